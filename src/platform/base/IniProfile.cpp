@@ -1,0 +1,252 @@
+#include "platform/base/IniProfile.h"
+
+#include <sys/stat.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/base/AtomicFile.h"
+#include "platform/base/Text.h"
+
+namespace ini {
+namespace {
+
+struct Stamp {
+  bool exists = false;
+  long long size = 0;
+  long long mtimeNs = 0;
+  unsigned long long inode = 0;
+  bool operator==(const Stamp&) const = default;
+};
+
+Stamp StampOf(const std::string& path) {
+  struct stat st{};
+  Stamp s;
+  if (::stat(path.c_str(), &st) != 0) return s;
+  s.exists = true;
+  s.size = st.st_size;
+  s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+  s.inode = st.st_ino;
+  return s;
+}
+
+struct Line {
+  std::string text;         // without its line end
+  enum Kind { Other, Section, Key } kind = Other;
+  std::string name;         // lower-case section or key name
+  std::string value;        // key: trimmed, quotes stripped
+};
+
+struct ParsedFile {
+  Stamp stamp;
+  std::vector<Line> lines;
+  std::string lineEnd = "\r\n";
+  bool endsWithLineEnd = true;
+};
+
+std::string Unquote(std::string value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
+void Classify(Line& line) {
+  std::string t = ruv::Trim(line.text, " \t");
+  line.kind = Line::Other;
+  if (t.empty() || t[0] == ';') return;
+  if (t[0] == '[') {
+    auto close = t.find(']');
+    if (close == std::string::npos) return;
+    line.kind = Line::Section;
+    line.name = ruv::ToLowerAscii(ruv::Trim(t.substr(1, close - 1), " \t"));
+    return;
+  }
+  auto eq = t.find('=');
+  if (eq == std::string::npos) return;
+  line.kind = Line::Key;
+  line.name = ruv::ToLowerAscii(ruv::Trim(t.substr(0, eq), " \t"));
+  line.value = Unquote(ruv::Trim(t.substr(eq + 1), " \t"));
+}
+
+ParsedFile Parse(const std::string& content, const Stamp& stamp) {
+  ParsedFile file;
+  file.stamp = stamp;
+  std::size_t crlf = 0, lf = 0;
+  std::size_t start = 0;
+  while (start < content.size()) {
+    auto end = content.find('\n', start);
+    std::string text;
+    if (end == std::string::npos) {
+      text = content.substr(start);
+      file.endsWithLineEnd = false;
+      start = content.size();
+    } else {
+      text = content.substr(start, end - start);
+      start = end + 1;
+      if (!text.empty() && text.back() == '\r') {
+        text.pop_back();
+        ++crlf;
+      } else {
+        ++lf;
+      }
+    }
+    Line line;
+    line.text = std::move(text);
+    Classify(line);
+    file.lines.push_back(std::move(line));
+  }
+  if (content.empty()) file.endsWithLineEnd = true;
+  file.lineEnd = lf > crlf ? "\n" : "\r\n";
+  return file;
+}
+
+std::string Serialize(const ParsedFile& file) {
+  std::string out;
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    out += file.lines[i].text;
+    if (i + 1 < file.lines.size() || file.endsWithLineEnd) out += file.lineEnd;
+  }
+  return out;
+}
+
+std::mutex g_mutex;
+std::map<std::string, std::shared_ptr<const ParsedFile>> g_cache;
+
+// The parsed file, re-read when it changed on disk. Caller holds g_mutex.
+std::shared_ptr<const ParsedFile> Load(const std::string& path) {
+  Stamp stamp = StampOf(path);
+  auto it = g_cache.find(path);
+  if (it != g_cache.end() && it->second->stamp == stamp) return it->second;
+  std::string content;
+  if (!stamp.exists || !ReadWholeFile(path, content)) {
+    auto empty = std::make_shared<ParsedFile>();
+    empty->stamp = stamp;
+    g_cache[path] = empty;
+    return empty;
+  }
+  auto parsed = std::make_shared<const ParsedFile>(Parse(content, stamp));
+  g_cache[path] = parsed;
+  return parsed;
+}
+
+// [first, last) line range of a section's body; first == npos when missing.
+std::pair<std::size_t, std::size_t> SectionRange(const ParsedFile& file, const std::string& lowerSection,
+                                                 std::size_t* headerLine = nullptr) {
+  for (std::size_t i = 0; i < file.lines.size(); ++i) {
+    if (file.lines[i].kind == Line::Section && file.lines[i].name == lowerSection) {
+      std::size_t j = i + 1;
+      while (j < file.lines.size() && file.lines[j].kind != Line::Section) ++j;
+      if (headerLine) *headerLine = i;
+      return {i + 1, j};
+    }
+  }
+  return {std::string::npos, std::string::npos};
+}
+
+bool Store(const std::string& path, ParsedFile file, std::string* error) {
+  std::string content = Serialize(file);
+  if (!WriteFileAtomically(path, content, error)) {
+    g_cache.erase(path);
+    return false;
+  }
+  file.stamp = StampOf(path);
+  g_cache[path] = std::make_shared<const ParsedFile>(std::move(file));
+  return true;
+}
+
+}  // namespace
+
+std::string GetString(const std::string& path, const std::string& section, const std::string& key,
+                      const std::string& defaultValue, std::size_t maxBytes) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  auto file = Load(path);
+  std::string lowerSection = ruv::ToLowerAscii(ruv::Trim(section, " \t"));
+  std::string lowerKey = ruv::ToLowerAscii(ruv::Trim(key, " \t"));
+  auto [first, last] = SectionRange(*file, lowerSection);
+  if (first != std::string::npos) {
+    for (std::size_t i = first; i < last; ++i) {
+      const Line& line = file->lines[i];
+      if (line.kind == Line::Key && line.name == lowerKey) return ruv::CutUtf8(line.value, maxBytes);
+    }
+  }
+  return ruv::CutUtf8(ruv::TrimRight(defaultValue, " \t"), maxBytes);
+}
+
+bool WriteString(const std::string& path, const std::string& section, const std::string& key,
+                 const std::optional<std::string>& value, std::string* error) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  ParsedFile file = *Load(path);
+  std::string lowerSection = ruv::ToLowerAscii(ruv::Trim(section, " \t"));
+  std::string lowerKey = ruv::ToLowerAscii(ruv::Trim(key, " \t"));
+  auto [first, last] = SectionRange(file, lowerSection);
+  Line newLine;
+  if (value) {
+    newLine.text = ruv::Trim(key, " \t") + "=" + *value;
+    Classify(newLine);
+  }
+  if (first == std::string::npos) {
+    if (!value) return true;  // nothing to delete
+    Line header;
+    header.text = "[" + ruv::Trim(section, " \t") + "]";
+    Classify(header);
+    file.lines.push_back(header);
+    file.lines.push_back(newLine);
+    file.endsWithLineEnd = true;
+    return Store(path, std::move(file), error);
+  }
+  for (std::size_t i = first; i < last; ++i) {
+    if (file.lines[i].kind == Line::Key && file.lines[i].name == lowerKey) {
+      if (value) file.lines[i] = newLine;
+      else file.lines.erase(file.lines.begin() + static_cast<std::ptrdiff_t>(i));
+      return Store(path, std::move(file), error);
+    }
+  }
+  if (!value) return true;
+  // New key: after the section's last non-blank line.
+  std::size_t insertAt = last;
+  while (insertAt > first && ruv::Trim(file.lines[insertAt - 1].text).empty()) --insertAt;
+  file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);
+  if (insertAt == file.lines.size() - 1) file.endsWithLineEnd = true;
+  return Store(path, std::move(file), error);
+}
+
+bool DeleteSection(const std::string& path, const std::string& section, std::string* error) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  ParsedFile file = *Load(path);
+  std::size_t header = 0;
+  auto [first, last] = SectionRange(file, ruv::ToLowerAscii(ruv::Trim(section, " \t")), &header);
+  if (first == std::string::npos) return true;
+  file.lines.erase(file.lines.begin() + static_cast<std::ptrdiff_t>(header),
+                   file.lines.begin() + static_cast<std::ptrdiff_t>(last));
+  return Store(path, std::move(file), error);
+}
+
+bool SectionExists(const std::string& path, const std::string& section) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  auto file = Load(path);
+  return SectionRange(*file, ruv::ToLowerAscii(ruv::Trim(section, " \t"))).first != std::string::npos;
+}
+
+std::vector<std::string> KeysOf(const std::string& path, const std::string& section) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  auto file = Load(path);
+  std::vector<std::string> keys;
+  auto [first, last] = SectionRange(*file, ruv::ToLowerAscii(ruv::Trim(section, " \t")));
+  if (first == std::string::npos) return keys;
+  for (std::size_t i = first; i < last; ++i) {
+    const Line& line = file->lines[i];
+    if (line.kind == Line::Key) {
+      std::string t = ruv::Trim(line.text, " \t");
+      keys.push_back(ruv::Trim(t.substr(0, t.find('=')), " \t"));
+    }
+  }
+  return keys;
+}
+
+void ClearCache() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_cache.clear();
+}
+
+}  // namespace ini

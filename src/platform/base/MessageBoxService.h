@@ -1,0 +1,26 @@
+#pragma once
+// The message-box service. Every operator box of the system goes through here,
+// from any thread: the window framework's implementation marshals the box to the
+// UI thread and waits for the answer; tests install a scripted double.
+#include <string>
+
+#include "platform/base/WinTypes.h"
+
+class IMessageBoxService {
+ public:
+  virtual ~IMessageBoxService() = default;
+  // Shows `text` with `caption` ("" means the application title) and the MB_ style;
+  // returns the ID of the button pressed.
+  virtual int Show(const std::string& text, const std::string& caption, UINT style) = 0;
+};
+
+void SetMessageBoxService(IMessageBoxService* service);  // nullptr: the console fallback
+IMessageBoxService& MessageBoxService();
+
+// Shows a box through the installed service.
+int ShowMessageBox(const std::string& text, const std::string& caption = std::string(), UINT style = MB_OK);
+// The framework's AfxMessageBox shape: the application title as caption.
+inline int AfxMessageBox(const std::string& text, UINT style = MB_OK) { return ShowMessageBox(text, "", style); }
+
+// The button a box answers when nobody can press one: the first button of its type.
+int DefaultButtonOf(UINT style);

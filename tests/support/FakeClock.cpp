@@ -1,0 +1,45 @@
+#include "support/FakeClock.h"
+
+#include <cmath>
+
+FakeClock::FakeClock(std::uint32_t startTicks) : m_ticks(startTicks) {
+  m_now.year = 2026;
+  m_now.month = 3;
+  m_now.day = 21;
+  m_now.hour = 8;
+}
+
+FakeClock::~FakeClock() {
+  if (m_installed) SetClock(nullptr);
+}
+
+void FakeClock::Install() {
+  SetClock(this);
+  m_installed = true;
+}
+
+DateTimeFields FakeClock::LocalNow() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  DATE date = 0;
+  DateTimeFields out = m_now;
+  if (OleDateFromFields(m_now, date)) FieldsFromOleDate(date, out);  // fills day of week and year
+  return out;
+}
+
+void FakeClock::Advance(std::uint32_t ms) {
+  m_ticks.fetch_add(ms);
+  std::lock_guard<std::mutex> lock(m_mutex);
+  DATE date = 0;
+  if (OleDateFromFields(m_now, date)) {
+    // Calendar time follows the ticks in whole seconds (sub-second remainders accumulate).
+    m_msRemainder += ms % 1000;
+    std::uint32_t seconds = ms / 1000 + m_msRemainder / 1000;
+    m_msRemainder %= 1000;
+    if (seconds > 0) FieldsFromOleDate(date + seconds / 86400.0, m_now);
+  }
+}
+
+void FakeClock::SetNow(const DateTimeFields& now) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_now = now;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Message-box double: the test queues the answers it expects to give; every box
+// shown is recorded with its text, caption, style and calling thread. A box with
+// no queued answer fails the test (unless a default answer was set) and is
+// answered with Cancel, which is the safe answer of every prompt.
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/base/MessageBoxService.h"
+
+class ScriptedMessageBox final : public IMessageBoxService {
+ public:
+  struct Shown {
+    std::string text;
+    std::string caption;
+    UINT style = 0;
+    std::thread::id thread;
+  };
+
+  ScriptedMessageBox();   // installs itself
+  ~ScriptedMessageBox() override;  // uninstalls itself
+
+  int Show(const std::string& text, const std::string& caption, UINT style) override;
+
+  // Queues one answer. When `expectedSubstring` is given the box's text must contain it.
+  void Expect(int answer, const std::string& expectedSubstring = std::string());
+  // Answers every unscripted box with `answer` instead of failing (0 turns this off).
+  void SetDefaultAnswer(int answer) { m_defaultAnswer = answer; }
+
+  std::vector<Shown> Boxes() const;
+  std::size_t Count() const;
+  std::string LastText() const;
+  std::size_t Pending() const;  // answers queued but not yet used
+  void Clear();
+
+ private:
+  struct Answer {
+    int answer;
+    std::string expected;
+  };
+  mutable std::mutex m_mutex;
+  std::deque<Answer> m_answers;
+  std::vector<Shown> m_shown;
+  int m_defaultAnswer = 0;
+};
