@@ -16,7 +16,7 @@ void SetKeyState(IKeyState* state);  // nullptr: nothing is ever held
 inline bool IsVirtualKeyDown(int virtualKey) { return KeyState().IsDown(virtualKey); }
 
 // A key state set by hand (tests, and the default before the UI exists).
-class InjectedKeyState final : public IKeyState {
+class InjectedKeyState : public IKeyState {
  public:
   bool IsDown(int virtualKey) override;
   void Press(int virtualKey);
