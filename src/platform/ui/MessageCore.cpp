@@ -1,0 +1,129 @@
+#include "platform/ui/MessageCore.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+#include "platform/base/Clock.h"
+
+namespace {
+
+std::mutex g_registryMutex;
+std::unordered_map<std::uintptr_t, IMessageTarget*> g_targets;
+std::uintptr_t g_nextHandle = 0x10000;
+
+std::uintptr_t Key(HWND handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+
+// A cross-thread send waiting for the UI thread.
+struct PendingSend {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool finished = false;
+};
+
+}  // namespace
+
+HWND RegisterMessageTarget(IMessageTarget* target) {
+  std::lock_guard<std::mutex> lock(g_registryMutex);
+  std::uintptr_t handle = g_nextHandle;
+  g_nextHandle += 4;
+  g_targets[handle] = target;
+  return reinterpret_cast<HWND>(handle);
+}
+
+void UnregisterMessageTarget(HWND handle) {
+  std::lock_guard<std::mutex> lock(g_registryMutex);
+  g_targets.erase(Key(handle));
+}
+
+bool IsWindow(HWND handle) {
+  if (!handle) return false;
+  std::lock_guard<std::mutex> lock(g_registryMutex);
+  return g_targets.count(Key(handle)) != 0;
+}
+
+IMessageTarget* TargetFromHandle(HWND handle) {
+  std::lock_guard<std::mutex> lock(g_registryMutex);
+  auto it = g_targets.find(Key(handle));
+  return it == g_targets.end() ? nullptr : it->second;
+}
+
+bool IsUiAvailable() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return app != nullptr && !QCoreApplication::closingDown();
+}
+
+bool IsUiThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return app != nullptr && app->thread() == QThread::currentThread();
+}
+
+void PostToUiThread(std::function<void()> call) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return;
+  QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+}
+
+bool RunOnUiThreadAndWait(const std::function<void()>& call) {
+  if (IsUiThread()) {
+    call();
+    return true;
+  }
+  if (!IsUiAvailable()) return false;
+  auto pending = std::make_shared<PendingSend>();
+  PostToUiThread([pending, call] {
+    call();
+    std::lock_guard<std::mutex> lock(pending->mutex);
+    pending->finished = true;
+    pending->done.notify_all();
+  });
+  std::unique_lock<std::mutex> lock(pending->mutex);
+  // Wake now and then to notice a UI thread that went away without running the call.
+  while (!pending->finished) {
+    if (pending->done.wait_for(lock, std::chrono::milliseconds(100), [&] { return pending->finished; })) break;
+    if (!IsUiAvailable()) return false;
+  }
+  return true;
+}
+
+BOOL PostMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!IsWindow(handle) || !IsUiAvailable()) return FALSE;
+  PostToUiThread([handle, message, wParam, lParam] {
+    if (IMessageTarget* target = TargetFromHandle(handle)) target->DispatchMessageToTarget(message, wParam, lParam);
+  });
+  return TRUE;
+}
+
+LRESULT SendMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!IsWindow(handle)) return 0;
+  LRESULT result = 0;
+  RunOnUiThreadAndWait([&] {
+    if (IMessageTarget* target = TargetFromHandle(handle)) result = target->DispatchMessageToTarget(message, wParam, lParam);
+  });
+  return result;
+}
+
+void PumpPendingMessages() {
+  if (!IsUiThread()) return;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  QCoreApplication::sendPostedEvents(nullptr, 0);  // deferred calls and meta-calls
+}
+
+bool WaitPumping(const std::function<bool()>& done, DWORD timeoutMs) {
+  const std::uint32_t start = GetTickCount();
+  const bool ui = IsUiThread();
+  for (;;) {
+    if (done()) return true;
+    if (timeoutMs != INFINITE && TicksSince(start, GetTickCount()) >= timeoutMs) return done();
+    if (ui) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+      QCoreApplication::sendPostedEvents(nullptr, 0);
+    }
+    Sleep(1);
+  }
+}

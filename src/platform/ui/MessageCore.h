@@ -1,0 +1,52 @@
+#pragma once
+// The message core under every window: process-wide window handles, posted and
+// sent messages across threads, and the UI-thread wait that keeps servicing them.
+//
+// Rules (see the threading rules of the design):
+//  - PostMessage works from any thread; the message is queued to the UI thread and
+//    delivered in posting order. A message for a handle that is dead at delivery is dropped.
+//  - SendMessage on the UI thread calls the target directly; from another thread it
+//    queues the call and blocks until the UI thread has run it (0 when the handle is dead).
+//  - The UI thread never blocks on a worker except through WaitPumping, which keeps
+//    delivering queued posts and cross-thread sends while it waits.
+#include <functional>
+
+#include "platform/base/WinTypes.h"
+
+struct HWND__;
+using HWND = HWND__*;  // an opaque number from the handle registry, never dereferenced
+
+// Anything that receives messages by handle (every CWnd registers itself).
+class IMessageTarget {
+ public:
+  virtual ~IMessageTarget() = default;
+  virtual LRESULT DispatchMessageToTarget(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+};
+
+// Registers a target and returns its new handle (handles are never reused).
+HWND RegisterMessageTarget(IMessageTarget* target);
+// The handle becomes dead: IsWindow is false and messages to it are dropped.
+void UnregisterMessageTarget(HWND handle);
+bool IsWindow(HWND handle);
+// The live target of a handle (UI thread only), or nullptr.
+IMessageTarget* TargetFromHandle(HWND handle);
+
+BOOL PostMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+
+// True on the thread that owns the QApplication (the UI thread).
+bool IsUiThread();
+// True once a QCoreApplication exists and is not shutting down.
+bool IsUiAvailable();
+// Runs `call` on the UI thread: queued when called from another thread.
+void PostToUiThread(std::function<void()> call);
+// Runs `call` on the UI thread and waits for it (direct on the UI thread).
+// Returns false when the UI thread is gone and the call could not run.
+bool RunOnUiThreadAndWait(const std::function<void()>& call);
+
+// Waits until `done()` is true or `timeoutMs` passed on the clock service.
+// On the UI thread it keeps delivering queued messages and cross-thread sends
+// meanwhile; elsewhere it sleeps in short steps. Returns done()'s last value.
+bool WaitPumping(const std::function<bool()>& done, DWORD timeoutMs);
+// Delivers what is queued for the UI thread now (no-op on other threads).
+void PumpPendingMessages();
