@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -43,7 +44,11 @@ struct ParsedFile {
   std::vector<Line> lines;
   std::string lineEnd = "\r\n";
   bool endsWithLineEnd = true;
+  std::string byteOrderMark;  // a UTF-8 mark that an editor put first, kept on write
+  bool unreadable = false;    // the file exists but could not be read: never overwrite it
 };
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 std::string Unquote(std::string value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
@@ -74,6 +79,10 @@ ParsedFile Parse(const std::string& content, const Stamp& stamp) {
   file.stamp = stamp;
   std::size_t crlf = 0, lf = 0;
   std::size_t start = 0;
+  if (content.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0) {
+    file.byteOrderMark = kUtf8Bom;
+    start = kUtf8Bom.size();
+  }
   while (start < content.size()) {
     auto end = content.find('\n', start);
     std::string text;
@@ -102,7 +111,7 @@ ParsedFile Parse(const std::string& content, const Stamp& stamp) {
 }
 
 std::string Serialize(const ParsedFile& file) {
-  std::string out;
+  std::string out = file.byteOrderMark;
   for (std::size_t i = 0; i < file.lines.size(); ++i) {
     out += file.lines[i].text;
     if (i + 1 < file.lines.size() || file.endsWithLineEnd) out += file.lineEnd;
@@ -122,7 +131,8 @@ std::shared_ptr<const ParsedFile> Load(const std::string& path) {
   if (!stamp.exists || !ReadWholeFile(path, content)) {
     auto empty = std::make_shared<ParsedFile>();
     empty->stamp = stamp;
-    g_cache[path] = empty;
+    empty->unreadable = stamp.exists;
+    if (!empty->unreadable) g_cache[path] = empty;
     return empty;
   }
   auto parsed = std::make_shared<const ParsedFile>(Parse(content, stamp));
@@ -144,9 +154,31 @@ std::pair<std::size_t, std::size_t> SectionRange(const ParsedFile& file, const s
   return {std::string::npos, std::string::npos};
 }
 
+// A file that exists but cannot be read would be replaced by the few lines we
+// know of: refuse the write instead.
+bool RefuseUnreadable(const std::string& path, const ParsedFile& file, std::string* error) {
+  if (!file.unreadable) return false;
+  if (error) *error = path + ": the file cannot be read, so it is not rewritten";
+  return true;
+}
+
+// A line break inside a section, key or value would add lines of its own to the file.
+std::string OneLine(std::string text) {
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  return text;
+}
+
 bool Store(const std::string& path, ParsedFile file, std::string* error) {
   std::string content = Serialize(file);
-  if (!WriteFileAtomically(path, content, error)) {
+  // Rewrite the file a link points to, not the link.
+  std::error_code ec;
+  std::string target = path;
+  if (std::filesystem::is_symlink(path, ec)) {
+    auto resolved = std::filesystem::canonical(path, ec);
+    if (!ec) target = resolved.string();
+  }
+  if (!WriteFileAtomically(target, content, error)) {
     g_cache.erase(path);
     return false;
   }
@@ -173,10 +205,15 @@ std::string GetString(const std::string& path, const std::string& section, const
   return ruv::CutUtf8(ruv::TrimRight(defaultValue, " \t"), maxBytes);
 }
 
-bool WriteString(const std::string& path, const std::string& section, const std::string& key,
-                 const std::optional<std::string>& value, std::string* error) {
+bool WriteString(const std::string& path, const std::string& sectionName, const std::string& keyName,
+                 const std::optional<std::string>& rawValue, std::string* error) {
   std::lock_guard<std::mutex> lock(g_mutex);
   ParsedFile file = *Load(path);
+  if (RefuseUnreadable(path, file, error)) return false;
+  const std::string section = OneLine(sectionName);
+  const std::string key = OneLine(keyName);
+  std::optional<std::string> value;
+  if (rawValue) value = OneLine(*rawValue);
   std::string lowerSection = ruv::ToLowerAscii(ruv::Trim(section, " \t"));
   std::string lowerKey = ruv::ToLowerAscii(ruv::Trim(key, " \t"));
   auto [first, last] = SectionRange(file, lowerSection);
@@ -214,6 +251,7 @@ bool WriteString(const std::string& path, const std::string& section, const std:
 bool DeleteSection(const std::string& path, const std::string& section, std::string* error) {
   std::lock_guard<std::mutex> lock(g_mutex);
   ParsedFile file = *Load(path);
+  if (RefuseUnreadable(path, file, error)) return false;
   std::size_t header = 0;
   auto [first, last] = SectionRange(file, ruv::ToLowerAscii(ruv::Trim(section, " \t")), &header);
   if (first == std::string::npos) return true;

@@ -8,7 +8,11 @@
 //    cut to `maxBytes` bytes on a UTF-8 boundary (254 for a 255-byte buffer);
 //  - a write changes only the key's own line (or adds it at the end of its
 //    section, or adds the section at the end of the file), keeps every other
-//    line as it was and replaces the file atomically.
+//    line as it was and replaces the file atomically (through a link, the file
+//    it points to); a line break in a written section, key or value becomes a
+//    blank, so a write never adds lines of its own;
+//  - a file that exists but cannot be read is never rewritten (the write fails);
+//  - a UTF-8 byte-order mark at the start is ignored on read and kept on write.
 // Parsed files are cached and re-read when the file changes on disk.
 #include <optional>
 #include <string>

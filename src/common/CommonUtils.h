@@ -1,0 +1,7 @@
+#pragma once
+// The common utilities every subsystem uses: one include for all of them.
+#include "common/Conversions.h"
+#include "common/OwnedContainers.h"
+#include "common/PlantObjectId.h"
+#include "common/ProcessUtils.h"
+#include "common/TimeAndKeys.h"
