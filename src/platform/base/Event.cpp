@@ -34,6 +34,11 @@ bool Event::IsSet() const {
   return m_set;
 }
 
+std::size_t Event::WaiterCount() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return static_cast<std::size_t>(m_waiters);
+}
+
 bool Event::Wait(DWORD timeoutMs) {
   std::unique_lock<std::mutex> lock(m_mutex);
   const std::uint64_t generation = m_generation;

@@ -23,6 +23,8 @@ class Event {
   // True when the event was signalled within `timeoutMs` (INFINITE waits forever).
   bool Wait(DWORD timeoutMs = INFINITE);
   bool IsSet() const;
+  // Threads waiting right now (lets tests pulse only once every waiter is in).
+  std::size_t WaiterCount() const;
 
  private:
   const bool m_manualReset;

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/base/IniProfile.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+class IniProfileTest : public ::testing::Test {
+ protected:
+  void TearDown() override { ini::ClearCache(); }
+  TempDir m_dir;
+};
+
+TEST_F(IniProfileTest, MissingFileSectionOrKeyGivesTheDefault) {
+  const std::string path = m_dir.File("none.ini");
+  EXPECT_EQ(ini::GetString(path, "A", "B", "dflt"), "dflt");
+  EXPECT_EQ(ini::GetString(path, "A", "B", "trailing  "), "trailing");
+  EXPECT_FALSE(ini::SectionExists(path, "A"));
+  EXPECT_TRUE(ini::KeysOf(path, "A").empty());
+  m_dir.Write("some.ini", "[A]\nB=1\n");
+  EXPECT_EQ(ini::GetString(m_dir.File("some.ini"), "X", "B", "d"), "d");
+  EXPECT_EQ(ini::GetString(m_dir.File("some.ini"), "A", "C", "d"), "d");
+}
+
+TEST_F(IniProfileTest, WindowsRulesOnAHandWrittenFile) {
+  m_dir.Write("w.ini",
+              "; comment=1\r\n"
+              "[Main]\r\n"
+              "  Key One  =  value with blanks  \r\n"
+              "\t;Hidden=1\r\n"
+              "Quoted=\"  inner  \"\r\n"
+              "Single='x'\r\n"
+              "Mixed=\"x'\r\n"
+              "Empty=\r\n"
+              "Eq=a=b\r\n"
+              "[main]\r\n"
+              "Later=1\r\n");
+  const std::string path = m_dir.File("w.ini");
+  EXPECT_EQ(ini::GetString(path, "MAIN", "key one", ""), "value with blanks");
+  EXPECT_EQ(ini::GetString(path, " Main ", " KEY ONE ", ""), "value with blanks");
+  EXPECT_EQ(ini::GetString(path, "Main", "Hidden", "no"), "no");
+  EXPECT_EQ(ini::GetString(path, "Main", "Quoted", ""), "  inner  ");
+  EXPECT_EQ(ini::GetString(path, "Main", "Single", ""), "x");
+  EXPECT_EQ(ini::GetString(path, "Main", "Mixed", ""), "\"x'");
+  EXPECT_EQ(ini::GetString(path, "Main", "Empty", "d"), "");
+  EXPECT_EQ(ini::GetString(path, "Main", "Eq", ""), "a=b");
+  // The first of two same-named sections is the one that counts.
+  EXPECT_EQ(ini::GetString(path, "Main", "Later", "d"), "d");
+  EXPECT_EQ(ini::KeysOf(path, "main"),
+            (std::vector<std::string>{"Key One", "Quoted", "Single", "Mixed", "Empty", "Eq"}));
+}
+
+TEST_F(IniProfileTest, ValuesAreCutWithoutSplittingACharacter) {
+  m_dir.Write("c.ini", "[S]\nA=" + std::string(300, 'x') + "\nP=" + std::string(253, 'y') + "\xD9\x83\n");
+  const std::string path = m_dir.File("c.ini");
+  EXPECT_EQ(ini::GetString(path, "S", "A", ""), std::string(254, 'x'));
+  EXPECT_EQ(ini::GetString(path, "S", "P", ""), std::string(253, 'y'));
+  EXPECT_EQ(ini::GetString(path, "S", "P", "", 255), std::string(253, 'y') + "\xD9\x83");
+  EXPECT_EQ(ini::GetString(path, "S", "Missing", std::string(300, 'd')), std::string(254, 'd'));
+}
+
+TEST_F(IniProfileTest, WritesKeepEveryOtherLineAndTheLineEnds) {
+  m_dir.Write("lf.ini", "# not ours\n[A]\nx=1\n; keep me\n\n[B]\ny=2");
+  const std::string path = m_dir.File("lf.ini");
+  ASSERT_TRUE(ini::WriteString(path, "a", "X", "10"));
+  ASSERT_TRUE(ini::WriteString(path, "A", "z", "3"));
+  ASSERT_TRUE(ini::WriteString(path, "B", "w", "4"));
+  ASSERT_TRUE(ini::WriteString(path, "C", "v", "5"));
+  EXPECT_EQ(m_dir.Read("lf.ini"), "# not ours\n[A]\nX=10\n; keep me\nz=3\n\n[B]\ny=2\nw=4\n[C]\nv=5\n");
+  ASSERT_TRUE(ini::WriteString(path, "A", "x", std::nullopt));
+  ASSERT_TRUE(ini::DeleteSection(path, "b"));
+  EXPECT_EQ(m_dir.Read("lf.ini"), "# not ours\n[A]\n; keep me\nz=3\n\n[C]\nv=5\n");
+  // Reads see each write at once.
+  EXPECT_EQ(ini::GetString(path, "C", "V", ""), "5");
+  EXPECT_FALSE(ini::SectionExists(path, "B"));
+}
+
+TEST_F(IniProfileTest, WriteCreatesAMissingFile) {
+  const std::string path = m_dir.File("new.ini");
+  ASSERT_TRUE(ini::WriteString(path, "S", "K", "v"));
+  EXPECT_EQ(m_dir.Read("new.ini"), "[S]\r\nK=v\r\n");
+}
+
+TEST_F(IniProfileTest, ByteOrderMarkIsSkippedAndKept) {
+  m_dir.Write("bom.ini", "\xEF\xBB\xBF[First]\r\nK=1\r\n");
+  const std::string path = m_dir.File("bom.ini");
+  EXPECT_EQ(ini::GetString(path, "First", "K", ""), "1");
+  ASSERT_TRUE(ini::WriteString(path, "First", "K", "2"));
+  EXPECT_EQ(m_dir.Read("bom.ini"), "\xEF\xBB\xBF[First]\r\nK=2\r\n");
+}
+
+TEST_F(IniProfileTest, ReadOnlyFileIsRefusedAndKept) {
+  m_dir.Write("ro.ini", "[S]\nK=1\n");
+  const std::string path = m_dir.File("ro.ini");
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  std::string error;
+  EXPECT_FALSE(ini::WriteString(path, "S", "K", "2", &error));
+  EXPECT_NE(error.find("ro.ini"), std::string::npos);
+  EXPECT_EQ(m_dir.Read("ro.ini"), "[S]\nK=1\n");
+  EXPECT_EQ(ini::GetString(path, "S", "K", ""), "1");
+}
+
+TEST_F(IniProfileTest, UnreadableFileIsNeverReplaced) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  m_dir.Write("secret.ini", "[S]\nK=1\nOther=keep\n");
+  const std::string path = m_dir.File("secret.ini");
+  ASSERT_EQ(::chmod(path.c_str(), 0200), 0);
+  EXPECT_EQ(ini::GetString(path, "S", "K", "d"), "d");
+  std::string error;
+  EXPECT_FALSE(ini::WriteString(path, "S", "K", "2", &error));
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  EXPECT_EQ(m_dir.Read("secret.ini"), "[S]\nK=1\nOther=keep\n");
+}
+
+TEST_F(IniProfileTest, WriteThroughALinkKeepsTheLink) {
+  m_dir.Write("real.ini", "[S]\nK=1\n");
+  const std::string link = m_dir.File("link.ini");
+  ASSERT_EQ(::symlink(m_dir.File("real.ini").c_str(), link.c_str()), 0);
+  ASSERT_TRUE(ini::WriteString(link, "S", "K", "2"));
+  struct stat st{};
+  ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(m_dir.Read("real.ini"), "[S]\nK=2\n");
+  EXPECT_EQ(ini::GetString(link, "S", "K", ""), "2");
+}
+
+TEST_F(IniProfileTest, ChangesMadeOnDiskBehindTheCacheAreSeen) {
+  m_dir.Write("d.ini", "[S]\nK=1\n");
+  const std::string path = m_dir.File("d.ini");
+  EXPECT_EQ(ini::GetString(path, "S", "K", ""), "1");
+  m_dir.Write("d.ini", "[S]\nK=22\n");  // another size, so the stamp differs
+  EXPECT_EQ(ini::GetString(path, "S", "K", ""), "22");
+}
+
+}  // namespace
