@@ -4,4 +4,5 @@
 #include "common/OwnedContainers.h"
 #include "common/PlantObjectId.h"
 #include "common/ProcessUtils.h"
+#include "common/ShamsiCalendar.h"
 #include "common/TimeAndKeys.h"
