@@ -6,3 +6,4 @@
 #include "common/ProcessUtils.h"
 #include "common/ShamsiCalendar.h"
 #include "common/TimeAndKeys.h"
+#include "common/WindowUtils.h"
