@@ -1,0 +1,277 @@
+#pragma once
+// A window as the system's classes derive from it. The C++ object exists on its
+// own (the plant's shapes are globals built before Qt starts); Create makes its
+// Qt widget and registers a handle, DestroyWindow removes both, and the object
+// lives on and may be created again (with a new handle).
+//
+// Every message, whether it comes from Qt, from PostMessage/SendMessage or from
+// a timer, goes through the virtual WindowProc first; WindowProc hands it to the
+// On... handler, and a handler that is not overridden falls to DefWindowProc,
+// the default handling (which for a widget of Qt's own, such as an edit field,
+// means "let Qt handle the event").
+//
+// Thread rules: create, destroy, move and query geometry on the UI thread.
+// From any thread: PostMessage, SendMessage, SetWindowText, GetWindowText,
+// Invalidate, SetTimer, KillTimer, IsWindow and GetSafeHwnd.
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/ui/Geometry.h"
+#include "platform/ui/MessageCore.h"
+#include "platform/ui/WinMessages.h"
+
+class QWidget;
+class QEvent;
+class QRegion;
+class CDC;
+class CFont;
+class CCmdUI;
+class WindowEventBridge;
+
+struct CREATESTRUCT {
+  DWORD dwExStyle = 0;
+  std::string lpszClass;
+  std::string lpszName;
+  DWORD style = 0;
+  int x = 0;
+  int y = 0;
+  int cx = 0;
+  int cy = 0;
+  class CWnd* hwndParent = nullptr;
+  UINT id = 0;
+};
+using LPCREATESTRUCT = CREATESTRUCT*;
+
+// Stand-in for a cursor handle: a Qt cursor shape number plus one.
+using HCURSOR = std::uintptr_t;
+constexpr HCURSOR IDC_ARROW = 1;
+constexpr HCURSOR IDC_IBEAM = 5;
+constexpr HCURSOR IDC_WAIT = 4;
+constexpr HCURSOR IDC_CROSS = 3;
+constexpr HCURSOR IDC_SIZEWE = 7;
+constexpr HCURSOR IDC_SIZENS = 6;
+constexpr HCURSOR IDC_SIZEALL = 10;
+constexpr HCURSOR IDC_HAND = 14;
+constexpr HCURSOR IDC_NO = 15;
+
+class CWnd : public IMessageTarget {
+ public:
+  CWnd();
+  ~CWnd() override;
+  CWnd(const CWnd&) = delete;
+  CWnd& operator=(const CWnd&) = delete;
+
+  // The handle while the window exists, else null. Readable from any thread.
+  std::atomic<HWND> m_hWnd{nullptr};
+  HWND GetSafeHwnd() const { return m_hWnd.load(); }
+  // The live window object of a handle, or nullptr.
+  static CWnd* FromHandle(HWND handle);
+  // The window whose widget is `widget` or holds it.
+  static CWnd* FromWidget(const QWidget* widget);
+
+  // --- creation and destruction (UI thread; calls from other threads are run there) ---
+  virtual BOOL Create(const std::string& className, const std::string& windowName, DWORD style, const RECT& rect,
+                      CWnd* parent, UINT id);
+  virtual BOOL CreateEx(DWORD exStyle, const std::string& className, const std::string& windowName, DWORD style,
+                        const RECT& rect, CWnd* parent, UINT id);
+  BOOL CreateEx(DWORD exStyle, const std::string& className, const std::string& windowName, DWORD style, int x, int y,
+                int width, int height, CWnd* parent, UINT id) {
+    return CreateEx(exStyle, className, windowName, style, CRect(x, y, x + width, y + height), parent, id);
+  }
+  virtual BOOL DestroyWindow();
+  virtual BOOL PreCreateWindow(CREATESTRUCT& cs);
+  // Called once the window is gone (after WM_NCDESTROY); a window that owns
+  // itself may delete itself here.
+  virtual void PostNcDestroy() {}
+
+  // --- the Qt side ---
+  QWidget* GetWidget() const { return m_widget; }
+  // The widget a subclass wants (an edit field, a frame...); `parent` is the
+  // parent's widget or null. The default is a plain painted widget.
+  virtual QWidget* CreateWidget(QWidget* parent, const CREATESTRUCT& cs);
+  // False (the default) for a plain window: it paints through WM_PAINT and every
+  // input event ends in its messages. True for a window whose widget is one of
+  // Qt's own controls: Qt paints it, and an event whose message reaches the
+  // default handling goes on to Qt.
+  virtual bool UsesQtDefaultHandling() const { return false; }
+  // The widget that holds the client area (children are placed in it).
+  virtual QWidget* ClientWidget() const { return m_widget; }
+  // While WM_PAINT runs: the region Qt asked to repaint (drawing classes use it).
+  const QRegion* CurrentPaintRegion() const { return m_paintRegion; }
+
+  // --- messages ---
+  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  LRESULT DispatchMessageToTarget(UINT message, WPARAM wParam, LPARAM lParam) override;
+  virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // The default handling of the message being handled now.
+  LRESULT Default();
+  // Routes a command (WM_COMMAND) to whoever handles it; TRUE when handled.
+  virtual BOOL OnCmdMsg(UINT id, int code);
+  // Asks for a command's enabled/checked state before a menu or bar shows it.
+  virtual BOOL OnUpdateCmdUI(CCmdUI* cmdUI);
+
+  // --- handlers; the defaults do the default handling ---
+  virtual int OnCreate(LPCREATESTRUCT cs);
+  virtual void OnDestroy();
+  virtual void OnNcDestroy();
+  virtual void OnPaint();
+  // `dc` is null: the background is erased with the window's colour by default;
+  // return TRUE to say it is erased (a window that paints everything itself).
+  virtual BOOL OnEraseBkgnd(CDC* dc);
+  virtual void OnTimer(UINT_PTR id);
+  virtual void OnSize(UINT type, int cx, int cy);
+  virtual void OnMove(int x, int y);
+  virtual void OnShowWindow(BOOL show, UINT status);
+  virtual void OnLButtonDown(UINT flags, CPoint point);
+  virtual void OnLButtonUp(UINT flags, CPoint point);
+  virtual void OnLButtonDblClk(UINT flags, CPoint point);
+  virtual void OnRButtonDown(UINT flags, CPoint point);
+  virtual void OnRButtonUp(UINT flags, CPoint point);
+  virtual void OnRButtonDblClk(UINT flags, CPoint point);
+  virtual void OnMButtonDown(UINT flags, CPoint point);
+  virtual void OnMButtonUp(UINT flags, CPoint point);
+  virtual void OnMouseMove(UINT flags, CPoint point);
+  virtual void OnMouseLeave();
+  // `delta` in units of 120 per notch; `point` in screen coordinates.
+  virtual BOOL OnMouseWheel(UINT flags, short delta, CPoint point);
+  virtual void OnKeyDown(UINT ch, UINT repeatCount, UINT flags);
+  virtual void OnKeyUp(UINT ch, UINT repeatCount, UINT flags);
+  virtual void OnChar(UINT ch, UINT repeatCount, UINT flags);
+  virtual void OnSysKeyDown(UINT ch, UINT repeatCount, UINT flags);
+  virtual void OnSysKeyUp(UINT ch, UINT repeatCount, UINT flags);
+  virtual void OnSetFocus(CWnd* oldWnd);
+  virtual void OnKillFocus(CWnd* newWnd);
+  virtual BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message);
+  virtual void OnCaptureChanged(CWnd* wnd);
+  virtual void OnContextMenu(CWnd* wnd, CPoint point);
+  virtual void OnEnable(BOOL enable);
+  virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+  virtual void OnClose();
+
+  // --- tree ---
+  CWnd* GetParent() const { return m_parent; }
+  CWnd* GetOwner() const { return m_parent; }
+  CWnd* GetTopLevelParent() const;
+  std::vector<CWnd*> GetChildren() const { return m_children; }
+  CWnd* GetDlgItem(UINT id) const;
+  UINT GetDlgCtrlID() const { return m_controlId; }
+  void SetDlgCtrlID(UINT id) { m_controlId = id; }
+  BOOL IsChild(const CWnd* wnd) const;
+
+  // --- text (any thread) ---
+  void SetWindowText(const std::string& text);
+  std::string GetWindowText() const;
+  void GetWindowText(std::string& text) const { text = GetWindowText(); }
+  int GetWindowTextLength() const { return static_cast<int>(GetWindowText().size()); }
+
+  // --- placement (UI thread) ---
+  BOOL ShowWindow(int command);
+  BOOL IsWindowVisible() const;
+  BOOL IsIconic() const;
+  BOOL IsZoomed() const;
+  void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
+  void MoveWindow(const RECT& rect, BOOL repaint = TRUE) {
+    MoveWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, repaint);
+  }
+  BOOL SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags);
+  // Rectangles: the window in screen coordinates, the client area from (0, 0).
+  void GetWindowRect(LPRECT rect) const;
+  void GetClientRect(LPRECT rect) const;
+  void ClientToScreen(LPPOINT point) const;
+  void ClientToScreen(LPRECT rect) const;
+  void ScreenToClient(LPPOINT point) const;
+  void ScreenToClient(LPRECT rect) const;
+  void BringWindowToTop();
+  BOOL SetForegroundWindow();
+
+  // --- painting (Invalidate from any thread) ---
+  void Invalidate(BOOL erase = TRUE);
+  void InvalidateRect(LPCRECT rect, BOOL erase = TRUE);
+  void UpdateWindow();
+  void RedrawWindow() { Invalidate(); UpdateWindow(); }
+
+  // --- state ---
+  BOOL EnableWindow(BOOL enable = TRUE);  // returns whether it was disabled before
+  BOOL IsWindowEnabled() const;
+  CWnd* SetFocus();
+  static CWnd* GetFocus();
+  CWnd* SetCapture();
+  static CWnd* GetCapture();
+  DWORD GetStyle() const { return m_style.load(); }
+  DWORD GetExStyle() const { return m_exStyle.load(); }
+  BOOL ModifyStyle(DWORD remove, DWORD add, UINT swpFlags = 0);
+  BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags = 0);
+  void SetFont(CFont* font, BOOL redraw = TRUE);
+  CFont* GetFont() const { return m_font; }
+  const std::string& GetClassName() const { return m_className; }
+
+  // --- timers (any thread; ids are this window's own) ---
+  UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs, void* unusedCallback = nullptr);
+  BOOL KillTimer(UINT_PTR id);
+
+ protected:
+  // Text shown by the widget; controls with a text of Qt's own override both.
+  virtual void ApplyTextToWidget(const std::string& text);
+  virtual std::string TextFromWidget() const;
+  // Lets a subclass react to a Qt event before it becomes a message; true stops it.
+  virtual bool PreTranslateQtEvent(QEvent* event);
+
+ private:
+  friend class WindowEventBridge;
+  struct CurrentMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool defaultReached;
+  };
+  BOOL CreateOnUiThread(CREATESTRUCT cs);
+  void DestroyTree(bool widgetAlreadyGone);
+  void WidgetDestroyedExternally();
+  LRESULT OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam);
+  // Runs the message through WindowProc; true when it reached DefWindowProc.
+  // `alive` turns false when the handler deleted the window object.
+  bool DispatchTracked(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result, bool* alive);
+  void EraseBackgroundNow();
+  void DetachBridge();
+  std::string GetStoredText() const;
+
+  QWidget* m_widget = nullptr;
+  WindowEventBridge* m_bridge = nullptr;
+  CWnd* m_parent = nullptr;
+  std::vector<CWnd*> m_children;
+  UINT m_controlId = 0;
+  std::atomic<DWORD> m_style{0};
+  std::atomic<DWORD> m_exStyle{0};
+  std::string m_className;
+  CFont* m_font = nullptr;
+  mutable std::mutex m_textMutex;
+  std::string m_text;
+  std::vector<CurrentMessage> m_messageStack;
+  const QRegion* m_paintRegion = nullptr;
+  bool m_destroying = false;
+  std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+
+ public:
+  // Placeholders for SetWindowPos's z-order argument.
+  static const CWnd wndTop;
+  static const CWnd wndBottom;
+  static const CWnd wndTopMost;
+  static const CWnd wndNoTopMost;
+};
+
+// Default position or size for a top-level window's CreateEx.
+constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
+
+// Free forms of the same operations on handles.
+HWND GetFocusHandle();
+// The cursor for the window being pointed at (a stand-in for SetCursor).
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR LoadStandardCursor(HCURSOR id);
+// The held state in the GetKeyState form: bit 15 set while held.
+SHORT GetKeyState(int virtualKey);
+BOOL ReleaseCapture();

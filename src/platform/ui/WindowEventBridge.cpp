@@ -1,0 +1,189 @@
+#include "platform/ui/WindowEventBridge.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include "platform/ui/CWnd.h"
+#include "platform/ui/KeyTranslation.h"
+
+namespace {
+
+// The window that lost the focus last: the "other window" of the next WM_SETFOCUS
+// (Qt names the new focus when the old one loses it, but not the reverse).
+HWND g_lastFocusLoser = nullptr;
+
+UINT MouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+  UINT flags = 0;
+  if (buttons & Qt::LeftButton) flags |= MK_LBUTTON;
+  if (buttons & Qt::RightButton) flags |= MK_RBUTTON;
+  if (buttons & Qt::MiddleButton) flags |= MK_MBUTTON;
+  if (modifiers & Qt::ShiftModifier) flags |= MK_SHIFT;
+  if (modifiers & Qt::ControlModifier) flags |= MK_CONTROL;
+  return flags;
+}
+
+UINT ButtonMessage(QEvent::Type type, Qt::MouseButton button) {
+  const int column = type == QEvent::MouseButtonPress ? 0 : type == QEvent::MouseButtonRelease ? 1 : 2;
+  switch (button) {
+    case Qt::LeftButton: return WM_LBUTTONDOWN + column;
+    case Qt::RightButton: return WM_RBUTTONDOWN + column;
+    case Qt::MiddleButton: return WM_MBUTTONDOWN + column;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+WindowEventBridge::WindowEventBridge(CWnd* owner, QWidget* widget) : QObject(widget), m_owner(owner), m_widget(widget) {}
+
+bool WindowEventBridge::eventFilter(QObject* watched, QEvent* event) {
+  if (!m_owner || watched != m_widget) return false;
+  CWnd* window = m_owner;
+  if (window->PreTranslateQtEvent(event)) return true;
+  if (!m_owner) return true;
+  const bool qtControl = window->UsesQtDefaultHandling();
+  bool alive = true;
+  switch (event->type()) {
+    case QEvent::Paint: {
+      if (qtControl) return false;
+      auto* paint = static_cast<QPaintEvent*>(event);
+      window->m_paintRegion = &paint->region();
+      window->DispatchTracked(WM_ERASEBKGND, 0, 0, nullptr, &alive);
+      if (alive && m_owner) window->DispatchTracked(WM_PAINT, 0, 0, nullptr, &alive);
+      if (alive) window->m_paintRegion = nullptr;
+      return true;
+    }
+    case QEvent::Resize: {
+      UINT kind = SIZE_RESTORED;
+      QWidget* top = window->GetWidget();
+      if (top->isMinimized()) kind = SIZE_MINIMIZED;
+      else if (top->isMaximized()) kind = SIZE_MAXIMIZED;
+      const QSize size = static_cast<QResizeEvent*>(event)->size();
+      window->DispatchTracked(WM_SIZE, kind, MAKELPARAM(size.width(), size.height()), nullptr, &alive);
+      return false;
+    }
+    case QEvent::Move: {
+      const QPoint at = m_widget->pos();
+      window->DispatchTracked(WM_MOVE, 0, MAKELPARAM(at.x(), at.y()), nullptr, &alive);
+      return false;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+      return HandleMouse(event);
+    case QEvent::Leave:
+      window->DispatchTracked(WM_MOUSELEAVE, 0, 0, nullptr, &alive);
+      return false;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+      return HandleKey(event);
+    case QEvent::FocusIn: {
+      const HWND other = IsWindow(g_lastFocusLoser) ? g_lastFocusLoser : nullptr;
+      window->DispatchTracked(WM_SETFOCUS, reinterpret_cast<WPARAM>(other), 0, nullptr, &alive);
+      return false;
+    }
+    case QEvent::FocusOut: {
+      g_lastFocusLoser = window->GetSafeHwnd();
+      CWnd* gainer = CWnd::FromWidget(QApplication::focusWidget());
+      const HWND other = gainer && gainer != window ? gainer->GetSafeHwnd() : nullptr;
+      window->DispatchTracked(WM_KILLFOCUS, reinterpret_cast<WPARAM>(other), 0, nullptr, &alive);
+      return false;
+    }
+    case QEvent::Close:
+      // Closing is the window's decision (WM_CLOSE); Qt never closes it by itself.
+      event->ignore();
+      window->DispatchTracked(WM_CLOSE, 0, 0, nullptr, &alive);
+      return true;
+    case QEvent::Show:
+      window->m_style |= WS_VISIBLE;
+      window->DispatchTracked(WM_SHOWWINDOW, TRUE, 0, nullptr, &alive);
+      return false;
+    case QEvent::Hide:
+      window->m_style &= ~WS_VISIBLE;
+      window->DispatchTracked(WM_SHOWWINDOW, FALSE, 0, nullptr, &alive);
+      return false;
+    case QEvent::WindowStateChange: {
+      DWORD style = window->m_style.load() & ~(WS_MAXIMIZE | WS_MINIMIZE);
+      if (m_widget->isMaximized()) style |= WS_MAXIMIZE;
+      if (m_widget->isMinimized()) style |= WS_MINIMIZE;
+      window->m_style = style;
+      return false;
+    }
+    case QEvent::EnabledChange:
+      if (m_widget->isEnabled()) window->m_style &= ~WS_DISABLED;
+      else window->m_style |= WS_DISABLED;
+      window->DispatchTracked(WM_ENABLE, m_widget->isEnabled() ? TRUE : FALSE, 0, nullptr, &alive);
+      return false;
+    case QEvent::ContextMenu:
+      // A plain window gets WM_CONTEXTMENU from its right-button release instead.
+      return !qtControl;
+    default:
+      return false;
+  }
+}
+
+bool WindowEventBridge::HandleMouse(QEvent* event) {
+  CWnd* window = m_owner;
+  const bool qtControl = window->UsesQtDefaultHandling();
+  bool alive = true;
+  if (event->type() == QEvent::Wheel) {
+    auto* wheel = static_cast<QWheelEvent*>(event);
+    int delta = wheel->angleDelta().y();  // eighths of a degree: 120 per notch, as the messages count
+    if (delta == 0) return !qtControl;
+    const QPoint global = wheel->globalPosition().toPoint();
+    const UINT flags = MouseKeyFlags(wheel->buttons(), wheel->modifiers());
+    const bool reachedDefault = window->DispatchTracked(
+        WM_MOUSEWHEEL, MAKEWPARAM(flags, delta), MAKELPARAM(global.x(), global.y()), nullptr, &alive);
+    return !(qtControl && reachedDefault);
+  }
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  const QPoint at = mouse->position().toPoint();
+  const UINT flags = MouseKeyFlags(mouse->buttons(), mouse->modifiers());
+  const LPARAM point = MAKELPARAM(at.x(), at.y());
+  UINT message = WM_MOUSEMOVE;
+  if (event->type() != QEvent::MouseMove) {
+    message = ButtonMessage(event->type(), mouse->button());
+    if (message == 0) return !qtControl;
+  }
+  window->DispatchTracked(WM_SETCURSOR, reinterpret_cast<WPARAM>(window->GetSafeHwnd()), MAKELPARAM(HTCLIENT, message),
+                          nullptr, &alive);
+  if (!alive || !m_owner) return true;
+  const bool reachedDefault = window->DispatchTracked(message, flags, point, nullptr, &alive);
+  return !(qtControl && reachedDefault);
+}
+
+bool WindowEventBridge::HandleKey(QEvent* event) {
+  CWnd* window = m_owner;
+  const bool qtControl = window->UsesQtDefaultHandling();
+  auto* key = static_cast<QKeyEvent*>(event);
+  const int virtualKey = VirtualKeyFromQtKey(key->key(), key->modifiers() & Qt::KeypadModifier);
+  if (virtualKey == 0) return false;
+  const bool ctrl = key->modifiers() & Qt::ControlModifier;
+  const bool alt = key->modifiers() & Qt::AltModifier;
+  // lParam: repeat count 1, the scan code, bit 29 Alt held, bit 30 previously down, bit 31 released.
+  LPARAM flags = 1 | (static_cast<LPARAM>(key->nativeScanCode() & 0xFF) << 16) | (alt ? (1 << 29) : 0);
+  bool alive = true;
+  if (event->type() == QEvent::KeyRelease) {
+    if (key->isAutoRepeat()) return !qtControl;  // a held key repeats its key-down only
+    flags |= (1 << 30) | (static_cast<LPARAM>(1) << 31);
+    const bool reachedDefault =
+        window->DispatchTracked(alt ? WM_SYSKEYUP : WM_KEYUP, static_cast<WPARAM>(virtualKey), flags, nullptr, &alive);
+    return !(qtControl && reachedDefault);
+  }
+  if (key->isAutoRepeat()) flags |= (1 << 30);
+  bool letQtHandle =
+      window->DispatchTracked(alt ? WM_SYSKEYDOWN : WM_KEYDOWN, static_cast<WPARAM>(virtualKey), flags, nullptr, &alive);
+  const std::u16string chars = CharsForKeyDown(virtualKey, ctrl, alt, key->text().toStdU16String());
+  for (char16_t c : chars) {
+    if (!alive || !m_owner) return true;
+    letQtHandle = window->DispatchTracked(alt ? WM_SYSCHAR : WM_CHAR, c, flags, nullptr, &alive) && letQtHandle;
+  }
+  if (!alive || !m_owner) return true;
+  return !(qtControl && letQtHandle);
+}

@@ -1,0 +1,97 @@
+// Real worker threads against the UI thread: posting, sending, the pumping wait,
+// and the operations the threading rules allow from any thread.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "platform/ui/RecordingWnd.h"
+#include "platform/ui/WindowTimers.h"
+
+namespace {
+
+constexpr UINT kTagMessage = 5374;
+constexpr UINT kShapeNotify = 5375;
+
+TEST(CrossThread, PostsFromAWorkerKeepTheirOrder) {
+  RecordingWnd wnd;
+  ASSERT_TRUE(wnd.CreateTopLevel());
+  const HWND handle = wnd.GetSafeHwnd();
+  std::thread worker([handle] {
+    for (LPARAM i = 0; i < 500; ++i) PostMessage(handle, kTagMessage, 0, i);
+  });
+  worker.join();
+  ASSERT_TRUE(WaitPumping([&] { return wnd.Only(kTagMessage).size() == 500; }, 30000));
+  const auto seen = wnd.Only(kTagMessage);
+  for (LPARAM i = 0; i < 500; ++i) {
+    ASSERT_EQ(seen[i].lParam, i);
+    EXPECT_EQ(seen[i].thread, std::this_thread::get_id());
+  }
+  wnd.DestroyWindow();
+}
+
+// The UI thread waits for a worker that is itself blocked sending to a window:
+// the wait keeps servicing the send, so both finish.
+TEST(CrossThread, ASendFromAWorkerRunsOnTheUiThreadWhileTheUiThreadWaits) {
+  RecordingWnd wnd;
+  wnd.answeredMessage = kShapeNotify;
+  wnd.answer = 1;
+  ASSERT_TRUE(wnd.CreateTopLevel());
+  const HWND handle = wnd.GetSafeHwnd();
+  std::atomic<bool> finished{false};
+  std::atomic<LRESULT> answer{0};
+  std::thread worker([&] {
+    answer = SendMessage(handle, kShapeNotify, 0x01010000, 30);
+    finished = true;
+  });
+  EXPECT_TRUE(WaitPumping([&] { return finished.load(); }, 60000));
+  worker.join();
+  EXPECT_EQ(answer.load(), 1);
+  const auto seen = wnd.Only(kShapeNotify);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].thread, std::this_thread::get_id());
+  wnd.DestroyWindow();
+}
+
+TEST(CrossThread, AWorkersSendToADeadWindowIsDropped) {
+  RecordingWnd wnd;
+  ASSERT_TRUE(wnd.CreateTopLevel());
+  const HWND handle = wnd.GetSafeHwnd();
+  wnd.DestroyWindow();
+  LRESULT answer = -1;
+  BOOL posted = TRUE;
+  std::thread worker([&] {
+    answer = SendMessage(handle, kShapeNotify, 0, 0);
+    posted = PostMessage(handle, kTagMessage, 0, 0);
+  });
+  worker.join();
+  EXPECT_EQ(answer, 0);
+  EXPECT_FALSE(posted);
+  EXPECT_TRUE(wnd.Only(kShapeNotify).empty());
+}
+
+TEST(CrossThread, TextInvalidateAndTimersFromAWorkerReachTheUiThread) {
+  RecordingWnd wnd;
+  ASSERT_TRUE(wnd.CreateTopLevel("RuvFrame"));
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    for (int ms = 200; ms < 260; ms += 10) wnd.SetWindowText("RuvFrame [Refresh = " + std::to_string(ms) + " ms]");
+    wnd.Invalidate();
+    wnd.SetTimer(6600, 1000);
+    wnd.SetTimer(6600, 500);
+    wnd.SetTimer(103, 1000);
+    wnd.KillTimer(103);
+    done = true;
+  });
+  ASSERT_TRUE(WaitPumping([&] { return done.load(); }, 60000));
+  worker.join();
+  PumpPendingMessages();
+  EXPECT_EQ(wnd.GetWindowText(), "RuvFrame [Refresh = 250 ms]");
+  const auto armed = ArmedTimersOf(wnd.GetSafeHwnd());
+  ASSERT_EQ(armed.size(), 1u);
+  EXPECT_EQ(armed[0].id, 6600u);
+  EXPECT_EQ(armed[0].elapseMs, 500u);
+  wnd.DestroyWindow();
+}
+
+}  // namespace
