@@ -19,7 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/Geometry.h"
+#include "platform/ui/CPoint.h"
+#include "platform/ui/CRect.h"
+#include "platform/ui/CSize.h"
 #include "platform/ui/MessageCore.h"
 #include "platform/ui/WinMessages.h"
 
@@ -30,6 +32,8 @@ class CDC;
 class CFont;
 class CCmdUI;
 class WindowEventBridge;
+
+using LPPOINT = POINT*;
 
 struct CREATESTRUCT {
   DWORD dwExStyle = 0;
