@@ -83,15 +83,11 @@ OpcStreamError ReadArray(const ByteView& bytes, std::size_t at, VARTYPE type, Va
     bounds.push_back({bytes.U32(cursor), static_cast<std::int32_t>(bytes.U32(cursor + 4))});
     cursor += opcstream::kArrayBoundSize;
   }
-  // The element count is bounded by the bytes left, so it never overflows below.
-  const std::uint64_t room = (bytes.Limit() - cursor) / elementSize;
+  // Two 32-bit counts multiply without overflow in 64 bits; the product is then
+  // bounded by the bytes left, so the byte count below cannot overflow either.
   std::uint64_t count = bounds[0].elements;
-  if (count > room) return OpcStreamError::ArrayOutOfRange;
-  if (dimensions == 2) {
-    const std::uint64_t second = bounds[1].elements;
-    if (count != 0 && second > room / count) return OpcStreamError::ArrayOutOfRange;
-    count *= second;
-  }
+  if (dimensions == 2) count *= bounds[1].elements;
+  if (count > (bytes.Limit() - cursor) / elementSize) return OpcStreamError::ArrayOutOfRange;
   if (!bytes.Fits(cursor, count * elementSize)) return OpcStreamError::ArrayOutOfRange;
   Variant array;
   array.vt = type;

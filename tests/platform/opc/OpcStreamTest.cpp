@@ -299,3 +299,13 @@ TEST_F(MalformedStream, WriteCompleteCounts) {
   EXPECT_EQ(ReadOpcWriteCompleteStream(b.data(), b.size(), out), OpcStreamError::CountTooLarge);
   EXPECT_EQ(out.clientGroup, 99u);
 }
+
+TEST(OpcStreamGolden, ArrayWithAnEmptyDimensionRoundTrips) {
+  Variant empty;
+  empty.vt = VT_ARRAY | VT_I2;
+  empty.bounds = {{2, 0}, {0, 0}};
+  Bytes bytes = DataStreamOf(empty);
+  OpcDataStream parsed;
+  ASSERT_EQ(ReadOpcDataStream(bytes.data(), bytes.size(), false, parsed), OpcStreamError::None);
+  EXPECT_EQ(parsed.items[0].value, empty);
+}
