@@ -108,6 +108,18 @@ TEST(XmlParse, QuotedGreaterThanDoesNotEndTheTag) {
   EXPECT_EQ(doc.GetAttribute(a, "y"), "<b>");
 }
 
+TEST(XmlParse, AStraySlashEndsTheAttributeScan) {
+  // Found by fuzzing: what follows a "/" in a start tag is no attribute, so an
+  // attribute added behind it cannot be read back.
+  CXmlDocument doc;
+  EXPECT_TRUE(doc.SetDocText("<a / b=\"1\"></a>"));
+  const int a = Root(doc);
+  EXPECT_EQ(doc.GetAttribute(a, "b"), "");
+  EXPECT_TRUE(doc.SetAttribute(a, "c", "2"));
+  EXPECT_EQ(doc.GetDocText(), "<a / b=\"1\" c=\"2\"></a>");
+  EXPECT_EQ(doc.GetAttribute(a, "c"), "");
+}
+
 TEST(XmlParse, EmptyElementRules) {
   CXmlDocument doc;
   EXPECT_TRUE(doc.SetDocText("<a/>"));
