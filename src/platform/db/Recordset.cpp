@@ -1,0 +1,534 @@
+#include "platform/db/Recordset.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+
+#include "platform/base/Text.h"
+#include "platform/db/Connection.h"
+#include "platform/db/DbError.h"
+
+namespace ruv::db {
+
+namespace {
+
+std::string QuoteIdentifier(const std::string& name) { return "\"" + ruv::ReplaceAll(name, "\"", "\"\"") + "\""; }
+
+// SQLite converts a text that looks like a number into a number in a column
+// whose declared type is not a text type (MEMO, for one); such texts are
+// stored as blobs so they come back exactly as written.
+bool HasTextAffinity(const ColumnInfo& column) {
+  std::string upper = ruv::ToUpperAscii(column.declaredType);
+  return upper.find("CHAR") != std::string::npos || upper.find("CLOB") != std::string::npos ||
+         upper.find("TEXT") != std::string::npos;
+}
+
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// Skips blanks, then the keyword (case-insensitive) as a whole word.
+bool TakeKeyword(const std::string& sql, std::size_t& pos, const char* keyword) {
+  while (pos < sql.size() && std::isspace(static_cast<unsigned char>(sql[pos]))) ++pos;
+  std::size_t length = std::char_traits<char>::length(keyword);
+  if (!ruv::EqualsNoCase(std::string_view(sql).substr(pos, length), keyword)) return false;
+  if (pos + length < sql.size() && IsWordChar(sql[pos + length]) && IsWordChar(keyword[length - 1])) return false;
+  pos += length;
+  return true;
+}
+
+// "SELECT * FROM <table> [WHERE ...|ORDER BY ...]": the rows of one table, so
+// they can be updated through their row ids. Gives the table and the clause.
+bool ParsePlainSelect(const std::string& sql, std::string& table, std::string& clause) {
+  std::size_t pos = 0;
+  if (!TakeKeyword(sql, pos, "SELECT") || !TakeKeyword(sql, pos, "*") || !TakeKeyword(sql, pos, "FROM")) return false;
+  while (pos < sql.size() && std::isspace(static_cast<unsigned char>(sql[pos]))) ++pos;
+  if (pos >= sql.size()) return false;
+  if (sql[pos] == '"') {
+    std::size_t i = pos + 1;
+    for (; i < sql.size(); ++i) {
+      if (sql[i] != '"') continue;
+      if (i + 1 < sql.size() && sql[i + 1] == '"') {
+        ++i;
+        continue;
+      }
+      break;
+    }
+    if (i >= sql.size()) return false;
+    table = ruv::ReplaceAll(sql.substr(pos + 1, i - pos - 1), "\"\"", "\"");
+    pos = i + 1;
+  } else if (sql[pos] == '[') {
+    std::size_t close = sql.find(']', pos);
+    if (close == std::string::npos) return false;
+    table = sql.substr(pos + 1, close - pos - 1);
+    pos = close + 1;
+  } else {
+    std::size_t start = pos;
+    while (pos < sql.size() && IsWordChar(sql[pos])) ++pos;
+    table = sql.substr(start, pos - start);
+  }
+  if (table.empty()) return false;
+  clause = ruv::Trim(sql.substr(pos));
+  if (clause.empty()) return true;
+  std::size_t at = 0;
+  if (TakeKeyword(clause, at, "WHERE")) return true;
+  at = 0;
+  return TakeKeyword(clause, at, "ORDER") && TakeKeyword(clause, at, "BY");
+}
+
+[[noreturn]] void ThrowNoCurrentRecord() {
+  throw DbError(kErrNoCurrentRecord,
+                "Either BOF or EOF is True, or the current record has been deleted. "
+                "Requested operation requires a current record.");
+}
+
+[[noreturn]] void ThrowNotUpdatable() {
+  throw DbError(kErrNotUpdatable, "The recordset cannot be updated: it is a query of more than one plain table.");
+}
+
+}  // namespace
+
+Recordset::~Recordset() { Close(); }
+
+void Recordset::OpenTable(const Connection& connection, const std::string& table) { Open(connection, table, false); }
+
+void Recordset::OpenQuery(const Connection& connection, const std::string& sql) { Open(connection, sql, true); }
+
+void Recordset::Open(const Connection& connection, const std::string& source, bool isQuery) {
+  Close();
+  if (!connection.IsOpen()) throw DbError(kErrObjectClosed, "Operation is not allowed when the connection is closed.");
+  m_handle = connection.Handle();
+  try {
+    if (!isQuery) {
+      sqlite3_stmt* find = Prepare(
+          "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE", false);
+      sqlite3_bind_text(find, 1, source.c_str(), -1, SQLITE_TRANSIENT);
+      int rc = sqlite3_step(find);
+      std::string name = rc == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(find, 0)) : "";
+      sqlite3_finalize(find);
+      if (rc != SQLITE_ROW && rc != SQLITE_DONE) m_handle->Fail(rc, false);
+      if (name.empty())
+        throw DbError(kErrNoSuchTable, ruv::Format("Cannot find the table '%s'. Make sure it exists and that its "
+                                                   "name is spelled correctly.", source.c_str()));
+      OpenKeyset(name, "SELECT rowid FROM " + QuoteIdentifier(name) + " ORDER BY rowid");
+    } else {
+      std::string table, clause;
+      if (ParsePlainSelect(source, table, clause)) {
+        OpenKeyset(table, "SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause);
+      } else {
+        OpenSnapshot(source);
+      }
+    }
+  } catch (...) {
+    Close();
+    throw;
+  }
+  m_open = true;
+  m_index = RecordCount() > 0 ? 0 : -1;
+}
+
+void Recordset::OpenKeyset(const std::string& table, const std::string& selectRowIds) {
+  sqlite3_stmt* info = Prepare("PRAGMA table_info(" + QuoteIdentifier(table) + ")", false);
+  int rc;
+  while ((rc = sqlite3_step(info)) == SQLITE_ROW) {
+    const char* name = reinterpret_cast<const char*>(sqlite3_column_text(info, 1));
+    const char* type = reinterpret_cast<const char*>(sqlite3_column_text(info, 2));
+    m_columns.push_back(DescribeColumn(name ? name : "", type ? type : "", sqlite3_column_int(info, 3) != 0));
+  }
+  sqlite3_finalize(info);
+  if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
+  if (m_columns.empty())
+    throw DbError(kErrNoSuchTable, ruv::Format("Cannot find the table '%s'. Make sure it exists and that its name is "
+                                               "spelled correctly.", table.c_str()));
+
+  sqlite3_stmt* keys = Prepare(selectRowIds, false);
+  while ((rc = sqlite3_step(keys)) == SQLITE_ROW) m_keys.push_back(sqlite3_column_int64(keys, 0));
+  sqlite3_finalize(keys);
+  if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
+
+  std::string select = "SELECT ";
+  for (std::size_t i = 0; i < m_columns.size(); ++i) select += (i ? ", " : "") + QuoteIdentifier(m_columns[i].name);
+  select += " FROM " + QuoteIdentifier(table) + " WHERE rowid = ?1";
+  m_readRow = Prepare(select, false);
+  m_table = table;
+  m_keyset = true;
+  m_updatable = true;
+}
+
+void Recordset::OpenSnapshot(const std::string& sql) {
+  sqlite3_stmt* stmt = Prepare(sql, false);
+  const int count = sqlite3_column_count(stmt);
+  for (int i = 0; i < count; ++i) {
+    const char* name = sqlite3_column_name(stmt, i);
+    const char* type = sqlite3_column_decltype(stmt, i);
+    m_columns.push_back(DescribeColumn(name ? name : "", type ? type : ""));
+  }
+  int rc;
+  try {
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      std::vector<Variant> row;
+      for (int i = 0; i < count; ++i) row.push_back(ReadStored(stmt, i, m_columns[i]));
+      m_snapshot.push_back(std::move(row));
+    }
+  } catch (...) {
+    sqlite3_finalize(stmt);
+    throw;
+  }
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
+}
+
+void Recordset::Close() {
+  DiscardEdit();
+  if (m_readRow) sqlite3_finalize(m_readRow);
+  m_readRow = nullptr;
+  m_handle.reset();
+  m_open = m_keyset = m_updatable = false;
+  m_table.clear();
+  m_columns.clear();
+  m_keys.clear();
+  m_snapshot.clear();
+  m_index = -1;
+  m_currentDeleted = false;
+  m_row.clear();
+  m_rowLoaded = false;
+}
+
+bool Recordset::IsOpen() const { return m_open && m_handle && m_handle->IsOpen(); }
+
+void Recordset::RequireOpen() const {
+  if (!IsOpen()) throw DbError(kErrObjectClosed, "Operation is not allowed when the object is closed.");
+}
+
+void Recordset::RequireColumn(int index) const {
+  if (index < 0 || index >= static_cast<int>(m_columns.size()))
+    throw DbError(kErrItemNotFound, ruv::Format("Item cannot be found in the collection corresponding to the "
+                                                "requested name or ordinal (%d).", index));
+}
+
+int Recordset::RecordCount() const {
+  return static_cast<int>(m_keyset ? m_keys.size() : m_snapshot.size());
+}
+
+int Recordset::FieldCount() const { return static_cast<int>(m_columns.size()); }
+
+const ColumnInfo& Recordset::Field(int index) const {
+  RequireColumn(index);
+  return m_columns[index];
+}
+
+int Recordset::FieldIndex(const std::string& name) const {
+  for (std::size_t i = 0; i < m_columns.size(); ++i)
+    if (ruv::EqualsNoCase(m_columns[i].name, name)) return static_cast<int>(i);
+  throw DbError(kErrItemNotFound, ruv::Format("Item cannot be found in the collection corresponding to the requested "
+                                              "name or ordinal ('%s').", name.c_str()));
+}
+
+bool Recordset::IsBOF() const {
+  if (RecordCount() == 0) return true;
+  return !m_currentDeleted && m_editMode != EditMode::Adding && m_index < 0;
+}
+
+bool Recordset::IsEOF() const {
+  if (RecordCount() == 0) return true;
+  return !m_currentDeleted && m_editMode != EditMode::Adding && m_index >= RecordCount();
+}
+
+bool Recordset::HasCurrentRow() const {
+  return !m_currentDeleted && m_index >= 0 && m_index < RecordCount();
+}
+
+void Recordset::RequireCurrentRow() const {
+  if (!HasCurrentRow()) ThrowNoCurrentRecord();
+}
+
+long Recordset::AbsolutePosition() const {
+  if (m_editMode == EditMode::Adding || m_currentDeleted) return adPosUnknown;
+  if (RecordCount() == 0 || m_index < 0) return adPosBOF;
+  if (m_index >= RecordCount()) return adPosEOF;
+  return m_index + 1;
+}
+
+void Recordset::PositionChanged() {
+  m_rowLoaded = false;
+  m_row.clear();
+}
+
+void Recordset::DiscardEdit() {
+  if (m_editMode == EditMode::Adding) {
+    m_index = m_indexBeforeAdd;
+    m_currentDeleted = m_deletedBeforeAdd;
+  }
+  m_editMode = EditMode::None;
+  m_pending.clear();
+  m_changed.clear();
+}
+
+void Recordset::MoveFirst() {
+  RequireOpen();
+  DiscardEdit();
+  m_currentDeleted = false;
+  m_index = RecordCount() > 0 ? 0 : -1;
+  PositionChanged();
+}
+
+void Recordset::MoveLast() {
+  RequireOpen();
+  DiscardEdit();
+  m_currentDeleted = false;
+  m_index = RecordCount() - 1;
+  PositionChanged();
+}
+
+void Recordset::SetAbsolutePosition(long position) {
+  RequireOpen();
+  if (position < 1 || position > RecordCount())
+    throw DbError(kErrNoCurrentRecord, ruv::Format("There is no row number %ld.", position));
+  DiscardEdit();
+  m_currentDeleted = false;
+  m_index = position - 1;
+  PositionChanged();
+}
+
+void Recordset::MoveNext() {
+  RequireOpen();
+  DiscardEdit();
+  if (IsEOF()) ThrowNoCurrentRecord();
+  if (m_currentDeleted)
+    m_currentDeleted = false;  // the row after the deleted one already sits at m_index
+  else
+    ++m_index;
+  PositionChanged();
+}
+
+void Recordset::MovePrevious() {
+  RequireOpen();
+  DiscardEdit();
+  if (IsBOF()) ThrowNoCurrentRecord();
+  m_currentDeleted = false;
+  --m_index;
+  PositionChanged();
+}
+
+sqlite3_stmt* Recordset::Prepare(const std::string& sql, bool writing) const {
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(m_handle->Get(), sql.c_str(), -1, &stmt, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    m_handle->Fail(rc, writing);
+  }
+  if (!stmt) throw DbError(kErrDatabase, "The query text holds no statement.");
+  return stmt;
+}
+
+Variant Recordset::ReadStored(sqlite3_stmt* stmt, int resultColumn, const ColumnInfo& column) const {
+  switch (sqlite3_column_type(stmt, resultColumn)) {
+    case SQLITE_NULL:
+      return Variant::Null();
+    case SQLITE_INTEGER: {
+      long long value = sqlite3_column_int64(stmt, resultColumn);
+      if (!column.known) {
+        if (value >= INT32_MIN && value <= INT32_MAX) return Variant::I4(static_cast<std::int32_t>(value));
+        return Variant::R8(static_cast<double>(value));
+      }
+      return FromStoredInteger(column, value);
+    }
+    case SQLITE_FLOAT: {
+      double value = sqlite3_column_double(stmt, resultColumn);
+      return column.known ? FromStoredReal(column, value) : Variant::R8(value);
+    }
+    case SQLITE_BLOB:
+      if (column.type != VT_BSTR)
+        throw DbError(DISP_E_TYPEMISMATCH, ruv::Format("The column '%s' holds binary data, not a %s value.",
+                                                       column.name.c_str(), column.declaredType.c_str()));
+      [[fallthrough]];
+    default: {
+      const char* text = reinterpret_cast<const char*>(
+          sqlite3_column_type(stmt, resultColumn) == SQLITE_BLOB ? sqlite3_column_blob(stmt, resultColumn)
+                                                                 : sqlite3_column_text(stmt, resultColumn));
+      std::string value(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, resultColumn)));
+      return column.known ? FromStoredText(column, value) : Variant::String(value);
+    }
+  }
+}
+
+void Recordset::LoadRow() const {
+  if (m_rowLoaded) return;
+  if (!m_keyset) {
+    m_row = m_snapshot[static_cast<std::size_t>(m_index)];
+    m_rowLoaded = true;
+    return;
+  }
+  sqlite3_reset(m_readRow);
+  sqlite3_bind_int64(m_readRow, 1, m_keys[static_cast<std::size_t>(m_index)]);
+  int rc = sqlite3_step(m_readRow);
+  if (rc == SQLITE_DONE) {
+    sqlite3_reset(m_readRow);
+    throw DbError(kErrDeletedRow, "The current row was deleted by another program or window.");
+  }
+  if (rc != SQLITE_ROW) {
+    sqlite3_reset(m_readRow);
+    m_handle->Fail(rc, false);
+  }
+  std::vector<Variant> row;
+  try {
+    for (std::size_t i = 0; i < m_columns.size(); ++i)
+      row.push_back(ReadStored(m_readRow, static_cast<int>(i), m_columns[i]));
+  } catch (...) {
+    sqlite3_reset(m_readRow);
+    throw;
+  }
+  sqlite3_reset(m_readRow);
+  m_row = std::move(row);
+  m_rowLoaded = true;
+}
+
+Variant Recordset::Value(int index) const {
+  RequireOpen();
+  RequireColumn(index);
+  if (m_editMode != EditMode::None && m_changed[static_cast<std::size_t>(index)])
+    return m_pending[static_cast<std::size_t>(index)];
+  if (m_editMode == EditMode::Adding) return Variant::Null();
+  RequireCurrentRow();
+  LoadRow();
+  return m_row[static_cast<std::size_t>(index)];
+}
+
+void Recordset::SetValue(int index, const Variant& value) {
+  RequireOpen();
+  RequireColumn(index);
+  if (!m_updatable) ThrowNotUpdatable();
+  const ColumnInfo& column = m_columns[static_cast<std::size_t>(index)];
+  if (column.autoNumber)
+    throw DbError(kErrFieldReadOnly, ruv::Format("The column '%s' is numbered by the database and cannot be written.",
+                                                 column.name.c_str()));
+  if (m_editMode == EditMode::None) RequireCurrentRow();
+  Variant stored = CoerceForColumn(column, value);
+  if (m_editMode == EditMode::None) {
+    m_editMode = EditMode::Editing;
+    m_pending.assign(m_columns.size(), Variant::Null());
+    m_changed.assign(m_columns.size(), false);
+  }
+  m_pending[static_cast<std::size_t>(index)] = std::move(stored);
+  m_changed[static_cast<std::size_t>(index)] = true;
+}
+
+void Recordset::AddNew() {
+  RequireOpen();
+  if (!m_updatable) ThrowNotUpdatable();
+  DiscardEdit();
+  m_indexBeforeAdd = m_index;
+  m_deletedBeforeAdd = m_currentDeleted;
+  m_editMode = EditMode::Adding;
+  m_pending.assign(m_columns.size(), Variant::Null());
+  m_changed.assign(m_columns.size(), false);
+}
+
+void Recordset::Bind(sqlite3_stmt* stmt, int parameter, int column, const Variant& value) const {
+  switch (value.vt) {
+    case VT_NULL: case VT_EMPTY: sqlite3_bind_null(stmt, parameter); break;
+    case VT_I2: sqlite3_bind_int64(stmt, parameter, value.iVal); break;
+    case VT_I4: sqlite3_bind_int64(stmt, parameter, value.lVal); break;
+    case VT_UI1: sqlite3_bind_int64(stmt, parameter, value.bVal); break;
+    case VT_BOOL: sqlite3_bind_int64(stmt, parameter, value.boolVal); break;
+    case VT_R4: sqlite3_bind_double(stmt, parameter, value.fltVal); break;
+    case VT_R8: sqlite3_bind_double(stmt, parameter, value.dblVal); break;
+    case VT_DATE: sqlite3_bind_double(stmt, parameter, value.date); break;
+    default: {
+      const std::string& text = value.bstrVal;
+      if (HasTextAffinity(m_columns[static_cast<std::size_t>(column)]))
+        sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      else
+        sqlite3_bind_blob(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      break;
+    }
+  }
+}
+
+void Recordset::InsertPending() {
+  std::string names, values;
+  std::vector<int> bound;
+  for (std::size_t i = 0; i < m_columns.size(); ++i) {
+    const ColumnInfo& column = m_columns[i];
+    std::string quoted = QuoteIdentifier(column.name);
+    if (column.autoNumber) {
+      // The next number after the largest one, taken in the same statement.
+      names += (names.empty() ? "" : ", ") + quoted;
+      values += (values.empty() ? "" : ", ") + ("(SELECT COALESCE(MAX(" + quoted + "), 0) + 1 FROM " +
+                                                 QuoteIdentifier(m_table) + ")");
+    } else if (m_changed[i]) {
+      bound.push_back(static_cast<int>(i));
+      names += (names.empty() ? "" : ", ") + quoted;
+      values += (values.empty() ? "" : ", ") + ("?" + std::to_string(bound.size()));
+    }
+  }
+  std::string sql = "INSERT INTO " + QuoteIdentifier(m_table) +
+                    (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
+  sqlite3_stmt* stmt = Prepare(sql, true);
+  for (std::size_t p = 0; p < bound.size(); ++p)
+    Bind(stmt, static_cast<int>(p + 1), bound[p], m_pending[static_cast<std::size_t>(bound[p])]);
+  int rc = sqlite3_step(stmt);
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) m_handle->Fail(rc, true);
+  m_keys.push_back(sqlite3_last_insert_rowid(m_handle->Get()));
+}
+
+void Recordset::UpdatePending() {
+  std::string assignments;
+  std::vector<int> bound;
+  for (std::size_t i = 0; i < m_columns.size(); ++i) {
+    if (!m_changed[i]) continue;
+    bound.push_back(static_cast<int>(i));
+    assignments += (assignments.empty() ? "" : ", ") + QuoteIdentifier(m_columns[i].name) + " = ?" +
+                   std::to_string(bound.size());
+  }
+  if (bound.empty()) return;
+  std::string sql = "UPDATE " + QuoteIdentifier(m_table) + " SET " + assignments + " WHERE rowid = ?" +
+                    std::to_string(bound.size() + 1);
+  sqlite3_stmt* stmt = Prepare(sql, true);
+  for (std::size_t p = 0; p < bound.size(); ++p)
+    Bind(stmt, static_cast<int>(p + 1), bound[p], m_pending[static_cast<std::size_t>(bound[p])]);
+  sqlite3_bind_int64(stmt, static_cast<int>(bound.size() + 1), m_keys[static_cast<std::size_t>(m_index)]);
+  int rc = sqlite3_step(stmt);
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) m_handle->Fail(rc, true);
+  if (sqlite3_changes(m_handle->Get()) == 0)
+    throw DbError(kErrDeletedRow, "The current row was deleted by another program or window; it was not saved.");
+}
+
+void Recordset::Update() {
+  RequireOpen();
+  if (m_editMode == EditMode::None) return;
+  // On failure the edit stays pending: the caller decides to retry or cancel.
+  if (m_editMode == EditMode::Adding) {
+    InsertPending();
+    m_index = RecordCount() - 1;
+    m_currentDeleted = false;
+  } else {
+    UpdatePending();
+  }
+  m_editMode = EditMode::None;
+  m_pending.clear();
+  m_changed.clear();
+  PositionChanged();
+}
+
+void Recordset::CancelUpdate() {
+  DiscardEdit();
+  PositionChanged();
+}
+
+void Recordset::Delete() {
+  RequireOpen();
+  if (!m_updatable) ThrowNotUpdatable();
+  DiscardEdit();
+  RequireCurrentRow();
+  sqlite3_stmt* stmt = Prepare("DELETE FROM " + QuoteIdentifier(m_table) + " WHERE rowid = ?1", true);
+  sqlite3_bind_int64(stmt, 1, m_keys[static_cast<std::size_t>(m_index)]);
+  int rc = sqlite3_step(stmt);
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) m_handle->Fail(rc, true);
+  m_keys.erase(m_keys.begin() + m_index);
+  m_currentDeleted = true;
+  PositionChanged();
+}
+
+}  // namespace ruv::db

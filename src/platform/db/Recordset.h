@@ -1,0 +1,122 @@
+#pragma once
+// A recordset over one table or one query, with ADO's cursor rules:
+//  - Opening takes the keyset: the row ids of every row (a table in the order
+//    its rows were added; a query in its own order). The current row's values
+//    are read from the database when first asked for after a move.
+//  - BOF lies before the first row, EOF after the last; an empty recordset is
+//    at both. Moving past BOF or EOF, or reading a field there, throws.
+//  - A table, and a query of the form "SELECT * FROM <table> ...", can be
+//    updated: a field write starts an edit of the current row, AddNew starts a
+//    new row (which then becomes current), Update commits, CancelUpdate discards.
+//    Other queries are read-only snapshots.
+//  - A move or Close discards a pending edit: nothing is ever committed
+//    implicitly.
+//  - Delete removes the current row at once; the position stays on the deleted
+//    row until the next move (MoveNext reaches the row after it, MovePrevious
+//    the one before it).
+// Every failure throws DbError.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/base/Variant.h"
+#include "platform/db/ColumnType.h"
+
+struct sqlite3_stmt;
+
+namespace ruv::db {
+
+class Connection;
+class DatabaseHandle;
+
+// AbsolutePosition values that are no row number.
+constexpr long adPosUnknown = -1;
+constexpr long adPosBOF = -2;
+constexpr long adPosEOF = -3;
+
+enum class EditMode { None, Editing, Adding };
+
+class Recordset {
+ public:
+  Recordset() = default;
+  ~Recordset();
+  Recordset(const Recordset&) = delete;
+  Recordset& operator=(const Recordset&) = delete;
+
+  // Both close first. The table name is matched without regard to case.
+  void OpenTable(const Connection& connection, const std::string& table);
+  void OpenQuery(const Connection& connection, const std::string& sql);
+  void Close();
+  // Open, and its connection still open.
+  bool IsOpen() const;
+  bool IsUpdatable() const { return m_updatable; }
+  // The table the rows come from ("" for a read-only query).
+  const std::string& TableName() const { return m_table; }
+
+  int RecordCount() const;
+  int FieldCount() const;
+  const ColumnInfo& Field(int index) const;
+  // Index of a column by name (case-insensitive); throws when there is none.
+  int FieldIndex(const std::string& name) const;
+
+  bool IsBOF() const;
+  bool IsEOF() const;
+  // 1-based row number, adPosBOF, adPosEOF, or adPosUnknown while adding.
+  long AbsolutePosition() const;
+  // Makes row `position` (1-based) current; throws when there is no such row.
+  void SetAbsolutePosition(long position);
+  void MoveFirst();
+  void MoveLast();
+  void MoveNext();
+  void MovePrevious();
+
+  // The current row's value (the pending value while it is being edited).
+  Variant Value(int index) const;
+  void SetValue(int index, const Variant& value);
+
+  EditMode GetEditMode() const { return m_editMode; }
+  void AddNew();
+  void Update();
+  void CancelUpdate();
+  void Delete();
+
+ private:
+  void Open(const Connection& connection, const std::string& sql, bool isQuery);
+  void OpenKeyset(const std::string& table, const std::string& selectRowIds);
+  void OpenSnapshot(const std::string& sql);
+  void RequireOpen() const;
+  void RequireColumn(int index) const;
+  bool HasCurrentRow() const;
+  void RequireCurrentRow() const;
+  void DiscardEdit();
+  void PositionChanged();
+  void LoadRow() const;
+  void InsertPending();
+  void UpdatePending();
+  void Bind(sqlite3_stmt* stmt, int parameter, int column, const Variant& value) const;
+  Variant ReadStored(sqlite3_stmt* stmt, int resultColumn, const ColumnInfo& column) const;
+  sqlite3_stmt* Prepare(const std::string& sql, bool writing) const;
+
+  std::shared_ptr<DatabaseHandle> m_handle;
+  bool m_open = false;
+  bool m_keyset = false;      // rows are row ids read on demand (else a snapshot)
+  bool m_updatable = false;
+  std::string m_table;
+  std::vector<ColumnInfo> m_columns;
+  std::vector<long long> m_keys;
+  std::vector<std::vector<Variant>> m_snapshot;
+
+  long m_index = -1;              // -1: BOF; RecordCount(): EOF
+  bool m_currentDeleted = false;  // the row at m_index was deleted; m_index now names its successor
+  mutable std::vector<Variant> m_row;
+  mutable bool m_rowLoaded = false;
+  mutable sqlite3_stmt* m_readRow = nullptr;
+
+  EditMode m_editMode = EditMode::None;
+  std::vector<Variant> m_pending;
+  std::vector<bool> m_changed;
+  long m_indexBeforeAdd = -1;
+  bool m_deletedBeforeAdd = false;
+};
+
+}  // namespace ruv::db
