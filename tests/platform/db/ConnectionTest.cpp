@@ -86,3 +86,18 @@ TEST(Connection, FileThatIsNoDatabaseIsRefusedAndLeftAsItIs) {
   EXPECT_NE(error.find("is not a database file"), std::string::npos) << error;
   EXPECT_EQ(dir.Read("db.mdb"), "this is a text file, not a database, and it is long enough to have a header page");
 }
+
+TEST(Connection, DatabaseLockedByAnotherProgramIsReported) {
+  TempDir dir;
+  const std::string path = dir.File("db.mdb");
+  ASSERT_EQ(MakeDatabase(path, "CREATE TABLE T (\"nRecordID\" COUNTER);"), "");
+  RawDatabase other(path);
+  ASSERT_EQ(other.Exec("PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; INSERT INTO T VALUES (1);"), SQLITE_OK);
+  Connection connection;
+  connection.SetBusyTimeout(0);
+  std::string error = OpenError(connection, path);
+  EXPECT_NE(error.find("locked by another program"), std::string::npos) << error;
+  EXPECT_FALSE(connection.IsOpen());
+  ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
+  EXPECT_EQ(other.Text("SELECT count(*) FROM T"), "1");
+}
