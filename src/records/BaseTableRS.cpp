@@ -1,6 +1,6 @@
 #include "records/BaseTableRS.h"
 
-#include "platform/base/InputState.h"
+#include "common/ProcessUtils.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/Text.h"
 #include "platform/db/DbError.h"
@@ -284,7 +284,7 @@ CADOException CBaseTableRS::FieldError(const std::string& column, const CADOExce
   std::string text = ruv::Format("Error at [%s] table [%s] field!\n%s", m_strSource.c_str(), column.c_str(),
                                  cause.GetErrorMessage().c_str());
   text += "\n\n - The Field name is copied to clipboard.";
-  Clipboard().SetText(column);
+  CopyTextToClipboard(column);
   return CADOException(cause.GetError(), text);
 }
 
