@@ -218,3 +218,15 @@ TEST_F(AdoRecordsetTest, FieldInfo) {
   ASSERT_TRUE(rs.GetFieldInfo(3, info));
   EXPECT_EQ(info.m_lSize, 0);  // at EOF
 }
+
+TEST_F(AdoRecordsetTest, RecordsetOutlivingItsDatabaseIsClosedNotBroken) {
+  AddSampleRow();
+  auto database = std::make_unique<CADODatabase>();
+  ASSERT_TRUE(database->Open(ConnectionStringFor(db.path)));
+  CADORecordset rs(database.get());
+  ASSERT_TRUE(rs.Open("Probe"));
+  database.reset();
+  EXPECT_FALSE(rs.IsOpen());
+  int count = 0;
+  EXPECT_THROW(rs.GetFieldValue("nCount", count), CADOException);
+}
