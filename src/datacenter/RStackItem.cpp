@@ -1,0 +1,5 @@
+#include "datacenter/RStackItem.h"
+
+#include "platform/base/Clock.h"
+
+CRStackItem::CRStackItem() : time(NowOleDate()) {}

@@ -1,0 +1,77 @@
+#include "datacenter/ThreadEngine.h"
+
+#include <system_error>
+
+#include "datacenter/RTimer.h"
+#include "platform/base/MessageBoxService.h"
+#include "platform/ui/MessageCore.h"
+
+namespace {
+// More whole seconds than this and the worker is given up.
+constexpr int kStopWaitWholeSeconds = 5;
+}  // namespace
+
+CThreadEngine::CThreadEngine() = default;
+
+CThreadEngine::~CThreadEngine() { Stop(); }
+
+CThreadEngine::ThreadProc CThreadEngine::GetThreadProc() const {
+  std::lock_guard<std::mutex> lock(m_procMutex);
+  return m_proc;
+}
+
+void CThreadEngine::SetThreadProc(ThreadProc proc) {
+  std::lock_guard<std::mutex> lock(m_procMutex);
+  m_proc = std::move(proc);
+}
+
+void CThreadEngine::RunWorker(CThreadEngine* self, ThreadProc proc) {
+  proc(self);
+  // A procedure that forgot to clear its flag must not look alive forever.
+  self->m_running.store(false);
+  self->m_finished.store(true);
+}
+
+BOOL CThreadEngine::Start() {
+  if (m_thread.joinable()) {
+    if (!m_finished.load()) return TRUE;  // already running
+    m_thread.join();                      // left on its own; start afresh
+  } else if (!m_finished.load()) {
+    return FALSE;  // an abandoned worker is still inside
+  }
+  ThreadProc proc = GetThreadProc();
+  if (!proc) return FALSE;
+  m_abandoned.store(false);
+  m_keepRunning.store(true);
+  m_running.store(true);
+  m_finished.store(false);
+  try {
+    m_thread = std::thread(&CThreadEngine::RunWorker, this, std::move(proc));
+  } catch (const std::system_error&) {
+    m_keepRunning.store(false);
+    m_running.store(false);
+    m_finished.store(true);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CThreadEngine::Stop() {
+  m_keepRunning.store(false);
+  if (!m_thread.joinable()) return TRUE;  // never started, or already given up
+  if (m_thread.get_id() == std::this_thread::get_id()) return TRUE;  // the worker stops itself: it leaves its loop
+
+  CRTimer watch(true);
+  WaitPumping([&] { return m_finished.load() || watch.GetElapsedWholeSeconds() > kStopWaitWholeSeconds; }, INFINITE);
+  if (!m_finished.load()) {
+    ShowMessageBox("All of threads not closed! You may need End Task this program.", "",
+                   MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+    if (!m_finished.load()) {
+      m_abandoned.store(true);
+      m_thread.detach();
+    }
+  }
+  if (m_thread.joinable()) m_thread.join();
+  watch.Stop();
+  return TRUE;
+}

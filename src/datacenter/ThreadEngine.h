@@ -1,0 +1,63 @@
+#pragma once
+// One worker thread with a bounded, UI-friendly stop.
+//
+// Contract of a worker procedure: it gets this object; sets is-running on entry;
+// loops while IsKeepRunning(); paces each pass with a CRTimer; clears is-running
+// just before it returns. Start and Stop are called on the UI thread.
+//
+// Stop waits for the procedure to return while the UI thread keeps servicing
+// posted messages and cross-thread sends (a worker blocked in a send would
+// otherwise never finish). A worker still inside after more than 5 whole seconds
+// is reported and abandoned: detached and never waited for again, never killed.
+// An abandoned worker keeps using this object, so it must outlive the worker;
+// at shut-down the process ends without destroying it.
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "platform/base/WinTypes.h"
+
+class CThreadEngine {
+ public:
+  using ThreadProc = std::function<UINT(CThreadEngine*)>;
+
+  CThreadEngine();
+  virtual ~CThreadEngine();  // stops the worker first
+  CThreadEngine(const CThreadEngine&) = delete;
+  CThreadEngine& operator=(const CThreadEngine&) = delete;
+
+  // TRUE when a worker runs afterwards: a running worker is left alone (no second
+  // thread). FALSE without a procedure, when the thread cannot be made, or while
+  // an abandoned worker has still not left (two workers must never serve one owner).
+  virtual BOOL Start();
+  // Always TRUE; see above.
+  virtual BOOL Stop();
+
+  bool IsKeepRunning() const { return m_keepRunning.load(); }
+  void SetKeepRunning(bool keep) { m_keepRunning.store(keep); }
+  bool IsRunning() const { return m_running.load(); }
+  void SetRunning(bool running) { m_running.store(running); }
+
+  ThreadProc GetThreadProc() const;
+  void SetThreadProc(ThreadProc proc);
+  void* GetOwner() const { return m_owner.load(); }
+  void SetOwner(void* owner) { m_owner.store(owner); }
+
+  // A started worker is attached (not yet stopped or abandoned).
+  bool HasThread() const { return m_thread.joinable(); }
+  // The last Stop gave up on a worker that has not left since.
+  bool IsAbandoned() const { return m_abandoned.load() && !m_finished.load(); }
+
+ private:
+  static void RunWorker(CThreadEngine* self, ThreadProc proc);
+
+  std::atomic<bool> m_keepRunning{false};
+  std::atomic<bool> m_running{false};
+  std::atomic<bool> m_finished{true};  // the procedure has returned (or none was started)
+  std::atomic<bool> m_abandoned{false};
+  std::atomic<void*> m_owner{nullptr};
+  mutable std::mutex m_procMutex;
+  ThreadProc m_proc;
+  std::thread m_thread;
+};
