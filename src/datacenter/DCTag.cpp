@@ -338,8 +338,8 @@ std::string CDCTag::GetInfoText() const {
     text += ruv::Format("MinTag: %s,  ", LimitText(m_minValue).c_str());
     text += ruv::Format("MaxTag: %s\n", LimitText(m_maxValue).c_str());
   }
-  text += std::string("WritePending: ") + (m_writePending ? "1" : "0") + "\n";
-  text += std::string("ReadPending: ") + (m_readPending ? "1" : "0") + "\n";
+  text += ruv::Format("WritePending: %d\n", m_writePending ? 1 : 0);
+  text += ruv::Format("ReadPending: %d\n", m_readPending ? 1 : 0);
   // The whole address: a 32-bit cut would name another object.
   text += ruv::Format("Pointer: %#" PRIxPTR "\n", reinterpret_cast<std::uintptr_t>(this));
   return text;
@@ -368,18 +368,16 @@ void CDCTag::ReportInvalidFormat(const std::string& error) {
 }
 
 BOOL CDCTag::Push(const Variant& value) {
-  static const char* const kHead = "DataStack is not available for the following DCTag!\n";
-  static const char* const kTail = "Please update DCT file.\n\n";
-  if (GetHWType() != eHWAdv) {
-    ShowMessageBox(std::string(kHead) + "Because its HWTaype is not supported by DCTag.\n" + kTail + GetInfoText(), "",
-                   kReportStyle);
+  auto refuse = [this](const char* because) {
+    std::string text = "DataStack is not available for the following DCTag!\n";
+    text += because;
+    text += "Please update DCT file.\n\n";
+    text += GetInfoText();
+    ShowMessageBox(text, "", kReportStyle);
     SetSize(0);
-  }
-  if (!IsStackableType(value.vt)) {
-    ShowMessageBox(std::string(kHead) + "Because its DataType is not supported by CRStack.\n" + kTail + GetInfoText(),
-                   "", kReportStyle);
-    SetSize(0);
-  }
+  };
+  if (GetHWType() != eHWAdv) refuse("Because its HWTaype is not supported by DCTag.\n");
+  if (!IsStackableType(value.vt)) refuse("Because its DataType is not supported by CRStack.\n");
   if (CRStack::Push(value)) {
     SetValue(Average());
     return TRUE;

@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "datacenter/DataCenterTestSupport.h"
+#include "datacenter/ThreadEngine.h"
+#include "platform/base/Clock.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedMessageBox.h"
+
+namespace {
+
+constexpr const char* kNotClosed = "All of threads not closed! You may need End Task this program.";
+
+// Waits on the real clock for something another thread does (generous bound, no timing claim).
+template <typename Condition>
+bool Eventually(Condition condition) {
+  for (int i = 0; i < 20000 && !condition(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return condition();
+}
+
+// A worker following the contract that, once told to stop, lingers until `mayLeave`.
+UINT LingeringWorker(CThreadEngine* engine, std::atomic<bool>* mayLeave, std::atomic<int>* entries) {
+  engine->SetRunning(true);
+  if (entries) ++*entries;
+  while (engine->IsKeepRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (!mayLeave->load()) std::this_thread::yield();
+  engine->SetRunning(false);
+  return 0;
+}
+
+// Records the fake tick at which a box came up and answers OK.
+class TickRecordingBox final : public IMessageBoxService {
+ public:
+  TickRecordingBox() { SetMessageBoxService(this); }
+  ~TickRecordingBox() override { SetMessageBoxService(nullptr); }
+  int Show(const std::string& text, const std::string&, UINT style) override {
+    texts.push_back(text);
+    styles.push_back(style);
+    ticks.push_back(GetTickCount());
+    return IDOK;
+  }
+  std::vector<std::string> texts;
+  std::vector<UINT> styles;
+  std::vector<std::uint32_t> ticks;
+};
+
+TEST(ThreadEngineTest, StopWithoutStartReturnsAtOnceWithoutBox) {
+  ScriptedMessageBox boxes;
+  CThreadEngine engine;
+  EXPECT_TRUE(engine.Stop());
+  EXPECT_FALSE(engine.HasThread());
+  EXPECT_FALSE(engine.Start());  // no procedure
+  EXPECT_FALSE(engine.IsRunning());
+  EXPECT_FALSE(engine.IsKeepRunning());
+}
+
+TEST(ThreadEngineTest, StartOnARunningEngineStartsNoSecondThread) {
+  ScriptedMessageBox boxes;
+  std::atomic<bool> mayLeave{true};
+  std::atomic<int> entries{0};
+  int owner = 0;
+  CThreadEngine engine;
+  engine.SetOwner(&owner);
+  engine.SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, &entries); });
+  ASSERT_TRUE(engine.Start());
+  EXPECT_TRUE(engine.IsKeepRunning());
+  EXPECT_EQ(engine.GetOwner(), &owner);
+  ASSERT_TRUE(Eventually([&] { return entries.load() == 1; }));
+  EXPECT_TRUE(engine.Start());
+  EXPECT_TRUE(engine.Stop());
+  EXPECT_EQ(entries.load(), 1);
+  EXPECT_FALSE(engine.IsRunning());
+  EXPECT_FALSE(engine.HasThread());
+  // Stopped engines start again.
+  ASSERT_TRUE(engine.Start());
+  EXPECT_TRUE(engine.Stop());
+  EXPECT_EQ(entries.load(), 2);
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// Fake ticks that only the test moves; sleeping waits a real millisecond, so the
+// stopping thread's wait cannot outrun the worker's own view of the time.
+class ManualClock final : public IClock {
+ public:
+  ManualClock() { SetClock(this); }
+  ~ManualClock() override { SetClock(nullptr); }
+  std::uint32_t TickCount() override { return m_ticks.load(); }
+  DateTimeFields LocalNow() override { return DateTimeFields(); }
+  void SleepMs(std::uint32_t) override { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+  void Advance(std::uint32_t ms) { m_ticks += ms; }
+
+ private:
+  std::atomic<std::uint32_t> m_ticks{5000};
+};
+
+TEST(ThreadEngineTest, WorkerLeavingWithinTheBoundIsWaitedFor) {
+  ManualClock clock;
+  ScriptedMessageBox boxes;  // any box fails the test
+  CThreadEngine engine;
+  engine.SetThreadProc([&](CThreadEngine* e) -> UINT {
+    e->SetRunning(true);
+    while (e->IsKeepRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    clock.Advance(5999);  // leaves 5.999 s (fake) after the stop began: inside the bound
+    e->SetRunning(false);
+    return 0;
+  });
+  ASSERT_TRUE(engine.Start());
+  EXPECT_TRUE(engine.Stop());
+  EXPECT_FALSE(engine.IsAbandoned());
+  EXPECT_FALSE(engine.IsRunning());
+}
+
+TEST(ThreadEngineTest, StuckWorkerIsReportedAfterSixSecondsAndAbandoned) {
+  FakeClock clock;
+  clock.Install();
+  TickRecordingBox boxes;
+  std::atomic<bool> mayLeave{false};
+  CThreadEngine engine;
+  engine.SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, nullptr); });
+  ASSERT_TRUE(engine.Start());
+  const std::uint32_t stopBegan = GetTickCount();
+  EXPECT_TRUE(engine.Stop());
+  ASSERT_EQ(boxes.texts.size(), 1u);
+  EXPECT_EQ(boxes.texts[0], kNotClosed);
+  EXPECT_EQ(boxes.styles[0], MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+  EXPECT_GE(TicksSince(stopBegan, boxes.ticks[0]), 6000u);  // not after 5 s
+  EXPECT_LT(TicksSince(stopBegan, boxes.ticks[0]), 6100u);
+  EXPECT_TRUE(engine.IsAbandoned());
+  EXPECT_FALSE(engine.HasThread());
+
+  // Never waited for again, and no second worker while the first is inside.
+  const std::uint32_t secondStop = GetTickCount();
+  EXPECT_TRUE(engine.Stop());
+  EXPECT_EQ(GetTickCount(), secondStop);
+  EXPECT_EQ(boxes.texts.size(), 1u);
+  EXPECT_FALSE(engine.Start());
+
+  // Once it finally leaves, the engine can serve again (on the real clock now:
+  // a fresh worker notices the stop in real time, which fake sleeps would outrun).
+  mayLeave = true;
+  ASSERT_TRUE(Eventually([&] { return !engine.IsAbandoned(); }));
+  SetClock(nullptr);
+  ASSERT_TRUE(engine.Start());
+  EXPECT_TRUE(engine.Stop());
+  EXPECT_EQ(boxes.texts.size(), 1u);
+  Eventually([&] { return !engine.IsAbandoned(); });  // never leave a worker on a dead engine
+}
+
+TEST(ThreadEngineTest, StopKeepsServicingSendsFromTheWorker) {
+  ScriptedMessageBox boxes;  // a deadlock would end in the not-closed box and fail
+  RecordingWindow window;
+  CThreadEngine engine;
+  engine.SetThreadProc([&](CThreadEngine* e) -> UINT {
+    e->SetRunning(true);
+    while (e->IsKeepRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    SendMessage(window.Handle(), 0x401, 7, 9);  // blocks until the UI thread runs it
+    e->SetRunning(false);
+    return 0;
+  });
+  ASSERT_TRUE(engine.Start());
+  EXPECT_TRUE(engine.Stop());
+  auto received = window.Received();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].message, 0x401u);
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST(ThreadEngineTest, DestructorStopsTheWorker) {
+  ScriptedMessageBox boxes;
+  std::atomic<bool> mayLeave{true};
+  std::atomic<int> entries{0};
+  {
+    CThreadEngine engine;
+    engine.SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, &entries); });
+    ASSERT_TRUE(engine.Start());
+    ASSERT_TRUE(Eventually([&] { return entries.load() == 1; }));
+  }
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+}  // namespace
