@@ -1,10 +1,12 @@
 #include "platform/ui/MessageCore.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -63,10 +65,65 @@ bool IsUiThread() {
   return app != nullptr && app->thread() == QThread::currentThread();
 }
 
+namespace {
+
+// Calls queued for the UI thread travel through our own mutex-guarded queue; Qt
+// carries only a data-free wake-up event. Qt's internal locks are invisible to
+// ThreadSanitizer (Qt is not built with it), so handing the calls themselves
+// through Qt made every post from a worker look like a race.
+std::mutex g_uiCallsMutex;
+std::deque<std::function<void()>> g_uiCalls;
+
+const QEvent::Type kRunUiCallsEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+void RunQueuedUiCalls() {
+  for (;;) {
+    std::function<void()> call;
+    {
+      std::lock_guard<std::mutex> lock(g_uiCallsMutex);
+      if (g_uiCalls.empty()) return;
+      call = std::move(g_uiCalls.front());
+      g_uiCalls.pop_front();
+    }
+    call();
+  }
+}
+
+class UiCallRunner final : public QObject {
+ public:
+  explicit UiCallRunner(QObject* parent) : QObject(parent) {}
+  ~UiCallRunner() override;
+  // The wake-up is the only custom event this object gets. Qt dispatches it here
+  // by its type, so our code never touches the event before the queue's lock.
+  void customEvent(QEvent*) override { RunQueuedUiCalls(); }
+};
+
+std::atomic<UiCallRunner*> g_uiCallRunner{nullptr};
+
+UiCallRunner::~UiCallRunner() { g_uiCallRunner.store(nullptr); }
+
+// Made on the UI thread as the application object is built, owned by it.
+void CreateUiCallRunner() { g_uiCallRunner.store(new UiCallRunner(QCoreApplication::instance())); }
+Q_COREAPP_STARTUP_FUNCTION(CreateUiCallRunner)
+
+}  // namespace
+
 void PostToUiThread(std::function<void()> call) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return;
-  QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+  UiCallRunner* runner = g_uiCallRunner.load();
+  if (!runner) {
+    QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+    return;
+  }
+  // Made before the queue's lock is released, so the UI thread's drain (which
+  // takes that lock) is ordered after it, and so is Qt's deletion of the event.
+  auto* wake = new QEvent(kRunUiCallsEvent);
+  {
+    std::lock_guard<std::mutex> lock(g_uiCallsMutex);
+    g_uiCalls.push_back(std::move(call));
+  }
+  QCoreApplication::postEvent(runner, wake);
 }
 
 bool RunOnUiThreadAndWait(const std::function<void()>& call) {
