@@ -7,7 +7,6 @@
 #include "platform/base/AtomicFile.h"
 #include "platform/base/ExitHook.h"
 #include "platform/base/MessageBoxService.h"
-#include "platform/base/ProgramFolder.h"
 #include "platform/base/Text.h"
 
 namespace {
@@ -92,7 +91,7 @@ int CDataCenterBase::GetHwTypeCount(int hwType) const {
 
 int CDataCenterBase::LoadTagFile(const std::string& fileName) {
   ResetDataCenter();
-  const std::string path = ProgramFolder() + fileName;
+  const std::string path = GetModuleFolder() + fileName;
   int result = eDCSuccess;
   std::string content;
   std::error_code ignored;

@@ -32,19 +32,6 @@ class DCTagTest : public ::testing::Test {
   CDCTag m_tag;
 };
 
-TEST_F(DCTagTest, NewTagIsEmpty) {
-  CDCTag tag;
-  EXPECT_EQ(tag.GetTagID(), -1);
-  EXPECT_EQ(tag.GetAccessPath(), "NULL");
-  EXPECT_EQ(tag.GetDataExpression(), "NULL");
-  EXPECT_EQ(tag.GetDataType(), VT_EMPTY);
-  EXPECT_TRUE(tag.GetValue().IsEmpty());
-  EXPECT_TRUE(tag.IsEnabled());
-  EXPECT_FALSE(tag.IsWritePending());
-  EXPECT_EQ(tag.GetSize(), 0);
-  EXPECT_EQ(tag.GetNotifyMessage(), 5374u);
-}
-
 TEST_F(DCTagTest, FirstValueFixesNullTypeThenEqualValuesPostNothing) {
   m_tag.SetValue(Variant::I4(7));
   EXPECT_EQ(m_tag.GetDataType(), VT_I4);

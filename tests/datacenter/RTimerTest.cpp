@@ -70,22 +70,4 @@ TEST_F(RTimerTest, LongElapsedTimesStayUnsigned) {
   EXPECT_GT(watch.GetElapsedWholeSeconds(), 2000000);
 }
 
-class CountingTimer final : public CRTimer {
- public:
-  int before = 0, after = 0;
- protected:
-  void OnBeforeChange() override { ++before; }
-  void OnAfterChange() override { ++after; }
-};
-
-TEST_F(RTimerTest, HooksSurroundEveryChange) {
-  CountingTimer watch;
-  watch.Start();
-  watch.Start();  // no change, no hooks
-  watch.Stop();
-  watch.Reset();  // Stop does nothing, the reset itself changes
-  EXPECT_EQ(watch.before, 3);
-  EXPECT_EQ(watch.after, 3);
-}
-
 }  // namespace
