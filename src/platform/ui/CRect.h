@@ -87,4 +87,7 @@ class CRect : public RECT {
   CRect operator-(const POINT& p) const { CRect r(*this); r.OffsetRect(-p.x, -p.y); return r; }
   CRect operator&(const RECT& r) const { CRect out; out.IntersectRect(this, &r); return out; }
   CRect operator|(const RECT& r) const { CRect out; out.UnionRect(this, &r); return out; }
+  // The framework passes rectangles where a RECT pointer is asked for.
+  operator LPRECT() { return this; }         // NOLINT
+  operator LPCRECT() const { return this; }  // NOLINT
 };
