@@ -1,14 +1,5 @@
-// RuvFrame: plant supervision and control. The application object takes over
-// start-up once it exists; until then this opens the main window.
-#include <QApplication>
-#include <QMainWindow>
-#include <clocale>
+// RuvFrame: plant supervision and control. The application object runs the
+// whole start-up, the message loop and the shut-down.
+#include "app/RuvFrameApp.h"
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  std::setlocale(LC_NUMERIC, "C");  // every number text is locale-free
-  QMainWindow window;
-  window.setWindowTitle("RuvFrame");
-  window.showMaximized();
-  return app.exec();
-}
+int main(int argc, char** argv) { return AfxWinMain(theApp, argc, argv); }

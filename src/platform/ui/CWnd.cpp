@@ -83,10 +83,15 @@ BOOL CWnd::CreateEx(DWORD exStyle, const std::string& className, const std::stri
   cs.lpszClass = className;
   cs.lpszName = windowName;
   cs.style = style;
-  cs.x = rect.left;
-  cs.y = rect.top;
-  cs.cx = rect.right - rect.left;
-  cs.cy = rect.bottom - rect.top;
+  if (rect.left == CW_USEDEFAULT) {
+    // Qt places and sizes the window.
+    cs.x = cs.y = cs.cx = cs.cy = CW_USEDEFAULT;
+  } else {
+    cs.x = rect.left;
+    cs.y = rect.top;
+    cs.cx = rect.right - rect.left;
+    cs.cy = rect.bottom - rect.top;
+  }
   cs.hwndParent = parent;
   cs.id = id;
   if (IsUiThread()) return CreateOnUiThread(cs);

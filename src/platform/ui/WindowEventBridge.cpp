@@ -36,13 +36,29 @@ UINT ButtonMessage(QEvent::Type type, Qt::MouseButton button) {
   }
 }
 
+UINT SizeKindOf(const QWidget* widget) {
+  if (widget->isMinimized()) return SIZE_MINIMIZED;
+  if (widget->isMaximized()) return SIZE_MAXIMIZED;
+  return SIZE_RESTORED;
+}
+
 }  // namespace
 
 WindowEventBridge::WindowEventBridge(CWnd* owner, QWidget* widget) : QObject(widget), m_owner(owner), m_widget(widget) {}
 
 bool WindowEventBridge::eventFilter(QObject* watched, QEvent* event) {
-  if (!m_owner || watched != m_widget) return false;
+  if (!m_owner) return false;
   CWnd* window = m_owner;
+  QWidget* client = window->ClientWidget();
+  if (watched != m_widget) {
+    // A frame's client area: its size is the window's WM_SIZE.
+    if (watched == client && client != m_widget && event->type() == QEvent::Resize) {
+      const QSize size = static_cast<QResizeEvent*>(event)->size();
+      bool alive = true;
+      window->DispatchTracked(WM_SIZE, SizeKindOf(m_widget), MAKELPARAM(size.width(), size.height()), nullptr, &alive);
+    }
+    return false;
+  }
   if (window->PreTranslateQtEvent(event)) return true;
   if (!m_owner) return true;
   const bool qtControl = window->UsesQtDefaultHandling();
@@ -58,12 +74,9 @@ bool WindowEventBridge::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     case QEvent::Resize: {
-      UINT kind = SIZE_RESTORED;
-      QWidget* top = window->GetWidget();
-      if (top->isMinimized()) kind = SIZE_MINIMIZED;
-      else if (top->isMaximized()) kind = SIZE_MAXIMIZED;
+      if (client && client != m_widget) return false;  // reported from the client area
       const QSize size = static_cast<QResizeEvent*>(event)->size();
-      window->DispatchTracked(WM_SIZE, kind, MAKELPARAM(size.width(), size.height()), nullptr, &alive);
+      window->DispatchTracked(WM_SIZE, SizeKindOf(m_widget), MAKELPARAM(size.width(), size.height()), nullptr, &alive);
       return false;
     }
     case QEvent::Move: {

@@ -1,0 +1,69 @@
+#include "app/RuvFrameApp.h"
+
+#include "app/ChildFrame.h"
+#include "app/EmptyPlantFormView.h"
+#include "app/MainFrame.h"
+#include "app/RuvFrameDoc.h"
+#include "platform/ui/CDocTemplate.h"
+
+CRuvFrameApp theApp;
+
+namespace {
+constexpr UINT kPlantTemplateId = 117;
+constexpr UINT kMainFrameId = 128;
+const char* const kPlantDocStrings = "\nRuvFra\nRuvFra\n\n\nRuvFrame.Document\nRuvFra Document";
+}  // namespace
+
+CRuvFrameApp::CRuvFrameApp() : CWinApp("RuvFrame") {}
+
+std::unique_ptr<CDocTemplate> CRuvFrameApp::MakePlantTemplate() {
+  return std::make_unique<CMultiDocTemplate>(
+      kPlantTemplateId, kPlantDocStrings, [] { return std::make_unique<CRuvFrameDoc>(); },
+      []() -> CFrameWnd* { return new CChildFrame(); }, []() -> CView* { return new CEmptyPlantFormView(); });
+}
+
+BOOL CRuvFrameApp::InitInstance() {
+  SetRegistryKey("RuvFrame Qelo");
+  LoadStdProfileSettings(0);
+  AddDocTemplate(MakePlantTemplate());
+
+  auto* mainFrame = new CMainFrame();
+  mainFrame->m_bAutoDelete = true;
+  if (!mainFrame->LoadFrame(kMainFrameId, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE)) {
+    if (!mainFrame->GetSafeHwnd()) delete mainFrame;
+    return FALSE;
+  }
+  m_pMainWnd = mainFrame;
+
+  CCommandLineInfo commandLine;
+  ParseCommandLine(commandLine);
+  if (!ProcessShellCommand(commandLine)) return FALSE;
+  mainFrame->ShowWindow(SW_SHOWMAXIMIZED);
+  mainFrame->UpdateWindow();
+  return TRUE;
+}
+
+CDocument* CRuvFrameApp::PlantDocument() const {
+  for (const auto& docTemplate : DocTemplates()) {
+    if (!docTemplate->Documents().empty()) return docTemplate->Documents().front().get();
+  }
+  return nullptr;
+}
+
+bool CRuvFrameApp::ActivateExistingPlantForm() {
+  CDocument* document = PlantDocument();
+  if (!document) return false;
+  if (CView* view = document->GetFirstView()) {
+    if (CFrameWnd* frame = view->GetParentFrame()) frame->ActivateFrame();
+  }
+  return true;
+}
+
+void CRuvFrameApp::OnFileNew() {
+  if (!ActivateExistingPlantForm()) CWinApp::OnFileNew();
+}
+
+void CRuvFrameApp::OnFileOpen() {
+  // The document has no file to open: Open is New, and New shows the one form.
+  OnFileNew();
+}

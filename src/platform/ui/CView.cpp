@@ -1,0 +1,41 @@
+#include "platform/ui/CView.h"
+
+#include "platform/ui/CDocument.h"
+#include "platform/ui/CFrameWnd.h"
+
+CView::~CView() {
+  if (m_pDocument) m_pDocument->RemoveView(this);
+}
+
+CFrameWnd* CView::GetParentFrame() const {
+  for (CWnd* w = GetParent(); w; w = w->GetParent()) {
+    if (auto* frame = dynamic_cast<CFrameWnd*>(w)) return frame;
+  }
+  return nullptr;
+}
+
+void CView::OnInitialUpdate() { OnUpdate(nullptr, 0); }
+
+void CView::OnUpdate(CView*, LPARAM) { Invalidate(TRUE); }
+
+void CView::OnActivateView(BOOL activate, CView*, CView*) {
+  if (activate && GetWidget()) SetFocus();
+}
+
+BOOL CView::OnCmdMsg(UINT id, int code) {
+  if (CWnd::OnCmdMsg(id, code)) return TRUE;
+  return m_pDocument && m_pDocument->OnCmdMsg(id, code);
+}
+
+BOOL CView::OnUpdateCmdUI(CCmdUI* cmdUI) { return CWnd::OnUpdateCmdUI(cmdUI); }
+
+void CView::OnDestroy() {
+  CFrameWnd* frame = GetParentFrame();
+  if (frame && frame->GetActiveView() == this) frame->SetActiveView(nullptr, FALSE);
+  if (m_pDocument) m_pDocument->RemoveView(this);
+  CWnd::OnDestroy();
+}
+
+void CView::PostNcDestroy() {
+  if (m_bAutoDelete) delete this;
+}

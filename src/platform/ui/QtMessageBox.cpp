@@ -1,0 +1,94 @@
+#include "platform/ui/QtMessageBox.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <memory>
+
+#include "platform/base/Text.h"
+#include "platform/ui/CWinApp.h"
+#include "platform/ui/MessageCore.h"
+
+namespace {
+
+struct ButtonSpec {
+  QMessageBox::StandardButton button;
+  int id;
+};
+
+std::vector<ButtonSpec> ButtonsOf(UINT style) {
+  switch (style & MB_TYPEMASK) {
+    case MB_OKCANCEL: return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+    case MB_ABORTRETRYIGNORE:
+      return {{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}};
+    case MB_YESNOCANCEL: return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+    case MB_YESNO: return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
+    case MB_RETRYCANCEL: return {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
+    default: return {{QMessageBox::Ok, IDOK}};
+  }
+}
+
+QMessageBox::Icon IconOf(UINT style) {
+  switch (style & MB_ICONMASK) {
+    case MB_ICONHAND: return QMessageBox::Critical;
+    case MB_ICONQUESTION: return QMessageBox::Question;
+    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
+    case MB_ICONASTERISK: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+}  // namespace
+
+QMessageBox* QtMessageBox::Build(const std::string& text, const std::string& caption, UINT style) {
+  QWidget* owner = QApplication::activeModalWidget();
+  if (!owner) owner = QApplication::activeWindow();
+  const std::string title = caption.empty() ? AfxGetAppTitle() : caption;
+  auto* box = new QMessageBox(IconOf(style), QString::fromStdString(title),
+                              QString::fromStdString(ruv::ReplaceAll(text, "\r\n", "\n")), QMessageBox::NoButton, owner);
+  const std::vector<ButtonSpec> buttons = ButtonsOf(style);
+  for (const ButtonSpec& spec : buttons) box->addButton(spec.button);
+  const std::size_t defaultIndex = std::min<std::size_t>((style & MB_DEFMASK) >> 8, buttons.size() - 1);
+  box->setDefaultButton(buttons[defaultIndex].button);
+  // Escape answers Cancel where there is one, and OK on a box with only OK.
+  for (const ButtonSpec& spec : buttons) {
+    if (spec.id == IDCANCEL || (buttons.size() == 1 && spec.id == IDOK)) box->setEscapeButton(spec.button);
+  }
+  box->setWindowModality(Qt::ApplicationModal);
+  if (style & (MB_SYSTEMMODAL | MB_TOPMOST)) box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  return box;
+}
+
+int QtMessageBox::AnswerOf(const QMessageBox& box) {
+  const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
+  switch (pressed) {
+    case QMessageBox::Ok: return IDOK;
+    case QMessageBox::Cancel: return IDCANCEL;
+    case QMessageBox::Abort: return IDABORT;
+    case QMessageBox::Retry: return IDRETRY;
+    case QMessageBox::Ignore: return IDIGNORE;
+    case QMessageBox::Yes: return IDYES;
+    case QMessageBox::No: return IDNO;
+    default: return IDCANCEL;  // closed without a button: the safe answer
+  }
+}
+
+int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT style) {
+  int answer = DefaultButtonOf(style);
+  const bool shown = RunOnUiThreadAndWait([&] {
+    std::unique_ptr<QMessageBox> box(Build(text, caption, style));
+    if (style & (MB_SYSTEMMODAL | MB_SETFOREGROUND)) {
+      box->show();
+      box->raise();
+      box->activateWindow();
+    }
+    box->exec();
+    answer = AnswerOf(*box);
+  });
+  if (!shown) {
+    // No UI thread to show it (shut-down): report it and give the first button.
+    std::fprintf(stderr, "[%s] %s\n", caption.empty() ? AfxGetAppTitle().c_str() : caption.c_str(), text.c_str());
+  }
+  return answer;
+}

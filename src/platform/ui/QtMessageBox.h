@@ -1,0 +1,18 @@
+#pragma once
+// The message-box service on Qt. Any thread may ask; the box is shown on the UI
+// thread and the caller waits for the answer (a UI thread that is waiting in
+// WaitPumping still shows it). A system-modal box is application-modal and
+// stays on top; an empty caption means the application's title.
+#include "platform/base/MessageBoxService.h"
+
+class QMessageBox;
+
+class QtMessageBox final : public IMessageBoxService {
+ public:
+  int Show(const std::string& text, const std::string& caption, UINT style) override;
+
+  // Builds the box a style asks for (UI thread); the caller runs it.
+  static QMessageBox* Build(const std::string& text, const std::string& caption, UINT style);
+  // The ID of the button the box was answered with.
+  static int AnswerOf(const QMessageBox& box);
+};

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <QMdiArea>
+
+#include "app/ChildFrame.h"
+#include "app/MainFrame.h"
+#include "app/MainFrameMenus.h"
+#include "app/RuvFrameApp.h"
+#include "platform/ui/CCmdUI.h"
+#include "platform/ui/CDocTemplate.h"
+#include "platform/ui/CDocument.h"
+#include "platform/ui/CView.h"
+#include "support/ScriptedMessageBox.h"
+
+namespace {
+
+const char* const kCloseQuestion = "Application will be closed.\r\nAre you sure?";
+const char* const kNotClosable = "This is not closable!\r\nClose main application instead.";
+
+class Frames : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(AfxGetApp(), &theApp);
+    ASSERT_TRUE(theApp.InitInstance());
+    main = dynamic_cast<CMainFrame*>(theApp.m_pMainWnd);
+    ASSERT_NE(main, nullptr);
+    child = dynamic_cast<CChildFrame*>(main->MDIGetActive());
+    ASSERT_NE(child, nullptr);
+  }
+  void TearDown() override {
+    CMainFrame::SetConfirmedCloseHook(nullptr);
+    if (theApp.m_pMainWnd) theApp.m_pMainWnd->DestroyWindow();  // no question asked
+    theApp.CloseAllDocuments();
+    if (IsQuitPosted()) theApp.Run();
+    EXPECT_EQ(boxes.Pending(), 0u);
+  }
+  std::size_t Documents() const {
+    std::size_t count = 0;
+    for (const auto& docTemplate : theApp.DocTemplates()) count += docTemplate->Documents().size();
+    return count;
+  }
+
+  ScriptedMessageBox boxes;
+  CMainFrame* main = nullptr;
+  CChildFrame* child = nullptr;
+};
+
+TEST_F(Frames, StartShowsTheMaximisedMainFrameWithOneMaximisedChildFrameAndView) {
+  EXPECT_TRUE(main->GetStyle() & WS_MAXIMIZE);
+  EXPECT_TRUE(main->IsZoomed());
+  EXPECT_EQ(main->GetStyle() & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
+  EXPECT_EQ(main->MDIChildren().size(), 1u);
+  EXPECT_TRUE(child->IsZoomed());
+  EXPECT_EQ(child->GetStyle() & 0x50CF0000u, 0x50CF0000u);
+  ASSERT_NE(child->GetActiveView(), nullptr);
+  EXPECT_EQ(Documents(), 1u);
+  // The frames' own styles leave out the add-to-title flag: the main frame keeps
+  // its title, the child frame shows the document's.
+  EXPECT_EQ(main->GetWindowText(), "RuvFrame");
+  EXPECT_EQ(child->GetWindowText(), "RuvFra1");
+  ASSERT_NE(main->ToolBar(), nullptr);
+}
+
+TEST_F(Frames, NoAndCancelAtTheCloseQuestionLeaveEverythingRunning) {
+  bool hookRan = false;
+  CMainFrame::SetConfirmedCloseHook([&] { hookRan = true; });
+  boxes.Expect(IDNO, kCloseQuestion);
+  boxes.Expect(IDCANCEL, kCloseQuestion);
+  main->SendMessage(WM_CLOSE);
+  main->GetWidget()->close();  // the window's close button asks the same
+  EXPECT_EQ(boxes.Count(), 2u);
+  EXPECT_FALSE(hookRan);
+  EXPECT_NE(main->GetSafeHwnd(), nullptr);
+  EXPECT_NE(child->GetSafeHwnd(), nullptr);
+  EXPECT_FALSE(IsQuitPosted());
+  const auto shown = boxes.Boxes().front();
+  EXPECT_EQ(shown.text, kCloseQuestion);
+  EXPECT_EQ(shown.style & MB_TYPEMASK, MB_YESNOCANCEL);
+  EXPECT_EQ(shown.style & MB_DEFMASK, MB_DEFBUTTON2);
+  EXPECT_EQ(shown.caption, "");  // the application's title
+}
+
+TEST_F(Frames, YesClosesTheTagScoutFirstThenTheFramesAndEndsTheLoop) {
+  bool windowsAliveInHook = false;
+  const HWND childHandle = child->GetSafeHwnd();
+  CMainFrame::SetConfirmedCloseHook([&] { windowsAliveInHook = IsWindow(childHandle); });
+  boxes.Expect(IDYES, kCloseQuestion);
+  main->SendMessage(WM_COMMAND, ID_APP_EXIT);  // File > Exit goes the same way
+  EXPECT_TRUE(windowsAliveInHook);
+  EXPECT_FALSE(IsWindow(childHandle));
+  EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+  EXPECT_TRUE(IsQuitPosted());
+  EXPECT_EQ(theApp.Run(), 0);
+}
+
+TEST_F(Frames, TheChildFrameRefusesToClose) {
+  boxes.Expect(IDOK, kNotClosable);
+  boxes.Expect(IDOK, kNotClosable);
+  child->SendMessage(WM_CLOSE);
+  child->GetWidget()->close();  // its own close button
+  EXPECT_EQ(boxes.Count(), 2u);
+  EXPECT_EQ(boxes.Boxes()[0].text, kNotClosable);
+  EXPECT_EQ(boxes.Boxes()[0].style & MB_TYPEMASK, MB_OK);
+  EXPECT_NE(child->GetSafeHwnd(), nullptr);
+  EXPECT_EQ(main->MDIChildren().size(), 1u);
+}
+
+TEST_F(Frames, ARestoredChildFrameComesBackMaximisedWhenActivated) {
+  child->ShowWindow(SW_RESTORE);
+  EXPECT_FALSE(child->IsZoomed());
+  child->ActivateFrame(SW_SHOWNORMAL);  // whatever is asked
+  EXPECT_TRUE(child->IsZoomed());
+  child->ShowWindow(SW_RESTORE);
+  main->SendMessage(WM_COMMAND, ID_WINDOW_CASCADE);
+  main->MDIActivate(child);
+  EXPECT_TRUE(child->IsZoomed());
+}
+
+TEST_F(Frames, NewOpenAndNewWindowNeverMakeASecondPlantForm) {
+  CView* view = child->GetActiveView();
+  main->SendMessage(WM_COMMAND, ID_FILE_NEW);
+  main->SendMessage(WM_COMMAND, ID_FILE_OPEN);
+  main->SendMessage(WM_COMMAND, ID_WINDOW_NEW);
+  EXPECT_EQ(Documents(), 1u);
+  EXPECT_EQ(main->MDIChildren().size(), 1u);
+  EXPECT_EQ(main->MDIGetActive(), child);
+  EXPECT_EQ(child->GetActiveView(), view);
+  EXPECT_EQ(child->GetActiveDocument()->GetViews().size(), 1u);
+}
+
+TEST_F(Frames, TheToolbarCommandTogglesTheBarAndItsCheckMark) {
+  main->ShowWindow(SW_SHOW);
+  CCmdUI state(ID_VIEW_TOOLBAR);
+  ASSERT_TRUE(main->OnUpdateCmdUI(&state));
+  EXPECT_EQ(state.m_check, 1);
+  main->SendMessage(WM_COMMAND, ID_VIEW_TOOLBAR);
+  CCmdUI after(ID_VIEW_TOOLBAR);
+  main->OnUpdateCmdUI(&after);
+  EXPECT_EQ(after.m_check, 0);
+}
+
+TEST_F(Frames, TheDocumentHoldsNoDataAndOnlyKeepsItsModifiedFlag) {
+  CDocument* document = child->GetActiveDocument();
+  ASSERT_NE(document, nullptr);
+  EXPECT_FALSE(document->IsModified());
+  document->SetModifiedFlag(TRUE);
+  EXPECT_TRUE(document->IsModified());
+  EXPECT_EQ(document->GetDocTemplate()->GetDocString(CDocTemplate::docName), "RuvFra");
+  EXPECT_EQ(document->GetDocTemplate()->GetDocString(CDocTemplate::filterExt), "");
+}
+
+}  // namespace
