@@ -10,7 +10,12 @@
 
 namespace {
 
-std::mutex g_mutex;
+// Made on first use and never destroyed: objects built during static
+// initialisation or destroyed at exit may still need it.
+std::mutex& Mutex() {
+  static auto* mutex = new std::mutex();
+  return *mutex;
+}
 std::map<UINT, std::vector<ACCEL>>& Resources() {
   static auto* resources = new std::map<UINT, std::vector<ACCEL>>();
   return *resources;
@@ -21,7 +26,7 @@ std::unordered_map<std::uintptr_t, std::vector<ACCEL>>& Tables() {
 }
 std::uintptr_t g_nextHandle = 0x50000;
 
-HACCEL NewTable(std::vector<ACCEL> entries) {  // g_mutex held
+HACCEL NewTable(std::vector<ACCEL> entries) {  // Mutex() held
   std::uintptr_t key = g_nextHandle;
   g_nextHandle += 4;
   Tables()[key] = std::move(entries);
@@ -36,17 +41,17 @@ std::uintptr_t Key(HACCEL h) { return reinterpret_cast<std::uintptr_t>(h); }
 }  // namespace
 
 void RegisterAcceleratorResource(UINT id, std::vector<ACCEL> table) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   Resources()[id] = std::move(table);
 }
 
 void ClearAcceleratorResources() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   Resources().clear();
 }
 
 HACCEL LoadAccelerators(UINT resourceId) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   auto it = Resources().find(resourceId);
   if (it == Resources().end()) return nullptr;
   return NewTable(it->second);
@@ -54,17 +59,17 @@ HACCEL LoadAccelerators(UINT resourceId) {
 
 HACCEL CreateAcceleratorTable(const ACCEL* entries, int count) {
   if (!entries || count <= 0) return nullptr;
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   return NewTable(std::vector<ACCEL>(entries, entries + count));
 }
 
 BOOL DestroyAcceleratorTable(HACCEL table) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   return Tables().erase(Key(table)) ? TRUE : FALSE;
 }
 
 int CopyAcceleratorTable(HACCEL table, ACCEL* entries, int count) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   auto it = Tables().find(Key(table));
   if (it == Tables().end()) return 0;
   int size = static_cast<int>(it->second.size());
@@ -97,7 +102,7 @@ WORD FindAcceleratorCommand(const std::vector<ACCEL>& table, bool virtualKey, WO
 int TranslateAccelerator(HWND window, HACCEL table, UINT message, WPARAM wParam) {
   std::vector<ACCEL> entries;
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(Mutex());
     auto it = Tables().find(Key(table));
     if (it == Tables().end()) return FALSE;
     entries = it->second;

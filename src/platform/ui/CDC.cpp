@@ -91,6 +91,8 @@ QColor Interpolate(COLORREF from, COLORREF to, int i, int count) {
 
 CDC::CDC() : m_state(std::make_unique<State>()) { ResetState(); }
 
+CDC::CDC(QPainter* painter) : CDC() { AttachPainter(painter); }
+
 CDC::~CDC() { DeleteDC(); }
 
 void CDC::ResetState() {
@@ -569,7 +571,17 @@ bool CDC::DrawWithPenAndBrush(const std::function<void(QPainter&)>& draw, bool f
   if (m_state->rop2 == R2_NOP || !Begin()) return false;
   QPainter& p = *m_painter;
   p.setCompositionMode(CompositionFor(m_state->rop2));
-  p.setPen(MakePen());
+  QPen pen = MakePen();
+  if (pen.style() == Qt::CustomDashLine && m_state->bkMode == OPAQUE) {
+    // The gaps of a styled pen show the background colour in opaque mode.
+    QPen gaps = pen;
+    gaps.setStyle(Qt::SolidLine);
+    gaps.setColor(ColorRefToQColor(m_state->bkColor));
+    p.setPen(gaps);
+    p.setBrush(Qt::NoBrush);
+    draw(p);
+  }
+  p.setPen(pen);
   p.setBrush(fill ? MakeBrush(m_state->brush) : QBrush(Qt::NoBrush));
   draw(p);
   return true;
@@ -583,9 +595,9 @@ void CDC::FillLogicalRect(const QRect& logical, const QBrush& brush, QPainter::C
 
 QFont CDC::CurrentQFont() const {
   auto font = std::dynamic_pointer_cast<FontData>(m_state->font);
-  if (font) return font->font;
+  if (font) return font->Resolved();
   auto stock = LookupGdiObjectAs<FontData>(GetStockObject(SYSTEM_FONT));
-  return stock ? stock->font : QFont();
+  return stock ? stock->Resolved() : QFont();
 }
 
 LONG CDC::CurrentEscapement() const {
@@ -1275,6 +1287,7 @@ BOOL CDC::ScrollDC(int dx, int dy, const RECT* scrollRect, const RECT* clipRect,
   if (update && update->IsValid()) update->CreateFromQRegion(uncovered);
   if (updateRect) {
     *updateRect = FromQRect(uncovered.boundingRect());
+    DPtoLP(updateRect);
   }
   return ok ? TRUE : FALSE;
 }

@@ -38,6 +38,8 @@ constexpr UINT DI_NORMAL = 0x0003;
 class CDC {
  public:
   CDC();
+  // A context over a painter the caller keeps active (see AttachPainter).
+  explicit CDC(QPainter* painter);
   virtual ~CDC();
   CDC(const CDC&) = delete;
   CDC& operator=(const CDC&) = delete;

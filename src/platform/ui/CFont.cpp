@@ -57,7 +57,6 @@ BOOL CFont::CreateFontIndirect(const LOGFONT* logFont) {
   auto data = std::make_shared<FontData>();
   data->log = *logFont;
   if (data->log.lfFaceName.size() > 31) data->log.lfFaceName.resize(31);
-  data->font = ResolveLogFont(data->log);
   SetData(data);
   return TRUE;
 }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QMainWindow>
 #include <QMenuBar>
 #include <mutex>
 #include <set>
@@ -30,7 +31,12 @@ namespace {
 constexpr UINT kNoItem = 0xFFFFFFFFu;
 constexpr UINT kStateBits = MF_GRAYED | MF_DISABLED | MF_CHECKED | MF_HILITE | MF_DEFAULT | MFT_RADIOCHECK;
 
-std::mutex g_registryMutex;
+// Made on first use and never destroyed: objects built during static
+// initialisation or destroyed at exit may still need it.
+std::mutex& RegistryMutex() {
+  static auto* mutex = new std::mutex();
+  return *mutex;
+}
 std::unordered_map<std::uintptr_t, std::weak_ptr<MenuNode>>& Registry() {
   static auto* registry = new std::unordered_map<std::uintptr_t, std::weak_ptr<MenuNode>>();
   return *registry;
@@ -41,7 +47,12 @@ std::unordered_map<std::uintptr_t, std::shared_ptr<MenuNode>>& KeptByHandle() {
 }
 std::uintptr_t g_nextHandle = 0x40000;
 
-std::mutex g_chooserMutex;
+// Made on first use and never destroyed: objects built during static
+// initialisation or destroyed at exit may still need it.
+std::mutex& ChooserMutex() {
+  static auto* mutex = new std::mutex();
+  return *mutex;
+}
 PopupMenuChooser& Chooser() {
   static auto* chooser = new PopupMenuChooser();
   return *chooser;
@@ -51,7 +62,7 @@ std::uintptr_t Key(HMENU h) { return reinterpret_cast<std::uintptr_t>(h); }
 
 std::shared_ptr<MenuNode> NewNode() {
   auto node = std::make_shared<MenuNode>();
-  std::lock_guard<std::mutex> lock(g_registryMutex);
+  std::lock_guard<std::mutex> lock(RegistryMutex());
   std::uintptr_t key = g_nextHandle;
   g_nextHandle += 4;
   node->handle = reinterpret_cast<HMENU>(key);
@@ -60,7 +71,7 @@ std::shared_ptr<MenuNode> NewNode() {
 }
 
 std::shared_ptr<MenuNode> Lookup(HMENU handle) {
-  std::lock_guard<std::mutex> lock(g_registryMutex);
+  std::lock_guard<std::mutex> lock(RegistryMutex());
   auto it = Registry().find(Key(handle));
   return it == Registry().end() ? nullptr : it->second.lock();
 }
@@ -74,7 +85,7 @@ void DestroyTree(const std::shared_ptr<MenuNode>& node) {
   }
   std::shared_ptr<MenuNode> kept;
   {
-    std::lock_guard<std::mutex> lock(g_registryMutex);
+    std::lock_guard<std::mutex> lock(RegistryMutex());
     Registry().erase(Key(node->handle));
     auto it = KeptByHandle().find(Key(node->handle));
     if (it != KeptByHandle().end()) {
@@ -250,7 +261,7 @@ QMenu* MakeQMenu(QWidget* parent, const std::shared_ptr<MenuNode>& node, HWND ow
 }  // namespace
 
 MenuNode::~MenuNode() {
-  std::lock_guard<std::mutex> lock(g_registryMutex);
+  std::lock_guard<std::mutex> lock(RegistryMutex());
   auto it = Registry().find(Key(handle));
   if (it != Registry().end() && it->second.expired()) Registry().erase(it);
 }
@@ -258,7 +269,7 @@ MenuNode::~MenuNode() {
 BOOL IsMenu(HMENU menu) { return Lookup(menu) ? TRUE : FALSE; }
 
 void SetPopupMenuChooser(PopupMenuChooser chooser) {
-  std::lock_guard<std::mutex> lock(g_chooserMutex);
+  std::lock_guard<std::mutex> lock(ChooserMutex());
   Chooser() = std::move(chooser);
 }
 
@@ -328,7 +339,7 @@ HMENU CMenu::Detach() {
   if (!m_node) return nullptr;
   HMENU handle = m_node->handle;
   {
-    std::lock_guard<std::mutex> lock(g_registryMutex);
+    std::lock_guard<std::mutex> lock(RegistryMutex());
     KeptByHandle()[Key(handle)] = m_node;
   }
   Adopt(nullptr, false);
@@ -515,7 +526,7 @@ BOOL CMenu::TrackPopupMenu(UINT flags, int x, int y, HWND owner, LPCRECT) {
   if (!m_node) return FALSE;
   PopupMenuChooser chooser;
   {
-    std::lock_guard<std::mutex> lock(g_chooserMutex);
+    std::lock_guard<std::mutex> lock(ChooserMutex());
     chooser = Chooser();
   }
   bool notify = !(flags & TPM_NONOTIFY);
@@ -564,4 +575,8 @@ void CMenu::FillMenuBar(QMenuBar* bar, HWND owner) const {
     }
     action->setEnabled(!(item.flags & (MF_GRAYED | MF_DISABLED)));
   }
+}
+
+void CMenu::FillMenuBar(QMainWindow* window, HWND owner) const {
+  if (window) FillMenuBar(window->menuBar(), owner);
 }

@@ -22,6 +22,7 @@
 #include "platform/ui/WinMessages.h"
 
 class QMenu;
+class QMainWindow;
 class QMenuBar;
 class QWidget;
 struct MenuNode;
@@ -100,6 +101,8 @@ class CMenu {
   // Fills a menu bar with this menu's pop-ups and items (call again after
   // changing the top level, as the platform's DrawMenuBar).
   void FillMenuBar(QMenuBar* bar, HWND owner) const;
+  // The same for a main window's own menu bar.
+  void FillMenuBar(QMainWindow* window, HWND owner) const;
 
   // Owner-drawn menus draw and measure their items here (nothing by default).
   virtual void DrawItem(void*) {}

@@ -14,7 +14,12 @@
 
 namespace {
 
-std::mutex g_mutex;
+// Made on first use and never destroyed: objects built during static
+// initialisation or destroyed at exit may still need it.
+std::mutex& Mutex() {
+  static auto* mutex = new std::mutex();
+  return *mutex;
+}
 std::map<UINT, ToolBarResource>& Resources() {
   static auto* resources = new std::map<UINT, ToolBarResource>();
   return *resources;
@@ -42,12 +47,12 @@ class ButtonCmdUI final : public CCmdUI {
 }  // namespace
 
 void RegisterToolBarResource(UINT id, ToolBarResource resource) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   Resources()[id] = std::move(resource);
 }
 
 void ClearToolBarResources() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   Resources().clear();
 }
 
@@ -80,7 +85,7 @@ BOOL CToolBar::CreateEx(QWidget* parent, HWND owner, DWORD, DWORD style, UINT id
 BOOL CToolBar::LoadToolBar(UINT resourceId) {
   ToolBarResource resource;
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(Mutex());
     auto it = Resources().find(resourceId);
     if (it == Resources().end()) return FALSE;
     resource = it->second;

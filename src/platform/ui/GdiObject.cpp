@@ -13,7 +13,12 @@ struct Entry {
   std::shared_ptr<GdiObjectData> keptByHandle;  // set after Detach and for stock objects
 };
 
-std::mutex g_tableMutex;
+// Made on first use and never destroyed: objects built during static
+// initialisation or destroyed at exit may still need it.
+std::mutex& TableMutex() {
+  static auto* mutex = new std::mutex();
+  return *mutex;
+}
 std::unordered_map<std::uintptr_t, Entry>& Table() {
   static auto* table = new std::unordered_map<std::uintptr_t, Entry>();  // outlives static destructors
   return *table;
@@ -43,7 +48,6 @@ std::shared_ptr<GdiObjectData> MakeStock(int index) {
     lf.lfPitchAndFamily = pitch;
     auto f = std::make_shared<FontData>();
     f->log = lf;
-    f->font = CFont::ResolveLogFont(lf);
     return std::shared_ptr<GdiObjectData>(f);
   };
   switch (index) {
@@ -75,16 +79,21 @@ std::shared_ptr<GdiObjectData> MakeStock(int index) {
 
 GdiObjectData::GdiObjectData(GdiKind k) : kind(k) {}
 
+const QFont& FontData::Resolved() const {
+  std::call_once(m_once, [this] { m_font = CFont::ResolveLogFont(log); });
+  return m_font;
+}
+
 GdiObjectData::~GdiObjectData() {
   if (!handle) return;
-  std::lock_guard<std::mutex> lock(g_tableMutex);
+  std::lock_guard<std::mutex> lock(TableMutex());
   auto it = Table().find(Key(handle));
   if (it != Table().end() && it->second.data.expired()) Table().erase(it);
 }
 
 HGDIOBJ RegisterGdiObject(const std::shared_ptr<GdiObjectData>& data) {
   if (!data) return nullptr;
-  std::lock_guard<std::mutex> lock(g_tableMutex);
+  std::lock_guard<std::mutex> lock(TableMutex());
   std::uintptr_t key = g_nextHandle;
   g_nextHandle += 4;
   data->handle = reinterpret_cast<HGDIOBJ>(key);
@@ -94,7 +103,7 @@ HGDIOBJ RegisterGdiObject(const std::shared_ptr<GdiObjectData>& data) {
 
 std::shared_ptr<GdiObjectData> LookupGdiObject(HGDIOBJ handle) {
   if (!handle) return nullptr;
-  std::lock_guard<std::mutex> lock(g_tableMutex);
+  std::lock_guard<std::mutex> lock(TableMutex());
   auto it = Table().find(Key(handle));
   if (it == Table().end()) return nullptr;
   return it->second.data.lock();
@@ -103,7 +112,7 @@ std::shared_ptr<GdiObjectData> LookupGdiObject(HGDIOBJ handle) {
 BOOL DeleteObject(HGDIOBJ handle) {
   std::shared_ptr<GdiObjectData> released;  // destroyed outside the lock
   {
-    std::lock_guard<std::mutex> lock(g_tableMutex);
+    std::lock_guard<std::mutex> lock(TableMutex());
     auto it = Table().find(Key(handle));
     if (it == Table().end()) return FALSE;
     auto data = it->second.data.lock();
@@ -114,7 +123,7 @@ BOOL DeleteObject(HGDIOBJ handle) {
 }
 
 HGDIOBJ GetStockObject(int index) {
-  static std::mutex stockMutex;
+  static std::mutex& stockMutex = *new std::mutex();
   static std::unordered_map<int, std::shared_ptr<GdiObjectData>>* stock =
       new std::unordered_map<int, std::shared_ptr<GdiObjectData>>();
   std::lock_guard<std::mutex> lock(stockMutex);
@@ -125,7 +134,7 @@ HGDIOBJ GetStockObject(int index) {
   data->stock = true;
   RegisterGdiObject(data);
   {
-    std::lock_guard<std::mutex> tableLock(g_tableMutex);
+    std::lock_guard<std::mutex> tableLock(TableMutex());
     Table()[Key(data->handle)].keptByHandle = data;
   }
   (*stock)[index] = data;
@@ -151,7 +160,7 @@ HGDIOBJ CGdiObject::Detach() {
   if (!m_data) return nullptr;
   HGDIOBJ handle = m_data->handle;
   {
-    std::lock_guard<std::mutex> lock(g_tableMutex);
+    std::lock_guard<std::mutex> lock(TableMutex());
     Table()[Key(handle)].keptByHandle = m_data;
   }
   m_data.reset();

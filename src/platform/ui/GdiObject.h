@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QRegion>
 #include <memory>
+#include <mutex>
 
 #include "platform/ui/GdiTypes.h"
 
@@ -42,7 +43,13 @@ struct BrushData final : GdiObjectData {
 struct FontData final : GdiObjectData {
   FontData() : GdiObjectData(GdiKind::Font) {}
   LOGFONT log;
-  QFont font;  // resolved once from the description
+  // The Qt font, resolved on first use: fonts may be made before the Qt
+  // application exists (global objects), but can only be measured after.
+  const QFont& Resolved() const;
+
+ private:
+  mutable std::once_flag m_once;
+  mutable QFont m_font;
 };
 
 struct BitmapData final : GdiObjectData {

@@ -4,7 +4,12 @@
 #include <mutex>
 
 namespace {
-std::mutex g_mutex;
+// Made on first use and never destroyed: objects built during static
+// initialisation or destroyed at exit may still need it.
+std::mutex& Mutex() {
+  static auto* mutex = new std::mutex();
+  return *mutex;
+}
 std::map<UINT, MenuTable>& Tables() {
   static auto* tables = new std::map<UINT, MenuTable>();
   return *tables;
@@ -12,18 +17,18 @@ std::map<UINT, MenuTable>& Tables() {
 }  // namespace
 
 void RegisterMenuResource(UINT id, MenuTable table) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   Tables()[id] = std::move(table);
 }
 
 std::optional<MenuTable> FindMenuResource(UINT id) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   auto it = Tables().find(id);
   if (it == Tables().end()) return std::nullopt;
   return it->second;
 }
 
 void ClearMenuResources() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   Tables().clear();
 }

@@ -16,7 +16,12 @@ struct IconObject {
   QImage image;
 };
 
-std::mutex g_mutex;
+// Made on first use and never destroyed: objects built during static
+// initialisation or destroyed at exit may still need it.
+std::mutex& Mutex() {
+  static auto* mutex = new std::mutex();
+  return *mutex;
+}
 std::map<UINT, QImage>& Bitmaps() { static auto* m = new std::map<UINT, QImage>(); return *m; }
 std::map<UINT, QImage>& Icons() { static auto* m = new std::map<UINT, QImage>(); return *m; }
 std::map<UINT, CursorPicture>& Cursors() { static auto* m = new std::map<UINT, CursorPicture>(); return *m; }
@@ -28,7 +33,7 @@ std::uintptr_t g_nextHandle = 0x30000;
 
 std::uintptr_t Key(HICON h) { return reinterpret_cast<std::uintptr_t>(h); }
 
-HICON NewHandle(IconObject object) {  // g_mutex held
+HICON NewHandle(IconObject object) {  // Mutex() held
   std::uintptr_t key = g_nextHandle;
   g_nextHandle += 4;
   Handles()[key] = std::move(object);
@@ -66,29 +71,29 @@ QImage StandardIcon(UINT id) {
 }  // namespace
 
 void RegisterBitmapResource(UINT id, const QImage& image) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   Bitmaps()[id] = image;
 }
 
 void RegisterIconResource(UINT id, const QImage& image) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   Icons()[id] = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 void RegisterCursorResource(UINT id, const QImage& image, int hotX, int hotY) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   Cursors()[id] = CursorPicture{image, hotX, hotY};
 }
 
 void ClearImageResources() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   Bitmaps().clear();
   Icons().clear();
   Cursors().clear();
 }
 
 QImage FindBitmapResource(UINT id) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   auto it = Bitmaps().find(id);
   return it == Bitmaps().end() ? QImage() : it->second.copy();
 }
@@ -96,7 +101,7 @@ QImage FindBitmapResource(UINT id) {
 HICON LoadIconResource(UINT id, int width, int height) {
   QImage image;
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(Mutex());
     auto it = Icons().find(id);
     if (it != Icons().end()) image = it->second;
   }
@@ -113,12 +118,12 @@ HICON CreateIconFromImage(const QImage& image) {
   if (image.isNull()) return nullptr;
   IconObject object;
   object.image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   return NewHandle(std::move(object));
 }
 
 HICON CopyIcon(HICON icon) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   auto it = Handles().find(Key(icon));
   if (it == Handles().end()) return nullptr;
   IconObject copy = it->second;
@@ -126,12 +131,12 @@ HICON CopyIcon(HICON icon) {
 }
 
 BOOL DestroyIcon(HICON icon) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   return Handles().erase(Key(icon)) ? TRUE : FALSE;
 }
 
 BOOL GetIconInfo(HICON icon, ICONINFO* info) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   auto it = Handles().find(Key(icon));
   if (it == Handles().end() || !info) return FALSE;
   info->fIcon = TRUE;
@@ -141,13 +146,13 @@ BOOL GetIconInfo(HICON icon, ICONINFO* info) {
 }
 
 QImage IconImage(HICON icon) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   auto it = Handles().find(Key(icon));
   return it == Handles().end() ? QImage() : it->second.image;
 }
 
 bool FindCursorResource(UINT id, QImage* image, int* hotX, int* hotY) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(Mutex());
   auto it = Cursors().find(id);
   if (it == Cursors().end()) return false;
   if (image) *image = it->second.image;

@@ -87,7 +87,7 @@ COLORREF GetSysColor(int index) {
 
 HBRUSH GetSysColorBrush(int index) {
   // One brush per index and colour, kept for the life of the process.
-  static std::mutex mutex;
+  static std::mutex& mutex = *new std::mutex();
   static auto* brushes = new std::map<std::pair<int, COLORREF>, std::unique_ptr<CBrush>>();
   COLORREF color = GetSysColor(index);
   std::lock_guard<std::mutex> lock(mutex);

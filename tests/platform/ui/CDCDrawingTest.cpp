@@ -120,6 +120,15 @@ TEST(CDCShapesTest, DashedPenHasGaps) {
   for (int x = 0; x < 48; ++x) black += c.At(x, 5) == kBlack ? 1 : 0;
   EXPECT_GT(black, 20);
   EXPECT_LT(black, 48);
+  // In opaque mode the gaps take the background colour.
+  c.dc.SetBkMode(OPAQUE);
+  c.dc.SetBkColor(RGB(0, 0, 255));
+  c.dc.MoveTo(0, 7);
+  c.dc.LineTo(60, 7);
+  for (int x = 0; x < 48; ++x) {
+    COLORREF at = c.At(x, 7);
+    EXPECT_TRUE(at == kBlack || at == RGB(0, 0, 255)) << x;
+  }
 }
 
 TEST(CDCShapesTest, PolygonEllipseAndPieFillTheirInside) {

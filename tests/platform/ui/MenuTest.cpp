@@ -250,6 +250,10 @@ TEST_F(MenuTest, QtMenusFollowTheMenuAndPostCommands) {
   view->actions()[0]->trigger();
   EXPECT_EQ(CommandsSeen(owner), std::vector<UINT>{kToolbar});
 
+  QMainWindow frame;
+  menu.FillMenuBar(&frame, owner.GetSafeHwnd());
+  EXPECT_EQ(frame.menuBar()->actions().size(), 3);
+
   std::unique_ptr<QMenu> popup(menu.GetSubMenu(2)->BuildQMenu(nullptr, owner.GetSafeHwnd()));
   ASSERT_EQ(popup->actions().size(), 1);
   EXPECT_EQ(popup->actions()[0]->text(), QStringLiteral("&About RuvFrame..."));
