@@ -132,44 +132,32 @@ MenuItemData* FindItem(MenuNode* node, UINT item, UINT flags, MenuNode** owner =
   return nullptr;
 }
 
-// The update step's answer applied to one item as each call is made.
-class MenuItemCmdUI final : public CCmdUI {
- public:
-  MenuItemCmdUI(MenuNode* node, size_t index) : CCmdUI(node->items[index].id), m_node(node), m_index(index) {}
-  void Enable(BOOL on) override {
-    CCmdUI::Enable(on);
-    UINT& flags = Item().flags;
-    flags = on ? (flags & ~(MF_GRAYED | MF_DISABLED)) : (flags | MF_GRAYED);
+// The update step for one item: the fields start as the item's state and are
+// applied back afterwards, whether a handler called Enable/SetCheck/... or set
+// the fields itself.
+void UpdateItem(MenuNode* node, size_t index, HWND owner, const CMenu::UpdateHandler& handler) {
+  MenuItemData& item = node->items[index];
+  CCmdUI ui(item.id);
+  ui.m_enabled = !(item.flags & (MF_GRAYED | MF_DISABLED));
+  ui.m_check = (item.flags & MF_CHECKED) ? 1 : 0;
+  ui.m_default = (item.flags & MF_DEFAULT) != 0;
+  if (handler) {
+    handler(ui);
+  } else if (CWnd* window = IsUiThread() ? CWnd::FromHandle(owner) : nullptr) {
+    window->OnUpdateCmdUI(&ui);
   }
-  void SetCheck(int check) override {
-    CCmdUI::SetCheck(check);
-    UINT& flags = Item().flags;
-    flags = check ? (flags | MF_CHECKED) : (flags & ~MF_CHECKED);
+  if (index >= node->items.size()) return;  // the handler took items away
+  MenuItemData& after = node->items[index];
+  after.flags = ui.m_enabled ? (after.flags & ~(MF_GRAYED | MF_DISABLED)) : (after.flags | MF_GRAYED);
+  after.flags = ui.m_check ? (after.flags | MF_CHECKED) : (after.flags & ~MF_CHECKED);
+  if (ui.m_default && !(after.flags & MF_DEFAULT)) {
+    for (auto& other : node->items) other.flags &= ~MF_DEFAULT;
+    after.flags |= MF_DEFAULT;
+  } else if (!ui.m_default) {
+    after.flags &= ~MF_DEFAULT;
   }
-  void SetRadio(BOOL on) override {
-    CCmdUI::SetRadio(on);
-    UINT& flags = Item().flags;
-    flags = on ? (flags | MF_CHECKED | MFT_RADIOCHECK) : (flags & ~MF_CHECKED);
-  }
-  void SetDefault(BOOL on) override {
-    CCmdUI::SetDefault(on);
-    if (on) {
-      for (auto& other : m_node->items) other.flags &= ~MF_DEFAULT;
-      Item().flags |= MF_DEFAULT;
-    } else {
-      Item().flags &= ~MF_DEFAULT;
-    }
-  }
-  void SetText(const std::string& text) override {
-    CCmdUI::SetText(text);
-    Item().text = text;
-  }
-
- private:
-  MenuItemData& Item() { return m_node->items[m_index]; }
-  MenuNode* m_node;
-  size_t m_index;
-};
+  if (ui.m_text) after.text = *ui.m_text;
+}
 
 void RunUpdate(MenuNode* node, HWND owner, const CMenu::UpdateHandler& inherited) {
   const CMenu::UpdateHandler& handler = node->update ? node->update : inherited;
@@ -180,12 +168,7 @@ void RunUpdate(MenuNode* node, HWND owner, const CMenu::UpdateHandler& inherited
       continue;
     }
     if ((item.flags & MF_SEPARATOR) || item.id == 0) continue;
-    MenuItemCmdUI ui(node, i);
-    if (handler) {
-      handler(ui);
-    } else if (CWnd* window = IsUiThread() ? CWnd::FromHandle(owner) : nullptr) {
-      window->OnUpdateCmdUI(&ui);
-    }
+    UpdateItem(node, i, owner, handler);
   }
 }
 

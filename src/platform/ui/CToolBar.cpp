@@ -25,25 +25,6 @@ std::map<UINT, ToolBarResource>& Resources() {
   return *resources;
 }
 
-// The update step's answer applied to one button as each call is made.
-class ButtonCmdUI final : public CCmdUI {
- public:
-  ButtonCmdUI(UINT id, QAction* action) : CCmdUI(id), m_action(action) {}
-  void Enable(BOOL on) override {
-    CCmdUI::Enable(on);
-    m_action->setEnabled(on != FALSE);
-  }
-  void SetCheck(int check) override {
-    CCmdUI::SetCheck(check);
-    m_action->setCheckable(true);
-    m_action->setChecked(check != 0);
-  }
-  void SetRadio(BOOL on) override { SetCheck(on ? 1 : 0); }
-
- private:
-  QAction* m_action;
-};
-
 }  // namespace
 
 void RegisterToolBarResource(UINT id, ToolBarResource resource) {
@@ -181,11 +162,19 @@ void CToolBar::UpdateButtons() {
   for (UINT id : m_commands) {
     QAction* action = ActionFor(id);
     if (!action) continue;
-    ButtonCmdUI ui(id, action);
+    // The fields start as the button's state and are applied back afterwards.
+    CCmdUI ui(id);
+    ui.m_enabled = action->isEnabled();
+    ui.m_check = action->isChecked() ? 1 : 0;
     if (m_update) {
       m_update(ui);
     } else if (window) {
       window->OnUpdateCmdUI(&ui);
+    }
+    action->setEnabled(ui.m_enabled);
+    if (ui.m_check || action->isCheckable()) {
+      action->setCheckable(true);
+      action->setChecked(ui.m_check != 0);
     }
   }
 }

@@ -189,11 +189,16 @@ TEST_F(MenuTest, UpdateHandlerRunsBeforeTheMenuShowsAndGreyItemsCannotBeChosen) 
 }
 
 // The owner answers the update step through OnUpdateCmdUI when the menu has no handler.
+// This one sets the fields itself instead of calling Enable, which counts the same.
 class UpdatingWnd : public RecordingWnd {
  public:
   BOOL OnUpdateCmdUI(CCmdUI* ui) override {
     if (ui->m_nID == kProperties) {
-      ui->Enable(FALSE);
+      ui->m_enabled = false;
+      return TRUE;
+    }
+    if (ui->m_nID == kAction) {
+      ui->SetCheck(1);
       return TRUE;
     }
     return FALSE;
@@ -207,7 +212,7 @@ TEST_F(MenuTest, OwnerWindowAnswersTheUpdateStep) {
   menu.LoadMenu(kValveMenu);
   SetPopupMenuChooser([](CMenu& shown, int, int, HWND) {
     EXPECT_EQ(shown.GetMenuState(kProperties, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
-    EXPECT_EQ(shown.GetMenuState(kAction, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_EQ(shown.GetMenuState(kAction, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED), MF_CHECKED);
     return kProperties;
   });
   menu.TrackPopupMenu(0, 0, 0, owner.GetSafeHwnd());
