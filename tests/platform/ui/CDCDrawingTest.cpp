@@ -153,6 +153,17 @@ TEST(CDCShapesTest, PolygonEllipseAndPieFillTheirInside) {
   EXPECT_EQ(c.At(15, 85), kWhite);
 }
 
+TEST(CDCShapesTest, ArcRunsCounterClockwiseBetweenTheRadials) {
+  Canvas c(41, 41);
+  CPen pen(PS_SOLID, 1, kRed);
+  c.dc.SelectObject(&pen);
+  // From twelve o'clock counter-clockwise to six: the left half of the circle.
+  c.dc.Arc(0, 0, 41, 41, 20, 0, 20, 40);
+  EXPECT_EQ(c.At(0, 20), kRed);
+  EXPECT_EQ(c.At(39, 20), kWhite);
+  EXPECT_EQ(c.At(20, 20), kWhite);  // an arc has no inside
+}
+
 TEST(CDCShapesTest, RoundRectKeepsCornersOut) {
   Canvas c(50, 50);
   CBrush red(kRed);
@@ -225,6 +236,23 @@ TEST(CDCFillsTest, GradientRunsFromStartToEndColour) {
   EXPECT_EQ(v.At(5, 0), kBlue);
   EXPECT_EQ(v.At(5, 99), kGreen);
   EXPECT_EQ(v.At(0, 0), v.At(9, 0));  // vertical: rows are uniform
+}
+
+TEST(CDCFillsTest, GradientFillTakesSixteenBitVertexColours) {
+  Canvas c(100, 10);
+  TRIVERTEX v[2];
+  v[0].x = 0;
+  v[0].y = 0;
+  v[0].Red = 0xFF00;
+  v[1].x = 100;
+  v[1].y = 10;
+  v[1].Blue = 0xFF00;
+  GRADIENT_RECT r{0, 1};
+  EXPECT_TRUE(c.dc.GradientFill(v, 2, &r, 1, GRADIENT_FILL_RECT_H));
+  EXPECT_EQ(c.At(0, 5), RGB(255, 0, 0));
+  EXPECT_EQ(c.At(99, 5), RGB(0, 0, 255));
+  GRADIENT_RECT bad{0, 7};
+  EXPECT_FALSE(c.dc.GradientFill(v, 2, &bad, 1, GRADIENT_FILL_RECT_H));
 }
 
 TEST(CDCFillsTest, PatternBrushTilesEightByEight) {
