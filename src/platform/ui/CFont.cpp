@@ -108,6 +108,11 @@ BOOL CFont::GetLogFont(LOGFONT* logFont) const {
   return TRUE;
 }
 
+QFont CFont::GetQFont() const {
+  auto data = std::dynamic_pointer_cast<FontData>(Data());
+  return data ? data->Resolved() : QFont();
+}
+
 CFont* CFont::FromHandle(HFONT handle) {
   thread_local std::map<HFONT, std::unique_ptr<CFont>> wrappers;
   auto data = LookupGdiObjectAs<FontData>(handle);

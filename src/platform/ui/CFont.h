@@ -16,6 +16,9 @@ class CFont : public CGdiObject {
   // lfHeight in tenths of a point.
   BOOL CreatePointFontIndirect(const LOGFONT* logFont, CDC* dc = nullptr);
   BOOL GetLogFont(LOGFONT* logFont) const;
+  // The Qt font for widgets that show text themselves (needs the Qt application);
+  // a default font when this object holds none.
+  QFont GetQFont() const;
   static CFont* FromHandle(HFONT handle);  // a wrapper kept for the thread's lifetime, or nullptr
 
   // The Qt font a description gives (pixel sizes; face names the machine lacks

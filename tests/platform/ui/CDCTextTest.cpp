@@ -73,6 +73,16 @@ TEST(CDCTextTest, ExtentGrowsWithTextAndFontSize) {
   EXPECT_EQ(lf.lfHeight, -27);
   c.dc.SelectObject(&big);
   EXPECT_GT(c.dc.GetTextExtent("Mixer").cx, one.cx);
+  EXPECT_EQ(big.GetQFont().pixelSize(), 27);
+  // A positive height is the cell height: ascent plus descent.
+  CFont cell;
+  LOGFONT byCell;
+  byCell.lfHeight = 30;
+  byCell.lfFaceName = "DejaVu Sans";
+  cell.CreateFontIndirect(&byCell);
+  c.dc.SelectObject(&cell);
+  c.dc.GetTextMetrics(&tm);
+  EXPECT_NEAR(tm.tmHeight, 30, 1);
 }
 
 TEST(CDCTextTest, BoldWeightWidensText) {
