@@ -1,0 +1,183 @@
+#include "links/HwLinkerEngine.h"
+
+#include <algorithm>
+
+#include "common/CommonUtils.h"
+#include "datacenter/DCTag.h"
+#include "datacenter/EngineServices.h"
+#include "datacenter/ThreadEngine.h"
+#include "links/HwLinkerItem.h"
+#include "platform/base/Clock.h"
+
+CHwLinkerEngine::CHwLinkerEngine() = default;
+
+CHwLinkerEngine::~CHwLinkerEngine() {
+  CHwLinkerEngine::Stop();
+  if (m_pollThread) {
+    // A worker that would not stop still uses its thread object: leave it alive.
+    if (!m_pollThread->IsAbandoned()) delete m_pollThread;
+    m_pollThread = nullptr;
+  }
+  DeleteAllArrayItems(m_items);
+  std::lock_guard<std::mutex> lock(m_mapMutex);
+  DeleteAllArrayItems(m_unlistedItems);
+  m_tagMap.clear();
+}
+
+LRESULT CHwLinkerEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == DCTAG_NOTIFY_MESSAGE) {
+    return OnTagMessage(reinterpret_cast<CDCTag*>(wParam), static_cast<int>(lParam));
+  }
+  return CWnd::WindowProc(message, wParam, lParam);
+}
+
+void CHwLinkerEngine::OnTimer(UINT_PTR id) {
+  if (id == kQueryRateTimerId) {
+    OnQueryRateTimer();
+  } else if (id == kWatchdogTimerId) {
+    OnWatchdogTimer();
+  } else {
+    CWnd::OnTimer(id);
+  }
+}
+
+BOOL CHwLinkerEngine::CreateEngineWindow() {
+  if (IsWindow(GetSafeHwnd())) return TRUE;
+  // A pop-up without a caption or WS_VISIBLE is never shown: it only receives
+  // the tags' messages and the timers.
+  if (!CreateEx(0, "HwLinkerEngineWnd", kWindowName, WS_POPUP, 0, 0, 0, 0, nullptr, 0)) return FALSE;
+  return IsWindow(GetSafeHwnd()) ? TRUE : FALSE;
+}
+
+CThreadEngine* CHwLinkerEngine::CreatePollThread() {
+  auto* thread = new CThreadEngine();
+  thread->SetOwner(this);
+  thread->SetThreadProc(&CHwLinkerEngine::PollThreadProc);
+  return thread;
+}
+
+BOOL CHwLinkerEngine::Start() {
+  // A second Start would restart the timers and stopwatches mid-period for nothing.
+  if (m_started) return TRUE;
+  if (!BuildItems()) return FALSE;
+  if (!CreateEngineWindow()) return FALSE;
+  const HWND window = GetSafeHwnd();
+  for (CHwLinkerItem* item : m_items) {
+    if (CDCTag* tag = item->GetDCTag()) tag->AddListener(window);
+  }
+  if (m_usePollThread) {
+    if (!m_pollThread) m_pollThread = CreatePollThread();
+    if (!m_pollThread || !m_pollThread->Start()) return FALSE;
+  }
+  SetTimer(kQueryRateTimerId, kTimerPeriodMs);
+  SetTimer(kWatchdogTimerId, kTimerPeriodMs);
+  m_queryRateStopwatch.Start();
+  m_watchdogStopwatch.Start();
+  m_started = true;
+  return TRUE;
+}
+
+BOOL CHwLinkerEngine::Stop() {
+  if (m_pollThread) m_pollThread->Stop();
+  const HWND window = GetSafeHwnd();
+  for (CHwLinkerItem* item : m_items) {
+    if (CDCTag* tag = item->GetDCTag()) tag->RemoveListener(window);
+  }
+  // Without the plant on the hardware the bookkeeping timers only raise stale alarms.
+  if (window) {
+    KillTimer(kQueryRateTimerId);
+    KillTimer(kWatchdogTimerId);
+  }
+  m_started = false;
+  return TRUE;
+}
+
+BOOL CHwLinkerEngine::BuildItems() { return IsReady(); }
+
+BOOL CHwLinkerEngine::IsReady() const { return m_ready; }
+
+void CHwLinkerEngine::SetReady(BOOL ready) { m_ready = ready; }
+
+LRESULT CHwLinkerEngine::OnTagMessage(CDCTag*, int) { return 0; }
+
+void CHwLinkerEngine::OnQueryRateTimer() { m_queryRateStopwatch.Restart(); }
+
+void CHwLinkerEngine::OnWatchdogTimer() { m_watchdogStopwatch.Restart(); }
+
+CHwLinkerItem* CHwLinkerEngine::FindOrCreateItem(CDCTag* tag) {
+  if (CHwLinkerItem* item = FindItem(tag)) return item;
+  CHwLinkerItem* item = CreateItem(tag);
+  if (!item) return nullptr;
+  std::lock_guard<std::mutex> lock(m_mapMutex);
+  m_tagMap[tag] = item;
+  // A link may hand back an item it already keeps in the array; own only new ones.
+  if (std::find(m_items.begin(), m_items.end(), item) == m_items.end() &&
+      std::find(m_unlistedItems.begin(), m_unlistedItems.end(), item) == m_unlistedItems.end()) {
+    m_unlistedItems.push_back(item);
+  }
+  return item;
+}
+
+void CHwLinkerEngine::AddItem(CHwLinkerItem* item) {
+  if (!item) return;
+  m_items.push_back(item);
+  if (CDCTag* tag = item->GetDCTag()) {
+    std::lock_guard<std::mutex> lock(m_mapMutex);
+    m_tagMap.emplace(tag, item);
+  }
+}
+
+CHwLinkerItem* CHwLinkerEngine::GetItemAt(int index) const {
+  if (index < 0 || index >= GetItemCount()) return nullptr;
+  return m_items[static_cast<std::size_t>(index)];
+}
+
+CHwLinkerItem* CHwLinkerEngine::FindItem(CDCTag* tag) const {
+  std::lock_guard<std::mutex> lock(m_mapMutex);
+  const auto found = m_tagMap.find(tag);
+  return found == m_tagMap.end() ? nullptr : found->second;
+}
+
+bool CHwLinkerEngine::RunPollPass(CRTimer& pacer) {
+  const DWORD elapsed = pacer.GetElapsedMs();
+  if (elapsed < kPollPeriodMs) Sleep(kPollPeriodMs - elapsed);
+  pacer.Restart();
+  IEngineServices* engineRoot = GetEngine();
+  if (engineRoot->IsSuspended() || !engineRoot->IsRealHardware()) return false;
+  PollOnce();
+  return true;
+}
+
+UINT CHwLinkerEngine::PollThreadProc(CThreadEngine* thread) {
+  thread->SetRunning(true);
+  auto* engine = static_cast<CHwLinkerEngine*>(thread->GetOwner());
+  CRTimer pacer;
+  pacer.Start();
+  while (thread->IsKeepRunning()) engine->RunPollPass(pacer);
+  thread->SetRunning(false);
+  return 0;
+}
+
+BOOL CHwLinkerEngine::ReadPathField(std::string& path, const std::string& prefix, std::string& value) {
+  value.clear();
+  const std::size_t dash = path.find('-');
+  std::string field;
+  if (dash == std::string::npos) {
+    field = path;
+    path.clear();
+  } else {
+    field = path.substr(0, dash);
+    path.erase(0, dash + 1);
+  }
+  if (field.empty() || field.compare(0, prefix.size(), prefix) != 0) return FALSE;
+  value = field.substr(prefix.size());
+  return TRUE;
+}
+
+BOOL CHwLinkerEngine::ReadPathInt(std::string& path, const std::string& prefix, int& value) {
+  value = -1;
+  std::string text;
+  if (!ReadPathField(path, prefix, text)) return FALSE;
+  value = TextToInt(text);
+  return TRUE;
+}

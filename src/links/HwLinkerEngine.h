@@ -1,0 +1,120 @@
+#pragma once
+// The frame every hardware link is built on. The engine is a hidden window that
+// listens to the tags it serves (a value written into an output tag reaches the
+// link on the UI thread as the tag's notify message), owns one item per served
+// tag with a map from tag to item, runs the query-rate (10101) and watchdog
+// (10102) timers every 5000 ms with a stopwatch each, and, when the link asks
+// for it, a polling thread that calls PollOnce every 200 ms while the plant runs
+// on the real hardware and the data obtainer is not suspended.
+//
+// Lifecycle: the engine root creates one engine per hardware type, calls Start
+// at every change to Real and Stop at every change away from it, and deletes the
+// engine at shut-down. Items are built once (the ready flag); Stop ends the
+// polling thread, the listening and the timers, and a later Start takes them up
+// again without building anything anew.
+//
+// Threads: Start, Stop, the window and its timers belong to the UI thread;
+// PollOnce runs on the polling thread. The item array is fixed once built; the
+// tag map has its own lock because the UI thread may add to it at any time.
+//
+// A link that uses the polling thread must call Stop in its own destructor, so
+// the thread never calls into a half-destroyed link.
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "datacenter/RTimer.h"
+#include "platform/ui/CWnd.h"
+
+class CDCTag;
+class CHwLinkerItem;
+class CThreadEngine;
+
+class CHwLinkerEngine : public CWnd {
+ public:
+  static constexpr UINT_PTR kQueryRateTimerId = 10101;
+  static constexpr UINT_PTR kWatchdogTimerId = 10102;
+  static constexpr UINT kTimerPeriodMs = 5000;
+  static constexpr DWORD kPollPeriodMs = 200;
+  static constexpr const char* kWindowName = "$-HwLinkerEngineWnd-$";
+
+  CHwLinkerEngine();
+  ~CHwLinkerEngine() override;
+
+  // The tags' notify message goes to OnTagMessage (wParam the tag, lParam the change code).
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnTimer(UINT_PTR id) override;
+
+  // TRUE when the hidden window exists afterwards.
+  virtual BOOL CreateEngineWindow();
+  // A worker-thread object owned by this engine running the polling procedure; not started.
+  virtual CThreadEngine* CreatePollThread();
+  // Builds the items, creates the window, listens to the items' tags, starts the
+  // polling thread when wanted, sets both timers and starts both stopwatches.
+  // A started engine is left as it is (TRUE).
+  virtual BOOL Start();
+  // Ends the polling thread, the listening and both timers; always TRUE.
+  virtual BOOL Stop();
+  // The ready flag. A link returns TRUE at once when ready, else calls this,
+  // builds its items, sets ready and returns it.
+  virtual BOOL BuildItems();
+  virtual BOOL IsReady() const;
+  virtual void SetReady(BOOL ready);
+  // One polling pass (only ever called from the polling thread).
+  virtual void PollOnce() = 0;
+  // A tag of this link changed (UI thread). 0 here; the links write outputs.
+  virtual LRESULT OnTagMessage(CDCTag* tag, int changeCode);
+  // Restart their stopwatches; links measure first.
+  virtual void OnQueryRateTimer();
+  virtual void OnWatchdogTimer();
+  // The link's own item for a tag.
+  virtual CHwLinkerItem* CreateItem(CDCTag* tag) = 0;
+  // The mapped item of the tag, else CreateItem's, recorded in the map. An item
+  // made here that is not in the item array is still owned by the engine.
+  virtual CHwLinkerItem* FindOrCreateItem(CDCTag* tag);
+
+  void SetUsePollThread(BOOL use) { m_usePollThread = use != FALSE; }
+  BOOL IsUsingPollThread() const { return m_usePollThread; }
+  BOOL IsStarted() const { return m_started; }
+  CThreadEngine* GetPollThread() const { return m_pollThread; }
+
+  // Items: appended items are owned by the engine and recorded in the tag map.
+  void AddItem(CHwLinkerItem* item);
+  int GetItemCount() const { return static_cast<int>(m_items.size()); }
+  CHwLinkerItem* GetItemAt(int index) const;
+  const std::vector<CHwLinkerItem*>& GetItems() const { return m_items; }
+  // The mapped item of a tag, or none.
+  CHwLinkerItem* FindItem(CDCTag* tag) const;
+
+  CRTimer& GetQueryRateStopwatch() { return m_queryRateStopwatch; }
+  CRTimer& GetWatchdogStopwatch() { return m_watchdogStopwatch; }
+
+  // One step of the polling procedure: waits out the rest of the 200 ms since
+  // `pacer` was last restarted, restarts it, and calls PollOnce while the data
+  // source is Real and the data obtainer is not suspended. Returns whether it polled.
+  bool RunPollPass(CRTimer& pacer);
+
+  // Access-path readers (fields "<key><value>" joined by "-", read left to right).
+  // The first field and its "-" leave `path`; TRUE when the field begins with
+  // `prefix` (case-sensitive), its rest then in `value` (else `value` is empty).
+  static BOOL ReadPathField(std::string& path, const std::string& prefix, std::string& value);
+  // As ReadPathField, the value read as a decimal integer ("." dropped); -1 on FALSE.
+  static BOOL ReadPathInt(std::string& path, const std::string& prefix, int& value);
+
+ protected:
+  std::vector<CHwLinkerItem*> m_items;  // owned
+
+ private:
+  static UINT PollThreadProc(CThreadEngine* thread);
+
+  CRTimer m_queryRateStopwatch;
+  CRTimer m_watchdogStopwatch;
+  BOOL m_ready = FALSE;
+  mutable std::mutex m_mapMutex;
+  std::map<CDCTag*, CHwLinkerItem*> m_tagMap;
+  std::vector<CHwLinkerItem*> m_unlistedItems;  // owned: made by FindOrCreateItem, not in m_items
+  CThreadEngine* m_pollThread = nullptr;          // owned
+  bool m_usePollThread = false;
+  bool m_started = false;
+};

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "HwLinkerTestSupport.h"
+#include "datacenter/ThreadEngine.h"
+#include "platform/ui/WindowTimers.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedMessageBox.h"
+
+namespace {
+
+std::vector<std::pair<UINT_PTR, UINT>> TimersOf(HWND window) {
+  std::vector<std::pair<UINT_PTR, UINT>> timers;
+  for (const ArmedTimer& t : ArmedTimersOf(window)) timers.emplace_back(t.id, t.elapseMs);
+  return timers;
+}
+
+const std::vector<std::pair<UINT_PTR, UINT>> kBothTimers{{10101, 5000}, {10102, 5000}};
+
+class HwLinkerEngineTest : public ::testing::Test {
+ protected:
+  HwLinkerEngineTest()
+      : input(MakeHardwareTag("Level", eHWAdv, eIOInput, VT_R4)),
+        output(MakeHardwareTag("Pump", eHWAdv, eIOOutput, VT_BOOL)) {
+    clock.Install();
+  }
+
+  FakeClock clock{50000};
+  ScriptedMessageBox boxes;
+  LinkTestEngineRoot root;
+  std::unique_ptr<CDCTag> input;
+  std::unique_ptr<CDCTag> output;
+};
+
+TEST_F(HwLinkerEngineTest, StartListensToItsTagsFromAHiddenWindowAndSetsBothTimers) {
+  TestLink link({input.get(), output.get()});
+  ASSERT_TRUE(link.Start());
+  const HWND window = link.GetSafeHwnd();
+  ASSERT_TRUE(IsWindow(window));
+  EXPECT_EQ(link.GetWindowText(), "$-HwLinkerEngineWnd-$");
+  EXPECT_FALSE(link.IsWindowVisible());
+  EXPECT_TRUE(input->HasListener(window));
+  EXPECT_TRUE(output->HasListener(window));
+  EXPECT_EQ(TimersOf(window), kBothTimers);
+  EXPECT_TRUE(link.GetQueryRateStopwatch().IsRunning());
+  EXPECT_TRUE(link.GetWatchdogStopwatch().IsRunning());
+  EXPECT_EQ(link.GetItemCount(), 2);
+  EXPECT_EQ(link.FindItem(output.get()), link.GetItemAt(1));
+}
+
+TEST_F(HwLinkerEngineTest, StopEndsListeningAndTimersAndStartRestoresThemWithoutRebuilding) {
+  TestLink link({input.get(), output.get()});
+  ASSERT_TRUE(link.Start());
+  const HWND window = link.GetSafeHwnd();
+  CHwLinkerItem* firstItem = link.GetItemAt(0);
+
+  EXPECT_TRUE(link.Stop());
+  EXPECT_TRUE(IsWindow(window));  // the window stays for the next start
+  EXPECT_FALSE(input->HasListener(window));
+  EXPECT_FALSE(output->HasListener(window));
+  EXPECT_TRUE(TimersOf(window).empty());
+  EXPECT_FALSE(FireTimerNow(window, 10102));
+
+  ASSERT_TRUE(link.Start());
+  EXPECT_EQ(link.builds, 1);
+  EXPECT_EQ(link.GetSafeHwnd(), window);
+  EXPECT_EQ(link.GetItemCount(), 2);
+  EXPECT_EQ(link.GetItemAt(0), firstItem);
+  EXPECT_TRUE(input->HasListener(window));
+  EXPECT_EQ(input->GetListenerCount(), 1u);
+  EXPECT_EQ(TimersOf(window), kBothTimers);
+}
+
+TEST_F(HwLinkerEngineTest, StartOnAStartedEngineChangesNothingAndSucceeds) {
+  TestLink link({input.get()});
+  ASSERT_TRUE(link.Start());
+  clock.Advance(1500);
+  EXPECT_TRUE(link.Start());
+  EXPECT_EQ(link.builds, 1);
+  EXPECT_EQ(input->GetListenerCount(), 1u);
+  EXPECT_EQ(link.GetQueryRateStopwatch().GetElapsedMs(), 1500u);  // not restarted
+}
+
+TEST_F(HwLinkerEngineTest, TheTimersReachTheirHandlersAndRestartTheirStopwatches) {
+  TestLink link({input.get()});
+  ASSERT_TRUE(link.Start());
+  clock.Advance(5000);
+  ASSERT_TRUE(FireTimerNow(link.GetSafeHwnd(), 10101));
+  EXPECT_EQ(link.queryRateTicks, 1);
+  EXPECT_EQ(link.watchdogTicks, 0);
+  EXPECT_EQ(link.GetQueryRateStopwatch().GetElapsedMs(), 0u);
+  EXPECT_EQ(link.GetWatchdogStopwatch().GetElapsedMs(), 5000u);
+  ASSERT_TRUE(FireTimerNow(link.GetSafeHwnd(), 10102));
+  EXPECT_EQ(link.watchdogTicks, 1);
+  EXPECT_EQ(link.GetWatchdogStopwatch().GetElapsedMs(), 0u);
+}
+
+TEST_F(HwLinkerEngineTest, AChangedTagReachesTheLinkOnlyWhileStarted) {
+  TestLink link({input.get(), output.get()});
+  ASSERT_TRUE(link.Start());
+  output->SetValue(Variant::Bool(true));
+  PumpPendingMessages();
+  const auto messages = link.TagMessages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_TRUE(std::find(messages.begin(), messages.end(), std::make_pair(output.get(), int(eTagChangeValue))) !=
+              messages.end());
+
+  link.Stop();
+  const std::size_t before = link.TagMessages().size();
+  output->SetValue(Variant::Bool(false));
+  PumpPendingMessages();
+  EXPECT_EQ(link.TagMessages().size(), before);
+}
+
+TEST_F(HwLinkerEngineTest, ThePollingPassRunsOnlyWhileRealAndNotSuspended) {
+  TestLink link({input.get()});
+  CRTimer pacer(true);
+  clock.Advance(200);
+  root.SetDataSource(eDataSourceDemo);
+  EXPECT_FALSE(link.RunPollPass(pacer));
+  root.SetDataSource(eDataSourceRealHW);
+  root.SetSuspended(true);
+  EXPECT_FALSE(link.RunPollPass(pacer));
+  root.SetSuspended(false);
+  EXPECT_TRUE(link.RunPollPass(pacer));
+  EXPECT_EQ(link.polls.load(), 1);
+}
+
+TEST_F(HwLinkerEngineTest, ThePollingPassWaitsOutTheRestOf200Ms) {
+  TestLink link({input.get()});
+  root.SetDataSource(eDataSourceRealHW);
+  CRTimer pacer(true);
+  const std::uint32_t start = clock.TickCount();
+  link.RunPollPass(pacer);  // right after the start: sleeps the whole period
+  EXPECT_EQ(clock.TickCount() - start, 200u);
+  clock.Advance(150);
+  link.RunPollPass(pacer);  // the rest
+  EXPECT_EQ(clock.TickCount() - start, 400u);
+  clock.Advance(350);
+  link.RunPollPass(pacer);  // a long pass is followed by the next at once
+  EXPECT_EQ(clock.TickCount() - start, 750u);
+  EXPECT_EQ(link.polls.load(), 3);
+}
+
+TEST_F(HwLinkerEngineTest, FindOrCreateItemRecordsAndOwnsWhatItMakes) {
+  auto stray = MakeHardwareTag("Stray", eHWAdv, eIOOutput, VT_BOOL);
+  std::atomic<int> deleted{0};
+  {
+    TestLink link({input.get()});
+    link.deletionCounter = &deleted;
+    ASSERT_TRUE(link.Start());
+    CHwLinkerItem* made = link.FindOrCreateItem(stray.get());
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->GetDCTag(), stray.get());
+    EXPECT_EQ(link.FindOrCreateItem(stray.get()), made);  // mapped: made once
+    EXPECT_EQ(link.creates, 1);
+    EXPECT_EQ(link.GetItemCount(), 1);  // not one of the link's polled items
+    link.Stop();
+    EXPECT_EQ(deleted.load(), 0);
+  }
+  EXPECT_EQ(deleted.load(), 2);  // the built item and the one made on demand
+}
+
+TEST_F(HwLinkerEngineTest, AnItemTheLinkAlreadyKeepsIsNotOwnedTwice) {
+  // ASan reports a second deletion of the same item.
+  TestLink link({input.get()});
+  link.returnExistingItem = true;
+  ASSERT_TRUE(link.Start());
+  EXPECT_EQ(link.FindOrCreateItem(input.get()), link.GetItemAt(0));
+}
+
+TEST(HwLinkerPathReaders, ReadPathIntTakesOneFieldAtATime) {
+  std::string path = "UR500-TOB200";
+  int value = 0;
+  EXPECT_TRUE(CHwLinkerEngine::ReadPathInt(path, "UR", value));
+  EXPECT_EQ(value, 500);
+  EXPECT_EQ(path, "TOB200");
+  EXPECT_FALSE(CHwLinkerEngine::ReadPathInt(path, "UR", value));  // another key is consumed all the same
+  EXPECT_EQ(value, -1);
+  EXPECT_EQ(path, "");
+  EXPECT_FALSE(CHwLinkerEngine::ReadPathInt(path, "UR", value));
+  EXPECT_EQ(value, -1);
+}
+
+TEST(HwLinkerPathReaders, ReadPathFieldKeysAreExactAndValuesMayBeEmpty) {
+  std::string path = "ba2C0-CBL-BIT1.5";
+  std::string value = "stale";
+  EXPECT_FALSE(CHwLinkerEngine::ReadPathField(path, "BA", value));
+  EXPECT_EQ(value, "");
+  EXPECT_EQ(path, "CBL-BIT1.5");
+  EXPECT_TRUE(CHwLinkerEngine::ReadPathField(path, "CBL", value));
+  EXPECT_EQ(value, "");
+  int bit = 0;
+  EXPECT_TRUE(CHwLinkerEngine::ReadPathInt(path, "BIT", bit));
+  EXPECT_EQ(bit, 15);  // "." is dropped before the digits are read
+  std::string empty = "-CH3";
+  EXPECT_FALSE(CHwLinkerEngine::ReadPathField(empty, "", value));  // an empty field never matches
+  EXPECT_EQ(empty, "CH3");
+}
+
+}  // namespace
