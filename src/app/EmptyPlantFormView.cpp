@@ -1,11 +1,11 @@
 #include "app/EmptyPlantFormView.h"
 
-#include <QPainter>
-#include <QWidget>
+#include "platform/ui/CDC.h"
+#include "platform/ui/ColorRef.h"
 
-BOOL CEmptyPlantFormView::OnEraseBkgnd(CDC*) { return TRUE; }
-
-void CEmptyPlantFormView::OnPaint() {
-  QPainter painter(GetWidget());
-  painter.fillRect(GetWidget()->rect(), Qt::black);
+BOOL CEmptyPlantFormView::OnEraseBkgnd(CDC* dc) {
+  CRect client;
+  GetClientRect(&client);
+  dc->FillSolidRect(&client, RGB(0, 0, 0));
+  return TRUE;
 }

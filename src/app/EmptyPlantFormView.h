@@ -6,5 +6,4 @@
 class CEmptyPlantFormView : public CView {
  public:
   BOOL OnEraseBkgnd(CDC* dc) override;
-  void OnPaint() override;
 };

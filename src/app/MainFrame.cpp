@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QToolBar>
 
 #include "app/MainFrameMenus.h"
@@ -10,7 +11,11 @@
 
 namespace {
 std::function<void()> g_confirmedCloseHook;
-}
+// The tool bar's buttons follow the commands' state this often (the framework's idle update).
+constexpr UINT_PTR kToolBarUpdateTimer = AFX_IDW_TOOLBAR;
+constexpr UINT kToolBarUpdateMs = 500;
+constexpr DWORD kToolBarStyle = 0x50402834;
+}  // namespace
 
 void CMainFrame::SetConfirmedCloseHook(std::function<void()> hook) { g_confirmedCloseHook = std::move(hook); }
 
@@ -22,8 +27,37 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCT& cs) {
 
 int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
   if (CMDIFrameWnd::OnCreate(cs) == -1) return -1;
-  m_toolBar = BuildMainFrameBars(*this);
-  return m_toolBar ? 0 : -1;
+  if (!m_wndToolBar.CreateEx(this, TBSTYLE_FLAT, kToolBarStyle, AFX_IDW_TOOLBAR) ||
+      !m_wndToolBar.LoadToolBar(IDR_MAINFRAME)) {
+    return -1;  // the tool bar could not be made
+  }
+  m_wndToolBar.EnableDocking(CBRS_ALIGN_ANY);
+  if (!m_frameMenu.LoadMenu(IDR_MAINFRAME) || !m_formMenu.LoadMenu(IDR_RUVFRATYPE)) return -1;
+  m_menuBar = new QMenuBar(MainWindow());
+  SetMenuBarWidget(m_menuBar);
+  ShowMenuFor(false);
+  SetTimer(kToolBarUpdateTimer, kToolBarUpdateMs);
+  return 0;
+}
+
+void CMainFrame::ShowMenuFor(bool formOpen) {
+  if (!m_menuBar || (formOpen == m_showsFormMenu && !m_menuBar->actions().isEmpty())) return;
+  m_showsFormMenu = formOpen;
+  m_menuBar->clear();
+  CurrentMenu().FillMenuBar(m_menuBar, GetSafeHwnd());
+}
+
+void CMainFrame::OnUpdateFrameTitle(BOOL addToTitle) {
+  CMDIFrameWnd::OnUpdateFrameTitle(addToTitle);
+  ShowMenuFor(!MDIChildren().empty());
+}
+
+void CMainFrame::OnTimer(UINT_PTR id) {
+  if (id == kToolBarUpdateTimer) {
+    m_wndToolBar.UpdateButtons();
+    return;
+  }
+  CMDIFrameWnd::OnTimer(id);
 }
 
 void CMainFrame::OnClose() {
@@ -36,8 +70,8 @@ void CMainFrame::OnClose() {
 }
 
 BOOL CMainFrame::OnFrameCommand(UINT id, int code) {
-  if (id == ID_VIEW_TOOLBAR && m_toolBar) {
-    m_toolBar->setVisible(!m_toolBar->isVisible());
+  if (id == ID_VIEW_TOOLBAR) {
+    m_wndToolBar.ShowWindow(!m_wndToolBar.IsWindowVisible());
     return TRUE;
   }
   return CMDIFrameWnd::OnFrameCommand(id, code);
@@ -47,7 +81,7 @@ BOOL CMainFrame::OnUpdateCmdUI(CCmdUI* cmdUI) {
   if (CMDIFrameWnd::OnUpdateCmdUI(cmdUI)) return TRUE;
   switch (cmdUI->m_nID) {
     case ID_VIEW_TOOLBAR:
-      cmdUI->SetCheck(m_toolBar && m_toolBar->isVisible() ? 1 : 0);
+      cmdUI->SetCheck(m_wndToolBar.IsWindowVisible() ? 1 : 0);
       return TRUE;
     case ID_VIEW_STATUS_BAR:
       cmdUI->Enable(FALSE);  // the frame has no status bar

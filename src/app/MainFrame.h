@@ -4,8 +4,10 @@
 #include <functional>
 
 #include "platform/ui/CMDIFrameWnd.h"
+#include "platform/ui/CMenu.h"
+#include "platform/ui/CToolBar.h"
 
-class QToolBar;
+class QMenuBar;
 
 class CMainFrame : public CMDIFrameWnd {
  public:
@@ -16,8 +18,13 @@ class CMainFrame : public CMDIFrameWnd {
   BOOL PreCreateWindow(CREATESTRUCT& cs) override;
   int OnCreate(LPCREATESTRUCT cs) override;
   void OnClose() override;
-  QToolBar* ToolBar() const { return m_toolBar; }
+  void OnTimer(UINT_PTR id) override;
   BOOL OnUpdateCmdUI(CCmdUI* cmdUI) override;
+  void OnUpdateFrameTitle(BOOL addToTitle) override;
+
+  CToolBar& ToolBar() { return m_wndToolBar; }
+  // The menu the menu bar shows: the plant form's while it is open, else the frame's own.
+  CMenu& CurrentMenu() { return m_showsFormMenu ? m_formMenu : m_frameMenu; }
 
  protected:
   BOOL OnFrameCommand(UINT id, int code) override;
@@ -25,5 +32,11 @@ class CMainFrame : public CMDIFrameWnd {
   void OnWindowNew() override;
 
  private:
-  QToolBar* m_toolBar = nullptr;
+  void ShowMenuFor(bool formOpen);
+
+  CToolBar m_wndToolBar;
+  CMenu m_frameMenu;
+  CMenu m_formMenu;
+  QMenuBar* m_menuBar = nullptr;
+  bool m_showsFormMenu = false;
 };

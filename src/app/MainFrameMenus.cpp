@@ -1,134 +1,99 @@
 #include "app/MainFrameMenus.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QMainWindow>
-#include <QMenu>
-#include <QMenuBar>
+#include <QPainter>
 #include <QStyle>
-#include <QToolBar>
 
-#include "platform/ui/CCmdUI.h"
-#include "platform/ui/CFrameWnd.h"
+#include "platform/ui/AcceleratorTable.h"
+#include "platform/ui/CToolBar.h"
 #include "platform/ui/FrameworkIds.h"
+#include "platform/ui/KeyTranslation.h"
+#include "platform/ui/MenuTable.h"
+#include "platform/ui/ResourceRegistry.h"
 
 namespace {
 
-const char* const kCommandProperty = "ruvCommandId";
+using Item = MenuTableItem;
 
-void SendCommand(HWND frame, UINT id) { SendMessage(frame, WM_COMMAND, id, 0); }
-
-// Asks the frame for the state of every command item of `menu`.
-void UpdateItems(QMenu* menu, HWND frameHandle) {
-  auto* frame = dynamic_cast<CFrameWnd*>(CWnd::FromHandle(frameHandle));
-  if (!frame) return;
-  for (QAction* action : menu->actions()) {
-    const QVariant id = action->property(kCommandProperty);
-    if (!id.isValid()) continue;
-    CCmdUI state(id.toUInt());
-    state.m_enabled = action->isEnabled();
-    state.m_check = action->isChecked() ? 1 : 0;
-    state.m_default = action->font().bold();
-    if (!frame->OnUpdateCmdUI(&state)) continue;
-    action->setEnabled(state.m_enabled);
-    action->setCheckable(state.m_check != 0 || action->isCheckable());
-    action->setChecked(state.m_check != 0);
-    QFont font = action->font();
-    font.setBold(state.m_default);
-    action->setFont(font);
-    if (state.m_text) action->setText(QString::fromStdString(*state.m_text));
-  }
+MenuTable FrameMenu() {
+  return {
+      Item::Popup("&File", {Item::Command(ID_APP_EXIT, "E&xit")}),
+      Item::Popup("&View", {Item::Command(ID_VIEW_TOOLBAR, "&Toolbar"), Item::Command(ID_VIEW_STATUS_BAR, "&Status Bar")}),
+      Item::Popup("&Help", {Item::Command(ID_APP_ABOUT, "&About RuvFrame...")}),
+  };
 }
 
-void AddEntries(QMenu* menu, const std::vector<MenuEntry>& entries, HWND frame) {
-  for (const MenuEntry& entry : entries) {
-    if (entry.text.empty()) {
-      menu->addSeparator();
-    } else if (entry.id == 0) {
-      QMenu* sub = menu->addMenu(QString::fromStdString(entry.text));
-      AddEntries(sub, entry.entries, frame);
-    } else {
-      QAction* action = menu->addAction(QString::fromStdString(entry.text));
-      action->setProperty(kCommandProperty, entry.id);
-      action->setEnabled(!entry.grayed);
-      const UINT id = entry.id;
-      QObject::connect(action, &QAction::triggered, action, [frame, id] { SendCommand(frame, id); });
-    }
+MenuTable PlantFormMenu() {
+  return {
+      Item::Popup("&File", {Item::Command(ID_APP_EXIT, "E&xit")}),
+      Item::Popup("&View", {Item::Command(ID_VIEW_TOOLBAR, "&Toolbar"), Item::Command(ID_VIEW_STATUS_BAR, "&Status Bar")}),
+      Item::Popup("Command", {Item::Command(109, "&Start process"), Item::Command(110, "&Stop process", MF_GRAYED),
+                              Item::Separator(),
+                              Item::Popup("&Recording", {Item::Command(108, "&No.Rec"), Item::Command(107, "&1 Cycle")})}),
+      Item::Popup("Tables", {Item::Command(114, "&Recipe"), Item::Command(115, "&Shift"), Item::Separator(),
+                             Item::Command(40000, "&Batch Numbers"), Item::Separator(),
+                             Item::Command(40002, "Record Vessels Level &Interval")}),
+      Item::Popup("Data Source", {Item::Command(112, "&None"), Item::Command(111, "&Demo"), Item::Command(113, "&Real")}),
+      Item::Popup("&Window", {Item::Command(ID_WINDOW_NEW, "&New Window"), Item::Command(ID_WINDOW_CASCADE, "&Cascade"),
+                              Item::Command(ID_WINDOW_TILE_HORZ, "&Tile"),
+                              Item::Command(ID_WINDOW_ARRANGE, "&Arrange Icons")}),
+      Item::Popup("&Help", {Item::Command(40001, "Show DataCenter &Scout"),
+                            Item::Command(ID_APP_ABOUT, "&About RuvFrame...")}),
+  };
+}
+
+std::vector<ACCEL> StandardAccelerators() {
+  auto key = [](BYTE modifiers, WORD virtualKey, UINT command) {
+    return ACCEL{static_cast<BYTE>(FVIRTKEY | FNOINVERT | modifiers), virtualKey, static_cast<WORD>(command)};
+  };
+  return {
+      key(FCONTROL, 'N', ID_FILE_NEW),        key(FCONTROL, 'O', ID_FILE_OPEN),
+      key(FCONTROL, 'S', ID_FILE_SAVE),       key(FCONTROL, 'P', ID_FILE_PRINT),
+      key(FCONTROL, 'Z', ID_EDIT_UNDO),       key(FALT, VK_BACK, ID_EDIT_UNDO),
+      key(FCONTROL, 'X', ID_EDIT_CUT),        key(FSHIFT, VK_DELETE, ID_EDIT_CUT),
+      key(FCONTROL, 'C', ID_EDIT_COPY),       key(FCONTROL, VK_INSERT, ID_EDIT_COPY),
+      key(FCONTROL, 'V', ID_EDIT_PASTE),      key(FSHIFT, VK_INSERT, ID_EDIT_PASTE),
+      key(0, VK_F6, ID_NEXT_PANE),            key(FSHIFT, VK_F6, ID_PREV_PANE),
+  };
+}
+
+// The standard bar: new, open, save | cut, copy, paste | print, about.
+const std::vector<UINT>& ToolBarCommands() {
+  static const std::vector<UINT> commands = {ID_FILE_NEW,   ID_FILE_OPEN, ID_FILE_SAVE,  0,           ID_EDIT_CUT,
+                                             ID_EDIT_COPY,  ID_EDIT_PASTE, 0,            ID_FILE_PRINT, ID_APP_ABOUT};
+  return commands;
+}
+
+// One 16x15 picture per button, drawn from the style's standard icons.
+QImage ToolBarStrip() {
+  const QStyle::StandardPixmap pictures[] = {
+      QStyle::SP_FileIcon,         QStyle::SP_DirOpenIcon,        QStyle::SP_DialogSaveButton,
+      QStyle::SP_DialogDiscardButton, QStyle::SP_FileDialogDetailedView, QStyle::SP_FileDialogContentsView,
+      QStyle::SP_ComputerIcon,     QStyle::SP_MessageBoxQuestion,
+  };
+  constexpr int kWidth = 16, kHeight = 15;
+  QImage strip(kWidth * static_cast<int>(std::size(pictures)), kHeight, QImage::Format_ARGB32_Premultiplied);
+  strip.fill(Qt::transparent);
+  QPainter painter(&strip);
+  int x = 0;
+  for (QStyle::StandardPixmap picture : pictures) {
+    QApplication::style()->standardIcon(picture).paint(&painter, QRect(x, 0, kWidth, kHeight));
+    x += kWidth;
   }
-  QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, frame] { UpdateItems(menu, frame); });
+  return strip;
 }
 
 }  // namespace
 
-static MenuEntry Item(const std::string& text, UINT id, bool grayed = false) {
-  MenuEntry entry;
-  entry.text = text;
-  entry.id = id;
-  entry.grayed = grayed;
-  return entry;
-}
-static MenuEntry Separator() { return MenuEntry(); }
-static MenuEntry Popup(const std::string& text, std::vector<MenuEntry> entries) {
-  MenuEntry entry;
-  entry.text = text;
-  entry.entries = std::move(entries);
-  return entry;
-}
-
-const std::vector<MenuEntry>& PlantFormMenu() {
-  static const std::vector<MenuEntry> menu = {
-      Popup("&File", {Item("E&xit", ID_APP_EXIT)}),
-      Popup("&View", {Item("&Toolbar", ID_VIEW_TOOLBAR), Item("&Status Bar", ID_VIEW_STATUS_BAR)}),
-      Popup("Command", {Item("&Start process", 109), Item("&Stop process", 110, true), Separator(),
-                        Popup("&Recording", {Item("&No.Rec", 108), Item("&1 Cycle", 107)})}),
-      Popup("Tables", {Item("&Recipe", 114), Item("&Shift", 115), Separator(), Item("&Batch Numbers", 40000),
-                       Separator(), Item("Record Vessels Level &Interval", 40002)}),
-      Popup("Data Source", {Item("&None", 112), Item("&Demo", 111), Item("&Real", 113)}),
-      Popup("&Window", {Item("&New Window", ID_WINDOW_NEW), Item("&Cascade", ID_WINDOW_CASCADE),
-                        Item("&Tile", ID_WINDOW_TILE_HORZ), Item("&Arrange Icons", ID_WINDOW_ARRANGE)}),
-      Popup("&Help", {Item("Show DataCenter &Scout", 40001), Item("&About RuvFrame...", ID_APP_ABOUT)}),
-  };
-  return menu;
-}
-
-QToolBar* BuildMainFrameBars(CFrameWnd& frame) {
-  QMainWindow* window = frame.MainWindow();
-  if (!window) return nullptr;
-  const HWND handle = frame.GetSafeHwnd();
-  auto* menuBar = new QMenuBar(window);
-  for (const MenuEntry& top : PlantFormMenu()) {
-    QMenu* menu = menuBar->addMenu(QString::fromStdString(top.text));
-    AddEntries(menu, top.entries, handle);
-  }
-  frame.SetMenuBarWidget(menuBar);
-
-  // The framework's standard tool bar: new, open, save, cut, copy, paste, print, about.
-  auto* toolBar = new QToolBar(QStringLiteral("Toolbar"), window);
-  toolBar->setObjectName(QStringLiteral("toolbar-59392"));
-  toolBar->setMovable(true);
-  QStyle* style = QApplication::style();
-  struct Button {
-    UINT id;
-    QStyle::StandardPixmap icon;
-    const char* tip;
-  };
-  const Button buttons[] = {
-      {ID_FILE_NEW, QStyle::SP_FileIcon, "New"},          {ID_FILE_OPEN, QStyle::SP_DirOpenIcon, "Open"},
-      {ID_FILE_SAVE, QStyle::SP_DialogSaveButton, "Save"}, {0, QStyle::SP_CustomBase, nullptr},
-      {ID_EDIT_CUT, QStyle::SP_DialogDiscardButton, "Cut"}, {ID_EDIT_COPY, QStyle::SP_FileDialogDetailedView, "Copy"},
-      {ID_EDIT_PASTE, QStyle::SP_FileDialogContentsView, "Paste"}, {0, QStyle::SP_CustomBase, nullptr},
-      {ID_FILE_PRINT, QStyle::SP_ComputerIcon, "Print"},   {ID_APP_ABOUT, QStyle::SP_MessageBoxQuestion, "About"},
-  };
-  for (const Button& button : buttons) {
-    if (button.id == 0) {
-      toolBar->addSeparator();
-      continue;
-    }
-    QAction* action = toolBar->addAction(style->standardIcon(button.icon), QString::fromUtf8(button.tip));
-    action->setProperty(kCommandProperty, button.id);
-    const UINT id = button.id;
-    QObject::connect(action, &QAction::triggered, action, [handle, id] { SendCommand(handle, id); });
-  }
-  window->addToolBar(Qt::TopToolBarArea, toolBar);
-  return toolBar;
+void RegisterMainFrameResources() {
+  RegisterMenuResource(IDR_MAINFRAME, FrameMenu());
+  RegisterMenuResource(IDR_RUVFRATYPE, PlantFormMenu());
+  RegisterAcceleratorResource(IDR_MAINFRAME, StandardAccelerators());
+  RegisterBitmapResource(IDR_MAINFRAME, ToolBarStrip());
+  ToolBarResource bar;
+  bar.buttonWidth = 16;
+  bar.buttonHeight = 15;
+  bar.bitmapId = IDR_MAINFRAME;
+  bar.commands = ToolBarCommands();
+  RegisterToolBarResource(IDR_MAINFRAME, bar);
 }

@@ -3,14 +3,13 @@
 #include "app/ChildFrame.h"
 #include "app/EmptyPlantFormView.h"
 #include "app/MainFrame.h"
+#include "app/MainFrameMenus.h"
 #include "app/RuvFrameDoc.h"
 #include "platform/ui/CDocTemplate.h"
 
 CRuvFrameApp theApp;
 
 namespace {
-constexpr UINT kPlantTemplateId = 117;
-constexpr UINT kMainFrameId = 128;
 const char* const kPlantDocStrings = "\nRuvFra\nRuvFra\n\n\nRuvFrame.Document\nRuvFra Document";
 }  // namespace
 
@@ -18,18 +17,19 @@ CRuvFrameApp::CRuvFrameApp() : CWinApp("RuvFrame") {}
 
 std::unique_ptr<CDocTemplate> CRuvFrameApp::MakePlantTemplate() {
   return std::make_unique<CMultiDocTemplate>(
-      kPlantTemplateId, kPlantDocStrings, [] { return std::make_unique<CRuvFrameDoc>(); },
+      IDR_RUVFRATYPE, kPlantDocStrings, [] { return std::make_unique<CRuvFrameDoc>(); },
       []() -> CFrameWnd* { return new CChildFrame(); }, []() -> CView* { return new CEmptyPlantFormView(); });
 }
 
 BOOL CRuvFrameApp::InitInstance() {
+  RegisterMainFrameResources();
   SetRegistryKey("RuvFrame Qelo");
   LoadStdProfileSettings(0);
   AddDocTemplate(MakePlantTemplate());
 
   auto* mainFrame = new CMainFrame();
   mainFrame->m_bAutoDelete = true;
-  if (!mainFrame->LoadFrame(kMainFrameId, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE)) {
+  if (!mainFrame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE)) {
     if (!mainFrame->GetSafeHwnd()) delete mainFrame;
     return FALSE;
   }

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QMdiArea>
+#include <QToolBar>
 
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/MainFrameMenus.h"
+#include "platform/ui/AcceleratorTable.h"
+#include "platform/ui/KeyTranslation.h"
 #include "app/RuvFrameApp.h"
 #include "platform/ui/CCmdUI.h"
 #include "platform/ui/CDocTemplate.h"
@@ -58,7 +61,11 @@ TEST_F(Frames, StartShowsTheMaximisedMainFrameWithOneMaximisedChildFrameAndView)
   // its title, the child frame shows the document's.
   EXPECT_EQ(main->GetWindowText(), "RuvFrame");
   EXPECT_EQ(child->GetWindowText(), "RuvFra1");
-  ASSERT_NE(main->ToolBar(), nullptr);
+  ASSERT_NE(main->ToolBar().GetToolBar(), nullptr);
+  EXPECT_EQ(main->ToolBar().GetCount(), 10);
+  // The plant form's menu shows while the form is open.
+  ASSERT_GE(main->CurrentMenu().GetMenuItemCount(), 7);
+  EXPECT_EQ(main->CurrentMenu().GetMenuString(4, MF_BYPOSITION), "Data Source");
 }
 
 TEST_F(Frames, NoAndCancelAtTheCloseQuestionLeaveEverythingRunning) {

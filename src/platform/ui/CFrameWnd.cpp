@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 
+#include "platform/ui/AcceleratorTable.h"
 #include "platform/ui/CCmdUI.h"
 #include "platform/ui/CDocument.h"
 #include "platform/ui/CView.h"
@@ -12,6 +13,7 @@ BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CCreateCon
   m_nIDHelp = resourceId;
   if (m_strTitle.empty()) m_strTitle = AfxGetAppTitle();
   m_pendingContext = context;
+  if (!m_hAccelTable) m_hAccelTable = LoadAccelerators(resourceId);
   const BOOL created = CreateEx(0, "", m_strTitle, style, CRect(CW_USEDEFAULT, CW_USEDEFAULT, 0, 0), parent,
                                 (style & WS_CHILD) ? resourceId : 0);
   m_pendingContext = nullptr;
@@ -136,6 +138,11 @@ BOOL CFrameWnd::OnUpdateCmdUI(CCmdUI* cmdUI) {
 
 void CFrameWnd::OnClose() { DestroyWindow(); }
 
+BOOL CFrameWnd::PreTranslateMessage(UINT message, WPARAM wParam, LPARAM) {
+  if ((message != WM_KEYDOWN && message != WM_SYSKEYDOWN) || !m_hAccelTable) return FALSE;
+  return TranslateAccelerator(GetSafeHwnd(), m_hAccelTable, message, wParam) ? TRUE : FALSE;
+}
+
 void CFrameWnd::OnNcDestroy() {
   CWinApp* app = AfxGetApp();
   if (app && app->m_pMainWnd == this) {
@@ -145,6 +152,8 @@ void CFrameWnd::OnNcDestroy() {
   }
   m_activeView = nullptr;
   m_client = nullptr;
+  if (m_hAccelTable) DestroyAcceleratorTable(m_hAccelTable);
+  m_hAccelTable = nullptr;
   CWnd::OnNcDestroy();
 }
 

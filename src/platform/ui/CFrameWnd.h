@@ -8,6 +8,7 @@
 
 #include "platform/ui/CWnd.h"
 #include "platform/ui/FrameworkIds.h"
+#include "platform/ui/GdiTypes.h"
 
 class QMainWindow;
 class QMenuBar;
@@ -48,6 +49,8 @@ class CFrameWnd : public CWnd {
 
   BOOL OnCmdMsg(UINT id, int code) override;
   BOOL OnUpdateCmdUI(CCmdUI* cmdUI) override;
+  // The frame's accelerators (loaded with the frame's resource id).
+  BOOL PreTranslateMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   int OnCreate(LPCREATESTRUCT cs) override;
   void OnSize(UINT type, int cx, int cy) override;
   void OnClose() override;
@@ -71,4 +74,5 @@ class CFrameWnd : public CWnd {
   CView* m_activeView = nullptr;
   CCreateContext* m_pendingContext = nullptr;
   QWidget* m_client = nullptr;
+  HACCEL m_hAccelTable = nullptr;
 };

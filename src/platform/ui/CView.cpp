@@ -1,6 +1,7 @@
 #include "platform/ui/CView.h"
 
 #include "platform/ui/CDocument.h"
+#include "platform/ui/CPaintDC.h"
 #include "platform/ui/CFrameWnd.h"
 
 CView::~CView() {
@@ -12,6 +13,11 @@ CFrameWnd* CView::GetParentFrame() const {
     if (auto* frame = dynamic_cast<CFrameWnd*>(w)) return frame;
   }
   return nullptr;
+}
+
+void CView::OnPaint() {
+  CPaintDC dc(this);
+  OnDraw(&dc);
 }
 
 void CView::OnInitialUpdate() { OnUpdate(nullptr, 0); }

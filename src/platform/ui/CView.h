@@ -19,6 +19,8 @@ class CView : public CWnd {
   // Draws the view (the drawing context of the paint).
   virtual void OnDraw(CDC*) {}
 
+  // Paints through OnDraw.
+  void OnPaint() override;
   BOOL OnCmdMsg(UINT id, int code) override;
   BOOL OnUpdateCmdUI(CCmdUI* cmdUI) override;
   void OnDestroy() override;

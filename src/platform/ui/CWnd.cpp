@@ -10,6 +10,7 @@
 
 #include "platform/base/InputState.h"
 #include "platform/ui/CCmdUI.h"
+#include "platform/ui/CDC.h"
 #include "platform/ui/WindowEventBridge.h"
 #include "platform/ui/WindowTimers.h"
 
@@ -336,7 +337,7 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       DestroyWindow();
       return 0;
     case WM_ERASEBKGND:
-      EraseBackgroundNow();
+      EraseBackgroundNow(reinterpret_cast<CDC*>(wParam));
       return 1;
     case WM_SETTEXT:
       SetWindowText(lParam ? std::string(reinterpret_cast<const char*>(lParam)) : std::string());
@@ -374,10 +375,9 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void CWnd::EraseBackgroundNow() {
-  if (!m_widget || !m_paintRegion) return;
-  QPainter painter(m_widget);
-  painter.fillRect(m_widget->rect(), m_widget->palette().color(m_widget->backgroundRole()));
+void CWnd::EraseBackgroundNow(CDC* dc) {
+  if (!m_widget || !dc || !dc->Painter()) return;
+  dc->Painter()->fillRect(m_widget->rect(), m_widget->palette().color(m_widget->backgroundRole()));
 }
 
 BOOL CWnd::OnCmdMsg(UINT, int) { return FALSE; }
@@ -388,6 +388,8 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
 }
 
 bool CWnd::PreTranslateQtEvent(QEvent*) { return false; }
+
+BOOL CWnd::PreTranslateMessage(UINT, WPARAM, LPARAM) { return FALSE; }
 
 // Handlers: each does the default handling of the message being handled.
 int CWnd::OnCreate(LPCREATESTRUCT) { return static_cast<int>(Default()); }

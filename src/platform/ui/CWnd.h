@@ -114,6 +114,9 @@ class CWnd : public IMessageTarget {
   virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   // The default handling of the message being handled now.
   LRESULT Default();
+  // Sees each key-down before the window it is for: that window first, then its
+  // parents up to the top-level window. TRUE takes the key (accelerators).
+  virtual BOOL PreTranslateMessage(UINT message, WPARAM wParam, LPARAM lParam);
   // Routes a command (WM_COMMAND) to whoever handles it; TRUE when handled.
   virtual BOOL OnCmdMsg(UINT id, int code);
   // Asks for a command's enabled/checked state before a menu or bar shows it.
@@ -124,8 +127,8 @@ class CWnd : public IMessageTarget {
   virtual void OnDestroy();
   virtual void OnNcDestroy();
   virtual void OnPaint();
-  // `dc` is null: the background is erased with the window's colour by default;
-  // return TRUE to say it is erased (a window that paints everything itself).
+  // Erases with the window's background colour by default; a window that paints
+  // everything itself answers TRUE and erases nothing.
   virtual BOOL OnEraseBkgnd(CDC* dc);
   virtual void OnTimer(UINT_PTR id);
   virtual void OnSize(UINT type, int cx, int cy);
@@ -240,7 +243,7 @@ class CWnd : public IMessageTarget {
   // Runs the message through WindowProc; true when it reached DefWindowProc.
   // `alive` turns false when the handler deleted the window object.
   bool DispatchTracked(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result, bool* alive);
-  void EraseBackgroundNow();
+  void EraseBackgroundNow(CDC* dc);
   void DetachBridge();
   std::string GetStoredText() const;
 

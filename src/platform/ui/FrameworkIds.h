@@ -29,7 +29,6 @@ constexpr UINT ID_APP_EXIT = 0xE141;          // 57665
 constexpr UINT ID_VIEW_TOOLBAR = 0xE800;      // 59392
 constexpr UINT ID_VIEW_STATUS_BAR = 0xE801;   // 59393
 
-constexpr UINT AFX_IDW_TOOLBAR = 0xE800;      // 59392
 constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;
 constexpr UINT AFX_IDW_PANE_FIRST = 0xE900;   // the view inside a frame
 

@@ -7,8 +7,10 @@
 #include <QWheelEvent>
 #include <QWidget>
 
+#include "platform/ui/CDC.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/KeyTranslation.h"
+#include "platform/ui/WidgetPainter.h"
 
 namespace {
 
@@ -68,7 +70,14 @@ bool WindowEventBridge::eventFilter(QObject* watched, QEvent* event) {
       if (qtControl) return false;
       auto* paint = static_cast<QPaintEvent*>(event);
       window->m_paintRegion = &paint->region();
-      window->DispatchTracked(WM_ERASEBKGND, 0, 0, nullptr, &alive);
+      {
+        // The background first, with a context of its own, then WM_PAINT.
+        WidgetPainter erasePainter(m_widget);
+        CDC dc;
+        if (erasePainter.Painter()) dc.AttachPainter(erasePainter.Painter());
+        window->DispatchTracked(WM_ERASEBKGND, reinterpret_cast<WPARAM>(&dc), 0, nullptr, &alive);
+        dc.Detach();
+      }
       if (alive && m_owner) window->DispatchTracked(WM_PAINT, 0, 0, nullptr, &alive);
       if (alive) window->m_paintRegion = nullptr;
       return true;
@@ -190,6 +199,10 @@ bool WindowEventBridge::HandleKey(QEvent* event) {
     return !(qtControl && reachedDefault);
   }
   if (key->isAutoRepeat()) flags |= (1 << 30);
+  const UINT downMessage = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
+  for (CWnd* w = window; w; w = (w->GetStyle() & WS_CHILD) ? w->GetParent() : nullptr) {
+    if (w->PreTranslateMessage(downMessage, static_cast<WPARAM>(virtualKey), flags)) return true;
+  }
   bool letQtHandle =
       window->DispatchTracked(alt ? WM_SYSKEYDOWN : WM_KEYDOWN, static_cast<WPARAM>(virtualKey), flags, nullptr, &alive);
   const std::u16string chars = CharsForKeyDown(virtualKey, ctrl, alt, key->text().toStdU16String());

@@ -179,3 +179,28 @@ TEST(KeyTranslation, QtKeysMapToVirtualKeys) {
 }
 
 }  // namespace
+
+namespace {
+
+// A parent that takes F6 before its child sees it (as a frame's accelerators do).
+struct KeyTakingParent : RecordingWnd {
+  BOOL PreTranslateMessage(UINT message, WPARAM wParam, LPARAM) override {
+    return message == WM_KEYDOWN && wParam == VK_F6;
+  }
+};
+
+TEST(KeyPreTranslation, AParentMayTakeAKeyBeforeItsChild) {
+  KeyTakingParent parent;
+  RecordingWnd child;
+  ASSERT_TRUE(parent.CreateTopLevel());
+  ASSERT_TRUE(child.CreateChildOf(&parent, 1));
+  QKeyEvent f6(QEvent::KeyPress, Qt::Key_F6, Qt::NoModifier);
+  QApplication::sendEvent(child.GetWidget(), &f6);
+  QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+  QApplication::sendEvent(child.GetWidget(), &f5);
+  ASSERT_EQ(child.Only(WM_KEYDOWN).size(), 1u);
+  EXPECT_EQ(child.Only(WM_KEYDOWN)[0].wParam, static_cast<WPARAM>(VK_F5));
+  parent.DestroyWindow();
+}
+
+}  // namespace
