@@ -29,10 +29,7 @@ BOOL CRuvFrameApp::InitInstance() {
 
   auto* mainFrame = new CMainFrame();
   mainFrame->m_bAutoDelete = true;
-  if (!mainFrame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE)) {
-    if (!mainFrame->GetSafeHwnd()) delete mainFrame;
-    return FALSE;
-  }
+  if (!mainFrame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE)) return FALSE;  // it deleted itself
   m_pMainWnd = mainFrame;
 
   CCommandLineInfo commandLine;

@@ -55,8 +55,7 @@ CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* document, CFrameWnd*) {
   CWinApp* app = AfxGetApp();
   CWnd* mainWindow = app ? app->m_pMainWnd : nullptr;
   if (!frame->LoadFrame(m_resourceId, WS_CHILD | WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, mainWindow, &context)) {
-    if (!frame->GetSafeHwnd()) delete frame;  // never made a window, so nothing else will
-    return nullptr;
+    return nullptr;  // the frame deleted itself
   }
   return frame;
 }

@@ -14,9 +14,17 @@ BOOL CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CCreateCon
   if (m_strTitle.empty()) m_strTitle = AfxGetAppTitle();
   m_pendingContext = context;
   if (!m_hAccelTable) m_hAccelTable = LoadAccelerators(resourceId);
+  const std::weak_ptr<bool> alive = AliveToken();
   const BOOL created = CreateEx(0, "", m_strTitle, style, CRect(CW_USEDEFAULT, CW_USEDEFAULT, 0, 0), parent,
                                 (style & WS_CHILD) ? resourceId : 0);
+  const std::shared_ptr<bool> stillHere = alive.lock();
+  if (!stillHere || !*stillHere) return FALSE;  // a failed creation already deleted the frame
   m_pendingContext = nullptr;
+  if (!created && m_bAutoDelete) {
+    // Never had a window, so nothing else will delete it.
+    delete this;
+    return FALSE;
+  }
   return created;
 }
 

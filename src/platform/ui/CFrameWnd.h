@@ -26,6 +26,7 @@ struct CCreateContext {
 class CFrameWnd : public CWnd {
  public:
   // Creates the frame window (resource id: the frame's own menu and title).
+  // A frame that deletes itself (m_bAutoDelete) is gone when this fails.
   virtual BOOL LoadFrame(UINT resourceId, DWORD style = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, CWnd* parent = nullptr,
                          CCreateContext* context = nullptr);
   virtual void ActivateFrame(int showCommand = -1);

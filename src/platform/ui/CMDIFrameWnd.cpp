@@ -16,7 +16,7 @@ QWidget* CMDIFrameWnd::CreateWidget(QWidget* parent, const CREATESTRUCT&) {
   window->setCentralWidget(m_mdiArea);
   window->resize(800, 600);
   // Activating a child frame lets it show itself its own way (and keeps the title current).
-  QObject::connect(m_mdiArea, &QMdiArea::subWindowActivated, m_mdiArea, [this](QMdiSubWindow* sub) {
+  m_activation = QObject::connect(m_mdiArea, &QMdiArea::subWindowActivated, m_mdiArea, [this](QMdiSubWindow* sub) {
     if (auto* child = dynamic_cast<CMDIChildWnd*>(CWnd::FromWidget(sub))) child->OnMDIActivated();
     OnUpdateFrameTitle(TRUE);
   });
@@ -26,6 +26,8 @@ QWidget* CMDIFrameWnd::CreateWidget(QWidget* parent, const CREATESTRUCT&) {
 QWidget* CMDIFrameWnd::ClientWidget() const { return m_mdiArea; }
 
 void CMDIFrameWnd::OnNcDestroy() {
+  // The area goes later than this object may; it must not call back into it.
+  QObject::disconnect(m_activation);
   m_mdiArea = nullptr;
   CFrameWnd::OnNcDestroy();
 }

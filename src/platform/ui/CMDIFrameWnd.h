@@ -1,6 +1,8 @@
 #pragma once
 // The multiple-document frame: a Qt main window whose central area is an MDI
 // area holding the child frames. Commands go to the active child frame first.
+#include <QMetaObject>
+
 #include "platform/ui/CFrameWnd.h"
 
 class QMdiArea;
@@ -30,4 +32,5 @@ class CMDIFrameWnd : public CFrameWnd {
 
  private:
   QMdiArea* m_mdiArea = nullptr;
+  QMetaObject::Connection m_activation;
 };

@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QPainter>
 #include <QPointer>
+#include <QScreen>
 #include <QWidget>
 #include <algorithm>
 #include <cstring>
@@ -495,7 +496,13 @@ BOOL CWnd::ShowWindow(int command) {
   const BOOL wasVisible = m_widget->isVisible() ? TRUE : FALSE;
   switch (command) {
     case SW_HIDE: m_widget->hide(); break;
-    case SW_SHOWMAXIMIZED: m_widget->showMaximized(); break;
+    case SW_SHOWMAXIMIZED:
+      // Without a window manager nobody else would size it to the screen.
+      if (m_widget->isWindow()) {
+        if (QScreen* screen = m_widget->screen()) m_widget->setGeometry(screen->availableGeometry());
+      }
+      m_widget->showMaximized();
+      break;
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:
     case SW_SHOWMINNOACTIVE: m_widget->showMinimized(); break;

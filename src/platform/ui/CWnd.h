@@ -227,6 +227,8 @@ class CWnd : public IMessageTarget {
   virtual std::string TextFromWidget() const;
   // Lets a subclass react to a Qt event before it becomes a message; true stops it.
   virtual bool PreTranslateQtEvent(QEvent* event);
+  // Expires (or turns false) once this object is deleted, e.g. by its own PostNcDestroy.
+  std::weak_ptr<bool> AliveToken() const { return m_alive; }
 
  private:
   friend class WindowEventBridge;
