@@ -114,6 +114,28 @@ class TestLink final : public CHwLinkerEngine {
   std::vector<std::pair<CDCTag*, int>> tagMessages;
 };
 
+// A listener window that records the change codes it is told of, in order.
+class TagCodeRecorder final : public IMessageTarget {
+ public:
+  TagCodeRecorder() : m_handle(RegisterMessageTarget(this)) {}
+  ~TagCodeRecorder() override { UnregisterMessageTarget(m_handle); }
+  HWND Handle() const { return m_handle; }
+  LRESULT DispatchMessageToTarget(UINT message, WPARAM, LPARAM lParam) override {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (message == DCTAG_NOTIFY_MESSAGE) m_codes.push_back(static_cast<int>(lParam));
+    return 0;
+  }
+  std::vector<int> Codes() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_codes;
+  }
+
+ private:
+  HWND m_handle;
+  mutable std::mutex m_mutex;
+  std::vector<int> m_codes;
+};
+
 // A hardware tag as the tag file would give it.
 inline std::unique_ptr<CDCTag> MakeHardwareTag(const std::string& name, int hwType, int ioType, VARTYPE type) {
   auto tag = std::make_unique<CDCTag>();
