@@ -1,0 +1,508 @@
+#include "platform/ui/CDialog.h"
+
+#include <QDialog>
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "platform/ui/CButton.h"
+#include "platform/ui/CComboBox.h"
+#include "platform/ui/CControlBase.h"
+#include "platform/ui/CDataExchange.h"
+#include "platform/ui/CEdit.h"
+#include "platform/ui/CScrollBar.h"
+#include "platform/ui/ModalDialogScript.h"
+
+CDialog::CDialog() = default;
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_pParentWnd(parent), m_templateId(templateId) {}
+
+CDialog::~CDialog() {
+  QuitModalLoop();
+  if (GetSafeHwnd() && QCoreApplication::instance()) DestroyWindow();
+}
+
+const DialogTemplate* CDialog::GetTemplate() const {
+  if (m_ownTemplate) return m_ownTemplate.get();
+  return FindDialogTemplate(m_templateId);
+}
+
+// ---------------------------------------------------------------- creation
+
+QWidget* CDialog::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
+  QWidget* outer = (cs.style & WS_CHILD) ? new QWidget(parent) : new QDialog(parent);
+  m_client = outer;
+  m_vbar = m_hbar = nullptr;
+  if (cs.style & (WS_VSCROLL | WS_HSCROLL)) {
+    // The scroll bars sit beside the client area, outside it, as window scroll bars do.
+    auto* grid = new QGridLayout(outer);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    m_client = new QWidget(outer);
+    grid->addWidget(m_client, 0, 0);
+    if (cs.style & WS_VSCROLL) {
+      m_vbar = new QScrollBar(Qt::Vertical, outer);
+      grid->addWidget(m_vbar, 0, 1);
+    }
+    if (cs.style & WS_HSCROLL) {
+      m_hbar = new QScrollBar(Qt::Horizontal, outer);
+      grid->addWidget(m_hbar, 1, 0);
+    }
+    m_vrange = ScrollRange();
+    m_hrange = ScrollRange();
+    if (m_vbar) CScrollBar::ShowRange(m_vbar, m_vrange);
+    if (m_hbar) CScrollBar::ShowRange(m_hbar, m_hrange);
+  }
+  return outer;
+}
+
+QWidget* CDialog::ClientWidget() const { return m_client ? m_client : GetWidget(); }
+
+BOOL CDialog::Create(UINT templateId, CWnd* parent) {
+  m_templateId = templateId;
+  if (parent) m_pParentWnd = parent;
+  const DialogTemplate* dialogTemplate = GetTemplate();
+  if (!dialogTemplate) return FALSE;
+  m_modal = false;
+  return CreateFromTemplate(*dialogTemplate, m_pParentWnd);
+}
+
+BOOL CDialog::CreateIndirect(const DialogTemplate& dialogTemplate, CWnd* parent) {
+  m_ownTemplate = std::make_unique<DialogTemplate>(dialogTemplate);
+  m_templateId = dialogTemplate.id;
+  if (parent) m_pParentWnd = parent;
+  m_modal = false;
+  return CreateFromTemplate(*m_ownTemplate, m_pParentWnd);
+}
+
+BOOL CDialog::CreateFromTemplate(const DialogTemplate& dialogTemplate, CWnd* parent) {
+  if (GetSafeHwnd()) return FALSE;
+  const DialogTemplate copy = dialogTemplate;  // the table may be replaced while we build
+  const bool child = (copy.style & WS_CHILD) != 0;
+  CRect rect = MapDialogUnits(copy.x, copy.y, copy.cx, copy.cy);
+  if (!child) {
+    // A top-level dialog is placed relative to its owner's client area, or
+    // centred (DS_CENTER, or nothing to place it by).
+    QRect area = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                   : QRect(0, 0, 1024, 768);
+    if (parent && parent->GetWidget()) {
+      QWidget* owner = parent->GetWidget()->window();
+      area = QRect(owner->mapToGlobal(QPoint(0, 0)), owner->size());
+    }
+    if ((copy.style & DS_CENTER) || !parent) {
+      rect.MoveToXY(area.left() + (area.width() - rect.Width()) / 2, area.top() + (area.height() - rect.Height()) / 2);
+    } else {
+      rect.OffsetRect(area.left(), area.top());
+    }
+  }
+  m_ended = false;
+  m_result = -1;
+  m_defId = IDOK;
+  if (!CreateEx(copy.exStyle, kDialogClass, copy.caption, copy.style & ~WS_VISIBLE, rect, parent,
+                child ? m_nIDHelp : 0))
+    return FALSE;
+  if (!child) {
+    GetWidget()->resize(rect.Width(), rect.Height());
+  }
+  const HWND self = GetSafeHwnd();
+  if (m_vbar) CScrollBar::WireScrollBar(m_vbar, &m_vrange, this, WM_VSCROLL, nullptr);
+  if (m_hbar) CScrollBar::WireScrollBar(m_hbar, &m_hrange, this, WM_HSCROLL, nullptr);
+  CreateControls(copy);
+  const LRESULT focusFirst = SendMessage(WM_INITDIALOG, 0, 0);
+  if (!IsWindow(self)) return m_modal ? TRUE : FALSE;
+  ApplyTrackingLimits();
+  if (focusFirst && !m_ended) {
+    for (CWnd* control : GetChildren()) {
+      QWidget* widget = control->GetWidget();
+      if (widget && (control->GetStyle() & WS_TABSTOP) && !(control->GetStyle() & WS_DISABLED) &&
+          (control->GetStyle() & WS_VISIBLE)) {
+        widget->setFocus(Qt::OtherFocusReason);
+        if (auto* edit = dynamic_cast<CEdit*>(control)) edit->SetSel(0, -1);
+        break;
+      }
+    }
+  }
+  if (!m_modal && (copy.style & WS_VISIBLE) && GetSafeHwnd()) ShowWindow(SW_SHOW);
+  return TRUE;
+}
+
+void CDialog::CreateControls(const DialogTemplate& dialogTemplate) {
+  m_ownedControls.clear();
+  for (const DialogItemTemplate& item : dialogTemplate.items) {
+    CWnd* control = nullptr;
+    if (auto it = m_bound.find(item.id); it != m_bound.end() && !it->second->GetSafeHwnd()) {
+      control = it->second;
+    } else {
+      control = NewControlForClass(item.className, item.style);
+      m_ownedControls.emplace_back(control);
+    }
+    const CRect rect = MapDialogUnits(item.x, item.y, item.cx, item.cy);
+    control->CreateEx(item.exStyle, item.className, item.text, item.style | WS_CHILD, rect, this, item.id);
+    if (auto* combo = dynamic_cast<CComboBox*>(control); combo && combo->GetWidget()) {
+      // The template's height includes the open list; the closed box keeps its own.
+      combo->GetWidget()->resize(rect.Width(), combo->GetWidget()->sizeHint().height());
+    }
+    if ((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON && dynamic_cast<CButton*>(control)) m_defId = item.id;
+  }
+}
+
+BOOL CDialog::SubclassDlgItem(UINT id, CWnd& control) {
+  CWnd* current = GetDlgItem(id);
+  if (&control == current) return TRUE;
+  if (!current || control.GetSafeHwnd()) return FALSE;
+  CRect rect;
+  current->GetWindowRect(&rect);
+  ScreenToClient(&rect);
+  const std::string className = current->GetClassName();
+  const std::string text = current->GetWindowText();
+  const DWORD style = current->GetStyle();
+  const DWORD exStyle = current->GetExStyle();
+  const bool visible = current->IsWindowVisible() != FALSE;
+  QWidget* next = nullptr;
+  {
+    // Keep the place in the tab order: the new control goes where the old one was.
+    const std::vector<CWnd*> children = GetChildren();
+    for (std::size_t i = 0; i + 1 < children.size(); ++i)
+      if (children[i] == current) next = children[i + 1]->GetWidget();
+  }
+  QWidget* previous = nullptr;
+  {
+    const std::vector<CWnd*> children = GetChildren();
+    for (std::size_t i = 1; i < children.size(); ++i)
+      if (children[i] == current) previous = children[i - 1]->GetWidget();
+  }
+  current->DestroyWindow();
+  for (auto it = m_ownedControls.begin(); it != m_ownedControls.end(); ++it) {
+    if (it->get() == current) {
+      m_ownedControls.erase(it);
+      break;
+    }
+  }
+  if (!control.CreateEx(exStyle, className, text, (style & ~WS_VISIBLE) | WS_CHILD, rect, this, id)) return FALSE;
+  if (QWidget* widget = control.GetWidget()) {
+    if (next) widget->stackUnder(next);
+    if (previous) QWidget::setTabOrder(previous, widget);
+  }
+  if (visible || (style & WS_VISIBLE)) control.ShowWindow(SW_SHOWNA);
+  m_bound[id] = &control;
+  return TRUE;
+}
+
+void CDialog::BindControl(UINT id, CWnd& control) { m_bound[id] = &control; }
+
+// ---------------------------------------------------------------- running
+
+int CDialog::DoModal() {
+  const DialogTemplate* dialogTemplate = GetTemplate();
+  if (!dialogTemplate || GetSafeHwnd() || !IsUiThread()) return -1;
+  m_modal = true;
+  if (!CreateFromTemplate(*dialogTemplate, m_pParentWnd)) {
+    m_modal = false;
+    return -1;
+  }
+  if (!m_ended && GetSafeHwnd()) {
+    QWidget* widget = GetWidget();
+    widget->setWindowModality(Qt::ApplicationModal);
+    ShowWindow(SW_SHOW);
+    if (modal_script::Script script = modal_script::Take()) {
+      const HWND self = GetSafeHwnd();
+      QTimer::singleShot(0, widget, [this, self, script] {
+        if (IsWindow(self) && !m_ended) script(*this);
+      });
+    }
+    QEventLoop loop;
+    m_loop = &loop;
+    if (!m_ended && GetSafeHwnd()) loop.exec(QEventLoop::DialogExec);
+    m_loop = nullptr;
+  }
+  const int result = m_result;
+  if (GetSafeHwnd()) DestroyWindow();
+  m_modal = false;
+  return result;
+}
+
+void CDialog::EndDialog(int result) {
+  m_result = result;
+  m_ended = true;
+  if (m_modal) {
+    if (GetWidget()) GetWidget()->hide();
+    QuitModalLoop();
+  } else {
+    ShowWindow(SW_HIDE);
+  }
+}
+
+void CDialog::QuitModalLoop() {
+  if (m_loop) m_loop->quit();
+}
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CDialog::OnOK() {
+  if (!UpdateData(TRUE)) return;
+  EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+  CDataExchange dx(this, saveAndValidate);
+  try {
+    DoDataExchange(&dx);
+  } catch (const DataExchangeFailure&) {
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HBRUSH CDialog::OnCtlColor(CDC*, CWnd*, UINT) { return nullptr; }
+void CDialog::OnVScroll(UINT, UINT, CScrollBar*) { Default(); }
+void CDialog::OnHScroll(UINT, UINT, CScrollBar*) { Default(); }
+BOOL CDialog::OnNotify(WPARAM, LPARAM, LRESULT*) { return FALSE; }
+void CDialog::OnGetMinMaxInfo(MINMAXINFO*) {}
+UINT CDialog::OnNcHitTest(CPoint) { return HTCLIENT; }
+
+BOOL CDialog::OnCmdMsg(UINT id, int code) {
+  if (code == static_cast<int>(BN_CLICKED)) {
+    if (id == static_cast<UINT>(IDOK)) {
+      OnOK();
+      return TRUE;
+    }
+    if (id == static_cast<UINT>(IDCANCEL)) {
+      OnCancel();
+      return TRUE;
+    }
+  }
+  return CWnd::OnCmdMsg(id, code);
+}
+
+void CDialog::OnClose() { SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); }
+
+LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: return OnInitDialog();
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORDLG: {
+      const UINT kind = message - WM_CTLCOLORMSGBOX;
+      return reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<CDC*>(wParam),
+                                                  CWnd::FromHandle(reinterpret_cast<HWND>(lParam)), kind));
+    }
+    case WM_VSCROLL:
+    case WM_HSCROLL: {
+      auto* bar = dynamic_cast<CScrollBar*>(CWnd::FromHandle(reinterpret_cast<HWND>(lParam)));
+      if (message == WM_VSCROLL) OnVScroll(LOWORD(wParam), HIWORD(wParam), bar);
+      else OnHScroll(LOWORD(wParam), HIWORD(wParam), bar);
+      return 0;
+    }
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      OnNotify(wParam, lParam, &result);
+      return result;
+    }
+    case WM_GETMINMAXINFO: OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
+    case WM_NCHITTEST: return OnNcHitTest(CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
+    case DM_GETDEFID: return static_cast<LRESULT>(GetDefID());
+    case DM_SETDEFID: SetDefID(static_cast<UINT>(wParam)); return TRUE;
+    case WM_DESTROY: {
+      // A modal dialog destroyed from outside still ends its loop.
+      if (m_loop && !m_ended) {
+        m_ended = true;
+        m_result = -1;
+      }
+      QuitModalLoop();
+      return CWnd::WindowProc(message, wParam, lParam);
+    }
+    default: return CWnd::WindowProc(message, wParam, lParam);
+  }
+}
+
+void CDialog::ApplyTrackingLimits() {
+  QWidget* widget = GetWidget();
+  if (!widget || (GetStyle() & WS_CHILD)) return;
+  MINMAXINFO info;
+  info.ptMinTrackSize = POINT{0, 0};
+  info.ptMaxTrackSize = POINT{QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+  SendMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  // The limits count the frame; the widget's own size does not.
+  const QSize frame = widget->frameGeometry().size() - widget->size();
+  widget->setMinimumSize(std::max(0, static_cast<int>(info.ptMinTrackSize.x) - frame.width()),
+                         std::max(0, static_cast<int>(info.ptMinTrackSize.y) - frame.height()));
+  widget->setMaximumSize(std::min(QWIDGETSIZE_MAX, static_cast<int>(info.ptMaxTrackSize.x)),
+                         std::min(QWIDGETSIZE_MAX, static_cast<int>(info.ptMaxTrackSize.y)));
+}
+
+// ---------------------------------------------------------------- keys
+
+bool CDialog::PreTranslateQtEvent(QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+  if (mods & (Qt::ControlModifier | Qt::AltModifier)) return false;
+  if (key->key() == Qt::Key_Escape) {
+    CWnd* cancel = GetDlgItem(IDCANCEL);
+    SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel ? cancel->GetSafeHwnd() : nullptr));
+    return true;
+  }
+  if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+    CWnd* focus = GetFocus();
+    if (auto* edit = dynamic_cast<CEdit*>(focus); edit && (edit->GetStyle() & ES_WANTRETURN)) return false;
+    if (auto* button = dynamic_cast<CButton*>(focus); button && IsChild(button)) {
+      const DWORD type = button->GetStyle() & BS_TYPEMASK;
+      if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW) {
+        button->Click();
+        return true;
+      }
+    }
+    PressDefaultButton();
+    return true;
+  }
+  return false;
+}
+
+void CDialog::PressDefaultButton() {
+  const UINT id = LOWORD(GetDefID());
+  CWnd* control = GetDlgItem(id);
+  if (auto* button = dynamic_cast<CButton*>(control)) {
+    if (button->IsWindowEnabled()) button->Click();
+    return;
+  }
+  if (control && !control->IsWindowEnabled()) return;
+  SendMessage(WM_COMMAND, MAKEWPARAM(static_cast<int>(id), BN_CLICKED), 0);
+}
+
+// ---------------------------------------------------------------- controls
+
+void CDialog::SetDlgItemText(UINT id, const std::string& text) {
+  if (CWnd* control = GetDlgItem(id)) control->SetWindowText(text);
+}
+
+std::string CDialog::GetDlgItemText(UINT id) const {
+  CWnd* control = GetDlgItem(id);
+  return control ? control->GetWindowText() : std::string();
+}
+
+void CDialog::SetDlgItemInt(UINT id, int value, BOOL isSigned) {
+  SetDlgItemText(id, isSigned ? std::to_string(value) : std::to_string(static_cast<UINT>(value)));
+}
+
+UINT CDialog::GetDlgItemInt(UINT id, BOOL* translated, BOOL isSigned) const {
+  const std::string text = GetDlgItemText(id);
+  char* end = nullptr;
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  const bool ok = !text.empty() && end && *end == '\0' && (isSigned || value >= 0);
+  if (translated) *translated = ok ? TRUE : FALSE;
+  return ok ? static_cast<UINT>(value) : 0;
+}
+
+void CDialog::CheckDlgButton(UINT id, UINT check) {
+  if (auto* button = dynamic_cast<CButton*>(GetDlgItem(id))) button->SetCheck(static_cast<int>(check));
+}
+
+UINT CDialog::IsDlgButtonChecked(UINT id) const {
+  auto* button = dynamic_cast<CButton*>(GetDlgItem(id));
+  return button ? static_cast<UINT>(button->GetCheck()) : 0;
+}
+
+void CDialog::CheckRadioButton(UINT firstId, UINT lastId, UINT checkId) {
+  for (UINT id = firstId; id <= lastId; ++id) CheckDlgButton(id, id == checkId ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CDialog::SetDefID(UINT id) {
+  if (auto* old = dynamic_cast<CButton*>(GetDlgItem(m_defId))) old->SetDefaultLook(false);
+  m_defId = id;
+  if (auto* button = dynamic_cast<CButton*>(GetDlgItem(id))) button->SetDefaultLook(true);
+}
+
+DWORD CDialog::GetDefID() const { return static_cast<DWORD>(MAKELPARAM(static_cast<int>(m_defId), DC_HASDEFID)); }
+
+void CDialog::GotoDlgCtrl(CWnd* control) {
+  if (!control || !control->GetWidget()) return;
+  control->GetWidget()->setFocus(Qt::TabFocusReason);
+  if (auto* edit = dynamic_cast<CEdit*>(control)) edit->SetSel(0, -1);
+}
+
+void CDialog::NextDlgCtrl() {
+  if (QWidget* widget = GetWidget()) {
+    if (QWidget* focus = widget->focusWidget()) focus->nextInFocusChain()->setFocus(Qt::TabFocusReason);
+  }
+}
+
+void CDialog::PrevDlgCtrl() {
+  if (QWidget* widget = GetWidget()) {
+    if (QWidget* focus = widget->focusWidget()) focus->previousInFocusChain()->setFocus(Qt::BacktabFocusReason);
+  }
+}
+
+void CDialog::MapDialogRect(LPRECT rect) const {
+  if (!rect) return;
+  rect->left = DialogUnitsToPixelsX(rect->left);
+  rect->right = DialogUnitsToPixelsX(rect->right);
+  rect->top = DialogUnitsToPixelsY(rect->top);
+  rect->bottom = DialogUnitsToPixelsY(rect->bottom);
+}
+
+// ---------------------------------------------------------------- window scroll bars
+
+QScrollBar* CDialog::WindowBar(int bar) const { return bar == SB_VERT ? m_vbar : bar == SB_HORZ ? m_hbar : nullptr; }
+
+ScrollRange* CDialog::WindowRange(int bar) { return bar == SB_VERT ? &m_vrange : bar == SB_HORZ ? &m_hrange : nullptr; }
+
+BOOL CDialog::SetScrollInfo(int bar, LPSCROLLINFO info, BOOL) {
+  ScrollRange* range = WindowRange(bar);
+  if (!info || !range) return FALSE;
+  range->Set(*info);
+  if (QScrollBar* qbar = WindowBar(bar)) {
+    CScrollBar::ShowRange(qbar, *range);
+    if (info->fMask & SIF_DISABLENOSCROLL) qbar->setEnabled(!range->NothingToScroll());
+  }
+  return TRUE;
+}
+
+BOOL CDialog::GetScrollInfo(int bar, LPSCROLLINFO info, UINT mask) {
+  ScrollRange* range = WindowRange(bar);
+  if (!info || !range) return FALSE;
+  info->fMask = mask;
+  range->Get(*info);
+  return TRUE;
+}
+
+int CDialog::SetScrollPos(int bar, int pos, BOOL) {
+  ScrollRange* range = WindowRange(bar);
+  if (!range) return 0;
+  const int previous = range->SetPos(pos);
+  if (QScrollBar* qbar = WindowBar(bar)) CScrollBar::ShowRange(qbar, *range);
+  return previous;
+}
+
+int CDialog::GetScrollPos(int bar) const {
+  return bar == SB_VERT ? m_vrange.Pos() : bar == SB_HORZ ? m_hrange.Pos() : 0;
+}
+
+int CDialog::GetScrollLimit(int bar) const {
+  return bar == SB_VERT ? m_vrange.MaxPos() : bar == SB_HORZ ? m_hrange.MaxPos() : 0;
+}
+
+void CDialog::EnableScrollBarCtrl(int bar, BOOL enable) {
+  if (QScrollBar* qbar = WindowBar(bar)) qbar->setEnabled(enable != FALSE);
+}
+
+void CDialog::ScrollWindow(int dx, int dy) {
+  for (CWnd* child : GetChildren()) {
+    if (QWidget* widget = child->GetWidget()) widget->move(widget->pos() + QPoint(dx, dy));
+  }
+  if (QWidget* client = ClientWidget()) client->update();
+}

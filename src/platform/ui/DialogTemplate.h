@@ -1,0 +1,56 @@
+#pragma once
+// Dialog templates defined in code, one table per dialog as a resource file
+// would hold them: the dialog's caption, style and size, and each control with
+// its id, window class ("BUTTON", "EDIT", "STATIC", "COMBOBOX", "LISTBOX",
+// "SCROLLBAR", "msctls_trackbar32", "msctls_updown32", "SysTabControl32"),
+// style word, text and rectangle. Sizes are in dialog units; MapDialogUnits
+// turns them into pixels with the fixed base units of the dialog font.
+#include <string>
+#include <vector>
+
+#include "platform/ui/CRect.h"
+#include "platform/ui/ControlConstants.h"
+
+struct DialogItemTemplate {
+  UINT id = 0;
+  std::string className;
+  std::string text;
+  DWORD style = 0;  // WS_CHILD | WS_VISIBLE are added when the control is made
+  int x = 0, y = 0, cx = 0, cy = 0;  // dialog units
+  DWORD exStyle = 0;
+};
+
+struct DialogTemplate {
+  UINT id = 0;
+  std::string caption;
+  DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  int x = 0, y = 0, cx = 0, cy = 0;  // dialog units, client area
+  std::vector<DialogItemTemplate> items;
+  DWORD exStyle = 0;
+
+  const DialogItemTemplate* Item(UINT itemId) const;
+};
+
+// Window class names as templates and the layout code compare them.
+inline constexpr const char* kButtonClass = "BUTTON";
+inline constexpr const char* kEditClass = "EDIT";
+inline constexpr const char* kStaticClass = "STATIC";
+inline constexpr const char* kComboBoxClass = "COMBOBOX";
+inline constexpr const char* kListBoxClass = "LISTBOX";
+inline constexpr const char* kScrollBarClass = "SCROLLBAR";
+inline constexpr const char* kSliderClass = "msctls_trackbar32";
+inline constexpr const char* kSpinClass = "msctls_updown32";
+inline constexpr const char* kTabControlClass = "SysTabControl32";
+inline constexpr const char* kDialogClass = "#32770";
+
+// Dialog units to pixels: horizontal units are a quarter of the base width,
+// vertical units an eighth of the base height.
+constexpr int kDialogBaseUnitX = 6;
+constexpr int kDialogBaseUnitY = 13;
+CRect MapDialogUnits(int x, int y, int cx, int cy);
+inline int DialogUnitsToPixelsX(int units) { return units * kDialogBaseUnitX / 4; }
+inline int DialogUnitsToPixelsY(int units) { return units * kDialogBaseUnitY / 8; }
+
+// The process-wide table of templates, by id. Registering an id again replaces it.
+void RegisterDialogTemplate(const DialogTemplate& dialogTemplate);
+const DialogTemplate* FindDialogTemplate(UINT id);
