@@ -193,6 +193,11 @@ BOOL CDialog::SubclassDlgItem(UINT id, CWnd& control) {
   return TRUE;
 }
 
+void CDialog::UseTemplate(const DialogTemplate& dialogTemplate) {
+  m_ownTemplate = std::make_unique<DialogTemplate>(dialogTemplate);
+  m_templateId = dialogTemplate.id;
+}
+
 void CDialog::BindControl(UINT id, CWnd& control) { m_bound[id] = &control; }
 
 // ---------------------------------------------------------------- running

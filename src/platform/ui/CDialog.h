@@ -107,6 +107,8 @@ class CDialog : public CWnd {
 
  protected:
   bool PreTranslateQtEvent(QEvent* event) override;
+  // Runs on this template instead of a registered one (sheets build theirs).
+  void UseTemplate(const DialogTemplate& dialogTemplate);
   // The id a child dialog is created with (its control id in the parent).
   UINT m_nIDHelp = 0;
   CWnd* m_pParentWnd = nullptr;

@@ -9,11 +9,23 @@ QWidget* CTabCtrl::CreateWidget(QWidget* parent, const CREATESTRUCT&) {
   bar->setObjectName("tabs");
   bar->setDrawBase(true);
   bar->move(0, 0);
-  QObject::connect(bar, &QTabBar::tabBarClicked, frame, [this, frame](int) {
-    if (GetWidget() == frame) SendNotify(TCN_SELCHANGING);
+  m_shown = -1;
+  m_vetoed = false;
+  // The parent may refuse a change (a non-zero answer to TCN_SELCHANGING).
+  QObject::connect(bar, &QTabBar::tabBarClicked, frame, [this, frame, bar](int index) {
+    if (GetWidget() == frame && index != bar->currentIndex()) m_vetoed = SendNotify(TCN_SELCHANGING) != 0;
   });
-  QObject::connect(bar, &QTabBar::currentChanged, frame, [this, frame](int) {
-    if (GetWidget() == frame && !m_quiet) SendNotify(TCN_SELCHANGE);
+  QObject::connect(bar, &QTabBar::currentChanged, frame, [this, frame, bar](int index) {
+    if (GetWidget() != frame) return;
+    if (m_vetoed && !m_quiet) {
+      m_vetoed = false;
+      m_quiet = true;
+      bar->setCurrentIndex(m_shown);
+      m_quiet = false;
+      return;
+    }
+    m_shown = index;
+    if (!m_quiet) SendNotify(TCN_SELCHANGE);
   });
   return frame;
 }
@@ -22,14 +34,14 @@ namespace {
 QTabBar* Bar(QWidget* frame) { return frame ? frame->findChild<QTabBar*>("tabs") : nullptr; }
 }  // namespace
 
-void CTabCtrl::SendNotify(UINT code) {
+LRESULT CTabCtrl::SendNotify(UINT code) {
   CWnd* parent = GetParent();
-  if (!parent) return;
+  if (!parent) return 0;
   NMHDR header;
   header.hwndFrom = GetSafeHwnd();
   header.idFrom = GetDlgCtrlID();
   header.code = code;
-  parent->SendMessage(WM_NOTIFY, GetDlgCtrlID(), reinterpret_cast<LPARAM>(&header));
+  return parent->SendMessage(WM_NOTIFY, GetDlgCtrlID(), reinterpret_cast<LPARAM>(&header));
 }
 
 int CTabCtrl::InsertItem(int index, const std::string& text) {

@@ -28,5 +28,7 @@ class CTabCtrl : public CControlBase {
   void AdjustRect(BOOL larger, LPRECT rect) const;
 
  private:
-  void SendNotify(UINT code);
+  LRESULT SendNotify(UINT code);
+  bool m_vetoed = false;
+  int m_shown = -1;
 };

@@ -1,0 +1,53 @@
+#include "platform/ui/WindowPlacement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+BOOL GetWindowPlacement(const CWnd* window, WINDOWPLACEMENT* placement) {
+  if (!window || !placement || !window->GetWidget()) return FALSE;
+  QWidget* widget = window->GetWidget();
+  // The normal rectangle is the outer frame when not maximised or minimised.
+  const QRect normal = widget->isMaximized() || widget->isMinimized()
+                           ? widget->normalGeometry().adjusted(0, 0, 0, 0)
+                           : widget->frameGeometry();
+  placement->length = sizeof(WINDOWPLACEMENT);
+  placement->flags = 0;
+  placement->showCmd = widget->isMinimized()   ? SW_SHOWMINIMIZED
+                       : widget->isMaximized() ? SW_SHOWMAXIMIZED
+                       : widget->isVisible()   ? SW_SHOWNORMAL
+                                               : SW_HIDE;
+  placement->rcNormalPosition = RECT{normal.left(), normal.top(), normal.left() + normal.width(),
+                                     normal.top() + normal.height()};
+  return TRUE;
+}
+
+BOOL SetWindowPlacement(CWnd* window, const WINDOWPLACEMENT* placement) {
+  if (!window || !placement || !window->GetWidget()) return FALSE;
+  QWidget* widget = window->GetWidget();
+  const RECT& r = placement->rcNormalPosition;
+  const QSize frame = widget->frameGeometry().size() - widget->size();
+  widget->move(r.left, r.top);
+  widget->resize(std::max(0, static_cast<int>(r.right - r.left) - frame.width()),
+                 std::max(0, static_cast<int>(r.bottom - r.top) - frame.height()));
+  switch (placement->showCmd) {
+    case SW_HIDE: widget->hide(); break;
+    case SW_SHOWMAXIMIZED: widget->showMaximized(); break;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE: widget->showMinimized(); break;
+    default:
+      if (widget->isMaximized() || widget->isMinimized()) widget->showNormal();
+      break;
+  }
+  return TRUE;
+}
+
+bool RectMeetsAvailableScreen(const RECT& rect) {
+  const QRect area(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  if (area.isEmpty()) return false;
+  for (QScreen* screen : QGuiApplication::screens()) {
+    if (screen->availableGeometry().intersects(area)) return true;
+  }
+  return false;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// A top-level window's placement: its normal (restored) rectangle in screen
+// coordinates, its show command and flags, as saved in and restored from the
+// profile.
+#include "platform/ui/CWnd.h"
+
+constexpr UINT WPF_SETMINPOSITION = 0x1;
+constexpr UINT WPF_RESTORETOMAXIMIZED = 0x2;
+
+struct WINDOWPLACEMENT {
+  UINT length = sizeof(WINDOWPLACEMENT);
+  UINT flags = 0;
+  UINT showCmd = SW_SHOWNORMAL;
+  POINT ptMinPosition{-1, -1};
+  POINT ptMaxPosition{-1, -1};
+  RECT rcNormalPosition{};
+};
+
+BOOL GetWindowPlacement(const CWnd* window, WINDOWPLACEMENT* placement);
+BOOL SetWindowPlacement(CWnd* window, const WINDOWPLACEMENT* placement);
+// True when the rectangle shares at least one pixel with an available screen area.
+bool RectMeetsAvailableScreen(const RECT& rect);
