@@ -10,7 +10,9 @@
 #include <cstring>
 
 #include "platform/base/InputState.h"
+#include "platform/base/MessageBoxService.h"
 #include "platform/ui/CCmdUI.h"
+#include "platform/ui/CClientDC.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/WindowEventBridge.h"
 #include "platform/ui/WindowTimers.h"
@@ -325,6 +327,12 @@ LRESULT CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CAPTURECHANGED: OnCaptureChanged(FromHandle(reinterpret_cast<HWND>(lParam))); return 0;
     case WM_CONTEXTMENU: OnContextMenu(FromHandle(reinterpret_cast<HWND>(wParam)), point); return 0;
     case WM_ENABLE: OnEnable(static_cast<BOOL>(wParam)); return 0;
+    case WM_HSCROLL:
+      OnHScroll(LOWORD(wParam), HIWORD(wParam), FromHandle(reinterpret_cast<HWND>(lParam)));
+      return 0;
+    case WM_VSCROLL:
+      OnVScroll(LOWORD(wParam), HIWORD(wParam), FromHandle(reinterpret_cast<HWND>(lParam)));
+      return 0;
     case WM_COMMAND: return OnCommand(wParam, lParam) ? 0 : DefWindowProc(message, wParam, lParam);
     case WM_CLOSE: OnClose(); return 0;
     default: return DefWindowProc(message, wParam, lParam);
@@ -427,6 +435,8 @@ BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) {
 void CWnd::OnCaptureChanged(CWnd*) { Default(); }
 void CWnd::OnContextMenu(CWnd*, CPoint) { Default(); }
 void CWnd::OnEnable(BOOL) { Default(); }
+void CWnd::OnHScroll(UINT, UINT, CWnd*) { Default(); }
+void CWnd::OnVScroll(UINT, UINT, CWnd*) { Default(); }
 void CWnd::OnClose() { Default(); }
 
 // ---------------------------------------------------------------- tree
@@ -449,6 +459,63 @@ BOOL CWnd::IsChild(const CWnd* window) const {
     if (w == this) return TRUE;
   }
   return FALSE;
+}
+
+CWnd* CWnd::GetWindow(UINT relation) const {
+  const std::vector<CWnd*>* siblings = m_parent ? &m_parent->m_children : nullptr;
+  switch (relation) {
+    case GW_CHILD: return m_children.empty() ? nullptr : m_children.front();
+    case GW_OWNER: return (GetStyle() & WS_CHILD) ? nullptr : m_parent;
+    case GW_HWNDFIRST: return siblings && !siblings->empty() ? siblings->front() : nullptr;
+    case GW_HWNDLAST: return siblings && !siblings->empty() ? siblings->back() : nullptr;
+    case GW_HWNDNEXT:
+    case GW_HWNDPREV: {
+      if (!siblings) return nullptr;
+      auto it = std::find(siblings->begin(), siblings->end(), this);
+      if (it == siblings->end()) return nullptr;
+      if (relation == GW_HWNDNEXT) return ++it == siblings->end() ? nullptr : *it;
+      return it == siblings->begin() ? nullptr : *--it;
+    }
+    default: return nullptr;
+  }
+}
+
+void CWnd::SetDlgItemText(UINT id, const std::string& text) {
+  if (CWnd* item = GetDlgItem(id)) item->SetWindowText(text);
+}
+
+std::string CWnd::GetDlgItemText(UINT id) const {
+  CWnd* item = GetDlgItem(id);
+  return item ? item->GetWindowText() : std::string();
+}
+
+void CWnd::SetDlgItemInt(UINT id, int value, BOOL isSigned) {
+  SetDlgItemText(id, isSigned ? std::to_string(value) : std::to_string(static_cast<unsigned>(value)));
+}
+
+int CWnd::GetDlgItemInt(UINT id, BOOL* translated, BOOL isSigned) const {
+  if (translated) *translated = FALSE;
+  const std::string text = GetDlgItemText(id);
+  std::size_t start = text.find_first_not_of(" \t");
+  if (start == std::string::npos) return 0;
+  std::size_t pos = start;
+  bool negative = false;
+  if (isSigned && text[pos] == '-') {
+    negative = true;
+    ++pos;
+  }
+  long long value = 0;
+  const std::size_t digits = pos;
+  while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+    value = value * 10 + (text[pos] - '0');
+    if (value > 0xFFFFFFFFLL) return 0;  // does not fit
+    ++pos;
+  }
+  if (pos == digits || text.find_first_not_of(" \t", pos) != std::string::npos) return 0;
+  if (negative) value = -value;
+  if (isSigned && (value < INT32_MIN || value > INT32_MAX)) return 0;
+  if (translated) *translated = TRUE;
+  return static_cast<int>(static_cast<std::int64_t>(value));
 }
 
 // ---------------------------------------------------------------- text
@@ -670,6 +737,17 @@ void CWnd::InvalidateRect(LPCRECT rect, BOOL erase) {
       if (window->m_widget) window->m_widget->update(area);
     }
   });
+}
+
+CDC* CWnd::GetDC() { return new CClientDC(this); }
+
+int CWnd::ReleaseDC(CDC* dc) {
+  delete dc;
+  return dc ? 1 : 0;
+}
+
+int CWnd::MessageBox(const std::string& text, const std::string& caption, UINT type) {
+  return ShowMessageBox(text, caption, type);
 }
 
 void CWnd::UpdateWindow() {

@@ -157,6 +157,9 @@ class CWnd : public IMessageTarget {
   virtual void OnCaptureChanged(CWnd* wnd);
   virtual void OnContextMenu(CWnd* wnd, CPoint point);
   virtual void OnEnable(BOOL enable);
+  // Scroll-bar messages; `scrollBar` is the scroll-bar control, null for the window's own bars.
+  virtual void OnHScroll(UINT code, UINT position, CWnd* scrollBar);
+  virtual void OnVScroll(UINT code, UINT position, CWnd* scrollBar);
   virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
   virtual void OnClose();
 
@@ -169,6 +172,14 @@ class CWnd : public IMessageTarget {
   UINT GetDlgCtrlID() const { return m_controlId; }
   void SetDlgCtrlID(UINT id) { m_controlId = id; }
   BOOL IsChild(const CWnd* wnd) const;
+  // GW_CHILD (first child), GW_HWNDNEXT / GW_HWNDPREV (siblings in creation
+  // order), GW_HWNDFIRST / GW_HWNDLAST, GW_OWNER.
+  CWnd* GetWindow(UINT relation) const;
+  void SetDlgItemText(UINT id, const std::string& text);
+  std::string GetDlgItemText(UINT id) const;
+  void SetDlgItemInt(UINT id, int value, BOOL isSigned = TRUE);
+  // 0 (and *translated FALSE) when the text is not a whole number.
+  int GetDlgItemInt(UINT id, BOOL* translated = nullptr, BOOL isSigned = TRUE) const;
 
   // --- text (any thread) ---
   void SetWindowText(const std::string& text);
@@ -201,6 +212,11 @@ class CWnd : public IMessageTarget {
   void InvalidateRect(LPCRECT rect, BOOL erase = TRUE);
   void UpdateWindow();
   void RedrawWindow() { Invalidate(); UpdateWindow(); }
+  // A client-area context owned by the caller until ReleaseDC.
+  CDC* GetDC();
+  int ReleaseDC(CDC* dc);
+  // A message box through the message-box service; an empty caption means the application's title.
+  int MessageBox(const std::string& text, const std::string& caption = std::string(), UINT type = MB_OK);
 
   // --- state ---
   BOOL EnableWindow(BOOL enable = TRUE);  // returns whether it was disabled before

@@ -37,7 +37,9 @@ bool QtKeyState::eventFilter(QObject* watched, QEvent* event) {
       const bool down = event->type() == QEvent::KeyPress;
       const int vk = VirtualKeyFromQtKey(key->key(), key->modifiers() & Qt::KeypadModifier);
       if (vk > 0 && vk < 256) m_down[static_cast<std::size_t>(vk)] = down;
-      const Qt::KeyboardModifiers mods = QGuiApplication::keyboardModifiers();
+      // A modifier key's own event says it; any other key carries the held modifiers.
+      if (vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU) break;
+      const Qt::KeyboardModifiers mods = key->modifiers();
       m_down[VK_SHIFT] = (mods & Qt::ShiftModifier) != 0;
       m_down[VK_CONTROL] = (mods & Qt::ControlModifier) != 0;
       m_down[VK_MENU] = (mods & Qt::AltModifier) != 0;

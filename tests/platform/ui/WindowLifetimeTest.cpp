@@ -144,3 +144,50 @@ TEST(WindowLifetime, ClientToScreenAndBackAgree) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WindowTree, SiblingsAndDialogItemTexts) {
+  RecordingWnd parent, first, second;
+  ASSERT_TRUE(parent.CreateTopLevel());
+  ASSERT_TRUE(first.CreateChildOf(&parent, 1041));
+  ASSERT_TRUE(second.CreateChildOf(&parent, 1042));
+  EXPECT_EQ(parent.GetWindow(GW_CHILD), &first);
+  EXPECT_EQ(first.GetWindow(GW_HWNDNEXT), &second);
+  EXPECT_EQ(second.GetWindow(GW_HWNDNEXT), nullptr);
+  EXPECT_EQ(second.GetWindow(GW_HWNDPREV), &first);
+
+  parent.SetDlgItemText(1041, "Batch 12");
+  EXPECT_EQ(parent.GetDlgItemText(1041), "Batch 12");
+  BOOL ok = FALSE;
+  parent.SetDlgItemInt(1042, -15);
+  EXPECT_EQ(parent.GetDlgItemInt(1042, &ok), -15);
+  EXPECT_TRUE(ok);
+  parent.SetDlgItemText(1042, "1.5");
+  EXPECT_EQ(parent.GetDlgItemInt(1042, &ok), 0);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(parent.GetDlgItemText(9999), "");
+  parent.DestroyWindow();
+}
+
+TEST(WindowTree, CaptureMovesBetweenWindowsAndTellsTheLoser) {
+  RecordingWnd parent, a, b;
+  ASSERT_TRUE(parent.CreateTopLevel());
+  ASSERT_TRUE(a.CreateChildOf(&parent, 1));
+  ASSERT_TRUE(b.CreateChildOf(&parent, 2));
+  EXPECT_EQ(a.SetCapture(), nullptr);
+  EXPECT_EQ(CWnd::GetCapture(), &a);
+  EXPECT_EQ(b.SetCapture(), &a);
+  ASSERT_EQ(a.Only(WM_CAPTURECHANGED).size(), 1u);
+  EXPECT_EQ(reinterpret_cast<HWND>(a.Only(WM_CAPTURECHANGED)[0].lParam), b.GetSafeHwnd());
+  EXPECT_TRUE(ReleaseCapture());
+  EXPECT_EQ(CWnd::GetCapture(), nullptr);
+  EXPECT_EQ(b.Only(WM_CAPTURECHANGED).size(), 1u);
+  // A destroyed window lets go of the capture.
+  a.SetCapture();
+  a.DestroyWindow();
+  EXPECT_EQ(CWnd::GetCapture(), nullptr);
+  parent.DestroyWindow();
+}
+
+}  // namespace
