@@ -134,14 +134,4 @@ TEST_F(HwLinkerItemTest, ClearingTheBusyFlagsClearsTheTagsPendingMarks) {
   EXPECT_FALSE(tag->IsWritePending());
 }
 
-TEST_F(HwLinkerItemTest, QueryRateRestartsTheAnswerCount) {
-  item.SetAnswerCount(9);
-  item.SetErrorCount(2);
-  item.SetQueryRate(1.8f);
-  EXPECT_EQ(item.GetAnswerCount(), 0u);
-  EXPECT_EQ(item.GetErrorCount(), 2u);
-  item.ResetCounters();
-  EXPECT_EQ(item.GetErrorCount(), 0u);
-}
-
 }  // namespace
