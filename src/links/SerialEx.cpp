@@ -1,0 +1,75 @@
+#include "links/SerialEx.h"
+
+#include <system_error>
+
+CSerialEx::CSerialEx() = default;
+
+CSerialEx::~CSerialEx() {
+  if (m_listener.joinable()) CSerialEx::Close();
+}
+
+LONG CSerialEx::Open(const std::string& device, DWORD inQueue, DWORD outQueue, bool startListener) {
+  const LONG result = CSerial::Open(device, inQueue, outQueue, true);
+  if (result != ERROR_SUCCESS) return result;
+  m_listenerEvent = std::make_unique<Event>(true, false);
+  if (startListener) return StartListener();
+  return result;
+}
+
+LONG CSerialEx::Close() {
+  StopListener(INFINITE);
+  m_listenerEvent.reset();
+  return CSerial::Close();
+}
+
+LONG CSerialEx::StartListener() {
+  m_lastError.store(ERROR_SUCCESS);
+  if (m_listener.joinable()) {
+    if (!m_listenerEnded.load()) return ERROR_SUCCESS;
+    m_listener.join();  // it ended by itself: reap it so a new one can run
+  }
+  if (!m_port || !m_listenerEvent) return Fail(ERROR_INVALID_HANDLE);
+  m_stop.store(false);
+  m_listenerEnded.store(false);
+  m_listenerDone.Reset();
+  try {
+    m_listener = std::thread(&CSerialEx::ListenerProc, this);
+  } catch (const std::system_error&) {
+    m_listenerEnded.store(true);
+    m_listenerDone.Set();
+    return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG CSerialEx::StopListener(DWORD timeoutMs) {
+  if (m_listener.joinable()) {
+    m_stop.store(true);
+    // Setting the mask again completes the listener's pending wait.
+    if (m_port) SetMask(GetEventMask());
+    if (m_listenerDone.Wait(timeoutMs)) m_listener.join();
+    else m_listener.detach();  // abandoned: it never gets waited for again
+    m_stop.store(false);
+  }
+  m_lastError.store(ERROR_SUCCESS);
+  return ERROR_SUCCESS;
+}
+
+void CSerialEx::ListenerProc() {
+  while (!m_stop.load()) {
+    m_listenerEvent->Reset();
+    OVERLAPPED overlapped;
+    overlapped.hEvent = m_listenerEvent.get();
+    if (WaitEvent(&overlapped, INFINITE) != ERROR_SUCCESS) break;  // the port failed or hung up
+    m_listenerEvent->Wait(INFINITE);
+    if (m_stop.load()) break;
+    const DWORD events = GetEventType();
+    DWORD errors = 0;
+    if (const DWORD failed = m_port->ClearCommError(errors, nullptr); failed != ERROR_SUCCESS) {
+      m_lastError.store(static_cast<LONG>(failed));
+    }
+    if (events != 0) OnEvent(events, errors);
+  }
+  m_listenerEnded.store(true);
+  m_listenerDone.Set();
+}
