@@ -370,21 +370,21 @@ DWORD CommPort::WaitCommEvent(DWORD& events, DWORD timeoutMs) {
     bool woken = false;
     bool arrived = false;
     for (int i = 0; i < count; ++i) {
-      if (ready[i].data.fd == m_wakeFd) {
-        std::uint64_t value;
-        [[maybe_unused]] const ssize_t drained = ::read(m_wakeFd, &value, sizeof value);
-        woken = true;
-      } else if (ready[i].events & EPOLLIN) {
-        arrived = true;
-      }
+      if (ready[i].data.fd == m_wakeFd) woken = true;
+      else if (ready[i].events & EPOLLIN) arrived = true;
     }
     if (arrived && (mask & EV_RXCHAR)) {
       int queued = 0;
-      // Bytes another reader already took do not count as an arrival.
+      // Bytes another reader already took do not count as an arrival. A wake-up
+      // seen at the same time stays pending for the next wait.
       if (ioctl(m_fd, FIONREAD, &queued) == 0 && queued > 0) {
         events = EV_RXCHAR;
         return ERROR_SUCCESS;
       }
+    }
+    if (woken) {
+      std::uint64_t value;
+      [[maybe_unused]] const ssize_t drained = ::read(m_wakeFd, &value, sizeof value);
     }
     if (woken && m_maskChanged.exchange(false)) return ERROR_SUCCESS;  // the mask was set again: no events
   }

@@ -1,0 +1,172 @@
+#include "peer/ModbusSlavePeer.h"
+
+#include <fcntl.h>
+#include <modbus.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+
+namespace {
+
+// An independent CRC (bit by bit) for the frames the peer itself changes.
+std::uint16_t BitwiseCrc(const std::uint8_t* data, std::size_t length) {
+  std::uint16_t crc = 0xFFFF;
+  for (std::size_t i = 0; i < length; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
+  }
+  return crc;
+}
+
+void FixCrc(std::vector<std::uint8_t>& frame) {
+  const std::uint16_t crc = BitwiseCrc(frame.data(), frame.size() - 2);
+  frame[frame.size() - 2] = static_cast<std::uint8_t>(crc & 0xFF);
+  frame[frame.size() - 1] = static_cast<std::uint8_t>(crc >> 8);
+}
+
+}  // namespace
+
+ModbusSlavePeer::ModbusSlavePeer() {
+  m_ctx = modbus_new_rtu("/dev/null", 38400, 'N', 8, 1);  // never connected: it talks over our pipe
+  if (m_ctx == nullptr || pipe2(m_replyPipe, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("libmodbus setup");
+  modbus_set_socket(m_ctx, m_replyPipe[1]);
+}
+
+ModbusSlavePeer::~ModbusSlavePeer() {
+  Stop();
+  for (auto& [slave, mapping] : m_slaves) modbus_mapping_free(mapping);
+  modbus_free(m_ctx);
+  ::close(m_replyPipe[0]);
+  ::close(m_replyPipe[1]);
+}
+
+void ModbusSlavePeer::AddSlave(int slave) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (m_slaves.count(slave) == 0) m_slaves[slave] = modbus_mapping_new(0, 0, 1000, 0);
+}
+
+void ModbusSlavePeer::SetSilent(int slave, bool silent) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_silent[slave] = silent;
+}
+
+void ModbusSlavePeer::SetValue(int slave, int registerNumber, std::int32_t value) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  auto* mapping = m_slaves.at(slave);
+  const int address = registerNumber - 40001;
+  const auto raw = static_cast<std::uint32_t>(value);
+  mapping->tab_registers[address] = static_cast<std::uint16_t>(raw >> 16);
+  mapping->tab_registers[address + 1] = static_cast<std::uint16_t>(raw & 0xFFFF);
+}
+
+std::int32_t ModbusSlavePeer::GetValue(int slave, int registerNumber) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  auto* mapping = m_slaves.at(slave);
+  const int address = registerNumber - 40001;
+  return static_cast<std::int32_t>((std::uint32_t{mapping->tab_registers[address]} << 16) |
+                                   mapping->tab_registers[address + 1]);
+}
+
+void ModbusSlavePeer::InjectFault(Fault fault, int count, int otherSlave) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_fault = fault;
+  m_faultCount = count;
+  m_otherSlave = otherSlave;
+}
+
+int ModbusSlavePeer::RequestsFor(int slave) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_requests[slave];
+}
+
+void ModbusSlavePeer::Start() {
+  m_stop.store(false);
+  m_thread = std::thread(&ModbusSlavePeer::Serve, this);
+}
+
+void ModbusSlavePeer::Stop() {
+  m_stop.store(true);
+  if (m_thread.joinable()) m_thread.join();
+}
+
+void ModbusSlavePeer::Serve() {
+  std::vector<std::uint8_t> pending;
+  while (!m_stop.load() && m_pty.MasterFd() >= 0) {
+    pollfd entry{m_pty.MasterFd(), POLLIN, 0};
+    if (::poll(&entry, 1, 10) <= 0) continue;
+    std::uint8_t chunk[256];
+    const ssize_t got = ::read(m_pty.MasterFd(), chunk, sizeof chunk);
+    if (got <= 0) continue;
+    pending.insert(pending.end(), chunk, chunk + got);
+    // Frame requests by their function; anything that frames nothing is skipped.
+    for (;;) {
+      if (pending.size() < 2) break;
+      std::size_t length = 0;
+      if (pending[1] == 3) length = 8;
+      else if (pending[1] == 16 && pending.size() >= 7) length = 9u + pending[6];
+      else if (pending[1] != 16) {
+        pending.erase(pending.begin());
+        continue;
+      }
+      if (length == 0 || pending.size() < length) break;
+      std::vector<std::uint8_t> request(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(length));
+      if (BitwiseCrc(request.data(), length - 2) !=
+          (request[length - 2] | (request[length - 1] << 8))) {
+        pending.erase(pending.begin());
+        continue;
+      }
+      pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(length));
+      Answer(request);
+      if (m_pty.MasterFd() < 0) return;
+    }
+  }
+}
+
+void ModbusSlavePeer::Answer(const std::vector<std::uint8_t>& request) {
+  std::vector<std::uint8_t> reply;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const int slave = request[0];
+    ++m_requests[slave];
+    auto found = m_slaves.find(slave);
+    if (found == m_slaves.end() || m_silent[slave]) return;
+    modbus_set_slave(m_ctx, slave);
+    if (modbus_reply(m_ctx, request.data(), static_cast<int>(request.size()), found->second) < 0) return;
+    std::uint8_t buffer[300];
+    const ssize_t got = ::read(m_replyPipe[0], buffer, sizeof buffer);
+    if (got <= 0) return;
+    reply.assign(buffer, buffer + got);
+  }
+  SendSpoiled(std::move(reply));
+}
+
+void ModbusSlavePeer::SendSpoiled(std::vector<std::uint8_t> reply) {
+  Fault fault = Fault::None;
+  int otherSlave = 0;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_faultCount > 0) {
+      fault = m_fault;
+      otherSlave = m_otherSlave;
+      --m_faultCount;
+    }
+  }
+  std::string wire;
+  switch (fault) {
+    case Fault::BadCrc: reply.back() ^= 0x5A; break;
+    case Fault::Truncated: reply.resize(5); break;
+    case Fault::OtherSlave:
+      reply[0] = static_cast<std::uint8_t>(otherSlave);
+      FixCrc(reply);
+      break;
+    case Fault::NoiseBefore: wire = std::string("\x00\xFF\x03\x7E", 4); break;
+    case Fault::CloseLine: m_pty.CloseMaster(); return;
+    default: break;
+  }
+  wire.append(reply.begin(), reply.end());
+  if (fault == Fault::NoiseAfter) wire.append("\xFE\x00\x55", 3);
+  m_pty.Send(wire);
+  m_replies.fetch_add(1);
+}

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+#include <string>
+
+#include "links/SerialEx.h"
+#include "support/PtyPair.h"
+
+namespace {
+
+// Reads what each event brings, as a receiver does.
+class RecordingPort : public CSerialEx {
+ public:
+  ~RecordingPort() override { Close(); }
+  void OnEvent(DWORD events, DWORD errors) override {
+    char buffer[64];
+    DWORD count = 0;
+    Read(buffer, sizeof buffer, &count);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_events.push_back(events);
+    m_errors |= errors;
+    m_received.append(buffer, count);
+    m_changed.Set();
+  }
+  std::string WaitForBytes(std::size_t count) {
+    for (int i = 0; i < 200; ++i) {
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_received.size() >= count) return m_received;
+      }
+      m_changed.Wait(20);
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_received;
+  }
+  DWORD Errors() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_errors;
+  }
+
+ private:
+  std::mutex m_mutex;
+  std::vector<DWORD> m_events;
+  DWORD m_errors = 0;
+  std::string m_received;
+  Event m_changed;
+};
+
+bool WaitUntil(const std::function<bool()>& done) {
+  for (int i = 0; i < 400 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return done();
+}
+
+}  // namespace
+
+TEST(SerialExTest, TheListenerHandsEachArrivalToOnEvent) {
+  PtyPair pty;
+  RecordingPort port;
+  ASSERT_EQ(port.Open(pty.SlavePath()), 0);
+  EXPECT_TRUE(port.IsListening());
+  EXPECT_EQ(port.StartListener(), 0);  // already running: nothing more
+  pty.Send("hello");
+  EXPECT_EQ(port.WaitForBytes(5), "hello");
+  pty.Send(" world");
+  EXPECT_EQ(port.WaitForBytes(11), "hello world");
+  port.Port()->InjectLineErrors(CE_FRAME);
+  EXPECT_TRUE(WaitUntil([&] { return port.Errors() == CE_FRAME; })) << port.Errors() << " " << port.GetLastError();
+  EXPECT_EQ(port.StopListener(), 0);
+  EXPECT_FALSE(port.IsListening());
+  EXPECT_EQ(port.StopListener(), 0);  // no listener: still 0
+  EXPECT_EQ(port.Close(), 0);
+  EXPECT_EQ(port.Close(), 0);
+}
+
+TEST(SerialExTest, AListenerEndedByAHangUpCanBeStartedAgain) {
+  PtyPair pty;
+  RecordingPort port;
+  ASSERT_EQ(port.Open(pty.SlavePath()), 0);
+  pty.CloseMaster();
+  EXPECT_TRUE(WaitUntil([&] { return !port.IsListening(); }));
+  EXPECT_EQ(port.StartListener(), 0);  // a new listener, which meets the hang-up again
+  EXPECT_TRUE(WaitUntil([&] { return !port.IsListening(); }));
+  EXPECT_EQ(port.Close(), 0);
+
+  PtyPair fresh;
+  ASSERT_EQ(port.Open(fresh.SlavePath()), 0);
+  EXPECT_TRUE(port.IsListening());
+  fresh.Send("again");
+  EXPECT_EQ(port.WaitForBytes(5), "again");
+}

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "platform/serial/CommSettingsDialog.h"
+
+TEST(CommSettingsDialogTest, ShowsTheSettingsAndHandsBackTheChoices) {
+  DCB dcb;
+  dcb.BaudRate = 38400;
+  dcb.ByteSize = 8;
+  dcb.Parity = NOPARITY;
+  dcb.StopBits = ONESTOPBIT;
+  dcb.XonChar = 0x11;
+  CommSettingsDialog dialog("COM2", dcb);
+  EXPECT_EQ(dialog.windowTitle(), "COM2 Properties");
+  EXPECT_EQ(dialog.BaudRateBox()->currentText(), "38400");
+  EXPECT_EQ(dialog.ByteSizeBox()->currentText(), "8");
+  EXPECT_EQ(dialog.ParityBox()->currentText(), "None");
+  EXPECT_EQ(dialog.StopBitsBox()->currentText(), "1");
+
+  dialog.BaudRateBox()->setCurrentText("9600");
+  dialog.ByteSizeBox()->setCurrentText("7");
+  dialog.ParityBox()->setCurrentText("Even");
+  dialog.StopBitsBox()->setCurrentText("2");
+  const DCB chosen = dialog.Settings();
+  EXPECT_EQ(chosen.BaudRate, 9600u);
+  EXPECT_EQ(chosen.ByteSize, 7);
+  EXPECT_EQ(chosen.Parity, EVENPARITY);
+  EXPECT_TRUE(chosen.fParity);
+  EXPECT_EQ(chosen.StopBits, TWOSTOPBITS);
+  EXPECT_EQ(chosen.XonChar, 0x11);  // what the dialog does not show stays
+}
+
+TEST(CommSettingsDialogTest, ARateOutsideTheListIsOfferedAsItIs) {
+  DCB dcb;
+  dcb.BaudRate = 250000;
+  CommSettingsDialog dialog("COM1", dcb);
+  EXPECT_EQ(dialog.BaudRateBox()->currentText(), "250000");
+  EXPECT_EQ(dialog.Settings().BaudRate, 250000u);
+}
+
+namespace {
+// Presses OK or Cancel of the modal dialog once it shows.
+void AnswerDialog(bool ok) {
+  QTimer::singleShot(0, [ok] {
+    auto* dialog = dynamic_cast<CommSettingsDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->ParityBox()->setCurrentText("Odd");
+    auto* buttons = dialog->findChild<QDialogButtonBox*>();
+    buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+  });
+}
+}  // namespace
+
+TEST(CommSettingsDialogTest, OkHandsBackTheSettingsAndCancelKeepsThem) {
+  COMMCONFIG config;
+  config.dcb.BaudRate = 38400;
+  AnswerDialog(false);
+  EXPECT_FALSE(CommConfigDialog("COM1", nullptr, config));
+  EXPECT_EQ(config.dcb.Parity, NOPARITY);
+  AnswerDialog(true);
+  EXPECT_TRUE(CommConfigDialog("COM1", nullptr, config));
+  EXPECT_EQ(config.dcb.Parity, ODDPARITY);
+  EXPECT_EQ(config.dcb.BaudRate, 38400u);
+}
