@@ -1,0 +1,247 @@
+#include "links/ModBusBase.h"
+
+#include <cstring>
+
+#include "datacenter/EngineServices.h"
+#include "datacenter/RTimer.h"
+#include "datacenter/ThreadEngine.h"
+#include "links/ModbusRtu.h"
+#include "platform/base/Clock.h"
+
+CModBusBase::CModBusBase() { InitMaster(); }
+
+CModBusBase::~CModBusBase() {
+  StopAndClose();
+  m_pollThread.reset();
+}
+
+void CModBusBase::InitMaster() {
+  m_pollThread = std::make_unique<CThreadEngine>();
+  m_pollThread->SetOwner(this);
+  m_pollThread->SetThreadProc(&CModBusBase::PollingProc);
+  m_items.clear();
+  m_owner.store(nullptr);
+  m_message = kValueMessage;
+  m_longestReply = 7;
+  m_shortestReply = 7;
+  SetSyncMode(false);
+}
+
+void CModBusBase::SetItems(std::vector<CSerialLinkerItem*> items) { m_items = std::move(items); }
+
+CSerialLinkerItem* CModBusBase::GetItem(int index) const {
+  if (index < 0 || index >= GetItemCount()) return nullptr;
+  return m_items[static_cast<std::size_t>(index)];
+}
+
+void CModBusBase::SetItemReplyLength(int index, int length) {
+  if (CSerialLinkerItem* item = GetItem(index)) item->SetReplyLength(length);
+  for (CSerialLinkerItem* item : m_items) {
+    m_shortestReply = std::min(m_shortestReply, item->GetReplyLength());
+    m_longestReply = std::max(m_longestReply, item->GetReplyLength());
+  }
+}
+
+BOOL CModBusBase::FindItemBySlave(int slave, int& index) {
+  if (m_items.empty() || slave > 254) return FALSE;
+  for (int i = 0; i < GetItemCount(); ++i) {
+    if (m_items[static_cast<std::size_t>(i)]->GetSlaveAddress() == slave) {
+      index = i;
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+BOOL CModBusBase::StartPolling() {
+  // Values left from an earlier run would hide the first reading of this one.
+  for (CSerialLinkerItem* item : m_items) item->ClearValue();
+  return m_pollThread->Start();
+}
+
+BOOL CModBusBase::StopAndClose() {
+  if (m_pollThread) m_pollThread->Stop();
+  if (IsOpen()) Close();
+  return TRUE;
+}
+
+bool CModBusBase::SetSyncMode(bool sync) {
+  bool previous;
+  {
+    // Under the receive lock: once set, the listener reads nothing more.
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    previous = m_sync.load();
+    if (previous == sync) return previous;
+    m_sync.store(sync);
+  }
+  if (sync && m_pollThread && m_pollThread->IsRunning()) m_idle.Wait(kIdleWaitMs);
+  ResetReceiver(true);
+  return previous;
+}
+
+void CModBusBase::ResetReceiver(bool purge) {
+  std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+  m_receiver.Flush();
+  if (purge && IsOpen()) Purge();
+}
+
+BOOL CModBusBase::BuildReadRequest(BYTE slave, int address, WORD registerCount, std::vector<BYTE>& out) {
+  modbus::BuildReadRequest(slave, address, registerCount, out);
+  return TRUE;
+}
+
+BOOL CModBusBase::BuildWriteRequest(BYTE slave, int address, WORD registerCount, const BYTE* data,
+                                    std::vector<BYTE>& out) {
+  modbus::BuildWriteRequest(slave, address, registerCount, data, out);
+  return TRUE;
+}
+
+BOOL CModBusBase::CheckCrc(const BYTE* frame, std::size_t length) { return modbus::CheckCrc(frame, length) ? 1 : 0; }
+
+LONG CModBusBase::SendFrame(const std::vector<BYTE>& frame) {
+  return Write(frame.data(), static_cast<DWORD>(frame.size()), nullptr, nullptr, 1000);
+}
+
+UINT CModBusBase::PollingProc(CThreadEngine* thread) {
+  thread->SetRunning(true);
+  auto* self = static_cast<CModBusBase*>(thread->GetOwner());
+  self->m_sync.store(false);
+  self->ResetReceiver(true);
+  CRTimer pace(true);
+  while (thread->IsKeepRunning()) {
+    const DWORD elapsed = pace.GetElapsedMs();
+    if (elapsed < kPollPeriodMs) Sleep(kPollPeriodMs - elapsed);
+    pace.Restart();
+    if (self->m_sync.load()) self->m_idle.Pulse();
+    else if (GetEngine()->IsRealHardware()) self->PollItems();
+  }
+  thread->SetRunning(false);
+  return 0;
+}
+
+void CModBusBase::PollItems() {
+  for (int i = 0; i < GetItemCount(); ++i) {
+    if (!m_pollThread->IsKeepRunning() || m_sync.load()) return;
+    CSerialLinkerItem* item = m_items[static_cast<std::size_t>(i)];
+    if (item->IsPollNotDue()) continue;
+    Sleep(1);
+    PollItem(i, item);
+  }
+}
+
+void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
+  std::vector<BYTE> request;
+  const BYTE slave = static_cast<BYTE>(item->GetSlaveAddress());
+  BuildReadRequest(slave, item->GetRegister() - 40000, 2, request);
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    if (m_sync.load()) return;  // a write took the port meanwhile
+    // Whatever still lies in the input is a late answer to an earlier request.
+    m_receiver.ExpectRead(slave);
+    m_outstanding = index;
+    item->ReplyEvent().Reset();
+    if (IsOpen()) Purge();
+  }
+  SendFrame(request);
+  item->SetLastRequestTick(GetTickCount());
+  if (item->ReplyEvent().Wait(item->GetTimeoutBand())) return;
+  std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+  if (m_outstanding != index) {
+    item->ReplyEvent().Reset();  // answered just as the wait ran out
+    return;
+  }
+  // No whole reply in time (none at all, or a truncated one): a time-out.
+  item->CountTimeout();
+  m_outstanding = -1;
+  m_receiver.Disarm();
+  if (IsOpen()) Purge();
+}
+
+void CModBusBase::OnEvent(DWORD events, DWORD) {
+  if ((events & EV_RXCHAR) == 0) return;
+  BYTE scratch[64];
+  for (;;) {
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    // Checked before every read: a write transaction reads its reply itself.
+    if (m_sync.load()) return;
+    DWORD count = 0;
+    if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS || count == 0) return;
+    ModbusParseResult result = m_receiver.Feed(scratch, count);
+    while (result.status != ModbusParse::NeedMore) {
+      HandleReply(result);
+      if (!m_receiver.IsArmed()) break;
+      result = m_receiver.Feed(nullptr, 0);
+    }
+  }
+}
+
+BOOL CModBusBase::HandleReply(const ModbusParseResult& result) {
+  std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+  CSerialLinkerItem* item = GetItem(m_outstanding);
+  if (item == nullptr) return FALSE;
+  BOOL stored = FALSE;
+  switch (result.status) {
+    case ModbusParse::Complete:
+      StoreItemValue(m_outstanding, result.value, true);
+      stored = TRUE;
+      break;
+    case ModbusParse::BadCrc:
+    case ModbusParse::Exception:
+      item->CountError();  // answered, but with nothing to store
+      break;
+    default:
+      return FALSE;  // not the reply to this request: dropped, the request still waits
+  }
+  m_outstanding = -1;
+  item->ReplyEvent().Set();
+  return stored;
+}
+
+void CModBusBase::StoreItemValue(int index, std::uint32_t raw, bool countAnswer) {
+  CSerialLinkerItem* item = GetItem(index);
+  if (item == nullptr) return;
+  const Variant before = item->GetValue();
+  bool changed = before.IsEmpty();  // the first reading is always published, even 0
+  if (!changed) {
+    Variant asWord;
+    changed = FAILED(VariantChangeType(asWord, before, VT_UI4)) || asWord.ulVal != raw;
+  }
+  // Stored before the engine is told, so that it publishes this value.
+  item->SetValue(Variant::R4(static_cast<float>(static_cast<std::int32_t>(raw))));
+  if (changed) PostItemChanged(item);
+  if (countAnswer) item->CountAnswer();
+}
+
+void CModBusBase::PostItemChanged(CSerialLinkerItem* item) {
+  PostMessage(m_owner.load(), m_message, reinterpret_cast<WPARAM>(item), 0);
+}
+
+BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries) {
+  for (;;) {
+    const bool previous = SetSyncMode(true);
+    std::vector<BYTE> reply(1024, 0);
+    bool ok = false;
+    if (SendFrame(request) == ERROR_SUCCESS) {
+      SetupReadTimeouts(EReadBlocking);
+      DWORD count = 0;
+      const LONG read = Read(reply.data(), replyLength, &count, nullptr, kWriteReplyTimeoutMs);
+      SetupReadTimeouts(EReadNonBlocking);
+      ok = read == ERROR_SUCCESS && count == replyLength && CheckCrc(reply.data(), replyLength) &&
+           replyLength >= 2 && request.size() >= replyLength - 2 &&
+           std::memcmp(reply.data(), request.data(), replyLength - 2) == 0;
+    }
+    Sleep(1);
+    SetSyncMode(previous);
+    if (ok) return TRUE;
+    if (retries-- <= 0) return FALSE;
+  }
+}
+
+BOOL CModBusBase::WriteRegisters(int slave, int address, std::int32_t value) {
+  if (!GetEngine()->IsRealHardware()) return TRUE;
+  BYTE bytes[4];
+  modbus::SplitBigEndian(static_cast<std::uint32_t>(value), bytes);
+  std::vector<BYTE> request;
+  BuildWriteRequest(static_cast<BYTE>(slave), address, 2, bytes, request);
+  return Transact(request, modbus::kWriteReplyLength, kWriteRetries);
+}

@@ -1,0 +1,98 @@
+#pragma once
+// The Modbus RTU master of the serial link: a port with a listener (the
+// receiver) and a polling thread that asks each due item's slave for its two
+// registers, one request at a time, every 2 ms pass. Values are stored in the
+// items and announced to the owner engine's window with message 5377 (wParam
+// the item). Tag writes go out as function 16 transactions that take the port
+// over from the polling thread.
+//
+// A reply belongs only to the request that is outstanding: the polled item and
+// its slave are remembered under the receive lock, and anything else that
+// arrives (a late or stray reply, another slave's frame, noise) is dropped.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "links/ModbusReceiver.h"
+#include "links/SerialEx.h"
+#include "links/SerialLinkerItem.h"
+#include "platform/ui/MessageCore.h"
+
+class CThreadEngine;
+
+class CModBusBase : public CSerialEx {
+ public:
+  static constexpr UINT kValueMessage = 5377;
+  static constexpr DWORD kPollPeriodMs = 2;
+  static constexpr DWORD kIdleWaitMs = 1000;
+  static constexpr DWORD kWriteReplyTimeoutMs = 100;
+  static constexpr int kWriteRetries = 2;  // three tries in all
+
+  CModBusBase();
+  ~CModBusBase() override;
+
+  // The receiver, on the listener thread.
+  void OnEvent(DWORD events, DWORD errors) override;
+  virtual void InitMaster();
+  // The first item (array order) of a slave address; FALSE when none, or above 254.
+  virtual BOOL FindItemBySlave(int slave, int& index);
+  // Empties every item's value (so each first reading is published) and starts polling.
+  virtual BOOL StartPolling();
+  // Stops the polling thread, then closes the port; returns TRUE.
+  virtual BOOL StopAndClose();
+  virtual void PollItems();
+  virtual void PostItemChanged(CSerialLinkerItem* item);
+  // Acts on a receiver result for the outstanding request; TRUE when a value was stored.
+  virtual BOOL HandleReply(const ModbusParseResult& result);
+  virtual void StoreItemValue(int index, std::uint32_t raw, bool countAnswer);
+
+  void SetItems(std::vector<CSerialLinkerItem*> items);
+  void SetOwnerEngine(HWND engineWindow) { m_owner.store(engineWindow); }
+  HWND GetOwnerEngine() const { return m_owner.load(); }
+  int GetItemCount() const { return static_cast<int>(m_items.size()); }
+  CSerialLinkerItem* GetItem(int index) const;
+  void SetItemReplyLength(int index, int length);
+  int GetLongestReply() const { return m_longestReply; }
+  int GetShortestReply() const { return m_shortestReply; }
+
+  // Returns the previous flag. Switching on waits (up to 1 s) until the polling
+  // thread stands aside; either way the receiver is reset and the port purged.
+  bool SetSyncMode(bool sync);
+  bool IsSyncMode() const { return m_sync.load(); }
+  // Drops what the receiver holds; with `purge`, also the port's queues.
+  void ResetReceiver(bool purge);
+
+  static BOOL BuildReadRequest(BYTE slave, int address, WORD registerCount, std::vector<BYTE>& out);
+  static BOOL BuildWriteRequest(BYTE slave, int address, WORD registerCount, const BYTE* data,
+                                std::vector<BYTE>& out);
+  static BOOL CheckCrc(const BYTE* frame, std::size_t length);
+  LONG SendFrame(const std::vector<BYTE>& frame);
+  // One request and its reply of `replyLength` bytes, read by this thread while
+  // the polling and the receiver stand aside; tried again `retries` more times.
+  BOOL Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries);
+  // Writes `value` to two registers at the 1-based address (register - 40000).
+  // Without real hardware nothing is sent and the result is TRUE.
+  BOOL WriteRegisters(int slave, int address, std::int32_t value);
+
+  CThreadEngine* GetPollThread() const { return m_pollThread.get(); }
+
+ private:
+  static UINT PollingProc(CThreadEngine* thread);
+  void PollItem(int index, CSerialLinkerItem* item);
+
+  std::unique_ptr<CThreadEngine> m_pollThread;
+  std::vector<CSerialLinkerItem*> m_items;  // the engine's items, not owned
+  std::atomic<bool> m_sync{false};
+  int m_longestReply = 7;
+  int m_shortestReply = 7;
+  std::atomic<HWND> m_owner{nullptr};
+  UINT m_message = kValueMessage;
+  // Guards the receiver and the outstanding request; the receiver's own calls
+  // re-enter it.
+  std::recursive_mutex m_receiveLock;
+  ModbusReceiver m_receiver;
+  int m_outstanding = -1;  // index of the item whose reply is awaited
+  Event m_idle{false, false};
+};
