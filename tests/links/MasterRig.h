@@ -1,0 +1,94 @@
+#pragma once
+// What the master's tests share: an engine root whose data source the test sets,
+// a window that records message 5377 with the item's value at delivery, and
+// items built like the serial link builds them.
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "datacenter/EngineServices.h"
+#include "links/ModBusBase.h"
+#include "links/SerialLinkerItem.h"
+#include "platform/ui/MessageCore.h"
+
+class FakeEngine : public IEngineServices {
+ public:
+  FakeEngine() { SetEngine(this); }
+  ~FakeEngine() override { SetEngine(nullptr); }
+  int GetDataSourceType() const override { return m_type.load(); }
+  bool IsSuspended() const override { return false; }
+  CDataCenterBase* GetDataCenter() const override { return nullptr; }
+  CIniFile* GetIniFile() const override { return nullptr; }
+  std::string GetSettingsFileName() const override { return {}; }
+  void SetDataSourceType(int type) { m_type.store(type); }
+
+ private:
+  std::atomic<int> m_type{eDataSourceRealHW};
+};
+
+class RecordingWindow : public IMessageTarget {
+ public:
+  struct Message {
+    CSerialLinkerItem* item;
+    float value;  // the item's value when the message was handled
+    bool empty;
+  };
+  RecordingWindow() : m_handle(RegisterMessageTarget(this)) {}
+  ~RecordingWindow() override { UnregisterMessageTarget(m_handle); }
+  HWND Handle() const { return m_handle; }
+  LRESULT DispatchMessageToTarget(UINT message, WPARAM wParam, LPARAM) override {
+    if (message != CModBusBase::kValueMessage) return 0;
+    auto* item = reinterpret_cast<CSerialLinkerItem*>(wParam);
+    const Variant value = item->GetValue();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_messages.push_back({item, value.vt == VT_R4 ? value.fltVal : 0.0f, value.IsEmpty()});
+    return 0;
+  }
+  std::vector<Message> MessagesFor(const CSerialLinkerItem* item) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<Message> out;
+    for (const auto& m : m_messages)
+      if (m.item == item) out.push_back(m);
+    return out;
+  }
+  std::size_t Count() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_messages.size();
+  }
+
+ private:
+  HWND m_handle;
+  std::mutex m_mutex;
+  std::vector<Message> m_messages;
+};
+
+inline std::unique_ptr<CSerialLinkerItem> MakeItem(int slave, int registerNumber, DWORD updateRate = 20,
+                                                   DWORD timeoutBand = 60) {
+  auto item = std::make_unique<CSerialLinkerItem>();
+  item->SetSlaveAddress(slave);
+  item->SetRegister(registerNumber);
+  item->SetFP(0);
+  item->SetUpdateRate(updateRate);
+  item->SetTimeoutBand(timeoutBand);
+  return item;
+}
+
+inline float ValueOf(const CSerialLinkerItem& item) {
+  const Variant v = item.GetValue();
+  return v.vt == VT_R4 ? v.fltVal : -12345.0f;
+}
+
+// Delivers posted messages until `done` holds or about ten seconds passed.
+inline bool PumpUntil(const std::function<bool()>& done) {
+  for (int i = 0; i < 2000; ++i) {
+    PumpPendingMessages();
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  PumpPendingMessages();
+  return done();
+}

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "MasterRig.h"
+#include "links/ModbusRtu.h"
+#include "support/PtyPair.h"
+
+namespace {
+
+struct Master {
+  FakeEngine engine;
+  RecordingWindow window;
+  std::vector<std::unique_ptr<CSerialLinkerItem>> items;
+  CModBusBase master;
+
+  void Use(std::unique_ptr<CSerialLinkerItem> item) {
+    items.push_back(std::move(item));
+    std::vector<CSerialLinkerItem*> pointers;
+    for (auto& i : items) pointers.push_back(i.get());
+    master.SetItems(pointers);
+    master.SetOwnerEngine(window.Handle());
+  }
+};
+
+}  // namespace
+
+TEST(ModBusBaseTest, FirstReadingIsPublishedEvenWhenZeroAndAfterTheValueWasStored) {
+  Master m;
+  m.Use(MakeItem(1, 40001));
+  CSerialLinkerItem* item = m.items[0].get();
+  m.master.StoreItemValue(0, 0, true);
+  PumpPendingMessages();
+  auto messages = m.window.MessagesFor(item);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_FALSE(messages[0].empty);  // the engine finds the value already there
+  EXPECT_EQ(messages[0].value, 0.0f);
+  EXPECT_EQ(item->GetAnswerCount(), 1u);
+
+  m.master.StoreItemValue(0, 0, true);  // unchanged: no message
+  m.master.StoreItemValue(0, 1234, false);
+  PumpPendingMessages();
+  messages = m.window.MessagesFor(item);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1].value, 1234.0f);
+  EXPECT_EQ(item->GetAnswerCount(), 2u);
+
+  m.master.StoreItemValue(0, 0xFFFFFFFE, true);  // -2: a negative value always counts as changed
+  m.master.StoreItemValue(0, 0xFFFFFFFE, true);
+  PumpPendingMessages();
+  messages = m.window.MessagesFor(item);
+  ASSERT_EQ(messages.size(), 4u);
+  EXPECT_EQ(messages[3].value, -2.0f);
+  EXPECT_EQ(ValueOf(*item), -2.0f);
+}
+
+TEST(ModBusBaseTest, ItemsReplyLengthsAndSlaveLookup) {
+  Master m;
+  EXPECT_EQ(m.master.GetItem(0), nullptr);
+  int index = -1;
+  EXPECT_FALSE(m.master.FindItemBySlave(1, index));
+  m.master.SetItemReplyLength(0, 9);  // no items: both stay 7
+  EXPECT_EQ(m.master.GetLongestReply(), 7);
+  EXPECT_EQ(m.master.GetShortestReply(), 7);
+  m.Use(MakeItem(3, 40001));
+  m.Use(MakeItem(5, 40003));
+  m.Use(MakeItem(5, 40005));
+  m.master.SetItemReplyLength(0, 9);
+  EXPECT_EQ(m.master.GetLongestReply(), 9);
+  EXPECT_EQ(m.master.GetShortestReply(), 7);
+  EXPECT_TRUE(m.master.FindItemBySlave(5, index));
+  EXPECT_EQ(index, 1);
+  EXPECT_FALSE(m.master.FindItemBySlave(255, index));
+  EXPECT_EQ(m.master.GetItem(3), nullptr);
+  EXPECT_EQ(m.master.GetItem(-1), nullptr);
+}
+
+TEST(ModBusBaseTest, WithoutRealHardwareAWriteSendsNothingAndSucceeds) {
+  Master m;
+  PtyPair pty;
+  ASSERT_EQ(m.master.Open(pty.SlavePath(), 0, 0, false), 0);
+  m.engine.SetDataSourceType(eDataSourceDemo);
+  EXPECT_TRUE(m.master.WriteRegisters(5, 10, 12345));
+  EXPECT_EQ(pty.Receive(1, 50), "");
+}
+
+TEST(ModBusBaseTest, AWriteThatGetsNoReplyFailsAfterThreeTries) {
+  Master m;
+  PtyPair pty;
+  ASSERT_EQ(m.master.Open(pty.SlavePath(), 0, 0, false), 0);
+  std::string sent;
+  std::thread device([&] { sent = pty.Receive(3 * modbus::kWriteRequestLength, 1500); });
+  EXPECT_FALSE(m.master.WriteRegisters(5, 10, 12345));
+  device.join();
+  // Each try sends the same request (a purge between tries may take one off the line).
+  std::vector<BYTE> expected;
+  const BYTE value[4] = {0x00, 0x00, 0x30, 0x39};
+  modbus::BuildWriteRequest(5, 10, 2, value, expected);
+  const std::string frame(expected.begin(), expected.end());
+  EXPECT_EQ(frame.substr(0, 11), std::string("\x05\x10\x00\x09\x00\x02\x04\x00\x00\x30\x39", 11));
+  ASSERT_FALSE(sent.empty());
+  ASSERT_EQ(sent.size() % frame.size(), 0u);
+  for (std::size_t at = 0; at < sent.size(); at += frame.size()) EXPECT_EQ(sent.substr(at, frame.size()), frame);
+  EXPECT_FALSE(m.master.IsSyncMode());
+}
+
+TEST(ModBusBaseTest, WhileAWriteHoldsThePortTheReceiverReadsNothing) {
+  Master m;
+  PtyPair pty;
+  ASSERT_EQ(m.master.Open(pty.SlavePath(), 0, 0, false), 0);  // no listener: the test calls the receiver
+  m.master.SetSyncMode(true);
+  pty.Send(std::string("\x05\x10\x00\x09\x00\x02\x51\x8C", 8));
+  ASSERT_EQ(m.master.WaitEvent(nullptr, 2000), 0);
+  m.master.OnEvent(EV_RXCHAR, 0);
+  m.master.SetupReadTimeouts(CSerial::EReadBlocking);
+  char reply[8];
+  DWORD count = 0;
+  EXPECT_EQ(m.master.Read(reply, 8, &count, nullptr, 1000), 0);
+  EXPECT_EQ(count, 8u);  // the reply is still there for the write to read
+}
