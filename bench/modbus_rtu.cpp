@@ -46,7 +46,7 @@ void OurMaster(benchmark::State& state) {
   std::vector<std::unique_ptr<CSerialLinkerItem>> items;
   std::vector<CSerialLinkerItem*> pointers;
   for (int r : kRegisters) {
-    auto item = std::make_unique<CSerialLinkerItem>();
+    auto item = std::make_unique<CSerialLinkerItem>(nullptr);
     item->SetSlaveAddress(1);
     item->SetRegister(r);
     item->SetUpdateRate(0);  // every pass

@@ -71,6 +71,11 @@ void CHwLinkerItem::SetValue(const Variant& value) {
   m_value = value;
 }
 
+void CHwLinkerItem::ClearValue() {
+  std::lock_guard<std::mutex> lock(m_valueMutex);
+  m_value.Clear();
+}
+
 void CHwLinkerItem::SetValueType(VARTYPE type) {
   CDCTag* tag = GetDCTag();
   if (tag && !IsShiftKeyDown()) {

@@ -45,6 +45,8 @@ class CHwLinkerItem {
   // an empty value becomes the zero of the type.
   virtual void SetValueType(VARTYPE type);
   virtual VARTYPE GetValueType() const;
+  // Forgets the value: the item is untyped again and takes its next value as a first one.
+  virtual void ClearValue();
 
   virtual DWORD GetUpdateRate() const { return m_updateRate.load(); }
   virtual void SetUpdateRate(DWORD ms) { m_updateRate.store(ms); }

@@ -139,19 +139,19 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
     // Whatever still lies in the input is a late answer to an earlier request.
     m_receiver.ExpectRead(slave);
     m_outstanding = index;
-    item->ReplyEvent().Reset();
+    item->GetReplyEvent().Reset();
     if (IsOpen()) Purge();
   }
   SendFrame(request);
   item->SetLastRequestTick(GetTickCount());
-  if (item->ReplyEvent().Wait(item->GetTimeoutBand())) return;
+  if (item->GetReplyEvent().Wait(item->GetTimeoutBand())) return;
   std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
   if (m_outstanding != index) {
-    item->ReplyEvent().Reset();  // answered just as the wait ran out
+    item->GetReplyEvent().Reset();  // answered just as the wait ran out
     return;
   }
   // No whole reply in time (none at all, or a truncated one): a time-out.
-  item->CountTimeout();
+  item->SetTimeoutCount(item->GetTimeoutCount() + 1);
   m_outstanding = -1;
   m_receiver.Disarm();
   if (IsOpen()) Purge();
@@ -187,13 +187,13 @@ BOOL CModBusBase::HandleReply(const ModbusParseResult& result) {
       break;
     case ModbusParse::BadCrc:
     case ModbusParse::Exception:
-      item->CountError();  // answered, but with nothing to store
+      item->SetErrorCount(item->GetErrorCount() + 1);  // answered, but with nothing to store
       break;
     default:
       return FALSE;  // not the reply to this request: dropped, the request still waits
   }
   m_outstanding = -1;
-  item->ReplyEvent().Set();
+  item->GetReplyEvent().Set();
   return stored;
 }
 
@@ -209,7 +209,7 @@ void CModBusBase::StoreItemValue(int index, std::uint32_t raw, bool countAnswer)
   // Stored before the engine is told, so that it publishes this value.
   item->SetValue(Variant::R4(static_cast<float>(static_cast<std::int32_t>(raw))));
   if (changed) PostItemChanged(item);
-  if (countAnswer) item->CountAnswer();
+  if (countAnswer) item->SetAnswerCount(item->GetAnswerCount() + 1);
 }
 
 void CModBusBase::PostItemChanged(CSerialLinkerItem* item) {

@@ -68,7 +68,7 @@ class RecordingWindow : public IMessageTarget {
 
 inline std::unique_ptr<CSerialLinkerItem> MakeItem(int slave, int registerNumber, DWORD updateRate = 20,
                                                    DWORD timeoutBand = 60) {
-  auto item = std::make_unique<CSerialLinkerItem>();
+  auto item = std::make_unique<CSerialLinkerItem>(nullptr);
   item->SetSlaveAddress(slave);
   item->SetRegister(registerNumber);
   item->SetFP(0);

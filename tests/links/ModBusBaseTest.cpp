@@ -118,3 +118,16 @@ TEST(ModBusBaseTest, WhileAWriteHoldsThePortTheReceiverReadsNothing) {
   EXPECT_EQ(m.master.Read(reply, 8, &count, nullptr, 1000), 0);
   EXPECT_EQ(count, 8u);  // the reply is still there for the write to read
 }
+
+TEST(ModBusBaseTest, StartingThePollingEmptiesTheValuesLeftFromTheLastRun) {
+  Master m;
+  m.engine.SetDataSourceType(eDataSourceDemo);  // the thread runs but polls nothing
+  m.Use(MakeItem(1, 40001));
+  m.items[0]->SetValue(Variant::R4(5.0f));
+  ASSERT_TRUE(m.master.StartPolling());
+  EXPECT_TRUE(m.items[0]->GetValue().IsEmpty());
+  m.master.StoreItemValue(0, 5, true);  // the same value as before the stop: published again
+  PumpPendingMessages();
+  EXPECT_EQ(m.window.MessagesFor(m.items[0].get()).size(), 1u);
+  EXPECT_TRUE(m.master.StopAndClose());
+}
