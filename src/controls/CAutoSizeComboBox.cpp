@@ -35,7 +35,10 @@ void CAutoSizeComboBox::FitDroppedWidth() {
   CFont font;
   LOGFONT log{};
   const QFont qfont = GetWidget()->font();
-  log.lfHeight = -qfont.pixelSize() > 0 ? -qfont.pixelSize() : -QFontInfo(qfont).pixelSize();
+  // Without a font of its own the box measures with the font Qt shows it in.
+  log.lfHeight = -(qfont.pixelSize() > 0 ? qfont.pixelSize() : QFontInfo(qfont).pixelSize());
+  log.lfWeight = 400;
+  log.lfFaceName = qfont.family().toStdString();
   font.CreateFontIndirect(&log);
   if (GetFont()) dc.SelectObject(GetFont());
   else dc.SelectObject(&font);

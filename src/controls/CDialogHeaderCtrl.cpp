@@ -1,9 +1,6 @@
 #include "controls/CDialogHeaderCtrl.h"
 
-#include <QPainter>
-#include <QWidget>
-
-#include "platform/ui/CDC.h"
+#include "platform/ui/CPaintDC.h"
 #include "platform/ui/ResourceRegistry.h"
 #include "platform/ui/SystemMetrics.h"
 
@@ -35,15 +32,10 @@ void CDialogHeaderCtrl::SetIcon(UINT iconId) {
 }
 
 void CDialogHeaderCtrl::OnPaint() {
-  QWidget* widget = GetWidget();
-  if (!widget) return;
-  QPainter painter(widget);
-  CDC dc;
-  dc.AttachPainter(&painter);
+  CPaintDC dc(this);
   CRect client;
   GetClientRect(&client);
   DrawHeader(&dc, client);
-  dc.Detach();
 }
 
 void CDialogHeaderCtrl::DrawHeader(CDC* dc, const CRect& client) {

@@ -47,16 +47,17 @@ class HookFilter : public QObject {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonDblClick:
       case QEvent::Wheel: {
-        if (!watched->isWidgetType() || m_lastMouse == event) return false;
-        m_lastMouse = event;
+        if (!watched->isWidgetType()) return false;
         auto* widget = static_cast<QWidget*>(watched);
-        QPoint global;
+        QPoint global, local;
         UINT message = WM_MOUSEWHEEL;
         if (event->type() == QEvent::Wheel) {
           global = static_cast<QWheelEvent*>(event)->globalPosition().toPoint();
+          local = static_cast<QWheelEvent*>(event)->position().toPoint();
         } else {
           auto* mouse = static_cast<QMouseEvent*>(event);
           global = mouse->globalPosition().toPoint();
+          local = mouse->position().toPoint();
           const bool dbl = event->type() == QEvent::MouseButtonDblClick;
           switch (mouse->button()) {
             case Qt::RightButton: message = dbl ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN; break;
@@ -64,6 +65,8 @@ class HookFilter : public QObject {
             default: message = dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN; break;
           }
         }
+        // An event a child ignored travels on to its parents; only its first receiver counts.
+        if (widget->childAt(local) != nullptr) return false;
         CWnd* window = CWnd::FromWidget(widget);
         const HWND handle = window ? window->GetSafeHwnd() : nullptr;
         for (auto& [id, hook] : Snapshot())
@@ -88,7 +91,6 @@ class HookFilter : public QObject {
  private:
   // Hooks may add or remove hooks while they run.
   static std::map<int, Hook> Snapshot() { return Hooks(); }
-  const QEvent* m_lastMouse = nullptr;
 };
 
 HookFilter* g_filter = nullptr;

@@ -237,13 +237,19 @@ TEST(DialogColours, EditsAskTheParentAndTheFocusedOneDiffers) {
   auto* name = dynamic_cast<CControlBase*>(Item(dialog, kName));
   auto* count = dynamic_cast<CControlBase*>(Item(dialog, kCount));
   dialog.ShowWindow(SW_SHOW);
+  QApplication::setActiveWindow(dialog.GetWidget());
   name->SetFocus();
+  ASSERT_EQ(CWnd::GetFocus(), name);
   name->UpdateControlColors();
   count->UpdateControlColors();
   EXPECT_EQ(QColorToColorRef(count->GetWidget()->palette().color(QPalette::Base)), RGB(255, 255, 157));
-  if (CWnd::GetFocus() == name) {
-    EXPECT_EQ(QColorToColorRef(name->GetWidget()->palette().color(QPalette::Base)), RGB(151, 255, 151));
-  }
+  EXPECT_EQ(QColorToColorRef(name->GetWidget()->palette().color(QPalette::Base)), RGB(151, 255, 151));
+  // The focus moves on: the colours follow at the next paint.
+  count->SetFocus();
+  name->UpdateControlColors();
+  count->UpdateControlColors();
+  EXPECT_EQ(QColorToColorRef(name->GetWidget()->palette().color(QPalette::Base)), RGB(255, 255, 157));
+  EXPECT_EQ(QColorToColorRef(count->GetWidget()->palette().color(QPalette::Base)), RGB(151, 255, 151));
   dialog.DestroyWindow();
 }
 
