@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <cstdlib>
 #include <QWidget>
 
 #include "controls/CInputBox.h"
@@ -13,10 +14,13 @@
 
 namespace {
 
+// With RUV_RENDER_DIR set, the pictures are kept there for a person to look at.
 bool RendersSomething(CWnd& window) {
   QWidget* widget = window.GetWidget();
   if (!widget) return false;
   const QImage image = widget->grab().toImage();
+  if (const char* dir = std::getenv("RUV_RENDER_DIR"))
+    image.save(QString("%1/%2.png").arg(dir).arg(QString::fromStdString(window.GetWindowText()).replace(' ', '_')));
   if (image.isNull() || image.width() < 10) return false;
   const QRgb first = image.pixel(0, 0);
   for (int y = 0; y < image.height(); y += 2)
