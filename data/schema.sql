@@ -1,11 +1,13 @@
 -- The plant's database: six tables, each numbered by its first column.
 -- Column types are the Jet-like names the database layer maps to VARIANT types
--- (COUNTER and LONG: 32-bit integer, SINGLE: 32-bit float, DATETIME: OLE date,
+-- (INTEGER PRIMARY KEY AUTOINCREMENT: the row number, 32-bit, given by the
+-- database and never given again, even after the newest row was deleted, as
+-- Access's counters; LONG: 32-bit integer, SINGLE: 32-bit float, DATETIME: OLE date,
 -- YESNO: -1/0, TEXT(n): at most n characters, MEMO: any length).
 -- Column names are those the table classes read and write, misspellings included.
 
 CREATE TABLE "Batch" (
-  "nRecordID"              COUNTER NOT NULL PRIMARY KEY,
+  "nRecordID"              INTEGER PRIMARY KEY AUTOINCREMENT,
   "strDataSourceType"      TEXT(50),
   "nBatchNumber"           LONG,
   "bBatchIsFinshed"        YESNO,
@@ -22,7 +24,7 @@ CREATE TABLE "Batch" (
 );
 
 CREATE TABLE "Event2" (
-  "m_nRecordID"                  COUNTER NOT NULL PRIMARY KEY,
+  "m_nRecordID"                  INTEGER PRIMARY KEY AUTOINCREMENT,
   "m_dtRecDateTime"              DATETIME,
   "m_strRecDateTimeShamsi"       TEXT(50),
   "m_strActiveOperatorName"      TEXT(100),
@@ -48,7 +50,7 @@ CREATE TABLE "Event2" (
 );
 
 CREATE TABLE "VesselsLevel" (
-  "nRecordID"             COUNTER NOT NULL PRIMARY KEY,
+  "nRecordID"             INTEGER PRIMARY KEY AUTOINCREMENT,
   "dtRecDateTime"         DATETIME,
   "strRecDateTimeShamsi"  TEXT(50),
   "strDataSourceType"     TEXT(50),
@@ -67,7 +69,7 @@ CREATE TABLE "VesselsLevel" (
 );
 
 CREATE TABLE "Shift" (
-  "m_nRecordID"              COUNTER NOT NULL PRIMARY KEY,
+  "m_nRecordID"              INTEGER PRIMARY KEY AUTOINCREMENT,
   "m_nOperatorCode"          LONG,
   "m_strOperatorName"        TEXT(100),
   "m_nShiftRecipeID"         LONG,
@@ -97,7 +99,7 @@ CREATE TABLE "Shift" (
 );
 
 CREATE TABLE "Recipe" (
-  "m_nRecordID"               COUNTER NOT NULL PRIMARY KEY,
+  "m_nRecordID"               INTEGER PRIMARY KEY AUTOINCREMENT,
   "m_strRecipeName"           TEXT(100),
   "m_dtModifyDateTime"        DATETIME,
   "m_strModifyDateTimeShamsi" TEXT(50),
@@ -106,7 +108,7 @@ CREATE TABLE "Recipe" (
 );
 
 CREATE TABLE "Alarm" (
-  "nRecordID"               COUNTER NOT NULL PRIMARY KEY,
+  "nRecordID"               INTEGER PRIMARY KEY AUTOINCREMENT,
   "dtAlarmDateTime"         DATETIME,
   "strAlarmDateTimeShamsi"  TEXT(50),
   "dtAlarmResponseDateTime" DATETIME,

@@ -170,12 +170,13 @@ bool CBaseTableRS::SaveCurrent() {
 }
 
 bool CBaseTableRS::WriteBackActive() {
-  if (!m_pActiveFields || !m_pCurrentFields) return false;
-  if (!FindActive()) return false;
-  // Only the active record's own row may receive it.
-  if (m_pCurrentFields->m_nRecordID != m_pActiveFields->m_nRecordID &&
-      !FindByKey(Variant::String(ColumnName("m_nRecordID")), Variant::I4(m_pActiveFields->m_nRecordID)))
+  if (!m_pCurrentFields || !HasActiveRecord()) return false;
+  // The active record's own row, found by its id: its stored active flag may
+  // already say otherwise (a shift being stopped), or another row may carry it too.
+  const int id = m_pActiveFields->m_nRecordID;
+  if (m_pCurrentFields->m_nRecordID != id && !FindByKey(Variant::String(ColumnName("m_nRecordID")), Variant::I4(id)))
     return false;
+  if (m_pCurrentFields->m_nRecordID != id) return false;
   m_pCurrentFields->CopyFrom(*m_pActiveFields);
   return SaveCurrent();
 }

@@ -4,6 +4,9 @@
 //
 // Declared type          VARIANT   stored as
 //   COUNTER              VT_I4     INTEGER, numbered by the layer, never written by callers
+//   INTEGER PRIMARY KEY AUTOINCREMENT
+//                        VT_I4     the row id, numbered by SQLite and never reused (as a
+//                                  Jet counter: a deleted newest row's number is not given again)
 //   LONG (INTEGER, INT)  VT_I4     INTEGER
 //   SHORT (SMALLINT)     VT_I2     INTEGER
 //   BYTE                 VT_UI1    INTEGER
@@ -25,7 +28,8 @@ struct ColumnInfo {
   std::string declaredType;  // as written in the schema, e.g. "TEXT(50)"
   VARTYPE type = VT_BSTR;
   int maxLength = 0;         // characters for TEXT(n); 0 for no limit
-  bool autoNumber = false;   // COUNTER
+  bool autoNumber = false;   // COUNTER, or the row id declared AUTOINCREMENT
+  bool rowIdAlias = false;   // the row id itself (INTEGER PRIMARY KEY AUTOINCREMENT)
   bool notNull = false;
   bool known = true;         // false: the declared type is not one of the above
 };

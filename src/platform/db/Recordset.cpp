@@ -128,13 +128,24 @@ void Recordset::Open(const Connection& connection, const std::string& source, bo
 void Recordset::OpenKeyset(const std::string& table, const std::string& selectRowIds) {
   sqlite3_stmt* info = Prepare("PRAGMA table_info(" + QuoteIdentifier(table) + ")", false);
   int rc;
+  int keyColumn = -1, keyParts = 0;
   while ((rc = sqlite3_step(info)) == SQLITE_ROW) {
     const char* name = reinterpret_cast<const char*>(sqlite3_column_text(info, 1));
     const char* type = reinterpret_cast<const char*>(sqlite3_column_text(info, 2));
     m_columns.push_back(DescribeColumn(name ? name : "", type ? type : "", sqlite3_column_int(info, 3) != 0));
+    if (sqlite3_column_int(info, 5) > 0) {
+      ++keyParts;
+      keyColumn = static_cast<int>(m_columns.size()) - 1;
+    }
   }
   sqlite3_finalize(info);
   if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
+  if (keyParts == 1 && ruv::EqualsNoCase(ruv::Trim(m_columns[static_cast<std::size_t>(keyColumn)].declaredType),
+                                         "INTEGER") && DeclaresAutoIncrement(table)) {
+    ColumnInfo& key = m_columns[static_cast<std::size_t>(keyColumn)];
+    key.autoNumber = true;
+    key.rowIdAlias = true;
+  }
   if (m_columns.empty())
     throw DbError(kErrNoSuchTable, ruv::Format("Cannot find the table '%s'. Make sure it exists and that its name is "
                                                "spelled correctly.", table.c_str()));
@@ -151,6 +162,16 @@ void Recordset::OpenKeyset(const std::string& table, const std::string& selectRo
   m_table = table;
   m_keyset = true;
   m_updatable = true;
+}
+
+bool Recordset::DeclaresAutoIncrement(const std::string& table) const {
+  sqlite3_stmt* find = Prepare("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1", false);
+  sqlite3_bind_text(find, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+  std::string sql;
+  if (sqlite3_step(find) == SQLITE_ROW && sqlite3_column_text(find, 0))
+    sql = reinterpret_cast<const char*>(sqlite3_column_text(find, 0));
+  sqlite3_finalize(find);
+  return ruv::ToUpperAscii(sql).find("AUTOINCREMENT") != std::string::npos;
 }
 
 void Recordset::OpenSnapshot(const std::string& sql) {
@@ -449,7 +470,9 @@ void Recordset::InsertPending() {
   for (std::size_t i = 0; i < m_columns.size(); ++i) {
     const ColumnInfo& column = m_columns[i];
     std::string quoted = QuoteIdentifier(column.name);
-    if (column.autoNumber) {
+    if (column.rowIdAlias) {
+      continue;  // SQLite numbers it past every number it ever gave
+    } else if (column.autoNumber) {
       // The next number after the largest one, taken in the same statement.
       names += (names.empty() ? "" : ", ") + quoted;
       values += (values.empty() ? "" : ", ") + ("(SELECT COALESCE(MAX(" + quoted + "), 0) + 1 FROM " +

@@ -84,6 +84,7 @@ class Recordset {
   void Open(const Connection& connection, const std::string& sql, bool isQuery);
   void OpenKeyset(const std::string& table, const std::string& selectRowIds);
   void OpenSnapshot(const std::string& sql);
+  bool DeclaresAutoIncrement(const std::string& table) const;
   void RequireOpen() const;
   void RequireColumn(int index) const;
   bool HasCurrentRow() const;

@@ -286,3 +286,42 @@ TEST_F(RecordsetTest, RowsRemovedElsewhereAndClosedConnectionsAreReported) {
   EXPECT_FALSE(rs.IsOpen());
   EXPECT_EQ(ErrorOf([&] { rs.Value(kName); }), kErrObjectClosed);
 }
+
+// The plant's tables number their rows by an AUTOINCREMENT row id: like an
+// Access counter, the number of a deleted newest row is never given again, so
+// a stored reference to it can never come to name another row.
+TEST(RecordsetCounter, DeletedNewestRowNumberIsNeverGivenAgain) {
+  TempDir dir;
+  const std::string path = dir.File("db.mdb");
+  ASSERT_EQ(MakeDatabase(path, R"(CREATE TABLE "T" ("nRecordID" INTEGER PRIMARY KEY AUTOINCREMENT, "s" TEXT(5));)"),
+            "");
+  Connection connection;
+  connection.Open("Data Source=\"" + path + "\"");
+  Recordset rs;
+  rs.OpenTable(connection, "T");
+  EXPECT_EQ(rs.Field(0).type, VT_I4);
+  EXPECT_TRUE(rs.Field(0).autoNumber);
+  for (const char* name : {"a", "b", "c"}) {
+    rs.AddNew();
+    rs.SetValue(1, Variant::String(name));
+    rs.Update();
+  }
+  EXPECT_EQ(rs.Value(0), Variant::I4(3));
+  EXPECT_EQ(ErrorOf([&] { rs.SetValue(0, Variant::I4(9)); }), kErrFieldReadOnly);
+  rs.Delete();
+  rs.AddNew();
+  rs.SetValue(1, Variant::String("d"));
+  rs.Update();
+  EXPECT_EQ(rs.Value(0), Variant::I4(4));
+  EXPECT_EQ(rs.Value(1), Variant::String("d"));
+
+  // Reopened, the rows come in number order and the count goes on.
+  rs.OpenTable(connection, "T");
+  EXPECT_EQ(rs.RecordCount(), 3);
+  rs.MoveLast();
+  EXPECT_EQ(rs.Value(0), Variant::I4(4));
+  rs.Delete();
+  rs.AddNew();
+  rs.Update();
+  EXPECT_EQ(rs.Value(0), Variant::I4(5));
+}
