@@ -111,6 +111,12 @@ TEST(Schema, ToolBuildsTheSixTablesAndTheLayerOpensThem) {
     EXPECT_EQ(rs.m_current.m_nRecordID, 2);
     EXPECT_TRUE(rs.MoveFirst());
     EXPECT_EQ(rs.m_current.m_nRecordID, 1);
+    // As an Access counter: the number of a deleted newest row is never given again.
+    RawDatabase raw(path);
+    ASSERT_EQ(raw.Exec("DELETE FROM \"" + table + "\" WHERE " + columns[0].name + " = 2"), SQLITE_OK);
+    ASSERT_TRUE(rs.SetSourceAndReopen(table, true));
+    ASSERT_TRUE(rs.AddNew());
+    EXPECT_EQ(rs.m_current.m_nRecordID, 3);
   }
 }
 
