@@ -30,32 +30,38 @@ TEST(ShiftTotalsThread, ChargesAddedDuringWriteBacksAreAllKept) {
   constexpr int kCharges = 3000;
   DATE now = 0;
   OleDateFromFields(TestNowFields(), now);
+  std::atomic<bool> writingBack{false};
   std::atomic<bool> done{false};
   std::thread process([&] {
+    while (!writingBack.load()) std::this_thread::yield();
     for (int i = 0; i < kCharges; ++i) {
       shift.AddChargeToActiveShift(i % CShiftRS::kStoredTotalCount, 1.0f, now);
       if (i % 100 == 0) shift.IncActiveShiftTotalCycle();
+      if (i % 16 == 0) std::this_thread::yield();  // let the write-backs in between
     }
     done.store(true);
   });
-  int writeBacks = 0;
-  while (!done.load()) {
-    ASSERT_TRUE(shift.WriteBackActive());
-    ++writeBacks;
-  }
+  bool allSaved = true;
+  do {
+    allSaved = shift.WriteBackActive() && allSaved;
+    writingBack.store(true);
+  } while (!done.load());
   process.join();
+  EXPECT_TRUE(allSaved);
   ASSERT_TRUE(shift.WriteBackActive());
-  EXPECT_GT(writeBacks, 0);
 
   EXPECT_EQ(shift.GetActiveTotalProduced(), static_cast<float>(kCharges));
   for (int material = 0; material < CShiftRS::kStoredTotalCount; ++material)
-    EXPECT_EQ(shift.GetActiveTotalMaterial(material), static_cast<float>(kCharges / CShiftRS::kStoredTotalCount + (material < kCharges % CShiftRS::kStoredTotalCount ? 1 : 0)));
+    EXPECT_EQ(shift.GetActiveTotalMaterial(material),
+              static_cast<float>(kCharges / CShiftRS::kStoredTotalCount +
+                                 (material < kCharges % CShiftRS::kStoredTotalCount ? 1 : 0)));
   CShiftRS reread;
   ASSERT_TRUE(OpenPlantTable(reread, db, "Shift", false));
   EXPECT_EQ(reread.Current().GetTotalProduced(), static_cast<float>(kCharges));
   EXPECT_EQ(reread.Current().m_nShiftTotalCycle, kCharges / 100);
   float sum = 0.0f;
-  for (int material = 0; material < CShiftRS::kStoredTotalCount; ++material) sum += reread.Current().GetTotalMaterial(material);
+  for (int material = 0; material < CShiftRS::kStoredTotalCount; ++material)
+    sum += reread.Current().GetTotalMaterial(material);
   EXPECT_EQ(sum, static_cast<float>(kCharges));
   EXPECT_EQ(boxes.Count(), 0u);
 }
