@@ -67,7 +67,7 @@ class RecordingWindow : public IMessageTarget {
 };
 
 inline std::unique_ptr<CSerialLinkerItem> MakeItem(int slave, int registerNumber, DWORD updateRate = 20,
-                                                   DWORD timeoutBand = 60) {
+                                                   DWORD timeoutBand = 200) {
   auto item = std::make_unique<CSerialLinkerItem>(nullptr);
   item->SetSlaveAddress(slave);
   item->SetRegister(registerNumber);

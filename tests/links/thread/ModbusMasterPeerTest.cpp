@@ -14,7 +14,7 @@ class ModbusMasterPeerTest : public ::testing::Test {
     peer.Stop();
   }
 
-  CSerialLinkerItem* AddItem(int slave, int registerNumber, DWORD updateRate = 20, DWORD timeoutBand = 60) {
+  CSerialLinkerItem* AddItem(int slave, int registerNumber, DWORD updateRate = 20, DWORD timeoutBand = 200) {
     items.push_back(MakeItem(slave, registerNumber, updateRate, timeoutBand));
     return items.back().get();
   }
