@@ -25,10 +25,14 @@ class OwnerDrawButtonWidget : public QPushButton {
   void Detach() { m_owner = nullptr; }
 
  protected:
-  void paintEvent(QPaintEvent*) override {
-    if (!m_owner || CWnd::FromWidget(this) != m_owner) return;
-    QPainter painter(this);
-    m_owner->PaintOwnerDrawn(painter);
+  void paintEvent(QPaintEvent* event) override {
+    // The type is read at each paint: a button may become owner-drawn later.
+    if (m_owner && CWnd::FromWidget(this) == m_owner && (m_owner->GetStyle() & BS_TYPEMASK) == BS_OWNERDRAW) {
+      QPainter painter(this);
+      m_owner->PaintOwnerDrawn(painter);
+      return;
+    }
+    QPushButton::paintEvent(event);
   }
 
  private:
@@ -43,9 +47,7 @@ QWidget* CButton::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
     auto* group = new QGroupBox(text, parent);
     return group;
   }
-  if (type == BS_OWNERDRAW) {
-    button = new OwnerDrawButtonWidget(this, parent);
-  } else if (IsCheckType(type)) {
+  if (IsCheckType(type)) {
     auto* box = new QCheckBox(text, parent);
     box->setTristate(type == BS_3STATE || type == BS_AUTO3STATE);
     button = box;
@@ -53,7 +55,8 @@ QWidget* CButton::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
     button = new QRadioButton(text, parent);
     button->setAutoExclusive(false);  // groups follow WS_GROUP, handled here
   } else {
-    auto* push = new QPushButton(text, parent);
+    auto* push = new OwnerDrawButtonWidget(this, parent);
+    push->setText(text);
     push->setAutoDefault(false);
     push->setDefault(type == BS_DEFPUSHBUTTON);
     button = push;
@@ -82,7 +85,7 @@ void CButton::HandleClicked() {
     } else if (type == BS_AUTO3STATE) {
       m_check = (m_check + 1) % 3;
     }
-    SetCheck(m_check);  // a manual box keeps its state until its owner sets it
+    ApplyCheck(m_check);  // a manual box keeps its state until its owner sets it
   } else if (button && type == BS_AUTORADIOBUTTON) {
     // The auto radios of this group: from the last WS_GROUP start before this
     // button up to the next one.
@@ -101,7 +104,7 @@ void CButton::HandleClicked() {
     }
     SetCheck(BST_CHECKED);
   } else if (button && type == BS_RADIOBUTTON) {
-    SetCheck(m_check);
+    ApplyCheck(m_check);
   }
   NotifyParent(BN_CLICKED);
 }
@@ -115,6 +118,11 @@ void CButton::Click() {
 int CButton::GetCheck() const { return m_check; }
 
 void CButton::SetCheck(int check) {
+  if (GetSafeHwnd()) SendMessage(BM_SETCHECK, static_cast<WPARAM>(check), 0);
+  else m_check = check;
+}
+
+void CButton::ApplyCheck(int check) {
   m_check = check;
   if (auto* box = qobject_cast<QCheckBox*>(GetWidget())) {
     box->setCheckState(check == BST_CHECKED ? Qt::Checked : check == BST_INDETERMINATE ? Qt::PartiallyChecked
@@ -134,26 +142,46 @@ UINT CButton::GetState() const {
 }
 
 void CButton::SetState(BOOL pushed) {
-  m_pushed = pushed != FALSE;
-  if (auto* button = qobject_cast<QAbstractButton*>(GetWidget())) button->setDown(m_pushed);
+  if (GetSafeHwnd()) SendMessage(BM_SETSTATE, pushed, 0);
+  else m_pushed = pushed != FALSE;
 }
 
 void CButton::SetButtonStyle(UINT style, BOOL redraw) {
+  if (GetSafeHwnd()) SendMessage(BM_SETSTYLE, style, redraw);
+  else ModifyStyle(0xFFFF, style & 0xFFFF);
+}
+
+LRESULT CButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case BM_GETCHECK: return m_check;
+    case BM_SETCHECK: ApplyCheck(static_cast<int>(wParam)); return 0;
+    case BM_GETSTATE: return GetState();
+    case BM_SETSTATE:
+      m_pushed = wParam != 0;
+      if (auto* button = qobject_cast<QAbstractButton*>(GetWidget())) button->setDown(m_pushed);
+      return 0;
+    case BM_SETSTYLE: ApplyStyle(static_cast<UINT>(wParam), static_cast<BOOL>(lParam)); return 0;
+    case BM_CLICK: Click(); return 0;
+    default: return CControlBase::WindowProc(message, wParam, lParam);
+  }
+}
+
+void CButton::ApplyStyle(UINT style, BOOL redraw) {
   const DWORD before = GetStyle();
   ModifyStyle(0xFFFF, style & 0xFFFF);
   auto* push = qobject_cast<QPushButton*>(GetWidget());
-  const DWORD oldType = TypeOf(before), newType = TypeOf(style);
-  if (push && (newType == BS_PUSHBUTTON || newType == BS_DEFPUSHBUTTON) &&
-      (oldType == BS_PUSHBUTTON || oldType == BS_DEFPUSHBUTTON || oldType == BS_OWNERDRAW)) {
-    push->setDefault(newType == BS_DEFPUSHBUTTON);
-  }
+  const DWORD newType = TypeOf(style);
+  (void)before;
+  if (push && (newType == BS_PUSHBUTTON || newType == BS_DEFPUSHBUTTON)) push->setDefault(newType == BS_DEFPUSHBUTTON);
   if (redraw && GetWidget()) GetWidget()->update();
 }
 
 void CButton::SetDefaultLook(bool isDefault) {
+  // As the dialog manager does: push buttons, owner-drawn ones included, are told
+  // their new type (an owner-drawn button keeps its own type if it wants).
   const DWORD type = TypeOf(GetStyle());
-  if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON) SetButtonStyle(isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-  else if (auto* push = qobject_cast<QPushButton*>(GetWidget())) push->setDefault(isDefault);
+  if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW)
+    SetButtonStyle((GetStyle() & ~BS_TYPEMASK & 0xFFFF) | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
 }
 
 void CButton::DrawItem(LPDRAWITEMSTRUCT) {}

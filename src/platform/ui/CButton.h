@@ -50,6 +50,9 @@ class CButton : public CControlBase {
 
   // Owner-drawn buttons paint here; the default draws nothing.
   virtual void DrawItem(LPDRAWITEMSTRUCT drawItem);
+  // The button messages (BM_...); SetButtonStyle, SetCheck and SetState go
+  // through them so a derived button can see them.
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  protected:
   void ApplyTextToWidget(const std::string& text) override;
@@ -59,6 +62,8 @@ class CButton : public CControlBase {
  private:
   friend class OwnerDrawButtonWidget;
   void HandleClicked();
+  void ApplyStyle(UINT style, BOOL redraw);
+  void ApplyCheck(int check);
   void PaintOwnerDrawn(class QPainter& painter);
   int m_check = BST_UNCHECKED;
   bool m_pushed = false;

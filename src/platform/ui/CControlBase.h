@@ -18,6 +18,10 @@ class CControlBase : public CWnd {
   // The reflected form of WM_CTLCOLOR...: a brush to use, or null to ask the parent.
   virtual HBRUSH CtlColor(CDC* dc, UINT ctlColor);
 
+  // Called once the control's window exists as a dialog's control (built from
+  // the template for a bound object, or by DDX_Control), before it is used.
+  virtual void PreSubclassWindow() {}
+
   // Sends `code` about this control (reflection first, then the parent).
   void NotifyParent(UINT code);
   // Asks for the colours now and applies them to the widget.

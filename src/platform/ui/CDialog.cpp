@@ -143,6 +143,9 @@ void CDialog::CreateControls(const DialogTemplate& dialogTemplate) {
     }
     const CRect rect = MapDialogUnits(item.x, item.y, item.cx, item.cy);
     control->CreateEx(item.exStyle, item.className, item.text, item.style | WS_CHILD, rect, this, item.id);
+    if (m_bound.count(item.id) != 0) {
+      if (auto* library = dynamic_cast<CControlBase*>(control)) library->PreSubclassWindow();
+    }
     if (auto* combo = dynamic_cast<CComboBox*>(control); combo && combo->GetWidget()) {
       // The template's height includes the open list; the closed box keeps its own.
       combo->GetWidget()->resize(rect.Width(), combo->GetWidget()->sizeHint().height());
@@ -190,6 +193,7 @@ BOOL CDialog::SubclassDlgItem(UINT id, CWnd& control) {
   }
   if (visible || (style & WS_VISIBLE)) control.ShowWindow(SW_SHOWNA);
   m_bound[id] = &control;
+  if (auto* library = dynamic_cast<CControlBase*>(&control)) library->PreSubclassWindow();
   return TRUE;
 }
 

@@ -141,6 +141,14 @@ constexpr UINT LBN_DBLCLK = 2;
 constexpr UINT STN_CLICKED = 0;
 constexpr UINT STN_DBLCLK = 1;
 
+// Button messages.
+constexpr UINT BM_GETCHECK = 0x00F0;
+constexpr UINT BM_SETCHECK = 0x00F1;
+constexpr UINT BM_GETSTATE = 0x00F2;
+constexpr UINT BM_SETSTATE = 0x00F3;
+constexpr UINT BM_SETSTYLE = 0x00F4;
+constexpr UINT BM_CLICK = 0x00F5;
+
 // Combo and list box answers.
 constexpr int CB_ERR = -1;
 constexpr int CB_ERRSPACE = -2;

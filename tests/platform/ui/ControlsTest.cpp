@@ -24,7 +24,7 @@ namespace {
 
 constexpr UINT kControls = 9501;
 constexpr UINT kRadio1 = 601, kRadio2 = 602, kRadio3 = 603, kOther = 604, kEdit = 605, kMemo = 606, kList = 607,
-               kTabs = 608, kSpin = 609, kBuddy = 610, kDrawn = 611;
+               kTabs = 608, kSpin = 609, kBuddy = 610, kDrawn = 611, kPlain = 612;
 
 class ControlsDialog : public CDialog {
  public:
@@ -46,6 +46,7 @@ class ControlsDialog : public CDialog {
         {kBuddy, kEditClass, "", WS_VISIBLE, 210, 70, 30, 12},
         {kSpin, kSpinClass, "", WS_VISIBLE | UDS_SETBUDDYINT, 240, 70, 10, 12},
         {kDrawn, kButtonClass, "Drawn", WS_VISIBLE | BS_OWNERDRAW, 210, 100, 50, 14},
+        {kPlain, kButtonClass, "Plain", WS_VISIBLE | BS_PUSHBUTTON, 210, 120, 50, 14},
     };
     RegisterDialogTemplate(t);
     BindControl(kDrawn, drawn);
@@ -210,6 +211,44 @@ TEST(ControlWrappers, OwnerDrawnButtonPaintsThroughDrawItem) {
   const QImage image = dialog.drawn.GetWidget()->grab().toImage();
   EXPECT_GE(dialog.drawn.draws, 1);
   EXPECT_EQ(image.pixelColor(2, 2), QColor(255, 0, 0));
+  dialog.DestroyWindow();
+}
+
+namespace {
+// A library button turns itself owner-drawn when attached and watches BM_SETSTYLE.
+class LateOwnerDrawn : public CButton {
+ public:
+  void PreSubclassWindow() override { ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW); }
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == BM_SETSTYLE) {
+      styles.push_back(static_cast<UINT>(wParam));
+      wParam = (wParam & ~static_cast<WPARAM>(0x1F)) | BS_OWNERDRAW;  // stays owner-drawn
+    }
+    return CButton::WindowProc(message, wParam, lParam);
+  }
+  void DrawItem(LPDRAWITEMSTRUCT item) override {
+    ++draws;
+    item->hDC->FillSolidRect(&item->rcItem, 0x00FF00);
+  }
+  std::vector<UINT> styles;
+  int draws = 0;
+};
+}  // namespace
+
+TEST(ControlWrappers, ButtonMadeOwnerDrawnWhenAttachedPaintsItself) {
+  ControlsDialog dialog;
+  LateOwnerDrawn late;
+  ASSERT_TRUE(dialog.Create(kControls));
+  CDataExchange dx(&dialog, FALSE);
+  DDX_Control(&dx, kPlain, late);
+  ASSERT_EQ(dialog.GetDlgItem(kPlain), &late);
+  EXPECT_EQ(late.GetStyle() & BS_TYPEMASK, BS_OWNERDRAW);
+  dialog.SetDefID(kPlain);
+  EXPECT_EQ(late.styles, (std::vector<UINT>{BS_DEFPUSHBUTTON}));
+  dialog.ShowWindow(SW_SHOW);
+  const QImage image = late.GetWidget()->grab().toImage();
+  EXPECT_GE(late.draws, 1);
+  EXPECT_EQ(image.pixelColor(1, 1), QColor(0, 255, 0));
   dialog.DestroyWindow();
 }
 
