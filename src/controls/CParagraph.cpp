@@ -1,5 +1,6 @@
 #include "controls/CParagraph.h"
 
+#include "platform/base/CArchive.h"
 #include "platform/ui/CDC.h"
 
 void CParagraph::SetText(const std::string& text) {
@@ -94,4 +95,33 @@ void CParagraph::Draw(CDC* dc) const {
   if (!dc) return;
   for (const Line& line : Layout([dc](const std::string& text) { return dc->GetTextExtent(text); }))
     dc->TextOut(line.x, line.y, line.text);
+}
+
+void CParagraph::Serialize(CArchive& archive) {
+  if (archive.IsStoring()) {
+    archive << static_cast<std::int32_t>(m_left) << static_cast<std::int32_t>(m_top);
+    archive << m_width << m_height << m_text << m_faceName;
+    archive << static_cast<std::uint16_t>(m_fontHeight) << static_cast<std::uint16_t>(m_fontWeight);
+    return;
+  }
+  std::uint8_t origin[8];
+  archive.Read(origin, sizeof origin);  // a short first block is the end-of-file error
+  auto word = [&](int at) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(origin[at]) | (static_cast<std::uint32_t>(origin[at + 1]) << 8) |
+                                     (static_cast<std::uint32_t>(origin[at + 2]) << 16) |
+                                     (static_cast<std::uint32_t>(origin[at + 3]) << 24));
+  };
+  std::uint16_t width = 0, height = 0, fontHeight = 0, fontWeight = 0;
+  std::string text, face;
+  archive >> width >> height >> text >> face >> fontHeight >> fontWeight;
+  m_left = word(0);
+  m_top = word(4);
+  m_width = width;
+  m_height = height;
+  SetText(text);
+  m_faceName = face;
+  m_fontHeight = static_cast<std::int16_t>(fontHeight);
+  m_fontWeight = fontWeight;
+  m_font.DeleteObject();
+  m_fontCreated = m_font.CreateFont(m_fontHeight, 0, 0, 0, m_fontWeight, 0, 0, 0, 0, 0, 0, 0, 0, m_faceName) != FALSE;
 }

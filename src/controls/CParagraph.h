@@ -11,6 +11,7 @@
 #include "platform/ui/CFont.h"
 #include "platform/ui/CSize.h"
 
+class CArchive;
 class CDC;
 
 class CParagraph {
@@ -40,6 +41,9 @@ class CParagraph {
   std::vector<Line> Layout(const Measure& measure) const;
   // Draws the lines with the context's selected font.
   void Draw(CDC* dc) const;
+  // Writes or reads left, top (one 8-byte block), width, height, text, face
+  // name, font height and weight; loading splits the text and makes the font again.
+  void Serialize(CArchive& archive);
 
  private:
   int LineX(int extent) const;

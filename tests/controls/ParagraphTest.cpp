@@ -4,6 +4,7 @@
 #include <QImage>
 
 #include "controls/CParagraph.h"
+#include "platform/base/CArchive.h"
 #include "platform/ui/CDC.h"
 
 namespace {
@@ -78,4 +79,37 @@ TEST(ParagraphLayout, DrawsThroughTheContext) {
   for (int y = 0; y < image.height() && !inked; ++y)
     for (int x = 0; x < image.width() && !inked; ++x) inked = image.pixel(x, y) != qRgb(255, 255, 255);
   EXPECT_TRUE(inked);
+}
+
+TEST(ParagraphArchive, RoundTripAndShortRead) {
+  CParagraph p;
+  p.SetPosition(50, -3);
+  p.SetWidth(300);
+  p.SetHeight(40);
+  p.SetText("a  b\r\nc");
+  p.SetFont("Tahoma", 13, 1);
+  CArchive out(CArchive::store);
+  p.Serialize(out);
+  const std::vector<std::uint8_t> expectedStart = {50, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF, 44, 1, 40, 0, 7};
+  ASSERT_GE(out.Bytes().size(), expectedStart.size());
+  EXPECT_TRUE(std::equal(expectedStart.begin(), expectedStart.end(), out.Bytes().begin()));
+  // text (1 + 7), face (1 + 6), height 13, weight 700
+  EXPECT_EQ(out.Bytes().size(), 12u + 8u + 7u + 4u);
+  EXPECT_EQ(out.Bytes()[out.Bytes().size() - 2], 0xBC);  // 700 = 0x02BC
+
+  CParagraph back;
+  CArchive in(CArchive::load, out.Bytes());
+  back.Serialize(in);
+  EXPECT_EQ(back.GetText(), "a  b\r\nc");
+  EXPECT_EQ(back.Words(), (std::vector<std::string>{"a ", "b ", "c"}));
+  back.SetWidth(300);
+  EXPECT_EQ(back.Layout(Fixed).front().x, 52);
+
+  CArchive shortRead(CArchive::load, {1, 2, 3});
+  try {
+    back.Serialize(shortRead);
+    FAIL() << "no exception";
+  } catch (const CArchiveException& e) {
+    EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+  }
 }
