@@ -249,3 +249,36 @@ TEST_F(RecipeRSTest, ActiveRecipeIsFoundWrittenBackByIdAndReportedToTheEngineRoo
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RecipeRSTest, RenumberingTouchesOnlyTheCurrentSetAndCopiesKeepSlotNumbers) {
+  CRecipeRS recipes;
+  CRecipeRS::CSTFields& row = recipes.Current();
+  row.GetStep(0).SetStepActive(true);
+  row.GetStep(0).SetPrEndStpNmbr(5);
+  row.GetStep(0).SetSmulStrtStpNmbr(5);
+  row.GetStep(1).SetStepActive(true);
+  row.GetStep(1).SetPrEndStpNmbr(6);
+  recipes.RenumberSteps(row, 5, 9);
+  EXPECT_EQ(row.GetStep(0).GetPrEndStpNmbr(), 9);
+  EXPECT_EQ(row.GetStep(0).GetSmulStrtStpNmbr(), 9);
+  EXPECT_EQ(row.GetStep(1).GetPrEndStpNmbr(), 6);
+  recipes.RenumberSteps(row, 6, -1);  // a removed step: no reference
+  EXPECT_EQ(row.GetStep(1).GetPrEndStpNmbr(), 0);
+  recipes.RenumberSteps(row, -1, 3);  // nothing names step -1
+  EXPECT_EQ(row.GetStep(0).GetPrEndStpNmbr(), 9);
+
+  CRecipeRS::CSTFields& scratch = recipes.Scratch();
+  scratch.CopyFrom(row);
+  recipes.RenumberSteps(scratch, 9, 1);
+  EXPECT_EQ(scratch.GetStep(0).GetPrEndStpNmbr(), 9);
+
+  row.GetStep(3).SetStepID(17);  // as loaded from a stored recipe
+  scratch.CopyFrom(row);
+  EXPECT_EQ(scratch.GetStep(3).GetStepID(), 4);  // numbers belong to the slots
+  EXPECT_TRUE(scratch.GetStep(0).IsStepActive());
+  EXPECT_THROW(scratch.GetStep(30), std::out_of_range);
+}
+
+}  // namespace
