@@ -48,3 +48,13 @@ CPoint& GetWindowAnchorPoint(CPoint& point, const CWnd* window, int alignment) {
   }
   return point;
 }
+
+int FindComboItemByData(const CComboBox* combo, DWORD data) {
+  if (combo == nullptr) return -1;
+  const int count = combo->GetCount();
+  for (int i = 0; i < count; ++i) {
+    // Item data is a 32-bit word to the callers.
+    if (static_cast<DWORD>(combo->GetItemData(i)) == data) return i;
+  }
+  return -1;
+}

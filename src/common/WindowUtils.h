@@ -1,6 +1,7 @@
 #pragma once
 // Window helpers shared by the subsystems (UI thread, except PumpWindowMessage,
 // which does nothing elsewhere).
+#include "platform/ui/CComboBox.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/MessageCore.h"
 
@@ -21,3 +22,6 @@ CRect& GetWindowRectInParent(CRect& rect, const CWnd* window);
 // A point of the window's rectangle in its parent: codes 0..8 read row by row
 // (top row first, left column first); any other code gives (0, 0).
 CPoint& GetWindowAnchorPoint(CPoint& point, const CWnd* window, int alignment);
+
+// Index of the first item whose data word equals `data`, or -1 (also for no box).
+int FindComboItemByData(const CComboBox* combo, DWORD data);

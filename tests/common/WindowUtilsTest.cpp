@@ -114,4 +114,19 @@ TEST_F(WindowPlacement, ForceForegroundLeavesAnActiveOwnedWindowAlone) {
   dialog.DestroyWindow();
 }
 
+TEST_F(WindowPlacement, FindComboItemByDataGivesTheFirstMatch) {
+  CComboBox combo;
+  ASSERT_TRUE(combo.Create("", "", WS_CHILD | CBS_DROPDOWNLIST, CRect(0, 0, 100, 200), &m_frame, 7));
+  EXPECT_EQ(FindComboItemByData(&combo, 0), -1);  // empty box
+  for (const char* text : {"COM1", "COM2", "COM3"}) combo.AddString(text);
+  combo.SetItemData(0, 10);
+  combo.SetItemData(1, 0xFFFFFFFFu);
+  combo.SetItemData(2, 10);
+  EXPECT_EQ(FindComboItemByData(&combo, 10), 0);
+  EXPECT_EQ(FindComboItemByData(&combo, 0xFFFFFFFFu), 1);
+  EXPECT_EQ(FindComboItemByData(&combo, 11), -1);
+  EXPECT_EQ(FindComboItemByData(nullptr, 10), -1);
+  combo.DestroyWindow();
+}
+
 }  // namespace
