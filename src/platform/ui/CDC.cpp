@@ -581,6 +581,11 @@ bool CDC::DrawWithPenAndBrush(const std::function<void(QPainter&)>& draw, bool f
     p.setBrush(Qt::NoBrush);
     draw(p);
   }
+  if (fill && HatchShowsBackground(m_state->brush)) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(ColorRefToQColor(m_state->bkColor));
+    draw(p);
+  }
   p.setPen(pen);
   p.setBrush(fill ? MakeBrush(m_state->brush) : QBrush(Qt::NoBrush));
   draw(p);
@@ -590,7 +595,16 @@ bool CDC::DrawWithPenAndBrush(const std::function<void(QPainter&)>& draw, bool f
 void CDC::FillLogicalRect(const QRect& logical, const QBrush& brush, QPainter::CompositionMode mode) {
   if (logical.isEmpty() || brush.style() == Qt::NoBrush || !Begin()) return;
   m_painter->setCompositionMode(mode);
+  bool hatched = brush.style() >= Qt::HorPattern && brush.style() <= Qt::DiagCrossPattern;
+  if (hatched && m_state->bkMode == OPAQUE) {
+    m_painter->fillRect(logical, ColorRefToQColor(m_state->bkColor));
+  }
   m_painter->fillRect(logical, brush);
+}
+
+bool CDC::HatchShowsBackground(const std::shared_ptr<GdiObjectData>& data) const {
+  auto brush = std::dynamic_pointer_cast<BrushData>(data);
+  return brush && brush->log.lbStyle == BS_HATCHED && m_state->bkMode == OPAQUE;
 }
 
 QFont CDC::CurrentQFont() const {

@@ -215,6 +215,8 @@ class CDC {
   QPen MakePen() const;
   QBrush MakeBrush(const std::shared_ptr<GdiObjectData>& brush) const;
   bool PenIsNull() const;
+  // Hatched brushes show the background colour between their lines in opaque mode.
+  bool HatchShowsBackground(const std::shared_ptr<GdiObjectData>& brush) const;
   int PenWidth() const;
   QFont CurrentQFont() const;
   LONG CurrentEscapement() const;

@@ -62,13 +62,20 @@ int TextLayout::Width(const QString& line) const {
 QString TextLayout::EllipsisToFit(const QString& line, int maxWidth) const {
   static const QString kEllipsis = QStringLiteral("...");
   if (Width(line) <= maxWidth) return line;
-  // Longest prefix that leaves room for the three dots; never split a surrogate pair.
-  int keep = static_cast<int>(line.size());
-  while (keep > 0) {
-    --keep;
-    if (keep > 0 && line[keep].isLowSurrogate()) continue;
-    if (Width(line.left(keep) + kEllipsis) <= maxWidth) break;
+  // Longest prefix that leaves room for the three dots (widths grow with the
+  // prefix, so a binary search finds it); never split a surrogate pair.
+  int low = 0;
+  int high = static_cast<int>(line.size());
+  while (low < high) {
+    int mid = (low + high + 1) / 2;
+    if (Width(line.left(mid) + kEllipsis) <= maxWidth) {
+      low = mid;
+    } else {
+      high = mid - 1;
+    }
   }
+  int keep = low;
+  if (keep > 0 && keep < line.size() && line[keep].isLowSurrogate()) --keep;
   return line.left(keep) + kEllipsis;
 }
 

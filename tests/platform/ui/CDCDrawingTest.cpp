@@ -273,6 +273,30 @@ TEST(CDCFillsTest, PatternBrushTilesEightByEight) {
   EXPECT_EQ(c.At(0, 1), kRed);
 }
 
+TEST(CDCFillsTest, HatchBrushShowsBackgroundOnlyInOpaqueMode) {
+  Canvas c(16, 16);
+  CBrush hatch;
+  ASSERT_TRUE(hatch.CreateHatchBrush(HS_CROSS, kRed));
+  c.dc.SetBkColor(kBlue);
+  c.dc.SetBkMode(TRANSPARENT);
+  CRect r(0, 0, 16, 16);
+  c.dc.FillRect(&r, &hatch);
+  int red = 0, white = 0;
+  for (int x = 0; x < 16; ++x) {
+    for (int y = 0; y < 16; ++y) {
+      red += c.At(x, y) == kRed ? 1 : 0;
+      white += c.At(x, y) == kWhite ? 1 : 0;
+    }
+  }
+  EXPECT_GT(red, 0);
+  EXPECT_GT(white, 0);
+  c.dc.SetBkMode(OPAQUE);
+  c.dc.FillRect(&r, &hatch);
+  for (int x = 0; x < 16; ++x) {
+    for (int y = 0; y < 16; ++y) EXPECT_NE(c.At(x, y), kWhite);
+  }
+}
+
 TEST(CDCStateTest, SaveAndRestoreBringBackObjectsAndColours) {
   Canvas c(20, 20);
   CPen red(PS_SOLID, 1, kRed);
