@@ -1,6 +1,7 @@
 #pragma once
 // Doubles shared by the data-center tests: an engine root with a settable data
-// source, and a listener window that records the messages it receives.
+// source, data center and settings file, and a listener window that records
+// the messages it receives.
 #include <atomic>
 #include <mutex>
 #include <vector>
@@ -16,16 +17,18 @@ class FakeEngine final : public IEngineServices {
   int GetDataSourceType() const override { return m_dataSource.load(); }
   bool IsSuspended() const override { return m_suspended.load(); }
   CDataCenterBase* GetDataCenter() const override { return m_dataCenter; }
-  CIniFile* GetIniFile() const override { return nullptr; }
+  CIniFile* GetIniFile() const override { return m_iniFile; }
   std::string GetSettingsFileName() const override { return "Qelo-Setting.ini"; }
 
   void SetDataSource(int type) { m_dataSource.store(type); }
   void SetDataCenter(CDataCenterBase* dataCenter) { m_dataCenter = dataCenter; }
+  void SetIniFile(CIniFile* iniFile) { m_iniFile = iniFile; }
 
  private:
   std::atomic<int> m_dataSource{eDataSourceNone};
   std::atomic<bool> m_suspended{false};
   CDataCenterBase* m_dataCenter = nullptr;
+  CIniFile* m_iniFile = nullptr;
 };
 
 struct ReceivedMessage {
