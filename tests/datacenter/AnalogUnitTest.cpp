@@ -21,16 +21,6 @@ class AnalogUnitTest : public AttribsTest {
   CAnalogUnit m_unit;
 };
 
-TEST_F(AnalogUnitTest, StartsEmptyAndTrimsItsName) {
-  CAnalogUnit unit(nullptr);
-  EXPECT_EQ(unit.GetAttribIndex(), -1);
-  EXPECT_EQ(unit.GetUnitText(), "Unit?");
-  EXPECT_EQ(unit.GetPercent(), 0.0f);
-  EXPECT_FALSE(unit.CheckAutoCalcConfig());
-  unit.SetName("  Level 1\t");
-  EXPECT_EQ(unit.GetName(), "Level 1");
-}
-
 TEST_F(AnalogUnitTest, FlagSetWithoutAMappedPhysicalTagComputesWithoutAsking) {
   m_unit.SetAutoCalcPhyValueFromPortValue(true);
   EXPECT_TRUE(m_unit.CheckAutoCalcConfig());

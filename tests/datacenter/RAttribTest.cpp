@@ -349,14 +349,4 @@ TEST_F(RAttribTest, HistoriesOnlyForNumbers) {
   EXPECT_EQ(spare.GetHistory(), nullptr);
 }
 
-TEST_F(RAttribTest, SettingsKeySuffixes) {
-  EXPECT_EQ(GetAttribIniFieldName(eAttribIniData), "Data");
-  EXPECT_EQ(GetAttribIniFieldName(eAttribIniTag), "Tag");
-  EXPECT_EQ(GetAttribIniFieldName(eAttribIniTagTransform), "TagTransform");
-  EXPECT_EQ(GetAttribIniFieldName(eAttribIniVisible), "Visible");
-  EXPECT_EQ(GetAttribIniFieldName(eAttribIniASD), "ASD");
-  EXPECT_EQ(GetAttribIniFieldName(0), "");
-  EXPECT_EQ(GetAttribIniFieldName(6), "");
-}
-
 }  // namespace
