@@ -1,5 +1,6 @@
 #include "links/OpcGroup.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "common/ProcessUtils.h"
@@ -8,6 +9,7 @@
 #include "links/OpcItem.h"
 #include "links/OpcMessage.h"
 #include "links/OpcServer.h"
+#include "links/OpcValueText.h"
 #include "links/RAdviseSink.h"
 #include "links/RDataSink20.h"
 #include "platform/base/ExitHook.h"
@@ -283,4 +285,92 @@ void COpcGroup::ReleaseInterfaces() {
   m_dataObject.Reset();
   m_asyncIO2.Reset();
   m_connectionPoints.Reset();
+}
+
+// ---- writes ----------------------------------------------------------------
+
+void COpcGroup::WriteSync(const std::vector<COpcItem*>& items, const std::vector<std::string>& texts) {
+  Write(WriteKind::Sync, items, texts);
+}
+
+void COpcGroup::WriteAsync10(const std::vector<COpcItem*>& items, const std::vector<std::string>& texts) {
+  Write(WriteKind::Async10, items, texts);
+}
+
+void COpcGroup::WriteAsync20(const std::vector<COpcItem*>& items, const std::vector<std::string>& texts) {
+  Write(WriteKind::Async20, items, texts);
+}
+
+void COpcGroup::Write(WriteKind kind, const std::vector<COpcItem*>& items, const std::vector<std::string>& texts) {
+  if (!m_server || !m_server->IsConnected()) return;
+  if ((kind == WriteKind::Sync && !m_syncIO) || (kind == WriteKind::Async10 && !m_asyncIO) ||
+      (kind == WriteKind::Async20 && !m_asyncIO2))
+    return;
+
+  // Convert every text; an item whose text does not fit its type is left out.
+  std::vector<COpcItem*> packedItems;
+  std::vector<OPCHANDLE> handles;
+  std::vector<Variant> values;
+  const std::size_t count = std::min(items.size(), texts.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    COpcItem* item = items[i];
+    if (!item) continue;
+    Variant value;
+    const VARTYPE type = item->GetValueType();
+    const bool converted = (type & VT_ARRAY) ? TextToArrayVariant(item->GetValue(), texts[i], value)
+                                             : TextToVariant(texts[i], type, value);
+    if (!converted) {
+      OpcMessage("Unable to map write data to variant data for item '%s'.", item->GetItemId().c_str());
+      continue;
+    }
+    packedItems.push_back(item);
+    handles.push_back(item->GetServerHandle());
+    values.push_back(std::move(value));
+  }
+  if (packedItems.empty()) return;
+
+  const DWORD n = static_cast<DWORD>(packedItems.size());
+  HRESULT* errors = nullptr;
+  HRESULT hr = E_FAIL;
+  switch (kind) {
+    case WriteKind::Sync:
+      hr = m_syncIO->Write(n, handles.data(), values.data(), &errors);
+      break;
+    case WriteKind::Async10: {
+      DWORD transactionId = 0;
+      hr = m_asyncIO->Write(m_writeConnection, n, handles.data(), values.data(), &transactionId, &errors);
+      break;
+    }
+    case WriteKind::Async20: {
+      DWORD cancelId = 0;
+      hr = m_asyncIO2->Write(n, handles.data(), values.data(), 0, &cancelId, &errors);
+      break;
+    }
+  }
+
+  for (std::size_t k = 0; k < packedItems.size(); ++k) {
+    const HRESULT itemResult = errors ? errors[k] : hr;
+    if (SUCCEEDED(hr) && errors && SUCCEEDED(itemResult)) {
+      // A synchronous write is done; an asynchronous one clears the mark when
+      // its completion or the item's next value arrives.
+      if (kind == WriteKind::Sync) packedItems[k]->SetWriting(FALSE);
+      continue;
+    }
+    const char* id = packedItems[k]->GetItemId().c_str();
+    const unsigned code = static_cast<unsigned>(FAILED(hr) ? hr : itemResult);
+    switch (kind) {
+      case WriteKind::Sync:
+        OpcMessage("Failed on item '%s' synchronous write for group '%s' (HR = %08X). ", id, m_name.c_str(), code);
+        break;
+      case WriteKind::Async10:
+        OpcMessage("Failed to add item '%s' to an asynchronous 1.0 write transaction for group '%s' (HR = %08X).", id,
+                   m_name.c_str(), code);
+        break;
+      case WriteKind::Async20:
+        OpcMessage("Failed to add item '%s' to an asynchronous 2.0 write transaction for group '%s' (HR = %08X).", id,
+                   m_name.c_str(), code);
+        break;
+    }
+  }
+  if (errors) CoTaskMemFree(errors);
 }

@@ -61,6 +61,13 @@ class COpcGroup {
 
   // Links the items (unless already linked) and, when the server is connected,
   // adds them to it; a refused item gets the Abort/Retry/Ignore box.
+  // Writes texts[i] to items[i] through the synchronous, asynchronous 1.0 or
+  // asynchronous 2.0 interface. A text that cannot become the item's type is
+  // reported and its item left out; nothing happens while unconnected.
+  void WriteSync(const std::vector<COpcItem*>& items, const std::vector<std::string>& texts);
+  void WriteAsync10(const std::vector<COpcItem*>& items, const std::vector<std::string>& texts);
+  void WriteAsync20(const std::vector<COpcItem*>& items, const std::vector<std::string>& texts);
+
   void AddItems(COpcItem* const* items, DWORD count, BOOL alreadyLinked);
   void AddAllItems();
   // Takes the group interfaces from what the server's AddGroup returned and sets up
@@ -77,6 +84,8 @@ class COpcGroup {
   COpcGroup* m_nextGroup = nullptr;
 
  private:
+  enum class WriteKind { Sync, Async10, Async20 };
+  void Write(WriteKind kind, const std::vector<COpcItem*>& items, const std::vector<std::string>& texts);
   void LinkItem(COpcItem* item);
   void UnlinkItem(COpcItem* item);
   void ReleaseInterfaces();

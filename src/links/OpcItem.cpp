@@ -6,7 +6,7 @@
 #include "links/OpcServer.h"
 
 COpcItem::COpcItem(COpcGroup* group)
-    : COpcLinkItemBase(group && group->GetServer() ? group->GetServer()->GetOwner() : nullptr),
+    : CHwLinkerItem(group && group->GetServer() ? group->GetServer()->GetOwner() : nullptr),
       m_group(group),
       m_clientHandle(OpcHandleTable<COpcItem>::Instance().Register(this)),
       m_timeStamp(CurrentFileTime()) {}

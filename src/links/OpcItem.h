@@ -6,12 +6,12 @@
 #include <mutex>
 #include <string>
 
-#include "links/OpcLinkItemBase.h"
+#include "links/HwLinkerItem.h"
 #include "platform/opc/OpcDaInterfaces.h"
 
 class COpcGroup;
 
-class COpcItem : public COpcLinkItemBase {
+class COpcItem : public CHwLinkerItem {
  public:
   explicit COpcItem(COpcGroup* group);
   ~COpcItem() override;
@@ -36,7 +36,7 @@ class COpcItem : public COpcLinkItemBase {
   // no time stamp, update count 0. The server handle stays.
   void SetAdded(BOOL added);
 
-  Variant GetValue() const;
+  Variant GetValue() const override;
   WORD GetQuality() const;
   BOOL IsTimeStampValid() const;
   FILETIME GetTimeStamp() const;

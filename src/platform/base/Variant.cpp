@@ -243,7 +243,11 @@ HRESULT VariantChangeType(Variant& dest, const Variant& source, VARTYPE type) {
   Variant result;
   HRESULT hr;
   if ((source.vt & VT_ARRAY) || (type & VT_ARRAY)) {
-    if (!((source.vt & VT_ARRAY) && (type & VT_ARRAY))) {
+    if (source.vt == VT_EMPTY && (type & VT_ARRAY)) {
+      result.vt = type;  // the zero of an array type: an empty one-dimensional array
+      result.bounds.push_back({0, 0});
+      hr = S_OK;
+    } else if (!((source.vt & VT_ARRAY) && (type & VT_ARRAY))) {
       hr = DISP_E_TYPEMISMATCH;
     } else {
       result.vt = type;

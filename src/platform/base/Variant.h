@@ -21,7 +21,8 @@
 //    VT_DATE <-> numbers: the OLE date's double value.
 //  - VT_ERROR converts only to VT_ERROR and VT_I4.
 //  - Arrays (VT_ARRAY | element type) convert element by element to another
-//    array type; an array never converts to a scalar or back.
+//    array type; an array never converts to a scalar or back. VT_EMPTY converts
+//    to an empty one-dimensional array of any array type.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -1,0 +1,212 @@
+#include "links/OpcLinkerEngine.h"
+
+#include <map>
+#include <vector>
+
+#include "common/Conversions.h"
+#include "common/IniFile.h"
+#include "datacenter/DCTag.h"
+#include "datacenter/DCTagTypes.h"
+#include "datacenter/DataCenterBase.h"
+#include "datacenter/EngineServices.h"
+#include "links/OpcGroup.h"
+#include "links/OpcItem.h"
+#include "links/OpcMessage.h"
+#include "links/OpcServer.h"
+#include "platform/base/MessageBoxService.h"
+#include "platform/base/Text.h"
+
+namespace {
+
+constexpr const char* kAccessPathError = "Inavliled OpcTagAccessPath, sample: \"UR200-DB1.5\"";
+constexpr DWORD kDefaultUpdateRate = 100;
+constexpr float kDefaultDeadband = 0.0f;
+
+}  // namespace
+
+COpcLinkerEngine::COpcLinkerEngine() {
+  if (CIniFile* ini = GetIniFile()) ini->ReadString(kSettingsSection, kRemoteMachineKey, m_remoteMachine, "");
+}
+
+COpcLinkerEngine::~COpcLinkerEngine() {
+  Stop();
+  delete m_server;  // removes and deletes its groups and items
+  m_server = nullptr;
+  // Written back so the key stands in the settings file once the link has run.
+  if (CIniFile* ini = GetIniFile()) ini->WriteString(kSettingsSection, kRemoteMachineKey, m_remoteMachine);
+}
+
+std::string COpcLinkerEngine::AskRemoteMachine() const {
+  if (m_remoteMachine.empty()) return std::string();
+  std::string text = ruv::Format(
+      "RuvFrame is connecting to OPC server.\n\nPress YES to connect to remote OPC server on \"%s\".\n"
+      "Press NO or CANCEL to connect to local OPC server on current PC.\n"
+      "If you don not know the answer press CANCEL.",
+      m_remoteMachine.c_str());
+  int answer = ShowMessageBox(text, "", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_SYSTEMMODAL);
+  return answer == IDYES ? m_remoteMachine : std::string();
+}
+
+std::string COpcLinkerEngine::ParseTag(const std::string& name, const std::string& accessPath,
+                                       long long& updateRate, float& deadband, std::string& groupName) const {
+  updateRate = -1;
+  deadband = -1.0f;
+  if (accessPath != "NULL") {
+    const std::size_t dash = accessPath.find('-');
+    if (accessPath.compare(0, 2, "UR") != 0 || dash == std::string::npos) return kAccessPathError;
+    const std::uint32_t rate = static_cast<std::uint32_t>(TextToInt(accessPath.substr(2, dash - 2)));
+    if (rate <= 99) return "Inavliled OpcGroupUpdateRate, Valid UpdateRate > 100";
+    const std::string rest = accessPath.substr(dash + 1);
+    if (rest.compare(0, 2, "DB") != 0) return kAccessPathError;
+    const float band = TextToFloat(rest.substr(2));
+    if (!(band >= 0.0f && band <= 30.0f)) return "Inavliled OpcGroupDeadband, Valid Deadband <= 30";
+    updateRate = rate;
+    deadband = band;
+  }
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return "Inavliled OpcTagName, Valid Tag name has atleast one dot(.)";
+  groupName = name.substr(0, dot);
+  return std::string();
+}
+
+BOOL COpcLinkerEngine::BuildItems() {
+  if (IsReady()) return TRUE;
+  CHwLinkerEngine::BuildItems();
+  if (m_server) return TRUE;
+  CDataCenterBase* dataCenter = GetDataCenter();
+  if (!dataCenter || !dataCenter->HasOpcTags()) return FALSE;
+
+  std::map<std::string, COpcGroup*> groups;               // by upper-case group name
+  std::map<std::string, std::vector<COpcItem*>> newItems;  // by upper-case group name
+  std::vector<std::string> keyOrder;                       // groups in the order they were made
+
+  for (int i = 0; i < dataCenter->GetTagCount(); ++i) {
+    CDCTag* tag = dataCenter->GetTagAt(i);
+    if (!tag || !tag->IsEnabled() || tag->GetHWType() != eHWOpc) continue;
+    const std::string name = tag->GetTagName();
+    long long rate = -1;
+    float deadband = -1.0f;
+    std::string groupName;
+    std::string error = ParseTag(name, tag->GetAccessPath(), rate, deadband, groupName);
+    const std::string key = ruv::ToUpperAscii(groupName);
+    if (error.empty()) {
+      auto found = groups.find(key);
+      if (found == groups.end()) {
+        if (!m_server) m_server = new COpcServer(this, m_progId, AskRemoteMachine());
+        auto* group = new COpcGroup(m_server);
+        group->SetName(groupName);
+        if (rate >= 0) group->SetUpdateRate(static_cast<DWORD>(rate));
+        if (deadband >= 0.0f) group->SetDeadband(deadband);
+        m_server->AddGroup(group, FALSE);
+        groups[key] = group;
+        keyOrder.push_back(key);
+      } else {
+        COpcGroup* group = found->second;
+        if (rate >= 0 && static_cast<DWORD>(rate) != group->GetUpdateRate()) {
+          error = ruv::Format("Specified two diffrent UpdateRates(%d, %d) for group \"%s\"!",
+                              static_cast<int>(group->GetUpdateRate()), static_cast<int>(rate),
+                              group->GetName().c_str());
+        } else if (deadband >= 0.0f && deadband != group->GetDeadband()) {
+          error = ruv::Format("Specified two diffrent Deadband(%g, %g) for group \"%s\"!",
+                              static_cast<double>(group->GetDeadband()), static_cast<double>(deadband),
+                              group->GetName().c_str());
+        }
+      }
+    }
+    if (!error.empty()) {
+      tag->ReportInvalidFormat(error);
+      continue;
+    }
+    auto* item = new COpcItem(groups[key]);
+    item->SetActive(TRUE);
+    item->SetItemId(name);
+    item->SetDCTag(tag);
+    newItems[key].push_back(item);
+  }
+
+  for (const std::string& key : keyOrder) {
+    std::vector<COpcItem*>& items = newItems[key];
+    if (!items.empty()) groups[key]->AddItems(items.data(), static_cast<DWORD>(items.size()), FALSE);
+  }
+  SetReady(m_server != nullptr);
+  return IsReady();
+}
+
+void COpcLinkerEngine::ListenToItemTags(bool listen) {
+  if (!m_server) return;
+  const HWND window = GetSafeHwnd();
+  for (COpcGroup* group : m_server->GetGroups()) {
+    for (COpcItem* item : group->GetItems()) {
+      CDCTag* tag = item->GetDCTag();
+      if (!tag) continue;
+      if (listen) tag->AddListener(window);
+      else tag->RemoveListener(window);
+    }
+  }
+}
+
+BOOL COpcLinkerEngine::Start() {
+  // A started link is connected already: a second start would add its groups twice.
+  if (IsStarted()) return TRUE;
+  if (!CHwLinkerEngine::Start()) return FALSE;
+  ListenToItemTags(true);
+  if (!m_server->ConnectAll()) {
+    // Leave nothing half-started: the engine root treats the change to Real as failed.
+    Stop();
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL COpcLinkerEngine::Stop() {
+  if (!CHwLinkerEngine::Stop()) return FALSE;
+  if (m_server) m_server->Disconnect();
+  ListenToItemTags(false);
+  return TRUE;
+}
+
+CHwLinkerItem* COpcLinkerEngine::CreateItem(CDCTag* tag) {
+  if (!m_server) return nullptr;
+  for (COpcGroup* group : m_server->GetGroups()) {
+    for (COpcItem* item : group->GetItems()) {
+      if (item->GetDCTag() == tag) return item;
+    }
+  }
+  return nullptr;
+}
+
+LRESULT COpcLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
+  if (!tag) return 1;
+  if (changeCode != eTagChangeValue) return 0;
+  if (!m_server || !m_server->IsConnected()) return 1;
+  auto* item = dynamic_cast<COpcItem*>(FindOrCreateItem(tag));
+  if (!item || !item->IsAdded()) return 1;
+  if ((item->GetAccessRights() & OPC_WRITEABLE) == 0) return 0;
+
+  const VARTYPE itemType = item->GetNormalizedValueType();
+  if (item->GetValueType() == VT_DATE) return 0;
+  Variant current = item->GetValue();
+  if (current.vt != itemType) {
+    Variant converted;
+    if (SUCCEEDED(VariantChangeType(converted, current, itemType))) current = std::move(converted);
+  }
+  const Variant tagValue = tag->GetValue();
+  if (tagValue == current) return 0;  // the server's own value coming back
+
+  // The text of a copy: the tag keeps its own value and type.
+  Variant text;
+  if (FAILED(VariantChangeType(text, tagValue, VT_BSTR))) {
+    OpcMessage("Unable to map write data to variant data for item '%s'.", item->GetItemId().c_str());
+    return 0;
+  }
+  COpcGroup* group = item->GetGroup();
+  const std::vector<COpcItem*> items{item};
+  const std::vector<std::string> texts{text.bstrVal};
+  switch (group->GetUpdateMode()) {
+    case 0: group->WriteAsync10(items, texts); break;
+    case 1: group->WriteAsync20(items, texts); break;
+    case 2: group->WriteSync(items, texts); break;
+    default: break;
+  }
+  return 0;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The hardware link of the OPC tags: one server, one group per group name (the
+// tag name before its last "."), one item per tag. The server pushes its values
+// through the callbacks into the items and tags; tag changes made here are
+// written back from the tag-message handler. There is no polling thread.
+#include <string>
+
+#include "links/HwLinkerEngine.h"
+
+class COpcServer;
+class COpcGroup;
+class COpcItem;
+
+class COpcLinkerEngine : public CHwLinkerEngine {
+ public:
+  static constexpr const char* kProgId = "OPC.SimaticNET";
+  static constexpr const char* kSettingsSection = "OpcEngine";
+  static constexpr const char* kRemoteMachineKey = "OpcRemoteMachineNameOrIP";
+
+  COpcLinkerEngine();
+  ~COpcLinkerEngine() override;
+
+  BOOL Start() override;
+  BOOL Stop() override;
+  BOOL BuildItems() override;
+  void PollOnce() override {}
+  LRESULT OnTagMessage(CDCTag* tag, int changeCode) override;
+  CHwLinkerItem* CreateItem(CDCTag* tag) override;
+  // The OPC items belong to their groups: the item serving a tag is looked up,
+  // never created or adopted by the frame.
+  CHwLinkerItem* FindOrCreateItem(CDCTag* tag) override { return CreateItem(tag); }
+
+  // The machine to connect to: the configured remote machine when the operator
+  // says Yes, else "" (the local server). Asks nothing when none is configured.
+  std::string AskRemoteMachine() const;
+
+  COpcServer* GetServer() const { return m_server; }
+  const std::string& GetRemoteMachine() const { return m_remoteMachine; }
+
+ private:
+  // Checks one tag's access path and name; "" when they are good.
+  std::string ParseTag(const std::string& name, const std::string& accessPath, long long& updateRate,
+                       float& deadband, std::string& groupName) const;
+  void ListenToItemTags(bool listen);
+
+  COpcServer* m_server = nullptr;  // owned
+  std::string m_progId = kProgId;
+  std::string m_remoteMachine;
+};
