@@ -18,6 +18,9 @@ CResizableDialog::CResizableDialog(UINT templateId, CWnd* parent)
 CResizableDialog::~CResizableDialog() = default;
 
 BOOL CResizableDialog::OnInitDialog() {
+  // Anchors name the controls of one creation; a dialog made again starts afresh.
+  m_anchors.clear();
+  m_initialised = false;
   const BOOL result = CDialog::OnInitDialog();
   CRect client;
   GetClientRect(&client);
@@ -128,6 +131,7 @@ void CResizableDialog::OnPaint() { CDialog::OnPaint(); }
 void CResizableDialog::OnDestroy() {
   CDialog::OnDestroy();
   if (m_placementSaving) SavePlacement();
+  m_initialised = false;
 }
 
 void CResizableDialog::EnablePlacementSaving(const std::string& section, const std::string& entry) {

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <QPointer>
+#include <QSizeGrip>
+
 #include "platform/ui/CDialog.h"
 
 struct AnchorPoint {
@@ -24,7 +27,6 @@ inline constexpr AnchorPoint BOTTOM_CENTER{50, 100};
 inline constexpr AnchorPoint BOTTOM_RIGHT{100, 100};
 inline constexpr AnchorPoint NOANCHOR{-1, -1};
 
-class QSizeGrip;
 
 class CResizableDialog : public CDialog {
  public:
@@ -80,5 +82,5 @@ class CResizableDialog : public CDialog {
 
  private:
   void PlaceGripper();
-  QSizeGrip* m_grip = nullptr;
+  QPointer<QSizeGrip> m_grip;  // goes with the window's widget
 };

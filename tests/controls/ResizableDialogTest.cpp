@@ -80,6 +80,23 @@ TEST(ResizableDialog, AnchoredControlsFollowTheSize) {
   dialog.DestroyWindow();
 }
 
+TEST(ResizableDialog, CanBeCreatedAgainAfterDestroy) {
+  AnchoredDialog dialog;
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_TRUE(dialog.Create(kResizable));
+    dialog.ShowWindow(SW_SHOW);
+    CRect client;
+    dialog.GetClientRect(&client);
+    Resize(dialog, client.Width() + 20, client.Height() + 20);
+    dialog.DestroyWindow();
+    QApplication::processEvents();  // the old widgets are gone now
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    CRect none;
+    dialog.GetClientRect(&none);
+    EXPECT_TRUE(none.IsRectNull());
+  }
+}
+
 TEST(ResizableDialog, MinimumTrackingSizeIsTheOpeningSize) {
   AnchoredDialog dialog;
   ASSERT_TRUE(dialog.Create(kResizable));

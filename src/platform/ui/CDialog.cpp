@@ -37,7 +37,8 @@ const DialogTemplate* CDialog::GetTemplate() const {
 QWidget* CDialog::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
   QWidget* outer = (cs.style & WS_CHILD) ? new QWidget(parent) : new QDialog(parent);
   m_client = outer;
-  m_vbar = m_hbar = nullptr;
+  m_vbar = nullptr;
+  m_hbar = nullptr;
   if (cs.style & (WS_VSCROLL | WS_HSCROLL)) {
     // The scroll bars sit beside the client area, outside it, as window scroll bars do.
     auto* grid = new QGridLayout(outer);
@@ -61,7 +62,10 @@ QWidget* CDialog::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
   return outer;
 }
 
-QWidget* CDialog::ClientWidget() const { return m_client ? m_client : GetWidget(); }
+QWidget* CDialog::ClientWidget() const {
+  QWidget* widget = GetWidget();
+  return widget && m_client ? m_client.data() : widget;
+}
 
 BOOL CDialog::Create(UINT templateId, CWnd* parent) {
   m_templateId = templateId;

@@ -16,6 +16,10 @@
 #include <memory>
 #include <vector>
 
+#include <QPointer>
+#include <QScrollBar>
+#include <QWidget>
+
 #include "platform/ui/CWnd.h"
 #include "platform/ui/ControlConstants.h"
 #include "platform/ui/DialogTemplate.h"
@@ -26,7 +30,6 @@ class CDataExchange;
 class CDC;
 class CScrollBar;
 class QEventLoop;
-class QScrollBar;
 
 class CDialog : public CWnd {
  public:
@@ -130,9 +133,10 @@ class CDialog : public CWnd {
   bool m_ended = false;
   int m_result = -1;
   QEventLoop* m_loop = nullptr;
-  QWidget* m_client = nullptr;
-  QScrollBar* m_vbar = nullptr;
-  QScrollBar* m_hbar = nullptr;
+  // Qt deletes these with the window's widget.
+  QPointer<QWidget> m_client;
+  QPointer<QScrollBar> m_vbar;
+  QPointer<QScrollBar> m_hbar;
   ScrollRange m_vrange;
   ScrollRange m_hrange;
 };
