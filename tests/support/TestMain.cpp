@@ -6,10 +6,14 @@
 #include <clocale>
 #include <cstdlib>
 
+#include "platform/ui/ModalDialogScript.h"
+
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
+  // A modal dialog nobody scripted is cancelled rather than left waiting.
+  modal_script::SetUnscriptedAnswer(2);
   return RUN_ALL_TESTS();
 }

@@ -222,10 +222,14 @@ int CDialog::DoModal() {
     QWidget* widget = GetWidget();
     widget->setWindowModality(Qt::ApplicationModal);
     ShowWindow(SW_SHOW);
+    const HWND self = GetSafeHwnd();
     if (modal_script::Script script = modal_script::Take()) {
-      const HWND self = GetSafeHwnd();
       QTimer::singleShot(0, widget, [this, self, script] {
         if (IsWindow(self) && !m_ended) script(*this);
+      });
+    } else if (const int answer = modal_script::UnscriptedAnswer(); answer != 0) {
+      QTimer::singleShot(0, widget, [this, self, answer] {
+        if (IsWindow(self) && !m_ended) EndDialog(answer);
       });
     }
     QEventLoop loop;

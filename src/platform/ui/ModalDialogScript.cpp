@@ -6,6 +6,8 @@
 namespace modal_script {
 namespace {
 std::mutex g_mutex;
+int g_unscriptedAnswer = 0;
+int g_unscriptedCount = 0;
 std::deque<Script>& Queue() {
   static std::deque<Script> queue;
   return queue;
@@ -33,6 +35,22 @@ Script Take() {
   Script script = std::move(Queue().front());
   Queue().pop_front();
   return script;
+}
+
+void SetUnscriptedAnswer(int answer) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_unscriptedAnswer = answer;
+}
+
+int UnscriptedAnswer() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  if (g_unscriptedAnswer != 0) ++g_unscriptedCount;
+  return g_unscriptedAnswer;
+}
+
+int UnscriptedCount() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return g_unscriptedCount;
 }
 
 }  // namespace modal_script

@@ -16,4 +16,11 @@ int Pending();
 // Takes the oldest script (an empty function when none is queued).
 Script Take();
 
+// Tests: a modal dialog that opens with no script queued ends at once with
+// `answer` instead of waiting for a user who never comes, and is counted.
+// 0 (the default) lets such a dialog wait.
+void SetUnscriptedAnswer(int answer);
+int UnscriptedAnswer();
+int UnscriptedCount();
+
 }  // namespace modal_script

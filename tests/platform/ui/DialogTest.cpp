@@ -126,6 +126,13 @@ TEST(DialogModal, EscapeCancelsAndKeepsMembers) {
   EXPECT_EQ(dialog.name, "pump");
 }
 
+TEST(DialogModal, UnscriptedDialogIsCancelledInTests) {
+  const int before = modal_script::UnscriptedCount();
+  TestDialog dialog;
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(modal_script::UnscriptedCount(), before + 1);
+}
+
 TEST(DialogModal, EndedInsideInitDialogNeverShows) {
   TestDialog dialog;
   dialog.endInInit = true;
