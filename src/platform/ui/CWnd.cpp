@@ -40,9 +40,17 @@ CWnd::CWnd() = default;
 
 CWnd::~CWnd() {
   if (m_hWnd.load()) {
+    bool destroyed = false;
     if (QCoreApplication::instance()) {
-      DestroyTree(false);
-    } else {
+      // Widgets are the UI thread's: a window object deleted elsewhere loses its window there.
+      if (IsUiThread()) {
+        DestroyTree(false);
+        destroyed = true;
+      } else {
+        destroyed = RunOnUiThreadAndWait([this] { DestroyTree(false); });
+      }
+    }
+    if (!destroyed) {
       // The Qt application is gone (a global window at process end): its
       // widgets went with it, so only the handle is given back.
       UnregisterMessageTarget(m_hWnd.load());

@@ -95,3 +95,21 @@ TEST(CrossThread, TextInvalidateAndTimersFromAWorkerReachTheUiThread) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CrossThread, AWindowObjectDeletedOnAWorkerLosesItsWindowOnTheUiThread) {
+  auto* wnd = new RecordingWnd();
+  ASSERT_TRUE(wnd->CreateTopLevel());
+  const HWND handle = wnd->GetSafeHwnd();
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    delete wnd;
+    done = true;
+  });
+  EXPECT_TRUE(WaitPumping([&] { return done.load(); }, 60000));
+  worker.join();
+  EXPECT_FALSE(IsWindow(handle));
+}
+
+}  // namespace
