@@ -42,7 +42,8 @@ CWnd::~CWnd() {
   if (m_hWnd.load()) {
     bool destroyed = false;
     if (QCoreApplication::instance()) {
-      // Widgets are the UI thread's: a window object deleted elsewhere loses its window there.
+      // Widgets are the UI thread's, so the window goes there (a caller that
+      // deletes a live window off the UI thread should DestroyWindow it first).
       if (IsUiThread()) {
         DestroyTree(false);
         destroyed = true;
@@ -164,7 +165,7 @@ BOOL CWnd::CreateOnUiThread(CREATESTRUCT cs) {
   widget->installEventFilter(m_bridge);
   if (ClientWidget() && ClientWidget() != widget) ClientWidget()->installEventFilter(m_bridge);
   std::weak_ptr<bool> alive = m_alive;
-  QObject::connect(widget, &QObject::destroyed, [this, alive, widget] {
+  m_widgetGone = QObject::connect(widget, &QObject::destroyed, [this, alive, widget] {
     if (auto a = alive.lock(); a && *a && m_widget == widget) WidgetDestroyedExternally();
   });
   m_parent = parent;
@@ -229,6 +230,8 @@ void CWnd::DestroyTree(bool widgetAlreadyGone) {
     if (!widgetAlreadyGone && m_widget) m_widget->releaseMouse();
   }
   QWidget* widget = m_widget;
+  // The widget is deleted later; by then this object may be gone, even on another thread.
+  QObject::disconnect(m_widgetGone);
   if (widgetAlreadyGone) m_bridge = nullptr;
   else DetachBridge();
   m_widget = nullptr;

@@ -10,9 +10,13 @@
 // the default handling (which for a widget of Qt's own, such as an edit field,
 // means "let Qt handle the event").
 //
-// Thread rules: create, destroy, move and query geometry on the UI thread.
+// Thread rules: create, destroy, move and query geometry on the UI thread
+// (Create and DestroyWindow called elsewhere are run there and waited for).
+// Delete a window object on the UI thread, or DestroyWindow it first: while
+// its widget exists the UI thread may be calling into it.
 // From any thread: PostMessage, SendMessage, SetWindowText, GetWindowText,
 // Invalidate, SetTimer, KillTimer, IsWindow and GetSafeHwnd.
+#include <QMetaObject>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -267,6 +271,7 @@ class CWnd : public IMessageTarget {
 
   QWidget* m_widget = nullptr;
   WindowEventBridge* m_bridge = nullptr;
+  QMetaObject::Connection m_widgetGone;
   CWnd* m_parent = nullptr;
   std::vector<CWnd*> m_children;
   UINT m_controlId = 0;

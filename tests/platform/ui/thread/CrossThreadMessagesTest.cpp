@@ -98,17 +98,23 @@ TEST(CrossThread, TextInvalidateAndTimersFromAWorkerReachTheUiThread) {
 
 namespace {
 
-TEST(CrossThread, AWindowObjectDeletedOnAWorkerLosesItsWindowOnTheUiThread) {
+// A worker ends a window through DestroyWindow (run on the UI thread) before it
+// deletes the object: the object's own parts must not go while its widget
+// still delivers events.
+TEST(CrossThread, AWorkerDestroysAWindowOnTheUiThreadThenDeletesIt) {
   auto* wnd = new RecordingWnd();
   ASSERT_TRUE(wnd->CreateTopLevel());
   const HWND handle = wnd->GetSafeHwnd();
   std::atomic<bool> done{false};
+  std::atomic<bool> destroyed{false};
   std::thread worker([&] {
+    destroyed = wnd->DestroyWindow() != FALSE;
     delete wnd;
     done = true;
   });
   EXPECT_TRUE(WaitPumping([&] { return done.load(); }, 60000));
   worker.join();
+  EXPECT_TRUE(destroyed.load());
   EXPECT_FALSE(IsWindow(handle));
 }
 
