@@ -19,13 +19,12 @@
 #include <vector>
 
 #include "datacenter/RAttrib.h"
-#include "platform/ui/CWnd.h"
+#include "platform/ui/CStatic.h"
 
 class CDCTag;
 
-// The window class a pack is made of: a plain child window until the static
-// control lands, then that class (the pack uses nothing beyond CWnd).
-using CRAttribsPackWindow = CWnd;
+// The window class a pack is made of (the pack itself uses nothing beyond CWnd).
+using CRAttribsPackWindow = CStatic;
 
 // Role of an attribute within its analog group of eight.
 enum EAnalogRole : int {
