@@ -1,0 +1,242 @@
+#include "links/SerialLinkerEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "common/TimeAndKeys.h"
+#include "datacenter/DCTag.h"
+#include "datacenter/DataCenterBase.h"
+#include "datacenter/EngineServices.h"
+#include "links/ComPortSelectDlg.h"
+#include "links/ModBusBase.h"
+#include "links/SerialLinkerItem.h"
+#include "platform/base/MessageBoxService.h"
+
+namespace {
+
+constexpr UINT kReportStyle = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
+constexpr int kFirstHoldingRegister = 40000;
+
+float ItemValueAsFloat(const Variant& value, bool& ok) {
+  Variant asFloat;
+  ok = !value.IsEmpty() && SUCCEEDED(VariantChangeType(asFloat, value, VT_R4));
+  return ok ? asFloat.fltVal : 0.0f;
+}
+
+}  // namespace
+
+CSerialLinkerEngine::CSerialLinkerEngine() = default;
+
+CSerialLinkerEngine::~CSerialLinkerEngine() { CSerialLinkerEngine::Stop(); }
+
+LRESULT CSerialLinkerEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == CModBusBase::kValueMessage && m_master) return OnModbusMessage(wParam, lParam);
+  return CHwLinkerEngine::WindowProc(message, wParam, lParam);
+}
+
+BOOL CSerialLinkerEngine::Start() {
+  // A second master would fight the first one for the port it holds.
+  if (m_running) return TRUE;
+  if (!CHwLinkerEngine::Start()) return FALSE;
+  // A master left by a start whose port would not open is replaced, never doubled.
+  if (m_master) {
+    m_master->StopAndClose();
+    m_master.reset();
+  }
+  m_master = std::make_unique<CModBusBase>();
+  std::vector<CSerialLinkerItem*> items;
+  items.reserve(m_items.size());
+  for (CHwLinkerItem* item : m_items) items.push_back(static_cast<CSerialLinkerItem*>(item));
+  m_master->SetItems(std::move(items));
+
+  if (!OpenPort(*m_master)) {
+    ShowMessageBox("Error: RuvFrame cannot connect to Serial Port!", "", kReportStyle);
+    return FALSE;
+  }
+  m_master->SetOwnerEngine(GetSafeHwnd());
+  m_master->SetItemReplyLength(0, 9);
+  if (!m_master->StartPolling()) return FALSE;
+  m_running = true;
+  return TRUE;
+}
+
+BOOL CSerialLinkerEngine::OpenPort(CModBusBase& master) {
+  return ShowComPortDialog(&master, GetEngine()->GetSettingsFileName(), IsOverrideComboDown()) ? TRUE : FALSE;
+}
+
+BOOL CSerialLinkerEngine::Stop() {
+  m_running = false;
+  const BOOL result = CHwLinkerEngine::Stop();
+  if (m_master) {
+    m_master->StopAndClose();
+    m_master.reset();
+  }
+  return result;
+}
+
+BOOL CSerialLinkerEngine::BuildItems() {
+  if (IsReady()) return TRUE;
+  CHwLinkerEngine::BuildItems();
+  CDataCenterBase* dataCenter = GetDataCenter();
+  if (!dataCenter || !dataCenter->HasSerialTags()) return FALSE;
+
+  for (int i = 0; i < dataCenter->GetTagCount(); ++i) {
+    CDCTag* tag = dataCenter->GetTagAt(i);
+    if (!tag || !tag->IsEnabled() || tag->GetHWType() != eHWSerial) continue;
+    if (tag->GetDataType() != VT_R4) {
+      tag->ReportInvalidFormat("Unsupported DataType in Serial Tag.");
+      continue;
+    }
+    auto* item = new CSerialLinkerItem(this);
+    item->SetDCTag(tag);
+    item->SetValueType(VT_R4);
+    const std::string error = ParseAccessPath(tag->GetAccessPath(), *item);
+    if (!error.empty()) {
+      tag->ReportInvalidFormat(error);
+      delete item;
+      continue;
+    }
+    AddItem(item);
+  }
+  SetReady(TRUE);
+  return IsReady();
+}
+
+std::string CSerialLinkerEngine::ParseAccessPath(const std::string& accessPath, CSerialLinkerItem& item) {
+  std::string path = accessPath;
+  int protocol = -1;
+  if (!ReadPathInt(path, "MBRTU", protocol) || protocol != 16)
+    return "Invalid AccessPath! -> Start AccessPath with 'MBRTU16'.";
+  int slave = -1;
+  if (!ReadPathInt(path, "DA", slave)) return "Invalid AccessPath! -> Add 'DA' (Device Address).";
+  if (slave < 1 || slave > 247) return "Invalid AccessPath! -> 'DA' (Device Address) is out of range.";
+  item.SetSlaveAddress(slave);
+  int registerNumber = -1;
+  if (!ReadPathInt(path, "REG", registerNumber)) return "Invalid AccessPath! -> Add 'REG' (Register Address).";
+  if (registerNumber < 40001 || registerNumber > 49999)
+    return "Invalid AccessPath! -> 'REG' (Register Address) is out of range.";
+  item.SetRegister(registerNumber);
+  int decimals = -1;
+  if (!ReadPathInt(path, "FP", decimals)) return "Invalid AccessPath! -> Add 'FP' (Floating Point).";
+  item.SetFP(decimals);
+  int updateRate = -1;
+  if (!ReadPathInt(path, "UR", updateRate)) return "Invalid AccessPath! -> Add 'UR' (Update Rate).";
+  if (updateRate < 20) return "Invalid AccessPath! -> 'UR' (Update Rate) is out of range.";
+  item.SetUpdateRate(static_cast<DWORD>(updateRate));
+  int timeoutBand = -1;
+  if (!ReadPathInt(path, "TOB", timeoutBand)) return "Invalid AccessPath! -> Add 'TOB' (Time Out Band).";
+  if (timeoutBand >= updateRate)
+    return "Invalid AccessPath! -> 'TOB' (Time Out Band) must be less than 'UR' (Update Rate).";
+  item.SetTimeoutBand(static_cast<DWORD>(timeoutBand));
+  if (!path.empty()) return "Invalid AccessPath!";
+  return std::string();
+}
+
+LRESULT CSerialLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
+  if (!tag || !tag->IsEnabled()) return 1;
+  if (changeCode != eTagChangeValue || (tag->GetIOType() & eIOOutput) == 0) return 0;
+  auto* item = static_cast<CSerialLinkerItem*>(FindOrCreateItem(tag));
+  if (!item) return 1;
+  // A message still queued from before Stop reaches no device: the command stays pending.
+  bool failed = !m_running || !m_master;
+  if (!failed && tag->GetDataType() == VT_R4) {
+    Variant asFloat;
+    const bool converted = SUCCEEDED(VariantChangeType(asFloat, tag->GetValue(), VT_R4));
+    const float scaled = converted ? asFloat.fltVal * IntPower(10.0f, item->GetFP()) : 0.0f;
+    // Rounded, not truncated: 0.53 with two decimals is 52.999996 as a float and must go out as 53.
+    const float rounded = std::nearbyint(scaled);
+    if (!converted || !std::isfinite(rounded) || rounded < -2147483648.0f || rounded >= 2147483648.0f) {
+      // Nothing the registers can hold: the command has not reached the device.
+      failed = true;
+    } else {
+      bool hasValue = false;
+      const float last = ItemValueAsFloat(item->GetValue(), hasValue);
+      // An item with no reading yet never matches: a first command must go out.
+      if (!hasValue || last != rounded) {
+        failed = !m_master->WriteRegisters(item->GetSlaveAddress(),
+                                            item->GetRegister() - kFirstHoldingRegister,
+                                            static_cast<std::int32_t>(rounded));
+      }
+    }
+  }
+  if (failed) {
+    item->SetErrorCount(item->GetErrorCount() + 1);
+  } else {
+    tag->SetWritePending(FALSE);
+  }
+  return 0;
+}
+
+LRESULT CSerialLinkerEngine::OnModbusMessage(WPARAM wParam, LPARAM) {
+  auto* item = reinterpret_cast<CSerialLinkerItem*>(wParam);
+  // A message still queued from an earlier master may name nothing of ours.
+  if (std::find(m_items.begin(), m_items.end(), item) == m_items.end()) return 0;
+  CDCTag* tag = item->GetDCTag();
+  if (!tag) return 0;
+  Variant value = item->GetValue();
+  if (item->GetFP() > 0) {
+    bool ok = false;
+    float scaled = ItemValueAsFloat(value, ok);
+    if (!ok) return 0;
+    for (int i = 0; i < item->GetFP(); ++i) scaled = static_cast<float>(scaled / 10.0);
+    value = Variant::R4(scaled);
+  }
+  Variant typed;
+  const VARTYPE type = item->GetValueType() != VT_EMPTY ? item->GetValueType() : tag->GetDataType();
+  if (SUCCEEDED(VariantChangeType(typed, value, type))) {
+    if (tag->GetSize() != 0) {
+      tag->Push(typed);
+    } else {
+      tag->SetValue(typed);
+    }
+    tag->SetReadPending(FALSE);
+    tag->SetWritePending(FALSE);
+  }
+  return 0;
+}
+
+void CSerialLinkerEngine::OnQueryRateTimer() {
+  if (!m_running) return;
+  const DWORD elapsed = GetQueryRateStopwatch().GetElapsedMs();
+  for (CHwLinkerItem* item : m_items) {
+    const float rate = elapsed == 0 ? 0.0f : static_cast<float>(item->GetAnswerCount() * 1000.0 / elapsed);
+    item->SetQueryRate(rate);
+  }
+  CHwLinkerEngine::OnQueryRateTimer();
+}
+
+void CSerialLinkerEngine::OnWatchdogTimer() {
+  if (!m_running || m_inWatchdog) return;
+  const DWORD elapsed = GetWatchdogStopwatch().GetElapsedMs();
+  if (elapsed < kWatchdogPeriodMs) return;
+  m_inWatchdog = true;
+  for (CHwLinkerItem* item : m_items) {
+    if (!m_running) break;  // the link was stopped while an error box was up
+    if (static_cast<std::uint64_t>(item->GetUpdateRate()) * 3 >= elapsed) continue;
+    CDCTag* tag = item->GetDCTag();
+    if (!tag) continue;
+    tag->SetLinkerError(item->GetQueryRate() == 0.0f ? kNoAnswerError : "");
+  }
+  m_inWatchdog = false;
+  CHwLinkerEngine::OnWatchdogTimer();
+}
+
+CHwLinkerItem* CSerialLinkerEngine::CreateItem(CDCTag* tag) {
+  for (CHwLinkerItem* item : m_items) {
+    if (item->GetDCTag() == tag) return item;
+  }
+  return nullptr;
+}
+
+float CSerialLinkerEngine::IntPower(float base, int exponent) {
+  unsigned int remaining = exponent < 0 ? 0u - static_cast<unsigned int>(exponent) : static_cast<unsigned int>(exponent);
+  float result = 1.0f;
+  float square = base;
+  while (remaining != 0) {
+    if ((remaining & 1u) != 0) result = result * square;
+    remaining >>= 1;
+    if (remaining != 0) square = square * square;
+  }
+  return exponent < 0 ? 1.0f / result : result;
+}

@@ -1,0 +1,71 @@
+#pragma once
+// The hardware link of the "SRL" tags: Modbus RTU slaves on one serial port.
+// Each served tag has an item naming its slave, holding register and decimals
+// ("MBRTU16-DA<slave>-REG<register>-FP<decimals>-UR<ms>-TOB<ms>"); only 32-bit
+// float tags are served. The Modbus master polls on its own thread and announces
+// each new reading with its message on the engine's window, where the value,
+// divided by 10 to the decimals, is set on the tag. A tag written by the plant
+// goes to its slave's registers from the same window, times 10 to the decimals
+// and rounded to the nearest integer.
+//
+// Every 5 s the link measures each item's answers per second; every 30 s it
+// flags the tags whose items did not answer at all.
+//
+// Threads: everything here runs on the UI thread; the master's threads reach the
+// engine only through the posted value message.
+#include <memory>
+#include <string>
+
+#include "links/HwLinkerEngine.h"
+
+class CModBusBase;
+class CSerialLinkerItem;
+
+class CSerialLinkerEngine : public CHwLinkerEngine {
+ public:
+  static constexpr const char* kNoAnswerError =
+      "The Query Rate of Tag is Zero!\nPlease check communication device.";
+  static constexpr DWORD kWatchdogPeriodMs = 30000;
+
+  CSerialLinkerEngine();
+  ~CSerialLinkerEngine() override;
+
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // The frame's start, the master and its port (the saved one, or the COM-port
+  // dialog while the override keys are held), then polling. TRUE while the link
+  // runs; a running link is left as it is.
+  BOOL Start() override;
+  // The frame's stop, then the master stops polling, closes its port and goes.
+  BOOL Stop() override;
+  // One item per enabled "SRL" tag whose type and access path fit; every other
+  // one is reported and disabled. FALSE without any serial tag.
+  BOOL BuildItems() override;
+  // The master polls on its own thread.
+  void PollOnce() override {}
+  LRESULT OnTagMessage(CDCTag* tag, int changeCode) override;
+  void OnQueryRateTimer() override;
+  void OnWatchdogTimer() override;
+  // The built item of the tag, or none.
+  CHwLinkerItem* CreateItem(CDCTag* tag) override;
+  // A new reading of `item` (message 5377): published on its tag.
+  virtual LRESULT OnModbusMessage(WPARAM wParam, LPARAM lParam);
+
+  // `base` to the power `exponent` in 32-bit float steps; a negative exponent
+  // gives the reciprocal.
+  static float IntPower(float base, int exponent);
+  // Empty when the access path fits; else the message for the tag. Fills `item`.
+  static std::string ParseAccessPath(const std::string& accessPath, CSerialLinkerItem& item);
+
+  CModBusBase* GetMaster() const { return m_master.get(); }
+  // TRUE from a successful Start until Stop.
+  BOOL IsLinkRunning() const { return m_running; }
+
+ protected:
+  // The port's opening; a test may replace it. TRUE when the master's port is open.
+  virtual BOOL OpenPort(CModBusBase& master);
+
+ private:
+  std::unique_ptr<CModBusBase> m_master;
+  bool m_running = false;
+  bool m_inWatchdog = false;  // a tag's error box runs a message loop that may fire the timer again
+};

@@ -1,0 +1,142 @@
+// The serial link against a libmodbus slave on a pseudo-terminal, with real
+// threads: the master's polling, the port's listener and the peer's server.
+// The port is the one saved in the settings file, opened without the dialog.
+#include <gtest/gtest.h>
+
+#include "MasterRig.h"
+#include "SerialLinkTestSupport.h"
+#include "links/ModBusBase.h"
+#include "links/SerialLinkerEngine.h"
+#include "peer/ModbusSlavePeer.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedMessageBox.h"
+
+namespace {
+
+class SerialLinkPeerTest : public ::testing::Test {
+ protected:
+  SerialLinkPeerTest() : root(temp.File("Plant-Setting.ini")) {
+    root.SetDataCenter(&dataCenter);
+    temp.Write("Plant-Setting.ini", "[SerialPortSetting]\nPortNumber=COM2\n");
+    peer.AddSlave(1);
+    peer.SetValue(1, 40001, 1234);
+    peer.SetValue(1, 40003, 42);
+    ports.Link("COM2", peer.PortPath());
+    level = AddSerialTag(dataCenter, "Level", "MBRTU16-DA1-REG40001-FP2-UR20-TOB15");
+    flow = AddSerialTag(dataCenter, "Flow", "MBRTU16-DA1-REG40003-FP0-UR20-TOB15", eIOInput);
+  }
+  ~SerialLinkPeerTest() override {
+    link.Stop();
+    peer.Stop();
+  }
+
+  bool Shows(CDCTag* tag, float value) {
+    return PumpUntil([&] { return tag->GetValue().fltVal == value; });
+  }
+
+  TempDir temp;
+  ComPortFolder ports;
+  ScriptedMessageBox boxes;
+  RecordingExitHook exits;
+  SerialTestEngineRoot root;
+  CDataCenterBase dataCenter;
+  ModbusSlavePeer peer;
+  CDCTag* level = nullptr;
+  CDCTag* flow = nullptr;
+  CSerialLinkerEngine link;
+};
+
+}  // namespace
+
+TEST_F(SerialLinkPeerTest, TheSavedPortOpensAndReadingsReachTheirTagsScaled) {
+  peer.Start();
+  ASSERT_TRUE(link.Start());
+  ASSERT_NE(link.GetMaster(), nullptr);
+  EXPECT_TRUE(link.GetMaster()->IsOpen());
+  EXPECT_EQ(link.GetMaster()->GetBaudRate(), 38400);
+  EXPECT_EQ(link.GetMaster()->GetLongestReply(), 9);
+  EXPECT_TRUE(Shows(level, 1234 / 10.0f / 10.0f));
+  EXPECT_TRUE(Shows(flow, 42.0f));
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_NE(temp.Read("Plant-Setting.ini").find("PortNumber=COM2"), std::string::npos);
+
+  // A second start leaves the running master and its port alone.
+  CModBusBase* master = link.GetMaster();
+  EXPECT_TRUE(link.Start());
+  EXPECT_EQ(link.GetMaster(), master);
+  EXPECT_TRUE(master->IsOpen());
+  peer.SetValue(1, 40003, 43);
+  EXPECT_TRUE(Shows(flow, 43.0f));
+
+  // Stopped and started again, the port opens anew and the first readings are published.
+  link.Stop();
+  EXPECT_EQ(link.GetMaster(), nullptr);
+  ASSERT_TRUE(link.Start());
+  EXPECT_TRUE(link.GetMaster()->IsOpen());
+  peer.SetValue(1, 40003, 44);
+  EXPECT_TRUE(Shows(flow, 44.0f));
+}
+
+TEST_F(SerialLinkPeerTest, ATagWriteReachesTheRegistersRoundedAndClearsThePendingMark) {
+  peer.Start();
+  ASSERT_TRUE(link.Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  // 0.53 times 100 is 52.999996 in single precision: the slave must get 53.
+  level->SetWritePending(TRUE);
+  level->SetValue(Variant::R4(0.53f));
+  EXPECT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40001) == 53; }));
+  EXPECT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
+  EXPECT_TRUE(Shows(level, 53 / 10.0f / 10.0f));
+  level->SetWritePending(TRUE);
+  level->SetValue(Variant::R4(-2.5f));
+  EXPECT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40001) == -250; }));
+  EXPECT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
+}
+
+TEST_F(SerialLinkPeerTest, AFailedWriteLeavesTheTagPendingAndTheFirstCommandGoesOutEvenWhenZero) {
+  peer.SetSilent(1, true);
+  peer.SetValue(1, 40001, 777);
+  peer.Start();
+  ASSERT_TRUE(link.Start());
+  // Nothing was read yet: an "off" (0) goes out although it matches the tag's zero.
+  ASSERT_EQ(level->GetValue().fltVal, 0.0f);
+  level->SetWritePending(TRUE);
+  EXPECT_EQ(link.OnTagMessage(level, eTagChangeValue), 0);
+  // The silent slave never confirms: the command has not reached the device.
+  EXPECT_TRUE(level->IsWritePending());
+  EXPECT_GT(link.GetItemAt(0)->GetErrorCount(), 0u);
+  EXPECT_EQ(peer.GetValue(1, 40001), 777);
+
+  // The next change of the tag tries again.
+  peer.SetSilent(1, false);
+  level->SetValue(Variant::R4(5.0f));
+  EXPECT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40001) == 500; }));
+  EXPECT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
+  EXPECT_TRUE(Shows(level, 5.0f));
+}
+
+TEST_F(SerialLinkPeerTest, ASilentSlaveIsFlaggedAfterThirtySecondsAndNothingAfterStop) {
+  peer.SetSilent(1, true);
+  peer.Start();
+  FakeClock clock;
+  clock.Install();
+  ASSERT_TRUE(link.Start());
+  link.OnQueryRateTimer();
+  EXPECT_EQ(link.GetItemAt(0)->GetQueryRate(), 0.0f);
+  // Not yet 30 s: nothing is judged.
+  link.OnWatchdogTimer();
+  EXPECT_EQ(boxes.Count(), 0u);
+  clock.Advance(CSerialLinkerEngine::kWatchdogPeriodMs);
+  boxes.Expect(IDOK, "The Query Rate of Tag is Zero!\nPlease check communication device.");
+  boxes.Expect(IDOK, "The Query Rate of Tag is Zero!\nPlease check communication device.");
+  link.OnWatchdogTimer();
+  EXPECT_EQ(boxes.Count(), 2u);
+  EXPECT_NE(boxes.Boxes()[0].text.find("Level"), std::string::npos);
+  EXPECT_NE(boxes.Boxes()[1].text.find("Flow"), std::string::npos);
+
+  link.Stop();
+  clock.Advance(2 * CSerialLinkerEngine::kWatchdogPeriodMs);
+  link.OnQueryRateTimer();
+  link.OnWatchdogTimer();
+  EXPECT_EQ(boxes.Count(), 2u);
+}
