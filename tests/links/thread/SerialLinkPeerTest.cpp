@@ -3,6 +3,8 @@
 // The port is the one saved in the settings file, opened without the dialog.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "MasterRig.h"
 #include "SerialLinkTestSupport.h"
 #include "links/ModBusBase.h"
@@ -118,15 +120,17 @@ TEST_F(SerialLinkPeerTest, AFailedWriteLeavesTheTagPendingAndTheFirstCommandGoes
 TEST_F(SerialLinkPeerTest, ASilentSlaveIsFlaggedAfterThirtySecondsAndNothingAfterStop) {
   peer.SetSilent(1, true);
   peer.Start();
-  FakeClock clock;
-  clock.Install();
+  // The fake clock only while the link runs: stopping waits for the master's
+  // thread in real time, which a clock that jumps with every Sleep would cut short.
+  auto clock = std::make_unique<FakeClock>();
+  clock->Install();
   ASSERT_TRUE(link.Start());
   link.OnQueryRateTimer();
   EXPECT_EQ(link.GetItemAt(0)->GetQueryRate(), 0.0f);
   // Not yet 30 s: nothing is judged.
   link.OnWatchdogTimer();
   EXPECT_EQ(boxes.Count(), 0u);
-  clock.Advance(CSerialLinkerEngine::kWatchdogPeriodMs);
+  clock->Advance(CSerialLinkerEngine::kWatchdogPeriodMs);
   boxes.Expect(IDOK, "The Query Rate of Tag is Zero!\nPlease check communication device.");
   boxes.Expect(IDOK, "The Query Rate of Tag is Zero!\nPlease check communication device.");
   link.OnWatchdogTimer();
@@ -134,8 +138,11 @@ TEST_F(SerialLinkPeerTest, ASilentSlaveIsFlaggedAfterThirtySecondsAndNothingAfte
   EXPECT_NE(boxes.Boxes()[0].text.find("Level"), std::string::npos);
   EXPECT_NE(boxes.Boxes()[1].text.find("Flow"), std::string::npos);
 
+  clock.reset();
   link.Stop();
-  clock.Advance(2 * CSerialLinkerEngine::kWatchdogPeriodMs);
+  clock = std::make_unique<FakeClock>();
+  clock->Install();
+  clock->Advance(2 * CSerialLinkerEngine::kWatchdogPeriodMs);
   link.OnQueryRateTimer();
   link.OnWatchdogTimer();
   EXPECT_EQ(boxes.Count(), 2u);
