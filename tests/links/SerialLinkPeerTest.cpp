@@ -3,17 +3,34 @@
 // The port is the one saved in the settings file, opened without the dialog.
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <atomic>
 
 #include "MasterRig.h"
 #include "SerialLinkTestSupport.h"
 #include "links/ModBusBase.h"
 #include "links/SerialLinkerEngine.h"
 #include "peer/ModbusSlavePeer.h"
-#include "support/FakeClock.h"
+#include "platform/base/Clock.h"
 #include "support/ScriptedMessageBox.h"
 
 namespace {
+
+// The system clock with ticks the test can move forward. It is installed for the
+// whole test, before any thread of the link starts and after they all ended, and
+// its Sleep really sleeps, so the master's threads and their stopping keep real time.
+class ShiftedClock final : public IClock {
+ public:
+  ShiftedClock() : m_system(Clock()) { SetClock(this); }
+  ~ShiftedClock() override { SetClock(nullptr); }
+  std::uint32_t TickCount() override { return m_system.TickCount() + m_offset.load(); }
+  DateTimeFields LocalNow() override { return m_system.LocalNow(); }
+  void SleepMs(std::uint32_t ms) override { m_system.SleepMs(ms); }
+  void Advance(std::uint32_t ms) { m_offset.fetch_add(ms); }
+
+ private:
+  IClock& m_system;
+  std::atomic<std::uint32_t> m_offset{0};
+};
 
 class SerialLinkPeerTest : public ::testing::Test {
  protected:
@@ -43,6 +60,7 @@ class SerialLinkPeerTest : public ::testing::Test {
   SerialTestEngineRoot root;
   CDataCenterBase dataCenter;
   ModbusSlavePeer peer;
+  ShiftedClock clock;
   CDCTag* level = nullptr;
   CDCTag* flow = nullptr;
   CSerialLinkerEngine link;
@@ -120,17 +138,13 @@ TEST_F(SerialLinkPeerTest, AFailedWriteLeavesTheTagPendingAndTheFirstCommandGoes
 TEST_F(SerialLinkPeerTest, ASilentSlaveIsFlaggedAfterThirtySecondsAndNothingAfterStop) {
   peer.SetSilent(1, true);
   peer.Start();
-  // The fake clock only while the link runs: stopping waits for the master's
-  // thread in real time, which a clock that jumps with every Sleep would cut short.
-  auto clock = std::make_unique<FakeClock>();
-  clock->Install();
   ASSERT_TRUE(link.Start());
   link.OnQueryRateTimer();
   EXPECT_EQ(link.GetItemAt(0)->GetQueryRate(), 0.0f);
   // Not yet 30 s: nothing is judged.
   link.OnWatchdogTimer();
   EXPECT_EQ(boxes.Count(), 0u);
-  clock->Advance(CSerialLinkerEngine::kWatchdogPeriodMs);
+  clock.Advance(CSerialLinkerEngine::kWatchdogPeriodMs);
   boxes.Expect(IDOK, "The Query Rate of Tag is Zero!\nPlease check communication device.");
   boxes.Expect(IDOK, "The Query Rate of Tag is Zero!\nPlease check communication device.");
   link.OnWatchdogTimer();
@@ -138,11 +152,8 @@ TEST_F(SerialLinkPeerTest, ASilentSlaveIsFlaggedAfterThirtySecondsAndNothingAfte
   EXPECT_NE(boxes.Boxes()[0].text.find("Level"), std::string::npos);
   EXPECT_NE(boxes.Boxes()[1].text.find("Flow"), std::string::npos);
 
-  clock.reset();
   link.Stop();
-  clock = std::make_unique<FakeClock>();
-  clock->Install();
-  clock->Advance(2 * CSerialLinkerEngine::kWatchdogPeriodMs);
+  clock.Advance(2 * CSerialLinkerEngine::kWatchdogPeriodMs);
   link.OnQueryRateTimer();
   link.OnWatchdogTimer();
   EXPECT_EQ(boxes.Count(), 2u);
