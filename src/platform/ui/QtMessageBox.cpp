@@ -48,12 +48,12 @@ QMessageBox* QtMessageBox::Build(const std::string& text, const std::string& cap
   auto* box = new QMessageBox(IconOf(style), QString::fromStdString(title),
                               QString::fromStdString(ruv::ReplaceAll(text, "\r\n", "\n")), QMessageBox::NoButton, owner);
   const std::vector<ButtonSpec> buttons = ButtonsOf(style);
-  for (const ButtonSpec& spec : buttons) box->addButton(spec.button);
+  for (const ButtonSpec& choice : buttons) box->addButton(choice.button);
   const std::size_t defaultIndex = std::min<std::size_t>((style & MB_DEFMASK) >> 8, buttons.size() - 1);
   box->setDefaultButton(buttons[defaultIndex].button);
   // Escape answers Cancel where there is one, and OK on a box with only OK.
-  for (const ButtonSpec& spec : buttons) {
-    if (spec.id == IDCANCEL || (buttons.size() == 1 && spec.id == IDOK)) box->setEscapeButton(spec.button);
+  for (const ButtonSpec& choice : buttons) {
+    if (choice.id == IDCANCEL || (buttons.size() == 1 && choice.id == IDOK)) box->setEscapeButton(choice.button);
   }
   box->setWindowModality(Qt::ApplicationModal);
   if (style & (MB_SYSTEMMODAL | MB_TOPMOST)) box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
