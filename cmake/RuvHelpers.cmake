@@ -19,7 +19,12 @@ function(ruv_library name)
   if(ARG_QT)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
     target_link_libraries(${name} PUBLIC Qt6::Widgets Qt6::Gui Qt6::Core)
-    target_precompile_headers(${name} PRIVATE <QtWidgets> <QtGui> <QtCore>)
+    # One precompiled Qt header for every Qt library: the window framework builds it.
+    if(name STREQUAL "ruv_platform_ui")
+      target_precompile_headers(${name} PRIVATE <QtWidgets> <QtGui> <QtCore>)
+    else()
+      target_precompile_headers(${name} REUSE_FROM ruv_platform_ui)
+    endif()
   endif()
 endfunction()
 
