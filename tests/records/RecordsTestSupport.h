@@ -1,11 +1,10 @@
 #pragma once
 // A small table on the frame (the plant's tables come later), a database made
 // from a schema text, and a window that records the table notifications.
-#include <sqlite3.h>
-
 #include <string>
 #include <vector>
 
+#include "platform/db/DbTestSupport.h"
 #include "platform/db/SchemaBuilder.h"
 #include "platform/ui/MessageCore.h"
 #include "records/AdoDatabase.h"
@@ -110,30 +109,6 @@ class NotifyRecorder final : public IMessageTarget {
   HWND m_handle;
   std::vector<int> m_reasons;
   std::vector<WPARAM> m_tables;
-};
-
-// Raw access for checking what was really stored, or for holding a lock as another program would.
-class RawDatabase {
- public:
-  explicit RawDatabase(const std::string& path) { sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr); }
-  ~RawDatabase() { sqlite3_close(m_db); }
-  RawDatabase(const RawDatabase&) = delete;
-  RawDatabase& operator=(const RawDatabase&) = delete;
-  int Exec(const std::string& sql) { return sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr); }
-  std::string Text(const std::string& sql) {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return sqlite3_errmsg(m_db);
-    std::string result = "<none>";
-    if (sqlite3_step(stmt) == SQLITE_ROW) {
-      const unsigned char* text = sqlite3_column_text(stmt, 0);
-      result = text ? reinterpret_cast<const char*>(text) : "<null>";
-    }
-    sqlite3_finalize(stmt);
-    return result;
-  }
-
- private:
-  sqlite3* m_db = nullptr;
 };
 
 // A fresh probe database, opened.

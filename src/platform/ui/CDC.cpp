@@ -218,29 +218,20 @@ T* CDC::Wrapper(const std::shared_ptr<GdiObjectData>& data) {
   return raw;
 }
 
-CPen* CDC::SelectObject(CPen* pen) {
-  auto data = pen ? std::dynamic_pointer_cast<PenData>(pen->Data()) : nullptr;
+template <typename Data, typename T>
+T* CDC::SwapSelected(T* object, std::shared_ptr<GdiObjectData>& slot) {
+  auto data = object ? std::dynamic_pointer_cast<Data>(object->Data()) : nullptr;
   if (!data) return nullptr;
-  auto previous = m_state->pen;
-  m_state->pen = data;
-  return Wrapper<CPen>(previous);
+  auto previous = slot;
+  slot = data;
+  return Wrapper<T>(previous);
 }
 
-CBrush* CDC::SelectObject(CBrush* brush) {
-  auto data = brush ? std::dynamic_pointer_cast<BrushData>(brush->Data()) : nullptr;
-  if (!data) return nullptr;
-  auto previous = m_state->brush;
-  m_state->brush = data;
-  return Wrapper<CBrush>(previous);
-}
+CPen* CDC::SelectObject(CPen* pen) { return SwapSelected<PenData>(pen, m_state->pen); }
 
-CFont* CDC::SelectObject(CFont* font) {
-  auto data = font ? std::dynamic_pointer_cast<FontData>(font->Data()) : nullptr;
-  if (!data) return nullptr;
-  auto previous = m_state->font;
-  m_state->font = data;
-  return Wrapper<CFont>(previous);
-}
+CBrush* CDC::SelectObject(CBrush* brush) { return SwapSelected<BrushData>(brush, m_state->brush); }
+
+CFont* CDC::SelectObject(CFont* font) { return SwapSelected<FontData>(font, m_state->font); }
 
 CBitmap* CDC::SelectObject(CBitmap* bitmap) {
   auto data = bitmap ? std::dynamic_pointer_cast<BitmapData>(bitmap->Data()) : nullptr;

@@ -230,6 +230,10 @@ class CDC {
   QImage SourcePixels(CDC* source, int xSrc, int ySrc, int width, int height) const;
   template <typename T>
   T* Wrapper(const std::shared_ptr<GdiObjectData>& data);
+  // Puts `object`'s data, when it is of kind `Data`, into the state slot and
+  // wraps what the slot held before.
+  template <typename Data, typename T>
+  T* SwapSelected(T* object, std::shared_ptr<GdiObjectData>& slot);
 
   QPainter* m_painter = nullptr;
   std::unique_ptr<QPainter> m_ownedPainter;
