@@ -6,15 +6,19 @@ ScriptedMessageBox::ScriptedMessageBox() { SetMessageBoxService(this); }
 ScriptedMessageBox::~ScriptedMessageBox() { SetMessageBoxService(nullptr); }
 
 int ScriptedMessageBox::Show(const std::string& text, const std::string& caption, UINT style) {
+  return Answer(text, caption, style, true);
+}
+
+int ScriptedMessageBox::Answer(const std::string& text, const std::string& caption, UINT style, bool waited) {
   std::unique_lock<std::mutex> lock(m_mutex);
-  m_shown.push_back({text, caption, style, std::this_thread::get_id()});
+  m_shown.push_back({text, caption, style, std::this_thread::get_id(), waited});
   if (m_answers.empty()) {
     if (m_defaultAnswer != 0) return m_defaultAnswer;
     lock.unlock();
     ADD_FAILURE() << "Unexpected message box: [" << caption << "] " << text;
     return IDCANCEL;
   }
-  Answer next = m_answers.front();
+  Scripted next = m_answers.front();
   m_answers.pop_front();
   lock.unlock();
   if (!next.expected.empty()) {
@@ -22,6 +26,10 @@ int ScriptedMessageBox::Show(const std::string& text, const std::string& caption
         << "Message box text \"" << text << "\" lacks \"" << next.expected << "\"";
   }
   return next.answer;
+}
+
+void ScriptedMessageBox::ShowWithoutWaiting(const std::string& text, const std::string& caption, UINT style) {
+  Answer(text, caption, style, false);
 }
 
 void ScriptedMessageBox::Expect(int answer, const std::string& expectedSubstring) {

@@ -18,12 +18,15 @@ class ScriptedMessageBox final : public IMessageBoxService {
     std::string caption;
     UINT style = 0;
     std::thread::id thread;
+    bool waited = true;  // false for a box shown without waiting for its answer
   };
 
   ScriptedMessageBox();   // installs itself
   ~ScriptedMessageBox() override;  // uninstalls itself
 
   int Show(const std::string& text, const std::string& caption, UINT style) override;
+  // Recorded like any box (and answered from the script), but marked as not waited for.
+  void ShowWithoutWaiting(const std::string& text, const std::string& caption, UINT style) override;
 
   // Queues one answer. When `expectedSubstring` is given the box's text must contain it.
   void Expect(int answer, const std::string& expectedSubstring = std::string());
@@ -37,12 +40,14 @@ class ScriptedMessageBox final : public IMessageBoxService {
   void Clear();
 
  private:
-  struct Answer {
+  struct Scripted {
     int answer;
     std::string expected;
   };
+  int Answer(const std::string& text, const std::string& caption, UINT style, bool waited);
+
   mutable std::mutex m_mutex;
-  std::deque<Answer> m_answers;
+  std::deque<Scripted> m_answers;
   std::vector<Shown> m_shown;
   int m_defaultAnswer = 0;
 };

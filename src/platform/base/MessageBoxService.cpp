@@ -41,3 +41,7 @@ IMessageBoxService& MessageBoxService() {
 int ShowMessageBox(const std::string& text, const std::string& caption, UINT style) {
   return MessageBoxService().Show(text, caption, style);
 }
+
+void ShowMessageBoxWithoutWaiting(const std::string& text, const std::string& caption, UINT style) {
+  MessageBoxService().ShowWithoutWaiting(text, caption, style);
+}

@@ -12,6 +12,11 @@ class IMessageBoxService {
   // Shows `text` with `caption` ("" means the application title) and the MB_ style;
   // returns the ID of the button pressed.
   virtual int Show(const std::string& text, const std::string& caption, UINT style) = 0;
+  // Shows a box without making the caller wait for the answer, which is dropped:
+  // a worker cycle that must keep running (outputs may be on) only informs.
+  virtual void ShowWithoutWaiting(const std::string& text, const std::string& caption, UINT style) {
+    Show(text, caption, style);
+  }
 };
 
 void SetMessageBoxService(IMessageBoxService* service);  // nullptr: the console fallback
@@ -19,6 +24,9 @@ IMessageBoxService& MessageBoxService();
 
 // Shows a box through the installed service.
 int ShowMessageBox(const std::string& text, const std::string& caption = std::string(), UINT style = MB_OK);
+// Shows a box through the installed service and returns at once.
+void ShowMessageBoxWithoutWaiting(const std::string& text, const std::string& caption = std::string(),
+                                  UINT style = MB_OK);
 // The framework's AfxMessageBox shape: the application title as caption.
 inline int AfxMessageBox(const std::string& text, UINT style = MB_OK) { return ShowMessageBox(text, "", style); }
 

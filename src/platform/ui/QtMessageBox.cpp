@@ -92,3 +92,15 @@ int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT
   }
   return answer;
 }
+
+void QtMessageBox::ShowWithoutWaiting(const std::string& text, const std::string& caption, UINT style) {
+  PostToUiThread([text, caption, style] {
+    QMessageBox* box = Build(text, caption, style);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    if (style & (MB_SYSTEMMODAL | MB_SETFOREGROUND)) {
+      box->raise();
+      box->activateWindow();
+    }
+  });
+}

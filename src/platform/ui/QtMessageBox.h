@@ -10,6 +10,9 @@ class QMessageBox;
 class QtMessageBox final : public IMessageBoxService {
  public:
   int Show(const std::string& text, const std::string& caption, UINT style) override;
+  // Queued to the UI thread and opened there without a nested loop; the caller
+  // (any thread, the UI thread too) goes on at once.
+  void ShowWithoutWaiting(const std::string& text, const std::string& caption, UINT style) override;
 
   // Builds the box a style asks for (UI thread); the caller runs it.
   static QMessageBox* Build(const std::string& text, const std::string& caption, UINT style);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <atomic>
@@ -47,6 +48,33 @@ TEST(QtMessageBoxThread, AWorkersBoxIsAnsweredOnTheUiThreadWhileItWaits) {
   EXPECT_EQ(title, "RuvFrame");
   EXPECT_EQ(text, "Data types differ.\nUpdate the tag file?");
   EXPECT_EQ(shownOn, std::this_thread::get_id());
+}
+
+TEST(QtMessageBoxThread, AWorkerInformingWithoutWaitingGoesOnBeforeTheBoxIsAnswered) {
+  CWinApp app("RuvFrame");
+  QtMessageBox service;
+  std::atomic<bool> returned{false};
+  // The worker returns although nobody will press anything until it has.
+  std::thread worker([&] {
+    service.ShowWithoutWaiting("Recipe ended", "Recipe Status", MB_OK | MB_ICONASTERISK | MB_SYSTEMMODAL);
+    returned = true;
+  });
+  worker.join();
+  EXPECT_TRUE(returned.load());
+
+  QMessageBox* shown = nullptr;
+  EXPECT_TRUE(WaitPumping([&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) shown = box;
+    }
+    return shown != nullptr;
+  }, 60000));
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->windowTitle().toStdString(), "Recipe Status");
+  EXPECT_EQ(shown->text().toStdString(), "Recipe ended");
+  QPointer<QMessageBox> alive(shown);
+  shown->button(QMessageBox::Ok)->click();
+  EXPECT_TRUE(WaitPumping([&] { return alive.isNull(); }, 60000));  // deleted once answered
 }
 
 }  // namespace
