@@ -64,7 +64,8 @@ std::string UGPlainNumberText(double value, int decimalPlaces) {
 
   // Fixed notation of a double needs at most 309 integer digits plus sign and fraction.
   std::array<char, 512> buffer{};
-  const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
+  const auto [end, error] =
+      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
   std::string text = error == std::errc() ? std::string(buffer.data(), end) : std::string("0");
 
   if (text.find('.') != std::string::npos) {
@@ -78,7 +79,8 @@ std::string UGPlainNumberText(double value, int decimalPlaces) {
   return text;
 }
 
-std::optional<std::string> UGLocaleNumberText(std::string_view plain, int fractionDigits, const UGNumberLocale& locale) {
+std::optional<std::string> UGLocaleNumberText(std::string_view plain, int fractionDigits,
+                                              const UGNumberLocale& locale) {
   std::size_t pos = 0;
   const bool negative = pos < plain.size() && plain[pos] == '-';
   if (negative) ++pos;

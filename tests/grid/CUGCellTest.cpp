@@ -12,7 +12,7 @@
 
 namespace {
 
-class CellTest : public ::testing::Test {
+class GridCellTest : public ::testing::Test {
  protected:
   ScopedGridLocale m_locale;
 };
@@ -28,7 +28,7 @@ std::string NumberText(double value) {
   return TextOf(cell);
 }
 
-TEST_F(CellTest, FreshCellAnswersDefaults) {
+TEST_F(GridCellTest, FreshCellAnswersDefaults) {
   CUGCell cell;
   EXPECT_EQ(cell.GetPropertyFlags(), 0x08008788u);
   EXPECT_EQ(cell.GetDataType(), 1);
@@ -50,7 +50,7 @@ TEST_F(CellTest, FreshCellAnswersDefaults) {
   EXPECT_EQ(label, "kept");
 }
 
-TEST_F(CellTest, TextSettersKeepOrDropContent) {
+TEST_F(GridCellTest, TextSettersKeepOrDropContent) {
   CUGCell cell;
   cell.SetText("abc");
   EXPECT_EQ(TextOf(cell), "abc");
@@ -66,7 +66,7 @@ TEST_F(CellTest, TextSettersKeepOrDropContent) {
   EXPECT_EQ(cell.GetTextLength(), 0);  // the stored text was emptied
 }
 
-TEST_F(CellTest, NumbersShowThroughTheLocale) {
+TEST_F(GridCellTest, NumbersShowThroughTheLocale) {
   EXPECT_EQ(NumberText(1234567), "1,234,567");
   EXPECT_EQ(NumberText(2.5), "2.5");
   EXPECT_EQ(NumberText(0), "0");
@@ -92,7 +92,7 @@ TEST_F(CellTest, NumbersShowThroughTheLocale) {
   EXPECT_EQ(TextOf(plain), "1234567");
 }
 
-TEST_F(CellTest, DataTypeConversions) {
+TEST_F(GridCellTest, DataTypeConversions) {
   CUGCell cell;
   cell.SetText("1,234.50");
   cell.SetDataType(2);
@@ -125,7 +125,7 @@ TEST_F(CellTest, DataTypeConversions) {
   EXPECT_EQ(TextOf(cell), "12");
 }
 
-TEST_F(CellTest, CopyingAddsOnlySetProperties) {
+TEST_F(GridCellTest, CopyingAddsOnlySetProperties) {
   CFont font;
   CUGCell destination;
   destination.SetFont(&font);
@@ -150,7 +150,7 @@ TEST_F(CellTest, CopyingAddsOnlySetProperties) {
   EXPECT_EQ(destination.GetUseVisualStyles(), 0);
 }
 
-TEST_F(CellTest, JoinsAndPointerSizedParameter) {
+TEST_F(GridCellTest, JoinsAndPointerSizedParameter) {
   CUGCell cell;
   BOOL origin = 7;
   int col = 7;
@@ -171,7 +171,7 @@ TEST_F(CellTest, JoinsAndPointerSizedParameter) {
   EXPECT_EQ(col, -2);
 }
 
-TEST_F(CellTest, CopiesShareAttachedObjectAndExtraMemory) {
+TEST_F(GridCellTest, CopiesShareAttachedObjectAndExtraMemory) {
   auto object = std::make_shared<int>(5);
   CUGCell stored;
   stored.SetAttached(object);
@@ -200,7 +200,7 @@ TEST_F(CellTest, CopiesShareAttachedObjectAndExtraMemory) {
   EXPECT_EQ(other.GetAttached(), nullptr);
 }
 
-TEST(LocaleText, ReadsNumbersAsFarAsTheyGo) {
+TEST(GridLocaleText, ReadsNumbersAsFarAsTheyGo) {
   const UGNumberLocale us;
   EXPECT_DOUBLE_EQ(UGReadNumber("  -12.5e2xyz", us), -1250.0);
   EXPECT_DOUBLE_EQ(UGReadNumber("3e", us), 3.0);

@@ -8,7 +8,7 @@
 
 namespace {
 
-class ThemeTest : public ::testing::Test {
+class GridThemeTest : public ::testing::Test {
  protected:
   void TearDown() override {
     UGThemeSetTableSelector(0);
@@ -16,7 +16,7 @@ class ThemeTest : public ::testing::Test {
   }
 };
 
-TEST_F(ThemeTest, StyleKeysMapToClassPartAndState) {
+TEST_F(GridThemeTest, StyleKeysMapToClassPartAndState) {
   UGThemeReset();
   const UGThemeStyle* tab = UGThemeLookup(0x10, 2);
   ASSERT_NE(tab, nullptr);
@@ -40,14 +40,14 @@ TEST_F(ThemeTest, StyleKeysMapToClassPartAndState) {
   EXPECT_EQ(UGThemeLookup(0x20000, 0x10)->state, 7);
 }
 
-TEST_F(ThemeTest, StatesFromFlags) {
+TEST_F(GridThemeTest, StatesFromFlags) {
   EXPECT_EQ(UGThemeStateFromFlags(false, false), 1);
   EXPECT_EQ(UGThemeStateFromFlags(false, true), 2);
   EXPECT_EQ(UGThemeStateFromFlags(true, false), 4);
   EXPECT_EQ(UGThemeStateFromFlags(true, true), 6);
 }
 
-TEST_F(ThemeTest, NothingEverDrawsWithVisualStyles) {
+TEST_F(GridThemeTest, NothingEverDrawsWithVisualStyles) {
   QImage image(8, 8, QImage::Format_RGB32);
   CDC dc;
   ASSERT_TRUE(dc.AttachImage(&image));
