@@ -178,6 +178,14 @@ std::optional<DATE> OleDateOf(const QDate& date, const QTime& time) {
   return result;
 }
 
+// Qt reads a two-digit year as 19yy; dates are read with the years 1930 to 2029 instead.
+QDate WindowTwoDigitYear(QDate date, const QString& format) {
+  if (date.isValid() && !format.contains(QLatin1String("yyyy")) && format.contains(QLatin1String("yy")) &&
+      date.year() < 1930)
+    return date.addYears(100);
+  return date;
+}
+
 }  // namespace
 
 std::optional<DATE> UGReadDateTime(std::string_view text) {
@@ -185,11 +193,12 @@ std::optional<DATE> UGReadDateTime(std::string_view text) {
   const QString qtext = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).trimmed();
   for (const auto format : {QLocale::ShortFormat, QLocale::LongFormat, QLocale::NarrowFormat}) {
     const QDateTime dateTime = locale.toDateTime(qtext, format);
-    if (dateTime.isValid()) return OleDateOf(dateTime.date(), dateTime.time());
+    if (dateTime.isValid())
+      return OleDateOf(WindowTwoDigitYear(dateTime.date(), locale.dateTimeFormat(format)), dateTime.time());
   }
   for (const auto format : {QLocale::ShortFormat, QLocale::LongFormat}) {
     const QDate date = locale.toDate(qtext, format);
-    if (date.isValid()) return OleDateOf(date, QTime(0, 0));
+    if (date.isValid()) return OleDateOf(WindowTwoDigitYear(date, locale.dateFormat(format)), QTime(0, 0));
   }
   for (const auto format : {QLocale::ShortFormat, QLocale::LongFormat}) {
     const QTime time = locale.toTime(qtext, format);

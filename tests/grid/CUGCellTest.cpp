@@ -119,6 +119,18 @@ TEST_F(GridCellTest, DataTypeConversions) {
   ASSERT_TRUE(SUCCEEDED(VariantChangeType(date, Variant::String("2024-03-05 06:07:08"), VT_DATE)));
   EXPECT_DOUBLE_EQ(cell.GetNumber(), date.date);
 
+  // The locale's own short form, its two-digit year in this century.
+  cell.SetText("3/5/24");
+  cell.SetDataType(4);
+  ASSERT_TRUE(SUCCEEDED(VariantChangeType(date, Variant::String("2024-03-05"), VT_DATE)));
+  EXPECT_DOUBLE_EQ(cell.GetNumber(), date.date);
+
+  // A text that is no date stays as it was.
+  cell.SetText("soon");
+  cell.SetDataType(4);
+  EXPECT_EQ(cell.GetDataType(), 4);
+  EXPECT_EQ(TextOf(cell), "soon");
+
   cell.SetText("12");
   cell.SetDataType(3);  // converts nothing
   EXPECT_EQ(cell.GetDataType(), 3);
