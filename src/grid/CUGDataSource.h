@@ -4,6 +4,8 @@
 // overrides what it serves.
 #include <string>
 
+#include "platform/base/WinTypes.h"
+
 class CUGCell;
 class CUGCtrl;
 class CWnd;
@@ -40,9 +42,9 @@ class CUGDataSource {
   virtual void OnColChange(int /*oldCol*/, int /*newCol*/) {}
   virtual int OnCanMove(int /*oldCol*/, long /*oldRow*/, int /*newCol*/, long /*newRow*/) { return 1; }
   virtual int OnEditStart(int /*col*/, long /*row*/, CWnd** /*editor*/) { return 1; }
-  virtual int OnEditVerify(int /*col*/, long /*row*/, CWnd* /*editor*/, unsigned* /*key*/) { return 1; }
-  virtual int OnEditFinish(int /*col*/, long /*row*/, CWnd* /*editor*/, const std::string& /*text*/,
-                           int /*cancelled*/) {
+  virtual int OnEditVerify(int /*col*/, long /*row*/, CWnd* /*editor*/, UINT* /*key*/) { return 1; }
+  virtual int OnEditFinish(int /*col*/, long /*row*/, CWnd* /*editor*/, const char* /*text*/,
+                           BOOL /*cancelled*/) {
     return 1;
   }
   virtual int OnEditContinue(int /*oldCol*/, long /*oldRow*/, int* /*newCol*/, long* /*newRow*/) { return 1; }
