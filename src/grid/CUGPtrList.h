@@ -25,7 +25,6 @@ class CUGPtrList {
 
   // The table's capacity: callers loop over every entry up to it.
   int GetCount() const { return static_cast<int>(m_entries.size()); }
-  int GetUsedCount() const { return m_used; }
   void EmptyList();
 
  private:
