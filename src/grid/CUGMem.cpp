@@ -13,11 +13,19 @@ CUGMem::CUGMem() = default;
 
 CUGMem::~CUGMem() { Empty(); }
 
+std::vector<std::unique_ptr<CUGCell>>& CUGMem::Row::ColumnsOf(int col) { return col >= 0 ? cols : sideCols; }
+
+size_t CUGMem::Row::IndexOf(int col) { return static_cast<size_t>(col >= 0 ? col : -col - 1); }
+
+void CUGMem::Row::Clear() {
+  for (auto& place : cols) DeleteCellOf(place);
+  for (auto& place : sideCols) DeleteCellOf(place);
+}
+
 std::unique_ptr<CUGCell>* CUGMem::Place(int col, long row) {
   if (!HasRow(row)) return nullptr;
-  Row& entry = RowAt(row);
-  auto& cols = col >= 0 ? entry.cols : entry.sideCols;
-  const size_t index = static_cast<size_t>(col >= 0 ? col : -col - 1);
+  auto& cols = RowAt(row).ColumnsOf(col);
+  const size_t index = Row::IndexOf(col);
   return index < cols.size() ? &cols[index] : nullptr;
 }
 
@@ -53,9 +61,8 @@ int CUGMem::GetCell(int col, long row, CUGCell* cell) {
 
 int CUGMem::SetCell(int col, long row, CUGCell* cell) {
   if (cell == nullptr) return 1;
-  Row& entry = MakeRow(row);
-  auto& cols = col >= 0 ? entry.cols : entry.sideCols;
-  const size_t index = static_cast<size_t>(col >= 0 ? col : -col - 1);
+  auto& cols = MakeRow(row).ColumnsOf(col);
+  const size_t index = Row::IndexOf(col);
   if (index >= cols.size()) cols.resize(index + 1);
   if (!cols[index]) cols[index] = std::make_unique<CUGCell>();
   cols[index]->CopyInfoFrom(cell);
@@ -81,9 +88,7 @@ int CUGMem::InsertCol(int col) {
 
 int CUGMem::DeleteRow(long row) {
   if (!HasRow(row)) return 0;
-  Row& entry = RowAt(row);
-  for (auto& place : entry.cols) DeleteCellOf(place);
-  for (auto& place : entry.sideCols) DeleteCellOf(place);
+  RowAt(row).Clear();
   m_rows.erase(m_rows.begin() + (row - m_firstRow));
   // The last row gone leaves a source that starts again from row 0.
   if (m_rows.empty()) m_firstRow = 0;
@@ -111,10 +116,7 @@ int CUGMem::DeleteCell(int col, long row) {
 }
 
 int CUGMem::Empty() {
-  for (Row& entry : m_rows) {
-    for (auto& place : entry.cols) DeleteCellOf(place);
-    for (auto& place : entry.sideCols) DeleteCellOf(place);
-  }
+  for (Row& entry : m_rows) entry.Clear();
   m_rows.clear();
   m_firstRow = 0;
   return 0;
@@ -125,10 +127,16 @@ CUGGridInfo* CUGMem::OwnerSheet() const {
   return owner != nullptr ? owner->CurrentSheet() : nullptr;
 }
 
+bool CUGMem::Serves(const CUGGridInfo& sheet, const CUGGridInfo::ColumnInfo& column) const {
+  return (column.dataSource != nullptr ? column.dataSource : sheet.m_defDataSource) == this;
+}
+
 int CUGMem::GridColumnOf(int dataSourceCol) const {
   if (const CUGGridInfo* sheet = OwnerSheet()) {
-    for (size_t col = 0; col < sheet->m_colInfo.size(); ++col)
-      if (sheet->m_colInfo[col].colTranslation == dataSourceCol) return static_cast<int>(col);
+    for (size_t col = 0; col < sheet->m_colInfo.size(); ++col) {
+      const CUGGridInfo::ColumnInfo& column = sheet->m_colInfo[col];
+      if (Serves(*sheet, column) && column.colTranslation == dataSourceCol) return static_cast<int>(col);
+    }
   }
   return dataSourceCol;
 }
@@ -136,11 +144,9 @@ int CUGMem::GridColumnOf(int dataSourceCol) const {
 void CUGMem::ShiftGridColumns(int col, int step) {
   CUGGridInfo* sheet = OwnerSheet();
   if (sheet == nullptr) return;
-  for (CUGGridInfo::ColumnInfo& column : sheet->m_colInfo) {
-    // Columns of another source keep their numbers: this source's columns moved, not theirs.
-    const CUGDataSource* source = column.dataSource != nullptr ? column.dataSource : sheet->m_defDataSource;
-    if (source == this && column.colTranslation >= col) column.colTranslation += step;
-  }
+  // Columns of another source keep their numbers: this source's columns moved, not theirs.
+  for (CUGGridInfo::ColumnInfo& column : sheet->m_colInfo)
+    if (Serves(*sheet, column) && column.colTranslation >= col) column.colTranslation += step;
 }
 
 namespace {
@@ -204,42 +210,59 @@ int CUGMem::FindNext(const std::string& text, int* col, long* row, int flags) {
   return FindText(text, col, row, flags);
 }
 
+namespace {
+// A bottom-up merge sort that keeps equal items in order and stays within
+// bounds whatever the comparison answers: a user's OnSortEvaluate need not be
+// a strict ordering (mixed numbers and texts compare by the first cell's type).
+template <typename Less>
+void StableMergeSort(std::vector<size_t>& items, Less less) {
+  std::vector<size_t> merged(items.size());
+  for (size_t width = 1; width < items.size(); width *= 2) {
+    for (size_t low = 0; low < items.size(); low += 2 * width) {
+      const size_t middle = std::min(low + width, items.size());
+      const size_t high = std::min(low + 2 * width, items.size());
+      size_t left = low, right = middle, out = low;
+      while (left < middle && right < high) merged[out++] = less(items[right], items[left]) ? items[right++] : items[left++];
+      while (left < middle) merged[out++] = items[left++];
+      while (right < high) merged[out++] = items[right++];
+    }
+    items.swap(merged);
+  }
+}
+}  // namespace
+
 int CUGMem::SortBy(const int* cols, int count, int flags) {
   if (m_ctrl == nullptr || cols == nullptr || count <= 0) return 1;
+  // Heading rows stay where they are.
   const size_t firstData = static_cast<size_t>(-std::min(m_firstRow, 0L));
   if (firstData >= m_rows.size()) return 0;
 
-  // A missing cell sorts as an empty one.
+  // Each row's cells in the sort columns; a missing cell sorts as an empty one.
   CUGCell empty;
-  struct Keyed {
-    std::vector<CUGCell*> keys;
-    Row* row;
-  };
-  std::vector<Keyed> order;
-  order.reserve(m_rows.size() - firstData);
+  const size_t keyCount = static_cast<size_t>(count);
+  std::vector<CUGCell*> keys;
+  keys.reserve((m_rows.size() - firstData) * keyCount);
+  std::vector<size_t> order;
   for (size_t index = firstData; index < m_rows.size(); ++index) {
-    Keyed keyed{{}, &m_rows[index]};
-    for (int key = 0; key < count; ++key) {
-      const int col = cols[key];
-      CUGCell* cell = &empty;
-      const auto& rowCols = m_rows[index].cols;
-      if (col >= 0 && static_cast<size_t>(col) < rowCols.size() && rowCols[static_cast<size_t>(col)])
-        cell = rowCols[static_cast<size_t>(col)].get();
-      keyed.keys.push_back(cell);
+    order.push_back(order.size());
+    const auto& rowCols = m_rows[index].cols;
+    for (size_t key = 0; key < keyCount; ++key) {
+      const size_t col = static_cast<size_t>(cols[key]);
+      keys.push_back(cols[key] >= 0 && col < rowCols.size() && rowCols[col] ? rowCols[col].get() : &empty);
     }
-    order.push_back(std::move(keyed));
   }
-  std::stable_sort(order.begin(), order.end(), [&](const Keyed& a, const Keyed& b) {
-    for (size_t key = 0; key < a.keys.size(); ++key) {
-      const int result = m_ctrl->OnSortEvaluate(a.keys[key], b.keys[key], flags);
+  StableMergeSort(order, [&](size_t a, size_t b) {
+    for (size_t key = 0; key < keyCount; ++key) {
+      const int result = m_ctrl->OnSortEvaluate(keys[a * keyCount + key], keys[b * keyCount + key], flags);
       if (result != 0) return result < 0;
     }
     return false;
   });
+
   std::vector<Row> sorted;
   sorted.reserve(m_rows.size());
   for (size_t index = 0; index < firstData; ++index) sorted.push_back(std::move(m_rows[index]));
-  for (Keyed& keyed : order) sorted.push_back(std::move(*keyed.row));
+  for (size_t position : order) sorted.push_back(std::move(m_rows[firstData + position]));
   m_rows = std::move(sorted);
   return 0;
 }

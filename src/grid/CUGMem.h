@@ -3,12 +3,12 @@
 // kept per row, each row holding its columns from 0 up to the highest one
 // written; rows are made from row 0 in either direction (heading rows are the
 // negative ones), so a row may have fewer columns than another.
+#include <cstddef>
 #include <memory>
 #include <vector>
 
 #include "grid/CUGDataSource.h"
-
-class CUGGridInfo;
+#include "grid/CUGGridInfo.h"
 
 class CUGMem : public CUGDataSource {
  public:
@@ -35,6 +35,10 @@ class CUGMem : public CUGDataSource {
   struct Row {
     std::vector<std::unique_ptr<CUGCell>> cols;      // columns 0, 1, ...; null: an empty place
     std::vector<std::unique_ptr<CUGCell>> sideCols;  // heading columns -1, -2, ...
+
+    std::vector<std::unique_ptr<CUGCell>>& ColumnsOf(int col);
+    static size_t IndexOf(int col);  // the place of col in ColumnsOf(col)
+    void Clear();                    // every cell deleted, the places kept
   };
 
   bool HasRow(long row) const { return !m_rows.empty() && row >= m_firstRow && row <= LastRow(); }
@@ -50,6 +54,7 @@ class CUGMem : public CUGDataSource {
   // or after col by step, so the grid goes on showing the same data.
   void ShiftGridColumns(int col, int step);
   int GridColumnOf(int dataSourceCol) const;
+  bool Serves(const CUGGridInfo& sheet, const CUGGridInfo::ColumnInfo& column) const;
 
   std::vector<Row> m_rows;
   long m_firstRow = 0;  // the row number of m_rows[0]: 0, or the topmost heading row

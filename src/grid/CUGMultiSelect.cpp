@@ -52,15 +52,16 @@ int CUGMultiSelect::StartBlock(int col, long row) {
 
 int CUGMultiSelect::EndBlock(int col, long row) {
   if (m_blocks.empty()) return 1;
+  const Block before = m_blocks.back();
   Block& block = m_blocks.back();
-  const Block before = block;
   block.endCol = col;
   block.endRow = row;
   Normalise(block);
-  TellSelectionChanged(block);
+  const Block after = block;  // the owner's notification may change the list
   // Whatever lies in the old or the new extent may have changed its look.
-  AddDrawHint(std::min(before.left, block.left), std::min(before.top, block.top),
-              std::max(before.right, block.right), std::max(before.bottom, block.bottom));
+  AddDrawHint(std::min(before.left, after.left), std::min(before.top, after.top),
+              std::max(before.right, after.right), std::max(before.bottom, after.bottom));
+  TellSelectionChanged(after);
   return 0;
 }
 
@@ -111,8 +112,8 @@ int CUGMultiSelect::ToggleCell(int col, long row) {
   for (auto block = m_blocks.rbegin(); block != m_blocks.rend(); ++block) {
     if (block->left == col && block->right == col && block->top == row && block->bottom == row) {
       block->selected = !block->selected;
-      TellSelectionChanged(*block);
       AddDrawHint(col, row, col, row);
+      TellSelectionChanged(*block);
       return 0;
     }
   }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "grid/CUGMem.h"
@@ -149,6 +150,25 @@ TEST_F(CUGMemTest, SortingIsStableThroughTheOwnersComparison) {
 
   CUGMem unowned;
   EXPECT_EQ(unowned.SortByCol(0, 0), 1);  // nothing to compare with
+}
+
+TEST(CUGMemSort, AComparisonThatIsNoOrderingLosesNoRow) {
+  struct Contrary : FakeGridOwner {
+    int OnSortEvaluate(CUGCell*, CUGCell*, int) override { return -1; }
+  } grid;
+  CUGMem& mem = *grid.sheet.m_CUGMem;
+  CUGCell cell;
+  for (int row = 0; row < 40; ++row) {
+    cell.SetNumber(row);
+    mem.SetCell(0, row, &cell);
+  }
+  EXPECT_EQ(mem.SortByCol(0, 0), 0);
+  std::vector<bool> seen(40);
+  for (int row = 0; row < 40; ++row) {
+    ASSERT_EQ(mem.GetCell(0, row, &cell), 0);
+    seen.at(static_cast<size_t>(cell.GetNumber())) = true;
+  }
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), true), 40);
 }
 
 }  // namespace
