@@ -4,7 +4,7 @@
 #include "grid/CUGMem.h"
 #include "platform/ui/SystemMetrics.h"
 
-TEST(CUGGridInfo, ANewSheetHasItsDefaults) {
+TEST(GridSheetSettings, ANewSheetHasItsDefaults) {
   CUGGridInfo sheet;
   const std::vector<long> sizes{sheet.m_numberCols, sheet.m_numberRows, sheet.m_currentCol, sheet.m_currentRow,
                                 sheet.m_dragCol, sheet.m_dragRow, sheet.m_defColWidth, sheet.m_defRowHeight,

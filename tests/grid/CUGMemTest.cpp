@@ -8,7 +8,7 @@
 
 namespace {
 
-class CUGMemTest : public ::testing::Test {
+class GridMemTest : public ::testing::Test {
  protected:
   CUGMem& Mem() { return *grid.sheet.m_CUGMem; }
 
@@ -40,7 +40,7 @@ class CUGMemTest : public ::testing::Test {
   FakeGridOwner grid;
 };
 
-TEST_F(CUGMemTest, WritesMakeRowsInBothDirectionsAndColumnsOnlyWhereWritten) {
+TEST_F(GridMemTest, WritesMakeRowsInBothDirectionsAndColumnsOnlyWhereWritten) {
   EXPECT_EQ(Mem().GetNumRows(), 0);
   Put(5, 10, "x");
   Put(2, -2, "heading");
@@ -59,7 +59,7 @@ TEST_F(CUGMemTest, WritesMakeRowsInBothDirectionsAndColumnsOnlyWhereWritten) {
   EXPECT_EQ(Text(5, 10), "-");
 }
 
-TEST_F(CUGMemTest, InsertAndDeleteRows) {
+TEST_F(GridMemTest, InsertAndDeleteRows) {
   Put(0, 0, "a");
   Put(0, 1, "b");
   EXPECT_EQ(Mem().InsertRow(0), 0);
@@ -80,7 +80,7 @@ TEST_F(CUGMemTest, InsertAndDeleteRows) {
   EXPECT_EQ(Text(1, 3), "again");
 }
 
-TEST_F(CUGMemTest, ColumnInsertAndDeleteKeepTheGridShowingTheSameData) {
+TEST_F(GridMemTest, ColumnInsertAndDeleteKeepTheGridShowingTheSameData) {
   Fill(4, 2, {"a", "b", "c", "", "d", "e"});
   CUGMem other;
   grid.sheet.m_colInfo[3].dataSource = &other;  // a column of another source keeps its number
@@ -102,7 +102,7 @@ TEST_F(CUGMemTest, ColumnInsertAndDeleteKeepTheGridShowingTheSameData) {
   EXPECT_EQ(empty.InsertCol(0) + empty.DeleteCol(0), 2);
 }
 
-TEST_F(CUGMemTest, FindTextFlagsAndWrapping) {
+TEST_F(GridMemTest, FindTextFlagsAndWrapping) {
   Fill(3, 3, {"Alpha", "beta", "x",  //
               "alpha", "Gamma", "",  //
               "delta", "alphabet", "end"});
@@ -127,7 +127,7 @@ TEST_F(CUGMemTest, FindTextFlagsAndWrapping) {
   EXPECT_EQ(find("x", 0, 0, UG_FIND_ALLCOLUMNS), "none");
 }
 
-TEST_F(CUGMemTest, SortingIsStableThroughTheOwnersComparison) {
+TEST_F(GridMemTest, SortingIsStableThroughTheOwnersComparison) {
   Fill(2, 5, {"b", "1", "a", "2", "b", "3", "", "4", "a", "5"});  // row 3 has no sort cell
   Put(0, -1, "heading");
   auto order = [&] {
@@ -152,7 +152,7 @@ TEST_F(CUGMemTest, SortingIsStableThroughTheOwnersComparison) {
   EXPECT_EQ(unowned.SortByCol(0, 0), 1);  // nothing to compare with
 }
 
-TEST(CUGMemSort, AComparisonThatIsNoOrderingLosesNoRow) {
+TEST(GridMemSort, AComparisonThatIsNoOrderingLosesNoRow) {
   struct Contrary : FakeGridOwner {
     int OnSortEvaluate(CUGCell*, CUGCell*, int) override { return -1; }
   } grid;

@@ -15,7 +15,7 @@ using Cells = std::vector<std::pair<int, long>>;
 using Range = FakeGridOwner::Range;
 constexpr Range kNone{-9, -9, -9, -9, 0};
 
-class CUGMultiSelectTest : public ::testing::Test {
+class GridMultiSelectTest : public ::testing::Test {
  protected:
   void SetUp() override { grid.SetColumns(6); }
   CUGMultiSelect& Sel() { return *grid.sheet.m_multiSelect; }
@@ -40,7 +40,7 @@ class CUGMultiSelectTest : public ::testing::Test {
   ScopedKeyState keys;
 };
 
-TEST_F(CUGMultiSelectTest, ClicksStartExtendAndAddBlocks) {
+TEST_F(GridMultiSelectTest, ClicksStartExtendAndAddBlocks) {
   Sel().OnLClick(1, 1, 0);
   EXPECT_EQ(grid.selections.back(), (Range{1, 1, 1, 1, 1}));
   Sel().OnLClick(3, 4, MK_SHIFT);
@@ -75,7 +75,7 @@ TEST_F(CUGMultiSelectTest, ClicksStartExtendAndAddBlocks) {
   EXPECT_EQ(Corners(true), kNone);
 }
 
-TEST_F(CUGMultiSelectTest, KeyMovesReadShiftAndCtrl) {
+TEST_F(GridMultiSelectTest, KeyMovesReadShiftAndCtrl) {
   Sel().OnKeyMove(1, 1);
   keys.Press(VK_SHIFT);
   Sel().OnKeyMove(2, 3);
@@ -92,7 +92,7 @@ TEST_F(CUGMultiSelectTest, KeyMovesReadShiftAndCtrl) {
   EXPECT_EQ(Selected(), (Cells{{5, 5}}));
 }
 
-TEST_F(CUGMultiSelectTest, ToggleCellCutsAHoleThatFirstBlockModeIgnores) {
+TEST_F(GridMultiSelectTest, ToggleCellCutsAHoleThatFirstBlockModeIgnores) {
   Sel().OnLClick(0, 0, 0);
   Sel().OnMouseMove(2, 1, 0);
   Sel().ToggleCell(1, 0);
@@ -113,7 +113,7 @@ TEST_F(CUGMultiSelectTest, ToggleCellCutsAHoleThatFirstBlockModeIgnores) {
   EXPECT_EQ(block, 0);
 }
 
-TEST_F(CUGMultiSelectTest, WholeRowModeAndEnumerations) {
+TEST_F(GridMultiSelectTest, WholeRowModeAndEnumerations) {
   grid.sheet.m_currentCol = 2;
   grid.sheet.m_currentRow = 7;
   EXPECT_EQ(Selected(), (Cells{{2, 7}}));  // no block: the current cell

@@ -4,7 +4,7 @@
 
 #include "grid/CUGPtrList.h"
 
-TEST(CUGPtrList, GrowsByTenAndAnswersForFreeEntriesAndOutsideTheTable) {
+TEST(GridPtrList, GrowsByTenAndAnswersForFreeEntriesAndOutsideTheTable) {
   CUGPtrList list;
   int values[12] = {};
   EXPECT_EQ(list.GetCount(), 0);
