@@ -469,6 +469,7 @@ int C_BaseShape::OnTagNotify(CDCTag* tag, int code) {
   if (!tag) return 1;
   if (code == eTagChangeValue && tag->IsReadPending()) return 1;
   std::vector<CRAttrib*> handled;
+  bool reposted = false;
   for (CRAttrib* attrib : GetTagAttribs(tag)) {
     if (std::find(handled.begin(), handled.end(), attrib) != handled.end()) continue;
     handled.push_back(attrib);
@@ -480,8 +481,10 @@ int C_BaseShape::OnTagNotify(CDCTag* tag, int code) {
     switch (code) {
       case eTagChangeValue: {
         if (tag->IsReadPending()) {
-          // A read started meanwhile: the value that read brings is the one to take.
-          tag->NotifyListeners(eTagChangeValue);
+          // A read started meanwhile: the value that read brings is the one to
+          // take, so the tag tells its listeners again (once for this message).
+          if (!reposted) tag->NotifyListeners(eTagChangeValue);
+          reposted = true;
           break;
         }
         const Variant value = tag->GetValue();

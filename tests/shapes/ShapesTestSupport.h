@@ -86,7 +86,9 @@ class TestKindShape final : public C_BaseShape {
     StoreAttribFloat(index, value);
   }
 
+  // Stores run on workers too: the record is locked (read it once they are done).
   BOOL OnAttribAccepted(int index) override {
+    std::lock_guard<std::mutex> lock(m_reactionsMutex);
     reactions.push_back(index);
     return index == refusedReaction ? FALSE : TRUE;
   }
@@ -105,6 +107,9 @@ class TestKindShape final : public C_BaseShape {
   std::vector<int> reactions;
   std::vector<UINT> commands;
   int refusedReaction = -1;
+
+ private:
+  std::mutex m_reactionsMutex;
 };
 
 // The plant form as the shapes see it: answers 5375 (refusing one attribute
