@@ -1,0 +1,143 @@
+#include "plant/RuvEngineApp.h"
+
+#include <atomic>
+#include <memory>
+
+#include "engine/EngineTables.h"
+#include "platform/ui/CWnd.h"
+#include "records/AdoDatabase.h"
+#include "records/BatchRS.h"
+#include "records/Event2RS.h"
+#include "records/RecipeRS.h"
+#include "records/ShiftRS.h"
+#include "records/VesselsLevelRS.h"
+
+namespace {
+
+std::atomic<CRuvEngineApp*> g_engineRoot{nullptr};
+
+// Clears the process-wide pointer first, so no one finds a table being deleted.
+template <class Table>
+void DeleteTable(std::atomic<Table*>& pointer) {
+  delete pointer.exchange(nullptr);
+}
+
+}  // namespace
+
+CRuvEngineApp* GetEngineRoot() { return g_engineRoot.load(); }
+
+BOOL SetEngineRoot(CRuvEngineApp* engine) {
+  g_engineRoot.store(engine);
+  SetEngine(engine);
+  SetTableEngine(engine);
+  return engine ? engine->Initialize() : FALSE;
+}
+
+CRuvEngineApp::CRuvEngineApp() = default;
+
+CRuvEngineApp::~CRuvEngineApp() {
+  // The cycles call into this class; they end before any of it goes.
+  StopThreads();
+  CRuvEngineApp::CloseDatabase();
+  CRuvEngineApp* self = this;
+  if (g_engineRoot.compare_exchange_strong(self, nullptr)) {
+    SetEngine(nullptr);
+    SetTableEngine(nullptr);
+  }
+}
+
+BOOL CRuvEngineApp::Initialize() { return CRuvEngineBase::Initialize() ? TRUE : FALSE; }
+
+BOOL CRuvEngineApp::Init() {
+  if (!CRuvEngineBase::Init()) return FALSE;
+  DeleteRecordsets();
+
+  auto batch = std::make_unique<CBatchRS>();
+  auto shift = std::make_unique<CShiftRS>();
+  auto recipe = std::make_unique<CRecipeRS>();
+  auto event2 = std::make_unique<CEvent2RS>();
+  auto vesselsLevel = std::make_unique<CVesselsLevelRS>();
+  // These tables' columns keep the members' "m_".
+  shift->SetStripMemberPrefix(false);
+  recipe->SetStripMemberPrefix(false);
+  event2->SetStripMemberPrefix(false);
+
+  CWnd* view = GetOwnerView();
+  const HWND owner = view ? view->GetSafeHwnd() : nullptr;
+  auto open = [&](CBaseTableRS& table, const char* name) {
+    table.SetDatabase(GetDatabase());
+    if (owner) table.SetOwnerWnd(owner);
+    table.SetSourceAndReopen(name);
+  };
+  auto openOnActive = [&](CBaseTableRS& table, const char* name) {
+    open(table, name);
+    if (!table.FindActive()) table.MoveLast();
+  };
+
+  open(*batch, "Batch");
+  g_pBatchRS.store(batch.release());
+  CShiftRS* shiftTable = shift.get();
+  openOnActive(*shift, "Shift");
+  g_pShiftRS.store(shift.release());
+  CRecipeRS* recipeTable = recipe.get();
+  openOnActive(*recipe, "Recipe");
+  g_pRecipeRS.store(recipe.release());
+  open(*event2, "Event2");
+  g_pEvent2RS.store(event2.release());
+  open(*vesselsLevel, "VesselsLevel");
+  g_pVesselsLevelRS.store(vesselsLevel.release());
+
+  recipeTable->SetActiveRecord(recipeTable->FindActive());
+  shiftTable->SetActiveRecord(shiftTable->FindActive());
+
+  // The shift runs the active recipe; read under the recipe's lock, then set
+  // under the shift's (never both at once).
+  const int recipeID = recipeTable->GetActiveRecipeID();
+  const std::string recipeName = recipeTable->GetActiveRecipeName();
+  {
+    auto lock = shiftTable->LockActive();
+    shiftTable->Active().SetShiftRecipeID(recipeID);
+    shiftTable->Active().SetShiftRecipeName(recipeName);
+  }
+  return TRUE;
+}
+
+BOOL CRuvEngineApp::CloseDatabase() { return DeleteRecordsets(); }
+
+BOOL CRuvEngineApp::DeleteRecordsets() {
+  DeleteTable(g_pVesselsLevelRS);
+  DeleteTable(g_pEvent2RS);
+  DeleteTable(g_pShiftRS);  // before the recipe: a shift's reset asks for the recipe
+  DeleteTable(g_pRecipeRS);
+  DeleteTable(g_pBatchRS);
+  return TRUE;
+}
+
+std::string CRuvEngineApp::GetActiveOperatorName() const { return CShiftRS::ActiveOperatorNameOf(g_pShiftRS.load()); }
+
+int CRuvEngineApp::GetActiveRecipeID() const { return CRecipeRS::ActiveRecipeIDOf(g_pRecipeRS.load()); }
+
+std::string CRuvEngineApp::GetActiveRecipeName() const { return CRecipeRS::ActiveRecipeNameOf(g_pRecipeRS.load()); }
+
+BOOL CRuvEngineApp::PrepareDemoTags() {
+  const BOOL prepared = CRuvEngineBase::PrepareDemoTags();
+  if (prepared == TRUE) {
+    InitDemoValues();
+    UpdateMaterialTotals();
+  }
+  return prepared;
+}
+
+BOOL CRuvEngineApp::PrepareRealTags() {
+  const BOOL prepared = CRuvEngineBase::PrepareRealTags();
+  if (prepared == TRUE) UpdateMaterialTotals();
+  return prepared;
+}
+
+BOOL CRuvEngineApp::ResetOutputs() { return TRUE; }
+BOOL CRuvEngineApp::InitDemoValues() { return TRUE; }
+BOOL CRuvEngineApp::UpdateMaterialTotals() { return TRUE; }
+BOOL CRuvEngineApp::SimulateDemo() { return TRUE; }
+BOOL CRuvEngineApp::MirrorDemoFeedback() { return TRUE; }
+BOOL CRuvEngineApp::CommonDataCycle() { return TRUE; }
+BOOL CRuvEngineApp::ProcessCycle() { return TRUE; }

@@ -1,0 +1,59 @@
+#pragma once
+// This plant's engine root: the five tables, and the hooks the plant model,
+// the Demo simulation and the recipe-step supervisor fill (each empty and
+// answering 1 until they do). The tables are process-wide (engine/EngineTables.h):
+// Init publishes each once it is open, and they are deleted with the engine.
+//
+// The process-wide root: SetEngineRoot publishes it for the plant code and for
+// both seams of the lower libraries and runs its Initialize; GetEngineRoot is
+// null before that and again once it is cleared or the engine is deleted.
+#include <string>
+
+#include "engine/RuvEngineBase.h"
+
+class CRuvEngineApp : public CRuvEngineBase {
+ public:
+  CRuvEngineApp();
+  // Cycles stopped first, then the tables, then the base (links, data center,
+  // alarm table, database).
+  ~CRuvEngineApp() override;
+
+  // 1 when the base gave non-zero.
+  BOOL Initialize() override;
+  // The base (database, alarm table), then the five tables opened on it, the
+  // active recipe and shift found, and the active shift given the active
+  // recipe's id and name (in memory). Failing tables do not change the result.
+  BOOL Init() override;
+  // Only the tables (the database stays).
+  BOOL CloseDatabase() override;
+  // Each table pointer cleared, then its table deleted.
+  BOOL DeleteRecordsets() override;
+
+  // The active shift's operator and the active recipe: "?", -1 and "?" without the table.
+  std::string GetActiveOperatorName() const override;
+  int GetActiveRecipeID() const override;
+  std::string GetActiveRecipeName() const override;
+
+  // The base, then (when it gave 1) the Demo start values and the material totals.
+  BOOL PrepareDemoTags() override;
+  // The base, then (when it gave 1) the material totals.
+  BOOL PrepareRealTags() override;
+
+  // --- plant hooks ---
+  // Every output of the plant off.
+  BOOL ResetOutputs() override;
+  // The Demo start values.
+  virtual BOOL InitDemoValues();
+  // The materials' charged totals from the active shift.
+  virtual BOOL UpdateMaterialTotals();
+  BOOL SimulateDemo() override;
+  BOOL MirrorDemoFeedback() override;
+  BOOL CommonDataCycle() override;
+  BOOL ProcessCycle() override;
+};
+
+// The published engine root, or null.
+CRuvEngineApp* GetEngineRoot();
+// Publishes the engine root (also as the data center's and the tables' engine)
+// and runs its Initialize, whose result it returns. Null clears all three and gives 0.
+BOOL SetEngineRoot(CRuvEngineApp* engine);
