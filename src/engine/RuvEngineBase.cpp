@@ -346,20 +346,19 @@ BOOL CRuvEngineBase::DisconnectHardware() {
 
 // ---------------------------------------------------------------- title
 
-std::string CRuvEngineBase::GetAppTitle() const {
+std::string CRuvEngineBase::LockedCopy(const std::string& text) const {
   std::lock_guard<std::mutex> lock(m_textMutex);
-  return m_strAppTitle;
+  return text;
 }
+
+std::string CRuvEngineBase::GetAppTitle() const { return LockedCopy(m_strAppTitle); }
 
 void CRuvEngineBase::SetAppTitle(const std::string& title) {
   std::lock_guard<std::mutex> lock(m_textMutex);
   m_strAppTitle = title;
 }
 
-std::string CRuvEngineBase::GetBuildBanner() const {
-  std::lock_guard<std::mutex> lock(m_textMutex);
-  return m_strBuildBanner;
-}
+std::string CRuvEngineBase::GetBuildBanner() const { return LockedCopy(m_strBuildBanner); }
 
 void CRuvEngineBase::SetBuildBanner(const std::string& banner) {
   {
@@ -483,30 +482,15 @@ void CRuvEngineBase::SetFilePaths(const std::string& prefix) {
   m_iniFile.SetPath(settingsFileName);
 }
 
-std::string CRuvEngineBase::GetFilePrefix() const {
-  std::lock_guard<std::mutex> lock(m_textMutex);
-  return m_strFilePrefix;
-}
+std::string CRuvEngineBase::GetFilePrefix() const { return LockedCopy(m_strFilePrefix); }
 
-std::string CRuvEngineBase::GetDatabaseFileName() const {
-  std::lock_guard<std::mutex> lock(m_textMutex);
-  return m_strDatabaseFileName;
-}
+std::string CRuvEngineBase::GetDatabaseFileName() const { return LockedCopy(m_strDatabaseFileName); }
 
-std::string CRuvEngineBase::GetTagFileName() const {
-  std::lock_guard<std::mutex> lock(m_textMutex);
-  return m_strTagFileName;
-}
+std::string CRuvEngineBase::GetTagFileName() const { return LockedCopy(m_strTagFileName); }
 
-std::string CRuvEngineBase::GetSettingsFileName() const {
-  std::lock_guard<std::mutex> lock(m_textMutex);
-  return m_strSettingsFileName;
-}
+std::string CRuvEngineBase::GetSettingsFileName() const { return LockedCopy(m_strSettingsFileName); }
 
-std::string CRuvEngineBase::GetRecoveryFileName() const {
-  std::lock_guard<std::mutex> lock(m_textMutex);
-  return m_strRecoveryFileName;
-}
+std::string CRuvEngineBase::GetRecoveryFileName() const { return LockedCopy(m_strRecoveryFileName); }
 
 void CRuvEngineBase::AttachView(CWnd* view) {
   m_pOwnerView.store(view);

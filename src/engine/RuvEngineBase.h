@@ -207,6 +207,8 @@ class CRuvEngineBase : public IEngineServices, public ITableEngineServices {
 
  private:
   void InitFields();
+  // A copy of one of the texts, taken under their lock.
+  std::string LockedCopy(const std::string& text) const;
   // Deletes the tables, the alarm table and the database (in that order).
   void ReleaseDatabase();
   void DeleteLinkerEngines();

@@ -1,126 +1,105 @@
-// One pass of each engine cycle at a time on the fake clock: the 200 ms pace,
-// the title with the measured period, the mode's work and the suspended flag;
-// and the tag scout shown, brought forward and closed.
+// One pass of each engine cycle at a time on the fake clock (the 200 ms floor,
+// the title with the measured period, the mode's work and the suspended flag),
+// and the tag scout made once and then brought forward.
 #include <gtest/gtest.h>
 
 #include "EngineRootTestSupport.h"
-#include "platform/opc/OpcStandIn.h"
-#include "platform/ui/CWnd.h"
-#include "platform/ui/MessageCore.h"
-#include "support/FakeClock.h"
-#include "support/ScriptedMessageBox.h"
+#include "platform/ui/CDialog.h"
+#include "platform/ui/DialogTemplate.h"
 
 namespace {
 
-using Log = std::vector<std::string>;
+class CountingScout final : public CDialog {
+ public:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    bringForwardMessages += message == CRuvEngineBase::kScoutBringForwardMessage ? 1 : 0;
+    return CDialog::WindowProc(message, wParam, lParam);
+  }
+  int bringForwardMessages = 0;
+};
 
-class CycleTest : public ::testing::Test {
+class CycleTest : public EngineRootFixture {
  protected:
   void SetUp() override {
-    clock.Install();
     ASSERT_EQ(engine.Initialize(), TRUE);
-    engine.SetBuildBanner("RuvFrame[2k8] ZoruVarediz Melot 881120-S1");
+    engine.SetBuildBanner("RuvFrame[2k8]");
     stopwatch.Start();
   }
-  void TearDown() override {
-    CRuvEngineBase::SetScoutDialogFactory(nullptr);
-    OpcStandIn::Instance().Reset();
-  }
-  // One data-obtainer pass; the log it left and the ticks it took.
-  Log Pass(std::uint32_t* ticks = nullptr) {
+  // One data-obtainer pass: the log it left; `ticks` the time it took.
+  Log Pass() {
     engine.ClearLog();
     const std::uint32_t before = clock.TickCount();
     engine.DataObtainerPass(stopwatch, &mainWindow);
-    if (ticks) *ticks = clock.TickCount() - before;
+    ticks = clock.TickCount() - before;
     return engine.Log();
   }
-  std::string Title(int period) const {
-    return "RuvFrame[2k8] ZoruVarediz Melot 881120-S1" + std::string(CRuvEngineBase::kCreditText) + " [Refresh = " +
-           std::to_string(period) + " ms]";
+  std::string Title() const { return mainWindow.GetWindowText(); }
+  static std::string TitleWith(int period) {
+    return "RuvFrame[2k8]" + std::string(CRuvEngineBase::kCreditText) + " [Refresh = " + std::to_string(period) + " ms]";
   }
 
-  FakeClock clock;
-  ScriptedMessageBox boxes;
-  RecordingExitHook exits;
-  PlantFolder folder;
-  RecordingEngine engine;
   CRTimer stopwatch;
   CWnd mainWindow;
+  std::uint32_t ticks = 0;
 };
 
-TEST_F(CycleTest, APassSleepsToTheFloorAndASlowPassIsNotMadeUp) {
-  std::uint32_t ticks = 0;
-  EXPECT_EQ(Pass(&ticks), (Log{"CommonDataCycle"}));  // None: only the common rule
+TEST_F(CycleTest, APassSleepsUpToTheFloorAndASlowPassIsNotMadeUp) {
+  EXPECT_EQ(Pass(), (Log{"CommonDataCycle"}));  // None: the common rule only
   EXPECT_EQ(ticks, 200u);
-  EXPECT_EQ(mainWindow.GetWindowText(), Title(200));
-
-  engine.onCommon = [this] { clock.Advance(350); };  // a pass that works 350 ms
-  Pass(&ticks);
-  EXPECT_EQ(ticks, 200u + 350u);
+  EXPECT_EQ(Title(), TitleWith(200));
+  engine.onCommon = [this] { clock.Advance(350); };
+  Pass();
   engine.onCommon = nullptr;
-  Pass(&ticks);
-  EXPECT_EQ(ticks, 0u);  // no sleep after the slow pass
-  EXPECT_EQ(mainWindow.GetWindowText(), Title(350));
-  Pass(&ticks);
-  EXPECT_EQ(ticks, 200u);
-  EXPECT_EQ(mainWindow.GetWindowText(), Title(200));
+  Pass();
+  EXPECT_EQ(ticks, 0u);  // starts at once after the slow pass
+  EXPECT_EQ(Title(), TitleWith(350));
 }
 
-TEST_F(CycleTest, TheModesWorkUnlessSuspendedAndTheCommonRuleAlways) {
+TEST_F(CycleTest, TheModesWorkUnlessSuspendedTheCommonRuleAndTheSupervisorAlways) {
   engine.SetDataSourceType(eDataSourceDemo);
   EXPECT_EQ(Pass(), (Log{"SimulateDemo", "MirrorDemoFeedback", "CommonDataCycle"}));
   engine.SetSuspended(true);
   EXPECT_EQ(Pass(), (Log{"CommonDataCycle"}));
-  EXPECT_EQ(mainWindow.GetWindowText(), Title(200));  // the title goes on too
+  EXPECT_EQ(Title(), TitleWith(200));
+  engine.ClearLog();
+  engine.ProcessCyclePass(stopwatch);
+  EXPECT_EQ(engine.Log(), (Log{"ProcessCycle"}));
   engine.SetSuspended(false);
   engine.SetDataSourceType(eDataSourceRealHW);
   EXPECT_EQ(Pass(), (Log{"RealHardwareCycle", "CommonDataCycle"}));
-
-  // The process cycle calls the supervisor in every mode, also while suspended.
-  engine.SetDataSourceType(eDataSourceDemo);
-  engine.SetSuspended(true);
-  engine.ClearLog();
-  const std::uint32_t before = clock.TickCount();
-  engine.ProcessCyclePass(stopwatch);
-  EXPECT_EQ(engine.Log(), (Log{"ProcessCycle"}));
-  EXPECT_EQ(clock.TickCount() - before, 200u);
 }
 
 TEST_F(CycleTest, TheScoutIsMadeOnceAndThenBroughtForward) {
-  engine.ShowScoutDialog();  // nothing registered yet: nothing shown
+  engine.ShowScoutDialog();  // nothing registered: nothing shown
   EXPECT_EQ(engine.GetScoutDialog(), nullptr);
-
+  DialogTemplate scoutTemplate;
+  scoutTemplate.id = CRuvEngineBase::kScoutTemplateId;
+  scoutTemplate.cx = scoutTemplate.cy = 80;
+  RegisterDialogTemplate(scoutTemplate);
   int creations = 0;
-  FakeScout* made = nullptr;
-  CRuvEngineBase::SetScoutDialogFactory([&]() -> std::unique_ptr<CDialog> {
-    auto scout = std::make_unique<FakeScout>(creations);
-    made = scout.get();
-    return scout;
+  CRuvEngineBase::SetScoutDialogFactory([&] {
+    ++creations;
+    return std::make_unique<CountingScout>();
   });
   engine.ShowScoutDialog();
-  ASSERT_EQ(creations, 1);
-  ASSERT_EQ(engine.GetScoutDialog(), made);
-  EXPECT_TRUE(IsWindow(made->GetSafeHwnd()));
-  EXPECT_TRUE(made->IsWindowVisible());
-
-  made->ShowWindow(SW_MINIMIZE);
+  auto* scout = static_cast<CountingScout*>(engine.GetScoutDialog());
+  ASSERT_TRUE(scout && scout->IsWindowVisible());
+  scout->ShowWindow(SW_MINIMIZE);
   engine.ShowScoutDialog();
-  EXPECT_EQ(creations, 1);
-  EXPECT_FALSE(made->IsIconic());
   PumpPendingMessages();
-  EXPECT_EQ(made->bringForwardMessages, 1);
+  EXPECT_EQ(creations, 1);
+  EXPECT_FALSE(scout->IsIconic());
+  EXPECT_EQ(scout->bringForwardMessages, 1);
 
-  // A scout whose window is gone is replaced.
-  made->DestroyWindow();
+  scout->DestroyWindow();  // a scout without its window is replaced
   const std::uint32_t before = clock.TickCount();
   engine.ShowScoutDialog();
   EXPECT_EQ(creations, 2);
   EXPECT_EQ(clock.TickCount() - before, 500u);  // the old one was closed first
-
   engine.CloseScoutDialog();
-  EXPECT_EQ(engine.GetScoutDialog(), nullptr);
-  engine.CloseScoutDialog();  // nothing to close: no wait
+  engine.CloseScoutDialog();  // nothing left: no wait
   EXPECT_EQ(clock.TickCount() - before, 1000u);
+  CRuvEngineBase::SetScoutDialogFactory(nullptr);
 }
 
 }  // namespace

