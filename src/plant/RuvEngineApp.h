@@ -7,6 +7,8 @@
 // The process-wide root: SetEngineRoot publishes it for the plant code and for
 // both seams of the lower libraries and runs its Initialize; GetEngineRoot is
 // null before that and again once it is cleared or the engine is deleted.
+// An engine whose cycle was abandoned (HasAbandonedCycle) must not be deleted:
+// shut-down ends the process instead.
 #include <string>
 
 #include "engine/RuvEngineBase.h"
