@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -55,10 +56,13 @@ TEST_F(EngineRootTest, TheIntervalDropsPointsAndIsWrittenBackUnlessItHolds60000)
   }
   // A tag file that does not load leaves both alone.
   ASSERT_EQ(std::remove(folder.dir.File("Qelo-DCTags.dct").c_str()), 0);
+  const std::string before = Settings();
   boxes.Expect(IDOK);  // the data center's own report
   EXPECT_EQ(engine.Initialize(), FALSE);
   EXPECT_EQ(engine.GetRecordInterval(), 60000);
-  EXPECT_EQ(Settings(), "[Application]\r\nRecordProcessInformationInterval=-60000");
+  EXPECT_EQ(Settings(), before);
+  engine.SetRecordInterval(INT_MIN);
+  EXPECT_EQ(engine.GetRecordInterval(), INT_MAX);
 }
 
 TEST_F(EngineRootTest, TheDatabaseMustExistAndBeWritable) {
