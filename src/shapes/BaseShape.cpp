@@ -20,8 +20,8 @@
 namespace {
 
 constexpr UINT kOperatorErrorStyle = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
-// A one-line static control (SS_SIMPLE) that reports clicks; the shape paints it.
-constexpr DWORD kShapeWindowStyle = WS_CHILD | WS_VISIBLE | SS_NOTIFY | 0x0B;
+// A one-line static control that reports clicks; the shape paints it.
+constexpr DWORD kShapeWindowStyle = WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_SIMPLE;
 constexpr const char* kCopyNoticeText = "The 'ControlType.DeviceName' is copied to clipboard";
 
 constexpr VARTYPE kRangeTypes[] = {VT_R4, VT_BOOL, VT_I4, VT_BSTR};

@@ -15,7 +15,7 @@ QWidget* CStatic::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
     Qt::Alignment align = type == SS_CENTER ? Qt::AlignHCenter : type == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft;
     align |= (cs.style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
     label->setAlignment(align);
-    label->setWordWrap(type != SS_LEFTNOWORDWRAP);
+    label->setWordWrap(type != SS_LEFTNOWORDWRAP && type != SS_SIMPLE);
     label->setText(QString::fromStdString(cs.lpszName));
   }
   if (cs.style & SS_SUNKEN) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
