@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "controls/BCMenuMemDC.h"
+#include "controls/MeasuringDC.h"
 #include "platform/base/Text.h"
 #include "platform/ui/CBitmap.h"
 #include "platform/ui/CButton.h"
@@ -86,15 +87,6 @@ std::string ShownText(const std::string& text) {
   }
   return shown;
 }
-
-class MeasuringDC : public CDC {
- public:
-  MeasuringDC() : m_image(1, 1, QImage::Format_RGB32) { AttachImage(&m_image); }
-  ~MeasuringDC() override { Detach(); }
-
- private:
-  QImage m_image;
-};
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "controls/BalloonPlacement.h"
+#include "controls/MeasuringDC.h"
 #include "controls/ControlPictures.h"
 #include "platform/ui/ApplicationHooks.h"
 #include "platform/ui/CBitmap.h"
@@ -57,16 +58,6 @@ std::string DefaultTitle() {
   if (QCoreApplication::instance()) return QCoreApplication::applicationFilePath().toStdString();
   return std::string();
 }
-
-// A context for measuring text outside painting.
-class MeasuringDC : public CDC {
- public:
-  MeasuringDC() : m_image(1, 1, QImage::Format_RGB32) { AttachImage(&m_image); }
-  ~MeasuringDC() override { Detach(); }
-
- private:
-  QImage m_image;
-};
 
 COLORREF Channelwise(COLORREF a, COLORREF b, int (*mix)(int, int)) {
   return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)), mix(GetBValue(a), GetBValue(b)));
