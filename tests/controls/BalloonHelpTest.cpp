@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "ControlHost.h"
 #include "controls/BalloonPlacement.h"
 #include "controls/CBalloonHelp.h"
 #include "platform/ui/ApplicationHooks.h"
@@ -20,15 +21,6 @@ namespace bp = balloon_placement;
 namespace {
 
 constexpr UINT kProgramOptions = 33216;
-
-class OwnerWindow : public CWnd {
- public:
-  OwnerWindow() {
-    EXPECT_TRUE(CreateEx(0, "", "Owner", WS_OVERLAPPED, CRect(50, 50, 450, 350), nullptr, 0));
-    ShowWindow(SW_SHOW);
-  }
-  ~OwnerWindow() override { DestroyWindow(); }
-};
 
 CBalloonHelp* Newest() {
   const auto all = CBalloonHelp::Balloons();
@@ -121,7 +113,7 @@ TEST(BalloonHelpTest, CreateNeedsAnOwnerAndAnEmptyTitleGivesTheProgramName) {
   EXPECT_FALSE(orphan.Create("Title", "No owner", CPoint(10, 10), 0));
   EXPECT_EQ(orphan.GetSafeHwnd(), nullptr);
 
-  OwnerWindow owner;
+  ControlHost owner;
   const std::size_t before = CBalloonHelp::Balloons().size();
   CBalloonHelp::ShowBalloon("", "<b>Tag</b> & more", nullptr, IDI_INFORMATION, kProgramOptions, 3000, &owner);
   ASSERT_EQ(CBalloonHelp::Balloons().size(), before + 1);
@@ -136,7 +128,7 @@ TEST(BalloonHelpTest, CreateNeedsAnOwnerAndAnEmptyTitleGivesTheProgramName) {
 }
 
 TEST(BalloonHelpTest, ProgramOptionsCloseAfterAFarMoveAndTheTimeout) {
-  OwnerWindow owner;
+  ControlHost owner;
   QCursor::setPos(200, 200);
   QApplication::processEvents();
   const QPoint shownAt = QCursor::pos();
@@ -164,7 +156,7 @@ TEST(BalloonHelpTest, ProgramOptionsCloseAfterAFarMoveAndTheTimeout) {
 }
 
 TEST(BalloonHelpTest, AKeyClosesEveryOpenBalloon) {
-  OwnerWindow owner;
+  ControlHost owner;
   CBalloonHelp::ShowBalloon("One", "first", nullptr, 0, kProgramOptions, 3000, &owner);
   CBalloonHelp* first = Newest();
   CBalloonHelp::ShowBalloon("Two", "second", nullptr, 0, kProgramOptions, 3000, &owner);
@@ -190,7 +182,7 @@ TEST(BalloonHelpTest, AKeyClosesEveryOpenBalloon) {
 }
 
 TEST(BalloonHelpTest, DestroyingTheOwnerTakesItsBalloonsAlong) {
-  auto owner = std::make_unique<OwnerWindow>();
+  auto owner = std::make_unique<ControlHost>();
   const int hooksBefore = app_hooks::Count();
   CBalloonHelp::ShowBalloon("Info", "text", nullptr, 0, CBalloonHelp::CloseOnKeyPress, 3000, owner.get());
   CBalloonHelp* balloon = Newest();
@@ -199,4 +191,14 @@ TEST(BalloonHelpTest, DestroyingTheOwnerTakesItsBalloonsAlong) {
   owner.reset();
   EXPECT_FALSE(Exists(balloon));
   EXPECT_EQ(app_hooks::Count(), hooksBefore);
+}
+
+TEST(BalloonHelpTest, ADelayedCloseWithoutATimeoutClosesAtOnce) {
+  ControlHost owner;
+  CBalloonHelp::ShowBalloon("Info", "text", nullptr, 0, kProgramOptions, 0, &owner);
+  CBalloonHelp* balloon = Newest();
+  const HWND handle = balloon->GetSafeHwnd();
+  balloon->SendMessage(WM_CLOSE);
+  EXPECT_FALSE(IsWindow(handle));
+  EXPECT_FALSE(Exists(balloon));
 }

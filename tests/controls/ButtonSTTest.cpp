@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+#include "ControlHost.h"
 #include "controls/CButtonLamp.h"
 #include "controls/CButtonST.h"
 #include "controls/ControlPictures.h"
@@ -14,21 +15,7 @@
 
 namespace {
 
-class ButtonHost : public CWnd {
- public:
-  ButtonHost() {
-    EXPECT_TRUE(CreateEx(0, "", "Actions", WS_OVERLAPPED, CRect(100, 100, 400, 300), nullptr, 0));
-    ShowWindow(SW_SHOW);
-  }
-  ~ButtonHost() override { DestroyWindow(); }
-  BOOL OnCommand(WPARAM wParam, LPARAM) override {
-    if (HIWORD(wParam) == BN_CLICKED) ++clicks;
-    return TRUE;
-  }
-  int clicks = 0;
-};
-
-bool MakeButton(CButtonST& button, ButtonHost& host, DWORD type, const std::string& caption = "",
+bool MakeButton(CButtonST& button, ControlHost& host, DWORD type, const std::string& caption = "",
                 const CRect& rect = CRect(10, 10, 110, 50)) {
   return button.Create("BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | type, rect, &host, 1001) != FALSE;
 }
@@ -58,7 +45,7 @@ void Hover(CButtonST& button, UINT flags = 0) {
 }  // namespace
 
 TEST(ButtonSTTest, AdaptingTheControlReadsTypeDefaultAndCheckBox) {
-  ButtonHost host;
+  ControlHost host;
   CButtonST plain, byDefault, box;
   ASSERT_TRUE(MakeButton(plain, host, BS_PUSHBUTTON, "Run"));
   ASSERT_TRUE(MakeButton(byDefault, host, BS_DEFPUSHBUTTON, "OK"));
@@ -97,7 +84,7 @@ TEST(ButtonSTTest, AdaptingTheControlReadsTypeDefaultAndCheckBox) {
 }
 
 TEST(ButtonSTTest, TheOutImageShowsUntilHoveredOrPressedExceptOnACheckBox) {
-  ButtonHost host;
+  ControlHost host;
   CButtonLamp lamp;
   ASSERT_TRUE(MakeButton(lamp, host, BS_PUSHBUTTON));
   EXPECT_FALSE(ShowsLampOn(Drawn(lamp, 0)));
@@ -124,7 +111,7 @@ TEST(ButtonSTTest, TheOutImageShowsUntilHoveredOrPressedExceptOnACheckBox) {
 }
 
 TEST(ButtonSTTest, HoverNeedsAFlatButtonAndNoHeldButton) {
-  ButtonHost host;
+  ControlHost host;
   CButtonST flat, raised;
   ASSERT_TRUE(MakeButton(flat, host, BS_PUSHBUTTON, "Flat"));
   ASSERT_TRUE(MakeButton(raised, host, BS_PUSHBUTTON, "Raised", CRect(10, 60, 110, 100)));
@@ -142,7 +129,7 @@ TEST(ButtonSTTest, HoverNeedsAFlatButtonAndNoHeldButton) {
 }
 
 TEST(ButtonSTTest, ADoubleClickCountsAsTwoClicks) {
-  ButtonHost host;
+  ControlHost host;
   CButtonST button;
   ASSERT_TRUE(MakeButton(button, host, BS_PUSHBUTTON, "Take On/Off"));
   QWidget* widget = button.GetWidget();
@@ -189,7 +176,7 @@ TEST(ButtonSTTest, DerivedIconsKeepTheMaskAndBlack) {
   for (HICON h : {icon, grey, darker}) DestroyIcon(h);
 
   // Asked for by id: -2 gives the grey copy of the "in" icon.
-  ButtonHost host;
+  ControlHost host;
   CButtonST button;
   ASSERT_TRUE(MakeButton(button, host, BS_PUSHBUTTON));
   ASSERT_EQ(button.SetIcon(static_cast<int>(IDI_LAMP_ON), CButtonST::kAutoGray), CButtonST::kOk);
@@ -200,7 +187,7 @@ TEST(ButtonSTTest, DerivedIconsKeepTheMaskAndBlack) {
 }
 
 TEST(ButtonSTTest, TheLampHasItsCursorItsTwoIconsAndNoBorder) {
-  ButtonHost host;
+  ControlHost host;
   CButtonLamp lamp;
   ASSERT_TRUE(MakeButton(lamp, host, BS_PUSHBUTTON));
   EXPECT_NE(lamp.GetBtnCursor(), 0u);

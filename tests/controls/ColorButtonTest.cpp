@@ -4,25 +4,12 @@
 #include <QImage>
 #include <QWidget>
 
+#include "ControlHost.h"
 #include "controls/CColorButton.h"
 #include "platform/ui/ColorRef.h"
 #include "platform/ui/CommonDialogs.h"
 
 namespace {
-
-class PageHost : public CWnd {
- public:
-  PageHost() {
-    EXPECT_TRUE(CreateEx(0, "", "Graphic", WS_OVERLAPPED, CRect(0, 0, 300, 200), nullptr, 0));
-    ShowWindow(SW_SHOW);
-  }
-  ~PageHost() override { DestroyWindow(); }
-  BOOL OnCommand(WPARAM wParam, LPARAM) override {
-    if (HIWORD(wParam) == BN_CLICKED) ++clicks;
-    return TRUE;
-  }
-  int clicks = 0;
-};
 
 common_dialog_script::Answer Chosen(bool accepted, COLORREF color) {
   common_dialog_script::Answer answer;
@@ -34,7 +21,7 @@ common_dialog_script::Answer Chosen(bool accepted, COLORREF color) {
 }  // namespace
 
 TEST(ColorButtonTest, TheCaptionMovesRightAndTheSwatchIsAtLeast24Wide) {
-  PageHost host;
+  ControlHost host;
   CColorButton button;
   ASSERT_TRUE(button.Create("BUTTON", "Fill", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | 0x300, CRect(10, 10, 110, 30),
                             &host, 2001));
@@ -53,7 +40,7 @@ TEST(ColorButtonTest, TheCaptionMovesRightAndTheSwatchIsAtLeast24Wide) {
 }
 
 TEST(ColorButtonTest, OkChangesTheColourAndNotifiesCancelDoesNeither) {
-  PageHost host;
+  ControlHost host;
   CColorButton button;
   ASSERT_TRUE(button.Create("BUTTON", "Line", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(10, 10, 110, 40), &host, 2002));
   button.SetColor(RGB(10, 20, 30));

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include "ControlHost.h"
 #include "controls/CNemLabel.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/ColorRef.h"
@@ -11,16 +12,7 @@
 
 namespace {
 
-class LabelHost : public CWnd {
- public:
-  LabelHost() {
-    EXPECT_TRUE(CreateEx(0, "", "Plant", WS_OVERLAPPED, CRect(0, 0, 400, 200), nullptr, 0));
-    ShowWindow(SW_SHOW);
-  }
-  ~LabelHost() override { DestroyWindow(); }
-};
-
-bool MakeLabel(CNemLabel& label, LabelHost& host, DWORD style, const CRect& rect, const std::string& text = "") {
+bool MakeLabel(CNemLabel& label, ControlHost& host, DWORD style, const CRect& rect, const std::string& text = "") {
   return label.Create("STATIC", text, WS_CHILD | WS_VISIBLE | style, rect, &host, 100) != FALSE;
 }
 
@@ -39,7 +31,7 @@ COLORREF At(const QImage& image, int x, int y) { return QRgbToColorRef(image.pix
 }  // namespace
 
 TEST(NemLabelTest, BlinkThreeTimesTogglesSixTimesThenStopsOnTheNormalColour) {
-  LabelHost host;
+  ControlHost host;
   CNemLabel label;
   ASSERT_TRUE(MakeLabel(label, host, SS_LEFT, CRect(10, 10, 210, 40), "Demo"));
   label.SetTextColor(RGB(0, 0, 128)).SetBlinkColor(RGB(255, 0, 0));
@@ -71,7 +63,7 @@ TEST(NemLabelTest, BlinkThreeTimesTogglesSixTimesThenStopsOnTheNormalColour) {
 }
 
 TEST(NemLabelTest, GradientsRunLeftToRightOrTopToBottom) {
-  LabelHost host;
+  ControlHost host;
   CNemLabel label;
   ASSERT_TRUE(MakeLabel(label, host, SS_CENTER, CRect(0, 0, 200, 100)));
   label.SetBkColor(RGB(255, 0, 0)).SetGradientColor(RGB(0, 0, 255));
@@ -93,7 +85,7 @@ TEST(NemLabelTest, GradientsRunLeftToRightOrTopToBottom) {
 }
 
 TEST(NemLabelTest, ATransparentLabelShowsItsParent) {
-  LabelHost host;
+  ControlHost host;
   CNemLabel label;
   ASSERT_TRUE(MakeLabel(label, host, SS_LEFT, CRect(20, 20, 220, 60)));
   label.SetBkColor(RGB(255, 0, 0));
@@ -105,7 +97,7 @@ TEST(NemLabelTest, ATransparentLabelShowsItsParent) {
 }
 
 TEST(NemLabelTest, RightAlignedTextKeepsTenPixelsFromTheRightEdge) {
-  LabelHost host;
+  ControlHost host;
   CNemLabel label;
   ASSERT_TRUE(MakeLabel(label, host, SS_RIGHT, CRect(0, 0, 200, 30), "WWW"));
   label.SetBkColor(RGB(255, 255, 255)).SetTextColor(RGB(0, 0, 0));
@@ -119,7 +111,7 @@ TEST(NemLabelTest, RightAlignedTextKeepsTenPixelsFromTheRightEdge) {
 }
 
 TEST(NemLabelTest, AutoSizeFollowsTheHeight) {
-  LabelHost host;
+  ControlHost host;
   CNemLabel label;
   ASSERT_TRUE(MakeLabel(label, host, SS_LEFT, CRect(0, 0, 200, 40), "Mixer1"));
   label.SetFontSize(-1);

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <cstdlib>
 
+#include "ControlHost.h"
 #include "controls/BCMenu.h"
 #include "controls/CBalloonHelp.h"
 #include "controls/CButtonLamp.h"
@@ -30,19 +31,10 @@ bool ShowsSomething(const QImage& image, const char* name) {
 
 QImage Grab(CWnd& window) { return window.GetWidget()->grab().toImage(); }
 
-class Form : public CWnd {
- public:
-  Form() {
-    EXPECT_TRUE(CreateEx(0, "", "Plant", WS_OVERLAPPED, CRect(40, 40, 520, 360), nullptr, 0));
-    ShowWindow(SW_SHOW);
-  }
-  ~Form() override { DestroyWindow(); }
-};
-
 }  // namespace
 
 TEST(RenderControls, EachKindDrawsToAnImage) {
-  Form form;
+  ControlHost form;
   CNemLabel label;
   ASSERT_TRUE(label.Create("STATIC", "", WS_CHILD | WS_VISIBLE | SS_CENTER, CRect(10, 10, 310, 50), &form, 1));
   label.SetText("Data Source: Demo").SetTextColor(RGB(255, 255, 255)).SetBkColor(RGB(0, 0, 128));
