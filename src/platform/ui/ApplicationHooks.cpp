@@ -44,7 +44,19 @@ class HookFilter : public QObject {
           if (hook.keyboard && hook.keyboard(vk, down)) return true;
         return false;
       }
+      case QEvent::MouseMove: {
+        // Moves are taken where the platform delivers them, at the top-level
+        // window: widgets see them only while they track the mouse.
+        if (!watched->isWindowType()) return false;
+        const QPoint global = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        CWnd* window = CWnd::FromWidget(QApplication::widgetAt(global));
+        const HWND handle = window ? window->GetSafeHwnd() : nullptr;
+        for (auto& [id, hook] : Snapshot())
+          if (hook.mouse && hook.mouse(WM_MOUSEMOVE, CPoint(global.x(), global.y()), handle)) return true;
+        return false;
+      }
       case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
       case QEvent::MouseButtonDblClick:
       case QEvent::Wheel: {
         if (!watched->isWidgetType()) return false;
@@ -58,11 +70,14 @@ class HookFilter : public QObject {
           auto* mouse = static_cast<QMouseEvent*>(event);
           global = mouse->globalPosition().toPoint();
           local = mouse->position().toPoint();
-          const bool dbl = event->type() == QEvent::MouseButtonDblClick;
+          // Down, up and double click follow each other in the message numbers.
+          const UINT column = event->type() == QEvent::MouseButtonPress     ? 0
+                              : event->type() == QEvent::MouseButtonRelease ? 1
+                                                                            : 2;
           switch (mouse->button()) {
-            case Qt::RightButton: message = dbl ? WM_RBUTTONDBLCLK : WM_RBUTTONDOWN; break;
-            case Qt::MiddleButton: message = dbl ? WM_MBUTTONDBLCLK : WM_MBUTTONDOWN; break;
-            default: message = dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN; break;
+            case Qt::RightButton: message = WM_RBUTTONDOWN + column; break;
+            case Qt::MiddleButton: message = WM_MBUTTONDOWN + column; break;
+            default: message = WM_LBUTTONDOWN + column; break;
           }
         }
         // An event a child ignored travels on to its parents; only its first receiver counts.

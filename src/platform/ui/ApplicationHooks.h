@@ -1,8 +1,8 @@
 #pragma once
 // An application-wide event filter standing in for the platform's per-thread
 // window hooks: keyboard (every key press or release of the program), mouse
-// (every button press and wheel turn, with the window under it) and the
-// movement of one chosen top-level window. Each hook answers whether the event
+// (every button press and release, wheel turn and mouse move, with the window
+// under it) and the movement of one chosen top-level window. Each hook answers whether the event
 // is swallowed. Hooks run on the UI thread; remove them by the id Add returns.
 #include <functional>
 

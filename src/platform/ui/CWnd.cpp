@@ -14,6 +14,7 @@
 #include "platform/ui/CCmdUI.h"
 #include "platform/ui/CClientDC.h"
 #include "platform/ui/CDC.h"
+#include "platform/ui/CursorResources.h"
 #include "platform/ui/WindowEventBridge.h"
 #include "platform/ui/WindowTimers.h"
 
@@ -847,7 +848,11 @@ HCURSOR LoadStandardCursor(HCURSOR id) { return id; }
 HCURSOR SetCursor(HCURSOR cursor) {
   const HCURSOR previous = g_currentCursor;
   g_currentCursor = cursor;
-  if (g_cursorWidget && cursor != 0) g_cursorWidget->setCursor(QCursor(static_cast<Qt::CursorShape>(cursor - 1)));
+  if (g_cursorWidget && cursor != 0) {
+    QCursor loaded;
+    if (FindLoadedCursor(cursor, &loaded)) g_cursorWidget->setCursor(loaded);
+    else g_cursorWidget->setCursor(QCursor(static_cast<Qt::CursorShape>(cursor - 1)));
+  }
   return previous;
 }
 

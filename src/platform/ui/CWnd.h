@@ -26,6 +26,7 @@
 #include "platform/ui/CPoint.h"
 #include "platform/ui/CRect.h"
 #include "platform/ui/CSize.h"
+#include "platform/ui/GdiTypes.h"
 #include "platform/ui/MessageCore.h"
 #include "platform/ui/WinMessages.h"
 
@@ -234,6 +235,9 @@ class CWnd : public IMessageTarget {
   BOOL ModifyStyle(DWORD remove, DWORD add, UINT swpFlags = 0);
   BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags = 0);
   void SetFont(CFont* font, BOOL redraw = TRUE);
+  // Shapes the window to the region (window coordinates); null gives the whole
+  // rectangle back. The window keeps a copy, so the caller still owns `region`.
+  int SetWindowRgn(HRGN region, BOOL redraw);
   CFont* GetFont() const { return m_font; }
   const std::string& GetClassName() const { return m_className; }
 

@@ -1,0 +1,12 @@
+#pragma once
+// The controls library's own pictures: the signal lamp's icons (off, on,
+// inactive) and the hand cursor. Registered once, before the first control
+// loads one of them.
+#include "platform/base/WinTypes.h"
+
+constexpr UINT IDI_LAMP_OFF = 3030;
+constexpr UINT IDI_LAMP_ON = 3031;
+constexpr UINT IDI_LAMP_INACTIVE = 3032;
+constexpr UINT IDC_HAND_POINTER = 4061;
+
+void EnsureControlPictures();

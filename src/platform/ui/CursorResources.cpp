@@ -1,0 +1,48 @@
+#include "platform/ui/CursorResources.h"
+
+#include <QPixmap>
+#include <map>
+#include <mutex>
+
+#include "platform/ui/ResourceRegistry.h"
+
+namespace {
+
+struct LoadedCursor {
+  QImage image;
+  int hotX = 0;
+  int hotY = 0;
+};
+
+std::mutex g_mutex;
+std::map<HCURSOR, LoadedCursor> g_cursors;
+// Well above the standard cursors' Qt shape numbers.
+HCURSOR g_nextHandle = 0x10000;
+
+}  // namespace
+
+HCURSOR LoadCursorResource(UINT id) {
+  LoadedCursor cursor;
+  if (!FindCursorResource(id, &cursor.image, &cursor.hotX, &cursor.hotY) || cursor.image.isNull()) return 0;
+  std::lock_guard<std::mutex> lock(g_mutex);
+  const HCURSOR handle = g_nextHandle++;
+  g_cursors[handle] = std::move(cursor);
+  return handle;
+}
+
+BOOL DestroyCursor(HCURSOR cursor) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return g_cursors.erase(cursor) ? TRUE : FALSE;
+}
+
+bool FindLoadedCursor(HCURSOR cursor, QCursor* result) {
+  LoadedCursor found;
+  {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = g_cursors.find(cursor);
+    if (it == g_cursors.end()) return false;
+    found = it->second;
+  }
+  if (result) *result = QCursor(QPixmap::fromImage(found.image), found.hotX, found.hotY);
+  return true;
+}
