@@ -22,7 +22,6 @@ class CProcessEngineAlarms {
   void AddAlarm(int id, const std::string& name);
   // The first alarm with this id, or null.
   const CAlarm* FindAlarm(int id) const;
-  int GetAlarmCount() const { return static_cast<int>(m_alarms.size()); }
 
  private:
   std::vector<CAlarm> m_alarms;

@@ -64,15 +64,16 @@ void CProcessEngineBase::Reset() {
 void CProcessEngineBase::ResetSteps() {
   SetReserveBool1(0);
   SetReserveBool2(0);
-  SetEnginePhase(0);
   {
+    // One step for the phases, the engine phase and the cycle stopwatch, so a
+    // phase change on the cycle's thread never leaves a stale engine phase.
     std::lock_guard<std::mutex> lock(m_mutex);
+    StoreEnginePhaseLocked(0);
     for (auto& step : m_steps) step->ResetPhase();
+    m_cycleTimer.Reset();
   }
   SetResetPulse(0);
   SetResetPulse(1);
-  std::lock_guard<std::mutex> lock(m_mutex);
-  m_cycleTimer.Reset();
 }
 
 void CProcessEngineBase::CreateSteps(int count) {
@@ -189,8 +190,8 @@ std::string CProcessEngineBase::GetPhaseText(int phase) {
 }
 
 void CProcessEngineBase::SetPause(int value) {
-  if (m_nPause.exchange(value) == value) return;
   std::lock_guard<std::mutex> lock(m_mutex);
+  if (m_nPause.exchange(value) == value) return;
   if (value != 0)
     m_cycleTimer.Reset();
   else

@@ -2,9 +2,9 @@
 // A plant process engine with 30 steps on a fake clock, recording its hooks.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
-#include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
 #include "support/FakeClock.h"
 
@@ -12,18 +12,12 @@ class RecordingProcessEngine : public CProcessEngineApp {
  public:
   void OnStepPhaseChanged(int i) override {
     CProcessEngineApp::OnStepPhaseChanged(i);
-    // Taking the engine's lock here shows that the hook runs without it.
-    changes.push_back({i, GetStepPhase(i)});
+    changes.emplace_back(i, GetStepPhase(i));  // takes the lock: the hook runs without it
   }
   void OnStarted() override { ++started; }
   void OnChanged() override { ++changed; }
 
-  struct Change {
-    int step;
-    int phaseSeen;
-    bool operator==(const Change&) const = default;
-  };
-  std::vector<Change> changes;
+  std::vector<std::pair<int, int>> changes;  // step, phase seen by the hook
   int started = 0;
   int changed = 0;
 };
@@ -33,14 +27,6 @@ class ProcessEngineTest : public ::testing::Test {
   ProcessEngineTest() {
     clock.Install();
     engine.CreateSteps(30);
-  }
-  ~ProcessEngineTest() override { g_pRecipeRS.store(nullptr); }
-
-  // Steps 0..count-1 of a run are used.
-  void UseFirstSteps(int count) {
-    CProcessEngineApp::UsedSteps used{};
-    for (int i = 0; i < count; ++i) used[static_cast<std::size_t>(i)] = true;
-    engine.SetRunUsedSteps(used);
   }
 
   FakeClock clock;
