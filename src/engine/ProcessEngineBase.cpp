@@ -65,8 +65,8 @@ void CProcessEngineBase::ResetSteps() {
   SetReserveBool1(0);
   SetReserveBool2(0);
   {
-    // One step for the phases, the engine phase and the cycle stopwatch, so a
-    // phase change on the cycle's thread never leaves a stale engine phase.
+    // Phases, engine phase and cycle stopwatch under one hold of the lock, so
+    // a phase change on the cycle's thread never leaves a stale engine phase.
     std::lock_guard<std::mutex> lock(m_mutex);
     StoreEnginePhaseLocked(0);
     for (auto& step : m_steps) step->ResetPhase();
