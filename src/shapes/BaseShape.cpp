@@ -6,6 +6,7 @@
 
 #include "common/CommonUtils.h"
 #include "common/IniFile.h"
+#include "controls/CBalloonHelp.h"
 #include "datacenter/DCTag.h"
 #include "datacenter/DCTagTypes.h"
 #include "platform/base/MessageBoxService.h"
@@ -51,9 +52,14 @@ ShapeCopyNoticeHandler& CopyNoticeHandler() {
   return handler;
 }
 
-// The balloon that tells the operator a name was copied to the clipboard.
+// The balloon that tells the operator a name was copied to the clipboard, at
+// the cursor (the double click that asked for it).
 void ShowCopyNotice(CWnd* parent) {
-  if (const ShapeCopyNoticeHandler& handler = CopyNoticeHandler()) handler(parent, kCopyNoticeText);
+  if (const ShapeCopyNoticeHandler& handler = CopyNoticeHandler()) {
+    handler(parent, kCopyNoticeText);
+    return;
+  }
+  CBalloonHelp::ShowBalloon("", kCopyNoticeText, nullptr, IDI_INFORMATION, 33216, 3000, parent);
 }
 
 const char* const kCommonAttribNames[SHAPE_COMMON_ATTRIB_COUNT] = {

@@ -343,7 +343,7 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
 };
 
 // Shows the notice that a section name was copied to the clipboard (a balloon
-// at the cursor, information icon, 3000 ms). Until the balloon control is part
-// of the build the notice goes to this handler; without one nothing shows.
+// at the cursor, information icon, 3000 ms). Tests set a handler that records
+// the notice instead; an empty handler restores the balloon.
 using ShapeCopyNoticeHandler = std::function<void(CWnd* parent, const std::string& text)>;
 void SetShapeCopyNoticeHandler(ShapeCopyNoticeHandler handler);
