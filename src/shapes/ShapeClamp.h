@@ -1,0 +1,12 @@
+#pragma once
+// The float setter of shapes whose channel values stay inside their range:
+// valves, gear pumps and each channel of a vessel.
+class C_BaseShape;
+
+// Sets float attribute `index` of `shape`. The value it already holds does
+// nothing. The physical value of an analog group is clamped into the group's
+// [minimum, maximum] (below the minimum first), the clamp is posted to the
+// plant form (NotifyParent(index)), and after the store the channel showing
+// that value gets the fill percentage of the value then held. Any other float
+// attribute is stored as given. A NaN is dropped: it has no place in a range.
+void SetShapeFloatClamped(C_BaseShape& shape, int index, float value);
