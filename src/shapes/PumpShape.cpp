@@ -24,8 +24,6 @@ MenuTable PumpMenuTable(const PumpMenuIds& ids) {
                                         MenuTableItem::Command(ids.properties, "Properties")})};
 }
 
-std::string TakeText(const char* state) { return ruv::Format("Take %s", state); }
-
 }  // namespace
 
 C_PumpShape::C_PumpShape(BYTE settingsIndex, const ShapeRecord& record, BYTE kind, int instanceIndex,
@@ -149,23 +147,20 @@ void C_PumpShape::PreparePopupMenu() {
   if (!popup) return;
   const bool running = GetAttribBool(ePumpDoOnOffSpeed);
   popup->ModifyMenu(m_menuIds.takeOnOff, MF_BYCOMMAND | MF_STRING, m_menuIds.takeOnOff,
-                    TakeText(running ? "OFF" : "ON"));
+                    ruv::Format("Take %s", running ? "OFF" : "ON"));
 
-  const bool increase = GetAttribBool(ePumpDoIncreaseSpeed);
-  const bool decrease = GetAttribBool(ePumpDoDecreaseSpeed);
+  // "Take ON Inc", "Take OFF Low", ...: the word says what the item does next.
+  const auto setSpeedTexts = [&](const char* up, const char* down) {
+    const bool increase = GetAttribBool(ePumpDoIncreaseSpeed);
+    const bool decrease = GetAttribBool(ePumpDoDecreaseSpeed);
+    popup->ModifyMenu(m_menuIds.increase, MF_BYCOMMAND | MF_STRING, m_menuIds.increase,
+                      ruv::Format("Take %s %s", increase ? "OFF" : "ON", up));
+    popup->ModifyMenu(m_menuIds.decrease, MF_BYCOMMAND | MF_STRING, m_menuIds.decrease,
+                      ruv::Format("Take %s %s", decrease ? "OFF" : "ON", down));
+  };
   switch (GetSpeedItemWords((GetRecord().drawFlags >> 20) & 0xF)) {
-    case SpeedItemWords::IncDec:
-      popup->ModifyMenu(m_menuIds.increase, MF_BYCOMMAND | MF_STRING, m_menuIds.increase,
-                        TakeText(increase ? "OFF Inc" : "ON Inc"));
-      popup->ModifyMenu(m_menuIds.decrease, MF_BYCOMMAND | MF_STRING, m_menuIds.decrease,
-                        TakeText(decrease ? "OFF Dec" : "ON Dec"));
-      break;
-    case SpeedItemWords::HighLow:
-      popup->ModifyMenu(m_menuIds.increase, MF_BYCOMMAND | MF_STRING, m_menuIds.increase,
-                        TakeText(increase ? "OFF High" : "ON High"));
-      popup->ModifyMenu(m_menuIds.decrease, MF_BYCOMMAND | MF_STRING, m_menuIds.decrease,
-                        TakeText(decrease ? "OFF Low" : "ON Low"));
-      break;
+    case SpeedItemWords::IncDec: setSpeedTexts("Inc", "Dec"); break;
+    case SpeedItemWords::HighLow: setSpeedTexts("High", "Low"); break;
     case SpeedItemWords::AsLoaded: break;
   }
   // Speed commands only make sense for a pump told to run.
