@@ -12,10 +12,10 @@ void SetShapeFloatClamped(C_BaseShape& shape, int index, float value) {
     shape.StoreAttribValue(index, Variant::R4(value));
     return;
   }
-  const int minIndex = shape.GetAnalogGroupAttrib(index, eAnalogMin);
-  const int maxIndex = shape.GetAnalogGroupAttrib(index, eAnalogMax);
-  const float min = shape.GetAttribFloat(minIndex);
-  const float max = shape.GetAttribFloat(maxIndex);
+  // A group is eight consecutive attributes, its minimum and maximum right after
+  // the value (a valve names no group, yet keeps that layout).
+  const float min = shape.GetAttribFloat(index + eAnalogMin);
+  const float max = shape.GetAttribFloat(index + eAnalogMax);
   if (value < min) {
     value = min;
     shape.NotifyParent(index);
