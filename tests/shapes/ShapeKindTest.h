@@ -18,7 +18,11 @@ class ShapeKindTest : public ShapeTest {
   // A shape of `Kind` with `record`, its section holding `settings` lines.
   template <class Kind>
   Kind& Make(const ShapeRecord& record, int instanceIndex, const std::string& settings = std::string()) {
-    auto shape = std::make_unique<Kind>(1, record, instanceIndex);
+    return static_cast<Kind&>(Adopt(std::make_unique<Kind>(1, record, instanceIndex), settings));
+  }
+
+  // Gives `shape` its section and its window under the plant form.
+  C_BaseShape& Adopt(std::unique_ptr<C_BaseShape> shape, const std::string& settings = std::string()) {
     m_sections += "[" + shape->GetSectionName() + "]\nBaseReserveInt1.Data=0\n" + settings;
     WriteSettings(m_sections);
     if (!m_form.GetSafeHwnd()) {
@@ -26,7 +30,7 @@ class ShapeKindTest : public ShapeTest {
     }
     EXPECT_TRUE(shape->CreateShape(&m_form));
     DeliverPosted();
-    Kind& made = *shape;
+    C_BaseShape& made = *shape;
     m_kinds.push_back(std::move(shape));
     m_form.Forget();
     return made;
