@@ -4,11 +4,12 @@
 
 #include "datacenter/EngineServices.h"
 #include "platform/base/Text.h"
+#include "platform/ui/CDC.h"
 #include "platform/ui/CMenu.h"
 #include "platform/ui/ColorRef.h"
 #include "platform/ui/MenuTable.h"
-#include "shapes/ShapeCanvas.h"
 #include "shapes/ShapeClamp.h"
+#include "shapes/ShapePainting.h"
 #include "shapes/ValveGeometry.h"
 
 namespace {
@@ -210,14 +211,13 @@ bool C_Valve::IsOpenLook() const {
 }
 
 void C_Valve::Draw(CDC* dc) {
-  if (!dc) return;
-  CRect client;
-  GetClientRect(&client);
-  CShapeCanvas canvas(dc, client.Width(), client.Height());
-  canvas.Dc().FillSolidRect(&client, GetAttribBool(eValveLocalCntrlPosition)
-                                         ? static_cast<COLORREF>(GetAttribInt(eShapeColorBgLocal))
-                                         : GetShapeBackColor());
+  PaintShapeBuffered(*this, dc, [this](CDC& memory, const CRect& client) { DrawPicture(memory, client); });
+}
 
+void C_Valve::DrawPicture(CDC& dc, const CRect& client) {
+  dc.FillSolidRect(&client, GetAttribBool(eValveLocalCntrlPosition)
+                                ? static_cast<COLORREF>(GetAttribInt(eShapeColorBgLocal))
+                                : GetShapeBackColor());
   COLORREF halves = static_cast<COLORREF>(GetAttribInt(eShapeColorBG));
   COLORREF actuator = static_cast<COLORREF>(GetAttribInt(eShapeColorFG));
   const CAlarmStruct* alarm = FindFirstUnacknowledgedAlarm(*this);
@@ -226,12 +226,10 @@ void C_Valve::Draw(CDC* dc) {
     actuator = Inverted(actuator);
   }
   const COLORREF edge = static_cast<COLORREF>(GetAttribInt(eShapeColorBody));
-  const ValveSymbol symbol = ComputeValveSymbol(GetRecord().form, canvas.Width(), canvas.Height(), IsOpenLook());
-  canvas.FillPolygon(symbol.firstHalf.data(), 6, halves, edge);
-  canvas.FillPolygon(symbol.secondHalf.data(), 6, halves, edge);
-  canvas.FillPolygon(symbol.actuator.data(), 4, actuator, edge);
-  if (alarm) canvas.DrawBandText(8, alarm->GetName(), RGB(255, 0, 0));
-
-  DrawSelectionFrame(&canvas.Dc());
-  canvas.CopyToTarget();
+  const ValveSymbol symbol = ComputeValveSymbol(GetRecord().form, client.Width(), client.Height(), IsOpenLook());
+  FillShapePolygon(dc, symbol.firstHalf.data(), 6, halves, edge);
+  FillShapePolygon(dc, symbol.secondHalf.data(), 6, halves, edge);
+  FillShapePolygon(dc, symbol.actuator.data(), 4, actuator, edge);
+  if (alarm) DrawShapeBandText(dc, client, 8, alarm->GetName(), RGB(255, 0, 0));
+  DrawSelectionFrame(&dc);
 }

@@ -81,4 +81,5 @@ class C_Valve : public C_BaseShape {
   void OnFeedbackChanged(bool on);
   BOOL OnFlowChanged(int index, int other, float positionShare);
   void UpdateAlarmActive();
+  void DrawPicture(CDC& dc, const CRect& client);
 };

@@ -5,11 +5,12 @@
 #include "common/Conversions.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/Text.h"
+#include "platform/ui/CDC.h"
 #include "platform/ui/CMenu.h"
 #include "platform/ui/ColorRef.h"
 #include "platform/ui/MenuTable.h"
-#include "shapes/ShapeCanvas.h"
 #include "shapes/ShapeClamp.h"
+#include "shapes/ShapePainting.h"
 
 namespace {
 
@@ -294,51 +295,49 @@ std::string C_Vessel::GetLevelText() const {
                      GetAnalogUnit(eVesselChannelLevel)->GetUnitText().c_str());
 }
 
-void C_Vessel::DrawNameLine(CShapeCanvas& canvas, int sixteenths) {
+void C_Vessel::DrawNameLine(CDC& dc, const CRect& client, int sixteenths) {
   if (const CAlarmStruct* alarm = FindFirstUnacknowledgedAlarm(*this)) {
     const bool warning = alarm->GetID() == eVesselAlarmDCHLFR || alarm->GetID() == eVesselAlarmAM;
-    canvas.DrawBandText(sixteenths, alarm->GetName(), warning ? RGB(255, 255, 0) : RGB(255, 0, 0));
+    DrawShapeBandText(dc, client, sixteenths, alarm->GetName(), warning ? RGB(255, 255, 0) : RGB(255, 0, 0));
   } else {
-    canvas.DrawBandText(sixteenths, GetCaption(), RGB(0, 0, 0));
+    DrawShapeBandText(dc, client, sixteenths, GetCaption(), RGB(0, 0, 0));
   }
 }
 
 void C_Vessel::Draw(CDC* dc) {
-  if (!dc) return;
-  CRect client;
-  GetClientRect(&client);
-  CShapeCanvas canvas(dc, client.Width(), client.Height());
-  CDC& memory = canvas.Dc();
-  memory.FillSolidRect(&client, GetShapeBackColor());
+  PaintShapeBuffered(*this, dc, [this](CDC& memory, const CRect& client) { DrawPicture(memory, client); });
+}
 
+void C_Vessel::DrawPicture(CDC& dc, const CRect& client) {
+  dc.FillSolidRect(&client, GetShapeBackColor());
   const int body = GetAttribInt(GetAttribBool(eVesselLocalCntrlLevel)    ? eShapeColorBgLocal
                                 : GetAttribBool(eShapeDeviceIsInRecipe) ? eShapeColorBG
                                                                          : eShapeColorBgOutOfRecipe);
   const int content = GetAttribInt(GetAttribBool(eShapeDeviceIsOverloaded) ? eShapeColorFgOverload : eShapeColorFG);
-  canvas.FillPolygon(m_outline.data(), static_cast<int>(m_outline.size()), static_cast<COLORREF>(body), RGB(0, 0, 0));
+  FillShapePolygon(dc, m_outline.data(), static_cast<int>(m_outline.size()), static_cast<COLORREF>(body),
+                   RGB(0, 0, 0));
   const int percent = static_cast<int>(GetAnalogUnit(eVesselChannelLevel)->GetPercent());
   const std::vector<POINT> filled = ComputeVesselContent(m_outline, percent);
-  canvas.FillPolygon(filled.data(), static_cast<int>(filled.size()), static_cast<COLORREF>(content));
+  FillShapePolygon(dc, filled.data(), static_cast<int>(filled.size()), static_cast<COLORREF>(content));
 
   const int flags = GetRecord().drawFlags;
-  if (const int row = DrawFlagRow(flags, 12)) DrawNameLine(canvas, row);
-  if (const int row = DrawFlagRow(flags, 8)) canvas.DrawBandText(row, GetLevelText(), RGB(64, 0, 0));
+  if (const int row = DrawFlagRow(flags, 12)) DrawNameLine(dc, client, row);
+  if (const int row = DrawFlagRow(flags, 8)) DrawShapeBandText(dc, client, row, GetLevelText(), RGB(64, 0, 0));
   if (const int row = DrawFlagRow(flags, 16)) {
     const std::string text =
         ruv::Format("%0.1f %s", static_cast<double>(GetAttribFloat(eVesselTemperature)),
                     GetAnalogUnit(eVesselChannelTemperature)->GetUnitText().c_str());
-    canvas.DrawBandText(row, text, RGB(64, 0, 0));
+    DrawShapeBandText(dc, client, row, text, RGB(64, 0, 0));
   }
   if (const int row = DrawFlagRow(flags, 0)) {
     if (GetAttribBool(eVesselDiOnOffSpeed))
       AdvanceAgitator(m_agitator, GetAnalogUnit(eVesselChannelSpeed)->GetPercent());
     const AgitatorPicture agitator =
-        ComputeAgitator(canvas.Width(), canvas.Height(), row * canvas.Height() / 16, m_agitator.phase);
+        ComputeAgitator(client.Width(), client.Height(), row * client.Height() / 16, m_agitator.phase);
     const COLORREF color = static_cast<COLORREF>(GetAttribInt(eShapeColorBody));
-    canvas.FillPolygon(agitator.shaft.data(), 4, color);
-    canvas.FillPolygon(agitator.leftBlade.data(), 4, color, RGB(0, 0, 0));
-    canvas.FillPolygon(agitator.rightBlade.data(), 4, color, RGB(0, 0, 0));
+    FillShapePolygon(dc, agitator.shaft.data(), 4, color);
+    FillShapePolygon(dc, agitator.leftBlade.data(), 4, color, RGB(0, 0, 0));
+    FillShapePolygon(dc, agitator.rightBlade.data(), 4, color, RGB(0, 0, 0));
   }
-  DrawSelectionFrame(&memory);
-  canvas.CopyToTarget();
+  DrawSelectionFrame(&dc);
 }

@@ -16,8 +16,6 @@
 #include "shapes/BaseShape.h"
 #include "shapes/VesselGeometry.h"
 
-class CShapeCanvas;
-
 // The vessel's own attributes (the common ones are EShapeAttrib). Each analog
 // group is eight in a row: value, minimum, maximum, low and high alarm limit,
 // port value, port minimum, port maximum.
@@ -141,7 +139,8 @@ class C_Vessel : public C_BaseShape {
   // Turns `index` on after turning `other` off; refused while `other` stays on.
   BOOL KeepExclusive(int index, int other);
   void SetPortValue(int portIndex, float value);
-  void DrawNameLine(CShapeCanvas& canvas, int sixteenths);
+  void DrawPicture(CDC& dc, const CRect& client);
+  void DrawNameLine(CDC& dc, const CRect& client, int sixteenths);
 
   std::vector<POINT> m_outline;
   AgitatorState m_agitator;

@@ -25,14 +25,6 @@ class PumpTest : public KindTest {
     });
     return items;
   }
-  // The codes of the parent notifications (1143) received.
-  std::vector<int> NoticeCodes() {
-    DeliverPosted();
-    std::vector<int> codes;
-    for (const auto& notice : m_form.Of(SHAPE_NOTIFY_MESSAGE)) codes.push_back((notice.lParam >> 8) & 0xFF);
-    m_form.Forget();
-    return codes;
-  }
   using Items = std::vector<std::string>;
   int m_nextInstance = 0;
 };

@@ -1,14 +1,16 @@
-// Draws every kind of shape in its looks, side by side, into
-// docs/shapes-gallery.png for review. A new kind adds its pictures to
-// GalleryPictures().
+// Draws every kind of shape in its looks, side by side on the plant form's
+// black, into docs/shapes-gallery.png for review. A new kind adds its pictures
+// to GalleryPictures().
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <functional>
 
-#include "ShapeKindTest.h"
+#include "KindTestSupport.h"
 #include "platform/base/Text.h"
+#include "shapes/CntrFglPmp.h"
+#include "shapes/GearPump.h"
 #include "shapes/Valve.h"
 #include "shapes/Vessel.h"
 
@@ -17,6 +19,7 @@ namespace {
 struct GalleryPicture {
   int line;  // pictures of one line sit side by side
   std::string caption;
+  int scale;  // small shapes are shown enlarged
   // The shape (not yet a window) with the given instance index.
   std::function<std::unique_ptr<C_BaseShape>(int instance)> make;
   // Run once the window exists, before the picture is taken.
@@ -36,7 +39,7 @@ std::vector<GalleryPicture> GalleryPictures() {
       const bool mixer = form == 4;
       const std::string name = ruv::Format("Vessel%d_%d", form, level);
       pictures.push_back(
-          {line, ruv::Format("Vessel %d, %d %%", form, level),
+          {line, ruv::Format("Vessel %d, %d %%", form, level), 1,
            [=](int instance) {
              return std::make_unique<C_Vessel>(
                  1, ShapeRecord(0, 0, 90, 140, kBatcherCode, form, name, mixer ? kMixerFlags : kBatcherFlags), instance);
@@ -53,7 +56,7 @@ std::vector<GalleryPicture> GalleryPictures() {
   for (int form : {1, 2}) {
     for (bool open : {false, true}) {
       const std::string name = ruv::Format("Valve%d_%d", form, open ? 1 : 0);
-      pictures.push_back({3, ruv::Format("Valve %d, %s", form, open ? "open" : "closed"),
+      pictures.push_back({3, ruv::Format("Valve %d, %s", form, open ? "open" : "closed"), 1,
                           [=](int instance) {
                             return std::make_unique<C_Valve>(
                                 1, ShapeRecord(0, 0, form == 2 ? 40 : 60, form == 2 ? 60 : 40, 0, form, name), instance);
@@ -61,10 +64,31 @@ std::vector<GalleryPicture> GalleryPictures() {
                           [=](C_BaseShape& shape) { shape.SetAttribBool(eValveDoOnOffPosition, open); }});
     }
   }
+  // The plant's pumps are 25 to 35 pixels wide.
+  for (bool running : {false, true}) {
+    const std::string state = running ? "running" : "stopped";
+    auto run = [running](C_BaseShape& shape) {
+      shape.SetAttribFloat(ePumpSpeed, 0.5f * shape.GetAttribFloat(ePumpMaxVluSpeed));
+      shape.SetAttribBool(ePumpDoOnOffSpeed, running);
+      shape.SetAttribBool(ePumpDiOnOffSpeed, running);
+    };
+    pictures.push_back({4, "Gear pump, " + state, 3,
+                        [=](int instance) {
+                          return std::make_unique<C_GearPump>(
+                              1, ShapeRecord(0, 0, 25, 38, 0, 1, "GearPump_" + state, 0xa), instance);
+                        },
+                        run});
+    pictures.push_back({4, "Centrifugal, " + state, 3,
+                        [=](int instance) {
+                          return std::make_unique<C_CntrFglPmp>(
+                              1, ShapeRecord(0, 0, 35, 35, 0, 4, "CntrFglPump_" + state, 0x10), instance);
+                        },
+                        run});
+  }
   return pictures;
 }
 
-using ShapeGalleryTest = ShapeKindTest;
+using ShapeGalleryTest = KindTest;
 
 TEST_F(ShapeGalleryTest, EveryKindDrawsItsLooksIntoTheGallery) {
   constexpr int kCellWidth = 130;
@@ -76,6 +100,7 @@ TEST_F(ShapeGalleryTest, EveryKindDrawsItsLooksIntoTheGallery) {
     QImage image;
   };
   std::vector<Drawn> drawn;
+  C_BaseShape::SetShapeBackColor(RGB(0, 0, 0));  // as the plant form sets it
   int instance = 0;
   for (const GalleryPicture& picture : GalleryPictures()) {
     C_BaseShape& shape = Adopt(picture.make(instance++));
@@ -89,13 +114,14 @@ TEST_F(ShapeGalleryTest, EveryKindDrawsItsLooksIntoTheGallery) {
     for (int redraw = 0; redraw < 3; ++redraw) shape.Draw(&dc);  // a running agitator moves
     dc.Detach();
     // Something beside the background was drawn.
-    const QRgb background = image.pixel(client.Width() / 2, 1);
+    const QRgb background = image.pixel(0, 0);  // the frame, off: the background colour
     bool drewSomething = false;
     for (int y = 0; y < image.height() && !drewSomething; ++y)
       for (int x = 0; x < image.width() && !drewSomething; ++x) drewSomething = image.pixel(x, y) != background;
     EXPECT_TRUE(drewSomething) << picture.caption;
-    drawn.push_back({picture.line, picture.caption, image});
+    drawn.push_back({picture.line, picture.caption, image.scaled(image.size() * picture.scale)});
   }
+  C_BaseShape::SetShapeBackColor(RGB(50, 50, 50));
   EXPECT_EQ(m_boxes.Count(), 0u);
 
   int lines = 0;

@@ -1,14 +1,12 @@
 #include <QImage>
 
-#include "ShapeKindTest.h"
+#include "KindTestSupport.h"
 #include "shapes/Valve.h"
 #include "shapes/ValveGeometry.h"
 
 namespace {
 
-constexpr PlantObjectId kValveId = 0x01040000;
-
-class ValveTest : public ShapeKindTest {
+class ValveTest : public KindTest {
  public:
   struct State {
     bool command, feedback, low, high;
@@ -20,8 +18,9 @@ class ValveTest : public ShapeKindTest {
   ValveTest() { m_engine.SetDataSource(eDataSourceDemo); }
 
   C_Valve& MakeValve(int actuatorType = 0, const std::string& settings = std::string(), int instance = 0) {
-    C_Valve& valve = Make<C_Valve>(ShapeRecord(20, 20, 60, 40, 0, 1, "Valve" + std::to_string(instance + 1)), instance,
-                                   "ActuatorControlType.Data=" + std::to_string(actuatorType) + "\n" + settings);
+    const std::string name = "Valve" + std::to_string(instance + 1);
+    AddSection("Valve." + name, "ActuatorControlType.Data=" + std::to_string(actuatorType) + "\n" + settings);
+    C_Valve& valve = Make<C_Valve>(BYTE{1}, ShapeRecord(20, 20, 60, 40, 0, 1, name), instance);
     EXPECT_EQ(valve.GetAttribInt(eShapeActuatorControlType), actuatorType);
     return valve;
   }
@@ -48,7 +47,7 @@ TEST_F(ValveTest, DefaultsNamesAndRanges) {
   EXPECT_EQ(lying.GetAttribDataType(eValveReserveInt1), VT_I4);
   EXPECT_EQ(lying.GetAnalogRole(eValvePositionPort), eAnalogPort);
   EXPECT_EQ(lying.GetAnalogUnit(0)->GetUnitText(), "Kgr/h");
-  C_Valve& upright = Make<C_Valve>(ShapeRecord(0, 0, 40, 60, 0, 2, "Valve2"), 1);
+  C_Valve& upright = Make<C_Valve>(BYTE{1}, ShapeRecord(0, 0, 40, 60, 0, 2, "Valve2"), 1);
   EXPECT_FLOAT_EQ(upright.GetAttribFloat(eValveMaxVluPosition), 6500.0f);
 }
 
@@ -61,9 +60,9 @@ TEST_F(ValveTest, TakeOnInDemoOpensWithTheFlowOfTheActuatorType) {
                {3, {true, true, false, false, 0.0f}}};
   for (const auto& c : cases) {
     C_Valve& valve = MakeValve(c.type, "", 10 + c.type);
-    EXPECT_EQ(ChooseFromPopup(valve, ID_VALVE_TAKE_ON_OFF, ID_VALVE_TAKE_ON_OFF), "Take ON") << c.type;
+    EXPECT_EQ(PopupText(valve, ID_VALVE_TAKE_ON_OFF, ID_VALVE_TAKE_ON_OFF), "Take ON") << c.type;
     EXPECT_EQ(StateOf(valve), c.expected) << c.type;
-    EXPECT_EQ(ChooseFromPopup(valve, ID_VALVE_TAKE_ON_OFF, 0), "Take OFF") << c.type;
+    EXPECT_EQ(PopupText(valve, ID_VALVE_TAKE_ON_OFF, 0), "Take OFF") << c.type;
   }
   EXPECT_EQ(m_boxes.Count(), 0u);
 }
@@ -86,8 +85,7 @@ TEST_F(ValveTest, PositionIsClampedToItsMaximum) {
   valve.SetAttribFloat(eValvePosition, 1.5f * 8500.0f);
   EXPECT_FLOAT_EQ(valve.GetAttribFloat(eValvePosition), 8500.0f);
   EXPECT_FLOAT_EQ(valve.GetAnalogUnit(0)->GetPercent(), 100.0f);
-  DeliverPosted();
-  EXPECT_EQ(Notices(), std::vector<LPARAM>{static_cast<LPARAM>(kValveId | (eValvePosition << 8))});
+  EXPECT_EQ(NoticeCodes(), std::vector<int>{eValvePosition});
 }
 
 TEST_F(ValveTest, RefusedOpenChangesNothingAndWritesNoTag) {
@@ -127,7 +125,7 @@ TEST_F(ValveTest, OutsideDemoABoundFeedbackWaitsForTheDevice) {
   EXPECT_EQ(StateOf(valve), (State{true, true, true, false, 4250.0f}));
 
   // Without a feedback tag the command drives the feedback in any mode.
-  C_Valve& unbound = Make<C_Valve>(ShapeRecord(0, 0, 60, 40, 0, 1, "Valve3"), 2);
+  C_Valve& unbound = Make<C_Valve>(BYTE{1}, ShapeRecord(0, 0, 60, 40, 0, 1, "Valve3"), 2);
   unbound.SetAttribBool(eValveDoOnOffPosition, true);
   EXPECT_TRUE(unbound.GetAttribBool(eValveDiOnOffPosition));
 }
@@ -159,7 +157,7 @@ TEST_F(ValveTest, PictureShowsTheLookOfTheFeedbackAndTheFlagsSwapIt) {
   valve.SetAttribBool(eValveLocalCntrlPosition, true);
   EXPECT_EQ(at({1, 1}), RGB(255, 0, 0));
 
-  C_Valve& swapped = Make<C_Valve>(ShapeRecord(0, 0, 60, 40, 0, 1, "Valve2", 0x10000000), 1);
+  C_Valve& swapped = Make<C_Valve>(BYTE{1}, ShapeRecord(0, 0, 60, 40, 0, 1, "Valve2", 0x10000000), 1);
   EXPECT_TRUE(swapped.IsOpenLook());
 
   const ValveSymbol lying = ComputeValveSymbol(1, 100, 50, false);

@@ -1,11 +1,10 @@
 #include <QImage>
 
-#include "ShapeKindTest.h"
+#include "KindTestSupport.h"
 #include "shapes/Vessel.h"
 
 namespace {
 
-constexpr PlantObjectId kMixerId = 0x01010000;
 constexpr int kMixerFlags = 0x593C7;
 constexpr int kBatcherFlags = 0x8400;
 
@@ -13,7 +12,7 @@ ShapeRecord MixerRecord(int form = 4, int drawFlags = kMixerFlags) {
   return ShapeRecord(10, 10, 110, 160, 0, form, "Mixer2", drawFlags);
 }
 
-using VesselTest = ShapeKindTest;
+using VesselTest = KindTest;
 
 TEST_F(VesselTest, DefaultsFollowTheForm) {
   const struct {
@@ -23,12 +22,12 @@ TEST_F(VesselTest, DefaultsFollowTheForm) {
   } cases[] = {{1, 100.0f, 2500.0f}, {4, 3500.0f, 3500.0f}, {2, 1800.0f, 1800.0f}};
   int instance = 0;
   for (const auto& c : cases) {
-    C_Vessel& vessel = Make<C_Vessel>(ShapeRecord(0, 0, 50, 80, 0, c.form, "Tank" + std::to_string(c.form)), instance++);
+    C_Vessel& vessel = Make<C_Vessel>(BYTE{1}, ShapeRecord(0, 0, 50, 80, 0, c.form, "Tank" + std::to_string(c.form)), instance++);
     EXPECT_FLOAT_EQ(vessel.GetAttribFloat(eVesselMaxVluLevel), c.maxLevel) << c.form;
     EXPECT_FLOAT_EQ(vessel.GetAttribFloat(eVesselMaxVluSpeed), c.maxSpeed) << c.form;
     EXPECT_FLOAT_EQ(vessel.GetAttribFloat(eVesselMaxVluTemperature), c.maxSpeed) << c.form;
   }
-  C_Vessel& mixer = Make<C_Vessel>(MixerRecord(), 5);
+  C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, MixerRecord(), 5);
   EXPECT_EQ(mixer.GetAttribInt(eShapeColorBG), 7255100);
   EXPECT_EQ(mixer.GetAttribInt(eShapeColorFG), 14811135);
   EXPECT_EQ(mixer.GetAttribInt(eShapeColorBgOld), 7255100);
@@ -51,21 +50,18 @@ TEST_F(VesselTest, DefaultsFollowTheForm) {
 }
 
 TEST_F(VesselTest, LevelOutsideItsRangeIsClampedShownAndReported) {
-  C_Vessel& mixer = Make<C_Vessel>(MixerRecord(), 0);
+  C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, MixerRecord(), 0);
   mixer.SetAttribFloat(eVesselLevel, 4000.0f);
   EXPECT_FLOAT_EQ(mixer.GetAttribFloat(eVesselLevel), 3500.0f);
   EXPECT_FLOAT_EQ(mixer.GetAnalogUnit(eVesselChannelLevel)->GetPercent(), 100.0f);
   EXPECT_EQ(mixer.GetLevelText(), "3500 Kg");
-  DeliverPosted();
-  EXPECT_EQ(Notices(), std::vector<LPARAM>{static_cast<LPARAM>(kMixerId | (eVesselLevel << 8))});
+  EXPECT_EQ(NoticeCodes(), std::vector<int>{eVesselLevel});
 
-  m_form.Forget();
   mixer.SetAttribFloat(eVesselLevel, 875.0f);
   EXPECT_FLOAT_EQ(mixer.GetAnalogUnit(eVesselChannelLevel)->GetPercent(), 25.0f);
   mixer.SetAttribFloat(eVesselTemperature, -3.0f);
   EXPECT_FLOAT_EQ(mixer.GetAttribFloat(eVesselTemperature), 0.0f);
-  DeliverPosted();
-  EXPECT_EQ(Notices(), std::vector<LPARAM>{static_cast<LPARAM>(kMixerId | (eVesselTemperature << 8))});
+  EXPECT_EQ(NoticeCodes(), std::vector<int>{eVesselTemperature});
 
   // Decimals by the size of the range.
   mixer.SetAttribFloat(eVesselMaxVluLevel, 50.0f);
@@ -77,7 +73,7 @@ TEST_F(VesselTest, LevelOutsideItsRangeIsClampedShownAndReported) {
 }
 
 TEST_F(VesselTest, PortValueScalesTheChannelThatComputesIt) {
-  C_Vessel& mixer = Make<C_Vessel>(MixerRecord(), 0);
+  C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, MixerRecord(), 0);
   mixer.GetAnalogUnit(eVesselChannelLevel)->SetAutoCalcPhyValueFromPortValue(true);
   mixer.SetAttribFloat(eVesselLevelPort, 2.5f);
   EXPECT_FLOAT_EQ(mixer.GetAttribFloat(eVesselLevelPort), 2.5f);
@@ -97,10 +93,10 @@ TEST_F(VesselTest, PortValueScalesTheChannelThatComputesIt) {
 }
 
 TEST_F(VesselTest, SpeedCommandsExcludeEachOtherAndStopWithTheAgitator) {
-  C_Vessel& mixer = Make<C_Vessel>(MixerRecord(), 0);
-  EXPECT_EQ(ChooseFromPopup(mixer, ID_VESSEL_INCREASE, ID_VESSEL_DECREASE), "Take ON Inc");
+  C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, MixerRecord(), 0);
+  EXPECT_EQ(PopupText(mixer, ID_VESSEL_INCREASE, ID_VESSEL_DECREASE), "Take ON Inc");
   EXPECT_TRUE(mixer.GetAttribBool(eVesselDoDecreaseSpeed));
-  EXPECT_EQ(ChooseFromPopup(mixer, ID_VESSEL_DECREASE, ID_VESSEL_INCREASE), "Take OFF Dec");
+  EXPECT_EQ(PopupText(mixer, ID_VESSEL_DECREASE, ID_VESSEL_INCREASE), "Take OFF Dec");
   EXPECT_TRUE(mixer.GetAttribBool(eVesselDoIncreaseSpeed));
   EXPECT_FALSE(mixer.GetAttribBool(eVesselDoDecreaseSpeed));
   mixer.SetAttribBool(eVesselDoDecreaseSpeed, true);
@@ -114,7 +110,7 @@ TEST_F(VesselTest, SpeedCommandsExcludeEachOtherAndStopWithTheAgitator) {
 }
 
 TEST_F(VesselTest, CommandThatCannotClearItsOppositeIsRefused) {
-  C_Vessel& mixer = Make<C_Vessel>(MixerRecord(), 0);
+  C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, MixerRecord(), 0);
   mixer.SetAttribBool(eVesselDoDecreaseSpeed, true);
   m_form.refusedIndex = eVesselDoDecreaseSpeed;
   m_boxes.Expect(IDOK, "Error at Vessel operating!");
@@ -125,24 +121,24 @@ TEST_F(VesselTest, CommandThatCannotClearItsOppositeIsRefused) {
 }
 
 TEST_F(VesselTest, MenuTextsFollowTheCommandsAndActionOnlyInforms) {
-  C_Vessel& mixer = Make<C_Vessel>(MixerRecord(), 0);
-  EXPECT_EQ(ChooseFromPopup(mixer, ID_VESSEL_TAKE_ON_OFF, ID_VESSEL_TAKE_ON_OFF), "Take ON");
+  C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, MixerRecord(), 0);
+  EXPECT_EQ(PopupText(mixer, ID_VESSEL_TAKE_ON_OFF, ID_VESSEL_TAKE_ON_OFF), "Take ON");
   EXPECT_TRUE(mixer.GetAttribBool(eVesselDoOnOffSpeed));
-  EXPECT_EQ(ChooseFromPopup(mixer, ID_VESSEL_TAKE_ON_OFF, 0), "Take OFF");
+  EXPECT_EQ(PopupText(mixer, ID_VESSEL_TAKE_ON_OFF, 0), "Take OFF");
 
-  C_Vessel& highLow = Make<C_Vessel>(ShapeRecord(0, 0, 50, 80, 0, 4, "Mixer3", 0x100000), 1);
-  EXPECT_EQ(ChooseFromPopup(highLow, ID_VESSEL_INCREASE, 0), "Take ON High");
-  EXPECT_EQ(ChooseFromPopup(highLow, ID_VESSEL_DECREASE, 0), "Take ON Low");
+  C_Vessel& highLow = Make<C_Vessel>(BYTE{1}, ShapeRecord(0, 0, 50, 80, 0, 4, "Mixer3", 0x100000), 1);
+  EXPECT_EQ(PopupText(highLow, ID_VESSEL_INCREASE, 0), "Take ON High");
+  EXPECT_EQ(PopupText(highLow, ID_VESSEL_DECREASE, 0), "Take ON Low");
 
   m_boxes.Expect(IDOK, "No Action defined!");
-  ChooseFromPopup(mixer, ID_VESSEL_ACTION, ID_VESSEL_ACTION);
+  PopupText(mixer, ID_VESSEL_ACTION, ID_VESSEL_ACTION);
   ASSERT_EQ(m_boxes.Count(), 1u);
   EXPECT_EQ(m_boxes.Boxes()[0].text, "No Action defined!");
   EXPECT_EQ(m_boxes.Boxes()[0].style, static_cast<UINT>(MB_OK));
 }
 
 TEST_F(VesselTest, FrameBlinksRedWhileAnyAlarmFlagIsOn) {
-  C_Vessel& mixer = Make<C_Vessel>(MixerRecord(), 0);
+  C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, MixerRecord(), 0);
   mixer.SetAttribBool(eVesselLlaFlgLevel, true);
   mixer.SetAttribBool(eVesselDiOnAlarmSpeed, true);
   mixer.SetAttribBool(eVesselLlaFlgLevel, false);
@@ -158,7 +154,7 @@ TEST_F(VesselTest, FrameBlinksRedWhileAnyAlarmFlagIsOn) {
 }
 
 TEST_F(VesselTest, PictureFillsTheLevelAndTheAgitatorTurnsOnlyWhileRunning) {
-  C_Vessel& tank = Make<C_Vessel>(MixerRecord(4, kBatcherFlags), 0);
+  C_Vessel& tank = Make<C_Vessel>(BYTE{1}, MixerRecord(4, kBatcherFlags), 0);
   tank.SetAttribFloat(eVesselLevel, 1750.0f);
   QImage image(110, 160, QImage::Format_RGB32);
   auto pixel = [&](int x, int y) {
@@ -175,7 +171,7 @@ TEST_F(VesselTest, PictureFillsTheLevelAndTheAgitatorTurnsOnlyWhileRunning) {
   EXPECT_EQ(pixel(10, 120), RGB(200, 0, 0));
   EXPECT_EQ(pixel(10, 40), RGB(255, 0, 0));
 
-  C_Vessel& mixer = Make<C_Vessel>(ShapeRecord(0, 0, 110, 160, 0, 4, "Mixer3", kMixerFlags), 1);
+  C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, ShapeRecord(0, 0, 110, 160, 0, 4, "Mixer3", kMixerFlags), 1);
   QImage picture(110, 160, QImage::Format_RGB32);
   CDC dc;
   dc.AttachImage(&picture);

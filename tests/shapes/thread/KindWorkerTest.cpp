@@ -2,20 +2,20 @@
 #include <thread>
 
 #include "platform/ui/MessageCore.h"
-#include "shapes/ShapeKindTest.h"
+#include "shapes/KindTestSupport.h"
 #include "shapes/Valve.h"
 #include "shapes/Vessel.h"
 
 namespace {
 
-using KindWorkerTest = ShapeKindTest;
+using KindWorkerTest = KindTest;
 
 // The dosing opens and closes valves and the engine moves levels and alarm
 // flags from worker threads while the UI thread paints both shapes.
 TEST_F(KindWorkerTest, WorkerSwitchesWhileTheUiThreadPaints) {
   m_engine.SetDataSource(eDataSourceDemo);
-  C_Valve& valve = Make<C_Valve>(ShapeRecord(0, 0, 60, 40, 0, 1, "Valve1"), 0);
-  C_Vessel& mixer = Make<C_Vessel>(ShapeRecord(0, 50, 110, 160, 0, 4, "Mixer2", 0x593C7), 0);
+  C_Valve& valve = Make<C_Valve>(BYTE{1}, ShapeRecord(0, 0, 60, 40, 0, 1, "Valve1"), 0);
+  C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, ShapeRecord(0, 50, 110, 160, 0, 4, "Mixer2", 0x593C7), 0);
   mixer.SetAttribBool(eVesselDiOnOffSpeed, true);
 
   std::atomic<bool> done{false};
