@@ -1,13 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <atomic>
 #include <thread>
 
 #include "datacenter/DataCenterTestSupport.h"
 #include "datacenter/ThreadEngine.h"
 #include "platform/base/Clock.h"
+#include "platform/base/ExitHook.h"
+#include "platform/ui/CWinApp.h"
+#include "platform/ui/QtMessageBox.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedMessageBox.h"
+#include "support/TestEnvironment.h"
 
 namespace {
 
@@ -178,6 +186,65 @@ TEST(ThreadEngineTest, DestructorStopsTheWorker) {
     ASSERT_TRUE(Eventually([&] { return entries.load() == 1; }));
   }
   EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// The worker's own boxes go to the real box on the UI thread; the UI thread's
+// (the not-closed report) are recorded and answered OK.
+class WorkerBoxesOnScreen final : public IMessageBoxService {
+ public:
+  WorkerBoxesOnScreen() { SetMessageBoxService(this); }
+  ~WorkerBoxesOnScreen() override { SetMessageBoxService(nullptr); }
+  int Show(const std::string& text, const std::string& caption, UINT style) override {
+    if (!IsUiThread()) return m_screen.Show(text, caption, style);
+    uiBoxes.push_back(text);
+    return IDOK;
+  }
+  std::vector<std::string> uiBoxes;
+
+ private:
+  QtMessageBox m_screen;
+};
+
+QMessageBox* VisibleBox() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) return box;
+  }
+  return nullptr;
+}
+
+// A timer handler stops the worker while the worker's box is open, and the
+// operator answers meanwhile: the answer must reach the worker at once, so the
+// Stop sees it finish instead of giving it up.
+TEST(ThreadEngineTest, StoppingAWorkerFromInsideItsOwnBoxSeesItFinish) {
+  CWinApp app("RuvFrame");
+  WorkerBoxesOnScreen boxes;
+  std::atomic<int> answer{0};
+  CThreadEngine engine;
+  engine.SetThreadProc([&](CThreadEngine* e) -> UINT {
+    e->SetRunning(true);
+    answer = ShowMessageBox("Stop the link?", "", MB_YESNO);
+    while (e->IsKeepRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    e->SetRunning(false);
+    return 0;
+  });
+  bool stopped = false;
+  QTimer handler;
+  QObject::connect(&handler, &QTimer::timeout, [&] {
+    QMessageBox* box = VisibleBox();
+    if (!box || stopped) return;
+    handler.stop();
+    // The operator answers while the Stop below is waiting.
+    QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Yes)->click(); });
+    engine.Stop();
+    stopped = true;
+  });
+  handler.start(5);
+  ASSERT_TRUE(engine.Start());
+  EXPECT_TRUE(WaitPumping([&] { return stopped; }, 60000));
+  EXPECT_EQ(answer.load(), IDYES);
+  EXPECT_TRUE(boxes.uiBoxes.empty());
+  EXPECT_FALSE(engine.IsAbandoned());
+  Eventually([&] { return !engine.IsAbandoned(); });
 }
 
 }  // namespace
