@@ -2,7 +2,6 @@
 
 #include <system_error>
 
-#include "datacenter/RTimer.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/ui/MessageCore.h"
 
@@ -56,13 +55,22 @@ BOOL CThreadEngine::Start() {
   return TRUE;
 }
 
+bool CThreadEngine::StopBoundPassed() const { return m_stopWatch.GetElapsedWholeSeconds() > kStopWaitWholeSeconds; }
+
 BOOL CThreadEngine::Stop() {
   m_keepRunning.store(false);
   if (!m_thread.joinable()) return TRUE;  // never started, or already given up
   if (m_thread.get_id() == std::this_thread::get_id()) return TRUE;  // the worker stops itself: it leaves its loop
 
-  CRTimer watch(true);
-  WaitPumping([&] { return m_finished.load() || watch.GetElapsedWholeSeconds() > kStopWaitWholeSeconds; }, INFINITE);
+  if (IsStopping()) {
+    // A handler run by the outer Stop's wait: wait with it, within its bound, and
+    // leave joining, reporting and abandoning to it.
+    WaitPumping([&] { return m_finished.load() || StopBoundPassed(); }, INFINITE);
+    return TRUE;
+  }
+  ++m_stopDepth;
+  m_stopWatch.Restart();
+  WaitPumping([&] { return m_finished.load() || StopBoundPassed(); }, INFINITE);
   if (!m_finished.load()) {
     ShowMessageBox("All of threads not closed! You may need End Task this program.", "",
                    MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
@@ -72,6 +80,7 @@ BOOL CThreadEngine::Stop() {
     }
   }
   if (m_thread.joinable()) m_thread.join();
-  watch.Stop();
+  m_stopWatch.Stop();
+  --m_stopDepth;
   return TRUE;
 }

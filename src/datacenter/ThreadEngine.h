@@ -11,11 +11,15 @@
 // is reported and abandoned: detached and never waited for again, never killed.
 // An abandoned worker keeps using this object, so it must outlive the worker;
 // at shut-down the process ends without destroying it.
+//
+// The waits of that servicing may run handlers that Stop this very engine again:
+// a nested Stop waits with the running one and leaves the verdict to it.
 #include <atomic>
 #include <functional>
 #include <mutex>
 #include <thread>
 
+#include "datacenter/RTimer.h"
 #include "platform/base/WinTypes.h"
 
 class CThreadEngine {
@@ -48,15 +52,20 @@ class CThreadEngine {
   bool HasThread() const { return m_thread.joinable(); }
   // The last Stop gave up on a worker that has not left since.
   bool IsAbandoned() const { return m_abandoned.load() && !m_finished.load(); }
+  // A Stop of this engine is running (possibly further down the UI thread's stack).
+  bool IsStopping() const { return m_stopDepth.load() > 0; }
 
  private:
   static void RunWorker(CThreadEngine* self, ThreadProc proc);
+  bool StopBoundPassed() const;
 
   std::atomic<bool> m_keepRunning{false};
   std::atomic<bool> m_running{false};
   std::atomic<bool> m_finished{true};  // the procedure has returned (or none was started)
   std::atomic<bool> m_abandoned{false};
   std::atomic<void*> m_owner{nullptr};
+  std::atomic<int> m_stopDepth{0};
+  CRTimer m_stopWatch;  // the bound of the outermost running Stop
   mutable std::mutex m_procMutex;
   ThreadProc m_proc;
   std::thread m_thread;

@@ -188,6 +188,31 @@ TEST(ThreadEngineTest, DestructorStopsTheWorker) {
   EXPECT_EQ(boxes.Count(), 0u);
 }
 
+// A handler run by Stop's wait stops the same engine again while its worker is
+// stuck: one report, one abandonment, and no second detach of the thread.
+TEST(ThreadEngineTest, ASecondStopInsideTheFirstOnesWaitLeavesTheVerdictToIt) {
+  FakeClock clock;
+  clock.Install();
+  TickRecordingBox boxes;
+  std::atomic<bool> mayLeave{false};
+  CThreadEngine engine;
+  engine.SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, nullptr); });
+  ASSERT_TRUE(engine.Start());
+  bool nestedRan = false;
+  PostToUiThread([&] {
+    EXPECT_TRUE(engine.IsStopping());
+    EXPECT_TRUE(engine.Stop());
+    nestedRan = true;
+  });
+  EXPECT_NO_THROW(engine.Stop());
+  EXPECT_TRUE(nestedRan);
+  EXPECT_EQ(boxes.texts, std::vector<std::string>{kNotClosed});
+  EXPECT_TRUE(engine.IsAbandoned());
+  EXPECT_FALSE(engine.IsStopping());
+  mayLeave = true;
+  ASSERT_TRUE(Eventually([&] { return !engine.IsAbandoned(); }));
+}
+
 // The worker's own boxes go to the real box on the UI thread; the UI thread's
 // (the not-closed report) are recorded and answered OK.
 class WorkerBoxesOnScreen final : public IMessageBoxService {
