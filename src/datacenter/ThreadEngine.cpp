@@ -32,6 +32,7 @@ void CThreadEngine::RunWorker(CThreadEngine* self, ThreadProc proc) {
 }
 
 BOOL CThreadEngine::Start() {
+  if (IsStopping()) return FALSE;  // the running Stop's caller is tearing down
   if (m_thread.joinable()) {
     if (!m_finished.load()) return TRUE;  // already running
     m_thread.join();                      // left on its own; start afresh

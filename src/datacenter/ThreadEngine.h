@@ -12,8 +12,11 @@
 // An abandoned worker keeps using this object, so it must outlive the worker;
 // at shut-down the process ends without destroying it.
 //
-// The waits of that servicing may run handlers that Stop this very engine again:
-// a nested Stop waits with the running one and leaves the verdict to it.
+// The waits of that servicing may run handlers that Stop or Start this very
+// engine again: a nested Stop waits with the running one and leaves the verdict
+// to it; a Start while a Stop runs fails (two workers must never serve one owner,
+// and the running Stop's caller is about to tear down what a worker would use),
+// so a Stop only ever waits for the worker it asked to stop.
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -32,8 +35,8 @@ class CThreadEngine {
   CThreadEngine& operator=(const CThreadEngine&) = delete;
 
   // TRUE when a worker runs afterwards: a running worker is left alone (no second
-  // thread). FALSE without a procedure, when the thread cannot be made, or while
-  // an abandoned worker has still not left (two workers must never serve one owner).
+  // thread). FALSE without a procedure, when the thread cannot be made, while an
+  // abandoned worker has still not left, or while a Stop of this engine runs.
   virtual BOOL Start();
   // Always TRUE; see above.
   virtual BOOL Stop();

@@ -213,6 +213,33 @@ TEST(ThreadEngineTest, ASecondStopInsideTheFirstOnesWaitLeavesTheVerdictToIt) {
   ASSERT_TRUE(Eventually([&] { return !engine.IsAbandoned(); }));
 }
 
+// A handler run by Stop's wait stops the engine and starts it again. The start
+// must fail: the outer Stop's caller is about to tear down what a new worker would
+// use, and the outer Stop must not wait out its bound on a healthy new worker.
+TEST(ThreadEngineTest, AStartInsideAStopsWaitFailsAndTheStopEndsWithItsOwnWorker) {
+  ScriptedMessageBox boxes;  // the not-closed box would fail the test
+  std::atomic<bool> mayLeave{false};
+  std::atomic<int> entries{0};
+  CThreadEngine engine;
+  engine.SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, &entries); });
+  ASSERT_TRUE(engine.Start());
+  ASSERT_TRUE(Eventually([&] { return entries.load() == 1; }));
+  BOOL restarted = TRUE;
+  PostToUiThread([&] {
+    mayLeave = true;
+    engine.Stop();
+    restarted = engine.Start();
+  });
+  EXPECT_TRUE(engine.Stop());
+  EXPECT_FALSE(restarted);
+  EXPECT_EQ(entries.load(), 1);
+  EXPECT_FALSE(engine.HasThread());
+  EXPECT_FALSE(engine.IsAbandoned());
+  EXPECT_EQ(boxes.Count(), 0u);
+  ASSERT_TRUE(engine.Start());  // once the Stop has ended, the engine serves again
+  EXPECT_TRUE(engine.Stop());
+}
+
 // The worker's own boxes go to the real box on the UI thread; the UI thread's
 // (the not-closed report) are recorded and answered OK.
 class WorkerBoxesOnScreen final : public IMessageBoxService {
