@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "platform/base/ExitHook.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/ui/MessageCore.h"
 
@@ -26,8 +27,14 @@ void CThreadEngine::SetThreadProc(ThreadProc proc) {
 
 void CThreadEngine::RunWorker(CThreadEngine* self, ThreadProc proc) {
   proc(self);
-  // A procedure that forgot to clear its flag must not look alive forever.
-  self->m_running.store(false);
+  {
+    std::lock_guard<std::mutex> lock(self->m_exitMutex);
+    // A procedure that forgot to clear its flag must not look alive forever.
+    self->m_running.store(false);
+    self->m_leaving = true;  // no abandonment from here on
+    if (self->m_abandoned.load()) NoteAbandonedWorkerLeft();
+  }
+  // The last touch of `self`: whoever sees it may free the engine.
   self->m_finished.store(true);
 }
 
@@ -41,6 +48,10 @@ BOOL CThreadEngine::Start() {
   }
   ThreadProc proc = GetThreadProc();
   if (!proc) return FALSE;
+  {
+    std::lock_guard<std::mutex> lock(m_exitMutex);
+    m_leaving = false;
+  }
   m_abandoned.store(false);
   m_keepRunning.store(true);
   m_running.store(true);
@@ -75,8 +86,10 @@ BOOL CThreadEngine::Stop() {
   if (!m_finished.load()) {
     ShowMessageBox("All of threads not closed! You may need End Task this program.", "",
                    MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
-    if (!m_finished.load()) {
+    std::lock_guard<std::mutex> lock(m_exitMutex);
+    if (!m_leaving) {
       m_abandoned.store(true);
+      NoteWorkerAbandoned();
       m_thread.detach();
     }
   }

@@ -10,7 +10,7 @@
 // otherwise never finish). A worker still inside after more than 5 whole seconds
 // is reported and abandoned: detached and never waited for again, never killed.
 // An abandoned worker keeps using this object, so it must outlive the worker;
-// at shut-down the process ends without destroying it.
+// at shut-down the process ends without destroying it (ExitIfWorkersAbandoned).
 //
 // The waits of that servicing may run handlers that Stop or Start this very
 // engine again: a nested Stop waits with the running one and leaves the verdict
@@ -71,5 +71,7 @@ class CThreadEngine {
   CRTimer m_stopWatch;  // the bound of the outermost running Stop
   mutable std::mutex m_procMutex;
   ThreadProc m_proc;
+  std::mutex m_exitMutex;  // orders the worker's leaving against its abandonment
+  bool m_leaving = false;  // the worker has begun to leave (under m_exitMutex)
   std::thread m_thread;
 };

@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "platform/base/ExitHook.h"
+
 CSerialEx::CSerialEx() = default;
 
 CSerialEx::~CSerialEx() {
@@ -47,8 +49,13 @@ LONG CSerialEx::StopListener(DWORD timeoutMs) {
     m_stop.store(true);
     // Setting the mask again completes the listener's pending wait.
     if (m_port) SetMask(GetEventMask());
-    if (m_listenerDone.Wait(timeoutMs)) m_listener.join();
-    else m_listener.detach();  // abandoned: it never gets waited for again
+    if (m_listenerDone.Wait(timeoutMs)) {
+      m_listener.join();
+    } else {
+      m_listener.detach();  // abandoned: it never gets waited for again
+      m_listenerAbandoned.store(true);
+      NoteWorkerAbandoned();
+    }
     m_stop.store(false);
   }
   m_lastError.store(ERROR_SUCCESS);
@@ -71,5 +78,6 @@ void CSerialEx::ListenerProc() {
     if (events != 0) OnEvent(events, errors);
   }
   m_listenerEnded.store(true);
+  if (m_listenerAbandoned.exchange(false)) NoteAbandonedWorkerLeft();
   m_listenerDone.Set();
 }

@@ -33,6 +33,7 @@ class CSerialEx : public CSerial {
   std::atomic<bool> m_stop{false};
   std::thread m_listener;
   std::atomic<bool> m_listenerEnded{true};
+  std::atomic<bool> m_listenerAbandoned{false};
   Event m_listenerDone{true, true};  // manual reset: set while no listener runs
   std::unique_ptr<Event> m_listenerEvent;
 };

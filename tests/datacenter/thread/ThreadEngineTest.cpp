@@ -299,4 +299,29 @@ TEST(ThreadEngineTest, StoppingAWorkerFromInsideItsOwnBoxSeesItFinish) {
   Eventually([&] { return !engine.IsAbandoned(); });
 }
 
+// Shut-down must not run destructors under a worker that would not stop: while
+// an abandoned worker is inside, the last step ends the process with its code.
+TEST(ThreadEngineTest, AnAbandonedWorkerEndsTheProcessAtShutDownUntilItLeaves) {
+  FakeClock clock;
+  clock.Install();
+  TickRecordingBox boxes;
+  RecordingExitHook exits;
+  std::atomic<bool> mayLeave{false};
+  CThreadEngine engine;
+  engine.SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, nullptr); });
+  ASSERT_TRUE(engine.Start());
+  const int abandonedBefore = AbandonedWorkerCount();
+  engine.Stop();
+  ASSERT_TRUE(engine.IsAbandoned());
+  EXPECT_EQ(AbandonedWorkerCount(), abandonedBefore + 1);
+  ExitIfWorkersAbandoned(321);
+  EXPECT_EQ(exits.Codes(), std::vector<int>{321});
+
+  mayLeave = true;
+  ASSERT_TRUE(Eventually([&] { return !engine.IsAbandoned(); }));
+  EXPECT_EQ(AbandonedWorkerCount(), abandonedBefore);
+  ExitIfWorkersAbandoned(0);
+  EXPECT_EQ(exits.Codes(), std::vector<int>{321});
+}
+
 }  // namespace
