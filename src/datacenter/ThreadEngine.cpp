@@ -25,17 +25,35 @@ void CThreadEngine::SetThreadProc(ThreadProc proc) {
   m_proc = std::move(proc);
 }
 
+void CThreadEngine::SetStopWaker(std::function<void()> waker) {
+  std::lock_guard<std::mutex> lock(m_procMutex);
+  m_stopWaker = std::move(waker);
+}
+
 void CThreadEngine::RunWorker(CThreadEngine* self, ThreadProc proc) {
   proc(self);
+  std::function<void()> reclaim;
   {
     std::lock_guard<std::mutex> lock(self->m_exitMutex);
     // A procedure that forgot to clear its flag must not look alive forever.
     self->m_running.store(false);
-    self->m_leaving = true;  // no abandonment from here on
-    if (self->m_abandoned.load()) NoteAbandonedWorkerLeft();
+    self->m_leaving = true;  // no abandonment or hand-over from here on
+    if (self->m_abandoned.load()) {
+      NoteAbandonedWorkerLeft();
+      reclaim = std::move(self->m_reclaim);
+    }
   }
-  // The last touch of `self`: whoever sees it may free the engine.
+  // The last touch of `self`: whoever sees it may free the engine (unless it was
+  // handed over, and then only the reclaim below frees it).
   self->m_finished.store(true);
+  if (reclaim) reclaim();
+}
+
+bool CThreadEngine::HandOverToWorker(std::function<void()> reclaim) {
+  std::lock_guard<std::mutex> lock(m_exitMutex);
+  if (!m_abandoned.load() || m_leaving) return false;
+  m_reclaim = std::move(reclaim);
+  return true;
 }
 
 BOOL CThreadEngine::Start() {
@@ -73,6 +91,12 @@ BOOL CThreadEngine::Stop() {
   m_keepRunning.store(false);
   if (!m_thread.joinable()) return TRUE;  // never started, or already given up
   if (m_thread.get_id() == std::this_thread::get_id()) return TRUE;  // the worker stops itself: it leaves its loop
+  std::function<void()> waker;
+  {
+    std::lock_guard<std::mutex> lock(m_procMutex);
+    waker = m_stopWaker;
+  }
+  if (waker) waker();
 
   if (IsStopping()) {
     // A handler run by the outer Stop's wait: wait with it, within its bound, and

@@ -19,6 +19,8 @@ void CModBusBase::InitMaster() {
   m_pollThread = std::make_unique<CThreadEngine>();
   m_pollThread->SetOwner(this);
   m_pollThread->SetThreadProc(&CModBusBase::PollingProc);
+  // A stop must not wait out a reply wait of a long time-out band.
+  m_pollThread->SetStopWaker([this] { WakePoller(); });
   m_items.clear();
   m_owner.store(nullptr);
   m_message = kValueMessage;
@@ -79,6 +81,11 @@ bool CModBusBase::SetSyncMode(bool sync) {
   return previous;
 }
 
+void CModBusBase::WakePoller() {
+  std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+  if (CSerialLinkerItem* item = GetItem(m_outstanding)) item->GetReplyEvent().Set();
+}
+
 void CModBusBase::ResetReceiver(bool purge) {
   std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
   m_receiver.Flush();
@@ -135,7 +142,8 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   BuildReadRequest(slave, item->GetRegister() - 40000, 2, request);
   {
     std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
-    if (m_sync.load()) return;  // a write took the port meanwhile
+    // A write took the port meanwhile, or a stop came after its wake-up found nothing to wake.
+    if (m_sync.load() || !m_pollThread->IsKeepRunning()) return;
     // Whatever still lies in the input is a late answer to an earlier request.
     m_receiver.ExpectRead(slave);
     m_outstanding = index;
@@ -144,14 +152,17 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   }
   SendFrame(request);
   item->SetLastRequestTick(GetTickCount());
-  if (item->GetReplyEvent().Wait(item->GetTimeoutBand())) return;
+  // Ends with the reply, the band, or a stop (WakePoller).
+  item->GetReplyEvent().Wait(item->GetTimeoutBand());
   std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
   if (m_outstanding != index) {
-    item->GetReplyEvent().Reset();  // answered just as the wait ran out
+    item->GetReplyEvent().Reset();  // answered (perhaps just as the wait ran out)
     return;
   }
-  // No whole reply in time (none at all, or a truncated one): a time-out.
-  item->SetTimeoutCount(item->GetTimeoutCount() + 1);
+  // Given up for a stop: the slave was not too slow, so no time-out. Otherwise no
+  // whole reply came in time (none at all, or a truncated one).
+  if (m_pollThread->IsKeepRunning()) item->SetTimeoutCount(item->GetTimeoutCount() + 1);
+  item->GetReplyEvent().Reset();
   m_outstanding = -1;
   m_receiver.Disarm();
   if (IsOpen()) Purge();

@@ -81,6 +81,8 @@ class CModBusBase : public CSerialEx {
  private:
   static UINT PollingProc(CThreadEngine* thread);
   void PollItem(int index, CSerialLinkerItem* item);
+  // Ends the polling thread's reply wait early (a stop).
+  void WakePoller();
 
   std::unique_ptr<CThreadEngine> m_pollThread;
   std::vector<CSerialLinkerItem*> m_items;  // the engine's items, not owned

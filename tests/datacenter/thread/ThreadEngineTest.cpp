@@ -324,4 +324,29 @@ TEST(ThreadEngineTest, AnAbandonedWorkerEndsTheProcessAtShutDownUntilItLeaves) {
   EXPECT_EQ(exits.Codes(), std::vector<int>{321});
 }
 
+// An abandoned worker still uses what it works on: the owner hands that to the
+// worker, which frees it as the last thing it does.
+TEST(ThreadEngineTest, AnAbandonedWorkerFreesWhatItWasHandedAsItLeaves) {
+  FakeClock clock;
+  clock.Install();
+  TickRecordingBox boxes;
+  std::atomic<bool> mayLeave{false};
+  auto* engine = new CThreadEngine();
+  EXPECT_FALSE(engine->HandOverToWorker([] {}));  // nothing abandoned: the owner frees
+  engine->SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, nullptr); });
+  ASSERT_TRUE(engine->Start());
+  engine->Stop();
+  ASSERT_TRUE(engine->IsAbandoned());
+  std::atomic<bool> freed{false};
+  std::thread::id freedOn;
+  ASSERT_TRUE(engine->HandOverToWorker([&, engine] {
+    freedOn = std::this_thread::get_id();
+    delete engine;  // its own engine, deleted on the worker
+    freed = true;
+  }));
+  mayLeave = true;
+  ASSERT_TRUE(Eventually([&] { return freed.load(); }));
+  EXPECT_NE(freedOn, std::this_thread::get_id());
+}
+
 }  // namespace

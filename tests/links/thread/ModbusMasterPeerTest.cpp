@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "MasterRig.h"
+#include "datacenter/DCTag.h"
+#include "datacenter/ThreadEngine.h"
 #include "peer/ModbusSlavePeer.h"
+#include "platform/base/MessageBoxService.h"
+#include "support/ScriptedMessageBox.h"
 
 namespace {
 
@@ -195,4 +199,19 @@ TEST_F(ModbusMasterPeerTest, NothingIsPolledWhileTheDataSourceIsNotReal) {
   EXPECT_EQ(peer.RequestsFor(1), 0);
   engine.SetDataSourceType(eDataSourceRealHW);
   EXPECT_TRUE(PumpUntil([&] { return peer.RequestsFor(1) > 0; }));
+}
+
+// A stop while a poll waits out a long time-out band (a silent slave) wakes that
+// wait: the poller is not given up, and the given-up request is no time-out.
+TEST_F(ModbusMasterPeerTest, AStopWakesAPollWaitingOutALongTimeOutBand) {
+  ScriptedMessageBox boxes;  // the not-closed report would fail the test
+  peer.AddSlave(4);
+  peer.SetSilent(4, true);
+  CSerialLinkerItem* silent = AddItem(4, 40001, 10000, 7000);
+  Start();
+  ASSERT_TRUE(PumpUntil([&] { return silent->GetReplyEvent().WaiterCount() == 1; }));
+  EXPECT_TRUE(master.StopAndClose());
+  EXPECT_FALSE(master.GetPollThread()->IsAbandoned());
+  EXPECT_EQ(silent->GetTimeoutCount(), 0u);
+  EXPECT_EQ(boxes.Count(), 0u);
 }
