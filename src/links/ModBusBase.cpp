@@ -69,14 +69,22 @@ BOOL CModBusBase::StopAndClose() {
 
 bool CModBusBase::SetSyncMode(bool sync) {
   bool previous;
+  std::uint64_t idleBefore;
   {
     // Under the receive lock: once set, the listener reads nothing more.
     std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
     previous = m_sync.load();
     if (previous == sync) return previous;
+    idleBefore = m_idlePasses.load();
     m_sync.store(sync);
   }
-  if (sync && m_pollThread && m_pollThread->IsRunning()) m_idle.Wait(kIdleWaitMs);
+  if (sync && m_pollThread && m_pollThread->IsRunning()) {
+    // The poll in flight is given up at once (no time-out counted); the poller
+    // then shows it stands aside within one pass. The UI thread keeps servicing
+    // messages meanwhile.
+    WakePoller();
+    WaitPumping([&] { return m_idlePasses.load() != idleBefore || !m_pollThread->IsRunning(); }, kIdleWaitMs);
+  }
   ResetReceiver(true);
   return previous;
 }
@@ -119,7 +127,7 @@ UINT CModBusBase::PollingProc(CThreadEngine* thread) {
     const DWORD elapsed = pace.GetElapsedMs();
     if (elapsed < kPollPeriodMs) Sleep(kPollPeriodMs - elapsed);
     pace.Restart();
-    if (self->m_sync.load()) self->m_idle.Pulse();
+    if (self->m_sync.load()) ++self->m_idlePasses;
     else if (GetEngine()->IsRealHardware()) self->PollItems();
   }
   thread->SetRunning(false);
@@ -152,16 +160,16 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   }
   SendFrame(request);
   item->SetLastRequestTick(GetTickCount());
-  // Ends with the reply, the band, or a stop (WakePoller).
+  // Ends with the reply, the band, a stop or a write taking the port (WakePoller).
   item->GetReplyEvent().Wait(item->GetTimeoutBand());
   std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
   if (m_outstanding != index) {
     item->GetReplyEvent().Reset();  // answered (perhaps just as the wait ran out)
     return;
   }
-  // Given up for a stop: the slave was not too slow, so no time-out. Otherwise no
-  // whole reply came in time (none at all, or a truncated one).
-  if (m_pollThread->IsKeepRunning()) item->SetTimeoutCount(item->GetTimeoutCount() + 1);
+  // Given up for a stop or a write: the slave was not too slow, so no time-out.
+  // Otherwise no whole reply came in time (none at all, or a truncated one).
+  if (m_pollThread->IsKeepRunning() && !m_sync.load()) item->SetTimeoutCount(item->GetTimeoutCount() + 1);
   item->GetReplyEvent().Reset();
   m_outstanding = -1;
   m_receiver.Disarm();

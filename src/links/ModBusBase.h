@@ -57,8 +57,9 @@ class CModBusBase : public CSerialEx {
   int GetLongestReply() const { return m_longestReply; }
   int GetShortestReply() const { return m_shortestReply; }
 
-  // Returns the previous flag. Switching on waits (up to 1 s) until the polling
-  // thread stands aside; either way the receiver is reset and the port purged.
+  // Returns the previous flag. Switching on gives up the poll in flight and waits
+  // (up to 1 s, servicing messages on the UI thread) until the polling thread
+  // stands aside; either way the receiver is reset and the port purged.
   bool SetSyncMode(bool sync);
   bool IsSyncMode() const { return m_sync.load(); }
   // Drops what the receiver holds; with `purge`, also the port's queues.
@@ -81,7 +82,7 @@ class CModBusBase : public CSerialEx {
  private:
   static UINT PollingProc(CThreadEngine* thread);
   void PollItem(int index, CSerialLinkerItem* item);
-  // Ends the polling thread's reply wait early (a stop).
+  // Ends the polling thread's reply wait early (a stop, or a write taking the port).
   void WakePoller();
 
   std::unique_ptr<CThreadEngine> m_pollThread;
@@ -96,5 +97,5 @@ class CModBusBase : public CSerialEx {
   std::recursive_mutex m_receiveLock;
   ModbusReceiver m_receiver;
   int m_outstanding = -1;  // index of the item whose reply is awaited
-  Event m_idle{false, false};
+  std::atomic<std::uint64_t> m_idlePasses{0};  // passes the poller stood aside for a write
 };

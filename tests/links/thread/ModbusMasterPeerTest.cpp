@@ -215,3 +215,21 @@ TEST_F(ModbusMasterPeerTest, AStopWakesAPollWaitingOutALongTimeOutBand) {
   EXPECT_EQ(silent->GetTimeoutCount(), 0u);
   EXPECT_EQ(boxes.Count(), 0u);
 }
+
+// A write while a poll is in flight takes the port at once: the poll is given
+// up without a time-out counted, and the write goes out and is answered.
+TEST_F(ModbusMasterPeerTest, AWriteGivesUpThePollInFlightWithoutCountingATimeOut) {
+  peer.AddSlave(1);
+  peer.SetValue(1, 40001, 5);
+  CSerialLinkerItem* item = AddItem(1, 40001, 1000, 800);
+  Start();
+  ASSERT_TRUE(Reads(item, 5.0f));
+  for (int value = 1; value <= 3; ++value) {
+    peer.SetSilent(1, true);  // holds the next poll in flight
+    ASSERT_TRUE(PumpUntil([&] { return item->GetReplyEvent().WaiterCount() == 1; }));
+    peer.SetSilent(1, false);
+    EXPECT_TRUE(master.WriteRegisters(1, 10, value));
+    EXPECT_EQ(peer.GetValue(1, 40010), value);
+  }
+  EXPECT_EQ(item->GetTimeoutCount(), 0u);
+}
