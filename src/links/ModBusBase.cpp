@@ -180,40 +180,50 @@ void CModBusBase::OnEvent(DWORD events, DWORD) {
   if ((events & EV_RXCHAR) == 0) return;
   BYTE scratch[64];
   for (;;) {
-    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
-    // Checked before every read: a write transaction reads its reply itself.
-    if (m_sync.load()) return;
-    DWORD count = 0;
-    if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS || count == 0) return;
-    ModbusParseResult result = m_receiver.Feed(scratch, count);
-    while (result.status != ModbusParse::NeedMore) {
-      HandleReply(result);
-      if (!m_receiver.IsArmed()) break;
-      result = m_receiver.Feed(nullptr, 0);
+    std::vector<ReplyValue> values;
+    {
+      std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+      // Checked before every read: a write transaction reads its reply itself.
+      if (m_sync.load()) return;
+      DWORD count = 0;
+      if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS || count == 0) return;
+      ModbusParseResult result = m_receiver.Feed(scratch, count);
+      while (result.status != ModbusParse::NeedMore) {
+        if (const int index = TakeReply(result); index >= 0) values.push_back({index, result.value});
+        if (!m_receiver.IsArmed()) break;
+        result = m_receiver.Feed(nullptr, 0);
+      }
     }
+    // Stored without the lock: storing may ask the operator (a type check), and the
+    // UI thread may be waiting for the lock meanwhile.
+    for (const ReplyValue& value : values) StoreItemValue(value.index, value.raw, true);
   }
 }
 
-BOOL CModBusBase::HandleReply(const ModbusParseResult& result) {
+int CModBusBase::TakeReply(const ModbusParseResult& result) {
   std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
   CSerialLinkerItem* item = GetItem(m_outstanding);
-  if (item == nullptr) return FALSE;
-  BOOL stored = FALSE;
+  if (item == nullptr) return -1;
+  int toStore = -1;
   switch (result.status) {
-    case ModbusParse::Complete:
-      StoreItemValue(m_outstanding, result.value, true);
-      stored = TRUE;
-      break;
+    case ModbusParse::Complete: toStore = m_outstanding; break;
     case ModbusParse::BadCrc:
     case ModbusParse::Exception:
       item->SetErrorCount(item->GetErrorCount() + 1);  // answered, but with nothing to store
       break;
     default:
-      return FALSE;  // not the reply to this request: dropped, the request still waits
+      return -1;  // not the reply to this request: dropped, the request still waits
   }
   m_outstanding = -1;
   item->GetReplyEvent().Set();
-  return stored;
+  return toStore;
+}
+
+BOOL CModBusBase::HandleReply(const ModbusParseResult& result) {
+  const int index = TakeReply(result);
+  if (index < 0) return FALSE;
+  StoreItemValue(index, result.value, true);
+  return TRUE;
 }
 
 void CModBusBase::StoreItemValue(int index, std::uint32_t raw, bool countAnswer) {

@@ -44,7 +44,8 @@ class CModBusBase : public CSerialEx {
   virtual BOOL StopAndClose();
   virtual void PollItems();
   virtual void PostItemChanged(CSerialLinkerItem* item);
-  // Acts on a receiver result for the outstanding request; TRUE when a value was stored.
+  // Acts on a receiver result for the outstanding request; TRUE when a value was
+  // stored. The value is stored after the receive lock is released.
   virtual BOOL HandleReply(const ModbusParseResult& result);
   virtual void StoreItemValue(int index, std::uint32_t raw, bool countAnswer);
 
@@ -80,10 +81,17 @@ class CModBusBase : public CSerialEx {
   CThreadEngine* GetPollThread() const { return m_pollThread.get(); }
 
  private:
+  struct ReplyValue {
+    int index;
+    std::uint32_t raw;
+  };
+
   static UINT PollingProc(CThreadEngine* thread);
   void PollItem(int index, CSerialLinkerItem* item);
   // Ends the polling thread's reply wait early (a stop, or a write taking the port).
   void WakePoller();
+  // The locked half of HandleReply: the index whose value is to be stored, or -1.
+  int TakeReply(const ModbusParseResult& result);
 
   std::unique_ptr<CThreadEngine> m_pollThread;
   std::vector<CSerialLinkerItem*> m_items;  // the engine's items, not owned

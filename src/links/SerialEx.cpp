@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "platform/base/ExitHook.h"
+#include "platform/ui/MessageCore.h"
 
 CSerialEx::CSerialEx() = default;
 
@@ -49,7 +50,11 @@ LONG CSerialEx::StopListener(DWORD timeoutMs) {
     m_stop.store(true);
     // Setting the mask again completes the listener's pending wait.
     if (m_port) SetMask(GetEventMask());
-    if (m_listenerDone.Wait(timeoutMs)) {
+    // On the UI thread the wait keeps servicing messages: the listener may be
+    // handing a box or a send to this very thread.
+    const bool stopped = IsUiThread() ? WaitPumping([&] { return m_listenerDone.IsSet(); }, timeoutMs)
+                                      : m_listenerDone.Wait(timeoutMs);
+    if (stopped) {
       m_listener.join();
     } else {
       m_listener.detach();  // abandoned: it never gets waited for again

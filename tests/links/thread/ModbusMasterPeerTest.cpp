@@ -233,3 +233,44 @@ TEST_F(ModbusMasterPeerTest, AWriteGivesUpThePollInFlightWithoutCountingATimeOut
   }
   EXPECT_EQ(item->GetTimeoutCount(), 0u);
 }
+
+namespace {
+
+// Stands for the real box: asked on the listener, answered on the UI thread.
+class UiAnsweredBox final : public IMessageBoxService {
+ public:
+  UiAnsweredBox() { SetMessageBoxService(this); }
+  ~UiAnsweredBox() override { SetMessageBoxService(nullptr); }
+  int Show(const std::string& text, const std::string&, UINT) override {
+    asked = text;
+    up = true;
+    RunOnUiThreadAndWait([] {});
+    return IDOK;
+  }
+  std::atomic<bool> up{false};
+  std::string asked;
+};
+
+}  // namespace
+
+// A first reading whose type differs from its tag's asks the operator from the
+// listener. The UI thread starting a write meanwhile must not wait for a lock the
+// listener holds across that box (each would wait for the other forever).
+TEST_F(ModbusMasterPeerTest, ABoxAskedWhileStoringAReadingHoldsNoLockTheUiThreadNeeds) {
+  UiAnsweredBox box;
+  CDCTag tag;
+  tag.SetTagName("Mixer.Speed");
+  tag.SetDataType(VT_I4);
+  peer.AddSlave(1);
+  peer.SetValue(1, 40001, 12);
+  CSerialLinkerItem* item = AddItem(1, 40001);
+  item->SetDCTag(&tag);
+  Start();
+  for (int i = 0; i < 20000 && !box.up.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(box.up.load());
+  EXPECT_TRUE(master.WriteRegisters(1, 10, 3));  // on the UI thread, the box still waiting for it
+  EXPECT_EQ(peer.GetValue(1, 40010), 3);
+  EXPECT_TRUE(Reads(item, 12.0f));
+  EXPECT_NE(box.asked.find("different"), std::string::npos);
+  master.StopAndClose();  // before the tag goes
+}
