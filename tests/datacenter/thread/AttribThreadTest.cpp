@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "datacenter/DCTag.h"
@@ -87,6 +88,30 @@ TEST(AttribThreadTest, ACycleStoresValuesWhileTheUiThreadReadsAndPushes) {
   EXPECT_EQ(boxes.Count(), 0u);
 }
 
+// Runs `here` on this thread and `there` on another, started together in each
+// round; counts the rounds after which `holds` is false.
+int RoundsFailing(int rounds, const std::function<void(int)>& here, const std::function<void(int)>& there,
+                  const std::function<bool(int)>& holds) {
+  std::atomic<int> started{0};
+  std::atomic<int> finished{0};
+  std::thread other([&] {
+    for (int round = 1; round <= rounds; ++round) {
+      while (started.load() < round) std::this_thread::yield();
+      there(round);
+      finished.store(round);
+    }
+  });
+  int failing = 0;
+  for (int round = 1; round <= rounds; ++round) {
+    started.store(round);
+    here(round);
+    while (finished.load() < round) std::this_thread::yield();
+    if (!holds(round)) ++failing;
+  }
+  other.join();
+  return failing;
+}
+
 // The engine cycle changes an attribute's request (which recomputes the summary)
 // while the UI thread recomputes it too: whichever stores last, the summary left
 // behind must be the attributes' present state, never an older one.
@@ -94,40 +119,24 @@ TEST(AttribThreadTest, ConcurrentRecomputesLeaveTheSummaryOfThePresentState) {
   FakeEngine engine;
   ScriptedMessageBox boxes;
   CDCTag speed;
-  speed.SetTagName("P1.Speed");
   speed.SetDataType(VT_R4);
   TwoValuePack pack;
   CRAttrib* attrib = pack.GetAttrib(0);
   attrib->SetDCTag(&speed);
-
-  constexpr int kRounds = 4000;
-  std::atomic<int> started{0};
-  std::atomic<int> finished{0};
-  std::thread ui([&] {
-    for (int round = 1; round <= kRounds; ++round) {
-      while (started.load() < round) std::this_thread::yield();
-      pack.RecomputePendingFlags();
-      finished.store(round);
-    }
-  });
-  int stale = 0;
-  for (int round = 1; round <= kRounds; ++round) {
-    const bool requested = round % 2 == 1;
-    started.store(round);
-    attrib->SetWriteRequested(requested ? TRUE : FALSE);
-    while (finished.load() < round) std::this_thread::yield();
-    if ((pack.GetWritePendingFlag() != FALSE) != requested) {
-      ++stale;
-      pack.RecomputePendingFlags();  // start the next round from the truth
-    }
-  }
-  ui.join();
-  EXPECT_EQ(stale, 0);
+  auto requested = [](int round) { return round % 2 == 1; };
+  EXPECT_EQ(RoundsFailing(
+                4000, [&](int round) { attrib->SetWriteRequested(requested(round) ? TRUE : FALSE); },
+                [&](int) { pack.RecomputePendingFlags(); },
+                [&](int round) {
+                  const bool right = (pack.GetWritePendingFlag() != FALSE) == requested(round);
+                  if (!right) pack.RecomputePendingFlags();  // the next round starts from the truth
+                  return right;
+                }),
+            0);
 }
 
-// Two attributes bound to and from one tag at once: the tag's listening must end
-// as the lists say (listened to while either attribute is bound), whichever
-// rebind told the tag last.
+// Two attributes bound to and from one tag at once: the tag is listened to while
+// either attribute is bound, whichever rebind told the tag last.
 TEST(AttribThreadTest, ConcurrentRebindsOfOneTagLeaveItsListeningAsTheListsSay) {
   FakeEngine engine;
   ScriptedMessageBox boxes;
@@ -136,34 +145,21 @@ TEST(AttribThreadTest, ConcurrentRebindsOfOneTagLeaveItsListeningAsTheListsSay) 
   CDataCenterBase center;  // a rebind looks for the attribute's old tag among these
   engine.SetDataCenter(&center);
   auto tag = std::make_unique<CDCTag>();
-  tag->SetTagName("P1.Speed");
   tag->SetDataType(VT_R4);
   CDCTag& speed = *tag;
   ASSERT_EQ(center.AddTag(tag), 0);
   TwoValuePack pack;
   pack.SetListenerWnd(&listener);
-
-  constexpr int kRounds = 2000;
-  std::atomic<int> started{0};
-  std::atomic<int> finished{0};
-  auto boundIn = [](int round, int attrib) { return attrib == 0 ? round % 2 == 1 : round % 4 < 2; };
-  std::thread other([&] {
-    for (int round = 1; round <= kRounds; ++round) {
-      while (started.load() < round) std::this_thread::yield();
-      pack.GetAttrib(1)->SetDCTag(boundIn(round, 1) ? &speed : nullptr);
-      finished.store(round);
-    }
-  });
-  int wrong = 0;
-  for (int round = 1; round <= kRounds; ++round) {
-    started.store(round);
-    pack.GetAttrib(0)->SetDCTag(boundIn(round, 0) ? &speed : nullptr);
-    while (finished.load() < round) std::this_thread::yield();
-    const bool listened = speed.HasListener(listener.GetSafeHwnd()) != FALSE;
-    if (listened != (boundIn(round, 0) || boundIn(round, 1))) ++wrong;
-  }
-  other.join();
-  EXPECT_EQ(wrong, 0);
+  auto bound = [](int round, int attrib) { return attrib == 0 ? round % 2 == 1 : round % 4 < 2; };
+  auto rebind = [&](int attrib) {
+    return [&, attrib](int round) { pack.GetAttrib(attrib)->SetDCTag(bound(round, attrib) ? &speed : nullptr); };
+  };
+  EXPECT_EQ(RoundsFailing(2000, rebind(0), rebind(1),
+                          [&](int round) {
+                            return (speed.HasListener(listener.GetSafeHwnd()) != FALSE) ==
+                                   (bound(round, 0) || bound(round, 1));
+                          }),
+            0);
   pack.GetAttrib(0)->SetDCTag(nullptr);
   pack.GetAttrib(1)->SetDCTag(nullptr);
   listener.DestroyWindow();

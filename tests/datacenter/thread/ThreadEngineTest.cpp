@@ -120,14 +120,29 @@ TEST(ThreadEngineTest, WorkerLeavingWithinTheBoundIsWaitedFor) {
   EXPECT_FALSE(engine.IsRunning());
 }
 
-TEST(ThreadEngineTest, StuckWorkerIsReportedAfterSixSecondsAndAbandoned) {
+// A started worker that lingers after the stop until the test lets it go, on a
+// fake clock on which the stop's bound passes at once.
+class StuckWorkerTest : public ::testing::Test {
+ protected:
+  StuckWorkerTest() {
+    clock.Install();
+    engine.SetThreadProc([this](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, nullptr); });
+  }
+  ~StuckWorkerTest() override {
+    mayLeave = true;
+    Eventually([&] { return !engine.IsAbandoned(); });  // never leave a worker on a dead engine
+  }
+
   FakeClock clock;
-  clock.Install();
   TickRecordingBox boxes;
+  RecordingExitHook exits;
   std::atomic<bool> mayLeave{false};
   CThreadEngine engine;
-  engine.SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, nullptr); });
+};
+
+TEST_F(StuckWorkerTest, IsReportedAfterSixSecondsAbandonedAndHoldsTheExitUntilItLeaves) {
   ASSERT_TRUE(engine.Start());
+  const int abandonedBefore = AbandonedWorkerCount();
   const std::uint32_t stopBegan = GetTickCount();
   EXPECT_TRUE(engine.Stop());
   ASSERT_EQ(boxes.texts.size(), 1u);
@@ -137,6 +152,10 @@ TEST(ThreadEngineTest, StuckWorkerIsReportedAfterSixSecondsAndAbandoned) {
   EXPECT_LT(TicksSince(stopBegan, boxes.ticks[0]), 6100u);
   EXPECT_TRUE(engine.IsAbandoned());
   EXPECT_FALSE(engine.HasThread());
+  // Shut-down must not run destructors under it: the last step ends the process.
+  EXPECT_EQ(AbandonedWorkerCount(), abandonedBefore + 1);
+  ExitIfWorkersAbandoned(321);
+  EXPECT_EQ(exits.Codes(), std::vector<int>{321});
 
   // Never waited for again, and no second worker while the first is inside.
   const std::uint32_t secondStop = GetTickCount();
@@ -149,11 +168,13 @@ TEST(ThreadEngineTest, StuckWorkerIsReportedAfterSixSecondsAndAbandoned) {
   // a fresh worker notices the stop in real time, which fake sleeps would outrun).
   mayLeave = true;
   ASSERT_TRUE(Eventually([&] { return !engine.IsAbandoned(); }));
+  EXPECT_EQ(AbandonedWorkerCount(), abandonedBefore);
+  ExitIfWorkersAbandoned(0);
+  EXPECT_EQ(exits.Codes(), std::vector<int>{321});
   SetClock(nullptr);
   ASSERT_TRUE(engine.Start());
   EXPECT_TRUE(engine.Stop());
   EXPECT_EQ(boxes.texts.size(), 1u);
-  Eventually([&] { return !engine.IsAbandoned(); });  // never leave a worker on a dead engine
 }
 
 TEST(ThreadEngineTest, StopKeepsServicingSendsFromTheWorker) {
@@ -190,13 +211,7 @@ TEST(ThreadEngineTest, DestructorStopsTheWorker) {
 
 // A handler run by Stop's wait stops the same engine again while its worker is
 // stuck: one report, one abandonment, and no second detach of the thread.
-TEST(ThreadEngineTest, ASecondStopInsideTheFirstOnesWaitLeavesTheVerdictToIt) {
-  FakeClock clock;
-  clock.Install();
-  TickRecordingBox boxes;
-  std::atomic<bool> mayLeave{false};
-  CThreadEngine engine;
-  engine.SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, nullptr); });
+TEST_F(StuckWorkerTest, ASecondStopInsideTheFirstOnesWaitLeavesTheVerdictToIt) {
   ASSERT_TRUE(engine.Start());
   bool nestedRan = false;
   PostToUiThread([&] {
@@ -209,8 +224,6 @@ TEST(ThreadEngineTest, ASecondStopInsideTheFirstOnesWaitLeavesTheVerdictToIt) {
   EXPECT_EQ(boxes.texts, std::vector<std::string>{kNotClosed});
   EXPECT_TRUE(engine.IsAbandoned());
   EXPECT_FALSE(engine.IsStopping());
-  mayLeave = true;
-  ASSERT_TRUE(Eventually([&] { return !engine.IsAbandoned(); }));
 }
 
 // A handler run by Stop's wait stops the engine and starts it again. The start
@@ -240,23 +253,6 @@ TEST(ThreadEngineTest, AStartInsideAStopsWaitFailsAndTheStopEndsWithItsOwnWorker
   EXPECT_TRUE(engine.Stop());
 }
 
-// The worker's own boxes go to the real box on the UI thread; the UI thread's
-// (the not-closed report) are recorded and answered OK.
-class WorkerBoxesOnScreen final : public IMessageBoxService {
- public:
-  WorkerBoxesOnScreen() { SetMessageBoxService(this); }
-  ~WorkerBoxesOnScreen() override { SetMessageBoxService(nullptr); }
-  int Show(const std::string& text, const std::string& caption, UINT style) override {
-    if (!IsUiThread()) return m_screen.Show(text, caption, style);
-    uiBoxes.push_back(text);
-    return IDOK;
-  }
-  std::vector<std::string> uiBoxes;
-
- private:
-  QtMessageBox m_screen;
-};
-
 QMessageBox* VisibleBox() {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
     if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) return box;
@@ -269,12 +265,13 @@ QMessageBox* VisibleBox() {
 // Stop sees it finish instead of giving it up.
 TEST(ThreadEngineTest, StoppingAWorkerFromInsideItsOwnBoxSeesItFinish) {
   CWinApp app("RuvFrame");
-  WorkerBoxesOnScreen boxes;
+  QtMessageBox screen;      // the worker's box, on screen
+  TickRecordingBox reports;  // the not-closed report would be recorded here
   std::atomic<int> answer{0};
   CThreadEngine engine;
   engine.SetThreadProc([&](CThreadEngine* e) -> UINT {
     e->SetRunning(true);
-    answer = ShowMessageBox("Stop the link?", "", MB_YESNO);
+    answer = screen.Show("Stop the link?", "", MB_YESNO);
     while (e->IsKeepRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     e->SetRunning(false);
     return 0;
@@ -294,59 +291,9 @@ TEST(ThreadEngineTest, StoppingAWorkerFromInsideItsOwnBoxSeesItFinish) {
   ASSERT_TRUE(engine.Start());
   EXPECT_TRUE(WaitPumping([&] { return stopped; }, 60000));
   EXPECT_EQ(answer.load(), IDYES);
-  EXPECT_TRUE(boxes.uiBoxes.empty());
+  EXPECT_TRUE(reports.texts.empty());
   EXPECT_FALSE(engine.IsAbandoned());
   Eventually([&] { return !engine.IsAbandoned(); });
-}
-
-// Shut-down must not run destructors under a worker that would not stop: while
-// an abandoned worker is inside, the last step ends the process with its code.
-TEST(ThreadEngineTest, AnAbandonedWorkerEndsTheProcessAtShutDownUntilItLeaves) {
-  FakeClock clock;
-  clock.Install();
-  TickRecordingBox boxes;
-  RecordingExitHook exits;
-  std::atomic<bool> mayLeave{false};
-  CThreadEngine engine;
-  engine.SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, nullptr); });
-  ASSERT_TRUE(engine.Start());
-  const int abandonedBefore = AbandonedWorkerCount();
-  engine.Stop();
-  ASSERT_TRUE(engine.IsAbandoned());
-  EXPECT_EQ(AbandonedWorkerCount(), abandonedBefore + 1);
-  ExitIfWorkersAbandoned(321);
-  EXPECT_EQ(exits.Codes(), std::vector<int>{321});
-
-  mayLeave = true;
-  ASSERT_TRUE(Eventually([&] { return !engine.IsAbandoned(); }));
-  EXPECT_EQ(AbandonedWorkerCount(), abandonedBefore);
-  ExitIfWorkersAbandoned(0);
-  EXPECT_EQ(exits.Codes(), std::vector<int>{321});
-}
-
-// An abandoned worker still uses what it works on: the owner hands that to the
-// worker, which frees it as the last thing it does.
-TEST(ThreadEngineTest, AnAbandonedWorkerFreesWhatItWasHandedAsItLeaves) {
-  FakeClock clock;
-  clock.Install();
-  TickRecordingBox boxes;
-  std::atomic<bool> mayLeave{false};
-  auto* engine = new CThreadEngine();
-  EXPECT_FALSE(engine->HandOverToWorker([] {}));  // nothing abandoned: the owner frees
-  engine->SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, nullptr); });
-  ASSERT_TRUE(engine->Start());
-  engine->Stop();
-  ASSERT_TRUE(engine->IsAbandoned());
-  std::atomic<bool> freed{false};
-  std::thread::id freedOn;
-  ASSERT_TRUE(engine->HandOverToWorker([&, engine] {
-    freedOn = std::this_thread::get_id();
-    delete engine;  // its own engine, deleted on the worker
-    freed = true;
-  }));
-  mayLeave = true;
-  ASSERT_TRUE(Eventually([&] { return freed.load(); }));
-  EXPECT_NE(freedOn, std::this_thread::get_id());
 }
 
 }  // namespace
