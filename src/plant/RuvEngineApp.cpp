@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "engine/EngineTables.h"
+#include "plant/PlantOperatorServices.h"
+#include "plant/PlantOutputs.h"
 #include "platform/ui/CWnd.h"
 #include "records/AdoDatabase.h"
 #include "records/BatchRS.h"
@@ -30,6 +32,7 @@ BOOL SetEngineRoot(CRuvEngineApp* engine) {
   g_engineRoot.store(engine);
   SetEngine(engine);
   SetTableEngine(engine);
+  SetOperatorServices(engine ? &GetPlantOperatorServices() : nullptr);
   return engine ? engine->Initialize() : FALSE;
 }
 
@@ -43,6 +46,7 @@ CRuvEngineApp::~CRuvEngineApp() {
   if (g_engineRoot.compare_exchange_strong(self, nullptr)) {
     SetEngine(nullptr);
     SetTableEngine(nullptr);
+    SetOperatorServices(nullptr);
   }
 }
 
@@ -134,10 +138,35 @@ BOOL CRuvEngineApp::PrepareRealTags() {
   return prepared;
 }
 
-BOOL CRuvEngineApp::ResetOutputs() { return TRUE; }
-BOOL CRuvEngineApp::InitDemoValues() { return TRUE; }
-BOOL CRuvEngineApp::UpdateMaterialTotals() { return TRUE; }
-BOOL CRuvEngineApp::SimulateDemo() { return TRUE; }
-BOOL CRuvEngineApp::MirrorDemoFeedback() { return TRUE; }
-BOOL CRuvEngineApp::CommonDataCycle() { return TRUE; }
+BOOL CRuvEngineApp::ResetOutputs() {
+  ResetPlantOutputs();
+  return TRUE;
+}
+
+BOOL CRuvEngineApp::InitDemoValues() {
+  if (!IsDemo()) return FALSE;
+  m_demo.InitDemoValues();
+  return TRUE;
+}
+
+BOOL CRuvEngineApp::UpdateMaterialTotals() {
+  ::UpdateMaterialTotals();
+  return TRUE;
+}
+
+BOOL CRuvEngineApp::SimulateDemo() {
+  m_demo.SimulateDemoLevels();
+  return TRUE;
+}
+
+BOOL CRuvEngineApp::MirrorDemoFeedback() {
+  if (IsDemo()) m_demo.MirrorDemoFeedback();
+  return TRUE;
+}
+
+BOOL CRuvEngineApp::CommonDataCycle() {
+  UpdatePumpSpeeds();
+  return TRUE;
+}
+
 BOOL CRuvEngineApp::ProcessCycle() { return TRUE; }

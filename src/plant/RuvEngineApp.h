@@ -1,7 +1,7 @@
 #pragma once
-// This plant's engine root: the five tables, and the hooks the plant model,
-// the Demo simulation and the recipe-step supervisor fill (each empty and
-// answering 1 until they do). The tables are process-wide (engine/EngineTables.h):
+// This plant's engine root: the five tables, the plant's outputs, the Demo
+// simulation and the pump rule; the recipe-step supervisor's hook is still
+// empty (answering 1). The tables are process-wide (engine/EngineTables.h):
 // Init publishes each once it is open, and they are deleted with the engine.
 //
 // The process-wide root: SetEngineRoot publishes it for the plant code and for
@@ -12,6 +12,7 @@
 #include <string>
 
 #include "engine/RuvEngineBase.h"
+#include "plant/DemoSimulation.h"
 
 class CRuvEngineApp : public CRuvEngineBase {
  public:
@@ -42,20 +43,27 @@ class CRuvEngineApp : public CRuvEngineBase {
   BOOL PrepareRealTags() override;
 
   // --- plant hooks ---
-  // Every output of the plant off.
+  // Every output of the plant off (ResetPlantOutputs).
   BOOL ResetOutputs() override;
-  // The Demo start values.
+  // The Demo start values; 0 (nothing changed) when the data source is not Demo.
   virtual BOOL InitDemoValues();
   // The materials' charged totals from the active shift.
   virtual BOOL UpdateMaterialTotals();
+  // One Demo pass of the levels.
   BOOL SimulateDemo() override;
+  // The feedbacks follow their commands; only in Demo.
   BOOL MirrorDemoFeedback() override;
+  // The gear pumps' speed rule (UpdatePumpSpeeds), in every data source.
   BOOL CommonDataCycle() override;
   BOOL ProcessCycle() override;
+
+ private:
+  CDemoSimulation m_demo;
 };
 
 // The published engine root, or null.
 CRuvEngineApp* GetEngineRoot();
-// Publishes the engine root (also as the data center's and the tables' engine)
-// and runs its Initialize, whose result it returns. Null clears all three and gives 0.
+// Publishes the engine root (also as the data center's and the tables' engine,
+// and the plant's operator services) and runs its Initialize, whose result it
+// returns. Null clears all four and gives 0.
 BOOL SetEngineRoot(CRuvEngineApp* engine);
