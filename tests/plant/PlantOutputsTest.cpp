@@ -1,0 +1,122 @@
+// The rules of every data source: all outputs off (each change offered to the
+// plant form once), the gear pumps' speed commands, and the materials' totals
+// from the active shift.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "PlantModelTestSupport.h"
+#include "engine/EngineTables.h"
+#include "records/RecipeRS.h"
+#include "records/ShiftRS.h"
+
+namespace {
+
+class PlantOutputsTest : public PlantModelFixture {
+ protected:
+  PlantOutputsTest() : folder(kNoHardwareTagFile) { EXPECT_EQ(SetEngineRoot(&engine), TRUE); }
+  ~PlantOutputsTest() override {
+    ReleasePlant();
+    SetEngineRoot(nullptr);
+    for (CMaterial& material : g_materials) material.SetTotal(0.0f);
+  }
+
+  PlantFolder folder;
+  PlantEngine engine;
+};
+
+TEST_F(PlantOutputsTest, ResettingTheOutputsOffersEachChangeOnce) {
+  C_Vessel& mixer1 = VesselAt(14);
+  C_Valve& discharge = ValveAt(26);
+  C_GearPump& gear = g_gearPumps[0];
+  C_CntrFglPmp& centrifugal = g_cntrFglPumps[0];
+  std::string settings;
+  for (C_BaseShape* shape : std::initializer_list<C_BaseShape*>{&mixer1, &discharge, &gear, &centrifugal})
+    settings += "[" + shape->GetSectionName() + "]\r\nX=1\r\n";
+  folder.dir.Write("devices.ini", settings);
+  UseSettings(folder.dir.File("devices.ini"));
+  CreateWindows({&mixer1, &discharge, &gear, &centrifugal});
+  mixer1.SetAttribBool(eVesselDoOnOffSpeed, true);
+  discharge.SetAttribBool(eValveDoHighFlow, true);
+  gear.SetAttribBool(ePumpDoOnOffSpeed, true);
+  gear.SetAttribBool(ePumpDoIncreaseSpeed, true);
+  centrifugal.SetAttribBool(ePumpDoDecreaseSpeed, true);
+  SetDischargeDirection(8, 3);
+  ASSERT_TRUE(discharge.GetAttribBool(eValveDoOnOffPosition));
+  form.Forget();
+
+  EXPECT_EQ(engine.ResetOutputs(), TRUE);
+  std::set<std::pair<PlantObjectId, int>> offered;
+  for (const auto& offer : form.Offers())
+    EXPECT_TRUE(offered.insert({offer.id, offer.index}).second) << std::hex << offer.id << " " << offer.index;
+  for (const auto& expected : std::set<std::pair<PlantObjectId, int>>{
+           {mixer1.GetObjectId(), eVesselDoOnOffSpeed},
+           {discharge.GetObjectId(), eValveDoOnOffPosition},
+           {discharge.GetObjectId(), eValveDoHighFlow},
+           {gear.GetObjectId(), ePumpDoOnOffSpeed},
+           {gear.GetObjectId(), ePumpDoIncreaseSpeed},
+           {centrifugal.GetObjectId(), ePumpDoDecreaseSpeed}})
+    EXPECT_EQ(offered.count(expected), 1u) << std::hex << expected.first << " " << expected.second;
+  EXPECT_EQ(offered.count({gear.GetObjectId(), ePumpDoDecreaseSpeed}), 0u);  // unchanged: not offered
+  EXPECT_FALSE(discharge.GetAttribBool(eValveDoHighFlow));
+  EXPECT_FALSE(centrifugal.GetAttribBool(ePumpDoDecreaseSpeed));
+  EXPECT_EQ(GetDischargeDirection(8), 0);
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(PlantOutputsTest, GearPumpsRunAtHalfOrFullSpeedInEveryDataSource) {
+  C_GearPump& gear = g_gearPumps[1];
+  gear.SetAttribFloat(ePumpMaxVluSpeed, 1200.0f);
+  gear.SetAttribFloat(ePumpSpeed, 100.0f);
+  gear.SetAttribBool(ePumpDoDecreaseSpeed, true);
+  g_cntrFglPumps[1].SetAttribBool(ePumpDoDecreaseSpeed, true);
+  const float centrifugalSpeed = g_cntrFglPumps[1].GetAttribFloat(ePumpSpeed);
+  engine.CommonDataCycle();
+  EXPECT_EQ(gear.GetAttribFloat(ePumpSpeed), 600.0f);
+  EXPECT_EQ(g_cntrFglPumps[1].GetAttribFloat(ePumpSpeed), centrifugalSpeed);  // gear pumps only
+  gear.SetAttribBool(ePumpDoIncreaseSpeed, true);
+  engine.CommonDataCycle();
+  EXPECT_EQ(gear.GetAttribFloat(ePumpSpeed), 1200.0f);
+}
+
+TEST_F(PlantOutputsTest, TotalsComeFromARunningShiftForTheRecipesMaterials) {
+  ASSERT_TRUE(folder.MakeDatabase());
+  ASSERT_EQ(engine.Init(), TRUE);
+  CRecipeRS* recipe = g_pRecipeRS.load();
+  CShiftRS* shift = g_pShiftRS.load();
+  ASSERT_NE(recipe, nullptr);
+  ASSERT_NE(shift, nullptr);
+  {
+    auto lock = recipe->LockActive();
+    for (int step = 0; step < CRecipeRS::kStepCount; ++step) recipe->Active().GetStep(step).SetMaterialIndex(-1);
+    recipe->Active().GetStep(0).SetMaterialIndex(4);
+    recipe->Active().GetStep(5).SetMaterialIndex(12);  // no such material: skipped
+  }
+  auto setShift = [&](int recordId, bool stopped, float total) {
+    auto lock = shift->LockActive();
+    shift->Active().m_nRecordID = recordId;
+    shift->Active().SetShiftStopped(stopped);
+    shift->Active().SetTotalMaterial(4, total);
+    shift->Active().SetTotalMaterial(5, total);
+  };
+  g_materials[5].SetTotal(1.0f);
+
+  setShift(3, false, 55.5f);
+  EXPECT_EQ(engine.UpdateMaterialTotals(), TRUE);
+  EXPECT_EQ(g_materials[4].GetTotal(), 55.5f);
+  EXPECT_EQ(g_materials[5].GetTotal(), 1.0f);  // not in the recipe
+
+  setShift(3, true, 99.0f);  // a stopped shift books nothing
+  engine.UpdateMaterialTotals();
+  setShift(-1, false, 99.0f);  // nor does no shift at all
+  engine.UpdateMaterialTotals();
+  EXPECT_EQ(g_materials[4].GetTotal(), 55.5f);
+
+  setShift(3, false, 99.0f);
+  engine.DeleteRecordsets();
+  EXPECT_EQ(engine.UpdateMaterialTotals(), TRUE);
+  EXPECT_EQ(g_materials[4].GetTotal(), 55.5f);
+}
+
+}  // namespace
