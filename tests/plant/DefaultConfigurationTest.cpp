@@ -41,11 +41,9 @@ TEST_F(DefaultConfigurationTest, TheCommittedFilesAreTheGeneratorsOutput) {
   EXPECT_EQ(DataFile("Qelo-Setting.ini"), settings);
   EXPECT_EQ(DataFile("Qelo-DCTags.dct"), tags);
   EXPECT_EQ(settings.rfind("[Application]\r\nProcessPriority=Normal\r\nRecordProcessInformationInterval=60\r\n", 0), 0u);
-  EXPECT_NE(settings.find("[Valve.Batcher05-DisChargeValve]\r\nPosition.Tag=Batcher05-DisChargeValve.Position\r\n"
-                          "DoOnOffPosition.Tag="),
+  EXPECT_NE(settings.find("[Valve.Batcher05-DisChargeValve]\r\nPosition.Tag=Batcher05-DisChargeValve.Position\r\n"),
             std::string::npos);
   EXPECT_EQ(settings.find("DiOnOff"), std::string::npos);  // feedbacks follow their commands
-  EXPECT_NE(tags.find("1,Mixer1.Level,NULL,NULL,NULL,Float,NULL,0,0,\r\n"), std::string::npos);
   EXPECT_NE(tags.find("1,PrcGeneral.Batcher5_DischargeDirBit_1,NULL,NULL,NULL,Bool,NULL,0,0,\r\n"), std::string::npos);
 }
 

@@ -5,7 +5,6 @@
 // and records what reaches it.
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +35,8 @@ inline void RestorePlantDefaults() {
   }
 }
 
+// The plant form as the devices see it: answers 5375 (refusing chosen
+// changes) and records the offers and the commands it gets (UI thread only).
 class RecordingPlantForm final : public CWnd {
  public:
   struct Offer {
@@ -44,45 +45,16 @@ class RecordingPlantForm final : public CWnd {
   };
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == GetAttribsPackMessageId()) {
-      std::lock_guard<std::mutex> lock(m_mutex);
-      const Offer offer{static_cast<PlantObjectId>(wParam), static_cast<int>(lParam)};
-      m_offers.push_back(offer);
-      for (const Offer& refused : m_refused)
-        if (refused.id == offer.id && refused.index == offer.index) return 1;
-      return 0;
-    }
-    if (message == WM_COMMAND) {
-      std::lock_guard<std::mutex> lock(m_mutex);
-      m_commands.push_back(static_cast<UINT>(LOWORD(wParam)));
-      return 0;
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
+    if (message == WM_COMMAND) commands.push_back(static_cast<UINT>(LOWORD(wParam)));
+    if (message != GetAttribsPackMessageId()) return CWnd::WindowProc(message, wParam, lParam);
+    offers.push_back({static_cast<PlantObjectId>(wParam), static_cast<int>(lParam)});
+    for (const Offer& refused : refusals)
+      if (refused.id == offers.back().id && refused.index == offers.back().index) return 1;
+    return 0;
   }
 
-  void Refuse(PlantObjectId id, int index) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_refused.push_back({id, index});
-  }
-  std::vector<Offer> Offers() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_offers;
-  }
-  std::vector<UINT> Commands() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_commands;
-  }
-  void Forget() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_offers.clear();
-    m_commands.clear();
-  }
-
- private:
-  mutable std::mutex m_mutex;
-  std::vector<Offer> m_offers;
-  std::vector<Offer> m_refused;
-  std::vector<UINT> m_commands;
+  std::vector<Offer> offers, refusals;
+  std::vector<UINT> commands;
 };
 
 // This plant's engine root with its own hooks, over a program folder.
@@ -130,7 +102,7 @@ class PlantModelFixture : public ::testing::Test {
     }
     for (C_BaseShape* shape : shapes) ASSERT_TRUE(shape->CreateShape(&form));
     PumpPendingMessages();
-    form.Forget();
+    form.offers.clear();
   }
   // The settings of table entry 1, which the device windows load.
   void UseSettings(const std::string& path) {
