@@ -100,6 +100,10 @@ constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 constexpr DWORD WS_EX_TRANSPARENT = 0x00000020;
 constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
 constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
+// Right-to-left reading order, and a mirrored layout (origin at the right).
+// Both turn the widget's layout direction right-to-left.
+constexpr DWORD WS_EX_RTLREADING = 0x00002000;
+constexpr DWORD WS_EX_LAYOUTRTL = 0x00400000;
 
 // ShowWindow commands.
 constexpr int SW_HIDE = 0;
