@@ -245,6 +245,11 @@ void CUGCtrl::OnDestroy() {
   if (m_CUGHint->GetSafeHwnd()) m_CUGHint->DestroyWindow();
 }
 
+CScrollBar* CUGCtrl::GetScrollBarCtrl(int bar) const {
+  if (bar == SB_VERT) return m_CUGVScroll.get();
+  return m_CUGHScroll.get();
+}
+
 void CUGCtrl::OnHScroll(UINT code, UINT position, CWnd*) { m_CUGHScroll->HScroll(code, position); }
 
 void CUGCtrl::OnVScroll(UINT code, UINT position, CWnd*) { m_CUGVScroll->VScroll(code, position); }
@@ -315,42 +320,38 @@ int CUGCtrl::WriteCell(int col, long row, CUGCell* cell) {
   return 0;
 }
 
-int CUGCtrl::PutCellText(int col, long row, const char* text) {
+CUGCell* CUGCtrl::ReadIntoScratch(int col, long row) {
   m_cell.ClearAll();
   ReadCell(col, row, &m_cell);
-  m_cell.SetText(text);
+  return &m_cell;
+}
+
+int CUGCtrl::PutCellText(int col, long row, const char* text) {
+  ReadIntoScratch(col, row)->SetText(text);
   WriteCell(col, row, &m_cell);
   return 0;
 }
 
 int CUGCtrl::PutCellNumber(int col, long row, double number) {
-  m_cell.ClearAll();
-  ReadCell(col, row, &m_cell);
-  m_cell.SetNumber(number);
+  ReadIntoScratch(col, row)->SetNumber(number);
   WriteCell(col, row, &m_cell);
   return 0;
 }
 
 int CUGCtrl::PutCellTextColor(int col, long row, COLORREF color) {
-  m_cell.ClearAll();
-  ReadCell(col, row, &m_cell);
-  m_cell.SetTextColor(color);
+  ReadIntoScratch(col, row)->SetTextColor(color);
   WriteCell(col, row, &m_cell);
   return 0;
 }
 
 int CUGCtrl::PutCellBackColor(int col, long row, COLORREF color) {
-  m_cell.ClearAll();
-  ReadCell(col, row, &m_cell);
-  m_cell.SetBackColor(color);
+  ReadIntoScratch(col, row)->SetBackColor(color);
   WriteCell(col, row, &m_cell);
   return 0;
 }
 
 int CUGCtrl::PutCellType(int col, long row, int cellType) {
-  m_cell.ClearAll();
-  ReadCell(col, row, &m_cell);
-  m_cell.SetCellType(cellType);
+  ReadIntoScratch(col, row)->SetCellType(cellType);
   WriteCell(col, row, &m_cell);
   return 0;
 }
@@ -927,7 +928,7 @@ int CUGCtrl::FitColumnsToWindow(int firstCol, int lastCol) {
     }
   }
   m_GI->m_paintMode = paintMode;
-  if (result == 0) RedrawAll();
+  RedrawAll();
   return result;
 }
 

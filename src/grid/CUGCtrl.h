@@ -44,6 +44,7 @@ class CUGSideHdg;
 class CUGTab;
 class CUGTopHdg;
 class CUGVScroll;
+class CScrollBar;
 struct UGFindReplaceRequest;
 
 // Sent to the grid: wParam a cell-type id, lParam a value for that type's OnMessage.
@@ -215,6 +216,8 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
   void OnPaint() override;
   void OnSetFocus(CWnd* oldWnd) override;
   void OnDestroy() override;
+  // The vertical bar for SB_VERT, the horizontal one otherwise.
+  CScrollBar* GetScrollBarCtrl(int bar) const;
   void OnHScroll(UINT code, UINT position, CWnd* scrollBar) override;
   void OnVScroll(UINT code, UINT position, CWnd* scrollBar) override;
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -355,6 +358,8 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
   // and columns without one) and the column number it is asked with.
   CUGDataSource* SourceOf(int col, int* sourceCol) const;
   void MakePens();
+  // The scratch cell, cleared and filled with what the data source holds of (col, row).
+  CUGCell* ReadIntoScratch(int col, long row);
   void NotifyColumnCellsOfWidth(int col, int* width);
   // A new column entry for column `col` of the current sheet.
   void InitColumn(CUGGridInfo::ColumnInfo& column, int col);
