@@ -85,6 +85,10 @@ TEST(GridControlCells, FetchAsksTheColumnsSourceThenTheHookAndReadAsksTheSourceA
   source.calls.clear();
   EXPECT_EQ(grid.WriteCell(2, 3, &cell), 0);
   EXPECT_EQ(source.calls, (std::vector<std::string>{"OnSetCell 2,3", "store 5,3"}));
+  // A column's heading is kept where FetchCell looks for it: under its data-source column.
+  source.calls.clear();
+  EXPECT_EQ(grid.WriteCell(2, -1, &cell), 0);
+  EXPECT_EQ(source.calls, (std::vector<std::string>{"OnSetCell 2,-1", "store 5,-1"}));
 }
 
 TEST(GridControlCells, HeadingCellsCarryTheirStyleCodes) {
