@@ -51,6 +51,17 @@ int ClientWidth(const CWnd* window) {
   return rect.right - rect.left;
 }
 
+// The smallest first row (column) from which the rows (columns) to the end
+// fit into `available` pixels, counted from the last one upwards; within
+// [locked, count - 1] (locked when there are none).
+template <typename Index, typename SizeOf>
+Index LargestFirst(Index count, Index locked, long long available, SizeOf sizeOf) {
+  Index first = count - 1;
+  long long used = first >= 0 ? sizeOf(first) : 0;
+  while (first - 1 >= locked && used + sizeOf(first - 1) <= available) used += sizeOf(--first);
+  return std::max(locked, std::min(first, count - 1));
+}
+
 bool SameFontDescription(const LOGFONT& a, const LOGFONT& b) {
   return a.lfHeight == b.lfHeight && a.lfWidth == b.lfWidth && a.lfEscapement == b.lfEscapement &&
          a.lfOrientation == b.lfOrientation && a.lfWeight == b.lfWeight && a.lfItalic == b.lfItalic &&
@@ -320,40 +331,24 @@ int CUGCtrl::WriteCell(int col, long row, CUGCell* cell) {
   return 0;
 }
 
-CUGCell* CUGCtrl::ReadIntoScratch(int col, long row) {
-  m_cell.ClearAll();
-  ReadCell(col, row, &m_cell);
-  return &m_cell;
-}
-
 int CUGCtrl::PutCellText(int col, long row, const char* text) {
-  ReadIntoScratch(col, row)->SetText(text);
-  WriteCell(col, row, &m_cell);
-  return 0;
+  return PutThroughScratch<const char*>(col, row, &CUGCell::SetText, text);
 }
 
 int CUGCtrl::PutCellNumber(int col, long row, double number) {
-  ReadIntoScratch(col, row)->SetNumber(number);
-  WriteCell(col, row, &m_cell);
-  return 0;
+  return PutThroughScratch<double>(col, row, &CUGCell::SetNumber, number);
 }
 
 int CUGCtrl::PutCellTextColor(int col, long row, COLORREF color) {
-  ReadIntoScratch(col, row)->SetTextColor(color);
-  WriteCell(col, row, &m_cell);
-  return 0;
+  return PutThroughScratch<COLORREF>(col, row, &CUGCell::SetTextColor, color);
 }
 
 int CUGCtrl::PutCellBackColor(int col, long row, COLORREF color) {
-  ReadIntoScratch(col, row)->SetBackColor(color);
-  WriteCell(col, row, &m_cell);
-  return 0;
+  return PutThroughScratch<COLORREF>(col, row, &CUGCell::SetBackColor, color);
 }
 
 int CUGCtrl::PutCellType(int col, long row, int cellType) {
-  ReadIntoScratch(col, row)->SetCellType(cellType);
-  WriteCell(col, row, &m_cell);
-  return 0;
+  return PutThroughScratch<int>(col, row, &CUGCell::SetCellType, cellType);
 }
 
 const char* CUGCtrl::GetCellText(int col, long row) {
@@ -596,20 +591,21 @@ int CUGCtrl::ChangeRowHeight(long row, int height) {
 }
 
 int CUGCtrl::SetTopHeadingRowHeight(int row, int height) {
-  const int index = -row - 1;
-  if (index < 0 || index >= m_GI->m_numberTopHdgRows) return 1;
-  if (height > kMaxHeadingSize) return 2;
-  m_GI->m_topHdgHeights[static_cast<size_t>(index)] = height;
-  if (m_GI->m_numberTopHdgRows == 1) m_GI->m_topHdgHeight = height;
-  return 0;
+  return SetHeadingSize(m_GI->m_topHdgHeights, m_GI->m_numberTopHdgRows, &m_GI->m_topHdgHeight, row, height);
 }
 
 int CUGCtrl::SetSideHeadingColWidth(int col, int width) {
-  const int index = -col - 1;
-  if (index < 0 || index >= m_GI->m_numberSideHdgCols) return 1;
-  if (width > kMaxHeadingSize) return 2;
-  m_GI->m_sideHdgWidths[static_cast<size_t>(index)] = width;
-  if (m_GI->m_numberSideHdgCols == 1) m_GI->m_sideHdgWidth = width;
+  return SetHeadingSize(m_GI->m_sideHdgWidths, m_GI->m_numberSideHdgCols, &m_GI->m_sideHdgWidth, col, width);
+}
+
+// Heading row (column) -k is entry k - 1; with one heading row (column) its
+// size is the whole heading's.
+int CUGCtrl::SetHeadingSize(std::vector<int>& sizes, int count, int* total, int number, int size) {
+  const int index = -number - 1;
+  if (index < 0 || index >= count || index >= static_cast<int>(sizes.size())) return 1;
+  if (size > kMaxHeadingSize) return 2;
+  sizes[static_cast<size_t>(index)] = size;
+  if (count == 1) *total = size;
   return 0;
 }
 
@@ -645,25 +641,19 @@ void CUGCtrl::CalcLockRowHeight() {
 
 void CUGCtrl::CalcMaxTopRow() {
   const long before = m_GI->m_maxTopRow;
-  const long locked = m_GI->m_numLockRows;
-  const long available = m_GI->m_gridHeight - m_GI->m_lockRowHeight;
-  long top = m_GI->m_numberRows - 1;
-  long long height = top >= 0 ? RowHeight(top) : 0;
-  while (top - 1 >= locked && height + RowHeight(top - 1) <= available) height += RowHeight(--top);
-  m_GI->m_maxTopRow = std::max(locked, std::min(top, m_GI->m_numberRows - 1));
-  m_GI->m_topRow = std::max(locked, std::min(m_GI->m_topRow, m_GI->m_maxTopRow));
+  m_GI->m_maxTopRow = LargestFirst<long>(m_GI->m_numberRows, m_GI->m_numLockRows,
+                                         m_GI->m_gridHeight - m_GI->m_lockRowHeight,
+                                         [this](long row) { return RowHeight(row); });
+  m_GI->m_topRow = std::max(m_GI->m_numLockRows, std::min(m_GI->m_topRow, m_GI->m_maxTopRow));
   if ((before == 0) != (m_GI->m_maxTopRow == 0)) AdjustComponentSizes();
 }
 
 void CUGCtrl::CalcMaxLeftCol() {
   const int before = m_GI->m_maxLeftCol;
-  const int locked = m_GI->m_numLockCols;
-  const int available = m_GI->m_gridWidth - m_GI->m_lockColWidth;
-  int left = m_GI->m_numberCols - 1;
-  long long width = left >= 0 ? ColWidth(left) : 0;
-  while (left - 1 >= locked && width + ColWidth(left - 1) <= available) width += ColWidth(--left);
-  m_GI->m_maxLeftCol = std::max(locked, std::min(left, m_GI->m_numberCols - 1));
-  m_GI->m_leftCol = std::max(locked, std::min(m_GI->m_leftCol, m_GI->m_maxLeftCol));
+  m_GI->m_maxLeftCol = LargestFirst<int>(m_GI->m_numberCols, m_GI->m_numLockCols,
+                                         m_GI->m_gridWidth - m_GI->m_lockColWidth,
+                                         [this](int col) { return ColWidth(col); });
+  m_GI->m_leftCol = std::max(m_GI->m_numLockCols, std::min(m_GI->m_leftCol, m_GI->m_maxLeftCol));
   if ((before == 0) != (m_GI->m_maxLeftCol == 0)) AdjustComponentSizes();
 }
 

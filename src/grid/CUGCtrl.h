@@ -358,9 +358,17 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
   // and columns without one) and the column number it is asked with.
   CUGDataSource* SourceOf(int col, int* sourceCol) const;
   void MakePens();
-  // The scratch cell, cleared and filled with what the data source holds of (col, row).
-  CUGCell* ReadIntoScratch(int col, long row);
+  // The cell shortcuts: the scratch cell is cleared, read, given one property and written.
+  template <typename Value>
+  int PutThroughScratch(int col, long row, void (CUGCell::*set)(Value), Value value) {
+    m_cell.ClearAll();
+    ReadCell(col, row, &m_cell);
+    (m_cell.*set)(value);
+    WriteCell(col, row, &m_cell);
+    return 0;
+  }
   void NotifyColumnCellsOfWidth(int col, int* width);
+  static int SetHeadingSize(std::vector<int>& sizes, int count, int* total, int number, int size);
   // A new column entry for column `col` of the current sheet.
   void InitColumn(CUGGridInfo::ColumnInfo& column, int col);
   // The sheets up to count; new ones are set up by their owner when asked.
