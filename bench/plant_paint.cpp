@@ -1,15 +1,21 @@
 // What a repaint of the plant costs through the drawing layer: the plant form's
-// double-buffered pipe picture (every second) and one vessel's picture with its
-// outline, level fill and texts (every 90 ms while its agitator runs).
+// double-buffered pipe picture (every second) and the pictures of a mixer, a
+// batcher and a valve (every 90 ms while they run).
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
-#include <cmath>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "common/IniFile.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/ColorRef.h"
+#include "shapes/Valve.h"
+#include "shapes/Vessel.h"
 
 namespace {
 
@@ -45,54 +51,86 @@ void BM_PlantFormPipes(benchmark::State& state) {
 }
 BENCHMARK(BM_PlantFormPipes)->Unit(benchmark::kMillisecond);
 
-void BM_VesselPicture(benchmark::State& state) {
-  const int w = 110;
-  const int h = 160;
-  QImage window(w, h, QImage::Format_RGB32);
-  std::vector<POINT> outline;
-  for (int k = 0; k < 100; ++k) outline.push_back({k < 10 ? w * 42 / 100 : 0, k * h / 99});
-  for (int k = 99; k >= 0; --k) outline.push_back({k < 10 ? w * 58 / 100 : w, k * h / 99});
-  CFont font;
-  font.CreatePointFont(80, "MS Sans Serif");
+// The plant's shapes as the plant form shows them: live child windows of a
+// form, loaded from a settings file that holds their sections.
+class PlantShapes {
+ public:
+  PlantShapes() {
+    const std::string settings = m_folder.filePath("Bench-Setting.ini").toStdString();
+    std::FILE* file = std::fopen(settings.c_str(), "w");
+    for (const char* section : {"Vessel.Mixer1", "Vessel.Batcher01", "Valve.Valve1"})
+      std::fprintf(file, "[%s]\nDeviceCaption.Data=\n", section);
+    std::fclose(file);
+    C_BaseShape::InitIniTable(2);
+    C_BaseShape::SetIniTableEntry(1, std::make_unique<CIniFile>(settings));
+    m_form.CreateEx(0, "", "plant", WS_OVERLAPPEDWINDOW, CRect(0, 0, 800, 600), nullptr, 0);
+    m_mixer.CreateShape(&m_form);
+    m_batcher.CreateShape(&m_form);
+    m_valve.CreateShape(&m_form);
+    m_mixer.SetAttribFloat(eVesselLevel, 1750.0f);
+    m_mixer.SetAttribFloat(eVesselTemperature, 24.5f);
+    m_mixer.SetAttribFloat(eVesselSpeed, 1500.0f);
+    m_mixer.SetAttribBool(eVesselDiOnOffSpeed, true);
+    m_batcher.SetAttribFloat(eVesselLevel, 64.0f);
+    m_valve.SetAttribBool(eValveDoOnOffPosition, true);
+  }
+  ~PlantShapes() {
+    m_valve.DestroyWindow();
+    m_batcher.DestroyWindow();
+    m_mixer.DestroyWindow();
+    m_form.DestroyWindow();
+    C_BaseShape::FreeIniTable();
+  }
+
+  C_Vessel& Mixer() { return m_mixer; }
+  C_Vessel& Batcher() { return m_batcher; }
+  C_Valve& Valve() { return m_valve; }
+
+ private:
+  QTemporaryDir m_folder;
+  CWnd m_form;
+  C_Vessel m_mixer{1, ShapeRecord(10, 10, 110, 160, 0, 4, "Mixer1", 0x593C7), 0};
+  C_Vessel m_batcher{1, ShapeRecord(130, 10, 80, 140, 0x40214102, 1, "Batcher01", 0x8400), 1};
+  C_Valve m_valve{1, ShapeRecord(230, 10, 60, 40, 0, 1, "Valve1"), 0};
+};
+
+// Made after the application and gone before it (windows need it).
+std::unique_ptr<PlantShapes> g_shapes;
+PlantShapes& Shapes() {
+  if (!g_shapes) g_shapes = std::make_unique<PlantShapes>();
+  return *g_shapes;
+}
+
+// One repaint of a shape into a window-sized image (memory picture and copy included).
+void PaintShape(benchmark::State& state, C_BaseShape& shape) {
+  CRect client;
+  shape.GetClientRect(&client);
+  QImage window(client.Width(), client.Height(), QImage::Format_RGB32);
   for (auto _ : state) {
     CDC target;
     target.AttachImage(&window);
-    CDC memory;
-    memory.CreateCompatibleDC(&target);
-    CBitmap bitmap;
-    bitmap.CreateCompatibleBitmap(&target, w, h);
-    CBitmap* oldBitmap = memory.SelectObject(&bitmap);
-    memory.FillSolidRect(0, 0, w, h, RGB(0, 0, 0));
-    CBrush body(RGB(60, 180, 110));
-    memory.SelectObject(&body);
-    memory.Polygon(outline.data(), static_cast<int>(outline.size()));
-    CBrush content(RGB(255, 255, 225));
-    memory.SelectObject(&content);
-    memory.SelectStockObject(NULL_PEN);
-    memory.Polygon(outline.data() + 40, 120);
-    memory.SelectObject(&font);
-    memory.SetBkMode(TRANSPARENT);
-    CRect name(0, 9 * h / 16 - 10, w, 9 * h / 16 + 10);
-    memory.DrawText("Mixer1", &name, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-    CRect level(0, 3 * h / 16 - 10, w, 3 * h / 16 + 10);
-    memory.DrawText("1250 Kg", &level, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-    memory.SelectStockObject(HOLLOW_BRUSH);
-    CPen frame(PS_SOLID, 1, RGB(0, 255, 0));
-    memory.SelectObject(&frame);
-    memory.Rectangle(0, 0, w, h);
-    target.BitBlt(0, 0, w, h, &memory, 0, 0, SRCCOPY);
-    memory.SelectObject(oldBitmap);
+    shape.Draw(&target);
   }
 }
-BENCHMARK(BM_VesselPicture)->Unit(benchmark::kMicrosecond);
+
+// A mixer with its agitator running: every 90 ms while it runs.
+void BM_MixerPicture(benchmark::State& state) { PaintShape(state, Shapes().Mixer()); }
+BENCHMARK(BM_MixerPicture)->Unit(benchmark::kMicrosecond);
+
+void BM_BatcherPicture(benchmark::State& state) { PaintShape(state, Shapes().Batcher()); }
+BENCHMARK(BM_BatcherPicture)->Unit(benchmark::kMicrosecond);
+
+void BM_ValvePicture(benchmark::State& state) { PaintShape(state, Shapes().Valve()); }
+BENCHMARK(BM_ValvePicture)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
-  QGuiApplication app(argc, argv);  // text needs the font database
+  QApplication app(argc, argv);  // the shapes are widgets; text needs the font database
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  g_shapes.reset();
   return 0;
 }

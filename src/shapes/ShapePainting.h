@@ -1,0 +1,37 @@
+#pragma once
+// Drawing helpers the shape kinds share.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ui/CRect.h"
+#include "platform/ui/GdiTypes.h"
+
+class CAlarmPack;
+class CAlarmStruct;
+class CDC;
+class CWnd;
+
+// Paints a window's picture into a memory bitmap of its client size, then
+// copies it to `target` at once, so a repaint never shows half a picture.
+// `draw` gets the memory context and the client rectangle.
+void PaintShapeBuffered(CWnd& window, CDC* target, const std::function<void(CDC& dc, const CRect& client)>& draw);
+
+// The outline of a gear or an impeller: `count` vertices around (cx, cy),
+// vertex j at angle `start` + j × `step` (radians, screen y downwards) on the
+// inner radius for even j and the outer radius for odd j, rounded to pixels.
+std::vector<POINT> MakeToothedOutline(double cx, double cy, double innerRadius, double outerRadius, int count,
+                                      double start, double step);
+
+// Fills `points` with `fill`, edged with a 1-pixel pen of `edge` when given
+// (no edge otherwise); the context's pen and brush are put back.
+void FillShapePolygon(CDC& dc, const POINT* points, int count, COLORREF fill,
+                      std::optional<COLORREF> edge = std::nullopt);
+
+// One line of `text` centred in the band `sixteenths` × height / 16 ± 10
+// pixels of `client`, over whatever is drawn there.
+void DrawShapeBandText(CDC& dc, const CRect& client, int sixteenths, const std::string& text, COLORREF color);
+
+// The first alarm of the list that is active and not acknowledged, or null.
+CAlarmStruct* FindFirstUnacknowledgedAlarm(const CAlarmPack& alarms);
