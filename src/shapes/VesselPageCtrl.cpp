@@ -18,9 +18,10 @@ constexpr float kMaxTareShare = 0.1f;
 
 C_VesselPageCtrl::C_VesselPageCtrl() : CPropertyPageBase(IDD_VESSEL_PAGE) { RegisterShapeDialogTemplates(); }
 
+C_Vessel* C_VesselPageCtrl::Vessel() const { return dynamic_cast<C_Vessel*>(GetShape()); }
+
 BOOL C_VesselPageCtrl::OnInitDialog() {
   const BOOL result = CPropertyPageBase::OnInitDialog();
-  m_vessel = dynamic_cast<C_Vessel*>(GetShape());
   EnableControls({IDC_PAGE_APPLY}, false);
   Refresh();
   return result;
@@ -37,10 +38,10 @@ void C_VesselPageCtrl::DoDataExchange(CDataExchange* dx) {
 }
 
 void C_VesselPageCtrl::RefreshControls() {
-  if (m_vessel) {
-    m_tareLevel = m_vessel->GetAttribFloat(eVesselTareLevel);
-    m_warningLevel = m_vessel->GetAttribFloat(eVesselOverloadWarningLevel);
-    m_errorLevel = m_vessel->GetAttribFloat(eVesselOverloadErrorLevel);
+  if (Vessel()) {
+    m_tareLevel = Vessel()->GetAttribFloat(eVesselTareLevel);
+    m_warningLevel = Vessel()->GetAttribFloat(eVesselOverloadWarningLevel);
+    m_errorLevel = Vessel()->GetAttribFloat(eVesselOverloadErrorLevel);
   }
   CPropertyPageBase::RefreshControls();
 }
@@ -52,10 +53,10 @@ void C_VesselPageCtrl::OnRefresh() {
 
 void C_VesselPageCtrl::OnRefreshPage() {
   CPropertyPageBase::OnRefreshPage();
-  if (!m_vessel) return;
-  const bool tare = m_vessel->IsAttribVisible(eVesselTareLevel);
-  const bool warning = m_vessel->IsAttribVisible(eVesselOverloadWarningLevel);
-  const bool error = m_vessel->IsAttribVisible(eVesselOverloadErrorLevel);
+  if (!Vessel()) return;
+  const bool tare = Vessel()->IsAttribVisible(eVesselTareLevel);
+  const bool warning = Vessel()->IsAttribVisible(eVesselOverloadWarningLevel);
+  const bool error = Vessel()->IsAttribVisible(eVesselOverloadErrorLevel);
   ShowControls({IDC_LABEL_TARE, IDC_EDIT_TARE}, tare);
   ShowControls({IDC_LABEL_WARNING, IDC_EDIT_WARNING}, warning);
   ShowControls({IDC_LABEL_ERROR, IDC_EDIT_ERROR}, error);
@@ -75,8 +76,8 @@ BOOL C_VesselPageCtrl::OnCmdMsg(UINT id, int code) {
 }
 
 void C_VesselPageCtrl::OnApplyClicked() {
-  if (!m_vessel || !UpdateData(TRUE)) return;
-  if (m_tareLevel > kMaxTareShare * m_vessel->GetAttribFloat(eVesselMaxVluLevel)) {
+  if (!Vessel() || !UpdateData(TRUE)) return;
+  if (m_tareLevel > kMaxTareShare * Vessel()->GetAttribFloat(eVesselMaxVluLevel)) {
     ShowMessageBox(kTareTooHighText, "", kRefusalStyle);
     return;
   }
@@ -84,8 +85,8 @@ void C_VesselPageCtrl::OnApplyClicked() {
     ShowMessageBox(kWarningNotBelowErrorText, "", kRefusalStyle);
     return;
   }
-  m_vessel->ApplyAndSave(eVesselTareLevel, Variant::R4(m_tareLevel));
-  m_vessel->ApplyAndSave(eVesselOverloadWarningLevel, Variant::R4(m_warningLevel));
-  m_vessel->ApplyAndSave(eVesselOverloadErrorLevel, Variant::R4(m_errorLevel));
+  Vessel()->ApplyAndSave(eVesselTareLevel, Variant::R4(m_tareLevel));
+  Vessel()->ApplyAndSave(eVesselOverloadWarningLevel, Variant::R4(m_warningLevel));
+  Vessel()->ApplyAndSave(eVesselOverloadErrorLevel, Variant::R4(m_errorLevel));
   EnableControls({IDC_PAGE_APPLY}, false);
 }

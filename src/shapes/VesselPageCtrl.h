@@ -23,9 +23,9 @@ class C_VesselPageCtrl : public CPropertyPageBase {
 
  private:
   void OnApplyClicked();
+  C_Vessel* Vessel() const;
 
   float m_tareLevel = 0.0f;
   float m_warningLevel = 3.0f;
   float m_errorLevel = 10.0f;
-  C_Vessel* m_vessel = nullptr;
 };
