@@ -47,9 +47,11 @@ void CPropertyPageBase::OnRefresh() { OnRefreshPage(); }
 void CPropertyPageBase::OnRefreshPage() {}
 
 BOOL CPropertyPageBase::OnKillActive() {
-  // While the sheet opens it shows every page once to find the empty ones:
-  // nothing was typed yet, so nothing is to be validated.
-  if (m_propSheet && m_propSheet->IsOpening()) return TRUE;
+  // Nothing typed, nothing to validate: while the sheet opens (it shows every
+  // page once to find the empty ones) and while the box keeps the edits
+  // locked. A device value outside a page's limits must not hold the operator
+  // on a page whose edits he cannot change.
+  if (m_propSheet && (m_propSheet->IsOpening() || m_propSheet->IsAutoRefresh())) return TRUE;
   return CPropertyPage::OnKillActive();
 }
 

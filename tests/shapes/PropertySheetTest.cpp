@@ -133,6 +133,19 @@ TEST_F(PropertySheetTest, VesselPageRefusesAHeavyTareAndAWarningNotBelowTheError
   EXPECT_EQ(Settings().find("TareLevel.Data"), std::string::npos);
 }
 
+TEST_F(PropertySheetTest, ADeviceValueOutsideThePageLimitsDoesNotHoldTheOperatorOnThePage) {
+  C_Vessel& mixer = Mixer("OverloadWarningLevel.Data=2\n");
+  WithSheet(mixer, [&](C_BaseShapePropSheet& sheet) {
+    Show<C_VesselPageCtrl>(sheet);
+    EXPECT_TRUE(sheet.SetActivePage(2));  // the edits are locked: nothing to validate
+    Show<C_VesselPageCtrl>(sheet);
+    SetAutoRefresh(sheet, false);
+    m_boxes.Expect(IDOK);  // typed values are validated as ever
+    EXPECT_FALSE(sheet.SetActivePage(2));
+  });
+  EXPECT_EQ(m_boxes.Count(), 1u);
+}
+
 TEST_F(PropertySheetTest, VesselPageAppliesTareWarningAndErrorInThatOrder) {
   C_Vessel& mixer = Mixer("MaxVluLevel.Data=100\n");
   WithSheet(mixer, [&](C_BaseShapePropSheet& sheet) {
