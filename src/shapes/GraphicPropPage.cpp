@@ -89,9 +89,10 @@ void CGraphicPropPage::CancelColors() {
   EnableSaveAndCancel(false);
 }
 
-void CGraphicPropPage::OnCancel() {
+// However the sheet closes (Close, Enter, the window's close box), colours not saved go back.
+void CGraphicPropPage::OnDestroy() {
   CancelColors();
-  CPropertyPageBase::OnCancel();
+  CPropertyPageBase::OnDestroy();
 }
 
 void CGraphicPropPage::EnableSaveAndCancel(bool enable) { EnableControls({IDC_SAVE_COLORS, IDC_CANCEL_COLORS}, enable); }

@@ -27,7 +27,7 @@ class CGraphicPropPage : public CPropertyPageBase {
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
   BOOL OnCmdMsg(UINT id, int code) override;
-  void OnCancel() override;
+  void OnDestroy() override;
 
   void SaveColors();
   void CancelColors();

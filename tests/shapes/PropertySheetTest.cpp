@@ -218,6 +218,14 @@ TEST_F(PropertySheetTest, GraphicPageUndoesAnUnsavedColourAndSaveWritesIt) {
   });
   EXPECT_EQ(shape.GetAttribInt(eShapeColorBG), background);
   EXPECT_EQ(Settings().find("ColorBG.Data"), std::string::npos);
+  // Ended by Enter (the hidden OK) instead of Close: the same.
+  WithSheet(shape, [&](C_BaseShapePropSheet& sheet) {
+    auto& page = Show<CGraphicPropPage>(sheet);
+    choose(RGB(1, 2, 3));
+    Click(page, IDC_COLOR_BG);
+    sheet.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  });
+  EXPECT_EQ(shape.GetAttribInt(eShapeColorBG), background);
 
   WithSheet(shape, [&](C_BaseShapePropSheet& sheet) {
     auto& page = Show<CGraphicPropPage>(sheet);
