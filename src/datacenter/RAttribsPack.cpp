@@ -104,6 +104,10 @@ void CRAttribsPack::RebindTagMap(CRAttrib* attrib) {
   // A tag from elsewhere than the data center is still listed and listened to.
   if (newTag && std::find(tags.begin(), tags.end(), newTag) == tags.end()) tags.push_back(newTag);
 
+  // Two rebinds of one tag must reach the tags in the order their lists were
+  // settled: one whole rebind at a time. The tags only take the listener in and
+  // post to it, so nothing waits on another thread under this lock.
+  std::lock_guard<std::mutex> rebindLock(m_rebindMutex);
   // The lists are settled under the map's lock; the tags are told afterwards.
   std::vector<std::pair<CDCTag*, bool>> listening;
   listening.reserve(tags.size());
@@ -160,25 +164,45 @@ BOOL CRAttribsPack::OnPendingFlagChanged(int /*code*/) { return TRUE; }
 
 void CRAttribsPack::SetReadPendingFlag(BOOL pending) {
   const bool wanted = pending != FALSE;
-  if (m_readPending.exchange(wanted) != wanted) OnPendingFlagChanged(eAttribChangeReadRequested);
+  bool changed;
+  {
+    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    changed = m_readPending.exchange(wanted) != wanted;
+  }
+  if (changed) OnPendingFlagChanged(eAttribChangeReadRequested);
 }
 
 void CRAttribsPack::SetWritePendingFlag(BOOL pending) {
   const bool wanted = pending != FALSE;
-  if (m_writePending.exchange(wanted) != wanted) OnPendingFlagChanged(eAttribChangeWriteRequested);
+  bool changed;
+  {
+    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    changed = m_writePending.exchange(wanted) != wanted;
+  }
+  if (changed) OnPendingFlagChanged(eAttribChangeWriteRequested);
 }
 
 void CRAttribsPack::RecomputePendingFlags() {
-  bool anyWrite = false;
-  bool anyRead = false;
-  for (const auto& attrib : m_attribs) {
-    if (!attrib) continue;
-    if (!anyWrite && attrib->IsWriteRequested()) anyWrite = true;
-    if (!anyRead && attrib->IsReadRequested()) anyRead = true;
-    if (anyWrite && anyRead) break;
+  bool writeChanged = false;
+  bool readChanged = false;
+  {
+    // Read and stored as one step: an older summary stored after a newer one
+    // would leave the indicator wrong until the next change.
+    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    bool anyWrite = false;
+    bool anyRead = false;
+    for (const auto& attrib : m_attribs) {
+      if (!attrib) continue;
+      if (!anyWrite && attrib->IsWriteRequested()) anyWrite = true;
+      if (!anyRead && attrib->IsReadRequested()) anyRead = true;
+      if (anyWrite && anyRead) break;
+    }
+    writeChanged = m_writePending.exchange(anyWrite) != anyWrite;
+    readChanged = m_readPending.exchange(anyRead) != anyRead;
   }
-  SetWritePendingFlag(anyWrite ? TRUE : FALSE);
-  SetReadPendingFlag(anyRead ? TRUE : FALSE);
+  // Told after the lock (the handler may send); it reads the stored summary.
+  if (writeChanged) OnPendingFlagChanged(eAttribChangeWriteRequested);
+  if (readChanged) OnPendingFlagChanged(eAttribChangeReadRequested);
 }
 
 void CRAttribsPack::OnTimer(UINT_PTR id) {

@@ -138,6 +138,8 @@ class CRAttribsPack : public CRAttribsPackWindow {
   void RebindTagMap(CRAttrib* attrib);
 
   std::vector<std::unique_ptr<CRAttrib>> m_attribs;
+  std::mutex m_rebindMutex;   // one rebind at a time, lists and listeners alike
+  std::mutex m_pendingMutex;  // the summaries are computed and stored under it
   mutable std::mutex m_mapMutex;
   std::map<CDCTag*, std::vector<CRAttrib*>> m_tagMap;
   std::atomic<CWnd*> m_listener{nullptr};

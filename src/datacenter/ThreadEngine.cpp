@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "datacenter/RTimer.h"
+#include "platform/base/ExitHook.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/ui/MessageCore.h"
 
@@ -25,14 +25,39 @@ void CThreadEngine::SetThreadProc(ThreadProc proc) {
   m_proc = std::move(proc);
 }
 
+void CThreadEngine::SetStopWaker(std::function<void()> waker) {
+  std::lock_guard<std::mutex> lock(m_procMutex);
+  m_stopWaker = std::move(waker);
+}
+
 void CThreadEngine::RunWorker(CThreadEngine* self, ThreadProc proc) {
   proc(self);
-  // A procedure that forgot to clear its flag must not look alive forever.
-  self->m_running.store(false);
+  std::function<void()> reclaim;
+  {
+    std::lock_guard<std::mutex> lock(self->m_exitMutex);
+    // A procedure that forgot to clear its flag must not look alive forever.
+    self->m_running.store(false);
+    self->m_leaving = true;  // no abandonment or hand-over from here on
+    if (self->m_abandoned.load()) {
+      NoteAbandonedWorkerLeft();
+      reclaim = std::move(self->m_reclaim);
+    }
+  }
+  // The last touch of `self`: whoever sees it may free the engine (unless it was
+  // handed over, and then only the reclaim below frees it).
   self->m_finished.store(true);
+  if (reclaim) reclaim();
+}
+
+bool CThreadEngine::HandOverToWorker(std::function<void()> reclaim) {
+  std::lock_guard<std::mutex> lock(m_exitMutex);
+  if (!m_abandoned.load() || m_leaving) return false;
+  m_reclaim = std::move(reclaim);
+  return true;
 }
 
 BOOL CThreadEngine::Start() {
+  if (IsStopping()) return FALSE;  // the running Stop's caller is tearing down
   if (m_thread.joinable()) {
     if (!m_finished.load()) return TRUE;  // already running
     m_thread.join();                      // left on its own; start afresh
@@ -41,6 +66,10 @@ BOOL CThreadEngine::Start() {
   }
   ThreadProc proc = GetThreadProc();
   if (!proc) return FALSE;
+  {
+    std::lock_guard<std::mutex> lock(m_exitMutex);
+    m_leaving = false;
+  }
   m_abandoned.store(false);
   m_keepRunning.store(true);
   m_running.store(true);
@@ -56,22 +85,40 @@ BOOL CThreadEngine::Start() {
   return TRUE;
 }
 
+bool CThreadEngine::StopBoundPassed() const { return m_stopWatch.GetElapsedWholeSeconds() > kStopWaitWholeSeconds; }
+
 BOOL CThreadEngine::Stop() {
   m_keepRunning.store(false);
   if (!m_thread.joinable()) return TRUE;  // never started, or already given up
   if (m_thread.get_id() == std::this_thread::get_id()) return TRUE;  // the worker stops itself: it leaves its loop
+  std::function<void()> waker;
+  {
+    std::lock_guard<std::mutex> lock(m_procMutex);
+    waker = m_stopWaker;
+  }
+  if (waker) waker();
 
-  CRTimer watch(true);
-  WaitPumping([&] { return m_finished.load() || watch.GetElapsedWholeSeconds() > kStopWaitWholeSeconds; }, INFINITE);
+  if (IsStopping()) {
+    // A handler run by the outer Stop's wait: wait with it, within its bound, and
+    // leave joining, reporting and abandoning to it.
+    WaitPumping([&] { return m_finished.load() || StopBoundPassed(); }, INFINITE);
+    return TRUE;
+  }
+  ++m_stopDepth;
+  m_stopWatch.Restart();
+  WaitPumping([&] { return m_finished.load() || StopBoundPassed(); }, INFINITE);
   if (!m_finished.load()) {
     ShowMessageBox("All of threads not closed! You may need End Task this program.", "",
                    MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
-    if (!m_finished.load()) {
+    std::lock_guard<std::mutex> lock(m_exitMutex);
+    if (!m_leaving) {
       m_abandoned.store(true);
+      NoteWorkerAbandoned();
       m_thread.detach();
     }
   }
   if (m_thread.joinable()) m_thread.join();
-  watch.Stop();
+  m_stopWatch.Stop();
+  --m_stopDepth;
   return TRUE;
 }

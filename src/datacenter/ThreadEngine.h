@@ -9,13 +9,20 @@
 // posted messages and cross-thread sends (a worker blocked in a send would
 // otherwise never finish). A worker still inside after more than 5 whole seconds
 // is reported and abandoned: detached and never waited for again, never killed.
-// An abandoned worker keeps using this object, so it must outlive the worker;
-// at shut-down the process ends without destroying it.
+// An abandoned worker keeps using this object and what it works on: the owner
+// hands them to the worker (HandOverToWorker) instead of freeing them, and at
+// shut-down the process ends without running destructors (ExitIfWorkersAbandoned).
+//
+// The waits of that servicing may run handlers that Stop or Start this very
+// engine again: a nested Stop waits with the running one and leaves the verdict
+// to it; a Start while a Stop runs fails (two workers must never serve one owner,
+// and the running Stop's caller is about to tear down what a worker would use).
 #include <atomic>
 #include <functional>
 #include <mutex>
 #include <thread>
 
+#include "datacenter/RTimer.h"
 #include "platform/base/WinTypes.h"
 
 class CThreadEngine {
@@ -28,8 +35,8 @@ class CThreadEngine {
   CThreadEngine& operator=(const CThreadEngine&) = delete;
 
   // TRUE when a worker runs afterwards: a running worker is left alone (no second
-  // thread). FALSE without a procedure, when the thread cannot be made, or while
-  // an abandoned worker has still not left (two workers must never serve one owner).
+  // thread). FALSE without a procedure, when the thread cannot be made, while an
+  // abandoned worker has still not left, or while a Stop of this engine runs.
   virtual BOOL Start();
   // Always TRUE; see above.
   virtual BOOL Stop();
@@ -43,21 +50,37 @@ class CThreadEngine {
   void SetThreadProc(ThreadProc proc);
   void* GetOwner() const { return m_owner.load(); }
   void SetOwner(void* owner) { m_owner.store(owner); }
+  // Called by Stop (on the stopping thread) right after the keep-running flag is
+  // cleared: wakes the waits of the worker that do not watch that flag.
+  void SetStopWaker(std::function<void()> waker);
 
   // A started worker is attached (not yet stopped or abandoned).
   bool HasThread() const { return m_thread.joinable(); }
   // The last Stop gave up on a worker that has not left since.
   bool IsAbandoned() const { return m_abandoned.load() && !m_finished.load(); }
+  // A Stop of this engine is running (possibly further down the UI thread's stack).
+  bool IsStopping() const { return m_stopDepth.load() > 0; }
+  // For an abandoned worker that has not left yet: `reclaim` becomes the last thing
+  // the worker does (it may free this object) and TRUE is returned. FALSE when no
+  // abandoned worker is inside: the caller frees what it owns itself.
+  bool HandOverToWorker(std::function<void()> reclaim);
 
  private:
   static void RunWorker(CThreadEngine* self, ThreadProc proc);
+  bool StopBoundPassed() const;
 
   std::atomic<bool> m_keepRunning{false};
   std::atomic<bool> m_running{false};
   std::atomic<bool> m_finished{true};  // the procedure has returned (or none was started)
   std::atomic<bool> m_abandoned{false};
   std::atomic<void*> m_owner{nullptr};
+  std::atomic<int> m_stopDepth{0};
+  CRTimer m_stopWatch;  // the bound of the outermost running Stop
   mutable std::mutex m_procMutex;
   ThreadProc m_proc;
+  std::function<void()> m_stopWaker;
+  std::mutex m_exitMutex;  // orders the worker's leaving against abandonment and hand-over
+  std::function<void()> m_reclaim;
+  bool m_leaving = false;  // the worker has begun to leave (under m_exitMutex)
   std::thread m_thread;
 };

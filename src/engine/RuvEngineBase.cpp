@@ -37,12 +37,9 @@ CRuvEngineBase::ScoutDialogFactory ScoutFactory() {
 
 bool IsHwType(int hwType) { return hwType >= 0 && hwType < CRuvEngineBase::kHwTypeCount; }
 
-// A linker engine is a window: it goes on the UI thread, window first.
-void DestroyLinkerEngine(CHwLinkerEngine* engine) {
-  if (!engine) return;
-  engine->DestroyWindow();
-  delete engine;
-}
+// A linker engine is a window: it goes on the UI thread, window first; one whose
+// polling worker was given up is freed by that worker as it leaves.
+void DestroyLinkerEngine(CHwLinkerEngine* engine) { CHwLinkerEngine::Release(engine); }
 
 }  // namespace
 

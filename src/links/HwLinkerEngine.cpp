@@ -24,6 +24,16 @@ CHwLinkerEngine::~CHwLinkerEngine() {
   m_tagMap.clear();
 }
 
+void CHwLinkerEngine::Release(CHwLinkerEngine* engine) {
+  if (!engine) return;
+  engine->DestroyWindow();  // the window belongs to the UI thread, whoever deletes the engine
+  // Only the polling thread is stopped here; the link's own Stop is its destructor's.
+  CThreadEngine* poller = engine->m_pollThread;
+  if (poller) poller->Stop();
+  if (poller && poller->IsAbandoned() && poller->HandOverToWorker([engine] { delete engine; })) return;
+  delete engine;
+}
+
 LRESULT CHwLinkerEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == DCTAG_NOTIFY_MESSAGE) {
     return OnTagMessage(reinterpret_cast<CDCTag*>(wParam), static_cast<int>(lParam));
@@ -125,6 +135,17 @@ void CHwLinkerEngine::AddItem(CHwLinkerItem* item) {
     std::lock_guard<std::mutex> lock(m_mapMutex);
     m_tagMap.emplace(tag, item);
   }
+}
+
+std::vector<CHwLinkerItem*> CHwLinkerEngine::ReleaseItems() {
+  std::vector<CHwLinkerItem*> released;
+  released.swap(m_items);
+  std::lock_guard<std::mutex> lock(m_mapMutex);
+  released.insert(released.end(), m_unlistedItems.begin(), m_unlistedItems.end());
+  m_unlistedItems.clear();
+  m_tagMap.clear();
+  m_ready = FALSE;
+  return released;
 }
 
 CHwLinkerItem* CHwLinkerEngine::GetItemAt(int index) const {

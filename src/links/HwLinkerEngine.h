@@ -42,6 +42,12 @@ class CHwLinkerEngine : public CWnd {
   CHwLinkerEngine();
   ~CHwLinkerEngine() override;
 
+  // How an owner frees an engine (UI thread): its window destroyed and its polling
+  // thread stopped, then deleted at once, or, when that worker was abandoned and
+  // still runs, deleted by that worker as it leaves (it still uses the engine and
+  // its items).
+  static void Release(CHwLinkerEngine* engine);
+
   // The tags' notify message goes to OnTagMessage (wParam the tag, lParam the change code).
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnTimer(UINT_PTR id) override;
@@ -86,6 +92,9 @@ class CHwLinkerEngine : public CWnd {
   const std::vector<CHwLinkerItem*>& GetItems() const { return m_items; }
   // The mapped item of a tag, or none.
   CHwLinkerItem* FindItem(CDCTag* tag) const;
+  // Hands every item (listed and unlisted) to the caller and clears the ready
+  // flag, so the next Start builds them anew.
+  std::vector<CHwLinkerItem*> ReleaseItems();
 
   CRTimer& GetQueryRateStopwatch() { return m_queryRateStopwatch; }
   CRTimer& GetWatchdogStopwatch() { return m_watchdogStopwatch; }

@@ -19,6 +19,8 @@ void CModBusBase::InitMaster() {
   m_pollThread = std::make_unique<CThreadEngine>();
   m_pollThread->SetOwner(this);
   m_pollThread->SetThreadProc(&CModBusBase::PollingProc);
+  // A stop must not wait out a reply wait of a long time-out band.
+  m_pollThread->SetStopWaker([this] { WakePoller(); });
   m_items.clear();
   m_owner.store(nullptr);
   m_message = kValueMessage;
@@ -67,16 +69,29 @@ BOOL CModBusBase::StopAndClose() {
 
 bool CModBusBase::SetSyncMode(bool sync) {
   bool previous;
+  std::uint64_t idleBefore;
   {
     // Under the receive lock: once set, the listener reads nothing more.
     std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
     previous = m_sync.load();
     if (previous == sync) return previous;
+    idleBefore = m_idlePasses.load();
     m_sync.store(sync);
   }
-  if (sync && m_pollThread && m_pollThread->IsRunning()) m_idle.Wait(kIdleWaitMs);
+  if (sync && m_pollThread && m_pollThread->IsRunning()) {
+    // The poll in flight is given up at once (no time-out counted); the poller
+    // then shows it stands aside within one pass. The UI thread keeps servicing
+    // messages meanwhile.
+    WakePoller();
+    WaitPumping([&] { return m_idlePasses.load() != idleBefore || !m_pollThread->IsRunning(); }, kIdleWaitMs);
+  }
   ResetReceiver(true);
   return previous;
+}
+
+void CModBusBase::WakePoller() {
+  std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+  if (CSerialLinkerItem* item = GetItem(m_outstanding)) item->GetReplyEvent().Set();
 }
 
 void CModBusBase::ResetReceiver(bool purge) {
@@ -112,7 +127,7 @@ UINT CModBusBase::PollingProc(CThreadEngine* thread) {
     const DWORD elapsed = pace.GetElapsedMs();
     if (elapsed < kPollPeriodMs) Sleep(kPollPeriodMs - elapsed);
     pace.Restart();
-    if (self->m_sync.load()) self->m_idle.Pulse();
+    if (self->m_sync.load()) ++self->m_idlePasses;
     else if (GetEngine()->IsRealHardware()) self->PollItems();
   }
   thread->SetRunning(false);
@@ -135,7 +150,8 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   BuildReadRequest(slave, item->GetRegister() - 40000, 2, request);
   {
     std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
-    if (m_sync.load()) return;  // a write took the port meanwhile
+    // A write took the port meanwhile, or a stop came after its wake-up found nothing to wake.
+    if (m_sync.load() || !m_pollThread->IsKeepRunning()) return;
     // Whatever still lies in the input is a late answer to an earlier request.
     m_receiver.ExpectRead(slave);
     m_outstanding = index;
@@ -144,14 +160,17 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   }
   SendFrame(request);
   item->SetLastRequestTick(GetTickCount());
-  if (item->GetReplyEvent().Wait(item->GetTimeoutBand())) return;
+  // Ends with the reply, the band, a stop or a write taking the port (WakePoller).
+  item->GetReplyEvent().Wait(item->GetTimeoutBand());
   std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
   if (m_outstanding != index) {
-    item->GetReplyEvent().Reset();  // answered just as the wait ran out
+    item->GetReplyEvent().Reset();  // answered (perhaps just as the wait ran out)
     return;
   }
-  // No whole reply in time (none at all, or a truncated one): a time-out.
-  item->SetTimeoutCount(item->GetTimeoutCount() + 1);
+  // Given up for a stop or a write: the slave was not too slow, so no time-out.
+  // Otherwise no whole reply came in time (none at all, or a truncated one).
+  if (m_pollThread->IsKeepRunning() && !m_sync.load()) item->SetTimeoutCount(item->GetTimeoutCount() + 1);
+  item->GetReplyEvent().Reset();
   m_outstanding = -1;
   m_receiver.Disarm();
   if (IsOpen()) Purge();
@@ -161,40 +180,50 @@ void CModBusBase::OnEvent(DWORD events, DWORD) {
   if ((events & EV_RXCHAR) == 0) return;
   BYTE scratch[64];
   for (;;) {
-    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
-    // Checked before every read: a write transaction reads its reply itself.
-    if (m_sync.load()) return;
-    DWORD count = 0;
-    if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS || count == 0) return;
-    ModbusParseResult result = m_receiver.Feed(scratch, count);
-    while (result.status != ModbusParse::NeedMore) {
-      HandleReply(result);
-      if (!m_receiver.IsArmed()) break;
-      result = m_receiver.Feed(nullptr, 0);
+    std::vector<ReplyValue> values;
+    {
+      std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+      // Checked before every read: a write transaction reads its reply itself.
+      if (m_sync.load()) return;
+      DWORD count = 0;
+      if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS || count == 0) return;
+      ModbusParseResult result = m_receiver.Feed(scratch, count);
+      while (result.status != ModbusParse::NeedMore) {
+        if (const int index = TakeReply(result); index >= 0) values.push_back({index, result.value});
+        if (!m_receiver.IsArmed()) break;
+        result = m_receiver.Feed(nullptr, 0);
+      }
     }
+    // Stored without the lock: storing may ask the operator (a type check), and the
+    // UI thread may be waiting for the lock meanwhile.
+    for (const ReplyValue& value : values) StoreItemValue(value.index, value.raw, true);
   }
 }
 
-BOOL CModBusBase::HandleReply(const ModbusParseResult& result) {
+int CModBusBase::TakeReply(const ModbusParseResult& result) {
   std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
   CSerialLinkerItem* item = GetItem(m_outstanding);
-  if (item == nullptr) return FALSE;
-  BOOL stored = FALSE;
+  if (item == nullptr) return -1;
+  int toStore = -1;
   switch (result.status) {
-    case ModbusParse::Complete:
-      StoreItemValue(m_outstanding, result.value, true);
-      stored = TRUE;
-      break;
+    case ModbusParse::Complete: toStore = m_outstanding; break;
     case ModbusParse::BadCrc:
     case ModbusParse::Exception:
       item->SetErrorCount(item->GetErrorCount() + 1);  // answered, but with nothing to store
       break;
     default:
-      return FALSE;  // not the reply to this request: dropped, the request still waits
+      return -1;  // not the reply to this request: dropped, the request still waits
   }
   m_outstanding = -1;
   item->GetReplyEvent().Set();
-  return stored;
+  return toStore;
+}
+
+BOOL CModBusBase::HandleReply(const ModbusParseResult& result) {
+  const int index = TakeReply(result);
+  if (index < 0) return FALSE;
+  StoreItemValue(index, result.value, true);
+  return TRUE;
 }
 
 void CModBusBase::StoreItemValue(int index, std::uint32_t raw, bool countAnswer) {

@@ -44,7 +44,8 @@ class CModBusBase : public CSerialEx {
   virtual BOOL StopAndClose();
   virtual void PollItems();
   virtual void PostItemChanged(CSerialLinkerItem* item);
-  // Acts on a receiver result for the outstanding request; TRUE when a value was stored.
+  // Acts on a receiver result for the outstanding request; TRUE when a value was
+  // stored. The value is stored after the receive lock is released.
   virtual BOOL HandleReply(const ModbusParseResult& result);
   virtual void StoreItemValue(int index, std::uint32_t raw, bool countAnswer);
 
@@ -57,8 +58,9 @@ class CModBusBase : public CSerialEx {
   int GetLongestReply() const { return m_longestReply; }
   int GetShortestReply() const { return m_shortestReply; }
 
-  // Returns the previous flag. Switching on waits (up to 1 s) until the polling
-  // thread stands aside; either way the receiver is reset and the port purged.
+  // Returns the previous flag. Switching on gives up the poll in flight and waits
+  // (up to 1 s, servicing messages on the UI thread) until the polling thread
+  // stands aside; either way the receiver is reset and the port purged.
   bool SetSyncMode(bool sync);
   bool IsSyncMode() const { return m_sync.load(); }
   // Drops what the receiver holds; with `purge`, also the port's queues.
@@ -79,8 +81,17 @@ class CModBusBase : public CSerialEx {
   CThreadEngine* GetPollThread() const { return m_pollThread.get(); }
 
  private:
+  struct ReplyValue {
+    int index;
+    std::uint32_t raw;
+  };
+
   static UINT PollingProc(CThreadEngine* thread);
   void PollItem(int index, CSerialLinkerItem* item);
+  // Ends the polling thread's reply wait early (a stop, or a write taking the port).
+  void WakePoller();
+  // The locked half of HandleReply: the index whose value is to be stored, or -1.
+  int TakeReply(const ModbusParseResult& result);
 
   std::unique_ptr<CThreadEngine> m_pollThread;
   std::vector<CSerialLinkerItem*> m_items;  // the engine's items, not owned
@@ -94,5 +105,5 @@ class CModBusBase : public CSerialEx {
   std::recursive_mutex m_receiveLock;
   ModbusReceiver m_receiver;
   int m_outstanding = -1;  // index of the item whose reply is awaited
-  Event m_idle{false, false};
+  std::atomic<std::uint64_t> m_idlePasses{0};  // passes the poller stood aside for a write
 };

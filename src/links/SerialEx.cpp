@@ -2,6 +2,9 @@
 
 #include <system_error>
 
+#include "platform/base/ExitHook.h"
+#include "platform/ui/MessageCore.h"
+
 CSerialEx::CSerialEx() = default;
 
 CSerialEx::~CSerialEx() {
@@ -47,8 +50,17 @@ LONG CSerialEx::StopListener(DWORD timeoutMs) {
     m_stop.store(true);
     // Setting the mask again completes the listener's pending wait.
     if (m_port) SetMask(GetEventMask());
-    if (m_listenerDone.Wait(timeoutMs)) m_listener.join();
-    else m_listener.detach();  // abandoned: it never gets waited for again
+    // On the UI thread the wait keeps servicing messages: the listener may be
+    // handing a box or a send to this very thread.
+    const bool stopped = IsUiThread() ? WaitPumping([&] { return m_listenerDone.IsSet(); }, timeoutMs)
+                                      : m_listenerDone.Wait(timeoutMs);
+    if (stopped) {
+      m_listener.join();
+    } else {
+      m_listener.detach();  // abandoned: it never gets waited for again
+      m_listenerAbandoned.store(true);
+      NoteWorkerAbandoned();
+    }
     m_stop.store(false);
   }
   m_lastError.store(ERROR_SUCCESS);
@@ -71,5 +83,6 @@ void CSerialEx::ListenerProc() {
     if (events != 0) OnEvent(events, errors);
   }
   m_listenerEnded.store(true);
+  if (m_listenerAbandoned.exchange(false)) NoteAbandonedWorkerLeft();
   m_listenerDone.Set();
 }

@@ -19,8 +19,9 @@ class CSerialEx : public CSerial {
   // 0 at once while a listener runs. A listener that ended by itself (a port
   // whose peer hung up) no longer counts as running, so a new one can start.
   virtual LONG StartListener();
-  // Stops the listener, waiting up to `timeoutMs` for it; always 0. A listener
-  // that does not stop in time is abandoned, never waited for again.
+  // Stops the listener, waiting up to `timeoutMs` for it (servicing messages on
+  // the UI thread); always 0. A listener that does not stop in time is abandoned,
+  // never waited for again.
   virtual LONG StopListener(DWORD timeoutMs = INFINITE);
   // Called on the listener thread for every non-empty event.
   virtual void OnEvent(DWORD events, DWORD errors) = 0;
@@ -33,6 +34,7 @@ class CSerialEx : public CSerial {
   std::atomic<bool> m_stop{false};
   std::thread m_listener;
   std::atomic<bool> m_listenerEnded{true};
+  std::atomic<bool> m_listenerAbandoned{false};
   Event m_listenerDone{true, true};  // manual reset: set while no listener runs
   std::unique_ptr<Event> m_listenerEvent;
 };

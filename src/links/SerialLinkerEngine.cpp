@@ -8,6 +8,7 @@
 #include "datacenter/DCTag.h"
 #include "datacenter/DataCenterBase.h"
 #include "datacenter/EngineServices.h"
+#include "datacenter/ThreadEngine.h"
 #include "links/ComPortSelectDlg.h"
 #include "links/ModBusBase.h"
 #include "links/SerialLinkerItem.h"
@@ -40,10 +41,7 @@ BOOL CSerialLinkerEngine::Start() {
   if (m_running) return TRUE;
   if (!CHwLinkerEngine::Start()) return FALSE;
   // A master left by a start whose port would not open is replaced, never doubled.
-  if (m_master) {
-    m_master->StopAndClose();
-    m_master.reset();
-  }
+  DropMaster();
   m_master = std::make_unique<CModBusBase>();
   std::vector<CSerialLinkerItem*> items;
   items.reserve(m_items.size());
@@ -68,11 +66,25 @@ BOOL CSerialLinkerEngine::OpenPort(CModBusBase& master) {
 BOOL CSerialLinkerEngine::Stop() {
   m_running = false;
   const BOOL result = CHwLinkerEngine::Stop();
-  if (m_master) {
-    m_master->StopAndClose();
-    m_master.reset();
-  }
+  DropMaster();
   return result;
+}
+
+void CSerialLinkerEngine::DropMaster() {
+  if (!m_master) return;
+  m_master->StopAndClose();
+  CModBusBase* master = m_master.release();
+  CThreadEngine* poller = master->GetPollThread();
+  if (poller && poller->IsAbandoned()) {
+    std::vector<CHwLinkerItem*> items = ReleaseItems();
+    auto reclaim = [master, items] {
+      delete master;
+      for (CHwLinkerItem* item : items) delete item;
+    };
+    if (!poller->HandOverToWorker(reclaim)) reclaim();  // it left meanwhile
+    return;
+  }
+  delete master;
 }
 
 BOOL CSerialLinkerEngine::BuildItems() {

@@ -65,6 +65,10 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   virtual BOOL OpenPort(CModBusBase& master);
 
  private:
+  // Stops the master and frees it; a master whose poller was abandoned goes to
+  // that poller with the items it polls, freed as it leaves.
+  void DropMaster();
+
   std::unique_ptr<CModBusBase> m_master;
   bool m_running = false;
   bool m_inWatchdog = false;  // a tag's error box runs a message loop that may fire the timer again

@@ -2,12 +2,14 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
 namespace {
 std::mutex g_mutex;
 ExitHook g_hook;
+std::atomic<int> g_abandonedWorkers{0};
 }  // namespace
 
 void RequestProcessExit(int code) {
@@ -27,4 +29,14 @@ void RequestProcessExit(int code) {
 void SetExitHook(ExitHook hook) {
   std::lock_guard<std::mutex> lock(g_mutex);
   g_hook = std::move(hook);
+}
+
+void NoteWorkerAbandoned() { ++g_abandonedWorkers; }
+
+void NoteAbandonedWorkerLeft() { --g_abandonedWorkers; }
+
+int AbandonedWorkerCount() { return g_abandonedWorkers.load(); }
+
+void ExitIfWorkersAbandoned(int code) {
+  if (AbandonedWorkerCount() > 0) RequestProcessExit(code);
 }

@@ -10,3 +10,12 @@ using ExitHook = std::function<void(int code)>;
 void RequestProcessExit(int code);
 // Installs a hook; an empty hook restores the production behaviour.
 void SetExitHook(ExitHook hook);
+
+// Workers that were given up on (detached while still inside) and have not left.
+// Shut-down must not run static destructors under them.
+void NoteWorkerAbandoned();
+void NoteAbandonedWorkerLeft();
+int AbandonedWorkerCount();
+// The last step of an orderly shut-down: while an abandoned worker may still run,
+// the process ends here through the hook with `code`; otherwise nothing happens.
+void ExitIfWorkersAbandoned(int code);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <clocale>
 
+#include "platform/base/ExitHook.h"
 #include "platform/base/ProfileStore.h"
 #include "platform/ui/CCmdUI.h"
 #include "platform/ui/CDocTemplate.h"
@@ -146,5 +147,7 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
     exitCode = app.Run();
   }
   app.CloseAllDocuments();
+  // Static destructors must not run under a worker that would not stop.
+  ExitIfWorkersAbandoned(exitCode);
   return exitCode;
 }

@@ -225,7 +225,6 @@ void CWnd::DestroyTree(bool widgetAlreadyGone) {
     }
   }
   if (!*alive) return;
-  KillAllWindowTimers(handle);
   if (g_capture == handle) {
     g_capture = nullptr;
     if (!widgetAlreadyGone && m_widget) m_widget->releaseMouse();
@@ -236,7 +235,10 @@ void CWnd::DestroyTree(bool widgetAlreadyGone) {
   if (widgetAlreadyGone) m_bridge = nullptr;
   else DetachBridge();
   m_widget = nullptr;
+  // The handle retires first: a worker's SetTimer from now on arms nothing, and
+  // one that armed before is killed here.
   UnregisterMessageTarget(handle);
+  KillAllWindowTimers(handle);
   m_hWnd = nullptr;
   if (m_parent) {
     auto& siblings = m_parent->m_children;

@@ -1,7 +1,7 @@
 #include "platform/ui/MessageCore.h"
 
 #include <QCoreApplication>
-#include <QEvent>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -10,6 +10,9 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include "platform/base/Clock.h"
 
@@ -67,14 +70,18 @@ bool IsUiThread() {
 
 namespace {
 
-// Calls queued for the UI thread travel through our own mutex-guarded queue; Qt
-// carries only a data-free wake-up event. Qt's internal locks are invisible to
-// ThreadSanitizer (Qt is not built with it), so handing the calls themselves
-// through Qt made every post from a worker look like a race.
+// Calls queued for the UI thread travel through our own mutex-guarded queue, and
+// the UI thread is woken through our own eventfd, watched by a socket notifier
+// on the UI thread. A worker therefore touches no Qt data at all: Qt's internal
+// locks are invisible to ThreadSanitizer (Qt is not built with it), so a worker's
+// postEvent looked like a race with anything the UI thread posted meanwhile
+// (building a message box, for one).
 std::mutex g_uiCallsMutex;
 std::deque<std::function<void()>> g_uiCalls;
 
-const QEvent::Type kRunUiCallsEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+// Made once and never closed: a worker may still write to it while the
+// application object goes away, and a closed number could be reused.
+std::atomic<int> g_wakeFd{-1};
 
 void RunQueuedUiCalls() {
   for (;;) {
@@ -91,11 +98,18 @@ void RunQueuedUiCalls() {
 
 class UiCallRunner final : public QObject {
  public:
-  explicit UiCallRunner(QObject* parent) : QObject(parent) {}
+  UiCallRunner(QObject* parent, int wakeFd) : QObject(parent), m_notifier(wakeFd, QSocketNotifier::Read, this) {
+    connect(&m_notifier, &QSocketNotifier::activated, this, [wakeFd] {
+      std::uint64_t count = 0;
+      while (::read(wakeFd, &count, sizeof count) > 0) {
+      }
+      RunQueuedUiCalls();
+    });
+  }
   ~UiCallRunner() override;
-  // The wake-up is the only custom event this object gets. Qt dispatches it here
-  // by its type, so our code never touches the event before the queue's lock.
-  void customEvent(QEvent*) override { RunQueuedUiCalls(); }
+
+ private:
+  QSocketNotifier m_notifier;
 };
 
 std::atomic<UiCallRunner*> g_uiCallRunner{nullptr};
@@ -103,27 +117,37 @@ std::atomic<UiCallRunner*> g_uiCallRunner{nullptr};
 UiCallRunner::~UiCallRunner() { g_uiCallRunner.store(nullptr); }
 
 // Made on the UI thread as the application object is built, owned by it.
-void CreateUiCallRunner() { g_uiCallRunner.store(new UiCallRunner(QCoreApplication::instance())); }
+void CreateUiCallRunner() {
+  int fd = g_wakeFd.load();
+  if (fd < 0) {
+    fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (fd < 0) return;  // PostToUiThread falls back to Qt's own queue
+    g_wakeFd.store(fd);
+  }
+  g_uiCallRunner.store(new UiCallRunner(QCoreApplication::instance(), fd));
+}
 Q_COREAPP_STARTUP_FUNCTION(CreateUiCallRunner)
+
+void WakeUiThread() {
+  const std::uint64_t one = 1;
+  // A full counter (never in practice) still leaves the notifier readable.
+  [[maybe_unused]] const ssize_t written = ::write(g_wakeFd.load(), &one, sizeof one);
+}
 
 }  // namespace
 
 void PostToUiThread(std::function<void()> call) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return;
-  UiCallRunner* runner = g_uiCallRunner.load();
-  if (!runner) {
+  if (!g_uiCallRunner.load()) {
     QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
     return;
   }
-  // Made before the queue's lock is released, so the UI thread's drain (which
-  // takes that lock) is ordered after it, and so is Qt's deletion of the event.
-  auto* wake = new QEvent(kRunUiCallsEvent);
   {
     std::lock_guard<std::mutex> lock(g_uiCallsMutex);
     g_uiCalls.push_back(std::move(call));
   }
-  QCoreApplication::postEvent(runner, wake);
+  WakeUiThread();
 }
 
 bool RunOnUiThreadAndWait(const std::function<void()>& call) {
@@ -167,6 +191,7 @@ LRESULT SendMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void PumpPendingMessages() {
   if (!IsUiThread()) return;
+  RunQueuedUiCalls();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   QCoreApplication::sendPostedEvents(nullptr, 0);  // deferred calls and meta-calls
 }
@@ -178,6 +203,7 @@ bool WaitPumping(const std::function<bool()>& done, DWORD timeoutMs) {
     if (done()) return true;
     if (timeoutMs != INFINITE && TicksSince(start, GetTickCount()) >= timeoutMs) return done();
     if (ui) {
+      RunQueuedUiCalls();
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
       QCoreApplication::sendPostedEvents(nullptr, 0);
     }

@@ -3,8 +3,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <mutex>
 
 #include "platform/base/Text.h"
 #include "platform/ui/CWinApp.h"
@@ -74,9 +78,50 @@ int QtMessageBox::AnswerOf(const QMessageBox& box) {
   }
 }
 
+namespace {
+
+// The answer a worker waits for, handed over the moment the operator gives it.
+struct PendingAnswer {
+  std::mutex mutex;
+  std::condition_variable given;
+  bool answered = false;
+  bool shown = false;
+  int answer = IDCANCEL;
+
+  void Give(int value) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (answered) return;
+    answer = value;
+    answered = true;
+    given.notify_all();
+  }
+};
+
+// Opens a box (UI thread) without a nested loop; `answered` gets the operator's
+// answer as soon as the box is closed, whatever loop the UI thread is in then.
+void OpenSignalled(const std::string& text, const std::string& caption, UINT style,
+                   std::function<void(int)> answered) {
+  QMessageBox* box = QtMessageBox::Build(text, caption, style);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  QObject::connect(box, &QDialog::finished, box, [box, answered] { answered(QtMessageBox::AnswerOf(*box)); });
+  // Closed by the application's end without an answer: the safe one.
+  QObject::connect(box, &QObject::destroyed, [answered] { answered(IDCANCEL); });
+  box->show();
+  if (style & (MB_SYSTEMMODAL | MB_SETFOREGROUND)) {
+    box->raise();
+    box->activateWindow();
+  }
+}
+
+void ReportWithoutUi(const std::string& text, const std::string& caption) {
+  std::fprintf(stderr, "[%s] %s\n", caption.empty() ? AfxGetAppTitle().c_str() : caption.c_str(), text.c_str());
+}
+
+}  // namespace
+
 int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT style) {
-  int answer = DefaultButtonOf(style);
-  const bool shown = RunOnUiThreadAndWait([&] {
+  if (IsUiThread()) {
+    // The UI thread has nothing else to do until the answer: the box's own loop.
     std::unique_ptr<QMessageBox> box(Build(text, caption, style));
     if (style & (MB_SYSTEMMODAL | MB_SETFOREGROUND)) {
       box->show();
@@ -84,23 +129,32 @@ int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT
       box->activateWindow();
     }
     box->exec();
-    answer = AnswerOf(*box);
-  });
-  if (!shown) {
-    // No UI thread to show it (shut-down): report it and give the first button.
-    std::fprintf(stderr, "[%s] %s\n", caption.empty() ? AfxGetAppTitle().c_str() : caption.c_str(), text.c_str());
+    return AnswerOf(*box);
   }
-  return answer;
+  // A worker's box must not answer only when the UI thread's stack unwinds down
+  // to a nested loop: a Stop waiting for this worker above that loop would never
+  // see it finish. So no loop of its own: the answer is signalled.
+  auto pending = std::make_shared<PendingAnswer>();
+  if (IsUiAvailable()) {
+    PostToUiThread([pending, text, caption, style] {
+      {
+        std::lock_guard<std::mutex> lock(pending->mutex);
+        pending->shown = true;
+      }
+      OpenSignalled(text, caption, style, [pending](int answer) { pending->Give(answer); });
+    });
+    std::unique_lock<std::mutex> lock(pending->mutex);
+    // Wake now and then to notice a UI thread that went away before showing it.
+    while (!pending->given.wait_for(lock, std::chrono::milliseconds(100), [&] { return pending->answered; })) {
+      if (!pending->shown && !IsUiAvailable()) break;
+    }
+    if (pending->answered) return pending->answer;
+  }
+  // No UI thread to show it (shut-down): report it and give the first button.
+  ReportWithoutUi(text, caption);
+  return DefaultButtonOf(style);
 }
 
 void QtMessageBox::ShowWithoutWaiting(const std::string& text, const std::string& caption, UINT style) {
-  PostToUiThread([text, caption, style] {
-    QMessageBox* box = Build(text, caption, style);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
-    if (style & (MB_SYSTEMMODAL | MB_SETFOREGROUND)) {
-      box->raise();
-      box->activateWindow();
-    }
-  });
+  PostToUiThread([text, caption, style] { OpenSignalled(text, caption, style, [](int) {}); });
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The message-box service on Qt. Any thread may ask; the box is shown on the UI
 // thread and the caller waits for the answer (a UI thread that is waiting in
-// WaitPumping still shows it). A system-modal box is application-modal and
+// WaitPumping still shows it). A worker's box opens without a loop of its own and
+// its answer reaches the worker as soon as the operator gives it. A system-modal box is application-modal and
 // stays on top; an empty caption means the application's title.
 #include "platform/base/MessageBoxService.h"
 

@@ -75,10 +75,13 @@ void SyncOnUiThread(TimerKey key) {
 }  // namespace
 
 UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapseMs) {
-  if (!IsWindow(window)) return 0;
   const TimerKey key = KeyOf(window, id);
   {
+    // Checked and armed as one step: a window retires its handle before it kills
+    // its timers, so a timer armed here is either killed with the others or never
+    // armed at all.
     std::lock_guard<std::mutex> lock(g_mutex);
+    if (!IsWindow(window)) return 0;
     g_wanted[key] = Wanted{elapseMs, g_nextGeneration++};
   }
   SyncOnUiThread(key);

@@ -1,13 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <atomic>
 #include <thread>
 
 #include "datacenter/DataCenterTestSupport.h"
 #include "datacenter/ThreadEngine.h"
 #include "platform/base/Clock.h"
+#include "platform/base/ExitHook.h"
+#include "platform/ui/CWinApp.h"
+#include "platform/ui/QtMessageBox.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedMessageBox.h"
+#include "support/TestEnvironment.h"
 
 namespace {
 
@@ -112,14 +120,29 @@ TEST(ThreadEngineTest, WorkerLeavingWithinTheBoundIsWaitedFor) {
   EXPECT_FALSE(engine.IsRunning());
 }
 
-TEST(ThreadEngineTest, StuckWorkerIsReportedAfterSixSecondsAndAbandoned) {
+// A started worker that lingers after the stop until the test lets it go, on a
+// fake clock on which the stop's bound passes at once.
+class StuckWorkerTest : public ::testing::Test {
+ protected:
+  StuckWorkerTest() {
+    clock.Install();
+    engine.SetThreadProc([this](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, nullptr); });
+  }
+  ~StuckWorkerTest() override {
+    mayLeave = true;
+    Eventually([&] { return !engine.IsAbandoned(); });  // never leave a worker on a dead engine
+  }
+
   FakeClock clock;
-  clock.Install();
   TickRecordingBox boxes;
+  RecordingExitHook exits;
   std::atomic<bool> mayLeave{false};
   CThreadEngine engine;
-  engine.SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, nullptr); });
+};
+
+TEST_F(StuckWorkerTest, IsReportedAfterSixSecondsAbandonedAndHoldsTheExitUntilItLeaves) {
   ASSERT_TRUE(engine.Start());
+  const int abandonedBefore = AbandonedWorkerCount();
   const std::uint32_t stopBegan = GetTickCount();
   EXPECT_TRUE(engine.Stop());
   ASSERT_EQ(boxes.texts.size(), 1u);
@@ -129,6 +152,10 @@ TEST(ThreadEngineTest, StuckWorkerIsReportedAfterSixSecondsAndAbandoned) {
   EXPECT_LT(TicksSince(stopBegan, boxes.ticks[0]), 6100u);
   EXPECT_TRUE(engine.IsAbandoned());
   EXPECT_FALSE(engine.HasThread());
+  // Shut-down must not run destructors under it: the last step ends the process.
+  EXPECT_EQ(AbandonedWorkerCount(), abandonedBefore + 1);
+  ExitIfWorkersAbandoned(321);
+  EXPECT_EQ(exits.Codes(), std::vector<int>{321});
 
   // Never waited for again, and no second worker while the first is inside.
   const std::uint32_t secondStop = GetTickCount();
@@ -141,11 +168,13 @@ TEST(ThreadEngineTest, StuckWorkerIsReportedAfterSixSecondsAndAbandoned) {
   // a fresh worker notices the stop in real time, which fake sleeps would outrun).
   mayLeave = true;
   ASSERT_TRUE(Eventually([&] { return !engine.IsAbandoned(); }));
+  EXPECT_EQ(AbandonedWorkerCount(), abandonedBefore);
+  ExitIfWorkersAbandoned(0);
+  EXPECT_EQ(exits.Codes(), std::vector<int>{321});
   SetClock(nullptr);
   ASSERT_TRUE(engine.Start());
   EXPECT_TRUE(engine.Stop());
   EXPECT_EQ(boxes.texts.size(), 1u);
-  Eventually([&] { return !engine.IsAbandoned(); });  // never leave a worker on a dead engine
 }
 
 TEST(ThreadEngineTest, StopKeepsServicingSendsFromTheWorker) {
@@ -178,6 +207,93 @@ TEST(ThreadEngineTest, DestructorStopsTheWorker) {
     ASSERT_TRUE(Eventually([&] { return entries.load() == 1; }));
   }
   EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// A handler run by Stop's wait stops the same engine again while its worker is
+// stuck: one report, one abandonment, and no second detach of the thread.
+TEST_F(StuckWorkerTest, ASecondStopInsideTheFirstOnesWaitLeavesTheVerdictToIt) {
+  ASSERT_TRUE(engine.Start());
+  bool nestedRan = false;
+  PostToUiThread([&] {
+    EXPECT_TRUE(engine.IsStopping());
+    EXPECT_TRUE(engine.Stop());
+    nestedRan = true;
+  });
+  EXPECT_NO_THROW(engine.Stop());
+  EXPECT_TRUE(nestedRan);
+  EXPECT_EQ(boxes.texts, std::vector<std::string>{kNotClosed});
+  EXPECT_TRUE(engine.IsAbandoned());
+  EXPECT_FALSE(engine.IsStopping());
+}
+
+// A handler run by Stop's wait stops the engine and starts it again. The start
+// must fail: the outer Stop's caller is about to tear down what a new worker would
+// use, and the outer Stop must not wait out its bound on a healthy new worker.
+TEST(ThreadEngineTest, AStartInsideAStopsWaitFailsAndTheStopEndsWithItsOwnWorker) {
+  ScriptedMessageBox boxes;  // the not-closed box would fail the test
+  std::atomic<bool> mayLeave{false};
+  std::atomic<int> entries{0};
+  CThreadEngine engine;
+  engine.SetThreadProc([&](CThreadEngine* e) { return LingeringWorker(e, &mayLeave, &entries); });
+  ASSERT_TRUE(engine.Start());
+  ASSERT_TRUE(Eventually([&] { return entries.load() == 1; }));
+  BOOL restarted = TRUE;
+  PostToUiThread([&] {
+    mayLeave = true;
+    engine.Stop();
+    restarted = engine.Start();
+  });
+  EXPECT_TRUE(engine.Stop());
+  EXPECT_FALSE(restarted);
+  EXPECT_EQ(entries.load(), 1);
+  EXPECT_FALSE(engine.HasThread());
+  EXPECT_FALSE(engine.IsAbandoned());
+  EXPECT_EQ(boxes.Count(), 0u);
+  ASSERT_TRUE(engine.Start());  // once the Stop has ended, the engine serves again
+  EXPECT_TRUE(engine.Stop());
+}
+
+QMessageBox* VisibleBox() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) return box;
+  }
+  return nullptr;
+}
+
+// A timer handler stops the worker while the worker's box is open, and the
+// operator answers meanwhile: the answer must reach the worker at once, so the
+// Stop sees it finish instead of giving it up.
+TEST(ThreadEngineTest, StoppingAWorkerFromInsideItsOwnBoxSeesItFinish) {
+  CWinApp app("RuvFrame");
+  QtMessageBox screen;      // the worker's box, on screen
+  TickRecordingBox reports;  // the not-closed report would be recorded here
+  std::atomic<int> answer{0};
+  CThreadEngine engine;
+  engine.SetThreadProc([&](CThreadEngine* e) -> UINT {
+    e->SetRunning(true);
+    answer = screen.Show("Stop the link?", "", MB_YESNO);
+    while (e->IsKeepRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    e->SetRunning(false);
+    return 0;
+  });
+  bool stopped = false;
+  QTimer handler;
+  QObject::connect(&handler, &QTimer::timeout, [&] {
+    QMessageBox* box = VisibleBox();
+    if (!box || stopped) return;
+    handler.stop();
+    // The operator answers while the Stop below is waiting.
+    QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Yes)->click(); });
+    engine.Stop();
+    stopped = true;
+  });
+  handler.start(5);
+  ASSERT_TRUE(engine.Start());
+  EXPECT_TRUE(WaitPumping([&] { return stopped; }, 60000));
+  EXPECT_EQ(answer.load(), IDYES);
+  EXPECT_TRUE(reports.texts.empty());
+  EXPECT_FALSE(engine.IsAbandoned());
+  Eventually([&] { return !engine.IsAbandoned(); });
 }
 
 }  // namespace

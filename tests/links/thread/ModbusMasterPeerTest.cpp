@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "MasterRig.h"
+#include "datacenter/DCTag.h"
+#include "datacenter/ThreadEngine.h"
 #include "peer/ModbusSlavePeer.h"
+#include "platform/base/MessageBoxService.h"
+#include "support/ScriptedMessageBox.h"
 
 namespace {
 
@@ -195,4 +199,78 @@ TEST_F(ModbusMasterPeerTest, NothingIsPolledWhileTheDataSourceIsNotReal) {
   EXPECT_EQ(peer.RequestsFor(1), 0);
   engine.SetDataSourceType(eDataSourceRealHW);
   EXPECT_TRUE(PumpUntil([&] { return peer.RequestsFor(1) > 0; }));
+}
+
+// A stop while a poll waits out a long time-out band (a silent slave) wakes that
+// wait: the poller is not given up, and the given-up request is no time-out.
+TEST_F(ModbusMasterPeerTest, AStopWakesAPollWaitingOutALongTimeOutBand) {
+  ScriptedMessageBox boxes;  // the not-closed report would fail the test
+  peer.AddSlave(4);
+  peer.SetSilent(4, true);
+  CSerialLinkerItem* silent = AddItem(4, 40001, 10000, 7000);
+  Start();
+  ASSERT_TRUE(PumpUntil([&] { return silent->GetReplyEvent().WaiterCount() == 1; }));
+  EXPECT_TRUE(master.StopAndClose());
+  EXPECT_FALSE(master.GetPollThread()->IsAbandoned());
+  EXPECT_EQ(silent->GetTimeoutCount(), 0u);
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// A write while a poll is in flight takes the port at once: the poll is given
+// up without a time-out counted, and the write goes out and is answered.
+TEST_F(ModbusMasterPeerTest, AWriteGivesUpThePollInFlightWithoutCountingATimeOut) {
+  peer.AddSlave(1);
+  peer.SetValue(1, 40001, 5);
+  CSerialLinkerItem* item = AddItem(1, 40001, 1000, 800);
+  Start();
+  ASSERT_TRUE(Reads(item, 5.0f));
+  for (int value = 1; value <= 3; ++value) {
+    peer.SetSilent(1, true);  // holds the next poll in flight
+    ASSERT_TRUE(PumpUntil([&] { return item->GetReplyEvent().WaiterCount() == 1; }));
+    peer.SetSilent(1, false);
+    EXPECT_TRUE(master.WriteRegisters(1, 10, value));
+    EXPECT_EQ(peer.GetValue(1, 40010), value);
+  }
+  EXPECT_EQ(item->GetTimeoutCount(), 0u);
+}
+
+namespace {
+
+// Stands for the real box: asked on the listener, answered on the UI thread.
+class UiAnsweredBox final : public IMessageBoxService {
+ public:
+  UiAnsweredBox() { SetMessageBoxService(this); }
+  ~UiAnsweredBox() override { SetMessageBoxService(nullptr); }
+  int Show(const std::string& text, const std::string&, UINT) override {
+    asked = text;
+    up = true;
+    RunOnUiThreadAndWait([] {});
+    return IDOK;
+  }
+  std::atomic<bool> up{false};
+  std::string asked;
+};
+
+}  // namespace
+
+// A first reading whose type differs from its tag's asks the operator from the
+// listener. The UI thread starting a write meanwhile must not wait for a lock the
+// listener holds across that box (each would wait for the other forever).
+TEST_F(ModbusMasterPeerTest, ABoxAskedWhileStoringAReadingHoldsNoLockTheUiThreadNeeds) {
+  UiAnsweredBox box;
+  CDCTag tag;
+  tag.SetTagName("Mixer.Speed");
+  tag.SetDataType(VT_I4);
+  peer.AddSlave(1);
+  peer.SetValue(1, 40001, 12);
+  CSerialLinkerItem* item = AddItem(1, 40001);
+  item->SetDCTag(&tag);
+  Start();
+  for (int i = 0; i < 20000 && !box.up.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(box.up.load());
+  EXPECT_TRUE(master.WriteRegisters(1, 10, 3));  // on the UI thread, the box still waiting for it
+  EXPECT_EQ(peer.GetValue(1, 40010), 3);
+  EXPECT_TRUE(Reads(item, 12.0f));
+  EXPECT_NE(box.asked.find("different"), std::string::npos);
+  master.StopAndClose();  // before the tag goes
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "links/SerialEx.h"
+#include "platform/ui/MessageCore.h"
 #include "support/PtyPair.h"
 
 namespace {
@@ -90,4 +92,36 @@ TEST(SerialExTest, AListenerEndedByAHangUpCanBeStartedAgain) {
   EXPECT_TRUE(port.IsListening());
   fresh.Send("again");
   EXPECT_EQ(port.WaitForBytes(5), "again");
+}
+
+namespace {
+
+// Hands each arrival to the UI thread and waits for it there, as a box would.
+class UiHandingPort : public CSerialEx {
+ public:
+  ~UiHandingPort() override { Close(); }
+  void OnEvent(DWORD, DWORD) override {
+    char buffer[64];
+    DWORD count = 0;
+    Read(buffer, sizeof buffer, &count);
+    inEvent = true;
+    RunOnUiThreadAndWait([this] { ++handledOnUi; });
+  }
+  std::atomic<bool> inEvent{false};
+  std::atomic<int> handledOnUi{0};
+};
+
+}  // namespace
+
+// The UI thread stops the listener while the listener waits for the UI thread:
+// the stop must keep servicing the UI thread's queue, or each waits for the other.
+TEST(SerialExTest, StoppingAListenerThatWaitsForTheUiThreadServicesIt) {
+  PtyPair pty;
+  UiHandingPort port;
+  ASSERT_EQ(port.Open(pty.SlavePath()), 0);
+  pty.Send("x");
+  ASSERT_TRUE(WaitUntil([&] { return port.inEvent.load(); }));
+  EXPECT_EQ(port.StopListener(), 0);
+  EXPECT_FALSE(port.IsListening());
+  EXPECT_EQ(port.handledOnUi.load(), 1);
 }

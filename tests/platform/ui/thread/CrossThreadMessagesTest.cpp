@@ -119,3 +119,36 @@ TEST(CrossThread, AWorkerDestroysAWindowOnTheUiThreadThenDeletesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// A worker keeps arming a timer on a window the UI thread destroys meanwhile: once
+// the window is gone, no timer of its handle may be left armed.
+TEST(CrossThread, ATimerArmedWhileItsWindowIsDestroyedDoesNotOutliveIt) {
+  int leftArmed = 0;
+  for (int round = 0; round < 300; ++round) {
+    RecordingWnd wnd;
+    ASSERT_TRUE(wnd.CreateTopLevel());
+    const HWND handle = wnd.GetSafeHwnd();
+    std::atomic<bool> armedOnce{false};
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+      while (!stop.load()) {
+        SetWindowTimer(handle, 7, 50);
+        armedOnce = true;
+      }
+    });
+    while (!armedOnce.load()) std::this_thread::yield();
+    wnd.DestroyWindow();
+    stop = true;
+    worker.join();
+    PumpPendingMessages();
+    if (!ArmedTimersOf(handle).empty()) {
+      ++leftArmed;
+      KillAllWindowTimers(handle);
+    }
+  }
+  EXPECT_EQ(leftArmed, 0);
+}
+
+}  // namespace
