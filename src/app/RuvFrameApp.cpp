@@ -1,5 +1,6 @@
 #include "app/RuvFrameApp.h"
 
+#include "app/BatchNumDlg.h"
 #include "app/ChildFrame.h"
 #include "app/EmptyPlantFormView.h"
 #include "app/MainFrame.h"
@@ -22,6 +23,7 @@ std::unique_ptr<CDocTemplate> CRuvFrameApp::MakePlantTemplate() {
 }
 
 BOOL CRuvFrameApp::InitInstance() {
+  CBatchNumDlg::RegisterRunner();
   RegisterMainFrameResources();
   SetRegistryKey("RuvFrame Qelo");
   LoadStdProfileSettings(0);
