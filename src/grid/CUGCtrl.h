@@ -418,9 +418,9 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
   void KeepTargetColVisible();
   void TellSelectionOfMove();
   void TellCellTypesScrolled(long bottomBefore, int rightBefore);
-  // The x of a column's left edge (y of a row's top edge) in the cell area.
-  int ColumnEdge(int col) const;
-  int RowEdge(long row) const;
+  // The x of a column's left or right edge (y of a row's top or bottom edge) in the cell area.
+  int ColumnEdge(int col, bool rightEdge) const;
+  int RowEdge(long row, bool bottomEdge) const;
   int HeadingCellRect(int col, long row, RECT* rect) const;
   int ContinueEdit(int editCol, long editRow, int nextCol, long nextRow);
   void RedrawIfEditOverflows(const char* text);

@@ -513,38 +513,40 @@ int CUGCtrl::GetJoinRange(int* col, long* row, int* endCol, long* endRow) {
   return 0;
 }
 
-int CUGCtrl::ColumnEdge(int col) const {
+int CUGCtrl::ColumnEdge(int col, bool rightEdge) const {
   const CUGGridInfo& gi = *m_GI;
+  const int last = rightEdge ? col : col - 1;  // the last column whose width counts
   long long x = 0;
-  if (col <= gi.m_numLockCols) {
-    for (int c = 0; c < col; ++c) x += ColWidth(c);
+  if (col < gi.m_numLockCols) {
+    for (int c = 0; c <= last; ++c) x += ColWidth(c);
     return static_cast<int>(x);
   }
   if (col < gi.m_leftCol) return -kOutOfSight;
   x = gi.m_lockColWidth;
-  for (int c = gi.m_leftCol; c < col && x <= gi.m_gridWidth; ++c) x += ColWidth(c);
+  for (int c = gi.m_leftCol; c <= last && x <= gi.m_gridWidth; ++c) x += ColWidth(c);
   return x > gi.m_gridWidth ? gi.m_gridWidth + kOutOfSight : static_cast<int>(x);
 }
 
-int CUGCtrl::RowEdge(long row) const {
+int CUGCtrl::RowEdge(long row, bool bottomEdge) const {
   const CUGGridInfo& gi = *m_GI;
+  const long last = bottomEdge ? row : row - 1;
   long long y = 0;
-  if (row <= gi.m_numLockRows) {
-    for (long r = 0; r < row; ++r) y += RowHeight(r);
+  if (row < gi.m_numLockRows) {
+    for (long r = 0; r <= last; ++r) y += RowHeight(r);
     return static_cast<int>(y);
   }
   if (row < gi.m_topRow) return -kOutOfSight;
   y = gi.m_lockRowHeight;
-  for (long r = gi.m_topRow; r < row && y <= gi.m_gridHeight; ++r) y += RowHeight(r);
+  for (long r = gi.m_topRow; r <= last && y <= gi.m_gridHeight; ++r) y += RowHeight(r);
   return y > gi.m_gridHeight ? gi.m_gridHeight + kOutOfSight : static_cast<int>(y);
 }
 
 int CUGCtrl::GetRangeRect(int startCol, long startRow, int endCol, long endRow, RECT* rect) {
   if (!rect) return 1;
-  rect->left = ColumnEdge(startCol);
-  rect->right = ColumnEdge(endCol + 1);
-  rect->top = RowEdge(startRow);
-  rect->bottom = RowEdge(endRow + 1);
+  rect->left = ColumnEdge(startCol, false);
+  rect->right = ColumnEdge(endCol, true);
+  rect->top = RowEdge(startRow, false);
+  rect->bottom = RowEdge(endRow, true);
   return 0;
 }
 
@@ -600,8 +602,8 @@ int CUGCtrl::HeadingCellRect(int col, long row, RECT* rect) const {
     rect->left = x;
     rect->right = x + gi.m_sideHdgWidths[static_cast<size_t>(-col - 1)];
   } else {
-    rect->left = ColumnEdge(col);
-    rect->right = ColumnEdge(col + 1);
+    rect->left = ColumnEdge(col, false);
+    rect->right = ColumnEdge(col, true);
   }
   if (row < 0) {
     int y = 0;
@@ -609,8 +611,8 @@ int CUGCtrl::HeadingCellRect(int col, long row, RECT* rect) const {
     rect->top = y;
     rect->bottom = y + gi.m_topHdgHeights[static_cast<size_t>(-row - 1)];
   } else {
-    rect->top = RowEdge(row);
-    rect->bottom = RowEdge(row + 1);
+    rect->top = RowEdge(row, false);
+    rect->bottom = RowEdge(row, true);
   }
   return 0;
 }
