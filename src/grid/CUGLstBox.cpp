@@ -27,7 +27,19 @@ LRESULT CUGLstBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void CUGLstBox::Close() {
   if (m_closing || !GetSafeHwnd()) return;
   m_closing = true;
+  if (GetCapture() == this) ReleaseCapture();
+  // A window destroyed with the focus is not told it lost it: the bookkeeping is done here.
   DestroyWindow();
+  m_inUse = FALSE;
+  if (!m_selectionMade) {
+    if (m_col) *m_col = kClosedUnchosen;
+    if (m_row) *m_row = kClosedUnchosen;
+  }
+  m_selectionMade = FALSE;
+  if (m_ctrl && m_ctrl->m_CUGGrid->GetSafeHwnd()) {
+    m_ctrl->m_CUGGrid->Invalidate(FALSE);
+    m_ctrl->m_CUGGrid->UpdateWindow();
+  }
   m_closing = false;
 }
 
@@ -41,18 +53,7 @@ void CUGLstBox::OnSetFocus(CWnd* oldWnd) {
 
 void CUGLstBox::OnKillFocus(CWnd* newWnd) {
   CListBox::OnKillFocus(newWnd);
-  if (GetCapture() == this) ReleaseCapture();
   Close();
-  m_inUse = FALSE;
-  if (!m_selectionMade) {
-    if (m_col) *m_col = kClosedUnchosen;
-    if (m_row) *m_row = kClosedUnchosen;
-  }
-  m_selectionMade = FALSE;
-  if (m_ctrl && m_ctrl->m_CUGGrid->GetSafeHwnd()) {
-    m_ctrl->m_CUGGrid->Invalidate(FALSE);
-    m_ctrl->m_CUGGrid->UpdateWindow();
-  }
 }
 
 void CUGLstBox::OnLButtonUp(UINT flags, CPoint point) {
@@ -66,7 +67,6 @@ void CUGLstBox::OnKeyDown(UINT key, UINT repeatCount, UINT flags) {
     if (GetCurSel() != LB_ERR) {
       SelectItem();
     } else {
-      m_inUse = FALSE;
       Close();
     }
   } else if (key == VK_ESCAPE) {
