@@ -249,6 +249,27 @@ TEST_F(GridEditing, EditorKeysLeaveOnlyAtTheEdgesOfTheText) {
   grid.CloseEditor();
 }
 
+TEST_F(GridEditing, TheEditorGrowsOverItsNeighboursOnlyWhileTextMayOverflow) {
+  const auto width = [&] {
+    RECT rect{};
+    Editor()->GetWindowRect(&rect);
+    return rect.right - rect.left;
+  };
+  ASSERT_EQ(grid.BeginCellEditAt(0, 3), 0);
+  const int cellWidth = width();
+  EXPECT_EQ(cellWidth, grid.ColWidth(0) - 1);
+  Type(Editor(), "overflowingwordwithoutanyspaceinit");
+  EXPECT_GT(width(), cellWidth);
+  EXPECT_EQ((width() + 1) % grid.ColWidth(0), 0);  // up to a column's edge
+  grid.CloseEditor();
+
+  grid.SetTextOverflow(0);
+  ASSERT_EQ(grid.BeginCellEditAt(0, 2), 0);
+  Type(Editor(), "overflowingwordwithoutanyspaceinit");
+  EXPECT_EQ(width(), cellWidth);
+  grid.CloseEditor();
+}
+
 TEST_F(GridEditing, AMaskedCellTypesItsLiteralsAndRefusesWhatTheMaskDoesNot) {
   CUGCell cell;
   grid.ReadCell(0, 0, &cell);
