@@ -28,6 +28,16 @@ constexpr int kOutOfSight = 10;
 
 bool ShiftOrCtrlHeld() { return IsVirtualKeyDown(VK_SHIFT) || IsVirtualKeyDown(VK_CONTROL); }
 
+// A page from `from` in the direction of `step`: the first row (column) whose
+// size no longer fits into `room`. Sizes must be positive outside the grid.
+template <typename Index, typename SizeOf>
+Index PageEnd(Index from, Index step, long long room, SizeOf sizeOf) {
+  for (;; from += step) {
+    room -= sizeOf(from);
+    if (room < 0) return from;
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- going to a cell
@@ -244,18 +254,8 @@ int CUGCtrl::MoveCurrentRow(int code) {
   switch (code) {
     case 0: return GotoRow(gi.m_dragRow - 1);
     case 1: return GotoRow(gi.m_dragRow + 1);
-    case 2:
-    case 3: {
-      const long step = code == 2 ? -1 : 1;
-      long long left = page;
-      long row = gi.m_dragRow;
-      while (true) {
-        left -= heightOf(row);
-        if (left < 0) break;
-        row += step;
-      }
-      return GotoRow(row);
-    }
+    case 2: return GotoRow(PageEnd<long>(gi.m_dragRow, -1, page, heightOf));
+    case 3: return GotoRow(PageEnd<long>(gi.m_dragRow, 1, page, heightOf));
     case 4: return GotoRow(0);
     case 5: return GotoRow(gi.m_numberRows - 1);
     default: return 0;
@@ -272,18 +272,8 @@ int CUGCtrl::MoveCurrentCol(int code) {
   switch (code) {
     case 0: return GotoCol(gi.m_dragCol - 1);
     case 1: return GotoCol(gi.m_dragCol + 1);
-    case 2:
-    case 3: {
-      const int step = code == 2 ? -1 : 1;
-      long long left = page;
-      int col = gi.m_dragCol;
-      while (true) {
-        left -= widthOf(col);
-        if (left < 0) break;
-        col += step;
-      }
-      return GotoCol(col);
-    }
+    case 2: return GotoCol(PageEnd<int>(gi.m_dragCol, -1, page, widthOf));
+    case 3: return GotoCol(PageEnd<int>(gi.m_dragCol, 1, page, widthOf));
     case 4: return GotoCol(0);
     case 5: return GotoCol(gi.m_numberCols - 1);
     default: return 0;
