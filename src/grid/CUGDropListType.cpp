@@ -80,11 +80,11 @@ BOOL CUGDropListType::OnLClicked(int col, long row, int upDown, RECT* rect, POIN
 
   if (upDown) {
     if (point->x > rect->right - m_btnWidth) {
-      if (m_btnCol == col && m_btnRow == row) {
+      if (m_btnCol == col && m_btnRow == row && ListShown()) {
         // A second press on the dropped cell's button closes its list.
+        HideList();
         m_btnCol = -1;
         m_btnRow = -1;
-        HideList();
         return FALSE;
       }
       m_btnRect = RECT{rect->right - m_btnWidth, rect->top, rect->right, rect->bottom};
