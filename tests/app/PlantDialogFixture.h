@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/MixerLevelReader.h"
@@ -35,9 +36,7 @@ class TableOwner final : public IMessageTarget {
   // What was posted since the last call.
   std::vector<int> Take() {
     PumpPendingMessages();
-    std::vector<int> reasons;
-    reasons.swap(m_reasons);
-    return reasons;
+    return std::exchange(m_reasons, {});
   }
 
  private:
@@ -48,14 +47,7 @@ class TableOwner final : public IMessageTarget {
 class PlantDialogFixture : public ::testing::Test {
  protected:
   PlantDialogFixture() {
-    DateTimeFields now;  // 9 February 2010, 15:30:45: Shamsi 1388/11/20
-    now.year = 2010;
-    now.month = 2;
-    now.day = 9;
-    now.hour = 15;
-    now.minute = 30;
-    now.second = 45;
-    clock.SetNow(now);
+    clock.SetNow({.year = 2010, .month = 2, .day = 9, .hour = 15, .minute = 30, .second = 45});  // Shamsi 1388/11/20
     clock.Install();
     SetProgramFolderOverride(dir.Path());
     dir.Write("Qelo-Setting.ini", "[Application]\r\nProcessPriority=Normal\r\n");
