@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/MixerLevelReader.h"
+#include "plant/MixerLevelReader.h"
 #include "common/Conversions.h"
 #include "common/TimeAndKeys.h"
 #include "engine/EngineTables.h"

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/MixerLevelReader.h"
+#include "plant/MixerLevelReader.h"
 #include "engine/EngineTables.h"
 #include "platform/base/IniProfile.h"
 #include "platform/base/ProgramFolder.h"

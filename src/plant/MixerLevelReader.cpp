@@ -1,4 +1,4 @@
-#include "app/MixerLevelReader.h"
+#include "plant/MixerLevelReader.h"
 
 #include <utility>
 

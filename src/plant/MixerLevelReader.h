@@ -1,7 +1,7 @@
 #pragma once
-// Where the batch-number dialog reads a mixer's level (its "Level", in kg) when
-// a batch opens or finishes. The plant model, which owns the mixers, registers
-// its reader at start-up; until then there is no level to read.
+// Where the operator interface reads a mixer's level (its vessel's "Level", in
+// kg) when a batch opens or finishes. The plant model, which owns the mixers,
+// registers its reader once the mixers exist; until then there is no level.
 #include <functional>
 
 // mixer 0..3 (Mixer1..Mixer4) -> level in kg.
