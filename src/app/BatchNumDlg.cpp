@@ -79,7 +79,8 @@ CBatchNumDlg::~CBatchNumDlg() = default;
 
 int CBatchNumDlg::RunModal() {
   CBatchNumDlg dialog(nullptr);
-  return dialog.DoModal();
+  // A dialog that could not open confirmed nothing.
+  return dialog.DoModal() == IDOK ? IDOK : IDCANCEL;
 }
 
 std::string CBatchNumDlg::MixerName(int mixer) { return ruv::Format("Mixer%d", mixer + 1); }

@@ -38,8 +38,9 @@ class CBatchNumDlg : public CDialog {
   explicit CBatchNumDlg(CWnd* parent = nullptr);
   ~CBatchNumDlg() override;
 
-  // Opens the dialog modally without a parent; IDOK when the numbers were stored.
-  // The plant's operator services run it once they know a shift is active.
+  // The batch-number runner: opens the dialog modally without a parent; IDOK (1)
+  // when the numbers were stored, IDCANCEL (2) otherwise. The plant's operator
+  // services run it once they know a shift is active.
   static int RunModal();
 
   BOOL OnInitDialog() override;
