@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "plant/MixerLevelReader.h"
 #include "common/Conversions.h"
 #include "common/TimeAndKeys.h"
 #include "engine/EngineTables.h"
@@ -11,6 +10,8 @@
 #include "platform/ui/CBrush.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/CDataExchange.h"
+#include "plant/PlantModel.h"
+#include "plant/PlantOperatorServices.h"
 #include "plant/RuvEngineApp.h"
 #include "records/ShiftRS.h"
 #include "records/TableEngineServices.h"
@@ -54,7 +55,7 @@ void CBatchNumDlg::RegisterTemplate() {
     for (int mixer = 0; mixer < kMixerCount; ++mixer) {
       const int y = 8 + mixer * 18;
       const UINT offset = static_cast<UINT>(mixer);
-      dialog.items.push_back({kLabelId, kStaticClass, MixerName(mixer), WS_VISIBLE | SS_LEFT, 7, y + 2, 36, 10});
+      dialog.items.push_back({kLabelId, kStaticClass, GetMixerName(mixer), WS_VISIBLE | SS_LEFT, 7, y + 2, 36, 10});
       dialog.items.push_back({IDC_BATCH_NUMBER_FIRST + offset, kEditClass, "",
                               WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 46, y, 80, 13});
       dialog.items.push_back({IDC_BATCH_FINISH_FIRST + offset, kButtonClass, "Finish",
@@ -83,7 +84,9 @@ int CBatchNumDlg::RunModal() {
   return dialog.DoModal() == IDOK ? IDOK : IDCANCEL;
 }
 
-std::string CBatchNumDlg::MixerName(int mixer) { return ruv::Format("Mixer%d", mixer + 1); }
+void CBatchNumDlg::RegisterRunner() { CPlantOperatorServices::SetBatchNumberDialogRunner(&CBatchNumDlg::RunModal); }
+
+float CBatchNumDlg::ReadMixerLevel(int mixer) { return GetShapeAttribFloat(GetMixerId(mixer), eCodeLevel); }
 
 std::string CBatchNumDlg::BatchDataSourceText() {
   std::string text = GetTableEngine()->GetDataSourceText();
@@ -160,7 +163,7 @@ int CBatchNumDlg::LookupBatch(int mixer, int number, std::string* report) {
   const CBatchRS::CSTFields& row = m_batchRS.Current();
   if (report) *report = row.GetReportText();
   if (row.IsFinished()) return kBatchFinished;
-  return row.GetMixerName() == MixerName(mixer) ? kBatchOwnOpen : kBatchOtherMixer;
+  return row.GetMixerName() == GetMixerName(mixer) ? kBatchOwnOpen : kBatchOtherMixer;
 }
 
 std::string CBatchNumDlg::ValidationMessage(const Numbers& b) {
@@ -207,7 +210,7 @@ void CBatchNumDlg::OnOK() {
     CBatchRS::CSTFields& row = m_batchRS.Scratch();
     row.Reset();
     row.m_strDataSourceType = BatchDataSourceText();
-    row.SetMixerName(MixerName(mixer));
+    row.SetMixerName(GetMixerName(mixer));
     row.SetBatchNumber(numbers[i]);
     row.SetMixerLevelAtStartTime(ReadMixerLevel(mixer));
     if (!m_batchRS.AddNew()) return;  // shown by the database layer; the shift stays as it was

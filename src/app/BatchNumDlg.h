@@ -42,6 +42,8 @@ class CBatchNumDlg : public CDialog {
   // when the numbers were stored, IDCANCEL (2) otherwise. The plant's operator
   // services run it once they know a shift is active.
   static int RunModal();
+  // Makes RunModal the plant's batch-number dialog (at start-up).
+  static void RegisterRunner();
 
   BOOL OnInitDialog() override;
   void DoDataExchange(CDataExchange* dx) override;
@@ -68,7 +70,8 @@ class CBatchNumDlg : public CDialog {
   // The data source a batch belongs to: the engine's, without the suspension
   // mark, so a batch opened while suspended is found afterwards.
   static std::string BatchDataSourceText();
-  static std::string MixerName(int mixer);
+  // The mixer vessel's level (kg) as the batch rows record it.
+  static float ReadMixerLevel(int mixer);
 
   CEdit& NumberEdit(int mixer) { return *m_pNumberEdits[static_cast<std::size_t>(mixer)]; }
   CBatchRS& BatchTable() { return m_batchRS; }

@@ -10,7 +10,6 @@
 #include "common/ProcessUtils.h"
 #include "engine/ProcessEngineApp.h"
 #include "platform/ui/CDocTemplate.h"
-#include "plant/MixerLevelReader.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantOperatorServices.h"
 #include "plant/RuvEngineApp.h"
@@ -48,8 +47,7 @@ void CRuvFrameApp::CreatePlantServices() {
   C_BaseShape::SetIniTableEntry(kPlantSettingsIndex,
                                 std::make_unique<CIniFile>(GetModuleFolder() + m_engine->GetSettingsFileName()));
   GetProcessEngine().SetFileName(GetModuleFolder() + m_engine->GetRecoveryFileName());
-  CPlantOperatorServices::SetBatchNumberDialogRunner(&CBatchNumDlg::RunModal);
-  SetMixerLevelReader([](int mixer) { return GetShapeAttribFloat(GetMixerId(mixer), eCodeLevel); });
+  CBatchNumDlg::RegisterRunner();
   CMainFrame::SetConfirmedCloseHook([] {
     if (CRuvEngineApp* engine = GetEngineRoot()) engine->CloseScoutDialog();
   });
@@ -57,7 +55,6 @@ void CRuvFrameApp::CreatePlantServices() {
 
 void CRuvFrameApp::ReleasePlantServices() {
   CMainFrame::SetConfirmedCloseHook(nullptr);
-  SetMixerLevelReader(nullptr);
   CPlantOperatorServices::SetBatchNumberDialogRunner(nullptr);
   if (m_engine) {
     SetEngineRoot(nullptr);

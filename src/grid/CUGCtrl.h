@@ -2,20 +2,55 @@
 // The grid control: a spreadsheet-like window whose user derives from it and
 // overrides the notification operations it needs.
 //
+// The control owns its child windows (cell area, headings, corner button,
+// scroll bars, tab strip, hint and the two in-place editors), the sheets and
+// their settings, the registered cell types, data sources and fonts, and a
+// pop-up menu. Cells are asked of data sources and drawn by the cell type
+// each names.
+//
 // Every event the grid reports and every permission it asks goes through one of
-// the virtual operations below. Their defaults grant every permission and
-// ignore every report.
+// the virtual notification operations below. Their defaults grant every
+// permission and ignore every report. UI thread only.
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "grid/CUGArrowType.h"
+#include "grid/CUGCell.h"
+#include "grid/CUGCellType.h"
+#include "grid/CUGCheckBoxType.h"
+#include "grid/CUGDropListType.h"
+#include "grid/CUGEdit.h"
+#include "grid/CUGGridInfo.h"
+#include "grid/CUGMaskedEdit.h"
+#include "grid/CUGPtrList.h"
+#include "grid/CUGSheetOwner.h"
+#include "platform/ui/CMenu.h"
+#include "platform/ui/CPen.h"
 #include "platform/ui/CPoint.h"
 #include "platform/ui/CRect.h"
 #include "platform/ui/CWnd.h"
 
 class CDC;
-class CUGCell;
+class CFont;
+class CUGCnrBtn;
+class CUGDataSource;
+class CUGGrid;
+class CUGGridInfo;
+class CUGHint;
+class CUGHScroll;
+class CUGSideHdg;
+class CUGTab;
+class CUGTopHdg;
+class CUGVScroll;
+class CScrollBar;
+struct UGFindReplaceRequest;
 
-class CUGCtrl : public CWnd {
+// Sent to the grid: wParam a cell-type id, lParam a value for that type's OnMessage.
+constexpr UINT UGCT_MESSAGE = 0x0464;
+
+class CUGCtrl : public CWnd, public CUGSheetOwner {
  public:
   // Section numbers passed to the notifications: which part of the control an event concerns.
   enum : int {
@@ -29,9 +64,167 @@ class CUGCtrl : public CWnd {
   };
   // OnSortEvaluate flag: descending order.
   enum : int { kSortDescending = 2 };
+  // Child-window ids.
+  enum : UINT {
+    kIdCellArea = 1,
+    kIdTopHeading = 2,
+    kIdSideHeading = 3,
+    kIdCornerButton = 4,
+    kIdTabStrip = 5,
+    kIdVScroll = 6,
+    kIdHScroll = 7,
+    kIdEdit = 123,
+    kIdMaskedEdit = 124,
+  };
+  // Ids of the built-in cell types.
+  enum : int { kCellTypeNormal = 0, kCellTypeDropList = 1, kCellTypeCheckBox = 2, kCellTypeArrow = 3 };
+  static constexpr int kMaxDataSources = 63;
+  static constexpr int kMaxCols = 32000;
+  static constexpr int kMaxSheets = 1024;
+  static constexpr int kMaxHeadingSize = 1024;
+  // From this many rows on every row has the default height.
+  static constexpr long kUniformRowsFrom = 64001;
+  // Popup-menu commands from this id on reach OnMenuCommand.
+  static constexpr UINT kFirstMenuCommand = 1000;
 
   CUGCtrl();
   ~CUGCtrl() override;
+
+  // ---- windows ----
+  // Takes over the dialog's control of that id, builds the children, runs
+  // OnSetup and OnSheetSetup(0) and shows the first sheet; 1 on success, 0
+  // when the control cannot be taken over.
+  int BindToDialogItem(CWnd* dialog, UINT controlId);
+  void BuildChildWindows();
+  // Places the child windows over the client area (and redraws them).
+  void AdjustComponentSizes();
+  void RedrawAll();
+  void UpdateChildWindows();
+  void RedrawRange(int startCol, long startRow, int endCol, long endRow);
+  void RepaintCell(int col, long row);
+  // EnableWindow on the cell area, the headings and the corner button.
+  int EnableGridWindows(BOOL enable);
+  // 0 left to right, 1 right to left; 1 when the control already is so.
+  int SetRightToLeft(int mode);
+
+  // ---- cells ----
+  // Everything the control knows of the cell: defaults, the data source's
+  // content, OnGetCell, format and style.
+  int FetchCell(int col, long row, CUGCell* cell);
+  // What the data source holds alone.
+  int ReadCell(int col, long row, CUGCell* cell);
+  // OnSetCell, then the data source stores the cell.
+  int WriteCell(int col, long row, CUGCell* cell);
+  int PutCellText(int col, long row, const char* text);
+  int PutCellNumber(int col, long row, double number);
+  int PutCellTextColor(int col, long row, COLORREF color);
+  int PutCellBackColor(int col, long row, COLORREF color);
+  int PutCellType(int col, long row, int cellType);
+  // The displayed text; null when the cell has none. Valid until the next cell call.
+  const char* GetCellText(int col, long row);
+  int GetHeadingDefault(CUGCell* cell);
+  int SetHeadingDefault(CUGCell* cell);
+  int GetDataSourceCol(int col);
+  // The first grid column that shows the data-source column, or -1.
+  int GridColOfDataSourceCol(int dataSourceCol) const;
+
+  // ---- cell types and data sources ----
+  // The type registered with that id; the normal type for any other id.
+  CUGCellType* GetCellType(int id);
+  CUGCellType* CellTypeOf(CUGCell* cell);
+  CUGCellType* CellTypeOf(int col, long row);
+  // The new type's id, or -1.
+  int RegisterCellType(CUGCellType* cellType);
+  // The source's index (1 to 63), or -1.
+  int AddDataSource(CUGDataSource* source);
+  CUGDataSource* GetDataSource(int index) const;
+
+  // ---- sizes ----
+  int ColCount() const;
+  long RowCount() const;
+  int ColWidth(int col) const;
+  int GetColWidth(int col, int* width) const;
+  int RowHeight(long row) const;
+  int SetDefColWidth(int width);
+  int SetUniformRowHeight(int flag);
+  int ChangeColumnWidth(int col, int width);
+  int ChangeRowHeight(long row, int height);
+  int SetTopHeadingRowHeight(int row, int height);
+  int SetSideHeadingColWidth(int col, int width);
+  int SetSideHeadingWidth(int width);
+  int SetLockedCols(int count);
+  int SetLockedRows(long count);
+  int MoveColPosition(int col, int position, BOOL before);
+  int ResizeCols(int count, BOOL redraw = TRUE);
+  int ResizeRows(long count, BOOL redraw = TRUE);
+  int SetVScrollMode(int mode);
+  int SetHScrollMode(int mode);
+  int VScrollWidth() const;
+  int HScrollHeight() const;
+  int SetPaintingEnabled(int flag);
+  int SetTextOverflow(int flag);
+  // The largest top row and left column the view may scroll to.
+  void CalcMaxTopRow();
+  void CalcMaxLeftCol();
+  void CalcLockRowHeight();
+  void CalcLockColWidth();
+
+  // ---- moves (the whole of navigation comes with the cell area) ----
+  int GotoCell(int col, long row);
+  int GotoCol(int col);
+  int GotoRow(long row);
+  // Reports a move of the current cell or of the view to everyone concerned.
+  void NotifyMoved();
+  // 1 when joins are off, 2 when the cell is in no join; else the join's start cell in col and row.
+  int GetJoinStart(int* col, long* row, CUGCell* cell);
+
+  // ---- sheets ----
+  int ResizeSheets(int count);
+  int SetSheet(int index, BOOL redraw = TRUE);
+  int GetNumberSheets() const { return m_numberSheets; }
+  int GetSheetNumber() const { return m_currentSheet; }
+
+  // ---- fonts ----
+  // The index of an equal font already made (its use count raised) or of a new one.
+  int AddFont(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
+              BYTE strikeOut, BYTE charSet, BYTE outputPrecision, BYTE clipPrecision, BYTE quality,
+              BYTE pitchAndFamily, const std::string& faceName);
+  CFont* GetFont(int index) const;
+  // How many AddFont calls asked for the font (0 for no font).
+  int FontUseCount(int index) const;
+  int SetDefFont(int index);
+
+  // ---- popup menu ----
+  int ClearPopupMenu();
+  // An empty text (or id 0xFFFFFFFF) appends a separator.
+  int AppendPopupItem(UINT id, const std::string& text);
+  // point in screen coordinates. 1 while the menu is disabled, 2 when OnMenuStart
+  // refuses, 3 when the menu cannot be shown.
+  int StartPopupMenu(int col, long row, POINT* point, int section);
+  int EnablePopupMenu(int flag);
+  CMenu* GetPopupMenu() { return &m_menu; }
+
+  // ---- find and replace ----
+  // The reaction to a find/replace request (the registered "commdlg_FindReplace" message).
+  LRESULT OnFindReplace(UGFindReplaceRequest* request);
+
+  // ---- window messages ----
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+  int OnCreate(LPCREATESTRUCT cs) override;
+  void OnSize(UINT type, int cx, int cy) override;
+  void OnPaint() override;
+  void OnSetFocus(CWnd* oldWnd) override;
+  void OnDestroy() override;
+  // The vertical bar for SB_VERT, the horizontal one otherwise.
+  CScrollBar* GetScrollBarCtrl(int bar) const;
+  void OnHScroll(UINT code, UINT position, CWnd* scrollBar) override;
+  void OnVScroll(UINT code, UINT position, CWnd* scrollBar) override;
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+  // ---- what the sheet's helpers ask of the control ----
+  CUGGridInfo* CurrentSheet() override { return m_GI; }
+  void AddDrawHint(int startCol, long startRow, int endCol, long endRow) override;
 
   // The framework's focus, mouse and key handlers stay reachable beside the
   // notifications of the same names.
@@ -39,7 +232,6 @@ class CUGCtrl : public CWnd {
   using CWnd::OnKeyUp;
   using CWnd::OnKillFocus;
   using CWnd::OnMouseMove;
-  using CWnd::OnSetFocus;
 
   // ---- notification operations, in the control's fixed order ----
   virtual void OnSetFocus(int section);
@@ -125,7 +317,78 @@ class CUGCtrl : public CWnd {
   virtual int OnCanMoveCol(int fromCol, int toCol);
   virtual void OnColMoved(int fromCol, int toCol);
 
+ public:
+  // ---- parts the child windows, editors and cell types reach ----
+  CUGGridInfo* m_GI = nullptr;  // the current sheet's settings
+  // The child windows; each holds the control and the current sheet's settings.
+  std::unique_ptr<CUGGrid> m_CUGGrid;
+  std::unique_ptr<CUGTopHdg> m_CUGTopHdg;
+  std::unique_ptr<CUGSideHdg> m_CUGSideHdg;
+  std::unique_ptr<CUGCnrBtn> m_CUGCnrBtn;
+  std::unique_ptr<CUGVScroll> m_CUGVScroll;
+  std::unique_ptr<CUGHScroll> m_CUGHScroll;
+  std::unique_ptr<CUGHint> m_CUGHint;
+  std::unique_ptr<CUGTab> m_CUGTab;
+  CUGEdit m_defEditCtrl;
+  CUGMaskedEdit m_defMaskedEditCtrl;
+  CUGCellType m_normalCellType;
+  CUGDropListType m_dropListType;
+  CUGCheckBoxType m_checkBoxType;
+  CUGArrowType m_arrowType;
+  CPen m_threeDLightPen;
+  CPen m_threeDDarkPen;
+
+  int m_enableUpdate = 1;  // UpdateChildWindows does nothing while 0
+  int m_tabSizing = 0;     // 1 while the tab strip resizes itself by a drag
+  // In-place editing.
+  int m_editInProgress = 0;
+  int m_editCol = -1;
+  long m_editRow = -1;
+  CWnd* m_editCtrl = nullptr;
+  CUGCell m_editCell;
+  CWnd* m_editParent = nullptr;
+  // Find and replace: the third word starts the next search from the top.
+  int m_findReplaceState[3] = {0, 0, 0};
+  CWnd* m_findDialog = nullptr;  // nothing opens a find dialog
+
  private:
   // The current cell's cell type may draw the focus itself; non-zero when it did.
   int DrawFocusByCellType(CDC* dc, RECT* rect);
+  // The data source of a grid column (the sheet's default for heading columns
+  // and columns without one) and the column number it is asked with.
+  CUGDataSource* SourceOf(int col, int* sourceCol) const;
+  void MakePens();
+  // The cell shortcuts: the scratch cell is cleared, read, given one property and written.
+  template <typename Value>
+  int PutThroughScratch(int col, long row, void (CUGCell::*set)(Value), Value value) {
+    m_cell.ClearAll();
+    ReadCell(col, row, &m_cell);
+    (m_cell.*set)(value);
+    WriteCell(col, row, &m_cell);
+    return 0;
+  }
+  void NotifyColumnCellsOfWidth(int col, int* width);
+  static int SetHeadingSize(std::vector<int>& sizes, int count, int* total, int number, int size);
+  // A new column entry for column `col` of the current sheet.
+  void InitColumn(CUGGridInfo::ColumnInfo& column, int col);
+  // The sheets up to count; new ones are set up by their owner when asked.
+  void MakeSheets(int count, bool setUp);
+  void PointChildrenAt(CUGGridInfo* sheet);
+
+  std::vector<CUGDataSource*> m_dataSources;  // index 0 is never used
+  int m_dataSourceCount = 0;                  // the highest index in use
+  CUGPtrList m_fontList;                      // CFont objects, each with its use count
+  std::vector<std::unique_ptr<CFont>> m_fonts;
+  CUGPtrList m_cellTypeList;
+  CMenu m_menu;
+  int m_menuCol = -1;
+  long m_menuRow = -1;
+  int m_menuSection = 0;
+  CUGCell m_cell;  // scratch for the cell shortcuts
+  std::vector<std::unique_ptr<CUGGridInfo>> m_sheets;
+  int m_currentSheet = 0;
+  int m_numberSheets = 0;
+  bool m_binding = false;      // the dialog's control is being taken over
+  bool m_childrenBuilt = false;
+  bool m_adjusting = false;    // AdjustComponentSizes is running
 };

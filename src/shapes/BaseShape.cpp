@@ -17,6 +17,10 @@
 #include "platform/ui/ColorRef.h"
 #include "platform/ui/ControlConstants.h"
 #include "platform/ui/MessageCore.h"
+#include "shapes/AnalogCalibrationPage.h"
+#include "shapes/BaseGeneralPropPage.h"
+#include "shapes/GraphicPropPage.h"
+#include "shapes/ShapePropSheet.h"
 
 namespace {
 
@@ -157,9 +161,24 @@ BOOL C_BaseShape::LoadPopupMenu(UINT resourceId) {
   return TRUE;
 }
 
-void C_BaseShape::ShowProperties() {}
+void C_BaseShape::ShowProperties() {
+  C_BaseShapePropSheet sheet("Control Properties   " + GetFullName(), this,
+                             static_cast<UINT>(C_BaseShapePropSheet::GetLastActivePage()));
+  AddPropertyPages(&sheet);
+  // The pages are ours, also those the sheet drops as empty when it opens.
+  std::vector<std::unique_ptr<CPropertyPage>> pages;
+  for (int i = 0; i < sheet.GetPageCount(); ++i) pages.emplace_back(sheet.GetPage(i));
+  sheet.DoModal();
+  while (sheet.GetPageCount() > 0) sheet.RemovePage(0);
+}
 
-void C_BaseShape::AddPropertyPages(CPropertySheet* /*sheet*/) {}
+void C_BaseShape::AddPropertyPages(CPropertySheet* sheet) {
+  if (!sheet) return;
+  const int calibrationPages = GetCalibrationPageCount();
+  for (int i = 0; i < calibrationPages; ++i) sheet->AddPage(new CAnalogCalibrationPage(i, calibrationPages >= 2));
+  sheet->AddPage(new CGraphicPropPage());
+  sheet->AddPage(new CBaseGeneralPropPage());
+}
 
 int C_BaseShape::GetCalibrationPageCount() const { return (GetAnalogUnitCount() - 1) / 4 + 1; }
 

@@ -169,8 +169,11 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   bool UsesQtDefaultHandling() const override { return false; }
   QWidget* CreateWidget(QWidget* parent, const CREATESTRUCT& cs) override;
 
-  // ---- property sheet (built by the property-sheet work; nothing here yet) ----
+  // ---- property sheet ----
+  // Runs the modal sheet "Control Properties   <full name>" with the pages of
+  // AddPropertyPages, then deletes the pages.
   virtual void ShowProperties();
+  // The calibration pages, the graphic page, the general page (a kind may add its own first).
   virtual void AddPropertyPages(CPropertySheet* sheet);
   // One calibration page per four analog channels, and one when there is none.
   virtual int GetCalibrationPageCount() const;

@@ -7,6 +7,7 @@
 #include "platform/ui/CBrush.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/ColorRef.h"
+#include "shapes/CntrFglPmpAction.h"
 #include "shapes/ShapeClamp.h"
 #include "shapes/ShapePainting.h"
 
@@ -113,4 +114,9 @@ void C_CntrFglPmp::Draw(CDC* dc) {
     MarkAlarmsForDrawing();  // only the gear pump shows the inverted picture
     DrawSelectionFrame(&mem);
   });
+}
+
+void C_CntrFglPmp::ShowActionDialog() {
+  C_CntrFglPmpAction dialog(this);
+  dialog.DoModal();
 }

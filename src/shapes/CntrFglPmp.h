@@ -25,4 +25,5 @@ class C_CntrFglPmp : public C_PumpShape {
 
  protected:
   SpeedItemWords GetSpeedItemWords(int speedBits) const override;
+  void ShowActionDialog() override;
 };

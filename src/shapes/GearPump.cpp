@@ -7,6 +7,7 @@
 #include "platform/ui/CDC.h"
 #include "platform/ui/CPen.h"
 #include "platform/ui/ColorRef.h"
+#include "shapes/GearPumpAction.h"
 #include "shapes/ShapeClamp.h"
 #include "shapes/ShapePainting.h"
 
@@ -95,4 +96,9 @@ void C_GearPump::Draw(CDC* dc) {
     if (MarkAlarmsForDrawing()) mem.InvertRect(&client);
     DrawSelectionFrame(&mem);
   });
+}
+
+void C_GearPump::ShowActionDialog() {
+  C_GearPumpAction dialog(this);
+  dialog.DoModal();
 }

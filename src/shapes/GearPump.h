@@ -25,6 +25,7 @@ class C_GearPump : public C_PumpShape {
 
  protected:
   SpeedItemWords GetSpeedItemWords(int speedBits) const override;
+  void ShowActionDialog() override;
 
  private:
   double m_secondAngle = 0.0;

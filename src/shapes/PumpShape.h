@@ -78,8 +78,7 @@ class C_PumpShape : public C_BaseShape {
   // Which words the speed items show for bits 20..23 of the draw flags.
   enum class SpeedItemWords { IncDec, HighLow, AsLoaded };
   virtual SpeedItemWords GetSpeedItemWords(int speedBits) const = 0;
-  // The kind's action dialog, opened by "&Action" (the dialogs are not part
-  // of the program yet: nothing opens).
+  // The kind's action dialog, opened modally by "&Action".
   virtual void ShowActionDialog() {}
 
   // The fill percentage of "Speed" (0 when the channel is missing).

@@ -10,6 +10,7 @@
 #include "platform/ui/MenuTable.h"
 #include "shapes/ShapeClamp.h"
 #include "shapes/ShapePainting.h"
+#include "shapes/ValveAction.h"
 #include "shapes/ValveGeometry.h"
 
 namespace {
@@ -197,7 +198,11 @@ BOOL C_Valve::OnCommand(WPARAM wParam, LPARAM lParam) {
     case ID_VALVE_TAKE_ON_OFF:
       SetAttribBool(eValveDoOnOffPosition, !GetAttribBool(eValveDoOnOffPosition));
       return TRUE;
-    case ID_VALVE_ACTION: return TRUE;  // the action dialog is not part of the build yet
+    case ID_VALVE_ACTION: {
+      C_ValveAction dialog(this);
+      dialog.DoModal();
+      return TRUE;
+    }
     case ID_VALVE_PROPERTIES: ShowProperties(); return TRUE;
     default: return C_BaseShape::OnCommand(wParam, lParam);
   }

@@ -8,9 +8,11 @@
 #include "platform/ui/CDC.h"
 #include "platform/ui/CMenu.h"
 #include "platform/ui/ColorRef.h"
+#include "platform/ui/CPropertySheet.h"
 #include "platform/ui/MenuTable.h"
 #include "shapes/ShapeClamp.h"
 #include "shapes/ShapePainting.h"
+#include "shapes/VesselPageCtrl.h"
 
 namespace {
 
@@ -340,4 +342,9 @@ void C_Vessel::DrawPicture(CDC& dc, const CRect& client) {
     FillShapePolygon(dc, agitator.rightBlade.data(), 4, color, RGB(0, 0, 0));
   }
   DrawSelectionFrame(&dc);
+}
+
+void C_Vessel::AddPropertyPages(CPropertySheet* sheet) {
+  if (sheet) sheet->AddPage(new C_VesselPageCtrl());
+  C_BaseShape::AddPropertyPages(sheet);
 }

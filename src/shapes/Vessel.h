@@ -106,6 +106,8 @@ class C_Vessel : public C_BaseShape {
 
   // Loads menu 3048, makes the window and computes the outline.
   BOOL CreateShape(CWnd* parent) override;
+  // The vessel page first, then the common pages.
+  void AddPropertyPages(CPropertySheet* sheet) override;
 
   int GetFirstIndex(VARTYPE type) const override;
   int GetLastIndex(VARTYPE type) const override;

@@ -9,6 +9,7 @@
 #include "app/BatchNumDlg.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/ModalDialogScript.h"
+#include "records/OperatorServices.h"
 
 namespace {
 
@@ -63,9 +64,9 @@ TEST_F(BatchNumDlgTest, RefusalsComeInTheirOrderAndWriteNothing) {
 }
 
 TEST_F(BatchNumDlgTest, NewNumbersOpenRowsWithTheLevelAndTheShiftKeepsTheFour) {
-  SetMixerLevelReader([](int mixer) { return 10.5f * static_cast<float>(mixer + 1); });
-  ASSERT_EQ(engine.SetSuspended(true), TRUE);  // a batch belongs to "Demo", suspended or not
   Open();
+  for (int mixer = 0; mixer < 4; ++mixer) SetMixerLevel(mixer, 10.5f * static_cast<float>(mixer + 1));
+  ASSERT_EQ(engine.SetSuspended(true), TRUE);  // a batch belongs to "Demo", suspended or not
   ASSERT_TRUE(Confirm({11, 0, -4, 14}));
   EXPECT_EQ(Sql("SELECT GROUP_CONCAT(strDataSourceType || ' ' || nBatchNumber || ' ' || strMixerName || ' ' || "
                 "fMixerLevelAtStartTime || ' ' || bBatchIsFinshed, '; ') FROM Batch WHERE nRecordID > 3"),
@@ -113,8 +114,8 @@ TEST_F(BatchNumDlgTest, ABrokenDatabaseRefusesInsteadOfOpeningANewBatch) {
 }
 
 TEST_F(BatchNumDlgTest, OnlyYesFinishesTheMixersOpenBatch) {
-  SetMixerLevelReader([](int) { return 3.25f; });
   Open();
+  SetMixerLevel(1, 3.25f);
   Shift()->SetActiveMixerBatchNumber(1, 21);
   dialog.Fill();
   boxes.Expect(IDNO);
@@ -141,8 +142,9 @@ TEST_F(BatchNumDlgTest, OnlyYesFinishesTheMixersOpenBatch) {
   EXPECT_EQ(boxes.LastText(), "بچ زير شروع نشده و ثبت نشده است\n\nBatch Number:35");
 }
 
-TEST_F(BatchNumDlgTest, TheRunnerOpensTheDialogModallyAndOnlyTheFocusedEditIsYellow) {
+TEST_F(BatchNumDlgTest, TheRegisteredRunnerOpensTheDialogModallyAndOnlyTheFocusedEditIsYellow) {
   Start(kBatches);
+  CBatchNumDlg::RegisterRunner();
   modal_script::Push([](CDialog& opened) {
     auto& numbers = dynamic_cast<CBatchNumDlg&>(opened);
     numbers.NumberEdit(0).SetWindowText("41");
@@ -155,7 +157,7 @@ TEST_F(BatchNumDlgTest, TheRunnerOpensTheDialogModallyAndOnlyTheFocusedEditIsYel
     EXPECT_EQ(other.GetBkColor(), CBatchNumDlg::kOtherColor);
     opened.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   });
-  EXPECT_EQ(CBatchNumDlg::RunModal(), IDOK);
+  EXPECT_EQ(RunBatchNumberDialog(), IDOK);  // through the plant's operator services
   EXPECT_EQ(ActiveNumber(0), 41);
 }
 

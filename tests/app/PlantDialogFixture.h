@@ -10,12 +10,13 @@
 #include <utility>
 #include <vector>
 
-#include "plant/MixerLevelReader.h"
 #include "engine/EngineTables.h"
 #include "platform/base/IniProfile.h"
 #include "platform/base/ProgramFolder.h"
 #include "platform/db/DbTestSupport.h"
 #include "platform/ui/MessageCore.h"
+#include "plant/PlantModel.h"
+#include "plant/PlantOperatorServices.h"
 #include "plant/RuvEngineApp.h"
 #include "records/BaseTableRS.h"
 #include "records/ShiftRS.h"
@@ -57,10 +58,18 @@ class PlantDialogFixture : public ::testing::Test {
     schema << std::ifstream(RUV_SCHEMA_SQL).rdbuf();
     EXPECT_EQ(MakeDatabase(DatabasePath(), schema.str()), "");
     engine.SetFilePaths("Qelo");
+    for (int mixer = 0; mixer < 4; ++mixer) {
+      levels[mixer] = GetShapeAttribFloat(GetMixerId(mixer), eCodeLevel);
+      maxLevels[mixer] = GetShapeAttribFloat(GetMixerId(mixer), eCodeMaxLevel);
+    }
   }
   ~PlantDialogFixture() override {
     SetEngineRoot(nullptr);
-    SetMixerLevelReader(nullptr);
+    CPlantOperatorServices::SetBatchNumberDialogRunner(nullptr);
+    for (int mixer = 0; mixer < 4; ++mixer) {
+      SetShapeAttribFloat(GetMixerId(mixer), eCodeLevel, levels[mixer]);
+      SetShapeAttribFloat(GetMixerId(mixer), eCodeMaxLevel, maxLevels[mixer]);
+    }
     ini::ClearCache();
     SetProgramFolderOverride("");
   }
@@ -79,10 +88,17 @@ class PlantDialogFixture : public ::testing::Test {
   std::string Sql(const std::string& query) const { return Raw().Text(query); }
   CShiftRS* Shift() const { return g_pShiftRS.load(); }
   int ActiveNumber(int mixer) const { return Shift()->GetActiveMixerBatchNumber(mixer, false); }
+  // The level is kept inside the mixer's range, so the range comes first.
+  static void SetMixerLevel(int mixer, float level) {
+    SetShapeAttribFloat(GetMixerId(mixer), eCodeMaxLevel, 1000.0f);
+    SetShapeAttribFloat(GetMixerId(mixer), eCodeLevel, level);
+  }
 
   FakeClock clock;
   ScriptedMessageBox boxes;
   TempDir dir;
   TableOwner owner;
   CRuvEngineApp engine;
+  // The mixers are process-wide: their levels and ranges go back afterwards.
+  float levels[4] = {}, maxLevels[4] = {};
 };

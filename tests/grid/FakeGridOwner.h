@@ -8,7 +8,7 @@
 #include "grid/CUGGridInfo.h"
 #include "grid/CUGSheetOwner.h"
 
-class FakeGridOwner : public CUGCtrl, public CUGSheetOwner {
+class FakeGridOwner : public CUGCtrl {
  public:
   using Range = std::array<long, 5>;
 

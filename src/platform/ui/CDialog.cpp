@@ -18,6 +18,7 @@
 #include "platform/ui/CScrollBar.h"
 #include "platform/ui/ModalDialogScript.h"
 #include "platform/ui/TemplateControls.h"
+#include "platform/ui/WindowEventBridge.h"
 
 CDialog::CDialog() = default;
 
@@ -306,28 +307,57 @@ void CDialog::ApplyTrackingLimits() {
 
 bool CDialog::PreTranslateQtEvent(QEvent* event) {
   if (event->type() != QEvent::KeyPress) return false;
+  // A key the focused control asked for reaches the dialog only when the control ignored it.
+  if (TakeKeyKeptFromDialog(event)) return true;
   auto* key = static_cast<QKeyEvent*>(event);
   const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
   if (mods & (Qt::ControlModifier | Qt::AltModifier)) return false;
-  if (key->key() == Qt::Key_Escape) {
-    CWnd* cancel = GetDlgItem(IDCANCEL);
-    SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel ? cancel->GetSafeHwnd() : nullptr));
-    return true;
-  }
+  if (key->key() == Qt::Key_Escape) return HandleDialogKey(VK_ESCAPE, false);
   if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
     CWnd* focus = GetFocus();
     if (auto* edit = dynamic_cast<CEdit*>(focus); edit && (edit->GetStyle() & ES_WANTRETURN)) return false;
-    if (auto* button = dynamic_cast<CButton*>(focus); button && IsChild(button)) {
-      const DWORD type = button->GetStyle() & BS_TYPEMASK;
-      if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW) {
-        button->Click();
-        return true;
-      }
-    }
-    PressDefaultButton();
-    return true;
+    return HandleDialogKey(VK_RETURN, false);
   }
   return false;
+}
+
+bool CDialog::HandleDialogKey(int virtualKey, bool shift) {
+  switch (virtualKey) {
+    case VK_ESCAPE: {
+      CWnd* cancel = GetDlgItem(IDCANCEL);
+      SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                  reinterpret_cast<LPARAM>(cancel ? cancel->GetSafeHwnd() : nullptr));
+      return true;
+    }
+    case VK_RETURN: {
+      if (auto* button = dynamic_cast<CButton*>(GetFocus()); button && IsChild(button)) {
+        const DWORD type = button->GetStyle() & BS_TYPEMASK;
+        if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW) {
+          button->Click();
+          return true;
+        }
+      }
+      PressDefaultButton();
+      return true;
+    }
+    case VK_TAB: MoveToTabStop(!shift); return true;
+    default: return false;
+  }
+}
+
+// The next widget of the dialog that takes the focus by Tab, as Qt's focus
+// chain orders them.
+void CDialog::MoveToTabStop(bool forward) {
+  QWidget* dialog = GetWidget();
+  QWidget* focus = dialog ? dialog->focusWidget() : nullptr;
+  if (!focus) return;
+  for (QWidget* w = forward ? focus->nextInFocusChain() : focus->previousInFocusChain(); w && w != focus;
+       w = forward ? w->nextInFocusChain() : w->previousInFocusChain()) {
+    if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(dialog) && w->isEnabled() && dialog->isAncestorOf(w)) {
+      w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+      return;
+    }
+  }
 }
 
 void CDialog::PressDefaultButton() {

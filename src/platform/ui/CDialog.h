@@ -105,6 +105,9 @@ class CDialog : public CWnd {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   BOOL OnCmdMsg(UINT id, int code) override;
   void OnClose() override;
+  // Tab and Shift+Tab move to the next or previous tab stop; Return presses the
+  // focused push button or the default button; Escape sends IDCANCEL.
+  bool HandleDialogKey(int virtualKey, bool shift) override;
   // Asks WM_GETMINMAXINFO again and applies the limits to the window.
   void ApplyTrackingLimits();
 
@@ -120,6 +123,7 @@ class CDialog : public CWnd {
   BOOL CreateFromTemplate(const DialogTemplate& dialogTemplate, CWnd* parent);
   void CreateControls(const DialogTemplate& dialogTemplate);
   void PressDefaultButton();
+  void MoveToTabStop(bool forward);
   void QuitModalLoop();
   QScrollBar* WindowBar(int bar) const;
   ScrollRange* WindowRange(int bar);

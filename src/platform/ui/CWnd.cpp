@@ -149,10 +149,9 @@ BOOL CWnd::CreateOnUiThread(CREATESTRUCT cs) {
   m_hWnd = handle;
   widget->setProperty(kHandleProperty, QVariant::fromValue<qulonglong>(reinterpret_cast<std::uintptr_t>(handle)));
   widget->setWindowTitle(QString::fromStdString(cs.lpszName));
-  if (!UsesQtDefaultHandling()) {
-    widget->setMouseTracking(true);
-    widget->setFocusPolicy((cs.style & WS_TABSTOP) ? Qt::StrongFocus : Qt::NoFocus);
-  }
+  if (!UsesQtDefaultHandling()) widget->setMouseTracking(true);
+  ApplyFocusPolicy();
+  ApplyLayoutDirection();
   if (cs.style & WS_DISABLED) widget->setEnabled(false);
   if (cs.x != CW_USEDEFAULT && cs.cx != CW_USEDEFAULT) {
     if (child) {
@@ -413,6 +412,8 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
 bool CWnd::PreTranslateQtEvent(QEvent*) { return false; }
 
 BOOL CWnd::PreTranslateMessage(UINT, WPARAM, LPARAM) { return FALSE; }
+
+bool CWnd::HandleDialogKey(int, bool) { return false; }
 
 // Handlers: each does the default handling of the message being handled.
 int CWnd::OnCreate(LPCREATESTRUCT) { return static_cast<int>(Default()); }
@@ -817,6 +818,7 @@ BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT) {
   const DWORD before = m_style.load();
   const DWORD after = (before & ~remove) | add;
   m_style = after;
+  if ((before ^ after) & WS_TABSTOP) ApplyFocusPolicy();
   return before != after ? TRUE : FALSE;
 }
 
@@ -824,7 +826,20 @@ BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT) {
   const DWORD before = m_exStyle.load();
   const DWORD after = (before & ~remove) | add;
   m_exStyle = after;
+  if ((before ^ after) & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) ApplyLayoutDirection();
   return before != after ? TRUE : FALSE;
+}
+
+void CWnd::ApplyFocusPolicy() {
+  // Qt's own controls keep the focus policy Qt gives them.
+  if (!m_widget || UsesQtDefaultHandling()) return;
+  m_widget->setFocusPolicy((m_style.load() & WS_TABSTOP) ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+void CWnd::ApplyLayoutDirection() {
+  if (!m_widget) return;
+  if (m_exStyle.load() & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) m_widget->setLayoutDirection(Qt::RightToLeft);
+  else if (m_widget->testAttribute(Qt::WA_SetLayoutDirection)) m_widget->unsetLayoutDirection();
 }
 
 void CWnd::SetFont(CFont* font, BOOL redraw) {

@@ -122,6 +122,10 @@ class CWnd : public IMessageTarget {
   // Sees each key-down before the window it is for: that window first, then its
   // parents up to the top-level window. TRUE takes the key (accelerators).
   virtual BOOL PreTranslateMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // A dialog's own keys (VK_TAB, VK_RETURN, VK_ESCAPE) pressed in one of its
+  // windows that does not ask for them through WM_GETDLGCODE; true when this
+  // window is a dialog and acted on the key.
+  virtual bool HandleDialogKey(int virtualKey, bool shift);
   // Routes a command (WM_COMMAND) to whoever handles it; TRUE when handled.
   virtual BOOL OnCmdMsg(UINT id, int code);
   // Asks for a command's enabled/checked state before a menu or bar shows it.
@@ -232,6 +236,8 @@ class CWnd : public IMessageTarget {
   static CWnd* GetCapture();
   DWORD GetStyle() const { return m_style.load(); }
   DWORD GetExStyle() const { return m_exStyle.load(); }
+  // UI thread while the window exists: WS_TABSTOP and the right-to-left
+  // extended styles also change the widget.
   BOOL ModifyStyle(DWORD remove, DWORD add, UINT swpFlags = 0);
   BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags = 0);
   void SetFont(CFont* font, BOOL redraw = TRUE);
@@ -263,6 +269,10 @@ class CWnd : public IMessageTarget {
     bool defaultReached;
   };
   BOOL CreateOnUiThread(CREATESTRUCT cs);
+  // The widget follows the styles that Qt has a counterpart for: WS_TABSTOP
+  // (focus by Tab and click) and the right-to-left extended styles.
+  void ApplyFocusPolicy();
+  void ApplyLayoutDirection();
   void DestroyTree(bool widgetAlreadyGone);
   void WidgetDestroyedExternally();
   LRESULT OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam);

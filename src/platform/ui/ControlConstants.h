@@ -112,6 +112,11 @@ constexpr UINT DM_GETDEFID = WM_USER + 0;
 constexpr UINT DM_SETDEFID = WM_USER + 1;
 constexpr UINT DC_HASDEFID = 0x534B;
 constexpr UINT WM_NEXTDLGCTL = 0x0028;
+// WM_GETDLGCODE answers: the keys a window keeps from its dialog.
+constexpr UINT DLGC_WANTARROWS = 0x0001;
+constexpr UINT DLGC_WANTTAB = 0x0002;
+constexpr UINT DLGC_WANTALLKEYS = 0x0004;
+constexpr UINT DLGC_WANTCHARS = 0x0080;
 constexpr UINT WM_DRAWITEM = 0x002B;
 constexpr UINT WM_MEASUREITEM = 0x002C;
 constexpr UINT WM_DROPFILES = 0x0233;

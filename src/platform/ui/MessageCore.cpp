@@ -6,7 +6,9 @@
 #include <QTimer>
 #include <atomic>
 #include <condition_variable>
+#include <cctype>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -31,7 +33,24 @@ struct PendingSend {
   bool finished = false;
 };
 
+std::mutex g_registeredMessagesMutex;
+std::map<std::string, UINT> g_registeredMessages;  // by the name in lower case
+constexpr UINT kFirstRegisteredMessage = 0xC000;
+constexpr UINT kLastRegisteredMessage = 0xFFFF;
+
 }  // namespace
+
+UINT RegisterWindowMessage(const std::string& name) {
+  if (name.empty()) return 0;
+  std::string key = name;
+  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::lock_guard<std::mutex> lock(g_registeredMessagesMutex);
+  if (auto found = g_registeredMessages.find(key); found != g_registeredMessages.end()) return found->second;
+  const UINT next = kFirstRegisteredMessage + static_cast<UINT>(g_registeredMessages.size());
+  if (next > kLastRegisteredMessage) return 0;
+  g_registeredMessages.emplace(std::move(key), next);
+  return next;
+}
 
 HWND RegisterMessageTarget(IMessageTarget* target) {
   std::lock_guard<std::mutex> lock(g_registryMutex);

@@ -10,6 +10,7 @@
 //  - The UI thread never blocks on a worker except through WaitPumping, which keeps
 //    delivering queued posts and cross-thread sends while it waits.
 #include <functional>
+#include <string>
 
 #include "platform/base/WinTypes.h"
 
@@ -33,6 +34,11 @@ IMessageTarget* TargetFromHandle(HWND handle);
 
 BOOL PostMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A message number shared by everyone who asks with the same name (compared
+// without regard to ASCII case): 0xC000 and up, in the order of first request;
+// 0 for an empty name or once the range is used up. Any thread.
+UINT RegisterWindowMessage(const std::string& name);
 
 // True on the thread that owns the QApplication (the UI thread).
 bool IsUiThread();

@@ -26,6 +26,7 @@ constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUIT = 0x0012;
 constexpr UINT WM_ERASEBKGND = 0x0014;
+constexpr UINT WM_SYSCOLORCHANGE = 0x0015;
 constexpr UINT WM_SHOWWINDOW = 0x0018;
 constexpr UINT WM_SETCURSOR = 0x0020;
 constexpr UINT WM_MOUSEACTIVATE = 0x0021;
@@ -100,6 +101,10 @@ constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 constexpr DWORD WS_EX_TRANSPARENT = 0x00000020;
 constexpr DWORD WS_EX_TOOLWINDOW = 0x00000080;
 constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
+// Right-to-left reading order, and a mirrored layout (origin at the right).
+// Both turn the widget's layout direction right-to-left.
+constexpr DWORD WS_EX_RTLREADING = 0x00002000;
+constexpr DWORD WS_EX_LAYOUTRTL = 0x00400000;
 
 // ShowWindow commands.
 constexpr int SW_HIDE = 0;

@@ -9,6 +9,7 @@
 
 #include "platform/ui/CDC.h"
 #include "platform/ui/CWnd.h"
+#include "platform/ui/ControlConstants.h"
 #include "platform/ui/KeyTranslation.h"
 #include "platform/ui/WidgetPainter.h"
 
@@ -17,6 +18,9 @@ namespace {
 // The window that lost the focus last: the "other window" of the next WM_SETFOCUS
 // (Qt names the new focus when the old one loses it, but not the reverse).
 HWND g_lastFocusLoser = nullptr;
+
+// The key press a dialog's focused Qt control kept for itself (see TakeKeyKeptFromDialog).
+const QEvent* g_keyKeptFromDialog = nullptr;
 
 UINT MouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
   UINT flags = 0;
@@ -45,6 +49,12 @@ UINT SizeKindOf(const QWidget* widget) {
 }
 
 }  // namespace
+
+bool TakeKeyKeptFromDialog(const QEvent* event) {
+  if (event == nullptr || event != g_keyKeptFromDialog) return false;
+  g_keyKeptFromDialog = nullptr;
+  return true;
+}
 
 WindowEventBridge::WindowEventBridge(CWnd* owner, QWidget* widget) : QObject(widget), m_owner(owner), m_widget(widget) {}
 
@@ -186,7 +196,7 @@ bool WindowEventBridge::HandleKey(QEvent* event) {
   auto* key = static_cast<QKeyEvent*>(event);
   const int virtualKey = VirtualKeyFromQtKey(key->key(), key->modifiers() & Qt::KeypadModifier);
   if (virtualKey == 0) return false;
-  const bool ctrl = key->modifiers() & Qt::ControlModifier;
+  if (event != g_keyKeptFromDialog) g_keyKeptFromDialog = nullptr;  // a new key: the old mark is stale
   const bool alt = key->modifiers() & Qt::AltModifier;
   // lParam: repeat count 1, the scan code, bit 29 Alt held, bit 30 previously down, bit 31 released.
   LPARAM flags = 1 | (static_cast<LPARAM>(key->nativeScanCode() & 0xFF) << 16) | (alt ? (1 << 29) : 0);
@@ -203,13 +213,51 @@ bool WindowEventBridge::HandleKey(QEvent* event) {
   for (CWnd* w = window; w; w = (w->GetStyle() & WS_CHILD) ? w->GetParent() : nullptr) {
     if (w->PreTranslateMessage(downMessage, static_cast<WPARAM>(virtualKey), flags)) return true;
   }
-  bool letQtHandle =
-      window->DispatchTracked(alt ? WM_SYSKEYDOWN : WM_KEYDOWN, static_cast<WPARAM>(virtualKey), flags, nullptr, &alive);
-  const std::u16string chars = CharsForKeyDown(virtualKey, ctrl, alt, key->text().toStdU16String());
-  for (char16_t c : chars) {
-    if (!alive || !m_owner) return true;
-    letQtHandle = window->DispatchTracked(alt ? WM_SYSCHAR : WM_CHAR, c, flags, nullptr, &alive) && letQtHandle;
-  }
+  if (const std::optional<bool> answer = HandleDialogKey(key, virtualKey, flags)) return *answer;
+  const bool letQtHandle = DispatchKeyDown(virtualKey, flags, key, &alive);
   if (!alive || !m_owner) return true;
   return !(qtControl && letQtHandle);
+}
+
+bool WindowEventBridge::DispatchKeyDown(int virtualKey, LPARAM flags, const QKeyEvent* key, bool* alive) {
+  CWnd* window = m_owner;
+  const bool ctrl = key->modifiers() & Qt::ControlModifier;
+  const bool alt = key->modifiers() & Qt::AltModifier;
+  bool letQtHandle =
+      window->DispatchTracked(alt ? WM_SYSKEYDOWN : WM_KEYDOWN, static_cast<WPARAM>(virtualKey), flags, nullptr, alive);
+  const std::u16string chars = CharsForKeyDown(virtualKey, ctrl, alt, key->text().toStdU16String());
+  for (char16_t c : chars) {
+    if (!*alive || !m_owner) return false;
+    letQtHandle = window->DispatchTracked(alt ? WM_SYSCHAR : WM_CHAR, c, flags, nullptr, alive) && letQtHandle;
+  }
+  return letQtHandle;
+}
+
+std::optional<bool> WindowEventBridge::HandleDialogKey(QKeyEvent* key, int virtualKey, LPARAM flags) {
+  if (virtualKey != VK_TAB && virtualKey != VK_RETURN && virtualKey != VK_ESCAPE) return std::nullopt;
+  if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return std::nullopt;
+  CWnd* window = m_owner;
+  const bool qtControl = window->UsesQtDefaultHandling();
+  const auto code = static_cast<UINT>(window->SendMessage(WM_GETDLGCODE, static_cast<WPARAM>(virtualKey), 0));
+  if (!m_owner) return true;
+  const bool wanted = (code & DLGC_WANTALLKEYS) || (virtualKey == VK_TAB && (code & DLGC_WANTTAB));
+  if (wanted) {
+    bool alive = true;
+    const bool letQtHandle = DispatchKeyDown(virtualKey, flags, key, &alive);
+    if (!alive || !m_owner) return true;
+    if (!qtControl || !letQtHandle) return true;
+    // Qt's control handles the key, but neither Qt's focus chain (Tab) nor
+    // the dialog (Return, Escape, handed on when the control ignores them) may.
+    if (virtualKey == VK_TAB) return true;
+    g_keyKeptFromDialog = key;
+    return false;
+  }
+  // Qt's own controls keep their way: Qt moves the focus on Tab, and the
+  // dialog gets the keys they ignore.
+  if (qtControl) return std::nullopt;
+  const bool shift = key->modifiers() & Qt::ShiftModifier;
+  for (CWnd* w = window->GetParent(); w; w = (w->GetStyle() & WS_CHILD) ? w->GetParent() : nullptr) {
+    if (w->HandleDialogKey(virtualKey, shift)) return true;
+  }
+  return std::nullopt;
 }

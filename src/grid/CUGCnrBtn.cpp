@@ -1,0 +1,9 @@
+#include "grid/CUGCnrBtn.h"
+
+CUGCnrBtn::~CUGCnrBtn() = default;
+
+void CUGCnrBtn::Update() {
+  if (!GetSafeHwnd()) return;
+  Invalidate();
+  UpdateWindow();
+}

@@ -1,0 +1,3 @@
+#include "grid/CUGEdit.h"
+
+CUGEdit::~CUGEdit() = default;

@@ -1,0 +1,3 @@
+#include "grid/CUGMaskedEdit.h"
+
+CUGMaskedEdit::~CUGMaskedEdit() = default;

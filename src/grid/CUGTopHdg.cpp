@@ -1,0 +1,9 @@
+#include "grid/CUGTopHdg.h"
+
+CUGTopHdg::~CUGTopHdg() = default;
+
+void CUGTopHdg::Update() {
+  if (!GetSafeHwnd()) return;
+  Invalidate();
+  UpdateWindow();
+}

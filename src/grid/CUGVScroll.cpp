@@ -1,0 +1,7 @@
+#include "grid/CUGVScroll.h"
+
+CUGVScroll::~CUGVScroll() = default;
+
+void CUGVScroll::Update() {}
+
+void CUGVScroll::VScroll(UINT, UINT) {}
