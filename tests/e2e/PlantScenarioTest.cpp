@@ -31,6 +31,7 @@ constexpr int kWater = 0, kLabs = 2, kConfirmation = 9, kDelay = 10;  // materia
 constexpr int kWaterPump = 6;  // "Water-ChargePump" among the gear pumps
 constexpr UINT kFirstChargeEndTimer = 301, kLastChargeEndTimer = 309;
 const char* const kLevelQuestion = "The level of Batchers & Mixers is:";
+const char* const kNoShift = "براي شروع پروسس، نياز به ثبت شيفت فعال است";
 const char* const kRunEnd = "همه استپ هاي فرمول اكتيو به طور كامل اجرا گرديد";
 
 void Click(CWnd& window, UINT id) { window.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
@@ -155,8 +156,34 @@ class PlantScenarioTest : public PlantFormFixture {
     m_chargeEndArmedAt = std::move(stillArmed);
     PumpPendingMessages();
   }
+  // The plant form's Start: the numbers shown again and confirmed, the level
+  // question answered Yes in the next pass.
+  void StartProcess() {
+    modal_script::Push([](CDialog& numbers) { Click(numbers, IDOK); });
+    boxes.Expect(IDYES, kLevelQuestion);
+    main->SendMessage(WM_COMMAND, ID_START_PROCESS);
+  }
+  // Step 4: passes until the confirmation waits, Next on its row, then
+  // passes until the end message stopped the process and the charge ends ran.
+  void RunToTheEnd() {
+    boxes.Expect(IDOK, "توقف در استپ شماره 4");
+    ASSERT_TRUE(PassUntil([] { return Phase(4) == CRecipeOneItemDlg::kConfirmationPhase; }));
+    EXPECT_EQ(Phase(1), CRecipeOneItemDlg::kEndedPhase);
+    EXPECT_EQ(Phase(3), CRecipeOneItemDlg::kEndedPhase);
+    boxes.Expect(IDOK, kRunEnd);
+    Click(view->GetRecipeDlg()->GetRow(3), IDC_STEP_NEXT);
+    ASSERT_TRUE(PassUntil([] { return !GetProcessEngine().IsStarted(); }));
+    ASSERT_TRUE(PassUntil([this] { return m_chargeEndArmedAt.empty(); }, 100));
+  }
   static int Phase(int number) { return GetProcessEngine().GetStepPhase(number - 1); }
   std::string Sql(const std::string& query) { return RawDatabase(DatabasePath()).Text(query); }
+  // What a refused start must leave untouched.
+  std::string WrittenRows() {
+    return Sql("SELECT (SELECT COUNT(*) FROM Event2) || ' ' || (SELECT COUNT(*) FROM Batch) || ' ' || "
+               "(SELECT COUNT(*) FROM VesselsLevel)");
+  }
+  static bool WaterPumpOn() { return g_gearPumps[kWaterPump].GetAttribBool(ePumpDoOnOffSpeed); }
+  static float MixerLevel() { return GetShapeAttribFloat(GetMixerId(0), eCodeLevel); }
 
   FakeClock clock;
   std::map<UINT_PTR, std::uint32_t> m_chargeEndArmedAt;
@@ -174,19 +201,9 @@ TEST_F(PlantScenarioTest, AShiftARecipeAndABatchRunToTheEndAndTheProgramClosesCl
   EXPECT_EQ(g_pShiftRS.load()->GetActiveMixerBatchNumber(0, false), 501);
 
   const float mixerBefore = GetShapeAttribFloat(GetMixerId(0), eCodeLevel);
-  // Start shows the numbers again; the operator confirms them.
-  modal_script::Push([](CDialog& numbers) { Click(numbers, IDOK); });
-  boxes.Expect(IDYES, kLevelQuestion);
-  main->SendMessage(WM_COMMAND, ID_START_PROCESS);
+  StartProcess();
   ASSERT_TRUE(GetProcessEngine().IsStarted());
-  boxes.Expect(IDOK, "توقف در استپ شماره 4");
-  ASSERT_TRUE(PassUntil([] { return Phase(4) == CRecipeOneItemDlg::kConfirmationPhase; }));
-  EXPECT_EQ(Phase(1), CRecipeOneItemDlg::kEndedPhase);
-  EXPECT_EQ(Phase(3), CRecipeOneItemDlg::kEndedPhase);
-  boxes.Expect(IDOK, kRunEnd);
-  Click(view->GetRecipeDlg()->GetRow(3), IDC_STEP_NEXT);
-  ASSERT_TRUE(PassUntil([] { return !GetProcessEngine().IsStarted(); }));
-  ASSERT_TRUE(PassUntil([this] { return m_chargeEndArmedAt.empty(); }, 100));
+  RunToTheEnd();
   for (int number = 1; number <= 4; ++number) EXPECT_EQ(Phase(number), 0) << "step " << number;
 
   // The database: one row per charge with its doses, direction, times and
@@ -245,6 +262,61 @@ TEST_F(PlantScenarioTest, AShiftARecipeAndABatchRunToTheEndAndTheProgramClosesCl
   // The water pump's learned lead went back into the settings file.
   EXPECT_FLOAT_EQ(std::stof(ini::GetString(dir.File("Qelo-Setting.ini"), "GearPump.Water-ChargePump", "LoadInWay.Data", "0")),
                   learnedLead);
+}
+
+TEST_F(PlantScenarioTest, StartIsRefusedUntilShiftRecipeAndBatchAreThereAndAStopHaltsTheChargeUntilTheNextStart) {
+  StartInDemo();
+  // No shift: told, and the shift table offered (the operator closes it).
+  modal_script::Push([](CDialog& shifts) { Click(shifts, IDCANCEL); });
+  boxes.Expect(IDOK, kNoShift);
+  main->SendMessage(WM_COMMAND, ID_START_PROCESS);
+  PumpPendingMessages();
+  EXPECT_EQ(modal_script::Pending(), 0);
+  EXPECT_FALSE(GetProcessEngine().IsStarted());
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM Shift"), "0");
+
+  // No active recipe: told, and the recipe dialog brought forward.
+  OpenShift("A");
+  boxes.Expect(IDOK, kNoActiveRecipeText);
+  main->SendMessage(WM_COMMAND, ID_START_PROCESS);
+  PumpPendingMessages();
+  EXPECT_FALSE(GetProcessEngine().IsStarted());
+  EXPECT_TRUE(view->GetRecipeDlg()->IsWindowVisible());
+
+  // No batch number: the dialog is closed without one.
+  MakeRecipe();
+  modal_script::Push([](CDialog& numbers) { Click(numbers, IDCANCEL); });
+  boxes.Expect(IDOK, kNoBatchNumberText);
+  main->SendMessage(WM_COMMAND, ID_START_PROCESS);
+  EXPECT_EQ(boxes.Boxes().back().caption, kStartProcessMessageCaption);
+  EXPECT_FALSE(GetProcessEngine().IsStarted());
+  for (int pass = 0; pass < 10; ++pass) Pass();
+  EXPECT_EQ(WrittenRows(), "0 0 0");
+  EXPECT_FALSE(WaterPumpOn());
+  EXPECT_EQ(MixerLevel(), 0.0f);
+
+  // Stop while the water runs: the pump goes off and the mixer stays where it was.
+  EnterBatchNumber("502");
+  StartProcess();
+  ASSERT_TRUE(PassUntil([] { return WaterPumpOn() && MixerLevel() > 0.0f; }, 50));
+  main->SendMessage(WM_COMMAND, ID_STOP_PROCESS);
+  ASSERT_TRUE(PassUntil([] { return !WaterPumpOn(); }, 5));
+  const float stoppedAt = MixerLevel();
+  for (int pass = 0; pass < 50; ++pass) Pass();
+  EXPECT_EQ(MixerLevel(), stoppedAt);
+  EXPECT_LT(stoppedAt, 20.0f);
+  EXPECT_EQ(Phase(1), 1);  // still charging, waiting for the next Start
+
+  // The next Start resumes the same charge and the run ends as usual.
+  StartProcess();
+  ASSERT_TRUE(PassUntil([] { return WaterPumpOn(); }, 5));
+  RunToTheEnd();
+  const float water = std::stof(Sql("SELECT m_fTtlActlMtrlWater FROM Shift"));
+  EXPECT_GE(water, 20.0f);
+  const float labs = std::stof(Sql("SELECT m_fTtlActlMtrlLABS FROM Shift"));
+  EXPECT_FLOAT_EQ(MixerLevel(), water + labs);  // nothing charged twice
+  EXPECT_EQ(Sql("SELECT m_nShiftTotalCycle FROM Shift"), "1");
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM Batch"), "1");
 }
 
 }  // namespace
