@@ -255,6 +255,7 @@ TEST_F(PlantScenarioTest, AShiftARecipeAndABatchRunToTheEndAndTheProgramClosesCl
   child = nullptr;
   view = nullptr;
   EXPECT_EQ(theApp.Run(), 0);
+  theApp.CloseAllDocuments();  // as the program's main does after the loop
   EXPECT_EQ(GetEngineRoot(), nullptr);
   EXPECT_EQ(boxes.Pending(), 0u);
   EXPECT_EQ(modal_script::Pending(), 0);
