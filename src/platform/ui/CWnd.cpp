@@ -790,7 +790,11 @@ INT_PTR CWnd::OnToolHitTest(CPoint, TOOLINFO*) const { return -1; }
 BOOL CWnd::OnToolTipText(TOOLTIPTEXT*) { return FALSE; }
 
 void CWnd::CancelToolTips() {
-  if (QToolTip::isVisible()) QToolTip::hideText();
+  if (!QToolTip::isVisible()) return;
+  QToolTip::hideText();
+  // Qt takes the tip away a moment later; the tool changed now.
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->inherits("QTipLabel")) top->hide();
 }
 
 void CWnd::UpdateWindow() {
