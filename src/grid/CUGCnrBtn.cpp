@@ -129,12 +129,7 @@ INT_PTR CUGCnrBtn::OnToolHitTest(CPoint, TOOLINFO* info) const { return g_corner
 BOOL CUGCnrBtn::OnToolTipText(TOOLTIPTEXT* tip) { return g_cornerTips.Text(m_ctrl, CUGCtrl::kSectionCornerButton, tip); }
 
 LRESULT CUGCnrBtn::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_HELPHITTEST && m_ctrl)
-    return static_cast<LRESULT>(m_ctrl->OnGetContextHelpId(-1, -1, CUGCtrl::kSectionCornerButton));
-  if (message == WM_HELP && m_ctrl) {
-    const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
-    if (!info || info->iContextType != HELPINFO_WINDOW) return 0;
-    return UGShowContextHelp(m_ctrl, -1, -1, CUGCtrl::kSectionCornerButton);
-  }
+  if (message == WM_HELP || message == WM_HELPHITTEST)
+    return UGWindowHelp(this, m_ctrl, CUGCtrl::kSectionCornerButton, message, lParam, [](POINT, int*, long*) {});
   return CWnd::WindowProc(message, wParam, lParam);
 }

@@ -267,6 +267,24 @@ void CUGSideHdg::EndSizing() {
 
 // ---------------------------------------------------------------- mouse
 
+bool CUGSideHdg::CallClickHooks(CPoint point, int kind, int upDown, int* colOut, long* rowOut) {
+  int col = -1;
+  long row = -1;
+  RECT rect{};
+  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return false;
+  POINT at = point;
+  CUGCellType* type = m_ctrl->CellTypeOf(col, row);
+  if (kind == kLeftClick)
+    m_ctrl->OnSideHdgLClicked(col, row, upDown, &rect, &at, type->OnLClicked(col, row, upDown, &rect, &at));
+  else if (kind == kRightClick)
+    m_ctrl->OnSideHdgRClicked(col, row, upDown, &rect, &at, type->OnRClicked(col, row, 0, &rect, &at));
+  else
+    m_ctrl->OnSideHdgDClicked(col, row, &rect, &at, type->OnDClicked(col, row, &rect, &at));
+  if (colOut) *colOut = col;
+  if (rowOut) *rowOut = row;
+  return true;
+}
+
 void CUGSideHdg::OnMouseMove(UINT flags, CPoint point) {
   if (!m_ctrl || !m_GI) return;
   if (m_dragging)
@@ -277,49 +295,30 @@ void CUGSideHdg::OnMouseMove(UINT flags, CPoint point) {
 
 void CUGSideHdg::OnLButtonDown(UINT, CPoint point) {
   if (!m_ctrl || !m_GI) return;
-  if (m_armed) {
-    if (CWnd::GetFocus() != m_ctrl->m_CUGGrid.get()) m_ctrl->m_CUGGrid->SetFocus();
-    m_dragging = 1;
-    SetCapture();
-    m_startPos = m_sizingKind == 0 ? point.x : point.y;
-    m_startSize = m_sizingKind == 0 ? HeadingColWidth(static_cast<int>(-m_sizedIndex - 1)) : m_ctrl->RowHeight(m_sizedIndex);
-    m_startHeadingSize = m_GI->m_sideHdgWidth;
-    m_height = m_sizingKind == 1 ? m_startSize : 0;
+  if (!m_armed) {
+    CallClickHooks(point, kLeftClick, 1);
     return;
   }
-  int col = -1;
-  long row = -1;
-  RECT rect{};
-  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return;
-  POINT at = point;
-  const BOOL processed = m_ctrl->CellTypeOf(col, row)->OnLClicked(col, row, 1, &rect, &at);
-  m_ctrl->OnSideHdgLClicked(col, row, 1, &rect, &at, processed);
+  if (CWnd::GetFocus() != m_ctrl->m_CUGGrid.get()) m_ctrl->m_CUGGrid->SetFocus();
+  m_dragging = 1;
+  SetCapture();
+  m_startPos = m_sizingKind == 0 ? point.x : point.y;
+  m_startSize =
+      m_sizingKind == 0 ? HeadingColWidth(static_cast<int>(-m_sizedIndex - 1)) : m_ctrl->RowHeight(m_sizedIndex);
+  m_startHeadingSize = m_GI->m_sideHdgWidth;
+  m_height = m_sizingKind == 1 ? m_startSize : 0;
 }
 
 void CUGSideHdg::OnLButtonUp(UINT, CPoint point) {
   if (!m_ctrl || !m_GI) return;
-  if (m_dragging) {
+  if (m_dragging)
     EndSizing();
-    return;
-  }
-  int col = -1;
-  long row = -1;
-  RECT rect{};
-  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return;
-  POINT at = point;
-  const BOOL processed = m_ctrl->CellTypeOf(col, row)->OnLClicked(col, row, 0, &rect, &at);
-  m_ctrl->OnSideHdgLClicked(col, row, 0, &rect, &at, processed);
+  else
+    CallClickHooks(point, kLeftClick, 0);
 }
 
 void CUGSideHdg::OnLButtonDblClk(UINT, CPoint point) {
-  if (!m_ctrl || !m_GI) return;
-  int col = -1;
-  long row = -1;
-  RECT rect{};
-  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return;
-  POINT at = point;
-  const BOOL processed = m_ctrl->CellTypeOf(col, row)->OnDClicked(col, row, &rect, &at);
-  m_ctrl->OnSideHdgDClicked(col, row, &rect, &at, processed);
+  if (m_ctrl && m_GI) CallClickHooks(point, kDoubleClick, 0);
 }
 
 void CUGSideHdg::OnRButtonDown(UINT, CPoint point) {
@@ -327,26 +326,14 @@ void CUGSideHdg::OnRButtonDown(UINT, CPoint point) {
   m_ctrl->m_CUGGrid->SetFocus();
   int col = -1;
   long row = -1;
-  RECT rect{};
-  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return;
+  if (!CallClickHooks(point, kRightClick, 1, &col, &row) || !m_GI->m_enablePopupMenu) return;
   POINT at = point;
-  const BOOL processed = m_ctrl->CellTypeOf(col, row)->OnRClicked(col, row, 0, &rect, &at);
-  m_ctrl->OnSideHdgRClicked(col, row, 1, &rect, &at, processed);
-  if (m_GI->m_enablePopupMenu) {
-    ClientToScreen(&at);
-    m_ctrl->StartPopupMenu(col, row, &at, CUGCtrl::kSectionSideHeading);
-  }
+  ClientToScreen(&at);
+  m_ctrl->StartPopupMenu(col, row, &at, CUGCtrl::kSectionSideHeading);
 }
 
 void CUGSideHdg::OnRButtonUp(UINT, CPoint point) {
-  if (!m_ctrl || !m_GI) return;
-  int col = -1;
-  long row = -1;
-  RECT rect{};
-  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return;
-  POINT at = point;
-  const BOOL processed = m_ctrl->CellTypeOf(col, row)->OnRClicked(col, row, 0, &rect, &at);
-  m_ctrl->OnSideHdgRClicked(col, row, 0, &rect, &at, processed);
+  if (m_ctrl && m_GI) CallClickHooks(point, kRightClick, 0);
 }
 
 // ---------------------------------------------------------------- tips and help
@@ -362,21 +349,11 @@ INT_PTR CUGSideHdg::OnToolHitTest(CPoint point, TOOLINFO* info) const {
 BOOL CUGSideHdg::OnToolTipText(TOOLTIPTEXT* tip) { return m_tips.Text(m_ctrl, CUGCtrl::kSectionSideHeading, tip); }
 
 LRESULT CUGSideHdg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if ((message == WM_HELP || message == WM_HELPHITTEST) && m_ctrl && m_GI) {
-    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    if (message == WM_HELP) {
-      const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
-      if (!info || info->iContextType != HELPINFO_WINDOW) return 0;
-      at = info->MousePos;
-      ScreenToClient(&at);
-    }
-    int col = -1;
-    long row = -1;
-    RECT rect{};
-    CellFromPoint(at.x, at.y, &col, &row, &rect);
-    if (message == WM_HELPHITTEST)
-      return static_cast<LRESULT>(m_ctrl->OnGetContextHelpId(col, row, CUGCtrl::kSectionSideHeading));
-    return UGShowContextHelp(m_ctrl, col, row, CUGCtrl::kSectionSideHeading);
+  if ((message == WM_HELP || message == WM_HELPHITTEST) && m_GI) {
+    return UGWindowHelp(this, m_ctrl, CUGCtrl::kSectionSideHeading, message, lParam, [this](POINT at, int* col, long* row) {
+      RECT rect{};
+      CellFromPoint(at.x, at.y, col, row, &rect);
+    });
   }
   return CWnd::WindowProc(message, wParam, lParam);
 }

@@ -45,6 +45,9 @@ class CUGSideHdg : public CWnd {
 
  private:
   int HeadingColWidth(int col) const;
+  enum ClickKind { kLeftClick, kRightClick, kDoubleClick };
+  // The cell type's and the control's hooks for the cell under the point; false when there is none.
+  bool CallClickHooks(CPoint point, int kind, int upDown, int* col = nullptr, long* row = nullptr);
   void Hover(CPoint point);
   void SizeTo(CPoint point);
   void EndSizing();

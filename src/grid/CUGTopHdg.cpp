@@ -311,6 +311,24 @@ void CUGTopHdg::OnTimer(UINT_PTR id) {
 
 // ---------------------------------------------------------------- mouse
 
+bool CUGTopHdg::CallClickHooks(CPoint point, int kind, int upDown, int* colOut, long* rowOut) {
+  int col = -1;
+  long row = -1;
+  RECT rect{};
+  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return false;
+  POINT at = point;
+  CUGCellType* type = m_ctrl->CellTypeOf(col, row);
+  if (kind == kLeftClick)
+    m_ctrl->OnTopHdgLClicked(col, row, upDown, &rect, &at, type->OnLClicked(col, row, upDown, &rect, &at));
+  else if (kind == kRightClick)
+    m_ctrl->OnTopHdgRClicked(col, row, upDown, &rect, &at, type->OnRClicked(col, row, 0, &rect, &at));
+  else
+    m_ctrl->OnTopHdgDClicked(col, row, &rect, &at, type->OnDClicked(col, row, &rect, &at));
+  if (colOut) *colOut = col;
+  if (rowOut) *rowOut = row;
+  return true;
+}
+
 void CUGTopHdg::OnMouseMove(UINT flags, CPoint point) {
   if (!m_ctrl || !m_GI) return;
   if (m_dragging) {
@@ -335,12 +353,7 @@ void CUGTopHdg::OnLButtonDown(UINT, CPoint point) {
     return;
   }
   int col = -1;
-  long row = -1;
-  RECT rect{};
-  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return;
-  POINT at = point;
-  const BOOL processed = m_ctrl->CellTypeOf(col, row)->OnLClicked(col, row, 1, &rect, &at);
-  m_ctrl->OnTopHdgLClicked(col, row, 1, &rect, &at, processed);
+  if (!CallClickHooks(point, kLeftClick, 1, &col)) return;
   if (m_GI->m_enableColMove && m_ctrl->OnColDragStart(col)) {
     m_dragCol = col;
     m_insertCol = -1;
@@ -354,37 +367,24 @@ void CUGTopHdg::OnLButtonUp(UINT, CPoint point) {
     EndSizing();
     return;
   }
-  int col = -1;
-  long row = -1;
-  RECT rect{};
-  if (CellFromPoint(point.x, point.y, &col, &row, &rect)) {
-    POINT at = point;
-    const BOOL processed = m_ctrl->CellTypeOf(col, row)->OnLClicked(col, row, 0, &rect, &at);
-    m_ctrl->OnTopHdgLClicked(col, row, 0, &rect, &at, processed);
-  }
+  CallClickHooks(point, kLeftClick, 0);
   if (m_dragCol >= 0) EndColumnMove();
 }
 
 void CUGTopHdg::OnLButtonDblClk(UINT, CPoint point) {
   if (!m_ctrl || !m_GI) return;
-  if (m_armed && m_sizingKind == 0) {
-    if (m_GI->m_bestFitOnDClick) {
-      m_ctrl->BestFitColumns(m_sizedIndex, m_sizedIndex, 20, 1);
-      Hover(point);
-      m_width = m_ctrl->ColWidth(m_sizedIndex);
-      ColumnSized();
-    }
-    if (m_dragging) ReleaseCapture();
-    m_dragging = 0;
+  if (!m_armed || m_sizingKind != 0) {
+    CallClickHooks(point, kDoubleClick, 0);
     return;
   }
-  int col = -1;
-  long row = -1;
-  RECT rect{};
-  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return;
-  POINT at = point;
-  const BOOL processed = m_ctrl->CellTypeOf(col, row)->OnDClicked(col, row, &rect, &at);
-  m_ctrl->OnTopHdgDClicked(col, row, &rect, &at, processed);
+  if (m_GI->m_bestFitOnDClick) {
+    m_ctrl->BestFitColumns(m_sizedIndex, m_sizedIndex, 20, 1);
+    Hover(point);
+    m_width = m_ctrl->ColWidth(m_sizedIndex);
+    ColumnSized();
+  }
+  if (m_dragging) ReleaseCapture();
+  m_dragging = 0;
 }
 
 void CUGTopHdg::OnRButtonDown(UINT, CPoint point) {
@@ -392,26 +392,14 @@ void CUGTopHdg::OnRButtonDown(UINT, CPoint point) {
   m_ctrl->m_CUGGrid->SetFocus();
   int col = -1;
   long row = -1;
-  RECT rect{};
-  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return;
+  if (!CallClickHooks(point, kRightClick, 1, &col, &row) || !m_GI->m_enablePopupMenu) return;
   POINT at = point;
-  const BOOL processed = m_ctrl->CellTypeOf(col, row)->OnRClicked(col, row, 0, &rect, &at);
-  m_ctrl->OnTopHdgRClicked(col, row, 1, &rect, &at, processed);
-  if (m_GI->m_enablePopupMenu) {
-    ClientToScreen(&at);
-    m_ctrl->StartPopupMenu(col, row, &at, CUGCtrl::kSectionTopHeading);
-  }
+  ClientToScreen(&at);
+  m_ctrl->StartPopupMenu(col, row, &at, CUGCtrl::kSectionTopHeading);
 }
 
 void CUGTopHdg::OnRButtonUp(UINT, CPoint point) {
-  if (!m_ctrl || !m_GI) return;
-  int col = -1;
-  long row = -1;
-  RECT rect{};
-  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return;
-  POINT at = point;
-  const BOOL processed = m_ctrl->CellTypeOf(col, row)->OnRClicked(col, row, 0, &rect, &at);
-  m_ctrl->OnTopHdgRClicked(col, row, 0, &rect, &at, processed);
+  if (m_ctrl && m_GI) CallClickHooks(point, kRightClick, 0);
 }
 
 // ---------------------------------------------------------------- tips and help
@@ -427,21 +415,11 @@ INT_PTR CUGTopHdg::OnToolHitTest(CPoint point, TOOLINFO* info) const {
 BOOL CUGTopHdg::OnToolTipText(TOOLTIPTEXT* tip) { return m_tips.Text(m_ctrl, CUGCtrl::kSectionTopHeading, tip); }
 
 LRESULT CUGTopHdg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if ((message == WM_HELP || message == WM_HELPHITTEST) && m_ctrl && m_GI) {
-    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    if (message == WM_HELP) {
-      const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
-      if (!info || info->iContextType != HELPINFO_WINDOW) return 0;
-      at = info->MousePos;
-      ScreenToClient(&at);
-    }
-    int col = -1;
-    long row = -1;
-    RECT rect{};
-    CellFromPoint(at.x, at.y, &col, &row, &rect);
-    if (message == WM_HELPHITTEST)
-      return static_cast<LRESULT>(m_ctrl->OnGetContextHelpId(col, row, CUGCtrl::kSectionTopHeading));
-    return UGShowContextHelp(m_ctrl, col, row, CUGCtrl::kSectionTopHeading);
+  if ((message == WM_HELP || message == WM_HELPHITTEST) && m_GI) {
+    return UGWindowHelp(this, m_ctrl, CUGCtrl::kSectionTopHeading, message, lParam, [this](POINT at, int* col, long* row) {
+      RECT rect{};
+      CellFromPoint(at.x, at.y, col, row, &rect);
+    });
   }
   return CWnd::WindowProc(message, wParam, lParam);
 }

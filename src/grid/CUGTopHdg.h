@@ -52,6 +52,9 @@ class CUGTopHdg : public CWnd {
  private:
   int HeadingRowHeight(long row) const;
   // Arms the border under the point, if any (no button held).
+  enum ClickKind { kLeftClick, kRightClick, kDoubleClick };
+  // The cell type's and the control's hooks for the cell under the point; false when there is none.
+  bool CallClickHooks(CPoint point, int kind, int upDown, int* col = nullptr, long* row = nullptr);
   void Hover(CPoint point);
   void SizeTo(CPoint point);
   void EndSizing();

@@ -20,3 +20,20 @@ LRESULT UGShowContextHelp(CUGCtrl* ctrl, int col, long row, int section) {
   UGWinHelp(id, HELP_CONTEXT);
   return 1;
 }
+
+LRESULT UGWindowHelp(CWnd* window, CUGCtrl* ctrl, int section, UINT message, LPARAM lParam,
+                     const std::function<void(POINT, int*, long*)>& cellAt) {
+  if (!ctrl) return 0;
+  POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  if (message == WM_HELP) {
+    const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
+    if (!info || info->iContextType != HELPINFO_WINDOW) return 0;
+    at = info->MousePos;
+    window->ScreenToClient(&at);
+  }
+  int col = -1;
+  long row = -1;
+  cellAt(at, &col, &row);
+  if (message == WM_HELPHITTEST) return static_cast<LRESULT>(ctrl->OnGetContextHelpId(col, row, section));
+  return UGShowContextHelp(ctrl, col, row, section);
+}
