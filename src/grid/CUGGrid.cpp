@@ -344,7 +344,8 @@ void CUGGrid::PaintInvalidCells(CDC* dc, CDC* memDc) {
     if (row == m_GI->m_numberRows - 1) {
       // The data source may find more rows: the walk goes on into them.
       const long count = m_GI->m_numberRows;
-      if (m_ctrl->VerifyTargetRow(row + 1) == 0 && m_GI->m_numberRows > count)
+      long next = row + 1;
+      if (m_ctrl->VerifyTargetRow(&next) == 0 && m_GI->m_numberRows > count)
         m_paintList.AddRange(0, row + 1, m_GI->m_numberCols, row + 1);
     }
   }
@@ -372,8 +373,11 @@ void CUGGrid::PaintInvalidCells(CDC* dc, CDC* memDc) {
 
 void CUGGrid::OnPaint() {
   CPaintDC dc(this);
-  if (!m_GI || !m_ctrl || m_GI->m_paintMode == 0) return;
   m_invalidPending = false;
+  if (!m_GI || !m_ctrl || m_GI->m_paintMode == 0) {
+    m_paintList.Clear();
+    return;
+  }
   m_paintList.SetReporting(false);
   const QRegion* region = CurrentPaintRegion();
   if (!region || region->isEmpty()) {
@@ -414,10 +418,8 @@ void CUGGrid::OnSize(UINT type, int cx, int cy) {
 
 void CUGGrid::UpdateAfterMove() {
   if (!GetSafeHwnd() || !m_GI || !m_ctrl) return;
-  const bool hint = m_GI->m_enableVScrollHint || m_GI->m_enableHScrollHint;
-  // Pixels already marked invalid were placed for the old view: scrolling
-  // them would leave them wrong, so the whole area is drawn again.
-  if (m_invalidPending || m_ctrl->m_findDialog != nullptr || hint) {
+  // A hint window over the area would be scrolled with the pixels.
+  if (m_ctrl->m_findDialog != nullptr || m_GI->m_enableVScrollHint || m_GI->m_enableHScrollHint) {
     Update();
     return;
   }
@@ -426,25 +428,27 @@ void CUGGrid::UpdateAfterMove() {
   const int oldLeft = m_GI->m_lastLeftCol < 0 ? m_GI->m_leftCol : m_GI->m_lastLeftCol;
   const long oldTop = m_GI->m_lastTopRow < 0 ? m_GI->m_topRow : m_GI->m_lastTopRow;
   long long dx = 0;
-  for (int c = std::min(oldLeft, m_GI->m_leftCol); c < std::max(oldLeft, m_GI->m_leftCol); ++c) dx += m_ctrl->ColWidth(c);
+  for (int c = std::min(oldLeft, m_GI->m_leftCol); c < std::max(oldLeft, m_GI->m_leftCol) && dx <= width; ++c)
+    dx += m_ctrl->ColWidth(c);
   if (m_GI->m_leftCol < oldLeft) dx = -dx;
   long long dy = 0;
   bool whole = std::llabs(dx) > width;
   if (!whole) {
-    if (m_GI->m_uniformRowHeightFlag) {
-      dy = static_cast<long long>(m_GI->m_topRow - oldTop) * m_GI->m_defRowHeight;
-    } else {
-      for (long r = std::min(oldTop, m_GI->m_topRow); r < std::max(oldTop, m_GI->m_topRow) && dy <= height; ++r)
-        dy += RowHeightOf(r);
-      if (m_GI->m_topRow < oldTop) dy = -dy;
-    }
+    for (long r = std::min(oldTop, m_GI->m_topRow); r < std::max(oldTop, m_GI->m_topRow) && dy <= height; ++r)
+      dy += RowHeightOf(r);
+    if (m_GI->m_topRow < oldTop) dy = -dy;
     whole = std::llabs(dy) > height;
   }
+  const bool moved = dx != 0 || dy != 0;
+  // Pixels already marked invalid were placed for the old view, and a move in
+  // both directions would carry the locked cells along: both are drawn anew.
+  const bool locks = m_GI->m_numLockCols > 0 || m_GI->m_numLockRows > 0;
+  if (moved && (m_invalidPending || (dx != 0 && dy != 0 && locks))) whole = true;
   const int oldRightCol = m_GI->m_rightCol;
   const long oldBottomRow = m_GI->m_bottomRow;
   if (whole) {
     m_paintList.AddRange(0, 0, m_GI->m_numberCols, m_GI->m_numberRows);
-  } else if (dx != 0 || dy != 0) {
+  } else if (moved) {
     CRect scroll(0, 0, width, height);
     if (dx == 0) scroll.top = m_GI->m_lockRowHeight;
     if (dy == 0) scroll.left = m_GI->m_lockColWidth;

@@ -19,7 +19,12 @@ void CUGPaintList::Widen(const Range& range) {
 void CUGPaintList::AddRange(int startCol, long startRow, int endCol, long endRow) {
   const Range range{startCol, startRow, endCol, endRow};
   Widen(range);
-  m_ranges.push_back(range);
+  // A window that is not painted for a long while keeps collecting: past a
+  // limit the list becomes its bounds (more cells drawn, none missed).
+  if (m_ranges.size() >= kMaxRanges)
+    m_ranges.assign(1, Range{m_minCol, m_minRow, m_maxCol, m_maxRow});
+  else
+    m_ranges.push_back(range);
   if (m_reporting && m_onAdded) m_onAdded(startCol, startRow, endCol, endRow);
 }
 

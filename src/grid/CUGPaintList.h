@@ -37,6 +37,7 @@ class CUGPaintList {
     int endCol;
     long endRow;
   };
+  static constexpr size_t kMaxRanges = 512;
   void Widen(const Range& range);
   std::vector<Range> m_ranges;
   std::vector<std::pair<int, long>> m_drawn;
