@@ -186,6 +186,9 @@ void CUGCtrl::BuildChildWindows() {
   m_CUGHint->Create(this);
   m_defEditCtrl.CreateEx(0, "", "", WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL, none, this, kIdEdit);
   m_defMaskedEditCtrl.CreateEx(0, "", "", WS_CHILD | ES_AUTOHSCROLL, none, this, kIdMaskedEdit);
+  // Qt would show them with the control; they stay hidden until an edit opens.
+  m_defEditCtrl.ShowWindow(SW_HIDE);
+  m_defMaskedEditCtrl.ShowWindow(SW_HIDE);
 }
 
 // ---------------------------------------------------------------- window messages
