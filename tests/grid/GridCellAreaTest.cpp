@@ -167,7 +167,7 @@ TEST_F(CellArea, AnEmptyListStillFillsTheEmptyAreasAndDrawsTheFocusAndAJoinIsDra
   grid.m_findDialog = nullptr;
 }
 
-TEST_F(CellArea, AOneRowScrollDrawsTheNewStripAndTheCurrentCellsAndAWideMoveEverything) {
+TEST_F(CellArea, OneRowScrollsDrawTheNewStripAndTheCurrentCellsAndAWideMoveEverything) {
   const long bottom = grid.m_GI->m_bottomRow;
   ASSERT_GT(bottom, 3);
   ASSERT_EQ(grid.SetTopRow(1), 0);
@@ -177,6 +177,17 @@ TEST_F(CellArea, AOneRowScrollDrawsTheNewStripAndTheCurrentCellsAndAWideMoveEver
   for (long row = 2; row < bottom - 1; ++row) EXPECT_EQ(rows.count(row), row == 1 ? 1u : 0u) << row;
   EXPECT_TRUE(rows.count(bottom) || rows.count(bottom + 1));
   EXPECT_LT(grid.counting.drawn.size(), 30u);
+
+  // Down at the last fully visible row scrolls by one row as well.
+  ASSERT_EQ(grid.SetTopRow(0), 0);
+  grid.GotoRow(grid.m_GI->m_bottomRow - 1);
+  Flush();
+  const long last = grid.m_GI->m_currentRow;
+  Key(VK_DOWN);
+  EXPECT_EQ(grid.m_GI->m_topRow, 1L);
+  const std::set<long> down = DrawnRows();
+  for (long row = 2; row < last; ++row) EXPECT_EQ(down.count(row), 0u) << row;
+  EXPECT_TRUE(down.count(last) && down.count(last + 1));
 
   Flush();
   ASSERT_EQ(grid.SetTopRow(120), 0);  // far more than a window's height
