@@ -13,6 +13,7 @@
 #include "grid/CUGSideHdg.h"
 #include "grid/CUGTopHdg.h"
 #include "grid/UGHelp.h"
+#include "platform/ui/WindowTimers.h"
 
 namespace {
 
@@ -134,6 +135,24 @@ TEST_F(Headings, ColumnMovesAskWithTheTargetAndAPlainClickWithMinusOne) {
   EXPECT_EQ(grid.moves.back(), (std::vector<int>{2, -1}));
   EXPECT_EQ(grid.moved.back(), (std::vector<int>{2, -1}));
   EXPECT_STREQ(grid.GetCellText(2, -1), "first");
+}
+
+TEST_F(Headings, AColumnDraggedPastTheEdgeScrollsOnTheTimerUntilTheButtonGoesUp) {
+  grid.ResizeCols(12, FALSE);
+  grid.AdjustComponentSizes();
+  grid.m_GI->m_enableColMove = 1;
+  CWnd* top = grid.m_CUGTopHdg.get();
+  const HWND handle = top->GetSafeHwnd();
+  Send(top, WM_LBUTTONDOWN, MK_LBUTTON, 10, 5);
+  Send(top, WM_MOUSEMOVE, MK_LBUTTON, grid.m_GI->m_gridWidth + 20, 5);
+  EXPECT_EQ(grid.m_GI->m_leftCol, 1);
+  ASSERT_TRUE(FireTimerNow(handle, CUGTopHdg::kMoveScrollTimer));
+  EXPECT_EQ(grid.m_GI->m_leftCol, 2);
+  Send(top, WM_MOUSEMOVE, MK_LBUTTON, 100, 5);  // back inside: the scrolling stops
+  EXPECT_FALSE(FireTimerNow(handle, CUGTopHdg::kMoveScrollTimer));
+  Send(top, WM_LBUTTONUP, 0, 100, 5);
+  EXPECT_EQ(grid.moved.size(), 1u);
+  EXPECT_EQ(grid.m_GI->m_leftCol, 2);
 }
 
 TEST_F(Headings, RowBordersWithUniformHeightsAndTheCornerSizesTheHeadings) {
