@@ -1,7 +1,124 @@
 #include "grid/CUGVScroll.h"
 
+#include <QCursor>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "grid/CUGCtrl.h"
+#include "grid/CUGGrid.h"
+#include "grid/CUGGridInfo.h"
+#include "grid/CUGHint.h"
+#include "grid/CUGSideHdg.h"
+
+namespace {
+// Mode 2 keeps the thumb in the middle of a three-position bar: only the
+// arrows and the page areas move the view.
+constexpr int kArrowsOnlyMode = 2;
+}  // namespace
+
 CUGVScroll::~CUGVScroll() = default;
 
-void CUGVScroll::Update() {}
+QWidget* CUGVScroll::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
+  QWidget* bar = CScrollBar::CreateWidget(parent, cs);
+  // The right button belongs to the grid's pop-up menu, not to Qt's scroll menu.
+  bar->setContextMenuPolicy(Qt::PreventContextMenu);
+  return bar;
+}
 
-void CUGVScroll::VScroll(UINT, UINT) {}
+void CUGVScroll::Update() {
+  if (!m_GI || !m_ctrl || !m_GI->m_paintMode) return;
+  CUGGridInfo& gi = *m_GI;
+  const bool arrowsOnly = gi.m_vScrollMode == kArrowsOnlyMode;
+  bool rangeChanged = false;
+  if (gi.m_maxTopRow != m_lastMaxTopRow || gi.m_vScrollMode != m_lastScrollMode ||
+      gi.m_numLockRows != m_lastNumLockRows) {
+    m_lastMaxTopRow = gi.m_maxTopRow;
+    m_lastScrollMode = gi.m_vScrollMode;
+    m_lastNumLockRows = gi.m_numLockRows;
+    rangeChanged = true;
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE;
+    m_multiRange = m_multiPos = 1.0;
+    if (arrowsOnly) {
+      info.nMin = 0;
+      info.nMax = 2;
+      info.nPage = 0;
+    } else if (gi.m_maxTopRow > kMaxUnscaledRows) {
+      // Too many rows for one position each: the bar runs 0..1000.
+      m_multiPos = static_cast<double>(kMaxUnscaledRows) / static_cast<double>(gi.m_maxTopRow);
+      m_multiRange = static_cast<double>(gi.m_maxTopRow) / static_cast<double>(kMaxUnscaledRows);
+      info.nMin = 0;
+      info.nMax = static_cast<int>(kMaxUnscaledRows);
+      info.nPage = 1;
+    } else {
+      if (gi.m_defRowHeight < 1) gi.m_defRowHeight = 1;
+      const int page = gi.m_gridHeight / gi.m_defRowHeight;
+      info.nMin = static_cast<int>(gi.m_numLockRows);
+      info.nMax = static_cast<int>(gi.m_maxTopRow) + page - 1;
+      info.nPage = static_cast<UINT>(std::max(page, 0));
+    }
+    SetScrollInfo(&info, FALSE);
+    Invalidate();
+  }
+  if (gi.m_topRow != gi.m_lastTopRow || rangeChanged) {
+    SetScrollPos(arrowsOnly ? 1 : static_cast<int>(std::trunc(static_cast<double>(gi.m_topRow) * m_multiPos)), TRUE);
+    m_ctrl->OnViewMoved(CUGCtrl::kSectionVScroll, gi.m_lastTopRow, gi.m_topRow);
+  }
+}
+
+void CUGVScroll::VScroll(UINT code, UINT position) {
+  if (!m_GI || !m_ctrl) return;
+  CUGGridInfo& gi = *m_GI;
+  CWnd* cellArea = m_ctrl->m_CUGGrid.get();
+  if (cellArea->GetSafeHwnd() && CWnd::GetFocus() != cellArea) cellArea->SetFocus();
+  gi.m_moveType = 4;
+  // The thumb's row, the same at release as while it is dragged.
+  const long thumbRow = static_cast<long>(std::trunc(static_cast<double>(position) * m_multiRange));
+  switch (code) {
+    case SB_LINEUP: m_ctrl->MoveTopRow(0); break;
+    case SB_LINEDOWN: m_ctrl->MoveTopRow(1); break;
+    case SB_PAGEUP: m_ctrl->MoveTopRow(2); break;
+    case SB_PAGEDOWN: m_ctrl->MoveTopRow(3); break;
+    case SB_TOP: m_ctrl->MoveTopRow(4); break;
+    case SB_BOTTOM: m_ctrl->MoveTopRow(5); break;
+    case SB_THUMBPOSITION:
+      if (gi.m_enableVScrollHint) m_ctrl->m_CUGHint->Hide();
+      m_ctrl->SetTopRow(thumbRow);
+      break;
+    case SB_THUMBTRACK:
+      m_trackRowPos = thumbRow;
+      if (gi.m_vScrollMode == 1) m_ctrl->SetTopRow(m_trackRowPos);
+      if (gi.m_enableVScrollHint) ShowThumbHint();
+      break;
+    default: break;
+  }
+  if (m_ctrl->m_CUGSideHdg->GetSafeHwnd()) m_ctrl->m_CUGSideHdg->Invalidate();
+}
+
+void CUGVScroll::ShowThumbHint() {
+  CUGHint& hint = *m_ctrl->m_CUGHint;
+  RECT bar{};
+  GetWindowRect(&bar);
+  m_ctrl->ScreenToClient(&bar);
+  const QPoint cursor = QCursor::pos();
+  POINT at{cursor.x(), cursor.y()};
+  m_ctrl->ScreenToClient(&at);
+  hint.SetPlacement(CUGHint::kRightAtX | CUGHint::kCentreOnY);
+  std::string text;
+  m_ctrl->OnVScrollHint(m_trackRowPos, &text);
+  hint.SetText(text, TRUE);
+  hint.MoveTo(bar.left - 1, at.y, 40);
+  hint.Show();
+}
+
+void CUGVScroll::OnRButtonDown(UINT flags, CPoint point) {
+  if (m_GI && m_ctrl && m_GI->m_enablePopupMenu) {
+    CPoint screen = point;
+    ClientToScreen(&screen);
+    m_ctrl->StartPopupMenu(0, 0, &screen, CUGCtrl::kSectionVScroll);
+  }
+  CScrollBar::OnRButtonDown(flags, point);
+}
