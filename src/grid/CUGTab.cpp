@@ -168,7 +168,8 @@ void CUGTab::OnPaint() {
 void CUGTab::DrawTab(CDC& dc, int index, int left, int height, bool current) {
   const Tab& tab = m_tabs[index];
   const int right = left + tab.width;
-  const POINT corners[4] = {{left, 0}, {right, 0}, {right - kSlant, height - 1}, {left + kSlant, height - 1}};
+  // Wider at the top by the slant, so each tab's top right corner lies over the next tab.
+  const POINT corners[4] = {{left, 0}, {right + kSlant, 0}, {right, height - 1}, {left + kSlant, height - 1}};
   CBrush fill(current ? tab.currentBackColor : tab.backColor);
   CPen outline(PS_SOLID, 1, RGB(0, 0, 0));
   dc.SelectObject(&fill);
