@@ -1,23 +1,15 @@
 #include "grid/CUGHScroll.h"
 
-#include <QCursor>
-#include <QWidget>
 #include <algorithm>
 #include <string>
 
 #include "grid/CUGCtrl.h"
-#include "grid/CUGGrid.h"
 #include "grid/CUGGridInfo.h"
 #include "grid/CUGHint.h"
 
-CUGHScroll::~CUGHScroll() = default;
+CUGHScroll::CUGHScroll() : CUGScrollBar(CUGCtrl::kSectionHScroll) {}
 
-QWidget* CUGHScroll::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
-  QWidget* bar = CScrollBar::CreateWidget(parent, cs);
-  // The right button belongs to the grid's pop-up menu, not to Qt's scroll menu.
-  bar->setContextMenuPolicy(Qt::PreventContextMenu);
-  return bar;
-}
+CUGHScroll::~CUGHScroll() = default;
 
 void CUGHScroll::Update() {
   if (!m_GI || !m_ctrl || !m_GI->m_paintMode) return;
@@ -46,17 +38,10 @@ void CUGHScroll::Update() {
 void CUGHScroll::HScroll(UINT code, UINT position) {
   if (!m_GI || !m_ctrl) return;
   CUGGridInfo& gi = *m_GI;
-  CWnd* cellArea = m_ctrl->m_CUGGrid.get();
-  if (cellArea->GetSafeHwnd() && CWnd::GetFocus() != cellArea) cellArea->SetFocus();
-  gi.m_moveType = 4;
+  BeginScrollCode();
   const int pos = static_cast<int>(position);
+  if (const int move = MoveCodeOf(code); move >= 0) m_ctrl->MoveLeftCol(move);
   switch (code) {
-    case SB_LINEUP: m_ctrl->MoveLeftCol(0); break;
-    case SB_LINEDOWN: m_ctrl->MoveLeftCol(1); break;
-    case SB_PAGEUP: m_ctrl->MoveLeftCol(2); break;
-    case SB_PAGEDOWN: m_ctrl->MoveLeftCol(3); break;
-    case SB_TOP: m_ctrl->MoveLeftCol(4); break;
-    case SB_BOTTOM: m_ctrl->MoveLeftCol(5); break;
     case SB_THUMBPOSITION:
       if (gi.m_enableHScrollHint) m_ctrl->m_CUGHint->Hide();
       m_ctrl->SetLeftCol(gi.m_numLockCols + pos);
@@ -64,33 +49,12 @@ void CUGHScroll::HScroll(UINT code, UINT position) {
     case SB_THUMBTRACK:
       m_trackColPos = pos + gi.m_numLockCols;
       if (gi.m_hScrollMode == 1) m_ctrl->SetLeftCol(m_trackColPos);
-      if (gi.m_enableHScrollHint) ShowThumbHint();
+      if (gi.m_enableHScrollHint) {
+        std::string text;
+        m_ctrl->OnHScrollHint(m_trackColPos, &text);
+        ShowThumbHint(text, CUGHint::kCentreOnX | CUGHint::kBottomAtY, 20);
+      }
       break;
     default: break;
   }
-}
-
-void CUGHScroll::ShowThumbHint() {
-  CUGHint& hint = *m_ctrl->m_CUGHint;
-  RECT bar{};
-  GetWindowRect(&bar);
-  m_ctrl->ScreenToClient(&bar);
-  const QPoint cursor = QCursor::pos();
-  POINT at{cursor.x(), cursor.y()};
-  m_ctrl->ScreenToClient(&at);
-  hint.SetPlacement(CUGHint::kCentreOnX | CUGHint::kBottomAtY);
-  std::string text;
-  m_ctrl->OnHScrollHint(m_trackColPos, &text);
-  hint.SetText(text, TRUE);
-  hint.MoveTo(at.x, bar.top - 1, 20);
-  hint.Show();
-}
-
-void CUGHScroll::OnRButtonDown(UINT flags, CPoint point) {
-  if (m_GI && m_ctrl && m_GI->m_enablePopupMenu) {
-    CPoint screen = point;
-    ClientToScreen(&screen);
-    m_ctrl->StartPopupMenu(0, 0, &screen, CUGCtrl::kSectionHScroll);
-  }
-  CScrollBar::OnRButtonDown(flags, point);
 }

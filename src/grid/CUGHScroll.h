@@ -1,14 +1,11 @@
 #pragma once
 // The horizontal scroll bar below the cell area: its range follows the
 // sheet's largest left column, and its codes scroll the view by columns.
-#include "platform/ui/CScrollBar.h"
+#include "grid/CUGScrollBar.h"
 
-class CUGCtrl;
-class CUGGridInfo;
-
-class CUGHScroll : public CScrollBar {
+class CUGHScroll : public CUGScrollBar {
  public:
-  CUGHScroll() = default;
+  CUGHScroll();
   ~CUGHScroll() override;
 
   // Brings range and position up to date with the sheet (while it paints).
@@ -16,15 +13,7 @@ class CUGHScroll : public CScrollBar {
   // A scroll code the control received (WM_HSCROLL).
   void HScroll(UINT code, UINT position);
 
-  QWidget* CreateWidget(QWidget* parent, const CREATESTRUCT& cs) override;
-  void OnRButtonDown(UINT flags, CPoint point) override;
-
-  CUGCtrl* m_ctrl = nullptr;
-  CUGGridInfo* m_GI = nullptr;
   int m_lastMaxLeftCol = -1;   // at the last range update
   int m_lastNumLockCols = -1;  // at the last range update
   int m_trackColPos = 0;       // the column the dragged thumb stands for
-
- private:
-  void ShowThumbHint();
 };

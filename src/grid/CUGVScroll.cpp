@@ -1,13 +1,10 @@
 #include "grid/CUGVScroll.h"
 
-#include <QCursor>
-#include <QWidget>
 #include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "grid/CUGCtrl.h"
-#include "grid/CUGGrid.h"
 #include "grid/CUGGridInfo.h"
 #include "grid/CUGHint.h"
 #include "grid/CUGSideHdg.h"
@@ -18,14 +15,9 @@ namespace {
 constexpr int kArrowsOnlyMode = 2;
 }  // namespace
 
-CUGVScroll::~CUGVScroll() = default;
+CUGVScroll::CUGVScroll() : CUGScrollBar(CUGCtrl::kSectionVScroll) {}
 
-QWidget* CUGVScroll::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
-  QWidget* bar = CScrollBar::CreateWidget(parent, cs);
-  // The right button belongs to the grid's pop-up menu, not to Qt's scroll menu.
-  bar->setContextMenuPolicy(Qt::PreventContextMenu);
-  return bar;
-}
+CUGVScroll::~CUGVScroll() = default;
 
 void CUGVScroll::Update() {
   if (!m_GI || !m_ctrl || !m_GI->m_paintMode) return;
@@ -72,18 +64,11 @@ void CUGVScroll::Update() {
 void CUGVScroll::VScroll(UINT code, UINT position) {
   if (!m_GI || !m_ctrl) return;
   CUGGridInfo& gi = *m_GI;
-  CWnd* cellArea = m_ctrl->m_CUGGrid.get();
-  if (cellArea->GetSafeHwnd() && CWnd::GetFocus() != cellArea) cellArea->SetFocus();
-  gi.m_moveType = 4;
+  BeginScrollCode();
   // The thumb's row, the same at release as while it is dragged.
   const long thumbRow = static_cast<long>(std::trunc(static_cast<double>(position) * m_multiRange));
+  if (const int move = MoveCodeOf(code); move >= 0) m_ctrl->MoveTopRow(move);
   switch (code) {
-    case SB_LINEUP: m_ctrl->MoveTopRow(0); break;
-    case SB_LINEDOWN: m_ctrl->MoveTopRow(1); break;
-    case SB_PAGEUP: m_ctrl->MoveTopRow(2); break;
-    case SB_PAGEDOWN: m_ctrl->MoveTopRow(3); break;
-    case SB_TOP: m_ctrl->MoveTopRow(4); break;
-    case SB_BOTTOM: m_ctrl->MoveTopRow(5); break;
     case SB_THUMBPOSITION:
       if (gi.m_enableVScrollHint) m_ctrl->m_CUGHint->Hide();
       m_ctrl->SetTopRow(thumbRow);
@@ -91,34 +76,13 @@ void CUGVScroll::VScroll(UINT code, UINT position) {
     case SB_THUMBTRACK:
       m_trackRowPos = thumbRow;
       if (gi.m_vScrollMode == 1) m_ctrl->SetTopRow(m_trackRowPos);
-      if (gi.m_enableVScrollHint) ShowThumbHint();
+      if (gi.m_enableVScrollHint) {
+        std::string text;
+        m_ctrl->OnVScrollHint(m_trackRowPos, &text);
+        ShowThumbHint(text, CUGHint::kRightAtX | CUGHint::kCentreOnY, 40);
+      }
       break;
     default: break;
   }
   if (m_ctrl->m_CUGSideHdg->GetSafeHwnd()) m_ctrl->m_CUGSideHdg->Invalidate();
-}
-
-void CUGVScroll::ShowThumbHint() {
-  CUGHint& hint = *m_ctrl->m_CUGHint;
-  RECT bar{};
-  GetWindowRect(&bar);
-  m_ctrl->ScreenToClient(&bar);
-  const QPoint cursor = QCursor::pos();
-  POINT at{cursor.x(), cursor.y()};
-  m_ctrl->ScreenToClient(&at);
-  hint.SetPlacement(CUGHint::kRightAtX | CUGHint::kCentreOnY);
-  std::string text;
-  m_ctrl->OnVScrollHint(m_trackRowPos, &text);
-  hint.SetText(text, TRUE);
-  hint.MoveTo(bar.left - 1, at.y, 40);
-  hint.Show();
-}
-
-void CUGVScroll::OnRButtonDown(UINT flags, CPoint point) {
-  if (m_GI && m_ctrl && m_GI->m_enablePopupMenu) {
-    CPoint screen = point;
-    ClientToScreen(&screen);
-    m_ctrl->StartPopupMenu(0, 0, &screen, CUGCtrl::kSectionVScroll);
-  }
-  CScrollBar::OnRButtonDown(flags, point);
 }
