@@ -95,6 +95,9 @@ int CUGTab::OnCreate(LPCREATESTRUCT cs) {
   RECT client{};
   GetClientRect(&client);
   m_scroll.CreateEx(0, "", "", WS_CHILD | WS_VISIBLE, CRect(0, 0, m_scrollWidth, client.bottom), this, kIdArrows);
+  // Only the arrows matter: the thumb sits in the middle so neither end looks spent.
+  m_scroll.SetScrollRange(0, 2);
+  m_scroll.SetScrollPos(1);
   return 0;
 }
 
