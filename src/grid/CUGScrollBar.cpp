@@ -7,6 +7,7 @@
 #include "grid/CUGGrid.h"
 #include "grid/CUGGridInfo.h"
 #include "grid/CUGHint.h"
+#include "grid/UGHelp.h"
 
 CUGScrollBar::~CUGScrollBar() = default;
 
@@ -24,6 +25,16 @@ void CUGScrollBar::OnRButtonDown(UINT flags, CPoint point) {
     m_ctrl->StartPopupMenu(0, 0, &screen, m_section);
   }
   CScrollBar::OnRButtonDown(flags, point);
+}
+
+LRESULT CUGScrollBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if ((message == WM_HELP || message == WM_HELPHITTEST) && m_GI) {
+    return UGWindowHelp(this, m_ctrl, m_section, message, lParam, [this](POINT, int* col, long* row) {
+      *col = m_GI->m_currentCol;
+      *row = m_GI->m_currentRow;
+    });
+  }
+  return CScrollBar::WindowProc(message, wParam, lParam);
 }
 
 int CUGScrollBar::MoveCodeOf(UINT scrollCode) {

@@ -17,6 +17,8 @@ class CUGScrollBar : public CScrollBar {
 
   QWidget* CreateWidget(QWidget* parent, const CREATESTRUCT& cs) override;
   void OnRButtonDown(UINT flags, CPoint point) override;
+  // Context help (WM_HELPHITTEST, WM_HELP) for the current cell with the bar's section.
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   CUGCtrl* m_ctrl = nullptr;
   CUGGridInfo* m_GI = nullptr;

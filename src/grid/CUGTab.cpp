@@ -4,6 +4,7 @@
 
 #include "grid/CUGCtrl.h"
 #include "grid/CUGGridInfo.h"
+#include "grid/UGHelp.h"
 #include "platform/ui/CBrush.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/CPaintDC.h"
@@ -227,6 +228,16 @@ BOOL CUGTab::OnSetCursor(CWnd*, UINT, UINT) {
   if (!m_GI) return FALSE;
   SetCursor(m_resizeReady ? m_GI->m_WEResizeCursor : m_GI->m_arrowCursor);
   return TRUE;
+}
+
+LRESULT CUGTab::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if ((message == WM_HELP || message == WM_HELPHITTEST) && m_GI) {
+    return UGWindowHelp(this, m_ctrl, CUGCtrl::kSectionTabStrip, message, lParam, [this](POINT, int* col, long* row) {
+      *col = m_GI->m_currentCol;
+      *row = m_GI->m_currentRow;
+    });
+  }
+  return CWnd::WindowProc(message, wParam, lParam);
 }
 
 void CUGTab::OnRButtonDown(UINT, CPoint point) {

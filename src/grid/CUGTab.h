@@ -61,6 +61,8 @@ class CUGTab : public CWnd {
   void OnMouseMove(UINT flags, CPoint point) override;
   void OnRButtonDown(UINT flags, CPoint point) override;
   BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) override;
+  // Context help (WM_HELPHITTEST, WM_HELP) for the current cell with the strip's section.
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   CUGCtrl* m_ctrl = nullptr;
   CUGGridInfo* m_GI = nullptr;

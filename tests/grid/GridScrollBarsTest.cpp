@@ -12,7 +12,9 @@
 #include "grid/CUGGridInfo.h"
 #include "grid/CUGHScroll.h"
 #include "grid/CUGHint.h"
+#include "grid/CUGTab.h"
 #include "grid/CUGVScroll.h"
+#include "grid/UGHelp.h"
 #include "platform/ui/CMenu.h"
 #include "platform/ui/MessageCore.h"
 
@@ -30,6 +32,9 @@ class ScrollingGrid : public CUGCtrl {
     return TRUE;
   }
   void OnMenuCommand(int col, long row, int section, int item) override { moves.push_back({col, row, section, item}); }
+  DWORD OnGetContextHelpId(int col, long row, int section) override {
+    return static_cast<DWORD>(100 * section + 10 * col + row);
+  }
   std::vector<std::vector<long>> moves;
 };
 
@@ -163,7 +168,7 @@ TEST_F(GridScrollBars, TheThumbHintStaysInsideTheControlAndHidesOnRelease) {
   hint.Hide();
 }
 
-TEST_F(GridScrollBars, RightButtonOnABarOpensTheMenuForCellZeroWithItsSection) {
+TEST_F(GridScrollBars, BarsAndTabStripMenuForCellZeroAndHelpForTheCurrentCellWithTheirSections) {
   grid.AppendPopupItem(1001, "Copy");
   SetPopupMenuChooser([](CMenu&, int, int, HWND) { return 1001u; });
   for (int enabled : {0, 1}) {
@@ -175,6 +180,16 @@ TEST_F(GridScrollBars, RightButtonOnABarOpensTheMenuForCellZeroWithItsSection) {
   }
   SetPopupMenuChooser(nullptr);
   EXPECT_EQ(grid.moves, (std::vector<std::vector<long>>{{0, 0, 6, 1001}, {0, 0, 5, 1001}}));
+
+  grid.GotoCell(2, 3);
+  HELPINFO help;
+  std::vector<DWORD> ids;
+  for (CWnd* window : std::vector<CWnd*>{grid.m_CUGHScroll.get(), grid.m_CUGVScroll.get(), grid.m_CUGTab.get()}) {
+    ids.push_back(static_cast<DWORD>(window->SendMessage(WM_HELPHITTEST, 0, MAKELPARAM(1, 1))));
+    EXPECT_EQ(window->SendMessage(WM_HELP, 0, reinterpret_cast<LPARAM>(&help)), 1);
+    ids.push_back(UGHelpShown().back());
+  }
+  EXPECT_EQ(ids, (std::vector<DWORD>{523, 523, 623, 623, 723, 723}));
 }
 
 }  // namespace
