@@ -5,6 +5,10 @@
 // run takes seconds and comes out the same every time.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QPixmap>
+#include <QWidget>
+#include <cstdlib>
 #include <map>
 
 #include "app/BaseTableDlg.h"
@@ -318,6 +322,44 @@ TEST_F(PlantScenarioTest, StartIsRefusedUntilShiftRecipeAndBatchAreThereAndAStop
   EXPECT_FLOAT_EQ(MixerLevel(), water + labs);  // nothing charged twice
   EXPECT_EQ(Sql("SELECT m_nShiftTotalCycle FROM Shift"), "1");
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM Batch"), "1");
+}
+
+// The pictures for the documentation: only when RUV_SCREENSHOT_DIR names the
+// folder to write them to (run under Xvfb); otherwise skipped.
+TEST_F(PlantScenarioTest, ScreenshotsOfTheDialogsAndThePlantMidRecipe) {
+  const char* folder = std::getenv("RUV_SCREENSHOT_DIR");
+  if (!folder || !*folder) GTEST_SKIP() << "RUV_SCREENSHOT_DIR is not set";
+  const auto save = [folder](CWnd& window, const char* name) {
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.GetWidget()->grab().save(QString::fromUtf8(folder) + "/" + name, "PNG")) << name;
+  };
+  StartInDemo();
+  modal_script::Push([&](CDialog& shifts) {
+    Click(shifts, IDC_TABLE_NEW);
+    save(shifts, "shift-dialog.png");
+    Click(shifts, IDCANCEL);
+  });
+  modal_script::Push([](CDialog& asking) {
+    asking.GetDlgItem(IDC_NEW_SHIFT_OPERATOR)->SetWindowText("A");
+    Click(asking, IDOK);
+  });
+  main->SendMessage(WM_COMMAND, ID_SHIFT_TABLE);
+  MakeRecipe();
+  modal_script::Push([&](CDialog& opened) {
+    dynamic_cast<CBatchNumDlg&>(opened).NumberEdit(0).SetWindowText("501");
+    save(opened, "batch-number-dialog.png");
+    Click(opened, IDOK);
+  });
+  main->SendMessage(WM_COMMAND, ID_BATCH_NUMBERS);
+  StartProcess();
+  // Mid-recipe: the water in Mixer 1, L.A.B.S charged into its batcher.
+  ASSERT_TRUE(PassUntil([] { return Phase(2) >= 3; }));
+  for (int refresh = 0; refresh < 3; ++refresh) FireTimerNow(view->GetSafeHwnd(), kRefreshTimer);
+  view->GetRecipeDlg()->OnRefreshTimer();
+  save(*main, "plant-mid-recipe.png");
+  save(*view->GetRecipeDlg(), "recipe-dialog.png");
+  GetProcessEngine().SetStarted(0, 1);
+  PassUntil([this] { return m_chargeEndArmedAt.empty(); }, 100);
 }
 
 }  // namespace
