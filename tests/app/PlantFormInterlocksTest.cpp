@@ -88,6 +88,7 @@ TEST_F(PlantFormInterlocksTest, DirectionValvesSetTheBatchersDirectionOnlyWithAB
   boxes.Expect(IDOK, "لطفا شماره بچ را براي ميكسر 2 وارد كنيد");
   ExpectRefusal();
   Command(5, true);
+  ASSERT_EQ(boxes.Count(), 2u);
   EXPECT_EQ(boxes.Boxes().front().caption, "Enter Mixer Number");
   EXPECT_FALSE(Commanded(5));
   EXPECT_TRUE(Commanded(6));
@@ -120,6 +121,7 @@ TEST_F(PlantFormInterlocksTest, TheWaterPumpNeedsADirectionOrTheFifthValvesFeedb
   ExpectRefusal();
   Switch(Pump(kWaterPump), true);
   EXPECT_FALSE(Running(Pump(kWaterPump)));
+  ASSERT_EQ(boxes.Count(), 2u);
   EXPECT_EQ(boxes.Boxes().front().caption, "Invalid Discharge Direction");
   EXPECT_EQ(boxes.Boxes().front().style, kStopBox);
 
