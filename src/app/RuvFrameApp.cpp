@@ -2,6 +2,7 @@
 
 #include "app/BatchNumDlg.h"
 #include "app/ChildFrame.h"
+#include "app/DataCenterScoutRegistration.h"
 #include "app/EmptyPlantFormView.h"
 #include "app/MainFrame.h"
 #include "app/MainFrameMenus.h"
@@ -24,6 +25,7 @@ std::unique_ptr<CDocTemplate> CRuvFrameApp::MakePlantTemplate() {
 
 BOOL CRuvFrameApp::InitInstance() {
   CBatchNumDlg::RegisterRunner();
+  RegisterDataCenterScout();
   RegisterMainFrameResources();
   SetRegistryKey("RuvFrame Qelo");
   LoadStdProfileSettings(0);
