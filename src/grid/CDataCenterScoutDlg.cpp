@@ -65,6 +65,8 @@ CDataCenterScoutDlg::~CDataCenterScoutDlg() {
 
 BOOL CDataCenterScoutDlg::Create(UINT templateId, CWnd* parent) {
   m_refused = false;
+  m_viewShown = false;
+  m_placementSaving = false;  // a refused opening must not save its hidden placement
   const BOOL created = CResizableDialog::Create(templateId, parent);
   if (m_refused) {
     // Ending itself only hides a modeless window: the refused scout leaves none.
@@ -103,6 +105,7 @@ BOOL CDataCenterScoutDlg::OnInitDialog() {
   OnGo();
   // Once more after the window shows, when the grid knows its visible rows.
   PostMessage(WM_COMMAND, MAKEWPARAM(IDC_SCOUT_GO, BN_CLICKED), 0);
+  m_viewShown = true;
   return TRUE;
 }
 
@@ -165,7 +168,8 @@ void CDataCenterScoutDlg::OnClose() {
 
 void CDataCenterScoutDlg::OnDestroy() {
   CResizableDialog::OnDestroy();
-  if (!m_grid.GetSafeHwnd()) return;
+  // Only a scout that showed its view has a view state to keep.
+  if (!m_viewShown || !m_grid.GetSafeHwnd()) return;
   profile::WriteInt(kProfileSection, kTopRowEntry, static_cast<int>(m_grid.FirstVisibleRow()));
   profile::WriteInt(kProfileSection, kLineEntry, static_cast<int>(m_grid.CurrentRow()));
   profile::WriteString(kProfileSection, kFilterEntry, GetDlgItemText(IDC_SCOUT_FILTER));

@@ -66,4 +66,5 @@ class CDataCenterScoutDlg : public CResizableDialog {
   CDataCenterScoutGrid m_grid;
   int m_nGoToLine = 0;
   bool m_refused = false;
+  bool m_viewShown = false;
 };

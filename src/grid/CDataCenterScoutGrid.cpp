@@ -313,7 +313,11 @@ void CDataCenterScoutGrid::OnSetCell(int col, long row, CUGCell* cell) {
     if (text == kTrueText) cell->SetBitmap(&m_trueBitmap);
     else if (text == kFalseText) cell->SetBitmap(&m_falseBitmap);
   } else if (slider) {
-    PutCellText(kColNewValue, row, ("%" + text).c_str());
+    // Not through the cell shortcuts: their scratch cell may be the very cell being written.
+    CUGCell newValue;
+    ReadCell(kColNewValue, row, &newValue);
+    newValue.SetText("%" + text);
+    WriteCell(kColNewValue, row, &newValue);
     RepaintCell(kColNewValue, row);
   }
 }
