@@ -293,6 +293,27 @@ TEST_F(TagScout, TheViewStateAndPlacementSurviveClosingAndReopening) {
   EXPECT_EQ(again.GetDlgItemText(IDC_SCOUT_LINE), "40");
 }
 
+TEST_F(TagScout, TheSuspendBoxFollowsTheEnginesFlagWhichMayRefuse) {
+  bool refuse = false;
+  CDataCenterScoutDlg::SetSuspendRequest([&](bool suspend) {
+    if (!refuse) engine.suspended = suspend;
+  });
+  engine.suspended = true;
+  Open();
+  EXPECT_EQ(scout.IsDlgButtonChecked(IDC_SCOUT_SUSPEND), static_cast<UINT>(BST_CHECKED));
+  scout.CheckDlgButton(IDC_SCOUT_SUSPEND, BST_UNCHECKED);
+  scout.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SCOUT_SUSPEND, BN_CLICKED), 0);
+  EXPECT_FALSE(engine.suspended);
+  refuse = true;
+  scout.CheckDlgButton(IDC_SCOUT_SUSPEND, BST_CHECKED);
+  scout.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SCOUT_SUSPEND, BN_CLICKED), 0);
+  EXPECT_EQ(scout.IsDlgButtonChecked(IDC_SCOUT_SUSPEND), static_cast<UINT>(BST_UNCHECKED));
+  engine.suspended = true;  // changed elsewhere: the next second shows it
+  scout.SendMessage(WM_TIMER, CDataCenterScoutDlg::kSuspendTimer, 0);
+  EXPECT_EQ(scout.IsDlgButtonChecked(IDC_SCOUT_SUSPEND), static_cast<UINT>(BST_CHECKED));
+  CDataCenterScoutDlg::SetSuspendRequest(nullptr);
+}
+
 TEST_F(TagScout, CopyShowInfoTheBalloonAndSorting) {
   engine.AddFloatTags(3);
   Open();
