@@ -2,6 +2,7 @@
 
 #include "app/BatchNumDlg.h"
 #include "app/ChildFrame.h"
+#include "app/DataCenterScoutRegistration.h"
 #include "app/MainFrame.h"
 #include "app/MainFrameMenus.h"
 #include "app/RuvFrameDoc.h"
@@ -72,6 +73,7 @@ void CRuvFrameApp::ReleasePlantServices() {
 
 BOOL CRuvFrameApp::InitInstance() {
   CreatePlantServices();
+  RegisterDataCenterScout();
   RegisterMainFrameResources();
   SetRegistryKey(kRegistryName);
   LoadStdProfileSettings(0);
