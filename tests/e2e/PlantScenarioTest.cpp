@@ -358,6 +358,18 @@ TEST_F(PlantScenarioTest, ScreenshotsOfTheDialogsAndThePlantMidRecipe) {
   view->GetRecipeDlg()->OnRefreshTimer();
   save(*main, "plant-mid-recipe.png");
   save(*view->GetRecipeDlg(), "recipe-dialog.png");
+  {
+    // The scout opens only with Ctrl and Shift held.
+    ScopedKeyState keys;
+    keys.Press(VK_CONTROL);
+    keys.Press(VK_SHIFT);
+    GetEngineRoot()->ShowScoutDialog();
+    keys.Release(VK_CONTROL);
+    keys.Release(VK_SHIFT);
+  }
+  for (int refresh = 0; refresh < 3; ++refresh) Pass();
+  ASSERT_NE(GetEngineRoot()->GetScoutDialog(), nullptr);
+  save(*GetEngineRoot()->GetScoutDialog(), "tag-scout.png");
   GetProcessEngine().SetStarted(0, 1);
   PassUntil([this] { return m_chargeEndArmedAt.empty(); }, 100);
 }
