@@ -15,9 +15,10 @@ namespace {
 constexpr UINT kReportStyle = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
 constexpr UINT kPromptStyle = MB_OKCANCEL | MB_ICONSTOP | MB_SYSTEMMODAL;
 constexpr int kConfigurationExitCode = 321;
-// A history is an average over recent samples; a size beyond this is a slip of
-// the keyboard, and honouring it would take the memory of the whole machine.
-constexpr int kMaxHistorySize = 10000;
+// A history smooths an input over its recent samples; a thousand is far more than
+// smoothing needs, so a larger size is a slip of the keyboard (honouring a run of
+// digits would take the memory of the whole machine).
+constexpr int kMaxHistorySize = 1000;
 
 // The OLE comparison: both null, or the same type and equal.
 bool SameValue(const Variant& stored, const Variant& incoming) {
