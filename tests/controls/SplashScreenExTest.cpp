@@ -1,0 +1,197 @@
+// The splash window: its shape from the bitmap, placement, text drawing,
+// display timer and closing on a click or key, each of which deletes it.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QWidget>
+
+#include "ControlHost.h"
+#include "controls/CSplashScreenEx.h"
+#include "platform/ui/CDC.h"
+#include "platform/ui/ResourceRegistry.h"
+#include "platform/ui/SystemMetrics.h"
+#include "platform/ui/WindowTimers.h"
+
+namespace {
+
+constexpr UINT kTestBitmap = 39001;
+constexpr COLORREF kMagenta = RGB(255, 0, 255);
+
+// 6 x 3: row 0 "MxxMMx", row 1 "xxxxxx", row 2 "MMMMMx" (M magenta, x grey).
+QImage ShapedImage() {
+  QImage image(6, 3, QImage::Format_RGB32);
+  image.fill(QColor(128, 128, 128));
+  for (int x : {0, 3, 4}) image.setPixel(x, 0, qRgb(255, 0, 255));
+  for (int x = 0; x < 5; ++x) image.setPixel(x, 2, qRgb(255, 0, 255));
+  return image;
+}
+
+// A splash made on the heap, as it deletes itself.
+CSplashScreenEx* MakeSplash(CWnd* owner, DWORD displayTime, DWORD style) {
+  auto* splash = new CSplashScreenEx();
+  EXPECT_TRUE(splash->Create(owner, "Starting", displayTime, style));
+  return splash;
+}
+
+void Press(CWnd* window, Qt::MouseButton button) {
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), QPointF(3, 3), button, button, Qt::NoModifier);
+  QCoreApplication::sendEvent(window->GetWidget(), &press);
+}
+
+class SplashScreenExTest : public ::testing::Test {
+ protected:
+  void SetUp() override { RegisterBitmapResource(kTestBitmap, ShapedImage()); }
+  ControlHost owner{CRect(100, 80, 500, 380)};
+};
+
+}  // namespace
+
+TEST_F(SplashScreenExTest, CreateMakesAnOwnedTopMostToolPopupWithTheDefaults) {
+  CSplashScreenEx* splash = MakeSplash(&owner, 2000, 0);
+  EXPECT_EQ(splash->GetClassName(), "SplashScreenExClass");
+  EXPECT_EQ(splash->GetExStyle() & 0x88u, 0x88u);
+  EXPECT_TRUE(splash->GetStyle() & WS_POPUP);
+  EXPECT_EQ(splash->GetOwner(), &owner);
+  EXPECT_FALSE(splash->IsWindowVisible());
+  EXPECT_EQ(splash->GetText(), "Starting");
+  EXPECT_EQ(splash->GetTextFormat(), 0x15u);
+  EXPECT_EQ(splash->GetTextColor(), RGB(0, 0, 0));
+  EXPECT_FALSE(splash->GetRegion().GetSafeHandle());
+  // Deleting the owner's window takes the splash with it.
+  const HWND handle = splash->GetSafeHwnd();
+  owner.DestroyWindow();
+  EXPECT_EQ(CWnd::FromHandle(handle), nullptr);
+}
+
+TEST_F(SplashScreenExTest, TheTransparentColourCutsTheWindowIntoRunsFromTheBottomRowUp) {
+  const std::vector<RECT> runs = CSplashScreenEx::OpaqueRuns(ShapedImage(), kMagenta);
+  ASSERT_EQ(runs.size(), 4u);
+  EXPECT_EQ(CRect(runs[0]), CRect(5, 2, 6, 3));
+  EXPECT_EQ(CRect(runs[1]), CRect(0, 1, 6, 2));
+  EXPECT_EQ(CRect(runs[2]), CRect(1, 0, 3, 1));
+  EXPECT_EQ(CRect(runs[3]), CRect(5, 0, 6, 1));
+
+  CSplashScreenEx* splash = MakeSplash(&owner, 0, 0);
+  EXPECT_FALSE(splash->SetBitmap(39999, 255, 0, 255));
+  ASSERT_TRUE(splash->SetBitmap(kTestBitmap, 255, 0, 255));
+  EXPECT_EQ(splash->GetBitmapSize(), CSize(6, 3));
+  const CRgn& region = splash->GetRegion();
+  EXPECT_TRUE(region.PtInRegion(1, 0));
+  EXPECT_FALSE(region.PtInRegion(0, 0));
+  EXPECT_FALSE(region.PtInRegion(4, 2));
+  EXPECT_TRUE(region.PtInRegion(5, 2));
+  EXPECT_FALSE(splash->GetWidget()->mask().contains(QPoint(3, 0)));
+  EXPECT_TRUE(splash->GetWidget()->mask().contains(QPoint(3, 1)));
+
+  // 65535 in any component: the whole rectangle stays.
+  CSplashScreenEx* plain = MakeSplash(&owner, 0, 0);
+  ASSERT_TRUE(plain->SetBitmap(kTestBitmap, 255, 0, CSplashScreenEx::kNoColor));
+  EXPECT_FALSE(plain->GetRegion().GetSafeHandle());
+  EXPECT_TRUE(plain->GetWidget()->mask().isEmpty());
+  splash->Hide();
+  plain->Hide();
+}
+
+TEST_F(SplashScreenExTest, PlacedAtTheOriginOrCentredOnTheScreenOrOwner) {
+  CSplashScreenEx* atOrigin = MakeSplash(&owner, 0, 0);
+  atOrigin->SetBitmap(kTestBitmap);
+  EXPECT_EQ(atOrigin->GetPosition(), CPoint(0, 0));
+
+  CSplashScreenEx* onScreen = MakeSplash(&owner, 0, CSplashScreenEx::kCenterScreen);
+  onScreen->SetBitmap(kTestBitmap);
+  EXPECT_EQ(onScreen->GetPosition(),
+            CPoint((GetSystemMetrics(SM_CXSCREEN) - 6) / 2, (GetSystemMetrics(SM_CYSCREEN) - 3) / 2));
+
+  CSplashScreenEx* onOwner = MakeSplash(&owner, 0, CSplashScreenEx::kCenterOwner);
+  onOwner->SetBitmap(kTestBitmap);
+  CRect ownerRect;
+  owner.GetWindowRect(&ownerRect);
+  EXPECT_EQ(onOwner->GetPosition(),
+            CPoint(ownerRect.left + (ownerRect.Width() - 6) / 2, ownerRect.top + (ownerRect.Height() - 3) / 2));
+
+  // Show puts it there with the bitmap's size, without taking the focus.
+  owner.SetFocus();
+  onOwner->Show();
+  CRect shown;
+  onOwner->GetWindowRect(&shown);
+  EXPECT_EQ(shown, CRect(onOwner->GetPosition(), CSize(6, 3)));
+  EXPECT_TRUE(onOwner->IsWindowVisible());
+  EXPECT_TRUE(onOwner->GetWidget()->testAttribute(Qt::WA_ShowWithoutActivating));
+  for (CSplashScreenEx* splash : {atOrigin, onScreen, onOwner}) splash->Hide();
+}
+
+TEST_F(SplashScreenExTest, PaintingCopiesTheBitmapAndDrawsTheTextInItsRectangle) {
+  CSplashScreenEx* splash = MakeSplash(&owner, 0, 0);
+  splash->SetBitmap(kTestBitmap);
+  splash->SetTextFont("Arial", 90, 1 | 2 | 4);
+  LOGFONT font;
+  splash->GetTextFont().GetLogFont(&font);
+  EXPECT_EQ(font.lfWeight, 700);
+  EXPECT_EQ(font.lfItalic, 1);
+  EXPECT_EQ(font.lfUnderline, 1);
+  EXPECT_EQ(font.lfFaceName, "Arial");
+  splash->SetTextFont("Arial", 90, 0);
+  splash->GetTextFont().GetLogFont(&font);
+  EXPECT_EQ(font.lfWeight, 400);
+
+  splash->SetTextColor(RGB(200, 0, 0));
+  splash->SetTextRect(CRect(0, 10, 60, 30));
+  splash->SetTextFormat(DT_VCENTER | DT_SINGLELINE);
+  splash->SetText("WWWW");
+  QImage image(60, 40, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  CDC dc;
+  ASSERT_TRUE(dc.AttachImage(&image));
+  EXPECT_EQ(splash->SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(&dc), 0), 1);
+  dc.Detach();
+  EXPECT_EQ(image.pixel(1, 1), qRgb(128, 128, 128));  // the bitmap at 0,0
+  EXPECT_EQ(image.pixel(30, 5), qRgb(255, 255, 255));  // beyond the bitmap, above the text
+  int textPixels = 0;
+  for (int y = 10; y < 30; ++y)
+    for (int x = 0; x < 60; ++x) textPixels += qRed(image.pixel(x, y)) > 150 && qGreen(image.pixel(x, y)) < 100;
+  EXPECT_GT(textPixels, 10);
+  splash->Hide();
+}
+
+TEST_F(SplashScreenExTest, TheDisplayTimerHidesAndDeletesIt) {
+  CSplashScreenEx* splash = MakeSplash(&owner, 1500, 0);
+  splash->SetBitmap(kTestBitmap);
+  const HWND handle = splash->GetSafeHwnd();
+  splash->Show();
+  const auto armed = ArmedTimersOf(handle);
+  ASSERT_EQ(armed.size(), 1u);
+  EXPECT_EQ(armed[0].id, CSplashScreenEx::kDisplayTimer);
+  EXPECT_EQ(armed[0].elapseMs, 1500u);
+  ASSERT_TRUE(FireTimerNow(handle, CSplashScreenEx::kDisplayTimer));
+  EXPECT_EQ(CWnd::FromHandle(handle), nullptr);
+
+  // Display time 0: no timer.
+  CSplashScreenEx* lasting = MakeSplash(&owner, 0, 0);
+  lasting->Show();
+  EXPECT_TRUE(ArmedTimersOf(lasting->GetSafeHwnd()).empty());
+  lasting->Hide();
+}
+
+TEST_F(SplashScreenExTest, AClickOrKeyHidesItOnlyWithTheHideOnClickStyle) {
+  CSplashScreenEx* stays = MakeSplash(&owner, 0, 0);
+  stays->Show();
+  Press(stays, Qt::LeftButton);
+  EXPECT_FALSE(stays->PreTranslateMessage(WM_KEYDOWN, VK_ESCAPE, 0));
+  EXPECT_TRUE(stays->IsWindowVisible());
+  stays->Hide();
+
+  for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
+    CSplashScreenEx* clicked = MakeSplash(&owner, 0, CSplashScreenEx::kHideOnClick | CSplashScreenEx::kFadeOut);
+    clicked->Show();
+    const HWND handle = clicked->GetSafeHwnd();
+    Press(clicked, button);
+    EXPECT_EQ(CWnd::FromHandle(handle), nullptr) << button;
+  }
+  CSplashScreenEx* keyed = MakeSplash(&owner, 0, CSplashScreenEx::kHideOnClick);
+  keyed->Show();
+  const HWND handle = keyed->GetSafeHwnd();
+  EXPECT_FALSE(keyed->PreTranslateMessage(WM_MOUSEMOVE, 0, 0));
+  EXPECT_TRUE(keyed->PreTranslateMessage(WM_SYSKEYDOWN, VK_MENU, 0));
+  EXPECT_EQ(CWnd::FromHandle(handle), nullptr);
+}
