@@ -1,20 +1,19 @@
 #include "app/RecipeMaterials.h"
 
-// The plant model's values: water charges straight into the mixer, the two
-// pseudo-materials (confirmation and delay) have no batcher at all.
+#include "plant/Material.h"
+#include "plant/PlantModel.h"
+
+// Read once from the plant model: units and valves are fixed by the plant's tables.
 const RecipeMaterials& GetRecipeMaterials() {
-  static const RecipeMaterials materials{{
-      {"Kg", false},  // Water
-      {"Kg", true},   // Caus. Soda
-      {"Kg", true},   // L.A.B.S
-      {"Kg", true},   // Water-Ex
-      {"Kg", true},   // DiEthanol
-      {"Kg", true},   // Litron
-      {"Kg", true},   // Color
-      {"Kg", true},   // Essence
-      {"Kg", true},   // Preservative
-      {"-", false},   // Confirmation
-      {"Sec", false}, // Delay Step
-  }};
+  static const RecipeMaterials materials = [] {
+    RecipeMaterials info;
+    for (int i = 0; i < kMaterialCount; ++i) {
+      if (const CMaterial* material = GetMaterial(i)) {
+        info[i].unit = material->GetUnit();
+        info[i].hasDischargeValve = material->GetDischargeValveId() != kNoPlantObject;
+      }
+    }
+    return info;
+  }();
   return materials;
 }

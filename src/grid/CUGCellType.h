@@ -121,8 +121,10 @@ class CUGCellType {
   CUGCtrl* m_ctrl = nullptr;
   int m_ID = -1;
 
- private:
-  // Whether the cell may spill its text into empty cells to its right.
+ public:
+  // Whether the cell may spill its text into empty cells to its right (the editor grows the same way).
   bool MaySpill(CUGCell* cell) const;
+
+ private:
   bool ThemesActive() const;
 };

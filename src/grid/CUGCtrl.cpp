@@ -922,53 +922,6 @@ int CUGCtrl::FitColumnsToWindow(int firstCol, int lastCol) {
   return result;
 }
 
-// ---------------------------------------------------------------- moves
-
-int CUGCtrl::GotoCell(int col, long row) {
-  if (col < 0 || col >= m_GI->m_numberCols || row < 0 || row >= m_GI->m_numberRows) return 1;
-  m_GI->m_currentCol = m_GI->m_dragCol = col;
-  m_GI->m_currentRow = m_GI->m_dragRow = row;
-  NotifyMoved();
-  return 0;
-}
-
-int CUGCtrl::GotoCol(int col) {
-  if (col < 0 || col >= m_GI->m_numberCols) return 1;
-  m_GI->m_currentCol = m_GI->m_dragCol = col;
-  NotifyMoved();
-  return 0;
-}
-
-int CUGCtrl::GotoRow(long row) {
-  if (row < 0 || row >= m_GI->m_numberRows) return 1;
-  m_GI->m_currentRow = m_GI->m_dragRow = row;
-  NotifyMoved();
-  return 0;
-}
-
-void CUGCtrl::NotifyMoved() {
-  m_GI->m_lastCol = m_GI->m_currentCol;
-  m_GI->m_lastRow = m_GI->m_currentRow;
-  m_CUGGrid->UpdateAfterMove();
-}
-
-int CUGCtrl::GetJoinStart(int* col, long* row, CUGCell* cell) {
-  if (!col || !row) return 1;
-  if (!m_GI->m_enableJoins) return 1;
-  CUGCell own;
-  CUGCell* joined = cell ? cell : &own;
-  FetchCell(*col, *row, joined);
-  BOOL origin = FALSE;
-  int colOffset = 0;
-  long rowOffset = 0;
-  if (joined->GetJoinInfo(&origin, &colOffset, &rowOffset) != 0) return 2;
-  if (!origin) {
-    *col += colOffset;
-    *row += rowOffset;
-  }
-  return 0;
-}
-
 // ---------------------------------------------------------------- sheets
 
 int CUGCtrl::ResizeSheets(int count) {

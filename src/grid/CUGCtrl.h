@@ -169,14 +169,51 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
   void CalcLockRowHeight();
   void CalcLockColWidth();
 
-  // ---- moves (the whole of navigation comes with the cell area) ----
+  // ---- moves, selection and in-place editing (CUGCtrlNavigation.cpp) ----
+  // Each answers 0 on success, 1 for a bad argument, 2 when vetoed.
   int GotoCell(int col, long row);
   int GotoCol(int col);
   int GotoRow(long row);
+  // Scroll without moving the current cell.
+  int SetTopRow(long row);
+  int SetLeftCol(int col);
+  // Codes: 0 previous, 1 next, 2 page up (left), 3 page down (right), 4 first,
+  // 5 last; a code above 5 does nothing.
+  int MoveCurrentRow(int code);
+  int MoveCurrentCol(int code);
+  int MoveTopRow(int code);
+  int MoveLeftCol(int code);
+  int CurrentCol() const { return m_GI->m_currentCol; }
+  long CurrentRow() const { return m_GI->m_currentRow; }
+  int LeftCol() const { return m_GI->m_leftCol; }
+  int RightCol() const { return m_GI->m_rightCol; }
+  long FirstVisibleRow() const { return m_GI->m_topRow; }
+  long LastVisibleRow() const { return m_GI->m_bottomRow; }
+  // Clears the multiple selection; the target cell becomes the current one.
+  int ClearSelections();
+  // A move target clamped into the grid, past its end after asking for more
+  // rows, and over joins in the direction of travel; 1 refuses the move.
+  int VerifyTargetRow(long* row);
+  int VerifyTargetCol(int* col);
   // Reports a move of the current cell or of the view to everyone concerned.
   void NotifyMoved();
   // 1 when joins are off, 2 when the cell is in no join; else the join's start cell in col and row.
   int GetJoinStart(int* col, long* row, CUGCell* cell);
+  // As GetJoinStart, with the join's last cell in endCol and endRow.
+  int GetJoinRange(int* col, long* row, int* endCol, long* endRow);
+  // In cell-area coordinates; what is scrolled out of sight lies 10 pixels beyond the area.
+  int GetRangeRect(int startCol, long startRow, int endCol, long endRow, RECT* rect);
+  // 1 when (x, y) of the cell area is on no cell; a joined cell answers its join.
+  int CellFromPoint(int x, int y, int* col, long* row, RECT* rect);
+  // In the coordinates of the window showing the cell (a heading for negative numbers).
+  int GetCellRect(int* col, long* row, RECT* rect);
+  // 0 editing, 1 not editable (or already editing), 2 the move to the cell was refused.
+  // A key above 0 is typed into the editor.
+  int BeginCellEditAt(int col, long row, UINT key = 0);
+  int BeginCellEdit();
+  // Called by the editors; 0 when the text is refused and the editor stays open.
+  int FinishCellEdit(const char* text, BOOL cancelled, BOOL continueEdit, int nextCol, long nextRow);
+  int CloseEditor();
 
   // ---- sheets ----
   int ResizeSheets(int count);
@@ -374,6 +411,19 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
   // The sheets up to count; new ones are set up by their owner when asked.
   void MakeSheets(int count, bool setUp);
   void PointChildrenAt(CUGGridInfo* sheet);
+  // Moves (CUGCtrlNavigation.cpp).
+  void ReturnToSelectionOrigin();
+  int AskCanMove(int fromCol, long fromRow, int toCol, long toRow);
+  void KeepTargetRowVisible();
+  void KeepTargetColVisible();
+  void TellSelectionOfMove();
+  void TellCellTypesScrolled(long bottomBefore, int rightBefore);
+  // The x of a column's left or right edge (y of a row's top or bottom edge) in the cell area.
+  int ColumnEdge(int col, bool rightEdge) const;
+  int RowEdge(long row, bool bottomEdge) const;
+  int HeadingCellRect(int col, long row, RECT* rect) const;
+  int ContinueEdit(int editCol, long editRow, int nextCol, long nextRow);
+  void RedrawIfEditOverflows(const char* text);
 
   std::vector<CUGDataSource*> m_dataSources;  // index 0 is never used
   int m_dataSourceCount = 0;                  // the highest index in use

@@ -62,6 +62,7 @@ TEST(GridControlCells, FetchAsksTheColumnsSourceThenTheHookAndReadAsksTheSourceA
   grid.m_GI->m_colInfo[2].dataSource = &source;
   grid.m_GI->m_colInfo[2].colTranslation = 5;
   grid.m_GI->m_colInfo[2].colDefault->SetBackColor(0x123456);
+  source.calls.clear();  // the first current cell was fetched for its cell type
 
   CUGCell cell;
   EXPECT_EQ(grid.FetchCell(2, 1, &cell), 0);
