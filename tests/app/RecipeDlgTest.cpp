@@ -389,6 +389,7 @@ TEST_F(RecipeDlgTest, LayoutAndPlacementKeptAcrossOpenings) {
   QApplication::processEvents();
   CRect placed;
   dialog->GetWindowRect(&placed);
+  const QSize shownSize = dialog->GetWidget()->size();
   dialog->DestroyWindow();
   EXPECT_FALSE(profile::GetString("Setting", "RecipeDlg").empty());
 
@@ -399,6 +400,10 @@ TEST_F(RecipeDlgTest, LayoutAndPlacementKeptAcrossOpenings) {
   CRect reopened;
   dialog->GetWindowRect(&reopened);
   EXPECT_EQ(reopened, placed);
+  // Shown again it keeps its size: the frame is never added a second time.
+  dialog->ShowWindow(SW_SHOW);
+  QApplication::processEvents();
+  EXPECT_EQ(dialog->GetWidget()->size(), shownSize);
 }
 
 }  // namespace

@@ -26,6 +26,10 @@ BOOL SetWindowPlacement(CWnd* window, const WINDOWPLACEMENT* placement) {
   if (!window || !placement || !window->GetWidget()) return FALSE;
   QWidget* widget = window->GetWidget();
   const RECT& r = placement->rcNormalPosition;
+  // The rectangle is the outer frame. A window never shown has no native window
+  // yet and so no known frame: make it now, or the frame would be added again
+  // when the window is shown and the window grow at every reopening.
+  if (widget->isWindow() && !widget->testAttribute(Qt::WA_WState_Created)) widget->winId();
   const QSize frame = widget->frameGeometry().size() - widget->size();
   widget->move(r.left, r.top);
   widget->resize(std::max(0, static_cast<int>(r.right - r.left) - frame.width()),
