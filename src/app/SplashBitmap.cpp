@@ -5,6 +5,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 
 #include "platform/ui/ResourceRegistry.h"
 
@@ -26,25 +27,10 @@ QPainterPath Outline() {
 void DrawVessel(QPainter& painter) {
   painter.setPen(QPen(QColor(235, 242, 250), 3));
   painter.setBrush(QColor(70, 110, 160));
-  QPainterPath vessel;
-  vessel.moveTo(40, 30);
-  vessel.lineTo(140, 30);
-  vessel.lineTo(140, 100);
-  vessel.lineTo(105, 128);
-  vessel.lineTo(75, 128);
-  vessel.lineTo(40, 100);
-  vessel.closeSubpath();
-  painter.drawPath(vessel);
+  painter.drawPolygon(QPolygonF({{40, 30}, {140, 30}, {140, 100}, {105, 128}, {75, 128}, {40, 100}}));
   painter.setBrush(QColor(120, 190, 230));
   painter.setPen(Qt::NoPen);
-  painter.drawRect(QRectF(42, 62, 96, 37));
-  QPainterPath liquidCone;
-  liquidCone.moveTo(42, 99);
-  liquidCone.lineTo(138, 99);
-  liquidCone.lineTo(104, 126);
-  liquidCone.lineTo(76, 126);
-  liquidCone.closeSubpath();
-  painter.drawPath(liquidCone);
+  painter.drawPolygon(QPolygonF({{42, 62}, {138, 62}, {138, 99}, {104, 126}, {76, 126}, {42, 99}}));
   painter.setPen(QPen(QColor(235, 242, 250), 3));
   painter.drawLine(90, 14, 90, 104);
   painter.drawLine(72, 104, 108, 104);

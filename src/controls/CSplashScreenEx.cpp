@@ -13,6 +13,12 @@ constexpr int kBold = 1;
 constexpr int kItalic = 2;
 constexpr int kUnderline = 4;
 constexpr int kRunsGrowBy = 40;
+
+bool IsButtonDown(UINT message) {
+  return message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
+         message == CSplashScreenEx::kNcLButtonDown || message == CSplashScreenEx::kNcRButtonDown ||
+         message == CSplashScreenEx::kNcMButtonDown;
+}
 }  // namespace
 
 CSplashScreenEx::CSplashScreenEx() { SetTextDefaultFont(); }
@@ -170,38 +176,17 @@ void CSplashScreenEx::PostNcDestroy() { delete this; }
 
 BOOL CSplashScreenEx::PreTranslateMessage(UINT message, WPARAM, LPARAM) {
   if (!(m_style & kHideOnClick)) return FALSE;
-  switch (message) {
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_NCLBUTTONDOWN:
-    case WM_NCRBUTTONDOWN:
-    case WM_NCMBUTTONDOWN:
-      Hide();
-      return TRUE;
-    default:
-      return FALSE;
-  }
+  if (message != WM_KEYDOWN && message != WM_SYSKEYDOWN && !IsButtonDown(message)) return FALSE;
+  Hide();
+  return TRUE;
 }
 
 LRESULT CSplashScreenEx::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_NCLBUTTONDOWN:
-    case WM_NCRBUTTONDOWN:
-    case WM_NCMBUTTONDOWN:
-      // Buttons reach the window itself; keys came through PreTranslateMessage already.
-      if (PreTranslateMessage(message, wParam, lParam)) return 0;  // this object may be gone
-      break;
-    case WM_PRINTCLIENT:
-      if (auto* dc = reinterpret_cast<CDC*>(wParam)) DrawSplash(dc);
-      return 1;
-    default:
-      break;
+  // Buttons reach the window itself; keys came through PreTranslateMessage already.
+  if (IsButtonDown(message) && PreTranslateMessage(message, wParam, lParam)) return 0;  // this object may be gone
+  if (message == kPrintClientMessage) {
+    if (auto* dc = reinterpret_cast<CDC*>(wParam)) DrawSplash(dc);
+    return 1;
   }
   return CWnd::WindowProc(message, wParam, lParam);
 }

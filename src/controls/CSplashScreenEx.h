@@ -31,6 +31,12 @@ class CSplashScreenEx : public CWnd {
   static constexpr int kFadeOutMs = 200;
   // The display timer (a one-shot).
   static constexpr UINT_PTR kDisplayTimer = 0;
+  // Draw the client area into the context that wParam carries (a CDC*); answers 1.
+  static constexpr UINT kPrintClientMessage = 0x0318;
+  // Non-client button presses (a frameless pop-up gets none here, but they count).
+  static constexpr UINT kNcLButtonDown = 0x00A1;
+  static constexpr UINT kNcRButtonDown = 0x00A4;
+  static constexpr UINT kNcMButtonDown = 0x00A7;
 
   CSplashScreenEx();
   ~CSplashScreenEx() override;

@@ -143,7 +143,7 @@ TEST_F(SplashScreenExTest, PaintingCopiesTheBitmapAndDrawsTheTextInItsRectangle)
   image.fill(Qt::white);
   CDC dc;
   ASSERT_TRUE(dc.AttachImage(&image));
-  EXPECT_EQ(splash->SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(&dc), 0), 1);
+  EXPECT_EQ(splash->SendMessage(CSplashScreenEx::kPrintClientMessage, reinterpret_cast<WPARAM>(&dc), 0), 1);
   dc.Detach();
   EXPECT_EQ(image.pixel(1, 1), qRgb(128, 128, 128));  // the bitmap at 0,0
   EXPECT_EQ(image.pixel(30, 5), qRgb(255, 255, 255));  // beyond the bitmap, above the text

@@ -39,10 +39,6 @@ constexpr UINT WM_CONTEXTMENU = 0x007B;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_NCHITTEST = 0x0084;
 constexpr UINT WM_GETDLGCODE = 0x0087;
-// Non-client button presses: a window without a frame never gets them here.
-constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
-constexpr UINT WM_NCRBUTTONDOWN = 0x00A4;
-constexpr UINT WM_NCMBUTTONDOWN = 0x00A7;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
 constexpr UINT WM_CHAR = 0x0102;
@@ -73,9 +69,6 @@ constexpr UINT WM_MOUSEWHEEL = 0x020A;
 constexpr UINT WM_CAPTURECHANGED = 0x0215;
 constexpr UINT WM_MDIACTIVATE = 0x0222;
 constexpr UINT WM_MOUSELEAVE = 0x02A3;
-// Asks a window to draw its client area into the context that wParam carries
-// (a CDC* here).
-constexpr UINT WM_PRINTCLIENT = 0x0318;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 
