@@ -169,4 +169,11 @@ BOOL CRuvEngineApp::CommonDataCycle() {
   return TRUE;
 }
 
-BOOL CRuvEngineApp::ProcessCycle() { return TRUE; }
+BOOL CRuvEngineApp::ProcessCycle() {
+  m_supervisor.SuperviseRecipeSteps();
+  return TRUE;
+}
+
+void CRuvEngineApp::DoDosingStep(const CRecipeStepInfo& step, std::string& report) {
+  m_dosing.DoDosingStep(step, report);
+}

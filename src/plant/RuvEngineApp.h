@@ -1,7 +1,7 @@
 #pragma once
 // This plant's engine root: the five tables, the plant's outputs, the Demo
-// simulation and the pump rule; the recipe-step supervisor's hook is still
-// empty (answering 1). The tables are process-wide (engine/EngineTables.h):
+// simulation, the pump rule, and the recipe-step supervisor with the dosing
+// on the process cycle. The tables are process-wide (engine/EngineTables.h):
 // Init publishes each once it is open, and they are deleted with the engine.
 //
 // The process-wide root: SetEngineRoot publishes it for the plant code and for
@@ -13,6 +13,8 @@
 
 #include "engine/RuvEngineBase.h"
 #include "plant/DemoSimulation.h"
+#include "plant/DosingStateMachine.h"
+#include "plant/RecipeSupervisor.h"
 
 class CRuvEngineApp : public CRuvEngineBase {
  public:
@@ -55,10 +57,18 @@ class CRuvEngineApp : public CRuvEngineBase {
   BOOL MirrorDemoFeedback() override;
   // The gear pumps' speed rule (UpdatePumpSpeeds), in every data source.
   BOOL CommonDataCycle() override;
+  // The recipe-step supervisor's pass (SuperviseRecipeSteps).
   BOOL ProcessCycle() override;
+  // Advances one step of a real material (0..8) of the run; the supervisor
+  // calls it once a pass for each such step, with the report it builds.
+  virtual void DoDosingStep(const CRecipeStepInfo& step, std::string& report);
+
+  CRecipeSupervisor& GetRecipeSupervisor() { return m_supervisor; }
 
  private:
   CDemoSimulation m_demo;
+  CDosingStateMachine m_dosing;
+  CRecipeSupervisor m_supervisor{*this, m_dosing};
 };
 
 // The published engine root, or null.

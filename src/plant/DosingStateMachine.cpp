@@ -1,0 +1,340 @@
+#include "plant/DosingStateMachine.h"
+
+#include <algorithm>
+
+#include "common/TimeAndKeys.h"
+#include "datacenter/DCTag.h"
+#include "datacenter/RAttrib.h"
+#include "engine/EngineTables.h"
+#include "engine/ProcessEngineApp.h"
+#include "platform/base/MessageBoxService.h"
+#include "platform/base/Text.h"
+#include "plant/PlantModel.h"
+#include "records/ShiftRS.h"
+
+namespace {
+
+// Attribute codes of the discharge valve's position channel.
+constexpr int kCodePosition = 1005;
+constexpr int kCodeMaxPosition = 1016;
+
+enum EPhase : int {
+  ePhaseStart = 0,
+  ePhaseCharging = 1,
+  ePhaseFirstDelay = 2,
+  ePhaseSecondDelay = 3,
+  ePhaseCharged = 4,
+  ePhaseDischarging = 5,
+  ePhaseRunOn = 6,
+  ePhaseDischarged = 7,
+  ePhaseEnded = 11,
+};
+
+float Level(PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeLevel); }
+
+bool ReportsOpen(PlantObjectId valve) {
+  const C_BaseShape* shape = FindPlantShape(valve);
+  return shape && PlantObjectKind(valve) == eShapeKindValve && shape->GetAttribBool(eValveDiOnOffPosition);
+}
+
+// The in-flight amount within 0 .. 0.7 × dose.
+double LimitLead(double lead, double dose) {
+  const double limit = CDosingStateMachine::kLeadLimitFactor * dose;
+  if (lead < 0.0) lead = 0.0;
+  if (lead >= limit) lead = limit;
+  return lead;
+}
+
+bool IsUsedAutomaticStep(const CRecipeStepInfo& step) { return step.IsStepActive() && !step.m_bIsManualDosing; }
+
+}  // namespace
+
+// ---------------------------------------------------------------- helpers
+
+CDosingStateMachine::Devices CDosingStateMachine::DevicesOf(const CRecipeStepInfo& step) {
+  Devices devices;
+  devices.material = step.GetMaterialIndex();
+  devices.mixer = step.GetMixerNumber();
+  const bool material = devices.material >= 0 && devices.material < kChargedMaterialCount;
+  if (!material || devices.mixer < 0 || devices.mixer >= kPlantMixerCount) return devices;
+  const CMaterial& found = g_materials[static_cast<std::size_t>(devices.material)];
+  devices.pump = found.GetChargePumpId();
+  devices.weigher = GetMaterialWeigherId(devices.material, devices.mixer);
+  devices.mixerVessel = GetMixerId(devices.mixer);
+  devices.dischargeValve = found.GetDischargeValveId();
+  devices.dirValve = found.GetDirValveId(devices.mixer);
+  if (devices.material == 0)
+    devices.waterValve = MakeObjectId(eShapeKindValve, ePlantWaterDirectionValve1 + devices.mixer);
+  else if (devices.material == 3)
+    devices.waterValve = MakeObjectId(eShapeKindValve, ePlantWaterDirectionValve5);
+  devices.valid = true;
+  return devices;
+}
+
+CDosingStateMachine::Store CDosingStateMachine::StoreCommand(PlantObjectId id, bool on) {
+  SetShapeAttribBool(id, eCodeOnOffCommand, on);
+  if (GetShapeAttribBool(id, eCodeOnOffCommand) == on) return Store::Took;
+  // A tag being read from the device drops the value: that is no refusal.
+  if (C_BaseShape* shape = FindPlantShape(id)) {
+    if (const CRAttrib* attrib = shape->GetAttrib(MapAttribCode(id, eCodeOnOffCommand))) {
+      if (const CDCTag* tag = attrib->GetDCTag(); tag && tag->IsReadPending()) return Store::Dropped;
+    }
+  }
+  return Store::Refused;
+}
+
+bool CDosingStateMachine::PreconditionHolds(int stepNumber) {
+  if (stepNumber == 0) return true;
+  if (stepNumber < 1 || stepNumber > kStepCount) return false;
+  return GetProcessEngine().GetStepPhase(stepNumber - 1) == ePhaseEnded;
+}
+
+bool CDosingStateMachine::HasBatchNumber(int mixer) {
+  const CShiftRS* shift = g_pShiftRS.load();
+  if (!shift) return false;
+  auto lock = shift->LockActive();
+  return shift->Active().ReadMixerBatchNumber(mixer) > 0;
+}
+
+bool CDosingStateMachine::StartInterlockPasses(const Devices& devices) {
+  if (devices.material == 0) return true;
+  // Nothing may leave the batcher while it is being weighed.
+  const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+  if (ReportsOpen(material.GetDischargeValveId())) return false;
+  for (int mixer = 0; mixer < kPlantMixerCount; ++mixer)
+    if (ReportsOpen(material.GetDirValveId(mixer))) return false;
+  return true;
+}
+
+void CDosingStateMachine::BookCharge(int material, float amount) {
+  CShiftRS* shift = g_pShiftRS.load();
+  if (!shift) return;
+  shift->AddChargeToActiveShift(material, amount, GetNowDate());
+  shift->NotifyOwner(kTableActiveShiftChanged);
+}
+
+std::string CDosingStateMachine::MakeFullWeigherText(int stepNumber, const std::string& material,
+                                                     const std::string& vessel) {
+  return ruv::Format("Step %d: charging %s stopped because %s reached its maximum level.", stepNumber,
+                     material.c_str(), vessel.c_str());
+}
+
+template <class Match>
+bool CDosingStateMachine::AnyOtherStep(int i, int phaseFrom, int phaseTo, Match matches) const {
+  if (!m_run) return false;
+  CProcessEngineApp& engine = GetProcessEngine();
+  for (int j = 0; j < kStepCount; ++j) {
+    if (j == i) continue;
+    const CRecipeStepInfo& other = m_run->GetStep(j);
+    if (!IsUsedAutomaticStep(other)) continue;
+    const Devices devices = DevicesOf(other);
+    if (!devices.valid) continue;
+    const int phase = engine.GetStepPhase(j);
+    if (phase >= phaseFrom && phase <= phaseTo && matches(devices)) return true;
+  }
+  return false;
+}
+
+bool CDosingStateMachine::ChargingMustWait(int i, const Devices& devices) const {
+  const auto claimed = [&](PlantObjectId id) {
+    return std::find(m_claimed.begin(), m_claimed.end(), id) != m_claimed.end();
+  };
+  if (claimed(devices.pump) || claimed(devices.weigher)) return true;
+  const bool weighing = AnyOtherStep(i, ePhaseCharging, ePhaseSecondDelay, [&](const Devices& other) {
+    return other.pump == devices.pump || other.weigher == devices.weigher;
+  });
+  if (weighing) return true;
+  // Water is weighed in the mixer: nothing may flow into it meanwhile.
+  return devices.material == 0 && AnyOtherStep(i, ePhaseDischarging, ePhaseRunOn, [&](const Devices& other) {
+           return other.mixer == devices.mixer;
+         });
+}
+
+bool CDosingStateMachine::DischargeMustWait(int i, const Devices& devices) const {
+  return AnyOtherStep(i, ePhaseCharging, ePhaseSecondDelay, [&](const Devices& other) {
+    return other.weigher == devices.weigher || other.weigher == devices.mixerVessel;
+  });
+}
+
+bool CDosingStateMachine::SwitchOn(int i, PlantObjectId id) {
+  const Store result = StoreCommand(id, true);
+  if (result == Store::Refused) m_memory[static_cast<std::size_t>(i)].onRefused = true;
+  return result == Store::Took;
+}
+
+bool CDosingStateMachine::Advance(int i, int from, int to) {
+  return GetProcessEngine().CompareAndSetStepPhase(i, from, to);
+}
+
+// ---------------------------------------------------------------- the phases
+
+bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  if (memory.onRefused || !PreconditionHolds(step.GetPrEndStpNmbr()) || !StartInterlockPasses(devices) ||
+      !IsAutoOperationAllowed(devices.material, 1, devices.mixer) || ChargingMustWait(i, devices))
+    return false;
+  // Opening a water direction valve would make the plant form ask for the batch number.
+  if (devices.material == 0 && !HasBatchNumber(devices.mixer)) return false;
+  m_claimed.push_back(devices.pump);
+  m_claimed.push_back(devices.weigher);
+
+  CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+  material.SetChargeStartLevel(Level(devices.weigher));
+  if (devices.waterValve != kNoPlantObject) {
+    const bool open = ReportsOpen(devices.waterValve);
+    if (!SwitchOn(i, devices.waterValve) || !open) return false;
+  }
+  if (!SwitchOn(i, devices.pump)) return false;
+  memory.booked = false;
+  memory.endedFull = false;
+  return Advance(i, ePhaseStart, ePhaseCharging);
+}
+
+bool CDosingStateMachine::TryEndCharging(int i, const CRecipeStepInfo& step, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+  const float level = Level(devices.weigher);
+  const double charged = static_cast<double>(level) - static_cast<double>(material.GetChargeStartLevel());
+  const double dose = step.GetDose();
+  const double lead = LimitLead(GetShapeAttribFloat(devices.pump, eCodeLoadInWay), dose);
+  const double ratio = dose > 0.0 ? (dose - lead - charged) / (dose - lead) : 0.0;
+  const bool dosed = ratio <= kStopThreshold;
+  if (!dosed) {
+    if (level < GetShapeAttribFloat(devices.weigher, eCodeMaxLevel)) return false;
+    if (!memory.endedFull) {
+      memory.endedFull = true;
+      const C_BaseShape* vessel = FindPlantShape(devices.weigher);
+      ShowMessageBoxWithoutWaiting(
+          MakeFullWeigherText(i + 1, material.GetName(), vessel ? vessel->GetCaption() : std::string()),
+          kFullWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+    }
+  }
+  if (StoreCommand(devices.pump, false) != Store::Took) return false;
+  return Advance(i, ePhaseCharging, ePhaseFirstDelay);
+}
+
+bool CDosingStateMachine::TryEndFirstDelay(int i, const Devices& devices) {
+  const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+  if (GetProcessEngine().GetStepTimer(i).GetElapsedMs() <= static_cast<DWORD>(material.GetFirstDelayMs()))
+    return false;
+  if (devices.material == 0 && StoreCommand(devices.waterValve, false) != Store::Took) return false;
+  return Advance(i, ePhaseFirstDelay, ePhaseSecondDelay);
+}
+
+bool CDosingStateMachine::TryBook(int i, const CRecipeStepInfo& step, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+  if (GetProcessEngine().GetStepTimer(i).GetElapsedMs() <= static_cast<DWORD>(material.GetSecondDelayMs()))
+    return false;
+  if (!memory.booked) {
+    memory.booked = true;
+    const float level = Level(devices.weigher);
+    material.SetChargeEndLevel(level);
+    const float charged = level - material.GetChargeStartLevel();
+    BookCharge(devices.material, charged);
+    material.SetTotal(material.GetTotal() + charged);
+    // A charge cut short by a full weigher says nothing about the pump's run-on.
+    if (!memory.endedFull) {
+      const double dose = step.GetDose();
+      const double lead = static_cast<double>(GetShapeAttribFloat(devices.pump, eCodeLoadInWay)) + charged - dose;
+      SetShapeAttribFloat(devices.pump, eCodeLoadInWay, static_cast<float>(LimitLead(lead, dose)));
+    }
+  }
+  if (devices.material == 3 && StoreCommand(devices.waterValve, false) != Store::Took) return false;
+  return Advance(i, ePhaseSecondDelay, ePhaseCharged);
+}
+
+bool CDosingStateMachine::TryStartDischarge(int i, const CRecipeStepInfo& step, const Devices& devices) {
+  // Without a discharge valve (water) nothing is there to discharge, whatever the step says.
+  if (!step.m_bStpHasDisChrg || devices.dischargeValve == kNoPlantObject)
+    return Advance(i, ePhaseCharged, ePhaseDischarged);
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  if (memory.closeAgain != kNoPlantObject) {
+    if (StoreCommand(memory.closeAgain, false) == Store::Took) memory.closeAgain = kNoPlantObject;
+    return false;
+  }
+  if (memory.onRefused || !PreconditionHolds(step.GetSmulStrtStpNmbr()) ||
+      !IsAutoOperationAllowed(devices.material, 2, devices.mixer))
+    return false;
+  const float room = GetShapeAttribFloat(devices.mixerVessel, eCodeMaxLevel) - Level(devices.mixerVessel);
+  if (!(Level(devices.weigher) < room) || DischargeMustWait(i, devices) || !HasBatchNumber(devices.mixer))
+    return false;
+
+  if (!SwitchOn(i, devices.dirValve)) return false;
+  if (!SwitchOn(i, devices.dischargeValve)) {
+    if (StoreCommand(devices.dirValve, false) != Store::Took) memory.closeAgain = devices.dirValve;
+    return false;
+  }
+  SetShapeAttribFloat(devices.dischargeValve, kCodePosition,
+                      GetShapeAttribFloat(devices.dischargeValve, kCodeMaxPosition));
+  return Advance(i, ePhaseCharged, ePhaseDischarging);
+}
+
+bool CDosingStateMachine::TryEndDischarge(int i, const Devices& devices) {
+  if (!GetShapeAttribBool(devices.dischargeValve, eCodeOnOffCommand)) return false;
+  if (Level(devices.weigher) > GetShapeAttribFloat(devices.weigher, eCodeLowAlarmLevel)) return false;
+  return Advance(i, ePhaseDischarging, ePhaseRunOn);
+}
+
+bool CDosingStateMachine::TryEndRunOn(int i, const Devices& devices) {
+  if (GetProcessEngine().GetStepTimer(i).GetElapsedMs() <= kDischargeRunOnMs) return false;
+  if (StoreCommand(devices.dischargeValve, false) != Store::Took) return false;
+  if (StoreCommand(devices.dirValve, false) != Store::Took) return false;
+  return Advance(i, ePhaseRunOn, ePhaseDischarged);
+}
+
+// ---------------------------------------------------------------- interface
+
+void CDosingStateMachine::BeginPass() { m_claimed.clear(); }
+
+void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string& report) {
+  const int material = step.GetMaterialIndex();
+  if (material < 0 || material >= kChargedMaterialCount) return;
+  const CMaterial& found = g_materials[static_cast<std::size_t>(material)];
+  report += found.GetName();
+  report += ":";
+  report += ruv::Format("%.02f", static_cast<double>(GetShapeAttribFloat(found.GetChargePumpId(), eCodeLoadInWay)));
+  report += ",  ";
+
+  const int i = step.GetStepID() - 1;
+  const Devices devices = DevicesOf(step);
+  if (i < 0 || i >= kStepCount || !devices.valid) return;
+  CProcessEngineApp& engine = GetProcessEngine();
+  // Each test sees the phase the one before may just have set.
+  if (engine.GetStepPhase(i) == ePhaseStart) TryStartCharging(i, step, devices);
+  if (engine.GetStepPhase(i) == ePhaseCharging) TryEndCharging(i, step, devices);
+  if (engine.GetStepPhase(i) == ePhaseFirstDelay) TryEndFirstDelay(i, devices);
+  if (engine.GetStepPhase(i) == ePhaseSecondDelay) TryBook(i, step, devices);
+  if (engine.GetStepPhase(i) == ePhaseCharged) TryStartDischarge(i, step, devices);
+  if (engine.GetStepPhase(i) == ePhaseDischarging) TryEndDischarge(i, devices);
+  if (engine.GetStepPhase(i) == ePhaseRunOn) TryEndRunOn(i, devices);
+  if (engine.GetStepPhase(i) == ePhaseDischarged) Advance(i, ePhaseDischarged, ePhaseEnded);
+}
+
+void CDosingStateMachine::OnStart() {
+  for (StepMemory& memory : m_memory) memory.onRefused = false;
+  if (!m_run) return;
+  CProcessEngineApp& engine = GetProcessEngine();
+  for (int i = 0; i < kStepCount; ++i) {
+    const CRecipeStepInfo& step = m_run->GetStep(i);
+    const Devices devices = DevicesOf(step);
+    if (IsUsedAutomaticStep(step) && devices.valid && engine.GetStepPhase(i) == ePhaseCharging)
+      SwitchOn(i, devices.pump);
+  }
+}
+
+void CDosingStateMachine::OnStop() {
+  if (!m_run) return;
+  CProcessEngineApp& engine = GetProcessEngine();
+  for (int i = 0; i < kStepCount; ++i) {
+    const CRecipeStepInfo& step = m_run->GetStep(i);
+    const Devices devices = DevicesOf(step);
+    if (IsUsedAutomaticStep(step) && devices.valid && engine.GetStepPhase(i) == ePhaseCharging)
+      StoreCommand(devices.pump, false);
+  }
+}
+
+void CDosingStateMachine::OnRunEnd() {
+  m_memory.fill(StepMemory{});
+  m_claimed.clear();
+}

@@ -1,0 +1,130 @@
+#pragma once
+// The dosing of one recipe step of a real material (0..8), a few phases per
+// call on the process cycle: charge the batcher (or, for water, the mixer) with
+// the material's pump until the weighed amount reaches the dose less the pump's
+// learnt in-flight amount ("LoadInWay"), let it settle, book it into the active
+// shift and the material, learn the in-flight amount, and discharge into the
+// step's mixer when the step asks for it.
+//
+// Phases: 0 not started, 1 charging, 2 and 3 settling, 4 charged, 5 and 6
+// discharging, 7 discharged, 11 ended. Every phase change goes through the
+// process engine (its stopwatch times the delays); a step the recipe dialog
+// moved meanwhile is left where the dialog put it.
+//
+// Rules kept on top of the phases:
+//  - Every command is read back after its store (the plant form may refuse it,
+//    a tag being read drops it). A command that did not take does not move the
+//    phase on. Off and close commands are repeated each pass until they take;
+//    a refused open or switch-on is not repeated before the next Start.
+//  - A step never disturbs a weighing: it does not start charging while another
+//    step weighs with the same pump or into the same weigher (nor, for water,
+//    while its mixer is being discharged into), and it does not discharge while
+//    its batcher, or water into its mixer, is being weighed. Steps waiting in
+//    phase 0 to open valves for the same pump or weigher go one at a time, the
+//    first in step order first.
+//  - Materials 1..8 start charging only while their batcher's discharge valve
+//    and its four direction valves all report closed.
+//  - A direction valve towards a mixer without a batch number is not opened:
+//    the step waits, so the operator is never asked from inside a store.
+//  - Charging also ends when the weigher is full; that charge is booked but
+//    teaches the in-flight amount nothing, and the operator is told once.
+//
+// The process cycle's thread alone uses an instance.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "common/PlantObjectId.h"
+#include "plant/Material.h"
+#include "records/RecipeRS.h"
+
+class CDosingStateMachine {
+ public:
+  static constexpr int kStepCount = CRecipeRS::kStepCount;
+  // The in-flight amount never exceeds this share of the dose: 0.7 as a
+  // single-precision value used in double precision.
+  static constexpr double kLeadLimitFactor = static_cast<double>(0.7f);
+  // Charging stops once the amount still missing is at most this share.
+  static constexpr double kStopThreshold = 0.001;
+  static constexpr unsigned kDischargeRunOnMs = 5000;
+
+  // The run's steps, which the rules between steps look at (null: none; the
+  // set must outlive its use). Given by the supervisor when a run starts.
+  void SetRunSteps(const CRecipeRS::CSTFields* run) { m_run = run; }
+  // A new pass of the process cycle: nobody waits for a pump or weigher yet.
+  void BeginPass();
+  // Advances the step as far as it can go in this call and appends to the
+  // report its material's name and the pump's in-flight amount.
+  void DoDosingStep(const CRecipeStepInfo& step, std::string& report);
+
+  // A Start confirmed by the operator: refusals are forgotten, and the pumps
+  // of the run's steps still charging (phase 1) are switched on again.
+  void OnStart();
+  // The first pass after a Stop: the pumps of the run's steps still charging
+  // are switched off, once; their phases and start levels stay.
+  void OnStop();
+  // The run ended: everything remembered about its steps is forgotten.
+  void OnRunEnd();
+
+  // A step's precondition: 0 (none) holds, step 1..30 must have ended (phase
+  // 11), and any other number never holds.
+  static bool PreconditionHolds(int stepNumber);
+
+  // The box shown once when a weigher got full while charging.
+  static std::string MakeFullWeigherText(int stepNumber, const std::string& material, const std::string& vessel);
+  static constexpr const char* kFullWeigherCaption = "Dosing";
+
+ private:
+  // What the machine keeps about one step between calls.
+  struct StepMemory {
+    bool onRefused = false;         // an open or switch-on was refused in this Start
+    bool booked = false;            // phase 3's booking is done
+    bool endedFull = false;         // charging ended at the weigher's maximum
+    PlantObjectId closeAgain = kNoPlantObject;  // a direction valve to close again (its discharge valve refused)
+  };
+  // The devices of one step; `valid` is false for a material outside 0..8 or a
+  // mixer outside 0..3, and such a step touches nothing.
+  struct Devices {
+    bool valid = false;
+    int material = -1;
+    int mixer = -1;
+    PlantObjectId pump = kNoPlantObject;
+    PlantObjectId weigher = kNoPlantObject;
+    PlantObjectId mixerVessel = kNoPlantObject;
+    PlantObjectId dischargeValve = kNoPlantObject;
+    PlantObjectId dirValve = kNoPlantObject;
+    PlantObjectId waterValve = kNoPlantObject;  // water and Water-Ex: the valve they charge through
+  };
+  enum class Store { Took, Dropped, Refused };
+
+  static Devices DevicesOf(const CRecipeStepInfo& step);
+  static Store StoreCommand(PlantObjectId id, bool on);
+  static bool HasBatchNumber(int mixer);
+  static bool StartInterlockPasses(const Devices& devices);
+  static void BookCharge(int material, float amount);
+
+  // The phases; each answers whether the step moved on.
+  bool TryStartCharging(int i, const CRecipeStepInfo& step, const Devices& devices);
+  bool TryEndCharging(int i, const CRecipeStepInfo& step, const Devices& devices);
+  bool TryEndFirstDelay(int i, const Devices& devices);
+  bool TryBook(int i, const CRecipeStepInfo& step, const Devices& devices);
+  bool TryStartDischarge(int i, const CRecipeStepInfo& step, const Devices& devices);
+  bool TryEndDischarge(int i, const Devices& devices);
+  bool TryEndRunOn(int i, const Devices& devices);
+
+  // Another step of the run, in `phaseFrom`..`phaseTo`, that `matches` says about.
+  template <class Match>
+  bool AnyOtherStep(int i, int phaseFrom, int phaseTo, Match matches) const;
+  // An open or switch-on; a refusal is remembered for the rest of the Start.
+  bool SwitchOn(int i, PlantObjectId id);
+  // Whether a step may not discharge while `devices` are being weighed into.
+  bool DischargeMustWait(int i, const Devices& devices) const;
+  // Whether a step may not start charging.
+  bool ChargingMustWait(int i, const Devices& devices) const;
+  bool Advance(int i, int from, int to);
+
+  const CRecipeRS::CSTFields* m_run = nullptr;
+  std::array<StepMemory, kStepCount> m_memory{};
+  // Pumps and weighers claimed in this pass by a step opening its way in phase 0.
+  std::vector<PlantObjectId> m_claimed;
+};
