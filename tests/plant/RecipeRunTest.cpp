@@ -255,11 +255,16 @@ TEST_F(RecipeRunTest, AnOpenBatcherValveHoldsItsMaterialsInPhaseZero) {
   SetStep(2, kWaterEx, 1, 6.0f);
   Start();
   for (const int valve : {27, 4, 5, 6, 7}) {
-    // The discharge valve's feedback follows its command; a direction valve's is set by hand.
-    if (valve == 27)
+    // The discharge valve's feedback follows its command (Demo opens its
+    // direction valve too: closed again by hand); a direction valve's is set by hand.
+    if (valve == 27) {
       ValveAt(valve).SetAttribBool(eValveDoOnOffPosition, true);
-    else
+      Pass();
+      ValveAt(4).SetAttribBool(eValveDoOnOffPosition, false);
+      ASSERT_FALSE(ValveAt(4).GetAttribBool(eValveDiOnOffPosition));
+    } else {
       ValveAt(valve).SetAttribBool(eValveDiOnOffPosition, true);
+    }
     for (int pass = 0; pass < 3; ++pass) Pass();
     EXPECT_EQ(Phase(1), 0) << valve;
     EXPECT_EQ(Phase(2), 0) << valve;
