@@ -312,6 +312,24 @@ TEST_F(RecipeRunTest, BatcherSharersChargeInTurnAndNeitherDischargesWhileTheOthe
   EXPECT_EQ(Phase(3), 5);
 }
 
+TEST_F(RecipeRunTest, WaterWaitsWhileItsMixerIsDischargedInto) {
+  SetStep(1, kLabs, 0, 18.0f, 0, true);
+  SetStep(2, kConfirmation, -1, 0.0f);
+  SetStep(3, kWater, 0, 30.0f, 2);
+  Start();
+  boxes.Expect(IDOK, "توقف در استپ شماره 2");
+  PassUntil(1, 5);
+  GetProcessEngine().SetStepPhase(1, 11);  // Next: water may start, but L.A.B.S flows into Mixer1
+  for (int pass = 0; pass < 100; ++pass) {
+    Pass();
+    if (Phase(1) == 11) break;
+    EXPECT_EQ(Phase(3), 0);
+    EXPECT_EQ(plantForm.Offers(Valve(20), eValveDoOnOffPosition, true), 0);
+  }
+  Pass();  // the pass L.A.B.S ended in opened the water's valve
+  EXPECT_EQ(Phase(3), 1);
+}
+
 TEST_F(RecipeRunTest, ARunKeepsItsRecipeCopyAndAnotherRecipeStartsOver) {
   SetStep(1, kCausSoda, 0, 6.0f);
   SetStep(2, kDelayStep, -1, 100.0f, 1);
