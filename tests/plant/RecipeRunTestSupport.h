@@ -24,43 +24,31 @@
 #include "records/RecipeRS.h"
 #include "records/ShiftRS.h"
 
-// The plant form as the dosing sees it: a store is accepted unless refused.
+// The plant form as the dosing sees it: a store is accepted unless its value
+// is refused, and every offer is counted (UI thread only).
 class DosingPlantForm final : public CWnd {
  public:
+  using Key = std::tuple<PlantObjectId, int, bool>;
+
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     if (message != GetAttribsPackMessageId()) return CWnd::WindowProc(message, wParam, lParam);
     const auto id = static_cast<PlantObjectId>(wParam);
     const int index = static_cast<int>(lParam);
-    C_BaseShape* shape = FindPlantShape(id);
-    const bool value = shape && shape->GetAttribBool(index);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    ++m_offers[{id, index, value}];
-    return m_refused.count({id, index, value}) ? 1 : 0;
-  }
-  void Refuse(PlantObjectId id, int index, bool value) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_refused.insert({id, index, value});
-  }
-  void Accept(PlantObjectId id, int index, bool value) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_refused.erase({id, index, value});
+    const C_BaseShape* shape = FindPlantShape(id);
+    const Key key{id, index, shape && shape->GetAttribBool(index)};
+    ++offers[key];
+    return refused.count(key) ? 1 : 0;
   }
   // How often the value was offered for the attribute.
   int Offers(PlantObjectId id, int index, bool value) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    const auto found = m_offers.find({id, index, value});
-    return found == m_offers.end() ? 0 : found->second;
+    const auto found = offers.find({id, index, value});
+    return found == offers.end() ? 0 : found->second;
   }
-  void Forget() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_offers.clear();
-  }
+  void Refuse(PlantObjectId id, int index, bool value) { refused.insert({id, index, value}); }
+  void Accept(PlantObjectId id, int index, bool value) { refused.erase({id, index, value}); }
 
- private:
-  using Key = std::tuple<PlantObjectId, int, bool>;
-  mutable std::mutex m_mutex;
-  std::map<Key, int> m_offers;
-  std::set<Key> m_refused;
+  std::map<Key, int> offers;
+  std::set<Key> refused;
 };
 
 // The main window: "&Stop process" clears the start request; a change of the
@@ -127,7 +115,7 @@ class RecipeRunFixture : public PlantModelFixture {
     g_gearPumps[kWaterPump].SetAttribFloat(ePumpSpeed, 3000.0f);
     for (C_GearPump& pump : g_gearPumps) pump.SetAttribFloat(eShapeLoadInWay, 0.0f);
     for (C_CntrFglPmp& pump : g_cntrFglPumps) pump.SetAttribFloat(eShapeLoadInWay, 0.0f);
-    plantForm.Forget();
+    plantForm.offers.clear();
   }
   ~RecipeRunFixture() override {
     for (CBalloonHelp* balloon : CBalloonHelp::Balloons()) balloon->DestroyWindow();
