@@ -311,27 +311,24 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
   if (engine.GetStepPhase(i) == ePhaseDischarged) Advance(i, ePhaseDischarged, ePhaseEnded);
 }
 
-void CDosingStateMachine::OnStart() {
-  for (StepMemory& memory : m_memory) memory.onRefused = false;
+template <class Action>
+void CDosingStateMachine::ForEachChargingStep(Action action) {
   if (!m_run) return;
   CProcessEngineApp& engine = GetProcessEngine();
   for (int i = 0; i < kStepCount; ++i) {
     const CRecipeStepInfo& step = m_run->GetStep(i);
     const Devices devices = DevicesOf(step);
-    if (IsUsedAutomaticStep(step) && devices.valid && engine.GetStepPhase(i) == ePhaseCharging)
-      SwitchOn(i, devices.pump);
+    if (IsUsedAutomaticStep(step) && devices.valid && engine.GetStepPhase(i) == ePhaseCharging) action(i, devices);
   }
 }
 
+void CDosingStateMachine::OnStart() {
+  for (StepMemory& memory : m_memory) memory.onRefused = false;
+  ForEachChargingStep([this](int i, const Devices& devices) { SwitchOn(i, devices.pump); });
+}
+
 void CDosingStateMachine::OnStop() {
-  if (!m_run) return;
-  CProcessEngineApp& engine = GetProcessEngine();
-  for (int i = 0; i < kStepCount; ++i) {
-    const CRecipeStepInfo& step = m_run->GetStep(i);
-    const Devices devices = DevicesOf(step);
-    if (IsUsedAutomaticStep(step) && devices.valid && engine.GetStepPhase(i) == ePhaseCharging)
-      StoreCommand(devices.pump, false);
-  }
+  ForEachChargingStep([](int, const Devices& devices) { StoreCommand(devices.pump, false); });
 }
 
 void CDosingStateMachine::OnRunEnd() {

@@ -122,6 +122,9 @@ class CDosingStateMachine {
   // Whether a step may not start charging.
   bool ChargingMustWait(int i, const Devices& devices) const;
   bool Advance(int i, int from, int to);
+  // Runs `action` (step index, devices) for each of the run's steps in phase 1.
+  template <class Action>
+  void ForEachChargingStep(Action action);
 
   const CRecipeRS::CSTFields* m_run = nullptr;
   std::array<StepMemory, kStepCount> m_memory{};
