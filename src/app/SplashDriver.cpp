@@ -54,9 +54,12 @@ void CSplashDriver::Step() {
     End();
     return;
   }
-  if (step.hasText) {
-    if (CSplashScreenEx* splash = GetSplash()) splash->SetText(step.text);
-  }
+  CSplashScreenEx* splash = GetSplash();
+  if (!splash) return;
+  // Top-most needs a window manager to keep it so; without one the main window,
+  // shown later, would cover the splash.
+  splash->SetWindowPos(&wndTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+  if (step.hasText) splash->SetText(step.text);
 }
 
 void CSplashDriver::End() {

@@ -1,6 +1,8 @@
 #include "controls/CSplashScreenEx.h"
 
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
 #include <QWidget>
 
 #include "platform/ui/CDC.h"
@@ -81,8 +83,12 @@ void CSplashScreenEx::PlaceWindow() {
   m_x = 0;
   m_y = 0;
   if (m_style & kCenterScreen) {
-    m_x = (GetSystemMetrics(SM_CXSCREEN) - m_bitmapWidth) / 2;
-    m_y = (GetSystemMetrics(SM_CYSCREEN) - m_bitmapHeight) / 2;
+    // The real screen: the system metrics keep fixed stand-in sizes unless told to follow it.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->geometry()
+                              : QRect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    m_x = area.x() + (area.width() - m_bitmapWidth) / 2;
+    m_y = area.y() + (area.height() - m_bitmapHeight) / 2;
   } else if ((m_style & kCenterOwner) && m_owner && m_owner->GetSafeHwnd()) {
     CRect ownerRect;
     m_owner->GetWindowRect(&ownerRect);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -10,7 +12,6 @@
 #include "controls/CSplashScreenEx.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/ResourceRegistry.h"
-#include "platform/ui/SystemMetrics.h"
 #include "platform/ui/WindowTimers.h"
 
 namespace {
@@ -71,8 +72,9 @@ TEST_F(SplashScreenExTest, PlacedAtTheOriginOrCentredAndShownThereWithoutTheFocu
   CSplashScreenEx* atOrigin = Make(0, 0);
   EXPECT_EQ(atOrigin->GetPosition(), CPoint(0, 0));
   CSplashScreenEx* onScreen = Make(0, CSplashScreenEx::kCenterScreen);
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
   EXPECT_EQ(onScreen->GetPosition(),
-            CPoint((GetSystemMetrics(SM_CXSCREEN) - 6) / 2, (GetSystemMetrics(SM_CYSCREEN) - 3) / 2));
+            CPoint(screen.x() + (screen.width() - 6) / 2, screen.y() + (screen.height() - 3) / 2));
   CSplashScreenEx* onOwner = Make(0, CSplashScreenEx::kCenterOwner);
   CRect ownerRect;
   owner.GetWindowRect(&ownerRect);
