@@ -186,6 +186,9 @@ void CUGCtrl::BuildChildWindows() {
   m_CUGHint->Create(this);
   m_defEditCtrl.CreateEx(0, "", "", WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL, none, this, kIdEdit);
   m_defMaskedEditCtrl.CreateEx(0, "", "", WS_CHILD | ES_AUTOHSCROLL, none, this, kIdMaskedEdit);
+  // Qt would show them with the control; they stay hidden until an edit opens.
+  m_defEditCtrl.ShowWindow(SW_HIDE);
+  m_defMaskedEditCtrl.ShowWindow(SW_HIDE);
 }
 
 // ---------------------------------------------------------------- window messages
@@ -612,17 +615,28 @@ int CUGCtrl::SetHeadingSize(std::vector<int>& sizes, int count, int* total, int 
 int CUGCtrl::SetSideHeadingWidth(int width) {
   if (width < 0 || width > kMaxHeadingSize) return 1;
   m_GI->m_sideHdgWidth = width;
-  std::vector<int>& widths = m_GI->m_sideHdgWidths;
+  ScaleHeadingSizes(m_GI->m_sideHdgWidths, width);
+  AdjustComponentSizes();
+  return 0;
+}
+
+void CUGCtrl::ScaleHeadingSizes(std::vector<int>& sizes, int total) {
   long long sum = 0;
-  for (int w : widths) sum += w;
+  for (int size : sizes) sum += size;
   if (sum == 0) {
-    // Nothing to scale by: the outermost heading column takes the whole width.
-    std::fill(widths.begin(), widths.end(), 0);
-    if (!widths.empty()) widths.back() = width;
+    // Nothing to scale by: the outermost heading row or column takes the whole size.
+    std::fill(sizes.begin(), sizes.end(), 0);
+    if (!sizes.empty()) sizes.back() = total;
   } else {
-    const double scale = static_cast<double>(width) / static_cast<double>(sum);
-    for (int& w : widths) w = static_cast<int>(w * scale + 0.5);
+    const double scale = static_cast<double>(total) / static_cast<double>(sum);
+    for (int& size : sizes) size = static_cast<int>(size * scale + 0.5);
   }
+}
+
+int CUGCtrl::SetTopHeadingHeight(int height) {
+  if (height < 0 || height > kMaxHeadingSize) return 1;
+  m_GI->m_topHdgHeight = height;
+  ScaleHeadingSizes(m_GI->m_topHdgHeights, height);
   AdjustComponentSizes();
   return 0;
 }

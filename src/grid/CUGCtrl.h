@@ -152,6 +152,8 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
   int SetTopHeadingRowHeight(int row, int height);
   int SetSideHeadingColWidth(int col, int width);
   int SetSideHeadingWidth(int width);
+  // The top heading's total height, shared out over its rows as SetSideHeadingWidth does.
+  int SetTopHeadingHeight(int height);
   int SetLockedCols(int count);
   int SetLockedRows(long count);
   int MoveColPosition(int col, int position, BOOL before);
@@ -405,6 +407,7 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
     return 0;
   }
   void NotifyColumnCellsOfWidth(int col, int* width);
+  static void ScaleHeadingSizes(std::vector<int>& sizes, int total);
   static int SetHeadingSize(std::vector<int>& sizes, int count, int* total, int number, int size);
   // A new column entry for column `col` of the current sheet.
   void InitColumn(CUGGridInfo::ColumnInfo& column, int col);

@@ -422,8 +422,8 @@ void CUGCtrl::NotifyMoved() {
 
   if (gi.m_paintMode == 1) {
     m_CUGGrid->UpdateAfterMove();
-    m_CUGSideHdg->Update();
-    m_CUGTopHdg->Update();
+    m_CUGSideHdg->UpdateAfterMove();
+    m_CUGTopHdg->UpdateAfterMove();
     m_CUGVScroll->Update();
     m_CUGHScroll->Update();
     m_CUGCnrBtn->Update();

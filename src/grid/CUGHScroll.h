@@ -1,22 +1,19 @@
 #pragma once
-// The horizontal scroll bar below the cell area. For now a scroll bar that
-// keeps no range and moves nothing; its range and moves come with the scroll
-// bars' own work.
-#include "platform/ui/CScrollBar.h"
+// The horizontal scroll bar below the cell area: its range follows the
+// sheet's largest left column, and its codes scroll the view by columns.
+#include "grid/CUGScrollBar.h"
 
-class CUGCtrl;
-class CUGGridInfo;
-
-class CUGHScroll : public CScrollBar {
+class CUGHScroll : public CUGScrollBar {
  public:
-  CUGHScroll() = default;
+  CUGHScroll();
   ~CUGHScroll() override;
 
-  // Brings range and position up to date with the sheet.
+  // Brings range and position up to date with the sheet (while it paints).
   void Update();
   // A scroll code the control received (WM_HSCROLL).
   void HScroll(UINT code, UINT position);
 
-  CUGCtrl* m_ctrl = nullptr;
-  CUGGridInfo* m_GI = nullptr;
+  int m_lastMaxLeftCol = -1;   // at the last range update
+  int m_lastNumLockCols = -1;  // at the last range update
+  int m_trackColPos = 0;       // the column the dragged thumb stands for
 };

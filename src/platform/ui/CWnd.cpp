@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QToolTip>
 #include <QWidget>
 #include <algorithm>
 #include <cstring>
@@ -763,6 +764,37 @@ int CWnd::ReleaseDC(CDC* dc) {
 
 int CWnd::MessageBox(const std::string& text, const std::string& caption, UINT type) {
   return ShowMessageBox(text, caption, type);
+}
+
+void CWnd::ScrollWindow(int dx, int dy, LPCRECT scrollRect, LPCRECT clipRect) {
+  if (!m_widget || !IsUiThread()) return;
+  QRect area = m_widget->rect();
+  if (scrollRect) area &= ToQRect(*scrollRect);
+  if (clipRect) area &= ToQRect(*clipRect);
+  if (area.isEmpty() || (dx == 0 && dy == 0)) return;
+  // Qt moves pixels only of a widget that paints all of them; this one does
+  // (its background through WM_ERASEBKGND).
+  m_widget->setAttribute(Qt::WA_OpaquePaintEvent);
+  m_widget->scroll(dx, dy, area);
+}
+
+BOOL CWnd::EnableToolTips(BOOL enable) {
+  const BOOL was = m_toolTipsEnabled ? TRUE : FALSE;
+  m_toolTipsEnabled = enable != FALSE;
+  m_lastToolHit = -1;
+  return was;
+}
+
+INT_PTR CWnd::OnToolHitTest(CPoint, TOOLINFO*) const { return -1; }
+
+BOOL CWnd::OnToolTipText(TOOLTIPTEXT*) { return FALSE; }
+
+void CWnd::CancelToolTips() {
+  if (!QToolTip::isVisible()) return;
+  QToolTip::hideText();
+  // Qt takes the tip away a moment later; the tool changed now.
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->inherits("QTipLabel")) top->hide();
 }
 
 void CWnd::UpdateWindow() {

@@ -54,6 +54,29 @@ struct CREATESTRUCT {
 };
 using LPCREATESTRUCT = CREATESTRUCT*;
 
+// A window's tool for tips: what OnToolHitTest fills in.
+constexpr UINT TTF_IDISHWND = 0x0001;  // uId is the window's handle
+constexpr UINT TTF_ALWAYSTIP = 0x0020;
+constexpr UINT TTF_NOTBUTTON = 0x10000000;
+struct TOOLINFO {
+  UINT uFlags = 0;
+  HWND hwnd = nullptr;
+  UINT_PTR uId = 0;
+  RECT rect{};
+  bool textByCallback = false;  // the text is asked for with OnToolTipText
+  std::string text;
+};
+// The text request of a tip about to show (the tip control's TTN_NEEDTEXT).
+// -1 leaves a delay or the width as the application has them.
+struct TOOLTIPTEXT {
+  UINT_PTR idFrom = 0;
+  std::string text;
+  int maxTipWidth = -1;
+  int autoPopMs = -1;
+  int initialMs = -1;
+  int reshowMs = -1;
+};
+
 // Stand-in for a cursor handle: a Qt cursor shape number plus one.
 using HCURSOR = std::uintptr_t;
 constexpr HCURSOR IDC_ARROW = 1;
@@ -247,6 +270,23 @@ class CWnd : public IMessageTarget {
   CFont* GetFont() const { return m_font; }
   const std::string& GetClassName() const { return m_className; }
 
+  // --- scrolling and tool tips (UI thread) ---
+  // Moves the pixels inside scrollRect (the client area when null), limited to
+  // clipRect, by dx and dy; the strip left uncovered is invalidated. A window
+  // that scrolls paints all of its pixels, so Qt may move them instead of
+  // repainting them.
+  void ScrollWindow(int dx, int dy, LPCRECT scrollRect = nullptr, LPCRECT clipRect = nullptr);
+  // With tips enabled, every mouse move asks OnToolHitTest for the tool under
+  // the mouse (an open tip is hidden when the tool changes), and Qt's tip
+  // event asks the tool's text of OnToolTipText and shows it.
+  BOOL EnableToolTips(BOOL enable = TRUE);
+  // The tool's id under the point, or -1 for none.
+  virtual INT_PTR OnToolHitTest(CPoint point, TOOLINFO* info) const;
+  // TRUE when tip->text is to be shown (maximum width and delays optional).
+  virtual BOOL OnToolTipText(TOOLTIPTEXT* tip);
+  // Hides the tip on show, if any.
+  static void CancelToolTips();
+
   // --- timers (any thread; ids are this window's own) ---
   UINT_PTR SetTimer(UINT_PTR id, UINT elapseMs, void* unusedCallback = nullptr);
   BOOL KillTimer(UINT_PTR id);
@@ -298,6 +338,8 @@ class CWnd : public IMessageTarget {
   std::vector<CurrentMessage> m_messageStack;
   const QRegion* m_paintRegion = nullptr;
   bool m_destroying = false;
+  bool m_toolTipsEnabled = false;
+  INT_PTR m_lastToolHit = -1;
   std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 
  public:

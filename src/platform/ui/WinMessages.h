@@ -7,6 +7,7 @@
 #include "platform/base/WinTypes.h"
 
 using UINT_PTR = std::uintptr_t;
+using INT_PTR = std::intptr_t;
 using SHORT = std::int16_t;
 
 constexpr UINT WM_NULL = 0x0000;

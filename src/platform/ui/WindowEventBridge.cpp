@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <QWidget>
 
@@ -109,6 +110,10 @@ bool WindowEventBridge::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove:
     case QEvent::Wheel:
       return HandleMouse(event);
+    case QEvent::ToolTip:
+      if (!window->m_toolTipsEnabled) return false;
+      ShowToolTip(static_cast<QHelpEvent*>(event));
+      return true;
     case QEvent::Leave:
       window->DispatchTracked(WM_MOUSELEAVE, 0, 0, nullptr, &alive);
       return false;
@@ -183,11 +188,39 @@ bool WindowEventBridge::HandleMouse(QEvent* event) {
     message = ButtonMessage(event->type(), mouse->button());
     if (message == 0) return !qtControl;
   }
+  if (message == WM_MOUSEMOVE && window->m_toolTipsEnabled) {
+    // A tip belongs to one tool: it goes once the mouse is over another.
+    TOOLINFO info;
+    const INT_PTR hit = window->OnToolHitTest(CPoint(at.x(), at.y()), &info);
+    if (hit != window->m_lastToolHit) CWnd::CancelToolTips();
+    window->m_lastToolHit = hit;
+  }
   window->DispatchTracked(WM_SETCURSOR, reinterpret_cast<WPARAM>(window->GetSafeHwnd()), MAKELPARAM(HTCLIENT, message),
                           nullptr, &alive);
   if (!alive || !m_owner) return true;
   const bool reachedDefault = window->DispatchTracked(message, flags, point, nullptr, &alive);
   return !(qtControl && reachedDefault);
+}
+
+void WindowEventBridge::ShowToolTip(QHelpEvent* help) {
+  CWnd* window = m_owner;
+  TOOLINFO info;
+  const INT_PTR hit = window->OnToolHitTest(CPoint(help->pos().x(), help->pos().y()), &info);
+  window->m_lastToolHit = hit;
+  if (hit < 0) {
+    CWnd::CancelToolTips();
+    return;
+  }
+  TOOLTIPTEXT tip;
+  tip.idFrom = info.uId;
+  tip.text = info.text;
+  if (info.textByCallback && !window->OnToolTipText(&tip)) {
+    CWnd::CancelToolTips();
+    return;
+  }
+  if (!m_owner || tip.text.empty()) return;
+  // Qt's show and reshow delays are application-wide; the time on show is the tip's own.
+  QToolTip::showText(help->globalPos(), QString::fromStdString(tip.text), m_widget, QRect(), tip.autoPopMs);
 }
 
 bool WindowEventBridge::HandleKey(QEvent* event) {

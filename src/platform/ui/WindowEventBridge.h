@@ -9,6 +9,7 @@
 
 class CWnd;
 class QEvent;
+class QHelpEvent;
 class QKeyEvent;
 class QWidget;
 
@@ -28,6 +29,8 @@ class WindowEventBridge final : public QObject {
  private:
   bool HandleMouse(QEvent* event);
   bool HandleKey(QEvent* event);
+  // Qt's tip event: the window's tool under the mouse and its text.
+  void ShowToolTip(QHelpEvent* help);
   // Tab, Return and Escape inside a dialog: the window gets them when its
   // WM_GETDLGCODE asks for them, else the dialog acts. Empty when the dialog
   // step does not apply; else what the event filter answers.
