@@ -17,6 +17,7 @@
 #include "platform/ui/CEdit.h"
 #include "platform/ui/CScrollBar.h"
 #include "platform/ui/ModalDialogScript.h"
+#include "platform/ui/TemplateControls.h"
 #include "platform/ui/WindowEventBridge.h"
 
 CDialog::CDialog() = default;
@@ -137,68 +138,13 @@ BOOL CDialog::CreateFromTemplate(const DialogTemplate& dialogTemplate, CWnd* par
 }
 
 void CDialog::CreateControls(const DialogTemplate& dialogTemplate) {
-  m_ownedControls.clear();
-  for (const DialogItemTemplate& item : dialogTemplate.items) {
-    CWnd* control = nullptr;
-    if (auto it = m_bound.find(item.id); it != m_bound.end() && !it->second->GetSafeHwnd()) {
-      control = it->second;
-    } else {
-      control = NewControlForClass(item.className, item.style);
-      m_ownedControls.emplace_back(control);
-    }
-    const CRect rect = MapDialogUnits(item.x, item.y, item.cx, item.cy);
-    control->CreateEx(item.exStyle, item.className, item.text, item.style | WS_CHILD, rect, this, item.id);
-    if (m_bound.count(item.id) != 0) {
-      if (auto* library = dynamic_cast<CControlBase*>(control)) library->PreSubclassWindow();
-    }
-    if (auto* combo = dynamic_cast<CComboBox*>(control); combo && combo->GetWidget()) {
-      // The template's height includes the open list; the closed box keeps its own.
-      combo->GetWidget()->resize(rect.Width(), combo->GetWidget()->sizeHint().height());
-    }
-    if ((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON && dynamic_cast<CButton*>(control)) m_defId = item.id;
-  }
+  m_defId = CreateTemplateControls(this, dialogTemplate, m_bound, m_ownedControls, m_defId);
 }
 
 BOOL CDialog::SubclassDlgItem(UINT id, CWnd& control) {
-  CWnd* current = GetDlgItem(id);
-  if (&control == current) return TRUE;
-  if (!current || control.GetSafeHwnd()) return FALSE;
-  CRect rect;
-  current->GetWindowRect(&rect);
-  ScreenToClient(&rect);
-  const std::string className = current->GetClassName();
-  const std::string text = current->GetWindowText();
-  const DWORD style = current->GetStyle();
-  const DWORD exStyle = current->GetExStyle();
-  const bool visible = current->IsWindowVisible() != FALSE;
-  QWidget* next = nullptr;
-  {
-    // Keep the place in the tab order: the new control goes where the old one was.
-    const std::vector<CWnd*> children = GetChildren();
-    for (std::size_t i = 0; i + 1 < children.size(); ++i)
-      if (children[i] == current) next = children[i + 1]->GetWidget();
-  }
-  QWidget* previous = nullptr;
-  {
-    const std::vector<CWnd*> children = GetChildren();
-    for (std::size_t i = 1; i < children.size(); ++i)
-      if (children[i] == current) previous = children[i - 1]->GetWidget();
-  }
-  current->DestroyWindow();
-  for (auto it = m_ownedControls.begin(); it != m_ownedControls.end(); ++it) {
-    if (it->get() == current) {
-      m_ownedControls.erase(it);
-      break;
-    }
-  }
-  if (!control.CreateEx(exStyle, className, text, (style & ~WS_VISIBLE) | WS_CHILD, rect, this, id)) return FALSE;
-  if (QWidget* widget = control.GetWidget()) {
-    if (next) widget->stackUnder(next);
-    if (previous) QWidget::setTabOrder(previous, widget);
-  }
-  if (visible || (style & WS_VISIBLE)) control.ShowWindow(SW_SHOWNA);
+  if (GetDlgItem(id) == &control) return TRUE;
+  if (!ReplaceTemplateControl(this, id, control, m_ownedControls)) return FALSE;
   m_bound[id] = &control;
-  if (auto* library = dynamic_cast<CControlBase*>(&control)) library->PreSubclassWindow();
   return TRUE;
 }
 
