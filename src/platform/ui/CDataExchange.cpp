@@ -11,6 +11,7 @@
 #include "platform/ui/CComboBox.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CEdit.h"
+#include "platform/ui/CFormView.h"
 #include "platform/ui/CListBox.h"
 #include "platform/ui/CScrollBar.h"
 #include "platform/ui/CSliderCtrl.h"
@@ -212,6 +213,7 @@ void DDX_Slider(CDataExchange* dx, UINT id, int& value) {
 void DDX_Control(CDataExchange* dx, UINT id, CWnd& control) {
   if (control.GetSafeHwnd()) return;
   if (auto* dialog = dynamic_cast<CDialog*>(dx->m_pDlgWnd)) dialog->SubclassDlgItem(id, control);
+  else if (auto* form = dynamic_cast<CFormView*>(dx->m_pDlgWnd)) form->SubclassDlgItem(id, control);
 }
 
 void DDV_MaxChars(CDataExchange* dx, const std::string& value, int maxChars) {
