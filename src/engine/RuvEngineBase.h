@@ -187,6 +187,8 @@ class CRuvEngineBase : public IEngineServices, public ITableEngineServices {
   // --- the plant form ---
   // Stores the owner view, then starts both cycles.
   void AttachView(CWnd* view);
+  // The view is going: nothing answers as the plant form any more (the cycles stay as they are).
+  void DetachView() { m_pOwnerView.store(nullptr); }
   CWnd* GetOwnerView() const { return m_pOwnerView.load(); }
 
   // Seconds between the plant form's recordings (0: none).

@@ -13,6 +13,7 @@
 #include "platform/ui/CDocTemplate.h"
 #include "platform/ui/CDocument.h"
 #include "platform/ui/CView.h"
+#include "PlantFormFixture.h"
 #include "support/ScriptedMessageBox.h"
 
 namespace {
@@ -20,32 +21,24 @@ namespace {
 const char* const kCloseQuestion = "Application will be closed.\r\nAre you sure?";
 const char* const kNotClosable = "This is not closable!\r\nClose main application instead.";
 
-class Frames : public ::testing::Test {
+class Frames : public PlantFormFixture {
  protected:
   void SetUp() override {
     ASSERT_EQ(AfxGetApp(), &theApp);
-    ASSERT_TRUE(theApp.InitInstance());
-    main = dynamic_cast<CMainFrame*>(theApp.m_pMainWnd);
+    MakeDatabase();
+    ASSERT_TRUE(StartApplication());
     ASSERT_NE(main, nullptr);
-    child = dynamic_cast<CChildFrame*>(main->MDIGetActive());
     ASSERT_NE(child, nullptr);
   }
   void TearDown() override {
     CMainFrame::SetConfirmedCloseHook(nullptr);
-    if (theApp.m_pMainWnd) theApp.m_pMainWnd->DestroyWindow();  // no question asked
-    theApp.CloseAllDocuments();
-    if (IsQuitPosted()) theApp.Run();
-    EXPECT_EQ(boxes.Pending(), 0u);
+    PlantFormFixture::TearDown();
   }
   std::size_t Documents() const {
     std::size_t count = 0;
     for (const auto& docTemplate : theApp.DocTemplates()) count += docTemplate->Documents().size();
     return count;
   }
-
-  ScriptedMessageBox boxes;
-  CMainFrame* main = nullptr;
-  CChildFrame* child = nullptr;
 };
 
 TEST_F(Frames, StartShowsTheMaximisedMainFrameWithOneMaximisedChildFrameAndView) {

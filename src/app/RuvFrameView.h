@@ -1,0 +1,112 @@
+#pragma once
+// The plant form: the one view of the application and the plant engine's owner
+// window. Its creation starts the engine (tables, shape windows, process
+// steps), its initial update sets up the labels, switches to Demo, starts the
+// one-second refresh and opens the recipe dialog; it carries the plant menu's
+// commands, paints the pipes between the shapes, and shuts the engine down
+// when it is destroyed.
+#include <array>
+#include <memory>
+
+#include "app/PlantFormTemplate.h"
+#include "controls/CNemLabel.h"
+#include "platform/ui/CFormView.h"
+
+class CRecipeDlg;
+
+// Messages of the plant form (besides the tables' 5378).
+inline constexpr UINT WM_SHAPE_ATTRIB_CHANGED = 5375;  // sent by a shape: wParam its id, lParam the attribute
+inline constexpr UINT WM_SHAPE_PENDING_CHANGED = 5376;
+inline constexpr UINT WM_CHARGE_START = 5381;  // wParam 1, lParam the material
+inline constexpr UINT WM_CHARGE_EVENT = 5382;  // wParam 4, 5 or 7, lParam the material
+inline constexpr UINT WM_RECIPE_DLG_BRING_FORWARD = 0x402;
+
+// Timers: the refresh, and one charge-end timer per charged material (301 + m).
+inline constexpr UINT_PTR kRefreshTimer = 6600;
+inline constexpr UINT kRefreshPeriodMs = 1000;
+inline constexpr UINT_PTR kFirstChargeEndTimer = 301;
+inline constexpr UINT_PTR kLastChargeEndTimer = 309;
+
+// Commands of the plant menu.
+enum EPlantFormCommand : UINT {
+  ID_RECORDING_1_CYCLE = 107,
+  ID_RECORDING_NONE = 108,
+  ID_START_PROCESS = 109,
+  ID_STOP_PROCESS = 110,
+  ID_DATA_SOURCE_DEMO = 111,
+  ID_DATA_SOURCE_NONE = 112,
+  ID_DATA_SOURCE_REAL = 113,
+  ID_RECIPE_TABLE = 114,
+  ID_SHIFT_TABLE = 115,
+  ID_BATCH_NUMBERS = 40000,
+  ID_RECORD_INTERVAL = 40002,
+};
+
+inline constexpr const char* kBuildBanner = "RuvFrame[2k8] ZoruVarediz Melot 881120-S1";
+inline constexpr const char* kNoActiveRecipeText = "براي شروع پروسس اتومات، نياز به ثبت فرمول فعال است";
+inline constexpr const char* kNoBatchNumberText = "به دليل نداشتن شماره بچ پروسه شروع نشد";
+inline constexpr const char* kStartProcessMessageCaption = "Start process message";
+inline constexpr const char* kNotClosableText = "This is not closable!";
+inline constexpr const char* kEmptyReportText = "Report goes here ...";
+inline constexpr UINT kDataSourceBlinkMs = 333;
+
+class CRuvFrameView : public CFormView {
+ public:
+  CRuvFrameView();
+  ~CRuvFrameView() override;
+
+  BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+  void DoDataExchange(CDataExchange* dx) override;
+  void OnInitialUpdate() override;
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  BOOL OnCmdMsg(UINT id, int code) override;
+  BOOL OnUpdateCmdUI(CCmdUI* cmdUI) override;
+
+  int OnCreate(LPCREATESTRUCT cs) override;
+  void OnDestroy() override;
+  void OnPaint() override;
+  BOOL OnEraseBkgnd(CDC* dc) override;
+  void OnTimer(UINT_PTR id) override;
+  void OnKeyDown(UINT key, UINT repeatCount, UINT flags) override;
+
+  // ---- start and refresh ----
+  // The engine's start from the window's creation; false when its
+  // initialisation failed (the quit with code 1 is then posted).
+  bool StartEngine();
+  bool IsEngineStarted() const { return m_engineStarted; }
+  // Moves shapes and labels to points taken from other shapes.
+  void ArrangePlant();
+  // Data source, batch numbers and the process report into their labels.
+  void UpdateReport();
+  // The pipes over the shapes' background colour, into `dc` of `client`'s size.
+  void DrawForm(CDC& dc, const CRect& client);
+
+  // ---- commands ----
+  void OnStartProcess();
+  void OnStopProcess();
+  void OnRecipeTable();
+  void OnShiftTable();
+  void OnBatchNumbers();
+  void OnRecordInterval();
+  LRESULT OnTableNotify(WPARAM table, LPARAM reason);
+  // Until the interlocks exist every change is accepted.
+  LRESULT OnShapeNotify(WPARAM objectId, LPARAM attribute);
+
+  CNemLabel& Label(UINT id);
+  CRecipeDlg* GetRecipeDlg() const { return m_pRecipeDlg.get(); }
+  // What "&No.Rec" and "&1 Cycle" set; nothing reads it.
+  int GetRecordingFlag() const { return m_recordingFlag; }
+
+ private:
+  static constexpr int kLabelCount = 12;
+  void SetUpLabels();
+  void DestroyRecipeDlg();
+  void DestroyShapeWindows();
+
+  // Report, captions (Color, Essence, DM Water, Preservative, Litron), title,
+  // data source, the four batch labels: in the order of their ids above.
+  std::array<CNemLabel, kLabelCount> m_labels;
+  std::unique_ptr<CRecipeDlg> m_pRecipeDlg;
+  bool m_engineStarted = false;
+  int m_recordingFlag = 0;
+};

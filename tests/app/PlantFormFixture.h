@@ -1,0 +1,86 @@
+#pragma once
+// The whole application started in a temporary program folder that holds the
+// committed default settings and tag files and an empty database made from the
+// schema; boxes are scripted, and modal dialogs nobody scripted are cancelled.
+#include <gtest/gtest.h>
+
+#include <QToolBar>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/ChildFrame.h"
+#include "app/MainFrame.h"
+#include "app/RuvFrameApp.h"
+#include "app/RuvFrameView.h"
+#include "platform/base/IniProfile.h"
+#include "platform/base/ProgramFolder.h"
+#include "platform/db/DbTestSupport.h"
+#include "platform/ui/CWinApp.h"
+#include "platform/ui/ModalDialogScript.h"
+#include "plant/RuvEngineApp.h"
+#include "support/ScriptedMessageBox.h"
+#include "support/TestEnvironment.h"
+
+class PlantFormFixture : public ::testing::Test {
+ protected:
+  PlantFormFixture() {
+    SetProgramFolderOverride(dir.Path());
+    for (const char* name : {"Qelo-Setting.ini", "Qelo-DCTags.dct"}) dir.Write(name, ReadFile(std::string(RUV_DATA_DIR "/") + name));
+    ini::ClearCache();
+    modal_script::SetUnscriptedAnswer(IDCANCEL);
+  }
+  ~PlantFormFixture() override {
+    modal_script::Clear();
+    modal_script::SetUnscriptedAnswer(0);
+    ini::ClearCache();
+    SetProgramFolderOverride("");
+  }
+
+  void MakeDatabase(const std::string& rows = std::string()) {
+    ASSERT_EQ(::MakeDatabase(DatabasePath(), ReadFile(RUV_SCHEMA_SQL)), "");
+    if (!rows.empty()) {
+      ASSERT_EQ(RawDatabase(DatabasePath()).Exec(rows), SQLITE_OK);
+    }
+  }
+  // The application's start as AfxWinMain runs it; false when it refused.
+  bool StartApplication() {
+    if (!theApp.InitInstance()) return false;
+    main = dynamic_cast<CMainFrame*>(theApp.m_pMainWnd);
+    child = main ? dynamic_cast<CChildFrame*>(main->MDIGetActive()) : nullptr;
+    view = child ? dynamic_cast<CRuvFrameView*>(child->GetActiveView()) : nullptr;
+    return view != nullptr;
+  }
+  // The worker cycles stopped, so nothing but the test moves the plant.
+  void StopCycles() {
+    if (CRuvEngineApp* engine = GetEngineRoot()) engine->StopThreads();
+  }
+  // Closes the windows without the question and ends the loop; the exit code.
+  int CloseApplication() {
+    if (theApp.m_pMainWnd) theApp.m_pMainWnd->DestroyWindow();
+    theApp.CloseAllDocuments();
+    main = nullptr;
+    child = nullptr;
+    view = nullptr;
+    const int code = IsQuitPosted() ? theApp.Run() : theApp.ExitInstance();
+    return code;
+  }
+  void TearDown() override {
+    CloseApplication();
+    EXPECT_EQ(boxes.Pending(), 0u);
+  }
+
+  std::string DatabasePath() const { return dir.File("Qelo-DataBase.mdb"); }
+  static std::string ReadFile(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+  }
+
+  ScriptedMessageBox boxes;
+  TempDir dir;
+  CMainFrame* main = nullptr;
+  CChildFrame* child = nullptr;
+  CRuvFrameView* view = nullptr;
+};
