@@ -16,7 +16,7 @@ constexpr UINT IDC_CAPTION_PRESERVATIVE = 1058;
 constexpr UINT IDC_CAPTION_LITRON = 1059;
 constexpr UINT IDI_RECORD_INTERVAL = 3034;
 
-inline constexpr const char* kPlantFormTitleText = "ZoruVarediz Melot - Dishwashing Liquid Batch Plant";
+inline constexpr const char* kPlantFormTitleText = "ZoruVarediz Melot";
 
 // Registers template 102 and icon 3034 (again harmlessly).
 void RegisterPlantFormResources();
