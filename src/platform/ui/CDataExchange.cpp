@@ -38,6 +38,16 @@ void CDataExchange::Fail() {
   throw DataExchangeFailure{};
 }
 
+BOOL RunDataExchange(CWnd* window, BOOL saveAndValidate, const std::function<void(CDataExchange*)>& exchange) {
+  CDataExchange dx(window, saveAndValidate);
+  try {
+    exchange(&dx);
+  } catch (const DataExchangeFailure&) {
+    return FALSE;
+  }
+  return TRUE;
+}
+
 namespace {
 
 std::string ControlText(CDataExchange* dx, UINT id) {

@@ -4,6 +4,7 @@
 // not convert or validate shows the framework's message through the message-box
 // service, puts the focus on the control and ends the exchange (UpdateData then
 // answers FALSE and the members keep what they had).
+#include <functional>
 #include <string>
 
 #include "platform/ui/CWnd.h"
@@ -25,6 +26,10 @@ class CDataExchange {
 
 // Thrown by CDataExchange::Fail and caught by UpdateData.
 struct DataExchangeFailure {};
+
+// One exchange over `window` in the given direction: FALSE when a value failed
+// (the failure was shown and the members keep what they had).
+BOOL RunDataExchange(CWnd* window, BOOL saveAndValidate, const std::function<void(CDataExchange*)>& exchange);
 
 void DDX_Text(CDataExchange* dx, UINT id, std::string& value);
 void DDX_Text(CDataExchange* dx, UINT id, int& value);

@@ -220,13 +220,7 @@ void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 void CDialog::DoDataExchange(CDataExchange*) {}
 
 BOOL CDialog::UpdateData(BOOL saveAndValidate) {
-  CDataExchange dx(this, saveAndValidate);
-  try {
-    DoDataExchange(&dx);
-  } catch (const DataExchangeFailure&) {
-    return FALSE;
-  }
-  return TRUE;
+  return RunDataExchange(this, saveAndValidate, [this](CDataExchange* dx) { DoDataExchange(dx); });
 }
 
 HBRUSH CDialog::OnCtlColor(CDC*, CWnd*, UINT) { return nullptr; }

@@ -52,13 +52,7 @@ int CFormView::OnCreate(LPCREATESTRUCT cs) {
 void CFormView::DoDataExchange(CDataExchange*) {}
 
 BOOL CFormView::UpdateData(BOOL saveAndValidate) {
-  CDataExchange dx(this, saveAndValidate);
-  try {
-    DoDataExchange(&dx);
-  } catch (const DataExchangeFailure&) {
-    return FALSE;
-  }
-  return TRUE;
+  return RunDataExchange(this, saveAndValidate, [this](CDataExchange* dx) { DoDataExchange(dx); });
 }
 
 BOOL CFormView::SubclassDlgItem(UINT id, CWnd& control) {
