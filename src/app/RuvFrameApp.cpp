@@ -3,6 +3,7 @@
 #include "app/AboutDlg.h"
 #include "app/BatchNumDlg.h"
 #include "app/ChildFrame.h"
+#include "app/DataCenterScoutRegistration.h"
 #include "app/MainFrame.h"
 #include "app/MainFrameMenus.h"
 #include "app/RuvFrameDoc.h"
@@ -62,6 +63,7 @@ BOOL CRuvFrameApp::InitInstance() {
   C_BaseShape::SetIniTableEntry(kPlantSettingsIndex, std::make_unique<CIniFile>(settingsPath));
   GetProcessEngine().SetFileName(GetModuleFolder() + m_engine->GetRecoveryFileName());
   CBatchNumDlg::RegisterRunner();
+  RegisterDataCenterScout();
 
   EnableControlContainer();
   RegisterMainFrameResources();
@@ -105,6 +107,7 @@ int CRuvFrameApp::ExitInstance() {
   COpcServer::SetMainWindow(nullptr);
   CMainFrame::SetConfirmedCloseHook(nullptr);
   CPlantOperatorServices::SetBatchNumberDialogRunner(nullptr);
+  UnregisterDataCenterScout();
   if (m_engine) {
     // Nobody may reach the engine through a seam while it is being deleted.
     SetEngineRoot(nullptr);

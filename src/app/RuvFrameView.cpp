@@ -272,13 +272,11 @@ LRESULT CRuvFrameView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SHAPE_ATTRIB_CHANGED: return OnShapeNotify(wParam, lParam);
     case WM_SHAPE_PENDING_CHANGED: return 0;
     case WM_TABLE_NOTIFY: return OnTableNotify(wParam, lParam);
-    case WM_CHARGE_START:
-    case WM_CHARGE_EVENT: return 0;
+    case WM_CHARGE_START: return OnChargeStart(wParam, lParam);
+    case WM_CHARGE_EVENT: return OnChargeEvent(wParam, lParam);
     default: return CFormView::WindowProc(message, wParam, lParam);
   }
 }
-
-LRESULT CRuvFrameView::OnShapeNotify(WPARAM, LPARAM) { return 0; }
 
 BOOL CRuvFrameView::OnCmdMsg(UINT id, int code) {
   if (code != 0 && code != 1) return CFormView::OnCmdMsg(id, code);  // control notifications
@@ -474,6 +472,8 @@ void CRuvFrameView::OnDestroy() {
     engine->SetDataSourceType(eDataSourceNone);
     engine->StopThreads();
   }
+  // Outputs off may have switched pumps off: their charge ends go in while the tables are open.
+  RunPendingChargeEnds();
   DestroyRecipeDlg();
   DestroyShapeWindows();
   if (engine) engine->DetachView();

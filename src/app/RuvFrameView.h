@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/PlantFormTemplate.h"
+#include "common/PlantObjectId.h"
 #include "controls/CNemLabel.h"
 #include "platform/ui/CFormView.h"
 
@@ -48,6 +49,8 @@ inline constexpr const char* kNoBatchNumberText = "به دليل نداشتن ش
 inline constexpr const char* kStartProcessMessageCaption = "Start process message";
 inline constexpr const char* kNotClosableText = "This is not closable!";
 inline constexpr const char* kEmptyReportText = "Report goes here ...";
+inline constexpr const char* kNoWaterDirectionText = "مسير بارگيري آب مشخص نيست";
+inline constexpr const char* kNoWaterDirectionCaption = "Invalid Discharge Direction";
 inline constexpr UINT kDataSourceBlinkMs = 333;
 
 class CRuvFrameView : public CFormView {
@@ -89,8 +92,26 @@ class CRuvFrameView : public CFormView {
   void OnBatchNumbers();
   void OnRecordInterval();
   LRESULT OnTableNotify(WPARAM table, LPARAM reason);
-  // Until the interlocks exist every change is accepted.
+
+  // ---- interlocks and charge events ----
+  // A shape offers an attribute's new value (already set on the shape): 1
+  // refuses it, 0 accepts it.
   LRESULT OnShapeNotify(WPARAM objectId, LPARAM attribute);
+  // Whether valve `valveIndex` may open or close; an allowed open of a
+  // direction valve also sets its batcher's direction and closes its siblings.
+  BOOL CheckValveInterlock(int valveIndex, bool open);
+  // A general process-data flag changed: a batcher in local mode is stopped.
+  void OnLocalModeChanged(int attribute);
+  // After an accepted valve or pump change: the materials' event messages, or
+  // the charge-end timer of a pump switched off.
+  void PostChargeEvents(PlantObjectId objectId, bool value);
+  // A new "Event2" row for material `lParam`.
+  LRESULT OnChargeStart(WPARAM, LPARAM material);
+  // Code 4 charge end, 5 discharge start, 7 discharge end on material
+  // `lParam`'s row; 1 when it has none or the row is left alone.
+  LRESULT OnChargeEvent(WPARAM code, LPARAM material);
+  // The charge ends still waiting on their timers, now (at shut-down).
+  void RunPendingChargeEnds();
 
   CNemLabel& Label(UINT id);
   CRecipeDlg* GetRecipeDlg() const { return m_pRecipeDlg.get(); }

@@ -519,8 +519,9 @@ void CRuvEngineBase::ShowScoutDialog() {
   if (!factory) return;  // no scout registered: nothing to show
   std::unique_ptr<CDialog> scout = factory();
   if (!scout) return;
-  scout->Create(kScoutTemplateId, nullptr);
-  if (IsWindow(scout->GetSafeHwnd())) scout->ShowWindow(SW_RESTORE);
+  // A scout that refused to open (no override keys) is not kept.
+  if (!scout->Create(kScoutTemplateId, nullptr) || !IsWindow(scout->GetSafeHwnd())) return;
+  scout->ShowWindow(SW_RESTORE);
   m_pScoutDlg = std::move(scout);
 }
 

@@ -1,0 +1,271 @@
+// The plant form's side of the shapes' veto: which valve and pump commands the
+// plant allows, what a batcher's local mode switches off, and the "Event2"
+// rows that follow each material from its charge to its discharge.
+//
+// Everything here runs on the user-interface thread. A worker's store reaches
+// OnShapeNotify through a sent message and waits for the answer; closing a
+// sibling valve sends a nested 5375 that is answered before the outer one.
+#include "app/RuvFrameView.h"
+#include "common/TimeAndKeys.h"
+#include "engine/EngineTables.h"
+#include "engine/ProcessEngineApp.h"
+#include "plant/PlantModel.h"
+#include "records/Event2RS.h"
+#include "records/ShiftRS.h"
+#include "shapes/ProcessDataGen.h"
+#include "shapes/PumpShape.h"
+
+namespace {
+
+constexpr int kWaterMaterial = 0;
+constexpr int kChargeEndCode = 4;
+constexpr int kDischargeStartCode = 5;
+constexpr int kDischargeEndCode = 7;
+constexpr int kDirectionValvesPerBatcher = 4;
+constexpr int kLastBatcherDirectionValve = ePlantWaterDirectionValve1 - 1;
+constexpr int kWaterChargePump = 6;  // gear pump index
+// The material whose direction a batcher's direction valves set (batchers 1..5).
+constexpr int kBatcherFirstMaterial[] = {1, 2, 4, 6, 8};
+
+// The local-mode flag of each batcher and what it stops.
+struct LocalModeStop {
+  int material;
+  PlantObjectId pumps[2];
+  int dischargeValve;
+};
+
+LocalModeStop LocalModeStopOf(int batcher) {
+  const auto gear = [](int index) { return MakeObjectId(eShapeKindGearPump, index); };
+  const auto centrifugal = [](int index) { return MakeObjectId(eShapeKindCntrFglPump, index); };
+  switch (batcher) {
+    case 0: return {1, {gear(0), kNoPlantObject}, ePlantBatcher01DischargeValve};
+    case 1: return {2, {gear(1), kNoPlantObject}, ePlantBatcher01DischargeValve + 1};
+    case 2: return {4, {gear(2), kNoPlantObject}, ePlantBatcher01DischargeValve + 2};
+    case 3: return {6, {centrifugal(0), centrifugal(1)}, ePlantBatcher01DischargeValve + 3};
+    default: return {8, {gear(4), kNoPlantObject}, ePlantBatcher01DischargeValve + 4};
+  }
+}
+
+C_Valve& ValveAt(int index) { return g_valves[static_cast<std::size_t>(index)]; }
+
+void CloseValve(int index) { ValveAt(index).SetAttribBool(eValveDoOnOffPosition, false); }
+
+void StopWaterPump() { g_gearPumps[kWaterChargePump].SetAttribBool(ePumpDoOnOffSpeed, false); }
+
+// The material's charge-end timer (301 + m), or 0 for a material that is not charged.
+UINT_PTR ChargeEndTimerOf(int material) {
+  if (material < 0 || material >= kChargedMaterialCount) return 0;
+  return kFirstChargeEndTimer + static_cast<UINT_PTR>(material);
+}
+
+// Where material `material` is weighed: water in the mixer it runs to
+// (Mixer1 while it has none), every other material in its batcher.
+PlantObjectId WeigherOf(const CMaterial& material, int mixer) {
+  if (material.GetIndex() == kWaterMaterial && mixer >= 0) return GetMixerId(mixer);
+  return material.GetWeigherId();
+}
+
+float LevelOf(PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeLevel); }
+
+// The batch number of `mixer` from the active shift, asked for when missing;
+// -1 without a shift table or a mixer.
+int AskedBatchNumber(int mixer) {
+  const CShiftRS* shift = g_pShiftRS.load();
+  if (!shift || mixer < 0) return -1;
+  return shift->GetActiveMixerBatchNumber(mixer, true);
+}
+
+std::string MixerNameOrUnknown(int mixer) {
+  const std::string name = GetMixerName(mixer);
+  return name.empty() ? std::string("?") : name;
+}
+
+// The "Event2" table when it is there to write (a failed start has none).
+CEvent2RS* EventTable() {
+  CEvent2RS* table = g_pEvent2RS.load();
+  return table && table->IsTableOpen() ? table : nullptr;
+}
+
+// Makes material `material`'s current row the table's current one.
+bool FindEventRow(CEvent2RS& table, const CMaterial& material) {
+  const int id = material.GetEventRecordId();
+  if (id < 0) return false;
+  return table.FindByKey(Variant::String("m_nRecordID"), Variant::I4(id)) && table.Current().GetRecordID() == id;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- the veto
+
+LRESULT CRuvFrameView::OnShapeNotify(WPARAM objectId, LPARAM attribute) {
+  const auto id = static_cast<PlantObjectId>(objectId);
+  const int index = static_cast<int>(id & 0xFF);
+  const int kind = PlantObjectKind(id);
+  switch (kind) {
+    case eShapeKindValve: {
+      const C_BaseShape* valve = FindPlantShape(id);
+      if (attribute != eValveDoOnOffPosition || !valve) return 0;
+      const bool open = valve->GetAttribBool(eValveDoOnOffPosition);
+      if (!CheckValveInterlock(index, open)) return 1;
+      PostChargeEvents(id, open);
+      return 0;
+    }
+    case eShapeKindGearPump:
+    case eShapeKindCntrFglPump: {
+      const C_BaseShape* pump = FindPlantShape(id);
+      if (attribute != ePumpDoOnOffSpeed || !pump) return 0;
+      const bool on = pump->GetAttribBool(ePumpDoOnOffSpeed);
+      // Water runs only where a direction valve leads it.
+      if (on && kind == eShapeKindGearPump && index == kWaterChargePump &&
+          GetDischargeDirection(kWaterMaterial) < 0 &&
+          !ValveAt(ePlantWaterDirectionValve5).GetAttribBool(eValveDiOnOffPosition)) {
+        MessageBox(kNoWaterDirectionText, kNoWaterDirectionCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+        return 1;
+      }
+      PostChargeEvents(id, on);
+      return 0;
+    }
+    case eShapeKindPrcGeneral:
+      if (attribute >= ePrcReserveBool2 && attribute <= ePrcBatcher1DischargeDirBit1 + 4)
+        OnLocalModeChanged(static_cast<int>(attribute));
+      return 0;
+    default: return 0;
+  }
+}
+
+BOOL CRuvFrameView::CheckValveInterlock(int valveIndex, bool open) {
+  if (valveIndex < 0 || valveIndex >= kPlantValveCount) return TRUE;
+  // The batch number comes first: a refused open must change nothing.
+  if (open && IsDirectionValveIndex(valveIndex) && AskedBatchNumber(GetDirectionValveMixer(valveIndex)) < 1)
+    return FALSE;
+  if (valveIndex <= kLastBatcherDirectionValve) {
+    if (!open) return TRUE;
+    const int batcher = valveIndex / kDirectionValvesPerBatcher;
+    const int first = batcher * kDirectionValvesPerBatcher;
+    SetDischargeDirection(kBatcherFirstMaterial[batcher], valveIndex % kDirectionValvesPerBatcher);
+    for (int sibling = first; sibling < first + kDirectionValvesPerBatcher; ++sibling)
+      if (sibling != valveIndex) CloseValve(sibling);
+  } else if (valveIndex <= ePlantWaterDirectionValve5) {
+    if (!open) {
+      StopWaterPump();
+      return TRUE;
+    }
+    for (int sibling = ePlantWaterDirectionValve1; sibling <= ePlantWaterDirectionValve5; ++sibling)
+      if (sibling != valveIndex) CloseValve(sibling);
+  }
+  return TRUE;
+}
+
+void CRuvFrameView::OnLocalModeChanged(int attribute) {
+  const C_ProcessDataGen* data = GetProcessDataGen();
+  const int batcher = attribute - ePrcBatcher1IsInLocalMode;
+  if (!data || batcher < 0 || batcher > 4 || !data->GetAttribBool(attribute)) return;
+  const LocalModeStop stop = LocalModeStopOf(batcher);
+  SetDischargeDirection(stop.material, 0);
+  for (PlantObjectId pump : stop.pumps)
+    if (C_BaseShape* shape = FindPlantShape(pump)) shape->SetAttribBool(ePumpDoOnOffSpeed, false);
+  CloseValve(stop.dischargeValve);
+}
+
+// ---------------------------------------------------------------- charge events
+
+void CRuvFrameView::PostChargeEvents(PlantObjectId objectId, bool value) {
+  const int kind = PlantObjectKind(objectId);
+  for (int m = 0; m < kMaterialCount; ++m) {
+    const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
+    if (kind == eShapeKindValve) {
+      if (objectId == material.GetDischargeValveId())
+        PostMessage(WM_CHARGE_EVENT, value ? kDischargeStartCode : kDischargeEndCode, m);
+      continue;
+    }
+    if ((kind != eShapeKindGearPump && kind != eShapeKindCntrFglPump) || objectId != material.GetChargePumpId())
+      continue;
+    if (m == kWaterMaterial && GetDischargeDirection(kWaterMaterial) < 0) continue;
+    const UINT_PTR timer = ChargeEndTimerOf(m);
+    if (value) {
+      // A charge end still waiting belongs to the previous row: it goes in
+      // first, so the new row never takes it.
+      if (timer && KillTimer(timer)) PostMessage(WM_CHARGE_EVENT, kChargeEndCode, m);
+      PostMessage(WM_CHARGE_START, 1, m);
+    } else if (timer) {
+      SetTimer(timer, static_cast<UINT>(material.GetSecondDelayMs() / 2));
+    }
+  }
+}
+
+LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
+  CEvent2RS* table = EventTable();
+  CMaterial* material = GetMaterial(static_cast<int>(lParam));
+  if (!table || !material) return 0;
+  const int m = material->GetIndex();
+  const int direction = m == kWaterMaterial ? GetDischargeDirection(kWaterMaterial) : -1;
+  const float start = LevelOf(WeigherOf(*material, direction));
+  // Asked before the scratch row is filled: other events are served while the prompt is open.
+  const int batch = direction >= 0 ? AskedBatchNumber(direction) : -1;
+
+  CEvent2RS::CSTFields& row = table->Scratch();
+  row.Reset();
+  row.SetBatchedMatrialName(material->GetName());
+  row.SetStartMatrialDose(start);
+  row.SetEndMatrialDose(start);
+  row.SetDisChargeDir(MixerNameOrUnknown(direction));
+  row.SetIsAutoBatching(GetProcessEngine().IsCycleActive() ? 1 : 0);
+  row.SetChrageIsEnd(0);
+  row.SetBatchIsCompleted(0);
+  row.SetBatchNumber(batch);
+  // Without its new row the material has none: later events must not change an older one.
+  material->SetEventRecordId(table->AddNew() ? table->Current().GetRecordID() : -1);
+  return 0;
+}
+
+LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
+  CEvent2RS* table = EventTable();
+  CMaterial* material = GetMaterial(static_cast<int>(lParam));
+  if (!table || !material || !FindEventRow(*table, *material)) return 1;
+  const int code = static_cast<int>(wParam);
+  const int m = material->GetIndex();
+  const bool discharge = code == kDischargeStartCode || code == kDischargeEndCode;
+  // Materials sharing a discharge valve each get its events: a finished row stays as it is.
+  if (discharge && table->Current().m_bBatchIsCompleted) return 1;
+
+  int direction = -1, batch = -1;
+  if (code == kDischargeStartCode && m != kWaterMaterial) {
+    direction = GetDischargeDirection(m);
+    batch = AskedBatchNumber(direction);
+    // The prompt let other events move the table: find the row again.
+    if (!FindEventRow(*table, *material)) return 1;
+    if (table->Current().m_bBatchIsCompleted) return 1;
+  }
+
+  CEvent2RS::CSTFields& row = table->Current();
+  const DATE now = GetNowDate();
+  switch (code) {
+    case kChargeEndCode: {
+      const int mixer = m == kWaterMaterial ? GetMixerIndexByName(row.GetDisChargeDir()) : -1;
+      row.SetChargeEndTime(now);
+      row.SetEndMatrialDose(LevelOf(WeigherOf(*material, mixer)));
+      row.SetChrageIsEnd(1);
+      break;
+    }
+    case kDischargeStartCode:
+      if (m != kWaterMaterial) {
+        row.SetDisChargeDir(MixerNameOrUnknown(direction));
+        row.SetBatchNumber(batch);
+      }
+      row.SetDisChargeStartTime(now);
+      break;
+    case kDischargeEndCode:
+      row.SetDisChargeEndTime(now);
+      row.SetBatchIsCompleted(1);
+      break;
+    default: break;
+  }
+  table->SaveCurrent();
+  return 0;
+}
+
+void CRuvFrameView::RunPendingChargeEnds() {
+  if (!GetSafeHwnd()) return;
+  for (int m = 0; m < kChargedMaterialCount; ++m)
+    if (KillTimer(ChargeEndTimerOf(m))) OnChargeEvent(kChargeEndCode, m);
+}

@@ -1,0 +1,252 @@
+// The plant form's veto of valve, pump and local-mode changes, and the
+// "Event2" rows it keeps for each charge and discharge: the application runs
+// on a temporary database with a running shift, the cycles stopped, every box
+// scripted and the charge-end timers fired by the test.
+#include <gtest/gtest.h>
+
+#include "PlantFormFixture.h"
+#include "engine/EngineTables.h"
+#include "engine/ProcessEngineApp.h"
+#include "platform/ui/WindowTimers.h"
+#include "plant/PlantModel.h"
+#include "plant/PlantOperatorServices.h"
+#include "records/ShiftRS.h"
+#include "shapes/ProcessDataGen.h"
+#include "shapes/PumpShape.h"
+#include "support/FakeClock.h"
+
+namespace {
+
+const char* const kRunningShift = "INSERT INTO Shift (m_strOperatorName, m_bShiftStopped, m_nShiftRecipeID, "
+                                  "m_strShiftRecipeName) VALUES ('Ahmadi', 0, -1, '?');";
+constexpr int kWaterPump = 6, kLabsPump = 1;  // gear pumps
+constexpr int kBatcher01 = 9, kBatcher02 = 10, kMixer2 = 15;   // vessels
+constexpr UINT kStopBox = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
+
+C_Valve& Valve(int index) { return g_valves[static_cast<std::size_t>(index)]; }
+bool Commanded(int valve) { return Valve(valve).GetAttribBool(eValveDoOnOffPosition); }
+void Command(int valve, bool open) { Valve(valve).SetAttribBool(eValveDoOnOffPosition, open); }
+void Feedback(int valve, bool open) { Valve(valve).SetAttribBool(eValveDiOnOffPosition, open); }
+C_GearPump& Pump(int index) { return g_gearPumps[static_cast<std::size_t>(index)]; }
+bool Running(C_BaseShape& pump) { return pump.GetAttribBool(ePumpDoOnOffSpeed); }
+void Switch(C_BaseShape& pump, bool on) { pump.SetAttribBool(ePumpDoOnOffSpeed, on); }
+void SetLevel(int vessel, float kg) { g_vessels[static_cast<std::size_t>(vessel)].SetAttribFloat(eVesselLevel, kg); }
+int RowOf(int material) { return g_materials[static_cast<std::size_t>(material)].GetEventRecordId(); }
+
+class PlantFormInterlocksTest : public PlantFormFixture {
+ protected:
+  void SetUp() override {
+    MakeDatabase(kRunningShift);
+    ASSERT_TRUE(StartApplication());
+    StopCycles();
+    shift = g_pShiftRS.load();
+    for (int mixer = 0; mixer < kPlantMixerCount; ++mixer) shift->SetActiveMixerBatchNumber(mixer, 11 + mixer);
+    for (CMaterial& material : g_materials) material.SetEventRecordId(-1);
+    clock.SetNow(At(10, 0));
+    clock.Install();
+  }
+  void TearDown() override {
+    CPlantOperatorServices::SetBatchNumberDialogRunner(nullptr);
+    PlantFormFixture::TearDown();
+  }
+  static DateTimeFields At(int hour, int minute) {
+    DateTimeFields now;
+    now.year = 2026, now.month = 12, now.day = 7, now.hour = hour, now.minute = minute;
+    return now;
+  }
+  // The columns of row `id` joined by '|' (floats as %g).
+  std::string Row(int id, const std::string& columns) {
+    return RawDatabase(DatabasePath()).Text("SELECT " + columns + " FROM Event2 WHERE m_nRecordID = " + std::to_string(id));
+  }
+  std::string Timers() {
+    std::string armed;
+    for (const ArmedTimer& timer : ArmedTimersOf(view->GetSafeHwnd()))
+      if (timer.id != kRefreshTimer) armed += std::to_string(timer.id) + "@" + std::to_string(timer.elapseMs) + " ";
+    return armed;
+  }
+  void ExpectRefusal() { boxes.Expect(IDOK, "operating!"); }
+
+  FakeClock clock;
+  CShiftRS* shift = nullptr;
+};
+
+const char* const kChargeColumns =
+    "m_strBatchedMatrialName || '|' || printf('%g', m_fStartMatrialDose) || '|' || printf('%g', m_fEndMatrialDose) || "
+    "'|' || m_strDisChargeDir || '|' || m_nBatchNumber || '|' || m_bIsAutoBatching || '|' || m_bChrageIsEnd || '|' || "
+    "m_bBatchIsCompleted";
+
+TEST_F(PlantFormInterlocksTest, DirectionValvesSetTheBatchersDirectionOnlyWithABatchNumber) {
+  Command(4, true);  // Batcher02-DirectionValve1
+  Command(6, true);  // Batcher02-DirectionValve3: Mixer3
+  EXPECT_EQ(GetDischargeDirection(2), 2);
+  for (int valve = 4; valve < 8; ++valve) EXPECT_EQ(Commanded(valve), valve == 6) << valve;
+
+  // No number for Mixer2 and Cancel at the prompt: refused, and nothing moved.
+  shift->SetActiveMixerBatchNumber(1, 0);
+  CPlantOperatorServices::SetBatchNumberDialogRunner([] { return IDCANCEL; });
+  boxes.Expect(IDOK, "لطفا شماره بچ را براي ميكسر 2 وارد كنيد");
+  ExpectRefusal();
+  Command(5, true);
+  ASSERT_EQ(boxes.Count(), 2u);
+  EXPECT_EQ(boxes.Boxes().front().caption, "Enter Mixer Number");
+  EXPECT_FALSE(Commanded(5));
+  EXPECT_TRUE(Commanded(6));
+  EXPECT_EQ(GetDischargeDirection(2), 2);
+}
+
+TEST_F(PlantFormInterlocksTest, TheWaterPumpNeedsADirectionAndStopsWhenAWaterValveCloses) {
+  boxes.Expect(IDOK, "مسير بارگيري آب مشخص نيست");
+  ExpectRefusal();
+  Switch(Pump(kWaterPump), true);
+  EXPECT_FALSE(Running(Pump(kWaterPump)));
+  ASSERT_EQ(boxes.Count(), 2u);
+  EXPECT_EQ(boxes.Boxes().front().caption, "Invalid Discharge Direction");
+  EXPECT_EQ(boxes.Boxes().front().style, kStopBox);
+  // Into Batcher02 the water has no mixer: only Water-Ex is charged.
+  Feedback(ePlantWaterDirectionValve5, true);
+  Switch(Pump(kWaterPump), true);
+  EXPECT_TRUE(Running(Pump(kWaterPump)));
+  Switch(Pump(kWaterPump), false);
+  EXPECT_EQ(Timers(), "304@7500 ");
+
+  for (int valve = ePlantWaterDirectionValve1; valve <= ePlantWaterDirectionValve5; ++valve) {
+    Command(valve, true);
+    for (int other = ePlantWaterDirectionValve1; other <= ePlantWaterDirectionValve5; ++other)
+      EXPECT_EQ(Commanded(other), other == valve) << valve << " " << other;
+    Switch(Pump(kWaterPump), true);
+    Command(valve, false);
+    EXPECT_FALSE(Running(Pump(kWaterPump))) << valve;
+  }
+  PumpPendingMessages();
+}
+
+TEST_F(PlantFormInterlocksTest, LocalModeStopsItsBatcherOnlyWhenSwitchedOn) {
+  Switch(g_cntrFglPumps[0], true);
+  Switch(g_cntrFglPumps[1], true);
+  Command(ePlantBatcher01DischargeValve + 3, true);
+  SetDischargeDirection(6, 3);
+  const int flag = ePrcBatcher1IsInLocalMode + 3;  // "Batcher4_IsInLocalMode"
+  view->OnLocalModeChanged(flag);                   // still false: nothing
+  EXPECT_TRUE(Running(g_cntrFglPumps[0]) && Running(g_cntrFglPumps[1]));
+  EXPECT_EQ(GetDischargeDirection(6), 3);
+
+  GetProcessDataGen()->SetAttribBool(flag, true);
+  EXPECT_FALSE(Running(g_cntrFglPumps[0]));
+  EXPECT_FALSE(Running(g_cntrFglPumps[1]));
+  EXPECT_FALSE(Commanded(ePlantBatcher01DischargeValve + 3));
+  EXPECT_EQ(GetDischargeDirection(6), 0);
+  GetProcessDataGen()->SetAttribBool(flag, false);
+  PumpPendingMessages();
+}
+
+TEST_F(PlantFormInterlocksTest, AChargeAndItsDischargeFillOneRowEach) {
+  Feedback(ePlantWaterDirectionValve1 + 1, true);  // water runs to Mixer2
+  Command(6, true);                                 // Batcher02 discharges into Mixer3
+  SetLevel(kMixer2, 120.0f);
+  SetLevel(kBatcher02, 40.0f);
+  GetProcessEngine().SetCycleActive(1);
+  Switch(Pump(kWaterPump), true);
+  PumpPendingMessages();
+  GetProcessEngine().SetCycleActive(0);
+  ASSERT_GE(RowOf(0), 1);
+  ASSERT_GE(RowOf(3), 1);
+  EXPECT_EQ(Row(RowOf(0), kChargeColumns), "Water|120|120|Mixer2|12|1|0|0");
+  EXPECT_EQ(Row(RowOf(3), kChargeColumns), "Water-Ex|40|40|?|-1|1|0|0");
+
+  // Off: each charge ends after half its settle delay, once.
+  Switch(Pump(kWaterPump), false);
+  EXPECT_EQ(Timers(), "301@2500 304@7500 ");
+  clock.SetNow(At(10, 5));
+  SetLevel(kMixer2, 150.0f);
+  SetLevel(kBatcher02, 70.0f);
+  ASSERT_TRUE(FireTimerNow(view->GetSafeHwnd(), 301));
+  ASSERT_TRUE(FireTimerNow(view->GetSafeHwnd(), 304));
+  PumpPendingMessages();
+  EXPECT_EQ(Row(RowOf(0), kChargeColumns), "Water|120|150|Mixer2|12|1|1|0");
+  EXPECT_EQ(Row(RowOf(3), kChargeColumns), "Water-Ex|40|70|?|-1|1|1|0");
+  EXPECT_EQ(Row(RowOf(3), "m_strChargeEndTimeShamsi"), "1405/09/16 - 10:05:00");
+
+  // Batcher02's valve serves L.A.B.S (no row yet) and Water-Ex.
+  clock.SetNow(At(10, 7));
+  Command(ePlantBatcher01DischargeValve + 1, true);
+  EXPECT_EQ(view->SendMessage(WM_CHARGE_EVENT, 5, 2), 1);
+  PumpPendingMessages();
+  EXPECT_EQ(Row(RowOf(3), kChargeColumns), "Water-Ex|40|70|Mixer3|13|1|1|0");
+  clock.SetNow(At(10, 9));
+  Command(ePlantBatcher01DischargeValve + 1, false);
+  PumpPendingMessages();
+  EXPECT_EQ(Row(RowOf(3), kChargeColumns), "Water-Ex|40|70|Mixer3|13|1|1|1");
+
+  // L.A.B.S charged next: the shared valve's events leave the finished Water-Ex row alone.
+  Switch(Pump(kLabsPump), true);
+  PumpPendingMessages();
+  clock.SetNow(At(10, 20));
+  Command(ePlantBatcher01DischargeValve + 1, true);
+  PumpPendingMessages();
+  EXPECT_EQ(view->SendMessage(WM_CHARGE_EVENT, 7, 3), 1);
+  EXPECT_EQ(Row(RowOf(3), "m_strDisChargeStartTimeShamsi || '|' || m_bBatchIsCompleted"), "1405/09/16 - 10:07:00|1");
+  EXPECT_EQ(Row(RowOf(2), "m_strDisChargeStartTimeShamsi || '|' || m_strDisChargeDir"), "1405/09/16 - 10:20:00|Mixer3");
+  Command(ePlantBatcher01DischargeValve + 1, false);
+  PumpPendingMessages();
+}
+
+TEST_F(PlantFormInterlocksTest, AWaitingChargeEndRunsWhenThePumpRestartsOrTheFormCloses) {
+  SetLevel(kBatcher02, 10.0f);
+  Switch(Pump(kLabsPump), true);
+  PumpPendingMessages();
+  const int first = RowOf(2);
+  Switch(Pump(kLabsPump), false);
+  EXPECT_EQ(Timers(), "303@7500 ");
+  SetLevel(kBatcher02, 25.0f);
+  Switch(Pump(kLabsPump), true);
+  EXPECT_EQ(Timers(), "");
+  PumpPendingMessages();
+  const int second = RowOf(2);
+  ASSERT_NE(second, first);
+  EXPECT_EQ(Row(first, kChargeColumns), "L.A.B.S|10|25|?|-1|0|1|0");
+  EXPECT_EQ(Row(second, kChargeColumns), "L.A.B.S|25|25|?|-1|0|0|0");
+
+  SetLevel(kBatcher02, 30.0f);
+  Switch(Pump(kLabsPump), false);
+  main->DestroyWindow();
+  main = nullptr;
+  EXPECT_EQ(Row(second, kChargeColumns), "L.A.B.S|25|30|?|-1|0|1|0");
+}
+
+TEST_F(PlantFormInterlocksTest, AFailedRowLeavesNoOlderRowToChange) {
+  SetLevel(kBatcher01, 0.0f);
+  Switch(Pump(0), true);  // Batcher01-ChargePump: Caus. Soda
+  PumpPendingMessages();
+  const int older = RowOf(1);
+  ASSERT_GE(older, 1);
+  Switch(Pump(0), false);
+  ASSERT_EQ(RawDatabase(DatabasePath()).Exec("CREATE TRIGGER NoEvents BEFORE INSERT ON Event2 "
+                                             "BEGIN SELECT RAISE(ABORT, 'events are read-only'); END;"),
+            SQLITE_OK);
+  boxes.Expect(IDOK, "events are read-only");
+  Switch(Pump(0), true);
+  PumpPendingMessages();
+  EXPECT_EQ(RowOf(1), -1);
+  EXPECT_EQ(RawDatabase(DatabasePath()).Text("SELECT COUNT(*) FROM Event2"), "1");
+  // The older row keeps its end open and gets no discharge.
+  EXPECT_EQ(view->SendMessage(WM_CHARGE_EVENT, 4, 1), 1);
+  Command(ePlantBatcher01DischargeValve, true);
+  PumpPendingMessages();
+  EXPECT_EQ(Row(older, kChargeColumns), "Caus. Soda|0|0|?|-1|0|1|0");
+  EXPECT_EQ(Row(older, "m_strDisChargeStartTimeShamsi"), "1405/09/16 - 10:00:00");
+}
+
+using PlantFormWithoutTablesTest = PlantFormFixture;
+
+TEST_F(PlantFormWithoutTablesTest, EventsWriteNothingAfterAFailedStart) {
+  boxes.Expect(IDOK, "DataBase file not found!");
+  ASSERT_TRUE(StartApplication());
+  ASSERT_FALSE(view->IsEngineStarted());
+  g_materials[2].SetEventRecordId(5);
+  EXPECT_EQ(view->SendMessage(WM_CHARGE_START, 1, 2), 0);
+  EXPECT_EQ(g_materials[2].GetEventRecordId(), 5);
+  EXPECT_EQ(view->SendMessage(WM_CHARGE_EVENT, 4, 2), 1);
+  g_materials[2].SetEventRecordId(-1);
+}
+
+}  // namespace
