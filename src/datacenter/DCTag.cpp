@@ -15,6 +15,10 @@ namespace {
 constexpr UINT kReportStyle = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
 constexpr UINT kPromptStyle = MB_OKCANCEL | MB_ICONSTOP | MB_SYSTEMMODAL;
 constexpr int kConfigurationExitCode = 321;
+// A history smooths an input over its recent samples; a thousand is far more than
+// smoothing needs, so a larger size is a slip of the keyboard (honouring a run of
+// digits would take the memory of the whole machine).
+constexpr int kMaxHistorySize = 1000;
 
 // The OLE comparison: both null, or the same type and equal.
 bool SameValue(const Variant& stored, const Variant& incoming) {
@@ -437,7 +441,14 @@ CDCTag::ELineResult CDCTag::ParseLine(const std::string& line) {
   }
   SetDataExpression(expression);
 
-  SetSize(fields[7] == "NULL" ? 0 : TextToInt(fields[7]));
+  std::string historyError;
+  int requestedHistory = fields[7] == "NULL" ? 0 : TextToInt(fields[7]);
+  if (requestedHistory > kMaxHistorySize) {
+    historyError = ruv::Format(" - it has a DataStackSize of %d, above the largest, %d, which is used instead!",
+                               requestedHistory, kMaxHistorySize);
+    requestedHistory = kMaxHistorySize;
+  }
+  SetSize(requestedHistory);
   const float precision = fields[8] == "NULL" ? 0.0f : TextToFloat(fields[8]);
   SetPortValuePrecision(precision);
 
@@ -453,9 +464,11 @@ CDCTag::ELineResult CDCTag::ParseLine(const std::string& line) {
     report += " - it has a Null DataType!\n";
     marked = true;
   }
-  if (!expressionError.empty()) {
-    report += expressionError + "\n";
-    marked = true;
+  for (const std::string* error : {&expressionError, &historyError}) {
+    if (!error->empty()) {
+      report += *error + "\n";
+      marked = true;
+    }
   }
   if (precision > 0.0f) {
     report += " - it has a non-zero PortValuePrecision!\n";

@@ -100,30 +100,9 @@ int CDataCenterBase::LoadTagFile(const std::string& fileName) {
   } else if (std::filesystem::is_directory(path, ignored) || !ReadWholeFile(path, content)) {
     result = eDCAccessDenied;
   } else {
-    std::istringstream lines(content);
-    std::string line;
-    int lineNumber = 0;
-    int nextTagID = 0;
-    bool anyAdded = false;
-    while (std::getline(lines, line)) {
-      ++lineNumber;  // blank and comment lines count too
-      line = ruv::Trim(line);
-      if (IsCommentOrBlank(line)) continue;
-      auto tag = std::make_unique<CDCTag>();
-      tag->SetTagID(nextTagID++);
-      tag->SetLineNumber(lineNumber);
-      const CDCTag::ELineResult parsed = tag->ParseLine(line);
-      if (parsed == CDCTag::ELineResult::Cancelled) {
-        // The operator ended the program; nothing more is read or reported.
-        return eDCUnknownError;
-      }
-      if (parsed == CDCTag::ELineResult::TooFewFields) {
-        result = eDCInvalidFileVersion;
-        break;
-      }
-      if (AddTag(tag) == eDCSuccess) anyAdded = true;
-    }
-    if (result == eDCSuccess && !anyAdded) result = eDCInvalidFileVersion;
+    result = LoadTagText(content);
+    // The operator ended the program; nothing more is reported.
+    if (result == eDCUnknownError) return result;
   }
   if (result != eDCSuccess) {
     ShowMessageBox(ruv::Format("Error at loading DataCenter Tag file!\n- %s\n\n %s", GetErrorCodeText(result).c_str(),
@@ -131,6 +110,28 @@ int CDataCenterBase::LoadTagFile(const std::string& fileName) {
                    "", kReportStyle);
   }
   return result;
+}
+
+int CDataCenterBase::LoadTagText(const std::string& content) {
+  ResetDataCenter();
+  std::istringstream lines(content);
+  std::string line;
+  int lineNumber = 0;
+  int nextTagID = 0;
+  bool anyAdded = false;
+  while (std::getline(lines, line)) {
+    ++lineNumber;  // blank and comment lines count too
+    line = ruv::Trim(line);
+    if (IsCommentOrBlank(line)) continue;
+    auto tag = std::make_unique<CDCTag>();
+    tag->SetTagID(nextTagID++);
+    tag->SetLineNumber(lineNumber);
+    const CDCTag::ELineResult parsed = tag->ParseLine(line);
+    if (parsed == CDCTag::ELineResult::Cancelled) return eDCUnknownError;
+    if (parsed == CDCTag::ELineResult::TooFewFields) return eDCInvalidFileVersion;
+    if (AddTag(tag) == eDCSuccess) anyAdded = true;
+  }
+  return anyAdded ? eDCSuccess : eDCInvalidFileVersion;
 }
 
 void CDataCenterBase::SetAllReadPending(BOOL pending) {

@@ -47,6 +47,10 @@ class CDataCenterBase {
   // Reads the tag file (a name in the program's folder); a result code, with a
   // message box for any result but 0.
   virtual int LoadTagFile(const std::string& fileName);
+  // Reads the tags of a tag file's text (after a reset): 0, 6 for a line of too
+  // few fields or a text without a tag, 1 when the operator chose Cancel. Boxes
+  // about single lines are shown; the file's own error message is not.
+  int LoadTagText(const std::string& content);
   virtual void SetAllReadPending(BOOL pending);
   virtual void SetAllWritePending(BOOL pending);
   virtual int Clear();

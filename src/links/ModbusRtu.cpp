@@ -66,13 +66,16 @@ void BuildReadRequest(BYTE slave, int address, WORD registerCount, std::vector<B
 void BuildWriteRequest(BYTE slave, int address, WORD registerCount, const BYTE* data, std::vector<BYTE>& out) {
   const WORD wire = static_cast<WORD>(address - 1);
   const unsigned byteCount = 2u * registerCount;
-  std::vector<BYTE> frame = {slave,
-                             kWriteMultipleRegisters,
-                             static_cast<BYTE>(wire >> 8),
-                             static_cast<BYTE>(wire & 0xFF),
-                             static_cast<BYTE>(registerCount >> 8),
-                             static_cast<BYTE>(registerCount & 0xFF),
-                             static_cast<BYTE>(byteCount)};
+  std::vector<BYTE> frame;
+  // Sized once: the header, the data and the CRC.
+  frame.reserve(7 + byteCount + 2);
+  frame = {slave,
+           kWriteMultipleRegisters,
+           static_cast<BYTE>(wire >> 8),
+           static_cast<BYTE>(wire & 0xFF),
+           static_cast<BYTE>(registerCount >> 8),
+           static_cast<BYTE>(registerCount & 0xFF),
+           static_cast<BYTE>(byteCount)};
   frame.insert(frame.end(), data, data + byteCount);
   AppendCrc(frame);
   out.insert(out.end(), frame.begin(), frame.end());

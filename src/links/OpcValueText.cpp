@@ -99,7 +99,10 @@ bool TextToArrayVariant(const Variant& pattern, const std::string& text, Variant
   std::size_t index = 0;   // next element to write
   std::size_t pos = 0;
   while (pos < input.size() && index < total) {
-    while (pos < input.size() && (input[pos] == '[' || input[pos] == ' ' || input[pos] == '\t')) ++pos;
+    // White space before an element is blank, tab, carriage return or line feed.
+    while (pos < input.size() && (input[pos] == '[' || input[pos] == ' ' || input[pos] == '\t' ||
+                                  input[pos] == '\r' || input[pos] == '\n'))
+      ++pos;
     std::size_t end = input.find_first_of(",]", pos);
     if (end == std::string::npos) end = input.size();
     std::string element = input.substr(pos, end - pos);

@@ -18,7 +18,7 @@ CRecipeRS::CSTFields::CSTFields() {
 
 void CRecipeRS::CSTFields::Reset() {
   CBaseSTFields::Reset();
-  m_strRecipeName = "?";
+  m_strRecipeName.assign(1, '?');
   SetModifyDateTime(GetNowDate());
   m_bRecipeIsActv = false;
   for (int slot = 0; slot < kStepCount; ++slot) {

@@ -38,7 +38,7 @@ void CShiftRS::CSTFields::Reset() {
   const DATE now = GetNowDate();
   ITableEngineServices* engine = GetTableEngine();
   m_nOperatorCode = -1;
-  m_strOperatorName = "?";
+  m_strOperatorName.assign(1, '?');
   m_nShiftRecipeID = engine->GetActiveRecipeID();
   m_strShiftRecipeName = engine->GetActiveRecipeName();
   SetStartDateTime(now);

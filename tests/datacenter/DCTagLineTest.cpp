@@ -52,6 +52,19 @@ TEST_F(DCTagLineTest, HistoryOfOneOnAnInternalTagIsNoHistory) {
   EXPECT_EQ(m_boxes.Count(), 0u);
 }
 
+// Found by the tag-file fuzzer: a run of digits asked for a history of two
+// billion samples and the allocation ended the program.
+TEST_F(DCTagLineTest, HugeHistoryIsReportedAndCappedInsteadOfTakingAllMemory) {
+  m_boxes.Expect(IDOK, " - it has a DataStackSize of 2147483647, above the largest, 1000, which is used instead!\n");
+  EXPECT_TRUE(m_tag.ParseDCTLine("1,A,ADV,BA300CH2,INPUT,Float,NULL," + std::string(97, '6') + "NULL,NULL"));
+  EXPECT_EQ(m_tag.GetSize(), 1000);
+  m_boxes.Expect(IDOK, "DataStackSize of 1001");
+  EXPECT_TRUE(m_tag.ParseDCTLine("1,A,ADV,BA300CH2,INPUT,Float,NULL,1001,NULL"));
+  EXPECT_TRUE(m_tag.ParseDCTLine("1,A,ADV,BA300CH2,INPUT,Float,NULL,1000,NULL"));  // the largest, silently
+  EXPECT_EQ(m_tag.GetSize(), 1000);
+  EXPECT_EQ(m_boxes.Count(), 2u);
+}
+
 TEST_F(DCTagLineTest, InternalTagWithHardwareFieldsIsCorrectedAfterOk) {
   m_boxes.Expect(IDOK);
   EXPECT_TRUE(m_tag.ParseDCTLine("1,Mix,NULL,BA2C0CBL1BIT3,INPUT,Bool,NULL,5,NULL"));

@@ -44,6 +44,12 @@ TEST(OpcValueText, ArraysWrittenOverTheirPattern) {
   EXPECT_EQ(out, Variant::Array(VT_I2, {Variant::I2(7), Variant::I2(2), Variant::I2(9)}));
   ASSERT_TRUE(TextToArrayVariant(pattern, "4,5,6,7,8", out));  // stops when the array is full
   EXPECT_EQ(out, Variant::Array(VT_I2, {Variant::I2(4), Variant::I2(5), Variant::I2(6)}));
+  // An element of white space alone (a line break too) leaves the pattern's element.
+  Variant five = Variant::Array(VT_I2, {Variant::I2(5), Variant::I2(6), Variant::I2(7)});
+  ASSERT_TRUE(TextToArrayVariant(five, "1,\r\n,3", out));
+  EXPECT_EQ(out, Variant::Array(VT_I2, {Variant::I2(1), Variant::I2(6), Variant::I2(3)}));
+  ASSERT_TRUE(TextToArrayVariant(five, "[\n\t8,\r\n 9\n]", out));
+  EXPECT_EQ(out, Variant::Array(VT_I2, {Variant::I2(8), Variant::I2(9), Variant::I2(7)}));
   EXPECT_FALSE(TextToArrayVariant(pattern, "1,40000", out));  // does not fit 16 bits
   EXPECT_FALSE(TextToArrayVariant(Variant::I2(1), "1", out));
 

@@ -1,11 +1,36 @@
 #include "platform/base/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+
+#include "platform/base/FolderWriteLock.h"
+
+namespace {
+
+constexpr char kTemporaryInfix[] = ".tmp-";
+constexpr std::size_t kTemporarySuffixLength = 6;  // mkstemp's XXXXXX
+
+std::mutex g_interruptMutex;
+std::function<bool(const std::string&)> g_interrupt;
+
+bool InterruptedForTest(const std::string& temporaryPath) {
+  std::lock_guard<std::mutex> lock(g_interruptMutex);
+  return g_interrupt && g_interrupt(temporaryPath);
+}
+
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& content, std::string* error) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -31,6 +56,42 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string* e
 }
 
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string* error) {
+  FolderWriteLock lock(path);
+  return WriteFileAtomically(path, content, error, lock);
+}
+
+int RemoveDeadTemporaries(const std::string& path) {
+  const std::string prefix = BaseName(path) + kTemporaryInfix;
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.size() != prefix.size() + kTemporarySuffixLength || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string candidate = (slash == std::string::npos ? std::string() : folder) + name;
+    const int fd = ::open(candidate.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) continue;
+    struct stat st{};
+    // A live writer holds its temporary file's lock until its rename.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::unlink(candidate.c_str()) == 0) {
+      ++removed;
+    }
+    ::close(fd);
+  }
+  ::closedir(dir);
+  return removed;
+}
+
+void SetWriteInterruptForTest(std::function<bool(const std::string& temporaryPath)> hook) {
+  std::lock_guard<std::mutex> lock(g_interruptMutex);
+  g_interrupt = std::move(hook);
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& content, std::string* error,
+                         const FolderWriteLock& held) {
   auto fail = [&](const std::string& what) {
     if (error) *error = what + ": " + std::strerror(errno);
     return false;
@@ -45,9 +106,14 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, st
       return fail(path);
     }
   }
-  std::string temp = path + ".tmp-XXXXXX";
+  // Only under the folder's lock can no other writer be between its mkstemp and its flock.
+  if (held.Held()) RemoveDeadTemporaries(path);
+  std::string temp = path + kTemporaryInfix + std::string(kTemporarySuffixLength, 'X');
   int fd = ::mkstemp(temp.data());
   if (fd < 0) return fail(path);
+  // Marks the temporary file as a live writer's (released when the fd closes,
+  // also when the process dies).
+  ::flock(fd, LOCK_EX | LOCK_NB);
   const char* p = content.data();
   std::size_t left = content.size();
   while (left > 0) {
@@ -70,13 +136,19 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, st
     errno = saved;
     return fail(path);
   }
-  ::close(fd);
+  if (InterruptedForTest(temp)) {
+    ::close(fd);  // as if killed: the temporary file stays, its lock goes
+    errno = EINTR;
+    return fail(path);
+  }
   if (::rename(temp.c_str(), path.c_str()) != 0) {
     int saved = errno;
+    ::close(fd);
     ::unlink(temp.c_str());
     errno = saved;
     return fail(path);
   }
+  ::close(fd);  // after the rename: until then the temporary file is visibly ours
   return true;
 }
 

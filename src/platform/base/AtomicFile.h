@@ -1,13 +1,28 @@
 #pragma once
 // Whole-file reads and crash-safe writes: a rewrite goes to a temporary file in
 // the same folder, is flushed to disk and renamed over the old file, so a crash
-// leaves either the old or the new content, never half of it.
+// leaves either the old or the new content, never half of it. A writer killed
+// before its rename leaves its temporary file ("<name>.tmp-XXXXXX"); the next
+// write of that file removes it, but never one a live writer still holds.
+#include <functional>
 #include <string>
+
+class FolderWriteLock;
 
 // False when the file cannot be read (message in *error).
 bool ReadWholeFile(const std::string& path, std::string& content, std::string* error = nullptr);
 // Keeps the old file's permission bits. False (message in *error) when it cannot write.
+// Takes the folder's write lock for the time of the write.
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string* error = nullptr);
+// The same for a caller that already holds the folder's lock (a read-modify-write).
+bool WriteFileAtomically(const std::string& path, const std::string& content, std::string* error,
+                         const FolderWriteLock& held);
+// Removes the temporary files of `path` whose writers are gone; the caller holds
+// the folder's lock. Returns how many were removed.
+int RemoveDeadTemporaries(const std::string& path);
+// Test seam: when the hook returns true, a write stops as a killed writer would,
+// after its temporary file is complete and before the rename (the file stays).
+void SetWriteInterruptForTest(std::function<bool(const std::string& temporaryPath)> hook);
 bool FileExists(const std::string& path);
 // The owner/group/other write bits are all clear (works for root, unlike access()).
 bool FileIsReadOnly(const std::string& path);

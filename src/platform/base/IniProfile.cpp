@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/base/AtomicFile.h"
+#include "platform/base/FolderWriteLock.h"
 #include "platform/base/Text.h"
 
 namespace ini {
@@ -34,6 +35,7 @@ Stamp StampOf(const std::string& path) {
 
 struct Line {
   std::string text;         // without its line end
+  std::string end;          // "\r\n", "\n", or "" for a last line without one
   enum Kind { Other, Section, Key } kind = Other;
   std::string name;         // lower-case section or key name
   std::string value;        // key: trimmed, quotes stripped
@@ -42,8 +44,6 @@ struct Line {
 struct ParsedFile {
   Stamp stamp;
   std::vector<Line> lines;
-  std::string lineEnd = "\r\n";
-  bool endsWithLineEnd = true;
   std::string byteOrderMark;  // a UTF-8 mark that an editor put first, kept on write
   bool unreadable = false;    // the file exists but could not be read: never overwrite it
 };
@@ -77,7 +77,6 @@ void Classify(Line& line) {
 ParsedFile Parse(const std::string& content, const Stamp& stamp) {
   ParsedFile file;
   file.stamp = stamp;
-  std::size_t crlf = 0, lf = 0;
   std::size_t start = 0;
   if (content.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0) {
     file.byteOrderMark = kUtf8Bom;
@@ -85,38 +84,53 @@ ParsedFile Parse(const std::string& content, const Stamp& stamp) {
   }
   while (start < content.size()) {
     auto end = content.find('\n', start);
-    std::string text;
+    Line line;
     if (end == std::string::npos) {
-      text = content.substr(start);
-      file.endsWithLineEnd = false;
+      line.text = content.substr(start);
       start = content.size();
     } else {
-      text = content.substr(start, end - start);
+      line.text = content.substr(start, end - start);
       start = end + 1;
-      if (!text.empty() && text.back() == '\r') {
-        text.pop_back();
-        ++crlf;
-      } else {
-        ++lf;
+      line.end = "\n";
+      if (!line.text.empty() && line.text.back() == '\r') {
+        line.text.pop_back();
+        line.end = "\r\n";
       }
     }
-    Line line;
-    line.text = std::move(text);
     Classify(line);
     file.lines.push_back(std::move(line));
   }
-  if (content.empty()) file.endsWithLineEnd = true;
-  file.lineEnd = lf > crlf ? "\n" : "\r\n";
   return file;
 }
 
 std::string Serialize(const ParsedFile& file) {
   std::string out = file.byteOrderMark;
-  for (std::size_t i = 0; i < file.lines.size(); ++i) {
-    out += file.lines[i].text;
-    if (i + 1 < file.lines.size() || file.endsWithLineEnd) out += file.lineEnd;
-  }
+  for (const Line& line : file.lines) out += line.text + line.end;
   return out;
+}
+
+// The line end a line added before line `at` takes: that of the line before it
+// (the nearest one that has an end), CRLF in a file without any.
+std::string EndBefore(const ParsedFile& file, std::size_t at) {
+  for (std::size_t i = std::min(at, file.lines.size()); i > 0; --i)
+    if (!file.lines[i - 1].end.empty()) return file.lines[i - 1].end;
+  return "\r\n";
+}
+
+// Adds `line` before line `at`; a last line without an end gets one first.
+void InsertLine(ParsedFile& file, std::size_t at, Line line) {
+  line.end = EndBefore(file, at);
+  if (at > 0 && file.lines[at - 1].end.empty()) file.lines[at - 1].end = line.end;
+  file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+}
+
+// Removes lines [first, last); a file that did not end with a line end still does not.
+void EraseLines(ParsedFile& file, std::size_t first, std::size_t last) {
+  const bool lastRemoved = last == file.lines.size();
+  const bool endedBare = !file.lines.empty() && file.lines.back().end.empty();
+  file.lines.erase(file.lines.begin() + static_cast<std::ptrdiff_t>(first),
+                   file.lines.begin() + static_cast<std::ptrdiff_t>(last));
+  if (lastRemoved && endedBare && !file.lines.empty()) file.lines.back().end.clear();
 }
 
 std::mutex g_mutex;
@@ -169,16 +183,27 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-bool Store(const std::string& path, ParsedFile file, std::string* error) {
-  std::string content = Serialize(file);
-  // Rewrite the file a link points to, not the link.
+// The file a write replaces: the one a link points to, not the link.
+std::string WriteTarget(const std::string& path) {
   std::error_code ec;
-  std::string target = path;
   if (std::filesystem::is_symlink(path, ec)) {
     auto resolved = std::filesystem::canonical(path, ec);
-    if (!ec) target = resolved.string();
+    if (!ec) return resolved.string();
   }
-  if (!WriteFileAtomically(target, content, error)) {
+  return path;
+}
+
+// A write reads the file afresh under the folder's lock, so that a key another
+// program wrote since our last read is kept (a cached copy could be older).
+struct WriteTurn {
+  explicit WriteTurn(const std::string& path) : target(WriteTarget(path)), lock(target) { g_cache.erase(path); }
+  std::string target;
+  FolderWriteLock lock;
+};
+
+bool Store(const std::string& path, const WriteTurn& turn, ParsedFile file, std::string* error) {
+  std::string content = Serialize(file);
+  if (!WriteFileAtomically(turn.target, content, error, turn.lock)) {
     g_cache.erase(path);
     return false;
   }
@@ -208,6 +233,7 @@ std::string GetString(const std::string& path, const std::string& section, const
 bool WriteString(const std::string& path, const std::string& sectionName, const std::string& keyName,
                  const std::optional<std::string>& rawValue, std::string* error) {
   std::lock_guard<std::mutex> lock(g_mutex);
+  const WriteTurn turn(path);
   ParsedFile file = *Load(path);
   if (RefuseUnreadable(path, file, error)) return false;
   const std::string section = OneLine(sectionName);
@@ -227,37 +253,39 @@ bool WriteString(const std::string& path, const std::string& sectionName, const 
     Line header;
     header.text = "[" + ruv::Trim(section, " \t") + "]";
     Classify(header);
-    file.lines.push_back(header);
-    file.lines.push_back(newLine);
-    file.endsWithLineEnd = true;
-    return Store(path, std::move(file), error);
+    InsertLine(file, file.lines.size(), header);
+    InsertLine(file, file.lines.size(), newLine);
+    return Store(path, turn, std::move(file), error);
   }
   for (std::size_t i = first; i < last; ++i) {
     if (file.lines[i].kind == Line::Key && file.lines[i].name == lowerKey) {
-      if (value) file.lines[i] = newLine;
-      else file.lines.erase(file.lines.begin() + static_cast<std::ptrdiff_t>(i));
-      return Store(path, std::move(file), error);
+      if (value) {
+        newLine.end = file.lines[i].end;  // the changed line keeps its own end
+        file.lines[i] = newLine;
+      } else {
+        EraseLines(file, i, i + 1);
+      }
+      return Store(path, turn, std::move(file), error);
     }
   }
   if (!value) return true;
   // New key: after the section's last non-blank line.
   std::size_t insertAt = last;
   while (insertAt > first && ruv::Trim(file.lines[insertAt - 1].text).empty()) --insertAt;
-  file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);
-  if (insertAt == file.lines.size() - 1) file.endsWithLineEnd = true;
-  return Store(path, std::move(file), error);
+  InsertLine(file, insertAt, newLine);
+  return Store(path, turn, std::move(file), error);
 }
 
 bool DeleteSection(const std::string& path, const std::string& section, std::string* error) {
   std::lock_guard<std::mutex> lock(g_mutex);
+  const WriteTurn turn(path);
   ParsedFile file = *Load(path);
   if (RefuseUnreadable(path, file, error)) return false;
   std::size_t header = 0;
   auto [first, last] = SectionRange(file, ruv::ToLowerAscii(ruv::Trim(section, " \t")), &header);
   if (first == std::string::npos) return true;
-  file.lines.erase(file.lines.begin() + static_cast<std::ptrdiff_t>(header),
-                   file.lines.begin() + static_cast<std::ptrdiff_t>(last));
-  return Store(path, std::move(file), error);
+  EraseLines(file, header, last);
+  return Store(path, turn, std::move(file), error);
 }
 
 bool SectionExists(const std::string& path, const std::string& section) {

@@ -1,12 +1,39 @@
 #include "platform/db/Connection.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "platform/base/AtomicFile.h"
 #include "platform/base/Text.h"
 #include "platform/db/DbError.h"
 
 namespace ruv::db {
+namespace {
+
+// Why the file cannot be an SQLite database ("" when its header says it is one).
+std::string NotADatabaseReason(const std::string& path) {
+  static constexpr char kMagic[] = "SQLite format 3";  // 16 bytes with its terminating zero
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::string("it cannot be read (") + std::strerror(errno) + ")";
+  char header[sizeof kMagic] = {};
+  ssize_t got;
+  do {
+    got = ::read(fd, header, sizeof header);
+  } while (got < 0 && errno == EINTR);
+  const int readError = errno;
+  ::close(fd);
+  if (got < 0) return std::string("it cannot be read (") + std::strerror(readError) + ")";
+  if (got == 0) return "the file is empty (0 bytes)";
+  if (static_cast<std::size_t>(got) < sizeof header || std::memcmp(header, kMagic, sizeof header) != 0)
+    return "it does not start with the SQLite header";
+  return std::string();
+}
+
+}  // namespace
 
 DatabaseHandle::~DatabaseHandle() { Close(); }
 
@@ -85,6 +112,11 @@ void Connection::Open(const std::string& connectionString) {
   if (FileIsReadOnly(path))
     throw DbError(kErrDatabase, ruv::Format("The database file '%s' is read-only; records could not be saved.",
                                             path.c_str()));
+
+  // SQLite would take an empty file for a new database and write its header into
+  // it (and a few bytes of text for a damaged one): look before it touches anything.
+  if (const std::string reason = NotADatabaseReason(path); !reason.empty())
+    throw DbError(kErrDatabase, ruv::Format("'%s' is not a database file: %s.", path.c_str(), reason.c_str()));
 
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);

@@ -122,7 +122,10 @@ std::vector<TextLine> TextLayout::Lay(const QString& source, int maxWidth) const
   // Soft lines: (offset in text, text).
   std::vector<std::pair<int, QString>> soft;
   bool wrap = (m_format & DT_WORDBREAK) && !(m_format & DT_SINGLELINE);
-  for (const auto& [offset, line] : hard) {
+  for (const auto& hardLine : hard) {
+    // Named, not bound: clang before 16 cannot capture a structured binding.
+    const int offset = hardLine.first;
+    const QString& line = hardLine.second;
     if (!wrap || Width(line) <= maxWidth) {
       soft.emplace_back(offset, line);
       continue;

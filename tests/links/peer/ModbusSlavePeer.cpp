@@ -3,9 +3,13 @@
 #include <fcntl.h>
 #include <modbus.h>
 #include <poll.h>
+#include <sys/prctl.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <numeric>
 #include <stdexcept>
 
 namespace {
@@ -18,6 +22,24 @@ std::uint16_t BitwiseCrc(const std::uint8_t* data, std::size_t length) {
     for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
   }
   return crc;
+}
+
+// Sleeps to `until` (within a few microseconds: the last stretch is spun, as a
+// sleep alone overshoots by more than a character at 38400 baud).
+void SleepUntil(std::chrono::steady_clock::time_point until) {
+  using namespace std::chrono;
+  const auto spinFrom = until - microseconds(150);
+  if (steady_clock::now() < spinFrom) {
+    const auto since = spinFrom.time_since_epoch();
+    timespec at{};
+    at.tv_sec = static_cast<time_t>(duration_cast<seconds>(since).count());
+    at.tv_nsec = static_cast<long>(duration_cast<nanoseconds>(since - seconds(at.tv_sec)).count());
+    // steady_clock is CLOCK_MONOTONIC on Linux.
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+  }
+  while (steady_clock::now() < until) {
+  }
 }
 
 void FixCrc(std::vector<std::uint8_t>& frame) {
@@ -81,6 +103,42 @@ int ModbusSlavePeer::RequestsFor(int slave) {
   return m_requests[slave];
 }
 
+void ModbusSlavePeer::SetWireBaud(int baud) { m_wireBaud.store(baud < 0 ? 0 : baud); }
+
+double ModbusSlavePeer::CharacterSeconds() const {
+  const int baud = m_wireBaud.load();
+  return baud > 0 ? 10.0 / baud : 0.0;
+}
+
+ModbusSlavePeer::Silences ModbusSlavePeer::MeasuredSilences() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  Silences result;
+  result.count = static_cast<int>(m_silenceChars.size());
+  result.unmeasured = m_unmeasured;
+  if (m_silenceChars.empty()) return result;
+  result.minChars = *std::min_element(m_silenceChars.begin(), m_silenceChars.end());
+  result.meanChars = std::accumulate(m_silenceChars.begin(), m_silenceChars.end(), 0.0) / result.count;
+  result.below3_5 = static_cast<int>(std::count_if(m_silenceChars.begin(), m_silenceChars.end(),
+                                                   [](double chars) { return chars < 3.5; }));
+  return result;
+}
+
+void ModbusSlavePeer::ResetSilences() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_silenceChars.clear();
+  m_lastReplyEnd.reset();
+  m_unmeasured = 0;
+}
+
+void ModbusSlavePeer::NoteRequestArrival(Clock::time_point arrived) {
+  const double character = CharacterSeconds();
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (character <= 0 || !m_lastReplyEnd) return;
+  const double silence = std::chrono::duration<double>(arrived - *m_lastReplyEnd).count();
+  m_silenceChars.push_back(silence / character);
+  m_lastReplyEnd.reset();
+}
+
 void ModbusSlavePeer::Start() {
   m_stop.store(false);
   m_thread = std::thread(&ModbusSlavePeer::Serve, this);
@@ -92,13 +150,21 @@ void ModbusSlavePeer::Stop() {
 }
 
 void ModbusSlavePeer::Serve() {
+  // Wire timing needs wake-ups to the microsecond, not the default 50 us slack.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   std::vector<std::uint8_t> pending;
+  Clock::time_point pendingSince{};  // when the first byte of `pending` came
   while (!m_stop.load() && m_pty.MasterFd() >= 0) {
     pollfd entry{m_pty.MasterFd(), POLLIN, 0};
     if (::poll(&entry, 1, 10) <= 0) continue;
     std::uint8_t chunk[256];
     const ssize_t got = ::read(m_pty.MasterFd(), chunk, sizeof chunk);
     if (got <= 0) continue;
+    const Clock::time_point now = Clock::now();
+    if (pending.empty()) {
+      pendingSince = now;
+      NoteRequestArrival(now);
+    }
     pending.insert(pending.end(), chunk, chunk + got);
     // Frame requests by their function; anything that frames nothing is skipped.
     for (;;) {
@@ -118,13 +184,14 @@ void ModbusSlavePeer::Serve() {
         continue;
       }
       pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(length));
-      Answer(request);
+      Answer(request, pendingSince);
+      pendingSince = now;
       if (m_pty.MasterFd() < 0) return;
     }
   }
 }
 
-void ModbusSlavePeer::Answer(const std::vector<std::uint8_t>& request) {
+void ModbusSlavePeer::Answer(const std::vector<std::uint8_t>& request, Clock::time_point arrived) {
   std::vector<std::uint8_t> reply;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -139,10 +206,11 @@ void ModbusSlavePeer::Answer(const std::vector<std::uint8_t>& request) {
     if (got <= 0) return;
     reply.assign(buffer, buffer + got);
   }
-  SendSpoiled(std::move(reply));
+  SendSpoiled(std::move(reply), arrived, request.size());
 }
 
-void ModbusSlavePeer::SendSpoiled(std::vector<std::uint8_t> reply) {
+void ModbusSlavePeer::SendSpoiled(std::vector<std::uint8_t> reply, Clock::time_point arrived,
+                                  std::size_t requestLength) {
   Fault fault = Fault::None;
   int otherSlave = 0;
   {
@@ -167,6 +235,34 @@ void ModbusSlavePeer::SendSpoiled(std::vector<std::uint8_t> reply) {
   }
   wire.append(reply.begin(), reply.end());
   if (fault == Fault::NoiseAfter) wire.append("\xFE\x00\x55", 3);
-  m_pty.Send(wire);
+  // The request takes its own wire time, then the slave waits out 3.5 characters.
+  const auto character = std::chrono::duration<double>(CharacterSeconds());
+  SendOnWire(wire, arrived + std::chrono::duration_cast<Clock::duration>(character * (requestLength + 3.5)));
   m_replies.fetch_add(1);
+}
+
+void ModbusSlavePeer::SendOnWire(const std::string& wire, Clock::time_point start) {
+  const double character = CharacterSeconds();
+  if (character <= 0) {
+    m_pty.Send(wire);
+    return;
+  }
+  const auto step = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(character));
+  // A byte is whole on the wire (and so in the master's input) one character after it starts.
+  Clock::time_point before{};
+  for (std::size_t i = 0; i < wire.size(); ++i) {
+    SleepUntil(start + step * static_cast<int>(i + 1));
+    before = Clock::now();
+    m_pty.Send(wire.substr(i, 1));
+  }
+  const Clock::time_point after = Clock::now();
+  std::lock_guard<std::mutex> lock(m_mutex);
+  // On a busy machine this thread may lose the processor around the last byte;
+  // then when the master got it is unknown, and the silence after it is not measured.
+  if (after - before > step / 4) {
+    m_lastReplyEnd.reset();
+    ++m_unmeasured;
+  } else {
+    m_lastReplyEnd = after;
+  }
 }

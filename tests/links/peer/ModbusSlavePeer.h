@@ -3,10 +3,18 @@
 // pair, served from a thread of their own. The test frames each request, lets
 // libmodbus build the reply for the addressed slave, and can spoil that reply
 // on its way to the line (named switches), to prove the master's fault paths.
+//
+// With a wire baud set, the peer keeps the line's time as a real RS-485 slave
+// would see it (8N1, ten bits a character): a request is answered only after
+// its own wire time and 3.5 characters of silence, each reply byte leaves one
+// character time after the one before, and the silence the master leaves
+// between the end of a reply and its next request is measured.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,13 +55,30 @@ class ModbusSlavePeer {
   int RequestsFor(int slave);
   int Replies() const { return m_replies.load(); }
 
+  // 0 (the default) answers at once, as fast as the pseudo-terminal goes.
+  void SetWireBaud(int baud);
+  double CharacterSeconds() const;  // one character's wire time at the wire baud
+  struct Silences {
+    int count = 0;          // replies followed by a request
+    double minChars = 0;    // the shortest silence, in characters
+    double meanChars = 0;
+    int below3_5 = 0;       // silences shorter than 3.5 characters
+    int unmeasured = 0;     // replies whose end the peer could not time (it lost the processor)
+  };
+  Silences MeasuredSilences();
+  void ResetSilences();
+
   void Start();
   void Stop();
 
  private:
+  using Clock = std::chrono::steady_clock;
   void Serve();
-  void Answer(const std::vector<std::uint8_t>& request);
-  void SendSpoiled(std::vector<std::uint8_t> reply);
+  void Answer(const std::vector<std::uint8_t>& request, Clock::time_point arrived);
+  void SendSpoiled(std::vector<std::uint8_t> reply, Clock::time_point arrived, std::size_t requestLength);
+  // Sends `wire` at once, or paced one character time a byte from `start`.
+  void SendOnWire(const std::string& wire, Clock::time_point start);
+  void NoteRequestArrival(Clock::time_point arrived);
 
   PtyPair m_pty;
   _modbus* m_ctx = nullptr;
@@ -66,6 +91,11 @@ class ModbusSlavePeer {
   int m_faultCount = 0;
   int m_otherSlave = 0;
   std::atomic<int> m_replies{0};
+  std::atomic<int> m_wireBaud{0};
+  // Guarded by m_mutex: the end of the last reply and the silences after replies.
+  std::optional<Clock::time_point> m_lastReplyEnd;
+  std::vector<double> m_silenceChars;
+  int m_unmeasured = 0;
   std::atomic<bool> m_stop{false};
   std::thread m_thread;
 };

@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/base/AtomicFile.h"
 #include "platform/base/IniProfile.h"
 #include "support/TestEnvironment.h"
 
@@ -13,6 +20,13 @@ class IniProfileTest : public ::testing::Test {
   void TearDown() override { ini::ClearCache(); }
   TempDir m_dir;
 };
+
+std::vector<std::string> FilesIn(const TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 TEST_F(IniProfileTest, MissingFileSectionOrKeyGivesTheDefault) {
   const std::string path = m_dir.File("none.ini");
@@ -76,6 +90,75 @@ TEST_F(IniProfileTest, WritesKeepEveryOtherLineAndTheLineEnds) {
   // Reads see each write at once.
   EXPECT_EQ(ini::GetString(path, "C", "V", ""), "5");
   EXPECT_FALSE(ini::SectionExists(path, "B"));
+}
+
+TEST_F(IniProfileTest, MixedLineEndsAreKeptLineByLine) {
+  m_dir.Write("m.ini", "[A]\r\nx=1\ny=2\r\n[B]\nz=3");
+  const std::string path = m_dir.File("m.ini");
+  ASSERT_TRUE(ini::WriteString(path, "A", "x", "10"));   // a changed line keeps its own end
+  ASSERT_TRUE(ini::WriteString(path, "A", "w", "4"));    // takes the end of y=2 before it
+  ASSERT_TRUE(ini::WriteString(path, "B", "v", "5"));    // after a last line without an end
+  EXPECT_EQ(m_dir.Read("m.ini"), "[A]\r\nx=10\ny=2\r\nw=4\r\n[B]\nz=3\nv=5\n");
+  ASSERT_TRUE(ini::WriteString(path, "C", "u", "6"));
+  ASSERT_TRUE(ini::WriteString(path, "A", "y", std::nullopt));
+  EXPECT_EQ(m_dir.Read("m.ini"), "[A]\r\nx=10\nw=4\r\n[B]\nz=3\nv=5\n[C]\nu=6\n");
+  // A file that did not end with a line end still does not after its last line goes.
+  m_dir.Write("bare.ini", "[A]\r\nx=1\r\ny=2");
+  ASSERT_TRUE(ini::WriteString(m_dir.File("bare.ini"), "A", "y", std::nullopt));
+  EXPECT_EQ(m_dir.Read("bare.ini"), "[A]\r\nx=1");
+}
+
+TEST_F(IniProfileTest, AWriteRemovesWhatAKilledWriterLeftButNotALiveWritersFile) {
+  m_dir.Write("s.ini", "[S]\nK=1\n");
+  const std::string path = m_dir.File("s.ini");
+  std::string left;
+  SetWriteInterruptForTest([&](const std::string& temporary) {
+    left = temporary;
+    return true;
+  });
+  EXPECT_FALSE(ini::WriteString(path, "S", "K", "2"));
+  SetWriteInterruptForTest(nullptr);
+  ASSERT_FALSE(left.empty());
+  EXPECT_EQ(FilesIn(m_dir).size(), 2u);
+  EXPECT_EQ(m_dir.Read("s.ini"), "[S]\nK=1\n");  // the file itself is whole
+
+  // A temporary file a writer still holds (its lock taken) stays.
+  m_dir.Write("s.ini.tmp-LiVe01", "half");
+  const int live = ::open(m_dir.File("s.ini.tmp-LiVe01").c_str(), O_RDONLY);
+  ASSERT_GE(live, 0);
+  ASSERT_EQ(::flock(live, LOCK_EX), 0);
+  m_dir.Write("other.ini.tmp-AbCdEf", "another file's");  // not this file's
+  ASSERT_TRUE(ini::WriteString(path, "S", "K", "3"));
+  EXPECT_EQ(FilesIn(m_dir), (std::vector<std::string>{"other.ini.tmp-AbCdEf", "s.ini", "s.ini.tmp-LiVe01"}));
+  EXPECT_EQ(ini::GetString(path, "S", "K", ""), "3");
+  ::close(live);  // its writer is gone
+  ASSERT_TRUE(ini::WriteString(path, "S", "K", "4"));
+  EXPECT_EQ(FilesIn(m_dir), (std::vector<std::string>{"other.ini.tmp-AbCdEf", "s.ini"}));
+  EXPECT_EQ(m_dir.Read("s.ini"), "[S]\nK=4\n");
+}
+
+TEST_F(IniProfileTest, TwoProcessesWritingOneFileKeepEachOthersKeys) {
+  const std::string path = m_dir.File("shared.ini");
+  constexpr int kKeys = 40;
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = ::fork();
+    ASSERT_GE(children[c], 0);
+    if (children[c] == 0) {
+      bool ok = true;
+      for (int k = 0; k < kKeys; ++k)
+        ok = ini::WriteString(path, "S", "P" + std::to_string(c) + "K" + std::to_string(k), std::to_string(k)) && ok;
+      ::_exit(ok ? 0 : 1);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  ini::ClearCache();
+  EXPECT_EQ(ini::KeysOf(path, "S").size(), 2u * kKeys);
+  EXPECT_EQ(FilesIn(m_dir), std::vector<std::string>{"shared.ini"});
 }
 
 TEST_F(IniProfileTest, WriteCreatesAMissingFile) {

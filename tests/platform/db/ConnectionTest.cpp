@@ -78,13 +78,27 @@ TEST(Connection, ReadOnlyFileIsRefusedAndLeftAsItIs) {
   ::chmod(path.c_str(), 0644);
 }
 
-TEST(Connection, FileThatIsNoDatabaseIsRefusedAndLeftAsItIs) {
-  TempDir dir;
-  dir.Write("db.mdb", "this is a text file, not a database, and it is long enough to have a header page");
-  Connection connection;
-  std::string error = OpenError(connection, dir.File("db.mdb"));
-  EXPECT_NE(error.find("is not a database file"), std::string::npos) << error;
-  EXPECT_EQ(dir.Read("db.mdb"), "this is a text file, not a database, and it is long enough to have a header page");
+TEST(Connection, EmptyOrForeignFileIsRefusedWithItsPathAndLeftByteForByte) {
+  struct Case {
+    const char* content;
+    const char* reason;
+  };
+  const std::string text = "this is a text file, not a database, and it is long enough to have a header page";
+  const std::string nearly = std::string("SQLite format 3", 15) + std::string(200, 'x');  // no terminating zero
+  for (const Case& c : {Case{"", "empty"}, Case{text.c_str(), "SQLite header"}, Case{nearly.c_str(), "SQLite header"}}) {
+    TempDir dir;
+    dir.Write("Qelo-DataBase.mdb", c.content);
+    Connection connection;
+    const std::string error = OpenError(connection, dir.File("Qelo-DataBase.mdb"));
+    EXPECT_NE(error.find("is not a database file"), std::string::npos) << error;
+    EXPECT_NE(error.find(dir.File("Qelo-DataBase.mdb")), std::string::npos) << error;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    EXPECT_FALSE(connection.IsOpen());
+    EXPECT_EQ(dir.Read("Qelo-DataBase.mdb"), c.content);
+    // No journal or write-ahead log beside it either.
+    for (const char* side : {"-wal", "-shm", "-journal"})
+      EXPECT_FALSE(FileExists(dir.File(std::string("Qelo-DataBase.mdb") + side))) << side;
+  }
 }
 
 TEST(Connection, DatabaseLockedByAnotherProgramIsReported) {
