@@ -1,5 +1,6 @@
 #include "app/RuvFrameApp.h"
 
+#include "app/AboutDlg.h"
 #include "app/BatchNumDlg.h"
 #include "app/ChildFrame.h"
 #include "app/DataCenterScoutRegistration.h"
@@ -7,9 +8,11 @@
 #include "app/MainFrameMenus.h"
 #include "app/RuvFrameDoc.h"
 #include "app/RuvFrameView.h"
+#include "app/SplashDriver.h"
 #include "common/IniFile.h"
 #include "common/ProcessUtils.h"
 #include "engine/ProcessEngineApp.h"
+#include "links/OpcServer.h"
 #include "platform/ui/CDocTemplate.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantOperatorServices.h"
@@ -35,29 +38,78 @@ std::unique_ptr<CDocTemplate> CRuvFrameApp::MakePlantTemplate() {
       []() -> CFrameWnd* { return new CChildFrame(); }, []() -> CView* { return new CRuvFrameView(); });
 }
 
-void CRuvFrameApp::CreatePlantServices() {
-  ReleasePlantServices();
+BOOL CRuvFrameApp::InitInstance() {
+  if (!CheckSingleInstance(kRegistryName, kAlreadyRunningText)) return FALSE;
+  m_splash = std::make_unique<CSplashDriver>();
+  m_splash->Start();
+  // Sockets and OLE: nothing here needs starting (no socket is ever opened, and
+  // the OPC stand-in runs in the process).
+
   m_processData = std::make_unique<C_ProcessDataGen>(kPlantSettingsIndex);
   SetProcessDataGen(m_processData.get());
   m_engine = std::make_unique<CRuvEngineApp>();
+  // Checked before anything can write it: the engine's first initialisation
+  // writes the recording interval. A missing file ends the start with this one
+  // box and is not created; a read-only one is left as it is.
+  const std::string settingsPath = GetModuleFolder() + CRuvEngineApp::SettingsFileNameOf(kFilePrefix);
+  if (!CheckFileWritable(kSettingsFileLabel, settingsPath)) return EndStart();
   m_engine->SetFilePaths(kFilePrefix);
   // Publishing runs the engine's first initialisation; a bad tag file was
   // reported by the data center itself, and the start goes on.
   SetEngineRoot(m_engine.get());
+  StepSplash();
+
   C_BaseShape::InitIniTable(kShapeSettingsTableSize);
-  C_BaseShape::SetIniTableEntry(kPlantSettingsIndex,
-                                std::make_unique<CIniFile>(GetModuleFolder() + m_engine->GetSettingsFileName()));
+  C_BaseShape::SetIniTableEntry(kPlantSettingsIndex, std::make_unique<CIniFile>(settingsPath));
   GetProcessEngine().SetFileName(GetModuleFolder() + m_engine->GetRecoveryFileName());
   CBatchNumDlg::RegisterRunner();
+  RegisterDataCenterScout();
+
+  EnableControlContainer();
+  RegisterMainFrameResources();
+  SetRegistryKey(kRegistryName);
+  LoadStdProfileSettings(0);
+  AddDocTemplate(MakePlantTemplate());
+
+  auto* mainFrame = new CMainFrame();
+  mainFrame->m_bAutoDelete = true;
+  if (!mainFrame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE)) return EndStart();  // it deleted itself
+  m_pMainWnd = mainFrame;
+  COpcServer::SetMainWindow(mainFrame->GetSafeHwnd());
   CMainFrame::SetConfirmedCloseHook([] {
     if (CRuvEngineApp* engine = GetEngineRoot()) engine->CloseScoutDialog();
   });
+
+  CCommandLineInfo commandLine;
+  ParseCommandLine(commandLine);
+  if (!ProcessShellCommand(commandLine)) return EndStart();
+  StepSplash();
+  mainFrame->ShowWindow(SW_SHOWMAXIMIZED);
+  mainFrame->UpdateWindow();
+  return TRUE;
 }
 
-void CRuvFrameApp::ReleasePlantServices() {
+BOOL CRuvFrameApp::EndStart() {
+  m_splash.reset();
+  return FALSE;
+}
+
+void CRuvFrameApp::StepSplash() {
+  if (m_splash) m_splash->Step();
+}
+
+CSplashDriver* CRuvFrameApp::GetSplashDriver() const {
+  return m_splash && m_splash->IsRunning() ? m_splash.get() : nullptr;
+}
+
+int CRuvFrameApp::ExitInstance() {
+  m_splash.reset();
+  COpcServer::SetMainWindow(nullptr);
   CMainFrame::SetConfirmedCloseHook(nullptr);
   CPlantOperatorServices::SetBatchNumberDialogRunner(nullptr);
+  UnregisterDataCenterScout();
   if (m_engine) {
+    // Nobody may reach the engine through a seam while it is being deleted.
     SetEngineRoot(nullptr);
     // A cycle that would not stop still runs inside the engine: the process
     // ends at the exit without deleting it.
@@ -69,32 +121,24 @@ void CRuvFrameApp::ReleasePlantServices() {
     m_processData.reset();
   }
   C_BaseShape::FreeIniTable();
-}
-
-BOOL CRuvFrameApp::InitInstance() {
-  CreatePlantServices();
-  RegisterDataCenterScout();
-  RegisterMainFrameResources();
-  SetRegistryKey(kRegistryName);
-  LoadStdProfileSettings(0);
-  AddDocTemplate(MakePlantTemplate());
-
-  auto* mainFrame = new CMainFrame();
-  mainFrame->m_bAutoDelete = true;
-  if (!mainFrame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE)) return FALSE;  // it deleted itself
-  m_pMainWnd = mainFrame;
-
-  CCommandLineInfo commandLine;
-  ParseCommandLine(commandLine);
-  if (!ProcessShellCommand(commandLine)) return FALSE;
-  mainFrame->ShowWindow(SW_SHOWMAXIMIZED);
-  mainFrame->UpdateWindow();
-  return TRUE;
-}
-
-int CRuvFrameApp::ExitInstance() {
-  ReleasePlantServices();
   return CWinApp::ExitInstance();
+}
+
+BOOL CRuvFrameApp::OnCmdMsg(UINT id, int code) {
+  switch (id) {
+    case ID_APP_ABOUT: OnAppAbout(); return TRUE;
+    case ID_SHOW_DATACENTER_SCOUT: OnShowScout(); return TRUE;
+    default: return CWinApp::OnCmdMsg(id, code);
+  }
+}
+
+void CRuvFrameApp::OnAppAbout() {
+  CAboutDlg about(m_pMainWnd);
+  about.DoModal();
+}
+
+void CRuvFrameApp::OnShowScout() {
+  if (CRuvEngineApp* engine = GetEngineRoot()) engine->ShowScoutDialog();
 }
 
 CDocument* CRuvFrameApp::PlantDocument() const {

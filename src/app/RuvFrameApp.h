@@ -1,40 +1,57 @@
 #pragma once
-// The application object: makes what the plant form needs (the general process
-// data, the engine root, the shapes' settings table, the recovery path), then
-// the main frame and the one plant document with its child frame and form, and
-// keeps it the only one.
+// The application object. Its start: the single-instance check, the splash,
+// the general process data and the engine root, the settings file and the
+// shapes' settings table, the recovery path, then the main frame and the one
+// plant document with its child frame and form (kept the only one), maximised.
+// Its exit deletes what the start made outside the window tree. It also carries
+// the about box and the tag scout commands.
 #include <memory>
 
 #include "platform/ui/CWinApp.h"
 
 class CRuvEngineApp;
 class C_ProcessDataGen;
+class CSplashDriver;
 
 inline constexpr const char* kFilePrefix = "Qelo";
+// The single-instance and profile name: "RuvFrame " followed by the prefix.
 inline constexpr const char* kRegistryName = "RuvFrame Qelo";
+inline constexpr const char* kAlreadyRunningText = "RuvFrame Qelo already running!";
+inline constexpr const char* kSettingsFileLabel = "Setting";
+inline constexpr UINT ID_SHOW_DATACENTER_SCOUT = 40001;
 
 class CRuvFrameApp : public CWinApp {
  public:
   CRuvFrameApp();
   ~CRuvFrameApp() override;
+  // FALSE when the start ends: another instance runs, the settings file is
+  // missing or read-only, or the main frame or the plant document cannot be made.
   BOOL InitInstance() override;
-  // Deletes the engine root and the general process data, frees the shapes' settings table.
+  // Deletes the engine root (after publishing none), the general process data
+  // and the shapes' settings table, whatever the start got to.
   int ExitInstance() override;
+  // The about box (ID_APP_ABOUT) and the tag scout (40001), then the framework's.
+  BOOL OnCmdMsg(UINT id, int code) override;
   // New and Open show the plant form that exists: a second one would start
   // the plant engine a second time.
   void OnFileNew() override;
   void OnFileOpen() override;
+  void OnAppAbout();
+  void OnShowScout();
 
   // The plant document, its template and its frame (none before the first New).
   CDocument* PlantDocument() const;
   static std::unique_ptr<CDocTemplate> MakePlantTemplate();
+  // The splash while it runs (none before the start and once it ended).
+  CSplashDriver* GetSplashDriver() const;
 
  private:
   bool ActivateExistingPlantForm();
-  // The process-wide objects the plant form needs, made before any window.
-  void CreatePlantServices();
-  void ReleasePlantServices();
+  // The start ends here: the splash goes with it.
+  BOOL EndStart();
+  void StepSplash();
 
+  std::unique_ptr<CSplashDriver> m_splash;
   std::unique_ptr<C_ProcessDataGen> m_processData;
   std::unique_ptr<CRuvEngineApp> m_engine;
 };

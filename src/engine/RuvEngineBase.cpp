@@ -472,12 +472,14 @@ void CRuvEngineBase::SetFilePaths(const std::string& prefix) {
     m_strFilePrefix = prefix;
     m_strDatabaseFileName = prefix + "-DataBase.mdb";
     m_strTagFileName = prefix + "-DCTags.dct";
-    m_strSettingsFileName = prefix + "-Setting.ini";
+    m_strSettingsFileName = SettingsFileNameOf(prefix);
     m_strRecoveryFileName = prefix + "-ProcessRecovery.dat";
     settingsFileName = m_strSettingsFileName;
   }
   m_iniFile.SetPath(settingsFileName);
 }
+
+std::string CRuvEngineBase::SettingsFileNameOf(const std::string& prefix) { return prefix + "-Setting.ini"; }
 
 std::string CRuvEngineBase::GetFilePrefix() const { return LockedCopy(m_strFilePrefix); }
 

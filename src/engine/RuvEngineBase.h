@@ -166,6 +166,9 @@ class CRuvEngineBase : public IEngineServices, public ITableEngineServices {
   // The prefix and the four names: "-DataBase.mdb", "-DCTags.dct",
   // "-Setting.ini" (also given to the settings file), "-ProcessRecovery.dat".
   void SetFilePaths(const std::string& prefix);
+  // The settings-file name a prefix gives (what SetFilePaths would set), so the
+  // file can be checked before the engine is given it.
+  static std::string SettingsFileNameOf(const std::string& prefix);
   std::string GetFilePrefix() const;
   std::string GetDatabaseFileName() const;
   std::string GetTagFileName() const;

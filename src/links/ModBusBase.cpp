@@ -1,6 +1,7 @@
 #include "links/ModBusBase.h"
 
 #include <cstring>
+#include <thread>
 
 #include "datacenter/EngineServices.h"
 #include "datacenter/RTimer.h"
@@ -117,9 +118,38 @@ LONG CModBusBase::SendFrame(const std::vector<BYTE>& frame) {
   return Write(frame.data(), static_cast<DWORD>(frame.size()), nullptr, nullptr, 1000);
 }
 
+std::chrono::nanoseconds ModbusFrameSilence(int baud, int bitsPerChar) {
+  if (baud <= 0 || bitsPerChar <= 0) return std::chrono::milliseconds(1);
+  const double seconds = 3.5 * 1.03 * bitsPerChar / baud;
+  return std::chrono::nanoseconds(static_cast<std::int64_t>(seconds * 1e9));
+}
+
+namespace {
+std::int64_t SteadyNowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+}  // namespace
+
+void CModBusBase::MarkReplyEnd() { m_lastReplyEndNs.store(SteadyNowNs()); }
+
+void CModBusBase::WaitFrameSilence() {
+  const std::int64_t last = m_lastReplyEndNs.load();
+  if (last == 0) return;  // nothing was answered yet: the line is quiet
+  const std::int64_t due = last + m_frameSilenceNs.load();
+  const std::int64_t now = SteadyNowNs();
+  if (due > now) std::this_thread::sleep_for(std::chrono::nanoseconds(due - now));
+}
+
 UINT CModBusBase::PollingProc(CThreadEngine* thread) {
   thread->SetRunning(true);
   auto* self = static_cast<CModBusBase*>(thread->GetOwner());
+  {
+    // Start, data, parity and stop bits of one character on the line.
+    const int stopBits = self->GetStopBits() == ONESTOPBIT ? 1 : 2;
+    const int bits = 1 + self->GetByteSize() + (self->GetParity() != NOPARITY ? 1 : 0) + stopBits;
+    self->m_frameSilenceNs.store(ModbusFrameSilence(self->GetBaudRate(), bits).count());
+  }
   self->m_sync.store(false);
   self->ResetReceiver(true);
   CRTimer pace(true);
@@ -139,7 +169,7 @@ void CModBusBase::PollItems() {
     if (!m_pollThread->IsKeepRunning() || m_sync.load()) return;
     CSerialLinkerItem* item = m_items[static_cast<std::size_t>(i)];
     if (item->IsPollNotDue()) continue;
-    Sleep(1);
+    WaitFrameSilence();
     PollItem(i, item);
   }
 }
@@ -215,6 +245,7 @@ int CModBusBase::TakeReply(const ModbusParseResult& result) {
       return -1;  // not the reply to this request: dropped, the request still waits
   }
   m_outstanding = -1;
+  MarkReplyEnd();
   item->GetReplyEvent().Set();
   return toStore;
 }
@@ -250,11 +281,13 @@ BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, 
     const bool previous = SetSyncMode(true);
     std::vector<BYTE> reply(1024, 0);
     bool ok = false;
+    WaitFrameSilence();
     if (SendFrame(request) == ERROR_SUCCESS) {
       SetupReadTimeouts(EReadBlocking);
       DWORD count = 0;
       const LONG read = Read(reply.data(), replyLength, &count, nullptr, kWriteReplyTimeoutMs);
       SetupReadTimeouts(EReadNonBlocking);
+      if (count > 0) MarkReplyEnd();
       ok = read == ERROR_SUCCESS && count == replyLength && CheckCrc(reply.data(), replyLength) &&
            replyLength >= 2 && request.size() >= replyLength - 2 &&
            std::memcmp(reply.data(), request.data(), replyLength - 2) == 0;

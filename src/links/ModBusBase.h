@@ -10,6 +10,7 @@
 // its slave are remembered under the receive lock, and anything else that
 // arrives (a late or stray reply, another slave's frame, noise) is dropped.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -87,6 +88,10 @@ class CModBusBase : public CSerialEx {
   };
 
   static UINT PollingProc(CThreadEngine* thread);
+  // Holds the line quiet for the frame gap after the last reply before a new
+  // request goes out: a slave takes a shorter gap as part of the frame before.
+  void WaitFrameSilence();
+  void MarkReplyEnd();
   void PollItem(int index, CSerialLinkerItem* item);
   // Ends the polling thread's reply wait early (a stop, or a write taking the port).
   void WakePoller();
@@ -106,4 +111,12 @@ class CModBusBase : public CSerialEx {
   ModbusReceiver m_receiver;
   int m_outstanding = -1;  // index of the item whose reply is awaited
   std::atomic<std::uint64_t> m_idlePasses{0};  // passes the poller stood aside for a write
+  // The gap of 3.5 characters at the port's settings (with a small margin for
+  // the time the last byte takes to reach us), and when the last reply ended.
+  std::atomic<std::int64_t> m_frameSilenceNs{1000000};
+  std::atomic<std::int64_t> m_lastReplyEndNs{0};  // steady clock; 0 before any reply
 };
+
+// 3.5 character times, three per cent more for margin, at `baud` with `bitsPerChar`
+// bits on the line per character; one millisecond when the baud is unknown.
+std::chrono::nanoseconds ModbusFrameSilence(int baud, int bitsPerChar);

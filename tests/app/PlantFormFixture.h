@@ -6,6 +6,7 @@
 
 #include <QToolBar>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -27,6 +28,11 @@ class PlantFormFixture : public ::testing::Test {
  protected:
   PlantFormFixture() {
     SetProgramFolderOverride(dir.Path());
+    // Each start takes the single-instance lock for good: a folder of its own per test.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime) savedRuntimeDir = runtime;
+    hadRuntimeDir = runtime != nullptr;
+    ::setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
     for (const char* name : {"Qelo-Setting.ini", "Qelo-DCTags.dct"}) dir.Write(name, ReadFile(std::string(RUV_DATA_DIR "/") + name));
     ini::ClearCache();
     modal_script::SetUnscriptedAnswer(IDCANCEL);
@@ -36,6 +42,8 @@ class PlantFormFixture : public ::testing::Test {
     modal_script::SetUnscriptedAnswer(0);
     ini::ClearCache();
     SetProgramFolderOverride("");
+    if (hadRuntimeDir) ::setenv("XDG_RUNTIME_DIR", savedRuntimeDir.c_str(), 1);
+    else ::unsetenv("XDG_RUNTIME_DIR");
   }
 
   void MakeDatabase(const std::string& rows = std::string()) {
@@ -80,6 +88,8 @@ class PlantFormFixture : public ::testing::Test {
 
   ScriptedMessageBox boxes;
   TempDir dir;
+  std::string savedRuntimeDir;
+  bool hadRuntimeDir = false;
   CMainFrame* main = nullptr;
   CChildFrame* child = nullptr;
   CRuvFrameView* view = nullptr;

@@ -131,3 +131,14 @@ TEST(ModBusBaseTest, StartingThePollingEmptiesTheValuesLeftFromTheLastRun) {
   EXPECT_EQ(m.window.MessagesFor(m.items[0].get()).size(), 1u);
   EXPECT_TRUE(m.master.StopAndClose());
 }
+
+double Milliseconds(std::chrono::nanoseconds span) { return static_cast<double>(span.count()) / 1e6; }
+
+TEST(ModbusFrameSilence, ThreeAndAHalfCharactersWithAMarginAtThePortsSettings) {
+  // 8N1 at 9600 baud: 10 bits a character, 3.5 characters are 3.65 ms, 3.76 ms with the margin.
+  EXPECT_NEAR(Milliseconds(ModbusFrameSilence(9600, 10)), 3.7552, 0.001);
+  EXPECT_NEAR(Milliseconds(ModbusFrameSilence(38400, 11)), 1.0327, 0.001);
+  // Unknown settings (a closed port) keep the old one-millisecond gap.
+  EXPECT_EQ(ModbusFrameSilence(-1, 10), std::chrono::milliseconds(1));
+  EXPECT_EQ(ModbusFrameSilence(9600, 0), std::chrono::milliseconds(1));
+}

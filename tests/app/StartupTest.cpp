@@ -1,0 +1,233 @@
+// The application's start and exit: the second instance, the settings file's
+// checks, the splash from the start to its end, the commands of its own, and a
+// whole run closed with Yes.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "PlantFormFixture.h"
+#include "app/AboutDlg.h"
+#include "app/SplashDriver.h"
+#include "common/IniFile.h"
+#include "common/ProcessUtils.h"
+#include "controls/CSplashScreenEx.h"
+#include "datacenter/EngineServices.h"
+#include "engine/ProcessEngineApp.h"
+#include "links/OpcServer.h"
+#include "platform/base/ProfileStore.h"
+#include "platform/ui/DialogTemplate.h"
+#include "platform/ui/WindowTimers.h"
+#include "plant/PlantModel.h"
+#include "records/TableEngineServices.h"
+#include "shapes/BaseShape.h"
+#include "support/FakeClock.h"
+
+namespace {
+
+const char* const kCloseQuestion = "Application will be closed.\r\nAre you sure?";
+const char* const kSecondStart = "The second execution of RuvFrame is starting!";
+
+// Another process holding the single-instance lock until it is killed.
+class OtherInstance {
+ public:
+  OtherInstance() {
+    const std::string lockPath = SingleInstanceLockPath(kRegistryName);
+    int ready[2];
+    EXPECT_EQ(::pipe(ready), 0);
+    m_pid = ::fork();
+    if (m_pid == 0) {
+      // Only async-signal-safe calls after the fork.
+      const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+      const char locked = (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ? 'y' : 'n';
+      [[maybe_unused]] const ssize_t written = ::write(ready[1], &locked, 1);
+      for (;;) ::pause();
+    }
+    char locked = 'n';
+    EXPECT_EQ(::read(ready[0], &locked, 1), 1);
+    EXPECT_EQ(locked, 'y');
+    ::close(ready[0]);
+    ::close(ready[1]);
+  }
+  ~OtherInstance() {
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, nullptr, 0);
+  }
+
+ private:
+  pid_t m_pid = -1;
+};
+
+class CountingScout : public CDialog {
+ public:
+  CountingScout() { ++made; }
+  ~CountingScout() override { ++gone; }
+  static inline int made = 0;
+  static inline int gone = 0;
+};
+
+class Startup : public PlantFormFixture {
+ protected:
+  Startup() { profile::SetPathOverride(ProfilePath()); }
+  ~Startup() override { profile::SetPathOverride(""); }
+  std::string ProfilePath() const { return dir.File("profile.ini"); }
+  std::string SettingsPath() const { return dir.File("Qelo-Setting.ini"); }
+  bool Exists(const std::string& path) const { return std::filesystem::exists(path); }
+  // A start refused by its checks leaves nothing behind.
+  void ExpectNothingStarted() {
+    EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+    EXPECT_EQ(theApp.GetSplashDriver(), nullptr);
+    EXPECT_EQ(GetEngineRoot(), nullptr);
+    EXPECT_FALSE(Exists(ProfilePath()));
+  }
+};
+
+}  // namespace
+
+TEST_F(Startup, ASecondInstanceIsRefusedWithoutAWindowOrAFileUnlessCtrlAndShiftAreHeld) {
+  MakeDatabase();
+  const std::string settings = dir.Read("Qelo-Setting.ini");
+  OtherInstance other;
+  boxes.Expect(IDOK, kAlreadyRunningText);
+  EXPECT_FALSE(theApp.InitInstance());
+  EXPECT_EQ(boxes.Count(), 1u);
+  ExpectNothingStarted();
+  EXPECT_EQ(dir.Read("Qelo-Setting.ini"), settings);
+  theApp.ExitInstance();
+
+  ScopedKeyState keys;
+  keys.Press(VK_CONTROL);
+  keys.Press(VK_SHIFT);
+  boxes.Expect(IDOK, kSecondStart);
+  EXPECT_TRUE(StartApplication());
+  EXPECT_EQ(boxes.Count(), 2u);
+  EXPECT_TRUE(main->IsZoomed());
+}
+
+TEST_F(Startup, AMissingOrReadOnlySettingsFileEndsTheStartWithOneBoxAndIsLeftAsItWas) {
+  MakeDatabase();
+  std::filesystem::remove(SettingsPath());
+  boxes.Expect(IDOK, "Setting file not found!\n" + SettingsPath());
+  EXPECT_FALSE(theApp.InitInstance());
+  EXPECT_EQ(boxes.Count(), 1u);
+  ExpectNothingStarted();
+  EXPECT_FALSE(Exists(SettingsPath()));
+  theApp.ExitInstance();
+
+  // Each start takes its own lock; the refused one kept it.
+  const std::string runtime = dir.File("second-run");
+  std::filesystem::create_directory(runtime);
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  dir.Write("Qelo-Setting.ini", ReadFile(std::string(RUV_DATA_DIR "/Qelo-Setting.ini")));
+  const std::string settings = dir.Read("Qelo-Setting.ini");
+  ::chmod(SettingsPath().c_str(), 0444);
+  boxes.Expect(IDOK, "Setting file is Read-Only!\n" + SettingsPath());
+  EXPECT_FALSE(theApp.InitInstance());
+  EXPECT_EQ(boxes.Count(), 2u);
+  ExpectNothingStarted();
+  EXPECT_EQ(dir.Read("Qelo-Setting.ini"), settings);
+  ::chmod(SettingsPath().c_str(), 0644);
+}
+
+TEST_F(Startup, TheSplashShowsTheBannerUntilThreeSecondsAfterThePlantShowsThenTheMainWindowComesForward) {
+  MakeDatabase();
+  ASSERT_TRUE(StartApplication());
+  StopCycles();
+  // The clock stands still from here: the splash's stopwatches run on it.
+  FakeClock clock(GetTickCount());
+  clock.Install();
+  CSplashDriver* driver = theApp.GetSplashDriver();
+  ASSERT_NE(driver, nullptr);
+  CSplashScreenEx* splash = driver->GetSplash();
+  ASSERT_NE(splash, nullptr);
+  EXPECT_TRUE(splash->IsWindowVisible());
+  EXPECT_EQ(splash->GetSplashStyle(), 0x2Fu);
+  EXPECT_EQ(splash->GetTextRect(), CRect(180, 55, 510, 75));
+  EXPECT_EQ(splash->GetTextFormat(), 0x24u);
+  EXPECT_EQ(splash->GetOwner(), driver);
+  EXPECT_FALSE(driver->IsWindowVisible());
+  // The form's creation gave the banner; the counter starts at 1.
+  const std::string banner = "RuvFrame[2k8] ZoruVarediz Melo [#";
+  EXPECT_EQ(splash->GetText().substr(0, banner.size()), banner);
+
+  const HWND driverHandle = driver->GetSafeHwnd();
+  const HWND splashHandle = splash->GetSafeHwnd();
+  ASSERT_TRUE(FireTimerNow(driverHandle, CSplashDriver::kStepTimer));  // sees the plant visible
+  EXPECT_TRUE(driver->GetProgress()->SinceFormShown().IsRunning());
+  // (A step may have come while the cycles stopped, on the real clock.)
+  const DWORD shownFor = driver->GetProgress()->SinceFormShown().GetElapsedMs();
+  ASSERT_LT(shownFor, 3000u);
+  clock.Advance(2999 - shownFor);
+  ASSERT_TRUE(FireTimerNow(driverHandle, CSplashDriver::kStepTimer));
+  EXPECT_NE(CWnd::FromHandle(splashHandle), nullptr);
+  clock.Advance(1);
+  ASSERT_TRUE(FireTimerNow(driverHandle, CSplashDriver::kStepTimer));
+  EXPECT_EQ(CWnd::FromHandle(splashHandle), nullptr);
+  EXPECT_EQ(CWnd::FromHandle(driverHandle), nullptr);
+  EXPECT_EQ(theApp.GetSplashDriver(), nullptr);
+  EXPECT_TRUE(main->IsWindowVisible());
+  EXPECT_TRUE(main->IsZoomed());
+}
+
+TEST_F(Startup, AboutScoutAndYesEndTheRunWithCodeZeroAndTheExitLeavesTheSeamsToTheirStandIns) {
+  MakeDatabase();
+  ASSERT_TRUE(StartApplication());
+  StopCycles();
+  CRuvEngineApp* engine = GetEngineRoot();
+  ASSERT_NE(engine, nullptr);
+  EXPECT_EQ(GetEngine(), engine);
+  EXPECT_EQ(GetTableEngine(), engine);
+  EXPECT_NE(C_BaseShape::GetIniTableEntry(1), nullptr);
+  EXPECT_EQ(COpcServer::GetMainWindow(), main->GetSafeHwnd());
+  EXPECT_EQ(GetProcessEngine().GetFileName(), dir.File("Qelo-ProcessRecovery.dat"));
+  // A click closes the splash early; its steps go on without it.
+  CSplashDriver* driver = theApp.GetSplashDriver();
+  ASSERT_NE(driver, nullptr);
+  EXPECT_TRUE(driver->GetSplash()->PreTranslateMessage(WM_LBUTTONDOWN, 0, 0));
+  EXPECT_EQ(driver->GetSplash(), nullptr);
+  EXPECT_TRUE(FireTimerNow(driver->GetSafeHwnd(), CSplashDriver::kStepTimer));
+
+  bool aboutShown = false;
+  modal_script::Push([&](CDialog& dialog) {
+    aboutShown = dynamic_cast<CAboutDlg*>(&dialog) != nullptr && dialog.GetTemplateId() == 100u;
+    EXPECT_EQ(dialog.GetDlgItemText(IDC_ABOUT_BANNER), kBuildBanner);
+    dialog.EndDialog(IDOK);
+  });
+  main->SendMessage(WM_COMMAND, ID_APP_ABOUT);
+  EXPECT_TRUE(aboutShown);
+
+  DialogTemplate scoutTemplate;
+  scoutTemplate.id = CRuvEngineBase::kScoutTemplateId;
+  scoutTemplate.cx = scoutTemplate.cy = 80;
+  RegisterDialogTemplate(scoutTemplate);
+  CRuvEngineBase::SetScoutDialogFactory([] { return std::make_unique<CountingScout>(); });
+  CountingScout::made = CountingScout::gone = 0;
+  main->SendMessage(WM_COMMAND, ID_SHOW_DATACENTER_SCOUT);
+  main->SendMessage(WM_COMMAND, ID_SHOW_DATACENTER_SCOUT);  // the same scout, brought forward
+  EXPECT_EQ(CountingScout::made, 1);
+
+  boxes.Expect(IDYES, kCloseQuestion);
+  main->SendMessage(WM_CLOSE);
+  EXPECT_EQ(CountingScout::gone, 1);  // closed with the confirmed close
+  EXPECT_EQ(theApp.Run(), 0);
+  CRuvEngineBase::SetScoutDialogFactory(nullptr);
+  EXPECT_EQ(theApp.GetSplashDriver(), nullptr);
+  EXPECT_EQ(GetEngineRoot(), nullptr);
+  EXPECT_NE(GetEngine(), engine);
+  EXPECT_NE(GetTableEngine(), engine);
+  EXPECT_EQ(GetProcessDataGen(), nullptr);
+  EXPECT_EQ(C_BaseShape::GetIniTableEntry(1), nullptr);
+  EXPECT_EQ(COpcServer::GetMainWindow(), nullptr);
+
+  // No engine at all: the table is freed all the same.
+  C_BaseShape::InitIniTable(2);
+  C_BaseShape::SetIniTableEntry(1, std::make_unique<CIniFile>(SettingsPath()));
+  theApp.ExitInstance();
+  EXPECT_EQ(C_BaseShape::GetIniTableEntry(1), nullptr);
+}
