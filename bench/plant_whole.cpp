@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <chrono>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -23,9 +24,11 @@
 #include "app/RuvFrameApp.h"
 #include "app/RuvFrameView.h"
 #include "platform/base/IniProfile.h"
+#include "platform/base/MessageBoxService.h"
 #include "platform/base/ProgramFolder.h"
 #include "platform/db/SchemaBuilder.h"
 #include "platform/ui/MessageCore.h"
+#include "platform/ui/ModalDialogScript.h"
 #include "platform/ui/QtServices.h"
 #include "platform/ui/WindowTimers.h"
 #include "plant/RuvEngineApp.h"
@@ -43,6 +46,16 @@ double ResidentMegabytes() {
   std::ifstream("/proc/self/statm") >> pages >> resident;
   return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
+
+// Nobody answers boxes in a benchmark: a box means the start went wrong, so its
+// text is printed and the run ends instead of waiting for ever.
+class BoxesEndTheRun final : public IMessageBoxService {
+ public:
+  int Show(const std::string& text, const std::string& caption, UINT) override {
+    std::fprintf(stderr, "unexpected box \"%s\": %s\n", caption.c_str(), text.c_str());
+    std::_Exit(3);
+  }
+};
 
 // A program folder with the committed default files and an empty database.
 class ProgramFolder {
@@ -65,11 +78,17 @@ class ProgramFolder {
   QTemporaryDir m_dir;
 };
 
-// The application started as main starts it; closed as main closes it.
+// The application started as main starts it; closed as main closes it. The
+// single-instance lock is held until the process ends, so every start takes it
+// in a runtime folder of its own.
 class RunningPlant {
  public:
   RunningPlant() {
-    theApp.InitInstance();
+    ::setenv("XDG_RUNTIME_DIR", m_runtimeDir.path().toUtf8().constData(), 1);
+    if (!theApp.InitInstance()) {
+      std::fprintf(stderr, "the program refused to start\n");
+      std::_Exit(3);
+    }
     auto* main = dynamic_cast<CMainFrame*>(theApp.m_pMainWnd);
     auto* child = main ? dynamic_cast<CChildFrame*>(main->MDIGetActive()) : nullptr;
     view = child ? dynamic_cast<CRuvFrameView*>(child->GetActiveView()) : nullptr;
@@ -79,11 +98,17 @@ class RunningPlant {
     if (theApp.m_pMainWnd) theApp.m_pMainWnd->DestroyWindow();
     theApp.Run();
     theApp.CloseAllDocuments();
+    // Closed windows' widgets are deleted later, from an event loop; this
+    // program has none running between starts, so they go now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
   // The form with every shape painted into a picture.
   void Paint() const { benchmark::DoNotOptimize(view->GetWidget()->grab()); }
 
   CRuvFrameView* view = nullptr;
+
+ private:
+  QTemporaryDir m_runtimeDir;
 };
 
 // One pass of the data obtainer's Demo work and of the process cycle.
@@ -165,6 +190,9 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");  // as the program's main
   QApplication::setQuitOnLastWindowClosed(false);
   QtServices services;
+  BoxesEndTheRun boxes;
+  SetMessageBoxService(&boxes);
+  modal_script::SetUnscriptedAnswer(IDCANCEL);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -4,6 +4,8 @@
 // schema; boxes are scripted, and modal dialogs nobody scripted are cancelled.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QToolBar>
 
 #include <cstdlib>
@@ -72,6 +74,9 @@ class PlantFormFixture : public ::testing::Test {
     child = nullptr;
     view = nullptr;
     const int code = IsQuitPosted() ? theApp.Run() : theApp.ExitInstance();
+    // The closed windows' widgets are deleted later from an event loop; none
+    // runs after a test, so they go here (and ASan sees whatever outlives them).
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return code;
   }
   void TearDown() override {

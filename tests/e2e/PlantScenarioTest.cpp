@@ -5,7 +5,9 @@
 // run takes seconds and comes out the same every time.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QPixmap>
 #include <QWidget>
 #include <cstdlib>
@@ -261,6 +263,9 @@ TEST_F(PlantScenarioTest, AShiftARecipeAndABatchRunToTheEndAndTheProgramClosesCl
   EXPECT_EQ(theApp.Run(), 0);
   theApp.CloseAllDocuments();  // as the program's main does after the loop
   EXPECT_EQ(GetEngineRoot(), nullptr);
+  // Nothing left on the screen: every window closed went with its widgets.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(QApplication::topLevelWidgets().size(), 0);
   EXPECT_EQ(boxes.Pending(), 0u);
   EXPECT_EQ(modal_script::Pending(), 0);
   ini::ClearCache();
