@@ -368,7 +368,7 @@ TEST_F(PlantScenarioTest, ScreenshotsOfTheDialogsAndThePlantMidRecipe) {
     ScopedKeyState keys;
     keys.Press(VK_CONTROL);
     keys.Press(VK_SHIFT);
-    GetEngineRoot()->ShowScoutDialog();
+    main->SendMessage(WM_COMMAND, ID_SHOW_DATACENTER_SCOUT);  // Help → Show DataCenter Scout
     keys.Release(VK_CONTROL);
     keys.Release(VK_SHIFT);
   }
