@@ -44,10 +44,20 @@ struct Binding {
   VARTYPE type;
 };
 
+struct Setting {
+  std::string key;
+  std::string value;
+};
+
 struct Section {
   std::string name;
   std::vector<Binding> bindings;
+  std::vector<Setting> settings;  // values that differ from the shape's built-in ones
 };
+
+// A mixer's built-in temperature range is its form's (thousands of degrees):
+// the plant's mixers top at 100 °C, which is what Demo starts them at half of.
+constexpr const char* kMixerMaxTemperature = "100";
 
 // Every device of the model, then the general data.
 std::vector<Section> DefaultSections() {
@@ -56,13 +66,15 @@ std::vector<Section> DefaultSections() {
   devices.push_back(data.get());
   std::vector<Section> sections;
   for (const C_BaseShape* shape : devices) {
-    Section section{shape->GetSectionName(), {}};
+    Section section{shape->GetSectionName(), {}, {}};
     for (int index : BoundAttributes(*shape)) {
       const std::string attribute = shape->GetAttribNameAt(index);
       section.bindings.push_back(
           {shape->GetIniKeyName(index, eAttribIniTag), shape->GetDeviceName() + "." + attribute,
            shape->FindAttribVarType(index)});
     }
+    if (GetMixerIndexByName(shape->GetDeviceName()) >= 0)
+      section.settings.push_back({shape->GetIniKeyName(eVesselMaxVluTemperature, eAttribIniData), kMixerMaxTemperature});
     sections.push_back(std::move(section));
   }
   return sections;
@@ -79,6 +91,7 @@ std::string MakeDefaultSettingsText() {
     text += kLineEnd;
     text += "[" + section.name + "]" + kLineEnd;
     for (const Binding& binding : section.bindings) text += binding.key + "=" + binding.tagName + kLineEnd;
+    for (const Setting& setting : section.settings) text += setting.key + "=" + setting.value + kLineEnd;
   }
   return text;
 }
