@@ -7,20 +7,11 @@
 #include "grid/CUGCtrl.h"
 #include "grid/CUGGrid.h"
 #include "grid/CUGGridInfo.h"
-#include "grid/UGHelp.h"
 #include "platform/ui/CPaintDC.h"
 
-namespace {
-constexpr int kBorderZone = 3;  // a border hits strictly within this many pixels
-}  // namespace
+CUGSideHdg::CUGSideHdg() : CUGHeadingWnd(CUGCtrl::kSectionSideHeading) {}
 
 CUGSideHdg::~CUGSideHdg() = default;
-
-void CUGSideHdg::Update() {
-  if (!GetSafeHwnd()) return;
-  Invalidate();
-  CUGGrid::PaintPendingNow(this);
-}
 
 int CUGSideHdg::HeadingColWidth(int col) const {
   const int index = -col - 1;
@@ -93,23 +84,8 @@ bool CUGSideHdg::CellFromPoint(int x, int y, int* col, long* row, RECT* rect) co
 void CUGSideHdg::CellRect(int col, long row, RECT* rect) const {
   int endCol = col;
   long endRow = row;
-  if (m_GI->m_enableJoins) {
-    CUGCell cell;
-    m_ctrl->FetchCell(col, row, &cell);
-    BOOL origin = FALSE;
-    int colOffset = 0;
-    long rowOffset = 0;
-    if (cell.GetJoinInfo(&origin, &colOffset, &rowOffset) == 0) {
-      if (!origin) {
-        col += colOffset;
-        row += rowOffset;
-        m_ctrl->FetchCell(col, row, &cell);
-        if (cell.GetJoinInfo(&origin, &colOffset, &rowOffset) != 0) colOffset = 0, rowOffset = 0;
-      }
-      endCol = std::min(-1, col + std::max(0, colOffset));
-      endRow = row + std::max(0L, rowOffset);
-    }
-  }
+  // A join reaching right into the cell area ends at the heading's right edge.
+  if (JoinExtent(&col, &row, &endCol, &endRow)) endCol = std::min(-1, endCol);
   const CUGGrid* area = m_ctrl->m_CUGGrid.get();
   rect->top = area->RowStart(row);
   rect->bottom = area->RowStart(endRow) + area->RowHeightOf(endRow);
@@ -121,8 +97,6 @@ void CUGSideHdg::CellRect(int col, long row, RECT* rect) const {
 }
 
 // ---------------------------------------------------------------- painting
-
-BOOL CUGSideHdg::OnEraseBkgnd(CDC*) { return TRUE; }
 
 void CUGSideHdg::OnPaint() {
   CPaintDC dc(this);
@@ -137,26 +111,8 @@ void CUGSideHdg::OnPaint() {
     int x = 0;
     for (int col = -count; col < 0; ++col) {
       const int w = HeadingColWidth(col);
-      RECT rect{x, span.start, x + w, span.end};
+      PaintCell(&dc, col, row, RECT{x, span.start, x + w, span.end});
       x += w;
-      if (!m_paintList.Contains(col, row)) continue;
-      int drawCol = col;
-      long drawRow = row;
-      m_ctrl->FetchCell(col, row, &m_cell);
-      if (m_GI->m_enableJoins && m_cell.IsPropertySet(CUGCell::kPropJoin)) {
-        BOOL origin = FALSE;
-        int colOffset = 0;
-        long rowOffset = 0;
-        m_cell.GetJoinInfo(&origin, &colOffset, &rowOffset);
-        if (!origin) drawCol += colOffset, drawRow += rowOffset;
-        if (m_paintList.WasDrawn(drawCol, drawRow)) continue;
-        m_paintList.MarkDrawn(drawCol, drawRow);
-        CellRect(drawCol, drawRow, &rect);
-        if (!origin) m_ctrl->FetchCell(drawCol, drawRow, &m_cell);
-      }
-      const int saved = dc.SaveDC();
-      m_ctrl->CellTypeOf(&m_cell)->OnDraw(&dc, &rect, drawCol, drawRow, &m_cell, 0, 0);
-      dc.RestoreDC(saved);
     }
     bottom = span.end;
     m_lastRowDrawn = row;
@@ -202,15 +158,6 @@ void CUGSideHdg::Hover(CPoint point) {
     }
   }
   if (!m_armed) SetCursor(m_GI->m_arrowCursor);
-}
-
-BOOL CUGSideHdg::OnSetCursor(CWnd*, UINT, UINT) {
-  if (!m_GI) return TRUE;
-  if (!m_armed)
-    SetCursor(m_GI->m_arrowCursor);
-  else
-    SetCursor(m_sizingKind == 0 ? m_GI->m_WEResizeCursor : m_GI->m_NSResizeCursor);
-  return TRUE;
 }
 
 void CUGSideHdg::TellCellsOfHeight(bool changed) {
@@ -267,24 +214,6 @@ void CUGSideHdg::EndSizing() {
 
 // ---------------------------------------------------------------- mouse
 
-bool CUGSideHdg::CallClickHooks(CPoint point, int kind, int upDown, int* colOut, long* rowOut) {
-  int col = -1;
-  long row = -1;
-  RECT rect{};
-  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return false;
-  POINT at = point;
-  CUGCellType* type = m_ctrl->CellTypeOf(col, row);
-  if (kind == kLeftClick)
-    m_ctrl->OnSideHdgLClicked(col, row, upDown, &rect, &at, type->OnLClicked(col, row, upDown, &rect, &at));
-  else if (kind == kRightClick)
-    m_ctrl->OnSideHdgRClicked(col, row, upDown, &rect, &at, type->OnRClicked(col, row, 0, &rect, &at));
-  else
-    m_ctrl->OnSideHdgDClicked(col, row, &rect, &at, type->OnDClicked(col, row, &rect, &at));
-  if (colOut) *colOut = col;
-  if (rowOut) *rowOut = row;
-  return true;
-}
-
 void CUGSideHdg::OnMouseMove(UINT flags, CPoint point) {
   if (!m_ctrl || !m_GI) return;
   if (m_dragging)
@@ -299,13 +228,9 @@ void CUGSideHdg::OnLButtonDown(UINT, CPoint point) {
     CallClickHooks(point, kLeftClick, 1);
     return;
   }
-  if (CWnd::GetFocus() != m_ctrl->m_CUGGrid.get()) m_ctrl->m_CUGGrid->SetFocus();
-  m_dragging = 1;
-  SetCapture();
-  m_startPos = m_sizingKind == 0 ? point.x : point.y;
-  m_startSize =
+  const int startSize =
       m_sizingKind == 0 ? HeadingColWidth(static_cast<int>(-m_sizedIndex - 1)) : m_ctrl->RowHeight(m_sizedIndex);
-  m_startHeadingSize = m_GI->m_sideHdgWidth;
+  StartSizing(point, startSize, m_GI->m_sideHdgWidth);
   m_height = m_sizingKind == 1 ? m_startSize : 0;
 }
 
@@ -319,41 +244,4 @@ void CUGSideHdg::OnLButtonUp(UINT, CPoint point) {
 
 void CUGSideHdg::OnLButtonDblClk(UINT, CPoint point) {
   if (m_ctrl && m_GI) CallClickHooks(point, kDoubleClick, 0);
-}
-
-void CUGSideHdg::OnRButtonDown(UINT, CPoint point) {
-  if (!m_ctrl || !m_GI) return;
-  m_ctrl->m_CUGGrid->SetFocus();
-  int col = -1;
-  long row = -1;
-  if (!CallClickHooks(point, kRightClick, 1, &col, &row) || !m_GI->m_enablePopupMenu) return;
-  POINT at = point;
-  ClientToScreen(&at);
-  m_ctrl->StartPopupMenu(col, row, &at, CUGCtrl::kSectionSideHeading);
-}
-
-void CUGSideHdg::OnRButtonUp(UINT, CPoint point) {
-  if (m_ctrl && m_GI) CallClickHooks(point, kRightClick, 0);
-}
-
-// ---------------------------------------------------------------- tips and help
-
-INT_PTR CUGSideHdg::OnToolHitTest(CPoint point, TOOLINFO* info) const {
-  int col = -1;
-  long row = -1;
-  RECT rect{};
-  CellFromPoint(point.x, point.y, &col, &row, &rect);
-  return m_tips.HitTest(this, col, row, info);
-}
-
-BOOL CUGSideHdg::OnToolTipText(TOOLTIPTEXT* tip) { return m_tips.Text(m_ctrl, CUGCtrl::kSectionSideHeading, tip); }
-
-LRESULT CUGSideHdg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if ((message == WM_HELP || message == WM_HELPHITTEST) && m_GI) {
-    return UGWindowHelp(this, m_ctrl, CUGCtrl::kSectionSideHeading, message, lParam, [this](POINT at, int* col, long* row) {
-      RECT rect{};
-      CellFromPoint(at.x, at.y, col, row, &rect);
-    });
-  }
-  return CWnd::WindowProc(message, wParam, lParam);
 }

@@ -7,20 +7,11 @@
 #include "grid/CUGCtrl.h"
 #include "grid/CUGGrid.h"
 #include "grid/CUGGridInfo.h"
-#include "grid/UGHelp.h"
 #include "platform/ui/CPaintDC.h"
 
-namespace {
-constexpr int kBorderZone = 3;  // a border hits strictly within this many pixels
-}  // namespace
+CUGTopHdg::CUGTopHdg() : CUGHeadingWnd(CUGCtrl::kSectionTopHeading) {}
 
 CUGTopHdg::~CUGTopHdg() = default;
-
-void CUGTopHdg::Update() {
-  if (!GetSafeHwnd()) return;
-  Invalidate();
-  CUGGrid::PaintPendingNow(this);
-}
 
 void CUGTopHdg::UpdateAfterMove() {
   if (m_GI && m_GI->m_leftCol != m_GI->m_lastLeftCol) Update();
@@ -68,23 +59,8 @@ bool CUGTopHdg::CellFromPoint(int x, int y, int* col, long* row, RECT* rect) con
 void CUGTopHdg::CellRect(int col, long row, RECT* rect) const {
   int endCol = col;
   long endRow = row;
-  if (m_GI->m_enableJoins) {
-    CUGCell cell;
-    m_ctrl->FetchCell(col, row, &cell);
-    BOOL origin = FALSE;
-    int colOffset = 0;
-    long rowOffset = 0;
-    if (cell.GetJoinInfo(&origin, &colOffset, &rowOffset) == 0) {
-      if (!origin) {
-        col += colOffset;
-        row += rowOffset;
-        m_ctrl->FetchCell(col, row, &cell);
-        if (cell.GetJoinInfo(&origin, &colOffset, &rowOffset) != 0) colOffset = 0, rowOffset = 0;
-      }
-      endCol = col + std::max(0, colOffset);
-      endRow = std::min(-1L, row + std::max(0L, rowOffset));
-    }
-  }
+  // A join reaching down into the cell area ends at the heading's bottom.
+  if (JoinExtent(&col, &row, &endCol, &endRow)) endRow = std::min(-1L, endRow);
   const CUGGrid* area = m_ctrl->m_CUGGrid.get();
   rect->left = area->ColumnStart(col);
   rect->right = area->ColumnStart(endCol) + m_ctrl->ColWidth(endCol);
@@ -97,7 +73,7 @@ void CUGTopHdg::CellRect(int col, long row, RECT* rect) const {
 
 // ---------------------------------------------------------------- painting
 
-BOOL CUGTopHdg::OnEraseBkgnd(CDC*) { return TRUE; }
+int CUGTopHdg::DrawnCurrent(int col) const { return m_insertCol >= 0 && col == m_dragCol ? 1 : 0; }
 
 void CUGTopHdg::OnPaint() {
   CPaintDC dc(this);
@@ -110,29 +86,8 @@ void CUGTopHdg::OnPaint() {
   int y = 0;
   for (long row = -count; row < 0; ++row) {
     const int h = HeadingRowHeight(row);
-    for (const CUGGrid::Span& span : cols) {
-      const int col = static_cast<int>(span.index);
-      if (!m_paintList.Contains(col, row)) continue;
-      RECT rect{span.start, y, span.end, y + h};
-      int drawCol = col;
-      long drawRow = row;
-      m_ctrl->FetchCell(col, row, &m_cell);
-      if (m_GI->m_enableJoins && m_cell.IsPropertySet(CUGCell::kPropJoin)) {
-        BOOL origin = FALSE;
-        int colOffset = 0;
-        long rowOffset = 0;
-        m_cell.GetJoinInfo(&origin, &colOffset, &rowOffset);
-        if (!origin) drawCol += colOffset, drawRow += rowOffset;
-        if (m_paintList.WasDrawn(drawCol, drawRow)) continue;
-        m_paintList.MarkDrawn(drawCol, drawRow);
-        CellRect(drawCol, drawRow, &rect);
-        if (!origin) m_ctrl->FetchCell(drawCol, drawRow, &m_cell);
-      }
-      const int current = m_insertCol >= 0 && drawCol == m_dragCol ? 1 : 0;
-      const int saved = dc.SaveDC();
-      m_ctrl->CellTypeOf(&m_cell)->OnDraw(&dc, &rect, drawCol, drawRow, &m_cell, 0, current);
-      dc.RestoreDC(saved);
-    }
+    for (const CUGGrid::Span& span : cols)
+      PaintCell(&dc, static_cast<int>(span.index), row, RECT{span.start, y, span.end, y + h});
     y += h;
   }
   const int right = cols.empty() ? 0 : cols.back().end;
@@ -175,15 +130,6 @@ void CUGTopHdg::Hover(CPoint point) {
     }
   }
   if (!m_armed) SetCursor(m_GI->m_arrowCursor);
-}
-
-BOOL CUGTopHdg::OnSetCursor(CWnd*, UINT, UINT) {
-  if (!m_GI) return TRUE;
-  if (!m_armed)
-    SetCursor(m_GI->m_arrowCursor);
-  else
-    SetCursor(m_sizingKind == 0 ? m_GI->m_WEResizeCursor : m_GI->m_NSResizeCursor);
-  return TRUE;
 }
 
 void CUGTopHdg::ShowOutlineAt(int x) {
@@ -311,24 +257,6 @@ void CUGTopHdg::OnTimer(UINT_PTR id) {
 
 // ---------------------------------------------------------------- mouse
 
-bool CUGTopHdg::CallClickHooks(CPoint point, int kind, int upDown, int* colOut, long* rowOut) {
-  int col = -1;
-  long row = -1;
-  RECT rect{};
-  if (!CellFromPoint(point.x, point.y, &col, &row, &rect)) return false;
-  POINT at = point;
-  CUGCellType* type = m_ctrl->CellTypeOf(col, row);
-  if (kind == kLeftClick)
-    m_ctrl->OnTopHdgLClicked(col, row, upDown, &rect, &at, type->OnLClicked(col, row, upDown, &rect, &at));
-  else if (kind == kRightClick)
-    m_ctrl->OnTopHdgRClicked(col, row, upDown, &rect, &at, type->OnRClicked(col, row, 0, &rect, &at));
-  else
-    m_ctrl->OnTopHdgDClicked(col, row, &rect, &at, type->OnDClicked(col, row, &rect, &at));
-  if (colOut) *colOut = col;
-  if (rowOut) *rowOut = row;
-  return true;
-}
-
 void CUGTopHdg::OnMouseMove(UINT flags, CPoint point) {
   if (!m_ctrl || !m_GI) return;
   if (m_dragging) {
@@ -343,12 +271,8 @@ void CUGTopHdg::OnMouseMove(UINT flags, CPoint point) {
 void CUGTopHdg::OnLButtonDown(UINT, CPoint point) {
   if (!m_ctrl || !m_GI) return;
   if (m_armed) {
-    if (CWnd::GetFocus() != m_ctrl->m_CUGGrid.get()) m_ctrl->m_CUGGrid->SetFocus();
-    m_dragging = 1;
-    SetCapture();
-    m_startPos = m_sizingKind == 0 ? point.x : point.y;
-    m_startSize = m_sizingKind == 0 ? m_ctrl->ColWidth(m_sizedIndex) : HeadingRowHeight(-m_sizedIndex - 1);
-    m_startHeadingSize = m_GI->m_topHdgHeight;
+    StartSizing(point, m_sizingKind == 0 ? m_ctrl->ColWidth(m_sizedIndex) : HeadingRowHeight(-m_sizedIndex - 1),
+                m_GI->m_topHdgHeight);
     m_width = m_ctrl->ColWidth(m_sizedIndex);
     return;
   }
@@ -385,41 +309,4 @@ void CUGTopHdg::OnLButtonDblClk(UINT, CPoint point) {
   }
   if (m_dragging) ReleaseCapture();
   m_dragging = 0;
-}
-
-void CUGTopHdg::OnRButtonDown(UINT, CPoint point) {
-  if (!m_ctrl || !m_GI) return;
-  m_ctrl->m_CUGGrid->SetFocus();
-  int col = -1;
-  long row = -1;
-  if (!CallClickHooks(point, kRightClick, 1, &col, &row) || !m_GI->m_enablePopupMenu) return;
-  POINT at = point;
-  ClientToScreen(&at);
-  m_ctrl->StartPopupMenu(col, row, &at, CUGCtrl::kSectionTopHeading);
-}
-
-void CUGTopHdg::OnRButtonUp(UINT, CPoint point) {
-  if (m_ctrl && m_GI) CallClickHooks(point, kRightClick, 0);
-}
-
-// ---------------------------------------------------------------- tips and help
-
-INT_PTR CUGTopHdg::OnToolHitTest(CPoint point, TOOLINFO* info) const {
-  int col = -1;
-  long row = -1;
-  RECT rect{};
-  CellFromPoint(point.x, point.y, &col, &row, &rect);
-  return m_tips.HitTest(this, col, row, info);
-}
-
-BOOL CUGTopHdg::OnToolTipText(TOOLTIPTEXT* tip) { return m_tips.Text(m_ctrl, CUGCtrl::kSectionTopHeading, tip); }
-
-LRESULT CUGTopHdg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if ((message == WM_HELP || message == WM_HELPHITTEST) && m_GI) {
-    return UGWindowHelp(this, m_ctrl, CUGCtrl::kSectionTopHeading, message, lParam, [this](POINT at, int* col, long* row) {
-      RECT rect{};
-      CellFromPoint(at.x, at.y, col, row, &rect);
-    });
-  }
-  return CWnd::WindowProc(message, wParam, lParam);
 }

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "grid/CUGCellType.h"
 #include "grid/CUGCnrBtn.h"
 #include "grid/CUGCtrl.h"
 #include "grid/CUGGrid.h"
@@ -211,6 +213,81 @@ TEST_F(Headings, RightClickSectionsTipsAndHelp) {
   EXPECT_EQ(UGHelpShown().back(), 350u);
   help.iContextType = 2;  // help on a menu item: not the window's
   EXPECT_EQ(corner->SendMessage(WM_HELP, 0, reinterpret_cast<LPARAM>(&help)), 0);
+}
+
+// Records what the headings draw and which heading's click notices arrive.
+class JoinedHeadingGrid : public CUGCtrl {
+ public:
+  class RecordingType : public CUGCellType {
+   public:
+    void OnDraw(CDC*, RECT* rect, int col, long row, CUGCell*, int, int) override {
+      drawn.push_back({col, static_cast<int>(row), static_cast<int>(rect->left), static_cast<int>(rect->top),
+                       static_cast<int>(rect->right), static_cast<int>(rect->bottom)});
+    }
+    std::vector<std::vector<int>> drawn;
+  };
+  void OnGetCell(int col, long row, CUGCell* cell) override {
+    if ((col < 0) == (row < 0)) return;
+    cell->SetCellType(recordingId);
+    // Columns 1 and 2 share a heading; column 4's reaches down into the cell area.
+    if (row == -1 && (col == 1 || col == 2)) cell->SetJoinInfo(col == 1, col == 1 ? 1 : -1, 0);
+    if (row == -1 && col == 4) cell->SetJoinInfo(TRUE, 0, 2);
+    // Rows 2 and 3 share a heading; row 5's reaches right into the cell area.
+    if (col == -1 && (row == 2 || row == 3)) cell->SetJoinInfo(row == 2, 0, row == 2 ? 1 : -1);
+    if (col == -1 && row == 5) cell->SetJoinInfo(TRUE, 1, 0);
+  }
+  void OnTopHdgDClicked(int col, long row, RECT*, POINT*, BOOL) override { notices.push_back({2, col, int(row)}); }
+  void OnSideHdgLClicked(int col, long row, int upDown, RECT*, POINT*, BOOL) override {
+    notices.push_back({3, col, int(row), upDown});
+  }
+  void OnSideHdgDClicked(int col, long row, RECT*, POINT*, BOOL) override { notices.push_back({3, col, int(row)}); }
+
+  RecordingType recording;
+  int recordingId = -1;
+  std::vector<std::vector<int>> notices;
+};
+
+TEST(HeadingJoins, AJoinIsOneRectangleDrawnOnceAndClicksReachTheirHeadingsNotices) {
+  JoinedHeadingGrid grid;
+  ASSERT_TRUE(grid.CreateEx(0, "", "", WS_OVERLAPPED, CRect(0, 0, 420, 300), nullptr, 0));
+  grid.recordingId = grid.RegisterCellType(&grid.recording);
+  grid.ResizeCols(5, FALSE);
+  grid.ResizeRows(10, FALSE);
+  grid.SetPaintingEnabled(1);
+  grid.ShowWindow(SW_SHOW);
+  QApplication::processEvents();
+  const CUGGrid* area = grid.m_CUGGrid.get();
+  const CUGGridInfo& gi = *grid.m_GI;
+  CUGTopHdg* top = grid.m_CUGTopHdg.get();
+  CUGSideHdg* side = grid.m_CUGSideHdg.get();
+
+  RECT rect{};
+  top->CellRect(2, -1, &rect);
+  EXPECT_EQ(CRect(rect), CRect(area->ColumnStart(1), 0, area->ColumnStart(3), gi.m_topHdgHeight));
+  top->CellRect(4, -1, &rect);
+  EXPECT_EQ(rect.bottom, gi.m_topHdgHeight);
+  const int sideCol = gi.m_sideHdgWidths[0];  // the one heading column
+  side->CellRect(-1, 3, &rect);
+  EXPECT_EQ(CRect(rect), CRect(0, area->RowStart(2), sideCol, area->RowStart(4)));
+  side->CellRect(-1, 5, &rect);
+  EXPECT_EQ(rect.right, sideCol);
+
+  grid.recording.drawn.clear();
+  top->Update();
+  const std::vector<int> topJoin{1, -1, area->ColumnStart(1), 0, area->ColumnStart(3), gi.m_topHdgHeight};
+  EXPECT_EQ(std::count(grid.recording.drawn.begin(), grid.recording.drawn.end(), topJoin), 1);
+  for (const std::vector<int>& drawn : grid.recording.drawn) EXPECT_NE(drawn[0], 2);
+  grid.recording.drawn.clear();
+  side->Update();
+  const std::vector<int> sideJoin{-1, 2, 0, area->RowStart(2), sideCol, area->RowStart(4)};
+  EXPECT_EQ(std::count(grid.recording.drawn.begin(), grid.recording.drawn.end(), sideJoin), 1);
+  for (const std::vector<int>& drawn : grid.recording.drawn) EXPECT_NE(drawn[1], 3);
+
+  top->SendMessage(WM_LBUTTONDBLCLK, 0, MAKELPARAM(area->ColumnStart(3) + 5, 5));
+  side->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, area->RowStart(1) + 5));
+  side->SendMessage(WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, area->RowStart(1) + 5));
+  EXPECT_EQ(grid.notices, (std::vector<std::vector<int>>{{2, 3, -1}, {3, -1, 1, 1}, {3, -1, 1}}));
+  grid.DestroyWindow();
 }
 
 }  // namespace
