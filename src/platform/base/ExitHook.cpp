@@ -4,12 +4,22 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
 namespace {
 std::mutex g_mutex;
 ExitHook g_hook;
 std::atomic<int> g_abandonedWorkers{0};
+std::atomic<bool> g_exitInsideRunGuardArmed{false};
+std::once_flag g_exitInsideRunGuardRegistered;
+
+void EndAtOnceWhenExitedInsideTheRun() {
+  if (!g_exitInsideRunGuardArmed.load()) return;
+  std::fputs("exit() called while the application runs (display connection lost?): ending at once, without the shut-down\n", stderr);
+  std::fflush(nullptr);
+  _exit(1);
+}
 }  // namespace
 
 void RequestProcessExit(int code) {
@@ -40,3 +50,10 @@ int AbandonedWorkerCount() { return g_abandonedWorkers.load(); }
 void ExitIfWorkersAbandoned(int code) {
   if (AbandonedWorkerCount() > 0) RequestProcessExit(code);
 }
+
+void ArmExitInsideRunGuard() {
+  std::call_once(g_exitInsideRunGuardRegistered, [] { std::atexit(EndAtOnceWhenExitedInsideTheRun); });
+  g_exitInsideRunGuardArmed = true;
+}
+
+void DisarmExitInsideRunGuard() { g_exitInsideRunGuardArmed = false; }

@@ -19,3 +19,12 @@ int AbandonedWorkerCount();
 // The last step of an orderly shut-down: while an abandoned worker may still run,
 // the process ends here through the hook with `code`; otherwise nothing happens.
 void ExitIfWorkersAbandoned(int code);
+
+// The window system's library ends the process with exit() when its connection
+// breaks (the X server went away); exit() would run static destructors under
+// the running worker cycles. While the guard is armed (from the application's
+// start to the end of its message loop), such an exit ends the process at once
+// with code 1 instead, after a line on the standard error. Arming more than
+// once registers the handler once.
+void ArmExitInsideRunGuard();
+void DisarmExitInsideRunGuard();

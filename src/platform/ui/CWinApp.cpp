@@ -138,6 +138,9 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
   if (!app.m_pszAppName.empty()) QApplication::setApplicationName(QString::fromStdString(app.m_pszAppName));
   QtServices services;
   app.SetCommandLine(argc, argv);
+  // From here to the end of the loop the worker cycles may run: an exit() from
+  // inside (the display connection broke) must not run destructors under them.
+  ArmExitInsideRunGuard();
   int exitCode;
   if (!app.InitInstance()) {
     if (app.m_pMainWnd && app.m_pMainWnd->GetSafeHwnd()) app.m_pMainWnd->DestroyWindow();
@@ -147,6 +150,7 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
     exitCode = app.Run();
   }
   app.CloseAllDocuments();
+  DisarmExitInsideRunGuard();
   // Static destructors must not run under a worker that would not stop.
   ExitIfWorkersAbandoned(exitCode);
   return exitCode;
