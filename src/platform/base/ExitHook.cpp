@@ -13,13 +13,6 @@ ExitHook g_hook;
 std::atomic<int> g_abandonedWorkers{0};
 std::atomic<bool> g_exitInsideRunGuardArmed{false};
 std::once_flag g_exitInsideRunGuardRegistered;
-
-void EndAtOnceWhenExitedInsideTheRun() {
-  if (!g_exitInsideRunGuardArmed.load()) return;
-  std::fputs("exit() called while the application runs (display connection lost?): ending at once, without the shut-down\n", stderr);
-  std::fflush(nullptr);
-  _exit(1);
-}
 }  // namespace
 
 void RequestProcessExit(int code) {
@@ -52,7 +45,14 @@ void ExitIfWorkersAbandoned(int code) {
 }
 
 void ArmExitInsideRunGuard() {
-  std::call_once(g_exitInsideRunGuardRegistered, [] { std::atexit(EndAtOnceWhenExitedInsideTheRun); });
+  std::call_once(g_exitInsideRunGuardRegistered, [] {
+    std::atexit([] {
+      if (!g_exitInsideRunGuardArmed.load()) return;
+      std::fputs("exit() called while the application runs (display connection lost?): ending at once, without the shut-down\n",
+                 stderr);
+      RequestProcessExit(1);
+    });
+  });
   g_exitInsideRunGuardArmed = true;
 }
 
