@@ -5,14 +5,6 @@
 #include "platform/ui/CDataExchange.h"
 #include "records/BaseTableRS.h"
 
-namespace {
-
-void EnableItem(CWnd& dialog, UINT id, bool enable) {
-  if (CWnd* item = dialog.GetDlgItem(id)) item->EnableWindow(enable ? TRUE : FALSE);
-}
-
-}  // namespace
-
 CBaseTableDlg::CBaseTableDlg(UINT templateId, CWnd* parent) : CResizableDialog(templateId, parent) {}
 
 CBaseTableDlg::~CBaseTableDlg() = default;
@@ -37,6 +29,10 @@ void CBaseTableDlg::GoToActiveOrLast() {
   if (m_pTable && !m_pTable->FindActive()) m_pTable->MoveLast();
 }
 
+void CBaseTableDlg::EnableItem(UINT id, bool enable) {
+  if (CWnd* item = GetDlgItem(id)) item->EnableWindow(enable ? TRUE : FALSE);
+}
+
 BOOL CBaseTableDlg::ShowRecordNumber() {
   const CBaseTableRS::CBaseSTFields* current = m_pTable ? m_pTable->GetCurrentFields() : nullptr;
   SetDlgItemText(IDC_TABLE_RECORD_NUMBER, IntToText(current ? current->GetRecordID() : -1));
@@ -51,9 +47,9 @@ BOOL CBaseTableDlg::UpdateButtons() {
   const int count = m_pTable ? m_pTable->GetRecordCount() : 0;
   m_bFirstRecord = m_pTable && m_pTable->IsFirstRecord();
   m_bLastRecord = m_pTable && m_pTable->IsLastRecord();
-  EnableItem(*this, IDC_TABLE_NEXT, count != 0 && !m_bLastRecord);
-  EnableItem(*this, IDC_TABLE_PREVIOUS, count != 0 && !m_bFirstRecord);
-  EnableItem(*this, IDC_TABLE_FIND_ACTIVE, !(m_pTable && m_pTable->IsCurrentActive()));
+  EnableItem(IDC_TABLE_NEXT, count != 0 && !m_bLastRecord);
+  EnableItem(IDC_TABLE_PREVIOUS, count != 0 && !m_bFirstRecord);
+  EnableItem(IDC_TABLE_FIND_ACTIVE, !(m_pTable && m_pTable->IsCurrentActive()));
   return TRUE;
 }
 

@@ -66,6 +66,8 @@ class CBaseTableDlg : public CResizableDialog {
  protected:
   // Puts the table on its active record, or on its last one when it has none.
   void GoToActiveOrLast();
+  // Enables or disables the control `id` when the template has it.
+  void EnableItem(UINT id, bool enable);
 
   CButton m_newButton;
   CButton m_deleteButton;

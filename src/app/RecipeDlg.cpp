@@ -14,10 +14,6 @@ namespace {
 
 constexpr UINT kLabelId = 0xFFFF;
 
-void EnableItem(CWnd& dialog, UINT id, bool enable) {
-  if (CWnd* item = dialog.GetDlgItem(id)) item->EnableWindow(enable ? TRUE : FALSE);
-}
-
 }  // namespace
 
 void CRecipeDlg::RegisterTemplates() {
@@ -229,9 +225,9 @@ BOOL CRecipeDlg::ReadControls() {
 BOOL CRecipeDlg::UpdateButtons() {
   CBaseTableDlg::UpdateButtons();
   const bool cycleActive = IsCycleActive();
-  EnableItem(*this, IDC_TABLE_NEW, !cycleActive);
-  EnableItem(*this, IDC_RECIPE_RUNTIME_HEADER, cycleActive);
-  EnableItem(*this, IDC_RECIPE_NEXT_HEADER, cycleActive);
+  EnableItem(IDC_TABLE_NEW, !cycleActive);
+  EnableItem(IDC_RECIPE_RUNTIME_HEADER, cycleActive);
+  EnableItem(IDC_RECIPE_NEXT_HEADER, cycleActive);
   return TRUE;
 }
 
