@@ -5,6 +5,7 @@
 
 #include "common/Conversions.h"
 #include "common/ProcessUtils.h"
+#include "common/WindowUtils.h"
 #include "engine/ProcessEngineBase.h"
 #include "platform/ui/CDataExchange.h"
 #include "records/RecipeRS.h"
@@ -24,13 +25,7 @@ int ItemDataOf(const CComboBox& combo, int item) {
 
 // Selects the item carrying `data`; no selection when none does.
 void SelectByData(CComboBox& combo, int data) {
-  for (int item = 0; item < combo.GetCount(); ++item) {
-    if (ItemDataOf(combo, item) == data) {
-      combo.SetCurSel(item);
-      return;
-    }
-  }
-  combo.SetCurSel(-1);
+  combo.SetCurSel(FindComboItemByData(&combo, static_cast<DWORD>(data)));
 }
 
 bool IsPseudoMaterial(int material) {
