@@ -71,10 +71,7 @@ void CBatchNumDlg::RegisterTemplate() {
   (void)registered;
 }
 
-CBatchNumDlg::CBatchNumDlg(CWnd* parent) : CDialog(IDD_BATCH_NUMBERS, parent) {
-  RegisterTemplate();
-  for (std::size_t i = 0; i < m_numberEdits.size(); ++i) m_pNumberEdits[i] = &m_numberEdits[i];
-}
+CBatchNumDlg::CBatchNumDlg(CWnd* parent) : CDialog(IDD_BATCH_NUMBERS, parent) { RegisterTemplate(); }
 
 CBatchNumDlg::~CBatchNumDlg() = default;
 
@@ -130,7 +127,7 @@ HBRUSH CBatchNumDlg::OnCtlColor(CDC* dc, CWnd* control, UINT ctlColor) {
 
 CBatchNumDlg::Numbers CBatchNumDlg::ReadNumbers() const {
   Numbers numbers{};
-  for (std::size_t i = 0; i < numbers.size(); ++i) numbers[i] = TextToInt(m_pNumberEdits[i]->GetWindowText());
+  for (std::size_t i = 0; i < numbers.size(); ++i) numbers[i] = TextToInt(m_numberEdits[i].GetWindowText());
   return numbers;
 }
 

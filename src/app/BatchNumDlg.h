@@ -73,7 +73,7 @@ class CBatchNumDlg : public CDialog {
   // The mixer vessel's level (kg) as the batch rows record it.
   static float ReadMixerLevel(int mixer);
 
-  CEdit& NumberEdit(int mixer) { return *m_pNumberEdits[static_cast<std::size_t>(mixer)]; }
+  CEdit& NumberEdit(int mixer) { return m_numberEdits[static_cast<std::size_t>(mixer)]; }
   CBatchRS& BatchTable() { return m_batchRS; }
 
  private:
@@ -83,6 +83,5 @@ class CBatchNumDlg : public CDialog {
   void SetShiftNumber(int mixer, int number);
 
   std::array<CEdit, kMixerCount> m_numberEdits;
-  std::array<CEdit*, kMixerCount> m_pNumberEdits{};
   CBatchRS m_batchRS;
 };
