@@ -62,6 +62,15 @@ int HeightOf(const CWnd* window) {
   return rect.Height();
 }
 
+// The data source a command of the plant menu's data-source group selects.
+int DataSourceOfCommand(UINT id) {
+  switch (id) {
+    case ID_DATA_SOURCE_NONE: return eDataSourceNone;
+    case ID_DATA_SOURCE_DEMO: return eDataSourceDemo;
+    default: return eDataSourceRealHW;
+  }
+}
+
 bool TableIs(WPARAM table, const CBaseTableRS* expected) {
   return expected && reinterpret_cast<const CBaseTableRS*>(table) == expected;
 }
@@ -228,7 +237,7 @@ void CRuvFrameView::UpdateReport() {
   Label(IDC_REPORT_LABEL).SetText(report.empty() ? std::string(kEmptyReportText) : report);
 }
 
-// ---------------------------------------------------------------- timers and keys
+// ---------------------------------------------------------------- timers
 
 void CRuvFrameView::OnTimer(UINT_PTR id) {
   const bool chargeEnd = id >= kFirstChargeEndTimer && id <= kLastChargeEndTimer;
@@ -247,8 +256,6 @@ void CRuvFrameView::OnTimer(UINT_PTR id) {
   }
   CFormView::OnTimer(id);
 }
-
-void CRuvFrameView::OnKeyDown(UINT key, UINT repeatCount, UINT flags) { CFormView::OnKeyDown(key, repeatCount, flags); }
 
 // ---------------------------------------------------------------- painting
 
@@ -292,13 +299,9 @@ BOOL CRuvFrameView::OnCmdMsg(UINT id, int code) {
     case ID_RECORD_INTERVAL: OnRecordInterval(); return TRUE;
     case ID_DATA_SOURCE_NONE:
     case ID_DATA_SOURCE_DEMO:
-    case ID_DATA_SOURCE_REAL: {
-      const int type = id == ID_DATA_SOURCE_NONE ? eDataSourceNone
-                       : id == ID_DATA_SOURCE_DEMO ? eDataSourceDemo
-                                                   : eDataSourceRealHW;
-      if (engine) engine->SetDataSourceType(type);
+    case ID_DATA_SOURCE_REAL:
+      if (engine) engine->SetDataSourceType(DataSourceOfCommand(id));
       return TRUE;
-    }
     case ID_FILE_CLOSE: AfxMessageBox(kNotClosableText, MB_OK); return TRUE;
     default: return CFormView::OnCmdMsg(id, code);
   }
@@ -318,10 +321,7 @@ BOOL CRuvFrameView::OnUpdateCmdUI(CCmdUI* cmdUI) {
     case ID_DATA_SOURCE_NONE:
     case ID_DATA_SOURCE_DEMO:
     case ID_DATA_SOURCE_REAL: {
-      const int type = cmdUI->m_nID == ID_DATA_SOURCE_NONE ? eDataSourceNone
-                       : cmdUI->m_nID == ID_DATA_SOURCE_DEMO ? eDataSourceDemo
-                                                             : eDataSourceRealHW;
-      const bool current = engine && engine->GetDataSourceType() == type;
+      const bool current = engine && engine->GetDataSourceType() == DataSourceOfCommand(cmdUI->m_nID);
       cmdUI->SetCheck(current ? 1 : 0);
       cmdUI->SetDefault(current);
       return TRUE;

@@ -70,7 +70,6 @@ class CRuvFrameView : public CFormView {
   void OnPaint() override;
   BOOL OnEraseBkgnd(CDC* dc) override;
   void OnTimer(UINT_PTR id) override;
-  void OnKeyDown(UINT key, UINT repeatCount, UINT flags) override;
 
   // ---- start and refresh ----
   // The engine's start from the window's creation; false when its
