@@ -7,7 +7,6 @@
 #include <mutex>
 
 #include "controls/BCMenuMemDC.h"
-#include "controls/MeasuringDC.h"
 #include "platform/base/Text.h"
 #include "platform/ui/CBitmap.h"
 #include "platform/ui/CButton.h"
@@ -258,7 +257,8 @@ void BCMenu::MeasureItem(void* item) {
     measure->itemHeight = static_cast<UINT>(std::max(menuHeight / 2, (m_imageHeight + kClassicGap) / 2));
     return;
   }
-  MeasuringDC dc;
+  CDC dc;
+  dc.CreateCompatibleDC(nullptr);  // measures text without a window
   CFont menuFont;
   menuFont.Attach(GetStockObject(DEFAULT_GUI_FONT));
   CFont* old = dc.SelectObject(&menuFont);

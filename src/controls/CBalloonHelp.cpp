@@ -12,11 +12,11 @@
 #include <mutex>
 
 #include "controls/BalloonPlacement.h"
-#include "controls/MeasuringDC.h"
 #include "controls/ControlPictures.h"
 #include "platform/ui/ApplicationHooks.h"
 #include "platform/ui/CBitmap.h"
 #include "platform/ui/CBrush.h"
+#include "platform/ui/CDC.h"
 #include "platform/ui/CPaintDC.h"
 #include "platform/ui/CPen.h"
 #include "platform/ui/CWinApp.h"
@@ -323,7 +323,8 @@ void CBalloonHelp::PositionWindow() {
   if (CWnd* window = FromHandle(m_anchorWindow)) window->ClientToScreen(&anchor);
   const CRect workArea = WorkArea(anchor);
 
-  MeasuringDC dc;
+  CDC dc;
+  dc.CreateCompatibleDC(nullptr);  // measures the texts before the window has its size
   const CSize header = DrawHeader(&dc, false);
   const CSize body = DrawBody(&dc, false);
   const CSize client(std::max(header.cx, body.cx), header.cy + body.cy + kGap);
