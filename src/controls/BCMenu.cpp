@@ -340,12 +340,7 @@ void BCMenu::DrawClassic(CDC* dc, const RECT& rect, UINT state, const BCMenuData
     // Embossed: the highlight one pixel down and right, the grey text over it.
     if (!selected) {
       dc->SetTextColor(GetSysColor(COLOR_3DHILIGHT));
-      CRect shifted = label;
-      shifted.left += 1;
-      shifted.top += 1;
-      shifted.right += 1;
-      shifted.bottom += 1;
-      drawTexts(shifted);
+      drawTexts(label + CPoint(1, 1));
     }
     dc->SetTextColor(GetSysColor(COLOR_GRAYTEXT));
   } else {

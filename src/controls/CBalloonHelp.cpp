@@ -513,7 +513,7 @@ void CBalloonHelp::PostNcDestroy() {
 
 void CBalloonHelp::OnMouseMove(UINT flags, CPoint point) {
   if (m_options & ShowCloseButton) {
-    const CPoint inClient(point.x - m_client.left, point.y - m_client.top);
+    const CPoint inClient = point - m_client.TopLeft();
     const bool over = CloseButtonRect().PtInRect(inClient);
     const int state = m_closeButtonState == 2 ? (over ? 2 : 1) : (over ? 1 : 0);
     if (state != m_closeButtonState) {
@@ -525,7 +525,7 @@ void CBalloonHelp::OnMouseMove(UINT flags, CPoint point) {
 }
 
 void CBalloonHelp::OnLButtonDown(UINT flags, CPoint point) {
-  const CPoint inClient(point.x - m_client.left, point.y - m_client.top);
+  const CPoint inClient = point - m_client.TopLeft();
   if ((m_options & ShowCloseButton) && CloseButtonRect().PtInRect(inClient)) {
     m_closeButtonState = 2;
     SetCapture();
@@ -536,7 +536,7 @@ void CBalloonHelp::OnLButtonDown(UINT flags, CPoint point) {
 }
 
 void CBalloonHelp::OnLButtonUp(UINT flags, CPoint point) {
-  const CPoint inClient(point.x - m_client.left, point.y - m_client.top);
+  const CPoint inClient = point - m_client.TopLeft();
   if ((m_options & ShowCloseButton) && m_closeButtonState == 2) {
     m_closeButtonState = 0;
     if (GetCapture() == this) ReleaseCapture();

@@ -260,10 +260,7 @@ void CButtonST::DrawItem(LPDRAWITEMSTRUCT drawItem) {
 
   if ((!m_flat || m_drawFlatFocus) && m_focused) {
     CRect focus = working;
-    focus.left += 3;
-    focus.top += 3;
-    focus.right -= 3;
-    focus.bottom -= 3;
+    focus.DeflateRect(3, 3);
     dc->DrawFocusRect(&focus);
   }
 }
@@ -272,10 +269,7 @@ DWORD CButtonST::DrawBackground(CDC* dc, CRect* rect) {
   if (!m_flat && (m_focused || m_isDefault)) {
     CBrush black(RGB(0, 0, 0));
     dc->FrameRect(rect, &black);
-    rect->left += 1;
-    rect->top += 1;
-    rect->right -= 1;
-    rect->bottom -= 1;
+    rect->DeflateRect(1, 1);
   }
   const COLORREF fill = m_hover || m_pressed ? m_colors[BackIn] : m_focused ? m_colors[BackFocus] : m_colors[BackOut];
   dc->FillSolidRect(rect, fill);
@@ -359,12 +353,7 @@ void CButtonST::PrepareImageRect(bool hasTitle, const RECT* item, CRect* caption
   }
   image->right = image->left + width;
   image->bottom = image->top + height;
-  if (pressed && !m_isCheckBox) {
-    image->left += m_pressedOffset.x;
-    image->right += m_pressedOffset.x;
-    image->top += m_pressedOffset.y;
-    image->bottom += m_pressedOffset.y;
-  }
+  if (pressed && !m_isCheckBox) image->OffsetRect(m_pressedOffset);
 }
 
 void CButtonST::DrawIcon(CDC* dc, bool hasTitle, const RECT* item, CRect* caption, bool pressed, bool disabled) {
@@ -410,20 +399,15 @@ void CButtonST::DrawBitmap(CDC* dc, bool hasTitle, const RECT* item, CRect* capt
 
 void CButtonST::DrawCaption(CDC* dc, bool, const RECT*, CRect* caption, bool pressed, bool disabled) {
   const std::string title = GetWindowText();
-  if (pressed && !m_isCheckBox) {
-    caption->left += m_pressedOffset.x;
-    caption->right += m_pressedOffset.x;
-    caption->top += m_pressedOffset.y;
-    caption->bottom += m_pressedOffset.y;
-  }
+  if (pressed && !m_isCheckBox) caption->OffsetRect(m_pressedOffset);
   CRect measured = *caption;
   dc->DrawText(title, &measured, DT_WORDBREAK | DT_CENTER | DT_CALCRECT);
   const int dx = caption->left + (caption->Width() - measured.Width()) / 2 - measured.left;
   const int dy = caption->top + (caption->Height() - measured.Height()) / 2 - measured.top;
-  CRect centred(measured.left + dx, measured.top + dy, measured.right + dx, measured.bottom + dy);
+  CRect centred = measured + CPoint(dx, dy);
   dc->SetBkMode(TRANSPARENT);
   if (disabled) {
-    CRect raised(centred.left + 1, centred.top + 1, centred.right + 1, centred.bottom + 1);
+    CRect raised = centred + CPoint(1, 1);
     dc->SetTextColor(GetSysColor(COLOR_3DHILIGHT));
     dc->DrawText(title, &raised, DT_WORDBREAK | DT_CENTER);
     dc->SetTextColor(GetSysColor(COLOR_3DSHADOW));
