@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "controls/BCMenuMemDC.h"
+#include "controls/ControlPictures.h"
 #include "platform/base/Text.h"
 #include "platform/ui/CBitmap.h"
 #include "platform/ui/CButton.h"
@@ -152,12 +153,7 @@ BOOL BCMenu::AppendODMenu(const std::string& text, UINT flags, UINT_PTR commandO
       }
     } else {
       // Bitmap images are masked with the mask colour, or the button face colour.
-      const COLORREF mask = m_useMaskColor ? m_maskColor : GetSysColor(COLOR_BTNFACE);
-      image = image.convertToFormat(QImage::Format_ARGB32);
-      const QRgb key = qRgb(mask & 0xFF, (mask >> 8) & 0xFF, (mask >> 16) & 0xFF) & 0xFFFFFF;
-      for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-          if ((image.pixel(x, y) & 0xFFFFFF) == key) image.setPixel(x, y, 0);
+      image = MaskedByColor(image, m_useMaskColor ? m_maskColor : GetSysColor(COLOR_BTNFACE));
     }
     if (!image.isNull()) data->SetImageIndex(AddImage(command, image));
   }

@@ -292,12 +292,7 @@ void CBalloonHelp::SetIcon(HICON icon, const SIZE& size) {
 }
 
 void CBalloonHelp::SetIcon(CBitmap* bitmap, COLORREF maskColor) {
-  QImage image = bitmap ? bitmap->Image().convertToFormat(QImage::Format_ARGB32) : QImage();
-  const QRgb mask = qRgb(GetRValue(maskColor), GetGValue(maskColor), GetBValue(maskColor));
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if ((image.pixel(x, y) & 0xFFFFFF) == (mask & 0xFFFFFF)) image.setPixel(x, y, 0);
-  SetIconImage(image);
+  SetIconImage(bitmap ? MaskedByColor(bitmap->Image(), maskColor) : QImage());
 }
 
 void CBalloonHelp::SetContentFont(CFont* font) {

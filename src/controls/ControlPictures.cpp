@@ -6,6 +6,7 @@
 #include <QRadialGradient>
 #include <mutex>
 
+#include "platform/ui/ColorRef.h"
 #include "platform/ui/ResourceRegistry.h"
 
 namespace {
@@ -49,6 +50,17 @@ QImage HandPicture() {
 }
 
 }  // namespace
+
+QImage MaskedByColor(const QImage& image, COLORREF transparent) {
+  QImage masked = image.convertToFormat(QImage::Format_ARGB32);
+  const QRgb key = ColorRefToQColor(transparent).rgb() & 0x00FFFFFFu;
+  for (int y = 0; y < masked.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(masked.scanLine(y));
+    for (int x = 0; x < masked.width(); ++x)
+      if ((row[x] & 0x00FFFFFFu) == key) row[x] = 0;
+  }
+  return masked;
+}
 
 void EnsureControlPictures() {
   static std::once_flag once;
