@@ -9,7 +9,6 @@
 #include "controls/BCMenuMemDC.h"
 #include "controls/ControlPictures.h"
 #include "platform/base/Text.h"
-#include "platform/ui/CBitmap.h"
 #include "platform/ui/CButton.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/CPen.h"
@@ -295,9 +294,12 @@ void BCMenu::DrawClassic(CDC* dc, const RECT& rect, UINT state, const BCMenuData
                        imageButton.top + (imageButton.Height() - m_imageHeight) / 2);
   if (!image.isNull()) {
     if (checked) dc->FillSolidRect(&imageButton, LightenColor(GetSysColor(COLOR_3DHILIGHT), 0.6));
-    CBitmap picture;
-    picture.CreateFromImage(image);
-    dc->DrawState(imageAt, CSize(m_imageWidth, m_imageHeight), &picture, DST_BITMAP | (grey ? DSS_DISABLED : 0));
+    // Drawn as an icon, which keeps the image's mask (a bitmap has none and
+    // would show the masked pixels black); cut to the image size as a bitmap would be.
+    if (HICON icon = CreateIconFromImage(image.copy(0, 0, m_imageWidth, m_imageHeight))) {
+      dc->DrawState(imageAt, CSize(m_imageWidth, m_imageHeight), icon, DST_ICON | (grey ? DSS_DISABLED : DSS_NORMAL));
+      DestroyIcon(icon);
+    }
     if (checked) dc->Draw3dRect(&imageButton, GetSysColor(COLOR_3DSHADOW), GetSysColor(COLOR_3DHILIGHT));
     else if (selected && !grey) dc->Draw3dRect(&imageButton, GetSysColor(COLOR_3DHILIGHT), GetSysColor(COLOR_3DSHADOW));
   } else if (checked) {

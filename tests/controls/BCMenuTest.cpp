@@ -1,8 +1,13 @@
 // The owner-drawn menu: its registry, loading, keyboard shortcuts and look choice.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include "controls/BCMenu.h"
+#include "platform/ui/CButton.h"
+#include "platform/ui/CDC.h"
 #include "platform/ui/ColorRef.h"
+#include "platform/ui/ResourceRegistry.h"
 #include "platform/ui/SystemMetrics.h"
 
 namespace {
@@ -91,4 +96,34 @@ TEST(BCMenuTest, TheClassicLookIsChosenAndMeasured) {
   menu.MeasureItem(&command);
   EXPECT_GT(command.itemWidth, 33u);  // the text plus two image widths and one
   EXPECT_EQ(command.itemHeight, static_cast<UINT>(std::max(GetSystemMetrics(SM_CYMENU), 19)));
+}
+
+TEST(BCMenuTest, MaskedPixelsOfAnItemImageShowTheMenuBehindThem) {
+  // A red 16 x 15 picture whose top-left quarter is the button-face mask colour.
+  constexpr UINT kImage = 9702;
+  QImage picture(16, 15, QImage::Format_RGB32);
+  picture.fill(QColor(255, 0, 0));
+  const QColor face = ColorRefToQColor(GetSysColor(COLOR_BTNFACE));
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 8; ++x) picture.setPixelColor(x, y, face);
+  RegisterBitmapResource(kImage, picture);
+
+  BCMenu menu;
+  ASSERT_TRUE(menu.CreatePopupMenu());
+  ASSERT_TRUE(menu.AppendODMenu("&Go", MF_STRING, 401, static_cast<int>(kImage)));
+  QImage surface(120, 24, QImage::Format_RGB32);
+  surface.fill(Qt::white);
+  {
+    CDC dc;
+    ASSERT_TRUE(dc.AttachImage(&surface));
+    DRAWITEMSTRUCT item;
+    item.CtlType = ODT_MENU;
+    item.hDC = &dc;
+    item.rcItem = CRect(0, 0, 120, 24);
+    item.itemData = reinterpret_cast<std::uintptr_t>(menu.Items().front().get());
+    menu.DrawItem(&item);
+  }
+  // The image sits centred in its 20-pixel button: from (2, 4).
+  EXPECT_EQ(QRgbToColorRef(surface.pixel(3, 5)), GetSysColor(COLOR_MENU));
+  EXPECT_EQ(QRgbToColorRef(surface.pixel(14, 14)), RGB(255, 0, 0));
 }
