@@ -14,7 +14,6 @@ namespace {
 constexpr int kBold = 1;
 constexpr int kItalic = 2;
 constexpr int kUnderline = 4;
-constexpr int kRunsGrowBy = 40;
 
 bool IsButtonDown(UINT message) {
   return message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
@@ -44,7 +43,6 @@ BOOL CSplashScreenEx::Create(CWnd* owner, const std::string& text, DWORD display
 
 std::vector<RECT> CSplashScreenEx::OpaqueRuns(const QImage& image, COLORREF transparent) {
   std::vector<RECT> runs;
-  runs.reserve(kRunsGrowBy);
   const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
   for (int y = rgb.height() - 1; y >= 0; --y) {
     const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
@@ -53,10 +51,7 @@ std::vector<RECT> CSplashScreenEx::OpaqueRuns(const QImage& image, COLORREF tran
       while (x < rgb.width() && QRgbToColorRef(row[x]) == transparent) ++x;
       const int start = x;
       while (x < rgb.width() && QRgbToColorRef(row[x]) != transparent) ++x;
-      if (x > start) {
-        if (runs.size() == runs.capacity()) runs.reserve(runs.size() + kRunsGrowBy);
-        runs.push_back(RECT{start, y, x, y + 1});
-      }
+      if (x > start) runs.push_back(RECT{start, y, x, y + 1});
     }
   }
   return runs;
