@@ -525,11 +525,12 @@ BOOL CButtonST::OnSetCursor(CWnd* wnd, UINT hitTest, UINT message) {
 
 void CButtonST::OnMouseMove(UINT flags, CPoint point) {
   CButton::OnMouseMove(flags, point);
+  if ((flags & MK_LBUTTON) && !m_hover) return;
+  if (!m_flat) return;
+  // Looked up only when hover is tracked: finding the widget under the point walks the windows.
   CPoint screen = point;
   ClientToScreen(&screen);
   CWnd* under = FromWidget(QApplication::widgetAt(screen.x, screen.y));
-  if ((flags & MK_LBUTTON) && !m_hover) return;
-  if (!m_flat) return;
   const bool activeOk = m_alwaysTrack || QApplication::activeWindow() != nullptr;
   if (under == this && activeOk) {
     if (!m_hover) {
