@@ -30,7 +30,8 @@ const char* const kHandleProperty = "ruvWindowHandle";
 
 // The window that has the mouse captured (UI thread).
 HWND g_capture = nullptr;
-// The widget whose cursor SetCursor changes: the window handling a mouse message.
+// The widget whose cursor SetCursor changes: the window under the mouse while
+// its WM_SETCURSOR is handled.
 QPointer<QWidget> g_cursorWidget;
 HCURSOR g_currentCursor = IDC_ARROW;
 
@@ -336,8 +337,14 @@ LRESULT CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SYSKEYUP: OnSysKeyUp(flags, LOWORD(lParam), HIWORD(lParam)); return 0;
     case WM_SETFOCUS: OnSetFocus(FromHandle(reinterpret_cast<HWND>(wParam))); return 0;
     case WM_KILLFOCUS: OnKillFocus(FromHandle(reinterpret_cast<HWND>(wParam))); return 0;
-    case WM_SETCURSOR:
-      return OnSetCursor(FromHandle(reinterpret_cast<HWND>(wParam)), LOWORD(lParam), HIWORD(lParam));
+    case WM_SETCURSOR: {
+      // A cursor set while this is handled belongs to the window under the mouse
+      // (wParam), whichever window in its parent chain sets it, and whether or
+      // not that handler goes on to the default one.
+      CWnd* under = FromHandle(reinterpret_cast<HWND>(wParam));
+      g_cursorWidget = under ? under->m_widget : m_widget;
+      return OnSetCursor(under, LOWORD(lParam), HIWORD(lParam));
+    }
     case WM_CAPTURECHANGED: OnCaptureChanged(FromHandle(reinterpret_cast<HWND>(lParam))); return 0;
     case WM_CONTEXTMENU: OnContextMenu(FromHandle(reinterpret_cast<HWND>(wParam)), point); return 0;
     case WM_ENABLE: OnEnable(static_cast<BOOL>(wParam)); return 0;
@@ -444,10 +451,7 @@ void CWnd::OnSysKeyDown(UINT, UINT, UINT) { Default(); }
 void CWnd::OnSysKeyUp(UINT, UINT, UINT) { Default(); }
 void CWnd::OnSetFocus(CWnd*) { Default(); }
 void CWnd::OnKillFocus(CWnd*) { Default(); }
-BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) {
-  g_cursorWidget = m_widget;
-  return static_cast<BOOL>(Default());
-}
+BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) { return static_cast<BOOL>(Default()); }
 void CWnd::OnCaptureChanged(CWnd*) { Default(); }
 void CWnd::OnContextMenu(CWnd*, CPoint) { Default(); }
 void CWnd::OnEnable(BOOL) { Default(); }

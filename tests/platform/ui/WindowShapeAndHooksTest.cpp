@@ -81,3 +81,49 @@ TEST(ApplicationHooksTest, MouseHookSeesReleasesAndEveryMoveOfTheWindow) {
   app_hooks::Remove(id);
   EXPECT_EQ(seen, (std::vector<UINT>{WM_MBUTTONUP, WM_MOUSEMOVE}));
 }
+
+namespace {
+
+// A window that sets its own cursor and stops there, as owner-drawn controls do.
+class CrossCursorChild : public CWnd {
+ public:
+  BOOL OnSetCursor(CWnd*, UINT, UINT) override {
+    SetCursor(IDC_CROSS);
+    return TRUE;
+  }
+};
+
+// A parent that decides the cursor for its children.
+class SizingParent : public PlainWindow {
+ public:
+  BOOL OnSetCursor(CWnd* under, UINT hitTest, UINT message) override {
+    if (m_sizeCursor) {
+      SetCursor(IDC_SIZEWE);
+      return TRUE;
+    }
+    return CWnd::OnSetCursor(under, hitTest, message);
+  }
+  bool m_sizeCursor = false;
+};
+
+}  // namespace
+
+TEST(WindowCursorTest, TheCursorSetGoesToTheWindowUnderTheMouseWhoeverSetsIt) {
+  SizingParent parent;
+  CrossCursorChild child;
+  CWnd plainChild;
+  ASSERT_TRUE(child.CreateEx(0, "", "", WS_CHILD | WS_VISIBLE, CRect(0, 0, 50, 50), &parent, 1));
+  ASSERT_TRUE(plainChild.CreateEx(0, "", "", WS_CHILD | WS_VISIBLE, CRect(60, 0, 110, 50), &parent, 2));
+  const LPARAM hit = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+  // Set by the child's own handler, which never reaches the default one.
+  child.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(child.GetSafeHwnd()), hit);
+  EXPECT_EQ(child.GetWidget()->cursor().shape(), Qt::CrossCursor);
+  EXPECT_NE(parent.GetWidget()->cursor().shape(), Qt::CrossCursor);
+  // Set by the parent on a child's behalf.
+  parent.m_sizeCursor = true;
+  plainChild.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(plainChild.GetSafeHwnd()), hit);
+  EXPECT_EQ(plainChild.GetWidget()->cursor().shape(), Qt::SizeHorCursor);
+  EXPECT_NE(parent.GetWidget()->cursor().shape(), Qt::SizeHorCursor);
+  plainChild.DestroyWindow();
+  child.DestroyWindow();
+}
