@@ -1,7 +1,6 @@
 #include "grid/CUGArrowType.h"
 
 #include "grid/CUGCell.h"
-#include "grid/CUGGridInfo.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/CPen.h"
 
@@ -46,8 +45,7 @@ void CUGArrowType::OnDraw(CDC* dc, RECT* rect, int col, long row, CUGCell* cell,
   const bool twoArrows = style == kDoubleRight || style == kDoubleLeft;
   if (style != 0 && style != kRight && !pointsLeft && !twoArrows) return;
 
-  CUGGridInfo* sheet = Sheet();
-  const bool highlighted = selected || (current && sheet && (sheet->m_highlightStyle & 2));
+  const bool highlighted = DrawnHighlighted(selected, current);
   CPen pen(PS_SOLID, 1, highlighted ? cell->GetHTextColor() : cell->GetTextColor());
   CPen* oldPen = dc->SelectObject(&pen);
 

@@ -61,7 +61,7 @@ std::unique_ptr<CFont> CUGAutoFontType::CreateFittedFont(CDC* dc, const RECT& re
 
 void CUGAutoFontType::OnDraw(CDC* dc, RECT* rect, int col, long row, CUGCell* cell, int selected, int current) {
   if (!dc || !rect || !cell) return;
-  if (!m_drawThemesSet) m_useThemes = cell->GetUseVisualStyles();
+  TakeVisualStyles(cell);
   RECT inner = *rect;
   DrawBorder(dc, rect, &inner, cell);
   const int saved = dc->SaveDC();

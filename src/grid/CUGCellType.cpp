@@ -73,9 +73,19 @@ const char* CUGCellType::DisplayText(CUGCell* cell) const {
 
 // ---------------------------------------------------------------- drawing
 
+void CUGCellType::TakeVisualStyles(CUGCell* cell) {
+  if (!m_drawThemesSet) m_useThemes = cell->GetUseVisualStyles();
+}
+
+bool CUGCellType::DrawnHighlighted(int selected, int current) const {
+  if (selected) return true;
+  CUGGridInfo* sheet = Sheet();
+  return current && sheet && (sheet->m_highlightStyle & 2);
+}
+
 void CUGCellType::OnDraw(CDC* dc, RECT* rect, int col, long row, CUGCell* cell, int selected, int current) {
   if (!dc || !rect || !cell) return;
-  if (!m_drawThemesSet) m_useThemes = cell->GetUseVisualStyles();
+  TakeVisualStyles(cell);
 
   CUGGridInfo* sheet = Sheet();
   if (sheet && sheet->m_textOverflow && MaySpill(cell)) {
@@ -196,10 +206,9 @@ void CUGCellType::DrawCellText(CDC* dc, RECT* rect, int offset, int col, long ro
 
   COLORREF textColor = cell->GetTextColor();
   COLORREF backColor = cell->GetBackColor();
-  const bool highlightCurrent = sheet && (sheet->m_highlightStyle & 2);
   if (cell->IsPropertySet(CUGCell::kPropCellTypeEx) && (extension & kExDisabled)) {
     textColor = kDisabledTextColor;
-  } else if (selected || (current && highlightCurrent)) {
+  } else if (DrawnHighlighted(selected, current)) {
     textColor = cell->GetHTextColor();
     backColor = cell->GetHBackColor();
   }

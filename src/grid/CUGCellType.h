@@ -111,6 +111,12 @@ class CUGCellType {
   CUGGridInfo* Sheet() const;
   // The text a cell shows: its label for label types, else its text ("" for none).
   const char* DisplayText(CUGCell* cell) const;
+  // Every drawing starts here: unless the type's own setting overrides it, the
+  // cell's visual-styles flag decides whether the visual-style layer draws.
+  void TakeVisualStyles(CUGCell* cell);
+  // A cell is drawn in its highlight colours when selected, or when current
+  // while the sheet highlights the current cell.
+  bool DrawnHighlighted(int selected, int current) const;
 
   BOOL m_drawThemesSet = FALSE;  // while clear, each drawing takes the cell's visual-styles flag
   BOOL m_useThemes = TRUE;

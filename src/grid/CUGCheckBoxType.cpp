@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "grid/CUGCtrl.h"
-#include "grid/CUGGridInfo.h"
 #include "platform/ui/CBitmap.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/ColorRef.h"
@@ -95,10 +94,7 @@ BOOL CUGCheckBoxType::OnLClicked(int col, long row, int upDown, RECT* rect, POIN
   if (!upDown || !rect || !point || !m_ctrl) return FALSE;
   m_ctrl->FetchCell(col, row, &m_cell);
   if (!Toggleable(&m_cell)) return FALSE;
-  const RECT box = BoxRect(*rect, &m_cell);
-  const bool inside =
-      point->x >= box.left && point->x < box.right && point->y >= box.top && point->y < box.bottom;
-  if (!inside) return FALSE;
+  if (!CRect(BoxRect(*rect, &m_cell)).PtInRect(*point)) return FALSE;
   return Toggle(col, row, Order::NotifyThenRepaint) ? TRUE : FALSE;
 }
 
@@ -125,7 +121,7 @@ void CUGCheckBoxType::GetBestSize(CDC* dc, CSize* size, CUGCell* cell) {
 
 void CUGCheckBoxType::OnDraw(CDC* dc, RECT* rect, int col, long row, CUGCell* cell, int selected, int current) {
   if (!dc || !rect || !cell) return;
-  if (!m_drawThemesSet) m_useThemes = cell->GetUseVisualStyles();
+  TakeVisualStyles(cell);
   const long style = cell->GetCellTypeEx();
   const RECT box = BoxRect(*rect, cell);
 
@@ -136,8 +132,7 @@ void CUGCheckBoxType::OnDraw(CDC* dc, RECT* rect, int col, long row, CUGCell* ce
   DrawCellText(dc, &inner, textOffset, col, row, cell, selected, current);
   if (box.right == box.left) return;
 
-  CUGGridInfo* sheet = Sheet();
-  const bool highlighted = selected || (current && sheet && (sheet->m_highlightStyle & 2));
+  const bool highlighted = DrawnHighlighted(selected, current);
   const double value = cell->GetNumber();
   const int saved = dc->SaveDC();
   DrawFrame(dc, box, style, highlighted);

@@ -9,6 +9,7 @@
 #include "grid/CUGGrid.h"
 #include "grid/CUGGridInfo.h"
 #include "grid/CUGLstBox.h"
+#include "platform/base/InputState.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/CFont.h"
 #include "platform/ui/ColorRef.h"
@@ -22,12 +23,6 @@ constexpr int kListIndent = 10;       // the list starts this far right of the c
 constexpr int kListFrame = 6;         // added to the lines' height
 constexpr int kFallbackLineHeight = 12;
 constexpr COLORREF kReadOnlyTriangle = 0x808080;
-
-bool HeldDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
-
-bool Inside(const RECT& rect, const POINT& point) {
-  return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
-}
 
 }  // namespace
 
@@ -76,7 +71,7 @@ BOOL CUGDropListType::OnLClicked(int col, long row, int upDown, RECT* rect, POIN
   if (!rect || !point) return FALSE;
   CUGGridInfo* sheet = Sheet();
   // Shift or Ctrl extend the selection: the list stays closed.
-  if (sheet && sheet->m_multiSelectFlag && (HeldDown(VK_SHIFT) || HeldDown(VK_CONTROL))) return TRUE;
+  if (sheet && sheet->m_multiSelectFlag && (IsVirtualKeyDown(VK_SHIFT) || IsVirtualKeyDown(VK_CONTROL))) return TRUE;
 
   if (upDown) {
     if (point->x > rect->right - m_btnWidth) {
@@ -114,7 +109,7 @@ BOOL CUGDropListType::OnDClicked(int col, long row, RECT* rect, POINT* point) {
 BOOL CUGDropListType::OnMouseMove(int, long, POINT* point, UINT keyFlags) {
   if (!(keyFlags & MK_LBUTTON)) return TRUE;
   if (!point) return FALSE;
-  const BOOL inside = Inside(m_btnRect, *point) ? TRUE : FALSE;
+  const BOOL inside = CRect(m_btnRect).PtInRect(*point) ? TRUE : FALSE;
   if (inside != m_btnDown) {
     m_btnDown = inside;
     RepaintDropped();
@@ -124,7 +119,7 @@ BOOL CUGDropListType::OnMouseMove(int, long, POINT* point, UINT keyFlags) {
 
 BOOL CUGDropListType::OnKeyDown(int col, long row, UINT* key) {
   if (!key) return FALSE;
-  if (*key == VK_RETURN || (*key == VK_DOWN && HeldDown(VK_CONTROL))) {
+  if (*key == VK_RETURN || (*key == VK_DOWN && IsVirtualKeyDown(VK_CONTROL))) {
     m_btnCol = col;
     m_btnRow = row;
     StartDropList();
@@ -246,7 +241,7 @@ void CUGDropListType::OnDraw(CDC* dc, RECT* rect, int col, long row, CUGCell* ce
     CUGCellType::OnDraw(dc, rect, col, row, cell, selected, current);
     return;
   }
-  if (!m_drawThemesSet) m_useThemes = cell->GetUseVisualStyles();
+  TakeVisualStyles(cell);
 
   RECT inner = *rect;
   DrawBorder(dc, rect, &inner, cell);

@@ -1,6 +1,7 @@
 #include "grid/CUGEditBase.h"
 
 #include "grid/CUGCell.h"
+#include "grid/CUGCellType.h"
 #include "grid/CUGCtrl.h"
 #include "grid/CUGDataSource.h"
 #include "grid/CUGGrid.h"
@@ -14,9 +15,6 @@ namespace {
 // Posted to itself when the grid refused the text: the focus comes back once
 // the focus change that ended the edit is over.
 constexpr UINT kRetakeFocusMessage = WM_APP + 0x235;
-
-// The multi-line bit of a cell's extended style.
-constexpr long kMultiLineStyle = 2;
 
 constexpr UINT kTab = 9;
 constexpr UINT kReturn = 13;
@@ -119,7 +117,8 @@ void CUGEditBase::OnKeyDown(UINT key, UINT repeatCount, UINT flags) {
       return;
     case VK_RETURN:
       // Ctrl+Return breaks the line of a multi-line cell (the line feed comes as a character).
-      if (IsVirtualKeyDown(VK_CONTROL) && grid && (grid->m_editCell.GetCellTypeEx() & kMultiLineStyle)) return;
+      if (IsVirtualKeyDown(VK_CONTROL) && grid && (grid->m_editCell.GetCellTypeEx() & CUGCellType::kExMultiLine))
+        return;
       Leave(col, row + 1);
       return;
     case VK_DOWN: Leave(col, row + 1); return;

@@ -21,21 +21,10 @@ void CUGHeadingWnd::Update() {
 // ---------------------------------------------------------------- cells
 
 bool CUGHeadingWnd::JoinExtent(int* col, long* row, int* endCol, long* endRow) const {
-  if (!m_GI->m_enableJoins) return false;
-  CUGCell cell;
-  m_ctrl->FetchCell(*col, *row, &cell);
-  BOOL origin = FALSE;
-  int colOffset = 0;
-  long rowOffset = 0;
-  if (cell.GetJoinInfo(&origin, &colOffset, &rowOffset) != 0) return false;
-  if (!origin) {
-    *col += colOffset;
-    *row += rowOffset;
-    m_ctrl->FetchCell(*col, *row, &cell);
-    if (cell.GetJoinInfo(&origin, &colOffset, &rowOffset) != 0) colOffset = 0, rowOffset = 0;
-  }
-  *endCol = *col + std::max(0, colOffset);
-  *endRow = *row + std::max(0L, rowOffset);
+  if (m_ctrl->GetJoinRange(col, row, endCol, endRow) != 0) return false;
+  // A join never reaches back past its origin.
+  *endCol = std::max(*endCol, *col);
+  *endRow = std::max(*endRow, *row);
   return true;
 }
 

@@ -5,14 +5,13 @@
 #include "grid/CUGCell.h"
 #include "grid/CUGCellType.h"
 #include "grid/CUGCtrl.h"
+#include "grid/CUGDropListType.h"
 #include "grid/CUGGrid.h"
 #include "platform/ui/ControlConstants.h"
 
 namespace {
 
 constexpr LRESULT kMouseActivateActivate = 1;
-// The dropped cell's column and row once the list closed without a choice.
-constexpr int kClosedUnchosen = -2;
 
 }  // namespace
 
@@ -32,8 +31,9 @@ void CUGLstBox::Close() {
   DestroyWindow();
   m_inUse = FALSE;
   if (!m_selectionMade) {
-    if (m_col) *m_col = kClosedUnchosen;
-    if (m_row) *m_row = kClosedUnchosen;
+    // The drop list reads this mark as a list closed without a choice.
+    if (m_col) *m_col = CUGDropListType::kJustClosed;
+    if (m_row) *m_row = CUGDropListType::kJustClosed;
   }
   m_selectionMade = FALSE;
   if (m_ctrl && m_ctrl->m_CUGGrid->GetSafeHwnd()) {

@@ -82,7 +82,7 @@ BOOL CUGSliderType::OnMouseMove(int col, long row, POINT* point, UINT keyFlags) 
 
 void CUGSliderType::OnDraw(CDC* dc, RECT* rect, int col, long row, CUGCell* cell, int selected, int current) {
   if (!dc || !rect || !cell) return;
-  if (!m_drawThemesSet) m_useThemes = cell->GetUseVisualStyles();
+  TakeVisualStyles(cell);
   RECT r = *rect;
   DrawBorder(dc, rect, &r, cell);
   DrawBackground(dc, &r, cell->GetBackColor(), col, row, cell, selected, current);
