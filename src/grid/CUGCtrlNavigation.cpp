@@ -38,6 +38,40 @@ Index PageEnd(Index from, Index step, long long room, SizeOf sizeOf) {
   }
 }
 
+// The first row (column) of the view after a step from `first`: 0 back and 1 on
+// by one, stepping over hidden ones (size 0); 2 back and 3 on by a page of
+// `page` pixels, at least one; 4 the first; 5 `last`. Locked rows (columns)
+// are not paged into.
+template <typename Index, typename SizeOf>
+Index SteppedViewStart(int code, Index first, Index locked, Index count, Index last, long long page, SizeOf sizeOf) {
+  Index at = first;
+  long long left = page;
+  switch (code) {
+    case 0:
+      for (--at; at > locked && sizeOf(at) == 0; --at) {}
+      return at;
+    case 1:
+      for (++at; at < count - 1 && sizeOf(at) == 0; ++at) {}
+      return std::min(at, count - 1);
+    case 2:
+      while (at - 1 >= locked) {
+        left -= sizeOf(at - 1);
+        if (left < 0) break;
+        --at;
+      }
+      return at == first ? at - 1 : at;
+    case 3:
+      while (at < count) {
+        left -= sizeOf(at);
+        if (left < 0) break;
+        ++at;
+      }
+      return at == first ? at + 1 : at;
+    case 4: return 0;
+    default: return last;
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- going to a cell
@@ -283,73 +317,19 @@ int CUGCtrl::MoveCurrentCol(int code) {
 int CUGCtrl::MoveTopRow(int code) {
   CUGGridInfo& gi = *m_GI;
   if (gi.m_numberRows <= 0 || code < 0) return 1;
+  if (code > 5) return 0;
   const long long page = static_cast<long long>(gi.m_gridHeight) - gi.m_lockRowHeight;
-  long row = gi.m_topRow;
-  switch (code) {
-    case 0:  // hidden rows (height 0) are stepped over
-      for (--row; row > gi.m_numLockRows && RowHeight(row) == 0; --row) {}
-      return SetTopRow(row);
-    case 1:
-      for (++row; row < gi.m_numberRows - 1 && RowHeight(row) == 0; ++row) {}
-      return SetTopRow(std::min(row, gi.m_numberRows - 1));
-    case 2: {
-      long long left = page;
-      while (row - 1 >= gi.m_numLockRows) {
-        left -= RowHeight(row - 1);
-        if (left < 0) break;
-        --row;
-      }
-      return SetTopRow(row == gi.m_topRow ? row - 1 : row);
-    }
-    case 3: {
-      long long left = page;
-      while (row < gi.m_numberRows) {
-        left -= RowHeight(row);
-        if (left < 0) break;
-        ++row;
-      }
-      return SetTopRow(row == gi.m_topRow ? row + 1 : row);
-    }
-    case 4: return SetTopRow(0);
-    case 5: return SetTopRow(gi.m_maxTopRow);
-    default: return 0;
-  }
+  return SetTopRow(SteppedViewStart<long>(code, gi.m_topRow, gi.m_numLockRows, gi.m_numberRows, gi.m_maxTopRow,
+                                          page, [this](long row) { return RowHeight(row); }));
 }
 
 int CUGCtrl::MoveLeftCol(int code) {
   CUGGridInfo& gi = *m_GI;
   if (gi.m_numberCols <= 0 || code < 0) return 1;
+  if (code > 5) return 0;
   const long long page = static_cast<long long>(gi.m_gridWidth) - gi.m_lockColWidth;
-  int col = gi.m_leftCol;
-  switch (code) {
-    case 0:
-      for (--col; col > gi.m_numLockCols && ColWidth(col) == 0; --col) {}
-      return SetLeftCol(col);
-    case 1:
-      for (++col; col < gi.m_numberCols - 1 && ColWidth(col) == 0; ++col) {}
-      return SetLeftCol(std::min(col, gi.m_numberCols - 1));
-    case 2: {
-      long long left = page;
-      while (col - 1 >= gi.m_numLockCols) {
-        left -= ColWidth(col - 1);
-        if (left < 0) break;
-        --col;
-      }
-      return SetLeftCol(col == gi.m_leftCol ? col - 1 : col);
-    }
-    case 3: {
-      long long left = page;
-      while (col < gi.m_numberCols) {
-        left -= ColWidth(col);
-        if (left < 0) break;
-        ++col;
-      }
-      return SetLeftCol(col == gi.m_leftCol ? col + 1 : col);
-    }
-    case 4: return SetLeftCol(0);
-    case 5: return SetLeftCol(gi.m_maxLeftCol);
-    default: return 0;
-  }
+  return SetLeftCol(SteppedViewStart<int>(code, gi.m_leftCol, gi.m_numLockCols, gi.m_numberCols, gi.m_maxLeftCol,
+                                          page, [this](int col) { return ColWidth(col); }));
 }
 
 int CUGCtrl::ClearSelections() {
