@@ -33,7 +33,6 @@ namespace {
 constexpr int kTopHeadingStyleCode = 0x20;
 constexpr int kSideHeadingStyleCode = 0x40;
 constexpr int kCornerStyleCode = 0x80;  // the square between the scroll bars
-constexpr int kDataSourceTableGrowth = 16;
 constexpr int kMaxFaceNameLength = 31;
 constexpr int kHeadingFontExtraWeight = 200;
 constexpr int kBestFitStartWidth = 3;
@@ -413,21 +412,10 @@ int CUGCtrl::RegisterCellType(CUGCellType* cellType) {
 int CUGCtrl::AddDataSource(CUGDataSource* source) {
   if (!source) return -1;
   source->m_ctrl = this;
-  if (m_dataSourceCount >= kMaxDataSources) return -1;
-  int index = -1;
-  for (size_t i = 1; i < m_dataSources.size(); ++i) {
-    if (!m_dataSources[i]) {
-      index = static_cast<int>(i);
-      break;
-    }
-  }
-  if (index < 0) {
-    // No free entry: the table grows (index 0 stays unused).
-    index = std::max(static_cast<int>(m_dataSources.size()), 1);
-    m_dataSources.resize(m_dataSources.size() + kDataSourceTableGrowth, nullptr);
-  }
-  m_dataSources[static_cast<size_t>(index)] = source;
-  m_dataSourceCount = std::max(m_dataSourceCount, index);
+  // Sources are never taken out again: the next index is the table's end.
+  if (static_cast<int>(m_dataSources.size()) > kMaxDataSources) return -1;
+  const int index = static_cast<int>(m_dataSources.size());
+  m_dataSources.push_back(source);
   source->m_ID = index;
   return index;
 }
@@ -971,7 +959,6 @@ void CUGCtrl::MakeSheets(int count, bool setUp) {
       PointChildrenAt(shown);
     }
   }
-  m_numberSheets = count;
 }
 
 int CUGCtrl::SetSheet(int index, BOOL redraw) {
@@ -1074,7 +1061,7 @@ int CUGCtrl::EnablePopupMenu(int flag) {
 LRESULT CUGCtrl::OnFindReplace(UGFindReplaceRequest* request) {
   if (!request) return 0;
   if (request->flags & FR_DIALOGTERM) {
-    m_findReplaceState[0] = m_findReplaceState[1] = m_findReplaceState[2] = 0;
+    m_findFromStart = false;
     Invalidate();
     return 1;
   }
@@ -1084,8 +1071,8 @@ LRESULT CUGCtrl::OnFindReplace(UGFindReplaceRequest* request) {
   if (!(request->flags & FR_WHOLEWORD)) flags |= kFindWholeCellOff;
   if (!(request->flags & FR_MATCHCASE)) flags |= kFindCaseOff;
   if (!(request->flags & FR_DOWN)) flags |= kFindUpwards;
-  if (m_findReplaceState[2]) flags |= kFindFromStart;
-  m_findReplaceState[2] = 0;
+  if (m_findFromStart) flags |= kFindFromStart;
+  m_findFromStart = false;
   const std::string& findWhat = request->findWhat;
   const std::string& replaceWith = request->replaceWith;
 

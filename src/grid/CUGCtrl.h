@@ -220,7 +220,7 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
   // ---- sheets ----
   int ResizeSheets(int count);
   int SetSheet(int index, BOOL redraw = TRUE);
-  int GetNumberSheets() const { return m_numberSheets; }
+  int GetNumberSheets() const { return static_cast<int>(m_sheets.size()); }
   int GetSheetNumber() const { return m_currentSheet; }
 
   // ---- fonts ----
@@ -386,8 +386,8 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
   CWnd* m_editCtrl = nullptr;
   CUGCell m_editCell;
   CWnd* m_editParent = nullptr;
-  // Find and replace: the third word starts the next search from the top.
-  int m_findReplaceState[3] = {0, 0, 0};
+  // Find and replace: the next search starts from the top.
+  bool m_findFromStart = false;
   CWnd* m_findDialog = nullptr;  // nothing opens a find dialog
 
  private:
@@ -428,8 +428,7 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
   int ContinueEdit(int editCol, long editRow, int nextCol, long nextRow);
   void RedrawIfEditOverflows(const char* text);
 
-  std::vector<CUGDataSource*> m_dataSources;  // index 0 is never used
-  int m_dataSourceCount = 0;                  // the highest index in use
+  std::vector<CUGDataSource*> m_dataSources{nullptr};  // index 0 is never used
   CUGPtrList m_fontList;                      // CFont objects, each with its use count
   std::vector<std::unique_ptr<CFont>> m_fonts;
   CUGPtrList m_cellTypeList;
@@ -440,8 +439,6 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
   CUGCell m_cell;  // scratch for the cell shortcuts
   std::vector<std::unique_ptr<CUGGridInfo>> m_sheets;
   int m_currentSheet = 0;
-  int m_numberSheets = 0;
   bool m_binding = false;      // the dialog's control is being taken over
-  bool m_childrenBuilt = false;
   bool m_adjusting = false;    // AdjustComponentSizes is running
 };

@@ -262,10 +262,8 @@ void CUGGrid::DrawCell(CDC* dc, int col, long row, RECT rect) {
     // A join is drawn once, over its whole rectangle, as its start cell.
     if (m_paintList.WasDrawn(startCol, startRow)) return;
     m_paintList.MarkDrawn(startCol, startRow);
-    const RECT cellRect = rect;
     CellRect(startCol, startRow, &rect);
     if (startCol != col || startRow != row) m_ctrl->FetchCell(startCol, startRow, &m_cell);
-    (void)cellRect;
   }
   const int drawCol = startCol;
   const long drawRow = startRow;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "grid/CUGCell.h"
-#include "grid/CUGPtrList.h"
 #include "platform/ui/CPen.h"
 #include "platform/ui/CRect.h"
 #include "platform/ui/CWnd.h"
@@ -134,6 +133,5 @@ class CUGGridInfo {
   CWnd* m_maskedEditCtrl = nullptr;
 
   int m_margin = 4;  // pixels between a cell's edge and its text
-  CUGPtrList m_objectList;
   CPen m_defPen;  // the border pen of cells without one
 };

@@ -28,7 +28,6 @@ class CUGPaintList {
   void MarkDrawn(int col, long row);
   // Empties both lists; the bounds are reset by the next range.
   void Clear();
-  bool IsEmpty() const { return m_ranges.empty(); }
 
  private:
   struct Range {
