@@ -152,14 +152,9 @@ int CUGCtrl::BindToDialogItem(CWnd* dialog, UINT controlId) {
   if (auto* font = reinterpret_cast<CFont*>(owner->SendMessage(WM_GETFONT))) {
     LOGFONT lf;
     if (font->GetLogFont(&lf)) {
-      SetDefFont(AddFont(lf.lfHeight, lf.lfWidth, lf.lfEscapement, lf.lfOrientation, lf.lfWeight, lf.lfItalic,
-                         lf.lfUnderline, lf.lfStrikeOut, lf.lfCharSet, lf.lfOutPrecision, lf.lfClipPrecision,
-                         lf.lfQuality, lf.lfPitchAndFamily, lf.lfFaceName));
-      const int heavy = AddFont(lf.lfHeight, lf.lfWidth, lf.lfEscapement, lf.lfOrientation,
-                                lf.lfWeight + kHeadingFontExtraWeight, lf.lfItalic, lf.lfUnderline, lf.lfStrikeOut,
-                                lf.lfCharSet, lf.lfOutPrecision, lf.lfClipPrecision, lf.lfQuality,
-                                lf.lfPitchAndFamily, lf.lfFaceName);
-      if (CFont* heading = GetFont(heavy)) m_GI->m_hdgDefaults->SetFont(heading);
+      SetDefFont(AddFontIndirect(lf));
+      lf.lfWeight += kHeadingFontExtraWeight;
+      if (CFont* heading = GetFont(AddFontIndirect(lf))) m_GI->m_hdgDefaults->SetFont(heading);
     }
   }
   BuildChildWindows();
@@ -994,9 +989,13 @@ int CUGCtrl::AddFont(int height, int width, int escapement, int orientation, int
   wanted.lfClipPrecision = clipPrecision;
   wanted.lfQuality = quality;
   wanted.lfPitchAndFamily = pitchAndFamily;
-  // A face name too long for the description is no face name at all.
-  if (static_cast<int>(faceName.size()) <= kMaxFaceNameLength) wanted.lfFaceName = faceName;
+  wanted.lfFaceName = faceName;
+  return AddFontIndirect(wanted);
+}
 
+int CUGCtrl::AddFontIndirect(LOGFONT wanted) {
+  // A face name too long for the description is no face name at all.
+  if (static_cast<int>(wanted.lfFaceName.size()) > kMaxFaceNameLength) wanted.lfFaceName.clear();
   for (int index = 0; index < m_fontList.GetCount(); ++index) {
     auto* font = static_cast<CFont*>(m_fontList.GetPointer(index));
     LOGFONT existing;

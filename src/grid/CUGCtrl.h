@@ -397,6 +397,8 @@ class CUGCtrl : public CWnd, public CUGSheetOwner {
   // and columns without one) and the column number it is asked with.
   CUGDataSource* SourceOf(int col, int* sourceCol) const;
   void MakePens();
+  // AddFont with the description in one record.
+  int AddFontIndirect(LOGFONT wanted);
   // The cell shortcuts: the scratch cell is cleared, read, given one property and written.
   template <typename Value>
   int PutThroughScratch(int col, long row, void (CUGCell::*set)(Value), Value value) {
