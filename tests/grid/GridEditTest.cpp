@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <string>
 #include <vector>
 
@@ -11,9 +10,10 @@
 #include "grid/CUGGrid.h"
 #include "grid/CUGGridInfo.h"
 #include "grid/CUGLstBox.h"
-#include "platform/ui/CDialog.h"
 #include "platform/ui/DialogTemplate.h"
 #include "support/TestEnvironment.h"
+
+#include "GridTestDialog.h"
 
 namespace {
 
@@ -40,34 +40,19 @@ class EditGrid : public CUGCtrl {
   std::vector<long> notifications;
 };
 
-class EditDialog : public CDialog {
- public:
-  EditDialog() : CDialog(kEditDialog) {
-    DialogTemplate t;
-    t.id = kEditDialog;
-    t.caption = "Edit";
-    t.cx = 300;
-    t.cy = 160;
-    t.items = {
-        {kGridPlaceholder, kStaticClass, "", WS_VISIBLE | WS_TABSTOP, 5, 5, 290, 110},
-        {kOtherEdit, kEditClass, "", WS_VISIBLE | WS_TABSTOP, 5, 120, 100, 12},
-        {static_cast<UINT>(IDOK), kButtonClass, "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 190, 140, 50, 14},
-        {static_cast<UINT>(IDCANCEL), kButtonClass, "Cancel", WS_VISIBLE | WS_TABSTOP, 245, 140, 50, 14},
-    };
-    RegisterDialogTemplate(t);
-  }
-  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-    commands.push_back(LOWORD(wParam));
-    return CDialog::OnCommand(wParam, lParam);
-  }
-  void OnOK() override {}
-  void OnCancel() override {}
-  std::vector<UINT> commands;
-};
-
-void Press(CWnd* window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {}) {
-  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-  QApplication::sendEvent(window->GetWidget(), &press);
+DialogTemplate EditDialogTemplate() {
+  DialogTemplate t;
+  t.id = kEditDialog;
+  t.caption = "Edit";
+  t.cx = 300;
+  t.cy = 160;
+  t.items = {
+      {kGridPlaceholder, kStaticClass, "", WS_VISIBLE | WS_TABSTOP, 5, 5, 290, 110},
+      {kOtherEdit, kEditClass, "", WS_VISIBLE | WS_TABSTOP, 5, 120, 100, 12},
+      {static_cast<UINT>(IDOK), kButtonClass, "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 190, 140, 50, 14},
+      {static_cast<UINT>(IDCANCEL), kButtonClass, "Cancel", WS_VISIBLE | WS_TABSTOP, 245, 140, 50, 14},
+  };
+  return t;
 }
 
 void Type(CWnd* window, const std::string& text) {
@@ -97,7 +82,7 @@ class GridEditing : public ::testing::Test {
 
   CUGCellType fixedType;  // outlives the grid that registers it
   CUGCellType listType;
-  EditDialog dialog;
+  CommandRecordingDialog dialog{EditDialogTemplate()};
   EditGrid grid;
 };
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <string>
 #include <vector>
 
@@ -13,11 +12,12 @@
 #include "grid/CUGGridInfo.h"
 #include "grid/CUGTopHdg.h"
 #include "platform/ui/CDC.h"
-#include "platform/ui/CDialog.h"
 #include "platform/ui/CFont.h"
 #include "platform/ui/CMenu.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/MessageCore.h"
+
+#include "GridTestDialog.h"
 
 namespace {
 
@@ -44,37 +44,22 @@ class RecordingGrid : public CUGCtrl {
   RECT laidOutCellArea{};
 };
 
-class GridDialog : public CDialog {
- public:
-  GridDialog() : CDialog(kGridDialog) {
-    DialogTemplate t;
-    t.id = kGridDialog;
-    t.caption = "Grid";
-    t.cx = 200;
-    t.cy = 140;
-    t.items = {
-        {kGridPlaceholder, kStaticClass, "", WS_VISIBLE | WS_TABSTOP, 5, 5, 190, 100},
-        {static_cast<UINT>(IDOK), kButtonClass, "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 90, 115, 50, 14},
-        {static_cast<UINT>(IDCANCEL), kButtonClass, "Cancel", WS_VISIBLE | WS_TABSTOP, 145, 115, 50, 14},
-    };
-    RegisterDialogTemplate(t);
-  }
-  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-    commands.push_back(LOWORD(wParam));
-    return CDialog::OnCommand(wParam, lParam);
-  }
-  void OnOK() override {}
-  void OnCancel() override {}
-  std::vector<UINT> commands;
-};
-
-void Press(CWnd* window, int key) {
-  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-  QApplication::sendEvent(window->GetWidget(), &press);
+DialogTemplate GridDialogTemplate() {
+  DialogTemplate t;
+  t.id = kGridDialog;
+  t.caption = "Grid";
+  t.cx = 200;
+  t.cy = 140;
+  t.items = {
+      {kGridPlaceholder, kStaticClass, "", WS_VISIBLE | WS_TABSTOP, 5, 5, 190, 100},
+      {static_cast<UINT>(IDOK), kButtonClass, "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 90, 115, 50, 14},
+      {static_cast<UINT>(IDCANCEL), kButtonClass, "Cancel", WS_VISIBLE | WS_TABSTOP, 145, 115, 50, 14},
+  };
+  return t;
 }
 
 TEST(GridInDialog, BindingBuildsTheChildrenTakesTheFontAndKeepsTabReturnAndEscape) {
-  GridDialog dialog;
+  CommandRecordingDialog dialog{GridDialogTemplate()};
   CFont dialogFont;
   dialogFont.CreateFont(-13, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Tahoma");
   ASSERT_TRUE(dialog.Create(kGridDialog));
