@@ -1107,8 +1107,12 @@ LRESULT CUGCtrl::OnFindReplace(UGFindReplaceRequest* request) {
     GotoCell(gridCol < 0 ? sourceCol : gridCol, row);
     if (!replaceAll) return 0;
     visited.emplace_back(sourceCol, row);
-    PutCellText(m_GI->m_currentCol, m_GI->m_currentRow, replaceWith.c_str());
-    RedrawRange(m_GI->m_currentCol, m_GI->m_currentRow, m_GI->m_currentCol, m_GI->m_currentRow);
+    // The found cell itself: the move to it may have been refused, and the
+    // current cell then holds something else. A column no grid column shows
+    // cannot be written through the grid and is left as it is.
+    if (gridCol < 0) continue;
+    PutCellText(gridCol, row, replaceWith.c_str());
+    RedrawRange(gridCol, row, gridCol, row);
   }
 }
 

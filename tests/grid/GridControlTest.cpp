@@ -344,4 +344,25 @@ TEST(GridControlFind, FindsDownwardsAndReplaceAllEndsWhereItStarted) {
   EXPECT_EQ(grid.Find(FR_DIALOGTERM, ""), 1);
 }
 
+// A grid that refuses moving the current cell onto one row.
+class GuardedFindGrid : public FindGrid {
+ public:
+  int OnCanMove(int, long, int, long newRow) override { return newRow == m_refusedRow ? FALSE : TRUE; }
+  long m_refusedRow = -1;
+};
+
+TEST(GridControlFind, ReplaceAllWritesTheFoundCellEvenWhenTheMoveThereIsRefused) {
+  ScriptedMessageBox boxes;
+  GuardedFindGrid grid;
+  ASSERT_TRUE(grid.CreateEx(0, "", "", WS_OVERLAPPED, CRect(0, 0, 100, 100), nullptr, 0));
+  grid.PutCellText(0, 0, "tank");
+  grid.PutCellText(0, 1, "pump");
+  grid.PutCellText(0, 2, "valve");
+  grid.m_refusedRow = 2;
+  grid.Find(FR_DOWN | FR_REPLACEALL, "valve", "gate");
+  EXPECT_EQ(grid.m_GI->m_currentRow, 0);
+  EXPECT_STREQ(grid.GetCellText(0, 0), "tank");  // the current cell keeps its text
+  EXPECT_STREQ(grid.GetCellText(0, 2), "gate");
+}
+
 }  // namespace
