@@ -163,23 +163,20 @@ void CRAttribsPack::RemoveTagAttrib(CDCTag* tag, CRAttrib* attrib) {
 BOOL CRAttribsPack::OnPendingFlagChanged(int /*code*/) { return TRUE; }
 
 void CRAttribsPack::SetReadPendingFlag(BOOL pending) {
-  const bool wanted = pending != FALSE;
-  bool changed;
-  {
-    std::lock_guard<std::mutex> lock(m_pendingMutex);
-    changed = m_readPending.exchange(wanted) != wanted;
-  }
-  if (changed) OnPendingFlagChanged(eAttribChangeReadRequested);
+  SetPendingFlag(m_readPending, pending != FALSE, eAttribChangeReadRequested);
 }
 
 void CRAttribsPack::SetWritePendingFlag(BOOL pending) {
-  const bool wanted = pending != FALSE;
+  SetPendingFlag(m_writePending, pending != FALSE, eAttribChangeWriteRequested);
+}
+
+void CRAttribsPack::SetPendingFlag(std::atomic<bool>& flag, bool wanted, int code) {
   bool changed;
   {
     std::lock_guard<std::mutex> lock(m_pendingMutex);
-    changed = m_writePending.exchange(wanted) != wanted;
+    changed = flag.exchange(wanted) != wanted;
   }
-  if (changed) OnPendingFlagChanged(eAttribChangeWriteRequested);
+  if (changed) OnPendingFlagChanged(code);
 }
 
 void CRAttribsPack::RecomputePendingFlags() {

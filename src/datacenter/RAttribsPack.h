@@ -136,6 +136,8 @@ class CRAttribsPack : public CRAttribsPackWindow {
   void DeleteAttribs();
   void LoadAttribFromIni(int index);
   void RebindTagMap(CRAttrib* attrib);
+  // Stores one summary under the summaries' lock; the handler is told after it.
+  void SetPendingFlag(std::atomic<bool>& flag, bool wanted, int code);
 
   std::vector<std::unique_ptr<CRAttrib>> m_attribs;
   std::mutex m_rebindMutex;   // one rebind at a time, lists and listeners alike

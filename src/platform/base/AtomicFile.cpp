@@ -25,11 +25,6 @@ bool InterruptedForTest(const std::string& temporaryPath) {
   return g_interrupt && g_interrupt(temporaryPath);
 }
 
-std::string BaseName(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& content, std::string* error) {
@@ -61,16 +56,17 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, st
 }
 
 int RemoveDeadTemporaries(const std::string& path) {
-  const std::string prefix = BaseName(path) + kTemporaryInfix;
+  // Without a slash, npos + 1 wraps to 0: no folder part, the whole path is the name.
   const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  DIR* dir = ::opendir(folder.c_str());
+  const std::string folder = path.substr(0, slash + 1);
+  const std::string prefix = path.substr(slash + 1) + kTemporaryInfix;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return 0;
   int removed = 0;
   while (const dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
     if (name.size() != prefix.size() + kTemporarySuffixLength || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const std::string candidate = (slash == std::string::npos ? std::string() : folder) + name;
+    const std::string candidate = folder + name;
     const int fd = ::open(candidate.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) continue;
     struct stat st{};

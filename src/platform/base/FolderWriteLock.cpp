@@ -17,8 +17,8 @@ std::string FolderOf(const std::string& filePath) {
 
 }  // namespace
 
-FolderWriteLock::FolderWriteLock(const std::string& filePath) : m_folder(FolderOf(filePath)) {
-  m_fd = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+FolderWriteLock::FolderWriteLock(const std::string& filePath) {
+  m_fd = ::open(FolderOf(filePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (m_fd < 0) return;
   while (::flock(m_fd, LOCK_EX) != 0) {
     if (errno == EINTR) continue;

@@ -15,9 +15,7 @@ class FolderWriteLock {
   FolderWriteLock& operator=(const FolderWriteLock&) = delete;
 
   bool Held() const { return m_fd >= 0; }
-  const std::string& Folder() const { return m_folder; }
 
  private:
-  std::string m_folder;
   int m_fd = -1;
 };

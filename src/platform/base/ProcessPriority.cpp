@@ -3,12 +3,13 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <optional>
 
 namespace {
 std::atomic<DWORD> g_requestedClass{NORMAL_PRIORITY_CLASS};
-}  // namespace
 
-int NiceValueOfPriorityClass(DWORD priorityClass) {
+// The nice value that stands for a class; none for an unknown class.
+std::optional<int> NiceValueOf(DWORD priorityClass) {
   switch (priorityClass) {
     case IDLE_PRIORITY_CLASS: return 19;
     case BELOW_NORMAL_PRIORITY_CLASS: return 5;
@@ -16,22 +17,15 @@ int NiceValueOfPriorityClass(DWORD priorityClass) {
     case ABOVE_NORMAL_PRIORITY_CLASS: return -5;
     case HIGH_PRIORITY_CLASS: return -10;
     case REALTIME_PRIORITY_CLASS: return -20;
-    default: return 0;
+    default: return std::nullopt;
   }
 }
+}  // namespace
 
 BOOL SetPriorityClass(DWORD priorityClass) {
   g_requestedClass.store(priorityClass);
-  switch (priorityClass) {
-    case IDLE_PRIORITY_CLASS:
-    case BELOW_NORMAL_PRIORITY_CLASS:
-    case NORMAL_PRIORITY_CLASS:
-    case ABOVE_NORMAL_PRIORITY_CLASS:
-    case HIGH_PRIORITY_CLASS:
-    case REALTIME_PRIORITY_CLASS: break;
-    default: return FALSE;
-  }
-  return setpriority(PRIO_PROCESS, 0, NiceValueOfPriorityClass(priorityClass)) == 0 ? TRUE : FALSE;
+  const std::optional<int> nice = NiceValueOf(priorityClass);
+  return nice && setpriority(PRIO_PROCESS, 0, *nice) == 0 ? TRUE : FALSE;
 }
 
 DWORD GetRequestedPriorityClass() { return g_requestedClass.load(); }

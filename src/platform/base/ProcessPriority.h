@@ -12,8 +12,6 @@ constexpr DWORD REALTIME_PRIORITY_CLASS = 0x00000100;
 constexpr DWORD BELOW_NORMAL_PRIORITY_CLASS = 0x00004000;
 constexpr DWORD ABOVE_NORMAL_PRIORITY_CLASS = 0x00008000;
 
-// The nice value that stands for a class (0 for an unknown class).
-int NiceValueOfPriorityClass(DWORD priorityClass);
 // Asks the scheduler for the class's nice value; FALSE when it refused (or the
 // class is unknown). The class is remembered either way.
 BOOL SetPriorityClass(DWORD priorityClass);
