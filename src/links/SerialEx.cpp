@@ -34,6 +34,7 @@ LONG CSerialEx::StartListener() {
   if (!m_port || !m_listenerEvent) return Fail(ERROR_INVALID_HANDLE);
   m_stop.store(false);
   m_listenerEnded.store(false);
+  m_listenerFate.store(kListenerRunning);
   m_listenerDone.Reset();
   try {
     m_listener = std::thread(&CSerialEx::ListenerProc, this);
@@ -56,12 +57,15 @@ LONG CSerialEx::StopListener(DWORD timeoutMs) {
                                       : m_listenerDone.Wait(timeoutMs);
     if (stopped) {
       m_listener.join();
+      m_stop.store(false);
     } else {
-      m_listener.detach();  // abandoned: it never gets waited for again
-      m_listenerAbandoned.store(true);
+      // Abandoned: it never gets waited for again. The stop request stays, so
+      // that it ends instead of listening on should it ever come back.
+      m_listener.detach();
       NoteWorkerAbandoned();
+      int running = kListenerRunning;
+      if (!m_listenerFate.compare_exchange_strong(running, kListenerAbandoned)) NoteAbandonedWorkerLeft();
     }
-    m_stop.store(false);
   }
   m_lastError.store(ERROR_SUCCESS);
   return ERROR_SUCCESS;
@@ -83,6 +87,8 @@ void CSerialEx::ListenerProc() {
     if (events != 0) OnEvent(events, errors);
   }
   m_listenerEnded.store(true);
-  if (m_listenerAbandoned.exchange(false)) NoteAbandonedWorkerLeft();
   m_listenerDone.Set();
+  // The last touch of this object: once an abandoned listener is counted out,
+  // its owner may be gone.
+  if (m_listenerFate.exchange(kListenerLeft) == kListenerAbandoned) NoteAbandonedWorkerLeft();
 }

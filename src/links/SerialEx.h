@@ -34,7 +34,10 @@ class CSerialEx : public CSerial {
   std::atomic<bool> m_stop{false};
   std::thread m_listener;
   std::atomic<bool> m_listenerEnded{true};
-  std::atomic<bool> m_listenerAbandoned{false};
+  // Whether the listener was given up on, and whether it has left: whichever
+  // side comes second settles the count of abandoned workers.
+  enum ListenerFate { kListenerRunning, kListenerAbandoned, kListenerLeft };
+  std::atomic<int> m_listenerFate{kListenerLeft};
   Event m_listenerDone{true, true};  // manual reset: set while no listener runs
   std::unique_ptr<Event> m_listenerEvent;
 };

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "links/SerialEx.h"
+#include "platform/base/ExitHook.h"
 #include "platform/ui/MessageCore.h"
 #include "support/PtyPair.h"
 
@@ -124,4 +125,38 @@ TEST(SerialExTest, StoppingAListenerThatWaitsForTheUiThreadServicesIt) {
   EXPECT_EQ(port.StopListener(), 0);
   EXPECT_FALSE(port.IsListening());
   EXPECT_EQ(port.handledOnUi.load(), 1);
+}
+
+namespace {
+
+// Stays inside its first event until the gate opens.
+class StuckPort : public CSerialEx {
+ public:
+  ~StuckPort() override { Close(); }
+  void OnEvent(DWORD, DWORD) override {
+    char buffer[64];
+    DWORD count = 0;
+    Read(buffer, sizeof buffer, &count);
+    inEvent = true;
+    gate.Wait(INFINITE);
+  }
+  std::atomic<bool> inEvent{false};
+  Event gate{true, false};
+};
+
+}  // namespace
+
+// A listener given up on by a timed stop must end once it comes back, not
+// listen on, and the count of abandoned workers must come back with it.
+TEST(SerialExTest, AnAbandonedListenerThatComesBackEndsAndIsCountedOut) {
+  PtyPair pty;
+  StuckPort port;
+  ASSERT_EQ(port.Open(pty.SlavePath()), 0);
+  pty.Send("x");
+  ASSERT_TRUE(WaitUntil([&] { return port.inEvent.load(); }));
+  const int before = AbandonedWorkerCount();
+  EXPECT_EQ(port.StopListener(50), 0);
+  EXPECT_EQ(AbandonedWorkerCount(), before + 1);
+  port.gate.Set();
+  EXPECT_TRUE(WaitUntil([&] { return AbandonedWorkerCount() == before; }));
 }
