@@ -92,7 +92,6 @@ void C_ProcessDataBase::SetAttribFloat(int index, float value) { StoreAttribFloa
 
 void C_ProcessDataBase::Draw(CDC* dc) {
   PaintShapeBuffered(*this, dc, [this](CDC& mem, const CRect& client) {
-    mem.FillSolidRect(&client, GetShapeBackColor());
     mem.FillSolidRect(&client, static_cast<COLORREF>(GetAttribInt(eShapeColorBody)));
     DrawSelectionFrame(&mem);
   });
