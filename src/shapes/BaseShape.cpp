@@ -308,6 +308,12 @@ void C_BaseShape::StoreAttribFloat(int index, float value) {
   StoreAttribValue(index, Variant::R4(value));
 }
 
+void C_BaseShape::ToggleSpeedCommand(int command, int other) {
+  const bool wasOn = GetAttribBool(command);
+  SetAttribBool(command, !wasOn);
+  if (!wasOn) SetAttribBool(other, false);
+}
+
 void C_BaseShape::SetAttribInt(int index, int value) {
   if (GetAttribValue(index).vt == VT_I4 && GetAttribInt(index) == value) return;
   StoreAttribValue(index, Variant::I4(value));

@@ -335,6 +335,9 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   // The common setters' work, for the kinds' SetAttribBool / SetAttribFloat.
   void StoreAttribBool(int index, bool value);
   void StoreAttribFloat(int index, float value);
+  // A menu's speed command: turns boolean `command` over, and when it was off
+  // also turns off `other`, the command that drives the opposite way.
+  void ToggleSpeedCommand(int command, int other);
 
  private:
   bool IsInRange(VARTYPE type, int index) const;

@@ -103,12 +103,6 @@ BOOL C_PumpShape::OnAttribAccepted(int index) {
   return TRUE;
 }
 
-void C_PumpShape::ToggleSpeedCommand(int command, int other) {
-  const bool wasOn = GetAttribBool(command);
-  SetAttribBool(command, !wasOn);
-  if (!wasOn) SetAttribBool(other, false);
-}
-
 BOOL C_PumpShape::OnCommand(WPARAM wParam, LPARAM lParam) {
   const UINT id = LOWORD(wParam);
   if (id == m_menuIds.takeOnOff) {

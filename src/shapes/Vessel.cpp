@@ -256,18 +256,8 @@ void C_Vessel::UpdatePopupTexts() {
 BOOL C_Vessel::OnCommand(WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case ID_VESSEL_TAKE_ON_OFF: SetAttribBool(eVesselDoOnOffSpeed, !GetAttribBool(eVesselDoOnOffSpeed)); return TRUE;
-    case ID_VESSEL_INCREASE: {
-      const bool wasOn = GetAttribBool(eVesselDoIncreaseSpeed);
-      SetAttribBool(eVesselDoIncreaseSpeed, !wasOn);
-      if (!wasOn) SetAttribBool(eVesselDoDecreaseSpeed, false);
-      return TRUE;
-    }
-    case ID_VESSEL_DECREASE: {
-      const bool wasOn = GetAttribBool(eVesselDoDecreaseSpeed);
-      SetAttribBool(eVesselDoDecreaseSpeed, !wasOn);
-      if (!wasOn) SetAttribBool(eVesselDoIncreaseSpeed, false);
-      return TRUE;
-    }
+    case ID_VESSEL_INCREASE: ToggleSpeedCommand(eVesselDoIncreaseSpeed, eVesselDoDecreaseSpeed); return TRUE;
+    case ID_VESSEL_DECREASE: ToggleSpeedCommand(eVesselDoDecreaseSpeed, eVesselDoIncreaseSpeed); return TRUE;
     case ID_VESSEL_ACTION: ShowMessageBox("No Action defined!", "", MB_OK); return TRUE;
     case ID_VESSEL_PROPERTIES: ShowProperties(); return TRUE;
     default: return C_BaseShape::OnCommand(wParam, lParam);
