@@ -31,6 +31,9 @@ constexpr const char* kCopyNoticeText = "The 'ControlType.DeviceName' is copied 
 
 constexpr VARTYPE kRangeTypes[] = {VT_R4, VT_BOOL, VT_I4, VT_BSTR};
 
+constexpr ShapeTypeRanges kCommonRanges{eShapeBaseReserveFloat1, eShapeBaseReserveBool1, eShapeBaseReserveInt1,
+                                        eShapeBaseReserveString1, SHAPE_COMMON_ATTRIB_COUNT};
+
 // Shapes of every kind share these; they are touched by constructors of
 // process-wide objects (before main) and later from any thread.
 struct ShapeRegistry {
@@ -184,25 +187,29 @@ int C_BaseShape::GetCalibrationPageCount() const { return (GetAnalogUnitCount() 
 
 // ---------------------------------------------------------------- types and names
 
-int C_BaseShape::GetBaseFirstIndex(VARTYPE type) const {
+int ShapeTypeRanges::First(VARTYPE type) const {
   switch (type) {
-    case VT_R4: return eShapeBaseReserveFloat1;
-    case VT_BOOL: return eShapeBaseReserveBool1;
-    case VT_I4: return eShapeBaseReserveInt1;
-    case VT_BSTR: return eShapeBaseReserveString1;
+    case VT_R4: return firstFloat;
+    case VT_BOOL: return firstBool;
+    case VT_I4: return firstInt;
+    case VT_BSTR: return firstText;
     default: return -1;
   }
 }
 
-int C_BaseShape::GetBaseLastIndex(VARTYPE type) const {
+int ShapeTypeRanges::Last(VARTYPE type) const {
   switch (type) {
-    case VT_R4: return eShapeBaseReserveBool1;
-    case VT_BOOL: return eShapeBaseReserveInt1;
-    case VT_I4: return eShapeBaseReserveString1;
-    case VT_BSTR: return SHAPE_COMMON_ATTRIB_COUNT;
+    case VT_R4: return firstBool;
+    case VT_BOOL: return firstInt;
+    case VT_I4: return firstText;
+    case VT_BSTR: return end;
     default: return -1;
   }
 }
+
+int C_BaseShape::GetBaseFirstIndex(VARTYPE type) const { return kCommonRanges.First(type); }
+
+int C_BaseShape::GetBaseLastIndex(VARTYPE type) const { return kCommonRanges.Last(type); }
 
 bool C_BaseShape::IsInRange(VARTYPE type, int index) const {
   return (index >= GetBaseFirstIndex(type) && index < GetBaseLastIndex(type)) ||
@@ -299,6 +306,12 @@ void C_BaseShape::StoreAttribBool(int index, bool value) {
 void C_BaseShape::StoreAttribFloat(int index, float value) {
   if (GetAttribValue(index).vt == VT_R4 && GetAttribFloat(index) == value) return;
   StoreAttribValue(index, Variant::R4(value));
+}
+
+void C_BaseShape::ToggleSpeedCommand(int command, int other) {
+  const bool wasOn = GetAttribBool(command);
+  SetAttribBool(command, !wasOn);
+  if (!wasOn) SetAttribBool(other, false);
 }
 
 void C_BaseShape::SetAttribInt(int index, int value) {

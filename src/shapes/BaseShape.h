@@ -120,6 +120,19 @@ enum EShapeAttrib : int {
 };
 inline constexpr int SHAPE_COMMON_ATTRIB_COUNT = 26;
 
+// Index ranges by type laid out one after the other: floats, booleans,
+// integers, texts, each range [first, last) ending where the next type starts.
+struct ShapeTypeRanges {
+  int firstFloat;
+  int firstBool;
+  int firstInt;
+  int firstText;
+  int end;  // one past the last text
+  // -1 for any other type.
+  int First(VARTYPE type) const;
+  int Last(VARTYPE type) const;
+};
+
 // Messages and timers of a shape window.
 inline constexpr UINT SHAPE_PENDING_MESSAGE = 5376;  // posted to the parent: wParam id, lParam 12 or 13
 inline constexpr UINT SHAPE_NOTIFY_MESSAGE = 1143;   // posted to the parent: lParam id | code << 8
@@ -322,6 +335,9 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   // The common setters' work, for the kinds' SetAttribBool / SetAttribFloat.
   void StoreAttribBool(int index, bool value);
   void StoreAttribFloat(int index, float value);
+  // A menu's speed command: turns boolean `command` over, and when it was off
+  // also turns off `other`, the command that drives the opposite way.
+  void ToggleSpeedCommand(int command, int other);
 
  private:
   bool IsInRange(VARTYPE type, int index) const;

@@ -54,9 +54,9 @@ void C_GearPump::Draw(CDC* dc) {
   PaintShapeBuffered(*this, dc, [this](CDC& mem, const CRect& client) {
     const int w = client.Width();
     const int h = client.Height();
-    mem.FillSolidRect(&client, GetShapeBackColor());
     const COLORREF casing = static_cast<COLORREF>(
         GetAttribInt(GetAttribBool(ePumpLocalCntrlSpeed) ? eShapeColorBgLocal : eShapeColorBG));
+    // The casing colour covers the whole client: no background fill under it.
     mem.FillSolidRect(&client, casing);
 
     // Body: the outer rounded block.

@@ -14,6 +14,9 @@ namespace {
 
 // Placement and codes of every process-data shape (not a drawn device).
 const ShapeRecord kProcessDataRecord(1, 1, 2, 2, 0x11223344, 9, std::string(), 0x55667788);
+// Every range of the kind's own is empty at 26.
+constexpr ShapeTypeRanges kNoOwnAttribs{SHAPE_COMMON_ATTRIB_COUNT, SHAPE_COMMON_ATTRIB_COUNT, SHAPE_COMMON_ATTRIB_COUNT,
+                                        SHAPE_COMMON_ATTRIB_COUNT, SHAPE_COMMON_ATTRIB_COUNT};
 constexpr UINT kTagPromptStyle = MB_OKCANCEL | MB_ICONSTOP | MB_SYSTEMMODAL;
 
 ShapeRecord RecordNamed(const std::string& deviceName) {
@@ -64,17 +67,9 @@ bool C_ProcessDataBase::CheckAttribTags() {
   return true;
 }
 
-int C_ProcessDataBase::GetFirstIndex(VARTYPE type) const {
-  switch (type) {
-    case VT_R4:
-    case VT_BOOL:
-    case VT_I4:
-    case VT_BSTR: return SHAPE_COMMON_ATTRIB_COUNT;
-    default: return -1;
-  }
-}
+int C_ProcessDataBase::GetFirstIndex(VARTYPE type) const { return kNoOwnAttribs.First(type); }
 
-int C_ProcessDataBase::GetLastIndex(VARTYPE type) const { return GetFirstIndex(type); }
+int C_ProcessDataBase::GetLastIndex(VARTYPE type) const { return kNoOwnAttribs.Last(type); }
 
 std::string C_ProcessDataBase::GetAttribNameAt(int index) const { return GetAttribName(index); }
 
@@ -92,7 +87,6 @@ void C_ProcessDataBase::SetAttribFloat(int index, float value) { StoreAttribFloa
 
 void C_ProcessDataBase::Draw(CDC* dc) {
   PaintShapeBuffered(*this, dc, [this](CDC& mem, const CRect& client) {
-    mem.FillSolidRect(&client, GetShapeBackColor());
     mem.FillSolidRect(&client, static_cast<COLORREF>(GetAttribInt(eShapeColorBody)));
     DrawSelectionFrame(&mem);
   });

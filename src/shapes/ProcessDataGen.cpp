@@ -30,6 +30,9 @@ const char* const kGenAttribNames[PROCESS_DATA_GEN_ATTRIB_COUNT - SHAPE_COMMON_A
     "ReserveStr2",
 };
 
+constexpr ShapeTypeRanges kRanges{ePrcReserveFloat2, ePrcReserveBool2, ePrcReserveInt2,
+                                  ePrcReserveStr2, PROCESS_DATA_GEN_ATTRIB_COUNT};
+
 }  // namespace
 
 C_ProcessDataGen::C_ProcessDataGen(BYTE settingsIndex)
@@ -37,25 +40,9 @@ C_ProcessDataGen::C_ProcessDataGen(BYTE settingsIndex)
   SetAttribCount(PROCESS_DATA_GEN_ATTRIB_COUNT);
 }
 
-int C_ProcessDataGen::GetFirstIndex(VARTYPE type) const {
-  switch (type) {
-    case VT_R4: return ePrcReserveFloat2;
-    case VT_BOOL: return ePrcReserveBool2;
-    case VT_I4: return ePrcReserveInt2;
-    case VT_BSTR: return ePrcReserveStr2;
-    default: return -1;
-  }
-}
+int C_ProcessDataGen::GetFirstIndex(VARTYPE type) const { return kRanges.First(type); }
 
-int C_ProcessDataGen::GetLastIndex(VARTYPE type) const {
-  switch (type) {
-    case VT_R4: return ePrcReserveBool2;
-    case VT_BOOL: return ePrcReserveInt2;
-    case VT_I4: return ePrcReserveStr2;
-    case VT_BSTR: return PROCESS_DATA_GEN_ATTRIB_COUNT;
-    default: return -1;
-  }
-}
+int C_ProcessDataGen::GetLastIndex(VARTYPE type) const { return kRanges.Last(type); }
 
 std::string C_ProcessDataGen::GetAttribNameAt(int index) const {
   if (index >= SHAPE_COMMON_ATTRIB_COUNT && index < PROCESS_DATA_GEN_ATTRIB_COUNT)

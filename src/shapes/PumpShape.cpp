@@ -13,6 +13,9 @@ const char* const kPumpAttribNames[PUMP_ATTRIB_COUNT - SHAPE_COMMON_ATTRIB_COUNT
     "AutoCntrlSpeed",  "DoIncreaseSpeed", "DoDecreaseSpeed", "DiOnOffSpeed",   "DiOnAlarmSpeed",
     "DoOnOffSpeed",    "ReserveInt1",    "ReserveStr1"};
 
+constexpr ShapeTypeRanges kRanges{ePumpReserveFloat1, ePumpReserveBool1, ePumpReserveInt1,
+                                  ePumpReserveStr1, PUMP_ATTRIB_COUNT};
+
 constexpr int kFirstGroupAttrib = ePumpSpeed;
 constexpr int kLastGroupAttrib = ePumpMaxVluSpeedPort;
 
@@ -46,25 +49,9 @@ BOOL C_PumpShape::CreateShape(CWnd* parent) {
 
 // ---------------------------------------------------------------- attributes
 
-int C_PumpShape::GetFirstIndex(VARTYPE type) const {
-  switch (type) {
-    case VT_R4: return ePumpReserveFloat1;
-    case VT_BOOL: return ePumpReserveBool1;
-    case VT_I4: return ePumpReserveInt1;
-    case VT_BSTR: return ePumpReserveStr1;
-    default: return -1;
-  }
-}
+int C_PumpShape::GetFirstIndex(VARTYPE type) const { return kRanges.First(type); }
 
-int C_PumpShape::GetLastIndex(VARTYPE type) const {
-  switch (type) {
-    case VT_R4: return ePumpReserveBool1;
-    case VT_BOOL: return ePumpReserveInt1;
-    case VT_I4: return ePumpReserveStr1;
-    case VT_BSTR: return PUMP_ATTRIB_COUNT;
-    default: return -1;
-  }
-}
+int C_PumpShape::GetLastIndex(VARTYPE type) const { return kRanges.Last(type); }
 
 std::string C_PumpShape::GetAttribNameAt(int index) const {
   if (index >= SHAPE_COMMON_ATTRIB_COUNT && index < PUMP_ATTRIB_COUNT)
@@ -114,12 +101,6 @@ BOOL C_PumpShape::OnAttribAccepted(int index) {
     default: break;
   }
   return TRUE;
-}
-
-void C_PumpShape::ToggleSpeedCommand(int command, int other) {
-  const bool wasOn = GetAttribBool(command);
-  SetAttribBool(command, !wasOn);
-  if (!wasOn) SetAttribBool(other, false);
 }
 
 BOOL C_PumpShape::OnCommand(WPARAM wParam, LPARAM lParam) {

@@ -92,8 +92,6 @@ class C_PumpShape : public C_BaseShape {
   double m_angle = 0.0;
 
  private:
-  void ToggleSpeedCommand(int command, int other);
-
   const PumpMenuIds m_menuIds;
   bool m_lastBlinkPhase = false;
 };

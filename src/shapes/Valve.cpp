@@ -22,6 +22,8 @@ const char* const kValveAttribNames[VALVE_ATTRIB_COUNT - SHAPE_COMMON_ATTRIB_COU
     "MaxFlgPosition",     "LlaFlgPosition",     "HlaFlgPosition",    "DiOnAlarmPosition", "LocalCntrlPosition",
     "AutoCntrlPosition",  "ReserveInt1",        "ReserveStr1"};
 static_assert(std::size(kValveAttribNames) == VALVE_ATTRIB_COUNT - SHAPE_COMMON_ATTRIB_COUNT);
+constexpr ShapeTypeRanges kRanges{eValveReserveFloat1, eValveReserveBool1, eValveReserveInt1,
+                                  eValveReserveStr1, VALVE_ATTRIB_COUNT};
 
 constexpr int kUprightForm = 2;
 
@@ -61,25 +63,9 @@ BOOL C_Valve::CreateShape(CWnd* parent) {
 
 // ---------------------------------------------------------------- attributes
 
-int C_Valve::GetFirstIndex(VARTYPE type) const {
-  switch (type) {
-    case VT_R4: return eValveReserveFloat1;
-    case VT_BOOL: return eValveReserveBool1;
-    case VT_I4: return eValveReserveInt1;
-    case VT_BSTR: return eValveReserveStr1;
-    default: return -1;
-  }
-}
+int C_Valve::GetFirstIndex(VARTYPE type) const { return kRanges.First(type); }
 
-int C_Valve::GetLastIndex(VARTYPE type) const {
-  switch (type) {
-    case VT_R4: return eValveReserveBool1;
-    case VT_BOOL: return eValveReserveInt1;
-    case VT_I4: return eValveReserveStr1;
-    case VT_BSTR: return VALVE_ATTRIB_COUNT;
-    default: return -1;
-  }
-}
+int C_Valve::GetLastIndex(VARTYPE type) const { return kRanges.Last(type); }
 
 std::string C_Valve::GetAttribNameAt(int index) const {
   if (index >= SHAPE_COMMON_ATTRIB_COUNT && index < VALVE_ATTRIB_COUNT)

@@ -33,6 +33,8 @@ const char* const kVesselAttribNames[VESSEL_ATTRIB_COUNT - SHAPE_COMMON_ATTRIB_C
     "LocalCntrlTemperature", "AutoCntrlTemperature",  "DoIncreaseTemperature", "DoDecreaseTemperature",
     "ReserveInt1",           "ReserveStr1"};
 static_assert(std::size(kVesselAttribNames) == VESSEL_ATTRIB_COUNT - SHAPE_COMMON_ATTRIB_COUNT);
+constexpr ShapeTypeRanges kRanges{eVesselReserveFloat1, eVesselReserveBool1, eVesselReserveInt1,
+                                  eVesselReserveStr1, VESSEL_ATTRIB_COUNT};
 
 // The three analog groups, in channel order.
 constexpr int kGroupStarts[] = {eVesselLevel, eVesselSpeed, eVesselTemperature};
@@ -100,25 +102,9 @@ BOOL C_Vessel::CreateShape(CWnd* parent) {
 
 // ---------------------------------------------------------------- attributes
 
-int C_Vessel::GetFirstIndex(VARTYPE type) const {
-  switch (type) {
-    case VT_R4: return eVesselReserveFloat1;
-    case VT_BOOL: return eVesselReserveBool1;
-    case VT_I4: return eVesselReserveInt1;
-    case VT_BSTR: return eVesselReserveStr1;
-    default: return -1;
-  }
-}
+int C_Vessel::GetFirstIndex(VARTYPE type) const { return kRanges.First(type); }
 
-int C_Vessel::GetLastIndex(VARTYPE type) const {
-  switch (type) {
-    case VT_R4: return eVesselReserveBool1;
-    case VT_BOOL: return eVesselReserveInt1;
-    case VT_I4: return eVesselReserveStr1;
-    case VT_BSTR: return VESSEL_ATTRIB_COUNT;
-    default: return -1;
-  }
-}
+int C_Vessel::GetLastIndex(VARTYPE type) const { return kRanges.Last(type); }
 
 std::string C_Vessel::GetAttribNameAt(int index) const {
   if (index >= SHAPE_COMMON_ATTRIB_COUNT && index < VESSEL_ATTRIB_COUNT)
@@ -270,18 +256,8 @@ void C_Vessel::UpdatePopupTexts() {
 BOOL C_Vessel::OnCommand(WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case ID_VESSEL_TAKE_ON_OFF: SetAttribBool(eVesselDoOnOffSpeed, !GetAttribBool(eVesselDoOnOffSpeed)); return TRUE;
-    case ID_VESSEL_INCREASE: {
-      const bool wasOn = GetAttribBool(eVesselDoIncreaseSpeed);
-      SetAttribBool(eVesselDoIncreaseSpeed, !wasOn);
-      if (!wasOn) SetAttribBool(eVesselDoDecreaseSpeed, false);
-      return TRUE;
-    }
-    case ID_VESSEL_DECREASE: {
-      const bool wasOn = GetAttribBool(eVesselDoDecreaseSpeed);
-      SetAttribBool(eVesselDoDecreaseSpeed, !wasOn);
-      if (!wasOn) SetAttribBool(eVesselDoIncreaseSpeed, false);
-      return TRUE;
-    }
+    case ID_VESSEL_INCREASE: ToggleSpeedCommand(eVesselDoIncreaseSpeed, eVesselDoDecreaseSpeed); return TRUE;
+    case ID_VESSEL_DECREASE: ToggleSpeedCommand(eVesselDoDecreaseSpeed, eVesselDoIncreaseSpeed); return TRUE;
     case ID_VESSEL_ACTION: ShowMessageBox("No Action defined!", "", MB_OK); return TRUE;
     case ID_VESSEL_PROPERTIES: ShowProperties(); return TRUE;
     default: return C_BaseShape::OnCommand(wParam, lParam);

@@ -37,6 +37,17 @@ TEST_F(VesselTest, DefaultsFollowTheForm) {
   EXPECT_EQ(mixer.GetAnalogRole(eVesselHlaVluLevel), eAnalogNone);
 }
 
+TEST_F(VesselTest, AttributeTypesFollowEachOtherInTheCommonAndTheVesselRanges) {
+  C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, MixerRecord(), 0);
+  const std::pair<int, VARTYPE> boundaries[] = {
+      {eShapeLoadInWay, VT_R4},          {eShapeBaseReserveBool1, VT_BOOL},   {eShapeDeviceIsOverloaded, VT_BOOL},
+      {eShapeBaseReserveInt1, VT_I4},    {eShapePercentOfHighLowSpeed, VT_I4}, {eShapeDeviceCaption, VT_BSTR},
+      {eVesselReserveFloat1, VT_R4},     {eVesselOverloadErrorLevel, VT_R4},  {eVesselReserveBool1, VT_BOOL},
+      {eVesselDoDecreaseTemperature, VT_BOOL}, {eVesselReserveInt1, VT_I4},  {eVesselReserveStr1, VT_BSTR},
+      {VESSEL_ATTRIB_COUNT, VT_EMPTY},   {-1, VT_EMPTY}};
+  for (const auto& [index, type] : boundaries) EXPECT_EQ(mixer.FindAttribVarType(index), type) << index;
+}
+
 TEST_F(VesselTest, LevelOutsideItsRangeIsClampedShownAndReported) {
   C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, MixerRecord(), 0);
   mixer.SetAttribFloat(eVesselLevel, 4000.0f);
