@@ -541,8 +541,10 @@ int CWnd::GetDlgItemInt(UINT id, BOOL* translated, BOOL isSigned) const {
 // ---------------------------------------------------------------- text
 
 void CWnd::SetWindowText(const std::string& text) {
+  bool changed = false;
   {
     std::lock_guard<std::mutex> lock(m_textMutex);
+    changed = m_text != text;
     m_text = text;
   }
   const HWND handle = m_hWnd.load();
@@ -551,6 +553,9 @@ void CWnd::SetWindowText(const std::string& text) {
     if (m_widget) ApplyTextToWidget(text);
     return;
   }
+  // The same text again from a worker (a cycle's title, pass after pass) is
+  // already shown, or about to be: nothing for the UI thread to do or redraw.
+  if (!changed) return;
   // The UI thread shows whatever text is newest when it gets there.
   PostToUiThread([handle] {
     if (CWnd* window = FromHandle(handle)) {

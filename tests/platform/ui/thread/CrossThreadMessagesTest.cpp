@@ -5,6 +5,10 @@
 #include <atomic>
 #include <thread>
 
+#include <QCoreApplication>
+#include <QWidget>
+
+#include "platform/ui/CPaintDC.h"
 #include "platform/ui/RecordingWnd.h"
 #include "platform/ui/WindowTimers.h"
 
@@ -91,6 +95,38 @@ TEST(CrossThread, TextInvalidateAndTimersFromAWorkerReachTheUiThread) {
   ASSERT_EQ(armed.size(), 1u);
   EXPECT_EQ(armed[0].id, 6600u);
   EXPECT_EQ(armed[0].elapseMs, 500u);
+  wnd.DestroyWindow();
+}
+
+// Counts its paints.
+class PaintCountingWnd : public RecordingWnd {
+ public:
+  void OnPaint() override {
+    CPaintDC dc(this);
+    ++paints;
+  }
+  std::atomic<int> paints{0};
+};
+
+// A cycle sets the same title pass after pass: only a new text reaches the UI
+// thread, so an unchanged title never redraws the window.
+TEST(CrossThread, AWorkersUnchangedTextDoesNotRedrawTheWindow) {
+  PaintCountingWnd wnd;
+  ASSERT_TRUE(wnd.CreateTopLevel("RuvFrame [Refresh = 200 ms]"));
+  wnd.ShowWindow(SW_SHOW);
+  PumpPendingMessages();
+  QCoreApplication::processEvents();
+  const int before = wnd.paints.load();
+  for (int pass = 0; pass < 5; ++pass) {
+    std::thread worker([&] { wnd.SetWindowText("RuvFrame [Refresh = 200 ms]"); });
+    worker.join();
+    PumpPendingMessages();
+    QCoreApplication::processEvents();
+  }
+  EXPECT_EQ(wnd.paints.load(), before);
+  std::thread worker([&] { wnd.SetWindowText("RuvFrame [Refresh = 210 ms]"); });
+  worker.join();
+  ASSERT_TRUE(WaitPumping([&] { return wnd.GetWidget()->windowTitle() == "RuvFrame [Refresh = 210 ms]"; }, 10000));
   wnd.DestroyWindow();
 }
 
