@@ -51,6 +51,10 @@ inline constexpr const char* kNotClosableText = "This is not closable!";
 inline constexpr const char* kEmptyReportText = "Report goes here ...";
 inline constexpr const char* kNoWaterDirectionText = "مسير بارگيري آب مشخص نيست";
 inline constexpr const char* kNoWaterDirectionCaption = "Invalid Discharge Direction";
+inline constexpr const char* kDataSourceChangeRefusal =
+    "Remember, before changing the data source you must stop process.\n"
+    "Each change of data source switches every output off.";
+inline constexpr const char* kDataSourceChangeCaption = "Data Source change Message";
 inline constexpr UINT kDataSourceBlinkMs = 333;
 
 class CRuvFrameView : public CFormView {
@@ -86,6 +90,8 @@ class CRuvFrameView : public CFormView {
   // ---- commands ----
   void OnStartProcess();
   void OnStopProcess();
+  // The data-source commands; refused while the process is started.
+  void OnDataSource(UINT id);
   void OnRecipeTable();
   void OnShiftTable();
   void OnBatchNumbers();
