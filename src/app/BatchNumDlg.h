@@ -34,8 +34,8 @@ class CBatchNumDlg : public CDialog {
   static constexpr COLORREF kOtherColor = RGB(200, 255, 200);
   // The refusal of Finish while the running recipe still doses into the mixer (its name).
   static constexpr const char* kFinishDuringRunFormat =
-      "The batch of %s cannot be finished while the process is started:\n"
-      "the running recipe still charges or discharges into this mixer.\nStop process first.";
+      "The process is started and its recipe still doses into %s.\n"
+      "Stop process before finishing this batch.";
   static constexpr const char* kQueryFormat =
       "SELECT * FROM Batch WHERE (strDataSourceType = '%s') AND (nBatchNumber = %d) ";
 

@@ -52,8 +52,8 @@ inline constexpr const char* kEmptyReportText = "Report goes here ...";
 inline constexpr const char* kNoWaterDirectionText = "مسير بارگيري آب مشخص نيست";
 inline constexpr const char* kNoWaterDirectionCaption = "Invalid Discharge Direction";
 inline constexpr const char* kDataSourceChangeRefusal =
-    "Remember, before changing the data source you must stop process.\n"
-    "Each change of data source switches every output off.";
+    "Remember, before changing the data source you must\n"
+    "stop process: each change switches every output off.";
 inline constexpr const char* kDataSourceChangeCaption = "Data Source change Message";
 inline constexpr UINT kDataSourceBlinkMs = 333;
 

@@ -336,8 +336,8 @@ bool CDosingStateMachine::HasBatchNumberOrTell(int i, const Devices& devices) {
   }
   if (!memory.toldNoBatchNumber) {
     memory.toldNoBatchNumber = true;
-    ShowMessageBoxWithoutWaiting(MakeNoBatchNumberText(i + 1, g_materials[static_cast<std::size_t>(devices.material)].GetName(),
-                                                       GetMixerName(devices.mixer)),
+    const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+    ShowMessageBoxWithoutWaiting(MakeNoBatchNumberText(i + 1, material.GetName(), GetMixerName(devices.mixer)),
                                  kNoBatchNumberCaption, MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL);
   }
   return false;

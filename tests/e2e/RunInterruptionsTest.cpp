@@ -40,7 +40,7 @@ class RunInterruptionsTest : public PlantScenarioFixture {
     });
     main->SendMessage(WM_COMMAND, ID_BATCH_NUMBERS);
   }
-  float ShiftTotal(const char* column) { return std::stof(Sql(std::string("SELECT ") + column + " FROM Shift")); }
+  float ShiftTotal(const std::string& column) { return std::stof(Sql("SELECT " + column + " FROM Shift")); }
 };
 
 const char* const kFinishQuestion = "آيا ميخواهيد بچ با مشخصات زير را الان تمام كنيد؟";
@@ -171,7 +171,8 @@ TEST_F(RunInterruptionsTest, TheDelayCountDownShowsTheRunsOwnDoseAfterTheRecipeI
   for (CBalloonHelp* balloon : CBalloonHelp::Balloons()) balloon->DestroyWindow();
   recipe.OnRefreshTimer();
   const int elapsed = GetProcessEngine().GetStepTimer(2).GetElapsedWholeSeconds();
-  EXPECT_EQ(recipe.GetRow(2).GetDlgItem(IDC_STEP_NEXT)->GetWindowText(), FloatToText(2.0f - static_cast<float>(elapsed)) + " >");
+  EXPECT_EQ(recipe.GetRow(2).GetDlgItem(IDC_STEP_NEXT)->GetWindowText(),
+            FloatToText(2.0f - static_cast<float>(elapsed)) + " >");
   RunToTheEnd();
 }
 
