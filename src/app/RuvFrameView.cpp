@@ -328,6 +328,11 @@ BOOL CRuvFrameView::OnUpdateCmdUI(CCmdUI* cmdUI) {
 }
 
 void CRuvFrameView::OnStartProcess() {
+  // With no data source no output answers: a run would stand in its first phase.
+  if (const CRuvEngineApp* engine = GetEngineRoot(); engine && engine->GetDataSourceType() == eDataSourceNone) {
+    ShowMessageBox(kNoDataSourceText, kStartProcessMessageCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+    return;
+  }
   if (!CheckActiveShift(true)) return;  // told, and the shift table asked for
   CRecipeRS* recipe = g_pRecipeRS.load();
   std::array<bool, kPlantMixerCount> used{};

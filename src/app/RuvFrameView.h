@@ -55,6 +55,8 @@ inline constexpr const char* kDataSourceChangeRefusal =
     "Remember, before changing the data source you must\n"
     "stop process: each change switches every output off.";
 inline constexpr const char* kDataSourceChangeCaption = "Data Source change Message";
+inline constexpr const char* kNoDataSourceText =
+    "Remember, before starting process you must\nselect the data source Demo or Real.";
 inline constexpr UINT kDataSourceBlinkMs = 333;
 
 class CRuvFrameView : public CFormView {

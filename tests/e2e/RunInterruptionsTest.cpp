@@ -73,6 +73,10 @@ TEST_F(RunInterruptionsTest, DataSourceChangesAfterAStopLeaveNoStepStandingAfter
   StopProcess();
   ChooseDataSource(ID_DATA_SOURCE_NONE, eDataSourceNone);
   for (int pass = 0; pass < 75; ++pass) Pass();
+  // Nothing would answer the run's outputs: Start is refused until a source is chosen.
+  boxes.Expect(IDOK, kNoDataSourceText);
+  main->SendMessage(WM_COMMAND, ID_START_PROCESS);
+  EXPECT_FALSE(GetProcessEngine().IsStarted());
   ChooseDataSource(ID_DATA_SOURCE_DEMO, eDataSourceDemo);
   ASSERT_EQ(Phase(1), 1);
   // Start: the valve opens again, then the pump, and the water goes on.
