@@ -5,11 +5,13 @@
 #include "common/Conversions.h"
 #include "common/TimeAndKeys.h"
 #include "engine/EngineTables.h"
+#include "engine/ProcessEngineApp.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/Text.h"
 #include "platform/ui/CBrush.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/CDataExchange.h"
+#include "plant/DosingStateMachine.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantOperatorServices.h"
 #include "plant/RuvEngineApp.h"
@@ -236,6 +238,12 @@ void CBatchNumDlg::FinishBatch(int mixer) {
       break;
     default:
       return;  // the failed look-up was shown
+  }
+  // The rest of the mix would go into the next batch: one mix, two batches.
+  CProcessEngineApp& process = GetProcessEngine();
+  if ((process.IsStarted() || process.IsCycleActive()) && CDosingStateMachine::RunDosesIntoMixer(mixer)) {
+    AfxMessageBox(ruv::Format(kFinishDuringRunFormat, GetMixerName(mixer).c_str()), kOperatorErrorStyle);
+    return;
   }
   if (AfxMessageBox(kFinishQuestion + report, MB_YESNOCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2 | MB_SYSTEMMODAL) !=
       IDYES)

@@ -32,6 +32,10 @@ class CBatchNumDlg : public CDialog {
 
   static constexpr COLORREF kFocusColor = RGB(255, 255, 157);
   static constexpr COLORREF kOtherColor = RGB(200, 255, 200);
+  // The refusal of Finish while the running recipe still doses into the mixer (its name).
+  static constexpr const char* kFinishDuringRunFormat =
+      "The process is started and its recipe still doses into %s.\n"
+      "Stop process before finishing this batch.";
   static constexpr const char* kQueryFormat =
       "SELECT * FROM Batch WHERE (strDataSourceType = '%s') AND (nBatchNumber = %d) ";
 
@@ -60,7 +64,8 @@ class CBatchNumDlg : public CDialog {
   // The batch `number` for `mixer` (0..3) in the current data source; `report`
   // gets the found row's report.
   int LookupBatch(int mixer, int number, std::string* report = nullptr);
-  // Finishes the mixer's open batch after the operator confirms it.
+  // Finishes the mixer's open batch after the operator confirms it; refused
+  // while the process is started and its recipe still doses into the mixer.
   void FinishBatch(int mixer);
 
   // The four numbers as the edits hold them.

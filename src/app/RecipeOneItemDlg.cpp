@@ -6,6 +6,7 @@
 #include "common/Conversions.h"
 #include "common/ProcessUtils.h"
 #include "common/WindowUtils.h"
+#include "engine/ProcessEngineApp.h"
 #include "engine/ProcessEngineBase.h"
 #include "platform/ui/CDataExchange.h"
 #include "records/RecipeRS.h"
@@ -177,6 +178,11 @@ int CRecipeOneItemDlg::StepPhase() const { return m_pProcessEngine ? m_pProcessE
 
 float CRecipeOneItemDlg::RunningDose() const {
   if (!HasStep()) return 0.0f;
+  // The run times its own copy: a recipe saved since it started changes the next run only.
+  if (auto* engine = dynamic_cast<CProcessEngineApp*>(m_pProcessEngine)) {
+    CRecipeStepInfo running;
+    if (engine->GetRunStep(m_nIndex, running)) return running.GetDose();
+  }
   auto lock = m_pTable->LockActive();
   return m_pTable->Active().GetStep(m_nIndex).GetDose();
 }

@@ -99,7 +99,8 @@ class CRecipeOneItemDlg : public CChildDlgCtrl {
   int SelectedMaterial() const;
   bool HasDischargeValve(int material) const;
   int StepPhase() const;
-  // The dose of this step in the recipe the process runs.
+  // The dose of this step in the run's copy of its recipe (the active recipe
+  // while no run holds one).
   float RunningDose() const;
   void UpdateNextButton(bool shownIsActive);
 

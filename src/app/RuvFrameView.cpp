@@ -287,7 +287,6 @@ LRESULT CRuvFrameView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL CRuvFrameView::OnCmdMsg(UINT id, int code) {
   if (code != 0 && code != 1) return CFormView::OnCmdMsg(id, code);  // control notifications
-  CRuvEngineApp* engine = GetEngineRoot();
   switch (id) {
     case ID_START_PROCESS: OnStartProcess(); return TRUE;
     case ID_STOP_PROCESS: OnStopProcess(); return TRUE;
@@ -299,9 +298,7 @@ BOOL CRuvFrameView::OnCmdMsg(UINT id, int code) {
     case ID_RECORD_INTERVAL: OnRecordInterval(); return TRUE;
     case ID_DATA_SOURCE_NONE:
     case ID_DATA_SOURCE_DEMO:
-    case ID_DATA_SOURCE_REAL:
-      if (engine) engine->SetDataSourceType(DataSourceOfCommand(id));
-      return TRUE;
+    case ID_DATA_SOURCE_REAL: OnDataSource(id); return TRUE;
     case ID_FILE_CLOSE: AfxMessageBox(kNotClosableText, MB_OK); return TRUE;
     default: return CFormView::OnCmdMsg(id, code);
   }
@@ -331,6 +328,11 @@ BOOL CRuvFrameView::OnUpdateCmdUI(CCmdUI* cmdUI) {
 }
 
 void CRuvFrameView::OnStartProcess() {
+  // With no data source no output answers: a run would stand in its first phase.
+  if (const CRuvEngineApp* engine = GetEngineRoot(); engine && engine->GetDataSourceType() == eDataSourceNone) {
+    ShowMessageBox(kNoDataSourceText, kStartProcessMessageCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+    return;
+  }
   if (!CheckActiveShift(true)) return;  // told, and the shift table asked for
   CRecipeRS* recipe = g_pRecipeRS.load();
   std::array<bool, kPlantMixerCount> used{};
@@ -358,6 +360,19 @@ void CRuvFrameView::OnStartProcess() {
     }
   }
   ShowMessageBox(kNoBatchNumberText, kStartProcessMessageCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+}
+
+void CRuvFrameView::OnDataSource(UINT id) {
+  CRuvEngineApp* engine = GetEngineRoot();
+  if (!engine) return;
+  // A change switches every output off under the running steps, and the Demo
+  // starts its levels again: the run would stand still with nothing said.
+  CProcessEngineApp& process = GetProcessEngine();
+  if (process.IsStarted() || process.IsCycleActive()) {
+    MessageBox(kDataSourceChangeRefusal, kDataSourceChangeCaption, MB_OK | MB_ICONSTOP);
+    return;
+  }
+  engine->SetDataSourceType(DataSourceOfCommand(id));
 }
 
 void CRuvFrameView::OnStopProcess() {

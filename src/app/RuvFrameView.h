@@ -51,6 +51,12 @@ inline constexpr const char* kNotClosableText = "This is not closable!";
 inline constexpr const char* kEmptyReportText = "Report goes here ...";
 inline constexpr const char* kNoWaterDirectionText = "مسير بارگيري آب مشخص نيست";
 inline constexpr const char* kNoWaterDirectionCaption = "Invalid Discharge Direction";
+inline constexpr const char* kDataSourceChangeRefusal =
+    "Remember, before changing the data source you must\n"
+    "stop process: each change switches every output off.";
+inline constexpr const char* kDataSourceChangeCaption = "Data Source change Message";
+inline constexpr const char* kNoDataSourceText =
+    "Remember, before starting process you must\nselect the data source Demo or Real.";
 inline constexpr UINT kDataSourceBlinkMs = 333;
 
 class CRuvFrameView : public CFormView {
@@ -86,6 +92,8 @@ class CRuvFrameView : public CFormView {
   // ---- commands ----
   void OnStartProcess();
   void OnStopProcess();
+  // The data-source commands; refused while the process is started.
+  void OnDataSource(UINT id);
   void OnRecipeTable();
   void OnShiftTable();
   void OnBatchNumbers();

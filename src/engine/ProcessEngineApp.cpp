@@ -42,7 +42,31 @@ void CProcessEngineApp::SetRunUsedSteps(const UsedSteps& used) {
   m_runUsedMask.store(mask);
 }
 
-void CProcessEngineApp::ClearRunUsedSteps() { m_runUsedMask.store(kNoRunCopy); }
+void CProcessEngineApp::ClearRunUsedSteps() {
+  m_runUsedMask.store(kNoRunCopy);
+  std::lock_guard<std::mutex> lock(m_runRecipeMutex);
+  m_runRecipe.reset();
+}
+
+void CProcessEngineApp::SetRunRecipe(const CRecipeRS::CSTFields& run) {
+  auto copy = std::make_unique<CRecipeRS::CSTFields>();
+  copy->CopyFrom(run);
+  UsedSteps used{};
+  for (int i = 0; i < CRecipeRS::kStepCount; ++i) used[static_cast<std::size_t>(i)] = copy->GetStep(i).IsStepActive();
+  {
+    std::lock_guard<std::mutex> lock(m_runRecipeMutex);
+    m_runRecipe = std::move(copy);
+  }
+  SetRunUsedSteps(used);
+}
+
+bool CProcessEngineApp::GetRunStep(int i, CRecipeStepInfo& step) const {
+  if (i < 0 || i >= CRecipeRS::kStepCount) return false;
+  std::lock_guard<std::mutex> lock(m_runRecipeMutex);
+  if (!m_runRecipe) return false;
+  step.CopyFrom(m_runRecipe->GetStep(i));
+  return true;
+}
 
 std::unique_ptr<CProcessStepBase> CProcessEngineApp::CreateStep() { return std::make_unique<CProcessStepApp>(); }
 

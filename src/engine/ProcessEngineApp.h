@@ -5,6 +5,8 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 
 #include "engine/ProcessEngineBase.h"
 #include "records/RecipeRS.h"
@@ -28,7 +30,14 @@ class CProcessEngineApp : public CProcessEngineBase {
   // A run takes its copy of the used steps when it starts, so a recipe edited
   // meanwhile does not change the run; it gives it back when it ends.
   void SetRunUsedSteps(const UsedSteps& used);
+  // Also drops the run's copy of its recipe.
   void ClearRunUsedSteps();
+  // The run's copy of its recipe, kept for the user-interface thread (what the
+  // run doses and times, not what the recipe dialog shows now); its active
+  // steps become the run's used steps.
+  void SetRunRecipe(const CRecipeRS::CSTFields& run);
+  // Step i (0..29) of the run's copy into `step`; false while no run holds one.
+  bool GetRunStep(int i, CRecipeStepInfo& step) const;
 
  protected:
   std::unique_ptr<CProcessStepBase> CreateStep() override;
@@ -36,6 +45,8 @@ class CProcessEngineApp : public CProcessEngineBase {
  private:
   static constexpr std::int64_t kNoRunCopy = -1;
   std::atomic<std::int64_t> m_runUsedMask{kNoRunCopy};  // bit i: step i used
+  mutable std::mutex m_runRecipeMutex;
+  std::unique_ptr<CRecipeRS::CSTFields> m_runRecipe;  // guarded by m_runRecipeMutex
 };
 
 // The one process engine of the program, made at its first use (so before any

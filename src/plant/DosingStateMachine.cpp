@@ -119,6 +119,30 @@ std::string CDosingStateMachine::MakeFullWeigherText(int stepNumber, const std::
                      material.c_str(), vessel.c_str());
 }
 
+std::string CDosingStateMachine::MakeNoBatchNumberText(int stepNumber, const std::string& material,
+                                                        const std::string& mixer) {
+  return ruv::Format("Step %d: %s waits for the batch number of %s.\nPlease enter it in Tables - Batch Numbers.",
+                     stepNumber, material.c_str(), mixer.c_str());
+}
+
+bool CDosingStateMachine::RunDosesIntoMixer(int mixer) {
+  CProcessEngineApp& engine = GetProcessEngine();
+  CRecipeRS* recipe = g_pRecipeRS.load();
+  for (int i = 0; i < kStepCount; ++i) {
+    CRecipeStepInfo step;
+    if (!engine.GetRunStep(i, step)) {
+      if (!recipe) return false;
+      auto lock = recipe->LockActive();
+      step.CopyFrom(recipe->Active().GetStep(i));
+    }
+    const Devices devices = DevicesOf(step);
+    if (!IsUsedAutomaticStep(step) || !devices.valid || devices.mixer != mixer) continue;
+    const bool intoMixer = devices.material == 0 || (step.m_bStpHasDisChrg && devices.dischargeValve != kNoPlantObject);
+    if (intoMixer && engine.GetStepPhase(i) != ePhaseEnded) return true;
+  }
+  return false;
+}
+
 template <class Match>
 bool CDosingStateMachine::AnyOtherStep(int i, int phaseFrom, int phaseTo, Match matches) const {
   if (!m_run) return false;
@@ -174,7 +198,7 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
       !IsAutoOperationAllowed(devices.material, 1, devices.mixer) || ChargingMustWait(i, devices))
     return false;
   // Opening a water direction valve would make the plant form ask for the batch number.
-  if (devices.material == 0 && !HasBatchNumber(devices.mixer)) return false;
+  if (devices.material == 0 && !HasBatchNumberOrTell(i, devices)) return false;
   m_claimed.push_back(devices.pump);
   m_claimed.push_back(devices.weigher);
 
@@ -257,7 +281,7 @@ bool CDosingStateMachine::TryStartDischarge(int i, const CRecipeStepInfo& step, 
       !IsAutoOperationAllowed(devices.material, 2, devices.mixer))
     return false;
   const float room = GetShapeAttribFloat(devices.mixerVessel, eCodeMaxLevel) - Level(devices.mixerVessel);
-  if (!(Level(devices.weigher) < room) || DischargeMustWait(i, devices) || !HasBatchNumber(devices.mixer))
+  if (!(Level(devices.weigher) < room) || DischargeMustWait(i, devices) || !HasBatchNumberOrTell(i, devices))
     return false;
 
   if (!SwitchOn(i, devices.dirValve)) return false;
@@ -283,6 +307,42 @@ bool CDosingStateMachine::TryEndRunOn(int i, const Devices& devices) {
   return Advance(i, ePhaseRunOn, ePhaseDischarged);
 }
 
+bool CDosingStateMachine::TryResume(int i, int phase, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  // A refused switch-on was shown by the plant form; the next Start tries again.
+  if (memory.onRefused) return false;
+  if (phase == ePhaseCharging) {
+    if (devices.material == 0 && !HasBatchNumberOrTell(i, devices)) return false;
+    if (devices.waterValve != kNoPlantObject && !ReportsOpen(devices.waterValve)) {
+      // The pump waits for the valve to report open, as at the charge's start.
+      SwitchOn(i, devices.waterValve);
+      return false;
+    }
+    if (!SwitchOn(i, devices.pump)) return false;
+  } else {
+    if (!HasBatchNumberOrTell(i, devices)) return false;
+    if (!SwitchOn(i, devices.dirValve)) return false;
+    if (!SwitchOn(i, devices.dischargeValve)) return false;
+  }
+  memory.resume = false;
+  return true;
+}
+
+bool CDosingStateMachine::HasBatchNumberOrTell(int i, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  if (HasBatchNumber(devices.mixer)) {
+    memory.toldNoBatchNumber = false;
+    return true;
+  }
+  if (!memory.toldNoBatchNumber) {
+    memory.toldNoBatchNumber = true;
+    const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+    ShowMessageBoxWithoutWaiting(MakeNoBatchNumberText(i + 1, material.GetName(), GetMixerName(devices.mixer)),
+                                 kNoBatchNumberCaption, MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL);
+  }
+  return false;
+}
+
 // ---------------------------------------------------------------- interface
 
 void CDosingStateMachine::BeginPass() { m_claimed.clear(); }
@@ -302,6 +362,14 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
   CProcessEngineApp& engine = GetProcessEngine();
   // Each test sees the phase the one before may just have set.
   if (engine.GetStepPhase(i) == ePhaseStart) TryStartCharging(i, step, devices);
+  if (StepMemory& memory = m_memory[static_cast<std::size_t>(i)]; memory.resume) {
+    const int phase = engine.GetStepPhase(i);
+    // A step the recipe dialog moved on meanwhile has nothing to take up again.
+    if (phase == ePhaseCharging || phase == ePhaseDischarging)
+      TryResume(i, phase, devices);
+    else
+      memory.resume = false;
+  }
   if (engine.GetStepPhase(i) == ePhaseCharging) TryEndCharging(i, step, devices);
   if (engine.GetStepPhase(i) == ePhaseFirstDelay) TryEndFirstDelay(i, devices);
   if (engine.GetStepPhase(i) == ePhaseSecondDelay) TryBook(i, step, devices);
@@ -312,23 +380,28 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
 }
 
 template <class Action>
-void CDosingStateMachine::ForEachChargingStep(Action action) {
+void CDosingStateMachine::ForEachStepInPhase(int phase, Action action) {
   if (!m_run) return;
   CProcessEngineApp& engine = GetProcessEngine();
   for (int i = 0; i < kStepCount; ++i) {
     const CRecipeStepInfo& step = m_run->GetStep(i);
     const Devices devices = DevicesOf(step);
-    if (IsUsedAutomaticStep(step) && devices.valid && engine.GetStepPhase(i) == ePhaseCharging) action(i, devices);
+    if (IsUsedAutomaticStep(step) && devices.valid && engine.GetStepPhase(i) == phase) action(i, devices);
   }
 }
 
 void CDosingStateMachine::OnStart() {
-  for (StepMemory& memory : m_memory) memory.onRefused = false;
-  ForEachChargingStep([this](int i, const Devices& devices) { SwitchOn(i, devices.pump); });
+  for (StepMemory& memory : m_memory) {
+    memory.onRefused = false;
+    memory.resume = false;
+  }
+  const auto resume = [this](int i, const Devices&) { m_memory[static_cast<std::size_t>(i)].resume = true; };
+  ForEachStepInPhase(ePhaseCharging, resume);
+  ForEachStepInPhase(ePhaseDischarging, resume);
 }
 
 void CDosingStateMachine::OnStop() {
-  ForEachChargingStep([](int, const Devices& devices) { StoreCommand(devices.pump, false); });
+  ForEachStepInPhase(ePhaseCharging, [](int, const Devices& devices) { StoreCommand(devices.pump, false); });
 }
 
 void CDosingStateMachine::OnRunEnd() {

@@ -28,6 +28,10 @@
 //    the step waits, so the operator is never asked from inside a store.
 //  - Charging also ends when the weigher is full; that charge is booked but
 //    teaches the in-flight amount nothing, and the operator is told once.
+//  - A step that waits for a mixer's batch number says so once per wait.
+//  - A Start after a Stop opens again what a step in phase 1 (its charge path
+//    and pump) or phase 5 (direction and discharge valves) needs, a pass at a
+//    time: a change of data source in between switched every output off.
 //
 // The process cycle's thread alone uses an instance.
 #include <array>
@@ -57,8 +61,9 @@ class CDosingStateMachine {
   // report its material's name and the pump's in-flight amount.
   void DoDosingStep(const CRecipeStepInfo& step, std::string& report);
 
-  // A Start confirmed by the operator: refusals are forgotten, and the pumps
-  // of the run's steps still charging (phase 1) are switched on again.
+  // A Start confirmed by the operator: refusals are forgotten, and the run's
+  // steps still charging (phase 1) or discharging (phase 5) get their outputs
+  // back from the next DoDosingStep on.
   void OnStart();
   // The first pass after a Stop: the pumps of the run's steps still charging
   // are switched off, once; their phases and start levels stay.
@@ -73,6 +78,14 @@ class CDosingStateMachine {
   // The box shown once when a weigher got full while charging.
   static std::string MakeFullWeigherText(int stepNumber, const std::string& material, const std::string& vessel);
   static constexpr const char* kFullWeigherCaption = "Dosing";
+  // The box shown once when a step waits for its mixer's batch number.
+  static std::string MakeNoBatchNumberText(int stepNumber, const std::string& material, const std::string& mixer);
+  static constexpr const char* kNoBatchNumberCaption = "Dosing";
+
+  // Whether a used automatic step that has not ended charges water into
+  // `mixer` or discharges into it: of the run's copy while a run holds one,
+  // else of the active recipe. Any thread (holds no lock across the engine).
+  static bool RunDosesIntoMixer(int mixer);
 
  private:
   // What the machine keeps about one step between calls.
@@ -81,6 +94,8 @@ class CDosingStateMachine {
     bool booked = false;            // phase 3's booking is done
     bool endedFull = false;         // charging ended at the weigher's maximum
     PlantObjectId closeAgain = kNoPlantObject;  // a direction valve to close again (its discharge valve refused)
+    bool resume = false;            // a Start asked for the step's outputs again
+    bool toldNoBatchNumber = false; // the wait for a batch number was shown
   };
   // The devices of one step; `valid` is false for a material outside 0..8 or a
   // mixer outside 0..3, and such a step touches nothing.
@@ -111,6 +126,10 @@ class CDosingStateMachine {
   bool TryStartDischarge(int i, const CRecipeStepInfo& step, const Devices& devices);
   bool TryEndDischarge(int i, const Devices& devices);
   bool TryEndRunOn(int i, const Devices& devices);
+  // After a Start, phase 1 or 5: the outputs the phase runs with, switched on again.
+  bool TryResume(int i, int phase, const Devices& devices);
+  // The step's mixer has a batch number; without one the operator is told once.
+  bool HasBatchNumberOrTell(int i, const Devices& devices);
 
   // Another step of the run, in `phaseFrom`..`phaseTo`, that `matches` says about.
   template <class Match>
@@ -122,9 +141,9 @@ class CDosingStateMachine {
   // Whether a step may not start charging.
   bool ChargingMustWait(int i, const Devices& devices) const;
   bool Advance(int i, int from, int to);
-  // Runs `action` (step index, devices) for each of the run's steps in phase 1.
+  // Runs `action` (step index, devices) for each of the run's steps in `phase`.
   template <class Action>
-  void ForEachChargingStep(Action action);
+  void ForEachStepInPhase(int phase, Action action);
 
   const CRecipeRS::CSTFields* m_run = nullptr;
   std::array<StepMemory, kStepCount> m_memory{};

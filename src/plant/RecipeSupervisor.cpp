@@ -58,7 +58,9 @@ void CRecipeSupervisor::SuperviseRecipeSteps() {
     }
   }
   if (engine.IsStarted() && engine.IsCycleActive()) StepThroughRecipe();
-  if (engine.GetEnginePhase() == kPhaseEnded) EndRun();
+  // Only a run this supervisor holds can end: phases read from the recovery
+  // file at start-up, before the form resets them, are no run.
+  if (m_hasRun && engine.GetEnginePhase() == kPhaseEnded) EndRun();
 }
 
 void CRecipeSupervisor::BeginStart() {
@@ -82,9 +84,7 @@ void CRecipeSupervisor::TakeRunCopy() {
     m_run.CopyFrom(recipe->Active());
   }
   m_runRecipeID = m_run.GetRecordID();
-  CProcessEngineApp::UsedSteps used{};
-  for (int i = 0; i < CRecipeRS::kStepCount; ++i) used[static_cast<std::size_t>(i)] = m_run.GetStep(i).IsStepActive();
-  GetProcessEngine().SetRunUsedSteps(used);
+  GetProcessEngine().SetRunRecipe(m_run);
   m_dosing.SetRunSteps(&m_run);
   m_hasRun = true;
 }

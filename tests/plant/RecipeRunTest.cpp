@@ -214,8 +214,11 @@ TEST_F(RecipeRunTest, StepsThatCannotRunWaitWithoutTouchingADevice) {
   shift->SetActiveMixerBatchNumber(1, 0);
   shift->SetActiveMixerBatchNumber(2, 0);
   Start();
+  // The plant form would ask for the batch number inside the store: the step
+  // waits instead, and says so once however many passes it waits.
+  boxes.Expect(IDOK, CDosingStateMachine::MakeNoBatchNumberText(1, "Water", "Mixer2"));
+  boxes.Expect(IDOK, CDosingStateMachine::MakeNoBatchNumberText(5, "L.A.B.S", "Mixer3"));
   for (int pass = 0; pass < 10; ++pass) Pass();
-  // The plant form would ask for the batch number inside the store: the step waits instead.
   EXPECT_EQ(Phase(1), 0);
   EXPECT_EQ(plantForm.Offers(Valve(21), eValveDoOnOffPosition, true), 0);
   PassUntil(5, 4);
@@ -230,7 +233,7 @@ TEST_F(RecipeRunTest, StepsThatCannotRunWaitWithoutTouchingADevice) {
   for (int number = 2; number <= 4; ++number) EXPECT_EQ(Phase(number), 0);
   EXPECT_EQ(plantForm.Offers(PumpId(0), ePumpDoOnOffSpeed, true), 0);
   EXPECT_NE(GetProcessEngine().GetEnginePhase(), 11);
-  EXPECT_EQ(boxes.Count(), 1u);  // the level question only
+  EXPECT_EQ(boxes.Count(), 3u);  // the level question and each wait once
 }
 
 TEST_F(RecipeRunTest, WaterStepsSharingThePumpOpenTheirValvesInTurn) {
