@@ -1,5 +1,6 @@
 #include "links/ModBusBase.h"
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -141,17 +142,26 @@ void CModBusBase::WaitFrameSilence() {
   if (due > now) std::this_thread::sleep_for(std::chrono::nanoseconds(due - now));
 }
 
+void CModBusBase::RefreshLineTiming() {
+  if (!IsOpen()) return;
+  // Start, data, parity and stop bits of one character on the line.
+  const int stopBits = GetStopBits() == ONESTOPBIT ? 1 : 2;
+  const int bits = 1 + GetByteSize() + (GetParity() != NOPARITY ? 1 : 0) + stopBits;
+  const int baud = GetBaudRate();
+  m_frameSilenceNs.store(ModbusFrameSilence(baud, bits).count());
+  if (baud > 0) m_characterNs.store(static_cast<std::int64_t>(1e9 * bits / baud));
+}
+
 UINT CModBusBase::PollingProc(CThreadEngine* thread) {
   thread->SetRunning(true);
   auto* self = static_cast<CModBusBase*>(thread->GetOwner());
+  self->RefreshLineTiming();
   {
-    // Start, data, parity and stop bits of one character on the line.
-    const int stopBits = self->GetStopBits() == ONESTOPBIT ? 1 : 2;
-    const int bits = 1 + self->GetByteSize() + (self->GetParity() != NOPARITY ? 1 : 0) + stopBits;
-    self->m_frameSilenceNs.store(ModbusFrameSilence(self->GetBaudRate(), bits).count());
+    // A write may already hold the line (outputs are written as the links
+    // start): its flag stays, and what it awaits is left alone.
+    std::lock_guard<std::recursive_mutex> lock(self->m_receiveLock);
+    if (!self->m_sync.load()) self->ResetReceiver(true);
   }
-  self->m_sync.store(false);
-  self->ResetReceiver(true);
   CRTimer pace(true);
   while (thread->IsKeepRunning()) {
     const DWORD elapsed = pace.GetElapsedMs();
@@ -189,6 +199,7 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
     if (IsOpen()) Purge();
   }
   SendFrame(request);
+  const std::int64_t sentNs = SteadyNowNs();
   item->SetLastRequestTick(GetTickCount());
   // Ends with the reply, the band, a stop or a write taking the port (WakePoller).
   item->GetReplyEvent().Wait(item->GetTimeoutBand());
@@ -200,6 +211,12 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   // Given up for a stop or a write: the slave was not too slow, so no time-out.
   // Otherwise no whole reply came in time (none at all, or a truncated one).
   if (m_pollThread->IsKeepRunning() && !m_sync.load()) item->SetTimeoutCount(item->GetTimeoutCount() + 1);
+  if (m_sync.load()) {
+    // The slave may still answer, within the band (and no later than a write
+    // would wait for its own reply): the write lets that reply pass first.
+    const DWORD allowanceMs = std::min<DWORD>(item->GetTimeoutBand(), kWriteReplyTimeoutMs);
+    m_givenUpReplyDueNs.store(sentNs + static_cast<std::int64_t>(allowanceMs) * 1000000);
+  }
   item->GetReplyEvent().Reset();
   m_outstanding = -1;
   m_receiver.Disarm();
@@ -276,27 +293,124 @@ void CModBusBase::PostItemChanged(CSerialLinkerItem* item) {
   PostMessage(m_owner.load(), m_message, reinterpret_cast<WPARAM>(item), 0);
 }
 
-BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries) {
-  for (;;) {
-    const bool previous = SetSyncMode(true);
-    std::vector<BYTE> reply(1024, 0);
-    bool ok = false;
-    WaitFrameSilence();
-    if (SendFrame(request) == ERROR_SUCCESS) {
-      SetupReadTimeouts(EReadBlocking);
-      DWORD count = 0;
-      const LONG read = Read(reply.data(), replyLength, &count, nullptr, kWriteReplyTimeoutMs);
-      SetupReadTimeouts(EReadNonBlocking);
-      if (count > 0) MarkReplyEnd();
-      ok = read == ERROR_SUCCESS && count == replyLength && CheckCrc(reply.data(), replyLength) &&
-           replyLength >= 2 && request.size() >= replyLength - 2 &&
-           std::memcmp(reply.data(), request.data(), replyLength - 2) == 0;
+bool CModBusBase::IsWriting() const {
+  std::lock_guard<std::mutex> lock(m_writerMutex);
+  return m_writer != std::thread::id();
+}
+
+bool CModBusBase::TakeLineForWrite() {
+  const std::thread::id me = std::this_thread::get_id();
+  auto claim = [&] {
+    std::lock_guard<std::mutex> lock(m_writerMutex);
+    if (m_writer != std::thread::id()) return false;
+    m_writer = me;
+    return true;
+  };
+  if (!claim()) {
+    {
+      // A write further down this thread's stack cannot finish before this one
+      // returns: waiting for it would only run out the bound.
+      std::lock_guard<std::mutex> lock(m_writerMutex);
+      if (m_writer == me) return false;
     }
-    Sleep(1);
-    SetSyncMode(previous);
-    if (ok) return TRUE;
-    if (retries-- <= 0) return FALSE;
+    if (!WaitPumping(claim, kIdleWaitMs)) return false;
   }
+  RefreshLineTiming();
+  std::uint64_t idleBefore;
+  {
+    // Under the receive lock: once set, the listener reads nothing more.
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    idleBefore = m_idlePasses.load();
+    m_sync.store(true);
+    m_receiver.Disarm();
+  }
+  if (m_pollThread && m_pollThread->IsRunning()) {
+    // The poll in flight is given up at once (no time-out counted); the poller
+    // then shows it stands aside within one pass. The UI thread keeps servicing
+    // messages meanwhile.
+    WakePoller();
+    const bool aside =
+        WaitPumping([&] { return m_idlePasses.load() != idleBefore || !m_pollThread->IsRunning(); }, kIdleWaitMs);
+    if (!aside) {
+      GiveLineBack();
+      return false;
+    }
+  }
+  return true;
+}
+
+void CModBusBase::GiveLineBack() {
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    m_sync.store(false);
+  }
+  std::lock_guard<std::mutex> lock(m_writerMutex);
+  m_writer = std::thread::id();
+}
+
+void CModBusBase::DrainLine() {
+  using namespace std::chrono;
+  const std::int64_t silence = m_frameSilenceNs.load();
+  const std::int64_t start = SteadyNowNs();
+  // A given-up poll's reply may not have begun yet; it has until then.
+  const std::int64_t replyDue = m_givenUpReplyDueNs.exchange(0);
+  // A line that never goes quiet (noise) does not hold the write up for long.
+  const std::int64_t giveUp = std::max(replyDue, start) + static_cast<std::int64_t>(kWriteReplyTimeoutMs) * 1000000;
+  std::int64_t lastByte = m_lastReplyEndNs.load();
+  bool arrived = false;
+  BYTE scratch[64];
+  for (;;) {
+    DWORD count = 0;
+    while (Read(scratch, sizeof scratch, &count) == ERROR_SUCCESS && count > 0) {
+      lastByte = SteadyNowNs();
+      arrived = true;
+    }
+    const std::int64_t now = SteadyNowNs();
+    const bool quiet = lastByte == 0 || now - lastByte >= silence;
+    // After a poll given up, a reply that came and ended frees the line as its time would.
+    if (quiet && (replyDue == 0 || arrived || now >= replyDue)) break;
+    if (now >= giveUp || !IsOpen()) break;
+    std::this_thread::sleep_for(nanoseconds(std::min<std::int64_t>(std::max<std::int64_t>(silence / 4, 100000), 500000)));
+  }
+  if (IsOpen()) Purge();
+}
+
+bool CModBusBase::TryWrite(const std::vector<BYTE>& request, DWORD replyLength) {
+  DrainLine();
+  if (SendFrame(request) != ERROR_SUCCESS) return false;
+  // The reply time-out runs from when the request has left the line.
+  const std::int64_t deadline = SteadyNowNs() + static_cast<std::int64_t>(request.size()) * m_characterNs.load() +
+                                static_cast<std::int64_t>(kWriteReplyTimeoutMs) * 1000000;
+  ModbusReceiver receiver;
+  receiver.ExpectWrite(request.data(), request.size());
+  BYTE scratch[64];
+  for (;;) {
+    DWORD count = 0;
+    if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS) return false;
+    ModbusParseResult result = receiver.Feed(scratch, count);
+    // A late reply to a given-up poll, or another slave's frame, is passed over.
+    while (result.status == ModbusParse::WrongSlave || result.status == ModbusParse::Unexpected) {
+      result = receiver.Feed(nullptr, 0);
+    }
+    if (result.status != ModbusParse::NeedMore) {
+      MarkReplyEnd();
+      return result.status == ModbusParse::Complete && replyLength == modbus::kWriteReplyLength;
+    }
+    if (SteadyNowNs() >= deadline) {
+      if (receiver.Held() > 0) MarkReplyEnd();
+      return false;
+    }
+    if (count == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
+BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries) {
+  if (!TakeLineForWrite()) return FALSE;
+  bool ok = false;
+  for (int tries = retries + 1; tries > 0 && !ok; --tries) ok = TryWrite(request, replyLength);
+  Sleep(1);
+  GiveLineBack();
+  return ok ? TRUE : FALSE;
 }
 
 BOOL CModBusBase::WriteRegisters(int slave, int address, std::int32_t value) {
