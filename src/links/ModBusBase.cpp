@@ -293,11 +293,6 @@ void CModBusBase::PostItemChanged(CSerialLinkerItem* item) {
   PostMessage(m_owner.load(), m_message, reinterpret_cast<WPARAM>(item), 0);
 }
 
-bool CModBusBase::IsWriting() const {
-  std::lock_guard<std::mutex> lock(m_writerMutex);
-  return m_writer != std::thread::id();
-}
-
 bool CModBusBase::TakeLineForWrite() {
   const std::thread::id me = std::this_thread::get_id();
   auto claim = [&] {

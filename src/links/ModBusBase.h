@@ -72,8 +72,6 @@ class CModBusBase : public CSerialEx {
   // stands aside; either way the receiver is reset and the port purged.
   bool SetSyncMode(bool sync);
   bool IsSyncMode() const { return m_sync.load(); }
-  // A write holds the line (from taking it to giving it back).
-  bool IsWriting() const;
   // Drops what the receiver holds; with `purge`, also the port's queues.
   void ResetReceiver(bool purge);
 
@@ -147,7 +145,7 @@ class CModBusBase : public CSerialEx {
   // Until when the reply to a poll given up for a write may still come (steady
   // clock; 0 when no poll was given up since the last write looked).
   std::atomic<std::int64_t> m_givenUpReplyDueNs{0};
-  mutable std::mutex m_writerMutex;
+  std::mutex m_writerMutex;
   std::thread::id m_writer;  // the thread whose write holds the line; none when free
 };
 

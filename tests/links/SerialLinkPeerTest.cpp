@@ -181,3 +181,41 @@ TEST_F(SerialLinkPeerTest, ATagWrittenDuringAnotherTagsWriteGoesOutAfterIt) {
   EXPECT_EQ(peer.WriteLog(), expected);
   for (int i = 0; i < link->GetItemCount(); ++i) EXPECT_EQ(link->GetItemAt(i)->GetErrorCount(), 0u) << i;
 }
+
+namespace {
+
+// Runs a call when its message arrives.
+class CallOnMessage final : public IMessageTarget {
+ public:
+  explicit CallOnMessage(std::function<void()> call) : m_call(std::move(call)), m_handle(RegisterMessageTarget(this)) {}
+  ~CallOnMessage() override { UnregisterMessageTarget(m_handle); }
+  HWND Handle() const { return m_handle; }
+  LRESULT DispatchMessageToTarget(UINT, WPARAM, LPARAM) override {
+    m_call();
+    return 0;
+  }
+
+ private:
+  std::function<void()> m_call;
+  HWND m_handle;
+};
+
+}  // namespace
+
+// The data source leaving Real while a write waits for the line (its wait
+// services messages) stops the link under that write: the master must live on
+// until the write has returned, and the command stays pending.
+TEST_F(SerialLinkPeerTest, ALinkStoppedWhileAWriteWaitsForTheLineKeepsItsMasterUntilTheWriteReturns) {
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  CallOnMessage stopper([&] { link->Stop(); });
+  level->SetValue(Variant::R4(7.0f));
+  level->SetWritePending(TRUE);
+  PostMessage(stopper.Handle(), WM_USER, 0, 0);
+  EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);
+  EXPECT_EQ(link->GetMaster(), nullptr);
+  EXPECT_FALSE(link->IsLinkRunning());
+  EXPECT_TRUE(level->IsWritePending());
+  PumpPendingMessages();
+}
