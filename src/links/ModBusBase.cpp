@@ -73,22 +73,29 @@ bool CModBusBase::SetSyncMode(bool sync) {
   bool previous;
   std::uint64_t idleBefore;
   {
-    // Under the receive lock: once set, the listener reads nothing more.
     std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
     previous = m_sync.load();
     if (previous == sync) return previous;
     idleBefore = m_idlePasses.load();
     m_sync.store(sync);
+    if (!sync) m_lineHeld.store(false);
   }
-  if (sync && m_pollThread && m_pollThread->IsRunning()) {
-    // The poll in flight is given up at once (no time-out counted); the poller
-    // then shows it stands aside within one pass. The UI thread keeps servicing
-    // messages meanwhile.
-    WakePoller();
-    WaitPumping([&] { return m_idlePasses.load() != idleBefore || !m_pollThread->IsRunning(); }, kIdleWaitMs);
+  if (sync) {
+    WaitForPollerAside(idleBefore);
+    // Under the receive lock: once set, the listener reads nothing more.
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    m_lineHeld.store(true);
   }
   ResetReceiver(true);
   return previous;
+}
+
+bool CModBusBase::WaitForPollerAside(std::uint64_t idleBefore) {
+  if (!m_pollThread || !m_pollThread->IsRunning()) return true;
+  // The poll in flight ends soon (see PollItem); the poller then shows it
+  // stands aside within one pass. The UI thread keeps servicing messages meanwhile.
+  WakePoller();
+  return WaitPumping([&] { return m_idlePasses.load() != idleBefore || !m_pollThread->IsRunning(); }, kIdleWaitMs);
 }
 
 void CModBusBase::WakePoller() {
@@ -201,8 +208,21 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   SendFrame(request);
   const std::int64_t sentNs = SteadyNowNs();
   item->SetLastRequestTick(GetTickCount());
-  // Ends with the reply, the band, a stop or a write taking the port (WakePoller).
-  item->GetReplyEvent().Wait(item->GetTimeoutBand());
+  // Ends with the reply, the band or a stop. A write wanting the line (WakePoller)
+  // shortens it to the write's own reply time: the reply still taken and stored,
+  // the line left free of it, and a long band no longer holds the write up.
+  const DWORD band = item->GetTimeoutBand();
+  bool woken = item->GetReplyEvent().Wait(band);
+  while (woken && m_sync.load() && m_pollThread->IsKeepRunning()) {
+    {
+      std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+      if (m_outstanding != index) break;  // answered
+    }
+    const std::int64_t due = sentNs + static_cast<std::int64_t>(std::min<DWORD>(band, kWriteReplyTimeoutMs)) * 1000000;
+    const std::int64_t left = due - SteadyNowNs();
+    if (left <= 0) break;
+    woken = item->GetReplyEvent().Wait(static_cast<DWORD>((left + 999999) / 1000000));
+  }
   std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
   if (m_outstanding != index) {
     item->GetReplyEvent().Reset();  // answered (perhaps just as the wait ran out)
@@ -211,12 +231,6 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   // Given up for a stop or a write: the slave was not too slow, so no time-out.
   // Otherwise no whole reply came in time (none at all, or a truncated one).
   if (m_pollThread->IsKeepRunning() && !m_sync.load()) item->SetTimeoutCount(item->GetTimeoutCount() + 1);
-  if (m_sync.load()) {
-    // The slave may still answer, within the band (and no later than a write
-    // would wait for its own reply): the write lets that reply pass first.
-    const DWORD allowanceMs = std::min<DWORD>(item->GetTimeoutBand(), kWriteReplyTimeoutMs);
-    m_givenUpReplyDueNs.store(sentNs + static_cast<std::int64_t>(allowanceMs) * 1000000);
-  }
   item->GetReplyEvent().Reset();
   m_outstanding = -1;
   m_receiver.Disarm();
@@ -231,7 +245,7 @@ void CModBusBase::OnEvent(DWORD events, DWORD) {
     {
       std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
       // Checked before every read: a write transaction reads its reply itself.
-      if (m_sync.load()) return;
+      if (m_lineHeld.load()) return;
       DWORD count = 0;
       if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS || count == 0) return;
       ModbusParseResult result = m_receiver.Feed(scratch, count);
@@ -313,30 +327,25 @@ bool CModBusBase::TakeLineForWrite() {
   RefreshLineTiming();
   std::uint64_t idleBefore;
   {
-    // Under the receive lock: once set, the listener reads nothing more.
     std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
     idleBefore = m_idlePasses.load();
     m_sync.store(true);
-    m_receiver.Disarm();
   }
-  if (m_pollThread && m_pollThread->IsRunning()) {
-    // The poll in flight is given up at once (no time-out counted); the poller
-    // then shows it stands aside within one pass. The UI thread keeps servicing
-    // messages meanwhile.
-    WakePoller();
-    const bool aside =
-        WaitPumping([&] { return m_idlePasses.load() != idleBefore || !m_pollThread->IsRunning(); }, kIdleWaitMs);
-    if (!aside) {
-      GiveLineBack();
-      return false;
-    }
+  if (!WaitForPollerAside(idleBefore)) {
+    GiveLineBack();
+    return false;
   }
+  // Under the receive lock: once set, the listener reads nothing more.
+  std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+  m_lineHeld.store(true);
+  m_receiver.Disarm();
   return true;
 }
 
 void CModBusBase::GiveLineBack() {
   {
     std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    m_lineHeld.store(false);
     m_sync.store(false);
   }
   std::lock_guard<std::mutex> lock(m_writerMutex);
@@ -346,24 +355,15 @@ void CModBusBase::GiveLineBack() {
 void CModBusBase::DrainLine() {
   using namespace std::chrono;
   const std::int64_t silence = m_frameSilenceNs.load();
-  const std::int64_t start = SteadyNowNs();
-  // A given-up poll's reply may not have begun yet; it has until then.
-  const std::int64_t replyDue = m_givenUpReplyDueNs.exchange(0);
   // A line that never goes quiet (noise) does not hold the write up for long.
-  const std::int64_t giveUp = std::max(replyDue, start) + static_cast<std::int64_t>(kWriteReplyTimeoutMs) * 1000000;
+  const std::int64_t giveUp = SteadyNowNs() + static_cast<std::int64_t>(kWriteReplyTimeoutMs) * 1000000;
   std::int64_t lastByte = m_lastReplyEndNs.load();
-  bool arrived = false;
   BYTE scratch[64];
   for (;;) {
     DWORD count = 0;
-    while (Read(scratch, sizeof scratch, &count) == ERROR_SUCCESS && count > 0) {
-      lastByte = SteadyNowNs();
-      arrived = true;
-    }
+    while (Read(scratch, sizeof scratch, &count) == ERROR_SUCCESS && count > 0) lastByte = SteadyNowNs();
     const std::int64_t now = SteadyNowNs();
-    const bool quiet = lastByte == 0 || now - lastByte >= silence;
-    // After a poll given up, a reply that came and ended frees the line as its time would.
-    if (quiet && (replyDue == 0 || arrived || now >= replyDue)) break;
+    if (lastByte == 0 || now - lastByte >= silence) break;
     if (now >= giveUp || !IsOpen()) break;
     std::this_thread::sleep_for(nanoseconds(std::min<std::int64_t>(std::max<std::int64_t>(silence / 4, 100000), 500000)));
   }

@@ -11,9 +11,10 @@
 // arrives (a late or stray reply, another slave's frame, noise) is dropped.
 //
 // A write takes the line from the polling thread (a bounded wait; when the
-// poller does not stand aside in time the write fails and sends nothing), lets
-// what is still on the line arrive and discards it once the line is quiet, then
-// reads its own reply matched to its request. Only one write holds the line at a
+// poller does not stand aside in time the write fails and sends nothing): the
+// poll in flight keeps its reply for at most the write's own reply time. The
+// write then lets what is still on the line arrive and discards it once the line
+// is quiet, and reads its own reply matched to its request. Only one write holds the line at a
 // time. The port stays in non-blocking read mode throughout, so the listener
 // never blocks in a read while it holds the receive lock.
 #include <atomic>
@@ -67,9 +68,10 @@ class CModBusBase : public CSerialEx {
   int GetLongestReply() const { return m_longestReply; }
   int GetShortestReply() const { return m_shortestReply; }
 
-  // Returns the previous flag. Switching on gives up the poll in flight and waits
-  // (up to 1 s, servicing messages on the UI thread) until the polling thread
-  // stands aside; either way the receiver is reset and the port purged.
+  // Returns the previous flag. Switching on ends the poll in flight within the
+  // write's reply time and waits (up to 1 s, servicing messages on the UI thread)
+  // until the polling thread stands aside, then the listener stands aside too;
+  // either way the receiver is reset and the port purged.
   bool SetSyncMode(bool sync);
   bool IsSyncMode() const { return m_sync.load(); }
   // Drops what the receiver holds; with `purge`, also the port's queues.
@@ -116,9 +118,12 @@ class CModBusBase : public CSerialEx {
   // when it cannot be had. GiveLineBack ends what TakeLineForWrite began.
   bool TakeLineForWrite();
   void GiveLineBack();
-  // Lets what is still coming in arrive (the reply to a poll given up for this
-  // write, or the tail of an earlier frame) and drops it once the line has been
-  // quiet for the frame gap, so the write's request does not talk over a slave.
+  // Wakes the poll in flight and waits (bounded, servicing messages) until the
+  // poller stands aside; FALSE when it did not in time.
+  bool WaitForPollerAside(std::uint64_t idleBefore);
+  // Lets what is still coming in arrive (a late reply, the tail of an earlier
+  // frame) and drops it once the line has been quiet for the frame gap, so the
+  // write's request does not talk over a slave.
   void DrainLine();
   // One try of a write: the request out, then its reply matched among whatever
   // arrives within the reply time-out. TRUE when the slave confirmed it.
@@ -126,7 +131,8 @@ class CModBusBase : public CSerialEx {
 
   std::unique_ptr<CThreadEngine> m_pollThread;
   std::vector<CSerialLinkerItem*> m_items;  // the engine's items, not owned
-  std::atomic<bool> m_sync{false};
+  std::atomic<bool> m_sync{false};      // the poller stands aside (no new request)
+  std::atomic<bool> m_lineHeld{false};  // and the listener too: a write reads the line itself
   int m_longestReply = 7;
   int m_shortestReply = 7;
   std::atomic<HWND> m_owner{nullptr};
@@ -142,9 +148,6 @@ class CModBusBase : public CSerialEx {
   std::atomic<std::int64_t> m_frameSilenceNs{1000000};
   std::atomic<std::int64_t> m_lastReplyEndNs{0};  // steady clock; 0 before any reply
   std::atomic<std::int64_t> m_characterNs{1000000 / 3};
-  // Until when the reply to a poll given up for a write may still come (steady
-  // clock; 0 when no poll was given up since the last write looked).
-  std::atomic<std::int64_t> m_givenUpReplyDueNs{0};
   std::mutex m_writerMutex;
   std::thread::id m_writer;  // the thread whose write holds the line; none when free
 };
