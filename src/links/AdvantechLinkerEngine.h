@@ -17,7 +17,6 @@ class CAdvantechLinkerItem;
 class CAdvantechLinkerEngine : public CHwLinkerEngine {
  public:
   CAdvantechLinkerEngine();
-  ~CAdvantechLinkerEngine() override;
 
   // The frame's start, then the cards; a missing card fails with its message.
   BOOL Start() override;
@@ -30,6 +29,10 @@ class CAdvantechLinkerEngine : public CHwLinkerEngine {
   LRESULT OnTagMessage(CDCTag* tag, int changeCode) override;
   // The built item of the tag, or none.
   CHwLinkerItem* CreateItem(CDCTag* tag) override;
+
+ protected:
+  // Freed through CHwLinkerEngine::Release only.
+  ~CAdvantechLinkerEngine() override;
 
  private:
   // Empty when the tag's path and types fit; else the reason. Fills `item`.

@@ -19,9 +19,15 @@
 //
 // A link that uses the polling thread must call Stop in its own destructor, so
 // the thread never calls into a half-destroyed link.
+//
+// Links are freed only through Release (or an Owned pointer, which calls it):
+// their destructors are not public, since deleting a link whose polling worker
+// was given up would free the link and its items under that worker.
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "datacenter/RTimer.h"
@@ -40,13 +46,21 @@ class CHwLinkerEngine : public CWnd {
   static constexpr const char* kWindowName = "$-HwLinkerEngineWnd-$";
 
   CHwLinkerEngine();
-  ~CHwLinkerEngine() override;
 
   // How an owner frees an engine (UI thread): its window destroyed and its polling
   // thread stopped, then deleted at once, or, when that worker was abandoned and
   // still runs, deleted by that worker as it leaves (it still uses the engine and
   // its items).
   static void Release(CHwLinkerEngine* engine);
+  struct Releaser {
+    void operator()(CHwLinkerEngine* engine) const { Release(engine); }
+  };
+  template <class Link>
+  using Owned = std::unique_ptr<Link, Releaser>;
+  template <class Link, class... Args>
+  static Owned<Link> Make(Args&&... args) {
+    return Owned<Link>(new Link(std::forward<Args>(args)...));
+  }
 
   // The tags' notify message goes to OnTagMessage (wParam the tag, lParam the change code).
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -112,6 +126,8 @@ class CHwLinkerEngine : public CWnd {
   static BOOL ReadPathInt(std::string& path, const std::string& prefix, int& value);
 
  protected:
+  ~CHwLinkerEngine() override;
+
   std::vector<CHwLinkerItem*> m_items;  // owned
 
  private:

@@ -1,5 +1,6 @@
 #include "links/ModBusBase.h"
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -72,22 +73,29 @@ bool CModBusBase::SetSyncMode(bool sync) {
   bool previous;
   std::uint64_t idleBefore;
   {
-    // Under the receive lock: once set, the listener reads nothing more.
     std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
     previous = m_sync.load();
     if (previous == sync) return previous;
     idleBefore = m_idlePasses.load();
     m_sync.store(sync);
+    if (!sync) m_lineHeld.store(false);
   }
-  if (sync && m_pollThread && m_pollThread->IsRunning()) {
-    // The poll in flight is given up at once (no time-out counted); the poller
-    // then shows it stands aside within one pass. The UI thread keeps servicing
-    // messages meanwhile.
-    WakePoller();
-    WaitPumping([&] { return m_idlePasses.load() != idleBefore || !m_pollThread->IsRunning(); }, kIdleWaitMs);
+  if (sync) {
+    WaitForPollerAside(idleBefore);
+    // Under the receive lock: once set, the listener reads nothing more.
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    m_lineHeld.store(true);
   }
   ResetReceiver(true);
   return previous;
+}
+
+bool CModBusBase::WaitForPollerAside(std::uint64_t idleBefore) {
+  if (!m_pollThread || !m_pollThread->IsRunning()) return true;
+  // The poll in flight ends soon (see PollItem); the poller then shows it
+  // stands aside within one pass. The UI thread keeps servicing messages meanwhile.
+  WakePoller();
+  return WaitPumping([&] { return m_idlePasses.load() != idleBefore || !m_pollThread->IsRunning(); }, kIdleWaitMs);
 }
 
 void CModBusBase::WakePoller() {
@@ -141,17 +149,26 @@ void CModBusBase::WaitFrameSilence() {
   if (due > now) std::this_thread::sleep_for(std::chrono::nanoseconds(due - now));
 }
 
+void CModBusBase::RefreshLineTiming() {
+  if (!IsOpen()) return;
+  // Start, data, parity and stop bits of one character on the line.
+  const int stopBits = GetStopBits() == ONESTOPBIT ? 1 : 2;
+  const int bits = 1 + GetByteSize() + (GetParity() != NOPARITY ? 1 : 0) + stopBits;
+  const int baud = GetBaudRate();
+  m_frameSilenceNs.store(ModbusFrameSilence(baud, bits).count());
+  if (baud > 0) m_characterNs.store(static_cast<std::int64_t>(1e9 * bits / baud));
+}
+
 UINT CModBusBase::PollingProc(CThreadEngine* thread) {
   thread->SetRunning(true);
   auto* self = static_cast<CModBusBase*>(thread->GetOwner());
+  self->RefreshLineTiming();
   {
-    // Start, data, parity and stop bits of one character on the line.
-    const int stopBits = self->GetStopBits() == ONESTOPBIT ? 1 : 2;
-    const int bits = 1 + self->GetByteSize() + (self->GetParity() != NOPARITY ? 1 : 0) + stopBits;
-    self->m_frameSilenceNs.store(ModbusFrameSilence(self->GetBaudRate(), bits).count());
+    // A write may already hold the line (outputs are written as the links
+    // start): its flag stays, and what it awaits is left alone.
+    std::lock_guard<std::recursive_mutex> lock(self->m_receiveLock);
+    if (!self->m_sync.load()) self->ResetReceiver(true);
   }
-  self->m_sync.store(false);
-  self->ResetReceiver(true);
   CRTimer pace(true);
   while (thread->IsKeepRunning()) {
     const DWORD elapsed = pace.GetElapsedMs();
@@ -189,9 +206,23 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
     if (IsOpen()) Purge();
   }
   SendFrame(request);
+  const std::int64_t sentNs = SteadyNowNs();
   item->SetLastRequestTick(GetTickCount());
-  // Ends with the reply, the band, a stop or a write taking the port (WakePoller).
-  item->GetReplyEvent().Wait(item->GetTimeoutBand());
+  // Ends with the reply, the band or a stop. A write wanting the line (WakePoller)
+  // shortens it to the write's own reply time: the reply still taken and stored,
+  // the line left free of it, and a long band no longer holds the write up.
+  const DWORD band = item->GetTimeoutBand();
+  bool woken = item->GetReplyEvent().Wait(band);
+  while (woken && m_sync.load() && m_pollThread->IsKeepRunning()) {
+    {
+      std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+      if (m_outstanding != index) break;  // answered
+    }
+    const std::int64_t due = sentNs + static_cast<std::int64_t>(std::min<DWORD>(band, kWriteReplyTimeoutMs)) * 1000000;
+    const std::int64_t left = due - SteadyNowNs();
+    if (left <= 0) break;
+    woken = item->GetReplyEvent().Wait(static_cast<DWORD>((left + 999999) / 1000000));
+  }
   std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
   if (m_outstanding != index) {
     item->GetReplyEvent().Reset();  // answered (perhaps just as the wait ran out)
@@ -214,7 +245,7 @@ void CModBusBase::OnEvent(DWORD events, DWORD) {
     {
       std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
       // Checked before every read: a write transaction reads its reply itself.
-      if (m_sync.load()) return;
+      if (m_lineHeld.load()) return;
       DWORD count = 0;
       if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS || count == 0) return;
       ModbusParseResult result = m_receiver.Feed(scratch, count);
@@ -276,27 +307,105 @@ void CModBusBase::PostItemChanged(CSerialLinkerItem* item) {
   PostMessage(m_owner.load(), m_message, reinterpret_cast<WPARAM>(item), 0);
 }
 
-BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries) {
-  for (;;) {
-    const bool previous = SetSyncMode(true);
-    std::vector<BYTE> reply(1024, 0);
-    bool ok = false;
-    WaitFrameSilence();
-    if (SendFrame(request) == ERROR_SUCCESS) {
-      SetupReadTimeouts(EReadBlocking);
-      DWORD count = 0;
-      const LONG read = Read(reply.data(), replyLength, &count, nullptr, kWriteReplyTimeoutMs);
-      SetupReadTimeouts(EReadNonBlocking);
-      if (count > 0) MarkReplyEnd();
-      ok = read == ERROR_SUCCESS && count == replyLength && CheckCrc(reply.data(), replyLength) &&
-           replyLength >= 2 && request.size() >= replyLength - 2 &&
-           std::memcmp(reply.data(), request.data(), replyLength - 2) == 0;
+bool CModBusBase::TakeLineForWrite() {
+  const std::thread::id me = std::this_thread::get_id();
+  auto claim = [&] {
+    std::lock_guard<std::mutex> lock(m_writerMutex);
+    if (m_writer != std::thread::id()) return false;
+    m_writer = me;
+    return true;
+  };
+  if (!claim()) {
+    {
+      // A write further down this thread's stack cannot finish before this one
+      // returns: waiting for it would only run out the bound.
+      std::lock_guard<std::mutex> lock(m_writerMutex);
+      if (m_writer == me) return false;
     }
-    Sleep(1);
-    SetSyncMode(previous);
-    if (ok) return TRUE;
-    if (retries-- <= 0) return FALSE;
+    if (!WaitPumping(claim, kIdleWaitMs)) return false;
   }
+  RefreshLineTiming();
+  std::uint64_t idleBefore;
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    idleBefore = m_idlePasses.load();
+    m_sync.store(true);
+  }
+  if (!WaitForPollerAside(idleBefore)) {
+    GiveLineBack();
+    return false;
+  }
+  // Under the receive lock: once set, the listener reads nothing more.
+  std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+  m_lineHeld.store(true);
+  m_receiver.Disarm();
+  return true;
+}
+
+void CModBusBase::GiveLineBack() {
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    m_lineHeld.store(false);
+    m_sync.store(false);
+  }
+  std::lock_guard<std::mutex> lock(m_writerMutex);
+  m_writer = std::thread::id();
+}
+
+void CModBusBase::DrainLine() {
+  using namespace std::chrono;
+  const std::int64_t silence = m_frameSilenceNs.load();
+  // A line that never goes quiet (noise) does not hold the write up for long.
+  const std::int64_t giveUp = SteadyNowNs() + static_cast<std::int64_t>(kWriteReplyTimeoutMs) * 1000000;
+  std::int64_t lastByte = m_lastReplyEndNs.load();
+  BYTE scratch[64];
+  for (;;) {
+    DWORD count = 0;
+    while (Read(scratch, sizeof scratch, &count) == ERROR_SUCCESS && count > 0) lastByte = SteadyNowNs();
+    const std::int64_t now = SteadyNowNs();
+    if (lastByte == 0 || now - lastByte >= silence) break;
+    if (now >= giveUp || !IsOpen()) break;
+    std::this_thread::sleep_for(nanoseconds(std::min<std::int64_t>(std::max<std::int64_t>(silence / 4, 100000), 500000)));
+  }
+  if (IsOpen()) Purge();
+}
+
+bool CModBusBase::TryWrite(const std::vector<BYTE>& request, DWORD replyLength) {
+  DrainLine();
+  if (SendFrame(request) != ERROR_SUCCESS) return false;
+  // The reply time-out runs from when the request has left the line.
+  const std::int64_t deadline = SteadyNowNs() + static_cast<std::int64_t>(request.size()) * m_characterNs.load() +
+                                static_cast<std::int64_t>(kWriteReplyTimeoutMs) * 1000000;
+  ModbusReceiver receiver;
+  receiver.ExpectWrite(request.data(), request.size());
+  BYTE scratch[64];
+  for (;;) {
+    DWORD count = 0;
+    if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS) return false;
+    ModbusParseResult result = receiver.Feed(scratch, count);
+    // A late reply to a given-up poll, or another slave's frame, is passed over.
+    while (result.status == ModbusParse::WrongSlave || result.status == ModbusParse::Unexpected) {
+      result = receiver.Feed(nullptr, 0);
+    }
+    if (result.status != ModbusParse::NeedMore) {
+      MarkReplyEnd();
+      return result.status == ModbusParse::Complete && replyLength == modbus::kWriteReplyLength;
+    }
+    if (SteadyNowNs() >= deadline) {
+      if (receiver.Held() > 0) MarkReplyEnd();
+      return false;
+    }
+    if (count == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
+BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries) {
+  if (!TakeLineForWrite()) return FALSE;
+  bool ok = false;
+  for (int tries = retries + 1; tries > 0 && !ok; --tries) ok = TryWrite(request, replyLength);
+  Sleep(1);
+  GiveLineBack();
+  return ok ? TRUE : FALSE;
 }
 
 BOOL CModBusBase::WriteRegisters(int slave, int address, std::int32_t value) {

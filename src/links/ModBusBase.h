@@ -9,11 +9,20 @@
 // A reply belongs only to the request that is outstanding: the polled item and
 // its slave are remembered under the receive lock, and anything else that
 // arrives (a late or stray reply, another slave's frame, noise) is dropped.
+//
+// A write takes the line from the polling thread (a bounded wait; when the
+// poller does not stand aside in time the write fails and sends nothing): the
+// poll in flight keeps its reply for at most the write's own reply time. The
+// write then lets what is still on the line arrive and discards it once the line
+// is quiet, and reads its own reply matched to its request. Only one write holds the line at a
+// time. The port stays in non-blocking read mode throughout, so the listener
+// never blocks in a read while it holds the receive lock.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "links/ModbusReceiver.h"
@@ -59,9 +68,10 @@ class CModBusBase : public CSerialEx {
   int GetLongestReply() const { return m_longestReply; }
   int GetShortestReply() const { return m_shortestReply; }
 
-  // Returns the previous flag. Switching on gives up the poll in flight and waits
-  // (up to 1 s, servicing messages on the UI thread) until the polling thread
-  // stands aside; either way the receiver is reset and the port purged.
+  // Returns the previous flag. Switching on ends the poll in flight within the
+  // write's reply time and waits (up to 1 s, servicing messages on the UI thread)
+  // until the polling thread stands aside, then the listener stands aside too;
+  // either way the receiver is reset and the port purged.
   bool SetSyncMode(bool sync);
   bool IsSyncMode() const { return m_sync.load(); }
   // Drops what the receiver holds; with `purge`, also the port's queues.
@@ -72,8 +82,13 @@ class CModBusBase : public CSerialEx {
                                 std::vector<BYTE>& out);
   static BOOL CheckCrc(const BYTE* frame, std::size_t length);
   LONG SendFrame(const std::vector<BYTE>& frame);
-  // One request and its reply of `replyLength` bytes, read by this thread while
-  // the polling and the receiver stand aside; tried again `retries` more times.
+  // One write request and its reply of `replyLength` bytes (the request's first
+  // bytes echoed), read by this thread while the polling and the receiver stand
+  // aside; tried again `retries` more times, holding the line throughout. FALSE
+  // without sending anything when the line cannot be had: the poller does not
+  // stand aside in time, or another write holds it (one further down this very
+  // thread's stack, reached through the message servicing of its wait, cannot be
+  // waited for).
   BOOL Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries);
   // Writes `value` to two registers at the 1-based address (register - 40000).
   // Without real hardware nothing is sent and the result is TRUE.
@@ -97,10 +112,27 @@ class CModBusBase : public CSerialEx {
   void WakePoller();
   // The locked half of HandleReply: the index whose value is to be stored, or -1.
   int TakeReply(const ModbusParseResult& result);
+  // The line's character time and frame gap at the port's settings.
+  void RefreshLineTiming();
+  // Takes the line for a write (one writer at a time, the poller aside); FALSE
+  // when it cannot be had. GiveLineBack ends what TakeLineForWrite began.
+  bool TakeLineForWrite();
+  void GiveLineBack();
+  // Wakes the poll in flight and waits (bounded, servicing messages) until the
+  // poller stands aside; FALSE when it did not in time.
+  bool WaitForPollerAside(std::uint64_t idleBefore);
+  // Lets what is still coming in arrive (a late reply, the tail of an earlier
+  // frame) and drops it once the line has been quiet for the frame gap, so the
+  // write's request does not talk over a slave.
+  void DrainLine();
+  // One try of a write: the request out, then its reply matched among whatever
+  // arrives within the reply time-out. TRUE when the slave confirmed it.
+  bool TryWrite(const std::vector<BYTE>& request, DWORD replyLength);
 
   std::unique_ptr<CThreadEngine> m_pollThread;
   std::vector<CSerialLinkerItem*> m_items;  // the engine's items, not owned
-  std::atomic<bool> m_sync{false};
+  std::atomic<bool> m_sync{false};      // the poller stands aside (no new request)
+  std::atomic<bool> m_lineHeld{false};  // and the listener too: a write reads the line itself
   int m_longestReply = 7;
   int m_shortestReply = 7;
   std::atomic<HWND> m_owner{nullptr};
@@ -115,6 +147,9 @@ class CModBusBase : public CSerialEx {
   // the time the last byte takes to reach us), and when the last reply ended.
   std::atomic<std::int64_t> m_frameSilenceNs{1000000};
   std::atomic<std::int64_t> m_lastReplyEndNs{0};  // steady clock; 0 before any reply
+  std::atomic<std::int64_t> m_characterNs{1000000 / 3};
+  std::mutex m_writerMutex;
+  std::thread::id m_writer;  // the thread whose write holds the line; none when free
 };
 
 // 3.5 character times, three per cent more for margin, at `baud` with `bitsPerChar`

@@ -18,7 +18,6 @@ class COpcLinkerEngine : public CHwLinkerEngine {
   static constexpr const char* kRemoteMachineKey = "OpcRemoteMachineNameOrIP";
 
   COpcLinkerEngine();
-  ~COpcLinkerEngine() override;
 
   BOOL Start() override;
   BOOL Stop() override;
@@ -36,6 +35,10 @@ class COpcLinkerEngine : public CHwLinkerEngine {
 
   COpcServer* GetServer() const { return m_server; }
   const std::string& GetRemoteMachine() const { return m_remoteMachine; }
+
+ protected:
+  // Freed through CHwLinkerEngine::Release only.
+  ~COpcLinkerEngine() override;
 
  private:
   // Checks one tag's access path and name; "" when they are good.

@@ -73,7 +73,17 @@ BOOL CSerialLinkerEngine::Stop() {
 void CSerialLinkerEngine::DropMaster() {
   if (!m_master) return;
   m_master->StopAndClose();
-  CModBusBase* master = m_master.release();
+  if (m_writing) {
+    // Stopped from a handler run by a write's wait: that write still runs in the
+    // master (it finds the port closed); the master goes once it has returned.
+    m_droppedMasters.push_back(std::move(m_master));
+    return;
+  }
+  FreeMaster(std::move(m_master));
+}
+
+void CSerialLinkerEngine::FreeMaster(std::unique_ptr<CModBusBase> owned) {
+  CModBusBase* master = owned.release();
   CThreadEngine* poller = master->GetPollThread();
   if (poller && poller->IsAbandoned()) {
     std::vector<CHwLinkerItem*> items = ReleaseItems();
@@ -148,8 +158,31 @@ std::string CSerialLinkerEngine::ParseAccessPath(const std::string& accessPath, 
 LRESULT CSerialLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   if (!tag || !tag->IsEnabled()) return 1;
   if (changeCode != eTagChangeValue || (tag->GetIOType() & eIOOutput) == 0) return 0;
+  if (!FindOrCreateItem(tag)) return 1;
+  if (m_writing) {
+    // A write is under way further down this stack (its wait services messages):
+    // this one waits its turn, and goes out with the tag's value at that time.
+    if (std::find(m_waitingWrites.begin(), m_waitingWrites.end(), tag) == m_waitingWrites.end()) {
+      m_waitingWrites.push_back(tag);
+    }
+    return 0;
+  }
+  m_writing = true;
+  WriteTag(tag);
+  while (!m_waitingWrites.empty()) {
+    CDCTag* next = m_waitingWrites.front();
+    m_waitingWrites.erase(m_waitingWrites.begin());
+    if (next->IsEnabled()) WriteTag(next);
+  }
+  m_writing = false;
+  for (auto& master : m_droppedMasters) FreeMaster(std::move(master));
+  m_droppedMasters.clear();
+  return 0;
+}
+
+void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
   auto* item = static_cast<CSerialLinkerItem*>(FindOrCreateItem(tag));
-  if (!item) return 1;
+  if (!item) return;
   // A message still queued from before Stop reaches no device: the command stays pending.
   bool failed = !m_running || !m_master;
   if (!failed && tag->GetDataType() == VT_R4) {
@@ -177,7 +210,6 @@ LRESULT CSerialLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   } else {
     tag->SetWritePending(FALSE);
   }
-  return 0;
 }
 
 LRESULT CSerialLinkerEngine::OnModbusMessage(WPARAM wParam, LPARAM) {

@@ -15,6 +15,7 @@
 // engine only through the posted value message.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "links/HwLinkerEngine.h"
 
@@ -28,7 +29,6 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   static constexpr DWORD kWatchdogPeriodMs = 30000;
 
   CSerialLinkerEngine();
-  ~CSerialLinkerEngine() override;
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // The frame's start, the master and its port (the saved one, or the COM-port
@@ -61,15 +61,26 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   BOOL IsLinkRunning() const { return m_running; }
 
  protected:
+  // Freed through CHwLinkerEngine::Release only.
+  ~CSerialLinkerEngine() override;
+
   // The port's opening; a test may replace it. TRUE when the master's port is open.
   virtual BOOL OpenPort(CModBusBase& master);
 
  private:
-  // Stops the master and frees it; a master whose poller was abandoned goes to
-  // that poller with the items it polls, freed as it leaves.
+  // Stops the master and frees it (after the write under way, if any).
   void DropMaster();
+  // A master whose poller was abandoned goes to that poller with the items it
+  // polls, freed as it leaves.
+  void FreeMaster(std::unique_ptr<CModBusBase> master);
+  // The write path of one output tag; a failed write leaves it write-pending.
+  void WriteTag(CDCTag* tag);
 
   std::unique_ptr<CModBusBase> m_master;
   bool m_running = false;
+  // A tag write is under way; tags written meanwhile wait their turn here.
+  bool m_writing = false;
+  std::vector<CDCTag*> m_waitingWrites;
+  std::vector<std::unique_ptr<CModBusBase>> m_droppedMasters;  // stopped during a write
   bool m_inWatchdog = false;  // a tag's error box runs a message loop that may fire the timer again
 };

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <type_traits>
 
 #include "HwLinkerTestSupport.h"
 #include "datacenter/ThreadEngine.h"
+#include "links/AdvantechLinkerEngine.h"
+#include "links/OpcLinkerEngine.h"
+#include "links/SerialLinkerEngine.h"
 #include "platform/ui/WindowTimers.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedMessageBox.h"
@@ -158,6 +162,20 @@ TEST_F(HwLinkerEngineTest, AnItemTheLinkAlreadyKeepsIsNotOwnedTwice) {
   link.returnExistingItem = true;
   ASSERT_TRUE(link.Start());
   EXPECT_EQ(link.FindOrCreateItem(input.get()), link.GetItemAt(0));
+}
+
+// A link whose polling worker was given up must outlive that worker: only
+// Release knows to leave it to the worker, so no owner can delete a link, or
+// let one go out of scope, by any other way.
+TEST(HwLinkerLifetime, LinksAreFreedOnlyThroughRelease) {
+  EXPECT_FALSE(std::is_destructible_v<CHwLinkerEngine>);
+  EXPECT_FALSE(std::is_destructible_v<CSerialLinkerEngine>);
+  EXPECT_FALSE(std::is_destructible_v<CAdvantechLinkerEngine>);
+  EXPECT_FALSE(std::is_destructible_v<COpcLinkerEngine>);
+  LinkTestEngineRoot root;
+  CHwLinkerEngine::Owned<CAdvantechLinkerEngine> link = CHwLinkerEngine::Make<CAdvantechLinkerEngine>();
+  EXPECT_TRUE(link->IsUsingPollThread());
+  link.reset();  // through Release
 }
 
 TEST(HwLinkerPathReaders, ReadPathIntTakesOneFieldAtATime) {

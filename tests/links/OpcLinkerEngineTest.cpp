@@ -68,7 +68,7 @@ class OpcLinkerEngineTest : public ::testing::Test {
   }
   CDCTag* Tag(const std::string& name) { return dataCenter.FindTag(name); }
   COpcLinkerEngine& Link() {
-    if (!link) link = std::make_unique<COpcLinkerEngine>();
+    if (!link) link = CHwLinkerEngine::Make<COpcLinkerEngine>();
     return *link;
   }
   // Delivers what the stand-in has due (data changes, write completions).
@@ -85,7 +85,7 @@ class OpcLinkerEngineTest : public ::testing::Test {
   RealEngine engine;
   std::unique_ptr<CIniFile> iniFile;
   CDataCenterBase dataCenter;
-  std::unique_ptr<COpcLinkerEngine> link;
+  CHwLinkerEngine::Owned<COpcLinkerEngine> link;
 };
 
 TEST_F(OpcLinkerEngineTest, GroupsTagsByTheNameBeforeTheLastDot) {
@@ -182,7 +182,8 @@ TEST_F(OpcLinkerEngineTest, RemoteMachineQuestionAndSettingWrittenBack) {
       "Press NO or CANCEL to connect to local OPC server on current PC.\n"
       "If you don not know the answer press CANCEL.";
   {
-    COpcLinkerEngine asker;
+    auto owned = CHwLinkerEngine::Make<COpcLinkerEngine>();
+    COpcLinkerEngine& asker = *owned;
     EXPECT_EQ(asker.GetRemoteMachine(), "plc-host");
     boxes.Expect(IDYES);
     EXPECT_EQ(asker.AskRemoteMachine(), "plc-host");
@@ -206,7 +207,7 @@ TEST_F(OpcLinkerEngineTest, RemoteMachineQuestionAndSettingWrittenBack) {
 
   // An empty setting is written back so the key stands in the file.
   iniFile->WriteString("OpcEngine", "OpcRemoteMachineNameOrIP", "");
-  { COpcLinkerEngine quiet; }
+  CHwLinkerEngine::Make<COpcLinkerEngine>().reset();
   std::string value;
   iniFile->ReadString("OpcEngine", "OpcRemoteMachineNameOrIP", value, "missing");
   EXPECT_EQ(value, "");

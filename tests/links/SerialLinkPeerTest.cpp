@@ -45,7 +45,7 @@ class SerialLinkPeerTest : public ::testing::Test {
     flow = AddSerialTag(dataCenter, "Flow", "MBRTU16-DA1-REG40003-FP0-UR20-TOB15", eIOInput);
   }
   ~SerialLinkPeerTest() override {
-    link.Stop();
+    link->Stop();
     peer.Stop();
   }
 
@@ -63,43 +63,43 @@ class SerialLinkPeerTest : public ::testing::Test {
   ShiftedClock clock;
   CDCTag* level = nullptr;
   CDCTag* flow = nullptr;
-  CSerialLinkerEngine link;
+  CHwLinkerEngine::Owned<CSerialLinkerEngine> link = CHwLinkerEngine::Make<CSerialLinkerEngine>();
 };
 
 }  // namespace
 
 TEST_F(SerialLinkPeerTest, TheSavedPortOpensAndReadingsReachTheirTagsScaled) {
   peer.Start();
-  ASSERT_TRUE(link.Start());
-  ASSERT_NE(link.GetMaster(), nullptr);
-  EXPECT_TRUE(link.GetMaster()->IsOpen());
-  EXPECT_EQ(link.GetMaster()->GetBaudRate(), 38400);
-  EXPECT_EQ(link.GetMaster()->GetLongestReply(), 9);
+  ASSERT_TRUE(link->Start());
+  ASSERT_NE(link->GetMaster(), nullptr);
+  EXPECT_TRUE(link->GetMaster()->IsOpen());
+  EXPECT_EQ(link->GetMaster()->GetBaudRate(), 38400);
+  EXPECT_EQ(link->GetMaster()->GetLongestReply(), 9);
   EXPECT_TRUE(Shows(level, 1234 / 10.0f / 10.0f));
   EXPECT_TRUE(Shows(flow, 42.0f));
   EXPECT_EQ(boxes.Count(), 0u);
   EXPECT_NE(temp.Read("Plant-Setting.ini").find("PortNumber=COM2"), std::string::npos);
 
   // A second start leaves the running master and its port alone.
-  CModBusBase* master = link.GetMaster();
-  EXPECT_TRUE(link.Start());
-  EXPECT_EQ(link.GetMaster(), master);
+  CModBusBase* master = link->GetMaster();
+  EXPECT_TRUE(link->Start());
+  EXPECT_EQ(link->GetMaster(), master);
   EXPECT_TRUE(master->IsOpen());
   peer.SetValue(1, 40003, 43);
   EXPECT_TRUE(Shows(flow, 43.0f));
 
   // Stopped and started again, the port opens anew and the first readings are published.
-  link.Stop();
-  EXPECT_EQ(link.GetMaster(), nullptr);
-  ASSERT_TRUE(link.Start());
-  EXPECT_TRUE(link.GetMaster()->IsOpen());
+  link->Stop();
+  EXPECT_EQ(link->GetMaster(), nullptr);
+  ASSERT_TRUE(link->Start());
+  EXPECT_TRUE(link->GetMaster()->IsOpen());
   peer.SetValue(1, 40003, 44);
   EXPECT_TRUE(Shows(flow, 44.0f));
 }
 
 TEST_F(SerialLinkPeerTest, ATagWriteReachesTheRegistersRoundedAndClearsThePendingMark) {
   peer.Start();
-  ASSERT_TRUE(link.Start());
+  ASSERT_TRUE(link->Start());
   ASSERT_TRUE(Shows(level, 12.34f));
   // 0.53 times 100 is 52.999996 in single precision: the slave must get 53.
   level->SetWritePending(TRUE);
@@ -117,14 +117,14 @@ TEST_F(SerialLinkPeerTest, AFailedWriteLeavesTheTagPendingAndTheFirstCommandGoes
   peer.SetSilent(1, true);
   peer.SetValue(1, 40001, 777);
   peer.Start();
-  ASSERT_TRUE(link.Start());
+  ASSERT_TRUE(link->Start());
   // Nothing was read yet: an "off" (0) goes out although it matches the tag's zero.
   ASSERT_EQ(level->GetValue().fltVal, 0.0f);
   level->SetWritePending(TRUE);
-  EXPECT_EQ(link.OnTagMessage(level, eTagChangeValue), 0);
+  EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);
   // The silent slave never confirms: the command has not reached the device.
   EXPECT_TRUE(level->IsWritePending());
-  EXPECT_GT(link.GetItemAt(0)->GetErrorCount(), 0u);
+  EXPECT_GT(link->GetItemAt(0)->GetErrorCount(), 0u);
   EXPECT_EQ(peer.GetValue(1, 40001), 777);
 
   // The next change of the tag tries again.
@@ -138,23 +138,84 @@ TEST_F(SerialLinkPeerTest, AFailedWriteLeavesTheTagPendingAndTheFirstCommandGoes
 TEST_F(SerialLinkPeerTest, ASilentSlaveIsFlaggedAfterThirtySecondsAndNothingAfterStop) {
   peer.SetSilent(1, true);
   peer.Start();
-  ASSERT_TRUE(link.Start());
-  link.OnQueryRateTimer();
-  EXPECT_EQ(link.GetItemAt(0)->GetQueryRate(), 0.0f);
+  ASSERT_TRUE(link->Start());
+  link->OnQueryRateTimer();
+  EXPECT_EQ(link->GetItemAt(0)->GetQueryRate(), 0.0f);
   // Not yet 30 s: nothing is judged.
-  link.OnWatchdogTimer();
+  link->OnWatchdogTimer();
   EXPECT_EQ(boxes.Count(), 0u);
   clock.Advance(CSerialLinkerEngine::kWatchdogPeriodMs);
   boxes.Expect(IDOK, "The Query Rate of Tag is Zero!\nPlease check communication device.");
   boxes.Expect(IDOK, "The Query Rate of Tag is Zero!\nPlease check communication device.");
-  link.OnWatchdogTimer();
+  link->OnWatchdogTimer();
   EXPECT_EQ(boxes.Count(), 2u);
   EXPECT_NE(boxes.Boxes()[0].text.find("Level"), std::string::npos);
   EXPECT_NE(boxes.Boxes()[1].text.find("Flow"), std::string::npos);
 
-  link.Stop();
+  link->Stop();
   clock.Advance(2 * CSerialLinkerEngine::kWatchdogPeriodMs);
-  link.OnQueryRateTimer();
-  link.OnWatchdogTimer();
+  link->OnQueryRateTimer();
+  link->OnWatchdogTimer();
   EXPECT_EQ(boxes.Count(), 2u);
+}
+
+// A write waits for the line while servicing messages; a second tag written
+// meanwhile is handled in that wait. It must wait its turn: go out after the
+// first write has its reply, never in the middle of it.
+TEST_F(SerialLinkPeerTest, ATagWrittenDuringAnotherTagsWriteGoesOutAfterIt) {
+  CDCTag* valve = AddSerialTag(dataCenter, "Valve", "MBRTU16-DA1-REG40021-FP0-UR20-TOB15");
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  std::vector<ModbusSlavePeer::WriteRequest> expected;
+  for (int round = 1; round <= 5; ++round) {
+    valve->SetWritePending(TRUE);
+    valve->SetValue(Variant::R4(static_cast<float>(round)));
+    level->SetWritePending(TRUE);
+    level->SetValue(Variant::R4(static_cast<float>(round) + 0.5f));
+    expected.push_back({1, 40021});
+    expected.push_back({1, 40001});
+    EXPECT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40021) == round && peer.GetValue(1, 40001) == round * 100 + 50; }));
+    EXPECT_TRUE(PumpUntil([&] { return !valve->IsWritePending() && !level->IsWritePending(); }));
+  }
+  EXPECT_EQ(peer.WriteLog(), expected);
+  for (int i = 0; i < link->GetItemCount(); ++i) EXPECT_EQ(link->GetItemAt(i)->GetErrorCount(), 0u) << i;
+}
+
+namespace {
+
+// Runs a call when its message arrives.
+class CallOnMessage final : public IMessageTarget {
+ public:
+  explicit CallOnMessage(std::function<void()> call) : m_call(std::move(call)), m_handle(RegisterMessageTarget(this)) {}
+  ~CallOnMessage() override { UnregisterMessageTarget(m_handle); }
+  HWND Handle() const { return m_handle; }
+  LRESULT DispatchMessageToTarget(UINT, WPARAM, LPARAM) override {
+    m_call();
+    return 0;
+  }
+
+ private:
+  std::function<void()> m_call;
+  HWND m_handle;
+};
+
+}  // namespace
+
+// The data source leaving Real while a write waits for the line (its wait
+// services messages) stops the link under that write: the master must live on
+// until the write has returned, and the command stays pending.
+TEST_F(SerialLinkPeerTest, ALinkStoppedWhileAWriteWaitsForTheLineKeepsItsMasterUntilTheWriteReturns) {
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  CallOnMessage stopper([&] { link->Stop(); });
+  level->SetValue(Variant::R4(7.0f));
+  level->SetWritePending(TRUE);
+  PostMessage(stopper.Handle(), WM_USER, 0, 0);
+  EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);
+  EXPECT_EQ(link->GetMaster(), nullptr);
+  EXPECT_FALSE(link->IsLinkRunning());
+  EXPECT_TRUE(level->IsWritePending());
+  PumpPendingMessages();
 }

@@ -79,15 +79,15 @@ TEST_F(SerialLinkTest, RefusedTagsAreReportedAndDisabledWhileTheOthersAreServed)
   CDCTag* wrongType = AddSerialTag(dataCenter, "Count", "MBRTU16-DA1-REG40003-FP0-UR100-TOB50", eIOInput, VT_I4);
   CDCTag* disabled = AddSerialTag(dataCenter, "Spare", "MBRTU16-DA1-REG40005-FP0-UR100-TOB50");
   disabled->ReportInvalidFormat("");  // disabled without a report
-  CSerialLinkerEngine link;
-  EXPECT_TRUE(link.BuildItems());
-  ASSERT_EQ(link.GetItemCount(), 1);
-  auto* item = static_cast<CSerialLinkerItem*>(link.GetItemAt(0));
+  auto link = CHwLinkerEngine::Make<CSerialLinkerEngine>();
+  EXPECT_TRUE(link->BuildItems());
+  ASSERT_EQ(link->GetItemCount(), 1);
+  auto* item = static_cast<CSerialLinkerItem*>(link->GetItemAt(0));
   EXPECT_EQ(item->GetDCTag(), good);
   EXPECT_EQ(item->GetSlaveAddress(), 3);
   EXPECT_EQ(item->GetValueType(), VT_R4);
-  EXPECT_EQ(link.CreateItem(good), item);
-  EXPECT_EQ(link.CreateItem(badPath), nullptr);
+  EXPECT_EQ(link->CreateItem(good), item);
+  EXPECT_EQ(link->CreateItem(badPath), nullptr);
   EXPECT_FALSE(badPath->IsEnabled());
   EXPECT_FALSE(wrongType->IsEnabled());
   const auto shown = boxes.Boxes();
@@ -96,8 +96,8 @@ TEST_F(SerialLinkTest, RefusedTagsAreReportedAndDisabledWhileTheOthersAreServed)
   EXPECT_NE(shown[1].text.find("Unsupported DataType in Serial Tag."), std::string::npos);
   EXPECT_NE(shown[1].text.find("Count"), std::string::npos);
   // Built once: a second call neither builds nor reports again.
-  EXPECT_TRUE(link.BuildItems());
-  EXPECT_EQ(link.GetItemCount(), 1);
+  EXPECT_TRUE(link->BuildItems());
+  EXPECT_EQ(link->GetItemCount(), 1);
   EXPECT_EQ(boxes.Count(), 2u);
 }
 
@@ -106,41 +106,41 @@ TEST_F(SerialLinkTest, WithoutSerialTagsTheLinkDoesNotStart) {
   opcTag->SetTagName("Opc");
   opcTag->SetHWType(eHWOpc);
   ASSERT_EQ(dataCenter.AddTag(opcTag), eDCSuccess);
-  CSerialLinkerEngine link;
-  EXPECT_FALSE(link.Start());
-  EXPECT_EQ(link.GetMaster(), nullptr);
+  auto link = CHwLinkerEngine::Make<CSerialLinkerEngine>();
+  EXPECT_FALSE(link->Start());
+  EXPECT_EQ(link->GetMaster(), nullptr);
 }
 
 TEST_F(SerialLinkTest, OnlyIntegralTypeTagsLeaveTheLinkWithoutItems) {
   AddSerialTag(dataCenter, "Count", "MBRTU16-DA1-REG40003-FP0-UR100-TOB50", eIOInput, VT_I2);
-  CSerialLinkerEngine link;
-  EXPECT_TRUE(link.BuildItems());
-  EXPECT_EQ(link.GetItemCount(), 0);
+  auto link = CHwLinkerEngine::Make<CSerialLinkerEngine>();
+  EXPECT_TRUE(link->BuildItems());
+  EXPECT_EQ(link->GetItemCount(), 0);
 }
 
 TEST_F(SerialLinkTest, ReadingsAreDividedByTenPerDecimalAndClearThePendingMarks) {
   CDCTag* level = AddSerialTag(dataCenter, "Level", "MBRTU16-DA1-REG40001-FP2-UR100-TOB50");
   CDCTag* raw = AddSerialTag(dataCenter, "Raw", "MBRTU16-DA1-REG40003-FP0-UR100-TOB50");
-  CSerialLinkerEngine link;
-  ASSERT_TRUE(link.BuildItems());
-  ASSERT_EQ(link.GetItemCount(), 2);
+  auto link = CHwLinkerEngine::Make<CSerialLinkerEngine>();
+  ASSERT_TRUE(link->BuildItems());
+  ASSERT_EQ(link->GetItemCount(), 2);
   level->SetReadPending(TRUE);
   level->SetWritePending(TRUE);
-  auto* levelItem = static_cast<CSerialLinkerItem*>(link.GetItemAt(0));
+  auto* levelItem = static_cast<CSerialLinkerItem*>(link->GetItemAt(0));
   levelItem->SetValue(Variant::R4(1234.0f));
-  link.OnModbusMessage(reinterpret_cast<WPARAM>(levelItem), 0);
+  link->OnModbusMessage(reinterpret_cast<WPARAM>(levelItem), 0);
   EXPECT_FLOAT_EQ(level->GetValue().fltVal, 12.34f);
   EXPECT_FALSE(level->IsReadPending());
   EXPECT_FALSE(level->IsWritePending());
 
-  auto* rawItem = static_cast<CSerialLinkerItem*>(link.GetItemAt(1));
+  auto* rawItem = static_cast<CSerialLinkerItem*>(link->GetItemAt(1));
   rawItem->SetValue(Variant::R4(-7.0f));
-  link.OnModbusMessage(reinterpret_cast<WPARAM>(rawItem), 0);
+  link->OnModbusMessage(reinterpret_cast<WPARAM>(rawItem), 0);
   EXPECT_EQ(raw->GetValue().fltVal, -7.0f);
 
   // A message naming no item of this link is dropped.
   CSerialLinkerItem stranger(nullptr);
-  EXPECT_EQ(link.OnModbusMessage(reinterpret_cast<WPARAM>(&stranger), 0), 0);
+  EXPECT_EQ(link->OnModbusMessage(reinterpret_cast<WPARAM>(&stranger), 0), 0);
 }
 
 TEST(SerialIntPowerTest, PowersOfTenBothWays) {
@@ -159,26 +159,26 @@ TEST_F(SerialLinkTest, AMissingSavedPortFailsTheStartWithBothMessages) {
   boxes.SetDefaultAnswer(0);
   boxes.Expect(IDOK, "Unable to open the serial COM7 port!");
   boxes.Expect(IDOK, "Error: RuvFrame cannot connect to Serial Port!");
-  CSerialLinkerEngine link;
-  EXPECT_FALSE(link.Start());
+  auto link = CHwLinkerEngine::Make<CSerialLinkerEngine>();
+  EXPECT_FALSE(link->Start());
   EXPECT_EQ(boxes.Count(), 2u);
-  ASSERT_NE(link.GetMaster(), nullptr);
-  EXPECT_FALSE(link.GetMaster()->IsOpen());
-  EXPECT_FALSE(link.IsLinkRunning());
+  ASSERT_NE(link->GetMaster(), nullptr);
+  EXPECT_FALSE(link->GetMaster()->IsOpen());
+  EXPECT_FALSE(link->IsLinkRunning());
 
   // The timers of a link that did not start raise nothing.
   FakeClock clock;
   clock.Install();
   clock.Advance(60000);
-  link.OnQueryRateTimer();
-  link.OnWatchdogTimer();
+  link->OnQueryRateTimer();
+  link->OnWatchdogTimer();
   EXPECT_EQ(boxes.Count(), 2u);
   EXPECT_EQ(level->GetLinkerError(), "");
 
   // A write while not running keeps the command pending: it reached nothing.
   level->SetWritePending(TRUE);
-  EXPECT_EQ(link.OnTagMessage(level, eTagChangeValue), 0);
+  EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);
   EXPECT_TRUE(level->IsWritePending());
-  link.Stop();
-  EXPECT_EQ(link.GetMaster(), nullptr);
+  link->Stop();
+  EXPECT_EQ(link->GetMaster(), nullptr);
 }

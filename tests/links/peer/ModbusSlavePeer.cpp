@@ -103,6 +103,11 @@ int ModbusSlavePeer::RequestsFor(int slave) {
   return m_requests[slave];
 }
 
+std::vector<ModbusSlavePeer::WriteRequest> ModbusSlavePeer::WriteLog() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_writeLog;
+}
+
 void ModbusSlavePeer::SetWireBaud(int baud) { m_wireBaud.store(baud < 0 ? 0 : baud); }
 
 double ModbusSlavePeer::CharacterSeconds() const {
@@ -197,6 +202,7 @@ void ModbusSlavePeer::Answer(const std::vector<std::uint8_t>& request, Clock::ti
     std::lock_guard<std::mutex> lock(m_mutex);
     const int slave = request[0];
     ++m_requests[slave];
+    if (request[1] == 16) m_writeLog.push_back({slave, 40001 + ((request[2] << 8) | request[3])});
     auto found = m_slaves.find(slave);
     if (found == m_slaves.end() || m_silent[slave]) return;
     modbus_set_slave(m_ctx, slave);

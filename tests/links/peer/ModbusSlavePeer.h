@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,6 +54,16 @@ class ModbusSlavePeer {
   void InjectFault(Fault fault, int count = 1, int otherSlave = 0);
 
   int RequestsFor(int slave);
+  // The write requests (function 16) in the order they came: slave and register number.
+  struct WriteRequest {
+    int slave;
+    int registerNumber;
+    bool operator==(const WriteRequest&) const = default;
+    friend void PrintTo(const WriteRequest& request, std::ostream* out) {
+      *out << "slave " << request.slave << " register " << request.registerNumber;
+    }
+  };
+  std::vector<WriteRequest> WriteLog();
   int Replies() const { return m_replies.load(); }
 
   // 0 (the default) answers at once, as fast as the pseudo-terminal goes.
@@ -87,6 +98,7 @@ class ModbusSlavePeer {
   std::map<int, _modbus_mapping_t*> m_slaves;
   std::map<int, bool> m_silent;
   std::map<int, int> m_requests;
+  std::vector<WriteRequest> m_writeLog;
   Fault m_fault = Fault::None;
   int m_faultCount = 0;
   int m_otherSlave = 0;

@@ -21,14 +21,14 @@ TEST(AdvantechPollThread, PollsInputsUntilStopEndsTheThreadAndClosesTheCards) {
   daqemu::SetBit(0, 3, true);
   daqemu::SetVoltage(1, 2.5f);
 
-  CAdvantechLinkerEngine link;
-  ASSERT_TRUE(link.Start());
-  CThreadEngine* thread = link.GetPollThread();
+  auto link = CHwLinkerEngine::Make<CAdvantechLinkerEngine>();
+  ASSERT_TRUE(link->Start());
+  CThreadEngine* thread = link->GetPollThread();
   ASSERT_NE(thread, nullptr);
   EXPECT_TRUE(WaitPumping([&] { return input->GetValue() == Variant::Bool(true); }, 5000));
   EXPECT_TRUE(WaitPumping([&] { return level->GetValue() == Variant::R4(2.5f); }, 5000));
 
-  EXPECT_TRUE(link.Stop());
+  EXPECT_TRUE(link->Stop());
   EXPECT_FALSE(thread->IsRunning());
   EXPECT_EQ(daqemu::OpenDeviceCount(), 0);
   EXPECT_EQ(boxes.Count(), 0u);
@@ -42,13 +42,13 @@ TEST(AdvantechPollThread, AReportOfThePollingThreadGoesThroughTheMessageBoxServi
   root.SetDataCenter(&dataCenter);
   CDCTag* input = AddAdvTag(dataCenter, "DI", "BA2C0-CBL0-BIT3", eIOInput, VT_BOOL);
 
-  CAdvantechLinkerEngine link;
-  ASSERT_TRUE(link.Start());
+  auto link = CHwLinkerEngine::Make<CAdvantechLinkerEngine>();
+  ASSERT_TRUE(link->Start());
   input->SetIOType(eIODuplex);  // no longer fits the digital card
   boxes.Expect(IDOK, "ErrorMsg: Invalid IOType!");
   root.SetDataSource(eDataSourceRealHW);
   EXPECT_TRUE(WaitPumping([&] { return boxes.Count() == 1; }, 5000));
-  link.Stop();
+  link->Stop();
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_NE(boxes.Boxes()[0].thread, std::this_thread::get_id());
   EXPECT_FALSE(input->IsEnabled());

@@ -216,8 +216,9 @@ TEST_F(ModbusMasterPeerTest, AStopWakesAPollWaitingOutALongTimeOutBand) {
   EXPECT_EQ(boxes.Count(), 0u);
 }
 
-// A write while a poll is in flight takes the port at once: the poll is given
-// up without a time-out counted, and the write goes out and is answered.
+// A write while a poll of a long band is in flight does not wait out that band:
+// the poll is given up after the write's own reply time, without a time-out
+// counted, and the write goes out and is answered.
 TEST_F(ModbusMasterPeerTest, AWriteGivesUpThePollInFlightWithoutCountingATimeOut) {
   peer.AddSlave(1);
   peer.SetValue(1, 40001, 5);
