@@ -472,8 +472,11 @@ void CRuvFrameView::OnDestroy() {
     engine->SetDataSourceType(eDataSourceNone);
     engine->StopThreads();
   }
-  // Outputs off may have switched pumps off: their charge ends go in while the tables are open.
+  // Outputs off may have switched pumps off: their charge ends go in while the
+  // tables are open, and what the run charged so far reaches the shift with
+  // the same levels (nothing moves them any more).
   RunPendingChargeEnds();
+  if (engine) engine->BookCutCharges();
   DestroyRecipeDlg();
   DestroyShapeWindows();
   if (engine) engine->DetachView();
