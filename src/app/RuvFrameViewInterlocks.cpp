@@ -183,6 +183,7 @@ void CRuvFrameView::OnLocalModeChanged(int attribute) {
 // ---------------------------------------------------------------- charge events
 
 void CRuvFrameView::PostChargeEvents(PlantObjectId objectId, bool value) {
+  static_assert(kChargeSlots == kChargedMaterialCount);
   const int kind = PlantObjectKind(objectId);
   for (int m = 0; m < kMaterialCount; ++m) {
     const CMaterial& material = g_materials[static_cast<std::size_t>(m)];

@@ -346,7 +346,11 @@ void CDosingStateMachine::OnStart() {
     memory.onRefused = false;
     memory.toldFull = false;
   }
-  ForEachChargingStep([this](int i, const Devices& devices) { SwitchOn(i, devices.pump); });
+  ForEachChargingStep([this](int i, const Devices& devices) {
+    // A weigher still full is not filled further: the step holds again in its next pass.
+    if (Level(devices.weigher) >= GetShapeAttribFloat(devices.weigher, eCodeMaxLevel)) return;
+    SwitchOn(i, devices.pump);
+  });
 }
 
 void CDosingStateMachine::OnStop() {

@@ -230,11 +230,14 @@ TEST_F(RunRecordsTest, AWeigherFullBeforeTheDoseIsInHoldsTheRunAndNothingIsBooke
   EXPECT_EQ(EventRows(), "L.A.B.S ? -1 110");
   EXPECT_FLOAT_EQ(Level(GetMixerId(0)), 0.0f);
 
-  // The operator's next Start charges on: the weigher is still full, so it holds again and says so.
+  // The operator's next Start: the weigher is still full, so the pump stays off,
+  // and the run holds again and says so.
+  const std::string rows = Sql("SELECT COUNT(*) FROM Event2");
   StartProcess();
   boxes.Expect(IDOK, CDosingStateMachine::MakeFullWeigherText(1, "L.A.B.S", "Batcher02"));
   ASSERT_TRUE(PassUntil([] { return !GetProcessEngine().IsStarted(); }, 200));
   ASSERT_TRUE(ChargeEndsDone());
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2"), rows);
   EXPECT_EQ(Phase(1), 1);
   EXPECT_EQ(Sql("SELECT m_fTtlActlMtrlLABS || ' ' || m_nShiftTotalCycle FROM Shift"), "0 0");
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2 WHERE m_bBatchIsCompleted <> 0"), "0");
