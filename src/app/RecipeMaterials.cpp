@@ -17,3 +17,20 @@ const RecipeMaterials& GetRecipeMaterials() {
   }();
   return materials;
 }
+
+std::optional<RecipeWeigher> FindRecipeWeigher(int material) {
+  const CMaterial* found = GetMaterial(material);
+  if (!found) return std::nullopt;
+  const PlantObjectId weigher = found->GetWeigherId();
+  const int vessel = static_cast<int>(weigher & 0xFF);
+  if (PlantObjectKind(weigher) != eShapeKindVessel || vessel < ePlantBatcher01 || vessel > ePlantBatcher05)
+    return std::nullopt;
+  const C_BaseShape* shape = FindPlantShape(weigher);
+  if (!shape) return std::nullopt;
+  return RecipeWeigher{shape->GetCaption(), GetShapeAttribFloat(weigher, eCodeMaxLevel)};
+}
+
+std::string GetRecipeMaterialName(int material) {
+  const CMaterial* found = GetMaterial(material);
+  return found ? found->GetName() : std::string();
+}

@@ -3,6 +3,7 @@
 // is given in and whether the material's batcher has a discharge valve (only
 // then may a step discharge).
 #include <array>
+#include <optional>
 #include <string>
 
 #include "records/MaterialNames.h"
@@ -15,3 +16,14 @@ struct RecipeMaterialInfo {
 // The eleven materials in index order.
 using RecipeMaterials = std::array<RecipeMaterialInfo, kMaterialCount>;
 const RecipeMaterials& GetRecipeMaterials();
+
+// The batcher a material is weighed in, read now from the plant: its name and
+// its capacity (the top of its Level range). None for a material weighed
+// elsewhere (water, in its mixer) or not weighed at all.
+struct RecipeWeigher {
+  std::string name;
+  float capacity = 0.0f;
+};
+std::optional<RecipeWeigher> FindRecipeWeigher(int material);
+// The material's name as the plant knows it (empty when there is none).
+std::string GetRecipeMaterialName(int material);

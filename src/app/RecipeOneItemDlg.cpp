@@ -1,6 +1,7 @@
 #include "app/RecipeOneItemDlg.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "common/Conversions.h"
@@ -8,6 +9,7 @@
 #include "common/WindowUtils.h"
 #include "engine/ProcessEngineApp.h"
 #include "engine/ProcessEngineBase.h"
+#include "platform/base/Text.h"
 #include "platform/ui/CDataExchange.h"
 #include "records/RecipeRS.h"
 
@@ -250,11 +252,30 @@ std::string CRecipeOneItemDlg::FindBrokenRule() const {
   if (refersToInactive(discharge)) return kInactiveDischargeText;
   if (discharge - 1 == m_nIndex) return kSelfDischargeText;
   if (step.m_fDose <= 0.0f && material != kConfirmationMaterial) return kNoDoseText;
+  if (!std::isfinite(step.m_fDose) && material != kConfirmationMaterial) return MakeDoseNotANumberText(step.m_fDose);
+  if (const auto weigher = FindRecipeWeigher(material); weigher && step.m_fDose > weigher->capacity) {
+    const std::string unit = material < m_nMaterialCount ? m_pMaterials[material].unit : std::string();
+    return MakeDoseAboveCapacityText(GetRecipeMaterialName(material), step.m_fDose, unit, weigher->name,
+                                     weigher->capacity);
+  }
   if (step.m_eMixerNumber < 0 || step.m_eMixerNumber >= static_cast<int>(kMixerNames.size())) return kNoMixerText;
   if (step.m_bIsManualDosing) return kManualDosingText;
   // The operator confirms only once the step before has ended.
   if (material == kConfirmationMaterial && start < 1) return kConfirmationStartText;
   return std::string();
+}
+
+std::string CRecipeOneItemDlg::MakeDoseNotANumberText(float dose) {
+  return ruv::Format("The dose %g is not a finite number.", static_cast<double>(dose));
+}
+
+std::string CRecipeOneItemDlg::MakeDoseAboveCapacityText(const std::string& material, float dose,
+                                                         const std::string& unit, const std::string& weigher,
+                                                         float capacity) {
+  const std::string space = unit.empty() ? std::string() : " " + unit;
+  return ruv::Format("The dose of %s, %g%s, is more than %s holds: its capacity is %g%s.", material.c_str(),
+                     static_cast<double>(dose), space.c_str(), weigher.c_str(), static_cast<double>(capacity),
+                     space.c_str());
 }
 
 BOOL CRecipeOneItemDlg::ValidateStep() {

@@ -56,6 +56,11 @@ class CRecipeOneItemDlg : public CChildDlgCtrl {
   static constexpr const char* kManualDosingText = "بارگيري دستي هنوز اجرايي نشده است. لطفا تيك آن را برداريد";
   static constexpr const char* kConfirmationStartText =
       "لطفا عددي بزرگتر از صفر براي پيش شرط شروع استپ تاييد اپراتور مشخص كنيد";
+  // A dose that is no finite number, and a batcher material's dose above what
+  // its batcher holds (the dose, the batcher and its capacity named).
+  static std::string MakeDoseNotANumberText(float dose);
+  static std::string MakeDoseAboveCapacityText(const std::string& material, float dose, const std::string& unit,
+                                               const std::string& weigher, float capacity);
   static constexpr const char* kNextQuestion = "آيا مي خواهيد تايمر را ريست كنيد و به استپ بعد برويد؟";
 
   CRecipeOneItemDlg();

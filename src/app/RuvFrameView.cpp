@@ -486,9 +486,15 @@ void CRuvFrameView::OnDestroy() {
   if (engine) {
     engine->SetDataSourceType(eDataSourceNone);
     engine->StopThreads();
+    // A pump the process cycle switched on while it was being stopped goes
+    // off again, so that its charge is ended below like every other.
+    engine->ResetOutputs();
   }
-  // Outputs off may have switched pumps off: their charge ends go in while the tables are open.
+  // Outputs off may have switched pumps off: their charge ends go in while the
+  // tables are open, and what the run charged so far reaches the shift with
+  // the same levels (nothing moves them any more).
   RunPendingChargeEnds();
+  if (engine) engine->BookCutCharges();
   DestroyRecipeDlg();
   DestroyShapeWindows();
   if (engine) engine->DetachView();

@@ -6,6 +6,7 @@
 // commands, paints the pipes between the shapes, and shuts the engine down
 // when it is destroyed.
 #include <array>
+#include <deque>
 #include <memory>
 
 #include "app/PlantFormTemplate.h"
@@ -110,7 +111,11 @@ class CRuvFrameView : public CFormView {
   // A general process-data flag changed: a batcher in local mode is stopped.
   void OnLocalModeChanged(int attribute);
   // After an accepted valve or pump change: the materials' event messages, or
-  // the charge-end timer of a pump switched off.
+  // the charge-end timer of a pump switched off. A charge start is posted only
+  // for a material really being charged (water with a water direction,
+  // Water-Ex with its own direction valve open), with the weighing vessel's
+  // level read now, before the pump moves anything; a pump switched off ends
+  // exactly the charges it started.
   void PostChargeEvents(PlantObjectId objectId, bool value);
   // A new "Event2" row for material `lParam`.
   LRESULT OnChargeStart(WPARAM, LPARAM material);
@@ -137,4 +142,9 @@ class CRuvFrameView : public CFormView {
   std::unique_ptr<CRecipeDlg> m_pRecipeDlg;
   bool m_engineStarted = false;
   int m_recordingFlag = 0;
+  // Per charged material (0..8): the start levels read for charge starts
+  // still queued, and whether its pump started a charge not yet ended.
+  static constexpr int kChargeSlots = 9;
+  std::array<std::deque<float>, kChargeSlots> m_queuedStartLevels;
+  std::array<bool, kChargeSlots> m_chargeOpen{};
 };

@@ -18,6 +18,7 @@
 namespace {
 
 constexpr int kWaterMaterial = 0;
+constexpr int kWaterExMaterial = 3;
 constexpr int kChargeEndCode = 4;
 constexpr int kDischargeStartCode = 5;
 constexpr int kDischargeEndCode = 7;
@@ -79,6 +80,18 @@ std::string MixerNameOrUnknown(int mixer) {
   const std::string name = GetMixerName(mixer);
   return name.empty() ? std::string("?") : name;
 }
+
+// Whether a start of material `m`'s pump charges it: the water needs a water
+// direction, Water-Ex its own direction valve reporting open (the pump they
+// share runs for one of them at a time).
+bool IsChargedNow(int m) {
+  if (m == kWaterMaterial) return GetDischargeDirection(kWaterMaterial) >= 0;
+  if (m == kWaterExMaterial) return ValveAt(ePlantWaterDirectionValve5).GetAttribBool(eValveDiOnOffPosition);
+  return true;
+}
+
+// The mixer a charge of material `m` runs into when that is known at its start (water only).
+int ChargeDirectionOf(int m) { return m == kWaterMaterial ? GetDischargeDirection(kWaterMaterial) : -1; }
 
 // The "Event2" table when it is there to write (a failed start has none).
 CEvent2RS* EventTable() {
@@ -170,6 +183,7 @@ void CRuvFrameView::OnLocalModeChanged(int attribute) {
 // ---------------------------------------------------------------- charge events
 
 void CRuvFrameView::PostChargeEvents(PlantObjectId objectId, bool value) {
+  static_assert(kChargeSlots == kChargedMaterialCount);
   const int kind = PlantObjectKind(objectId);
   for (int m = 0; m < kMaterialCount; ++m) {
     const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
@@ -180,26 +194,42 @@ void CRuvFrameView::PostChargeEvents(PlantObjectId objectId, bool value) {
     }
     if ((kind != eShapeKindGearPump && kind != eShapeKindCntrFglPump) || objectId != material.GetChargePumpId())
       continue;
-    if (m == kWaterMaterial && GetDischargeDirection(kWaterMaterial) < 0) continue;
     const UINT_PTR timer = ChargeEndTimerOf(m);
+    if (!timer) continue;
+    const auto slot = static_cast<std::size_t>(m);
     if (value) {
+      if (!IsChargedNow(m)) continue;
       // A charge end still waiting belongs to the previous row: it goes in
       // first, so the new row never takes it.
-      if (timer && KillTimer(timer)) PostMessage(WM_CHARGE_EVENT, kChargeEndCode, m);
+      if (KillTimer(timer)) PostMessage(WM_CHARGE_EVENT, kChargeEndCode, m);
+      // Read while the pump's start is being decided: nothing has moved yet,
+      // whichever cycle runs before the posted start is handled.
+      m_queuedStartLevels[slot].push_back(LevelOf(WeigherOf(material, ChargeDirectionOf(m))));
+      m_chargeOpen[slot] = true;
       PostMessage(WM_CHARGE_START, 1, m);
-    } else if (timer) {
+    } else if (m_chargeOpen[slot]) {
+      m_chargeOpen[slot] = false;
       SetTimer(timer, static_cast<UINT>(material.GetSecondDelayMs() / 2));
     }
   }
 }
 
 LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
-  CEvent2RS* table = EventTable();
   CMaterial* material = GetMaterial(static_cast<int>(lParam));
-  if (!table || !material) return 0;
+  if (!material) return 0;
   const int m = material->GetIndex();
-  const int direction = m == kWaterMaterial ? GetDischargeDirection(kWaterMaterial) : -1;
-  const float start = LevelOf(WeigherOf(*material, direction));
+  const int direction = ChargeDirectionOf(m);
+  float start = 0.0f;
+  std::deque<float>* queued =
+      m >= 0 && m < kChargeSlots ? &m_queuedStartLevels[static_cast<std::size_t>(m)] : nullptr;
+  if (queued && !queued->empty()) {
+    start = queued->front();
+    queued->pop_front();
+  } else {
+    start = LevelOf(WeigherOf(*material, direction));
+  }
+  CEvent2RS* table = EventTable();
+  if (!table) return 0;
   // Asked before the scratch row is filled: other events are served while the prompt is open.
   const int batch = direction >= 0 ? AskedBatchNumber(direction) : -1;
 

@@ -2,6 +2,7 @@
 
 #include "plant/PlantModel.h"
 #include "shapes/ProcessDataGen.h"
+#include "shapes/PumpShape.h"
 
 namespace {
 
@@ -33,9 +34,17 @@ bool ChargesNow(int material, int mixer) {
   return true;
 }
 
+// A pump runs once the plant form accepted its start, as a device would: while
+// the form still decides (and reads the start level of the charge), the
+// command on the shape moves nothing yet.
+bool RunsNow(PlantObjectId pump) {
+  const auto* shape = dynamic_cast<const C_PumpShape*>(FindPlantShape(pump));
+  return shape && shape->GetAttribBool(ePumpDoOnOffSpeed) && shape->IsRunCommandAccepted();
+}
+
 void Charge(const CMaterial& material, int mixer) {
   const PlantObjectId pump = material.GetChargePumpId();
-  if (!GetShapeAttribBool(pump, eCodeOnOffCommand) || !ChargesNow(material.GetIndex(), mixer)) return;
+  if (!RunsNow(pump) || !ChargesNow(material.GetIndex(), mixer)) return;
   const double amount = GetShapeAttribFloat(pump, eCodeMainValue) * kMovedPerSpeedUnit;
   const PlantObjectId tanker = material.GetSourceTankerId();
   if (tanker != kNoPlantObject && MinLevel(tanker) < Level(tanker)) SetLevel(tanker, Level(tanker) - amount);

@@ -186,6 +186,17 @@ bool CDosingStateMachine::SwitchOn(int i, PlantObjectId id) {
   return result == Store::Took;
 }
 
+float CDosingStateMachine::BookChargedAmount(int i, const Devices& devices) {
+  m_memory[static_cast<std::size_t>(i)].booked = true;
+  CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+  const float level = Level(devices.weigher);
+  material.SetChargeEndLevel(level);
+  const float charged = level - material.GetChargeStartLevel();
+  BookCharge(devices.material, charged);
+  material.SetTotal(material.GetTotal() + charged);
+  return charged;
+}
+
 bool CDosingStateMachine::Advance(int i, int from, int to) {
   return GetProcessEngine().CompareAndSetStepPhase(i, from, to);
 }
@@ -225,13 +236,19 @@ bool CDosingStateMachine::TryEndCharging(int i, const CRecipeStepInfo& step, con
   const bool dosed = ratio <= kStopThreshold;
   if (!dosed) {
     if (level < GetShapeAttribFloat(devices.weigher, eCodeMaxLevel)) return false;
-    if (!memory.endedFull) {
-      memory.endedFull = true;
+    // Short of its dose: never booked as if it were in. The run holds here
+    // until the operator decides.
+    if (StoreCommand(devices.pump, false) != Store::Took) return false;
+    memory.endedFull = true;
+    m_holdRequested = true;
+    if (!memory.toldFull) {
+      memory.toldFull = true;
       const C_BaseShape* vessel = FindPlantShape(devices.weigher);
       ShowMessageBoxWithoutWaiting(
           MakeFullWeigherText(i + 1, material.GetName(), vessel ? vessel->GetCaption() : std::string()),
           kFullWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
     }
+    return false;
   }
   if (StoreCommand(devices.pump, false) != Store::Took) return false;
   return Advance(i, ePhaseCharging, ePhaseFirstDelay);
@@ -251,12 +268,7 @@ bool CDosingStateMachine::TryBook(int i, const CRecipeStepInfo& step, const Devi
   if (GetProcessEngine().GetStepTimer(i).GetElapsedMs() <= static_cast<DWORD>(material.GetSecondDelayMs()))
     return false;
   if (!memory.booked) {
-    memory.booked = true;
-    const float level = Level(devices.weigher);
-    material.SetChargeEndLevel(level);
-    const float charged = level - material.GetChargeStartLevel();
-    BookCharge(devices.material, charged);
-    material.SetTotal(material.GetTotal() + charged);
+    const float charged = BookChargedAmount(i, devices);
     // A charge cut short by a full weigher says nothing about the pump's run-on.
     if (!memory.endedFull) {
       const double dose = step.GetDose();
@@ -316,6 +328,11 @@ bool CDosingStateMachine::TryResume(int i, int phase, const Devices& devices) {
     if (devices.waterValve != kNoPlantObject && !ReportsOpen(devices.waterValve)) {
       // The pump waits for the valve to report open, as at the charge's start.
       SwitchOn(i, devices.waterValve);
+      return false;
+    }
+    // A weigher still full is not filled further: the step holds again in this pass.
+    if (Level(devices.weigher) >= GetShapeAttribFloat(devices.weigher, eCodeMaxLevel)) {
+      memory.resume = false;
       return false;
     }
     if (!SwitchOn(i, devices.pump)) return false;
@@ -390,10 +407,18 @@ void CDosingStateMachine::ForEachStepInPhase(int phase, Action action) {
   }
 }
 
+bool CDosingStateMachine::TakeHoldRequest() {
+  const bool requested = m_holdRequested;
+  m_holdRequested = false;
+  return requested;
+}
+
 void CDosingStateMachine::OnStart() {
+  m_holdRequested = false;
   for (StepMemory& memory : m_memory) {
     memory.onRefused = false;
     memory.resume = false;
+    memory.toldFull = false;
   }
   const auto resume = [this](int i, const Devices&) { m_memory[static_cast<std::size_t>(i)].resume = true; };
   ForEachStepInPhase(ePhaseCharging, resume);
@@ -404,7 +429,20 @@ void CDosingStateMachine::OnStop() {
   ForEachStepInPhase(ePhaseCharging, [](int, const Devices& devices) { StoreCommand(devices.pump, false); });
 }
 
+void CDosingStateMachine::BookCutCharges() {
+  if (!m_run) return;
+  CProcessEngineApp& engine = GetProcessEngine();
+  for (int i = 0; i < kStepCount; ++i) {
+    const CRecipeStepInfo& step = m_run->GetStep(i);
+    const Devices devices = DevicesOf(step);
+    const int phase = engine.GetStepPhase(i);
+    if (!IsUsedAutomaticStep(step) || !devices.valid || phase < ePhaseCharging || phase > ePhaseSecondDelay) continue;
+    if (!m_memory[static_cast<std::size_t>(i)].booked) BookChargedAmount(i, devices);
+  }
+}
+
 void CDosingStateMachine::OnRunEnd() {
   m_memory.fill(StepMemory{});
   m_claimed.clear();
+  m_holdRequested = false;
 }

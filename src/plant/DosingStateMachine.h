@@ -26,8 +26,11 @@
 //    and its four direction valves all report closed.
 //  - A direction valve towards a mixer without a batch number is not opened:
 //    the step waits, so the operator is never asked from inside a store.
-//  - Charging also ends when the weigher is full; that charge is booked but
-//    teaches the in-flight amount nothing, and the operator is told once.
+//  - A weigher that gets full before the dose is in switches the pump off and
+//    holds the run: the step stays charging (nothing is booked, nothing
+//    discharged), the process is to be stopped (TakeHoldRequest) and the
+//    operator is told once per Start. The next Start charges on; a charge
+//    that was held teaches the in-flight amount nothing.
 //  - A step that waits for a mixer's batch number says so once per wait.
 //  - A Start after a Stop opens again what a step in phase 1 (its charge path
 //    and pump) or phase 5 (direction and discharge valves) needs, a pass at a
@@ -70,6 +73,16 @@ class CDosingStateMachine {
   void OnStop();
   // The run ended: everything remembered about its steps is forgotten.
   void OnRunEnd();
+  // The program closes with the run's steps where they are: each charge that
+  // was started and not yet booked (phases 1 to 3) is booked now with what the
+  // weigher holds, as its booking phase would have done (the in-flight amount
+  // learns nothing from a cut charge). Only once the process cycle has ended.
+  void BookCutCharges();
+
+  // Whether a step asked in this pass for the process to stop (a full
+  // weigher); the request is cleared by asking.
+  bool TakeHoldRequest();
+  bool IsHoldRequested() const { return m_holdRequested; }
 
   // A step's precondition: 0 (none) holds, step 1..30 must have ended (phase
   // 11), and any other number never holds.
@@ -92,7 +105,8 @@ class CDosingStateMachine {
   struct StepMemory {
     bool onRefused = false;         // an open or switch-on was refused in this Start
     bool booked = false;            // phase 3's booking is done
-    bool endedFull = false;         // charging ended at the weigher's maximum
+    bool endedFull = false;         // charging was held at the weigher's maximum
+    bool toldFull = false;          // the operator was told so in this Start
     PlantObjectId closeAgain = kNoPlantObject;  // a direction valve to close again (its discharge valve refused)
     bool resume = false;            // a Start asked for the step's outputs again
     bool toldNoBatchNumber = false; // the wait for a batch number was shown
@@ -117,6 +131,8 @@ class CDosingStateMachine {
   static bool HasBatchNumber(int mixer);
   static bool StartInterlockPasses(const Devices& devices);
   static void BookCharge(int material, float amount);
+  // Books what step `i` charged, once, from the weigher's level now.
+  float BookChargedAmount(int i, const Devices& devices);
 
   // The phases; each answers whether the step moved on.
   bool TryStartCharging(int i, const CRecipeStepInfo& step, const Devices& devices);
@@ -149,4 +165,5 @@ class CDosingStateMachine {
   std::array<StepMemory, kStepCount> m_memory{};
   // Pumps and weighers claimed in this pass by a step opening its way in phase 0.
   std::vector<PlantObjectId> m_claimed;
+  bool m_holdRequested = false;
 };

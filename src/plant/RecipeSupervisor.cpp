@@ -94,6 +94,8 @@ void CRecipeSupervisor::StepThroughRecipe() {
   m_dosing.BeginPass();
   std::string report = kReportStart;
   for (int i = 0; i < CRecipeRS::kStepCount; ++i) {
+    // A held step stops the process: nothing else starts in this pass.
+    if (m_dosing.IsHoldRequested()) break;
     const CRecipeStepInfo& step = m_run.GetStep(i);
     if (!step.IsStepActive()) continue;
     if (step.m_bIsManualDosing) {
@@ -113,6 +115,7 @@ void CRecipeSupervisor::StepThroughRecipe() {
     }
   }
   g_strProcessReport.Set(report);
+  if (m_dosing.TakeHoldRequest()) SendStopCommand();
 }
 
 void CRecipeSupervisor::RunPseudoStep(int i, const CRecipeStepInfo& step) {

@@ -174,6 +174,12 @@ BOOL CRuvEngineApp::ProcessCycle() {
   return TRUE;
 }
 
+void CRuvEngineApp::BookCutCharges() {
+  if (HasAbandonedCycle()) return;
+  m_dosing.BookCutCharges();
+  if (CShiftRS* shift = g_pShiftRS.load()) shift->WriteBackActive();
+}
+
 void CRuvEngineApp::DoDosingStep(const CRecipeStepInfo& step, std::string& report) {
   m_dosing.DoDosingStep(step, report);
 }

@@ -63,6 +63,11 @@ class CRuvEngineApp : public CRuvEngineBase {
   // calls it once a pass for each such step, with the report it builds.
   virtual void DoDosingStep(const CRecipeStepInfo& step, std::string& report);
 
+  // At the close, once the cycles stopped: the charges the run cut are booked
+  // into the active shift, which is saved at once (no window is left to do it).
+  // Nothing when a cycle could not be stopped: it may still use the run.
+  void BookCutCharges();
+
   CRecipeSupervisor& GetRecipeSupervisor() { return m_supervisor; }
 
  private:

@@ -96,6 +96,7 @@ BOOL C_PumpShape::OnAttribAccepted(int index) {
       break;
     case ePumpDiOnAlarmSpeed: SetAlarmActive(value); break;
     case ePumpDoOnOffSpeed:
+      m_runAccepted.store(value);
       if (value) StartRedrawTimer();
       break;
     default: break;

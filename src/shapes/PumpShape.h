@@ -4,6 +4,8 @@
 // commands with their interlocks, the pop-up menu (texts and grey items before
 // it opens, commands after), the animation angle and the alarm marking of the
 // drawing. Each kind adds its defaults, its float setter and its picture.
+#include <atomic>
+
 #include "shapes/BaseShape.h"
 
 // The pumps' own attributes (0..25 are the common ones).
@@ -62,6 +64,10 @@ class C_PumpShape : public C_BaseShape {
   // follow once the plant form accepted it (OnAttribAccepted).
   void SetAttribBool(int index, bool value) override;
   BOOL OnAttribAccepted(int index) override;
+  // The run command as the plant form last accepted it: the value is on the
+  // shape while the form still decides, but a device only ever sees what was
+  // accepted, and so does the Demo. Any thread.
+  bool IsRunCommandAccepted() const { return m_runAccepted.load(); }
 
   // The run item's and the speed items' texts, and the speed items greyed
   // while the pump is not told to run (before the pop-up opens).
@@ -94,4 +100,5 @@ class C_PumpShape : public C_BaseShape {
  private:
   const PumpMenuIds m_menuIds;
   bool m_lastBlinkPhase = false;
+  std::atomic<bool> m_runAccepted{false};
 };

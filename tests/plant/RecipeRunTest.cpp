@@ -169,21 +169,33 @@ TEST_F(RecipeRunTest, StopSwitchesChargingPumpsOffOnceAndTheNextStartOn) {
   EXPECT_FLOAT_EQ(shift->GetActiveTotalMaterial(kCausSoda), 30.0f);
 }
 
-TEST_F(RecipeRunTest, AFullWeigherEndsTheChargeBookedButNotLearnt) {
+TEST_F(RecipeRunTest, AFullWeigherHoldsTheRunWithTheStepStillChargingAndNothingBooked) {
   SetStep(1, kCausSoda, 0, 500.0f);
   SetLoadInWay(0, 1.0f);
   VesselAt(9).SetAttribFloat(eVesselMaxVluLevel, 20.0f);
   Start();
   boxes.Expect(IDOK, "maximum level");
-  PassUntil(1, 2);
+  const int stops = mainWindow.stopCommands.load();
+  for (int pass = 0; pass < 50 && mainWindow.stopCommands.load() == stops; ++pass) Pass();
+  EXPECT_EQ(mainWindow.stopCommands.load(), stops + 1);
+  for (int pass = 0; pass < 20; ++pass) Pass();
+  EXPECT_FALSE(GetProcessEngine().IsStarted());
   EXPECT_FALSE(PumpOn(0));
-  ExpectRunEnd();
-  PassUntil(1, 11);
-  EXPECT_FLOAT_EQ(shift->GetActiveTotalMaterial(kCausSoda), Level(9) - g_materials[kCausSoda].GetChargeStartLevel());
+  EXPECT_EQ(Phase(1), 1);
+  EXPECT_FLOAT_EQ(shift->GetActiveTotalMaterial(kCausSoda), 0.0f);
   EXPECT_FLOAT_EQ(LoadInWay(0), 1.0f);
-  ASSERT_EQ(boxes.Count(), 3u);
+  ASSERT_EQ(boxes.Count(), 2u);
   EXPECT_EQ(boxes.Boxes()[1].text, CDosingStateMachine::MakeFullWeigherText(1, "Caus. Soda", "Batcher01"));
   EXPECT_FALSE(boxes.Boxes()[1].waited);
+
+  // Room made meanwhile: the next Start charges on to the dose, and the held
+  // charge teaches the in-flight amount nothing.
+  VesselAt(9).SetAttribFloat(eVesselMaxVluLevel, 1000.0f);
+  Start();
+  ExpectRunEnd();
+  PassUntil(1, 11);
+  EXPECT_GE(shift->GetActiveTotalMaterial(kCausSoda), 499.0f);
+  EXPECT_FLOAT_EQ(LoadInWay(0), 1.0f);
 }
 
 TEST_F(RecipeRunTest, TheLearntRunOnFollowsTheBookedAmount) {

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "app/PlantFormFixture.h"
 #include "engine/EngineTables.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantOperatorServices.h"
+#include "plant/RuvEngineApp.h"
 #include "records/ShiftRS.h"
 #include "shapes/PumpShape.h"
 
@@ -61,6 +63,58 @@ TEST_F(PlantFormInterlocksThreadTest, AWorkerOpeningADirectionValveWaitsWhileThe
   PumpPendingMessages();
   EXPECT_GE(g_materials[2].GetEventRecordId(), 1);
   pump.SetAttribBool(ePumpDoOnOffSpeed, false);
+}
+
+// A charge's "Event2" row starts at the weigher's level before the pump moved
+// anything, whichever runs first: a Demo pass while the worker that switched
+// the pump on still waits for the form's answer, or one between the form's
+// answer and the posted charge start.
+TEST_F(PlantFormInterlocksThreadTest, AChargeStartsAtTheLevelBeforeThePumpMovedWhicheverCycleRunsFirst) {
+  MakeDatabase("INSERT INTO Shift (m_strOperatorName, m_bShiftStopped) VALUES ('Ahmadi', 0);");
+  ASSERT_TRUE(StartApplication());
+  StopCycles();
+  CRuvEngineApp& engine = *GetEngineRoot();
+  ASSERT_EQ(engine.GetDataSourceType(), eDataSourceDemo);
+  C_Vessel& batcher01 = g_vessels[ePlantBatcher01];
+  C_Vessel& batcher02 = g_vessels[ePlantBatcher01 + 1];
+  batcher01.SetAttribFloat(eVesselLevel, 5.0f);
+  batcher02.SetAttribFloat(eVesselLevel, 10.0f);
+
+  // The process cycle switches L.A.B.S's pump on; the Demo pass runs while it
+  // waits in its store for the form.
+  C_GearPump& labsPump = g_gearPumps[1];
+  std::atomic<bool> stored{false};
+  std::thread worker([&] {
+    labsPump.SetAttribBool(ePumpDoOnOffSpeed, true);
+    stored.store(true);
+  });
+  // Not pumping: the worker's store waits for the form meanwhile.
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHangGuardMs);
+  while (!labsPump.GetAttribBool(ePumpDoOnOffSpeed) && std::chrono::steady_clock::now() < giveUp)
+    std::this_thread::yield();
+  engine.SimulateDemo();
+  const bool answered = WaitPumping([&] { return stored.load(); }, kHangGuardMs);
+  worker.join();
+  ASSERT_TRUE(answered);
+  PumpPendingMessages();
+
+  // The operator switches Caus. Soda's pump on; a Demo pass runs before the
+  // posted charge start is handled.
+  C_GearPump& sodaPump = g_gearPumps[0];
+  sodaPump.SetAttribBool(ePumpDoOnOffSpeed, true);
+  engine.SimulateDemo();
+  PumpPendingMessages();
+
+  RawDatabase database(DatabasePath());
+  EXPECT_EQ(database.Text("SELECT GROUP_CONCAT(m_strBatchedMatrialName || ' ' || printf('%g', m_fStartMatrialDose), '; ') "
+                          "FROM Event2"),
+            "L.A.B.S 10; Caus. Soda 5");
+  // Both pumps charged from then on.
+  EXPECT_GT(batcher02.GetAttribFloat(eVesselLevel), 10.0f);
+  EXPECT_GT(batcher01.GetAttribFloat(eVesselLevel), 5.0f);
+  labsPump.SetAttribBool(ePumpDoOnOffSpeed, false);
+  sodaPump.SetAttribBool(ePumpDoOnOffSpeed, false);
+  PumpPendingMessages();
 }
 
 }  // namespace

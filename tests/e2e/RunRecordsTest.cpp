@@ -1,0 +1,297 @@
+// What a recipe run leaves in the database when the operator does the
+// unexpected: a dose the weigher cannot hold, a Stop or a close in the middle
+// of a charge, Water-Ex beside the water. The program runs in Demo from the
+// default files; the worker cycles are stopped and the test makes their passes
+// on a fake clock, with every box and dialog scripted.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <map>
+#include <string>
+
+#include "app/BatchNumDlg.h"
+#include "app/NewShiftDlg.h"
+#include "app/PlantFormFixture.h"
+#include "app/RecipeDlg.h"
+#include "app/RecipeOneItemDlg.h"
+#include "app/ShiftDlg.h"
+#include "controls/CBalloonHelp.h"
+#include "engine/EngineTables.h"
+#include "engine/ProcessEngineApp.h"
+#include "platform/ui/CButton.h"
+#include "platform/ui/CComboBox.h"
+#include "platform/ui/WindowTimers.h"
+#include "plant/DosingStateMachine.h"
+#include "plant/PlantModel.h"
+#include "records/RecipeRS.h"
+#include "support/FakeClock.h"
+
+namespace {
+
+constexpr int kWater = 0, kLabs = 2, kWaterEx = 3;  // materials of a step
+constexpr int kWaterPump = 6;                       // "Water-ChargePump" among the gear pumps
+const char* const kLevelQuestion = "The level of Batchers & Mixers is:";
+const char* const kRunEnd = "همه استپ هاي فرمول اكتيو به طور كامل اجرا گرديد";
+
+void Click(CWnd& window, UINT id) { window.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+class RunRecordsTest : public PlantFormFixture {
+ protected:
+  struct StepInput {
+    int material;
+    const char* dose;
+    const char* startAfter;
+  };
+
+  void TearDown() override {
+    if (!m_closed) PlantFormFixture::TearDown();
+    EXPECT_EQ(modal_script::UnscriptedCount(), m_unscriptedAtStart);
+    modal_script::Clear();
+  }
+
+  // The program up in Demo with a shift, the worker cycles handed to the test.
+  void StartWithShift() {
+    m_unscriptedAtStart = modal_script::UnscriptedCount();
+    MakeDatabase();
+    ASSERT_TRUE(StartApplication());
+    StopCycles();
+    clock.Install();
+    modal_script::Push([](CDialog& shifts) {
+      Click(shifts, IDC_TABLE_NEW);
+      Click(shifts, IDCANCEL);
+    });
+    modal_script::Push([](CDialog& asking) {
+      asking.GetDlgItem(IDC_NEW_SHIFT_OPERATOR)->SetWindowText("A");
+      Click(asking, IDOK);
+    });
+    main->SendMessage(WM_COMMAND, ID_SHIFT_TABLE);
+  }
+  // A new recipe with `steps` into Mixer 1, each discharged where it can be.
+  void FillRecipe(std::initializer_list<StepInput> steps) {
+    CRecipeDlg& dialog = *view->GetRecipeDlg();
+    boxes.Expect(IDOK, CRecipeDlg::kNewRecipeText);
+    dialog.OnNewRecipe();
+    dialog.SetDlgItemText(IDC_RECIPE_NAME, "Soap");
+    int index = 0;
+    for (const StepInput& input : steps) {
+      CRecipeOneItemDlg& row = dialog.GetRow(index++);
+      dynamic_cast<CButton*>(row.GetDlgItem(IDC_STEP_ACTIVE))->SetCheck(BST_CHECKED);
+      row.OnCmdMsg(IDC_STEP_ACTIVE, static_cast<int>(BN_CLICKED));
+      auto* material = dynamic_cast<CComboBox*>(row.GetDlgItem(IDC_STEP_MATERIAL));
+      for (int item = 0; item < material->GetCount(); ++item)
+        if (static_cast<int>(material->GetItemData(item)) == input.material) material->SetCurSel(item);
+      row.OnCmdMsg(IDC_STEP_MATERIAL, static_cast<int>(CBN_SELCHANGE));
+      row.SetDlgItemText(IDC_STEP_DOSE, input.dose);
+      row.SetDlgItemText(IDC_STEP_START_AFTER, input.startAfter);
+      dynamic_cast<CComboBox*>(row.GetDlgItem(IDC_STEP_MIXER))->SetCurSel(0);
+    }
+  }
+  void Activate() {
+    view->GetRecipeDlg()->OnActivate();
+    for (CBalloonHelp* balloon : CBalloonHelp::Balloons()) balloon->DestroyWindow();
+    PumpPendingMessages();
+  }
+  void MakeActiveRecipe(std::initializer_list<StepInput> steps) {
+    FillRecipe(steps);
+    Activate();
+    ASSERT_TRUE(g_pRecipeRS.load()->HasActiveRecord());
+  }
+  void EnterBatchNumber(const char* number) {
+    modal_script::Push([number](CDialog& opened) {
+      dynamic_cast<CBatchNumDlg&>(opened).NumberEdit(0).SetWindowText(number);
+      Click(opened, IDOK);
+    });
+    main->SendMessage(WM_COMMAND, ID_BATCH_NUMBERS);
+  }
+  void StartProcess() {
+    modal_script::Push([](CDialog& numbers) { Click(numbers, IDOK); });
+    boxes.Expect(IDYES, kLevelQuestion);
+    main->SendMessage(WM_COMMAND, ID_START_PROCESS);
+  }
+  // One pass of both cycles, then the user-interface queue and the charge-end timers.
+  void Pass() {
+    CRuvEngineApp& engine = *GetEngineRoot();
+    clock.Advance(200);
+    engine.SimulateDemo();
+    engine.MirrorDemoFeedback();
+    engine.CommonDataCycle();
+    engine.ProcessCycle();
+    PumpPendingMessages();
+    const HWND form = view->GetSafeHwnd();
+    std::map<UINT_PTR, std::uint32_t> stillArmed;
+    for (const ArmedTimer& timer : ArmedTimersOf(form)) {
+      if (timer.id < kFirstChargeEndTimer || timer.id > kLastChargeEndTimer) continue;
+      const auto seen = m_armedAt.find(timer.id);
+      const std::uint32_t armedAt = seen == m_armedAt.end() ? clock.TickCount() : seen->second;
+      if (clock.TickCount() - armedAt >= timer.elapseMs) {
+        FireTimerNow(form, timer.id);
+      } else {
+        stillArmed[timer.id] = armedAt;
+      }
+    }
+    m_armedAt = std::move(stillArmed);
+    PumpPendingMessages();
+  }
+  template <typename Done>
+  bool PassUntil(Done done, int limit = 3000) {
+    for (int pass = 0; pass < limit; ++pass) {
+      if (done()) return true;
+      Pass();
+    }
+    return done();
+  }
+  bool ChargeEndsDone() {
+    return PassUntil([this] { return m_armedAt.empty(); }, 100);
+  }
+  // File → Exit answered Yes, and the loop run out as the program's main does.
+  void CloseWithYes() {
+    boxes.Expect(IDYES, "Application will be closed.");
+    main->SendMessage(WM_CLOSE);
+    ASSERT_TRUE(IsQuitPosted());
+    m_closed = true;
+    main = nullptr;
+    child = nullptr;
+    view = nullptr;
+    EXPECT_EQ(theApp.Run(), 0);
+    theApp.CloseAllDocuments();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(boxes.Pending(), 0u);
+  }
+
+  static int Phase(int number) { return GetProcessEngine().GetStepPhase(number - 1); }
+  std::string Sql(const std::string& query) { return RawDatabase(DatabasePath()).Text(query); }
+  float SqlFloat(const std::string& query) { return std::stof(Sql(query)); }
+  // Each Event2 row: material, direction, batch, the three flags.
+  std::string EventRows() {
+    return Sql("SELECT GROUP_CONCAT(m_strBatchedMatrialName || ' ' || m_strDisChargeDir || ' ' || m_nBatchNumber || ' ' || "
+               "m_bIsAutoBatching || m_bChrageIsEnd || m_bBatchIsCompleted, '; ') FROM Event2");
+  }
+  // What Event2 says was charged of `material`, all rows together.
+  float EventCharged(const char* material) {
+    return SqlFloat(std::string("SELECT TOTAL(m_fEndMatrialDose - m_fStartMatrialDose) FROM Event2 "
+                                "WHERE m_strBatchedMatrialName = '") +
+                    material + "'");
+  }
+  static float Level(PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeLevel); }
+  static bool WaterPumpOn() { return g_gearPumps[kWaterPump].GetAttribBool(ePumpDoOnOffSpeed); }
+
+  FakeClock clock;
+  std::map<UINT_PTR, std::uint32_t> m_armedAt;
+  int m_unscriptedAtStart = 0;
+  bool m_closed = false;
+};
+
+TEST_F(RunRecordsTest, ADoseThatIsNoNumberOrAboveTheBatchersCapacityIsRefusedAtSaveAndAtActivate) {
+  StartWithShift();
+  const float capacity = GetShapeAttribFloat(GetMaterialWeigherId(kLabs, 0), eCodeMaxLevel);
+  ASSERT_FLOAT_EQ(capacity, 100.0f);
+  FillRecipe({{kWater, "20", "0"}, {kLabs, "150", "1"}});
+  CRecipeDlg& dialog = *view->GetRecipeDlg();
+
+  // Save: the step, the dose and the capacity named; nothing saved.
+  boxes.Expect(IDOK, "The dose of L.A.B.S, 150 Kg, is more than Batcher02 holds: its capacity is 100 Kg.");
+  EXPECT_FALSE(dialog.OnSaveRecipe());
+  EXPECT_NE(boxes.LastText().find(CRecipeOneItemDlg::kStepErrorPrefix + std::string("2")), std::string::npos);
+  // Activate: the same refusal, and the recipe does not become active.
+  boxes.Expect(IDOK, "its capacity is 100");
+  Activate();
+  EXPECT_FALSE(g_pRecipeRS.load()->HasActiveRecord());
+
+  for (const char* dose : {"nan", "inf", "1e39"}) {
+    view->GetRecipeDlg()->GetRow(1).SetDlgItemText(IDC_STEP_DOSE, dose);
+    boxes.Expect(IDOK, "is not a finite number.");
+    EXPECT_FALSE(dialog.OnSaveRecipe()) << dose;
+  }
+  // Water is weighed in the mixer: no batcher limits it. A full batcher is allowed.
+  view->GetRecipeDlg()->GetRow(0).SetDlgItemText(IDC_STEP_DOSE, "150");
+  view->GetRecipeDlg()->GetRow(1).SetDlgItemText(IDC_STEP_DOSE, "100");
+  Activate();
+  EXPECT_TRUE(g_pRecipeRS.load()->HasActiveRecord());
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM Recipe"), "1");
+}
+
+TEST_F(RunRecordsTest, AWeigherFullBeforeTheDoseIsInHoldsTheRunAndNothingIsBookedAsDone) {
+  StartWithShift();
+  MakeActiveRecipe({{kLabs, "80", "0"}});
+  EnterBatchNumber("701");
+  // What the last batch left in the batcher: 40 + 80 kg do not fit.
+  const PlantObjectId batcher = GetMaterialWeigherId(kLabs, 0);
+  SetShapeAttribFloat(batcher, eCodeLevel, 40.0f);
+  StartProcess();
+  boxes.Expect(IDOK, CDosingStateMachine::MakeFullWeigherText(1, "L.A.B.S", "Batcher02"));
+  ASSERT_TRUE(PassUntil([] { return !GetProcessEngine().IsStarted(); }, 200));
+  for (int pass = 0; pass < 100; ++pass) Pass();
+  // Held: the pump off, the step still charging, nothing booked, discharged or counted.
+  EXPECT_FALSE(g_gearPumps[1].GetAttribBool(ePumpDoOnOffSpeed));
+  EXPECT_EQ(Phase(1), 1);
+  EXPECT_FLOAT_EQ(Level(batcher), 100.0f);
+  EXPECT_EQ(Sql("SELECT m_fTtlActlMtrlLABS || ' ' || m_nShiftTotalCycle FROM Shift"), "0 0");
+  EXPECT_EQ(EventRows(), "L.A.B.S ? -1 110");
+  EXPECT_FLOAT_EQ(Level(GetMixerId(0)), 0.0f);
+
+  // The operator's next Start: the weigher is still full, so the pump stays off,
+  // and the run holds again and says so.
+  const std::string rows = Sql("SELECT COUNT(*) FROM Event2");
+  StartProcess();
+  boxes.Expect(IDOK, CDosingStateMachine::MakeFullWeigherText(1, "L.A.B.S", "Batcher02"));
+  ASSERT_TRUE(PassUntil([] { return !GetProcessEngine().IsStarted(); }, 200));
+  ASSERT_TRUE(ChargeEndsDone());
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2"), rows);
+  EXPECT_EQ(Phase(1), 1);
+  EXPECT_EQ(Sql("SELECT m_fTtlActlMtrlLABS || ' ' || m_nShiftTotalCycle FROM Shift"), "0 0");
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2 WHERE m_bBatchIsCompleted <> 0"), "0");
+}
+
+TEST_F(RunRecordsTest, WaterExGetsARowOnlyWhenItIsChargedAndEachRowAgreesWithTheShift) {
+  StartWithShift();
+  // Water and L.A.B.S at once (L.A.B.S in Batcher02, Water-Ex's batcher), then Water-Ex.
+  MakeActiveRecipe({{kWater, "20", "0"}, {kLabs, "30", "0"}, {kWaterEx, "10", "2"}});
+  EnterBatchNumber("702");
+  StartProcess();
+  // A Stop while the water runs, then Start again.
+  ASSERT_TRUE(PassUntil([] { return WaterPumpOn() && Level(GetMixerId(0)) > 0.0f; }, 50));
+  main->SendMessage(WM_COMMAND, ID_STOP_PROCESS);
+  ASSERT_TRUE(PassUntil([] { return !WaterPumpOn(); }, 5));
+  ASSERT_TRUE(ChargeEndsDone());
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2 WHERE m_strBatchedMatrialName = 'Water-Ex'"), "0");
+  StartProcess();
+  boxes.Expect(IDOK, kRunEnd);
+  ASSERT_TRUE(PassUntil([] { return !GetProcessEngine().IsStarted(); }));
+  ASSERT_TRUE(ChargeEndsDone());
+
+  // The water in two rows (the Stop cut it), L.A.B.S and Water-Ex each in one,
+  // every row with its mixer and batch and ended; nothing else.
+  EXPECT_EQ(EventRows(),
+            "L.A.B.S Mixer1 702 111; Water Mixer1 702 110; Water Mixer1 702 110; Water-Ex Mixer1 702 111");
+  EXPECT_FLOAT_EQ(EventCharged("Water"), SqlFloat("SELECT m_fTtlActlMtrlWater FROM Shift"));
+  EXPECT_FLOAT_EQ(EventCharged("L.A.B.S"), SqlFloat("SELECT m_fTtlActlMtrlLABS FROM Shift"));
+  EXPECT_FLOAT_EQ(EventCharged("Water-Ex"), SqlFloat("SELECT m_fTtlActlMtrlWaterEx FROM Shift"));
+  EXPECT_GE(EventCharged("Water-Ex"), 10.0f);
+  EXPECT_EQ(Sql("SELECT m_nShiftTotalCycle FROM Shift"), "1");
+}
+
+TEST_F(RunRecordsTest, ClosingMidChargeBooksWhatEvent2RecordsAsCharged) {
+  StartWithShift();
+  MakeActiveRecipe({{kWater, "200", "0"}, {kLabs, "90", "0"}});
+  EnterBatchNumber("703");
+  StartProcess();
+  ASSERT_TRUE(PassUntil([] { return Level(GetMixerId(0)) > 10.0f; }, 100));
+  ASSERT_EQ(Phase(1), 1);
+  ASSERT_EQ(Phase(2), 1);
+  CloseWithYes();
+
+  EXPECT_EQ(Sql("SELECT GROUP_CONCAT(m_strBatchedMatrialName || ' ' || m_bChrageIsEnd, '; ') FROM Event2"),
+            "L.A.B.S 1; Water 1");
+  const float water = EventCharged("Water");
+  const float labs = EventCharged("L.A.B.S");
+  EXPECT_GT(water, 10.0f);
+  EXPECT_LT(water, 200.0f);
+  EXPECT_GT(labs, 0.0f);
+  EXPECT_FLOAT_EQ(SqlFloat("SELECT m_fTtlActlMtrlWater FROM Shift"), water);
+  EXPECT_FLOAT_EQ(SqlFloat("SELECT m_fTtlActlMtrlLABS FROM Shift"), labs);
+  // The run did not end: no cycle counted.
+  EXPECT_EQ(Sql("SELECT m_nShiftTotalCycle FROM Shift"), "0");
+}
+
+}  // namespace
