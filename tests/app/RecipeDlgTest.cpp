@@ -11,6 +11,7 @@
 #include "common/ProcessUtils.h"
 #include "controls/CBalloonHelp.h"
 #include "engine/ProcessEngineApp.h"
+#include "plant/PlantModel.h"
 #include "platform/base/ProfileStore.h"
 #include "platform/db/DbTestSupport.h"
 #include "platform/ui/CComboBox.h"
@@ -44,6 +45,9 @@ class RecipeDlgTest : public PlantTablesTest {
     profile::SetPathOverride(db.dir.File("profile.ini"));
     process.CreateSteps(CRecipeRS::kStepCount);
     ASSERT_TRUE(OpenPlantTable(recipes, db, "Recipe", false));
+    // The batchers hold what the default settings give them, whichever test ran before.
+    for (int batcher = ePlantBatcher01; batcher <= ePlantBatcher05; ++batcher)
+      SetShapeAttribFloat(MakeObjectId(eShapeKindVessel, batcher), eCodeMaxLevel, 100.0f);
   }
   void TearDown() override {
     dialog.reset();
