@@ -64,6 +64,10 @@ ColumnInfo DescribeColumn(const std::string& name, const std::string& declaredTy
     column.type = VT_R4;
   } else if (IsOneOf(base, {"DOUBLE", "FLOAT", "FLOAT8", "IEEEDOUBLE", "NUMBER"})) {
     column.type = VT_R8;
+  } else if (IsOneOf(base, {"CURRENCY", "MONEY"})) {
+    column.type = VT_CY;
+  } else if (IsOneOf(base, {"DECIMAL", "NUMERIC", "DEC"})) {
+    column.type = VT_DECIMAL;
   } else if (IsOneOf(base, {"DATETIME", "DATE", "TIME", "TIMESTAMP"})) {
     column.type = VT_DATE;
   } else if (IsOneOf(base, {"YESNO", "BIT", "LOGICAL", "LOGICAL1", "BOOLEAN"})) {
@@ -86,6 +90,8 @@ int AdoTypeOf(const ColumnInfo& column) {
     case VT_I4: return 3;     // adInteger
     case VT_R4: return 4;     // adSingle
     case VT_R8: return 5;     // adDouble
+    case VT_CY: return 6;     // adCurrency
+    case VT_DECIMAL: return 131;  // adNumeric
     case VT_DATE: return 7;   // adDate
     case VT_BOOL: return 11;  // adBoolean
     case VT_UI1: return 17;   // adUnsignedTinyInt
@@ -97,7 +103,8 @@ int DefinedSizeOf(const ColumnInfo& column) {
   switch (column.type) {
     case VT_I2: case VT_BOOL: return 2;
     case VT_I4: case VT_R4: return 4;
-    case VT_R8: case VT_DATE: return 8;
+    case VT_R8: case VT_DATE: case VT_CY: return 8;
+    case VT_DECIMAL: return 19;
     case VT_UI1: return 1;
     default: return column.maxLength > 0 ? column.maxLength : 536870910;
   }

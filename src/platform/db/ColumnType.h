@@ -12,6 +12,9 @@
 //   BYTE                 VT_UI1    INTEGER
 //   SINGLE (REAL)        VT_R4     REAL
 //   DOUBLE (FLOAT)       VT_R8     REAL
+//   CURRENCY (MONEY)     VT_CY     the exact text given, which SQLite keeps as a number
+//                                  (INTEGER, or REAL of 15 significant digits)
+//   DECIMAL (NUMERIC)    VT_DECIMAL  the same; precision and scale are not enforced
 //   DATETIME (DATE)      VT_DATE   REAL, the OLE date number
 //   YESNO (BIT)          VT_BOOL   INTEGER, -1 for true and 0 for false
 //   TEXT(n)              VT_BSTR   TEXT of at most n characters (TEXT alone: 255)
