@@ -110,6 +110,11 @@ TEST_F(AdoRecordsetTest, DecimalAndCurrencyColumnsReadAsTextAndNumbers) {
   EXPECT_TRUE(rs.PutFieldValue("nExact", Variant::String("123456789012.34")));
   ASSERT_TRUE(rs.Update());
   EXPECT_EQ(raw.Text("SELECT cPrice || ' ' || nExact FROM Money"), "12.5 123456789012.34");
+  // More digits than the database keeps exactly: refused, nothing cut.
+  rs.Edit();
+  EXPECT_THROW(rs.PutFieldValue("nExact", Variant::String("1234567890123456.7")), CADOException);
+  rs.CancelUpdate();
+  EXPECT_EQ(raw.Text("SELECT nExact FROM Money"), "123456789012.34");
 
   ASSERT_TRUE(rs.Open("Money"));
   Variant stored;

@@ -41,6 +41,16 @@ bool IsOneOf(const std::string& base, std::initializer_list<const char*> names) 
                                                  VarTypeName(value.vt).c_str(), column.declaredType.c_str()));
 }
 
+// Significant digits of an exact decimal text ("-0.00120" has 2).
+std::size_t SignificantDigits(const std::string& text) {
+  std::string digits;
+  for (char c : text)
+    if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
+  const std::size_t first = digits.find_first_not_of('0');
+  if (first == std::string::npos) return 0;
+  return digits.find_last_not_of('0') - first + 1;
+}
+
 }  // namespace
 
 ColumnInfo DescribeColumn(const std::string& name, const std::string& declaredType, bool notNull) {
@@ -121,6 +131,14 @@ Variant CoerceForColumn(const ColumnInfo& column, const Variant& value) {
   HRESULT hr = VariantChangeType(stored, value, column.type);
   if (FAILED(hr)) ThrowConversion(column, value, hr);
   if (column.type == VT_BOOL) stored.boolVal = stored.boolVal ? VARIANT_TRUE : VARIANT_FALSE;
+  if (column.type == VT_CY || column.type == VT_DECIMAL) {
+    const std::string text = VariantToString(stored);
+    if (SignificantDigits(text) > kExactStoredDigits)
+      throw DbError(kErrDataOverflow, ruv::Format("The value %s has more than %zu significant digits, which the "
+                                                  "database cannot keep exactly in the %s column '%s'.",
+                                                  text.c_str(), kExactStoredDigits, column.declaredType.c_str(),
+                                                  column.name.c_str()));
+  }
   if (column.type == VT_BSTR && column.maxLength > 0 &&
       ruv::Utf8Length(stored.bstrVal) > static_cast<std::size_t>(column.maxLength))
     throw DbError(kErrDataOverflow,
