@@ -18,6 +18,7 @@
 
 #include "PlantFormFixture.h"
 #include "platform/ui/CViewPrinter.h"
+#include "platform/ui/ColorRef.h"
 #include "platform/ui/FrameworkIds.h"
 
 namespace {
@@ -166,6 +167,24 @@ TEST_F(PlantFormPrinting, AScrolledFormStillPrintsWhole) {
   CRect client;
   view->GetClientRect(&client);
   EXPECT_LT(client.Width(), view->GetTotalSize().cx);
+}
+
+TEST_F(PlantFormPrinting, TheBlinkingDataSourceIsPrintedInItsOwnColour) {
+  CNemLabel& source = view->Label(IDC_DATA_SOURCE_LABEL);
+  ASSERT_TRUE(source.IsBlinking());  // in Demo
+  const COLORREF shown = source.GetTextColor();
+  source.SendMessage(WM_TIMER, CNemLabel::kBlinkTimer, 0);
+  if (source.GetTextColor() == shown) source.SendMessage(WM_TIMER, CNemLabel::kBlinkTimer, 0);
+  ASSERT_EQ(source.GetTextColor(), RGB(0, 0, 0));  // the dark half of the blink
+  const QImage picture = view->PrintPicture().convertToFormat(QImage::Format_RGB32);
+  const QRect label = source.GetWidget()->geometry();
+  int yellow = 0;
+  for (int y = label.top(); y <= label.bottom(); ++y)
+    for (int x = label.left(); x <= label.right(); ++x)
+      if (picture.pixelColor(x, y) == QColor(255, 255, 0)) ++yellow;
+  EXPECT_GT(yellow, 20);
+  EXPECT_TRUE(source.IsBlinking());  // and on the screen it blinks on
+  EXPECT_EQ(source.GetTextColor(), RGB(255, 255, 0));
 }
 
 TEST_F(PlantFormPrinting, PrintDirectUsesTheDefaultPrinterOrSaysThereIsNone) {
