@@ -150,6 +150,13 @@ TEST_F(PlantFormPrinting, CtrlPAndThePrintButtonPrintOnePageOfTheWholeForm) {
   CViewPrinter::SetPrintDialogOverride([&dialogs](QPrinter&) { return ++dialogs, false; });
   main->SendMessage(WM_COMMAND, ID_FILE_PRINT, 0);
   EXPECT_EQ(dialogs, 3);
+  EXPECT_EQ(boxes.Count(), 0u);
+
+  // A file that cannot be written: the operator is told.
+  CViewPrinter::SetPrintDialogOverride(PdfPrinter(dir.File("no-such-folder/page.pdf"), &dialogs));
+  boxes.Expect(IDOK, kPrintFailedText);
+  main->SendMessage(WM_COMMAND, ID_FILE_PRINT, 0);
+  EXPECT_EQ(boxes.Count(), 1u);
 }
 
 TEST_F(PlantFormPrinting, AScrolledFormStillPrintsWhole) {
@@ -172,9 +179,7 @@ TEST_F(PlantFormPrinting, AScrolledFormStillPrintsWhole) {
 TEST_F(PlantFormPrinting, TheBlinkingDataSourceIsPrintedInItsOwnColour) {
   CNemLabel& source = view->Label(IDC_DATA_SOURCE_LABEL);
   ASSERT_TRUE(source.IsBlinking());  // in Demo
-  const COLORREF shown = source.GetTextColor();
-  source.SendMessage(WM_TIMER, CNemLabel::kBlinkTimer, 0);
-  if (source.GetTextColor() == shown) source.SendMessage(WM_TIMER, CNemLabel::kBlinkTimer, 0);
+  if (source.GetTextColor() != RGB(0, 0, 0)) source.SendMessage(WM_TIMER, CNemLabel::kBlinkTimer, 0);
   ASSERT_EQ(source.GetTextColor(), RGB(0, 0, 0));  // the dark half of the blink
   const QImage picture = view->PrintPicture().convertToFormat(QImage::Format_RGB32);
   const QRect label = source.GetWidget()->geometry();

@@ -83,7 +83,11 @@ int CViewPrinter::PrintPreview() {
   return preview.exec();
 }
 
-bool CViewPrinter::PrintPage(QPrinter& printer) { return PaintPage(printer, m_view.PrintPicture()); }
+bool CViewPrinter::PrintPage(QPrinter& printer) {
+  if (PaintPage(printer, m_view.PrintPicture())) return true;
+  AfxMessageBox(kPrintFailedText, MB_OK | MB_ICONSTOP);
+  return false;
+}
 
 bool CViewPrinter::PaintPage(QPrinter& printer, const QImage& picture) {
   QPainter painter;

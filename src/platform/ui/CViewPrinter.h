@@ -17,6 +17,11 @@ inline constexpr const char* kNoDefaultPrinterText =
     "There is no default printer, so nothing was printed.\n"
     "Use Print (Ctrl+P) to choose a printer or to print to a PDF file.";
 
+// What print and print direct tell the operator when the printer (or the PDF
+// file) cannot be written to.
+inline constexpr const char* kPrintFailedText =
+    "The page could not be printed: the printer (or the file chosen) cannot be written to.";
+
 class CViewPrinter {
  public:
   // Sets up `printer` in place of the print dialog or of the default printer;
@@ -36,7 +41,7 @@ class CViewPrinter {
   int PrintPreview();
 
   // The view's page onto `printer` (a printer the dialog, the default or the
-  // preview set up); false when the printer cannot be painted on.
+  // preview set up); false, and the operator told, when it cannot be printed on.
   bool PrintPage(QPrinter& printer);
   // `picture` scaled to fit `page`, centred across and at the top.
   static void DrawPicture(QPainter& painter, const QRect& page, const QImage& picture);
