@@ -4,6 +4,7 @@
 
 #include "common/Conversions.h"
 #include "common/TimeAndKeys.h"
+#include "controls/BatchEditColors.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
 #include "platform/base/MessageBoxService.h"
@@ -31,16 +32,6 @@ const char* const kNotStartedText = "بچ زير شروع نشده و ثبت ن�
 const char* const kFinishQuestion = "آيا ميخواهيد بچ با مشخصات زير را الان تمام كنيد؟\n";
 
 constexpr UINT kOperatorErrorStyle = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
-
-// Both live for the whole program, as the edits that use them may.
-CBrush& FocusBrush() {
-  static CBrush brush(CBatchNumDlg::kFocusColor);
-  return brush;
-}
-CBrush& OtherBrush() {
-  static CBrush brush(CBatchNumDlg::kOtherColor);
-  return brush;
-}
 
 bool IsGiven(int number) { return number >= 1; }
 
@@ -121,10 +112,8 @@ BOOL CBatchNumDlg::OnCmdMsg(UINT id, int code) {
 }
 
 HBRUSH CBatchNumDlg::OnCtlColor(CDC* dc, CWnd* control, UINT ctlColor) {
-  if (ctlColor != CTLCOLOR_EDIT) return CDialog::OnCtlColor(dc, control, ctlColor);
-  const bool focused = control && control->GetSafeHwnd() && control->GetSafeHwnd() == GetFocusHandle();
-  dc->SetBkColor(focused ? kFocusColor : kOtherColor);
-  return static_cast<HBRUSH>((focused ? FocusBrush() : OtherBrush()).GetSafeHandle());
+  if (HBRUSH brush = BatchEditColorBrush(dc, control, ctlColor)) return brush;
+  return CDialog::OnCtlColor(dc, control, ctlColor);
 }
 
 CBatchNumDlg::Numbers CBatchNumDlg::ReadNumbers() const {
@@ -203,16 +192,20 @@ void CBatchNumDlg::OnOK() {
       return;
     }
   }
+  // New batches go in through the plant's batch table, whose active record
+  // each new row becomes.
+  CBatchRS* batches = g_pBatchRS.load();
   for (int mixer = 0; mixer < kMixerCount; ++mixer) {
     const std::size_t i = static_cast<std::size_t>(mixer);
     if (!IsGiven(numbers[i]) || results[i] != kBatchNew) continue;
-    CBatchRS::CSTFields& row = m_batchRS.Scratch();
+    if (!batches) return;  // no plant tables: nothing can be opened, the shift stays as it was
+    CBatchRS::CSTFields& row = batches->Scratch();
     row.Reset();
     row.m_strDataSourceType = BatchDataSourceText();
     row.SetMixerName(GetMixerName(mixer));
     row.SetBatchNumber(numbers[i]);
     row.SetMixerLevelAtStartTime(ReadMixerLevel(mixer));
-    if (!m_batchRS.AddNew()) return;  // shown by the database layer; the shift stays as it was
+    if (!batches->AddNew()) return;  // shown by the database layer; the shift stays as it was
   }
   for (int mixer = 0; mixer < kMixerCount; ++mixer) {
     const int number = numbers[static_cast<std::size_t>(mixer)];

@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 
+#include "controls/BatchEditColors.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CEdit.h"
 #include "platform/ui/ColorRef.h"
@@ -30,8 +31,8 @@ class CBatchNumDlg : public CDialog {
     kBatchFinished = 3,   // finished already
   };
 
-  static constexpr COLORREF kFocusColor = RGB(255, 255, 157);
-  static constexpr COLORREF kOtherColor = RGB(200, 255, 200);
+  static constexpr COLORREF kFocusColor = kBatchFocusedEditColor;
+  static constexpr COLORREF kOtherColor = kBatchOtherEditColor;
   // The refusal of Finish while the running recipe still doses into the mixer (its name).
   static constexpr const char* kFinishDuringRunFormat =
       "The process is started and its recipe still doses into %s.\n"
@@ -55,7 +56,7 @@ class CBatchNumDlg : public CDialog {
   // Validates, opens the rows of new numbers and stores the four numbers in
   // the active shift; any refusal keeps the dialog open with nothing written.
   void OnOK() override;
-  // Edits: the focused one yellow, the others green.
+  // Edits: the focused one yellow, the others green (the input box shares it).
   HBRUSH OnCtlColor(CDC* dc, CWnd* control, UINT ctlColor) override;
 
   // The active shift's numbers into the edits; a mixer's own open batch is read-only,

@@ -1,5 +1,7 @@
 #include "app/RuvFrameView.h"
 
+#include <QImage>
+
 #include "app/PlantPipes.h"
 #include "app/RecipeDlg.h"
 #include "app/ShiftDlg.h"
@@ -270,6 +272,16 @@ void CRuvFrameView::DrawForm(CDC& dc, const CRect& client) {
   CBrush background(C_BaseShape::GetShapeBackColor());
   dc.FillRect(&client, &background);
   DrawPlantPipes(dc);
+}
+
+QImage CRuvFrameView::PrintPicture() {
+  // A print must not catch the data source in the dark half of its blink.
+  CNemLabel& source = Label(IDC_DATA_SOURCE_LABEL);
+  const bool blinking = source.IsBlinking();
+  if (blinking) source.SetBlink(false);
+  QImage picture = CFormView::PrintPicture();
+  if (blinking) source.SetBlink(true, kDataSourceBlinkMs, 0);
+  return picture;
 }
 
 // ---------------------------------------------------------------- messages and commands

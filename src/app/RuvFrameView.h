@@ -89,6 +89,8 @@ class CRuvFrameView : public CFormView {
   void UpdateReport();
   // The pipes over the shapes' background colour, into `dc` of `client`'s size.
   void DrawForm(CDC& dc, const CRect& client);
+  // The whole form for a print, the blinking data source in its own colour.
+  QImage PrintPicture() override;
 
   // ---- commands ----
   void OnStartProcess();

@@ -1,5 +1,6 @@
 #include "controls/CInputBox.h"
 
+#include "controls/BatchEditColors.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/ui/CDataExchange.h"
 #include "platform/ui/CommonDialogs.h"
@@ -77,6 +78,11 @@ void CInputBox::OnOK() {
     return;
   }
   ShowMessageBox("Please enter a non-empty value!", "", MB_OK);
+}
+
+HBRUSH CInputBox::OnCtlColor(CDC* dc, CWnd* control, UINT ctlColor) {
+  if (HBRUSH brush = BatchEditColorBrush(dc, control, ctlColor)) return brush;
+  return CDialog::OnCtlColor(dc, control, ctlColor);
 }
 
 BOOL CInputBox::OnCmdMsg(UINT id, int code) {

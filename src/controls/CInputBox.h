@@ -38,6 +38,8 @@ class CInputBox : public CDialog {
   void OnOK() override;
   BOOL OnCmdMsg(UINT id, int code) override;
   void DoDataExchange(CDataExchange* dx) override;
+  // The edit in the batch-number dialog's colours: yellow with the focus, green without.
+  HBRUSH OnCtlColor(CDC* dc, CWnd* control, UINT ctlColor) override;
   void OnBrowse();
 
   // The folder path with its trailing back-slashes removed and one appended.

@@ -732,14 +732,10 @@ int CUGCtrl::ContinueEdit(int editCol, long editRow, int nextCol, long nextRow) 
       nextRow = startRow;
     }
   }
-  // Past the last column goes on in the next row, before the first in the row above.
-  if (nextCol >= gi.m_numberCols) {
-    nextCol = 0;
-    ++nextRow;
-  } else if (nextCol < 0) {
-    nextCol = gi.m_numberCols - 1;
-    --nextRow;
-  }
+  // Columns and rows wrap each on its own: past the last column is column 0
+  // of the row asked for, before the first the last column; rows alike.
+  if (nextCol >= gi.m_numberCols) nextCol = 0;
+  else if (nextCol < 0) nextCol = gi.m_numberCols - 1;
   if (nextRow >= gi.m_numberRows) nextRow = 0;
   else if (nextRow < 0) nextRow = gi.m_numberRows - 1;
 

@@ -1,6 +1,7 @@
 #include "records/AdoDatabase.h"
 
 #include "platform/db/DbError.h"
+#include "records/AdoErrorText.h"
 #include "records/AdoException.h"
 
 CADODatabase::CADODatabase() : m_pConnection(std::make_shared<ruv::db::Connection>()) {}
@@ -16,6 +17,8 @@ bool CADODatabase::Open(const std::string& connectionString, const std::string& 
   } catch (const ruv::db::DbError& error) {
     m_dwLastError = static_cast<DWORD>(error.Code());
     m_strErrorDescription = error.Description();
+    m_strLastError = "Connection String = " + m_strConnection + "\n" +
+                     AdoErrorReport("CADODataBase", error.Code(), error.Description());
     throw CADOException(error.Code(), error.Description());
   }
   return IsOpen();

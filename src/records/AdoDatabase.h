@@ -27,10 +27,13 @@ class CADODatabase {
 
   DWORD GetLastError() const { return m_dwLastError; }
   const std::string& GetErrorDescription() const { return m_strErrorDescription; }
+  // The last failure in full: the connection string, code, its meaning, source and description.
+  const std::string& GetLastErrorString() const { return m_strLastError; }
 
  private:
   std::shared_ptr<ruv::db::Connection> m_pConnection;
   std::string m_strConnection;
+  std::string m_strLastError;
   std::string m_strErrorDescription;
   DWORD m_dwLastError = 0;
 };

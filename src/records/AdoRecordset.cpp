@@ -1,5 +1,7 @@
 #include "records/AdoRecordset.h"
 
+#include <QLocale>
+#include <QString>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 #include "records/AdoDatabase.h"
+#include "records/AdoErrorText.h"
 #include "records/AdoException.h"
 
 namespace {
@@ -56,6 +59,16 @@ std::string FormatDate(DATE date, const std::string& format) {
   return std::string(buffer, length);
 }
 
+// A currency value in the user's locale ("$12.50"); its plain "%f" text when
+// the locale gives none.
+std::string CurrencyText(std::int64_t tenThousandths) {
+  const double amount = static_cast<double>(tenThousandths) / static_cast<double>(kCurrencyScale);
+  const QString shown = QLocale().toCurrencyString(amount);
+  constexpr qsizetype kLongestShown = 63;
+  if (!shown.isEmpty() && shown.size() <= kLongestShown) return shown.toStdString();
+  return ruv::Format("%f", amount);
+}
+
 [[noreturn]] void ThrowConversion(HRESULT hr, const std::string& column, const Variant& value, const char* target) {
   throw CADOException(hr, ruv::Format("The value of column '%s' (%s) cannot be read as %s.", column.c_str(),
                                       VarTypeName(value.vt).c_str(), target));
@@ -91,7 +104,7 @@ auto CADORecordset::Guarded(Call&& call) const -> decltype(call()) {
     return call();
   } catch (const ruv::db::DbError& error) {
     m_dwLastError = static_cast<DWORD>(error.Code());
-    m_strLastError = "Query = " + m_strQuery + "\n" + error.Description();
+    m_strLastError = "Query = " + m_strQuery + "\n" + AdoErrorReport("CADORecordset", error.Code(), error.Description());
     throw CADOException(error.Code(), error.Description());
   }
 }
@@ -103,6 +116,12 @@ bool CADORecordset::Open(const std::shared_ptr<ruv::db::Connection>& connection,
   m_strQuery = ruv::TrimLeft(m_strQuery);
   std::shared_ptr<ruv::db::Connection> use = connection ? connection : m_pConnection;
   if (mode == openUnknown && m_strQuery.find_first_of(" \t\r\n") == std::string::npos) mode = openTable;
+  if (mode == openStoredProc) {
+    const std::string text = ruv::Format(kAdoStoredProcedureText, m_strQuery.c_str());
+    m_dwLastError = static_cast<DWORD>(kAdoStoredProcedureError);
+    m_strLastError = "Query = " + m_strQuery + "\n" + AdoErrorReport("CADORecordset", kAdoStoredProcedureError, text);
+    throw CADOException(kAdoStoredProcedureError, text);
+  }
   if (mode != openUnknown && mode != openQuery && mode != openTable) return false;
   if (!use) throw CADOException(E_POINTER, "The recordset has no database connection.");
   Guarded([&] {
@@ -250,6 +269,8 @@ bool CADORecordset::GetFieldValue(const std::string& column, std::string& value,
     case VT_R8: value = SignificantDigits(v.dblVal, 20); break;
     case VT_DATE: value = FormatDate(v.date, dateFormat); break;
     case VT_BOOL: value = v.boolVal == VARIANT_TRUE ? "T" : "F"; break;
+    case VT_DECIMAL: value = ruv::DecimalText(v.decVal); break;
+    case VT_CY: value = CurrencyText(v.cyVal); break;
     default: value.clear(); break;
   }
   return true;

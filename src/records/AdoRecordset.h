@@ -10,7 +10,8 @@
 //   long    the 32-bit value
 //   bool    VT_BOOL: non-zero is true; any other type: false returned, variable unchanged
 //   text    texts unchanged, numbers in decimal, dates by a strftime-style format
-//           ("%Y-%m-%d %H:%M:%S" when none), booleans "T" for -1 and "F" otherwise
+//           ("%Y-%m-%d %H:%M:%S" when none), booleans "T" for -1 and "F" otherwise,
+//           decimals with every digit they hold, currency in the user's locale ("$12.50")
 // Typed writes (only between Edit/AddNew and Update; false and nothing written otherwise):
 //   text "" as NULL, int and long as 32-bit integers, float VT_R4, double VT_R8
 //   (dates are written this way), bool -1/0.
@@ -46,7 +47,8 @@ class CADORecordset {
 
   // Mode openUnknown opens a source without a blank as a table and anything else
   // as a query. An empty source reopens the stored one. Stored procedures do not
-  // exist in this database: that mode gives false.
+  // exist in this database: that mode throws CADOException kAdoStoredProcedureError;
+  // any other unknown mode gives false.
   bool Open(const std::shared_ptr<ruv::db::Connection>& connection, const std::string& source, int mode);
   bool Open(const std::string& source = std::string(), int mode = openUnknown);
   bool IsOpen() const;
@@ -98,6 +100,7 @@ class CADORecordset {
 
   const std::string& GetQuery() const { return m_strQuery; }
   DWORD GetLastError() const { return m_dwLastError; }
+  // The last failure in full: the query, code, its meaning, source and description.
   const std::string& GetLastErrorString() const { return m_strLastError; }
 
  private:

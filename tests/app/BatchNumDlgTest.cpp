@@ -71,6 +71,14 @@ TEST_F(BatchNumDlgTest, NewNumbersOpenRowsWithTheLevelAndTheShiftKeepsTheFour) {
   EXPECT_EQ(Sql("SELECT GROUP_CONCAT(strDataSourceType || ' ' || nBatchNumber || ' ' || strMixerName || ' ' || "
                 "fMixerLevelAtStartTime || ' ' || bBatchIsFinshed, '; ') FROM Batch WHERE nRecordID > 3"),
             "Demo 11 Mixer1 10.5 0; Demo 14 Mixer4 42 0");
+  // They went in through the plant's batch table: the last one is its active record.
+  CBatchRS* batches = g_pBatchRS.load();
+  ASSERT_NE(batches, nullptr);
+  EXPECT_TRUE(batches->HasActiveRecord());
+  EXPECT_EQ(batches->Active().GetRecordID(), std::stoi(Sql("SELECT MAX(nRecordID) FROM Batch")));
+  EXPECT_EQ(batches->Active().GetMixerName(), "Mixer4");
+  EXPECT_EQ(Sql("SELECT strOperatorName || ' ' || strStartDateTimeShamsi FROM Batch WHERE nBatchNumber = 14"),
+            "Ahmadi " + batches->Active().GetStartDateTimeShamsi());
   EXPECT_EQ(ActiveNumber(0), 11);
   EXPECT_EQ(ActiveNumber(2), 0);  // a negative number opens nothing
   EXPECT_EQ(ActiveNumber(3), 14);

@@ -1,13 +1,17 @@
-// Input box: empty values refused, digits-only typing and pasting, browsing.
+// Input box: empty values refused, digits-only typing and pasting, browsing, edit colours.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPalette>
 #include <QWidget>
 
 #include "support/ScriptedMessageBox.h"
+#include "controls/BatchEditColors.h"
 #include "controls/CInputBox.h"
 #include "platform/base/InputState.h"
+#include "platform/ui/CControlBase.h"
+#include "platform/ui/CDC.h"
 #include "platform/ui/CommonDialogs.h"
 #include "platform/ui/ModalDialogScript.h"
 
@@ -88,4 +92,32 @@ TEST(InputBox, BrowsingForAFolderEndsWithOneBackslash) {
   CInputBox box("T", "D", "Folder:", "", 0, CInputBox::kFolder, 0, false);
   EXPECT_EQ(box.DoModal(), IDOK);
   EXPECT_EQ(box.GetValue(), "D:\\logs\\");
+}
+
+TEST(InputBox, TheEditIsYellowWithTheFocusAndGreenWithout) {
+  modal_script::Push([](CDialog& dialog) {
+    CWnd* edit = dialog.GetDlgItem(IDC_INPUT_VALUE);
+    QApplication::setActiveWindow(dialog.GetWidget());
+    edit->SetFocus();
+    CDC focused;
+    EXPECT_NE(dialog.SendMessage(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(&focused),
+                                 reinterpret_cast<LPARAM>(edit->GetSafeHwnd())),
+              0);
+    EXPECT_EQ(focused.GetBkColor(), kBatchFocusedEditColor);
+    dialog.GetDlgItem(IDOK)->SetFocus();
+    CDC other;
+    dialog.SendMessage(WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(&other), reinterpret_cast<LPARAM>(edit->GetSafeHwnd()));
+    EXPECT_EQ(other.GetBkColor(), kBatchOtherEditColor);
+    // What the operator sees: the edit's own background follows at its next paint.
+    auto* control = dynamic_cast<CControlBase*>(edit);
+    ASSERT_NE(control, nullptr);
+    control->UpdateControlColors();
+    EXPECT_EQ(edit->GetWidget()->palette().color(QPalette::Base), QColor(200, 255, 200));
+    edit->SetFocus();
+    control->UpdateControlColors();
+    EXPECT_EQ(edit->GetWidget()->palette().color(QPalette::Base), QColor(255, 255, 157));
+    dialog.EndDialog(IDCANCEL);
+  });
+  CInputBox box("T", "D", "L", "5", 0, 0, CInputBox::kDigitsOnly, false);
+  box.DoModal();
 }

@@ -131,10 +131,17 @@ TEST_F(GridEditing, ReturnAndTabStoreAndGoOnWrappingAtTheLastColumn) {
   EXPECT_TRUE(EditingAt(1, 1));
   Press(Editor(), Qt::Key_Tab);
   Press(Editor(), Qt::Key_Tab);
-  EXPECT_TRUE(EditingAt(0, 2));  // past the last column: column 0 of the next row
+  EXPECT_TRUE(EditingAt(0, 1));  // past the last column: column 0 of the same row
   keys.Press(VK_SHIFT);
   Press(Editor(), Qt::Key_Backtab, Qt::ShiftModifier);
-  EXPECT_TRUE(EditingAt(2, 1));
+  EXPECT_TRUE(EditingAt(2, 1));  // before the first: the last column, same row
+  keys.Release(VK_SHIFT);
+  // Rows wrap on their own: Return on the last row goes to row 0 of the same column.
+  Press(Editor(), Qt::Key_Return);
+  Press(Editor(), Qt::Key_Return);
+  EXPECT_TRUE(EditingAt(2, 3));
+  Press(Editor(), Qt::Key_Return);
+  EXPECT_TRUE(EditingAt(2, 0));
   EXPECT_TRUE(dialog.commands.empty());
 }
 

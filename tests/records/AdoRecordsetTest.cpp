@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QLocale>
+
 #include "RecordsTestSupport.h"
 #include "platform/base/OleDate.h"
 #include "platform/base/Text.h"
@@ -96,6 +98,50 @@ TEST_F(AdoRecordsetTest, TypedReads) {
   }
 }
 
+TEST_F(AdoRecordsetTest, DecimalAndCurrencyColumnsReadAsTextAndNumbers) {
+  RawDatabase raw(db.path);
+  ASSERT_EQ(raw.Exec("CREATE TABLE Money (nRecordID COUNTER NOT NULL PRIMARY KEY, cPrice CURRENCY, "
+                     "nExact DECIMAL(28,4))"),
+            SQLITE_OK);
+  CADORecordset rs(&db.database);
+  ASSERT_TRUE(rs.Open("Money"));
+  ASSERT_TRUE(rs.AddNew());
+  EXPECT_TRUE(rs.SetFieldValue("cPrice", 12.5));
+  EXPECT_TRUE(rs.PutFieldValue("nExact", Variant::String("123456789012.34")));
+  ASSERT_TRUE(rs.Update());
+  EXPECT_EQ(raw.Text("SELECT cPrice || ' ' || nExact FROM Money"), "12.5 123456789012.34");
+  // More digits than the database keeps exactly: refused, nothing cut.
+  rs.Edit();
+  EXPECT_THROW(rs.PutFieldValue("nExact", Variant::String("1234567890123456.7")), CADOException);
+  rs.CancelUpdate();
+  EXPECT_EQ(raw.Text("SELECT nExact FROM Money"), "123456789012.34");
+
+  ASSERT_TRUE(rs.Open("Money"));
+  Variant stored;
+  rs.GetFieldValue("cPrice", stored);
+  EXPECT_EQ(stored.vt, VT_CY);
+  rs.GetFieldValue("nExact", stored);
+  EXPECT_EQ(stored.vt, VT_DECIMAL);
+  // Text: the decimal with its own digits, the currency in the user's locale.
+  const QLocale saved;
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  std::string text;
+  EXPECT_TRUE(rs.GetFieldValue("nExact", text));
+  EXPECT_EQ(text, "123456789012.34");
+  EXPECT_TRUE(rs.GetFieldValue("cPrice", text));
+  EXPECT_EQ(text, "$12.50");
+  QLocale::setDefault(saved);
+  // Numbers: the whole mantissa, not its low 32 bits.
+  double number = 0;
+  EXPECT_TRUE(rs.GetFieldValue("nExact", number));
+  EXPECT_DOUBLE_EQ(number, 123456789012.34);
+  EXPECT_TRUE(rs.GetFieldValue("cPrice", number));
+  EXPECT_EQ(number, 12.5);
+  long whole = 0;
+  EXPECT_TRUE(rs.GetFieldValue("cPrice", whole));
+  EXPECT_EQ(whole, 12);
+}
+
 TEST_F(AdoRecordsetTest, WritesOnlyBetweenEditOrAddNewAndUpdate) {
   AddSampleRow();
   CADORecordset rs(&db.database);
@@ -145,7 +191,30 @@ TEST_F(AdoRecordsetTest, SourceWithoutBlankOpensTheTableElseAQuery) {
   EXPECT_TRUE(rs.SetFieldValue("strName", "viaQuery"));
   EXPECT_TRUE(rs.Update());
   EXPECT_EQ(raw.Text("SELECT strName FROM Probe WHERE nCount = 5"), "viaQuery");
-  EXPECT_FALSE(rs.Open("Probe", CADORecordset::openStoredProc));
+  // No stored procedures under this layer: a clear refusal, kept in full as well.
+  try {
+    rs.Open("Probe", CADORecordset::openStoredProc);
+    FAIL() << "opened as a stored procedure";
+  } catch (const CADOException& error) {
+    EXPECT_EQ(error.GetError(), kAdoStoredProcedureError);
+    EXPECT_EQ(error.GetErrorMessage(), "The database has no stored procedures: 'Probe' cannot be opened as one. "
+                                       "Open it as a table or a query.");
+  }
+  EXPECT_FALSE(rs.IsOpen());
+  EXPECT_EQ(rs.GetLastErrorString().rfind("Query = Probe\nCADORecordset Error\n\tCode = 800a0cb3\n", 0), 0u);
+  EXPECT_FALSE(rs.Open("Probe", 7));  // no such mode
+
+  // A failing read keeps the full text of its failure.
+  ASSERT_TRUE(rs.Open("Probe"));
+  int none = 0;
+  try {
+    rs.GetFieldValue("nNoSuchColumn", none);
+    FAIL() << "read a column that does not exist";
+  } catch (const CADOException& error) {
+    EXPECT_EQ(rs.GetLastErrorString(), "Query = Probe\nCADORecordset Error\n\tCode = 800a0cc1\n"
+                                       "\tCode meaning = Unknown error 0x800A0CC1\n\tSource = SQLite\n"
+                                       "\tDescription = " + error.GetErrorMessage() + "\n");
+  }
 
   CADORecordset orphan(nullptr);
   try {
@@ -195,6 +264,15 @@ TEST_F(AdoRecordsetTest, DatabaseOpenFailuresAndReopen) {
     EXPECT_NE(error.GetErrorMessage().find("Could not find file"), std::string::npos);
   }
   EXPECT_FALSE(other.IsOpen());
+  // The full text is kept: connection string, code, its meaning, source and description.
+  const std::string kept = other.GetLastErrorString();
+  const std::string start = "Connection String = " + ConnectionStringFor(db.dir.File("none.mdb")) +
+                            ruv::Format("\nCADODataBase Error\n\tCode = %08lx\n\tCode meaning = ",
+                                        static_cast<unsigned long>(other.GetLastError()));
+  EXPECT_EQ(kept.substr(0, start.size()), start);
+  EXPECT_NE(kept.find("\n\tSource = SQLite\n\tDescription = " + other.GetErrorDescription() + "\n"),
+            std::string::npos);
+  EXPECT_NE(other.GetLastError(), 0u);
   EXPECT_TRUE(db.database.IsOpen());
   db.database.Close();
   EXPECT_FALSE(db.database.IsOpen());

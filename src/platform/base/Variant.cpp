@@ -21,7 +21,7 @@ Variant Variant::Array(VARTYPE elementType, std::vector<Variant> items) {
 bool IsKnownScalarType(VARTYPE type) {
   switch (type) {
     case VT_EMPTY: case VT_NULL: case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
-    case VT_R4: case VT_R8: case VT_DATE: case VT_BSTR: case VT_BOOL: case VT_ERROR:
+    case VT_R4: case VT_R8: case VT_DATE: case VT_BSTR: case VT_BOOL: case VT_ERROR: case VT_CY: case VT_DECIMAL:
       return true;
     default:
       return false;
@@ -45,6 +45,8 @@ std::string VarTypeName(VARTYPE type) {
     case VT_BSTR: return prefix + "VT_BSTR";
     case VT_BOOL: return prefix + "VT_BOOL";
     case VT_ERROR: return prefix + "VT_ERROR";
+    case VT_CY: return prefix + "VT_CY";
+    case VT_DECIMAL: return prefix + "VT_DECIMAL";
     case VT_VARIANT: return prefix + "VT_VARIANT";
     default: return prefix + ruv::Format("VT_%u", static_cast<unsigned>(type & VT_TYPEMASK));
   }
@@ -55,7 +57,9 @@ namespace {
 bool IsIntegerType(VARTYPE t) {
   return t == VT_I1 || t == VT_UI1 || t == VT_I2 || t == VT_UI2 || t == VT_I4 || t == VT_UI4;
 }
-bool IsNumericType(VARTYPE t) { return IsIntegerType(t) || t == VT_R4 || t == VT_R8 || t == VT_DATE || t == VT_BOOL; }
+bool IsNumericType(VARTYPE t) {
+  return IsIntegerType(t) || t == VT_R4 || t == VT_R8 || t == VT_DATE || t == VT_BOOL || t == VT_CY || t == VT_DECIMAL;
+}
 
 // The numeric value of a numeric variant as a double (exact for every 32-bit integer).
 double NumericValue(const Variant& v) {
@@ -70,6 +74,8 @@ double NumericValue(const Variant& v) {
     case VT_R8: return v.dblVal;
     case VT_DATE: return v.date;
     case VT_BOOL: return v.boolVal ? -1.0 : 0.0;
+    case VT_CY: return static_cast<double>(v.cyVal) / static_cast<double>(kCurrencyScale);
+    case VT_DECIMAL: return ruv::DecimalToDouble(v.decVal);
     default: return 0.0;
   }
 }
@@ -79,6 +85,8 @@ double RoundHalfEven(double x) {
   double r = std::nearbyint(x);  // default rounding mode is to-nearest-even
   return r;
 }
+
+std::string FloatText(double value, bool single);
 
 HRESULT FromNumber(Variant& dest, double value, VARTYPE type) {
   if (std::isnan(value) && type != VT_R4 && type != VT_R8 && type != VT_DATE) return DISP_E_OVERFLOW;
@@ -111,6 +119,19 @@ HRESULT FromNumber(Variant& dest, double value, VARTYPE type) {
       return S_OK;
     }
     case VT_BOOL: dest.vt = VT_BOOL; dest.boolVal = value != 0.0 ? VARIANT_TRUE : VARIANT_FALSE; return S_OK;
+    case VT_CY: {
+      const double r = RoundHalfEven(value * static_cast<double>(kCurrencyScale));
+      if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0)) return DISP_E_OVERFLOW;
+      dest = Variant::Currency(static_cast<std::int64_t>(r));
+      return S_OK;
+    }
+    case VT_DECIMAL: {
+      // The float's shortest text is the decimal it stands for.
+      DECIMAL decimal;
+      if (!std::isfinite(value) || !ruv::ParseDecimal(FloatText(value, false), decimal)) return DISP_E_OVERFLOW;
+      dest = Variant::Decimal(decimal);
+      return S_OK;
+    }
     default: return DISP_E_TYPEMISMATCH;
   }
 }
@@ -214,10 +235,38 @@ HRESULT ChangeScalar(Variant& dest, const Variant& src, VARTYPE type) {
       case VT_R8: text = FloatText(src.dblVal, false); break;
       case VT_DATE: text = DateText(src.date); if (text.empty()) return DISP_E_OVERFLOW; break;
       case VT_UI4: text = ruv::Format("%u", src.ulVal); break;
+      case VT_CY: text = ruv::CurrencyText(src.cyVal); break;
+      case VT_DECIMAL: text = ruv::DecimalText(src.decVal); break;
       default: text = ruv::Format("%.0f", NumericValue(src)); break;
     }
     dest = Variant::String(std::move(text));
     return S_OK;
+  }
+  if (type == VT_CY || type == VT_DECIMAL) {
+    // Exact paths between texts and the two decimal types.
+    DECIMAL decimal;
+    bool exact = true;
+    if (src.vt == VT_BSTR) {
+      double number = 0;
+      if (!ruv::ParseDecimal(src.bstrVal, decimal))
+        return ParseNumber(src.bstrVal, number) ? DISP_E_OVERFLOW : DISP_E_TYPEMISMATCH;
+    } else if (src.vt == VT_CY) {
+      decimal = ruv::DecimalFromCurrency(src.cyVal);
+    } else if (src.vt == VT_DECIMAL) {
+      decimal = src.decVal;
+    } else {
+      exact = false;
+    }
+    if (exact) {
+      if (type == VT_DECIMAL) {
+        dest = Variant::Decimal(decimal);
+        return S_OK;
+      }
+      std::int64_t tenThousandths = 0;
+      if (!ruv::DecimalToCurrency(decimal, tenThousandths)) return DISP_E_OVERFLOW;
+      dest = Variant::Currency(tenThousandths);
+      return S_OK;
+    }
   }
   if (src.vt == VT_BSTR) {
     if (type == VT_BOOL) {
@@ -291,6 +340,8 @@ bool Variant::operator==(const Variant& other) const {
     case VT_DATE: return date == other.date;
     case VT_BOOL: return (boolVal != 0) == (other.boolVal != 0);
     case VT_ERROR: return scode == other.scode;
+    case VT_CY: return cyVal == other.cyVal;
+    case VT_DECIMAL: return ruv::DecimalEquals(decVal, other.decVal);
     default: return llVal == other.llVal;
   }
 }

@@ -19,6 +19,9 @@
 //    date omitted when the day is 0 and only a time is held);
 //    text in that form ("/" also accepted as date separator) reads back.
 //    VT_DATE <-> numbers: the OLE date's double value.
+//  - VT_CY (ten-thousandths) and VT_DECIMAL are exact: to text with every digit
+//    they hold ("12.5"); from text exactly (VT_CY rounds half to even to four
+//    decimals); from a float through its shortest text; to other numbers as a double.
 //  - VT_ERROR converts only to VT_ERROR and VT_I4.
 //  - Arrays (VT_ARRAY | element type) convert element by element to another
 //    array type; an array never converts to a scalar or back. VT_EMPTY converts
@@ -27,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/DecimalValue.h"
 #include "platform/base/WinTypes.h"
 
 using VARTYPE = std::uint16_t;
@@ -47,6 +51,7 @@ enum : VARTYPE {
   VT_ERROR = 10,
   VT_BOOL = 11,
   VT_VARIANT = 12,
+  VT_DECIMAL = 14,
   VT_I1 = 16,
   VT_UI1 = 17,
   VT_UI2 = 18,
@@ -83,12 +88,14 @@ struct Variant {
     DATE date;
     VARIANT_BOOL boolVal;
     SCODE scode;
+    std::int64_t cyVal;  // VT_CY: ten-thousandths
+    DECIMAL decVal;      // VT_DECIMAL
   };
   std::string bstrVal;                 // VT_BSTR: UTF-8 text
   std::vector<Variant> elements;       // VT_ARRAY: elements in row-major order, each of the element type
   std::vector<SafeArrayBound> bounds;  // VT_ARRAY: one entry per dimension
 
-  Variant() : llVal(0) {}
+  Variant() : decVal() {}
 
   static Variant Empty() { return Variant(); }
   static Variant Null() { Variant v; v.vt = VT_NULL; return v; }
@@ -103,6 +110,8 @@ struct Variant {
   static Variant Date(DATE x) { Variant v; v.vt = VT_DATE; v.date = x; return v; }
   static Variant Bool(bool x) { Variant v; v.vt = VT_BOOL; v.boolVal = x ? VARIANT_TRUE : VARIANT_FALSE; return v; }
   static Variant Error(SCODE x) { Variant v; v.vt = VT_ERROR; v.scode = x; return v; }
+  static Variant Currency(std::int64_t tenThousandths) { Variant v; v.vt = VT_CY; v.cyVal = tenThousandths; return v; }
+  static Variant Decimal(DECIMAL x) { Variant v; v.vt = VT_DECIMAL; v.decVal = x; return v; }
   static Variant String(std::string text) { Variant v; v.vt = VT_BSTR; v.bstrVal = std::move(text); return v; }
   // A one-dimensional array of `elementType` (lower bound 0); elements must already have that type.
   static Variant Array(VARTYPE elementType, std::vector<Variant> items);

@@ -41,6 +41,16 @@ bool IsOneOf(const std::string& base, std::initializer_list<const char*> names) 
                                                  VarTypeName(value.vt).c_str(), column.declaredType.c_str()));
 }
 
+// Significant digits of an exact decimal text ("-0.00120" has 2).
+std::size_t SignificantDigits(const std::string& text) {
+  std::string digits;
+  for (char c : text)
+    if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
+  const std::size_t first = digits.find_first_not_of('0');
+  if (first == std::string::npos) return 0;
+  return digits.find_last_not_of('0') - first + 1;
+}
+
 }  // namespace
 
 ColumnInfo DescribeColumn(const std::string& name, const std::string& declaredType, bool notNull) {
@@ -64,6 +74,10 @@ ColumnInfo DescribeColumn(const std::string& name, const std::string& declaredTy
     column.type = VT_R4;
   } else if (IsOneOf(base, {"DOUBLE", "FLOAT", "FLOAT8", "IEEEDOUBLE", "NUMBER"})) {
     column.type = VT_R8;
+  } else if (IsOneOf(base, {"CURRENCY", "MONEY"})) {
+    column.type = VT_CY;
+  } else if (IsOneOf(base, {"DECIMAL", "NUMERIC", "DEC"})) {
+    column.type = VT_DECIMAL;
   } else if (IsOneOf(base, {"DATETIME", "DATE", "TIME", "TIMESTAMP"})) {
     column.type = VT_DATE;
   } else if (IsOneOf(base, {"YESNO", "BIT", "LOGICAL", "LOGICAL1", "BOOLEAN"})) {
@@ -86,6 +100,8 @@ int AdoTypeOf(const ColumnInfo& column) {
     case VT_I4: return 3;     // adInteger
     case VT_R4: return 4;     // adSingle
     case VT_R8: return 5;     // adDouble
+    case VT_CY: return 6;     // adCurrency
+    case VT_DECIMAL: return 131;  // adNumeric
     case VT_DATE: return 7;   // adDate
     case VT_BOOL: return 11;  // adBoolean
     case VT_UI1: return 17;   // adUnsignedTinyInt
@@ -97,7 +113,8 @@ int DefinedSizeOf(const ColumnInfo& column) {
   switch (column.type) {
     case VT_I2: case VT_BOOL: return 2;
     case VT_I4: case VT_R4: return 4;
-    case VT_R8: case VT_DATE: return 8;
+    case VT_R8: case VT_DATE: case VT_CY: return 8;
+    case VT_DECIMAL: return 19;
     case VT_UI1: return 1;
     default: return column.maxLength > 0 ? column.maxLength : 536870910;
   }
@@ -114,6 +131,14 @@ Variant CoerceForColumn(const ColumnInfo& column, const Variant& value) {
   HRESULT hr = VariantChangeType(stored, value, column.type);
   if (FAILED(hr)) ThrowConversion(column, value, hr);
   if (column.type == VT_BOOL) stored.boolVal = stored.boolVal ? VARIANT_TRUE : VARIANT_FALSE;
+  if (column.type == VT_CY || column.type == VT_DECIMAL) {
+    const std::string text = VariantToString(stored);
+    if (SignificantDigits(text) > kExactStoredDigits)
+      throw DbError(kErrDataOverflow, ruv::Format("The value %s has more than %zu significant digits, which the "
+                                                  "database cannot keep exactly in the %s column '%s'.",
+                                                  text.c_str(), kExactStoredDigits, column.declaredType.c_str(),
+                                                  column.name.c_str()));
+  }
   if (column.type == VT_BSTR && column.maxLength > 0 &&
       ruv::Utf8Length(stored.bstrVal) > static_cast<std::size_t>(column.maxLength))
     throw DbError(kErrDataOverflow,

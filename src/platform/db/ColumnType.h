@@ -12,6 +12,10 @@
 //   BYTE                 VT_UI1    INTEGER
 //   SINGLE (REAL)        VT_R4     REAL
 //   DOUBLE (FLOAT)       VT_R8     REAL
+//   CURRENCY (MONEY)     VT_CY     the exact text given, which SQLite keeps as a number
+//                                  (INTEGER, or REAL exact to 15 significant digits:
+//                                  a value with more is refused, not cut)
+//   DECIMAL (NUMERIC)    VT_DECIMAL  the same; precision and scale are not enforced
 //   DATETIME (DATE)      VT_DATE   REAL, the OLE date number
 //   YESNO (BIT)          VT_BOOL   INTEGER, -1 for true and 0 for false
 //   TEXT(n)              VT_BSTR   TEXT of at most n characters (TEXT alone: 255)
@@ -22,6 +26,9 @@
 #include "platform/base/Variant.h"
 
 namespace ruv::db {
+
+// Significant digits a currency or decimal value may have to be stored exactly.
+inline constexpr std::size_t kExactStoredDigits = 15;
 
 struct ColumnInfo {
   std::string name;

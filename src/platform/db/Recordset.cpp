@@ -453,6 +453,13 @@ void Recordset::Bind(sqlite3_stmt* stmt, int parameter, int column, const Varian
     case VT_R4: sqlite3_bind_double(stmt, parameter, value.fltVal); break;
     case VT_R8: sqlite3_bind_double(stmt, parameter, value.dblVal); break;
     case VT_DATE: sqlite3_bind_double(stmt, parameter, value.date); break;
+    case VT_CY:
+    case VT_DECIMAL: {
+      // Their exact digits; the column's numeric affinity stores them as a number.
+      const std::string text = VariantToString(value);
+      sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      break;
+    }
     default: {
       const std::string& text = value.bstrVal;
       if (HasTextAffinity(m_columns[static_cast<std::size_t>(column)]))

@@ -1,6 +1,7 @@
 #include "platform/ui/CFormView.h"
 
 #include <QEvent>
+#include <QImage>
 #include <QScrollBar>
 #include <QWidget>
 #include <algorithm>
@@ -65,6 +66,25 @@ BOOL CFormView::SubclassDlgItem(UINT id, CWnd& control) {
 void CFormView::OnInitialUpdate() {
   UpdateData(FALSE);
   CView::OnInitialUpdate();
+}
+
+QImage CFormView::PrintPicture() {
+  QWidget* outer = GetWidget();
+  if (!outer || !m_client || m_totalSize.cx <= 0 || m_totalSize.cy <= 0) return CView::PrintPicture();
+  // For the moment of the picture the window holds the whole template,
+  // unscrolled; then it goes back as it was before anything is shown.
+  const QSize shown = outer->size();
+  const CPoint scrolled = m_scrolled;
+  outer->resize(std::max(shown.width(), m_totalSize.cx), std::max(shown.height(), m_totalSize.cy));
+  UpdateBars();  // a hidden window hears of its new size only when shown
+  ScrollToPosition(CPoint(0, 0));
+  QImage picture(m_totalSize.cx, m_totalSize.cy, QImage::Format_RGB32);
+  picture.fill(Qt::white);
+  outer->render(&picture, QPoint(), QRegion(0, 0, m_totalSize.cx, m_totalSize.cy));
+  outer->resize(shown);
+  UpdateBars();
+  ScrollToPosition(scrolled);
+  return picture;
 }
 
 // ---------------------------------------------------------------- scrolling

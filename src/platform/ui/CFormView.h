@@ -34,6 +34,9 @@ class CFormView : public CView {
   // a frame that is already smaller keeps its size in that direction.
   void ResizeParentToFit(BOOL shrinkOnly = TRUE);
 
+  // The whole template, scrolled or not, as the screen shows it: for printing.
+  QImage PrintPicture() override;
+
   virtual void DoDataExchange(CDataExchange* dx);
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
   // Builds `control` as the control `id` in place of the template's one.

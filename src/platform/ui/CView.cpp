@@ -1,5 +1,10 @@
 #include "platform/ui/CView.h"
 
+#include <QImage>
+#include <QWidget>
+
+#include "platform/ui/CViewPrinter.h"
+#include "platform/ui/FrameworkIds.h"
 #include "platform/ui/CDocument.h"
 #include "platform/ui/CPaintDC.h"
 #include "platform/ui/CFrameWnd.h"
@@ -28,8 +33,21 @@ void CView::OnActivateView(BOOL activate, CView*, CView*) {
   if (activate && GetWidget()) SetFocus();
 }
 
+QImage CView::PrintPicture() {
+  QWidget* widget = GetWidget();
+  return widget ? widget->grab().toImage() : QImage();
+}
+
 BOOL CView::OnCmdMsg(UINT id, int code) {
   if (CWnd::OnCmdMsg(id, code)) return TRUE;
+  if (code == 0 || code == 1) {  // a menu, button or accelerator command
+    switch (id) {
+      case ID_FILE_PRINT: CViewPrinter(*this).Print(); return TRUE;
+      case ID_FILE_PRINT_DIRECT: CViewPrinter(*this).PrintDirect(); return TRUE;
+      case ID_FILE_PRINT_PREVIEW: CViewPrinter(*this).PrintPreview(); return TRUE;
+      default: break;
+    }
+  }
   return m_pDocument && m_pDocument->OnCmdMsg(id, code);
 }
 

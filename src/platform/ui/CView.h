@@ -3,6 +3,7 @@
 #include "platform/ui/CWnd.h"
 
 class CDocument;
+class QImage;
 class CFrameWnd;
 
 class CView : public CWnd {
@@ -19,8 +20,12 @@ class CView : public CWnd {
   // Draws the view (the drawing context of the paint).
   virtual void OnDraw(CDC*) {}
 
+  // What a print of the view shows: the window as it is on the screen.
+  virtual QImage PrintPicture();
+
   // Paints through OnDraw.
   void OnPaint() override;
+  // Print (ID_FILE_PRINT), print direct and print preview, then the document.
   BOOL OnCmdMsg(UINT id, int code) override;
   BOOL OnUpdateCmdUI(CCmdUI* cmdUI) override;
   void OnDestroy() override;

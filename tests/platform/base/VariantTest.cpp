@@ -62,6 +62,36 @@ TEST(Variant, FloatToIntegerRoundsHalfToEven) {
   EXPECT_EQ(Convert(Variant::R8(-2147483648.0), VT_I4).lVal, INT32_MIN);
 }
 
+TEST(Variant, CurrencyAndDecimalKeepEveryDigit) {
+  HRESULT hr = S_OK;
+  // Texts in and out exactly, past what a double holds.
+  const Variant big = Convert(Variant::String(" -79228162514264337593543950.335 "), VT_DECIMAL, &hr);
+  ASSERT_EQ(hr, S_OK);
+  EXPECT_EQ(Convert(big, VT_BSTR).bstrVal, "-79228162514264337593543950.335");
+  EXPECT_EQ(Convert(Variant::String("1.50e2"), VT_DECIMAL).decVal.scale, 0);
+  EXPECT_EQ(VariantToString(Convert(Variant::String("0.000000000000000000000000000049"), VT_DECIMAL)),
+            "0");  // beyond 28 decimals: rounded half to even
+  Convert(Variant::String("79228162514264337593543950336"), VT_DECIMAL, &hr);
+  EXPECT_EQ(hr, DISP_E_OVERFLOW);  // more than 96 bits
+  Convert(Variant::String("12a"), VT_DECIMAL, &hr);
+  EXPECT_EQ(hr, DISP_E_TYPEMISMATCH);
+  // Floats through their shortest text, and back as doubles.
+  EXPECT_EQ(VariantToString(Convert(Variant::R8(12.34), VT_DECIMAL)), "12.34");
+  EXPECT_EQ(Convert(Convert(Variant::String("1234567890125.5"), VT_DECIMAL), VT_R8).dblVal, 1234567890125.5);
+  EXPECT_EQ(Convert(Variant::String("12.5"), VT_DECIMAL), Convert(Variant::String("12.500"), VT_DECIMAL));
+
+  // Currency: ten-thousandths, rounded half to even.
+  EXPECT_EQ(Convert(Variant::String("12.34565"), VT_CY).cyVal, 123456);
+  EXPECT_EQ(Convert(Variant::String("-0.00015"), VT_CY).cyVal, -2);
+  EXPECT_EQ(Convert(Variant::R8(12.5), VT_CY).cyVal, 125000);
+  EXPECT_EQ(VariantToString(Variant::Currency(-922337203685477580LL)), "-92233720368547.758");
+  EXPECT_EQ(Convert(Variant::Currency(125000), VT_R8).dblVal, 12.5);
+  EXPECT_EQ(Convert(Variant::Currency(125000), VT_I4).lVal, 12);  // half to even
+  Convert(Variant::String("922337203685478"), VT_CY, &hr);
+  EXPECT_EQ(hr, DISP_E_OVERFLOW);
+  EXPECT_EQ(VariantToString(Convert(Variant::Currency(-5), VT_DECIMAL)), "-0.0005");
+}
+
 TEST(Variant, ArraysConvertElementwise) {
   Variant a = Variant::Array(VT_I2, {Variant::I2(1), Variant::I2(-2)});
   Variant b = Convert(a, static_cast<VARTYPE>(VT_ARRAY | VT_R8));
