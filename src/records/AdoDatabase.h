@@ -2,6 +2,12 @@
 // The plant's one database connection. Open takes a connection string of the
 // form "Provider=...;Data Source=\"<path>\"" and an (unused) user and password;
 // failures throw CADOException with the database's text.
+//
+// A write that finds the database locked by another program is kept and
+// written again, in order, until it goes in (see ruv::db::PendingWrites): the
+// connection tries again every second on the user-interface thread, and before
+// every later write. The close gives what is still kept a last try of a few
+// seconds and reports what even that could not write, values and all.
 #include <memory>
 #include <string>
 
@@ -28,9 +34,24 @@ class CADODatabase {
   DWORD GetLastError() const { return m_dwLastError; }
   const std::string& GetErrorDescription() const { return m_strErrorDescription; }
 
+  // Writes kept for a locked database: how many wait, and one more try now
+  // (without waiting for the lock); true when none is left.
+  std::size_t GetKeptWriteCount() const;
+  bool WriteKept();
+
+  inline static constexpr const char* kUnwrittenText =
+      "These records could not be written; the database is locked by another program:\n";
+  inline static constexpr const char* kDroppedText = "These records could not be written:\n";
+  // The close's last try waits this long for the lock.
+  inline static constexpr int kCloseLockWaitMs = 5000;
+  inline static constexpr UINT kRetryTimerMs = 1000;
+
  private:
+  class RetryTimer;
+  void ReportDropped();
   std::shared_ptr<ruv::db::Connection> m_pConnection;
   std::string m_strConnection;
   std::string m_strErrorDescription;
   DWORD m_dwLastError = 0;
+  std::unique_ptr<RetryTimer> m_retryTimer;
 };
