@@ -63,6 +63,8 @@ class CRuvFrameView : public CFormView {
   void OnInitialUpdate() override;
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   BOOL OnCmdMsg(UINT id, int code) override;
+  // The form's own menu commands (run, tables, recording, data source).
+  static bool IsFormCommand(UINT id);
   BOOL OnUpdateCmdUI(CCmdUI* cmdUI) override;
 
   int OnCreate(LPCREATESTRUCT cs) override;
@@ -129,4 +131,5 @@ class CRuvFrameView : public CFormView {
   std::unique_ptr<CRecipeDlg> m_pRecipeDlg;
   bool m_engineStarted = false;
   int m_recordingFlag = 0;
+  bool m_closing = false;  // the form is being destroyed: its commands are refused
 };

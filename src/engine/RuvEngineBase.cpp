@@ -92,6 +92,9 @@ BOOL CRuvEngineBase::Initialize() {
 BOOL CRuvEngineBase::Shutdown() {
   CloseScoutDialog();
   StopThreads();
+  // A cycle given up on still reads the tags and drives the links: they stay
+  // until the process ends.
+  if (HasAbandonedCycle()) return TRUE;
   DeleteLinkerEngines();
   DeleteDataCenter();
   return TRUE;
