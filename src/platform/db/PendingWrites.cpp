@@ -30,28 +30,6 @@ std::string ValueText(const Variant& value) {
   }
 }
 
-void BindValue(sqlite3_stmt* stmt, int parameter, const PendingWrite::Bound& bound) {
-  const Variant& value = bound.value;
-  switch (value.vt) {
-    case VT_NULL: case VT_EMPTY: sqlite3_bind_null(stmt, parameter); break;
-    case VT_I2: sqlite3_bind_int64(stmt, parameter, value.iVal); break;
-    case VT_I4: sqlite3_bind_int64(stmt, parameter, value.lVal); break;
-    case VT_UI1: sqlite3_bind_int64(stmt, parameter, value.bVal); break;
-    case VT_BOOL: sqlite3_bind_int64(stmt, parameter, value.boolVal); break;
-    case VT_R4: sqlite3_bind_double(stmt, parameter, value.fltVal); break;
-    case VT_R8: sqlite3_bind_double(stmt, parameter, value.dblVal); break;
-    case VT_DATE: sqlite3_bind_double(stmt, parameter, value.date); break;
-    default: {
-      const std::string& text = value.bstrVal;
-      if (bound.asText)
-        sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-      else
-        sqlite3_bind_blob(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-      break;
-    }
-  }
-}
-
 // Runs one kept write; SQLite's result, or SQLITE_NOTFOUND for an update
 // whose row is gone.
 int RunKept(sqlite3* db, const PendingWrite& write) {
@@ -61,7 +39,8 @@ int RunKept(sqlite3* db, const PendingWrite& write) {
     sqlite3_finalize(stmt);
     return rc;
   }
-  for (std::size_t i = 0; i < write.values.size(); ++i) BindValue(stmt, static_cast<int>(i + 1), write.values[i]);
+  for (std::size_t i = 0; i < write.values.size(); ++i)
+    BindVariant(stmt, static_cast<int>(i + 1), write.values[i].value, write.values[i].asText);
   rc = sqlite3_step(stmt);
   sqlite3_finalize(stmt);
   if (rc == SQLITE_DONE && write.kind == PendingWrite::Kind::Update && sqlite3_changes(db) == 0) return SQLITE_NOTFOUND;
@@ -81,6 +60,27 @@ class BusyWait {
 };
 
 }  // namespace
+
+void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, bool asText) {
+  switch (value.vt) {
+    case VT_NULL: case VT_EMPTY: sqlite3_bind_null(stmt, parameter); break;
+    case VT_I2: sqlite3_bind_int64(stmt, parameter, value.iVal); break;
+    case VT_I4: sqlite3_bind_int64(stmt, parameter, value.lVal); break;
+    case VT_UI1: sqlite3_bind_int64(stmt, parameter, value.bVal); break;
+    case VT_BOOL: sqlite3_bind_int64(stmt, parameter, value.boolVal); break;
+    case VT_R4: sqlite3_bind_double(stmt, parameter, value.fltVal); break;
+    case VT_R8: sqlite3_bind_double(stmt, parameter, value.dblVal); break;
+    case VT_DATE: sqlite3_bind_double(stmt, parameter, value.date); break;
+    default: {
+      const std::string& text = value.bstrVal;
+      if (asText)
+        sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      else
+        sqlite3_bind_blob(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      break;
+    }
+  }
+}
 
 bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, const std::function<int()>& write,
                                 const std::function<PendingWrite()>& keep, int& rc) {

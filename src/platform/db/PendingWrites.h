@@ -13,9 +13,15 @@
 
 #include "platform/base/Variant.h"
 
+struct sqlite3_stmt;
+
 namespace ruv::db {
 
 class DatabaseHandle;
+
+// Binds `value` as parameter `parameter`: numbers as numbers, dates as their
+// number, a string as text, or as a blob when `asText` is false.
+void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, bool asText);
 
 struct PendingWrite {
   enum class Kind { Insert, Update, Delete };

@@ -476,24 +476,16 @@ void Recordset::AddNew() {
 }
 
 void Recordset::Bind(sqlite3_stmt* stmt, int parameter, int column, const Variant& value) const {
-  switch (value.vt) {
-    case VT_NULL: case VT_EMPTY: sqlite3_bind_null(stmt, parameter); break;
-    case VT_I2: sqlite3_bind_int64(stmt, parameter, value.iVal); break;
-    case VT_I4: sqlite3_bind_int64(stmt, parameter, value.lVal); break;
-    case VT_UI1: sqlite3_bind_int64(stmt, parameter, value.bVal); break;
-    case VT_BOOL: sqlite3_bind_int64(stmt, parameter, value.boolVal); break;
-    case VT_R4: sqlite3_bind_double(stmt, parameter, value.fltVal); break;
-    case VT_R8: sqlite3_bind_double(stmt, parameter, value.dblVal); break;
-    case VT_DATE: sqlite3_bind_double(stmt, parameter, value.date); break;
-    default: {
-      const std::string& text = value.bstrVal;
-      if (HasTextAffinity(m_columns[static_cast<std::size_t>(column)]))
-        sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-      else
-        sqlite3_bind_blob(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-      break;
-    }
-  }
+  BindVariant(stmt, parameter, value, HasTextAffinity(m_columns[static_cast<std::size_t>(column)]));
+}
+
+int Recordset::RunPendingValues(const std::string& sql, const std::vector<int>& bound) {
+  sqlite3_stmt* stmt = Prepare(sql, true);
+  for (std::size_t p = 0; p < bound.size(); ++p)
+    Bind(stmt, static_cast<int>(p + 1), bound[p], m_pending[static_cast<std::size_t>(bound[p])]);
+  const int rc = sqlite3_step(stmt);
+  sqlite3_finalize(stmt);
+  return rc;
 }
 
 // Builds the insert of the pending row; with `rowId` (not 0) the row gets that
@@ -583,13 +575,9 @@ void Recordset::InsertPending() {
   std::vector<int> bound;
   const std::string sql = InsertText(0, bound);
   long long inserted = 0;
-  const bool kept = WriteOrKeep(
+  WriteOrKeep(
       [&] {
-        sqlite3_stmt* stmt = Prepare(sql, true);
-        for (std::size_t p = 0; p < bound.size(); ++p)
-          Bind(stmt, static_cast<int>(p + 1), bound[p], m_pending[static_cast<std::size_t>(bound[p])]);
-        const int rc = sqlite3_step(stmt);
-        sqlite3_finalize(stmt);
+        const int rc = RunPendingValues(sql, bound);
         if (rc == SQLITE_DONE) inserted = sqlite3_last_insert_rowid(m_handle->Get());
         return rc;
       },
@@ -599,7 +587,6 @@ void Recordset::InsertPending() {
         std::string keptSql = InsertText(inserted, keptBound);
         return KeptWrite(PendingWrite::Kind::Insert, inserted, std::move(keptSql), keptBound);
       });
-  static_cast<void>(kept);
   m_keys.push_back(inserted);
 }
 
@@ -620,11 +607,7 @@ void Recordset::UpdatePending() {
   bool rowGone = false;
   WriteOrKeep(
       [&] {
-        sqlite3_stmt* stmt = Prepare(sql, true);
-        for (std::size_t p = 0; p < bound.size(); ++p)
-          Bind(stmt, static_cast<int>(p + 1), bound[p], m_pending[static_cast<std::size_t>(bound[p])]);
-        const int rc = sqlite3_step(stmt);
-        sqlite3_finalize(stmt);
+        const int rc = RunPendingValues(sql, bound);
         rowGone = rc == SQLITE_DONE && sqlite3_changes(m_handle->Get()) == 0;
         return rc;
       },

@@ -109,6 +109,8 @@ class Recordset {
   void InsertPending();
   void UpdatePending();
   void Bind(sqlite3_stmt* stmt, int parameter, int column, const Variant& value) const;
+  // Runs `sql` with the pending values of the `bound` columns as ?1, ?2...; SQLite's result.
+  int RunPendingValues(const std::string& sql, const std::vector<int>& bound);
   Variant ReadStored(sqlite3_stmt* stmt, int resultColumn, const ColumnInfo& column) const;
   sqlite3_stmt* Prepare(const std::string& sql, bool writing) const;
 

@@ -3,7 +3,6 @@
 #include <QMainWindow>
 #include <QMenuBar>
 
-#include "platform/base/ExitHook.h"
 #include "platform/ui/AcceleratorTable.h"
 #include "platform/ui/CCmdUI.h"
 #include "platform/ui/CDocument.h"
@@ -167,7 +166,5 @@ void CFrameWnd::OnNcDestroy() {
 }
 
 void CFrameWnd::PostNcDestroy() {
-  // A worker given up on may still hold this frame (a cycle sets its title):
-  // the object stays, without its window, until the process ends.
-  if (m_bAutoDelete && AbandonedWorkerCount() == 0) delete this;
+  if (m_bAutoDelete) delete this;
 }
