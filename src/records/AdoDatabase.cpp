@@ -66,6 +66,21 @@ bool CADODatabase::WriteKept() {
   return done;
 }
 
+// A box must fit the screen: the first lines, and how many more the standard error output has.
+std::string CADODatabase::FirstLines(const std::string& lines) {
+  std::size_t end = 0;
+  int shown = 0;
+  while (shown < kMostReportedLines && end < lines.size()) {
+    const std::size_t next = lines.find('\n', end);
+    end = next == std::string::npos ? lines.size() : next + 1;
+    ++shown;
+  }
+  if (end >= lines.size()) return lines;
+  std::size_t more = 0;
+  for (std::size_t at = end; at < lines.size(); ++at) more += lines[at] == '\n' ? 1 : 0;
+  return lines.substr(0, end) + "... and " + std::to_string(more) + " more (all of them on the standard error output)\n";
+}
+
 void CADODatabase::ReportDropped() {
   const auto handle = m_pConnection ? m_pConnection->Handle() : nullptr;
   if (!handle) return;
@@ -73,7 +88,7 @@ void CADODatabase::ReportDropped() {
   for (const std::string& line : handle->Pending().TakeFailed()) text += line + "\n";
   if (text.empty()) return;
   std::fputs((kDroppedText + text).c_str(), stderr);
-  ShowMessageBox(kDroppedText + text, "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+  ShowMessageBox(kDroppedText + FirstLines(text), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
 
 void CADODatabase::Close() {
@@ -88,7 +103,7 @@ void CADODatabase::Close() {
     const std::string unwritten = handle->Pending().Describe();
     if (!unwritten.empty()) {
       std::fputs((kUnwrittenText + unwritten).c_str(), stderr);
-      ShowMessageBox(kUnwrittenText + unwritten, "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+      ShowMessageBox(kUnwrittenText + FirstLines(unwritten), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
     }
   }
   m_pConnection->Close();

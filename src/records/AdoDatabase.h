@@ -45,6 +45,9 @@ class CADODatabase {
   // The close's last try waits this long for the lock.
   inline static constexpr int kCloseLockWaitMs = 5000;
   inline static constexpr UINT kRetryTimerMs = 1000;
+  // A report box lists at most this many writes (the standard error output has them all).
+  inline static constexpr int kMostReportedLines = 20;
+  static std::string FirstLines(const std::string& lines);
 
  private:
   class RetryTimer;

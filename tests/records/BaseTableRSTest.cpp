@@ -215,6 +215,22 @@ TEST_F(BaseTableRSTest, SaveIntoALockedDatabaseIsKeptShownAndWrittenOnceTheLockG
   EXPECT_EQ(other.Text("SELECT nCount FROM Probe WHERE strName = 'b'"), "77");
 }
 
+TEST_F(BaseTableRSTest, AKeptSaveWhoseRowAnotherProgramDeletedIsToldWithItsValues) {
+  AddRows(2);
+  ASSERT_TRUE(OpenProbe());
+  db.database.GetConnection()->SetBusyTimeout(0);
+  RawDatabase other(db.path);
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  table.m_current.m_nCount = 77;
+  EXPECT_TRUE(table.SaveCurrent());
+  ASSERT_EQ(other.Exec("DELETE FROM Probe WHERE strName = 'b'; COMMIT"), SQLITE_OK);
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  EXPECT_TRUE(db.database.WriteKept());
+  EXPECT_NE(boxes.LastText().find("Row 2 of Probe: strName = 'b', nCount = 77,"), std::string::npos) << boxes.LastText();
+  EXPECT_NE(boxes.LastText().find("(the row was deleted meanwhile)"), std::string::npos) << boxes.LastText();
+  EXPECT_EQ(db.database.GetKeptWriteCount(), 0u);
+}
+
 TEST_F(BaseTableRSTest, DeletePromptsAndTheirAnswers) {
   AddRows(3, "c");
   ASSERT_TRUE(OpenProbe());
