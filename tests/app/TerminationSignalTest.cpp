@@ -104,4 +104,18 @@ TEST_F(TerminationSignalTest, SigtermClosesAsTheCloseCommandDoesWithoutTheQuesti
   EXPECT_NE(ReadFile(Profile()).find("RecipeDlg="), std::string::npos);
 }
 
+// Two different signals (the same one twice could merge while pending): the
+// second ends the program at once, with 128 plus the first one's number.
+TEST_F(TerminationSignalTest, ASecondSignalEndsTheProgramAtOnce) {
+  Start();
+  int status = 0;
+  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(dir.File("Qelo-DataBase.mdb-wal")) || Ended(status); }));
+  ASSERT_GT(m_pid, 0) << "the program ended by itself, status " << status;
+  ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
+  ASSERT_EQ(::kill(m_pid, SIGINT), 0);
+  ASSERT_TRUE(WaitFor([&] { return Ended(status); })) << "the program did not end";
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_TRUE(WEXITSTATUS(status) == 128 + SIGTERM || WEXITSTATUS(status) == 128 + SIGINT) << WEXITSTATUS(status);
+}
+
 }  // namespace
