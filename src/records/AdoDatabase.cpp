@@ -1,6 +1,7 @@
 #include "records/AdoDatabase.h"
 
 #include <cstdio>
+#include <fstream>
 
 #include "platform/base/MessageBoxService.h"
 #include "platform/db/DbError.h"
@@ -66,19 +67,38 @@ bool CADODatabase::WriteKept() {
   return done;
 }
 
-// A box must fit the screen: the first lines, and how many more the standard error output has.
+// A box must fit the screen: the first writes, each cut short, and how many
+// more the whole list (in the file and on the standard error output) has.
 std::string CADODatabase::FirstLines(const std::string& lines) {
-  std::size_t end = 0;
-  int shown = 0;
-  while (shown < kMostReportedLines && end < lines.size()) {
-    const std::size_t next = lines.find('\n', end);
-    end = next == std::string::npos ? lines.size() : next + 1;
-    ++shown;
+  std::string shown;
+  std::size_t at = 0;
+  int count = 0, more = 0;
+  while (at < lines.size()) {
+    std::size_t next = lines.find('\n', at);
+    if (next == std::string::npos) next = lines.size();
+    if (count < kMostReportedLines) {
+      const std::string line = lines.substr(at, next - at);
+      shown += (line.size() > kMostReportedChars ? line.substr(0, kMostReportedChars) + "..." : line) + "\n";
+      ++count;
+    } else {
+      ++more;
+    }
+    at = next + 1;
   }
-  if (end >= lines.size()) return lines;
-  std::size_t more = 0;
-  for (std::size_t at = end; at < lines.size(); ++at) more += lines[at] == '\n' ? 1 : 0;
-  return lines.substr(0, end) + "... and " + std::to_string(more) + " more (all of them on the standard error output)\n";
+  if (more > 0) shown += "... and " + std::to_string(more) + " more\n";
+  return shown;
+}
+
+// The whole list goes to the standard error output and to a file beside the
+// database (appended: earlier reports stay); the box shows its start and names the file.
+void CADODatabase::Report(const char* heading, const std::string& lines) {
+  std::fputs((heading + lines).c_str(), stderr);
+  const std::string file = ruv::db::Connection::DataSourceOf(m_strConnection) + kUnwrittenFileSuffix;
+  std::ofstream out(file, std::ios::app | std::ios::binary);
+  out << heading << lines << "\n";
+  const bool saved = static_cast<bool>(out.flush());
+  ShowMessageBox(heading + FirstLines(lines) + (saved ? "\nAll of them are in the file:\n" + file : std::string()), "",
+                 MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
 
 void CADODatabase::ReportDropped() {
@@ -86,9 +106,7 @@ void CADODatabase::ReportDropped() {
   if (!handle) return;
   std::string text;
   for (const std::string& line : handle->Pending().TakeFailed()) text += line + "\n";
-  if (text.empty()) return;
-  std::fputs((kDroppedText + text).c_str(), stderr);
-  ShowMessageBox(kDroppedText + FirstLines(text), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+  if (!text.empty()) Report(kDroppedText, text);
 }
 
 void CADODatabase::Close() {
@@ -101,10 +119,7 @@ void CADODatabase::Close() {
     handle->Pending().WriteKept(*handle, kCloseLockWaitMs);
     ReportDropped();
     const std::string unwritten = handle->Pending().Describe();
-    if (!unwritten.empty()) {
-      std::fputs((kUnwrittenText + unwritten).c_str(), stderr);
-      ShowMessageBox(kUnwrittenText + FirstLines(unwritten), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
-    }
+    if (!unwritten.empty()) Report(kUnwrittenText, unwritten);
   }
   m_pConnection->Close();
 }

@@ -7,7 +7,8 @@
 // written again, in order, until it goes in (see ruv::db::PendingWrites): the
 // connection tries again every second on the user-interface thread, and before
 // every later write. The close gives what is still kept a last try of a few
-// seconds and reports what even that could not write, values and all.
+// seconds and reports what even that could not write, values and all (in a
+// box, on the standard error output and in a file beside the database).
 #include <memory>
 #include <string>
 
@@ -45,13 +46,17 @@ class CADODatabase {
   // The close's last try waits this long for the lock.
   inline static constexpr int kCloseLockWaitMs = 5000;
   inline static constexpr UINT kRetryTimerMs = 1000;
-  // A report box lists at most this many writes (the standard error output has them all).
-  inline static constexpr int kMostReportedLines = 20;
+  // A report lists every write on the standard error output and in the file
+  // named by the database's path and this suffix; its box shows the first few.
+  inline static constexpr const char* kUnwrittenFileSuffix = ".unwritten.txt";
+  inline static constexpr int kMostReportedLines = 4;
+  inline static constexpr std::size_t kMostReportedChars = 240;
   static std::string FirstLines(const std::string& lines);
 
  private:
   class RetryTimer;
   void ReportDropped();
+  void Report(const char* heading, const std::string& lines);
   std::shared_ptr<ruv::db::Connection> m_pConnection;
   std::string m_strConnection;
   std::string m_strErrorDescription;

@@ -72,7 +72,11 @@ TEST_F(DatabaseLockedTest, WhatALockLastingPastTheCloseKeptIsToldWithItsValues) 
   m_closed = true;
   Unlock();
   ASSERT_GE(boxes.Count(), 1u);
-  const std::string told = boxes.LastText();
+  // The box shows the start of the list and names the file that has all of it.
+  const std::string file = DatabasePath() + CADODatabase::kUnwrittenFileSuffix;
+  EXPECT_NE(boxes.LastText().find("All of them are in the file:\n" + file), std::string::npos) << boxes.LastText();
+  const std::string told = ReadFile(file);
+  EXPECT_EQ(told.find(CADODatabase::kUnwrittenText), 0u) << told;
   EXPECT_NE(told.find("New row 1 of Event2: m_nRecordID = 1,"), std::string::npos) << told;
   EXPECT_NE(told.find("m_strBatchedMatrialName = 'Water'"), std::string::npos) << told;
   EXPECT_NE(told.find("Row 1 of Event2: "), std::string::npos) << told;  // its charge end
