@@ -1,5 +1,7 @@
 #include "app/RuvFrameApp.h"
 
+#include <array>
+
 #include "app/AboutDlg.h"
 #include "app/BatchNumDlg.h"
 #include "app/ChildFrame.h"
@@ -12,6 +14,8 @@
 #include "common/IniFile.h"
 #include "common/ProcessUtils.h"
 #include "engine/ProcessEngineApp.h"
+#include "platform/base/ExitHook.h"
+#include "platform/ui/MessageCore.h"
 #include "links/OpcServer.h"
 #include "platform/ui/CDocTemplate.h"
 #include "plant/PlantModel.h"
@@ -39,6 +43,7 @@ std::unique_ptr<CDocTemplate> CRuvFrameApp::MakePlantTemplate() {
 }
 
 BOOL CRuvFrameApp::InitInstance() {
+  m_exitCode = 0;
   if (!CheckSingleInstance(kRegistryName, kAlreadyRunningText)) return FALSE;
   m_splash = std::make_unique<CSplashDriver>();
   m_splash->Start();
@@ -52,7 +57,11 @@ BOOL CRuvFrameApp::InitInstance() {
   // writes the recording interval. A missing file ends the start with this one
   // box and is not created; a read-only one is left as it is.
   const std::string settingsPath = GetModuleFolder() + CRuvEngineApp::SettingsFileNameOf(kFilePrefix);
-  if (!CheckFileWritable(kSettingsFileLabel, settingsPath)) return EndStart();
+  if (!CheckFileWritable(kSettingsFileLabel, settingsPath)) {
+    // A start ended by a missing or unusable file is a failure to whoever ran it.
+    m_exitCode = kRefusedStartExitCode;
+    return EndStart();
+  }
   m_engine->SetFilePaths(kFilePrefix);
   // Publishing runs the engine's first initialisation; a bad tag file was
   // reported by the data center itself, and the start goes on.
@@ -108,20 +117,55 @@ int CRuvFrameApp::ExitInstance() {
   CMainFrame::SetConfirmedCloseHook(nullptr);
   CPlantOperatorServices::SetBatchNumberDialogRunner(nullptr);
   UnregisterDataCenterScout();
-  if (m_engine) {
-    // Nobody may reach the engine through a seam while it is being deleted.
-    SetEngineRoot(nullptr);
-    // A cycle that would not stop still runs inside the engine: the process
-    // ends at the exit without deleting it.
-    if (m_engine->HasAbandonedCycle()) static_cast<void>(m_engine.release());
+  // A worker that would not stop (an engine cycle, a link's poll) still runs
+  // inside what the start made: nothing it can reach is freed while it may run,
+  // and the process ends at the exit without destructors.
+  const bool workerAbandoned = AbandonedWorkerCount() > 0 || (m_engine && m_engine->HasAbandonedCycle());
+  // Nobody may reach the engine or the process data through a seam once they go.
+  if (m_engine) SetEngineRoot(nullptr);
+  if (m_processData) SetProcessDataGen(nullptr);
+  if (workerAbandoned) {
+    HandOverToAbandonedCycles();
+  } else {
     m_engine.reset();
-  }
-  if (m_processData) {
-    SetProcessDataGen(nullptr);
     m_processData.reset();
+    C_BaseShape::FreeIniTable();
   }
-  C_BaseShape::FreeIniTable();
   return CWinApp::ExitInstance();
+}
+
+void CRuvFrameApp::HandOverToAbandonedCycles() {
+  struct Leftovers {
+    std::unique_ptr<CRuvEngineApp> engine;
+    std::unique_ptr<C_ProcessDataGen> processData;
+  };
+  auto leftovers = std::make_shared<Leftovers>();
+  CRuvEngineApp* engine = m_engine.get();
+  leftovers->engine = std::move(m_engine);
+  leftovers->processData = std::move(m_processData);
+  // The last abandoned cycle to leave has them freed on this thread (unless the
+  // process ended first). A link's worker given up on may reach them too: then
+  // they stay for good.
+  const std::array<int, 2> cycles = {CRuvEngineBase::kDataObtainerThread, CRuvEngineBase::kProcessThread};
+  int abandonedCycles = 0;
+  for (int index : cycles)
+    if (engine && engine->GetCycleThread(index).IsAbandoned()) ++abandonedCycles;
+  if (abandonedCycles == 0 || AbandonedWorkerCount() > abandonedCycles) {
+    static_cast<void>(leftovers->engine.release());
+    static_cast<void>(leftovers->processData.release());
+    return;
+  }
+  for (int index : cycles) {
+    CThreadEngine& cycle = engine->GetCycleThread(index);
+    // The worker passes its share on at once: the last share must go on this thread.
+    if (cycle.IsAbandoned())
+      cycle.HandOverToWorker([share = leftovers]() mutable { PostToUiThread([last = std::move(share)] {}); });
+  }
+}
+
+void CRuvFrameApp::OnTerminationSignal() {
+  if (CRuvEngineApp* engine = GetEngineRoot()) engine->CloseScoutDialog();
+  CWinApp::OnTerminationSignal();
 }
 
 BOOL CRuvFrameApp::OnCmdMsg(UINT id, int code) {

@@ -19,6 +19,8 @@ inline constexpr const char* kRegistryName = "RuvFrame Qelo";
 inline constexpr const char* kAlreadyRunningText = "RuvFrame Qelo already running!";
 inline constexpr const char* kSettingsFileLabel = "Setting";
 inline constexpr UINT ID_SHOW_DATACENTER_SCOUT = 40001;
+// The exit code of a start refused because the settings file is missing or read-only.
+inline constexpr int kRefusedStartExitCode = 1;
 
 class CRuvFrameApp : public CWinApp {
  public:
@@ -28,8 +30,11 @@ class CRuvFrameApp : public CWinApp {
   // missing or read-only, or the main frame or the plant document cannot be made.
   BOOL InitInstance() override;
   // Deletes the engine root (after publishing none), the general process data
-  // and the shapes' settings table, whatever the start got to.
+  // and the shapes' settings table, whatever the start got to. The code is
+  // kRefusedStartExitCode after a start the settings file refused.
   int ExitInstance() override;
+  // The close a termination signal asks for: as the confirmed close, without the question.
+  void OnTerminationSignal() override;
   // The about box (ID_APP_ABOUT) and the tag scout (40001), then the framework's.
   BOOL OnCmdMsg(UINT id, int code) override;
   // New and Open show the plant form that exists: a second one would start
@@ -47,6 +52,9 @@ class CRuvFrameApp : public CWinApp {
 
  private:
   bool ActivateExistingPlantForm();
+  // The engine root and the process data go to the engine's abandoned cycles:
+  // freed once the last of them has left, never before.
+  void HandOverToAbandonedCycles();
   // The start ends here: the splash goes with it.
   BOOL EndStart();
   void StepSplash();

@@ -297,8 +297,28 @@ LRESULT CRuvFrameView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+bool CRuvFrameView::IsFormCommand(UINT id) {
+  switch (id) {
+    case ID_START_PROCESS:
+    case ID_STOP_PROCESS:
+    case ID_RECORDING_NONE:
+    case ID_RECORDING_1_CYCLE:
+    case ID_RECIPE_TABLE:
+    case ID_SHIFT_TABLE:
+    case ID_BATCH_NUMBERS:
+    case ID_RECORD_INTERVAL:
+    case ID_DATA_SOURCE_NONE:
+    case ID_DATA_SOURCE_DEMO:
+    case ID_DATA_SOURCE_REAL: return true;
+    default: return false;
+  }
+}
+
 BOOL CRuvFrameView::OnCmdMsg(UINT id, int code) {
   if (code != 0 && code != 1) return CFormView::OnCmdMsg(id, code);  // control notifications
+  // The close waits for the cycles while serving clicks: nothing may start
+  // work (a run, a data source, a dialog) on a form that is going.
+  if (m_closing && IsFormCommand(id)) return TRUE;
   switch (id) {
     case ID_START_PROCESS: OnStartProcess(); return TRUE;
     case ID_STOP_PROCESS: OnStopProcess(); return TRUE;
@@ -494,6 +514,7 @@ void CRuvFrameView::DestroyShapeWindows() {
 }
 
 void CRuvFrameView::OnDestroy() {
+  m_closing = true;
   CRuvEngineApp* engine = GetEngineRoot();
   if (engine) {
     engine->SetDataSourceType(eDataSourceNone);

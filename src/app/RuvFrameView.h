@@ -70,6 +70,8 @@ class CRuvFrameView : public CFormView {
   void OnInitialUpdate() override;
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   BOOL OnCmdMsg(UINT id, int code) override;
+  // The form's own menu commands (run, tables, recording, data source).
+  static bool IsFormCommand(UINT id);
   BOOL OnUpdateCmdUI(CCmdUI* cmdUI) override;
 
   int OnCreate(LPCREATESTRUCT cs) override;
@@ -149,4 +151,5 @@ class CRuvFrameView : public CFormView {
   static constexpr int kChargeSlots = 9;
   std::array<std::deque<float>, kChargeSlots> m_queuedStartLevels;
   std::array<bool, kChargeSlots> m_chargeOpen{};
+  bool m_closing = false;  // the form is being destroyed: its commands are refused
 };

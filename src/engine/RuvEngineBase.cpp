@@ -92,6 +92,9 @@ BOOL CRuvEngineBase::Initialize() {
 BOOL CRuvEngineBase::Shutdown() {
   CloseScoutDialog();
   StopThreads();
+  // A cycle given up on still reads the tags and drives the links: they stay
+  // until the process ends.
+  if (HasAbandonedCycle()) return TRUE;
   DeleteLinkerEngines();
   DeleteDataCenter();
   return TRUE;
@@ -417,6 +420,12 @@ void CRuvEngineBase::Pace(CRTimer& stopwatch, DWORD& elapsed) {
 }
 
 void CRuvEngineBase::DataObtainerPass(CRTimer& stopwatch, CWnd* titleWindow) {
+  DataObtainerPass(stopwatch, [titleWindow](const std::string& title) {
+    if (titleWindow) titleWindow->SetWindowText(title);
+  });
+}
+
+void CRuvEngineBase::DataObtainerPass(CRTimer& stopwatch, const std::function<void(const std::string&)>& showTitle) {
   DWORD elapsed = 0;
   Pace(stopwatch, elapsed);
   if (!IsSuspended()) {
@@ -430,10 +439,8 @@ void CRuvEngineBase::DataObtainerPass(CRTimer& stopwatch, CWnd* titleWindow) {
     }
   }
   CommonDataCycle();
-  if (titleWindow) {
-    const DWORD period = std::min<DWORD>(std::max(elapsed, kCyclePaceMs), static_cast<DWORD>(INT_MAX));
-    titleWindow->SetWindowText(GetAppTitle() + ruv::Format(" [Refresh = %d ms]", static_cast<int>(period)));
-  }
+  const DWORD period = std::min<DWORD>(std::max(elapsed, kCyclePaceMs), static_cast<DWORD>(INT_MAX));
+  showTitle(GetAppTitle() + ruv::Format(" [Refresh = %d ms]", static_cast<int>(period)));
 }
 
 void CRuvEngineBase::ProcessCyclePass(CRTimer& stopwatch) {
@@ -445,10 +452,22 @@ void CRuvEngineBase::ProcessCyclePass(CRTimer& stopwatch) {
 UINT CRuvEngineBase::DataObtainerProc(CThreadEngine* thread) {
   thread->SetRunning(true);
   auto* engine = static_cast<CRuvEngineBase*>(thread->GetOwner());
-  CWnd* mainWindow = AfxGetMainWnd();
+  // The main window by its handle, never by its object: a cycle given up on at
+  // the close outlives the frame.
+  const CWnd* mainWindow = AfxGetMainWnd();
+  const HWND titleHandle = mainWindow ? mainWindow->GetSafeHwnd() : nullptr;
+  std::string shownTitle;
+  const auto showTitle = [titleHandle, &shownTitle](const std::string& title) {
+    // The same title pass after pass is not posted again (each would redraw the window).
+    if (!titleHandle || title == shownTitle) return;
+    shownTitle = title;
+    PostToUiThread([titleHandle, title] {
+      if (CWnd* window = CWnd::FromHandle(titleHandle)) window->SetWindowText(title);
+    });
+  };
   CRTimer stopwatch;
   stopwatch.Start();
-  while (thread->IsKeepRunning()) engine->DataObtainerPass(stopwatch, mainWindow);
+  while (thread->IsKeepRunning()) engine->DataObtainerPass(stopwatch, showTitle);
   thread->SetRunning(false);
   return 0;
 }

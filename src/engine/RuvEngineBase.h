@@ -155,6 +155,8 @@ class CRuvEngineBase : public IEngineServices, public ITableEngineServices {
   // One whole pass of the data obtainer: the pace, the mode's work (unless
   // suspended), the common data rule, then the title of `titleWindow` (none: no title).
   void DataObtainerPass(CRTimer& stopwatch, CWnd* titleWindow);
+  // The same, the title handed to `showTitle`.
+  void DataObtainerPass(CRTimer& stopwatch, const std::function<void(const std::string&)>& showTitle);
   // One whole pass of the process cycle: the pace, then ProcessCycle.
   void ProcessCyclePass(CRTimer& stopwatch);
   CThreadEngine& GetCycleThread(int index) { return m_threads.at(static_cast<std::size_t>(index)); }

@@ -2,6 +2,13 @@
 // The plant's one database connection. Open takes a connection string of the
 // form "Provider=...;Data Source=\"<path>\"" and an (unused) user and password;
 // failures throw CADOException with the database's text.
+//
+// A write that finds the database locked by another program is kept and
+// written again, in order, until it goes in (see ruv::db::PendingWrites): the
+// connection tries again every second on the user-interface thread, and before
+// every later write. The close gives what is still kept a last try of a few
+// seconds and reports what even that could not write, values and all (in a
+// box, on the standard error output and in a file beside the database).
 #include <memory>
 #include <string>
 
@@ -30,10 +37,32 @@ class CADODatabase {
   // The last failure in full: the connection string, code, its meaning, source and description.
   const std::string& GetLastErrorString() const { return m_strLastError; }
 
+  // Writes kept for a locked database: how many wait, and one more try now
+  // (without waiting for the lock); true when none is left.
+  std::size_t GetKeptWriteCount() const;
+  bool WriteKept();
+
+  inline static constexpr const char* kUnwrittenText =
+      "These records could not be written; the database is locked by another program:\n";
+  inline static constexpr const char* kDroppedText = "These records could not be written:\n";
+  // The close's last try waits this long for the lock.
+  inline static constexpr int kCloseLockWaitMs = 5000;
+  inline static constexpr UINT kRetryTimerMs = 1000;
+  // A report lists every write on the standard error output and in the file
+  // named by the database's path and this suffix; its box shows the first few.
+  inline static constexpr const char* kUnwrittenFileSuffix = ".unwritten.txt";
+  inline static constexpr int kMostReportedLines = 4;
+  inline static constexpr std::size_t kMostReportedChars = 240;
+  static std::string FirstLines(const std::string& lines);
+
  private:
+  class RetryTimer;
+  void ReportDropped();
+  void Report(const char* heading, const std::string& lines);
   std::shared_ptr<ruv::db::Connection> m_pConnection;
   std::string m_strConnection;
   std::string m_strLastError;
   std::string m_strErrorDescription;
   DWORD m_dwLastError = 0;
+  std::unique_ptr<RetryTimer> m_retryTimer;
 };

@@ -289,6 +289,17 @@ CADOException CBaseTableRS::FieldError(const std::string& column, const CADOExce
   return CADOException(cause.GetError(), text);
 }
 
+CADOException CBaseTableRS::ReadFieldError(const std::string& column, const CADOException& cause) {
+  const long row = IsTableOpen() ? m_pRecordset->GetAbsolutePosition() : -1;
+  m_readErrorInFlight.emplace(row, column);
+  if (m_reportedReadErrors.count(*m_readErrorInFlight) != 0) {
+    m_repeatedReadError = true;
+    return CADOException(cause.GetError(), ruv::Format("Error at [%s] table [%s] field!\n%s", m_strSource.c_str(),
+                                                       column.c_str(), cause.GetErrorMessage().c_str()));
+  }
+  return FieldError(column, cause);
+}
+
 CADORecordset& CBaseTableRS::OpenRecordset(const std::string& column) const {
   if (!IsTableOpen())
     throw CADOException(ruv::db::kErrObjectClosed,

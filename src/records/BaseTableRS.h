@@ -12,7 +12,10 @@
 //
 // Each change is posted to the owner window as WM_TABLE_NOTIFY with the table
 // as wParam and a TableNotify reason as lParam.
+#include <optional>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/Variant.h"
@@ -132,6 +135,14 @@ class CBaseTableRS : public CAdoEngine {
 
  private:
   CADOException FieldError(const std::string& column, const CADOException& cause) const;
+  // A stored value that cannot be read fails every load of its row: it is
+  // reported (box and clipboard) once per row and column; later failures of the
+  // same read fail as quietly as the first one failed loudly.
+  CADOException ReadFieldError(const std::string& column, const CADOException& cause);
+
+  std::set<std::pair<long, std::string>> m_reportedReadErrors;  // (row position, column) shown in a box
+  std::optional<std::pair<long, std::string>> m_readErrorInFlight;  // the read failure being thrown
+  bool m_repeatedReadError = false;  // the failure in flight was shown before
   CADORecordset& OpenRecordset(const std::string& column) const;
   void CancelPendingEdit();
 };
@@ -142,7 +153,7 @@ bool CBaseTableRS::ReadColumn(const std::string& memberName, T& value) {
   try {
     return OpenRecordset(column).GetFieldValue(column, value);
   } catch (const CADOException& error) {
-    throw FieldError(column, error);
+    throw ReadFieldError(column, error);
   }
 }
 
@@ -158,10 +169,17 @@ bool CBaseTableRS::WriteColumn(const std::string& memberName, const T& value) {
 
 template <class Step>
 bool CBaseTableRS::ErrorGuard(Step&& step) {
+  m_repeatedReadError = false;
+  m_readErrorInFlight.reset();
   try {
     return step();
   } catch (const CADOException& error) {
-    AfxMessageBox(error.GetErrorMessage(), MB_OK);
+    if (!m_repeatedReadError) {
+      AfxMessageBox(error.GetErrorMessage(), MB_OK);
+      if (m_readErrorInFlight) m_reportedReadErrors.insert(*m_readErrorInFlight);
+    }
+    m_repeatedReadError = false;
+    m_readErrorInFlight.reset();
     return false;
   }
 }

@@ -227,7 +227,7 @@ TEST_F(RecipeDlgTest, ActivationRules) {
   EXPECT_EQ(StoredFlag(second), "0");
 }
 
-TEST_F(RecipeDlgTest, NewRecipeIsAnnouncedOnlyWhenAdded) {
+TEST_F(RecipeDlgTest, NewRecipeIsAnnouncedOnlyWhenAddedOrKeptForALockedDatabase) {
   AddRecipe("Old", false);
   Open();
   boxes.Expect(IDOK);
@@ -237,15 +237,19 @@ TEST_F(RecipeDlgTest, NewRecipeIsAnnouncedOnlyWhenAdded) {
   EXPECT_EQ(boxes.LastText(), kNewRecipe);
   EXPECT_EQ(boxes.Boxes().back().style, static_cast<UINT>(MB_ICONINFORMATION | MB_SYSTEMMODAL));
 
-  // A database another program holds: the failure is shown, and no announcement.
+  // A database another program holds: the new recipe is kept, announced, and
+  // written once the lock goes.
   db.database.GetConnection()->SetBusyTimeout(0);
   RawDatabase other(db.path);
   ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
-  boxes.Expect(IDOK, "locked");
+  boxes.Expect(IDOK, kNewRecipe);
   dialog->OnNewRecipe();
   EXPECT_EQ(boxes.Count(), 2u);
+  EXPECT_EQ(recipes.GetRecordCount(), 3);
   ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
   EXPECT_EQ(other.Text("SELECT COUNT(*) FROM Recipe"), "2");
+  EXPECT_TRUE(db.database.WriteKept());
+  EXPECT_EQ(other.Text("SELECT COUNT(*) FROM Recipe"), "3");
 }
 
 TEST_F(RecipeDlgTest, SortRenumbersInMemoryAndUndoReloads) {

@@ -110,7 +110,7 @@ TEST_F(Startup, ASecondInstanceIsRefusedWithoutAWindowOrAFileUnlessCtrlAndShiftA
   EXPECT_TRUE(main->IsZoomed());
 }
 
-TEST_F(Startup, AMissingOrReadOnlySettingsFileEndsTheStartWithOneBoxAndIsLeftAsItWas) {
+TEST_F(Startup, AMissingOrReadOnlySettingsFileEndsTheStartWithOneBoxAFailureCodeAndIsLeftAsItWas) {
   MakeDatabase();
   std::filesystem::remove(SettingsPath());
   boxes.Expect(IDOK, "Setting file not found!\n" + SettingsPath());
@@ -118,7 +118,8 @@ TEST_F(Startup, AMissingOrReadOnlySettingsFileEndsTheStartWithOneBoxAndIsLeftAsI
   EXPECT_EQ(boxes.Count(), 1u);
   ExpectNothingStarted();
   EXPECT_FALSE(Exists(SettingsPath()));
-  theApp.ExitInstance();
+  // Whoever started the program learns that it did not run.
+  EXPECT_EQ(theApp.ExitInstance(), kRefusedStartExitCode);
 
   // Each start takes its own lock; the refused one kept it.
   const std::string runtime = dir.File("second-run");
@@ -133,6 +134,7 @@ TEST_F(Startup, AMissingOrReadOnlySettingsFileEndsTheStartWithOneBoxAndIsLeftAsI
   ExpectNothingStarted();
   EXPECT_EQ(dir.Read("Qelo-Setting.ini"), settings);
   ::chmod(SettingsPath().c_str(), 0644);
+  EXPECT_EQ(theApp.ExitInstance(), kRefusedStartExitCode);
 }
 
 TEST_F(Startup, TheSplashShowsTheBannerUntilThreeSecondsAfterThePlantShowsThenTheMainWindowComesForward) {

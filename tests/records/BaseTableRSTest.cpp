@@ -194,25 +194,41 @@ TEST_F(BaseTableRSTest, SaveCurrentWritesTheRowAndRefreshesTheActiveSet) {
   EXPECT_EQ(raw.Text("SELECT nCount FROM Probe WHERE strName = 'a'"), "1");
 }
 
-TEST_F(BaseTableRSTest, SaveIntoALockedDatabaseFailsAndLosesNothing) {
+TEST_F(BaseTableRSTest, SaveIntoALockedDatabaseIsKeptShownAndWrittenOnceTheLockGoes) {
   AddRows(2);
   ASSERT_TRUE(OpenProbe());
   db.database.GetConnection()->SetBusyTimeout(0);
   RawDatabase other(db.path);
   ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
   table.m_current.m_nCount = 77;
-  boxes.Expect(IDOK, "locked by another program");
-  EXPECT_FALSE(table.SaveCurrent());
-  EXPECT_EQ(boxes.Count(), 1u);
-  EXPECT_TRUE(owner.Take().empty());  // no "saved" for a save that failed
-  EXPECT_EQ(table.m_current.m_nCount, 77);
-  EXPECT_EQ(table.GetRecordset()->GetEditMode(), CADORecordset::dbEditNone);
+  EXPECT_TRUE(table.SaveCurrent());
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(owner.Take(), Reasons({kTableSaved}));
+  EXPECT_EQ(table.m_current.m_nCount, 77);  // read back from what was kept
+  EXPECT_EQ(db.database.GetKeptWriteCount(), 1u);
+  EXPECT_FALSE(db.database.WriteKept());  // still locked
   ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
   EXPECT_EQ(other.Text("SELECT nCount FROM Probe WHERE strName = 'b'"), "2");
 
-  ASSERT_TRUE(table.SaveCurrent());
-  EXPECT_EQ(owner.Take(), Reasons({kTableSaved}));
+  // The connection's own retry writes it, without another write to push it.
+  EXPECT_TRUE(WaitPumping([&] { return db.database.GetKeptWriteCount() == 0; }, 30000));
   EXPECT_EQ(other.Text("SELECT nCount FROM Probe WHERE strName = 'b'"), "77");
+}
+
+TEST_F(BaseTableRSTest, AKeptSaveWhoseRowAnotherProgramDeletedIsToldWithItsValues) {
+  AddRows(2);
+  ASSERT_TRUE(OpenProbe());
+  db.database.GetConnection()->SetBusyTimeout(0);
+  RawDatabase other(db.path);
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  table.m_current.m_nCount = 77;
+  EXPECT_TRUE(table.SaveCurrent());
+  ASSERT_EQ(other.Exec("DELETE FROM Probe WHERE strName = 'b'; COMMIT"), SQLITE_OK);
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  EXPECT_TRUE(db.database.WriteKept());
+  EXPECT_NE(boxes.LastText().find("Row 2 of Probe: strName = 'b', nCount = 77,"), std::string::npos) << boxes.LastText();
+  EXPECT_NE(boxes.LastText().find("(the row was deleted meanwhile)"), std::string::npos) << boxes.LastText();
+  EXPECT_EQ(db.database.GetKeptWriteCount(), 0u);
 }
 
 TEST_F(BaseTableRSTest, DeletePromptsAndTheirAnswers) {

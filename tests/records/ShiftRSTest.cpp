@@ -187,3 +187,27 @@ TEST_F(ShiftRSTest, MissingBatchNumberIsAskedForInPersianUntilTheDialogGivesOne)
 }
 
 }  // namespace
+
+namespace {
+
+// A text where the shift's total produced belongs: the box names that column,
+// puts that name on the clipboard, and comes once for the row, however often
+// the start loads it.
+TEST_F(ShiftRSTest, ATextInANumberColumnIsReportedOnceUnderItsOwnName) {
+  RawDatabase(db.path).Exec(
+      "INSERT INTO Shift (m_strOperatorName, m_bShiftStopped, m_fTotalProduced) VALUES ('Karimi', 0, 'many')");
+  ScriptedMessageBox boxes;
+  boxes.Expect(IDOK, "Error at [Shift] table [m_fTotalProduced] field!");
+  Clipboard().Clear();
+  CShiftRS shift;
+  ASSERT_TRUE(OpenPlantTable(shift, db, "Shift", false));
+  shift.SetActiveRecord(shift.FindActive());
+  shift.MoveFirst();
+  shift.Reload();
+  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(Clipboard().Text(), "m_fTotalProduced");
+  // The columns before it were read.
+  EXPECT_EQ(shift.Current().GetOperatorName(), "Karimi");
+}
+
+}  // namespace

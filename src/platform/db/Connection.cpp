@@ -37,6 +37,11 @@ std::string NotADatabaseReason(const std::string& path) {
 
 DatabaseHandle::~DatabaseHandle() { Close(); }
 
+void DatabaseHandle::SetBusyTimeout(int milliseconds) {
+  m_busyTimeoutMs.store(milliseconds);
+  if (m_db) sqlite3_busy_timeout(m_db, milliseconds);
+}
+
 void DatabaseHandle::Close() {
   if (!m_db) return;
   // A recordset's statements may still exist: close_v2 finishes when they are finalised.
@@ -125,7 +130,8 @@ void Connection::Open(const std::string& connectionString) {
   if (sqlite3_db_readonly(db, "main") == 1)
     throw DbError(kErrDatabase, ruv::Format("The database file '%s' is read-only; records could not be saved.",
                                             path.c_str()));
-  sqlite3_busy_timeout(db, m_busyTimeoutMs);
+  handle->SetBusyTimeout(m_busyTimeoutMs);
+  handle->SetKeepLockedWrites(m_keepLockedWrites);
   sqlite3_extended_result_codes(db, 0);
 
   // WAL keeps readers and the writer apart; FULL makes each commit durable.
@@ -154,7 +160,12 @@ void Connection::Close() {
 
 void Connection::SetBusyTimeout(int milliseconds) {
   m_busyTimeoutMs = milliseconds < 0 ? 0 : milliseconds;
-  if (IsOpen()) sqlite3_busy_timeout(m_handle->Get(), m_busyTimeoutMs);
+  if (IsOpen()) m_handle->SetBusyTimeout(m_busyTimeoutMs);
+}
+
+void Connection::SetKeepLockedWrites(bool keep) {
+  m_keepLockedWrites = keep;
+  if (IsOpen()) m_handle->SetKeepLockedWrites(keep);
 }
 
 }  // namespace ruv::db

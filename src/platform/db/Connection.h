@@ -4,8 +4,11 @@
 // connection runs in WAL mode with full synchronous commits, so a committed row
 // survives a crash or a power cut; a database locked by another program is
 // waited for up to the busy time-out, then reported.
+#include <atomic>
 #include <memory>
 #include <string>
+
+#include "platform/db/PendingWrites.h"
 
 struct sqlite3;
 
@@ -29,9 +32,22 @@ class DatabaseHandle {
   // of the lock and read-only texts.
   [[noreturn]] void Fail(int rc, bool writing) const;
 
+  // How long a statement waits for another program's lock.
+  int BusyTimeout() const { return m_busyTimeoutMs.load(); }
+  void SetBusyTimeout(int milliseconds);
+  // Whether a write the lock refuses is kept and written later (see PendingWrites)
+  // rather than failed.
+  bool KeepsLockedWrites() const { return m_keepLockedWrites.load(); }
+  void SetKeepLockedWrites(bool keep) { m_keepLockedWrites.store(keep); }
+  PendingWrites& Pending() { return m_pending; }
+  const PendingWrites& Pending() const { return m_pending; }
+
  private:
   sqlite3* m_db;
   std::string m_path;
+  std::atomic<int> m_busyTimeoutMs{3000};
+  std::atomic<bool> m_keepLockedWrites{false};
+  PendingWrites m_pending;
 };
 
 class Connection {
@@ -54,6 +70,10 @@ class Connection {
   // How long a write waits for another program's lock before it fails (default 3000 ms).
   void SetBusyTimeout(int milliseconds);
   int BusyTimeout() const { return m_busyTimeoutMs; }
+  // From now on (this and later opens), a write the lock refuses is kept and
+  // written later in order, instead of failing; off by default.
+  void SetKeepLockedWrites(bool keep);
+  bool KeepsLockedWrites() const { return m_keepLockedWrites; }
 
   // The value of "Data Source" in a connection string ("" when absent); a value
   // in double quotes may hold ';'.
@@ -63,6 +83,7 @@ class Connection {
   std::string m_connectionString;
   std::shared_ptr<DatabaseHandle> m_handle;
   int m_busyTimeoutMs = 3000;
+  bool m_keepLockedWrites = false;
 };
 
 }  // namespace ruv::db

@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
+#include <optional>
 
 #include "platform/base/Text.h"
 #include "platform/db/Connection.h"
@@ -11,6 +13,9 @@
 namespace ruv::db {
 
 namespace {
+
+// The longest a write waits for another program's lock before it is kept for later.
+constexpr int kLockedWriteWaitMs = 250;
 
 std::string QuoteIdentifier(const std::string& name) { return "\"" + ruv::ReplaceAll(name, "\"", "\"\"") + "\""; }
 
@@ -108,11 +113,11 @@ void Recordset::Open(const Connection& connection, const std::string& source, bo
       if (name.empty())
         throw DbError(kErrNoSuchTable, ruv::Format("Cannot find the table '%s'. Make sure it exists and that its "
                                                    "name is spelled correctly.", source.c_str()));
-      OpenKeyset(name, "SELECT rowid FROM " + QuoteIdentifier(name) + " ORDER BY rowid");
+      OpenKeyset(name, "SELECT rowid FROM " + QuoteIdentifier(name) + " ORDER BY rowid", true);
     } else {
       std::string table, clause;
       if (ParsePlainSelect(source, table, clause)) {
-        OpenKeyset(table, "SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause);
+        OpenKeyset(table, "SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, clause.empty());
       } else {
         OpenSnapshot(source);
       }
@@ -125,7 +130,7 @@ void Recordset::Open(const Connection& connection, const std::string& source, bo
   m_index = RecordCount() > 0 ? 0 : -1;
 }
 
-void Recordset::OpenKeyset(const std::string& table, const std::string& selectRowIds) {
+void Recordset::OpenKeyset(const std::string& table, const std::string& selectRowIds, bool wholeTable) {
   sqlite3_stmt* info = Prepare("PRAGMA table_info(" + QuoteIdentifier(table) + ")", false);
   int rc;
   int keyColumn = -1, keyParts = 0;
@@ -154,6 +159,13 @@ void Recordset::OpenKeyset(const std::string& table, const std::string& selectRo
   while ((rc = sqlite3_step(keys)) == SQLITE_ROW) m_keys.push_back(sqlite3_column_int64(keys, 0));
   sqlite3_finalize(keys);
   if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
+  // The whole table's rows include those kept for a locked database.
+  if (wholeTable && m_handle->Pending().HasKept()) {
+    for (long long gone : m_handle->Pending().KeptDeletedRows(table))
+      m_keys.erase(std::remove(m_keys.begin(), m_keys.end(), gone), m_keys.end());
+    for (long long added : m_handle->Pending().KeptNewRows(table))
+      if (std::find(m_keys.begin(), m_keys.end(), added) == m_keys.end()) m_keys.push_back(added);
+  }
 
   std::string select = "SELECT ";
   for (std::size_t i = 0; i < m_columns.size(); ++i) select += (i ? ", " : "") + QuoteIdentifier(m_columns[i].name);
@@ -210,6 +222,7 @@ void Recordset::Close() {
   m_index = -1;
   m_currentDeleted = false;
   m_row.clear();
+  m_rowErrors.clear();
   m_rowLoaded = false;
 }
 
@@ -271,6 +284,7 @@ long Recordset::AbsolutePosition() const {
 void Recordset::PositionChanged() {
   m_rowLoaded = false;
   m_row.clear();
+  m_rowErrors.clear();
 }
 
 void Recordset::DiscardEdit() {
@@ -375,30 +389,46 @@ void Recordset::LoadRow() const {
   if (m_rowLoaded) return;
   if (!m_keyset) {
     m_row = m_snapshot[static_cast<std::size_t>(m_index)];
+    m_rowErrors.clear();
     m_rowLoaded = true;
     return;
   }
+  const long long rowId = m_keys[static_cast<std::size_t>(m_index)];
   sqlite3_reset(m_readRow);
-  sqlite3_bind_int64(m_readRow, 1, m_keys[static_cast<std::size_t>(m_index)]);
+  sqlite3_bind_int64(m_readRow, 1, rowId);
   int rc = sqlite3_step(m_readRow);
-  if (rc == SQLITE_DONE) {
-    sqlite3_reset(m_readRow);
-    throw DbError(kErrDeletedRow, "The current row was deleted by another program or window.");
-  }
-  if (rc != SQLITE_ROW) {
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
     sqlite3_reset(m_readRow);
     m_handle->Fail(rc, false);
   }
-  std::vector<Variant> row;
+  // A value that cannot be read fails the read of its own column only: the
+  // other columns of the row stay readable, and the error names the right one.
+  std::vector<Variant> row(m_columns.size(), Variant::Null());
+  std::vector<std::optional<DbError>> errors(m_columns.size());
+  bool exists = rc == SQLITE_ROW;
   try {
-    for (std::size_t i = 0; i < m_columns.size(); ++i)
-      row.push_back(ReadStored(m_readRow, static_cast<int>(i), m_columns[i]));
+    for (std::size_t i = 0; exists && i < m_columns.size(); ++i) {
+      try {
+        row[i] = ReadStored(m_readRow, static_cast<int>(i), m_columns[i]);
+      } catch (const DbError& error) {
+        errors[i] = error;
+      }
+    }
   } catch (...) {
     sqlite3_reset(m_readRow);
     throw;
   }
   sqlite3_reset(m_readRow);
+  // Writes kept for a locked database are what the row holds now.
+  if (m_handle->Pending().HasKept()) {
+    std::vector<bool> overlaid;
+    m_handle->Pending().Overlay(m_table, rowId, row, overlaid, exists);
+    for (std::size_t i = 0; i < overlaid.size() && i < errors.size(); ++i)
+      if (overlaid[i]) errors[i].reset();
+  }
+  if (!exists) throw DbError(kErrDeletedRow, "The current row was deleted by another program or window.");
   m_row = std::move(row);
+  m_rowErrors = std::move(errors);
   m_rowLoaded = true;
 }
 
@@ -410,6 +440,8 @@ Variant Recordset::Value(int index) const {
   if (m_editMode == EditMode::Adding) return Variant::Null();
   RequireCurrentRow();
   LoadRow();
+  if (static_cast<std::size_t>(index) < m_rowErrors.size() && m_rowErrors[static_cast<std::size_t>(index)])
+    throw *m_rowErrors[static_cast<std::size_t>(index)];
   return m_row[static_cast<std::size_t>(index)];
 }
 
@@ -444,36 +476,26 @@ void Recordset::AddNew() {
 }
 
 void Recordset::Bind(sqlite3_stmt* stmt, int parameter, int column, const Variant& value) const {
-  switch (value.vt) {
-    case VT_NULL: case VT_EMPTY: sqlite3_bind_null(stmt, parameter); break;
-    case VT_I2: sqlite3_bind_int64(stmt, parameter, value.iVal); break;
-    case VT_I4: sqlite3_bind_int64(stmt, parameter, value.lVal); break;
-    case VT_UI1: sqlite3_bind_int64(stmt, parameter, value.bVal); break;
-    case VT_BOOL: sqlite3_bind_int64(stmt, parameter, value.boolVal); break;
-    case VT_R4: sqlite3_bind_double(stmt, parameter, value.fltVal); break;
-    case VT_R8: sqlite3_bind_double(stmt, parameter, value.dblVal); break;
-    case VT_DATE: sqlite3_bind_double(stmt, parameter, value.date); break;
-    case VT_CY:
-    case VT_DECIMAL: {
-      // Their exact digits; the column's numeric affinity stores them as a number.
-      const std::string text = VariantToString(value);
-      sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-      break;
-    }
-    default: {
-      const std::string& text = value.bstrVal;
-      if (HasTextAffinity(m_columns[static_cast<std::size_t>(column)]))
-        sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-      else
-        sqlite3_bind_blob(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-      break;
-    }
-  }
+  BindVariant(stmt, parameter, value, HasTextAffinity(m_columns[static_cast<std::size_t>(column)]));
 }
 
-void Recordset::InsertPending() {
+int Recordset::RunPendingValues(const std::string& sql, const std::vector<int>& bound) {
+  sqlite3_stmt* stmt = Prepare(sql, true);
+  for (std::size_t p = 0; p < bound.size(); ++p)
+    Bind(stmt, static_cast<int>(p + 1), bound[p], m_pending[static_cast<std::size_t>(bound[p])]);
+  const int rc = sqlite3_step(stmt);
+  sqlite3_finalize(stmt);
+  return rc;
+}
+
+// Builds the insert of the pending row; with `rowId` (not 0) the row gets that
+// id instead of the next one the database gives.
+std::string Recordset::InsertText(long long rowId, std::vector<int>& bound) const {
   std::string names, values;
-  std::vector<int> bound;
+  if (rowId != 0) {
+    names = "rowid";
+    values = std::to_string(rowId);
+  }
   for (std::size_t i = 0; i < m_columns.size(); ++i) {
     const ColumnInfo& column = m_columns[i];
     std::string quoted = QuoteIdentifier(column.name);
@@ -490,15 +512,82 @@ void Recordset::InsertPending() {
       values += (values.empty() ? "" : ", ") + ("?" + std::to_string(bound.size()));
     }
   }
-  std::string sql = "INSERT INTO " + QuoteIdentifier(m_table) +
-                    (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
-  sqlite3_stmt* stmt = Prepare(sql, true);
-  for (std::size_t p = 0; p < bound.size(); ++p)
-    Bind(stmt, static_cast<int>(p + 1), bound[p], m_pending[static_cast<std::size_t>(bound[p])]);
-  int rc = sqlite3_step(stmt);
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE) m_handle->Fail(rc, true);
-  m_keys.push_back(sqlite3_last_insert_rowid(m_handle->Get()));
+  return "INSERT INTO " + QuoteIdentifier(m_table) +
+         (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
+}
+
+bool Recordset::WriteOrKeep(const std::function<int()>& write, const std::function<PendingWrite()>& keep) {
+  int rc = SQLITE_DONE;
+  bool kept = false;
+  if (m_handle->KeepsLockedWrites()) {
+    const int wait = std::min(m_handle->BusyTimeout(), kLockedWriteWaitMs);
+    kept = m_handle->Pending().WriteOrKeep(*m_handle, wait, write, keep, rc);
+  } else {
+    rc = write();
+  }
+  if (!kept && rc != SQLITE_DONE) m_handle->Fail(rc, true);
+  return kept;
+}
+
+PendingWrite Recordset::KeptWrite(PendingWrite::Kind kind, long long rowId, std::string sql,
+                                  const std::vector<int>& bound) const {
+  PendingWrite write;
+  write.kind = kind;
+  write.table = m_table;
+  write.rowId = rowId;
+  write.sql = std::move(sql);
+  for (int column : bound) {
+    const Variant& value = m_pending[static_cast<std::size_t>(column)];
+    write.values.push_back({value, HasTextAffinity(m_columns[static_cast<std::size_t>(column)])});
+    write.columns.emplace_back(column, value);
+    write.columnNames.push_back(m_columns[static_cast<std::size_t>(column)].name);
+  }
+  if (kind == PendingWrite::Kind::Insert) {
+    for (std::size_t i = 0; i < m_columns.size(); ++i) {
+      if (!m_columns[i].rowIdAlias) continue;
+      write.columns.emplace(write.columns.begin(), static_cast<int>(i), FromStoredInteger(m_columns[i], rowId));
+      write.columnNames.insert(write.columnNames.begin(), m_columns[i].name);
+    }
+  }
+  return write;
+}
+
+// The id a kept new row gets: past every id the table has, ever gave (its
+// sequence) and was promised to another kept row.
+long long Recordset::NextKeptRowId() const {
+  long long next = m_handle->Pending().LargestKeptRowId(m_table);
+  const std::string quoted = QuoteIdentifier(m_table);
+  for (const std::string& sql : {"SELECT COALESCE(MAX(rowid), 0) FROM " + quoted,
+                                 std::string("SELECT COALESCE(MAX(seq), 0) FROM sqlite_sequence WHERE name = ?1")}) {
+    if (sql.find("sqlite_sequence") != std::string::npos && !DeclaresAutoIncrement(m_table)) continue;
+    sqlite3_stmt* stmt = Prepare(sql, false);
+    if (sql.find("?1") != std::string::npos) sqlite3_bind_text(stmt, 1, m_table.c_str(), -1, SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(stmt);
+    const long long largest = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_ROW) m_handle->Fail(rc, false);
+    next = std::max(next, largest);
+  }
+  return next + 1;
+}
+
+void Recordset::InsertPending() {
+  std::vector<int> bound;
+  const std::string sql = InsertText(0, bound);
+  long long inserted = 0;
+  WriteOrKeep(
+      [&] {
+        const int rc = RunPendingValues(sql, bound);
+        if (rc == SQLITE_DONE) inserted = sqlite3_last_insert_rowid(m_handle->Get());
+        return rc;
+      },
+      [&] {
+        inserted = NextKeptRowId();
+        std::vector<int> keptBound;
+        std::string keptSql = InsertText(inserted, keptBound);
+        return KeptWrite(PendingWrite::Kind::Insert, inserted, std::move(keptSql), keptBound);
+      });
+  m_keys.push_back(inserted);
 }
 
 void Recordset::UpdatePending() {
@@ -511,16 +600,19 @@ void Recordset::UpdatePending() {
                    std::to_string(bound.size());
   }
   if (bound.empty()) return;
-  std::string sql = "UPDATE " + QuoteIdentifier(m_table) + " SET " + assignments + " WHERE rowid = ?" +
-                    std::to_string(bound.size() + 1);
-  sqlite3_stmt* stmt = Prepare(sql, true);
-  for (std::size_t p = 0; p < bound.size(); ++p)
-    Bind(stmt, static_cast<int>(p + 1), bound[p], m_pending[static_cast<std::size_t>(bound[p])]);
-  sqlite3_bind_int64(stmt, static_cast<int>(bound.size() + 1), m_keys[static_cast<std::size_t>(m_index)]);
-  int rc = sqlite3_step(stmt);
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE) m_handle->Fail(rc, true);
-  if (sqlite3_changes(m_handle->Get()) == 0)
+  const long long rowId = m_keys[static_cast<std::size_t>(m_index)];
+  // The row id is part of the text: a kept update binds only the values.
+  const std::string sql =
+      "UPDATE " + QuoteIdentifier(m_table) + " SET " + assignments + " WHERE rowid = " + std::to_string(rowId);
+  bool rowGone = false;
+  WriteOrKeep(
+      [&] {
+        const int rc = RunPendingValues(sql, bound);
+        rowGone = rc == SQLITE_DONE && sqlite3_changes(m_handle->Get()) == 0;
+        return rc;
+      },
+      [&] { return KeptWrite(PendingWrite::Kind::Update, rowId, sql, bound); });
+  if (rowGone)
     throw DbError(kErrDeletedRow, "The current row was deleted by another program or window; it was not saved.");
 }
 
@@ -551,11 +643,16 @@ void Recordset::Delete() {
   if (!m_updatable) ThrowNotUpdatable();
   DiscardEdit();
   RequireCurrentRow();
-  sqlite3_stmt* stmt = Prepare("DELETE FROM " + QuoteIdentifier(m_table) + " WHERE rowid = ?1", true);
-  sqlite3_bind_int64(stmt, 1, m_keys[static_cast<std::size_t>(m_index)]);
-  int rc = sqlite3_step(stmt);
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE) m_handle->Fail(rc, true);
+  const long long rowId = m_keys[static_cast<std::size_t>(m_index)];
+  const std::string sql = "DELETE FROM " + QuoteIdentifier(m_table) + " WHERE rowid = " + std::to_string(rowId);
+  WriteOrKeep(
+      [&] {
+        sqlite3_stmt* stmt = Prepare(sql, true);
+        const int rc = sqlite3_step(stmt);
+        sqlite3_finalize(stmt);
+        return rc;
+      },
+      [&] { return KeptWrite(PendingWrite::Kind::Delete, rowId, sql, {}); });
   m_keys.erase(m_keys.begin() + m_index);
   m_currentDeleted = true;
   PositionChanged();

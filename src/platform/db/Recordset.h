@@ -14,13 +14,20 @@
 //  - Delete removes the current row at once; the position stays on the deleted
 //    row until the next move (MoveNext reaches the row after it, MovePrevious
 //    the one before it).
+//  - On a connection that keeps locked writes, an update, a new row or a
+//    deletion the lock refuses is kept and written later (PendingWrites): it
+//    counts as done, and reads show it. A kept new row gets its id at once.
 // Every failure throws DbError.
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/base/Variant.h"
 #include "platform/db/ColumnType.h"
+#include "platform/db/DbError.h"
+#include "platform/db/PendingWrites.h"
 
 struct sqlite3_stmt;
 
@@ -82,7 +89,7 @@ class Recordset {
 
  private:
   void Open(const Connection& connection, const std::string& sql, bool isQuery);
-  void OpenKeyset(const std::string& table, const std::string& selectRowIds);
+  void OpenKeyset(const std::string& table, const std::string& selectRowIds, bool wholeTable);
   void OpenSnapshot(const std::string& sql);
   bool DeclaresAutoIncrement(const std::string& table) const;
   void RequireOpen() const;
@@ -92,9 +99,18 @@ class Recordset {
   void DiscardEdit();
   void PositionChanged();
   void LoadRow() const;
+  std::string InsertText(long long rowId, std::vector<int>& bound) const;
+  // Runs `write` (SQLite's result); when the connection keeps locked writes, a
+  // write the lock refuses is kept as `keep` makes it. True when kept; other
+  // failures throw.
+  bool WriteOrKeep(const std::function<int()>& write, const std::function<PendingWrite()>& keep);
+  PendingWrite KeptWrite(PendingWrite::Kind kind, long long rowId, std::string sql, const std::vector<int>& bound) const;
+  long long NextKeptRowId() const;
   void InsertPending();
   void UpdatePending();
   void Bind(sqlite3_stmt* stmt, int parameter, int column, const Variant& value) const;
+  // Runs `sql` with the pending values of the `bound` columns as ?1, ?2...; SQLite's result.
+  int RunPendingValues(const std::string& sql, const std::vector<int>& bound);
   Variant ReadStored(sqlite3_stmt* stmt, int resultColumn, const ColumnInfo& column) const;
   sqlite3_stmt* Prepare(const std::string& sql, bool writing) const;
 
@@ -110,6 +126,7 @@ class Recordset {
   long m_index = -1;              // -1: BOF; RecordCount(): EOF
   bool m_currentDeleted = false;  // the row at m_index was deleted; m_index now names its successor
   mutable std::vector<Variant> m_row;
+  mutable std::vector<std::optional<DbError>> m_rowErrors;  // per column: why its value could not be read
   mutable bool m_rowLoaded = false;
   mutable sqlite3_stmt* m_readRow = nullptr;
 

@@ -12,6 +12,7 @@
 #include "platform/ui/CDocument.h"
 #include "platform/ui/FrameworkIds.h"
 #include "platform/ui/QtServices.h"
+#include "platform/ui/TerminationSignals.h"
 
 namespace {
 
@@ -50,6 +51,8 @@ void PostQuitMessage(int exitCode) {
 bool IsQuitPosted() { return g_quitPosted; }
 
 BOOL CWinApp::InitInstance() { return TRUE; }
+
+void CWinApp::OnTerminationSignal() { PostQuitMessage(0); }
 
 int CWinApp::ExitInstance() { return m_exitCode; }
 
@@ -141,6 +144,7 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
   // From here to the end of the loop the worker cycles may run: an exit() from
   // inside (the display connection broke) must not run destructors under them.
   ArmExitInsideRunGuard();
+  InstallTerminationSignals([&app] { app.OnTerminationSignal(); });
   int exitCode;
   if (!app.InitInstance()) {
     if (app.m_pMainWnd && app.m_pMainWnd->GetSafeHwnd()) app.m_pMainWnd->DestroyWindow();
@@ -150,6 +154,7 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
     exitCode = app.Run();
   }
   app.CloseAllDocuments();
+  RemoveTerminationSignals();
   DisarmExitInsideRunGuard();
   // Static destructors must not run under a worker that would not stop.
   ExitIfWorkersAbandoned(exitCode);

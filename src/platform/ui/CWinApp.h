@@ -35,6 +35,11 @@ class CWinApp {
   // there when the loop ends, is destroyed first.
   virtual int Run();
 
+  // A termination signal came (see TerminationSignals.h): the close without
+  // the question. By default the loop ends, and with it the main window (its
+  // orderly end) and then ExitInstance, with code 0.
+  virtual void OnTerminationSignal();
+
   // Application commands (new, open, exit); TRUE when handled.
   virtual BOOL OnCmdMsg(UINT id, int code);
   virtual BOOL OnUpdateCmdUI(CCmdUI* cmdUI);
@@ -78,5 +83,6 @@ void PostQuitMessage(int exitCode);
 // True while a quit is posted and the loop has not consumed it.
 bool IsQuitPosted();
 
-// The whole run of the application: Qt application, services, InitInstance, Run.
+// The whole run of the application: Qt application, services, the termination
+// signals' handlers, InitInstance, Run.
 int AfxWinMain(CWinApp& app, int argc, char** argv);

@@ -1,0 +1,16 @@
+#pragma once
+// SIGTERM, SIGHUP and SIGINT (a logout, a shut-down, a service manager, Ctrl+C)
+// as a desktop program on Linux takes them: the first one asks for the
+// program's own close, run on the user-interface thread by its event loop; the
+// close gets a bounded time, after which the process ends at once; a second
+// signal ends it at once. Either way the code is 128 plus the first signal's number.
+#include <functional>
+
+// Seconds the close asked for by a signal may take.
+inline constexpr unsigned kSignalCloseBoundSeconds = 30;
+
+// Installs the handlers; `close` runs on the user-interface thread once per
+// first signal. Needs the Qt application. Installing again replaces `close`.
+void InstallTerminationSignals(std::function<void()> close);
+// Back to the default actions (the process ends at once on a signal).
+void RemoveTerminationSignals();

@@ -1,0 +1,96 @@
+// The whole application closed while both engine cycles overrun the stop's
+// bound: they are reported and given up on, the close goes on, and when they
+// finally come back nothing they use has been freed (run under both sanitizers).
+// A click that would start work while the close waits is refused.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "app/PlantFormFixture.h"
+#include "engine/EngineTables.h"
+#include "engine/ProcessEngineApp.h"
+#include "platform/base/Clock.h"
+#include "platform/base/ExitHook.h"
+#include "platform/ui/MessageCore.h"
+
+// (Qt's own libraries are left out of ThreadSanitizer's view in PlantFormReportThreadTest.)
+
+namespace {
+
+// The system clock, except that once holding, a worker's pacing sleep does not
+// return until the test lets it go; and once both cycles are held, the ticks
+// run fast on the user-interface thread, so a stop's bound passes at once.
+class HoldingClock final : public IClock {
+ public:
+  std::uint32_t TickCount() override {
+    if (held.load() >= 2 && IsUiThread()) offset += 100;
+    return system.TickCount() + offset.load();
+  }
+  DateTimeFields LocalNow() override { return system.LocalNow(); }
+  void SleepMs(std::uint32_t ms) override {
+    if (holding.load() && !IsUiThread()) {
+      ++held;
+      while (holding.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      --held;
+    }
+    system.SleepMs(ms);
+  }
+
+  std::atomic<bool> holding{false};
+  std::atomic<int> held{0};
+
+ private:
+  std::atomic<std::uint32_t> offset{0};
+  SystemClock system;
+};
+
+class CloseWithStuckCycleThreadTest : public PlantFormFixture {
+ protected:
+  ~CloseWithStuckCycleThreadTest() override {
+    clock.holding = false;
+    WaitPumping([] { return AbandonedWorkerCount() == 0; }, 30000);
+    SetClock(nullptr);
+  }
+  HoldingClock clock;
+  RecordingExitHook exits;
+};
+
+TEST_F(CloseWithStuckCycleThreadTest, CyclesGivenUpOnAtTheCloseComeBackToEverythingTheyUse) {
+  MakeDatabase();
+  SetClock(&clock);
+  ASSERT_TRUE(StartApplication());
+  ASSERT_EQ(AbandonedWorkerCount(), 0);
+  clock.holding = true;
+  ASSERT_TRUE(WaitPumping([this] { return clock.held.load() == 2; }, 30000));
+
+  // A Start clicked meanwhile arrives while the close waits for the cycles.
+  PostMessage(view->GetSafeHwnd(), WM_COMMAND, ID_START_PROCESS, 0);
+  boxes.Expect(IDYES, "Application will be closed.");
+  boxes.Expect(IDOK, "All of threads not closed! You may need End Task this program.");
+  boxes.Expect(IDOK, "All of threads not closed! You may need End Task this program.");
+  main->SendMessage(WM_CLOSE);
+  ASSERT_TRUE(IsQuitPosted());
+  main = nullptr;
+  child = nullptr;
+  view = nullptr;
+  EXPECT_EQ(theApp.Run(), 0);
+  theApp.CloseAllDocuments();
+  EXPECT_EQ(GetEngineRoot(), nullptr);
+  EXPECT_FALSE(GetProcessEngine().IsStarted());
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_EQ(boxes.Count(), 3u);
+  // The program's last step ends the process while they are inside.
+  EXPECT_EQ(AbandonedWorkerCount(), 2);
+  ExitIfWorkersAbandoned(0);
+  EXPECT_EQ(exits.Codes(), std::vector<int>{0});
+
+  // They come back, finish their pass on what the close left them, and leave;
+  // the last to leave has the engine freed (its tables go with it).
+  clock.holding = false;
+  EXPECT_TRUE(WaitPumping([] { return AbandonedWorkerCount() == 0 && g_pShiftRS.load() == nullptr; }, 30000));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace

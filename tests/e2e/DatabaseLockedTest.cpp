@@ -1,0 +1,85 @@
+// A recipe run while another program holds the database locked: the plant's
+// records are kept and written once the lock goes, in order, nothing lost; a
+// lock that outlasts the program is reported at the close with what it kept.
+#include <memory>
+
+#include "e2e/PlantScenarioFixture.h"
+#include "records/AdoDatabase.h"
+
+namespace {
+
+class DatabaseLockedTest : public PlantScenarioFixture {
+ protected:
+  // Everything the run needs, ready to start.
+  void Prepare() {
+    StartInDemo();
+    OpenShift("A");
+    MakeRecipe();
+    EnterBatchNumber("501");
+  }
+  static CADODatabase& Database() { return *GetEngineRoot()->GetDatabase(); }
+  // Another program's connection holding the database's write lock.
+  void Lock() {
+    other = std::make_unique<RawDatabase>(DatabasePath());
+    ASSERT_EQ(other->Exec("BEGIN EXCLUSIVE"), SQLITE_OK);
+  }
+  void Unlock() { ASSERT_EQ(other->Exec("ROLLBACK"), SQLITE_OK); }
+
+  std::unique_ptr<RawDatabase> other;
+};
+
+TEST_F(DatabaseLockedTest, ARunWhileTheDatabaseIsLockedKeepsEveryRecordAndWritesThemInOrderAfterwards) {
+  Prepare();
+  Lock();
+  StartProcess();
+  ASSERT_TRUE(GetProcessEngine().IsStarted());
+  // The water charged and L.A.B.S charged into its batcher, all under the lock.
+  ASSERT_TRUE(PassUntil([] { return Phase(2) >= 3; }));
+  EXPECT_GT(Database().GetKeptWriteCount(), 0u);
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2"), "0");
+  Unlock();
+  RunToTheEnd();
+  ASSERT_TRUE(PassUntil([] { return Database().GetKeptWriteCount() == 0 || (Database().WriteKept(), false); }, 10));
+
+  // Every charge complete, as if the lock had never been.
+  EXPECT_EQ(Sql("SELECT GROUP_CONCAT(m_nRecordID || ' ' || m_strBatchedMatrialName || ' ' || m_strDisChargeDir || ' ' || "
+                "m_nBatchNumber || ' ' || m_bIsAutoBatching || m_bChrageIsEnd || m_bBatchIsCompleted, '; ') FROM Event2"),
+            "1 Water Mixer1 501 110; 2 L.A.B.S Mixer1 501 111");
+  EXPECT_EQ(Sql("SELECT m_dtChargeStartTime < m_dtChargeEndTime FROM Event2 WHERE m_nRecordID = 1"), "1");
+  EXPECT_EQ(Sql("SELECT m_dtChargeStartTime < m_dtChargeEndTime AND m_dtChargeEndTime < m_dtDisChargeStartTime AND "
+                "m_dtDisChargeStartTime < m_dtDisChargeEndTime FROM Event2 WHERE m_nRecordID = 2"),
+            "1");
+  const float water = std::stof(Sql("SELECT m_fEndMatrialDose - m_fStartMatrialDose FROM Event2 WHERE m_nRecordID = 1"));
+  const float labs = std::stof(Sql("SELECT m_fEndMatrialDose - m_fStartMatrialDose FROM Event2 WHERE m_nRecordID = 2"));
+  EXPECT_GE(water, 20.0f);
+  EXPECT_GE(labs, 6.0f);
+  // The shift's totals agree with the rows.
+  EXPECT_EQ(Sql("SELECT m_nShiftTotalCycle FROM Shift"), "1");
+  EXPECT_FLOAT_EQ(std::stof(Sql("SELECT m_fTtlActlMtrlWater FROM Shift")), water);
+  EXPECT_FLOAT_EQ(std::stof(Sql("SELECT m_fTtlActlMtrlLABS FROM Shift")), labs);
+  EXPECT_EQ(Sql("SELECT nBatchNumber || ' ' || strMixerName FROM Batch"), "501 Mixer1");
+}
+
+TEST_F(DatabaseLockedTest, WhatALockLastingPastTheCloseKeptIsToldWithItsValues) {
+  Prepare();
+  Lock();
+  StartProcess();
+  ASSERT_TRUE(PassUntil([] { return Phase(1) >= 2; }));  // the water's row begun and its charge ended
+  ASSERT_GT(Database().GetKeptWriteCount(), 0u);
+  main->SendMessage(WM_COMMAND, ID_STOP_PROCESS);  // the run ends with the program
+  boxes.Expect(IDOK, CADODatabase::kUnwrittenText);
+  CloseApplication();
+  m_closed = true;
+  Unlock();
+  ASSERT_GE(boxes.Count(), 1u);
+  // The box shows the start of the list and names the file that has all of it.
+  const std::string file = DatabasePath() + CADODatabase::kUnwrittenFileSuffix;
+  EXPECT_NE(boxes.LastText().find("All of them are in the file:\n" + file), std::string::npos) << boxes.LastText();
+  const std::string told = ReadFile(file);
+  EXPECT_EQ(told.find(CADODatabase::kUnwrittenText), 0u) << told;
+  EXPECT_NE(told.find("New row 1 of Event2: m_nRecordID = 1,"), std::string::npos) << told;
+  EXPECT_NE(told.find("m_strBatchedMatrialName = 'Water'"), std::string::npos) << told;
+  EXPECT_NE(told.find("Row 1 of Event2: "), std::string::npos) << told;  // its charge end
+}
+
+}  // namespace
