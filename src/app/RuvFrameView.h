@@ -12,6 +12,7 @@
 #include "common/PlantObjectId.h"
 #include "controls/CNemLabel.h"
 #include "platform/ui/CFormView.h"
+#include "shapes/ShapePictureCache.h"
 
 class CRecipeDlg;
 
@@ -81,7 +82,10 @@ class CRuvFrameView : public CFormView {
   // Data source, batch numbers and the process report into their labels.
   void UpdateReport();
   // The pipes over the shapes' background colour, into `dc` of `client`'s size.
+  // A paint copies the part it repaints from the kept picture of them.
   void DrawForm(CDC& dc, const CRect& client);
+  // The next paint draws the pipes anew.
+  void ForgetPicture() { m_picture.Forget(); }
 
   // ---- commands ----
   void OnStartProcess();
@@ -129,4 +133,5 @@ class CRuvFrameView : public CFormView {
   std::unique_ptr<CRecipeDlg> m_pRecipeDlg;
   bool m_engineStarted = false;
   int m_recordingFlag = 0;
+  ShapePictureCache m_picture;  // the background and the pipes
 };

@@ -88,6 +88,8 @@ class C_PumpShape : public C_BaseShape {
   // active, every alarm is cleared). True when the picture is to be shown
   // inverted: that alarm has id 0, the phase is on and the pump runs.
   bool MarkAlarmsForDrawing();
+  // The moving part: its angle and colour, the running flag and the alarms' marks.
+  void AddMovingPictureKey(ShapePictureKey& key) const override;
 
   double m_angle = 0.0;
 
