@@ -39,7 +39,7 @@
 //   5. refused: the previous value is put back and "Error at <type> operating!"
 //      is shown; accepted: OnAttribAccepted runs, and when it also accepts the
 //      value is written to the bound tag, otherwise it is put back (no box);
-//   6. the window, when it exists, repaints.
+//   6. the window, when it exists, repaints if its picture changed (RepaintIfChanged).
 // A per-shape lock covers each compare, set and restore; it is never held
 // across the send, a box or a reaction. A restore puts back the previous value
 // only while the attribute still holds the refused one.

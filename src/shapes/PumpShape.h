@@ -68,7 +68,7 @@ class C_PumpShape : public C_BaseShape {
   void PreparePopupMenu();
   const PumpMenuIds& GetMenuIds() const { return m_menuIds; }
 
-  // The rotation of the moving part, radians (UI thread: the drawing turns it).
+  // The rotation of the moving part, radians (UI thread: each redraw tick turns it).
   double GetRotationAngle() const { return m_angle; }
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
