@@ -275,7 +275,7 @@ void CRuvFrameView::OnPaint() {
   }
   m_picture.Paint(
       &dc, client, key.Bytes(), [this](CDC& memory, const CRect& area) { DrawForm(memory, area); }, std::string(),
-      [](CDC&, const CRect&) {}, &dc.m_ps.rcPaint);
+      ShapePictureCache::Layer(), &dc.m_ps.rcPaint);
 }
 
 void CRuvFrameView::DrawForm(CDC& dc, const CRect& client) {

@@ -18,7 +18,8 @@ class ShapePictureCache {
 
   // Copies the picture of `client`'s size (drawn first when the keys or the
   // size changed) to `target` at the client's origin: all of it, or only the
-  // part inside `area` when one is given.
+  // part inside `area` when one is given. An empty `moving` layer: the still
+  // one is the whole picture (kept once, not twice).
   void Paint(CDC* target, const CRect& client, const std::string& stillKey, const Layer& still,
              const std::string& movingKey, const Layer& moving, const CRect* area = nullptr);
   // True when a paint with these keys would draw nothing new.
