@@ -17,60 +17,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 
-#include "app/BaseTableDlg.h"
-#include "app/BatchNumDlg.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
-#include "app/NewShiftDlg.h"
-#include "app/RecipeDlg.h"
-#include "app/RecipeOneItemDlg.h"
 #include "app/RuvFrameApp.h"
 #include "app/RuvFrameView.h"
-#include "controls/CBalloonHelp.h"
 #include "engine/ProcessEngineApp.h"
 #include "platform/base/Clock.h"
-#include "platform/base/IniProfile.h"
 #include "platform/base/MessageBoxService.h"
-#include "platform/base/ProgramFolder.h"
-#include "platform/db/SchemaBuilder.h"
-#include "platform/ui/CButton.h"
-#include "platform/ui/CComboBox.h"
 #include "platform/ui/MessageCore.h"
 #include "platform/ui/ModalDialogScript.h"
 #include "platform/ui/QtServices.h"
 #include "platform/ui/WindowTimers.h"
 #include "plant/PlantModel.h"
-#include "plant/RecipeSupervisor.h"
 #include "plant/RuvEngineApp.h"
+#include "support/PlantBenchSupport.h"
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::stringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
 
 double ResidentMegabytes() {
   long pages = 0, resident = 0;
   std::ifstream("/proc/self/statm") >> pages >> resident;
   return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
-
-// Nobody answers boxes in a benchmark: a box means the start went wrong, so its
-// text is printed and the run ends instead of waiting for ever.
-class BoxesEndTheRun final : public IMessageBoxService {
- public:
-  int Show(const std::string& text, const std::string& caption, UINT) override {
-    std::fprintf(stderr, "unexpected box \"%s\": %s\n", caption.c_str(), text.c_str());
-    std::_Exit(3);
-  }
-};
 
 // The process clock: the system's, moved on by the periods the benchmark skips
 // instead of waiting for them, so back-to-back passes see 200 ms between them
@@ -97,27 +68,6 @@ PacedClock& ThePacedClock() {
   static PacedClock clock;
   return clock;
 }
-
-// A program folder with the committed default files and an empty database.
-class ProgramFolder {
- public:
-  ProgramFolder() {
-    const std::string path = m_dir.path().toStdString();
-    for (const char* name : {"Qelo-Setting.ini", "Qelo-DCTags.dct"})
-      std::ofstream(path + "/" + name, std::ios::binary) << ReadFile(std::string(RUV_DATA_DIR "/") + name);
-    std::string error;
-    ruv::db::CreateDatabaseFromSchema(ReadFile(RUV_DATA_DIR "/schema.sql"), path + "/Qelo-DataBase.mdb", &error);
-    SetProgramFolderOverride(path);
-    ini::ClearCache();
-  }
-  ~ProgramFolder() {
-    ini::ClearCache();
-    SetProgramFolderOverride("");
-  }
-
- private:
-  QTemporaryDir m_dir;
-};
 
 // The application started as main starts it; closed as main closes it. The
 // single-instance lock is held until the process ends, so every start takes it
@@ -160,154 +110,35 @@ void CyclePass(CRuvEngineApp& engine) {
   engine.ProcessCycle();
 }
 
-// The boxes of a recipe run, answered as the operator answers them; any other
-// box still ends the run with its text.
-class RecipeRunBoxes final : public IMessageBoxService {
- public:
-  RecipeRunBoxes() : m_unexpected(MessageBoxService()) { SetMessageBoxService(this); }
-  ~RecipeRunBoxes() override { SetMessageBoxService(&m_unexpected); }
-  RecipeRunBoxes(const RecipeRunBoxes&) = delete;
-  RecipeRunBoxes& operator=(const RecipeRunBoxes&) = delete;
-
-  int Show(const std::string& text, const std::string& caption, UINT style) override {
-    const struct {
-      std::string text;
-      int answer;
-    } expected[] = {
-        {"The level of Batchers & Mixers is:", IDYES},  // asked at each Start
-        {CRecipeDlg::kNewRecipeText, IDOK},
-        {CRecipeSupervisor::GetRecipeEndText(), IDOK},
-    };
-    for (const auto& box : expected)
-      if (text.find(box.text) != std::string::npos) return box.answer;
-    return m_unexpected.Show(text, caption, style);
-  }
-
- private:
-  IMessageBoxService& m_unexpected;
-};
-
-// A recipe running in Demo, set up as an operator does it: a shift opened
-// through the shift dialog, a recipe made in the recipe dialog's rows, saved
-// and activated, a batch number for Mixer 1, then Start with the numbers
-// confirmed and the level question answered Yes. The recipe charges water
-// into Mixer 1 while five batchers charge at once and discharge into it once
-// the water is weighed, then a delay step: a run lasts about 480 passes.
+// A recipe running in Demo, set up as an operator does it (see
+// bench::RecipeOperator); the cycles are driven pass by pass here.
 class RecipeRunInDemo {
  public:
   static constexpr std::uint32_t kPassPeriodMs = 200;
 
-  explicit RecipeRunInDemo(RunningPlant& plant) : m_view(*plant.view), m_main(*theApp.m_pMainWnd) {
-    OpenShift();
-    MakeRecipe();
-    EnterBatchNumber();
-  }
-  // The operator's Stop before the program closes: the process engine outlives
-  // this start, and the next start in this process must find no run under way.
-  ~RecipeRunInDemo() {
-    m_main.SendMessage(WM_COMMAND, ID_STOP_PROCESS);
-    PumpPendingMessages();
-  }
-  RecipeRunInDemo(const RecipeRunInDemo&) = delete;
-  RecipeRunInDemo& operator=(const RecipeRunInDemo&) = delete;
+  explicit RecipeRunInDemo(RunningPlant& plant) : m_operator(*plant.view) {}
 
-  static bool IsRunning() {
-    CProcessEngineApp& engine = GetProcessEngine();
-    return engine.IsStarted() && engine.IsCycleActive();
-  }
+  static bool IsRunning() { return bench::RecipeOperator::IsRunning(); }
 
-  // A new run into an emptied Mixer 1 (the Demo has no outflow from the
-  // mixers): Start, and the pass that asks the level question and begins.
+  // A new run into an emptied Mixer 1: Start, and the pass that asks the level
+  // question and begins.
   void Start(CRuvEngineApp& engine) {
-    const PlantObjectId mixer = GetMixerId(0);
-    SetShapeAttribFloat(mixer, eCodeLevel, GetShapeAttribFloat(mixer, eCodeMinLevel));
-    modal_script::Push([](CDialog& numbers) { Click(numbers, IDOK); });
-    m_main.SendMessage(WM_COMMAND, ID_START_PROCESS);
+    m_operator.PressStart();
     NextPeriod();
     CyclePass(engine);
     PumpPendingMessages();
-    if (!IsRunning()) Fail("the recipe did not start");
+    if (!IsRunning()) bench::RecipeOperator::Fail("the recipe did not start");
   }
 
   // The time between two passes of the plant.
   static void NextPeriod() { ThePacedClock().Skip(kPassPeriodMs); }
 
  private:
-  struct Step {
-    int material;  // index in the plant's material table
-    const char* dose;
-    const char* startAfter;  // the step number it waits for, 0 for none
-  };
-  static constexpr int kWater = 0, kCausticSoda = 1, kLabs = 2, kDiEthanol = 4, kBatcher04Material = 6,
-                       kBatcher05Material = 8, kDelay = 10;
-
-  static void Click(CWnd& window, UINT id) { window.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
-  [[noreturn]] static void Fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::_Exit(3);
-  }
-
-  void OpenShift() {
-    modal_script::Push([](CDialog& shifts) {
-      Click(shifts, IDC_TABLE_NEW);
-      Click(shifts, IDCANCEL);
-    });
-    modal_script::Push([](CDialog& asking) {
-      asking.GetDlgItem(IDC_NEW_SHIFT_OPERATOR)->SetWindowText("A");
-      Click(asking, IDOK);
-    });
-    m_main.SendMessage(WM_COMMAND, ID_SHIFT_TABLE);
-  }
-
-  void MakeRecipe() {
-    CRecipeDlg* dialog = m_view.GetRecipeDlg();
-    if (!dialog) Fail("no recipe dialog");
-    dialog->OnNewRecipe();
-    dialog->SetDlgItemText(IDC_RECIPE_NAME, "Soap");
-    const Step steps[] = {
-        {kWater, "1500", "0"},           {kCausticSoda, "60", "0"}, {kLabs, "60", "0"},
-        {kDiEthanol, "40", "0"},         {kBatcher04Material, "40", "0"},
-        {kBatcher05Material, "40", "0"}, {kDelay, "10", "1"},
-    };
-    for (int index = 0; index < static_cast<int>(std::size(steps)); ++index) FillStep(*dialog, index, steps[index]);
-    if (!dialog->OnSaveRecipe()) Fail("the recipe was not saved");
-    dialog->OnActivate();
-    for (CBalloonHelp* balloon : CBalloonHelp::Balloons()) balloon->DestroyWindow();
-    PumpPendingMessages();
-  }
-
-  // A row filled as the operator fills it; the discharge follows the material.
-  static void FillStep(CRecipeDlg& dialog, int index, const Step& step) {
-    CRecipeOneItemDlg& row = dialog.GetRow(index);
-    auto* active = dynamic_cast<CButton*>(row.GetDlgItem(IDC_STEP_ACTIVE));
-    auto* material = dynamic_cast<CComboBox*>(row.GetDlgItem(IDC_STEP_MATERIAL));
-    auto* mixer = dynamic_cast<CComboBox*>(row.GetDlgItem(IDC_STEP_MIXER));
-    if (!active || !material || !mixer) Fail("a recipe row without its controls");
-    active->SetCheck(BST_CHECKED);
-    row.OnCmdMsg(IDC_STEP_ACTIVE, static_cast<int>(BN_CLICKED));
-    for (int item = 0; item < material->GetCount(); ++item)
-      if (static_cast<int>(material->GetItemData(item)) == step.material) material->SetCurSel(item);
-    row.OnCmdMsg(IDC_STEP_MATERIAL, static_cast<int>(CBN_SELCHANGE));
-    row.SetDlgItemText(IDC_STEP_DOSE, step.dose);
-    row.SetDlgItemText(IDC_STEP_START_AFTER, step.startAfter);
-    mixer->SetCurSel(0);  // Mixer 1
-  }
-
-  void EnterBatchNumber() {
-    modal_script::Push([](CDialog& opened) {
-      dynamic_cast<CBatchNumDlg&>(opened).NumberEdit(0).SetWindowText("501");
-      Click(opened, IDOK);
-    });
-    m_main.SendMessage(WM_COMMAND, ID_BATCH_NUMBERS);
-  }
-
-  RecipeRunBoxes m_boxes;
-  CRuvFrameView& m_view;
-  CWnd& m_main;
+  bench::RecipeOperator m_operator;
 };
 
 void BM_StartToPaintedPlantForm(benchmark::State& state) {
-  ProgramFolder folder;
+  bench::ProgramFolder folder;
   for (auto _ : state) {
     const auto begin = std::chrono::steady_clock::now();
     auto plant = std::make_unique<RunningPlant>();
@@ -336,7 +167,7 @@ benchmark::Counter CoreShare(double seconds, const benchmark::State& state) {
 // The cycles' work of one 200 ms period; "core_share_%" is that work as a
 // share of one core.
 void BM_CyclePassInDemo(benchmark::State& state) {
-  ProgramFolder folder;
+  bench::ProgramFolder folder;
   RunningPlant plant;
   CRuvEngineApp& engine = *GetEngineRoot();
   engine.StopThreads();
@@ -351,7 +182,7 @@ BENCHMARK(BM_CyclePassInDemo)->Unit(benchmark::kMicrosecond);
 // again between two passes, outside the measurement ("recipe_runs" counts the
 // runs started).
 void BM_CyclePassWithARecipeRunning(benchmark::State& state) {
-  ProgramFolder folder;
+  bench::ProgramFolder folder;
   RunningPlant plant;
   CRuvEngineApp& engine = *GetEngineRoot();
   engine.StopThreads();
@@ -375,7 +206,7 @@ void BM_CyclePassWithARecipeRunning(benchmark::State& state) {
 BENCHMARK(BM_CyclePassWithARecipeRunning)->Unit(benchmark::kMicrosecond);
 
 void BM_FullRepaintOfThePlantForm(benchmark::State& state) {
-  ProgramFolder folder;
+  bench::ProgramFolder folder;
   RunningPlant plant;
   GetEngineRoot()->StopThreads();
   for (auto _ : state) plant.Paint();
@@ -388,7 +219,7 @@ BENCHMARK(BM_FullRepaintOfThePlantForm)->Unit(benchmark::kMillisecond);
 void BM_ResidentMemoryOverDemoTime(benchmark::State& state) {
   const char* passesText = std::getenv("RUV_BENCH_DEMO_PASSES");
   const int passes = passesText ? std::atoi(passesText) : 300;
-  ProgramFolder folder;
+  bench::ProgramFolder folder;
   RunningPlant plant;
   CRuvEngineApp& engine = *GetEngineRoot();
   engine.StopThreads();
@@ -415,7 +246,7 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
   QtServices services;
   SetClock(&ThePacedClock());
-  BoxesEndTheRun boxes;
+  bench::BoxesEndTheRun boxes;
   SetMessageBoxService(&boxes);
   modal_script::SetUnscriptedAnswer(IDCANCEL);
   benchmark::Initialize(&argc, argv);

@@ -25,7 +25,7 @@
 #include "records/ShiftRS.h"
 #include "shapes/ProcessDataGen.h"
 #include "shapes/PumpShape.h"
-#include "shapes/ShapePainting.h"
+#include "shapes/ShapePictureKey.h"
 
 namespace {
 
@@ -265,7 +265,19 @@ BOOL CRuvFrameView::OnEraseBkgnd(CDC*) { return TRUE; }
 
 void CRuvFrameView::OnPaint() {
   CPaintDC dc(this);
-  PaintShapeBuffered(*this, &dc, [this](CDC& memory, const CRect& client) { DrawForm(memory, client); });
+  CRect client;
+  GetClientRect(&client);
+  // The pipes follow the shapes: the picture is drawn again only when one moved.
+  ShapePictureKey key;
+  key << client.Width() << client.Height() << C_BaseShape::GetShapeBackColor();
+  for (const C_BaseShape* shape : GetPlantShapes()) {
+    CRect rect;
+    if (shape->GetSafeHwnd()) GetWindowRectInParent(rect, shape);
+    key << rect.left << rect.top << rect.right << rect.bottom;
+  }
+  m_picture.Paint(
+      &dc, client, key.Bytes(), [this](CDC& memory, const CRect& area) { DrawForm(memory, area); }, std::string(),
+      ShapePictureCache::Layer(), &dc.m_ps.rcPaint);
 }
 
 void CRuvFrameView::DrawForm(CDC& dc, const CRect& client) {

@@ -13,6 +13,7 @@
 #include "common/PlantObjectId.h"
 #include "controls/CNemLabel.h"
 #include "platform/ui/CFormView.h"
+#include "shapes/ShapePictureCache.h"
 
 class CRecipeDlg;
 
@@ -90,9 +91,12 @@ class CRuvFrameView : public CFormView {
   // Data source, batch numbers and the process report into their labels.
   void UpdateReport();
   // The pipes over the shapes' background colour, into `dc` of `client`'s size.
+  // A paint copies the part it repaints from the kept picture of them.
   void DrawForm(CDC& dc, const CRect& client);
   // The whole form for a print, the blinking data source in its own colour.
   QImage PrintPicture() override;
+  // The next paint draws the pipes anew.
+  void ForgetPicture() { m_picture.Forget(); }
 
   // ---- commands ----
   void OnStartProcess();
@@ -152,4 +156,5 @@ class CRuvFrameView : public CFormView {
   std::array<std::deque<float>, kChargeSlots> m_queuedStartLevels;
   std::array<bool, kChargeSlots> m_chargeOpen{};
   bool m_closing = false;  // the form is being destroyed: its commands are refused
+  ShapePictureCache m_picture;  // the background and the pipes
 };

@@ -1,5 +1,6 @@
 #include "shapes/BaseShape.h"
 
+#include <QWidget>
 #include <algorithm>
 #include <map>
 #include <utility>
@@ -143,8 +144,11 @@ std::string C_BaseShape::GetDeviceTypeName() const {
 // ---------------------------------------------------------------- window
 
 QWidget* C_BaseShape::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
-  // A plain widget: the shape paints everything itself.
-  return CWnd::CreateWidget(parent, cs);
+  // A plain widget: the shape paints every pixel of it itself, so the plant
+  // form never paints what lies under a shape.
+  QWidget* widget = CWnd::CreateWidget(parent, cs);
+  if (widget) widget->setAttribute(Qt::WA_OpaquePaintEvent);
+  return widget;
 }
 
 BOOL C_BaseShape::CreateShape(CWnd* parent) {
@@ -364,7 +368,7 @@ void C_BaseShape::StoreAttribValue(int index, const Variant& value) {
     RestoreRefused(attrib, previous, wanted);
     if (!accepted) ShowRefusal();
   }
-  if (GetSafeHwnd()) Invalidate(TRUE);
+  if (GetSafeHwnd()) RepaintIfChanged();
 }
 
 void C_BaseShape::RestoreRefused(CRAttrib* attrib, const Variant& previous, const Variant& refused) {
@@ -604,14 +608,14 @@ void C_BaseShape::OnBlinkTick() {
   if (!IsPropSheetOpen() && !IsActionDlgOpen() && !IsAlarmActive()) {
     KillTimer(SHAPE_BLINK_TIMER);
     m_blinkPhase.store(false);
-    Invalidate(TRUE);
+    RepaintIfChanged();
     return;
   }
   // On for four ticks, off for one.
   m_blinkCounter = (m_blinkCounter + 1) % 5;
   if (m_blinkCounter == 0 || m_blinkCounter == 1) {
     m_blinkPhase.store(!m_blinkPhase.load());
-    Invalidate(TRUE);
+    RepaintIfChanged();
   }
 }
 
@@ -636,7 +640,10 @@ void C_BaseShape::DrawSelectionFrame(CDC* dc) {
 
 void C_BaseShape::OnTimer(UINT_PTR id) {
   switch (id) {
-    case SHAPE_REDRAW_TIMER: Invalidate(TRUE); break;
+    case SHAPE_REDRAW_TIMER:
+      AdvanceAnimation();
+      RepaintIfChanged();
+      break;
     case SHAPE_BLINK_TIMER: OnBlinkTick(); break;
     default: CRAttribsPack::OnTimer(id); break;
   }
@@ -645,6 +652,57 @@ void C_BaseShape::OnTimer(UINT_PTR id) {
 void C_BaseShape::OnPaint() {
   CPaintDC dc(this);
   Draw(&dc);
+}
+
+BOOL C_BaseShape::OnEraseBkgnd(CDC*) { return TRUE; }
+
+// ---------------------------------------------------------------- repainting only what changed
+
+void C_BaseShape::AddStillPictureKey(ShapePictureKey& key) const {
+  CRect client;
+  GetClientRect(&client);
+  key << client.Width() << client.Height() << GetShapeBackColor();
+}
+
+void C_BaseShape::AddMovingPictureKey(ShapePictureKey& key) const {
+  key << GetBlinkPhase() << GetSelectionFrameColor();
+}
+
+void C_BaseShape::PaintPicture(CDC* target, const ShapePictureCache::Layer& still,
+                               const ShapePictureCache::Layer& moving) {
+  if (!target) return;
+  CRect client;
+  GetClientRect(&client);
+  ShapePictureKey stillKey, movingKey;
+  AddStillPictureKey(stillKey);
+  AddMovingPictureKey(movingKey);
+  m_pictureCache.Paint(target, client, stillKey.Bytes(), still, movingKey.Bytes(), moving);
+}
+
+bool C_BaseShape::IsPictureChanged() const {
+  ShapePictureKey stillKey, movingKey;
+  AddStillPictureKey(stillKey);
+  AddMovingPictureKey(movingKey);
+  return !m_pictureCache.Holds(stillKey.Bytes(), movingKey.Bytes());
+}
+
+void C_BaseShape::ForgetPicture() { m_pictureCache.Forget(); }
+
+void C_BaseShape::RepaintIfChanged() {
+  const HWND handle = GetSafeHwnd();
+  if (!handle) return;
+  if (IsUiThread()) {
+    RepaintOnUiThreadIfChanged();
+    return;
+  }
+  // The kept picture and the alarm list are read on the UI thread, as a paint reads them.
+  PostToUiThread([handle] {
+    if (auto* shape = dynamic_cast<C_BaseShape*>(CWnd::FromHandle(handle))) shape->RepaintOnUiThreadIfChanged();
+  });
+}
+
+void C_BaseShape::RepaintOnUiThreadIfChanged() {
+  if (GetSafeHwnd() && IsPictureChanged()) Invalidate(FALSE);
 }
 
 void C_BaseShape::OnDestroy() {

@@ -39,7 +39,7 @@
 //   5. refused: the previous value is put back and "Error at <type> operating!"
 //      is shown; accepted: OnAttribAccepted runs, and when it also accepts the
 //      value is written to the bound tag, otherwise it is put back (no box);
-//   6. the window, when it exists, repaints.
+//   6. the window, when it exists, repaints if its picture changed (RepaintIfChanged).
 // A per-shape lock covers each compare, set and restore; it is never held
 // across the send, a box or a reaction. A restore puts back the previous value
 // only while the attribute still holds the refused one.
@@ -60,6 +60,8 @@
 #include "datacenter/RAttribsPack.h"
 #include "engine/AlarmPack.h"
 #include "platform/ui/GdiTypes.h"
+#include "shapes/ShapePictureCache.h"
+#include "shapes/ShapePictureKey.h"
 
 class CDC;
 class CDCTag;
@@ -243,7 +245,8 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   // The common names; any other index as eight upper-case hex digits.
   virtual std::string GetAttribName(int index) const;
 
-  // Draws the device (WM_PAINT). Ends with DrawSelectionFrame.
+  // Draws the device (WM_PAINT). Ends with DrawSelectionFrame. Kinds draw
+  // through PaintPicture, so an unchanged picture is only copied.
   virtual void Draw(CDC* dc) = 0;
 
   // ---- messages to the plant form (0 while the window does not exist) ----
@@ -306,8 +309,18 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   COLORREF GetSelectionFrameColor() const;
   // A 1-pixel rectangle over the whole client area, hollow inside.
   void DrawSelectionFrame(CDC* dc);
-  // Repaints every 90 ms until the window goes (kinds start it when animating).
+  // Redraws every 90 ms until the window goes (kinds start it when animating):
+  // each tick moves the animation on and repaints when the picture changed.
   void StartRedrawTimer();
+
+  // ---- repainting only what changed (UI thread unless said otherwise) ----
+  // Invalidates the shape's window when its picture differs from the one it
+  // shows. From any thread (a worker's store asks the UI thread).
+  void RepaintIfChanged();
+  // True when the picture the keys describe differs from the one kept.
+  bool IsPictureChanged() const;
+  // Drops the kept picture: the next paint draws it whole.
+  void ForgetPicture();
 
   // ---- process-wide state of all shapes ----
   // The settings-file table by settings index. InitIniTable replaces the table
@@ -324,11 +337,25 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnTimer(UINT_PTR id) override;
   void OnPaint() override;
+  // Nothing to erase: the picture covers the whole window.
+  BOOL OnEraseBkgnd(CDC* dc) override;
   void OnDestroy() override;
   void OnRButtonUp(UINT flags, CPoint point) override;
   void OnLButtonDblClk(UINT flags, CPoint point) override;
 
  protected:
+  // The kind's picture in its two layers (see ShapePictureCache), each drawn
+  // from what its key holds: the still layer from AddStillPictureKey, the
+  // moving one (which ends with DrawSelectionFrame) from AddMovingPictureKey.
+  void PaintPicture(CDC* target, const ShapePictureCache::Layer& still, const ShapePictureCache::Layer& moving);
+  // What each layer is drawn from. The base adds the client size and the
+  // shape background colour (still), the blink phase and the frame colour
+  // (moving); a kind adds every value its layers read.
+  virtual void AddStillPictureKey(ShapePictureKey& key) const;
+  virtual void AddMovingPictureKey(ShapePictureKey& key) const;
+  // One tick of the redraw timer moves the kind's animation on (nothing here).
+  virtual void AdvanceAnimation() {}
+
   // The kind's pop-up menu (its first sub-menu opens on a right click).
   BOOL LoadPopupMenu(UINT resourceId);
   CMenu* GetPopupMenu() const { return m_popup; }
@@ -346,8 +373,10 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   void OnBlinkTick();
   void StartBlinkTimer();
   void WriteBackDrawingSettings();
+  void RepaintOnUiThreadIfChanged();
 
   ShapeRecord m_record;
+  ShapePictureCache m_pictureCache;  // UI thread
   std::atomic<bool> m_blinkPhase{false};
   std::atomic<bool> m_propSheetOpen{false};
   std::atomic<bool> m_actionDlgOpen{false};

@@ -74,46 +74,59 @@ C_PumpShape::SpeedItemWords C_CntrFglPmp::GetSpeedItemWords(int speedBits) const
   return speedBits == 0 ? SpeedItemWords::IncDec : SpeedItemWords::HighLow;
 }
 
+COLORREF C_CntrFglPmp::GetBackgroundColor() const {
+  return GetAttribBool(ePumpLocalCntrlSpeed) ? static_cast<COLORREF>(GetAttribInt(eShapeColorBgLocal))
+                                             : GetShapeBackColor();
+}
+
+void C_CntrFglPmp::AddStillPictureKey(ShapePictureKey& key) const {
+  C_PumpShape::AddStillPictureKey(key);
+  key << GetBackgroundColor() << GetAttribInt(eShapeColorBody);
+}
+
+void C_CntrFglPmp::AdvanceAnimation() {
+  if (!GetAttribBool(ePumpDiOnOffSpeed)) return;
+  const double turn = GetSpeedPercent() * kTurnPerPercent;
+  m_angle += TurnsBackwards(GetRecord().form) ? -turn : turn;
+}
+
 void C_CntrFglPmp::Draw(CDC* dc) {
-  PaintShapeBuffered(*this, dc, [this](CDC& mem, const CRect& client) {
-    const int w = client.Width();
-    const int h = client.Height();
-    const COLORREF background = GetAttribBool(ePumpLocalCntrlSpeed)
-                                    ? static_cast<COLORREF>(GetAttribInt(eShapeColorBgLocal))
-                                    : GetShapeBackColor();
-    mem.FillSolidRect(&client, background);
+  PaintPicture(
+      dc,
+      [this](CDC& mem, const CRect& client) {
+        const int w = client.Width();
+        const int h = client.Height();
+        mem.FillSolidRect(&client, GetBackgroundColor());
 
-    // The casing and its outlet block.
-    CBrush bodyBrush(static_cast<COLORREF>(GetAttribInt(eShapeColorBody)));
-    CBrush* oldBrush = mem.SelectObject(&bodyBrush);
-    mem.Ellipse(&client);
-    CGdiObject* oldPen = mem.SelectStockObject(NULL_PEN);
-    const int form = GetRecord().form;
-    switch (form) {
-      case 1: mem.Rectangle(0, 0, w / 2, h / 2); break;
-      case 2: mem.Rectangle(Round(0.75 * w), 0, w, h); break;
-      case 3: mem.Rectangle(0, 0, w / 4, h); break;
-      default: mem.Rectangle(w / 2, 0, w, h / 2); break;
-    }
-    if (oldPen) mem.SelectObject(static_cast<CPen*>(oldPen));
+        // The casing and its outlet block.
+        CBrush bodyBrush(static_cast<COLORREF>(GetAttribInt(eShapeColorBody)));
+        CBrush* oldBrush = mem.SelectObject(&bodyBrush);
+        mem.Ellipse(&client);
+        CGdiObject* oldPen = mem.SelectStockObject(NULL_PEN);
+        switch (GetRecord().form) {
+          case 1: mem.Rectangle(0, 0, w / 2, h / 2); break;
+          case 2: mem.Rectangle(Round(0.75 * w), 0, w, h); break;
+          case 3: mem.Rectangle(0, 0, w / 4, h); break;
+          default: mem.Rectangle(w / 2, 0, w, h / 2); break;
+        }
+        if (oldPen) mem.SelectObject(static_cast<CPen*>(oldPen));
+        mem.SelectObject(oldBrush);
+      },
+      [this](CDC& mem, const CRect& client) {
+        const int w = client.Width();
+        const int h = client.Height();
+        // The impeller.
+        const double step = TurnsBackwards(GetRecord().form) ? kShapePi / 8 : -kShapePi / 8;
+        const std::vector<POINT> impeller =
+            MakeToothedOutline(w / 2.0, h / 2.0, Round(0.15 * w), Round(0.45 * w), kImpellerVertices, m_angle, step);
+        CBrush impellerBrush(static_cast<COLORREF>(GetAttribInt(eShapeColorFG)));
+        CBrush* oldBrush = mem.SelectObject(&impellerBrush);
+        mem.Polygon(impeller.data(), static_cast<int>(impeller.size()));
+        mem.SelectObject(oldBrush);
 
-    // The impeller.
-    const bool backwards = TurnsBackwards(form);
-    if (GetAttribBool(ePumpDiOnOffSpeed)) {
-      const double turn = GetSpeedPercent() * kTurnPerPercent;
-      m_angle += backwards ? -turn : turn;
-    }
-    const double step = backwards ? kShapePi / 8 : -kShapePi / 8;
-    const std::vector<POINT> impeller =
-        MakeToothedOutline(w / 2.0, h / 2.0, Round(0.15 * w), Round(0.45 * w), kImpellerVertices, m_angle, step);
-    CBrush impellerBrush(static_cast<COLORREF>(GetAttribInt(eShapeColorFG)));
-    mem.SelectObject(&impellerBrush);
-    mem.Polygon(impeller.data(), static_cast<int>(impeller.size()));
-    mem.SelectObject(oldBrush);
-
-    MarkAlarmsForDrawing();  // only the gear pump shows the inverted picture
-    DrawSelectionFrame(&mem);
-  });
+        MarkAlarmsForDrawing();  // only the gear pump shows the inverted picture
+        DrawSelectionFrame(&mem);
+      });
 }
 
 void C_CntrFglPmp::ShowActionDialog() {

@@ -26,4 +26,11 @@ class C_CntrFglPmp : public C_PumpShape {
  protected:
   SpeedItemWords GetSpeedItemWords(int speedBits) const override;
   void ShowActionDialog() override;
+  // The casing and its outlet block are still; the impeller and the frame move.
+  void AddStillPictureKey(ShapePictureKey& key) const override;
+  // A running pump's impeller turns on at each redraw tick.
+  void AdvanceAnimation() override;
+
+ private:
+  COLORREF GetBackgroundColor() const;
 };

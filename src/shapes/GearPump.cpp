@@ -50,52 +50,70 @@ C_PumpShape::SpeedItemWords C_GearPump::GetSpeedItemWords(int speedBits) const {
   return speedBits == 1 ? SpeedItemWords::HighLow : SpeedItemWords::AsLoaded;
 }
 
+COLORREF C_GearPump::GetCasingColor() const {
+  return static_cast<COLORREF>(GetAttribInt(GetAttribBool(ePumpLocalCntrlSpeed) ? eShapeColorBgLocal : eShapeColorBG));
+}
+
+void C_GearPump::AddStillPictureKey(ShapePictureKey& key) const {
+  C_PumpShape::AddStillPictureKey(key);
+  key << GetCasingColor() << GetAttribInt(eShapeColorBody);
+}
+
+void C_GearPump::AdvanceAnimation() {
+  if (GetAttribBool(ePumpDiOnOffSpeed)) m_angle -= GetSpeedPercent() * kTurnPerPercent;
+}
+
 void C_GearPump::Draw(CDC* dc) {
-  PaintShapeBuffered(*this, dc, [this](CDC& mem, const CRect& client) {
-    const int w = client.Width();
-    const int h = client.Height();
-    const COLORREF casing = static_cast<COLORREF>(
-        GetAttribInt(GetAttribBool(ePumpLocalCntrlSpeed) ? eShapeColorBgLocal : eShapeColorBG));
-    // The casing colour covers the whole client: no background fill under it.
-    mem.FillSolidRect(&client, casing);
+  PaintPicture(
+      dc,
+      [this](CDC& mem, const CRect& client) {
+        const int w = client.Width();
+        const int h = client.Height();
+        const COLORREF casing = GetCasingColor();
+        // The casing colour covers the whole client: no background fill under it.
+        mem.FillSolidRect(&client, casing);
 
-    // Body: the outer rounded block.
-    const COLORREF bodyColor = static_cast<COLORREF>(GetAttribInt(eShapeColorBody));
-    CPen bodyPen(PS_SOLID, 1, bodyColor);
-    CBrush bodyBrush(bodyColor);
-    CPen* oldPen = mem.SelectObject(&bodyPen);
-    CBrush* oldBrush = mem.SelectObject(&bodyBrush);
-    mem.RoundRect(0, 0, w, h, w / 2, h / 2);
+        // Body: the outer rounded block.
+        const COLORREF bodyColor = static_cast<COLORREF>(GetAttribInt(eShapeColorBody));
+        CPen bodyPen(PS_SOLID, 1, bodyColor);
+        CBrush bodyBrush(bodyColor);
+        CPen* oldPen = mem.SelectObject(&bodyPen);
+        CBrush* oldBrush = mem.SelectObject(&bodyBrush);
+        mem.RoundRect(0, 0, w, h, w / 2, h / 2);
 
-    // The inner casing the gears turn in.
-    CBrush casingBrush(casing);
-    mem.SelectStockObject(BLACK_PEN);
-    mem.SelectObject(&casingBrush);
-    mem.RoundRect(Round(0.06 * w), Round(0.02 * h), Round(0.94 * w), Round(0.98 * h), w, Round(2.0 * h / 3.0));
+        // The inner casing the gears turn in.
+        CBrush casingBrush(casing);
+        mem.SelectStockObject(BLACK_PEN);
+        mem.SelectObject(&casingBrush);
+        mem.RoundRect(Round(0.06 * w), Round(0.02 * h), Round(0.94 * w), Round(0.98 * h), w, Round(2.0 * h / 3.0));
+        mem.SelectObject(oldPen);
+        mem.SelectObject(oldBrush);
+      },
+      [this](CDC& mem, const CRect& client) {
+        const int w = client.Width();
+        const int h = client.Height();
+        // The two gears, one above the other.
+        const double r = Round(h * 0.86 / 3.26);
+        const double rInner = Round(0.3 * r);
+        m_secondAngle = kShapePi / 4 - m_angle;
+        const double step = kShapePi / 4;
+        const std::vector<POINT> first =
+            MakeToothedOutline(w / 2.0, r + 0.02 * h, rInner, r, kGearTeeth, m_angle, step);
+        const std::vector<POINT> second =
+            MakeToothedOutline(w / 2.0, 0.98 * h - r - 2, rInner, r, kGearTeeth, m_secondAngle, -step);
+        const COLORREF gearColor = static_cast<COLORREF>(GetAttribInt(eShapeColorFG));
+        CPen gearPen(PS_SOLID, 1, gearColor);
+        CBrush gearBrush(gearColor);
+        CPen* oldPen = mem.SelectObject(&gearPen);
+        CBrush* oldBrush = mem.SelectObject(&gearBrush);
+        mem.Polygon(first.data(), static_cast<int>(first.size()));
+        mem.Polygon(second.data(), static_cast<int>(second.size()));
+        mem.SelectObject(oldPen);
+        mem.SelectObject(oldBrush);
 
-    // The two gears, one above the other.
-    const double r = Round(h * 0.86 / 3.26);
-    const double rInner = Round(0.3 * r);
-    if (GetAttribBool(ePumpDiOnOffSpeed)) m_angle -= GetSpeedPercent() * kTurnPerPercent;
-    m_secondAngle = kShapePi / 4 - m_angle;
-    const double step = kShapePi / 4;
-    const std::vector<POINT> first =
-        MakeToothedOutline(w / 2.0, r + 0.02 * h, rInner, r, kGearTeeth, m_angle, step);
-    const std::vector<POINT> second =
-        MakeToothedOutline(w / 2.0, 0.98 * h - r - 2, rInner, r, kGearTeeth, m_secondAngle, -step);
-    const COLORREF gearColor = static_cast<COLORREF>(GetAttribInt(eShapeColorFG));
-    CPen gearPen(PS_SOLID, 1, gearColor);
-    CBrush gearBrush(gearColor);
-    mem.SelectObject(&gearPen);
-    mem.SelectObject(&gearBrush);
-    mem.Polygon(first.data(), static_cast<int>(first.size()));
-    mem.Polygon(second.data(), static_cast<int>(second.size()));
-    mem.SelectObject(oldPen);
-    mem.SelectObject(oldBrush);
-
-    if (MarkAlarmsForDrawing()) mem.InvertRect(&client);
-    DrawSelectionFrame(&mem);
-  });
+        if (MarkAlarmsForDrawing()) mem.InvertRect(&client);
+        DrawSelectionFrame(&mem);
+      });
 }
 
 void C_GearPump::ShowActionDialog() {

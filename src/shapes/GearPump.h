@@ -26,7 +26,13 @@ class C_GearPump : public C_PumpShape {
  protected:
   SpeedItemWords GetSpeedItemWords(int speedBits) const override;
   void ShowActionDialog() override;
+  // The casing and the body are still; the gears, the alarm inversion and the frame move.
+  void AddStillPictureKey(ShapePictureKey& key) const override;
+  // A running pump's gears turn on at each redraw tick.
+  void AdvanceAnimation() override;
 
  private:
+  COLORREF GetCasingColor() const;
+
   double m_secondAngle = 0.0;
 };

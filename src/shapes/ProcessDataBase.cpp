@@ -86,10 +86,17 @@ void C_ProcessDataBase::SetAttribBool(int index, bool value) { StoreAttribBool(i
 void C_ProcessDataBase::SetAttribFloat(int index, float value) { StoreAttribFloat(index, value); }
 
 void C_ProcessDataBase::Draw(CDC* dc) {
-  PaintShapeBuffered(*this, dc, [this](CDC& mem, const CRect& client) {
-    mem.FillSolidRect(&client, static_cast<COLORREF>(GetAttribInt(eShapeColorBody)));
-    DrawSelectionFrame(&mem);
-  });
+  PaintPicture(
+      dc,
+      [this](CDC& mem, const CRect& client) {
+        mem.FillSolidRect(&client, static_cast<COLORREF>(GetAttribInt(eShapeColorBody)));
+      },
+      [this](CDC& mem, const CRect&) { DrawSelectionFrame(&mem); });
+}
+
+void C_ProcessDataBase::AddStillPictureKey(ShapePictureKey& key) const {
+  C_BaseShape::AddStillPictureKey(key);
+  key << GetAttribInt(eShapeColorBody);
 }
 
 BOOL C_ProcessDataBase::OnCommand(WPARAM wParam, LPARAM lParam) {

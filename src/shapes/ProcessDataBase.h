@@ -37,6 +37,10 @@ class C_ProcessDataBase : public C_BaseShape {
 
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
+ protected:
+  // The body colour fills the still layer; the frame moves.
+  void AddStillPictureKey(ShapePictureKey& key) const override;
+
  private:
   // False once the operator chose to end the program.
   bool CheckAttribTags();

@@ -183,3 +183,13 @@ bool C_PumpShape::MarkAlarmsForDrawing() {
   if (phaseChanged) shown->SetDisplayed(true);
   return shown->GetID() == 0 && phase && GetAttribBool(ePumpDiOnOffSpeed);
 }
+
+void C_PumpShape::AddMovingPictureKey(ShapePictureKey& key) const {
+  C_BaseShape::AddMovingPictureKey(key);
+  key << m_angle << GetAttribInt(eShapeColorFG) << GetAttribBool(ePumpDiOnOffSpeed) << m_lastBlinkPhase
+      << IsAnyActive();
+  for (int i = 0; i < GetAlarmCount(); ++i) {
+    if (const CAlarmStruct* alarm = GetAlarmAt(i))
+      key << alarm->GetID() << alarm->IsActive() << alarm->IsDisplayed();
+  }
+}

@@ -74,7 +74,7 @@ class C_PumpShape : public C_BaseShape {
   void PreparePopupMenu();
   const PumpMenuIds& GetMenuIds() const { return m_menuIds; }
 
-  // The rotation of the moving part, radians (UI thread: the drawing turns it).
+  // The rotation of the moving part, radians (UI thread: each redraw tick turns it).
   double GetRotationAngle() const { return m_angle; }
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -94,6 +94,8 @@ class C_PumpShape : public C_BaseShape {
   // active, every alarm is cleared). True when the picture is to be shown
   // inverted: that alarm has id 0, the phase is on and the pump runs.
   bool MarkAlarmsForDrawing();
+  // The moving part: its angle and colour, the running flag and the alarms' marks.
+  void AddMovingPictureKey(ShapePictureKey& key) const override;
 
   double m_angle = 0.0;
 

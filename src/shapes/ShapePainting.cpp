@@ -3,27 +3,9 @@
 #include <cmath>
 
 #include "engine/AlarmPack.h"
-#include "platform/ui/CBitmap.h"
 #include "platform/ui/CBrush.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/CPen.h"
-#include "platform/ui/CWnd.h"
-
-void PaintShapeBuffered(CWnd& window, CDC* target, const std::function<void(CDC& dc, const CRect& client)>& draw) {
-  if (!target) return;
-  CRect client;
-  window.GetClientRect(&client);
-  if (client.Width() <= 0 || client.Height() <= 0) return;
-  CBitmap bitmap;  // outlives the context it is selected into
-  CDC memory;
-  if (!memory.CreateCompatibleDC(target) || !bitmap.CreateCompatibleBitmap(target, client.Width(), client.Height()) ||
-      !memory.SelectObject(&bitmap)) {
-    draw(*target, client);  // no memory bitmap: straight onto the target
-    return;
-  }
-  draw(memory, client);
-  target->BitBlt(0, 0, client.Width(), client.Height(), &memory, 0, 0, SRCCOPY);
-}
 
 std::vector<POINT> MakeToothedOutline(double cx, double cy, double innerRadius, double outerRadius, int count,
                                       double start, double step) {

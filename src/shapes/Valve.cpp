@@ -201,26 +201,42 @@ bool C_Valve::IsOpenLook() const {
   return GetAttribBool(eValveDiOnOffPosition) != swapped;
 }
 
+C_Valve::Look C_Valve::GetLook() const {
+  Look look;
+  look.background = GetAttribBool(eValveLocalCntrlPosition) ? static_cast<COLORREF>(GetAttribInt(eShapeColorBgLocal))
+                                                             : GetShapeBackColor();
+  look.halves = static_cast<COLORREF>(GetAttribInt(eShapeColorBG));
+  look.actuator = static_cast<COLORREF>(GetAttribInt(eShapeColorFG));
+  const CAlarmStruct* alarm = FindFirstUnacknowledgedAlarm(*this);
+  if (GetBlinkPhase() && alarm && alarm->GetID() == 0 && GetAttribBool(eValveDiOnOffPosition)) {
+    look.halves = Inverted(look.halves);
+    look.actuator = Inverted(look.actuator);
+  }
+  look.edge = static_cast<COLORREF>(GetAttribInt(eShapeColorBody));
+  look.open = IsOpenLook();
+  look.hasAlarm = alarm != nullptr;
+  if (alarm) look.alarmName = alarm->GetName();
+  return look;
+}
+
 void C_Valve::Draw(CDC* dc) {
-  PaintShapeBuffered(*this, dc, [this](CDC& memory, const CRect& client) { DrawPicture(memory, client); });
+  PaintPicture(
+      dc, [this](CDC& memory, const CRect& client) { DrawPicture(memory, client); },
+      [this](CDC& memory, const CRect&) { DrawSelectionFrame(&memory); });
+}
+
+void C_Valve::AddStillPictureKey(ShapePictureKey& key) const {
+  C_BaseShape::AddStillPictureKey(key);
+  const Look look = GetLook();
+  key << look.background << look.halves << look.actuator << look.edge << look.open << look.hasAlarm << look.alarmName;
 }
 
 void C_Valve::DrawPicture(CDC& dc, const CRect& client) {
-  dc.FillSolidRect(&client, GetAttribBool(eValveLocalCntrlPosition)
-                                ? static_cast<COLORREF>(GetAttribInt(eShapeColorBgLocal))
-                                : GetShapeBackColor());
-  COLORREF halves = static_cast<COLORREF>(GetAttribInt(eShapeColorBG));
-  COLORREF actuator = static_cast<COLORREF>(GetAttribInt(eShapeColorFG));
-  const CAlarmStruct* alarm = FindFirstUnacknowledgedAlarm(*this);
-  if (GetBlinkPhase() && alarm && alarm->GetID() == 0 && GetAttribBool(eValveDiOnOffPosition)) {
-    halves = Inverted(halves);
-    actuator = Inverted(actuator);
-  }
-  const COLORREF edge = static_cast<COLORREF>(GetAttribInt(eShapeColorBody));
-  const ValveSymbol symbol = ComputeValveSymbol(GetRecord().form, client.Width(), client.Height(), IsOpenLook());
-  FillShapePolygon(dc, symbol.firstHalf.data(), 6, halves, edge);
-  FillShapePolygon(dc, symbol.secondHalf.data(), 6, halves, edge);
-  FillShapePolygon(dc, symbol.actuator.data(), 4, actuator, edge);
-  if (alarm) DrawShapeBandText(dc, client, 8, alarm->GetName(), RGB(255, 0, 0));
-  DrawSelectionFrame(&dc);
+  const Look look = GetLook();
+  dc.FillSolidRect(&client, look.background);
+  const ValveSymbol symbol = ComputeValveSymbol(GetRecord().form, client.Width(), client.Height(), look.open);
+  FillShapePolygon(dc, symbol.firstHalf.data(), 6, look.halves, look.edge);
+  FillShapePolygon(dc, symbol.secondHalf.data(), 6, look.halves, look.edge);
+  FillShapePolygon(dc, symbol.actuator.data(), 4, look.actuator, look.edge);
+  if (look.hasAlarm) DrawShapeBandText(dc, client, 8, look.alarmName, RGB(255, 0, 0));
 }

@@ -81,5 +81,18 @@ class C_Valve : public C_BaseShape {
   void OnFeedbackChanged(bool on);
   BOOL OnFlowChanged(int index, int other, float positionShare);
   void UpdateAlarmActive();
+  // Everything the picture is drawn from.
+  struct Look {
+    COLORREF background = 0;
+    COLORREF halves = 0;
+    COLORREF actuator = 0;
+    COLORREF edge = 0;
+    bool open = false;
+    bool hasAlarm = false;
+    std::string alarmName;
+  };
+  Look GetLook() const;
+  // The symbol and the alarm name; the frame is the moving layer.
   void DrawPicture(CDC& dc, const CRect& client);
+  void AddStillPictureKey(ShapePictureKey& key) const override;
 };

@@ -273,43 +273,80 @@ std::string C_Vessel::GetLevelText() const {
                      GetAnalogUnit(eVesselChannelLevel)->GetUnitText().c_str());
 }
 
-void C_Vessel::DrawNameLine(CDC& dc, const CRect& client, int sixteenths) {
+// The name line's text and colour: the first unacknowledged alarm, else the caption.
+std::pair<std::string, COLORREF> C_Vessel::GetNameLine() const {
   if (const CAlarmStruct* alarm = FindFirstUnacknowledgedAlarm(*this)) {
     const bool warning = alarm->GetID() == eVesselAlarmDCHLFR || alarm->GetID() == eVesselAlarmAM;
-    DrawShapeBandText(dc, client, sixteenths, alarm->GetName(), warning ? RGB(255, 255, 0) : RGB(255, 0, 0));
-  } else {
-    DrawShapeBandText(dc, client, sixteenths, GetCaption(), RGB(0, 0, 0));
+    return {alarm->GetName(), warning ? RGB(255, 255, 0) : RGB(255, 0, 0)};
   }
+  return {GetCaption(), RGB(0, 0, 0)};
 }
+
+std::string C_Vessel::GetTemperatureText() const {
+  return ruv::Format("%0.1f %s", static_cast<double>(GetAttribFloat(eVesselTemperature)),
+                     GetAnalogUnit(eVesselChannelTemperature)->GetUnitText().c_str());
+}
+
+int C_Vessel::GetBodyColorAttrib() const {
+  return GetAttribBool(eVesselLocalCntrlLevel)    ? eShapeColorBgLocal
+         : GetAttribBool(eShapeDeviceIsInRecipe) ? eShapeColorBG
+                                                  : eShapeColorBgOutOfRecipe;
+}
+
+int C_Vessel::GetContentColorAttrib() const {
+  return GetAttribBool(eShapeDeviceIsOverloaded) ? eShapeColorFgOverload : eShapeColorFG;
+}
+
+int C_Vessel::GetLevelPercent() const { return static_cast<int>(GetAnalogUnit(eVesselChannelLevel)->GetPercent()); }
 
 void C_Vessel::Draw(CDC* dc) {
-  PaintShapeBuffered(*this, dc, [this](CDC& memory, const CRect& client) { DrawPicture(memory, client); });
+  PaintPicture(
+      dc, [this](CDC& memory, const CRect& client) { DrawStillPicture(memory, client); },
+      [this](CDC& memory, const CRect& client) { DrawMovingPicture(memory, client); });
 }
 
-void C_Vessel::DrawPicture(CDC& dc, const CRect& client) {
+void C_Vessel::AddStillPictureKey(ShapePictureKey& key) const {
+  C_BaseShape::AddStillPictureKey(key);
+  key << GetAttribInt(GetBodyColorAttrib()) << GetAttribInt(GetContentColorAttrib()) << GetLevelPercent();
+  const int flags = GetRecord().drawFlags;
+  if (DrawFlagRow(flags, 12)) {
+    const auto [text, color] = GetNameLine();
+    key << text << color;
+  }
+  if (DrawFlagRow(flags, 8)) key << GetLevelText();
+  if (DrawFlagRow(flags, 16)) key << GetTemperatureText();
+}
+
+void C_Vessel::AddMovingPictureKey(ShapePictureKey& key) const {
+  C_BaseShape::AddMovingPictureKey(key);
+  if (DrawFlagRow(GetRecord().drawFlags, 0)) key << m_agitator.phase << GetAttribInt(eShapeColorBody);
+}
+
+void C_Vessel::AdvanceAnimation() {
+  if (DrawFlagRow(GetRecord().drawFlags, 0) && GetAttribBool(eVesselDiOnOffSpeed))
+    AdvanceAgitator(m_agitator, GetAnalogUnit(eVesselChannelSpeed)->GetPercent());
+}
+
+void C_Vessel::DrawStillPicture(CDC& dc, const CRect& client) {
   dc.FillSolidRect(&client, GetShapeBackColor());
-  const int body = GetAttribInt(GetAttribBool(eVesselLocalCntrlLevel)    ? eShapeColorBgLocal
-                                : GetAttribBool(eShapeDeviceIsInRecipe) ? eShapeColorBG
-                                                                         : eShapeColorBgOutOfRecipe);
-  const int content = GetAttribInt(GetAttribBool(eShapeDeviceIsOverloaded) ? eShapeColorFgOverload : eShapeColorFG);
+  const int body = GetAttribInt(GetBodyColorAttrib());
+  const int content = GetAttribInt(GetContentColorAttrib());
   FillShapePolygon(dc, m_outline.data(), static_cast<int>(m_outline.size()), static_cast<COLORREF>(body),
                    RGB(0, 0, 0));
-  const int percent = static_cast<int>(GetAnalogUnit(eVesselChannelLevel)->GetPercent());
-  const std::vector<POINT> filled = ComputeVesselContent(m_outline, percent);
+  const std::vector<POINT> filled = ComputeVesselContent(m_outline, GetLevelPercent());
   FillShapePolygon(dc, filled.data(), static_cast<int>(filled.size()), static_cast<COLORREF>(content));
 
   const int flags = GetRecord().drawFlags;
-  if (const int row = DrawFlagRow(flags, 12)) DrawNameLine(dc, client, row);
-  if (const int row = DrawFlagRow(flags, 8)) DrawShapeBandText(dc, client, row, GetLevelText(), RGB(64, 0, 0));
-  if (const int row = DrawFlagRow(flags, 16)) {
-    const std::string text =
-        ruv::Format("%0.1f %s", static_cast<double>(GetAttribFloat(eVesselTemperature)),
-                    GetAnalogUnit(eVesselChannelTemperature)->GetUnitText().c_str());
-    DrawShapeBandText(dc, client, row, text, RGB(64, 0, 0));
+  if (const int row = DrawFlagRow(flags, 12)) {
+    const auto [text, color] = GetNameLine();
+    DrawShapeBandText(dc, client, row, text, color);
   }
-  if (const int row = DrawFlagRow(flags, 0)) {
-    if (GetAttribBool(eVesselDiOnOffSpeed))
-      AdvanceAgitator(m_agitator, GetAnalogUnit(eVesselChannelSpeed)->GetPercent());
+  if (const int row = DrawFlagRow(flags, 8)) DrawShapeBandText(dc, client, row, GetLevelText(), RGB(64, 0, 0));
+  if (const int row = DrawFlagRow(flags, 16)) DrawShapeBandText(dc, client, row, GetTemperatureText(), RGB(64, 0, 0));
+}
+
+void C_Vessel::DrawMovingPicture(CDC& dc, const CRect& client) {
+  if (const int row = DrawFlagRow(GetRecord().drawFlags, 0)) {
     const AgitatorPicture agitator =
         ComputeAgitator(client.Width(), client.Height(), row * client.Height() / 16, m_agitator.phase);
     const COLORREF color = static_cast<COLORREF>(GetAttribInt(eShapeColorBody));

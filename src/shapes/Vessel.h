@@ -11,6 +11,7 @@
 // level text (8-11), the name line (12-15) and the temperature text (16-19);
 // bits 20-23 non-zero name the speed commands High/Low instead of Inc/Dec.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shapes/BaseShape.h"
@@ -141,8 +142,18 @@ class C_Vessel : public C_BaseShape {
   // Turns `index` on after turning `other` off; refused while `other` stays on.
   BOOL KeepExclusive(int index, int other);
   void SetPortValue(int portIndex, float value);
-  void DrawPicture(CDC& dc, const CRect& client);
-  void DrawNameLine(CDC& dc, const CRect& client, int sixteenths);
+  // The picture: body, content and texts still; the agitator and the frame move.
+  void DrawStillPicture(CDC& dc, const CRect& client);
+  void DrawMovingPicture(CDC& dc, const CRect& client);
+  void AddStillPictureKey(ShapePictureKey& key) const override;
+  void AddMovingPictureKey(ShapePictureKey& key) const override;
+  // A running agitator's blades move on at each redraw tick.
+  void AdvanceAnimation() override;
+  std::pair<std::string, COLORREF> GetNameLine() const;
+  std::string GetTemperatureText() const;
+  int GetBodyColorAttrib() const;
+  int GetContentColorAttrib() const;
+  int GetLevelPercent() const;
 
   std::vector<POINT> m_outline;
   AgitatorState m_agitator;

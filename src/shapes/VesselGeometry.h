@@ -35,7 +35,7 @@ struct AgitatorState {
   int direction = -1;
 };
 
-// One redraw of a running agitator: the phase moves by 0.0015 x the speed
+// One redraw tick of a running agitator: the phase moves by 0.0015 x the speed
 // percentage and turns back at +-0.9.
 void AdvanceAgitator(AgitatorState& state, float speedPercent);
 

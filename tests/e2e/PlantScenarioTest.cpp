@@ -8,11 +8,15 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QImage>
 #include <QPixmap>
 #include <QWidget>
 #include <cstdlib>
+#include <map>
 
+#include "app/PlantPipes.h"
 #include "e2e/PlantScenarioFixture.h"
+#include "shapes/Vessel.h"
 
 namespace {
 
@@ -194,6 +198,135 @@ TEST_F(PlantScenarioTest, ScreenshotsOfTheDialogsAndThePlantMidRecipe) {
   for (int refresh = 0; refresh < 3; ++refresh) Pass();
   ASSERT_NE(GetEngineRoot()->GetScoutDialog(), nullptr);
   save(*GetEngineRoot()->GetScoutDialog(), "tag-scout.png");
+  GetProcessEngine().SetStarted(0, 1);
+  PassUntil([this] { return m_chargeEndArmedAt.empty(); }, 100);
+}
+
+// Counts the paints each widget gets while it lives.
+class PaintCounter final : public QObject {
+ public:
+  PaintCounter() { QCoreApplication::instance()->installEventFilter(this); }
+  ~PaintCounter() override { QCoreApplication::instance()->removeEventFilter(this); }
+  PaintCounter(const PaintCounter&) = delete;
+  PaintCounter& operator=(const PaintCounter&) = delete;
+  int Of(const CWnd& window) const {
+    const auto found = m_counts.find(window.GetWidget());
+    return found == m_counts.end() ? 0 : found->second;
+  }
+  int Total() const {
+    int total = 0;
+    for (const auto& [widget, count] : m_counts) total += count;
+    return total;
+  }
+  void Reset() { m_counts.clear(); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++m_counts[watched];
+    return false;
+  }
+
+ private:
+  std::map<const QObject*, int> m_counts;
+};
+
+// The repaints asked for so far are done (Qt posts them as update requests).
+void FlushPaints() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::sendPostedEvents();
+}
+
+C_Vessel& Mixer1() { return *dynamic_cast<C_Vessel*>(FindPlantShapeByName("Mixer1")); }
+
+TEST_F(PlantScenarioTest, AShapeRepaintsItselfOnlyWhenItsPictureChangesAndNeverThePlantFormUnderIt) {
+  StartInDemo();
+  C_Vessel& mixer = Mixer1();
+  // The agitator switched on at its lowest speed: the redraw timer runs, the blades stand still.
+  mixer.SetAttribFloat(eVesselSpeed, mixer.GetAttribFloat(eVesselMinVluSpeed));
+  mixer.SetAttribBool(eVesselDiOnOffSpeed, true);
+  FlushPaints();
+  PaintCounter paints;
+  ASSERT_TRUE(FireTimerNow(mixer.GetSafeHwnd(), SHAPE_REDRAW_TIMER));
+  FlushPaints();
+  EXPECT_EQ(paints.Total(), 0) << "a redraw tick that moves nothing";
+
+  mixer.SetAttribFloat(eVesselOverloadWarningLevel, 7.0f);
+  FlushPaints();
+  EXPECT_EQ(paints.Total(), 0) << "a value the picture does not show";
+
+  FireTimerNow(view->GetSafeHwnd(), kRefreshTimer);
+  FlushPaints();
+  EXPECT_EQ(paints.Of(mixer), 0) << "the form's refresh with nothing moved";
+  EXPECT_EQ(paints.Of(*view), 0);
+
+  // At half speed each tick moves the blades: the mixer alone repaints.
+  mixer.SetAttribFloat(eVesselSpeed,
+                       (mixer.GetAttribFloat(eVesselMinVluSpeed) + mixer.GetAttribFloat(eVesselMaxVluSpeed)) / 2);
+  FlushPaints();
+  paints.Reset();
+  ASSERT_TRUE(FireTimerNow(mixer.GetSafeHwnd(), SHAPE_REDRAW_TIMER));
+  FlushPaints();
+  EXPECT_EQ(paints.Of(mixer), 1);
+  EXPECT_EQ(paints.Total(), 1) << "the plant form and the other shapes are not repainted";
+
+  // A level that moves the content repaints the mixer, and again only it.
+  paints.Reset();
+  mixer.SetAttribFloat(eVesselLevel, mixer.GetAttribFloat(eVesselMaxVluLevel) / 2);
+  FlushPaints();
+  EXPECT_EQ(paints.Of(mixer), 1);
+  EXPECT_EQ(paints.Total(), 1);
+}
+
+// Every shape's kept picture, and the form's, is what drawing it whole gives.
+void ExpectKeptPicturesDrawnWhole(CRuvFrameView& view, const char* when) {
+  FlushPaints();
+  const QImage kept = view.GetWidget()->grab().toImage();
+  for (C_BaseShape* shape : GetPlantShapes()) shape->ForgetPicture();
+  view.ForgetPicture();
+  const QImage whole = view.GetWidget()->grab().toImage();
+  ASSERT_EQ(kept.size(), whole.size()) << when;
+  int differing = 0;
+  for (int y = 0; y < kept.height(); ++y)
+    for (int x = 0; x < kept.width(); ++x) differing += kept.pixel(x, y) != whole.pixel(x, y) ? 1 : 0;
+  EXPECT_EQ(differing, 0) << when;
+}
+
+// Each running shape's redraw timer ticks, as it does every 90 ms.
+void TickRedrawTimers() {
+  for (C_BaseShape* shape : GetPlantShapes()) {
+    for (const ArmedTimer& timer : ArmedTimersOf(shape->GetSafeHwnd()))
+      if (timer.id == SHAPE_REDRAW_TIMER) FireTimerNow(shape->GetSafeHwnd(), SHAPE_REDRAW_TIMER);
+  }
+}
+
+TEST_F(PlantScenarioTest, ThePicturesKeptBetweenPaintsAreTheWholeDrawingAtRestAndMidRecipe) {
+  StartInDemo();
+  Mixer1().SetAttribBool(eVesselDiOnOffSpeed, true);
+  for (int pass = 0; pass < 10; ++pass) {
+    Pass();
+    TickRedrawTimers();
+    FlushPaints();
+  }
+  ExpectKeptPicturesDrawnWhole(*view, "at rest");
+
+  OpenShift("A");
+  MakeRecipe();
+  EnterBatchNumber("501");
+  StartProcess();
+  // Mid-recipe: the water in Mixer 1, L.A.B.S charged into its batcher, the
+  // pictures repainted piece by piece as the levels, pumps and valves moved.
+  ASSERT_TRUE(PassUntil([] {
+    TickRedrawTimers();
+    FlushPaints();
+    return Phase(2) >= 3;
+  }));
+  // A shape whose action dialog is open blinks its frame.
+  C_BaseShape& pump = g_gearPumps[kWaterPump];
+  pump.SetActionDlgOpen(true);
+  PumpPendingMessages();
+  for (int tick = 0; tick < 3; ++tick) FireTimerNow(pump.GetSafeHwnd(), SHAPE_BLINK_TIMER);
+  ExpectKeptPicturesDrawnWhole(*view, "mid-recipe");
+  pump.SetActionDlgOpen(false);
   GetProcessEngine().SetStarted(0, 1);
   PassUntil([this] { return m_chargeEndArmedAt.empty(); }, 100);
 }

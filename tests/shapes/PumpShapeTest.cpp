@@ -115,12 +115,14 @@ TEST_F(PumpTest, GearsTurnWhileRunningAboveMinimumSpeed) {
   const QImage stopped = Picture(pump);
   EXPECT_EQ(PixelOf(stopped, 1, 19), RGB(60, 180, 115));  // body, beside the casing
   pump.SetAttribBool(ePumpDiOnOffSpeed, true);
-  Picture(pump);
+  ASSERT_TRUE(FireTimerNow(pump.GetSafeHwnd(), SHAPE_REDRAW_TIMER));
   EXPECT_DOUBLE_EQ(pump.GetRotationAngle(), 0.0);  // at minimum speed nothing turns
 
-  pump.SetAttribFloat(ePumpSpeed, 4250.0f);  // 50 %
+  pump.SetAttribFloat(ePumpSpeed, 4250.0f);  // 50 %: each redraw tick turns the gears on
+  ASSERT_TRUE(FireTimerNow(pump.GetSafeHwnd(), SHAPE_REDRAW_TIMER));
+  ASSERT_TRUE(FireTimerNow(pump.GetSafeHwnd(), SHAPE_REDRAW_TIMER));
   Picture(pump);
-  const QImage turned = Picture(pump);
+  const QImage turned = Picture(pump);  // a paint turns nothing
   EXPECT_NEAR(pump.GetRotationAngle(), -0.8, 1e-9);
   EXPECT_NEAR(pump.GetSecondGearAngle(), kShapePi / 4 + 0.8, 1e-9);
   EXPECT_NE(turned, stopped);
@@ -136,8 +138,9 @@ TEST_F(PumpTest, ImpellerTurnsByFormAndTheOutletBlockFollowsTheForm) {
 
   forward.SetAttribBool(ePumpDiOnOffSpeed, true);
   backward.SetAttribBool(ePumpDiOnOffSpeed, true);
+  ASSERT_TRUE(FireTimerNow(forward.GetSafeHwnd(), SHAPE_REDRAW_TIMER));
+  ASSERT_TRUE(FireTimerNow(backward.GetSafeHwnd(), SHAPE_REDRAW_TIMER));
   Picture(forward);
-  Picture(backward);
   EXPECT_NEAR(forward.GetRotationAngle(), 70 * 0.003, 1e-6);
   EXPECT_NEAR(backward.GetRotationAngle(), -70 * 0.003, 1e-6);
 }

@@ -105,7 +105,8 @@ TEST_F(ShapeGalleryTest, EveryKindDrawsItsLooksIntoTheGallery) {
   for (const GalleryPicture& picture : GalleryPictures()) {
     C_BaseShape& shape = Adopt(picture.make(instance++));
     picture.prepare(shape);
-    for (int redraw = 0; redraw < 2; ++redraw) Picture(shape);  // running parts move on
+    // Running parts move on with the redraw ticks.
+    for (int redraw = 0; redraw < 3; ++redraw) FireTimerNow(shape.GetSafeHwnd(), SHAPE_REDRAW_TIMER);
     const QImage image = Picture(shape);
     // Something beside the background was drawn.
     const QRgb background = image.pixel(0, 0);  // the frame, off: the background colour

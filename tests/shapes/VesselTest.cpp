@@ -179,6 +179,8 @@ TEST_F(VesselTest, PictureFillsTheLevelAndTheAgitatorTurnsOnlyWhileRunning) {
   EXPECT_EQ(mixer.GetAgitatorState().phase, still);
   mixer.SetAttribBool(eVesselDiOnOffSpeed, true);
   mixer.Draw(&dc);
+  EXPECT_EQ(mixer.GetAgitatorState().phase, still);  // the blades move with the redraw ticks, not with paints
+  ASSERT_TRUE(FireTimerNow(mixer.GetSafeHwnd(), SHAPE_REDRAW_TIMER));
   EXPECT_LT(mixer.GetAgitatorState().phase, still);
 }
 

@@ -1144,8 +1144,19 @@ BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* source, int xSrc, int
     return PatBlt(x, y, width, height, rop);
   }
   if (width <= 0 || height <= 0) return FALSE;
-  QImage pixels = SourcePixels(source, xSrc, ySrc, width, height);
-  if (pixels.isNull() || !Begin()) return FALSE;
+  // Another picture of the right format is drawn from where it lies: copying
+  // a large one first cost more than drawing it.
+  CPoint origin(xSrc, ySrc);
+  if (source) source->LPtoDP(&origin);
+  const QRect from(origin.x, origin.y, width, height);
+  const QImage* direct = source && source->m_image && source->m_image != m_image &&
+                                 source->m_image->format() == QImage::Format_RGB32 &&
+                                 source->m_image->rect().contains(from)
+                             ? source->m_image
+                             : nullptr;
+  QImage pixels;
+  if (!direct) pixels = SourcePixels(source, xSrc, ySrc, width, height);
+  if ((!direct && pixels.isNull()) || !Begin()) return FALSE;
   QPainter::CompositionMode mode;
   switch (rop) {
     case SRCCOPY: mode = QPainter::CompositionMode_Source; break;
@@ -1156,7 +1167,11 @@ BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* source, int xSrc, int
     default: return FALSE;
   }
   m_painter->setCompositionMode(mode);
-  m_painter->drawImage(QPoint(x, y), pixels.convertToFormat(QImage::Format_RGB32));
+  if (direct) {
+    m_painter->drawImage(QPoint(x, y), *direct, from);
+  } else {
+    m_painter->drawImage(QPoint(x, y), pixels.convertToFormat(QImage::Format_RGB32));
+  }
   return TRUE;
 }
 
