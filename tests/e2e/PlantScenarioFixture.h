@@ -68,6 +68,13 @@ class PlantScenarioFixture : public PlantFormFixture {
     });
     main->SendMessage(WM_COMMAND, ID_SHIFT_TABLE);
   }
+  // Steps 1 to 3: Demo, a shift for A, the recipe of MakeRecipe and `batch` in Mixer 1.
+  void PrepareRun(const char* batch) {
+    StartInDemo();
+    OpenShift("A");
+    MakeRecipe();
+    EnterBatchNumber(batch);
+  }
   // One row of the recipe dialog filled as the operator does it; the discharge
   // box the row ticks by itself is checked when `discharge` is given.
   struct StepInput {
