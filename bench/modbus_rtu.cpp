@@ -74,6 +74,29 @@ double LineLimit(int baud) {
 
 using Clock = std::chrono::steady_clock;
 
+// Our master on `line` at `baud`, handshaking off; false, the benchmark
+// skipped, when the pseudo-terminal does not open.
+bool OpenOurMaster(benchmark::State& state, CModBusBase& master, Line& line, int baud) {
+  if (master.Open(line.peer.PortPath()) != 0 || master.Setup(baud, 8, NOPARITY, ONESTOPBIT) != 0) {
+    state.SkipWithError("cannot open the pseudo-terminal");
+    return false;
+  }
+  master.SetupHandshaking(CSerial::EHandshakeOff);
+  return true;
+}
+
+// libmodbus's master connected to `line` at `baud`; nullptr, the benchmark
+// skipped, when the pseudo-terminal does not open.
+modbus_t* ConnectLibmodbus(benchmark::State& state, Line& line, int baud) {
+  modbus_t* ctx = modbus_new_rtu(line.peer.PortPath().c_str(), baud, 'N', 8, 1);
+  if (ctx == nullptr || modbus_connect(ctx) != 0) {
+    state.SkipWithError("libmodbus cannot open the pseudo-terminal");
+    if (ctx) modbus_free(ctx);
+    return nullptr;
+  }
+  return ctx;
+}
+
 void Report(benchmark::State& state, ModbusSlavePeer& peer, std::int64_t reads, Clock::duration elapsed, int baud,
             double errors, double timeouts) {
   const double seconds = std::chrono::duration<double>(elapsed).count();
@@ -108,12 +131,10 @@ void OurMaster(benchmark::State& state) {
     items.push_back(std::move(item));
   }
   CModBusBase master;
-  if (master.Open(line.peer.PortPath()) != 0 || master.Setup(baud, 8, NOPARITY, ONESTOPBIT) != 0) {
-    state.SkipWithError("cannot open the pseudo-terminal");
+  if (!OpenOurMaster(state, master, line, baud)) {
     SetEngine(nullptr);
     return;
   }
-  master.SetupHandshaking(CSerial::EHandshakeOff);
   master.SetItems(pointers);
   for (int i = 0; i < itemCount; ++i) master.SetItemReplyLength(i, kReplyBytes);
   master.StartPolling();
@@ -159,12 +180,8 @@ void LibmodbusMaster(benchmark::State& state) {
   const int baud = static_cast<int>(state.range(0));
   const int itemCount = static_cast<int>(state.range(1));
   Line line(baud, itemCount);
-  modbus_t* ctx = modbus_new_rtu(line.peer.PortPath().c_str(), baud, 'N', 8, 1);
-  if (ctx == nullptr || modbus_connect(ctx) != 0) {
-    state.SkipWithError("libmodbus cannot open the pseudo-terminal");
-    if (ctx) modbus_free(ctx);
-    return;
-  }
+  modbus_t* ctx = ConnectLibmodbus(state, line, baud);
+  if (!ctx) return;
   std::uint16_t registers[2];
   std::int64_t done = 0;
   double timeouts = 0;
@@ -211,12 +228,10 @@ void OurWrite(benchmark::State& state) {
   polled->SetUpdateRate(20);
   polled->SetTimeoutBand(100);
   CModBusBase master;
-  if (master.Open(line.peer.PortPath()) != 0 || master.Setup(baud, 8, NOPARITY, ONESTOPBIT) != 0) {
-    state.SkipWithError("cannot open the pseudo-terminal");
+  if (!OpenOurMaster(state, master, line, baud)) {
     SetEngine(nullptr);
     return;
   }
-  master.SetupHandshaking(CSerial::EHandshakeOff);
   master.SetItems({polled.get()});
   master.SetItemReplyLength(0, kReplyBytes);
   master.StartPolling();
@@ -243,12 +258,8 @@ BENCHMARK(OurWrite)->ArgNames({"baud"})->Arg(9600)->Arg(38400)->UseManualTime()-
 void LibmodbusWrite(benchmark::State& state) {
   const int baud = static_cast<int>(state.range(0));
   Line line(baud, kPolledSlave);
-  modbus_t* ctx = modbus_new_rtu(line.peer.PortPath().c_str(), baud, 'N', 8, 1);
-  if (ctx == nullptr || modbus_connect(ctx) != 0) {
-    state.SkipWithError("libmodbus cannot open the pseudo-terminal");
-    if (ctx) modbus_free(ctx);
-    return;
-  }
+  modbus_t* ctx = ConnectLibmodbus(state, line, baud);
+  if (!ctx) return;
   std::mutex lineLock;  // one request on the line at a time
   std::atomic<bool> polling{true};
   std::atomic<int> polls{0};

@@ -10,7 +10,7 @@
 // parts. Offscreen by default; QT_QPA_PLATFORM=xcb under Xvfb for a screen.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
@@ -20,22 +20,16 @@
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
-#include <clocale>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <set>
 #include <sys/resource.h>
 
-#include "app/ChildFrame.h"
-#include "app/MainFrame.h"
 #include "app/RuvFrameApp.h"
 #include "app/RuvFrameView.h"
 #include "engine/ProcessEngineApp.h"
 #include "platform/ui/MessageCore.h"
-#include "platform/ui/ModalDialogScript.h"
-#include "platform/ui/QtServices.h"
 #include "plant/PlantModel.h"
 #include "shapes/ProcessDataGen.h"
 #include "support/PlantBenchSupport.h"
@@ -134,12 +128,6 @@ class Part {
   PaintCounter::Counts m_paints;
 };
 
-CRuvFrameView* PlantForm() {
-  auto* main = dynamic_cast<CMainFrame*>(theApp.m_pMainWnd);
-  auto* child = main ? dynamic_cast<CChildFrame*>(main->MDIGetActive()) : nullptr;
-  return child ? dynamic_cast<CRuvFrameView*>(child->GetActiveView()) : nullptr;
-}
-
 std::set<const QObject*> ShapeWidgets() {
   std::set<const QObject*> widgets;
   for (C_BaseShape* shape : GetPlantShapes()) widgets.insert(shape->GetWidget());
@@ -154,8 +142,7 @@ void BM_WholeProgramAtRestThenWithARecipe(benchmark::State& state) {
   QTemporaryDir runtimeDir;  // the single-instance lock is held until the process ends
   ::setenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8().constData(), 1);
   for (auto _ : state) {
-    if (!theApp.InitInstance()) bench::RecipeOperator::Fail("the program refused to start");
-    CRuvFrameView* view = PlantForm();
+    CRuvFrameView* view = bench::StartProgram();
     if (!view) bench::RecipeOperator::Fail("no plant form");
     PaintCounter counter(view->GetWidget(), ShapeWidgets());
     RunEventLoopFor(kSettleMs);
@@ -180,9 +167,7 @@ void BM_WholeProgramAtRestThenWithARecipe(benchmark::State& state) {
       withRecipe.Report(state, "recipe");
     }
     // Closed as the operator's confirmed close ends the program.
-    if (theApp.m_pMainWnd) theApp.m_pMainWnd->DestroyWindow();
-    theApp.Run();
-    theApp.CloseAllDocuments();
+    bench::CloseProgram();
   }
   state.SetLabel("targets: rest_core_% <= 2, recipe_core_% <= 4");
 }
@@ -190,17 +175,4 @@ BENCHMARK(BM_WholeProgramAtRestThenWithARecipe)->Unit(benchmark::kSecond)->Itera
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication application(argc, argv);
-  std::setlocale(LC_NUMERIC, "C");  // as the program's main
-  QApplication::setQuitOnLastWindowClosed(false);
-  QtServices services;
-  bench::BoxesEndTheRun boxes;
-  SetMessageBoxService(&boxes);
-  modal_script::SetUnscriptedAnswer(IDCANCEL);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::RunProgramBenchmarks(argc, argv); }

@@ -6,30 +6,24 @@
 // schema.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QWidget>
 #include <atomic>
 #include <chrono>
-#include <clocale>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <unistd.h>
 
-#include "app/ChildFrame.h"
-#include "app/MainFrame.h"
 #include "app/RuvFrameApp.h"
 #include "app/RuvFrameView.h"
 #include "engine/ProcessEngineApp.h"
 #include "platform/base/Clock.h"
-#include "platform/base/MessageBoxService.h"
 #include "platform/ui/MessageCore.h"
-#include "platform/ui/ModalDialogScript.h"
-#include "platform/ui/QtServices.h"
 #include "platform/ui/WindowTimers.h"
 #include "plant/PlantModel.h"
 #include "plant/RuvEngineApp.h"
@@ -76,19 +70,11 @@ class RunningPlant {
  public:
   RunningPlant() {
     ::setenv("XDG_RUNTIME_DIR", m_runtimeDir.path().toUtf8().constData(), 1);
-    if (!theApp.InitInstance()) {
-      std::fprintf(stderr, "the program refused to start\n");
-      std::_Exit(3);
-    }
-    auto* main = dynamic_cast<CMainFrame*>(theApp.m_pMainWnd);
-    auto* child = main ? dynamic_cast<CChildFrame*>(main->MDIGetActive()) : nullptr;
-    view = child ? dynamic_cast<CRuvFrameView*>(child->GetActiveView()) : nullptr;
+    view = bench::StartProgram();
     PumpPendingMessages();
   }
   ~RunningPlant() {
-    if (theApp.m_pMainWnd) theApp.m_pMainWnd->DestroyWindow();
-    theApp.Run();
-    theApp.CloseAllDocuments();
+    bench::CloseProgram();
     // Closed windows' widgets are deleted later, from an event loop; this
     // program has none running between starts, so they go now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -239,19 +225,4 @@ BENCHMARK(BM_ResidentMemoryOverDemoTime)->Unit(benchmark::kSecond)->Iterations(1
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication application(argc, argv);
-  std::setlocale(LC_NUMERIC, "C");  // as the program's main
-  QApplication::setQuitOnLastWindowClosed(false);
-  QtServices services;
-  SetClock(&ThePacedClock());
-  bench::BoxesEndTheRun boxes;
-  SetMessageBoxService(&boxes);
-  modal_script::SetUnscriptedAnswer(IDCANCEL);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  SetClock(nullptr);
-  return 0;
-}
+int main(int argc, char** argv) { return bench::RunProgramBenchmarks(argc, argv, &ThePacedClock()); }

@@ -1,5 +1,10 @@
 #include "PlantBenchSupport.h"
 
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QToolBar>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -7,13 +12,17 @@
 #include <sstream>
 
 #include "app/BatchNumDlg.h"
+#include "app/ChildFrame.h"
+#include "app/MainFrame.h"
 #include "app/NewShiftDlg.h"
 #include "app/RecipeDlg.h"
 #include "app/RecipeOneItemDlg.h"
+#include "app/RuvFrameApp.h"
 #include "app/RuvFrameView.h"
 #include "app/BaseTableDlg.h"
 #include "controls/CBalloonHelp.h"
 #include "engine/ProcessEngineApp.h"
+#include "platform/base/Clock.h"
 #include "platform/base/IniProfile.h"
 #include "platform/base/ProgramFolder.h"
 #include "platform/db/SchemaBuilder.h"
@@ -22,6 +31,7 @@
 #include "platform/ui/CWinApp.h"
 #include "platform/ui/MessageCore.h"
 #include "platform/ui/ModalDialogScript.h"
+#include "platform/ui/QtServices.h"
 #include "plant/PlantModel.h"
 #include "plant/RecipeSupervisor.h"
 
@@ -62,6 +72,36 @@ std::string ReadFile(const std::string& path) {
   std::stringstream text;
   text << std::ifstream(path, std::ios::binary).rdbuf();
   return text.str();
+}
+
+int RunProgramBenchmarks(int& argc, char** argv, IClock* clock) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication application(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");  // as the program's main
+  QApplication::setQuitOnLastWindowClosed(false);
+  QtServices services;
+  if (clock) SetClock(clock);
+  BoxesEndTheRun boxes;
+  SetMessageBoxService(&boxes);
+  modal_script::SetUnscriptedAnswer(IDCANCEL);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  if (clock) SetClock(nullptr);
+  return 0;
+}
+
+CRuvFrameView* StartProgram() {
+  if (!theApp.InitInstance()) RecipeOperator::Fail("the program refused to start");
+  auto* main = dynamic_cast<CMainFrame*>(theApp.m_pMainWnd);
+  auto* child = main ? dynamic_cast<CChildFrame*>(main->MDIGetActive()) : nullptr;
+  return child ? dynamic_cast<CRuvFrameView*>(child->GetActiveView()) : nullptr;
+}
+
+void CloseProgram() {
+  if (theApp.m_pMainWnd) theApp.m_pMainWnd->DestroyWindow();
+  theApp.Run();
+  theApp.CloseAllDocuments();
 }
 
 ProgramFolder::ProgramFolder() {

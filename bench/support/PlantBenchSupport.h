@@ -10,10 +10,23 @@
 class CRuvFrameView;
 class CRecipeDlg;
 class CWnd;
+class IClock;
 
 namespace bench {
 
 std::string ReadFile(const std::string& path);
+
+// The main of a whole-program benchmark: the application and its services set
+// up as the program's main sets them, boxes ending the run (BoxesEndTheRun),
+// dialogs nobody scripted cancelled; `clock`, when given, is the process clock
+// while the benchmarks run.
+int RunProgramBenchmarks(int& argc, char** argv, IClock* clock = nullptr);
+
+// The program started as main starts it; its plant form, nullptr when it has
+// none. A refused start ends the benchmark program.
+CRuvFrameView* StartProgram();
+// The program closed as the operator's confirmed close ends it.
+void CloseProgram();
 
 // A program folder with the committed default files and an empty database;
 // the program's files are looked for there while it exists.

@@ -10,13 +10,6 @@ namespace {
 
 class DatabaseLockedTest : public PlantScenarioFixture {
  protected:
-  // Everything the run needs, ready to start.
-  void Prepare() {
-    StartInDemo();
-    OpenShift("A");
-    MakeRecipe();
-    EnterBatchNumber("501");
-  }
   static CADODatabase& Database() { return *GetEngineRoot()->GetDatabase(); }
   // Another program's connection holding the database's write lock.
   void Lock() {
@@ -29,7 +22,7 @@ class DatabaseLockedTest : public PlantScenarioFixture {
 };
 
 TEST_F(DatabaseLockedTest, ARunWhileTheDatabaseIsLockedKeepsEveryRecordAndWritesThemInOrderAfterwards) {
-  Prepare();
+  PrepareRun("501");
   Lock();
   StartProcess();
   ASSERT_TRUE(GetProcessEngine().IsStarted());
@@ -61,7 +54,7 @@ TEST_F(DatabaseLockedTest, ARunWhileTheDatabaseIsLockedKeepsEveryRecordAndWrites
 }
 
 TEST_F(DatabaseLockedTest, WhatALockLastingPastTheCloseKeptIsToldWithItsValues) {
-  Prepare();
+  PrepareRun("501");
   Lock();
   StartProcess();
   ASSERT_TRUE(PassUntil([] { return Phase(1) >= 2; }));  // the water's row begun and its charge ended

@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <initializer_list>
 #include <map>
+#include <optional>
 
 #include "app/BaseTableDlg.h"
 #include "app/BatchNumDlg.h"
@@ -66,12 +68,20 @@ class PlantScenarioFixture : public PlantFormFixture {
     });
     main->SendMessage(WM_COMMAND, ID_SHIFT_TABLE);
   }
-  // One row of the recipe dialog filled as the operator does it.
+  // Steps 1 to 3: Demo, a shift for A, the recipe of MakeRecipe and `batch` in Mixer 1.
+  void PrepareRun(const char* batch) {
+    StartInDemo();
+    OpenShift("A");
+    MakeRecipe();
+    EnterBatchNumber(batch);
+  }
+  // One row of the recipe dialog filled as the operator does it; the discharge
+  // box the row ticks by itself is checked when `discharge` is given.
   struct StepInput {
     int material;
     const char* dose;
     const char* startAfter;
-    bool discharge;
+    std::optional<bool> discharge = std::nullopt;
   };
   void FillStep(CRecipeDlg& dialog, int index, const StepInput& input) {
     CRecipeOneItemDlg& row = dialog.GetRow(index);
@@ -87,24 +97,34 @@ class PlantScenarioFixture : public PlantFormFixture {
     row.SetDlgItemText(IDC_STEP_DOSE, input.dose);
     row.SetDlgItemText(IDC_STEP_START_AFTER, input.startAfter);
     dynamic_cast<CComboBox*>(row.GetDlgItem(IDC_STEP_MIXER))->SetCurSel(0);  // Mixer 1
+    if (!input.discharge) return;
     auto* discharge = dynamic_cast<CButton*>(row.GetDlgItem(IDC_STEP_DISCHARGE));
-    EXPECT_EQ(discharge->GetCheck() == BST_CHECKED, input.discharge) << "step " << index + 1;
+    EXPECT_EQ(discharge->GetCheck() == BST_CHECKED, *input.discharge) << "step " << index + 1;
   }
-  // Step 2: water, L.A.B.S discharged into Mixer 1, a delay, a confirmation.
-  void MakeRecipe() {
+  // A new recipe named Soap with `steps` in its first rows, not yet saved.
+  void FillRecipe(std::initializer_list<StepInput> steps) {
     CRecipeDlg* dialog = view->GetRecipeDlg();
     ASSERT_NE(dialog, nullptr);
     boxes.Expect(IDOK, CRecipeDlg::kNewRecipeText);
     dialog->OnNewRecipe();
     dialog->SetDlgItemText(IDC_RECIPE_NAME, "Soap");
-    FillStep(*dialog, 0, {kWater, "20", "0", false});
-    FillStep(*dialog, 1, {kLabs, "6", "1", true});
-    FillStep(*dialog, 2, {kDelay, "2", "2", false});
-    FillStep(*dialog, 3, {kConfirmation, "0", "3", false});
-    ASSERT_TRUE(dialog->OnSaveRecipe());
-    dialog->OnActivate();
+    int index = 0;
+    for (const StepInput& input : steps) FillStep(*dialog, index++, input);
+  }
+  // The recipe dialog's Activate, its balloons closed.
+  void ActivateRecipe() {
+    view->GetRecipeDlg()->OnActivate();
     for (CBalloonHelp* balloon : CBalloonHelp::Balloons()) balloon->DestroyWindow();
     PumpPendingMessages();
+  }
+  // Step 2: water, L.A.B.S discharged into Mixer 1, a delay, a confirmation.
+  void MakeRecipe() {
+    ASSERT_NO_FATAL_FAILURE(FillRecipe({{kWater, "20", "0", false},
+                                        {kLabs, "6", "1", true},
+                                        {kDelay, "2", "2", false},
+                                        {kConfirmation, "0", "3", false}}));
+    ASSERT_TRUE(view->GetRecipeDlg()->OnSaveRecipe());
+    ActivateRecipe();
     ASSERT_TRUE(g_pRecipeRS.load()->HasActiveRecord());
   }
   // Step 3: the batch-number dialog, Mixer 1 only.
@@ -173,7 +193,25 @@ class PlantScenarioFixture : public PlantFormFixture {
     boxes.Expect(IDOK, kRunEnd);
     Click(view->GetRecipeDlg()->GetRow(3), IDC_STEP_NEXT);
     ASSERT_TRUE(PassUntil([] { return !GetProcessEngine().IsStarted(); }));
-    ASSERT_TRUE(PassUntil([this] { return m_chargeEndArmedAt.empty(); }, 100));
+    ASSERT_TRUE(ChargeEndsDone());
+  }
+  // Passes until every charge-end timer armed has fired; false when one never did.
+  bool ChargeEndsDone() {
+    return PassUntil([this] { return m_chargeEndArmedAt.empty(); }, 100);
+  }
+  // File → Exit answered Yes, and the loop run out as the program's main does.
+  void CloseWithYes() {
+    boxes.Expect(IDYES, "Application will be closed.");
+    main->SendMessage(WM_CLOSE);
+    ASSERT_TRUE(IsQuitPosted());
+    m_closed = true;
+    main = nullptr;
+    child = nullptr;
+    view = nullptr;
+    EXPECT_EQ(theApp.Run(), 0);
+    theApp.CloseAllDocuments();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(boxes.Pending(), 0u);
   }
   static int Phase(int number) { return GetProcessEngine().GetStepPhase(number - 1); }
   std::string Sql(const std::string& query) { return RawDatabase(DatabasePath()).Text(query); }

@@ -76,20 +76,10 @@ TEST_F(PlantScenarioTest, AShiftARecipeAndABatchRunToTheEndAndTheProgramClosesCl
   EXPECT_EQ(Sql("SELECT m_bShiftStopped FROM Shift"), "-1");
   main->SendMessage(WM_COMMAND, ID_DATA_SOURCE_NONE);
   EXPECT_EQ(GetEngineRoot()->GetDataSourceType(), eDataSourceNone);
-  boxes.Expect(IDYES, "Application will be closed.");
-  main->SendMessage(WM_CLOSE);
-  ASSERT_TRUE(IsQuitPosted());
-  m_closed = true;
-  main = nullptr;
-  child = nullptr;
-  view = nullptr;
-  EXPECT_EQ(theApp.Run(), 0);
-  theApp.CloseAllDocuments();  // as the program's main does after the loop
+  ASSERT_NO_FATAL_FAILURE(CloseWithYes());
   EXPECT_EQ(GetEngineRoot(), nullptr);
   // Nothing left on the screen: every window closed went with its widgets.
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(QApplication::topLevelWidgets().size(), 0);
-  EXPECT_EQ(boxes.Pending(), 0u);
   EXPECT_EQ(modal_script::Pending(), 0);
   ini::ClearCache();
   // The water pump's learned lead went back into the settings file.
@@ -199,7 +189,7 @@ TEST_F(PlantScenarioTest, ScreenshotsOfTheDialogsAndThePlantMidRecipe) {
   ASSERT_NE(GetEngineRoot()->GetScoutDialog(), nullptr);
   save(*GetEngineRoot()->GetScoutDialog(), "tag-scout.png");
   GetProcessEngine().SetStarted(0, 1);
-  PassUntil([this] { return m_chargeEndArmedAt.empty(); }, 100);
+  ChargeEndsDone();
 }
 
 // Counts the paints each widget gets while it lives.
@@ -328,7 +318,7 @@ TEST_F(PlantScenarioTest, ThePicturesKeptBetweenPaintsAreTheWholeDrawingAtRestAn
   ExpectKeptPicturesDrawnWhole(*view, "mid-recipe");
   pump.SetActionDlgOpen(false);
   GetProcessEngine().SetStarted(0, 1);
-  PassUntil([this] { return m_chargeEndArmedAt.empty(); }, 100);
+  ChargeEndsDone();
 }
 
 }  // namespace

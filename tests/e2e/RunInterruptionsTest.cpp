@@ -17,10 +17,7 @@ class RunInterruptionsTest : public PlantScenarioFixture {
   // The shift, the recipe of MakeRecipe, batch 1001 in Mixer 1, Start, and
   // passes until the water flows into the mixer.
   void StartTheWater() {
-    StartInDemo();
-    OpenShift("A");
-    MakeRecipe();
-    EnterBatchNumber("1001");
+    PrepareRun("1001");
     StartProcess();
     ASSERT_TRUE(PassUntil([] { return WaterPumpOn() && MixerLevel() > 0.0f; }, 50));
   }

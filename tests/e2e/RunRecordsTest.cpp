@@ -3,164 +3,28 @@
 // of a charge, Water-Ex beside the water. The program runs in Demo from the
 // default files; the worker cycles are stopped and the test makes their passes
 // on a fake clock, with every box and dialog scripted.
-#include <gtest/gtest.h>
-
-#include <QCoreApplication>
-#include <QEvent>
-#include <map>
 #include <string>
 
-#include "app/BatchNumDlg.h"
-#include "app/NewShiftDlg.h"
-#include "app/PlantFormFixture.h"
-#include "app/RecipeDlg.h"
-#include "app/RecipeOneItemDlg.h"
-#include "app/ShiftDlg.h"
-#include "controls/CBalloonHelp.h"
-#include "engine/EngineTables.h"
-#include "engine/ProcessEngineApp.h"
-#include "platform/ui/CButton.h"
-#include "platform/ui/CComboBox.h"
-#include "platform/ui/WindowTimers.h"
+#include "e2e/PlantScenarioFixture.h"
 #include "plant/DosingStateMachine.h"
-#include "plant/PlantModel.h"
-#include "records/RecipeRS.h"
-#include "support/FakeClock.h"
 
 namespace {
 
-constexpr int kWater = 0, kLabs = 2, kWaterEx = 3;  // materials of a step
-constexpr int kWaterPump = 6;                       // "Water-ChargePump" among the gear pumps
-const char* const kLevelQuestion = "The level of Batchers & Mixers is:";
-const char* const kRunEnd = "همه استپ هاي فرمول اكتيو به طور كامل اجرا گرديد";
+constexpr int kWaterEx = 3;  // a material of a step
 
-void Click(CWnd& window, UINT id) { window.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
-
-class RunRecordsTest : public PlantFormFixture {
+class RunRecordsTest : public PlantScenarioFixture {
  protected:
-  struct StepInput {
-    int material;
-    const char* dose;
-    const char* startAfter;
-  };
-
-  void TearDown() override {
-    if (!m_closed) PlantFormFixture::TearDown();
-    EXPECT_EQ(modal_script::UnscriptedCount(), m_unscriptedAtStart);
-    modal_script::Clear();
-  }
-
   // The program up in Demo with a shift, the worker cycles handed to the test.
   void StartWithShift() {
-    m_unscriptedAtStart = modal_script::UnscriptedCount();
-    MakeDatabase();
-    ASSERT_TRUE(StartApplication());
-    StopCycles();
-    clock.Install();
-    modal_script::Push([](CDialog& shifts) {
-      Click(shifts, IDC_TABLE_NEW);
-      Click(shifts, IDCANCEL);
-    });
-    modal_script::Push([](CDialog& asking) {
-      asking.GetDlgItem(IDC_NEW_SHIFT_OPERATOR)->SetWindowText("A");
-      Click(asking, IDOK);
-    });
-    main->SendMessage(WM_COMMAND, ID_SHIFT_TABLE);
-  }
-  // A new recipe with `steps` into Mixer 1, each discharged where it can be.
-  void FillRecipe(std::initializer_list<StepInput> steps) {
-    CRecipeDlg& dialog = *view->GetRecipeDlg();
-    boxes.Expect(IDOK, CRecipeDlg::kNewRecipeText);
-    dialog.OnNewRecipe();
-    dialog.SetDlgItemText(IDC_RECIPE_NAME, "Soap");
-    int index = 0;
-    for (const StepInput& input : steps) {
-      CRecipeOneItemDlg& row = dialog.GetRow(index++);
-      dynamic_cast<CButton*>(row.GetDlgItem(IDC_STEP_ACTIVE))->SetCheck(BST_CHECKED);
-      row.OnCmdMsg(IDC_STEP_ACTIVE, static_cast<int>(BN_CLICKED));
-      auto* material = dynamic_cast<CComboBox*>(row.GetDlgItem(IDC_STEP_MATERIAL));
-      for (int item = 0; item < material->GetCount(); ++item)
-        if (static_cast<int>(material->GetItemData(item)) == input.material) material->SetCurSel(item);
-      row.OnCmdMsg(IDC_STEP_MATERIAL, static_cast<int>(CBN_SELCHANGE));
-      row.SetDlgItemText(IDC_STEP_DOSE, input.dose);
-      row.SetDlgItemText(IDC_STEP_START_AFTER, input.startAfter);
-      dynamic_cast<CComboBox*>(row.GetDlgItem(IDC_STEP_MIXER))->SetCurSel(0);
-    }
-  }
-  void Activate() {
-    view->GetRecipeDlg()->OnActivate();
-    for (CBalloonHelp* balloon : CBalloonHelp::Balloons()) balloon->DestroyWindow();
-    PumpPendingMessages();
+    StartInDemo();
+    OpenShift("A");
   }
   void MakeActiveRecipe(std::initializer_list<StepInput> steps) {
     FillRecipe(steps);
-    Activate();
+    ActivateRecipe();
     ASSERT_TRUE(g_pRecipeRS.load()->HasActiveRecord());
   }
-  void EnterBatchNumber(const char* number) {
-    modal_script::Push([number](CDialog& opened) {
-      dynamic_cast<CBatchNumDlg&>(opened).NumberEdit(0).SetWindowText(number);
-      Click(opened, IDOK);
-    });
-    main->SendMessage(WM_COMMAND, ID_BATCH_NUMBERS);
-  }
-  void StartProcess() {
-    modal_script::Push([](CDialog& numbers) { Click(numbers, IDOK); });
-    boxes.Expect(IDYES, kLevelQuestion);
-    main->SendMessage(WM_COMMAND, ID_START_PROCESS);
-  }
-  // One pass of both cycles, then the user-interface queue and the charge-end timers.
-  void Pass() {
-    CRuvEngineApp& engine = *GetEngineRoot();
-    clock.Advance(200);
-    engine.SimulateDemo();
-    engine.MirrorDemoFeedback();
-    engine.CommonDataCycle();
-    engine.ProcessCycle();
-    PumpPendingMessages();
-    const HWND form = view->GetSafeHwnd();
-    std::map<UINT_PTR, std::uint32_t> stillArmed;
-    for (const ArmedTimer& timer : ArmedTimersOf(form)) {
-      if (timer.id < kFirstChargeEndTimer || timer.id > kLastChargeEndTimer) continue;
-      const auto seen = m_armedAt.find(timer.id);
-      const std::uint32_t armedAt = seen == m_armedAt.end() ? clock.TickCount() : seen->second;
-      if (clock.TickCount() - armedAt >= timer.elapseMs) {
-        FireTimerNow(form, timer.id);
-      } else {
-        stillArmed[timer.id] = armedAt;
-      }
-    }
-    m_armedAt = std::move(stillArmed);
-    PumpPendingMessages();
-  }
-  template <typename Done>
-  bool PassUntil(Done done, int limit = 3000) {
-    for (int pass = 0; pass < limit; ++pass) {
-      if (done()) return true;
-      Pass();
-    }
-    return done();
-  }
-  bool ChargeEndsDone() {
-    return PassUntil([this] { return m_armedAt.empty(); }, 100);
-  }
-  // File → Exit answered Yes, and the loop run out as the program's main does.
-  void CloseWithYes() {
-    boxes.Expect(IDYES, "Application will be closed.");
-    main->SendMessage(WM_CLOSE);
-    ASSERT_TRUE(IsQuitPosted());
-    m_closed = true;
-    main = nullptr;
-    child = nullptr;
-    view = nullptr;
-    EXPECT_EQ(theApp.Run(), 0);
-    theApp.CloseAllDocuments();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(boxes.Pending(), 0u);
-  }
 
-  static int Phase(int number) { return GetProcessEngine().GetStepPhase(number - 1); }
-  std::string Sql(const std::string& query) { return RawDatabase(DatabasePath()).Text(query); }
   float SqlFloat(const std::string& query) { return std::stof(Sql(query)); }
   // Each Event2 row: material, direction, batch, the three flags.
   std::string EventRows() {
@@ -174,12 +38,6 @@ class RunRecordsTest : public PlantFormFixture {
                     material + "'");
   }
   static float Level(PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeLevel); }
-  static bool WaterPumpOn() { return g_gearPumps[kWaterPump].GetAttribBool(ePumpDoOnOffSpeed); }
-
-  FakeClock clock;
-  std::map<UINT_PTR, std::uint32_t> m_armedAt;
-  int m_unscriptedAtStart = 0;
-  bool m_closed = false;
 };
 
 TEST_F(RunRecordsTest, ADoseThatIsNoNumberOrAboveTheBatchersCapacityIsRefusedAtSaveAndAtActivate) {
@@ -195,7 +53,7 @@ TEST_F(RunRecordsTest, ADoseThatIsNoNumberOrAboveTheBatchersCapacityIsRefusedAtS
   EXPECT_NE(boxes.LastText().find(CRecipeOneItemDlg::kStepErrorPrefix + std::string("2")), std::string::npos);
   // Activate: the same refusal, and the recipe does not become active.
   boxes.Expect(IDOK, "its capacity is 100");
-  Activate();
+  ActivateRecipe();
   EXPECT_FALSE(g_pRecipeRS.load()->HasActiveRecord());
 
   for (const char* dose : {"nan", "inf", "1e39"}) {
@@ -206,7 +64,7 @@ TEST_F(RunRecordsTest, ADoseThatIsNoNumberOrAboveTheBatchersCapacityIsRefusedAtS
   // Water is weighed in the mixer: no batcher limits it. A full batcher is allowed.
   view->GetRecipeDlg()->GetRow(0).SetDlgItemText(IDC_STEP_DOSE, "150");
   view->GetRecipeDlg()->GetRow(1).SetDlgItemText(IDC_STEP_DOSE, "100");
-  Activate();
+  ActivateRecipe();
   EXPECT_TRUE(g_pRecipeRS.load()->HasActiveRecord());
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM Recipe"), "1");
 }
