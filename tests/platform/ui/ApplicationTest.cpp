@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include "platform/ui/CMDIFrameWnd.h"
 #include "platform/ui/CView.h"
 #include "platform/ui/CWinApp.h"
+#include "platform/ui/MessageCore.h"
 #include "platform/ui/QtMessageBox.h"
 
 namespace {
@@ -139,6 +141,29 @@ TEST(QtMessageBoxBuild, StyleGivesButtonsDefaultModalityAndCaption) {
   EXPECT_TRUE(system->windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_EQ(system->standardButtons(), QMessageBox::Ok);
   EXPECT_EQ(system->icon(), QMessageBox::Critical);
+}
+
+// A box shown before the main window (a start-up box) is not covered by the
+// main window shown maximised and brought forward after it.
+TEST(QtMessageBoxStacking, AnOpenBoxStaysAboveWindowsShownOrBroughtForwardAfterIt) {
+  CWinApp app("RuvFrame");
+  QtMessageBox service;
+  service.ShowWithoutWaiting("Invalid internal hard code configuration!", "", MB_OKCANCEL | MB_ICONHAND);
+  QMessageBox* box = nullptr;
+  ASSERT_TRUE(WaitPumping([&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* shown = qobject_cast<QMessageBox*>(w); shown && shown->isVisible()) box = shown;
+    return box != nullptr;
+  }, 60000));
+
+  CWnd main;
+  ASSERT_TRUE(main.CreateEx(0, std::string(), "Main", WS_OVERLAPPEDWINDOW, CRect(0, 0, 400, 300), nullptr, 0));
+  main.ShowWindow(SW_SHOWMAXIMIZED);
+  EXPECT_TRUE(WaitPumping([&] { return QApplication::activeWindow() == box; }, 60000));
+  main.SetForegroundWindow();
+  EXPECT_TRUE(WaitPumping([&] { return QApplication::activeWindow() == box; }, 60000));
+  box->button(QMessageBox::Ok)->click();
+  main.DestroyWindow();
 }
 
 }  // namespace
