@@ -121,6 +121,7 @@ class CRuvFrameView : public CFormView {
   static constexpr int kLabelCount = 12;
   void SetUpLabels();
   void DestroyRecipeDlg();
+  static void PlaceBesidePlant(CWnd& dialog);
   void DestroyShapeWindows();
 
   // Report, captions (Color, Essence, DM Water, Preservative, Litron), title,

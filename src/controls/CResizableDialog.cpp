@@ -164,5 +164,29 @@ void CResizableDialog::RestorePlacement() {
   // A placement saved on a screen that is gone would put the dialog out of reach.
   if (!RectMeetsAvailableScreen(placement.rcNormalPosition)) return;
   SetWindowPlacement(this, &placement);
-  PostMessage(WM_USER + 2, 0, 0);
+  m_placementRestored = true;
+  m_placementToSettle = !IsWindowVisible() && placement.showCmd != SW_SHOWMAXIMIZED &&
+                        placement.showCmd != SW_SHOWMINIMIZED && placement.showCmd != SW_HIDE;
+  m_restoredRect = placement.rcNormalPosition;
+  PostMessage(kPlacementRestoredMessage, 0, 0);
+}
+
+LRESULT CResizableDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kPlacementRestoredMessage && m_placementToSettle && IsWindowVisible()) {
+    // Restored before the first show, the window's frame was not known yet and
+    // the saved outer rectangle became its inside: put back now that the frame
+    // is known, or the window grows by its frame at every start.
+    m_placementToSettle = false;
+    CRect now;
+    GetWindowRect(&now);
+    if (now != CRect(m_restoredRect)) {
+      WINDOWPLACEMENT placement;
+      if (GetWindowPlacement(this, &placement)) {
+        placement.rcNormalPosition = m_restoredRect;
+        placement.showCmd = SW_SHOWNORMAL;
+        SetWindowPlacement(this, &placement);
+      }
+    }
+  }
+  return CDialog::WindowProc(message, wParam, lParam);
 }

@@ -41,6 +41,12 @@ class CResizableDialog : public CDialog {
   void EnablePlacementSaving(const std::string& section, const std::string& entry);
   void SavePlacement();
   void RestorePlacement();
+  // Posted to itself once a placement was restored; handled once the window
+  // shows (the recipe dialog also takes it as its call to the front).
+  static constexpr UINT kPlacementRestoredMessage = WM_USER + 2;
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Whether a saved placement was put back (none saved yet, or one off every screen: false).
+  bool IsPlacementRestored() const { return m_placementRestored; }
   bool IsInitialised() const { return m_initialised; }
   CSize GetMinTrackSize() const { return m_minTrackSize; }
 
@@ -68,6 +74,10 @@ class CResizableDialog : public CDialog {
   bool m_useMinTrack = true;
   bool m_useMaxRect = false;
   bool m_placementSaving = false;
+  bool m_placementRestored = false;
+  // The placement restored before the window showed, put back once it shows.
+  bool m_placementToSettle = false;
+  RECT m_restoredRect{};
   std::string m_section;
   std::string m_entry;
   bool m_initialised = false;
