@@ -299,14 +299,11 @@ void C_Vessel::DrawPicture(CDC& dc, const CRect& client) {
   FillShapePolygon(dc, filled.data(), static_cast<int>(filled.size()), static_cast<COLORREF>(content));
 
   const int flags = GetRecord().drawFlags;
-  if (const int row = DrawFlagRow(flags, 12)) DrawNameLine(dc, client, row);
-  if (const int row = DrawFlagRow(flags, 8)) DrawShapeBandText(dc, client, row, GetLevelText(), RGB(64, 0, 0));
-  if (const int row = DrawFlagRow(flags, 16)) {
-    const std::string text =
-        ruv::Format("%0.1f %s", static_cast<double>(GetAttribFloat(eVesselTemperature)),
-                    GetAnalogUnit(eVesselChannelTemperature)->GetUnitText().c_str());
-    DrawShapeBandText(dc, client, row, text, RGB(64, 0, 0));
-  }
+  // The agitator first: the texts stand over its shaft on a box of the body's
+  // colour, not hidden under it nor crossed by it.
+  const bool agitated = DrawFlagRow(flags, 0) != 0;
+  const std::optional<COLORREF> backdrop =
+      agitated ? std::optional<COLORREF>(static_cast<COLORREF>(body)) : std::nullopt;
   if (const int row = DrawFlagRow(flags, 0)) {
     if (GetAttribBool(eVesselDiOnOffSpeed))
       AdvanceAgitator(m_agitator, GetAnalogUnit(eVesselChannelSpeed)->GetPercent());
@@ -316,6 +313,15 @@ void C_Vessel::DrawPicture(CDC& dc, const CRect& client) {
     FillShapePolygon(dc, agitator.shaft.data(), 4, color);
     FillShapePolygon(dc, agitator.leftBlade.data(), 4, color, RGB(0, 0, 0));
     FillShapePolygon(dc, agitator.rightBlade.data(), 4, color, RGB(0, 0, 0));
+  }
+  if (const int row = DrawFlagRow(flags, 12)) DrawNameLine(dc, client, row);
+  if (const int row = DrawFlagRow(flags, 8))
+    DrawShapeBandText(dc, client, row, GetLevelText(), RGB(64, 0, 0), backdrop);
+  if (const int row = DrawFlagRow(flags, 16)) {
+    const std::string text =
+        ruv::Format("%0.1f %s", static_cast<double>(GetAttribFloat(eVesselTemperature)),
+                    GetAnalogUnit(eVesselChannelTemperature)->GetUnitText().c_str());
+    DrawShapeBandText(dc, client, row, text, RGB(64, 0, 0), backdrop);
   }
   DrawSelectionFrame(&dc);
 }
