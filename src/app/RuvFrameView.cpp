@@ -390,16 +390,18 @@ void CRuvFrameView::OnRecipeTable() {
   if (!m_pRecipeDlg->IsPlacementRestored()) PlaceBesidePlant(*m_pRecipeDlg);
 }
 
-void CRuvFrameView::PlaceBesidePlant(CWnd& dialog) {
+void CRuvFrameView::PlaceBesidePlant(CResizableDialog& dialog) {
   // The plant fills the form's left part from its top-left corner: the dialog
   // goes to the bottom right of the screen, where it covers the least of it,
   // and never off the screen.
   CRect rect;
   dialog.GetWindowRect(&rect);
   const CRect area = GetWorkAreaNearestPoint(CPoint(rect.left, rect.top));
-  const int left = std::max(area.left, area.right - rect.Width());
-  const int top = std::max(area.top, area.bottom - rect.Height());
-  dialog.SetWindowPos(nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  dialog.PlaceOnceFramed([area](const CSize& size) {
+    const int left = std::max(area.left, area.right - size.cx);
+    const int top = std::max(area.top, area.bottom - size.cy);
+    return CRect(left, top, left + size.cx, top + size.cy);
+  });
 }
 
 void CRuvFrameView::OnShiftTable() {

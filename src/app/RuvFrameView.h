@@ -14,6 +14,7 @@
 #include "platform/ui/CFormView.h"
 
 class CRecipeDlg;
+class CResizableDialog;
 
 // Messages of the plant form (besides the tables' 5378).
 inline constexpr UINT WM_SHAPE_ATTRIB_CHANGED = 5375;  // sent by a shape: wParam its id, lParam the attribute
@@ -121,7 +122,7 @@ class CRuvFrameView : public CFormView {
   static constexpr int kLabelCount = 12;
   void SetUpLabels();
   void DestroyRecipeDlg();
-  static void PlaceBesidePlant(CWnd& dialog);
+  static void PlaceBesidePlant(CResizableDialog& dialog);
   void DestroyShapeWindows();
 
   // Report, captions (Color, Essence, DM Water, Preservative, Litron), title,
