@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <random>
 #include <string>
@@ -269,7 +270,8 @@ BENCHMARK(BM_TableViewScrollStep)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   // The scout keeps its view state in a profile of the run's own.
-  profile::SetPathOverride(QDir::tempPath().toStdString() + "/tag_scout_bench_profile.ini");
+  const std::string profilePath = QDir::tempPath().toStdString() + "/tag_scout_bench_profile.ini";
+  profile::SetPathOverride(profilePath);
   Keys().Press(VK_CONTROL);
   Keys().Press(VK_SHIFT);
   SetKeyState(&Keys());
@@ -277,5 +279,8 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   SetKeyState(nullptr);
+  // Nothing of the run stays behind in the temporary folder.
+  profile::SetPathOverride("");
+  std::remove(profilePath.c_str());
   return 0;
 }

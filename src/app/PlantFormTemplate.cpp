@@ -9,8 +9,8 @@
 namespace {
 
 // Pixels to dialog units, so the layout below reads in the plant's own pixels.
-int Dx(int pixels) { return pixels * 4 / kDialogBaseUnitX; }
-int Dy(int pixels) { return pixels * 8 / kDialogBaseUnitY; }
+int Dx(int pixels) { return PixelsToDialogUnitsX(pixels); }
+int Dy(int pixels) { return PixelsToDialogUnitsY(pixels); }
 
 DialogItemTemplate Label(UINT id, const char* text, int x, int y, int width, int height, DWORD align = SS_LEFT) {
   DialogItemTemplate item;

@@ -110,7 +110,7 @@ BOOL CRecipeDlg::OnInitDialog() {
   for (int i = 0; i < static_cast<int>(m_rows.size()); ++i) {
     CRecipeOneItemDlg& row = m_rows[static_cast<std::size_t>(i)];
     row.SetIndex(i);
-    row.CreateAt(m_stepsChild.get(), CPoint(20, 5 + kRowPitch * i), static_cast<std::uintptr_t>(i));
+    row.CreateAt(m_stepsChild.get(), CPoint(20, kRowTop + kRowPitch * i), static_cast<std::uintptr_t>(i));
   }
   CRect firstRow;
   m_rows[0].GetClientRect(&firstRow);
@@ -233,9 +233,39 @@ BOOL CRecipeDlg::UpdateButtons() {
 
 BOOL CRecipeDlg::OnRefreshTimer() {
   bool all = true;
-  for (CRecipeOneItemDlg& row : m_rows) all = row.RefreshRuntime() && all;
+  int newlyWaiting = -1;
+  for (int i = 0; i < kRowCount; ++i) {
+    CRecipeOneItemDlg& row = m_rows[static_cast<std::size_t>(i)];
+    all = row.RefreshRuntime() && all;
+    const bool waits = row.WaitsForConfirmation();
+    if (waits && !m_waitedForConfirmation[static_cast<std::size_t>(i)] && newlyWaiting < 0) newlyWaiting = i;
+    m_waitedForConfirmation[static_cast<std::size_t>(i)] = waits;
+  }
   UpdateButtons();
+  // The operator is told to press > on the row: it must be where they can.
+  if (newlyWaiting >= 0) BringRowForward(newlyWaiting);
   return all ? TRUE : FALSE;
+}
+
+void CRecipeDlg::BringForward() {
+  if (!GetSafeHwnd()) return;
+  if (IsIconic()) ShowWindow(SW_RESTORE);
+  else if (!IsWindowVisible()) ShowWindow(SW_SHOWNOACTIVATE);
+  SetWindowPos(&wndTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+LRESULT CRecipeDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = CBaseTableDlg::WindowProc(message, wParam, lParam);
+  if (message == kPlacementRestoredMessage) BringForward();
+  return result;
+}
+
+void CRecipeDlg::BringRowForward(int index) {
+  if (!GetSafeHwnd() || index < 0 || index >= kRowCount) return;
+  BringForward();
+  if (!m_stepsChild || !m_stepsChild->GetSafeHwnd()) return;
+  const int top = kRowTop + kRowPitch * index;
+  m_stepsChild->ScrollIntoView(top, top + kRowPitch);
 }
 
 bool CRecipeDlg::OnSaveRecipe() {

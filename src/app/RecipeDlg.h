@@ -33,6 +33,7 @@ class CRecipeDlg : public CBaseTableDlg {
  public:
   static constexpr int kRowCount = 30;  // one row per recipe step
   static constexpr int kRowPitch = 25;
+  static constexpr int kRowTop = 5;  // the first row's top in the scrolled content
   static constexpr int kContentHeight = 770;
   static constexpr const char* kCaption = "Recipe (Formula) Editor";
   static constexpr const char* kActiveText = "This Recipe is Active, Push to De Activate";
@@ -77,8 +78,16 @@ class CRecipeDlg : public CBaseTableDlg {
   BOOL OnCmdMsg(UINT id, int code) override;
   void OnHScroll(UINT code, UINT pos, CScrollBar* bar) override;
 
-  // Every row's live phase, then the buttons.
+  // Every row's live phase, then the buttons. A confirmation step that begins
+  // to wait brings the dialog to the front with its row in view.
   BOOL OnRefreshTimer() override;
+  // To the front without taking the focus, restored when minimised or hidden,
+  // the row scrolled into view.
+  void BringRowForward(int index);
+  // To the front without taking the focus, restored when minimised.
+  void BringForward();
+  // The call to the front (the plant form's Recipe command posts it too).
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // The recipe checks: every active step's rules, at least one active step,
   // and no material charged by two steps that start together.
   BOOL ReadControls() override;
@@ -111,4 +120,6 @@ class CRecipeDlg : public CBaseTableDlg {
   int m_nTransparency = 0;
   std::unique_ptr<CScrollChildDlg> m_stepsChild;
   std::array<CRecipeOneItemDlg, kRowCount> m_rows;
+  // Which rows waited for a confirmation at the last refresh.
+  std::array<bool, kRowCount> m_waitedForConfirmation{};
 };

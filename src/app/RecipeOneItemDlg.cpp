@@ -359,6 +359,10 @@ void CRecipeOneItemDlg::UpdateNextButton(bool shownIsActive) {
   m_next.ShowWindow(visible ? SW_SHOW : SW_HIDE);
 }
 
+bool CRecipeOneItemDlg::WaitsForConfirmation() const {
+  return m_pProcessEngine && IsShownRecipeActive() && StepPhase() == kConfirmationPhase;
+}
+
 void CRecipeOneItemDlg::OnNext() {
   if (!m_pProcessEngine || !HasStep()) return;
   const int phase = StepPhase();

@@ -94,6 +94,8 @@ class CRecipeOneItemDlg : public CChildDlgCtrl {
 
   void OnNext();
   void OnMaterialChanged();
+  // The step of the running recipe waits for the operator's > on this row.
+  bool WaitsForConfirmation() const;
 
  private:
   static void RegisterTemplate();

@@ -1,5 +1,6 @@
 #include "app/RuvFrameView.h"
 
+#include <algorithm>
 #include <QImage>
 
 #include "app/PlantPipes.h"
@@ -18,6 +19,8 @@
 #include "platform/ui/CPaintDC.h"
 #include "platform/ui/CWinApp.h"
 #include "platform/ui/FrameworkIds.h"
+#include "platform/ui/MonitorWorkArea.h"
+#include "platform/ui/WindowStacking.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantOperatorServices.h"
 #include "plant/RuvEngineApp.h"
@@ -436,7 +439,27 @@ void CRuvFrameView::OnRecipeTable() {
   m_pRecipeDlg->SetTable(g_pRecipeRS.load());
   m_pRecipeDlg->SetProcessEngine(&GetProcessEngine());
   m_pRecipeDlg->Create(IDD_RECIPE, nullptr);
-  if (m_pRecipeDlg->GetSafeHwnd()) m_pRecipeDlg->ShowWindow(SW_SHOW);
+  if (!m_pRecipeDlg->GetSafeHwnd()) return;
+  // Above the main window as its owned window, so that the main window,
+  // maximised and brought forward after it at the start, never covers it.
+  if (CWnd* main = GetTopLevelParent()) window_stacking::KeepOwnedAbove(*m_pRecipeDlg, *main);
+  m_pRecipeDlg->ShowWindow(SW_SHOW);
+  // Placed once shown, when its frame is known.
+  if (!m_pRecipeDlg->IsPlacementRestored()) PlaceBesidePlant(*m_pRecipeDlg);
+}
+
+void CRuvFrameView::PlaceBesidePlant(CResizableDialog& dialog) {
+  // The plant fills the form's left part from its top-left corner: the dialog
+  // goes to the bottom right of the screen, where it covers the least of it,
+  // and never off the screen.
+  CRect rect;
+  dialog.GetWindowRect(&rect);
+  const CRect area = GetWorkAreaNearestPoint(CPoint(rect.left, rect.top));
+  dialog.PlaceOnceFramed([area](const CSize& size) {
+    const int left = std::max(area.left, area.right - size.cx);
+    const int top = std::max(area.top, area.bottom - size.cy);
+    return CRect(left, top, left + size.cx, top + size.cy);
+  });
 }
 
 void CRuvFrameView::OnShiftTable() {

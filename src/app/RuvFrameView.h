@@ -16,6 +16,7 @@
 #include "shapes/ShapePictureCache.h"
 
 class CRecipeDlg;
+class CResizableDialog;
 
 // Messages of the plant form (besides the tables' 5378).
 inline constexpr UINT WM_SHAPE_ATTRIB_CHANGED = 5375;  // sent by a shape: wParam its id, lParam the attribute
@@ -142,6 +143,7 @@ class CRuvFrameView : public CFormView {
   static constexpr int kLabelCount = 12;
   void SetUpLabels();
   void DestroyRecipeDlg();
+  static void PlaceBesidePlant(CResizableDialog& dialog);
   void DestroyShapeWindows();
 
   // Report, captions (Color, Essence, DM Water, Preservative, Litron), title,

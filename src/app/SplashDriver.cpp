@@ -3,6 +3,8 @@
 #include "app/SplashBitmap.h"
 #include "common/WindowUtils.h"
 #include "controls/CSplashScreenEx.h"
+#include "platform/base/MessageBoxService.h"
+#include "platform/ui/MessageCore.h"
 #include "plant/RuvEngineApp.h"
 
 namespace {
@@ -15,6 +17,7 @@ constexpr int kTextPointSize = 90;
 CSplashDriver::CSplashDriver() = default;
 
 CSplashDriver::~CSplashDriver() {
+  WatchBoxes(false);
   if (GetSafeHwnd()) DestroyWindow();  // the splash, being owned, goes with it
 }
 
@@ -40,6 +43,7 @@ bool CSplashDriver::Start() {
   splash->SetTextColor(kTextColor);
   splash->SetTextFormat(kTextFormat);
   splash->Show();
+  WatchBoxes(true);
   SetTimer(kStepTimer, kStepMs);
   Step();
   return true;
@@ -64,6 +68,7 @@ void CSplashDriver::Step() {
 
 void CSplashDriver::End() {
   m_ending = true;
+  WatchBoxes(false);
   KillTimer(kStepTimer);
   if (CSplashScreenEx* splash = GetSplash()) splash->Hide();
   if (CWnd* form = FromHandle(m_form)) ForceForegroundWindow(form->GetTopLevelParent());
@@ -83,6 +88,37 @@ void CSplashDriver::OnTimer(UINT_PTR id) {
   } else {
     CWnd::OnTimer(id);
   }
+}
+
+void CSplashDriver::WatchBoxes(bool watch) {
+  if (!watch) {
+    SetMessageBoxOpeningWatch(nullptr);
+    return;
+  }
+  const HWND self = GetSafeHwnd();
+  SetMessageBoxOpeningWatch([self] {
+    if (!IsUiThread()) {
+      ::PostMessage(self, kBoxOpeningMessage, 0, 0);
+      return;
+    }
+    if (auto* driver = dynamic_cast<CSplashDriver*>(FromHandle(self))) driver->MakeWayForBox();
+  });
+}
+
+void CSplashDriver::MakeWayForBox() {
+  CSplashScreenEx* splash = GetSplash();
+  if (!splash) return;
+  // At once, without the fade: the box is being shown now.
+  splash->ShowWindow(SW_HIDE);
+  splash->DestroyWindow();
+}
+
+LRESULT CSplashDriver::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kBoxOpeningMessage) {
+    MakeWayForBox();
+    return 0;
+  }
+  return CWnd::WindowProc(message, wParam, lParam);
 }
 
 // ---------------------------------------------------------------- what the splash reads

@@ -22,6 +22,8 @@ class CSplashDriver : public CWnd, private CSplashProgress::Watch {
   // While the splash fades out, the owner waits for it before it goes.
   static constexpr UINT_PTR kCloseTimer = 2;
   static constexpr UINT kCloseCheckMs = 50;
+  // Posted when a box opens on another thread: the splash makes way for it.
+  static constexpr UINT kBoxOpeningMessage = WM_USER + 51;
 
   CSplashDriver();
   // Destroys the splash with the owner when the start ended before the splash did.
@@ -39,9 +41,14 @@ class CSplashDriver : public CWnd, private CSplashProgress::Watch {
   const CSplashProgress* GetProgress() const { return m_progress.get(); }
 
   void OnTimer(UINT_PTR id) override;
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void End();
+  // A box is opening: the top-most splash would hide it and what it says, so
+  // the splash goes now (its steps and the end go on without it).
+  void MakeWayForBox();
+  void WatchBoxes(bool watch);
   bool FindEngine() override;
   std::string ReadAppTitle() override;
   bool FindForm() override;

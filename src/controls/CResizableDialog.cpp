@@ -163,6 +163,54 @@ void CResizableDialog::RestorePlacement() {
   placement.flags = static_cast<UINT>(flags);
   // A placement saved on a screen that is gone would put the dialog out of reach.
   if (!RectMeetsAvailableScreen(placement.rcNormalPosition)) return;
+  const CRect saved(placement.rcNormalPosition);
+  PlaceOnceFramed([saved](const CSize&) { return saved; }, placement.showCmd);
+  m_placementRestored = true;
+  PostMessage(kPlacementRestoredMessage, 0, 0);
+}
+
+bool CResizableDialog::IsFrameKnown() const {
+  const QWidget* widget = GetWidget();
+  return widget && widget->frameGeometry().size() != widget->size();
+}
+
+void CResizableDialog::PlaceOuterRect(const RECT& outer, UINT showCmd) {
+  WINDOWPLACEMENT placement;
+  if (!GetWindowPlacement(this, &placement)) return;
+  placement.rcNormalPosition = outer;
+  placement.showCmd = showCmd;
   SetWindowPlacement(this, &placement);
-  PostMessage(WM_USER + 2, 0, 0);
+}
+
+void CResizableDialog::PlaceOnceFramed(std::function<CRect(const CSize& outerSize)> where, UINT showCmd) {
+  CRect now;
+  GetWindowRect(&now);
+  PlaceOuterRect(where(now.Size()), showCmd);
+  // Before the window manager has framed the window its frame is not known:
+  // the outer rectangle became the inside. Placed again once it is known, or
+  // the window grows by its frame at every start.
+  if (IsFrameKnown() || showCmd == SW_SHOWMAXIMIZED || showCmd == SW_SHOWMINIMIZED) {
+    m_placeOnceFramed = nullptr;
+    return;
+  }
+  m_placeOnceFramed = std::move(where);
+}
+
+void CResizableDialog::PlaceOnceFramed(std::function<CRect(const CSize& outerSize)> where) {
+  PlaceOnceFramed(std::move(where), IsWindowVisible() ? SW_SHOWNORMAL : SW_HIDE);
+}
+
+LRESULT CResizableDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = CDialog::WindowProc(message, wParam, lParam);
+  const bool framing = message == WM_MOVE || message == WM_SIZE || message == kPlacementRestoredMessage;
+  if (framing && m_placeOnceFramed && IsWindowVisible() && IsFrameKnown() && !IsZoomed() && !IsIconic()) {
+    const auto where = std::move(m_placeOnceFramed);
+    m_placeOnceFramed = nullptr;
+    CRect now;
+    GetWindowRect(&now);
+    // The inside keeps the size it was given; the frame now goes around it.
+    const CRect wanted = where(now.Size());
+    if (now != wanted) PlaceOuterRect(wanted, SW_SHOWNORMAL);
+  }
+  return result;
 }

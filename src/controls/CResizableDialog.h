@@ -3,6 +3,7 @@
 // area, with a size gripper in the lower right corner, a minimum tracking size
 // equal to the size it opened with, and a placement kept in the registry
 // profile ("%d,%d,%d,%d,%d,%d": normal rectangle, show command, flags).
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,16 @@ class CResizableDialog : public CDialog {
   void EnablePlacementSaving(const std::string& section, const std::string& entry);
   void SavePlacement();
   void RestorePlacement();
+  // Posted to itself once a placement was restored; handled once the window
+  // shows (the recipe dialog also takes it as its call to the front).
+  static constexpr UINT kPlacementRestoredMessage = WM_USER + 2;
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Puts the window's outer rectangle (frame included) where `where` says for
+  // the window's outer size, and again once the window manager has framed it
+  // when its frame is not known yet.
+  void PlaceOnceFramed(std::function<CRect(const CSize& outerSize)> where);
+  // Whether a saved placement was put back (none saved yet, or one off every screen: false).
+  bool IsPlacementRestored() const { return m_placementRestored; }
   bool IsInitialised() const { return m_initialised; }
   CSize GetMinTrackSize() const { return m_minTrackSize; }
 
@@ -68,6 +79,12 @@ class CResizableDialog : public CDialog {
   bool m_useMinTrack = true;
   bool m_useMaxRect = false;
   bool m_placementSaving = false;
+  bool m_placementRestored = false;
+  void PlaceOuterRect(const RECT& outer, UINT showCmd);
+  void PlaceOnceFramed(std::function<CRect(const CSize& outerSize)> where, UINT showCmd);
+  bool IsFrameKnown() const;
+  // A placement made before the frame was known, made again once it is.
+  std::function<CRect(const CSize& outerSize)> m_placeOnceFramed;
   std::string m_section;
   std::string m_entry;
   bool m_initialised = false;

@@ -72,6 +72,13 @@ void CScrollChildDlg::ScrollTo(int position) {
   ScrollWindow(0, -change);
 }
 
+void CScrollChildDlg::ScrollIntoView(int top, int bottom) {
+  int position = m_scrollPos;
+  if (bottom > position + m_visibleHeight) position = bottom - m_visibleHeight;
+  if (top < position) position = top;
+  ScrollTo(std::clamp(position, 0, std::max(0, ScrollRangeSize())));
+}
+
 void CScrollChildDlg::OnVScroll(UINT code, UINT pos, CScrollBar* bar) {
   const int range = ScrollRangeSize();
   const int line = std::max(5, range / 20);

@@ -14,6 +14,9 @@ class CScrollChildDlg : public CDialog {
   int GetVisibleHeight() const { return m_visibleHeight; }
   int ScrollRangeSize() const { return m_fullClientRect.Height() - m_visibleHeight; }
   void EnableDragScrolling(bool enable) { m_dragEnabled = enable; }
+  // Scrolls as little as it takes to show the content from `top` to `bottom`
+  // (content coordinates; the top wins when both cannot be shown).
+  void ScrollIntoView(int top, int bottom);
 
   BOOL OnInitDialog() override;
   void OnOK() override {}

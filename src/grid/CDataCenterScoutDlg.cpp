@@ -91,6 +91,7 @@ BOOL CDataCenterScoutDlg::OnInitDialog() {
   m_grid.BindToDialogItem(this, IDC_SCOUT_GRID);
   AnchorControl(IDC_SCOUT_GRID, TOP_LEFT, BOTTOM_RIGHT);
   EnablePlacementSaving(kPlacementSection, kPlacementEntry);
+  if (!IsPlacementRestored()) WidenToWholeRows();
 
   ShowSuspendedFlag();
   SetTimer(kSuspendTimer, kSuspendPeriodMs);
@@ -143,6 +144,16 @@ void CDataCenterScoutDlg::OnSuspendClicked() {
   if (SuspendRequest request = SuspendRequestHandler())
     request(IsDlgButtonChecked(IDC_SCOUT_SUSPEND) == BST_CHECKED);
   ShowSuspendedFlag();
+}
+
+void CDataCenterScoutDlg::WidenToWholeRows() {
+  CRect grid;
+  m_grid.GetWindowRect(&grid);
+  const int missing = m_grid.WholeRowWidth() - grid.Width();
+  if (missing <= 0) return;
+  CRect window;
+  GetWindowRect(&window);
+  SetWindowPos(nullptr, 0, 0, window.Width() + missing, window.Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CDataCenterScoutDlg::OnFilterChanged() {

@@ -61,6 +61,9 @@ class CDataCenterScoutDlg : public CResizableDialog {
   static void RegisterTemplate();
 
  private:
+  // At the default size the grid shows a whole row: the dialog is made wider
+  // when the columns need it (a size the operator saved is kept as it is).
+  void WidenToWholeRows();
   void ShowSuspendedFlag();
 
   CDataCenterScoutGrid m_grid;

@@ -1,5 +1,6 @@
 #include "grid/CDataCenterScoutGrid.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QPen>
@@ -18,6 +19,8 @@
 #include "grid/CUGGrid.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/ui/CDC.h"
+#include "platform/ui/CFont.h"
+#include "platform/ui/DialogFont.h"
 #include "platform/ui/ResourceRegistry.h"
 
 namespace {
@@ -111,15 +114,37 @@ void CDataCenterScoutGrid::OnSetup() {
   m_sliderTypeId = RegisterCellType(&m_sliderType);
   m_autoFontTypeId = RegisterCellType(&m_autoFontType);
   SetDefColWidth(kDefaultColWidth);
-  for (int col = 0; col < kColCount; ++col) ChangeColumnWidth(col, kColumns[col].width);
   EnableGridWindows(TRUE);
   SetSideHeadingWidth(0);
   for (int col = 0; col < kColCount; ++col) PutCellText(col, -1, kColumns[col].heading);
+  // A column is never narrower than its heading in the font it is drawn with.
+  for (int col = 0; col < kColCount; ++col) ChangeColumnWidth(col, std::max(kColumns[col].width, HeadingWidth(col)));
 
   for (long row = 0; row < count; ++row) FillRow(row, dataCenter->GetTagAt(static_cast<int>(row)));
 
   SetTimer(kRefreshTimer, kRefreshPeriodMs);
   m_setupDone = true;
+}
+
+int CDataCenterScoutGrid::HeadingWidth(int col) {
+  constexpr int kMargins = 6;  // the cell's text inset on both sides, and a pixel to spare
+  if (col < 0 || col >= kColCount) return 0;
+  CUGCell heading;
+  GetHeadingDefault(&heading);
+  CFont* font = heading.GetFont();
+  const QFont drawn = font ? font->GetQFont() : DialogFont();
+  return QFontMetrics(drawn).horizontalAdvance(QString::fromUtf8(kColumns[col].heading)) + kMargins;
+}
+
+int CDataCenterScoutGrid::WholeRowWidth() {
+  constexpr int kBorders = 4;
+  int total = VScrollWidth() + kBorders;
+  for (int col = 0; col < kColCount; ++col) {
+    int width = 0;
+    GetColWidth(col, &width);
+    total += width;
+  }
+  return total;
 }
 
 void CDataCenterScoutGrid::FillRow(long row, CDCTag* tag) {

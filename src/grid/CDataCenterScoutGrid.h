@@ -61,6 +61,12 @@ class CDataCenterScoutGrid : public CUGCtrl {
 
   // The tag a cell holds, or null.
   CDCTag* TagAt(int col, long row);
+  // The column's heading as it is drawn: its width in the heading font, with
+  // the cell's margins.
+  int HeadingWidth(int col);
+  // Every column's width added up, with the vertical scroll bar and the border:
+  // the width that shows the whole row.
+  int WholeRowWidth();
   const std::string& GetHighlightFilter() const { return m_highlightFilter; }
   bool IsSetupDone() const { return m_setupDone; }
   int GetSliderTypeId() const { return m_sliderTypeId; }

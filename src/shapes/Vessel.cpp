@@ -313,13 +313,21 @@ void C_Vessel::AddStillPictureKey(ShapePictureKey& key) const {
     const auto [text, color] = GetNameLine();
     key << text << color;
   }
+  if (DrawFlagRow(flags, 0) == 0) AddLevelAndTemperatureKey(key);
+}
+
+void C_Vessel::AddLevelAndTemperatureKey(ShapePictureKey& key) const {
+  const int flags = GetRecord().drawFlags;
   if (DrawFlagRow(flags, 8)) key << GetLevelText();
   if (DrawFlagRow(flags, 16)) key << GetTemperatureText();
 }
 
 void C_Vessel::AddMovingPictureKey(ShapePictureKey& key) const {
   C_BaseShape::AddMovingPictureKey(key);
-  if (DrawFlagRow(GetRecord().drawFlags, 0)) key << m_agitator.phase << GetAttribInt(eShapeColorBody);
+  if (DrawFlagRow(GetRecord().drawFlags, 0)) {
+    key << m_agitator.phase << GetAttribInt(eShapeColorBody) << GetAttribInt(GetBodyColorAttrib());
+    AddLevelAndTemperatureKey(key);
+  }
 }
 
 void C_Vessel::AdvanceAnimation() {
@@ -341,8 +349,17 @@ void C_Vessel::DrawStillPicture(CDC& dc, const CRect& client) {
     const auto [text, color] = GetNameLine();
     DrawShapeBandText(dc, client, row, text, color);
   }
-  if (const int row = DrawFlagRow(flags, 8)) DrawShapeBandText(dc, client, row, GetLevelText(), RGB(64, 0, 0));
-  if (const int row = DrawFlagRow(flags, 16)) DrawShapeBandText(dc, client, row, GetTemperatureText(), RGB(64, 0, 0));
+  // Over an agitator the level and temperature are drawn after it, with the
+  // moving picture.
+  if (DrawFlagRow(flags, 0) == 0) DrawLevelAndTemperature(dc, client, std::nullopt);
+}
+
+void C_Vessel::DrawLevelAndTemperature(CDC& dc, const CRect& client, std::optional<COLORREF> backdrop) {
+  const int flags = GetRecord().drawFlags;
+  if (const int row = DrawFlagRow(flags, 8))
+    DrawShapeBandText(dc, client, row, GetLevelText(), RGB(64, 0, 0), backdrop);
+  if (const int row = DrawFlagRow(flags, 16))
+    DrawShapeBandText(dc, client, row, GetTemperatureText(), RGB(64, 0, 0), backdrop);
 }
 
 void C_Vessel::DrawMovingPicture(CDC& dc, const CRect& client) {
@@ -353,6 +370,9 @@ void C_Vessel::DrawMovingPicture(CDC& dc, const CRect& client) {
     FillShapePolygon(dc, agitator.shaft.data(), 4, color);
     FillShapePolygon(dc, agitator.leftBlade.data(), 4, color, RGB(0, 0, 0));
     FillShapePolygon(dc, agitator.rightBlade.data(), 4, color, RGB(0, 0, 0));
+    // The texts stand over the agitator's shaft on a box of the body's colour,
+    // not hidden under it nor crossed by it.
+    DrawLevelAndTemperature(dc, client, static_cast<COLORREF>(GetAttribInt(GetBodyColorAttrib())));
   }
   DrawSelectionFrame(&dc);
 }

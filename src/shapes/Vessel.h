@@ -10,6 +10,7 @@
 // (in sixteenths of the height, 0 for none) of the agitator (bits 0-3), the
 // level text (8-11), the name line (12-15) and the temperature text (16-19);
 // bits 20-23 non-zero name the speed commands High/Low instead of Inc/Dec.
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -145,6 +146,9 @@ class C_Vessel : public C_BaseShape {
   // The picture: body, content and texts still; the agitator and the frame move.
   void DrawStillPicture(CDC& dc, const CRect& client);
   void DrawMovingPicture(CDC& dc, const CRect& client);
+  // The level and temperature texts, on a box of `backdrop` when given.
+  void DrawLevelAndTemperature(CDC& dc, const CRect& client, std::optional<COLORREF> backdrop);
+  void AddLevelAndTemperatureKey(ShapePictureKey& key) const;
   void AddStillPictureKey(ShapePictureKey& key) const override;
   void AddMovingPictureKey(ShapePictureKey& key) const override;
   // A running agitator's blades move on at each redraw tick.

@@ -351,6 +351,38 @@ TEST_F(RecipeDlgTest, LivePhasesAndTheNextButton) {
   EXPECT_FALSE(phase->IsWindowEnabled());
 }
 
+TEST_F(RecipeDlgTest, AConfirmationThatBeginsToWaitBringsTheDialogForwardWithItsRowInView) {
+  AddRecipe("Running", true, [](auto& r) {
+    MakeStep(r, 0);
+    MakeStep(r, 26, 9, 0, 1);  // a confirmation far down the list
+  });
+  ASSERT_TRUE(recipes.FindActive());
+  ASSERT_TRUE(recipes.SetActiveRecord(true));
+  Open();
+  process.SetStarted(1, 0);
+  process.SetCycleActive(1);
+  dialog->OnRefreshTimer();
+  CScrollChildDlg* steps = dialog->GetStepsChild();
+  ASSERT_EQ(steps->GetScrollPosition(), 0);
+  dialog->ShowWindow(SW_MINIMIZE);
+  ASSERT_TRUE(dialog->IsIconic());
+
+  process.SetStepPhase(26, 9);
+  dialog->OnRefreshTimer();
+  EXPECT_FALSE(dialog->IsIconic());
+  EXPECT_TRUE(dialog->IsWindowVisible());
+  CRect row, view;
+  dialog->GetRow(26).GetWindowRect(&row);
+  steps->GetWindowRect(&view);
+  EXPECT_GE(row.top, view.top);
+  EXPECT_LE(row.bottom, view.bottom);
+
+  // Only when it begins to wait: the operator may scroll away meanwhile.
+  dialog->ShowWindow(SW_MINIMIZE);
+  dialog->OnRefreshTimer();
+  EXPECT_TRUE(dialog->IsIconic());
+}
+
 // Answers the question after the run under it has ended.
 class RunEndsWhileAsked final : public IMessageBoxService {
  public:

@@ -14,6 +14,7 @@
 
 #include "PlantFormFixture.h"
 #include "app/AboutDlg.h"
+#include "app/RecipeDlg.h"
 #include "app/SplashDriver.h"
 #include "common/IniFile.h"
 #include "common/ProcessUtils.h"
@@ -23,6 +24,8 @@
 #include "links/OpcServer.h"
 #include "platform/base/ProfileStore.h"
 #include "platform/ui/DialogTemplate.h"
+#include "platform/ui/MessageCore.h"
+#include "platform/ui/MonitorWorkArea.h"
 #include "platform/ui/WindowTimers.h"
 #include "plant/PlantModel.h"
 #include "records/TableEngineServices.h"
@@ -175,6 +178,74 @@ TEST_F(Startup, TheSplashShowsTheBannerUntilThreeSecondsAfterThePlantShowsThenTh
   EXPECT_EQ(theApp.GetSplashDriver(), nullptr);
   EXPECT_TRUE(main->IsWindowVisible());
   EXPECT_TRUE(main->IsZoomed());
+}
+
+TEST_F(Startup, ABoxShownWhileTheSplashRunsTakesTheSplashAwayAndTheStartGoesOn) {
+  MakeDatabase();
+  // Mixer 1's level bound to a serial register although it is calculated from
+  // its port: the start asks what to do about it.
+  std::string tags = dir.Read("Qelo-DCTags.dct");
+  const std::string unbound = "1,Mixer1.Level,NULL,NULL,NULL,Float,NULL,0,0,";
+  const std::size_t at = tags.find(unbound);
+  ASSERT_NE(at, std::string::npos);
+  tags.replace(at, unbound.size(), "1,Mixer1.Level,SRL,MBRTU16-DA1-REG40001-FP2-UR100-TOB50,INPUT,Float,NULL,0,0,");
+  dir.Write("Qelo-DCTags.dct", tags);
+  boxes.SetDefaultAnswer(IDOK);
+  int shown = 0;
+  bool splashRunning = false;
+  bool splashVisible = false;
+  boxes.SetOnShow([&](const std::string& text) {
+    if (text.find("Invalid internal hard code configuration!") == std::string::npos) return;
+    ++shown;
+    const CSplashDriver* driver = theApp.GetSplashDriver();
+    splashRunning = driver != nullptr;
+    splashVisible = driver && driver->GetSplash() && driver->GetSplash()->IsWindowVisible();
+  });
+  ASSERT_TRUE(StartApplication());
+  boxes.SetOnShow(nullptr);
+  StopCycles();
+  EXPECT_EQ(shown, 1);
+  EXPECT_TRUE(splashRunning);  // the box came while the splash's time ran
+  // The top-most splash would have covered the box and what it says.
+  EXPECT_FALSE(splashVisible);
+  EXPECT_TRUE(main->IsWindowVisible());
+}
+
+TEST_F(Startup, TheRecipeDialogIsShownBesideThePlantAndKeepsItsSizeAcrossStarts) {
+  MakeDatabase();
+  ASSERT_TRUE(StartApplication());
+  StopCycles();
+  CRecipeDlg* recipes = view->GetRecipeDlg();
+  ASSERT_NE(recipes, nullptr);
+  EXPECT_TRUE(recipes->IsWindowVisible());
+  EXPECT_TRUE(main->IsZoomed());
+  // In the screen's bottom right corner, clear of the plant's left part.
+  // (A window manager frames it a moment after it shows.)
+  CRect placed;
+  recipes->GetWindowRect(&placed);
+  const CRect area = GetWorkAreaNearestPoint(CPoint(placed.left, placed.top));
+  WaitPumping([&] {
+    recipes->GetWindowRect(&placed);
+    return placed.right == area.right && placed.bottom == area.bottom;
+  }, 10000);
+  EXPECT_EQ(placed.right, area.right);
+  EXPECT_EQ(placed.bottom, area.bottom);
+
+  // Placed where it was left at the next start, and no larger.
+  recipes->SetWindowPos(nullptr, area.left + 40, area.top + 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  recipes->GetWindowRect(&placed);
+  CloseApplication();
+  // Each start takes its own lock.
+  const std::string runtime = dir.File("second-run");
+  std::filesystem::create_directory(runtime);
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  ASSERT_TRUE(StartApplication());
+  StopCycles();
+  CRect reopened;
+  view->GetRecipeDlg()->GetWindowRect(&reopened);
+  EXPECT_EQ(reopened, placed) << reopened.left << "," << reopened.top << "," << reopened.right << ","
+                              << reopened.bottom << " against " << placed.left << "," << placed.top << ","
+                              << placed.right << "," << placed.bottom;
 }
 
 TEST_F(Startup, AboutScoutAndYesEndTheRunWithCodeZeroAndTheExitLeavesTheSeamsToTheirStandIns) {

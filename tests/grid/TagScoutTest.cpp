@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 
 #include "common/Conversions.h"
@@ -12,6 +13,7 @@
 #include "grid/CUGLstBox.h"
 #include "platform/base/ProfileStore.h"
 #include "platform/ui/CEdit.h"
+#include "platform/ui/CFont.h"
 #include "support/ScriptedMessageBox.h"
 #include "support/TestEnvironment.h"
 #include "GridLocale.h"
@@ -106,6 +108,25 @@ TEST_F(TagScout, OpensOnlyWithTheOverrideKeysAndFillsOneRowPerTag) {
   EXPECT_EQ(Text(grid, 7, 3), "42");
   EXPECT_EQ(scout.GetDlgItemText(IDC_SCOUT_MATCHES), "Highlight (0)");
   EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(TagScout, EveryHeadingFitsItsColumnAndTheDefaultSizeShowsAWholeRow) {
+  engine.AddFloatTags(3);
+  Open();
+  CDataCenterScoutGrid& grid = Grid();
+  CUGCell heading;
+  grid.GetHeadingDefault(&heading);
+  ASSERT_NE(heading.GetFont(), nullptr);  // the dialog's font, made bold
+  const QFontMetrics metrics(heading.GetFont()->GetQFont());
+  for (int col = 0; col < CDataCenterScoutGrid::kColCount; ++col) {
+    int width = 0;
+    grid.GetColWidth(col, &width);
+    const std::string text = Text(grid, col, -1);
+    EXPECT_LE(metrics.horizontalAdvance(QString::fromStdString(text)) + 4, width) << text;
+  }
+  CRect shown;
+  grid.GetWindowRect(&shown);
+  EXPECT_LE(grid.WholeRowWidth(), shown.Width());  // "New Value" inside the right edge
 }
 
 TEST_F(TagScout, WithNoTagsTheFilterCountsNothingAndGoShowsZero) {

@@ -10,6 +10,7 @@ int ScriptedMessageBox::Show(const std::string& text, const std::string& caption
 }
 
 int ScriptedMessageBox::Answer(const std::string& text, const std::string& caption, UINT style, bool waited) {
+  if (m_onShow) m_onShow(text);
   std::unique_lock<std::mutex> lock(m_mutex);
   m_shown.push_back({text, caption, style, std::this_thread::get_id(), waited});
   if (m_answers.empty()) {

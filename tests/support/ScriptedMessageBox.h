@@ -4,6 +4,7 @@
 // no queued answer fails the test (unless a default answer was set) and is
 // answered with Cancel, which is the safe answer of every prompt.
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -30,6 +31,9 @@ class ScriptedMessageBox final : public IMessageBoxService {
 
   // Queues one answer. When `expectedSubstring` is given the box's text must contain it.
   void Expect(int answer, const std::string& expectedSubstring = std::string());
+  // Runs on the asking thread as each box is shown, before it is answered: what
+  // the operator would see around the box.
+  void SetOnShow(std::function<void(const std::string& text)> onShow) { m_onShow = std::move(onShow); }
   // Answers every unscripted box with `answer` instead of failing (0 turns this off).
   void SetDefaultAnswer(int answer) { m_defaultAnswer = answer; }
 
@@ -50,4 +54,5 @@ class ScriptedMessageBox final : public IMessageBoxService {
   std::deque<Scripted> m_answers;
   std::vector<Shown> m_shown;
   int m_defaultAnswer = 0;
+  std::function<void(const std::string& text)> m_onShow;
 };

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 
 namespace {
 
@@ -17,6 +18,18 @@ class ConsoleMessageBox final : public IMessageBoxService {
 
 ConsoleMessageBox g_console;
 std::atomic<IMessageBoxService*> g_service{nullptr};
+
+std::mutex g_watchMutex;
+std::function<void()> g_openingWatch;
+
+void TellOpening() {
+  std::function<void()> watch;
+  {
+    std::lock_guard<std::mutex> lock(g_watchMutex);
+    watch = g_openingWatch;
+  }
+  if (watch) watch();
+}
 
 }  // namespace
 
@@ -38,10 +51,17 @@ IMessageBoxService& MessageBoxService() {
   return service ? *service : g_console;
 }
 
+void SetMessageBoxOpeningWatch(std::function<void()> watch) {
+  std::lock_guard<std::mutex> lock(g_watchMutex);
+  g_openingWatch = std::move(watch);
+}
+
 int ShowMessageBox(const std::string& text, const std::string& caption, UINT style) {
+  TellOpening();
   return MessageBoxService().Show(text, caption, style);
 }
 
 void ShowMessageBoxWithoutWaiting(const std::string& text, const std::string& caption, UINT style) {
+  TellOpening();
   MessageBoxService().ShowWithoutWaiting(text, caption, style);
 }

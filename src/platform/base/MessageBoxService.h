@@ -2,6 +2,7 @@
 // The message-box service. Every operator box of the system goes through here,
 // from any thread: the window framework's implementation marshals the box to the
 // UI thread and waits for the answer; tests install a scripted double.
+#include <functional>
 #include <string>
 
 #include "platform/base/WinTypes.h"
@@ -29,6 +30,11 @@ void ShowMessageBoxWithoutWaiting(const std::string& text, const std::string& ca
                                   UINT style = MB_OK);
 // The framework's AfxMessageBox shape: the application title as caption.
 inline int AfxMessageBox(const std::string& text, UINT style = MB_OK) { return ShowMessageBox(text, "", style); }
+
+// Told on the asking thread just before each box is shown, whatever the service:
+// a window that would hide boxes (the start-up splash) gets out of their way.
+// One watch at a time; an empty function removes it.
+void SetMessageBoxOpeningWatch(std::function<void()> watch);
 
 // The button a box answers when nobody can press one: the first button of its type.
 int DefaultButtonOf(UINT style);

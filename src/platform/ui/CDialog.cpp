@@ -16,6 +16,7 @@
 #include "platform/ui/CDataExchange.h"
 #include "platform/ui/CEdit.h"
 #include "platform/ui/CScrollBar.h"
+#include "platform/ui/DialogFont.h"
 #include "platform/ui/ModalDialogScript.h"
 #include "platform/ui/TemplateControls.h"
 #include "platform/ui/WindowEventBridge.h"
@@ -112,6 +113,8 @@ BOOL CDialog::CreateFromTemplate(const DialogTemplate& dialogTemplate, CWnd* par
   if (!CreateEx(copy.exStyle, kDialogClass, copy.caption, copy.style & ~WS_VISIBLE, rect, parent,
                 child ? m_nIDHelp : 0))
     return FALSE;
+  UseDialogFont(GetWidget());
+  if (!SendMessage(WM_GETFONT)) SetFont(&DialogFontObject(), FALSE);  // unless given one before
   if (!child) {
     GetWidget()->resize(rect.Width(), rect.Height());
   }

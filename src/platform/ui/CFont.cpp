@@ -20,10 +20,36 @@ QString FamilyFor(const LOGFONT& lf) {
              : QStringLiteral("Sans Serif");
 }
 
+// The faces the windows and the plant were laid out for are not on this system.
+// Left to the system's own choice they become whatever sans face it prefers,
+// wider than the original, and texts no longer fit the rectangles made for
+// them. They are asked for as faces of the same widths, installed with the
+// program, before the system's choice.
+QStringList FamiliesFor(const QString& face) {
+  static const QStringList sans = {"Liberation Sans", "Arimo", "Nimbus Sans"};
+  static const QStringList mono = {"Liberation Mono", "Cousine", "Nimbus Mono PS"};
+  static const QStringList serif = {"Liberation Serif", "Tinos", "Nimbus Roman"};
+  const QString key = face.toLower();
+  const QStringList* like = nullptr;
+  if (key == "ms shell dlg" || key == "ms shell dlg 2" || key == "ms sans serif" || key == "microsoft sans serif" ||
+      key == "tahoma" || key == "arial" || key == "helvetica" || key == "system" || key == "sans serif" ||
+      key == "verdana") {
+    like = &sans;
+  } else if (key == "courier new" || key == "courier" || key == "monospace") {
+    like = &mono;
+  } else if (key == "times new roman" || key == "times") {
+    like = &serif;
+  }
+  QStringList families = like ? *like : QStringList();
+  families.append(face);
+  return families;
+}
+
 }  // namespace
 
 QFont CFont::ResolveLogFont(const LOGFONT& lf) {
   QFont font(FamilyFor(lf));
+  font.setFamilies(FamiliesFor(FamilyFor(lf)));
   font.setStyleHint((lf.lfPitchAndFamily & 0x03) == FIXED_PITCH ? QFont::TypeWriter : QFont::SansSerif);
   font.setKerning(false);  // the platform places characters by their advance widths
   font.setHintingPreference(QFont::PreferFullHinting);

@@ -9,6 +9,7 @@
 #include "platform/ui/CDataExchange.h"
 #include "platform/ui/CFrameWnd.h"
 #include "platform/ui/CScrollBar.h"
+#include "platform/ui/DialogFont.h"
 #include "platform/ui/TemplateControls.h"
 
 CFormView::CFormView(UINT templateId) : m_templateId(templateId) {}
@@ -43,6 +44,8 @@ int CFormView::OnCreate(LPCREATESTRUCT cs) {
   if (!dialogTemplate) return -1;
   const DialogTemplate copy = *dialogTemplate;
   m_totalSize = MapDialogUnits(0, 0, copy.cx, copy.cy).Size();
+  UseDialogFont(GetWidget());
+  if (!SendMessage(WM_GETFONT)) SetFont(&DialogFontObject(), FALSE);  // unless given one before
   CScrollBar::WireScrollBar(m_vbar, &m_vrange, this, WM_VSCROLL, nullptr);
   CScrollBar::WireScrollBar(m_hbar, &m_hrange, this, WM_HSCROLL, nullptr);
   CreateTemplateControls(this, copy, m_bound, m_ownedControls, IDOK);

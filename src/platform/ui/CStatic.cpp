@@ -4,6 +4,18 @@
 #include <QFrame>
 #include <QLabel>
 
+#include "platform/ui/TextLayout.h"
+
+namespace {
+
+// A static control's text shows with the prefix rule unless SS_NOPREFIX: "&&" is one "&".
+QString ShownText(const std::string& text, DWORD style) {
+  const QString raw = QString::fromStdString(text);
+  return (style & SS_NOPREFIX) ? raw : StripPrefix(raw);
+}
+
+}  // namespace
+
 QWidget* CStatic::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
   auto* label = new QLabel(parent);
   const DWORD type = cs.style & SS_TYPEMASK;
@@ -16,7 +28,7 @@ QWidget* CStatic::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
     align |= (cs.style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
     label->setAlignment(align);
     label->setWordWrap(type != SS_LEFTNOWORDWRAP && type != SS_SIMPLE);
-    label->setText(QString::fromStdString(cs.lpszName));
+    label->setText(ShownText(cs.lpszName, cs.style));
   }
   if (cs.style & SS_SUNKEN) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   label->setTextFormat(Qt::PlainText);
@@ -26,16 +38,8 @@ QWidget* CStatic::CreateWidget(QWidget* parent, const CREATESTRUCT& cs) {
 void CStatic::ApplyTextToWidget(const std::string& text) {
   if (auto* label = qobject_cast<QLabel*>(GetWidget())) {
     const DWORD type = GetStyle() & SS_TYPEMASK;
-    if (type != SS_ETCHEDFRAME && type != SS_BLACKRECT && type != SS_OWNERDRAW) label->setText(QString::fromStdString(text));
+    if (type != SS_ETCHEDFRAME && type != SS_BLACKRECT && type != SS_OWNERDRAW) label->setText(ShownText(text, GetStyle()));
   }
-}
-
-std::string CStatic::TextFromWidget() const {
-  if (auto* label = qobject_cast<QLabel*>(GetWidget())) {
-    const DWORD type = GetStyle() & SS_TYPEMASK;
-    if (type != SS_ETCHEDFRAME && type != SS_BLACKRECT && type != SS_OWNERDRAW) return label->text().toStdString();
-  }
-  return CWnd::TextFromWidget();
 }
 
 bool CStatic::PreTranslateQtEvent(QEvent* event) {

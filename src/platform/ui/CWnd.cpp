@@ -17,6 +17,7 @@
 #include "platform/ui/CDC.h"
 #include "platform/ui/CursorResources.h"
 #include "platform/ui/WindowEventBridge.h"
+#include "platform/ui/WindowStacking.h"
 #include "platform/ui/WindowTimers.h"
 
 const CWnd CWnd::wndTop;
@@ -611,6 +612,7 @@ BOOL CWnd::ShowWindow(int command) {
       m_widget->activateWindow();
     }
   }
+  if (command != SW_HIDE && m_widget->isWindow()) window_stacking::KeepAbove(m_widget);
   return wasVisible;
 }
 
@@ -651,6 +653,7 @@ BOOL CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, U
       m_widget->raise();
     } else if (insertAfter == &wndTop) {
       m_widget->raise();
+      if (m_widget->isWindow()) window_stacking::KeepAbove(m_widget);
     } else if (insertAfter->m_widget && insertAfter->m_widget->parentWidget() == m_widget->parentWidget()) {
       m_widget->stackUnder(insertAfter->m_widget);
     }
@@ -718,7 +721,10 @@ void CWnd::ScreenToClient(LPRECT rect) const {
 void CWnd::BringWindowToTop() {
   if (!m_widget) return;
   m_widget->raise();
-  if (m_widget->isWindow()) m_widget->activateWindow();
+  if (m_widget->isWindow()) {
+    m_widget->activateWindow();
+    window_stacking::KeepAbove(m_widget);
+  }
 }
 
 BOOL CWnd::SetForegroundWindow() {
@@ -726,6 +732,7 @@ BOOL CWnd::SetForegroundWindow() {
   QWidget* top = m_widget->window();
   top->raise();
   top->activateWindow();
+  window_stacking::KeepAbove(top);
   return TRUE;
 }
 

@@ -1,8 +1,12 @@
 #include "platform/ui/DialogTemplate.h"
 
+#include <QFontMetrics>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
+
+#include "platform/ui/DialogFont.h"
 
 namespace {
 
@@ -19,6 +23,25 @@ const DialogItemTemplate* DialogTemplate::Item(UINT itemId) const {
     if (item.id == itemId) return &item;
   return nullptr;
 }
+
+DialogBaseUnits GetDialogBaseUnits() {
+  // The font does not change while the program runs: measured once.
+  static const DialogBaseUnits units = [] {
+    DialogBaseUnits measured;
+    const QFontMetrics metrics(DialogFont());
+    // The original platform's rule: the alphabet's mean width, rounded.
+    const int alphabet = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    measured.x = std::max(1, (alphabet / 26 + 1) / 2);
+    measured.y = std::max(1, metrics.ascent() + metrics.descent());
+    return measured;
+  }();
+  return units;
+}
+
+int DialogUnitsToPixelsX(int units) { return units * GetDialogBaseUnits().x / 4; }
+int DialogUnitsToPixelsY(int units) { return units * GetDialogBaseUnits().y / 8; }
+int PixelsToDialogUnitsX(int pixels) { return pixels * 4 / GetDialogBaseUnits().x; }
+int PixelsToDialogUnitsY(int pixels) { return pixels * 8 / GetDialogBaseUnits().y; }
 
 CRect MapDialogUnits(int x, int y, int cx, int cy) {
   const int left = DialogUnitsToPixelsX(x);
@@ -38,4 +61,12 @@ const DialogTemplate* FindDialogTemplate(UINT id) {
   std::lock_guard<std::mutex> lock(g_templatesMutex);
   auto it = Templates().find(id);
   return it == Templates().end() ? nullptr : it->second.get();
+}
+
+std::vector<UINT> RegisteredDialogTemplateIds() {
+  std::lock_guard<std::mutex> lock(g_templatesMutex);
+  std::vector<UINT> ids;
+  ids.reserve(Templates().size());
+  for (const auto& [id, dialogTemplate] : Templates()) ids.push_back(id);
+  return ids;
 }

@@ -4,7 +4,7 @@
 // its id, window class ("BUTTON", "EDIT", "STATIC", "COMBOBOX", "LISTBOX",
 // "SCROLLBAR", "msctls_trackbar32", "msctls_updown32", "SysTabControl32"),
 // style word, text and rectangle. Sizes are in dialog units; MapDialogUnits
-// turns them into pixels with the fixed base units of the dialog font.
+// turns them into pixels with the base units of the dialog font.
 #include <string>
 #include <vector>
 
@@ -43,14 +43,25 @@ inline constexpr const char* kSpinClass = "msctls_updown32";
 inline constexpr const char* kTabControlClass = "SysTabControl32";
 inline constexpr const char* kDialogClass = "#32770";
 
-// Dialog units to pixels: horizontal units are a quarter of the base width,
-// vertical units an eighth of the base height.
-constexpr int kDialogBaseUnitX = 6;
-constexpr int kDialogBaseUnitY = 13;
+// Dialog units to pixels: horizontal units are a quarter of the dialog font's
+// average character width, vertical units an eighth of its height, measured
+// on the font the dialogs are drawn with (DialogFont), as the original
+// platform measures its dialog font: a wider or taller font gives larger
+// windows and controls, in the same proportions, and their texts still fit.
+struct DialogBaseUnits {
+  int x = 6;
+  int y = 13;
+};
+DialogBaseUnits GetDialogBaseUnits();
 CRect MapDialogUnits(int x, int y, int cx, int cy);
-inline int DialogUnitsToPixelsX(int units) { return units * kDialogBaseUnitX / 4; }
-inline int DialogUnitsToPixelsY(int units) { return units * kDialogBaseUnitY / 8; }
+int DialogUnitsToPixelsX(int units);
+int DialogUnitsToPixelsY(int units);
+// Pixels to dialog units (rounded down), for layouts written in pixels.
+int PixelsToDialogUnitsX(int pixels);
+int PixelsToDialogUnitsY(int pixels);
 
 // The process-wide table of templates, by id. Registering an id again replaces it.
 void RegisterDialogTemplate(const DialogTemplate& dialogTemplate);
 const DialogTemplate* FindDialogTemplate(UINT id);
+// The ids registered so far, in increasing order.
+std::vector<UINT> RegisteredDialogTemplateIds();

@@ -13,6 +13,7 @@
 #include "platform/base/Text.h"
 #include "platform/ui/CWinApp.h"
 #include "platform/ui/MessageCore.h"
+#include "platform/ui/WindowStacking.h"
 
 namespace {
 
@@ -97,6 +98,12 @@ struct PendingAnswer {
   }
 };
 
+// A box is above every window of the program, and stays so while it is open.
+void ShownOnTop(QMessageBox& box) {
+  window_stacking::AddOpenBox(&box);
+  box.raise();
+}
+
 // Opens a box (UI thread) without a nested loop; `answered` gets the operator's
 // answer as soon as the box is closed, whatever loop the UI thread is in then.
 void OpenSignalled(const std::string& text, const std::string& caption, UINT style,
@@ -107,10 +114,8 @@ void OpenSignalled(const std::string& text, const std::string& caption, UINT sty
   // Closed by the application's end without an answer: the safe one.
   QObject::connect(box, &QObject::destroyed, [answered] { answered(IDCANCEL); });
   box->show();
-  if (style & (MB_SYSTEMMODAL | MB_SETFOREGROUND)) {
-    box->raise();
-    box->activateWindow();
-  }
+  ShownOnTop(*box);
+  if (style & (MB_SYSTEMMODAL | MB_SETFOREGROUND)) box->activateWindow();
 }
 
 void ReportWithoutUi(const std::string& text, const std::string& caption) {
@@ -123,11 +128,9 @@ int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT
   if (IsUiThread()) {
     // The UI thread has nothing else to do until the answer: the box's own loop.
     std::unique_ptr<QMessageBox> box(Build(text, caption, style));
-    if (style & (MB_SYSTEMMODAL | MB_SETFOREGROUND)) {
-      box->show();
-      box->raise();
-      box->activateWindow();
-    }
+    box->show();
+    ShownOnTop(*box);
+    if (style & (MB_SYSTEMMODAL | MB_SETFOREGROUND)) box->activateWindow();
     box->exec();
     return AnswerOf(*box);
   }

@@ -2,9 +2,6 @@
 
 #include "platform/ui/GdiTypes.h"
 
-namespace {
-
-// Removes prefix marks: "&&" is one "&", "&x" underlines x, a lone "&" at the end vanishes.
 QString StripPrefix(const QString& text, std::vector<int>* underlined) {
   QString out;
   out.reserve(text.size());
@@ -16,13 +13,15 @@ QString StripPrefix(const QString& text, std::vector<int>* underlined) {
         ++i;
         continue;
       }
-      if (i + 1 < text.size()) underlined->push_back(static_cast<int>(out.size()));
+      if (i + 1 < text.size() && underlined) underlined->push_back(static_cast<int>(out.size()));
       continue;
     }
     out += c;
   }
   return out;
 }
+
+namespace {
 
 bool IsBreakSpace(QChar c) { return c == QLatin1Char(' '); }
 

@@ -14,6 +14,11 @@ struct TextLine {
   int width = 0;                // in pixels, tabs expanded
 };
 
+// Removes prefix marks as texts drawn with them show: "&&" is one "&", "&x"
+// shows x (its position goes to `underlined` when given), a lone "&" at the
+// end vanishes.
+QString StripPrefix(const QString& text, std::vector<int>* underlined = nullptr);
+
 class TextLayout {
  public:
   TextLayout(const QFontMetrics& metrics, UINT format);

@@ -9,6 +9,7 @@
 
 #include "common/Conversions.h"
 #include "platform/base/ProfileStore.h"
+#include "platform/ui/MessageCore.h"
 #include "support/TestEnvironment.h"
 #include "../ScoutFixture.h"
 
@@ -23,6 +24,7 @@ extern "C" const char* __tsan_default_suppressions() {
 TEST(TagScoutThread, AWorkerSetsTagsWhileTheScoutRefreshesFiltersAndScrolls) {
   constexpr int kTags = 1000;
   constexpr int kPasses = 20;
+  constexpr int kSteps = 40;
   TempDir dir;
   profile::SetPathOverride(dir.File("profile.ini"));
   ScopedKeyState keys;
@@ -43,14 +45,17 @@ TEST(TagScoutThread, AWorkerSetsTagsWhileTheScoutRefreshesFiltersAndScrolls) {
           engine.dataCenter.GetTagAt(i)->SetValue(Variant::R4(static_cast<float>(pass * 10 + i % 7)));
       done = true;
     });
+    // A fixed amount of reading, however fast either side runs (a loaded
+    // machine slows them differently); then the worker is waited for.
     long top = 0;
-    for (int step = 0; !done.load() || step < 10; ++step) {
+    for (int step = 0; step < kSteps; ++step) {
       grid.RefreshVisibleRows();
       scout.SetDlgItemText(IDC_SCOUT_FILTER, step % 2 ? "Tag1" : "Ranged");
       top = (top + 37) % kTags;
       grid.SetTopRow(top);
       QApplication::processEvents();
     }
+    EXPECT_TRUE(WaitPumping([&] { return done.load(); }, 600000));  // a watchdog, not a time limit
     worker.join();
 
     grid.SetTopRow(0);

@@ -25,8 +25,8 @@ TEST(AdvantechPollThread, PollsInputsUntilStopEndsTheThreadAndClosesTheCards) {
   ASSERT_TRUE(link->Start());
   CThreadEngine* thread = link->GetPollThread();
   ASSERT_NE(thread, nullptr);
-  EXPECT_TRUE(WaitPumping([&] { return input->GetValue() == Variant::Bool(true); }, 5000));
-  EXPECT_TRUE(WaitPumping([&] { return level->GetValue() == Variant::R4(2.5f); }, 5000));
+  EXPECT_TRUE(WaitPumping([&] { return input->GetValue() == Variant::Bool(true); }, 60000));
+  EXPECT_TRUE(WaitPumping([&] { return level->GetValue() == Variant::R4(2.5f); }, 60000));
 
   EXPECT_TRUE(link->Stop());
   EXPECT_FALSE(thread->IsRunning());
@@ -47,7 +47,7 @@ TEST(AdvantechPollThread, AReportOfThePollingThreadGoesThroughTheMessageBoxServi
   input->SetIOType(eIODuplex);  // no longer fits the digital card
   boxes.Expect(IDOK, "ErrorMsg: Invalid IOType!");
   root.SetDataSource(eDataSourceRealHW);
-  EXPECT_TRUE(WaitPumping([&] { return boxes.Count() == 1; }, 5000));
+  EXPECT_TRUE(WaitPumping([&] { return boxes.Count() == 1; }, 60000));
   link->Stop();
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_NE(boxes.Boxes()[0].thread, std::this_thread::get_id());

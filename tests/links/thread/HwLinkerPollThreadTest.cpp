@@ -21,7 +21,7 @@ TEST(HwLinkerPollThread, PollsWhileStartedAndStopsWithTheEngine) {
   ASSERT_TRUE(link.Start());
   CThreadEngine* thread = link.GetPollThread();
   ASSERT_NE(thread, nullptr);
-  EXPECT_TRUE(WaitPumping([&] { return link.polls.load() >= 2; }, 5000));
+  EXPECT_TRUE(WaitPumping([&] { return link.polls.load() >= 2; }, 60000));
   EXPECT_TRUE(link.Start());  // already started: no second thread
   EXPECT_EQ(link.GetPollThread(), thread);
 
@@ -31,7 +31,7 @@ TEST(HwLinkerPollThread, PollsWhileStartedAndStopsWithTheEngine) {
 
   ASSERT_TRUE(link.Start());  // the same thread object runs again
   EXPECT_EQ(link.GetPollThread(), thread);
-  EXPECT_TRUE(WaitPumping([&] { return link.polls.load() > afterStop; }, 5000));
+  EXPECT_TRUE(WaitPumping([&] { return link.polls.load() > afterStop; }, 60000));
   link.Stop();
   EXPECT_EQ(boxes.Count(), 0u);
 }

@@ -52,8 +52,9 @@ class RecordingPort : public CSerialEx {
   Event m_changed;
 };
 
+// A watchdog, not a time limit: a loaded machine may take long.
 bool WaitUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 400 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  for (int i = 0; i < 12000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   return done();
 }
 

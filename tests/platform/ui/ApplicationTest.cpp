@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,7 +13,9 @@
 #include "platform/ui/CMDIFrameWnd.h"
 #include "platform/ui/CView.h"
 #include "platform/ui/CWinApp.h"
+#include "platform/ui/MessageCore.h"
 #include "platform/ui/QtMessageBox.h"
+#include "platform/ui/WindowStacking.h"
 
 namespace {
 
@@ -139,6 +142,55 @@ TEST(QtMessageBoxBuild, StyleGivesButtonsDefaultModalityAndCaption) {
   EXPECT_TRUE(system->windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_EQ(system->standardButtons(), QMessageBox::Ok);
   EXPECT_EQ(system->icon(), QMessageBox::Critical);
+}
+
+// Counts the stacking changes of the window it watches: each raise is one.
+class RaiseCounter : public QObject {
+ public:
+  int raises = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::ZOrderChange) ++raises;
+    return false;
+  }
+};
+
+// A box shown before the main window (a start-up box) is raised again over the
+// main window shown maximised and brought forward after it.
+TEST(QtMessageBoxStacking, AnOpenBoxIsRaisedOverWindowsShownOrBroughtForwardAfterIt) {
+  CWinApp app("RuvFrame");
+  QtMessageBox service;
+  service.ShowWithoutWaiting("Invalid internal hard code configuration!", "", MB_OKCANCEL | MB_ICONHAND);
+  QMessageBox* box = nullptr;
+  ASSERT_TRUE(WaitPumping([&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* shown = qobject_cast<QMessageBox*>(w); shown && shown->isVisible()) box = shown;
+    return box != nullptr;
+  }, 60000));
+  RaiseCounter counter;
+  box->installEventFilter(&counter);
+
+  CWnd main;
+  ASSERT_TRUE(main.CreateEx(0, std::string(), "Main", WS_OVERLAPPEDWINDOW, CRect(0, 0, 400, 300), nullptr, 0));
+  main.ShowWindow(SW_SHOWMAXIMIZED);
+  EXPECT_GT(counter.raises, 0);
+  counter.raises = 0;
+  main.SetForegroundWindow();
+  EXPECT_GT(counter.raises, 0);
+  // Owned windows too, without being the owner's children.
+  CWnd owned;
+  ASSERT_TRUE(owned.CreateEx(0, std::string(), "Owned", WS_OVERLAPPEDWINDOW, CRect(0, 0, 200, 100), nullptr, 0));
+  owned.ShowWindow(SW_SHOWNOACTIVATE);
+  window_stacking::KeepOwnedAbove(owned, main);
+  RaiseCounter ownedCounter;
+  owned.GetWidget()->installEventFilter(&ownedCounter);
+  main.SetForegroundWindow();
+  EXPECT_GT(ownedCounter.raises, 0);
+
+  box->button(QMessageBox::Ok)->click();
+  owned.DestroyWindow();
+  main.DestroyWindow();
 }
 
 }  // namespace

@@ -56,21 +56,26 @@ class FormViewTest : public ::testing::Test {
 };
 
 TEST_F(FormViewTest, KeysScrollASmallViewByMovingItsChildren) {
-  EXPECT_EQ(form.GetTotalSize(), CSize(600, 390));
+  // In pixels of the dialog font's units: 600 by 390 with the original's 6 by 13.
+  const CSize total(DialogUnitsToPixelsX(400), DialogUnitsToPixelsY(240));
+  EXPECT_EQ(form.GetTotalSize(), total);
   EXPECT_EQ(form.GetDlgItem(kFarLabel), &form.far);  // bound in place of the template's label
   const CPoint corner = TopLeft(kCornerLabel);
-  EXPECT_EQ(corner, CPoint(30, 26));
+  EXPECT_EQ(corner, CPoint(DialogUnitsToPixelsX(20), DialogUnitsToPixelsY(16)));
   CRect client;
   form.GetClientRect(&client);
   EXPECT_LT(client.Width(), 200);  // the vertical bar takes its room
   EXPECT_LT(client.Height(), 150);
 
-  Key(VK_NEXT);  // a page is a tenth of the form
-  EXPECT_EQ(TopLeft(kCornerLabel), CPoint(30, 26 - 39));
-  Key(VK_DOWN);  // a line a tenth of that
-  EXPECT_EQ(TopLeft(kCornerLabel), CPoint(30, 26 - 39 - 3));
+  const int page = total.cy / 10;  // a page is a tenth of the form
+  const int line = page / 10;      // a line a tenth of that
+  const int column = total.cx / 10 / 10;
+  Key(VK_NEXT);
+  EXPECT_EQ(TopLeft(kCornerLabel), CPoint(corner.x, corner.y - page));
+  Key(VK_DOWN);
+  EXPECT_EQ(TopLeft(kCornerLabel), CPoint(corner.x, corner.y - page - line));
   Key(VK_RIGHT);
-  EXPECT_EQ(TopLeft(kCornerLabel), CPoint(30 - 6, 26 - 42));
+  EXPECT_EQ(TopLeft(kCornerLabel), CPoint(corner.x - column, corner.y - page - line));
   Key(VK_PRIOR);
   Key(VK_UP);
   Key(VK_LEFT);
@@ -81,8 +86,9 @@ TEST_F(FormViewTest, KeysScrollASmallViewByMovingItsChildren) {
   CRect far;
   form.far.GetWindowRect(&far);
   form.ScreenToClient(&far);
-  EXPECT_EQ(TopLeft(kCornerLabel), CPoint(30 - (600 - client.Width()), 26 - (390 - client.Height())));
-  EXPECT_EQ(form.GetScrollPosition(), CPoint(600 - client.Width(), 390 - client.Height()));
+  EXPECT_EQ(TopLeft(kCornerLabel),
+            CPoint(corner.x - (total.cx - client.Width()), corner.y - (total.cy - client.Height())));
+  EXPECT_EQ(form.GetScrollPosition(), CPoint(total.cx - client.Width(), total.cy - client.Height()));
   EXPECT_LE(far.right, client.Width());
   Key(VK_HOME);
   EXPECT_EQ(TopLeft(kCornerLabel), corner);

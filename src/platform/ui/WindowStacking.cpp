@@ -1,0 +1,83 @@
+#include "platform/ui/WindowStacking.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <algorithm>
+#include <vector>
+
+#include "platform/ui/CWnd.h"
+
+namespace window_stacking {
+namespace {
+
+std::vector<QPointer<QWidget>>& OpenBoxes() {
+  static std::vector<QPointer<QWidget>> boxes;
+  return boxes;
+}
+
+void DropClosedBoxes() {
+  auto& boxes = OpenBoxes();
+  boxes.erase(std::remove_if(boxes.begin(), boxes.end(), [](const QPointer<QWidget>& box) {
+                return box.isNull() || !box->isVisible();
+              }),
+              boxes.end());
+}
+
+struct Ownership {
+  QPointer<QWidget> owned;
+  QPointer<QWidget> owner;
+};
+
+std::vector<Ownership>& Ownerships() {
+  static std::vector<Ownership> ownerships;
+  return ownerships;
+}
+
+bool IsOpenBox(const QWidget* widget) {
+  for (const QPointer<QWidget>& box : OpenBoxes())
+    if (box.data() == widget) return true;
+  return false;
+}
+
+}  // namespace
+
+void KeepOwnedAbove(CWnd& owned, CWnd& owner) {
+  auto& ownerships = Ownerships();
+  ownerships.erase(std::remove_if(ownerships.begin(), ownerships.end(),
+                                  [](const Ownership& pair) { return pair.owned.isNull() || pair.owner.isNull(); }),
+                   ownerships.end());
+  QWidget* ownedWindow = owned.GetWidget() ? owned.GetWidget()->window() : nullptr;
+  QWidget* ownerWindow = owner.GetWidget() ? owner.GetWidget()->window() : nullptr;
+  if (ownedWindow && ownerWindow && ownedWindow != ownerWindow) ownerships.push_back({ownedWindow, ownerWindow});
+}
+
+void AddOpenBox(QWidget* box) {
+  DropClosedBoxes();
+  if (box && !IsOpenBox(box)) OpenBoxes().emplace_back(box);
+}
+
+bool IsAnyBoxOpen() {
+  DropClosedBoxes();
+  return !OpenBoxes().empty();
+}
+
+void KeepAbove(QWidget* window) {
+  if (window && window->isWindow() && !IsOpenBox(window)) {
+    for (QObject* child : window->children()) {
+      auto* owned = qobject_cast<QWidget*>(child);
+      if (owned && owned->isWindow() && owned->isVisible() && !IsOpenBox(owned)) owned->raise();
+    }
+    const std::vector<Ownership> ownerships = Ownerships();
+    for (const Ownership& pair : ownerships)
+      if (pair.owner.data() == window && pair.owned && pair.owned->isVisible()) pair.owned->raise();
+  }
+  DropClosedBoxes();
+  if (OpenBoxes().empty()) return;
+  // A copy: raising lets nothing run, but the list is not ours to hold across calls.
+  const std::vector<QPointer<QWidget>> boxes = OpenBoxes();
+  for (const QPointer<QWidget>& box : boxes)
+    if (box) box->raise();
+  if (const QPointer<QWidget>& last = boxes.back(); last && window != last.data()) last->activateWindow();
+}
+
+}  // namespace window_stacking
