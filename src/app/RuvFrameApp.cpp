@@ -21,6 +21,7 @@
 #include "plant/PlantModel.h"
 #include "plant/PlantOperatorServices.h"
 #include "plant/RuvEngineApp.h"
+#include "records/AdoDatabase.h"
 #include "shapes/ProcessDataGen.h"
 
 CRuvFrameApp theApp;
@@ -125,6 +126,10 @@ int CRuvFrameApp::ExitInstance() {
   if (m_engine) SetEngineRoot(nullptr);
   if (m_processData) SetProcessDataGen(nullptr);
   if (workerAbandoned) {
+    // The database stays open for the worker and is never closed: what the
+    // lock still keeps gets the close's last try and report here.
+    if (m_engine)
+      if (CADODatabase* database = m_engine->GetDatabase()) database->WriteKeptLastTry();
     HandOverToAbandonedCycles();
   } else {
     m_engine.reset();

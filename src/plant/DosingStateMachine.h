@@ -73,10 +73,11 @@ class CDosingStateMachine {
   void OnStop();
   // The run ended: everything remembered about its steps is forgotten.
   void OnRunEnd();
-  // The program closes with the run's steps where they are: each charge that
-  // was started and not yet booked (phases 1 to 3) is booked now with what the
-  // weigher holds, as its booking phase would have done (the in-flight amount
-  // learns nothing from a cut charge). Only once the process cycle has ended.
+  // The program closes, or a Start gives the run up for another recipe, with
+  // the run's steps where they are: each charge that was started and not yet
+  // booked (phases 1 to 3) is booked now with what the weigher holds, as its
+  // booking phase would have done (the in-flight amount learns nothing from a
+  // cut charge). On the process cycle, or once it has ended.
   void BookCutCharges();
 
   // Whether a step asked in this pass for the process to stop (a full

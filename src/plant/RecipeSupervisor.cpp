@@ -67,7 +67,9 @@ void CRecipeSupervisor::BeginStart() {
   const CRecipeRS* recipe = g_pRecipeRS.load();
   const int activeID = recipe ? recipe->GetActiveRecipeID() : -1;
   if (m_hasRun && activeID != m_runRecipeID) {
-    // Another recipe: its steps start from the beginning.
+    // Another recipe: its steps start from the beginning. What the given-up
+    // run charged and did not book yet (a held step's weigher) is booked first.
+    m_dosing.BookCutCharges();
     GetProcessEngine().ResetSteps();
     m_dosing.OnRunEnd();
     m_hasRun = false;

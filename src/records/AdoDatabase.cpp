@@ -112,7 +112,7 @@ void CADODatabase::ReportDropped() {
   if (!text.empty()) Report(kDroppedText, text);
 }
 
-void CADODatabase::Close() {
+void CADODatabase::WriteKeptLastTry() {
   m_retryTimer.reset();
   if (!IsOpen()) return;
   const auto handle = m_pConnection->Handle();
@@ -124,5 +124,9 @@ void CADODatabase::Close() {
     const std::string unwritten = handle->Pending().Describe();
     if (!unwritten.empty()) Report(kUnwrittenText, unwritten);
   }
-  m_pConnection->Close();
+}
+
+void CADODatabase::Close() {
+  WriteKeptLastTry();
+  if (IsOpen()) m_pConnection->Close();
 }

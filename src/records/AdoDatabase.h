@@ -41,6 +41,9 @@ class CADODatabase {
   // (without waiting for the lock); true when none is left.
   std::size_t GetKeptWriteCount() const;
   bool WriteKept();
+  // The close's last try for the kept writes (the retry timer stops), and the
+  // report of what it could not write; the connection stays open. Close runs it.
+  void WriteKeptLastTry();
 
   inline static constexpr const char* kUnwrittenText =
       "These records could not be written; the database is locked by another program:\n";

@@ -374,6 +374,34 @@ TEST_F(RecipeRunTest, ARunKeepsItsRecipeCopyAndAnotherRecipeStartsOver) {
   EXPECT_EQ(Phase(1), 1);  // from the beginning, with the new dose
 }
 
+TEST_F(RecipeRunTest, AHeldChargeLeftForAnotherRecipeIsBookedWithWhatTheWeigherGot) {
+  SetStep(1, kCausSoda, 0, 500.0f);
+  VesselAt(9).SetAttribFloat(eVesselMaxVluLevel, 20.0f);
+  Start();
+  boxes.Expect(IDOK, "maximum level");
+  const int stops = mainWindow.stopCommands.load();
+  for (int pass = 0; pass < 50 && mainWindow.stopCommands.load() == stops; ++pass) Pass();
+  ASSERT_EQ(mainWindow.stopCommands.load(), stops + 1);
+  Pass();
+  ASSERT_EQ(Phase(1), 1);
+  const float charged = Level(9) - g_materials[kCausSoda].GetChargeStartLevel();
+  ASSERT_GT(charged, 0.0f);
+  EXPECT_FLOAT_EQ(shift->GetActiveTotalMaterial(kCausSoda), 0.0f);
+
+  // The operator gives the held run up for another recipe: what went into the
+  // weigher was charged all the same, and the shift counts it.
+  {
+    auto lock = recipe->LockActive();
+    recipe->Active().m_nRecordID = 2;
+    recipe->Active().GetStep(0).SetStepActive(false);
+  }
+  Start();
+  Pass();
+  EXPECT_EQ(engine.GetRecipeSupervisor().GetRunRecipeID(), 2);
+  EXPECT_EQ(Phase(1), 0);
+  EXPECT_FLOAT_EQ(shift->GetActiveTotalMaterial(kCausSoda), charged);
+}
+
 TEST_F(RecipeRunTest, TheManualDosingReminderIsShownOncePerStepAndStart) {
   SetStep(1, kCausSoda, 0, 6.0f).m_bIsManualDosing = true;
   SetStep(2, kLabs, 0, 6.0f).m_bIsManualDosing = true;

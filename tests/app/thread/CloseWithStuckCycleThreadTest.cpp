@@ -14,6 +14,8 @@
 #include "platform/base/Clock.h"
 #include "platform/base/ExitHook.h"
 #include "platform/ui/MessageCore.h"
+#include "records/AdoDatabase.h"
+#include "records/BatchRS.h"
 
 // (Qt's own libraries are left out of ThreadSanitizer's view in PlantFormReportThreadTest.)
 
@@ -88,6 +90,51 @@ TEST_F(CloseWithStuckCycleThreadTest, CyclesGivenUpOnAtTheCloseComeBackToEveryth
 
   // They come back, finish their pass on what the close left them, and leave;
   // the last to leave has the engine freed (its tables go with it).
+  clock.holding = false;
+  EXPECT_TRUE(WaitPumping([] { return AbandonedWorkerCount() == 0 && g_pShiftRS.load() == nullptr; }, 30000));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Writes another program's lock kept are given their last try and told of
+// even when the close gave up on a cycle (the engine, and with it the
+// database, then stays for the cycle, and the process ends without freeing it).
+TEST_F(CloseWithStuckCycleThreadTest, WritesTheLockKeptAreToldAtACloseThatGaveUpOnTheCycles) {
+  MakeDatabase();
+  SetClock(&clock);
+  ASSERT_TRUE(StartApplication());
+  CADODatabase* database = GetEngineRoot()->GetDatabase();
+  ASSERT_NE(database, nullptr);
+  database->GetConnection()->SetBusyTimeout(0);
+  RawDatabase other(DatabasePath());
+  ASSERT_EQ(other.Exec("BEGIN EXCLUSIVE"), SQLITE_OK);
+  CBatchRS* batches = g_pBatchRS.load();
+  ASSERT_NE(batches, nullptr);
+  batches->Scratch().Reset();
+  batches->Scratch().SetMixerName("Mixer1");
+  batches->Scratch().SetBatchNumber(731);
+  ASSERT_TRUE(batches->AddNew());
+  ASSERT_GT(database->GetKeptWriteCount(), 0u);
+
+  clock.holding = true;
+  ASSERT_TRUE(WaitPumping([this] { return clock.held.load() == 2; }, 30000));
+  boxes.Expect(IDYES, "Application will be closed.");
+  boxes.Expect(IDOK, "All of threads not closed! You may need End Task this program.");
+  boxes.Expect(IDOK, "All of threads not closed! You may need End Task this program.");
+  boxes.Expect(IDOK, CADODatabase::kUnwrittenText);
+  main->SendMessage(WM_CLOSE);
+  ASSERT_TRUE(IsQuitPosted());
+  main = nullptr;
+  child = nullptr;
+  view = nullptr;
+  EXPECT_EQ(theApp.Run(), 0);
+  theApp.CloseAllDocuments();
+  EXPECT_EQ(AbandonedWorkerCount(), 2);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  const std::string told = ReadFile(DatabasePath() + CADODatabase::kUnwrittenFileSuffix);
+  EXPECT_NE(told.find("New row 1 of Batch:"), std::string::npos) << told;
+  EXPECT_NE(told.find("nBatchNumber = 731"), std::string::npos) << told;
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+
   clock.holding = false;
   EXPECT_TRUE(WaitPumping([] { return AbandonedWorkerCount() == 0 && g_pShiftRS.load() == nullptr; }, 30000));
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -13,10 +13,13 @@
 // Opening the plant form draws the controls' pictures, for which Qt hands
 // memory to and from its own pool threads through locks ThreadSanitizer cannot
 // see (Qt is not instrumented). Allocations and copies made inside Qt's own
-// libraries are therefore not tracked in this binary; our code's are.
+// libraries are therefore not tracked in this binary; our code's are. The
+// same goes for the GLib allocations Qt's pool threads make and free (a form
+// repaint copying its kept picture hands large pictures to those threads).
 extern "C" const char* __tsan_default_suppressions() {
   return "called_from_lib:libQt6Core.so.6\n"
-         "called_from_lib:libQt6Gui.so.6\n";
+         "called_from_lib:libQt6Gui.so.6\n"
+         "called_from_lib:libglib-2.0.so.0\n";
 }
 
 namespace {
