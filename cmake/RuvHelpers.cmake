@@ -40,6 +40,7 @@ function(ruv_test name)
     add_executable(${name} ${sources})
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} ruv_testsupport GTest::gtest GTest::gmock)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_precompile_headers(${name} REUSE_FROM ruv_testsupport)
     gtest_discover_tests(${name}
       DISCOVERY_TIMEOUT 120
       PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0")
@@ -48,6 +49,7 @@ function(ruv_test name)
     add_executable(${name}_thread ${thread_sources})
     target_link_libraries(${name}_thread PRIVATE ${ARG_DEPS} ruv_testsupport GTest::gtest GTest::gmock)
     set_target_properties(${name}_thread PROPERTIES AUTOMOC ON)
+    target_precompile_headers(${name}_thread REUSE_FROM ruv_testsupport)
     gtest_discover_tests(${name}_thread
       DISCOVERY_TIMEOUT 120
       PROPERTIES LABELS "thread" ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1")
