@@ -5,9 +5,9 @@
 
 #include "platform/base/MessageBoxService.h"
 #include "platform/db/DbError.h"
-#include "records/AdoErrorText.h"
 #include "platform/ui/MessageCore.h"
 #include "platform/ui/WindowTimers.h"
+#include "records/AdoErrorText.h"
 #include "records/AdoException.h"
 
 // A hidden message target whose timer tries the kept writes again.

@@ -35,6 +35,16 @@ class BaseTableRSTest : public ::testing::Test {
 
   const std::string& Current() const { return table.m_current.m_strName; }
 
+  // Row 'b' (of two) saved with the count 77 while `other` holds the database's write lock.
+  void SaveUnderALock(RawDatabase& other) {
+    AddRows(2);
+    ASSERT_TRUE(OpenProbe());
+    db.database.GetConnection()->SetBusyTimeout(0);
+    ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    table.m_current.m_nCount = 77;
+    EXPECT_TRUE(table.SaveCurrent());
+  }
+
   ProbeDatabase db;
   NotifyRecorder owner;
   CProbeRS table;
@@ -195,13 +205,8 @@ TEST_F(BaseTableRSTest, SaveCurrentWritesTheRowAndRefreshesTheActiveSet) {
 }
 
 TEST_F(BaseTableRSTest, SaveIntoALockedDatabaseIsKeptShownAndWrittenOnceTheLockGoes) {
-  AddRows(2);
-  ASSERT_TRUE(OpenProbe());
-  db.database.GetConnection()->SetBusyTimeout(0);
   RawDatabase other(db.path);
-  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
-  table.m_current.m_nCount = 77;
-  EXPECT_TRUE(table.SaveCurrent());
+  SaveUnderALock(other);
   EXPECT_EQ(boxes.Count(), 0u);
   EXPECT_EQ(owner.Take(), Reasons({kTableSaved}));
   EXPECT_EQ(table.m_current.m_nCount, 77);  // read back from what was kept
@@ -216,13 +221,8 @@ TEST_F(BaseTableRSTest, SaveIntoALockedDatabaseIsKeptShownAndWrittenOnceTheLockG
 }
 
 TEST_F(BaseTableRSTest, AKeptSaveWhoseRowAnotherProgramDeletedIsToldWithItsValues) {
-  AddRows(2);
-  ASSERT_TRUE(OpenProbe());
-  db.database.GetConnection()->SetBusyTimeout(0);
   RawDatabase other(db.path);
-  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
-  table.m_current.m_nCount = 77;
-  EXPECT_TRUE(table.SaveCurrent());
+  SaveUnderALock(other);
   ASSERT_EQ(other.Exec("DELETE FROM Probe WHERE strName = 'b'; COMMIT"), SQLITE_OK);
   boxes.Expect(IDOK, CADODatabase::kDroppedText);
   EXPECT_TRUE(db.database.WriteKept());

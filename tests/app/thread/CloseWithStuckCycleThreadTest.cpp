@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "app/PlantFormFixture.h"
 #include "engine/EngineTables.h"
@@ -55,6 +56,35 @@ class CloseWithStuckCycleThreadTest : public PlantFormFixture {
     WaitPumping([] { return AbandonedWorkerCount() == 0; }, 30000);
     SetClock(nullptr);
   }
+  // Both cycles held in their pacing sleep.
+  void HoldBothCycles() {
+    clock.holding = true;
+    ASSERT_TRUE(WaitPumping([this] { return clock.held.load() == 2; }, 30000));
+  }
+  // The program closed with Yes while the cycles are held: each is reported
+  // and given up on (`more` boxes are expected after those), and the
+  // application's run ends.
+  void CloseGivingUpOnBothCycles(const std::vector<const char*>& more = {}) {
+    boxes.Expect(IDYES, "Application will be closed.");
+    boxes.Expect(IDOK, "All of threads not closed! You may need End Task this program.");
+    boxes.Expect(IDOK, "All of threads not closed! You may need End Task this program.");
+    for (const char* text : more) boxes.Expect(IDOK, text);
+    main->SendMessage(WM_CLOSE);
+    ASSERT_TRUE(IsQuitPosted());
+    main = nullptr;
+    child = nullptr;
+    view = nullptr;
+    EXPECT_EQ(theApp.Run(), 0);
+    theApp.CloseAllDocuments();
+  }
+  // The held cycles let go: they finish their pass and leave, the last one
+  // having the engine freed (its tables go with it).
+  void ReleaseTheCycles() {
+    clock.holding = false;
+    EXPECT_TRUE(WaitPumping([] { return AbandonedWorkerCount() == 0 && g_pShiftRS.load() == nullptr; }, 30000));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
   HoldingClock clock;
   RecordingExitHook exits;
 };
@@ -64,21 +94,11 @@ TEST_F(CloseWithStuckCycleThreadTest, CyclesGivenUpOnAtTheCloseComeBackToEveryth
   SetClock(&clock);
   ASSERT_TRUE(StartApplication());
   ASSERT_EQ(AbandonedWorkerCount(), 0);
-  clock.holding = true;
-  ASSERT_TRUE(WaitPumping([this] { return clock.held.load() == 2; }, 30000));
+  HoldBothCycles();
 
   // A Start clicked meanwhile arrives while the close waits for the cycles.
   PostMessage(view->GetSafeHwnd(), WM_COMMAND, ID_START_PROCESS, 0);
-  boxes.Expect(IDYES, "Application will be closed.");
-  boxes.Expect(IDOK, "All of threads not closed! You may need End Task this program.");
-  boxes.Expect(IDOK, "All of threads not closed! You may need End Task this program.");
-  main->SendMessage(WM_CLOSE);
-  ASSERT_TRUE(IsQuitPosted());
-  main = nullptr;
-  child = nullptr;
-  view = nullptr;
-  EXPECT_EQ(theApp.Run(), 0);
-  theApp.CloseAllDocuments();
+  CloseGivingUpOnBothCycles();
   EXPECT_EQ(GetEngineRoot(), nullptr);
   EXPECT_FALSE(GetProcessEngine().IsStarted());
   EXPECT_EQ(boxes.Pending(), 0u);
@@ -88,11 +108,8 @@ TEST_F(CloseWithStuckCycleThreadTest, CyclesGivenUpOnAtTheCloseComeBackToEveryth
   ExitIfWorkersAbandoned(0);
   EXPECT_EQ(exits.Codes(), std::vector<int>{0});
 
-  // They come back, finish their pass on what the close left them, and leave;
-  // the last to leave has the engine freed (its tables go with it).
-  clock.holding = false;
-  EXPECT_TRUE(WaitPumping([] { return AbandonedWorkerCount() == 0 && g_pShiftRS.load() == nullptr; }, 30000));
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  // They come back, finish their pass on what the close left them, and leave.
+  ReleaseTheCycles();
 }
 
 // Writes another program's lock kept are given their last try and told of
@@ -115,29 +132,15 @@ TEST_F(CloseWithStuckCycleThreadTest, WritesTheLockKeptAreToldAtACloseThatGaveUp
   ASSERT_TRUE(batches->AddNew());
   ASSERT_GT(database->GetKeptWriteCount(), 0u);
 
-  clock.holding = true;
-  ASSERT_TRUE(WaitPumping([this] { return clock.held.load() == 2; }, 30000));
-  boxes.Expect(IDYES, "Application will be closed.");
-  boxes.Expect(IDOK, "All of threads not closed! You may need End Task this program.");
-  boxes.Expect(IDOK, "All of threads not closed! You may need End Task this program.");
-  boxes.Expect(IDOK, CADODatabase::kUnwrittenText);
-  main->SendMessage(WM_CLOSE);
-  ASSERT_TRUE(IsQuitPosted());
-  main = nullptr;
-  child = nullptr;
-  view = nullptr;
-  EXPECT_EQ(theApp.Run(), 0);
-  theApp.CloseAllDocuments();
+  HoldBothCycles();
+  CloseGivingUpOnBothCycles({CADODatabase::kUnwrittenText});
   EXPECT_EQ(AbandonedWorkerCount(), 2);
   EXPECT_EQ(boxes.Pending(), 0u);
   const std::string told = ReadFile(DatabasePath() + CADODatabase::kUnwrittenFileSuffix);
   EXPECT_NE(told.find("New row 1 of Batch:"), std::string::npos) << told;
   EXPECT_NE(told.find("nBatchNumber = 731"), std::string::npos) << told;
   ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
-
-  clock.holding = false;
-  EXPECT_TRUE(WaitPumping([] { return AbandonedWorkerCount() == 0 && g_pShiftRS.load() == nullptr; }, 30000));
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ReleaseTheCycles();
 }
 
 }  // namespace
