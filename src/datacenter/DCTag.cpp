@@ -7,6 +7,7 @@
 #include "common/CommonUtils.h"
 #include "datacenter/ConfigurationBoxes.h"
 #include "datacenter/EngineServices.h"
+#include "datacenter/RAttrib.h"
 #include "platform/base/ExitHook.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/Text.h"

@@ -5,6 +5,7 @@
 
 #include "common/CommonUtils.h"
 #include "datacenter/ConfigurationBoxes.h"
+#include "datacenter/RAttrib.h"
 #include "platform/base/AtomicFile.h"
 #include "platform/base/ExitHook.h"
 #include "platform/base/MessageBoxService.h"
