@@ -14,7 +14,7 @@ void CAboutDlg::RegisterTemplate() {
     dialog.items = {
         {IDC_ABOUT_NAME, kStaticClass, "RuvFrame", WS_VISIBLE | SS_LEFT, 10, 10, 160, 10},
         {IDC_ABOUT_BANNER, kStaticClass, kBuildBanner, WS_VISIBLE | SS_LEFT, 10, 24, 160, 10},
-        {0xFFFF, kStaticClass, "Batch plant supervision and control", WS_VISIBLE | SS_LEFT, 10, 38, 160, 10},
+        {kLabelId, kStaticClass, "Batch plant supervision and control", WS_VISIBLE | SS_LEFT, 10, 38, 160, 10},
         {static_cast<UINT>(IDOK), kButtonClass, "OK", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 178, 7,
          50, 14},
     };

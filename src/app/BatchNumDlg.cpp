@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr UINT kLabelId = 0xFFFF;
 constexpr const char* kSuspendedMark = " [Suspended]";
 
 const char* const kNoNumberText = "لطفا شماره بچ را وارد كنيد";

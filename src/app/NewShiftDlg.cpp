@@ -12,7 +12,7 @@ void CNewShiftDlg::RegisterTemplate() {
     dialog.cx = 186;
     dialog.cy = 62;
     dialog.items = {
-        {0xFFFF, kStaticClass, "Operator Name", WS_VISIBLE | SS_LEFT, 7, 9, 56, 10},
+        {kLabelId, kStaticClass, "Operator Name", WS_VISIBLE | SS_LEFT, 7, 9, 56, 10},
         {IDC_NEW_SHIFT_OPERATOR, kComboBoxClass, "",
          WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 66, 7, 113, 60},
         {static_cast<UINT>(IDOK), kButtonClass, "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 75, 41, 50, 14},

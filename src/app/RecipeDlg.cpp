@@ -10,12 +10,6 @@
 
 static_assert(CRecipeDlg::kRowCount == CRecipeRS::kStepCount);
 
-namespace {
-
-constexpr UINT kLabelId = 0xFFFF;
-
-}  // namespace
-
 void CRecipeDlg::RegisterTemplates() {
   static const bool registered = [] {
     DialogTemplate dialog;

@@ -37,8 +37,6 @@ constexpr std::array<FieldControl, CShiftDlg::kFieldCount> kFields{{
 }};
 constexpr int kShiftFieldCount = 8;  // the rest are the material totals
 
-constexpr UINT kLabelId = 0xFFFF;
-
 }  // namespace
 
 void CShiftDlg::RegisterTemplate() {

@@ -11,7 +11,7 @@
 
 namespace {
 
-bool PathExists(const std::string& path) {
+bool FileExists(const std::string& path) {
   struct stat st{};
   return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
@@ -22,13 +22,13 @@ CIniFile::CIniFile(const std::string& name) { SetPath(name); }
 
 void CIniFile::SetPath(const std::string& name) {
   m_path = name.find('/') != std::string::npos ? name : ProgramFolder() + name;
-  if (!PathExists(m_path))
+  if (!FileExists(m_path))
     ShowMessageBox("Setting file not found!\n" + m_path, "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
 
 bool CIniFile::ReadString(const std::string& section, const std::string& key, std::string& value,
                           const std::string& defaultValue) const {
-  if (!PathExists(m_path)) {
+  if (!FileExists(m_path)) {
     value = defaultValue;
     return false;
   }

@@ -25,19 +25,19 @@ struct MenuRegistry {
   std::mutex mutex;
   std::map<HMENU, BCMenu*> menus;
 };
-MenuRegistry& Registry() {
+MenuRegistry& TheMenuRegistry() {
   static auto* registry = new MenuRegistry;  // never destroyed: menus may outlive static destruction
   return *registry;
 }
 
 void Register(HMENU handle, BCMenu* menu) {
-  std::lock_guard<std::mutex> lock(Registry().mutex);
-  Registry().menus[handle] = menu;
+  std::lock_guard<std::mutex> lock(TheMenuRegistry().mutex);
+  TheMenuRegistry().menus[handle] = menu;
 }
 
 void Unregister(HMENU handle) {
-  std::lock_guard<std::mutex> lock(Registry().mutex);
-  Registry().menus.erase(handle);
+  std::lock_guard<std::mutex> lock(TheMenuRegistry().mutex);
+  TheMenuRegistry().menus.erase(handle);
 }
 
 // The images every menu shares, found by command id.
@@ -175,8 +175,8 @@ BOOL BCMenu::DestroyMenu() {
 
 BOOL BCMenu::IsMenu(HMENU menu) {
   if (!menu) return FALSE;
-  std::lock_guard<std::mutex> lock(Registry().mutex);
-  return Registry().menus.count(menu) != 0 ? TRUE : FALSE;
+  std::lock_guard<std::mutex> lock(TheMenuRegistry().mutex);
+  return TheMenuRegistry().menus.count(menu) != 0 ? TRUE : FALSE;
 }
 
 BOOL BCMenu::IsMenu(const CMenu* menu) { return menu ? IsMenu(menu->GetSafeHmenu()) : FALSE; }
@@ -184,9 +184,9 @@ BOOL BCMenu::IsMenu(const CMenu* menu) { return menu ? IsMenu(menu->GetSafeHmenu
 LRESULT BCMenu::FindKeyboardShortcut(UINT ch, UINT, HMENU menu) {
   BCMenu* owner = nullptr;
   {
-    std::lock_guard<std::mutex> lock(Registry().mutex);
-    auto it = Registry().menus.find(menu);
-    if (it != Registry().menus.end()) owner = it->second;
+    std::lock_guard<std::mutex> lock(TheMenuRegistry().mutex);
+    auto it = TheMenuRegistry().menus.find(menu);
+    if (it != TheMenuRegistry().menus.end()) owner = it->second;
   }
   if (!owner) return 0;
   const int wanted = std::tolower(static_cast<int>(ch & 0xFF));

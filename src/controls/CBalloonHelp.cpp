@@ -34,7 +34,7 @@ constexpr int kCornerEllipse = 24;
 // Every balloon that exists and the two shared hooks with their use counts.
 // Hooks may run re-entrantly (a hook's post reaching a loop that runs hooks),
 // so the lock is recursive.
-struct Registry {
+struct BalloonRegistry {
   std::recursive_mutex mutex;
   std::vector<CBalloonHelp*> balloons;
   int keyboardHook = 0;
@@ -43,8 +43,8 @@ struct Registry {
   int mouseUsers = 0;
 };
 
-Registry& TheRegistry() {
-  static auto* registry = new Registry;  // never destroyed: balloons may outlive static destruction
+BalloonRegistry& TheBalloonRegistry() {
+  static auto* registry = new BalloonRegistry;  // never destroyed: balloons may outlive static destruction
   return *registry;
 }
 
@@ -69,14 +69,14 @@ COLORREF Channelwise(COLORREF a, COLORREF b, int (*mix)(int, int)) {
 struct BalloonHooks {
   static bool Keyboard(int, bool keyDown) {
     if (!keyDown) return false;
-    Registry& registry = TheRegistry();
+    BalloonRegistry& registry = TheBalloonRegistry();
     std::lock_guard<std::recursive_mutex> lock(registry.mutex);
     for (CBalloonHelp* balloon : registry.balloons) balloon->PostMessage(WM_CLOSE);
     return false;
   }
 
   static bool Mouse(UINT message, CPoint screenPoint, HWND) {
-    Registry& registry = TheRegistry();
+    BalloonRegistry& registry = TheBalloonRegistry();
     std::lock_guard<std::recursive_mutex> lock(registry.mutex);
     for (CBalloonHelp* balloon : registry.balloons) {
       if (balloon->GetSafeHwnd() && balloon->MouseTriggerMatches(message, screenPoint)) {
@@ -88,27 +88,27 @@ struct BalloonHooks {
   }
 
   static void Add(CBalloonHelp* balloon) {
-    Registry& registry = TheRegistry();
+    BalloonRegistry& registry = TheBalloonRegistry();
     std::lock_guard<std::recursive_mutex> lock(registry.mutex);
     registry.balloons.push_back(balloon);
   }
 
   static void Remove(CBalloonHelp* balloon) {
-    Registry& registry = TheRegistry();
+    BalloonRegistry& registry = TheBalloonRegistry();
     std::lock_guard<std::recursive_mutex> lock(registry.mutex);
     auto& list = registry.balloons;
     list.erase(std::remove(list.begin(), list.end(), balloon), list.end());
   }
 
   static void UseKeyboard(bool use) {
-    Registry& registry = TheRegistry();
+    BalloonRegistry& registry = TheBalloonRegistry();
     std::lock_guard<std::recursive_mutex> lock(registry.mutex);
     if (use && registry.keyboardUsers++ == 0) registry.keyboardHook = app_hooks::AddKeyboardHook(&Keyboard);
     if (!use && --registry.keyboardUsers == 0) app_hooks::Remove(registry.keyboardHook);
   }
 
   static void UseMouse(bool use) {
-    Registry& registry = TheRegistry();
+    BalloonRegistry& registry = TheBalloonRegistry();
     std::lock_guard<std::recursive_mutex> lock(registry.mutex);
     if (use && registry.mouseUsers++ == 0) registry.mouseHook = app_hooks::AddMouseHook(&Mouse);
     if (!use && --registry.mouseUsers == 0) app_hooks::Remove(registry.mouseHook);
@@ -132,7 +132,7 @@ CBalloonHelp::~CBalloonHelp() {
 }
 
 std::vector<CBalloonHelp*> CBalloonHelp::Balloons() {
-  Registry& registry = TheRegistry();
+  BalloonRegistry& registry = TheBalloonRegistry();
   std::lock_guard<std::recursive_mutex> lock(registry.mutex);
   return registry.balloons;
 }

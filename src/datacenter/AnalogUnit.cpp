@@ -1,5 +1,6 @@
 #include "datacenter/AnalogUnit.h"
 
+#include "datacenter/ConfigurationBoxes.h"
 #include "datacenter/DCTag.h"
 #include "datacenter/RAttribsPack.h"
 #include "platform/base/ExitHook.h"
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr UINT kPromptStyle = MB_OKCANCEL | MB_ICONSTOP | MB_SYSTEMMODAL;
 constexpr UINT kQuestionStyle = MB_YESNOCANCEL | MB_ICONSTOP | MB_SYSTEMMODAL;
 
 // A tag that a hardware link fills.
@@ -61,7 +61,7 @@ bool CAnalogUnit::CheckAutoCalcConfig() {
         "Psychical-Value Attrib.\nPlease change internal configuration (recommended) or remove Tag assignment from "
         "Psychical-Value Attrib.\n\nDeviceName: [%s]\nAttribName: [%s]\n",
         device.c_str(), attribName.c_str());
-    if (ShowMessageBox(text, "", kPromptStyle) == IDCANCEL) RequestProcessExit(ATTRIB_CONFIG_EXIT_CODE);
+    if (ShowMessageBox(text, "", kConfigPromptStyle) == IDCANCEL) RequestProcessExit(ATTRIB_CONFIG_EXIT_CODE);
     return false;
   }
   if (physicalMapped) return false;

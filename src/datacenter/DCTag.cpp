@@ -5,16 +5,15 @@
 #include <cstdint>
 
 #include "common/CommonUtils.h"
+#include "datacenter/ConfigurationBoxes.h"
 #include "datacenter/EngineServices.h"
+#include "datacenter/RAttrib.h"
 #include "platform/base/ExitHook.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/Text.h"
 
 namespace {
 
-constexpr UINT kReportStyle = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
-constexpr UINT kPromptStyle = MB_OKCANCEL | MB_ICONSTOP | MB_SYSTEMMODAL;
-constexpr int kConfigurationExitCode = 321;
 // A history smooths an input over its recent samples; a thousand is far more than
 // smoothing needs, so a larger size is a slip of the keyboard (honouring a run of
 // digits would take the memory of the whole machine).
@@ -237,7 +236,7 @@ void CDCTag::SetLinkerError(const std::string& error) {
     m_linkerError = error;
     if (error.empty()) return;
   }
-  ShowMessageBox(ruv::Format("Hardware Linker Engine Error: %s\n", error.c_str()) + GetInfoText(), "", kReportStyle);
+  ShowMessageBox(ruv::Format("Hardware Linker Engine Error: %s\n", error.c_str()) + GetInfoText(), "", kConfigReportStyle);
   std::lock_guard<std::mutex> lock(m_mutex);
   m_linkerError.clear();
 }
@@ -368,7 +367,7 @@ void CDCTag::ReportInvalidFormat(const std::string& error) {
                              "%s\n- IOType: %s\n- DataType: %s\n\nErrorMsg: %s",
                              lineNumber, name.c_str(), path.c_str(), IOTypeToText(ioType).c_str(),
                              VarTypeToText(dataType).c_str(), error.c_str()),
-                 "", kReportStyle);
+                 "", kConfigReportStyle);
 }
 
 BOOL CDCTag::Push(const Variant& value) {
@@ -377,7 +376,7 @@ BOOL CDCTag::Push(const Variant& value) {
     text += because;
     text += "Please update DCT file.\n\n";
     text += GetInfoText();
-    ShowMessageBox(text, "", kReportStyle);
+    ShowMessageBox(text, "", kConfigReportStyle);
     SetSize(0);
   };
   if (GetHWType() != eHWAdv) refuse("Because its HWTaype is not supported by DCTag.\n");
@@ -512,8 +511,8 @@ CDCTag::ELineResult CDCTag::ParseLine(const std::string& line) {
     if (noHardwareMarked) report += "but is has not a real HW type(eHWType == NULL).\n";
     report += "Please update DCTFile.\n\n";
     report += GetInfoText();
-    if (ShowMessageBox(report, "", kPromptStyle) == IDCANCEL) {
-      RequestProcessExit(kConfigurationExitCode);
+    if (ShowMessageBox(report, "", kConfigPromptStyle) == IDCANCEL) {
+      RequestProcessExit(ATTRIB_CONFIG_EXIT_CODE);
       return ELineResult::Cancelled;
     }
   }

@@ -4,6 +4,8 @@
 #include <sstream>
 
 #include "common/CommonUtils.h"
+#include "datacenter/ConfigurationBoxes.h"
+#include "datacenter/RAttrib.h"
 #include "platform/base/AtomicFile.h"
 #include "platform/base/ExitHook.h"
 #include "platform/base/MessageBoxService.h"
@@ -11,9 +13,6 @@
 
 namespace {
 
-constexpr UINT kReportStyle = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
-constexpr UINT kPromptStyle = MB_OKCANCEL | MB_ICONSTOP | MB_SYSTEMMODAL;
-constexpr int kConfigurationExitCode = 321;
 
 bool IsCommentOrBlank(const std::string& line) { return line.empty() || line[0] == '-' || line[0] == '/'; }
 
@@ -56,7 +55,7 @@ int CDataCenterBase::AddTag(std::unique_ptr<CDCTag>& tag) {
   if (const CDCTag* present = FindTag(name)) {
     ShowMessageBox(ruv::Format("Found duplicated Tag Name!\nCheck this lines: %d , %d ", present->GetLineNumber(),
                                tag->GetLineNumber()),
-                   "", kReportStyle);
+                   "", kConfigReportStyle);
     return eDCDuplicatedItem;
   }
   const int hwType = tag->GetHWType();
@@ -67,7 +66,7 @@ int CDataCenterBase::AddTag(std::unique_ptr<CDCTag>& tag) {
     if (present != m_byAccessPath.end()) {
       ShowMessageBox(ruv::Format("Found duplicated Data (HW) Address!\nCheck this lines: %d , %d ",
                                  present->second->GetLineNumber(), tag->GetLineNumber()),
-                     "", kReportStyle);
+                     "", kConfigReportStyle);
       return eDCDuplicatedItem;
     }
   }
@@ -107,7 +106,7 @@ int CDataCenterBase::LoadTagFile(const std::string& fileName) {
   if (result != eDCSuccess) {
     ShowMessageBox(ruv::Format("Error at loading DataCenter Tag file!\n- %s\n\n %s", GetErrorCodeText(result).c_str(),
                                path.c_str()),
-                   "", kReportStyle);
+                   "", kConfigReportStyle);
   }
   return result;
 }
@@ -171,6 +170,6 @@ CDCTag* CDataCenterBase::GetTag(const std::string& name) const {
   if (IsShiftKeyDown()) return nullptr;
   std::string text = ruv::Format("The following Tag did not found in DataCenter:\n - %s", name.c_str());
   text += AppendClipboardTips("DataCenter TagName", name);
-  if (ShowMessageBox(text, "", kPromptStyle) == IDCANCEL) RequestProcessExit(kConfigurationExitCode);
+  if (ShowMessageBox(text, "", kConfigPromptStyle) == IDCANCEL) RequestProcessExit(ATTRIB_CONFIG_EXIT_CODE);
   return nullptr;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "common/CommonUtils.h"
+#include "datacenter/ConfigurationBoxes.h"
 #include "datacenter/DCTag.h"
 #include "datacenter/DataCenterBase.h"
 #include "datacenter/EngineServices.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr UINT kPromptStyle = MB_OKCANCEL | MB_ICONSTOP | MB_SYSTEMMODAL;
 constexpr UINT kContinueStyle = MB_YESNO | MB_ICONSTOP | MB_SYSTEMMODAL;
 constexpr int kHistoryDefaultDepth = 60;
 
@@ -266,7 +266,7 @@ void CRAttrib::SetDCTag(CDCTag* tag) {
       OwnerSectionName().c_str(), GetName().c_str(), VarTypeToText(attribType).c_str(), tagName.c_str(),
       VarTypeToText(tagType).c_str());
   AppendClipboardTips(text, "TagName", tagName);
-  if (ShowMessageBox(text, "", kPromptStyle) == IDCANCEL) RequestProcessExit(ATTRIB_CONFIG_EXIT_CODE);
+  if (ShowMessageBox(text, "", kConfigPromptStyle) == IDCANCEL) RequestProcessExit(ATTRIB_CONFIG_EXIT_CODE);
 }
 
 std::string CRAttrib::GetTagTransform() const {
@@ -293,7 +293,7 @@ void CRAttrib::SetTagTransform(const std::string& transform) {
     std::string message = ruv::Format("Invalid Attrib configuration!\n %s\n\nSectionName: [%s]\nAttribName: %s = %s\n",
                                       error.c_str(), OwnerSectionName().c_str(), key.c_str(), text.c_str());
     AppendClipboardTips(message, "AttribNameEx", key);
-    if (ShowMessageBox(message, "", kPromptStyle) == IDCANCEL) {
+    if (ShowMessageBox(message, "", kConfigPromptStyle) == IDCANCEL) {
       RequestProcessExit(ATTRIB_CONFIG_EXIT_CODE);
       return;
     }

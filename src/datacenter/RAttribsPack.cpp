@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/CommonUtils.h"
+#include "datacenter/ConfigurationBoxes.h"
 #include "datacenter/DCTag.h"
 #include "datacenter/DataCenterBase.h"
 #include "datacenter/EngineServices.h"
@@ -12,8 +13,6 @@
 
 namespace {
 
-constexpr UINT kPromptStyle = MB_OKCANCEL | MB_ICONSTOP | MB_SYSTEMMODAL;
-constexpr UINT kReportStyle = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
 constexpr UINT kAttribsPackMessageId = 5375;
 
 bool IsRangeRole(int role) {
@@ -245,7 +244,7 @@ void CRAttribsPack::LoadAttribsFromIni() {
     std::string text =
         ruv::Format("The following section did Not found in setting (ini) file:\n - [%s]", section.c_str());
     AppendClipboardTips(text, "section name", section);
-    if (ShowMessageBox(text, "", kPromptStyle) == IDCANCEL) {
+    if (ShowMessageBox(text, "", kConfigPromptStyle) == IDCANCEL) {
       RequestProcessExit(ATTRIB_CONFIG_EXIT_CODE);
       return;
     }
@@ -273,7 +272,7 @@ void CRAttribsPack::LoadAttribFromIni(int index) {
   text += ruv::Format("\n\nExpected value format: %s\n\n\n(The AttribName is copied to clipboard).",
                       VarTypeToText(type).c_str());
   CopyTextToClipboard(name);
-  ShowMessageBox(text, "", kReportStyle);
+  ShowMessageBox(text, "", kConfigReportStyle);
 }
 
 void CRAttribsPack::DeleteAttribs() {

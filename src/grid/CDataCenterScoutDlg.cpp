@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr UINT kLabelId = 0xFFFF;
-
 std::mutex g_suspendMutex;
 CDataCenterScoutDlg::SuspendRequest g_suspendRequest;
 

@@ -111,6 +111,8 @@ class CUGCell {
 
   // Border style bits: 1, 2, 4, 8 thin lines left, top, right, bottom; 16..128 the
   // same two pixels wide; 0x100..0x800 three pixels; 0x1000 sunken; 0x2000 raised.
+  static constexpr short kBorderSunken = 0x1000;
+  static constexpr short kBorderRaised = 0x2000;
   void SetBorder(short style);
   short GetBorder() const;
   // Null: the sheet's grid-line pen.

@@ -30,8 +30,6 @@ constexpr SideBits kLeftBits{0x1, 0x10, 0x100};
 constexpr SideBits kTopBits{0x2, 0x20, 0x200};
 constexpr SideBits kRightBits{0x4, 0x40, 0x400};
 constexpr SideBits kBottomBits{0x8, 0x80, 0x800};
-constexpr short kSunkenEdge = 0x1000;
-constexpr short kRaisedEdge = 0x2000;
 
 int SideWidth(short style, const SideBits& bits) {
   if (style & bits.thick) return 3;
@@ -144,7 +142,7 @@ void CUGCellType::DrawBorder(CDC* dc, RECT* rect, RECT* rectOut, CUGCell* cell) 
   int top = SideWidth(style, kTopBits);
   int right = SideWidth(style, kRightBits);
   int bottom = SideWidth(style, kBottomBits);
-  const bool edge = (style & (kSunkenEdge | kRaisedEdge)) != 0;
+  const bool edge = (style & (CUGCell::kBorderSunken | CUGCell::kBorderRaised)) != 0;
   // Grid lines close every cell at the right and bottom, unless it has an edge of its own.
   if (gridLines && !edge) {
     right = std::max(right, 1);
@@ -163,7 +161,7 @@ void CUGCellType::DrawBorder(CDC* dc, RECT* rect, RECT* rectOut, CUGCell* cell) 
   RECT inner{rect->left + left, rect->top + top, rect->right - right, rect->bottom - bottom};
   if (edge && m_ctrl) {
     const int depth = sheet ? std::max(sheet->m_edgeDepth, 0) : 1;
-    const bool sunken = (style & kSunkenEdge) != 0;
+    const bool sunken = (style & CUGCell::kBorderSunken) != 0;
     CPen* topLeft = sunken ? &m_ctrl->m_threeDDarkPen : &m_ctrl->m_threeDLightPen;
     CPen* bottomRight = sunken ? &m_ctrl->m_threeDLightPen : &m_ctrl->m_threeDDarkPen;
     for (int i = 0; i < depth && inner.right > inner.left && inner.bottom > inner.top; ++i) {

@@ -6,7 +6,6 @@
 
 namespace {
 constexpr COLORREF kGridLineColor = 0xDCDCDC;
-constexpr short kRaisedEdge = 0x2000;
 constexpr short kHeadingAlignment = 0x24;
 constexpr int kHeadingStyleCode = 0x80;
 }  // namespace
@@ -24,7 +23,7 @@ CUGGridInfo::CUGGridInfo()
       m_defPen(PS_SOLID, 1, kGridLineColor) {
   m_defDataSource = m_CUGMem.get();
   m_hdgDefaults->SetBackColor(GetSysColor(COLOR_BTNFACE));
-  m_hdgDefaults->SetBorder(kRaisedEdge);
+  m_hdgDefaults->SetBorder(CUGCell::kBorderRaised);
   m_hdgDefaults->SetAlignment(kHeadingAlignment);
   // The style code goes in without touching the mask: the cell keeps the
   // properties it had after clearing.

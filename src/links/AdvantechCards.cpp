@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "datacenter/ConfigurationBoxes.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/Text.h"
 #include "platform/daq/CardDriver.h"
 
 namespace {
 
-constexpr UINT kReportStyle = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
 
 std::atomic<DRV_HANDLE> g_digitalHandle{0};
 std::atomic<DRV_HANDLE> g_analogHandle{0};
@@ -25,7 +25,7 @@ bool OpenListedCard(const DEVLIST& entry, std::atomic<DRV_HANDLE>& handle, const
   if (DRV_DeviceOpen(entry.dwDeviceNum, &opened) != DRV_SUCCESS || opened == 0) {
     handle.store(0);
     const std::string name(entry.szDeviceName, strnlen(entry.szDeviceName, sizeof entry.szDeviceName));
-    ShowMessageBox(ruv::Format(failureFormat, name.c_str()), "", kReportStyle);
+    ShowMessageBox(ruv::Format(failureFormat, name.c_str()), "", kConfigReportStyle);
     return false;
   }
   handle.store(opened);
@@ -49,7 +49,7 @@ int OpenCards() {
   std::int16_t count = 0;
   if (DRV_DeviceGetNumOfList(&count) != DRV_SUCCESS) return 0;
   if (count <= 0) {
-    ShowMessageBox("No Advantech Driver installed!", "", kReportStyle);
+    ShowMessageBox("No Advantech Driver installed!", "", kConfigReportStyle);
     return 0;
   }
   std::vector<DEVLIST> list(static_cast<std::size_t>(count));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/CommonUtils.h"
+#include "datacenter/ConfigurationBoxes.h"
 #include "datacenter/DCTag.h"
 #include "datacenter/DataCenterBase.h"
 #include "datacenter/EngineServices.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr UINT kReportStyle = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
 constexpr const char* kInvalidPath = "Invalid AccessPath!";
 
 bool IsNegative(const CDCTag& tag) { return tag.GetDataExpression() == "Negative"; }
@@ -36,7 +36,7 @@ CAdvantechLinkerEngine::~CAdvantechLinkerEngine() { CAdvantechLinkerEngine::Stop
 BOOL CAdvantechLinkerEngine::Start() {
   if (!CHwLinkerEngine::Start()) return FALSE;
   if (!OpenCards()) {
-    ShowMessageBox("System cannot connect to real Advantech Mode", "", kReportStyle);
+    ShowMessageBox("System cannot connect to real Advantech Mode", "", kConfigReportStyle);
     return FALSE;
   }
   return TRUE;

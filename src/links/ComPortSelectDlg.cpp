@@ -12,7 +12,6 @@ namespace {
 
 constexpr UINT kErrorStyle = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
 constexpr int kHighestPortNumber = 254;
-constexpr UINT kLabelId = 0xFFFF;
 
 const char* StopBitsText(BYTE stopBits) {
   if (stopBits == ONESTOPBIT) return "1";

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/CommonUtils.h"
+#include "datacenter/ConfigurationBoxes.h"
 #include "datacenter/DCTag.h"
 #include "datacenter/DataCenterBase.h"
 #include "platform/base/Clock.h"
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr UINT kPromptStyle = MB_OKCANCEL | MB_ICONSTOP | MB_SYSTEMMODAL;
 // A link item whose type differs from its tag's ends the process with its own code,
 // so the operator's support can tell it from the other configuration errors (321).
 constexpr int kTypeMismatchExitCode = 123;
@@ -88,7 +88,7 @@ void CHwLinkerItem::SetValueType(VARTYPE type) {
       text += "Please update the DataCenter file or the configuration of the Linker.\n";
       text += tag->GetInfoText();
       text += AppendClipboardTips("DataCenter TagName", tag->GetTagName());
-      if (ShowMessageBox(text, "", kPromptStyle) == IDCANCEL) {
+      if (ShowMessageBox(text, "", kConfigPromptStyle) == IDCANCEL) {
         RequestProcessExit(kTypeMismatchExitCode);
         return;
       }

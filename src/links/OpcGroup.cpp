@@ -20,7 +20,7 @@
 namespace {
 
 // Names travel as UTF-16 of at most 260 characters.
-constexpr std::size_t kMaxNameChars = 260;
+constexpr std::size_t kMaxGroupNameChars = 260;
 
 }  // namespace
 
@@ -69,7 +69,7 @@ void COpcGroup::ConnectInterfaces(IUnknown* group) {
     LPWSTR name = nullptr;
     if (SUCCEEDED(m_groupStateMgt->GetState(&m_updateRate, &m_active, &name, &m_timeBias, &m_percentDeadband,
                                             &m_localeId, nullptr, &m_serverHandle))) {
-      m_name = ruv::CutUtf8Chars(ruv::Utf16ToUtf8(WideText(name)), kMaxNameChars);
+      m_name = ruv::CutUtf8Chars(ruv::Utf16ToUtf8(WideText(name)), kMaxGroupNameChars);
     }
     CoTaskMemFree(name);
   }

@@ -10,9 +10,9 @@
 
 namespace {
 
-constexpr std::size_t kMaxNameChars = 260;
+constexpr std::size_t kMaxOpcNameChars = 260;
 
-std::u16string WideName(const std::string& text) { return ruv::Utf8ToUtf16(ruv::CutUtf8Chars(text, kMaxNameChars)); }
+std::u16string WideName(const std::string& text) { return ruv::Utf8ToUtf16(ruv::CutUtf8Chars(text, kMaxOpcNameChars)); }
 
 HWND g_mainWindow = nullptr;
 

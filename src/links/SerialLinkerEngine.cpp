@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/TimeAndKeys.h"
+#include "datacenter/ConfigurationBoxes.h"
 #include "datacenter/DCTag.h"
 #include "datacenter/DataCenterBase.h"
 #include "datacenter/EngineServices.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr UINT kReportStyle = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
 constexpr int kFirstHoldingRegister = 40000;
 
 float ItemValueAsFloat(const Variant& value, bool& ok) {
@@ -49,7 +49,7 @@ BOOL CSerialLinkerEngine::Start() {
   m_master->SetItems(std::move(items));
 
   if (!OpenPort(*m_master)) {
-    ShowMessageBox("Error: RuvFrame cannot connect to Serial Port!", "", kReportStyle);
+    ShowMessageBox("Error: RuvFrame cannot connect to Serial Port!", "", kConfigReportStyle);
     return FALSE;
   }
   m_master->SetOwnerEngine(GetSafeHwnd());

@@ -30,7 +30,7 @@ enum EPhase : int {
   ePhaseEnded = 11,
 };
 
-float Level(PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeLevel); }
+float LevelOf(PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeLevel); }
 
 bool ReportsOpen(PlantObjectId valve) {
   const C_BaseShape* shape = FindPlantShape(valve);
@@ -189,7 +189,7 @@ bool CDosingStateMachine::SwitchOn(int i, PlantObjectId id) {
 float CDosingStateMachine::BookChargedAmount(int i, const Devices& devices) {
   m_memory[static_cast<std::size_t>(i)].booked = true;
   CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-  const float level = Level(devices.weigher);
+  const float level = LevelOf(devices.weigher);
   material.SetChargeEndLevel(level);
   const float charged = level - material.GetChargeStartLevel();
   BookCharge(devices.material, charged);
@@ -214,7 +214,7 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
   m_claimed.push_back(devices.weigher);
 
   CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-  material.SetChargeStartLevel(Level(devices.weigher));
+  material.SetChargeStartLevel(LevelOf(devices.weigher));
   if (devices.waterValve != kNoPlantObject) {
     const bool open = ReportsOpen(devices.waterValve);
     if (!SwitchOn(i, devices.waterValve) || !open) return false;
@@ -228,7 +228,7 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
 bool CDosingStateMachine::TryEndCharging(int i, const CRecipeStepInfo& step, const Devices& devices) {
   StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
   const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-  const float level = Level(devices.weigher);
+  const float level = LevelOf(devices.weigher);
   const double charged = static_cast<double>(level) - static_cast<double>(material.GetChargeStartLevel());
   const double dose = step.GetDose();
   const double lead = LimitLead(GetShapeAttribFloat(devices.pump, eCodeLoadInWay), dose);
@@ -292,8 +292,8 @@ bool CDosingStateMachine::TryStartDischarge(int i, const CRecipeStepInfo& step, 
   if (memory.onRefused || !PreconditionHolds(step.GetSmulStrtStpNmbr()) ||
       !IsAutoOperationAllowed(devices.material, 2, devices.mixer))
     return false;
-  const float room = GetShapeAttribFloat(devices.mixerVessel, eCodeMaxLevel) - Level(devices.mixerVessel);
-  if (!(Level(devices.weigher) < room) || DischargeMustWait(i, devices) || !HasBatchNumberOrTell(i, devices))
+  const float room = GetShapeAttribFloat(devices.mixerVessel, eCodeMaxLevel) - LevelOf(devices.mixerVessel);
+  if (!(LevelOf(devices.weigher) < room) || DischargeMustWait(i, devices) || !HasBatchNumberOrTell(i, devices))
     return false;
 
   if (!SwitchOn(i, devices.dirValve)) return false;
@@ -308,7 +308,7 @@ bool CDosingStateMachine::TryStartDischarge(int i, const CRecipeStepInfo& step, 
 
 bool CDosingStateMachine::TryEndDischarge(int i, const Devices& devices) {
   if (!GetShapeAttribBool(devices.dischargeValve, eCodeOnOffCommand)) return false;
-  if (Level(devices.weigher) > GetShapeAttribFloat(devices.weigher, eCodeLowAlarmLevel)) return false;
+  if (LevelOf(devices.weigher) > GetShapeAttribFloat(devices.weigher, eCodeLowAlarmLevel)) return false;
   return Advance(i, ePhaseDischarging, ePhaseRunOn);
 }
 
@@ -331,7 +331,7 @@ bool CDosingStateMachine::TryResume(int i, int phase, const Devices& devices) {
       return false;
     }
     // A weigher still full is not filled further: the step holds again in this pass.
-    if (Level(devices.weigher) >= GetShapeAttribFloat(devices.weigher, eCodeMaxLevel)) {
+    if (LevelOf(devices.weigher) >= GetShapeAttribFloat(devices.weigher, eCodeMaxLevel)) {
       memory.resume = false;
       return false;
     }

@@ -7,7 +7,6 @@
 
 namespace {
 const char* const kAllStepsElement = "AllStepsInfo";
-const char* const kStepElement = "StepInfo";
 const char* const kStepsColumn = "strRecipeAllStepInfo";
 }  // namespace
 

@@ -4,10 +4,6 @@
 #include "common/XmlDocument.h"
 #include "records/MaterialNames.h"
 
-namespace {
-const char* const kStepElement = "StepInfo";
-}
-
 CRecipeStepInfo::CRecipeStepInfo() { CRecipeStepInfo::Reset(); }
 
 CRecipeStepInfo::CRecipeStepInfo(const CRecipeStepInfo& other) : CRecipeStepInfo() { CRecipeStepInfo::CopyFrom(other); }

@@ -7,6 +7,9 @@
 
 #include "records/BaseTableRS.h"
 
+// The XML element one step is stored as in the recipe table.
+inline constexpr const char* kStepElement = "StepInfo";
+
 class CRecipeStepInfo {
  public:
   // Owner none, step number -1, then Reset.

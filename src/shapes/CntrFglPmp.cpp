@@ -15,10 +15,8 @@ namespace {
 
 constexpr PumpMenuIds kCntrFglPumpMenu{IDR_CNTRFGLPUMP_MENU,     ID_CNTRFGLPUMP_TAKE_ON_OFF, ID_CNTRFGLPUMP_INCREASE,
                                        ID_CNTRFGLPUMP_DECREASE,  ID_CNTRFGLPUMP_ACTION,     ID_CNTRFGLPUMP_PROPERTIES};
-constexpr double kTurnPerPercent = 0.003;
+constexpr double kImpellerTurnPerPercent = 0.003;
 constexpr int kImpellerVertices = 16;
-
-int Round(double value) { return static_cast<int>(std::lround(value)); }
 
 // Forms 1 and 2 face the other way: their impeller turns backwards.
 bool TurnsBackwards(int form) { return form == 1 || form == 2; }
@@ -86,7 +84,7 @@ void C_CntrFglPmp::AddStillPictureKey(ShapePictureKey& key) const {
 
 void C_CntrFglPmp::AdvanceAnimation() {
   if (!GetAttribBool(ePumpDiOnOffSpeed)) return;
-  const double turn = GetSpeedPercent() * kTurnPerPercent;
+  const double turn = GetSpeedPercent() * kImpellerTurnPerPercent;
   m_angle += TurnsBackwards(GetRecord().form) ? -turn : turn;
 }
 
@@ -105,7 +103,7 @@ void C_CntrFglPmp::Draw(CDC* dc) {
         CGdiObject* oldPen = mem.SelectStockObject(NULL_PEN);
         switch (GetRecord().form) {
           case 1: mem.Rectangle(0, 0, w / 2, h / 2); break;
-          case 2: mem.Rectangle(Round(0.75 * w), 0, w, h); break;
+          case 2: mem.Rectangle(RoundToPixel(0.75 * w), 0, w, h); break;
           case 3: mem.Rectangle(0, 0, w / 4, h); break;
           default: mem.Rectangle(w / 2, 0, w, h / 2); break;
         }
@@ -118,7 +116,7 @@ void C_CntrFglPmp::Draw(CDC* dc) {
         // The impeller.
         const double step = TurnsBackwards(GetRecord().form) ? kShapePi / 8 : -kShapePi / 8;
         const std::vector<POINT> impeller =
-            MakeToothedOutline(w / 2.0, h / 2.0, Round(0.15 * w), Round(0.45 * w), kImpellerVertices, m_angle, step);
+            MakeToothedOutline(w / 2.0, h / 2.0, RoundToPixel(0.15 * w), RoundToPixel(0.45 * w), kImpellerVertices, m_angle, step);
         CBrush impellerBrush(static_cast<COLORREF>(GetAttribInt(eShapeColorFG)));
         CBrush* oldBrush = mem.SelectObject(&impellerBrush);
         mem.Polygon(impeller.data(), static_cast<int>(impeller.size()));

@@ -16,10 +16,8 @@ namespace {
 constexpr PumpMenuIds kGearPumpMenu{IDR_GEARPUMP_MENU,  ID_GEARPUMP_TAKE_ON_OFF, ID_GEARPUMP_INCREASE,
                                     ID_GEARPUMP_DECREASE, ID_GEARPUMP_ACTION,    ID_GEARPUMP_PROPERTIES};
 constexpr int kNarrowForm = 2;  // the smaller pump of form 2 delivers less
-constexpr double kTurnPerPercent = 0.008;
+constexpr double kGearTurnPerPercent = 0.008;
 constexpr int kGearTeeth = 8;
-
-int Round(double value) { return static_cast<int>(std::lround(value)); }
 
 }  // namespace
 
@@ -60,7 +58,7 @@ void C_GearPump::AddStillPictureKey(ShapePictureKey& key) const {
 }
 
 void C_GearPump::AdvanceAnimation() {
-  if (GetAttribBool(ePumpDiOnOffSpeed)) m_angle -= GetSpeedPercent() * kTurnPerPercent;
+  if (GetAttribBool(ePumpDiOnOffSpeed)) m_angle -= GetSpeedPercent() * kGearTurnPerPercent;
 }
 
 void C_GearPump::Draw(CDC* dc) {
@@ -85,7 +83,7 @@ void C_GearPump::Draw(CDC* dc) {
         CBrush casingBrush(casing);
         mem.SelectStockObject(BLACK_PEN);
         mem.SelectObject(&casingBrush);
-        mem.RoundRect(Round(0.06 * w), Round(0.02 * h), Round(0.94 * w), Round(0.98 * h), w, Round(2.0 * h / 3.0));
+        mem.RoundRect(RoundToPixel(0.06 * w), RoundToPixel(0.02 * h), RoundToPixel(0.94 * w), RoundToPixel(0.98 * h), w, RoundToPixel(2.0 * h / 3.0));
         mem.SelectObject(oldPen);
         mem.SelectObject(oldBrush);
       },
@@ -93,8 +91,8 @@ void C_GearPump::Draw(CDC* dc) {
         const int w = client.Width();
         const int h = client.Height();
         // The two gears, one above the other.
-        const double r = Round(h * 0.86 / 3.26);
-        const double rInner = Round(0.3 * r);
+        const double r = RoundToPixel(h * 0.86 / 3.26);
+        const double rInner = RoundToPixel(0.3 * r);
         m_secondAngle = kShapePi / 4 - m_angle;
         const double step = kShapePi / 4;
         const std::vector<POINT> first =

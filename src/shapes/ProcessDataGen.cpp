@@ -30,7 +30,7 @@ const char* const kGenAttribNames[PROCESS_DATA_GEN_ATTRIB_COUNT - SHAPE_COMMON_A
     "ReserveStr2",
 };
 
-constexpr ShapeTypeRanges kRanges{ePrcReserveFloat2, ePrcReserveBool2, ePrcReserveInt2,
+constexpr ShapeTypeRanges kProcessDataRanges{ePrcReserveFloat2, ePrcReserveBool2, ePrcReserveInt2,
                                   ePrcReserveStr2, PROCESS_DATA_GEN_ATTRIB_COUNT};
 
 }  // namespace
@@ -40,9 +40,9 @@ C_ProcessDataGen::C_ProcessDataGen(BYTE settingsIndex)
   SetAttribCount(PROCESS_DATA_GEN_ATTRIB_COUNT);
 }
 
-int C_ProcessDataGen::GetFirstIndex(VARTYPE type) const { return kRanges.First(type); }
+int C_ProcessDataGen::GetFirstIndex(VARTYPE type) const { return kProcessDataRanges.First(type); }
 
-int C_ProcessDataGen::GetLastIndex(VARTYPE type) const { return kRanges.Last(type); }
+int C_ProcessDataGen::GetLastIndex(VARTYPE type) const { return kProcessDataRanges.Last(type); }
 
 std::string C_ProcessDataGen::GetAttribNameAt(int index) const {
   if (index >= SHAPE_COMMON_ATTRIB_COUNT && index < PROCESS_DATA_GEN_ATTRIB_COUNT)

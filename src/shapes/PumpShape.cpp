@@ -13,11 +13,11 @@ const char* const kPumpAttribNames[PUMP_ATTRIB_COUNT - SHAPE_COMMON_ATTRIB_COUNT
     "AutoCntrlSpeed",  "DoIncreaseSpeed", "DoDecreaseSpeed", "DiOnOffSpeed",   "DiOnAlarmSpeed",
     "DoOnOffSpeed",    "ReserveInt1",    "ReserveStr1"};
 
-constexpr ShapeTypeRanges kRanges{ePumpReserveFloat1, ePumpReserveBool1, ePumpReserveInt1,
+constexpr ShapeTypeRanges kPumpRanges{ePumpReserveFloat1, ePumpReserveBool1, ePumpReserveInt1,
                                   ePumpReserveStr1, PUMP_ATTRIB_COUNT};
 
-constexpr int kFirstGroupAttrib = ePumpSpeed;
-constexpr int kLastGroupAttrib = ePumpMaxVluSpeedPort;
+constexpr int kFirstPumpGroupAttrib = ePumpSpeed;
+constexpr int kLastPumpGroupAttrib = ePumpMaxVluSpeedPort;
 
 MenuTable PumpMenuTable(const PumpMenuIds& ids) {
   return {MenuTableItem::Popup("Pump", {MenuTableItem::Command(ids.takeOnOff, "Take On/Off"),
@@ -49,9 +49,9 @@ BOOL C_PumpShape::CreateShape(CWnd* parent) {
 
 // ---------------------------------------------------------------- attributes
 
-int C_PumpShape::GetFirstIndex(VARTYPE type) const { return kRanges.First(type); }
+int C_PumpShape::GetFirstIndex(VARTYPE type) const { return kPumpRanges.First(type); }
 
-int C_PumpShape::GetLastIndex(VARTYPE type) const { return kRanges.Last(type); }
+int C_PumpShape::GetLastIndex(VARTYPE type) const { return kPumpRanges.Last(type); }
 
 std::string C_PumpShape::GetAttribNameAt(int index) const {
   if (index >= SHAPE_COMMON_ATTRIB_COUNT && index < PUMP_ATTRIB_COUNT)
@@ -60,14 +60,14 @@ std::string C_PumpShape::GetAttribNameAt(int index) const {
 }
 
 int C_PumpShape::GetAnalogRole(int index) const {
-  if (index >= kFirstGroupAttrib && index <= kLastGroupAttrib) return index - kFirstGroupAttrib;
+  if (index >= kFirstPumpGroupAttrib && index <= kLastPumpGroupAttrib) return index - kFirstPumpGroupAttrib;
   return eAnalogNone;
 }
 
 int C_PumpShape::GetAnalogGroupAttrib(int index, int role) const {
   if (index != ePumpSpeed && index != ePumpSpeedPort) return -1;
   if (role < eAnalogPhysical || role > eAnalogPortMax) return -1;
-  return kFirstGroupAttrib + role;
+  return kFirstPumpGroupAttrib + role;
 }
 
 // ---------------------------------------------------------------- commands and interlocks

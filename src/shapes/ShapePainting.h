@@ -1,5 +1,6 @@
 #pragma once
 // Drawing helpers the shape kinds share.
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@ class CAlarmPack;
 class CAlarmStruct;
 class CDC;
 class CFont;
+
+// A coordinate rounded to the nearest pixel.
+inline int RoundToPixel(double value) { return static_cast<int>(std::lround(value)); }
 
 // The outline of a gear or an impeller: `count` vertices around (cx, cy),
 // vertex j at angle `start` + j × `step` (radians, screen y downwards) on the

@@ -22,7 +22,7 @@ const char* const kValveAttribNames[VALVE_ATTRIB_COUNT - SHAPE_COMMON_ATTRIB_COU
     "MaxFlgPosition",     "LlaFlgPosition",     "HlaFlgPosition",    "DiOnAlarmPosition", "LocalCntrlPosition",
     "AutoCntrlPosition",  "ReserveInt1",        "ReserveStr1"};
 static_assert(std::size(kValveAttribNames) == VALVE_ATTRIB_COUNT - SHAPE_COMMON_ATTRIB_COUNT);
-constexpr ShapeTypeRanges kRanges{eValveReserveFloat1, eValveReserveBool1, eValveReserveInt1,
+constexpr ShapeTypeRanges kValveRanges{eValveReserveFloat1, eValveReserveBool1, eValveReserveInt1,
                                   eValveReserveStr1, VALVE_ATTRIB_COUNT};
 
 constexpr int kUprightForm = 2;
@@ -63,9 +63,9 @@ BOOL C_Valve::CreateShape(CWnd* parent) {
 
 // ---------------------------------------------------------------- attributes
 
-int C_Valve::GetFirstIndex(VARTYPE type) const { return kRanges.First(type); }
+int C_Valve::GetFirstIndex(VARTYPE type) const { return kValveRanges.First(type); }
 
-int C_Valve::GetLastIndex(VARTYPE type) const { return kRanges.Last(type); }
+int C_Valve::GetLastIndex(VARTYPE type) const { return kValveRanges.Last(type); }
 
 std::string C_Valve::GetAttribNameAt(int index) const {
   if (index >= SHAPE_COMMON_ATTRIB_COUNT && index < VALVE_ATTRIB_COUNT)

@@ -33,13 +33,13 @@ const char* const kVesselAttribNames[VESSEL_ATTRIB_COUNT - SHAPE_COMMON_ATTRIB_C
     "LocalCntrlTemperature", "AutoCntrlTemperature",  "DoIncreaseTemperature", "DoDecreaseTemperature",
     "ReserveInt1",           "ReserveStr1"};
 static_assert(std::size(kVesselAttribNames) == VESSEL_ATTRIB_COUNT - SHAPE_COMMON_ATTRIB_COUNT);
-constexpr ShapeTypeRanges kRanges{eVesselReserveFloat1, eVesselReserveBool1, eVesselReserveInt1,
+constexpr ShapeTypeRanges kVesselRanges{eVesselReserveFloat1, eVesselReserveBool1, eVesselReserveInt1,
                                   eVesselReserveStr1, VESSEL_ATTRIB_COUNT};
 
 // The three analog groups, in channel order.
 constexpr int kGroupStarts[] = {eVesselLevel, eVesselSpeed, eVesselTemperature};
-constexpr int kFirstGroupAttrib = eVesselLevel;
-constexpr int kLastGroupAttrib = eVesselMaxVluTemperaturePort;
+constexpr int kFirstVesselGroupAttrib = eVesselLevel;
+constexpr int kLastVesselGroupAttrib = eVesselMaxVluTemperaturePort;
 
 // The flags that make the frame blink red.
 constexpr int kAlarmFlags[] = {eVesselLlaFlgLevel, eVesselHlaFlgLevel, eVesselLlaFlgSpeed, eVesselDiOnAlarmSpeed};
@@ -60,11 +60,11 @@ void RegisterVesselMenu() {
 
 // The start of the analog group holding `index`, or -1.
 int GroupStartOf(int index) {
-  if (index < kFirstGroupAttrib || index > kLastGroupAttrib) return -1;
-  return index - (index - kFirstGroupAttrib) % ANALOG_GROUP_SIZE;
+  if (index < kFirstVesselGroupAttrib || index > kLastVesselGroupAttrib) return -1;
+  return index - (index - kFirstVesselGroupAttrib) % ANALOG_GROUP_SIZE;
 }
 
-int ChannelOfGroup(int groupStart) { return (groupStart - kFirstGroupAttrib) / ANALOG_GROUP_SIZE; }
+int ChannelOfGroup(int groupStart) { return (groupStart - kFirstVesselGroupAttrib) / ANALOG_GROUP_SIZE; }
 
 int DrawFlagRow(int drawFlags, int shift) { return (drawFlags >> shift) & 0xF; }
 
@@ -102,9 +102,9 @@ BOOL C_Vessel::CreateShape(CWnd* parent) {
 
 // ---------------------------------------------------------------- attributes
 
-int C_Vessel::GetFirstIndex(VARTYPE type) const { return kRanges.First(type); }
+int C_Vessel::GetFirstIndex(VARTYPE type) const { return kVesselRanges.First(type); }
 
-int C_Vessel::GetLastIndex(VARTYPE type) const { return kRanges.Last(type); }
+int C_Vessel::GetLastIndex(VARTYPE type) const { return kVesselRanges.Last(type); }
 
 std::string C_Vessel::GetAttribNameAt(int index) const {
   if (index >= SHAPE_COMMON_ATTRIB_COUNT && index < VESSEL_ATTRIB_COUNT)

@@ -24,7 +24,7 @@
 
 namespace {
 
-const char* const kRunningShift = "INSERT INTO Shift (m_strOperatorName, m_bShiftStopped, m_nShiftRecipeID, "
+const char* const kRunningShiftRow = "INSERT INTO Shift (m_strOperatorName, m_bShiftStopped, m_nShiftRecipeID, "
                                   "m_strShiftRecipeName) VALUES ('Ahmadi', 0, -1, '?');";
 
 // An active recipe whose one active step doses L.A.B.S into Mixer2.
@@ -144,7 +144,7 @@ TEST_F(PlantFormViewTest, StartIsRefusedWithoutShiftRecipeOrTheUsedMixersNumber)
 }
 
 TEST_F(PlantFormViewTest, ARecipeUsingOnlyMixer2NeedsOnlyMixer2sNumber) {
-  Start(std::string(kRunningShift) + Mixer2Recipe());
+  Start(std::string(kRunningShiftRow) + Mixer2Recipe());
   StopCycles();
   CShiftRS* shift = g_pShiftRS.load();
   CPlantOperatorServices::SetBatchNumberDialogRunner([] { return IDCANCEL; });
@@ -232,7 +232,7 @@ TEST_F(PlantFormViewTest, TheTypedIntervalReachesTheEngineAndTheSettingsCancelCh
 }
 
 TEST_F(PlantFormViewTest, TheActiveRecipeIsCopiedIntoTheRunningShiftAndStored) {
-  Start(std::string(kRunningShift) + Mixer2Recipe());
+  Start(std::string(kRunningShiftRow) + Mixer2Recipe());
   StopCycles();
   PumpPendingMessages();
   CShiftRS* shift = g_pShiftRS.load();

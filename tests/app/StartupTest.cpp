@@ -34,7 +34,7 @@
 
 namespace {
 
-const char* const kCloseQuestion = "Application will be closed.\r\nAre you sure?";
+const char* const kCloseQuestionText = "Application will be closed.\r\nAre you sure?";
 const char* const kSecondStart = "The second execution of RuvFrame is starting!";
 
 // Another process holding the single-instance lock until it is killed.
@@ -285,7 +285,7 @@ TEST_F(Startup, AboutScoutAndYesEndTheRunWithCodeZeroAndTheExitLeavesTheSeamsToT
   main->SendMessage(WM_COMMAND, ID_SHOW_DATACENTER_SCOUT);  // the same scout, brought forward
   EXPECT_EQ(CountingScout::made, 1);
 
-  boxes.Expect(IDYES, kCloseQuestion);
+  boxes.Expect(IDYES, kCloseQuestionText);
   main->SendMessage(WM_CLOSE);
   EXPECT_EQ(CountingScout::gone, 1);  // closed with the confirmed close
   EXPECT_EQ(theApp.Run(), 0);

@@ -10,9 +10,9 @@ namespace {
 
 using Flags = XmlElementRecord;
 
-const XmlElementRecord& Record(const CXmlDocument& doc, int index) { return doc.Records()[index]; }
+const XmlElementRecord& RecordAt(const CXmlDocument& doc, int index) { return doc.Records()[index]; }
 
-int Root(const CXmlDocument& doc) { return Record(doc, 0).firstChild; }
+int Root(const CXmlDocument& doc) { return RecordAt(doc, 0).firstChild; }
 
 TEST(XmlParse, EmptyTextHasNoRecordsAndNoWords) {
   CXmlDocument doc;
@@ -27,17 +27,17 @@ TEST(XmlParse, WellFormedDocumentBuildsTheTree) {
   ASSERT_TRUE(doc.SetDocText("<?xml version=\"1.0\"?>\r\n<!-- c --><r><a/>text<b><c></c></b><![CDATA[<x>]]></r>\r\n"));
   EXPECT_EQ(doc.GetResult(), "");
   const int r = Root(doc);
-  EXPECT_EQ(Record(doc, r).start, 33);
-  const int a = Record(doc, r).firstChild;
-  const int b = Record(doc, a).nextSibling;
+  EXPECT_EQ(RecordAt(doc, r).start, 33);
+  const int a = RecordAt(doc, r).firstChild;
+  const int b = RecordAt(doc, a).nextSibling;
   EXPECT_EQ(doc.GetSubDocText(a), "<a/>");
   EXPECT_EQ(doc.GetSubDocText(b), "<b><c></c></b>");
-  EXPECT_EQ(Record(doc, b).nextSibling, 0);
-  EXPECT_EQ(Record(doc, Record(doc, b).firstChild).endTagLength, 4);
+  EXPECT_EQ(RecordAt(doc, b).nextSibling, 0);
+  EXPECT_EQ(RecordAt(doc, RecordAt(doc, b).firstChild).endTagLength, 4);
   // The previous links form a ring: the first child points at the last.
-  EXPECT_EQ(Record(doc, a).previousSibling, b);
-  EXPECT_TRUE(Record(doc, a).flags & Flags::kFirstChild);
-  EXPECT_FALSE(Record(doc, b).flags & Flags::kFirstChild);
+  EXPECT_EQ(RecordAt(doc, a).previousSibling, b);
+  EXPECT_TRUE(RecordAt(doc, a).flags & Flags::kFirstChild);
+  EXPECT_FALSE(RecordAt(doc, b).flags & Flags::kFirstChild);
 }
 
 TEST(XmlParse, EndTagClosesAChildLeftOpen) {
@@ -45,14 +45,14 @@ TEST(XmlParse, EndTagClosesAChildLeftOpen) {
   EXPECT_FALSE(doc.SetDocText("<a><b></a>"));
   EXPECT_EQ(doc.GetResult(), "<unended_start_tag tagname=\"b\" offset=\"3\" offset2=\"5\"/>");
   const int a = Root(doc);
-  const int b = Record(doc, a).firstChild;
+  const int b = RecordAt(doc, a).firstChild;
   ASSERT_NE(b, 0);
-  EXPECT_EQ(Record(doc, a).length, 10);  // a ends at the end of the text
-  EXPECT_TRUE(Record(doc, b).flags & Flags::kNoEndTag);
-  EXPECT_EQ(Record(doc, b).length, 3);
-  EXPECT_EQ(Record(doc, b).endTagLength, 0);
-  EXPECT_TRUE(Record(doc, a).flags & Flags::kProblemInside);
-  EXPECT_TRUE(Record(doc, 0).flags & Flags::kIllFormed);
+  EXPECT_EQ(RecordAt(doc, a).length, 10);  // a ends at the end of the text
+  EXPECT_TRUE(RecordAt(doc, b).flags & Flags::kNoEndTag);
+  EXPECT_EQ(RecordAt(doc, b).length, 3);
+  EXPECT_EQ(RecordAt(doc, b).endTagLength, 0);
+  EXPECT_TRUE(RecordAt(doc, a).flags & Flags::kProblemInside);
+  EXPECT_TRUE(RecordAt(doc, 0).flags & Flags::kIllFormed);
 }
 
 TEST(XmlParse, LoneEndTagIsReportedAndTheElementKeptWhole) {
@@ -60,10 +60,10 @@ TEST(XmlParse, LoneEndTagIsReportedAndTheElementKeptWhole) {
   EXPECT_FALSE(doc.SetDocText("<a></b></a>"));
   EXPECT_EQ(doc.GetResult(), "<lone_end_tag tagname=\"b\" offset=\"3\"/>");
   const int a = Root(doc);
-  EXPECT_EQ(Record(doc, a).length, 11);
-  EXPECT_EQ(Record(doc, a).endTagLength, 4);
-  EXPECT_TRUE(Record(doc, a).flags & Flags::kProblemInside);
-  EXPECT_FALSE(Record(doc, a).flags & Flags::kNoEndTag);
+  EXPECT_EQ(RecordAt(doc, a).length, 11);
+  EXPECT_EQ(RecordAt(doc, a).endTagLength, 4);
+  EXPECT_TRUE(RecordAt(doc, a).flags & Flags::kProblemInside);
+  EXPECT_FALSE(RecordAt(doc, a).flags & Flags::kNoEndTag);
 }
 
 TEST(XmlParse, TwoRootsAndNoTagAreReported) {
@@ -87,23 +87,23 @@ TEST(XmlParse, UnendedElementsAtTheEndMoveTheirChildrenUp) {
             "<root_has_sibling tagname=\"a\" offset=\"3\"/>");
   // Everything ends up at the top level, in document order.
   std::string order;
-  for (int i = Root(doc); i != 0; i = Record(doc, i).nextSibling) {
+  for (int i = Root(doc); i != 0; i = RecordAt(doc, i).nextSibling) {
     order += doc.GetSubDocText(i);
     order += '|';
-    EXPECT_EQ(Record(doc, i).parent, 0);
-    EXPECT_EQ(Record(doc, i).firstChild, 0);
+    EXPECT_EQ(RecordAt(doc, i).parent, 0);
+    EXPECT_EQ(RecordAt(doc, i).firstChild, 0);
   }
   EXPECT_EQ(order, "<r>|<a>|<x/>|<b>|<y/>|");
   // The ring of previous links closes on the last one, "<y/>".
-  EXPECT_EQ(Record(doc, Record(doc, Root(doc)).previousSibling).start, 13);
+  EXPECT_EQ(RecordAt(doc, RecordAt(doc, Root(doc)).previousSibling).start, 13);
 }
 
 TEST(XmlParse, QuotedGreaterThanDoesNotEndTheTag) {
   CXmlDocument doc;
   ASSERT_TRUE(doc.SetDocText("<a x=\"1>2\" y='<b>'/>"));
   const int a = Root(doc);
-  EXPECT_EQ(Record(doc, a).startTagLength, 20);
-  EXPECT_EQ(Record(doc, a).firstChild, 0);
+  EXPECT_EQ(RecordAt(doc, a).startTagLength, 20);
+  EXPECT_EQ(RecordAt(doc, a).firstChild, 0);
   EXPECT_EQ(doc.GetAttribute(a, "x"), "1>2");
   EXPECT_EQ(doc.GetAttribute(a, "y"), "<b>");
 }
@@ -133,18 +133,18 @@ TEST(XmlParse, EmptyElementRules) {
   EXPECT_EQ(doc.GetResult(), "<unended_start_tag tagname=\"a\" offset=\"0\" offset2=\"8\"/>");
   EXPECT_EQ(doc.GetAttribute(Root(doc), "x"), "1/");
   EXPECT_TRUE(doc.SetDocText("<a x=1/></a>"));
-  EXPECT_EQ(Record(doc, Root(doc)).endTagLength, 4);
+  EXPECT_EQ(RecordAt(doc, Root(doc)).endTagLength, 4);
 }
 
 TEST(XmlParse, SyntaxWordsAndTheirTypes) {
   CXmlDocument doc;
   EXPECT_FALSE(doc.SetDocText("<a><!x></a>"));
   EXPECT_EQ(doc.GetResult(), "<exclamation_tag_syntax offset=\"3\"/>");
-  EXPECT_TRUE(Record(doc, Root(doc)).flags & Flags::kProblemInside);
+  EXPECT_TRUE(RecordAt(doc, Root(doc)).flags & Flags::kProblemInside);
 
   EXPECT_FALSE(doc.SetDocText("<a>< b</a>"));
   EXPECT_EQ(doc.GetResult(), "<first_tag_syntax offset=\"3\"/>");
-  EXPECT_EQ(Record(doc, Root(doc)).length, 10);  // the bad node stopped before "</a>"
+  EXPECT_EQ(RecordAt(doc, Root(doc)).length, 10);  // the bad node stopped before "</a>"
 
   EXPECT_FALSE(doc.SetDocText("<a><!-x--></a>"));
   EXPECT_EQ(doc.GetResult(), "<comment_tag_syntax offset=\"3\"/>");
@@ -171,7 +171,7 @@ TEST(XmlParse, DeclarationsTakeNoPartInTheTree) {
   CXmlDocument doc;
   EXPECT_TRUE(doc.SetDocText("<?xml version=\"1.0\"?><!DOCTYPE r [ <!ELEMENT r ANY> <!-- > --> ]><r><?pi x?></r>"));
   EXPECT_EQ(doc.GetResult(), "");
-  EXPECT_EQ(Record(doc, Root(doc)).firstChild, 0);
+  EXPECT_EQ(RecordAt(doc, Root(doc)).firstChild, 0);
   EXPECT_FALSE(doc.SetDocText("<!DOCTYPE r [ <!X> ]><r/>"));
   EXPECT_EQ(doc.GetResult(), "<doctype_tag_syntax offset=\"0\"/>");
   EXPECT_FALSE(doc.SetDocText("<!DOCTYPE r [ <!ELEMENT r ANY>"));
@@ -194,11 +194,11 @@ TEST(XmlParse, ResultTextStopsNearOneThousandCharactersButRecordsKeepTheMarks) {
   // The hundred unended elements are all marked and moved under the root.
   const int r = Root(doc);
   int unended = 0;
-  for (int i = Record(doc, r).firstChild; i != 0; i = Record(doc, i).nextSibling) {
-    if (Record(doc, i).flags & Flags::kNoEndTag) ++unended;
+  for (int i = RecordAt(doc, r).firstChild; i != 0; i = RecordAt(doc, i).nextSibling) {
+    if (RecordAt(doc, i).flags & Flags::kNoEndTag) ++unended;
   }
   EXPECT_EQ(unended, 100);
-  EXPECT_TRUE(Record(doc, r).flags & Flags::kProblemInside);
+  EXPECT_TRUE(RecordAt(doc, r).flags & Flags::kProblemInside);
 }
 
 TEST(XmlParse, DeepNestingAndManyStrayTagsStayLinear) {
@@ -209,7 +209,7 @@ TEST(XmlParse, DeepNestingAndManyStrayTagsStayLinear) {
   CXmlDocument doc;
   EXPECT_FALSE(doc.SetDocText(text));
   int count = 0;
-  for (int i = Root(doc); i != 0; i = Record(doc, i).nextSibling) ++count;
+  for (int i = Root(doc); i != 0; i = RecordAt(doc, i).nextSibling) ++count;
   EXPECT_EQ(count, 100000);
 }
 

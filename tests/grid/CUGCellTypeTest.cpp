@@ -19,7 +19,7 @@ namespace {
 
 constexpr int kWidth = 60;
 constexpr int kHeight = 20;
-constexpr QRgb kWhite = 0xFFFFFFFF;
+constexpr QRgb kCellWhite = 0xFFFFFFFF;
 
 struct Ink {
   int left = -1, right = -1, top = -1, bottom = -1;  // bounds of the pixels darker than `threshold`
@@ -54,7 +54,7 @@ class NormalTypeDrawing : public ::testing::Test {
   // Draws the cell over a white image of the given size and answers the image.
   QImage Draw(int width = kWidth, int height = kHeight) {
     QImage image(width, height, QImage::Format_RGB32);
-    image.fill(kWhite);
+    image.fill(kCellWhite);
     CDC dc;
     EXPECT_TRUE(dc.AttachImage(&image));
     RECT rect{0, 0, width, height};
@@ -92,14 +92,14 @@ TEST_F(NormalTypeDrawing, BordersFollowTheirBitsAndGridLinesCloseTheCell) {
   RECT rect{0, 0, kWidth, kHeight};
   RECT out{};
   QImage image(kWidth, kHeight, QImage::Format_RGB32);
-  image.fill(kWhite);
+  image.fill(kCellWhite);
   CDC dc;
   ASSERT_TRUE(dc.AttachImage(&image));
 
   // No border and no grid lines: nothing drawn, nothing taken.
   type().DrawBorder(&dc, &rect, &out, &cell);
   EXPECT_EQ(CRect(out), CRect(rect));
-  EXPECT_EQ(image.pixel(kWidth - 1, 5), kWhite);
+  EXPECT_EQ(image.pixel(kWidth - 1, 5), kCellWhite);
 
   CPen red(PS_SOLID, 1, 0x0000FF);
   cell.SetBorderColor(&red);
@@ -109,10 +109,10 @@ TEST_F(NormalTypeDrawing, BordersFollowTheirBitsAndGridLinesCloseTheCell) {
   EXPECT_EQ(image.pixel(0, 10), qRgb(255, 0, 0));
   EXPECT_EQ(image.pixel(10, 1), qRgb(255, 0, 0));
   EXPECT_EQ(image.pixel(kWidth - 3, 10), qRgb(255, 0, 0));
-  EXPECT_EQ(image.pixel(1, 10), kWhite);
+  EXPECT_EQ(image.pixel(1, 10), kCellWhite);
 
   // Grid lines add the right and bottom lines in the sheet's pen.
-  image.fill(kWhite);
+  image.fill(kCellWhite);
   cell.ClearProperty(CUGCell::kPropBorder | CUGCell::kPropBorderPen);
   grid.m_GI->m_drawGridLines = 1;
   type().DrawBorder(&dc, &rect, &out, &cell);
@@ -121,7 +121,7 @@ TEST_F(NormalTypeDrawing, BordersFollowTheirBitsAndGridLinesCloseTheCell) {
   EXPECT_EQ(image.pixel(10, kHeight - 1), qRgb(0xDC, 0xDC, 0xDC));
 
   // A raised edge replaces the grid lines, once per edge depth.
-  image.fill(kWhite);
+  image.fill(kCellWhite);
   cell.SetBorder(0x2000);
   grid.m_GI->m_edgeDepth = 2;
   type().DrawBorder(&dc, &rect, &out, &cell);
@@ -148,7 +148,7 @@ TEST_F(NormalTypeDrawing, DisabledSelectedAndCurrentColours) {
   type().OnDraw(&dc, &rect, 0, 0, &cell, 1, 0);  // selected
   EXPECT_EQ(image.pixel(kWidth - 2, 2), qRgb(0, 0, 0));
   type().OnDraw(&dc, &rect, 0, 0, &cell, 0, 1);  // current, highlight style without bit 2
-  EXPECT_EQ(image.pixel(kWidth - 2, 2), kWhite);
+  EXPECT_EQ(image.pixel(kWidth - 2, 2), kCellWhite);
   grid.m_GI->m_highlightStyle = 2;
   type().OnDraw(&dc, &rect, 0, 0, &cell, 0, 1);
   EXPECT_EQ(image.pixel(kWidth - 2, 2), qRgb(0, 0, 0));

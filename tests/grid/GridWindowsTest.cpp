@@ -22,9 +22,9 @@
 namespace {
 
 constexpr UINT kGridDialog = 9401;
-constexpr UINT kGridPlaceholder = 3013;
+constexpr UINT kWindowsGridPlaceholder = 3013;
 
-class RecordingGrid : public CUGCtrl {
+class WindowsRecordingGrid : public CUGCtrl {
  public:
   void OnSetup() override { ++setups; }
   void OnKeyDown(UINT* key, BOOL) override { keys.push_back(*key); }
@@ -51,7 +51,7 @@ DialogTemplate GridDialogTemplate() {
   t.cx = 200;
   t.cy = 140;
   t.items = {
-      {kGridPlaceholder, kStaticClass, "", WS_VISIBLE | WS_TABSTOP, 5, 5, 190, 100},
+      {kWindowsGridPlaceholder, kStaticClass, "", WS_VISIBLE | WS_TABSTOP, 5, 5, 190, 100},
       {static_cast<UINT>(IDOK), kButtonClass, "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 90, 115, 50, 14},
       {static_cast<UINT>(IDCANCEL), kButtonClass, "Cancel", WS_VISIBLE | WS_TABSTOP, 145, 115, 50, 14},
   };
@@ -65,10 +65,10 @@ TEST(GridInDialog, BindingBuildsTheChildrenTakesTheFontAndKeepsTabReturnAndEscap
   ASSERT_TRUE(dialog.Create(kGridDialog));
   dialog.SetFont(&dialogFont, FALSE);
 
-  RecordingGrid grid;
-  ASSERT_EQ(grid.BindToDialogItem(&dialog, kGridPlaceholder), 1);
+  WindowsRecordingGrid grid;
+  ASSERT_EQ(grid.BindToDialogItem(&dialog, kWindowsGridPlaceholder), 1);
   EXPECT_EQ(grid.setups, 1);
-  EXPECT_EQ(dialog.GetDlgItem(kGridPlaceholder), &grid);
+  EXPECT_EQ(dialog.GetDlgItem(kWindowsGridPlaceholder), &grid);
   EXPECT_TRUE(grid.GetStyle() & WS_TABSTOP);
   EXPECT_EQ(grid.m_GI->m_paintMode, 1);
   for (UINT id : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 123u, 124u}) EXPECT_NE(grid.GetDlgItem(id), nullptr) << id;
@@ -98,7 +98,7 @@ class WindowedGrid : public ::testing::Test {
     ASSERT_TRUE(grid.CreateEx(0, "", "", WS_OVERLAPPED, CRect(0, 0, 300, 200), nullptr, 0));
     ASSERT_NE(grid.m_CUGGrid->GetSafeHwnd(), nullptr);
   }
-  RecordingGrid grid;
+  WindowsRecordingGrid grid;
 };
 
 TEST_F(WindowedGrid, ChildWindowsLeaveOutTheBarsThatAreNotNeeded) {

@@ -26,7 +26,7 @@ namespace {
 
 const std::string kProgId = "OPC.SimaticNET";
 
-class RealHardwareEngine final : public IEngineServices {
+class RealHardwareOpcEngine final : public IEngineServices {
  public:
   int GetDataSourceType() const override { return eDataSourceRealHW; }
   bool IsSuspended() const override { return false; }
@@ -36,10 +36,10 @@ class RealHardwareEngine final : public IEngineServices {
 };
 
 // Stands for the main window: records what is posted to it.
-class RecordingWindow final : public IMessageTarget {
+class MainWindowStandIn final : public IMessageTarget {
  public:
-  RecordingWindow() : handle(RegisterMessageTarget(this)) {}
-  ~RecordingWindow() override { UnregisterMessageTarget(handle); }
+  MainWindowStandIn() : handle(RegisterMessageTarget(this)) {}
+  ~MainWindowStandIn() override { UnregisterMessageTarget(handle); }
   LRESULT DispatchMessageToTarget(UINT message, WPARAM wParam, LPARAM lParam) override {
     messages.push_back({message, wParam, lParam});
     return 0;
@@ -144,7 +144,7 @@ class OpcClientTest : public ::testing::Test {
   }
 
   FakeClock clock{5000};
-  RealHardwareEngine engine;
+  RealHardwareOpcEngine engine;
   ScriptedMessageBox boxes;
   RecordingExitHook exits;
   ScopedKeyState keys;
@@ -398,7 +398,7 @@ TEST_F(OpcClientTest, RefreshAnswerShowsItsTransaction) {
 }
 
 TEST_F(OpcClientTest, ShutdownRequestIsShownAndPostedToTheMainWindow) {
-  RecordingWindow mainWindow;
+  MainWindowStandIn mainWindow;
   COpcServer::SetMainWindow(mainWindow.handle);
   ASSERT_TRUE(server->Connect());
   boxes.Expect(IDOK);

@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr int kBatcherCode = 0x40214102;  // p 64; d0..d5 = 2, 0, 1, 4, 1, 2
+constexpr int kBatcherOutlineCode = 0x40214102;  // p 64; d0..d5 = 2, 0, 1, 4, 1, 2
 
 struct Row {
   LONG left;
@@ -29,7 +29,7 @@ Row RowOf(const std::vector<POINT>& outline, int k) {
 TEST(VesselOutline, BatcherCodeGivesPointedTopBodyLowerConeAndOutlet) {
   const int w = 300;
   const int h = 198;
-  const std::vector<POINT> outline = ComputeVesselOutline(1, kBatcherCode, w, h);
+  const std::vector<POINT> outline = ComputeVesselOutline(1, kBatcherOutlineCode, w, h);
   ASSERT_EQ(outline.size(), 200u);
   // Upper cone, rows 0-5, widening from the centre point.
   EXPECT_EQ(RowOf(outline, 0), (Row{150, 150, 0}));
@@ -44,8 +44,8 @@ TEST(VesselOutline, BatcherCodeGivesPointedTopBodyLowerConeAndOutlet) {
   EXPECT_EQ(RowOf(outline, 94), (Row{130, 170, 188}));
   EXPECT_EQ(RowOf(outline, 99), (Row{130, 170, 198}));
   // Forms 2 and 8 share the profile.
-  EXPECT_EQ(ComputeVesselOutline(2, kBatcherCode, w, h).size(), 200u);
-  EXPECT_EQ(RowOf(ComputeVesselOutline(8, kBatcherCode, w, h), 94), (Row{130, 170, 188}));
+  EXPECT_EQ(ComputeVesselOutline(2, kBatcherOutlineCode, w, h).size(), 200u);
+  EXPECT_EQ(RowOf(ComputeVesselOutline(8, kBatcherOutlineCode, w, h), 94), (Row{130, 170, 188}));
 }
 
 TEST(VesselOutline, ZeroShareSumDrawsTheBodyAndLeftOverRowsRepeatTheLastOne) {
@@ -71,8 +71,8 @@ TEST(VesselOutline, DomedFormHasItsNeckAndOtherFormsTheirOwnOrNone) {
   for (int k = 0; k <= 3; ++k) EXPECT_EQ(RowOf(tank, k), (Row{46, 63, k * 160 / 99})) << k;
   EXPECT_EQ(RowOf(tank, 50), (Row{0, 110, 50 * 160 / 99}));
   EXPECT_GT(RowOf(tank, 99).left, 0);  // rounded bottom corners
-  EXPECT_TRUE(ComputeVesselOutline(3, kBatcherCode, 110, 160).empty());
-  EXPECT_TRUE(ComputeVesselOutline(9, kBatcherCode, 110, 160).empty());
+  EXPECT_TRUE(ComputeVesselOutline(3, kBatcherOutlineCode, 110, 160).empty());
+  EXPECT_TRUE(ComputeVesselOutline(9, kBatcherOutlineCode, 110, 160).empty());
   for (int form : {5, 6, 7}) {
     const std::vector<POINT> outline = ComputeVesselOutline(form, 0, 110, 160);
     ASSERT_EQ(outline.size(), 200u) << form;
@@ -84,7 +84,7 @@ TEST(VesselOutline, DomedFormHasItsNeckAndOtherFormsTheirOwnOrNone) {
 }
 
 TEST(VesselOutline, ContentIsCutAtTheLevelRow) {
-  const std::vector<POINT> outline = ComputeVesselOutline(1, kBatcherCode, 300, 198);
+  const std::vector<POINT> outline = ComputeVesselOutline(1, kBatcherOutlineCode, 300, 198);
   EXPECT_TRUE(ComputeVesselContent(outline, 0).empty());
   EXPECT_EQ(Coordinates(ComputeVesselContent(outline, 100)), Coordinates(outline));
   EXPECT_EQ(Coordinates(ComputeVesselContent(outline, 130)), Coordinates(outline));

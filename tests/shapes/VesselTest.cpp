@@ -5,10 +5,10 @@
 
 namespace {
 
-constexpr int kMixerFlags = 0x593C7;
-constexpr int kBatcherFlags = 0x8400;
+constexpr int kMixerVesselFlags = 0x593C7;
+constexpr int kBatcherVesselFlags = 0x8400;
 
-ShapeRecord MixerRecord(int form = 4, int drawFlags = kMixerFlags) {
+ShapeRecord MixerRecord(int form = 4, int drawFlags = kMixerVesselFlags) {
   return ShapeRecord(10, 10, 110, 160, 0, form, "Mixer2", drawFlags);
 }
 
@@ -153,7 +153,7 @@ TEST_F(VesselTest, FrameBlinksRedWhileAnyAlarmFlagIsOn) {
 }
 
 TEST_F(VesselTest, PictureFillsTheLevelAndTheAgitatorTurnsOnlyWhileRunning) {
-  C_Vessel& tank = Make<C_Vessel>(BYTE{1}, MixerRecord(4, kBatcherFlags), 0);
+  C_Vessel& tank = Make<C_Vessel>(BYTE{1}, MixerRecord(4, kBatcherVesselFlags), 0);
   tank.SetAttribFloat(eVesselLevel, 1750.0f);
   QImage image(110, 160, QImage::Format_RGB32);
   auto pixel = [&](int x, int y) {
@@ -170,7 +170,7 @@ TEST_F(VesselTest, PictureFillsTheLevelAndTheAgitatorTurnsOnlyWhileRunning) {
   EXPECT_EQ(pixel(10, 120), RGB(200, 0, 0));
   EXPECT_EQ(pixel(10, 40), RGB(255, 0, 0));
 
-  C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, ShapeRecord(0, 0, 110, 160, 0, 4, "Mixer3", kMixerFlags), 1);
+  C_Vessel& mixer = Make<C_Vessel>(BYTE{1}, ShapeRecord(0, 0, 110, 160, 0, 4, "Mixer3", kMixerVesselFlags), 1);
   QImage picture(110, 160, QImage::Format_RGB32);
   CDC dc;
   dc.AttachImage(&picture);

@@ -8,7 +8,7 @@
 #include <mutex>
 
 namespace {
-std::mutex g_mutex;
+std::mutex g_exitHookMutex;
 ExitHook g_hook;
 std::atomic<int> g_abandonedWorkers{0};
 std::atomic<bool> g_exitInsideRunGuardArmed{false};
@@ -18,7 +18,7 @@ std::once_flag g_exitInsideRunGuardRegistered;
 void RequestProcessExit(int code) {
   ExitHook hook;
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(g_exitHookMutex);
     hook = g_hook;
   }
   if (hook) {
@@ -30,7 +30,7 @@ void RequestProcessExit(int code) {
 }
 
 void SetExitHook(ExitHook hook) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(g_exitHookMutex);
   g_hook = std::move(hook);
 }
 

@@ -133,10 +133,10 @@ void EraseLines(ParsedFile& file, std::size_t first, std::size_t last) {
   if (lastRemoved && endedBare && !file.lines.empty()) file.lines.back().end.clear();
 }
 
-std::mutex g_mutex;
+std::mutex g_profileMutex;
 std::map<std::string, std::shared_ptr<const ParsedFile>> g_cache;
 
-// The parsed file, re-read when it changed on disk. Caller holds g_mutex.
+// The parsed file, re-read when it changed on disk. Caller holds g_profileMutex.
 std::shared_ptr<const ParsedFile> Load(const std::string& path) {
   Stamp stamp = StampOf(path);
   auto it = g_cache.find(path);
@@ -216,7 +216,7 @@ bool Store(const std::string& path, const WriteTurn& turn, ParsedFile file, std:
 
 std::string GetString(const std::string& path, const std::string& section, const std::string& key,
                       const std::string& defaultValue, std::size_t maxBytes) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(g_profileMutex);
   auto file = Load(path);
   std::string lowerSection = ruv::ToLowerAscii(ruv::Trim(section, " \t"));
   std::string lowerKey = ruv::ToLowerAscii(ruv::Trim(key, " \t"));
@@ -232,7 +232,7 @@ std::string GetString(const std::string& path, const std::string& section, const
 
 bool WriteString(const std::string& path, const std::string& sectionName, const std::string& keyName,
                  const std::optional<std::string>& rawValue, std::string* error) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(g_profileMutex);
   const WriteTurn turn(path);
   ParsedFile file = *Load(path);
   if (RefuseUnreadable(path, file, error)) return false;
@@ -277,7 +277,7 @@ bool WriteString(const std::string& path, const std::string& sectionName, const 
 }
 
 bool DeleteSection(const std::string& path, const std::string& section, std::string* error) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(g_profileMutex);
   const WriteTurn turn(path);
   ParsedFile file = *Load(path);
   if (RefuseUnreadable(path, file, error)) return false;
@@ -289,13 +289,13 @@ bool DeleteSection(const std::string& path, const std::string& section, std::str
 }
 
 bool SectionExists(const std::string& path, const std::string& section) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(g_profileMutex);
   auto file = Load(path);
   return SectionRange(*file, ruv::ToLowerAscii(ruv::Trim(section, " \t"))).first != std::string::npos;
 }
 
 std::vector<std::string> KeysOf(const std::string& path, const std::string& section) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(g_profileMutex);
   auto file = Load(path);
   std::vector<std::string> keys;
   auto [first, last] = SectionRange(*file, ruv::ToLowerAscii(ruv::Trim(section, " \t")));
@@ -311,7 +311,7 @@ std::vector<std::string> KeysOf(const std::string& path, const std::string& sect
 }
 
 void ClearCache() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(g_profileMutex);
   g_cache.clear();
 }
 

@@ -10,7 +10,7 @@
 
 namespace profile {
 namespace {
-std::mutex g_mutex;
+std::mutex g_profileStoreMutex;
 std::string g_key = "RuvFrame Qelo";
 std::string g_override;
 
@@ -23,17 +23,17 @@ std::string ConfigFolder() {
 }  // namespace
 
 void SetRegistryKey(const std::string& key) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(g_profileStoreMutex);
   g_key = key;
 }
 
 void SetPathOverride(const std::string& path) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(g_profileStoreMutex);
   g_override = path;
 }
 
 std::string Path() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(g_profileStoreMutex);
   if (!g_override.empty()) return g_override;
   return ConfigFolder() + "/" + g_key + ".ini";
 }

@@ -5,7 +5,7 @@
 #include <mutex>
 
 namespace {
-std::mutex g_mutex;
+std::mutex g_programFolderMutex;
 std::string g_override;
 }  // namespace
 
@@ -18,7 +18,7 @@ std::string ProgramFilePath() {
 
 std::string ProgramFolder() {
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(g_programFolderMutex);
     if (!g_override.empty()) return g_override;
   }
   std::string path = ProgramFilePath();
@@ -27,7 +27,7 @@ std::string ProgramFolder() {
 }
 
 void SetProgramFolderOverride(const std::string& folder) {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(g_programFolderMutex);
   g_override = folder;
   if (!g_override.empty() && g_override.back() != '/') g_override.push_back('/');
 }

@@ -12,24 +12,24 @@ namespace {
 
 // Made on first use and never destroyed: objects built during static
 // initialisation or destroyed at exit may still need it.
-std::mutex& Mutex() {
+std::mutex& AcceleratorMutex() {
   static auto* mutex = new std::mutex();
   return *mutex;
 }
-std::map<UINT, std::vector<ACCEL>>& Resources() {
+std::map<UINT, std::vector<ACCEL>>& AcceleratorResources() {
   static auto* resources = new std::map<UINT, std::vector<ACCEL>>();
   return *resources;
 }
-std::unordered_map<std::uintptr_t, std::vector<ACCEL>>& Tables() {
+std::unordered_map<std::uintptr_t, std::vector<ACCEL>>& AcceleratorTables() {
   static auto* tables = new std::unordered_map<std::uintptr_t, std::vector<ACCEL>>();
   return *tables;
 }
-std::uintptr_t g_nextHandle = 0x50000;
+std::uintptr_t g_nextAcceleratorHandle = 0x50000;
 
-HACCEL NewTable(std::vector<ACCEL> entries) {  // Mutex() held
-  std::uintptr_t key = g_nextHandle;
-  g_nextHandle += 4;
-  Tables()[key] = std::move(entries);
+HACCEL NewTable(std::vector<ACCEL> entries) {  // AcceleratorMutex() held
+  std::uintptr_t key = g_nextAcceleratorHandle;
+  g_nextAcceleratorHandle += 4;
+  AcceleratorTables()[key] = std::move(entries);
   return reinterpret_cast<HACCEL>(key);
 }
 
@@ -41,37 +41,37 @@ std::uintptr_t Key(HACCEL h) { return reinterpret_cast<std::uintptr_t>(h); }
 }  // namespace
 
 void RegisterAcceleratorResource(UINT id, std::vector<ACCEL> table) {
-  std::lock_guard<std::mutex> lock(Mutex());
-  Resources()[id] = std::move(table);
+  std::lock_guard<std::mutex> lock(AcceleratorMutex());
+  AcceleratorResources()[id] = std::move(table);
 }
 
 void ClearAcceleratorResources() {
-  std::lock_guard<std::mutex> lock(Mutex());
-  Resources().clear();
+  std::lock_guard<std::mutex> lock(AcceleratorMutex());
+  AcceleratorResources().clear();
 }
 
 HACCEL LoadAccelerators(UINT resourceId) {
-  std::lock_guard<std::mutex> lock(Mutex());
-  auto it = Resources().find(resourceId);
-  if (it == Resources().end()) return nullptr;
+  std::lock_guard<std::mutex> lock(AcceleratorMutex());
+  auto it = AcceleratorResources().find(resourceId);
+  if (it == AcceleratorResources().end()) return nullptr;
   return NewTable(it->second);
 }
 
 HACCEL CreateAcceleratorTable(const ACCEL* entries, int count) {
   if (!entries || count <= 0) return nullptr;
-  std::lock_guard<std::mutex> lock(Mutex());
+  std::lock_guard<std::mutex> lock(AcceleratorMutex());
   return NewTable(std::vector<ACCEL>(entries, entries + count));
 }
 
 BOOL DestroyAcceleratorTable(HACCEL table) {
-  std::lock_guard<std::mutex> lock(Mutex());
-  return Tables().erase(Key(table)) ? TRUE : FALSE;
+  std::lock_guard<std::mutex> lock(AcceleratorMutex());
+  return AcceleratorTables().erase(Key(table)) ? TRUE : FALSE;
 }
 
 int CopyAcceleratorTable(HACCEL table, ACCEL* entries, int count) {
-  std::lock_guard<std::mutex> lock(Mutex());
-  auto it = Tables().find(Key(table));
-  if (it == Tables().end()) return 0;
+  std::lock_guard<std::mutex> lock(AcceleratorMutex());
+  auto it = AcceleratorTables().find(Key(table));
+  if (it == AcceleratorTables().end()) return 0;
   int size = static_cast<int>(it->second.size());
   if (!entries) return size;
   int n = std::min(size, count);
@@ -102,9 +102,9 @@ WORD FindAcceleratorCommand(const std::vector<ACCEL>& table, bool virtualKey, WO
 int TranslateAccelerator(HWND window, HACCEL table, UINT message, WPARAM wParam) {
   std::vector<ACCEL> entries;
   {
-    std::lock_guard<std::mutex> lock(Mutex());
-    auto it = Tables().find(Key(table));
-    if (it == Tables().end()) return FALSE;
+    std::lock_guard<std::mutex> lock(AcceleratorMutex());
+    auto it = AcceleratorTables().find(Key(table));
+    if (it == AcceleratorTables().end()) return FALSE;
     entries = it->second;
   }
   bool virtualKey;

@@ -45,7 +45,7 @@ std::unordered_map<std::uintptr_t, std::shared_ptr<MenuNode>>& KeptByHandle() {
   static auto* kept = new std::unordered_map<std::uintptr_t, std::shared_ptr<MenuNode>>();
   return *kept;
 }
-std::uintptr_t g_nextHandle = 0x40000;
+std::uintptr_t g_nextMenuHandle = 0x40000;
 
 // Made on first use and never destroyed: objects built during static
 // initialisation or destroyed at exit may still need it.
@@ -63,8 +63,8 @@ std::uintptr_t Key(HMENU h) { return reinterpret_cast<std::uintptr_t>(h); }
 std::shared_ptr<MenuNode> NewNode() {
   auto node = std::make_shared<MenuNode>();
   std::lock_guard<std::mutex> lock(RegistryMutex());
-  std::uintptr_t key = g_nextHandle;
-  g_nextHandle += 4;
+  std::uintptr_t key = g_nextMenuHandle;
+  g_nextMenuHandle += 4;
   node->handle = reinterpret_cast<HMENU>(key);
   Registry()[key] = node;
   return node;

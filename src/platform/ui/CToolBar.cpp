@@ -16,11 +16,11 @@ namespace {
 
 // Made on first use and never destroyed: objects built during static
 // initialisation or destroyed at exit may still need it.
-std::mutex& Mutex() {
+std::mutex& ToolBarMutex() {
   static auto* mutex = new std::mutex();
   return *mutex;
 }
-std::map<UINT, ToolBarResource>& Resources() {
+std::map<UINT, ToolBarResource>& ToolBarResources() {
   static auto* resources = new std::map<UINT, ToolBarResource>();
   return *resources;
 }
@@ -28,13 +28,13 @@ std::map<UINT, ToolBarResource>& Resources() {
 }  // namespace
 
 void RegisterToolBarResource(UINT id, ToolBarResource resource) {
-  std::lock_guard<std::mutex> lock(Mutex());
-  Resources()[id] = std::move(resource);
+  std::lock_guard<std::mutex> lock(ToolBarMutex());
+  ToolBarResources()[id] = std::move(resource);
 }
 
 void ClearToolBarResources() {
-  std::lock_guard<std::mutex> lock(Mutex());
-  Resources().clear();
+  std::lock_guard<std::mutex> lock(ToolBarMutex());
+  ToolBarResources().clear();
 }
 
 CToolBar::CToolBar() = default;
@@ -66,9 +66,9 @@ BOOL CToolBar::CreateEx(QWidget* parent, HWND owner, DWORD, DWORD style, UINT id
 BOOL CToolBar::LoadToolBar(UINT resourceId) {
   ToolBarResource resource;
   {
-    std::lock_guard<std::mutex> lock(Mutex());
-    auto it = Resources().find(resourceId);
-    if (it == Resources().end()) return FALSE;
+    std::lock_guard<std::mutex> lock(ToolBarMutex());
+    auto it = ToolBarResources().find(resourceId);
+    if (it == ToolBarResources().end()) return FALSE;
     resource = it->second;
   }
   if (!m_bar) return FALSE;

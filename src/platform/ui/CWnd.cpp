@@ -16,6 +16,7 @@
 #include "platform/ui/CClientDC.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/CursorResources.h"
+#include "platform/ui/QtGeometry.h"
 #include "platform/ui/WindowEventBridge.h"
 #include "platform/ui/WindowStacking.h"
 #include "platform/ui/WindowTimers.h"
@@ -35,8 +36,6 @@ HWND g_capture = nullptr;
 // its WM_SETCURSOR is handled.
 QPointer<QWidget> g_cursorWidget;
 HCURSOR g_currentCursor = IDC_ARROW;
-
-QRect ToQRect(const RECT& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 
 }  // namespace
 

@@ -38,6 +38,9 @@ inline constexpr const char* kStaticClass = "STATIC";
 inline constexpr const char* kComboBoxClass = "COMBOBOX";
 inline constexpr const char* kListBoxClass = "LISTBOX";
 inline constexpr const char* kScrollBarClass = "SCROLLBAR";
+
+// The id of a label no code looks up.
+inline constexpr UINT kLabelId = 0xFFFF;
 inline constexpr const char* kSliderClass = "msctls_trackbar32";
 inline constexpr const char* kSpinClass = "msctls_updown32";
 inline constexpr const char* kTabControlClass = "SysTabControl32";

@@ -23,7 +23,7 @@ std::unordered_map<std::uintptr_t, Entry>& Table() {
   static auto* table = new std::unordered_map<std::uintptr_t, Entry>();  // outlives static destructors
   return *table;
 }
-std::uintptr_t g_nextHandle = 0x20000;
+std::uintptr_t g_nextGdiHandle = 0x20000;
 
 std::uintptr_t Key(HGDIOBJ h) { return reinterpret_cast<std::uintptr_t>(h); }
 
@@ -94,8 +94,8 @@ GdiObjectData::~GdiObjectData() {
 HGDIOBJ RegisterGdiObject(const std::shared_ptr<GdiObjectData>& data) {
   if (!data) return nullptr;
   std::lock_guard<std::mutex> lock(TableMutex());
-  std::uintptr_t key = g_nextHandle;
-  g_nextHandle += 4;
+  std::uintptr_t key = g_nextGdiHandle;
+  g_nextGdiHandle += 4;
   data->handle = reinterpret_cast<HGDIOBJ>(key);
   Table()[key].data = data;
   return data->handle;

@@ -22,7 +22,7 @@ namespace {
 
 std::mutex g_registryMutex;
 std::unordered_map<std::uintptr_t, IMessageTarget*> g_targets;
-std::uintptr_t g_nextHandle = 0x10000;
+std::uintptr_t g_nextWindowHandle = 0x10000;
 
 std::uintptr_t Key(HWND handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
@@ -54,8 +54,8 @@ UINT RegisterWindowMessage(const std::string& name) {
 
 HWND RegisterMessageTarget(IMessageTarget* target) {
   std::lock_guard<std::mutex> lock(g_registryMutex);
-  std::uintptr_t handle = g_nextHandle;
-  g_nextHandle += 4;
+  std::uintptr_t handle = g_nextWindowHandle;
+  g_nextWindowHandle += 4;
   g_targets[handle] = target;
   return reinterpret_cast<HWND>(handle);
 }

@@ -18,7 +18,7 @@ struct IconObject {
 
 // Made on first use and never destroyed: objects built during static
 // initialisation or destroyed at exit may still need it.
-std::mutex& Mutex() {
+std::mutex& ImageMutex() {
   static auto* mutex = new std::mutex();
   return *mutex;
 }
@@ -29,13 +29,13 @@ std::map<std::uintptr_t, IconObject>& Handles() {
   static auto* m = new std::map<std::uintptr_t, IconObject>();
   return *m;
 }
-std::uintptr_t g_nextHandle = 0x30000;
+std::uintptr_t g_nextImageHandle = 0x30000;
 
 std::uintptr_t Key(HICON h) { return reinterpret_cast<std::uintptr_t>(h); }
 
-HICON NewHandle(IconObject object) {  // Mutex() held
-  std::uintptr_t key = g_nextHandle;
-  g_nextHandle += 4;
+HICON NewHandle(IconObject object) {  // ImageMutex() held
+  std::uintptr_t key = g_nextImageHandle;
+  g_nextImageHandle += 4;
   Handles()[key] = std::move(object);
   return reinterpret_cast<HICON>(key);
 }
@@ -71,29 +71,29 @@ QImage StandardIcon(UINT id) {
 }  // namespace
 
 void RegisterBitmapResource(UINT id, const QImage& image) {
-  std::lock_guard<std::mutex> lock(Mutex());
+  std::lock_guard<std::mutex> lock(ImageMutex());
   Bitmaps()[id] = image;
 }
 
 void RegisterIconResource(UINT id, const QImage& image) {
-  std::lock_guard<std::mutex> lock(Mutex());
+  std::lock_guard<std::mutex> lock(ImageMutex());
   Icons()[id] = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 void RegisterCursorResource(UINT id, const QImage& image, int hotX, int hotY) {
-  std::lock_guard<std::mutex> lock(Mutex());
+  std::lock_guard<std::mutex> lock(ImageMutex());
   Cursors()[id] = CursorPicture{image, hotX, hotY};
 }
 
 void ClearImageResources() {
-  std::lock_guard<std::mutex> lock(Mutex());
+  std::lock_guard<std::mutex> lock(ImageMutex());
   Bitmaps().clear();
   Icons().clear();
   Cursors().clear();
 }
 
 QImage FindBitmapResource(UINT id) {
-  std::lock_guard<std::mutex> lock(Mutex());
+  std::lock_guard<std::mutex> lock(ImageMutex());
   auto it = Bitmaps().find(id);
   return it == Bitmaps().end() ? QImage() : it->second.copy();
 }
@@ -101,7 +101,7 @@ QImage FindBitmapResource(UINT id) {
 HICON LoadIconResource(UINT id, int width, int height) {
   QImage image;
   {
-    std::lock_guard<std::mutex> lock(Mutex());
+    std::lock_guard<std::mutex> lock(ImageMutex());
     auto it = Icons().find(id);
     if (it != Icons().end()) image = it->second;
   }
@@ -118,12 +118,12 @@ HICON CreateIconFromImage(const QImage& image) {
   if (image.isNull()) return nullptr;
   IconObject object;
   object.image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  std::lock_guard<std::mutex> lock(Mutex());
+  std::lock_guard<std::mutex> lock(ImageMutex());
   return NewHandle(std::move(object));
 }
 
 HICON CopyIcon(HICON icon) {
-  std::lock_guard<std::mutex> lock(Mutex());
+  std::lock_guard<std::mutex> lock(ImageMutex());
   auto it = Handles().find(Key(icon));
   if (it == Handles().end()) return nullptr;
   IconObject copy = it->second;
@@ -131,12 +131,12 @@ HICON CopyIcon(HICON icon) {
 }
 
 BOOL DestroyIcon(HICON icon) {
-  std::lock_guard<std::mutex> lock(Mutex());
+  std::lock_guard<std::mutex> lock(ImageMutex());
   return Handles().erase(Key(icon)) ? TRUE : FALSE;
 }
 
 BOOL GetIconInfo(HICON icon, ICONINFO* info) {
-  std::lock_guard<std::mutex> lock(Mutex());
+  std::lock_guard<std::mutex> lock(ImageMutex());
   auto it = Handles().find(Key(icon));
   if (it == Handles().end() || !info) return FALSE;
   info->fIcon = TRUE;
@@ -146,13 +146,13 @@ BOOL GetIconInfo(HICON icon, ICONINFO* info) {
 }
 
 QImage IconImage(HICON icon) {
-  std::lock_guard<std::mutex> lock(Mutex());
+  std::lock_guard<std::mutex> lock(ImageMutex());
   auto it = Handles().find(Key(icon));
   return it == Handles().end() ? QImage() : it->second.image;
 }
 
 bool FindCursorResource(UINT id, QImage* image, int* hotX, int* hotY) {
-  std::lock_guard<std::mutex> lock(Mutex());
+  std::lock_guard<std::mutex> lock(ImageMutex());
   auto it = Cursors().find(id);
   if (it == Cursors().end()) return false;
   if (image) *image = it->second.image;

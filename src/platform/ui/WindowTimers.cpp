@@ -21,7 +21,7 @@ struct Running {
 };
 
 // What the callers asked for, any thread.
-std::mutex g_mutex;
+std::mutex g_timersMutex;
 std::map<TimerKey, Wanted> g_wanted;
 std::uint64_t g_nextGeneration = 1;
 
@@ -42,7 +42,7 @@ void DeliverTick(HWND window, UINT_PTR id) {
 void Sync(TimerKey key) {
   std::optional<Wanted> wanted;
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(g_timersMutex);
     auto it = g_wanted.find(key);
     if (it != g_wanted.end()) wanted = it->second;
   }
@@ -80,7 +80,7 @@ UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapseMs) {
     // Checked and armed as one step: a window retires its handle before it kills
     // its timers, so a timer armed here is either killed with the others or never
     // armed at all.
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(g_timersMutex);
     if (!IsWindow(window)) return 0;
     g_wanted[key] = Wanted{elapseMs, g_nextGeneration++};
   }
@@ -91,7 +91,7 @@ UINT_PTR SetWindowTimer(HWND window, UINT_PTR id, UINT elapseMs) {
 BOOL KillWindowTimer(HWND window, UINT_PTR id) {
   const TimerKey key = KeyOf(window, id);
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(g_timersMutex);
     if (g_wanted.erase(key) == 0) return FALSE;
   }
   SyncOnUiThread(key);
@@ -101,7 +101,7 @@ BOOL KillWindowTimer(HWND window, UINT_PTR id) {
 void KillAllWindowTimers(HWND window) {
   std::vector<TimerKey> keys;
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(g_timersMutex);
     for (auto it = g_wanted.begin(); it != g_wanted.end();) {
       if (it->first.first == reinterpret_cast<std::uintptr_t>(window)) {
         keys.push_back(it->first);
@@ -115,7 +115,7 @@ void KillAllWindowTimers(HWND window) {
 }
 
 std::vector<ArmedTimer> ArmedTimers() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  std::lock_guard<std::mutex> lock(g_timersMutex);
   std::vector<ArmedTimer> armed;
   for (const auto& [key, wanted] : g_wanted) {
     armed.push_back(ArmedTimer{reinterpret_cast<HWND>(key.first), key.second, wanted.elapseMs});
@@ -132,7 +132,7 @@ std::vector<ArmedTimer> ArmedTimersOf(HWND window) {
 
 bool FireTimerNow(HWND window, UINT_PTR id) {
   {
-    std::lock_guard<std::mutex> lock(g_mutex);
+    std::lock_guard<std::mutex> lock(g_timersMutex);
     if (g_wanted.count(KeyOf(window, id)) == 0) return false;
   }
   bool delivered = false;

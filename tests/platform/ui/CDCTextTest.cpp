@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kPaperWhite = RGB(255, 255, 255);
+constexpr COLORREF kInkBlack = RGB(0, 0, 0);
 
 struct TextCanvas {
   QImage image;
@@ -223,14 +223,14 @@ TEST(CDCTextTest, OpaqueBackgroundFillsBehindText) {
   c.dc.TextOut(0, 0, "Mix");
   EXPECT_EQ(c.dc.GetPixel(1, 1), RGB(255, 255, 0));
   int w = c.dc.GetTextExtent("Mix").cx;
-  EXPECT_EQ(c.dc.GetPixel(w + 2, 1), kWhite);
+  EXPECT_EQ(c.dc.GetPixel(w + 2, 1), kPaperWhite);
 }
 
 TEST(CDCTextTest, ExtTextOutClipsAndOpaques) {
   TextCanvas c(200, 30);
   c.dc.SetBkColor(RGB(0, 255, 0));
   CRect r(0, 0, 30, 30);
-  c.dc.SetTextColor(kBlack);
+  c.dc.SetTextColor(kInkBlack);
   c.dc.ExtTextOut(0, 0, ETO_CLIPPED | ETO_OPAQUE, &r, "Batcher01 Batcher01");
   EXPECT_EQ(c.dc.GetPixel(29, 29), RGB(0, 255, 0));
   EXPECT_FALSE(c.Inked(30, 0, 200, 30));

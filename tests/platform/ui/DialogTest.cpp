@@ -24,7 +24,7 @@
 namespace {
 
 constexpr UINT kTestDialog = 9001;
-constexpr UINT kName = 101, kCount = 102, kRatio = 103, kEnabled = 104, kChoice = 105, kMemo = 106;
+constexpr UINT kName = 101, kCount = 102, kRatio = 103, kEnabled = 104, kChoice = 105, kMemoEdit = 106;
 
 void RegisterTestTemplate() {
   DialogTemplate t;
@@ -38,7 +38,7 @@ void RegisterTestTemplate() {
       {kRatio, kEditClass, "", WS_VISIBLE | WS_TABSTOP, 5, 35, 100, 12},
       {kEnabled, kButtonClass, "Enabled", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 5, 50, 100, 10},
       {kChoice, kComboBoxClass, "", WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST, 5, 62, 100, 60},
-      {kMemo, kEditClass, "", WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN, 110, 5, 80, 40},
+      {kMemoEdit, kEditClass, "", WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN, 110, 5, 80, 40},
       {static_cast<UINT>(IDOK), kButtonClass, "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 90, 100, 50, 14},
       {static_cast<UINT>(IDCANCEL), kButtonClass, "Cancel", WS_VISIBLE | WS_TABSTOP, 145, 100, 50, 14},
   };
@@ -143,8 +143,8 @@ TEST(DialogModal, EndedInsideInitDialogNeverShows) {
 TEST(DialogModal, EnterInWantReturnEditDoesNotEnd) {
   TestDialog dialog;
   modal_script::Push([](CDialog& d) {
-    d.GetDlgItem(kMemo)->SetFocus();
-    PressKey(d.GetDlgItem(kMemo), Qt::Key_Return);
+    d.GetDlgItem(kMemoEdit)->SetFocus();
+    PressKey(d.GetDlgItem(kMemoEdit), Qt::Key_Return);
     EXPECT_TRUE(d.IsWindowVisible());
     d.EndDialog(IDCANCEL);
   });

@@ -16,19 +16,19 @@
 
 namespace {
 
-class PlainWindow : public CWnd {
+class ShapedPlainWindow : public CWnd {
  public:
-  PlainWindow() {
+  ShapedPlainWindow() {
     EXPECT_TRUE(CreateEx(0, "", "Plain", WS_OVERLAPPED, CRect(20, 20, 220, 120), nullptr, 0));
     ShowWindow(SW_SHOW);
   }
-  ~PlainWindow() override { DestroyWindow(); }
+  ~ShapedPlainWindow() override { DestroyWindow(); }
 };
 
 }  // namespace
 
 TEST(WindowShapeTest, ARegionBecomesTheMaskAndNullGivesTheRectangleBack) {
-  PlainWindow window;
+  ShapedPlainWindow window;
   CRgn region;
   region.CreateEllipticRgn(0, 0, 200, 100);
   EXPECT_EQ(window.SetWindowRgn(region, TRUE), 1);
@@ -62,7 +62,7 @@ TEST(WindowShapeTest, CursorsComeFromRegisteredPictures) {
 }
 
 TEST(ApplicationHooksTest, MouseHookSeesReleasesAndEveryMoveOfTheWindow) {
-  PlainWindow window;
+  ShapedPlainWindow window;
   std::vector<UINT> seen;
   const int id = app_hooks::AddMouseHook([&](UINT message, CPoint, HWND) {
     seen.push_back(message);
@@ -94,7 +94,7 @@ class CrossCursorChild : public CWnd {
 };
 
 // A parent that decides the cursor for its children.
-class SizingParent : public PlainWindow {
+class SizingParent : public ShapedPlainWindow {
  public:
   BOOL OnSetCursor(CWnd* under, UINT hitTest, UINT message) override {
     if (m_sizeCursor) {
