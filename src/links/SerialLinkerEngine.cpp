@@ -205,6 +205,7 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
       }
     }
   }
+  item->NoteCommandFailed(failed);
   if (failed) {
     item->SetErrorCount(item->GetErrorCount() + 1);
   } else {
@@ -229,11 +230,19 @@ LRESULT CSerialLinkerEngine::OnModbusMessage(WPARAM wParam, LPARAM) {
   Variant typed;
   const VARTYPE type = item->GetValueType() != VT_EMPTY ? item->GetValueType() : tag->GetDataType();
   if (SUCCEEDED(VariantChangeType(typed, value, type))) {
+    if (item->HoldsCommandNotYetWritten(*tag)) {
+      // The listener took this reading before the command was given, and the
+      // command's own message is still queued: the old value would take its
+      // place in the tag, and the write would then find nothing to send.
+      tag->SetReadPending(FALSE);
+      return 0;
+    }
     if (tag->GetSize() != 0) {
       tag->Push(typed);
     } else {
       tag->SetValue(typed);
     }
+    item->NoteReadingShown(tag->GetValue());
     tag->SetReadPending(FALSE);
     tag->SetWritePending(FALSE);
   }

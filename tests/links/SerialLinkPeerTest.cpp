@@ -135,6 +135,36 @@ TEST_F(SerialLinkPeerTest, AFailedWriteLeavesTheTagPendingAndTheFirstCommandGoes
   EXPECT_TRUE(Shows(level, 5.0f));
 }
 
+// The listener posts each reading; one may still wait in the queue when a
+// command is given. Handled after the command, it must not take the command's
+// place in the tag: the command goes out, and the tag shows it.
+TEST_F(SerialLinkPeerTest, AReadingStillQueuedWhenACommandIsGivenDoesNotTakeItsPlace) {
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  auto* item = static_cast<CSerialLinkerItem*>(link->GetItemAt(0));
+  ASSERT_EQ(item->GetDCTag(), level);
+  level->SetWritePending(TRUE);
+  level->SetValue(Variant::R4(5.5f));  // the command's message is now queued
+  link->OnModbusMessage(reinterpret_cast<WPARAM>(item), 0);  // the device's old value
+  EXPECT_FLOAT_EQ(level->GetValue().fltVal, 5.5f);
+  EXPECT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40001) == 550; }));
+  EXPECT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
+  EXPECT_TRUE(Shows(level, 5.5f));
+
+  // A command the slave never confirmed is not held against the device's readings:
+  // the next reading shows what the device has, and the next change tries again.
+  peer.SetSilent(1, true);
+  level->SetWritePending(TRUE);
+  level->SetValue(Variant::R4(6.5f));
+  EXPECT_TRUE(PumpUntil([&] { return item->GetErrorCount() > 0; }));
+  EXPECT_TRUE(level->IsWritePending());
+  peer.SetSilent(1, false);
+  EXPECT_TRUE(Shows(level, 5.5f));
+  EXPECT_FALSE(level->IsWritePending());
+  EXPECT_EQ(peer.GetValue(1, 40001), 550);
+}
+
 TEST_F(SerialLinkPeerTest, ASilentSlaveIsFlaggedAfterThirtySecondsAndNothingAfterStop) {
   peer.SetSilent(1, true);
   peer.Start();
