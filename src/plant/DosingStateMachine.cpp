@@ -397,13 +397,14 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
 }
 
 template <class Action>
-void CDosingStateMachine::ForEachStepInPhase(int phase, Action action) {
+void CDosingStateMachine::ForEachStepInPhases(int phaseFrom, int phaseTo, Action action) {
   if (!m_run) return;
   CProcessEngineApp& engine = GetProcessEngine();
   for (int i = 0; i < kStepCount; ++i) {
     const CRecipeStepInfo& step = m_run->GetStep(i);
     const Devices devices = DevicesOf(step);
-    if (IsUsedAutomaticStep(step) && devices.valid && engine.GetStepPhase(i) == phase) action(i, devices);
+    const int phase = engine.GetStepPhase(i);
+    if (IsUsedAutomaticStep(step) && devices.valid && phase >= phaseFrom && phase <= phaseTo) action(i, devices);
   }
 }
 
@@ -421,24 +422,19 @@ void CDosingStateMachine::OnStart() {
     memory.toldFull = false;
   }
   const auto resume = [this](int i, const Devices&) { m_memory[static_cast<std::size_t>(i)].resume = true; };
-  ForEachStepInPhase(ePhaseCharging, resume);
-  ForEachStepInPhase(ePhaseDischarging, resume);
+  ForEachStepInPhases(ePhaseCharging, ePhaseCharging, resume);
+  ForEachStepInPhases(ePhaseDischarging, ePhaseDischarging, resume);
 }
 
 void CDosingStateMachine::OnStop() {
-  ForEachStepInPhase(ePhaseCharging, [](int, const Devices& devices) { StoreCommand(devices.pump, false); });
+  ForEachStepInPhases(ePhaseCharging, ePhaseCharging,
+                      [](int, const Devices& devices) { StoreCommand(devices.pump, false); });
 }
 
 void CDosingStateMachine::BookCutCharges() {
-  if (!m_run) return;
-  CProcessEngineApp& engine = GetProcessEngine();
-  for (int i = 0; i < kStepCount; ++i) {
-    const CRecipeStepInfo& step = m_run->GetStep(i);
-    const Devices devices = DevicesOf(step);
-    const int phase = engine.GetStepPhase(i);
-    if (!IsUsedAutomaticStep(step) || !devices.valid || phase < ePhaseCharging || phase > ePhaseSecondDelay) continue;
+  ForEachStepInPhases(ePhaseCharging, ePhaseSecondDelay, [this](int i, const Devices& devices) {
     if (!m_memory[static_cast<std::size_t>(i)].booked) BookChargedAmount(i, devices);
-  }
+  });
 }
 
 void CDosingStateMachine::OnRunEnd() {

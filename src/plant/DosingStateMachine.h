@@ -158,9 +158,10 @@ class CDosingStateMachine {
   // Whether a step may not start charging.
   bool ChargingMustWait(int i, const Devices& devices) const;
   bool Advance(int i, int from, int to);
-  // Runs `action` (step index, devices) for each of the run's steps in `phase`.
+  // Runs `action` (step index, devices) for each of the run's used automatic
+  // steps whose phase is in `phaseFrom`..`phaseTo`.
   template <class Action>
-  void ForEachStepInPhase(int phase, Action action);
+  void ForEachStepInPhases(int phaseFrom, int phaseTo, Action action);
 
   const CRecipeRS::CSTFields* m_run = nullptr;
   std::array<StepMemory, kStepCount> m_memory{};
