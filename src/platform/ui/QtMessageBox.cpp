@@ -173,6 +173,12 @@ int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT
         std::lock_guard<std::mutex> lock(pending->mutex);
         pending->shown = true;
       }
+      // Asked for before a close nobody attends began, shown after: it opens nowhere.
+      if (IsUnattendedClose()) {
+        ReportWithoutUi(text, caption);
+        pending->Give(MarkedDefaultButtonOf(style));
+        return;
+      }
       OpenSignalled(text, caption, style, [pending](int answer) { pending->Give(answer); });
     });
     std::unique_lock<std::mutex> lock(pending->mutex);
@@ -188,5 +194,11 @@ int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT
 }
 
 void QtMessageBox::ShowWithoutWaiting(const std::string& text, const std::string& caption, UINT style) {
-  PostToUiThread([text, caption, style] { OpenSignalled(text, caption, style, [](int) {}); });
+  PostToUiThread([text, caption, style] {
+    if (IsUnattendedClose()) {
+      ReportWithoutUi(text, caption);
+      return;
+    }
+    OpenSignalled(text, caption, style, [](int) {});
+  });
 }

@@ -188,3 +188,34 @@ TEST(QtMessageBoxThread, AnUnattendedCloseAnswersTheOpenBoxesAndLetsNoLaterBoxWa
                            "[Records] Retry the write?", "[Recipe Status] Recipe ended"})
     EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
 }
+
+// A worker's box asked for just before such a close begins, still waiting in
+// the queue when it begins, opens nowhere either: the worker gets the default.
+TEST(QtMessageBoxThread, AWorkersBoxStillQueuedWhenAnUnattendedCloseBeginsOpensNowhere) {
+  CWinApp app("RuvFrame");
+  QtMessageBox service;
+  SetMessageBoxService(&service);
+  StandardErrorCapture errors;
+  std::atomic<bool> asked{false};
+  std::atomic<bool> done{false};
+  std::atomic<int> answer{0};
+  SetMessageBoxOpeningWatch([&] { asked = true; });
+  std::thread worker([&] {
+    answer = ShowMessageBox("Stop the process?", "Process", MB_YESNO | MB_DEFBUTTON2);
+    done = true;
+  });
+  // The UI thread serves nothing meanwhile: the box is not shown yet.
+  while (!asked.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  BeginUnattendedClose();
+  EXPECT_TRUE(WaitPumping([&] { return done.load(); }, 60000));
+  worker.join();
+  EXPECT_EQ(answer.load(), IDNO);
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    EXPECT_FALSE(box && box->isVisible()) << box->text().toStdString();
+  }
+  SetMessageBoxOpeningWatch(nullptr);
+  EndUnattendedClose();
+  SetMessageBoxService(nullptr);
+  EXPECT_NE(errors.Text().find("[Process] Stop the process?"), std::string::npos);
+}
