@@ -17,12 +17,14 @@
 #include "engine/ProcessEngineApp.h"
 #include "platform/base/Clock.h"
 #include "platform/base/ExitHook.h"
+#include "platform/base/MessageBoxService.h"
 #include "platform/ui/CWinApp.h"
 #include "platform/ui/FrameworkIds.h"
 #include "platform/ui/ModalDialogScript.h"
 #include "platform/ui/MessageCore.h"
 #include "records/AdoDatabase.h"
 #include "records/BatchRS.h"
+#include "support/StandardErrorCapture.h"
 
 // (Qt's own libraries are left out of ThreadSanitizer's view in PlantFormReportThreadTest.)
 
@@ -168,6 +170,34 @@ TEST_F(CloseWithStuckCycleThreadTest, CyclesComingBackAfterTheLoopEndedAreReclai
   EXPECT_TRUE(exits.Codes().empty());
   EXPECT_EQ(g_pShiftRS.load(), nullptr);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The close a termination signal asks for gives up on the cycles as well, but
+// nobody is there to answer: the reports go to standard error and no box waits
+// (the scripted boxes expect none), and the run ends.
+TEST_F(CloseWithStuckCycleThreadTest, ACloseByASignalReportsTheCyclesGivenUpOnWithoutABox) {
+  MakeDatabase();
+  SetClock(&clock);
+  ASSERT_TRUE(StartApplication());
+  HoldBothCycles();
+  StandardErrorCapture errors;
+  // What the signal's handler does on the user-interface thread.
+  BeginUnattendedClose();
+  theApp.OnTerminationSignal();
+  main = nullptr;
+  child = nullptr;
+  view = nullptr;
+  EXPECT_EQ(theApp.Run(), 0);
+  theApp.CloseAllDocuments();
+  EndUnattendedClose();
+  const std::string reported = errors.Text();
+  EXPECT_EQ(boxes.Count(), 0u);
+  const std::string notClosed = "All of threads not closed! You may need End Task this program.";
+  const std::size_t first = reported.find(notClosed);
+  ASSERT_NE(first, std::string::npos) << reported;
+  EXPECT_NE(reported.find(notClosed, first + 1), std::string::npos) << reported;
+  EXPECT_EQ(AbandonedWorkerCount(), 2);
+  ReleaseTheCycles();
 }
 
 // Writes another program's lock kept are given their last try and told of

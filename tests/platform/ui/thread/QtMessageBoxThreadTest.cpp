@@ -3,18 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 
@@ -22,6 +16,7 @@
 #include "platform/ui/CWinApp.h"
 #include "platform/ui/MessageCore.h"
 #include "platform/ui/QtMessageBox.h"
+#include "support/StandardErrorCapture.h"
 
 namespace {
 
@@ -89,42 +84,6 @@ TEST(QtMessageBoxThread, AWorkerInformingWithoutWaitingGoesOnBeforeTheBoxIsAnswe
 
 }  // namespace
 
-namespace {
-
-// The process's standard error sent to a file for the scope; its text on request.
-class StandardErrorCapture {
- public:
-  StandardErrorCapture() : m_path(QDir::temp().filePath("ruv-stderr-XXXXXX").toStdString()) {
-    std::fflush(stderr);
-    m_file = ::mkstemp(m_path.data());
-    m_saved = ::dup(STDERR_FILENO);
-    ::dup2(m_file, STDERR_FILENO);
-  }
-  ~StandardErrorCapture() {
-    Restore();
-    ::close(m_file);
-    ::unlink(m_path.c_str());
-  }
-  std::string Text() {
-    Restore();
-    std::ifstream in(m_path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
- private:
-  void Restore() {
-    if (m_saved < 0) return;
-    std::fflush(stderr);
-    ::dup2(m_saved, STDERR_FILENO);
-    ::close(m_saved);
-    m_saved = -1;
-  }
-  std::string m_path;
-  int m_file = -1;
-  int m_saved = -1;
-};
-
-}  // namespace
 
 // A close nobody attends (a termination signal): the boxes open then, one the
 // UI thread waits on and one a worker waits on, are answered with their default
