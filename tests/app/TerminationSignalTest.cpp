@@ -93,6 +93,9 @@ class TerminationSignalTest : public ::testing::Test {
     const std::string errors = StandardError();
     m_pid = ::fork();
     if (m_pid == 0) {
+      // The test's own dispositions are not the child's (a test run as a
+      // background job has SIGINT ignored): it starts with the defaults.
+      for (int signal : {SIGTERM, SIGHUP, SIGINT}) ::signal(signal, SIG_DFL);
       for (int signal : ignored) ::signal(signal, SIG_IGN);
       const int errorFile = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (errorFile >= 0) ::dup2(errorFile, STDERR_FILENO);
