@@ -8,6 +8,7 @@
 #include "platform/base/MessageBoxService.h"
 #include "platform/ui/CCmdUI.h"
 #include "platform/ui/CMDIChildWnd.h"
+#include "platform/ui/CWinApp.h"
 
 namespace {
 std::function<void()> g_confirmedCloseHook;
@@ -61,10 +62,14 @@ void CMainFrame::OnTimer(UINT_PTR id) {
 }
 
 void CMainFrame::OnClose() {
+  // The close is already under way (it may wait for a cycle while serving
+  // clicks): asking again could only start it a second time.
+  if (IsApplicationClosing()) return;
   if (AfxMessageBox("Application will be closed.\r\nAre you sure?", MB_YESNOCANCEL | MB_DEFBUTTON2 | MB_ICONQUESTION) !=
       IDYES) {
     return;
   }
+  if (CWinApp* app = AfxGetApp()) app->BeginClose();
   if (g_confirmedCloseHook) g_confirmedCloseHook();
   CMDIFrameWnd::OnClose();
 }

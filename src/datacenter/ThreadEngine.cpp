@@ -33,20 +33,26 @@ void CThreadEngine::SetStopWaker(std::function<void()> waker) {
 void CThreadEngine::RunWorker(CThreadEngine* self, ThreadProc proc) {
   proc(self);
   std::function<void()> reclaim;
+  bool abandoned = false;
   {
     std::lock_guard<std::mutex> lock(self->m_exitMutex);
     // A procedure that forgot to clear its flag must not look alive forever.
     self->m_running.store(false);
     self->m_leaving = true;  // no abandonment or hand-over from here on
-    if (self->m_abandoned.load()) {
-      NoteAbandonedWorkerLeft();
-      reclaim = std::move(self->m_reclaim);
-    }
+    abandoned = self->m_abandoned.load();
+    if (abandoned) reclaim = std::move(self->m_reclaim);
   }
+  // Counted as given up on until its hand-over is done: the shut-down that sees
+  // no such worker left may free (or let static destructors free) what the
+  // reclaim passes on.
+  if (abandoned && !reclaim) NoteAbandonedWorkerLeft();
   // The last touch of `self`: whoever sees it may free the engine (unless it was
   // handed over, and then only the reclaim below frees it).
   self->m_finished.store(true);
-  if (reclaim) reclaim();
+  if (reclaim) {
+    reclaim();
+    NoteAbandonedWorkerLeft();
+  }
 }
 
 bool CThreadEngine::HandOverToWorker(std::function<void()> reclaim) {

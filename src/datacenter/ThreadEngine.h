@@ -61,7 +61,8 @@ class CThreadEngine {
   // A Stop of this engine is running (possibly further down the UI thread's stack).
   bool IsStopping() const { return m_stopDepth.load() > 0; }
   // For an abandoned worker that has not left yet: `reclaim` becomes the last thing
-  // the worker does (it may free this object) and TRUE is returned. FALSE when no
+  // the worker does (it may free this object; the worker counts as abandoned
+  // until it has returned) and TRUE is returned. FALSE when no
   // abandoned worker is inside: the caller frees what it owns itself.
   bool HandOverToWorker(std::function<void()> reclaim);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <memory>
 
 #include "common/Conversions.h"
 #include "common/ProcessUtils.h"
@@ -75,8 +76,7 @@ BOOL CRuvEngineBase::Initialize() {
   ApplyProcessPriority();
   // Called once at start-up; a second call starts from a fresh data center, and
   // the links built on the old one's tags go with it.
-  DeleteLinkerEngines();
-  DeleteDataCenter();
+  DeleteLinkerEnginesAndDataCenter();
   CDataCenterBase* dataCenter = CreateDataCenter();
   m_pDataCenter.store(dataCenter);
   if (!dataCenter || dataCenter->LoadTagFile(GetTagFileName()) != eDCSuccess) return FALSE;
@@ -95,8 +95,7 @@ BOOL CRuvEngineBase::Shutdown() {
   // A cycle given up on still reads the tags and drives the links: they stay
   // until the process ends.
   if (HasAbandonedCycle()) return TRUE;
-  DeleteLinkerEngines();
-  DeleteDataCenter();
+  DeleteLinkerEnginesAndDataCenter();
   return TRUE;
 }
 
@@ -141,16 +140,18 @@ void CRuvEngineBase::ReleaseDatabase() {
   m_pDatabase.reset();
 }
 
-void CRuvEngineBase::DeleteLinkerEngines() {
+void CRuvEngineBase::DeleteLinkerEnginesAndDataCenter() {
+  // Each link holds a share of the data center until it is deleted: a link
+  // inside a write goes only when the write returns, and the write still
+  // handles its tags.
+  const std::shared_ptr<CDataCenterBase> dataCenter(m_pDataCenter.exchange(nullptr));
   for (int type = 0; type < kHwTypeCount; ++type) {
     CHwLinkerEngine* engine = m_linkerEngines[static_cast<std::size_t>(type)];
     m_linkerEngines[static_cast<std::size_t>(type)] = nullptr;
     m_linkerEngineMade[static_cast<std::size_t>(type)] = false;
-    DestroyLinkerEngine(engine);
+    CHwLinkerEngine::Release(engine, [share = dataCenter] {});
   }
 }
-
-void CRuvEngineBase::DeleteDataCenter() { delete m_pDataCenter.exchange(nullptr); }
 
 int CRuvEngineBase::LoggedMessageBox(const std::string& text, const std::string& caption, int type) {
   CAlarmBaseRS* alarmTable = m_pAlarmTable.get();

@@ -218,8 +218,9 @@ class CRuvEngineBase : public IEngineServices, public ITableEngineServices {
   std::string LockedCopy(const std::string& text) const;
   // Deletes the tables, the alarm table and the database (in that order).
   void ReleaseDatabase();
-  void DeleteLinkerEngines();
-  void DeleteDataCenter();
+  // The links go first, then the data center whose tags they serve (after
+  // the last link a write keeps alive, see CHwLinkerEngine::Release).
+  void DeleteLinkerEnginesAndDataCenter();
   // The mode's steps for `type` (the type stored first); the connect box at most once.
   bool ApplyDataSourceType(int type, bool& connectBoxShown);
   static UINT DataObtainerProc(CThreadEngine* thread);

@@ -24,14 +24,44 @@ CHwLinkerEngine::~CHwLinkerEngine() {
   m_tagMap.clear();
 }
 
-void CHwLinkerEngine::Release(CHwLinkerEngine* engine) {
-  if (!engine) return;
+void CHwLinkerEngine::Release(CHwLinkerEngine* engine, std::function<void()> afterFreed) {
+  if (!engine) {
+    if (afterFreed) afterFreed();
+    return;
+  }
   engine->DestroyWindow();  // the window belongs to the UI thread, whoever deletes the engine
   // Only the polling thread is stopped here; the link's own Stop is its destructor's.
+  if (CThreadEngine* poller = engine->m_pollThread) poller->Stop();
+  if (engine->m_servicingWaits > 0) {
+    // The handler waiting further down still runs in the link, its items and
+    // its master: the link stops now and goes once the handler has returned.
+    engine->Stop();
+    engine->m_releasePending = true;
+    if (afterFreed) {
+      auto earlier = std::move(engine->m_afterFreed);
+      engine->m_afterFreed = [earlier = std::move(earlier), later = std::move(afterFreed)] {
+        if (earlier) earlier();
+        later();
+      };
+    }
+    return;
+  }
+  Free(engine);
+  if (afterFreed) afterFreed();
+}
+
+void CHwLinkerEngine::Free(CHwLinkerEngine* engine) {
   CThreadEngine* poller = engine->m_pollThread;
-  if (poller) poller->Stop();
   if (poller && poller->IsAbandoned() && poller->HandOverToWorker([engine] { delete engine; })) return;
   delete engine;
+}
+
+bool CHwLinkerEngine::LeaveServicingWait() {
+  if (--m_servicingWaits > 0 || !m_releasePending) return false;
+  std::function<void()> afterFreed = std::move(m_afterFreed);
+  Free(this);
+  if (afterFreed) afterFreed();
+  return true;
 }
 
 LRESULT CHwLinkerEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

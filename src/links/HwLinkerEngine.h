@@ -23,6 +23,7 @@
 // Links are freed only through Release (or an Owned pointer, which calls it):
 // their destructors are not public, since deleting a link whose polling worker
 // was given up would free the link and its items under that worker.
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -50,8 +51,12 @@ class CHwLinkerEngine : public CWnd {
   // How an owner frees an engine (UI thread): its window destroyed and its polling
   // thread stopped, then deleted at once, or, when that worker was abandoned and
   // still runs, deleted by that worker as it leaves (it still uses the engine and
-  // its items).
-  static void Release(CHwLinkerEngine* engine);
+  // its items). A handler of the link that waits servicing messages (a write
+  // waiting for the line) may be further down this thread's stack: the link is
+  // then stopped at once and deleted as that handler returns. `afterFreed`
+  // (what the link's items point to, the tags, say) runs once the link is
+  // deleted, or at once when a worker it was handed to deletes it.
+  static void Release(CHwLinkerEngine* engine, std::function<void()> afterFreed = {});
   struct Releaser {
     void operator()(CHwLinkerEngine* engine) const { Release(engine); }
   };
@@ -128,10 +133,18 @@ class CHwLinkerEngine : public CWnd {
  protected:
   ~CHwLinkerEngine() override;
 
+  // Bracket a handler's wait that services messages (see Release). Leaving
+  // returns true when the link was released meanwhile and is now deleted: the
+  // caller returns at once, touching nothing of it.
+  void EnterServicingWait() { ++m_servicingWaits; }
+  bool LeaveServicingWait();
+
   std::vector<CHwLinkerItem*> m_items;  // owned
 
  private:
   static UINT PollThreadProc(CThreadEngine* thread);
+  // Deletes the engine now, or hands it to its abandoned polling worker.
+  static void Free(CHwLinkerEngine* engine);
 
   CRTimer m_queryRateStopwatch;
   CRTimer m_watchdogStopwatch;
@@ -142,4 +155,7 @@ class CHwLinkerEngine : public CWnd {
   CThreadEngine* m_pollThread = nullptr;          // owned
   bool m_usePollThread = false;
   bool m_started = false;
+  int m_servicingWaits = 0;
+  bool m_releasePending = false;
+  std::function<void()> m_afterFreed;
 };

@@ -168,6 +168,9 @@ LRESULT CSerialLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
     return 0;
   }
   m_writing = true;
+  // The write's wait services messages: the link may be stopped or released in
+  // it (the close can come there); it lives on until the writes have returned.
+  EnterServicingWait();
   WriteTag(tag);
   while (!m_waitingWrites.empty()) {
     CDCTag* next = m_waitingWrites.front();
@@ -177,6 +180,7 @@ LRESULT CSerialLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   m_writing = false;
   for (auto& master : m_droppedMasters) FreeMaster(std::move(master));
   m_droppedMasters.clear();
+  LeaveServicingWait();  // may delete this link: nothing of it is touched after
   return 0;
 }
 

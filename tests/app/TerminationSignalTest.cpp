@@ -3,6 +3,7 @@
 // it: it closes as its own close command does, without the question.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,9 +54,33 @@ class TerminationSignalTest : public ::testing::Test {
     }
   }
   std::string Program() const { return dir.File("ruvframe"); }
+  std::string StandardError() const { return dir.File("stderr.txt"); }
+  std::string Journal() const { return dir.File("Qelo-DataBase.mdb-wal"); }
+  // Up: the plant's tables are open in the database (its journal files are there).
+  void WaitUntilUp() {
+    int status = 0;
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(Journal()) || Ended(status); }));
+    ASSERT_GT(m_pid, 0) << "the program ended by itself, status " << status << ": " << ReadFile(StandardError());
+  }
+  // Waits for the end; the exit code, or -1 when it ended otherwise.
+  int ExitCode() {
+    int status = 0;
+    EXPECT_TRUE(WaitFor([&] { return Ended(status); })) << "the program did not end";
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // The close ran in order: the database closed (its journal files went with
+  // the last connection) and the windows' settings were written.
+  void ExpectClosedInOrder() {
+    EXPECT_FALSE(std::filesystem::exists(Journal()));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("Qelo-DataBase.mdb-shm")));
+    EXPECT_NE(ReadFile(Profile()).find("RecipeDlg="), std::string::npos);
+  }
   std::string Profile() const { return dir.File("config/RuvFrame Qelo.ini"); }
 
-  void Start() {
+  // `ignored`: signals the child starts with ignored (as nohup or a shell's
+  // background job leaves them). Its standard error goes to StandardError().
+  void Start(const std::vector<int>& ignored = {}) {
     // Everything the child needs is made before the fork.
     const std::vector<std::string> environment = {
         "QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + dir.Path(), "XDG_CONFIG_HOME=" + dir.File("config"),
@@ -65,8 +90,15 @@ class TerminationSignalTest : public ::testing::Test {
     envp.push_back(nullptr);
     const std::string program = Program();
     char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    const std::string errors = StandardError();
     m_pid = ::fork();
     if (m_pid == 0) {
+      // The test's own dispositions are not the child's (a test run as a
+      // background job has SIGINT ignored): it starts with the defaults.
+      for (int signal : {SIGTERM, SIGHUP, SIGINT}) ::signal(signal, SIG_DFL);
+      for (int signal : ignored) ::signal(signal, SIG_IGN);
+      const int errorFile = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (errorFile >= 0) ::dup2(errorFile, STDERR_FILENO);
       ::execve(program.c_str(), argv, envp.data());
       ::_exit(127);
     }
@@ -116,6 +148,34 @@ TEST_F(TerminationSignalTest, ASecondSignalEndsTheProgramAtOnce) {
   ASSERT_TRUE(WaitFor([&] { return Ended(status); })) << "the program did not end";
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
   EXPECT_TRUE(WEXITSTATUS(status) == 128 + SIGTERM || WEXITSTATUS(status) == 128 + SIGINT) << WEXITSTATUS(status);
+}
+
+// Started under nohup (SIGHUP ignored) as a background job of a script
+// (SIGINT ignored): those signals stay ignored, and the program goes on until a
+// signal it was not told to ignore closes it in order.
+TEST_F(TerminationSignalTest, SignalsIgnoredAtTheStartStayIgnored) {
+  Start({SIGHUP, SIGINT});
+  WaitUntilUp();
+  ASSERT_EQ(::kill(m_pid, SIGHUP), 0);
+  ASSERT_EQ(::kill(m_pid, SIGINT), 0);
+  // Had either been taken, this one would be the second signal and end the
+  // program at once with 128 plus that one's number.
+  ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
+  EXPECT_EQ(ExitCode(), 0) << ReadFile(StandardError());
+  ExpectClosedInOrder();
+}
+
+// A box is open at the start (the database lacks a table) when the signal
+// comes: nobody is there to answer it. The signal answers it, every later box
+// goes to the standard error output, and the program closes in order.
+TEST_F(TerminationSignalTest, ASignalWhileAStartUpBoxIsOpenAnswersItAndClosesInOrder) {
+  ASSERT_EQ(RawDatabase(dir.File("Qelo-DataBase.mdb")).Exec("DROP TABLE Shift"), SQLITE_OK);
+  Start();
+  WaitUntilUp();
+  ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
+  EXPECT_EQ(ExitCode(), 0) << ReadFile(StandardError());
+  ExpectClosedInOrder();
+  EXPECT_NE(ReadFile(StandardError()).find("Shift"), std::string::npos) << ReadFile(StandardError());
 }
 
 }  // namespace

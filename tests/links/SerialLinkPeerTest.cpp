@@ -45,7 +45,7 @@ class SerialLinkPeerTest : public ::testing::Test {
     flow = AddSerialTag(dataCenter, "Flow", "MBRTU16-DA1-REG40003-FP0-UR20-TOB15", eIOInput);
   }
   ~SerialLinkPeerTest() override {
-    link->Stop();
+    if (link) link->Stop();
     peer.Stop();
   }
 
@@ -247,5 +247,39 @@ TEST_F(SerialLinkPeerTest, ALinkStoppedWhileAWriteWaitsForTheLineKeepsItsMasterU
   EXPECT_EQ(link->GetMaster(), nullptr);
   EXPECT_FALSE(link->IsLinkRunning());
   EXPECT_TRUE(level->IsWritePending());
+  PumpPendingMessages();
+}
+
+// The same while the link is then released (the engine root's shut-down at the
+// close, which the close button served in that wait leads to): the link, its
+// items and its stopped master live until the write has returned, and a tag
+// written in the wait (outputs going off) is still handled after it, as after
+// a stop: the stopped link reaches no device, and the command stays pending.
+TEST_F(SerialLinkPeerTest, ALinkReleasedWhileAWriteWaitsForTheLineIsFreedOnlyAfterTheWriteReturns) {
+  CDCTag* valve = AddSerialTag(dataCenter, "Valve", "MBRTU16-DA1-REG40021-FP0-UR20-TOB15");
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  valve->SetWritePending(TRUE);
+  valve->SetValue(Variant::R4(1.0f));
+  ASSERT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40021) == 1 && !valve->IsWritePending(); }));
+  CSerialLinkerEngine* released = link.get();
+  bool releaseRan = false;
+  CallOnMessage releaser([&] {
+    // Outputs off, then the link stopped and released, as the close does.
+    valve->SetWritePending(TRUE);
+    valve->SetValue(Variant::R4(0.0f));
+    PumpPendingMessages();
+    link->Stop();
+    link.reset();
+    releaseRan = true;
+  });
+  level->SetValue(Variant::R4(7.0f));
+  level->SetWritePending(TRUE);
+  PostMessage(releaser.Handle(), WM_USER, 0, 0);
+  EXPECT_EQ(released->OnTagMessage(level, eTagChangeValue), 0);
+  ASSERT_TRUE(releaseRan);
+  EXPECT_TRUE(level->IsWritePending());
+  EXPECT_TRUE(valve->IsWritePending());
   PumpPendingMessages();
 }

@@ -38,3 +38,14 @@ void SetMessageBoxOpeningWatch(std::function<void()> watch);
 
 // The button a box answers when nobody can press one: the first button of its type.
 int DefaultButtonOf(UINT style);
+// The button the box's style marks as its default (the one Enter presses).
+int MarkedDefaultButtonOf(UINT style);
+
+// A close nobody attends (a termination signal asked for it: a logout, a
+// service manager): nobody may be there to answer a box. From the start of such
+// a close on, every box goes to standard error as "[caption] text" and is
+// answered at once with its marked default button; no box opens and nothing waits.
+void BeginUnattendedClose();
+bool IsUnattendedClose();
+// Back to boxes that wait for an answer (a new run of the application).
+void EndUnattendedClose();

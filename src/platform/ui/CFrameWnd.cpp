@@ -122,6 +122,9 @@ CDocument* CFrameWnd::GetActiveDocument() {
 }
 
 BOOL CFrameWnd::OnCmdMsg(UINT id, int code) {
+  // The close waits for its workers while serving clicks: no command may start
+  // anything (ask the close again, open a dialog or a preview) meanwhile.
+  if (IsApplicationClosing() && (code == 0 || code == 1)) return TRUE;
   if (CView* view = GetActiveView()) {
     if (view->OnCmdMsg(id, code)) return TRUE;
   }

@@ -73,6 +73,9 @@ CDocument* CMDIFrameWnd::GetActiveDocument() {
 }
 
 BOOL CMDIFrameWnd::OnCmdMsg(UINT id, int code) {
+  // The close waits for its workers while serving clicks: no command may start
+  // anything (ask the close again, open a dialog or a preview) meanwhile.
+  if (IsApplicationClosing() && (code == 0 || code == 1)) return TRUE;
   if (CMDIChildWnd* child = MDIGetActive()) {
     if (child->OnCmdMsg(id, code)) return TRUE;
   }

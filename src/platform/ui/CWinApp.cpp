@@ -11,6 +11,7 @@
 #include "platform/ui/CDocTemplate.h"
 #include "platform/ui/CDocument.h"
 #include "platform/ui/FrameworkIds.h"
+#include "platform/ui/MessageCore.h"
 #include "platform/ui/QtServices.h"
 #include "platform/ui/TerminationSignals.h"
 
@@ -52,9 +53,17 @@ bool IsQuitPosted() { return g_quitPosted; }
 
 BOOL CWinApp::InitInstance() { return TRUE; }
 
-void CWinApp::OnTerminationSignal() { PostQuitMessage(0); }
+bool IsApplicationClosing() { return g_app && g_app->IsClosing(); }
 
-int CWinApp::ExitInstance() { return m_exitCode; }
+void CWinApp::OnTerminationSignal() {
+  BeginClose();
+  PostQuitMessage(0);
+}
+
+int CWinApp::ExitInstance() {
+  m_closeBegun = false;
+  return m_exitCode;
+}
 
 int CWinApp::Run() {
   g_loopRunning = true;
@@ -63,6 +72,7 @@ int CWinApp::Run() {
   m_exitCode = g_quitCode;
   g_quitPosted = false;
   g_quitCode = 0;
+  BeginClose();
   // An orderly end of the window tree (views shut their work down in WM_DESTROY)
   // before the application's own clean-up.
   if (m_pMainWnd && m_pMainWnd->GetSafeHwnd()) m_pMainWnd->DestroyWindow();
@@ -156,7 +166,16 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
   app.CloseAllDocuments();
   RemoveTerminationSignals();
   DisarmExitInsideRunGuard();
-  // Static destructors must not run under a worker that would not stop.
-  ExitIfWorkersAbandoned(exitCode);
+  EndRunAfterWorkers(exitCode);
   return exitCode;
+}
+
+void EndRunAfterWorkers(int exitCode) {
+  // Static destructors must not run under a worker that would not stop.
+  if (AbandonedWorkerCount() > 0) {
+    RequestProcessExit(exitCode);
+    return;
+  }
+  // A worker stops being counted only after its hand-over was posted.
+  PumpPendingMessages();
 }

@@ -40,6 +40,13 @@ class CWinApp {
   // orderly end) and then ExitInstance, with code 0.
   virtual void OnTerminationSignal();
 
+  // The application's close has begun (the close confirmed, a termination
+  // signal, or the loop ended): from then on the frames refuse every command
+  // and the main window's close asks nothing, while the close waits for its
+  // workers. A new run starts without it (ExitInstance ends it).
+  void BeginClose() { m_closeBegun = true; }
+  bool IsClosing() const { return m_closeBegun; }
+
   // Application commands (new, open, exit); TRUE when handled.
   virtual BOOL OnCmdMsg(UINT id, int code);
   virtual BOOL OnUpdateCmdUI(CCmdUI* cmdUI);
@@ -70,6 +77,7 @@ class CWinApp {
   UINT m_maxRecentFiles = 4;
 
  private:
+  bool m_closeBegun = false;
   std::vector<std::unique_ptr<CDocTemplate>> m_templates;
 };
 
@@ -78,10 +86,21 @@ CWnd* AfxGetMainWnd();
 // The application's title: the caption of boxes that name none.
 std::string AfxGetAppTitle();
 
+// True once the application's close has begun (see CWinApp::BeginClose).
+bool IsApplicationClosing();
+
 // Ends the message loop with `exitCode` (any thread, any time).
 void PostQuitMessage(int exitCode);
 // True while a quit is posted and the loop has not consumed it.
 bool IsQuitPosted();
+
+// The last step of the application's end, after its orderly steps: while a
+// worker given up on is still inside, the process ends here through the exit
+// hook with `exitCode`, freeing nothing it may use. Otherwise every worker that
+// was given up on has left and has posted what it handed back (see
+// CThreadEngine::HandOverToWorker): that is run now, while the Qt application
+// exists, and not left to the static destructors of the UI queue.
+void EndRunAfterWorkers(int exitCode);
 
 // The whole run of the application: Qt application, services, the termination
 // signals' handlers, InitInstance, Run.

@@ -3,12 +3,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/base/Text.h"
 #include "platform/ui/CWinApp.h"
@@ -98,9 +101,18 @@ struct PendingAnswer {
   }
 };
 
+// The boxes open now (UI thread), for a close nobody attends.
+std::vector<QPointer<QMessageBox>>& OpenMessageBoxes() {
+  static std::vector<QPointer<QMessageBox>> boxes;
+  return boxes;
+}
+
 // A box is above every window of the program, and stays so while it is open.
 void ShownOnTop(QMessageBox& box) {
   window_stacking::AddOpenBox(&box);
+  auto& open = OpenMessageBoxes();
+  std::erase_if(open, [](const QPointer<QMessageBox>& known) { return known.isNull(); });
+  open.emplace_back(&box);
   box.raise();
 }
 
@@ -124,6 +136,23 @@ void ReportWithoutUi(const std::string& text, const std::string& caption) {
 
 }  // namespace
 
+void QtMessageBox::AnswerOpenBoxesUnattended() {
+  // Answering one may let code run that opens another (it is then answered at
+  // once by the service), so the list is taken first.
+  std::vector<QPointer<QMessageBox>> open;
+  open.swap(OpenMessageBoxes());
+  for (const QPointer<QMessageBox>& box : open) {
+    if (box.isNull() || !box->isVisible()) continue;
+    std::fprintf(stderr, "[%s] %s\n", box->windowTitle().toStdString().c_str(), box->text().toStdString().c_str());
+    std::fflush(stderr);
+    if (QPushButton* marked = box->defaultButton()) {
+      marked->click();
+    } else {
+      box->reject();
+    }
+  }
+}
+
 int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT style) {
   if (IsUiThread()) {
     // The UI thread has nothing else to do until the answer: the box's own loop.
@@ -144,6 +173,12 @@ int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT
         std::lock_guard<std::mutex> lock(pending->mutex);
         pending->shown = true;
       }
+      // Asked for before a close nobody attends began, shown after: it opens nowhere.
+      if (IsUnattendedClose()) {
+        ReportWithoutUi(text, caption);
+        pending->Give(MarkedDefaultButtonOf(style));
+        return;
+      }
       OpenSignalled(text, caption, style, [pending](int answer) { pending->Give(answer); });
     });
     std::unique_lock<std::mutex> lock(pending->mutex);
@@ -159,5 +194,11 @@ int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT
 }
 
 void QtMessageBox::ShowWithoutWaiting(const std::string& text, const std::string& caption, UINT style) {
-  PostToUiThread([text, caption, style] { OpenSignalled(text, caption, style, [](int) {}); });
+  PostToUiThread([text, caption, style] {
+    if (IsUnattendedClose()) {
+      ReportWithoutUi(text, caption);
+      return;
+    }
+    OpenSignalled(text, caption, style, [](int) {});
+  });
 }

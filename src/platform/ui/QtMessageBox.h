@@ -19,4 +19,8 @@ class QtMessageBox final : public IMessageBoxService {
   static QMessageBox* Build(const std::string& text, const std::string& caption, UINT style);
   // The ID of the button the box was answered with.
   static int AnswerOf(const QMessageBox& box);
+  // A close nobody attends has begun (UI thread): every box still open is
+  // written to standard error and answered with its default button, so the
+  // code that waits for it goes on.
+  static void AnswerOpenBoxesUnattended();
 };

@@ -6,11 +6,21 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <iterator>
 #include <memory>
+
+#include "platform/base/MessageBoxService.h"
+#include "platform/ui/QtMessageBox.h"
 
 namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
+
+// A signal the program was started with ignored (nohup ignores SIGHUP; a
+// background job of a non-interactive shell ignores SIGINT) stays ignored:
+// whoever started the program asked that it outlive that signal.
+bool g_ignoredAtStart[std::size(kSignals)] = {};
+bool g_startDispositionsRead = false;
 
 int g_wakePipe[2] = {-1, -1};
 volatile sig_atomic_t g_firstSignal = 0;
@@ -49,16 +59,30 @@ void InstallTerminationSignals(std::function<void()> close) {
       char drained[16];
       while (read(g_wakePipe[0], drained, sizeof drained) > 0) {
       }
+      // Nobody may be there to answer a box any more: the boxes open now
+      // (a start-up box, say) are answered, and later ones do not wait.
+      BeginUnattendedClose();
       if (g_close) g_close();
+      QtMessageBox::AnswerOpenBoxesUnattended();
     });
   }
+  if (!g_startDispositionsRead) {
+    g_startDispositionsRead = true;
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+      struct sigaction current {};
+      g_ignoredAtStart[i] = sigaction(kSignals[i], nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
+    }
+  }
   g_firstSignal = 0;
+  EndUnattendedClose();
   SetHandler(SIGALRM, OnCloseBoundPassed);
-  for (int signal : kSignals) SetHandler(signal, OnTerminationSignal);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i)
+    if (!g_ignoredAtStart[i]) SetHandler(kSignals[i], OnTerminationSignal);
 }
 
 void RemoveTerminationSignals() {
-  for (int signal : kSignals) SetHandler(signal, SIG_DFL);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i)
+    if (!g_ignoredAtStart[i]) SetHandler(kSignals[i], SIG_DFL);
   g_notifier.reset();
   g_close = nullptr;
 }

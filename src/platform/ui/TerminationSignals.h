@@ -4,6 +4,9 @@
 // program's own close, run on the user-interface thread by its event loop; the
 // close gets a bounded time, after which the process ends at once; a second
 // signal ends it at once. Either way the code is 128 plus the first signal's number.
+// Nobody need be there to answer a box in such a close: from the first signal
+// on, boxes go to standard error (see BeginUnattendedClose). A signal ignored
+// when the program started (nohup, a background job) stays ignored.
 #include <functional>
 
 // Seconds the close asked for by a signal may take.

@@ -4,6 +4,9 @@
 // A click that would start work while the close waits is refused.
 #include <gtest/gtest.h>
 
+#include <QPrintPreviewDialog>
+#include <QTimer>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -14,9 +17,14 @@
 #include "engine/ProcessEngineApp.h"
 #include "platform/base/Clock.h"
 #include "platform/base/ExitHook.h"
+#include "platform/base/MessageBoxService.h"
+#include "platform/ui/CWinApp.h"
+#include "platform/ui/FrameworkIds.h"
+#include "platform/ui/ModalDialogScript.h"
 #include "platform/ui/MessageCore.h"
 #include "records/AdoDatabase.h"
 #include "records/BatchRS.h"
+#include "support/StandardErrorCapture.h"
 
 // (Qt's own libraries are left out of ThreadSanitizer's view in PlantFormReportThreadTest.)
 
@@ -109,6 +117,86 @@ TEST_F(CloseWithStuckCycleThreadTest, CyclesGivenUpOnAtTheCloseComeBackToEveryth
   EXPECT_EQ(exits.Codes(), std::vector<int>{0});
 
   // They come back, finish their pass on what the close left them, and leave.
+  ReleaseTheCycles();
+}
+
+// While the close waits for the cycles, commands from outside the form come in
+// too (the menu's Exit and About, the tool bar's print preview): once the close
+// has begun they are refused like the form's own, so Exit does not ask the
+// close question again and nothing opens that would hold the close up.
+TEST_F(CloseWithStuckCycleThreadTest, CommandsFromOutsideTheFormAreRefusedOnceTheCloseHasBegun) {
+  MakeDatabase();
+  SetClock(&clock);
+  ASSERT_TRUE(StartApplication());
+  HoldBothCycles();
+  int previews = 0;
+  QTimer previewCloser;
+  QObject::connect(&previewCloser, &QTimer::timeout, [&] {
+    if (auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+      ++previews;
+      preview->reject();
+    }
+  });
+  previewCloser.start(5);
+  const int dialogsBefore = modal_script::UnscriptedCount();
+  const HWND frame = main->GetSafeHwnd();
+  for (UINT command : {ID_APP_EXIT, ID_APP_ABOUT, ID_FILE_PRINT_PREVIEW, ID_APP_EXIT})
+    PostMessage(frame, WM_COMMAND, command, 0);
+  // A second close from the window's own close button, too.
+  PostMessage(frame, WM_CLOSE, 0, 0);
+  CloseGivingUpOnBothCycles();
+  EXPECT_EQ(boxes.Count(), 3u);  // the question once, and the two cycles' reports
+  EXPECT_EQ(modal_script::UnscriptedCount(), dialogsBefore);
+  EXPECT_EQ(previews, 0);
+  ReleaseTheCycles();
+}
+
+// Cycles given up on that come back after the loop ended hand the engine back
+// by a post to the user-interface thread. The application's last step either
+// ends the process while one is still inside, or runs those posts itself:
+// nothing the cycles used is left to the static destructors of the queue.
+TEST_F(CloseWithStuckCycleThreadTest, CyclesComingBackAfterTheLoopEndedAreReclaimedBeforeTheProcessEnds) {
+  MakeDatabase();
+  SetClock(&clock);
+  ASSERT_TRUE(StartApplication());
+  HoldBothCycles();
+  CloseGivingUpOnBothCycles();
+  ASSERT_NE(g_pShiftRS.load(), nullptr);
+  // They come back while nothing runs the queue.
+  clock.holding = false;
+  for (int i = 0; i < 30000 && AbandonedWorkerCount() != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_EQ(AbandonedWorkerCount(), 0);
+  EndRunAfterWorkers(0);
+  EXPECT_TRUE(exits.Codes().empty());
+  EXPECT_EQ(g_pShiftRS.load(), nullptr);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The close a termination signal asks for gives up on the cycles as well, but
+// nobody is there to answer: the reports go to standard error and no box waits
+// (the scripted boxes expect none), and the run ends.
+TEST_F(CloseWithStuckCycleThreadTest, ACloseByASignalReportsTheCyclesGivenUpOnWithoutABox) {
+  MakeDatabase();
+  SetClock(&clock);
+  ASSERT_TRUE(StartApplication());
+  HoldBothCycles();
+  StandardErrorCapture errors;
+  // What the signal's handler does on the user-interface thread.
+  BeginUnattendedClose();
+  theApp.OnTerminationSignal();
+  main = nullptr;
+  child = nullptr;
+  view = nullptr;
+  EXPECT_EQ(theApp.Run(), 0);
+  theApp.CloseAllDocuments();
+  EndUnattendedClose();
+  const std::string reported = errors.Text();
+  EXPECT_EQ(boxes.Count(), 0u);
+  const std::string notClosed = "All of threads not closed! You may need End Task this program.";
+  const std::size_t first = reported.find(notClosed);
+  ASSERT_NE(first, std::string::npos) << reported;
+  EXPECT_NE(reported.find(notClosed, first + 1), std::string::npos) << reported;
+  EXPECT_EQ(AbandonedWorkerCount(), 2);
   ReleaseTheCycles();
 }
 

@@ -177,6 +177,30 @@ TEST_F(StuckWorkerTest, IsReportedAfterSixSecondsAbandonedAndHoldsTheExitUntilIt
   EXPECT_EQ(boxes.texts.size(), 1u);
 }
 
+// What an abandoned worker hands back on leaving (the engine's leftovers, say)
+// is passed on by its reclaim; the shut-down frees it once no abandoned worker
+// is counted. So the worker counts until its reclaim has returned.
+TEST_F(StuckWorkerTest, AnAbandonedWorkerCountsUntilItsHandOverIsDone) {
+  ASSERT_TRUE(engine.Start());
+  const int abandonedBefore = AbandonedWorkerCount();
+  EXPECT_TRUE(engine.Stop());
+  ASSERT_TRUE(engine.IsAbandoned());
+  std::atomic<bool> reclaiming{false};
+  std::atomic<bool> reclaimMayEnd{false};
+  ASSERT_TRUE(engine.HandOverToWorker([&] {
+    reclaiming = true;
+    while (!reclaimMayEnd.load()) std::this_thread::yield();
+  }));
+  mayLeave = true;
+  ASSERT_TRUE(Eventually([&] { return reclaiming.load(); }));
+  EXPECT_EQ(AbandonedWorkerCount(), abandonedBefore + 1);
+  ExitIfWorkersAbandoned(7);
+  EXPECT_EQ(exits.Codes(), std::vector<int>{7});
+  reclaimMayEnd = true;
+  ASSERT_TRUE(Eventually([&] { return AbandonedWorkerCount() == abandonedBefore; }));
+  EXPECT_FALSE(engine.IsAbandoned());
+}
+
 TEST(ThreadEngineTest, StopKeepsServicingSendsFromTheWorker) {
   ScriptedMessageBox boxes;  // a deadlock would end in the not-closed box and fail
   RecordingWindow window;

@@ -8,10 +8,15 @@
 #include <QPushButton>
 #include <QTimer>
 #include <atomic>
+#include <cstdio>
+#include <string>
 #include <thread>
 
+#include "platform/base/MessageBoxService.h"
 #include "platform/ui/CWinApp.h"
+#include "platform/ui/MessageCore.h"
 #include "platform/ui/QtMessageBox.h"
+#include "support/StandardErrorCapture.h"
 
 namespace {
 
@@ -78,3 +83,98 @@ TEST(QtMessageBoxThread, AWorkerInformingWithoutWaitingGoesOnBeforeTheBoxIsAnswe
 }
 
 }  // namespace
+
+
+// A close nobody attends (a termination signal): the boxes open then, one the
+// UI thread waits on and one a worker waits on, are answered with their default
+// buttons and written to standard error; the boxes after them open nowhere and
+// keep nobody waiting.
+TEST(QtMessageBoxThread, AnUnattendedCloseAnswersTheOpenBoxesAndLetsNoLaterBoxWait) {
+  CWinApp app("RuvFrame");
+  QtMessageBox service;
+  SetMessageBoxService(&service);
+  StandardErrorCapture errors;
+  std::atomic<int> workerAnswer{0};
+  std::atomic<bool> workerDone{false};
+  int uiAnswer = 0;
+  // Once both boxes are up (inside the UI thread's box), the close begins.
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    int open = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) ++open;
+    if (open < 2) return;
+    closer.stop();
+    BeginUnattendedClose();
+    QtMessageBox::AnswerOpenBoxesUnattended();
+  });
+  closer.start(5);
+  std::thread worker([&] {
+    workerAnswer = ShowMessageBox("Save the recipe?", "Recipe", MB_YESNO | MB_DEFBUTTON2);
+    workerDone = true;
+  });
+  ASSERT_TRUE(WaitPumping([] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return true;
+    return false;
+  }, 60000));
+  uiAnswer = ShowMessageBox("Application will be closed.\r\nAre you sure?", "",
+                            MB_YESNOCANCEL | MB_DEFBUTTON2 | MB_ICONQUESTION);
+  EXPECT_TRUE(WaitPumping([&] { return workerDone.load(); }, 60000));
+  worker.join();
+  EXPECT_EQ(uiAnswer, IDNO);
+  EXPECT_EQ(workerAnswer.load(), IDNO);
+
+  // Later boxes, from either thread, answer at once with their marked button.
+  EXPECT_EQ(ShowMessageBox("All of threads not closed! You may need End Task this program.", "",
+                           MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL),
+            IDOK);
+  int laterWorkerAnswer = 0;
+  std::thread later([&] { laterWorkerAnswer = ShowMessageBox("Retry the write?", "Records", MB_RETRYCANCEL); });
+  later.join();  // nothing pumps: the box must not wait for the UI thread
+  EXPECT_EQ(laterWorkerAnswer, IDRETRY);
+  ShowMessageBoxWithoutWaiting("Recipe ended", "Recipe Status", MB_OK);
+  PumpPendingMessages();
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    EXPECT_FALSE(box && box->isVisible()) << box->text().toStdString();
+  }
+  EndUnattendedClose();
+  SetMessageBoxService(nullptr);
+  const std::string text = errors.Text();
+  for (const char* line : {"[RuvFrame] Application will be closed.\nAre you sure?", "[Recipe] Save the recipe?",
+                           "[RuvFrame] All of threads not closed! You may need End Task this program.",
+                           "[Records] Retry the write?", "[Recipe Status] Recipe ended"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+}
+
+// A worker's box asked for just before such a close begins, still waiting in
+// the queue when it begins, opens nowhere either: the worker gets the default.
+TEST(QtMessageBoxThread, AWorkersBoxStillQueuedWhenAnUnattendedCloseBeginsOpensNowhere) {
+  CWinApp app("RuvFrame");
+  QtMessageBox service;
+  SetMessageBoxService(&service);
+  StandardErrorCapture errors;
+  std::atomic<bool> asked{false};
+  std::atomic<bool> done{false};
+  std::atomic<int> answer{0};
+  SetMessageBoxOpeningWatch([&] { asked = true; });
+  std::thread worker([&] {
+    answer = ShowMessageBox("Stop the process?", "Process", MB_YESNO | MB_DEFBUTTON2);
+    done = true;
+  });
+  // The UI thread serves nothing meanwhile: the box is not shown yet.
+  while (!asked.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  BeginUnattendedClose();
+  EXPECT_TRUE(WaitPumping([&] { return done.load(); }, 60000));
+  worker.join();
+  EXPECT_EQ(answer.load(), IDNO);
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    EXPECT_FALSE(box && box->isVisible()) << box->text().toStdString();
+  }
+  SetMessageBoxOpeningWatch(nullptr);
+  EndUnattendedClose();
+  SetMessageBoxService(nullptr);
+  EXPECT_NE(errors.Text().find("[Process] Stop the process?"), std::string::npos);
+}

@@ -1,0 +1,77 @@
+// The whole application on a Modbus slave (libmodbus on a pseudo-terminal): the
+// close button pressed while a command to the slave waits for the line. That
+// wait services messages, so the whole close runs inside it (the question, the
+// form's destruction, the data source going to None, the engine's shut-down
+// releasing the link) while the write is still on the stack.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "SerialLinkTestSupport.h"
+#include "app/PlantFormFixture.h"
+#include "datacenter/DCTag.h"
+#include "datacenter/DCTagTypes.h"
+#include "links/SerialLinkerEngine.h"
+#include "peer/ModbusSlavePeer.h"
+#include "platform/ui/FrameworkIds.h"
+#include "platform/ui/MessageCore.h"
+
+namespace {
+
+class PlantFormCloseInAWrite : public PlantFormFixture {
+ protected:
+  PlantFormCloseInAWrite() {
+    peer.AddSlave(1);
+    ports.Link("COM2", peer.PortPath());
+    // One command tag of no shape on the slave, and the port the link opens.
+    std::ofstream(dir.File("Qelo-DCTags.dct"), std::ios::app)
+        << "1,Probe.Command,SRL,MBRTU16-DA1-REG40021-FP0-UR20-TOB15,OUTPUT,Float,NULL,0,0,\r\n";
+    std::ofstream(dir.File("Qelo-Setting.ini"), std::ios::app) << "\r\n[SerialPortSetting]\r\nPortNumber=COM2\r\n";
+  }
+  ~PlantFormCloseInAWrite() override { peer.Stop(); }
+
+  ComPortFolder ports;
+  ModbusSlavePeer peer;
+};
+
+TEST_F(PlantFormCloseInAWrite, TheCloseServedWhileACommandWaitsForTheLineEndsInOrderAfterTheWrite) {
+  MakeDatabase();
+  peer.Start();
+  ASSERT_TRUE(StartApplication());
+  main->SendMessage(WM_COMMAND, ID_DATA_SOURCE_REAL);
+  CRuvEngineApp* engine = GetEngineRoot();
+  ASSERT_NE(engine, nullptr);
+  ASSERT_EQ(engine->GetDataSourceType(), eDataSourceRealHW);
+  auto* link = dynamic_cast<CSerialLinkerEngine*>(engine->GetLinkerEngine(eHWSerial));
+  ASSERT_NE(link, nullptr);
+  ASSERT_TRUE(link->IsLinkRunning());
+  CDCTag* command = engine->GetDataCenter()->FindTag("Probe.Command");
+  ASSERT_NE(command, nullptr);
+  // The first command goes out and is confirmed: the line works.
+  command->SetWritePending(TRUE);
+  command->SetValue(Variant::R4(3.0f));
+  ASSERT_TRUE(WaitPumping([&] { return peer.GetValue(1, 40021) == 3 && !command->IsWritePending(); }, 30000));
+
+  // The operator closes while the next command waits for the line.
+  boxes.Expect(IDYES, "Application will be closed.");
+  const HWND frame = main->GetSafeHwnd();
+  PostMessage(frame, WM_CLOSE, 0, 0);
+  command->SetWritePending(TRUE);
+  command->SetValue(Variant::R4(4.0f));
+  EXPECT_EQ(link->OnTagMessage(command, eTagChangeValue), 0);
+  // The close ran inside the write's wait, and the link went once it returned.
+  EXPECT_FALSE(IsWindow(frame));
+  EXPECT_EQ(GetEngineRoot(), engine);
+  EXPECT_EQ(engine->GetLinkerEngine(eHWSerial), nullptr);
+  EXPECT_EQ(engine->GetDataCenter(), nullptr);
+  main = nullptr;
+  child = nullptr;
+  view = nullptr;
+  ASSERT_TRUE(IsQuitPosted());
+  EXPECT_EQ(theApp.Run(), 0);
+  theApp.CloseAllDocuments();
+  EXPECT_EQ(GetEngineRoot(), nullptr);
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+}  // namespace
