@@ -99,18 +99,21 @@ class Recordset {
   void DiscardEdit();
   void PositionChanged();
   void LoadRow() const;
-  std::string InsertText(long long rowId, std::vector<int>& bound) const;
-  // Runs `write` (SQLite's result); when the connection keeps locked writes, a
-  // write the lock refuses is kept as `keep` makes it. True when kept; other
+  std::string InsertText(std::vector<int>& bound) const;
+  // Runs `write` on the row `row` names (SQLite's result); when the connection
+  // keeps locked writes, a write the lock refuses is kept as `keep` makes it.
+  // `row` follows a kept new row to the id it got. True when kept; other
   // failures throw.
-  bool WriteOrKeep(const std::function<int()>& write, const std::function<PendingWrite()>& keep);
-  PendingWrite KeptWrite(PendingWrite::Kind kind, long long rowId, std::string sql, const std::vector<int>& bound) const;
+  bool WriteOrKeep(RowKey& row, const std::function<int(long long rowId)>& write,
+                   const std::function<PendingWrite()>& keep);
+  PendingWrite KeptWrite(PendingWrite::Kind kind, const RowKey& row, std::string sql, const std::vector<int>& bound) const;
   long long NextKeptRowId() const;
   void InsertPending();
   void UpdatePending();
   void Bind(sqlite3_stmt* stmt, int parameter, int column, const Variant& value) const;
-  // Runs `sql` with the pending values of the `bound` columns as ?1, ?2...; SQLite's result.
-  int RunPendingValues(const std::string& sql, const std::vector<int>& bound);
+  // Runs `sql` with the pending values of the `bound` columns as ?1, ?2... and,
+  // unless 0, `rowId` as the next; SQLite's result.
+  int RunPendingValues(const std::string& sql, const std::vector<int>& bound, long long rowId);
   Variant ReadStored(sqlite3_stmt* stmt, int resultColumn, const ColumnInfo& column) const;
   sqlite3_stmt* Prepare(const std::string& sql, bool writing) const;
 
@@ -120,7 +123,7 @@ class Recordset {
   bool m_updatable = false;
   std::string m_table;
   std::vector<ColumnInfo> m_columns;
-  std::vector<long long> m_keys;
+  mutable std::vector<RowKey> m_keys;  // a kept new row's key follows it to the id it got, even on a read
   std::vector<std::vector<Variant>> m_snapshot;
 
   long m_index = -1;              // -1: BOF; RecordCount(): EOF
