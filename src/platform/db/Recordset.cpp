@@ -386,7 +386,8 @@ Variant Recordset::ReadStored(sqlite3_stmt* stmt, int resultColumn, const Column
 }
 
 void Recordset::LoadRow() const {
-  if (m_rowLoaded) return;
+  // A row that shows kept writes is read again: they may have been written or dropped since.
+  if (m_rowLoaded && !m_rowShowsKept) return;
   if (!m_keyset) {
     m_row = m_snapshot[static_cast<std::size_t>(m_index)];
     m_rowErrors.clear();
@@ -426,16 +427,21 @@ void Recordset::LoadRow() const {
   }
   sqlite3_reset(m_readRow);
   // Writes kept for a locked database are what the row holds now.
+  bool showsKept = key.newRow != 0;
   if (m_handle->Pending().HasKept()) {
     std::vector<bool> overlaid;
     m_handle->Pending().Overlay(m_table, key, row, overlaid, exists);
-    for (std::size_t i = 0; i < overlaid.size() && i < errors.size(); ++i)
-      if (overlaid[i]) errors[i].reset();
+    for (std::size_t i = 0; i < overlaid.size() && i < errors.size(); ++i) {
+      if (!overlaid[i]) continue;
+      errors[i].reset();
+      showsKept = true;
+    }
   }
   if (!exists) throw DbError(kErrDeletedRow, "The current row was deleted by another program or window.");
   m_row = std::move(row);
   m_rowErrors = std::move(errors);
   m_rowLoaded = true;
+  m_rowShowsKept = showsKept;
 }
 
 Variant Recordset::Value(int index) const {

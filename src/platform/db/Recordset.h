@@ -131,6 +131,7 @@ class Recordset {
   mutable std::vector<Variant> m_row;
   mutable std::vector<std::optional<DbError>> m_rowErrors;  // per column: why its value could not be read
   mutable bool m_rowLoaded = false;
+  mutable bool m_rowShowsKept = false;  // the loaded row shows writes still kept
   mutable sqlite3_stmt* m_readRow = nullptr;
 
   EditMode m_editMode = EditMode::None;
