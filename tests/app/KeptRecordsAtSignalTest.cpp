@@ -114,6 +114,8 @@ TEST_F(KeptRecordsAtSignalTest, ASecondSignalDuringTheLastTryLeavesTheKeptRecord
   // The close says what it kept before it waits for the lock...
   ASSERT_TRUE(Await([&] { return Contents(ReportPath()).find("Row 1 of Shift:") != std::string::npos || Ended(status); }));
   ASSERT_GT(m_pid, 0) << "the program ended before it said what it kept, status " << status << "\n" << ErrorOutput();
+  // (Said while it still waits: nothing is reported as given up yet.)
+  ASSERT_EQ(Contents(ReportPath()).find(CADODatabase::kUnwrittenText), std::string::npos) << Contents(ReportPath());
   // ...so a second signal during the wait ends it without losing them.
   ASSERT_EQ(::kill(m_pid, SIGINT), 0);
   ASSERT_TRUE(Await([&] { return Ended(status); })) << "the program did not end";

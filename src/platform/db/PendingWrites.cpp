@@ -266,11 +266,12 @@ std::vector<RowKey> PendingWrites::KeptNewRows(const std::string& table) const {
   return rows;
 }
 
-std::vector<long long> PendingWrites::KeptDeletedRows(const std::string& table) const {
+std::vector<long long> PendingWrites::KeptChangedRows(const std::string& table) const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   std::vector<long long> rows;
   for (const PendingWrite& write : m_kept)
-    if (write.kind == PendingWrite::Kind::Delete && write.newRow == 0 && ruv::EqualsNoCase(write.table, table))
+    if (write.kind != PendingWrite::Kind::Insert && write.newRow == 0 && ruv::EqualsNoCase(write.table, table) &&
+        std::find(rows.begin(), rows.end(), write.rowId) == rows.end())
       rows.push_back(write.rowId);
   return rows;
 }

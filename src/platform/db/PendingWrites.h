@@ -2,8 +2,8 @@
 // Writes kept because the database was locked by another program, in the order
 // they were made, until they can be written. While any is kept, a later write on
 // the same connection is kept behind it (never written ahead of it), and what
-// whole-table recordsets read shows the kept values (a kept new row is there to
-// read).
+// recordsets over one table read shows the kept values (a kept new row is there
+// to read).
 //
 // A kept new row gets its id only when it is written, as any new row does: the
 // id it shows meanwhile is the one it is expected to get. The kept writes that
@@ -108,8 +108,8 @@ class PendingWrites {
                bool& exists) const;
   // The kept new rows of `table` not deleted since, in the order kept.
   std::vector<RowKey> KeptNewRows(const std::string& table) const;
-  // The rows of the database in `table` a kept write deletes.
-  std::vector<long long> KeptDeletedRows(const std::string& table) const;
+  // The rows of the database in `table` a kept write changes or deletes, once each.
+  std::vector<long long> KeptChangedRows(const std::string& table) const;
   // The largest id a kept new row of `table` is expected to get (0 when none).
   long long LargestKeptRowId(const std::string& table) const;
 

@@ -113,11 +113,11 @@ void Recordset::Open(const Connection& connection, const std::string& source, bo
       if (name.empty())
         throw DbError(kErrNoSuchTable, ruv::Format("Cannot find the table '%s'. Make sure it exists and that its "
                                                    "name is spelled correctly.", source.c_str()));
-      OpenKeyset(name, "SELECT rowid FROM " + QuoteIdentifier(name) + " ORDER BY rowid", true);
+      OpenKeyset(name, "ORDER BY rowid");
     } else {
       std::string table, clause;
       if (ParsePlainSelect(source, table, clause)) {
-        OpenKeyset(table, "SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, clause.empty());
+        OpenKeyset(table, clause);
       } else {
         OpenSnapshot(source);
       }
@@ -130,7 +130,7 @@ void Recordset::Open(const Connection& connection, const std::string& source, bo
   m_index = RecordCount() > 0 ? 0 : -1;
 }
 
-void Recordset::OpenKeyset(const std::string& table, const std::string& selectRowIds, bool wholeTable) {
+void Recordset::OpenKeyset(const std::string& table, const std::string& clause) {
   sqlite3_stmt* info = Prepare("PRAGMA table_info(" + QuoteIdentifier(table) + ")", false);
   int rc;
   int keyColumn = -1, keyParts = 0;
@@ -155,25 +155,78 @@ void Recordset::OpenKeyset(const std::string& table, const std::string& selectRo
     throw DbError(kErrNoSuchTable, ruv::Format("Cannot find the table '%s'. Make sure it exists and that its name is "
                                                "spelled correctly.", table.c_str()));
 
-  sqlite3_stmt* keys = Prepare(selectRowIds, false);
+  sqlite3_stmt* keys = Prepare("SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, false);
   while ((rc = sqlite3_step(keys)) == SQLITE_ROW) m_keys.push_back(RowKey{sqlite3_column_int64(keys, 0), 0});
   sqlite3_finalize(keys);
   if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
-  // The whole table's rows include those kept for a locked database.
-  if (wholeTable && m_handle->Pending().HasKept()) {
-    for (long long gone : m_handle->Pending().KeptDeletedRows(table))
-      m_keys.erase(std::remove_if(m_keys.begin(), m_keys.end(), [&](const RowKey& key) { return key.rowId == gone; }),
-                   m_keys.end());
-    for (const RowKey& added : m_handle->Pending().KeptNewRows(table)) m_keys.push_back(added);
-  }
-
   std::string select = "SELECT ";
   for (std::size_t i = 0; i < m_columns.size(); ++i) select += (i ? ", " : "") + QuoteIdentifier(m_columns[i].name);
   select += " FROM " + QuoteIdentifier(table) + " WHERE rowid = ?1";
   m_readRow = Prepare(select, false);
   m_table = table;
+  // The rows include what is kept for a locked database.
+  if (m_handle->Pending().HasKept()) AddKeptRows(clause);
   m_keyset = true;
   m_updatable = true;
+}
+
+// The rows kept writes make, change or delete are taken in or left out as the
+// clause decides on their kept values (taken in rows come after the others).
+void Recordset::AddKeptRows(const std::string& clause) {
+  const PendingWrites& pending = m_handle->Pending();
+  std::vector<RowKey> touched;
+  for (long long id : pending.KeptChangedRows(m_table)) touched.push_back(RowKey{id, 0});
+  for (const RowKey& added : pending.KeptNewRows(m_table)) touched.push_back(added);
+  if (touched.empty()) return;
+  // The clause, asked of one row of bound values named as the table's columns
+  // (and its rowid, last).
+  std::string values;
+  for (std::size_t i = 0; i < m_columns.size(); ++i)
+    values += "?" + std::to_string(i + 1) + " AS " + QuoteIdentifier(m_columns[i].name) + ", ";
+  values += "?" + std::to_string(m_columns.size() + 1) + " AS rowid";
+  sqlite3_stmt* test =
+      Prepare("SELECT 1 FROM (SELECT " + values + ") AS " + QuoteIdentifier(m_table) + " " + clause, false);
+  try {
+    for (RowKey key : touched) {
+      std::vector<Variant> row(m_columns.size(), Variant::Null());
+      bool exists = false;
+      if (key.newRow == 0) {
+        sqlite3_reset(m_readRow);
+        sqlite3_bind_int64(m_readRow, 1, key.rowId);
+        exists = sqlite3_step(m_readRow) == SQLITE_ROW;
+        for (std::size_t i = 0; exists && i < m_columns.size(); ++i) {
+          try {
+            row[i] = ReadStored(m_readRow, static_cast<int>(i), m_columns[i]);
+          } catch (const DbError&) {
+            // left NULL: the clause decides without it
+          }
+        }
+        sqlite3_reset(m_readRow);
+      }
+      std::vector<bool> overlaid;
+      pending.Overlay(m_table, key, row, overlaid, exists);
+      bool matches = false;
+      if (exists) {
+        sqlite3_reset(test);
+        for (std::size_t i = 0; i < row.size(); ++i)
+          BindVariant(test, static_cast<int>(i + 1), row[i], HasTextAffinity(m_columns[i]));
+        sqlite3_bind_int64(test, static_cast<int>(row.size() + 1), key.rowId);
+        const int rc = sqlite3_step(test);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) m_handle->Fail(rc, false);
+        matches = rc == SQLITE_ROW;
+        sqlite3_reset(test);
+      }
+      const auto at = std::find_if(m_keys.begin(), m_keys.end(), [&](const RowKey& held) {
+        return held.newRow == key.newRow && held.rowId == key.rowId;
+      });
+      if (matches && at == m_keys.end()) m_keys.push_back(key);
+      if (!matches && at != m_keys.end()) m_keys.erase(at);
+    }
+  } catch (...) {
+    sqlite3_finalize(test);
+    throw;
+  }
+  sqlite3_finalize(test);
 }
 
 bool Recordset::DeclaresAutoIncrement(const std::string& table) const {

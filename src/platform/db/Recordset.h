@@ -16,7 +16,10 @@
 //    the one before it).
 //  - On a connection that keeps locked writes, an update, a new row or a
 //    deletion the lock refuses is kept and written later (PendingWrites): it
-//    counts as done, and reads show it. A kept new row gets its id at once.
+//    counts as done, and the rows of a table or of a "SELECT * FROM <table> ..."
+//    query show it (a kept row the clause takes in comes after the others,
+//    whatever the ORDER BY). Other queries read the database alone. A kept new
+//    row shows the id it is expected to get; it gets its id when it is written.
 // Every failure throws DbError.
 #include <functional>
 #include <memory>
@@ -89,7 +92,9 @@ class Recordset {
 
  private:
   void Open(const Connection& connection, const std::string& sql, bool isQuery);
-  void OpenKeyset(const std::string& table, const std::string& selectRowIds, bool wholeTable);
+  // The rows of `table` the clause ("WHERE ...", "ORDER BY ..." or both) picks.
+  void OpenKeyset(const std::string& table, const std::string& clause);
+  void AddKeptRows(const std::string& clause);
   void OpenSnapshot(const std::string& sql);
   bool DeclaresAutoIncrement(const std::string& table) const;
   void RequireOpen() const;

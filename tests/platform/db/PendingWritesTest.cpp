@@ -235,6 +235,38 @@ TEST_F(PendingWritesTest, AfterTheLastTryNothingIsKeptAndWhatTheLockRefusesIsTol
   EXPECT_EQ(told.size(), 1u);
 }
 
+// A query of one table with a clause sees what is kept as the whole table
+// does: the clause decides on the kept values.
+TEST_F(PendingWritesTest, AQueryWithAClauseSeesTheKeptRowsItsClauseTakesIn) {
+  Add("a", 1);
+  Add("b", 20);
+  Add("c", 30);
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  items.MoveFirst();
+  SetCount(10);   // a now matches
+  items.MoveNext();
+  SetCount(2);    // b no longer does
+  items.MoveNext();
+  items.Delete();  // c is gone
+  Add("d", 40);   // a new row that matches
+  Add("e", 3);    // a new row that does not
+
+  auto read = [&](const std::string& sql) {
+    Recordset query;
+    query.OpenQuery(connection, sql);
+    std::string names;
+    for (; !query.IsEOF(); query.MoveNext()) names += query.Value(kItemName).bstrVal;
+    return names;
+  };
+  EXPECT_EQ(read("SELECT * FROM Item WHERE nCount >= 10"), "ad");
+  EXPECT_EQ(read("SELECT * FROM Item WHERE (strName = 'd') AND (nCount = 40) "), "d");
+  EXPECT_EQ(read("SELECT * FROM Item WHERE rowid > 1 ORDER BY nCount"), "bde");
+  EXPECT_EQ(Pending().KeptCount(), 5u);
+  ASSERT_EQ(Other().Exec("ROLLBACK"), SQLITE_OK);
+  EXPECT_TRUE(WriteKept());
+  EXPECT_EQ(read("SELECT * FROM Item WHERE nCount >= 10"), "ad");
+}
+
 // Without a sink the failures wait to be taken, once.
 TEST(PendingWritesAlone, FailuresWaitForTheTakerWithoutASink) {
   TempDir dir;
