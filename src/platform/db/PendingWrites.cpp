@@ -162,11 +162,23 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
       if (rc != SQLITE_DONE)
         Drop(write, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc));
       else if (write.kind == PendingWrite::Kind::Insert)
-        m_newRows[write.newRow] = NewRow{NewRowState::Written, sqlite3_last_insert_rowid(handle.Get())};
+        NoteWritten(write, sqlite3_last_insert_rowid(handle.Get()));
     }
     m_kept.erase(m_kept.begin());
   }
   return true;
+}
+
+void PendingWrites::NoteWritten(const PendingWrite& write, long long rowId) {
+  m_newRows[write.newRow] = NewRow{NewRowState::Written, rowId};
+  // Another program took the id it showed: whoever holds that id follows it.
+  if (rowId != write.rowId) m_movedRowIds[{ruv::ToUpperAscii(write.table), write.rowId}] = rowId;
+}
+
+long long PendingWrites::FollowMovedRowId(const std::string& table, long long rowId) const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  const auto found = m_movedRowIds.find({ruv::ToUpperAscii(table), rowId});
+  return found == m_movedRowIds.end() ? rowId : found->second;
 }
 
 bool PendingWrites::HasKept() const {

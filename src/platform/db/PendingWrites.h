@@ -99,6 +99,9 @@ class PendingWrites {
 
   // Follows a kept new row to the id it got; the state of the row `row` names.
   NewRowState Resolve(RowKey& row) const;
+  // The id a kept new row of `table` got in place of `rowId`, the one it was
+  // expected to get and showed while kept (`rowId` itself when none did).
+  long long FollowMovedRowId(const std::string& table, long long rowId) const;
 
   // The kept values of the row `row` names in `table` laid over `row` values
   // (the table's columns, in order); `overlaid` marks the columns they set.
@@ -119,6 +122,7 @@ class PendingWrites {
  private:
   bool WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs);
   void Drop(const PendingWrite& write, const std::string& why);
+  void NoteWritten(const PendingWrite& write, long long rowId);
   void TellFailed();
   static std::string DescribeOne(const PendingWrite& write);
 
@@ -130,6 +134,8 @@ class PendingWrites {
     long long rowId = 0;  // the id it got once written
   };
   std::map<long long, NewRow> m_newRows;
+  // (table in upper case, expected id) of the kept new rows that got another id, and that id.
+  std::map<std::pair<std::string, long long>, long long> m_movedRowIds;
   long long m_lastNewRow = 0;
   bool m_retriesEnded = false;
   FailureSink m_sink;

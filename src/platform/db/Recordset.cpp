@@ -529,6 +529,10 @@ void Recordset::SetValue(int index, const Variant& value) {
   m_changed[static_cast<std::size_t>(index)] = true;
 }
 
+long long Recordset::FollowMovedRowId(long long rowId) const {
+  return m_handle ? m_handle->Pending().FollowMovedRowId(m_table, rowId) : rowId;
+}
+
 void Recordset::AddNew() {
   RequireOpen();
   if (!m_updatable) ThrowNotUpdatable();

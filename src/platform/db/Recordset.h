@@ -84,6 +84,10 @@ class Recordset {
   Variant Value(int index) const;
   void SetValue(int index, const Variant& value);
 
+  // The id a row this program added while the database was locked got in
+  // place of `rowId`, the one it showed then (`rowId` itself when none did).
+  long long FollowMovedRowId(long long rowId) const;
+
   EditMode GetEditMode() const { return m_editMode; }
   void AddNew();
   void Update();
