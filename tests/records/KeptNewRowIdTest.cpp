@@ -52,17 +52,18 @@ TEST_F(KeptNewRowIdTest, TheActiveRowFollowsItsRowToTheIdItGotNeverIntoTheOtherP
   ASSERT_TRUE(db.database.WriteKept());
   EXPECT_EQ(Rows(), "1 other 1, 2 mine 5");
 
-  // Written back from where it stands, and from the other program's row.
-  table.m_active.m_nCount = 6;
-  ASSERT_TRUE(table.WriteBackActive());
-  EXPECT_EQ(Rows(), "1 other 1, 2 mine 6");
+  // Written back while the other program's row, of the id it showed, is current...
   ASSERT_TRUE(table.SetSourceAndReopen("Probe", true));
   ASSERT_TRUE(table.MoveFirst());
   ASSERT_EQ(table.m_current.m_strName, "other");
+  table.m_active.m_nCount = 6;
+  ASSERT_TRUE(table.WriteBackActive());
+  EXPECT_EQ(Rows(), "1 other 1, 2 mine 6");
+  EXPECT_EQ(table.m_active.GetRecordID(), 2);
+  // ...and from where it stands.
   table.m_active.m_nCount = 7;
   ASSERT_TRUE(table.WriteBackActive());
   EXPECT_EQ(Rows(), "1 other 1, 2 mine 7");
-  EXPECT_EQ(table.m_active.GetRecordID(), 2);
   EXPECT_EQ(table.FollowRecordId(1), 2);
   EXPECT_EQ(boxes.Count(), 0u);
 }
