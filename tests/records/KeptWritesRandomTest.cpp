@@ -416,6 +416,23 @@ class KeptWritesWalk {
         entry.second = value;
       }
       if (read != file) Fail(when, "a fresh recordset reads other rows than the file holds");
+      // A query with a clause reads the rows of the file the clause takes in.
+      const int least = 100000 + static_cast<int>(Pick(static_cast<unsigned>(m_nextValue - 100000 + 1)));
+      CADORecordset query(&m_db.database);
+      query.Open(ruv::Format("SELECT * FROM Item WHERE nCount >= %d", least), CADORecordset::openQuery);
+      std::map<std::string, std::pair<int, int>> queried, expected;
+      for (; !query.IsEOF(); query.MoveNext()) {
+        std::string name;
+        int value = 0;
+        query.GetFieldValue("strName", name);
+        query.GetFieldValue("nCount", value);
+        auto& entry = queried[name];
+        ++entry.first;
+        entry.second = value;
+      }
+      for (const auto& [name, entry] : file)
+        if (entry.second >= least) expected[name] = entry;
+      if (queried != expected) Fail(when, ruv::Format("a query of counts from %d reads other rows than the file holds", least));
       if (m_ours->GetRecordCount() > 0) m_ours->MoveFirst();
       for (; !m_ours->IsEOF(); m_ours->MoveNext()) {
         std::string name;
