@@ -490,6 +490,9 @@ void Recordset::LoadRow() const {
       showsKept = true;
     }
   }
+  // Written meanwhile (by another thread's write): read where it went.
+  if (!exists && key.newRow != 0 && m_handle->Pending().Resolve(key) == PendingWrites::NewRowState::Written)
+    return LoadRow();
   if (!exists) throw DbError(kErrDeletedRow, "The current row was deleted by another program or window.");
   m_row = std::move(row);
   m_rowErrors = std::move(errors);
@@ -649,7 +652,7 @@ void Recordset::InsertPending() {
   std::vector<int> bound;
   const std::string sql = InsertText(bound);
   RowKey row;
-  const bool kept = WriteOrKeep(
+  WriteOrKeep(
       row,
       [&](long long) {
         const int rc = RunPendingValues(sql, bound, 0);
@@ -657,7 +660,6 @@ void Recordset::InsertPending() {
         return rc;
       },
       [&] { return KeptWrite(PendingWrite::Kind::Insert, RowKey{NextKeptRowId(), 0}, sql, bound); });
-  static_cast<void>(kept);
   m_keys.push_back(row);
 }
 
