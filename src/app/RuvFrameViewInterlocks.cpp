@@ -100,10 +100,12 @@ CEvent2RS* EventTable() {
 }
 
 // Makes material `material`'s current row the table's current one.
-bool FindEventRow(CEvent2RS& table, const CMaterial& material) {
-  const int id = material.GetEventRecordId();
+bool FindEventRow(CEvent2RS& table, CMaterial& material) {
+  // A row added while the database was locked may have got another id than it showed.
+  const int id = table.FollowRecordId(material.GetEventRecordId());
   if (id < 0) return false;
-  return table.FindByKey(Variant::String("m_nRecordID"), Variant::I4(id)) && table.Current().GetRecordID() == id;
+  material.SetEventRecordId(id);
+  return table.FindRecord(id);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <vector>
 
 #include "platform/base/MessageBoxService.h"
 #include "platform/db/DbError.h"
@@ -51,7 +52,21 @@ bool CADODatabase::Open(const std::string& connectionString, const std::string& 
                      AdoErrorReport("CADODataBase", error.Code(), error.Description());
     throw CADOException(error.Code(), error.Description());
   }
-  if (IsOpen() && !m_retryTimer) m_retryTimer = std::make_unique<RetryTimer>(*this);
+  if (IsOpen()) {
+    // A kept write that fails is told at once, whichever write came upon it.
+    const std::string file = ruv::db::Connection::DataSourceOf(m_strConnection) + kUnwrittenFileSuffix;
+    m_pConnection->Handle()->Pending().SetFailureSink([file](const std::vector<std::string>& lines, bool afterLastTry) {
+      std::string text;
+      for (const std::string& line : lines) text += line + "\n";
+      const bool saved = WriteReport(file, kDroppedText, text);
+      // Not waited for: the write may be a cycle's that must go on. After the
+      // close's last try nobody may be there to answer.
+      if (!afterLastTry)
+        ShowMessageBoxWithoutWaiting(BoxText(kDroppedText, text, saved ? file : std::string()), "",
+                                     MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+    });
+    if (!m_retryTimer) m_retryTimer = std::make_unique<RetryTimer>(*this);
+  }
   return IsOpen();
 }
 
@@ -65,9 +80,7 @@ std::size_t CADODatabase::GetKeptWriteCount() const {
 bool CADODatabase::WriteKept() {
   const auto handle = m_pConnection ? m_pConnection->Handle() : nullptr;
   if (!handle) return true;
-  const bool done = handle->Pending().WriteKept(*handle, 0);
-  ReportDropped();
-  return done;
+  return handle->Pending().WriteKept(*handle, 0);
 }
 
 // A box must fit the screen: the first writes, each cut short, and how many
@@ -92,38 +105,52 @@ std::string CADODatabase::FirstLines(const std::string& lines) {
   return shown;
 }
 
-// The whole list goes to the standard error output and to a file beside the
-// database (appended: earlier reports stay); the box shows its start and names the file.
-void CADODatabase::Report(const char* heading, const std::string& lines) {
+// The whole list goes to the standard error output and to the file (appended:
+// earlier reports stay); true when the file has it.
+bool CADODatabase::WriteReport(const std::string& file, const std::string& heading, const std::string& lines) {
   std::fputs((heading + lines).c_str(), stderr);
-  const std::string file = ruv::db::Connection::DataSourceOf(m_strConnection) + kUnwrittenFileSuffix;
+  std::fflush(stderr);
   std::ofstream out(file, std::ios::app | std::ios::binary);
   out << heading << lines << "\n";
-  const bool saved = static_cast<bool>(out.flush());
-  ShowMessageBox(heading + FirstLines(lines) + (saved ? "\nAll of them are in the file:\n" + file : std::string()), "",
-                 MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+  return static_cast<bool>(out.flush());
 }
 
-void CADODatabase::ReportDropped() {
-  const auto handle = m_pConnection ? m_pConnection->Handle() : nullptr;
-  if (!handle) return;
-  std::string text;
-  for (const std::string& line : handle->Pending().TakeFailed()) text += line + "\n";
-  if (!text.empty()) Report(kDroppedText, text);
+// A box shows the start of the list and names the file that has all of it ("" for none).
+std::string CADODatabase::BoxText(const std::string& heading, const std::string& lines, const std::string& file) {
+  return heading + FirstLines(lines) + (file.empty() ? std::string() : "\nAll of them are in the file:\n" + file);
+}
+
+std::string CADODatabase::ReportFile() const {
+  return ruv::db::Connection::DataSourceOf(m_strConnection) + kUnwrittenFileSuffix;
+}
+
+void CADODatabase::Report(const char* heading, const std::string& lines) {
+  const std::string file = ReportFile();
+  const bool saved = WriteReport(file, heading, lines);
+  ShowMessageBox(BoxText(heading, lines, saved ? file : std::string()), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
 
 void CADODatabase::WriteKeptLastTry() {
   m_retryTimer.reset();
   if (!IsOpen()) return;
   const auto handle = m_pConnection->Handle();
-  if (handle && handle->Pending().HasKept()) {
-    // The last try: a few seconds for the lock to go, then what is left is told,
-    // with its values, so that it can be entered again.
-    handle->Pending().WriteKept(*handle, kCloseLockWaitMs);
-    ReportDropped();
-    const std::string unwritten = handle->Pending().Describe();
-    if (!unwritten.empty()) Report(kUnwrittenText, unwritten);
+  if (!handle) return;
+  ruv::db::PendingWrites& pending = handle->Pending();
+  const std::string kept = pending.Describe();
+  if (!kept.empty()) {
+    // Said before the wait too: the process may be ended during it (a second
+    // signal), and the records must not go without a trace.
+    WriteReport(ReportFile(), kKeptAtCloseText, kept);
+    pending.WriteKept(*handle, kCloseLockWaitMs);
   }
+  // What is still kept is told, with its values, so that it can be entered
+  // again; a write the lock refuses from now on (a cycle given up on may still
+  // write) is told at once.
+  const std::string unwritten = pending.EndRetries();
+  if (!unwritten.empty())
+    Report(kUnwrittenText, unwritten);
+  else if (!kept.empty())
+    WriteReport(ReportFile(), kAllWrittenAtCloseText, std::string());
 }
 
 void CADODatabase::Close() {

@@ -8,7 +8,8 @@
 // connection tries again every second on the user-interface thread, and before
 // every later write. The close gives what is still kept a last try of a few
 // seconds and reports what even that could not write, values and all (in a
-// box, on the standard error output and in a file beside the database).
+// box, on the standard error output and in a file beside the database). A kept
+// write that fails is told at once, the same way, whichever write came upon it.
 #include <memory>
 #include <string>
 
@@ -42,12 +43,19 @@ class CADODatabase {
   std::size_t GetKeptWriteCount() const;
   bool WriteKept();
   // The close's last try for the kept writes (the retry timer stops), and the
-  // report of what it could not write; the connection stays open. Close runs it.
+  // report of what it could not write; the connection stays open, and a write
+  // the lock refuses after it is told at once. Close runs it.
   void WriteKeptLastTry();
 
   inline static constexpr const char* kUnwrittenText =
       "These records could not be written; the database is locked by another program:\n";
   inline static constexpr const char* kDroppedText = "These records could not be written:\n";
+  // Said (standard error and the file) before the close's last try waits for the lock...
+  inline static constexpr const char* kKeptAtCloseText =
+      "These records wait for the database, locked by another program; the close tries once more to write them:\n";
+  // ...and after it, when the lock went in time.
+  inline static constexpr const char* kAllWrittenAtCloseText =
+      "The lock went: all of them were written, but any listed as not written just above.\n";
   // The close's last try waits this long for the lock.
   inline static constexpr int kCloseLockWaitMs = 5000;
   inline static constexpr UINT kRetryTimerMs = 1000;
@@ -60,7 +68,9 @@ class CADODatabase {
 
  private:
   class RetryTimer;
-  void ReportDropped();
+  static bool WriteReport(const std::string& file, const std::string& heading, const std::string& lines);
+  static std::string BoxText(const std::string& heading, const std::string& lines, const std::string& file);
+  std::string ReportFile() const;
   void Report(const char* heading, const std::string& lines);
   std::shared_ptr<ruv::db::Connection> m_pConnection;
   std::string m_strConnection;

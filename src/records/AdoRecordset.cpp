@@ -340,6 +340,11 @@ bool CADORecordset::GetFieldInfo(int index, CADOFieldInfo& info) {
   return true;
 }
 
+int CADORecordset::FollowRecordId(int id) const {
+  const long long followed = m_recordset.FollowMovedRowId(id);
+  return followed >= INT32_MIN && followed <= INT32_MAX ? static_cast<int>(followed) : id;
+}
+
 bool CADORecordset::FindFieldValue(const Variant& field, const Variant& value, bool* moved) {
   if (moved) *moved = false;
   if (GetRecordCount() == 0) return false;

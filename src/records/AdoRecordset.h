@@ -98,6 +98,11 @@ class CADORecordset {
   // empty recordset, or no current row to start from: false, position unchanged.
   virtual bool FindFieldValue(const Variant& field, const Variant& value, bool* moved = nullptr);
 
+  // The id a row added while the database was locked by another program got
+  // in place of `id`, the one it showed then (`id` itself when none did):
+  // whoever kept that id follows the row with it.
+  int FollowRecordId(int id) const;
+
   const std::string& GetQuery() const { return m_strQuery; }
   DWORD GetLastError() const { return m_dwLastError; }
   // The last failure in full: the query, code, its meaning, source and description.

@@ -153,12 +153,14 @@ void CBaseTableRS::CancelPendingEdit() {
 bool CBaseTableRS::SaveCurrent() {
   if (!IsTableOpen()) return false;
   bool saved = ErrorGuard([&] {
+    // Asked before the load: a row added under another program's lock may read back with another id.
+    const bool wasActive = IsCurrentActive();
     m_pRecordset->Edit();
     // A store that failed part-way is discarded, never committed half-written.
     if (!StoreFields()) return false;
     m_pRecordset->Update();
     LoadFields();
-    return IsCurrentActive() ? SetActiveRecord(true) : true;
+    return wasActive || IsCurrentActive() ? SetActiveRecord(true) : true;
   });
   if (!saved) {
     // The current set keeps the values that were not saved, for another try.
@@ -173,10 +175,8 @@ bool CBaseTableRS::WriteBackActive() {
   if (!m_pCurrentFields || !HasActiveRecord()) return false;
   // The active record's own row, found by its id: its stored active flag may
   // already say otherwise (a shift being stopped), or another row may carry it too.
-  const int id = m_pActiveFields->m_nRecordID;
-  if (m_pCurrentFields->m_nRecordID != id && !FindByKey(Variant::String(ColumnName("m_nRecordID")), Variant::I4(id)))
-    return false;
-  if (m_pCurrentFields->m_nRecordID != id) return false;
+  const int id = m_pActiveFields->m_nRecordID = FollowRecordId(m_pActiveFields->m_nRecordID);
+  if (m_pCurrentFields->m_nRecordID != id && !FindRecord(id)) return false;
   m_pCurrentFields->CopyFrom(*m_pActiveFields);
   return SaveCurrent();
 }
@@ -210,6 +210,17 @@ bool CBaseTableRS::FindByKey(const Variant& column, const Variant& value) {
   if (!ResetIfHasRecords()) return false;
   bool loaded = LoadCurrent();
   return NotifyMoved() && loaded;
+}
+
+int CBaseTableRS::FollowRecordId(int id) const {
+  return id >= 0 && IsTableOpen() ? m_pRecordset->FollowRecordId(id) : id;
+}
+
+bool CBaseTableRS::FindRecord(int id) {
+  if (!FindByKey(Variant::String(ColumnName("m_nRecordID")), Variant::I4(id))) return false;
+  // Found where it stood: the current set may hold the id it showed before.
+  if (m_pCurrentFields && m_pCurrentFields->m_nRecordID != id) LoadCurrent();
+  return m_pCurrentFields && m_pCurrentFields->m_nRecordID == id;
 }
 
 bool CBaseTableRS::SetActiveRecord(bool activate) {

@@ -87,6 +87,12 @@ class CBaseTableRS : public CAdoEngine {
   virtual void ResetCurrentFields();
   virtual bool FindActive();
   virtual bool FindByKey(const Variant& column, const Variant& value);
+  // The id a row added while the database was locked by another program got
+  // in place of `id`, the one it showed then (`id` itself when none did).
+  int FollowRecordId(int id) const;
+  // Makes the row with record id `id` current and loaded (its id may have
+  // changed since the current set was read); false when there is none.
+  bool FindRecord(int id);
   virtual bool IsActive() const { return false; }
   virtual bool AlwaysTrue() { return true; }
   virtual bool SetActiveRecord(bool activate);

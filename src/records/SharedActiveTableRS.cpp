@@ -16,13 +16,11 @@ bool CSharedActiveTableRS::WriteBackActive() {
   int id = -1;
   {
     std::lock_guard<std::mutex> lock(m_activeMutex);
-    id = m_pActiveFields->m_nRecordID;
+    // A row added while the database was locked may have got another id than it showed.
+    id = m_pActiveFields->m_nRecordID = FollowRecordId(m_pActiveFields->m_nRecordID);
   }
   if (id < 0) return false;
-  if (m_pCurrentFields->m_nRecordID != id &&
-      !FindByKey(Variant::String(ColumnName("m_nRecordID")), Variant::I4(id)))
-    return false;
-  if (m_pCurrentFields->m_nRecordID != id) return false;
+  if (m_pCurrentFields->m_nRecordID != id && !FindRecord(id)) return false;
 
   // The lock is released by the unwinding before the guard shows a failure.
   bool saved = ErrorGuard([&] {

@@ -53,6 +53,37 @@ TEST_F(DatabaseLockedTest, ARunWhileTheDatabaseIsLockedKeepsEveryRecordAndWrites
   EXPECT_EQ(Sql("SELECT nBatchNumber || ' ' || strMixerName FROM Batch"), "501 Mixer1");
 }
 
+// The other program adds a row of its own inside its lock: the run's rows,
+// kept meanwhile, go in after it, and none of the run's records lands in it.
+TEST_F(DatabaseLockedTest, ARowTheOtherProgramAddsUnderItsLockKeepsItsValuesAndTheRunsRowsGoInAfterIt) {
+  PrepareRun("501");
+  Lock();
+  ASSERT_EQ(other->Exec("INSERT INTO Event2 (m_strBatchedMatrialName, m_nBatchNumber) VALUES ('OTHER-PROGRAM', 999)"),
+            SQLITE_OK);
+  StartProcess();
+  ASSERT_TRUE(GetProcessEngine().IsStarted());
+  ASSERT_TRUE(PassUntil([] { return Phase(2) >= 3; }));
+  EXPECT_GT(Database().GetKeptWriteCount(), 0u);
+  ASSERT_EQ(other->Exec("COMMIT"), SQLITE_OK);
+  RunToTheEnd();
+  ASSERT_TRUE(PassUntil([] { return Database().GetKeptWriteCount() == 0 || (Database().WriteKept(), false); }, 10));
+
+  EXPECT_EQ(Sql("SELECT GROUP_CONCAT(m_nRecordID || ' ' || m_strBatchedMatrialName || ' ' || "
+                "IFNULL(m_strDisChargeDir, '-') || ' ' || m_nBatchNumber || ' ' || IFNULL(m_bChrageIsEnd, '-') || "
+                "IFNULL(m_bBatchIsCompleted, '-') || ' ' || IFNULL(m_dtChargeEndTime, '-'), '; ') FROM Event2 "
+                "WHERE m_nRecordID = 1"),
+            "1 OTHER-PROGRAM - 999 -- -");
+  EXPECT_EQ(Sql("SELECT GROUP_CONCAT(m_nRecordID || ' ' || m_strBatchedMatrialName || ' ' || m_strDisChargeDir || ' ' || "
+                "m_nBatchNumber || ' ' || m_bIsAutoBatching || m_bChrageIsEnd || m_bBatchIsCompleted, '; ') FROM Event2 "
+                "WHERE m_nRecordID > 1"),
+            "2 Water Mixer1 501 110; 3 L.A.B.S Mixer1 501 111");
+  const float water = std::stof(Sql("SELECT m_fEndMatrialDose - m_fStartMatrialDose FROM Event2 WHERE m_nRecordID = 2"));
+  const float labs = std::stof(Sql("SELECT m_fEndMatrialDose - m_fStartMatrialDose FROM Event2 WHERE m_nRecordID = 3"));
+  EXPECT_FLOAT_EQ(std::stof(Sql("SELECT m_fTtlActlMtrlWater FROM Shift")), water);
+  EXPECT_FLOAT_EQ(std::stof(Sql("SELECT m_fTtlActlMtrlLABS FROM Shift")), labs);
+  for (const auto& box : boxes.Boxes()) EXPECT_EQ(box.text.find("could not be written"), std::string::npos) << box.text;
+}
+
 TEST_F(DatabaseLockedTest, WhatALockLastingPastTheCloseKeptIsToldWithItsValues) {
   PrepareRun("501");
   Lock();
@@ -69,7 +100,9 @@ TEST_F(DatabaseLockedTest, WhatALockLastingPastTheCloseKeptIsToldWithItsValues) 
   const std::string file = DatabasePath() + CADODatabase::kUnwrittenFileSuffix;
   EXPECT_NE(boxes.LastText().find("All of them are in the file:\n" + file), std::string::npos) << boxes.LastText();
   const std::string told = ReadFile(file);
-  EXPECT_EQ(told.find(CADODatabase::kUnwrittenText), 0u) << told;
+  // Said before the close waited for the lock, and again after it, as not written.
+  EXPECT_EQ(told.find(CADODatabase::kKeptAtCloseText), 0u) << told;
+  EXPECT_NE(told.find(CADODatabase::kUnwrittenText), std::string::npos) << told;
   EXPECT_NE(told.find("New row 1 of Event2: m_nRecordID = 1,"), std::string::npos) << told;
   EXPECT_NE(told.find("m_strBatchedMatrialName = 'Water'"), std::string::npos) << told;
   EXPECT_NE(told.find("Row 1 of Event2: "), std::string::npos) << told;  // its charge end

@@ -30,9 +30,9 @@ std::string ValueText(const Variant& value) {
   }
 }
 
-// Runs one kept write; SQLite's result, or SQLITE_NOTFOUND for an update
-// whose row is gone.
-int RunKept(sqlite3* db, const PendingWrite& write) {
+// Runs one kept write on row `rowId` (an insert gets its own); SQLite's
+// result, or SQLITE_NOTFOUND for an update whose row is gone.
+int RunKept(sqlite3* db, const PendingWrite& write, long long rowId) {
   sqlite3_stmt* stmt = nullptr;
   int rc = sqlite3_prepare_v2(db, write.sql.c_str(), -1, &stmt, nullptr);
   if (rc != SQLITE_OK) {
@@ -41,6 +41,7 @@ int RunKept(sqlite3* db, const PendingWrite& write) {
   }
   for (std::size_t i = 0; i < write.values.size(); ++i)
     BindVariant(stmt, static_cast<int>(i + 1), write.values[i].value, write.values[i].asText);
+  if (write.kind != PendingWrite::Kind::Insert) sqlite3_bind_int64(stmt, static_cast<int>(write.values.size() + 1), rowId);
   rc = sqlite3_step(stmt);
   sqlite3_finalize(stmt);
   if (rc == SQLITE_DONE && write.kind == PendingWrite::Kind::Update && sqlite3_changes(db) == 0) return SQLITE_NOTFOUND;
@@ -58,6 +59,12 @@ class BusyWait {
  private:
   DatabaseHandle& m_handle;
 };
+
+// Whether the kept `write` goes to the row `row` names.
+bool KeptWriteReaches(const PendingWrite& write, const std::string& table, const RowKey& row) {
+  if (row.newRow != 0) return write.newRow == row.newRow;
+  return write.newRow == 0 && write.rowId == row.rowId && ruv::EqualsNoCase(write.table, table);
+}
 
 }  // namespace
 
@@ -89,40 +96,89 @@ void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, bool a
   }
 }
 
-bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, const std::function<int()>& write,
+bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& row,
+                                const std::function<int(long long rowId)>& write,
                                 const std::function<PendingWrite()>& keep, int& rc) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  if (!m_kept.empty()) WriteKeptLocked(handle, 0);
-  if (m_kept.empty()) {
-    {
-      BusyWait wait(handle, busyWaitMs);
-      rc = write();
+  bool kept = false;
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    if (!m_kept.empty()) WriteKeptLocked(handle, 0);
+    const NewRowState state = Resolve(row);
+    if (state == NewRowState::Lost) {
+      rc = SQLITE_NOTFOUND;
+    } else {
+      // A kept new row is reached only behind its insert: the queue is not empty.
+      if (m_kept.empty() && state != NewRowState::Kept) {
+        BusyWait wait(handle, busyWaitMs);
+        rc = write(row.rowId);
+      }
+      if (!m_kept.empty() || state == NewRowState::Kept || IsBusy(rc)) {
+        PendingWrite made = keep();
+        made.rowId = made.kind == PendingWrite::Kind::Insert ? made.rowId : row.rowId;
+        made.newRow = made.kind == PendingWrite::Kind::Insert ? ++m_lastNewRow : row.newRow;
+        if (made.kind == PendingWrite::Kind::Insert) {
+          m_newRows[made.newRow] = NewRow{};
+          row = RowKey{made.rowId, made.newRow};
+        }
+        if (m_retriesEnded)
+          Drop(made, "the database was still locked by another program after the close");
+        else
+          m_kept.push_back(std::move(made));
+        rc = SQLITE_DONE;
+        kept = true;
+      }
     }
-    if (!IsBusy(rc)) return false;
   }
-  m_kept.push_back(keep());
-  rc = SQLITE_DONE;
-  return true;
+  TellFailed();
+  return kept;
 }
 
 bool PendingWrites::WriteKept(DatabaseHandle& handle, int busyWaitMs) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  return WriteKeptLocked(handle, busyWaitMs);
+  bool done;
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    done = WriteKeptLocked(handle, busyWaitMs);
+  }
+  TellFailed();
+  return done;
+}
+
+void PendingWrites::Drop(const PendingWrite& write, const std::string& why) {
+  if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
+  m_failed.push_back(DescribeOne(write) + " (" + why + ")");
 }
 
 bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
   if (!handle.IsOpen()) return m_kept.empty();
   BusyWait wait(handle, busyWaitMs);
   while (!m_kept.empty()) {
-    const int rc = RunKept(handle.Get(), m_kept.front());
-    if (IsBusy(rc)) return false;
-    if (rc != SQLITE_DONE) {
-      const std::string why = rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc);
-      m_failed.push_back(DescribeOne(m_kept.front()) + " (" + why + ")");
+    PendingWrite& write = m_kept.front();
+    RowKey row{write.rowId, write.kind == PendingWrite::Kind::Insert ? 0 : write.newRow};
+    if (Resolve(row) == NewRowState::Lost) {
+      Drop(write, "the new row it belongs to could not be written");
+    } else {
+      const int rc = RunKept(handle.Get(), write, row.rowId);
+      if (IsBusy(rc)) return false;
+      if (rc != SQLITE_DONE)
+        Drop(write, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc));
+      else if (write.kind == PendingWrite::Kind::Insert)
+        NoteWritten(write, sqlite3_last_insert_rowid(handle.Get()));
     }
     m_kept.erase(m_kept.begin());
   }
   return true;
+}
+
+void PendingWrites::NoteWritten(const PendingWrite& write, long long rowId) {
+  m_newRows[write.newRow] = NewRow{NewRowState::Written, rowId};
+  // Another program took the id it showed: whoever holds that id follows it.
+  if (rowId != write.rowId) m_movedRowIds[{ruv::ToUpperAscii(write.table), write.rowId}] = rowId;
+}
+
+long long PendingWrites::FollowMovedRowId(const std::string& table, long long rowId) const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  const auto found = m_movedRowIds.find({ruv::ToUpperAscii(table), rowId});
+  return found == m_movedRowIds.end() ? rowId : found->second;
 }
 
 bool PendingWrites::HasKept() const {
@@ -135,50 +191,100 @@ std::size_t PendingWrites::KeptCount() const {
   return m_kept.size();
 }
 
+void PendingWrites::SetFailureSink(FailureSink sink) {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  m_sink = std::move(sink);
+}
+
 std::vector<std::string> PendingWrites::TakeFailed() {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   return std::exchange(m_failed, {});
 }
 
-void PendingWrites::Overlay(const std::string& table, long long rowId, std::vector<Variant>& row,
+// Told outside the lock: the sink may show a box or write a file.
+void PendingWrites::TellFailed() {
+  FailureSink sink;
+  std::vector<std::string> failed;
+  bool afterLastTry;
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    if (!m_sink || m_failed.empty()) return;
+    sink = m_sink;
+    failed = std::exchange(m_failed, {});
+    afterLastTry = m_retriesEnded;
+  }
+  sink(failed, afterLastTry);
+}
+
+std::string PendingWrites::EndRetries() {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  m_retriesEnded = true;
+  std::string text;
+  for (const PendingWrite& write : m_kept) {
+    text += DescribeOne(write) + "\n";
+    if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
+  }
+  m_kept.clear();
+  return text;
+}
+
+bool PendingWrites::RetriesEnded() const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  return m_retriesEnded;
+}
+
+PendingWrites::NewRowState PendingWrites::Resolve(RowKey& row) const {
+  if (row.newRow == 0) return NewRowState::Written;
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  const auto found = m_newRows.find(row.newRow);
+  if (found == m_newRows.end()) return NewRowState::Lost;
+  if (found->second.state == NewRowState::Written) row = RowKey{found->second.rowId, 0};
+  return found->second.state;
+}
+
+void PendingWrites::Overlay(const std::string& table, const RowKey& row, std::vector<Variant>& values,
                             std::vector<bool>& overlaid, bool& exists) const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  overlaid.assign(row.size(), false);
+  overlaid.assign(values.size(), false);
   for (const PendingWrite& write : m_kept) {
-    if (write.rowId != rowId || !ruv::EqualsNoCase(write.table, table)) continue;
+    if (!KeptWriteReaches(write, table, row)) continue;
     if (write.kind == PendingWrite::Kind::Delete) {
       exists = false;
       continue;
     }
     if (write.kind == PendingWrite::Kind::Insert) {
       exists = true;
-      std::fill(row.begin(), row.end(), Variant::Null());
+      std::fill(values.begin(), values.end(), Variant::Null());
       std::fill(overlaid.begin(), overlaid.end(), true);
     }
     for (const auto& [column, value] : write.columns) {
-      if (column < 0 || static_cast<std::size_t>(column) >= row.size()) continue;
-      row[static_cast<std::size_t>(column)] = value;
+      if (column < 0 || static_cast<std::size_t>(column) >= values.size()) continue;
+      values[static_cast<std::size_t>(column)] = value;
       overlaid[static_cast<std::size_t>(column)] = true;
     }
   }
 }
 
-std::vector<long long> PendingWrites::KeptNewRows(const std::string& table) const {
+std::vector<RowKey> PendingWrites::KeptNewRows(const std::string& table) const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  std::vector<long long> rows;
+  std::vector<RowKey> rows;
   for (const PendingWrite& write : m_kept) {
-    if (!ruv::EqualsNoCase(write.table, table)) continue;
-    if (write.kind == PendingWrite::Kind::Insert) rows.push_back(write.rowId);
-    if (write.kind == PendingWrite::Kind::Delete) rows.erase(std::remove(rows.begin(), rows.end(), write.rowId), rows.end());
+    if (write.newRow == 0 || !ruv::EqualsNoCase(write.table, table)) continue;
+    if (write.kind == PendingWrite::Kind::Insert) rows.push_back(RowKey{write.rowId, write.newRow});
+    if (write.kind == PendingWrite::Kind::Delete)
+      rows.erase(std::remove_if(rows.begin(), rows.end(), [&](const RowKey& row) { return row.newRow == write.newRow; }),
+                 rows.end());
   }
   return rows;
 }
 
-std::vector<long long> PendingWrites::KeptDeletedRows(const std::string& table) const {
+std::vector<long long> PendingWrites::KeptChangedRows(const std::string& table) const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   std::vector<long long> rows;
   for (const PendingWrite& write : m_kept)
-    if (write.kind == PendingWrite::Kind::Delete && ruv::EqualsNoCase(write.table, table)) rows.push_back(write.rowId);
+    if (write.kind != PendingWrite::Kind::Insert && write.newRow == 0 && ruv::EqualsNoCase(write.table, table) &&
+        std::find(rows.begin(), rows.end(), write.rowId) == rows.end())
+      rows.push_back(write.rowId);
   return rows;
 }
 

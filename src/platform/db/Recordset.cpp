@@ -113,11 +113,11 @@ void Recordset::Open(const Connection& connection, const std::string& source, bo
       if (name.empty())
         throw DbError(kErrNoSuchTable, ruv::Format("Cannot find the table '%s'. Make sure it exists and that its "
                                                    "name is spelled correctly.", source.c_str()));
-      OpenKeyset(name, "SELECT rowid FROM " + QuoteIdentifier(name) + " ORDER BY rowid", true);
+      OpenKeyset(name, "ORDER BY rowid");
     } else {
       std::string table, clause;
       if (ParsePlainSelect(source, table, clause)) {
-        OpenKeyset(table, "SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, clause.empty());
+        OpenKeyset(table, clause);
       } else {
         OpenSnapshot(source);
       }
@@ -130,7 +130,7 @@ void Recordset::Open(const Connection& connection, const std::string& source, bo
   m_index = RecordCount() > 0 ? 0 : -1;
 }
 
-void Recordset::OpenKeyset(const std::string& table, const std::string& selectRowIds, bool wholeTable) {
+void Recordset::OpenKeyset(const std::string& table, const std::string& clause) {
   sqlite3_stmt* info = Prepare("PRAGMA table_info(" + QuoteIdentifier(table) + ")", false);
   int rc;
   int keyColumn = -1, keyParts = 0;
@@ -155,25 +155,78 @@ void Recordset::OpenKeyset(const std::string& table, const std::string& selectRo
     throw DbError(kErrNoSuchTable, ruv::Format("Cannot find the table '%s'. Make sure it exists and that its name is "
                                                "spelled correctly.", table.c_str()));
 
-  sqlite3_stmt* keys = Prepare(selectRowIds, false);
-  while ((rc = sqlite3_step(keys)) == SQLITE_ROW) m_keys.push_back(sqlite3_column_int64(keys, 0));
+  sqlite3_stmt* keys = Prepare("SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, false);
+  while ((rc = sqlite3_step(keys)) == SQLITE_ROW) m_keys.push_back(RowKey{sqlite3_column_int64(keys, 0), 0});
   sqlite3_finalize(keys);
   if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
-  // The whole table's rows include those kept for a locked database.
-  if (wholeTable && m_handle->Pending().HasKept()) {
-    for (long long gone : m_handle->Pending().KeptDeletedRows(table))
-      m_keys.erase(std::remove(m_keys.begin(), m_keys.end(), gone), m_keys.end());
-    for (long long added : m_handle->Pending().KeptNewRows(table))
-      if (std::find(m_keys.begin(), m_keys.end(), added) == m_keys.end()) m_keys.push_back(added);
-  }
-
   std::string select = "SELECT ";
   for (std::size_t i = 0; i < m_columns.size(); ++i) select += (i ? ", " : "") + QuoteIdentifier(m_columns[i].name);
   select += " FROM " + QuoteIdentifier(table) + " WHERE rowid = ?1";
   m_readRow = Prepare(select, false);
   m_table = table;
+  // The rows include what is kept for a locked database.
+  if (m_handle->Pending().HasKept()) AddKeptRows(clause);
   m_keyset = true;
   m_updatable = true;
+}
+
+// The rows kept writes make, change or delete are taken in or left out as the
+// clause decides on their kept values (taken in rows come after the others).
+void Recordset::AddKeptRows(const std::string& clause) {
+  const PendingWrites& pending = m_handle->Pending();
+  std::vector<RowKey> touched;
+  for (long long id : pending.KeptChangedRows(m_table)) touched.push_back(RowKey{id, 0});
+  for (const RowKey& added : pending.KeptNewRows(m_table)) touched.push_back(added);
+  if (touched.empty()) return;
+  // The clause, asked of one row of bound values named as the table's columns
+  // (and its rowid, last).
+  std::string values;
+  for (std::size_t i = 0; i < m_columns.size(); ++i)
+    values += "?" + std::to_string(i + 1) + " AS " + QuoteIdentifier(m_columns[i].name) + ", ";
+  values += "?" + std::to_string(m_columns.size() + 1) + " AS rowid";
+  sqlite3_stmt* test =
+      Prepare("SELECT 1 FROM (SELECT " + values + ") AS " + QuoteIdentifier(m_table) + " " + clause, false);
+  try {
+    for (RowKey key : touched) {
+      std::vector<Variant> row(m_columns.size(), Variant::Null());
+      bool exists = false;
+      if (key.newRow == 0) {
+        sqlite3_reset(m_readRow);
+        sqlite3_bind_int64(m_readRow, 1, key.rowId);
+        exists = sqlite3_step(m_readRow) == SQLITE_ROW;
+        for (std::size_t i = 0; exists && i < m_columns.size(); ++i) {
+          try {
+            row[i] = ReadStored(m_readRow, static_cast<int>(i), m_columns[i]);
+          } catch (const DbError&) {
+            // left NULL: the clause decides without it
+          }
+        }
+        sqlite3_reset(m_readRow);
+      }
+      std::vector<bool> overlaid;
+      pending.Overlay(m_table, key, row, overlaid, exists);
+      bool matches = false;
+      if (exists) {
+        sqlite3_reset(test);
+        for (std::size_t i = 0; i < row.size(); ++i)
+          BindVariant(test, static_cast<int>(i + 1), row[i], HasTextAffinity(m_columns[i]));
+        sqlite3_bind_int64(test, static_cast<int>(row.size() + 1), key.rowId);
+        const int rc = sqlite3_step(test);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) m_handle->Fail(rc, false);
+        matches = rc == SQLITE_ROW;
+        sqlite3_reset(test);
+      }
+      const auto at = std::find_if(m_keys.begin(), m_keys.end(), [&](const RowKey& held) {
+        return held.newRow == key.newRow && held.rowId == key.rowId;
+      });
+      if (matches && at == m_keys.end()) m_keys.push_back(key);
+      if (!matches && at != m_keys.end()) m_keys.erase(at);
+    }
+  } catch (...) {
+    sqlite3_finalize(test);
+    throw;
+  }
+  sqlite3_finalize(test);
 }
 
 bool Recordset::DeclaresAutoIncrement(const std::string& table) const {
@@ -386,17 +439,24 @@ Variant Recordset::ReadStored(sqlite3_stmt* stmt, int resultColumn, const Column
 }
 
 void Recordset::LoadRow() const {
-  if (m_rowLoaded) return;
+  // A row that shows kept writes is read again: they may have been written or dropped since.
+  if (m_rowLoaded && !m_rowShowsKept) return;
   if (!m_keyset) {
     m_row = m_snapshot[static_cast<std::size_t>(m_index)];
     m_rowErrors.clear();
     m_rowLoaded = true;
     return;
   }
-  const long long rowId = m_keys[static_cast<std::size_t>(m_index)];
+  RowKey& key = m_keys[static_cast<std::size_t>(m_index)];
+  if (m_handle->Pending().Resolve(key) == PendingWrites::NewRowState::Lost)
+    throw DbError(kErrDeletedRow, "The new row could not be written to the database (it was reported); it is not there.");
+  // A kept new row is not in the database yet: its expected id may be another's row.
+  int rc = SQLITE_DONE;
   sqlite3_reset(m_readRow);
-  sqlite3_bind_int64(m_readRow, 1, rowId);
-  int rc = sqlite3_step(m_readRow);
+  if (key.newRow == 0) {
+    sqlite3_bind_int64(m_readRow, 1, key.rowId);
+    rc = sqlite3_step(m_readRow);
+  }
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
     sqlite3_reset(m_readRow);
     m_handle->Fail(rc, false);
@@ -420,16 +480,24 @@ void Recordset::LoadRow() const {
   }
   sqlite3_reset(m_readRow);
   // Writes kept for a locked database are what the row holds now.
+  bool showsKept = key.newRow != 0;
   if (m_handle->Pending().HasKept()) {
     std::vector<bool> overlaid;
-    m_handle->Pending().Overlay(m_table, rowId, row, overlaid, exists);
-    for (std::size_t i = 0; i < overlaid.size() && i < errors.size(); ++i)
-      if (overlaid[i]) errors[i].reset();
+    m_handle->Pending().Overlay(m_table, key, row, overlaid, exists);
+    for (std::size_t i = 0; i < overlaid.size() && i < errors.size(); ++i) {
+      if (!overlaid[i]) continue;
+      errors[i].reset();
+      showsKept = true;
+    }
   }
+  // Written meanwhile (by another thread's write): read where it went.
+  if (!exists && key.newRow != 0 && m_handle->Pending().Resolve(key) == PendingWrites::NewRowState::Written)
+    return LoadRow();
   if (!exists) throw DbError(kErrDeletedRow, "The current row was deleted by another program or window.");
   m_row = std::move(row);
   m_rowErrors = std::move(errors);
   m_rowLoaded = true;
+  m_rowShowsKept = showsKept;
 }
 
 Variant Recordset::Value(int index) const {
@@ -464,6 +532,10 @@ void Recordset::SetValue(int index, const Variant& value) {
   m_changed[static_cast<std::size_t>(index)] = true;
 }
 
+long long Recordset::FollowMovedRowId(long long rowId) const {
+  return m_handle ? m_handle->Pending().FollowMovedRowId(m_table, rowId) : rowId;
+}
+
 void Recordset::AddNew() {
   RequireOpen();
   if (!m_updatable) ThrowNotUpdatable();
@@ -479,23 +551,19 @@ void Recordset::Bind(sqlite3_stmt* stmt, int parameter, int column, const Varian
   BindVariant(stmt, parameter, value, HasTextAffinity(m_columns[static_cast<std::size_t>(column)]));
 }
 
-int Recordset::RunPendingValues(const std::string& sql, const std::vector<int>& bound) {
+int Recordset::RunPendingValues(const std::string& sql, const std::vector<int>& bound, long long rowId) {
   sqlite3_stmt* stmt = Prepare(sql, true);
   for (std::size_t p = 0; p < bound.size(); ++p)
     Bind(stmt, static_cast<int>(p + 1), bound[p], m_pending[static_cast<std::size_t>(bound[p])]);
+  if (rowId != 0) sqlite3_bind_int64(stmt, static_cast<int>(bound.size() + 1), rowId);
   const int rc = sqlite3_step(stmt);
   sqlite3_finalize(stmt);
   return rc;
 }
 
-// Builds the insert of the pending row; with `rowId` (not 0) the row gets that
-// id instead of the next one the database gives.
-std::string Recordset::InsertText(long long rowId, std::vector<int>& bound) const {
+// Builds the insert of the pending row: the database gives its id.
+std::string Recordset::InsertText(std::vector<int>& bound) const {
   std::string names, values;
-  if (rowId != 0) {
-    names = "rowid";
-    values = std::to_string(rowId);
-  }
   for (std::size_t i = 0; i < m_columns.size(); ++i) {
     const ColumnInfo& column = m_columns[i];
     std::string quoted = QuoteIdentifier(column.name);
@@ -516,25 +584,32 @@ std::string Recordset::InsertText(long long rowId, std::vector<int>& bound) cons
          (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
 }
 
-bool Recordset::WriteOrKeep(const std::function<int()>& write, const std::function<PendingWrite()>& keep) {
+bool Recordset::WriteOrKeep(RowKey& row, const std::function<int(long long rowId)>& write,
+                            const std::function<PendingWrite()>& keep) {
   int rc = SQLITE_DONE;
   bool kept = false;
   if (m_handle->KeepsLockedWrites()) {
     const int wait = std::min(m_handle->BusyTimeout(), kLockedWriteWaitMs);
-    kept = m_handle->Pending().WriteOrKeep(*m_handle, wait, write, keep, rc);
+    kept = m_handle->Pending().WriteOrKeep(*m_handle, wait, row, write, keep, rc);
+  } else if (m_handle->Pending().Resolve(row) == PendingWrites::NewRowState::Written) {
+    rc = write(row.rowId);
   } else {
-    rc = write();
+    rc = SQLITE_NOTFOUND;
   }
+  if (!kept && rc == SQLITE_NOTFOUND)
+    throw DbError(kErrDeletedRow, "The new row this change belongs to could not be written to the database (it was "
+                                  "reported); the change was not saved.");
   if (!kept && rc != SQLITE_DONE) m_handle->Fail(rc, true);
   return kept;
 }
 
-PendingWrite Recordset::KeptWrite(PendingWrite::Kind kind, long long rowId, std::string sql,
+PendingWrite Recordset::KeptWrite(PendingWrite::Kind kind, const RowKey& row, std::string sql,
                                   const std::vector<int>& bound) const {
   PendingWrite write;
   write.kind = kind;
   write.table = m_table;
-  write.rowId = rowId;
+  write.rowId = row.rowId;
+  write.newRow = row.newRow;
   write.sql = std::move(sql);
   for (int column : bound) {
     const Variant& value = m_pending[static_cast<std::size_t>(column)];
@@ -545,7 +620,7 @@ PendingWrite Recordset::KeptWrite(PendingWrite::Kind kind, long long rowId, std:
   if (kind == PendingWrite::Kind::Insert) {
     for (std::size_t i = 0; i < m_columns.size(); ++i) {
       if (!m_columns[i].rowIdAlias) continue;
-      write.columns.emplace(write.columns.begin(), static_cast<int>(i), FromStoredInteger(m_columns[i], rowId));
+      write.columns.emplace(write.columns.begin(), static_cast<int>(i), FromStoredInteger(m_columns[i], row.rowId));
       write.columnNames.insert(write.columnNames.begin(), m_columns[i].name);
     }
   }
@@ -571,23 +646,21 @@ long long Recordset::NextKeptRowId() const {
   return next + 1;
 }
 
+// A kept new row is written as any other, and gets its id then: the id it
+// shows meanwhile is the one it is expected to get.
 void Recordset::InsertPending() {
   std::vector<int> bound;
-  const std::string sql = InsertText(0, bound);
-  long long inserted = 0;
+  const std::string sql = InsertText(bound);
+  RowKey row;
   WriteOrKeep(
-      [&] {
-        const int rc = RunPendingValues(sql, bound);
-        if (rc == SQLITE_DONE) inserted = sqlite3_last_insert_rowid(m_handle->Get());
+      row,
+      [&](long long) {
+        const int rc = RunPendingValues(sql, bound, 0);
+        if (rc == SQLITE_DONE) row.rowId = sqlite3_last_insert_rowid(m_handle->Get());
         return rc;
       },
-      [&] {
-        inserted = NextKeptRowId();
-        std::vector<int> keptBound;
-        std::string keptSql = InsertText(inserted, keptBound);
-        return KeptWrite(PendingWrite::Kind::Insert, inserted, std::move(keptSql), keptBound);
-      });
-  m_keys.push_back(inserted);
+      [&] { return KeptWrite(PendingWrite::Kind::Insert, RowKey{NextKeptRowId(), 0}, sql, bound); });
+  m_keys.push_back(row);
 }
 
 void Recordset::UpdatePending() {
@@ -600,18 +673,19 @@ void Recordset::UpdatePending() {
                    std::to_string(bound.size());
   }
   if (bound.empty()) return;
-  const long long rowId = m_keys[static_cast<std::size_t>(m_index)];
-  // The row id is part of the text: a kept update binds only the values.
-  const std::string sql =
-      "UPDATE " + QuoteIdentifier(m_table) + " SET " + assignments + " WHERE rowid = " + std::to_string(rowId);
+  RowKey& row = m_keys[static_cast<std::size_t>(m_index)];
+  // The row's id is bound last, when the write runs: a kept new row's is known only then.
+  const std::string sql = "UPDATE " + QuoteIdentifier(m_table) + " SET " + assignments + " WHERE rowid = ?" +
+                          std::to_string(bound.size() + 1);
   bool rowGone = false;
   WriteOrKeep(
-      [&] {
-        const int rc = RunPendingValues(sql, bound);
+      row,
+      [&](long long rowId) {
+        const int rc = RunPendingValues(sql, bound, rowId);
         rowGone = rc == SQLITE_DONE && sqlite3_changes(m_handle->Get()) == 0;
         return rc;
       },
-      [&] { return KeptWrite(PendingWrite::Kind::Update, rowId, sql, bound); });
+      [&] { return KeptWrite(PendingWrite::Kind::Update, row, sql, bound); });
   if (rowGone)
     throw DbError(kErrDeletedRow, "The current row was deleted by another program or window; it was not saved.");
 }
@@ -643,16 +717,18 @@ void Recordset::Delete() {
   if (!m_updatable) ThrowNotUpdatable();
   DiscardEdit();
   RequireCurrentRow();
-  const long long rowId = m_keys[static_cast<std::size_t>(m_index)];
-  const std::string sql = "DELETE FROM " + QuoteIdentifier(m_table) + " WHERE rowid = " + std::to_string(rowId);
+  RowKey& row = m_keys[static_cast<std::size_t>(m_index)];
+  const std::string sql = "DELETE FROM " + QuoteIdentifier(m_table) + " WHERE rowid = ?1";
   WriteOrKeep(
-      [&] {
+      row,
+      [&](long long rowId) {
         sqlite3_stmt* stmt = Prepare(sql, true);
+        sqlite3_bind_int64(stmt, 1, rowId);
         const int rc = sqlite3_step(stmt);
         sqlite3_finalize(stmt);
         return rc;
       },
-      [&] { return KeptWrite(PendingWrite::Kind::Delete, rowId, sql, {}); });
+      [&] { return KeptWrite(PendingWrite::Kind::Delete, row, sql, {}); });
   m_keys.erase(m_keys.begin() + m_index);
   m_currentDeleted = true;
   PositionChanged();

@@ -16,7 +16,10 @@
 //    the one before it).
 //  - On a connection that keeps locked writes, an update, a new row or a
 //    deletion the lock refuses is kept and written later (PendingWrites): it
-//    counts as done, and reads show it. A kept new row gets its id at once.
+//    counts as done, and the rows of a table or of a "SELECT * FROM <table> ..."
+//    query show it (a kept row the clause takes in comes after the others,
+//    whatever the ORDER BY). Other queries read the database alone. A kept new
+//    row shows the id it is expected to get; it gets its id when it is written.
 // Every failure throws DbError.
 #include <functional>
 #include <memory>
@@ -81,6 +84,10 @@ class Recordset {
   Variant Value(int index) const;
   void SetValue(int index, const Variant& value);
 
+  // The id a row this program added while the database was locked got in
+  // place of `rowId`, the one it showed then (`rowId` itself when none did).
+  long long FollowMovedRowId(long long rowId) const;
+
   EditMode GetEditMode() const { return m_editMode; }
   void AddNew();
   void Update();
@@ -89,7 +96,9 @@ class Recordset {
 
  private:
   void Open(const Connection& connection, const std::string& sql, bool isQuery);
-  void OpenKeyset(const std::string& table, const std::string& selectRowIds, bool wholeTable);
+  // The rows of `table` the clause ("WHERE ...", "ORDER BY ..." or both) picks.
+  void OpenKeyset(const std::string& table, const std::string& clause);
+  void AddKeptRows(const std::string& clause);
   void OpenSnapshot(const std::string& sql);
   bool DeclaresAutoIncrement(const std::string& table) const;
   void RequireOpen() const;
@@ -99,18 +108,21 @@ class Recordset {
   void DiscardEdit();
   void PositionChanged();
   void LoadRow() const;
-  std::string InsertText(long long rowId, std::vector<int>& bound) const;
-  // Runs `write` (SQLite's result); when the connection keeps locked writes, a
-  // write the lock refuses is kept as `keep` makes it. True when kept; other
+  std::string InsertText(std::vector<int>& bound) const;
+  // Runs `write` on the row `row` names (SQLite's result); when the connection
+  // keeps locked writes, a write the lock refuses is kept as `keep` makes it.
+  // `row` follows a kept new row to the id it got. True when kept; other
   // failures throw.
-  bool WriteOrKeep(const std::function<int()>& write, const std::function<PendingWrite()>& keep);
-  PendingWrite KeptWrite(PendingWrite::Kind kind, long long rowId, std::string sql, const std::vector<int>& bound) const;
+  bool WriteOrKeep(RowKey& row, const std::function<int(long long rowId)>& write,
+                   const std::function<PendingWrite()>& keep);
+  PendingWrite KeptWrite(PendingWrite::Kind kind, const RowKey& row, std::string sql, const std::vector<int>& bound) const;
   long long NextKeptRowId() const;
   void InsertPending();
   void UpdatePending();
   void Bind(sqlite3_stmt* stmt, int parameter, int column, const Variant& value) const;
-  // Runs `sql` with the pending values of the `bound` columns as ?1, ?2...; SQLite's result.
-  int RunPendingValues(const std::string& sql, const std::vector<int>& bound);
+  // Runs `sql` with the pending values of the `bound` columns as ?1, ?2... and,
+  // unless 0, `rowId` as the next; SQLite's result.
+  int RunPendingValues(const std::string& sql, const std::vector<int>& bound, long long rowId);
   Variant ReadStored(sqlite3_stmt* stmt, int resultColumn, const ColumnInfo& column) const;
   sqlite3_stmt* Prepare(const std::string& sql, bool writing) const;
 
@@ -120,7 +132,7 @@ class Recordset {
   bool m_updatable = false;
   std::string m_table;
   std::vector<ColumnInfo> m_columns;
-  std::vector<long long> m_keys;
+  mutable std::vector<RowKey> m_keys;  // a kept new row's key follows it to the id it got, even on a read
   std::vector<std::vector<Variant>> m_snapshot;
 
   long m_index = -1;              // -1: BOF; RecordCount(): EOF
@@ -128,6 +140,7 @@ class Recordset {
   mutable std::vector<Variant> m_row;
   mutable std::vector<std::optional<DbError>> m_rowErrors;  // per column: why its value could not be read
   mutable bool m_rowLoaded = false;
+  mutable bool m_rowShowsKept = false;  // the loaded row shows writes still kept
   mutable sqlite3_stmt* m_readRow = nullptr;
 
   EditMode m_editMode = EditMode::None;

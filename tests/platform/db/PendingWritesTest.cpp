@@ -1,0 +1,291 @@
+// Writes kept while another program holds the database's lock: written later in
+// order, never into a row this program did not make or load, and each failure
+// told once.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DbTestSupport.h"
+#include "platform/db/Connection.h"
+#include "platform/db/DbError.h"
+#include "platform/db/PendingWrites.h"
+#include "platform/db/Recordset.h"
+#include "support/TestEnvironment.h"
+
+using namespace ruv::db;
+
+namespace {
+
+const char* kItemSchema = R"(
+CREATE TABLE "Item" (
+  "nRecordID" INTEGER PRIMARY KEY AUTOINCREMENT,
+  "strName"   TEXT(10) UNIQUE,
+  "nCount"    LONG
+);)";
+
+enum ItemColumn { kItemId, kItemName, kItemCount };
+
+class PendingWritesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path = dir.File("db.mdb");
+    ASSERT_EQ(MakeDatabase(path, kItemSchema), "");
+    connection.SetKeepLockedWrites(true);
+    connection.SetBusyTimeout(0);
+    connection.Open("Data Source=\"" + path + "\"");
+    Pending().SetFailureSink([this](const std::vector<std::string>& lines, bool afterLastTry) {
+      for (const std::string& line : lines) told.push_back((afterLastTry ? "after: " : "") + line);
+    });
+    items.OpenTable(connection, "Item");
+    otherProgram = std::make_unique<RawDatabase>(path);
+  }
+
+  RawDatabase& Other() { return *otherProgram; }
+  PendingWrites& Pending() { return connection.Handle()->Pending(); }
+  bool WriteKept() { return Pending().WriteKept(*connection.Handle(), 0); }
+
+  void Add(const std::string& name, int count) {
+    items.AddNew();
+    items.SetValue(kItemName, Variant::String(name));
+    items.SetValue(kItemCount, Variant::I4(count));
+    items.Update();
+  }
+  void SetCount(int count) {
+    items.SetValue(kItemCount, Variant::I4(count));
+    items.Update();
+  }
+  TempDir dir;
+  std::string path;
+  Connection connection;
+  Recordset items;
+  std::vector<std::string> told;
+  std::unique_ptr<RawDatabase> otherProgram;
+};
+
+}  // namespace
+
+// The rows the other program inserts inside its transaction are invisible to
+// us until it commits: our kept new row must not take one of their ids, and
+// the update kept behind it must reach our row, not theirs.
+TEST_F(PendingWritesTest, AKeptNewRowGetsItsIdWhenWrittenAndTheUpdateBehindItFollows) {
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE; INSERT INTO Item (strName, nCount) VALUES ('other', 1)"), SQLITE_OK);
+  Add("mine", 5);
+  SetCount(99);
+  EXPECT_EQ(Pending().KeptCount(), 2u);
+  EXPECT_EQ(items.Value(kItemCount).lVal, 99);  // what was kept reads back
+  ASSERT_EQ(Other().Exec("COMMIT"), SQLITE_OK);
+
+  EXPECT_TRUE(WriteKept());
+  EXPECT_EQ(Other().Text("SELECT group_concat(nRecordID || ' ' || strName || ' ' || nCount, ', ') FROM Item"),
+            "1 other 1, 2 mine 99");
+  EXPECT_TRUE(told.empty());
+  // The recordset's key followed the row to the id it got.
+  EXPECT_EQ(items.Value(kItemId).lVal, 2);
+  EXPECT_EQ(items.Value(kItemName).bstrVal, "mine");
+  SetCount(100);
+  EXPECT_EQ(Other().Text("SELECT nCount FROM Item WHERE strName = 'other'"), "1");
+  EXPECT_EQ(Other().Text("SELECT nCount FROM Item WHERE strName = 'mine'"), "100");
+}
+
+// A kept new row that cannot be written takes the writes kept behind it along:
+// each is told once, and the recordset says the row is not there.
+TEST_F(PendingWritesTest, WhenAKeptNewRowFailsTheWritesThatDependOnItFailWithItAndAreTold) {
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE; INSERT INTO Item (strName, nCount) VALUES ('mine', 1)"), SQLITE_OK);
+  Add("mine", 5);
+  SetCount(99);
+  ASSERT_EQ(Other().Exec("COMMIT"), SQLITE_OK);
+
+  EXPECT_TRUE(WriteKept());
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_NE(told[0].find("New row 1 of Item: nRecordID = 1, strName = 'mine', nCount = 5 (constraint failed)"),
+            std::string::npos)
+      << told[0];
+  EXPECT_NE(told[1].find("nCount = 99 (the new row it belongs to could not be written)"), std::string::npos) << told[1];
+  EXPECT_EQ(Other().Text("SELECT group_concat(nRecordID || ' ' || strName || ' ' || nCount) FROM Item"), "1 mine 1");
+
+  // Neither a read nor a later write reaches the other program's row through it.
+  try {
+    static_cast<void>(items.Value(kItemCount));
+    FAIL() << "a lost row was read";
+  } catch (const DbError& error) {
+    EXPECT_EQ(error.Code(), kErrDeletedRow);
+  }
+  try {
+    SetCount(7);
+    FAIL() << "a write to a lost row was taken";
+  } catch (const DbError& error) {
+    EXPECT_EQ(error.Code(), kErrDeletedRow);
+    EXPECT_NE(error.Description().find("was not saved"), std::string::npos) << error.Description();
+  }
+  EXPECT_EQ(Other().Text("SELECT nCount FROM Item"), "1");
+  EXPECT_EQ(told.size(), 2u);
+}
+
+// A kept write that fails is told once, also when an ordinary write (not the
+// retry) comes upon it first.
+TEST_F(PendingWritesTest, AFailureFoundByTheNextOrdinaryWriteIsToldOnce) {
+  Add("a", 1);
+  Add("b", 2);
+  items.MoveFirst();
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  SetCount(11);  // kept
+  ASSERT_EQ(Other().Exec("DELETE FROM Item WHERE strName = 'a'; COMMIT"), SQLITE_OK);
+  items.MoveLast();
+  SetCount(22);  // writes what was kept first, then itself
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0], "Row 1 of Item: nCount = 11 (the row was deleted meanwhile)");
+  EXPECT_EQ(Other().Text("SELECT nCount FROM Item WHERE strName = 'b'"), "22");
+  EXPECT_TRUE(WriteKept());
+  EXPECT_TRUE(Pending().TakeFailed().empty());
+  EXPECT_EQ(told.size(), 1u);
+}
+
+// While a write is kept, the next write of the same row waits behind it even
+// when the lock goes during its own wait: written ahead, it would be undone
+// by the older value.
+TEST_F(PendingWritesTest, AWriteMadeWhileOthersAreKeptNeverOvertakesThem) {
+  Add("a", 1);
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  SetCount(2);  // kept
+  ASSERT_EQ(Pending().KeptCount(), 1u);
+
+  RowKey row{1, 0};
+  int rc = SQLITE_OK;
+  bool ranAhead = false;
+  const bool kept = Pending().WriteOrKeep(
+      *connection.Handle(), 0, row,
+      [&](long long rowId) {
+        // The lock goes while this write waits for it.
+        ranAhead = true;
+        Other().Exec("ROLLBACK");
+        const std::string sql = "UPDATE Item SET nCount = 3 WHERE rowid = " + std::to_string(rowId);
+        return sqlite3_exec(connection.Handle()->Get(), sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK
+                   ? SQLITE_DONE
+                   : SQLITE_ERROR;
+      },
+      [&] {
+        PendingWrite write;
+        write.table = "Item";
+        write.sql = "UPDATE Item SET nCount = ?1 WHERE rowid = ?2";
+        write.values.push_back({Variant::I4(3), true});
+        write.columns.emplace_back(kItemCount, Variant::I4(3));
+        return write;
+      },
+      rc);
+  EXPECT_TRUE(kept);
+  EXPECT_FALSE(ranAhead);
+  Other().Exec("ROLLBACK");
+  EXPECT_TRUE(WriteKept());
+  EXPECT_EQ(Other().Text("SELECT nCount FROM Item WHERE strName = 'a'"), "3");
+  EXPECT_TRUE(told.empty());
+}
+
+// Another program's row that has the id our kept new row expects is read as
+// its own, and our row as ours: the two are never mixed.
+TEST_F(PendingWritesTest, AKeptNewRowAndAnotherProgramsRowOfTheSameIdAreReadApart) {
+  Add("a", 1);
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  Add("mine", 5);  // kept, expecting id 2
+  // The other program commits its own row 2 and takes the lock again at once.
+  ASSERT_EQ(Other().Exec("INSERT INTO Item (strName, nCount) VALUES ('other', 7); COMMIT; BEGIN IMMEDIATE"), SQLITE_OK);
+
+  Recordset fresh;
+  fresh.OpenTable(connection, "Item");
+  ASSERT_EQ(fresh.RecordCount(), 3);
+  std::vector<std::string> read;
+  for (fresh.MoveFirst(); !fresh.IsEOF(); fresh.MoveNext())
+    read.push_back(fresh.Value(kItemName).bstrVal + " " + std::to_string(fresh.Value(kItemCount).lVal));
+  EXPECT_EQ(read, (std::vector<std::string>{"a 1", "other 7", "mine 5"}));
+
+  ASSERT_EQ(Other().Exec("COMMIT"), SQLITE_OK);
+  EXPECT_TRUE(WriteKept());
+  EXPECT_EQ(Other().Text("SELECT group_concat(nRecordID || ' ' || strName || ' ' || nCount, ', ') FROM Item"),
+            "1 a 1, 2 other 7, 3 mine 5");
+  fresh.MoveLast();
+  EXPECT_EQ(fresh.Value(kItemId).lVal, 3);
+}
+
+// After the close's last try, what was kept is handed over to be reported
+// and never written later; a write the lock refuses from then on is told at
+// once, not kept.
+TEST_F(PendingWritesTest, AfterTheLastTryNothingIsKeptAndWhatTheLockRefusesIsToldAtOnce) {
+  Add("a", 1);
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  Add("b", 2);
+  EXPECT_EQ(Pending().EndRetries(), "New row 2 of Item: nRecordID = 2, strName = 'b', nCount = 2\n");
+  EXPECT_TRUE(Pending().RetriesEnded());
+  EXPECT_EQ(Pending().KeptCount(), 0u);
+
+  items.MoveFirst();
+  SetCount(10);  // refused by the lock: told at once
+  EXPECT_EQ(Pending().KeptCount(), 0u);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0],
+            "after: Row 1 of Item: nCount = 10 (the database was still locked by another program after the close)");
+  ASSERT_EQ(Other().Exec("COMMIT"), SQLITE_OK);
+  EXPECT_TRUE(WriteKept());
+  EXPECT_EQ(Other().Text("SELECT group_concat(strName || ' ' || nCount) FROM Item"), "a 1");
+  // With the lock gone, writes go in as ever.
+  SetCount(11);
+  EXPECT_EQ(Other().Text("SELECT nCount FROM Item WHERE strName = 'a'"), "11");
+  EXPECT_EQ(told.size(), 1u);
+}
+
+// A query of one table with a clause sees what is kept as the whole table
+// does: the clause decides on the kept values.
+TEST_F(PendingWritesTest, AQueryWithAClauseSeesTheKeptRowsItsClauseTakesIn) {
+  Add("a", 1);
+  Add("b", 20);
+  Add("c", 30);
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  items.MoveFirst();
+  SetCount(10);   // a now matches
+  items.MoveNext();
+  SetCount(2);    // b no longer does
+  items.MoveNext();
+  items.Delete();  // c is gone
+  Add("d", 40);   // a new row that matches
+  Add("e", 3);    // a new row that does not
+
+  auto read = [&](const std::string& sql) {
+    Recordset query;
+    query.OpenQuery(connection, sql);
+    std::string names;
+    for (; !query.IsEOF(); query.MoveNext()) names += query.Value(kItemName).bstrVal;
+    return names;
+  };
+  EXPECT_EQ(read("SELECT * FROM Item WHERE nCount >= 10"), "ad");
+  EXPECT_EQ(read("SELECT * FROM Item WHERE (strName = 'd') AND (nCount = 40) "), "d");
+  EXPECT_EQ(read("SELECT * FROM Item WHERE rowid > 1 ORDER BY nCount"), "bde");
+  EXPECT_EQ(Pending().KeptCount(), 5u);
+  ASSERT_EQ(Other().Exec("ROLLBACK"), SQLITE_OK);
+  EXPECT_TRUE(WriteKept());
+  EXPECT_EQ(read("SELECT * FROM Item WHERE nCount >= 10"), "ad");
+}
+
+// Without a sink the failures wait to be taken, once.
+TEST(PendingWritesAlone, FailuresWaitForTheTakerWithoutASink) {
+  TempDir dir;
+  const std::string path = dir.File("db.mdb");
+  ASSERT_EQ(MakeDatabase(path, kItemSchema), "");
+  Connection connection;
+  connection.SetKeepLockedWrites(true);
+  connection.SetBusyTimeout(0);
+  connection.Open("Data Source=\"" + path + "\"");
+  Recordset items;
+  items.OpenTable(connection, "Item");
+  RawDatabase other(path);
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE; INSERT INTO Item (strName, nCount) VALUES ('x', 1)"), SQLITE_OK);
+  items.AddNew();
+  items.SetValue(kItemName, Variant::String("x"));
+  items.Update();
+  ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
+  PendingWrites& pending = connection.Handle()->Pending();
+  EXPECT_TRUE(pending.WriteKept(*connection.Handle(), 0));
+  EXPECT_EQ(pending.TakeFailed().size(), 1u);
+  EXPECT_TRUE(pending.TakeFailed().empty());
+}

@@ -1,0 +1,131 @@
+// How the plant's database tells of the writes another program's lock kept:
+// a failure at once, whichever write found it; the close's last try before it
+// waits and after; and what the lock refuses after the last try.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "RecordsTestSupport.h"
+#include "records/AdoException.h"
+#include "records/AdoRecordset.h"
+#include "support/ScriptedMessageBox.h"
+
+namespace {
+
+const char* kLotSchema = R"(
+CREATE TABLE "Lot" (
+  "nRecordID" INTEGER PRIMARY KEY AUTOINCREMENT,
+  "strName"   TEXT(10),
+  "nCount"    LONG
+);)";
+
+class KeptWritesReportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(db.created);
+    db.database.GetConnection()->SetBusyTimeout(0);
+    ASSERT_TRUE(lots.Open("Lot", CADORecordset::openTable));
+    for (const auto& [name, count] : {std::pair{"a", 1}, std::pair{"b", 2}}) {
+      lots.AddNew();
+      lots.SetFieldValue("strName", std::string(name));
+      lots.SetFieldValue("nCount", count);
+      lots.Update();
+    }
+  }
+  std::string Told() const {
+    std::stringstream text;
+    text << std::ifstream(db.path + CADODatabase::kUnwrittenFileSuffix, std::ios::binary).rdbuf();
+    return text.str();
+  }
+  void SetCount(int count) {
+    lots.Edit();
+    lots.SetFieldValue("nCount", count);
+    lots.Update();
+  }
+
+  ScriptedMessageBox boxes;
+  ProbeDatabase db{kLotSchema};
+  CADORecordset lots{&db.database};
+  RawDatabase other{db.path};
+};
+
+}  // namespace
+
+// The retry timer is not the only one to come upon a kept write that fails:
+// the next ordinary write may write the queue first. It is told all the same,
+// once, without making the writer wait for the box.
+TEST_F(KeptWritesReportTest, AKeptWriteThatFailsIsToldAtOnceWhicheverWriteComesUponIt) {
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  lots.MoveFirst();
+  SetCount(11);  // kept
+  ASSERT_EQ(other.Exec("DELETE FROM Lot WHERE strName = 'a'; COMMIT"), SQLITE_OK);
+
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  testing::internal::CaptureStderr();
+  lots.MoveLast();
+  SetCount(22);
+  const std::string errorOutput = testing::internal::GetCapturedStderr();
+  const std::string line = "Row 1 of Lot: nCount = 11 (the row was deleted meanwhile)";
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_FALSE(boxes.Boxes()[0].waited);
+  EXPECT_NE(boxes.LastText().find(line), std::string::npos) << boxes.LastText();
+  EXPECT_NE(errorOutput.find(std::string(CADODatabase::kDroppedText) + line), std::string::npos) << errorOutput;
+  EXPECT_NE(Told().find(std::string(CADODatabase::kDroppedText) + line), std::string::npos) << Told();
+  EXPECT_EQ(other.Text("SELECT nCount FROM Lot WHERE strName = 'b'"), "22");
+
+  // Told once: neither the retry nor the close says it again.
+  EXPECT_TRUE(db.database.WriteKept());
+  db.database.Close();
+  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(Told().find(line), Told().rfind(line));
+}
+
+// The close says what it kept before it waits for the lock: here the other
+// program lets go only once it has been said, and the close then writes it.
+TEST_F(KeptWritesReportTest, TheCloseSaysWhatItKeptBeforeItWaitsAndThatItWasWritten) {
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  lots.MoveFirst();
+  SetCount(11);  // kept
+  lots.Close();
+  std::atomic<bool> closed{false};
+  std::thread otherProgram([&] {
+    while (!closed && Told().find("Row 1 of Lot: nCount = 11") == std::string::npos)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    other.Exec("ROLLBACK");
+  });
+  testing::internal::CaptureStderr();
+  db.database.Close();
+  closed = true;
+  otherProgram.join();
+  const std::string errorOutput = testing::internal::GetCapturedStderr();
+
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(other.Text("SELECT nCount FROM Lot WHERE strName = 'a'"), "11");
+  const std::string said = std::string(CADODatabase::kKeptAtCloseText) + "Row 1 of Lot: nCount = 11\n\n" +
+                           CADODatabase::kAllWrittenAtCloseText + "\n";
+  EXPECT_EQ(Told(), said);
+  EXPECT_NE(errorOutput.find(CADODatabase::kKeptAtCloseText), std::string::npos) << errorOutput;
+}
+
+// A cycle the close gave up on may still write into the open database after
+// the last try: what the lock refuses then is told at once (no box: nobody
+// may be there to answer) and never kept.
+TEST_F(KeptWritesReportTest, AfterTheLastTryWhatTheLockRefusesIsToldAtOnce) {
+  db.database.WriteKeptLastTry();
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  lots.MoveFirst();
+  SetCount(11);
+  EXPECT_EQ(db.database.GetKeptWriteCount(), 0u);
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_NE(Told().find(std::string(CADODatabase::kDroppedText) +
+                        "Row 1 of Lot: nCount = 11 (the database was still locked by another program after the close)"),
+            std::string::npos)
+      << Told();
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+  EXPECT_EQ(other.Text("SELECT nCount FROM Lot WHERE strName = 'a'"), "1");
+}
