@@ -8,6 +8,7 @@
 #include <array>
 #include <deque>
 #include <memory>
+#include <vector>
 
 #include "app/PlantFormTemplate.h"
 #include "common/PlantObjectId.h"
@@ -15,6 +16,7 @@
 #include "platform/ui/CFormView.h"
 #include "shapes/ShapePictureCache.h"
 
+class CEvent2RS;
 class CRecipeDlg;
 class CResizableDialog;
 
@@ -157,6 +159,11 @@ class CRuvFrameView : public CFormView {
   static constexpr int kChargeSlots = 9;
   std::array<std::deque<float>, kChargeSlots> m_queuedStartLevels;
   std::array<bool, kChargeSlots> m_chargeOpen{};
+  // Per charged material: the Event2 rows of what its weigher holds, since the
+  // last charge that started on an empty weigher. A discharge takes them all.
+  std::array<std::vector<int>, kChargeSlots> m_rowsInWeigher;
+  // The discharge event `code` written to the other rows of what the weigher held.
+  void ApplyDischargeToEarlierRows(CEvent2RS& table, int material, int code, int direction, int batch);
   bool m_closing = false;  // the form is being destroyed: its commands are refused
   ShapePictureCache m_picture;  // the background and the pipes
 };

@@ -244,8 +244,36 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   row.SetBatchIsCompleted(0);
   row.SetBatchNumber(batch);
   // Without its new row the material has none: later events must not change an older one.
-  material->SetEventRecordId(table->AddNew() ? table->Current().GetRecordID() : -1);
+  const bool added = table->AddNew();
+  material->SetEventRecordId(added ? table->Current().GetRecordID() : -1);
+  if (added && m >= 0 && m < kChargeSlots) {
+    // A charge on top of another (a held charge taken up again) leaves with it.
+    std::vector<int>& rows = m_rowsInWeigher[static_cast<std::size_t>(m)];
+    const PlantObjectId weigher = WeigherOf(*material, direction);
+    if (!(start > GetShapeAttribFloat(weigher, eCodeLowAlarmLevel))) rows.clear();
+    rows.push_back(table->Current().GetRecordID());
+  }
   return 0;
+}
+
+void CRuvFrameView::ApplyDischargeToEarlierRows(CEvent2RS& table, int material, int code, int direction, int batch) {
+  if (material < 0 || material >= kChargeSlots) return;
+  const int current = g_materials[static_cast<std::size_t>(material)].GetEventRecordId();
+  const DATE now = GetNowDate();
+  for (const int id : m_rowsInWeigher[static_cast<std::size_t>(material)]) {
+    if (id == current || !table.FindByKey(Variant::String("m_nRecordID"), Variant::I4(id))) continue;
+    CEvent2RS::CSTFields& row = table.Current();
+    if (row.GetRecordID() != id || row.m_bBatchIsCompleted) continue;
+    if (code == kDischargeStartCode) {
+      row.SetDisChargeDir(MixerNameOrUnknown(direction));
+      row.SetBatchNumber(batch);
+      row.SetDisChargeStartTime(now);
+    } else {
+      row.SetDisChargeEndTime(now);
+      row.SetBatchIsCompleted(1);
+    }
+    table.SaveCurrent();
+  }
 }
 
 LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
@@ -291,6 +319,7 @@ LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
     default: break;
   }
   table->SaveCurrent();
+  if (discharge && m != kWaterMaterial) ApplyDischargeToEarlierRows(*table, m, code, direction, batch);
   return 0;
 }
 
