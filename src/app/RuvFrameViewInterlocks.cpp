@@ -246,13 +246,9 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   // Without its new row the material has none: later events must not change an older one.
   const bool added = table->AddNew();
   material->SetEventRecordId(added ? table->Current().GetRecordID() : -1);
-  if (added && m >= 0 && m < kChargeSlots) {
-    // A charge on top of another (a held charge taken up again) leaves with it.
-    std::vector<int>& rows = m_rowsInWeigher[static_cast<std::size_t>(m)];
-    const PlantObjectId weigher = WeigherOf(*material, direction);
-    if (!(start > GetShapeAttribFloat(weigher, eCodeLowAlarmLevel))) rows.clear();
-    rows.push_back(table->Current().GetRecordID());
-  }
+  // Until a discharge ends, what it charged stays in the weigher with what was there before.
+  if (added && m != kWaterMaterial && m >= 0 && m < kChargeSlots)
+    m_rowsInWeigher[static_cast<std::size_t>(m)].push_back(table->Current().GetRecordID());
   return 0;
 }
 
@@ -274,6 +270,8 @@ void CRuvFrameView::ApplyDischargeToEarlierRows(CEvent2RS& table, int material, 
     }
     table.SaveCurrent();
   }
+  // Everything the weigher held has left with this discharge.
+  if (code == kDischargeEndCode) m_rowsInWeigher[static_cast<std::size_t>(material)].clear();
 }
 
 LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
