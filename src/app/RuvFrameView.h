@@ -159,10 +159,12 @@ class CRuvFrameView : public CFormView {
   static constexpr int kChargeSlots = 9;
   std::array<std::deque<float>, kChargeSlots> m_queuedStartLevels;
   std::array<bool, kChargeSlots> m_chargeOpen{};
-  // Per charged material: the Event2 rows of this session whose charge has not
-  // been discharged yet. Material leaves a batcher only through its discharge
+  // Per charged material: the Event2 rows whose charge has not been
+  // discharged yet. Material leaves a batcher only through its discharge
   // valve, so a discharge takes them all (a held charge taken up again is two).
   std::array<std::vector<int>, kChargeSlots> m_rowsInWeigher;
+  bool m_rowsInWeigherRead = false;  // those an earlier session left are added once
+  void ReadRowsInWeighers(CEvent2RS& table);
   // The discharge event `code` written to the other rows of what the weigher held.
   void ApplyDischargeToEarlierRows(CEvent2RS& table, int material, int code, int direction, int batch);
   bool m_closing = false;  // the form is being destroyed: its commands are refused

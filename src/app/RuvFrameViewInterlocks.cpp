@@ -6,10 +6,15 @@
 // OnShapeNotify through a sent message and waits for the answer; closing a
 // sibling valve sends a nested 5375 that is answered before the outer one.
 #include "app/RuvFrameView.h"
+
+#include <algorithm>
 #include "common/TimeAndKeys.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
 #include "plant/PlantModel.h"
+#include "records/AdoDatabase.h"
+#include "records/AdoException.h"
+#include "records/AdoRecordset.h"
 #include "records/Event2RS.h"
 #include "records/ShiftRS.h"
 #include "shapes/ProcessDataGen.h"
@@ -92,6 +97,10 @@ bool IsChargedNow(int m) {
 
 // The mixer a charge of material `m` runs into when that is known at its start (water only).
 int ChargeDirectionOf(int m) { return m == kWaterMaterial ? GetDischargeDirection(kWaterMaterial) : -1; }
+
+// Every charge not discharged yet: it is still in its weigher.
+constexpr const char* kOpenRowsQuery =
+    "SELECT m_nRecordID, m_strBatchedMatrialName FROM Event2 WHERE m_bBatchIsCompleted = 0 ORDER BY m_nRecordID";
 
 // The "Event2" table when it is there to write (a failed start has none).
 CEvent2RS* EventTable() {
@@ -252,8 +261,37 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   return 0;
 }
 
+void CRuvFrameView::ReadRowsInWeighers(CEvent2RS& table) {
+  CADODatabase* database = table.GetDatabase();
+  if (m_rowsInWeigherRead || !database || !database->IsOpen()) return;
+  std::array<std::vector<int>, kChargeSlots> found;
+  try {
+    CADORecordset open(database);
+    if (!open.Open(database->GetConnection(), kOpenRowsQuery, CADORecordset::openQuery)) return;
+    for (open.MoveFirst(); !open.IsEOF(); open.MoveNext()) {
+      int id = -1;
+      std::string name;
+      if (!open.GetFieldValue("m_nRecordID", id) || !open.GetFieldValue("m_strBatchedMatrialName", name)) continue;
+      for (int m = kWaterMaterial + 1; m < kChargeSlots; ++m)
+        if (g_materials[static_cast<std::size_t>(m)].GetName() == name) found[static_cast<std::size_t>(m)].push_back(id);
+    }
+  } catch (const CADOException&) {
+    return;  // tried again at the next discharge
+  }
+  m_rowsInWeigherRead = true;
+  for (int m = 0; m < kChargeSlots; ++m) {
+    std::vector<int>& rows = m_rowsInWeigher[static_cast<std::size_t>(m)];
+    const std::vector<int>& earlier = found[static_cast<std::size_t>(m)];
+    rows.insert(rows.end(), earlier.begin(), earlier.end());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  }
+}
+
 void CRuvFrameView::ApplyDischargeToEarlierRows(CEvent2RS& table, int material, int code, int direction, int batch) {
   if (material < 0 || material >= kChargeSlots) return;
+  // Rows a closed program left open went into the weigher all the same.
+  ReadRowsInWeighers(table);
   const int current = g_materials[static_cast<std::size_t>(material)].GetEventRecordId();
   const DATE now = GetNowDate();
   for (const int id : m_rowsInWeigher[static_cast<std::size_t>(material)]) {
