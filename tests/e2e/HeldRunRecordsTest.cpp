@@ -25,8 +25,8 @@ class HeldRunRecordsTest : public PlantScenarioFixture {
     GetProcessEngine().SetStarted(0, 1);
     GetProcessEngine().ResetSteps();
   }
-  void StartWithShiftAndBatch() {
-    StartInDemo();
+  void StartWithShiftAndBatch(const std::string& rows = std::string()) {
+    StartInDemo(rows);
     m_capacity = GetShapeAttribFloat(Batcher(), eCodeMaxLevel);
     OpenShift("A");
     EnterBatchNumber("701");
@@ -188,6 +188,18 @@ TEST_F(HeldRunRecordsTest, AResumedHoldCreditsBothOfItsRowsToTheReceivingBatch) 
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2 WHERE m_strBatchedMatrialName = 'L.A.B.S'"), "2") << LabsRows();
   EXPECT_NEAR(Level(GetMixerId(0)), ShiftLabs(), kKg);
   EXPECT_FLOAT_EQ(LabsLoadInWay(), learnt);
+}
+
+TEST_F(HeldRunRecordsTest, TheNextDischargeCreditsAHeldChargeTheProgramWasClosedOn) {
+  // What a session closed during a hold left: its row charged, never discharged.
+  StartWithShiftAndBatch(
+      "INSERT INTO Event2 (m_strBatchedMatrialName, m_fStartMatrialDose, m_fEndMatrialDose, m_strDisChargeDir, "
+      "m_nBatchNumber, m_bIsAutoBatching, m_bChrageIsEnd, m_bBatchIsCompleted) "
+      "VALUES ('L.A.B.S', 0, 20, '?', -1, 1, 1, 0)");
+  ASSERT_NO_FATAL_FAILURE(MakeActiveRecipe({{kLabs, "30", "0", true}}));
+  StartToTheEnd();
+  ExpectEveryLabsRowCreditedToTheBatch();
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2 WHERE m_strBatchedMatrialName = 'L.A.B.S'"), "2") << LabsRows();
 }
 
 TEST_F(HeldRunRecordsTest, ARunDoesNotStartChargingAWeigherThatStillHoldsAGivenUpCharge) {
