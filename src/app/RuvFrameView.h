@@ -155,9 +155,14 @@ class CRuvFrameView : public CFormView {
   bool m_engineStarted = false;
   int m_recordingFlag = 0;
   // Per charged material (0..8): the start levels read for charge starts
-  // still queued, and whether its pump started a charge not yet ended.
+  // still queued, with whether the automatic cycle ran then, and whether its
+  // pump started a charge not yet ended.
   static constexpr int kChargeSlots = 9;
-  std::array<std::deque<float>, kChargeSlots> m_queuedStartLevels;
+  struct QueuedStart {
+    float level = 0.0f;
+    bool automatic = false;
+  };
+  std::array<std::deque<QueuedStart>, kChargeSlots> m_queuedStartLevels;
   std::array<bool, kChargeSlots> m_chargeOpen{};
   // Per charged material: the Event2 rows whose charge has not been
   // discharged yet. Material leaves a batcher only through its discharge

@@ -213,7 +213,9 @@ void CRuvFrameView::PostChargeEvents(PlantObjectId objectId, bool value) {
       if (KillTimer(timer)) PostMessage(WM_CHARGE_EVENT, kChargeEndCode, m);
       // Read while the pump's start is being decided: nothing has moved yet,
       // whichever cycle runs before the posted start is handled.
-      m_queuedStartLevels[slot].push_back(LevelOf(WeigherOf(material, ChargeDirectionOf(m))));
+      // So is the cycle: a run that stops right after its pump started still started it.
+      m_queuedStartLevels[slot].push_back(
+          {LevelOf(WeigherOf(material, ChargeDirectionOf(m))), GetProcessEngine().IsCycleActive() != 0});
       m_chargeOpen[slot] = true;
       PostMessage(WM_CHARGE_START, 1, m);
     } else if (m_chargeOpen[slot]) {
@@ -229,13 +231,16 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   const int m = material->GetIndex();
   const int direction = ChargeDirectionOf(m);
   float start = 0.0f;
-  std::deque<float>* queued =
+  bool automatic = false;
+  std::deque<QueuedStart>* queued =
       m >= 0 && m < kChargeSlots ? &m_queuedStartLevels[static_cast<std::size_t>(m)] : nullptr;
   if (queued && !queued->empty()) {
-    start = queued->front();
+    start = queued->front().level;
+    automatic = queued->front().automatic;
     queued->pop_front();
   } else {
     start = LevelOf(WeigherOf(*material, direction));
+    automatic = GetProcessEngine().IsCycleActive() != 0;
   }
   CEvent2RS* table = EventTable();
   if (!table) return 0;
@@ -248,7 +253,7 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   row.SetStartMatrialDose(start);
   row.SetEndMatrialDose(start);
   row.SetDisChargeDir(MixerNameOrUnknown(direction));
-  row.SetIsAutoBatching(GetProcessEngine().IsCycleActive() ? 1 : 0);
+  row.SetIsAutoBatching(automatic ? 1 : 0);
   row.SetChrageIsEnd(0);
   row.SetBatchIsCompleted(0);
   row.SetBatchNumber(batch);

@@ -265,6 +265,11 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
     }
     return false;
   }
+  if (LevelOf(devices.weigher) >= GetShapeAttribFloat(devices.weigher, eCodeMaxLevel)) {
+    // A pump started on a full weigher would stop at once: a charge of nothing.
+    TellFull(i, devices);
+    return false;
+  }
   m_claimed.push_back(devices.pump);
   m_claimed.push_back(devices.weigher);
 
@@ -283,7 +288,6 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
 
 bool CDosingStateMachine::TryEndCharging(int i, const CRecipeStepInfo& step, const Devices& devices) {
   StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
-  const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
   const float level = LevelOf(devices.weigher);
   const double charged = memory.partOpen ? static_cast<double>(level) - static_cast<double>(memory.partStart) : 0.0;
   // A charge taken up again needs only what its earlier parts lacked.
@@ -299,18 +303,23 @@ bool CDosingStateMachine::TryEndCharging(int i, const CRecipeStepInfo& step, con
     BookOpenPart(i, devices);
     memory.disturbed = true;
     memory.endedFull = true;
-    m_holdRequested = true;
-    if (!memory.toldFull) {
-      memory.toldFull = true;
-      const C_BaseShape* vessel = FindPlantShape(devices.weigher);
-      ShowMessageBoxWithoutWaiting(
-          MakeFullWeigherText(i + 1, material.GetName(), vessel ? vessel->GetCaption() : std::string()),
-          kFullWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
-    }
+    TellFull(i, devices);
     return false;
   }
   if (StoreCommand(devices.pump, false) != Store::Took) return false;
   return Advance(i, ePhaseCharging, ePhaseFirstDelay);
+}
+
+void CDosingStateMachine::TellFull(int i, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  m_holdRequested = true;
+  if (memory.toldFull) return;
+  memory.toldFull = true;
+  const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+  const C_BaseShape* vessel = FindPlantShape(devices.weigher);
+  ShowMessageBoxWithoutWaiting(
+      MakeFullWeigherText(i + 1, material.GetName(), vessel ? vessel->GetCaption() : std::string()),
+      kFullWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
 
 bool CDosingStateMachine::TryEndFirstDelay(int i, const Devices& devices) {

@@ -26,6 +26,8 @@
 //    and its four direction valves all report closed.
 //  - A direction valve towards a mixer without a batch number is not opened:
 //    the step waits, so the operator is never asked from inside a store.
+//  - A step does not start charging a weigher that is full already: the
+//    process is to be stopped and the operator told, as below.
 //  - A weigher that gets full before the dose is in switches the pump off and
 //    holds the run: the step stays charging (nothing discharged), what it
 //    charged so far is booked, the process is to be stopped (TakeHoldRequest)
@@ -182,6 +184,8 @@ class CDosingStateMachine {
   bool TryEndRunOn(int i, const Devices& devices);
   // After a Start, phase 1 or 5: the outputs the phase runs with, switched on again.
   bool TryResume(int i, int phase, const CRecipeStepInfo& step, const Devices& devices);
+  // The process is to stop for step `i`'s full weigher; the operator is told once per Start.
+  void TellFull(int i, const Devices& devices);
   // The step's mixer has a batch number; without one the operator is told once.
   bool HasBatchNumberOrTell(int i, const Devices& devices);
 

@@ -202,6 +202,46 @@ TEST_F(HeldRunRecordsTest, TheNextDischargeCreditsAHeldChargeTheProgramWasClosed
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2 WHERE m_strBatchedMatrialName = 'L.A.B.S'"), "2") << LabsRows();
 }
 
+TEST_F(HeldRunRecordsTest, AStepDoesNotStartItsPumpOnAFullWeigherAndARowKeepsTheCycleItStartedIn) {
+  StartWithShiftAndBatch();
+  ASSERT_NO_FATAL_FAILURE(MakeActiveRecipe({{kWater, "20", "0", false}}));
+  // Mixer 1 full: the water step says so and stops the process without a charge.
+  const float full = GetShapeAttribFloat(GetMixerId(0), eCodeMaxLevel);
+  SetShapeAttribFloat(GetMixerId(0), eCodeLevel, full);
+  StartProcess();
+  boxes.Expect(IDOK, CDosingStateMachine::MakeFullWeigherText(1, "Water", "Mixer1"));
+  ASSERT_TRUE(PassUntil([] { return !GetProcessEngine().IsStarted(); }, 20));
+  for (int pass = 0; pass < 10; ++pass) Pass();
+  ASSERT_TRUE(ChargeEndsDone());
+  EXPECT_EQ(Phase(1), 0);
+  EXPECT_FALSE(WaterPumpOn());
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2"), "0");
+  ExpectLedgerBalances();
+
+  // Room again; the run's pass starts the pump and the operator stops the
+  // process before the form has written the charge's row: the row is still
+  // the run's own.
+  SetShapeAttribFloat(GetMixerId(0), eCodeLevel, 0.0f);
+  StartProcess();
+  ASSERT_TRUE(PassUntil([] { return GetProcessEngine().IsCycleActive() != 0; }, 5));
+  CRuvEngineApp& engine = *GetEngineRoot();
+  for (int pass = 0; pass < 5 && !WaterPumpOn(); ++pass) {
+    clock.Advance(200);
+    engine.SimulateDemo();
+    engine.MirrorDemoFeedback();
+    engine.CommonDataCycle();
+    engine.ProcessCycle();
+    if (WaterPumpOn()) break;
+    PumpPendingMessages();
+  }
+  ASSERT_TRUE(WaterPumpOn());
+  main->SendMessage(WM_COMMAND, ID_STOP_PROCESS);
+  for (int pass = 0; pass < 5; ++pass) Pass();
+  ASSERT_TRUE(ChargeEndsDone());
+  EXPECT_EQ(Sql("SELECT GROUP_CONCAT(m_strBatchedMatrialName || ' ' || m_bIsAutoBatching) FROM Event2"), "Water 1");
+  ExpectLedgerBalances();
+}
+
 TEST_F(HeldRunRecordsTest, ARunDoesNotStartChargingAWeigherThatStillHoldsAGivenUpCharge) {
   StartWithShiftAndBatch();
   HoldAtSixty();
