@@ -197,8 +197,13 @@ void CRuvFrameView::PostChargeEvents(PlantObjectId objectId, bool value) {
   for (int m = 0; m < kMaterialCount; ++m) {
     const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
     if (kind == eShapeKindValve) {
-      if (objectId == material.GetDischargeValveId())
-        PostMessage(WM_CHARGE_EVENT, value ? kDischargeStartCode : kDischargeEndCode, m);
+      if (objectId != material.GetDischargeValveId()) continue;
+      const int code = value ? kDischargeStartCode : kDischargeEndCode;
+      // A discharge the close ends goes in while the tables are still open.
+      if (m_closing)
+        OnChargeEvent(static_cast<WPARAM>(code), m);
+      else
+        PostMessage(WM_CHARGE_EVENT, code, m);
       continue;
     }
     if ((kind != eShapeKindGearPump && kind != eShapeKindCntrFglPump) || objectId != material.GetChargePumpId())

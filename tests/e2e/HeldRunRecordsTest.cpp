@@ -141,6 +141,18 @@ TEST_F(HeldRunRecordsTest, AHeldChargeIsBookedAsItsRowSaysAndAHandEmptyingBefore
   EXPECT_EQ(Sql("SELECT m_nShiftTotalCycle FROM Shift"), "0");
 }
 
+TEST_F(HeldRunRecordsTest, ADischargeTheCloseEndsCreditsTheBatchBeforeTheTablesClose) {
+  StartWithShiftAndBatch();
+  HoldAtSixty();
+  // The operator empties the batcher by hand and closes the program with the valves open.
+  SetShapeAttribBool(GetMaterialDirValveId(kLabs, 0), eCodeOnOffCommand, true);
+  SetShapeAttribBool(g_materials[kLabs].GetDischargeValveId(), eCodeOnOffCommand, true);
+  ASSERT_TRUE(PassUntil([] { return Level(Batcher()) <= GetShapeAttribFloat(Batcher(), eCodeMinLevel); }, 400));
+  CloseWithYes();
+  ExpectEveryLabsRowCreditedToTheBatch();
+  ExpectLedgerBalances();
+}
+
 TEST_F(HeldRunRecordsTest, AHeldChargeEmptiedByHandAndGivenUpForAnotherRecipeStaysBookedOnce) {
   StartWithShiftAndBatch();
   HoldAtSixty();
