@@ -311,7 +311,11 @@ void CRecipeDlg::OnActivate() {
   const bool wasActive = recipe.IsRecipeActive();
   const bool activate = shownIsActive ? !wasActive : true;
   recipe.SetRecipeActive(activate);
-  if (!OnSaveRecipe()) {
+  // Only Save and Activate hold a dose against its batcher's capacity.
+  for (CRecipeOneItemDlg& row : m_rows) row.SetCapacityChecked(activate);
+  const bool saved = OnSaveRecipe();
+  for (CRecipeOneItemDlg& row : m_rows) row.SetCapacityChecked(true);
+  if (!saved) {
     // Only a saved recipe may become (or stop being) the one the process runs.
     recipe.SetRecipeActive(wasActive);
     return;

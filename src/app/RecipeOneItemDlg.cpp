@@ -253,7 +253,8 @@ std::string CRecipeOneItemDlg::FindBrokenRule() const {
   if (discharge - 1 == m_nIndex) return kSelfDischargeText;
   if (step.m_fDose <= 0.0f && material != kConfirmationMaterial) return kNoDoseText;
   if (!std::isfinite(step.m_fDose) && material != kConfirmationMaterial) return MakeDoseNotANumberText(step.m_fDose);
-  if (const auto weigher = FindRecipeWeigher(material); weigher && step.m_fDose > weigher->capacity) {
+  if (const auto weigher = FindRecipeWeigher(material);
+      m_checksCapacity && weigher && step.m_fDose > weigher->capacity) {
     const std::string unit = material < m_nMaterialCount ? m_pMaterials[material].unit : std::string();
     return MakeDoseAboveCapacityText(GetRecipeMaterialName(material), step.m_fDose, unit, weigher->name,
                                      weigher->capacity);

@@ -81,6 +81,9 @@ class CRecipeOneItemDlg : public CChildDlgCtrl {
   void SetTable(CRecipeRS* table) { m_pTable = table; }
   void SetProcessEngine(CProcessEngineBase* engine) { m_pProcessEngine = engine; }
   void SetMaterials(const RecipeMaterialInfo* materials, int count);
+  // Whether a dose above its batcher's capacity breaks a rule (not while the
+  // recipe is being de-activated: a recipe held at a full batcher must be left).
+  void SetCapacityChecked(bool checked) { m_checksCapacity = checked; }
 
   // The rule the step breaks (empty when none), without showing it.
   std::string FindBrokenRule() const;
@@ -116,6 +119,7 @@ class CRecipeOneItemDlg : public CChildDlgCtrl {
   CProcessEngineBase* m_pProcessEngine = nullptr;
   const RecipeMaterialInfo* m_pMaterials = nullptr;
   int m_nMaterialCount = 0;
+  bool m_checksCapacity = true;
 
   CStatic m_number;
   CButton m_active;

@@ -419,6 +419,9 @@ void CRuvFrameView::OnDataSource(UINT id) {
     MessageBox(kDataSourceChangeRefusal, kDataSourceChangeCaption, MB_OK | MB_ICONSTOP);
     return;
   }
+  // Charges that ended just before are written with the levels they ended at,
+  // before the Demo may start its levels again.
+  RunPendingChargeEnds();
   engine->SetDataSourceType(DataSourceOfCommand(id));
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <deque>
 #include <memory>
+#include <vector>
 
 #include "app/PlantFormTemplate.h"
 #include "common/PlantObjectId.h"
@@ -15,6 +16,7 @@
 #include "platform/ui/CFormView.h"
 #include "shapes/ShapePictureCache.h"
 
+class CEvent2RS;
 class CRecipeDlg;
 class CResizableDialog;
 
@@ -153,10 +155,23 @@ class CRuvFrameView : public CFormView {
   bool m_engineStarted = false;
   int m_recordingFlag = 0;
   // Per charged material (0..8): the start levels read for charge starts
-  // still queued, and whether its pump started a charge not yet ended.
+  // still queued, with whether the automatic cycle ran then, and whether its
+  // pump started a charge not yet ended.
   static constexpr int kChargeSlots = 9;
-  std::array<std::deque<float>, kChargeSlots> m_queuedStartLevels;
+  struct QueuedStart {
+    float level = 0.0f;
+    bool automatic = false;
+  };
+  std::array<std::deque<QueuedStart>, kChargeSlots> m_queuedStartLevels;
   std::array<bool, kChargeSlots> m_chargeOpen{};
+  // Per charged material: the Event2 rows whose charge has not been
+  // discharged yet. Material leaves a batcher only through its discharge
+  // valve, so a discharge takes them all (a held charge taken up again is two).
+  std::array<std::vector<int>, kChargeSlots> m_rowsInWeigher;
+  bool m_rowsInWeigherRead = false;  // those an earlier session left are added once
+  void ReadRowsInWeighers(CEvent2RS& table);
+  // The discharge event `code` written to the other rows of what the weigher held.
+  void ApplyDischargeToEarlierRows(CEvent2RS& table, int material, int code, int direction, int batch);
   bool m_closing = false;  // the form is being destroyed: its commands are refused
   ShapePictureCache m_picture;  // the background and the pipes
 };

@@ -6,10 +6,15 @@
 // OnShapeNotify through a sent message and waits for the answer; closing a
 // sibling valve sends a nested 5375 that is answered before the outer one.
 #include "app/RuvFrameView.h"
+
+#include <algorithm>
 #include "common/TimeAndKeys.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
 #include "plant/PlantModel.h"
+#include "records/AdoDatabase.h"
+#include "records/AdoException.h"
+#include "records/AdoRecordset.h"
 #include "records/Event2RS.h"
 #include "records/ShiftRS.h"
 #include "shapes/ProcessDataGen.h"
@@ -92,6 +97,10 @@ bool IsChargedNow(int m) {
 
 // The mixer a charge of material `m` runs into when that is known at its start (water only).
 int ChargeDirectionOf(int m) { return m == kWaterMaterial ? GetDischargeDirection(kWaterMaterial) : -1; }
+
+// Every charge not discharged yet: it is still in its weigher.
+constexpr const char* kOpenRowsQuery =
+    "SELECT m_nRecordID, m_strBatchedMatrialName FROM Event2 WHERE m_bBatchIsCompleted = 0 ORDER BY m_nRecordID";
 
 // The "Event2" table when it is there to write (a failed start has none).
 CEvent2RS* EventTable() {
@@ -190,8 +199,13 @@ void CRuvFrameView::PostChargeEvents(PlantObjectId objectId, bool value) {
   for (int m = 0; m < kMaterialCount; ++m) {
     const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
     if (kind == eShapeKindValve) {
-      if (objectId == material.GetDischargeValveId())
-        PostMessage(WM_CHARGE_EVENT, value ? kDischargeStartCode : kDischargeEndCode, m);
+      if (objectId != material.GetDischargeValveId()) continue;
+      const int code = value ? kDischargeStartCode : kDischargeEndCode;
+      // A discharge the close ends goes in while the tables are still open.
+      if (m_closing)
+        OnChargeEvent(static_cast<WPARAM>(code), m);
+      else
+        PostMessage(WM_CHARGE_EVENT, code, m);
       continue;
     }
     if ((kind != eShapeKindGearPump && kind != eShapeKindCntrFglPump) || objectId != material.GetChargePumpId())
@@ -206,7 +220,9 @@ void CRuvFrameView::PostChargeEvents(PlantObjectId objectId, bool value) {
       if (KillTimer(timer)) PostMessage(WM_CHARGE_EVENT, kChargeEndCode, m);
       // Read while the pump's start is being decided: nothing has moved yet,
       // whichever cycle runs before the posted start is handled.
-      m_queuedStartLevels[slot].push_back(LevelOf(WeigherOf(material, ChargeDirectionOf(m))));
+      // So is the cycle: a run that stops right after its pump started still started it.
+      m_queuedStartLevels[slot].push_back(
+          {LevelOf(WeigherOf(material, ChargeDirectionOf(m))), GetProcessEngine().IsCycleActive() != 0});
       m_chargeOpen[slot] = true;
       PostMessage(WM_CHARGE_START, 1, m);
     } else if (m_chargeOpen[slot]) {
@@ -222,13 +238,16 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   const int m = material->GetIndex();
   const int direction = ChargeDirectionOf(m);
   float start = 0.0f;
-  std::deque<float>* queued =
+  bool automatic = false;
+  std::deque<QueuedStart>* queued =
       m >= 0 && m < kChargeSlots ? &m_queuedStartLevels[static_cast<std::size_t>(m)] : nullptr;
   if (queued && !queued->empty()) {
-    start = queued->front();
+    start = queued->front().level;
+    automatic = queued->front().automatic;
     queued->pop_front();
   } else {
     start = LevelOf(WeigherOf(*material, direction));
+    automatic = GetProcessEngine().IsCycleActive() != 0;
   }
   CEvent2RS* table = EventTable();
   if (!table) return 0;
@@ -241,13 +260,68 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   row.SetStartMatrialDose(start);
   row.SetEndMatrialDose(start);
   row.SetDisChargeDir(MixerNameOrUnknown(direction));
-  row.SetIsAutoBatching(GetProcessEngine().IsCycleActive() ? 1 : 0);
+  row.SetIsAutoBatching(automatic ? 1 : 0);
   row.SetChrageIsEnd(0);
   row.SetBatchIsCompleted(0);
   row.SetBatchNumber(batch);
   // Without its new row the material has none: later events must not change an older one.
-  material->SetEventRecordId(table->AddNew() ? table->Current().GetRecordID() : -1);
+  const bool added = table->AddNew();
+  material->SetEventRecordId(added ? table->Current().GetRecordID() : -1);
+  // Until a discharge ends, what it charged stays in the weigher with what was there before.
+  if (added && m != kWaterMaterial && m >= 0 && m < kChargeSlots)
+    m_rowsInWeigher[static_cast<std::size_t>(m)].push_back(table->Current().GetRecordID());
   return 0;
+}
+
+void CRuvFrameView::ReadRowsInWeighers(CEvent2RS& table) {
+  CADODatabase* database = table.GetDatabase();
+  if (m_rowsInWeigherRead || !database || !database->IsOpen()) return;
+  std::array<std::vector<int>, kChargeSlots> found;
+  try {
+    CADORecordset open(database);
+    if (!open.Open(database->GetConnection(), kOpenRowsQuery, CADORecordset::openQuery)) return;
+    for (open.MoveFirst(); !open.IsEOF(); open.MoveNext()) {
+      int id = -1;
+      std::string name;
+      if (!open.GetFieldValue("m_nRecordID", id) || !open.GetFieldValue("m_strBatchedMatrialName", name)) continue;
+      for (int m = kWaterMaterial + 1; m < kChargeSlots; ++m)
+        if (g_materials[static_cast<std::size_t>(m)].GetName() == name) found[static_cast<std::size_t>(m)].push_back(id);
+    }
+  } catch (const CADOException&) {
+    return;  // tried again at the next discharge
+  }
+  m_rowsInWeigherRead = true;
+  for (int m = 0; m < kChargeSlots; ++m) {
+    std::vector<int>& rows = m_rowsInWeigher[static_cast<std::size_t>(m)];
+    const std::vector<int>& earlier = found[static_cast<std::size_t>(m)];
+    rows.insert(rows.end(), earlier.begin(), earlier.end());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  }
+}
+
+void CRuvFrameView::ApplyDischargeToEarlierRows(CEvent2RS& table, int material, int code, int direction, int batch) {
+  if (material < 0 || material >= kChargeSlots) return;
+  // Rows a closed program left open went into the weigher all the same.
+  ReadRowsInWeighers(table);
+  const int current = g_materials[static_cast<std::size_t>(material)].GetEventRecordId();
+  const DATE now = GetNowDate();
+  for (const int id : m_rowsInWeigher[static_cast<std::size_t>(material)]) {
+    if (id == current || !table.FindByKey(Variant::String("m_nRecordID"), Variant::I4(id))) continue;
+    CEvent2RS::CSTFields& row = table.Current();
+    if (row.GetRecordID() != id || row.m_bBatchIsCompleted) continue;
+    if (code == kDischargeStartCode) {
+      row.SetDisChargeDir(MixerNameOrUnknown(direction));
+      row.SetBatchNumber(batch);
+      row.SetDisChargeStartTime(now);
+    } else {
+      row.SetDisChargeEndTime(now);
+      row.SetBatchIsCompleted(1);
+    }
+    table.SaveCurrent();
+  }
+  // Everything the weigher held has left with this discharge.
+  if (code == kDischargeEndCode) m_rowsInWeigher[static_cast<std::size_t>(material)].clear();
 }
 
 LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
@@ -293,6 +367,7 @@ LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
     default: break;
   }
   table->SaveCurrent();
+  if (discharge && m != kWaterMaterial) ApplyDischargeToEarlierRows(*table, m, code, direction, batch);
   return 0;
 }
 

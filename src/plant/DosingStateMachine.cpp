@@ -125,6 +125,13 @@ std::string CDosingStateMachine::MakeNoBatchNumberText(int stepNumber, const std
                      stepNumber, material.c_str(), mixer.c_str());
 }
 
+std::string CDosingStateMachine::MakeLeftInWeigherText(int stepNumber, const std::string& material,
+                                                        const std::string& vessel, float amount) {
+  return ruv::Format("Step %d: %s is not charged because %s still holds %.2f Kg that this run did not charge.\n"
+                     "Please discharge %s by hand, then start the process again.",
+                     stepNumber, material.c_str(), vessel.c_str(), static_cast<double>(amount), vessel.c_str());
+}
+
 bool CDosingStateMachine::RunDosesIntoMixer(int mixer) {
   CProcessEngineApp& engine = GetProcessEngine();
   CRecipeRS* recipe = g_pRecipeRS.load();
@@ -186,15 +193,49 @@ bool CDosingStateMachine::SwitchOn(int i, PlantObjectId id) {
   return result == Store::Took;
 }
 
-float CDosingStateMachine::BookChargedAmount(int i, const Devices& devices) {
-  m_memory[static_cast<std::size_t>(i)].booked = true;
+float CDosingStateMachine::LevelToBook(int i, const Devices& devices) const {
+  const StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  // A Demo restart since the step's last pass put the levels back to their start.
+  if (memory.levelsSeen != m_levelsResets.load()) return memory.lastLevel;
+  return LevelOf(devices.weigher);
+}
+
+float CDosingStateMachine::BookOpenPart(int i, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  if (!memory.partOpen) return 0.0f;
+  memory.partOpen = false;
   CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-  const float level = LevelOf(devices.weigher);
+  const float level = LevelToBook(i, devices);
   material.SetChargeEndLevel(level);
-  const float charged = level - material.GetChargeStartLevel();
+  const float charged = level - memory.partStart;
   BookCharge(devices.material, charged);
   material.SetTotal(material.GetTotal() + charged);
+  memory.bookedBefore += charged;
   return charged;
+}
+
+void CDosingStateMachine::StartPart(int i, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  const float level = LevelOf(devices.weigher);
+  g_materials[static_cast<std::size_t>(devices.material)].SetChargeStartLevel(level);
+  memory.partStart = level;
+  memory.partOpen = true;
+  memory.lastLevel = level;
+  memory.levelsSeen = m_levelsResets.load();
+}
+
+double CDosingStateMachine::StillLacking(int i, const CRecipeStepInfo& step) const {
+  return static_cast<double>(step.GetDose()) - static_cast<double>(m_memory[static_cast<std::size_t>(i)].bookedBefore);
+}
+
+bool CDosingStateMachine::HoldsOtherCharge(int i, const Devices& devices) const {
+  // Water is weighed in its mixer, which holds the batch anyway.
+  if (devices.material == 0) return false;
+  if (!(LevelOf(devices.weigher) > GetShapeAttribFloat(devices.weigher, eCodeLowAlarmLevel))) return false;
+  const bool chargedByRun = AnyOtherStep(i, ePhaseCharging, ePhaseEnded, [&](const Devices& other) {
+    return other.weigher == devices.weigher;
+  });
+  return !chargedByRun;
 }
 
 bool CDosingStateMachine::Advance(int i, int from, int to) {
@@ -210,48 +251,75 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
     return false;
   // Opening a water direction valve would make the plant form ask for the batch number.
   if (devices.material == 0 && !HasBatchNumberOrTell(i, devices)) return false;
+  if (HoldsOtherCharge(i, devices)) {
+    // Charging on top would book and discharge the other charge as this one's.
+    m_holdRequested = true;
+    if (!memory.toldLeftInWeigher) {
+      memory.toldLeftInWeigher = true;
+      const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+      const C_BaseShape* vessel = FindPlantShape(devices.weigher);
+      ShowMessageBoxWithoutWaiting(MakeLeftInWeigherText(i + 1, material.GetName(),
+                                                         vessel ? vessel->GetCaption() : std::string(),
+                                                         LevelOf(devices.weigher)),
+                                   kLeftInWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+    }
+    return false;
+  }
+  if (LevelOf(devices.weigher) >= GetShapeAttribFloat(devices.weigher, eCodeMaxLevel)) {
+    // A pump started on a full weigher would stop at once: a charge of nothing.
+    TellFull(i, devices);
+    return false;
+  }
   m_claimed.push_back(devices.pump);
   m_claimed.push_back(devices.weigher);
 
-  CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-  material.SetChargeStartLevel(LevelOf(devices.weigher));
+  g_materials[static_cast<std::size_t>(devices.material)].SetChargeStartLevel(LevelOf(devices.weigher));
   if (devices.waterValve != kNoPlantObject) {
     const bool open = ReportsOpen(devices.waterValve);
     if (!SwitchOn(i, devices.waterValve) || !open) return false;
   }
   if (!SwitchOn(i, devices.pump)) return false;
-  memory.booked = false;
+  memory.bookedBefore = 0.0f;
+  memory.disturbed = false;
   memory.endedFull = false;
+  StartPart(i, devices);
   return Advance(i, ePhaseStart, ePhaseCharging);
 }
 
 bool CDosingStateMachine::TryEndCharging(int i, const CRecipeStepInfo& step, const Devices& devices) {
   StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
-  const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
   const float level = LevelOf(devices.weigher);
-  const double charged = static_cast<double>(level) - static_cast<double>(material.GetChargeStartLevel());
-  const double dose = step.GetDose();
+  const double charged = memory.partOpen ? static_cast<double>(level) - static_cast<double>(memory.partStart) : 0.0;
+  // A charge taken up again needs only what its earlier parts lacked.
+  const double dose = StillLacking(i, step);
   const double lead = LimitLead(GetShapeAttribFloat(devices.pump, eCodeLoadInWay), dose);
   const double ratio = dose > 0.0 ? (dose - lead - charged) / (dose - lead) : 0.0;
   const bool dosed = ratio <= kStopThreshold;
   if (!dosed) {
     if (level < GetShapeAttribFloat(devices.weigher, eCodeMaxLevel)) return false;
-    // Short of its dose: never booked as if it were in. The run holds here
-    // until the operator decides.
+    // Short of its dose: what is in is booked as a part, never as if the dose
+    // were in. The run holds here until the operator decides.
     if (StoreCommand(devices.pump, false) != Store::Took) return false;
+    BookOpenPart(i, devices);
+    memory.disturbed = true;
     memory.endedFull = true;
-    m_holdRequested = true;
-    if (!memory.toldFull) {
-      memory.toldFull = true;
-      const C_BaseShape* vessel = FindPlantShape(devices.weigher);
-      ShowMessageBoxWithoutWaiting(
-          MakeFullWeigherText(i + 1, material.GetName(), vessel ? vessel->GetCaption() : std::string()),
-          kFullWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
-    }
+    TellFull(i, devices);
     return false;
   }
   if (StoreCommand(devices.pump, false) != Store::Took) return false;
   return Advance(i, ePhaseCharging, ePhaseFirstDelay);
+}
+
+void CDosingStateMachine::TellFull(int i, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  m_holdRequested = true;
+  if (memory.toldFull) return;
+  memory.toldFull = true;
+  const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+  const C_BaseShape* vessel = FindPlantShape(devices.weigher);
+  ShowMessageBoxWithoutWaiting(
+      MakeFullWeigherText(i + 1, material.GetName(), vessel ? vessel->GetCaption() : std::string()),
+      kFullWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
 
 bool CDosingStateMachine::TryEndFirstDelay(int i, const Devices& devices) {
@@ -267,10 +335,10 @@ bool CDosingStateMachine::TryBook(int i, const CRecipeStepInfo& step, const Devi
   CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
   if (GetProcessEngine().GetStepTimer(i).GetElapsedMs() <= static_cast<DWORD>(material.GetSecondDelayMs()))
     return false;
-  if (!memory.booked) {
-    const float charged = BookChargedAmount(i, devices);
-    // A charge cut short by a full weigher says nothing about the pump's run-on.
-    if (!memory.endedFull) {
+  if (memory.partOpen) {
+    const float charged = BookOpenPart(i, devices);
+    // A charge cut short, taken up again or reset says nothing about the pump's run-on.
+    if (!memory.disturbed && !memory.endedFull) {
       const double dose = step.GetDose();
       const double lead = static_cast<double>(GetShapeAttribFloat(devices.pump, eCodeLoadInWay)) + charged - dose;
       SetShapeAttribFloat(devices.pump, eCodeLoadInWay, static_cast<float>(LimitLead(lead, dose)));
@@ -319,7 +387,7 @@ bool CDosingStateMachine::TryEndRunOn(int i, const Devices& devices) {
   return Advance(i, ePhaseRunOn, ePhaseDischarged);
 }
 
-bool CDosingStateMachine::TryResume(int i, int phase, const Devices& devices) {
+bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& step, const Devices& devices) {
   StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
   // A refused switch-on was shown by the plant form; the next Start tries again.
   if (memory.onRefused) return false;
@@ -330,12 +398,20 @@ bool CDosingStateMachine::TryResume(int i, int phase, const Devices& devices) {
       SwitchOn(i, devices.waterValve);
       return false;
     }
+    // A dose lowered to what is in already needs no pump: the step ends its charge.
+    if (!memory.partOpen && StillLacking(i, step) <= 0.0) {
+      memory.resume = false;
+      return true;
+    }
     // A weigher still full is not filled further: the step holds again in this pass.
     if (LevelOf(devices.weigher) >= GetShapeAttribFloat(devices.weigher, eCodeMaxLevel)) {
       memory.resume = false;
       return false;
     }
     if (!SwitchOn(i, devices.pump)) return false;
+    // A pump that never went off goes on with its part.
+    if (!memory.partOpen) StartPart(i, devices);
+    memory.disturbed = true;
   } else {
     if (!HasBatchNumberOrTell(i, devices)) return false;
     if (!SwitchOn(i, devices.dirValve)) return false;
@@ -383,7 +459,7 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
     const int phase = engine.GetStepPhase(i);
     // A step the recipe dialog moved on meanwhile has nothing to take up again.
     if (phase == ePhaseCharging || phase == ePhaseDischarging)
-      TryResume(i, phase, devices);
+      TryResume(i, phase, step, devices);
     else
       memory.resume = false;
   }
@@ -394,6 +470,9 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
   if (engine.GetStepPhase(i) == ePhaseDischarging) TryEndDischarge(i, devices);
   if (engine.GetStepPhase(i) == ePhaseRunOn) TryEndRunOn(i, devices);
   if (engine.GetStepPhase(i) == ePhaseDischarged) Advance(i, ePhaseDischarged, ePhaseEnded);
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  memory.lastLevel = LevelOf(devices.weigher);
+  memory.levelsSeen = m_levelsResets.load();
 }
 
 template <class Action>
@@ -420,6 +499,7 @@ void CDosingStateMachine::OnStart() {
     memory.onRefused = false;
     memory.resume = false;
     memory.toldFull = false;
+    memory.toldLeftInWeigher = false;
   }
   const auto resume = [this](int i, const Devices&) { m_memory[static_cast<std::size_t>(i)].resume = true; };
   ForEachStepInPhases(ePhaseCharging, ePhaseCharging, resume);
@@ -427,14 +507,32 @@ void CDosingStateMachine::OnStart() {
 }
 
 void CDosingStateMachine::OnStop() {
-  ForEachStepInPhases(ePhaseCharging, ePhaseCharging,
-                      [](int, const Devices& devices) { StoreCommand(devices.pump, false); });
+  ForEachStepInPhases(ePhaseCharging, ePhaseSecondDelay, [this](int i, const Devices& devices) {
+    StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+    const bool charging = GetProcessEngine().GetStepPhase(i) == ePhaseCharging;
+    // A pump that would not go off is still charging: its part is booked later.
+    if (charging && StoreCommand(devices.pump, false) != Store::Took) return;
+    if (!memory.partOpen) return;
+    BookOpenPart(i, devices);
+    memory.disturbed = true;
+  });
 }
 
 void CDosingStateMachine::BookCutCharges() {
   ForEachStepInPhases(ePhaseCharging, ePhaseSecondDelay, [this](int i, const Devices& devices) {
-    if (!m_memory[static_cast<std::size_t>(i)].booked) BookChargedAmount(i, devices);
+    StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+    if (!memory.partOpen) return;
+    BookOpenPart(i, devices);
+    memory.disturbed = true;
   });
+}
+
+bool CDosingStateMachine::HasHeldStep() const {
+  if (!m_run) return false;
+  CProcessEngineApp& engine = GetProcessEngine();
+  for (int i = 0; i < kStepCount; ++i)
+    if (m_memory[static_cast<std::size_t>(i)].endedFull && engine.GetStepPhase(i) == ePhaseCharging) return true;
+  return false;
 }
 
 void CDosingStateMachine::OnRunEnd() {

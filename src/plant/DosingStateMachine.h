@@ -26,11 +26,23 @@
 //    and its four direction valves all report closed.
 //  - A direction valve towards a mixer without a batch number is not opened:
 //    the step waits, so the operator is never asked from inside a store.
+//  - A step does not start charging a weigher that is full already: the
+//    process is to be stopped and the operator told, as below.
 //  - A weigher that gets full before the dose is in switches the pump off and
-//    holds the run: the step stays charging (nothing is booked, nothing
-//    discharged), the process is to be stopped (TakeHoldRequest) and the
-//    operator is told once per Start. The next Start charges on; a charge
-//    that was held teaches the in-flight amount nothing.
+//    holds the run: the step stays charging (nothing discharged), what it
+//    charged so far is booked, the process is to be stopped (TakeHoldRequest)
+//    and the operator is told once per Start. The next Start charges what the
+//    dose still lacks, from the weigher's level then (the operator may have
+//    emptied it by hand meanwhile).
+//  - A charge is booked in parts, each part when its pump went off without
+//    the dose being in: at a hold, at a Stop (the settling phases too), when
+//    a run is given up and when the program closes. Each part is what the
+//    weigher gained from the pump's start to its stop, which is what the
+//    charge's Event2 row holds. Only a charge that reached its dose in one go
+//    teaches the in-flight amount.
+//  - A batcher that holds material no step of the run charged (a given-up
+//    run's, or put in by hand) is not charged on: the process is to be stopped
+//    and the operator is told once per Start to empty it by hand.
 //  - A step that waits for a mixer's batch number says so once per wait.
 //  - A Start after a Stop opens again what a step in phase 1 (its charge path
 //    and pump) or phase 5 (direction and discharge valves) needs, a pass at a
@@ -38,6 +50,7 @@
 //
 // The process cycle's thread alone uses an instance.
 #include <array>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -69,19 +82,25 @@ class CDosingStateMachine {
   // back from the next DoDosingStep on.
   void OnStart();
   // The first pass after a Stop: the pumps of the run's steps still charging
-  // are switched off, once; their phases and start levels stay.
+  // are switched off, once, and what they and the settling steps charged is
+  // booked; their phases stay.
   void OnStop();
   // The run ended: everything remembered about its steps is forgotten.
   void OnRunEnd();
   // The program closes, or a Start gives the run up for another recipe, with
-  // the run's steps where they are: each charge that was started and not yet
-  // booked (phases 1 to 3) is booked now with what the weigher holds, as its
-  // booking phase would have done (the in-flight amount learns nothing from a
+  // the run's steps where they are: what a charge (phases 1 to 3) gained since
+  // its last booking is booked now (the in-flight amount learns nothing from a
   // cut charge). On the process cycle, or once it has ended.
   void BookCutCharges();
+  // Whether a step of the run holds at a full weigher.
+  bool HasHeldStep() const;
+  // The Demo started its levels again (any thread): levels read before are
+  // the last ones the run's steps can be booked from.
+  void NoteLevelsReset() { m_levelsResets.fetch_add(1); }
 
   // Whether a step asked in this pass for the process to stop (a full
-  // weigher); the request is cleared by asking.
+  // weigher, or a batcher holding what the run did not charge); the request
+  // is cleared by asking.
   bool TakeHoldRequest();
   bool IsHoldRequested() const { return m_holdRequested; }
 
@@ -95,6 +114,11 @@ class CDosingStateMachine {
   // The box shown once when a step waits for its mixer's batch number.
   static std::string MakeNoBatchNumberText(int stepNumber, const std::string& material, const std::string& mixer);
   static constexpr const char* kNoBatchNumberCaption = "Dosing";
+  // The box shown once per Start when a step's batcher still holds material no
+  // step of the run charged (left by a given-up run or put in by hand).
+  static std::string MakeLeftInWeigherText(int stepNumber, const std::string& material, const std::string& vessel,
+                                           float amount);
+  static constexpr const char* kLeftInWeigherCaption = "Dosing";
 
   // Whether a used automatic step that has not ended charges water into
   // `mixer` or discharges into it: of the run's copy while a run holds one,
@@ -105,9 +129,15 @@ class CDosingStateMachine {
   // What the machine keeps about one step between calls.
   struct StepMemory {
     bool onRefused = false;         // an open or switch-on was refused in this Start
-    bool booked = false;            // phase 3's booking is done
+    bool partOpen = false;          // charged since partStart and not booked yet
+    float partStart = 0.0f;         // the weigher's level when the pump last started
+    float bookedBefore = 0.0f;      // what earlier parts of this charge booked
+    bool disturbed = false;         // held, stopped, resumed or reset: teaches nothing
+    float lastLevel = 0.0f;         // the weigher's level in the step's last pass
+    unsigned levelsSeen = 0;        // the Demo restarts known at that pass
     bool endedFull = false;         // charging was held at the weigher's maximum
     bool toldFull = false;          // the operator was told so in this Start
+    bool toldLeftInWeigher = false; // told in this Start that the batcher holds another charge
     PlantObjectId closeAgain = kNoPlantObject;  // a direction valve to close again (its discharge valve refused)
     bool resume = false;            // a Start asked for the step's outputs again
     bool toldNoBatchNumber = false; // the wait for a batch number was shown
@@ -132,8 +162,17 @@ class CDosingStateMachine {
   static bool HasBatchNumber(int mixer);
   static bool StartInterlockPasses(const Devices& devices);
   static void BookCharge(int material, float amount);
-  // Books what step `i` charged, once, from the weigher's level now.
-  float BookChargedAmount(int i, const Devices& devices);
+  // Books the part of step `i`'s charge not booked yet (none: 0).
+  float BookOpenPart(int i, const Devices& devices);
+  // The weigher's level, or the last one the step saw when the Demo started
+  // its levels again since.
+  float LevelToBook(int i, const Devices& devices) const;
+  // What step `i` still has to charge of its dose.
+  double StillLacking(int i, const CRecipeStepInfo& step) const;
+  // Whether step `i`'s batcher holds material no step of the run charged.
+  bool HoldsOtherCharge(int i, const Devices& devices) const;
+  // A part of step `i`'s charge starts now at the weigher's level.
+  void StartPart(int i, const Devices& devices);
 
   // The phases; each answers whether the step moved on.
   bool TryStartCharging(int i, const CRecipeStepInfo& step, const Devices& devices);
@@ -144,7 +183,9 @@ class CDosingStateMachine {
   bool TryEndDischarge(int i, const Devices& devices);
   bool TryEndRunOn(int i, const Devices& devices);
   // After a Start, phase 1 or 5: the outputs the phase runs with, switched on again.
-  bool TryResume(int i, int phase, const Devices& devices);
+  bool TryResume(int i, int phase, const CRecipeStepInfo& step, const Devices& devices);
+  // The process is to stop for step `i`'s full weigher; the operator is told once per Start.
+  void TellFull(int i, const Devices& devices);
   // The step's mixer has a batch number; without one the operator is told once.
   bool HasBatchNumberOrTell(int i, const Devices& devices);
 
@@ -168,4 +209,5 @@ class CDosingStateMachine {
   // Pumps and weighers claimed in this pass by a step opening its way in phase 0.
   std::vector<PlantObjectId> m_claimed;
   bool m_holdRequested = false;
+  std::atomic<unsigned> m_levelsResets{0};
 };

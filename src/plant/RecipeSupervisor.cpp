@@ -74,7 +74,12 @@ void CRecipeSupervisor::BeginStart() {
     m_dosing.OnRunEnd();
     m_hasRun = false;
   }
-  if (!m_hasRun) TakeRunCopy();
+  if (!m_hasRun) {
+    TakeRunCopy();
+  } else if (m_dosing.HasHeldStep()) {
+    // Lowering a dose is how the operator lets a held step finish.
+    TakeSavedDoses();
+  }
   m_reminded.fill(false);
   m_dosing.OnStart();
 }
@@ -89,6 +94,16 @@ void CRecipeSupervisor::TakeRunCopy() {
   GetProcessEngine().SetRunRecipe(m_run);
   m_dosing.SetRunSteps(&m_run);
   m_hasRun = true;
+}
+
+void CRecipeSupervisor::TakeSavedDoses() {
+  CRecipeRS* recipe = g_pRecipeRS.load();
+  if (!recipe) return;
+  {
+    auto lock = recipe->LockActive();
+    for (int i = 0; i < CRecipeRS::kStepCount; ++i) m_run.GetStep(i).SetDose(recipe->Active().GetStep(i).GetDose());
+  }
+  GetProcessEngine().SetRunRecipe(m_run);
 }
 
 void CRecipeSupervisor::StepThroughRecipe() {

@@ -6,9 +6,11 @@
 // run once every used step has ended.
 //
 // A run works on its own copy of the active recipe, taken under the recipe's
-// lock when it starts: a recipe saved meanwhile applies to the next run. A Stop
-// keeps the run and its phases; the next Start goes on with them, unless the
-// active recipe changed, which starts a new run from phase 0.
+// lock when it starts: a recipe saved meanwhile applies to the next run, but
+// for its doses when the run holds at a full weigher: the Start after a hold
+// takes the saved doses. A Stop keeps the run and its phases; the next Start
+// goes on with them, unless the active recipe changed, which starts a new run
+// from phase 0.
 //
 // The process cycle waits for the operator only at the level question; the
 // confirmation and end-of-recipe boxes inform without waiting. The process
@@ -53,6 +55,8 @@ class CRecipeSupervisor {
   // the active recipe changed), then the dosing's Start.
   void BeginStart();
   void TakeRunCopy();
+  // The active recipe's doses into the run's copy.
+  void TakeSavedDoses();
   void StepThroughRecipe();
   // Confirmation and delay steps.
   void RunPseudoStep(int i, const CRecipeStepInfo& step);

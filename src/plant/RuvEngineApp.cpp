@@ -146,6 +146,7 @@ BOOL CRuvEngineApp::ResetOutputs() {
 BOOL CRuvEngineApp::InitDemoValues() {
   if (!IsDemo()) return FALSE;
   m_demo.InitDemoValues();
+  m_dosing.NoteLevelsReset();
   return TRUE;
 }
 

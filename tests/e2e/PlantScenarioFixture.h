@@ -47,10 +47,11 @@ class PlantScenarioFixture : public PlantFormFixture {
     modal_script::Clear();
   }
 
-  // Step 1: the program up in Demo, the worker cycles handed to the test.
-  void StartInDemo() {
+  // Step 1: the program up in Demo, the worker cycles handed to the test; the
+  // database may hold `rows` (SQL) from an earlier session.
+  void StartInDemo(const std::string& rows = std::string()) {
     m_unscriptedAtStart = modal_script::UnscriptedCount();
-    MakeDatabase();
+    MakeDatabase(rows);
     ASSERT_TRUE(StartApplication());
     StopCycles();
     clock.Install();

@@ -69,22 +69,25 @@ TEST_F(RunRecordsTest, ADoseThatIsNoNumberOrAboveTheBatchersCapacityIsRefusedAtS
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM Recipe"), "1");
 }
 
-TEST_F(RunRecordsTest, AWeigherFullBeforeTheDoseIsInHoldsTheRunAndNothingIsBookedAsDone) {
+TEST_F(RunRecordsTest, AWeigherFullBeforeTheDoseIsInHoldsTheRunAndBooksOnlyWhatItsRowSays) {
   StartWithShift();
   MakeActiveRecipe({{kLabs, "80", "0"}});
   EnterBatchNumber("701");
-  // What the last batch left in the batcher: 40 + 80 kg do not fit.
+  // The batcher's capacity lowered after Activate: 80 kg do not fit in 60.
   const PlantObjectId batcher = GetMaterialWeigherId(kLabs, 0);
-  SetShapeAttribFloat(batcher, eCodeLevel, 40.0f);
+  const float capacity = GetShapeAttribFloat(batcher, eCodeMaxLevel);
+  SetShapeAttribFloat(batcher, eCodeMaxLevel, 60.0f);
   StartProcess();
   boxes.Expect(IDOK, CDosingStateMachine::MakeFullWeigherText(1, "L.A.B.S", "Batcher02"));
   ASSERT_TRUE(PassUntil([] { return !GetProcessEngine().IsStarted(); }, 200));
   for (int pass = 0; pass < 100; ++pass) Pass();
-  // Held: the pump off, the step still charging, nothing booked, discharged or counted.
+  // Held: the pump off, the step still charging, what its row holds booked,
+  // nothing discharged or counted.
   EXPECT_FALSE(g_gearPumps[1].GetAttribBool(ePumpDoOnOffSpeed));
   EXPECT_EQ(Phase(1), 1);
-  EXPECT_FLOAT_EQ(Level(batcher), 100.0f);
-  EXPECT_EQ(Sql("SELECT m_fTtlActlMtrlLABS || ' ' || m_nShiftTotalCycle FROM Shift"), "0 0");
+  EXPECT_FLOAT_EQ(Level(batcher), 60.0f);
+  EXPECT_FLOAT_EQ(EventCharged("L.A.B.S"), 60.0f);
+  EXPECT_EQ(Sql("SELECT m_fTtlActlMtrlLABS || ' ' || m_nShiftTotalCycle FROM Shift"), "60 0");
   EXPECT_EQ(EventRows(), "L.A.B.S ? -1 110");
   EXPECT_FLOAT_EQ(Level(GetMixerId(0)), 0.0f);
 
@@ -97,8 +100,9 @@ TEST_F(RunRecordsTest, AWeigherFullBeforeTheDoseIsInHoldsTheRunAndNothingIsBooke
   ASSERT_TRUE(ChargeEndsDone());
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2"), rows);
   EXPECT_EQ(Phase(1), 1);
-  EXPECT_EQ(Sql("SELECT m_fTtlActlMtrlLABS || ' ' || m_nShiftTotalCycle FROM Shift"), "0 0");
+  EXPECT_EQ(Sql("SELECT m_fTtlActlMtrlLABS || ' ' || m_nShiftTotalCycle FROM Shift"), "60 0");
   EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2 WHERE m_bBatchIsCompleted <> 0"), "0");
+  SetShapeAttribFloat(batcher, eCodeMaxLevel, capacity);
 }
 
 TEST_F(RunRecordsTest, WaterExGetsARowOnlyWhenItIsChargedAndEachRowAgreesWithTheShift) {
