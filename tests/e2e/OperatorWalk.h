@@ -1,0 +1,66 @@
+#pragma once
+// The random operator walk: the whole program in Demo on a new database, a
+// shift, five recipes and a batch number, then a sequence of operator actions
+// (WalkAction) in which every box is met and answered. After each action that
+// leaves the plant quiet the record invariants are checked; a failing walk is
+// shrunk by dropping actions to the shortest that still fails the same way.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "e2e/PlantScenarioFixture.h"
+#include "e2e/RecordInvariants.h"
+#include "e2e/WalkAction.h"
+
+class OperatorWalk : public PlantScenarioFixture {
+ protected:
+  struct Outcome {
+    int failedAfter = -1;  // index of the action after which the records disagreed
+    std::vector<std::string> findings;
+    bool Failed() const { return failedAfter >= 0; }
+    // The invariant letters found, e.g. "(a)(c)".
+    std::string Kinds() const;
+  };
+
+  void TearDown() override;
+
+  // Runs `walk` from a new plant and stops at the first disagreement.
+  Outcome RunWalk(const std::vector<WalkAction>& walk);
+  // The shortest walk found, by dropping actions, that still fails with one
+  // of `failure`'s invariant kinds.
+  std::vector<WalkAction> Shrink(std::vector<WalkAction> walk, const Outcome& failure);
+  // Runs the walk of `text`: the test fails with what disagreed.
+  void ReplayWalk(const std::string& text);
+
+ private:
+  void StartNewPlant();
+  void MakeWalkRecipes();
+  void SaveRecipe(const char* name, std::initializer_list<StepInput> steps, bool dischargeLabs = true);
+  void Do(const WalkAction& action);
+  void DoStart(bool levelYes);
+  void DoStop();
+  void DoDataSource(UINT command);
+  void DoByHand(const WalkAction& action);
+  void DoFinish(bool yes);
+  void ShowRecipe(int number);
+  void ShowActiveRecipe();
+  void PushActivate();
+  void AnswerConfirmation();
+  void SaveActiveDose(int kg);
+  void CloseAndStartAgain();
+  void RunPasses(int count);
+  void AfterPass();
+  int AnswerBox(const std::string& text, UINT style);
+  void StartApplicationAgain();
+  // RUV_WALK_TRACE=1: each action with the plant, the boxes and the records after it.
+  void Trace(const WalkAction& action, std::size_t boxesBefore);
+
+  std::unique_ptr<RecordInvariants> m_invariants;
+  int m_levelAnswer = IDYES;
+  int m_finishAnswer = IDYES;
+  int m_passesSinceStart = 0;
+  bool m_boxSinceStart = false;
+  int m_starts = 0;
+  bool m_trace = false;  // program starts in this test, each with its own lock folder
+};

@@ -1,0 +1,60 @@
+// Random operator walks over the whole program in Demo: after every action
+// that leaves the plant quiet, Event2, the shift's totals, the batches and the
+// learned in-pipe amounts must agree. A failing walk is printed with its seed
+// and shrunk to a short action list that replays as a test of its own.
+//
+// By hand: RUV_WALKS=N RUV_WALK_SEED=S runs N walks from seed S (tools/run-walks
+// spreads a range over processes); RUV_WALK_SHRINK=0 skips the shrinking.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "e2e/OperatorWalk.h"
+
+namespace {
+
+// The seeds CI walks on every run.
+constexpr std::uint32_t kCiFirstSeed = 1;
+constexpr int kCiWalks = 8;
+
+std::uint32_t EnvNumber(const char* name, std::uint32_t fallback) {
+  const char* text = std::getenv(name);
+  return text && *text ? static_cast<std::uint32_t>(std::strtoul(text, nullptr, 10)) : fallback;
+}
+
+// 40 to 80 actions, from the seed.
+int WalkLength(std::uint32_t seed) { return 40 + static_cast<int>((seed * 2654435761u) % 41u); }
+
+TEST_F(OperatorWalk, RandomWalksKeepTheRecordsInAgreement) {
+  const std::uint32_t first = EnvNumber("RUV_WALK_SEED", kCiFirstSeed);
+  const std::uint32_t count = EnvNumber("RUV_WALKS", kCiWalks);
+  const bool shrink = EnvNumber("RUV_WALK_SHRINK", 1) != 0;
+  int failed = 0;
+  for (std::uint32_t seed = first; seed < first + count; ++seed) {
+    const std::vector<WalkAction> walk = WalkAction::Draw(seed, WalkLength(seed));
+    const Outcome outcome = RunWalk(walk);
+    if (!outcome.Failed()) continue;
+    ++failed;
+    std::string findings;
+    for (const std::string& finding : outcome.findings) findings += "\n  " + finding;
+    const std::string shrunk = shrink ? WalkAction::Join(Shrink(walk, outcome)) : std::string("(not shrunk)");
+    ADD_FAILURE() << "Walk seed " << seed << " fails after action " << outcome.failedAfter + 1 << " ("
+                  << walk[static_cast<std::size_t>(outcome.failedAfter)].Text() << "):" << findings
+                  << "\n  walk: " << WalkAction::Join(walk) << "\n  shortest: ReplayWalk(\"" << shrunk << "\");";
+  }
+  std::printf("[walks] seeds %u..%u: %u walks, %d failed\n", first, first + count - 1, count, failed);
+}
+
+TEST_F(OperatorWalk, TheTextFormReadsBackWhatItWrites) {
+  const std::vector<WalkAction> walk = WalkAction::Draw(7, 60);
+  EXPECT_EQ(WalkAction::Parse(WalkAction::Join(walk)), walk);
+  EXPECT_EQ(WalkAction::Join(WalkAction::Parse("R2 S p120  V27+ V4- P1+ M60 Q")), "R2 S p120 V27+ V4- P1+ M60 Q");
+}
+
+// A plain run to its end, the program closed and started again, and another
+// run: the checker finds nothing to object to.
+TEST_F(OperatorWalk, AQuietRunLeavesTheRecordsInAgreement) {
+  ReplayWalk("R4 S p200 C p200 Q R4 A R2 S p200 T");
+}
+
+}  // namespace
