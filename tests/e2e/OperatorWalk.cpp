@@ -24,8 +24,12 @@ namespace {
 
 constexpr int kWalkWaterEx = 3;
 constexpr int kConfirmationWaits = 9;
-// Replays a shrink may spend: each is a whole walk on a new plant.
-constexpr int kShrinkBudget = 400;
+
+// OK, and Cancel when the dialog refused OK (it stays open and says why).
+void ConfirmOrCancel(CDialog& dialog) {
+  dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  if (dialog.IsWindowVisible()) dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
 
 void CloseBalloons() {
   for (CBalloonHelp* balloon : CBalloonHelp::Balloons()) balloon->DestroyWindow();
@@ -156,7 +160,7 @@ void OperatorWalk::RunPasses(int count) {
 
 void OperatorWalk::DoStart(bool levelYes) {
   m_levelAnswer = levelYes ? IDYES : IDNO;
-  modal_script::Push([](CDialog& numbers) { Click(numbers, IDOK); });
+  modal_script::Push([](CDialog& numbers) { ConfirmOrCancel(numbers); });
   main->SendMessage(WM_COMMAND, ID_START_PROCESS);
   modal_script::Clear();
   // The level question comes in the next pass.
@@ -262,7 +266,15 @@ void OperatorWalk::Do(const WalkAction& action) {
     case 'P': DoByHand(action); break;
     case 'F': DoFinish(true); break;
     case 'f': DoFinish(false); break;
-    case 'B': EnterBatchNumber(std::to_string(action.number).c_str()); break;
+    case 'B': {
+      const std::string number = std::to_string(action.number);
+      modal_script::Push([number](CDialog& numbers) {
+        dynamic_cast<CBatchNumDlg&>(numbers).NumberEdit(0).SetWindowText(number);
+        ConfirmOrCancel(numbers);
+      });
+      main->SendMessage(WM_COMMAND, ID_BATCH_NUMBERS);
+      break;
+    }
     case 'R':
       ShowRecipe(action.number);
       PushActivate();
@@ -351,11 +363,10 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
   return outcome;
 }
 
-std::vector<WalkAction> OperatorWalk::Shrink(std::vector<WalkAction> walk, const Outcome& failure) {
+std::vector<WalkAction> OperatorWalk::Shrink(std::vector<WalkAction> walk, const Outcome& failure, int budget) {
   const std::string kinds = failure.Kinds();
   if (failure.failedAfter >= 0 && static_cast<std::size_t>(failure.failedAfter) + 1 < walk.size())
     walk.resize(static_cast<std::size_t>(failure.failedAfter) + 1);
-  int budget = kShrinkBudget;
   const auto stillFails = [&](const std::vector<WalkAction>& candidate) {
     --budget;
     const Outcome outcome = RunWalk(candidate);

@@ -28,8 +28,8 @@ class OperatorWalk : public PlantScenarioFixture {
   // Runs `walk` from a new plant and stops at the first disagreement.
   Outcome RunWalk(const std::vector<WalkAction>& walk);
   // The shortest walk found, by dropping actions, that still fails with one
-  // of `failure`'s invariant kinds.
-  std::vector<WalkAction> Shrink(std::vector<WalkAction> walk, const Outcome& failure);
+  // of `failure`'s invariant kinds, spending at most `budget` replays.
+  std::vector<WalkAction> Shrink(std::vector<WalkAction> walk, const Outcome& failure, int budget);
   // Runs the walk of `text`: the test fails with what disagreed.
   void ReplayWalk(const std::string& text);
 

@@ -4,7 +4,8 @@
 // and shrunk to a short action list that replays as a test of its own.
 //
 // By hand: RUV_WALKS=N RUV_WALK_SEED=S runs N walks from seed S (tools/run-walks
-// spreads a range over processes); RUV_WALK_SHRINK=0 skips the shrinking.
+// spreads a range over processes); RUV_WALK_SHRINK=R spends at most R replays
+// shrinking a failing walk (0: none); RUV_WALK_TRACE=1 prints every step.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,6 +17,9 @@ namespace {
 // The seeds CI walks on every run.
 constexpr std::uint32_t kCiFirstSeed = 1;
 constexpr int kCiWalks = 8;
+// Replays spent shrinking a failing walk when nobody said otherwise: enough
+// for a short list, within the test run's time limit.
+constexpr std::uint32_t kDefaultShrinkReplays = 40;
 
 std::uint32_t EnvNumber(const char* name, std::uint32_t fallback) {
   const char* text = std::getenv(name);
@@ -28,7 +32,7 @@ int WalkLength(std::uint32_t seed) { return 40 + static_cast<int>((seed * 265443
 TEST_F(OperatorWalk, RandomWalksKeepTheRecordsInAgreement) {
   const std::uint32_t first = EnvNumber("RUV_WALK_SEED", kCiFirstSeed);
   const std::uint32_t count = EnvNumber("RUV_WALKS", kCiWalks);
-  const bool shrink = EnvNumber("RUV_WALK_SHRINK", 1) != 0;
+  const int shrinkReplays = static_cast<int>(EnvNumber("RUV_WALK_SHRINK", kDefaultShrinkReplays));
   int failed = 0;
   for (std::uint32_t seed = first; seed < first + count; ++seed) {
     const std::vector<WalkAction> walk = WalkAction::Draw(seed, WalkLength(seed));
@@ -37,7 +41,7 @@ TEST_F(OperatorWalk, RandomWalksKeepTheRecordsInAgreement) {
     ++failed;
     std::string findings;
     for (const std::string& finding : outcome.findings) findings += "\n  " + finding;
-    const std::string shrunk = shrink ? WalkAction::Join(Shrink(walk, outcome)) : std::string("(not shrunk)");
+    const std::string shrunk = shrinkReplays > 0 ? WalkAction::Join(Shrink(walk, outcome, shrinkReplays)) : std::string("(not shrunk)");
     ADD_FAILURE() << "Walk seed " << seed << " fails after action " << outcome.failedAfter + 1 << " ("
                   << walk[static_cast<std::size_t>(outcome.failedAfter)].Text() << "):" << findings
                   << "\n  walk: " << WalkAction::Join(walk) << "\n  shortest: ReplayWalk(\"" << shrunk << "\");";
