@@ -36,21 +36,26 @@ void CloseBalloons() {
   PumpPendingMessages();
 }
 
-bool SharesAKind(const std::string& kinds, const std::string& others) {
-  for (std::size_t at = 0; at + 2 < kinds.size() + 1; at += 3)
-    if (others.find(kinds.substr(at, 3)) != std::string::npos) return true;
-  return false;
-}
-
 }  // namespace
 
-std::string OperatorWalk::Outcome::Kinds() const {
-  std::string kinds;
-  for (const std::string& finding : findings) {
-    const std::string kind = finding.substr(0, 3);
-    if (kinds.find(kind) == std::string::npos) kinds += kind;
+bool OperatorWalk::Outcome::Has(const std::string& tag) const {
+  return std::any_of(findings.begin(), findings.end(), [&](const Finding& finding) { return finding.Tag() == tag; });
+}
+
+std::string OperatorWalk::Outcome::Tags() const {
+  std::string tags;
+  for (const Finding& finding : findings) tags += finding.Tag();
+  return tags;
+}
+
+std::string OperatorWalk::Outcome::Describe(const std::vector<WalkAction>& walk) const {
+  std::string text;
+  for (const Finding& finding : findings) {
+    const std::size_t at = static_cast<std::size_t>(finding.after);
+    text += "\n  after action " + std::to_string(finding.after + 1) + " (" + (at < walk.size() ? walk[at].Text() : "?") +
+            "): " + finding.text;
   }
-  return kinds;
+  return text;
 }
 
 void OperatorWalk::TearDown() {
@@ -329,10 +334,16 @@ void OperatorWalk::Trace(const WalkAction& action, std::size_t boxesBefore) {
 
 OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk) {
   Outcome outcome;
+  const char* ignoredTags = std::getenv("RUV_WALK_IGNORE");
+  const std::string ignored = ignoredTags ? ignoredTags : "";
+  const auto note = [&](int after, const std::string& text) {
+    Finding finding{after, text};
+    if (!ignored.empty() && ignored.find(finding.Tag()) != std::string::npos) return;
+    if (!outcome.Has(finding.Tag())) outcome.findings.push_back(finding);
+  };
   StartNewPlant();
   if (!view || !m_invariants) {
-    outcome.failedAfter = 0;
-    outcome.findings.push_back("(-) the plant did not start");
+    note(-1, "(-) the plant did not start");
     return outcome;
   }
   std::size_t boxesAtStart = boxes.Count();
@@ -341,8 +352,7 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
     const WalkAction& action = walk[k];
     Do(action);
     if (!view) {
-      outcome.failedAfter = static_cast<int>(k);
-      outcome.findings.push_back("(-) the program did not start again");
+      note(static_cast<int>(k), "(-) the program did not start again");
       return outcome;
     }
     if (action.kind == 'S' || action.kind == 's') boxesAtStart = boxes.Count();
@@ -354,23 +364,24 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
     point.started = started;
     point.boxSinceStart = boxes.Count() > boxesAtStart;
     point.passesSinceStart = m_passesSinceStart;
-    outcome.findings = m_invariants->Check(point);
-    if (!outcome.findings.empty()) {
-      outcome.failedAfter = static_cast<int>(k);
-      return outcome;
+    for (const std::string& finding : m_invariants->Check(point)) {
+      note(static_cast<int>(k), finding);
+      if (m_trace) std::printf("         finding: %s\n", finding.c_str());
     }
   }
   return outcome;
 }
 
-std::vector<WalkAction> OperatorWalk::Shrink(std::vector<WalkAction> walk, const Outcome& failure, int budget) {
-  const std::string kinds = failure.Kinds();
-  if (failure.failedAfter >= 0 && static_cast<std::size_t>(failure.failedAfter) + 1 < walk.size())
-    walk.resize(static_cast<std::size_t>(failure.failedAfter) + 1);
+std::vector<WalkAction> OperatorWalk::Shrink(std::vector<WalkAction> walk, const std::string& tag, int budget) {
+  // Nothing after the action that first showed it is needed.
+  const Outcome first = RunWalk(walk);
+  --budget;
+  for (const Finding& finding : first.findings)
+    if (finding.Tag() == tag && static_cast<std::size_t>(finding.after) + 1 < walk.size())
+      walk.resize(static_cast<std::size_t>(finding.after) + 1);
   const auto stillFails = [&](const std::vector<WalkAction>& candidate) {
     --budget;
-    const Outcome outcome = RunWalk(candidate);
-    return outcome.Failed() && SharesAKind(kinds, outcome.Kinds());
+    return RunWalk(candidate).Has(tag);
   };
   std::size_t chunk = std::max<std::size_t>(1, walk.size() / 2);
   while (budget > 0) {
@@ -395,9 +406,5 @@ std::vector<WalkAction> OperatorWalk::Shrink(std::vector<WalkAction> walk, const
 void OperatorWalk::ReplayWalk(const std::string& text) {
   const std::vector<WalkAction> walk = WalkAction::Parse(text);
   const Outcome outcome = RunWalk(walk);
-  if (!outcome.Failed()) return;
-  std::string findings;
-  for (const std::string& finding : outcome.findings) findings += "\n  " + finding;
-  ADD_FAILURE() << "The records disagree after action " << outcome.failedAfter + 1 << " ("
-                << walk[static_cast<std::size_t>(outcome.failedAfter)].Text() << ") of \"" << text << "\":" << findings;
+  if (outcome.Failed()) ADD_FAILURE() << "The records disagree in \"" << text << "\":" << outcome.Describe(walk);
 }

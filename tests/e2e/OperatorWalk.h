@@ -15,21 +15,27 @@
 
 class OperatorWalk : public PlantScenarioFixture {
  protected:
+  struct Finding {
+    int after = -1;  // index of the action after which it was first seen
+    std::string text;
+    std::string Tag() const { return text.substr(0, text.find(' ')); }
+  };
+  // The first finding of each tag, in the order they came.
   struct Outcome {
-    int failedAfter = -1;  // index of the action after which the records disagreed
-    std::vector<std::string> findings;
-    bool Failed() const { return failedAfter >= 0; }
-    // The invariant letters found, e.g. "(a)(c)".
-    std::string Kinds() const;
+    std::vector<Finding> findings;
+    bool Failed() const { return !findings.empty(); }
+    bool Has(const std::string& tag) const;
+    std::string Tags() const;
+    std::string Describe(const std::vector<WalkAction>& walk) const;
   };
 
   void TearDown() override;
 
-  // Runs `walk` from a new plant and stops at the first disagreement.
+  // Runs `walk` from a new plant to its end (RUV_WALK_IGNORE="(b1)(c3)" leaves those tags out).
   Outcome RunWalk(const std::vector<WalkAction>& walk);
-  // The shortest walk found, by dropping actions, that still fails with one
-  // of `failure`'s invariant kinds, spending at most `budget` replays.
-  std::vector<WalkAction> Shrink(std::vector<WalkAction> walk, const Outcome& failure, int budget);
+  // The shortest walk found, by dropping actions, that still shows a finding
+  // tagged `tag`, spending at most `budget` replays.
+  std::vector<WalkAction> Shrink(std::vector<WalkAction> walk, const std::string& tag, int budget);
   // Runs the walk of `text`: the test fails with what disagreed.
   void ReplayWalk(const std::string& text);
 

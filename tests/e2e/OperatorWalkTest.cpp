@@ -39,14 +39,27 @@ TEST_F(OperatorWalk, RandomWalksKeepTheRecordsInAgreement) {
     const Outcome outcome = RunWalk(walk);
     if (!outcome.Failed()) continue;
     ++failed;
-    std::string findings;
-    for (const std::string& finding : outcome.findings) findings += "\n  " + finding;
-    const std::string shrunk = shrinkReplays > 0 ? WalkAction::Join(Shrink(walk, outcome, shrinkReplays)) : std::string("(not shrunk)");
-    ADD_FAILURE() << "Walk seed " << seed << " fails after action " << outcome.failedAfter + 1 << " ("
-                  << walk[static_cast<std::size_t>(outcome.failedAfter)].Text() << "):" << findings
-                  << "\n  walk: " << WalkAction::Join(walk) << "\n  shortest: ReplayWalk(\"" << shrunk << "\");";
+    const std::string tag = outcome.findings.front().Tag();
+    const std::string shrunk =
+        shrinkReplays > 0 ? WalkAction::Join(Shrink(walk, tag, shrinkReplays)) : std::string("(not shrunk)");
+    ADD_FAILURE() << "Walk seed " << seed << " fails " << outcome.Tags() << ":" << outcome.Describe(walk)
+                  << "\n  walk: " << WalkAction::Join(walk) << "\n  shortest for " << tag << ": ReplayWalk(\"" << shrunk
+                  << "\");";
   }
   std::printf("[walks] seeds %u..%u: %u walks, %d failed\n", first, first + count - 1, count, failed);
+}
+
+// RUV_WALK_REPLAY="R1 S p200 ..." replays one walk by hand (with RUV_WALK_TRACE=1 step by step).
+TEST_F(OperatorWalk, ReplayFromEnvironment) {
+  const char* walk = std::getenv("RUV_WALK_REPLAY");
+  if (!walk || !*walk) GTEST_SKIP() << "RUV_WALK_REPLAY names no walk";
+  // RUV_WALK_TARGET="(a3)" shrinks it to the shortest walk that still shows that tag.
+  const char* target = std::getenv("RUV_WALK_TARGET");
+  if (target && *target) {
+    const std::string shrunk = WalkAction::Join(Shrink(WalkAction::Parse(walk), target, 400));
+    std::printf("shortest for %s: ReplayWalk(\"%s\");\n", target, shrunk.c_str());
+  }
+  ReplayWalk(walk);
 }
 
 TEST_F(OperatorWalk, TheTextFormReadsBackWhatItWrites) {

@@ -111,7 +111,8 @@ std::vector<RecordInvariants::EventRow> RecordInvariants::ReadRows() const {
   ForEachRow(m_path,
              "SELECT m_nRecordID, m_strBatchedMatrialName, m_fStartMatrialDose, m_fEndMatrialDose, "
              "m_strDisChargeDir, m_nBatchNumber, m_bIsAutoBatching, m_bChrageIsEnd, m_bBatchIsCompleted, "
-             "COALESCE(m_strDisChargeStartTimeShamsi, '') FROM Event2 ORDER BY m_nRecordID",
+             "(m_strDisChargeDir <> '?' OR m_dtDisChargeStartTime <> m_dtRecDateTime OR m_bBatchIsCompleted <> 0) "
+             "FROM Event2 ORDER BY m_nRecordID",
              [&](sqlite3_stmt* stmt) {
                EventRow row;
                row.id = sqlite3_column_int(stmt, 0);
@@ -123,7 +124,8 @@ std::vector<RecordInvariants::EventRow> RecordInvariants::ReadRows() const {
                row.automatic = sqlite3_column_int(stmt, 6);
                row.chargeEnded = sqlite3_column_int(stmt, 7);
                row.completed = sqlite3_column_int(stmt, 8);
-               row.dischargeStarted = !ColumnText(stmt, 9).empty();
+               // A discharge's start gives the row its mixer and its own time.
+               row.dischargeStarted = sqlite3_column_int(stmt, 9) != 0;
                rows.push_back(row);
              });
   return rows;
@@ -160,17 +162,17 @@ void RecordInvariants::CheckLedger(const std::vector<EventRow>& rows, std::vecto
     const std::string name = NameOf(m);
     if (pending.count(m) != 0) {
       if (booked > charged + kLedgerTolerance)
-        findings.push_back("(a) " + name + ": the shift books " + Kg(booked) + " kg, more than Event2's " + Kg(charged) +
+        findings.push_back("(a2) " + name + ": the shift books " + Kg(booked) + " kg, more than Event2's " + Kg(charged) +
                            " kg while a step still charges");
     } else if (std::fabs(booked - charged) > kLedgerTolerance) {
-      findings.push_back("(a) " + name + ": Event2 holds " + Kg(charged) + " kg, the shift books " + Kg(booked) + " kg");
+      findings.push_back("(a1) " + name + ": Event2 holds " + Kg(charged) + " kg, the shift books " + Kg(booked) + " kg");
     }
     if (!m_lastTotals.empty() && booked < m_lastTotals[static_cast<std::size_t>(m)] - kLedgerTolerance)
-      findings.push_back("(a) " + name + ": the shift's total fell from " + Kg(m_lastTotals[static_cast<std::size_t>(m)]) +
+      findings.push_back("(a3) " + name + ": the shift's total fell from " + Kg(m_lastTotals[static_cast<std::size_t>(m)]) +
                          " to " + Kg(booked) + " kg (a negative booking)");
   }
   if (std::fabs(produced - sum) > kLedgerTolerance)
-    findings.push_back("(a) Total Produced is " + Kg(produced) + " kg, the materials' totals sum to " + Kg(sum));
+    findings.push_back("(a4) Total Produced is " + Kg(produced) + " kg, the materials' totals sum to " + Kg(sum));
   m_lastTotals = totals;
 }
 
@@ -188,7 +190,7 @@ void RecordInvariants::CheckDischargedRows(const std::vector<EventRow>& rows,
     for (int k = 0; k < lastDischarged; ++k) {
       const EventRow& row = *own[static_cast<std::size_t>(k)];
       if (row.completed == 0 || row.batch <= 0)
-        findings.push_back("(b) row " + std::to_string(row.id) + " (" + NameOf(row.material) + " " + Kg(row.start) +
+        findings.push_back("(b1) row " + std::to_string(row.id) + " (" + NameOf(row.material) + " " + Kg(row.start) +
                            " -> " + Kg(row.end) + ", batch " + std::to_string(row.batch) + ", completed " +
                            std::to_string(row.completed) + ") was discharged with row " +
                            std::to_string(own[static_cast<std::size_t>(lastDischarged)]->id) +
@@ -200,7 +202,7 @@ void RecordInvariants::CheckDischargedRows(const std::vector<EventRow>& rows,
       const PlantObjectId valve = g_materials[static_cast<std::size_t>(row.material)].GetDischargeValveId();
       const bool open = GetShapeAttribBool(valve, eCodeOnOffCommand);
       if (!open && (row.completed == 0 || row.batch <= 0))
-        findings.push_back("(b) row " + std::to_string(row.id) + " (" + NameOf(row.material) +
+        findings.push_back("(b2) row " + std::to_string(row.id) + " (" + NameOf(row.material) +
                            ") was discharged but is not completed into a batch (batch " + std::to_string(row.batch) + ")");
     }
   }
@@ -212,17 +214,17 @@ void RecordInvariants::CheckOneRowPerCharge(const std::vector<EventRow>& rows,
   std::map<int, int> latest;
   for (const EventRow& row : rows) latest[row.material] = row.id;
   for (const EventRow& row : rows) {
-    const std::string what = "(c) row " + std::to_string(row.id) + " (" + NameOf(row.material) + " " + Kg(row.start) +
+    const std::string what = "row " + std::to_string(row.id) + " (" + NameOf(row.material) + " " + Kg(row.start) +
                              " -> " + Kg(row.end) + ")";
     const bool hand = m_handRows.count(row.id) != 0;
-    if (!hand && row.automatic == 0) findings.push_back(what + " is no hand charge, yet has no automatic flag");
+    if (!hand && row.automatic == 0) findings.push_back("(c1) " + what + " is no hand charge, yet has no automatic flag");
     if (row.material < 0 || row.material >= kChargedMaterialCount) continue;
     const PlantObjectId pump = g_materials[static_cast<std::size_t>(row.material)].GetChargePumpId();
     const bool charging = latest[row.material] == row.id && GetShapeAttribBool(pump, eCodeOnOffCommand);
-    if (!charging && row.chargeEnded == 0) findings.push_back(what + " never had its charge ended");
+    if (!charging && row.chargeEnded == 0) findings.push_back("(c2) " + what + " never had its charge ended");
     // A charge that ran moved material into its weigher.
     if (!hand && !charging && row.automatic != 0 && !(row.Amount() > 0.0))
-      findings.push_back(what + " is a row for a charge that charged nothing");
+      findings.push_back("(c3) " + what + " is a row for a charge that charged nothing");
   }
 }
 
@@ -255,7 +257,7 @@ void RecordInvariants::CheckLearning(const std::vector<EventRow>& rows, std::vec
       std::string name;
       for (const CMaterial& material : g_materials)
         if (material.GetChargePumpId() == id) name += (name.empty() ? "" : "/") + material.GetName();
-      findings.push_back("(d) the in-pipe amount of " + name + "'s pump went from " + Kg(learned) + " to " + Kg(now) +
+      findings.push_back("(d1) the in-pipe amount of " + name + "'s pump went from " + Kg(learned) + " to " + Kg(now) +
                          " kg with no charge that reached its dose in one go to teach it");
     }
     learned = now;
@@ -270,10 +272,10 @@ void RecordInvariants::CheckStandingSteps(const QuietPoint& point, std::vector<s
   ForEachRunStepIn(kInvariantCharging, kInvariantDischarging, [&](int i, const CRecipeStepInfo& step, int phase) {
     const CMaterial& material = g_materials[static_cast<std::size_t>(step.GetMaterialIndex())];
     if (phase == kInvariantCharging && !GetShapeAttribBool(material.GetChargePumpId(), eCodeOnOffCommand))
-      findings.push_back("(e) step " + std::to_string(i + 1) + " (" + material.GetName() +
+      findings.push_back("(e1) step " + std::to_string(i + 1) + " (" + material.GetName() +
                          ") stands charging with its pump off while the process runs");
     if (phase == kInvariantDischarging && !GetShapeAttribBool(material.GetDischargeValveId(), eCodeOnOffCommand))
-      findings.push_back("(e) step " + std::to_string(i + 1) + " (" + material.GetName() +
+      findings.push_back("(e2) step " + std::to_string(i + 1) + " (" + material.GetName() +
                          ") stands discharging with its valve shut while the process runs");
   });
 }

@@ -10,7 +10,16 @@
 //      its dose in one go;
 //  (e) a started process has no step standing in charging or discharging
 //      with its outputs off and nothing said.
-// Each finding is a line starting with its letter, e.g. "(a) L.A.B.S: ...".
+// Each finding is a line starting with its tag, the invariant's letter and
+// the kind of disagreement, e.g. "(a3) L.A.B.S: the shift's total fell ...":
+//  (a1) Event2 and the shift differ   (a2) the shift books more than Event2
+//  (a3) a total fell                   (a4) Total Produced is not the sum
+//  (b1) an earlier row of a discharged weigher has no batch
+//  (b2) a discharged row is not completed into a batch
+//  (c1) a row that is no hand charge lacks the automatic flag
+//  (c2) a charge never ended           (c3) an automatic row charged nothing
+//  (d1) a learned amount moved unexplained
+//  (e1) a step charges with its pump off, (e2) discharges with its valve shut
 #include <map>
 #include <set>
 #include <string>
