@@ -111,8 +111,7 @@ std::vector<RecordInvariants::EventRow> RecordInvariants::ReadRows() const {
   ForEachRow(m_path,
              "SELECT m_nRecordID, m_strBatchedMatrialName, m_fStartMatrialDose, m_fEndMatrialDose, "
              "m_strDisChargeDir, m_nBatchNumber, m_bIsAutoBatching, m_bChrageIsEnd, m_bBatchIsCompleted, "
-             "(m_strDisChargeDir <> '?' OR m_dtDisChargeStartTime <> m_dtRecDateTime OR m_bBatchIsCompleted <> 0) "
-             "FROM Event2 ORDER BY m_nRecordID",
+             "m_strDisChargeDir <> '?' FROM Event2 ORDER BY m_nRecordID",
              [&](sqlite3_stmt* stmt) {
                EventRow row;
                row.id = sqlite3_column_int(stmt, 0);
@@ -124,7 +123,8 @@ std::vector<RecordInvariants::EventRow> RecordInvariants::ReadRows() const {
                row.automatic = sqlite3_column_int(stmt, 6);
                row.chargeEnded = sqlite3_column_int(stmt, 7);
                row.completed = sqlite3_column_int(stmt, 8);
-               // A discharge's start gives the row its mixer and its own time.
+               // A discharge into a mixer gives the row the mixer's name (the
+               // water's row has it from its start: it is weighed in the mixer).
                row.dischargeStarted = sqlite3_column_int(stmt, 9) != 0;
                rows.push_back(row);
              });
@@ -196,14 +196,15 @@ void RecordInvariants::CheckDischargedRows(const std::vector<EventRow>& rows,
                            std::to_string(own[static_cast<std::size_t>(lastDischarged)]->id) +
                            " but is not credited to a batch");
     }
-    // A discharge that ended (its valve shut) completed its row, into a numbered batch.
+    // Whatever went into a mixer went into its batch. (A discharge cut by a
+    // Stop, a change of data source or a close is not complete, and a Demo
+    // started again may have emptied the weigher meanwhile: only the batch
+    // is asked of the last discharged row.)
     if (lastDischarged >= 0) {
       const EventRow& row = *own[static_cast<std::size_t>(lastDischarged)];
-      const PlantObjectId valve = g_materials[static_cast<std::size_t>(row.material)].GetDischargeValveId();
-      const bool open = GetShapeAttribBool(valve, eCodeOnOffCommand);
-      if (!open && (row.completed == 0 || row.batch <= 0))
-        findings.push_back("(b2) row " + std::to_string(row.id) + " (" + NameOf(row.material) +
-                           ") was discharged but is not completed into a batch (batch " + std::to_string(row.batch) + ")");
+      if (row.batch <= 0)
+        findings.push_back("(b2) row " + std::to_string(row.id) + " (" + NameOf(row.material) + ") was discharged into " +
+                           row.direction + " without a batch number (batch " + std::to_string(row.batch) + ")");
     }
   }
 }
@@ -222,8 +223,10 @@ void RecordInvariants::CheckOneRowPerCharge(const std::vector<EventRow>& rows,
     const PlantObjectId pump = g_materials[static_cast<std::size_t>(row.material)].GetChargePumpId();
     const bool charging = latest[row.material] == row.id && GetShapeAttribBool(pump, eCodeOnOffCommand);
     if (!charging && row.chargeEnded == 0) findings.push_back("(c2) " + what + " never had its charge ended");
-    // A charge that ran moved material into its weigher.
-    if (!hand && !charging && row.automatic != 0 && !(row.Amount() > 0.0))
+    // A step that found its weigher full had nothing to charge: its pump
+    // went on and off in one pass, and that is no charge.
+    const float full = GetShapeAttribFloat(GetMaterialWeigherId(row.material, 0), eCodeMaxLevel);
+    if (!hand && !charging && row.material != 0 && !(row.Amount() > 0.0) && row.start >= full - 0.01)
       findings.push_back("(c3) " + what + " is a row for a charge that charged nothing");
   }
 }

@@ -15,9 +15,9 @@
 //  (a1) Event2 and the shift differ   (a2) the shift books more than Event2
 //  (a3) a total fell                   (a4) Total Produced is not the sum
 //  (b1) an earlier row of a discharged weigher has no batch
-//  (b2) a discharged row is not completed into a batch
+//  (b2) a row discharged into a mixer has no batch number
 //  (c1) a row that is no hand charge lacks the automatic flag
-//  (c2) a charge never ended           (c3) an automatic row charged nothing
+//  (c2) a charge never ended           (c3) a step "charged" a full weigher
 //  (d1) a learned amount moved unexplained
 //  (e1) a step charges with its pump off, (e2) discharges with its valve shut
 #include <map>
