@@ -66,7 +66,28 @@ void OperatorWalk::TearDown() {
 
 // ---------------------------------------------------------------- the plant
 
+namespace {
+
+// What a new process of the program would start without: the process
+// engine's flags, steps and run copy, and what the materials remember of the
+// last charge (the recovery file, the settings and the database stay).
+void ForgetProcessWideState() {
+  CProcessEngineApp& engine = GetProcessEngine();
+  engine.SetStarted(0, 1);
+  engine.ResetSteps();
+  engine.ClearRunUsedSteps();
+  for (CMaterial& material : g_materials) {
+    material.SetEventRecordId(-1);
+    material.SetChargeStartLevel(0.0f);
+    material.SetChargeEndLevel(0.0f);
+    material.SetTotal(0.0f);
+  }
+}
+
+}  // namespace
+
 void OperatorWalk::StartApplicationAgain() {
+  ForgetProcessWideState();
   // Each start takes the single-instance lock for good: a lock folder of its own.
   const std::string lockFolder = dir.File("lock-" + std::to_string(++m_starts));
   std::filesystem::create_directories(lockFolder);
