@@ -5,7 +5,8 @@
 //
 // By hand: RUV_WALKS=N RUV_WALK_SEED=S runs N walks from seed S (tools/run-walks
 // spreads a range over processes); RUV_WALK_SHRINK=R spends at most R replays
-// shrinking a failing walk (0: none); RUV_WALK_TRACE=1 prints every step.
+// shrinking a failing walk (0: none); RUV_WALK_TRACE=1 prints every step;
+// RUV_WALK_WEIGHTS="V30,Q8" changes the weights of the actions drawn.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -33,9 +34,11 @@ TEST_F(OperatorWalk, RandomWalksKeepTheRecordsInAgreement) {
   const std::uint32_t first = EnvNumber("RUV_WALK_SEED", kCiFirstSeed);
   const std::uint32_t count = EnvNumber("RUV_WALKS", kCiWalks);
   const int shrinkReplays = static_cast<int>(EnvNumber("RUV_WALK_SHRINK", kDefaultShrinkReplays));
+  const char* weightsText = std::getenv("RUV_WALK_WEIGHTS");
+  const std::string weights = weightsText ? weightsText : "";
   int failed = 0;
   for (std::uint32_t seed = first; seed < first + count; ++seed) {
-    const std::vector<WalkAction> walk = WalkAction::Draw(seed, WalkLength(seed));
+    const std::vector<WalkAction> walk = WalkAction::Draw(seed, WalkLength(seed), weights);
     const Outcome outcome = RunWalk(walk);
     if (!outcome.Failed()) continue;
     ++failed;

@@ -1,6 +1,8 @@
 #include "e2e/WalkAction.h"
 
 #include <cctype>
+#include <cstdlib>
+#include <iterator>
 #include <random>
 #include <sstream>
 
@@ -19,7 +21,7 @@ struct Weighted {
   char kind;
   int weight;
 };
-constexpr Weighted kWeights[] = {
+constexpr Weighted kDefaultWeights[] = {
     {'S', 12}, {'s', 2}, {'T', 5}, {'N', 3}, {'D', 4}, {'V', 14}, {'P', 3}, {'F', 2}, {'f', 1},
     {'B', 2},  {'R', 7}, {'A', 3}, {'C', 3}, {'M', 5}, {'W', 3},  {'Q', 3}, {'p', 30},
 };
@@ -61,16 +63,25 @@ std::vector<WalkAction> WalkAction::Parse(const std::string& text) {
   return walk;
 }
 
-std::vector<WalkAction> WalkAction::Draw(std::uint32_t seed, int length) {
+std::vector<WalkAction> WalkAction::Draw(std::uint32_t seed, int length, const std::string& weights) {
+  std::vector<Weighted> table(std::begin(kDefaultWeights), std::end(kDefaultWeights));
+  std::istringstream changes(weights);
+  std::string change;
+  while (std::getline(changes, change, ',')) {
+    if (change.size() < 2) continue;
+    for (Weighted& weighted : table)
+      if (weighted.kind == change[0]) weighted.weight = std::atoi(change.c_str() + 1);
+  }
   std::mt19937 random(seed);
   int total = 0;
-  for (const Weighted& weighted : kWeights) total += weighted.weight;
+  for (const Weighted& weighted : table) total += weighted.weight;
+  if (total <= 0) return {};
   const auto pick = [&random](int count) { return static_cast<int>(random() % static_cast<unsigned>(count)); };
   std::vector<WalkAction> walk;
   for (int k = 0; k < length; ++k) {
     int draw = pick(total);
     char kind = 'p';
-    for (const Weighted& weighted : kWeights) {
+    for (const Weighted& weighted : table) {
       if (draw < weighted.weight) {
         kind = weighted.kind;
         break;

@@ -31,6 +31,7 @@ struct WalkAction {
   // The walk in its text form, and back; unknown words are skipped.
   static std::string Join(const std::vector<WalkAction>& walk);
   static std::vector<WalkAction> Parse(const std::string& text);
-  // A walk of `length` actions drawn with the walk's weights from `seed`.
-  static std::vector<WalkAction> Draw(std::uint32_t seed, int length);
+  // A walk of `length` actions drawn from `seed` with the walk's weights,
+  // changed by `weights` ("S20,V30": Start weighs 20, the valves 30).
+  static std::vector<WalkAction> Draw(std::uint32_t seed, int length, const std::string& weights = std::string());
 };
