@@ -428,8 +428,10 @@ std::vector<WalkAction> OperatorWalk::Shrink(std::vector<WalkAction> walk, const
   return walk;
 }
 
-void OperatorWalk::ReplayWalk(const std::string& text) {
+void OperatorWalk::ReplayWalk(const std::string& text, const std::string& only) {
   const std::vector<WalkAction> walk = WalkAction::Parse(text);
-  const Outcome outcome = RunWalk(walk);
+  Outcome outcome = RunWalk(walk);
+  if (!only.empty())
+    std::erase_if(outcome.findings, [&](const Finding& finding) { return only.find(finding.Tag()) == std::string::npos; });
   if (outcome.Failed()) ADD_FAILURE() << "The records disagree in \"" << text << "\":" << outcome.Describe(walk);
 }

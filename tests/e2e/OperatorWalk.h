@@ -36,8 +36,9 @@ class OperatorWalk : public PlantScenarioFixture {
   // The shortest walk found, by dropping actions, that still shows a finding
   // tagged `tag`, spending at most `budget` replays.
   std::vector<WalkAction> Shrink(std::vector<WalkAction> walk, const std::string& tag, int budget);
-  // Runs the walk of `text`: the test fails with what disagreed.
-  void ReplayWalk(const std::string& text);
+  // Runs the walk of `text`: the test fails with what disagreed (of the tags
+  // in `only`, e.g. "(a1)(a3)", when given: the invariant a named walk is about).
+  void ReplayWalk(const std::string& text, const std::string& only = std::string());
 
  private:
   void StartNewPlant();
