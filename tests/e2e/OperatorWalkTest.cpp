@@ -17,10 +17,10 @@ namespace {
 
 // The seeds CI walks on every run.
 constexpr std::uint32_t kCiFirstSeed = 1;
-constexpr int kCiWalks = 8;
+constexpr int kCiWalks = 16;
 // Replays spent shrinking a failing walk when nobody said otherwise: enough
 // for a short list, within the test run's time limit.
-constexpr std::uint32_t kDefaultShrinkReplays = 40;
+constexpr std::uint32_t kDefaultShrinkReplays = 12;
 
 std::uint32_t EnvNumber(const char* name, std::uint32_t fallback) {
   const char* text = std::getenv(name);
