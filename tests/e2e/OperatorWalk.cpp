@@ -133,7 +133,6 @@ void OperatorWalk::StartNewPlant() {
   m_levelAnswer = IDYES;
   m_finishAnswer = IDYES;
   m_passesSinceStart = 0;
-  m_boxSinceStart = false;
 }
 
 void OperatorWalk::SaveRecipe(const char* name, std::initializer_list<StepInput> steps, bool dischargeLabs) {
@@ -179,14 +178,10 @@ int OperatorWalk::AnswerBox(const std::string& text, UINT style) {
   }
 }
 
-void OperatorWalk::AfterPass() {
-  if (GetProcessEngine().IsStarted()) ++m_passesSinceStart;
-}
-
 void OperatorWalk::RunPasses(int count) {
   for (int pass = 0; pass < count; ++pass) {
     Pass();
-    AfterPass();
+    if (GetProcessEngine().IsStarted()) ++m_passesSinceStart;
   }
 }
 
@@ -198,7 +193,6 @@ void OperatorWalk::DoStart(bool levelYes) {
   // The level question comes in the next pass.
   RunPasses(1);
   m_passesSinceStart = 0;
-  m_boxSinceStart = false;
 }
 
 void OperatorWalk::DoStop() {

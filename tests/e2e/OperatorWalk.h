@@ -3,7 +3,8 @@
 // shift, five recipes and a batch number, then a sequence of operator actions
 // (WalkAction) in which every box is met and answered. After each action that
 // leaves the plant quiet the record invariants are checked; a failing walk is
-// shrunk by dropping actions to the shortest that still fails the same way.
+// shrunk by dropping actions to the shortest that still shows the same tag.
+// Hands touch valves and pumps only while the process is stopped.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -57,7 +58,6 @@ class OperatorWalk : public PlantScenarioFixture {
   void SaveActiveDose(int kg);
   void CloseAndStartAgain();
   void RunPasses(int count);
-  void AfterPass();
   int AnswerBox(const std::string& text, UINT style);
   void StartApplicationAgain();
   // RUV_WALK_TRACE=1: each action with the plant, the boxes and the records after it.
@@ -67,7 +67,6 @@ class OperatorWalk : public PlantScenarioFixture {
   int m_levelAnswer = IDYES;
   int m_finishAnswer = IDYES;
   int m_passesSinceStart = 0;
-  bool m_boxSinceStart = false;
-  int m_starts = 0;
-  bool m_trace = false;  // program starts in this test, each with its own lock folder
+  int m_starts = 0;  // program starts in this test, each with its own lock folder
+  bool m_trace = false;
 };
