@@ -6,7 +6,9 @@
 // By hand: RUV_WALKS=N RUV_WALK_SEED=S runs N walks from seed S (tools/run-walks
 // spreads a range over processes); RUV_WALK_SHRINK=R spends at most R replays
 // shrinking a failing walk (0: none); RUV_WALK_TRACE=1 prints every step;
-// RUV_WALK_WEIGHTS="V30,Q8" changes the weights of the actions drawn.
+// RUV_WALK_WEIGHTS="V30,Q8" changes the weights of the actions drawn;
+// RUV_WALK_IGNORE="(b1)(b2)" leaves findings of those tags out (a fault known
+// and not yet mended must not hide the others).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
