@@ -75,4 +75,11 @@ TEST_F(OperatorWalk, AHandDischargeIntoAMixerNeedsItsBatchNumber) {
   ReplayWalk("P1+ F V27+", "(b2)");
 }
 
+// Keep80 held at 100 kg, the discharge valve opened by hand and left open,
+// Start: the held step must not charge on while its batcher runs out into
+// Mixer 1 (seed 907, default weights).
+TEST_F(OperatorWalk, AHeldStepDoesNotChargeOnWhileItsDischargeValveIsOpen) {
+  ReplayWalk("R1 S p194 S s V27+ S T", "(a2)");
+}
+
 }  // namespace
