@@ -1,6 +1,8 @@
 #include "support/FakeClock.h"
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 FakeClock::FakeClock(std::uint32_t startTicks) : m_ticks(startTicks) {
   m_now.year = 2026;
@@ -11,6 +13,11 @@ FakeClock::FakeClock(std::uint32_t startTicks) : m_ticks(startTicks) {
 
 FakeClock::~FakeClock() {
   if (m_installed) SetClock(nullptr);
+}
+
+void FakeClock::SleepMs(std::uint32_t ms) {
+  Advance(ms);
+  if (m_yieldOnSleep.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void FakeClock::Install() {

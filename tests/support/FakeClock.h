@@ -14,7 +14,10 @@ class FakeClock final : public IClock {
   void Install();  // makes this the process clock
   std::uint32_t TickCount() override { return m_ticks.load(); }
   DateTimeFields LocalNow() override;
-  void SleepMs(std::uint32_t ms) override { Advance(ms); }
+  void SleepMs(std::uint32_t ms) override;
+  // Each Sleep also yields the processor for a real millisecond: threads that
+  // pace themselves by sleeping then neither spin nor wait their real period.
+  void SetYieldOnSleep(bool yield) { m_yieldOnSleep.store(yield); }
 
   void Advance(std::uint32_t ms);
   void SetTicks(std::uint32_t ticks) { m_ticks.store(ticks); }
@@ -26,4 +29,5 @@ class FakeClock final : public IClock {
   DateTimeFields m_now;
   std::uint32_t m_msRemainder = 0;
   bool m_installed = false;
+  std::atomic<bool> m_yieldOnSleep{false};
 };

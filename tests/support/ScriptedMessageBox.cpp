@@ -14,6 +14,10 @@ int ScriptedMessageBox::Answer(const std::string& text, const std::string& capti
   std::unique_lock<std::mutex> lock(m_mutex);
   m_shown.push_back({text, caption, style, std::this_thread::get_id(), waited});
   if (m_answers.empty()) {
+    if (m_answerer) {
+      lock.unlock();
+      return m_answerer(text, caption, style);
+    }
     if (m_defaultAnswer != 0) return m_defaultAnswer;
     lock.unlock();
     ADD_FAILURE() << "Unexpected message box: [" << caption << "] " << text;

@@ -36,6 +36,10 @@ class ScriptedMessageBox final : public IMessageBoxService {
   void SetOnShow(std::function<void(const std::string& text)> onShow) { m_onShow = std::move(onShow); }
   // Answers every unscripted box with `answer` instead of failing (0 turns this off).
   void SetDefaultAnswer(int answer) { m_defaultAnswer = answer; }
+  // Answers every unscripted box by asking `answerer` (before the default
+  // answer): for runs that meet whatever box comes and decide from its text.
+  using Answerer = std::function<int(const std::string& text, const std::string& caption, UINT style)>;
+  void SetAnswerer(Answerer answerer) { m_answerer = std::move(answerer); }
 
   std::vector<Shown> Boxes() const;
   std::size_t Count() const;
@@ -55,4 +59,5 @@ class ScriptedMessageBox final : public IMessageBoxService {
   std::vector<Shown> m_shown;
   int m_defaultAnswer = 0;
   std::function<void(const std::string& text)> m_onShow;
+  Answerer m_answerer;
 };

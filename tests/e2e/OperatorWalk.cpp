@@ -1,0 +1,433 @@
+#include "e2e/OperatorWalk.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/BaseTableDlg.h"
+#include "app/BatchNumDlg.h"
+#include "app/RecipeDlg.h"
+#include "app/RecipeOneItemDlg.h"
+#include "controls/CBalloonHelp.h"
+#include "engine/ProcessEngineApp.h"
+#include "platform/base/IniProfile.h"
+#include "platform/ui/CButton.h"
+#include "platform/ui/ModalDialogScript.h"
+#include "plant/PlantModel.h"
+#include "records/RecipeRS.h"
+
+namespace {
+
+constexpr int kWalkWaterEx = 3;
+constexpr int kConfirmationWaits = 9;
+
+// OK, and Cancel when the dialog refused OK (it stays open and says why).
+void ConfirmOrCancel(CDialog& dialog) {
+  dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  if (dialog.IsWindowVisible()) dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+void CloseBalloons() {
+  for (CBalloonHelp* balloon : CBalloonHelp::Balloons()) balloon->DestroyWindow();
+  PumpPendingMessages();
+}
+
+}  // namespace
+
+bool OperatorWalk::Outcome::Has(const std::string& tag) const {
+  return std::any_of(findings.begin(), findings.end(), [&](const Finding& finding) { return finding.Tag() == tag; });
+}
+
+std::string OperatorWalk::Outcome::Tags() const {
+  std::string tags;
+  for (const Finding& finding : findings) tags += finding.Tag();
+  return tags;
+}
+
+std::string OperatorWalk::Outcome::Describe(const std::vector<WalkAction>& walk) const {
+  std::string text;
+  for (const Finding& finding : findings) {
+    const std::size_t at = static_cast<std::size_t>(finding.after);
+    text += "\n  after action " + std::to_string(finding.after + 1) + " (" + (at < walk.size() ? walk[at].Text() : "?") +
+            "): " + finding.text;
+  }
+  return text;
+}
+
+void OperatorWalk::TearDown() {
+  if (view) CloseApplication();
+  boxes.SetAnswerer(nullptr);
+  modal_script::Clear();
+}
+
+// ---------------------------------------------------------------- the plant
+
+namespace {
+
+// What a new process of the program would start without: the process
+// engine's flags, steps and run copy, and what the materials remember of the
+// last charge (the recovery file, the settings and the database stay).
+void ForgetProcessWideState() {
+  CProcessEngineApp& engine = GetProcessEngine();
+  engine.SetStarted(0, 1);
+  engine.ResetSteps();
+  engine.ClearRunUsedSteps();
+  for (CMaterial& material : g_materials) {
+    material.SetEventRecordId(-1);
+    material.SetChargeStartLevel(0.0f);
+    material.SetChargeEndLevel(0.0f);
+    material.SetTotal(0.0f);
+  }
+}
+
+}  // namespace
+
+void OperatorWalk::StartApplicationAgain() {
+  ForgetProcessWideState();
+  // Each start takes the single-instance lock for good: a lock folder of its own.
+  const std::string lockFolder = dir.File("lock-" + std::to_string(++m_starts));
+  std::filesystem::create_directories(lockFolder);
+  ::setenv("XDG_RUNTIME_DIR", lockFolder.c_str(), 1);
+  ini::ClearCache();
+  // On the test's clock from the start: the cycles pace themselves by a real
+  // millisecond each until they are stopped, and the start waits no real period.
+  clock.SetYieldOnSleep(true);
+  clock.Install();
+  if (!StartApplication()) return;
+  StopCycles();
+  m_chargeEndArmedAt.clear();
+}
+
+void OperatorWalk::StartNewPlant() {
+  if (view) CloseApplication();
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) std::filesystem::remove_all(entry.path());
+  for (const char* name : {"Qelo-Setting.ini", "Qelo-DCTags.dct"})
+    dir.Write(name, ReadFile(std::string(RUV_DATA_DIR "/") + name));
+  ini::ClearCache();
+  boxes.Clear();
+  boxes.SetAnswerer([this](const std::string& text, const std::string&, UINT style) { return AnswerBox(text, style); });
+  modal_script::Clear();
+  ASSERT_EQ(::MakeDatabase(DatabasePath(), ReadFile(RUV_SCHEMA_SQL)), "");
+  StartApplicationAgain();
+  ASSERT_NE(view, nullptr);
+  clock.Install();
+  ASSERT_EQ(GetEngineRoot()->GetDataSourceType(), eDataSourceDemo);
+  OpenShift("A");
+  MakeWalkRecipes();
+  EnterBatchNumber("701");
+  modal_script::Clear();
+
+  const char* trace = std::getenv("RUV_WALK_TRACE");
+  m_trace = trace && *trace && *trace != '0';
+  // Thousands of walks by hand: the form refreshes every five seconds, not every second.
+  m_refreshEveryPasses = 25;
+  m_invariants = std::make_unique<RecordInvariants>(DatabasePath());
+  for (float dose : {80.0f, 30.0f, 90.0f, 70.0f, 40.0f, 60.0f, 95.0f}) m_invariants->AllowDose(kLabs, dose);
+  m_invariants->AllowDose(kWater, 20.0f);
+  m_invariants->AllowDose(kWalkWaterEx, 10.0f);
+  m_invariants->TakeLearnedBaseline();
+  m_levelAnswer = IDYES;
+  m_finishAnswer = IDYES;
+  m_passesSinceStart = 0;
+}
+
+void OperatorWalk::SaveRecipe(const char* name, std::initializer_list<StepInput> steps, bool dischargeLabs) {
+  CRecipeDlg& dialog = *view->GetRecipeDlg();
+  dialog.OnNewRecipe();
+  dialog.SetDlgItemText(IDC_RECIPE_NAME, name);
+  int index = 0;
+  for (const StepInput& input : steps) {
+    FillStep(dialog, index, input);
+    if (input.material == kLabs && !dischargeLabs) {
+      auto* discharge = dynamic_cast<CButton*>(dialog.GetRow(index).GetDlgItem(IDC_STEP_DISCHARGE));
+      discharge->SetCheck(BST_UNCHECKED);
+      dialog.GetRow(index).OnCmdMsg(IDC_STEP_DISCHARGE, static_cast<int>(BN_CLICKED));
+    }
+    ++index;
+  }
+  EXPECT_TRUE(dialog.OnSaveRecipe()) << name;
+  CloseBalloons();
+}
+
+// Recipes 1 to 5: L.A.B.S into Mixer 1 kept in its batcher, a small and a
+// near-capacity L.A.B.S discharged, water with L.A.B.S, a delay and a
+// confirmation, and water with L.A.B.S and Water-Ex.
+void OperatorWalk::MakeWalkRecipes() {
+  SaveRecipe("Keep80", {{kLabs, "80", "0"}}, false);
+  SaveRecipe("Small30", {{kLabs, "30", "0"}});
+  SaveRecipe("Near90", {{kLabs, "90", "0"}});
+  SaveRecipe("Soap", {{kWater, "20", "0"}, {kLabs, "70", "1"}, {kDelay, "2", "2"}, {kConfirmation, "0", "3"}});
+  SaveRecipe("WaterEx", {{kWater, "20", "0"}, {kLabs, "30", "0"}, {kWalkWaterEx, "10", "2"}});
+}
+
+// ---------------------------------------------------------------- the actions
+
+int OperatorWalk::AnswerBox(const std::string& text, UINT style) {
+  if (text.find(kLevelQuestion) != std::string::npos) return m_levelAnswer;
+  if (text.find("Application will be closed.") != std::string::npos) return IDYES;
+  if (text.find("آيا ميخواهيد بچ") != std::string::npos) return m_finishAnswer;
+  switch (style & 0xF) {
+    case MB_YESNO:
+    case MB_YESNOCANCEL: return IDYES;
+    case MB_RETRYCANCEL: return IDCANCEL;
+    default: return IDOK;
+  }
+}
+
+void OperatorWalk::RunPasses(int count) {
+  for (int pass = 0; pass < count; ++pass) {
+    Pass();
+    if (GetProcessEngine().IsStarted()) ++m_passesSinceStart;
+  }
+}
+
+void OperatorWalk::DoStart(bool levelYes) {
+  m_levelAnswer = levelYes ? IDYES : IDNO;
+  modal_script::Push([](CDialog& numbers) { ConfirmOrCancel(numbers); });
+  main->SendMessage(WM_COMMAND, ID_START_PROCESS);
+  modal_script::Clear();
+  // The level question comes in the next pass.
+  RunPasses(1);
+  m_passesSinceStart = 0;
+}
+
+void OperatorWalk::DoStop() {
+  main->SendMessage(WM_COMMAND, ID_STOP_PROCESS);
+  RunPasses(2);
+}
+
+void OperatorWalk::DoDataSource(UINT command) {
+  main->SendMessage(WM_COMMAND, command);
+  RunPasses(1);
+}
+
+void OperatorWalk::DoByHand(const WalkAction& action) {
+  // The operator's hands stay off the plant while a run is under way.
+  if (GetProcessEngine().IsStarted()) return;
+  const bool on = action.sign == '+';
+  m_invariants->BeginHandAction();
+  if (action.kind == 'V' && action.number >= 0 && action.number < kPlantValveCount)
+    g_valves[static_cast<std::size_t>(action.number)].SetAttribBool(eValveDoOnOffPosition, on);
+  if (action.kind == 'P' && action.number >= 0 && action.number < kPlantGearPumpCount)
+    g_gearPumps[static_cast<std::size_t>(action.number)].SetAttribBool(ePumpDoOnOffSpeed, on);
+  PumpPendingMessages();
+  RunPasses(1);
+  m_invariants->EndHandAction();
+}
+
+void OperatorWalk::DoFinish(bool yes) {
+  m_finishAnswer = yes ? IDYES : IDNO;
+  modal_script::Push([](CDialog& numbers) {
+    Click(numbers, IDC_BATCH_FINISH_FIRST);
+    Click(numbers, IDCANCEL);
+  });
+  main->SendMessage(WM_COMMAND, ID_BATCH_NUMBERS);
+}
+
+void OperatorWalk::ShowRecipe(int number) {
+  CRecipeDlg& dialog = *view->GetRecipeDlg();
+  CRecipeRS* table = dialog.GetRecipeTable();
+  for (int step = 0; step < 20 && !table->IsFirstRecord(); ++step) Click(dialog, IDC_TABLE_PREVIOUS);
+  for (int step = 1; step < number; ++step) Click(dialog, IDC_TABLE_NEXT);
+}
+
+void OperatorWalk::ShowActiveRecipe() { Click(*view->GetRecipeDlg(), IDC_TABLE_FIND_ACTIVE); }
+
+void OperatorWalk::PushActivate() {
+  view->GetRecipeDlg()->OnActivate();
+  CloseBalloons();
+}
+
+void OperatorWalk::AnswerConfirmation() {
+  for (int i = 0; i < CRecipeDlg::kRowCount; ++i) {
+    if (GetProcessEngine().GetStepPhase(i) != kConfirmationWaits) continue;
+    Click(view->GetRecipeDlg()->GetRow(i), IDC_STEP_NEXT);
+    return;
+  }
+}
+
+void OperatorWalk::SaveActiveDose(int kg) {
+  ShowActiveRecipe();
+  CRecipeDlg& dialog = *view->GetRecipeDlg();
+  CRecipeRS* table = dialog.GetRecipeTable();
+  {
+    auto lock = table->LockActive();
+    if (!table->IsCurrentActive()) return;
+  }
+  for (int i = 0; i < CRecipeDlg::kRowCount; ++i) {
+    const CRecipeStepInfo& step = table->Current().GetStep(i);
+    if (!step.IsStepActive() || step.GetMaterialIndex() != kLabs) continue;
+    dialog.GetRow(i).SetDlgItemText(IDC_STEP_DOSE, std::to_string(kg));
+    m_invariants->AllowDose(kLabs, static_cast<float>(kg));
+    dialog.OnSaveRecipe();
+    CloseBalloons();
+    return;
+  }
+}
+
+void OperatorWalk::CloseAndStartAgain() {
+  main->SendMessage(WM_CLOSE);
+  if (!IsQuitPosted()) return;
+  main = nullptr;
+  child = nullptr;
+  view = nullptr;
+  theApp.Run();
+  theApp.CloseAllDocuments();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  StartApplicationAgain();
+}
+
+void OperatorWalk::Do(const WalkAction& action) {
+  switch (action.kind) {
+    case 'S': DoStart(true); break;
+    case 's': DoStart(false); break;
+    case 'T': DoStop(); break;
+    case 'N': DoDataSource(ID_DATA_SOURCE_NONE); break;
+    case 'D': DoDataSource(ID_DATA_SOURCE_DEMO); break;
+    case 'V':
+    case 'P': DoByHand(action); break;
+    case 'F': DoFinish(true); break;
+    case 'f': DoFinish(false); break;
+    case 'B': {
+      const std::string number = std::to_string(action.number);
+      modal_script::Push([number](CDialog& numbers) {
+        dynamic_cast<CBatchNumDlg&>(numbers).NumberEdit(0).SetWindowText(number);
+        ConfirmOrCancel(numbers);
+      });
+      main->SendMessage(WM_COMMAND, ID_BATCH_NUMBERS);
+      break;
+    }
+    case 'R':
+      ShowRecipe(action.number);
+      PushActivate();
+      break;
+    case 'A': {
+      ShowActiveRecipe();
+      CRecipeRS* table = view->GetRecipeDlg()->GetRecipeTable();
+      bool shownIsActive = false;
+      {
+        auto lock = table->LockActive();
+        shownIsActive = table->IsCurrentActive();
+      }
+      if (shownIsActive) PushActivate();
+      break;
+    }
+    case 'C': AnswerConfirmation(); break;
+    case 'M':
+      SetShapeAttribFloat(GetMaterialWeigherId(kLabs, 0), eCodeMaxLevel, static_cast<float>(action.number));
+      break;
+    case 'W': SaveActiveDose(action.number); break;
+    case 'Q': CloseAndStartAgain(); break;
+    case 'p': RunPasses(std::max(1, action.number)); break;
+    default: break;
+  }
+  modal_script::Clear();
+  if (view) PumpPendingMessages();
+}
+
+// ---------------------------------------------------------------- walks
+
+void OperatorWalk::Trace(const WalkAction& action, std::size_t boxesBefore) {
+  std::string phases;
+  for (int i = 0; i < 5; ++i) phases += std::to_string(GetProcessEngine().GetStepPhase(i)) + ",";
+  std::printf("%-6s started %d phases %s Batcher02 %.2f/%.0f Mixer1 %.2f\n", action.Text().c_str(),
+              GetProcessEngine().IsStarted(), phases.c_str(),
+              static_cast<double>(GetShapeAttribFloat(GetMaterialWeigherId(kLabs, 0), eCodeLevel)),
+              static_cast<double>(GetShapeAttribFloat(GetMaterialWeigherId(kLabs, 0), eCodeMaxLevel)),
+              static_cast<double>(MixerLevel()));
+  const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
+  for (std::size_t k = boxesBefore; k < shown.size(); ++k) std::printf("         box: %s\n", shown[k].text.c_str());
+  std::printf("         Event2: %s\n         Shift: %s\n",
+              Sql("SELECT GROUP_CONCAT(m_nRecordID || ' ' || m_strBatchedMatrialName || ' ' || printf('%.2f', "
+                  "m_fStartMatrialDose) || '->' || printf('%.2f', m_fEndMatrialDose) || ' ' || m_strDisChargeDir || ' ' || "
+                  "m_nBatchNumber || ' ' || m_bIsAutoBatching || m_bChrageIsEnd || m_bBatchIsCompleted, '; ') FROM Event2")
+                  .c_str(),
+              Sql("SELECT printf('%.2f', m_fTotalProduced) || ' water ' || printf('%.2f', m_fTtlActlMtrlWater) || ' labs ' || "
+                  "printf('%.2f', m_fTtlActlMtrlLABS) || ' waterex ' || printf('%.2f', m_fTtlActlMtrlWaterEx) || ' cycles ' || "
+                  "m_nShiftTotalCycle FROM Shift")
+                  .c_str());
+  std::fflush(stdout);
+}
+
+OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk) {
+  Outcome outcome;
+  const char* ignoredTags = std::getenv("RUV_WALK_IGNORE");
+  const std::string ignored = ignoredTags ? ignoredTags : "";
+  const auto note = [&](int after, const std::string& text) {
+    Finding finding{after, text};
+    if (!ignored.empty() && ignored.find(finding.Tag()) != std::string::npos) return;
+    if (!outcome.Has(finding.Tag())) outcome.findings.push_back(finding);
+  };
+  StartNewPlant();
+  if (!view || !m_invariants) {
+    note(-1, "(-) the plant did not start");
+    return outcome;
+  }
+  std::size_t boxesAtStart = boxes.Count();
+  std::size_t boxesShown = boxes.Count();
+  for (std::size_t k = 0; k < walk.size(); ++k) {
+    const WalkAction& action = walk[k];
+    Do(action);
+    if (!view) {
+      note(static_cast<int>(k), "(-) the program did not start again");
+      return outcome;
+    }
+    if (action.kind == 'S' || action.kind == 's') boxesAtStart = boxes.Count();
+    if (m_trace) Trace(action, boxesShown);
+    boxesShown = boxes.Count();
+    const bool started = GetProcessEngine().IsStarted() != 0;
+    if (!started) ChargeEndsDone();
+    RecordInvariants::QuietPoint point;
+    point.started = started;
+    point.boxSinceStart = boxes.Count() > boxesAtStart;
+    point.passesSinceStart = m_passesSinceStart;
+    for (const std::string& finding : m_invariants->Check(point)) {
+      note(static_cast<int>(k), finding);
+      if (m_trace) std::printf("         finding: %s\n", finding.c_str());
+    }
+  }
+  return outcome;
+}
+
+std::vector<WalkAction> OperatorWalk::Shrink(std::vector<WalkAction> walk, const std::string& tag, int budget) {
+  // Nothing after the action that first showed it is needed.
+  const Outcome first = RunWalk(walk);
+  --budget;
+  for (const Finding& finding : first.findings)
+    if (finding.Tag() == tag && static_cast<std::size_t>(finding.after) + 1 < walk.size())
+      walk.resize(static_cast<std::size_t>(finding.after) + 1);
+  const auto stillFails = [&](const std::vector<WalkAction>& candidate) {
+    --budget;
+    return RunWalk(candidate).Has(tag);
+  };
+  std::size_t chunk = std::max<std::size_t>(1, walk.size() / 2);
+  while (budget > 0) {
+    bool dropped = false;
+    for (std::size_t from = 0; from < walk.size() && budget > 0;) {
+      std::vector<WalkAction> candidate(walk.begin(), walk.begin() + static_cast<std::ptrdiff_t>(from));
+      candidate.insert(candidate.end(), walk.begin() + static_cast<std::ptrdiff_t>(std::min(walk.size(), from + chunk)),
+                       walk.end());
+      if (!candidate.empty() && stillFails(candidate)) {
+        walk = std::move(candidate);
+        dropped = true;
+      } else {
+        from += chunk;
+      }
+    }
+    if (chunk == 1 && !dropped) break;
+    if (!dropped) chunk = std::max<std::size_t>(1, chunk / 2);
+  }
+  return walk;
+}
+
+void OperatorWalk::ReplayWalk(const std::string& text, const std::string& only) {
+  const std::vector<WalkAction> walk = WalkAction::Parse(text);
+  Outcome outcome = RunWalk(walk);
+  if (!only.empty())
+    std::erase_if(outcome.findings, [&](const Finding& finding) { return only.find(finding.Tag()) == std::string::npos; });
+  if (outcome.Failed()) ADD_FAILURE() << "The records disagree in \"" << text << "\":" << outcome.Describe(walk);
+}

@@ -1,0 +1,72 @@
+#pragma once
+// The random operator walk: the whole program in Demo on a new database, a
+// shift, five recipes and a batch number, then a sequence of operator actions
+// (WalkAction) in which every box is met and answered. After each action that
+// leaves the plant quiet the record invariants are checked; a failing walk is
+// shrunk by dropping actions to the shortest that still shows the same tag.
+// Hands touch valves and pumps only while the process is stopped.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "e2e/PlantScenarioFixture.h"
+#include "e2e/RecordInvariants.h"
+#include "e2e/WalkAction.h"
+
+class OperatorWalk : public PlantScenarioFixture {
+ protected:
+  struct Finding {
+    int after = -1;  // index of the action after which it was first seen
+    std::string text;
+    std::string Tag() const { return text.substr(0, text.find(' ')); }
+  };
+  // The first finding of each tag, in the order they came.
+  struct Outcome {
+    std::vector<Finding> findings;
+    bool Failed() const { return !findings.empty(); }
+    bool Has(const std::string& tag) const;
+    std::string Tags() const;
+    std::string Describe(const std::vector<WalkAction>& walk) const;
+  };
+
+  void TearDown() override;
+
+  // Runs `walk` from a new plant to its end (RUV_WALK_IGNORE="(b1)(c3)" leaves those tags out).
+  Outcome RunWalk(const std::vector<WalkAction>& walk);
+  // The shortest walk found, by dropping actions, that still shows a finding
+  // tagged `tag`, spending at most `budget` replays.
+  std::vector<WalkAction> Shrink(std::vector<WalkAction> walk, const std::string& tag, int budget);
+  // Runs the walk of `text`: the test fails with what disagreed (of the tags
+  // in `only`, e.g. "(a1)(a3)", when given: the invariant a named walk is about).
+  void ReplayWalk(const std::string& text, const std::string& only = std::string());
+
+ private:
+  void StartNewPlant();
+  void MakeWalkRecipes();
+  void SaveRecipe(const char* name, std::initializer_list<StepInput> steps, bool dischargeLabs = true);
+  void Do(const WalkAction& action);
+  void DoStart(bool levelYes);
+  void DoStop();
+  void DoDataSource(UINT command);
+  void DoByHand(const WalkAction& action);
+  void DoFinish(bool yes);
+  void ShowRecipe(int number);
+  void ShowActiveRecipe();
+  void PushActivate();
+  void AnswerConfirmation();
+  void SaveActiveDose(int kg);
+  void CloseAndStartAgain();
+  void RunPasses(int count);
+  int AnswerBox(const std::string& text, UINT style);
+  void StartApplicationAgain();
+  // RUV_WALK_TRACE=1: each action with the plant, the boxes and the records after it.
+  void Trace(const WalkAction& action, std::size_t boxesBefore);
+
+  std::unique_ptr<RecordInvariants> m_invariants;
+  int m_levelAnswer = IDYES;
+  int m_finishAnswer = IDYES;
+  int m_passesSinceStart = 0;
+  int m_starts = 0;  // program starts in this test, each with its own lock folder
+  bool m_trace = false;
+};

@@ -1,0 +1,115 @@
+#include "e2e/WalkAction.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <iterator>
+#include <random>
+#include <sstream>
+
+namespace {
+
+// Batcher02's direction valve to Mixer 1 and its discharge valve come most
+// often: the full-weigher hold happens there. The water valves and the
+// Water-Ex valve now and then.
+constexpr int kHandValves[] = {4, 27, 4, 27, 4, 27, 20, 24};
+constexpr int kHandPumps[] = {1, 1, 6};  // L.A.B.S, water
+constexpr int kMaxPhys[] = {60, 70, 85, 100, 100};
+constexpr int kSavedDoses[] = {40, 60, 80, 95};
+constexpr int kRecipeCount = 5;
+
+struct Weighted {
+  char kind;
+  int weight;
+};
+constexpr Weighted kDefaultWeights[] = {
+    {'S', 12}, {'s', 2}, {'T', 5}, {'N', 3}, {'D', 4}, {'V', 14}, {'P', 3}, {'F', 2}, {'f', 1},
+    {'B', 2},  {'R', 7}, {'A', 3}, {'C', 3}, {'M', 5}, {'W', 3},  {'Q', 3}, {'p', 30},
+};
+
+}  // namespace
+
+std::string WalkAction::Text() const {
+  std::string text(1, kind);
+  if (number != 0 || kind == 'V' || kind == 'P') text += std::to_string(number);
+  if (sign != 0) text += sign;
+  return text;
+}
+
+std::string WalkAction::Join(const std::vector<WalkAction>& walk) {
+  std::string text;
+  for (const WalkAction& action : walk) {
+    if (!text.empty()) text += ' ';
+    text += action.Text();
+  }
+  return text;
+}
+
+std::vector<WalkAction> WalkAction::Parse(const std::string& text) {
+  std::vector<WalkAction> walk;
+  std::istringstream words(text);
+  std::string word;
+  while (words >> word) {
+    if (!std::isalpha(static_cast<unsigned char>(word[0]))) continue;
+    WalkAction action;
+    action.kind = word[0];
+    std::size_t at = 1;
+    while (at < word.size() && std::isdigit(static_cast<unsigned char>(word[at]))) {
+      action.number = action.number * 10 + (word[at] - '0');
+      ++at;
+    }
+    if (at < word.size() && (word[at] == '+' || word[at] == '-')) action.sign = word[at];
+    walk.push_back(action);
+  }
+  return walk;
+}
+
+std::vector<WalkAction> WalkAction::Draw(std::uint32_t seed, int length, const std::string& weights) {
+  std::vector<Weighted> table(std::begin(kDefaultWeights), std::end(kDefaultWeights));
+  std::istringstream changes(weights);
+  std::string change;
+  while (std::getline(changes, change, ',')) {
+    if (change.size() < 2) continue;
+    for (Weighted& weighted : table)
+      if (weighted.kind == change[0]) weighted.weight = std::atoi(change.c_str() + 1);
+  }
+  std::mt19937 random(seed);
+  int total = 0;
+  for (const Weighted& weighted : table) total += weighted.weight;
+  if (total <= 0) return {};
+  const auto pick = [&random](int count) { return static_cast<int>(random() % static_cast<unsigned>(count)); };
+  std::vector<WalkAction> walk;
+  for (int k = 0; k < length; ++k) {
+    int draw = pick(total);
+    char kind = 'p';
+    for (const Weighted& weighted : table) {
+      if (draw < weighted.weight) {
+        kind = weighted.kind;
+        break;
+      }
+      draw -= weighted.weight;
+    }
+    WalkAction action;
+    action.kind = kind;
+    switch (kind) {
+      case 'V':
+        action.number = kHandValves[pick(static_cast<int>(std::size(kHandValves)))];
+        action.sign = pick(2) == 0 ? '+' : '-';
+        break;
+      case 'P':
+        action.number = kHandPumps[pick(static_cast<int>(std::size(kHandPumps)))];
+        action.sign = pick(2) == 0 ? '+' : '-';
+        break;
+      case 'B': action.number = 702 + pick(90); break;
+      case 'R': action.number = 1 + pick(kRecipeCount); break;
+      case 'M': action.number = kMaxPhys[pick(static_cast<int>(std::size(kMaxPhys)))]; break;
+      case 'W': action.number = kSavedDoses[pick(static_cast<int>(std::size(kSavedDoses)))]; break;
+      case 'p':
+        // Mostly long enough for a charge to get somewhere, now and then a few passes.
+        action.number = pick(4) == 0 ? 1 + pick(20) : 20 + pick(181);
+        break;
+      default: break;
+    }
+    walk.push_back(action);
+  }
+  return walk;
+}
