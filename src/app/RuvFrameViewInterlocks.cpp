@@ -304,9 +304,11 @@ void CRuvFrameView::ApplyDischargeToEarlierRows(CEvent2RS& table, int material, 
   if (material < 0 || material >= kChargeSlots) return;
   // Rows a closed program left open went into the weigher all the same.
   ReadRowsInWeighers(table);
-  const int current = g_materials[static_cast<std::size_t>(material)].GetEventRecordId();
+  const int current = table.FollowRecordId(g_materials[static_cast<std::size_t>(material)].GetEventRecordId());
   const DATE now = GetNowDate();
-  for (const int id : m_rowsInWeigher[static_cast<std::size_t>(material)]) {
+  for (int& id : m_rowsInWeigher[static_cast<std::size_t>(material)]) {
+    // A row added while the database was locked may have got another id than it showed.
+    id = table.FollowRecordId(id);
     if (id == current || !table.FindByKey(Variant::String("m_nRecordID"), Variant::I4(id))) continue;
     CEvent2RS::CSTFields& row = table.Current();
     if (row.GetRecordID() != id || row.m_bBatchIsCompleted) continue;
