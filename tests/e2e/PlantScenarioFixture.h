@@ -28,6 +28,7 @@
 #include "plant/PlantModel.h"
 #include "records/RecipeRS.h"
 #include "records/ShiftRS.h"
+#include "support/EnginePass.h"
 #include "support/FakeClock.h"
 
 class PlantScenarioFixture : public PlantFormFixture {
@@ -136,16 +137,9 @@ class PlantScenarioFixture : public PlantFormFixture {
     });
     main->SendMessage(WM_COMMAND, ID_BATCH_NUMBERS);
   }
-  // One pass of both cycles: Demo levels, feedbacks, the common data, the
-  // recipe supervisor, then the user-interface queue.
+  // One pass of both cycles, then the form's charge-end timers that are due.
   void Pass() {
-    CRuvEngineApp& engine = *GetEngineRoot();
-    clock.Advance(200);
-    engine.SimulateDemo();
-    engine.MirrorDemoFeedback();
-    engine.CommonDataCycle();
-    engine.ProcessCycle();
-    PumpPendingMessages();
+    RunEnginePass(*GetEngineRoot(), clock);
     RunDueChargeEndTimers();
     // The form refreshes once a second.
     if (++m_passes % m_refreshEveryPasses == 0) FireTimerNow(view->GetSafeHwnd(), kRefreshTimer);

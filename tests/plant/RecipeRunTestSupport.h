@@ -23,6 +23,7 @@
 #include "platform/ui/CWinApp.h"
 #include "records/RecipeRS.h"
 #include "records/ShiftRS.h"
+#include "support/EnginePass.h"
 
 // The plant form as the dosing sees it: a store is accepted unless its value
 // is refused, and every offer is counted (UI thread only).
@@ -152,14 +153,7 @@ class RecipeRunFixture : public PlantModelFixture {
     GetProcessEngine().SetStarted(1, 0);
   }
   void Stop() { GetProcessEngine().SetStarted(0, 1); }
-  void Pass() {
-    clock.Advance(200);
-    engine.SimulateDemo();
-    engine.MirrorDemoFeedback();
-    engine.CommonDataCycle();
-    engine.ProcessCycle();
-    PumpPendingMessages();
-  }
+  void Pass() { RunEnginePass(engine, clock); }
   // Passes until step `number` is in `phase` (at most `limit`); the passes made.
   // Phase 11 of the run's last step is seen as the end of the run (the steps
   // are reset in the same pass).
