@@ -13,7 +13,7 @@
 #include "common/PlantObjectId.h"
 #include "controls/CNemLabel.h"
 #include "platform/ui/CFormView.h"
-#include "shapes/ShapePictureCache.h"
+#include "platform/ui/ShapePictureCache.h"
 
 class CRecipeDlg;
 class CResizableDialog;
@@ -96,8 +96,6 @@ class CRuvFrameView : public CFormView {
   void DrawForm(CDC& dc, const CRect& client);
   // The whole form for a print, the blinking data source in its own colour.
   QImage PrintPicture() override;
-  // The next paint draws the pipes anew.
-  void ForgetPicture() { m_picture.Forget(); }
 
   // ---- commands ----
   void OnStartProcess();
