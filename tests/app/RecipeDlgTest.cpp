@@ -141,6 +141,35 @@ TEST_F(RecipeDlgTest, EachStepRuleWithItsText) {
   EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONSTOP | MB_SYSTEMMODAL));
 }
 
+// A dose just above a batcher's capacity names itself with the digits typed,
+// never as a number equal to the capacity.
+TEST_F(RecipeDlgTest, ADoseAboveTheCapacityIsPrintedAsTyped) {
+  constexpr int kLabsMaterial = 2;  // weighed in Batcher02
+  AddRecipe("Over", false, [](CRecipeRS::CSTFields& recipe) { MakeStep(recipe, 0, kLabsMaterial); });
+  Open();
+  const auto batcher02 = MakeObjectId(eShapeKindVessel, ePlantBatcher01 + 1);
+  const struct {
+    const char* typed;
+    float capacity;
+    std::string printed;  // the dose, then the capacity
+  } doses[] = {{"100.0001", 100.0f, "100.0001 Kg, is more than Batcher02 holds: its capacity is 100 Kg."},
+               {"100.00001", 100.0f, "100.00001 Kg, is more than Batcher02 holds: its capacity is 100 Kg."},
+               {"150", 100.0f, "150 Kg, is more than Batcher02 holds: its capacity is 100 Kg."},
+               {"1234.568", 1234.567f, "1234.568 Kg, is more than Batcher02 holds: its capacity is 1234.567 Kg."}};
+  for (const auto& dose : doses) {
+    SetShapeAttribFloat(batcher02, eCodeMaxLevel, dose.capacity);
+    dialog->GetRow(0).SetDlgItemText(IDC_STEP_DOSE, dose.typed);
+    boxes.Expect(IDOK);
+    EXPECT_FALSE(dialog->OnSaveRecipe()) << dose.typed;
+    EXPECT_EQ(boxes.LastText(), kStepError + "1\r\n\r\nThe dose of L.A.B.S, " + dose.printed);
+  }
+  // Exactly the capacity is allowed.
+  SetShapeAttribFloat(batcher02, eCodeMaxLevel, 100.0f);
+  dialog->GetRow(0).SetDlgItemText(IDC_STEP_DOSE, "100");
+  EXPECT_TRUE(dialog->OnSaveRecipe());
+  EXPECT_EQ(boxes.Count(), 4u);
+}
+
 TEST_F(RecipeDlgTest, SaveNeedsAnActiveStepAndNoMaterialChargedTwiceAtOnce) {
   AddRecipe("Pairs", false);
   Open();
