@@ -8,6 +8,7 @@
 #include <array>
 #include <deque>
 #include <memory>
+#include <vector>
 
 #include "app/PlantFormTemplate.h"
 #include "common/PlantObjectId.h"
@@ -134,6 +135,15 @@ class CRuvFrameView : public CFormView {
 
   CNemLabel& Label(UINT id);
   CRecipeDlg* GetRecipeDlg() const { return m_pRecipeDlg.get(); }
+  // The screen rectangles of the plant's shapes and labels as they stand with
+  // the main window maximised on `area`, and where a dialog of outer `size`
+  // goes beside them there: the recipe dialog's place at its first start.
+  struct PlantRects {
+    std::vector<CRect> shapes;
+    std::vector<CRect> labels;  // and any other window of the form
+  };
+  PlantRects GetPlantRectsOnScreen(const CRect& area) const;
+  CRect FindPlaceBesidePlant(const CRect& area, const CSize& size) const;
   // What "&No.Rec" and "&1 Cycle" set; nothing reads it.
   int GetRecordingFlag() const { return m_recordingFlag; }
 
@@ -141,7 +151,7 @@ class CRuvFrameView : public CFormView {
   static constexpr int kLabelCount = 12;
   void SetUpLabels();
   void DestroyRecipeDlg();
-  static void PlaceBesidePlant(CResizableDialog& dialog);
+  void PlaceBesidePlant(CResizableDialog& dialog) const;
   void DestroyShapeWindows();
 
   // Report, captions (Color, Essence, DM Water, Preservative, Litron), title,
