@@ -54,7 +54,7 @@ void CRecipeOneItemDlg::RegisterTemplate() {
     DialogTemplate row;
     row.id = IDD_RECIPE_ONE_ITEM;
     row.style = WS_CHILD | WS_VISIBLE;
-    row.cx = 482;
+    row.cx = 448;
     row.cy = 14;
     const DWORD label = WS_VISIBLE | SS_CENTER;
     const DWORD check = WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
@@ -63,17 +63,17 @@ void CRecipeOneItemDlg::RegisterTemplate() {
     row.items = {
         {IDC_STEP_NUMBER, kStaticClass, "", label, 0, 3, 12, 9},
         {IDC_STEP_ACTIVE, kButtonClass, "", check, 14, 2, 10, 10},
-        {IDC_STEP_MATERIAL, kComboBoxClass, "", list, 26, 1, 72, 120},
-        {IDC_STEP_DOSE, kEditClass, "", edit, 100, 1, 36, 12},
-        {IDC_STEP_UNIT, kStaticClass, "", WS_VISIBLE | SS_LEFT, 138, 3, 18, 9},
-        {IDC_STEP_MANUAL_DOSING, kButtonClass, "", check, 162, 2, 10, 10},
-        {IDC_STEP_DISCHARGE, kButtonClass, "", check, 186, 2, 10, 10},
-        {IDC_STEP_START_AFTER, kEditClass, "", edit, 204, 1, 30, 12},
-        {IDC_STEP_DISCHARGE_AFTER, kEditClass, "", edit, 240, 1, 30, 12},
-        {IDC_STEP_MIXER, kComboBoxClass, "", list, 276, 1, 44, 80},
+        {IDC_STEP_MATERIAL, kComboBoxClass, "", list, 26, 1, 68, 120},
+        {IDC_STEP_DOSE, kEditClass, "", edit, 96, 1, 36, 12},
+        {IDC_STEP_UNIT, kStaticClass, "", WS_VISIBLE | SS_LEFT, 134, 3, 14, 9},
+        {IDC_STEP_MANUAL_DOSING, kButtonClass, "", check, 150, 2, 10, 10},
+        {IDC_STEP_DISCHARGE, kButtonClass, "", check, 176, 2, 10, 10},
+        {IDC_STEP_START_AFTER, kEditClass, "", edit, 192, 1, 28, 12},
+        {IDC_STEP_DISCHARGE_AFTER, kEditClass, "", edit, 222, 1, 28, 12},
+        {IDC_STEP_MIXER, kComboBoxClass, "", list, 252, 1, 44, 80},
         // Wide enough for the longest phase, the actuator's switch-off delay.
-        {IDC_STEP_PHASE, kComboBoxClass, "", list, 324, 1, 124, 120},
-        {IDC_STEP_NEXT, kButtonClass, ">", WS_TABSTOP | BS_PUSHBUTTON, 452, 1, 28, 12},
+        {IDC_STEP_PHASE, kComboBoxClass, "", list, 298, 1, 118, 120},
+        {IDC_STEP_NEXT, kButtonClass, ">", WS_TABSTOP | BS_PUSHBUTTON, 418, 1, 28, 12},
     };
     RegisterDialogTemplate(row);
     return true;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/RecipeDlg.h"
 #include "common/ProcessUtils.h"
@@ -440,6 +441,41 @@ TEST_F(RecipeDlgTest, NextAfterTheStepLeftItsPhaseChangesNothing) {
     dialog->GetRow(0).OnNext();
   }
   EXPECT_EQ(process.GetStepPhase(0), 0);
+}
+
+// Every control of a row shows whole beside the pane's scroll bar, and the
+// column headers stand apart over the pane.
+TEST_F(RecipeDlgTest, TheRowsShowWholeBesideTheScrollBarUnderHeadersThatStandApart) {
+  AddRecipe("Wide", false);
+  Open();
+  CScrollChildDlg* steps = dialog->GetStepsChild();
+  CRect pane;
+  steps->GetClientRect(&pane);
+  steps->ClientToScreen(&pane);
+  for (CWnd* control : dialog->GetRow(0).GetChildren()) {
+    CRect rect;
+    control->GetWindowRect(&rect);
+    EXPECT_GE(rect.left, pane.left) << control->GetDlgCtrlID();
+    EXPECT_LE(rect.right, pane.right) << control->GetDlgCtrlID();
+  }
+
+  CRect runtime;
+  dialog->GetDlgItem(IDC_RECIPE_RUNTIME_HEADER)->GetWindowRect(&runtime);
+  std::vector<CRect> headers;
+  for (CWnd* control : dialog->GetChildren()) {
+    CRect rect;
+    control->GetWindowRect(&rect);
+    if (rect.top == runtime.top && rect.Height() == runtime.Height()) headers.push_back(rect);
+  }
+  ASSERT_EQ(headers.size(), 11u);
+  for (std::size_t i = 0; i < headers.size(); ++i) {
+    EXPECT_GE(headers[i].left, pane.left) << i;
+    EXPECT_LE(headers[i].right, pane.right) << i;
+    for (std::size_t j = i + 1; j < headers.size(); ++j) {
+      CRect common;
+      EXPECT_FALSE(common.IntersectRect(&headers[i], &headers[j])) << i << " and " << j;
+    }
+  }
 }
 
 TEST_F(RecipeDlgTest, LayoutAndPlacementKeptAcrossOpenings) {
