@@ -26,6 +26,8 @@
 #include "controls/CNemLabel.h"
 #include "controls/CSplashScreenEx.h"
 #include "datacenter/EngineServices.h"
+#include "datacenter/RAttrib.h"
+#include "datacenter/RAttribsPack.h"
 #include "engine/ProcessEngineApp.h"
 #include "links/OpcServer.h"
 #include "platform/base/ProfileStore.h"
@@ -36,6 +38,7 @@
 #include "plant/PlantModel.h"
 #include "records/TableEngineServices.h"
 #include "shapes/BaseShape.h"
+#include "shapes/Vessel.h"
 #include "support/FakeClock.h"
 
 namespace {
@@ -196,6 +199,16 @@ TEST_F(Startup, ABoxShownWhileTheSplashRunsTakesTheSplashAwayAndTheStartGoesOn) 
   ASSERT_NE(at, std::string::npos);
   tags.replace(at, unbound.size(), "1,Mixer1.Level,SRL,MBRTU16-DA1-REG40001-FP2-UR100-TOB50,INPUT,Float,NULL,0,0,");
   dir.Write("Qelo-DCTags.dct", tags);
+  // The plant's shapes live as long as the process: a start before this one
+  // left Mixer 1 with its tag names (a name set again binds nothing) and its
+  // level port where this start puts it again, and the check runs only when
+  // the port value changes. Mixer 1 begins as a fresh process has it.
+  C_Vessel& mixer1 = g_vessels[ePlantMixer1];
+  for (int index = 0; index < mixer1.GetAttribCount(); ++index)
+    if (CRAttrib* attrib = mixer1.GetAttrib(index)) attrib->SetTagByName("");
+  CRAttrib* port = mixer1.GetAttrib(static_cast<int>(eVesselLevel) + static_cast<int>(eAnalogPort));
+  ASSERT_NE(port, nullptr);
+  port->SetValue(Variant::R4(0.0f));
   boxes.SetDefaultAnswer(IDOK);
   int shown = 0;
   bool splashRunning = false;
