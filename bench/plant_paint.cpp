@@ -16,6 +16,7 @@
 #include "common/IniFile.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/ColorRef.h"
+#include "platform/ui/ShapePictureCache.h"
 #include "platform/ui/WindowTimers.h"
 #include "shapes/Valve.h"
 #include "shapes/Vessel.h"
@@ -129,13 +130,13 @@ BENCHMARK(BM_MixerPicture)->Unit(benchmark::kMicrosecond);
 // Pictures drawn whole, as after a value they show changed.
 void BM_BatcherPicture(benchmark::State& state) {
   C_Vessel& batcher = Shapes().Batcher();
-  PaintShape(state, batcher, [&batcher] { batcher.ForgetPicture(); });
+  PaintShape(state, batcher, [] { ShapePictureCache::ForgetAll(); });
 }
 BENCHMARK(BM_BatcherPicture)->Unit(benchmark::kMicrosecond);
 
 void BM_ValvePicture(benchmark::State& state) {
   C_Valve& valve = Shapes().Valve();
-  PaintShape(state, valve, [&valve] { valve.ForgetPicture(); });
+  PaintShape(state, valve, [] { ShapePictureCache::ForgetAll(); });
 }
 BENCHMARK(BM_ValvePicture)->Unit(benchmark::kMicrosecond);
 

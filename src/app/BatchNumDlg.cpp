@@ -4,7 +4,7 @@
 
 #include "common/Conversions.h"
 #include "common/TimeAndKeys.h"
-#include "controls/BatchEditColors.h"
+#include "controls/EditFocusColors.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
 #include "platform/base/MessageBoxService.h"
@@ -111,7 +111,7 @@ BOOL CBatchNumDlg::OnCmdMsg(UINT id, int code) {
 }
 
 HBRUSH CBatchNumDlg::OnCtlColor(CDC* dc, CWnd* control, UINT ctlColor) {
-  if (HBRUSH brush = BatchEditColorBrush(dc, control, ctlColor)) return brush;
+  if (HBRUSH brush = EditFocusBrush(dc, control, ctlColor, kFocusColor, kOtherColor)) return brush;
   return CDialog::OnCtlColor(dc, control, ctlColor);
 }
 

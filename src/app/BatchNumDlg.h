@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-#include "controls/BatchEditColors.h"
+#include "controls/EditFocusColors.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CEdit.h"
 #include "platform/ui/ColorRef.h"

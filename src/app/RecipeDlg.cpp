@@ -16,7 +16,7 @@ void CRecipeDlg::RegisterTemplates() {
     dialog.id = IDD_RECIPE;
     dialog.caption = kCaption;
     dialog.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
-    dialog.cx = 490;
+    dialog.cx = 488;
     dialog.cy = 300;
     const DWORD label = WS_VISIBLE | SS_LEFT;
     const DWORD header = WS_VISIBLE | SS_CENTER;
@@ -30,23 +30,23 @@ void CRecipeDlg::RegisterTemplates() {
         {IDC_RECIPE_NAME, kEditClass, "", edit, 122, 6, 144, 12},
         {kLabelId, kStaticClass, "Modified Date/Time:", label, 7, 24, 84, 9},
         {IDC_RECIPE_MODIFIED, kEditClass, "", display, 94, 22, 100, 12},
-        {kLabelId, kStaticClass, "Transparency", label, 274, 8, 58, 9},
-        {IDC_RECIPE_TRANSPARENCY, kSliderClass, "", WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_NOTICKS, 274, 20, 58, 12},
-        {IDC_RECIPE_NOTIFIER, kStaticClass, "Notifier ...", label, 200, 24, 70, 9},
-        {IDC_RECIPE_ACTIVATE, kButtonClass, kInactiveText, button, 336, 6, 147, 28},
+        {kLabelId, kStaticClass, "Transparency", label, 272, 8, 58, 9},
+        {IDC_RECIPE_TRANSPARENCY, kSliderClass, "", WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_NOTICKS, 272, 20, 58, 12},
+        {IDC_RECIPE_NOTIFIER, kStaticClass, "Notifier ...", label, 200, 24, 68, 9},
+        {IDC_RECIPE_ACTIVATE, kButtonClass, kInactiveText, button, 334, 6, 147, 28},
         // The column headers stand over the rows' controls.
         {kLabelId, kStaticClass, "Step ", header, 12, 40, 20, 18},
         {kLabelId, kStaticClass, "Active", header, 33, 40, 24, 18},
-        {kLabelId, kStaticClass, "Material Name ", header, 58, 40, 60, 18},
-        {kLabelId, kStaticClass, "Dose", header, 120, 40, 36, 18},
-        {kLabelId, kStaticClass, "Manual Dosing", header, 170, 40, 28, 18},
-        {kLabelId, kStaticClass, "Dis Charg", header, 199, 40, 24, 18},
-        {kLabelId, kStaticClass, "Charge PreStep", header, 224, 40, 32, 18},
-        {kLabelId, kStaticClass, "Discharg PreStep", header, 260, 40, 32, 18},
-        {kLabelId, kStaticClass, "DisCharge Dir.", header, 296, 40, 44, 18},
-        {IDC_RECIPE_RUNTIME_HEADER, kStaticClass, "Runtime Status", header, 344, 40, 82, 18},
-        {IDC_RECIPE_NEXT_HEADER, kStaticClass, "Manaul Next", header, 428, 40, 40, 18},
-        {IDC_RECIPE_STEPS, kStaticClass, "", WS_VISIBLE | SS_ETCHEDFRAME, 7, 60, 476, 212},
+        {kLabelId, kStaticClass, "Material Name ", header, 58, 40, 56, 18},
+        {kLabelId, kStaticClass, "Dose", header, 116, 40, 36, 18},
+        {kLabelId, kStaticClass, "Manual Dosing", header, 162, 40, 26, 18},
+        {kLabelId, kStaticClass, "Dis Charg", header, 190, 40, 22, 18},
+        {kLabelId, kStaticClass, "Charge PreStep", header, 212, 40, 28, 18},
+        {kLabelId, kStaticClass, "Discharg PreStep", header, 240, 40, 32, 18},
+        {kLabelId, kStaticClass, "DisCharge Dir.", header, 276, 40, 36, 18},
+        {IDC_RECIPE_RUNTIME_HEADER, kStaticClass, "Runtime Status", header, 318, 40, 118, 18},
+        {IDC_RECIPE_NEXT_HEADER, kStaticClass, "Manaul Next", header, 439, 40, 26, 18},
+        {IDC_RECIPE_STEPS, kStaticClass, "", WS_VISIBLE | SS_ETCHEDFRAME, 7, 60, 474, 212},
         {IDC_TABLE_NEW, kButtonClass, "&New", button, 7, 279, 40, 14},
         {IDC_TABLE_DELETE, kButtonClass, "&Delete!!!", button, 50, 279, 44, 14},
         {IDC_TABLE_PREVIOUS, kButtonClass, "<< Previous", button, 126, 279, 50, 14},
@@ -54,15 +54,15 @@ void CRecipeDlg::RegisterTemplates() {
         {IDC_RECIPE_SORT, kButtonClass, "&Sort Steps", button, 232, 279, 46, 14},
         {IDC_RECIPE_UNDO, kButtonClass, "&Undo", button, 281, 279, 36, 14},
         {IDC_TABLE_NEXT, kButtonClass, "Next >>", button, 320, 279, 44, 14},
-        {IDC_TABLE_SAVE, kButtonClass, "Save", button, 394, 279, 42, 14},
-        {IDC_TABLE_CLOSE, kButtonClass, "&Close", button, 441, 279, 42, 14},
+        {IDC_TABLE_SAVE, kButtonClass, "Save", button, 392, 279, 42, 14},
+        {IDC_TABLE_CLOSE, kButtonClass, "&Close", button, 439, 279, 42, 14},
     };
     RegisterDialogTemplate(dialog);
 
     DialogTemplate steps;
     steps.id = IDD_RECIPE_STEPS;
     steps.style = WS_CHILD | WS_VISIBLE | WS_VSCROLL;
-    steps.cx = 476;
+    steps.cx = 474;
     steps.cy = 212;
     RegisterDialogTemplate(steps);
     return true;

@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 
 #include "common/Conversions.h"
 #include "common/ProcessUtils.h"
@@ -31,6 +33,16 @@ void SelectByData(CComboBox& combo, int data) {
   combo.SetCurSel(FindComboItemByData(&combo, static_cast<DWORD>(data)));
 }
 
+// The fewest digits (six at least, as "%g" gives) that read back as the same
+// float: a dose just over a capacity must not print as the capacity itself.
+std::string ExactDoseText(float value) {
+  for (int digits = 6; digits < 9; ++digits) {
+    const std::string text = ruv::Format("%.*g", digits, static_cast<double>(value));
+    if (std::strtof(text.c_str(), nullptr) == value) return text;
+  }
+  return ruv::Format("%.9g", static_cast<double>(value));
+}
+
 bool IsPseudoMaterial(int material) {
   return material == CRecipeOneItemDlg::kConfirmationMaterial || material == CRecipeOneItemDlg::kDelayMaterial;
 }
@@ -42,7 +54,7 @@ void CRecipeOneItemDlg::RegisterTemplate() {
     DialogTemplate row;
     row.id = IDD_RECIPE_ONE_ITEM;
     row.style = WS_CHILD | WS_VISIBLE;
-    row.cx = 440;
+    row.cx = 448;
     row.cy = 14;
     const DWORD label = WS_VISIBLE | SS_CENTER;
     const DWORD check = WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
@@ -51,16 +63,17 @@ void CRecipeOneItemDlg::RegisterTemplate() {
     row.items = {
         {IDC_STEP_NUMBER, kStaticClass, "", label, 0, 3, 12, 9},
         {IDC_STEP_ACTIVE, kButtonClass, "", check, 14, 2, 10, 10},
-        {IDC_STEP_MATERIAL, kComboBoxClass, "", list, 26, 1, 72, 120},
-        {IDC_STEP_DOSE, kEditClass, "", edit, 100, 1, 36, 12},
-        {IDC_STEP_UNIT, kStaticClass, "", WS_VISIBLE | SS_LEFT, 138, 3, 18, 9},
-        {IDC_STEP_MANUAL_DOSING, kButtonClass, "", check, 162, 2, 10, 10},
-        {IDC_STEP_DISCHARGE, kButtonClass, "", check, 186, 2, 10, 10},
-        {IDC_STEP_START_AFTER, kEditClass, "", edit, 204, 1, 30, 12},
-        {IDC_STEP_DISCHARGE_AFTER, kEditClass, "", edit, 240, 1, 30, 12},
-        {IDC_STEP_MIXER, kComboBoxClass, "", list, 276, 1, 44, 80},
-        {IDC_STEP_PHASE, kComboBoxClass, "", list, 324, 1, 82, 120},
-        {IDC_STEP_NEXT, kButtonClass, ">", WS_TABSTOP | BS_PUSHBUTTON, 410, 1, 28, 12},
+        {IDC_STEP_MATERIAL, kComboBoxClass, "", list, 26, 1, 68, 120},
+        {IDC_STEP_DOSE, kEditClass, "", edit, 96, 1, 36, 12},
+        {IDC_STEP_UNIT, kStaticClass, "", WS_VISIBLE | SS_LEFT, 134, 3, 14, 9},
+        {IDC_STEP_MANUAL_DOSING, kButtonClass, "", check, 150, 2, 10, 10},
+        {IDC_STEP_DISCHARGE, kButtonClass, "", check, 176, 2, 10, 10},
+        {IDC_STEP_START_AFTER, kEditClass, "", edit, 192, 1, 28, 12},
+        {IDC_STEP_DISCHARGE_AFTER, kEditClass, "", edit, 222, 1, 28, 12},
+        {IDC_STEP_MIXER, kComboBoxClass, "", list, 252, 1, 44, 80},
+        // Wide enough for the longest phase, the actuator's switch-off delay.
+        {IDC_STEP_PHASE, kComboBoxClass, "", list, 298, 1, 118, 120},
+        {IDC_STEP_NEXT, kButtonClass, ">", WS_TABSTOP | BS_PUSHBUTTON, 418, 1, 28, 12},
     };
     RegisterDialogTemplate(row);
     return true;
@@ -274,8 +287,8 @@ std::string CRecipeOneItemDlg::MakeDoseAboveCapacityText(const std::string& mate
                                                          const std::string& unit, const std::string& weigher,
                                                          float capacity) {
   const std::string space = unit.empty() ? std::string() : " " + unit;
-  return ruv::Format("The dose of %s, %g%s, is more than %s holds: its capacity is %g%s.", material.c_str(),
-                     static_cast<double>(dose), space.c_str(), weigher.c_str(), static_cast<double>(capacity),
+  return ruv::Format("The dose of %s, %s%s, is more than %s holds: its capacity is %s%s.", material.c_str(),
+                     ExactDoseText(dose).c_str(), space.c_str(), weigher.c_str(), ExactDoseText(capacity).c_str(),
                      space.c_str());
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <QImage>
 
+#include "app/ClearPlace.h"
 #include "app/PlantPipes.h"
 #include "app/RecipeDlg.h"
 #include "app/ShiftDlg.h"
@@ -26,6 +27,7 @@
 #include "plant/RuvEngineApp.h"
 #include "records/RecipeRS.h"
 #include "records/ShiftRS.h"
+#include "shapes/BaseShape.h"
 #include "shapes/ProcessDataGen.h"
 #include "shapes/PumpShape.h"
 #include "shapes/ShapePictureKey.h"
@@ -451,17 +453,42 @@ void CRuvFrameView::OnRecipeTable() {
   if (!m_pRecipeDlg->IsPlacementRestored()) PlaceBesidePlant(*m_pRecipeDlg);
 }
 
-void CRuvFrameView::PlaceBesidePlant(CResizableDialog& dialog) {
-  // The plant fills the form's left part from its top-left corner: the dialog
-  // goes to the bottom right of the screen, where it covers the least of it,
-  // and never off the screen.
+CRuvFrameView::PlantRects CRuvFrameView::GetPlantRectsOnScreen(const CRect& area) const {
+  // Where the shapes and labels stand with the main window maximised on
+  // `area`: it may not be yet when the dialog is first placed.
+  CPoint mainCorner;
+  if (const CWnd* main = GetTopLevelParent(); main && main != this) {
+    CRect mainRect;
+    main->GetWindowRect(&mainRect);
+    mainCorner = CPoint(mainRect.left, mainRect.top);
+  }
+  PlantRects rects;
+  for (CWnd* child : GetChildren()) {
+    if (!child->GetSafeHwnd() || !(child->GetStyle() & WS_VISIBLE)) continue;
+    CRect rect;
+    child->GetWindowRect(&rect);
+    rect.OffsetRect(area.left - mainCorner.x, area.top - mainCorner.y);
+    (dynamic_cast<C_BaseShape*>(child) ? rects.shapes : rects.labels).push_back(rect);
+  }
+  return rects;
+}
+
+CRect CRuvFrameView::FindPlaceBesidePlant(const CRect& area, const CSize& size) const {
+  const PlantRects plant = GetPlantRectsOnScreen(area);
+  return FindClearPlace(area, size, plant.shapes, plant.labels);
+}
+
+void CRuvFrameView::PlaceBesidePlant(CResizableDialog& dialog) const {
+  // Beside the plant, on no shape or label of it where the screen has room,
+  // and never off the screen. The shapes stand where they are once framed.
   CRect rect;
   dialog.GetWindowRect(&rect);
   const CRect area = GetWorkAreaNearestPoint(CPoint(rect.left, rect.top));
-  dialog.PlaceOnceFramed([area](const CSize& size) {
-    const int left = std::max(area.left, area.right - size.cx);
-    const int top = std::max(area.top, area.bottom - size.cy);
-    return CRect(left, top, left + size.cx, top + size.cy);
+  const HWND view = GetSafeHwnd();
+  dialog.PlaceOnceFramed([view, area](const CSize& size) {
+    if (const auto* self = dynamic_cast<const CRuvFrameView*>(CWnd::FromHandle(view)))
+      return self->FindPlaceBesidePlant(area, size);
+    return FindClearPlace(area, size, {});
   });
 }
 

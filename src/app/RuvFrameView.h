@@ -14,7 +14,7 @@
 #include "common/PlantObjectId.h"
 #include "controls/CNemLabel.h"
 #include "platform/ui/CFormView.h"
-#include "shapes/ShapePictureCache.h"
+#include "platform/ui/ShapePictureCache.h"
 
 class CEvent2RS;
 class CRecipeDlg;
@@ -98,8 +98,6 @@ class CRuvFrameView : public CFormView {
   void DrawForm(CDC& dc, const CRect& client);
   // The whole form for a print, the blinking data source in its own colour.
   QImage PrintPicture() override;
-  // The next paint draws the pipes anew.
-  void ForgetPicture() { m_picture.Forget(); }
 
   // ---- commands ----
   void OnStartProcess();
@@ -138,6 +136,15 @@ class CRuvFrameView : public CFormView {
 
   CNemLabel& Label(UINT id);
   CRecipeDlg* GetRecipeDlg() const { return m_pRecipeDlg.get(); }
+  // The screen rectangles of the plant's shapes and labels as they stand with
+  // the main window maximised on `area`, and where a dialog of outer `size`
+  // goes beside them there: the recipe dialog's place at its first start.
+  struct PlantRects {
+    std::vector<CRect> shapes;
+    std::vector<CRect> labels;  // and any other window of the form
+  };
+  PlantRects GetPlantRectsOnScreen(const CRect& area) const;
+  CRect FindPlaceBesidePlant(const CRect& area, const CSize& size) const;
   // What "&No.Rec" and "&1 Cycle" set; nothing reads it.
   int GetRecordingFlag() const { return m_recordingFlag; }
 
@@ -145,7 +152,7 @@ class CRuvFrameView : public CFormView {
   static constexpr int kLabelCount = 12;
   void SetUpLabels();
   void DestroyRecipeDlg();
-  static void PlaceBesidePlant(CResizableDialog& dialog);
+  void PlaceBesidePlant(CResizableDialog& dialog) const;
   void DestroyShapeWindows();
 
   // Report, captions (Color, Essence, DM Water, Preservative, Litron), title,

@@ -1,5 +1,6 @@
 #include "controls/CColorButton.h"
 
+#include <QEvent>
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #include "controls/CInputBox.h"
 
-#include "controls/BatchEditColors.h"
+#include "controls/EditFocusColors.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/ui/CDataExchange.h"
 #include "platform/ui/CommonDialogs.h"
@@ -81,7 +81,7 @@ void CInputBox::OnOK() {
 }
 
 HBRUSH CInputBox::OnCtlColor(CDC* dc, CWnd* control, UINT ctlColor) {
-  if (HBRUSH brush = BatchEditColorBrush(dc, control, ctlColor)) return brush;
+  if (HBRUSH brush = EditFocusBrush(dc, control, ctlColor, kBatchFocusedEditColor, kBatchOtherEditColor)) return brush;
   return CDialog::OnCtlColor(dc, control, ctlColor);
 }
 

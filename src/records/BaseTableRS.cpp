@@ -130,7 +130,7 @@ bool CBaseTableRS::Reload() {
 
 bool CBaseTableRS::LoadCurrent() {
   if (!IsTableOpen()) return false;
-  return ErrorGuard([&] { return LoadFields(); });
+  return ErrorGuard([&] { return LoadRow(); });
 }
 
 bool CBaseTableRS::LoadFields() {
@@ -159,7 +159,7 @@ bool CBaseTableRS::SaveCurrent() {
     // A store that failed part-way is discarded, never committed half-written.
     if (!StoreFields()) return false;
     m_pRecordset->Update();
-    LoadFields();
+    LoadRow();
     return wasActive || IsCurrentActive() ? SetActiveRecord(true) : true;
   });
   if (!saved) {
@@ -241,7 +241,7 @@ bool CBaseTableRS::AddNew() {
   if (!IsTableOpen()) return false;
   bool added = ErrorGuard([&] {
     if (!m_pRecordset->AddNew() || !StoreScratch() || !m_pRecordset->Update()) return false;
-    LoadFields();  // the current set learns the id the database gave the row
+    LoadRow();  // the current set learns the id the database gave the row
     if (m_pScratchFields) m_pScratchFields->Reset();
     return true;
   });
@@ -250,7 +250,7 @@ bool CBaseTableRS::AddNew() {
   CancelPendingEdit();
   try {
     if (m_pRecordset->GetAbsolutePosition() >= 1)
-      LoadFields();
+      LoadRow();
     else
       ResetCurrentFields();
   } catch (const CADOException&) {
@@ -300,15 +300,36 @@ CADOException CBaseTableRS::FieldError(const std::string& column, const CADOExce
   return CADOException(cause.GetError(), text);
 }
 
-CADOException CBaseTableRS::ReadFieldError(const std::string& column, const CADOException& cause) {
+CADOException CBaseTableRS::ReadFieldError(const std::vector<std::pair<std::string, CADOException>>& unread) {
   const long row = IsTableOpen() ? m_pRecordset->GetAbsolutePosition() : -1;
-  m_readErrorInFlight.emplace(row, column);
-  if (m_reportedReadErrors.count(*m_readErrorInFlight) != 0) {
-    m_repeatedReadError = true;
-    return CADOException(cause.GetError(), ruv::Format("Error at [%s] table [%s] field!\n%s", m_strSource.c_str(),
-                                                       column.c_str(), cause.GetErrorMessage().c_str()));
+  std::string told, names;
+  for (const auto& [column, cause] : unread) {
+    m_readErrorsInFlight.emplace_back(row, column);
+    if (m_reportedReadErrors.count(m_readErrorsInFlight.back()) != 0) continue;
+    if (!told.empty()) told += "\n\n";
+    told += ruv::Format("Error at [%s] table [%s] field!\n%s", m_strSource.c_str(), column.c_str(),
+                        cause.GetErrorMessage().c_str());
+    names += names.empty() ? column : "\r\n" + column;
   }
-  return FieldError(column, cause);
+  const HRESULT code = unread.front().second.GetError();
+  if (told.empty()) {
+    // Every one was shown before: this load fails quietly.
+    m_repeatedReadError = true;
+    const auto& [column, cause] = unread.front();
+    return CADOException(code, ruv::Format("Error at [%s] table [%s] field!\n%s", m_strSource.c_str(),
+                                           column.c_str(), cause.GetErrorMessage().c_str()));
+  }
+  CopyTextToClipboard(names);
+  return CADOException(code, told + "\n\n - The Field name is copied to clipboard.");
+}
+
+bool CBaseTableRS::LoadRow() {
+  m_unreadColumns.clear();
+  const bool loaded = LoadFields();
+  if (m_unreadColumns.empty()) return loaded;
+  const auto unread = std::move(m_unreadColumns);
+  m_unreadColumns.clear();
+  throw ReadFieldError(unread);
 }
 
 CADORecordset& CBaseTableRS::OpenRecordset(const std::string& column) const {

@@ -16,6 +16,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/Variant.h"
@@ -82,6 +83,9 @@ class CBaseTableRS : public CAdoEngine {
   virtual bool SaveCurrent();
   virtual bool LoadFields();
   virtual bool StoreFields();
+  // LoadFields, then, when some stored values could not be read, the one
+  // failure that names each of their columns (every other column is read).
+  bool LoadRow();
   virtual bool ResetIfHasRecords();
   virtual bool NotifyMoved();
   virtual void ResetCurrentFields();
@@ -141,14 +145,15 @@ class CBaseTableRS : public CAdoEngine {
 
  private:
   CADOException FieldError(const std::string& column, const CADOException& cause) const;
-  // A stored value that cannot be read fails every load of its row: it is
-  // reported (box and clipboard) once per row and column; later failures of the
-  // same read fail as quietly as the first one failed loudly.
-  CADOException ReadFieldError(const std::string& column, const CADOException& cause);
+  // A stored value that cannot be read fails every load of its row: each of
+  // its columns is reported (box and clipboard) once per row and column; later
+  // failures of the same reads fail as quietly as the first one failed loudly.
+  CADOException ReadFieldError(const std::vector<std::pair<std::string, CADOException>>& unread);
 
   std::set<std::pair<long, std::string>> m_reportedReadErrors;  // (row position, column) shown in a box
-  std::optional<std::pair<long, std::string>> m_readErrorInFlight;  // the read failure being thrown
-  bool m_repeatedReadError = false;  // the failure in flight was shown before
+  std::vector<std::pair<long, std::string>> m_readErrorsInFlight;  // the read failures being thrown
+  bool m_repeatedReadError = false;  // every failure in flight was shown before
+  std::vector<std::pair<std::string, CADOException>> m_unreadColumns;  // of the row being loaded
   CADORecordset& OpenRecordset(const std::string& column) const;
   void CancelPendingEdit();
 };
@@ -156,10 +161,13 @@ class CBaseTableRS : public CAdoEngine {
 template <class T>
 bool CBaseTableRS::ReadColumn(const std::string& memberName, T& value) {
   const std::string column = ColumnName(memberName);
+  CADORecordset& recordset = OpenRecordset(column);
   try {
-    return OpenRecordset(column).GetFieldValue(column, value);
+    return recordset.GetFieldValue(column, value);
   } catch (const CADOException& error) {
-    throw ReadFieldError(column, error);
+    // The row's other columns are still read; LoadRow reports them all.
+    m_unreadColumns.emplace_back(column, error);
+    return false;
   }
 }
 
@@ -176,16 +184,16 @@ bool CBaseTableRS::WriteColumn(const std::string& memberName, const T& value) {
 template <class Step>
 bool CBaseTableRS::ErrorGuard(Step&& step) {
   m_repeatedReadError = false;
-  m_readErrorInFlight.reset();
+  m_readErrorsInFlight.clear();
   try {
     return step();
   } catch (const CADOException& error) {
     if (!m_repeatedReadError) {
       AfxMessageBox(error.GetErrorMessage(), MB_OK);
-      if (m_readErrorInFlight) m_reportedReadErrors.insert(*m_readErrorInFlight);
+      m_reportedReadErrors.insert(m_readErrorsInFlight.begin(), m_readErrorsInFlight.end());
     }
     m_repeatedReadError = false;
-    m_readErrorInFlight.reset();
+    m_readErrorsInFlight.clear();
     return false;
   }
 }

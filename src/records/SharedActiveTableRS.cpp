@@ -30,7 +30,7 @@ bool CSharedActiveTableRS::WriteBackActive() {
     if (!StoreFields()) return false;
     m_pRecordset->Update();
     // The row is saved; a row that does not read back leaves the active set as it was.
-    if (LoadFields()) {
+    if (LoadRow()) {
       m_pActiveFields->Reset();
       m_pActiveFields->CopyFrom(*m_pCurrentFields);
     }

@@ -6,7 +6,7 @@
 #include "platform/ui/ResourceRegistry.h"
 #include "shapes/AnalogCalibrationPage.h"
 #include "shapes/BaseShape.h"
-#include "shapes/EditFocusColors.h"
+#include "controls/EditFocusColors.h"
 #include "shapes/ShapeDialogIds.h"
 
 namespace {
@@ -130,6 +130,6 @@ void CAnalogCalibratorCtrl::OnTrendConfig() {
 }
 
 HBRUSH CAnalogCalibratorCtrl::OnCtlColor(CDC* dc, CWnd* control, UINT ctlColor) {
-  if (HBRUSH brush = EditFocusBrush(dc, control, ctlColor)) return brush;
+  if (HBRUSH brush = EditFocusBrush(dc, control, ctlColor, kFocusedEditColor, kEditColor)) return brush;
   return CChildDlgCtrl::OnCtlColor(dc, control, ctlColor);
 }

@@ -686,8 +686,6 @@ bool C_BaseShape::IsPictureChanged() const {
   return !m_pictureCache.Holds(stillKey.Bytes(), movingKey.Bytes());
 }
 
-void C_BaseShape::ForgetPicture() { m_pictureCache.Forget(); }
-
 void C_BaseShape::RepaintIfChanged() {
   const HWND handle = GetSafeHwnd();
   if (!handle) return;

@@ -60,7 +60,7 @@
 #include "datacenter/RAttribsPack.h"
 #include "engine/AlarmPack.h"
 #include "platform/ui/GdiTypes.h"
-#include "shapes/ShapePictureCache.h"
+#include "platform/ui/ShapePictureCache.h"
 #include "shapes/ShapePictureKey.h"
 
 class CDC;
@@ -319,8 +319,6 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   void RepaintIfChanged();
   // True when the picture the keys describe differs from the one kept.
   bool IsPictureChanged() const;
-  // Drops the kept picture: the next paint draws it whole.
-  void ForgetPicture();
 
   // ---- process-wide state of all shapes ----
   // The settings-file table by settings index. InitIniTable replaces the table

@@ -3,7 +3,7 @@
 #include <QWidget>
 
 #include "platform/ui/CDataExchange.h"
-#include "shapes/EditFocusColors.h"
+#include "controls/EditFocusColors.h"
 #include "shapes/ShapePropSheet.h"
 
 CPropertyPageBase::CPropertyPageBase(UINT templateId) : CPropertyPage(templateId) {}
@@ -56,7 +56,7 @@ BOOL CPropertyPageBase::OnKillActive() {
 }
 
 HBRUSH CPropertyPageBase::OnCtlColor(CDC* dc, CWnd* control, UINT ctlColor) {
-  if (HBRUSH brush = EditFocusBrush(dc, control, ctlColor)) return brush;
+  if (HBRUSH brush = EditFocusBrush(dc, control, ctlColor, kFocusedEditColor, kEditColor)) return brush;
   return CPropertyPage::OnCtlColor(dc, control, ctlColor);
 }
 

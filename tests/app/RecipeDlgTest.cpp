@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/RecipeDlg.h"
 #include "common/ProcessUtils.h"
@@ -139,6 +140,35 @@ TEST_F(RecipeDlgTest, EachStepRuleWithItsText) {
   EXPECT_EQ(boxes.Boxes()[0].text, kStepError + "3\r\n\r\n" + "\u0644\u0637\u0641\u0627 \u0634\u0645\u0627\u0631\u0647 \u0645\u064A\u0643\u0633\u0631 \u0631\u0627 \u0645\u0634\u062E\u0635 \u0643\u0646\u064A\u062F");
   EXPECT_EQ(boxes.Boxes()[0].caption, GetAppModuleName());
   EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_ICONSTOP | MB_SYSTEMMODAL));
+}
+
+// A dose just above a batcher's capacity names itself with the digits typed,
+// never as a number equal to the capacity.
+TEST_F(RecipeDlgTest, ADoseAboveTheCapacityIsPrintedAsTyped) {
+  constexpr int kLabsMaterial = 2;  // weighed in Batcher02
+  AddRecipe("Over", false, [](CRecipeRS::CSTFields& recipe) { MakeStep(recipe, 0, kLabsMaterial); });
+  Open();
+  const auto batcher02 = MakeObjectId(eShapeKindVessel, ePlantBatcher01 + 1);
+  const struct {
+    const char* typed;
+    float capacity;
+    std::string printed;  // the dose, then the capacity
+  } doses[] = {{"100.0001", 100.0f, "100.0001 Kg, is more than Batcher02 holds: its capacity is 100 Kg."},
+               {"100.00001", 100.0f, "100.00001 Kg, is more than Batcher02 holds: its capacity is 100 Kg."},
+               {"150", 100.0f, "150 Kg, is more than Batcher02 holds: its capacity is 100 Kg."},
+               {"1234.568", 1234.567f, "1234.568 Kg, is more than Batcher02 holds: its capacity is 1234.567 Kg."}};
+  for (const auto& dose : doses) {
+    SetShapeAttribFloat(batcher02, eCodeMaxLevel, dose.capacity);
+    dialog->GetRow(0).SetDlgItemText(IDC_STEP_DOSE, dose.typed);
+    boxes.Expect(IDOK);
+    EXPECT_FALSE(dialog->OnSaveRecipe()) << dose.typed;
+    EXPECT_EQ(boxes.LastText(), kStepError + "1\r\n\r\nThe dose of L.A.B.S, " + dose.printed);
+  }
+  // Exactly the capacity is allowed.
+  SetShapeAttribFloat(batcher02, eCodeMaxLevel, 100.0f);
+  dialog->GetRow(0).SetDlgItemText(IDC_STEP_DOSE, "100");
+  EXPECT_TRUE(dialog->OnSaveRecipe());
+  EXPECT_EQ(boxes.Count(), 4u);
 }
 
 TEST_F(RecipeDlgTest, SaveNeedsAnActiveStepAndNoMaterialChargedTwiceAtOnce) {
@@ -411,6 +441,41 @@ TEST_F(RecipeDlgTest, NextAfterTheStepLeftItsPhaseChangesNothing) {
     dialog->GetRow(0).OnNext();
   }
   EXPECT_EQ(process.GetStepPhase(0), 0);
+}
+
+// Every control of a row shows whole beside the pane's scroll bar, and the
+// column headers stand apart over the pane.
+TEST_F(RecipeDlgTest, TheRowsShowWholeBesideTheScrollBarUnderHeadersThatStandApart) {
+  AddRecipe("Wide", false);
+  Open();
+  CScrollChildDlg* steps = dialog->GetStepsChild();
+  CRect pane;
+  steps->GetClientRect(&pane);
+  steps->ClientToScreen(&pane);
+  for (CWnd* control : dialog->GetRow(0).GetChildren()) {
+    CRect rect;
+    control->GetWindowRect(&rect);
+    EXPECT_GE(rect.left, pane.left) << control->GetDlgCtrlID();
+    EXPECT_LE(rect.right, pane.right) << control->GetDlgCtrlID();
+  }
+
+  CRect runtime;
+  dialog->GetDlgItem(IDC_RECIPE_RUNTIME_HEADER)->GetWindowRect(&runtime);
+  std::vector<CRect> headers;
+  for (CWnd* control : dialog->GetChildren()) {
+    CRect rect;
+    control->GetWindowRect(&rect);
+    if (rect.top == runtime.top && rect.Height() == runtime.Height()) headers.push_back(rect);
+  }
+  ASSERT_EQ(headers.size(), 11u);
+  for (std::size_t i = 0; i < headers.size(); ++i) {
+    EXPECT_GE(headers[i].left, pane.left) << i;
+    EXPECT_LE(headers[i].right, pane.right) << i;
+    for (std::size_t j = i + 1; j < headers.size(); ++j) {
+      CRect common;
+      EXPECT_FALSE(common.IntersectRect(&headers[i], &headers[j])) << i << " and " << j;
+    }
+  }
 }
 
 TEST_F(RecipeDlgTest, LayoutAndPlacementKeptAcrossOpenings) {

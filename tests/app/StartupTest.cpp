@@ -10,7 +10,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "PlantFormFixture.h"
 #include "app/AboutDlg.h"
@@ -18,8 +23,11 @@
 #include "app/SplashDriver.h"
 #include "common/IniFile.h"
 #include "common/ProcessUtils.h"
+#include "controls/CNemLabel.h"
 #include "controls/CSplashScreenEx.h"
 #include "datacenter/EngineServices.h"
+#include "datacenter/RAttrib.h"
+#include "datacenter/RAttribsPack.h"
 #include "engine/ProcessEngineApp.h"
 #include "links/OpcServer.h"
 #include "platform/base/ProfileStore.h"
@@ -30,6 +38,7 @@
 #include "plant/PlantModel.h"
 #include "records/TableEngineServices.h"
 #include "shapes/BaseShape.h"
+#include "shapes/Vessel.h"
 #include "support/FakeClock.h"
 
 namespace {
@@ -190,6 +199,16 @@ TEST_F(Startup, ABoxShownWhileTheSplashRunsTakesTheSplashAwayAndTheStartGoesOn) 
   ASSERT_NE(at, std::string::npos);
   tags.replace(at, unbound.size(), "1,Mixer1.Level,SRL,MBRTU16-DA1-REG40001-FP2-UR100-TOB50,INPUT,Float,NULL,0,0,");
   dir.Write("Qelo-DCTags.dct", tags);
+  // The plant's shapes live as long as the process: a start before this one
+  // left Mixer 1 with its tag names (a name set again binds nothing) and its
+  // level port where this start puts it again, and the check runs only when
+  // the port value changes. Mixer 1 begins as a fresh process has it.
+  C_Vessel& mixer1 = g_vessels[ePlantMixer1];
+  for (int index = 0; index < mixer1.GetAttribCount(); ++index)
+    if (CRAttrib* attrib = mixer1.GetAttrib(index)) attrib->SetTagByName("");
+  CRAttrib* port = mixer1.GetAttrib(static_cast<int>(eVesselLevel) + static_cast<int>(eAnalogPort));
+  ASSERT_NE(port, nullptr);
+  port->SetValue(Variant::R4(0.0f));
   boxes.SetDefaultAnswer(IDOK);
   int shown = 0;
   bool splashRunning = false;
@@ -211,7 +230,39 @@ TEST_F(Startup, ABoxShownWhileTheSplashRunsTakesTheSplashAwayAndTheStartGoesOn) 
   EXPECT_TRUE(main->IsWindowVisible());
 }
 
-TEST_F(Startup, TheRecipeDialogIsShownBesideThePlantAndKeepsItsSizeAcrossStarts) {
+namespace {
+
+// The screen rectangles of the plant's shapes and labels with the main window
+// maximised on `area`, each named.
+std::vector<std::pair<std::string, CRect>> PlantRectsMaximisedOn(CWnd& main, CWnd& view, const CRect& area) {
+  CRect mainRect;
+  main.GetWindowRect(&mainRect);
+  std::vector<std::pair<std::string, CRect>> rects;
+  const auto add = [&](const std::string& name, CWnd& window) {
+    CRect rect;
+    window.GetWindowRect(&rect);
+    rect.OffsetRect(area.left - mainRect.left, area.top - mainRect.top);
+    rects.emplace_back(name, rect);
+  };
+  for (C_BaseShape* shape : GetPlantShapes())
+    if (shape->GetSafeHwnd()) add("shape " + shape->GetWindowText(), *shape);
+  for (CWnd* child : view.GetChildren())
+    if (dynamic_cast<CNemLabel*>(child) && (child->GetStyle() & WS_VISIBLE)) add("label " + child->GetWindowText(), *child);
+  return rects;
+}
+
+std::int64_t CoveredArea(const CRect& window, const std::vector<CRect>& rects) {
+  std::int64_t covered = 0;
+  for (const CRect& rect : rects) {
+    CRect common;
+    if (common.IntersectRect(&window, &rect)) covered += static_cast<std::int64_t>(common.Width()) * common.Height();
+  }
+  return covered;
+}
+
+}  // namespace
+
+TEST_F(Startup, TheRecipeDialogOpensWhereItHidesTheLeastOfThePlantAndWhereTheOperatorLeftItAtTheNextStart) {
   MakeDatabase();
   ASSERT_TRUE(StartApplication());
   StopCycles();
@@ -219,19 +270,56 @@ TEST_F(Startup, TheRecipeDialogIsShownBesideThePlantAndKeepsItsSizeAcrossStarts)
   ASSERT_NE(recipes, nullptr);
   EXPECT_TRUE(recipes->IsWindowVisible());
   EXPECT_TRUE(main->IsZoomed());
-  // In the screen's bottom right corner, clear of the plant's left part.
-  // (A window manager frames it a moment after it shows.)
+  // Where the form puts it on this screen (a window manager frames it a
+  // moment after it shows).
   CRect placed;
   recipes->GetWindowRect(&placed);
   const CRect area = GetWorkAreaNearestPoint(CPoint(placed.left, placed.top));
   WaitPumping([&] {
     recipes->GetWindowRect(&placed);
-    return placed.right == area.right && placed.bottom == area.bottom;
+    return placed == view->FindPlaceBesidePlant(area, placed.Size());
   }, 10000);
-  EXPECT_EQ(placed.right, area.right);
-  EXPECT_EQ(placed.bottom, area.bottom);
+  EXPECT_EQ(placed, view->FindPlaceBesidePlant(area, placed.Size()));
 
-  // Placed where it was left at the next start, and no larger.
+  // On the screens the plant is made for, it stays on the screen and covers
+  // as little of the shapes as any place there can: none where some place
+  // covers none of them with a few pixels to spare. The wide screen has such
+  // a place beside the plant.
+  for (const CRect& screen : {CRect(0, 0, 1600, 1000), CRect(0, 0, 1280, 1024)}) {
+    const CRect first = view->FindPlaceBesidePlant(screen, placed.Size());
+    const std::string where = std::to_string(screen.Width()) + "x" + std::to_string(screen.Height()) + ": " +
+                              std::to_string(first.left) + "," + std::to_string(first.top) + " " +
+                              std::to_string(first.Width()) + "x" + std::to_string(first.Height());
+    EXPECT_GE(first.left, screen.left) << where;
+    EXPECT_GE(first.top, screen.top) << where;
+    EXPECT_LE(first.right, screen.right) << where;
+    EXPECT_LE(first.bottom, screen.bottom) << where;
+    const auto plant = PlantRectsMaximisedOn(*main, *view, screen);
+    std::vector<CRect> shapes, spared;
+    for (const auto& [name, rect] : plant) {
+      if (name.rfind("shape", 0) != 0) continue;
+      shapes.push_back(rect);
+      spared.push_back(rect);
+      spared.back().InflateRect(8, 8);
+    }
+    EXPECT_EQ(shapes.size(), GetPlantShapes().size());
+    std::int64_t least = INT64_MAX;
+    for (int left = screen.left; left + first.Width() <= screen.right; left += 4)
+      for (int top = screen.top; top + first.Height() <= screen.bottom; top += 4)
+        least = std::min(least, CoveredArea(CRect(CPoint(left, top), first.Size()), spared));
+    EXPECT_LE(CoveredArea(first, shapes), least) << where;
+    if (screen.Width() == 1600) {
+      for (const auto& [name, rect] : plant) {
+        if (name.rfind("shape", 0) != 0) continue;
+        CRect common;
+        EXPECT_FALSE(common.IntersectRect(&first, &rect))
+            << where << " meets " << name << " at " << rect.left << "," << rect.top << "," << rect.right << ","
+            << rect.bottom;
+      }
+    }
+  }
+
+  // Placed where the operator left it at the next start, and no larger.
   recipes->SetWindowPos(nullptr, area.left + 40, area.top + 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   recipes->GetWindowRect(&placed);
   CloseApplication();

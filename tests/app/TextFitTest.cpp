@@ -6,12 +6,14 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,23 @@ std::vector<std::string> Misfits(CWnd& window, const std::string& where, int& ch
       const QSize needed(label->wordWrap() ? widestWord : need.width(), need.height());
       if (needed.width() > room.width() || needed.height() > room.height())
         misfits.push_back(Describe(where, shown, needed, room.size()));
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      // Every item, as the closed combo shows it when chosen: in the field
+      // left of the arrow.
+      QStyleOptionComboBox option;
+      option.initFrom(combo);
+      option.editable = combo->isEditable();
+      option.frame = combo->hasFrame();
+      const QRect field =
+          combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+      for (int item = 0; item < combo->count(); ++item) {
+        const QString shown = combo->itemText(item);
+        if (shown.isEmpty()) continue;
+        ++checked;
+        const QSize needed(metrics.horizontalAdvance(shown), metrics.height());
+        if (needed.width() > field.width() || needed.height() > field.height())
+          misfits.push_back(Describe(where + " combo item", shown, needed, field.size()));
+      }
     } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
       const QString shown = StripPrefix(group->title());
       ++checked;
@@ -152,6 +171,23 @@ TEST_F(TextFit, ThePlantFormsLabelsAndShapeCaptionsFit) {
   }
   EXPECT_EQ(g_vessels.size(), 19u);
   ExpectNoMisfits(misfits);
+}
+
+// The recipe rows' lists as the plant fills them: materials, mixers and every
+// runtime phase a step can show.
+TEST_F(TextFit, TheRecipeRowsListItemsFit) {
+  MakeDatabase();
+  ASSERT_TRUE(StartApplication());
+  StopCycles();
+  CRecipeDlg* recipes = view->GetRecipeDlg();
+  ASSERT_NE(recipes, nullptr);
+  // The phases show while the recipe is the active one; this one is not yet.
+  CWnd* phases = recipes->GetRow(0).GetDlgItem(IDC_STEP_PHASE);
+  ASSERT_NE(phases, nullptr);
+  phases->ShowWindow(SW_SHOW);
+  int checked = 0;
+  ExpectNoMisfits(Misfits(recipes->GetRow(0), "recipe row", checked));
+  EXPECT_GE(checked, 11 + 4 + 12);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <QWidget>
 
 #include "support/ScriptedMessageBox.h"
-#include "controls/BatchEditColors.h"
+#include "controls/EditFocusColors.h"
 #include "controls/CInputBox.h"
 #include "platform/base/InputState.h"
 #include "platform/ui/CControlBase.h"

@@ -16,6 +16,7 @@
 
 #include "app/PlantPipes.h"
 #include "e2e/PlantScenarioFixture.h"
+#include "platform/ui/ShapePictureCache.h"
 #include "shapes/Vessel.h"
 
 namespace {
@@ -271,8 +272,7 @@ TEST_F(PlantScenarioTest, AShapeRepaintsItselfOnlyWhenItsPictureChangesAndNeverT
 void ExpectKeptPicturesDrawnWhole(CRuvFrameView& view, const char* when) {
   FlushPaints();
   const QImage kept = view.GetWidget()->grab().toImage();
-  for (C_BaseShape* shape : GetPlantShapes()) shape->ForgetPicture();
-  view.ForgetPicture();
+  ShapePictureCache::ForgetAll();
   const QImage whole = view.GetWidget()->grab().toImage();
   ASSERT_EQ(kept.size(), whole.size()) << when;
   int differing = 0;

@@ -279,7 +279,7 @@ TEST_F(BaseTableRSTest, FieldGuardNamesTableAndColumnAndCopiesTheColumn) {
   table.m_bLevelFromDouble = true;
   Clipboard().Clear();
   try {
-    table.LoadFields();
+    table.LoadRow();
     FAIL() << "a Double column was read into a float";
   } catch (const CADOException& error) {
     EXPECT_EQ(error.GetError(), 87);
@@ -290,7 +290,7 @@ TEST_F(BaseTableRSTest, FieldGuardNamesTableAndColumnAndCopiesTheColumn) {
   }
   EXPECT_EQ(Clipboard().Text(), "dValue");
   EXPECT_EQ(Current(), "a");                    // columns before the failing one were read
-  EXPECT_FALSE(table.m_current.m_bActive);      // the ones after it were not
+  EXPECT_FALSE(table.m_current.m_bActive);      // and those after it, as stored
 
   boxes.Expect(IDOK, "Error at [Probe] table [dValue] field!");
   EXPECT_FALSE(table.MoveFirst());

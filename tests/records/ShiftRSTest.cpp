@@ -211,3 +211,39 @@ TEST_F(ShiftRSTest, ATextInANumberColumnIsReportedOnceUnderItsOwnName) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two unreadable values in one row: each column is told once, in the order of
+// the columns, however often the row is loaded; the columns between and after
+// them are read.
+TEST_F(ShiftRSTest, EachUnreadableColumnOfARowIsReportedOnce) {
+  RawDatabase(db.path).Exec(
+      "INSERT INTO Shift (m_strOperatorName, m_lUsefulTime, m_bShiftStopped, m_fTotalProduced, m_nShiftTotalCycle) "
+      "VALUES ('Karimi', 'long', 0, 'many', 7)");
+  ScriptedMessageBox boxes;
+  boxes.SetDefaultAnswer(IDOK);
+  Clipboard().Clear();
+  CShiftRS shift;
+  ASSERT_TRUE(OpenPlantTable(shift, db, "Shift", false));
+  shift.SetActiveRecord(shift.FindActive());
+  for (int load = 0; load < 3; ++load) {
+    shift.MoveFirst();
+    shift.Reload();
+  }
+  std::string told;
+  for (const auto& box : boxes.Boxes()) told += box.text + "\n----\n";
+  const auto count = [&](const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = told.find(what); at != std::string::npos; at = told.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("Error at [Shift] table [m_lUsefulTime] field!"), 1u) << told;
+  EXPECT_EQ(count("Error at [Shift] table [m_fTotalProduced] field!"), 1u) << told;
+  EXPECT_LT(told.find("[m_lUsefulTime]"), told.find("[m_fTotalProduced]")) << told;
+  // Every other column was read.
+  EXPECT_EQ(shift.Current().GetOperatorName(), "Karimi");
+  EXPECT_EQ(shift.Current().m_nShiftTotalCycle, 7);
+}
+
+}  // namespace

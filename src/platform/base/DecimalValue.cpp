@@ -1,5 +1,6 @@
 #include "platform/base/DecimalValue.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 
@@ -33,21 +34,27 @@ std::string WideText(Wide value) {
   return digits;
 }
 
-// Drops the last digit of a digit string, rounding half to even into the rest.
-void DropLastDigit(std::string& digits) {
-  const int dropped = digits.back() - '0';
-  digits.pop_back();
-  if (digits.empty()) digits = "0";
-  const bool odd = ((digits.back() - '0') % 2) != 0;
-  if (dropped < 5 || (dropped == 5 && !odd)) return;
-  for (std::size_t i = digits.size(); i-- > 0;) {
-    if (digits[i] != '9') {
-      ++digits[i];
-      return;
+// The digits without their last `count`, rounded half to even once, from every
+// dropped digit: rounding one digit at a time would round twice (1.234451 to
+// four decimals would give 1.2344, and 0.00005000001 would give 0).
+std::string RoundedOff(const std::string& digits, std::size_t count) {
+  if (count == 0) return digits;
+  const std::size_t keep = digits.size() > count ? digits.size() - count : 0;
+  std::string kept = keep == 0 ? std::string("0") : digits.substr(0, keep);
+  const std::string dropped = keep == 0 ? std::string(count - digits.size(), '0') + digits : digits.substr(keep);
+  const int first = dropped.front() - '0';
+  const bool restNonZero = dropped.find_first_not_of('0', 1) != std::string::npos;
+  const bool odd = ((kept.back() - '0') % 2) != 0;
+  const bool up = first > 5 || (first == 5 && (restNonZero || odd));
+  if (!up) return kept;
+  for (std::size_t i = kept.size(); i-- > 0;) {
+    if (kept[i] != '9') {
+      ++kept[i];
+      return kept;
     }
-    digits[i] = '0';
+    kept[i] = '0';
   }
-  digits.insert(digits.begin(), '1');
+  return std::string(1, '1') + kept;
 }
 
 // The digits as a 96-bit mantissa; false when they do not fit.
@@ -108,21 +115,19 @@ bool ParseDecimal(const std::string& text, DECIMAL& out) {
     digits.append(static_cast<std::size_t>(-scale), '0');
     scale = 0;
   }
-  // A digit that will be dropped may be a leading zero of the fraction: pad so
-  // the rounding always has a digit before it.
-  if (static_cast<long>(digits.size()) < scale + 1) digits.insert(0, static_cast<std::size_t>(scale + 1) - digits.size(), '0');
-  while (scale > kDecimalMaxScale) {
-    DropLastDigit(digits);
-    --scale;
+  // Fewest decimals dropped so the scale is at most 28 and the mantissa fits
+  // 96 bits; each try rounds the full digits once.
+  // (A 96-bit mantissa has at most 29 digits, so fewer drops cannot fit.)
+  const long overScale = scale - kDecimalMaxScale;
+  const long overDigits = static_cast<long>(digits.size()) - 29;
+  for (long drop = std::max({0L, overScale, overDigits}); drop <= scale; ++drop) {
+    Wide mantissa = 0;
+    if (ToMantissa(RoundedOff(digits, static_cast<std::size_t>(drop)), mantissa)) {
+      out = Make(mantissa, static_cast<int>(scale - drop), negative);
+      return true;
+    }
   }
-  Wide mantissa = 0;
-  while (!ToMantissa(digits, mantissa)) {
-    if (scale == 0) return false;
-    DropLastDigit(digits);
-    --scale;
-  }
-  out = Make(mantissa, static_cast<int>(scale), negative);
-  return true;
+  return false;
 }
 
 std::string DecimalText(const DECIMAL& value) {
@@ -159,11 +164,7 @@ bool DecimalToCurrency(const DECIMAL& value, std::int64_t& tenThousandths) {
     digits.append(static_cast<std::size_t>(4 - scale), '0');
     scale = 4;
   }
-  if (static_cast<int>(digits.size()) < scale + 1) digits.insert(0, static_cast<std::size_t>(scale + 1) - digits.size(), '0');
-  while (scale > 4) {
-    DropLastDigit(digits);
-    --scale;
-  }
+  digits = RoundedOff(digits, static_cast<std::size_t>(scale - 4));
   Wide magnitude = 0;
   if (digits.size() > 20 || !ToMantissa(digits, magnitude)) return false;
   const bool negative = value.sign == DECIMAL_NEG;

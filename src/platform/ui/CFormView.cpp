@@ -1,5 +1,6 @@
 #include "platform/ui/CFormView.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
 #include <QScrollBar>

@@ -4,7 +4,9 @@
 // per button in order. Clicking a button posts WM_COMMAND (low word the id) to
 // the owner window; UpdateButtons asks the owner (or an update handler) which
 // buttons are enabled and checked, as menus do before they show.
+#include <QImage>
 #include <QPointer>
+#include <QToolBar>
 #include <functional>
 #include <vector>
 
@@ -13,7 +15,6 @@
 #include "platform/ui/MessageCore.h"
 
 class CWnd;
-class QToolBar;
 class QWidget;
 class QAction;
 

@@ -1,9 +1,10 @@
 #pragma once
 // SIGTERM, SIGHUP and SIGINT (a logout, a shut-down, a service manager, Ctrl+C)
 // as a desktop program on Linux takes them: the first one asks for the
-// program's own close, run on the user-interface thread by its event loop; the
-// close gets a bounded time, after which the process ends at once; a second
-// signal ends it at once. Either way the code is 128 plus the first signal's number.
+// program's own close, run on the user-interface thread by its event loop. A
+// close that finishes in time ends the program as the operator's Yes does, with
+// code 0. A close that outlasts its bounded time, or a second signal, ends the
+// process at once with 128 plus the first signal's number.
 // Nobody need be there to answer a box in such a close: from the first signal
 // on, boxes go to standard error (see BeginUnattendedClose). A signal ignored
 // when the program started (nohup, a background job) stays ignored.

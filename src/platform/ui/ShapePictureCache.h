@@ -1,11 +1,13 @@
 #pragma once
-// A shape's last picture, kept between paints. The picture is drawn in two
-// layers: the still one (body, outline, texts), drawn again only when its key
-// changes, and the moving one (agitator, gears, selection frame), drawn over a
-// copy of the still one. A paint with the keys of the last one only copies the
-// kept picture to the window; every pixel is what drawing it whole gives.
-// User-interface thread only.
+// A window's last picture, kept between paints (the plant's shapes and the
+// plant form keep theirs). The picture is drawn in two layers: the still one
+// (body, outline, texts), drawn again only when its key changes, and the moving
+// one (agitator, gears, selection frame), drawn over a copy of the still one. A
+// paint with the keys of the last one only copies the kept picture to the
+// window; every pixel is what drawing it whole gives.
+// User-interface thread only, but for ForgetAll.
 #include <QImage>
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -24,10 +26,17 @@ class ShapePictureCache {
              const std::string& movingKey, const Layer& moving, const CRect* area = nullptr);
   // True when a paint with these keys would draw nothing new.
   bool Holds(const std::string& stillKey, const std::string& movingKey) const;
-  // The next paint draws both layers anew.
-  void Forget();
+  // Every kept picture of the process is drawn whole at its next paint: how a
+  // test compares a kept picture with the whole drawing, and how a benchmark
+  // times drawing it whole.
+  static void ForgetAll();
 
  private:
+  // Drops the layers kept under an older ForgetAll.
+  void DropIfForgotten();
+
+  static inline std::atomic<unsigned> s_generation{0};
+
   QImage m_still;
   QImage m_picture;
   CDC m_pictureDC;  // stays on the picture: the copy to the window needs no new painter
@@ -35,4 +44,5 @@ class ShapePictureCache {
   std::string m_movingKey;
   bool m_stillValid = false;
   bool m_pictureValid = false;
+  unsigned m_generation = 0;  // s_generation when the layers were kept
 };

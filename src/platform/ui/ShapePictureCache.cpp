@@ -1,6 +1,9 @@
-#include "shapes/ShapePictureCache.h"
+#include "platform/ui/ShapePictureCache.h"
+
+#include <QSize>
 
 #include "platform/ui/CDC.h"
+#include "platform/ui/CRect.h"
 
 namespace {
 
@@ -16,10 +19,12 @@ void DrawLayer(QImage& image, const CRect& client, const ShapePictureCache::Laye
 void ShapePictureCache::Paint(CDC* target, const CRect& client, const std::string& stillKey, const Layer& still,
                               const std::string& movingKey, const Layer& moving, const CRect* area) {
   if (!target || client.Width() <= 0 || client.Height() <= 0) return;
+  DropIfForgotten();
   const QSize size(client.Width(), client.Height());
   if (!moving) {
-    // Nothing moves: the still layer is the picture, kept once.
-    if (!m_pictureValid || m_picture.size() != size || stillKey != m_stillKey) {
+    // Nothing moves: the still layer is the picture, kept once. A picture kept
+    // with a moving layer (another moving key) shows it, so it is drawn anew.
+    if (!m_pictureValid || m_picture.size() != size || stillKey != m_stillKey || movingKey != m_movingKey) {
       m_pictureDC.Detach();
       m_picture = QImage(size, QImage::Format_RGB32);
       m_picture.fill(Qt::black);  // as a new memory bitmap starts
@@ -55,11 +60,17 @@ void ShapePictureCache::Paint(CDC* target, const CRect& client, const std::strin
 }
 
 bool ShapePictureCache::Holds(const std::string& stillKey, const std::string& movingKey) const {
-  return m_stillValid && m_pictureValid && stillKey == m_stillKey && movingKey == m_movingKey;
+  return m_generation == s_generation.load(std::memory_order_relaxed) && m_stillValid && m_pictureValid &&
+         stillKey == m_stillKey && movingKey == m_movingKey;
 }
 
-void ShapePictureCache::Forget() {
+void ShapePictureCache::ForgetAll() { s_generation.fetch_add(1, std::memory_order_relaxed); }
+
+void ShapePictureCache::DropIfForgotten() {
+  const unsigned generation = s_generation.load(std::memory_order_relaxed);
+  if (m_generation == generation) return;
   m_pictureDC.Detach();
   m_stillValid = false;
   m_pictureValid = false;
+  m_generation = generation;
 }
