@@ -1,66 +1,25 @@
 // The program itself, started in a child process in Demo from the default
 // files, ended by a termination signal as a logout or a service manager ends
 // it: it closes as its own close command does, without the question.
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "ProgramInChildFixture.h"
 #include "platform/db/DbTestSupport.h"
-#include "support/TestEnvironment.h"
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-  std::stringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
-
-// Waits (with a generous watchdog) until `done`; false when it never came.
-template <typename Done>
-bool WaitFor(Done done) {
-  for (int round = 0; round < 12000; ++round) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return done();
-}
-
-class TerminationSignalTest : public ::testing::Test {
+class TerminationSignalTest : public ProgramInChildFixture {
  protected:
-  TerminationSignalTest() {
-    // The program finds its files beside itself.
-    std::filesystem::copy_file(RUV_APP_EXE, Program());
-    for (const char* name : {"Qelo-Setting.ini", "Qelo-DCTags.dct"})
-      dir.Write(name, ReadFile(std::string(RUV_DATA_DIR "/") + name));
-    EXPECT_EQ(::MakeDatabase(dir.File("Qelo-DataBase.mdb"), ReadFile(RUV_SCHEMA_SQL)), "");
-    std::filesystem::create_directory(dir.File("config"));
-  }
-  ~TerminationSignalTest() override {
-    if (m_pid > 0) {
-      ::kill(m_pid, SIGKILL);
-      ::waitpid(m_pid, nullptr, 0);
-    }
-  }
-  std::string Program() const { return dir.File("ruvframe"); }
-  std::string StandardError() const { return dir.File("stderr.txt"); }
   std::string Journal() const { return dir.File("Qelo-DataBase.mdb-wal"); }
   // Up: the plant's tables are open in the database (its journal files are there).
   void WaitUntilUp() {
     int status = 0;
     ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(Journal()) || Ended(status); }));
-    ASSERT_GT(m_pid, 0) << "the program ended by itself, status " << status << ": " << ReadFile(StandardError());
+    ASSERT_GT(m_pid, 0) << "the program ended by itself, status " << status << ": " << ErrorOutput();
   }
   // Waits for the end; the exit code, or -1 when it ended otherwise.
   int ExitCode() {
@@ -77,43 +36,6 @@ class TerminationSignalTest : public ::testing::Test {
     EXPECT_NE(ReadFile(Profile()).find("RecipeDlg="), std::string::npos);
   }
   std::string Profile() const { return dir.File("config/RuvFrame Qelo.ini"); }
-
-  // `ignored`: signals the child starts with ignored (as nohup or a shell's
-  // background job leaves them). Its standard error goes to StandardError().
-  void Start(const std::vector<int>& ignored = {}) {
-    // Everything the child needs is made before the fork.
-    const std::vector<std::string> environment = {
-        "QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + dir.Path(), "XDG_CONFIG_HOME=" + dir.File("config"),
-        "HOME=" + dir.Path(), "ASAN_OPTIONS=detect_leaks=0"};
-    std::vector<char*> envp;
-    for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
-    envp.push_back(nullptr);
-    const std::string program = Program();
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    const std::string errors = StandardError();
-    m_pid = ::fork();
-    if (m_pid == 0) {
-      // The test's own dispositions are not the child's (a test run as a
-      // background job has SIGINT ignored): it starts with the defaults.
-      for (int signal : {SIGTERM, SIGHUP, SIGINT}) ::signal(signal, SIG_DFL);
-      for (int signal : ignored) ::signal(signal, SIG_IGN);
-      const int errorFile = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (errorFile >= 0) ::dup2(errorFile, STDERR_FILENO);
-      ::execve(program.c_str(), argv, envp.data());
-      ::_exit(127);
-    }
-    ASSERT_GT(m_pid, 0);
-  }
-  // True once the child ended; its status in `status`.
-  bool Ended(int& status) {
-    if (m_pid <= 0) return true;
-    if (::waitpid(m_pid, &status, WNOHANG) != m_pid) return false;
-    m_pid = -1;
-    return true;
-  }
-
-  TempDir dir;
-  pid_t m_pid = -1;
 };
 
 TEST_F(TerminationSignalTest, SigtermClosesAsTheCloseCommandDoesWithoutTheQuestion) {
@@ -161,7 +83,7 @@ TEST_F(TerminationSignalTest, SignalsIgnoredAtTheStartStayIgnored) {
   // Had either been taken, this one would be the second signal and end the
   // program at once with 128 plus that one's number.
   ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
-  EXPECT_EQ(ExitCode(), 0) << ReadFile(StandardError());
+  EXPECT_EQ(ExitCode(), 0) << ErrorOutput();
   ExpectClosedInOrder();
 }
 
@@ -173,9 +95,9 @@ TEST_F(TerminationSignalTest, ASignalWhileAStartUpBoxIsOpenAnswersItAndClosesInO
   Start();
   WaitUntilUp();
   ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
-  EXPECT_EQ(ExitCode(), 0) << ReadFile(StandardError());
+  EXPECT_EQ(ExitCode(), 0) << ErrorOutput();
   ExpectClosedInOrder();
-  EXPECT_NE(ReadFile(StandardError()).find("Shift"), std::string::npos) << ReadFile(StandardError());
+  EXPECT_NE(ReadFile(StandardError()).find("Shift"), std::string::npos) << ErrorOutput();
 }
 
 }  // namespace

@@ -1,0 +1,96 @@
+#pragma once
+// The program itself, `ruvframe`, started in a child process from the default
+// files and a new database in a temporary folder, as a logout or a service
+// manager sees it: its standard error goes to a file, and the test waits for
+// what the program leaves behind (journal files, reports) or for its end.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/db/DbTestSupport.h"
+#include "support/TestEnvironment.h"
+
+class ProgramInChildFixture : public ::testing::Test {
+ protected:
+  static std::string ReadFile(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+  }
+  // Waits (with a generous watchdog) until `done`; false when it never came.
+  template <typename Done>
+  static bool WaitFor(Done done) {
+    for (int round = 0; round < 12000; ++round) {
+      if (done()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+  }
+
+  ProgramInChildFixture() {
+    // The program finds its files beside itself.
+    std::filesystem::copy_file(RUV_APP_EXE, Program());
+    for (const char* name : {"Qelo-Setting.ini", "Qelo-DCTags.dct"})
+      dir.Write(name, ReadFile(std::string(RUV_DATA_DIR "/") + name));
+    EXPECT_EQ(::MakeDatabase(DatabasePath(), ReadFile(RUV_SCHEMA_SQL)), "");
+    std::filesystem::create_directory(dir.File("config"));
+  }
+  ~ProgramInChildFixture() override {
+    if (m_pid > 0) {
+      ::kill(m_pid, SIGKILL);
+      ::waitpid(m_pid, nullptr, 0);
+    }
+  }
+  std::string Program() const { return dir.File("ruvframe"); }
+  std::string DatabasePath() const { return dir.File("Qelo-DataBase.mdb"); }
+  std::string StandardError() const { return dir.File("stderr.txt"); }
+  std::string ErrorOutput() const { return ReadFile(StandardError()); }
+
+  // `ignored`: signals the child starts with ignored (as nohup or a shell's
+  // background job leaves them). Its standard error goes to StandardError().
+  void Start(const std::vector<int>& ignored = {}) {
+    // Everything the child needs is made before the fork.
+    const std::vector<std::string> environment = {
+        "QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + dir.Path(), "XDG_CONFIG_HOME=" + dir.File("config"),
+        "HOME=" + dir.Path(), "ASAN_OPTIONS=detect_leaks=0"};
+    std::vector<char*> envp;
+    for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+    envp.push_back(nullptr);
+    const std::string program = Program();
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    const std::string errors = StandardError();
+    m_pid = ::fork();
+    if (m_pid == 0) {
+      // The test's own dispositions are not the child's (a test run as a
+      // background job has SIGINT ignored): it starts with the defaults.
+      for (int signal : {SIGTERM, SIGHUP, SIGINT}) ::signal(signal, SIG_DFL);
+      for (int signal : ignored) ::signal(signal, SIG_IGN);
+      const int errorFile = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (errorFile >= 0) ::dup2(errorFile, STDERR_FILENO);
+      ::execve(program.c_str(), argv, envp.data());
+      ::_exit(127);
+    }
+    ASSERT_GT(m_pid, 0);
+  }
+  // True once the child ended; its status in `status`.
+  bool Ended(int& status) {
+    if (m_pid <= 0) return true;
+    if (::waitpid(m_pid, &status, WNOHANG) != m_pid) return false;
+    m_pid = -1;
+    return true;
+  }
+
+  TempDir dir;
+  pid_t m_pid = -1;
+};
