@@ -8,6 +8,7 @@
 #include "app/RuvFrameView.h"
 
 #include <algorithm>
+#include <iterator>
 #include "common/TimeAndKeys.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
@@ -50,6 +51,11 @@ LocalModeStop LocalModeStopOf(int batcher) {
     case 3: return {6, {centrifugal(0), centrifugal(1)}, ePlantBatcher01DischargeValve + 3};
     default: return {8, {gear(4), kNoPlantObject}, ePlantBatcher01DischargeValve + 4};
   }
+}
+
+bool IsBatcherDischargeValve(int valveIndex) {
+  return valveIndex >= ePlantBatcher01DischargeValve &&
+         valveIndex < ePlantBatcher01DischargeValve + static_cast<int>(std::size(kBatcherFirstMaterial));
 }
 
 C_Valve& ValveAt(int index) { return g_valves[static_cast<std::size_t>(index)]; }
@@ -162,6 +168,11 @@ BOOL CRuvFrameView::CheckValveInterlock(int valveIndex, bool open) {
   // The batch number comes first: a refused open must change nothing.
   if (open && IsDirectionValveIndex(valveIndex) && AskedBatchNumber(GetDirectionValveMixer(valveIndex)) < 1)
     return FALSE;
+  // What leaves a batcher goes into the mixer of its direction: without that
+  // mixer's batch number it would be credited to no batch.
+  if (open && IsBatcherDischargeValve(valveIndex) &&
+      AskedBatchNumber(GetDischargeDirection(kBatcherFirstMaterial[valveIndex - ePlantBatcher01DischargeValve])) < 1)
+    return FALSE;
   if (valveIndex <= kLastBatcherDirectionValve) {
     if (!open) return TRUE;
     const int batcher = valveIndex / kDirectionValvesPerBatcher;
@@ -221,8 +232,9 @@ void CRuvFrameView::PostChargeEvents(PlantObjectId objectId, bool value) {
       // Read while the pump's start is being decided: nothing has moved yet,
       // whichever cycle runs before the posted start is handled.
       // So is the cycle: a run that stops right after its pump started still started it.
-      m_queuedStartLevels[slot].push_back(
-          {LevelOf(WeigherOf(material, ChargeDirectionOf(m))), GetProcessEngine().IsCycleActive() != 0});
+      m_queuedStartLevels[slot].push_back({LevelOf(WeigherOf(material, ChargeDirectionOf(m))),
+                                           GetProcessEngine().IsCycleActive() != 0,
+                                           g_materials[slot].NoteChargeStart()});
       m_chargeOpen[slot] = true;
       PostMessage(WM_CHARGE_START, 1, m);
     } else if (m_chargeOpen[slot]) {
@@ -239,11 +251,13 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   const int direction = ChargeDirectionOf(m);
   float start = 0.0f;
   bool automatic = false;
+  unsigned charge = 0;
   std::deque<QueuedStart>* queued =
       m >= 0 && m < kChargeSlots ? &m_queuedStartLevels[static_cast<std::size_t>(m)] : nullptr;
   if (queued && !queued->empty()) {
     start = queued->front().level;
     automatic = queued->front().automatic;
+    charge = queued->front().charge;
     queued->pop_front();
   } else {
     start = LevelOf(WeigherOf(*material, direction));
@@ -267,6 +281,10 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   // Without its new row the material has none: later events must not change an older one.
   const bool added = table->AddNew();
   material->SetEventRecordId(added ? table->Current().GetRecordID() : -1);
+  if (m >= 0 && m < kChargeSlots) {
+    m_rowCharge[static_cast<std::size_t>(m)] = added ? charge : 0;
+    m_rowStart[static_cast<std::size_t>(m)] = start;
+  }
   // Until a discharge ends, what it charged stays in the weigher with what was there before.
   if (added && m != kWaterMaterial && m >= 0 && m < kChargeSlots)
     m_rowsInWeigher[static_cast<std::size_t>(m)].push_back(table->Current().GetRecordID());
@@ -350,9 +368,13 @@ LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
   switch (code) {
     case kChargeEndCode: {
       const int mixer = m == kWaterMaterial ? GetMixerIndexByName(row.GetDisChargeDir()) : -1;
+      const float end = LevelOf(WeigherOf(*material, mixer));
       row.SetChargeEndTime(now);
-      row.SetEndMatrialDose(LevelOf(WeigherOf(*material, mixer)));
+      row.SetEndMatrialDose(end);
       row.SetChrageIsEnd(1);
+      // The dosing books this charge as the row has it.
+      if (m < kChargeSlots)
+        material->SetRecordedCharge(m_rowCharge[static_cast<std::size_t>(m)], m_rowStart[static_cast<std::size_t>(m)], end);
       break;
     }
     case kDischargeStartCode:

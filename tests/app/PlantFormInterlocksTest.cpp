@@ -94,6 +94,40 @@ TEST_F(PlantFormInterlocksTest, DirectionValvesSetTheBatchersDirectionOnlyWithAB
   EXPECT_EQ(GetDischargeDirection(2), 2);
 }
 
+// A batcher's discharge goes into the mixer of its direction: without that
+// mixer's batch number the open is refused, before any row is touched.
+TEST_F(PlantFormInterlocksTest, ADischargeValveOpensOnlyWithItsMixersBatchNumber) {
+  const int labsDischarge = ePlantBatcher01DischargeValve + 1;
+  SetDischargeDirection(2, 0);
+  Switch(Pump(kLabsPump), true);
+  PumpPendingMessages();
+  Switch(Pump(kLabsPump), false);
+  const int row = RowOf(2);
+  ASSERT_GE(row, 1);
+  shift->SetActiveMixerBatchNumber(0, 0);
+  CPlantOperatorServices::SetBatchNumberDialogRunner([] { return IDCANCEL; });
+  boxes.Expect(IDOK, "لطفا شماره بچ را براي ميكسر 1 وارد كنيد");
+  ExpectRefusal();
+  Command(labsDischarge, true);
+  PumpPendingMessages();
+  EXPECT_FALSE(Commanded(labsDischarge));
+  EXPECT_EQ(Row(row, "m_strDisChargeDir || '|' || m_nBatchNumber"), "?|-1");
+
+  // Closing needs no number; with one given at the prompt the open goes on.
+  Command(labsDischarge, false);
+  CPlantOperatorServices::SetBatchNumberDialogRunner([this] {
+    shift->SetActiveMixerBatchNumber(0, 21);
+    return IDOK;
+  });
+  boxes.Expect(IDOK, "لطفا شماره بچ را براي ميكسر 1 وارد كنيد");
+  Command(labsDischarge, true);
+  PumpPendingMessages();
+  EXPECT_TRUE(Commanded(labsDischarge));
+  EXPECT_EQ(Row(row, "m_strDisChargeDir || '|' || m_nBatchNumber"), "Mixer1|21");
+  Command(labsDischarge, false);
+  PumpPendingMessages();
+}
+
 TEST_F(PlantFormInterlocksTest, TheWaterPumpNeedsADirectionAndStopsWhenAWaterValveCloses) {
   boxes.Expect(IDOK, "مسير بارگيري آب مشخص نيست");
   ExpectRefusal();
