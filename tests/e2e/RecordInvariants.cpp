@@ -187,9 +187,12 @@ void RecordInvariants::CheckDischargedRows(const std::vector<EventRow>& rows,
     int lastDischarged = -1;
     for (int k = 0; k < static_cast<int>(own.size()); ++k)
       if (own[static_cast<std::size_t>(k)]->dischargeStarted) lastDischarged = k;
+    // A discharge still under way has not completed the last row either: the
+    // rows that went with it are asked for its batch, not yet for its end.
+    const bool dischargeEnded = lastDischarged >= 0 && own[static_cast<std::size_t>(lastDischarged)]->completed != 0;
     for (int k = 0; k < lastDischarged; ++k) {
       const EventRow& row = *own[static_cast<std::size_t>(k)];
-      if (row.completed == 0 || row.batch <= 0)
+      if ((dischargeEnded && row.completed == 0) || row.batch <= 0)
         findings.push_back("(b1) row " + std::to_string(row.id) + " (" + NameOf(row.material) + " " + Kg(row.start) +
                            " -> " + Kg(row.end) + ", batch " + std::to_string(row.batch) + ", completed " +
                            std::to_string(row.completed) + ") was discharged with row " +
