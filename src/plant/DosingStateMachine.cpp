@@ -205,17 +205,24 @@ float CDosingStateMachine::BookOpenPart(int i, const Devices& devices) {
   if (!memory.partOpen) return 0.0f;
   memory.partOpen = false;
   CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-  const float level = LevelToBook(i, devices);
+  float level = LevelToBook(i, devices);
+  float charged = level - memory.partStart;
+  // Once the charge's row has its end, the row's amount is the charge's.
+  if (float start = 0.0f, end = 0.0f; material.GetRecordedCharge(memory.partCharge, start, end)) {
+    level = end;
+    charged = end - start;
+  }
   material.SetChargeEndLevel(level);
-  const float charged = level - memory.partStart;
   BookCharge(devices.material, charged);
   material.SetTotal(material.GetTotal() + charged);
   memory.bookedBefore += charged;
   return charged;
 }
 
-void CDosingStateMachine::StartPart(int i, const Devices& devices) {
+void CDosingStateMachine::StartPart(int i, const Devices& devices, unsigned chargesBefore) {
   StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  const unsigned charges = g_materials[static_cast<std::size_t>(devices.material)].GetChargeStarts();
+  memory.partCharge = charges == chargesBefore + 1 ? charges : 0;
   const float level = LevelOf(devices.weigher);
   g_materials[static_cast<std::size_t>(devices.material)].SetChargeStartLevel(level);
   memory.partStart = level;
@@ -270,6 +277,7 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
     TellFull(i, devices);
     return false;
   }
+  if (SwitchOffHandPump(devices)) return false;
   m_claimed.push_back(devices.pump);
   m_claimed.push_back(devices.weigher);
 
@@ -278,11 +286,12 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
     const bool open = ReportsOpen(devices.waterValve);
     if (!SwitchOn(i, devices.waterValve) || !open) return false;
   }
+  const unsigned chargesBefore = g_materials[static_cast<std::size_t>(devices.material)].GetChargeStarts();
   if (!SwitchOn(i, devices.pump)) return false;
   memory.bookedBefore = 0.0f;
   memory.disturbed = false;
   memory.endedFull = false;
-  StartPart(i, devices);
+  StartPart(i, devices, chargesBefore);
   return Advance(i, ePhaseStart, ePhaseCharging);
 }
 
@@ -408,9 +417,11 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
       memory.resume = false;
       return false;
     }
+    // A pump that never went off goes on with its part; one on without a part is the operator's.
+    if (!memory.partOpen && SwitchOffHandPump(devices)) return false;
+    const unsigned chargesBefore = g_materials[static_cast<std::size_t>(devices.material)].GetChargeStarts();
     if (!SwitchOn(i, devices.pump)) return false;
-    // A pump that never went off goes on with its part.
-    if (!memory.partOpen) StartPart(i, devices);
+    if (!memory.partOpen) StartPart(i, devices, chargesBefore);
     memory.disturbed = true;
   } else {
     if (!HasBatchNumberOrTell(i, devices)) return false;
@@ -418,6 +429,12 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
     if (!SwitchOn(i, devices.dischargeValve)) return false;
   }
   memory.resume = false;
+  return true;
+}
+
+bool CDosingStateMachine::SwitchOffHandPump(const Devices& devices) {
+  if (!GetShapeAttribBool(devices.pump, eCodeOnOffCommand)) return false;
+  StoreCommand(devices.pump, false);
   return true;
 }
 

@@ -38,7 +38,10 @@
 //    the dose being in: at a hold, at a Stop (the settling phases too), when
 //    a run is given up and when the program closes. Each part is what the
 //    weigher gained from the pump's start to its stop, which is what the
-//    charge's Event2 row holds. Only a charge that reached its dose in one go
+//    charge's Event2 row holds. A charge that settled is booked as its row
+//    recorded it (material keeps flowing in only when the operator made it).
+//  - A pump left running by hand is switched off before a step starts it:
+//    its charge is the operator's, on a row of its own. Only a charge that reached its dose in one go
 //    teaches the in-flight amount.
 //  - A batcher that holds material no step of the run charged (a given-up
 //    run's, or put in by hand) is not charged on: the process is to be stopped
@@ -131,6 +134,7 @@ class CDosingStateMachine {
     bool onRefused = false;         // an open or switch-on was refused in this Start
     bool partOpen = false;          // charged since partStart and not booked yet
     float partStart = 0.0f;         // the weigher's level when the pump last started
+    unsigned partCharge = 0;        // the material's number for that charge (0: none recorded)
     float bookedBefore = 0.0f;      // what earlier parts of this charge booked
     bool disturbed = false;         // held, stopped, resumed or reset: teaches nothing
     float lastLevel = 0.0f;         // the weigher's level in the step's last pass
@@ -171,8 +175,12 @@ class CDosingStateMachine {
   double StillLacking(int i, const CRecipeStepInfo& step) const;
   // Whether step `i`'s batcher holds material no step of the run charged.
   bool HoldsOtherCharge(int i, const Devices& devices) const;
-  // A part of step `i`'s charge starts now at the weigher's level.
-  void StartPart(int i, const Devices& devices);
+  // A part of step `i`'s charge starts now at the weigher's level; its pump
+  // was switched on when the material's charges numbered `chargesBefore`.
+  void StartPart(int i, const Devices& devices, unsigned chargesBefore);
+  // A pump left running by hand has a charge and a row of its own: it goes
+  // off before a step runs it (true: it was on).
+  bool SwitchOffHandPump(const Devices& devices);
 
   // The phases; each answers whether the step moved on.
   bool TryStartCharging(int i, const CRecipeStepInfo& step, const Devices& devices);

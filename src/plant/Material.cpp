@@ -48,6 +48,21 @@ std::string CMaterial::GetUnit() const {
   return m_unit;
 }
 
+void CMaterial::SetRecordedCharge(unsigned charge, float start, float end) {
+  std::lock_guard<std::mutex> lock(m_recordedMutex);
+  m_recordedCharge = charge;
+  m_recordedStart = start;
+  m_recordedEnd = end;
+}
+
+bool CMaterial::GetRecordedCharge(unsigned charge, float& start, float& end) const {
+  std::lock_guard<std::mutex> lock(m_recordedMutex);
+  if (charge == 0 || charge != m_recordedCharge) return false;
+  start = m_recordedStart;
+  end = m_recordedEnd;
+  return true;
+}
+
 PlantObjectId CMaterial::GetDirValveId(int mixer) const {
   if (mixer < 0 || mixer >= kMixerCount) return kNoPlantObject;
   return m_dirValves[static_cast<std::size_t>(mixer)].load();

@@ -82,4 +82,28 @@ TEST_F(OperatorWalk, AHeldStepDoesNotChargeOnWhileItsDischargeValveIsOpen) {
   ReplayWalk("R1 S p194 S s V27+ S T", "(a2)");
 }
 
+// Soap started with the L.A.B.S pump left running by hand and Batcher02's
+// discharge valve left open: the L.A.B.S runs on into Mixer 1 while the water
+// is weighed there, after the water's row was read too (seed 89, default
+// weights). The water is booked as its row recorded it.
+TEST_F(OperatorWalk, ASettledChargeIsBookedAsItsRowRecordedIt) {
+  ReplayWalk("R4 P1+ V27+ S p179 Q", "(a1)(a3)");
+  ReplayWalk("P1+ V27+ R5 S p182 T", "(a1)(a3)");
+}
+
+// Small30 stopped while charging, the L.A.B.S pump switched on by hand, Start:
+// the hand charge is the operator's, on a row of its own, and the step's
+// charge is not booked from it.
+TEST_F(OperatorWalk, APumpLeftRunningByHandIsNotBookedAsTheStepsCharge) {
+  ReplayWalk("R2 S T P1+ S p200", "(a1)(a3)(c1)");
+}
+
+// Keep80 stopped and started again, its discharge valve then opened by hand
+// and left open: the rows it empties carry Mixer 1's batch while the
+// discharge is still under way (seed 89, default weights).
+TEST_F(OperatorWalk, ARowsDischargeUnderWayCarriesTheBatch) {
+  ReplayWalk("R1 S T S p106 V27+", "(b1)(b2)");
+  ReplayWalk("R1 S T S p106 V27+ p100 V27-", "(b1)(b2)");
+}
+
 }  // namespace
