@@ -20,7 +20,7 @@ namespace {
 // Event2 and the shift keep single-precision amounts: sums of a few dozen
 // rows agree to within this.
 constexpr double kLedgerTolerance = 0.05;
-constexpr int kInvariantCharging = 1, kInvariantSecondDelay = 3, kInvariantDischarging = 5;
+constexpr int kInvariantCharging = 1, kInvariantSecondDelay = 3, kInvariantDischarging = 5, kInvariantEnded = 11;
 
 const char* const kShiftTotalColumns[kChargedMaterialCount] = {
     "m_fTtlActlMtrlWater",     "m_fTtlActlMtrlCasSoda", "m_fTtlActlMtrlLABS",
@@ -286,9 +286,29 @@ void RecordInvariants::CheckStandingSteps(const QuietPoint& point, std::vector<s
   });
 }
 
+void RecordInvariants::CheckWaitingRun(const QuietPoint& point, std::vector<std::string>& findings) {
+  CProcessEngineApp& engine = GetProcessEngine();
+  if (!point.started || point.boxSinceStart || point.passesSinceStart < 10 || !engine.IsCycleActive()) return;
+  // A run whose steps all wait to begin, none charging, settling, discharging
+  // or waiting for a delay or a confirmation, stands still: someone must say why.
+  int waiting = -1;
+  for (int i = 0; i < CRecipeRS::kStepCount; ++i) {
+    CRecipeStepInfo step;
+    if (!engine.GetRunStep(i, step)) return;
+    if (!step.IsStepActive() || step.m_bIsManualDosing) continue;
+    const int phase = engine.GetStepPhase(i);
+    if (phase > 0 && phase < kInvariantEnded) return;
+    if (phase == 0 && waiting < 0) waiting = i;
+  }
+  if (waiting >= 0)
+    findings.push_back("(e3) the run stands with step " + std::to_string(waiting + 1) +
+                       " waiting to begin, nothing running and nothing said");
+}
+
 std::vector<std::string> RecordInvariants::Check(const QuietPoint& point) {
   std::vector<std::string> findings;
   CheckStandingSteps(point, findings);
+  CheckWaitingRun(point, findings);
   if (point.started) return findings;
   const std::vector<EventRow> rows = ReadRows();
   CheckLedger(rows, findings);
