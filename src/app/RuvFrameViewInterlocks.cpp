@@ -265,15 +265,20 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   }
   CEvent2RS* table = EventTable();
   if (!table) return 0;
+  // Charged while its discharge valve stands open, the material runs on into
+  // the mixer of its batcher's direction: the row is discharged from its start.
+  const bool dischargingNow = m != kWaterMaterial && GetShapeAttribBool(material->GetDischargeValveId(), eCodeOnOffCommand);
+  const int into = dischargingNow ? GetDischargeDirection(m) : direction;
   // Asked before the scratch row is filled: other events are served while the prompt is open.
-  const int batch = direction >= 0 ? AskedBatchNumber(direction) : -1;
+  const int batch = into >= 0 ? AskedBatchNumber(into) : -1;
 
   CEvent2RS::CSTFields& row = table->Scratch();
   row.Reset();
   row.SetBatchedMatrialName(material->GetName());
   row.SetStartMatrialDose(start);
   row.SetEndMatrialDose(start);
-  row.SetDisChargeDir(MixerNameOrUnknown(direction));
+  row.SetDisChargeDir(MixerNameOrUnknown(into));
+  if (dischargingNow) row.SetDisChargeStartTime(GetNowDate());
   row.SetIsAutoBatching(automatic ? 1 : 0);
   row.SetChrageIsEnd(0);
   row.SetBatchIsCompleted(0);

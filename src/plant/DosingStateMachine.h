@@ -22,8 +22,9 @@
 //    its batcher, or water into its mixer, is being weighed. Steps waiting in
 //    phase 0 to open valves for the same pump or weigher go one at a time, the
 //    first in step order first.
-//  - Materials 1..8 start charging only while their batcher's discharge valve
-//    and its four direction valves all report closed.
+//  - Materials 1..8 start charging, or charge on after a Start, only while
+//    their batcher's discharge valve and its four direction valves all report
+//    closed; valves no step of the run opened are named to the operator.
 //  - A direction valve towards a mixer without a batch number is not opened:
 //    the step waits, so the operator is never asked from inside a store.
 //  - A step does not start charging a weigher that is full already: the
@@ -122,6 +123,10 @@ class CDosingStateMachine {
   static std::string MakeLeftInWeigherText(int stepNumber, const std::string& material, const std::string& vessel,
                                            float amount);
   static constexpr const char* kLeftInWeigherCaption = "Dosing";
+  // The box shown once per Start when a step cannot charge because its
+  // batcher's discharge or direction valves were left open by hand.
+  static std::string MakeValvesOpenText(int stepNumber, const std::string& material, const std::string& vessel);
+  static constexpr const char* kValvesOpenCaption = "Dosing";
 
   // Whether a used automatic step that has not ended charges water into
   // `mixer` or discharges into it: of the run's copy while a run holds one,
@@ -142,6 +147,7 @@ class CDosingStateMachine {
     bool endedFull = false;         // charging was held at the weigher's maximum
     bool toldFull = false;          // the operator was told so in this Start
     bool toldLeftInWeigher = false; // told in this Start that the batcher holds another charge
+    bool toldValvesOpen = false;    // told in this Start that the batcher's valves stand open
     PlantObjectId closeAgain = kNoPlantObject;  // a direction valve to close again (its discharge valve refused)
     bool resume = false;            // a Start asked for the step's outputs again
     bool toldNoBatchNumber = false; // the wait for a batch number was shown
@@ -165,6 +171,9 @@ class CDosingStateMachine {
   static Store StoreCommand(PlantObjectId id, bool on);
   static bool HasBatchNumber(int mixer);
   static bool StartInterlockPasses(const Devices& devices);
+  // Whether step `i` must wait to charge because its batcher's valves are
+  // open; when no step of the run opened them the operator is told once.
+  bool ValvesKeepStepWaiting(int i, const Devices& devices);
   static void BookCharge(int material, float amount);
   // Books the part of step `i`'s charge not booked yet (none: 0).
   float BookOpenPart(int i, const Devices& devices);

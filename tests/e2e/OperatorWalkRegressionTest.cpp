@@ -106,4 +106,21 @@ TEST_F(OperatorWalk, ARowsDischargeUnderWayCarriesTheBatch) {
   ReplayWalk("R1 S T S p106 V27+ p100 V27-", "(b1)(b2)");
 }
 
+// Small30 stopped while charging, Batcher02's discharge valve opened by hand
+// and left open, Start (seed 1062 of the walks, default weights): the step
+// does not charge on into a batcher that runs out, and says why it waits.
+// Batcher02's direction valve left open before a Start: the same.
+TEST_F(OperatorWalk, AStepDoesNotChargeIntoABatcherWhoseValvesWereLeftOpen) {
+  ReplayWalk("R2 S T V27+ S Q S T V27+", "(b1)(b2)(e1)(e3)");
+  ReplayWalk("V4+ R2 S p60", "(e1)(e3)");
+}
+
+// The L.A.B.S pump switched on by hand while Batcher02's discharge valve
+// stands open: what it charges runs on into Mixer 1, and its row carries
+// Mixer 1's batch when the valve closes.
+TEST_F(OperatorWalk, AHandChargeThroughAnOpenDischargeValveIsCreditedToTheBatch) {
+  ReplayWalk("V27+ P1+ p20 P1- p20 V27-", "(b1)(b2)");
+  ReplayWalk("V27+ P1+ p20 P1- V27- P1+ p10 P1- V27+ p40 V27-", "(b1)(b2)");
+}
+
 }  // namespace
