@@ -38,6 +38,9 @@ class RecordInvariants {
   void EndHandAction();
   // A dose a recipe of the run may give `material` (the learned amount is checked against these).
   void AllowDose(int material, float dose) { m_doses[material].insert(dose); }
+  // A weigher's maximum is about to change: a charge already under way may
+  // find its weigher full under it (and a lowered maximum cuts its level).
+  void NoteCapacityChange() { m_capacityChangedUpTo = HighestRowId(); }
   // Takes the pumps' learned amounts as they stand (the start of the walk).
   void TakeLearnedBaseline();
 
@@ -69,11 +72,13 @@ class RecordInvariants {
   void CheckOneRowPerCharge(const std::vector<EventRow>& rows, std::vector<std::string>& findings) const;
   void CheckLearning(const std::vector<EventRow>& rows, std::vector<std::string>& findings);
   static void CheckStandingSteps(const QuietPoint& point, std::vector<std::string>& findings);
-  static void CheckWaitingRun(const QuietPoint& point, std::vector<std::string>& findings);
+  void CheckWaitingRun(const QuietPoint& point, std::vector<std::string>& findings);
 
   std::string m_path;
   int m_handFrom = 0;
   std::set<int> m_handRows;
+  int m_capacityChangedUpTo = 0;
+  int m_standingSince = -1;  // passes since the Start when the run was last seen standing
   std::map<int, std::set<float>> m_doses;
   std::vector<double> m_lastTotals;
   std::map<PlantObjectId, float> m_learned;   // by pump
