@@ -87,6 +87,21 @@ int AskedBatchNumber(int mixer) {
   return shift->GetActiveMixerBatchNumber(mixer, true);
 }
 
+// Whether what pump `pump` charges has a batch to go to: a material charged
+// while its batcher's discharge valve stands open runs on into the mixer of
+// the batcher's direction, whose batch number is asked for then.
+bool ChargesIntoANumberedBatch(PlantObjectId pump) {
+  for (int m = kWaterMaterial + 1; m < kChargedMaterialCount; ++m) {
+    const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
+    if (material.GetChargePumpId() != pump || !GetShapeAttribBool(material.GetDischargeValveId(), eCodeOnOffCommand))
+      continue;
+    // The pump Water-Ex shares with the water charges it only through its own valve.
+    if (m == kWaterExMaterial && !ValveAt(ePlantWaterDirectionValve5).GetAttribBool(eValveDiOnOffPosition)) continue;
+    if (AskedBatchNumber(GetDischargeDirection(m)) < 1) return false;
+  }
+  return true;
+}
+
 std::string MixerNameOrUnknown(int mixer) {
   const std::string name = GetMixerName(mixer);
   return name.empty() ? std::string("?") : name;
@@ -152,6 +167,7 @@ LRESULT CRuvFrameView::OnShapeNotify(WPARAM objectId, LPARAM attribute) {
         MessageBox(kNoWaterDirectionText, kNoWaterDirectionCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
         return 1;
       }
+      if (on && !ChargesIntoANumberedBatch(id)) return 1;
       PostChargeEvents(id, on);
       return 0;
     }
@@ -352,10 +368,20 @@ void CRuvFrameView::ApplyDischargeToEarlierRows(CEvent2RS& table, int material, 
 LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
   CEvent2RS* table = EventTable();
   CMaterial* material = GetMaterial(static_cast<int>(lParam));
-  if (!table || !material || !FindEventRow(*table, *material)) return 1;
+  if (!table || !material) return 1;
   const int code = static_cast<int>(wParam);
   const int m = material->GetIndex();
   const bool discharge = code == kDischargeStartCode || code == kDischargeEndCode;
+  if (!FindEventRow(*table, *material)) {
+    // Without a row of this session the material may still have rows an
+    // earlier session left in its weigher: they leave with this discharge.
+    if (discharge && m != kWaterMaterial) {
+      const int direction = code == kDischargeStartCode ? GetDischargeDirection(m) : -1;
+      const int batch = code == kDischargeStartCode ? AskedBatchNumber(direction) : -1;
+      ApplyDischargeToEarlierRows(*table, m, code, direction, batch);
+    }
+    return 1;
+  }
   // Materials sharing a discharge valve each get its events: a finished row stays as it is.
   if (discharge && table->Current().m_bBatchIsCompleted) return 1;
 
@@ -373,7 +399,11 @@ LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
   switch (code) {
     case kChargeEndCode: {
       const int mixer = m == kWaterMaterial ? GetMixerIndexByName(row.GetDisChargeDir()) : -1;
-      const float end = LevelOf(WeigherOf(*material, mixer));
+      float end = LevelOf(WeigherOf(*material, mixer));
+      // An automatic charge runs with its batcher shut: a level that fell
+      // meanwhile lost material to no discharge (a lowered maximum, a Demo
+      // start), and the charge charged nothing.
+      if (row.m_bIsAutoBatching && end < row.m_fStartMatrialDose) end = row.m_fStartMatrialDose;
       row.SetChargeEndTime(now);
       row.SetEndMatrialDose(end);
       row.SetChrageIsEnd(1);

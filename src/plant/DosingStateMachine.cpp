@@ -235,7 +235,9 @@ float CDosingStateMachine::BookOpenPart(int i, const Devices& devices) {
   if (!memory.partOpen) return 0.0f;
   memory.partOpen = false;
   CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-  float level = LevelToBook(i, devices);
+  // A level that fell while the batcher was shut lost material to no
+  // discharge: the part charged nothing (its row says the same).
+  float level = std::max(LevelToBook(i, devices), memory.partStart);
   float charged = level - memory.partStart;
   // Once the charge's row has its end, the row's amount is the charge's.
   if (float start = 0.0f, end = 0.0f; material.GetRecordedCharge(memory.partCharge, start, end)) {

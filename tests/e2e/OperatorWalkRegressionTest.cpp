@@ -121,6 +121,24 @@ TEST_F(OperatorWalk, AStepDoesNotChargeIntoABatcherWhoseValvesWereLeftOpen) {
 TEST_F(OperatorWalk, AHandChargeThroughAnOpenDischargeValveIsCreditedToTheBatch) {
   ReplayWalk("V27+ P1+ p20 P1- p20 V27-", "(b1)(b2)");
   ReplayWalk("V27+ P1+ p20 P1- V27- P1+ p10 P1- V27+ p40 V27-", "(b1)(b2)");
+  // Mixer 1's batch finished while the valve stands open (seed 45): the pump
+  // does not start into a mixer without a batch number.
+  ReplayWalk("V27+ F P1+", "(b1)(b2)");
+}
+
+// WaterEx charges its Water-Ex into Batcher02, the program is closed (the
+// Demo starts its levels again), and the next run's L.A.B.S is discharged
+// from Batcher02 by hand (seed 121, default weights): the Water-Ex row the
+// closed program left open goes with that discharge and gets its batch.
+TEST_F(OperatorWalk, ARowAClosedProgramLeftInAWeigherGoesWithItsNextDischarge) {
+  ReplayWalk("R5 S p109 Q S T V27+", "(b1)(b2)");
+}
+
+// Keep80 resumed after a Stop, Batcher02's maximum then lowered below what it
+// holds, which cuts its level (seed 352, default weights): the held charge is
+// booked as nothing, never as a negative amount, and its row says the same.
+TEST_F(OperatorWalk, ALevelCutByALoweredMaximumIsNoNegativeCharge) {
+  ReplayWalk("R1 S D V27+ S T C S M70 R1 p5", "(a1)(a3)(c3)");
 }
 
 }  // namespace
