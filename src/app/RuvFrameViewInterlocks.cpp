@@ -283,7 +283,8 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   if (!table) return 0;
   // Charged while its discharge valve stands open, the material runs on into
   // the mixer of its batcher's direction: the row is discharged from its start.
-  const bool dischargingNow = m != kWaterMaterial && GetShapeAttribBool(material->GetDischargeValveId(), eCodeOnOffCommand);
+  const bool dischargingNow =
+      m != kWaterMaterial && GetShapeAttribBool(material->GetDischargeValveId(), eCodeOnOffCommand);
   const int into = dischargingNow ? GetDischargeDirection(m) : direction;
   // Asked before the scratch row is filled: other events are served while the prompt is open.
   const int batch = into >= 0 ? AskedBatchNumber(into) : -1;
@@ -408,8 +409,10 @@ LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
       row.SetEndMatrialDose(end);
       row.SetChrageIsEnd(1);
       // The dosing books this charge as the row has it.
-      if (m < kChargeSlots)
-        material->SetRecordedCharge(m_rowCharge[static_cast<std::size_t>(m)], m_rowStart[static_cast<std::size_t>(m)], end);
+      if (m < kChargeSlots) {
+        const auto slot = static_cast<std::size_t>(m);
+        material->SetRecordedCharge(m_rowCharge[slot], m_rowStart[slot], end);
+      }
       break;
     }
     case kDischargeStartCode:

@@ -41,9 +41,10 @@
 //    weigher gained from the pump's start to its stop, which is what the
 //    charge's Event2 row holds. A charge that settled is booked as its row
 //    recorded it (material keeps flowing in only when the operator made it).
+//    A level that fell under a charge books nothing, never a negative amount.
+//    Only a charge that reached its dose in one go teaches the in-flight amount.
 //  - A pump left running by hand is switched off before a step starts it:
-//    its charge is the operator's, on a row of its own. Only a charge that reached its dose in one go
-//    teaches the in-flight amount.
+//    its charge is the operator's, on a row of its own.
 //  - A batcher that holds material no step of the run charged (a given-up
 //    run's, or put in by hand) is not charged on: the process is to be stopped
 //    and the operator is told once per Start to empty it by hand.

@@ -378,12 +378,19 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
       note(static_cast<int>(k), "(-) the program did not start again");
       return outcome;
     }
-    // The Start's own pass asks the level question and may already say why a step waits.
+    // A Start that asked the level question starts anew; its own pass may
+    // already say why a step waits. (A Start while started asks nothing.)
     if (action.kind == 'S' || action.kind == 's') {
-      boxesAtStart = boxes.Count();
       const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
-      for (std::size_t b = boxesBeforeAction; b < shown.size(); ++b)
-        if (shown[b].text.find(kLevelQuestion) == std::string::npos) boxesAtStart = std::min(boxesAtStart, b);
+      std::size_t since = shown.size();
+      bool asked = false;
+      for (std::size_t b = boxesBeforeAction; b < shown.size(); ++b) {
+        if (shown[b].text.find(kLevelQuestion) != std::string::npos)
+          asked = true;
+        else
+          since = std::min(since, b);
+      }
+      if (asked) boxesAtStart = since;
     }
     if (m_trace) Trace(action, boxesShown);
     boxesShown = boxes.Count();
