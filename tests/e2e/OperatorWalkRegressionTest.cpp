@@ -113,6 +113,11 @@ TEST_F(OperatorWalk, ARowsDischargeUnderWayCarriesTheBatch) {
 TEST_F(OperatorWalk, AStepDoesNotChargeIntoABatcherWhoseValvesWereLeftOpen) {
   ReplayWalk("R2 S T V27+ S Q S T V27+", "(b1)(b2)(e1)(e3)");
   ReplayWalk("V4+ R2 S p60", "(e1)(e3)");
+  // Stopped while charging (seed 1136), or held at a lowered maximum (seed
+  // 826), the valve opened by hand, Start: the step stands charging with its
+  // pump off, and says why.
+  ReplayWalk("R2 S T V27+ S p84", "(e1)(e3)");
+  ReplayWalk("R3 M60 S p101 V27+ S S p37", "(e1)(e3)");
 }
 
 // The L.A.B.S pump switched on by hand while Batcher02's discharge valve
