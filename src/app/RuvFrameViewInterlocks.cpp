@@ -405,14 +405,17 @@ LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
       // meanwhile lost material to no discharge (a lowered maximum, a Demo
       // start), and the charge charged nothing.
       if (row.m_bIsAutoBatching && end < row.m_fStartMatrialDose) end = row.m_fStartMatrialDose;
+      // The row and the dosing's booking tell one amount: a charge the dosing
+      // booked already (cut by a Stop or a hold) ends where it booked it.
+      if (m < kChargeSlots) {
+        const auto slot = static_cast<std::size_t>(m);
+        float start = m_rowStart[slot];
+        material->SettleChargeEnd(m_rowCharge[slot], start, end);
+        row.SetStartMatrialDose(start);
+      }
       row.SetChargeEndTime(now);
       row.SetEndMatrialDose(end);
       row.SetChrageIsEnd(1);
-      // The dosing books this charge as the row has it.
-      if (m < kChargeSlots) {
-        const auto slot = static_cast<std::size_t>(m);
-        material->SetRecordedCharge(m_rowCharge[slot], m_rowStart[slot], end);
-      }
       break;
     }
     case kDischargeStartCode:

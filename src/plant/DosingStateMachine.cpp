@@ -238,12 +238,10 @@ float CDosingStateMachine::BookOpenPart(int i, const Devices& devices) {
   // A level that fell while the batcher was shut lost material to no
   // discharge: the part charged nothing (its row says the same).
   float level = std::max(LevelToBook(i, devices), memory.partStart);
-  float charged = level - memory.partStart;
-  // Once the charge's row has its end, the row's amount is the charge's.
-  if (float start = 0.0f, end = 0.0f; material.GetRecordedCharge(memory.partCharge, start, end)) {
-    level = end;
-    charged = end - start;
-  }
+  // The charge's row and this booking tell one amount: the end read first holds.
+  float start = memory.partStart;
+  material.SettleChargeEnd(memory.partCharge, start, level);
+  const float charged = level - start;
   material.SetChargeEndLevel(level);
   BookCharge(devices.material, charged);
   material.SetTotal(material.GetTotal() + charged);

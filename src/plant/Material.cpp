@@ -48,19 +48,17 @@ std::string CMaterial::GetUnit() const {
   return m_unit;
 }
 
-void CMaterial::SetRecordedCharge(unsigned charge, float start, float end) {
+void CMaterial::SettleChargeEnd(unsigned charge, float& start, float& level) {
+  if (charge == 0) return;
   std::lock_guard<std::mutex> lock(m_recordedMutex);
+  if (charge == m_recordedCharge) {
+    start = m_recordedStart;
+    level = m_recordedEnd;
+    return;
+  }
   m_recordedCharge = charge;
   m_recordedStart = start;
-  m_recordedEnd = end;
-}
-
-bool CMaterial::GetRecordedCharge(unsigned charge, float& start, float& end) const {
-  std::lock_guard<std::mutex> lock(m_recordedMutex);
-  if (charge == 0 || charge != m_recordedCharge) return false;
-  start = m_recordedStart;
-  end = m_recordedEnd;
-  return true;
+  m_recordedEnd = level;
 }
 
 PlantObjectId CMaterial::GetDirValveId(int mixer) const {

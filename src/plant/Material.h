@@ -75,11 +75,13 @@ class CMaterial {
   // The charges the plant form records, numbered at their pump's start: the
   // dosing books a settled charge from the levels its Event2 row recorded, so
   // the shift and the row never tell two amounts of one charge.
+  // The end is settled once, by whichever side reads it first (the row's
+  // charge end, or the dosing booking a cut charge): the other takes it.
   unsigned NoteChargeStart() { return m_chargeStarts.fetch_add(1) + 1; }
   unsigned GetChargeStarts() const { return m_chargeStarts.load(); }
-  void SetRecordedCharge(unsigned charge, float start, float end);
-  // False while charge `charge` has not got its end recorded.
-  bool GetRecordedCharge(unsigned charge, float& start, float& end) const;
+  // Charge `charge`'s start and end: those settled before, else `start` and
+  // `level`, settled now. Charge 0 is no recorded charge: settles nothing.
+  void SettleChargeEnd(unsigned charge, float& start, float& level);
 
   CRTimer& GetStopwatch() { return m_stopwatch; }
   CRStack& GetHistory(int i) { return m_histories.at(static_cast<std::size_t>(i)); }

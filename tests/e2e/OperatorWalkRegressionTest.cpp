@@ -89,6 +89,11 @@ TEST_F(OperatorWalk, AHeldStepDoesNotChargeOnWhileItsDischargeValveIsOpen) {
 TEST_F(OperatorWalk, ASettledChargeIsBookedAsItsRowRecordedIt) {
   ReplayWalk("R4 P1+ V27+ S p179 Q", "(a1)(a3)");
   ReplayWalk("P1+ V27+ R5 S p182 T", "(a1)(a3)");
+  // A water charge cut by the Start's stop (Batcher02 holds what no step
+  // charged) while L.A.B.S runs on into Mixer 1 by hand (seed 18037), or by
+  // a change of data source (seed 15326): its row ends where it was booked.
+  ReplayWalk("R5 P1+ S S V27+ Q", "(a1)(a3)");
+  ReplayWalk("R1 S p128 R1 V20+ R5 S D Q", "(a1)(a3)");
 }
 
 // Small30 stopped while charging, the L.A.B.S pump switched on by hand, Start:
