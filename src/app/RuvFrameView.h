@@ -168,9 +168,13 @@ class CRuvFrameView : public CFormView {
   struct QueuedStart {
     float level = 0.0f;
     bool automatic = false;
+    unsigned charge = 0;  // the material's number for the charge
   };
   std::array<std::deque<QueuedStart>, kChargeSlots> m_queuedStartLevels;
   std::array<bool, kChargeSlots> m_chargeOpen{};
+  // The charge number and start level of each material's current row.
+  std::array<unsigned, kChargeSlots> m_rowCharge{};
+  std::array<float, kChargeSlots> m_rowStart{};
   // Per charged material: the Event2 rows whose charge has not been
   // discharged yet. Material leaves a batcher only through its discharge
   // valve, so a discharge takes them all (a held charge taken up again is two).

@@ -8,6 +8,7 @@
 #include "app/RuvFrameView.h"
 
 #include <algorithm>
+#include <iterator>
 #include "common/TimeAndKeys.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
@@ -52,6 +53,11 @@ LocalModeStop LocalModeStopOf(int batcher) {
   }
 }
 
+bool IsBatcherDischargeValve(int valveIndex) {
+  return valveIndex >= ePlantBatcher01DischargeValve &&
+         valveIndex < ePlantBatcher01DischargeValve + static_cast<int>(std::size(kBatcherFirstMaterial));
+}
+
 C_Valve& ValveAt(int index) { return g_valves[static_cast<std::size_t>(index)]; }
 
 void CloseValve(int index) { ValveAt(index).SetAttribBool(eValveDoOnOffPosition, false); }
@@ -79,6 +85,21 @@ int AskedBatchNumber(int mixer) {
   const CShiftRS* shift = g_pShiftRS.load();
   if (!shift || mixer < 0) return -1;
   return shift->GetActiveMixerBatchNumber(mixer, true);
+}
+
+// Whether what pump `pump` charges has a batch to go to: a material charged
+// while its batcher's discharge valve stands open runs on into the mixer of
+// the batcher's direction, whose batch number is asked for then.
+bool ChargesIntoANumberedBatch(PlantObjectId pump) {
+  for (int m = kWaterMaterial + 1; m < kChargedMaterialCount; ++m) {
+    const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
+    if (material.GetChargePumpId() != pump || !GetShapeAttribBool(material.GetDischargeValveId(), eCodeOnOffCommand))
+      continue;
+    // The pump Water-Ex shares with the water charges it only through its own valve.
+    if (m == kWaterExMaterial && !ValveAt(ePlantWaterDirectionValve5).GetAttribBool(eValveDiOnOffPosition)) continue;
+    if (AskedBatchNumber(GetDischargeDirection(m)) < 1) return false;
+  }
+  return true;
 }
 
 std::string MixerNameOrUnknown(int mixer) {
@@ -146,6 +167,7 @@ LRESULT CRuvFrameView::OnShapeNotify(WPARAM objectId, LPARAM attribute) {
         MessageBox(kNoWaterDirectionText, kNoWaterDirectionCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
         return 1;
       }
+      if (on && !ChargesIntoANumberedBatch(id)) return 1;
       PostChargeEvents(id, on);
       return 0;
     }
@@ -161,6 +183,11 @@ BOOL CRuvFrameView::CheckValveInterlock(int valveIndex, bool open) {
   if (valveIndex < 0 || valveIndex >= kPlantValveCount) return TRUE;
   // The batch number comes first: a refused open must change nothing.
   if (open && IsDirectionValveIndex(valveIndex) && AskedBatchNumber(GetDirectionValveMixer(valveIndex)) < 1)
+    return FALSE;
+  // What leaves a batcher goes into the mixer of its direction: without that
+  // mixer's batch number it would be credited to no batch.
+  if (open && IsBatcherDischargeValve(valveIndex) &&
+      AskedBatchNumber(GetDischargeDirection(kBatcherFirstMaterial[valveIndex - ePlantBatcher01DischargeValve])) < 1)
     return FALSE;
   if (valveIndex <= kLastBatcherDirectionValve) {
     if (!open) return TRUE;
@@ -221,8 +248,9 @@ void CRuvFrameView::PostChargeEvents(PlantObjectId objectId, bool value) {
       // Read while the pump's start is being decided: nothing has moved yet,
       // whichever cycle runs before the posted start is handled.
       // So is the cycle: a run that stops right after its pump started still started it.
-      m_queuedStartLevels[slot].push_back(
-          {LevelOf(WeigherOf(material, ChargeDirectionOf(m))), GetProcessEngine().IsCycleActive() != 0});
+      m_queuedStartLevels[slot].push_back({LevelOf(WeigherOf(material, ChargeDirectionOf(m))),
+                                           GetProcessEngine().IsCycleActive() != 0,
+                                           g_materials[slot].NoteChargeStart()});
       m_chargeOpen[slot] = true;
       PostMessage(WM_CHARGE_START, 1, m);
     } else if (m_chargeOpen[slot]) {
@@ -239,11 +267,13 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   const int direction = ChargeDirectionOf(m);
   float start = 0.0f;
   bool automatic = false;
+  unsigned charge = 0;
   std::deque<QueuedStart>* queued =
       m >= 0 && m < kChargeSlots ? &m_queuedStartLevels[static_cast<std::size_t>(m)] : nullptr;
   if (queued && !queued->empty()) {
     start = queued->front().level;
     automatic = queued->front().automatic;
+    charge = queued->front().charge;
     queued->pop_front();
   } else {
     start = LevelOf(WeigherOf(*material, direction));
@@ -251,15 +281,21 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   }
   CEvent2RS* table = EventTable();
   if (!table) return 0;
+  // Charged while its discharge valve stands open, the material runs on into
+  // the mixer of its batcher's direction: the row is discharged from its start.
+  const bool dischargingNow =
+      m != kWaterMaterial && GetShapeAttribBool(material->GetDischargeValveId(), eCodeOnOffCommand);
+  const int into = dischargingNow ? GetDischargeDirection(m) : direction;
   // Asked before the scratch row is filled: other events are served while the prompt is open.
-  const int batch = direction >= 0 ? AskedBatchNumber(direction) : -1;
+  const int batch = into >= 0 ? AskedBatchNumber(into) : -1;
 
   CEvent2RS::CSTFields& row = table->Scratch();
   row.Reset();
   row.SetBatchedMatrialName(material->GetName());
   row.SetStartMatrialDose(start);
   row.SetEndMatrialDose(start);
-  row.SetDisChargeDir(MixerNameOrUnknown(direction));
+  row.SetDisChargeDir(MixerNameOrUnknown(into));
+  if (dischargingNow) row.SetDisChargeStartTime(GetNowDate());
   row.SetIsAutoBatching(automatic ? 1 : 0);
   row.SetChrageIsEnd(0);
   row.SetBatchIsCompleted(0);
@@ -267,6 +303,10 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
   // Without its new row the material has none: later events must not change an older one.
   const bool added = table->AddNew();
   material->SetEventRecordId(added ? table->Current().GetRecordID() : -1);
+  if (m >= 0 && m < kChargeSlots) {
+    m_rowCharge[static_cast<std::size_t>(m)] = added ? charge : 0;
+    m_rowStart[static_cast<std::size_t>(m)] = start;
+  }
   // Until a discharge ends, what it charged stays in the weigher with what was there before.
   if (added && m != kWaterMaterial && m >= 0 && m < kChargeSlots)
     m_rowsInWeigher[static_cast<std::size_t>(m)].push_back(table->Current().GetRecordID());
@@ -329,10 +369,20 @@ void CRuvFrameView::ApplyDischargeToEarlierRows(CEvent2RS& table, int material, 
 LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
   CEvent2RS* table = EventTable();
   CMaterial* material = GetMaterial(static_cast<int>(lParam));
-  if (!table || !material || !FindEventRow(*table, *material)) return 1;
+  if (!table || !material) return 1;
   const int code = static_cast<int>(wParam);
   const int m = material->GetIndex();
   const bool discharge = code == kDischargeStartCode || code == kDischargeEndCode;
+  if (!FindEventRow(*table, *material)) {
+    // Without a row of this session the material may still have rows an
+    // earlier session left in its weigher: they leave with this discharge.
+    if (discharge && m != kWaterMaterial) {
+      const int direction = code == kDischargeStartCode ? GetDischargeDirection(m) : -1;
+      const int batch = code == kDischargeStartCode ? AskedBatchNumber(direction) : -1;
+      ApplyDischargeToEarlierRows(*table, m, code, direction, batch);
+    }
+    return 1;
+  }
   // Materials sharing a discharge valve each get its events: a finished row stays as it is.
   if (discharge && table->Current().m_bBatchIsCompleted) return 1;
 
@@ -350,8 +400,21 @@ LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
   switch (code) {
     case kChargeEndCode: {
       const int mixer = m == kWaterMaterial ? GetMixerIndexByName(row.GetDisChargeDir()) : -1;
+      float end = LevelOf(WeigherOf(*material, mixer));
+      // An automatic charge runs with its batcher shut: a level that fell
+      // meanwhile lost material to no discharge (a lowered maximum, a Demo
+      // start), and the charge charged nothing.
+      if (row.m_bIsAutoBatching && end < row.m_fStartMatrialDose) end = row.m_fStartMatrialDose;
+      // The row and the dosing's booking tell one amount: a charge the dosing
+      // booked already (cut by a Stop or a hold) ends where it booked it.
+      if (m < kChargeSlots) {
+        const auto slot = static_cast<std::size_t>(m);
+        float start = m_rowStart[slot];
+        material->SettleChargeEnd(m_rowCharge[slot], start, end);
+        row.SetStartMatrialDose(start);
+      }
       row.SetChargeEndTime(now);
-      row.SetEndMatrialDose(LevelOf(WeigherOf(*material, mixer)));
+      row.SetEndMatrialDose(end);
       row.SetChrageIsEnd(1);
       break;
     }

@@ -106,6 +106,29 @@ bool CDosingStateMachine::StartInterlockPasses(const Devices& devices) {
   return true;
 }
 
+bool CDosingStateMachine::ValvesKeepStepWaiting(int i, const Devices& devices) {
+  if (StartInterlockPasses(devices)) return false;
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  // A step of the run discharging the batcher closes its valves when done.
+  const bool runDischarges = AnyOtherStep(i, ePhaseCharged, ePhaseDischarged, [&](const Devices& other) {
+    return other.weigher == devices.weigher;
+  });
+  // Valves commanded shut that still report open are closing.
+  const CMaterial& charged = g_materials[static_cast<std::size_t>(devices.material)];
+  bool commandedOpen = GetShapeAttribBool(charged.GetDischargeValveId(), eCodeOnOffCommand);
+  for (int mixer = 0; mixer < kPlantMixerCount; ++mixer)
+    commandedOpen = commandedOpen || GetShapeAttribBool(charged.GetDirValveId(mixer), eCodeOnOffCommand);
+  if (commandedOpen && !runDischarges && !memory.toldValvesOpen) {
+    memory.toldValvesOpen = true;
+    const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+    const C_BaseShape* vessel = FindPlantShape(devices.weigher);
+    ShowMessageBoxWithoutWaiting(
+        MakeValvesOpenText(i + 1, material.GetName(), vessel ? vessel->GetCaption() : std::string()),
+        kValvesOpenCaption, MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL);
+  }
+  return true;
+}
+
 void CDosingStateMachine::BookCharge(int material, float amount) {
   CShiftRS* shift = g_pShiftRS.load();
   if (!shift) return;
@@ -130,6 +153,13 @@ std::string CDosingStateMachine::MakeLeftInWeigherText(int stepNumber, const std
   return ruv::Format("Step %d: %s is not charged because %s still holds %.2f Kg that this run did not charge.\n"
                      "Please discharge %s by hand, then start the process again.",
                      stepNumber, material.c_str(), vessel.c_str(), static_cast<double>(amount), vessel.c_str());
+}
+
+std::string CDosingStateMachine::MakeValvesOpenText(int stepNumber, const std::string& material,
+                                                     const std::string& vessel) {
+  return ruv::Format("Step %d: %s waits because a discharge or direction valve of %s is open.\n"
+                     "Please close the valves of %s; the step charges once they are closed.",
+                     stepNumber, material.c_str(), vessel.c_str(), vessel.c_str());
 }
 
 bool CDosingStateMachine::RunDosesIntoMixer(int mixer) {
@@ -205,17 +235,24 @@ float CDosingStateMachine::BookOpenPart(int i, const Devices& devices) {
   if (!memory.partOpen) return 0.0f;
   memory.partOpen = false;
   CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-  const float level = LevelToBook(i, devices);
+  // A level that fell while the batcher was shut lost material to no
+  // discharge: the part charged nothing (its row says the same).
+  float level = std::max(LevelToBook(i, devices), memory.partStart);
+  // The charge's row and this booking tell one amount: the end read first holds.
+  float start = memory.partStart;
+  material.SettleChargeEnd(memory.partCharge, start, level);
+  const float charged = level - start;
   material.SetChargeEndLevel(level);
-  const float charged = level - memory.partStart;
   BookCharge(devices.material, charged);
   material.SetTotal(material.GetTotal() + charged);
   memory.bookedBefore += charged;
   return charged;
 }
 
-void CDosingStateMachine::StartPart(int i, const Devices& devices) {
+void CDosingStateMachine::StartPart(int i, const Devices& devices, unsigned chargesBefore) {
   StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  const unsigned charges = g_materials[static_cast<std::size_t>(devices.material)].GetChargeStarts();
+  memory.partCharge = charges == chargesBefore + 1 ? charges : 0;
   const float level = LevelOf(devices.weigher);
   g_materials[static_cast<std::size_t>(devices.material)].SetChargeStartLevel(level);
   memory.partStart = level;
@@ -246,7 +283,7 @@ bool CDosingStateMachine::Advance(int i, int from, int to) {
 
 bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, const Devices& devices) {
   StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
-  if (memory.onRefused || !PreconditionHolds(step.GetPrEndStpNmbr()) || !StartInterlockPasses(devices) ||
+  if (memory.onRefused || !PreconditionHolds(step.GetPrEndStpNmbr()) || ValvesKeepStepWaiting(i, devices) ||
       !IsAutoOperationAllowed(devices.material, 1, devices.mixer) || ChargingMustWait(i, devices))
     return false;
   // Opening a water direction valve would make the plant form ask for the batch number.
@@ -270,6 +307,7 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
     TellFull(i, devices);
     return false;
   }
+  if (SwitchOffHandPump(devices)) return false;
   m_claimed.push_back(devices.pump);
   m_claimed.push_back(devices.weigher);
 
@@ -278,11 +316,12 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
     const bool open = ReportsOpen(devices.waterValve);
     if (!SwitchOn(i, devices.waterValve) || !open) return false;
   }
+  const unsigned chargesBefore = g_materials[static_cast<std::size_t>(devices.material)].GetChargeStarts();
   if (!SwitchOn(i, devices.pump)) return false;
   memory.bookedBefore = 0.0f;
   memory.disturbed = false;
   memory.endedFull = false;
-  StartPart(i, devices);
+  StartPart(i, devices, chargesBefore);
   return Advance(i, ePhaseStart, ePhaseCharging);
 }
 
@@ -398,6 +437,7 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
       SwitchOn(i, devices.waterValve);
       return false;
     }
+    if (ValvesKeepStepWaiting(i, devices)) return false;
     // A dose lowered to what is in already needs no pump: the step ends its charge.
     if (!memory.partOpen && StillLacking(i, step) <= 0.0) {
       memory.resume = false;
@@ -408,9 +448,11 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
       memory.resume = false;
       return false;
     }
+    // A pump that never went off goes on with its part; one on without a part is the operator's.
+    if (!memory.partOpen && SwitchOffHandPump(devices)) return false;
+    const unsigned chargesBefore = g_materials[static_cast<std::size_t>(devices.material)].GetChargeStarts();
     if (!SwitchOn(i, devices.pump)) return false;
-    // A pump that never went off goes on with its part.
-    if (!memory.partOpen) StartPart(i, devices);
+    if (!memory.partOpen) StartPart(i, devices, chargesBefore);
     memory.disturbed = true;
   } else {
     if (!HasBatchNumberOrTell(i, devices)) return false;
@@ -418,6 +460,12 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
     if (!SwitchOn(i, devices.dischargeValve)) return false;
   }
   memory.resume = false;
+  return true;
+}
+
+bool CDosingStateMachine::SwitchOffHandPump(const Devices& devices) {
+  if (!GetShapeAttribBool(devices.pump, eCodeOnOffCommand)) return false;
+  StoreCommand(devices.pump, false);
   return true;
 }
 
@@ -500,6 +548,7 @@ void CDosingStateMachine::OnStart() {
     memory.resume = false;
     memory.toldFull = false;
     memory.toldLeftInWeigher = false;
+    memory.toldValvesOpen = false;
   }
   const auto resume = [this](int i, const Devices&) { m_memory[static_cast<std::size_t>(i)].resume = true; };
   ForEachStepInPhases(ePhaseCharging, ePhaseCharging, resume);

@@ -22,8 +22,9 @@
 //    its batcher, or water into its mixer, is being weighed. Steps waiting in
 //    phase 0 to open valves for the same pump or weigher go one at a time, the
 //    first in step order first.
-//  - Materials 1..8 start charging only while their batcher's discharge valve
-//    and its four direction valves all report closed.
+//  - Materials 1..8 start charging, or charge on after a Start, only while
+//    their batcher's discharge valve and its four direction valves all report
+//    closed; valves no step of the run opened are named to the operator.
 //  - A direction valve towards a mixer without a batch number is not opened:
 //    the step waits, so the operator is never asked from inside a store.
 //  - A step does not start charging a weigher that is full already: the
@@ -38,8 +39,12 @@
 //    the dose being in: at a hold, at a Stop (the settling phases too), when
 //    a run is given up and when the program closes. Each part is what the
 //    weigher gained from the pump's start to its stop, which is what the
-//    charge's Event2 row holds. Only a charge that reached its dose in one go
-//    teaches the in-flight amount.
+//    charge's Event2 row holds. A charge that settled is booked as its row
+//    recorded it (material keeps flowing in only when the operator made it).
+//    A level that fell under a charge books nothing, never a negative amount.
+//    Only a charge that reached its dose in one go teaches the in-flight amount.
+//  - A pump left running by hand is switched off before a step starts it:
+//    its charge is the operator's, on a row of its own.
 //  - A batcher that holds material no step of the run charged (a given-up
 //    run's, or put in by hand) is not charged on: the process is to be stopped
 //    and the operator is told once per Start to empty it by hand.
@@ -119,6 +124,10 @@ class CDosingStateMachine {
   static std::string MakeLeftInWeigherText(int stepNumber, const std::string& material, const std::string& vessel,
                                            float amount);
   static constexpr const char* kLeftInWeigherCaption = "Dosing";
+  // The box shown once per Start when a step cannot charge because its
+  // batcher's discharge or direction valves were left open by hand.
+  static std::string MakeValvesOpenText(int stepNumber, const std::string& material, const std::string& vessel);
+  static constexpr const char* kValvesOpenCaption = "Dosing";
 
   // Whether a used automatic step that has not ended charges water into
   // `mixer` or discharges into it: of the run's copy while a run holds one,
@@ -131,6 +140,7 @@ class CDosingStateMachine {
     bool onRefused = false;         // an open or switch-on was refused in this Start
     bool partOpen = false;          // charged since partStart and not booked yet
     float partStart = 0.0f;         // the weigher's level when the pump last started
+    unsigned partCharge = 0;        // the material's number for that charge (0: none recorded)
     float bookedBefore = 0.0f;      // what earlier parts of this charge booked
     bool disturbed = false;         // held, stopped, resumed or reset: teaches nothing
     float lastLevel = 0.0f;         // the weigher's level in the step's last pass
@@ -138,6 +148,7 @@ class CDosingStateMachine {
     bool endedFull = false;         // charging was held at the weigher's maximum
     bool toldFull = false;          // the operator was told so in this Start
     bool toldLeftInWeigher = false; // told in this Start that the batcher holds another charge
+    bool toldValvesOpen = false;    // told in this Start that the batcher's valves stand open
     PlantObjectId closeAgain = kNoPlantObject;  // a direction valve to close again (its discharge valve refused)
     bool resume = false;            // a Start asked for the step's outputs again
     bool toldNoBatchNumber = false; // the wait for a batch number was shown
@@ -161,6 +172,9 @@ class CDosingStateMachine {
   static Store StoreCommand(PlantObjectId id, bool on);
   static bool HasBatchNumber(int mixer);
   static bool StartInterlockPasses(const Devices& devices);
+  // Whether step `i` must wait to charge because its batcher's valves are
+  // open; when no step of the run opened them the operator is told once.
+  bool ValvesKeepStepWaiting(int i, const Devices& devices);
   static void BookCharge(int material, float amount);
   // Books the part of step `i`'s charge not booked yet (none: 0).
   float BookOpenPart(int i, const Devices& devices);
@@ -171,8 +185,12 @@ class CDosingStateMachine {
   double StillLacking(int i, const CRecipeStepInfo& step) const;
   // Whether step `i`'s batcher holds material no step of the run charged.
   bool HoldsOtherCharge(int i, const Devices& devices) const;
-  // A part of step `i`'s charge starts now at the weigher's level.
-  void StartPart(int i, const Devices& devices);
+  // A part of step `i`'s charge starts now at the weigher's level; its pump
+  // was switched on when the material's charges numbered `chargesBefore`.
+  void StartPart(int i, const Devices& devices, unsigned chargesBefore);
+  // A pump left running by hand has a charge and a row of its own: it goes
+  // off before a step runs it (true: it was on).
+  bool SwitchOffHandPump(const Devices& devices);
 
   // The phases; each answers whether the step moved on.
   bool TryStartCharging(int i, const CRecipeStepInfo& step, const Devices& devices);

@@ -48,6 +48,19 @@ std::string CMaterial::GetUnit() const {
   return m_unit;
 }
 
+void CMaterial::SettleChargeEnd(unsigned charge, float& start, float& level) {
+  if (charge == 0) return;
+  std::lock_guard<std::mutex> lock(m_recordedMutex);
+  if (charge == m_recordedCharge) {
+    start = m_recordedStart;
+    level = m_recordedEnd;
+    return;
+  }
+  m_recordedCharge = charge;
+  m_recordedStart = start;
+  m_recordedEnd = level;
+}
+
 PlantObjectId CMaterial::GetDirValveId(int mixer) const {
   if (mixer < 0 || mixer >= kMixerCount) return kNoPlantObject;
   return m_dirValves[static_cast<std::size_t>(mixer)].load();

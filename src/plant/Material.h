@@ -72,6 +72,17 @@ class CMaterial {
   float GetTotal() const { return m_total.load(); }
   void SetTotal(float total) { m_total.store(total); }
 
+  // The charges the plant form records, numbered at their pump's start: the
+  // dosing books a settled charge from the levels its Event2 row recorded, so
+  // the shift and the row never tell two amounts of one charge.
+  // The end is settled once, by whichever side reads it first (the row's
+  // charge end, or the dosing booking a cut charge): the other takes it.
+  unsigned NoteChargeStart() { return m_chargeStarts.fetch_add(1) + 1; }
+  unsigned GetChargeStarts() const { return m_chargeStarts.load(); }
+  // Charge `charge`'s start and end: those settled before, else `start` and
+  // `level`, settled now. Charge 0 is no recorded charge: settles nothing.
+  void SettleChargeEnd(unsigned charge, float& start, float& level);
+
   CRTimer& GetStopwatch() { return m_stopwatch; }
   CRStack& GetHistory(int i) { return m_histories.at(static_cast<std::size_t>(i)); }
 
@@ -92,6 +103,11 @@ class CMaterial {
   std::atomic<float> m_chargeEndLevel{-1.0f};
   std::atomic<float> m_total{0.0f};
   std::array<CRStack, 3> m_histories;
+  std::atomic<unsigned> m_chargeStarts{0};
+  mutable std::mutex m_recordedMutex;
+  unsigned m_recordedCharge = 0;
+  float m_recordedStart = 0.0f;
+  float m_recordedEnd = 0.0f;
   std::atomic<PlantObjectId> m_dischargeValve{kNoPlantObject};
   std::atomic<PlantObjectId> m_weigher{kNoPlantObject};
   std::array<std::atomic<PlantObjectId>, kMixerCount> m_dirValves{};

@@ -94,6 +94,59 @@ TEST_F(PlantFormInterlocksTest, DirectionValvesSetTheBatchersDirectionOnlyWithAB
   EXPECT_EQ(GetDischargeDirection(2), 2);
 }
 
+// A batcher's discharge goes into the mixer of its direction: without that
+// mixer's batch number the open is refused, before any row is touched.
+TEST_F(PlantFormInterlocksTest, ADischargeValveOpensOnlyWithItsMixersBatchNumber) {
+  const int labsDischarge = ePlantBatcher01DischargeValve + 1;
+  SetDischargeDirection(2, 0);
+  Switch(Pump(kLabsPump), true);
+  PumpPendingMessages();
+  Switch(Pump(kLabsPump), false);
+  const int row = RowOf(2);
+  ASSERT_GE(row, 1);
+  shift->SetActiveMixerBatchNumber(0, 0);
+  CPlantOperatorServices::SetBatchNumberDialogRunner([] { return IDCANCEL; });
+  boxes.Expect(IDOK, "لطفا شماره بچ را براي ميكسر 1 وارد كنيد");
+  ExpectRefusal();
+  Command(labsDischarge, true);
+  PumpPendingMessages();
+  EXPECT_FALSE(Commanded(labsDischarge));
+  EXPECT_EQ(Row(row, "m_strDisChargeDir || '|' || m_nBatchNumber"), "?|-1");
+
+  // Closing needs no number; with one given at the prompt the open goes on.
+  Command(labsDischarge, false);
+  CPlantOperatorServices::SetBatchNumberDialogRunner([this] {
+    shift->SetActiveMixerBatchNumber(0, 21);
+    return IDOK;
+  });
+  boxes.Expect(IDOK, "لطفا شماره بچ را براي ميكسر 1 وارد كنيد");
+  Command(labsDischarge, true);
+  PumpPendingMessages();
+  EXPECT_TRUE(Commanded(labsDischarge));
+  EXPECT_EQ(Row(row, "m_strDisChargeDir || '|' || m_nBatchNumber"), "Mixer1|21");
+
+  // The batch finished while the valve stands open: the pump would charge
+  // straight into Mixer 1, so it does not start without a number.
+  shift->SetActiveMixerBatchNumber(0, 0);
+  CPlantOperatorServices::SetBatchNumberDialogRunner([] { return IDCANCEL; });
+  boxes.Expect(IDOK, "لطفا شماره بچ را براي ميكسر 1 وارد كنيد");
+  ExpectRefusal();
+  Switch(Pump(kLabsPump), true);
+  PumpPendingMessages();
+  EXPECT_FALSE(Running(Pump(kLabsPump)));
+  EXPECT_EQ(RowOf(2), row);
+  // Given one, the charge runs on into Mixer 1 under it from its start.
+  shift->SetActiveMixerBatchNumber(0, 22);
+  Switch(Pump(kLabsPump), true);
+  PumpPendingMessages();
+  EXPECT_TRUE(Running(Pump(kLabsPump)));
+  ASSERT_NE(RowOf(2), row);
+  EXPECT_EQ(Row(RowOf(2), "m_strDisChargeDir || '|' || m_nBatchNumber"), "Mixer1|22");
+  Switch(Pump(kLabsPump), false);
+  Command(labsDischarge, false);
+  PumpPendingMessages();
+}
+
 TEST_F(PlantFormInterlocksTest, TheWaterPumpNeedsADirectionAndStopsWhenAWaterValveCloses) {
   boxes.Expect(IDOK, "مسير بارگيري آب مشخص نيست");
   ExpectRefusal();
@@ -241,11 +294,12 @@ TEST_F(PlantFormInterlocksTest, AFailedRowLeavesNoOlderRowToChange) {
   PumpPendingMessages();
   EXPECT_EQ(RowOf(1), -1);
   EXPECT_EQ(RawDatabase(DatabasePath()).Text("SELECT COUNT(*) FROM Event2"), "1");
-  // The older row keeps its end open and gets no discharge.
+  // The older row is not taken for the failed one: it keeps its end open.
+  // Its charge is still in the batcher, so the discharge takes it along.
   EXPECT_EQ(view->SendMessage(WM_CHARGE_EVENT, 4, 1), 1);
   Command(ePlantBatcher01DischargeValve, true);
   PumpPendingMessages();
-  EXPECT_EQ(Row(older, kChargeColumns), "Caus. Soda|0|0|?|-1|0|1|0");
+  EXPECT_EQ(Row(older, kChargeColumns), "Caus. Soda|0|0|Mixer1|11|0|1|0");
   EXPECT_EQ(Row(older, "m_strDisChargeStartTimeShamsi"), "1405/09/16 - 10:00:00");
 }
 

@@ -318,6 +318,7 @@ void OperatorWalk::Do(const WalkAction& action) {
     }
     case 'C': AnswerConfirmation(); break;
     case 'M':
+      m_invariants->NoteCapacityChange();
       SetShapeAttribFloat(GetMaterialWeigherId(kLabs, 0), eCodeMaxLevel, static_cast<float>(action.number));
       break;
     case 'W': SaveActiveDose(action.number); break;
@@ -371,12 +372,26 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
   std::size_t boxesShown = boxes.Count();
   for (std::size_t k = 0; k < walk.size(); ++k) {
     const WalkAction& action = walk[k];
+    const std::size_t boxesBeforeAction = boxes.Count();
     Do(action);
     if (!view) {
       note(static_cast<int>(k), "(-) the program did not start again");
       return outcome;
     }
-    if (action.kind == 'S' || action.kind == 's') boxesAtStart = boxes.Count();
+    // A Start that asked the level question starts anew; its own pass may
+    // already say why a step waits. (A Start while started asks nothing.)
+    if (action.kind == 'S' || action.kind == 's') {
+      const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
+      std::size_t since = shown.size();
+      bool asked = false;
+      for (std::size_t b = boxesBeforeAction; b < shown.size(); ++b) {
+        if (shown[b].text.find(kLevelQuestion) != std::string::npos)
+          asked = true;
+        else
+          since = std::min(since, b);
+      }
+      if (asked) boxesAtStart = since;
+    }
     if (m_trace) Trace(action, boxesShown);
     boxesShown = boxes.Count();
     const bool started = GetProcessEngine().IsStarted() != 0;

@@ -82,4 +82,73 @@ TEST_F(OperatorWalk, AHeldStepDoesNotChargeOnWhileItsDischargeValveIsOpen) {
   ReplayWalk("R1 S p194 S s V27+ S T", "(a2)");
 }
 
+// Soap started with the L.A.B.S pump left running by hand and Batcher02's
+// discharge valve left open: the L.A.B.S runs on into Mixer 1 while the water
+// is weighed there, after the water's row was read too (seed 89, default
+// weights). The water is booked as its row recorded it.
+TEST_F(OperatorWalk, ASettledChargeIsBookedAsItsRowRecordedIt) {
+  ReplayWalk("R4 P1+ V27+ S p179 Q", "(a1)(a3)");
+  ReplayWalk("P1+ V27+ R5 S p182 T", "(a1)(a3)");
+  // A water charge cut by the Start's stop (Batcher02 holds what no step
+  // charged) while L.A.B.S runs on into Mixer 1 by hand (seed 18037), or by
+  // a change of data source (seed 15326): its row ends where it was booked.
+  ReplayWalk("R5 P1+ S S V27+ Q", "(a1)(a3)");
+  ReplayWalk("R1 S p128 R1 V20+ R5 S D Q", "(a1)(a3)");
+}
+
+// Small30 stopped while charging, the L.A.B.S pump switched on by hand, Start:
+// the hand charge is the operator's, on a row of its own, and the step's
+// charge is not booked from it.
+TEST_F(OperatorWalk, APumpLeftRunningByHandIsNotBookedAsTheStepsCharge) {
+  ReplayWalk("R2 S T P1+ S p200", "(a1)(a3)(c1)");
+}
+
+// Keep80 stopped and started again, its discharge valve then opened by hand
+// and left open: the rows it empties carry Mixer 1's batch while the
+// discharge is still under way (seed 89, default weights).
+TEST_F(OperatorWalk, ARowsDischargeUnderWayCarriesTheBatch) {
+  ReplayWalk("R1 S T S p106 V27+", "(b1)(b2)");
+  ReplayWalk("R1 S T S p106 V27+ p100 V27-", "(b1)(b2)");
+}
+
+// Small30 stopped while charging, Batcher02's discharge valve opened by hand
+// and left open, Start (seed 1062 of the walks, default weights): the step
+// does not charge on into a batcher that runs out, and says why it waits.
+// Batcher02's direction valve left open before a Start: the same.
+TEST_F(OperatorWalk, AStepDoesNotChargeIntoABatcherWhoseValvesWereLeftOpen) {
+  ReplayWalk("R2 S T V27+ S Q S T V27+", "(b1)(b2)(e1)(e3)");
+  ReplayWalk("V4+ R2 S p60", "(e1)(e3)");
+  // Stopped while charging (seed 1136), or held at a lowered maximum (seed
+  // 826), the valve opened by hand, Start: the step stands charging with its
+  // pump off, and says why.
+  ReplayWalk("R2 S T V27+ S p84", "(e1)(e3)");
+  ReplayWalk("R3 M60 S p101 V27+ S S p37", "(e1)(e3)");
+}
+
+// The L.A.B.S pump switched on by hand while Batcher02's discharge valve
+// stands open: what it charges runs on into Mixer 1, and its row carries
+// Mixer 1's batch when the valve closes.
+TEST_F(OperatorWalk, AHandChargeThroughAnOpenDischargeValveIsCreditedToTheBatch) {
+  ReplayWalk("V27+ P1+ p20 P1- p20 V27-", "(b1)(b2)");
+  ReplayWalk("V27+ P1+ p20 P1- V27- P1+ p10 P1- V27+ p40 V27-", "(b1)(b2)");
+  // Mixer 1's batch finished while the valve stands open (seed 45): the pump
+  // does not start into a mixer without a batch number.
+  ReplayWalk("V27+ F P1+", "(b1)(b2)");
+}
+
+// WaterEx charges its Water-Ex into Batcher02, the program is closed (the
+// Demo starts its levels again), and the next run's L.A.B.S is discharged
+// from Batcher02 by hand (seed 121, default weights): the Water-Ex row the
+// closed program left open goes with that discharge and gets its batch.
+TEST_F(OperatorWalk, ARowAClosedProgramLeftInAWeigherGoesWithItsNextDischarge) {
+  ReplayWalk("R5 S p109 Q S T V27+", "(b1)(b2)");
+}
+
+// Keep80 resumed after a Stop, Batcher02's maximum then lowered below what it
+// holds, which cuts its level (seed 352, default weights): the held charge is
+// booked as nothing, never as a negative amount, and its row says the same.
+TEST_F(OperatorWalk, ALevelCutByALoweredMaximumIsNoNegativeCharge) {
+  ReplayWalk("R1 S D V27+ S T C S M70 R1 p5", "(a1)(a3)(c3)");
+}
+
 }  // namespace

@@ -24,6 +24,7 @@
 #include "engine/ProcessEngineApp.h"
 #include "platform/ui/CButton.h"
 #include "platform/ui/CComboBox.h"
+#include "platform/ui/ModalDialogScript.h"
 #include "platform/ui/WindowTimers.h"
 #include "plant/PlantModel.h"
 #include "records/RecipeRS.h"
@@ -222,6 +223,7 @@ class PlantScenarioFixture : public PlantFormFixture {
   std::map<UINT_PTR, std::uint32_t> m_chargeEndArmedAt;
   int m_passes = 0;
   int m_refreshEveryPasses = 5;  // tests that make many passes may refresh the form less often
-  int m_unscriptedAtStart = 0;
+  // Dialogs earlier tests of this process left unscripted are not this one's.
+  int m_unscriptedAtStart = modal_script::UnscriptedCount();
   bool m_closed = false;
 };

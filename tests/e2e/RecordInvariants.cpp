@@ -20,7 +20,9 @@ namespace {
 // Event2 and the shift keep single-precision amounts: sums of a few dozen
 // rows agree to within this.
 constexpr double kLedgerTolerance = 0.05;
-constexpr int kInvariantCharging = 1, kInvariantSecondDelay = 3, kInvariantDischarging = 5;
+// Passes a run may stand with every step waiting to begin before someone must say why.
+constexpr int kStandingPasses = 20;
+constexpr int kInvariantCharging = 1, kInvariantSecondDelay = 3, kInvariantDischarging = 5, kInvariantEnded = 11;
 
 const char* const kShiftTotalColumns[kChargedMaterialCount] = {
     "m_fTtlActlMtrlWater",     "m_fTtlActlMtrlCasSoda", "m_fTtlActlMtrlLABS",
@@ -187,9 +189,12 @@ void RecordInvariants::CheckDischargedRows(const std::vector<EventRow>& rows,
     int lastDischarged = -1;
     for (int k = 0; k < static_cast<int>(own.size()); ++k)
       if (own[static_cast<std::size_t>(k)]->dischargeStarted) lastDischarged = k;
+    // A discharge still under way has not completed the last row either: the
+    // rows that went with it are asked for its batch, not yet for its end.
+    const bool dischargeEnded = lastDischarged >= 0 && own[static_cast<std::size_t>(lastDischarged)]->completed != 0;
     for (int k = 0; k < lastDischarged; ++k) {
       const EventRow& row = *own[static_cast<std::size_t>(k)];
-      if (row.completed == 0 || row.batch <= 0)
+      if ((dischargeEnded && row.completed == 0) || row.batch <= 0)
         findings.push_back("(b1) row " + std::to_string(row.id) + " (" + NameOf(row.material) + " " + Kg(row.start) +
                            " -> " + Kg(row.end) + ", batch " + std::to_string(row.batch) + ", completed " +
                            std::to_string(row.completed) + ") was discharged with row " +
@@ -226,7 +231,8 @@ void RecordInvariants::CheckOneRowPerCharge(const std::vector<EventRow>& rows,
     // A step that found its weigher full had nothing to charge: its pump
     // went on and off in one pass, and that is no charge.
     const float full = GetShapeAttribFloat(GetMaterialWeigherId(row.material, 0), eCodeMaxLevel);
-    if (!hand && !charging && row.material != 0 && !(row.Amount() > 0.0) && row.start >= full - 0.01)
+    const bool capacityChanged = row.id <= m_capacityChangedUpTo;
+    if (!hand && !charging && !capacityChanged && row.material != 0 && !(row.Amount() > 0.0) && row.start >= full - 0.01)
       findings.push_back("(c3) " + what + " is a row for a charge that charged nothing");
   }
 }
@@ -283,9 +289,36 @@ void RecordInvariants::CheckStandingSteps(const QuietPoint& point, std::vector<s
   });
 }
 
+void RecordInvariants::CheckWaitingRun(const QuietPoint& point, std::vector<std::string>& findings) {
+  CProcessEngineApp& engine = GetProcessEngine();
+  const int since = m_standingSince;
+  m_standingSince = -1;
+  if (!point.started || point.boxSinceStart || !engine.IsCycleActive()) return;
+  // A run whose steps all wait to begin, none charging, settling, discharging
+  // or waiting for a delay or a confirmation, stands still: someone must say why.
+  int waiting = -1;
+  for (int i = 0; i < CRecipeRS::kStepCount; ++i) {
+    CRecipeStepInfo step;
+    if (!engine.GetRunStep(i, step)) return;
+    if (!step.IsStepActive() || step.m_bIsManualDosing) continue;
+    const int phase = engine.GetStepPhase(i);
+    if (phase > 0 && phase < kInvariantEnded) return;
+    if (phase == 0 && waiting < 0) waiting = i;
+  }
+  if (waiting < 0) return;
+  // A step whose turn has just come stands so for a pass or two: only a run
+  // still standing at a later quiet point, well after, stands still.
+  const bool sameStart = since >= 0 && point.passesSinceStart >= since;
+  m_standingSince = sameStart ? since : point.passesSinceStart;
+  if (sameStart && point.passesSinceStart - since >= kStandingPasses)
+    findings.push_back("(e3) the run stands with step " + std::to_string(waiting + 1) +
+                       " waiting to begin, nothing running and nothing said");
+}
+
 std::vector<std::string> RecordInvariants::Check(const QuietPoint& point) {
   std::vector<std::string> findings;
   CheckStandingSteps(point, findings);
+  CheckWaitingRun(point, findings);
   if (point.started) return findings;
   const std::vector<EventRow> rows = ReadRows();
   CheckLedger(rows, findings);

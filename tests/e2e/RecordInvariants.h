@@ -9,7 +9,8 @@
 //  (d) a pump's learned in-pipe amount moves only by a charge that reached
 //      its dose in one go;
 //  (e) a started process has no step standing in charging or discharging
-//      with its outputs off and nothing said.
+//      with its outputs off, and no run standing with every step waiting to
+//      begin, with nothing said.
 // Each finding is a line starting with its tag, the invariant's letter and
 // the kind of disagreement, e.g. "(a3) L.A.B.S: the shift's total fell ...":
 //  (a1) Event2 and the shift differ   (a2) the shift books more than Event2
@@ -20,6 +21,7 @@
 //  (c2) a charge never ended           (c3) a step "charged" a full weigher
 //  (d1) a learned amount moved unexplained
 //  (e1) a step charges with its pump off, (e2) discharges with its valve shut
+//  (e3) the run stands still: no step past its start, none ended them all
 #include <map>
 #include <set>
 #include <string>
@@ -36,6 +38,9 @@ class RecordInvariants {
   void EndHandAction();
   // A dose a recipe of the run may give `material` (the learned amount is checked against these).
   void AllowDose(int material, float dose) { m_doses[material].insert(dose); }
+  // A weigher's maximum is about to change: a charge already under way may
+  // find its weigher full under it (and a lowered maximum cuts its level).
+  void NoteCapacityChange() { m_capacityChangedUpTo = HighestRowId(); }
   // Takes the pumps' learned amounts as they stand (the start of the walk).
   void TakeLearnedBaseline();
 
@@ -67,10 +72,13 @@ class RecordInvariants {
   void CheckOneRowPerCharge(const std::vector<EventRow>& rows, std::vector<std::string>& findings) const;
   void CheckLearning(const std::vector<EventRow>& rows, std::vector<std::string>& findings);
   static void CheckStandingSteps(const QuietPoint& point, std::vector<std::string>& findings);
+  void CheckWaitingRun(const QuietPoint& point, std::vector<std::string>& findings);
 
   std::string m_path;
   int m_handFrom = 0;
   std::set<int> m_handRows;
+  int m_capacityChangedUpTo = 0;
+  int m_standingSince = -1;  // passes since the Start when the run was last seen standing
   std::map<int, std::set<float>> m_doses;
   std::vector<double> m_lastTotals;
   std::map<PlantObjectId, float> m_learned;   // by pump

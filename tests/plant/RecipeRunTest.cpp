@@ -277,6 +277,9 @@ TEST_F(RecipeRunTest, AnOpenBatcherValveHoldsItsMaterialsInPhaseZero) {
     // The discharge valve's feedback follows its command (Demo opens its
     // direction valve too: closed again by hand); a direction valve's is set by hand.
     if (valve == 27) {
+      // Opened by no step of the run: each waiting step says so, once a Start.
+      boxes.Expect(IDOK, CDosingStateMachine::MakeValvesOpenText(1, "L.A.B.S", "Batcher02"));
+      boxes.Expect(IDOK, CDosingStateMachine::MakeValvesOpenText(2, "Water-Ex", "Batcher02"));
       ValveAt(valve).SetAttribBool(eValveDoOnOffPosition, true);
       Pass();
       ValveAt(4).SetAttribBool(eValveDoOnOffPosition, false);
