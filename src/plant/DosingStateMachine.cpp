@@ -32,6 +32,12 @@ enum EPhase : int {
 
 float LevelOf(PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeLevel); }
 
+// The vessel's name as the plant shows it, for the operator's messages.
+std::string CaptionOf(PlantObjectId vessel) {
+  const C_BaseShape* shape = FindPlantShape(vessel);
+  return shape ? shape->GetCaption() : std::string();
+}
+
 bool ReportsOpen(PlantObjectId valve) {
   const C_BaseShape* shape = FindPlantShape(valve);
   return shape && PlantObjectKind(valve) == eShapeKindValve && shape->GetAttribBool(eValveDiOnOffPosition);
@@ -120,11 +126,8 @@ bool CDosingStateMachine::ValvesKeepStepWaiting(int i, const Devices& devices) {
     commandedOpen = commandedOpen || GetShapeAttribBool(charged.GetDirValveId(mixer), eCodeOnOffCommand);
   if (commandedOpen && !runDischarges && !memory.toldValvesOpen) {
     memory.toldValvesOpen = true;
-    const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-    const C_BaseShape* vessel = FindPlantShape(devices.weigher);
-    ShowMessageBoxWithoutWaiting(
-        MakeValvesOpenText(i + 1, material.GetName(), vessel ? vessel->GetCaption() : std::string()),
-        kValvesOpenCaption, MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL);
+    ShowMessageBoxWithoutWaiting(MakeValvesOpenText(i + 1, charged.GetName(), CaptionOf(devices.weigher)),
+                                 kValvesOpenCaption, MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL);
   }
   return true;
 }
@@ -294,9 +297,7 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
     if (!memory.toldLeftInWeigher) {
       memory.toldLeftInWeigher = true;
       const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-      const C_BaseShape* vessel = FindPlantShape(devices.weigher);
-      ShowMessageBoxWithoutWaiting(MakeLeftInWeigherText(i + 1, material.GetName(),
-                                                         vessel ? vessel->GetCaption() : std::string(),
+      ShowMessageBoxWithoutWaiting(MakeLeftInWeigherText(i + 1, material.GetName(), CaptionOf(devices.weigher),
                                                          LevelOf(devices.weigher)),
                                    kLeftInWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
     }
@@ -355,10 +356,8 @@ void CDosingStateMachine::TellFull(int i, const Devices& devices) {
   if (memory.toldFull) return;
   memory.toldFull = true;
   const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-  const C_BaseShape* vessel = FindPlantShape(devices.weigher);
-  ShowMessageBoxWithoutWaiting(
-      MakeFullWeigherText(i + 1, material.GetName(), vessel ? vessel->GetCaption() : std::string()),
-      kFullWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+  ShowMessageBoxWithoutWaiting(MakeFullWeigherText(i + 1, material.GetName(), CaptionOf(devices.weigher)),
+                               kFullWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
 
 bool CDosingStateMachine::TryEndFirstDelay(int i, const Devices& devices) {
