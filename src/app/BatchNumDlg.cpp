@@ -13,6 +13,7 @@
 #include "platform/ui/CDC.h"
 #include "platform/ui/CDataExchange.h"
 #include "plant/DosingStateMachine.h"
+#include "plant/MaterialLedger.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantOperatorServices.h"
 #include "plant/RuvEngineApp.h"
@@ -235,6 +236,11 @@ void CBatchNumDlg::FinishBatch(int mixer) {
   CProcessEngineApp& process = GetProcessEngine();
   if ((process.IsStarted() || process.IsCycleActive()) && CDosingStateMachine::RunDosesIntoMixer(mixer)) {
     AfxMessageBox(ruv::Format(kFinishDuringRunFormat, GetMixerName(mixer).c_str()), kOperatorErrorStyle);
+    return;
+  }
+  // Material still entering the mixer would be credited to a finished batch.
+  if (GetMaterialLedger().IsFlowingInto(mixer)) {
+    AfxMessageBox(ruv::Format(kFinishWhileFlowingFormat, GetMixerName(mixer).c_str()), kOperatorErrorStyle);
     return;
   }
   if (AfxMessageBox(kFinishQuestion + report, MB_YESNOCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2 | MB_SYSTEMMODAL) !=

@@ -37,6 +37,10 @@ class CBatchNumDlg : public CDialog {
   static constexpr const char* kFinishDuringRunFormat =
       "The process is started and its recipe still doses into %s.\n"
       "Stop process before finishing this batch.";
+  // The refusal of Finish while material still flows into the mixer (its name).
+  static constexpr const char* kFinishWhileFlowingFormat =
+      "Material is still flowing into %s: a discharge valve towards it is open, or water is being charged.\n"
+      "Close the valves, or let the process end the discharge, before finishing this batch.";
   static constexpr const char* kQueryFormat =
       "SELECT * FROM Batch WHERE (strDataSourceType = '%s') AND (nBatchNumber = %d) ";
 

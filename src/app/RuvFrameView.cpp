@@ -160,7 +160,10 @@ void CRuvFrameView::OnInitialUpdate() {
   if (!m_engineStarted) return;
   C_BaseShape::SetShapeBackColor(RGB(0, 0, 0));
   SetUpLabels();
+  // Before the Demo starts its levels: what the batchers held is known, and leaves with them.
+  AdoptRowsLeftInWeighers();
   GetEngineRoot()->SetDataSourceType(eDataSourceDemo);
+  WriteLedgerRows();
   SetTimer(kRefreshTimer, kRefreshPeriodMs);
   ArrangePlant();
   UpdateReport();
@@ -253,6 +256,8 @@ void CRuvFrameView::OnTimer(UINT_PTR id) {
     PostMessage(WM_CHARGE_EVENT, 4, static_cast<LPARAM>(id - kFirstChargeEndTimer));
   }
   if ((chargeEnd || id == kRefreshTimer) && m_engineStarted) {
+    // What the dosing settled or booked on its own thread reaches its rows.
+    if (id == kRefreshTimer) WriteLedgerRows();
     UpdateReport();
     CRuvEngineApp* engine = GetEngineRoot();
     const int interval = engine ? engine->GetRecordInterval() : 0;
@@ -425,6 +430,7 @@ void CRuvFrameView::OnDataSource(UINT id) {
   // before the Demo may start its levels again.
   RunPendingChargeEnds();
   engine->SetDataSourceType(DataSourceOfCommand(id));
+  WriteLedgerRows();
 }
 
 void CRuvFrameView::OnStopProcess() {
@@ -593,6 +599,7 @@ void CRuvFrameView::OnDestroy() {
   // the same levels (nothing moves them any more).
   RunPendingChargeEnds();
   if (engine) engine->BookCutCharges();
+  WriteLedgerRows();
   DestroyRecipeDlg();
   DestroyShapeWindows();
   if (engine) engine->DetachView();

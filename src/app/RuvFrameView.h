@@ -6,7 +6,6 @@
 // commands, paints the pipes between the shapes, and shuts the engine down
 // when it is destroyed.
 #include <array>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -15,8 +14,10 @@
 #include "controls/CNemLabel.h"
 #include "platform/ui/CFormView.h"
 #include "platform/ui/ShapePictureCache.h"
+#include "plant/MaterialLedger.h"
+#include "records/Event2RS.h"
 
-class CEvent2RS;
+class CMaterial;
 class CRecipeDlg;
 class CResizableDialog;
 
@@ -63,6 +64,16 @@ inline constexpr const char* kDataSourceChangeCaption = "Data Source change Mess
 inline constexpr const char* kNoDataSourceText =
     "Remember, before starting process you must\nselect the data source Demo or Real.";
 inline constexpr UINT kDataSourceBlinkMs = 333;
+// A pump that would charge into a batcher whose discharge valve stands open
+// (material, batcher), and a discharge valve of a batcher being charged
+// (batcher, material).
+inline constexpr const char* kPumpIntoOpenBatcherFormat =
+    "%s is not charged: the discharge valve of %s is open, and it would run on into a mixer unweighed.\n"
+    "Close the discharge valve of %s first.";
+inline constexpr const char* kDischargeWhileChargingFormat =
+    "The discharge valve of %s does not open while %s is being charged into it.\n"
+    "Open it once the pump is off.";
+inline constexpr const char* kChargeRefusedCaption = "Charge and discharge";
 
 class CRuvFrameView : public CFormView {
  public:
@@ -117,6 +128,11 @@ class CRuvFrameView : public CFormView {
   // Whether valve `valveIndex` may open or close; an allowed open of a
   // direction valve also sets its batcher's direction and closes its siblings.
   BOOL CheckValveInterlock(int valveIndex, bool open);
+  // Whether a pump may start: not into a batcher whose discharge valve stands
+  // open (the operator is told why).
+  bool AllowPumpStart(PlantObjectId pump);
+  // Whether a batcher's discharge valve may open: not while a pump charges it.
+  bool AllowDischargeValve(int valveIndex);
   // A general process-data flag changed: a batcher in local mode is stopped.
   void OnLocalModeChanged(int attribute);
   // After an accepted valve or pump change: the materials' event messages, or
@@ -133,6 +149,9 @@ class CRuvFrameView : public CFormView {
   LRESULT OnChargeEvent(WPARAM code, LPARAM material);
   // The charge ends still waiting on their timers, now (at shut-down).
   void RunPendingChargeEnds();
+  // The rows an earlier session left in the batchers, into the material
+  // ledger (once, before the Demo may start its levels again).
+  void AdoptRowsLeftInWeighers();
 
   CNemLabel& Label(UINT id);
   CRecipeDlg* GetRecipeDlg() const { return m_pRecipeDlg.get(); }
@@ -161,28 +180,15 @@ class CRuvFrameView : public CFormView {
   std::unique_ptr<CRecipeDlg> m_pRecipeDlg;
   bool m_engineStarted = false;
   int m_recordingFlag = 0;
-  // Per charged material (0..8): the start levels read for charge starts
-  // still queued, with whether the automatic cycle ran then, and whether its
-  // pump started a charge not yet ended.
   static constexpr int kChargeSlots = 9;
-  struct QueuedStart {
-    float level = 0.0f;
-    bool automatic = false;
-    unsigned charge = 0;  // the material's number for the charge
-  };
-  std::array<std::deque<QueuedStart>, kChargeSlots> m_queuedStartLevels;
-  std::array<bool, kChargeSlots> m_chargeOpen{};
-  // The charge number and start level of each material's current row.
-  std::array<unsigned, kChargeSlots> m_rowCharge{};
-  std::array<float, kChargeSlots> m_rowStart{};
-  // Per charged material: the Event2 rows whose charge has not been
-  // discharged yet. Material leaves a batcher only through its discharge
-  // valve, so a discharge takes them all (a held charge taken up again is two).
-  std::array<std::vector<int>, kChargeSlots> m_rowsInWeigher;
-  bool m_rowsInWeigherRead = false;  // those an earlier session left are added once
-  void ReadRowsInWeighers(CEvent2RS& table);
-  // The discharge event `code` written to the other rows of what the weigher held.
-  void ApplyDischargeToEarlierRows(CEvent2RS& table, int material, int code, int direction, int batch);
+  // What the weighers held when the program started (rows an earlier session
+  // left open) goes into the material ledger once.
+  bool m_rowsInWeigherRead = false;
+  // The material ledger's new and changed entries, written as Event2 rows.
+  void WriteLedgerRows();
+  static void FillRow(CEvent2RS::CSTFields& row, const CMaterial& material, const CMaterialLedger::RowState& state);
+  // A discharge's rows, posted (written at once while the form closes).
+  void PostRowsEvent(int code, int material);
   bool m_closing = false;  // the form is being destroyed: its commands are refused
   ShapePictureCache m_picture;  // the background and the pipes
 };

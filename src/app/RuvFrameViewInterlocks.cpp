@@ -12,6 +12,8 @@
 #include "common/TimeAndKeys.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
+#include "platform/base/Text.h"
+#include "plant/MaterialLedger.h"
 #include "plant/PlantModel.h"
 #include "records/AdoDatabase.h"
 #include "records/AdoException.h"
@@ -77,29 +79,24 @@ PlantObjectId WeigherOf(const CMaterial& material, int mixer) {
   return material.GetWeigherId();
 }
 
-float LevelOf(PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeLevel); }
-
 // The batch number of `mixer` from the active shift, asked for when missing;
-// -1 without a shift table or a mixer.
+// -1 without a shift table or a mixer. One question at a time: a command
+// offered while the operator answers one (a device following another) finds
+// no number and is refused without a second box.
 int AskedBatchNumber(int mixer) {
+  static bool asking = false;
   const CShiftRS* shift = g_pShiftRS.load();
   if (!shift || mixer < 0) return -1;
-  return shift->GetActiveMixerBatchNumber(mixer, true);
+  if (asking) return shift->GetActiveMixerBatchNumber(mixer, false);
+  asking = true;
+  const int number = shift->GetActiveMixerBatchNumber(mixer, true);
+  asking = false;
+  return number;
 }
 
-// Whether what pump `pump` charges has a batch to go to: a material charged
-// while its batcher's discharge valve stands open runs on into the mixer of
-// the batcher's direction, whose batch number is asked for then.
-bool ChargesIntoANumberedBatch(PlantObjectId pump) {
-  for (int m = kWaterMaterial + 1; m < kChargedMaterialCount; ++m) {
-    const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
-    if (material.GetChargePumpId() != pump || !GetShapeAttribBool(material.GetDischargeValveId(), eCodeOnOffCommand))
-      continue;
-    // The pump Water-Ex shares with the water charges it only through its own valve.
-    if (m == kWaterExMaterial && !ValveAt(ePlantWaterDirectionValve5).GetAttribBool(eValveDiOnOffPosition)) continue;
-    if (AskedBatchNumber(GetDischargeDirection(m)) < 1) return false;
-  }
-  return true;
+std::string CaptionOf(PlantObjectId id) {
+  const C_BaseShape* shape = FindPlantShape(id);
+  return shape ? shape->GetCaption() : std::string();
 }
 
 std::string MixerNameOrUnknown(int mixer) {
@@ -121,7 +118,8 @@ int ChargeDirectionOf(int m) { return m == kWaterMaterial ? GetDischargeDirectio
 
 // Every charge not discharged yet: it is still in its weigher.
 constexpr const char* kOpenRowsQuery =
-    "SELECT m_nRecordID, m_strBatchedMatrialName FROM Event2 WHERE m_bBatchIsCompleted = 0 ORDER BY m_nRecordID";
+    "SELECT m_nRecordID, m_strBatchedMatrialName, m_fStartMatrialDose, m_fEndMatrialDose, m_bIsAutoBatching "
+    "FROM Event2 WHERE m_bBatchIsCompleted = 0 ORDER BY m_nRecordID";
 
 // The "Event2" table when it is there to write (a failed start has none).
 CEvent2RS* EventTable() {
@@ -129,13 +127,12 @@ CEvent2RS* EventTable() {
   return table && table->IsTableOpen() ? table : nullptr;
 }
 
-// Makes material `material`'s current row the table's current one.
-bool FindEventRow(CEvent2RS& table, CMaterial& material) {
-  // A row added while the database was locked may have got another id than it showed.
-  const int id = table.FollowRecordId(material.GetEventRecordId());
-  if (id < 0) return false;
-  material.SetEventRecordId(id);
-  return table.FindRecord(id);
+// The batch number of `mixer` as it stands (asked for earlier, by the valve's
+// or the pump's veto); -1 without a mixer or a shift table.
+int ActiveBatchNumber(int mixer) {
+  const CShiftRS* shift = g_pShiftRS.load();
+  if (!shift || mixer < 0) return -1;
+  return shift->GetActiveMixerBatchNumber(mixer, false);
 }
 
 }  // namespace
@@ -151,7 +148,9 @@ LRESULT CRuvFrameView::OnShapeNotify(WPARAM objectId, LPARAM attribute) {
       const C_BaseShape* valve = FindPlantShape(id);
       if (attribute != eValveDoOnOffPosition || !valve) return 0;
       const bool open = valve->GetAttribBool(eValveDoOnOffPosition);
-      if (!CheckValveInterlock(index, open)) return 1;
+      // The only refusal there is a missing batch number, which was asked for.
+      if (!CheckValveInterlock(index, open)) return C_BaseShape::kRefusedAndTold;
+      if (open && IsBatcherDischargeValve(index) && !AllowDischargeValve(index)) return C_BaseShape::kRefusedAndTold;
       PostChargeEvents(id, open);
       return 0;
     }
@@ -165,9 +164,9 @@ LRESULT CRuvFrameView::OnShapeNotify(WPARAM objectId, LPARAM attribute) {
           GetDischargeDirection(kWaterMaterial) < 0 &&
           !ValveAt(ePlantWaterDirectionValve5).GetAttribBool(eValveDiOnOffPosition)) {
         MessageBox(kNoWaterDirectionText, kNoWaterDirectionCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
-        return 1;
+        return C_BaseShape::kRefusedAndTold;
       }
-      if (on && !ChargesIntoANumberedBatch(id)) return 1;
+      if (on && !AllowPumpStart(id)) return C_BaseShape::kRefusedAndTold;
       PostChargeEvents(id, on);
       return 0;
     }
@@ -193,7 +192,12 @@ BOOL CRuvFrameView::CheckValveInterlock(int valveIndex, bool open) {
     if (!open) return TRUE;
     const int batcher = valveIndex / kDirectionValvesPerBatcher;
     const int first = batcher * kDirectionValvesPerBatcher;
-    SetDischargeDirection(kBatcherFirstMaterial[batcher], valveIndex % kDirectionValvesPerBatcher);
+    const int material = kBatcherFirstMaterial[batcher];
+    const int mixer = valveIndex % kDirectionValvesPerBatcher;
+    // A discharge under way turns: what left so far went the old way.
+    GetMaterialLedger().TurnDischarge(g_materials[static_cast<std::size_t>(material)].GetWeigherId(), mixer,
+                                      ActiveBatchNumber(mixer));
+    SetDischargeDirection(material, mixer);
     for (int sibling = first; sibling < first + kDirectionValvesPerBatcher; ++sibling)
       if (sibling != valveIndex) CloseValve(sibling);
   } else if (valveIndex <= ePlantWaterDirectionValve5) {
@@ -205,6 +209,34 @@ BOOL CRuvFrameView::CheckValveInterlock(int valveIndex, bool open) {
       if (sibling != valveIndex) CloseValve(sibling);
   }
   return TRUE;
+}
+
+bool CRuvFrameView::AllowPumpStart(PlantObjectId pump) {
+  for (int m = kWaterMaterial + 1; m < kChargedMaterialCount; ++m) {
+    const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
+    if (material.GetChargePumpId() != pump || !IsChargedNow(m)) continue;
+    if (!GetShapeAttribBool(material.GetDischargeValveId(), eCodeOnOffCommand)) continue;
+    // It would run through into a mixer weighed by nothing.
+    const std::string batcher = CaptionOf(material.GetWeigherId());
+    MessageBox(ruv::Format(kPumpIntoOpenBatcherFormat, material.GetName().c_str(), batcher.c_str(), batcher.c_str()),
+               kChargeRefusedCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+    return false;
+  }
+  return true;
+}
+
+bool CRuvFrameView::AllowDischargeValve(int valveIndex) {
+  const PlantObjectId valve = MakeObjectId(eShapeKindValve, valveIndex);
+  for (int m = kWaterMaterial + 1; m < kChargedMaterialCount; ++m) {
+    const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
+    if (material.GetDischargeValveId() != valve || !GetMaterialLedger().IsCharging(m)) continue;
+    // What leaves while the pump runs could not be told from what came in.
+    MessageBox(ruv::Format(kDischargeWhileChargingFormat, CaptionOf(material.GetWeigherId()).c_str(),
+                           material.GetName().c_str()),
+               kChargeRefusedCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+    return false;
+  }
+  return true;
 }
 
 void CRuvFrameView::OnLocalModeChanged(int attribute) {
@@ -222,222 +254,154 @@ void CRuvFrameView::OnLocalModeChanged(int attribute) {
 
 void CRuvFrameView::PostChargeEvents(PlantObjectId objectId, bool value) {
   static_assert(kChargeSlots == kChargedMaterialCount);
+  CMaterialLedger& ledger = GetMaterialLedger();
   const int kind = PlantObjectKind(objectId);
-  for (int m = 0; m < kMaterialCount; ++m) {
-    const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
-    if (kind == eShapeKindValve) {
+  if (kind == eShapeKindValve) {
+    for (int m = kWaterMaterial + 1; m < kChargedMaterialCount; ++m) {
+      const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
       if (objectId != material.GetDischargeValveId()) continue;
-      const int code = value ? kDischargeStartCode : kDischargeEndCode;
-      // A discharge the close ends goes in while the tables are still open.
-      if (m_closing)
-        OnChargeEvent(static_cast<WPARAM>(code), m);
-      else
-        PostMessage(WM_CHARGE_EVENT, code, m);
-      continue;
+      // Materials sharing a batcher share its valve: the batcher discharges once.
+      if (value) {
+        const int direction = GetDischargeDirection(m);
+        ledger.OpenDischarge(material.GetWeigherId(), direction, ActiveBatchNumber(direction));
+      } else {
+        ledger.CloseDischarge(material.GetWeigherId());
+      }
+      PostRowsEvent(value ? kDischargeStartCode : kDischargeEndCode, m);
+      return;
     }
-    if ((kind != eShapeKindGearPump && kind != eShapeKindCntrFglPump) || objectId != material.GetChargePumpId())
-      continue;
+    return;
+  }
+  if (kind != eShapeKindGearPump && kind != eShapeKindCntrFglPump) return;
+  for (int m = 0; m < kChargedMaterialCount; ++m) {
+    const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
+    if (objectId != material.GetChargePumpId()) continue;
     const UINT_PTR timer = ChargeEndTimerOf(m);
-    if (!timer) continue;
-    const auto slot = static_cast<std::size_t>(m);
     if (value) {
       if (!IsChargedNow(m)) continue;
-      // A charge end still waiting belongs to the previous row: it goes in
-      // first, so the new row never takes it.
+      // A charge end still waiting belongs to the previous charge: the ledger
+      // settles it before the new one opens, and its row goes in first.
       if (KillTimer(timer)) PostMessage(WM_CHARGE_EVENT, kChargeEndCode, m);
-      // Read while the pump's start is being decided: nothing has moved yet,
-      // whichever cycle runs before the posted start is handled.
-      // So is the cycle: a run that stops right after its pump started still started it.
-      m_queuedStartLevels[slot].push_back({LevelOf(WeigherOf(material, ChargeDirectionOf(m))),
-                                           GetProcessEngine().IsCycleActive() != 0,
-                                           g_materials[slot].NoteChargeStart()});
-      m_chargeOpen[slot] = true;
+      // Read while the pump's start is being decided: nothing has moved yet.
+      const int direction = ChargeDirectionOf(m);
+      ledger.OpenCharge(m, WeigherOf(material, direction), direction, ActiveBatchNumber(direction));
       PostMessage(WM_CHARGE_START, 1, m);
-    } else if (m_chargeOpen[slot]) {
-      m_chargeOpen[slot] = false;
+    } else if (ledger.IsCharging(m)) {
+      ledger.NotePumpStopped(m);
       SetTimer(timer, static_cast<UINT>(material.GetSecondDelayMs() / 2));
     }
   }
 }
 
-LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
-  CMaterial* material = GetMaterial(static_cast<int>(lParam));
-  if (!material) return 0;
-  const int m = material->GetIndex();
-  const int direction = ChargeDirectionOf(m);
-  float start = 0.0f;
-  bool automatic = false;
-  unsigned charge = 0;
-  std::deque<QueuedStart>* queued =
-      m >= 0 && m < kChargeSlots ? &m_queuedStartLevels[static_cast<std::size_t>(m)] : nullptr;
-  if (queued && !queued->empty()) {
-    start = queued->front().level;
-    automatic = queued->front().automatic;
-    charge = queued->front().charge;
-    queued->pop_front();
-  } else {
-    start = LevelOf(WeigherOf(*material, direction));
-    automatic = GetProcessEngine().IsCycleActive() != 0;
-  }
-  CEvent2RS* table = EventTable();
-  if (!table) return 0;
-  // Charged while its discharge valve stands open, the material runs on into
-  // the mixer of its batcher's direction: the row is discharged from its start.
-  const bool dischargingNow =
-      m != kWaterMaterial && GetShapeAttribBool(material->GetDischargeValveId(), eCodeOnOffCommand);
-  const int into = dischargingNow ? GetDischargeDirection(m) : direction;
-  // Asked before the scratch row is filled: other events are served while the prompt is open.
-  const int batch = into >= 0 ? AskedBatchNumber(into) : -1;
+void CRuvFrameView::PostRowsEvent(int code, int material) {
+  // A discharge the close ends goes in while the tables are still open.
+  if (m_closing)
+    OnChargeEvent(static_cast<WPARAM>(code), material);
+  else
+    PostMessage(WM_CHARGE_EVENT, static_cast<WPARAM>(code), material);
+}
 
-  CEvent2RS::CSTFields& row = table->Scratch();
-  row.Reset();
-  row.SetBatchedMatrialName(material->GetName());
-  row.SetStartMatrialDose(start);
-  row.SetEndMatrialDose(start);
-  row.SetDisChargeDir(MixerNameOrUnknown(into));
-  if (dischargingNow) row.SetDisChargeStartTime(GetNowDate());
-  row.SetIsAutoBatching(automatic ? 1 : 0);
-  row.SetChrageIsEnd(0);
-  row.SetBatchIsCompleted(0);
-  row.SetBatchNumber(batch);
-  // Without its new row the material has none: later events must not change an older one.
-  const bool added = table->AddNew();
-  material->SetEventRecordId(added ? table->Current().GetRecordID() : -1);
-  if (m >= 0 && m < kChargeSlots) {
-    m_rowCharge[static_cast<std::size_t>(m)] = added ? charge : 0;
-    m_rowStart[static_cast<std::size_t>(m)] = start;
-  }
-  // Until a discharge ends, what it charged stays in the weigher with what was there before.
-  if (added && m != kWaterMaterial && m >= 0 && m < kChargeSlots)
-    m_rowsInWeigher[static_cast<std::size_t>(m)].push_back(table->Current().GetRecordID());
+LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
+  if (!GetMaterial(static_cast<int>(lParam))) return 0;
+  WriteLedgerRows();
   return 0;
 }
 
-void CRuvFrameView::ReadRowsInWeighers(CEvent2RS& table) {
-  CADODatabase* database = table.GetDatabase();
+void CRuvFrameView::AdoptRowsLeftInWeighers() {
+  CEvent2RS* table = EventTable();
+  CADODatabase* database = table ? table->GetDatabase() : nullptr;
   if (m_rowsInWeigherRead || !database || !database->IsOpen()) return;
-  std::array<std::vector<int>, kChargeSlots> found;
+  m_rowsInWeigherRead = true;
+  CMaterialLedger& ledger = GetMaterialLedger();
   try {
     CADORecordset open(database);
     if (!open.Open(database->GetConnection(), kOpenRowsQuery, CADORecordset::openQuery)) return;
     for (open.MoveFirst(); !open.IsEOF(); open.MoveNext()) {
-      int id = -1;
+      CMaterialLedger::RowState row;
       std::string name;
-      if (!open.GetFieldValue("m_nRecordID", id) || !open.GetFieldValue("m_strBatchedMatrialName", name)) continue;
-      for (int m = kWaterMaterial + 1; m < kChargeSlots; ++m)
-        if (g_materials[static_cast<std::size_t>(m)].GetName() == name) found[static_cast<std::size_t>(m)].push_back(id);
+      int automatic = 0;
+      if (!open.GetFieldValue("m_nRecordID", row.row) || !open.GetFieldValue("m_strBatchedMatrialName", name) ||
+          !open.GetFieldValue("m_fStartMatrialDose", row.start) || !open.GetFieldValue("m_fEndMatrialDose", row.end) ||
+          !open.GetFieldValue("m_bIsAutoBatching", automatic))
+        continue;
+      row.automatic = automatic != 0;
+      for (int m = kWaterMaterial + 1; m < kChargeSlots; ++m) {
+        const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
+        if (material.GetName() != name) continue;
+        ledger.AdoptOpenRow(m, material.GetWeigherId(), row);
+        break;
+      }
     }
   } catch (const CADOException&) {
-    return;  // tried again at the next discharge
-  }
-  m_rowsInWeigherRead = true;
-  for (int m = 0; m < kChargeSlots; ++m) {
-    std::vector<int>& rows = m_rowsInWeigher[static_cast<std::size_t>(m)];
-    const std::vector<int>& earlier = found[static_cast<std::size_t>(m)];
-    rows.insert(rows.end(), earlier.begin(), earlier.end());
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // Shown by the database layer; what those rows hold stays on them, uncredited.
   }
 }
 
-void CRuvFrameView::ApplyDischargeToEarlierRows(CEvent2RS& table, int material, int code, int direction, int batch) {
-  if (material < 0 || material >= kChargeSlots) return;
-  // Rows a closed program left open went into the weigher all the same.
-  ReadRowsInWeighers(table);
-  const int current = table.FollowRecordId(g_materials[static_cast<std::size_t>(material)].GetEventRecordId());
-  const DATE now = GetNowDate();
-  for (int& id : m_rowsInWeigher[static_cast<std::size_t>(material)]) {
-    // A row added while the database was locked may have got another id than it showed.
-    id = table.FollowRecordId(id);
-    if (id == current || !table.FindByKey(Variant::String("m_nRecordID"), Variant::I4(id))) continue;
-    CEvent2RS::CSTFields& row = table.Current();
-    if (row.GetRecordID() != id || row.m_bBatchIsCompleted) continue;
-    if (code == kDischargeStartCode) {
-      row.SetDisChargeDir(MixerNameOrUnknown(direction));
-      row.SetBatchNumber(batch);
-      row.SetDisChargeStartTime(now);
-    } else {
-      row.SetDisChargeEndTime(now);
-      row.SetBatchIsCompleted(1);
+void CRuvFrameView::WriteLedgerRows() {
+  CEvent2RS* table = EventTable();
+  if (!table) return;
+  CMaterialLedger& ledger = GetMaterialLedger();
+  // A row added while the database was locked may have got another id than it showed.
+  ledger.FollowRows([table](int id) { return table->FollowRecordId(id); });
+  for (const CMaterialLedger::RowState& state : ledger.TakeRowsToWrite()) {
+    const CMaterial* material = GetMaterial(state.material);
+    if (!material) {
+      ledger.RowFailed(state.entry);
+      continue;
     }
-    table.SaveCurrent();
+    if (state.row != CMaterialLedger::kNoRow) {
+      if (!table->FindRecord(state.row) || table->Current().GetRecordID() != state.row) {
+        ledger.RowFailed(state.entry);
+        continue;
+      }
+      FillRow(table->Current(), *material, state);
+      if (table->SaveCurrent())
+        ledger.RowWritten(state.entry, state.row);
+      else
+        ledger.RowFailed(state.entry);
+      continue;
+    }
+    CEvent2RS::CSTFields& row = table->Scratch();
+    row.Reset();
+    // The part a discharge left behind keeps its charge's row as it was.
+    if (state.copyOf != 0 && table->FindRecord(state.copyOf)) {
+      row.CopyFrom(table->Current());
+      row.m_nRecordID = -1;
+    }
+    FillRow(row, *material, state);
+    if (table->AddNew())
+      ledger.RowWritten(state.entry, table->Current().GetRecordID());
+    else
+      ledger.RowFailed(state.entry);
   }
-  // Everything the weigher held has left with this discharge.
-  if (code == kDischargeEndCode) m_rowsInWeigher[static_cast<std::size_t>(material)].clear();
+}
+
+void CRuvFrameView::FillRow(CEvent2RS::CSTFields& row, const CMaterial& material,
+                            const CMaterialLedger::RowState& state) {
+  row.SetBatchedMatrialName(material.GetName());
+  row.SetStartMatrialDose(state.start);
+  row.SetEndMatrialDose(state.end);
+  row.SetDisChargeDir(MixerNameOrUnknown(state.direction));
+  row.SetIsAutoBatching(state.automatic ? 1 : 0);
+  row.SetBatchNumber(state.batch);
+  row.SetChrageIsEnd(state.chargeEnded ? 1 : 0);
+  if (state.chargeEnded && state.chargeEnd != 0) row.SetChargeEndTime(state.chargeEnd);
+  if (state.dischargeStart != 0) row.SetDisChargeStartTime(state.dischargeStart);
+  if (state.completed && state.dischargeEnd != 0) row.SetDisChargeEndTime(state.dischargeEnd);
+  row.SetBatchIsCompleted(state.completed ? 1 : 0);
 }
 
 LRESULT CRuvFrameView::OnChargeEvent(WPARAM wParam, LPARAM lParam) {
-  CEvent2RS* table = EventTable();
   CMaterial* material = GetMaterial(static_cast<int>(lParam));
-  if (!table || !material) return 1;
-  const int code = static_cast<int>(wParam);
-  const int m = material->GetIndex();
-  const bool discharge = code == kDischargeStartCode || code == kDischargeEndCode;
-  if (!FindEventRow(*table, *material)) {
-    // Without a row of this session the material may still have rows an
-    // earlier session left in its weigher: they leave with this discharge.
-    if (discharge && m != kWaterMaterial) {
-      const int direction = code == kDischargeStartCode ? GetDischargeDirection(m) : -1;
-      const int batch = code == kDischargeStartCode ? AskedBatchNumber(direction) : -1;
-      ApplyDischargeToEarlierRows(*table, m, code, direction, batch);
-    }
-    return 1;
-  }
-  // Materials sharing a discharge valve each get its events: a finished row stays as it is.
-  if (discharge && table->Current().m_bBatchIsCompleted) return 1;
-
-  int direction = -1, batch = -1;
-  if (code == kDischargeStartCode && m != kWaterMaterial) {
-    direction = GetDischargeDirection(m);
-    batch = AskedBatchNumber(direction);
-    // The prompt let other events move the table: find the row again.
-    if (!FindEventRow(*table, *material)) return 1;
-    if (table->Current().m_bBatchIsCompleted) return 1;
-  }
-
-  CEvent2RS::CSTFields& row = table->Current();
-  const DATE now = GetNowDate();
-  switch (code) {
-    case kChargeEndCode: {
-      const int mixer = m == kWaterMaterial ? GetMixerIndexByName(row.GetDisChargeDir()) : -1;
-      float end = LevelOf(WeigherOf(*material, mixer));
-      // An automatic charge runs with its batcher shut: a level that fell
-      // meanwhile lost material to no discharge (a lowered maximum, a Demo
-      // start), and the charge charged nothing.
-      if (row.m_bIsAutoBatching && end < row.m_fStartMatrialDose) end = row.m_fStartMatrialDose;
-      // The row and the dosing's booking tell one amount: a charge the dosing
-      // booked already (cut by a Stop or a hold) ends where it booked it.
-      if (m < kChargeSlots) {
-        const auto slot = static_cast<std::size_t>(m);
-        float start = m_rowStart[slot];
-        material->SettleChargeEnd(m_rowCharge[slot], start, end);
-        row.SetStartMatrialDose(start);
-      }
-      row.SetChargeEndTime(now);
-      row.SetEndMatrialDose(end);
-      row.SetChrageIsEnd(1);
-      break;
-    }
-    case kDischargeStartCode:
-      if (m != kWaterMaterial) {
-        row.SetDisChargeDir(MixerNameOrUnknown(direction));
-        row.SetBatchNumber(batch);
-      }
-      row.SetDisChargeStartTime(now);
-      break;
-    case kDischargeEndCode:
-      row.SetDisChargeEndTime(now);
-      row.SetBatchIsCompleted(1);
-      break;
-    default: break;
-  }
-  table->SaveCurrent();
-  if (discharge && m != kWaterMaterial) ApplyDischargeToEarlierRows(*table, m, code, direction, batch);
+  if (!EventTable() || !material) return 1;
+  if (static_cast<int>(wParam) == kChargeEndCode) GetMaterialLedger().SettleStoppedCharges(material->GetIndex());
+  WriteLedgerRows();
   return 0;
 }
 
 void CRuvFrameView::RunPendingChargeEnds() {
   if (!GetSafeHwnd()) return;
   for (int m = 0; m < kChargedMaterialCount; ++m)
-    if (KillTimer(ChargeEndTimerOf(m))) OnChargeEvent(kChargeEndCode, m);
+    if (KillTimer(ChargeEndTimerOf(m))) GetMaterialLedger().SettleStoppedCharges(m);
+  WriteLedgerRows();
 }

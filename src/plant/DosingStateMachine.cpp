@@ -9,6 +9,7 @@
 #include "engine/ProcessEngineApp.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/Text.h"
+#include "plant/MaterialLedger.h"
 #include "plant/PlantModel.h"
 #include "records/ShiftRS.h"
 
@@ -165,6 +166,19 @@ std::string CDosingStateMachine::MakeValvesOpenText(int stepNumber, const std::s
                      stepNumber, material.c_str(), vessel.c_str(), vessel.c_str());
 }
 
+std::string CDosingStateMachine::MakePumpStoppedText(int stepNumber, const std::string& material) {
+  return ruv::Format("Step %d: charging %s stopped because its pump was switched off by hand.\n"
+                     "Start the process again to charge what the dose still lacks.",
+                     stepNumber, material.c_str());
+}
+
+std::string CDosingStateMachine::MakeDischargeClosedText(int stepNumber, const std::string& material,
+                                                         const std::string& vessel) {
+  return ruv::Format("Step %d: discharging %s stopped because the discharge valve of %s was closed by hand.\n"
+                     "Start the process again to discharge the rest.",
+                     stepNumber, material.c_str(), vessel.c_str());
+}
+
 bool CDosingStateMachine::RunDosesIntoMixer(int mixer) {
   CProcessEngineApp& engine = GetProcessEngine();
   CRecipeRS* recipe = g_pRecipeRS.load();
@@ -226,56 +240,68 @@ bool CDosingStateMachine::SwitchOn(int i, PlantObjectId id) {
   return result == Store::Took;
 }
 
-float CDosingStateMachine::LevelToBook(int i, const Devices& devices) const {
+CMaterialLedger::EntryId CDosingStateMachine::LastPart(int i) const {
   const StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
-  // A Demo restart since the step's last pass put the levels back to their start.
-  if (memory.levelsSeen != m_levelsResets.load()) return memory.lastLevel;
-  return LevelOf(devices.weigher);
+  return memory.parts.empty() ? 0 : memory.parts.back();
+}
+
+bool CDosingStateMachine::PartOpen(int i) const {
+  const CMaterialLedger::EntryId last = LastPart(i);
+  return last != 0 && !GetMaterialLedger().IsBooked(last);
 }
 
 float CDosingStateMachine::BookOpenPart(int i, const Devices& devices) {
   StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
-  if (!memory.partOpen) return 0.0f;
-  memory.partOpen = false;
+  CMaterialLedger& ledger = GetMaterialLedger();
   CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-  // A level that fell while the batcher was shut lost material to no
-  // discharge: the part charged nothing (its row says the same).
-  float level = std::max(LevelToBook(i, devices), memory.partStart);
-  // The charge's row and this booking tell one amount: the end read first holds.
-  float start = memory.partStart;
-  material.SettleChargeEnd(memory.partCharge, start, level);
-  const float charged = level - start;
-  material.SetChargeEndLevel(level);
-  BookCharge(devices.material, charged);
-  material.SetTotal(material.GetTotal() + charged);
-  memory.bookedBefore += charged;
-  return charged;
+  float booked = 0.0f;
+  // The ledger settles each part's end once: its row tells the same amount.
+  for (const CMaterialLedger::EntryId part : memory.parts) {
+    if (ledger.IsBooked(part)) continue;
+    const auto charged = static_cast<float>(ledger.Book(part));
+    if (charged == 0.0f) continue;
+    BookCharge(devices.material, charged);
+    material.SetTotal(material.GetTotal() + charged);
+    booked += charged;
+  }
+  return booked;
 }
 
-void CDosingStateMachine::StartPart(int i, const Devices& devices, unsigned chargesBefore) {
-  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
-  const unsigned charges = g_materials[static_cast<std::size_t>(devices.material)].GetChargeStarts();
-  memory.partCharge = charges == chargesBefore + 1 ? charges : 0;
-  const float level = LevelOf(devices.weigher);
-  g_materials[static_cast<std::size_t>(devices.material)].SetChargeStartLevel(level);
-  memory.partStart = level;
-  memory.partOpen = true;
-  memory.lastLevel = level;
-  memory.levelsSeen = m_levelsResets.load();
+bool CDosingStateMachine::StartPumpForPart(int i, const Devices& devices) {
+  CMaterialLedger& ledger = GetMaterialLedger();
+  // The veto of the pump's start opens the charge's entry; the dosing's own start makes it automatic.
+  ledger.ExpectAutomaticStart(devices.material);
+  const bool on = SwitchOn(i, devices.pump);
+  CMaterialLedger::EntryId part = ledger.TakeAutomaticStart(devices.material);
+  if (!on) return false;
+  if (part == 0) {
+    const int mixer = devices.material == 0 ? devices.mixer : -1;
+    part = ledger.OpenAutomaticCharge(devices.material, devices.weigher, mixer, -1);
+  }
+  m_memory[static_cast<std::size_t>(i)].parts.push_back(part);
+  return true;
+}
+
+bool CDosingStateMachine::SwitchPumpOff(const Devices& devices) {
+  if (StoreCommand(devices.pump, false) != Store::Took) return false;
+  GetMaterialLedger().NotePumpStopped(devices.material);
+  return true;
 }
 
 double CDosingStateMachine::StillLacking(int i, const CRecipeStepInfo& step) const {
-  return static_cast<double>(step.GetDose()) - static_cast<double>(m_memory[static_cast<std::size_t>(i)].bookedBefore);
+  double booked = 0.0;
+  for (const CMaterialLedger::EntryId part : m_memory[static_cast<std::size_t>(i)].parts)
+    booked += GetMaterialLedger().BookedOf(part);
+  return static_cast<double>(step.GetDose()) - booked;
 }
 
-bool CDosingStateMachine::HoldsOtherCharge(int i, const Devices& devices) const {
+float CDosingStateMachine::OtherChargeIn(const Devices& devices) const {
   // Water is weighed in its mixer, which holds the batch anyway.
-  if (devices.material == 0) return false;
-  if (!(LevelOf(devices.weigher) > GetShapeAttribFloat(devices.weigher, eCodeLowAlarmLevel))) return false;
-  const bool chargedByRun = AnyOtherStep(i, ePhaseCharging, ePhaseEnded, [&](const Devices& other) {
-    return other.weigher == devices.weigher;
-  });
-  return !chargedByRun;
+  if (devices.material == 0) return 0.0f;
+  std::vector<CMaterialLedger::EntryId> run;
+  for (const StepMemory& memory : m_memory) run.insert(run.end(), memory.parts.begin(), memory.parts.end());
+  const CMaterialLedger& ledger = GetMaterialLedger();
+  return static_cast<float>(ledger.HeldExcept(devices.weigher, run) + ledger.UnaccountedIn(devices.weigher));
 }
 
 bool CDosingStateMachine::Advance(int i, int from, int to) {
@@ -291,15 +317,20 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
     return false;
   // Opening a water direction valve would make the plant form ask for the batch number.
   if (devices.material == 0 && !HasBatchNumberOrTell(i, devices)) return false;
-  if (HoldsOtherCharge(i, devices)) {
-    // Charging on top would book and discharge the other charge as this one's.
+  // A residue below the low alarm is what a discharge leaves anyway.
+  const float residue = std::max(kOtherChargeThreshold, GetShapeAttribFloat(devices.weigher, eCodeLowAlarmLevel) -
+                                                             GetShapeAttribFloat(devices.weigher, eCodeMinLevel));
+  if (const float other = OtherChargeIn(devices); other > residue) {
+    // Charging on top would book and discharge the other charge as this one's;
+    // a pump run by hand into it stops, so the amount told stays true.
+    SwitchOffHandPump(devices);
     m_holdRequested = true;
     if (!memory.toldLeftInWeigher) {
       memory.toldLeftInWeigher = true;
       const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-      ShowMessageBoxWithoutWaiting(MakeLeftInWeigherText(i + 1, material.GetName(), CaptionOf(devices.weigher),
-                                                         LevelOf(devices.weigher)),
-                                   kLeftInWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+      ShowMessageBoxWithoutWaiting(
+          MakeLeftInWeigherText(i + 1, material.GetName(), CaptionOf(devices.weigher), OtherChargeIn(devices)),
+          kLeftInWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
     }
     return false;
   }
@@ -312,41 +343,49 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
   m_claimed.push_back(devices.pump);
   m_claimed.push_back(devices.weigher);
 
-  g_materials[static_cast<std::size_t>(devices.material)].SetChargeStartLevel(LevelOf(devices.weigher));
   if (devices.waterValve != kNoPlantObject) {
     const bool open = ReportsOpen(devices.waterValve);
     if (!SwitchOn(i, devices.waterValve) || !open) return false;
   }
-  const unsigned chargesBefore = g_materials[static_cast<std::size_t>(devices.material)].GetChargeStarts();
-  if (!SwitchOn(i, devices.pump)) return false;
-  memory.bookedBefore = 0.0f;
+  memory.parts.clear();
+  if (!StartPumpForPart(i, devices)) return false;
   memory.disturbed = false;
   memory.endedFull = false;
-  StartPart(i, devices, chargesBefore);
+  memory.heldByHand = false;
   return Advance(i, ePhaseStart, ePhaseCharging);
 }
 
 bool CDosingStateMachine::TryEndCharging(int i, const CRecipeStepInfo& step, const Devices& devices) {
   StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
   const float level = LevelOf(devices.weigher);
-  const double charged = memory.partOpen ? static_cast<double>(level) - static_cast<double>(memory.partStart) : 0.0;
+  const bool open = PartOpen(i);
+  const double start = open ? static_cast<double>(GetMaterialLedger().StartOf(LastPart(i))) : 0.0;
+  const double charged = open ? static_cast<double>(level) - start : 0.0;
   // A charge taken up again needs only what its earlier parts lacked.
   const double dose = StillLacking(i, step);
   const double lead = LimitLead(GetShapeAttribFloat(devices.pump, eCodeLoadInWay), dose);
   const double ratio = dose > 0.0 ? (dose - lead - charged) / (dose - lead) : 0.0;
-  const bool dosed = ratio <= kStopThreshold;
+  const float max = GetShapeAttribFloat(devices.weigher, eCodeMaxLevel);
+  // A dose that does not fit under the weigher's maximum is charged up to it
+  // and held there, whatever the in-flight amount would leave out.
+  const bool fits = !open || start + dose <= static_cast<double>(max) + CMaterialLedger::kRounding;
+  const bool dosed = ratio <= kStopThreshold && fits;
   if (!dosed) {
-    if (level < GetShapeAttribFloat(devices.weigher, eCodeMaxLevel)) return false;
+    if (level < max) {
+      if (open && !memory.resume && !memory.endedFull && !GetShapeAttribBool(devices.pump, eCodeOnOffCommand))
+        HoldStoppedByHand(i, devices, false);
+      return false;
+    }
     // Short of its dose: what is in is booked as a part, never as if the dose
     // were in. The run holds here until the operator decides.
-    if (StoreCommand(devices.pump, false) != Store::Took) return false;
+    if (!SwitchPumpOff(devices)) return false;
     BookOpenPart(i, devices);
     memory.disturbed = true;
     memory.endedFull = true;
     TellFull(i, devices);
     return false;
   }
-  if (StoreCommand(devices.pump, false) != Store::Took) return false;
+  if (!SwitchPumpOff(devices)) return false;
   return Advance(i, ePhaseCharging, ePhaseFirstDelay);
 }
 
@@ -373,10 +412,13 @@ bool CDosingStateMachine::TryBook(int i, const CRecipeStepInfo& step, const Devi
   CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
   if (GetProcessEngine().GetStepTimer(i).GetElapsedMs() <= static_cast<DWORD>(material.GetSecondDelayMs()))
     return false;
-  if (memory.partOpen) {
-    const float charged = BookOpenPart(i, devices);
-    // A charge cut short, taken up again or reset says nothing about the pump's run-on.
-    if (!memory.disturbed && !memory.endedFull) {
+  BookOpenPart(i, devices);
+  // Only a charge that reached its dose in one go tells the pump's run-on; a
+  // charge cut short, taken up again or reset, or one that charged nothing, does not.
+  if (!memory.disturbed && !memory.endedFull && !memory.learnt && memory.parts.size() == 1) {
+    memory.learnt = true;
+    const double charged = GetMaterialLedger().AmountOf(memory.parts.front());
+    if (charged > CMaterialLedger::kRounding) {
       const double dose = step.GetDose();
       const double lead = static_cast<double>(GetShapeAttribFloat(devices.pump, eCodeLoadInWay)) + charged - dose;
       SetShapeAttribFloat(devices.pump, eCodeLoadInWay, static_cast<float>(LimitLead(lead, dose)));
@@ -413,7 +455,10 @@ bool CDosingStateMachine::TryStartDischarge(int i, const CRecipeStepInfo& step, 
 }
 
 bool CDosingStateMachine::TryEndDischarge(int i, const Devices& devices) {
-  if (!GetShapeAttribBool(devices.dischargeValve, eCodeOnOffCommand)) return false;
+  if (!GetShapeAttribBool(devices.dischargeValve, eCodeOnOffCommand)) {
+    if (!m_memory[static_cast<std::size_t>(i)].resume) HoldStoppedByHand(i, devices, true);
+    return false;
+  }
   if (LevelOf(devices.weigher) > GetShapeAttribFloat(devices.weigher, eCodeLowAlarmLevel)) return false;
   return Advance(i, ePhaseDischarging, ePhaseRunOn);
 }
@@ -437,8 +482,9 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
       return false;
     }
     if (ValvesKeepStepWaiting(i, devices)) return false;
+    const bool open = PartOpen(i);
     // A dose lowered to what is in already needs no pump: the step ends its charge.
-    if (!memory.partOpen && StillLacking(i, step) <= 0.0) {
+    if (!open && StillLacking(i, step) <= 0.0) {
       memory.resume = false;
       return true;
     }
@@ -448,10 +494,8 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
       return false;
     }
     // A pump that never went off goes on with its part; one on without a part is the operator's.
-    if (!memory.partOpen && SwitchOffHandPump(devices)) return false;
-    const unsigned chargesBefore = g_materials[static_cast<std::size_t>(devices.material)].GetChargeStarts();
-    if (!SwitchOn(i, devices.pump)) return false;
-    if (!memory.partOpen) StartPart(i, devices, chargesBefore);
+    if (!open && SwitchOffHandPump(devices)) return false;
+    if (open ? !SwitchOn(i, devices.pump) : !StartPumpForPart(i, devices)) return false;
     memory.disturbed = true;
   } else {
     if (!HasBatchNumberOrTell(i, devices)) return false;
@@ -464,8 +508,26 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
 
 bool CDosingStateMachine::SwitchOffHandPump(const Devices& devices) {
   if (!GetShapeAttribBool(devices.pump, eCodeOnOffCommand)) return false;
-  StoreCommand(devices.pump, false);
+  SwitchPumpOff(devices);
   return true;
+}
+
+void CDosingStateMachine::HoldStoppedByHand(int i, const Devices& devices, bool discharging) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  if (!discharging) {
+    GetMaterialLedger().NotePumpStopped(devices.material);
+    BookOpenPart(i, devices);
+    memory.disturbed = true;
+    memory.heldByHand = true;
+  }
+  m_holdRequested = true;
+  if (memory.toldStoppedByHand) return;
+  memory.toldStoppedByHand = true;
+  const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+  const std::string text =
+      discharging ? MakeDischargeClosedText(i + 1, material.GetName(), CaptionOf(devices.weigher))
+                  : MakePumpStoppedText(i + 1, material.GetName());
+  ShowMessageBoxWithoutWaiting(text, kStoppedByHandCaption, MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL);
 }
 
 bool CDosingStateMachine::HasBatchNumberOrTell(int i, const Devices& devices) {
@@ -517,9 +579,6 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
   if (engine.GetStepPhase(i) == ePhaseDischarging) TryEndDischarge(i, devices);
   if (engine.GetStepPhase(i) == ePhaseRunOn) TryEndRunOn(i, devices);
   if (engine.GetStepPhase(i) == ePhaseDischarged) Advance(i, ePhaseDischarged, ePhaseEnded);
-  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
-  memory.lastLevel = LevelOf(devices.weigher);
-  memory.levelsSeen = m_levelsResets.load();
 }
 
 template <class Action>
@@ -548,6 +607,7 @@ void CDosingStateMachine::OnStart() {
     memory.toldFull = false;
     memory.toldLeftInWeigher = false;
     memory.toldValvesOpen = false;
+    memory.toldStoppedByHand = false;
   }
   const auto resume = [this](int i, const Devices&) { m_memory[static_cast<std::size_t>(i)].resume = true; };
   ForEachStepInPhases(ePhaseCharging, ePhaseCharging, resume);
@@ -559,27 +619,29 @@ void CDosingStateMachine::OnStop() {
     StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
     const bool charging = GetProcessEngine().GetStepPhase(i) == ePhaseCharging;
     // A pump that would not go off is still charging: its part is booked later.
-    if (charging && StoreCommand(devices.pump, false) != Store::Took) return;
-    if (!memory.partOpen) return;
+    if (charging && !SwitchPumpOff(devices)) return;
+    if (!PartOpen(i)) return;
     BookOpenPart(i, devices);
-    memory.disturbed = true;
+    // A charge that reached its dose and was settling still teaches the run-on.
+    if (charging) memory.disturbed = true;
   });
 }
 
 void CDosingStateMachine::BookCutCharges() {
   ForEachStepInPhases(ePhaseCharging, ePhaseSecondDelay, [this](int i, const Devices& devices) {
-    StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
-    if (!memory.partOpen) return;
+    if (!PartOpen(i)) return;
     BookOpenPart(i, devices);
-    memory.disturbed = true;
+    m_memory[static_cast<std::size_t>(i)].disturbed = true;
   });
 }
 
 bool CDosingStateMachine::HasHeldStep() const {
   if (!m_run) return false;
   CProcessEngineApp& engine = GetProcessEngine();
-  for (int i = 0; i < kStepCount; ++i)
-    if (m_memory[static_cast<std::size_t>(i)].endedFull && engine.GetStepPhase(i) == ePhaseCharging) return true;
+  for (int i = 0; i < kStepCount; ++i) {
+    const StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+    if ((memory.endedFull || memory.heldByHand) && engine.GetStepPhase(i) == ePhaseCharging) return true;
+  }
   return false;
 }
 

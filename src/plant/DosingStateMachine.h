@@ -35,14 +35,18 @@
 //    and the operator is told once per Start. The next Start charges what the
 //    dose still lacks, from the weigher's level then (the operator may have
 //    emptied it by hand meanwhile).
-//  - A charge is booked in parts, each part when its pump went off without
-//    the dose being in: at a hold, at a Stop (the settling phases too), when
-//    a run is given up and when the program closes. Each part is what the
-//    weigher gained from the pump's start to its stop, which is what the
-//    charge's Event2 row holds. A charge that settled is booked as its row
-//    recorded it (material keeps flowing in only when the operator made it).
-//    A level that fell under a charge books nothing, never a negative amount.
-//    Only a charge that reached its dose in one go teaches the in-flight amount.
+//  - Each pump start is a part of the charge, an entry of the material
+//    ledger (MaterialLedger.h), which reads the part's end once: its Event2
+//    row and the shift's booking tell that one amount. A part is booked when
+//    the charge settled, or when its pump went off without the dose being
+//    in: at a hold, at a Stop (the settling phases too), when a run is given
+//    up and when the program closes. Only a charge that reached its dose in
+//    one go, and charged something, teaches the in-flight amount.
+//  - A dose that does not fit under the weigher's maximum is charged up to
+//    the maximum and held there, as a weigher that got full.
+//  - A pump switched off, or a discharge valve closed, by hand under a step
+//    holds the run: what was charged is booked, the operator is told once,
+//    and the next Start takes the step up again.
 //  - A pump left running by hand is switched off before a step starts it:
 //    its charge is the operator's, on a row of its own.
 //  - A batcher that holds material no step of the run charged (a given-up
@@ -61,6 +65,7 @@
 
 #include "common/PlantObjectId.h"
 #include "plant/Material.h"
+#include "plant/MaterialLedger.h"
 #include "records/RecipeRS.h"
 
 class CDosingStateMachine {
@@ -99,9 +104,6 @@ class CDosingStateMachine {
   void BookCutCharges();
   // Whether a step of the run holds at a full weigher.
   bool HasHeldStep() const;
-  // The Demo started its levels again (any thread): levels read before are
-  // the last ones the run's steps can be booked from.
-  void NoteLevelsReset() { m_levelsResets.fetch_add(1); }
 
   // Whether a step asked in this pass for the process to stop (a full
   // weigher, or a batcher holding what the run did not charge); the request
@@ -128,6 +130,14 @@ class CDosingStateMachine {
   // batcher's discharge or direction valves were left open by hand.
   static std::string MakeValvesOpenText(int stepNumber, const std::string& material, const std::string& vessel);
   static constexpr const char* kValvesOpenCaption = "Dosing";
+  // The box shown once per Start when a step's pump was switched off, or its
+  // discharge valve closed, by hand: the run holds until the next Start.
+  static std::string MakePumpStoppedText(int stepNumber, const std::string& material);
+  static std::string MakeDischargeClosedText(int stepNumber, const std::string& material, const std::string& vessel);
+  static constexpr const char* kStoppedByHandCaption = "Dosing";
+  // Material a batcher holds beyond this (and beyond its low alarm), of no
+  // step of the run, is another charge.
+  static constexpr float kOtherChargeThreshold = 0.1f;
 
   // Whether a used automatic step that has not ended charges water into
   // `mixer` or discharges into it: of the run's copy while a run holds one,
@@ -138,14 +148,14 @@ class CDosingStateMachine {
   // What the machine keeps about one step between calls.
   struct StepMemory {
     bool onRefused = false;         // an open or switch-on was refused in this Start
-    bool partOpen = false;          // charged since partStart and not booked yet
-    float partStart = 0.0f;         // the weigher's level when the pump last started
-    unsigned partCharge = 0;        // the material's number for that charge (0: none recorded)
-    float bookedBefore = 0.0f;      // what earlier parts of this charge booked
+    // The material ledger's entries of the step's charge, one per pump start
+    // (a charge held and taken up again has several); the ledger holds their levels.
+    std::vector<CMaterialLedger::EntryId> parts;
     bool disturbed = false;         // held, stopped, resumed or reset: teaches nothing
-    float lastLevel = 0.0f;         // the weigher's level in the step's last pass
-    unsigned levelsSeen = 0;        // the Demo restarts known at that pass
+    bool learnt = false;            // the in-flight amount learnt from this charge
     bool endedFull = false;         // charging was held at the weigher's maximum
+    bool heldByHand = false;        // its pump was switched off by hand: held
+    bool toldStoppedByHand = false; // told in this Start that a pump or valve went off by hand
     bool toldFull = false;          // the operator was told so in this Start
     bool toldLeftInWeigher = false; // told in this Start that the batcher holds another charge
     bool toldValvesOpen = false;    // told in this Start that the batcher's valves stand open
@@ -176,18 +186,23 @@ class CDosingStateMachine {
   // open; when no step of the run opened them the operator is told once.
   bool ValvesKeepStepWaiting(int i, const Devices& devices);
   static void BookCharge(int material, float amount);
-  // Books the part of step `i`'s charge not booked yet (none: 0).
+  // Books the parts of step `i`'s charge not booked yet (none: 0).
   float BookOpenPart(int i, const Devices& devices);
-  // The weigher's level, or the last one the step saw when the Demo started
-  // its levels again since.
-  float LevelToBook(int i, const Devices& devices) const;
+  // Step `i`'s last part (0: none), and whether it is not booked yet.
+  CMaterialLedger::EntryId LastPart(int i) const;
+  bool PartOpen(int i) const;
   // What step `i` still has to charge of its dose.
   double StillLacking(int i, const CRecipeStepInfo& step) const;
-  // Whether step `i`'s batcher holds material no step of the run charged.
-  bool HoldsOtherCharge(int i, const Devices& devices) const;
-  // A part of step `i`'s charge starts now at the weigher's level; its pump
-  // was switched on when the material's charges numbered `chargesBefore`.
-  void StartPart(int i, const Devices& devices, unsigned chargesBefore);
+  // Kilograms in the step's batcher that no step of the run charged.
+  float OtherChargeIn(const Devices& devices) const;
+  // Switches the step's pump on for a new part of its charge, whose ledger
+  // entry is the step's.
+  bool StartPumpForPart(int i, const Devices& devices);
+  // The step's pump off; the ledger knows its charge stopped.
+  bool SwitchPumpOff(const Devices& devices);
+  // The operator switched the step's pump off, or closed its discharge
+  // valve, by hand: what it charged is booked and the run holds.
+  void HoldStoppedByHand(int i, const Devices& devices, bool discharging);
   // A pump left running by hand has a charge and a row of its own: it goes
   // off before a step runs it (true: it was on).
   bool SwitchOffHandPump(const Devices& devices);
@@ -227,5 +242,4 @@ class CDosingStateMachine {
   // Pumps and weighers claimed in this pass by a step opening its way in phase 0.
   std::vector<PlantObjectId> m_claimed;
   bool m_holdRequested = false;
-  std::atomic<unsigned> m_levelsResets{0};
 };

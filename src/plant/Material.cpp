@@ -23,13 +23,10 @@ void CMaterial::Reset() {
   m_secondPump.store(kNoPlantObject);
   m_firstDelayMs.store(-1);
   m_secondDelayMs.store(-1);
-  m_eventRecordId.store(-1);
   m_sourceTanker.store(kNoPlantObject);
   m_dischargeValve.store(kNoPlantObject);
   m_weigher.store(kNoPlantObject);
   for (auto& valve : m_dirValves) valve.store(kNoPlantObject);
-  m_chargeStartLevel.store(-1.0f);
-  m_chargeEndLevel.store(-1.0f);
   m_total.store(0.0f);
 }
 
@@ -46,19 +43,6 @@ void CMaterial::SetName(const std::string& name) {
 std::string CMaterial::GetUnit() const {
   std::lock_guard<std::mutex> lock(m_textMutex);
   return m_unit;
-}
-
-void CMaterial::SettleChargeEnd(unsigned charge, float& start, float& level) {
-  if (charge == 0) return;
-  std::lock_guard<std::mutex> lock(m_recordedMutex);
-  if (charge == m_recordedCharge) {
-    start = m_recordedStart;
-    level = m_recordedEnd;
-    return;
-  }
-  m_recordedCharge = charge;
-  m_recordedStart = start;
-  m_recordedEnd = level;
 }
 
 PlantObjectId CMaterial::GetDirValveId(int mixer) const {

@@ -3,7 +3,9 @@
 #include <atomic>
 #include <utility>
 
+#include "common/TimeAndKeys.h"
 #include "engine/ProcessEngineApp.h"
+#include "plant/MaterialLedger.h"
 #include "shapes/ProcessDataGen.h"
 
 namespace {
@@ -191,6 +193,13 @@ std::array<C_Vessel, kPlantVesselCount> g_vessels = BuildShapes<C_Vessel>(Vessel
 std::array<C_Valve, kPlantValveCount> g_valves = BuildShapes<C_Valve>(ValveRecords());
 std::array<C_GearPump, kPlantGearPumpCount> g_gearPumps = BuildShapes<C_GearPump>(GearPumpRecords());
 std::array<C_CntrFglPmp, kPlantCntrFglPumpCount> g_cntrFglPumps = BuildShapes<C_CntrFglPmp>(CntrFglPumpRecords());
+
+CMaterialLedger& GetMaterialLedger() {
+  static CMaterialLedger ledger([](PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeLevel); },
+                                [](PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeMinLevel); },
+                                [] { return GetNowDate(); });
+  return ledger;
+}
 
 std::vector<C_BaseShape*> GetPlantShapes() {
   std::vector<C_BaseShape*> shapes;

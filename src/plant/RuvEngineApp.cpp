@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "engine/EngineTables.h"
+#include "plant/MaterialLedger.h"
 #include "plant/PlantOperatorServices.h"
 #include "plant/PlantOutputs.h"
 #include "platform/ui/CWnd.h"
@@ -55,6 +56,8 @@ BOOL CRuvEngineApp::Initialize() { return CRuvEngineBase::Initialize() ? TRUE : 
 BOOL CRuvEngineApp::Init() {
   if (!CRuvEngineBase::Init()) return FALSE;
   DeleteRecordsets();
+  // A new session: what the weighers hold is read again from its rows.
+  GetMaterialLedger().Clear();
 
   auto batch = std::make_unique<CBatchRS>();
   auto shift = std::make_unique<CShiftRS>();
@@ -145,8 +148,9 @@ BOOL CRuvEngineApp::ResetOutputs() {
 
 BOOL CRuvEngineApp::InitDemoValues() {
   if (!IsDemo()) return FALSE;
+  // What the vessels hold now leaves the plant with their levels.
+  GetMaterialLedger().LevelsRestarting();
   m_demo.InitDemoValues();
-  m_dosing.NoteLevelsReset();
   return TRUE;
 }
 

@@ -250,6 +250,10 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   virtual void Draw(CDC* dc) = 0;
 
   // ---- messages to the plant form (0 while the window does not exist) ----
+  // The plant form's answer to an offered value (5375): 0 accepts it, 1
+  // refuses it and the shape says so; this one refuses it after the form has
+  // told the operator why, so no second box follows.
+  static constexpr LRESULT kRefusedAndTold = 2;
   virtual LRESULT PostToParent(UINT message, WPARAM wParam, LPARAM lParam);
   virtual LRESULT SendToParent(UINT message, WPARAM wParam, LPARAM lParam);
   // Posts 1143: wParam 0, lParam the object id OR (code << 8).

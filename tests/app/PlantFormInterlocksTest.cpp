@@ -8,6 +8,7 @@
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
 #include "platform/ui/WindowTimers.h"
+#include "plant/MaterialLedger.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantOperatorServices.h"
 #include "records/ShiftRS.h"
@@ -31,7 +32,7 @@ C_GearPump& Pump(int index) { return g_gearPumps[static_cast<std::size_t>(index)
 bool Running(C_BaseShape& pump) { return pump.GetAttribBool(ePumpDoOnOffSpeed); }
 void Switch(C_BaseShape& pump, bool on) { pump.SetAttribBool(ePumpDoOnOffSpeed, on); }
 void SetLevel(int vessel, float kg) { g_vessels[static_cast<std::size_t>(vessel)].SetAttribFloat(eVesselLevel, kg); }
-int RowOf(int material) { return g_materials[static_cast<std::size_t>(material)].GetEventRecordId(); }
+int RowOf(int material) { return GetMaterialLedger().RowOf(GetMaterialLedger().LastEntryOf(material)); }
 
 class PlantFormInterlocksTest : public PlantFormFixture {
  protected:
@@ -41,7 +42,6 @@ class PlantFormInterlocksTest : public PlantFormFixture {
     StopCycles();
     shift = g_pShiftRS.load();
     for (int mixer = 0; mixer < kPlantMixerCount; ++mixer) shift->SetActiveMixerBatchNumber(mixer, 11 + mixer);
-    for (CMaterial& material : g_materials) material.SetEventRecordId(-1);
     clock.SetNow(At(10, 0));
     clock.Install();
   }
@@ -64,7 +64,6 @@ class PlantFormInterlocksTest : public PlantFormFixture {
       if (timer.id != kRefreshTimer) armed += std::to_string(timer.id) + "@" + std::to_string(timer.elapseMs) + " ";
     return armed;
   }
-  void ExpectRefusal() { boxes.Expect(IDOK, "operating!"); }
 
   FakeClock clock;
   CShiftRS* shift = nullptr;
@@ -84,10 +83,10 @@ TEST_F(PlantFormInterlocksTest, DirectionValvesSetTheBatchersDirectionOnlyWithAB
   // No number for Mixer2 and Cancel at the prompt: refused, and nothing moved.
   shift->SetActiveMixerBatchNumber(1, 0);
   CPlantOperatorServices::SetBatchNumberDialogRunner([] { return IDCANCEL; });
+  // The question is the one box: no "operating!" follows it.
   boxes.Expect(IDOK, "لطفا شماره بچ را براي ميكسر 2 وارد كنيد");
-  ExpectRefusal();
   Command(5, true);
-  ASSERT_EQ(boxes.Count(), 2u);
+  ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(boxes.Boxes().front().caption, "Enter Mixer Number");
   EXPECT_FALSE(Commanded(5));
   EXPECT_TRUE(Commanded(6));
@@ -107,7 +106,6 @@ TEST_F(PlantFormInterlocksTest, ADischargeValveOpensOnlyWithItsMixersBatchNumber
   shift->SetActiveMixerBatchNumber(0, 0);
   CPlantOperatorServices::SetBatchNumberDialogRunner([] { return IDCANCEL; });
   boxes.Expect(IDOK, "لطفا شماره بچ را براي ميكسر 1 وارد كنيد");
-  ExpectRefusal();
   Command(labsDischarge, true);
   PumpPendingMessages();
   EXPECT_FALSE(Commanded(labsDischarge));
@@ -125,34 +123,22 @@ TEST_F(PlantFormInterlocksTest, ADischargeValveOpensOnlyWithItsMixersBatchNumber
   EXPECT_TRUE(Commanded(labsDischarge));
   EXPECT_EQ(Row(row, "m_strDisChargeDir || '|' || m_nBatchNumber"), "Mixer1|21");
 
-  // The batch finished while the valve stands open: the pump would charge
-  // straight into Mixer 1, so it does not start without a number.
-  shift->SetActiveMixerBatchNumber(0, 0);
-  CPlantOperatorServices::SetBatchNumberDialogRunner([] { return IDCANCEL; });
-  boxes.Expect(IDOK, "لطفا شماره بچ را براي ميكسر 1 وارد كنيد");
-  ExpectRefusal();
+  // With the valve open the pump would charge straight into Mixer 1 unweighed:
+  // it does not start, and one box says why.
+  boxes.Expect(IDOK, "the discharge valve of Batcher02 is open");
   Switch(Pump(kLabsPump), true);
   PumpPendingMessages();
   EXPECT_FALSE(Running(Pump(kLabsPump)));
   EXPECT_EQ(RowOf(2), row);
-  // Given one, the charge runs on into Mixer 1 under it from its start.
-  shift->SetActiveMixerBatchNumber(0, 22);
-  Switch(Pump(kLabsPump), true);
-  PumpPendingMessages();
-  EXPECT_TRUE(Running(Pump(kLabsPump)));
-  ASSERT_NE(RowOf(2), row);
-  EXPECT_EQ(Row(RowOf(2), "m_strDisChargeDir || '|' || m_nBatchNumber"), "Mixer1|22");
-  Switch(Pump(kLabsPump), false);
   Command(labsDischarge, false);
   PumpPendingMessages();
 }
 
 TEST_F(PlantFormInterlocksTest, TheWaterPumpNeedsADirectionAndStopsWhenAWaterValveCloses) {
   boxes.Expect(IDOK, "مسير بارگيري آب مشخص نيست");
-  ExpectRefusal();
   Switch(Pump(kWaterPump), true);
   EXPECT_FALSE(Running(Pump(kWaterPump)));
-  ASSERT_EQ(boxes.Count(), 2u);
+  ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(boxes.Boxes().front().caption, "Invalid Discharge Direction");
   EXPECT_EQ(boxes.Boxes().front().style, kStopBox);
   // Into Batcher02 the water has no mixer: only Water-Ex is charged.
@@ -174,9 +160,9 @@ TEST_F(PlantFormInterlocksTest, TheWaterPumpNeedsADirectionAndStopsWhenAWaterVal
 }
 
 TEST_F(PlantFormInterlocksTest, LocalModeStopsItsBatcherOnlyWhenSwitchedOn) {
+  // A batcher is charged or discharged, never both: the pumps first, then the valve.
   Switch(g_cntrFglPumps[0], true);
   Switch(g_cntrFglPumps[1], true);
-  Command(ePlantBatcher01DischargeValve + 3, true);
   SetDischargeDirection(6, 3);
   const int flag = ePrcBatcher1IsInLocalMode + 3;  // "Batcher4_IsInLocalMode"
   view->OnLocalModeChanged(flag);                   // still false: nothing
@@ -186,8 +172,13 @@ TEST_F(PlantFormInterlocksTest, LocalModeStopsItsBatcherOnlyWhenSwitchedOn) {
   GetProcessDataGen()->SetAttribBool(flag, true);
   EXPECT_FALSE(Running(g_cntrFglPumps[0]));
   EXPECT_FALSE(Running(g_cntrFglPumps[1]));
-  EXPECT_FALSE(Commanded(ePlantBatcher01DischargeValve + 3));
   EXPECT_EQ(GetDischargeDirection(6), 0);
+  GetProcessDataGen()->SetAttribBool(flag, false);
+  PumpPendingMessages();
+  Command(ePlantBatcher01DischargeValve + 3, true);
+  ASSERT_TRUE(Commanded(ePlantBatcher01DischargeValve + 3));
+  GetProcessDataGen()->SetAttribBool(flag, true);
+  EXPECT_FALSE(Commanded(ePlantBatcher01DischargeValve + 3));
   GetProcessDataGen()->SetAttribBool(flag, false);
   PumpPendingMessages();
 }
@@ -197,10 +188,11 @@ TEST_F(PlantFormInterlocksTest, AChargeAndItsDischargeFillOneRowEach) {
   Command(6, true);                                 // Batcher02 discharges into Mixer3
   SetLevel(kMixer2, 120.0f);
   SetLevel(kBatcher02, 40.0f);
-  GetProcessEngine().SetCycleActive(1);
+  // A start the dosing makes is automatic, whatever else runs meanwhile.
+  GetMaterialLedger().ExpectAutomaticStart(0);
   Switch(Pump(kWaterPump), true);
+  GetMaterialLedger().TakeAutomaticStart(0);
   PumpPendingMessages();
-  GetProcessEngine().SetCycleActive(0);
   ASSERT_GE(RowOf(0), 1);
   EXPECT_EQ(Row(RowOf(0), kChargeColumns), "Water|120|120|Mixer2|12|1|0|0");
   // The pump serves Water-Ex too, but Water-DirectionValve5 is closed: no row for it.
@@ -235,25 +227,33 @@ TEST_F(PlantFormInterlocksTest, AChargeAndItsDischargeFillOneRowEach) {
   // Batcher02's valve serves L.A.B.S (no row yet) and Water-Ex.
   clock.SetNow(At(10, 7));
   Command(ePlantBatcher01DischargeValve + 1, true);
-  EXPECT_EQ(view->SendMessage(WM_CHARGE_EVENT, 5, 2), 1);
   PumpPendingMessages();
   EXPECT_EQ(Row(RowOf(3), kChargeColumns), "Water-Ex|40|70|Mixer3|13|0|1|0");
+  // A discharge that ends part-way leaves what it did not take on a row of its own.
   clock.SetNow(At(10, 9));
+  SetLevel(kBatcher02, 50.0f);
   Command(ePlantBatcher01DischargeValve + 1, false);
   PumpPendingMessages();
-  EXPECT_EQ(Row(RowOf(3), kChargeColumns), "Water-Ex|40|70|Mixer3|13|0|1|1");
+  EXPECT_EQ(Row(RowOf(3), kChargeColumns), "Water-Ex|40|60|Mixer3|13|0|1|1");
+  EXPECT_EQ(Row(RowOf(3) + 1, kChargeColumns), "Water-Ex|60|70|?|-1|0|1|0");
 
-  // L.A.B.S charged next: the shared valve's events leave the finished Water-Ex row alone.
+  // L.A.B.S charged next; the shared valve's discharge takes the rest of
+  // Water-Ex first, then L.A.B.S, and leaves the finished row alone.
   Switch(Pump(kLabsPump), true);
+  PumpPendingMessages();
+  SetLevel(kBatcher02, 65.0f);
+  Switch(Pump(kLabsPump), false);
   PumpPendingMessages();
   clock.SetNow(At(10, 20));
   Command(ePlantBatcher01DischargeValve + 1, true);
   PumpPendingMessages();
-  EXPECT_EQ(view->SendMessage(WM_CHARGE_EVENT, 7, 3), 1);
-  EXPECT_EQ(Row(RowOf(3), "m_strDisChargeStartTimeShamsi || '|' || m_bBatchIsCompleted"), "1405/09/16 - 10:07:00|1");
-  EXPECT_EQ(Row(RowOf(2), "m_strDisChargeStartTimeShamsi || '|' || m_strDisChargeDir"), "1405/09/16 - 10:20:00|Mixer3");
+  SetLevel(kBatcher02, 0.0f);
   Command(ePlantBatcher01DischargeValve + 1, false);
   PumpPendingMessages();
+  EXPECT_EQ(Row(RowOf(3), "m_strDisChargeStartTimeShamsi || '|' || m_bBatchIsCompleted"), "1405/09/16 - 10:07:00|1");
+  EXPECT_EQ(Row(RowOf(3) + 1, kChargeColumns), "Water-Ex|60|70|Mixer3|13|0|1|1");
+  EXPECT_EQ(Row(RowOf(2), kChargeColumns), "L.A.B.S|50|65|Mixer3|13|0|1|1");
+  EXPECT_EQ(Row(RowOf(2), "m_strDisChargeStartTimeShamsi"), "1405/09/16 - 10:20:00");
 }
 
 TEST_F(PlantFormInterlocksTest, AWaitingChargeEndRunsWhenThePumpRestartsOrTheFormCloses) {
@@ -294,9 +294,9 @@ TEST_F(PlantFormInterlocksTest, AFailedRowLeavesNoOlderRowToChange) {
   PumpPendingMessages();
   EXPECT_EQ(RowOf(1), -1);
   EXPECT_EQ(RawDatabase(DatabasePath()).Text("SELECT COUNT(*) FROM Event2"), "1");
-  // The older row is not taken for the failed one: it keeps its end open.
-  // Its charge is still in the batcher, so the discharge takes it along.
-  EXPECT_EQ(view->SendMessage(WM_CHARGE_EVENT, 4, 1), 1);
+  // The older row is not taken for the failed one; its charge is still in
+  // the batcher, so the discharge takes it along.
+  Switch(Pump(0), false);
   Command(ePlantBatcher01DischargeValve, true);
   PumpPendingMessages();
   EXPECT_EQ(Row(older, kChargeColumns), "Caus. Soda|0|0|Mixer1|11|0|1|0");
@@ -309,11 +309,9 @@ TEST_F(PlantFormWithoutTablesTest, EventsWriteNothingAfterAFailedStart) {
   boxes.Expect(IDOK, "DataBase file not found!");
   ASSERT_TRUE(StartApplication());
   ASSERT_FALSE(view->IsEngineStarted());
-  g_materials[2].SetEventRecordId(5);
   EXPECT_EQ(view->SendMessage(WM_CHARGE_START, 1, 2), 0);
-  EXPECT_EQ(g_materials[2].GetEventRecordId(), 5);
+  EXPECT_EQ(RowOf(2), CMaterialLedger::kNoRow);
   EXPECT_EQ(view->SendMessage(WM_CHARGE_EVENT, 4, 2), 1);
-  g_materials[2].SetEventRecordId(-1);
 }
 
 }  // namespace

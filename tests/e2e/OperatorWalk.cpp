@@ -77,9 +77,6 @@ void ForgetProcessWideState() {
   engine.ResetSteps();
   engine.ClearRunUsedSteps();
   for (CMaterial& material : g_materials) {
-    material.SetEventRecordId(-1);
-    material.SetChargeStartLevel(0.0f);
-    material.SetChargeEndLevel(0.0f);
     material.SetTotal(0.0f);
   }
 }

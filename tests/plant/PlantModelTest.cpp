@@ -28,7 +28,6 @@ TEST_F(PlantModelTest, TheInventoryHasItsIdsSectionsAndMaterialRows) {
   EXPECT_EQ(lab.GetDirValveId(4), kNoPlantObject);
   EXPECT_EQ(g_materials[6].GetChargePumpId(), MakeObjectId(eShapeKindCntrFglPump, 0));
   EXPECT_EQ(g_materials[10].GetUnit(), "Sec");
-  EXPECT_EQ(g_materials[10].GetChargeStartLevel(), -1.0f);
   EXPECT_EQ(GetMaterial(11), nullptr);
 }
 

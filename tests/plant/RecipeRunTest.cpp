@@ -150,14 +150,14 @@ TEST_F(RecipeRunTest, StopSwitchesChargingPumpsOffOnceAndTheNextStartOn) {
   PassUntil(1, 1);
   Pass();
   Pass();
-  const float start = g_materials[kCausSoda].GetChargeStartLevel();
+  const float start = ChargeStart(kCausSoda);
   Stop();
   for (int pass = 0; pass < 4; ++pass) Pass();
   EXPECT_EQ(Phase(1), 1);
   EXPECT_FALSE(PumpOn(0));
   EXPECT_EQ(plantForm.Offers(PumpId(0), ePumpDoOnOffSpeed, false), 1);
   const float stoppedAt = Level(9);
-  EXPECT_FLOAT_EQ(g_materials[kCausSoda].GetChargeStartLevel(), start);
+  EXPECT_FLOAT_EQ(ChargeStart(kCausSoda), start);
 
   Start();
   Pass();
@@ -183,7 +183,7 @@ TEST_F(RecipeRunTest, AFullWeigherHoldsTheRunWithTheStepStillChargingAndWhatItGo
   EXPECT_FALSE(PumpOn(0));
   EXPECT_EQ(Phase(1), 1);
   // What went in is booked as a part of the charge, never as the dose.
-  const float held = Level(9) - g_materials[kCausSoda].GetChargeStartLevel();
+  const float held = Level(9) - ChargeStart(kCausSoda);
   EXPECT_GT(held, 0.0f);
   EXPECT_FLOAT_EQ(shift->GetActiveTotalMaterial(kCausSoda), held);
   EXPECT_FLOAT_EQ(LoadInWay(0), 1.0f);
@@ -391,7 +391,7 @@ TEST_F(RecipeRunTest, AHeldChargeLeftForAnotherRecipeIsBookedOnceWithWhatTheWeig
   ASSERT_EQ(mainWindow.stopCommands.load(), stops + 1);
   Pass();
   ASSERT_EQ(Phase(1), 1);
-  const float charged = Level(9) - g_materials[kCausSoda].GetChargeStartLevel();
+  const float charged = Level(9) - ChargeStart(kCausSoda);
   ASSERT_GT(charged, 0.0f);
   EXPECT_FLOAT_EQ(shift->GetActiveTotalMaterial(kCausSoda), charged);
 

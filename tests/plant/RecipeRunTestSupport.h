@@ -20,6 +20,7 @@
 #include "controls/CBalloonHelp.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
+#include "plant/MaterialLedger.h"
 #include "platform/ui/CWinApp.h"
 #include "records/RecipeRS.h"
 #include "records/ShiftRS.h"
@@ -77,14 +78,17 @@ inline constexpr int kWater = 0, kCausSoda = 1, kLabs = 2, kWaterEx = 3, kConfir
 inline constexpr int kLabsPump = 1, kWaterPump = 6;  // gear pumps
 inline constexpr int kBatcher02 = 10, kMixer1 = 14;  // vessels
 
+// Where `material`'s newest charge started.
+inline float ChargeStart(int material) {
+  return GetMaterialLedger().StartOf(GetMaterialLedger().LastEntryOf(material));
+}
+
 class RecipeRunFixture : public PlantModelFixture {
  protected:
   RecipeRunFixture() : folder(kNoHardwareTagFile) {
     clock.Install();
-    for (CMaterial& material : g_materials) {
-      material.SetTotal(0.0f);
-      material.SetChargeStartLevel(-1.0f);
-    }
+    for (CMaterial& material : g_materials) material.SetTotal(0.0f);
+    GetMaterialLedger().Clear();
     GetProcessEngine().CreateSteps(CRecipeRS::kStepCount);
     EXPECT_TRUE(folder.MakeDatabase());
     EXPECT_EQ(SetEngineRoot(&engine), TRUE);

@@ -9,6 +9,7 @@
 
 #include "app/PlantFormFixture.h"
 #include "engine/EngineTables.h"
+#include "plant/MaterialLedger.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantOperatorServices.h"
 #include "plant/RuvEngineApp.h"
@@ -61,7 +62,7 @@ TEST_F(PlantFormInterlocksThreadTest, AWorkerOpeningADirectionValveWaitsWhileThe
   EXPECT_EQ(GetDischargeDirection(2), 2);
   EXPECT_TRUE(pump.GetAttribBool(ePumpDoOnOffSpeed));
   PumpPendingMessages();
-  EXPECT_GE(g_materials[2].GetEventRecordId(), 1);
+  EXPECT_GE(GetMaterialLedger().RowOf(GetMaterialLedger().LastEntryOf(2)), 1);
   pump.SetAttribBool(ePumpDoOnOffSpeed, false);
 }
 
