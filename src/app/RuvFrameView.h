@@ -183,7 +183,7 @@ class CRuvFrameView : public CFormView {
   static constexpr int kChargeSlots = 9;
   // What the weighers held when the program started (rows an earlier session
   // left open) goes into the material ledger once.
-  bool m_rowsInWeigherRead = false;
+  bool m_weighersAdopted = false;
   // The material ledger's new and changed entries, written as Event2 rows.
   void WriteLedgerRows();
   static void FillRow(CEvent2RS::CSTFields& row, const CMaterial& material, const CMaterialLedger::RowState& state);

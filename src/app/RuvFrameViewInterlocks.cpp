@@ -310,8 +310,8 @@ LRESULT CRuvFrameView::OnChargeStart(WPARAM, LPARAM lParam) {
 void CRuvFrameView::AdoptRowsLeftInWeighers() {
   CEvent2RS* table = EventTable();
   CADODatabase* database = table ? table->GetDatabase() : nullptr;
-  if (m_rowsInWeigherRead || !database || !database->IsOpen()) return;
-  m_rowsInWeigherRead = true;
+  if (m_weighersAdopted || !database || !database->IsOpen()) return;
+  m_weighersAdopted = true;
   CMaterialLedger& ledger = GetMaterialLedger();
   try {
     CADORecordset open(database);
@@ -343,7 +343,9 @@ void CRuvFrameView::WriteLedgerRows() {
   CMaterialLedger& ledger = GetMaterialLedger();
   // A row added while the database was locked may have got another id than it showed.
   ledger.FollowRows([table](int id) { return table->FollowRecordId(id); });
-  for (const CMaterialLedger::RowState& state : ledger.TakeRowsToWrite()) {
+  // A part a discharge left is written once the row it continues has its id.
+  for (auto states = ledger.TakeRowsToWrite(); !states.empty(); states = ledger.TakeRowsToWrite())
+  for (const CMaterialLedger::RowState& state : states) {
     const CMaterial* material = GetMaterial(state.material);
     if (!material) {
       ledger.RowFailed(state.entry);

@@ -5,6 +5,7 @@
 #include "common/ShamsiCalendar.h"
 #include "common/TimeAndKeys.h"
 #include "engine/ProcessEngineBase.h"
+#include "plant/RuvEngineApp.h"
 #include "platform/ui/CDataExchange.h"
 #include "records/ShiftRS.h"
 
@@ -151,7 +152,11 @@ void CShiftDlg::OnStopShift() {
   CShiftRS* table = GetShiftTable();
   if (!table) return;
   // Totals booked after the stop would belong to no shift: the process must be off first.
-  if (CProcessEngineBase* engine = GetProcessEngine(); engine && (engine->IsStarted() || engine->IsCycleActive())) {
+  // A Stop the cycle has not handled yet still books what the run charged.
+  CRuvEngineApp* root = GetEngineRoot();
+  const bool stopPending = root && root->GetRecipeSupervisor().HasStopToHandle();
+  if (CProcessEngineBase* engine = GetProcessEngine();
+      engine && (engine->IsStarted() || engine->IsCycleActive() || stopPending)) {
     MessageBox(kStopRefusal, kStopCaption, MB_OK | MB_ICONSTOP);
     return;
   }

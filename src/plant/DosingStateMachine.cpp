@@ -347,6 +347,7 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
     const bool open = ReportsOpen(devices.waterValve);
     if (!SwitchOn(i, devices.waterValve) || !open) return false;
   }
+  GetMaterialLedger().Release(memory.parts);
   memory.parts.clear();
   if (!StartPumpForPart(i, devices)) return false;
   memory.disturbed = false;
@@ -646,6 +647,7 @@ bool CDosingStateMachine::HasHeldStep() const {
 }
 
 void CDosingStateMachine::OnRunEnd() {
+  for (const StepMemory& memory : m_memory) GetMaterialLedger().Release(memory.parts);
   m_memory.fill(StepMemory{});
   m_claimed.clear();
   m_holdRequested = false;

@@ -82,8 +82,11 @@ CMaterialLedger::EntryId CMaterialLedger::OpenCharge(int material, PlantObjectId
   if (expected != m_expectedAutomatic.end()) {
     m_expectedAutomatic.erase(expected);
     entry.automatic = true;
+    entry.heldByDosing = true;
     m_automaticOpened.emplace_back(material, entry.id);
   }
+  // The operator's own charges are not the shift's production.
+  entry.bookedDone = !entry.automatic;
   m_entries.push_back(entry);
   return entry.id;
 }
@@ -93,6 +96,12 @@ CMaterialLedger::EntryId CMaterialLedger::OpenAutomaticCharge(int material, Plan
   ExpectAutomaticStart(material);
   OpenCharge(material, weigher, mixer, batch);
   return TakeAutomaticStart(material);
+}
+
+void CMaterialLedger::Release(const std::vector<EntryId>& entries) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  for (Entry& entry : m_entries)
+    if (std::find(entries.begin(), entries.end(), entry.id) != entries.end()) entry.heldByDosing = false;
 }
 
 void CMaterialLedger::NotePumpStopped(int material) {
@@ -149,8 +158,6 @@ double CMaterialLedger::Book(EntryId id) {
   if (!entry || entry->bookedDone) return 0.0;
   SettleLocked(*entry);
   entry->bookedDone = true;
-  // The operator's own charges are not the shift's production.
-  if (!entry->automatic) return 0.0;
   entry->booked = entry->end - entry->start;
   return entry->booked;
 }
@@ -298,6 +305,7 @@ void CMaterialLedger::CloseIntervalLocked(Discharge& discharge) {
       rest.start = entry.start + entry.takenNow;
       rest.booked = 0.0;
       rest.bookedDone = true;  // the charge was booked (or is booked) whole on its first entry
+      rest.heldByDosing = false;
       rest.takenNow = 0.0;
       rest.direction = -1;
       rest.batch = -1;
@@ -449,7 +457,7 @@ void CMaterialLedger::RowWritten(EntryId id, int row) {
   if (finished <= kKeptFinishedEntries) return;
   for (auto it = m_entries.begin(); it != m_entries.end() && finished > kKeptFinishedEntries;) {
     const bool done = it->settled && !it->dirty && !it->pumpRunning && it->remaining <= 0.0 && it->bookedDone &&
-                      it->row != kNoRow && (it->completed || it->water);
+                      !it->heldByDosing && it->row != kNoRow && (it->completed || it->water);
     if (done) {
       it = m_entries.erase(it);
       --finished;

@@ -73,6 +73,9 @@ class CMaterialLedger {
   // The dosing's own pump start, when no veto opened its entry (an automatic
   // charge at the weigher's level now).
   EntryId OpenAutomaticCharge(int material, PlantObjectId weigher, int mixer, int batch);
+  // The dosing no longer asks about these entries (its run ended or a step
+  // started over): once finished they may leave the ledger.
+  void Release(const std::vector<EntryId>& entries);
   // `material`'s pump stopped: its running charge waits for its end to be read.
   void NotePumpStopped(int material);
   // Whether `material`'s pump runs a charge the ledger opened.
@@ -120,7 +123,8 @@ class CMaterialLedger {
 
   // ---- rows ----
   // The rows to write (new or changed), oldest entry first; each is handed
-  // out until RowWritten or RowFailed says it went.
+  // out until RowWritten or RowFailed says it went. A remainder waits for the
+  // row it continues: ask again until nothing is left.
   std::vector<RowState> TakeRowsToWrite();
   void RowWritten(EntryId entry, int row);
   void RowFailed(EntryId entry);
@@ -140,7 +144,8 @@ class CMaterialLedger {
     bool settled = false;
     double intoMixerAtStart = 0.0;  // water: what discharges had put into its mixer then
     double booked = 0.0;
-    bool bookedDone = false;
+    bool bookedDone = false;      // booked, or nothing to book (the operator's own)
+    bool heldByDosing = false;    // a step of the dosing still asks about it
     double remaining = 0.0;       // still in the batcher
     double takenNow = 0.0;        // taken by the discharge interval under way
     EntryId copyOf = 0;

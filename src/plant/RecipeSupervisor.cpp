@@ -39,6 +39,10 @@ std::string CRecipeSupervisor::MakeConfirmationText(int stepNumber) {
 
 std::string CRecipeSupervisor::GetRecipeEndText() { return kRecipeEndText; }
 
+bool CRecipeSupervisor::HasStopToHandle() const {
+  return m_wasStarted.load() && GetProcessEngine().IsStarted() == 0;
+}
+
 void CRecipeSupervisor::SuperviseRecipeSteps() {
   CProcessEngineApp& engine = GetProcessEngine();
   const bool started = engine.IsStarted() != 0;

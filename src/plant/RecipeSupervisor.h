@@ -16,6 +16,7 @@
 // confirmation and end-of-recipe boxes inform without waiting. The process
 // cycle's thread alone uses an instance.
 #include <array>
+#include <atomic>
 #include <string>
 
 #include "platform/base/WinTypes.h"
@@ -50,6 +51,10 @@ class CRecipeSupervisor {
   static std::string MakeConfirmationText(int stepNumber);
   static std::string GetRecipeEndText();
 
+  // A Stop the process cycle has not handled yet: what the run charged is
+  // booked then, into the shift that is active (any thread).
+  bool HasStopToHandle() const;
+
  private:
   // After the operator's Yes: the run's copy (a new run when none is held or
   // the active recipe changed), then the dosing's Start.
@@ -69,7 +74,7 @@ class CRecipeSupervisor {
   CRecipeRS::CSTFields m_run;
   bool m_hasRun = false;
   int m_runRecipeID = -1;
-  bool m_wasStarted = false;
+  std::atomic<bool> m_wasStarted{false};
   // The manual-dosing reminder is shown once per step and Start.
   std::array<bool, CRecipeRS::kStepCount> m_reminded{};
 };
