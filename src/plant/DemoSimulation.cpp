@@ -55,7 +55,9 @@ void Charge(const CMaterial& material, int mixer) {
 
 void Discharge(const CMaterial& material, int mixer) {
   const PlantObjectId valve = material.GetDischargeValveId();
-  if (valve == kNoPlantObject || !GetShapeAttribBool(valve, eCodeOnOffCommand)) return;
+  // As a pump, a valve lets material through once the plant form accepted it.
+  const auto* shape = dynamic_cast<const C_Valve*>(FindPlantShape(valve));
+  if (!shape || !shape->IsOpenCommandAccepted()) return;
   const PlantObjectId weigher = GetMaterialWeigherId(material.GetIndex(), mixer);
   const float before = Level(weigher);
   if (!(MinLevel(weigher) < before)) return;

@@ -110,7 +110,10 @@ void C_Valve::SetAttribFloat(int index, float value) { SetShapeFloatClamped(*thi
 
 BOOL C_Valve::OnAttribAccepted(int index) {
   switch (index) {
-    case eValveDoOnOffPosition: OnCommandChanged(GetAttribBool(index)); break;
+    case eValveDoOnOffPosition:
+      m_openAccepted.store(GetAttribBool(index));
+      OnCommandChanged(GetAttribBool(index));
+      break;
     case eValveDiOnOffPosition: OnFeedbackChanged(GetAttribBool(index)); break;
     case eValveDoLowFlow: return OnFlowChanged(index, eValveDoHighFlow, 0.5f);
     case eValveDoHighFlow: return OnFlowChanged(index, eValveDoLowFlow, 1.0f);

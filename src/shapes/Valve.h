@@ -7,6 +7,7 @@
 //
 // Construction record: "form" 2 draws the valve upright, any other form lying;
 // draw-flag bits 28-31 set to 1 swap the open and the closed look.
+#include <atomic>
 #include <string>
 
 #include "shapes/BaseShape.h"
@@ -68,6 +69,9 @@ class C_Valve : public C_BaseShape {
   // flow whose opening the plant form refuses is refused too.
   BOOL OnAttribAccepted(int index) override;
   void OnPackChanged(int code) override;
+  // Whether the open command stands and the plant form has accepted it: until
+  // then nothing may flow (the form reads the levels a discharge starts from).
+  bool IsOpenCommandAccepted() const { return m_openAccepted.load() && GetAttribBool(eValveDoOnOffPosition); }
 
   void Draw(CDC* dc) override;
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -77,6 +81,7 @@ class C_Valve : public C_BaseShape {
   bool IsOpenLook() const;
 
  private:
+  std::atomic<bool> m_openAccepted{false};
   void OnCommandChanged(bool on);
   void OnFeedbackChanged(bool on);
   BOOL OnFlowChanged(int index, int other, float positionShare);
