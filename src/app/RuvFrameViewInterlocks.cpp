@@ -244,6 +244,9 @@ void CRuvFrameView::OnLocalModeChanged(int attribute) {
   const int batcher = attribute - ePrcBatcher1IsInLocalMode;
   if (!data || batcher < 0 || batcher > 4 || !data->GetAttribBool(attribute)) return;
   const LocalModeStop stop = LocalModeStopOf(batcher);
+  // What a discharge under way let out so far went the old way.
+  GetMaterialLedger().TurnDischarge(g_materials[static_cast<std::size_t>(stop.material)].GetWeigherId(), 0,
+                                    ActiveBatchNumber(0));
   SetDischargeDirection(stop.material, 0);
   for (PlantObjectId pump : stop.pumps)
     if (C_BaseShape* shape = FindPlantShape(pump)) shape->SetAttribBool(ePumpDoOnOffSpeed, false);

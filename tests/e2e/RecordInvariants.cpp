@@ -113,7 +113,9 @@ std::vector<RecordInvariants::EventRow> RecordInvariants::ReadRows() const {
   ForEachRow(m_path,
              "SELECT m_nRecordID, m_strBatchedMatrialName, m_fStartMatrialDose, m_fEndMatrialDose, "
              "m_strDisChargeDir, m_nBatchNumber, m_bIsAutoBatching, m_bChrageIsEnd, m_bBatchIsCompleted, "
-             "m_strDisChargeDir <> '?' FROM Event2 ORDER BY m_nRecordID",
+             "m_strDisChargeDir <> '?', (SELECT MIN(o.m_nRecordID) FROM Event2 o WHERE o.m_nRecordID < "
+             "Event2.m_nRecordID AND o.m_strBatchedMatrialName = Event2.m_strBatchedMatrialName AND "
+             "o.m_dtChargeStartTime = Event2.m_dtChargeStartTime) FROM Event2 ORDER BY m_nRecordID",
              [&](sqlite3_stmt* stmt) {
                EventRow row;
                row.id = sqlite3_column_int(stmt, 0);
@@ -128,6 +130,9 @@ std::vector<RecordInvariants::EventRow> RecordInvariants::ReadRows() const {
                // A discharge into a mixer gives the row the mixer's name (the
                // water's row has it from its start: it is weighed in the mixer).
                row.dischargeStarted = sqlite3_column_int(stmt, 9) != 0;
+               // A discharge that took part of a charge left the rest on a
+               // row of its own, with the charge's start time.
+               row.partOf = sqlite3_column_int(stmt, 10);
                rows.push_back(row);
              });
   return rows;
@@ -224,7 +229,7 @@ void RecordInvariants::CheckOneRowPerCharge(const std::vector<EventRow>& rows,
   for (const EventRow& row : rows) {
     const std::string what = "row " + std::to_string(row.id) + " (" + NameOf(row.material) + " " + Kg(row.start) +
                              " -> " + Kg(row.end) + ")";
-    const bool hand = m_handRows.count(row.id) != 0;
+    const bool hand = m_handRows.count(row.partOf != 0 ? row.partOf : row.id) != 0;
     if (!hand && row.automatic == 0) findings.push_back("(c1) " + what + " is no hand charge, yet has no automatic flag");
     if (row.material < 0 || row.material >= kChargedMaterialCount) continue;
     const PlantObjectId pump = g_materials[static_cast<std::size_t>(row.material)].GetChargePumpId();

@@ -61,6 +61,7 @@ class RecordInvariants {
     int batch = 0;
     int automatic = 0, chargeEnded = 0, completed = 0;
     bool dischargeStarted = false;
+    int partOf = 0;  // the row whose charge a discharge split this one from (0: its own charge)
     double Amount() const { return end - start; }
   };
   std::vector<EventRow> ReadRows() const;
