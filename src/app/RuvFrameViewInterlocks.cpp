@@ -12,6 +12,7 @@
 #include "common/TimeAndKeys.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
+#include "platform/base/Text.h"
 #include "plant/PlantModel.h"
 #include "records/AdoDatabase.h"
 #include "records/AdoException.h"
@@ -138,6 +139,20 @@ bool FindEventRow(CEvent2RS& table, CMaterial& material) {
   return table.FindRecord(id);
 }
 
+// Tells the operator why a pump is not started into a weigher at its maximum;
+// false when the weigher has room.
+bool RefuseIntoFullWeigher(CWnd& form, PlantObjectId pump) {
+  // Filled on, the weigher would overflow; the cycles switch a running pump off there.
+  const PlantObjectId weigher = GetFullWeigherOfPump(pump);
+  if (weigher == kNoPlantObject) return false;
+  const C_BaseShape* pumpShape = FindPlantShape(pump);
+  const C_BaseShape* weigherShape = FindPlantShape(weigher);
+  form.MessageBox(MakeFullWeigherPumpText(pumpShape ? pumpShape->GetCaption() : std::string(),
+                                          weigherShape ? weigherShape->GetCaption() : std::string()),
+                  kFullWeigherPumpCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+  return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- the veto
@@ -167,6 +182,7 @@ LRESULT CRuvFrameView::OnShapeNotify(WPARAM objectId, LPARAM attribute) {
         MessageBox(kNoWaterDirectionText, kNoWaterDirectionCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
         return 1;
       }
+      if (on && RefuseIntoFullWeigher(*this, id)) return SHAPE_REFUSED_AND_TOLD;
       if (on && !ChargesIntoANumberedBatch(id)) return 1;
       PostChargeEvents(id, on);
       return 0;
@@ -177,6 +193,12 @@ LRESULT CRuvFrameView::OnShapeNotify(WPARAM objectId, LPARAM attribute) {
       return 0;
     default: return 0;
   }
+}
+
+std::string MakeFullWeigherPumpText(const std::string& pump, const std::string& weigher) {
+  return ruv::Format("%s is not switched on because %s is at its maximum level.\n"
+                     "Please discharge %s by hand, then switch the pump on again.",
+                     pump.c_str(), weigher.c_str(), weigher.c_str());
 }
 
 BOOL CRuvFrameView::CheckValveInterlock(int valveIndex, bool open) {

@@ -178,6 +178,7 @@ BOOL CRuvEngineApp::MirrorDemoFeedback() {
 
 BOOL CRuvEngineApp::CommonDataCycle() {
   UpdatePumpSpeeds();
+  StopPumpsAtFullWeighers();
   return TRUE;
 }
 

@@ -64,7 +64,8 @@ class CRuvEngineApp : public CRuvEngineBase {
   BOOL SimulateDemo() override;
   // The feedbacks follow their commands; only in Demo.
   BOOL MirrorDemoFeedback() override;
-  // The gear pumps' speed rule (UpdatePumpSpeeds), in every data source.
+  // The gear pumps' speed rule (UpdatePumpSpeeds) and the pumps stopped at
+  // their full weighers (StopPumpsAtFullWeighers), in every data source.
   BOOL CommonDataCycle() override;
   // The recipe-step supervisor's pass (SuperviseRecipeSteps).
   BOOL ProcessCycle() override;

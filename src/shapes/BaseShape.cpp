@@ -360,13 +360,14 @@ void C_BaseShape::StoreAttribValue(int index, const Variant& value) {
     if (!IsSameAttribValue(attrib->GetValue(), wanted)) return;
   }
 
-  const bool accepted =
-      SendToParent(GetAttribsPackMessageId(), static_cast<WPARAM>(GetObjectId()), static_cast<LPARAM>(index)) == 0;
+  const LRESULT answer =
+      SendToParent(GetAttribsPackMessageId(), static_cast<WPARAM>(GetObjectId()), static_cast<LPARAM>(index));
+  const bool accepted = answer == 0;
   if (accepted && OnAttribAccepted(index)) {
     attrib->WriteToTag();
   } else {
     RestoreRefused(attrib, previous, wanted);
-    if (!accepted) ShowRefusal();
+    if (!accepted && answer != SHAPE_REFUSED_AND_TOLD) ShowRefusal();
   }
   if (GetSafeHwnd()) RepaintIfChanged();
 }
