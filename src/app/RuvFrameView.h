@@ -57,6 +57,9 @@ inline constexpr const char* kNotClosableText = "This is not closable!";
 inline constexpr const char* kEmptyReportText = "Report goes here ...";
 inline constexpr const char* kNoWaterDirectionText = "مسير بارگيري آب مشخص نيست";
 inline constexpr const char* kNoWaterDirectionCaption = "Invalid Discharge Direction";
+// The one box that refuses a pump into a weigher at its maximum.
+std::string MakeFullWeigherPumpText(const std::string& pump, const std::string& weigher);
+inline constexpr const char* kFullWeigherPumpCaption = "Pump";
 inline constexpr const char* kDataSourceChangeRefusal =
     "Remember, before changing the data source you must\n"
     "stop process: each change switches every output off.";

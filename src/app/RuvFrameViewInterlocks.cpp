@@ -135,6 +135,20 @@ int ActiveBatchNumber(int mixer) {
   return shift->GetActiveMixerBatchNumber(mixer, false);
 }
 
+// Tells the operator why a pump is not started into a weigher at its maximum;
+// false when the weigher has room.
+bool RefuseIntoFullWeigher(CWnd& form, PlantObjectId pump) {
+  // Filled on, the weigher would overflow; the cycles switch a running pump off there.
+  const PlantObjectId weigher = GetFullWeigherOfPump(pump);
+  if (weigher == kNoPlantObject) return false;
+  const C_BaseShape* pumpShape = FindPlantShape(pump);
+  const C_BaseShape* weigherShape = FindPlantShape(weigher);
+  form.MessageBox(MakeFullWeigherPumpText(pumpShape ? pumpShape->GetCaption() : std::string(),
+                                          weigherShape ? weigherShape->GetCaption() : std::string()),
+                  kFullWeigherPumpCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+  return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- the veto
@@ -149,8 +163,8 @@ LRESULT CRuvFrameView::OnShapeNotify(WPARAM objectId, LPARAM attribute) {
       if (attribute != eValveDoOnOffPosition || !valve) return 0;
       const bool open = valve->GetAttribBool(eValveDoOnOffPosition);
       // The only refusal there is a missing batch number, which was asked for.
-      if (!CheckValveInterlock(index, open)) return C_BaseShape::kRefusedAndTold;
-      if (open && IsBatcherDischargeValve(index) && !AllowDischargeValve(index)) return C_BaseShape::kRefusedAndTold;
+      if (!CheckValveInterlock(index, open)) return SHAPE_REFUSED_AND_TOLD;
+      if (open && IsBatcherDischargeValve(index) && !AllowDischargeValve(index)) return SHAPE_REFUSED_AND_TOLD;
       PostChargeEvents(id, open);
       return 0;
     }
@@ -164,9 +178,10 @@ LRESULT CRuvFrameView::OnShapeNotify(WPARAM objectId, LPARAM attribute) {
           GetDischargeDirection(kWaterMaterial) < 0 &&
           !ValveAt(ePlantWaterDirectionValve5).GetAttribBool(eValveDiOnOffPosition)) {
         MessageBox(kNoWaterDirectionText, kNoWaterDirectionCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
-        return C_BaseShape::kRefusedAndTold;
+        return SHAPE_REFUSED_AND_TOLD;
       }
-      if (on && !AllowPumpStart(id)) return C_BaseShape::kRefusedAndTold;
+      if (on && RefuseIntoFullWeigher(*this, id)) return SHAPE_REFUSED_AND_TOLD;
+      if (on && !AllowPumpStart(id)) return SHAPE_REFUSED_AND_TOLD;
       PostChargeEvents(id, on);
       return 0;
     }
@@ -176,6 +191,12 @@ LRESULT CRuvFrameView::OnShapeNotify(WPARAM objectId, LPARAM attribute) {
       return 0;
     default: return 0;
   }
+}
+
+std::string MakeFullWeigherPumpText(const std::string& pump, const std::string& weigher) {
+  return ruv::Format("%s is not switched on because %s is at its maximum level.\n"
+                     "Please discharge %s by hand, then switch the pump on again.",
+                     pump.c_str(), weigher.c_str(), weigher.c_str());
 }
 
 BOOL CRuvFrameView::CheckValveInterlock(int valveIndex, bool open) {

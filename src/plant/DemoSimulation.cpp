@@ -1,5 +1,7 @@
 #include "plant/DemoSimulation.h"
 
+#include <algorithm>
+
 #include "plant/PlantModel.h"
 #include "shapes/ProcessDataGen.h"
 #include "shapes/PumpShape.h"
@@ -22,8 +24,28 @@ C_Vessel& VesselAt(int index) { return g_vessels[static_cast<std::size_t>(index)
 
 float Level(PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeLevel); }
 float MinLevel(PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeMinLevel); }
+float MaxLevel(PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeMaxLevel); }
 void SetLevel(PlantObjectId vessel, double level) {
   SetShapeAttribFloat(vessel, eCodeLevel, static_cast<float>(level));
+}
+
+// Up to `amount` into `vessel`, never above its maximum; what it gained (a
+// refused change gains nothing).
+double Fill(PlantObjectId vessel, double amount) {
+  const float before = Level(vessel);
+  amount = std::min(amount, static_cast<double>(MaxLevel(vessel)) - static_cast<double>(before));
+  if (!(amount > 0.0)) return 0.0;
+  SetLevel(vessel, static_cast<double>(before) + amount);
+  return static_cast<double>(Level(vessel)) - static_cast<double>(before);
+}
+
+// Up to `amount` out of `vessel`, never below its minimum; what it lost.
+double Drain(PlantObjectId vessel, double amount) {
+  const float before = Level(vessel);
+  amount = std::min(amount, static_cast<double>(before) - static_cast<double>(MinLevel(vessel)));
+  if (!(amount > 0.0)) return 0.0;
+  SetLevel(vessel, static_cast<double>(before) - amount);
+  return static_cast<double>(before) - static_cast<double>(Level(vessel));
 }
 
 // Water goes into the one mixer whose water direction valve reports open;
@@ -42,34 +64,33 @@ bool RunsNow(PlantObjectId pump) {
   return shape && shape->GetAttribBool(ePumpDoOnOffSpeed) && shape->IsRunCommandAccepted();
 }
 
+// Nothing simulated disappears: the tanker loses exactly what the weigher
+// gained, which stops at the weigher's maximum and at what the tanker holds
+// above its minimum. Without a tanker the supply is outside the plant.
 void Charge(const CMaterial& material, int mixer) {
   const PlantObjectId pump = material.GetChargePumpId();
   if (!RunsNow(pump) || !ChargesNow(material.GetIndex(), mixer)) return;
-  const double amount = GetShapeAttribFloat(pump, eCodeMainValue) * kMovedPerSpeedUnit;
+  double amount = GetShapeAttribFloat(pump, eCodeMainValue) * kMovedPerSpeedUnit;
   const PlantObjectId tanker = material.GetSourceTankerId();
-  if (tanker != kNoPlantObject && MinLevel(tanker) < Level(tanker)) SetLevel(tanker, Level(tanker) - amount);
-  // The batcher fills also from an empty tanker or without one: the supply is outside the plant.
-  const PlantObjectId weigher = GetMaterialWeigherId(material.GetIndex(), mixer);
-  if (amount != 0.0) SetLevel(weigher, Level(weigher) + amount);
+  if (tanker != kNoPlantObject)
+    amount = std::min(amount, static_cast<double>(Level(tanker)) - static_cast<double>(MinLevel(tanker)));
+  const double moved = Fill(GetMaterialWeigherId(material.GetIndex(), mixer), amount);
+  if (tanker != kNoPlantObject && moved > 0.0) SetLevel(tanker, static_cast<double>(Level(tanker)) - moved);
 }
 
+// The mixer of the batcher's direction receives exactly what left the batcher:
+// no more than the mixer has room for, and with no direction nothing leaves.
 void Discharge(const CMaterial& material, int mixer) {
   const PlantObjectId valve = material.GetDischargeValveId();
   // As a pump, a valve lets material through once the plant form accepted it.
   const auto* shape = dynamic_cast<const C_Valve*>(FindPlantShape(valve));
   if (!shape || !shape->IsOpenCommandAccepted()) return;
-  const PlantObjectId weigher = GetMaterialWeigherId(material.GetIndex(), mixer);
-  const float before = Level(weigher);
-  if (!(MinLevel(weigher) < before)) return;
-  const double amount = GetShapeAttribFloat(valve, eCodeMainValue) * kMovedPerSpeedUnit;
-  SetLevel(weigher, before - amount);
-  // Only what left the batcher reaches the mixer: the level stops at its
-  // minimum, and a refused change moves nothing.
-  const float moved = before - Level(weigher);
-  const int direction = GetDischargeDirection(material.GetIndex());
-  if (amount == 0.0 || direction == -1 || !(moved > 0.0f)) return;
-  const PlantObjectId target = GetMixerId(direction);
-  SetLevel(target, static_cast<double>(Level(target)) + static_cast<double>(moved));
+  const PlantObjectId target = GetMixerId(GetDischargeDirection(material.GetIndex()));
+  if (target == kNoPlantObject) return;
+  const double room = static_cast<double>(MaxLevel(target)) - static_cast<double>(Level(target));
+  const double amount = std::min(GetShapeAttribFloat(valve, eCodeMainValue) * kMovedPerSpeedUnit, room);
+  const double moved = Drain(GetMaterialWeigherId(material.GetIndex(), mixer), amount);
+  if (moved > 0.0) SetLevel(target, static_cast<double>(Level(target)) + moved);
 }
 
 void DrainDailyTanker() {

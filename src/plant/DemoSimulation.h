@@ -7,7 +7,10 @@
 // from the devices.
 //
 // Rates are per pass: a pump moves "Speed" × 0.001 level units, a discharge
-// valve "Position" × 0.001.
+// valve "Position" × 0.001. Nothing it moves disappears: a tanker loses what
+// its weigher gained, a batcher what its mixer gained; a weigher or mixer
+// stops filling at its maximum, an empty tanker (at its minimum) gives
+// nothing, and a batcher without a direction keeps its content.
 //
 // The data obtainer alone runs a pass; the start values run on the UI thread
 // while the data source changes.

@@ -276,6 +276,26 @@ int SetDischargeDirection(int material, int direction) {
   return 1;
 }
 
+PlantObjectId GetChargedWeigherId(int material) {
+  if (material < 0 || material >= kChargedMaterialCount) return kNoPlantObject;
+  if (material == 0) return GetMixerId(GetDischargeDirection(0));
+  if (material == 3 && !g_valves[ePlantWaterDirectionValve5].GetAttribBool(eValveDiOnOffPosition))
+    return kNoPlantObject;
+  return GetMaterialWeigherId(material, 0);
+}
+
+PlantObjectId GetFullWeigherOfPump(PlantObjectId pump) {
+  if (pump == kNoPlantObject) return kNoPlantObject;
+  for (int material = 0; material < kChargedMaterialCount; ++material) {
+    if (g_materials[static_cast<std::size_t>(material)].GetChargePumpId() != pump) continue;
+    const PlantObjectId weigher = GetChargedWeigherId(material);
+    if (weigher != kNoPlantObject &&
+        !(GetShapeAttribFloat(weigher, eCodeLevel) < GetShapeAttribFloat(weigher, eCodeMaxLevel)))
+      return weigher;
+  }
+  return kNoPlantObject;
+}
+
 std::string GetMixerName(int mixer) {
   if (mixer < 0 || mixer >= kPlantMixerCount) return std::string();
   return "Mixer" + std::to_string(mixer + 1);

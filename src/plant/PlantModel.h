@@ -102,6 +102,14 @@ int GetDischargeDirection(int material);
 // both); others nothing. Always 1.
 int SetDischargeDirection(int material, int direction);
 
+// ---- full weighers ----
+// The weigher a run of material `material`'s charge pump fills now: water the
+// mixer its direction leads to, Water-Ex Batcher02 while its water valve
+// reports open, materials 1..8 their batcher; -1 when it fills none.
+PlantObjectId GetChargedWeigherId(int material);
+// The weigher at its maximum ("MaxVluLevel") that pump `pump` fills now, or -1.
+PlantObjectId GetFullWeigherOfPump(PlantObjectId pump);
+
 // ---- names ----
 inline std::string GetMaterialName(int index) { return GetMaterialNameByIndex(index); }
 // "Mixer1".."Mixer4" for 0..3, else "".

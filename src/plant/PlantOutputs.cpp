@@ -41,6 +41,19 @@ void UpdatePumpSpeeds() {
   }
 }
 
+void StopPumpsAtFullWeighers() {
+  const auto stopAtFull = [](auto& pumps, int kind) {
+    for (std::size_t index = 0; index < pumps.size(); ++index) {
+      auto& pump = pumps[index];
+      if (!pump.GetAttribBool(ePumpDoOnOffSpeed)) continue;
+      if (GetFullWeigherOfPump(MakeObjectId(kind, static_cast<int>(index))) != kNoPlantObject)
+        pump.SetAttribBool(ePumpDoOnOffSpeed, false);
+    }
+  };
+  stopAtFull(g_gearPumps, eShapeKindGearPump);
+  stopAtFull(g_cntrFglPumps, eShapeKindCntrFglPump);
+}
+
 void UpdateMaterialTotals() {
   CRecipeRS* recipe = g_pRecipeRS.load();
   const CShiftRS* shift = g_pShiftRS.load();

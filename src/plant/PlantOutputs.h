@@ -11,6 +11,11 @@ void ResetPlantOutputs();
 // increase, at its maximum (increase wins).
 void UpdatePumpSpeeds();
 
+// Every charge pump, run by hand or by a step, whose weigher stands at its
+// maximum is switched off: filled on, the weigher would overflow. (A step's
+// own hold at a full weigher still decides what the step does.)
+void StopPumpsAtFullWeighers();
+
 // The charged total of every material the active recipe uses, from the active
 // shift; nothing without both tables or without a running shift.
 void UpdateMaterialTotals();

@@ -19,10 +19,21 @@ namespace {
 
 std::atomic<CRuvEngineApp*> g_engineRoot{nullptr};
 
-// Clears the process-wide pointer first, so no one finds a table being deleted.
+// Clears the process-wide pointer first, so no one finds a table being deleted;
+// a pointer that names another engine's table by now is left to that engine.
 template <class Table>
-void DeleteTable(std::atomic<Table*>& pointer) {
-  delete pointer.exchange(nullptr);
+void DeleteTable(std::atomic<Table*>& pointer, std::unique_ptr<Table>& mine) {
+  if (!mine) return;
+  Table* published = mine.get();
+  pointer.compare_exchange_strong(published, nullptr);
+  mine.reset();
+}
+
+// Keeps the table as this engine's and publishes it.
+template <class Table>
+void PublishTable(std::atomic<Table*>& pointer, std::unique_ptr<Table>& mine, std::unique_ptr<Table> made) {
+  mine = std::move(made);
+  pointer.store(mine.get());
 }
 
 }  // namespace
@@ -82,17 +93,17 @@ BOOL CRuvEngineApp::Init() {
   };
 
   open(*batch, "Batch");
-  g_pBatchRS.store(batch.release());
+  PublishTable(g_pBatchRS, m_batchRS, std::move(batch));
   CShiftRS* shiftTable = shift.get();
   openOnActive(*shift, "Shift");
-  g_pShiftRS.store(shift.release());
+  PublishTable(g_pShiftRS, m_shiftRS, std::move(shift));
   CRecipeRS* recipeTable = recipe.get();
   openOnActive(*recipe, "Recipe");
-  g_pRecipeRS.store(recipe.release());
+  PublishTable(g_pRecipeRS, m_recipeRS, std::move(recipe));
   open(*event2, "Event2");
-  g_pEvent2RS.store(event2.release());
+  PublishTable(g_pEvent2RS, m_event2RS, std::move(event2));
   open(*vesselsLevel, "VesselsLevel");
-  g_pVesselsLevelRS.store(vesselsLevel.release());
+  PublishTable(g_pVesselsLevelRS, m_vesselsLevelRS, std::move(vesselsLevel));
 
   recipeTable->SetActiveRecord(recipeTable->FindActive());
   shiftTable->SetActiveRecord(shiftTable->FindActive());
@@ -112,11 +123,11 @@ BOOL CRuvEngineApp::Init() {
 BOOL CRuvEngineApp::CloseDatabase() { return DeleteRecordsets(); }
 
 BOOL CRuvEngineApp::DeleteRecordsets() {
-  DeleteTable(g_pVesselsLevelRS);
-  DeleteTable(g_pEvent2RS);
-  DeleteTable(g_pShiftRS);  // before the recipe: a shift's reset asks for the recipe
-  DeleteTable(g_pRecipeRS);
-  DeleteTable(g_pBatchRS);
+  DeleteTable(g_pVesselsLevelRS, m_vesselsLevelRS);
+  DeleteTable(g_pEvent2RS, m_event2RS);
+  DeleteTable(g_pShiftRS, m_shiftRS);  // before the recipe: a shift's reset asks for the recipe
+  DeleteTable(g_pRecipeRS, m_recipeRS);
+  DeleteTable(g_pBatchRS, m_batchRS);
   return TRUE;
 }
 
@@ -171,6 +182,7 @@ BOOL CRuvEngineApp::MirrorDemoFeedback() {
 
 BOOL CRuvEngineApp::CommonDataCycle() {
   UpdatePumpSpeeds();
+  StopPumpsAtFullWeighers();
   return TRUE;
 }
 

@@ -3,18 +3,26 @@
 // simulation, the pump rule, and the recipe-step supervisor with the dosing
 // on the process cycle. The tables are process-wide (engine/EngineTables.h):
 // Init publishes each once it is open, and they are deleted with the engine.
+// An engine deletes only the tables it made: an engine freed late (its cycle
+// was abandoned) must not take the next engine's tables with it.
 //
 // The process-wide root: SetEngineRoot publishes it for the plant code and for
 // both seams of the lower libraries and runs its Initialize; GetEngineRoot is
 // null before that and again once it is cleared or the engine is deleted.
 // An engine whose cycle was abandoned (HasAbandonedCycle) must not be deleted:
 // shut-down ends the process instead.
+#include <memory>
 #include <string>
 
 #include "engine/RuvEngineBase.h"
 #include "plant/DemoSimulation.h"
 #include "plant/DosingStateMachine.h"
 #include "plant/RecipeSupervisor.h"
+
+class CBatchRS;
+class CEvent2RS;
+class CShiftRS;
+class CVesselsLevelRS;
 
 class CRuvEngineApp : public CRuvEngineBase {
  public:
@@ -31,7 +39,8 @@ class CRuvEngineApp : public CRuvEngineBase {
   BOOL Init() override;
   // Only the tables (the database stays).
   BOOL CloseDatabase() override;
-  // Each table pointer cleared, then its table deleted.
+  // Each table this engine made: its process-wide pointer cleared while it
+  // still names that table, then the table deleted.
   BOOL DeleteRecordsets() override;
 
   // The active shift's operator and the active recipe: "?", -1 and "?" without the table.
@@ -55,7 +64,8 @@ class CRuvEngineApp : public CRuvEngineBase {
   BOOL SimulateDemo() override;
   // The feedbacks follow their commands; only in Demo.
   BOOL MirrorDemoFeedback() override;
-  // The gear pumps' speed rule (UpdatePumpSpeeds), in every data source.
+  // The gear pumps' speed rule (UpdatePumpSpeeds) and the pumps stopped at
+  // their full weighers (StopPumpsAtFullWeighers), in every data source.
   BOOL CommonDataCycle() override;
   // The recipe-step supervisor's pass (SuperviseRecipeSteps).
   BOOL ProcessCycle() override;
@@ -71,6 +81,11 @@ class CRuvEngineApp : public CRuvEngineBase {
   CRecipeSupervisor& GetRecipeSupervisor() { return m_supervisor; }
 
  private:
+  std::unique_ptr<CBatchRS> m_batchRS;
+  std::unique_ptr<CShiftRS> m_shiftRS;
+  std::unique_ptr<CRecipeRS> m_recipeRS;
+  std::unique_ptr<CEvent2RS> m_event2RS;
+  std::unique_ptr<CVesselsLevelRS> m_vesselsLevelRS;
   CDemoSimulation m_demo;
   CDosingStateMachine m_dosing;
   CRecipeSupervisor m_supervisor{*this, m_dosing};

@@ -367,7 +367,7 @@ void C_BaseShape::StoreAttribValue(int index, const Variant& value) {
     attrib->WriteToTag();
   } else {
     RestoreRefused(attrib, previous, wanted);
-    if (!accepted && answer != kRefusedAndTold) ShowRefusal();
+    if (!accepted && answer != SHAPE_REFUSED_AND_TOLD) ShowRefusal();
   }
   if (GetSafeHwnd()) RepaintIfChanged();
 }

@@ -37,8 +37,9 @@
 //   4. message 5375 is sent to the plant form (wParam the object id, lParam the
 //      index; without a window the answer is 0, accepted);
 //   5. refused: the previous value is put back and "Error at <type> operating!"
-//      is shown; accepted: OnAttribAccepted runs, and when it also accepts the
-//      value is written to the bound tag, otherwise it is put back (no box);
+//      is shown (unless the form answered SHAPE_REFUSED_AND_TOLD); accepted:
+//      OnAttribAccepted runs, and when it also accepts the value is written to
+//      the bound tag, otherwise it is put back (no box);
 //   6. the window, when it exists, repaints if its picture changed (RepaintIfChanged).
 // A per-shape lock covers each compare, set and restore; it is never held
 // across the send, a box or a reaction. A restore puts back the previous value
@@ -138,6 +139,9 @@ struct ShapeTypeRanges {
 // Messages and timers of a shape window.
 inline constexpr UINT SHAPE_PENDING_MESSAGE = 5376;  // posted to the parent: wParam id, lParam 12 or 13
 inline constexpr UINT SHAPE_NOTIFY_MESSAGE = 1143;   // posted to the parent: lParam id | code << 8
+// The plant form's answer to 5375 that refuses a value and has told the
+// operator why already: the store puts the value back without a box of its own.
+inline constexpr LRESULT SHAPE_REFUSED_AND_TOLD = 2;
 inline constexpr UINT_PTR SHAPE_REDRAW_TIMER = 100;
 inline constexpr UINT SHAPE_REDRAW_PERIOD_MS = 90;
 inline constexpr UINT_PTR SHAPE_BLINK_TIMER = 102;
@@ -250,10 +254,6 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   virtual void Draw(CDC* dc) = 0;
 
   // ---- messages to the plant form (0 while the window does not exist) ----
-  // The plant form's answer to an offered value (5375): 0 accepts it, 1
-  // refuses it and the shape says so; this one refuses it after the form has
-  // told the operator why, so no second box follows.
-  static constexpr LRESULT kRefusedAndTold = 2;
   virtual LRESULT PostToParent(UINT message, WPARAM wParam, LPARAM lParam);
   virtual LRESULT SendToParent(UINT message, WPARAM wParam, LPARAM lParam);
   // Posts 1143: wParam 0, lParam the object id OR (code << 8).

@@ -37,6 +37,7 @@ class HeldRunRecordsTest : public PlantScenarioFixture {
     ASSERT_TRUE(g_pRecipeRS.load()->HasActiveRecord());
   }
   static PlantObjectId Batcher() { return GetMaterialWeigherId(kLabs, 0); }
+  static PlantObjectId Tanker() { return g_materials[kLabs].GetSourceTankerId(); }  // TankerBatcher2A
   static float Level(PlantObjectId vessel) { return GetShapeAttribFloat(vessel, eCodeLevel); }
   static void SetMaxPhy(float capacity) { SetShapeAttribFloat(Batcher(), eCodeMaxLevel, capacity); }
   // The first row's discharge box cleared: the charge stays in the batcher.
@@ -140,6 +141,45 @@ class HeldRunRecordsTest : public PlantScenarioFixture {
     ASSERT_FLOAT_EQ(Level(Batcher()), 60.0f);
   }
 };
+
+// The L.A.B.S pump switched on by hand with Batcher02's valves shut and left
+// on past the batcher's maximum: the pump goes off at the maximum, the tank
+// loses what the batcher and the row gained, and switching it on again is
+// refused with one box while the batcher is full.
+TEST_F(HeldRunRecordsTest, AHandPumpGoesOffAtItsFullWeigherAndTheTankLosesWhatTheWeigherGained) {
+  StartWithShiftAndBatch();
+  const float tank = Level(Tanker());
+  const PlantObjectId pump = MakeObjectId(eShapeKindGearPump, kLabsPump);
+  SetShapeAttribBool(pump, eCodeOnOffCommand, true);
+  ASSERT_TRUE(PassUntil([] { return Level(Batcher()) >= GetShapeAttribFloat(Batcher(), eCodeMaxLevel); }, 200));
+  for (int pass = 0; pass < 5; ++pass) Pass();
+  EXPECT_FALSE(GetShapeAttribBool(pump, eCodeOnOffCommand));
+  SetShapeAttribBool(pump, eCodeOnOffCommand, false);
+  ASSERT_TRUE(ChargeEndsDone());
+  EXPECT_NEAR(tank - Level(Tanker()), Level(Batcher()), kKg);
+  EXPECT_NEAR(EventCharged("L.A.B.S"), Level(Batcher()), kKg) << LabsRows();
+
+  const std::size_t shown = boxes.Count();
+  boxes.Expect(IDOK, MakeFullWeigherPumpText("Batcher02-ChargePump", "Batcher02"));
+  SetShapeAttribBool(pump, eCodeOnOffCommand, true);
+  for (int pass = 0; pass < 5; ++pass) Pass();
+  EXPECT_FALSE(GetShapeAttribBool(pump, eCodeOnOffCommand));
+  EXPECT_EQ(boxes.Count(), shown + 1);
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2"), "1") << LabsRows();
+}
+
+// Batcher02's maximum lowered to 85 under a charge of 80 whose pump overshoots
+// it: what left the tank is what reached Mixer 1 and what the rows hold.
+TEST_F(HeldRunRecordsTest, ACapacityTheChargeOvershootsTakesFromTheTankOnlyWhatTheRowsHold) {
+  StartWithShiftAndBatch();
+  ASSERT_NO_FATAL_FAILURE(MakeActiveRecipe({{kLabs, "80", "0", true}}));
+  SetMaxPhy(85.0f);
+  const float tank = Level(Tanker());
+  StartToTheEnd();
+  EXPECT_NEAR(tank - Level(Tanker()), EventCharged("L.A.B.S"), kKg) << LabsRows();
+  EXPECT_NEAR(Level(GetMixerId(0)), EventCharged("L.A.B.S"), kKg) << LabsRows();
+  ExpectLedgerBalances();
+}
 
 TEST_F(HeldRunRecordsTest, AHeldChargeIsBookedAsItsRowSaysAndAHandEmptyingBeforeTheCloseChangesNothing) {
   StartWithShiftAndBatch();

@@ -62,14 +62,21 @@ TEST_F(DemoSimulationTest, ChargingMovesFourTimesAPassAndWaterNeedsAnOpenValve) 
   EXPECT_EQ(Level(0), 96.0f);
   EXPECT_EQ(Level(10) + Level(14) + Level(15) + Level(16) + Level(17), 0.0f);
 
-  SetLevel(0, 0.0f);  // at its minimum the tanker gives nothing, yet the batcher fills
-  ValveAt(24).SetAttribBool(eValveDiOnOffPosition, true);  // Water-Ex into Batcher02
+  SetLevel(0, 0.5f);  // the tanker gives what it holds above its minimum, then nothing
+  ValveAt(24).SetAttribBool(eValveDiOnOffPosition, true);  // Water-Ex into Batcher02, from outside the plant
   ValveAt(21).SetAttribBool(eValveDiOnOffPosition, true);  // water into Mixer2, once a pass
   engine.SimulateDemo();
-  EXPECT_EQ(Level(9), 8.0f);
+  EXPECT_EQ(Level(9), 4.5f);
   EXPECT_EQ(Level(0), 0.0f);
   EXPECT_EQ(Level(10), 4.0f);
   EXPECT_EQ(Level(15), 1.0f);
+
+  // A weigher stops at its maximum: the tanker loses only what it took.
+  SetLevel(0, 100.0f);
+  SetLevel(9, VesselAt(9).GetAttribFloat(eVesselMaxVluLevel) - 1.5f);
+  engine.SimulateDemo();
+  EXPECT_EQ(Level(9), VesselAt(9).GetAttribFloat(eVesselMaxVluLevel));
+  EXPECT_EQ(Level(0), 98.5f);
 }
 
 TEST_F(DemoSimulationTest, ADischargeMovesOnlyWhatLeftAndTheDailyTankerStopsAtItsMinimum) {
@@ -83,6 +90,13 @@ TEST_F(DemoSimulationTest, ADischargeMovesOnlyWhatLeftAndTheDailyTankerStopsAtIt
   engine.SimulateDemo();
   EXPECT_EQ(Level(10), 0.0f);
   EXPECT_EQ(Level(15), 9.5f);
+  SetLevel(10, 10.0f);  // the mixer takes only what it has room for; the rest stays
+  SetLevel(15, VesselAt(15).GetAttribFloat(eVesselMaxVluLevel) - 3.0f);
+  engine.SimulateDemo();
+  EXPECT_EQ(Level(10), 7.0f);
+  EXPECT_EQ(Level(15), VesselAt(15).GetAttribFloat(eVesselMaxVluLevel));
+  SetLevel(10, 0.0f);
+  SetLevel(15, 9.5f);
 
   VesselAt(18).SetAttribFloat(eVesselMinVluLevel, 1.0f);
   SetLevel(18, 1.5f);

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "EngineRootTestSupport.h"
@@ -16,7 +17,11 @@
 #include "platform/db/DbTestSupport.h"
 #include "platform/opc/OpcStandIn.h"
 #include "records/AdoDatabase.h"
+#include "records/BatchRS.h"
+#include "records/Event2RS.h"
+#include "records/RecipeRS.h"
 #include "records/ShiftRS.h"
+#include "records/VesselsLevelRS.h"
 
 namespace {
 
@@ -102,6 +107,27 @@ TEST_F(EngineRootTest, InitOpensTheTablesAndGivesTheActiveShiftTheActiveRecipe) 
   engine.CloseDatabase();  // the plant's: only the tables
   EXPECT_EQ(g_pShiftRS.load(), nullptr);
   EXPECT_NE(engine.GetDatabase(), nullptr);
+}
+
+// An engine freed late (a cycle of it was given up on and left later) must not
+// delete the tables the next start published meanwhile.
+TEST_F(EngineRootTest, AnEngineDeletesOnlyTheTablesItMade) {
+  ASSERT_TRUE(folder.MakeDatabase());
+  auto earlier = std::make_unique<RecordingEngine>();
+  ASSERT_EQ(earlier->Init(), TRUE);
+  ASSERT_EQ(engine.Init(), TRUE);
+  CShiftRS* shift = g_pShiftRS.load();
+  CRecipeRS* recipe = g_pRecipeRS.load();
+  earlier.reset();
+  EXPECT_EQ(g_pShiftRS.load(), shift);
+  EXPECT_EQ(g_pRecipeRS.load(), recipe);
+  EXPECT_NE(g_pBatchRS.load(), nullptr);
+  EXPECT_NE(g_pEvent2RS.load(), nullptr);
+  EXPECT_NE(g_pVesselsLevelRS.load(), nullptr);
+  EXPECT_EQ(engine.GetActiveOperatorName(), "?");  // reads the live table
+  engine.CloseDatabase();
+  EXPECT_EQ(g_pShiftRS.load(), nullptr);
+  EXPECT_EQ(g_pRecipeRS.load(), nullptr);
 }
 
 TEST_F(EngineRootTest, PublicationSetsAndClearsTheRootAndBothSeams) {

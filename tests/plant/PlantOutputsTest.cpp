@@ -1,6 +1,6 @@
 // The rules of every data source: all outputs off (each change offered to the
-// plant form once), the gear pumps' speed commands, and the materials' totals
-// from the active shift.
+// plant form once), the gear pumps' speed commands, the pumps stopped at full
+// weighers, and the materials' totals from the active shift.
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -52,6 +52,24 @@ TEST_F(PlantOutputsTest, ResettingTheOutputsOffersEachChangeOnce) {
   EXPECT_FALSE(g_cntrFglPumps[0].GetAttribBool(ePumpDoDecreaseSpeed));
   EXPECT_EQ(GetDischargeDirection(8), 0);
   EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(PlantOutputsTest, APumpGoesOffWhenTheWeigherItFillsNowIsAtItsMaximum) {
+  C_GearPump& water = g_gearPumps[6];  // water into the mixer of its direction, Water-Ex into Batcher02
+  C_CntrFglPmp& centrifugal = g_cntrFglPumps[1];  // into Batcher04
+  water.SetAttribBool(ePumpDoOnOffSpeed, true);
+  centrifugal.SetAttribBool(ePumpDoOnOffSpeed, true);
+  VesselAt(15).SetAttribFloat(eVesselLevel, VesselAt(15).GetAttribFloat(eVesselMaxVluLevel));  // Mixer2 full
+  VesselAt(12).SetAttribFloat(eVesselLevel, VesselAt(12).GetAttribFloat(eVesselMaxVluLevel) - 1.0f);
+  engine.CommonDataCycle();  // no water direction: the full mixer is not its weigher
+  EXPECT_TRUE(water.GetAttribBool(ePumpDoOnOffSpeed));
+  ValveAt(21).SetAttribBool(eValveDiOnOffPosition, true);
+  engine.CommonDataCycle();
+  EXPECT_FALSE(water.GetAttribBool(ePumpDoOnOffSpeed));
+  EXPECT_TRUE(centrifugal.GetAttribBool(ePumpDoOnOffSpeed));
+  VesselAt(12).SetAttribFloat(eVesselLevel, VesselAt(12).GetAttribFloat(eVesselMaxVluLevel));
+  engine.CommonDataCycle();
+  EXPECT_FALSE(centrifugal.GetAttribBool(ePumpDoOnOffSpeed));
 }
 
 TEST_F(PlantOutputsTest, GearPumpsRunAtHalfOrFullSpeedInEveryDataSource) {

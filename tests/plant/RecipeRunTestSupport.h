@@ -120,6 +120,8 @@ class RecipeRunFixture : public PlantModelFixture {
     g_gearPumps[kWaterPump].SetAttribFloat(ePumpSpeed, 3000.0f);
     for (C_GearPump& pump : g_gearPumps) pump.SetAttribFloat(eShapeLoadInWay, 0.0f);
     for (C_CntrFglPmp& pump : g_cntrFglPumps) pump.SetAttribFloat(eShapeLoadInWay, 0.0f);
+    // The windows' settings emptied the tankers; an empty tanker gives nothing.
+    for (int tanker = 0; tanker <= 8; ++tanker) VesselAt(tanker).SetAttribFloat(eVesselLevel, 1000.0f);
     plantForm.offers.clear();
   }
   ~RecipeRunFixture() override {

@@ -15,7 +15,37 @@ FakeClock::~FakeClock() {
   if (m_installed) SetClock(nullptr);
 }
 
+namespace {
+
+std::int64_t RealMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+std::uint32_t FakeClock::TickCount() {
+  if (!m_realTime.load()) return m_ticks.load();
+  return m_ticks.load() + static_cast<std::uint32_t>(RealMs() - m_realStartMs.load());
+}
+
+void FakeClock::SetRealTime(bool on) {
+  if (on == m_realTime.load()) return;
+  if (on) {
+    m_realStartMs.store(RealMs());
+    m_realTime.store(true);
+  } else {
+    const std::uint32_t now = TickCount();
+    m_realTime.store(false);
+    m_ticks.store(now);
+  }
+}
+
 void FakeClock::SleepMs(std::uint32_t ms) {
+  if (m_realTime.load()) {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return;
+  }
   Advance(ms);
   if (m_yieldOnSleep.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
