@@ -413,6 +413,13 @@ void OperatorWalk::Do(const WalkAction& action) {
       if (action.number == 1) WaitForPhase(kDischarging);
       DoStop();
       break;
+    case 'Z':
+      // Stop in the pass a discharge starts and finish the batch before it drained.
+      WaitForPhase(kDischarging);
+      main->SendMessage(WM_COMMAND, ID_STOP_PROCESS);
+      DoFinish(true);
+      Do(WalkAction{'B', action.number, 0});
+      break;
     case 'w': WaitForPhase(action.number == 5 ? kDischarging : kCharging); break;
     case 'L':
     case 'X': TakeLock(action); break;
@@ -486,7 +493,7 @@ void OperatorWalk::Trace(const WalkAction& action, std::size_t boxesBefore) {
 OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk) {
   Outcome outcome;
   const char* ignoredTags = std::getenv("RUV_WALK_IGNORE");
-  const std::string ignored = ignoredTags ? ignoredTags : "";
+  const std::string ignored = ignoredTags ? ignoredTags : m_defaultIgnored;
   const auto note = [&](int after, const std::string& text) {
     Finding finding{after, text};
     if (!ignored.empty() && ignored.find(finding.Tag()) != std::string::npos) return;

@@ -34,7 +34,8 @@ class OperatorWalk : public PlantScenarioFixture {
 
   void TearDown() override;
 
-  // Runs `walk` from a new plant to its end (RUV_WALK_IGNORE="(b1)(c3)" leaves those tags out).
+  // Runs `walk` from a new plant to its end (RUV_WALK_IGNORE="(b1)(c3)" leaves
+  // those tags out; unset, the tags of m_defaultIgnored).
   Outcome RunWalk(const std::vector<WalkAction>& walk);
   // The shortest walk found, by dropping actions, that still shows a finding
   // tagged `tag`, spending at most `budget` replays.
@@ -88,4 +89,7 @@ class OperatorWalk : public PlantScenarioFixture {
   int m_passesSinceStart = 0;
   int m_starts = 0;  // program starts in this test, each with its own lock folder
   bool m_trace = false;
+
+ protected:
+  std::string m_defaultIgnored;
 };

@@ -123,8 +123,8 @@ std::vector<WalkAction> WalkAction::Draw(std::uint32_t seed, int length, const s
     action.kind = kind;
     switch (kind) {
       case 'E':
-        action.kind = 'T';
-        action.number = 1;
+        action.kind = pick(2) == 0 ? 'T' : 'Z';
+        action.number = action.kind == 'T' ? 1 : 801 + pick(90);
         break;
       case 'L':
         action.kind = pick(2) == 0 ? 'L' : 'X';

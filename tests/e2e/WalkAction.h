@@ -5,6 +5,7 @@
 //   S / s      Start, the level question answered Yes / No
 //   T          Stop process
 //   T1         passes until a step starts discharging, and Stop in that pass
+//   Z<n>       T1, and at once Finish Mixer 1's batch (Yes) and batch number n
 //   w1 / w5    passes until a step charges with its pump on / discharges
 //   N / D      Data Source None / Demo
 //   V<i>+/-    valve i opened / closed by hand, then a pass
@@ -40,7 +41,7 @@ struct WalkAction {
   // A walk of `length` actions drawn from `seed` with the walk's weights,
   // changed by `weights` ("S20,V30": Start weighs 20, the valves 30). Some
   // draws are short sequences: w (a hand action mid-charge or mid-discharge),
-  // E (T1), H (a hand discharge split between Mixer 2 and Mixer 1), L (a
+  // E (T1 or Z), H (a hand discharge split between Mixer 2 and Mixer 1), L (a
   // lock). Two steered weightings have names: "hands-running" (hand actions
   // while the process runs) and "locks-closes" (locks and closes).
   static std::vector<WalkAction> Draw(std::uint32_t seed, int length, const std::string& weights = std::string());
