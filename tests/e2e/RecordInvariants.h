@@ -33,7 +33,9 @@
 //  (f3) kilograms entered a mixer that had no batch number
 //  (g1) a row of negative amount      (g2) a hand charge flagged automatic
 //  (g3) a tank's loss is not what its material's rows hold
-//  (h1) more is credited to batches than entered the mixers
+//  (h1) material vanished, and more is credited to batches than entered the mixers
+//  (i1) another program's row is not as it wrote it (or its rolled-back row is there)
+// The walk adds (x1): the program said its threads did not close.
 #include <map>
 #include <set>
 #include <string>
