@@ -28,8 +28,10 @@ constexpr std::uint32_t kDefaultShrinkReplays = 12;
 // lands (OperatorWalkLedgerReplays shows each): a batch credited with what it
 // never received or missing what it did, kilograms on no row or on a negative
 // or wrongly flagged one, a weigher that never emptied, a step left standing
-// by a hand. Empty this when those mends are in.
-constexpr const char* kOpenFindings = "(f1)(f2)(f3)(g1)(g2)(g3)(h1)(b3)(e1)(e2)";
+// by a hand; and "All of threads not closed!" (x1), which the fake clock
+// brings about when the cycles' stop is not waited for on the real clock.
+// Empty this when those mends are in.
+constexpr const char* kOpenFindings = "(f1)(f2)(f3)(g1)(g2)(g3)(h1)(b3)(e1)(e2)(x1)";
 
 std::uint32_t EnvNumber(const char* name, std::uint32_t fallback) {
   const char* text = std::getenv(name);
