@@ -392,10 +392,16 @@ void RecordInvariants::CheckTruth(const std::vector<EventRow>& rows, const Plant
   std::map<std::pair<int, int>, Credit> credits;
   double creditedTotal = 0.0;
   std::map<int, double> open;  // by batcher: rows not completed
+  // Rows of a batcher discharging now that no batch credits yet: on their way.
+  std::map<int, double> inTransit;  // by mixer
   for (const EventRow& row : rows) {
     const int batcher = BatcherOf(row.material);
     if (batcher >= 0 && row.completed == 0) open[batcher] += std::max(0.0, row.Amount());
     const int mixer = GetMixerIndexByName(row.direction);
+    const CMaterial& material = g_materials[static_cast<std::size_t>(std::max(0, row.material))];
+    if (batcher >= 0 && row.completed == 0 && (mixer < 0 || row.batch <= 0) &&
+        GetShapeAttribBool(material.GetDischargeValveId(), eCodeOnOffCommand))
+      inTransit[GetDischargeDirection(row.material)] += std::max(0.0, row.Amount());
     if (mixer < 0 || row.batch <= 0) continue;
     Credit& credit = credits[{mixer, row.batch}];
     (row.completed != 0 || batcher < 0 ? credit.completed : credit.underWay) += row.Amount();
@@ -421,7 +427,7 @@ void RecordInvariants::CheckTruth(const std::vector<EventRow>& rows, const Plant
     const Credit credit = credits.count(key) != 0 ? credits.at(key) : Credit{};
     const std::string batch = mixer + "'s batch " + std::to_string(key.second);
     const double credited = credit.completed + credit.underWay;
-    if (entered > credited + tolerance)
+    if (entered > credited + inTransit[key.first] + tolerance)
       findings.push_back("(f1) " + batch + " received " + Kg(entered) + " kg, its rows credit it " + Kg(credited) + " kg");
     else if (entered < credited - std::min(credit.underWay, credit.pending) - tolerance)
       findings.push_back("(f2) " + batch + " is credited " + Kg(credited) + " kg, it received " + Kg(entered) + " kg");
