@@ -2,13 +2,12 @@
 
 #include <sqlite3.h>
 
-#include "e2e/PlantTruth.h"
-
 #include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <utility>
 
+#include "e2e/PlantTruth.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
 #include "plant/Material.h"
