@@ -292,10 +292,11 @@ void RecordInvariants::CheckLearning(const std::vector<EventRow>& rows, std::vec
     const float now = LearnedOf(pump);
     int& fromRow = m_learnedRow[pump];
     if (std::fabs(now - learned) <= 0.001f) continue;
-    // Explained by one charge of a material of this pump, since the last
-    // learning, that alone reached a dose: lead' = clamp(lead + charged - dose).
-    bool explained = false;
-    int explainedBy = fromRow;
+    // Explained by charges of a material of this pump since the last
+    // learning, each of which alone reached its step's dose and taught
+    // lead' = clamp(lead + charged - dose); the values each chain of them
+    // may have reached (several, when checks were skipped under a lock).
+    std::vector<std::pair<double, int>> reached{{learned, fromRow}};
     for (const EventRow& row : rows) {
       if (row.id <= fromRow || row.automatic == 0 || row.chargeEnded == 0 || row.material < 0 ||
           row.material >= kChargedMaterialCount)
@@ -305,16 +306,23 @@ void RecordInvariants::CheckLearning(const std::vector<EventRow>& rows, std::vec
       // no pass saw the step charging).
       const std::set<float>& doses =
           m_chargingDoses[row.material].empty() ? m_doses[row.material] : m_chargingDoses[row.material];
-      for (const float dose : doses) {
-        const double limit = static_cast<double>(0.7f) * dose;
-        const double target = std::clamp(static_cast<double>(learned) + row.Amount() - dose, 0.0, limit);
-        const bool reachedDose = row.Amount() >= (dose - learned) * (1.0 - 0.001) - kLedgerTolerance;
-        if (reachedDose && std::fabs(target - now) <= kLedgerTolerance) {
-          explained = true;
-          explainedBy = row.id;
+      const std::size_t before = reached.size();
+      for (std::size_t k = 0; k < before && reached.size() < 64; ++k) {
+        const double lead = reached[k].first;
+        for (const float dose : doses) {
+          const double limit = static_cast<double>(0.7f) * dose;
+          const bool reachedDose = row.Amount() >= (dose - lead) * (1.0 - 0.001) - kLedgerTolerance;
+          if (reachedDose) reached.emplace_back(std::clamp(lead + row.Amount() - dose, 0.0, limit), row.id);
         }
       }
     }
+    bool explained = false;
+    int explainedBy = fromRow;
+    for (const auto& [lead, row] : reached)
+      if (row > fromRow && std::fabs(lead - now) <= kLedgerTolerance) {
+        explained = true;
+        explainedBy = std::max(explainedBy, row);
+      }
     if (!explained) {
       const PlantObjectId id = pump;
       std::string name;
