@@ -155,8 +155,8 @@ TEST_F(OperatorWalk, ALevelCutByALoweredMaximumIsNoNegativeCharge) {
 
 namespace {
 
-// The ledger's faults, each a shrunk walk that found it (the seed, default
-// weights) with the findings it must no longer show. They fail on the code
+// The ledger's faults, each a shrunk walk that found it (the seed; default
+// weights unless named) with the findings it must no longer show. They fail on the code
 // before the ledger of material movements: enable the test when it is in.
 struct LedgerReplay {
   const char* fault;
@@ -178,6 +178,9 @@ constexpr LedgerReplay kLedgerReplays[] = {
     {"an automatic charge overshoots a lowered maximum (seed 350)", "R1 M60 S p192", "(g3)"},
     {"a pump switched off by hand mid-charge leaves its step standing, nothing said (seed 10)", "R4 S w1 P6- p14",
      "(e1)"},
+    {"under another program's lock, a discharge valve opened mid-charge and a close: the water is booked as L.A.B.S "
+     "and the L.A.B.S row never ends (seed 481, locks-closes)",
+     "R5 X6+ S V27+ Q", "(a1)(c2)"},
 };
 
 class OperatorWalkLedgerReplays : public OperatorWalk {};

@@ -268,8 +268,8 @@ void RecordInvariants::CheckOneRowPerCharge(const std::vector<EventRow>& rows,
   for (const EventRow& row : rows) {
     const std::string what = "row " + std::to_string(row.id) + " (" + NameOf(row.material) + " " + Kg(row.start) +
                              " -> " + Kg(row.end) + ")";
-    const bool hand = m_handRows.count(row.id) != 0;
     const bool flagKnown = m_flagUnknown.count(row.id) == 0;
+    const bool hand = m_handRows.count(row.id) != 0 || !flagKnown;
     if (flagKnown && !hand && row.automatic == 0)
       findings.push_back("(c1) " + what + " is no hand charge, yet has no automatic flag");
     if (flagKnown && hand && row.automatic != 0) findings.push_back("(g2) " + what + " is a hand charge flagged automatic");
