@@ -179,6 +179,17 @@ void CBatchNumDlg::OnOK() {
     AfxMessageBox(refusal, kOperatorErrorStyle);
     return;
   }
+  // What flows into a mixer now belongs to the batch it has: its number stays until that ends.
+  if (const CShiftRS* shift = g_pShiftRS.load()) {
+    for (int mixer = 0; mixer < kMixerCount; ++mixer) {
+      const int number = numbers[static_cast<std::size_t>(mixer)];
+      const int current = shift->GetActiveMixerBatchNumber(mixer, false);
+      if (number == current || !GetMaterialLedger().IsFlowingInto(mixer)) continue;
+      AfxMessageBox(ruv::Format(kWhileFlowingFormat, GetMixerName(mixer).c_str(), kGivingAnotherNumber),
+                    kOperatorErrorStyle);
+      return;
+    }
+  }
   // Every number is checked before any row is added, so a refusal leaves no row behind.
   Numbers results{};
   for (int mixer = 0; mixer < kMixerCount; ++mixer) {
@@ -240,7 +251,8 @@ void CBatchNumDlg::FinishBatch(int mixer) {
   }
   // Material still entering the mixer would be credited to a finished batch.
   if (GetMaterialLedger().IsFlowingInto(mixer)) {
-    AfxMessageBox(ruv::Format(kFinishWhileFlowingFormat, GetMixerName(mixer).c_str()), kOperatorErrorStyle);
+    AfxMessageBox(ruv::Format(kWhileFlowingFormat, GetMixerName(mixer).c_str(), kFinishingThisBatch),
+                  kOperatorErrorStyle);
     return;
   }
   if (AfxMessageBox(kFinishQuestion + report, MB_YESNOCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2 | MB_SYSTEMMODAL) !=

@@ -37,10 +37,13 @@ class CBatchNumDlg : public CDialog {
   static constexpr const char* kFinishDuringRunFormat =
       "The process is started and its recipe still doses into %s.\n"
       "Stop process before finishing this batch.";
-  // The refusal of Finish while material still flows into the mixer (its name).
-  static constexpr const char* kFinishWhileFlowingFormat =
+  // The refusal of Finish, or of another batch number, while material still
+  // flows into the mixer (its name, then what was refused).
+  static constexpr const char* kWhileFlowingFormat =
       "Material is still flowing into %s: a discharge valve towards it is open, or water is being charged.\n"
-      "Close the valves, or let the process end the discharge, before finishing this batch.";
+      "Close the valves, or let the process end the discharge, before %s.";
+  static constexpr const char* kFinishingThisBatch = "finishing this batch";
+  static constexpr const char* kGivingAnotherNumber = "giving it another batch number";
   static constexpr const char* kQueryFormat =
       "SELECT * FROM Batch WHERE (strDataSourceType = '%s') AND (nBatchNumber = %d) ";
 

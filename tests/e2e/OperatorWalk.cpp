@@ -18,12 +18,21 @@
 #include "platform/ui/CButton.h"
 #include "platform/ui/ModalDialogScript.h"
 #include "plant/PlantModel.h"
+#include "records/AdoDatabase.h"
 #include "records/RecipeRS.h"
+#include "shapes/AnalogCalibrationPage.h"
+#include "shapes/AnalogCalibratorCtrl.h"
+#include "shapes/ShapeDialogIds.h"
+#include "shapes/ShapePropSheet.h"
 
 namespace {
 
 constexpr int kWalkWaterEx = 3;
 constexpr int kConfirmationWaits = 9;
+constexpr int kCharging = 1, kDischarging = 5;
+// Passes a wait for a step's charge or discharge goes on at most.
+constexpr int kWaitPasses = 400;
+constexpr const char* kThreadsNotClosed = "All of threads not closed!";
 
 // OK, and Cancel when the dialog refused OK (it stays open and says why).
 void ConfirmOrCancel(CDialog& dialog) {
@@ -115,7 +124,12 @@ void OperatorWalk::StartNewPlant() {
   ASSERT_EQ(GetEngineRoot()->GetDataSourceType(), eDataSourceDemo);
   OpenShift("A");
   MakeWalkRecipes();
-  EnterBatchNumber("701");
+  modal_script::Push([](CDialog& opened) {
+    dynamic_cast<CBatchNumDlg&>(opened).NumberEdit(0).SetWindowText("701");
+    dynamic_cast<CBatchNumDlg&>(opened).NumberEdit(1).SetWindowText("702");
+    Click(opened, IDOK);
+  });
+  main->SendMessage(WM_COMMAND, ID_BATCH_NUMBERS);
   modal_script::Clear();
 
   const char* trace = std::getenv("RUV_WALK_TRACE");
@@ -130,6 +144,11 @@ void OperatorWalk::StartNewPlant() {
   m_levelAnswer = IDYES;
   m_finishAnswer = IDYES;
   m_passesSinceStart = 0;
+  m_other.reset();
+  m_lockActionsLeft = 0;
+  m_otherRows = 0;
+  m_threadsBox = false;
+  m_truth.Reset();
 }
 
 void OperatorWalk::SaveRecipe(const char* name, std::initializer_list<StepInput> steps, bool dischargeLabs) {
@@ -164,6 +183,7 @@ void OperatorWalk::MakeWalkRecipes() {
 // ---------------------------------------------------------------- the actions
 
 int OperatorWalk::AnswerBox(const std::string& text, UINT style) {
+  if (text.find(kThreadsNotClosed) != std::string::npos) m_threadsBox = true;
   if (text.find(kLevelQuestion) != std::string::npos) return m_levelAnswer;
   if (text.find("Application will be closed.") != std::string::npos) return IDYES;
   if (text.find("آيا ميخواهيد بچ") != std::string::npos) return m_finishAnswer;
@@ -175,11 +195,50 @@ int OperatorWalk::AnswerBox(const std::string& text, UINT style) {
   }
 }
 
+void OperatorWalk::WalkPass() {
+  CRuvEngineApp& engine = *GetEngineRoot();
+  clock.Advance(200);
+  m_truth.BeforeMove();
+  engine.SimulateDemo();
+  m_truth.AfterMove();
+  engine.MirrorDemoFeedback();
+  engine.CommonDataCycle();
+  engine.ProcessCycle();
+  PumpPendingMessages();
+  RunDueChargeEndTimers();
+  if (++m_passes % m_refreshEveryPasses == 0) FireTimerNow(view->GetSafeHwnd(), kRefreshTimer);
+  if (GetProcessEngine().IsStarted()) m_invariants->NoteChargingSteps();
+}
+
 void OperatorWalk::RunPasses(int count) {
   for (int pass = 0; pass < count; ++pass) {
-    Pass();
+    WalkPass();
     if (GetProcessEngine().IsStarted()) ++m_passesSinceStart;
   }
+}
+
+void OperatorWalk::SettleChargeEnds() {
+  for (int pass = 0; pass < 100 && !m_chargeEndArmedAt.empty(); ++pass) WalkPass();
+}
+
+// Passes while the process runs until a step of the run stands in `phase`
+// (charging: with its pump on).
+void OperatorWalk::WaitForPhase(int phase) {
+  CProcessEngineApp& engine = GetProcessEngine();
+  const auto reached = [&] {
+    for (int i = 0; i < CRecipeRS::kStepCount; ++i) {
+      CRecipeStepInfo step;
+      if (!engine.GetRunStep(i, step)) return false;
+      const int material = step.GetMaterialIndex();
+      if (!step.IsStepActive() || engine.GetStepPhase(i) != phase || material < 0 || material >= kChargedMaterialCount)
+        continue;
+      if (phase != kCharging ||
+          GetShapeAttribBool(g_materials[static_cast<std::size_t>(material)].GetChargePumpId(), eCodeOnOffCommand))
+        return true;
+    }
+    return false;
+  };
+  for (int pass = 0; pass < kWaitPasses && engine.IsStarted() && !reached(); ++pass) RunPasses(1);
 }
 
 void OperatorWalk::DoStart(bool levelYes) {
@@ -203,17 +262,79 @@ void OperatorWalk::DoDataSource(UINT command) {
 }
 
 void OperatorWalk::DoByHand(const WalkAction& action) {
-  // The operator's hands stay off the plant while a run is under way.
-  if (GetProcessEngine().IsStarted()) return;
   const bool on = action.sign == '+';
+  const bool started = GetProcessEngine().IsStarted() != 0;
+  PlantObjectId pumpStarted = kNoPlantObject;
   m_invariants->BeginHandAction();
   if (action.kind == 'V' && action.number >= 0 && action.number < kPlantValveCount)
     g_valves[static_cast<std::size_t>(action.number)].SetAttribBool(eValveDoOnOffPosition, on);
-  if (action.kind == 'P' && action.number >= 0 && action.number < kPlantGearPumpCount)
-    g_gearPumps[static_cast<std::size_t>(action.number)].SetAttribBool(ePumpDoOnOffSpeed, on);
+  if (action.kind == 'P' && action.number >= 0 && action.number < kPlantGearPumpCount) {
+    C_GearPump& pump = g_gearPumps[static_cast<std::size_t>(action.number)];
+    if (on && !pump.GetAttribBool(ePumpDoOnOffSpeed)) pumpStarted = MakeObjectId(eShapeKindGearPump, action.number);
+    pump.SetAttribBool(ePumpDoOnOffSpeed, on);
+  }
   PumpPendingMessages();
   RunPasses(1);
-  m_invariants->EndHandAction();
+  m_invariants->EndHandAction(started, pumpStarted);
+}
+
+// Batcher02's property sheet, its level's calibration, Max Phy typed and applied.
+void OperatorWalk::DoMaxPhy(int kg) {
+  m_invariants->NoteCapacityChange();
+  modal_script::Push([kg](CDialog& dialog) {
+    auto* sheet = dynamic_cast<C_BaseShapePropSheet*>(&dialog);
+    if (!sheet) return;
+    for (int i = 0; i < sheet->GetPageCount(); ++i) {
+      auto* page = dynamic_cast<CAnalogCalibrationPage*>(sheet->GetPage(i));
+      if (!page) continue;
+      sheet->SetActivePage(page);
+      if (sheet->IsAutoRefresh()) sheet->GetAutoRefreshBox().Click();
+      CAnalogCalibratorCtrl* level = page->GetCalibrator(eVesselChannelLevel);
+      if (!level) break;
+      level->GetDlgItem(IDC_CALIB_MAX)->SetWindowText(std::to_string(kg));
+      Click(*level, IDC_CALIB_APPLY);
+      break;
+    }
+    if (sheet->GetSafeHwnd() && sheet->IsWindowVisible()) Click(*sheet, IDCANCEL);
+  });
+  g_vessels[static_cast<std::size_t>(ePlantBatcher01 + 1)].ShowProperties();
+}
+
+// Another program's connection takes the lock and writes a row of its own
+// into Event2 and into Batch.
+void OperatorWalk::TakeLock(const WalkAction& action) {
+  if (m_other) return;
+  m_invariants->NoteLockTaken();
+  m_other = std::make_unique<RawDatabase>(DatabasePath());
+  if (m_other->Exec(action.kind == 'X' ? "BEGIN EXCLUSIVE" : "BEGIN IMMEDIATE") != SQLITE_OK) {
+    m_other.reset();
+    m_invariants->NoteLockGone();
+    return;
+  }
+  const std::string number = std::to_string(900 + ++m_otherRows);
+  m_other->Exec("INSERT INTO Event2 (m_strDataSourceType, m_strBatchedMatrialName, m_fStartMatrialDose, "
+                "m_fEndMatrialDose, m_strDisChargeDir, m_nBatchNumber, m_bIsAutoBatching, m_bChrageIsEnd, "
+                "m_bBatchIsCompleted) VALUES ('Other program', 'L.A.B.S', 10, 15.5, 'Mixer4', " + number + ", 1, 1, 1)");
+  m_otherEvent2 = std::stoi(m_other->Text("SELECT last_insert_rowid()"));
+  m_other->Exec("INSERT INTO Batch (strDataSourceType, nBatchNumber, bBatchIsFinshed, strMixerName) VALUES "
+                "('Other program', " + number + ", -1, 'Mixer4')");
+  m_otherBatch = std::stoi(m_other->Text("SELECT last_insert_rowid()"));
+  m_lockActionsLeft = std::max(1, action.number);
+  m_otherCommits = action.sign != '-';
+}
+
+void OperatorWalk::ReleaseLock() {
+  if (!m_other) return;
+  m_other->Exec(m_otherCommits ? "COMMIT" : "ROLLBACK");
+  m_other.reset();
+  // As written, before the program's kept writes go in after them.
+  m_invariants->NoteForeignRow("Event2", m_otherEvent2, m_otherCommits ? m_invariants->RowText("Event2", m_otherEvent2) : "");
+  m_invariants->NoteForeignRow("Batch", m_otherBatch, m_otherCommits ? m_invariants->RowText("Batch", m_otherBatch) : "");
+  // The database's retry timer writes what it kept.
+  if (CRuvEngineApp* engine = GetEngineRoot())
+    if (CADODatabase* database = engine->GetDatabase()) database->WriteKept();
+  PumpPendingMessages();
+  m_invariants->NoteLockGone();
 }
 
 void OperatorWalk::DoFinish(bool yes) {
@@ -267,6 +388,9 @@ void OperatorWalk::SaveActiveDose(int kg) {
 }
 
 void OperatorWalk::CloseAndStartAgain() {
+  // The other program lets go before the close (a lock that outlasts the
+  // program is the close's report, not the records' balance).
+  ReleaseLock();
   main->SendMessage(WM_CLOSE);
   if (!IsQuitPosted()) return;
   main = nullptr;
@@ -282,17 +406,32 @@ void OperatorWalk::Do(const WalkAction& action) {
   switch (action.kind) {
     case 'S': DoStart(true); break;
     case 's': DoStart(false); break;
-    case 'T': DoStop(); break;
+    case 'T':
+      if (action.number == 1) WaitForPhase(kDischarging);
+      DoStop();
+      break;
+    case 'Z':
+      // Stop in the pass a discharge starts and finish the batch before it drained.
+      WaitForPhase(kDischarging);
+      main->SendMessage(WM_COMMAND, ID_STOP_PROCESS);
+      DoFinish(true);
+      Do(WalkAction{'B', action.number, 0});
+      break;
+    case 'w': WaitForPhase(action.number == 5 ? kDischarging : kCharging); break;
+    case 'L':
+    case 'X': TakeLock(action); break;
     case 'N': DoDataSource(ID_DATA_SOURCE_NONE); break;
     case 'D': DoDataSource(ID_DATA_SOURCE_DEMO); break;
     case 'V':
     case 'P': DoByHand(action); break;
     case 'F': DoFinish(true); break;
     case 'f': DoFinish(false); break;
-    case 'B': {
+    case 'B':
+    case 'b': {
       const std::string number = std::to_string(action.number);
-      modal_script::Push([number](CDialog& numbers) {
-        dynamic_cast<CBatchNumDlg&>(numbers).NumberEdit(0).SetWindowText(number);
+      const int mixer = action.kind == 'B' ? 0 : 1;
+      modal_script::Push([number, mixer](CDialog& numbers) {
+        dynamic_cast<CBatchNumDlg&>(numbers).NumberEdit(mixer).SetWindowText(number);
         ConfirmOrCancel(numbers);
       });
       main->SendMessage(WM_COMMAND, ID_BATCH_NUMBERS);
@@ -314,10 +453,7 @@ void OperatorWalk::Do(const WalkAction& action) {
       break;
     }
     case 'C': AnswerConfirmation(); break;
-    case 'M':
-      m_invariants->NoteCapacityChange();
-      SetShapeAttribFloat(GetMaterialWeigherId(kLabs, 0), eCodeMaxLevel, static_cast<float>(action.number));
-      break;
+    case 'M': DoMaxPhy(action.number); break;
     case 'W': SaveActiveDose(action.number); break;
     case 'Q': CloseAndStartAgain(); break;
     case 'p': RunPasses(std::max(1, action.number)); break;
@@ -354,7 +490,7 @@ void OperatorWalk::Trace(const WalkAction& action, std::size_t boxesBefore) {
 OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk) {
   Outcome outcome;
   const char* ignoredTags = std::getenv("RUV_WALK_IGNORE");
-  const std::string ignored = ignoredTags ? ignoredTags : "";
+  const std::string ignored = ignoredTags ? ignoredTags : m_defaultIgnored;
   const auto note = [&](int after, const std::string& text) {
     Finding finding{after, text};
     if (!ignored.empty() && ignored.find(finding.Tag()) != std::string::npos) return;
@@ -389,18 +525,40 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
       }
       if (asked) boxesAtStart = since;
     }
+    // Another program's lock lasts its actions, then goes (a lock taken by
+    // this action counts from the next).
+    if (m_other && action.kind != 'L' && action.kind != 'X' && --m_lockActionsLeft <= 0) ReleaseLock();
     if (m_trace) Trace(action, boxesShown);
     boxesShown = boxes.Count();
     const bool started = GetProcessEngine().IsStarted() != 0;
-    if (!started) ChargeEndsDone();
+    if (!started) SettleChargeEnds();
+    m_truth.Look();
     RecordInvariants::QuietPoint point;
     point.started = started;
-    point.boxSinceStart = boxes.Count() > boxesAtStart;
+    point.locked = m_other != nullptr;
+    // A box excuses only the step it names ("Step 2: ...").
+    const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
+    for (std::size_t b = boxesAtStart; b < shown.size(); ++b) {
+      const std::size_t at = shown[b].text.find("Step ");
+      if (at != std::string::npos) point.excusedSteps.insert(std::atoi(shown[b].text.c_str() + at + 5));
+    }
     point.passesSinceStart = m_passesSinceStart;
-    for (const std::string& finding : m_invariants->Check(point)) {
+    std::vector<std::string> findings = m_invariants->Check(point, m_truth);
+    if (m_threadsBox) findings.push_back(std::string("(x1) the program said \"") + kThreadsNotClosed + "\"");
+    m_threadsBox = false;
+    for (const std::string& finding : findings) {
       note(static_cast<int>(k), finding);
       if (m_trace) std::printf("         finding: %s\n", finding.c_str());
     }
+  }
+  // A lock still held at the end goes, and the records are checked once more.
+  if (m_other) {
+    ReleaseLock();
+    SettleChargeEnds();
+    m_truth.Look();
+    RecordInvariants::QuietPoint point;
+    point.started = GetProcessEngine().IsStarted() != 0;
+    for (const std::string& finding : m_invariants->Check(point, m_truth)) note(static_cast<int>(walk.size()) - 1, finding);
   }
   return outcome;
 }

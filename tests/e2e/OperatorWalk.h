@@ -1,16 +1,18 @@
 #pragma once
 // The random operator walk: the whole program in Demo on a new database, a
 // shift, five recipes and a batch number, then a sequence of operator actions
-// (WalkAction) in which every box is met and answered. After each action that
-// leaves the plant quiet the record invariants are checked; a failing walk is
-// shrunk by dropping actions to the shortest that still shows the same tag.
-// Hands touch valves and pumps only while the process is stopped.
+// (WalkAction) in which every box is met and answered. Every pass samples
+// where the material went (PlantTruth). After each action that leaves the
+// plant quiet the record invariants are checked against the records and the
+// truth; a failing walk is shrunk by dropping actions to the shortest that
+// still shows the same tag. Hands touch valves and pumps at any time.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "e2e/PlantScenarioFixture.h"
+#include "e2e/PlantTruth.h"
 #include "e2e/RecordInvariants.h"
 #include "e2e/WalkAction.h"
 
@@ -32,7 +34,8 @@ class OperatorWalk : public PlantScenarioFixture {
 
   void TearDown() override;
 
-  // Runs `walk` from a new plant to its end (RUV_WALK_IGNORE="(b1)(c3)" leaves those tags out).
+  // Runs `walk` from a new plant to its end (RUV_WALK_IGNORE="(b1)(c3)" leaves
+  // those tags out; unset, the tags of m_defaultIgnored).
   Outcome RunWalk(const std::vector<WalkAction>& walk);
   // The shortest walk found, by dropping actions, that still shows a finding
   // tagged `tag`, spending at most `budget` replays.
@@ -48,6 +51,10 @@ class OperatorWalk : public PlantScenarioFixture {
   void Do(const WalkAction& action);
   void DoStart(bool levelYes);
   void DoStop();
+  void WaitForPhase(int phase);
+  void DoMaxPhy(int kg);
+  void TakeLock(const WalkAction& action);
+  void ReleaseLock();
   void DoDataSource(UINT command);
   void DoByHand(const WalkAction& action);
   void DoFinish(bool yes);
@@ -58,15 +65,31 @@ class OperatorWalk : public PlantScenarioFixture {
   void SaveActiveDose(int kg);
   void CloseAndStartAgain();
   void RunPasses(int count);
+  // One pass of both cycles with the truth sampled around the Demo's move.
+  void WalkPass();
+  // Passes until the form's charge-end timers armed have fired.
+  void SettleChargeEnds();
   int AnswerBox(const std::string& text, UINT style);
   void StartApplicationAgain();
   // RUV_WALK_TRACE=1: each action with the plant, the boxes and the records after it.
   void Trace(const WalkAction& action, std::size_t boxesBefore);
 
   std::unique_ptr<RecordInvariants> m_invariants;
+  PlantTruth m_truth;
+  // Another program's connection while it holds the lock, the actions it
+  // still holds it over and whether it commits.
+  std::unique_ptr<RawDatabase> m_other;
+  int m_lockActionsLeft = 0;
+  bool m_otherCommits = false;
+  int m_otherRows = 0;
+  int m_otherEvent2 = 0, m_otherBatch = 0;  // the ids its rows got
+  bool m_threadsBox = false;  // the program said its threads did not close
   int m_levelAnswer = IDYES;
   int m_finishAnswer = IDYES;
   int m_passesSinceStart = 0;
   int m_starts = 0;  // program starts in this test, each with its own lock folder
   bool m_trace = false;
+
+ protected:
+  std::string m_defaultIgnored;
 };

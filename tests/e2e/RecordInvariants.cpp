@@ -7,6 +7,7 @@
 #include <sstream>
 #include <utility>
 
+#include "e2e/PlantTruth.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
 #include "plant/Material.h"
@@ -20,6 +21,13 @@ namespace {
 // Event2 and the shift keep single-precision amounts: sums of a few dozen
 // rows agree to within this.
 constexpr double kLedgerTolerance = 0.05;
+// The rows and the Demo read and move the same level values inside a pass, so
+// the physical balances (f), (g), (h) hold to the rounding of single-precision
+// sums: this plus the rounding bound the truth keeps (a few grams per pass
+// that moved something). One pass of a pump or a discharge moves kilograms
+// (L.A.B.S 23.8 kg, water 5.95 kg, a discharge 34 kg), so a fault of one
+// pass's flow cannot hide.
+constexpr double kBalanceTolerance = 0.05;
 // Passes a run may stand with every step waiting to begin before someone must say why.
 constexpr int kStandingPasses = 20;
 constexpr int kInvariantCharging = 1, kInvariantSecondDelay = 3, kInvariantDischarging = 5, kInvariantEnded = 11;
@@ -93,10 +101,39 @@ int RecordInvariants::HighestRowId() const {
   return highest;
 }
 
-void RecordInvariants::BeginHandAction() { m_handFrom = HighestRowId(); }
+void RecordInvariants::BeginHandAction() {
+  if (m_lockedFrom >= 0) m_handUnderLock = true;
+  m_handFrom = HighestRowId();
+}
 
-void RecordInvariants::EndHandAction() {
-  for (int id = m_handFrom + 1, last = HighestRowId(); id <= last; ++id) m_handRows.insert(id);
+void RecordInvariants::EndHandAction(bool started, PlantObjectId pump) {
+  if (m_lockedFrom >= 0) return;
+  std::set<int> pumped;
+  for (int material = 0; material < kChargedMaterialCount; ++material)
+    if (g_materials[static_cast<std::size_t>(material)].GetChargePumpId() == pump) pumped.insert(material);
+  for (const EventRow& row : ReadRows())
+    if (row.id > m_handFrom && (!started || pumped.count(row.material) != 0)) m_handRows.insert(row.id);
+}
+
+void RecordInvariants::NoteLockGone() {
+  if (m_handUnderLock)
+    for (int id = m_lockedFrom + 1, last = HighestRowId(); id <= last; ++id) m_flagUnknown.insert(id);
+  m_lockedFrom = -1;
+}
+
+void RecordInvariants::NoteChargingSteps() {
+  ForEachRunStepIn(kInvariantCharging, kInvariantCharging, [&](int, const CRecipeStepInfo& step, int) {
+    m_chargingDoses[step.GetMaterialIndex()].insert(step.GetDose());
+  });
+}
+
+std::string RecordInvariants::RowText(const std::string& table, int id) const {
+  std::string text;
+  const std::string key = table == "Batch" ? "nRecordID" : "m_nRecordID";
+  ForEachRow(m_path, "SELECT * FROM " + table + " WHERE " + key + " = " + std::to_string(id), [&](sqlite3_stmt* stmt) {
+    for (int column = 0; column < sqlite3_column_count(stmt); ++column) text += ColumnText(stmt, column) + "|";
+  });
+  return text;
 }
 
 void RecordInvariants::TakeLearnedBaseline() {
@@ -119,6 +156,8 @@ std::vector<RecordInvariants::EventRow> RecordInvariants::ReadRows() const {
              [&](sqlite3_stmt* stmt) {
                EventRow row;
                row.id = sqlite3_column_int(stmt, 0);
+               const auto foreign = m_foreign.find(row.id);
+               if (foreign != m_foreign.end() && !foreign->second.empty()) return;
                row.material = GetMaterialIndexByName(ColumnText(stmt, 1));
                row.start = sqlite3_column_double(stmt, 2);
                row.end = sqlite3_column_double(stmt, 3);
@@ -167,10 +206,17 @@ void RecordInvariants::CheckLedger(const std::vector<EventRow>& rows, std::vecto
     const double booked = totals[static_cast<std::size_t>(m)];
     sum += booked;
     const std::string name = NameOf(m);
+    // At most the charge of the step still under way may wait for its booking.
+    double newest = 0.0;
+    for (const EventRow& row : rows)
+      if (row.material == m && row.automatic != 0) newest = std::max(0.0, row.Amount());
     if (pending.count(m) != 0) {
       if (booked > charged + kLedgerTolerance)
         findings.push_back("(a2) " + name + ": the shift books " + Kg(booked) + " kg, more than Event2's " + Kg(charged) +
                            " kg while a step still charges");
+      else if (booked < charged - newest - kLedgerTolerance)
+        findings.push_back("(a1) " + name + ": Event2 holds " + Kg(charged) + " kg, the shift books " + Kg(booked) +
+                           " kg: more than the step's own charge waits for its booking");
     } else if (std::fabs(booked - charged) > kLedgerTolerance) {
       findings.push_back("(a1) " + name + ": Event2 holds " + Kg(charged) + " kg, the shift books " + Kg(booked) + " kg");
     }
@@ -229,8 +275,14 @@ void RecordInvariants::CheckOneRowPerCharge(const std::vector<EventRow>& rows,
   for (const EventRow& row : rows) {
     const std::string what = "row " + std::to_string(row.id) + " (" + NameOf(row.material) + " " + Kg(row.start) +
                              " -> " + Kg(row.end) + ")";
-    const bool hand = m_handRows.count(row.partOf != 0 ? row.partOf : row.id) != 0;
-    if (!hand && row.automatic == 0) findings.push_back("(c1) " + what + " is no hand charge, yet has no automatic flag");
+    // The part of a charge a discharge left is the charge's own: hand or automatic as it was.
+    const int charge = row.partOf != 0 ? row.partOf : row.id;
+    const bool flagKnown = m_flagUnknown.count(charge) == 0;
+    const bool hand = m_handRows.count(charge) != 0 || !flagKnown;
+    if (flagKnown && !hand && row.automatic == 0)
+      findings.push_back("(c1) " + what + " is no hand charge, yet has no automatic flag");
+    if (flagKnown && hand && row.automatic != 0) findings.push_back("(g2) " + what + " is a hand charge flagged automatic");
+    if (row.Amount() < -kBalanceTolerance) findings.push_back("(g1) " + what + " is a negative amount");
     if (row.material < 0 || row.material >= kChargedMaterialCount) continue;
     const PlantObjectId pump = g_materials[static_cast<std::size_t>(row.material)].GetChargePumpId();
     const bool charging = latest[row.material] == row.id && GetShapeAttribBool(pump, eCodeOnOffCommand);
@@ -249,25 +301,37 @@ void RecordInvariants::CheckLearning(const std::vector<EventRow>& rows, std::vec
     const float now = LearnedOf(pump);
     int& fromRow = m_learnedRow[pump];
     if (std::fabs(now - learned) <= 0.001f) continue;
-    // Explained by one charge of a material of this pump, since the last
-    // learning, that alone reached a dose: lead' = clamp(lead + charged - dose).
-    bool explained = false;
-    int explainedBy = fromRow;
+    // Explained by charges of a material of this pump since the last
+    // learning, each of which alone reached its step's dose and taught
+    // lead' = clamp(lead + charged - dose); the values each chain of them
+    // may have reached (several, when checks were skipped under a lock).
+    std::vector<std::pair<double, int>> reached{{learned, fromRow}};
     for (const EventRow& row : rows) {
       if (row.id <= fromRow || row.automatic == 0 || row.chargeEnded == 0 || row.material < 0 ||
           row.material >= kChargedMaterialCount)
         continue;
       if (g_materials[static_cast<std::size_t>(row.material)].GetChargePumpId() != pump) continue;
-      for (const float dose : m_doses[row.material]) {
-        const double limit = static_cast<double>(0.7f) * dose;
-        const double target = std::clamp(static_cast<double>(learned) + row.Amount() - dose, 0.0, limit);
-        const bool reachedDose = row.Amount() >= (dose - learned) * (1.0 - 0.001) - kLedgerTolerance;
-        if (reachedDose && std::fabs(target - now) <= kLedgerTolerance) {
-          explained = true;
-          explainedBy = row.id;
+      // The dose of the step that charged it (any dose the walk gave, when
+      // no pass saw the step charging).
+      const std::set<float>& doses =
+          m_chargingDoses[row.material].empty() ? m_doses[row.material] : m_chargingDoses[row.material];
+      const std::size_t before = reached.size();
+      for (std::size_t k = 0; k < before && reached.size() < 64; ++k) {
+        const double lead = reached[k].first;
+        for (const float dose : doses) {
+          const double limit = static_cast<double>(0.7f) * dose;
+          const bool reachedDose = row.Amount() >= (dose - lead) * (1.0 - 0.001) - kLedgerTolerance;
+          if (reachedDose) reached.emplace_back(std::clamp(lead + row.Amount() - dose, 0.0, limit), row.id);
         }
       }
     }
+    bool explained = false;
+    int explainedBy = fromRow;
+    for (const auto& [lead, row] : reached)
+      if (row > fromRow && std::fabs(lead - now) <= kLedgerTolerance) {
+        explained = true;
+        explainedBy = std::max(explainedBy, row);
+      }
     if (!explained) {
       const PlantObjectId id = pump;
       std::string name;
@@ -278,14 +342,17 @@ void RecordInvariants::CheckLearning(const std::vector<EventRow>& rows, std::vec
     }
     learned = now;
     fromRow = explained ? explainedBy : (rows.empty() ? fromRow : rows.back().id);
+    for (int material = 0; material < kChargedMaterialCount; ++material)
+      if (g_materials[static_cast<std::size_t>(material)].GetChargePumpId() == pump) m_chargingDoses[material].clear();
   }
 }
 
 void RecordInvariants::CheckStandingSteps(const QuietPoint& point, std::vector<std::string>& findings) {
   CProcessEngineApp& engine = GetProcessEngine();
   // A Start takes a few passes to open its ways; a box says why a step waits.
-  if (!point.started || point.boxSinceStart || point.passesSinceStart < 10 || !engine.IsCycleActive()) return;
+  if (!point.started || point.passesSinceStart < 10 || !engine.IsCycleActive()) return;
   ForEachRunStepIn(kInvariantCharging, kInvariantDischarging, [&](int i, const CRecipeStepInfo& step, int phase) {
+    if (point.excusedSteps.count(i + 1) != 0) return;
     const CMaterial& material = g_materials[static_cast<std::size_t>(step.GetMaterialIndex())];
     if (phase == kInvariantCharging && !GetShapeAttribBool(material.GetChargePumpId(), eCodeOnOffCommand))
       findings.push_back("(e1) step " + std::to_string(i + 1) + " (" + material.GetName() +
@@ -300,7 +367,7 @@ void RecordInvariants::CheckWaitingRun(const QuietPoint& point, std::vector<std:
   CProcessEngineApp& engine = GetProcessEngine();
   const int since = m_standingSince;
   m_standingSince = -1;
-  if (!point.started || point.boxSinceStart || !engine.IsCycleActive()) return;
+  if (!point.started || !engine.IsCycleActive()) return;
   // A run whose steps all wait to begin, none charging, settling, discharging
   // or waiting for a delay or a confirmation, stands still: someone must say why.
   int waiting = -1;
@@ -312,7 +379,7 @@ void RecordInvariants::CheckWaitingRun(const QuietPoint& point, std::vector<std:
     if (phase > 0 && phase < kInvariantEnded) return;
     if (phase == 0 && waiting < 0) waiting = i;
   }
-  if (waiting < 0) return;
+  if (waiting < 0 || point.excusedSteps.count(waiting + 1) != 0) return;
   // A step whose turn has just come stands so for a pass or two: only a run
   // still standing at a later quiet point, well after, stands still.
   const bool sameStart = since >= 0 && point.passesSinceStart >= since;
@@ -322,15 +389,111 @@ void RecordInvariants::CheckWaitingRun(const QuietPoint& point, std::vector<std:
                        " waiting to begin, nothing running and nothing said");
 }
 
-std::vector<std::string> RecordInvariants::Check(const QuietPoint& point) {
+void RecordInvariants::CheckTruth(const std::vector<EventRow>& rows, const PlantTruth& truth,
+                                  std::vector<std::string>& findings) const {
+  // A charge still running has no end on its row yet: the balances wait for it.
+  for (int material = 0; material < kChargedMaterialCount; ++material)
+    if (GetShapeAttribBool(g_materials[static_cast<std::size_t>(material)].GetChargePumpId(), eCodeOnOffCommand)) return;
+  const double tolerance = kBalanceTolerance + truth.Rounding();
+  // What each batcher still holds: what its rows under way may not have delivered yet.
+  const auto content = [](int batcher) {
+    const C_Vessel& vessel = g_vessels[static_cast<std::size_t>(batcher)];
+    return std::max(0.0, static_cast<double>(vessel.GetAttribFloat(eVesselLevel)) - vessel.GetAttribFloat(eVesselMinVluLevel));
+  };
+  // (f) per mixer and batch: completed rows delivered all, rows under way at most all.
+  struct Credit {
+    double completed = 0, underWay = 0, pending = 0;
+    std::set<int> batchers;
+  };
+  std::map<std::pair<int, int>, Credit> credits;
+  double creditedTotal = 0.0;
+  std::map<int, double> open;  // by batcher: rows not completed
+  // Rows of a batcher discharging now that no batch credits yet: on their way.
+  std::map<int, double> inTransit;  // by mixer
+  for (const EventRow& row : rows) {
+    const int batcher = BatcherOf(row.material);
+    if (batcher >= 0 && row.completed == 0) open[batcher] += std::max(0.0, row.Amount());
+    const int mixer = GetMixerIndexByName(row.direction);
+    const CMaterial& material = g_materials[static_cast<std::size_t>(std::max(0, row.material))];
+    if (batcher >= 0 && row.completed == 0 && (mixer < 0 || row.batch <= 0) &&
+        GetShapeAttribBool(material.GetDischargeValveId(), eCodeOnOffCommand))
+      inTransit[GetDischargeDirection(row.material)] += std::max(0.0, row.Amount());
+    if (mixer < 0 || row.batch <= 0) continue;
+    Credit& credit = credits[{mixer, row.batch}];
+    (row.completed != 0 || batcher < 0 ? credit.completed : credit.underWay) += row.Amount();
+    if (row.completed == 0 && batcher >= 0) credit.batchers.insert(batcher);
+    creditedTotal += row.Amount();
+  }
+  double pendingTotal = 0.0;
+  for (auto& [key, credit] : credits)
+    for (int batcher : credit.batchers) credit.pending += content(batcher);
+  for (const auto& [batcher, kg] : open) pendingTotal += std::min(kg, content(batcher));
+  std::set<std::pair<int, int>> keys;
+  for (const auto& [key, kg] : truth.Entered()) keys.insert(key);
+  for (const auto& [key, credit] : credits) keys.insert(key);
+  for (const auto& key : keys) {
+    const auto found = truth.Entered().find(key);
+    const double entered = found == truth.Entered().end() ? 0.0 : found->second;
+    const std::string mixer = GetMixerName(key.first);
+    if (key.second == 0) {
+      if (entered > tolerance)
+        findings.push_back("(f3) " + Kg(entered) + " kg entered " + mixer + " while it had no batch number");
+      continue;
+    }
+    const Credit credit = credits.count(key) != 0 ? credits.at(key) : Credit{};
+    const std::string batch = mixer + "'s batch " + std::to_string(key.second);
+    const double credited = credit.completed + credit.underWay;
+    if (entered > credited + inTransit[key.first] + tolerance)
+      findings.push_back("(f1) " + batch + " received " + Kg(entered) + " kg, its rows credit it " + Kg(credited) + " kg");
+    else if (entered < credited - std::min(credit.underWay, credit.pending) - tolerance)
+      findings.push_back("(f2) " + batch + " is credited " + Kg(credited) + " kg, it received " + Kg(entered) + " kg");
+  }
+  // (h) what vanished outside a mixer is credited to no batch.
+  if (truth.Vanished() > tolerance && creditedTotal > truth.EnteredTotal() + pendingTotal + tolerance)
+    findings.push_back("(h1) the rows credit " + Kg(creditedTotal) + " kg to batches, " + Kg(truth.EnteredTotal()) +
+                       " kg entered the mixers (" + Kg(truth.Vanished()) + " kg left the plant outside a mixer)");
+  // (b) a weigher whose rows are completed has emptied: it holds no more than its open rows.
+  for (int batcher = ePlantBatcher01; batcher <= ePlantBatcher05; ++batcher) {
+    const double held = content(batcher), onRows = open.count(batcher) != 0 ? open.at(batcher) : 0.0;
+    if (held > onRows + tolerance)
+      findings.push_back("(b3) " + g_vessels[static_cast<std::size_t>(batcher)].GetCaption() + " holds " + Kg(held) +
+                         " kg, its rows not yet completed hold " + Kg(onRows) + " kg");
+  }
+  // (g) what left a tank is on its material's rows, hand and automatic.
+  for (int material = 0; material < kChargedMaterialCount; ++material) {
+    double loss = 0.0;
+    if (!truth.TankLoss(material, loss)) continue;
+    double onRows = 0.0;
+    for (const EventRow& row : rows)
+      if (row.material == material) onRows += row.Amount();
+    if (std::fabs(loss - onRows) > tolerance)
+      findings.push_back("(g3) " + NameOf(material) + ": its tank lost " + Kg(loss) + " kg, its rows hold " + Kg(onRows) +
+                         " kg");
+  }
+}
+
+void RecordInvariants::CheckForeignRows(std::vector<std::string>& findings) const {
+  for (const auto& [key, text] : m_foreign) {
+    const std::string table = key < 0 ? "Batch" : "Event2";
+    const std::string now = RowText(table, key < 0 ? -key : key);
+    // A rolled-back row may leave its id to one of the program's own.
+    if (text.empty() ? now.find("Other program") != std::string::npos : now != text)
+      findings.push_back("(i1) the other program's " + table + " row " + std::to_string(key < 0 ? -key : key) +
+                         " was written as \"" + text + "\" and reads \"" + now + "\"");
+  }
+}
+
+std::vector<std::string> RecordInvariants::Check(const QuietPoint& point, const PlantTruth& truth) {
   std::vector<std::string> findings;
   CheckStandingSteps(point, findings);
   CheckWaitingRun(point, findings);
-  if (point.started) return findings;
+  if (point.started || point.locked) return findings;
   const std::vector<EventRow> rows = ReadRows();
   CheckLedger(rows, findings);
   CheckDischargedRows(rows, findings);
   CheckOneRowPerCharge(rows, findings);
   CheckLearning(rows, findings);
+  CheckTruth(rows, truth, findings);
+  CheckForeignRows(findings);
   return findings;
 }

@@ -10,18 +10,32 @@
 //      its dose in one go;
 //  (e) a started process has no step standing in charging or discharging
 //      with its outputs off, and no run standing with every step waiting to
-//      begin, with nothing said.
+//      begin, with nothing said (a box excuses only the step it names);
+//  (f) what entered each mixer while a batch number was its batch (the
+//      plant's truth) is what the rows credit to that batch;
+//  (g) what left a source tank is on its material's rows, hand and
+//      automatic; no row is negative; a hand charge is never automatic;
+//  (h) material that left the plant outside a mixer is credited to no batch.
 // Each finding is a line starting with its tag, the invariant's letter and
 // the kind of disagreement, e.g. "(a3) L.A.B.S: the shift's total fell ...":
 //  (a1) Event2 and the shift differ   (a2) the shift books more than Event2
 //  (a3) a total fell                   (a4) Total Produced is not the sum
 //  (b1) an earlier row of a discharged weigher has no batch
 //  (b2) a row discharged into a mixer has no batch number
+//  (b3) a weigher holds more than its rows not yet completed (it never emptied)
 //  (c1) a row that is no hand charge lacks the automatic flag
 //  (c2) a charge never ended           (c3) a step "charged" a full weigher
 //  (d1) a learned amount moved unexplained
 //  (e1) a step charges with its pump off, (e2) discharges with its valve shut
 //  (e3) the run stands still: no step past its start, none ended them all
+//  (f1) a batch received kilograms its rows do not credit
+//  (f2) a batch is credited kilograms it never received
+//  (f3) kilograms entered a mixer that had no batch number
+//  (g1) a row of negative amount      (g2) a hand charge flagged automatic
+//  (g3) a tank's loss is not what its material's rows hold
+//  (h1) material vanished, and more is credited to batches than entered the mixers
+//  (i1) another program's row is not as it wrote it (or its rolled-back row is there)
+// The walk adds (x1): the program said its threads did not close.
 #include <map>
 #include <set>
 #include <string>
@@ -29,13 +43,29 @@
 
 #include "common/PlantObjectId.h"
 
+class PlantTruth;
+
 class RecordInvariants {
  public:
   explicit RecordInvariants(std::string databasePath);
 
-  // Rows added between these two calls were made by the operator's hand.
+  // Rows added between these two calls were made by the operator's hand: all
+  // of them while the process is stopped, else those of `pump`'s materials.
   void BeginHandAction();
-  void EndHandAction();
+  void EndHandAction(bool started, PlantObjectId pump);
+  // Another program takes the database's lock and lets it go: rows kept
+  // meanwhile get their ids when written, so hand rows made under the lock
+  // cannot be told by id; their flags are left unchecked.
+  void NoteLockTaken() { m_lockedFrom = HighestRowId(); m_handUnderLock = false; }
+  void NoteLockGone();
+  // Another program's rows: left out of every check, and checked to be
+  // exactly as it wrote them (`text` as RowText reads it; empty: rolled back).
+  void NoteForeignRow(const std::string& table, int id, const std::string& text) {
+    m_foreign[table == "Batch" ? -id : id] = text;
+  }
+  // The doses the run's charging steps have: a learned amount is checked
+  // against these (called every pass while started).
+  void NoteChargingSteps();
   // A dose a recipe of the run may give `material` (the learned amount is checked against these).
   void AllowDose(int material, float dose) { m_doses[material].insert(dose); }
   // A weigher's maximum is about to change: a charge already under way may
@@ -46,11 +76,14 @@ class RecordInvariants {
 
   struct QuietPoint {
     bool started = false;          // the process is started (checks (e) only)
-    bool boxSinceStart = false;    // a box spoke since the last Start
+    bool locked = false;           // another program holds the database (checks (e) only)
+    std::set<int> excusedSteps;    // steps (1..) a box named since the last Start
     int passesSinceStart = 0;
   };
   // The findings at this point (empty when the records agree).
-  std::vector<std::string> Check(const QuietPoint& point);
+  std::vector<std::string> Check(const QuietPoint& point, const PlantTruth& truth);
+  // Another program's rows as they stand ("" when it is not there).
+  std::string RowText(const std::string& table, int id) const;
 
  private:
   struct EventRow {
@@ -72,15 +105,22 @@ class RecordInvariants {
   void CheckDischargedRows(const std::vector<EventRow>& rows, std::vector<std::string>& findings) const;
   void CheckOneRowPerCharge(const std::vector<EventRow>& rows, std::vector<std::string>& findings) const;
   void CheckLearning(const std::vector<EventRow>& rows, std::vector<std::string>& findings);
+  void CheckTruth(const std::vector<EventRow>& rows, const PlantTruth& truth, std::vector<std::string>& findings) const;
+  void CheckForeignRows(std::vector<std::string>& findings) const;
   static void CheckStandingSteps(const QuietPoint& point, std::vector<std::string>& findings);
   void CheckWaitingRun(const QuietPoint& point, std::vector<std::string>& findings);
 
   std::string m_path;
   int m_handFrom = 0;
   std::set<int> m_handRows;
+  std::set<int> m_flagUnknown;  // rows a hand action may have made under another program's lock
+  int m_lockedFrom = -1;
+  bool m_handUnderLock = false;
   int m_capacityChangedUpTo = 0;
   int m_standingSince = -1;  // passes since the Start when the run was last seen standing
   std::map<int, std::set<float>> m_doses;
+  std::map<int, std::set<float>> m_chargingDoses;  // by material, since its pump last learned
+  std::map<int, std::string> m_foreign;           // another program's rows: id -> text ("Batch:" ids negative)
   std::vector<double> m_lastTotals;
   std::map<PlantObjectId, float> m_learned;   // by pump
   std::map<PlantObjectId, int> m_learnedRow;  // by pump: the last row its learning was explained by

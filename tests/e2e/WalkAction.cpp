@@ -1,6 +1,7 @@
 #include "e2e/WalkAction.h"
 
 #include <cctype>
+#include <utility>
 #include <cstdlib>
 #include <iterator>
 #include <random>
@@ -11,7 +12,7 @@ namespace {
 // Batcher02's direction valve to Mixer 1 and its discharge valve come most
 // often: the full-weigher hold happens there. The water valves and the
 // Water-Ex valve now and then.
-constexpr int kHandValves[] = {4, 27, 4, 27, 4, 27, 20, 24};
+constexpr int kHandValves[] = {4, 27, 4, 27, 4, 27, 20, 24, 5};
 constexpr int kHandPumps[] = {1, 1, 6};  // L.A.B.S, water
 constexpr int kMaxPhys[] = {60, 70, 85, 100, 100};
 constexpr int kSavedDoses[] = {40, 60, 80, 95};
@@ -22,15 +23,25 @@ struct Weighted {
   int weight;
 };
 constexpr Weighted kDefaultWeights[] = {
-    {'S', 12}, {'s', 2}, {'T', 5}, {'N', 3}, {'D', 4}, {'V', 14}, {'P', 3}, {'F', 2}, {'f', 1},
-    {'B', 2},  {'R', 7}, {'A', 3}, {'C', 3}, {'M', 5}, {'W', 3},  {'Q', 3}, {'p', 30},
+    {'S', 12}, {'s', 2}, {'T', 5}, {'N', 3}, {'D', 4}, {'V', 14}, {'P', 3}, {'F', 2}, {'f', 1}, {'B', 2}, {'b', 1},
+    {'R', 7},  {'A', 3}, {'C', 3}, {'M', 5}, {'W', 3}, {'Q', 3},  {'p', 30}, {'w', 6}, {'E', 3}, {'H', 2}, {'L', 2},
 };
+const std::pair<const char*, const char*> kSteeredWeights[] = {
+    {"hands-running", "w40,E10,H10,V10,P6,S16,T3,N1,D1,Q1,L0,M3"},
+    {"locks-closes", "L30,Q14,S14,T4,E4,w6,H3,F3,B3"},
+};
+// What a hand does mid-charge (after w1) or mid-discharge (after w5), or at any time.
+constexpr const char* kHandSequences[] = {
+    "w1 P1-", "w1 P1- p* P1+", "w1 V27+", "w1 V27+ p* V27-", "w1 P6-",
+    "w5 V4- V5+", "w5 V27-", "w5 V27- p* V27+", "P1+ p* P1-", "P6+ p* P6-", "w1 T V27+ V27-"};
+// Part of Batcher02 into Mixer 2, the rest into Mixer 1, by hand.
+constexpr const char* kSplitDischarge = "V5+ V27+ p* V27- V5- V4+ V27+ p* V27- V4-";
 
 }  // namespace
 
 std::string WalkAction::Text() const {
   std::string text(1, kind);
-  if (number != 0 || kind == 'V' || kind == 'P') text += std::to_string(number);
+  if (number != 0 || kind == 'V' || kind == 'P' || kind == 'L' || kind == 'X') text += std::to_string(number);
   if (sign != 0) text += sign;
   return text;
 }
@@ -65,7 +76,12 @@ std::vector<WalkAction> WalkAction::Parse(const std::string& text) {
 
 std::vector<WalkAction> WalkAction::Draw(std::uint32_t seed, int length, const std::string& weights) {
   std::vector<Weighted> table(std::begin(kDefaultWeights), std::end(kDefaultWeights));
-  std::istringstream changes(weights);
+  std::string expanded = weights;
+  for (const auto& [name, steered] : kSteeredWeights) {
+    const std::size_t at = expanded.find(name);
+    if (at != std::string::npos) expanded.replace(at, std::string(name).size(), steered);
+  }
+  std::istringstream changes(expanded);
   std::string change;
   while (std::getline(changes, change, ',')) {
     if (change.size() < 2) continue;
@@ -88,9 +104,34 @@ std::vector<WalkAction> WalkAction::Draw(std::uint32_t seed, int length, const s
       }
       draw -= weighted.weight;
     }
+    // Sequences: their words as parsed, "p*" a few passes.
+    const auto sequence = [&](const std::string& text) {
+      for (WalkAction step : Parse(text)) {
+        if (step.kind == 'p' && step.number == 0) step.number = 1 + pick(4);
+        walk.push_back(step);
+      }
+    };
+    if (kind == 'w') {
+      sequence(kHandSequences[pick(static_cast<int>(std::size(kHandSequences)))]);
+      continue;
+    }
+    if (kind == 'H') {
+      sequence(kSplitDischarge);
+      continue;
+    }
     WalkAction action;
     action.kind = kind;
     switch (kind) {
+      case 'E':
+        action.kind = pick(2) == 0 ? 'T' : 'Z';
+        action.number = action.kind == 'T' ? 1 : 801 + pick(90);
+        break;
+      case 'L':
+        action.kind = pick(2) == 0 ? 'L' : 'X';
+        action.number = 1 + pick(6);
+        action.sign = pick(2) == 0 ? '+' : '-';
+        break;
+      case 'b': action.number = 702 + pick(90); break;
       case 'V':
         action.number = kHandValves[pick(static_cast<int>(std::size(kHandValves)))];
         action.sign = pick(2) == 0 ? '+' : '-';

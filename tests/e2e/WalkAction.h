@@ -4,18 +4,25 @@
 // sign, e.g. "R2 S p120 V27+ p40 V27- Q".
 //   S / s      Start, the level question answered Yes / No
 //   T          Stop process
+//   T1         passes until a step starts discharging, and Stop in that pass
+//   Z<n>       T1, and at once Finish Mixer 1's batch (Yes) and batch number n
+//   w1 / w5    passes until a step charges with its pump on / discharges
 //   N / D      Data Source None / Demo
-//   V<i>+/-    valve i opened / closed by hand (only while stopped)
-//   P<i>+/-    gear pump i switched on / off by hand (only while stopped)
+//   V<i>+/-    valve i opened / closed by hand, then a pass
+//   P<i>+/-    gear pump i switched on / off by hand, then a pass
 //   F / f      Finish Mixer 1's batch, the question answered Yes / No
-//   B<n>       batch number n for Mixer 1
+//   B<n> / b<n> batch number n for Mixer 1 / Mixer 2
 //   R<k>       recipe k shown and its Activate button pushed
 //   A          the active recipe shown and its button pushed (de-activate)
 //   C          Next on a confirmation that waits
-//   M<kg>      Batcher02's Max Phy set to kg
+//   M<kg>      Batcher02's Max Phy set to kg on its property sheet
 //   W<kg>      the active recipe's L.A.B.S dose made kg and saved
 //   Q          File → Exit answered Yes, and the program started again
 //   p<n>       n passes of the cycles
+//   L<n>+/-    another program takes the database with BEGIN IMMEDIATE, adds
+//              a row to Event2 and to Batch, and after n more actions (or
+//              before a close) commits (+) or rolls back (-); X<n>+/- the
+//              same with BEGIN EXCLUSIVE
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,6 +39,10 @@ struct WalkAction {
   static std::string Join(const std::vector<WalkAction>& walk);
   static std::vector<WalkAction> Parse(const std::string& text);
   // A walk of `length` actions drawn from `seed` with the walk's weights,
-  // changed by `weights` ("S20,V30": Start weighs 20, the valves 30).
+  // changed by `weights` ("S20,V30": Start weighs 20, the valves 30). Some
+  // draws are short sequences: w (a hand action mid-charge or mid-discharge),
+  // E (T1 or Z), H (a hand discharge split between Mixer 2 and Mixer 1), L (a
+  // lock). Two steered weightings have names: "hands-running" (hand actions
+  // while the process runs) and "locks-closes" (locks and closes).
   static std::vector<WalkAction> Draw(std::uint32_t seed, int length, const std::string& weights = std::string());
 };
