@@ -371,10 +371,14 @@ void CMaterialLedger::LevelsRestarting() {
   for (Discharge& discharge : m_discharges) CloseIntervalLocked(discharge);
   m_discharges.clear();
   const DATE now = m_now();
+  m_runningAtRestart.clear();
   for (Entry& entry : m_entries) {
     SettleLocked(entry);
     // A pump still running charges on from the new levels.
-    if (entry.pumpRunning) entry.pumpRunning = false;
+    if (entry.pumpRunning) {
+      entry.pumpRunning = false;
+      m_runningAtRestart.push_back(entry);
+    }
     if (entry.water || entry.completed || entry.remaining <= 0.0) continue;
     // Gone with the batcher's level, into no mixer.
     entry.remaining = 0.0;
@@ -386,6 +390,28 @@ void CMaterialLedger::LevelsRestarting() {
     entry.dirty = true;
   }
   std::fill(std::begin(m_intoMixer), std::end(m_intoMixer), 0.0);
+}
+
+void CMaterialLedger::LevelsRestarted() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  for (const Entry& cut : m_runningAtRestart) {
+    Entry entry;
+    entry.id = m_nextId++;
+    entry.material = cut.material;
+    entry.weigher = cut.weigher;
+    entry.water = cut.water;
+    entry.automatic = cut.automatic;
+    entry.bookedDone = !cut.automatic;
+    entry.start = m_level(cut.weigher);
+    entry.end = entry.start;
+    entry.pumpRunning = true;
+    if (entry.water) {
+      entry.direction = cut.direction;
+      entry.batch = cut.batch;
+    }
+    m_entries.push_back(entry);
+  }
+  m_runningAtRestart.clear();
 }
 
 void CMaterialLedger::AdoptOpenRow(int material, PlantObjectId weigher, const RowState& row) {

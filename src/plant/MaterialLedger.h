@@ -118,6 +118,9 @@ class CMaterialLedger {
   // The Demo is about to start its levels again: every charge is settled at
   // the levels before, and what the batchers hold leaves the plant.
   void LevelsRestarting();
+  // The levels started again: a pump that kept running charges on, on a new
+  // entry from the new level.
+  void LevelsRestarted();
   // A row an earlier session left in its batcher (not completed), read once at start-up.
   void AdoptOpenRow(int material, PlantObjectId weigher, const RowState& row);
 
@@ -188,6 +191,7 @@ class CMaterialLedger {
   std::vector<Discharge> m_discharges;
   std::vector<int> m_expectedAutomatic;  // materials whose next start is the dosing's
   std::vector<std::pair<int, EntryId>> m_automaticOpened;
+  std::vector<Entry> m_runningAtRestart;  // the charges a restart cut, to go on from the new levels
   double m_intoMixer[kMixerCount] = {0.0, 0.0, 0.0, 0.0};
   EntryId m_nextId = 1;
 };

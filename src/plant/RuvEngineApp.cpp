@@ -162,6 +162,7 @@ BOOL CRuvEngineApp::InitDemoValues() {
   // What the vessels hold now leaves the plant with their levels.
   GetMaterialLedger().LevelsRestarting();
   m_demo.InitDemoValues();
+  GetMaterialLedger().LevelsRestarted();
   return TRUE;
 }
 

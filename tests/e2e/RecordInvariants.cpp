@@ -152,7 +152,9 @@ std::vector<RecordInvariants::EventRow> RecordInvariants::ReadRows() const {
              "m_strDisChargeDir, m_nBatchNumber, m_bIsAutoBatching, m_bChrageIsEnd, m_bBatchIsCompleted, "
              "m_strDisChargeDir <> '?', (SELECT MIN(o.m_nRecordID) FROM Event2 o WHERE o.m_nRecordID < "
              "Event2.m_nRecordID AND o.m_strBatchedMatrialName = Event2.m_strBatchedMatrialName AND "
-             "o.m_dtChargeStartTime = Event2.m_dtChargeStartTime) FROM Event2 ORDER BY m_nRecordID",
+             "o.m_dtChargeStartTime = Event2.m_dtChargeStartTime AND o.m_bIsAutoBatching = Event2.m_bIsAutoBatching "
+             "AND o.m_bBatchIsCompleted = 1 AND o.m_fEndMatrialDose = Event2.m_fStartMatrialDose) "
+             "FROM Event2 ORDER BY m_nRecordID",
              [&](sqlite3_stmt* stmt) {
                EventRow row;
                row.id = sqlite3_column_int(stmt, 0);
@@ -170,10 +172,23 @@ std::vector<RecordInvariants::EventRow> RecordInvariants::ReadRows() const {
                // water's row has it from its start: it is weighed in the mixer).
                row.dischargeStarted = sqlite3_column_int(stmt, 9) != 0;
                // A discharge that took part of a charge left the rest on a
-               // row of its own, with the charge's start time.
+               // row of its own: the charge's start time and flag, starting
+               // where the completed part ended.
                row.partOf = sqlite3_column_int(stmt, 10);
                rows.push_back(row);
              });
+  // A part split from a part belongs to the same charge: to its first row.
+  std::map<int, std::size_t> index;
+  for (std::size_t k = 0; k < rows.size(); ++k) index[rows[k].id] = k;
+  for (EventRow& row : rows) {
+    for (auto up = index.find(row.partOf); up != index.end() && rows[up->second].partOf != 0;
+         up = index.find(row.partOf))
+      row.partOf = rows[up->second].partOf;
+    row.charged = row.Amount();
+  }
+  for (const EventRow& row : rows)
+    if (const auto first = index.find(row.partOf); row.partOf != 0 && first != index.end())
+      rows[first->second].charged += row.Amount();
   return rows;
 }
 
@@ -307,7 +322,8 @@ void RecordInvariants::CheckLearning(const std::vector<EventRow>& rows, std::vec
     // may have reached (several, when checks were skipped under a lock).
     std::vector<std::pair<double, int>> reached{{learned, fromRow}};
     for (const EventRow& row : rows) {
-      if (row.id <= fromRow || row.automatic == 0 || row.chargeEnded == 0 || row.material < 0 ||
+      // A charge a discharge split teaches by its whole amount, on its first row.
+      if (row.id <= fromRow || row.automatic == 0 || row.chargeEnded == 0 || row.partOf != 0 || row.material < 0 ||
           row.material >= kChargedMaterialCount)
         continue;
       if (g_materials[static_cast<std::size_t>(row.material)].GetChargePumpId() != pump) continue;
@@ -320,8 +336,8 @@ void RecordInvariants::CheckLearning(const std::vector<EventRow>& rows, std::vec
         const double lead = reached[k].first;
         for (const float dose : doses) {
           const double limit = static_cast<double>(0.7f) * dose;
-          const bool reachedDose = row.Amount() >= (dose - lead) * (1.0 - 0.001) - kLedgerTolerance;
-          if (reachedDose) reached.emplace_back(std::clamp(lead + row.Amount() - dose, 0.0, limit), row.id);
+          const bool reachedDose = row.charged >= (dose - lead) * (1.0 - 0.001) - kLedgerTolerance;
+          if (reachedDose) reached.emplace_back(std::clamp(lead + row.charged - dose, 0.0, limit), row.id);
         }
       }
     }

@@ -94,7 +94,8 @@ class RecordInvariants {
     int batch = 0;
     int automatic = 0, chargeEnded = 0, completed = 0;
     bool dischargeStarted = false;
-    int partOf = 0;  // the row whose charge a discharge split this one from (0: its own charge)
+    int partOf = 0;  // the first row of the charge a discharge split this one from (0: its own charge)
+    double charged = 0;  // a charge's first row: what the whole charge charged, its split parts included
     double Amount() const { return end - start; }
   };
   std::vector<EventRow> ReadRows() const;
