@@ -421,8 +421,10 @@ void CRuvFrameView::OnDataSource(UINT id) {
   if (!engine) return;
   // A change switches every output off under the running steps, and the Demo
   // starts its levels again: the run would stand still with nothing said.
+  // A Stop the process cycle has not handled yet still has pumps to switch
+  // off and charges to book from the levels as they are.
   CProcessEngineApp& process = GetProcessEngine();
-  if (process.IsStarted() || process.IsCycleActive()) {
+  if (process.IsStarted() || process.IsCycleActive() || engine->GetRecipeSupervisor().HasStopToHandle()) {
     MessageBox(kDataSourceChangeRefusal, kDataSourceChangeCaption, MB_OK | MB_ICONSTOP);
     return;
   }

@@ -132,7 +132,8 @@ class CRuvFrameView : public CFormView {
   // direction valve also sets its batcher's direction and closes its siblings.
   BOOL CheckValveInterlock(int valveIndex, bool open);
   // Whether a pump may start: not into a batcher whose discharge valve stands
-  // open (the operator is told why).
+  // open, nor water into a mixer without a batch number (the operator is told
+  // why, or asked for the number).
   bool AllowPumpStart(PlantObjectId pump);
   // Whether a batcher's discharge valve may open: not while a pump charges it.
   bool AllowDischargeValve(int valveIndex);

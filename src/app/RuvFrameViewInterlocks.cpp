@@ -216,8 +216,11 @@ BOOL CRuvFrameView::CheckValveInterlock(int valveIndex, bool open) {
     const int material = kBatcherFirstMaterial[batcher];
     const int mixer = valveIndex % kDirectionValvesPerBatcher;
     // A discharge under way turns: what left so far went the old way.
-    GetMaterialLedger().TurnDischarge(g_materials[static_cast<std::size_t>(material)].GetWeigherId(), mixer,
-                                      ActiveBatchNumber(mixer));
+    if (GetMaterialLedger().IsDischarging(g_materials[static_cast<std::size_t>(material)].GetWeigherId())) {
+      GetMaterialLedger().TurnDischarge(g_materials[static_cast<std::size_t>(material)].GetWeigherId(), mixer,
+                                        ActiveBatchNumber(mixer));
+      PostRowsEvent(kDischargeStartCode, material);
+    }
     SetDischargeDirection(material, mixer);
     for (int sibling = first; sibling < first + kDirectionValvesPerBatcher; ++sibling)
       if (sibling != valveIndex) CloseValve(sibling);
@@ -233,6 +236,11 @@ BOOL CRuvFrameView::CheckValveInterlock(int valveIndex, bool open) {
 }
 
 bool CRuvFrameView::AllowPumpStart(PlantObjectId pump) {
+  // Water runs straight into its mixer: into that mixer's batch, asked for when it has none.
+  const CMaterial& water = g_materials[kWaterMaterial];
+  if (water.GetChargePumpId() == pump && IsChargedNow(kWaterMaterial) &&
+      AskedBatchNumber(GetDischargeDirection(kWaterMaterial)) < 1)
+    return false;
   for (int m = kWaterMaterial + 1; m < kChargedMaterialCount; ++m) {
     const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
     if (material.GetChargePumpId() != pump || !IsChargedNow(m)) continue;

@@ -361,7 +361,8 @@ bool CDosingStateMachine::TryEndCharging(int i, const CRecipeStepInfo& step, con
   const float level = LevelOf(devices.weigher);
   const bool open = PartOpen(i);
   const double start = open ? static_cast<double>(GetMaterialLedger().StartOf(LastPart(i))) : 0.0;
-  const double charged = open ? static_cast<double>(level) - start : 0.0;
+  // What the part charged as the ledger weighs it (water less what a discharge put into its mixer).
+  const double charged = open ? GetMaterialLedger().AmountOf(LastPart(i)) : 0.0;
   // A charge taken up again needs only what its earlier parts lacked.
   const double dose = StillLacking(i, step);
   const double lead = LimitLead(GetShapeAttribFloat(devices.pump, eCodeLoadInWay), dose);

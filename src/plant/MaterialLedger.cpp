@@ -116,20 +116,26 @@ bool CMaterialLedger::IsCharging(int material) const {
                      [&](const Entry& entry) { return entry.material == material && entry.pumpRunning; });
 }
 
-void CMaterialLedger::SettleLocked(Entry& entry) {
-  if (entry.settled) return;
-  double end = m_level(entry.weigher);
+double CMaterialLedger::LevelNowLocked(const Entry& entry) {
+  double level = m_level(entry.weigher);
   if (entry.water && entry.direction >= 0) {
     // What batchers discharged into the mixer meanwhile is theirs, not water.
     SettleDischargesLocked();
-    end -= m_intoMixer[entry.direction] - entry.intoMixerAtStart;
+    level -= m_intoMixer[entry.direction] - entry.intoMixerAtStart;
   }
+  return level;
+}
+
+void CMaterialLedger::SettleLocked(Entry& entry) {
+  if (entry.settled) return;
+  const double end = LevelNowLocked(entry);
   // A level that fell under a charge lost material to no discharge (a
   // lowered maximum, a Demo restart): the charge charged nothing.
   entry.end = std::max(end, entry.start);
   entry.settled = true;
   entry.chargeEnd = m_now();
-  entry.remaining = entry.water ? 0.0 : entry.end - entry.start;
+  entry.charged = entry.end - entry.start;
+  entry.remaining = entry.water ? 0.0 : entry.charged;
   entry.dirty = true;
 }
 
@@ -148,8 +154,8 @@ double CMaterialLedger::AmountOf(EntryId id) {
   std::lock_guard<std::mutex> lock(m_mutex);
   Entry* entry = Find(id);
   if (!entry) return 0.0;
-  if (!entry->settled) return std::max(0.0, static_cast<double>(m_level(entry->weigher)) - entry->start);
-  return entry->end - entry->start;
+  if (!entry->settled) return std::max(0.0, LevelNowLocked(*entry) - entry->start);
+  return entry->charged;
 }
 
 double CMaterialLedger::Book(EntryId id) {
@@ -158,7 +164,8 @@ double CMaterialLedger::Book(EntryId id) {
   if (!entry || entry->bookedDone) return 0.0;
   SettleLocked(*entry);
   entry->bookedDone = true;
-  entry->booked = entry->end - entry->start;
+  // The whole charge, whatever a discharge has split off its row since.
+  entry->booked = entry->charged;
   return entry->booked;
 }
 
@@ -304,6 +311,7 @@ void CMaterialLedger::CloseIntervalLocked(Discharge& discharge) {
       rest.rowFailed = false;
       rest.start = entry.start + entry.takenNow;
       rest.booked = 0.0;
+      rest.charged = 0.0;
       rest.bookedDone = true;  // the charge was booked (or is booked) whole on its first entry
       rest.heldByDosing = false;
       rest.takenNow = 0.0;
@@ -425,7 +433,8 @@ void CMaterialLedger::AdoptOpenRow(int material, PlantObjectId weigher, const Ro
   entry.end = std::max(row.end, row.start);
   entry.settled = true;
   entry.bookedDone = true;  // the session that charged it booked it
-  entry.remaining = entry.end - entry.start;
+  entry.charged = entry.end - entry.start;
+  entry.remaining = entry.charged;
   entry.row = row.row;
   entry.chargeEnd = row.chargeEnd;
   entry.dirty = false;

@@ -82,7 +82,8 @@ class CMaterialLedger {
   bool IsCharging(int material) const;
   // Reads the end of every stopped charge of `material` not settled yet.
   void SettleStoppedCharges(int material);
-  // The charged amount of `entry` (its end read now when not settled).
+  // The charged amount of `entry` (what it charged so far when not settled):
+  // water is what its mixer gained less what discharges put in.
   double AmountOf(EntryId entry);
   // Books what `entry` charged and was not booked yet, settling its end when
   // needed: the amount to add to the shift (0 for a hand charge).
@@ -142,7 +143,8 @@ class CMaterialLedger {
     bool water = false;           // weighed in its mixer
     bool automatic = false;
     double start = 0.0;
-    double end = 0.0;
+    double end = 0.0;             // of the part on this entry's row
+    double charged = 0.0;         // what the charge charged, settled once (0 on a part a discharge left)
     bool pumpRunning = false;
     bool settled = false;
     double intoMixerAtStart = 0.0;  // water: what discharges had put into its mixer then
@@ -172,6 +174,8 @@ class CMaterialLedger {
 
   Entry* Find(EntryId id);
   const Entry* Find(EntryId id) const;
+  // The entry's weigher's level now, less what discharges put into a mixer water is weighed in.
+  double LevelNowLocked(const Entry& entry);
   void SettleLocked(Entry& entry);
   void SettleStoppedIn(PlantObjectId weigher);
   void SettleDischargesLocked();

@@ -257,8 +257,12 @@ void OperatorWalk::DoStop() {
 }
 
 void OperatorWalk::DoDataSource(UINT command) {
+  // A pump the operator left running charges on after the Demo's fresh start, on a row of its own.
+  m_invariants->BeginHandAction();
+  const bool started = GetProcessEngine().IsStarted() != 0;
   main->SendMessage(WM_COMMAND, command);
   RunPasses(1);
+  m_invariants->EndHandAction(started, kNoPlantObject);
 }
 
 void OperatorWalk::DoByHand(const WalkAction& action) {
