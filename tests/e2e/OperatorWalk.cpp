@@ -478,6 +478,13 @@ void OperatorWalk::Trace(const WalkAction& action, std::size_t boxesBefore) {
               static_cast<double>(MixerLevel()));
   const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
   for (std::size_t k = boxesBefore; k < shown.size(); ++k) std::printf("         box: %s\n", shown[k].text.c_str());
+  std::string entered;
+  for (const auto& [key, kg] : m_truth.Entered())
+    entered += " Mixer" + std::to_string(key.first + 1) + "/" + std::to_string(key.second) + " " + std::to_string(kg);
+  double labsTank = 0.0;
+  m_truth.TankLoss(kLabs, labsTank);
+  std::printf("         truth: entered%s; L.A.B.S tank lost %.2f; vanished %.2f; rounding bound %.4f\n", entered.c_str(),
+              labsTank, m_truth.Vanished(), m_truth.Rounding());
   std::printf("         Event2: %s\n         Shift: %s\n",
               Sql("SELECT GROUP_CONCAT(m_nRecordID || ' ' || m_strBatchedMatrialName || ' ' || printf('%.2f', "
                   "m_fStartMatrialDose) || '->' || printf('%.2f', m_fEndMatrialDose) || ' ' || m_strDisChargeDir || ' ' || "
