@@ -181,6 +181,8 @@ constexpr LedgerReplay kLedgerReplays[] = {
     {"under another program's lock, a discharge valve opened mid-charge and a close: the water is booked as L.A.B.S "
      "and the L.A.B.S row never ends (seed 481, locks-closes)",
      "R5 X6+ S V27+ Q", "(a1)(c2)"},
+    {"another program's lock going mid-run: the discharged L.A.B.S row is never completed (seed 147, locks-closes)",
+     "R5 L3+ p71 S S p153 p159", "(b1)"},
 };
 
 class OperatorWalkLedgerReplays : public OperatorWalk {};
