@@ -112,6 +112,7 @@ void OperatorWalk::StartApplicationAgain() {
 }
 
 void OperatorWalk::StartNewPlant() {
+  m_other.reset();  // another program's lock of the last walk goes with it
   if (view) CloseApplication();
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) std::filesystem::remove_all(entry.path());
   for (const char* name : {"Qelo-Setting.ini", "Qelo-DCTags.dct"})
@@ -147,7 +148,6 @@ void OperatorWalk::StartNewPlant() {
   m_levelAnswer = IDYES;
   m_finishAnswer = IDYES;
   m_passesSinceStart = 0;
-  m_other.reset();
   m_lockActionsLeft = 0;
   m_otherRows = 0;
   m_threadsBox = false;
