@@ -166,6 +166,8 @@ struct LedgerReplay {
 constexpr LedgerReplay kLedgerReplays[] = {
     {"Stop as the discharge starts, Finish and a new number: the finished batch is credited (seed 166)",
      "R3 S Z867 p62", "(f1)(f2)"},
+    {"Finish while a hand discharge still runs: the rest enters no batch (seed 337, hands-running)",
+     "P1+ p1 P1- V27+ F P6+", "(f3)"},
     {"a hand discharge stopped part-way credits the whole content (seed 418)", "P1+ p4 P1- V27+ V27-", "(f2)(b3)"},
     {"part of a settling charge into Mixer 2 by hand, the rest by the step into Mixer 1",
      "R2 S p3 T V5+ V27+ V27- V5- S p200", "(f1)(f2)(b3)"},
