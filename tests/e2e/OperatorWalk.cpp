@@ -109,6 +109,7 @@ void OperatorWalk::StartApplicationAgain() {
 }
 
 void OperatorWalk::StartNewPlant() {
+  m_other.reset();  // another program's lock of the last walk goes with it
   if (view) CloseApplication();
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) std::filesystem::remove_all(entry.path());
   for (const char* name : {"Qelo-Setting.ini", "Qelo-DCTags.dct"})
@@ -144,7 +145,6 @@ void OperatorWalk::StartNewPlant() {
   m_levelAnswer = IDYES;
   m_finishAnswer = IDYES;
   m_passesSinceStart = 0;
-  m_other.reset();
   m_lockActionsLeft = 0;
   m_otherRows = 0;
   m_threadsBox = false;
@@ -479,6 +479,13 @@ void OperatorWalk::Trace(const WalkAction& action, std::size_t boxesBefore) {
               static_cast<double>(MixerLevel()));
   const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
   for (std::size_t k = boxesBefore; k < shown.size(); ++k) std::printf("         box: %s\n", shown[k].text.c_str());
+  std::string entered;
+  for (const auto& [key, kg] : m_truth.Entered())
+    entered += " Mixer" + std::to_string(key.first + 1) + "/" + std::to_string(key.second) + " " + std::to_string(kg);
+  double labsTank = 0.0;
+  m_truth.TankLoss(kLabs, labsTank);
+  std::printf("         truth: entered%s; L.A.B.S tank lost %.2f; vanished %.2f; rounding bound %.4f\n", entered.c_str(),
+              labsTank, m_truth.Vanished(), m_truth.Rounding());
   std::printf("         Event2: %s\n         Shift: %s\n",
               Sql("SELECT GROUP_CONCAT(m_nRecordID || ' ' || m_strBatchedMatrialName || ' ' || printf('%.2f', "
                   "m_fStartMatrialDose) || '->' || printf('%.2f', m_fEndMatrialDose) || ' ' || m_strDisChargeDir || ' ' || "

@@ -166,6 +166,8 @@ struct LedgerReplay {
 constexpr LedgerReplay kLedgerReplays[] = {
     {"Stop as the discharge starts, Finish and a new number: the finished batch is credited (seed 166)",
      "R3 S Z867 p62", "(f1)(f2)"},
+    {"Finish while a hand discharge still runs: the rest enters no batch (seed 337, hands-running)",
+     "P1+ p1 P1- V27+ F P6+", "(f3)"},
     {"a hand discharge stopped part-way credits the whole content (seed 418)", "P1+ p4 P1- V27+ V27-", "(f2)(b3)"},
     {"part of a settling charge into Mixer 2 by hand, the rest by the step into Mixer 1",
      "R2 S p3 T V5+ V27+ V27- V5- S p200", "(f1)(f2)(b3)"},
@@ -181,6 +183,8 @@ constexpr LedgerReplay kLedgerReplays[] = {
     {"under another program's lock, a discharge valve opened mid-charge and a close: the water is booked as L.A.B.S "
      "and the L.A.B.S row never ends (seed 481, locks-closes)",
      "R5 X6+ S V27+ Q", "(a1)(c2)"},
+    {"another program's lock going mid-run: the discharged L.A.B.S row is never completed (seed 147, locks-closes)",
+     "R5 L3+ p71 S S p153 p159", "(b1)"},
 };
 
 class OperatorWalkLedgerReplays : public OperatorWalk {};

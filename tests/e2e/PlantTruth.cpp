@@ -9,14 +9,15 @@
 
 namespace {
 
-// The Demo sets a level at most eight times a pass (four mixer loops, two
-// materials sharing a batcher's valve); each set rounds to a float.
-constexpr double kSetsPerPass = 8.0;
+// The Demo sets a level at most sixteen times a pass (a batcher: two
+// materials charged and discharged in each of four mixer loops; a mixer nine,
+// a tank four); each set rounds to a float by half a unit of the larger level.
+constexpr double kSetsPerPass = 16.0;
 
 double RoundingOf(float before, float after) {
   const float larger = std::max(std::fabs(before), std::fabs(after));
   const float ulp = std::nextafter(larger, std::numeric_limits<float>::infinity()) - larger;
-  return kSetsPerPass * static_cast<double>(ulp);
+  return kSetsPerPass * 0.5 * static_cast<double>(ulp);
 }
 
 bool IsBatcher(int vessel) { return vessel >= ePlantBatcher01 && vessel <= ePlantBatcher05; }

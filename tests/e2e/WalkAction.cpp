@@ -1,17 +1,17 @@
 #include "e2e/WalkAction.h"
 
 #include <cctype>
-#include <utility>
 #include <cstdlib>
 #include <iterator>
 #include <random>
 #include <sstream>
+#include <utility>
 
 namespace {
 
 // Batcher02's direction valve to Mixer 1 and its discharge valve come most
-// often: the full-weigher hold happens there. The water valves and the
-// Water-Ex valve now and then.
+// often: the full-weigher hold happens there. The water valves, the Water-Ex
+// valve and the direction valve to Mixer 2 now and then.
 constexpr int kHandValves[] = {4, 27, 4, 27, 4, 27, 20, 24, 5};
 constexpr int kHandPumps[] = {1, 1, 6};  // L.A.B.S, water
 constexpr int kMaxPhys[] = {60, 70, 85, 100, 100};
@@ -26,6 +26,8 @@ constexpr Weighted kDefaultWeights[] = {
     {'S', 12}, {'s', 2}, {'T', 5}, {'N', 3}, {'D', 4}, {'V', 14}, {'P', 3}, {'F', 2}, {'f', 1}, {'B', 2}, {'b', 1},
     {'R', 7},  {'A', 3}, {'C', 3}, {'M', 5}, {'W', 3}, {'Q', 3},  {'p', 30}, {'w', 6}, {'E', 3}, {'H', 2}, {'L', 2},
 };
+// The steered weightings by name: hand actions while the process runs, and
+// another program's locks with closes.
 const std::pair<const char*, const char*> kSteeredWeights[] = {
     {"hands-running", "w40,E10,H10,V10,P6,S16,T3,N1,D1,Q1,L0,M3"},
     {"locks-closes", "L30,Q14,S14,T4,E4,w6,H3,F3,B3"},
