@@ -501,7 +501,7 @@ void OperatorWalk::Trace(const WalkAction& action, std::size_t boxesBefore) {
 OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk) {
   Outcome outcome;
   const char* ignoredTags = std::getenv("RUV_WALK_IGNORE");
-  const std::string ignored = ignoredTags ? ignoredTags : m_defaultIgnored;
+  const std::string ignored = ignoredTags ? ignoredTags : "";
   const auto note = [&](int after, const std::string& text) {
     Finding finding{after, text};
     if (!ignored.empty() && ignored.find(finding.Tag()) != std::string::npos) return;

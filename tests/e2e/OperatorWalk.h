@@ -35,7 +35,7 @@ class OperatorWalk : public PlantScenarioFixture {
   void TearDown() override;
 
   // Runs `walk` from a new plant to its end (RUV_WALK_IGNORE="(b1)(c3)" leaves
-  // those tags out; unset, the tags of m_defaultIgnored).
+  // those tags out).
   Outcome RunWalk(const std::vector<WalkAction>& walk);
   // The shortest walk found, by dropping actions, that still shows a finding
   // tagged `tag`, spending at most `budget` replays.
@@ -91,5 +91,4 @@ class OperatorWalk : public PlantScenarioFixture {
   bool m_trace = false;
 
  protected:
-  std::string m_defaultIgnored;
 };

@@ -156,8 +156,8 @@ TEST_F(OperatorWalk, ALevelCutByALoweredMaximumIsNoNegativeCharge) {
 namespace {
 
 // The ledger's faults, each a shrunk walk that found it (the seed; default
-// weights unless named) with the findings it must no longer show. They fail on the code
-// before the ledger of material movements: enable the test when it is in.
+// weights unless named) with the findings it must no longer show. They failed on the code
+// before the ledger of material movements.
 struct LedgerReplay {
   const char* fault;
   const char* walk;
@@ -189,7 +189,7 @@ constexpr LedgerReplay kLedgerReplays[] = {
 
 class OperatorWalkLedgerReplays : public OperatorWalk {};
 
-TEST_F(OperatorWalkLedgerReplays, DISABLED_EachShrunkWalkKeepsTheRecordsTrueToWhereTheMaterialWent) {
+TEST_F(OperatorWalkLedgerReplays, EachShrunkWalkKeepsTheRecordsTrueToWhereTheMaterialWent) {
   for (const LedgerReplay& replay : kLedgerReplays) {
     SCOPED_TRACE(replay.fault);
     ReplayWalk(replay.walk, replay.tags);
