@@ -76,6 +76,10 @@ inline constexpr const char* kPumpIntoOpenBatcherFormat =
 inline constexpr const char* kDischargeWhileChargingFormat =
     "The discharge valve of %s does not open while %s is being charged into it.\n"
     "Open it once the pump is off.";
+// A pump into a weigher another pump charges (material, weigher, the other material).
+inline constexpr const char* kTwoChargesFormat =
+    "%s is not charged: %s is being charged with %s.\n"
+    "One charge at a time, so that each is weighed: start the pump once the other is off.";
 inline constexpr const char* kChargeRefusedCaption = "Charge and discharge";
 
 class CRuvFrameView : public CFormView {

@@ -241,10 +241,18 @@ bool CRuvFrameView::AllowPumpStart(PlantObjectId pump) {
   if (water.GetChargePumpId() == pump && IsChargedNow(kWaterMaterial) &&
       AskedBatchNumber(GetDischargeDirection(kWaterMaterial)) < 1)
     return false;
-  for (int m = kWaterMaterial + 1; m < kChargedMaterialCount; ++m) {
+  for (int m = 0; m < kChargedMaterialCount; ++m) {
     const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
     if (material.GetChargePumpId() != pump || !IsChargedNow(m)) continue;
-    if (!GetShapeAttribBool(material.GetDischargeValveId(), eCodeOnOffCommand)) continue;
+    // Two charges into one weigher could not be told apart on its scale.
+    const PlantObjectId weigher = WeigherOf(material, ChargeDirectionOf(m));
+    if (const int other = GetMaterialLedger().ChargingInto(weigher); other >= 0 && other != m) {
+      MessageBox(ruv::Format(kTwoChargesFormat, material.GetName().c_str(), CaptionOf(weigher).c_str(),
+                             g_materials[static_cast<std::size_t>(other)].GetName().c_str()),
+                 kChargeRefusedCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+      return false;
+    }
+    if (m == kWaterMaterial || !GetShapeAttribBool(material.GetDischargeValveId(), eCodeOnOffCommand)) continue;
     // It would run through into a mixer weighed by nothing.
     const std::string batcher = CaptionOf(material.GetWeigherId());
     MessageBox(ruv::Format(kPumpIntoOpenBatcherFormat, material.GetName().c_str(), batcher.c_str(), batcher.c_str()),

@@ -320,10 +320,11 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
   // A residue below the low alarm is what a discharge leaves anyway.
   const float residue = std::max(kOtherChargeThreshold, GetShapeAttribFloat(devices.weigher, eCodeLowAlarmLevel) -
                                                              GetShapeAttribFloat(devices.weigher, eCodeMinLevel));
-  if (const float other = OtherChargeIn(devices); other > residue) {
+  const bool handCharging = devices.material != 0 && GetMaterialLedger().ChargingInto(devices.weigher) >= 0;
+  if (const float other = OtherChargeIn(devices); other > residue || handCharging) {
     // Charging on top would book and discharge the other charge as this one's;
     // a pump run by hand into it stops, so the amount told stays true.
-    SwitchOffHandPump(devices);
+    SwitchOffPumpsInto(devices.weigher);
     m_holdRequested = true;
     if (!memory.toldLeftInWeigher) {
       memory.toldLeftInWeigher = true;
@@ -512,6 +513,17 @@ bool CDosingStateMachine::SwitchOffHandPump(const Devices& devices) {
   if (!GetShapeAttribBool(devices.pump, eCodeOnOffCommand)) return false;
   SwitchPumpOff(devices);
   return true;
+}
+
+void CDosingStateMachine::SwitchOffPumpsInto(PlantObjectId weigher) {
+  CMaterialLedger& ledger = GetMaterialLedger();
+  for (int k = 0; k < kChargedMaterialCount; ++k) {
+    const int material = ledger.ChargingInto(weigher);
+    if (material < 0) return;
+    const PlantObjectId pump = g_materials[static_cast<std::size_t>(material)].GetChargePumpId();
+    if (StoreCommand(pump, false) != Store::Took) return;
+    ledger.NotePumpStopped(material);
+  }
 }
 
 void CDosingStateMachine::HoldStoppedByHand(int i, const Devices& devices, bool discharging) {

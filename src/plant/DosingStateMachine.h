@@ -198,6 +198,9 @@ class CDosingStateMachine {
   // Switches the step's pump on for a new part of its charge, whose ledger
   // entry is the step's.
   bool StartPumpForPart(int i, const Devices& devices);
+  // Every pump charging into `weigher` (run by hand: no step of the run
+  // charges a weigher that holds another charge) off.
+  void SwitchOffPumpsInto(PlantObjectId weigher);
   // The step's pump off; the ledger knows its charge stopped.
   bool SwitchPumpOff(const Devices& devices);
   // The operator switched the step's pump off, or closed its discharge

@@ -126,6 +126,13 @@ double CMaterialLedger::LevelNowLocked(const Entry& entry) {
   return level;
 }
 
+int CMaterialLedger::ChargingInto(PlantObjectId weigher) const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  for (const Entry& entry : m_entries)
+    if (entry.weigher == weigher && entry.pumpRunning) return entry.material;
+  return -1;
+}
+
 void CMaterialLedger::SettleLocked(Entry& entry) {
   if (entry.settled) return;
   const double end = LevelNowLocked(entry);

@@ -80,6 +80,8 @@ class CMaterialLedger {
   void NotePumpStopped(int material);
   // Whether `material`'s pump runs a charge the ledger opened.
   bool IsCharging(int material) const;
+  // The material whose pump charges into `weigher` now (-1: none).
+  int ChargingInto(PlantObjectId weigher) const;
   // Reads the end of every stopped charge of `material` not settled yet.
   void SettleStoppedCharges(int material);
   // The charged amount of `entry` (what it charged so far when not settled):
