@@ -14,7 +14,9 @@
 #include "common/IniFile.h"
 #include "common/ProcessUtils.h"
 #include "engine/ProcessEngineApp.h"
+#include "platform/base/AtomicFile.h"
 #include "platform/base/ExitHook.h"
+#include "platform/base/ProfileStore.h"
 #include "platform/ui/MessageCore.h"
 #include "links/OpcServer.h"
 #include "platform/ui/CDocTemplate.h"
@@ -78,6 +80,11 @@ BOOL CRuvFrameApp::InitInstance() {
   EnableControlContainer();
   RegisterMainFrameResources();
   SetRegistryKey(kRegistryName);
+  // A rewrite cut by a kill -9 left its temporary file beside the file; the
+  // next write would take it away, but a file seldom written would keep it.
+  for (const std::string& path :
+       {settingsPath, GetModuleFolder() + m_engine->GetRecoveryFileName(), profile::Path()})
+    SweepDeadTemporaries(path);
   LoadStdProfileSettings(0);
   AddDocTemplate(MakePlantTemplate());
 
