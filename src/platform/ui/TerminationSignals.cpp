@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <atomic>
 #include <QSocketNotifier>
+#include <atomic>
 #include <iterator>
 #include <memory>
 
@@ -37,6 +37,7 @@ static_assert(std::atomic<int>::is_always_lock_free);
 std::function<void()> g_close;
 std::unique_ptr<QSocketNotifier> g_notifier;
 
+// The process is ending at once (a second signal, the close's bound passed).
 std::atomic<bool> g_ending{false};
 
 // Only async-signal-safe calls from here to the handlers' end.
