@@ -66,6 +66,13 @@ BOOL CRuvFrameApp::InitInstance() {
     return EndStart();
   }
   m_engine->SetFilePaths(kFilePrefix);
+  SetRegistryKey(kRegistryName);
+  // A rewrite cut by a kill -9 left its temporary file beside the file; the
+  // next write would take it away, but a file seldom written would keep it.
+  // Swept before anything here reads or writes them.
+  for (const std::string& path :
+       {settingsPath, GetModuleFolder() + m_engine->GetRecoveryFileName(), profile::Path()})
+    SweepDeadTemporaries(path);
   // Publishing runs the engine's first initialisation; a bad tag file was
   // reported by the data center itself, and the start goes on.
   SetEngineRoot(m_engine.get());
@@ -79,12 +86,6 @@ BOOL CRuvFrameApp::InitInstance() {
 
   EnableControlContainer();
   RegisterMainFrameResources();
-  SetRegistryKey(kRegistryName);
-  // A rewrite cut by a kill -9 left its temporary file beside the file; the
-  // next write would take it away, but a file seldom written would keep it.
-  for (const std::string& path :
-       {settingsPath, GetModuleFolder() + m_engine->GetRecoveryFileName(), profile::Path()})
-    SweepDeadTemporaries(path);
   LoadStdProfileSettings(0);
   AddDocTemplate(MakePlantTemplate());
 
