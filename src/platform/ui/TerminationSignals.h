@@ -5,7 +5,8 @@
 // signal before the start has begun ends the program at once with 0). A
 // close that finishes in time ends the program as the operator's Yes does, with
 // code 0. A close that outlasts its bounded time, or a second signal, ends the
-// process at once with 128 plus the first signal's number.
+// process at once with 128 plus the first signal's number (a file's rewrite
+// under way finishes first, so no temporary file is left).
 // Nobody need be there to answer a box in such a close: from the first signal
 // on, boxes go to standard error (see BeginUnattendedClose). A signal ignored
 // when the program started (nohup, a background job) stays ignored.
