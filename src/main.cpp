@@ -1,5 +1,13 @@
 // RuvFrame: plant supervision and control. The application object runs the
 // whole start-up, the message loop and the shut-down.
 #include "app/RuvFrameApp.h"
+#include "platform/ui/TerminationSignals.h"
+
+// A service manager's stop or a Ctrl+C may come at once: the termination
+// signals are taken before any library's constructors and the program's own
+// globals run, long before the Qt application exists. Only the dynamic loader
+// and a sanitizer's runtime start before this.
+[[gnu::used, gnu::section(".preinit_array")]] static void (*const kTakeTerminationSignalsFirst)() =
+    &TakeTerminationSignals;
 
 int main(int argc, char** argv) { return AfxWinMain(theApp, argc, argv); }

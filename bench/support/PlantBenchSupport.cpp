@@ -24,6 +24,7 @@
 #include "engine/ProcessEngineApp.h"
 #include "platform/base/Clock.h"
 #include "platform/base/IniProfile.h"
+#include "platform/base/ProfileStore.h"
 #include "platform/base/ProgramFolder.h"
 #include "platform/db/SchemaBuilder.h"
 #include "platform/ui/CButton.h"
@@ -111,11 +112,13 @@ ProgramFolder::ProgramFolder() {
   std::string error;
   ruv::db::CreateDatabaseFromSchema(ReadFile(RUV_DATA_DIR "/schema.sql"), path + "/Qelo-DataBase.mdb", &error);
   SetProgramFolderOverride(path);
+  profile::SetPathOverride(path + "/profile.ini");
   ini::ClearCache();
 }
 
 ProgramFolder::~ProgramFolder() {
   ini::ClearCache();
+  profile::SetPathOverride("");
   SetProgramFolderOverride("");
 }
 

@@ -29,7 +29,8 @@ CRuvFrameView* StartProgram();
 void CloseProgram();
 
 // A program folder with the committed default files and an empty database;
-// the program's files are looked for there while it exists.
+// the program's files, and its per-user profile, are looked for there while it
+// exists (a benchmark never writes the user's own profile).
 class ProgramFolder {
  public:
   ProgramFolder();

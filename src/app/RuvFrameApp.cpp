@@ -14,7 +14,9 @@
 #include "common/IniFile.h"
 #include "common/ProcessUtils.h"
 #include "engine/ProcessEngineApp.h"
+#include "platform/base/AtomicFile.h"
 #include "platform/base/ExitHook.h"
+#include "platform/base/ProfileStore.h"
 #include "platform/ui/MessageCore.h"
 #include "links/OpcServer.h"
 #include "platform/ui/CDocTemplate.h"
@@ -64,6 +66,13 @@ BOOL CRuvFrameApp::InitInstance() {
     return EndStart();
   }
   m_engine->SetFilePaths(kFilePrefix);
+  SetRegistryKey(kRegistryName);
+  // A rewrite cut by a kill -9 left its temporary file beside the file; the
+  // next write would take it away, but a file seldom written would keep it.
+  // Swept before anything here reads or writes them.
+  for (const std::string& path :
+       {settingsPath, GetModuleFolder() + m_engine->GetRecoveryFileName(), profile::Path()})
+    SweepDeadTemporaries(path);
   // Publishing runs the engine's first initialisation; a bad tag file was
   // reported by the data center itself, and the start goes on.
   SetEngineRoot(m_engine.get());
@@ -77,7 +86,6 @@ BOOL CRuvFrameApp::InitInstance() {
 
   EnableControlContainer();
   RegisterMainFrameResources();
-  SetRegistryKey(kRegistryName);
   LoadStdProfileSettings(0);
   AddDocTemplate(MakePlantTemplate());
 

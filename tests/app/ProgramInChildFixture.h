@@ -5,6 +5,7 @@
 // what the program leaves behind (journal files, reports) or for its end.
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -58,29 +59,57 @@ class ProgramInChildFixture : public ::testing::Test {
   std::string ErrorOutput() const { return ReadFile(StandardError()); }
 
   // `ignored`: signals the child starts with ignored (as nohup or a shell's
-  // background job leaves them). Its standard error goes to StandardError().
-  void Start(const std::vector<int>& ignored = {}) {
-    // Everything the child needs is made before the fork.
-    const std::vector<std::string> environment = {
-        "QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + dir.Path(), "XDG_CONFIG_HOME=" + dir.File("config"),
-        "HOME=" + dir.Path(), "ASAN_OPTIONS=detect_leaks=0"};
+  // background job leaves them). `held`: signals the child starts with blocked,
+  // so that one sent before the program's own code runs waits for it. Returns
+  // once the program is executing. Its standard error goes to StandardError().
+  void Start(const std::vector<int>& ignored = {}, const std::vector<int>& held = {}) {
+    // Everything the child needs is made before the fork. Every per-user
+    // folder is the test's own.
+    const std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen",
+                                                  "XDG_RUNTIME_DIR=" + dir.Path(),
+                                                  "XDG_CONFIG_HOME=" + dir.File("config"),
+                                                  "XDG_DATA_HOME=" + dir.File("data"),
+                                                  "XDG_CACHE_HOME=" + dir.File("cache"),
+                                                  "XDG_STATE_HOME=" + dir.File("state"),
+                                                  "HOME=" + dir.Path(),
+                                                  "ASAN_OPTIONS=detect_leaks=0"};
     std::vector<char*> envp;
     for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
     envp.push_back(nullptr);
     const std::string program = Program();
     char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
     const std::string errors = StandardError();
+    // Closed by the exec: its end tells the test the program runs.
+    int executing[2];
+    ASSERT_EQ(::pipe2(executing, O_CLOEXEC), 0);
+    sigset_t heldSet;
+    sigemptyset(&heldSet);
+    for (int signal : held) sigaddset(&heldSet, signal);
+    sigset_t testMask;
+    // Held from the child's first instruction on (the test's thread restores its own).
+    ::pthread_sigmask(SIG_BLOCK, &heldSet, &testMask);
     m_pid = ::fork();
     if (m_pid == 0) {
       // The test's own dispositions are not the child's (a test run as a
       // background job has SIGINT ignored): it starts with the defaults.
       for (int signal : {SIGTERM, SIGHUP, SIGINT}) ::signal(signal, SIG_DFL);
       for (int signal : ignored) ::signal(signal, SIG_IGN);
+      sigset_t childMask = testMask;
+      for (int signal : held) sigaddset(&childMask, signal);
+      for (int signal : {SIGTERM, SIGHUP, SIGINT})
+        if (!sigismember(&heldSet, signal)) sigdelset(&childMask, signal);
+      ::pthread_sigmask(SIG_SETMASK, &childMask, nullptr);
       const int errorFile = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (errorFile >= 0) ::dup2(errorFile, STDERR_FILENO);
       ::execve(program.c_str(), argv, envp.data());
       ::_exit(127);
     }
+    ::pthread_sigmask(SIG_SETMASK, &testMask, nullptr);
+    ::close(executing[1]);
+    char ignoredByte;
+    while (::read(executing[0], &ignoredByte, 1) < 0 && errno == EINTR) {
+    }
+    ::close(executing[0]);
     ASSERT_GT(m_pid, 0);
   }
   // True once the child ended; its status in `status`.

@@ -1,5 +1,6 @@
 // One QApplication for the whole test run, on the offscreen platform unless the
-// environment chose another; LC_NUMERIC stays "C" as in the program.
+// environment chose another; LC_NUMERIC stays "C" as in the program. The run
+// has user folders of its own (see PrivateUserFolders).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,9 +8,30 @@
 #include <cstdlib>
 
 #include "platform/ui/ModalDialogScript.h"
+#include "support/PrivateUserFolders.h"
+
+namespace {
+
+// Fails the run (after its last test) when it touched the user's own profile.
+class RealProfileUntouched : public ::testing::Environment {
+ public:
+  explicit RealProfileUntouched(const PrivateUserFolders& folders) : m_folders(folders) {}
+  void TearDown() override {
+    const std::string change = m_folders.RealProfileChange();
+    EXPECT_TRUE(change.empty()) << change;
+  }
+
+ private:
+  const PrivateUserFolders& m_folders;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything reads HOME or an XDG folder (Qt reads them as it starts).
+  PrivateUserFolders folders;
   ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new RealProfileUntouched(folders));
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
   std::setlocale(LC_NUMERIC, "C");

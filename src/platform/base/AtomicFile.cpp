@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/base/FileRewriteInProgress.h"
 #include "platform/base/FolderWriteLock.h"
 
 namespace {
@@ -81,6 +82,11 @@ int RemoveDeadTemporaries(const std::string& path) {
   return removed;
 }
 
+int SweepDeadTemporaries(const std::string& path) {
+  const FolderWriteLock lock(path);
+  return lock.Held() ? RemoveDeadTemporaries(path) : 0;
+}
+
 void SetWriteInterruptForTest(std::function<bool(const std::string& temporaryPath)> hook) {
   std::lock_guard<std::mutex> lock(g_interruptMutex);
   g_interrupt = std::move(hook);
@@ -105,6 +111,9 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, st
   // Only under the folder's lock can no other writer be between its mkstemp and its flock.
   if (held.Held()) RemoveDeadTemporaries(path);
   std::string temp = path + kTemporaryInfix + std::string(kTemporarySuffixLength, 'X');
+  // An end of the process asked for by a signal waits until the temporary
+  // file is renamed or removed.
+  const FileRewriteInProgress rewrite;
   int fd = ::mkstemp(temp.data());
   if (fd < 0) return fail(path);
   // Marks the temporary file as a live writer's (released when the fd closes,

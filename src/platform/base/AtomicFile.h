@@ -2,8 +2,10 @@
 // Whole-file reads and crash-safe writes: a rewrite goes to a temporary file in
 // the same folder, is flushed to disk and renamed over the old file, so a crash
 // leaves either the old or the new content, never half of it. A writer killed
-// before its rename leaves its temporary file ("<name>.tmp-XXXXXX"); the next
-// write of that file removes it, but never one a live writer still holds.
+// before its rename (kill -9) leaves its temporary file ("<name>.tmp-XXXXXX");
+// the next write of that file, or the program's next start, removes it, but
+// never one a live writer still holds. An end asked for by a signal waits for
+// the rewrites under way (see FileRewriteInProgress).
 #include <functional>
 #include <string>
 
@@ -20,6 +22,8 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, st
 // Removes the temporary files of `path` whose writers are gone; the caller holds
 // the folder's lock. Returns how many were removed.
 int RemoveDeadTemporaries(const std::string& path);
+// The same, taking the folder's lock itself (at a start, before any write).
+int SweepDeadTemporaries(const std::string& path);
 // Test seam: when the hook returns true, a write stops as a killed writer would,
 // after its temporary file is complete and before the rename (the file stays).
 void SetWriteInterruptForTest(std::function<bool(const std::string& temporaryPath)> hook);

@@ -3,11 +3,16 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
+
+#include "platform/base/FileRewriteInProgress.h"
 
 namespace {
+constexpr auto kRewriteWait = std::chrono::seconds(5);
 std::mutex g_exitHookMutex;
 ExitHook g_hook;
 std::atomic<int> g_abandonedWorkers{0};
@@ -26,6 +31,10 @@ void RequestProcessExit(int code) {
     return;
   }
   std::fflush(nullptr);
+  // A worker's file rewrite under way finishes first (its temporary file would
+  // stay): the last rewrite ends the process; a rewrite that hangs is not waited for.
+  EndProcessBetweenFileRewrites(code);
+  std::this_thread::sleep_for(kRewriteWait);
   _exit(code);
 }
 

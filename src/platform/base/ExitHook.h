@@ -1,7 +1,8 @@
 #pragma once
 // Ending the process with an exit code (321, 123, 1, 0) goes through this one hook.
 // Production flushes the standard streams and ends the process at once with _exit,
-// so no destructor runs under a live worker thread. Tests install a hook that
+// so no destructor runs under a live worker thread; a file rewrite under way on
+// another thread finishes first (within a few seconds), so it leaves no temporary file. Tests install a hook that
 // records the code and returns: callers must return normally after asking to exit.
 #include <functional>
 

@@ -144,6 +144,9 @@ void CWinApp::SetRegistryKey(const std::string& key) {
 }
 
 int AfxWinMain(CWinApp& app, int argc, char** argv) {
+  // Before the Qt application, which takes a while to make: a signal meanwhile
+  // is kept for the start.
+  TakeTerminationSignals();
   QApplication qtApplication(argc, argv);
   // Qt sets the user's locale; every number text of the system is locale-free.
   std::setlocale(LC_NUMERIC, "C");
@@ -156,7 +159,10 @@ int AfxWinMain(CWinApp& app, int argc, char** argv) {
   ArmExitInsideRunGuard();
   InstallTerminationSignals([&app] { app.OnTerminationSignal(); });
   int exitCode;
-  if (!app.InitInstance()) {
+  if (TerminationSignalArrived()) {
+    // Asked to end before the start began: nothing is started or written.
+    exitCode = app.ExitInstance();
+  } else if (!app.InitInstance()) {
     if (app.m_pMainWnd && app.m_pMainWnd->GetSafeHwnd()) app.m_pMainWnd->DestroyWindow();
     app.m_pMainWnd = nullptr;
     exitCode = app.ExitInstance();

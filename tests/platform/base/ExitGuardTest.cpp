@@ -5,10 +5,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
+#include "platform/base/AtomicFile.h"
 #include "platform/base/ExitHook.h"
+#include "support/TestEnvironment.h"
 
 namespace {
 
@@ -46,6 +50,36 @@ TEST(ExitInsideRunGuard, DisarmedAtTheEndOfTheRunAnExitIsAnOrdinaryOne) {
         std::exit(3);
       },
       ::testing::ExitedWithCode(42), "");
+}
+
+// The shut-down ends the process while a worker it gave up on rewrites a file:
+// the rewrite gets to its rename, and no temporary file stays.
+TEST(ExitDuringARewrite, TheRewriteUnderWayFinishesBeforeTheProcessEnds) {
+  GTEST_FLAG_SET(death_test_style, "fast");  // the child writes into this test's folder
+  TempDir dir;
+  dir.Write("Qelo-Setting.ini", "old");
+  const std::string path = dir.File("Qelo-Setting.ini");
+  EXPECT_EXIT(
+      {
+        static std::atomic<bool> renaming{false};
+        SetWriteInterruptForTest([](const std::string&) {
+          renaming = true;
+          std::this_thread::sleep_for(std::chrono::milliseconds(200));
+          return false;
+        });
+        std::thread([path] {
+          WriteFileAtomically(path, "new");
+          for (;;) ::pause();
+        }).detach();
+        while (!renaming) std::this_thread::yield();
+        RequestProcessExit(5);
+        ::_exit(0);  // the process did not end
+      },
+      ::testing::ExitedWithCode(5), "");
+  EXPECT_EQ(dir.Read("Qelo-Setting.ini"), "new");
+  int files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.Path())) ++files;
+  EXPECT_EQ(files, 1) << "a temporary file stayed";
 }
 
 }  // namespace
