@@ -320,7 +320,10 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
   // A residue below the low alarm is what a discharge leaves anyway.
   const float residue = std::max(kOtherChargeThreshold, GetShapeAttribFloat(devices.weigher, eCodeLowAlarmLevel) -
                                                              GetShapeAttribFloat(devices.weigher, eCodeMinLevel));
-  const bool handCharging = devices.material != 0 && GetMaterialLedger().ChargingInto(devices.weigher) >= 0;
+  const int chargedBy = devices.material == 0 ? -1 : GetMaterialLedger().ChargingInto(devices.weigher);
+  const bool handCharging =
+      chargedBy >= 0 &&
+      GetShapeAttribBool(g_materials[static_cast<std::size_t>(chargedBy)].GetChargePumpId(), eCodeOnOffCommand);
   if (const float other = OtherChargeIn(devices); other > residue || handCharging) {
     // Charging on top would book and discharge the other charge as this one's;
     // a pump run by hand into it stops, so the amount told stays true.

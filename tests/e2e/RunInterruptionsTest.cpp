@@ -23,7 +23,13 @@ class RunInterruptionsTest : public PlantScenarioFixture {
   }
   void StopProcess() {
     main->SendMessage(WM_COMMAND, ID_STOP_PROCESS);
-    ASSERT_TRUE(PassUntil([] { return !GetProcessEngine().IsStarted() && !WaterPumpOn(); }, 5));
+    // Until the cycle has handled the Stop: the data source waits for that.
+    ASSERT_TRUE(PassUntil(
+        [] {
+          return !GetProcessEngine().IsStarted() && !WaterPumpOn() &&
+                 !GetEngineRoot()->GetRecipeSupervisor().HasStopToHandle();
+        },
+        5));
   }
   void ChooseDataSource(UINT command, int expected) {
     main->SendMessage(WM_COMMAND, command);
