@@ -74,7 +74,7 @@ class ModbusSlavePeer {
     double minChars = 0;    // the shortest silence, in characters
     double meanChars = 0;
     int below3_5 = 0;       // silences shorter than 3.5 characters
-    int unmeasured = 0;     // replies whose end the peer could not time (it lost the processor)
+    int unmeasured = 0;     // replies the peer could not keep or time (it lost the processor)
   };
   Silences MeasuredSilences();
   void ResetSilences();
@@ -90,6 +90,8 @@ class ModbusSlavePeer {
   // Sends `wire` at once, or paced one character time a byte from `start`.
   void SendOnWire(const std::string& wire, Clock::time_point start);
   void NoteRequestArrival(Clock::time_point arrived);
+  // Bytes from the master wait unread.
+  bool RequestWaiting();
 
   PtyPair m_pty;
   _modbus* m_ctx = nullptr;

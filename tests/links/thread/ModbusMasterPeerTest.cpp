@@ -23,10 +23,10 @@ class ModbusMasterPeerTest : public ::testing::Test {
     return items.back().get();
   }
 
-  void Start() {
+  void Start(DWORD baud = 38400) {
     peer.Start();
     ASSERT_EQ(master.Open(peer.PortPath()), 0);
-    ASSERT_EQ(master.Setup(38400, 8, NOPARITY, ONESTOPBIT), 0);
+    ASSERT_EQ(master.Setup(baud, 8, NOPARITY, ONESTOPBIT), 0);
     ASSERT_EQ(master.SetupHandshaking(CSerial::EHandshakeOff), 0);
     std::vector<CSerialLinkerItem*> pointers;
     for (auto& item : items) pointers.push_back(item.get());
@@ -128,6 +128,23 @@ TEST_F(ModbusMasterPeerTest, ATruncatedReplyTimesOutAndTheNextOneIsTaken) {
   EXPECT_TRUE(Reads(item, 78.0f));
   EXPECT_GE(item->GetTimeoutCount(), 2u);
   EXPECT_EQ(item->GetErrorCount(), 0u);
+}
+
+// A slave on a 9600-baud line answers later than the band: its reply is still
+// coming in when the request times out. The next request waits until the line
+// has been quiet for 3.5 characters after the reply's last byte.
+TEST_F(ModbusMasterPeerTest, AfterATimeOutTheNextRequestLeavesTheLineQuietFirst) {
+  peer.AddSlave(1);
+  peer.SetValue(1, 40001, 5);
+  peer.SetWireBaud(9600);
+  // Request 8.3 ms, 3.6 ms of silence, reply 9.4 ms: the reply ends some 21 ms
+  // after its request, the band runs out at 15 ms; polled on every pass.
+  CSerialLinkerItem* item = AddItem(1, 40001, 0, 15);
+  Start(9600);
+  EXPECT_TRUE(PumpUntil([&] { return item->GetTimeoutCount() >= 5 && peer.MeasuredSilences().count >= 5; }));
+  const ModbusSlavePeer::Silences silences = peer.MeasuredSilences();
+  EXPECT_EQ(silences.below3_5, 0) << "of " << silences.count << ", the shortest " << silences.minChars
+                                  << " characters";
 }
 
 TEST_F(ModbusMasterPeerTest, AReplyBearingAnotherSlavesAddressIsNeverStored) {
