@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -81,6 +82,61 @@ inline float ValueOf(const CSerialLinkerItem& item) {
   const Variant v = item.GetValue();
   return v.vt == VT_R4 ? v.fltVal : -12345.0f;
 }
+
+// A master that watches its own port: the silence it leaves between the last
+// byte it read and each frame it starts to write. Judged here, where the master
+// decides, this holds on any machine; a silence measured at the far end of a
+// pseudo-terminal does not, as the terminal may hold bytes back under load.
+class LineWatchingMaster : public CModBusBase {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  LONG Read(void* buffer, DWORD length, DWORD* read = nullptr, OVERLAPPED* overlapped = nullptr,
+            DWORD timeoutMs = INFINITE) override {
+    DWORD count = 0;
+    const LONG result = CModBusBase::Read(buffer, length, &count, overlapped, timeoutMs);
+    if (read != nullptr) *read = count;
+    if (count > 0) {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_lastRead = Clock::now();  // the master had the bytes no earlier
+    }
+    return result;
+  }
+  LONG Write(const void* data, DWORD length, DWORD* written = nullptr, OVERLAPPED* overlapped = nullptr,
+             DWORD timeoutMs = INFINITE) override {
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      if (m_lastRead) {
+        const double chars = std::chrono::duration<double>(Clock::now() - *m_lastRead).count() / CharacterSeconds();
+        ++m_silences;
+        if (chars < 3.5) ++m_shortSilences;
+        if (m_silences == 1 || chars < m_shortestChars) m_shortestChars = chars;
+        m_lastRead.reset();  // one silence per frame written
+      }
+    }
+    return CModBusBase::Write(data, length, written, overlapped, timeoutMs);
+  }
+
+  struct Silences {
+    int count = 0;  // frames written after bytes were read
+    int below3_5 = 0;
+    double shortestChars = 0;
+  };
+  Silences MeasuredSilences() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return {m_silences, m_shortSilences, m_shortestChars};
+  }
+
+ private:
+  // 8N1: ten bits a character.
+  double CharacterSeconds() { return GetBaudRate() > 0 ? 10.0 / GetBaudRate() : 1.0; }
+
+  std::mutex m_mutex;
+  std::optional<Clock::time_point> m_lastRead;
+  int m_silences = 0;
+  int m_shortSilences = 0;
+  double m_shortestChars = 0;
+};
 
 // Delivers posted messages until `done` holds or about ten seconds passed.
 inline bool PumpUntil(const std::function<bool()>& done) {

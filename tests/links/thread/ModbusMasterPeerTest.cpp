@@ -44,7 +44,7 @@ class ModbusMasterPeerTest : public ::testing::Test {
   RecordingWindow window;
   ModbusSlavePeer peer;
   std::vector<std::unique_ptr<CSerialLinkerItem>> items;
-  CModBusBase master;
+  LineWatchingMaster master;
 };
 
 }  // namespace
@@ -132,7 +132,7 @@ TEST_F(ModbusMasterPeerTest, ATruncatedReplyTimesOutAndTheNextOneIsTaken) {
 
 // A slave on a 9600-baud line answers later than the band: its reply is still
 // coming in when the request times out. The next request waits until the line
-// has been quiet for 3.5 characters after the reply's last byte.
+// has been quiet for 3.5 characters after the last byte the master read.
 TEST_F(ModbusMasterPeerTest, AfterATimeOutTheNextRequestLeavesTheLineQuietFirst) {
   peer.AddSlave(1);
   peer.SetValue(1, 40001, 5);
@@ -141,9 +141,9 @@ TEST_F(ModbusMasterPeerTest, AfterATimeOutTheNextRequestLeavesTheLineQuietFirst)
   // after its request, the band runs out at 15 ms; polled on every pass.
   CSerialLinkerItem* item = AddItem(1, 40001, 0, 15);
   Start(9600);
-  EXPECT_TRUE(PumpUntil([&] { return item->GetTimeoutCount() >= 5 && peer.MeasuredSilences().count >= 5; }));
-  const ModbusSlavePeer::Silences silences = peer.MeasuredSilences();
-  EXPECT_EQ(silences.below3_5, 0) << "of " << silences.count << ", the shortest " << silences.minChars
+  EXPECT_TRUE(PumpUntil([&] { return item->GetTimeoutCount() >= 5 && master.MeasuredSilences().count >= 5; }));
+  const LineWatchingMaster::Silences silences = master.MeasuredSilences();
+  EXPECT_EQ(silences.below3_5, 0) << "of " << silences.count << ", the shortest " << silences.shortestChars
                                   << " characters";
 }
 
