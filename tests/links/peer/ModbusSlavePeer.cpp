@@ -109,6 +109,11 @@ std::vector<ModbusSlavePeer::WriteRequest> ModbusSlavePeer::WriteLog() {
   return m_writeLog;
 }
 
+std::vector<std::int32_t> ModbusSlavePeer::WrittenValues(int slave, int registerNumber) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_writtenValues[{slave, registerNumber}];
+}
+
 void ModbusSlavePeer::SetWireBaud(int baud) { m_wireBaud.store(baud < 0 ? 0 : baud); }
 
 double ModbusSlavePeer::CharacterSeconds() const {
@@ -203,7 +208,15 @@ void ModbusSlavePeer::Answer(const std::vector<std::uint8_t>& request, Clock::ti
     std::lock_guard<std::mutex> lock(m_mutex);
     const int slave = request[0];
     ++m_requests[slave];
-    if (request[1] == 16) m_writeLog.push_back({slave, 40001 + ((request[2] << 8) | request[3])});
+    if (request[1] == 16) {
+      const int registerNumber = 40001 + ((request[2] << 8) | request[3]);
+      m_writeLog.push_back({slave, registerNumber});
+      if (request[6] == 4) {
+        m_writtenValues[{slave, registerNumber}].push_back(static_cast<std::int32_t>(
+            (std::uint32_t{request[7]} << 24) | (std::uint32_t{request[8]} << 16) | (std::uint32_t{request[9]} << 8) |
+            request[10]));
+      }
+    }
     auto found = m_slaves.find(slave);
     if (found == m_slaves.end() || m_silent[slave]) return;
     modbus_set_slave(m_ctx, slave);

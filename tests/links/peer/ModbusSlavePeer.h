@@ -18,6 +18,7 @@
 #include <ostream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/PtyPair.h"
@@ -64,6 +65,9 @@ class ModbusSlavePeer {
     }
   };
   std::vector<WriteRequest> WriteLog();
+  // The values of the two-register writes to `registerNumber` of `slave`, in
+  // the order they came.
+  std::vector<std::int32_t> WrittenValues(int slave, int registerNumber);
   int Replies() const { return m_replies.load(); }
 
   // 0 (the default) answers at once, as fast as the pseudo-terminal goes.
@@ -101,6 +105,7 @@ class ModbusSlavePeer {
   std::map<int, bool> m_silent;
   std::map<int, int> m_requests;
   std::vector<WriteRequest> m_writeLog;
+  std::map<std::pair<int, int>, std::vector<std::int32_t>> m_writtenValues;
   Fault m_fault = Fault::None;
   int m_faultCount = 0;
   int m_otherSlave = 0;
