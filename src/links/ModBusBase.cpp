@@ -106,7 +106,8 @@ void CModBusBase::WakePoller() {
 void CModBusBase::ResetReceiver(bool purge) {
   std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
   m_receiver.Flush();
-  if (purge && IsOpen()) Purge();
+  // Only the input: a request handed to the port is on the line already.
+  if (purge) DrainInput();
 }
 
 BOOL CModBusBase::BuildReadRequest(BYTE slave, int address, WORD registerCount, std::vector<BYTE>& out) {
@@ -139,14 +140,30 @@ std::int64_t SteadyNowNs() {
 }
 }  // namespace
 
-void CModBusBase::MarkReplyEnd() { m_lastReplyEndNs.store(SteadyNowNs()); }
+DWORD CModBusBase::DrainInput() {
+  std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+  if (!IsOpen()) return 0;
+  BYTE scratch[64];
+  DWORD total = 0;
+  DWORD count = 0;
+  while (Read(scratch, sizeof scratch, &count) == ERROR_SUCCESS && count > 0) total += count;
+  if (total > 0) m_line.NoteReceived(SteadyNowNs());
+  return total;
+}
 
-void CModBusBase::WaitFrameSilence() {
-  const std::int64_t last = m_lastReplyEndNs.load();
-  if (last == 0) return;  // nothing was answered yet: the line is quiet
-  const std::int64_t due = last + m_frameSilenceNs.load();
-  const std::int64_t now = SteadyNowNs();
-  if (due > now) std::this_thread::sleep_for(std::chrono::nanoseconds(due - now));
+bool CModBusBase::WaitForQuietLine(const std::function<bool()>& keepWaiting, std::int64_t giveUpNs) {
+  for (;;) {
+    std::int64_t wait;
+    {
+      std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+      DrainInput();
+      wait = m_line.WaitBeforeSending(SteadyNowNs());
+    }
+    if (wait == 0) return true;
+    if (!keepWaiting() || !IsOpen() || SteadyNowNs() >= giveUpNs) return false;
+    // Short steps: bytes still coming in put the end further off.
+    std::this_thread::sleep_for(std::chrono::nanoseconds(std::min<std::int64_t>(wait, 500000)));
+  }
 }
 
 void CModBusBase::RefreshLineTiming() {
@@ -155,8 +172,9 @@ void CModBusBase::RefreshLineTiming() {
   const int stopBits = GetStopBits() == ONESTOPBIT ? 1 : 2;
   const int bits = 1 + GetByteSize() + (GetParity() != NOPARITY ? 1 : 0) + stopBits;
   const int baud = GetBaudRate();
-  m_frameSilenceNs.store(ModbusFrameSilence(baud, bits).count());
   if (baud > 0) m_characterNs.store(static_cast<std::int64_t>(1e9 * bits / baud));
+  std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+  m_line.SetTiming(ModbusFrameSilence(baud, bits).count(), m_characterNs.load());
 }
 
 UINT CModBusBase::PollingProc(CThreadEngine* thread) {
@@ -186,7 +204,9 @@ void CModBusBase::PollItems() {
     if (!m_pollThread->IsKeepRunning() || m_sync.load()) return;
     CSerialLinkerItem* item = m_items[static_cast<std::size_t>(i)];
     if (item->IsPollNotDue()) continue;
-    WaitFrameSilence();
+    // A line that never falls quiet is never spoken over; a stop or a write still ends the wait.
+    const auto wanted = [this] { return m_pollThread->IsKeepRunning() && !m_sync.load(); };
+    if (!WaitForQuietLine(wanted, INT64_MAX)) return;
     PollItem(i, item);
   }
 }
@@ -199,14 +219,18 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
     std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
     // A write took the port meanwhile, or a stop came after its wake-up found nothing to wake.
     if (m_sync.load() || !m_pollThread->IsKeepRunning()) return;
-    // Whatever still lies in the input is a late answer to an earlier request.
+    // The line spoke again since it was found quiet: not now (the item stays due).
+    if (DrainInput() > 0) return;
     m_receiver.ExpectRead(slave);
     m_outstanding = index;
     item->GetReplyEvent().Reset();
-    if (IsOpen()) Purge();
   }
   SendFrame(request);
   const std::int64_t sentNs = SteadyNowNs();
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    m_line.NoteSent(sentNs, request.size());
+  }
   item->SetLastRequestTick(GetTickCount());
   // Ends with the reply, the band or a stop. A write wanting the line (WakePoller)
   // shortens it to the write's own reply time: the reply still taken and stored,
@@ -234,7 +258,9 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   item->GetReplyEvent().Reset();
   m_outstanding = -1;
   m_receiver.Disarm();
-  if (IsOpen()) Purge();
+  // The rest of a reply may still be coming in: the next request waits for the
+  // line to fall quiet (PollItems), and the listener drops it meanwhile.
+  DrainInput();
 }
 
 void CModBusBase::OnEvent(DWORD events, DWORD) {
@@ -248,6 +274,8 @@ void CModBusBase::OnEvent(DWORD events, DWORD) {
       if (m_lineHeld.load()) return;
       DWORD count = 0;
       if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS || count == 0) return;
+      // Noted under the lock that the poller checks the line's silence under.
+      m_line.NoteReceived(SteadyNowNs());
       ModbusParseResult result = m_receiver.Feed(scratch, count);
       while (result.status != ModbusParse::NeedMore) {
         if (const int index = TakeReply(result); index >= 0) values.push_back({index, result.value});
@@ -276,7 +304,6 @@ int CModBusBase::TakeReply(const ModbusParseResult& result) {
       return -1;  // not the reply to this request: dropped, the request still waits
   }
   m_outstanding = -1;
-  MarkReplyEnd();
   item->GetReplyEvent().Set();
   return toStore;
 }
@@ -352,49 +379,43 @@ void CModBusBase::GiveLineBack() {
   m_writer = std::thread::id();
 }
 
-void CModBusBase::DrainLine() {
-  using namespace std::chrono;
-  const std::int64_t silence = m_frameSilenceNs.load();
-  // A line that never goes quiet (noise) does not hold the write up for long.
-  const std::int64_t giveUp = SteadyNowNs() + static_cast<std::int64_t>(kWriteReplyTimeoutMs) * 1000000;
-  std::int64_t lastByte = m_lastReplyEndNs.load();
-  BYTE scratch[64];
-  for (;;) {
-    DWORD count = 0;
-    while (Read(scratch, sizeof scratch, &count) == ERROR_SUCCESS && count > 0) lastByte = SteadyNowNs();
-    const std::int64_t now = SteadyNowNs();
-    if (lastByte == 0 || now - lastByte >= silence) break;
-    if (now >= giveUp || !IsOpen()) break;
-    std::this_thread::sleep_for(nanoseconds(std::min<std::int64_t>(std::max<std::int64_t>(silence / 4, 100000), 500000)));
-  }
-  if (IsOpen()) Purge();
-}
-
 bool CModBusBase::TryWrite(const std::vector<BYTE>& request, DWORD replyLength) {
-  DrainLine();
+  // A line that keeps talking (noise, a frame longer than any reply) is not
+  // spoken over: the try fails without sending.
+  const std::int64_t giveUp = SteadyNowNs() + static_cast<std::int64_t>(kWriteReplyTimeoutMs) * 1000000 +
+                              static_cast<std::int64_t>(ModbusReceiver::kCapacity) * m_characterNs.load();
+  if (!WaitForQuietLine([] { return true; }, giveUp)) return false;
   if (SendFrame(request) != ERROR_SUCCESS) return false;
+  const std::int64_t sentNs = SteadyNowNs();
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    m_line.NoteSent(sentNs, request.size());
+  }
   // The reply time-out runs from when the request has left the line.
-  const std::int64_t deadline = SteadyNowNs() + static_cast<std::int64_t>(request.size()) * m_characterNs.load() +
+  const std::int64_t deadline = sentNs + static_cast<std::int64_t>(request.size()) * m_characterNs.load() +
                                 static_cast<std::int64_t>(kWriteReplyTimeoutMs) * 1000000;
   ModbusReceiver receiver;
   receiver.ExpectWrite(request.data(), request.size());
   BYTE scratch[64];
   for (;;) {
+    // Read once more after the deadline: what came in before it counts, however
+    // late this thread looks.
+    const bool last = SteadyNowNs() >= deadline;
     DWORD count = 0;
     if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS) return false;
+    if (count > 0) {
+      std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+      m_line.NoteReceived(SteadyNowNs());
+    }
     ModbusParseResult result = receiver.Feed(scratch, count);
     // A late reply to a given-up poll, or another slave's frame, is passed over.
     while (result.status == ModbusParse::WrongSlave || result.status == ModbusParse::Unexpected) {
       result = receiver.Feed(nullptr, 0);
     }
     if (result.status != ModbusParse::NeedMore) {
-      MarkReplyEnd();
       return result.status == ModbusParse::Complete && replyLength == modbus::kWriteReplyLength;
     }
-    if (SteadyNowNs() >= deadline) {
-      if (receiver.Held() > 0) MarkReplyEnd();
-      return false;
-    }
+    if (last) return false;
     if (count == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
 }

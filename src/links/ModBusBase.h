@@ -6,6 +6,10 @@
 // the item). Tag writes go out as function 16 transactions that take the port
 // over from the polling thread.
 //
+// Every request, and every write, waits until the line has been quiet for 3.5
+// characters: after a time-out the reply may still be coming in, and is let
+// arrive and dropped before the master speaks again.
+//
 // A reply belongs only to the request that is outstanding: the polled item and
 // its slave are remembered under the receive lock, and anything else that
 // arrives (a late or stray reply, another slave's frame, noise) is dropped.
@@ -20,11 +24,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "links/ModbusLineSilence.h"
 #include "links/ModbusReceiver.h"
 #include "links/SerialEx.h"
 #include "links/SerialLinkerItem.h"
@@ -71,10 +77,12 @@ class CModBusBase : public CSerialEx {
   // Returns the previous flag. Switching on ends the poll in flight within the
   // write's reply time and waits (up to 1 s, servicing messages on the UI thread)
   // until the polling thread stands aside, then the listener stands aside too;
-  // either way the receiver is reset and the port purged.
+  // either way the receiver is reset and the port's input drained.
   bool SetSyncMode(bool sync);
   bool IsSyncMode() const { return m_sync.load(); }
-  // Drops what the receiver holds; with `purge`, also the port's queues.
+  // Drops what the receiver holds; with `purge`, also what waits in the port's
+  // input (noted as the line speaking). Output is never dropped: a request
+  // handed to the port is on the line.
   void ResetReceiver(bool purge);
 
   static BOOL BuildReadRequest(BYTE slave, int address, WORD registerCount, std::vector<BYTE>& out);
@@ -103,10 +111,6 @@ class CModBusBase : public CSerialEx {
   };
 
   static UINT PollingProc(CThreadEngine* thread);
-  // Holds the line quiet for the frame gap after the last reply before a new
-  // request goes out: a slave takes a shorter gap as part of the frame before.
-  void WaitFrameSilence();
-  void MarkReplyEnd();
   void PollItem(int index, CSerialLinkerItem* item);
   // Ends the polling thread's reply wait early (a stop, or a write taking the port).
   void WakePoller();
@@ -121,10 +125,13 @@ class CModBusBase : public CSerialEx {
   // Wakes the poll in flight and waits (bounded, servicing messages) until the
   // poller stands aside; FALSE when it did not in time.
   bool WaitForPollerAside(std::uint64_t idleBefore);
-  // Lets what is still coming in arrive (a late reply, the tail of an earlier
-  // frame) and drops it once the line has been quiet for the frame gap, so the
-  // write's request does not talk over a slave.
-  void DrainLine();
+  // Under the receive lock: reads off and drops whatever waits unread (nothing
+  // is outstanding), noting it as the line speaking; the bytes read.
+  DWORD DrainInput();
+  // Lets what is still coming in arrive and drops it, until the line has been
+  // quiet for the frame gap: TRUE then. FALSE when `keepWaiting` says no more,
+  // or the line is still talking at `giveUpNs` (steady clock).
+  bool WaitForQuietLine(const std::function<bool()>& keepWaiting, std::int64_t giveUpNs);
   // One try of a write: the request out, then its reply matched among whatever
   // arrives within the reply time-out. TRUE when the slave confirmed it.
   bool TryWrite(const std::vector<BYTE>& request, DWORD replyLength);
@@ -143,10 +150,8 @@ class CModBusBase : public CSerialEx {
   ModbusReceiver m_receiver;
   int m_outstanding = -1;  // index of the item whose reply is awaited
   std::atomic<std::uint64_t> m_idlePasses{0};  // passes the poller stood aside for a write
-  // The gap of 3.5 characters at the port's settings (with a small margin for
-  // the time the last byte takes to reach us), and when the last reply ended.
-  std::atomic<std::int64_t> m_frameSilenceNs{1000000};
-  std::atomic<std::int64_t> m_lastReplyEndNs{0};  // steady clock; 0 before any reply
+  // When the line last spoke and the gap a frame needs; under the receive lock.
+  ModbusLineSilence m_line;
   std::atomic<std::int64_t> m_characterNs{1000000 / 3};
   std::mutex m_writerMutex;
   std::thread::id m_writer;  // the thread whose write holds the line; none when free

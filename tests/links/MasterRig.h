@@ -2,16 +2,19 @@
 // What the master's tests share: an engine root whose data source the test sets,
 // a window that records message 5377 with the item's value at delivery, and
 // items built like the serial link builds them.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "datacenter/EngineServices.h"
 #include "links/ModBusBase.h"
+#include "links/ModbusRtu.h"
 #include "links/SerialLinkerItem.h"
 #include "platform/ui/MessageCore.h"
 
@@ -81,6 +84,120 @@ inline float ValueOf(const CSerialLinkerItem& item) {
   const Variant v = item.GetValue();
   return v.vt == VT_R4 ? v.fltVal : -12345.0f;
 }
+
+// A master that watches its own port, where it decides (a busy machine may hold
+// bytes back inside a pseudo-terminal, so what the far end sees is no measure):
+//  - the silence it leaves between the last byte it read and each frame it
+//    starts to write;
+//  - for a write, whether the slave's reply to one of its tries reached the
+//    port within that try's reply time. Then the master must report the write
+//    done; otherwise no master could (a slave held up past the reply time looks
+//    like one that never answers).
+class LineWatchingMaster : public CModBusBase {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  LONG Read(void* buffer, DWORD length, DWORD* read = nullptr, OVERLAPPED* overlapped = nullptr,
+            DWORD timeoutMs = INFINITE) override {
+    DWORD count = 0;
+    const LONG result = CModBusBase::Read(buffer, length, &count, overlapped, timeoutMs);
+    if (read != nullptr) *read = count;
+    if (count > 0) {
+      const Clock::time_point now = Clock::now();  // the master had the bytes no earlier
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_lastRead = now;
+      if (m_tracing) {
+        const auto* bytes = static_cast<const BYTE*>(buffer);
+        m_trace.push_back({false, now, std::vector<BYTE>(bytes, bytes + count)});
+      }
+    }
+    return result;
+  }
+  LONG Write(const void* data, DWORD length, DWORD* written = nullptr, OVERLAPPED* overlapped = nullptr,
+             DWORD timeoutMs = INFINITE) override {
+    {
+      const Clock::time_point now = Clock::now();  // the frame leaves no earlier
+      std::lock_guard<std::mutex> lock(m_mutex);
+      if (m_lastRead) {
+        const double chars = std::chrono::duration<double>(now - *m_lastRead).count() / CharacterSeconds();
+        ++m_silences;
+        if (chars < 3.5) ++m_shortSilences;
+        if (m_silences == 1 || chars < m_shortestChars) m_shortestChars = chars;
+        m_lastRead.reset();  // one silence per frame written
+      }
+      if (m_tracing) {
+        const auto* bytes = static_cast<const BYTE*>(data);
+        m_trace.push_back({true, now, std::vector<BYTE>(bytes, bytes + length)});
+      }
+    }
+    return CModBusBase::Write(data, length, written, overlapped, timeoutMs);
+  }
+
+  struct Silences {
+    int count = 0;  // frames written after bytes were read
+    int below3_5 = 0;
+    double shortestChars = 0;
+  };
+  Silences MeasuredSilences() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return {m_silences, m_shortSilences, m_shortestChars};
+  }
+
+  struct WriteOutcome {
+    bool done = false;
+    bool answeredInTime = false;  // a try's reply reached the port within its reply time
+    int tries = 0;                // write requests that went out
+  };
+  // WriteRegisters, watched.
+  WriteOutcome WatchedWrite(int slave, int address, std::int32_t value) {
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_trace.clear();
+      m_tracing = true;
+    }
+    WriteOutcome outcome;
+    outcome.done = WriteRegisters(slave, address, value) != FALSE;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_tracing = false;
+    for (std::size_t i = 0; i < m_trace.size(); ++i) {
+      const Traced& sent = m_trace[i];
+      if (!sent.written || sent.bytes.size() < 6 || sent.bytes[1] != modbus::kWriteMultipleRegisters) continue;
+      ++outcome.tries;
+      std::vector<BYTE> reply(sent.bytes.begin(), sent.bytes.begin() + 6);
+      modbus::AppendCrc(reply);
+      const auto replyTime = std::chrono::duration_cast<Clock::duration>(
+          std::chrono::duration<double>(sent.bytes.size() * CharacterSeconds()) +
+          std::chrono::milliseconds(kWriteReplyTimeoutMs));
+      std::vector<BYTE> heard;
+      for (std::size_t j = i + 1; j < m_trace.size() && !m_trace[j].written; ++j) {
+        if (m_trace[j].at - sent.at > replyTime) break;
+        heard.insert(heard.end(), m_trace[j].bytes.begin(), m_trace[j].bytes.end());
+      }
+      if (std::search(heard.begin(), heard.end(), reply.begin(), reply.end()) != heard.end()) {
+        outcome.answeredInTime = true;
+      }
+    }
+    return outcome;
+  }
+
+ private:
+  struct Traced {
+    bool written;  // a frame written, else bytes read
+    Clock::time_point at;
+    std::vector<BYTE> bytes;
+  };
+
+  // 8N1: ten bits a character.
+  double CharacterSeconds() { return GetBaudRate() > 0 ? 10.0 / GetBaudRate() : 1.0; }
+
+  std::mutex m_mutex;
+  std::optional<Clock::time_point> m_lastRead;
+  int m_silences = 0;
+  int m_shortSilences = 0;
+  double m_shortestChars = 0;
+  bool m_tracing = false;
+  std::vector<Traced> m_trace;
+};
 
 // Delivers posted messages until `done` holds or about ten seconds passed.
 inline bool PumpUntil(const std::function<bool()>& done) {

@@ -3,6 +3,7 @@
 // The port is the one saved in the settings file, opened without the dialog.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "MasterRig.h"
@@ -125,6 +126,9 @@ TEST_F(SerialLinkPeerTest, AFailedWriteLeavesTheTagPendingAndTheFirstCommandGoes
   // The silent slave never confirms: the command has not reached the device.
   EXPECT_TRUE(level->IsWritePending());
   EXPECT_GT(link->GetItemAt(0)->GetErrorCount(), 0u);
+  // Its three tries heard while still silent (a busy machine may hold them in
+  // the line until later).
+  EXPECT_TRUE(PumpUntil([&] { return peer.WriteLog().size() >= 3; }));
   EXPECT_EQ(peer.GetValue(1, 40001), 777);
 
   // The next change of the tag tries again.
@@ -155,10 +159,14 @@ TEST_F(SerialLinkPeerTest, AReadingStillQueuedWhenACommandIsGivenDoesNotTakeItsP
   // A command the slave never confirmed is not held against the device's readings:
   // the next reading shows what the device has, and the next change tries again.
   peer.SetSilent(1, true);
+  const std::size_t writesBefore = peer.WriteLog().size();
   level->SetWritePending(TRUE);
   level->SetValue(Variant::R4(6.5f));
   EXPECT_TRUE(PumpUntil([&] { return item->GetErrorCount() > 0; }));
   EXPECT_TRUE(level->IsWritePending());
+  // Its three tries heard while still silent (a busy machine may hold them in
+  // the line until later).
+  EXPECT_TRUE(PumpUntil([&] { return peer.WriteLog().size() >= writesBefore + 3; }));
   peer.SetSilent(1, false);
   EXPECT_TRUE(Shows(level, 5.5f));
   EXPECT_FALSE(level->IsWritePending());
@@ -208,7 +216,11 @@ TEST_F(SerialLinkPeerTest, ATagWrittenDuringAnotherTagsWriteGoesOutAfterIt) {
     EXPECT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40021) == round && peer.GetValue(1, 40001) == round * 100 + 50; }));
     EXPECT_TRUE(PumpUntil([&] { return !valve->IsWritePending() && !level->IsWritePending(); }));
   }
-  EXPECT_EQ(peer.WriteLog(), expected);
+  // A try whose reply a busy machine held back past the reply time is sent
+  // again: the same request twice in a row is one write.
+  std::vector<ModbusSlavePeer::WriteRequest> writes = peer.WriteLog();
+  writes.erase(std::unique(writes.begin(), writes.end()), writes.end());
+  EXPECT_EQ(writes, expected);
   for (int i = 0; i < link->GetItemCount(); ++i) EXPECT_EQ(link->GetItemAt(i)->GetErrorCount(), 0u) << i;
 }
 

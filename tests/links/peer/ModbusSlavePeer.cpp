@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <modbus.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <time.h>
 #include <unistd.h>
@@ -108,6 +109,11 @@ std::vector<ModbusSlavePeer::WriteRequest> ModbusSlavePeer::WriteLog() {
   return m_writeLog;
 }
 
+std::vector<std::int32_t> ModbusSlavePeer::WrittenValues(int slave, int registerNumber) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_writtenValues[{slave, registerNumber}];
+}
+
 void ModbusSlavePeer::SetWireBaud(int baud) { m_wireBaud.store(baud < 0 ? 0 : baud); }
 
 double ModbusSlavePeer::CharacterSeconds() const {
@@ -202,7 +208,15 @@ void ModbusSlavePeer::Answer(const std::vector<std::uint8_t>& request, Clock::ti
     std::lock_guard<std::mutex> lock(m_mutex);
     const int slave = request[0];
     ++m_requests[slave];
-    if (request[1] == 16) m_writeLog.push_back({slave, 40001 + ((request[2] << 8) | request[3])});
+    if (request[1] == 16) {
+      const int registerNumber = 40001 + ((request[2] << 8) | request[3]);
+      m_writeLog.push_back({slave, registerNumber});
+      if (request[6] == 4) {
+        m_writtenValues[{slave, registerNumber}].push_back(static_cast<std::int32_t>(
+            (std::uint32_t{request[7]} << 24) | (std::uint32_t{request[8]} << 16) | (std::uint32_t{request[9]} << 8) |
+            request[10]));
+      }
+    }
     auto found = m_slaves.find(slave);
     if (found == m_slaves.end() || m_silent[slave]) return;
     modbus_set_slave(m_ctx, slave);
@@ -247,6 +261,11 @@ void ModbusSlavePeer::SendSpoiled(std::vector<std::uint8_t> reply, Clock::time_p
   m_replies.fetch_add(1);
 }
 
+bool ModbusSlavePeer::RequestWaiting() {
+  int queued = 0;
+  return ::ioctl(m_pty.MasterFd(), FIONREAD, &queued) == 0 && queued > 0;
+}
+
 void ModbusSlavePeer::SendOnWire(const std::string& wire, Clock::time_point start) {
   const double character = CharacterSeconds();
   if (character <= 0) {
@@ -256,19 +275,33 @@ void ModbusSlavePeer::SendOnWire(const std::string& wire, Clock::time_point star
   const auto step = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(character));
   // A byte is whole on the wire (and so in the master's input) one character after it starts.
   Clock::time_point before{};
+  Clock::duration longestGap{};
+  bool heardFirst = false;  // the master spoke before this reply began: this slave is the late one
   for (std::size_t i = 0; i < wire.size(); ++i) {
     SleepUntil(start + step * static_cast<int>(i + 1));
+    if (i == 0) heardFirst = RequestWaiting();
+    const Clock::time_point previous = before;
     before = Clock::now();
+    if (i == 0 && before > start + step * 2) heardFirst = true;  // began late: the master may have moved on
+    if (i > 0) longestGap = std::max(longestGap, before - previous);
     m_pty.Send(wire.substr(i, 1));
+    if (i == 0 && RequestWaiting()) heardFirst = true;  // came in just as the reply began
   }
   const Clock::time_point after = Clock::now();
   std::lock_guard<std::mutex> lock(m_mutex);
-  // On a busy machine this thread may lose the processor around the last byte;
-  // then when the master got it is unknown, and the silence after it is not measured.
-  if (after - before > step / 4) {
+  // The silence after a reply is the master's to keep only when the reply went
+  // out as a slave on time sends it. Not measured: a reply begun late or after
+  // the master spoke again (a slave answering an abandoned request talks over
+  // the master), one with a pause of more than 1.5 characters (a frame ends
+  // there on a real line, so the master may take the line as quiet), or one
+  // whose last byte this thread lost the processor around. Otherwise the
+  // silence counts from before the last byte was written. A figure for the
+  // bench: on a busy machine the pseudo-terminal itself may hold bytes back in
+  // either direction, so tests judge the master's silences at its own port.
+  if (heardFirst || after - before > step / 4 || longestGap > step * 3 / 2) {
     m_lastReplyEnd.reset();
     ++m_unmeasured;
   } else {
-    m_lastReplyEnd = after;
+    m_lastReplyEnd = before;
   }
 }

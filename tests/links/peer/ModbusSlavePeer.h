@@ -18,6 +18,7 @@
 #include <ostream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/PtyPair.h"
@@ -64,6 +65,9 @@ class ModbusSlavePeer {
     }
   };
   std::vector<WriteRequest> WriteLog();
+  // The values of the two-register writes to `registerNumber` of `slave`, in
+  // the order they came.
+  std::vector<std::int32_t> WrittenValues(int slave, int registerNumber);
   int Replies() const { return m_replies.load(); }
 
   // 0 (the default) answers at once, as fast as the pseudo-terminal goes.
@@ -74,7 +78,7 @@ class ModbusSlavePeer {
     double minChars = 0;    // the shortest silence, in characters
     double meanChars = 0;
     int below3_5 = 0;       // silences shorter than 3.5 characters
-    int unmeasured = 0;     // replies whose end the peer could not time (it lost the processor)
+    int unmeasured = 0;     // replies the peer could not keep or time (it lost the processor)
   };
   Silences MeasuredSilences();
   void ResetSilences();
@@ -90,6 +94,8 @@ class ModbusSlavePeer {
   // Sends `wire` at once, or paced one character time a byte from `start`.
   void SendOnWire(const std::string& wire, Clock::time_point start);
   void NoteRequestArrival(Clock::time_point arrived);
+  // Bytes from the master wait unread.
+  bool RequestWaiting();
 
   PtyPair m_pty;
   _modbus* m_ctx = nullptr;
@@ -99,6 +105,7 @@ class ModbusSlavePeer {
   std::map<int, bool> m_silent;
   std::map<int, int> m_requests;
   std::vector<WriteRequest> m_writeLog;
+  std::map<std::pair<int, int>, std::vector<std::int32_t>> m_writtenValues;
   Fault m_fault = Fault::None;
   int m_faultCount = 0;
   int m_otherSlave = 0;
