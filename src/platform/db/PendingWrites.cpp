@@ -267,6 +267,11 @@ bool DecodeWrite(const std::string& line, PendingWrite& write, std::string& why)
 
 int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
+std::function<bool()>& DeathAfterWrite() {
+  static std::function<bool()> hook;
+  return hook;
+}
+
 }  // namespace
 
 void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, bool asText) {
@@ -442,15 +447,15 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
         Drop(write, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc));
       else if (write.kind == PendingWrite::Kind::Insert)
         NoteWritten(write, gotRowId);
+      if (rc == SQLITE_DONE && DeathAfterWrite() && DeathAfterWrite()()) return false;
     }
     m_kept.erase(m_kept.begin());
     changed = true;
   }
   if (!changed) return !locked;
-  SaveJournal();
-  // The journal no longer names any written token: they are forgotten (at the
-  // next chance if the lock is back).
-  if (m_kept.empty() && m_forNextStart.empty() && !m_journal.empty()) {
+  // Once the journal no longer names any written token they are forgotten (at
+  // the next chance if the lock is back); never while a journal still may.
+  if (SaveJournal() && m_kept.empty() && m_forNextStart.empty() && !m_journal.empty()) {
     sqlite3_busy_timeout(handle.Get(), 0);
     Exec(handle.Get(), (std::string("DELETE FROM \"") + kWrittenTokensTable + "\"").c_str());
   }
@@ -651,19 +656,21 @@ bool PendingWrites::HasJournal() const {
 
 // The journal holds what is kept now, each write with a line describing it for
 // whoever opens the file; with nothing kept there is no journal.
-void PendingWrites::SaveJournal() {
-  if (m_journal.empty()) return;
+void PendingWrites::SetDeathAfterWriteForTest(std::function<bool()> hook) { DeathAfterWrite() = std::move(hook); }
+
+bool PendingWrites::SaveJournal() {
+  if (m_journal.empty()) return true;
   std::string content = std::string(kJournalHeading) + "\n";
   bool any = false;
   for (const auto* list : {&m_kept, &m_forNextStart}) {
     for (PendingWrite write : *list) {
       // A write to a kept new row written since goes to the id it got.
-      RowKey row{write.rowId, write.kind == PendingWrite::Kind::Insert ? 0 : write.newRow};
-      if (Resolve(row) == NewRowState::Written) {
+      RowKey row{write.rowId, write.newRow};
+      if (write.kind != PendingWrite::Kind::Insert && write.newRow != 0 && Resolve(row) == NewRowState::Written) {
         write.rowId = row.rowId;
         write.newRow = 0;
       }
-      content += "# " + DescribeOne(write) + "\n" + EncodeWrite(write) + "\n";
+      content += "# " + Escape(DescribeOne(write)) + "\n" + EncodeWrite(write) + "\n";
       any = true;
     }
   }
@@ -674,6 +681,7 @@ void PendingWrites::SaveJournal() {
     m_failed.push_back("The journal " + m_journal + " could not be written (" +
                        (error.empty() ? std::string("it cannot be removed") : error) +
                        "): the records kept for the database are only in memory until they are written.");
+  return saved;
 }
 
 std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state) {

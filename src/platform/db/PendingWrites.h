@@ -154,6 +154,11 @@ class PendingWrites {
   enum class JournalState { None, Written, Kept, Unreadable };
   std::string TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state);
 
+  // Test seam: when the hook returns true right after a kept write went in,
+  // the writing stops there, as a process killed at that moment would (before
+  // the journal is rewritten).
+  static void SetDeathAfterWriteForTest(std::function<bool()> hook);
+
   // The table that records the tokens of the kept writes written.
   inline static constexpr const char* kWrittenTokensTable = "KeptWritesWritten";
 
@@ -164,7 +169,7 @@ class PendingWrites {
   void Drop(const PendingWrite& write, const std::string& why);
   void NoteWritten(const PendingWrite& write, long long rowId);
   void TellFailed();
-  void SaveJournal();
+  bool SaveJournal();
   std::string DescribeOne(const PendingWrite& write) const;
   std::string Identity(const PendingWrite& insert) const;
 
