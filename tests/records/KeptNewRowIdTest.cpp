@@ -102,3 +102,24 @@ TEST_F(KeptNewRowIdTest, AnIdFollowedAtEveryEventStaysOnItsRowWhenTwoKeptRowsGoI
   EXPECT_EQ(table.FollowRecordId(held[1]), 3);
   EXPECT_EQ(boxes.Count(), 0u);
 }
+
+// Handles are never reused: one held from a connection closed since (a
+// killed run's row, taken over from the journal) names no row of the next.
+TEST_F(KeptNewRowIdTest, AHandleHeldFromAClosedConnectionNamesNoRowOfTheNextOne) {
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  table.m_scratch.m_strName = "first";
+  ASSERT_TRUE(table.AddNew());
+  const int held = table.m_current.GetRecordID();
+  db.database.GetConnection()->Close();
+  boxes.Expect(IDOK, CADODatabase::kJournalKeptText);
+  ASSERT_TRUE(db.database.Open());
+  ASSERT_TRUE(table.SetSourceAndReopen("Probe", true));
+  table.m_scratch.m_strName = "second";
+  ASSERT_TRUE(table.AddNew());
+  EXPECT_NE(table.m_current.GetRecordID(), held);
+  ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
+  ASSERT_TRUE(db.database.WriteKept());
+  EXPECT_EQ(Rows(), "1 first 0, 2 second 0");
+  EXPECT_EQ(table.FollowRecordId(held), held);
+  EXPECT_FALSE(table.FindRecord(held));
+}

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -267,6 +268,10 @@ bool DecodeWrite(const std::string& line, PendingWrite& write, std::string& why)
 
 int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
+// Kept new rows are numbered across every connection of the process: a handle
+// held from a connection closed since never names a row of a later one.
+std::atomic<long long> g_lastNewRow{0};
+
 std::function<bool()>& DeathAfterWrite() {
   static std::function<bool()> hook;
   return hook;
@@ -323,7 +328,7 @@ bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& 
       if (behind || IsBusy(rc)) {
         PendingWrite made = keep();
         if (made.kind == PendingWrite::Kind::Insert) {
-          made.newRow = ++m_lastNewRow;
+          made.newRow = TakeNewRowNumber();
           made.rowId = KeptRowHandle(made.newRow);
           m_newRows[made.newRow] = NewRow{NewRowState::Kept, 0, made.table, Identity(made)};
           row = RowKey{made.rowId, made.newRow};
@@ -339,6 +344,10 @@ bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& 
   }
   TellFailed();
   return kept;
+}
+
+long long PendingWrites::TakeNewRowNumber() {
+  return m_reservedNewRow != 0 ? std::exchange(m_reservedNewRow, 0) : ++g_lastNewRow;
 }
 
 void PendingWrites::Keep(PendingWrite write) {
@@ -480,7 +489,8 @@ long long PendingWrites::FollowRowId(const std::string& table, long long id) con
 
 long long PendingWrites::NextRowHandle() const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  return KeptRowHandle(m_lastNewRow + 1);
+  if (m_reservedNewRow == 0) m_reservedNewRow = ++g_lastNewRow;
+  return KeptRowHandle(m_reservedNewRow);
 }
 
 bool PendingWrites::HasKept() const {
@@ -728,7 +738,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     for (PendingWrite& write : writes) {
       if (write.kind == PendingWrite::Kind::Insert) {
         const long long earlier = write.newRow;
-        write.newRow = renumbered[earlier] = ++m_lastNewRow;
+        write.newRow = renumbered[earlier] = TakeNewRowNumber();
         write.rowId = KeptRowHandle(write.newRow);
         for (auto& [column, value] : write.columns)
           if (column == write.idColumn) value = Variant::I4(static_cast<std::int32_t>(write.rowId));

@@ -125,7 +125,8 @@ class PendingWrites {
   // The id the kept new row of `table` with handle `id` got once written; any
   // other `id` (a real id, -1, the handle of a row still kept or lost) unchanged.
   long long FollowRowId(const std::string& table, long long id) const;
-  // The handle the next kept new row gets (asked while making its insert).
+  // The handle the next kept new row gets (asked while making its insert);
+  // handles are never reused within the process.
   long long NextRowHandle() const;
 
   // The kept values of the row `row` names in `table` laid over `row` values
@@ -166,6 +167,7 @@ class PendingWrites {
   bool WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs);
   int RunKeptOnce(DatabaseHandle& handle, const PendingWrite& write, long long rowId, long long& gotRowId);
   void Keep(PendingWrite write);
+  long long TakeNewRowNumber();
   void Drop(const PendingWrite& write, const std::string& why);
   void NoteWritten(const PendingWrite& write, long long rowId);
   void TellFailed();
@@ -183,7 +185,7 @@ class PendingWrites {
     std::string identity;  // its values, for the report
   };
   std::map<long long, NewRow> m_newRows;  // every kept new row of this connection, by number
-  long long m_lastNewRow = 0;
+  mutable long long m_reservedNewRow = 0;  // the number NextRowHandle promised the next kept new row
   bool m_retriesEnded = false;
   // After the last try, with a journal: what waits for the next start, in order.
   std::vector<PendingWrite> m_forNextStart;
