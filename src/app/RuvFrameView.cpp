@@ -528,7 +528,7 @@ LRESULT CRuvFrameView::OnTableNotify(WPARAM table, LPARAM reason) {
     std::string recipeName;
     {
       auto lock = recipe->LockActive();
-      recipeId = recipe->Active().GetRecordID();
+      recipeId = recipe->FollowRecordId(recipe->Active().GetRecordID());
       recipeName = recipe->Active().GetRecipeName();
     }
     bool changed = false;
@@ -536,7 +536,7 @@ LRESULT CRuvFrameView::OnTableNotify(WPARAM table, LPARAM reason) {
       auto lock = shift->LockActive();
       if (shift->HasActiveRecord()) {
         CShiftRS::CSTFields& active = shift->Active();
-        if (active.GetShiftRecipeID() != recipeId) {
+        if (recipe->FollowRecordId(active.GetShiftRecipeID()) != recipeId) {
           active.SetShiftRecipeID(recipeId);
           changed = true;
         }

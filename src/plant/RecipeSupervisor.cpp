@@ -70,6 +70,8 @@ void CRecipeSupervisor::SuperviseRecipeSteps() {
 void CRecipeSupervisor::BeginStart() {
   const CRecipeRS* recipe = g_pRecipeRS.load();
   const int activeID = recipe ? recipe->GetActiveRecipeID() : -1;
+  // Both followed: the run's recipe may have been written since it was copied.
+  if (recipe) m_runRecipeID = recipe->FollowRecordId(m_runRecipeID);
   if (m_hasRun && activeID != m_runRecipeID) {
     // Another recipe: its steps start from the beginning. What the given-up
     // run charged and did not book yet (a held step's weigher) is booked first.
@@ -94,7 +96,8 @@ void CRecipeSupervisor::TakeRunCopy() {
     auto lock = recipe->LockActive();
     m_run.CopyFrom(recipe->Active());
   }
-  m_runRecipeID = m_run.GetRecordID();
+  const CRecipeRS* followed = g_pRecipeRS.load();
+  m_runRecipeID = followed ? followed->FollowRecordId(m_run.GetRecordID()) : m_run.GetRecordID();
   GetProcessEngine().SetRunRecipe(m_run);
   m_dosing.SetRunSteps(&m_run);
   m_hasRun = true;

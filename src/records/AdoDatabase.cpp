@@ -65,6 +65,7 @@ bool CADODatabase::Open(const std::string& connectionString, const std::string& 
         ShowMessageBoxWithoutWaiting(BoxText(kDroppedText, text, saved ? file : std::string()), "",
                                      MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
     });
+    TakeOverJournal();
     if (!m_retryTimer) m_retryTimer = std::make_unique<RetryTimer>(*this);
   }
   return IsOpen();
@@ -130,6 +131,27 @@ void CADODatabase::Report(const char* heading, const std::string& lines) {
   ShowMessageBox(BoxText(heading, lines, saved ? file : std::string()), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
 
+// What an earlier run kept and could not write is written now (once each), or
+// kept again while the lock is still there; the operator is told either way.
+void CADODatabase::TakeOverJournal() {
+  const auto handle = m_pConnection->Handle();
+  if (!handle) return;
+  ruv::db::PendingWrites& pending = handle->Pending();
+  pending.SetJournal(ruv::db::Connection::DataSourceOf(m_strConnection) + kJournalFileSuffix);
+  using State = ruv::db::PendingWrites::JournalState;
+  State state = State::None;
+  const std::string told = pending.TakeOverJournal(*handle, m_pConnection->BusyTimeout(), state);
+  if (state == State::None) return;
+  const char* heading = state == State::Written ? kJournalWrittenText
+                        : state == State::Kept  ? kJournalKeptText
+                                                : kJournalUnreadableText;
+  const std::string file = ReportFile();
+  const bool saved = WriteReport(file, heading, told);
+  // Not waited for: the start goes on.
+  ShowMessageBoxWithoutWaiting(BoxText(heading, told, saved ? file : std::string()), "",
+                               MB_OK | (state == State::Written ? MB_ICONINFORMATION : MB_ICONSTOP) | MB_SYSTEMMODAL);
+}
+
 void CADODatabase::WriteKeptLastTry() {
   m_retryTimer.reset();
   if (!IsOpen()) return;
@@ -148,7 +170,7 @@ void CADODatabase::WriteKeptLastTry() {
   // write) is told at once.
   const std::string unwritten = pending.EndRetries();
   if (!unwritten.empty())
-    Report(kUnwrittenText, unwritten);
+    Report(pending.HasJournal() ? kKeptForNextStartText : kUnwrittenText, unwritten);
   else if (!kept.empty())
     WriteReport(ReportFile(), kAllWrittenAtCloseText, std::string());
 }

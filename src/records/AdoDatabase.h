@@ -10,6 +10,11 @@
 // seconds and reports what even that could not write, values and all (in a
 // box, on the standard error output and in a file beside the database). A kept
 // write that fails is told at once, the same way, whichever write came upon it.
+//
+// Every kept write is also in a journal beside the database until it is
+// written, so a process ended at any moment (a second signal, a kill) loses
+// none: what the close could not write stays there, and the next Open writes
+// each of them once (or keeps them while the lock is still there) and says so.
 #include <memory>
 #include <string>
 
@@ -49,6 +54,20 @@ class CADODatabase {
 
   inline static constexpr const char* kUnwrittenText =
       "These records could not be written; the database is locked by another program:\n";
+  // What the close could not write, with the journal keeping it for the next start.
+  inline static constexpr const char* kKeptForNextStartText =
+      "These records could not be written before the close; the database is locked by another program. They are "
+      "kept in the journal beside the database, and the next start of the program writes them (do not enter them "
+      "again):\n";
+  // Said at the start about a journal an earlier run left.
+  inline static constexpr const char* kJournalWrittenText =
+      "An earlier run of the program ended while these records waited for the database; they are written now:\n";
+  inline static constexpr const char* kJournalKeptText =
+      "An earlier run of the program ended while these records waited for the database; the database is locked by "
+      "another program, so they wait again and are written once it is free:\n";
+  inline static constexpr const char* kJournalUnreadableText = "The journal of kept records cannot be read:\n";
+  // The journal: the database's path and this suffix.
+  inline static constexpr const char* kJournalFileSuffix = ".kept.txt";
   inline static constexpr const char* kDroppedText = "These records could not be written:\n";
   // Said (standard error and the file) before the close's last try waits for the lock...
   inline static constexpr const char* kKeptAtCloseText =
@@ -71,6 +90,7 @@ class CADODatabase {
   static bool WriteReport(const std::string& file, const std::string& heading, const std::string& lines);
   static std::string BoxText(const std::string& heading, const std::string& lines, const std::string& file);
   std::string ReportFile() const;
+  void TakeOverJournal();
   void Report(const char* heading, const std::string& lines);
   std::shared_ptr<ruv::db::Connection> m_pConnection;
   std::string m_strConnection;

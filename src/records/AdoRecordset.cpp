@@ -341,7 +341,7 @@ bool CADORecordset::GetFieldInfo(int index, CADOFieldInfo& info) {
 }
 
 int CADORecordset::FollowRecordId(int id) const {
-  const long long followed = m_recordset.FollowMovedRowId(id);
+  const long long followed = m_recordset.FollowRowId(id);
   return followed >= INT32_MIN && followed <= INT32_MAX ? static_cast<int>(followed) : id;
 }
 

@@ -98,10 +98,20 @@ class CADORecordset {
   // empty recordset, or no current row to start from: false, position unchanged.
   virtual bool FindFieldValue(const Variant& field, const Variant& value, bool* moved = nullptr);
 
-  // The id a row added while the database was locked by another program got
-  // in place of `id`, the one it showed then (`id` itself when none did):
-  // whoever kept that id follows the row with it.
+  // Record ids a caller holds. A row added while another program holds the
+  // database's lock is kept until it can be written, and has no id until then:
+  // its record id column reads a handle, a number below -1 that is never a
+  // row's id (-1 stays "no row"). Following an id:
+  //  - the handle of a kept row that has been written gives the id it got;
+  //  - the handle of a row still kept (or never written) gives the handle;
+  //  - a real id, and -1, give themselves.
+  // So following is idempotent and safe to repeat at every event, and no real
+  // id is ever followed to another row: hold the followed id and follow it again.
   int FollowRecordId(int id) const;
+  // Whether `id` names a row at all: a row's id or a kept row's handle (not -1).
+  static bool IsRecordId(int id) { return id != static_cast<int>(ruv::db::kNoRowId); }
+  // Whether `id` is a kept row's handle (the row is not in the database yet).
+  static bool IsKeptRecordHandle(int id) { return ruv::db::IsKeptRowHandle(id); }
 
   const std::string& GetQuery() const { return m_strQuery; }
   DWORD GetLastError() const { return m_dwLastError; }

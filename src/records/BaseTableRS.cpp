@@ -48,10 +48,12 @@ void CBaseTableRS::BindFieldSets() {
   }
 }
 
-bool CBaseTableRS::HasActiveRecord() const { return m_pActiveFields && m_pActiveFields->m_nRecordID >= 0; }
+bool CBaseTableRS::HasActiveRecord() const { return m_pActiveFields && IsRecordId(m_pActiveFields->m_nRecordID); }
 
+// Either set may still hold a kept row's handle after the row was written.
 bool CBaseTableRS::IsCurrentActive() const {
-  return HasActiveRecord() && m_pCurrentFields && m_pCurrentFields->m_nRecordID == m_pActiveFields->m_nRecordID;
+  return HasActiveRecord() && m_pCurrentFields &&
+         FollowRecordId(m_pCurrentFields->m_nRecordID) == FollowRecordId(m_pActiveFields->m_nRecordID);
 }
 
 bool CBaseTableRS::IsFirstRecord() const { return IsTableOpen() && m_pRecordset->GetAbsolutePosition() == 1; }
@@ -213,11 +215,12 @@ bool CBaseTableRS::FindByKey(const Variant& column, const Variant& value) {
 }
 
 int CBaseTableRS::FollowRecordId(int id) const {
-  return id >= 0 && IsTableOpen() ? m_pRecordset->FollowRecordId(id) : id;
+  return IsTableOpen() ? m_pRecordset->FollowRecordId(id) : id;
 }
 
 bool CBaseTableRS::FindRecord(int id) {
-  if (!FindByKey(Variant::String(ColumnName("m_nRecordID")), Variant::I4(id))) return false;
+  id = FollowRecordId(id);
+  if (!IsRecordId(id) || !FindByKey(Variant::String(ColumnName("m_nRecordID")), Variant::I4(id))) return false;
   // Found where it stood: the current set may hold the id it showed before.
   if (m_pCurrentFields && m_pCurrentFields->m_nRecordID != id) LoadCurrent();
   return m_pCurrentFields && m_pCurrentFields->m_nRecordID == id;

@@ -91,11 +91,15 @@ class CBaseTableRS : public CAdoEngine {
   virtual void ResetCurrentFields();
   virtual bool FindActive();
   virtual bool FindByKey(const Variant& column, const Variant& value);
-  // The id a row added while the database was locked by another program got
-  // in place of `id`, the one it showed then (`id` itself when none did).
+  // Record ids held in field sets or by callers follow CADORecordset's
+  // contract: a row added under another program's lock reads a handle (below
+  // -1) until it is written; FollowRecordId gives the id it got then, and any
+  // other id unchanged (idempotent). -1 is "no row"; ask IsRecordId, never `id < 0`.
   int FollowRecordId(int id) const;
-  // Makes the row with record id `id` current and loaded (its id may have
-  // changed since the current set was read); false when there is none.
+  static bool IsRecordId(int id) { return CADORecordset::IsRecordId(id); }
+  static bool IsKeptRecordHandle(int id) { return CADORecordset::IsKeptRecordHandle(id); }
+  // Makes the row with record id (or handle) `id`, followed, current and
+  // loaded; false when there is none.
   bool FindRecord(int id);
   virtual bool IsActive() const { return false; }
   virtual bool AlwaysTrue() { return true; }

@@ -170,9 +170,10 @@ bool CRecipeRS::StoreFields() {
   return WriteColumn(kStepsColumn, steps);
 }
 
+// Followed: a recipe added under another program's lock has an id once written.
 int CRecipeRS::GetActiveRecipeID() const {
   auto lock = LockActive();
-  return m_active.m_nRecordID;
+  return FollowRecordId(m_active.m_nRecordID);
 }
 
 std::string CRecipeRS::GetActiveRecipeName() const {

@@ -19,7 +19,7 @@ bool CSharedActiveTableRS::WriteBackActive() {
     // A row added while the database was locked may have got another id than it showed.
     id = m_pActiveFields->m_nRecordID = FollowRecordId(m_pActiveFields->m_nRecordID);
   }
-  if (id < 0) return false;
+  if (!IsRecordId(id)) return false;
   if (m_pCurrentFields->m_nRecordID != id && !FindRecord(id)) return false;
 
   // The lock is released by the unwinding before the guard shows a failure.

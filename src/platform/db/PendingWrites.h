@@ -5,11 +5,23 @@
 // recordsets over one table read shows the kept values (a kept new row is there
 // to read).
 //
-// A kept new row gets its id only when it is written, as any new row does: the
-// id it shows meanwhile is the one it is expected to get. The kept writes that
-// follow it, and the recordsets that hold it, follow it to the id it got; if it
-// cannot be written, they fail with it. A kept write never reaches a row by an
-// id this program did not get from the database.
+// A kept new row gets its id only when it is written, as any new row does.
+// Until then it is known by a handle, a number below -1 that can never be a
+// row's id (ids are 0 or more, -1 is "no row"): its id column reads the handle.
+// Following the handle (FollowRowId) gives the id the row got once it is
+// written, and the handle itself before; following a real id gives it back
+// unchanged, so following is idempotent, and no id is ever followed to another
+// row. The kept writes that go to a kept new row, and the recordsets that hold
+// it, follow it the same way; if it cannot be written, they fail with it. A
+// kept write never reaches a row by an id this program did not get from the
+// database.
+//
+// With a journal (SetJournal), every kept write is also in a file beside the
+// database from the moment it is kept until it is written: a process killed at
+// any moment leaves it there, and the next start writes it (TakeOverJournal).
+// Each kept write carries a token; it is written in one transaction with the
+// token's row in the table KeptWritesWritten, so a write that went in before
+// the journal could be rewritten is found there and never written twice.
 //
 // Each try waits for the lock no longer than it is given: a plant that writes
 // a row per charge must not stop for the lock at every write. A kept write that
@@ -32,10 +44,17 @@ class DatabaseHandle;
 // number, a string as text, or as a blob when `asText` is false.
 void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, bool asText);
 
+// "No row" wherever a row id is held.
+constexpr long long kNoRowId = -1;
+// Whether `id` is the handle of a kept new row (never a row's id).
+constexpr bool IsKeptRowHandle(long long id) { return id < kNoRowId; }
+// The handle of kept new row number `newRow` (1, 2...): -2, -3...
+constexpr long long KeptRowHandle(long long newRow) { return kNoRowId - newRow; }
+
 // A row as a recordset holds it: its id, or for a kept new row not yet written,
-// the id it is expected to get and the number that names it while it is kept.
+// its handle and the number that names it while it is kept.
 struct RowKey {
-  long long rowId = 0;
+  long long rowId = 0;   // a kept new row's handle while it is kept
   long long newRow = 0;  // not 0: a kept new row, not yet written
 };
 
@@ -43,8 +62,10 @@ struct PendingWrite {
   enum class Kind { Insert, Update, Delete };
   Kind kind = Kind::Update;
   std::string table;
-  long long rowId = 0;   // the row written (for a kept new row, the id it is expected to get)
+  long long rowId = 0;   // the row written (for a kept new row, its handle)
   long long newRow = 0;  // the kept new row this write makes or goes to (0: a row of the database)
+  int idColumn = -1;     // an insert's column that shows the row's id (its handle while kept)
+  std::string token;     // names the write in the journal and, once written, in KeptWritesWritten
   // An update's or a deletion's text ends with "rowid = ?N", N one past `values`:
   // the row's id is bound when the write runs.
   std::string sql;
@@ -92,16 +113,21 @@ class PendingWrites {
   std::vector<std::string> TakeFailed();
 
   // The close's last try is over: what is still kept is taken out of the queue
-  // (its new rows are lost) and returned described; from now on a write the
-  // lock refuses is told at once and never kept.
+  // and returned described. Without a journal its new rows are lost, and from
+  // now on a write the lock refuses is told at once and never kept. With one,
+  // it stays in the journal for the next start, and so does every later write
+  // while anything waits there (told at once): nothing overtakes it.
   std::string EndRetries();
   bool RetriesEnded() const;
 
   // Follows a kept new row to the id it got; the state of the row `row` names.
   NewRowState Resolve(RowKey& row) const;
-  // The id a kept new row of `table` got in place of `rowId`, the one it was
-  // expected to get and showed while kept (`rowId` itself when none did).
-  long long FollowMovedRowId(const std::string& table, long long rowId) const;
+  // The id the kept new row of `table` with handle `id` got once written; any
+  // other `id` (a real id, -1, the handle of a row still kept or lost) unchanged.
+  long long FollowRowId(const std::string& table, long long id) const;
+  // The handle the next kept new row gets (asked while making its insert);
+  // handles are never reused within the process.
+  long long NextRowHandle() const;
 
   // The kept values of the row `row` names in `table` laid over `row` values
   // (the table's columns, in order); `overlaid` marks the columns they set.
@@ -113,18 +139,41 @@ class PendingWrites {
   std::vector<RowKey> KeptNewRows(const std::string& table) const;
   // The rows of the database in `table` a kept write changes or deletes, once each.
   std::vector<long long> KeptChangedRows(const std::string& table) const;
-  // The largest id a kept new row of `table` is expected to get (0 when none).
-  long long LargestKeptRowId(const std::string& table) const;
-
-  // What is kept, one line per write with its values, for the operator.
+  // What is kept, one line per write with its values, for the operator (a new
+  // row not written by its values: it has no id yet).
   std::string Describe() const;
+
+  // Keeps every kept write in the file `path` too, until it is written (and,
+  // after the last try, for the next start); "" for none. Set before anything is kept.
+  void SetJournal(const std::string& path);
+  bool HasJournal() const;
+  // At the start: takes the writes the journal at `path` holds from an earlier
+  // run into the queue and tries them (waiting at most `busyWaitMs`); each goes
+  // in once, and those the lock still refuses stay kept (and in the journal).
+  // Returns what the operator is told: "" when there was no journal; else the
+  // journal's writes described, and what became of them in `state`.
+  enum class JournalState { None, Written, Kept, Unreadable };
+  std::string TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state);
+
+  // Test seam: when the hook returns true right after a kept write went in,
+  // the writing stops there, as a process killed at that moment would (before
+  // the journal is rewritten).
+  static void SetDeathAfterWriteForTest(std::function<bool()> hook);
+
+  // The table that records the tokens of the kept writes written.
+  inline static constexpr const char* kWrittenTokensTable = "KeptWritesWritten";
 
  private:
   bool WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs);
+  int RunKeptOnce(DatabaseHandle& handle, const PendingWrite& write, long long rowId, long long& gotRowId);
+  void Keep(PendingWrite write);
+  long long TakeNewRowNumber();
   void Drop(const PendingWrite& write, const std::string& why);
   void NoteWritten(const PendingWrite& write, long long rowId);
   void TellFailed();
-  static std::string DescribeOne(const PendingWrite& write);
+  bool SaveJournal();
+  std::string DescribeOne(const PendingWrite& write) const;
+  std::string Identity(const PendingWrite& insert) const;
 
   mutable std::recursive_mutex m_mutex;
   std::vector<PendingWrite> m_kept;
@@ -132,12 +181,17 @@ class PendingWrites {
   struct NewRow {
     NewRowState state = NewRowState::Kept;
     long long rowId = 0;  // the id it got once written
+    std::string table;
+    std::string identity;  // its values, for the report
   };
-  std::map<long long, NewRow> m_newRows;
-  // (table in upper case, expected id) of the kept new rows that got another id, and that id.
-  std::map<std::pair<std::string, long long>, long long> m_movedRowIds;
-  long long m_lastNewRow = 0;
+  std::map<long long, NewRow> m_newRows;  // every kept new row of this connection, by number
+  mutable long long m_reservedNewRow = 0;  // the number NextRowHandle promised the next kept new row
   bool m_retriesEnded = false;
+  // After the last try, with a journal: what waits for the next start, in order.
+  std::vector<PendingWrite> m_forNextStart;
+  std::string m_journal;
+  std::string m_tokenPrefix;
+  unsigned long long m_lastToken = 0;
   FailureSink m_sink;
 };
 

@@ -532,8 +532,8 @@ void Recordset::SetValue(int index, const Variant& value) {
   m_changed[static_cast<std::size_t>(index)] = true;
 }
 
-long long Recordset::FollowMovedRowId(long long rowId) const {
-  return m_handle ? m_handle->Pending().FollowMovedRowId(m_table, rowId) : rowId;
+long long Recordset::FollowRowId(long long id) const {
+  return m_handle ? m_handle->Pending().FollowRowId(m_table, id) : id;
 }
 
 void Recordset::AddNew() {
@@ -622,32 +622,14 @@ PendingWrite Recordset::KeptWrite(PendingWrite::Kind kind, const RowKey& row, st
       if (!m_columns[i].rowIdAlias) continue;
       write.columns.emplace(write.columns.begin(), static_cast<int>(i), FromStoredInteger(m_columns[i], row.rowId));
       write.columnNames.insert(write.columnNames.begin(), m_columns[i].name);
+      write.idColumn = static_cast<int>(i);
     }
   }
   return write;
 }
 
-// The id a kept new row gets: past every id the table has, ever gave (its
-// sequence) and was promised to another kept row.
-long long Recordset::NextKeptRowId() const {
-  long long next = m_handle->Pending().LargestKeptRowId(m_table);
-  const std::string quoted = QuoteIdentifier(m_table);
-  for (const std::string& sql : {"SELECT COALESCE(MAX(rowid), 0) FROM " + quoted,
-                                 std::string("SELECT COALESCE(MAX(seq), 0) FROM sqlite_sequence WHERE name = ?1")}) {
-    if (sql.find("sqlite_sequence") != std::string::npos && !DeclaresAutoIncrement(m_table)) continue;
-    sqlite3_stmt* stmt = Prepare(sql, false);
-    if (sql.find("?1") != std::string::npos) sqlite3_bind_text(stmt, 1, m_table.c_str(), -1, SQLITE_TRANSIENT);
-    const int rc = sqlite3_step(stmt);
-    const long long largest = rc == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_ROW) m_handle->Fail(rc, false);
-    next = std::max(next, largest);
-  }
-  return next + 1;
-}
-
-// A kept new row is written as any other, and gets its id then: the id it
-// shows meanwhile is the one it is expected to get.
+// A kept new row is written as any other, and gets its id then: meanwhile its
+// id column shows its handle.
 void Recordset::InsertPending() {
   std::vector<int> bound;
   const std::string sql = InsertText(bound);
@@ -659,7 +641,7 @@ void Recordset::InsertPending() {
         if (rc == SQLITE_DONE) row.rowId = sqlite3_last_insert_rowid(m_handle->Get());
         return rc;
       },
-      [&] { return KeptWrite(PendingWrite::Kind::Insert, RowKey{NextKeptRowId(), 0}, sql, bound); });
+      [&] { return KeptWrite(PendingWrite::Kind::Insert, RowKey{m_handle->Pending().NextRowHandle(), 0}, sql, bound); });
   m_keys.push_back(row);
 }
 

@@ -19,7 +19,8 @@
 //    counts as done, and the rows of a table or of a "SELECT * FROM <table> ..."
 //    query show it (a kept row the clause takes in comes after the others,
 //    whatever the ORDER BY). Other queries read the database alone. A kept new
-//    row shows the id it is expected to get; it gets its id when it is written.
+//    row gets its id when it is written; until then its id column reads its
+//    handle, a number below -1 that is never a row's id (see PendingWrites).
 // Every failure throws DbError.
 #include <functional>
 #include <memory>
@@ -84,9 +85,9 @@ class Recordset {
   Variant Value(int index) const;
   void SetValue(int index, const Variant& value);
 
-  // The id a row this program added while the database was locked got in
-  // place of `rowId`, the one it showed then (`rowId` itself when none did).
-  long long FollowMovedRowId(long long rowId) const;
+  // The id the kept new row of this table with handle `id` got once written;
+  // any other `id` unchanged (idempotent: a real id is never followed elsewhere).
+  long long FollowRowId(long long id) const;
 
   EditMode GetEditMode() const { return m_editMode; }
   void AddNew();
@@ -116,7 +117,6 @@ class Recordset {
   bool WriteOrKeep(RowKey& row, const std::function<int(long long rowId)>& write,
                    const std::function<PendingWrite()>& keep);
   PendingWrite KeptWrite(PendingWrite::Kind kind, const RowKey& row, std::string sql, const std::vector<int>& bound) const;
-  long long NextKeptRowId() const;
   void InsertPending();
   void UpdatePending();
   void Bind(sqlite3_stmt* stmt, int parameter, int column, const Variant& value) const;
