@@ -60,9 +60,10 @@ CMaterialLedger::EntryId CMaterialLedger::TakeAutomaticStart(int material) {
 
 CMaterialLedger::EntryId CMaterialLedger::OpenCharge(int material, PlantObjectId weigher, int mixer, int batch) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  // A stop whose end was not read yet ends before anything new moves.
+  // A stop whose end was not read yet ends before anything new moves into its weigher.
   for (Entry& entry : m_entries)
-    if (entry.material == material && !entry.pumpRunning && !entry.settled) SettleLocked(entry);
+    if ((entry.material == material || entry.weigher == weigher) && !entry.pumpRunning && !entry.settled)
+      SettleLocked(entry);
   // Water weighed in a mixer a discharge runs into: what the discharge put in is not water.
   if (mixer >= 0) SettleDischargesLocked();
   Entry entry;

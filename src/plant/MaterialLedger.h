@@ -67,8 +67,8 @@ class CMaterialLedger {
   // The entry the expected start opened (0 when the store opened none).
   EntryId TakeAutomaticStart(int material);
   // `material`'s pump started into `weigher` (`mixer` and its `batch` for
-  // water, else -1): an entry opens at the weigher's level now. A charge of the material whose
-  // pump stopped and whose end was not read yet is settled first.
+  // water, else -1): an entry opens at the weigher's level now. A charge of the material, or
+  // into the weigher, whose pump stopped and whose end was not read yet is settled first.
   EntryId OpenCharge(int material, PlantObjectId weigher, int mixer, int batch);
   // The dosing's own pump start, when no veto opened its entry (an automatic
   // charge at the weigher's level now).
