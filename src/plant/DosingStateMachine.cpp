@@ -488,6 +488,8 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
       return false;
     }
     if (ValvesKeepStepWaiting(i, devices)) return false;
+    // A part whose pump went off (by hand, or by a Stop no pass saw) is booked: a new part starts.
+    if (PartOpen(i) && !GetMaterialLedger().IsPumpRunning(LastPart(i))) BookOpenPart(i, devices);
     const bool open = PartOpen(i);
     // A dose lowered to what is in already needs no pump: the step ends its charge.
     if (!open && StillLacking(i, step) <= 0.0) {

@@ -57,7 +57,9 @@ void CRecipeSupervisor::SuperviseRecipeSteps() {
     } else {
       engine.SetCycleActive(0);
       SendStopCommand();
-      // Nothing ran since the last Stop: there is nothing to stop again.
+      // Nothing ran since the last Stop, but that Stop may not have been
+      // handled yet (the Start came before a pass saw it): its pumps go off now.
+      m_dosing.OnStop();
       m_wasStarted = false;
     }
   }

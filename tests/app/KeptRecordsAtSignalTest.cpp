@@ -121,7 +121,12 @@ TEST_P(KeptRecordsAtSecondSignalTest, EveryKeptRecordIsInTheJournalAndTheNextSta
   int status = 0;
   ASSERT_TRUE(WaitFor([&] { return Ended(status); })) << "the program did not end";
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-  EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+  // Sent back to back, both are pending at once and the kernel hands over the
+  // lower-numbered one first: either may count as the first.
+  if (GetParam() == 0)
+    EXPECT_TRUE(WEXITSTATUS(status) == 128 + SIGTERM || WEXITSTATUS(status) == 128 + SIGINT) << WEXITSTATUS(status);
+  else
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
   TheNextStartWritesTheJournal(other);
 }
 

@@ -185,8 +185,8 @@ constexpr LedgerReplay kLedgerReplays[] = {
      "R5 X6+ S V27+ Q", "(a1)(c2)"},
     {"another program's lock going mid-run: the discharged L.A.B.S row is never completed (seed 147, locks-closes)",
      "R5 L3+ p71 S S p153 p159", "(b1)"},
-    {"a settling charge's end is read before a hand pump starts into its weigher (found on the ledger's first "
-     "version, seed 7xxx)",
+    {"a settling charge's end is read before a hand pump starts into its weigher (found by the walk on the "
+     "ledger's first version)",
      "R5 S p30 p16 p70 P1+ Z883", "(f2)"},
 };
 
