@@ -392,6 +392,7 @@ bool CDosingStateMachine::TryEndCharging(int i, const CRecipeStepInfo& step, con
     return false;
   }
   if (!SwitchPumpOff(devices)) return false;
+  memory.dosedAgainst = step.GetDose();
   return Advance(i, ePhaseCharging, ePhaseFirstDelay);
 }
 
@@ -413,7 +414,7 @@ bool CDosingStateMachine::TryEndFirstDelay(int i, const Devices& devices) {
   return Advance(i, ePhaseFirstDelay, ePhaseSecondDelay);
 }
 
-bool CDosingStateMachine::TryBook(int i, const CRecipeStepInfo& step, const Devices& devices) {
+bool CDosingStateMachine::TryBook(int i, const Devices& devices) {
   StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
   CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
   if (GetProcessEngine().GetStepTimer(i).GetElapsedMs() <= static_cast<DWORD>(material.GetSecondDelayMs()))
@@ -425,7 +426,8 @@ bool CDosingStateMachine::TryBook(int i, const CRecipeStepInfo& step, const Devi
     memory.learnt = true;
     const double charged = GetMaterialLedger().AmountOf(memory.parts.front());
     if (charged > CMaterialLedger::kRounding) {
-      const double dose = step.GetDose();
+      // The dose the charge was stopped for (one saved since does not change what the pump did).
+      const double dose = memory.dosedAgainst;
       const double lead = static_cast<double>(GetShapeAttribFloat(devices.pump, eCodeLoadInWay)) + charged - dose;
       SetShapeAttribFloat(devices.pump, eCodeLoadInWay, static_cast<float>(LimitLead(lead, dose)));
     }
@@ -450,6 +452,8 @@ bool CDosingStateMachine::TryStartDischarge(int i, const CRecipeStepInfo& step, 
   if (!(LevelOf(devices.weigher) < room) || DischargeMustWait(i, devices) || !HasBatchNumberOrTell(i, devices))
     return false;
 
+  // A pump run by hand into the batcher stops: what it charged leaves with the discharge.
+  SwitchOffPumpsInto(devices.weigher);
   if (!SwitchOn(i, devices.dirValve)) return false;
   if (!SwitchOn(i, devices.dischargeValve)) {
     if (StoreCommand(devices.dirValve, false) != Store::Took) memory.closeAgain = devices.dirValve;
@@ -507,6 +511,7 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
     memory.disturbed = true;
   } else {
     if (!HasBatchNumberOrTell(i, devices)) return false;
+    SwitchOffPumpsInto(devices.weigher);
     if (!SwitchOn(i, devices.dirValve)) return false;
     if (!SwitchOn(i, devices.dischargeValve)) return false;
   }
@@ -593,7 +598,7 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
   }
   if (engine.GetStepPhase(i) == ePhaseCharging) TryEndCharging(i, step, devices);
   if (engine.GetStepPhase(i) == ePhaseFirstDelay) TryEndFirstDelay(i, devices);
-  if (engine.GetStepPhase(i) == ePhaseSecondDelay) TryBook(i, step, devices);
+  if (engine.GetStepPhase(i) == ePhaseSecondDelay) TryBook(i, devices);
   if (engine.GetStepPhase(i) == ePhaseCharged) TryStartDischarge(i, step, devices);
   if (engine.GetStepPhase(i) == ePhaseDischarging) TryEndDischarge(i, devices);
   if (engine.GetStepPhase(i) == ePhaseRunOn) TryEndRunOn(i, devices);

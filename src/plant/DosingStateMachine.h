@@ -153,6 +153,7 @@ class CDosingStateMachine {
     std::vector<CMaterialLedger::EntryId> parts;
     bool disturbed = false;         // held, stopped, resumed or reset: teaches nothing
     bool learnt = false;            // the in-flight amount learnt from this charge
+    double dosedAgainst = 0.0;      // the dose its pump was stopped for
     bool endedFull = false;         // charging was held at the weigher's maximum
     bool heldByHand = false;        // its pump was switched off by hand: held
     bool toldStoppedByHand = false; // told in this Start that a pump or valve went off by hand
@@ -214,7 +215,7 @@ class CDosingStateMachine {
   bool TryStartCharging(int i, const CRecipeStepInfo& step, const Devices& devices);
   bool TryEndCharging(int i, const CRecipeStepInfo& step, const Devices& devices);
   bool TryEndFirstDelay(int i, const Devices& devices);
-  bool TryBook(int i, const CRecipeStepInfo& step, const Devices& devices);
+  bool TryBook(int i, const Devices& devices);
   bool TryStartDischarge(int i, const CRecipeStepInfo& step, const Devices& devices);
   bool TryEndDischarge(int i, const Devices& devices);
   bool TryEndRunOn(int i, const Devices& devices);
