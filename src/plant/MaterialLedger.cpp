@@ -18,6 +18,7 @@ void CMaterialLedger::Clear() {
   m_discharges.clear();
   m_expectedAutomatic.clear();
   m_automaticOpened.clear();
+  m_runningAtRestart.clear();
   std::fill(std::begin(m_intoMixer), std::end(m_intoMixer), 0.0);
 }
 

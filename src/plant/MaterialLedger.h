@@ -18,7 +18,9 @@
 //
 // Any thread: the process cycle (the dosing) and the user-interface thread
 // (the plant form) share one instance under its own lock. Levels are read
-// through the reader given at construction, never across a lock of another.
+// through the reader given at construction, under that lock: a shape's lock
+// may be taken inside it, never the other way round (nothing calls the
+// ledger while holding a shape's lock, nor sends a message while holding it).
 #include <functional>
 #include <mutex>
 #include <string>
