@@ -300,8 +300,9 @@ void CMaterialLedger::CloseIntervalLocked(Discharge& discharge) {
       entry.takenNow += entry.remaining;
       entry.remaining = 0.0;
     }
-    if (entry.takenNow <= kRounding && entry.remaining > kRounding) {
-      // Not reached by this discharge: the row says it is still in the batcher.
+    if (entry.takenNow <= kRounding && !emptied) {
+      // Not reached by this discharge (a charge of nothing neither, but with
+      // the batcher emptied): the row says it is still in the batcher.
       if (entry.dischargeStart != 0) {
         entry.direction = -1;
         entry.batch = -1;
