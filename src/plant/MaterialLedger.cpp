@@ -292,17 +292,23 @@ void CMaterialLedger::CloseIntervalLocked(Discharge& discharge) {
   TakeFromWeigher(discharge);
   const bool emptied = IsEmpty(discharge.weigher);
   const DATE now = m_now();
+  // A charge of nothing before the last one taken from went with it.
+  std::size_t lastTaken = 0;
+  for (std::size_t k = 0; k < m_entries.size(); ++k)
+    if (m_entries[k].weigher == discharge.weigher && m_entries[k].takenNow > kRounding) lastTaken = k + 1;
   std::vector<Entry> remainders;
-  for (Entry& entry : m_entries) {
+  for (std::size_t k = 0; k < m_entries.size(); ++k) {
+    Entry& entry = m_entries[k];
+    const bool passed = k < lastTaken && entry.remaining <= kRounding;
     if (entry.weigher != discharge.weigher || entry.water || entry.completed || !entry.settled) continue;
     // The weigher at its minimum holds nothing: rounding goes with the rest.
     if (emptied && entry.remaining > 0.0) {
       entry.takenNow += entry.remaining;
       entry.remaining = 0.0;
     }
-    if (entry.takenNow <= kRounding && !emptied) {
-      // Not reached by this discharge (a charge of nothing neither, but with
-      // the batcher emptied): the row says it is still in the batcher.
+    if (entry.takenNow <= kRounding && !emptied && !passed) {
+      // Not reached by this discharge (nor a charge of nothing behind which
+      // nothing was taken): the row says it is still in the batcher.
       if (entry.dischargeStart != 0) {
         entry.direction = -1;
         entry.batch = -1;
