@@ -317,27 +317,7 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
     return false;
   // Opening a water direction valve would make the plant form ask for the batch number.
   if (devices.material == 0 && !HasBatchNumberOrTell(i, devices)) return false;
-  // A residue below the low alarm is what a discharge leaves anyway.
-  const float residue = std::max(kOtherChargeThreshold, GetShapeAttribFloat(devices.weigher, eCodeLowAlarmLevel) -
-                                                             GetShapeAttribFloat(devices.weigher, eCodeMinLevel));
-  const int chargedBy = devices.material == 0 ? -1 : GetMaterialLedger().ChargingInto(devices.weigher);
-  const bool handCharging =
-      chargedBy >= 0 &&
-      GetShapeAttribBool(g_materials[static_cast<std::size_t>(chargedBy)].GetChargePumpId(), eCodeOnOffCommand);
-  if (const float other = OtherChargeIn(devices); other > residue || handCharging) {
-    // Charging on top would book and discharge the other charge as this one's;
-    // a pump run by hand into it stops, so the amount told stays true.
-    SwitchOffPumpsInto(devices.weigher);
-    m_holdRequested = true;
-    if (!memory.toldLeftInWeigher) {
-      memory.toldLeftInWeigher = true;
-      const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
-      ShowMessageBoxWithoutWaiting(
-          MakeLeftInWeigherText(i + 1, material.GetName(), CaptionOf(devices.weigher), OtherChargeIn(devices)),
-          kLeftInWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
-    }
-    return false;
-  }
+  if (RefuseOtherCharge(i, devices)) return false;
   if (LevelOf(devices.weigher) >= GetShapeAttribFloat(devices.weigher, eCodeMaxLevel)) {
     // A pump started on a full weigher would stop at once: a charge of nothing.
     TellFull(i, devices);
@@ -507,6 +487,8 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
     }
     // A pump that never went off goes on with its part; one on without a part is the operator's.
     if (!open && SwitchOffHandPump(devices)) return false;
+    // Another charge put into the batcher meanwhile (by hand) is not charged on.
+    if (!open && RefuseOtherCharge(i, devices)) return false;
     if (open ? !SwitchOn(i, devices.pump) : !StartPumpForPart(i, devices)) return false;
     memory.disturbed = true;
   } else {
@@ -522,6 +504,30 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
 bool CDosingStateMachine::SwitchOffHandPump(const Devices& devices) {
   if (!GetShapeAttribBool(devices.pump, eCodeOnOffCommand)) return false;
   SwitchPumpOff(devices);
+  return true;
+}
+
+bool CDosingStateMachine::RefuseOtherCharge(int i, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  // A residue below the low alarm is what a discharge leaves anyway.
+  const float residue = std::max(kOtherChargeThreshold, GetShapeAttribFloat(devices.weigher, eCodeLowAlarmLevel) -
+                                                             GetShapeAttribFloat(devices.weigher, eCodeMinLevel));
+  const int chargedBy = devices.material == 0 ? -1 : GetMaterialLedger().ChargingInto(devices.weigher);
+  const bool handCharging =
+      chargedBy >= 0 &&
+      GetShapeAttribBool(g_materials[static_cast<std::size_t>(chargedBy)].GetChargePumpId(), eCodeOnOffCommand);
+  if (!(OtherChargeIn(devices) > residue || handCharging)) return false;
+  // Charging on top would book and discharge the other charge as this one's;
+  // a pump run by hand into it stops, so the amount told stays true.
+  SwitchOffPumpsInto(devices.weigher);
+  m_holdRequested = true;
+  if (!memory.toldLeftInWeigher) {
+    memory.toldLeftInWeigher = true;
+    const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
+    ShowMessageBoxWithoutWaiting(
+        MakeLeftInWeigherText(i + 1, material.GetName(), CaptionOf(devices.weigher), OtherChargeIn(devices)),
+        kLeftInWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+  }
   return true;
 }
 

@@ -194,6 +194,10 @@ class CDosingStateMachine {
   bool PartOpen(int i) const;
   // What step `i` still has to charge of its dose.
   double StillLacking(int i, const CRecipeStepInfo& step) const;
+  // Whether the step's batcher holds, or is being charged by hand with,
+  // another charge: the hand pumps go off, the run holds and the operator is
+  // told once per Start.
+  bool RefuseOtherCharge(int i, const Devices& devices);
   // Kilograms in the step's batcher that no step of the run charged.
   float OtherChargeIn(const Devices& devices) const;
   // Switches the step's pump on for a new part of its charge, whose ledger
