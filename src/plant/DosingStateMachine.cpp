@@ -490,6 +490,9 @@ bool CDosingStateMachine::TryResume(int i, int phase, const CRecipeStepInfo& ste
     // Another charge put into the batcher meanwhile (by hand) is not charged on.
     if (!open && RefuseOtherCharge(i, devices)) return false;
     if (open ? !SwitchOn(i, devices.pump) : !StartPumpForPart(i, devices)) return false;
+    // The pump runs again: whatever held the step is over until it holds again.
+    memory.endedFull = false;
+    memory.heldByHand = false;
     memory.disturbed = true;
   } else {
     if (!HasBatchNumberOrTell(i, devices)) return false;
