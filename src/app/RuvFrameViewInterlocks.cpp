@@ -243,9 +243,9 @@ bool CRuvFrameView::AllowPumpStart(PlantObjectId pump) {
     return false;
   for (int m = 0; m < kChargedMaterialCount; ++m) {
     const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
-    if (material.GetChargePumpId() != pump || !IsChargedNow(m)) continue;
     // Two charges into one weigher could not be told apart on its scale.
-    const PlantObjectId weigher = WeigherOf(material, ChargeDirectionOf(m));
+    const PlantObjectId weigher = GetChargedWeigherId(m);
+    if (material.GetChargePumpId() != pump || weigher == kNoPlantObject) continue;
     if (const int other = GetMaterialLedger().ChargingInto(weigher); other >= 0 && other != m) {
       MessageBox(ruv::Format(kTwoChargesFormat, material.GetName().c_str(), CaptionOf(weigher).c_str(),
                              g_materials[static_cast<std::size_t>(other)].GetName().c_str()),
