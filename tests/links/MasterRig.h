@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -102,7 +103,11 @@ class LineWatchingMaster : public CModBusBase {
     DWORD count = 0;
     const LONG result = CModBusBase::Read(buffer, length, &count, overlapped, timeoutMs);
     if (read != nullptr) *read = count;
-    if (count > 0) {
+    if (count == 0) {
+      // The line found quiet: a look the next frame of this thread is sent on.
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_lastLook[std::this_thread::get_id()] = Clock::now();
+    } else {
       const Clock::time_point now = Clock::now();  // the master had the bytes no earlier
       std::lock_guard<std::mutex> lock(m_mutex);
       m_lastRead = now;
@@ -118,7 +123,16 @@ class LineWatchingMaster : public CModBusBase {
     {
       const Clock::time_point now = Clock::now();  // the frame leaves no earlier
       std::lock_guard<std::mutex> lock(m_mutex);
-      if (m_lastRead) {
+      // Bytes read on another thread after this thread last found the line quiet
+      // came in while the frame was on its way out: no master can keep a silence
+      // it has not seen begin (on a busy machine the pseudo-terminal or the slave
+      // may hold a reply's bytes back for longer than 3.5 characters).
+      const auto look = m_lastLook.find(std::this_thread::get_id());
+      const bool cameAfterLook = look != m_lastLook.end() && m_lastRead && *m_lastRead > look->second;
+      if (look != m_lastLook.end()) m_lastLook.erase(look);
+      if (cameAfterLook) {
+        m_lastRead.reset();
+      } else if (m_lastRead) {
         const double chars = std::chrono::duration<double>(now - *m_lastRead).count() / CharacterSeconds();
         ++m_silences;
         if (chars < 3.5) ++m_shortSilences;
@@ -192,6 +206,7 @@ class LineWatchingMaster : public CModBusBase {
 
   std::mutex m_mutex;
   std::optional<Clock::time_point> m_lastRead;
+  std::map<std::thread::id, Clock::time_point> m_lastLook;  // per thread, since its last frame
   int m_silences = 0;
   int m_shortSilences = 0;
   double m_shortestChars = 0;
