@@ -4,6 +4,8 @@
 // scripted and the charge-end timers fired by the test.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "PlantFormFixture.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
@@ -91,6 +93,33 @@ TEST_F(PlantFormInterlocksTest, DirectionValvesSetTheBatchersDirectionOnlyWithAB
   EXPECT_FALSE(Commanded(5));
   EXPECT_TRUE(Commanded(6));
   EXPECT_EQ(GetDischargeDirection(2), 2);
+}
+
+// Batcher02's discharge valve taken on with Mixer 1 unnumbered, and while its
+// question is on screen a second command that needs the same number (Batcher02's
+// direction valve to Mixer 1): one question, one dialog; the second command is
+// refused without a box of its own.
+TEST_F(PlantFormInterlocksTest, ACommandOfferedWhileABatchNumberIsAskedForAsksNoSecondQuestion) {
+  const int labsDischarge = ePlantBatcher01DischargeValve + 1;
+  SetDischargeDirection(2, 0);
+  shift->SetActiveMixerBatchNumber(0, 0);
+  int dialogs = 0;
+  CPlantOperatorServices::SetBatchNumberDialogRunner([&dialogs] {
+    ++dialogs;
+    return IDCANCEL;
+  });
+  bool offered = false;
+  boxes.SetOnShow([&offered](const std::string&) {
+    if (!std::exchange(offered, true)) Command(4, true);  // Batcher02-DirectionValve1: Mixer1
+  });
+  boxes.Expect(IDOK, "لطفا شماره بچ را براي ميكسر 1 وارد كنيد");
+  Command(labsDischarge, true);
+  PumpPendingMessages();
+  boxes.SetOnShow(nullptr);
+  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_FALSE(Commanded(4));
+  EXPECT_FALSE(Commanded(labsDischarge));
 }
 
 // A batcher's discharge goes into the mixer of its direction: without that

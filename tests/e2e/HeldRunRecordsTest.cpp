@@ -21,6 +21,7 @@ class HeldRunRecordsTest : public PlantScenarioFixture {
   void TearDown() override {
     PlantScenarioFixture::TearDown();
     SetMaxPhy(m_capacity);
+    SetShapeAttribFloat(MakeObjectId(eShapeKindGearPump, kLabsPump), eCodeLoadInWay, m_loadInWay);
     // Nor does the process engine: a test that failed mid-run leaves no run behind.
     GetProcessEngine().SetStarted(0, 1);
     GetProcessEngine().ResetSteps();
@@ -28,6 +29,7 @@ class HeldRunRecordsTest : public PlantScenarioFixture {
   void StartWithShiftAndBatch(const std::string& rows = std::string()) {
     StartInDemo(rows);
     m_capacity = GetShapeAttribFloat(Batcher(), eCodeMaxLevel);
+    m_loadInWay = LabsLoadInWay();
     OpenShift("A");
     EnterBatchNumber("701");
   }
@@ -86,6 +88,7 @@ class HeldRunRecordsTest : public PlantScenarioFixture {
   }
 
   float m_capacity = 100.0f;
+  float m_loadInWay = 0.0f;
 
   float SqlFloat(const std::string& query) { return std::stof(Sql(query)); }
   float EventCharged(const char* material) {
@@ -178,6 +181,19 @@ TEST_F(HeldRunRecordsTest, ACapacityTheChargeOvershootsTakesFromTheTankOnlyWhatT
   StartToTheEnd();
   EXPECT_NEAR(tank - Level(Tanker()), EventCharged("L.A.B.S"), kKg) << LabsRows();
   EXPECT_NEAR(Level(GetMixerId(0)), EventCharged("L.A.B.S"), kKg) << LabsRows();
+  ExpectLedgerBalances();
+}
+
+// L.A.B.S 80 with 25 kg learned in the pipe and Batcher02's maximum lowered to
+// 60: the pump's stop (55) is under the maximum, the dose is not. The charge
+// stops at the maximum and the run holds there, never ending 20 kg short.
+TEST_F(HeldRunRecordsTest, ADoseAboveTheMaximumHoldsAtItWhateverTheInPipeAmount) {
+  StartWithShiftAndBatch();
+  SetShapeAttribFloat(MakeObjectId(eShapeKindGearPump, kLabsPump), eCodeLoadInWay, 25.0f);
+  ASSERT_NO_FATAL_FAILURE(MakeActiveRecipe({{kLabs, "80", "0", true}}));
+  SetMaxPhy(60.0f);
+  ASSERT_NO_FATAL_FAILURE(StartUntilHeld());
+  EXPECT_NEAR(Level(Batcher()), 60.0f, kKg);
   ExpectLedgerBalances();
 }
 

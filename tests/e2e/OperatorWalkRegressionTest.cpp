@@ -180,6 +180,9 @@ constexpr LedgerReplay kLedgerReplays[] = {
     {"an automatic charge overshoots a lowered maximum (seed 350)", "R1 M60 S p192", "(g3)"},
     {"a pump switched off by hand mid-charge leaves its step standing, nothing said (seed 10)", "R4 S w1 P6- p14",
      "(e1)"},
+    {"a Stop right after the Start, then a Demo restart: the in-pipe amount is taught by a charge that charged "
+     "nothing (seed 268)",
+     "R2 S S D V27+ p145", "(d1)(f1)(g3)"},
     {"under another program's lock, a discharge valve opened mid-charge and a close: the water is booked as L.A.B.S "
      "and the L.A.B.S row never ends (seed 481, locks-closes)",
      "R5 X6+ S V27+ Q", "(a1)(c2)"},
