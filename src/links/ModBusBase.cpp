@@ -219,8 +219,10 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
     std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
     // A write took the port meanwhile, or a stop came after its wake-up found nothing to wake.
     if (m_sync.load() || !m_pollThread->IsKeepRunning()) return;
-    // The line spoke again since it was found quiet: not now (the item stays due).
-    if (DrainInput() > 0) return;
+    // The line spoke again since it was found quiet (drained here, or read by
+    // the listener meanwhile): not now, the item stays due.
+    DrainInput();
+    if (m_line.WaitBeforeSending(SteadyNowNs()) > 0) return;
     m_receiver.ExpectRead(slave);
     m_outstanding = index;
     item->GetReplyEvent().Reset();
