@@ -191,6 +191,11 @@ constexpr LedgerReplay kLedgerReplays[] = {
     {"a settling charge's end is read before a hand pump starts into its weigher (found by the walk on the "
      "ledger's first version)",
      "R5 S p30 p16 p70 P1+ Z883", "(f2)"},
+    {"two equal charges, the second taught after the lock went: the checker took the second for the first's "
+     "teaching (seed 324023, locks-closes)",
+     "R3 S L4- p166 S D V4+ V27- V4- V27- T p104 S p2 P1- p25", "(d1)"},
+    {"the same checker fault in a longer walk (seed 324107, locks-closes)",
+     "R1 S T1 A R5 Q S p167 X5+ p97 S S V27- T S p19 w1 P6-", "(d1)"},
 };
 
 class OperatorWalkLedgerReplays : public OperatorWalk {};

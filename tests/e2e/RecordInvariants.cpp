@@ -341,12 +341,14 @@ void RecordInvariants::CheckLearning(const std::vector<EventRow>& rows, std::vec
         }
       }
     }
+    // Two chains can reach the same amount (two equal charges, one teaching,
+    // the other not yet): the earliest explains it, and the later may teach next.
     bool explained = false;
     int explainedBy = fromRow;
     for (const auto& [lead, row] : reached)
       if (row > fromRow && std::fabs(lead - now) <= kLedgerTolerance) {
+        explainedBy = explained ? std::min(explainedBy, row) : row;
         explained = true;
-        explainedBy = std::max(explainedBy, row);
       }
     if (!explained) {
       const PlantObjectId id = pump;
