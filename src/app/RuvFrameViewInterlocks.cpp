@@ -141,11 +141,8 @@ bool RefuseIntoFullWeigher(CWnd& form, PlantObjectId pump) {
   // Filled on, the weigher would overflow; the cycles switch a running pump off there.
   const PlantObjectId weigher = GetFullWeigherOfPump(pump);
   if (weigher == kNoPlantObject) return false;
-  const C_BaseShape* pumpShape = FindPlantShape(pump);
-  const C_BaseShape* weigherShape = FindPlantShape(weigher);
-  form.MessageBox(MakeFullWeigherPumpText(pumpShape ? pumpShape->GetCaption() : std::string(),
-                                          weigherShape ? weigherShape->GetCaption() : std::string()),
-                  kFullWeigherPumpCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+  form.MessageBox(MakeFullWeigherPumpText(CaptionOf(pump), CaptionOf(weigher)), kFullWeigherPumpCaption,
+                  MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
   return true;
 }
 
@@ -216,9 +213,9 @@ BOOL CRuvFrameView::CheckValveInterlock(int valveIndex, bool open) {
     const int material = kBatcherFirstMaterial[batcher];
     const int mixer = valveIndex % kDirectionValvesPerBatcher;
     // A discharge under way turns: what left so far went the old way.
-    if (GetMaterialLedger().IsDischarging(g_materials[static_cast<std::size_t>(material)].GetWeigherId())) {
-      GetMaterialLedger().TurnDischarge(g_materials[static_cast<std::size_t>(material)].GetWeigherId(), mixer,
-                                        ActiveBatchNumber(mixer));
+    const PlantObjectId weigher = g_materials[static_cast<std::size_t>(material)].GetWeigherId();
+    if (GetMaterialLedger().IsDischarging(weigher)) {
+      GetMaterialLedger().TurnDischarge(weigher, mixer, ActiveBatchNumber(mixer));
       PostRowsEvent(kDischargeStartCode, material);
     }
     SetDischargeDirection(material, mixer);

@@ -519,7 +519,8 @@ bool CDosingStateMachine::RefuseOtherCharge(int i, const Devices& devices) {
   const bool handCharging =
       chargedBy >= 0 &&
       GetShapeAttribBool(g_materials[static_cast<std::size_t>(chargedBy)].GetChargePumpId(), eCodeOnOffCommand);
-  if (!(OtherChargeIn(devices) > residue || handCharging)) return false;
+  const float other = OtherChargeIn(devices);
+  if (!(other > residue || handCharging)) return false;
   // Charging on top would book and discharge the other charge as this one's;
   // a pump run by hand into it stops, so the amount told stays true.
   SwitchOffPumpsInto(devices.weigher);
@@ -528,7 +529,7 @@ bool CDosingStateMachine::RefuseOtherCharge(int i, const Devices& devices) {
     memory.toldLeftInWeigher = true;
     const CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
     ShowMessageBoxWithoutWaiting(
-        MakeLeftInWeigherText(i + 1, material.GetName(), CaptionOf(devices.weigher), OtherChargeIn(devices)),
+        MakeLeftInWeigherText(i + 1, material.GetName(), CaptionOf(devices.weigher), other),
         kLeftInWeigherCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
   }
   return true;

@@ -217,8 +217,7 @@ int CMaterialLedger::RowOf(EntryId id) const {
 
 // ---------------------------------------------------------------- held
 
-double CMaterialLedger::HeldExcept(PlantObjectId weigher, const std::vector<EntryId>& except) const {
-  std::lock_guard<std::mutex> lock(m_mutex);
+double CMaterialLedger::HeldLocked(PlantObjectId weigher, const std::vector<EntryId>& except) const {
   double held = 0.0;
   for (const Entry& entry : m_entries) {
     if (entry.weigher != weigher || entry.water) continue;
@@ -228,12 +227,14 @@ double CMaterialLedger::HeldExcept(PlantObjectId weigher, const std::vector<Entr
   return held;
 }
 
+double CMaterialLedger::HeldExcept(PlantObjectId weigher, const std::vector<EntryId>& except) const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return HeldLocked(weigher, except);
+}
+
 double CMaterialLedger::UnaccountedIn(PlantObjectId weigher) const {
   std::lock_guard<std::mutex> lock(m_mutex);
-  double held = 0.0;
-  for (const Entry& entry : m_entries)
-    if (entry.weigher == weigher && !entry.water)
-      held += entry.settled ? entry.remaining : std::max(0.0, static_cast<double>(m_level(weigher)) - entry.start);
+  const double held = HeldLocked(weigher, {});
   return std::max(0.0, static_cast<double>(m_level(weigher)) - static_cast<double>(m_minLevel(weigher)) - held);
 }
 

@@ -189,6 +189,8 @@ class CMaterialLedger {
   void CloseIntervalLocked(Discharge& discharge);
   Discharge* FindDischarge(PlantObjectId weigher);
   bool IsEmpty(PlantObjectId weigher) const;
+  // Kilograms of entries still in `weigher`, leaving out `except`.
+  double HeldLocked(PlantObjectId weigher, const std::vector<EntryId>& except) const;
   void MarkDischarging(Discharge& discharge);
 
   LevelReader m_level;
