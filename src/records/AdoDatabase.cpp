@@ -137,14 +137,15 @@ void CADODatabase::TakeOverJournal() {
   const auto handle = m_pConnection->Handle();
   if (!handle) return;
   ruv::db::PendingWrites& pending = handle->Pending();
-  pending.SetJournal(ruv::db::Connection::DataSourceOf(m_strConnection) + kJournalFileSuffix);
+  pending.SetJournal(ruv::db::Connection::DataSourceOf(m_strConnection) + kJournalFileSuffix, m_journalTables);
   using State = ruv::db::PendingWrites::JournalState;
   State state = State::None;
   const std::string told = pending.TakeOverJournal(*handle, m_pConnection->BusyTimeout(), state);
   if (state == State::None) return;
-  const char* heading = state == State::Written ? kJournalWrittenText
-                        : state == State::Kept  ? kJournalKeptText
-                                                : kJournalUnreadableText;
+  const char* heading = state == State::Written   ? kJournalWrittenText
+                        : state == State::Kept    ? kJournalKeptText
+                        : state == State::Refused ? kJournalRefusedText
+                                                  : kJournalUnreadableText;
   const std::string file = ReportFile();
   const bool saved = WriteReport(file, heading, told);
   // Not waited for: the start goes on.

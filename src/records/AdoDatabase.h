@@ -17,6 +17,7 @@
 // each of them once (or keeps them while the lock is still there) and says so.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/base/WinTypes.h"
 #include "platform/db/Connection.h"
@@ -43,6 +44,12 @@ class CADODatabase {
   // The last failure in full: the connection string, code, its meaning, source and description.
   const std::string& GetLastErrorString() const { return m_strLastError; }
 
+  // The tables a journal left by an earlier run may write (the plant's own,
+  // those of data/schema.sql but the table of written tokens); set before Open.
+  inline static const std::vector<std::string> kPlantTables = {"Batch", "Event2", "VesselsLevel",
+                                                               "Shift", "Recipe", "Alarm"};
+  void SetJournalTables(std::vector<std::string> tables) { m_journalTables = std::move(tables); }
+
   // Writes kept for a locked database: how many wait, and one more try now
   // (without waiting for the lock); true when none is left.
   std::size_t GetKeptWriteCount() const;
@@ -66,6 +73,9 @@ class CADODatabase {
       "An earlier run of the program ended while these records waited for the database; the database is locked by "
       "another program, so they wait again and are written once it is free:\n";
   inline static constexpr const char* kJournalUnreadableText = "The journal of kept records cannot be read:\n";
+  inline static constexpr const char* kJournalRefusedText =
+      "An earlier run of the program ended while these records waited for the database; the database refused "
+      "some of them:\n";
   // The journal: the database's path and this suffix.
   inline static constexpr const char* kJournalFileSuffix = ".kept.txt";
   inline static constexpr const char* kDroppedText = "These records could not be written:\n";
@@ -98,4 +108,5 @@ class CADODatabase {
   std::string m_strErrorDescription;
   DWORD m_dwLastError = 0;
   std::unique_ptr<RetryTimer> m_retryTimer;
+  std::vector<std::string> m_journalTables = kPlantTables;
 };

@@ -4,10 +4,17 @@
 // keeps it while the lock is still there, or tells what an unreadable one holds.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "RecordsTestSupport.h"
+#include "PlantTablesSupport.h"
 #include "platform/base/AtomicFile.h"
+#include "platform/base/Text.h"
 #include "records/AdoException.h"
 #include "records/AdoRecordset.h"
 #include "support/ScriptedMessageBox.h"
@@ -20,6 +27,21 @@ CREATE TABLE "Lot" (
   "strName"   TEXT(20),
   "nCount"    LONG,
   "fLevel"    DOUBLE
+);
+CREATE TABLE "Every" (
+  "nRecordID" INTEGER PRIMARY KEY AUTOINCREMENT,
+  "nLong"     LONG,
+  "nShort"    SHORT,
+  "nByte"     BYTE,
+  "fSingle"   SINGLE,
+  "fDouble"   DOUBLE,
+  "cMoney"    CURRENCY,
+  "dExact"    DECIMAL,
+  "dtWhen"    DATETIME,
+  "bYes"      YESNO,
+  "strText"   TEXT(50),
+  "strMemo"   MEMO,
+  "strNone"   TEXT(10)
 );)";
 
 class KeptWritesJournalTest : public ::testing::Test {
@@ -125,7 +147,7 @@ TEST_F(KeptWritesJournalTest, AKillWithWritesKeptLosesNoneAndTheNextStartWritesE
 // in it is written, nothing is lost, and the start goes on.
 TEST_F(KeptWritesJournalTest, AnUnreadableJournalIsSetAsideAndWhatItHoldsIsTold) {
   Kill();
-  ASSERT_TRUE(WriteFileAtomically(Journal(), "RuvFrame kept writes 1\n# Row 1 of Lot: nCount = 7\nW\tbroken\n"));
+  ASSERT_TRUE(WriteFileAtomically(Journal(), "RuvFrame kept writes 2\n# Row 1 of Lot: nCount = 7\nW\tbroken\n"));
   boxes.Expect(IDOK, CADODatabase::kJournalUnreadableText);
   testing::internal::CaptureStderr();
   ASSERT_TRUE(NextStart());
@@ -138,4 +160,211 @@ TEST_F(KeptWritesJournalTest, AnUnreadableJournalIsSetAsideAndWhatItHoldsIsTold)
   EXPECT_FALSE(FileExists(Journal()));
   EXPECT_TRUE(FileExists(Journal() + ".unreadable"));
   EXPECT_EQ(Rows(), "<null>");
+}
+
+// What the journal holds comes back exactly: every type a column has, a text
+// with tabs and line breaks, a number-like text in a MEMO (a blob) and a NULL
+// go in as the same write made directly stores them.
+TEST_F(KeptWritesJournalTest, EveryValueTypeComesBackExactlyThroughTheJournal) {
+  CADORecordset every(&db.database);
+  ASSERT_TRUE(every.Open("Every", CADORecordset::openTable));
+  auto add = [&] {
+    every.AddNew();
+    every.SetFieldValue("nLong", static_cast<long>(-2147483647 - 1));
+    every.PutFieldValue("nShort", Variant::I2(-32768));
+    every.PutFieldValue("nByte", Variant::UI1(255));
+    every.SetFieldValue("fSingle", 0.1f);
+    every.SetFieldValue("fDouble", 1.0 / 3.0);
+    every.PutFieldValue("cMoney", Variant::Currency(-123456789));
+    every.SetFieldValue("dExact", std::string("-12345.6789012345"));
+    every.PutFieldValue("dtWhen", Variant::Date(45123.456789012345));
+    every.SetFieldValue("bYes", true);
+    every.SetFieldValue("strText", std::string("a\ttab\nline\\ \"q\" 'x'"));
+    every.SetFieldValue("strMemo", std::string("0012"));
+    every.Update();
+  };
+  add();  // row 1, written at once
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  add();  // row 2, kept
+  ASSERT_EQ(db.database.GetKeptWriteCount(), 1u);
+  every.Close();
+  Kill();
+  ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
+  boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+  ASSERT_TRUE(NextStart());
+  for (const char* column : {"nLong", "nShort", "nByte", "fSingle", "fDouble", "cMoney", "dExact", "dtWhen", "bYes",
+                             "strText", "strMemo", "strNone"})
+    EXPECT_EQ(other.Text(ruv::Format("SELECT COUNT(*) FROM Every a, Every b WHERE a.rowid = 1 AND b.rowid = 2 AND "
+                                     "a.%s IS b.%s AND typeof(a.%s) = typeof(b.%s)", column, column, column, column)),
+              "1")
+        << column << ": " << other.Text(ruv::Format("SELECT group_concat(typeof(%s) || ' ' || quote(%s), ' / ') "
+                                                    "FROM Every", column, column));
+  EXPECT_EQ(other.TypeOf("SELECT strMemo FROM Every WHERE rowid = 2"), "blob");
+}
+
+// Only a regular file at the journal's name is a journal: a link (to a
+// journal elsewhere, or to nothing), a folder or a named pipe there is told,
+// never followed, read, replaced or removed, and the writes kept meanwhile
+// stay in memory and go in once the lock goes.
+TEST_F(KeptWritesJournalTest, AnythingButARegularFileAtTheJournalsNameIsToldAndLeftAlone) {
+  TempDir elsewhere;
+  const std::string target = elsewhere.File("Qelo-DataBase.mdb.kept.txt");
+  const std::string journal = "RuvFrame kept writes 2\n# Row 1 of Lot: nCount = 7\nupdate\t1-2-3-1\tLot\tid:1\tnCount\ti4\t7\n";
+  ASSERT_TRUE(WriteFileAtomically(target, journal));
+  ASSERT_EQ(other.Exec("INSERT INTO Lot (strName, nCount) VALUES ('one', 1)"), SQLITE_OK);
+  struct Thing {
+    const char* what;
+    std::function<int(const std::string&)> make;
+  };
+  const std::vector<Thing> things = {
+      {"a symbolic link", [&](const std::string& at) { return ::symlink(target.c_str(), at.c_str()); }},
+      {"a symbolic link", [&](const std::string& at) { return ::symlink(elsewhere.File("gone").c_str(), at.c_str()); }},
+      {"a folder", [](const std::string& at) { return ::mkdir(at.c_str(), 0700); }},
+      {"a named pipe", [](const std::string& at) { return ::mkfifo(at.c_str(), 0600); }},
+  };
+  for (const Thing& thing : things) {
+    SCOPED_TRACE(thing.what);
+    Kill();
+    ASSERT_EQ(thing.make(Journal()), 0);
+    struct stat before{};
+    ASSERT_EQ(::lstat(Journal().c_str(), &before), 0);
+    boxes.Expect(IDOK, "The journal " + Journal() + " is " + thing.what + ", not a file of records: it was left as it is");
+    ASSERT_TRUE(NextStart());
+    // A write the lock keeps meanwhile does not go to the thing either.
+    ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    lots.Edit();
+    lots.SetFieldValue("nCount", 2);
+    lots.Update();
+    ASSERT_EQ(db.database.GetKeptWriteCount(), 1u);
+    struct stat after{};
+    ASSERT_EQ(::lstat(Journal().c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
+    ASSERT_TRUE(db.database.WriteKept());
+    EXPECT_EQ(Rows(), "1 one 2 ");
+    ASSERT_EQ(other.Exec("UPDATE Lot SET nCount = 1"), SQLITE_OK);
+    std::string kept;
+    ASSERT_TRUE(ReadWholeFile(target, kept));
+    EXPECT_EQ(kept, journal);
+    EXPECT_FALSE(FileExists(Journal() + ".unreadable"));
+    std::filesystem::remove(Journal());
+  }
+  EXPECT_EQ(boxes.Count(), things.size());
+}
+
+// A journal whose writes the database refuses is set aside as it was read,
+// never deleted: the refused record and the set-aside file are told.
+TEST_F(KeptWritesJournalTest, AJournalWhoseWritesTheDatabaseRefusesIsSetAsideNotDeleted) {
+  AddAndChangeUnderTheLock();
+  std::string journal;
+  ASSERT_TRUE(ReadWholeFile(Journal(), journal));
+  Kill();
+  ASSERT_EQ(other.Exec("CREATE TRIGGER Refuse BEFORE INSERT ON Lot WHEN NEW.strName LIKE 'mine%' "
+                       "BEGIN SELECT RAISE(ABORT, 'not this one'); END; COMMIT"),
+            SQLITE_OK);
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  boxes.Expect(IDOK, CADODatabase::kJournalRefusedText);
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(NextStart());
+  const std::string errorOutput = testing::internal::GetCapturedStderr();
+  EXPECT_NE(errorOutput.find("New row of Lot: strName = 'mine\tnew\nline', nCount = 4, fLevel = 0.1 (constraint failed)"),
+            std::string::npos)
+      << errorOutput;
+  EXPECT_NE(errorOutput.find("set aside as " + Journal() + ".unreadable"), std::string::npos) << errorOutput;
+  std::string aside;
+  ASSERT_TRUE(ReadWholeFile(Journal() + ".unreadable", aside));
+  EXPECT_EQ(aside, journal);
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(Rows(), "1 other 1 ");
+  EXPECT_EQ(boxes.Count(), 2u);
+}
+
+// One program's written tokens are its own: another program's, which its
+// journal may still name, stay when this one forgets those it wrote.
+TEST_F(KeptWritesJournalTest, AProgramForgetsOnlyTheTokensItWrote) {
+  ASSERT_EQ(other.Exec("CREATE TABLE KeptWritesWritten (Token TEXT PRIMARY KEY, RowId INTEGER); "
+                       "INSERT INTO KeptWritesWritten VALUES ('4d2-18c2a1b-0a0b0c0d0e0f0a0b-1', 7)"),
+            SQLITE_OK);
+  AddAndChangeUnderTheLock();
+  ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
+  ASSERT_TRUE(db.database.WriteKept());
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(other.Text("SELECT group_concat(Token || ' ' || RowId) FROM KeptWritesWritten"),
+            "4d2-18c2a1b-0a0b0c0d0e0f0a0b-1 7");
+}
+
+namespace {
+
+// The plant's database with a table of another program's beside its own.
+class PlantJournalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(plant.created);
+    ASSERT_EQ(other.Exec("INSERT INTO Batch (nBatchNumber, strMixerName) VALUES (701, 'Mixer1'), (702, 'Mixer2'); "
+                         "CREATE TABLE Foreign1 (x TEXT); INSERT INTO Foreign1 VALUES ('theirs')"),
+              SQLITE_OK);
+    plant.database.GetConnection()->Close();
+  }
+  std::string Journal() const { return plant.path + CADODatabase::kJournalFileSuffix; }
+  std::string State() {
+    return other.Text("SELECT group_concat(nRecordID || ' ' || nBatchNumber || ' ' || strMixerName, ', ') FROM Batch") +
+           " | " + other.Text("SELECT group_concat(x) FROM Foreign1") + " | " +
+           other.Text("SELECT group_concat(name) FROM sqlite_master");
+  }
+
+  ScriptedMessageBox boxes;
+  PlantDatabase plant;
+  RawDatabase other{plant.path};
+};
+
+}  // namespace
+
+// The journal is data for the plant's own tables and their columns, never a
+// statement: each line below (in the first format, which kept statements, or
+// shaped as today's but naming another table, column or row) sets the whole
+// journal aside unrun, the good line before it too, and the start goes on at
+// once (the endless query cannot even be said).
+TEST_F(PlantJournalTest, AnyLineThatIsNotDataForThePlantsOwnTablesSetsTheJournalAsideUnrun) {
+  std::string schema;
+  ASSERT_TRUE(ReadWholeFile(RUV_SCHEMA_SQL, schema));
+  EXPECT_EQ(ProbeDatabase::TablesOf(schema), CADODatabase::kPlantTables);
+  const std::string before = State();
+  const std::string statements = "RuvFrame kept writes 1\n";
+  const std::string data = "RuvFrame kept writes 2\nupdate\t1-2-3-1\tBatch\tid:1\tstrMixerName\ttext\tchanged\n";
+  const std::vector<std::string> journals = {
+      statements + "W\t1-2\tD\tBatch\t1\t0\t-1\tDELETE FROM \"Batch\" WHERE rowid = ?1 OR 1 = 1\t0\t0\n",
+      statements + "W\t1-2\tU\tBatch\t1\t0\t-1\tUPDATE \"Foreign1\" SET x = 'mine' WHERE rowid = ?1\t0\t0\n",
+      statements + "W\t1-2\tI\tBatch\t-2\t1\t0\tINSERT INTO \"Foreign1\" (x) VALUES ('mine')\t0\t0\n",
+      statements + "W\t1-2\tI\tBatch\t-2\t1\t0\tINSERT INTO \"Batch\" (strMixerName) SELECT group_concat(sql) FROM "
+                   "sqlite_master\t0\t0\n",
+      statements + "W\t1-2\tI\tBatch\t-2\t1\t0\tINSERT INTO \"Batch\" (nBatchNumber) WITH RECURSIVE c(n) AS (SELECT 1 "
+                   "UNION ALL SELECT n + 1 FROM c) SELECT max(n) FROM c\t0\t0\n",
+      data + "delete\t1-2-3-2\tBatch\tid:1 OR 1 = 1\n",
+      data + "update\t1-2-3-2\tForeign1\tid:1\tx\ttext\tmine\n",
+      data + "insert\t1-2-3-2\tForeign1\tnew:1\tx\ttext\tmine\n",
+      data + "insert\t1-2-3-2\tKeptWritesWritten\tnew:1\tToken\ttext\t1-2-3-1\n",
+      data + "update\t1-2-3-2\tBatch\tid:2\tstrMixerName\" = (SELECT group_concat(sql) FROM sqlite_master) --\ttext\tx\n",
+      data + "update\t1-2-3-2\tBatch\tid:2\tnRecordID\ti4\t1\n",
+      data + "update\t1-2-3-2\tBatch\tid:2\tnBatchNumber\ttext\t(SELECT 1)\n",
+      data + "update\t1-2-3-2; DROP TABLE Batch\tBatch\tid:2\tnBatchNumber\ti4\t1\n",
+      data + "update\t1-2-3-2\tBatch\tid:2\tstrMixerName\ttext\tx\tnBatchNumber\ti4\n",
+  };
+  for (const std::string& journal : journals) {
+    SCOPED_TRACE(journal);
+    ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+    boxes.Expect(IDOK, CADODatabase::kJournalUnreadableText);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(plant.database.Open());
+    const std::string errorOutput = testing::internal::GetCapturedStderr();
+    EXPECT_NE(errorOutput.find("It was set aside as " + Journal() + ".unreadable"), std::string::npos) << errorOutput;
+    std::string aside;
+    ASSERT_TRUE(ReadWholeFile(Journal() + ".unreadable", aside));
+    EXPECT_EQ(aside, journal);
+    EXPECT_FALSE(FileExists(Journal()));
+    EXPECT_EQ(State(), before);
+    plant.database.GetConnection()->Close();
+    std::filesystem::remove(Journal() + ".unreadable");
+  }
+  EXPECT_EQ(boxes.Count(), journals.size());
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A small table on the frame (the plant's tables come later), a database made
 // from a schema text, and a window that records the table notifications.
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -114,9 +115,18 @@ class NotifyRecorder final : public IMessageTarget {
 // A fresh probe database, opened.
 class ProbeDatabase {
  public:
+  // The tables a schema makes: a journal may write them as the plant's own.
+  static std::vector<std::string> TablesOf(const std::string& schema) {
+    std::vector<std::string> tables;
+    const std::regex table(R"re(CREATE TABLE\s+"?(\w+)"?)re");
+    for (auto it = std::sregex_iterator(schema.begin(), schema.end(), table); it != std::sregex_iterator(); ++it)
+      tables.push_back((*it)[1]);
+    return tables;
+  }
   explicit ProbeDatabase(const char* schema = kProbeSchema) : path(dir.File("Qelo-DataBase.mdb")) {
     std::string error;
     created = ruv::db::CreateDatabaseFromSchema(schema, path, &error);
+    database.SetJournalTables(TablesOf(schema));
     if (created) database.Open(ConnectionStringFor(path));
   }
   TempDir dir;

@@ -2,17 +2,27 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cctype>
 #include <chrono>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <sstream>
 #include <utility>
 
 #include "platform/base/AtomicFile.h"
 #include "platform/base/Text.h"
+#include "platform/db/ColumnType.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 
@@ -73,7 +83,9 @@ bool KeptWriteReaches(const PendingWrite& write, const std::string& table, const
   return write.newRow == 0 && write.rowId == row.rowId && ruv::EqualsNoCase(write.table, table);
 }
 
-constexpr const char* kJournalHeading = "RuvFrame kept writes 1";
+constexpr const char* kJournalHeading = "RuvFrame kept writes 2";
+// The first format kept statements; its journals are set aside, never run.
+constexpr const char* kStatementJournalHeading = "RuvFrame kept writes 1";
 
 // One field of a journal line: no tab, no line break.
 std::string Escape(const std::string& text) {
@@ -109,96 +121,137 @@ bool Unescape(const std::string& text, std::string& out) {
   return true;
 }
 
-// A value as "<type>:<payload>": numbers exactly (doubles in hexadecimal), a
-// decimal as its digits (bound as text, as it is written).
-std::string EncodeValue(const Variant& value) {
-  const std::string type = std::to_string(value.vt) + ":";
-  switch (value.vt) {
-    case VT_EMPTY: case VT_NULL: return type;
-    case VT_I1: return type + std::to_string(value.cVal);
-    case VT_UI1: return type + std::to_string(value.bVal);
-    case VT_I2: return type + std::to_string(value.iVal);
-    case VT_UI2: return type + std::to_string(value.uiVal);
-    case VT_I4: return type + std::to_string(value.lVal);
-    case VT_UI4: return type + std::to_string(value.ulVal);
-    case VT_BOOL: return type + std::to_string(value.boolVal);
-    case VT_CY: return type + std::to_string(value.cyVal);
-    case VT_R4: return type + ruv::Format("%a", static_cast<double>(value.fltVal));
-    case VT_R8: return type + ruv::Format("%a", value.dblVal);
-    case VT_DATE: return type + ruv::Format("%a", value.date);
-    case VT_BSTR: return type + value.bstrVal;
-    default: return std::to_string(VT_BSTR) + ":" + VariantToString(value);
+// The type of a value in the journal and its payload: numbers exactly (reals
+// in hexadecimal), a currency as its ten-thousandths, a decimal as its digits.
+struct JournalType {
+  VARTYPE vt;
+  const char* name;
+};
+constexpr JournalType kJournalTypes[] = {
+    {VT_NULL, "null"},     {VT_I1, "i1"},          {VT_UI1, "ui1"},       {VT_I2, "i2"},
+    {VT_UI2, "ui2"},       {VT_I4, "i4"},          {VT_UI4, "ui4"},       {VT_BOOL, "bool"},
+    {VT_CY, "currency"},   {VT_DECIMAL, "decimal"}, {VT_R4, "single"},    {VT_R8, "double"},
+    {VT_DATE, "date"},     {VT_BSTR, "text"}};
+
+void EncodeValue(const Variant& value, std::string& type, std::string& payload) {
+  VARTYPE vt = value.vt == VT_EMPTY ? static_cast<VARTYPE>(VT_NULL) : value.vt;
+  payload.clear();
+  switch (vt) {
+    case VT_NULL: break;
+    case VT_I1: payload = std::to_string(value.cVal); break;
+    case VT_UI1: payload = std::to_string(value.bVal); break;
+    case VT_I2: payload = std::to_string(value.iVal); break;
+    case VT_UI2: payload = std::to_string(value.uiVal); break;
+    case VT_I4: payload = std::to_string(value.lVal); break;
+    case VT_UI4: payload = std::to_string(value.ulVal); break;
+    case VT_BOOL: payload = std::to_string(value.boolVal); break;
+    case VT_CY: payload = std::to_string(value.cyVal); break;
+    case VT_DECIMAL: payload = VariantToString(value); break;
+    case VT_R4: payload = ruv::Format("%a", static_cast<double>(value.fltVal)); break;
+    case VT_R8: payload = ruv::Format("%a", value.dblVal); break;
+    case VT_DATE: payload = ruv::Format("%a", value.date); break;
+    case VT_BSTR: payload = value.bstrVal; break;
+    default:
+      vt = VT_BSTR;
+      payload = VariantToString(value);
   }
+  type = "text";
+  for (const JournalType& known : kJournalTypes)
+    if (known.vt == vt) type = known.name;
 }
 
-bool DecodeValue(const std::string& text, Variant& value) {
-  const std::size_t colon = text.find(':');
-  if (colon == std::string::npos || colon == 0) return false;
-  char* end = nullptr;
-  const long type = std::strtol(text.c_str(), &end, 10);
-  if (end != text.c_str() + colon) return false;
-  const std::string payload = text.substr(colon + 1);
+bool DecodeValue(const std::string& type, const std::string& payload, Variant& value) {
   const char* start = payload.c_str();
-  auto whole = [&](long long& number) {
-    if (payload.empty()) return false;
+  char* end = nullptr;
+  auto whole = [&](long long low, long long high, long long& number) {
+    if (payload.empty() || std::isspace(static_cast<unsigned char>(payload[0]))) return false;
+    errno = 0;
     number = std::strtoll(start, &end, 10);
-    return end == start + payload.size();
+    return errno == 0 && end == start + payload.size() && number >= low && number <= high;
   };
   auto real = [&](double& number) {
-    if (payload.empty()) return false;
+    if (payload.empty() || std::isspace(static_cast<unsigned char>(payload[0]))) return false;
     number = std::strtod(start, &end);
     return end == start + payload.size();
   };
   long long n = 0;
   double d = 0;
-  switch (type) {
-    case VT_EMPTY: value = Variant(); return payload.empty();
-    case VT_NULL: value = Variant::Null(); return payload.empty();
-    case VT_I1: if (!whole(n)) return false; value = Variant::I1(static_cast<std::int8_t>(n)); return true;
-    case VT_UI1: if (!whole(n)) return false; value = Variant::UI1(static_cast<std::uint8_t>(n)); return true;
-    case VT_I2: if (!whole(n)) return false; value = Variant::I2(static_cast<std::int16_t>(n)); return true;
-    case VT_UI2: if (!whole(n)) return false; value = Variant::UI2(static_cast<std::uint16_t>(n)); return true;
-    case VT_I4: if (!whole(n)) return false; value = Variant::I4(static_cast<std::int32_t>(n)); return true;
-    case VT_UI4: if (!whole(n)) return false; value = Variant::UI4(static_cast<std::uint32_t>(n)); return true;
-    case VT_BOOL: if (!whole(n)) return false; value = Variant::Bool(n != 0); return true;
-    case VT_CY: if (!whole(n)) return false; value = Variant::Currency(n); return true;
-    case VT_R4: if (!real(d)) return false; value = Variant::R4(static_cast<float>(d)); return true;
-    case VT_R8: if (!real(d)) return false; value = Variant::R8(d); return true;
-    case VT_DATE: if (!real(d)) return false; value = Variant::Date(d); return true;
-    case VT_BSTR: value = Variant::String(payload); return true;
-    default: return false;
-  }
+  if (type == "null") { value = Variant::Null(); return payload.empty(); }
+  if (type == "i1") { if (!whole(INT8_MIN, INT8_MAX, n)) return false; value = Variant::I1(static_cast<std::int8_t>(n)); return true; }
+  if (type == "ui1") { if (!whole(0, UINT8_MAX, n)) return false; value = Variant::UI1(static_cast<std::uint8_t>(n)); return true; }
+  if (type == "i2") { if (!whole(INT16_MIN, INT16_MAX, n)) return false; value = Variant::I2(static_cast<std::int16_t>(n)); return true; }
+  if (type == "ui2") { if (!whole(0, UINT16_MAX, n)) return false; value = Variant::UI2(static_cast<std::uint16_t>(n)); return true; }
+  if (type == "i4") { if (!whole(INT32_MIN, INT32_MAX, n)) return false; value = Variant::I4(static_cast<std::int32_t>(n)); return true; }
+  if (type == "ui4") { if (!whole(0, UINT32_MAX, n)) return false; value = Variant::UI4(static_cast<std::uint32_t>(n)); return true; }
+  if (type == "bool") { if (!whole(-1, 0, n)) return false; value = Variant::Bool(n != 0); return true; }
+  if (type == "currency") { if (!whole(LLONG_MIN, LLONG_MAX, n)) return false; value = Variant::Currency(n); return true; }
+  if (type == "decimal") return !payload.empty() && VariantChangeType(value, Variant::String(payload), VT_DECIMAL) == S_OK;
+  if (type == "single") { if (!real(d)) return false; value = Variant::R4(static_cast<float>(d)); return true; }
+  if (type == "double") { if (!real(d)) return false; value = Variant::R8(d); return true; }
+  if (type == "date") { if (!real(d)) return false; value = Variant::Date(d); return true; }
+  if (type == "text") { value = Variant::String(payload); return true; }
+  return false;
 }
 
-std::string KindLetter(PendingWrite::Kind kind) {
+const char* KindWord(PendingWrite::Kind kind) {
   switch (kind) {
-    case PendingWrite::Kind::Insert: return "I";
-    case PendingWrite::Kind::Update: return "U";
-    case PendingWrite::Kind::Delete: return "D";
+    case PendingWrite::Kind::Insert: return "insert";
+    case PendingWrite::Kind::Update: return "update";
+    case PendingWrite::Kind::Delete: return "delete";
   }
   return "?";
 }
 
+// A write as data: its kind, token, table, row ("id:<id>", or "new:<n>" for a
+// kept new row) and, per column, its name, type and value. Never a statement:
+// the program builds that itself when it reads the line back.
 std::string EncodeWrite(const PendingWrite& write) {
-  std::vector<std::string> fields = {"W", write.token, KindLetter(write.kind), write.table, std::to_string(write.rowId),
-                                     std::to_string(write.newRow), std::to_string(write.idColumn), write.sql,
-                                     std::to_string(write.values.size())};
-  for (const PendingWrite::Bound& bound : write.values) {
-    fields.push_back(bound.asText ? "1" : "0");
-    fields.push_back(EncodeValue(bound.value));
-  }
-  fields.push_back(std::to_string(write.columns.size()));
+  std::vector<std::string> fields = {KindWord(write.kind), write.token, write.table,
+                                     write.newRow != 0 ? "new:" + std::to_string(write.newRow)
+                                                       : "id:" + std::to_string(write.rowId)};
   for (std::size_t i = 0; i < write.columns.size(); ++i) {
-    fields.push_back(std::to_string(write.columns[i].first));
+    if (write.columns[i].first == write.idColumn) continue;  // a kept new row's id is its handle: given when written
+    std::string type, payload;
+    EncodeValue(write.columns[i].second, type, payload);
     fields.push_back(i < write.columnNames.size() ? write.columnNames[i] : std::string());
-    fields.push_back(EncodeValue(write.columns[i].second));
+    fields.push_back(type);
+    fields.push_back(payload);
   }
   std::string line;
   for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "\t" : "") + Escape(fields[i]);
   return line;
 }
 
-// False with `why` when the line is not a write this program wrote.
+// "<pid>-<time>-<random>-<n>", lower-case hexadecimal but n.
+bool IsToken(const std::string& token) {
+  int dashes = 0;
+  char last = '-';
+  for (char c : token) {
+    if (c == '-') {
+      if (last == '-') return false;
+      ++dashes;
+    } else if (!std::isdigit(static_cast<unsigned char>(c)) && (c < 'a' || c > 'f')) {
+      return false;
+    }
+    last = c;
+  }
+  return dashes == 3 && last != '-' && token.size() < 80 &&
+         token.find_first_not_of("0123456789", token.rfind('-') + 1) == std::string::npos;
+}
+
+// What names a program run's tokens: all of them start with it.
+std::string TokenPrefix(const std::string& token) { return token.substr(0, token.rfind('-') + 1); }
+
+bool TakeRowNumber(const std::string& text, long long& number) {
+  if (text.empty() || text.size() > 19 || text.find_first_not_of("-0123456789") != std::string::npos) return false;
+  char* end = nullptr;
+  errno = 0;
+  number = std::strtoll(text.c_str(), &end, 10);
+  return errno == 0 && end == text.c_str() + text.size() && std::to_string(number) == text;
+}
+
+// A journal line read as data; false with `why` when it is not one this
+// program writes. The table and columns are checked against the database apart.
 bool DecodeWrite(const std::string& line, PendingWrite& write, std::string& why) {
   std::vector<std::string> fields;
   for (std::size_t at = 0;;) {
@@ -212,58 +265,256 @@ bool DecodeWrite(const std::string& line, PendingWrite& write, std::string& why)
     if (tab == std::string::npos) break;
     at = tab + 1;
   }
-  std::size_t next = 0;
-  auto take = [&](std::string& field) {
-    if (next >= fields.size()) return false;
-    field = fields[next++];
-    return true;
-  };
-  auto takeNumber = [&](long long& number) {
-    std::string field;
-    if (!take(field) || field.empty()) return false;
-    char* end = nullptr;
-    number = std::strtoll(field.c_str(), &end, 10);
-    return end == field.c_str() + field.size();
-  };
-  auto takeValue = [&](Variant& value) {
-    std::string field;
-    return take(field) && DecodeValue(field, value);
-  };
-  std::string mark, kind;
-  long long idColumn = -1, count = 0;
   why = "a field is missing or malformed";
-  if (!take(mark) || mark != "W" || !take(write.token) || write.token.empty() || !take(kind) || !take(write.table) ||
-      !takeNumber(write.rowId) || !takeNumber(write.newRow) || !takeNumber(idColumn) || !take(write.sql) ||
-      !takeNumber(count) || count < 0 || count > 10000)
-    return false;
-  if (kind == "I") write.kind = PendingWrite::Kind::Insert;
-  else if (kind == "U") write.kind = PendingWrite::Kind::Update;
-  else if (kind == "D") write.kind = PendingWrite::Kind::Delete;
+  if (fields.size() < 4 || (fields.size() - 4) % 3 != 0) return false;
+  if (fields[0] == "insert") write.kind = PendingWrite::Kind::Insert;
+  else if (fields[0] == "update") write.kind = PendingWrite::Kind::Update;
+  else if (fields[0] == "delete") write.kind = PendingWrite::Kind::Delete;
   else return false;
-  write.idColumn = static_cast<int>(idColumn);
-  for (long long i = 0; i < count; ++i) {
-    std::string asText;
-    PendingWrite::Bound bound;
-    if (!take(asText) || !takeValue(bound.value)) return false;
-    bound.asText = asText != "0";
-    write.values.push_back(std::move(bound));
+  write.token = fields[1];
+  if (!IsToken(write.token)) {
+    why = "the token \"" + write.token + "\" is not one this program gives";
+    return false;
   }
-  if (!takeNumber(count) || count < 0 || count > 10000) return false;
-  for (long long i = 0; i < count; ++i) {
-    long long column = 0;
-    std::string name;
+  write.table = fields[2];
+  const std::string& row = fields[3];
+  long long number = 0;
+  if (row.rfind("new:", 0) == 0 && TakeRowNumber(row.substr(4), number) && number != 0 &&
+      (write.kind != PendingWrite::Kind::Insert || number > 0)) {
+    write.newRow = number;
+  } else if (row.rfind("id:", 0) == 0 && TakeRowNumber(row.substr(3), number) && number >= 0 &&
+             write.kind != PendingWrite::Kind::Insert) {
+    write.rowId = number;
+  } else {
+    why = "the row \"" + row + "\" is not a row's id nor a kept new row";
+    return false;
+  }
+  for (std::size_t i = 4; i < fields.size(); i += 3) {
     Variant value;
-    if (!takeNumber(column) || !take(name) || !takeValue(value)) return false;
-    write.columns.emplace_back(static_cast<int>(column), std::move(value));
-    write.columnNames.push_back(std::move(name));
+    if (!DecodeValue(fields[i + 1], fields[i + 2], value)) {
+      why = "the value of " + fields[i] + " is not a " + fields[i + 1];
+      return false;
+    }
+    write.columns.emplace_back(-1, std::move(value));
+    write.columnNames.push_back(fields[i]);
   }
-  if (next != fields.size()) return false;
-  // A kept write is one statement with its own parameters, nothing else.
-  if (write.table.empty() || write.sql.empty() || write.sql.find(';') != std::string::npos) return false;
-  const bool plainInsert = write.kind == PendingWrite::Kind::Insert && write.sql.rfind("INSERT INTO ", 0) == 0;
-  const bool plainUpdate = write.kind == PendingWrite::Kind::Update && write.sql.rfind("UPDATE ", 0) == 0;
-  const bool plainDelete = write.kind == PendingWrite::Kind::Delete && write.sql.rfind("DELETE FROM ", 0) == 0;
-  return plainInsert || plainUpdate || plainDelete;
+  if (write.kind == PendingWrite::Kind::Delete ? !write.columns.empty()
+                                               : write.kind == PendingWrite::Kind::Update && write.columns.empty()) {
+    why = "a deletion with values or a change without any";
+    return false;
+  }
+  return true;
+}
+
+std::string QuotedName(const std::string& name) { return "\"" + ruv::ReplaceAll(name, "\"", "\"\"") + "\""; }
+
+// As the recordsets bind a string: as text in a column of text affinity, else as a blob.
+bool BindsAsText(const ColumnInfo& column) {
+  const std::string upper = ruv::ToUpperAscii(column.declaredType);
+  return upper.find("CHAR") != std::string::npos || upper.find("CLOB") != std::string::npos ||
+         upper.find("TEXT") != std::string::npos;
+}
+
+// The columns of `table` as the database declares them (its row id marked as
+// the recordsets mark it); false with `why` when they cannot be read.
+bool ReadTableColumns(sqlite3* db, const std::string& table, std::vector<ColumnInfo>& columns, std::string& why) {
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(db, ("PRAGMA table_info(" + QuotedName(table) + ")").c_str(), -1, &stmt, nullptr);
+  int keyColumn = -1, keyParts = 0;
+  while (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    const char* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+    const char* type = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2));
+    columns.push_back(DescribeColumn(name ? name : "", type ? type : "", sqlite3_column_int(stmt, 3) != 0));
+    if (sqlite3_column_int(stmt, 5) > 0) {
+      ++keyParts;
+      keyColumn = static_cast<int>(columns.size()) - 1;
+    }
+    rc = SQLITE_OK;
+  }
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE && rc != SQLITE_OK) {
+    why = "the table " + table + " cannot be read: " + sqlite3_errstr(rc);
+    return false;
+  }
+  if (columns.empty()) {
+    why = "the database has no table " + table;
+    return false;
+  }
+  std::string sql;
+  stmt = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1", -1, &stmt, nullptr) ==
+      SQLITE_OK) {
+    sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0))
+      sql = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+  }
+  sqlite3_finalize(stmt);
+  if (keyParts == 1 && ruv::EqualsNoCase(ruv::Trim(columns[static_cast<std::size_t>(keyColumn)].declaredType), "INTEGER") &&
+      ruv::ToUpperAscii(sql).find("AUTOINCREMENT") != std::string::npos) {
+    columns[static_cast<std::size_t>(keyColumn)].autoNumber = true;
+    columns[static_cast<std::size_t>(keyColumn)].rowIdAlias = true;
+  }
+  return true;
+}
+
+// Checks a write read from the journal against the database: a table of the
+// program's own, columns it has (and the program writes), values that suit
+// them; then builds its statement as the recordsets do, every value bound and
+// an update or deletion reaching the one row named. False with `why` otherwise.
+bool BuildJournalWrite(sqlite3* db, const std::vector<std::string>& ownTables, PendingWrite& write,
+                       std::map<std::string, std::vector<ColumnInfo>>& known, std::string& why) {
+  const auto own = std::find_if(ownTables.begin(), ownTables.end(),
+                                [&](const std::string& name) { return ruv::EqualsNoCase(name, write.table); });
+  if (own == ownTables.end() || ruv::EqualsNoCase(write.table, PendingWrites::kWrittenTokensTable)) {
+    why = "the table \"" + write.table + "\" is not one of the program's";
+    return false;
+  }
+  write.table = *own;
+  auto found = known.find(write.table);
+  if (found == known.end()) {
+    std::vector<ColumnInfo> columns;
+    if (!ReadTableColumns(db, write.table, columns, why)) return false;
+    found = known.emplace(write.table, std::move(columns)).first;
+  }
+  const std::vector<ColumnInfo>& columns = found->second;
+  // In the table's order, as a recordset lists them.
+  std::vector<std::pair<int, Variant>> given;
+  for (std::size_t i = 0; i < write.columns.size(); ++i) {
+    const std::string& name = write.columnNames[i];
+    const auto column = std::find_if(columns.begin(), columns.end(),
+                                     [&](const ColumnInfo& info) { return ruv::EqualsNoCase(info.name, name); });
+    if (column == columns.end()) {
+      why = "the table " + write.table + " has no column \"" + name + "\"";
+      return false;
+    }
+    const int index = static_cast<int>(column - columns.begin());
+    if (column->autoNumber) {
+      why = "the column " + column->name + " is numbered by the database";
+      return false;
+    }
+    if (std::any_of(given.begin(), given.end(), [&](const auto& other) { return other.first == index; })) {
+      why = "the column " + column->name + " is given twice";
+      return false;
+    }
+    try {
+      given.emplace_back(index, CoerceForColumn(*column, write.columns[i].second));
+    } catch (const DbError& error) {
+      why = "the value of " + column->name + ": " + error.Description();
+      return false;
+    }
+  }
+  std::sort(given.begin(), given.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  write.columns.clear();
+  write.columnNames.clear();
+  write.values.clear();
+  for (auto& [index, value] : given) {
+    const ColumnInfo& column = columns[static_cast<std::size_t>(index)];
+    write.values.push_back({value, BindsAsText(column)});
+    write.columns.emplace_back(index, std::move(value));
+    write.columnNames.push_back(column.name);
+  }
+  const std::string table = QuotedName(write.table);
+  switch (write.kind) {
+    case PendingWrite::Kind::Insert: {
+      std::string names, values;
+      std::size_t bound = 0;
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        const std::string quoted = QuotedName(columns[i].name);
+        if (columns[i].rowIdAlias) {
+          // Shows the kept new row's handle until it is written.
+          write.idColumn = static_cast<int>(i);
+          write.columns.emplace(write.columns.begin(), static_cast<int>(i), Variant::Null());
+          write.columnNames.insert(write.columnNames.begin(), columns[i].name);
+        } else if (columns[i].autoNumber) {
+          names += (names.empty() ? "" : ", ") + quoted;
+          values += (values.empty() ? "" : ", ") + ("(SELECT COALESCE(MAX(" + quoted + "), 0) + 1 FROM " + table + ")");
+        } else if (std::any_of(given.begin(), given.end(),
+                               [&](const auto& column) { return column.first == static_cast<int>(i); })) {
+          names += (names.empty() ? "" : ", ") + quoted;
+          values += (values.empty() ? "" : ", ") + ("?" + std::to_string(++bound));
+        }
+      }
+      write.sql = "INSERT INTO " + table + (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
+      break;
+    }
+    case PendingWrite::Kind::Update: {
+      std::string assignments;
+      for (std::size_t i = 0; i < write.values.size(); ++i)
+        assignments += (i ? ", " : "") + QuotedName(write.columnNames[i]) + " = ?" + std::to_string(i + 1);
+      write.sql = "UPDATE " + table + " SET " + assignments + " WHERE rowid = ?" + std::to_string(write.values.size() + 1);
+      break;
+    }
+    case PendingWrite::Kind::Delete: write.sql = "DELETE FROM " + table + " WHERE rowid = ?1"; break;
+  }
+  return true;
+}
+
+// What is at the journal's name when it is not a regular file, in words.
+std::string NotAFile(mode_t mode) {
+  if (S_ISLNK(mode)) return "a symbolic link";
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "not a regular file";
+}
+
+// Reads the journal only as the regular file at its own name (a link is
+// never followed); `what` says what is there instead.
+enum class JournalFile { Absent, Read, NotAFile, Failed };
+JournalFile ReadJournalFile(const std::string& path, std::string& content, std::string& what) {
+  struct stat st{};
+  if (::lstat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT) return JournalFile::Absent;
+    what = std::strerror(errno);
+    return JournalFile::Failed;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    what = NotAFile(st.st_mode);
+    return JournalFile::NotAFile;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ELOOP) {
+      what = "a symbolic link";
+      return JournalFile::NotAFile;
+    }
+    what = std::strerror(errno);
+    return JournalFile::Failed;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    what = NotAFile(st.st_mode);
+    ::close(fd);
+    return JournalFile::NotAFile;
+  }
+  content.clear();
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      what = std::strerror(errno);
+      ::close(fd);
+      return JournalFile::Failed;
+    }
+    if (got == 0) break;
+    content.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return JournalFile::Read;
+}
+
+// Whether anything at all (a dangling link too) is at `path`.
+bool NameTaken(const std::string& path) {
+  struct stat st{};
+  return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+}
+
+// A free name beside the journal to set it aside under.
+std::string AsideName(const std::string& journal) {
+  std::string aside = journal + ".unreadable";
+  for (int n = 2; NameTaken(aside); ++n) aside = journal + ".unreadable-" + std::to_string(n);
+  return aside;
 }
 
 int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
@@ -352,12 +603,15 @@ long long PendingWrites::TakeNewRowNumber() {
 
 void PendingWrites::Keep(PendingWrite write) {
   if (m_tokenPrefix.empty()) {
-    // Unique across runs: the journal may hold tokens of an earlier one.
+    // Unique to this run, among every program on the database too: the journal
+    // may hold tokens of an earlier run, the table those of another program.
     std::random_device device;
     const auto now = std::chrono::system_clock::now().time_since_epoch().count();
-    m_tokenPrefix = ruv::Format("%08x%08x-%llx", device(), device(), static_cast<unsigned long long>(now));
+    m_tokenPrefix = ruv::Format("%x-%llx-%08x%08x-", static_cast<unsigned>(::getpid()),
+                                static_cast<unsigned long long>(now), device(), device());
+    m_ownTokenPrefixes.push_back(m_tokenPrefix);
   }
-  write.token = m_tokenPrefix + "-" + std::to_string(++m_lastToken);
+  write.token = m_tokenPrefix + std::to_string(++m_lastToken);
   if (!m_retriesEnded) {
     m_kept.push_back(std::move(write));
   } else if (!m_journal.empty()) {
@@ -445,6 +699,7 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
     RowKey row{write.rowId, write.kind == PendingWrite::Kind::Insert ? 0 : write.newRow};
     if (Resolve(row) == NewRowState::Lost) {
       Drop(write, "the new row it belongs to could not be written");
+      if (write.fromJournal) SetTakenOverAside();
     } else {
       long long gotRowId = 0;
       const int rc = RunKeptOnce(handle, write, row.rowId, gotRowId);
@@ -452,8 +707,10 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
         locked = true;
         break;
       }
-      if (rc != SQLITE_DONE)
+      if (rc != SQLITE_DONE) {
         Drop(write, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc));
+        if (write.fromJournal) SetTakenOverAside();
+      }
       else if (write.kind == PendingWrite::Kind::Insert)
         NoteWritten(write, gotRowId);
       if (rc == SQLITE_DONE && DeathAfterWrite() && DeathAfterWrite()()) return false;
@@ -464,11 +721,37 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
   if (!changed) return !locked;
   // Once the journal no longer names any written token they are forgotten (at
   // the next chance if the lock is back); never while a journal still may.
+  // Only this run's tokens, and those of the journal it took over: another
+  // program on the database may still need its own.
   if (SaveJournal() && m_kept.empty() && m_forNextStart.empty() && !m_journal.empty()) {
     sqlite3_busy_timeout(handle.Get(), 0);
-    Exec(handle.Get(), (std::string("DELETE FROM \"") + kWrittenTokensTable + "\"").c_str());
+    sqlite3_stmt* stmt = nullptr;
+    const std::string sql = std::string("DELETE FROM \"") + kWrittenTokensTable +
+                            "\" WHERE substr(Token, 1, length(?1)) = ?1";
+    if (sqlite3_prepare_v2(handle.Get(), sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+      for (const std::string& prefix : m_ownTokenPrefixes) {
+        sqlite3_reset(stmt);
+        sqlite3_bind_text(stmt, 1, prefix.c_str(), -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(stmt) != SQLITE_DONE) break;
+      }
+    }
+    sqlite3_finalize(stmt);
   }
   return !locked;
+}
+
+// The database refused a write of the journal taken over: the journal, as it
+// was read, is set aside beside the database (once) and the operator told.
+void PendingWrites::SetTakenOverAside() {
+  if (m_takenOver.empty()) return;
+  const std::string aside = AsideName(m_journal);
+  std::string error;
+  const bool saved = WriteFileAtomically(aside, m_takenOver, &error);
+  m_takenOverAside = saved ? aside : "(it could not be written: " + error + ")";
+  m_failed.push_back("The database refused records of the journal an earlier run left (told here); the journal as it "
+                     "was read is set aside " + (saved ? "as " + aside : m_takenOverAside) +
+                     ", its other records written: enter the refused ones again by hand once the cause is mended.");
+  m_takenOver.clear();
 }
 
 void PendingWrites::NoteWritten(const PendingWrite& write, long long rowId) {
@@ -654,9 +937,10 @@ std::string PendingWrites::Describe() const {
   return text;
 }
 
-void PendingWrites::SetJournal(const std::string& path) {
+void PendingWrites::SetJournal(const std::string& path, std::vector<std::string> tables) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   m_journal = path;
+  m_journalTables = std::move(tables);
 }
 
 bool PendingWrites::HasJournal() const {
@@ -684,12 +968,23 @@ bool PendingWrites::SaveJournal() {
       any = true;
     }
   }
+  // Only a regular file at the journal's name is the journal: anything else
+  // there is left alone, never replaced or removed.
   std::string error;
-  const bool saved = any ? WriteFileAtomically(m_journal, content, &error)
-                         : (std::remove(m_journal.c_str()) == 0 || !FileExists(m_journal));
+  struct stat st{};
+  const bool taken = ::lstat(m_journal.c_str(), &st) == 0;
+  bool saved;
+  if (taken && !S_ISREG(st.st_mode)) {
+    saved = !any;
+    error = "there is " + NotAFile(st.st_mode) + " at its name";
+  } else if (any) {
+    saved = WriteFileAtomically(m_journal, content, &error);
+  } else {
+    saved = !taken || std::remove(m_journal.c_str()) == 0;
+    if (!saved) error = std::string("it cannot be removed: ") + std::strerror(errno);
+  }
   if (!saved)
-    m_failed.push_back("The journal " + m_journal + " could not be written (" +
-                       (error.empty() ? std::string("it cannot be removed") : error) +
+    m_failed.push_back("The journal " + m_journal + " could not be written (" + error +
                        "): the records kept for the database are only in memory until they are written.");
   return saved;
 }
@@ -699,34 +994,56 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
   {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     state = JournalState::None;
-    if (m_journal.empty() || !FileExists(m_journal)) return std::string();
-    std::string content, error;
+    if (m_journal.empty()) return std::string();
+    std::string content, why;
+    const JournalFile file = ReadJournalFile(m_journal, content, why);
+    if (file == JournalFile::Absent) return std::string();
+    if (file == JournalFile::NotAFile) {
+      // Never followed, never replaced: this run keeps its records in memory only.
+      const std::string journal = std::exchange(m_journal, std::string());
+      state = JournalState::Unreadable;
+      return "The journal " + journal + " is " + why +
+             ", not a file of records: it was left as it is and nothing was read from it. Until it is moved away, "
+             "records kept for the database while another program holds it locked are kept in memory only (a "
+             "program ended meanwhile loses them).\n";
+    }
     std::vector<PendingWrite> writes;
-    std::string why;
-    if (!ReadWholeFile(m_journal, content, &error)) {
-      why = error;
+    if (file == JournalFile::Failed) {
+      why = "it cannot be opened: " + why;
     } else {
       std::istringstream lines(content);
       std::string line;
       int number = 0;
+      std::map<std::string, std::vector<ColumnInfo>> tables;
+      BusyWait wait(handle, busyWaitMs);
       while (why.empty() && std::getline(lines, line)) {
         ++number;
         if (number == 1) {
-          if (line != kJournalHeading) why = "line 1 is not \"" + std::string(kJournalHeading) + "\"";
+          if (line == kStatementJournalHeading)
+            why = "it was written by an earlier version of the program, whose records cannot be read back";
+          else if (line != kJournalHeading)
+            why = "line 1 is not \"" + std::string(kJournalHeading) + "\"";
           continue;
         }
         if (line.empty() || line[0] == '#') continue;
         PendingWrite write;
         std::string wrong;
-        if (!DecodeWrite(line, write, wrong)) why = "line " + std::to_string(number) + ": " + wrong;
-        else writes.push_back(std::move(write));
+        if (!DecodeWrite(line, write, wrong) ||
+            !BuildJournalWrite(handle.Get(), m_journalTables, write, tables, wrong))
+          why = "line " + std::to_string(number) + ": " + wrong;
+        else if (write.kind == PendingWrite::Kind::Insert &&
+                 std::any_of(writes.begin(), writes.end(), [&](const PendingWrite& earlier) {
+                   return earlier.kind == PendingWrite::Kind::Insert && earlier.newRow == write.newRow;
+                 }))
+          why = "line " + std::to_string(number) + ": the new row " + std::to_string(write.newRow) + " is made twice";
+        else
+          writes.push_back(std::move(write));
       }
       if (why.empty() && number == 0) why = "it is empty";
     }
     if (!why.empty()) {
       // Set aside, never lost: the operator reads it and enters its records by hand.
-      std::string aside = m_journal + ".unreadable";
-      for (int n = 2; FileExists(aside); ++n) aside = m_journal + ".unreadable-" + std::to_string(n);
+      const std::string aside = AsideName(m_journal);
       const bool moved = std::rename(m_journal.c_str(), aside.c_str()) == 0;
       state = JournalState::Unreadable;
       return "The file " + m_journal + " holds records an earlier run kept for the database, but it cannot be read (" +
@@ -736,6 +1053,10 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     // Its kept new rows are numbered anew; the writes that go to them follow.
     std::map<long long, long long> renumbered;
     for (PendingWrite& write : writes) {
+      write.fromJournal = true;
+      const std::string prefix = TokenPrefix(write.token);
+      if (std::find(m_ownTokenPrefixes.begin(), m_ownTokenPrefixes.end(), prefix) == m_ownTokenPrefixes.end())
+        m_ownTokenPrefixes.push_back(prefix);
       if (write.kind == PendingWrite::Kind::Insert) {
         const long long earlier = write.newRow;
         write.newRow = renumbered[earlier] = TakeNewRowNumber();
@@ -746,15 +1067,23 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
       } else if (write.newRow != 0) {
         const auto found = renumbered.find(write.newRow);
         write.newRow = found == renumbered.end() ? -1 : found->second;  // -1: a row never kept here, lost
-        if (found != renumbered.end()) write.rowId = KeptRowHandle(write.newRow);
+        write.rowId = found == renumbered.end() ? kNoRowId : KeptRowHandle(write.newRow);
       }
       told += DescribeOne(write) + "\n";
     }
     // Older than anything this run writes: they go first.
     m_kept.insert(m_kept.begin(), writes.begin(), writes.end());
+    m_takenOver = content;
+    m_takenOverAside.clear();
     SaveJournal();
     WriteKeptLocked(handle, busyWaitMs);
-    state = m_kept.empty() ? JournalState::Written : JournalState::Kept;
+    if (!m_takenOverAside.empty()) {
+      state = JournalState::Refused;
+      told = "The database refused some of these records (each is told); the journal, as it was read, is set aside " +
+             (m_takenOverAside[0] == '(' ? m_takenOverAside : "as " + m_takenOverAside) + ":\n" + told;
+    } else {
+      state = m_kept.empty() ? JournalState::Written : JournalState::Kept;
+    }
   }
   TellFailed();
   return told;

@@ -77,7 +77,8 @@ struct PendingWrite {
   std::vector<Bound> values;
   // The table's columns (by their index in the table) and what the write gives them.
   std::vector<std::pair<int, Variant>> columns;
-  std::vector<std::string> columnNames;  // for the report: the names of `columns`, same order
+  std::vector<std::string> columnNames;  // the names of `columns`, same order
+  bool fromJournal = false;              // taken over from an earlier run's journal
 };
 
 class PendingWrites {
@@ -145,14 +146,21 @@ class PendingWrites {
 
   // Keeps every kept write in the file `path` too, until it is written (and,
   // after the last try, for the next start); "" for none. Set before anything is kept.
-  void SetJournal(const std::string& path);
+  // The journal holds data, never statements: each write's kind, table, row and
+  // column values. Read back, it is written only into `tables` (the program's
+  // own) and their columns, by statements the program builds itself.
+  void SetJournal(const std::string& path, std::vector<std::string> tables);
   bool HasJournal() const;
   // At the start: takes the writes the journal at `path` holds from an earlier
   // run into the queue and tries them (waiting at most `busyWaitMs`); each goes
   // in once, and those the lock still refuses stay kept (and in the journal).
   // Returns what the operator is told: "" when there was no journal; else the
-  // journal's writes described, and what became of them in `state`.
-  enum class JournalState { None, Written, Kept, Unreadable };
+  // journal's writes described, and what became of them in `state`. Anything
+  // but a regular file at its name is left alone (never followed nor removed)
+  // and this run keeps its writes in memory only; a journal that cannot be read
+  // (or names a table or column not the program's) is set aside unrun, and so
+  // is one whose writes the database refuses (Refused).
+  enum class JournalState { None, Written, Kept, Unreadable, Refused };
   std::string TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state);
 
   // Test seam: when the hook returns true right after a kept write went in,
@@ -172,6 +180,7 @@ class PendingWrites {
   void NoteWritten(const PendingWrite& write, long long rowId);
   void TellFailed();
   bool SaveJournal();
+  void SetTakenOverAside();
   std::string DescribeOne(const PendingWrite& write) const;
   std::string Identity(const PendingWrite& insert) const;
 
@@ -190,7 +199,13 @@ class PendingWrites {
   // After the last try, with a journal: what waits for the next start, in order.
   std::vector<PendingWrite> m_forNextStart;
   std::string m_journal;
+  std::vector<std::string> m_journalTables;  // the tables a journal read back may write
+  std::string m_takenOver;       // the journal taken over, as read, until set aside or done with
+  std::string m_takenOverAside;  // where it was set aside when the database refused its writes
   std::string m_tokenPrefix;
+  // This run's token prefix and those of the journal it took over: the tokens
+  // it may forget once no journal names them.
+  std::vector<std::string> m_ownTokenPrefixes;
   unsigned long long m_lastToken = 0;
   FailureSink m_sink;
 };
