@@ -43,6 +43,7 @@ std::string ValueText(const Variant& value) {
     case VT_R4: return ruv::Format("%g", static_cast<double>(value.fltVal));
     case VT_R8: return ruv::Format("%.15g", value.dblVal);
     case VT_DATE: return ruv::Format("%.10f", value.date);
+    case VT_CY: case VT_DECIMAL: return VariantToString(value);
     default: return "?";
   }
 }
@@ -719,6 +720,10 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
     changed = true;
   }
   if (!changed) return !locked;
+  const auto fromJournal = [](const PendingWrite& write) { return write.fromJournal; };
+  if (std::none_of(m_kept.begin(), m_kept.end(), fromJournal) &&
+      std::none_of(m_forNextStart.begin(), m_forNextStart.end(), fromJournal))
+    m_takenOver.clear();  // every write of it is done with
   // Once the journal no longer names any written token they are forgotten (at
   // the next chance if the lock is back); never while a journal still may.
   // Only this run's tokens, and those of the journal it took over: another

@@ -21,7 +21,9 @@
 // any moment leaves it there, and the next start writes it (TakeOverJournal).
 // Each kept write carries a token; it is written in one transaction with the
 // token's row in the table KeptWritesWritten, so a write that went in before
-// the journal could be rewritten is found there and never written twice.
+// the journal could be rewritten is found there and never written twice. A
+// run's tokens share a prefix of its own (process id, time, random): it forgets
+// only those and the ones of a journal it took over, never another program's.
 //
 // Each try waits for the lock no longer than it is given: a plant that writes
 // a row per charge must not stop for the lock at every write. A kept write that
