@@ -15,6 +15,8 @@
 // written, so a process ended at any moment (a second signal, a kill) loses
 // none: what the close could not write stays there, and the next Open writes
 // each of them once (or keeps them while the lock is still there) and says so.
+// The journal holds data, not statements: it is written back only into the
+// tables given by SetJournalTables (the plant's own), else set aside unrun.
 #include <memory>
 #include <string>
 #include <vector>
