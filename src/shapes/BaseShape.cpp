@@ -312,10 +312,20 @@ void C_BaseShape::StoreAttribFloat(int index, float value) {
   StoreAttribValue(index, Variant::R4(value));
 }
 
-void C_BaseShape::ToggleSpeedCommand(int command, int other) {
-  const bool wasOn = GetAttribBool(command);
-  SetAttribBool(command, !wasOn);
-  if (!wasOn) SetAttribBool(other, false);
+void C_BaseShape::PromiseMenuCommand(UINT item, bool value) { m_menuPromises[item] = value; }
+
+bool C_BaseShape::GetMenuPromise(UINT item, int command) const {
+  const auto promise = m_menuPromises.find(item);
+  return promise != m_menuPromises.end() ? promise->second : !GetAttribBool(command);
+}
+
+void C_BaseShape::TakeMenuCommand(UINT item, int command) { SetAttribBool(command, GetMenuPromise(item, command)); }
+
+void C_BaseShape::TakeSpeedCommand(UINT item, int command, int other) {
+  const bool on = GetMenuPromise(item, command);
+  SetAttribBool(command, on);
+  // A refused start leaves the other direction as it was.
+  if (on && GetAttribBool(command)) SetAttribBool(other, false);
 }
 
 void C_BaseShape::SetAttribInt(int index, int value) {

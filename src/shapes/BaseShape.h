@@ -51,6 +51,7 @@
 // messages, timers, settings writes and the flags below run on the UI thread.
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -364,12 +365,20 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   // The common setters' work, for the kinds' SetAttribBool / SetAttribFloat.
   void StoreAttribBool(int index, bool value);
   void StoreAttribFloat(int index, float value);
-  // A menu's speed command: turns boolean `command` over, and when it was off
-  // also turns off `other`, the command that drives the opposite way.
-  void ToggleSpeedCommand(int command, int other);
+  // The pop-up's on/off items ("Take ON", "Take OFF Inc", ...) do what their
+  // word said when the menu opened, even when the device changed while it was
+  // up: the kind records that value as it writes the word, the command sets it.
+  // A command without an opened menu turns the state over, as its word would say.
+  void PromiseMenuCommand(UINT item, bool value);
+  // Sets boolean `command` to what `item` promised.
+  void TakeMenuCommand(UINT item, int command);
+  // The same for a speed command; switched on, it also switches off `other`,
+  // the command that drives the opposite way.
+  void TakeSpeedCommand(UINT item, int command, int other);
 
  private:
   bool IsInRange(VARTYPE type, int index) const;
+  bool GetMenuPromise(UINT item, int command) const;
   void ShowRefusal();
   void RestoreRefused(CRAttrib* attrib, const Variant& previous, const Variant& refused);
   void OnBlinkTick();
@@ -386,6 +395,7 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   int m_blinkCounter = 0;
   std::unique_ptr<CMenu> m_menu;
   CMenu* m_popup = nullptr;
+  std::map<UINT, bool> m_menuPromises;  // UI thread
   std::vector<std::unique_ptr<CAnalogUnit>> m_analogUnits;
   const BYTE m_settingsIndex;
   const BYTE m_kind;
