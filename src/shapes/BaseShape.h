@@ -37,7 +37,8 @@
 //   4. message 5375 is sent to the plant form (wParam the object id, lParam the
 //      index; without a window the answer is 0, accepted);
 //   5. refused: the previous value is put back and "Error at <type> operating!"
-//      is shown (unless the form answered SHAPE_REFUSED_AND_TOLD); accepted:
+//      is shown (unless the form answered SHAPE_REFUSED_AND_TOLD: it took the
+//      value back itself, WithdrawOffer, before its own box); accepted:
 //      OnAttribAccepted runs, and when it also accepts the value is written to
 //      the bound tag, otherwise it is put back (no box);
 //   6. the window, when it exists, repaints if its picture changed (RepaintIfChanged).
@@ -271,6 +272,15 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   // ---- the pack's slots ----
   Variant GetDefaultVariant(int index) const override;
   void StoreAttribValue(int index, const Variant& value) override;
+  // For the plant form refusing a value it is being offered (5375): puts the
+  // attribute's previous value back before the form tells the operator why,
+  // so nothing draws or runs the refused state while the box is up. The store
+  // then counts the value refused. Nothing while no offer of `index` waits.
+  void WithdrawOffer(int index);
+  // Sets a withdrawn offer of `index` again, when the form asked the operator
+  // something and goes on deciding; false when another store changed the
+  // attribute meanwhile (the offer stays withdrawn).
+  bool RenewOffer(int index);
   VARTYPE FindAttribVarType(int index) const override;
   void LoadAttribsFromIni() override;
   int GetAnalogRole(int index) const override;
@@ -379,6 +389,13 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
  private:
   bool IsInRange(VARTYPE type, int index) const;
   bool GetMenuPromise(UINT item, int command) const;
+  // A value being offered to the plant form, while the form decides.
+  struct Offer {
+    int index;
+    Variant previous;
+    Variant wanted;
+    bool withdrawn;
+  };
   void ShowRefusal();
   void RestoreRefused(CRAttrib* attrib, const Variant& previous, const Variant& refused);
   void OnBlinkTick();
@@ -400,6 +417,7 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   const BYTE m_settingsIndex;
   const BYTE m_kind;
   std::mutex m_storeMutex;
+  std::vector<Offer*> m_offers;  // the stores waiting for the form's answer (m_storeMutex)
 };
 
 // Shows the notice that a section name was copied to the clipboard (a balloon
