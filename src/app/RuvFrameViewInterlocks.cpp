@@ -82,15 +82,21 @@ PlantObjectId WeigherOf(const CMaterial& material, int mixer) {
 // The batch number of `mixer` from the active shift, asked for when missing;
 // -1 without a shift table or a mixer. One question at a time: a command
 // offered while the operator answers one (a device following another) finds
-// no number and is refused without a second box.
-int AskedBatchNumber(int mixer) {
+// no number and is refused without a second box. The command that waits for
+// the answer (`attribute` of `device`) is taken back while the question is up,
+// so the device shows what the plant has, and stands again with a number.
+int AskedBatchNumber(int mixer, PlantObjectId device, int attribute) {
   static bool asking = false;
   const CShiftRS* shift = g_pShiftRS.load();
   if (!shift || mixer < 0) return -1;
-  if (asking) return shift->GetActiveMixerBatchNumber(mixer, false);
+  const int known = shift->GetActiveMixerBatchNumber(mixer, false);
+  if (asking || known > 0) return known;
+  C_BaseShape* shape = FindPlantShape(device);
+  if (shape) shape->WithdrawOffer(attribute);
   asking = true;
   const int number = shift->GetActiveMixerBatchNumber(mixer, true);
   asking = false;
+  if (number > 0 && shape && !shape->RenewOffer(attribute)) return -1;
   return number;
 }
 
@@ -135,14 +141,22 @@ int ActiveBatchNumber(int mixer) {
   return shift->GetActiveMixerBatchNumber(mixer, false);
 }
 
+// Tells the operator why the command offered to `device`'s `attribute` is
+// refused, once it is taken back: while the box is up the device is drawn, and
+// run by the cycles, as the plant has it.
+void TellRefusal(CWnd& form, PlantObjectId device, int attribute, const std::string& text, const char* caption) {
+  if (C_BaseShape* shape = FindPlantShape(device)) shape->WithdrawOffer(attribute);
+  form.MessageBox(text, caption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+}
+
 // Tells the operator why a pump is not started into a weigher at its maximum;
 // false when the weigher has room.
 bool RefuseIntoFullWeigher(CWnd& form, PlantObjectId pump) {
   // Filled on, the weigher would overflow; the cycles switch a running pump off there.
   const PlantObjectId weigher = GetFullWeigherOfPump(pump);
   if (weigher == kNoPlantObject) return false;
-  form.MessageBox(MakeFullWeigherPumpText(CaptionOf(pump), CaptionOf(weigher)), kFullWeigherPumpCaption,
-                  MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+  TellRefusal(form, pump, ePumpDoOnOffSpeed, MakeFullWeigherPumpText(CaptionOf(pump), CaptionOf(weigher)),
+              kFullWeigherPumpCaption);
   return true;
 }
 
@@ -174,7 +188,7 @@ LRESULT CRuvFrameView::OnShapeNotify(WPARAM objectId, LPARAM attribute) {
       if (on && kind == eShapeKindGearPump && index == kWaterChargePump &&
           GetDischargeDirection(kWaterMaterial) < 0 &&
           !ValveAt(ePlantWaterDirectionValve5).GetAttribBool(eValveDiOnOffPosition)) {
-        MessageBox(kNoWaterDirectionText, kNoWaterDirectionCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+        TellRefusal(*this, id, ePumpDoOnOffSpeed, kNoWaterDirectionText, kNoWaterDirectionCaption);
         return SHAPE_REFUSED_AND_TOLD;
       }
       if (on && RefuseIntoFullWeigher(*this, id)) return SHAPE_REFUSED_AND_TOLD;
@@ -199,12 +213,15 @@ std::string MakeFullWeigherPumpText(const std::string& pump, const std::string& 
 BOOL CRuvFrameView::CheckValveInterlock(int valveIndex, bool open) {
   if (valveIndex < 0 || valveIndex >= kPlantValveCount) return TRUE;
   // The batch number comes first: a refused open must change nothing.
-  if (open && IsDirectionValveIndex(valveIndex) && AskedBatchNumber(GetDirectionValveMixer(valveIndex)) < 1)
+  const PlantObjectId valve = MakeObjectId(eShapeKindValve, valveIndex);
+  if (open && IsDirectionValveIndex(valveIndex) &&
+      AskedBatchNumber(GetDirectionValveMixer(valveIndex), valve, eValveDoOnOffPosition) < 1)
     return FALSE;
   // What leaves a batcher goes into the mixer of its direction: without that
   // mixer's batch number it would be credited to no batch.
   if (open && IsBatcherDischargeValve(valveIndex) &&
-      AskedBatchNumber(GetDischargeDirection(kBatcherFirstMaterial[valveIndex - ePlantBatcher01DischargeValve])) < 1)
+      AskedBatchNumber(GetDischargeDirection(kBatcherFirstMaterial[valveIndex - ePlantBatcher01DischargeValve]), valve,
+                       eValveDoOnOffPosition) < 1)
     return FALSE;
   if (valveIndex <= kLastBatcherDirectionValve) {
     if (!open) return TRUE;
@@ -236,7 +253,7 @@ bool CRuvFrameView::AllowPumpStart(PlantObjectId pump) {
   // Water runs straight into its mixer: into that mixer's batch, asked for when it has none.
   const CMaterial& water = g_materials[kWaterMaterial];
   if (water.GetChargePumpId() == pump && IsChargedNow(kWaterMaterial) &&
-      AskedBatchNumber(GetDischargeDirection(kWaterMaterial)) < 1)
+      AskedBatchNumber(GetDischargeDirection(kWaterMaterial), pump, ePumpDoOnOffSpeed) < 1)
     return false;
   for (int m = 0; m < kChargedMaterialCount; ++m) {
     const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
@@ -244,16 +261,18 @@ bool CRuvFrameView::AllowPumpStart(PlantObjectId pump) {
     const PlantObjectId weigher = GetChargedWeigherId(m);
     if (material.GetChargePumpId() != pump || weigher == kNoPlantObject) continue;
     if (const int other = GetMaterialLedger().ChargingInto(weigher); other >= 0 && other != m) {
-      MessageBox(ruv::Format(kTwoChargesFormat, material.GetName().c_str(), CaptionOf(weigher).c_str(),
-                             g_materials[static_cast<std::size_t>(other)].GetName().c_str()),
-                 kChargeRefusedCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+      TellRefusal(*this, pump, ePumpDoOnOffSpeed,
+                  ruv::Format(kTwoChargesFormat, material.GetName().c_str(), CaptionOf(weigher).c_str(),
+                              g_materials[static_cast<std::size_t>(other)].GetName().c_str()),
+                  kChargeRefusedCaption);
       return false;
     }
     if (m == kWaterMaterial || !GetShapeAttribBool(material.GetDischargeValveId(), eCodeOnOffCommand)) continue;
     // It would run through into a mixer weighed by nothing.
     const std::string batcher = CaptionOf(material.GetWeigherId());
-    MessageBox(ruv::Format(kPumpIntoOpenBatcherFormat, material.GetName().c_str(), batcher.c_str(), batcher.c_str()),
-               kChargeRefusedCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+    TellRefusal(*this, pump, ePumpDoOnOffSpeed,
+                ruv::Format(kPumpIntoOpenBatcherFormat, material.GetName().c_str(), batcher.c_str(), batcher.c_str()),
+                kChargeRefusedCaption);
     return false;
   }
   return true;
@@ -265,9 +284,10 @@ bool CRuvFrameView::AllowDischargeValve(int valveIndex) {
     const CMaterial& material = g_materials[static_cast<std::size_t>(m)];
     if (material.GetDischargeValveId() != valve || !GetMaterialLedger().IsCharging(m)) continue;
     // What leaves while the pump runs could not be told from what came in.
-    MessageBox(ruv::Format(kDischargeWhileChargingFormat, CaptionOf(material.GetWeigherId()).c_str(),
-                           material.GetName().c_str()),
-               kChargeRefusedCaption, MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+    TellRefusal(*this, valve, eValveDoOnOffPosition,
+                ruv::Format(kDischargeWhileChargingFormat, CaptionOf(material.GetWeigherId()).c_str(),
+                            material.GetName().c_str()),
+                kChargeRefusedCaption);
     return false;
   }
   return true;

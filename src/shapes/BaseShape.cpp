@@ -312,10 +312,20 @@ void C_BaseShape::StoreAttribFloat(int index, float value) {
   StoreAttribValue(index, Variant::R4(value));
 }
 
-void C_BaseShape::ToggleSpeedCommand(int command, int other) {
-  const bool wasOn = GetAttribBool(command);
-  SetAttribBool(command, !wasOn);
-  if (!wasOn) SetAttribBool(other, false);
+void C_BaseShape::PromiseMenuCommand(UINT item, bool value) { m_menuPromises[item] = value; }
+
+bool C_BaseShape::GetMenuPromise(UINT item, int command) const {
+  const auto promise = m_menuPromises.find(item);
+  return promise != m_menuPromises.end() ? promise->second : !GetAttribBool(command);
+}
+
+void C_BaseShape::TakeMenuCommand(UINT item, int command) { SetAttribBool(command, GetMenuPromise(item, command)); }
+
+void C_BaseShape::TakeSpeedCommand(UINT item, int command, int other) {
+  const bool on = GetMenuPromise(item, command);
+  SetAttribBool(command, on);
+  // A refused start leaves the other direction as it was.
+  if (on && GetAttribBool(command)) SetAttribBool(other, false);
 }
 
 void C_BaseShape::SetAttribInt(int index, int value) {
@@ -349,25 +359,32 @@ void C_BaseShape::StoreAttribValue(int index, const Variant& value) {
     wanted = converted;
   }
 
-  Variant previous;
+  Offer offer{index, Variant(), wanted, false};
   {
     std::lock_guard<std::mutex> lock(m_storeMutex);
-    previous = attrib->GetValue();
-    if (IsSameAttribValue(previous, wanted)) return;
+    offer.previous = attrib->GetValue();
+    if (IsSameAttribValue(offer.previous, wanted)) return;
     // A value being read from the device is not overwritten.
     if (CDCTag* tag = attrib->GetDCTag(); tag && tag->IsReadPending()) return;
     attrib->SetValue(wanted);
     if (!IsSameAttribValue(attrib->GetValue(), wanted)) return;
+    m_offers.push_back(&offer);
   }
 
   const LRESULT answer =
       SendToParent(GetAttribsPackMessageId(), static_cast<WPARAM>(GetObjectId()), static_cast<LPARAM>(index));
-  const bool accepted = answer == 0;
+  bool withdrawn = false;
+  {
+    std::lock_guard<std::mutex> lock(m_storeMutex);
+    std::erase(m_offers, &offer);
+    withdrawn = offer.withdrawn;
+  }
+  const bool accepted = answer == 0 && !withdrawn;
   if (accepted && OnAttribAccepted(index)) {
     attrib->WriteToTag();
   } else {
-    RestoreRefused(attrib, previous, wanted);
-    if (!accepted && answer != SHAPE_REFUSED_AND_TOLD) ShowRefusal();
+    RestoreRefused(attrib, offer.previous, wanted);
+    if (answer != 0 && answer != SHAPE_REFUSED_AND_TOLD) ShowRefusal();
   }
   if (GetSafeHwnd()) RepaintIfChanged();
 }
@@ -378,6 +395,46 @@ void C_BaseShape::RestoreRefused(CRAttrib* attrib, const Variant& previous, cons
   if (!IsSameAttribValue(attrib->GetValue(), refused) || !attrib->IsModified()) return;
   attrib->SetPreviousValue(previous);
   attrib->Undo();
+}
+
+void C_BaseShape::WithdrawOffer(int index) {
+  CRAttrib* attrib = GetAttrib(index);
+  if (!attrib) return;
+  Variant previous;
+  Variant refused;
+  {
+    std::lock_guard<std::mutex> lock(m_storeMutex);
+    // The latest offer of the attribute: a nested one is decided first.
+    const auto offer = std::find_if(m_offers.rbegin(), m_offers.rend(),
+                                    [index](const Offer* o) { return o->index == index && !o->withdrawn; });
+    if (offer == m_offers.rend()) return;
+    (*offer)->withdrawn = true;
+    previous = (*offer)->previous;
+    refused = (*offer)->wanted;
+  }
+  RestoreRefused(attrib, previous, refused);
+  if (GetSafeHwnd()) RepaintIfChanged();
+}
+
+bool C_BaseShape::RenewOffer(int index) {
+  CRAttrib* attrib = GetAttrib(index);
+  if (!attrib) return false;
+  {
+    std::lock_guard<std::mutex> lock(m_storeMutex);
+    const auto offer = std::find_if(m_offers.rbegin(), m_offers.rend(),
+                                    [index](const Offer* o) { return o->index == index && o->withdrawn; });
+    if (offer == m_offers.rend()) return false;
+    const Variant held = attrib->GetValue();
+    // Another store changed the attribute meanwhile: the offer is void.
+    if (!IsSameAttribValue(held, (*offer)->wanted)) {
+      if (!IsSameAttribValue(held, (*offer)->previous)) return false;
+      attrib->SetValue((*offer)->wanted);
+      if (!IsSameAttribValue(attrib->GetValue(), (*offer)->wanted)) return false;
+    }
+    (*offer)->withdrawn = false;
+  }
+  if (GetSafeHwnd()) RepaintIfChanged();
+  return true;
 }
 
 void C_BaseShape::ShowRefusal() {

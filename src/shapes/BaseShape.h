@@ -37,7 +37,8 @@
 //   4. message 5375 is sent to the plant form (wParam the object id, lParam the
 //      index; without a window the answer is 0, accepted);
 //   5. refused: the previous value is put back and "Error at <type> operating!"
-//      is shown (unless the form answered SHAPE_REFUSED_AND_TOLD); accepted:
+//      is shown (unless the form answered SHAPE_REFUSED_AND_TOLD: it took the
+//      value back itself, WithdrawOffer, before its own box); accepted:
 //      OnAttribAccepted runs, and when it also accepts the value is written to
 //      the bound tag, otherwise it is put back (no box);
 //   6. the window, when it exists, repaints if its picture changed (RepaintIfChanged).
@@ -51,6 +52,7 @@
 // messages, timers, settings writes and the flags below run on the UI thread.
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -270,6 +272,15 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   // ---- the pack's slots ----
   Variant GetDefaultVariant(int index) const override;
   void StoreAttribValue(int index, const Variant& value) override;
+  // For the plant form refusing a value it is being offered (5375): puts the
+  // attribute's previous value back before the form tells the operator why,
+  // so nothing draws or runs the refused state while the box is up. The store
+  // then counts the value refused. Nothing while no offer of `index` waits.
+  void WithdrawOffer(int index);
+  // Sets a withdrawn offer of `index` again, when the form asked the operator
+  // something and goes on deciding; false when another store changed the
+  // attribute meanwhile (the offer stays withdrawn).
+  bool RenewOffer(int index);
   VARTYPE FindAttribVarType(int index) const override;
   void LoadAttribsFromIni() override;
   int GetAnalogRole(int index) const override;
@@ -364,12 +375,27 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   // The common setters' work, for the kinds' SetAttribBool / SetAttribFloat.
   void StoreAttribBool(int index, bool value);
   void StoreAttribFloat(int index, float value);
-  // A menu's speed command: turns boolean `command` over, and when it was off
-  // also turns off `other`, the command that drives the opposite way.
-  void ToggleSpeedCommand(int command, int other);
+  // The pop-up's on/off items ("Take ON", "Take OFF Inc", ...) do what their
+  // word said when the menu opened, even when the device changed while it was
+  // up: the kind records that value as it writes the word, the command sets it.
+  // A command without an opened menu turns the state over, as its word would say.
+  void PromiseMenuCommand(UINT item, bool value);
+  // Sets boolean `command` to what `item` promised.
+  void TakeMenuCommand(UINT item, int command);
+  // The same for a speed command; switched on, it also switches off `other`,
+  // the command that drives the opposite way.
+  void TakeSpeedCommand(UINT item, int command, int other);
 
  private:
   bool IsInRange(VARTYPE type, int index) const;
+  bool GetMenuPromise(UINT item, int command) const;
+  // A value being offered to the plant form, while the form decides.
+  struct Offer {
+    int index;
+    Variant previous;
+    Variant wanted;
+    bool withdrawn;
+  };
   void ShowRefusal();
   void RestoreRefused(CRAttrib* attrib, const Variant& previous, const Variant& refused);
   void OnBlinkTick();
@@ -386,10 +412,12 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   int m_blinkCounter = 0;
   std::unique_ptr<CMenu> m_menu;
   CMenu* m_popup = nullptr;
+  std::map<UINT, bool> m_menuPromises;  // UI thread
   std::vector<std::unique_ptr<CAnalogUnit>> m_analogUnits;
   const BYTE m_settingsIndex;
   const BYTE m_kind;
   std::mutex m_storeMutex;
+  std::vector<Offer*> m_offers;  // the stores waiting for the form's answer (m_storeMutex)
 };
 
 // Shows the notice that a section name was copied to the clipboard (a balloon

@@ -107,11 +107,11 @@ BOOL C_PumpShape::OnAttribAccepted(int index) {
 BOOL C_PumpShape::OnCommand(WPARAM wParam, LPARAM lParam) {
   const UINT id = LOWORD(wParam);
   if (id == m_menuIds.takeOnOff) {
-    SetAttribBool(ePumpDoOnOffSpeed, !GetAttribBool(ePumpDoOnOffSpeed));
+    TakeMenuCommand(id, ePumpDoOnOffSpeed);
   } else if (id == m_menuIds.increase) {
-    ToggleSpeedCommand(ePumpDoIncreaseSpeed, ePumpDoDecreaseSpeed);
+    TakeSpeedCommand(id, ePumpDoIncreaseSpeed, ePumpDoDecreaseSpeed);
   } else if (id == m_menuIds.decrease) {
-    ToggleSpeedCommand(ePumpDoDecreaseSpeed, ePumpDoIncreaseSpeed);
+    TakeSpeedCommand(id, ePumpDoDecreaseSpeed, ePumpDoIncreaseSpeed);
   } else if (id == m_menuIds.action) {
     ShowActionDialog();
   } else if (id == m_menuIds.properties) {
@@ -128,13 +128,16 @@ void C_PumpShape::PreparePopupMenu() {
   CMenu* popup = GetPopupMenu();
   if (!popup) return;
   const bool running = GetAttribBool(ePumpDoOnOffSpeed);
+  const bool increase = GetAttribBool(ePumpDoIncreaseSpeed);
+  const bool decrease = GetAttribBool(ePumpDoDecreaseSpeed);
+  PromiseMenuCommand(m_menuIds.takeOnOff, !running);
+  PromiseMenuCommand(m_menuIds.increase, !increase);
+  PromiseMenuCommand(m_menuIds.decrease, !decrease);
   popup->ModifyMenu(m_menuIds.takeOnOff, MF_BYCOMMAND | MF_STRING, m_menuIds.takeOnOff,
                     ruv::Format("Take %s", running ? "OFF" : "ON"));
 
-  // "Take ON Inc", "Take OFF Low", ...: the word says what the item does next.
+  // "Take ON Inc", "Take OFF Low", ...: the word says what the item does.
   const auto setSpeedTexts = [&](const char* up, const char* down) {
-    const bool increase = GetAttribBool(ePumpDoIncreaseSpeed);
-    const bool decrease = GetAttribBool(ePumpDoDecreaseSpeed);
     popup->ModifyMenu(m_menuIds.increase, MF_BYCOMMAND | MF_STRING, m_menuIds.increase,
                       ruv::Format("Take %s %s", increase ? "OFF" : "ON", up));
     popup->ModifyMenu(m_menuIds.decrease, MF_BYCOMMAND | MF_STRING, m_menuIds.decrease,

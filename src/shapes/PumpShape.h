@@ -69,8 +69,8 @@ class C_PumpShape : public C_BaseShape {
   // accepted, and so does the Demo. Any thread.
   bool IsRunCommandAccepted() const { return m_runAccepted.load(); }
 
-  // The run item's and the speed items' texts, and the speed items greyed
-  // while the pump is not told to run (before the pop-up opens).
+  // The run item's and the speed items' texts with what each will do, and the
+  // speed items greyed while the pump is not told to run (before the pop-up opens).
   void PreparePopupMenu();
   const PumpMenuIds& GetMenuIds() const { return m_menuIds; }
 

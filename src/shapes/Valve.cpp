@@ -175,18 +175,19 @@ void C_Valve::UpdateAlarmActive() { SetAlarmActive(IsAnyActive() || GetAttribBoo
 
 LRESULT C_Valve::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITMENUPOPUP) {
-    if (CMenu* popup = GetPopupMenu())
+    if (CMenu* popup = GetPopupMenu()) {
+      const bool open = GetAttribBool(eValveDoOnOffPosition);
+      PromiseMenuCommand(ID_VALVE_TAKE_ON_OFF, !open);
       popup->ModifyMenu(ID_VALVE_TAKE_ON_OFF, MF_BYCOMMAND | MF_STRING, ID_VALVE_TAKE_ON_OFF,
-                        ruv::Format("Take %s", GetAttribBool(eValveDoOnOffPosition) ? "OFF" : "ON"));
+                        ruv::Format("Take %s", open ? "OFF" : "ON"));
+    }
   }
   return C_BaseShape::WindowProc(message, wParam, lParam);
 }
 
 BOOL C_Valve::OnCommand(WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
-    case ID_VALVE_TAKE_ON_OFF:
-      SetAttribBool(eValveDoOnOffPosition, !GetAttribBool(eValveDoOnOffPosition));
-      return TRUE;
+    case ID_VALVE_TAKE_ON_OFF: TakeMenuCommand(ID_VALVE_TAKE_ON_OFF, eValveDoOnOffPosition); return TRUE;
     case ID_VALVE_ACTION: {
       C_ValveAction dialog(this);
       dialog.DoModal();

@@ -243,21 +243,27 @@ LRESULT C_Vessel::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void C_Vessel::UpdatePopupTexts() {
   CMenu* popup = GetPopupMenu();
   if (!popup) return;
-  auto take = [](bool on, const char* what) { return ruv::Format("Take %s%s", on ? "OFF" : "ON", what); };
+  // The word and what the item will do are fixed together.
+  auto take = [&](UINT item, int command, const char* what) {
+    const bool on = GetAttribBool(command);
+    PromiseMenuCommand(item, !on);
+    popup->ModifyMenu(item, MF_BYCOMMAND | MF_STRING, item, ruv::Format("Take %s%s", on ? "OFF" : "ON", what));
+  };
   const bool highLow = ((GetRecord().drawFlags >> 20) & 0xF) != 0;
-  popup->ModifyMenu(ID_VESSEL_TAKE_ON_OFF, MF_BYCOMMAND | MF_STRING, ID_VESSEL_TAKE_ON_OFF,
-                    take(GetAttribBool(eVesselDoOnOffSpeed), ""));
-  popup->ModifyMenu(ID_VESSEL_INCREASE, MF_BYCOMMAND | MF_STRING, ID_VESSEL_INCREASE,
-                    take(GetAttribBool(eVesselDoIncreaseSpeed), highLow ? " High" : " Inc"));
-  popup->ModifyMenu(ID_VESSEL_DECREASE, MF_BYCOMMAND | MF_STRING, ID_VESSEL_DECREASE,
-                    take(GetAttribBool(eVesselDoDecreaseSpeed), highLow ? " Low" : " Dec"));
+  take(ID_VESSEL_TAKE_ON_OFF, eVesselDoOnOffSpeed, "");
+  take(ID_VESSEL_INCREASE, eVesselDoIncreaseSpeed, highLow ? " High" : " Inc");
+  take(ID_VESSEL_DECREASE, eVesselDoDecreaseSpeed, highLow ? " Low" : " Dec");
 }
 
 BOOL C_Vessel::OnCommand(WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
-    case ID_VESSEL_TAKE_ON_OFF: SetAttribBool(eVesselDoOnOffSpeed, !GetAttribBool(eVesselDoOnOffSpeed)); return TRUE;
-    case ID_VESSEL_INCREASE: ToggleSpeedCommand(eVesselDoIncreaseSpeed, eVesselDoDecreaseSpeed); return TRUE;
-    case ID_VESSEL_DECREASE: ToggleSpeedCommand(eVesselDoDecreaseSpeed, eVesselDoIncreaseSpeed); return TRUE;
+    case ID_VESSEL_TAKE_ON_OFF: TakeMenuCommand(ID_VESSEL_TAKE_ON_OFF, eVesselDoOnOffSpeed); return TRUE;
+    case ID_VESSEL_INCREASE:
+      TakeSpeedCommand(ID_VESSEL_INCREASE, eVesselDoIncreaseSpeed, eVesselDoDecreaseSpeed);
+      return TRUE;
+    case ID_VESSEL_DECREASE:
+      TakeSpeedCommand(ID_VESSEL_DECREASE, eVesselDoDecreaseSpeed, eVesselDoIncreaseSpeed);
+      return TRUE;
     case ID_VESSEL_ACTION: ShowMessageBox("No Action defined!", "", MB_OK); return TRUE;
     case ID_VESSEL_PROPERTIES: ShowProperties(); return TRUE;
     default: return C_BaseShape::OnCommand(wParam, lParam);

@@ -163,6 +163,36 @@ TEST_F(PlantFormInterlocksTest, ADischargeValveOpensOnlyWithItsMixersBatchNumber
   PumpPendingMessages();
 }
 
+// Batcher02's discharge valve taken on while L.A.B.S is charged into it, Mixer 1
+// without a batch number: while the question and then the refusal are up the
+// valve is shut, for the Demo's feedback pass that runs meanwhile too, so it
+// is drawn shut.
+TEST_F(PlantFormInterlocksTest, ARefusedValveIsShutAndDrawnShutWhileItsBoxesAreUp) {
+  const int labsDischarge = ePlantBatcher01DischargeValve + 1;
+  SetDischargeDirection(2, 0);
+  Switch(Pump(kLabsPump), true);
+  PumpPendingMessages();
+  shift->SetActiveMixerBatchNumber(0, 0);
+  CPlantOperatorServices::SetBatchNumberDialogRunner([this] {
+    shift->SetActiveMixerBatchNumber(0, 21);
+    return IDOK;
+  });
+  std::string whileUp;
+  boxes.SetOnShow([&](const std::string&) {
+    GetEngineRoot()->MirrorDemoFeedback();  // the data obtainer's pass meanwhile
+    whileUp += std::string(Commanded(labsDischarge) ? "open" : "shut") +
+               (Valve(labsDischarge).IsOpenLook() ? ", drawn open; " : ", drawn shut; ");
+  });
+  boxes.Expect(IDOK, "لطفا شماره بچ را براي ميكسر 1 وارد كنيد");
+  boxes.Expect(IDOK, "does not open while L.A.B.S is being charged");
+  Command(labsDischarge, true);
+  boxes.SetOnShow(nullptr);
+  EXPECT_EQ(whileUp, "shut, drawn shut; shut, drawn shut; ");
+  EXPECT_FALSE(Commanded(labsDischarge));
+  Switch(Pump(kLabsPump), false);
+  PumpPendingMessages();
+}
+
 TEST_F(PlantFormInterlocksTest, TheWaterPumpNeedsADirectionAndStopsWhenAWaterValveCloses) {
   boxes.Expect(IDOK, "مسير بارگيري آب مشخص نيست");
   Switch(Pump(kWaterPump), true);

@@ -67,7 +67,7 @@ TEST_F(ActionDialogTest, ALowFlowTheInterlocksRefuseShowsTheOldStateAgain) {
   EXPECT_EQ(m_boxes.Count(), 1u);
 }
 
-TEST_F(ActionDialogTest, PumpButtonsToggleTheirCommandAndTheTextsFollowAtTheRefresh) {
+TEST_F(ActionDialogTest, PumpButtonsDoWhatTheirWordsSayAndTheWordsFollowAtTheRefresh) {
   C_GearPump& pump = Make<C_GearPump>(BYTE{1}, ShapeRecord(10, 10, 25, 38, 0, 1, "Batcher01-ChargePump"), 0);
   WithAction<C_GearPumpAction>(pump, ID_GEARPUMP_ACTION, [&](C_GearPumpAction& dialog) {
     EXPECT_EQ(dialog.GetWindowText(), "GearPump Action ");
@@ -81,11 +81,10 @@ TEST_F(ActionDialogTest, PumpButtonsToggleTheirCommandAndTheTextsFollowAtTheRefr
     FireTimer(dialog, ACTION_DIALOG_REFRESH_TIMER);
     EXPECT_EQ(Text(dialog, IDC_PUMP_INCREASE), "Turn Off Inc");
     Click(dialog, IDC_PUMP_DECREASE);  // the pump's interlock drops the increase
-    Click(dialog, IDC_PUMP_INCREASE);
-    Click(dialog, IDC_PUMP_INCREASE);
+    Click(dialog, IDC_PUMP_INCREASE);  // still "Turn Off Inc": nothing to do
     FireTimer(dialog, ACTION_DIALOG_REFRESH_TIMER);
     EXPECT_EQ(Text(dialog, IDC_PUMP_INCREASE), "Turn On Inc");
-    EXPECT_EQ(Text(dialog, IDC_PUMP_DECREASE), "Turn On Dec");
+    EXPECT_EQ(Text(dialog, IDC_PUMP_DECREASE), "Turn Off Dec");
     Click(dialog, IDC_PUMP_ON_OFF);
     FireTimer(dialog, ACTION_DIALOG_REFRESH_TIMER);
     EXPECT_EQ(Text(dialog, IDC_PUMP_ON_OFF), "Turn Off");

@@ -44,6 +44,24 @@ TEST_F(PumpTest, MenuTextsAndGreyItemsFollowTheCommands) {
   EXPECT_EQ(ItemsOf(Centrifugal(2 << 20)), (Items{"Take ON", "Take ON High-", "Take ON Low-"}));
 }
 
+// The pump stops (or starts) while its menu is up: the item still does what
+// its word said when the menu opened.
+TEST_F(PumpTest, AnItemDoesWhatItsWordSaidThoughThePumpChangedWhileTheMenuWasUp) {
+  C_GearPump& pump = Gear();
+  // The word the menu opened with, then the pump's state after the item was chosen.
+  const auto chooseRunItem = [&](bool runningAtOpen) {
+    pump.SetAttribBool(ePumpDoOnOffSpeed, runningAtOpen);
+    std::string word;
+    OpenPopup(pump, [&](CMenu& menu) {
+      word = menu.GetMenuString(ID_GEARPUMP_TAKE_ON_OFF, MF_BYCOMMAND);
+      pump.SetAttribBool(ePumpDoOnOffSpeed, !runningAtOpen);
+    }, ID_GEARPUMP_TAKE_ON_OFF);
+    return word + (pump.GetAttribBool(ePumpDoOnOffSpeed) ? ", on" : ", off");
+  };
+  EXPECT_EQ(chooseRunItem(true), "Take OFF, off");
+  EXPECT_EQ(chooseRunItem(false), "Take ON, on");
+}
+
 TEST_F(PumpTest, SpeedCommandsExcludeEachOtherAndStopWithTheFeedback) {
   C_CntrFglPmp& pump = Centrifugal();
   pump.SetAttribBool(ePumpDoOnOffSpeed, true);
