@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QToolBar>
+#include <QWidget>
 
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
@@ -9,6 +11,7 @@
 #include "platform/ui/AcceleratorTable.h"
 #include "platform/ui/KeyTranslation.h"
 #include "app/RuvFrameApp.h"
+#include "plant/RuvEngineApp.h"
 #include "platform/ui/CCmdUI.h"
 #include "platform/ui/CDocTemplate.h"
 #include "platform/ui/CDocument.h"
@@ -147,6 +150,33 @@ TEST_F(Frames, TheDocumentHoldsNoDataAndOnlyKeepsItsModifiedFlag) {
   EXPECT_TRUE(document->IsModified());
   EXPECT_EQ(document->GetDocTemplate()->GetDocString(CDocTemplate::docName), "RuvFra");
   EXPECT_EQ(document->GetDocTemplate()->GetDocString(CDocTemplate::filterExt), "");
+}
+
+TEST_F(Frames, TheTitleKeepsItsBannerWhenFocusGoesToAnotherProgramAndBack) {
+  StopCycles();  // no pass writes the title again meanwhile
+  QWidget* window = main->GetWidget();
+  main->ShowWindow(SW_SHOW);
+  window->activateWindow();
+  QApplication::processEvents();
+  ASSERT_NE(main->MdiArea()->activeSubWindow(), nullptr);
+  const std::string title = GetEngineRoot()->GetAppTitle() + " [Refresh = 200 ms]";
+  main->SetWindowText(title);  // as the data cycle writes it
+  QApplication::processEvents();
+  const QString before = window->windowTitle();
+  ASSERT_TRUE(before.startsWith(QString::fromStdString(title)));
+  // What the platform tells the program when another program's window takes
+  // the focus: no window of it is active, and it is not; then the same back.
+  const auto activate = [&](QWidget* active, QEvent::Type change) {
+    QApplication::setActiveWindow(active);
+    QEvent event(change);
+    QApplication::sendEvent(qApp, &event);
+    QApplication::processEvents();
+  };
+  activate(nullptr, QEvent::ApplicationDeactivate);
+  EXPECT_EQ(window->windowTitle().toStdString(), before.toStdString());
+  activate(window, QEvent::ApplicationActivate);
+  EXPECT_EQ(window->windowTitle().toStdString(), before.toStdString());
+  EXPECT_EQ(main->MDIGetActive(), child);
 }
 
 }  // namespace
