@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QPen>
 #include <QStyle>
+#include <vector>
 
 #include "platform/ui/AcceleratorTable.h"
 #include "platform/ui/CToolBar.h"
@@ -64,21 +66,94 @@ const std::vector<UINT>& ToolBarCommands() {
   return commands;
 }
 
-// One 16x15 picture per button, drawn from the style's standard icons.
-QImage ToolBarStrip() {
-  const QStyle::StandardPixmap pictures[] = {
-      QStyle::SP_FileIcon,         QStyle::SP_DirOpenIcon,        QStyle::SP_DialogSaveButton,
-      QStyle::SP_DialogDiscardButton, QStyle::SP_FileDialogDetailedView, QStyle::SP_FileDialogContentsView,
-      QStyle::SP_ComputerIcon,     QStyle::SP_MessageBoxQuestion,
+constexpr int kPictureWidth = 16, kPictureHeight = 15;
+
+// Scissors: two finger rings below, the blades crossing above them.
+void DrawCut(QPainter& p) {
+  p.setPen(QPen(QColor(40, 40, 40), 1));
+  p.setBrush(Qt::NoBrush);
+  p.drawEllipse(QRect(1, 9, 5, 5));
+  p.drawEllipse(QRect(9, 9, 5, 5));
+  p.setPen(QPen(QColor(90, 90, 110), 2));
+  p.drawLine(5, 9, 11, 1);
+  p.drawLine(10, 9, 4, 1);
+}
+
+// A written page with its lines of text.
+void DrawPage(QPainter& p, const QRect& page) {
+  p.setPen(QColor(40, 40, 40));
+  p.setBrush(Qt::white);
+  p.drawRect(page);
+  p.setPen(QColor(0, 0, 140));
+  for (int y = page.top() + 2; y < page.bottom() - 1; y += 2) p.drawLine(page.left() + 2, y, page.right() - 2, y);
+}
+
+// Two pages, the copy over the original.
+void DrawCopy(QPainter& p) {
+  DrawPage(p, QRect(1, 1, 8, 9));
+  DrawPage(p, QRect(6, 5, 8, 9));
+}
+
+// A clipboard with its clip, a page laid on it.
+void DrawPaste(QPainter& p) {
+  p.setPen(QColor(70, 45, 10));
+  p.setBrush(QColor(190, 140, 60));
+  p.drawRect(QRect(1, 2, 10, 12));
+  p.setPen(QColor(40, 40, 40));
+  p.setBrush(QColor(170, 170, 170));
+  p.drawRect(QRect(4, 0, 4, 3));
+  DrawPage(p, QRect(6, 6, 8, 8));
+}
+
+// A printer: the blank sheet going in on top, the printed one coming out in front.
+void DrawPrint(QPainter& p) {
+  p.setPen(QColor(40, 40, 40));
+  p.setBrush(Qt::white);
+  p.drawRect(QRect(4, 0, 7, 5));
+  p.setBrush(QColor(190, 190, 190));
+  p.drawRect(QRect(0, 5, 15, 6));
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0, 170, 0));
+  p.drawRect(QRect(12, 7, 2, 1));
+  DrawPage(p, QRect(3, 9, 9, 5));
+}
+
+// The picture of what a button's command does.
+QImage ToolBarPicture(UINT command) {
+  QImage picture(kPictureWidth, kPictureHeight, QImage::Format_ARGB32_Premultiplied);
+  picture.fill(Qt::transparent);
+  QPainter painter(&picture);
+  const auto standard = [&](QStyle::StandardPixmap which) {
+    QApplication::style()->standardIcon(which).paint(&painter, picture.rect());
   };
-  constexpr int kWidth = 16, kHeight = 15;
-  QImage strip(kWidth * static_cast<int>(std::size(pictures)), kHeight, QImage::Format_ARGB32_Premultiplied);
+  switch (command) {
+    case ID_FILE_NEW: standard(QStyle::SP_FileIcon); break;
+    case ID_FILE_OPEN: standard(QStyle::SP_DirOpenIcon); break;
+    case ID_FILE_SAVE: standard(QStyle::SP_DialogSaveButton); break;
+    case ID_EDIT_CUT: DrawCut(painter); break;
+    case ID_EDIT_COPY: DrawCopy(painter); break;
+    case ID_EDIT_PASTE: DrawPaste(painter); break;
+    case ID_FILE_PRINT: DrawPrint(painter); break;
+    case ID_APP_ABOUT: standard(QStyle::SP_MessageBoxQuestion); break;
+    default: break;
+  }
+  return picture;
+}
+
+// One 16x15 picture per button, in the bar's order: each is chosen by its
+// button's command, so a picture never stands on another command's button.
+QImage ToolBarStrip() {
+  std::vector<UINT> buttons;
+  for (UINT id : ToolBarCommands()) {
+    if (id != 0) buttons.push_back(id);
+  }
+  QImage strip(kPictureWidth * static_cast<int>(buttons.size()), kPictureHeight, QImage::Format_ARGB32_Premultiplied);
   strip.fill(Qt::transparent);
   QPainter painter(&strip);
   int x = 0;
-  for (QStyle::StandardPixmap picture : pictures) {
-    QApplication::style()->standardIcon(picture).paint(&painter, QRect(x, 0, kWidth, kHeight));
-    x += kWidth;
+  for (UINT id : buttons) {
+    painter.drawImage(x, 0, ToolBarPicture(id));
+    x += kPictureWidth;
   }
   return strip;
 }

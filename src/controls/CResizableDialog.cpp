@@ -163,7 +163,9 @@ void CResizableDialog::RestorePlacement() {
   placement.flags = static_cast<UINT>(flags);
   // A placement saved on a screen that is gone would put the dialog out of reach.
   if (!RectMeetsAvailableScreen(placement.rcNormalPosition)) return;
-  const CRect saved(placement.rcNormalPosition);
+  // One saved on a larger screen is brought wholly inside this one, or its
+  // buttons may stand beyond the screen's edge.
+  const CRect saved(FitRectInAvailableScreen(placement.rcNormalPosition));
   PlaceOnceFramed([saved](const CSize&) { return saved; }, placement.showCmd);
   m_placementRestored = true;
   PostMessage(kPlacementRestoredMessage, 0, 0);
@@ -211,6 +213,14 @@ LRESULT CResizableDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     // The inside keeps the size it was given; the frame now goes around it.
     const CRect wanted = where(now.Size());
     if (now != wanted) PlaceOuterRect(wanted, SW_SHOWNORMAL);
+  }
+  // Shown again (the same message asks for it): a window dragged partly off
+  // the screen comes back wholly inside it.
+  if (message == kPlacementRestoredMessage && IsWindowVisible() && !IsZoomed() && !IsIconic()) {
+    CRect now;
+    GetWindowRect(&now);
+    const CRect inside(FitRectInAvailableScreen(now));
+    if (now != inside) PlaceOuterRect(inside, SW_SHOWNORMAL);
   }
   return result;
 }

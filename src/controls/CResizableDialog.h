@@ -42,8 +42,9 @@ class CResizableDialog : public CDialog {
   void EnablePlacementSaving(const std::string& section, const std::string& entry);
   void SavePlacement();
   void RestorePlacement();
-  // Posted to itself once a placement was restored; handled once the window
-  // shows (the recipe dialog also takes it as its call to the front).
+  // Posted to itself once a placement was restored, and by whoever shows the
+  // window again; handled once the window shows: the window is brought wholly
+  // inside the screen (the recipe dialog also takes it as its call to the front).
   static constexpr UINT kPlacementRestoredMessage = WM_USER + 2;
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Puts the window's outer rectangle (frame included) where `where` says for

@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
+#include <QImage>
 #include <QMdiArea>
+#include <QPainter>
+#include <QStyle>
+#include <map>
 #include <QToolBar>
+#include <QWidget>
 
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
@@ -9,6 +16,7 @@
 #include "platform/ui/AcceleratorTable.h"
 #include "platform/ui/KeyTranslation.h"
 #include "app/RuvFrameApp.h"
+#include "plant/RuvEngineApp.h"
 #include "platform/ui/CCmdUI.h"
 #include "platform/ui/CDocTemplate.h"
 #include "platform/ui/CDocument.h"
@@ -147,6 +155,66 @@ TEST_F(Frames, TheDocumentHoldsNoDataAndOnlyKeepsItsModifiedFlag) {
   EXPECT_TRUE(document->IsModified());
   EXPECT_EQ(document->GetDocTemplate()->GetDocString(CDocTemplate::docName), "RuvFra");
   EXPECT_EQ(document->GetDocTemplate()->GetDocString(CDocTemplate::filterExt), "");
+}
+
+TEST_F(Frames, TheTitleKeepsItsBannerWhenFocusGoesToAnotherProgramAndBack) {
+  StopCycles();  // no pass writes the title again meanwhile
+  QWidget* window = main->GetWidget();
+  main->ShowWindow(SW_SHOW);
+  window->activateWindow();
+  QApplication::processEvents();
+  ASSERT_NE(main->MdiArea()->activeSubWindow(), nullptr);
+  const std::string title = GetEngineRoot()->GetAppTitle() + " [Refresh = 200 ms]";
+  main->SetWindowText(title);  // as the data cycle writes it
+  QApplication::processEvents();
+  const QString before = window->windowTitle();
+  ASSERT_TRUE(before.startsWith(QString::fromStdString(title)));
+  // What the platform tells the program when another program's window takes
+  // the focus: no window of it is active, and it is not; then the same back.
+  const auto activate = [&](QWidget* active, QEvent::Type change) {
+    QApplication::setActiveWindow(active);
+    QEvent event(change);
+    QApplication::sendEvent(qApp, &event);
+    QApplication::processEvents();
+  };
+  activate(nullptr, QEvent::ApplicationDeactivate);
+  EXPECT_EQ(window->windowTitle().toStdString(), before.toStdString());
+  activate(window, QEvent::ApplicationActivate);
+  EXPECT_EQ(window->windowTitle().toStdString(), before.toStdString());
+  EXPECT_EQ(main->MDIGetActive(), child);
+}
+
+TEST_F(Frames, EachToolBarButtonShowsWhatItsCommandDoes) {
+  const auto styled = [](QStyle::StandardPixmap which) {
+    QImage picture(16, 15, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    QApplication::style()->standardIcon(which).paint(&painter, picture.rect());
+    return picture;
+  };
+  std::map<UINT, QImage> shown;
+  for (QAction* action : main->ToolBar().GetToolBar()->actions()) {
+    if (action->isSeparator()) continue;
+    shown[action->data().toUInt()] =
+        action->icon().pixmap(QSize(16, 15)).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  }
+  ASSERT_EQ(shown.size(), 8u);
+  EXPECT_EQ(shown[ID_FILE_NEW], styled(QStyle::SP_FileIcon));
+  EXPECT_EQ(shown[ID_FILE_OPEN], styled(QStyle::SP_DirOpenIcon));
+  EXPECT_EQ(shown[ID_FILE_SAVE], styled(QStyle::SP_DialogSaveButton));
+  EXPECT_EQ(shown[ID_APP_ABOUT], styled(QStyle::SP_MessageBoxQuestion));
+  // The style has no scissors, copy, clipboard or printer: its monitor, magnifier
+  // over a page, list and discard sign show none of these commands.
+  for (UINT id : {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_FILE_PRINT}) {
+    for (auto other : {QStyle::SP_ComputerIcon, QStyle::SP_FileDialogContentsView, QStyle::SP_FileDialogDetailedView,
+                       QStyle::SP_DialogDiscardButton}) {
+      EXPECT_TRUE(shown[id] != styled(other)) << "command " << id << ", style picture " << other;
+    }
+    for (const auto& [otherId, picture] : shown) {
+      if (otherId == id) continue;
+      EXPECT_TRUE(shown[id] != picture) << "commands " << id << " and " << otherId;
+    }
+  }
 }
 
 }  // namespace

@@ -3,17 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/RecipeDlg.h"
+#include "app/RuvFrameView.h"
 #include "common/ProcessUtils.h"
 #include "controls/CBalloonHelp.h"
 #include "engine/ProcessEngineApp.h"
 #include "plant/PlantModel.h"
 #include "platform/base/ProfileStore.h"
+#include "platform/base/Text.h"
 #include "platform/db/DbTestSupport.h"
 #include "platform/ui/CComboBox.h"
 #include "records/PlantTablesSupport.h"
@@ -489,7 +494,8 @@ TEST_F(RecipeDlgTest, LayoutAndPlacementKeptAcrossOpenings) {
   steps->ScreenToClient(&lastRow);
   EXPECT_EQ(lastRow.TopLeft(), CPoint(20, 5 + 25 * 29));
 
-  dialog->GetWidget()->move(30, 40);
+  // Kept wholly on the screen (800 wide here): a place past its edge would be moved inside.
+  dialog->GetWidget()->move(2, 40);
   dialog->GetWidget()->resize(dialog->GetWidget()->width() + 60, dialog->GetWidget()->height() + 40);
   QApplication::processEvents();
   CRect placed;
@@ -509,6 +515,33 @@ TEST_F(RecipeDlgTest, LayoutAndPlacementKeptAcrossOpenings) {
   dialog->ShowWindow(SW_SHOW);
   QApplication::processEvents();
   EXPECT_EQ(dialog->GetWidget()->size(), shownSize);
+}
+
+TEST_F(RecipeDlgTest, AKeptPlaceFromALargerScreenOpensAndShowsAgainInsideThisOne) {
+  AddRecipe("Placed", false);
+  Open();
+  CRect opened;
+  dialog->GetWindowRect(&opened);
+  dialog->DestroyWindow();
+  // Kept at a larger screen: most of the dialog beyond this screen's corner.
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  const int left = screen.right() - opened.Width() / 3, top = screen.bottom() - opened.Height() / 3;
+  profile::WriteString("Setting", "RecipeDlg",
+                       ruv::Format("%d,%d,%d,%d,1,0", left, top, left + opened.Width(), top + opened.Height()));
+  const auto inside = [&] {
+    CRect now;
+    dialog->GetWindowRect(&now);
+    return screen.contains(QRect(now.left, now.top, now.Width(), now.Height())) && now.Size() == opened.Size();
+  };
+  Open();
+  QApplication::processEvents();
+  EXPECT_TRUE(inside());
+
+  // Dragged half off the screen, then shown again from the menu.
+  dialog->GetWidget()->move(screen.right() - opened.Width() / 2, screen.top());
+  dialog->PostMessage(WM_RECIPE_DLG_BRING_FORWARD, 0, 0);
+  QApplication::processEvents();
+  EXPECT_TRUE(inside());
 }
 
 }  // namespace

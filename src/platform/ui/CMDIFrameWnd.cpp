@@ -17,7 +17,14 @@ QWidget* CMDIFrameWnd::CreateWidget(QWidget* parent, const CREATESTRUCT&) {
   window->resize(800, 600);
   // Activating a child frame lets it show itself its own way (and keeps the title current).
   m_activation = QObject::connect(m_mdiArea, &QMdiArea::subWindowActivated, m_mdiArea, [this](QMdiSubWindow* sub) {
-    if (auto* child = dynamic_cast<CMDIChildWnd*>(CWnd::FromWidget(sub))) child->OnMDIActivated();
+    auto* child = dynamic_cast<CMDIChildWnd*>(CWnd::FromWidget(sub));
+    if (child) child->OnMDIActivated();
+    // The area reports no active child while another program has the focus, and
+    // the same child again when it comes back: the active document is the same,
+    // and composing the title again would undo what the program wrote there.
+    const HWND handle = child ? child->GetSafeHwnd() : nullptr;
+    if (!handle || handle == m_titledChild) return;
+    m_titledChild = handle;
     OnUpdateFrameTitle(TRUE);
   });
   return window;

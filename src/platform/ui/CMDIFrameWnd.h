@@ -33,4 +33,5 @@ class CMDIFrameWnd : public CFrameWnd {
  private:
   QMdiArea* m_mdiArea = nullptr;
   QMetaObject::Connection m_activation;
+  HWND m_titledChild = nullptr;  // the child frame the title was last composed for
 };

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 BOOL GetWindowPlacement(const CWnd* window, WINDOWPLACEMENT* placement) {
   if (!window || !placement || !window->GetWidget()) return FALSE;
@@ -54,4 +55,25 @@ bool RectMeetsAvailableScreen(const RECT& rect) {
     if (screen->availableGeometry().intersects(area)) return true;
   }
   return false;
+}
+
+RECT FitRectInAvailableScreen(const RECT& rect) {
+  const QRect wanted(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  QRect area;
+  long long most = -1;
+  for (QScreen* screen : QGuiApplication::screens()) {
+    const QRect shared = screen->availableGeometry().intersected(wanted);
+    const long long size = shared.isEmpty() ? 0 : static_cast<long long>(shared.width()) * shared.height();
+    if (size > most) {
+      most = size;
+      area = screen->availableGeometry();
+    }
+  }
+  if (most <= 0 && QGuiApplication::primaryScreen()) area = QGuiApplication::primaryScreen()->availableGeometry();
+  if (area.isEmpty()) return rect;
+  const int width = std::min(wanted.width(), area.width());
+  const int height = std::min(wanted.height(), area.height());
+  const int left = std::clamp(wanted.left(), area.left(), area.left() + area.width() - width);
+  const int top = std::clamp(wanted.top(), area.top(), area.top() + area.height() - height);
+  return RECT{left, top, left + width, top + height};
 }

@@ -20,3 +20,6 @@ BOOL GetWindowPlacement(const CWnd* window, WINDOWPLACEMENT* placement);
 BOOL SetWindowPlacement(CWnd* window, const WINDOWPLACEMENT* placement);
 // True when the rectangle shares at least one pixel with an available screen area.
 bool RectMeetsAvailableScreen(const RECT& rect);
+// The rectangle moved (and, when larger, cut) to lie wholly inside the available
+// area of the screen it meets most, or of the primary screen when it meets none.
+RECT FitRectInAvailableScreen(const RECT& rect);
