@@ -17,10 +17,13 @@
 //   far_min_us, far_mean_us  the same silence as the slave saw it (the
 //                pseudo-terminal's delays both ways added); far_short counts those
 //                below the rule, unmeasured the replies the peer could not time on
-//                a busy machine.
-// Where a cycle goes beyond the limit: port_mean_us - rule_us is the master's
-// own wait, far_mean_us - port_mean_us the pseudo-terminal and the threads'
-// wake-ups.
+//                a busy machine;
+//   excess_us    how much longer a read took than the limit allows;
+//   slave_late_us  how much later than its time the slave's reply ended (the
+//                slave's thread waiting for the processor).
+// Where the excess goes: port_mean_us - rule_us is our master's own wait,
+// far_mean_us - port_mean_us the pseudo-terminal and the threads' wake-ups both
+// ways, slave_late_us the slave's.
 //
 // Write latency (OurWrite, LibmodbusWrite): a write of two registers to slave 1,
 // timed from the call to its acknowledgement, while slave 2 is polled every
@@ -126,6 +129,8 @@ void Report(benchmark::State& state, ModbusSlavePeer& peer, std::int64_t reads, 
   state.counters["far_mean_us"] = silences.meanChars * microsPerChar;
   state.counters["far_short"] = silences.belowRule;
   state.counters["unmeasured"] = silences.unmeasured;
+  state.counters["excess_us"] = rate > 0 ? 1e6 * (1.0 / rate - 1.0 / LineLimit(baud)) : 0.0;
+  state.counters["slave_late_us"] = 1e6 * silences.lateMeanSeconds;
 }
 
 // The silences our master left at its own port.

@@ -136,6 +136,7 @@ ModbusSlavePeer::Silences ModbusSlavePeer::MeasuredSilences() {
   Silences result;
   result.count = static_cast<int>(m_silenceChars.size());
   result.unmeasured = m_unmeasured;
+  result.lateMeanSeconds = m_timedReplies > 0 ? m_lateSeconds / m_timedReplies : 0.0;
   if (m_silenceChars.empty()) return result;
   result.minChars = *std::min_element(m_silenceChars.begin(), m_silenceChars.end());
   result.meanChars = std::accumulate(m_silenceChars.begin(), m_silenceChars.end(), 0.0) / result.count;
@@ -150,6 +151,8 @@ void ModbusSlavePeer::ResetSilences() {
   m_silenceChars.clear();
   m_lastReplyEnd.reset();
   m_unmeasured = 0;
+  m_lateSeconds = 0;
+  m_timedReplies = 0;
 }
 
 void ModbusSlavePeer::NoteRequestArrival(Clock::time_point arrived) {
@@ -300,6 +303,8 @@ void ModbusSlavePeer::SendOnWire(const std::string& wire, Clock::time_point star
   }
   const Clock::time_point after = Clock::now();
   std::lock_guard<std::mutex> lock(m_mutex);
+  ++m_timedReplies;
+  m_lateSeconds += std::chrono::duration<double>(before - (start + step * static_cast<int>(wire.size()))).count();
   // The silence after a reply is the master's to keep only when the reply went
   // out as a slave on time sends it. Not measured: a reply begun late or after
   // the master spoke again (a slave answering an abandoned request talks over
@@ -309,7 +314,8 @@ void ModbusSlavePeer::SendOnWire(const std::string& wire, Clock::time_point star
   // silence counts from before the last byte was written. A figure for the
   // bench: on a busy machine the pseudo-terminal itself may hold bytes back in
   // either direction, so tests judge the master's silences at its own port.
-  const auto limit = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(CharacterLimitSeconds()));
+  const auto limit =
+      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(CharacterLimitSeconds()));
   if (heardFirst || after - before > step / 4 || longestGap > limit) {
     m_lastReplyEnd.reset();
     ++m_unmeasured;

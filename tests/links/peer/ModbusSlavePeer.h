@@ -84,6 +84,7 @@ class ModbusSlavePeer {
     double meanChars = 0;
     int belowRule = 0;      // silences shorter than the frame silence
     int unmeasured = 0;     // replies the peer could not keep or time (it lost the processor)
+    double lateMeanSeconds = 0;  // how much later than its time each reply's last byte went out
   };
   Silences MeasuredSilences();
   void ResetSilences();
@@ -120,6 +121,8 @@ class ModbusSlavePeer {
   std::optional<Clock::time_point> m_lastReplyEnd;
   std::vector<double> m_silenceChars;
   int m_unmeasured = 0;
+  double m_lateSeconds = 0;  // over m_timedReplies wire-timed replies
+  int m_timedReplies = 0;
   std::atomic<bool> m_stop{false};
   std::thread m_thread;
 };
