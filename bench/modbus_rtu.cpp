@@ -1,17 +1,29 @@
 // Completed Modbus RTU reads per second on a wire-timed line: a libmodbus slave
 // on a pseudo-terminal that keeps the time a real 8N1 line at the given baud
-// would take (each request's wire time and 3.5 characters of silence before the
-// reply, one character time per reply byte). Our master (polling thread,
-// listener, receiver) and libmodbus's own master read the same registers.
+// would take (each request's wire time and the line's silence before the reply,
+// one character time per reply byte). The line's silence is 3.5 characters up
+// to 19 200 baud and 1.75 ms above. Our master (polling thread, listener,
+// receiver) and libmodbus's own master read the same registers.
 //
 // Arguments: the baud (9600, 38400) and the number of items (1, 8), one slave
 // each. Figures, beside the rate:
 //   line_pct     the reads per second as a share of the line's limit: one read is
-//                (8 + 9) bytes x 10 bits / baud + 2 x 3.5 characters of silence;
+//                (8 + 9) bytes x 10 bits / baud + 2 x the line's silence;
 //   errors, timeouts  replies with a bad CRC or an exception, and reads unanswered;
-//   silence_min, silence_mean  characters of silence the master left after a reply
-//                (the line needs at least 3.5); short_silences counts those below;
-//                unmeasured, replies the peer could not time on a busy machine.
+//   rule_us      the line's silence;
+//   port_min_us, port_mean_us  the silence our master left at its own port, from
+//                the last byte it read to the next request it wrote (never below
+//                the rule); port_short counts those below;
+//   far_min_us, far_mean_us  the same silence as the slave saw it (the
+//                pseudo-terminal's delays both ways added); far_short counts those
+//                below the rule, unmeasured the replies the peer could not time on
+//                a busy machine;
+//   excess_us    how much longer a read took than the limit allows;
+//   slave_late_us  how much later than its time the slave's reply ended (the
+//                slave's thread waiting for the processor).
+// Where the excess goes: port_mean_us - rule_us is our master's own wait,
+// far_mean_us - port_mean_us the pseudo-terminal and the threads' wake-ups both
+// ways, slave_late_us the slave's.
 //
 // Write latency (OurWrite, LibmodbusWrite): a write of two registers to slave 1,
 // timed from the call to its acknowledgement, while slave 2 is polled every
@@ -35,6 +47,7 @@
 #include <thread>
 #include <vector>
 
+#include "MasterRig.h"
 #include "datacenter/EngineServices.h"
 #include "links/ModBusBase.h"
 #include "peer/ModbusSlavePeer.h"
@@ -66,10 +79,13 @@ struct Line {
   }
 };
 
-// Reads per second the line allows at `baud`.
+// The line's silence at `baud`, 8N1.
+double RuleSilence(int baud) { return baud > 19200 ? 1.75e-3 : 3.5 * 10.0 / baud; }
+
+// Reads per second the line allows at `baud`: both frames and the silence before each.
 double LineLimit(int baud) {
   const double character = 10.0 / baud;
-  return 1.0 / ((kRequestBytes + kReplyBytes) * character + 2 * 3.5 * character);
+  return 1.0 / ((kRequestBytes + kReplyBytes) * character + 2 * RuleSilence(baud));
 }
 
 using Clock = std::chrono::steady_clock;
@@ -102,15 +118,27 @@ void Report(benchmark::State& state, ModbusSlavePeer& peer, std::int64_t reads, 
   const double seconds = std::chrono::duration<double>(elapsed).count();
   const double rate = seconds > 0 ? reads / seconds : 0.0;
   const ModbusSlavePeer::Silences silences = peer.MeasuredSilences();
+  const double microsPerChar = 1e6 * peer.CharacterSeconds();
   state.SetItemsProcessed(reads);
   state.counters["reads_per_s"] = rate;
   state.counters["line_pct"] = 100.0 * rate / LineLimit(baud);
   state.counters["errors"] = errors;
   state.counters["timeouts"] = timeouts;
-  state.counters["silence_min"] = silences.minChars;
-  state.counters["silence_mean"] = silences.meanChars;
-  state.counters["short_silences"] = silences.below3_5;
+  state.counters["rule_us"] = 1e6 * RuleSilence(baud);
+  state.counters["far_min_us"] = silences.minChars * microsPerChar;
+  state.counters["far_mean_us"] = silences.meanChars * microsPerChar;
+  state.counters["far_short"] = silences.belowRule;
   state.counters["unmeasured"] = silences.unmeasured;
+  state.counters["excess_us"] = rate > 0 ? 1e6 * (1.0 / rate - 1.0 / LineLimit(baud)) : 0.0;
+  state.counters["slave_late_us"] = 1e6 * silences.lateMeanSeconds;
+}
+
+// The silences our master left at its own port.
+void ReportPort(benchmark::State& state, LineWatchingMaster& master) {
+  const LineWatchingMaster::Silences silences = master.MeasuredSilences();
+  state.counters["port_min_us"] = 1e6 * silences.shortestSeconds;
+  state.counters["port_mean_us"] = 1e6 * silences.meanSeconds;
+  state.counters["port_short"] = silences.belowRule;
 }
 
 void OurMaster(benchmark::State& state) {
@@ -130,7 +158,7 @@ void OurMaster(benchmark::State& state) {
     pointers.push_back(item.get());
     items.push_back(std::move(item));
   }
-  CModBusBase master;
+  LineWatchingMaster master;
   if (!OpenOurMaster(state, master, line, baud)) {
     SetEngine(nullptr);
     return;
@@ -157,6 +185,7 @@ void OurMaster(benchmark::State& state) {
   bool stalled = !nextAnswer(seen);  // the first read also opens the line
   const DWORD first = seen;
   line.peer.ResetSilences();
+  master.ResetSilences();
   const Clock::time_point start = Clock::now();
   for (auto _ : state) {
     if (!stalled && !nextAnswer(seen)) stalled = true;
@@ -171,6 +200,7 @@ void OurMaster(benchmark::State& state) {
   }
   if (stalled) state.SkipWithError("the master stopped answering");
   Report(state, line.peer, static_cast<std::int64_t>(seen - first), elapsed, baud, errors, timeouts);
+  ReportPort(state, master);
   SetEngine(nullptr);
 }
 BENCHMARK(OurMaster)->ArgNames({"baud", "items"})->ArgsProduct({{9600, 38400}, {1, 8}})->UseRealTime()

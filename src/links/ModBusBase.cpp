@@ -1,6 +1,10 @@
 #include "links/ModBusBase.h"
 
+#include <sys/prctl.h>
+#include <time.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <thread>
 
@@ -129,14 +133,37 @@ LONG CModBusBase::SendFrame(const std::vector<BYTE>& frame) {
 
 std::chrono::nanoseconds ModbusFrameSilence(int baud, int bitsPerChar) {
   if (baud <= 0 || bitsPerChar <= 0) return std::chrono::milliseconds(1);
-  const double seconds = 3.5 * 1.03 * bitsPerChar / baud;
-  return std::chrono::nanoseconds(static_cast<std::int64_t>(seconds * 1e9));
+  const std::int64_t rule = ModbusLineSilence::FrameSilenceNs(baud, bitsPerChar);
+  // A slave's baud may be a few per cent off; the fixed time above 19 200 baud is not.
+  if (baud > ModbusLineSilence::kFixedTimesAboveBaud) return std::chrono::nanoseconds(rule);
+  return std::chrono::nanoseconds(rule * 103 / 100);
 }
 
 namespace {
+// steady_clock is CLOCK_MONOTONIC, the clock the precise sleep below waits on.
 std::int64_t SteadyNowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
+}
+
+// The last stretch before a deadline is spun: a wake-up from a sleep may come
+// tens of microseconds late, a good part of a character at 38 400 baud.
+constexpr std::int64_t kFinalSpinNs = 60000;
+// A wait for a quiet line looks at the stop and write flags at least this often.
+constexpr std::int64_t kQuietStepNs = 5000000;
+
+// Returns at `deadlineNs` (steady clock) or just after it, never before.
+void SleepUntilSteadyNs(std::int64_t deadlineNs) {
+  const std::int64_t wakeNs = deadlineNs - kFinalSpinNs;
+  if (SteadyNowNs() < wakeNs) {
+    timespec at{};
+    at.tv_sec = static_cast<time_t>(wakeNs / 1000000000);
+    at.tv_nsec = static_cast<long>(wakeNs % 1000000000);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+  }
+  while (SteadyNowNs() < deadlineNs) {
+  }
 }
 }  // namespace
 
@@ -153,16 +180,19 @@ DWORD CModBusBase::DrainInput() {
 
 bool CModBusBase::WaitForQuietLine(const std::function<bool()>& keepWaiting, std::int64_t giveUpNs) {
   for (;;) {
-    std::int64_t wait;
+    std::int64_t sendableAt;
     {
       std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
       DrainInput();
-      wait = m_line.WaitBeforeSending(SteadyNowNs());
+      sendableAt = m_line.SendableAt();
     }
-    if (wait == 0) return true;
-    if (!keepWaiting() || !IsOpen() || SteadyNowNs() >= giveUpNs) return false;
-    // Short steps: bytes still coming in put the end further off.
-    std::this_thread::sleep_for(std::chrono::nanoseconds(std::min<std::int64_t>(wait, 500000)));
+    const std::int64_t now = SteadyNowNs();
+    if (now >= sendableAt) return true;
+    if (!keepWaiting() || !IsOpen() || now >= giveUpNs) return false;
+    // To the very end of the silence, so that the request leaves as it ends;
+    // then looked at again, since bytes coming in meanwhile put the end further
+    // off. A long gap (a slow baud) is cut into steps that a stop or a write ends.
+    SleepUntilSteadyNs(std::min(sendableAt, now + kQuietStepNs));
   }
 }
 
@@ -179,6 +209,9 @@ void CModBusBase::RefreshLineTiming() {
 
 UINT CModBusBase::PollingProc(CThreadEngine* thread) {
   thread->SetRunning(true);
+  // Wake-ups to the microsecond: the default slack of 50 us would come out of
+  // every silence the poller waits for.
+  ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   auto* self = static_cast<CModBusBase*>(thread->GetOwner());
   self->RefreshLineTiming();
   {

@@ -6,9 +6,11 @@
 // the item). Tag writes go out as function 16 transactions that take the port
 // over from the polling thread.
 //
-// Every request, and every write, waits until the line has been quiet for 3.5
-// characters: after a time-out the reply may still be coming in, and is let
-// arrive and dropped before the master speaks again.
+// Every request, and every write, waits until the line has been quiet for the
+// frame silence (ModbusFrameSilence): after a time-out the reply may still be
+// coming in, and is let arrive and dropped before the master speaks again. The
+// wait runs to the silence's end on the clock, not to a scheduler tick after it,
+// so that polling keeps the line as busy as the rule lets it.
 //
 // A reply belongs only to the request that is outstanding: the polled item and
 // its slave are remembered under the receive lock, and anything else that
@@ -157,6 +159,7 @@ class CModBusBase : public CSerialEx {
   std::thread::id m_writer;  // the thread whose write holds the line; none when free
 };
 
-// 3.5 character times, three per cent more for margin, at `baud` with `bitsPerChar`
-// bits on the line per character; one millisecond when the baud is unknown.
+// The silence a frame needs before it at `baud` with `bitsPerChar` bits on the
+// line per character: 3.5 character times with three per cent more for margin up
+// to 19 200 baud, the fixed 1.75 ms above; one millisecond when the baud is unknown.
 std::chrono::nanoseconds ModbusFrameSilence(int baud, int bitsPerChar);

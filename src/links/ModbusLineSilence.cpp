@@ -1,6 +1,25 @@
 #include "links/ModbusLineSilence.h"
 
 #include <algorithm>
+#include <limits>
+
+namespace {
+// `halves` half characters at the baud, rounded up: the rule is a least silence.
+std::int64_t HalfCharactersNs(int halves, int baud, int bitsPerChar) {
+  const std::int64_t bitHalves = static_cast<std::int64_t>(halves) * bitsPerChar;
+  return (bitHalves * 1000000000 + 2 * static_cast<std::int64_t>(baud) - 1) / (2 * static_cast<std::int64_t>(baud));
+}
+}  // namespace
+
+std::int64_t ModbusLineSilence::FrameSilenceNs(int baud, int bitsPerChar) {
+  if (baud <= 0 || bitsPerChar <= 0) return 0;
+  return baud > kFixedTimesAboveBaud ? 1750000 : HalfCharactersNs(7, baud, bitsPerChar);
+}
+
+std::int64_t ModbusLineSilence::CharacterLimitNs(int baud, int bitsPerChar) {
+  if (baud <= 0 || bitsPerChar <= 0) return 0;
+  return baud > kFixedTimesAboveBaud ? 750000 : HalfCharactersNs(3, baud, bitsPerChar);
+}
 
 void ModbusLineSilence::SetTiming(std::int64_t gapNs, std::int64_t characterNs) {
   m_gapNs = std::max<std::int64_t>(gapNs, 0);
@@ -18,7 +37,11 @@ void ModbusLineSilence::NoteSent(std::int64_t nowNs, std::size_t length) {
   m_spoke = true;
 }
 
+std::int64_t ModbusLineSilence::SendableAt() const {
+  return m_spoke ? m_lastActivityNs + m_gapNs : std::numeric_limits<std::int64_t>::min();
+}
+
 std::int64_t ModbusLineSilence::WaitBeforeSending(std::int64_t nowNs) const {
   if (!m_spoke) return 0;
-  return std::max<std::int64_t>(m_lastActivityNs + m_gapNs - nowNs, 0);
+  return std::max<std::int64_t>(SendableAt() - nowNs, 0);
 }

@@ -132,10 +132,11 @@ TEST(ModBusBaseTest, StartingThePollingEmptiesTheValuesLeftFromTheLastRun) {
 
 double Milliseconds(std::chrono::nanoseconds span) { return static_cast<double>(span.count()) / 1e6; }
 
-TEST(ModbusFrameSilence, ThreeAndAHalfCharactersWithAMarginAtThePortsSettings) {
+TEST(ModbusFrameSilence, ThreeAndAHalfCharactersWithAMarginUpTo19200BaudTheFixedTimeAbove) {
   // 8N1 at 9600 baud: 10 bits a character, 3.5 characters are 3.65 ms, 3.76 ms with the margin.
   EXPECT_NEAR(Milliseconds(ModbusFrameSilence(9600, 10)), 3.7552, 0.001);
-  EXPECT_NEAR(Milliseconds(ModbusFrameSilence(38400, 11)), 1.0327, 0.001);
+  // Above 19 200 baud the line's fixed 1.75 ms, not 3.5 characters (1.03 ms here).
+  EXPECT_EQ(ModbusFrameSilence(38400, 11), std::chrono::microseconds(1750));
   // Unknown settings (a closed port) keep the old one-millisecond gap.
   EXPECT_EQ(ModbusFrameSilence(-1, 10), std::chrono::milliseconds(1));
   EXPECT_EQ(ModbusFrameSilence(9600, 0), std::chrono::milliseconds(1));

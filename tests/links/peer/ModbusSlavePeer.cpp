@@ -121,16 +121,28 @@ double ModbusSlavePeer::CharacterSeconds() const {
   return baud > 0 ? 10.0 / baud : 0.0;
 }
 
+double ModbusSlavePeer::FrameSilenceSeconds() const {
+  const int baud = m_wireBaud.load();
+  return baud > 19200 ? 1.75e-3 : 3.5 * CharacterSeconds();
+}
+
+double ModbusSlavePeer::CharacterLimitSeconds() const {
+  const int baud = m_wireBaud.load();
+  return baud > 19200 ? 750e-6 : 1.5 * CharacterSeconds();
+}
+
 ModbusSlavePeer::Silences ModbusSlavePeer::MeasuredSilences() {
   std::lock_guard<std::mutex> lock(m_mutex);
   Silences result;
   result.count = static_cast<int>(m_silenceChars.size());
   result.unmeasured = m_unmeasured;
+  result.lateMeanSeconds = m_timedReplies > 0 ? m_lateSeconds / m_timedReplies : 0.0;
   if (m_silenceChars.empty()) return result;
   result.minChars = *std::min_element(m_silenceChars.begin(), m_silenceChars.end());
   result.meanChars = std::accumulate(m_silenceChars.begin(), m_silenceChars.end(), 0.0) / result.count;
-  result.below3_5 = static_cast<int>(std::count_if(m_silenceChars.begin(), m_silenceChars.end(),
-                                                   [](double chars) { return chars < 3.5; }));
+  const double ruleChars = CharacterSeconds() > 0 ? FrameSilenceSeconds() / CharacterSeconds() : 0.0;
+  result.belowRule = static_cast<int>(std::count_if(m_silenceChars.begin(), m_silenceChars.end(),
+                                                    [&](double chars) { return chars < ruleChars; }));
   return result;
 }
 
@@ -139,6 +151,8 @@ void ModbusSlavePeer::ResetSilences() {
   m_silenceChars.clear();
   m_lastReplyEnd.reset();
   m_unmeasured = 0;
+  m_lateSeconds = 0;
+  m_timedReplies = 0;
 }
 
 void ModbusSlavePeer::NoteRequestArrival(Clock::time_point arrived) {
@@ -255,9 +269,9 @@ void ModbusSlavePeer::SendSpoiled(std::vector<std::uint8_t> reply, Clock::time_p
   }
   wire.append(reply.begin(), reply.end());
   if (fault == Fault::NoiseAfter) wire.append("\xFE\x00\x55", 3);
-  // The request takes its own wire time, then the slave waits out 3.5 characters.
-  const auto character = std::chrono::duration<double>(CharacterSeconds());
-  SendOnWire(wire, arrived + std::chrono::duration_cast<Clock::duration>(character * (requestLength + 3.5)));
+  // The request takes its own wire time, then the slave waits out the line's silence.
+  const std::chrono::duration<double> onWire(CharacterSeconds() * requestLength + FrameSilenceSeconds());
+  SendOnWire(wire, arrived + std::chrono::duration_cast<Clock::duration>(onWire));
   m_replies.fetch_add(1);
 }
 
@@ -289,16 +303,20 @@ void ModbusSlavePeer::SendOnWire(const std::string& wire, Clock::time_point star
   }
   const Clock::time_point after = Clock::now();
   std::lock_guard<std::mutex> lock(m_mutex);
+  ++m_timedReplies;
+  m_lateSeconds += std::chrono::duration<double>(before - (start + step * static_cast<int>(wire.size()))).count();
   // The silence after a reply is the master's to keep only when the reply went
   // out as a slave on time sends it. Not measured: a reply begun late or after
   // the master spoke again (a slave answering an abandoned request talks over
-  // the master), one with a pause of more than 1.5 characters (a frame ends
+  // the master), one with a pause longer than a frame allows (a frame ends
   // there on a real line, so the master may take the line as quiet), or one
   // whose last byte this thread lost the processor around. Otherwise the
   // silence counts from before the last byte was written. A figure for the
   // bench: on a busy machine the pseudo-terminal itself may hold bytes back in
   // either direction, so tests judge the master's silences at its own port.
-  if (heardFirst || after - before > step / 4 || longestGap > step * 3 / 2) {
+  const auto limit =
+      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(CharacterLimitSeconds()));
+  if (heardFirst || after - before > step / 4 || longestGap > limit) {
     m_lastReplyEnd.reset();
     ++m_unmeasured;
   } else {

@@ -6,9 +6,10 @@
 //
 // With a wire baud set, the peer keeps the line's time as a real RS-485 slave
 // would see it (8N1, ten bits a character): a request is answered only after
-// its own wire time and 3.5 characters of silence, each reply byte leaves one
-// character time after the one before, and the silence the master leaves
-// between the end of a reply and its next request is measured.
+// its own wire time and the line's silence (3.5 characters, a fixed 1.75 ms
+// above 19 200 baud), each reply byte leaves one character time after the one
+// before, and the silence the master leaves between the end of a reply and its
+// next request is measured.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -73,12 +74,17 @@ class ModbusSlavePeer {
   // 0 (the default) answers at once, as fast as the pseudo-terminal goes.
   void SetWireBaud(int baud);
   double CharacterSeconds() const;  // one character's wire time at the wire baud
+  // The silence a frame needs before it, and the longest pause inside a frame,
+  // at the wire baud.
+  double FrameSilenceSeconds() const;
+  double CharacterLimitSeconds() const;
   struct Silences {
     int count = 0;          // replies followed by a request
     double minChars = 0;    // the shortest silence, in characters
     double meanChars = 0;
-    int below3_5 = 0;       // silences shorter than 3.5 characters
+    int belowRule = 0;      // silences shorter than the frame silence
     int unmeasured = 0;     // replies the peer could not keep or time (it lost the processor)
+    double lateMeanSeconds = 0;  // how much later than its time each reply's last byte went out
   };
   Silences MeasuredSilences();
   void ResetSilences();
@@ -115,6 +121,8 @@ class ModbusSlavePeer {
   std::optional<Clock::time_point> m_lastReplyEnd;
   std::vector<double> m_silenceChars;
   int m_unmeasured = 0;
+  double m_lateSeconds = 0;  // over m_timedReplies wire-timed replies
+  int m_timedReplies = 0;
   std::atomic<bool> m_stop{false};
   std::thread m_thread;
 };

@@ -196,7 +196,7 @@ TEST_F(ModbusMasterPeerTest, AfterATimeOutTheNextRequestLeavesTheLineQuietFirst)
   Start(9600);
   EXPECT_TRUE(PumpUntil([&] { return item->GetTimeoutCount() >= 5 && master.MeasuredSilences().count >= 5; }));
   const LineWatchingMaster::Silences silences = master.MeasuredSilences();
-  EXPECT_EQ(silences.below3_5, 0) << "of " << silences.count << ", the shortest " << silences.shortestChars
+  EXPECT_EQ(silences.belowRule, 0) << "of " << silences.count << ", the shortest " << silences.shortestChars
                                   << " characters";
 }
 
