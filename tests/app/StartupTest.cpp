@@ -76,6 +76,51 @@ class OtherInstance {
   pid_t m_pid = -1;
 };
 
+// Another program with the database open, of another user or session (it
+// holds no single-instance lock), until it is killed: a process of its own
+// holding the lock beside the database.
+class ProgramOnTheSameDatabase {
+ public:
+  explicit ProgramOnTheSameDatabase(const std::string& lockPath) {
+    int ready[2];
+    EXPECT_EQ(::pipe(ready), 0);
+    m_pid = ::fork();
+    if (m_pid == 0) {
+      // Only async-signal-safe calls after the fork.
+      const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+      struct flock whole{};
+      whole.l_type = F_WRLCK;
+      whole.l_whence = SEEK_SET;
+      const char locked = (fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &whole) == 0) ? 'y' : 'n';
+      [[maybe_unused]] const ssize_t written = ::write(ready[1], &locked, 1);
+      for (;;) ::pause();
+    }
+    char locked = 'n';
+    EXPECT_EQ(::read(ready[0], &locked, 1), 1);
+    EXPECT_EQ(locked, 'y');
+    ::close(ready[0]);
+    ::close(ready[1]);
+  }
+  ~ProgramOnTheSameDatabase() {
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, nullptr, 0);
+  }
+  // Whether a program starting now could take the lock (a descriptor of its
+  // own conflicts with this process's too).
+  static bool CouldTake(const std::string& lockPath) {
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
+    struct flock whole{};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    const bool taken = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &whole) == 0;
+    if (fd >= 0) ::close(fd);
+    return taken;
+  }
+
+ private:
+  pid_t m_pid = -1;
+};
+
 class CountingScout : public CDialog {
  public:
   CountingScout() { ++made; }
@@ -147,6 +192,48 @@ TEST_F(Startup, AMissingOrReadOnlySettingsFileEndsTheStartWithOneBoxAFailureCode
   EXPECT_EQ(dir.Read("Qelo-Setting.ini"), settings);
   ::chmod(SettingsPath().c_str(), 0644);
   EXPECT_EQ(theApp.ExitInstance(), kRefusedStartExitCode);
+}
+
+TEST_F(Startup, AFolderAtTheSettingsFilesNameIsRefusedAsAMissingFileIs) {
+  MakeDatabase();
+  std::filesystem::remove(SettingsPath());
+  std::filesystem::create_directory(SettingsPath());
+  boxes.Expect(IDOK, "Setting file not found!\n" + SettingsPath());
+  EXPECT_FALSE(theApp.InitInstance());
+  EXPECT_EQ(boxes.Count(), 1u);
+  ExpectNothingStarted();
+  EXPECT_TRUE(std::filesystem::is_directory(SettingsPath()));
+  EXPECT_EQ(theApp.ExitInstance(), kRefusedStartExitCode);
+}
+
+TEST_F(Startup, ASecondProgramOnADatabaseAnotherProgramHasOpenIsRefusedBeforeItTouchesItWhateverItsSession) {
+  MakeDatabase();
+  const std::string lockPath = DatabasePath() + kDatabaseInUseSuffix;
+  const std::string database = dir.Read("Qelo-DataBase.mdb");
+  {
+    ProgramOnTheSameDatabase other(lockPath);
+    boxes.Expect(IDOK, kDatabaseInUseText + DatabasePath());
+    EXPECT_FALSE(theApp.InitInstance());
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].caption, "RuvFrame");
+    EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL));
+    ExpectNothingStarted();
+    EXPECT_EQ(dir.Read("Qelo-DataBase.mdb"), database);
+    for (const char* beside : {"-wal", "-shm", ".kept.txt", ".unwritten.txt"})
+      EXPECT_FALSE(Exists(DatabasePath() + beside)) << beside;
+    EXPECT_EQ(theApp.ExitInstance(), kRefusedStartExitCode);
+  }
+
+  // The program that starts holds it for its life against every other, and
+  // lets it go at its exit (the refused start kept its single-instance lock).
+  const std::string runtime = dir.File("second-run");
+  std::filesystem::create_directory(runtime);
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  ASSERT_TRUE(StartApplication());
+  StopCycles();
+  EXPECT_FALSE(ProgramOnTheSameDatabase::CouldTake(lockPath));
+  EXPECT_EQ(CloseApplication(), 0);
+  EXPECT_TRUE(ProgramOnTheSameDatabase::CouldTake(lockPath));
 }
 
 TEST_F(Startup, TheSplashShowsTheBannerUntilThreeSecondsAfterThePlantShowsThenTheMainWindowComesForward) {
