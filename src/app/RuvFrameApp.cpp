@@ -117,6 +117,7 @@ BOOL CRuvFrameApp::InitInstance() {
 }
 
 bool CRuvFrameApp::TakeDatabaseLock() {
+  m_databaseLock.reset();
   const std::string database = GetModuleFolder() + m_engine->GetDatabaseFileName();
   // A missing database ends the start at its own check, with its own box.
   if (!FileExists(database)) return true;
