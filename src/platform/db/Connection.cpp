@@ -52,9 +52,9 @@ void DatabaseHandle::Close() {
 void DatabaseHandle::Fail(int rc, bool writing) const {
   std::string detail = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
   // SQLite's "disk I/O error" alone hides why: the system's own words (no
-  // space left, a lost disk, no permission) go with it.
-  if (const int systemError = m_db ? sqlite3_system_errno(m_db) : 0;
-      systemError != 0 && ((rc & 0xFF) == SQLITE_IOERR || (rc & 0xFF) == SQLITE_CANTOPEN))
+  // space left, a lost disk) go with it. Not for a file it could not open:
+  // its last try may have been another way of opening, with its own error.
+  if (const int systemError = m_db ? sqlite3_system_errno(m_db) : 0; systemError != 0 && (rc & 0xFF) == SQLITE_IOERR)
     detail += std::string(": ") + std::strerror(systemError);
   switch (rc & 0xFF) {
     case SQLITE_BUSY:
