@@ -1,6 +1,7 @@
 #include "app/RuvFrameApp.h"
 
 #include <array>
+#include <cstring>
 
 #include "app/AboutDlg.h"
 #include "app/BatchNumDlg.h"
@@ -16,6 +17,8 @@
 #include "engine/ProcessEngineApp.h"
 #include "platform/base/AtomicFile.h"
 #include "platform/base/ExitHook.h"
+#include "platform/base/FileInUseLock.h"
+#include "platform/base/MessageBoxService.h"
 #include "platform/base/ProfileStore.h"
 #include "platform/ui/MessageCore.h"
 #include "links/OpcServer.h"
@@ -66,6 +69,12 @@ BOOL CRuvFrameApp::InitInstance() {
     return EndStart();
   }
   m_engine->SetFilePaths(kFilePrefix);
+  // Before anything reads or writes the database, its journal or the files
+  // beside it: a refused start touches none of them.
+  if (!TakeDatabaseLock()) {
+    m_exitCode = kRefusedStartExitCode;
+    return EndStart();
+  }
   SetRegistryKey(kRegistryName);
   // A rewrite cut by a kill -9 left its temporary file beside the file; the
   // next write would take it away, but a file seldom written would keep it.
@@ -107,6 +116,29 @@ BOOL CRuvFrameApp::InitInstance() {
   return TRUE;
 }
 
+bool CRuvFrameApp::TakeDatabaseLock() {
+  m_databaseLock.reset();
+  const std::string database = GetModuleFolder() + m_engine->GetDatabaseFileName();
+  // A missing database ends the start at its own check, with its own box.
+  if (!FileExists(database)) return true;
+  const std::string lockFile = database + kDatabaseInUseSuffix;
+  m_databaseLock = std::make_unique<FileInUseLock>();
+  const FileInUseLock::Result result = m_databaseLock->Take(lockFile);
+  if (result == FileInUseLock::Result::Taken) return true;
+  const std::string systemSays = std::string("\n(") + std::strerror(m_databaseLock->Error()) + ")";
+  std::string text;
+  switch (result) {
+    case FileInUseLock::Result::HeldElsewhere: text = kDatabaseInUseText + database + kDatabaseInUseAdvice; break;
+    case FileInUseLock::Result::CannotOpen: text = kDatabaseLockFileText + lockFile + systemSays; break;
+    // Without the lock two programs could write one record twice or lose it:
+    // such a folder is refused, not merely warned about.
+    default: text = kDatabaseNoLocksText + lockFile + systemSays; break;
+  }
+  m_databaseLock.reset();
+  ShowMessageBox(text, "RuvFrame", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+  return false;
+}
+
 BOOL CRuvFrameApp::EndStart() {
   m_splash.reset();
   return FALSE;
@@ -143,17 +175,22 @@ int CRuvFrameApp::ExitInstance() {
     m_engine.reset();
     m_processData.reset();
     C_BaseShape::FreeIniTable();
+    // Nothing of this program writes the database any more.
+    m_databaseLock.reset();
   }
   return CWinApp::ExitInstance();
 }
 
 void CRuvFrameApp::HandOverToAbandonedCycles() {
+  // The database stays open with the engine, and so its lock: declared first, it goes last.
   struct Leftovers {
+    std::unique_ptr<FileInUseLock> databaseLock;
     std::unique_ptr<CRuvEngineApp> engine;
     std::unique_ptr<C_ProcessDataGen> processData;
   };
   auto leftovers = std::make_shared<Leftovers>();
   CRuvEngineApp* engine = m_engine.get();
+  leftovers->databaseLock = std::move(m_databaseLock);
   leftovers->engine = std::move(m_engine);
   leftovers->processData = std::move(m_processData);
   // The last abandoned cycle to leave has them freed on this thread (unless the
@@ -164,6 +201,7 @@ void CRuvFrameApp::HandOverToAbandonedCycles() {
   for (int index : cycles)
     if (engine && engine->GetCycleThread(index).IsAbandoned()) ++abandonedCycles;
   if (abandonedCycles == 0 || AbandonedWorkerCount() > abandonedCycles) {
+    static_cast<void>(leftovers->databaseLock.release());
     static_cast<void>(leftovers->engine.release());
     static_cast<void>(leftovers->processData.release());
     return;

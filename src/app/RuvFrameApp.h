@@ -12,6 +12,7 @@
 class CRuvEngineApp;
 class C_ProcessDataGen;
 class CSplashDriver;
+class FileInUseLock;
 
 inline constexpr const char* kFilePrefix = "Qelo";
 // The single-instance and profile name: "RuvFrame " followed by the prefix.
@@ -19,19 +20,33 @@ inline constexpr const char* kRegistryName = "RuvFrame Qelo";
 inline constexpr const char* kAlreadyRunningText = "RuvFrame Qelo already running!";
 inline constexpr const char* kSettingsFileLabel = "Setting";
 inline constexpr UINT ID_SHOW_DATACENTER_SCOUT = 40001;
-// The exit code of a start refused because the settings file is missing or read-only.
+// The exit code of a start refused because the settings file is missing,
+// read-only or no file, or the database is open in another program.
 inline constexpr int kRefusedStartExitCode = 1;
+// The file beside the database whose lock says it is open (never one of
+// SQLite's own names, never deleted).
+inline constexpr const char* kDatabaseInUseSuffix = ".inuse";
+// The boxes of a start refused by it: the text, the path, and for the last two
+// the system's words in brackets.
+inline constexpr const char* kDatabaseInUseText = "DataBase file is open in another RuvFrame program!\n";
+inline constexpr const char* kDatabaseInUseAdvice =
+    "\nOnly one program at a time may use it, whoever runs it and on whichever computer: close the other one first.";
+inline constexpr const char* kDatabaseLockFileText = "DataBase lock file cannot be opened!\n";
+inline constexpr const char* kDatabaseNoLocksText =
+    "DataBase file's folder cannot lock files, so nothing keeps a second program off the database!\n";
 
 class CRuvFrameApp : public CWinApp {
  public:
   CRuvFrameApp();
   ~CRuvFrameApp() override;
   // FALSE when the start ends: another instance runs, the settings file is
-  // missing or read-only, or the main frame or the plant document cannot be made.
+  // missing or read-only, the database is open in another program (of any
+  // user or computer), or the main frame or the plant document cannot be made.
   BOOL InitInstance() override;
   // Deletes the engine root (after publishing none), the general process data
   // and the shapes' settings table, whatever the start got to. The code is
-  // kRefusedStartExitCode after a start the settings file refused.
+  // kRefusedStartExitCode after a start the settings file or the database's
+  // lock refused. The database's lock goes last.
   int ExitInstance() override;
   // The close a termination signal asks for: as the confirmed close, without the question.
   void OnTerminationSignal() override;
@@ -52,6 +67,9 @@ class CRuvFrameApp : public CWinApp {
 
  private:
   bool ActivateExistingPlantForm();
+  // The lock that keeps the database to this program; false (after its box)
+  // when the start must end.
+  bool TakeDatabaseLock();
   // The engine root and the process data go to the engine's abandoned cycles:
   // freed once the last of them has left, never before.
   void HandOverToAbandonedCycles();
@@ -59,6 +77,8 @@ class CRuvFrameApp : public CWinApp {
   BOOL EndStart();
   void StepSplash();
 
+  // First, so that it goes after everything that may write the database.
+  std::unique_ptr<FileInUseLock> m_databaseLock;
   std::unique_ptr<CSplashDriver> m_splash;
   std::unique_ptr<C_ProcessDataGen> m_processData;
   std::unique_ptr<CRuvEngineApp> m_engine;

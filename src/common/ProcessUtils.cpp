@@ -21,9 +21,10 @@ namespace {
 constexpr UINT kStopBox = MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL;
 constexpr UINT kWarningBox = MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL;
 
-bool PathExists(const std::string& path) {
+// A folder (or anything else but a file) at the name is no file to read or write.
+bool IsFile(const std::string& path) {
   struct stat st{};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool IsFolder(const char* path) {
@@ -41,7 +42,7 @@ std::string GetAppModuleName() {
 }
 
 bool CheckFileWritable(const std::string& label, const std::string& path) {
-  if (!PathExists(path)) {
+  if (!IsFile(path)) {
     ShowMessageBox(label + " file not found!\n" + path, "", kStopBox);
     return false;
   }

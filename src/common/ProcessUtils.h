@@ -11,7 +11,8 @@ std::string GetAppModuleName();
 // True when the file exists and is writable. Otherwise shows
 // "<label> file not found!\n<path>" or "<label> file is Read-Only!\n<path>"
 // (system-modal, stop icon) and gives false. Read-only means no write bit is set,
-// which also holds for root, who could write it anyway.
+// which also holds for root, who could write it anyway. A folder or anything
+// else but a file at the path is not found.
 bool CheckFileWritable(const std::string& label, const std::string& path);
 
 // Puts the text without its leading blanks on the clipboard. False when the

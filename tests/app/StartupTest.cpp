@@ -3,7 +3,9 @@
 // whole run closed with Yes.
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -74,6 +76,116 @@ class OtherInstance {
 
  private:
   pid_t m_pid = -1;
+};
+
+// Another program with the database open, of another user or session (it
+// holds no single-instance lock), until it is killed: a process of its own
+// holding the lock beside the database.
+class ProgramOnTheSameDatabase {
+ public:
+  explicit ProgramOnTheSameDatabase(const std::string& lockPath) {
+    int ready[2];
+    EXPECT_EQ(::pipe(ready), 0);
+    m_pid = ::fork();
+    if (m_pid == 0) {
+      // Only async-signal-safe calls after the fork.
+      const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+      struct flock whole{};
+      whole.l_type = F_WRLCK;
+      whole.l_whence = SEEK_SET;
+      const char locked = (fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &whole) == 0) ? 'y' : 'n';
+      [[maybe_unused]] const ssize_t written = ::write(ready[1], &locked, 1);
+      for (;;) ::pause();
+    }
+    char locked = 'n';
+    EXPECT_EQ(::read(ready[0], &locked, 1), 1);
+    EXPECT_EQ(locked, 'y');
+    ::close(ready[0]);
+    ::close(ready[1]);
+  }
+  ~ProgramOnTheSameDatabase() {
+    ::kill(m_pid, SIGKILL);
+    ::waitpid(m_pid, nullptr, 0);
+  }
+  // Whether a program starting now could take the lock (a descriptor of its
+  // own conflicts with this process's too).
+  static bool CouldTake(const std::string& lockPath) {
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
+    struct flock whole{};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    const bool taken = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &whole) == 0;
+    if (fd >= 0) ::close(fd);
+    return taken;
+  }
+
+ private:
+  pid_t m_pid = -1;
+};
+
+// A disk with no room left, as the system reports it to SQLite while it lives:
+// the shared-memory file beside the database cannot grow and no write goes
+// in, both for want of space (ENOSPC). It is the default file system then.
+class FullDiskFileSystem {
+ public:
+  FullDiskFileSystem() {
+    s_real = sqlite3_vfs_find(nullptr);
+    s_full = *s_real;
+    s_full.zName = "full-disk";
+    s_full.pNext = nullptr;
+    s_full.szOsFile = static_cast<int>(sizeof(File)) + s_real->szOsFile;
+    s_full.xOpen = &Open;
+    s_full.xGetLastError = [](sqlite3_vfs*, int, char*) { return ENOSPC; };
+    EXPECT_EQ(sqlite3_vfs_register(&s_full, 1), SQLITE_OK);
+  }
+  ~FullDiskFileSystem() {
+    sqlite3_vfs_unregister(&s_full);
+    sqlite3_vfs_register(s_real, 1);
+  }
+
+ private:
+  struct File {
+    sqlite3_file base;
+    sqlite3_file* real;
+  };
+  static sqlite3_file* Real(sqlite3_file* file) { return reinterpret_cast<File*>(file)->real; }
+  static const sqlite3_io_methods& Of(sqlite3_file* file) { return *Real(file)->pMethods; }
+  static int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
+    File* own = reinterpret_cast<File*>(file);
+    own->real = reinterpret_cast<sqlite3_file*>(own + 1);
+    const int rc = s_real->xOpen(s_real, name, own->real, flags, outFlags);
+    own->base.pMethods = rc == SQLITE_OK && own->real->pMethods ? Methods(own->real->pMethods) : nullptr;
+    return rc;
+  }
+  static const sqlite3_io_methods* Methods(const sqlite3_io_methods* real) {
+    // Each file goes on with its own methods (the journal's have no shared memory).
+    static sqlite3_io_methods methods;
+    methods.iVersion = real->iVersion;
+    methods.xClose = [](sqlite3_file* f) { return Of(f).xClose(Real(f)); };
+    methods.xRead = [](sqlite3_file* f, void* to, int n, sqlite3_int64 at) { return Of(f).xRead(Real(f), to, n, at); };
+    methods.xWrite = [](sqlite3_file*, const void*, int, sqlite3_int64) { return SQLITE_FULL; };
+    methods.xTruncate = [](sqlite3_file* f, sqlite3_int64 size) { return Of(f).xTruncate(Real(f), size); };
+    methods.xSync = [](sqlite3_file* f, int flags) { return Of(f).xSync(Real(f), flags); };
+    methods.xFileSize = [](sqlite3_file* f, sqlite3_int64* size) { return Of(f).xFileSize(Real(f), size); };
+    methods.xLock = [](sqlite3_file* f, int level) { return Of(f).xLock(Real(f), level); };
+    methods.xUnlock = [](sqlite3_file* f, int level) { return Of(f).xUnlock(Real(f), level); };
+    methods.xCheckReservedLock = [](sqlite3_file* f, int* out) { return Of(f).xCheckReservedLock(Real(f), out); };
+    methods.xFileControl = [](sqlite3_file* f, int op, void* arg) { return Of(f).xFileControl(Real(f), op, arg); };
+    methods.xSectorSize = [](sqlite3_file* f) { return Of(f).xSectorSize(Real(f)); };
+    methods.xDeviceCharacteristics = [](sqlite3_file* f) { return Of(f).xDeviceCharacteristics(Real(f)); };
+    methods.xShmMap = [](sqlite3_file* f, int region, int size, int extend, void volatile** out) {
+      if (extend) return SQLITE_IOERR_SHMSIZE;
+      return Of(f).xShmMap(Real(f), region, size, extend, out);
+    };
+    methods.xShmLock = [](sqlite3_file* f, int at, int n, int flags) { return Of(f).xShmLock(Real(f), at, n, flags); };
+    methods.xShmBarrier = [](sqlite3_file* f) { Of(f).xShmBarrier(Real(f)); };
+    methods.xShmUnmap = [](sqlite3_file* f, int remove) { return Of(f).xShmUnmap(Real(f), remove); };
+    methods.xFetch = [](sqlite3_file* f, sqlite3_int64 at, int n, void** out) { return Of(f).xFetch(Real(f), at, n, out); };
+    methods.xUnfetch = [](sqlite3_file* f, sqlite3_int64 at, void* p) { return Of(f).xUnfetch(Real(f), at, p); };
+    return &methods;
+  }
+  static inline sqlite3_vfs* s_real = nullptr;
+  static inline sqlite3_vfs s_full{};
 };
 
 class CountingScout : public CDialog {
@@ -147,6 +259,63 @@ TEST_F(Startup, AMissingOrReadOnlySettingsFileEndsTheStartWithOneBoxAFailureCode
   EXPECT_EQ(dir.Read("Qelo-Setting.ini"), settings);
   ::chmod(SettingsPath().c_str(), 0644);
   EXPECT_EQ(theApp.ExitInstance(), kRefusedStartExitCode);
+}
+
+TEST_F(Startup, AFolderAtTheSettingsFilesNameIsRefusedAsAMissingFileIs) {
+  MakeDatabase();
+  std::filesystem::remove(SettingsPath());
+  std::filesystem::create_directory(SettingsPath());
+  boxes.Expect(IDOK, "Setting file not found!\n" + SettingsPath());
+  EXPECT_FALSE(theApp.InitInstance());
+  EXPECT_EQ(boxes.Count(), 1u);
+  ExpectNothingStarted();
+  EXPECT_TRUE(std::filesystem::is_directory(SettingsPath()));
+  EXPECT_EQ(theApp.ExitInstance(), kRefusedStartExitCode);
+}
+
+TEST_F(Startup, ASecondProgramOnADatabaseAnotherProgramHasOpenIsRefusedBeforeItTouchesItWhateverItsSession) {
+  MakeDatabase();
+  const std::string lockPath = DatabasePath() + kDatabaseInUseSuffix;
+  const std::string database = dir.Read("Qelo-DataBase.mdb");
+  {
+    ProgramOnTheSameDatabase other(lockPath);
+    boxes.Expect(IDOK, kDatabaseInUseText + DatabasePath());
+    EXPECT_FALSE(theApp.InitInstance());
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].caption, "RuvFrame");
+    EXPECT_EQ(boxes.Boxes()[0].style, static_cast<UINT>(MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL));
+    ExpectNothingStarted();
+    EXPECT_EQ(dir.Read("Qelo-DataBase.mdb"), database);
+    for (const char* beside : {"-wal", "-shm", ".kept.txt", ".unwritten.txt"})
+      EXPECT_FALSE(Exists(DatabasePath() + beside)) << beside;
+    EXPECT_EQ(theApp.ExitInstance(), kRefusedStartExitCode);
+  }
+
+  // The program that starts holds it for its life against every other, and
+  // lets it go at its exit (the refused start kept its single-instance lock).
+  const std::string runtime = dir.File("second-run");
+  std::filesystem::create_directory(runtime);
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  ASSERT_TRUE(StartApplication());
+  StopCycles();
+  EXPECT_FALSE(ProgramOnTheSameDatabase::CouldTake(lockPath));
+  EXPECT_EQ(CloseApplication(), 0);
+  EXPECT_TRUE(ProgramOnTheSameDatabase::CouldTake(lockPath));
+}
+
+TEST_F(Startup, AStartOnAFullDiskSaysWhatTheSystemSaidAndNeverThatATableIsMissing) {
+  MakeDatabase();
+  boxes.SetDefaultAnswer(IDOK);
+  {
+    FullDiskFileSystem full;
+    StartApplication();  // the form may show: the start ends through its quit
+  }
+  const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_NE(shown.front().text.find("No space left on device"), std::string::npos) << shown.front().text;
+  for (const ScriptedMessageBox::Shown& box : shown)
+    EXPECT_EQ(box.text.find("Cannot find the table"), std::string::npos) << box.text;
+  EXPECT_TRUE(IsQuitPosted());  // the start ends
 }
 
 TEST_F(Startup, TheSplashShowsTheBannerUntilThreeSecondsAfterThePlantShowsThenTheMainWindowComesForward) {

@@ -50,7 +50,12 @@ void DatabaseHandle::Close() {
 }
 
 void DatabaseHandle::Fail(int rc, bool writing) const {
-  const std::string detail = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
+  std::string detail = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
+  // SQLite's "disk I/O error" alone hides why: the system's own words (no
+  // space left, a lost disk) go with it. Not for a file it could not open:
+  // its last try may have been another way of opening, with its own error.
+  if (const int systemError = m_db ? sqlite3_system_errno(m_db) : 0; systemError != 0 && (rc & 0xFF) == SQLITE_IOERR)
+    detail += std::string(": ") + std::strerror(systemError);
   switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -60,7 +65,8 @@ void DatabaseHandle::Fail(int rc, bool writing) const {
     case SQLITE_READONLY:
       throw DbError(kErrDatabase, "Cannot update. The database or object is read-only. Nothing was written.");
     case SQLITE_FULL:
-      throw DbError(kErrDatabase, "Could not update; the disk is full. Nothing was written.");
+      throw DbError(kErrDatabase, ruv::Format("Could not update; the disk is full (%s). Nothing was written.",
+                                              sqlite3_errstr(SQLITE_FULL)));
     case SQLITE_NOTADB:
       throw DbError(kErrDatabase, ruv::Format("'%s' is not a database file.", m_path.c_str()));
     case SQLITE_CORRUPT:
