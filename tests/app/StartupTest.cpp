@@ -48,18 +48,37 @@ namespace {
 const char* const kCloseQuestionText = "Application will be closed.\r\nAre you sure?";
 const char* const kSecondStart = "The second execution of RuvFrame is starting!";
 
-// Another process holding the single-instance lock until it is killed.
-class OtherInstance {
+bool TakeSingleInstanceLock(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
+
+bool TakeDatabaseLock(int fd) {
+  struct flock whole{};
+  whole.l_type = F_WRLCK;
+  whole.l_whence = SEEK_SET;
+  return ::fcntl(fd, F_OFD_SETLK, &whole) == 0;
+}
+
+// Whether a program starting now could take the lock beside the database (a
+// descriptor of its own conflicts with this process's too).
+bool CouldTakeDatabaseLock(const std::string& lockPath) {
+  const int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
+  const bool taken = fd >= 0 && TakeDatabaseLock(fd);
+  if (fd >= 0) ::close(fd);
+  return taken;
+}
+
+// Another process holding a lock file until it is killed: the single-instance
+// lock (another program of this session), or the lock beside the database
+// (another program on the same database, of another user or session).
+class LockHoldingProcess {
  public:
-  OtherInstance() {
-    const std::string lockPath = SingleInstanceLockPath(kRegistryName);
+  LockHoldingProcess(const std::string& lockPath, bool (*take)(int fd)) {
     int ready[2];
     EXPECT_EQ(::pipe(ready), 0);
     m_pid = ::fork();
     if (m_pid == 0) {
       // Only async-signal-safe calls after the fork.
       const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-      const char locked = (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) ? 'y' : 'n';
+      const char locked = (fd >= 0 && take(fd)) ? 'y' : 'n';
       [[maybe_unused]] const ssize_t written = ::write(ready[1], &locked, 1);
       for (;;) ::pause();
     }
@@ -69,56 +88,10 @@ class OtherInstance {
     ::close(ready[0]);
     ::close(ready[1]);
   }
-  ~OtherInstance() {
+  ~LockHoldingProcess() {
     ::kill(m_pid, SIGKILL);
     ::waitpid(m_pid, nullptr, 0);
   }
-
- private:
-  pid_t m_pid = -1;
-};
-
-// Another program with the database open, of another user or session (it
-// holds no single-instance lock), until it is killed: a process of its own
-// holding the lock beside the database.
-class ProgramOnTheSameDatabase {
- public:
-  explicit ProgramOnTheSameDatabase(const std::string& lockPath) {
-    int ready[2];
-    EXPECT_EQ(::pipe(ready), 0);
-    m_pid = ::fork();
-    if (m_pid == 0) {
-      // Only async-signal-safe calls after the fork.
-      const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-      struct flock whole{};
-      whole.l_type = F_WRLCK;
-      whole.l_whence = SEEK_SET;
-      const char locked = (fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &whole) == 0) ? 'y' : 'n';
-      [[maybe_unused]] const ssize_t written = ::write(ready[1], &locked, 1);
-      for (;;) ::pause();
-    }
-    char locked = 'n';
-    EXPECT_EQ(::read(ready[0], &locked, 1), 1);
-    EXPECT_EQ(locked, 'y');
-    ::close(ready[0]);
-    ::close(ready[1]);
-  }
-  ~ProgramOnTheSameDatabase() {
-    ::kill(m_pid, SIGKILL);
-    ::waitpid(m_pid, nullptr, 0);
-  }
-  // Whether a program starting now could take the lock (a descriptor of its
-  // own conflicts with this process's too).
-  static bool CouldTake(const std::string& lockPath) {
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
-    struct flock whole{};
-    whole.l_type = F_WRLCK;
-    whole.l_whence = SEEK_SET;
-    const bool taken = fd >= 0 && ::fcntl(fd, F_OFD_SETLK, &whole) == 0;
-    if (fd >= 0) ::close(fd);
-    return taken;
-  }
-
  private:
   pid_t m_pid = -1;
 };
@@ -217,7 +190,7 @@ class Startup : public PlantFormFixture {
 TEST_F(Startup, ASecondInstanceIsRefusedWithoutAWindowOrAFileUnlessCtrlAndShiftAreHeld) {
   MakeDatabase();
   const std::string settings = dir.Read("Qelo-Setting.ini");
-  OtherInstance other;
+  LockHoldingProcess other(SingleInstanceLockPath(kRegistryName), TakeSingleInstanceLock);
   boxes.Expect(IDOK, kAlreadyRunningText);
   EXPECT_FALSE(theApp.InitInstance());
   EXPECT_EQ(boxes.Count(), 1u);
@@ -278,7 +251,7 @@ TEST_F(Startup, ASecondProgramOnADatabaseAnotherProgramHasOpenIsRefusedBeforeItT
   const std::string lockPath = DatabasePath() + kDatabaseInUseSuffix;
   const std::string database = dir.Read("Qelo-DataBase.mdb");
   {
-    ProgramOnTheSameDatabase other(lockPath);
+    LockHoldingProcess other(lockPath, TakeDatabaseLock);
     boxes.Expect(IDOK, kDatabaseInUseText + DatabasePath());
     EXPECT_FALSE(theApp.InitInstance());
     ASSERT_EQ(boxes.Count(), 1u);
@@ -298,9 +271,9 @@ TEST_F(Startup, ASecondProgramOnADatabaseAnotherProgramHasOpenIsRefusedBeforeItT
   ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   ASSERT_TRUE(StartApplication());
   StopCycles();
-  EXPECT_FALSE(ProgramOnTheSameDatabase::CouldTake(lockPath));
+  EXPECT_FALSE(CouldTakeDatabaseLock(lockPath));
   EXPECT_EQ(CloseApplication(), 0);
-  EXPECT_TRUE(ProgramOnTheSameDatabase::CouldTake(lockPath));
+  EXPECT_TRUE(CouldTakeDatabaseLock(lockPath));
 }
 
 TEST_F(Startup, AStartOnAFullDiskSaysWhatTheSystemSaidAndNeverThatATableIsMissing) {
