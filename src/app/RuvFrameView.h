@@ -81,6 +81,10 @@ inline constexpr const char* kTwoChargesFormat =
     "%s is not charged: %s is being charged with %s.\n"
     "One charge at a time, so that each is weighed: start the pump once the other is off.";
 inline constexpr const char* kChargeRefusedCaption = "Charge and discharge";
+// An Event2 row the ledger still had to change is gone from the database (row id, material).
+inline constexpr const char* kLostRowFormat =
+    "The record of a charge (Event2 row %d, %s) is no longer in the database: another program deleted it.\n"
+    "Its later changes are not written.";
 
 class CRuvFrameView : public CFormView {
  public:

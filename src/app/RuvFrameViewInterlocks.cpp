@@ -13,6 +13,7 @@
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
 #include "platform/base/Text.h"
+#include "platform/db/PendingWrites.h"
 #include "plant/MaterialLedger.h"
 #include "plant/PlantModel.h"
 #include "records/AdoDatabase.h"
@@ -400,24 +401,32 @@ void CRuvFrameView::WriteLedgerRows() {
   CMaterialLedger& ledger = GetMaterialLedger();
   // A row added while the database was locked may have got another id than it showed.
   ledger.FollowRows([table](int id) { return table->FollowRecordId(id); });
+  // Written again at the next flush, not in this one's loop.
+  std::vector<CMaterialLedger::EntryId> failed;
   // A part a discharge left is written once the row it continues has its id.
   for (auto states = ledger.TakeRowsToWrite(); !states.empty(); states = ledger.TakeRowsToWrite())
   for (const CMaterialLedger::RowState& state : states) {
     const CMaterial* material = GetMaterial(state.material);
     if (!material) {
-      ledger.RowFailed(state.entry);
+      ledger.RowLost(state.entry);
       continue;
     }
     if (state.row != CMaterialLedger::kNoRow) {
-      if (!table->FindRecord(state.row) || table->Current().GetRecordID() != state.row) {
-        ledger.RowFailed(state.entry);
+      // Found by its followed id: a kept row may have been written since the flush began.
+      if (!table->FindRecord(state.row)) {
+        ledger.RowLost(state.entry);
+        // A kept new row that could not be written was told by the database.
+        if (!ruv::db::IsKeptRowHandle(table->FollowRecordId(state.row)))
+          MessageBox(ruv::Format(kLostRowFormat, table->FollowRecordId(state.row), material->GetName().c_str()),
+                     kChargeRefusedCaption, MB_OK | MB_ICONSTOP);
         continue;
       }
+      const int row = table->Current().GetRecordID();
       FillRow(table->Current(), *material, state);
       if (table->SaveCurrent())
-        ledger.RowWritten(state.entry, state.row);
+        ledger.RowWritten(state.entry, row);
       else
-        ledger.RowFailed(state.entry);
+        failed.push_back(state.entry);
       continue;
     }
     CEvent2RS::CSTFields& row = table->Scratch();
@@ -431,8 +440,9 @@ void CRuvFrameView::WriteLedgerRows() {
     if (table->AddNew())
       ledger.RowWritten(state.entry, table->Current().GetRecordID());
     else
-      ledger.RowFailed(state.entry);
+      failed.push_back(state.entry);
   }
+  for (CMaterialLedger::EntryId entry : failed) ledger.RowFailed(entry);
 }
 
 void CRuvFrameView::FillRow(CEvent2RS::CSTFields& row, const CMaterial& material,

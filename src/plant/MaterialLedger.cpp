@@ -1,6 +1,7 @@
 #include "plant/MaterialLedger.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -350,9 +351,12 @@ void CMaterialLedger::CloseIntervalLocked(Discharge& discharge) {
     entry.completed = true;
     entry.dirty = true;
   }
+  // The part left stays where its charge stood: the next discharge takes the oldest first.
   for (Entry& rest : remainders) {
     rest.id = m_nextId++;
-    m_entries.push_back(rest);
+    const auto source = std::find_if(m_entries.begin(), m_entries.end(),
+                                     [&](const Entry& found) { return found.id == rest.copyOf; });
+    m_entries.insert(source == m_entries.end() ? source : std::next(source), rest);
   }
 }
 
@@ -472,27 +476,40 @@ std::vector<CMaterialLedger::RowState> CMaterialLedger::TakeRowsToWrite() {
     }
     entry.handedOut = true;
     entry.dirty = false;  // a change while the row is written marks it again
-    RowState row;
-    row.entry = entry.id;
-    row.copyOf = entry.copyOf;
+    RowState row = StateOf(entry);
     if (row.copyOf != 0) {
       const Entry* source = Find(entry.copyOf);
       row.copyOf = source && source->row != kNoRow ? source->row : 0;
     }
-    row.material = entry.material;
-    row.row = entry.row;
-    row.automatic = entry.automatic;
-    row.start = static_cast<float>(entry.start);
-    row.end = static_cast<float>(entry.settled ? entry.end : entry.start);
-    row.chargeEnded = entry.settled;
-    row.direction = entry.direction;
-    row.batch = entry.batch;
-    row.completed = entry.completed;
-    row.chargeEnd = entry.chargeEnd;
-    row.dischargeStart = entry.dischargeStart;
-    row.dischargeEnd = entry.dischargeEnd;
     rows.push_back(row);
   }
+  return rows;
+}
+
+CMaterialLedger::RowState CMaterialLedger::StateOf(const Entry& entry) {
+  RowState row;
+  row.entry = entry.id;
+  row.copyOf = entry.copyOf;
+  row.material = entry.material;
+  row.row = entry.row;
+  row.automatic = entry.automatic;
+  row.start = static_cast<float>(entry.start);
+  row.end = static_cast<float>(entry.settled ? entry.end : entry.start);
+  row.chargeEnded = entry.settled;
+  row.direction = entry.direction;
+  row.batch = entry.batch;
+  row.completed = entry.completed;
+  row.chargeEnd = entry.chargeEnd;
+  row.dischargeStart = entry.dischargeStart;
+  row.dischargeEnd = entry.dischargeEnd;
+  return row;
+}
+
+std::vector<CMaterialLedger::RowState> CMaterialLedger::WrittenRows() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  std::vector<RowState> rows;
+  for (const Entry& entry : m_entries)
+    if (entry.row != kNoRow && !entry.dirty && !entry.handedOut && !entry.rowFailed) rows.push_back(StateOf(entry));
   return rows;
 }
 
@@ -523,8 +540,20 @@ void CMaterialLedger::RowFailed(EntryId id) {
   std::lock_guard<std::mutex> lock(m_mutex);
   if (Entry* entry = Find(id)) {
     entry->handedOut = false;
-    // A row that could not be added is not tried again (the database said why).
-    if (entry->row == kNoRow) entry->rowFailed = true;
+    // A row that could not be added is not tried again (the database said why);
+    // a change of a row that is there goes again until it goes in.
+    if (entry->row == kNoRow)
+      entry->rowFailed = true;
+    else
+      entry->dirty = true;
+  }
+}
+
+void CMaterialLedger::RowLost(EntryId id) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (Entry* entry = Find(id)) {
+    entry->handedOut = false;
+    entry->rowFailed = true;
   }
 }
 

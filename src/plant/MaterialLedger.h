@@ -131,11 +131,19 @@ class CMaterialLedger {
 
   // ---- rows ----
   // The rows to write (new or changed), oldest entry first; each is handed
-  // out until RowWritten or RowFailed says it went. A remainder waits for the
-  // row it continues: ask again until nothing is left.
+  // out until RowWritten, RowFailed or RowLost says what became of it. A
+  // remainder waits for the row it continues: ask again until nothing is left.
   std::vector<RowState> TakeRowsToWrite();
   void RowWritten(EntryId entry, int row);
+  // The write did not go in: a change is handed out again by the next
+  // TakeRowsToWrite (tell it once the flush is over); a new row that could not
+  // be added is not tried again (the database said why).
   void RowFailed(EntryId entry);
+  // The entry's row is gone (or its material unknown): it is never written again.
+  void RowLost(EntryId entry);
+  // What the rows of the entries with nothing left to write say (each one's
+  // row written, no change waiting): each Event2 row must say the same.
+  std::vector<RowState> WrittenRows() const;
   // The row ids of entries, to follow after a kept write got its id.
   void FollowRows(const std::function<int(int)>& follow);
 
@@ -192,6 +200,8 @@ class CMaterialLedger {
   // Kilograms of entries still in `weigher`, leaving out `except`.
   double HeldLocked(PlantObjectId weigher, const std::vector<EntryId>& except) const;
   void MarkDischarging(Discharge& discharge);
+  // What the entry's row says (copyOf: the entry it continues, not its row).
+  static RowState StateOf(const Entry& entry);
 
   LevelReader m_level;
   LevelReader m_minLevel;

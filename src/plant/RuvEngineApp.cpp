@@ -148,7 +148,13 @@ BOOL CRuvEngineApp::PrepareDemoTags() {
 
 BOOL CRuvEngineApp::PrepareRealTags() {
   const BOOL prepared = CRuvEngineBase::PrepareRealTags();
-  if (prepared == TRUE) UpdateMaterialTotals();
+  if (prepared != TRUE) return prepared;
+  // The real levels replace the Demo's: what the Demo held was never in the plant.
+  if (m_demoMaterialHeld) {
+    GetMaterialLedger().LevelsRestarting();
+    m_demoMaterialHeld = false;
+  }
+  UpdateMaterialTotals();
   return prepared;
 }
 
@@ -163,6 +169,7 @@ BOOL CRuvEngineApp::InitDemoValues() {
   GetMaterialLedger().LevelsRestarting();
   m_demo.InitDemoValues();
   GetMaterialLedger().LevelsRestarted();
+  m_demoMaterialHeld = true;
   return TRUE;
 }
 

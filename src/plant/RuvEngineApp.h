@@ -50,7 +50,8 @@ class CRuvEngineApp : public CRuvEngineBase {
 
   // The base, then (when it gave 1) the Demo start values and the material totals.
   BOOL PrepareDemoTags() override;
-  // The base, then (when it gave 1) the material totals.
+  // The base, then (when it gave 1) the material totals; what the Demo's
+  // levels held leaves the plant, as at a Demo start.
   BOOL PrepareRealTags() override;
 
   // --- plant hooks ---
@@ -87,6 +88,8 @@ class CRuvEngineApp : public CRuvEngineBase {
   std::unique_ptr<CEvent2RS> m_event2RS;
   std::unique_ptr<CVesselsLevelRS> m_vesselsLevelRS;
   CDemoSimulation m_demo;
+  // The ledger holds what the Demo's levels held (Demo started, Real not since).
+  bool m_demoMaterialHeld = false;
   CDosingStateMachine m_dosing;
   CRecipeSupervisor m_supervisor{*this, m_dosing};
 };

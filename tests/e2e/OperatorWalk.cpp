@@ -146,6 +146,8 @@ void OperatorWalk::StartNewPlant() {
   m_finishAnswer = IDYES;
   m_passesSinceStart = 0;
   m_lockActionsLeft = 0;
+  m_retryLate = false;
+  m_retryPending = false;
   m_otherRows = 0;
   m_threadsBox = false;
   m_truth.Reset();
@@ -308,6 +310,7 @@ void OperatorWalk::DoMaxPhy(int kg) {
 // into Event2 and into Batch.
 void OperatorWalk::TakeLock(const WalkAction& action) {
   if (m_other) return;
+  RetryKept();
   m_invariants->NoteLockTaken();
   m_other = std::make_unique<RawDatabase>(DatabasePath());
   if (m_other->Exec(action.kind == 'X' ? "BEGIN EXCLUSIVE" : "BEGIN IMMEDIATE") != SQLITE_OK) {
@@ -325,15 +328,23 @@ void OperatorWalk::TakeLock(const WalkAction& action) {
   m_otherBatch = std::stoi(m_other->Text("SELECT last_insert_rowid()"));
   m_lockActionsLeft = std::max(1, action.number);
   m_otherCommits = action.sign != '-';
+  m_retryLate = action.sign == '~';
 }
 
-void OperatorWalk::ReleaseLock() {
+void OperatorWalk::ReleaseLock(bool retryNow) {
   if (!m_other) return;
   m_other->Exec(m_otherCommits ? "COMMIT" : "ROLLBACK");
   m_other.reset();
   // As written, before the program's kept writes go in after them.
   m_invariants->NoteForeignRow("Event2", m_otherEvent2, m_otherCommits ? m_invariants->RowText("Event2", m_otherEvent2) : "");
   m_invariants->NoteForeignRow("Batch", m_otherBatch, m_otherCommits ? m_invariants->RowText("Batch", m_otherBatch) : "");
+  m_retryPending = true;
+  if (retryNow || !m_retryLate) RetryKept();
+}
+
+void OperatorWalk::RetryKept() {
+  if (!m_retryPending) return;
+  m_retryPending = false;
   // The database's retry timer writes what it kept.
   if (CRuvEngineApp* engine = GetEngineRoot())
     if (CADODatabase* database = engine->GetDatabase()) database->WriteKept();
@@ -538,7 +549,9 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
     }
     // Another program's lock lasts its actions, then goes (a lock taken by
     // this action counts from the next).
-    if (m_other && action.kind != 'L' && action.kind != 'X' && --m_lockActionsLeft <= 0) ReleaseLock();
+    // A retry left for after this action comes now (a lock taken meanwhile waits for it).
+    if (action.kind != 'L' && action.kind != 'X') RetryKept();
+    if (m_other && action.kind != 'L' && action.kind != 'X' && --m_lockActionsLeft <= 0) ReleaseLock(false);
     if (m_trace) Trace(action, boxesShown);
     boxesShown = boxes.Count();
     const bool started = GetProcessEngine().IsStarted() != 0;
@@ -546,7 +559,7 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
     m_truth.Look();
     RecordInvariants::QuietPoint point;
     point.started = started;
-    point.locked = m_other != nullptr;
+    point.locked = m_other != nullptr || m_retryPending;
     // A box excuses only the step it names ("Step 2: ...").
     const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
     for (std::size_t b = boxesAtStart; b < shown.size(); ++b) {
@@ -563,8 +576,9 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
     }
   }
   // A lock still held at the end goes, and the records are checked once more.
-  if (m_other) {
+  if (m_other || m_retryPending) {
     ReleaseLock();
+    RetryKept();
     SettleChargeEnds();
     m_truth.Look();
     RecordInvariants::QuietPoint point;

@@ -54,7 +54,10 @@ class OperatorWalk : public PlantScenarioFixture {
   void WaitForPhase(int phase);
   void DoMaxPhy(int kg);
   void TakeLock(const WalkAction& action);
-  void ReleaseLock();
+  // The other program commits or rolls back; the database's retry of what the
+  // program kept follows at once, or after the next action (RetryKept).
+  void ReleaseLock(bool retryNow = true);
+  void RetryKept();
   void DoDataSource(UINT command);
   void DoByHand(const WalkAction& action);
   void DoFinish(bool yes);
@@ -81,6 +84,8 @@ class OperatorWalk : public PlantScenarioFixture {
   std::unique_ptr<RawDatabase> m_other;
   int m_lockActionsLeft = 0;
   bool m_otherCommits = false;
+  bool m_retryLate = false;     // the lock's release leaves the retry to after the next action
+  bool m_retryPending = false;  // released, the retry not yet made
   int m_otherRows = 0;
   int m_otherEvent2 = 0, m_otherBatch = 0;  // the ids its rows got
   bool m_threadsBox = false;  // the program said its threads did not close

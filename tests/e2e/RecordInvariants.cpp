@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 #include <utility>
 
@@ -11,7 +12,9 @@
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
 #include "plant/Material.h"
+#include "plant/MaterialLedger.h"
 #include "plant/PlantModel.h"
+#include "records/Event2RS.h"
 #include "records/MaterialNames.h"
 #include "records/RecipeRS.h"
 #include "records/RecipeStepInfo.h"
@@ -505,6 +508,7 @@ std::vector<std::string> RecordInvariants::Check(const QuietPoint& point, const 
   std::vector<std::string> findings;
   CheckStandingSteps(point, findings);
   CheckWaitingRun(point, findings);
+  if (!point.locked) CheckLedgerEntries(findings);
   if (point.started || point.locked) return findings;
   const std::vector<EventRow> rows = ReadRows();
   CheckLedger(rows, findings);
@@ -514,4 +518,38 @@ std::vector<std::string> RecordInvariants::Check(const QuietPoint& point, const 
   CheckTruth(rows, truth, findings);
   CheckForeignRows(findings);
   return findings;
+}
+
+void RecordInvariants::CheckLedgerEntries(std::vector<std::string>& findings) const {
+  const auto say = [](const std::string& name, double start, double end, const std::string& direction, int batch,
+                      int automatic, int chargeEnded, int completed) {
+    char text[200];
+    std::snprintf(text, sizeof text, "%s %.3f->%.3f %s %d %d%d%d", name.c_str(), start, end, direction.c_str(), batch,
+                  automatic, chargeEnded, completed);
+    return std::string(text);
+  };
+  std::map<int, std::string> rows;
+  ForEachRow(m_path,
+             "SELECT m_nRecordID, m_strBatchedMatrialName, m_fStartMatrialDose, m_fEndMatrialDose, m_strDisChargeDir, "
+             "m_nBatchNumber, m_bIsAutoBatching, m_bChrageIsEnd, m_bBatchIsCompleted FROM Event2",
+             [&](sqlite3_stmt* stmt) {
+               rows[sqlite3_column_int(stmt, 0)] =
+                   say(ColumnText(stmt, 1), sqlite3_column_double(stmt, 2), sqlite3_column_double(stmt, 3),
+                       ColumnText(stmt, 4), sqlite3_column_int(stmt, 5), sqlite3_column_int(stmt, 6),
+                       sqlite3_column_int(stmt, 7), sqlite3_column_int(stmt, 8));
+             });
+  const CEvent2RS* table = g_pEvent2RS.load();
+  for (const CMaterialLedger::RowState& state : GetMaterialLedger().WrittenRows()) {
+    // The ledger learns a kept row's id at its next write; the table knows it now.
+    const int id = table ? table->FollowRecordId(state.row) : state.row;
+    const std::string direction = state.direction >= 0 ? GetMixerName(state.direction) : std::string("?");
+    const std::string entry = say(NameOf(state.material), state.start, state.end, direction.empty() ? "?" : direction,
+                                  state.batch, state.automatic, state.chargeEnded, state.completed);
+    const auto row = rows.find(id);
+    const std::string written = row == rows.end() ? std::string("no row") : row->second;
+    if (written != entry) {
+      findings.push_back("(l1) row " + std::to_string(id) + ": the ledger says " + entry + ", the row " + written);
+      return;
+    }
+  }
 }

@@ -35,6 +35,8 @@
 //  (g3) a tank's loss is not what its material's rows hold
 //  (h1) material vanished, and more is credited to batches than entered the mixers
 //  (i1) another program's row is not as it wrote it (or its rolled-back row is there)
+//  (l1) a ledger entry with nothing left to write is not as its Event2 row says
+//       (checked whenever nothing waits for another program's lock, started or not)
 // The walk adds (x1): the program said its threads did not close.
 #include <map>
 #include <set>
@@ -76,7 +78,7 @@ class RecordInvariants {
 
   struct QuietPoint {
     bool started = false;          // the process is started (checks (e) only)
-    bool locked = false;           // another program holds the database (checks (e) only)
+    bool locked = false;           // another program holds the database, or writes wait for its lock (checks (e) only)
     std::set<int> excusedSteps;    // steps (1..) a box named since the last Start
     int passesSinceStart = 0;
   };
@@ -108,6 +110,7 @@ class RecordInvariants {
   void CheckLearning(const std::vector<EventRow>& rows, std::vector<std::string>& findings);
   void CheckTruth(const std::vector<EventRow>& rows, const PlantTruth& truth, std::vector<std::string>& findings) const;
   void CheckForeignRows(std::vector<std::string>& findings) const;
+  void CheckLedgerEntries(std::vector<std::string>& findings) const;
   static void CheckStandingSteps(const QuietPoint& point, std::vector<std::string>& findings);
   void CheckWaitingRun(const QuietPoint& point, std::vector<std::string>& findings);
 

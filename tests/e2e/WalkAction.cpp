@@ -70,7 +70,8 @@ std::vector<WalkAction> WalkAction::Parse(const std::string& text) {
       action.number = action.number * 10 + (word[at] - '0');
       ++at;
     }
-    if (at < word.size() && (word[at] == '+' || word[at] == '-')) action.sign = word[at];
+    if (at < word.size() && (word[at] == '+' || word[at] == '-' || (word[at] == '~' && (action.kind == 'L' || action.kind == 'X'))))
+      action.sign = word[at];
     walk.push_back(action);
   }
   return walk;
@@ -131,7 +132,7 @@ std::vector<WalkAction> WalkAction::Draw(std::uint32_t seed, int length, const s
       case 'L':
         action.kind = pick(2) == 0 ? 'L' : 'X';
         action.number = 1 + pick(6);
-        action.sign = pick(2) == 0 ? '+' : '-';
+        action.sign = "+-~"[pick(3)];
         break;
       case 'b': action.number = 702 + pick(90); break;
       case 'V':

@@ -22,7 +22,9 @@
 //   L<n>+/-    another program takes the database with BEGIN IMMEDIATE, adds
 //              a row to Event2 and to Batch, and after n more actions (or
 //              before a close) commits (+) or rolls back (-); X<n>+/- the
-//              same with BEGIN EXCLUSIVE
+//              same with BEGIN EXCLUSIVE; L<n>~ / X<n>~ commits, and the
+//              database's retry of what the program kept waits one more
+//              action (the program's own writes may come first)
 #include <cstdint>
 #include <string>
 #include <vector>

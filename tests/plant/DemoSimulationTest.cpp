@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "PlantModelTestSupport.h"
+#include "plant/MaterialLedger.h"
 
 namespace {
 
@@ -49,6 +50,30 @@ TEST_F(DemoSimulationTest, ChoosingDemoSetsTheStartValues) {
   EXPECT_EQ(centrifugalSpeed, static_cast<float>(100.0 * static_cast<double>(0.6f)));
   EXPECT_NE(centrifugalSpeed, 60.0f);
   EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// The Demo's levels were never material of the plant: at the switch to Real
+// they leave the ledger; what a charge in Real brought stays through None.
+TEST_F(DemoSimulationTest, WhatTheDemoHeldLeavesTheLedgerWhenRealStarts) {
+  CMaterialLedger& ledger = GetMaterialLedger();
+  ledger.Clear();
+  constexpr int kBatcher02 = ePlantBatcher01 + 1, kLabs = 2;
+  const auto charge = [&](float kg) {
+    ledger.OpenCharge(kLabs, VesselId(kBatcher02), -1, -1);
+    SetLevel(kBatcher02, Level(kBatcher02) + kg);
+    ledger.NotePumpStopped(kLabs);
+    ledger.SettleStoppedCharges(kLabs);
+  };
+  ASSERT_EQ(engine.SetDataSourceType(eDataSourceDemo), TRUE);
+  charge(20.0f);
+  ASSERT_NEAR(ledger.HeldExcept(VesselId(kBatcher02), {}), 20.0, 1e-3);
+  ASSERT_EQ(engine.SetDataSourceType(eDataSourceRealHW), TRUE);
+  EXPECT_EQ(ledger.HeldExcept(VesselId(kBatcher02), {}), 0.0);
+  charge(15.0f);
+  ASSERT_EQ(engine.SetDataSourceType(eDataSourceNone), TRUE);
+  ASSERT_EQ(engine.SetDataSourceType(eDataSourceRealHW), TRUE);
+  EXPECT_NEAR(ledger.HeldExcept(VesselId(kBatcher02), {}), 15.0, 1e-3);
+  ledger.Clear();
 }
 
 TEST_F(DemoSimulationTest, ChargingMovesFourTimesAPassAndWaterNeedsAnOpenValve) {

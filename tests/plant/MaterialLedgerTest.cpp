@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
 
 #include "plant/MaterialLedger.h"
 
@@ -110,6 +111,23 @@ TEST_F(MaterialLedgerTest, ADischargeThatStopsOrTurnsPartWaySplitsWhatOneRowCann
   EXPECT_NEAR(OnRows(), 50.0, 1e-4);
   for (const auto& [id, row] : rows) EXPECT_TRUE(row.completed) << id;
   EXPECT_FALSE(ledger.IsDischarging(kBatcher));
+}
+
+TEST_F(MaterialLedgerTest, ThePartADischargeLeftKeepsItsPlaceOldestFirst) {
+  levels[kBatcher] = 0.0f;
+  Charge(kLabs, kBatcher, 30.0f, false);
+  Charge(kWaterEx, kBatcher, 50.0f, false);
+  for (const auto& [mixer, batch, to] : {std::tuple{kMixer1, 701, 40.0f}, std::tuple{kMixer2, 702, 15.0f}}) {
+    ledger.OpenDischarge(kBatcher, mixer == kMixer1 ? 0 : 1, batch);
+    Drain(to, mixer);
+    ledger.CloseDischarge(kBatcher);
+    WriteRows();
+  }
+  std::map<int, double> into702;
+  for (const auto& [id, row] : rows)
+    if (row.completed && row.batch == 702) into702[row.material] += row.end - row.start;
+  EXPECT_NEAR(into702[kLabs], 20.0, 1e-4);
+  EXPECT_NEAR(into702[kWaterEx], 5.0, 1e-4);
 }
 
 TEST_F(MaterialLedgerTest, WaterIsWhatItsMixerGainedLessWhatADischargePutIn) {
