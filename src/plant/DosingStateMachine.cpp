@@ -289,10 +289,19 @@ bool CDosingStateMachine::SwitchPumpOff(const Devices& devices) {
 }
 
 double CDosingStateMachine::StillLacking(int i, const CRecipeStepInfo& step) const {
+  const CMaterialLedger& ledger = GetMaterialLedger();
   double booked = 0.0;
+  // What left the plant into no mixer (the Demo starting its levels again) was never charged for the step.
   for (const CMaterialLedger::EntryId part : m_memory[static_cast<std::size_t>(i)].parts)
-    booked += GetMaterialLedger().BookedOf(part);
+    booked += std::max(0.0, ledger.BookedOf(part) - ledger.LostOf(part));
   return static_cast<double>(step.GetDose()) - booked;
+}
+
+double CDosingStateMachine::LostOfCharge(int i) const {
+  double lost = 0.0;
+  for (const CMaterialLedger::EntryId part : m_memory[static_cast<std::size_t>(i)].parts)
+    lost += GetMaterialLedger().LostOf(part);
+  return lost;
 }
 
 float CDosingStateMachine::OtherChargeIn(const Devices& devices) const {
@@ -333,6 +342,7 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
   }
   GetMaterialLedger().Release(memory.parts);
   memory.parts.clear();
+  memory.lostTakenUp = 0.0;
   if (!StartPumpForPart(i, devices)) return false;
   memory.disturbed = false;
   memory.endedFull = false;
@@ -643,6 +653,17 @@ void CDosingStateMachine::OnStart() {
     memory.toldValvesOpen = false;
     memory.toldStoppedByHand = false;
   }
+  // A charge that left the plant before it reached its mixer is charged
+  // again, as much as the dose lacks: the step goes back to charging.
+  ForEachStepInPhases(ePhaseCharging, ePhaseDischarging, [this](int i, const Devices&) {
+    StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+    const double lost = LostOfCharge(i);
+    if (lost <= memory.lostTakenUp + CMaterialLedger::kRounding) return;
+    memory.lostTakenUp = lost;
+    memory.disturbed = true;
+    const int phase = GetProcessEngine().GetStepPhase(i);
+    if (phase != ePhaseCharging) Advance(i, phase, ePhaseCharging);
+  });
   const auto resume = [this](int i, const Devices&) { m_memory[static_cast<std::size_t>(i)].resume = true; };
   ForEachStepInPhases(ePhaseCharging, ePhaseCharging, resume);
   ForEachStepInPhases(ePhaseDischarging, ePhaseDischarging, resume);

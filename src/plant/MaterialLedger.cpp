@@ -184,6 +184,12 @@ double CMaterialLedger::BookedOf(EntryId id) const {
   return entry ? entry->booked : 0.0;
 }
 
+double CMaterialLedger::LostOf(EntryId id) const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  const Entry* entry = Find(id);
+  return entry ? entry->lost : 0.0;
+}
+
 bool CMaterialLedger::IsBooked(EntryId id) const {
   std::lock_guard<std::mutex> lock(m_mutex);
   const Entry* entry = Find(id);
@@ -405,7 +411,10 @@ void CMaterialLedger::LevelsRestarting() {
       m_runningAtRestart.push_back(entry);
     }
     if (entry.water || entry.completed || entry.remaining <= 0.0) continue;
-    // Gone with the batcher's level, into no mixer.
+    // Gone with the batcher's level, into no mixer: the charge it is part of lost it.
+    Entry* first = &entry;
+    while (Entry* source = Find(first->copyOf)) first = source;
+    first->lost += entry.remaining;
     entry.remaining = 0.0;
     entry.direction = -1;
     entry.batch = -1;
