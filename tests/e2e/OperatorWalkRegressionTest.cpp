@@ -208,3 +208,17 @@ TEST_F(OperatorWalkLedgerReplays, EachShrunkWalkKeepsTheRecordsTrueToWhereTheMat
 }
 
 }  // namespace
+
+namespace {
+
+// Near90 stopped mid-charge (Batcher02 at 23.8 kg), Data Source → None, Demo
+// (the Demo starts its levels again: the charge leaves the plant into no
+// mixer), Start: the step charges its whole dose again, and the run does not
+// end with the end-of-recipe message while the dose is not in Mixer 1. The
+// same for Small30 stopped while its charge settles.
+TEST_F(OperatorWalk, ARunDoesNotEndWhileAStepsChargeLeftThePlantBeforeItsMixer) {
+  ReplayWalk("R3 S T N D S p200", "(r1)");
+  ReplayWalk("R2 S p3 T D S p200", "(r1)");
+}
+
+}  // namespace
