@@ -291,17 +291,32 @@ bool CDosingStateMachine::SwitchPumpOff(const Devices& devices) {
 double CDosingStateMachine::StillLacking(int i, const CRecipeStepInfo& step) const {
   const CMaterialLedger& ledger = GetMaterialLedger();
   double booked = 0.0;
-  // What left the plant into no mixer (the Demo starting its levels again) was never charged for the step.
+  // What went into another mixer, or left the plant into none (the Demo
+  // starting its levels again), was never charged for the step.
   for (const CMaterialLedger::EntryId part : m_memory[static_cast<std::size_t>(i)].parts)
-    booked += std::max(0.0, ledger.BookedOf(part) - ledger.LostOf(part));
+    booked += std::max(0.0, ledger.BookedOf(part) - ledger.WentElsewhere(part, step.GetMixerNumber()));
   return static_cast<double>(step.GetDose()) - booked;
 }
 
-double CDosingStateMachine::LostOfCharge(int i) const {
-  double lost = 0.0;
+double CDosingStateMachine::WentElsewhere(int i, int mixer) const {
+  double elsewhere = 0.0;
   for (const CMaterialLedger::EntryId part : m_memory[static_cast<std::size_t>(i)].parts)
-    lost += GetMaterialLedger().LostOf(part);
-  return lost;
+    elsewhere += GetMaterialLedger().WentElsewhere(part, mixer);
+  return elsewhere;
+}
+
+bool CDosingStateMachine::ChargeAgainWhatWentElsewhere(int i, const CRecipeStepInfo& step, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  const double elsewhere = WentElsewhere(i, devices.mixer);
+  if (elsewhere <= memory.elsewhereTakenUp + CMaterialLedger::kRounding) return false;
+  memory.elsewhereTakenUp = elsewhere;
+  if (StillLacking(i, step) <= CMaterialLedger::kRounding) return false;
+  // A settling charge that reached its dose in one go still tells the pump's run-on.
+  const int phase = GetProcessEngine().GetStepPhase(i);
+  if (phase == ePhaseFirstDelay || phase == ePhaseSecondDelay) LearnFromCharge(i, devices);
+  memory.disturbed = true;
+  memory.resume = true;
+  return phase == ePhaseCharging || Advance(i, phase, ePhaseCharging);
 }
 
 float CDosingStateMachine::OtherChargeIn(const Devices& devices) const {
@@ -342,7 +357,7 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
   }
   GetMaterialLedger().Release(memory.parts);
   memory.parts.clear();
-  memory.lostTakenUp = 0.0;
+  memory.elsewhereTakenUp = 0.0;
   if (!StartPumpForPart(i, devices)) return false;
   memory.disturbed = false;
   memory.endedFull = false;
@@ -405,25 +420,28 @@ bool CDosingStateMachine::TryEndFirstDelay(int i, const Devices& devices) {
 }
 
 bool CDosingStateMachine::TryBook(int i, const Devices& devices) {
-  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
   CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
   if (GetProcessEngine().GetStepTimer(i).GetElapsedMs() <= static_cast<DWORD>(material.GetSecondDelayMs()))
     return false;
   BookOpenPart(i, devices);
-  // Only a charge that reached its dose in one go tells the pump's run-on; a
-  // charge cut short, taken up again or reset, or one that charged nothing, does not.
-  if (!memory.disturbed && !memory.endedFull && !memory.learnt && memory.parts.size() == 1) {
-    memory.learnt = true;
-    const double charged = GetMaterialLedger().AmountOf(memory.parts.front());
-    if (charged > CMaterialLedger::kRounding) {
-      // The dose the charge was stopped for (one saved since does not change what the pump did).
-      const double dose = memory.dosedAgainst;
-      const double lead = static_cast<double>(GetShapeAttribFloat(devices.pump, eCodeLoadInWay)) + charged - dose;
-      SetShapeAttribFloat(devices.pump, eCodeLoadInWay, static_cast<float>(LimitLead(lead, dose)));
-    }
-  }
+  LearnFromCharge(i, devices);
   if (devices.material == 3 && StoreCommand(devices.waterValve, false) != Store::Took) return false;
   return Advance(i, ePhaseSecondDelay, ePhaseCharged);
+}
+
+void CDosingStateMachine::LearnFromCharge(int i, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  // Only a charge that reached its dose in one go tells the pump's run-on; a
+  // charge cut short, taken up again or reset, or one that charged nothing, does not.
+  if (memory.disturbed || memory.endedFull || memory.learnt || memory.parts.size() != 1) return;
+  memory.learnt = true;
+  const double charged = GetMaterialLedger().AmountOf(memory.parts.front());
+  if (charged > CMaterialLedger::kRounding) {
+    // The dose the charge was stopped for (one saved since does not change what the pump did).
+    const double dose = memory.dosedAgainst;
+    const double lead = static_cast<double>(GetShapeAttribFloat(devices.pump, eCodeLoadInWay)) + charged - dose;
+    SetShapeAttribFloat(devices.pump, eCodeLoadInWay, static_cast<float>(LimitLead(lead, dose)));
+  }
 }
 
 bool CDosingStateMachine::TryStartDischarge(int i, const CRecipeStepInfo& step, const Devices& devices) {
@@ -622,7 +640,8 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
   if (engine.GetStepPhase(i) == ePhaseCharged) TryStartDischarge(i, step, devices);
   if (engine.GetStepPhase(i) == ePhaseDischarging) TryEndDischarge(i, devices);
   if (engine.GetStepPhase(i) == ePhaseRunOn) TryEndRunOn(i, devices);
-  if (engine.GetStepPhase(i) == ePhaseDischarged) Advance(i, ePhaseDischarged, ePhaseEnded);
+  if (engine.GetStepPhase(i) == ePhaseDischarged && !ChargeAgainWhatWentElsewhere(i, step, devices))
+    Advance(i, ePhaseDischarged, ePhaseEnded);
 }
 
 template <class Action>
@@ -653,16 +672,8 @@ void CDosingStateMachine::OnStart() {
     memory.toldValvesOpen = false;
     memory.toldStoppedByHand = false;
   }
-  // A charge that left the plant before it reached its mixer is charged
-  // again, as much as the dose lacks: the step goes back to charging.
-  ForEachStepInPhases(ePhaseCharging, ePhaseDischarging, [this](int i, const Devices&) {
-    StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
-    const double lost = LostOfCharge(i);
-    if (lost <= memory.lostTakenUp + CMaterialLedger::kRounding) return;
-    memory.lostTakenUp = lost;
-    memory.disturbed = true;
-    const int phase = GetProcessEngine().GetStepPhase(i);
-    if (phase != ePhaseCharging) Advance(i, phase, ePhaseCharging);
+  ForEachStepInPhases(ePhaseFirstDelay, ePhaseDischarging, [this](int i, const Devices& devices) {
+    ChargeAgainWhatWentElsewhere(i, m_run->GetStep(i), devices);
   });
   const auto resume = [this](int i, const Devices&) { m_memory[static_cast<std::size_t>(i)].resume = true; };
   ForEachStepInPhases(ePhaseCharging, ePhaseCharging, resume);

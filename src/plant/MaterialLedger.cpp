@@ -34,6 +34,12 @@ const CMaterialLedger::Entry* CMaterialLedger::Find(EntryId id) const {
   return nullptr;
 }
 
+CMaterialLedger::Entry& CMaterialLedger::FirstOf(Entry& entry) {
+  Entry* first = &entry;
+  while (Entry* source = Find(first->copyOf)) first = source;
+  return *first;
+}
+
 CMaterialLedger::Discharge* CMaterialLedger::FindDischarge(PlantObjectId weigher) {
   for (Discharge& discharge : m_discharges)
     if (discharge.weigher == weigher) return &discharge;
@@ -184,10 +190,14 @@ double CMaterialLedger::BookedOf(EntryId id) const {
   return entry ? entry->booked : 0.0;
 }
 
-double CMaterialLedger::LostOf(EntryId id) const {
+double CMaterialLedger::WentElsewhere(EntryId id, int mixer) const {
   std::lock_guard<std::mutex> lock(m_mutex);
   const Entry* entry = Find(id);
-  return entry ? entry->lost : 0.0;
+  if (!entry) return 0.0;
+  double elsewhere = entry->lost;
+  for (int other = 0; other < kMixerCount; ++other)
+    if (other != mixer) elsewhere += entry->wentInto[other];
+  return elsewhere;
 }
 
 bool CMaterialLedger::IsBooked(EntryId id) const {
@@ -336,6 +346,8 @@ void CMaterialLedger::CloseIntervalLocked(Discharge& discharge) {
       rest.booked = 0.0;
       rest.charged = 0.0;
       rest.bookedDone = true;  // the charge was booked (or is booked) whole on its first entry
+      rest.lost = 0.0;         // where the charge went is kept on its first entry
+      std::fill(std::begin(rest.wentInto), std::end(rest.wentInto), 0.0);
       rest.heldByDosing = false;
       rest.takenNow = 0.0;
       rest.direction = -1;
@@ -349,6 +361,11 @@ void CMaterialLedger::CloseIntervalLocked(Discharge& discharge) {
     }
     entry.takenNow = 0.0;
     entry.remaining = 0.0;
+    Entry& first = FirstOf(entry);
+    if (discharge.mixer >= 0 && discharge.mixer < kMixerCount)
+      first.wentInto[discharge.mixer] += entry.end - entry.start;
+    else
+      first.lost += entry.end - entry.start;
     entry.direction = discharge.mixer;
     entry.batch = discharge.batch;
     if (entry.dischargeStart == 0) entry.dischargeStart = now;
@@ -411,10 +428,8 @@ void CMaterialLedger::LevelsRestarting() {
       m_runningAtRestart.push_back(entry);
     }
     if (entry.water || entry.completed || entry.remaining <= 0.0) continue;
-    // Gone with the batcher's level, into no mixer: the charge it is part of lost it.
-    Entry* first = &entry;
-    while (Entry* source = Find(first->copyOf)) first = source;
-    first->lost += entry.remaining;
+    // Gone with the batcher's level, into no mixer.
+    FirstOf(entry).lost += entry.remaining;
     entry.remaining = 0.0;
     entry.direction = -1;
     entry.batch = -1;
