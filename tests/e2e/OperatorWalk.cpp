@@ -575,6 +575,7 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
     RecordInvariants::QuietPoint point;
     point.started = GetProcessEngine().IsStarted() != 0;
     for (const std::string& finding : m_invariants->Check(point, m_truth)) note(static_cast<int>(walk.size()) - 1, finding);
+    for (const std::string& finding : CheckRunEnd(boxes.Count())) note(static_cast<int>(walk.size()) - 1, finding);
   }
   return outcome;
 }
@@ -582,8 +583,9 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
 std::vector<std::string> OperatorWalk::CheckRunEnd(std::size_t since) {
   const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
   for (std::size_t b = since; b < shown.size(); ++b)
-    if (shown[b].text == CRecipeSupervisor::GetRecipeEndText()) return m_runEnd->Check();
-  return {};
+    if (shown[b].text == CRecipeSupervisor::GetRecipeEndText()) m_runEnd->RunEnded();
+  // Rows kept under another program's lock are written when it goes.
+  return m_other ? std::vector<std::string>() : m_runEnd->Check();
 }
 
 std::vector<WalkAction> OperatorWalk::Shrink(std::vector<WalkAction> walk, const std::string& tag, int budget) {

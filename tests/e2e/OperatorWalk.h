@@ -77,7 +77,8 @@ class OperatorWalk : public PlantScenarioFixture {
 
   std::unique_ptr<RecordInvariants> m_invariants;
   std::unique_ptr<RunEndCheck> m_runEnd;
-  // The findings of a run's end, when the end-of-recipe message came since box `since`.
+  // The findings of the runs that ended (the end-of-recipe message came since
+  // box `since`), once no other program holds the database.
   std::vector<std::string> CheckRunEnd(std::size_t since);
   PlantTruth m_truth;
   // Another program's connection while it holds the lock, the actions it

@@ -221,4 +221,12 @@ TEST_F(OperatorWalk, ARunDoesNotEndWhileAStepsChargeLeftThePlantBeforeItsMixer) 
   ReplayWalk("R2 S p3 T D S p200", "(r1)");
 }
 
+// Near90's discharge turned by hand from Mixer 1 to Mixer 2 (seed 327), or
+// its settling charge emptied into Mixer 2 by hand (seed 330; default
+// weights): the step charges again what did not reach Mixer 1 before it ends.
+TEST_F(OperatorWalk, AStepChargesAgainWhatItsDischargeSentIntoAnotherMixer) {
+  ReplayWalk("R3 S w5 V4- V5+ T1", "(r1)");
+  ReplayWalk("R3 S p15 V5+ V27+ w1", "(r1)");
+}
+
 }  // namespace

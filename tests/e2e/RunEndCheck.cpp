@@ -47,7 +47,7 @@ void RunEndCheck::NoteStart() {
 void RunEndCheck::NoteBatchNumbers() {
   const CShiftRS* shift = g_pShiftRS.load();
   for (int mixer = 0; shift && mixer < kPlantMixerCount; ++mixer)
-    if (const int batch = shift->GetActiveMixerBatchNumber(mixer, false); batch > 0) m_batches[mixer].insert(batch);
+    if (const int batch = shift->GetActiveMixerBatchNumber(mixer, false); batch > 0) m_run.batches[mixer].insert(batch);
 }
 
 void RunEndCheck::NotePass() {
@@ -59,29 +59,39 @@ void RunEndCheck::NotePass() {
     const int material = info.GetMaterialIndex();
     if (!info.IsStepActive() || info.m_bIsManualDosing || material < 0 || material >= kChargedMaterialCount) continue;
     if (material != 0 && !info.m_bStpHasDisChrg) continue;
+    if (info.GetMixerNumber() < 0 || info.GetMixerNumber() >= kPlantMixerCount) continue;
     const PlantObjectId pump = g_materials[static_cast<std::size_t>(material)].GetChargePumpId();
     steps[i] = Step{material, info.GetMixerNumber(), info.GetDose(), GetShapeAttribFloat(pump, eCodeLoadInWay)};
   }
   // Another recipe's steps: a new run (the one before was given up).
-  if (m_runFrom < 0 || steps.size() != m_steps.size() ||
-      !std::equal(steps.begin(), steps.end(), m_steps.begin())) {
-    m_runFrom = m_rowsAtStart;
-    m_steps = steps;
-    m_batches.clear();
+  if (m_run.from < 0 || steps.size() != m_run.steps.size() ||
+      !std::equal(steps.begin(), steps.end(), m_run.steps.begin())) {
+    m_run = Run{m_rowsAtStart, steps, {}};
   }
-  for (auto& [i, step] : m_steps) {
+  for (auto& [i, step] : m_run.steps) {
     step.dose = std::min(step.dose, steps[i].dose);
     step.lead = std::max(step.lead, steps[i].lead);
   }
   NoteBatchNumbers();
 }
 
+void RunEndCheck::RunEnded() {
+  if (m_run.from < 0) return;
+  NoteBatchNumbers();
+  m_ended.push_back(m_run);
+  m_run = Run{};
+}
+
 std::vector<std::string> RunEndCheck::Check() {
   std::vector<std::string> findings;
-  if (m_runFrom < 0) return findings;
-  NoteBatchNumbers();
+  for (const Run& run : m_ended) CheckRun(run, findings);
+  m_ended.clear();
+  return findings;
+}
+
+void RunEndCheck::CheckRun(const Run& run, std::vector<std::string>& findings) const {
   std::map<std::pair<int, int>, std::pair<double, double>> owed;  // (material, mixer) -> dose, slack
-  for (const auto& [i, step] : m_steps) {
+  for (const auto& [i, step] : run.steps) {
     auto& [dose, slack] = owed[{step.material, step.mixer}];
     dose += step.dose;
     slack += step.lead + kRunEndStopShare * step.dose;
@@ -89,11 +99,12 @@ std::vector<std::string> RunEndCheck::Check() {
   for (const auto& [key, amounts] : owed) {
     const auto [material, mixer] = key;
     std::string batches;
-    for (const int batch : m_batches[mixer]) batches += (batches.empty() ? "" : ",") + std::to_string(batch);
+    if (const auto found = run.batches.find(mixer); found != run.batches.end())
+      for (const int batch : found->second) batches += (batches.empty() ? "" : ",") + std::to_string(batch);
     const std::string ended = material == 0 ? "m_bChrageIsEnd = 1" : "m_bBatchIsCompleted = 1";
     const double in = RunEndQuery(
         m_path, "SELECT IFNULL(SUM(m_fEndMatrialDose - m_fStartMatrialDose), 0) FROM Event2 WHERE m_nRecordID > " +
-                    std::to_string(m_runFrom) + " AND m_bIsAutoBatching = 1 AND " + ended +
+                    std::to_string(run.from) + " AND m_bIsAutoBatching = 1 AND " + ended +
                     " AND m_strBatchedMatrialName = '" + GetMaterialNameByIndex(material) +
                     "' AND m_strDisChargeDir = '" + GetMixerName(mixer) + "' AND m_nBatchNumber IN (" + batches + ")");
     if (in + amounts.second + kRunEndTolerance < amounts.first)
@@ -101,8 +112,4 @@ std::vector<std::string> RunEndCheck::Check() {
                          "'s " + RunEndKg(amounts.first) + " kg for " + GetMixerName(mixer) + " only " + RunEndKg(in) +
                          " kg are on rows completed into its batch (" + batches + ")");
   }
-  m_runFrom = -1;
-  m_steps.clear();
-  m_batches.clear();
-  return findings;
 }

@@ -21,7 +21,10 @@ class RunEndCheck {
   void NoteStart();
   // Every pass while started: the run's steps, their doses and the mixers' batch numbers.
   void NotePass();
-  // The end-of-recipe message was shown: the findings, and the run is forgotten.
+  // The end-of-recipe message was shown: the run is kept for the check.
+  void RunEnded();
+  // The findings of the runs that ended (their rows all written: no other
+  // program holds the database), which are then forgotten.
   std::vector<std::string> Check();
 
  private:
@@ -32,11 +35,16 @@ class RunEndCheck {
     float lead = 0.0f;  // the highest its pump's in-pipe amount stood at
     bool operator==(const Step& other) const { return material == other.material && mixer == other.mixer; }
   };
+  struct Run {
+    int from = -1;                          // the run's rows have higher ids (-1: no run noted)
+    std::map<int, Step> steps;              // by step index
+    std::map<int, std::set<int>> batches;  // by mixer
+  };
   void NoteBatchNumbers();
+  void CheckRun(const Run& run, std::vector<std::string>& findings) const;
 
   std::string m_path;
   int m_rowsAtStart = 0;
-  int m_runFrom = -1;  // the run's rows have higher ids (-1: no run noted)
-  std::map<int, Step> m_steps;              // by step index
-  std::map<int, std::set<int>> m_batches;  // by mixer
+  Run m_run;
+  std::vector<Run> m_ended;
 };
