@@ -640,6 +640,7 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
   if (engine.GetStepPhase(i) == ePhaseCharged) TryStartDischarge(i, step, devices);
   if (engine.GetStepPhase(i) == ePhaseDischarging) TryEndDischarge(i, devices);
   if (engine.GetStepPhase(i) == ePhaseRunOn) TryEndRunOn(i, devices);
+  // A step whose charge went into another mixer by hand does not end short of its dose.
   if (engine.GetStepPhase(i) == ePhaseDischarged && !ChargeAgainWhatWentElsewhere(i, step, devices))
     Advance(i, ePhaseDischarged, ePhaseEnded);
 }
@@ -672,6 +673,7 @@ void CDosingStateMachine::OnStart() {
     memory.toldValvesOpen = false;
     memory.toldStoppedByHand = false;
   }
+  // The Demo may have started its levels again meanwhile: what a charge lost is charged again.
   ForEachStepInPhases(ePhaseFirstDelay, ePhaseDischarging, [this](int i, const Devices& devices) {
     ChargeAgainWhatWentElsewhere(i, m_run->GetStep(i), devices);
   });
