@@ -210,7 +210,7 @@ void OperatorWalk::WalkPass() {
   RunDueChargeEndTimers();
   if (++m_passes % m_refreshEveryPasses == 0) FireTimerNow(view->GetSafeHwnd(), kRefreshTimer);
   if (GetProcessEngine().IsStarted()) m_invariants->NoteChargingSteps();
-  if (GetProcessEngine().IsStarted()) m_runEnd->NotePass();
+  m_runEnd->NotePass();
 }
 
 void OperatorWalk::RunPasses(int count) {

@@ -19,7 +19,8 @@ class RunEndCheck {
 
   // A Start is about to be given: a run it begins writes rows after these.
   void NoteStart();
-  // Every pass while started: the run's steps, their doses and the mixers' batch numbers.
+  // Every pass: the run's steps (while there is a run, started or stopped),
+  // their doses and the mixers' batch numbers.
   void NotePass();
   // The end-of-recipe message was shown: the run is kept for the check.
   void RunEnded();
