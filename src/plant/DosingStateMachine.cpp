@@ -289,10 +289,34 @@ bool CDosingStateMachine::SwitchPumpOff(const Devices& devices) {
 }
 
 double CDosingStateMachine::StillLacking(int i, const CRecipeStepInfo& step) const {
+  const CMaterialLedger& ledger = GetMaterialLedger();
   double booked = 0.0;
+  // What went into another mixer, or left the plant into none (the Demo
+  // starting its levels again), was never charged for the step.
   for (const CMaterialLedger::EntryId part : m_memory[static_cast<std::size_t>(i)].parts)
-    booked += GetMaterialLedger().BookedOf(part);
+    booked += std::max(0.0, ledger.BookedOf(part) - ledger.WentElsewhere(part, step.GetMixerNumber()));
   return static_cast<double>(step.GetDose()) - booked;
+}
+
+double CDosingStateMachine::WentElsewhere(int i, int mixer) const {
+  double elsewhere = 0.0;
+  for (const CMaterialLedger::EntryId part : m_memory[static_cast<std::size_t>(i)].parts)
+    elsewhere += GetMaterialLedger().WentElsewhere(part, mixer);
+  return elsewhere;
+}
+
+bool CDosingStateMachine::ChargeAgainWhatWentElsewhere(int i, const CRecipeStepInfo& step, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  const double elsewhere = WentElsewhere(i, devices.mixer);
+  if (elsewhere <= memory.elsewhereTakenUp + CMaterialLedger::kRounding) return false;
+  memory.elsewhereTakenUp = elsewhere;
+  if (StillLacking(i, step) <= CMaterialLedger::kRounding) return false;
+  // A settling charge that reached its dose in one go still tells the pump's run-on.
+  const int phase = GetProcessEngine().GetStepPhase(i);
+  if (phase == ePhaseFirstDelay || phase == ePhaseSecondDelay) LearnFromCharge(i, devices);
+  memory.disturbed = true;
+  memory.resume = true;
+  return phase == ePhaseCharging || Advance(i, phase, ePhaseCharging);
 }
 
 float CDosingStateMachine::OtherChargeIn(const Devices& devices) const {
@@ -333,6 +357,7 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
   }
   GetMaterialLedger().Release(memory.parts);
   memory.parts.clear();
+  memory.elsewhereTakenUp = 0.0;
   if (!StartPumpForPart(i, devices)) return false;
   memory.disturbed = false;
   memory.endedFull = false;
@@ -395,25 +420,28 @@ bool CDosingStateMachine::TryEndFirstDelay(int i, const Devices& devices) {
 }
 
 bool CDosingStateMachine::TryBook(int i, const Devices& devices) {
-  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
   CMaterial& material = g_materials[static_cast<std::size_t>(devices.material)];
   if (GetProcessEngine().GetStepTimer(i).GetElapsedMs() <= static_cast<DWORD>(material.GetSecondDelayMs()))
     return false;
   BookOpenPart(i, devices);
-  // Only a charge that reached its dose in one go tells the pump's run-on; a
-  // charge cut short, taken up again or reset, or one that charged nothing, does not.
-  if (!memory.disturbed && !memory.endedFull && !memory.learnt && memory.parts.size() == 1) {
-    memory.learnt = true;
-    const double charged = GetMaterialLedger().AmountOf(memory.parts.front());
-    if (charged > CMaterialLedger::kRounding) {
-      // The dose the charge was stopped for (one saved since does not change what the pump did).
-      const double dose = memory.dosedAgainst;
-      const double lead = static_cast<double>(GetShapeAttribFloat(devices.pump, eCodeLoadInWay)) + charged - dose;
-      SetShapeAttribFloat(devices.pump, eCodeLoadInWay, static_cast<float>(LimitLead(lead, dose)));
-    }
-  }
+  LearnFromCharge(i, devices);
   if (devices.material == 3 && StoreCommand(devices.waterValve, false) != Store::Took) return false;
   return Advance(i, ePhaseSecondDelay, ePhaseCharged);
+}
+
+void CDosingStateMachine::LearnFromCharge(int i, const Devices& devices) {
+  StepMemory& memory = m_memory[static_cast<std::size_t>(i)];
+  // Only a charge that reached its dose in one go tells the pump's run-on; a
+  // charge cut short, taken up again or reset, or one that charged nothing, does not.
+  if (memory.disturbed || memory.endedFull || memory.learnt || memory.parts.size() != 1) return;
+  memory.learnt = true;
+  const double charged = GetMaterialLedger().AmountOf(memory.parts.front());
+  if (charged > CMaterialLedger::kRounding) {
+    // The dose the charge was stopped for (one saved since does not change what the pump did).
+    const double dose = memory.dosedAgainst;
+    const double lead = static_cast<double>(GetShapeAttribFloat(devices.pump, eCodeLoadInWay)) + charged - dose;
+    SetShapeAttribFloat(devices.pump, eCodeLoadInWay, static_cast<float>(LimitLead(lead, dose)));
+  }
 }
 
 bool CDosingStateMachine::TryStartDischarge(int i, const CRecipeStepInfo& step, const Devices& devices) {
@@ -612,7 +640,9 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
   if (engine.GetStepPhase(i) == ePhaseCharged) TryStartDischarge(i, step, devices);
   if (engine.GetStepPhase(i) == ePhaseDischarging) TryEndDischarge(i, devices);
   if (engine.GetStepPhase(i) == ePhaseRunOn) TryEndRunOn(i, devices);
-  if (engine.GetStepPhase(i) == ePhaseDischarged) Advance(i, ePhaseDischarged, ePhaseEnded);
+  // A step whose charge went into another mixer by hand does not end short of its dose.
+  if (engine.GetStepPhase(i) == ePhaseDischarged && !ChargeAgainWhatWentElsewhere(i, step, devices))
+    Advance(i, ePhaseDischarged, ePhaseEnded);
 }
 
 template <class Action>
@@ -643,6 +673,10 @@ void CDosingStateMachine::OnStart() {
     memory.toldValvesOpen = false;
     memory.toldStoppedByHand = false;
   }
+  // The Demo may have started its levels again meanwhile: what a charge lost is charged again.
+  ForEachStepInPhases(ePhaseFirstDelay, ePhaseDischarging, [this](int i, const Devices& devices) {
+    ChargeAgainWhatWentElsewhere(i, m_run->GetStep(i), devices);
+  });
   const auto resume = [this](int i, const Devices&) { m_memory[static_cast<std::size_t>(i)].resume = true; };
   ForEachStepInPhases(ePhaseCharging, ePhaseCharging, resume);
   ForEachStepInPhases(ePhaseDischarging, ePhaseDischarging, resume);

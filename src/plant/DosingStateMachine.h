@@ -56,6 +56,11 @@
 //  - A Start after a Stop opens again what a step in phase 1 (its charge path
 //    and pump) or phase 5 (direction and discharge valves) needs, a pass at a
 //    time: a change of data source in between switched every output off.
+//  - Material of a step's charge that went into another mixer (by hand) or
+//    left the plant into none (the Demo started its levels again) counts as
+//    never charged: a step that lost some goes back to charging what its dose
+//    still lacks, at the next Start (phases 2 to 5) or before it ends. The
+//    lost part stays booked, on its own row, as what was charged.
 //
 // The process cycle's thread alone uses an instance.
 #include <array>
@@ -154,6 +159,7 @@ class CDosingStateMachine {
     bool disturbed = false;         // held, stopped, resumed or reset: teaches nothing
     bool learnt = false;            // the in-flight amount learnt from this charge
     double dosedAgainst = 0.0;      // the dose its pump was stopped for
+    double elsewhereTakenUp = 0.0;  // of its charge gone elsewhere than its mixer, what was taken up
     bool endedFull = false;         // charging was held at the weigher's maximum
     bool heldByHand = false;        // its pump was switched off by hand: held
     bool toldStoppedByHand = false; // told in this Start that a pump or valve went off by hand
@@ -194,6 +200,11 @@ class CDosingStateMachine {
   bool PartOpen(int i) const;
   // What step `i` still has to charge of its dose.
   double StillLacking(int i, const CRecipeStepInfo& step) const;
+  // Kilograms of step `i`'s charge that went into no mixer or another than `mixer`.
+  double WentElsewhere(int i, int mixer) const;
+  // When more of the step's charge went elsewhere than was taken up, and its
+  // dose lacks some now, the step goes back to charging (true).
+  bool ChargeAgainWhatWentElsewhere(int i, const CRecipeStepInfo& step, const Devices& devices);
   // Whether the step's batcher holds, or is being charged by hand with,
   // another charge: the hand pumps go off, the run holds and the operator is
   // told once per Start.
@@ -220,6 +231,8 @@ class CDosingStateMachine {
   bool TryEndCharging(int i, const CRecipeStepInfo& step, const Devices& devices);
   bool TryEndFirstDelay(int i, const Devices& devices);
   bool TryBook(int i, const Devices& devices);
+  // The pump's in-flight amount learnt from the step's charge, once, when it reached its dose in one go.
+  void LearnFromCharge(int i, const Devices& devices);
   bool TryStartDischarge(int i, const CRecipeStepInfo& step, const Devices& devices);
   bool TryEndDischarge(int i, const Devices& devices);
   bool TryEndRunOn(int i, const Devices& devices);

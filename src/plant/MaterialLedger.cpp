@@ -35,6 +35,12 @@ const CMaterialLedger::Entry* CMaterialLedger::Find(EntryId id) const {
   return nullptr;
 }
 
+CMaterialLedger::Entry& CMaterialLedger::FirstOf(Entry& entry) {
+  Entry* first = &entry;
+  while (Entry* source = Find(first->copyOf)) first = source;
+  return *first;
+}
+
 CMaterialLedger::Discharge* CMaterialLedger::FindDischarge(PlantObjectId weigher) {
   for (Discharge& discharge : m_discharges)
     if (discharge.weigher == weigher) return &discharge;
@@ -185,6 +191,16 @@ double CMaterialLedger::BookedOf(EntryId id) const {
   return entry ? entry->booked : 0.0;
 }
 
+double CMaterialLedger::WentElsewhere(EntryId id, int mixer) const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  const Entry* entry = Find(id);
+  if (!entry) return 0.0;
+  double elsewhere = entry->lost;
+  for (int other = 0; other < kMixerCount; ++other)
+    if (other != mixer) elsewhere += entry->wentInto[other];
+  return elsewhere;
+}
+
 bool CMaterialLedger::IsBooked(EntryId id) const {
   std::lock_guard<std::mutex> lock(m_mutex);
   const Entry* entry = Find(id);
@@ -331,6 +347,8 @@ void CMaterialLedger::CloseIntervalLocked(Discharge& discharge) {
       rest.booked = 0.0;
       rest.charged = 0.0;
       rest.bookedDone = true;  // the charge was booked (or is booked) whole on its first entry
+      rest.lost = 0.0;         // where the charge went is kept on its first entry
+      std::fill(std::begin(rest.wentInto), std::end(rest.wentInto), 0.0);
       rest.heldByDosing = false;
       rest.takenNow = 0.0;
       rest.direction = -1;
@@ -344,6 +362,11 @@ void CMaterialLedger::CloseIntervalLocked(Discharge& discharge) {
     }
     entry.takenNow = 0.0;
     entry.remaining = 0.0;
+    Entry& first = FirstOf(entry);
+    if (discharge.mixer >= 0 && discharge.mixer < kMixerCount)
+      first.wentInto[discharge.mixer] += entry.end - entry.start;
+    else
+      first.lost += entry.end - entry.start;
     entry.direction = discharge.mixer;
     entry.batch = discharge.batch;
     if (entry.dischargeStart == 0) entry.dischargeStart = now;
@@ -410,6 +433,7 @@ void CMaterialLedger::LevelsRestarting() {
     }
     if (entry.water || entry.completed || entry.remaining <= 0.0) continue;
     // Gone with the batcher's level, into no mixer.
+    FirstOf(entry).lost += entry.remaining;
     entry.remaining = 0.0;
     entry.direction = -1;
     entry.batch = -1;

@@ -14,7 +14,8 @@
 // (and so a new row), and the row of what it took says where that went.
 // Material that leaves the plant without entering a mixer (the Demo starting
 // its levels again) ends its entry completed with no direction ("?") and no
-// batch (-1).
+// batch (-1). A charge's first entry keeps where all of it went, so that the
+// dosing charges again what went elsewhere than its step's mixer.
 //
 // Any thread: the process cycle (the dosing) and the user-interface thread
 // (the plant form) share one instance under its own lock. Levels are read
@@ -93,6 +94,9 @@ class CMaterialLedger {
   // needed: the amount to add to the shift (0 for a hand charge).
   double Book(EntryId entry);
   double BookedOf(EntryId entry) const;
+  // Kilograms of `entry`'s charge (its split parts included) that left its
+  // weigher into no mixer or into a mixer other than `mixer`.
+  double WentElsewhere(EntryId entry, int mixer) const;
   bool IsBooked(EntryId entry) const;
   bool IsPumpRunning(EntryId entry) const;
   float StartOf(EntryId entry) const;
@@ -162,6 +166,9 @@ class CMaterialLedger {
     double intoMixerAtStart = 0.0;  // water: what discharges had put into its mixer then
     double booked = 0.0;
     bool bookedDone = false;      // booked, or nothing to book (the operator's own)
+    // Of the charge (on its first entry): what left the weigher into each mixer, and into none.
+    double wentInto[kMixerCount] = {0.0, 0.0, 0.0, 0.0};
+    double lost = 0.0;
     bool heldByDosing = false;    // a step of the dosing still asks about it
     double remaining = 0.0;       // still in the batcher
     double takenNow = 0.0;        // taken by the discharge interval under way
@@ -186,6 +193,8 @@ class CMaterialLedger {
 
   Entry* Find(EntryId id);
   const Entry* Find(EntryId id) const;
+  // The first entry of the charge `entry` is part of.
+  Entry& FirstOf(Entry& entry);
   // The entry's weigher's level now, less what discharges put into a mixer water is weighed in.
   double LevelNowLocked(const Entry& entry);
   void SettleLocked(Entry& entry);

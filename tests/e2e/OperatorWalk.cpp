@@ -18,6 +18,7 @@
 #include "platform/ui/CButton.h"
 #include "platform/ui/ModalDialogScript.h"
 #include "plant/PlantModel.h"
+#include "plant/RecipeSupervisor.h"
 #include "records/AdoDatabase.h"
 #include "records/RecipeRS.h"
 #include "shapes/AnalogCalibrationPage.h"
@@ -138,6 +139,7 @@ void OperatorWalk::StartNewPlant() {
   // Thousands of walks by hand: the form refreshes every five seconds, not every second.
   m_refreshEveryPasses = 25;
   m_invariants = std::make_unique<RecordInvariants>(DatabasePath());
+  m_runEnd = std::make_unique<RunEndCheck>(DatabasePath());
   for (float dose : {80.0f, 30.0f, 90.0f, 70.0f, 40.0f, 60.0f, 95.0f}) m_invariants->AllowDose(kLabs, dose);
   m_invariants->AllowDose(kWater, 20.0f);
   m_invariants->AllowDose(kWalkWaterEx, 10.0f);
@@ -210,6 +212,7 @@ void OperatorWalk::WalkPass() {
   RunDueChargeEndTimers();
   if (++m_passes % m_refreshEveryPasses == 0) FireTimerNow(view->GetSafeHwnd(), kRefreshTimer);
   if (GetProcessEngine().IsStarted()) m_invariants->NoteChargingSteps();
+  m_runEnd->NotePass();
 }
 
 void OperatorWalk::RunPasses(int count) {
@@ -245,6 +248,7 @@ void OperatorWalk::WaitForPhase(int phase) {
 
 void OperatorWalk::DoStart(bool levelYes) {
   m_levelAnswer = levelYes ? IDYES : IDNO;
+  m_runEnd->NoteStart();
   modal_script::Push([](CDialog& numbers) { ConfirmOrCancel(numbers); });
   main->SendMessage(WM_COMMAND, ID_START_PROCESS);
   modal_script::Clear();
@@ -568,6 +572,7 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
     }
     point.passesSinceStart = m_passesSinceStart;
     std::vector<std::string> findings = m_invariants->Check(point, m_truth);
+    for (std::string& finding : CheckRunEnd(boxesBeforeAction)) findings.push_back(std::move(finding));
     if (m_threadsBox) findings.push_back(std::string("(x1) the program said \"") + kThreadsNotClosed + "\"");
     m_threadsBox = false;
     for (const std::string& finding : findings) {
@@ -584,8 +589,17 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
     RecordInvariants::QuietPoint point;
     point.started = GetProcessEngine().IsStarted() != 0;
     for (const std::string& finding : m_invariants->Check(point, m_truth)) note(static_cast<int>(walk.size()) - 1, finding);
+    for (const std::string& finding : CheckRunEnd(boxes.Count())) note(static_cast<int>(walk.size()) - 1, finding);
   }
   return outcome;
+}
+
+std::vector<std::string> OperatorWalk::CheckRunEnd(std::size_t since) {
+  const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
+  for (std::size_t b = since; b < shown.size(); ++b)
+    if (shown[b].text == CRecipeSupervisor::GetRecipeEndText()) m_runEnd->RunEnded();
+  // Rows kept under another program's lock are written when it goes.
+  return m_other ? std::vector<std::string>() : m_runEnd->Check();
 }
 
 std::vector<WalkAction> OperatorWalk::Shrink(std::vector<WalkAction> walk, const std::string& tag, int budget) {

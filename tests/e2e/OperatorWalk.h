@@ -14,6 +14,7 @@
 #include "e2e/PlantScenarioFixture.h"
 #include "e2e/PlantTruth.h"
 #include "e2e/RecordInvariants.h"
+#include "e2e/RunEndCheck.h"
 #include "e2e/WalkAction.h"
 
 class OperatorWalk : public PlantScenarioFixture {
@@ -78,6 +79,10 @@ class OperatorWalk : public PlantScenarioFixture {
   void Trace(const WalkAction& action, std::size_t boxesBefore);
 
   std::unique_ptr<RecordInvariants> m_invariants;
+  std::unique_ptr<RunEndCheck> m_runEnd;
+  // The findings of the runs that ended (the end-of-recipe message came since
+  // box `since`), once no other program holds the database.
+  std::vector<std::string> CheckRunEnd(std::size_t since);
   PlantTruth m_truth;
   // Another program's connection while it holds the lock, the actions it
   // still holds it over and whether it commits.

@@ -208,3 +208,25 @@ TEST_F(OperatorWalkLedgerReplays, EachShrunkWalkKeepsTheRecordsTrueToWhereTheMat
 }
 
 }  // namespace
+
+namespace {
+
+// Near90 stopped mid-charge (Batcher02 at 23.8 kg), Data Source → None, Demo
+// (the Demo starts its levels again: the charge leaves the plant into no
+// mixer), Start: the step charges its whole dose again, and the run does not
+// end with the end-of-recipe message while the dose is not in Mixer 1. The
+// same for Small30 stopped while its charge settles.
+TEST_F(OperatorWalk, ARunDoesNotEndWhileAStepsChargeLeftThePlantBeforeItsMixer) {
+  ReplayWalk("R3 S T N D S p200", "(r1)");
+  ReplayWalk("R2 S p3 T D S p200", "(r1)");
+}
+
+// Near90's discharge turned by hand from Mixer 1 to Mixer 2 (seed 327), or
+// its settling charge emptied into Mixer 2 by hand (seed 330; default
+// weights): the step charges again what did not reach Mixer 1 before it ends.
+TEST_F(OperatorWalk, AStepChargesAgainWhatItsDischargeSentIntoAnotherMixer) {
+  ReplayWalk("R3 S w5 V4- V5+ T1", "(r1)");
+  ReplayWalk("R3 S p15 V5+ V27+ w1", "(r1)");
+}
+
+}  // namespace
