@@ -110,9 +110,7 @@ void Recordset::Open(const Connection& connection, const std::string& source, bo
       std::string name = rc == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(find, 0)) : "";
       sqlite3_finalize(find);
       if (rc != SQLITE_ROW && rc != SQLITE_DONE) m_handle->Fail(rc, false);
-      if (name.empty())
-        throw DbError(kErrNoSuchTable, ruv::Format("Cannot find the table '%s'. Make sure it exists and that its "
-                                                   "name is spelled correctly.", source.c_str()));
+      if (name.empty()) ThrowNoSuchTable(source);
       OpenKeyset(name, "ORDER BY rowid");
     } else {
       std::string table, clause;
@@ -151,9 +149,7 @@ void Recordset::OpenKeyset(const std::string& table, const std::string& clause) 
     key.autoNumber = true;
     key.rowIdAlias = true;
   }
-  if (m_columns.empty())
-    throw DbError(kErrNoSuchTable, ruv::Format("Cannot find the table '%s'. Make sure it exists and that its name is "
-                                               "spelled correctly.", table.c_str()));
+  if (m_columns.empty()) ThrowNoSuchTable(table);
 
   sqlite3_stmt* keys = Prepare("SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, false);
   while ((rc = sqlite3_step(keys)) == SQLITE_ROW) m_keys.push_back(RowKey{sqlite3_column_int64(keys, 0), 0});
@@ -394,6 +390,23 @@ void Recordset::MovePrevious() {
   m_currentDeleted = false;
   --m_index;
   PositionChanged();
+}
+
+void Recordset::ThrowNoSuchTable(const std::string& table) const {
+  // Say a table is missing only when the schema itself was read and lacks it:
+  // a database that cannot be read (a full disk, a lost file) says so instead.
+  sqlite3_stmt* find = Prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
+                               false);
+  sqlite3_bind_text(find, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+  const int rc = sqlite3_step(find);
+  const bool listed = rc == SQLITE_ROW && sqlite3_column_int(find, 0) > 0;
+  sqlite3_finalize(find);
+  if (rc != SQLITE_ROW) m_handle->Fail(rc, false);
+  if (listed)
+    throw DbError(kErrDatabase, ruv::Format("Could not read the table '%s' (%s).", table.c_str(),
+                                            sqlite3_errmsg(m_handle->Get())));
+  throw DbError(kErrNoSuchTable, ruv::Format("Cannot find the table '%s'. Make sure it exists and that its name is "
+                                             "spelled correctly.", table.c_str()));
 }
 
 sqlite3_stmt* Recordset::Prepare(const std::string& sql, bool writing) const {

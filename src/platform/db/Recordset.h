@@ -125,6 +125,7 @@ class Recordset {
   int RunPendingValues(const std::string& sql, const std::vector<int>& bound, long long rowId);
   Variant ReadStored(sqlite3_stmt* stmt, int resultColumn, const ColumnInfo& column) const;
   sqlite3_stmt* Prepare(const std::string& sql, bool writing) const;
+  [[noreturn]] void ThrowNoSuchTable(const std::string& table) const;
 
   std::shared_ptr<DatabaseHandle> m_handle;
   bool m_open = false;
