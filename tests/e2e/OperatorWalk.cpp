@@ -598,8 +598,8 @@ std::vector<std::string> OperatorWalk::CheckRunEnd(std::size_t since) {
   const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
   for (std::size_t b = since; b < shown.size(); ++b)
     if (shown[b].text == CRecipeSupervisor::GetRecipeEndText()) m_runEnd->RunEnded();
-  // Rows kept under another program's lock are written when it goes.
-  return m_other ? std::vector<std::string>() : m_runEnd->Check();
+  // Rows kept under another program's lock are written at the retry after it goes.
+  return m_other || m_retryPending ? std::vector<std::string>() : m_runEnd->Check();
 }
 
 std::vector<WalkAction> OperatorWalk::Shrink(std::vector<WalkAction> walk, const std::string& tag, int budget) {
