@@ -640,9 +640,14 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
   if (engine.GetStepPhase(i) == ePhaseCharged) TryStartDischarge(i, step, devices);
   if (engine.GetStepPhase(i) == ePhaseDischarging) TryEndDischarge(i, devices);
   if (engine.GetStepPhase(i) == ePhaseRunOn) TryEndRunOn(i, devices);
-  // A step whose charge went into another mixer by hand does not end short of its dose.
-  if (engine.GetStepPhase(i) == ePhaseDischarged && !ChargeAgainWhatWentElsewhere(i, step, devices))
-    Advance(i, ePhaseDischarged, ePhaseEnded);
+  // A step whose charge went into another mixer by hand does not end short of
+  // its dose: it charges again, from this pass on (never charging with its pump off).
+  if (engine.GetStepPhase(i) == ePhaseDischarged) {
+    if (!ChargeAgainWhatWentElsewhere(i, step, devices))
+      Advance(i, ePhaseDischarged, ePhaseEnded);
+    else if (engine.GetStepPhase(i) == ePhaseCharging && m_memory[static_cast<std::size_t>(i)].resume)
+      TryResume(i, ePhaseCharging, step, devices);
+  }
 }
 
 template <class Action>

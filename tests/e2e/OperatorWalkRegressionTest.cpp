@@ -227,6 +227,8 @@ TEST_F(OperatorWalk, ARunDoesNotEndWhileAStepsChargeLeftThePlantBeforeItsMixer) 
 TEST_F(OperatorWalk, AStepChargesAgainWhatItsDischargeSentIntoAnotherMixer) {
   ReplayWalk("R3 S w5 V4- V5+ T1", "(r1)");
   ReplayWalk("R3 S p15 V5+ V27+ w1", "(r1)");
+  // ...and charges again in the pass that found it, never standing with its pump off.
+  ReplayWalk("R1 S p74 V5+ V27+ p4 V27-");
 }
 
 }  // namespace
