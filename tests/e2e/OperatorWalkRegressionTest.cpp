@@ -196,6 +196,9 @@ constexpr LedgerReplay kLedgerReplays[] = {
      "R3 S L4- p166 S D V4+ V27- V4- V27- T p104 S p2 P1- p25", "(d1)"},
     {"the same checker fault in a longer walk (seed 324107, locks-closes)",
      "R1 S T1 A R5 Q S p167 X5+ p97 S S V27- T S p19 w1 P6-", "(d1)"},
+    {"two hand charges, two discharges stopped part-way: the first charge's remainder goes before the second "
+     "charge, which the checker took for discharged (seed 70045, hands-running)",
+     "P1+ p1 P6- P1- P1+ T V27+ V27- V27+ V27-", "(b1)"},
 };
 
 class OperatorWalkLedgerReplays : public OperatorWalk {};

@@ -250,11 +250,16 @@ void RecordInvariants::CheckLedger(const std::vector<EventRow>& rows, std::vecto
 void RecordInvariants::CheckDischargedRows(const std::vector<EventRow>& rows,
                                            std::vector<std::string>& findings) const {
   for (int batcher = ePlantBatcher01; batcher <= ePlantBatcher05; ++batcher) {
-    // The weigher's rows in order; the last one whose discharge began marks
-    // what left the weigher: every row before it went with it.
+    // The weigher's rows in the order a discharge takes them, oldest charge
+    // first (the part a discharge left keeps its charge's place); the last one
+    // whose discharge began marks what left the weigher: every row before it
+    // went with it.
     std::vector<const EventRow*> own;
     for (const EventRow& row : rows)
       if (BatcherOf(row.material) == batcher) own.push_back(&row);
+    const auto chargeOf = [](const EventRow* row) { return row->partOf != 0 ? row->partOf : row->id; };
+    std::stable_sort(own.begin(), own.end(),
+                     [&](const EventRow* a, const EventRow* b) { return chargeOf(a) < chargeOf(b); });
     int lastDischarged = -1;
     for (int k = 0; k < static_cast<int>(own.size()); ++k)
       if (own[static_cast<std::size_t>(k)]->dischargeStarted) lastDischarged = k;
