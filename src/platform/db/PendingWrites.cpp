@@ -25,6 +25,7 @@
 #include "platform/db/ColumnType.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/TableStatements.h"
 
 namespace ruv::db {
 namespace {
@@ -307,57 +308,6 @@ bool DecodeWrite(const std::string& line, PendingWrite& write, std::string& why)
   return true;
 }
 
-std::string QuotedName(const std::string& name) { return "\"" + ruv::ReplaceAll(name, "\"", "\"\"") + "\""; }
-
-// As the recordsets bind a string: as text in a column of text affinity, else as a blob.
-bool BindsAsText(const ColumnInfo& column) {
-  const std::string upper = ruv::ToUpperAscii(column.declaredType);
-  return upper.find("CHAR") != std::string::npos || upper.find("CLOB") != std::string::npos ||
-         upper.find("TEXT") != std::string::npos;
-}
-
-// The columns of `table` as the database declares them (its row id marked as
-// the recordsets mark it); false with `why` when they cannot be read.
-bool ReadTableColumns(sqlite3* db, const std::string& table, std::vector<ColumnInfo>& columns, std::string& why) {
-  sqlite3_stmt* stmt = nullptr;
-  int rc = sqlite3_prepare_v2(db, ("PRAGMA table_info(" + QuotedName(table) + ")").c_str(), -1, &stmt, nullptr);
-  int keyColumn = -1, keyParts = 0;
-  while (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    const char* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
-    const char* type = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2));
-    columns.push_back(DescribeColumn(name ? name : "", type ? type : "", sqlite3_column_int(stmt, 3) != 0));
-    if (sqlite3_column_int(stmt, 5) > 0) {
-      ++keyParts;
-      keyColumn = static_cast<int>(columns.size()) - 1;
-    }
-    rc = SQLITE_OK;
-  }
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE && rc != SQLITE_OK) {
-    why = "the table " + table + " cannot be read: " + sqlite3_errstr(rc);
-    return false;
-  }
-  if (columns.empty()) {
-    why = "the database has no table " + table;
-    return false;
-  }
-  std::string sql;
-  stmt = nullptr;
-  if (sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1", -1, &stmt, nullptr) ==
-      SQLITE_OK) {
-    sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0))
-      sql = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-  }
-  sqlite3_finalize(stmt);
-  if (keyParts == 1 && ruv::EqualsNoCase(ruv::Trim(columns[static_cast<std::size_t>(keyColumn)].declaredType), "INTEGER") &&
-      ruv::ToUpperAscii(sql).find("AUTOINCREMENT") != std::string::npos) {
-    columns[static_cast<std::size_t>(keyColumn)].autoNumber = true;
-    columns[static_cast<std::size_t>(keyColumn)].rowIdAlias = true;
-  }
-  return true;
-}
-
 // Checks a write read from the journal against the database: a table of the
 // program's own, columns it has (and the program writes), values that suit
 // them; then builds its statement as the recordsets do, every value bound and
@@ -374,7 +324,12 @@ bool BuildJournalWrite(sqlite3* db, const std::vector<std::string>& ownTables, P
   auto found = known.find(write.table);
   if (found == known.end()) {
     std::vector<ColumnInfo> columns;
-    if (!ReadTableColumns(db, write.table, columns, why)) return false;
+    const int rc = ReadTableColumns(db, write.table, columns);
+    if (rc != SQLITE_DONE || columns.empty()) {
+      why = rc != SQLITE_DONE ? "the table " + write.table + " cannot be read: " + sqlite3_errstr(rc)
+                              : "the database has no table " + write.table;
+      return false;
+    }
     found = known.emplace(write.table, std::move(columns)).first;
   }
   const std::vector<ColumnInfo>& columns = found->second;
@@ -408,44 +363,32 @@ bool BuildJournalWrite(sqlite3* db, const std::vector<std::string>& ownTables, P
   write.columns.clear();
   write.columnNames.clear();
   write.values.clear();
+  // Bound in the table's order, as the recordsets bind them.
+  std::vector<bool> isGiven(columns.size(), false);
+  std::vector<int> bound;
   for (auto& [index, value] : given) {
     const ColumnInfo& column = columns[static_cast<std::size_t>(index)];
-    write.values.push_back({value, BindsAsText(column)});
+    isGiven[static_cast<std::size_t>(index)] = true;
+    write.values.push_back({value, HasTextAffinity(column)});
     write.columns.emplace_back(index, std::move(value));
     write.columnNames.push_back(column.name);
   }
-  const std::string table = QuotedName(write.table);
   switch (write.kind) {
-    case PendingWrite::Kind::Insert: {
-      std::string names, values;
-      std::size_t bound = 0;
+    case PendingWrite::Kind::Insert:
       for (std::size_t i = 0; i < columns.size(); ++i) {
-        const std::string quoted = QuotedName(columns[i].name);
-        if (columns[i].rowIdAlias) {
-          // Shows the kept new row's handle until it is written.
-          write.idColumn = static_cast<int>(i);
-          write.columns.emplace(write.columns.begin(), static_cast<int>(i), Variant::Null());
-          write.columnNames.insert(write.columnNames.begin(), columns[i].name);
-        } else if (columns[i].autoNumber) {
-          names += (names.empty() ? "" : ", ") + quoted;
-          values += (values.empty() ? "" : ", ") + ("(SELECT COALESCE(MAX(" + quoted + "), 0) + 1 FROM " + table + ")");
-        } else if (std::any_of(given.begin(), given.end(),
-                               [&](const auto& column) { return column.first == static_cast<int>(i); })) {
-          names += (names.empty() ? "" : ", ") + quoted;
-          values += (values.empty() ? "" : ", ") + ("?" + std::to_string(++bound));
-        }
+        if (!columns[i].rowIdAlias) continue;
+        // Shows the kept new row's handle until it is written.
+        write.idColumn = static_cast<int>(i);
+        write.columns.emplace(write.columns.begin(), static_cast<int>(i), Variant::Null());
+        write.columnNames.insert(write.columnNames.begin(), columns[i].name);
       }
-      write.sql = "INSERT INTO " + table + (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
+      write.sql = InsertStatement(write.table, columns, isGiven, bound);
       break;
-    }
-    case PendingWrite::Kind::Update: {
-      std::string assignments;
-      for (std::size_t i = 0; i < write.values.size(); ++i)
-        assignments += (i ? ", " : "") + QuotedName(write.columnNames[i]) + " = ?" + std::to_string(i + 1);
-      write.sql = "UPDATE " + table + " SET " + assignments + " WHERE rowid = ?" + std::to_string(write.values.size() + 1);
+    case PendingWrite::Kind::Update:
+      for (const auto& column : write.columns) bound.push_back(column.first);
+      write.sql = UpdateStatement(write.table, columns, bound);
       break;
-    }
-    case PendingWrite::Kind::Delete: write.sql = "DELETE FROM " + table + " WHERE rowid = ?1"; break;
+    case PendingWrite::Kind::Delete: write.sql = DeleteStatement(write.table); break;
   }
   return true;
 }

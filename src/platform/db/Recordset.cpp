@@ -9,6 +9,7 @@
 #include "platform/base/Text.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/TableStatements.h"
 
 namespace ruv::db {
 
@@ -16,17 +17,6 @@ namespace {
 
 // The longest a write waits for another program's lock before it is kept for later.
 constexpr int kLockedWriteWaitMs = 250;
-
-std::string QuoteIdentifier(const std::string& name) { return "\"" + ruv::ReplaceAll(name, "\"", "\"\"") + "\""; }
-
-// SQLite converts a text that looks like a number into a number in a column
-// whose declared type is not a text type (MEMO, for one); such texts are
-// stored as blobs so they come back exactly as written.
-bool HasTextAffinity(const ColumnInfo& column) {
-  std::string upper = ruv::ToUpperAscii(column.declaredType);
-  return upper.find("CHAR") != std::string::npos || upper.find("CLOB") != std::string::npos ||
-         upper.find("TEXT") != std::string::npos;
-}
 
 bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
@@ -129,26 +119,8 @@ void Recordset::Open(const Connection& connection, const std::string& source, bo
 }
 
 void Recordset::OpenKeyset(const std::string& table, const std::string& clause) {
-  sqlite3_stmt* info = Prepare("PRAGMA table_info(" + QuoteIdentifier(table) + ")", false);
-  int rc;
-  int keyColumn = -1, keyParts = 0;
-  while ((rc = sqlite3_step(info)) == SQLITE_ROW) {
-    const char* name = reinterpret_cast<const char*>(sqlite3_column_text(info, 1));
-    const char* type = reinterpret_cast<const char*>(sqlite3_column_text(info, 2));
-    m_columns.push_back(DescribeColumn(name ? name : "", type ? type : "", sqlite3_column_int(info, 3) != 0));
-    if (sqlite3_column_int(info, 5) > 0) {
-      ++keyParts;
-      keyColumn = static_cast<int>(m_columns.size()) - 1;
-    }
-  }
-  sqlite3_finalize(info);
+  int rc = ReadTableColumns(m_handle->Get(), table, m_columns);
   if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
-  if (keyParts == 1 && ruv::EqualsNoCase(ruv::Trim(m_columns[static_cast<std::size_t>(keyColumn)].declaredType),
-                                         "INTEGER") && DeclaresAutoIncrement(table)) {
-    ColumnInfo& key = m_columns[static_cast<std::size_t>(keyColumn)];
-    key.autoNumber = true;
-    key.rowIdAlias = true;
-  }
   if (m_columns.empty()) ThrowNoSuchTable(table);
 
   sqlite3_stmt* keys = Prepare("SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, false);
@@ -223,16 +195,6 @@ void Recordset::AddKeptRows(const std::string& clause) {
     throw;
   }
   sqlite3_finalize(test);
-}
-
-bool Recordset::DeclaresAutoIncrement(const std::string& table) const {
-  sqlite3_stmt* find = Prepare("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1", false);
-  sqlite3_bind_text(find, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-  std::string sql;
-  if (sqlite3_step(find) == SQLITE_ROW && sqlite3_column_text(find, 0))
-    sql = reinterpret_cast<const char*>(sqlite3_column_text(find, 0));
-  sqlite3_finalize(find);
-  return ruv::ToUpperAscii(sql).find("AUTOINCREMENT") != std::string::npos;
 }
 
 void Recordset::OpenSnapshot(const std::string& sql) {
@@ -576,25 +538,7 @@ int Recordset::RunPendingValues(const std::string& sql, const std::vector<int>& 
 
 // Builds the insert of the pending row: the database gives its id.
 std::string Recordset::InsertText(std::vector<int>& bound) const {
-  std::string names, values;
-  for (std::size_t i = 0; i < m_columns.size(); ++i) {
-    const ColumnInfo& column = m_columns[i];
-    std::string quoted = QuoteIdentifier(column.name);
-    if (column.rowIdAlias) {
-      continue;  // SQLite numbers it past every number it ever gave
-    } else if (column.autoNumber) {
-      // The next number after the largest one, taken in the same statement.
-      names += (names.empty() ? "" : ", ") + quoted;
-      values += (values.empty() ? "" : ", ") + ("(SELECT COALESCE(MAX(" + quoted + "), 0) + 1 FROM " +
-                                                 QuoteIdentifier(m_table) + ")");
-    } else if (m_changed[i]) {
-      bound.push_back(static_cast<int>(i));
-      names += (names.empty() ? "" : ", ") + quoted;
-      values += (values.empty() ? "" : ", ") + ("?" + std::to_string(bound.size()));
-    }
-  }
-  return "INSERT INTO " + QuoteIdentifier(m_table) +
-         (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
+  return InsertStatement(m_table, m_columns, m_changed, bound);
 }
 
 bool Recordset::WriteOrKeep(RowKey& row, const std::function<int(long long rowId)>& write,
@@ -659,19 +603,13 @@ void Recordset::InsertPending() {
 }
 
 void Recordset::UpdatePending() {
-  std::string assignments;
   std::vector<int> bound;
-  for (std::size_t i = 0; i < m_columns.size(); ++i) {
-    if (!m_changed[i]) continue;
-    bound.push_back(static_cast<int>(i));
-    assignments += (assignments.empty() ? "" : ", ") + QuoteIdentifier(m_columns[i].name) + " = ?" +
-                   std::to_string(bound.size());
-  }
+  for (std::size_t i = 0; i < m_columns.size(); ++i)
+    if (m_changed[i]) bound.push_back(static_cast<int>(i));
   if (bound.empty()) return;
   RowKey& row = m_keys[static_cast<std::size_t>(m_index)];
   // The row's id is bound last, when the write runs: a kept new row's is known only then.
-  const std::string sql = "UPDATE " + QuoteIdentifier(m_table) + " SET " + assignments + " WHERE rowid = ?" +
-                          std::to_string(bound.size() + 1);
+  const std::string sql = UpdateStatement(m_table, m_columns, bound);
   bool rowGone = false;
   WriteOrKeep(
       row,
@@ -713,7 +651,7 @@ void Recordset::Delete() {
   DiscardEdit();
   RequireCurrentRow();
   RowKey& row = m_keys[static_cast<std::size_t>(m_index)];
-  const std::string sql = "DELETE FROM " + QuoteIdentifier(m_table) + " WHERE rowid = ?1";
+  const std::string sql = DeleteStatement(m_table);
   WriteOrKeep(
       row,
       [&](long long rowId) {

@@ -101,7 +101,6 @@ class Recordset {
   void OpenKeyset(const std::string& table, const std::string& clause);
   void AddKeptRows(const std::string& clause);
   void OpenSnapshot(const std::string& sql);
-  bool DeclaresAutoIncrement(const std::string& table) const;
   void RequireOpen() const;
   void RequireColumn(int index) const;
   bool HasCurrentRow() const;
