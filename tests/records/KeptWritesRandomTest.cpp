@@ -65,7 +65,7 @@ std::string ToldLines(const std::string& path) {
     if (heading == CADODatabase::kDroppedText || heading == CADODatabase::kUnwrittenText) telling = true;
     else if (heading == CADODatabase::kKeptAtCloseText || heading == CADODatabase::kAllWrittenAtCloseText ||
              heading == CADODatabase::kKeptForNextStartText || heading == CADODatabase::kJournalWrittenText ||
-             heading == CADODatabase::kJournalKeptText)
+             heading == CADODatabase::kJournalKeptText || heading == CADODatabase::kJournalRefusedText)
       telling = false;
     // Kept for the next start is not lost: that start writes it.
     else if (telling && line.find("kept for the next start") == std::string::npos) told += heading;
