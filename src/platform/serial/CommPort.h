@@ -5,8 +5,8 @@
 //  - Open is exclusive through flock, so a port held by another process (even
 //    one running as root) reports ERROR_ACCESS_DENIED, "in use"; a name that
 //    leads nowhere reports ERROR_FILE_NOT_FOUND. The line is put in raw mode.
-//  - A setting termios cannot carry out (a baud rate the platform does not
-//    name, 1.5 stop bits, DSR or DTR handshaking, RTS toggling, one-way RTS/CTS,
+//  - A setting termios cannot carry out (a baud rate neither termios nor the
+//    platform names, 1.5 stop bits, DSR or DTR handshaking, RTS toggling, one-way RTS/CTS,
 //    null stripping, error replacement) fails with ERROR_INVALID_PARAMETER and
 //    changes nothing, as a driver refusing it would. Queue sizes are accepted.
 //    The named rates without a termios speed constant (14 400, 56 000, 128 000,
