@@ -50,7 +50,10 @@ std::unique_ptr<CDocTemplate> CRuvFrameApp::MakePlantTemplate() {
 
 BOOL CRuvFrameApp::InitInstance() {
   m_exitCode = 0;
-  if (!CheckSingleInstance(kRegistryName, kAlreadyRunningText)) return FALSE;
+  if (!CheckSingleInstance(kRegistryName, kAlreadyRunningText)) {
+    m_exitCode = kRefusedStartExitCode;  // whoever ran this copy learns it did not run
+    return FALSE;
+  }
   m_splash = std::make_unique<CSplashDriver>();
   m_splash->Start();
   // Sockets and OLE: nothing here needs starting (no socket is ever opened, and

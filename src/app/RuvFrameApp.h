@@ -20,8 +20,9 @@ inline constexpr const char* kRegistryName = "RuvFrame Qelo";
 inline constexpr const char* kAlreadyRunningText = "RuvFrame Qelo already running!";
 inline constexpr const char* kSettingsFileLabel = "Setting";
 inline constexpr UINT ID_SHOW_DATACENTER_SCOUT = 40001;
-// The exit code of a start refused because the settings file is missing,
-// read-only or no file, or the database is open in another program.
+// The exit code of every refused start: another copy runs in this login
+// session, the settings file is missing, read-only or no file, or the
+// database is open in another program.
 inline constexpr int kRefusedStartExitCode = 1;
 // The file beside the database whose lock says it is open (never one of
 // SQLite's own names, never deleted).

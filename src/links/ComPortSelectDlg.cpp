@@ -1,5 +1,7 @@
 #include "links/ComPortSelectDlg.h"
 
+#include <string>
+
 #include "common/IniFile.h"
 #include "links/ModBusBase.h"
 #include "platform/base/MessageBoxService.h"
@@ -121,9 +123,16 @@ BOOL CComPortSelectDlg::ApplyConfig(const COMMCONFIG& config, BOOL showErrors) {
   }
   BOOL result = TRUE;
   const DCB& dcb = config.dcb;
-  if (m_port->Setup(dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits) != 0) {
-    ShowMessageBox("Error 101: Unable to set COM setting.\r\nChange COM port Setting or restart program and retry!", "",
-                   kErrorStyle);
+  const LONG refused = m_port->Setup(dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits);
+  if (refused != 0) {
+    // A rate the device does not run at is named: the operator then knows what to change.
+    const std::string rate = refused == static_cast<LONG>(ERROR_NOT_SUPPORTED)
+                                 ? ruv::Format("%s does not run at %u baud.\r\n", m_portName.c_str(),
+                                               static_cast<unsigned>(dcb.BaudRate))
+                                 : std::string();
+    ShowMessageBox("Error 101: Unable to set COM setting.\r\n" + rate +
+                       "Change COM port Setting or restart program and retry!",
+                   "", kErrorStyle);
     // Settings confirmed there are saved for the next open; this one still failed.
     OnPortSetting();
     result = FALSE;

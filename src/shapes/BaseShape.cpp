@@ -314,15 +314,18 @@ void C_BaseShape::StoreAttribFloat(int index, float value) {
 
 void C_BaseShape::PromiseMenuCommand(UINT item, bool value) { m_menuPromises[item] = value; }
 
-bool C_BaseShape::GetMenuPromise(UINT item, int command) const {
+bool C_BaseShape::TakeMenuPromise(UINT item, int command) {
   const auto promise = m_menuPromises.find(item);
-  return promise != m_menuPromises.end() ? promise->second : !GetAttribBool(command);
+  if (promise == m_menuPromises.end()) return !GetAttribBool(command);
+  const bool promised = promise->second;
+  m_menuPromises.erase(promise);
+  return promised;
 }
 
-void C_BaseShape::TakeMenuCommand(UINT item, int command) { SetAttribBool(command, GetMenuPromise(item, command)); }
+void C_BaseShape::TakeMenuCommand(UINT item, int command) { SetAttribBool(command, TakeMenuPromise(item, command)); }
 
 void C_BaseShape::TakeSpeedCommand(UINT item, int command, int other) {
-  const bool on = GetMenuPromise(item, command);
+  const bool on = TakeMenuPromise(item, command);
   SetAttribBool(command, on);
   // A refused start leaves the other direction as it was.
   if (on && GetAttribBool(command)) SetAttribBool(other, false);
@@ -771,7 +774,12 @@ void C_BaseShape::OnDestroy() {
 void C_BaseShape::OnRButtonUp(UINT /*flags*/, CPoint point) {
   if (!m_popup) return;
   ClientToScreen(&point);
-  m_popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, GetSafeHwnd());
+  const auto chosen = static_cast<UINT>(
+      m_popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, point.x, point.y, GetSafeHwnd()));
+  // The menu's promises end with it; the chosen item's lasts until its command,
+  // posted as the menu itself would post it, takes it.
+  std::erase_if(m_menuPromises, [chosen](const auto& promise) { return promise.first != chosen; });
+  if (chosen != 0) PostMessage(WM_COMMAND, MAKEWPARAM(static_cast<int>(chosen), 0), 0);
 }
 
 void C_BaseShape::OnLButtonDblClk(UINT /*flags*/, CPoint /*point*/) { ShowProperties(); }

@@ -379,6 +379,8 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
   // word said when the menu opened, even when the device changed while it was
   // up: the kind records that value as it writes the word, the command sets it.
   // A command without an opened menu turns the state over, as its word would say.
+  // The promises end when the menu closes (the chosen one when its command
+  // has taken it).
   void PromiseMenuCommand(UINT item, bool value);
   // Sets boolean `command` to what `item` promised.
   void TakeMenuCommand(UINT item, int command);
@@ -388,7 +390,8 @@ class C_BaseShape : public CRAttribsPack, public CAlarmPack {
 
  private:
   bool IsInRange(VARTYPE type, int index) const;
-  bool GetMenuPromise(UINT item, int command) const;
+  // What `item` promised, ending the promise; without one, the state turned over.
+  bool TakeMenuPromise(UINT item, int command);
   // A value being offered to the plant form, while the form decides.
   struct Offer {
     int index;

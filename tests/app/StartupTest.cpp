@@ -196,7 +196,7 @@ TEST_F(Startup, ASecondInstanceIsRefusedWithoutAWindowOrAFileUnlessCtrlAndShiftA
   EXPECT_EQ(boxes.Count(), 1u);
   ExpectNothingStarted();
   EXPECT_EQ(dir.Read("Qelo-Setting.ini"), settings);
-  theApp.ExitInstance();
+  EXPECT_EQ(theApp.ExitInstance(), kRefusedStartExitCode);  // a refused start, as every other
 
   ScopedKeyState keys;
   keys.Press(VK_CONTROL);

@@ -62,6 +62,17 @@ TEST_F(PumpTest, AnItemDoesWhatItsWordSaidThoughThePumpChangedWhileTheMenuWasUp)
   EXPECT_EQ(chooseRunItem(false), "Take ON, on");
 }
 
+// A menu closed without a choice takes its promises with it: a later command of
+// the same id does what the word says at that moment.
+TEST_F(PumpTest, AMenuClosedWithoutAChoiceLeavesNoPromiseBehind) {
+  C_GearPump& pump = Gear();
+  pump.SetAttribBool(ePumpDoOnOffSpeed, true);
+  // It stops while its menu is up ("Take OFF"), and the menu closes unchosen.
+  OpenPopup(pump, [&](CMenu&) { pump.SetAttribBool(ePumpDoOnOffSpeed, false); });
+  pump.SendMessage(WM_COMMAND, MAKEWPARAM(ID_GEARPUMP_TAKE_ON_OFF, 0), 0);  // its word now: "Take ON"
+  EXPECT_TRUE(pump.GetAttribBool(ePumpDoOnOffSpeed));
+}
+
 TEST_F(PumpTest, SpeedCommandsExcludeEachOtherAndStopWithTheFeedback) {
   C_CntrFglPmp& pump = Centrifugal();
   pump.SetAttribBool(ePumpDoOnOffSpeed, true);

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/serial/ArbitraryBaud.h"
 #include "platform/serial/ComPortPath.h"
 
 namespace {
@@ -36,6 +37,32 @@ constexpr BaudEntry kBauds[] = {
     {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
     {3500000, B3500000}, {4000000, B4000000},
 };
+
+// The platform's named rates that termios has no speed constant for: they go
+// through the kernel's arbitrary-rate interface.
+constexpr DWORD kArbitraryBauds[] = {14400, 56000, 128000, 256000};
+
+bool IsArbitraryBaud(DWORD rate) {
+  for (const DWORD arbitrary : kArbitraryBauds) {
+    if (arbitrary == rate) return true;
+  }
+  return false;
+}
+
+// A driver may report the rate its divisor gives; within 2 % (what a UART
+// frame bears) that is still the rate asked for.
+bool NearRate(DWORD reported, DWORD rate) {
+  const std::uint64_t apart = reported > rate ? reported - rate : rate - reported;
+  return apart * 50 <= rate;
+}
+
+// The rate a line running at an arbitrary rate reports, as the platform names it.
+DWORD NamedArbitraryRate(DWORD reported) {
+  for (const DWORD arbitrary : kArbitraryBauds) {
+    if (NearRate(reported, arbitrary)) return arbitrary;
+  }
+  return reported;
+}
 
 bool BaudCode(DWORD rate, speed_t& code) {
   for (const auto& entry : kBauds) {
@@ -88,7 +115,7 @@ int EarliestMs(int a, int b) {
 // The DCB fields that have a termios form, checked before anything changes.
 DWORD CheckSupported(const DCB& dcb) {
   speed_t code;
-  if (!BaudCode(dcb.BaudRate, code)) return ERROR_INVALID_PARAMETER;
+  if (!BaudCode(dcb.BaudRate, code) && !IsArbitraryBaud(dcb.BaudRate)) return ERROR_INVALID_PARAMETER;
   if (dcb.ByteSize < 5 || dcb.ByteSize > 8) return ERROR_INVALID_PARAMETER;
   if (dcb.Parity > SPACEPARITY) return ERROR_INVALID_PARAMETER;
   if (dcb.StopBits != ONESTOPBIT && dcb.StopBits != TWOSTOPBITS) return ERROR_INVALID_PARAMETER;
@@ -207,6 +234,7 @@ DWORD CommPort::GetCommState(DCB& dcb) {
   dcb = m_kept;
   dcb.DCBlength = kWin32DcbLength;
   dcb.BaudRate = BaudRate(cfgetospeed(&tio));
+  if (dcb.BaudRate == 0) dcb.BaudRate = NamedArbitraryRate(ArbitraryBaudOf(m_fd));
   switch (tio.c_cflag & CSIZE) {
     case CS5: dcb.ByteSize = 5; break;
     case CS6: dcb.ByteSize = 6; break;
@@ -234,10 +262,13 @@ DWORD CommPort::SetCommState(const DCB& dcb) {
   termios tio{};
   if (tcgetattr(m_fd, &tio) != 0) return HungUp() ? ERROR_DEVICE_NOT_CONNECTED : ERROR_GEN_FAILURE;
   const termios before = tio;
+  const DWORD rateBefore = ArbitraryBaudOf(m_fd);
   speed_t code = B9600;
-  BaudCode(dcb.BaudRate, code);
-  cfsetispeed(&tio, code);
-  cfsetospeed(&tio, code);
+  const bool arbitrary = !BaudCode(dcb.BaudRate, code);
+  if (!arbitrary) {
+    cfsetispeed(&tio, code);
+    cfsetospeed(&tio, code);
+  }
   tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
   static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
   tio.c_cflag |= kSizes[dcb.ByteSize - 5];
@@ -256,18 +287,32 @@ DWORD CommPort::SetCommState(const DCB& dcb) {
   if (dcb.fInX) tio.c_iflag |= IXOFF;
   tio.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
   tio.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
+  auto putBack = [&] {
+    tcsetattr(m_fd, TCSANOW, &before);
+    if (rateBefore != 0) SetArbitraryBaud(m_fd, rateBefore);
+  };
   if (tcsetattr(m_fd, TCSANOW, &tio) != 0) {
     if (HungUp()) return ERROR_DEVICE_NOT_CONNECTED;
     return errno == EINVAL ? ERROR_INVALID_PARAMETER : ERROR_GEN_FAILURE;
+  }
+  if (arbitrary && !SetArbitraryBaud(m_fd, dcb.BaudRate)) {
+    const int refusal = errno;
+    putBack();
+    if (HungUp()) return ERROR_DEVICE_NOT_CONNECTED;
+    return refusal == EINVAL ? ERROR_NOT_SUPPORTED : ERROR_GEN_FAILURE;
   }
   // A driver may quietly keep other values (a pseudo-terminal is always 8 bits,
   // no parity): then the setting is refused and the old one put back.
   termios taken{};
   constexpr tcflag_t kLineBits = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
-  if (tcgetattr(m_fd, &taken) != 0 || (taken.c_cflag & kLineBits) != (tio.c_cflag & kLineBits) ||
-      cfgetospeed(&taken) != code) {
-    tcsetattr(m_fd, TCSANOW, &before);
+  if (tcgetattr(m_fd, &taken) != 0 || (taken.c_cflag & kLineBits) != (tio.c_cflag & kLineBits)) {
+    putBack();
     return ERROR_INVALID_PARAMETER;
+  }
+  const bool rateKept = arbitrary ? NearRate(ArbitraryBaudOf(m_fd), dcb.BaudRate) : cfgetospeed(&taken) == code;
+  if (!rateKept) {
+    putBack();
+    return ERROR_NOT_SUPPORTED;
   }
   std::lock_guard<std::mutex> lock(m_mutex);
   m_kept = dcb;

@@ -5,10 +5,13 @@
 //  - Open is exclusive through flock, so a port held by another process (even
 //    one running as root) reports ERROR_ACCESS_DENIED, "in use"; a name that
 //    leads nowhere reports ERROR_FILE_NOT_FOUND. The line is put in raw mode.
-//  - A setting termios cannot carry out (a baud rate it does not know, 1.5 stop
-//    bits, DSR or DTR handshaking, RTS toggling, one-way RTS/CTS, null
-//    stripping, error replacement) fails with ERROR_INVALID_PARAMETER and
+//  - A setting termios cannot carry out (a baud rate neither termios nor the
+//    platform names, 1.5 stop bits, DSR or DTR handshaking, RTS toggling, one-way RTS/CTS,
+//    null stripping, error replacement) fails with ERROR_INVALID_PARAMETER and
 //    changes nothing, as a driver refusing it would. Queue sizes are accepted.
+//    The named rates without a termios speed constant (14 400, 56 000, 128 000,
+//    256 000) run through the kernel's arbitrary rate; a rate the device does
+//    not take fails with ERROR_NOT_SUPPORTED and changes nothing.
 //  - Read and write follow the COMMTIMEOUTS rules; a further caller time-out
 //    bounds the whole call (ERROR_TIMEOUT when it runs out first).
 //  - WaitCommEvent reports EV_RXCHAR once per arrival of bytes, not again

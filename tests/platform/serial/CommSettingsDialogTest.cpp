@@ -6,7 +6,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "platform/serial/CommPort.h"
 #include "platform/serial/CommSettingsDialog.h"
+#include "support/PtyPair.h"
 
 TEST(CommSettingsDialogTest, ShowsTheSettingsAndHandsBackTheChoices) {
   DCB dcb;
@@ -41,6 +43,27 @@ TEST(CommSettingsDialogTest, ARateOutsideTheListIsOfferedAsItIs) {
   CommSettingsDialog dialog("COM1", dcb);
   EXPECT_EQ(dialog.BaudRateBox()->currentText(), "250000");
   EXPECT_EQ(dialog.Settings().BaudRate, 250000u);
+}
+
+// Every rate offered opens the port, those without a termios speed constant
+// (14 400, 128 000, 256 000) too, and the port reads back the rate it runs at
+// (the Modbus link times its line's silence from it).
+TEST(CommSettingsDialogTest, EveryOfferedRateOpensAPseudoTerminal) {
+  PtyPair pty;
+  DWORD error = 0;
+  auto port = CommPort::Open(pty.SlavePath(), error);
+  ASSERT_NE(port, nullptr);
+  DCB dcb;
+  ASSERT_EQ(port->GetCommState(dcb), ERROR_SUCCESS);
+  const CommSettingsDialog dialog("COM1", dcb);
+  const QComboBox* rates = dialog.BaudRateBox();
+  for (int i = 0; i < rates->count(); ++i) {
+    dcb.BaudRate = rates->itemData(i).toUInt();
+    EXPECT_EQ(port->SetCommState(dcb), ERROR_SUCCESS) << dcb.BaudRate;
+    DCB back;
+    ASSERT_EQ(port->GetCommState(back), ERROR_SUCCESS);
+    EXPECT_EQ(back.BaudRate, dcb.BaudRate);
+  }
 }
 
 namespace {
