@@ -34,7 +34,8 @@ inline constexpr const char* kDatabaseInUseAdvice =
 inline constexpr const char* kDatabaseLockFileText = "DataBase lock file cannot be opened!\n";
 // Something else at the lock file's name (a link, a pipe, a device, a folder):
 // the text, the path, what lies there in brackets, and the advice.
-inline constexpr const char* kDatabaseLockNotOwnText = "DataBase lock file is not a file of its own, and is left as it is!\n";
+inline constexpr const char* kDatabaseLockNotOwnText =
+    "DataBase lock file is not a file of its own, and is left as it is!\n";
 inline constexpr const char* kDatabaseLockNotOwnAdvice =
     "\nTake it away: the next start makes a file of its own there.";
 inline constexpr const char* kDatabaseNoLocksText =

@@ -75,6 +75,21 @@ bool OwnFile::WriteAll(const std::string& bytes) {
   return true;
 }
 
+bool OwnFile::ReadAll(std::string& content) {
+  content.clear();
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      m_error = errno;
+      return false;
+    }
+    if (got == 0) return true;
+    content.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
 int OwnFile::Release() { return std::exchange(m_fd, -1); }
 
 std::string OwnFile::WhatIsThere(const std::string& path, const std::string& notThisFile) {

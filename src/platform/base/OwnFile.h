@@ -50,6 +50,9 @@ class OwnFile {
   // Writes all of `bytes` (a short write or a signal goes on where it stopped);
   // false with Error() set when the system refuses.
   bool WriteAll(const std::string& bytes);
+  // Reads from where the file stands to its end into `content`; false with
+  // Error() set when the system refuses.
+  bool ReadAll(std::string& content);
   // Gives up ownership of the descriptor (the caller closes it).
   int Release();
   const std::string& What() const { return m_what; }
