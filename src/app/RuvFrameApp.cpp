@@ -126,13 +126,18 @@ bool CRuvFrameApp::TakeDatabaseLock() {
   if (!FileExists(database)) return true;
   const std::string lockFile = database + kDatabaseInUseSuffix;
   m_databaseLock = std::make_unique<FileInUseLock>();
-  const FileInUseLock::Result result = m_databaseLock->Take(lockFile);
+  // A link at its name is never followed: it would lock the database itself,
+  // or a file another database's lock also names.
+  const FileInUseLock::Result result = m_databaseLock->Take(lockFile, database);
   if (result == FileInUseLock::Result::Taken) return true;
   const std::string systemSays = std::string("\n(") + std::strerror(m_databaseLock->Error()) + ")";
   std::string text;
   switch (result) {
     case FileInUseLock::Result::HeldElsewhere: text = kDatabaseInUseText + database + kDatabaseInUseAdvice; break;
     case FileInUseLock::Result::CannotOpen: text = kDatabaseLockFileText + lockFile + systemSays; break;
+    case FileInUseLock::Result::NotOwnFile:
+      text = kDatabaseLockNotOwnText + lockFile + "\n(" + m_databaseLock->What() + ")" + kDatabaseLockNotOwnAdvice;
+      break;
     // Without the lock two programs could write one record twice or lose it:
     // such a folder is refused, not merely warned about.
     default: text = kDatabaseNoLocksText + lockFile + systemSays; break;

@@ -27,12 +27,18 @@ inline constexpr int kRefusedStartExitCode = 1;
 // The file beside the database whose lock says it is open (never one of
 // SQLite's own names, never deleted).
 inline constexpr const char* kDatabaseInUseSuffix = ".inuse";
-// The boxes of a start refused by it: the text, the path, and for the last two
-// the system's words in brackets.
+// The boxes of a start refused by it: the text, the path, and for
+// kDatabaseLockFileText and kDatabaseNoLocksText the system's words in brackets.
 inline constexpr const char* kDatabaseInUseText = "DataBase file is open in another RuvFrame program!\n";
 inline constexpr const char* kDatabaseInUseAdvice =
     "\nOnly one program at a time may use it, whoever runs it and on whichever computer: close the other one first.";
 inline constexpr const char* kDatabaseLockFileText = "DataBase lock file cannot be opened!\n";
+// Something else at the lock file's name (a link, a pipe, a device, a folder):
+// the text, the path, what lies there in brackets, and the advice.
+inline constexpr const char* kDatabaseLockNotOwnText =
+    "DataBase lock file is not a file of its own, and is left as it is!\n";
+inline constexpr const char* kDatabaseLockNotOwnAdvice =
+    "\nTake it away: the next start makes a file of its own there.";
 inline constexpr const char* kDatabaseNoLocksText =
     "DataBase file's folder cannot lock files, so nothing keeps a second program off the database!\n";
 

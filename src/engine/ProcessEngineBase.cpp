@@ -1,10 +1,14 @@
 #include "engine/ProcessEngineBase.h"
 
+#include <fcntl.h>
+
 #include <array>
+#include <cstdio>
 #include <utility>
 
 #include "platform/base/AtomicFile.h"
 #include "platform/base/CArchive.h"
+#include "platform/base/OwnFile.h"
 
 namespace {
 
@@ -270,8 +274,17 @@ int CProcessEngineBase::SaveToFile() {
 
 int CProcessEngineBase::LoadFromFile() {
   ResetSteps();
+  // The program's own file: a link is not followed and a pipe or device is
+  // never opened (a pipe would hold the start, a device could be read forever).
+  // A save never writes through it either: it renames a new file over the name.
+  const std::string path = GetFileName();
+  OwnFile file = OwnFile::Open(path, O_RDONLY);
+  if (file.GetStatus() == OwnFile::Status::NotOwnFile)
+    std::fputs((path + " is " + file.What() + ", not a file of its own: the process recovery is not read from it\n")
+                   .c_str(),
+               stderr);
   std::string content;
-  if (!ReadWholeFile(GetFileName(), content)) return 1;
+  if (!file.IsOpen() || !file.ReadAll(content)) return 1;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_loadedPhases.clear();

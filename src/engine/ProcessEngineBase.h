@@ -82,9 +82,11 @@ class CProcessEngineBase : public CAlarmPack {
   // Writes the recovery file atomically (the system only reads it); 1 on success.
   virtual int SaveToFile();
   // Resets the steps, then reads the recovery file whole: 1 when it cannot be
-  // opened (no file is no error); else 1 when every word was read and the
-  // phases applied, 0 (every step left in phase 0) for a short file, a step
-  // count other than the engine's or a phase outside 0..11.
+  // opened (no file is no error; nor is a link, pipe or folder at its name,
+  // which is not read and is said on the standard error output); else 1 when
+  // every word was read and the phases applied, 0 (every step left in phase 0)
+  // for a short file, a step count other than the engine's or a phase outside
+  // 0..11.
   virtual int LoadFromFile();
   // Called after a step's phase changed, with no lock held.
   virtual void OnStepPhaseChanged(int i);

@@ -1,10 +1,12 @@
 #include "records/AdoDatabase.h"
 
+#include <fcntl.h>
+
 #include <cstdio>
-#include <fstream>
 #include <vector>
 
 #include "platform/base/MessageBoxService.h"
+#include "platform/base/OwnFile.h"
 #include "platform/db/DbError.h"
 #include "platform/ui/MessageCore.h"
 #include "platform/ui/WindowTimers.h"
@@ -54,16 +56,16 @@ bool CADODatabase::Open(const std::string& connectionString, const std::string& 
   }
   if (IsOpen()) {
     // A kept write that fails is told at once, whichever write came upon it.
-    const std::string file = ruv::db::Connection::DataSourceOf(m_strConnection) + kUnwrittenFileSuffix;
-    m_pConnection->Handle()->Pending().SetFailureSink([file](const std::vector<std::string>& lines, bool afterLastTry) {
+    const std::string database = ruv::db::Connection::DataSourceOf(m_strConnection);
+    m_pConnection->Handle()->Pending().SetFailureSink([database](const std::vector<std::string>& lines,
+                                                                 bool afterLastTry) {
       std::string text;
       for (const std::string& line : lines) text += line + "\n";
-      const bool saved = WriteReport(file, kDroppedText, text);
+      const ReportFile written = WriteReport(database, kDroppedText, text);
       // Not waited for: the write may be a cycle's that must go on. After the
       // close's last try nobody may be there to answer.
       if (!afterLastTry)
-        ShowMessageBoxWithoutWaiting(BoxText(kDroppedText, text, saved ? file : std::string()), "",
-                                     MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+        ShowMessageBoxWithoutWaiting(BoxText(kDroppedText, text, written), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
     });
     TakeOverJournal();
     if (!m_retryTimer) m_retryTimer = std::make_unique<RetryTimer>(*this);
@@ -107,28 +109,42 @@ std::string CADODatabase::FirstLines(const std::string& lines) {
 }
 
 // The whole list goes to the standard error output and to the file (appended:
-// earlier reports stay); true when the file has it.
-bool CADODatabase::WriteReport(const std::string& file, const std::string& heading, const std::string& lines) {
+// earlier reports stay). Only a regular file of its own is written: a link's
+// target is never written through, and a pipe or device never blocks the
+// program; whatever lies there instead is left as it is, and said.
+CADODatabase::ReportFile CADODatabase::WriteReport(const std::string& database, const std::string& heading,
+                                                   const std::string& lines) {
+  ReportFile written;
+  written.path = database + kUnwrittenFileSuffix;
   std::fputs((heading + lines).c_str(), stderr);
+  OwnFile out = OwnFile::Open(written.path, O_WRONLY | O_APPEND | O_CREAT, 0666, database);
+  if (out.GetStatus() == OwnFile::Status::NotOwnFile) {
+    written.notOwn = out.What();
+    std::fputs((NotWrittenLine(written) + "\n").c_str(), stderr);
+  }
   std::fflush(stderr);
-  std::ofstream out(file, std::ios::app | std::ios::binary);
-  out << heading << lines << "\n";
-  return static_cast<bool>(out.flush());
+  written.saved = out.IsOpen() && out.WriteAll(heading + lines + "\n");
+  return written;
 }
 
-// A box shows the start of the list and names the file that has all of it ("" for none).
-std::string CADODatabase::BoxText(const std::string& heading, const std::string& lines, const std::string& file) {
-  return heading + FirstLines(lines) + (file.empty() ? std::string() : "\nAll of them are in the file:\n" + file);
+std::string CADODatabase::NotWrittenLine(const ReportFile& file) {
+  return kReportNotWrittenText + file.path + " is " + file.notOwn + ", left as it is.";
 }
 
-std::string CADODatabase::ReportFile() const {
-  return ruv::db::Connection::DataSourceOf(m_strConnection) + kUnwrittenFileSuffix;
+// A box shows the start of the list and names the file that has all of it, or
+// says why the file has nothing.
+std::string CADODatabase::BoxText(const std::string& heading, const std::string& lines, const ReportFile& file) {
+  std::string text = heading + FirstLines(lines);
+  if (file.saved) text += "\nAll of them are in the file:\n" + file.path;
+  if (!file.notOwn.empty()) text += "\n" + NotWrittenLine(file);
+  return text;
 }
+
+std::string CADODatabase::DatabaseFile() const { return ruv::db::Connection::DataSourceOf(m_strConnection); }
 
 void CADODatabase::Report(const char* heading, const std::string& lines) {
-  const std::string file = ReportFile();
-  const bool saved = WriteReport(file, heading, lines);
-  ShowMessageBox(BoxText(heading, lines, saved ? file : std::string()), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+  const ReportFile written = WriteReport(DatabaseFile(), heading, lines);
+  ShowMessageBox(BoxText(heading, lines, written), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
 
 // What an earlier run kept and could not write is written now (once each), or
@@ -146,10 +162,9 @@ void CADODatabase::TakeOverJournal() {
                         : state == State::Kept    ? kJournalKeptText
                         : state == State::Refused ? kJournalRefusedText
                                                   : kJournalUnreadableText;
-  const std::string file = ReportFile();
-  const bool saved = WriteReport(file, heading, told);
+  const ReportFile written = WriteReport(DatabaseFile(), heading, told);
   // Not waited for: the start goes on.
-  ShowMessageBoxWithoutWaiting(BoxText(heading, told, saved ? file : std::string()), "",
+  ShowMessageBoxWithoutWaiting(BoxText(heading, told, written), "",
                                MB_OK | (state == State::Written ? MB_ICONINFORMATION : MB_ICONSTOP) | MB_SYSTEMMODAL);
 }
 
@@ -163,7 +178,7 @@ void CADODatabase::WriteKeptLastTry() {
   if (!kept.empty()) {
     // Said before the wait too: the process may be ended during it (a second
     // signal), and the records must not go without a trace.
-    WriteReport(ReportFile(), kKeptAtCloseText, kept);
+    WriteReport(DatabaseFile(), kKeptAtCloseText, kept);
     pending.WriteKept(*handle, kCloseLockWaitMs);
   }
   // What is still kept is told, with its values, so that it can be entered
@@ -173,7 +188,7 @@ void CADODatabase::WriteKeptLastTry() {
   if (!unwritten.empty())
     Report(pending.HasJournal() ? kKeptForNextStartText : kUnwrittenText, unwritten);
   else if (!kept.empty())
-    WriteReport(ReportFile(), kAllWrittenAtCloseText, std::string());
+    WriteReport(DatabaseFile(), kAllWrittenAtCloseText, std::string());
 }
 
 void CADODatabase::Close() {

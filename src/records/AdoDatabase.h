@@ -93,15 +93,26 @@ class CADODatabase {
   // A report lists every write on the standard error output and in the file
   // named by the database's path and this suffix; its box shows the first few.
   inline static constexpr const char* kUnwrittenFileSuffix = ".unwritten.txt";
+  // Said in the report's box (and on the standard error output) when something
+  // else lies at that file's name: the path, " is ", what lies there.
+  inline static constexpr const char* kReportNotWrittenText = "This report was not written to its file: ";
   inline static constexpr int kMostReportedLines = 4;
   inline static constexpr std::size_t kMostReportedChars = 240;
   static std::string FirstLines(const std::string& lines);
 
  private:
   class RetryTimer;
-  static bool WriteReport(const std::string& file, const std::string& heading, const std::string& lines);
-  static std::string BoxText(const std::string& heading, const std::string& lines, const std::string& file);
-  std::string ReportFile() const;
+  // The report's file: its path, whether it has the report, and what lies at
+  // its name when that is not a file of its own ("" else).
+  struct ReportFile {
+    std::string path;
+    bool saved = false;
+    std::string notOwn;
+  };
+  static ReportFile WriteReport(const std::string& database, const std::string& heading, const std::string& lines);
+  static std::string NotWrittenLine(const ReportFile& file);
+  static std::string BoxText(const std::string& heading, const std::string& lines, const ReportFile& file);
+  std::string DatabaseFile() const;
   void TakeOverJournal();
   void Report(const char* heading, const std::string& lines);
   std::shared_ptr<ruv::db::Connection> m_pConnection;

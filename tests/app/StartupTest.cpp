@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -274,6 +275,45 @@ TEST_F(Startup, ASecondProgramOnADatabaseAnotherProgramHasOpenIsRefusedBeforeItT
   EXPECT_FALSE(CouldTakeDatabaseLock(lockPath));
   EXPECT_EQ(CloseApplication(), 0);
   EXPECT_TRUE(CouldTakeDatabaseLock(lockPath));
+}
+
+// A lock taken through a link would lock the database itself (every write of
+// this program then "locked") or a file another database's lock shares; a
+// pipe could hold the start. Each refuses the start, said once, left as it is.
+TEST_F(Startup, ALinkOrAPipeAtTheLockFilesNameRefusesTheStartWithOneBoxAndIsLeftAsItIs) {
+  MakeDatabase();
+  const std::string lockPath = DatabasePath() + kDatabaseInUseSuffix;
+  const std::string database = dir.Read("Qelo-DataBase.mdb");
+  struct LockNameCase {
+    const char* said;
+    std::function<void()> put;
+    mode_t kind;
+  };
+  const LockNameCase cases[] = {
+      {"a symbolic link", [&] { std::filesystem::create_symlink(DatabasePath(), lockPath); }, S_IFLNK},
+      {"the database file itself", [&] { std::filesystem::create_hard_link(DatabasePath(), lockPath); }, S_IFREG},
+      {"a named pipe", [&] { ASSERT_EQ(::mkfifo(lockPath.c_str(), 0666), 0); }, S_IFIFO},
+  };
+  std::size_t shown = 0;
+  for (const LockNameCase& each : cases) {
+    SCOPED_TRACE(each.said);
+    // Each start takes its own single-instance lock; a refused one keeps it.
+    const std::string runtime = dir.File(std::string("run-") + std::to_string(shown));
+    std::filesystem::create_directory(runtime);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    each.put();
+    boxes.Expect(IDOK, kDatabaseLockNotOwnText + lockPath + "\n(" + each.said + ")");
+    EXPECT_FALSE(theApp.InitInstance());
+    ASSERT_EQ(boxes.Count(), ++shown);
+    EXPECT_EQ(boxes.Boxes().back().style, static_cast<UINT>(MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL));
+    ExpectNothingStarted();
+    EXPECT_EQ(theApp.ExitInstance(), kRefusedStartExitCode);
+    struct stat st{};
+    ASSERT_EQ(::lstat(lockPath.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & S_IFMT, each.kind);
+    EXPECT_EQ(dir.Read("Qelo-DataBase.mdb"), database);
+    std::filesystem::remove(lockPath);
+  }
 }
 
 TEST_F(Startup, AStartOnAFullDiskSaysWhatTheSystemSaidAndNeverThatATableIsMissing) {

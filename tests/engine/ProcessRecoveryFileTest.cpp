@@ -1,6 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -90,6 +98,41 @@ TEST_F(ProcessRecoveryFileTest, ABadFileLoadsNothingAndLeavesEveryStepInPhaseZer
     EXPECT_EQ(Load(file.content), 0) << file.what;
     EXPECT_TRUE(AllInPhaseZero()) << file.what;
     EXPECT_EQ(engine.GetEnginePhase(), 0) << file.what;
+  }
+}
+
+// The recovery file is the program's own: a link is not followed (here to a
+// good file elsewhere) and a named pipe is not opened, which would hold the
+// start until a writer came. Either is left as it is, and nothing is loaded.
+TEST_F(ProcessRecoveryFileTest, ALinkOrAPipeAtItsNameIsNeitherFollowedNorWaitedOn) {
+  const std::string path = dir.File("Qelo-ProcessRecovery.dat");
+  dir.Write("elsewhere.dat", RecoveryWords(ThirtyPhases()));
+  const struct {
+    const char* what;
+    std::function<void()> put;
+    mode_t kind;
+  } cases[] = {
+      {"a symbolic link", [&] { std::filesystem::create_symlink(dir.File("elsewhere.dat"), path); }, S_IFLNK},
+      {"a named pipe", [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }, S_IFIFO},
+  };
+  for (const auto& each : cases) {
+    SCOPED_TRACE(each.what);
+    std::filesystem::remove(path);
+    each.put();
+    engine.SetStepPhase(7, 5);
+    testing::internal::CaptureStderr();
+    std::future<int> loaded = std::async(std::launch::async, [this] { return engine.LoadFromFile(); });
+    if (loaded.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      ADD_FAILURE() << "the load waits on the pipe";
+      ::close(::open(path.c_str(), O_WRONLY | O_NONBLOCK));  // a writer that comes and goes ends the wait
+    }
+    EXPECT_EQ(loaded.get(), 1);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find(path + " is " + each.what), std::string::npos) << said;
+    EXPECT_TRUE(AllInPhaseZero());
+    struct stat st{};
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & S_IFMT, each.kind);
   }
 }
 

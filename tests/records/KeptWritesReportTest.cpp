@@ -3,8 +3,13 @@
 // waits and after; and what the lock refuses after the last try.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -84,6 +89,59 @@ TEST_F(KeptWritesReportTest, AKeptWriteThatFailsIsToldAtOnceWhicheverWriteComesU
   db.database.Close();
   EXPECT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(Told().find(line), Told().rfind(line));
+}
+
+// The report's file is the program's own: a link at its name is not written
+// through and a named pipe is not opened (it would hold the program until a
+// reader came). The box says why the file has nothing; the text still goes to
+// the standard error output.
+TEST_F(KeptWritesReportTest, ALinkOrAPipeAtTheReportFilesNameIsLeftAsItIsAndTheBoxSaysSo) {
+  const std::string file = db.path + CADODatabase::kUnwrittenFileSuffix;
+  const std::string outside = db.dir.File("outside.txt");
+  db.dir.Write("outside.txt", "theirs\n");
+  ASSERT_EQ(::mkfifo(db.dir.File("pipe").c_str(), 0600), 0);
+  // A reader that never reads: a write through to the pipe stays in it.
+  const int reader = ::open(db.dir.File("pipe").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  struct ReportNameCase {
+    const char* said;
+    bool pipe;  // else a link to the file outside; each takes a row of its own
+  };
+  for (const ReportNameCase& each : {ReportNameCase{"a symbolic link", false}, ReportNameCase{"a named pipe", true}}) {
+    SCOPED_TRACE(each.said);
+    std::filesystem::remove(file);
+    if (each.pipe)
+      std::filesystem::rename(db.dir.File("pipe"), file);
+    else
+      std::filesystem::create_symlink(outside, file);
+    const std::string name = each.pipe ? "b" : "a";
+    ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    if (each.pipe)
+      lots.MoveLast();
+    else
+      lots.MoveFirst();
+    SetCount(11);  // kept
+    ASSERT_EQ(other.Exec("DELETE FROM Lot WHERE strName = '" + name + "'; COMMIT"), SQLITE_OK);
+    const std::size_t before = boxes.Count();
+    boxes.Expect(IDOK, CADODatabase::kDroppedText);
+    testing::internal::CaptureStderr();
+    db.database.WriteKept();
+    const std::string errorOutput = testing::internal::GetCapturedStderr();
+    const std::string notWritten = std::string(CADODatabase::kReportNotWrittenText) + file + " is " + each.said +
+                                   ", left as it is.";
+    ASSERT_EQ(boxes.Count(), before + 1);
+    EXPECT_NE(boxes.LastText().find(notWritten), std::string::npos) << boxes.LastText();
+    EXPECT_EQ(boxes.LastText().find("All of them are in the file"), std::string::npos) << boxes.LastText();
+    EXPECT_NE(errorOutput.find("(the row was deleted meanwhile)"), std::string::npos) << errorOutput;
+    EXPECT_NE(errorOutput.find(notWritten), std::string::npos) << errorOutput;
+  }
+  EXPECT_EQ(db.dir.Read("outside.txt"), "theirs\n");
+  char byte = 0;
+  EXPECT_LE(::read(reader, &byte, 1), 0);
+  ::close(reader);
+  struct stat st{};
+  ASSERT_EQ(::lstat(file.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 // The close says what it kept before it waits for the lock: here the other

@@ -45,6 +45,7 @@ OwnFile::~OwnFile() {
 OwnFile::OwnFile(OwnFile&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1)),
       m_status(other.m_status),
+      m_made(other.m_made),
       m_what(std::move(other.m_what)),
       m_error(other.m_error) {}
 
@@ -53,10 +54,40 @@ OwnFile& OwnFile::operator=(OwnFile&& other) noexcept {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = std::exchange(other.m_fd, -1);
     m_status = other.m_status;
+    m_made = other.m_made;
     m_what = std::move(other.m_what);
     m_error = other.m_error;
   }
   return *this;
+}
+
+bool OwnFile::WriteAll(const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      m_error = errno;
+      return false;
+    }
+    done += static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+bool OwnFile::ReadAll(std::string& content) {
+  content.clear();
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      m_error = errno;
+      return false;
+    }
+    if (got == 0) return true;
+    content.append(buffer, static_cast<std::size_t>(got));
+  }
 }
 
 int OwnFile::Release() { return std::exchange(m_fd, -1); }
@@ -81,47 +112,66 @@ OwnFile OwnFile::Open(const std::string& path, int flags, mode_t mode, const std
     return std::move(file);
   };
 
-  // Looked at before the open: a pipe or a device is never opened at all
-  // (an open can block, or do something to the device).
-  struct stat before{};
-  const bool existed = ::lstat(path.c_str(), &before) == 0;
-  if (!existed) {
-    if (errno != ENOENT) return failed(errno);
-    if (!(flags & O_CREAT)) {
-      file.m_status = Status::Absent;
-      return file;
+  // O_TRUNC waits until the file is known to be its own: an open that
+  // truncates would empty another name's file before the check could refuse it.
+  const bool truncate = (flags & O_TRUNC) != 0;
+  flags &= ~O_TRUNC;
+  for (int look = 0;; ++look) {
+    // Looked at before the open: a pipe or a device is never opened at all
+    // (an open can block, or do something to the device).
+    struct stat before{};
+    const bool existed = ::lstat(path.c_str(), &before) == 0;
+    if (!existed) {
+      if (errno != ENOENT) return failed(errno);
+      if (!(flags & O_CREAT)) {
+        file.m_status = Status::Absent;
+        return file;
+      }
+    } else if (std::string why = WhyNotOwn(before, notThisFile); !why.empty()) {
+      return notOwn(std::move(why));
     }
-  } else if (std::string why = WhyNotOwn(before, notThisFile); !why.empty()) {
-    return notOwn(std::move(why));
-  }
 
-  const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, mode);
-  if (fd < 0) {
-    const int error = errno;
-    if (error == ELOOP) return notOwn("a symbolic link");  // put there since the look
-    if (error == ENOENT && !(flags & O_CREAT)) {
-      file.m_status = Status::Absent;
-      return file;
+    // A name found empty is made here and now (O_EXCL), so that nothing put
+    // there since the look is opened instead.
+    const int made = existed ? 0 : O_EXCL;
+    const int fd = ::open(path.c_str(), flags | made | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, mode);
+    if (fd < 0) {
+      const int error = errno;
+      // Something took the name since the look: looked at once more.
+      if (error == EEXIST && made && look == 0) continue;
+      if (std::string why = WhatIsThere(path, notThisFile); !why.empty()) return notOwn(std::move(why));
+      if (error == ELOOP) return notOwn("a symbolic link");
+      if (error == ENOENT && !(flags & O_CREAT)) {
+        file.m_status = Status::Absent;
+        return file;
+      }
+      return failed(error);
     }
-    return failed(error);
+    // What was opened is checked again: the name may have changed hands since
+    // the look.
+    struct stat opened{};
+    if (::fstat(fd, &opened) != 0) {
+      const int error = errno;
+      ::close(fd);
+      return failed(error);
+    }
+    std::string why = WhyNotOwn(opened, notThisFile);
+    if (why.empty() && existed && !SameInode(before, opened)) why = "a file put there while it was opened";
+    if (!why.empty()) {
+      ::close(fd);
+      return notOwn(std::move(why));
+    }
+    if (truncate && ::ftruncate(fd, 0) != 0) {
+      const int error = errno;
+      ::close(fd);
+      return failed(error);
+    }
+    file.m_made = made != 0;
+    file.m_fd = fd;
+    break;
   }
-  // What was opened is checked again: the name may have changed hands since
-  // the look.
-  struct stat opened{};
-  if (::fstat(fd, &opened) != 0) {
-    const int error = errno;
-    ::close(fd);
-    return failed(error);
-  }
-  std::string why = WhyNotOwn(opened, notThisFile);
-  if (why.empty() && existed && !SameInode(before, opened)) why = "a file put there while it was opened";
-  if (!why.empty()) {
-    ::close(fd);
-    return notOwn(std::move(why));
-  }
-  const int statusFlags = ::fcntl(fd, F_GETFL);
-  if (statusFlags >= 0) ::fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK);
-  file.m_fd = fd;
+  const int statusFlags = ::fcntl(file.m_fd, F_GETFL);
+  if (statusFlags >= 0) ::fcntl(file.m_fd, F_SETFL, statusFlags & ~O_NONBLOCK);
   file.m_status = Status::Opened;
   return file;
 }

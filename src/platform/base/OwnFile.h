@@ -30,7 +30,8 @@ class OwnFile {
   // `flags` are open(2)'s access and creation flags (O_RDONLY, O_WRONLY |
   // O_APPEND | O_CREAT, ...); O_NOFOLLOW, O_NONBLOCK, O_CLOEXEC and O_NOCTTY
   // are added, and the descriptor is put back to blocking once it is known to
-  // be a regular file. A made file gets `mode` (less the umask). When
+  // be a regular file; O_TRUNC empties it only then. A name found empty is made
+  // exclusively (O_EXCL) and gets `mode` (less the umask). When
   // `notThisFile` names an existing file (the database), a file that is the
   // same inode is refused as NotOwnFile.
   static OwnFile Open(const std::string& path, int flags, mode_t mode = 0644,
@@ -44,6 +45,14 @@ class OwnFile {
   Status GetStatus() const { return m_status; }
   bool IsOpen() const { return m_fd >= 0; }
   int Fd() const { return m_fd; }
+  // Whether this open made the file (nothing lay at the name).
+  bool Made() const { return m_made; }
+  // Writes all of `bytes` (a short write or a signal goes on where it stopped);
+  // false with Error() set when the system refuses.
+  bool WriteAll(const std::string& bytes);
+  // Reads from where the file stands to its end into `content`; false with
+  // Error() set when the system refuses.
+  bool ReadAll(std::string& content);
   // Gives up ownership of the descriptor (the caller closes it).
   int Release();
   const std::string& What() const { return m_what; }
@@ -52,6 +61,7 @@ class OwnFile {
  private:
   int m_fd = -1;
   Status m_status = Status::Absent;
+  bool m_made = false;
   std::string m_what;
   int m_error = 0;
 };

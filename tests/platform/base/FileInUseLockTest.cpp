@@ -4,7 +4,6 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 
@@ -33,6 +32,6 @@ TEST(FileInUseLockTest, OneHolderAtATimeOnAFileEveryUserCanLockAndThatStays) {
 
   std::filesystem::create_directory(dir.File("folder.inuse"));
   FileInUseLock onAFolder;
-  EXPECT_EQ(onAFolder.Take(dir.File("folder.inuse")), FileInUseLock::Result::CannotOpen);
-  EXPECT_EQ(onAFolder.Error(), EISDIR);
+  EXPECT_EQ(onAFolder.Take(dir.File("folder.inuse")), FileInUseLock::Result::NotOwnFile);
+  EXPECT_EQ(onAFolder.What(), "a folder");
 }
