@@ -244,7 +244,15 @@ void CRuvFrameView::UpdateReport() {
         .SetText("Batch " + (number < 1 ? std::string("?") : std::to_string(number)));
   }
   const std::string report = g_strProcessReport.Get();
-  Label(IDC_REPORT_LABEL).SetText(report.empty() ? std::string(kEmptyReportText) : report);
+  // A refused row change comes first on the report line until it is written.
+  const std::string unwritten = m_refusedRows.Note();
+  CNemLabel& line = Label(IDC_REPORT_LABEL);
+  if (unwritten.empty())
+    line.SetText(report.empty() ? std::string(kEmptyReportText) : report);
+  else
+    line.SetText(report.empty() ? unwritten : unwritten + "  |  " + report);
+  const COLORREF colour = unwritten.empty() ? kWhite : kYellow;
+  if (line.GetTextColor() != colour) line.SetTextColor(colour);
 }
 
 // ---------------------------------------------------------------- timers
@@ -602,6 +610,10 @@ void CRuvFrameView::OnDestroy() {
   RunPendingChargeEnds();
   if (engine) engine->BookCutCharges();
   WriteLedgerRows();
+  // A change the database still refuses is lost with the close: said once more.
+  const std::string unwritten = m_refusedRows.Note();
+  if (!unwritten.empty())
+    MessageBox(ruv::Format(kUnwrittenAtCloseFormat, unwritten.c_str()), kChargeRefusedCaption, MB_OK | MB_ICONSTOP);
   DestroyRecipeDlg();
   DestroyShapeWindows();
   if (engine) engine->DetachView();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/PlantFormTemplate.h"
+#include "app/RefusedRowChanges.h"
 #include "common/PlantObjectId.h"
 #include "controls/CNemLabel.h"
 #include "platform/ui/CFormView.h"
@@ -198,6 +199,8 @@ class CRuvFrameView : public CFormView {
   bool m_weighersAdopted = false;
   // The material ledger's new and changed entries, written as Event2 rows.
   void WriteLedgerRows();
+  // Row changes the database refused: told once, shown in the report line, tried again.
+  CRefusedRowChanges m_refusedRows;
   static void FillRow(CEvent2RS::CSTFields& row, const CMaterial& material, const CMaterialLedger::RowState& state);
   // A discharge's rows, posted (written at once while the form closes).
   void PostRowsEvent(int code, int material);

@@ -409,12 +409,14 @@ void CRuvFrameView::WriteLedgerRows() {
     const CMaterial* material = GetMaterial(state.material);
     if (!material) {
       ledger.RowLost(state.entry);
+      m_refusedRows.Settled(state.entry);
       continue;
     }
     if (state.row != CMaterialLedger::kNoRow) {
       // Found by its followed id: a kept row may have been written since the flush began.
       if (!table->FindRecord(state.row)) {
         ledger.RowLost(state.entry);
+        m_refusedRows.Settled(state.entry);
         // A kept new row that could not be written was told by the database.
         if (!ruv::db::IsKeptRowHandle(table->FollowRecordId(state.row)))
           MessageBox(ruv::Format(kLostRowFormat, table->FollowRecordId(state.row), material->GetName().c_str()),
@@ -423,10 +425,15 @@ void CRuvFrameView::WriteLedgerRows() {
       }
       const int row = table->Current().GetRecordID();
       FillRow(table->Current(), *material, state);
-      if (table->SaveCurrent())
+      // A refused change is told once per cause (after the flush) and tried again quietly.
+      std::string refusal;
+      if (table->SaveCurrentQuietly(refusal)) {
         ledger.RowWritten(state.entry, row);
-      else
+        m_refusedRows.Settled(state.entry);
+      } else {
         failed.push_back(state.entry);
+        m_refusedRows.Refused(state.entry, row, material->GetName(), refusal.empty() ? kRowNotTakenText : refusal);
+      }
       continue;
     }
     CEvent2RS::CSTFields& row = table->Scratch();
@@ -443,6 +450,9 @@ void CRuvFrameView::WriteLedgerRows() {
       failed.push_back(state.entry);
   }
   for (CMaterialLedger::EntryId entry : failed) ledger.RowFailed(entry);
+  // Told once the ledger has them back: a flush the box lets run finds them told.
+  for (const std::string& text : m_refusedRows.TakeUntold())
+    MessageBox(text, kChargeRefusedCaption, MB_OK | MB_ICONWARNING);
 }
 
 void CRuvFrameView::FillRow(CEvent2RS::CSTFields& row, const CMaterial& material,

@@ -173,6 +173,16 @@ bool CBaseTableRS::SaveCurrent() {
   return true;
 }
 
+bool CBaseTableRS::SaveCurrentQuietly(std::string& failure) {
+  failure.clear();
+  m_pQuietFailure = &failure;
+  struct QuietEnds {
+    std::string*& quiet;
+    ~QuietEnds() { quiet = nullptr; }
+  } quietEnds{m_pQuietFailure};
+  return SaveCurrent();
+}
+
 bool CBaseTableRS::WriteBackActive() {
   if (!m_pCurrentFields || !HasActiveRecord()) return false;
   // The active record's own row, found by its id: its stored active flag may

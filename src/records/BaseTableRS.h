@@ -81,6 +81,9 @@ class CBaseTableRS : public CAdoEngine {
   virtual bool Reload();
   virtual bool LoadCurrent();
   virtual bool SaveCurrent();
+  // SaveCurrent without the box: a failure's text (the database's words, empty
+  // when the database was never asked) goes to `failure`, for the caller to tell.
+  bool SaveCurrentQuietly(std::string& failure);
   virtual bool LoadFields();
   virtual bool StoreFields();
   // LoadFields, then, when some stored values could not be read, the one
@@ -135,7 +138,8 @@ class CBaseTableRS : public CAdoEngine {
   template <class T>
   bool WriteColumn(const std::string& memberName, const T& value);
 
-  // Runs `step`; a CADOException is shown with OK only and gives false.
+  // Runs `step`; a CADOException is shown with OK only (or handed to the quiet
+  // save's caller) and gives false.
   template <class Step>
   bool ErrorGuard(Step&& step);
 
@@ -148,6 +152,7 @@ class CBaseTableRS : public CAdoEngine {
   bool m_bFlagB = true;
 
  private:
+  std::string* m_pQuietFailure = nullptr;  // set during SaveCurrentQuietly
   CADOException FieldError(const std::string& column, const CADOException& cause) const;
   // A stored value that cannot be read fails every load of its row: each of
   // its columns is reported (box and clipboard) once per row and column; later
@@ -192,7 +197,9 @@ bool CBaseTableRS::ErrorGuard(Step&& step) {
   try {
     return step();
   } catch (const CADOException& error) {
-    if (!m_repeatedReadError) {
+    if (m_pQuietFailure) {
+      *m_pQuietFailure = error.GetErrorMessage();
+    } else if (!m_repeatedReadError) {
       AfxMessageBox(error.GetErrorMessage(), MB_OK);
       m_reportedReadErrors.insert(m_readErrorsInFlight.begin(), m_readErrorsInFlight.end());
     }
