@@ -2,20 +2,13 @@
 
 #include <sqlite3.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <cctype>
 #include <chrono>
-#include <climits>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <map>
 #include <random>
 #include <sstream>
 #include <utility>
@@ -25,6 +18,8 @@
 #include "platform/db/ColumnType.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/JournalFormat.h"
+#include "platform/db/KeptWriteJournal.h"
 #include "platform/db/TableStatements.h"
 
 namespace ruv::db {
@@ -83,229 +78,6 @@ class BusyWait {
 bool KeptWriteReaches(const PendingWrite& write, const std::string& table, const RowKey& row) {
   if (row.newRow != 0) return write.newRow == row.newRow;
   return write.newRow == 0 && write.rowId == row.rowId && ruv::EqualsNoCase(write.table, table);
-}
-
-constexpr const char* kJournalHeading = "RuvFrame kept writes 2";
-// The first format kept statements; its journals are set aside, never run.
-constexpr const char* kStatementJournalHeading = "RuvFrame kept writes 1";
-
-// One field of a journal line: no tab, no line break.
-std::string Escape(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-bool Unescape(const std::string& text, std::string& out) {
-  out.clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      out += text[i];
-      continue;
-    }
-    if (++i >= text.size()) return false;
-    switch (text[i]) {
-      case '\\': out += '\\'; break;
-      case 't': out += '\t'; break;
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      default: return false;
-    }
-  }
-  return true;
-}
-
-// The type of a value in the journal and its payload: numbers exactly (reals
-// in hexadecimal), a currency as its ten-thousandths, a decimal as its digits.
-struct JournalType {
-  VARTYPE vt;
-  const char* name;
-};
-constexpr JournalType kJournalTypes[] = {
-    {VT_NULL, "null"},     {VT_I1, "i1"},          {VT_UI1, "ui1"},       {VT_I2, "i2"},
-    {VT_UI2, "ui2"},       {VT_I4, "i4"},          {VT_UI4, "ui4"},       {VT_BOOL, "bool"},
-    {VT_CY, "currency"},   {VT_DECIMAL, "decimal"}, {VT_R4, "single"},    {VT_R8, "double"},
-    {VT_DATE, "date"},     {VT_BSTR, "text"}};
-
-void EncodeValue(const Variant& value, std::string& type, std::string& payload) {
-  VARTYPE vt = value.vt == VT_EMPTY ? static_cast<VARTYPE>(VT_NULL) : value.vt;
-  payload.clear();
-  switch (vt) {
-    case VT_NULL: break;
-    case VT_I1: payload = std::to_string(value.cVal); break;
-    case VT_UI1: payload = std::to_string(value.bVal); break;
-    case VT_I2: payload = std::to_string(value.iVal); break;
-    case VT_UI2: payload = std::to_string(value.uiVal); break;
-    case VT_I4: payload = std::to_string(value.lVal); break;
-    case VT_UI4: payload = std::to_string(value.ulVal); break;
-    case VT_BOOL: payload = std::to_string(value.boolVal); break;
-    case VT_CY: payload = std::to_string(value.cyVal); break;
-    case VT_DECIMAL: payload = VariantToString(value); break;
-    case VT_R4: payload = ruv::Format("%a", static_cast<double>(value.fltVal)); break;
-    case VT_R8: payload = ruv::Format("%a", value.dblVal); break;
-    case VT_DATE: payload = ruv::Format("%a", value.date); break;
-    case VT_BSTR: payload = value.bstrVal; break;
-    default:
-      vt = VT_BSTR;
-      payload = VariantToString(value);
-  }
-  type = "text";
-  for (const JournalType& known : kJournalTypes)
-    if (known.vt == vt) type = known.name;
-}
-
-bool DecodeValue(const std::string& type, const std::string& payload, Variant& value) {
-  const char* start = payload.c_str();
-  char* end = nullptr;
-  auto whole = [&](long long low, long long high, long long& number) {
-    if (payload.empty() || std::isspace(static_cast<unsigned char>(payload[0]))) return false;
-    errno = 0;
-    number = std::strtoll(start, &end, 10);
-    return errno == 0 && end == start + payload.size() && number >= low && number <= high;
-  };
-  auto real = [&](double& number) {
-    if (payload.empty() || std::isspace(static_cast<unsigned char>(payload[0]))) return false;
-    number = std::strtod(start, &end);
-    return end == start + payload.size();
-  };
-  long long n = 0;
-  double d = 0;
-  if (type == "null") { value = Variant::Null(); return payload.empty(); }
-  if (type == "i1") { if (!whole(INT8_MIN, INT8_MAX, n)) return false; value = Variant::I1(static_cast<std::int8_t>(n)); return true; }
-  if (type == "ui1") { if (!whole(0, UINT8_MAX, n)) return false; value = Variant::UI1(static_cast<std::uint8_t>(n)); return true; }
-  if (type == "i2") { if (!whole(INT16_MIN, INT16_MAX, n)) return false; value = Variant::I2(static_cast<std::int16_t>(n)); return true; }
-  if (type == "ui2") { if (!whole(0, UINT16_MAX, n)) return false; value = Variant::UI2(static_cast<std::uint16_t>(n)); return true; }
-  if (type == "i4") { if (!whole(INT32_MIN, INT32_MAX, n)) return false; value = Variant::I4(static_cast<std::int32_t>(n)); return true; }
-  if (type == "ui4") { if (!whole(0, UINT32_MAX, n)) return false; value = Variant::UI4(static_cast<std::uint32_t>(n)); return true; }
-  if (type == "bool") { if (!whole(-1, 0, n)) return false; value = Variant::Bool(n != 0); return true; }
-  if (type == "currency") { if (!whole(LLONG_MIN, LLONG_MAX, n)) return false; value = Variant::Currency(n); return true; }
-  if (type == "decimal") return !payload.empty() && VariantChangeType(value, Variant::String(payload), VT_DECIMAL) == S_OK;
-  if (type == "single") { if (!real(d)) return false; value = Variant::R4(static_cast<float>(d)); return true; }
-  if (type == "double") { if (!real(d)) return false; value = Variant::R8(d); return true; }
-  if (type == "date") { if (!real(d)) return false; value = Variant::Date(d); return true; }
-  if (type == "text") { value = Variant::String(payload); return true; }
-  return false;
-}
-
-const char* KindWord(PendingWrite::Kind kind) {
-  switch (kind) {
-    case PendingWrite::Kind::Insert: return "insert";
-    case PendingWrite::Kind::Update: return "update";
-    case PendingWrite::Kind::Delete: return "delete";
-  }
-  return "?";
-}
-
-// A write as data: its kind, token, table, row ("id:<id>", or "new:<n>" for a
-// kept new row) and, per column, its name, type and value. Never a statement:
-// the program builds that itself when it reads the line back.
-std::string EncodeWrite(const PendingWrite& write) {
-  std::vector<std::string> fields = {KindWord(write.kind), write.token, write.table,
-                                     write.newRow != 0 ? "new:" + std::to_string(write.newRow)
-                                                       : "id:" + std::to_string(write.rowId)};
-  for (std::size_t i = 0; i < write.columns.size(); ++i) {
-    if (write.columns[i].first == write.idColumn) continue;  // a kept new row's id is its handle: given when written
-    std::string type, payload;
-    EncodeValue(write.columns[i].second, type, payload);
-    fields.push_back(i < write.columnNames.size() ? write.columnNames[i] : std::string());
-    fields.push_back(type);
-    fields.push_back(payload);
-  }
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "\t" : "") + Escape(fields[i]);
-  return line;
-}
-
-// "<pid>-<time>-<random>-<n>", lower-case hexadecimal but n.
-bool IsToken(const std::string& token) {
-  int dashes = 0;
-  char last = '-';
-  for (char c : token) {
-    if (c == '-') {
-      if (last == '-') return false;
-      ++dashes;
-    } else if (!std::isdigit(static_cast<unsigned char>(c)) && (c < 'a' || c > 'f')) {
-      return false;
-    }
-    last = c;
-  }
-  return dashes == 3 && last != '-' && token.size() < 80 &&
-         token.find_first_not_of("0123456789", token.rfind('-') + 1) == std::string::npos;
-}
-
-// What names a program run's tokens: all of them start with it.
-std::string TokenPrefix(const std::string& token) { return token.substr(0, token.rfind('-') + 1); }
-
-bool TakeRowNumber(const std::string& text, long long& number) {
-  if (text.empty() || text.size() > 19 || text.find_first_not_of("-0123456789") != std::string::npos) return false;
-  char* end = nullptr;
-  errno = 0;
-  number = std::strtoll(text.c_str(), &end, 10);
-  return errno == 0 && end == text.c_str() + text.size() && std::to_string(number) == text;
-}
-
-// A journal line read as data; false with `why` when it is not one this
-// program writes. The table and columns are checked against the database apart.
-bool DecodeWrite(const std::string& line, PendingWrite& write, std::string& why) {
-  std::vector<std::string> fields;
-  for (std::size_t at = 0;;) {
-    const std::size_t tab = line.find('\t', at);
-    std::string field;
-    if (!Unescape(line.substr(at, tab == std::string::npos ? std::string::npos : tab - at), field)) {
-      why = "a broken escape";
-      return false;
-    }
-    fields.push_back(std::move(field));
-    if (tab == std::string::npos) break;
-    at = tab + 1;
-  }
-  why = "a field is missing or malformed";
-  if (fields.size() < 4 || (fields.size() - 4) % 3 != 0) return false;
-  if (fields[0] == "insert") write.kind = PendingWrite::Kind::Insert;
-  else if (fields[0] == "update") write.kind = PendingWrite::Kind::Update;
-  else if (fields[0] == "delete") write.kind = PendingWrite::Kind::Delete;
-  else return false;
-  write.token = fields[1];
-  if (!IsToken(write.token)) {
-    why = "the token \"" + write.token + "\" is not one this program gives";
-    return false;
-  }
-  write.table = fields[2];
-  const std::string& row = fields[3];
-  long long number = 0;
-  if (row.rfind("new:", 0) == 0 && TakeRowNumber(row.substr(4), number) && number != 0 &&
-      (write.kind != PendingWrite::Kind::Insert || number > 0)) {
-    write.newRow = number;
-  } else if (row.rfind("id:", 0) == 0 && TakeRowNumber(row.substr(3), number) && number >= 0 &&
-             write.kind != PendingWrite::Kind::Insert) {
-    write.rowId = number;
-  } else {
-    why = "the row \"" + row + "\" is not a row's id nor a kept new row";
-    return false;
-  }
-  for (std::size_t i = 4; i < fields.size(); i += 3) {
-    Variant value;
-    if (!DecodeValue(fields[i + 1], fields[i + 2], value)) {
-      why = "the value of " + fields[i] + " is not a " + fields[i + 1];
-      return false;
-    }
-    write.columns.emplace_back(-1, std::move(value));
-    write.columnNames.push_back(fields[i]);
-  }
-  if (write.kind == PendingWrite::Kind::Delete ? !write.columns.empty()
-                                               : write.kind == PendingWrite::Kind::Update && write.columns.empty()) {
-    why = "a deletion with values or a change without any";
-    return false;
-  }
-  return true;
 }
 
 // Checks a write read from the journal against the database: a table of the
@@ -391,74 +163,6 @@ bool BuildJournalWrite(sqlite3* db, const std::vector<std::string>& ownTables, P
     case PendingWrite::Kind::Delete: write.sql = DeleteStatement(write.table); break;
   }
   return true;
-}
-
-// What is at the journal's name when it is not a regular file, in words.
-std::string NotAFile(mode_t mode) {
-  if (S_ISLNK(mode)) return "a symbolic link";
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a named pipe";
-  if (S_ISSOCK(mode)) return "a socket";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-  return "not a regular file";
-}
-
-// Reads the journal only as the regular file at its own name (a link is
-// never followed); `what` says what is there instead.
-enum class JournalFile { Absent, Read, NotAFile, Failed };
-JournalFile ReadJournalFile(const std::string& path, std::string& content, std::string& what) {
-  struct stat st{};
-  if (::lstat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return JournalFile::Absent;
-    what = std::strerror(errno);
-    return JournalFile::Failed;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    what = NotAFile(st.st_mode);
-    return JournalFile::NotAFile;
-  }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ELOOP) {
-      what = "a symbolic link";
-      return JournalFile::NotAFile;
-    }
-    what = std::strerror(errno);
-    return JournalFile::Failed;
-  }
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    what = NotAFile(st.st_mode);
-    ::close(fd);
-    return JournalFile::NotAFile;
-  }
-  content.clear();
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      what = std::strerror(errno);
-      ::close(fd);
-      return JournalFile::Failed;
-    }
-    if (got == 0) break;
-    content.append(buffer, static_cast<std::size_t>(got));
-  }
-  ::close(fd);
-  return JournalFile::Read;
-}
-
-// Whether anything at all (a dangling link too) is at `path`.
-bool NameTaken(const std::string& path) {
-  struct stat st{};
-  return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
-}
-
-// A free name beside the journal to set it aside under.
-std::string AsideName(const std::string& journal) {
-  std::string aside = journal + ".unreadable";
-  for (int n = 2; NameTaken(aside); ++n) aside = journal + ".unreadable-" + std::to_string(n);
-  return aside;
 }
 
 int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
@@ -692,7 +396,7 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
 // was read, is set aside beside the database (once) and the operator told.
 void PendingWrites::SetTakenOverAside() {
   if (m_takenOver.empty()) return;
-  const std::string aside = AsideName(m_journal);
+  const std::string aside = KeptWriteJournal::AsideName(m_journal);
   std::string error;
   const bool saved = WriteFileAtomically(aside, m_takenOver, &error);
   m_takenOverAside = saved ? aside : "(it could not be written: " + error + ")";
@@ -912,25 +616,12 @@ bool PendingWrites::SaveJournal() {
         write.rowId = row.rowId;
         write.newRow = 0;
       }
-      content += "# " + Escape(DescribeOne(write)) + "\n" + EncodeWrite(write) + "\n";
+      content += "# " + EscapeJournalField(DescribeOne(write)) + "\n" + EncodeJournalWrite(write) + "\n";
       any = true;
     }
   }
-  // Only a regular file at the journal's name is the journal: anything else
-  // there is left alone, never replaced or removed.
   std::string error;
-  struct stat st{};
-  const bool taken = ::lstat(m_journal.c_str(), &st) == 0;
-  bool saved;
-  if (taken && !S_ISREG(st.st_mode)) {
-    saved = !any;
-    error = "there is " + NotAFile(st.st_mode) + " at its name";
-  } else if (any) {
-    saved = WriteFileAtomically(m_journal, content, &error);
-  } else {
-    saved = !taken || std::remove(m_journal.c_str()) == 0;
-    if (!saved) error = std::string("it cannot be removed: ") + std::strerror(errno);
-  }
+  const bool saved = KeptWriteJournal::Save(m_journal, any ? content : std::string(), error);
   if (!saved)
     m_failed.push_back("The journal " + m_journal + " could not be written (" + error +
                        "): the records kept for the database are only in memory until they are written.");
@@ -944,9 +635,9 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     state = JournalState::None;
     if (m_journal.empty()) return std::string();
     std::string content, why;
-    const JournalFile file = ReadJournalFile(m_journal, content, why);
-    if (file == JournalFile::Absent) return std::string();
-    if (file == JournalFile::NotAFile) {
+    const KeptWriteJournal::ReadResult file = KeptWriteJournal::Read(m_journal, content, why);
+    if (file == KeptWriteJournal::ReadResult::Absent) return std::string();
+    if (file == KeptWriteJournal::ReadResult::NotAFile) {
       // Never followed, never replaced: this run keeps its records in memory only.
       const std::string journal = std::exchange(m_journal, std::string());
       state = JournalState::Unreadable;
@@ -956,7 +647,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
              "program ended meanwhile loses them).\n";
     }
     std::vector<PendingWrite> writes;
-    if (file == JournalFile::Failed) {
+    if (file == KeptWriteJournal::ReadResult::Failed) {
       why = "it cannot be opened: " + why;
     } else {
       std::istringstream lines(content);
@@ -976,7 +667,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
         if (line.empty() || line[0] == '#') continue;
         PendingWrite write;
         std::string wrong;
-        if (!DecodeWrite(line, write, wrong) ||
+        if (!DecodeJournalWrite(line, write, wrong) ||
             !BuildJournalWrite(handle.Get(), m_journalTables, write, tables, wrong))
           why = "line " + std::to_string(number) + ": " + wrong;
         else if (write.kind == PendingWrite::Kind::Insert &&
@@ -991,7 +682,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     }
     if (!why.empty()) {
       // Set aside, never lost: the operator reads it and enters its records by hand.
-      const std::string aside = AsideName(m_journal);
+      const std::string aside = KeptWriteJournal::AsideName(m_journal);
       const bool moved = std::rename(m_journal.c_str(), aside.c_str()) == 0;
       state = JournalState::Unreadable;
       return "The file " + m_journal + " holds records an earlier run kept for the database, but it cannot be read (" +
@@ -1002,7 +693,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     std::map<long long, long long> renumbered;
     for (PendingWrite& write : writes) {
       write.fromJournal = true;
-      const std::string prefix = TokenPrefix(write.token);
+      const std::string prefix = JournalTokenPrefix(write.token);
       if (std::find(m_ownTokenPrefixes.begin(), m_ownTokenPrefixes.end(), prefix) == m_ownTokenPrefixes.end())
         m_ownTokenPrefixes.push_back(prefix);
       if (write.kind == PendingWrite::Kind::Insert) {
