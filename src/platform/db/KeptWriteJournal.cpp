@@ -9,73 +9,45 @@
 #include <cstring>
 
 #include "platform/base/AtomicFile.h"
+#include "platform/base/OwnFile.h"
 
 namespace ruv::db {
-namespace {
 
-// What is at the journal's name when it is not a regular file, in words.
-std::string NotAFile(mode_t mode) {
-  if (S_ISLNK(mode)) return "a symbolic link";
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a named pipe";
-  if (S_ISSOCK(mode)) return "a socket";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-  return "not a regular file";
-}
-
-}  // namespace
-
-KeptWriteJournal::ReadResult KeptWriteJournal::Read(const std::string& path, std::string& content, std::string& what) {
-  struct stat st{};
-  if (::lstat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return ReadResult::Absent;
-    what = std::strerror(errno);
-    return ReadResult::Failed;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    what = NotAFile(st.st_mode);
-    return ReadResult::NotAFile;
-  }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ELOOP) {
-      what = "a symbolic link";
-      return ReadResult::NotAFile;
-    }
-    what = std::strerror(errno);
-    return ReadResult::Failed;
-  }
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    what = NotAFile(st.st_mode);
-    ::close(fd);
-    return ReadResult::NotAFile;
+KeptWriteJournal::ReadResult KeptWriteJournal::Read(const std::string& path, const std::string& database,
+                                                    std::string& content, std::string& what) {
+  OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
+  switch (file.GetStatus()) {
+    case OwnFile::Status::Opened: break;
+    case OwnFile::Status::Absent: return ReadResult::Absent;
+    case OwnFile::Status::NotOwnFile: what = file.What(); return ReadResult::NotAFile;
+    case OwnFile::Status::Failed: what = file.What(); return ReadResult::Failed;
   }
   content.clear();
+  struct stat st{};
+  if (::fstat(file.Fd(), &st) == 0 && st.st_size > 0) content.reserve(static_cast<std::size_t>(st.st_size));
   char buffer[65536];
   for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    const ssize_t got = ::read(file.Fd(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       what = std::strerror(errno);
-      ::close(fd);
       return ReadResult::Failed;
     }
     if (got == 0) break;
     content.append(buffer, static_cast<std::size_t>(got));
   }
-  ::close(fd);
   return ReadResult::Read;
 }
 
-
-bool KeptWriteJournal::Save(const std::string& path, const std::string& content, std::string& error) {
+bool KeptWriteJournal::Save(const std::string& path, const std::string& content, const std::string& database,
+                            std::string& error) {
   struct stat st{};
   const bool taken = ::lstat(path.c_str(), &st) == 0;
-  if (taken && !S_ISREG(st.st_mode)) {
-    error = "there is " + NotAFile(st.st_mode) + " at its name";
+  if (const std::string there = OwnFile::WhatIsThere(path, database); taken && !there.empty()) {
+    error = "there is " + there + " at its name";
     return content.empty();
   }
-  if (!content.empty()) return WriteFileAtomically(path, content, &error);
+  if (!content.empty()) return ReplaceFileAtomically(path, content, &error);
   if (!taken || std::remove(path.c_str()) == 0) return true;
   error = std::string("it cannot be removed: ") + std::strerror(errno);
   return false;

@@ -10,10 +10,11 @@
 #include <cstdint>
 #include <map>
 #include <random>
-#include <sstream>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/base/AtomicFile.h"
+#include "platform/base/OwnFile.h"
 #include "platform/base/Text.h"
 #include "platform/db/ColumnType.h"
 #include "platform/db/Connection.h"
@@ -26,6 +27,24 @@ namespace ruv::db {
 namespace {
 
 bool IsBusy(int rc) { return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED; }
+
+// A failed kept write the database refuses for good (a rule of the table, a
+// value it will never take, a row deleted meanwhile); any other failure (a
+// full disk, an I/O error, a read-only or unreachable database) a mended disk
+// or database may yet accept.
+bool RefusedForGood(int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_CONSTRAINT:
+    case SQLITE_MISMATCH:
+    case SQLITE_TOOBIG:
+    case SQLITE_RANGE:
+    case SQLITE_ERROR:
+    case SQLITE_NOTFOUND:
+    case SQLITE_MISUSE:
+    case SQLITE_AUTH: return true;
+    default: return false;
+  }
+}
 
 std::string ValueText(const Variant& value) {
   switch (value.vt) {
@@ -262,16 +281,23 @@ void PendingWrites::Keep(PendingWrite write) {
   write.token = m_tokenPrefix + std::to_string(++m_lastToken);
   if (!m_retriesEnded) {
     m_kept.push_back(std::move(write));
+    SaveJournal();
   } else if (!m_journal.empty()) {
-    m_failed.push_back(DescribeOne(write) +
-                       " (the database was locked by another program at the close: kept for the next start, which "
-                       "writes it)");
-    m_forNextStart.push_back(std::move(write));
+    m_forNextStart.push_back(write);
+    SaveJournal();
+    if (m_tokensInJournal.count(write.token) != 0) {
+      m_failed.push_back(DescribeOne(write) +
+                         " (the database was locked by another program at the close: kept for the next start, which "
+                         "writes it)");
+    } else {
+      // Only the report has it: nothing may write it behind the operator's back.
+      m_forNextStart.pop_back();
+      Drop(write, "the database was locked by another program at the close, and the journal could not be written: "
+                  "enter it again by hand");
+    }
   } else {
     Drop(write, "the database was still locked by another program after the close");
-    return;
   }
-  SaveJournal();
 }
 
 bool PendingWrites::WriteKept(DatabaseHandle& handle, int busyWaitMs) {
@@ -340,33 +366,38 @@ int PendingWrites::RunKeptOnce(DatabaseHandle& handle, const PendingWrite& write
 bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
   if (!handle.IsOpen()) return m_kept.empty();
   BusyWait wait(handle, busyWaitMs);
-  bool changed = false;
-  bool locked = false;
-  while (!m_kept.empty()) {
-    PendingWrite& write = m_kept.front();
+  // The writes done with are taken off the front together: the queue may be long.
+  std::size_t done = 0;
+  bool waiting = false;
+  while (done < m_kept.size()) {
+    const PendingWrite& write = m_kept[done];
     RowKey row{write.rowId, write.kind == PendingWrite::Kind::Insert ? 0 : write.newRow};
     if (Resolve(row) == NewRowState::Lost) {
-      Drop(write, "the new row it belongs to could not be written");
-      if (write.fromJournal) SetTakenOverAside();
+      Refuse(write, "the new row it belongs to could not be written");
     } else {
       long long gotRowId = 0;
       const int rc = RunKeptOnce(handle, write, row.rowId, gotRowId);
-      if (IsBusy(rc)) {
-        locked = true;
+      if (rc != SQLITE_DONE && !RefusedForGood(rc)) {
+        // It waits, and what is kept behind it with it.
+        if (!IsBusy(rc)) TellWaiting(write, rc);
+        waiting = true;
         break;
       }
       if (rc != SQLITE_DONE) {
-        Drop(write, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc));
-        if (write.fromJournal) SetTakenOverAside();
+        Refuse(write, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc));
+      } else {
+        m_waitingCause = 0;
+        if (write.kind == PendingWrite::Kind::Insert) NoteWritten(write, gotRowId);
+        if (DeathAfterWrite() && DeathAfterWrite()()) {
+          m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
+          return false;
+        }
       }
-      else if (write.kind == PendingWrite::Kind::Insert)
-        NoteWritten(write, gotRowId);
-      if (rc == SQLITE_DONE && DeathAfterWrite() && DeathAfterWrite()()) return false;
     }
-    m_kept.erase(m_kept.begin());
-    changed = true;
+    ++done;
   }
-  if (!changed) return !locked;
+  if (done == 0) return !waiting;
+  m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
   const auto fromJournal = [](const PendingWrite& write) { return write.fromJournal; };
   if (std::none_of(m_kept.begin(), m_kept.end(), fromJournal) &&
       std::none_of(m_forNextStart.begin(), m_forNextStart.end(), fromJournal))
@@ -389,21 +420,61 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
     }
     sqlite3_finalize(stmt);
   }
-  return !locked;
+  return !waiting;
 }
 
-// The database refused a write of the journal taken over: the journal, as it
-// was read, is set aside beside the database (once) and the operator told.
-void PendingWrites::SetTakenOverAside() {
-  if (m_takenOver.empty()) return;
-  const std::string aside = KeptWriteJournal::AsideName(m_journal);
+// Told once per cause, not at every try: the retry timer comes every second.
+void PendingWrites::TellWaiting(const PendingWrite& write, int rc) {
+  if ((rc & 0xFF) == m_waitingCause) return;
+  m_waitingCause = rc & 0xFF;
+  m_failed.push_back(DescribeOne(write) + " (" + sqlite3_errstr(rc) +
+                     ": it waits, with the records kept behind it, and they are written once the database takes them)");
+}
+
+// A write refused for good is told; a record of the journal taken over is set
+// aside, to be put back once the cause is mended.
+void PendingWrites::Refuse(const PendingWrite& write, const std::string& why) {
+  Drop(write, why);
+  if (!write.fromJournal || write.journalEnd <= write.journalBegin || write.journalEnd > m_takenOver.size()) return;
+  std::string lines = m_takenOver.substr(write.journalBegin, write.journalEnd - write.journalBegin);
+  if (lines.back() != '\n') lines += '\n';
+  m_refusedNotAside.push_back(RefusedRecord{write, std::move(lines)});
+  WriteAside();
+}
+
+// The set-aside copy is a journal of the refused records alone, as they were
+// read: put back as the journal, it writes each of them once and nothing else.
+// A record leaves the journal only once that copy holds it.
+void PendingWrites::WriteAside() {
+  if (m_refusedNotAside.empty()) return;
+  if (m_asidePath.empty()) {
+    m_asidePath = KeptWriteJournal::AsideName(m_journal);
+    m_asideContent = std::string(kJournalHeading) + "\n";
+  }
+  std::string content = m_asideContent;
+  for (const RefusedRecord& refused : m_refusedNotAside) content += refused.lines;
   std::string error;
-  const bool saved = WriteFileAtomically(aside, m_takenOver, &error);
-  m_takenOverAside = saved ? aside : "(it could not be written: " + error + ")";
-  m_failed.push_back("The database refused records of the journal an earlier run left (told here); the journal as it "
-                     "was read is set aside " + (saved ? "as " + aside : m_takenOverAside) +
-                     ", its other records written: enter the refused ones again by hand once the cause is mended.");
-  m_takenOver.clear();
+  const std::string there = OwnFile::WhatIsThere(m_asidePath, m_database);
+  const bool saved = there.empty() ? WriteFileAtomically(m_asidePath, content, &error)
+                                   : (error = "there is " + there + " at its name", false);
+  if (saved) {
+    m_asideContent = std::move(content);
+    m_refusedNotAside.clear();
+    if (m_takenOverAside != m_asidePath)
+      m_failed.push_back("The database refused records of the journal an earlier run left (told here); they are set "
+                         "aside as " + m_asidePath + ", which holds them alone: once the cause is mended, put it back "
+                         "as " + m_journal + " (the next start writes each of them once), or enter them again by hand.");
+    m_takenOverAside = m_asidePath;
+    m_asideTrouble.clear();
+    return;  // the journal is rewritten without them once the writing stops
+
+  }
+  if (m_takenOverAside.empty() || m_takenOverAside[0] == '(') m_takenOverAside = "(it could not be written: " + error + ")";
+  if (error != m_asideTrouble)
+    m_failed.push_back("The database refused records of the journal an earlier run left (told here); they could not "
+                       "be set aside as " + m_asidePath + " (" + error + "): they stay in the journal " + m_journal +
+                       ", and the next start tries them again.");
+  m_asideTrouble = error;
 }
 
 void PendingWrites::NoteWritten(const PendingWrite& write, long long rowId) {
@@ -463,18 +534,31 @@ void PendingWrites::TellFailed() {
   sink(failed, afterLastTry);
 }
 
-std::string PendingWrites::EndRetries() {
+std::string PendingWrites::EndRetries(std::string* notInJournal) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   m_retriesEnded = true;
   std::string text;
-  for (const PendingWrite& write : m_kept) text += DescribeOne(write) + "\n";
   if (!m_journal.empty()) {
     // Still in the journal: the next start writes them.
     m_forNextStart.insert(m_forNextStart.end(), m_kept.begin(), m_kept.end());
-  } else {
+    if (!m_journalTrouble.empty()) SaveJournal();  // one more chance before it is said
+  }
+  for (const PendingWrite& write : m_kept) {
+    const bool inJournal = !m_journal.empty() && m_tokensInJournal.count(write.token) != 0;
+    if (m_journal.empty() || inJournal || !notInJournal) {
+      text += DescribeOne(write) + "\n";
+      continue;
+    }
+    // Only the report has it: the operator enters it again, so nothing may write it later.
+    *notInJournal += DescribeOne(write) + "\n";
+    if (!m_journal.empty())
+      m_forNextStart.erase(std::find_if(m_forNextStart.begin(), m_forNextStart.end(),
+                                        [&](const PendingWrite& kept) { return kept.token == write.token; }));
+    if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
+  }
+  if (m_journal.empty())
     for (const PendingWrite& write : m_kept)
       if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
-  }
   m_kept.clear();
   return text;
 }
@@ -607,8 +691,12 @@ void PendingWrites::SetDeathAfterWriteForTest(std::function<bool()> hook) { Deat
 bool PendingWrites::SaveJournal() {
   if (m_journal.empty()) return true;
   std::string content = std::string(kJournalHeading) + "\n";
-  bool any = false;
-  for (const auto* list : {&m_kept, &m_forNextStart}) {
+  // Refused records not set aside yet stay: they came first. Written as the
+  // kept ones are, so that the new rows are numbered alike.
+  std::vector<PendingWrite> refused;
+  for (const RefusedRecord& record : m_refusedNotAside) refused.push_back(record.write);
+  std::unordered_set<std::string> tokens;
+  for (const auto* list : {&refused, &m_kept, &m_forNextStart}) {
     for (PendingWrite write : *list) {
       // A write to a kept new row written since goes to the id it got.
       RowKey row{write.rowId, write.newRow};
@@ -617,15 +705,23 @@ bool PendingWrites::SaveJournal() {
         write.newRow = 0;
       }
       content += "# " + EscapeJournalField(DescribeOne(write)) + "\n" + EncodeJournalWrite(write) + "\n";
-      any = true;
+      if (list != &refused) tokens.insert(write.token);
     }
   }
+  const bool any = !tokens.empty() || !refused.empty();
   std::string error;
-  const bool saved = KeptWriteJournal::Save(m_journal, any ? content : std::string(), error);
-  if (!saved)
+  const bool saved = KeptWriteJournal::Save(m_journal, any ? content : std::string(), m_database, error);
+  if (saved) {
+    m_tokensInJournal = std::move(tokens);
+    m_journalTrouble.clear();
+    return true;
+  }
+  // Once per cause: every kept write rewrites the journal.
+  if (error != m_journalTrouble)
     m_failed.push_back("The journal " + m_journal + " could not be written (" + error +
-                       "): the records kept for the database are only in memory until they are written.");
-  return saved;
+                       "): the records kept for the database since are only in memory until they are written.");
+  m_journalTrouble = error;
+  return false;
 }
 
 std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state) {
@@ -635,7 +731,8 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     state = JournalState::None;
     if (m_journal.empty()) return std::string();
     std::string content, why;
-    const KeptWriteJournal::ReadResult file = KeptWriteJournal::Read(m_journal, content, why);
+    m_database = handle.Path();
+    const KeptWriteJournal::ReadResult file = KeptWriteJournal::Read(m_journal, m_database, content, why);
     if (file == KeptWriteJournal::ReadResult::Absent) return std::string();
     if (file == KeptWriteJournal::ReadResult::NotAFile) {
       // Never followed, never replaced: this run keeps its records in memory only.
@@ -650,33 +747,39 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     if (file == KeptWriteJournal::ReadResult::Failed) {
       why = "it cannot be opened: " + why;
     } else {
-      std::istringstream lines(content);
-      std::string line;
       int number = 0;
       std::map<std::string, std::vector<ColumnInfo>> tables;
+      std::unordered_set<long long> madeRows;  // the new rows its inserts make, each once
       BusyWait wait(handle, busyWaitMs);
-      while (why.empty() && std::getline(lines, line)) {
+      // A record's lines: the description before it, and itself.
+      std::size_t recordBegin = 0;
+      for (std::size_t at = 0; why.empty() && at < content.size();) {
+        const std::size_t lineEnd = std::min(content.find('\n', at), content.size());
+        const std::string line = content.substr(at, lineEnd - at);
+        const std::size_t next = std::min(lineEnd + 1, content.size());
+        at = next;
         ++number;
         if (number == 1) {
           if (line == kStatementJournalHeading)
             why = "it was written by an earlier version of the program, whose records cannot be read back";
           else if (line != kJournalHeading)
             why = "line 1 is not \"" + std::string(kJournalHeading) + "\"";
+          recordBegin = next;
           continue;
         }
         if (line.empty() || line[0] == '#') continue;
         PendingWrite write;
         std::string wrong;
         if (!DecodeJournalWrite(line, write, wrong) ||
-            !BuildJournalWrite(handle.Get(), m_journalTables, write, tables, wrong))
+            !BuildJournalWrite(handle.Get(), m_journalTables, write, tables, wrong)) {
           why = "line " + std::to_string(number) + ": " + wrong;
-        else if (write.kind == PendingWrite::Kind::Insert &&
-                 std::any_of(writes.begin(), writes.end(), [&](const PendingWrite& earlier) {
-                   return earlier.kind == PendingWrite::Kind::Insert && earlier.newRow == write.newRow;
-                 }))
+        } else if (write.kind == PendingWrite::Kind::Insert && !madeRows.insert(write.newRow).second) {
           why = "line " + std::to_string(number) + ": the new row " + std::to_string(write.newRow) + " is made twice";
-        else
+        } else {
+          write.journalBegin = std::exchange(recordBegin, next);
+          write.journalEnd = next;
           writes.push_back(std::move(write));
+        }
       }
       if (why.empty() && number == 0) why = "it is empty";
     }
@@ -710,16 +813,20 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
       }
       told += DescribeOne(write) + "\n";
     }
+    // The file as read holds them, until it is rewritten.
+    for (const PendingWrite& write : writes) m_tokensInJournal.insert(write.token);
     // Older than anything this run writes: they go first.
-    m_kept.insert(m_kept.begin(), writes.begin(), writes.end());
-    m_takenOver = content;
+    m_kept.insert(m_kept.begin(), std::make_move_iterator(writes.begin()), std::make_move_iterator(writes.end()));
+    m_takenOver = std::move(content);
     m_takenOverAside.clear();
     SaveJournal();
     WriteKeptLocked(handle, busyWaitMs);
     if (!m_takenOverAside.empty()) {
       state = JournalState::Refused;
-      told = "The database refused some of these records (each is told); the journal, as it was read, is set aside " +
-             (m_takenOverAside[0] == '(' ? m_takenOverAside : "as " + m_takenOverAside) + ":\n" + told;
+      told = "The database refused some of these records (each is told); they are set aside " +
+             (m_takenOverAside[0] == '(' ? "nowhere " + m_takenOverAside + ": they stay in the journal"
+                                         : "as " + m_takenOverAside) +
+             ":\n" + told;
     } else {
       state = m_kept.empty() ? JournalState::Written : JournalState::Kept;
     }
