@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -14,8 +15,7 @@
 namespace ruv::db {
 namespace {
 
-std::string Escape(const std::string& text) {
-  std::string out;
+void AppendEscaped(std::string_view text, std::string& out) {
   for (char c : text) {
     switch (c) {
       case '\\': out += "\\\\"; break;
@@ -25,11 +25,11 @@ std::string Escape(const std::string& text) {
       default: out += c;
     }
   }
-  return out;
 }
 
-bool Unescape(const std::string& text, std::string& out) {
+bool Unescape(std::string_view text, std::string& out) {
   out.clear();
+  out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '\\') {
       out += text[i];
@@ -130,25 +130,30 @@ const char* KindWord(PendingWrite::Kind kind) {
 
 }  // namespace
 
-std::string EscapeJournalField(const std::string& text) { return Escape(text); }
+void AppendJournalField(std::string_view text, std::string& out) { AppendEscaped(text, out); }
 
 // Its kind, token, table, row ("id:<id>", or "new:<n>" for a kept new row)
-// and, per column, its name, type and value.
-std::string EncodeJournalWrite(const PendingWrite& write) {
-  std::vector<std::string> fields = {KindWord(write.kind), write.token, write.table,
-                                     write.newRow != 0 ? "new:" + std::to_string(write.newRow)
-                                                       : "id:" + std::to_string(write.rowId)};
+// and, per column, its name, type and value. Escaped into `out` as it goes: a
+// value may be long.
+void AppendJournalWrite(const PendingWrite& write, std::string& out) {
+  out += KindWord(write.kind);
+  for (const std::string* field : {&write.token, &write.table}) {
+    out += '\t';
+    AppendEscaped(*field, out);
+  }
+  out += write.newRow != 0 ? "\tnew:" + std::to_string(write.newRow) : "\tid:" + std::to_string(write.rowId);
   for (std::size_t i = 0; i < write.columns.size(); ++i) {
     if (write.columns[i].first == write.idColumn) continue;  // a kept new row's id is its handle: given when written
+    const Variant& value = write.columns[i].second;
     std::string type, payload;
-    EncodeValue(write.columns[i].second, type, payload);
-    fields.push_back(i < write.columnNames.size() ? write.columnNames[i] : std::string());
-    fields.push_back(type);
-    fields.push_back(payload);
+    if (value.vt != VT_BSTR) EncodeValue(value, type, payload);
+    out += '\t';
+    AppendEscaped(i < write.columnNames.size() ? write.columnNames[i] : std::string(), out);
+    out += '\t';
+    out += value.vt == VT_BSTR ? "text" : type;
+    out += '\t';
+    AppendEscaped(value.vt == VT_BSTR ? std::string_view(value.bstrVal) : std::string_view(payload), out);
   }
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "\t" : "") + Escape(fields[i]);
-  return line;
 }
 
 namespace {
@@ -183,12 +188,12 @@ bool TakeRowNumber(const std::string& text, long long& number) {
 
 std::string JournalTokenPrefix(const std::string& token) { return token.substr(0, token.rfind('-') + 1); }
 
-bool DecodeJournalWrite(const std::string& line, PendingWrite& write, std::string& why) {
+bool DecodeJournalWrite(std::string_view line, PendingWrite& write, std::string& why) {
   std::vector<std::string> fields;
   for (std::size_t at = 0;;) {
     const std::size_t tab = line.find('\t', at);
     std::string field;
-    if (!Unescape(line.substr(at, tab == std::string::npos ? std::string::npos : tab - at), field)) {
+    if (!Unescape(line.substr(at, tab == std::string_view::npos ? std::string_view::npos : tab - at), field)) {
       why = "a broken escape";
       return false;
     }

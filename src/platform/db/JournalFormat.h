@@ -4,6 +4,7 @@
 // with its type so that it comes back exactly). Never a statement: the program
 // builds that itself when it reads a line back. No file is touched here.
 #include <string>
+#include <string_view>
 
 #include "platform/db/PendingWrites.h"
 
@@ -14,14 +15,14 @@ inline constexpr const char* kJournalHeading = "RuvFrame kept writes 2";
 // ...and of the first format, which kept statements: its journals are set aside, never run.
 inline constexpr const char* kStatementJournalHeading = "RuvFrame kept writes 1";
 
-// One field of a journal line: no tab, no line break.
-std::string EscapeJournalField(const std::string& text);
-// A write as one journal line (a kept new row's id column left out: it is
-// given when the row is written).
-std::string EncodeJournalWrite(const PendingWrite& write);
+// Appends `text` as one field of a journal line: no tab, no line break.
+void AppendJournalField(std::string_view text, std::string& out);
+// Appends a write as one journal line, without its line break (a kept new
+// row's id column left out: it is given when the row is written).
+void AppendJournalWrite(const PendingWrite& write, std::string& out);
 // A journal line read as data; false with `why` when it is not one this
 // program writes. The table and columns are checked against the database apart.
-bool DecodeJournalWrite(const std::string& line, PendingWrite& write, std::string& why);
+bool DecodeJournalWrite(std::string_view line, PendingWrite& write, std::string& why);
 // What names a program run's tokens: all of them start with it.
 std::string JournalTokenPrefix(const std::string& token);
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <random>
 #include <unordered_set>
 #include <utility>
@@ -46,11 +47,19 @@ bool RefusedForGood(int rc) {
   }
 }
 
-std::string ValueText(const Variant& value) {
+// Where a value only names a write (a kept new row's values naming it, the
+// journal's description line), a text is cut after this many characters.
+constexpr std::size_t kLongestNamingValue = 200;
+
+// A value as the operator reads it; a text longer than `longest` is cut there.
+std::string ValueText(const Variant& value, std::size_t longest = std::string::npos) {
   switch (value.vt) {
     case VT_NULL:
     case VT_EMPTY: return "NULL";
-    case VT_BSTR: return "'" + value.bstrVal + "'";
+    case VT_BSTR:
+      if (value.bstrVal.size() > longest)
+        return "'" + value.bstrVal.substr(0, longest) + "'... (" + std::to_string(value.bstrVal.size()) + " characters)";
+      return "'" + value.bstrVal + "'";
     case VT_I2: return std::to_string(value.iVal);
     case VT_I4: return std::to_string(value.lVal);
     case VT_UI1: return std::to_string(value.bVal);
@@ -248,7 +257,7 @@ bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& 
         if (made.kind == PendingWrite::Kind::Insert) {
           made.newRow = TakeNewRowNumber();
           made.rowId = KeptRowHandle(made.newRow);
-          m_newRows[made.newRow] = NewRow{NewRowState::Kept, 0, made.table, Identity(made)};
+          m_newRows[made.newRow] = NewRow{NewRowState::Kept, 0, made.table, Identity(made, kLongestNamingValue)};
           row = RowKey{made.rowId, made.newRow};
         } else {
           made.rowId = row.rowId;
@@ -630,17 +639,17 @@ std::vector<long long> PendingWrites::KeptChangedRows(const std::string& table) 
 }
 
 // A kept new row's values but its id (it has none yet): what names it in a report.
-std::string PendingWrites::Identity(const PendingWrite& insert) const {
+std::string PendingWrites::Identity(const PendingWrite& insert, std::size_t longestValue) const {
   std::string text;
   for (std::size_t i = 0; i < insert.columns.size(); ++i) {
     if (insert.columns[i].first == insert.idColumn) continue;
     const std::string name = i < insert.columnNames.size() ? insert.columnNames[i] : std::to_string(insert.columns[i].first);
-    text += (text.empty() ? "" : ", ") + name + " = " + ValueText(insert.columns[i].second);
+    text += (text.empty() ? "" : ", ") + name + " = " + ValueText(insert.columns[i].second, longestValue);
   }
   return text;
 }
 
-std::string PendingWrites::DescribeOne(const PendingWrite& write) const {
+std::string PendingWrites::DescribeOne(const PendingWrite& write, std::size_t longestValue) const {
   // A write to a kept new row names the row by its id once it has one, else by its values.
   std::string row = "row " + std::to_string(write.rowId) + " of " + write.table;
   if (write.newRow != 0 && write.kind != PendingWrite::Kind::Insert) {
@@ -651,7 +660,7 @@ std::string PendingWrites::DescribeOne(const PendingWrite& write) const {
       row = "the new row of " + write.table + " (" + (found == m_newRows.end() ? "?" : found->second.identity) + ")";
   }
   switch (write.kind) {
-    case PendingWrite::Kind::Insert: return "New row of " + write.table + ": " + Identity(write);
+    case PendingWrite::Kind::Insert: return "New row of " + write.table + ": " + Identity(write, longestValue);
     case PendingWrite::Kind::Delete: return "Deletion of " + row;
     case PendingWrite::Kind::Update: break;
   }
@@ -661,7 +670,7 @@ std::string PendingWrites::DescribeOne(const PendingWrite& write) const {
   text += ":";
   for (std::size_t i = 0; i < write.columns.size(); ++i) {
     const std::string name = i < write.columnNames.size() ? write.columnNames[i] : std::to_string(write.columns[i].first);
-    text += (i ? ", " : " ") + name + " = " + ValueText(write.columns[i].second);
+    text += (i ? ", " : " ") + name + " = " + ValueText(write.columns[i].second, longestValue);
   }
   return text;
 }
@@ -697,14 +706,22 @@ bool PendingWrites::SaveJournal() {
   for (const RefusedRecord& record : m_refusedNotAside) refused.push_back(record.write);
   std::unordered_set<std::string> tokens;
   for (const auto* list : {&refused, &m_kept, &m_forNextStart}) {
-    for (PendingWrite write : *list) {
+    for (const PendingWrite& kept : *list) {
       // A write to a kept new row written since goes to the id it got.
-      RowKey row{write.rowId, write.newRow};
-      if (write.kind != PendingWrite::Kind::Insert && write.newRow != 0 && Resolve(row) == NewRowState::Written) {
-        write.rowId = row.rowId;
-        write.newRow = 0;
+      RowKey row{kept.rowId, kept.newRow};
+      std::optional<PendingWrite> followed;
+      if (kept.kind != PendingWrite::Kind::Insert && kept.newRow != 0 && Resolve(row) == NewRowState::Written) {
+        followed = kept;
+        followed->rowId = row.rowId;
+        followed->newRow = 0;
       }
-      content += "# " + EscapeJournalField(DescribeOne(write)) + "\n" + EncodeJournalWrite(write) + "\n";
+      const PendingWrite& write = followed ? *followed : kept;
+      // The description is for whoever opens the file: a long value is cut there.
+      content += "# ";
+      AppendJournalField(DescribeOne(write, kLongestNamingValue), content);
+      content += "\n";
+      AppendJournalWrite(write, content);
+      content += "\n";
       if (list != &refused) tokens.insert(write.token);
     }
   }
@@ -755,7 +772,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
       std::size_t recordBegin = 0;
       for (std::size_t at = 0; why.empty() && at < content.size();) {
         const std::size_t lineEnd = std::min(content.find('\n', at), content.size());
-        const std::string line = content.substr(at, lineEnd - at);
+        const std::string_view line = std::string_view(content).substr(at, lineEnd - at);
         const std::size_t next = std::min(lineEnd + 1, content.size());
         at = next;
         ++number;
@@ -805,7 +822,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
         write.rowId = KeptRowHandle(write.newRow);
         for (auto& [column, value] : write.columns)
           if (column == write.idColumn) value = Variant::I4(static_cast<std::int32_t>(write.rowId));
-        m_newRows[write.newRow] = NewRow{NewRowState::Kept, 0, write.table, Identity(write)};
+        m_newRows[write.newRow] = NewRow{NewRowState::Kept, 0, write.table, Identity(write, kLongestNamingValue)};
       } else if (write.newRow != 0) {
         const auto found = renumbered.find(write.newRow);
         write.newRow = found == renumbered.end() ? -1 : found->second;  // -1: a row never kept here, lost

@@ -198,8 +198,9 @@ class PendingWrites {
   void NoteWritten(const PendingWrite& write, long long rowId);
   void TellFailed();
   bool SaveJournal();
-  std::string DescribeOne(const PendingWrite& write) const;
-  std::string Identity(const PendingWrite& insert) const;
+  // A text value longer than `longestValue` is cut (where it only names the write).
+  std::string DescribeOne(const PendingWrite& write, std::size_t longestValue = std::string::npos) const;
+  std::string Identity(const PendingWrite& insert, std::size_t longestValue = std::string::npos) const;
 
   mutable std::recursive_mutex m_mutex;
   std::vector<PendingWrite> m_kept;
