@@ -476,7 +476,6 @@ void PendingWrites::WriteAside() {
     m_takenOverAside = m_asidePath;
     m_asideTrouble.clear();
     return;  // the journal is rewritten without them once the writing stops
-
   }
   if (m_takenOverAside.empty() || m_takenOverAside[0] == '(') m_takenOverAside = "(it could not be written: " + error + ")";
   if (error != m_asideTrouble)
