@@ -184,10 +184,15 @@ void CADODatabase::WriteKeptLastTry() {
   // What is still kept is told, with its values, so that it can be entered
   // again; a write the lock refuses from now on (a cycle given up on may still
   // write) is told at once.
-  const std::string unwritten = pending.EndRetries();
+  // Said of the journal only what its file holds: what it could not keep is
+  // said to be only in the report.
+  std::string notInJournal;
+  const std::string unwritten = pending.EndRetries(&notInJournal);
   if (!unwritten.empty())
     Report(pending.HasJournal() ? kKeptForNextStartText : kUnwrittenText, unwritten);
-  else if (!kept.empty())
+  if (!notInJournal.empty())
+    Report(kNotInJournalText, notInJournal);
+  else if (unwritten.empty() && !kept.empty())
     WriteReport(DatabaseFile(), kAllWrittenAtCloseText, std::string());
 }
 

@@ -68,6 +68,10 @@ class CADODatabase {
       "These records could not be written before the close; the database is locked by another program. They are "
       "kept in the journal beside the database, and the next start of the program writes them (do not enter them "
       "again):\n";
+  // What the close could not write, and the journal could not keep (it cannot be written).
+  inline static constexpr const char* kNotInJournalText =
+      "These records could not be written before the close, and the journal beside the database could not be "
+      "written to keep them: they are only in this report. Please enter them again by hand:\n";
   // Said at the start about a journal an earlier run left.
   inline static constexpr const char* kJournalWrittenText =
       "An earlier run of the program ended while these records waited for the database; they are written now:\n";

@@ -3,6 +3,7 @@
 // moment leaves it there, and the next start writes each record once, or
 // keeps it while the lock is still there, or tells what an unreadable one holds.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include "PlantTablesSupport.h"
 #include "platform/base/AtomicFile.h"
 #include "platform/base/Text.h"
+#include "platform/db/Connection.h"
 #include "records/AdoException.h"
 #include "records/AdoRecordset.h"
 #include "support/ScriptedMessageBox.h"
@@ -202,8 +204,9 @@ TEST_F(KeptWritesJournalTest, EveryValueTypeComesBackExactlyThroughTheJournal) {
   EXPECT_EQ(other.TypeOf("SELECT strMemo FROM Every WHERE rowid = 2"), "blob");
 }
 
-// Only a regular file at the journal's name is a journal: a link (to a
-// journal elsewhere, or to nothing), a folder or a named pipe there is told,
+// Only a regular file of its own at the journal's name is a journal: a link (to
+// a journal elsewhere, or to nothing, or a second name of a file elsewhere or
+// of the database itself), a folder or a named pipe there is told,
 // never followed, read, replaced or removed, and the writes kept meanwhile
 // stay in memory and go in once the lock goes.
 TEST_F(KeptWritesJournalTest, AnythingButARegularFileAtTheJournalsNameIsToldAndLeftAlone) {
@@ -221,6 +224,8 @@ TEST_F(KeptWritesJournalTest, AnythingButARegularFileAtTheJournalsNameIsToldAndL
       {"a symbolic link", [&](const std::string& at) { return ::symlink(elsewhere.File("gone").c_str(), at.c_str()); }},
       {"a folder", [](const std::string& at) { return ::mkdir(at.c_str(), 0700); }},
       {"a named pipe", [](const std::string& at) { return ::mkfifo(at.c_str(), 0600); }},
+      {"a hard link: the same file has 2 names", [&](const std::string& at) { return ::link(target.c_str(), at.c_str()); }},
+      {"the database file itself", [&](const std::string& at) { return ::link(db.path.c_str(), at.c_str()); }},
   };
   for (const Thing& thing : things) {
     SCOPED_TRACE(thing.what);
@@ -368,4 +373,145 @@ TEST_F(PlantJournalTest, AnyLineThatIsNotDataForThePlantsOwnTablesSetsTheJournal
     std::filesystem::remove(Journal() + ".unreadable");
   }
   EXPECT_EQ(boxes.Count(), journals.size());
+}
+
+namespace {
+
+// A journal an earlier run left with `rows` new rows of Lot: 'a' 1, 'b' 2...
+std::string NewLots(int rows) {
+  std::string journal = "RuvFrame kept writes 2\n";
+  for (int n = 1; n <= rows; ++n) {
+    const std::string name(1, static_cast<char>('a' + n - 1));
+    journal += ruv::Format("# New row of Lot: strName = '%s', nCount = %d\n", name.c_str(), n) +
+               ruv::Format("insert\t4d2-1-2-%d\tLot\tnew:%d\tstrName\ttext\t%s\tnCount\ti4\t%d\n", n, n,
+                           name.c_str(), n);
+  }
+  return journal;
+}
+
+// The records a journal file holds (its lines that are not a description).
+int RecordsIn(const std::string& journal) {
+  std::string content;
+  if (!ReadWholeFile(journal, content)) return -1;
+  int records = 0;
+  for (std::size_t at = content.find('\n'); at != std::string::npos && at + 1 < content.size();
+       at = content.find('\n', at + 1))
+    if (content[at + 1] != '#') ++records;
+  return records;
+}
+
+}  // namespace
+
+// A full disk refuses nothing for good: the journal's records wait, told once
+// however often they are tried, the journal is neither deleted nor set aside,
+// and the next start with room again writes each of them.
+TEST_F(KeptWritesJournalTest, OnAFullDiskTheJournalsRecordsWaitAndGoInOnceThereIsRoomAgain) {
+  Kill();
+  ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(3)));
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  boxes.Expect(IDOK, CADODatabase::kJournalKeptText);
+  ASSERT_TRUE(NextStart());
+  // The disk fills: the database gets no page more, and no file beside it is written.
+  ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  SetWriteInterruptForTest([](const std::string&) { return true; });
+  ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
+  boxes.Expect(IDOK, "(database or disk is full: it waits");
+  for (int retry = 0; retry < 5; ++retry) EXPECT_FALSE(db.database.WriteKept());
+  boxes.Expect(IDOK, CADODatabase::kKeptForNextStartText);
+  db.database.WriteKeptLastTry();
+  Kill();
+  SetWriteInterruptForTest(nullptr);
+  EXPECT_EQ(RecordsIn(Journal()), 3);
+  EXPECT_FALSE(FileExists(Journal() + ".unreadable"));
+
+  boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 , 3 c 3 ");
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(boxes.Count(), 4u);
+}
+
+// What the close says of the records it keeps is what the files beside the
+// database hold. A read-only journal is written anew (a new file renamed over
+// it); one that cannot be written at all keeps no record made since, and the
+// close says those are only in the report, to be entered by hand. Either way
+// the journal's trouble is told once, not at every record kept.
+TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
+  struct Case {
+    const char* what;
+    bool writable;        // whether a file can be written beside the database
+    int inJournal;        // records the journal holds after the close
+    const char* madeHere; // where the close says the records made in this run are
+  };
+  const std::vector<Case> cases = {
+      {"a read-only journal", true, 5, CADODatabase::kKeptForNextStartText},
+      {"no file can be written", false, 1, CADODatabase::kNotInJournalText},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Kill();
+    boxes.Clear();
+    ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(1)));
+    ASSERT_EQ(::chmod(Journal().c_str(), 0444), 0);
+    ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    if (!c.writable) SetWriteInterruptForTest([](const std::string&) { return true; });
+    if (!c.writable) boxes.Expect(IDOK, "could not be written");
+    boxes.Expect(IDOK, CADODatabase::kJournalKeptText);
+    ASSERT_TRUE(NextStart());
+    for (int count = 10; count < 14; ++count) {
+      lots.AddNew();
+      lots.SetFieldValue("strName", std::string("kept"));
+      lots.SetFieldValue("nCount", count);
+      lots.Update();
+    }
+    ASSERT_EQ(db.database.GetKeptWriteCount(), 5u);
+    // The close finds no room for them (it does not wait for the lock then).
+    ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+    boxes.Expect(IDOK, "(database or disk is full: it waits");
+    boxes.Expect(IDOK, CADODatabase::kKeptForNextStartText);
+    if (!c.writable) boxes.Expect(IDOK, CADODatabase::kNotInJournalText);
+    testing::internal::CaptureStderr();
+    db.database.WriteKeptLastTry();
+    const std::string errorOutput = testing::internal::GetCapturedStderr();
+    SetWriteInterruptForTest(nullptr);
+    EXPECT_EQ(RecordsIn(Journal()), c.inJournal);
+    const std::size_t said = errorOutput.find(c.madeHere);
+    EXPECT_NE(errorOutput.find("New row of Lot: strName = 'kept', nCount = 13", said), std::string::npos)
+        << errorOutput;
+    EXPECT_EQ(boxes.Pending(), 0u);
+    EXPECT_EQ(boxes.Count(), c.writable ? 3u : 5u);
+    ASSERT_EQ(other.Exec("DELETE FROM Lot"), SQLITE_OK);
+  }
+}
+
+// The records set aside are those the database refused, alone: put back as the
+// journal once the cause is mended, each goes in once and the accepted one is
+// not written a second time.
+TEST_F(KeptWritesJournalTest, AJournalSetAsideAndPutBackWritesEachRecordOnce) {
+  Kill();
+  ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(2)));
+  // A link at the first name is never written through: the next free name is taken.
+  ASSERT_EQ(::symlink(db.path.c_str(), (Journal() + ".unreadable").c_str()), 0);
+  ASSERT_EQ(other.Exec("CREATE TRIGGER Refuse BEFORE INSERT ON Lot WHEN NEW.strName = 'b' "
+                       "BEGIN SELECT RAISE(ABORT, 'not this one'); END"),
+            SQLITE_OK);
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  boxes.Expect(IDOK, CADODatabase::kJournalRefusedText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(Rows(), "1 a 1 ");
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(RecordsIn(Journal() + ".unreadable-2"), 1);
+
+  Kill();
+  ASSERT_EQ(other.Exec("DROP TRIGGER Refuse"), SQLITE_OK);
+  ASSERT_EQ(::rename((Journal() + ".unreadable-2").c_str(), Journal().c_str()), 0);
+  boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 ");
+  EXPECT_EQ(boxes.Count(), 3u);
 }

@@ -26,6 +26,9 @@ bool InterruptedForTest(const std::string& temporaryPath) {
   return g_interrupt && g_interrupt(temporaryPath);
 }
 
+bool WriteNewFileOver(const std::string& path, const std::string& content, std::string* error,
+                      const FolderWriteLock& held, bool replaceReadOnly);
+
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::string& content, std::string* error) {
@@ -94,6 +97,18 @@ void SetWriteInterruptForTest(std::function<bool(const std::string& temporaryPat
 
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string* error,
                          const FolderWriteLock& held) {
+  return WriteNewFileOver(path, content, error, held, false);
+}
+
+bool ReplaceFileAtomically(const std::string& path, const std::string& content, std::string* error) {
+  FolderWriteLock lock(path);
+  return WriteNewFileOver(path, content, error, lock, true);
+}
+
+namespace {
+
+bool WriteNewFileOver(const std::string& path, const std::string& content, std::string* error,
+                      const FolderWriteLock& held, bool replaceReadOnly) {
   auto fail = [&](const std::string& what) {
     if (error) *error = what + ": " + std::strerror(errno);
     return false;
@@ -102,7 +117,9 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, st
   struct stat st{};
   if (::stat(path.c_str(), &st) == 0) {
     mode = st.st_mode & 07777;
-    // A read-only file stays untouched, as the platform's writers refuse it.
+    // A read-only file stays untouched, as the platform's writers refuse it,
+    // unless it is the program's own.
+    if (replaceReadOnly) mode |= S_IWUSR;
     if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
       errno = EACCES;
       return fail(path);
@@ -156,6 +173,8 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, st
   ::close(fd);  // after the rename: until then the temporary file is visibly ours
   return true;
 }
+
+}  // namespace
 
 bool FileExists(const std::string& path) {
   struct stat st{};

@@ -19,6 +19,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, st
 // The same for a caller that already holds the folder's lock (a read-modify-write).
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string* error,
                          const FolderWriteLock& held);
+// For a file the program keeps by itself: a read-only file at `path` is
+// replaced too (a new file and a rename; the new one keeps the old bits but
+// may be written again by its owner).
+bool ReplaceFileAtomically(const std::string& path, const std::string& content, std::string* error = nullptr);
 // Removes the temporary files of `path` whose writers are gone; the caller holds
 // the folder's lock. Returns how many were removed.
 int RemoveDeadTemporaries(const std::string& path);

@@ -2,29 +2,26 @@
 
 #include <sqlite3.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <cctype>
 #include <chrono>
-#include <climits>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <map>
+#include <optional>
 #include <random>
-#include <sstream>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/base/AtomicFile.h"
+#include "platform/base/OwnFile.h"
 #include "platform/base/Text.h"
 #include "platform/db/ColumnType.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/JournalFormat.h"
+#include "platform/db/KeptWriteJournal.h"
 #include "platform/db/TableStatements.h"
 
 namespace ruv::db {
@@ -32,11 +29,37 @@ namespace {
 
 bool IsBusy(int rc) { return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED; }
 
-std::string ValueText(const Variant& value) {
+// A failed kept write the database refuses for good (a rule of the table, a
+// value it will never take, a row deleted meanwhile); any other failure (a
+// full disk, an I/O error, a read-only or unreachable database) a mended disk
+// or database may yet accept.
+bool RefusedForGood(int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_CONSTRAINT:
+    case SQLITE_MISMATCH:
+    case SQLITE_TOOBIG:
+    case SQLITE_RANGE:
+    case SQLITE_ERROR:
+    case SQLITE_NOTFOUND:
+    case SQLITE_MISUSE:
+    case SQLITE_AUTH: return true;
+    default: return false;
+  }
+}
+
+// Where a value only names a write (a kept new row's values naming it, the
+// journal's description line), a text is cut after this many characters.
+constexpr std::size_t kLongestNamingValue = 200;
+
+// A value as the operator reads it; a text longer than `longest` is cut there.
+std::string ValueText(const Variant& value, std::size_t longest = std::string::npos) {
   switch (value.vt) {
     case VT_NULL:
     case VT_EMPTY: return "NULL";
-    case VT_BSTR: return "'" + value.bstrVal + "'";
+    case VT_BSTR:
+      if (value.bstrVal.size() > longest)
+        return "'" + value.bstrVal.substr(0, longest) + "'... (" + std::to_string(value.bstrVal.size()) + " characters)";
+      return "'" + value.bstrVal + "'";
     case VT_I2: return std::to_string(value.iVal);
     case VT_I4: return std::to_string(value.lVal);
     case VT_UI1: return std::to_string(value.bVal);
@@ -83,229 +106,6 @@ class BusyWait {
 bool KeptWriteReaches(const PendingWrite& write, const std::string& table, const RowKey& row) {
   if (row.newRow != 0) return write.newRow == row.newRow;
   return write.newRow == 0 && write.rowId == row.rowId && ruv::EqualsNoCase(write.table, table);
-}
-
-constexpr const char* kJournalHeading = "RuvFrame kept writes 2";
-// The first format kept statements; its journals are set aside, never run.
-constexpr const char* kStatementJournalHeading = "RuvFrame kept writes 1";
-
-// One field of a journal line: no tab, no line break.
-std::string Escape(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-bool Unescape(const std::string& text, std::string& out) {
-  out.clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      out += text[i];
-      continue;
-    }
-    if (++i >= text.size()) return false;
-    switch (text[i]) {
-      case '\\': out += '\\'; break;
-      case 't': out += '\t'; break;
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      default: return false;
-    }
-  }
-  return true;
-}
-
-// The type of a value in the journal and its payload: numbers exactly (reals
-// in hexadecimal), a currency as its ten-thousandths, a decimal as its digits.
-struct JournalType {
-  VARTYPE vt;
-  const char* name;
-};
-constexpr JournalType kJournalTypes[] = {
-    {VT_NULL, "null"},     {VT_I1, "i1"},          {VT_UI1, "ui1"},       {VT_I2, "i2"},
-    {VT_UI2, "ui2"},       {VT_I4, "i4"},          {VT_UI4, "ui4"},       {VT_BOOL, "bool"},
-    {VT_CY, "currency"},   {VT_DECIMAL, "decimal"}, {VT_R4, "single"},    {VT_R8, "double"},
-    {VT_DATE, "date"},     {VT_BSTR, "text"}};
-
-void EncodeValue(const Variant& value, std::string& type, std::string& payload) {
-  VARTYPE vt = value.vt == VT_EMPTY ? static_cast<VARTYPE>(VT_NULL) : value.vt;
-  payload.clear();
-  switch (vt) {
-    case VT_NULL: break;
-    case VT_I1: payload = std::to_string(value.cVal); break;
-    case VT_UI1: payload = std::to_string(value.bVal); break;
-    case VT_I2: payload = std::to_string(value.iVal); break;
-    case VT_UI2: payload = std::to_string(value.uiVal); break;
-    case VT_I4: payload = std::to_string(value.lVal); break;
-    case VT_UI4: payload = std::to_string(value.ulVal); break;
-    case VT_BOOL: payload = std::to_string(value.boolVal); break;
-    case VT_CY: payload = std::to_string(value.cyVal); break;
-    case VT_DECIMAL: payload = VariantToString(value); break;
-    case VT_R4: payload = ruv::Format("%a", static_cast<double>(value.fltVal)); break;
-    case VT_R8: payload = ruv::Format("%a", value.dblVal); break;
-    case VT_DATE: payload = ruv::Format("%a", value.date); break;
-    case VT_BSTR: payload = value.bstrVal; break;
-    default:
-      vt = VT_BSTR;
-      payload = VariantToString(value);
-  }
-  type = "text";
-  for (const JournalType& known : kJournalTypes)
-    if (known.vt == vt) type = known.name;
-}
-
-bool DecodeValue(const std::string& type, const std::string& payload, Variant& value) {
-  const char* start = payload.c_str();
-  char* end = nullptr;
-  auto whole = [&](long long low, long long high, long long& number) {
-    if (payload.empty() || std::isspace(static_cast<unsigned char>(payload[0]))) return false;
-    errno = 0;
-    number = std::strtoll(start, &end, 10);
-    return errno == 0 && end == start + payload.size() && number >= low && number <= high;
-  };
-  auto real = [&](double& number) {
-    if (payload.empty() || std::isspace(static_cast<unsigned char>(payload[0]))) return false;
-    number = std::strtod(start, &end);
-    return end == start + payload.size();
-  };
-  long long n = 0;
-  double d = 0;
-  if (type == "null") { value = Variant::Null(); return payload.empty(); }
-  if (type == "i1") { if (!whole(INT8_MIN, INT8_MAX, n)) return false; value = Variant::I1(static_cast<std::int8_t>(n)); return true; }
-  if (type == "ui1") { if (!whole(0, UINT8_MAX, n)) return false; value = Variant::UI1(static_cast<std::uint8_t>(n)); return true; }
-  if (type == "i2") { if (!whole(INT16_MIN, INT16_MAX, n)) return false; value = Variant::I2(static_cast<std::int16_t>(n)); return true; }
-  if (type == "ui2") { if (!whole(0, UINT16_MAX, n)) return false; value = Variant::UI2(static_cast<std::uint16_t>(n)); return true; }
-  if (type == "i4") { if (!whole(INT32_MIN, INT32_MAX, n)) return false; value = Variant::I4(static_cast<std::int32_t>(n)); return true; }
-  if (type == "ui4") { if (!whole(0, UINT32_MAX, n)) return false; value = Variant::UI4(static_cast<std::uint32_t>(n)); return true; }
-  if (type == "bool") { if (!whole(-1, 0, n)) return false; value = Variant::Bool(n != 0); return true; }
-  if (type == "currency") { if (!whole(LLONG_MIN, LLONG_MAX, n)) return false; value = Variant::Currency(n); return true; }
-  if (type == "decimal") return !payload.empty() && VariantChangeType(value, Variant::String(payload), VT_DECIMAL) == S_OK;
-  if (type == "single") { if (!real(d)) return false; value = Variant::R4(static_cast<float>(d)); return true; }
-  if (type == "double") { if (!real(d)) return false; value = Variant::R8(d); return true; }
-  if (type == "date") { if (!real(d)) return false; value = Variant::Date(d); return true; }
-  if (type == "text") { value = Variant::String(payload); return true; }
-  return false;
-}
-
-const char* KindWord(PendingWrite::Kind kind) {
-  switch (kind) {
-    case PendingWrite::Kind::Insert: return "insert";
-    case PendingWrite::Kind::Update: return "update";
-    case PendingWrite::Kind::Delete: return "delete";
-  }
-  return "?";
-}
-
-// A write as data: its kind, token, table, row ("id:<id>", or "new:<n>" for a
-// kept new row) and, per column, its name, type and value. Never a statement:
-// the program builds that itself when it reads the line back.
-std::string EncodeWrite(const PendingWrite& write) {
-  std::vector<std::string> fields = {KindWord(write.kind), write.token, write.table,
-                                     write.newRow != 0 ? "new:" + std::to_string(write.newRow)
-                                                       : "id:" + std::to_string(write.rowId)};
-  for (std::size_t i = 0; i < write.columns.size(); ++i) {
-    if (write.columns[i].first == write.idColumn) continue;  // a kept new row's id is its handle: given when written
-    std::string type, payload;
-    EncodeValue(write.columns[i].second, type, payload);
-    fields.push_back(i < write.columnNames.size() ? write.columnNames[i] : std::string());
-    fields.push_back(type);
-    fields.push_back(payload);
-  }
-  std::string line;
-  for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? "\t" : "") + Escape(fields[i]);
-  return line;
-}
-
-// "<pid>-<time>-<random>-<n>", lower-case hexadecimal but n.
-bool IsToken(const std::string& token) {
-  int dashes = 0;
-  char last = '-';
-  for (char c : token) {
-    if (c == '-') {
-      if (last == '-') return false;
-      ++dashes;
-    } else if (!std::isdigit(static_cast<unsigned char>(c)) && (c < 'a' || c > 'f')) {
-      return false;
-    }
-    last = c;
-  }
-  return dashes == 3 && last != '-' && token.size() < 80 &&
-         token.find_first_not_of("0123456789", token.rfind('-') + 1) == std::string::npos;
-}
-
-// What names a program run's tokens: all of them start with it.
-std::string TokenPrefix(const std::string& token) { return token.substr(0, token.rfind('-') + 1); }
-
-bool TakeRowNumber(const std::string& text, long long& number) {
-  if (text.empty() || text.size() > 19 || text.find_first_not_of("-0123456789") != std::string::npos) return false;
-  char* end = nullptr;
-  errno = 0;
-  number = std::strtoll(text.c_str(), &end, 10);
-  return errno == 0 && end == text.c_str() + text.size() && std::to_string(number) == text;
-}
-
-// A journal line read as data; false with `why` when it is not one this
-// program writes. The table and columns are checked against the database apart.
-bool DecodeWrite(const std::string& line, PendingWrite& write, std::string& why) {
-  std::vector<std::string> fields;
-  for (std::size_t at = 0;;) {
-    const std::size_t tab = line.find('\t', at);
-    std::string field;
-    if (!Unescape(line.substr(at, tab == std::string::npos ? std::string::npos : tab - at), field)) {
-      why = "a broken escape";
-      return false;
-    }
-    fields.push_back(std::move(field));
-    if (tab == std::string::npos) break;
-    at = tab + 1;
-  }
-  why = "a field is missing or malformed";
-  if (fields.size() < 4 || (fields.size() - 4) % 3 != 0) return false;
-  if (fields[0] == "insert") write.kind = PendingWrite::Kind::Insert;
-  else if (fields[0] == "update") write.kind = PendingWrite::Kind::Update;
-  else if (fields[0] == "delete") write.kind = PendingWrite::Kind::Delete;
-  else return false;
-  write.token = fields[1];
-  if (!IsToken(write.token)) {
-    why = "the token \"" + write.token + "\" is not one this program gives";
-    return false;
-  }
-  write.table = fields[2];
-  const std::string& row = fields[3];
-  long long number = 0;
-  if (row.rfind("new:", 0) == 0 && TakeRowNumber(row.substr(4), number) && number != 0 &&
-      (write.kind != PendingWrite::Kind::Insert || number > 0)) {
-    write.newRow = number;
-  } else if (row.rfind("id:", 0) == 0 && TakeRowNumber(row.substr(3), number) && number >= 0 &&
-             write.kind != PendingWrite::Kind::Insert) {
-    write.rowId = number;
-  } else {
-    why = "the row \"" + row + "\" is not a row's id nor a kept new row";
-    return false;
-  }
-  for (std::size_t i = 4; i < fields.size(); i += 3) {
-    Variant value;
-    if (!DecodeValue(fields[i + 1], fields[i + 2], value)) {
-      why = "the value of " + fields[i] + " is not a " + fields[i + 1];
-      return false;
-    }
-    write.columns.emplace_back(-1, std::move(value));
-    write.columnNames.push_back(fields[i]);
-  }
-  if (write.kind == PendingWrite::Kind::Delete ? !write.columns.empty()
-                                               : write.kind == PendingWrite::Kind::Update && write.columns.empty()) {
-    why = "a deletion with values or a change without any";
-    return false;
-  }
-  return true;
 }
 
 // Checks a write read from the journal against the database: a table of the
@@ -393,74 +193,6 @@ bool BuildJournalWrite(sqlite3* db, const std::vector<std::string>& ownTables, P
   return true;
 }
 
-// What is at the journal's name when it is not a regular file, in words.
-std::string NotAFile(mode_t mode) {
-  if (S_ISLNK(mode)) return "a symbolic link";
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a named pipe";
-  if (S_ISSOCK(mode)) return "a socket";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-  return "not a regular file";
-}
-
-// Reads the journal only as the regular file at its own name (a link is
-// never followed); `what` says what is there instead.
-enum class JournalFile { Absent, Read, NotAFile, Failed };
-JournalFile ReadJournalFile(const std::string& path, std::string& content, std::string& what) {
-  struct stat st{};
-  if (::lstat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return JournalFile::Absent;
-    what = std::strerror(errno);
-    return JournalFile::Failed;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    what = NotAFile(st.st_mode);
-    return JournalFile::NotAFile;
-  }
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ELOOP) {
-      what = "a symbolic link";
-      return JournalFile::NotAFile;
-    }
-    what = std::strerror(errno);
-    return JournalFile::Failed;
-  }
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    what = NotAFile(st.st_mode);
-    ::close(fd);
-    return JournalFile::NotAFile;
-  }
-  content.clear();
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      what = std::strerror(errno);
-      ::close(fd);
-      return JournalFile::Failed;
-    }
-    if (got == 0) break;
-    content.append(buffer, static_cast<std::size_t>(got));
-  }
-  ::close(fd);
-  return JournalFile::Read;
-}
-
-// Whether anything at all (a dangling link too) is at `path`.
-bool NameTaken(const std::string& path) {
-  struct stat st{};
-  return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
-}
-
-// A free name beside the journal to set it aside under.
-std::string AsideName(const std::string& journal) {
-  std::string aside = journal + ".unreadable";
-  for (int n = 2; NameTaken(aside); ++n) aside = journal + ".unreadable-" + std::to_string(n);
-  return aside;
-}
-
 int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
 // Kept new rows are numbered across every connection of the process: a handle
@@ -525,7 +257,7 @@ bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& 
         if (made.kind == PendingWrite::Kind::Insert) {
           made.newRow = TakeNewRowNumber();
           made.rowId = KeptRowHandle(made.newRow);
-          m_newRows[made.newRow] = NewRow{NewRowState::Kept, 0, made.table, Identity(made)};
+          m_newRows[made.newRow] = NewRow{NewRowState::Kept, 0, made.table, Identity(made, kLongestNamingValue)};
           row = RowKey{made.rowId, made.newRow};
         } else {
           made.rowId = row.rowId;
@@ -558,16 +290,23 @@ void PendingWrites::Keep(PendingWrite write) {
   write.token = m_tokenPrefix + std::to_string(++m_lastToken);
   if (!m_retriesEnded) {
     m_kept.push_back(std::move(write));
+    SaveJournal();
   } else if (!m_journal.empty()) {
-    m_failed.push_back(DescribeOne(write) +
-                       " (the database was locked by another program at the close: kept for the next start, which "
-                       "writes it)");
-    m_forNextStart.push_back(std::move(write));
+    m_forNextStart.push_back(write);
+    SaveJournal();
+    if (m_tokensInJournal.count(write.token) != 0) {
+      m_failed.push_back(DescribeOne(write) +
+                         " (the database was locked by another program at the close: kept for the next start, which "
+                         "writes it)");
+    } else {
+      // Only the report has it: nothing may write it behind the operator's back.
+      m_forNextStart.pop_back();
+      Drop(write, "the database was locked by another program at the close, and the journal could not be written: "
+                  "enter it again by hand");
+    }
   } else {
     Drop(write, "the database was still locked by another program after the close");
-    return;
   }
-  SaveJournal();
 }
 
 bool PendingWrites::WriteKept(DatabaseHandle& handle, int busyWaitMs) {
@@ -636,33 +375,38 @@ int PendingWrites::RunKeptOnce(DatabaseHandle& handle, const PendingWrite& write
 bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
   if (!handle.IsOpen()) return m_kept.empty();
   BusyWait wait(handle, busyWaitMs);
-  bool changed = false;
-  bool locked = false;
-  while (!m_kept.empty()) {
-    PendingWrite& write = m_kept.front();
+  // The writes done with are taken off the front together: the queue may be long.
+  std::size_t done = 0;
+  bool waiting = false;
+  while (done < m_kept.size()) {
+    const PendingWrite& write = m_kept[done];
     RowKey row{write.rowId, write.kind == PendingWrite::Kind::Insert ? 0 : write.newRow};
     if (Resolve(row) == NewRowState::Lost) {
-      Drop(write, "the new row it belongs to could not be written");
-      if (write.fromJournal) SetTakenOverAside();
+      Refuse(write, "the new row it belongs to could not be written");
     } else {
       long long gotRowId = 0;
       const int rc = RunKeptOnce(handle, write, row.rowId, gotRowId);
-      if (IsBusy(rc)) {
-        locked = true;
+      if (rc != SQLITE_DONE && !RefusedForGood(rc)) {
+        // It waits, and what is kept behind it with it.
+        if (!IsBusy(rc)) TellWaiting(write, rc);
+        waiting = true;
         break;
       }
       if (rc != SQLITE_DONE) {
-        Drop(write, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc));
-        if (write.fromJournal) SetTakenOverAside();
+        Refuse(write, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc));
+      } else {
+        m_waitingCause = 0;
+        if (write.kind == PendingWrite::Kind::Insert) NoteWritten(write, gotRowId);
+        if (DeathAfterWrite() && DeathAfterWrite()()) {
+          m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
+          return false;
+        }
       }
-      else if (write.kind == PendingWrite::Kind::Insert)
-        NoteWritten(write, gotRowId);
-      if (rc == SQLITE_DONE && DeathAfterWrite() && DeathAfterWrite()()) return false;
     }
-    m_kept.erase(m_kept.begin());
-    changed = true;
+    ++done;
   }
-  if (!changed) return !locked;
+  if (done == 0) return !waiting;
+  m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
   const auto fromJournal = [](const PendingWrite& write) { return write.fromJournal; };
   if (std::none_of(m_kept.begin(), m_kept.end(), fromJournal) &&
       std::none_of(m_forNextStart.begin(), m_forNextStart.end(), fromJournal))
@@ -685,21 +429,60 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
     }
     sqlite3_finalize(stmt);
   }
-  return !locked;
+  return !waiting;
 }
 
-// The database refused a write of the journal taken over: the journal, as it
-// was read, is set aside beside the database (once) and the operator told.
-void PendingWrites::SetTakenOverAside() {
-  if (m_takenOver.empty()) return;
-  const std::string aside = AsideName(m_journal);
+// Told once per cause, not at every try: the retry timer comes every second.
+void PendingWrites::TellWaiting(const PendingWrite& write, int rc) {
+  if ((rc & 0xFF) == m_waitingCause) return;
+  m_waitingCause = rc & 0xFF;
+  m_failed.push_back(DescribeOne(write) + " (" + sqlite3_errstr(rc) +
+                     ": it waits, with the records kept behind it, and they are written once the database takes them)");
+}
+
+// A write refused for good is told; a record of the journal taken over is set
+// aside, to be put back once the cause is mended.
+void PendingWrites::Refuse(const PendingWrite& write, const std::string& why) {
+  Drop(write, why);
+  if (!write.fromJournal || write.journalEnd <= write.journalBegin || write.journalEnd > m_takenOver.size()) return;
+  std::string lines = m_takenOver.substr(write.journalBegin, write.journalEnd - write.journalBegin);
+  if (lines.back() != '\n') lines += '\n';
+  m_refusedNotAside.push_back(RefusedRecord{write, std::move(lines)});
+  WriteAside();
+}
+
+// The set-aside copy is a journal of the refused records alone, as they were
+// read: put back as the journal, it writes each of them once and nothing else.
+// A record leaves the journal only once that copy holds it.
+void PendingWrites::WriteAside() {
+  if (m_refusedNotAside.empty()) return;
+  if (m_asidePath.empty()) {
+    m_asidePath = KeptWriteJournal::AsideName(m_journal);
+    m_asideContent = std::string(kJournalHeading) + "\n";
+  }
+  std::string content = m_asideContent;
+  for (const RefusedRecord& refused : m_refusedNotAside) content += refused.lines;
   std::string error;
-  const bool saved = WriteFileAtomically(aside, m_takenOver, &error);
-  m_takenOverAside = saved ? aside : "(it could not be written: " + error + ")";
-  m_failed.push_back("The database refused records of the journal an earlier run left (told here); the journal as it "
-                     "was read is set aside " + (saved ? "as " + aside : m_takenOverAside) +
-                     ", its other records written: enter the refused ones again by hand once the cause is mended.");
-  m_takenOver.clear();
+  const std::string there = OwnFile::WhatIsThere(m_asidePath, m_database);
+  const bool saved = there.empty() ? WriteFileAtomically(m_asidePath, content, &error)
+                                   : (error = "there is " + there + " at its name", false);
+  if (saved) {
+    m_asideContent = std::move(content);
+    m_refusedNotAside.clear();
+    if (m_takenOverAside != m_asidePath)
+      m_failed.push_back("The database refused records of the journal an earlier run left (told here); they are set "
+                         "aside as " + m_asidePath + ", which holds them alone: once the cause is mended, put it back "
+                         "as " + m_journal + " (the next start writes each of them once), or enter them again by hand.");
+    m_takenOverAside = m_asidePath;
+    m_asideTrouble.clear();
+    return;  // the journal is rewritten without them once the writing stops
+  }
+  if (m_takenOverAside.empty() || m_takenOverAside[0] == '(') m_takenOverAside = "(it could not be written: " + error + ")";
+  if (error != m_asideTrouble)
+    m_failed.push_back("The database refused records of the journal an earlier run left (told here); they could not "
+                       "be set aside as " + m_asidePath + " (" + error + "): they stay in the journal " + m_journal +
+                       ", and the next start tries them again.");
+  m_asideTrouble = error;
 }
 
 void PendingWrites::NoteWritten(const PendingWrite& write, long long rowId) {
@@ -759,18 +542,31 @@ void PendingWrites::TellFailed() {
   sink(failed, afterLastTry);
 }
 
-std::string PendingWrites::EndRetries() {
+std::string PendingWrites::EndRetries(std::string* notInJournal) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   m_retriesEnded = true;
   std::string text;
-  for (const PendingWrite& write : m_kept) text += DescribeOne(write) + "\n";
   if (!m_journal.empty()) {
     // Still in the journal: the next start writes them.
     m_forNextStart.insert(m_forNextStart.end(), m_kept.begin(), m_kept.end());
-  } else {
+    if (!m_journalTrouble.empty()) SaveJournal();  // one more chance before it is said
+  }
+  for (const PendingWrite& write : m_kept) {
+    const bool inJournal = !m_journal.empty() && m_tokensInJournal.count(write.token) != 0;
+    if (m_journal.empty() || inJournal || !notInJournal) {
+      text += DescribeOne(write) + "\n";
+      continue;
+    }
+    // Only the report has it: the operator enters it again, so nothing may write it later.
+    *notInJournal += DescribeOne(write) + "\n";
+    if (!m_journal.empty())
+      m_forNextStart.erase(std::find_if(m_forNextStart.begin(), m_forNextStart.end(),
+                                        [&](const PendingWrite& kept) { return kept.token == write.token; }));
+    if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
+  }
+  if (m_journal.empty())
     for (const PendingWrite& write : m_kept)
       if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
-  }
   m_kept.clear();
   return text;
 }
@@ -842,17 +638,17 @@ std::vector<long long> PendingWrites::KeptChangedRows(const std::string& table) 
 }
 
 // A kept new row's values but its id (it has none yet): what names it in a report.
-std::string PendingWrites::Identity(const PendingWrite& insert) const {
+std::string PendingWrites::Identity(const PendingWrite& insert, std::size_t longestValue) const {
   std::string text;
   for (std::size_t i = 0; i < insert.columns.size(); ++i) {
     if (insert.columns[i].first == insert.idColumn) continue;
     const std::string name = i < insert.columnNames.size() ? insert.columnNames[i] : std::to_string(insert.columns[i].first);
-    text += (text.empty() ? "" : ", ") + name + " = " + ValueText(insert.columns[i].second);
+    text += (text.empty() ? "" : ", ") + name + " = " + ValueText(insert.columns[i].second, longestValue);
   }
   return text;
 }
 
-std::string PendingWrites::DescribeOne(const PendingWrite& write) const {
+std::string PendingWrites::DescribeOne(const PendingWrite& write, std::size_t longestValue) const {
   // A write to a kept new row names the row by its id once it has one, else by its values.
   std::string row = "row " + std::to_string(write.rowId) + " of " + write.table;
   if (write.newRow != 0 && write.kind != PendingWrite::Kind::Insert) {
@@ -863,7 +659,7 @@ std::string PendingWrites::DescribeOne(const PendingWrite& write) const {
       row = "the new row of " + write.table + " (" + (found == m_newRows.end() ? "?" : found->second.identity) + ")";
   }
   switch (write.kind) {
-    case PendingWrite::Kind::Insert: return "New row of " + write.table + ": " + Identity(write);
+    case PendingWrite::Kind::Insert: return "New row of " + write.table + ": " + Identity(write, longestValue);
     case PendingWrite::Kind::Delete: return "Deletion of " + row;
     case PendingWrite::Kind::Update: break;
   }
@@ -873,7 +669,7 @@ std::string PendingWrites::DescribeOne(const PendingWrite& write) const {
   text += ":";
   for (std::size_t i = 0; i < write.columns.size(); ++i) {
     const std::string name = i < write.columnNames.size() ? write.columnNames[i] : std::to_string(write.columns[i].first);
-    text += (i ? ", " : " ") + name + " = " + ValueText(write.columns[i].second);
+    text += (i ? ", " : " ") + name + " = " + ValueText(write.columns[i].second, longestValue);
   }
   return text;
 }
@@ -903,38 +699,45 @@ void PendingWrites::SetDeathAfterWriteForTest(std::function<bool()> hook) { Deat
 bool PendingWrites::SaveJournal() {
   if (m_journal.empty()) return true;
   std::string content = std::string(kJournalHeading) + "\n";
-  bool any = false;
-  for (const auto* list : {&m_kept, &m_forNextStart}) {
-    for (PendingWrite write : *list) {
+  // Refused records not set aside yet stay: they came first. Written as the
+  // kept ones are, so that the new rows are numbered alike.
+  std::vector<PendingWrite> refused;
+  for (const RefusedRecord& record : m_refusedNotAside) refused.push_back(record.write);
+  std::unordered_set<std::string> tokens;
+  for (const auto* list : {&refused, &m_kept, &m_forNextStart}) {
+    for (const PendingWrite& kept : *list) {
       // A write to a kept new row written since goes to the id it got.
-      RowKey row{write.rowId, write.newRow};
-      if (write.kind != PendingWrite::Kind::Insert && write.newRow != 0 && Resolve(row) == NewRowState::Written) {
-        write.rowId = row.rowId;
-        write.newRow = 0;
+      RowKey row{kept.rowId, kept.newRow};
+      std::optional<PendingWrite> followed;
+      if (kept.kind != PendingWrite::Kind::Insert && kept.newRow != 0 && Resolve(row) == NewRowState::Written) {
+        followed = kept;
+        followed->rowId = row.rowId;
+        followed->newRow = 0;
       }
-      content += "# " + Escape(DescribeOne(write)) + "\n" + EncodeWrite(write) + "\n";
-      any = true;
+      const PendingWrite& write = followed ? *followed : kept;
+      // The description is for whoever opens the file: a long value is cut there.
+      content += "# ";
+      AppendJournalField(DescribeOne(write, kLongestNamingValue), content);
+      content += "\n";
+      AppendJournalWrite(write, content);
+      content += "\n";
+      if (list != &refused) tokens.insert(write.token);
     }
   }
-  // Only a regular file at the journal's name is the journal: anything else
-  // there is left alone, never replaced or removed.
+  const bool any = !tokens.empty() || !refused.empty();
   std::string error;
-  struct stat st{};
-  const bool taken = ::lstat(m_journal.c_str(), &st) == 0;
-  bool saved;
-  if (taken && !S_ISREG(st.st_mode)) {
-    saved = !any;
-    error = "there is " + NotAFile(st.st_mode) + " at its name";
-  } else if (any) {
-    saved = WriteFileAtomically(m_journal, content, &error);
-  } else {
-    saved = !taken || std::remove(m_journal.c_str()) == 0;
-    if (!saved) error = std::string("it cannot be removed: ") + std::strerror(errno);
+  const bool saved = KeptWriteJournal::Save(m_journal, any ? content : std::string(), m_database, error);
+  if (saved) {
+    m_tokensInJournal = std::move(tokens);
+    m_journalTrouble.clear();
+    return true;
   }
-  if (!saved)
+  // Once per cause: every kept write rewrites the journal.
+  if (error != m_journalTrouble)
     m_failed.push_back("The journal " + m_journal + " could not be written (" + error +
-                       "): the records kept for the database are only in memory until they are written.");
-  return saved;
+                       "): the records kept for the database since are only in memory until they are written.");
+  m_journalTrouble = error;
+  return false;
 }
 
 std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state) {
@@ -944,9 +747,10 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     state = JournalState::None;
     if (m_journal.empty()) return std::string();
     std::string content, why;
-    const JournalFile file = ReadJournalFile(m_journal, content, why);
-    if (file == JournalFile::Absent) return std::string();
-    if (file == JournalFile::NotAFile) {
+    m_database = handle.Path();
+    const KeptWriteJournal::ReadResult file = KeptWriteJournal::Read(m_journal, m_database, content, why);
+    if (file == KeptWriteJournal::ReadResult::Absent) return std::string();
+    if (file == KeptWriteJournal::ReadResult::NotAFile) {
       // Never followed, never replaced: this run keeps its records in memory only.
       const std::string journal = std::exchange(m_journal, std::string());
       state = JournalState::Unreadable;
@@ -956,42 +760,48 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
              "program ended meanwhile loses them).\n";
     }
     std::vector<PendingWrite> writes;
-    if (file == JournalFile::Failed) {
+    if (file == KeptWriteJournal::ReadResult::Failed) {
       why = "it cannot be opened: " + why;
     } else {
-      std::istringstream lines(content);
-      std::string line;
       int number = 0;
       std::map<std::string, std::vector<ColumnInfo>> tables;
+      std::unordered_set<long long> madeRows;  // the new rows its inserts make, each once
       BusyWait wait(handle, busyWaitMs);
-      while (why.empty() && std::getline(lines, line)) {
+      // A record's lines: the description before it, and itself.
+      std::size_t recordBegin = 0;
+      for (std::size_t at = 0; why.empty() && at < content.size();) {
+        const std::size_t lineEnd = std::min(content.find('\n', at), content.size());
+        const std::string_view line = std::string_view(content).substr(at, lineEnd - at);
+        const std::size_t next = std::min(lineEnd + 1, content.size());
+        at = next;
         ++number;
         if (number == 1) {
           if (line == kStatementJournalHeading)
             why = "it was written by an earlier version of the program, whose records cannot be read back";
           else if (line != kJournalHeading)
             why = "line 1 is not \"" + std::string(kJournalHeading) + "\"";
+          recordBegin = next;
           continue;
         }
         if (line.empty() || line[0] == '#') continue;
         PendingWrite write;
         std::string wrong;
-        if (!DecodeWrite(line, write, wrong) ||
-            !BuildJournalWrite(handle.Get(), m_journalTables, write, tables, wrong))
+        if (!DecodeJournalWrite(line, write, wrong) ||
+            !BuildJournalWrite(handle.Get(), m_journalTables, write, tables, wrong)) {
           why = "line " + std::to_string(number) + ": " + wrong;
-        else if (write.kind == PendingWrite::Kind::Insert &&
-                 std::any_of(writes.begin(), writes.end(), [&](const PendingWrite& earlier) {
-                   return earlier.kind == PendingWrite::Kind::Insert && earlier.newRow == write.newRow;
-                 }))
+        } else if (write.kind == PendingWrite::Kind::Insert && !madeRows.insert(write.newRow).second) {
           why = "line " + std::to_string(number) + ": the new row " + std::to_string(write.newRow) + " is made twice";
-        else
+        } else {
+          write.journalBegin = std::exchange(recordBegin, next);
+          write.journalEnd = next;
           writes.push_back(std::move(write));
+        }
       }
       if (why.empty() && number == 0) why = "it is empty";
     }
     if (!why.empty()) {
       // Set aside, never lost: the operator reads it and enters its records by hand.
-      const std::string aside = AsideName(m_journal);
+      const std::string aside = KeptWriteJournal::AsideName(m_journal);
       const bool moved = std::rename(m_journal.c_str(), aside.c_str()) == 0;
       state = JournalState::Unreadable;
       return "The file " + m_journal + " holds records an earlier run kept for the database, but it cannot be read (" +
@@ -1002,7 +812,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     std::map<long long, long long> renumbered;
     for (PendingWrite& write : writes) {
       write.fromJournal = true;
-      const std::string prefix = TokenPrefix(write.token);
+      const std::string prefix = JournalTokenPrefix(write.token);
       if (std::find(m_ownTokenPrefixes.begin(), m_ownTokenPrefixes.end(), prefix) == m_ownTokenPrefixes.end())
         m_ownTokenPrefixes.push_back(prefix);
       if (write.kind == PendingWrite::Kind::Insert) {
@@ -1011,7 +821,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
         write.rowId = KeptRowHandle(write.newRow);
         for (auto& [column, value] : write.columns)
           if (column == write.idColumn) value = Variant::I4(static_cast<std::int32_t>(write.rowId));
-        m_newRows[write.newRow] = NewRow{NewRowState::Kept, 0, write.table, Identity(write)};
+        m_newRows[write.newRow] = NewRow{NewRowState::Kept, 0, write.table, Identity(write, kLongestNamingValue)};
       } else if (write.newRow != 0) {
         const auto found = renumbered.find(write.newRow);
         write.newRow = found == renumbered.end() ? -1 : found->second;  // -1: a row never kept here, lost
@@ -1019,16 +829,20 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
       }
       told += DescribeOne(write) + "\n";
     }
+    // The file as read holds them, until it is rewritten.
+    for (const PendingWrite& write : writes) m_tokensInJournal.insert(write.token);
     // Older than anything this run writes: they go first.
-    m_kept.insert(m_kept.begin(), writes.begin(), writes.end());
-    m_takenOver = content;
+    m_kept.insert(m_kept.begin(), std::make_move_iterator(writes.begin()), std::make_move_iterator(writes.end()));
+    m_takenOver = std::move(content);
     m_takenOverAside.clear();
     SaveJournal();
     WriteKeptLocked(handle, busyWaitMs);
     if (!m_takenOverAside.empty()) {
       state = JournalState::Refused;
-      told = "The database refused some of these records (each is told); the journal, as it was read, is set aside " +
-             (m_takenOverAside[0] == '(' ? m_takenOverAside : "as " + m_takenOverAside) + ":\n" + told;
+      told = "The database refused some of these records (each is told); they are set aside " +
+             (m_takenOverAside[0] == '(' ? "nowhere " + m_takenOverAside + ": they stay in the journal"
+                                         : "as " + m_takenOverAside) +
+             ":\n" + told;
     } else {
       state = m_kept.empty() ? JournalState::Written : JournalState::Kept;
     }

@@ -27,11 +27,15 @@
 //
 // Each try waits for the lock no longer than it is given: a plant that writes
 // a row per charge must not stop for the lock at every write. A kept write that
-// fails is told once, through the failure sink, whichever path wrote it.
+// the database cannot take now (a full disk, an I/O error, a read-only database)
+// waits as a locked one does, told once per cause; one it refuses for good (a
+// rule of the table, a row deleted meanwhile) is told once, whichever path
+// wrote it, and dropped; a record of a journal taken over is set aside instead.
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/base/Variant.h"
@@ -81,6 +85,8 @@ struct PendingWrite {
   std::vector<std::pair<int, Variant>> columns;
   std::vector<std::string> columnNames;  // the names of `columns`, same order
   bool fromJournal = false;              // taken over from an earlier run's journal
+  // Where its lines (its description and itself) are in the journal taken over.
+  std::size_t journalBegin = 0, journalEnd = 0;
 };
 
 class PendingWrites {
@@ -103,8 +109,9 @@ class PendingWrites {
   bool WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& row, const std::function<int(long long rowId)>& write,
                    const std::function<PendingWrite()>& keep, int& rc);
   // Writes the kept ones, oldest first, waiting for the lock at most
-  // `busyWaitMs`; stops at the first still locked. A kept write that fails for
-  // another reason is dropped and told. True when none is left.
+  // `busyWaitMs`; stops at the first still locked, or that the database cannot
+  // take now. A kept write refused for good is dropped and told. True when none
+  // is left.
   bool WriteKept(DatabaseHandle& handle, int busyWaitMs);
   bool HasKept() const;
   std::size_t KeptCount() const;
@@ -119,8 +126,11 @@ class PendingWrites {
   // and returned described. Without a journal its new rows are lost, and from
   // now on a write the lock refuses is told at once and never kept. With one,
   // it stays in the journal for the next start, and so does every later write
-  // while anything waits there (told at once): nothing overtakes it.
-  std::string EndRetries();
+  // while anything waits there (told at once): nothing overtakes it. Given
+  // `notInJournal`, the writes the journal's file does not hold (it could not
+  // be written) are described there instead and dropped: only the report
+  // has them.
+  std::string EndRetries(std::string* notInJournal = nullptr);
   bool RetriesEnded() const;
 
   // Follows a kept new row to the id it got; the state of the row `row` names.
@@ -158,10 +168,13 @@ class PendingWrites {
   // in once, and those the lock still refuses stay kept (and in the journal).
   // Returns what the operator is told: "" when there was no journal; else the
   // journal's writes described, and what became of them in `state`. Anything
-  // but a regular file at its name is left alone (never followed nor removed)
-  // and this run keeps its writes in memory only; a journal that cannot be read
-  // (or names a table or column not the program's) is set aside unrun, and so
-  // is one whose writes the database refuses (Refused).
+  // but a regular file of its own at its name is left alone (never followed
+  // nor removed) and this run keeps its writes in memory only; a journal that
+  // cannot be read (or names a table or column not the program's) is set aside
+  // unrun. The records the database refuses are set aside alone, in a journal
+  // of their own beside it (Refused), so that putting it back once the cause is
+  // mended writes each once; they stay in the journal while that file cannot
+  // be written.
   enum class JournalState { None, Written, Kept, Unreadable, Refused };
   std::string TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state);
 
@@ -179,12 +192,15 @@ class PendingWrites {
   void Keep(PendingWrite write);
   long long TakeNewRowNumber();
   void Drop(const PendingWrite& write, const std::string& why);
+  void Refuse(const PendingWrite& write, const std::string& why);
+  void TellWaiting(const PendingWrite& write, int rc);
+  void WriteAside();
   void NoteWritten(const PendingWrite& write, long long rowId);
   void TellFailed();
   bool SaveJournal();
-  void SetTakenOverAside();
-  std::string DescribeOne(const PendingWrite& write) const;
-  std::string Identity(const PendingWrite& insert) const;
+  // A text value longer than `longestValue` is cut (where it only names the write).
+  std::string DescribeOne(const PendingWrite& write, std::size_t longestValue = std::string::npos) const;
+  std::string Identity(const PendingWrite& insert, std::size_t longestValue = std::string::npos) const;
 
   mutable std::recursive_mutex m_mutex;
   std::vector<PendingWrite> m_kept;
@@ -202,8 +218,24 @@ class PendingWrites {
   std::vector<PendingWrite> m_forNextStart;
   std::string m_journal;
   std::vector<std::string> m_journalTables;  // the tables a journal read back may write
-  std::string m_takenOver;       // the journal taken over, as read, until set aside or done with
-  std::string m_takenOverAside;  // where it was set aside when the database refused its writes
+  std::string m_database;        // the database's own file, never taken for the journal
+  std::string m_takenOver;       // the journal taken over, as read, until every write of it is done with
+  // Where its refused records are set aside ("(...)" when they could not be), "" when none was.
+  std::string m_takenOverAside;
+  std::string m_asidePath;       // the file they are set aside in, once named
+  std::string m_asideContent;    // what that file holds
+  // Refused records not set aside yet, with their lines as read: the journal keeps them.
+  struct RefusedRecord {
+    PendingWrite write;
+    std::string lines;
+  };
+  std::vector<RefusedRecord> m_refusedNotAside;
+  std::string m_asideTrouble;    // why they could not be set aside, told once
+  // What the journal's file holds (the tokens of the kept writes in it), and
+  // why it could not be written last (told once per cause; "" when it was).
+  std::unordered_set<std::string> m_tokensInJournal;
+  std::string m_journalTrouble;
+  int m_waitingCause = 0;        // what the kept writes wait on but the lock (told once), 0 for nothing
   std::string m_tokenPrefix;
   // This run's token prefix and those of the journal it took over: the tokens
   // it may forget once no journal names them.

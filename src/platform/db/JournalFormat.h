@@ -1,0 +1,29 @@
+#pragma once
+// The journal of kept writes as text: its first line, and each write as one
+// line of data (its kind, token, table, row and column values, every value
+// with its type so that it comes back exactly). Never a statement: the program
+// builds that itself when it reads a line back. No file is touched here.
+#include <string>
+#include <string_view>
+
+#include "platform/db/PendingWrites.h"
+
+namespace ruv::db {
+
+// The first line of a journal of this format...
+inline constexpr const char* kJournalHeading = "RuvFrame kept writes 2";
+// ...and of the first format, which kept statements: its journals are set aside, never run.
+inline constexpr const char* kStatementJournalHeading = "RuvFrame kept writes 1";
+
+// Appends `text` as one field of a journal line: no tab, no line break.
+void AppendJournalField(std::string_view text, std::string& out);
+// Appends a write as one journal line, without its line break (a kept new
+// row's id column left out: it is given when the row is written).
+void AppendJournalWrite(const PendingWrite& write, std::string& out);
+// A journal line read as data; false with `why` when it is not one this
+// program writes. The table and columns are checked against the database apart.
+bool DecodeJournalWrite(std::string_view line, PendingWrite& write, std::string& why);
+// What names a program run's tokens: all of them start with it.
+std::string JournalTokenPrefix(const std::string& token);
+
+}  // namespace ruv::db
