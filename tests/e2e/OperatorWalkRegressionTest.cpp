@@ -234,4 +234,12 @@ TEST_F(OperatorWalk, AStepChargesAgainWhatItsDischargeSentIntoAnotherMixer) {
   ReplayWalk("R1 S p74 V5+ V27+ p4 V27-");
 }
 
+// WaterEx's Water-Ex (23.8 kg in Batcher02) emptied into Mixer 2 by hand while
+// the run goes on (default weights, 1 in 1 500 walks): the step charges it
+// again as a first start does, its valve open before its pump, and never
+// stands charging with its pump off.
+TEST_F(OperatorWalk, AWaterExStepChargingAgainOpensItsValveBeforeItStandsCharging) {
+  ReplayWalk("R5 S w5 p60 V5+ V27+ V27- V5- V4+ p66 p1", "(e1)");
+}
+
 }  // namespace
