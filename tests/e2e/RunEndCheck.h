@@ -27,6 +27,8 @@ class RunEndCheck {
   // The findings of the runs that ended (their rows all written: no other
   // program holds the database), which are then forgotten.
   std::vector<std::string> Check();
+  // The run's rows have ids above this (-1: no run noted).
+  int RunFrom() const { return m_run.from; }
 
  private:
   struct Step {
