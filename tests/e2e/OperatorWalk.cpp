@@ -258,7 +258,7 @@ void OperatorWalk::WaitForPhase(int phase) {
 
 void OperatorWalk::DoStart(bool levelYes) {
   m_levelAnswer = levelYes ? IDYES : IDNO;
-  m_runEnd->NoteStart();
+  m_runEnd->NoteStart(m_other != nullptr || m_retryPending);
   const bool wasStarted = GetProcessEngine().IsStarted() != 0;
   const std::size_t boxesBefore = boxes.Count();
   modal_script::Push([](CDialog& numbers) { ConfirmOrCancel(numbers); });
@@ -613,8 +613,8 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
     point.passesSinceStart = m_passesSinceStart;
     std::vector<std::string> findings = m_invariants->Check(point, m_truth);
     for (std::string& finding : CheckRunEnd(boxesBeforeAction)) findings.push_back(std::move(finding));
-    if (!point.locked)
-      for (std::string& finding : CheckStartedRun(action, boxesBeforeAction)) findings.push_back(std::move(finding));
+    for (std::string& finding : CheckStartedRun(action, boxesBeforeAction, point.locked))
+      findings.push_back(std::move(finding));
     if (m_threadsBox) findings.push_back(std::string("(x1) the program said \"") + kThreadsNotClosed + "\"");
     m_threadsBox = false;
     for (const std::string& finding : findings) {
@@ -636,12 +636,13 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
   return outcome;
 }
 
-std::vector<std::string> OperatorWalk::CheckStartedRun(const WalkAction& action, std::size_t since) {
+std::vector<std::string> OperatorWalk::CheckStartedRun(const WalkAction& action, std::size_t since, bool locked) {
   std::vector<std::string> findings;
   // What the program said: a box that tells how many kilograms of another
-  // charge a batcher holds must not count the run's own.
+  // charge a batcher holds must not count the run's own (rows kept under a
+  // lock are not there to tell).
   const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
-  for (std::size_t b = since; b < shown.size(); ++b)
+  for (std::size_t b = since; b < shown.size() && !locked; ++b)
     if (shown[b].text.find("that this run did not charge") != std::string::npos && m_runEnd->RunFrom() >= 0)
       for (std::string& finding : m_invariants->CheckLeftInWeigherBox(shown[b].text, m_runEnd->RunFrom()))
         findings.push_back(std::move(finding));

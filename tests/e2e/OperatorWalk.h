@@ -87,10 +87,10 @@ class OperatorWalk : public PlantScenarioFixture {
   std::vector<std::string> CheckRunEnd(std::size_t since);
   // The run a Start began or resumed ends with its end-of-recipe message, or
   // a box says why it stands, unless the operator stops it (boxes since
-  // `since` came with `action`):
+  // `since` came with `action`; `locked`: rows may wait for another program):
   //  (r2) the process stopped by itself, or ran long, with nothing said
   // and a box counting the run's own charge as another is (r3).
-  std::vector<std::string> CheckStartedRun(const WalkAction& action, std::size_t since);
+  std::vector<std::string> CheckStartedRun(const WalkAction& action, std::size_t since, bool locked);
   static constexpr std::size_t kNotWatched = static_cast<std::size_t>(-1);
   std::size_t m_watchedStartBoxes = kNotWatched;  // boxes before the Start watched to its end
   PlantTruth m_truth;
