@@ -659,7 +659,11 @@ std::vector<std::string> OperatorWalk::CheckStartedRun(const WalkAction& action,
     return findings;
   }
   const bool started = GetProcessEngine().IsStarted() != 0;
-  if (started && m_passesSinceStart < kRunEndPasses) return findings;
+  // A confirmation waits for the operator: its box came when it began, maybe before this Start.
+  bool confirming = false;
+  for (int i = 0; i < CRecipeRS::kStepCount; ++i)
+    confirming = confirming || GetProcessEngine().GetStepPhase(i) == kConfirmationWaits;
+  if (started && (m_passesSinceStart < kRunEndPasses || confirming)) return findings;
   m_watchedStartBoxes = kNotWatched;
   findings.push_back(started ? "(r2) the run went " + std::to_string(m_passesSinceStart) +
                                    " passes after its Start without its end message, and nothing said why"
