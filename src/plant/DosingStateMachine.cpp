@@ -315,8 +315,10 @@ bool CDosingStateMachine::ChargeAgainWhatWentElsewhere(int i, const CRecipeStepI
   const int phase = GetProcessEngine().GetStepPhase(i);
   if (phase == ePhaseFirstDelay || phase == ePhaseSecondDelay) LearnFromCharge(i, devices);
   memory.disturbed = true;
-  memory.resume = true;
-  return phase == ePhaseCharging || Advance(i, phase, ePhaseCharging);
+  // It starts again as a first start does (a water valve opens before the
+  // pump), keeping the parts it charged so far.
+  memory.chargeAgain = true;
+  return Advance(i, phase, ePhaseStart);
 }
 
 float CDosingStateMachine::OtherChargeIn(const Devices& devices) const {
@@ -355,11 +357,17 @@ bool CDosingStateMachine::TryStartCharging(int i, const CRecipeStepInfo& step, c
     const bool open = ReportsOpen(devices.waterValve);
     if (!SwitchOn(i, devices.waterValve) || !open) return false;
   }
-  GetMaterialLedger().Release(memory.parts);
-  memory.parts.clear();
-  memory.elsewhereTakenUp = 0.0;
+  if (memory.chargeAgain) {
+    if (PartOpen(i)) BookOpenPart(i, devices);
+  } else {
+    GetMaterialLedger().Release(memory.parts);
+    memory.parts.clear();
+    memory.elsewhereTakenUp = 0.0;
+  }
   if (!StartPumpForPart(i, devices)) return false;
-  memory.disturbed = false;
+  // A charge taken up again is cut in parts: it teaches nothing.
+  memory.disturbed = memory.chargeAgain;
+  memory.chargeAgain = false;
   memory.endedFull = false;
   memory.heldByHand = false;
   return Advance(i, ePhaseStart, ePhaseCharging);
@@ -645,8 +653,8 @@ void CDosingStateMachine::DoDosingStep(const CRecipeStepInfo& step, std::string&
   if (engine.GetStepPhase(i) == ePhaseDischarged) {
     if (!ChargeAgainWhatWentElsewhere(i, step, devices))
       Advance(i, ePhaseDischarged, ePhaseEnded);
-    else if (engine.GetStepPhase(i) == ePhaseCharging && m_memory[static_cast<std::size_t>(i)].resume)
-      TryResume(i, ePhaseCharging, step, devices);
+    else if (engine.GetStepPhase(i) == ePhaseStart)
+      TryStartCharging(i, step, devices);
   }
 }
 

@@ -58,9 +58,11 @@
 //    time: a change of data source in between switched every output off.
 //  - Material of a step's charge that went into another mixer (by hand) or
 //    left the plant into none (the Demo started its levels again) counts as
-//    never charged: a step that lost some goes back to charging what its dose
-//    still lacks, at the next Start (phases 2 to 5) or before it ends. The
-//    lost part stays booked, on its own row, as what was charged.
+//    never charged: a step that lost some charges again what its dose still
+//    lacks, at the next Start (phases 2 to 5) or before it ends. It goes back
+//    to phase 0 and starts as a first start does (a water valve reports open
+//    before the pump goes on). The lost part stays booked, on its own row, as
+//    what was charged.
 //
 // The process cycle's thread alone uses an instance.
 #include <array>
@@ -160,6 +162,7 @@ class CDosingStateMachine {
     bool learnt = false;            // the in-flight amount learnt from this charge
     double dosedAgainst = 0.0;      // the dose its pump was stopped for
     double elsewhereTakenUp = 0.0;  // of its charge gone elsewhere than its mixer, what was taken up
+    bool chargeAgain = false;       // back in its start phase to charge what went elsewhere
     bool endedFull = false;         // charging was held at the weigher's maximum
     bool heldByHand = false;        // its pump was switched off by hand: held
     bool toldStoppedByHand = false; // told in this Start that a pump or valve went off by hand
@@ -203,7 +206,7 @@ class CDosingStateMachine {
   // Kilograms of step `i`'s charge that went into no mixer or another than `mixer`.
   double WentElsewhere(int i, int mixer) const;
   // When more of the step's charge went elsewhere than was taken up, and its
-  // dose lacks some now, the step goes back to charging (true).
+  // dose lacks some now, the step goes back to its start phase to charge it (true).
   bool ChargeAgainWhatWentElsewhere(int i, const CRecipeStepInfo& step, const Devices& devices);
   // Whether the step's batcher holds, or is being charged by hand with,
   // another charge: the hand pumps go off, the run holds and the operator is

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -36,8 +37,12 @@ const CMaterialLedger::Entry* CMaterialLedger::Find(EntryId id) const {
 }
 
 CMaterialLedger::Entry& CMaterialLedger::FirstOf(Entry& entry) {
-  Entry* first = &entry;
-  while (Entry* source = Find(first->copyOf)) first = source;
+  return const_cast<Entry&>(std::as_const(*this).FirstOf(entry));
+}
+
+const CMaterialLedger::Entry& CMaterialLedger::FirstOf(const Entry& entry) const {
+  const Entry* first = &entry;
+  while (const Entry* source = Find(first->copyOf)) first = source;
   return *first;
 }
 
@@ -238,7 +243,8 @@ double CMaterialLedger::HeldLocked(PlantObjectId weigher, const std::vector<Entr
   double held = 0.0;
   for (const Entry& entry : m_entries) {
     if (entry.weigher != weigher || entry.water) continue;
-    if (std::find(except.begin(), except.end(), entry.id) != except.end()) continue;
+    // A split's remainder is still part of the charge it was split from.
+    if (std::find(except.begin(), except.end(), FirstOf(entry).id) != except.end()) continue;
     held += entry.settled ? entry.remaining : std::max(0.0, static_cast<double>(m_level(weigher)) - entry.start);
   }
   return held;

@@ -105,7 +105,8 @@ class CMaterialLedger {
   int RowOf(EntryId entry) const;
 
   // ---- what a weigher holds ----
-  // Kilograms of entries still in `weigher`, leaving out `except`.
+  // Kilograms of entries still in `weigher`, leaving out `except` and the
+  // remainders split off them.
   double HeldExcept(PlantObjectId weigher, const std::vector<EntryId>& except) const;
   // Kilograms in `weigher` above its minimum on no entry.
   double UnaccountedIn(PlantObjectId weigher) const;
@@ -195,6 +196,7 @@ class CMaterialLedger {
   const Entry* Find(EntryId id) const;
   // The first entry of the charge `entry` is part of.
   Entry& FirstOf(Entry& entry);
+  const Entry& FirstOf(const Entry& entry) const;
   // The entry's weigher's level now, less what discharges put into a mixer water is weighed in.
   double LevelNowLocked(const Entry& entry);
   void SettleLocked(Entry& entry);

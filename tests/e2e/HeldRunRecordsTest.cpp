@@ -424,6 +424,49 @@ TEST_F(HeldRunRecordsTest, ADemoResetDuringAHoldKeepsTheHeldChargeBookedOnceAndT
   EXPECT_FLOAT_EQ(LabsLoadInWay(), learnt);
 }
 
+// L.A.B.S 30 into Mixer 1 stopped while its charge settles; Batcher02 opened
+// by hand towards Mixer 2 for one pass and closed again, so part of the charge
+// went there and the rest stays in the batcher on a row of its own. Start: the
+// rest is still the run's charge, the step charges what its dose lacks on top
+// of it, and the run ends with every kilogram it lacked in Mixer 1.
+TEST_F(HeldRunRecordsTest, ASplitChargeLeftInTheBatcherIsTheRunsOwnWhenTheStepChargesAgain) {
+  StartWithShiftAndBatch();
+  modal_script::Push([](CDialog& numbers) {
+    dynamic_cast<CBatchNumDlg&>(numbers).NumberEdit(1).SetWindowText("702");
+    Click(numbers, IDOK);
+  });
+  main->SendMessage(WM_COMMAND, ID_BATCH_NUMBERS);
+  ASSERT_NO_FATAL_FAILURE(MakeActiveRecipe({{kLabs, "30", "0", true}}));
+  StartProcess();
+  ASSERT_TRUE(PassUntil([] { return Phase(1) == 2 || Phase(1) == 3; }, 400));
+  main->SendMessage(WM_COMMAND, ID_STOP_PROCESS);
+  for (int pass = 0; pass < 2; ++pass) Pass();
+  const float charged = Level(Batcher());
+
+  const PlantObjectId towardsMixer2 = GetMaterialDirValveId(kLabs, 1);
+  const PlantObjectId discharge = g_materials[kLabs].GetDischargeValveId();
+  SetShapeAttribBool(towardsMixer2, eCodeOnOffCommand, true);
+  SetShapeAttribBool(discharge, eCodeOnOffCommand, true);
+  Pass();
+  SetShapeAttribBool(discharge, eCodeOnOffCommand, false);
+  SetShapeAttribBool(towardsMixer2, eCodeOnOffCommand, false);
+  for (int pass = 0; pass < 2; ++pass) Pass();
+  ASSERT_TRUE(ChargeEndsDone());
+  const float intoMixer2 = Level(GetMixerId(1));
+  ASSERT_GT(intoMixer2, 1.0f);
+  ASSERT_GT(Level(Batcher()), 1.0f) << "the discharge must leave part of the charge in the batcher";
+
+  StartToTheEnd();
+  ExpectLedgerBalances();
+  const float credited = SqlFloat("SELECT SUM(m_fEndMatrialDose - m_fStartMatrialDose) FROM Event2 WHERE "
+                                  "m_strBatchedMatrialName = 'L.A.B.S' AND m_strDisChargeDir = 'Mixer1' AND "
+                                  "m_nBatchNumber = 701 AND m_bBatchIsCompleted = 1");
+  EXPECT_GE(credited, 30.0f - LabsLoadInWay()) << LabsRows();
+  EXPECT_NEAR(credited + intoMixer2, ShiftLabs(), kKg) << LabsRows();
+  EXPECT_NEAR(Level(GetMixerId(0)), credited, kKg);
+  EXPECT_GT(ShiftLabs(), charged);
+}
+
 TEST_F(HeldRunRecordsTest, AHeldRecipeIsDeActivatedWithoutADoseCheckAndAStartTakesTheDoseSavedSince) {
   StartWithShiftAndBatch();
   HoldAtSixty();

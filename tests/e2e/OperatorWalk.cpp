@@ -7,11 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 
 #include "app/BaseTableDlg.h"
 #include "app/BatchNumDlg.h"
+#include "app/NewShiftDlg.h"
 #include "app/RecipeDlg.h"
 #include "app/RecipeOneItemDlg.h"
+#include "app/ShiftDlg.h"
 #include "controls/CBalloonHelp.h"
 #include "engine/ProcessEngineApp.h"
 #include "platform/base/IniProfile.h"
@@ -21,6 +24,7 @@
 #include "plant/RecipeSupervisor.h"
 #include "records/AdoDatabase.h"
 #include "records/RecipeRS.h"
+#include "records/ShiftRS.h"
 #include "shapes/AnalogCalibrationPage.h"
 #include "shapes/AnalogCalibratorCtrl.h"
 #include "shapes/ShapeDialogIds.h"
@@ -30,9 +34,13 @@ namespace {
 
 constexpr int kWalkWaterEx = 3;
 constexpr int kConfirmationWaits = 9;
-constexpr int kCharging = 1, kDischarging = 5;
+constexpr int kCharging = 1, kSettling = 2, kDischarging = 5;
+// The operators the shift changes hand over to, in turn.
+constexpr const char* kShiftOperators[] = {"B", "C", "D", "A"};
 // Passes a wait for a step's charge or discharge goes on at most.
 constexpr int kWaitPasses = 400;
+// Passes a run started with nothing said gets to reach its end: a few runs' worth.
+constexpr int kRunEndPasses = 1500;
 constexpr const char* kThreadsNotClosed = "All of threads not closed!";
 
 // OK, and Cancel when the dialog refused OK (it stays open and says why).
@@ -152,6 +160,8 @@ void OperatorWalk::StartNewPlant() {
   m_retryPending = false;
   m_otherRows = 0;
   m_threadsBox = false;
+  m_shiftChanges = 0;
+  m_watchedStartBoxes = kNotWatched;
   m_truth.Reset();
 }
 
@@ -248,10 +258,14 @@ void OperatorWalk::WaitForPhase(int phase) {
 
 void OperatorWalk::DoStart(bool levelYes) {
   m_levelAnswer = levelYes ? IDYES : IDNO;
-  m_runEnd->NoteStart();
+  m_runEnd->NoteStart(m_other != nullptr || m_retryPending);
+  const bool wasStarted = GetProcessEngine().IsStarted() != 0;
+  const std::size_t boxesBefore = boxes.Count();
   modal_script::Push([](CDialog& numbers) { ConfirmOrCancel(numbers); });
   main->SendMessage(WM_COMMAND, ID_START_PROCESS);
   modal_script::Clear();
+  // A Start the process took (a fresh run or one resumed part-way) is watched to its end.
+  if (levelYes && !wasStarted && GetProcessEngine().IsStarted()) m_watchedStartBoxes = boxesBefore;
   // The level question comes in the next pass.
   RunPasses(1);
   m_passesSinceStart = 0;
@@ -356,6 +370,31 @@ void OperatorWalk::RetryKept() {
   m_invariants->NoteLockGone();
 }
 
+void OperatorWalk::ChangeShift() {
+  const std::string next = kShiftOperators[m_shiftChanges % std::size(kShiftOperators)];
+  bool changed = false;
+  modal_script::Push([&changed](CDialog& shifts) {
+    Click(shifts, IDC_SHIFT_STOP);
+    // Refused while the process runs: the shift goes on.
+    const CShiftRS* table = g_pShiftRS.load();
+    if (table && !table->HasActiveRecord()) {
+      Click(shifts, IDC_TABLE_NEW);
+      changed = table->HasActiveRecord();
+    }
+    Click(shifts, IDCANCEL);
+  });
+  modal_script::Push([next](CDialog& asking) {
+    asking.GetDlgItem(IDC_NEW_SHIFT_OPERATOR)->SetWindowText(next);
+    Click(asking, IDOK);
+  });
+  main->SendMessage(WM_COMMAND, ID_SHIFT_TABLE);
+  modal_script::Clear();
+  if (!changed) return;
+  ++m_shiftChanges;
+  // The new shift has no batch numbers: what still flows into a mixer is its open batch's.
+  m_truth.KeepBatchesOpen();
+}
+
 void OperatorWalk::DoFinish(bool yes) {
   m_finishAnswer = yes ? IDYES : IDNO;
   modal_script::Push([](CDialog& numbers) {
@@ -436,7 +475,8 @@ void OperatorWalk::Do(const WalkAction& action) {
       DoFinish(true);
       Do(WalkAction{'B', action.number, 0});
       break;
-    case 'w': WaitForPhase(action.number == 5 ? kDischarging : kCharging); break;
+    case 'w': WaitForPhase(action.number == 5 ? kDischarging : action.number == 2 ? kSettling : kCharging); break;
+    case 'G': ChangeShift(); break;
     case 'L':
     case 'X': TakeLock(action); break;
     case 'N': DoDataSource(ID_DATA_SOURCE_NONE); break;
@@ -573,6 +613,8 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
     point.passesSinceStart = m_passesSinceStart;
     std::vector<std::string> findings = m_invariants->Check(point, m_truth);
     for (std::string& finding : CheckRunEnd(boxesBeforeAction)) findings.push_back(std::move(finding));
+    for (std::string& finding : CheckStartedRun(action, boxesBeforeAction, point.locked))
+      findings.push_back(std::move(finding));
     if (m_threadsBox) findings.push_back(std::string("(x1) the program said \"") + kThreadsNotClosed + "\"");
     m_threadsBox = false;
     for (const std::string& finding : findings) {
@@ -592,6 +634,42 @@ OperatorWalk::Outcome OperatorWalk::RunWalk(const std::vector<WalkAction>& walk)
     for (const std::string& finding : CheckRunEnd(boxes.Count())) note(static_cast<int>(walk.size()) - 1, finding);
   }
   return outcome;
+}
+
+std::vector<std::string> OperatorWalk::CheckStartedRun(const WalkAction& action, std::size_t since, bool locked) {
+  std::vector<std::string> findings;
+  // What the program said: a box that tells how many kilograms of another
+  // charge a batcher holds must not count the run's own (rows kept under a
+  // lock are not there to tell).
+  const std::vector<ScriptedMessageBox::Shown> shown = boxes.Boxes();
+  for (std::size_t b = since; b < shown.size() && !locked; ++b)
+    if (shown[b].text.find("that this run did not charge") != std::string::npos && m_runEnd->RunFrom() >= 0)
+      for (std::string& finding : m_invariants->CheckLeftInWeigherBox(shown[b].text, m_runEnd->RunFrom()))
+        findings.push_back(std::move(finding));
+  if (m_watchedStartBoxes == kNotWatched) return findings;
+  // The operator's own Stop, or a close, ends the watch.
+  if (action.kind == 'T' || action.kind == 'Z' || action.kind == 'Q') {
+    m_watchedStartBoxes = kNotWatched;
+    return findings;
+  }
+  // Ended, or told why it stands (a hold, a wait, a question): one box says so.
+  for (std::size_t b = m_watchedStartBoxes; b < shown.size(); ++b) {
+    if (shown[b].text.find(kLevelQuestion) != std::string::npos) continue;
+    m_watchedStartBoxes = kNotWatched;
+    return findings;
+  }
+  const bool started = GetProcessEngine().IsStarted() != 0;
+  // A confirmation waits for the operator: its box came when it began, maybe before this Start.
+  bool confirming = false;
+  for (int i = 0; i < CRecipeRS::kStepCount; ++i)
+    confirming = confirming || GetProcessEngine().GetStepPhase(i) == kConfirmationWaits;
+  if (started && (m_passesSinceStart < kRunEndPasses || confirming)) return findings;
+  m_watchedStartBoxes = kNotWatched;
+  findings.push_back(started ? "(r2) the run went " + std::to_string(m_passesSinceStart) +
+                                   " passes after its Start without its end message, and nothing said why"
+                             : std::string("(r2) the process stopped without the end-of-recipe message, and nothing "
+                                           "said why"));
+  return findings;
 }
 
 std::vector<std::string> OperatorWalk::CheckRunEnd(std::size_t since) {

@@ -62,6 +62,8 @@ class OperatorWalk : public PlantScenarioFixture {
   void DoDataSource(UINT command);
   void DoByHand(const WalkAction& action);
   void DoFinish(bool yes);
+  // Tables → Shift: the shift stopped and a new one opened for the next operator.
+  void ChangeShift();
   void ShowRecipe(int number);
   void ShowActiveRecipe();
   void PushActivate();
@@ -83,6 +85,14 @@ class OperatorWalk : public PlantScenarioFixture {
   // The findings of the runs that ended (the end-of-recipe message came since
   // box `since`), once no other program holds the database.
   std::vector<std::string> CheckRunEnd(std::size_t since);
+  // The run a Start began or resumed ends with its end-of-recipe message, or
+  // a box says why it stands, unless the operator stops it (boxes since
+  // `since` came with `action`; `locked`: rows may wait for another program):
+  //  (r2) the process stopped by itself, or ran long, with nothing said
+  // and a box counting the run's own charge as another is (r3).
+  std::vector<std::string> CheckStartedRun(const WalkAction& action, std::size_t since, bool locked);
+  static constexpr std::size_t kNotWatched = static_cast<std::size_t>(-1);
+  std::size_t m_watchedStartBoxes = kNotWatched;  // boxes before the Start watched to its end
   PlantTruth m_truth;
   // Another program's connection while it holds the lock, the actions it
   // still holds it over and whether it commits.
@@ -98,6 +108,7 @@ class OperatorWalk : public PlantScenarioFixture {
   int m_finishAnswer = IDYES;
   int m_passesSinceStart = 0;
   int m_starts = 0;  // program starts in this test, each with its own lock folder
+  std::size_t m_shiftChanges = 0;
   bool m_trace = false;
 
  protected:

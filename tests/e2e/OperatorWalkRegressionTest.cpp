@@ -169,8 +169,9 @@ constexpr LedgerReplay kLedgerReplays[] = {
     {"Finish while a hand discharge still runs: the rest enters no batch (seed 337, hands-running)",
      "P1+ p1 P1- V27+ F P6+", "(f3)"},
     {"a hand discharge stopped part-way credits the whole content (seed 418)", "P1+ p4 P1- V27+ V27-", "(f2)(b3)"},
-    {"part of a settling charge into Mixer 2 by hand, the rest by the step into Mixer 1",
-     "R2 S p3 T V5+ V27+ V27- V5- S p200", "(f1)(f2)(b3)"},
+    {"part of a settling charge into Mixer 2 by hand, the rest by the step into Mixer 1: the rest is the run's "
+     "own, and the run ends",
+     "R2 S p3 T V5+ V27+ V27- V5- S p200", "(f1)(f2)(b3)(r2)(r3)"},
     {"a hand pump through an open discharge valve: kilograms on no row (seed 343)", "P1+ V27+ N", "(f1)(g3)"},
     {"the same after a hand charge: a negative hand row (seed 343)", "P1+ P1- P1+ V27+ p112 N", "(g1)"},
     {"a hand charge while a run is active is flagged automatic (seed 100)", "R5 S p86 P1+ p128", "(g2)"},
@@ -232,6 +233,14 @@ TEST_F(OperatorWalk, AStepChargesAgainWhatItsDischargeSentIntoAnotherMixer) {
   ReplayWalk("R3 S p15 V5+ V27+ w1", "(r1)");
   // ...and charges again in the pass that found it, never standing with its pump off.
   ReplayWalk("R1 S p74 V5+ V27+ p4 V27-");
+}
+
+// WaterEx's Water-Ex (23.8 kg in Batcher02) emptied into Mixer 2 by hand while
+// the run goes on (default weights, 1 in 1 500 walks): the step charges it
+// again as a first start does, its valve open before its pump, and never
+// stands charging with its pump off.
+TEST_F(OperatorWalk, AWaterExStepChargingAgainOpensItsValveBeforeItStandsCharging) {
+  ReplayWalk("R5 S w5 p60 V5+ V27+ V27- V5- V4+ p66 p1", "(e1)");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 // RUV_WALK_WEIGHTS="V30,Q8" changes the weights of the actions drawn;
 // RUV_WALK_IGNORE="(b1)(b2)" leaves findings of those tags out (a fault known
 // and not yet mended must not hide the others; "none" checks every tag).
-// RUV_WALK_WEIGHTS="hands-running" or "locks-closes" steer the draw.
+// RUV_WALK_WEIGHTS="hands-running", "locks-closes" or "shifts" steer the draw.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -74,11 +74,12 @@ TEST_F(OperatorWalk, TheTextFormReadsBackWhatItWrites) {
   const std::vector<WalkAction> walk = WalkAction::Draw(7, 60);
   EXPECT_EQ(WalkAction::Parse(WalkAction::Join(walk)), walk);
   EXPECT_EQ(WalkAction::Join(WalkAction::Parse("R2 S p120  V27+ V4- P1+ M60 Q")), "R2 S p120 V27+ V4- P1+ M60 Q");
-  EXPECT_EQ(WalkAction::Join(WalkAction::Parse("T1 Z801 w1 w5 b703 L3+ X0-")), "T1 Z801 w1 w5 b703 L3+ X0-");
+  EXPECT_EQ(WalkAction::Join(WalkAction::Parse("T1 Z801 w1 w2 w5 b703 L3+ X0- G")), "T1 Z801 w1 w2 w5 b703 L3+ X0- G");
   // The steered weightings draw what they are named for.
   EXPECT_NE(WalkAction::Join(WalkAction::Draw(7, 60, "hands-running")).find(" w1 "), std::string::npos);
   const std::string locks = WalkAction::Join(WalkAction::Draw(7, 60, "locks-closes"));
   EXPECT_TRUE(locks.find(" L") != std::string::npos || locks.find(" X") != std::string::npos) << locks;
+  EXPECT_NE(WalkAction::Join(WalkAction::Draw(7, 60, "shifts")).find(" G"), std::string::npos);
 }
 
 // A plain run to its end, the program closed and started again, and another

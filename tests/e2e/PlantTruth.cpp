@@ -48,8 +48,11 @@ void PlantTruth::TakeOutsideChanges() {
 void PlantTruth::BeforeMove() {
   TakeOutsideChanges();
   const CShiftRS* shift = g_pShiftRS.load();
-  for (int mixer = 0; mixer < kPlantMixerCount; ++mixer)
-    m_batch[static_cast<std::size_t>(mixer)] = shift ? std::max(0, shift->GetActiveMixerBatchNumber(mixer, false)) : 0;
+  for (std::size_t mixer = 0; mixer < m_batch.size(); ++mixer) {
+    const int number = shift ? std::max(0, shift->GetActiveMixerBatchNumber(static_cast<int>(mixer), false)) : 0;
+    if (number > 0) m_carried[mixer] = 0;
+    m_batch[mixer] = number > 0 ? number : m_carried[mixer];
+  }
 }
 
 void PlantTruth::AfterMove() {

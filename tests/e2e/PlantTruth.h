@@ -4,7 +4,8 @@
 // every pass, and the batch number each mixer had in that pass.
 //  - per material with a source tank, what left the tank in passes;
 //  - per mixer and batch number, what entered the mixer while that number was
-//    its batch (the mixer's level gain in the pass: batchers' discharges and water);
+//    its batch (the mixer's level gain in the pass: batchers' discharges and
+//    water); after a shift change the batch still open there;
 //  - per batcher, what left it outside a pass (the Demo starting its levels
 //    again, a restart of the program, a lowered maximum): material that left
 //    the plant without entering a mixer.
@@ -28,6 +29,11 @@ class PlantTruth {
   // At a quiet point: changes since the last pass (a data source change, a
   // close and start again, a lowered maximum) are taken as outside a pass.
   void Look() { TakeOutsideChanges(); }
+  // The shift changed: the new shift has no batch numbers, and what enters a
+  // mixer belongs to the batch still open there (the program credits a
+  // discharge or water charge under way to the batch it began with) until the
+  // shift gives that mixer a number.
+  void KeepBatchesOpen() { m_carried = m_batch; }
 
   // What left `material`'s source tank in passes; false when the material
   // has no tank or its tank ran empty (the Demo then fills from outside).
@@ -47,6 +53,7 @@ class PlantTruth {
 
   std::array<float, kTracked> m_last{};
   std::array<int, kPlantMixerCount> m_batch{};
+  std::array<int, kPlantMixerCount> m_carried{};  // open batches a shift change left without a number
   std::map<int, double> m_tankLoss;  // by material
   std::map<int, bool> m_tankRanDry;  // by material
   std::map<std::pair<int, int>, double> m_entered;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <utility>
 
@@ -196,9 +197,10 @@ std::vector<RecordInvariants::EventRow> RecordInvariants::ReadRows() const {
 }
 
 std::vector<double> RecordInvariants::ReadShiftTotals(double& produced) const {
-  std::string sql = "SELECT m_fTotalProduced";
-  for (const char* column : kShiftTotalColumns) sql += std::string(", ") + column;
-  sql += " FROM Shift ORDER BY m_nRecordID DESC LIMIT 1";
+  // Every shift's: a shift change starts the new shift's totals from nothing.
+  std::string sql = "SELECT TOTAL(m_fTotalProduced)";
+  for (const char* column : kShiftTotalColumns) sql += std::string(", TOTAL(") + column + ")";
+  sql += " FROM Shift";
   std::vector<double> totals(kChargedMaterialCount, 0.0);
   produced = 0.0;
   ForEachRow(m_path, sql, [&](sqlite3_stmt* stmt) {
@@ -523,6 +525,32 @@ std::vector<std::string> RecordInvariants::Check(const QuietPoint& point, const 
   CheckTruth(rows, truth, findings);
   CheckForeignRows(findings);
   return findings;
+}
+
+std::vector<std::string> RecordInvariants::CheckLeftInWeigherBox(const std::string& text, int runFrom) const {
+  const std::size_t stepAt = text.find("Step ");
+  const std::size_t holdsAt = text.find(" still holds ");
+  CRecipeStepInfo step;
+  if (stepAt == std::string::npos || holdsAt == std::string::npos ||
+      !GetProcessEngine().GetRunStep(std::atoi(text.c_str() + stepAt + 5) - 1, step))
+    return {};
+  const double told = std::strtod(text.c_str() + holdsAt + 13, nullptr);
+  const int mixer = step.GetMixerNumber();
+  const PlantObjectId weigher = GetMaterialWeigherId(step.GetMaterialIndex(), mixer);
+  // The run's own rows still in the batcher: automatic charges it began, and
+  // what discharges left of them on rows of their own.
+  double own = 0.0;
+  for (const EventRow& row : ReadRows()) {
+    const int charge = row.partOf != 0 ? row.partOf : row.id;
+    if (row.material <= 0 || GetMaterialWeigherId(row.material, mixer) != weigher || row.completed != 0 ||
+        row.automatic == 0 || charge <= runFrom)
+      continue;
+    own += row.Amount();
+  }
+  const double other = static_cast<double>(GetShapeAttribFloat(weigher, eCodeLevel)) - own;
+  if (told <= other + kLedgerTolerance) return {};
+  return {"(r3) a box says the batcher holds " + Kg(told) + " kg the run did not charge, but " + Kg(own) +
+          " kg of its level are on the run's own rows: \"" + text.substr(0, text.find('\n')) + "\""};
 }
 
 void RecordInvariants::CheckLedgerEntries(std::vector<std::string>& findings) const {

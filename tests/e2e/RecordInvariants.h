@@ -1,8 +1,8 @@
 #pragma once
 // The records' agreement after an operator sequence, read from the database
 // and the plant at a quiet point (nothing moving on the test's clock):
-//  (a) the ledger: each material's automatic Event2 rows sum to the shift's
-//      total for it, no booking lowers a total, "Total Produced" is their sum;
+//  (a) the ledger: each material's automatic Event2 rows sum to the shifts'
+//      totals for it, no booking lowers a total, "Total Produced" is their sum;
 //  (b) a discharged weigher's rows all carry their batch and are completed;
 //  (c) one row per charge that ran: automatic rows charged something, rows
 //      without the automatic flag are the operator's own, every charge ended;
@@ -86,6 +86,11 @@ class RecordInvariants {
   std::vector<std::string> Check(const QuietPoint& point, const PlantTruth& truth);
   // Another program's rows as they stand ("" when it is not there).
   std::string RowText(const std::string& table, int id) const;
+  // A box saying that a step's batcher holds what the run did not charge
+  // (`text`), of the run whose rows have ids above `runFrom`: what the box
+  // counts as another charge is no part of the run's own (split or not).
+  //  (r3) the box counts the run's own charge as another
+  std::vector<std::string> CheckLeftInWeigherBox(const std::string& text, int runFrom) const;
 
  private:
   struct EventRow {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
 #include "plant/Material.h"
 #include "plant/PlantModel.h"
@@ -40,8 +41,9 @@ std::string RunEndKg(double kg) {
 
 }  // namespace
 
-void RunEndCheck::NoteStart() {
+void RunEndCheck::NoteStart(bool rowsWaiting) {
   m_rowsAtStart = static_cast<int>(RunEndQuery(m_path, "SELECT IFNULL(MAX(m_nRecordID), 0) FROM Event2"));
+  m_rowsAtStartKnown = !rowsWaiting;
 }
 
 void RunEndCheck::NoteBatchNumbers() {
@@ -66,7 +68,7 @@ void RunEndCheck::NotePass() {
   // Another recipe's steps: a new run (the one before was given up).
   if (m_run.from < 0 || steps.size() != m_run.steps.size() ||
       !std::equal(steps.begin(), steps.end(), m_run.steps.begin())) {
-    m_run = Run{m_rowsAtStart, steps, {}};
+    m_run = Run{m_rowsAtStart, m_rowsAtStartKnown, steps, {}};
   }
   for (auto& [i, step] : m_run.steps) {
     step.dose = std::min(step.dose, steps[i].dose);

@@ -17,8 +17,10 @@ class RunEndCheck {
  public:
   explicit RunEndCheck(std::string databasePath) : m_path(std::move(databasePath)) {}
 
-  // A Start is about to be given: a run it begins writes rows after these.
-  void NoteStart();
+  // A Start is about to be given: a run it begins writes rows after these
+  // (unless `rowsWaiting`: rows kept under another program's lock get their
+  // ids when written, and the run's rows cannot be told by id).
+  void NoteStart(bool rowsWaiting);
   // Every pass: the run's steps (while there is a run, started or stopped),
   // their doses and the mixers' batch numbers.
   void NotePass();
@@ -27,6 +29,8 @@ class RunEndCheck {
   // The findings of the runs that ended (their rows all written: no other
   // program holds the database), which are then forgotten.
   std::vector<std::string> Check();
+  // The run's rows have ids above this (-1: no run noted, or not known).
+  int RunFrom() const { return m_run.fromKnown ? m_run.from : -1; }
 
  private:
   struct Step {
@@ -38,6 +42,7 @@ class RunEndCheck {
   };
   struct Run {
     int from = -1;                          // the run's rows have higher ids (-1: no run noted)
+    bool fromKnown = true;                  // no row of an earlier run waited for its id then
     std::map<int, Step> steps;              // by step index
     std::map<int, std::set<int>> batches;  // by mixer
   };
@@ -46,6 +51,7 @@ class RunEndCheck {
 
   std::string m_path;
   int m_rowsAtStart = 0;
+  bool m_rowsAtStartKnown = true;
   Run m_run;
   std::vector<Run> m_ended;
 };

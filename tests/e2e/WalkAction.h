@@ -6,7 +6,9 @@
 //   T          Stop process
 //   T1         passes until a step starts discharging, and Stop in that pass
 //   Z<n>       T1, and at once Finish Mixer 1's batch (Yes) and batch number n
-//   w1 / w5    passes until a step charges with its pump on / discharges
+//   w1/w2/w5   passes until a step charges with its pump on / settles / discharges
+//   G          the shift changed: Tables → Shift, Push to stop shift (Yes),
+//              New with another operator (refused while the process runs)
 //   N / D      Data Source None / Demo
 //   V<i>+/-    valve i opened / closed by hand, then a pass
 //   P<i>+/-    gear pump i switched on / off by hand, then a pass
@@ -42,9 +44,11 @@ struct WalkAction {
   static std::vector<WalkAction> Parse(const std::string& text);
   // A walk of `length` actions drawn from `seed` with the walk's weights,
   // changed by `weights` ("S20,V30": Start weighs 20, the valves 30). Some
-  // draws are short sequences: w (a hand action mid-charge or mid-discharge),
-  // E (T1 or Z), H (a hand discharge split between Mixer 2 and Mixer 1), L (a
-  // lock). Two steered weightings have names: "hands-running" (hand actions
-  // while the process runs) and "locks-closes" (locks and closes).
+  // draws are short sequences: w (a hand action mid-charge, while settling or
+  // mid-discharge), E (T1 or Z), H (a hand discharge split between Mixer 2 and
+  // Mixer 1), L (a lock), G (a shift change, now and then with new batch
+  // numbers). Three steered weightings have names: "hands-running" (hand
+  // actions while the process runs), "locks-closes" (locks and closes) and
+  // "shifts" (shift changes between runs and while material still flows).
   static std::vector<WalkAction> Draw(std::uint32_t seed, int length, const std::string& weights = std::string());
 };
