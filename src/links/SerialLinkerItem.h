@@ -30,7 +30,8 @@ class CSerialLinkerItem : public CHwLinkerItem {
   void NoteReadingShown(const Variant& tagValue);
   void NoteCommandFailed(bool failed) { m_commandFailed = failed; }
   // True when `tag` holds a command the link has not yet written: it waits to be
-  // written and differs from the last reading shown, and no write of it failed.
+  // written and differs from the last reading shown (or none was shown yet),
+  // and no write of it failed.
   bool HoldsCommandNotYetWritten(const CDCTag& tag) const;
 
  private:
