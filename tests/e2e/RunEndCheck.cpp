@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
 #include "plant/Material.h"
 #include "plant/PlantModel.h"
