@@ -13,10 +13,7 @@ void CSerialLinkerItem::NoteReadingShown(const Variant& tagValue) {
 }
 
 bool CSerialLinkerItem::HoldsCommandNotYetWritten(const CDCTag& tag) const {
-  if (m_commandFailed || !tag.IsWritePending()) return false;
-  // Before the first reading a pending value can only be a command: the first
-  // reading, posted before the command was given and handled after it, would
-  // otherwise take its place, and the write would then find nothing to send.
-  if (!m_hasShownReading) return true;
+  // Before the first reading there is nothing to tell a command from.
+  if (!m_hasShownReading || m_commandFailed || !tag.IsWritePending()) return false;
   return tag.GetValue() != m_readingShown;
 }
