@@ -54,6 +54,12 @@ BOOL CSerialLinkerEngine::Start() {
   }
   m_master->SetOwnerEngine(GetSafeHwnd());
   m_master->SetItemReplyLength(0, 9);
+  // What each tag holds now counts as shown: a value it takes while pending is a
+  // command. The first reading may be posted before the first command is given
+  // and handled after it; it must not take that command's place.
+  for (CHwLinkerItem* item : m_items) {
+    if (CDCTag* tag = item->GetDCTag()) static_cast<CSerialLinkerItem*>(item)->NoteReadingShown(tag->GetValue());
+  }
   if (!m_master->StartPolling()) return FALSE;
   m_running = true;
   return TRUE;

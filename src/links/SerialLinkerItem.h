@@ -24,9 +24,10 @@ class CSerialLinkerItem : public CHwLinkerItem {
   int GetReplyLength() const { return m_replyLength.load(); }
   void SetReplyLength(int length) { m_replyLength.store(length); }
 
-  // What the link last put into the tag from a reading, and whether the tag's
-  // last command failed to reach the device. Both are kept on the UI thread,
-  // where readings and commands are handled.
+  // What the link last put into the tag from a reading (at the link's start,
+  // what the tag held then), and whether the tag's last command failed to reach
+  // the device. Both are kept on the UI thread, where readings and commands are
+  // handled.
   void NoteReadingShown(const Variant& tagValue);
   void NoteCommandFailed(bool failed) { m_commandFailed = failed; }
   // True when `tag` holds a command the link has not yet written: it waits to be

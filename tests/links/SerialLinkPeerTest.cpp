@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "MasterRig.h"
 #include "SerialLinkTestSupport.h"
@@ -171,6 +173,27 @@ TEST_F(SerialLinkPeerTest, AReadingStillQueuedWhenACommandIsGivenDoesNotTakeItsP
   EXPECT_TRUE(Shows(level, 5.5f));
   EXPECT_FALSE(level->IsWritePending());
   EXPECT_EQ(peer.GetValue(1, 40001), 550);
+}
+
+// The same for the very first reading: on a busy machine the link's threads may
+// read the device and post its value before the UI thread gives the first
+// command, which is then handled after that reading.
+TEST_F(SerialLinkPeerTest, TheFirstReadingHandledAfterTheFirstCommandDoesNotTakeItsPlace) {
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  auto* item = static_cast<CSerialLinkerItem*>(link->GetItemAt(0));
+  ASSERT_EQ(item->GetDCTag(), level);
+  // Read and posted by the link's threads, not yet handled: nothing is pumped here.
+  for (int i = 0; i < 2000 && item->GetValue().IsEmpty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_FALSE(item->GetValue().IsEmpty());
+  ASSERT_EQ(level->GetValue().fltVal, 0.0f);
+  level->SetWritePending(TRUE);
+  level->SetValue(Variant::R4(7.0f));
+  link->OnModbusMessage(reinterpret_cast<WPARAM>(item), 0);  // the device's first reading
+  ASSERT_FLOAT_EQ(level->GetValue().fltVal, 7.0f);
+  EXPECT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40001) == 700; }));
+  EXPECT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
+  EXPECT_TRUE(Shows(level, 7.0f));
 }
 
 TEST_F(SerialLinkPeerTest, ASilentSlaveIsFlaggedAfterThirtySecondsAndNothingAfterStop) {

@@ -4,6 +4,7 @@
 // A click that would start work while the close waits is refused.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPrintPreviewDialog>
 #include <QTimer>
 
