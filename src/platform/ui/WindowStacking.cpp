@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <vector>
 
@@ -48,7 +49,16 @@ void KeepOwnedAbove(CWnd& owned, CWnd& owner) {
                    ownerships.end());
   QWidget* ownedWindow = owned.GetWidget() ? owned.GetWidget()->window() : nullptr;
   QWidget* ownerWindow = owner.GetWidget() ? owner.GetWidget()->window() : nullptr;
-  if (ownedWindow && ownerWindow && ownedWindow != ownerWindow) ownerships.push_back({ownedWindow, ownerWindow});
+  if (!ownedWindow || !ownerWindow || ownedWindow == ownerWindow) return;
+  std::erase_if(ownerships, [ownedWindow](const Ownership& pair) { return pair.owned.data() == ownedWindow; });
+  ownerships.push_back({ownedWindow, ownerWindow});
+  // A window manager raises the owner by itself (a click on it) and never asks
+  // us: only a window transient for its owner stays above it then. The native
+  // windows are made now, as the hint is sent when the owned window is shown.
+  ownerWindow->winId();
+  ownedWindow->winId();
+  if (QWindow* ownedNative = ownedWindow->windowHandle())
+    ownedNative->setTransientParent(ownerWindow->windowHandle());
 }
 
 void AddOpenBox(QWidget* box) {
