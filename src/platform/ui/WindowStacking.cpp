@@ -27,6 +27,10 @@ void DropClosedBoxes() {
 struct Ownership {
   QPointer<QWidget> owned;
   QPointer<QWidget> owner;
+  // The owned window went on the screen before its owner: a window manager
+  // read its transient hint when the owner was none of its windows yet, and
+  // keeps it above nothing.
+  bool shownBeforeOwner = false;
 };
 
 std::vector<Ownership>& Ownerships() {
@@ -51,7 +55,7 @@ void KeepOwnedAbove(CWnd& owned, CWnd& owner) {
   QWidget* ownerWindow = owner.GetWidget() ? owner.GetWidget()->window() : nullptr;
   if (!ownedWindow || !ownerWindow || ownedWindow == ownerWindow) return;
   std::erase_if(ownerships, [ownedWindow](const Ownership& pair) { return pair.owned.data() == ownedWindow; });
-  ownerships.push_back({ownedWindow, ownerWindow});
+  ownerships.push_back({ownedWindow, ownerWindow, ownedWindow->isVisible()});
   // A window manager raises the owner by itself (a click on it) and never asks
   // us: only a window transient for its owner stays above it then. The native
   // windows are made now, as the hint is sent when the owned window is shown.
@@ -76,6 +80,21 @@ void KeepAbove(QWidget* window) {
     for (QObject* child : window->children()) {
       auto* owned = qobject_cast<QWidget*>(child);
       if (owned && owned->isWindow() && owned->isVisible() && !IsOpenBox(owned)) owned->raise();
+    }
+    std::vector<QPointer<QWidget>> shownAgain;
+    for (Ownership& pair : Ownerships()) {
+      if (pair.owned.data() == window && pair.owner && !pair.owner->isVisible()) pair.shownBeforeOwner = true;
+      if (pair.owner.data() != window || !pair.owned || !pair.owned->isVisible()) continue;
+      if (pair.shownBeforeOwner) shownAgain.emplace_back(pair.owned);
+      pair.shownBeforeOwner = false;
+    }
+    // Shown again now that the owner is on the screen, for the window manager
+    // to read the hint afresh. Hiding and showing lets other code run: the
+    // list is taken first.
+    for (const QPointer<QWidget>& owned : shownAgain) {
+      if (!owned) continue;
+      owned->hide();
+      owned->show();
     }
     const std::vector<Ownership> ownerships = Ownerships();
     for (const Ownership& pair : ownerships)
