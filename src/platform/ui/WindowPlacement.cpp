@@ -68,7 +68,10 @@ BOOL GetKeptPlacement(const CWnd* window, WINDOWPLACEMENT* placement) {
 BOOL SetKeptPlacement(CWnd* window, const WINDOWPLACEMENT* placement) {
   if (!window || !placement || !window->GetWidget()) return FALSE;
   QWidget* widget = window->GetWidget();
-  // The inside's place and size, whatever frame a window manager puts around it later.
+  // The inside's place and size, whatever frame a window manager puts around it
+  // later. The native window is made first, so that a frame the platform knows
+  // before the window shows is there for whoever asks for the window's rectangle.
+  if (widget->isWindow() && !widget->testAttribute(Qt::WA_WState_Created)) widget->winId();
   const QRect inner = ToQRect(placement->rcNormalPosition);
   widget->setGeometry(inner.left(), inner.top(), std::max(0, inner.width()), std::max(0, inner.height()));
   ApplyShowCommand(widget, placement->showCmd);
