@@ -27,10 +27,10 @@ void DropClosedBoxes() {
 struct Ownership {
   QPointer<QWidget> owned;
   QPointer<QWidget> owner;
-  // The owned window went on the screen before its owner: a window manager
-  // read its transient hint when the owner was none of its windows yet, and
-  // keeps it above nothing.
-  bool shownBeforeOwner = false;
+  // The owned window went on the screen before its owner did, or before it
+  // was tied to it: a window manager read its transient hint then, found no
+  // owner among its windows, and keeps it above nothing.
+  bool hintUnread = false;
 };
 
 std::vector<Ownership>& Ownerships() {
@@ -83,10 +83,10 @@ void KeepAbove(QWidget* window) {
     }
     std::vector<QPointer<QWidget>> shownAgain;
     for (Ownership& pair : Ownerships()) {
-      if (pair.owned.data() == window && pair.owner && !pair.owner->isVisible()) pair.shownBeforeOwner = true;
+      if (pair.owned.data() == window && pair.owner && !pair.owner->isVisible()) pair.hintUnread = true;
       if (pair.owner.data() != window || !pair.owned || !pair.owned->isVisible()) continue;
-      if (pair.shownBeforeOwner) shownAgain.emplace_back(pair.owned);
-      pair.shownBeforeOwner = false;
+      if (pair.hintUnread) shownAgain.emplace_back(pair.owned);
+      pair.hintUnread = false;
     }
     // Shown again now that the owner is on the screen, for the window manager
     // to read the hint afresh. Hiding and showing lets other code run: the
