@@ -143,7 +143,7 @@ void CResizableDialog::EnablePlacementSaving(const std::string& section, const s
 
 void CResizableDialog::SavePlacement() {
   WINDOWPLACEMENT placement;
-  if (!GetWindowPlacement(this, &placement)) return;
+  if (!GetKeptPlacement(this, &placement)) return;
   const RECT& r = placement.rcNormalPosition;
   profile::WriteString(m_section, m_entry,
                        ruv::Format("%d,%d,%d,%d,%d,%d", static_cast<int>(r.left), static_cast<int>(r.top),
@@ -155,7 +155,7 @@ void CResizableDialog::RestorePlacement() {
   const std::string text = profile::GetString(m_section, m_entry, "");
   if (text.empty()) return;
   WINDOWPLACEMENT placement;
-  if (!GetWindowPlacement(this, &placement)) return;
+  if (!GetKeptPlacement(this, &placement)) return;
   int left = 0, top = 0, right = 0, bottom = 0, show = 0, flags = 0;
   if (std::sscanf(text.c_str(), "%d,%d,%d,%d,%d,%d", &left, &top, &right, &bottom, &show, &flags) != 6) return;
   placement.rcNormalPosition = RECT{left, top, right, bottom};
@@ -165,8 +165,10 @@ void CResizableDialog::RestorePlacement() {
   if (!RectMeetsAvailableScreen(placement.rcNormalPosition)) return;
   // One saved on a larger screen is brought wholly inside this one, or its
   // buttons may stand beyond the screen's edge.
-  const CRect saved(FitRectInAvailableScreen(placement.rcNormalPosition));
-  PlaceOnceFramed([saved](const CSize&) { return saved; }, placement.showCmd);
+  placement.rcNormalPosition = FitRectInAvailableScreen(placement.rcNormalPosition);
+  // Never placed again once framed: the inside is what is kept.
+  m_placeOnceFramed = nullptr;
+  SetKeptPlacement(this, &placement);
   m_placementRestored = true;
   PostMessage(kPlacementRestoredMessage, 0, 0);
 }
@@ -184,22 +186,14 @@ void CResizableDialog::PlaceOuterRect(const RECT& outer, UINT showCmd) {
   SetWindowPlacement(this, &placement);
 }
 
-void CResizableDialog::PlaceOnceFramed(std::function<CRect(const CSize& outerSize)> where, UINT showCmd) {
+void CResizableDialog::PlaceOnceFramed(std::function<CRect(const CSize& outerSize)> where) {
   CRect now;
   GetWindowRect(&now);
-  PlaceOuterRect(where(now.Size()), showCmd);
+  PlaceOuterRect(where(now.Size()), IsWindowVisible() ? SW_SHOWNORMAL : SW_HIDE);
   // Before the window manager has framed the window its frame is not known:
   // the outer rectangle became the inside. Placed again once it is known, or
   // the window grows by its frame at every start.
-  if (IsFrameKnown() || showCmd == SW_SHOWMAXIMIZED || showCmd == SW_SHOWMINIMIZED) {
-    m_placeOnceFramed = nullptr;
-    return;
-  }
-  m_placeOnceFramed = std::move(where);
-}
-
-void CResizableDialog::PlaceOnceFramed(std::function<CRect(const CSize& outerSize)> where) {
-  PlaceOnceFramed(std::move(where), IsWindowVisible() ? SW_SHOWNORMAL : SW_HIDE);
+  m_placeOnceFramed = IsFrameKnown() ? nullptr : std::move(where);
 }
 
 LRESULT CResizableDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -40,6 +40,8 @@ class CResizableDialog : public CDialog {
     AnchorControl(GetDlgItem(id), topLeft, bottomRight);
   }
   void EnablePlacementSaving(const std::string& section, const std::string& entry);
+  // The profile keeps the inner window's normal rectangle (GetKeptPlacement),
+  // its show command and flags.
   void SavePlacement();
   void RestorePlacement();
   // Posted to itself once a placement was restored, and by whoever shows the
@@ -82,7 +84,6 @@ class CResizableDialog : public CDialog {
   bool m_placementSaving = false;
   bool m_placementRestored = false;
   void PlaceOuterRect(const RECT& outer, UINT showCmd);
-  void PlaceOnceFramed(std::function<CRect(const CSize& outerSize)> where, UINT showCmd);
   bool IsFrameKnown() const;
   // A placement made before the frame was known, made again once it is.
   std::function<CRect(const CSize& outerSize)> m_placeOnceFramed;

@@ -522,12 +522,13 @@ TEST_F(RecipeDlgTest, AKeptPlaceFromALargerScreenOpensAndShowsAgainInsideThisOne
   Open();
   CRect opened;
   dialog->GetWindowRect(&opened);
+  const QSize inner = dialog->GetWidget()->size();  // what is kept: the frame left out
   dialog->DestroyWindow();
   // Kept at a larger screen: most of the dialog beyond this screen's corner.
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   const int left = screen.right() - opened.Width() / 3, top = screen.bottom() - opened.Height() / 3;
   profile::WriteString("Setting", "RecipeDlg",
-                       ruv::Format("%d,%d,%d,%d,1,0", left, top, left + opened.Width(), top + opened.Height()));
+                       ruv::Format("%d,%d,%d,%d,1,0", left, top, left + inner.width(), top + inner.height()));
   const auto inside = [&] {
     CRect now;
     dialog->GetWindowRect(&now);

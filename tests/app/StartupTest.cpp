@@ -20,6 +20,9 @@
 #include <utility>
 #include <vector>
 
+#include <QWidget>
+#include <QWindow>
+
 #include "PlantFormFixture.h"
 #include "app/AboutDlg.h"
 #include "app/RecipeDlg.h"
@@ -516,6 +519,33 @@ TEST_F(Startup, TheRecipeDialogOpensWhereItHidesTheLeastOfThePlantAndWhereTheOpe
   EXPECT_EQ(reopened, placed) << reopened.left << "," << reopened.top << "," << reopened.right << ","
                               << reopened.bottom << " against " << placed.left << "," << placed.top << ","
                               << placed.right << "," << placed.bottom;
+}
+
+TEST_F(Startup, TheRecipeDialogAndTheScoutAreTransientForTheMainWindowSoAWindowManagerKeepsThemAboveIt) {
+  MakeDatabase();
+  ASSERT_TRUE(StartApplication());
+  StopCycles();
+  DialogTemplate scoutTemplate;
+  scoutTemplate.id = CRuvEngineBase::kScoutTemplateId;
+  scoutTemplate.cx = scoutTemplate.cy = 80;
+  RegisterDialogTemplate(scoutTemplate);
+  CRuvEngineBase::SetScoutDialogFactory([] { return std::make_unique<CountingScout>(); });
+  main->SendMessage(WM_COMMAND, ID_SHOW_DATACENTER_SCOUT);
+  CRuvEngineBase::SetScoutDialogFactory(nullptr);
+  const QWindow* mainWindow = main->GetWidget()->windowHandle();
+  ASSERT_NE(mainWindow, nullptr);
+  const std::pair<const char*, CWnd*> dialogs[] = {{"recipe dialog", view->GetRecipeDlg()},
+                                                   {"scout", GetEngineRoot()->GetScoutDialog()}};
+  for (const auto& [name, dialog] : dialogs) {
+    ASSERT_NE(dialog, nullptr) << name;
+    const QWidget* widget = dialog->GetWidget();
+    EXPECT_TRUE(widget->isVisible()) << name;
+    // What a window manager stacks by; never above other programs' windows.
+    ASSERT_NE(widget->windowHandle(), nullptr) << name;
+    EXPECT_EQ(widget->windowHandle()->transientParent(), mainWindow) << name;
+    EXPECT_EQ(widget->windowType(), Qt::Dialog) << name;
+    EXPECT_FALSE(widget->windowFlags() & Qt::WindowStaysOnTopHint) << name;
+  }
 }
 
 TEST_F(Startup, AboutScoutAndYesEndTheRunWithCodeZeroAndTheExitLeavesTheSeamsToTheirStandIns) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QRect>
 #include <QWidget>
 
 #include "support/TestEnvironment.h"
@@ -121,6 +122,7 @@ class PlacementTest : public ::testing::Test {
 
 TEST_F(PlacementTest, SavedOnDestroyAndRestoredOnEnable) {
   CRect outer;
+  QRect inner;
   {
     AnchoredDialog dialog;
     dialog.section = "Setting";
@@ -129,20 +131,39 @@ TEST_F(PlacementTest, SavedOnDestroyAndRestoredOnEnable) {
     dialog.GetWidget()->move(40, 30);
     Resize(dialog, 400, 300);
     dialog.GetWindowRect(&outer);
+    inner = dialog.GetWidget()->geometry();
     dialog.DestroyWindow();
   }
   EXPECT_EQ(outer.TopLeft(), CPoint(40, 30));
+  // The inner window's rectangle, the frame left out.
   const std::string saved = profile::GetString("Setting", "RecipeDlg");
-  EXPECT_EQ(saved, ruv::Format("40,30,%d,%d,1,0", static_cast<int>(outer.right), static_cast<int>(outer.bottom)));
+  EXPECT_EQ(saved, ruv::Format("%d,%d,%d,%d,1,0", inner.left(), inner.top(), inner.left() + 400, inner.top() + 300));
 
   profile::WriteString("Setting", "RecipeDlg", "10,20,500,400,1,0");
   AnchoredDialog restored;
   restored.section = "Setting";
   ASSERT_TRUE(restored.Create(kResizable));
-  CRect window;
-  restored.GetWindowRect(&window);
-  EXPECT_EQ(window, CRect(10, 20, 500, 400));
+  EXPECT_EQ(restored.GetWidget()->geometry(), QRect(10, 20, 490, 380));
   restored.DestroyWindow();
+}
+
+// Framed as a window manager frames it (the frame's rectangle is not the
+// window's): a kept place, normal or maximised, comes back the same at every
+// start, and the dialog neither grows nor moves by itself.
+TEST_F(PlacementTest, AKeptPlaceIsTheSameAfterEveryRestartOfAFramedDialog) {
+  for (const char* kept : {"100,80,500,380,1,0", "100,80,500,380,3,0"}) {
+    profile::WriteString("Setting", "RecipeDlg", kept);
+    for (int start = 1; start <= 3; ++start) {
+      AnchoredDialog dialog;
+      dialog.section = "Setting";
+      ASSERT_TRUE(dialog.Create(kResizable));
+      dialog.ShowWindow(SW_SHOW);
+      QApplication::processEvents();
+      EXPECT_NE(dialog.GetWidget()->frameGeometry(), dialog.GetWidget()->geometry()) << kept;
+      dialog.DestroyWindow();
+      EXPECT_EQ(profile::GetString("Setting", "RecipeDlg"), kept) << "start " << start;
+    }
+  }
 }
 
 TEST_F(PlacementTest, IncompleteOrOffScreenTextChangesNothing) {

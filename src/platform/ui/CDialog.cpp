@@ -16,10 +16,12 @@
 #include "platform/ui/CDataExchange.h"
 #include "platform/ui/CEdit.h"
 #include "platform/ui/CScrollBar.h"
+#include "platform/ui/CWinApp.h"
 #include "platform/ui/DialogFont.h"
 #include "platform/ui/ModalDialogScript.h"
 #include "platform/ui/TemplateControls.h"
 #include "platform/ui/WindowEventBridge.h"
+#include "platform/ui/WindowStacking.h"
 
 CDialog::CDialog() = default;
 
@@ -117,6 +119,11 @@ BOOL CDialog::CreateFromTemplate(const DialogTemplate& dialogTemplate, CWnd* par
   if (!SendMessage(WM_GETFONT)) SetFont(&DialogFontObject(), FALSE);  // unless given one before
   if (!child) {
     GetWidget()->resize(rect.Width(), rect.Height());
+    // A modeless dialog given no owner is owned by the main window, as on the
+    // original platform: it stays above it, whoever raises the main window.
+    CWnd* main = AfxGetMainWnd();
+    if (!parent && !m_modal && main && main != this && main->GetWidget())
+      window_stacking::KeepOwnedAbove(*this, *main);
   }
   const HWND self = GetSafeHwnd();
   if (m_vbar) CScrollBar::WireScrollBar(m_vbar, &m_vrange, this, WM_VSCROLL, nullptr);

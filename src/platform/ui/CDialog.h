@@ -40,6 +40,7 @@ class CDialog : public CWnd {
   // ---- running ----
   virtual int DoModal();
   // Modeless: the dialog exists (shown when its template says WS_VISIBLE) when TRUE.
+  // Without a parent it is owned by the main window (kept above it, not its child).
   virtual BOOL Create(UINT templateId, CWnd* parent = nullptr);
   BOOL CreateIndirect(const DialogTemplate& dialogTemplate, CWnd* parent = nullptr);
   // Ends a modal dialog with `result` (also from inside OnInitDialog); a

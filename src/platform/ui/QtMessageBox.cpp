@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include "platform/ui/CWinApp.h"
 #include "platform/ui/MessageCore.h"
 #include "platform/ui/WindowStacking.h"
+#include "platform/ui/WrappingText.h"
 
 namespace {
 
@@ -63,6 +65,9 @@ QMessageBox* QtMessageBox::Build(const std::string& text, const std::string& cap
   for (const ButtonSpec& choice : buttons) {
     if (choice.id == IDCANCEL || (buttons.size() == 1 && choice.id == IDOK)) box->setEscapeButton(choice.button);
   }
+  // Qt's label lets a word longer than the box (a long folder path) run past
+  // its edge and cut off what follows; the box's text is wrapped wherever needed.
+  if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) WrappingText::TakePlaceOf(*label);
   box->setWindowModality(Qt::ApplicationModal);
   if (style & (MB_SYSTEMMODAL | MB_TOPMOST)) box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
   return box;

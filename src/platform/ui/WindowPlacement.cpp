@@ -5,6 +5,25 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "platform/ui/QtGeometry.h"
+
+namespace {
+
+void ApplyShowCommand(QWidget* widget, UINT showCmd) {
+  switch (showCmd) {
+    case SW_HIDE: widget->hide(); break;
+    case SW_SHOWMAXIMIZED: widget->showMaximized(); break;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE: widget->showMinimized(); break;
+    default:
+      if (widget->isMaximized() || widget->isMinimized()) widget->showNormal();
+      break;
+  }
+}
+
+}  // namespace
+
 BOOL GetWindowPlacement(const CWnd* window, WINDOWPLACEMENT* placement) {
   if (!window || !placement || !window->GetWidget()) return FALSE;
   QWidget* widget = window->GetWidget();
@@ -18,8 +37,7 @@ BOOL GetWindowPlacement(const CWnd* window, WINDOWPLACEMENT* placement) {
                        : widget->isMaximized() ? SW_SHOWMAXIMIZED
                        : widget->isVisible()   ? SW_SHOWNORMAL
                                                : SW_HIDE;
-  placement->rcNormalPosition = RECT{normal.left(), normal.top(), normal.left() + normal.width(),
-                                     normal.top() + normal.height()};
+  placement->rcNormalPosition = FromQRect(normal);
   return TRUE;
 }
 
@@ -35,16 +53,28 @@ BOOL SetWindowPlacement(CWnd* window, const WINDOWPLACEMENT* placement) {
   widget->move(r.left, r.top);
   widget->resize(std::max(0, static_cast<int>(r.right - r.left) - frame.width()),
                  std::max(0, static_cast<int>(r.bottom - r.top) - frame.height()));
-  switch (placement->showCmd) {
-    case SW_HIDE: widget->hide(); break;
-    case SW_SHOWMAXIMIZED: widget->showMaximized(); break;
-    case SW_SHOWMINIMIZED:
-    case SW_MINIMIZE:
-    case SW_SHOWMINNOACTIVE: widget->showMinimized(); break;
-    default:
-      if (widget->isMaximized() || widget->isMinimized()) widget->showNormal();
-      break;
-  }
+  ApplyShowCommand(widget, placement->showCmd);
+  return TRUE;
+}
+
+BOOL GetKeptPlacement(const CWnd* window, WINDOWPLACEMENT* placement) {
+  if (!GetWindowPlacement(window, placement)) return FALSE;
+  const QWidget* widget = window->GetWidget();
+  placement->rcNormalPosition =
+      FromQRect(widget->isMaximized() || widget->isMinimized() ? widget->normalGeometry() : widget->geometry());
+  return TRUE;
+}
+
+BOOL SetKeptPlacement(CWnd* window, const WINDOWPLACEMENT* placement) {
+  if (!window || !placement || !window->GetWidget()) return FALSE;
+  QWidget* widget = window->GetWidget();
+  // The inside's place and size, whatever frame a window manager puts around it
+  // later. The native window is made first, so that a frame the platform knows
+  // before the window shows is there for whoever asks for the window's rectangle.
+  if (widget->isWindow() && !widget->testAttribute(Qt::WA_WState_Created)) widget->winId();
+  const QRect inner = ToQRect(placement->rcNormalPosition);
+  widget->setGeometry(inner.left(), inner.top(), std::max(0, inner.width()), std::max(0, inner.height()));
+  ApplyShowCommand(widget, placement->showCmd);
   return TRUE;
 }
 

@@ -18,6 +18,12 @@ struct WINDOWPLACEMENT {
 
 BOOL GetWindowPlacement(const CWnd* window, WINDOWPLACEMENT* placement);
 BOOL SetWindowPlacement(CWnd* window, const WINDOWPLACEMENT* placement);
+// The same, but the normal rectangle is the inner window's (the frame left
+// out), both ways: the place kept between runs. A window manager frames a
+// window only once it shows, so a frame kept and given back before then would
+// become the inner window, and the window would grow and climb at every start.
+BOOL GetKeptPlacement(const CWnd* window, WINDOWPLACEMENT* placement);
+BOOL SetKeptPlacement(CWnd* window, const WINDOWPLACEMENT* placement);
 // True when the rectangle shares at least one pixel with an available screen area.
 bool RectMeetsAvailableScreen(const RECT& rect);
 // The rectangle moved (and, when larger, cut) to lie wholly inside the available

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <vector>
 
@@ -26,6 +27,10 @@ void DropClosedBoxes() {
 struct Ownership {
   QPointer<QWidget> owned;
   QPointer<QWidget> owner;
+  // The owned window went on the screen before its owner did, or before it
+  // was tied to it: a window manager read its transient hint then, found no
+  // owner among its windows, and keeps it above nothing.
+  bool hintUnread = false;
 };
 
 std::vector<Ownership>& Ownerships() {
@@ -48,7 +53,16 @@ void KeepOwnedAbove(CWnd& owned, CWnd& owner) {
                    ownerships.end());
   QWidget* ownedWindow = owned.GetWidget() ? owned.GetWidget()->window() : nullptr;
   QWidget* ownerWindow = owner.GetWidget() ? owner.GetWidget()->window() : nullptr;
-  if (ownedWindow && ownerWindow && ownedWindow != ownerWindow) ownerships.push_back({ownedWindow, ownerWindow});
+  if (!ownedWindow || !ownerWindow || ownedWindow == ownerWindow) return;
+  std::erase_if(ownerships, [ownedWindow](const Ownership& pair) { return pair.owned.data() == ownedWindow; });
+  ownerships.push_back({ownedWindow, ownerWindow, ownedWindow->isVisible()});
+  // A window manager raises the owner by itself (a click on it) and never asks
+  // us: only a window transient for its owner stays above it then. The native
+  // windows are made now, as the hint is sent when the owned window is shown.
+  ownerWindow->winId();
+  ownedWindow->winId();
+  if (QWindow* ownedNative = ownedWindow->windowHandle())
+    ownedNative->setTransientParent(ownerWindow->windowHandle());
 }
 
 void AddOpenBox(QWidget* box) {
@@ -66,6 +80,21 @@ void KeepAbove(QWidget* window) {
     for (QObject* child : window->children()) {
       auto* owned = qobject_cast<QWidget*>(child);
       if (owned && owned->isWindow() && owned->isVisible() && !IsOpenBox(owned)) owned->raise();
+    }
+    std::vector<QPointer<QWidget>> shownAgain;
+    for (Ownership& pair : Ownerships()) {
+      if (pair.owned.data() == window && pair.owner && !pair.owner->isVisible()) pair.hintUnread = true;
+      if (pair.owner.data() != window || !pair.owned || !pair.owned->isVisible()) continue;
+      if (pair.hintUnread) shownAgain.emplace_back(pair.owned);
+      pair.hintUnread = false;
+    }
+    // Shown again now that the owner is on the screen, for the window manager
+    // to read the hint afresh. Hiding and showing lets other code run: the
+    // list is taken first.
+    for (const QPointer<QWidget>& owned : shownAgain) {
+      if (!owned) continue;
+      owned->hide();
+      owned->show();
     }
     const std::vector<Ownership> ownerships = Ownerships();
     for (const Ownership& pair : ownerships)

@@ -11,7 +11,9 @@ class QWidget;
 namespace window_stacking {
 
 // `owned` (a top-level window) stays above `owner` as an owned window does,
-// while each is not made the other's child: each keeps its own lifetime.
+// while each is not made the other's child: each keeps its own lifetime. Under
+// a window manager too: `owned` is made transient for `owner` (before it is
+// shown, when the window manager reads it).
 void KeepOwnedAbove(CWnd& owned, CWnd& owner);
 
 // A message box now showing; it leaves the list when it is hidden or deleted.

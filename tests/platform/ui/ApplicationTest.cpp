@@ -4,6 +4,7 @@
 #include <QMdiArea>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "platform/ui/CCmdUI.h"
@@ -16,6 +17,7 @@
 #include "platform/ui/MessageCore.h"
 #include "platform/ui/QtMessageBox.h"
 #include "platform/ui/WindowStacking.h"
+#include "platform/ui/WrappingText.h"
 
 namespace {
 
@@ -142,6 +144,37 @@ TEST(QtMessageBoxBuild, StyleGivesButtonsDefaultModalityAndCaption) {
   EXPECT_TRUE(system->windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_EQ(system->standardButtons(), QMessageBox::Ok);
   EXPECT_EQ(system->icon(), QMessageBox::Critical);
+}
+
+// The sentence that tells the operator what to do is never cut, however long
+// the folder paths in it: every line the box lays out fits the width the text
+// gets there, and together the lines hold the whole text.
+TEST(QtMessageBoxBuild, ALongFolderPathWrapsAndEveryWordOfTheTextIsLaidOutInTheBox) {
+  CWinApp app("RuvFrame");
+  std::string folder = "/srv/plants";
+  for (int i = 0; i < 4; ++i) folder += "/QeloPlantDataOfTheSecondSiteKeptForTheNightShift";
+  const std::string sentence = "The file " + folder + "/Qelo-DataBase.mdb.kept.txt holds records an earlier run kept " +
+                               "for the database, but it cannot be read (line 2: bad). It was set aside as " + folder +
+                               "/Qelo-DataBase.mdb.kept.txt.unreadable-20261208-101500: the records it holds are not " +
+                               "written; please enter them again by hand.";
+  std::unique_ptr<QMessageBox> box(QtMessageBox::Build(sentence + "\r\nline 1", "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL));
+  box->show();
+  QApplication::processEvents();
+  const WrappingText* shown = nullptr;
+  for (QWidget* child : box->findChildren<QWidget*>()) {
+    if (auto* text = dynamic_cast<WrappingText*>(child); text && text->isVisible()) shown = text;
+  }
+  ASSERT_NE(shown, nullptr);
+  EXPECT_TRUE(box->rect().contains(shown->geometry()));
+  EXPECT_LE(box->width(), box->screen()->availableGeometry().width());
+  EXPECT_GE(shown->height(), shown->heightForWidth(shown->width()));
+  QString laidOut;
+  for (const WrappingText::Line& line : shown->Lines()) {
+    EXPECT_LE(line.width, shown->width()) << line.text.toStdString();
+    laidOut += line.text;
+  }
+  EXPECT_EQ(laidOut.toStdString(), sentence + "line 1");
+  EXPECT_EQ(box->text().toStdString(), sentence + "\nline 1");  // what Ctrl+C copies
 }
 
 // Counts the stacking changes of the window it watches: each raise is one.
