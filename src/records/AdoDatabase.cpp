@@ -87,7 +87,10 @@ bool CADODatabase::WriteKept() {
 }
 
 // A box must fit the screen: the first writes, each cut short, and how many
-// more the whole list (in the file and on the standard error output) has.
+// more the whole list (in the file and on the standard error output) has. A
+// sentence of the program's own (it ends with a full stop) says what happened
+// and what to do, often around long paths: it is cut only far later, so its
+// last words are always there.
 std::string CADODatabase::FirstLines(const std::string& lines) {
   std::string shown;
   std::size_t at = 0;
@@ -97,7 +100,9 @@ std::string CADODatabase::FirstLines(const std::string& lines) {
     if (next == std::string::npos) next = lines.size();
     if (count < kMostReportedLines) {
       const std::string line = lines.substr(at, next - at);
-      shown += (line.size() > kMostReportedChars ? line.substr(0, kMostReportedChars) + "..." : line) + "\n";
+      const bool sentence = !line.empty() && line.back() == '.';
+      const std::size_t most = sentence ? kMostReportedSentenceChars : kMostReportedChars;
+      shown += (line.size() > most ? line.substr(0, most) + "..." : line) + "\n";
       ++count;
     } else {
       ++more;

@@ -102,6 +102,8 @@ class CADODatabase {
   inline static constexpr const char* kReportNotWrittenText = "This report was not written to its file: ";
   inline static constexpr int kMostReportedLines = 4;
   inline static constexpr std::size_t kMostReportedChars = 240;
+  // Room for a sentence naming two long paths (the journal and its set-aside copy).
+  inline static constexpr std::size_t kMostReportedSentenceChars = 2400;
   static std::string FirstLines(const std::string& lines);
 
  private:

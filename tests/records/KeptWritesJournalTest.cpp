@@ -159,6 +159,12 @@ TEST_F(KeptWritesJournalTest, AnUnreadableJournalIsSetAsideAndWhatItHoldsIsTold)
             std::string::npos)
       << errorOutput;
   EXPECT_NE(errorOutput.find("# Row 1 of Lot: nCount = 7"), std::string::npos) << errorOutput;
+  // The box keeps the sentence whole, however long the folder's path: where the
+  // file went and what to do are its last words.
+  EXPECT_NE(boxes.LastText().find("set aside as " + Journal() + ".unreadable: the records it holds are not written; "
+                                  "please enter them again by hand."),
+            std::string::npos)
+      << boxes.LastText();
   EXPECT_FALSE(FileExists(Journal()));
   EXPECT_TRUE(FileExists(Journal() + ".unreadable"));
   EXPECT_EQ(Rows(), "<null>");
