@@ -77,6 +77,9 @@ bool OwnFile::WriteAll(const std::string& bytes) {
 
 bool OwnFile::ReadAll(std::string& content) {
   content.clear();
+  // Taken at once at its size: a long file is not copied again at each doubling.
+  struct stat st{};
+  if (::fstat(m_fd, &st) == 0 && st.st_size > 0) content.reserve(static_cast<std::size_t>(st.st_size));
   char buffer[65536];
   for (;;) {
     const ssize_t got = ::read(m_fd, buffer, sizeof buffer);

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -22,19 +21,9 @@ KeptWriteJournal::ReadResult KeptWriteJournal::Read(const std::string& path, con
     case OwnFile::Status::NotOwnFile: what = file.What(); return ReadResult::NotAFile;
     case OwnFile::Status::Failed: what = file.What(); return ReadResult::Failed;
   }
-  content.clear();
-  struct stat st{};
-  if (::fstat(file.Fd(), &st) == 0 && st.st_size > 0) content.reserve(static_cast<std::size_t>(st.st_size));
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = ::read(file.Fd(), buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      what = std::strerror(errno);
-      return ReadResult::Failed;
-    }
-    if (got == 0) break;
-    content.append(buffer, static_cast<std::size_t>(got));
+  if (!file.ReadAll(content)) {
+    what = std::strerror(file.Error());
+    return ReadResult::Failed;
   }
   return ReadResult::Read;
 }
