@@ -13,15 +13,16 @@ class FolderWriteLock;
 
 // False when the file cannot be read (message in *error).
 bool ReadWholeFile(const std::string& path, std::string& content, std::string* error = nullptr);
-// Keeps the old file's permission bits. False (message in *error) when it cannot write.
+// Keeps the old file's permission bits, owner and group. False (message in
+// *error) when it cannot write.
 // Takes the folder's write lock for the time of the write.
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string* error = nullptr);
 // The same for a caller that already holds the folder's lock (a read-modify-write).
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string* error,
                          const FolderWriteLock& held);
 // For a file the program keeps by itself: a read-only file at `path` is
-// replaced too (a new file and a rename; the new one keeps the old bits but
-// may be written again by its owner).
+// replaced too (a new file and a rename; the new one keeps the old bits, owner
+// and group, read-only ones too).
 bool ReplaceFileAtomically(const std::string& path, const std::string& content, std::string* error = nullptr);
 // Removes the temporary files of `path` whose writers are gone; the caller holds
 // the folder's lock. Returns how many were removed.
