@@ -225,10 +225,27 @@ bool WriteNewFileOver(const std::string& path, const std::string& content, std::
     return fail(path);
   }
   ::close(fd);  // after the rename: until then the temporary file is visibly ours
+  // The file holds the new content now, whether or not the folder's entry is
+  // on the disk yet: a folder that cannot be synced is no failed write.
+  SyncFolderOf(path);
   return true;
 }
 
 }  // namespace
+
+bool SyncFolderOf(const std::string& path) {
+  const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
+
+bool RenameInFolder(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return false;
+  SyncFolderOf(to);
+  return true;
+}
 
 bool FileExists(const std::string& path) {
   struct stat st{};

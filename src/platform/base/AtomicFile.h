@@ -32,6 +32,13 @@ int SweepDeadTemporaries(const std::string& path);
 // Test seam: when the hook returns true, a write stops as a killed writer would,
 // after its temporary file is complete and before the rename (the file stays).
 void SetWriteInterruptForTest(std::function<bool(const std::string& temporaryPath)> hook);
+// A rename or removal in a folder reaches the disk only with the folder's own
+// sync: without it a power cut may keep a later change and lose an earlier one
+// (a journal rewritten while its set-aside copy's name is lost). Every write
+// above does it after its rename. False when the folder cannot be synced.
+bool SyncFolderOf(const std::string& path);
+// rename(2), then the folder's sync; false (errno set) when the rename fails.
+bool RenameInFolder(const std::string& from, const std::string& to);
 bool FileExists(const std::string& path);
 // The owner/group/other write bits are all clear (works for root, unlike access()).
 bool FileIsReadOnly(const std::string& path);
