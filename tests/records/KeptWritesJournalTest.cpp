@@ -459,6 +459,7 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
     SCOPED_TRACE(c.what);
     Kill();
     boxes.Clear();
+    ::unlink(Journal().c_str());  // the case before leaves it read-only
     ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(1)));
     ASSERT_EQ(::chmod(Journal().c_str(), 0444), 0);
     ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);

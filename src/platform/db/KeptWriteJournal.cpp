@@ -37,7 +37,11 @@ bool KeptWriteJournal::Save(const std::string& path, const std::string& content,
     return content.empty();
   }
   if (!content.empty()) return ReplaceFileAtomically(path, content, &error);
-  if (!taken || std::remove(path.c_str()) == 0) return true;
+  if (!taken) return true;
+  if (std::remove(path.c_str()) == 0) {
+    SyncFolderOf(path);
+    return true;
+  }
   error = std::string("it cannot be removed: ") + std::strerror(errno);
   return false;
 }

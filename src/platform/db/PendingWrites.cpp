@@ -802,7 +802,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     if (!why.empty()) {
       // Set aside, never lost: the operator reads it and enters its records by hand.
       const std::string aside = KeptWriteJournal::AsideName(m_journal);
-      const bool moved = std::rename(m_journal.c_str(), aside.c_str()) == 0;
+      const bool moved = RenameInFolder(m_journal, aside);
       state = JournalState::Unreadable;
       return "The file " + m_journal + " holds records an earlier run kept for the database, but it cannot be read (" +
              why + "). " + (moved ? "It was set aside as " + aside : std::string("It was left where it is")) +
