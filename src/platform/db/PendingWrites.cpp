@@ -943,7 +943,8 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
       m_ownTokenPrefixes.push_back(prefix);
     if (write.kind == PendingWrite::Kind::Insert) {
       const long long earlier = write.newRow;
-      write.newRow = renumbered[earlier] = TakeNewRowNumber();
+      // Never the number promised to a new row being made: one may be under way while the program runs.
+      write.newRow = renumbered[earlier] = ++g_lastNewRow;
       write.rowId = KeptRowHandle(write.newRow);
       for (auto& [column, value] : write.columns)
         if (column == write.idColumn) value = Variant::I4(static_cast<std::int32_t>(write.rowId));
