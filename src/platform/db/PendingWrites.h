@@ -252,7 +252,7 @@ class PendingWrites {
   KeptWriteJournal::Stamp m_asideStamp;  // and as it was written
   // Refused records not set aside yet, as they stand: the journal keeps them.
   std::vector<PendingWrite> m_refusedNotAside;
-  bool m_diedForTest = false;
+  bool m_diedForTest = false;    // the test seam stopped the writing after a copy was set aside
   std::string m_asideTrouble;    // why they could not be set aside, told once
   // What the journal's file holds (the tokens of the kept writes in it), and
   // why it could not be written last (told once per cause; "" when it was).
