@@ -26,7 +26,10 @@ class CADODatabase::RetryTimer final : public IMessageTarget {
   RetryTimer(const RetryTimer&) = delete;
   RetryTimer& operator=(const RetryTimer&) = delete;
   LRESULT DispatchMessageToTarget(UINT message, WPARAM, LPARAM) override {
-    if (message == WM_TIMER && m_database.GetKeptWriteCount() > 0) m_database.WriteKept();
+    if (message != WM_TIMER) return 0;
+    // A set-aside copy put back as the journal while the program runs is taken over here.
+    const auto handle = m_database.GetConnection()->Handle();
+    if (m_database.GetKeptWriteCount() > 0 || (handle && handle->Pending().JournalPutBack())) m_database.WriteKept();
     return 0;
   }
 

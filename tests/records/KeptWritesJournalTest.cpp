@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -264,8 +265,9 @@ TEST_F(KeptWritesJournalTest, AnythingButARegularFileAtTheJournalsNameIsToldAndL
   EXPECT_EQ(boxes.Count(), things.size());
 }
 
-// A journal whose writes the database refuses is set aside as it was read,
-// never deleted: the refused record and the set-aside file are told.
+// The records of a journal the database refuses are set aside, never deleted:
+// the refused record and the set-aside file, named for what it holds, are
+// told, and the file holds the records as they stand.
 TEST_F(KeptWritesJournalTest, AJournalWhoseWritesTheDatabaseRefusesIsSetAsideNotDeleted) {
   AddAndChangeUnderTheLock();
   std::string journal;
@@ -282,10 +284,12 @@ TEST_F(KeptWritesJournalTest, AJournalWhoseWritesTheDatabaseRefusesIsSetAsideNot
   EXPECT_NE(errorOutput.find("New row of Lot: strName = 'mine\tnew\nline', nCount = 4, fLevel = 0.1 (constraint failed)"),
             std::string::npos)
       << errorOutput;
-  EXPECT_NE(errorOutput.find("set aside as " + Journal() + ".unreadable"), std::string::npos) << errorOutput;
+  EXPECT_NE(errorOutput.find("set aside as " + Journal() + ".refused"), std::string::npos) << errorOutput;
   std::string aside;
-  ASSERT_TRUE(ReadWholeFile(Journal() + ".unreadable", aside));
-  EXPECT_EQ(aside, journal);
+  ASSERT_TRUE(ReadWholeFile(Journal() + ".refused", aside));
+  // The same records, their new row numbered as this start numbered it.
+  const std::regex newRow("new:[0-9]+");
+  EXPECT_EQ(std::regex_replace(aside, newRow, "new:N"), std::regex_replace(journal, newRow, "new:N"));
   EXPECT_FALSE(FileExists(Journal()));
   EXPECT_EQ(Rows(), "1 other 1 ");
   EXPECT_EQ(boxes.Count(), 2u);
@@ -431,6 +435,7 @@ TEST_F(KeptWritesJournalTest, OnAFullDiskTheJournalsRecordsWaitAndGoInOnceThereI
   SetWriteInterruptForTest(nullptr);
   EXPECT_EQ(RecordsIn(Journal()), 3);
   EXPECT_FALSE(FileExists(Journal() + ".unreadable"));
+  EXPECT_FALSE(FileExists(Journal() + ".refused"));
 
   boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
   ASSERT_TRUE(NextStart());
@@ -503,7 +508,7 @@ TEST_F(KeptWritesJournalTest, AJournalSetAsideAndPutBackWritesEachRecordOnce) {
   Kill();
   ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(2)));
   // A link at the first name is never written through: the next free name is taken.
-  ASSERT_EQ(::symlink(db.path.c_str(), (Journal() + ".unreadable").c_str()), 0);
+  ASSERT_EQ(::symlink(db.path.c_str(), (Journal() + ".refused").c_str()), 0);
   ASSERT_EQ(other.Exec("CREATE TRIGGER Refuse BEFORE INSERT ON Lot WHEN NEW.strName = 'b' "
                        "BEGIN SELECT RAISE(ABORT, 'not this one'); END"),
             SQLITE_OK);
@@ -512,13 +517,115 @@ TEST_F(KeptWritesJournalTest, AJournalSetAsideAndPutBackWritesEachRecordOnce) {
   ASSERT_TRUE(NextStart());
   EXPECT_EQ(Rows(), "1 a 1 ");
   EXPECT_FALSE(FileExists(Journal()));
-  EXPECT_EQ(RecordsIn(Journal() + ".unreadable-2"), 1);
+  EXPECT_EQ(RecordsIn(Journal() + ".refused-2"), 1);
 
   Kill();
   ASSERT_EQ(other.Exec("DROP TRIGGER Refuse"), SQLITE_OK);
-  ASSERT_EQ(::rename((Journal() + ".unreadable-2").c_str(), Journal().c_str()), 0);
+  ASSERT_EQ(::rename((Journal() + ".refused-2").c_str(), Journal().c_str()), 0);
   boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
   ASSERT_TRUE(NextStart());
   EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 ");
+  EXPECT_EQ(boxes.Count(), 3u);
+}
+
+// A copy of refused records put back as the journal while the program runs is
+// the program's to take over, not to overwrite: the next kept write rewrites
+// the journal with the put-back record in it, and the close writes both.
+TEST_F(KeptWritesJournalTest, ACopyPutBackWhileTheProgramRunsIsTakenOverAtTheNextKeptWrite) {
+  Kill();
+  ASSERT_EQ(other.Exec("INSERT INTO Lot (strName, nCount) VALUES ('one', 1)"), SQLITE_OK);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), "RuvFrame kept writes 2\n"
+                                             "update\t4d2-1-2-1\tLot\tid:999\tnCount\ti4\t7\n"
+                                             "update\t4d2-1-2-2\tLot\tid:1\tnCount\ti4\t2\n"));
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  boxes.Expect(IDOK, CADODatabase::kJournalRefusedText);
+  ASSERT_TRUE(NextStart());
+  ASSERT_EQ(Rows(), "1 one 2 ");
+  // The row is there now, and its record put back, while the program runs on.
+  ASSERT_EQ(other.Exec("INSERT INTO Lot (nRecordID, strName, nCount) VALUES (999, 'late', 1)"), SQLITE_OK);
+  ASSERT_EQ(::rename((Journal() + ".refused").c_str(), Journal().c_str()), 0);
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  lots.Edit();
+  lots.SetFieldValue("nCount", 3);
+  lots.Update();
+  EXPECT_EQ(RecordsIn(Journal()), 2);
+  ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
+  db.database.WriteKeptLastTry();
+  EXPECT_EQ(Rows(), "1 one 3 , 999 late 7 ");
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(boxes.Count(), 2u);
+}
+
+// A kill right after the refused records were set aside, before the journal
+// was rewritten without them, leaves them in both: the next start sets them
+// aside again, in a second copy. Whichever copies are put back, in any order
+// and however often, each record goes in once; and no temporary file a killed
+// rewrite of a copy left stays behind.
+TEST_F(KeptWritesJournalTest, CopiesSetAsideAcrossAKillWriteEachRecordOnceHoweverTheyArePutBack) {
+  Kill();
+  ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(3)));
+  ASSERT_EQ(other.Exec("CREATE TRIGGER Refuse BEFORE INSERT ON Lot WHEN NEW.strName <> 'a' "
+                       "BEGIN SELECT RAISE(ABORT, 'not now'); END"),
+            SQLITE_OK);
+  ruv::db::PendingWrites::SetDeathAfterSetAsideForTest([] { return true; });
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  boxes.Expect(IDOK, CADODatabase::kJournalRefusedText);
+  ASSERT_TRUE(NextStart());
+  ruv::db::PendingWrites::SetDeathAfterSetAsideForTest(nullptr);
+  Kill();
+  ASSERT_EQ(RecordsIn(Journal() + ".refused"), 1);
+  ASSERT_EQ(RecordsIn(Journal()), 3);
+  ASSERT_TRUE(WriteFileAtomically(Journal() + ".refused.tmp-AbCdEf", "half"));
+
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  boxes.Expect(IDOK, CADODatabase::kJournalRefusedText);
+  ASSERT_TRUE(NextStart());
+  Kill();
+  EXPECT_EQ(Rows(), "1 a 1 ");
+  EXPECT_FALSE(std::filesystem::exists(Journal() + ".refused.tmp-AbCdEf"));
+  std::string first, second;
+  ASSERT_TRUE(ReadWholeFile(Journal() + ".refused", first));
+  ASSERT_TRUE(ReadWholeFile(Journal() + ".refused-2", second));
+  EXPECT_EQ(RecordsIn(Journal() + ".refused-2"), 2);
+
+  ASSERT_EQ(other.Exec("DROP TRIGGER Refuse"), SQLITE_OK);
+  for (const std::string& copy : {first, second, second, first}) {
+    ASSERT_TRUE(WriteFileAtomically(Journal(), copy));
+    boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+    ASSERT_TRUE(NextStart());
+    Kill();
+  }
+  EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 , 3 c 3 ");
+  EXPECT_EQ(boxes.Count(), 8u);
+}
+
+// A refused record is set aside as it stands: a change of a new row whose
+// insert went in names the row by its id, so once put back it goes in. A
+// change of a new row no line of the journal makes can never go in: it is
+// told so, and not set aside to be put back.
+TEST_F(KeptWritesJournalTest, AChangeOfANewRowWrittenIsSetAsideByItsIdAndGoesInOncePutBack) {
+  Kill();
+  ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(1) + "update\t4d2-1-2-8\tLot\tnew:1\tnCount\ti4\t2\n" +
+                                                 "update\t4d2-1-2-9\tLot\tnew:5\tnCount\ti4\t9\n"));
+  ASSERT_EQ(other.Exec("CREATE TRIGGER Refuse BEFORE UPDATE ON Lot WHEN NEW.nCount = 2 "
+                       "BEGIN SELECT RAISE(ABORT, 'not now'); END"),
+            SQLITE_OK);
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  boxes.Expect(IDOK, CADODatabase::kJournalRefusedText);
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(NextStart());
+  const std::string errorOutput = testing::internal::GetCapturedStderr();
+  EXPECT_NE(errorOutput.find("no line of the journal makes the new row it goes to (new:5): it can never be written"),
+            std::string::npos)
+      << errorOutput;
+  EXPECT_EQ(Rows(), "1 a 1 ");
+  EXPECT_EQ(RecordsIn(Journal() + ".refused"), 1);
+
+  Kill();
+  ASSERT_EQ(other.Exec("DROP TRIGGER Refuse"), SQLITE_OK);
+  ASSERT_EQ(::rename((Journal() + ".refused").c_str(), Journal().c_str()), 0);
+  boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(Rows(), "1 a 2 ");
   EXPECT_EQ(boxes.Count(), 3u);
 }

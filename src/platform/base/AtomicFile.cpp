@@ -114,7 +114,8 @@ int RemoveDeadTemporaries(const std::string& path) {
     const std::string name = entry->d_name;
     if (name.size() != prefix.size() + kTemporarySuffixLength || name.compare(0, prefix.size(), prefix) != 0) continue;
     const std::string candidate = folder + name;
-    const int fd = ::open(candidate.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // Never blocks on a named pipe put at such a name: only a regular file is taken.
+    const int fd = ::open(candidate.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) continue;
     struct stat st{};
     // A live writer holds its temporary file's lock until its rename.

@@ -204,6 +204,23 @@ std::function<bool()>& DeathAfterWrite() {
   return hook;
 }
 
+std::function<bool()>& DeathAfterSetAside() {
+  static std::function<bool()> hook;
+  return hook;
+}
+
+bool TableExists(sqlite3* db, const char* table) {
+  sqlite3_stmt* stmt = nullptr;
+  bool exists = false;
+  if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1", -1, &stmt, nullptr) ==
+      SQLITE_OK) {
+    sqlite3_bind_text(stmt, 1, table, -1, SQLITE_STATIC);
+    exists = sqlite3_step(stmt) == SQLITE_ROW;
+  }
+  sqlite3_finalize(stmt);
+  return exists;
+}
+
 }  // namespace
 
 void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, bool asText) {
@@ -313,6 +330,8 @@ bool PendingWrites::WriteKept(DatabaseHandle& handle, int busyWaitMs) {
   bool done;
   {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    // The rewrite takes over a journal put at its name meanwhile.
+    if (JournalPutBackLocked()) SaveJournal();
     done = WriteKeptLocked(handle, busyWaitMs);
   }
   TellFailed();
@@ -394,6 +413,10 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
       }
       if (rc != SQLITE_DONE) {
         Refuse(write, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc));
+        if (std::exchange(m_diedForTest, false)) {
+          m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
+          return false;
+        }
       } else {
         m_waitingCause = 0;
         if (write.kind == PendingWrite::Kind::Insert) NoteWritten(write, gotRowId);
@@ -407,19 +430,18 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
   }
   if (done == 0) return !waiting;
   m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
-  const auto fromJournal = [](const PendingWrite& write) { return write.fromJournal; };
-  if (std::none_of(m_kept.begin(), m_kept.end(), fromJournal) &&
-      std::none_of(m_forNextStart.begin(), m_forNextStart.end(), fromJournal))
-    m_takenOver.clear();  // every write of it is done with
   // Once the journal no longer names any written token they are forgotten (at
   // the next chance if the lock is back); never while a journal still may.
   // Only this run's tokens, and those of the journal it took over: another
-  // program on the database may still need its own.
+  // program on the database may still need its own. A token once set aside
+  // stays: a copy of its record may still be put back.
   if (SaveJournal() && m_kept.empty() && m_forNextStart.empty() && !m_journal.empty()) {
     sqlite3_busy_timeout(handle.Get(), 0);
     sqlite3_stmt* stmt = nullptr;
-    const std::string sql = std::string("DELETE FROM \"") + kWrittenTokensTable +
-                            "\" WHERE substr(Token, 1, length(?1)) = ?1";
+    std::string sql = std::string("DELETE FROM \"") + kWrittenTokensTable +
+                      "\" WHERE substr(Token, 1, length(?1)) = ?1";
+    if (TableExists(handle.Get(), kSetAsideTokensTable))
+      sql += std::string(" AND Token NOT IN (SELECT Token FROM \"") + kSetAsideTokensTable + "\")";
     if (sqlite3_prepare_v2(handle.Get(), sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
       for (const std::string& prefix : m_ownTokenPrefixes) {
         sqlite3_reset(stmt);
@@ -440,47 +462,92 @@ void PendingWrites::TellWaiting(const PendingWrite& write, int rc) {
                      ": it waits, with the records kept behind it, and they are written once the database takes them)");
 }
 
-// A write refused for good is told; a record of the journal taken over is set
+// A write refused for good is told; a record of a journal taken over is set
 // aside, to be put back once the cause is mended.
 void PendingWrites::Refuse(const PendingWrite& write, const std::string& why) {
   Drop(write, why);
-  if (!write.fromJournal || write.journalEnd <= write.journalBegin || write.journalEnd > m_takenOver.size()) return;
-  std::string lines = m_takenOver.substr(write.journalBegin, write.journalEnd - write.journalBegin);
-  if (lines.back() != '\n') lines += '\n';
-  m_refusedNotAside.push_back(RefusedRecord{write, std::move(lines)});
+  if (!write.fromJournal) return;
+  // As it stands: a change of a new row written since names the row by its id
+  // (its insert is not set aside); one whose insert was refused too goes with it.
+  PendingWrite aside = write;
+  RowKey row{write.rowId, write.newRow};
+  if (write.kind != PendingWrite::Kind::Insert && write.newRow != 0 && Resolve(row) == NewRowState::Written) {
+    aside.rowId = row.rowId;
+    aside.newRow = 0;
+  }
+  m_refusedNotAside.push_back(std::move(aside));
   WriteAside();
 }
 
-// The set-aside copy is a journal of the refused records alone, as they were
-// read: put back as the journal, it writes each of them once and nothing else.
-// A record leaves the journal only once that copy holds it.
+// Their tokens are marked before any copy holds them: whichever copy is put
+// back, and however often, each record is written once.
+bool PendingWrites::MarkSetAside(std::string& error) {
+  if (m_handle == nullptr || !m_handle->IsOpen()) {
+    error = "the database is closed";
+    return false;
+  }
+  sqlite3* db = m_handle->Get();
+  int rc = Exec(db, "BEGIN IMMEDIATE");
+  const std::string table = std::string("\"") + kSetAsideTokensTable + "\"";
+  if (rc == SQLITE_OK) rc = Exec(db, ("CREATE TABLE IF NOT EXISTS " + table + " (\"Token\" TEXT PRIMARY KEY)").c_str());
+  sqlite3_stmt* stmt = nullptr;
+  if (rc == SQLITE_OK)
+    rc = sqlite3_prepare_v2(db, ("INSERT OR IGNORE INTO " + table + " (Token) VALUES (?1)").c_str(), -1, &stmt, nullptr);
+  for (std::size_t i = 0; rc == SQLITE_OK && i < m_refusedNotAside.size(); ++i) {
+    sqlite3_reset(stmt);
+    sqlite3_bind_text(stmt, 1, m_refusedNotAside[i].token.c_str(), -1, SQLITE_TRANSIENT);
+    rc = sqlite3_step(stmt) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
+  }
+  sqlite3_finalize(stmt);
+  if (rc == SQLITE_OK) rc = Exec(db, "COMMIT");
+  if (rc == SQLITE_OK) return true;
+  error = std::string("the database did not take their tokens: ") + sqlite3_errstr(rc);
+  if (!sqlite3_get_autocommit(db)) Exec(db, "ROLLBACK");
+  return false;
+}
+
+// The set-aside copy is a journal of the refused records alone: put back as
+// the journal, it writes each of them once and nothing else. A record leaves
+// the journal only once that copy holds it.
 void PendingWrites::WriteAside() {
   if (m_refusedNotAside.empty()) return;
+  // A copy moved away (put back, say) or changed since is no longer this
+  // run's to rewrite: the records refused from now on begin a new one.
+  if (!m_asidePath.empty() && !(KeptWriteJournal::StampOf(m_asidePath) == m_asideStamp)) m_asidePath.clear();
   if (m_asidePath.empty()) {
-    m_asidePath = KeptWriteJournal::AsideName(m_journal);
+    m_asidePath = KeptWriteJournal::AsideName(m_journal, KeptWriteJournal::Aside::Refused);
     m_asideContent = std::string(kJournalHeading) + "\n";
   }
   std::string content = m_asideContent;
-  for (const RefusedRecord& refused : m_refusedNotAside) content += refused.lines;
+  for (const PendingWrite& refused : m_refusedNotAside) {
+    content += "# ";
+    AppendJournalField(DescribeOne(refused, kLongestNamingValue), content);
+    content += "\n";
+    AppendJournalWrite(refused, content);
+    content += "\n";
+  }
   std::string error;
   const std::string there = OwnFile::WhatIsThere(m_asidePath, m_database);
-  const bool saved = there.empty() ? WriteFileAtomically(m_asidePath, content, &error)
+  const bool saved = there.empty() ? MarkSetAside(error) && WriteFileAtomically(m_asidePath, content, &error)
                                    : (error = "there is " + there + " at its name", false);
   if (saved) {
     m_asideContent = std::move(content);
+    m_asideStamp = KeptWriteJournal::StampOf(m_asidePath);
     m_refusedNotAside.clear();
     if (m_takenOverAside != m_asidePath)
-      m_failed.push_back("The database refused records of the journal an earlier run left (told here); they are set "
-                         "aside as " + m_asidePath + ", which holds them alone: once the cause is mended, put it back "
-                         "as " + m_journal + " (the next start writes each of them once), or enter them again by hand.");
+      m_failed.push_back("The database refused records of a journal taken over (told here); they are set aside as " +
+                         m_asidePath + ", which holds them alone: once the cause is mended, put it back as " +
+                         m_journal + ", while the program runs or before its next start (either takes it over and "
+                         "writes each of them once), or enter them again by hand.");
     m_takenOverAside = m_asidePath;
     m_asideTrouble.clear();
+    if (DeathAfterSetAside() && DeathAfterSetAside()()) m_diedForTest = true;
     return;  // the journal is rewritten without them once the writing stops
   }
   if (m_takenOverAside.empty() || m_takenOverAside[0] == '(') m_takenOverAside = "(it could not be written: " + error + ")";
   if (error != m_asideTrouble)
-    m_failed.push_back("The database refused records of the journal an earlier run left (told here); they could not "
-                       "be set aside as " + m_asidePath + " (" + error + "): they stay in the journal " + m_journal +
+    m_failed.push_back("The database refused records of a journal taken over (told here); they could not be set "
+                       "aside as " + m_asidePath + " (" + error + "): they stay in the journal " + m_journal +
                        ", and the next start tries them again.");
   m_asideTrouble = error;
 }
@@ -695,16 +762,42 @@ bool PendingWrites::HasJournal() const {
 // The journal holds what is kept now, each write with a line describing it for
 // whoever opens the file; with nothing kept there is no journal.
 void PendingWrites::SetDeathAfterWriteForTest(std::function<bool()> hook) { DeathAfterWrite() = std::move(hook); }
+void PendingWrites::SetDeathAfterSetAsideForTest(std::function<bool()> hook) { DeathAfterSetAside() = std::move(hook); }
+
+bool PendingWrites::JournalPutBack() const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  return JournalPutBackLocked();
+}
+
+// A regular file of its own at the name, other than the one last written:
+// anything else there is never taken (the rewrite tells it and leaves it).
+bool PendingWrites::JournalPutBackLocked() const {
+  if (m_journal.empty()) return false;
+  const KeptWriteJournal::Stamp now = KeptWriteJournal::StampOf(m_journal);
+  return now.present && !(now == m_journalStamp) && OwnFile::WhatIsThere(m_journal, m_database).empty();
+}
 
 bool PendingWrites::SaveJournal() {
   if (m_journal.empty()) return true;
+  // Never over a journal this run did not write: its records join the queue first.
+  if (JournalPutBackLocked()) {
+    if (m_handle == nullptr) {
+      if (m_journalTrouble != "a journal was put there")
+        m_failed.push_back("The journal " + m_journal + " was put there while the program runs and is left as it is: "
+                           "the records kept for the database since are only in memory until they are written.");
+      m_journalTrouble = "a journal was put there";
+      return false;
+    }
+    JournalState state = JournalState::None;
+    const std::string told = TakeJournalIn(*m_handle, m_handle->BusyTimeout(), false, state);
+    if (state == JournalState::Unreadable && !told.empty()) m_failed.push_back(told);
+    if (m_journal.empty()) return false;
+  }
   std::string content = std::string(kJournalHeading) + "\n";
   // Refused records not set aside yet stay: they came first. Written as the
   // kept ones are, so that the new rows are numbered alike.
-  std::vector<PendingWrite> refused;
-  for (const RefusedRecord& record : m_refusedNotAside) refused.push_back(record.write);
   std::unordered_set<std::string> tokens;
-  for (const auto* list : {&refused, &m_kept, &m_forNextStart}) {
+  for (const auto* list : {&m_refusedNotAside, &m_kept, &m_forNextStart}) {
     for (const PendingWrite& kept : *list) {
       // A write to a kept new row written since goes to the id it got.
       RowKey row{kept.rowId, kept.newRow};
@@ -721,13 +814,14 @@ bool PendingWrites::SaveJournal() {
       content += "\n";
       AppendJournalWrite(write, content);
       content += "\n";
-      if (list != &refused) tokens.insert(write.token);
+      if (list != &m_refusedNotAside) tokens.insert(write.token);
     }
   }
-  const bool any = !tokens.empty() || !refused.empty();
+  const bool any = !tokens.empty() || !m_refusedNotAside.empty();
   std::string error;
   const bool saved = KeptWriteJournal::Save(m_journal, any ? content : std::string(), m_database, error);
   if (saved) {
+    m_journalStamp = any ? KeptWriteJournal::StampOf(m_journal) : KeptWriteJournal::Stamp{};
     m_tokensInJournal = std::move(tokens);
     m_journalTrouble.clear();
     return true;
@@ -746,95 +840,13 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     state = JournalState::None;
     if (m_journal.empty()) return std::string();
-    std::string content, why;
     m_database = handle.Path();
-    const KeptWriteJournal::ReadResult file = KeptWriteJournal::Read(m_journal, m_database, content, why);
-    if (file == KeptWriteJournal::ReadResult::Absent) return std::string();
-    if (file == KeptWriteJournal::ReadResult::NotAFile) {
-      // Never followed, never replaced: this run keeps its records in memory only.
-      const std::string journal = std::exchange(m_journal, std::string());
-      state = JournalState::Unreadable;
-      return "The journal " + journal + " is " + why +
-             ", not a file of records: it was left as it is and nothing was read from it. Until it is moved away, "
-             "records kept for the database while another program holds it locked are kept in memory only (a "
-             "program ended meanwhile loses them).\n";
-    }
-    std::vector<PendingWrite> writes;
-    if (file == KeptWriteJournal::ReadResult::Failed) {
-      why = "it cannot be opened: " + why;
-    } else {
-      int number = 0;
-      std::map<std::string, std::vector<ColumnInfo>> tables;
-      std::unordered_set<long long> madeRows;  // the new rows its inserts make, each once
-      BusyWait wait(handle, busyWaitMs);
-      // A record's lines: the description before it, and itself.
-      std::size_t recordBegin = 0;
-      for (std::size_t at = 0; why.empty() && at < content.size();) {
-        const std::size_t lineEnd = std::min(content.find('\n', at), content.size());
-        const std::string_view line = std::string_view(content).substr(at, lineEnd - at);
-        const std::size_t next = std::min(lineEnd + 1, content.size());
-        at = next;
-        ++number;
-        if (number == 1) {
-          if (line == kStatementJournalHeading)
-            why = "it was written by an earlier version of the program, whose records cannot be read back";
-          else if (line != kJournalHeading)
-            why = "line 1 is not \"" + std::string(kJournalHeading) + "\"";
-          recordBegin = next;
-          continue;
-        }
-        if (line.empty() || line[0] == '#') continue;
-        PendingWrite write;
-        std::string wrong;
-        if (!DecodeJournalWrite(line, write, wrong) ||
-            !BuildJournalWrite(handle.Get(), m_journalTables, write, tables, wrong)) {
-          why = "line " + std::to_string(number) + ": " + wrong;
-        } else if (write.kind == PendingWrite::Kind::Insert && !madeRows.insert(write.newRow).second) {
-          why = "line " + std::to_string(number) + ": the new row " + std::to_string(write.newRow) + " is made twice";
-        } else {
-          write.journalBegin = std::exchange(recordBegin, next);
-          write.journalEnd = next;
-          writes.push_back(std::move(write));
-        }
-      }
-      if (why.empty() && number == 0) why = "it is empty";
-    }
-    if (!why.empty()) {
-      // Set aside, never lost: the operator reads it and enters its records by hand.
-      const std::string aside = KeptWriteJournal::AsideName(m_journal);
-      const bool moved = RenameInFolder(m_journal, aside);
-      state = JournalState::Unreadable;
-      return "The file " + m_journal + " holds records an earlier run kept for the database, but it cannot be read (" +
-             why + "). " + (moved ? "It was set aside as " + aside : std::string("It was left where it is")) +
-             ": the records it holds are not written; please enter them again by hand.\n" + content;
-    }
-    // Its kept new rows are numbered anew; the writes that go to them follow.
-    std::map<long long, long long> renumbered;
-    for (PendingWrite& write : writes) {
-      write.fromJournal = true;
-      const std::string prefix = JournalTokenPrefix(write.token);
-      if (std::find(m_ownTokenPrefixes.begin(), m_ownTokenPrefixes.end(), prefix) == m_ownTokenPrefixes.end())
-        m_ownTokenPrefixes.push_back(prefix);
-      if (write.kind == PendingWrite::Kind::Insert) {
-        const long long earlier = write.newRow;
-        write.newRow = renumbered[earlier] = TakeNewRowNumber();
-        write.rowId = KeptRowHandle(write.newRow);
-        for (auto& [column, value] : write.columns)
-          if (column == write.idColumn) value = Variant::I4(static_cast<std::int32_t>(write.rowId));
-        m_newRows[write.newRow] = NewRow{NewRowState::Kept, 0, write.table, Identity(write, kLongestNamingValue)};
-      } else if (write.newRow != 0) {
-        const auto found = renumbered.find(write.newRow);
-        write.newRow = found == renumbered.end() ? -1 : found->second;  // -1: a row never kept here, lost
-        write.rowId = found == renumbered.end() ? kNoRowId : KeptRowHandle(write.newRow);
-      }
-      told += DescribeOne(write) + "\n";
-    }
-    // The file as read holds them, until it is rewritten.
-    for (const PendingWrite& write : writes) m_tokensInJournal.insert(write.token);
-    // Older than anything this run writes: they go first.
-    m_kept.insert(m_kept.begin(), std::make_move_iterator(writes.begin()), std::make_move_iterator(writes.end()));
-    m_takenOver = std::move(content);
-    m_takenOverAside.clear();
+    m_handle = &handle;
+    // A rewrite of the journal or of a set-aside copy cut by a kill left its
+    // temporary file; a copy is seldom written again under the same name.
+    KeptWriteJournal::SweepTemporaries(m_journal);
+    told = TakeJournalIn(handle, busyWaitMs, true, state);
+    if (state != JournalState::Kept) return told;
     SaveJournal();
     WriteKeptLocked(handle, busyWaitMs);
     if (!m_takenOverAside.empty()) {
@@ -848,6 +860,121 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     }
   }
   TellFailed();
+  return told;
+}
+
+std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, bool atStart, JournalState& state) {
+  state = JournalState::None;
+  std::string content, why;
+  KeptWriteJournal::Stamp stamp;
+  const KeptWriteJournal::ReadResult file = KeptWriteJournal::Read(m_journal, m_database, content, why, &stamp);
+  if (file == KeptWriteJournal::ReadResult::Absent) return std::string();
+  if (file == KeptWriteJournal::ReadResult::NotAFile) {
+    state = JournalState::Unreadable;
+    if (!atStart) return std::string();  // the rewrite tells it and leaves it
+    // Never followed, never replaced: this run keeps its records in memory only.
+    const std::string journal = std::exchange(m_journal, std::string());
+    return "The journal " + journal + " is " + why +
+           ", not a file of records: it was left as it is and nothing was read from it. Until it is moved away, "
+           "records kept for the database while another program holds it locked are kept in memory only (a "
+           "program ended meanwhile loses them).\n";
+  }
+  std::vector<PendingWrite> writes;
+  if (file == KeptWriteJournal::ReadResult::Failed) {
+    why = "it cannot be opened: " + why;
+  } else {
+    int number = 0;
+    std::map<std::string, std::vector<ColumnInfo>> tables;
+    std::unordered_set<long long> madeRows;  // the new rows its inserts make, each once
+    BusyWait wait(handle, busyWaitMs);
+    for (std::size_t at = 0; why.empty() && at < content.size();) {
+      const std::size_t lineEnd = std::min(content.find('\n', at), content.size());
+      const std::string_view line = std::string_view(content).substr(at, lineEnd - at);
+      at = std::min(lineEnd + 1, content.size());
+      ++number;
+      if (number == 1) {
+        if (line == kStatementJournalHeading)
+          why = "it was written by an earlier version of the program, whose records cannot be read back";
+        else if (line != kJournalHeading)
+          why = "line 1 is not \"" + std::string(kJournalHeading) + "\"";
+        continue;
+      }
+      if (line.empty() || line[0] == '#') continue;
+      PendingWrite write;
+      std::string wrong;
+      if (!DecodeJournalWrite(line, write, wrong) ||
+          !BuildJournalWrite(handle.Get(), m_journalTables, write, tables, wrong)) {
+        why = "line " + std::to_string(number) + ": " + wrong;
+      } else if (write.kind == PendingWrite::Kind::Insert && !madeRows.insert(write.newRow).second) {
+        why = "line " + std::to_string(number) + ": the new row " + std::to_string(write.newRow) + " is made twice";
+      } else {
+        writes.push_back(std::move(write));
+      }
+    }
+    if (why.empty() && number == 0) why = "it is empty";
+  }
+  if (!why.empty()) {
+    // Set aside, never lost: the operator reads it and enters its records by hand.
+    const std::string aside = KeptWriteJournal::AsideName(m_journal, KeptWriteJournal::Aside::Unreadable);
+    const bool moved = RenameInFolder(m_journal, aside);
+    state = JournalState::Unreadable;
+    std::string told = "The file " + m_journal + " holds records " +
+                       (atStart ? "an earlier run kept" : "put there while the program runs") +
+                       " for the database, but it cannot be read (" + why + "). " +
+                       (moved ? "It was set aside as " + aside : std::string("It was left where it is")) +
+                       ": the records it holds are not written; please enter them again by hand.";
+    if (!moved) {
+      // Not this run's to replace: it keeps its records in memory only.
+      told += " Until it is moved away, records kept for the database are kept in memory only (a program ended "
+              "meanwhile loses them).";
+      m_journal.clear();
+    }
+    return told + "\n" + content;
+  }
+  // Its kept new rows are numbered anew; the writes that go to them follow.
+  std::map<long long, long long> renumbered;
+  std::string told;
+  std::vector<PendingWrite> taken;
+  taken.reserve(writes.size());
+  for (PendingWrite& write : writes) {
+    write.fromJournal = true;
+    const std::string prefix = JournalTokenPrefix(write.token);
+    if (std::find(m_ownTokenPrefixes.begin(), m_ownTokenPrefixes.end(), prefix) == m_ownTokenPrefixes.end())
+      m_ownTokenPrefixes.push_back(prefix);
+    if (write.kind == PendingWrite::Kind::Insert) {
+      const long long earlier = write.newRow;
+      // Never the number promised to a new row being made: one may be under way while the program runs.
+      write.newRow = renumbered[earlier] = ++g_lastNewRow;
+      write.rowId = KeptRowHandle(write.newRow);
+      for (auto& [column, value] : write.columns)
+        if (column == write.idColumn) value = Variant::I4(static_cast<std::int32_t>(write.rowId));
+      m_newRows[write.newRow] = NewRow{NewRowState::Kept, 0, write.table, Identity(write, kLongestNamingValue)};
+    } else if (write.newRow != 0) {
+      const auto found = renumbered.find(write.newRow);
+      if (found == renumbered.end()) {
+        // Nothing could ever write it: it is told, never set aside to be put back.
+        const long long named = write.newRow;
+        write.newRow = -1;  // a row never kept here
+        write.rowId = kNoRowId;
+        Drop(write, "no line of the journal makes the new row it goes to (new:" + std::to_string(named) +
+                        "): it can never be written as it is; please enter it again by hand");
+        continue;
+      }
+      write.newRow = found->second;
+      write.rowId = KeptRowHandle(write.newRow);
+    }
+    told += DescribeOne(write) + "\n";
+    taken.push_back(std::move(write));
+  }
+  // The file as read holds them, until it is rewritten.
+  for (const PendingWrite& write : taken) m_tokensInJournal.insert(write.token);
+  m_journalStamp = stamp;
+  m_takenOverAside.clear();
+  // Older than anything this run writes: they go first (after the close's
+  // last try, they wait for the next start).
+  std::vector<PendingWrite>& queue = m_retriesEnded ? m_forNextStart : m_kept;
+  queue.insert(queue.begin(), std::make_move_iterator(taken.begin()), std::make_move_iterator(taken.end()));
+  state = JournalState::Kept;
   return told;
 }
 

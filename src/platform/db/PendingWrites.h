@@ -30,7 +30,14 @@
 // the database cannot take now (a full disk, an I/O error, a read-only database)
 // waits as a locked one does, told once per cause; one it refuses for good (a
 // rule of the table, a row deleted meanwhile) is told once, whichever path
-// wrote it, and dropped; a record of a journal taken over is set aside instead.
+// wrote it, and dropped; a record of a journal taken over is set aside instead,
+// and its token marked in the table KeptWritesSetAside first: such a token is
+// never forgotten once written, so that any copy of it put back, however
+// often, writes it once.
+//
+// The journal is only ever rewritten or removed while the file at its name is
+// the one this run wrote last (or took over): a file put there meanwhile (a
+// set-aside copy put back) is taken over first, as at a start.
 #include <functional>
 #include <map>
 #include <mutex>
@@ -39,6 +46,7 @@
 #include <vector>
 
 #include "platform/base/Variant.h"
+#include "platform/db/KeptWriteJournal.h"
 
 struct sqlite3_stmt;
 
@@ -84,9 +92,7 @@ struct PendingWrite {
   // The table's columns (by their index in the table) and what the write gives them.
   std::vector<std::pair<int, Variant>> columns;
   std::vector<std::string> columnNames;  // the names of `columns`, same order
-  bool fromJournal = false;              // taken over from an earlier run's journal
-  // Where its lines (its description and itself) are in the journal taken over.
-  std::size_t journalBegin = 0, journalEnd = 0;
+  bool fromJournal = false;              // taken over from a journal left at its name
 };
 
 class PendingWrites {
@@ -111,8 +117,12 @@ class PendingWrites {
   // Writes the kept ones, oldest first, waiting for the lock at most
   // `busyWaitMs`; stops at the first still locked, or that the database cannot
   // take now. A kept write refused for good is dropped and told. True when none
-  // is left.
+  // is left. A journal put at its name since (JournalPutBack) is taken over first.
   bool WriteKept(DatabaseHandle& handle, int busyWaitMs);
+  // Whether a file of records this run did not write lies at the journal's
+  // name (a set-aside copy put back while the program runs): the next
+  // WriteKept takes it over.
+  bool JournalPutBack() const;
   bool HasKept() const;
   std::size_t KeptCount() const;
 
@@ -171,10 +181,12 @@ class PendingWrites {
   // but a regular file of its own at its name is left alone (never followed
   // nor removed) and this run keeps its writes in memory only; a journal that
   // cannot be read (or names a table or column not the program's) is set aside
-  // unrun. The records the database refuses are set aside alone, in a journal
-  // of their own beside it (Refused), so that putting it back once the cause is
+  // unrun. The records the database refuses are set aside alone, as they
+  // stand (a change of a new row written names the row's id), in a journal of
+  // their own beside it (Refused), so that putting it back once the cause is
   // mended writes each once; they stay in the journal while that file cannot
-  // be written.
+  // be written. A change of a new row no line of the journal makes can never
+  // be written: it is told and dropped, never set aside.
   enum class JournalState { None, Written, Kept, Unreadable, Refused };
   std::string TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state);
 
@@ -182,9 +194,15 @@ class PendingWrites {
   // the writing stops there, as a process killed at that moment would (before
   // the journal is rewritten).
   static void SetDeathAfterWriteForTest(std::function<bool()> hook);
+  // Test seam: when the hook returns true right after a set-aside copy was
+  // written, the writing stops there, as a process killed at that moment
+  // would (before the journal is rewritten without its records).
+  static void SetDeathAfterSetAsideForTest(std::function<bool()> hook);
 
   // The table that records the tokens of the kept writes written.
   inline static constexpr const char* kWrittenTokensTable = "KeptWritesWritten";
+  // The table that records the tokens of the records ever set aside.
+  inline static constexpr const char* kSetAsideTokensTable = "KeptWritesSetAside";
 
  private:
   bool WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs);
@@ -195,6 +213,11 @@ class PendingWrites {
   void Refuse(const PendingWrite& write, const std::string& why);
   void TellWaiting(const PendingWrite& write, int rc);
   void WriteAside();
+  bool MarkSetAside(std::string& error);
+  // Reads the journal at its name into the queue, its records first (as at a
+  // start); what the operator is told of it, and what it was in `state`.
+  std::string TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, bool atStart, JournalState& state);
+  bool JournalPutBackLocked() const;
   void NoteWritten(const PendingWrite& write, long long rowId);
   void TellFailed();
   bool SaveJournal();
@@ -219,17 +242,17 @@ class PendingWrites {
   std::string m_journal;
   std::vector<std::string> m_journalTables;  // the tables a journal read back may write
   std::string m_database;        // the database's own file, never taken for the journal
-  std::string m_takenOver;       // the journal taken over, as read, until every write of it is done with
+  DatabaseHandle* m_handle = nullptr;  // the one this queue belongs to, once a journal is taken over
+  // The file at the journal's name as this run wrote it last (or took it over).
+  KeptWriteJournal::Stamp m_journalStamp;
   // Where its refused records are set aside ("(...)" when they could not be), "" when none was.
   std::string m_takenOverAside;
   std::string m_asidePath;       // the file they are set aside in, once named
   std::string m_asideContent;    // what that file holds
-  // Refused records not set aside yet, with their lines as read: the journal keeps them.
-  struct RefusedRecord {
-    PendingWrite write;
-    std::string lines;
-  };
-  std::vector<RefusedRecord> m_refusedNotAside;
+  KeptWriteJournal::Stamp m_asideStamp;  // and as it was written
+  // Refused records not set aside yet, as they stand: the journal keeps them.
+  std::vector<PendingWrite> m_refusedNotAside;
+  bool m_diedForTest = false;    // the test seam stopped the writing after a copy was set aside
   std::string m_asideTrouble;    // why they could not be set aside, told once
   // What the journal's file holds (the tokens of the kept writes in it), and
   // why it could not be written last (told once per cause; "" when it was).
