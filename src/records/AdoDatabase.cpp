@@ -150,7 +150,14 @@ std::string CADODatabase::BoxText(const std::string& heading, const std::string&
 
 std::string CADODatabase::DatabaseFile() const { return ruv::db::Connection::DataSourceOf(m_strConnection); }
 
-void CADODatabase::Report(const char* heading, const std::string& lines) {
+std::string CADODatabase::WithCause(const char* heading, const std::string& cause) {
+  std::string text = heading;
+  const std::size_t place = text.find("%s");
+  if (place != std::string::npos) text.replace(place, 2, cause);
+  return text;
+}
+
+void CADODatabase::Report(const std::string& heading, const std::string& lines) {
   const ReportFile written = WriteReport(DatabaseFile(), heading, lines);
   ShowMessageBox(BoxText(heading, lines, written), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
@@ -166,10 +173,11 @@ void CADODatabase::TakeOverJournal() {
   State state = State::None;
   const std::string told = pending.TakeOverJournal(*handle, m_pConnection->BusyTimeout(), state);
   if (state == State::None) return;
-  const char* heading = state == State::Written   ? kJournalWrittenText
-                        : state == State::Kept    ? kJournalKeptText
-                        : state == State::Refused ? kJournalRefusedText
-                                                  : kJournalUnreadableText;
+  // What still holds the kept ones is named: the lock, or what the database cannot do.
+  const std::string heading = state == State::Written   ? kJournalWrittenText
+                              : state == State::Kept    ? WithCause(kJournalKeptText, pending.WaitingCause())
+                              : state == State::Refused ? kJournalRefusedText
+                                                        : kJournalUnreadableText;
   const ReportFile written = WriteReport(DatabaseFile(), heading, told);
   // Not waited for: the start goes on.
   ShowMessageBoxWithoutWaiting(BoxText(heading, told, written), "",
@@ -186,7 +194,7 @@ void CADODatabase::WriteKeptLastTry() {
   if (!kept.empty()) {
     // Said before the wait too: the process may be ended during it (a second
     // signal), and the records must not go without a trace.
-    WriteReport(DatabaseFile(), kKeptAtCloseText, kept);
+    WriteReport(DatabaseFile(), WithCause(kKeptAtCloseText, pending.WaitingCause()), kept);
     pending.WriteKept(*handle, kCloseLockWaitMs);
   }
   // What is still kept is told, with its values, so that it can be entered
@@ -196,8 +204,10 @@ void CADODatabase::WriteKeptLastTry() {
   // said to be only in the report.
   std::string notInJournal;
   const std::string unwritten = pending.EndRetries(&notInJournal);
+  // Named for what held them at the last try.
   if (!unwritten.empty())
-    Report(pending.HasJournal() ? kKeptForNextStartText : kUnwrittenText, unwritten);
+    Report(WithCause(pending.HasJournal() ? kKeptForNextStartText : kUnwrittenText, pending.WaitingCause()),
+           unwritten);
   if (!notInJournal.empty())
     Report(kNotInJournalText, notInJournal);
   else if (unwritten.empty() && !kept.empty())

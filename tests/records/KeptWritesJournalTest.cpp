@@ -8,7 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -55,6 +58,14 @@ class KeptWritesJournalTest : public ::testing::Test {
     ASSERT_TRUE(lots.Open("Lot", CADORecordset::openTable));
   }
   std::string Journal() const { return db.path + CADODatabase::kJournalFileSuffix; }
+  // A heading about waiting records, held by another program's lock.
+  static std::string Locked(const char* heading) {
+    return CADODatabase::WithCause(heading, ruv::db::PendingWrites::kLockedCause);
+  }
+  // ...and by a full disk.
+  static std::string Full(const char* heading) {
+    return CADODatabase::WithCause(heading, ruv::db::PendingWrites::CauseText(SQLITE_FULL));
+  }
   std::string Rows() {
     return other.Text("SELECT group_concat(nRecordID || ' ' || strName || ' ' || nCount || ' ' || IFNULL(fLevel, ''), ', ') FROM Lot");
   }
@@ -122,7 +133,7 @@ TEST_F(KeptWritesJournalTest, AWriteThatWentInJustBeforeAKillIsNotWrittenAgainAt
 TEST_F(KeptWritesJournalTest, AKillWithWritesKeptLosesNoneAndTheNextStartWritesEachOnce) {
   AddAndChangeUnderTheLock();
   Kill();
-  boxes.Expect(IDOK, CADODatabase::kJournalKeptText);
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
   ASSERT_TRUE(NextStart());
   EXPECT_EQ(db.database.GetKeptWriteCount(), 2u);
   EXPECT_TRUE(FileExists(Journal()));
@@ -419,7 +430,7 @@ TEST_F(KeptWritesJournalTest, OnAFullDiskTheJournalsRecordsWaitAndGoInOnceThereI
   Kill();
   ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(3)));
   ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
-  boxes.Expect(IDOK, CADODatabase::kJournalKeptText);
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
   ASSERT_TRUE(NextStart());
   // The disk fills: the database gets no page more, and no file beside it is written.
   ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
@@ -429,7 +440,7 @@ TEST_F(KeptWritesJournalTest, OnAFullDiskTheJournalsRecordsWaitAndGoInOnceThereI
   ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
   boxes.Expect(IDOK, "(database or disk is full: it waits");
   for (int retry = 0; retry < 5; ++retry) EXPECT_FALSE(db.database.WriteKept());
-  boxes.Expect(IDOK, CADODatabase::kKeptForNextStartText);
+  boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
   db.database.WriteKeptLastTry();
   Kill();
   SetWriteInterruptForTest(nullptr);
@@ -454,10 +465,10 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
     const char* what;
     bool writable;        // whether a file can be written beside the database
     int inJournal;        // records the journal holds after the close
-    const char* madeHere; // where the close says the records made in this run are
+    std::string madeHere; // where the close says the records made in this run are
   };
   const std::vector<Case> cases = {
-      {"a read-only journal", true, 5, CADODatabase::kKeptForNextStartText},
+      {"a read-only journal", true, 5, Full(CADODatabase::kKeptForNextStartText)},
       {"no file can be written", false, 1, CADODatabase::kNotInJournalText},
   };
   for (const Case& c : cases) {
@@ -470,7 +481,7 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
     ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
     if (!c.writable) SetWriteInterruptForTest([](const std::string&) { return true; });
     if (!c.writable) boxes.Expect(IDOK, "could not be written");
-    boxes.Expect(IDOK, CADODatabase::kJournalKeptText);
+    boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
     ASSERT_TRUE(NextStart());
     for (int count = 10; count < 14; ++count) {
       lots.AddNew();
@@ -485,7 +496,7 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
               SQLITE_OK);
     ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
     boxes.Expect(IDOK, "(database or disk is full: it waits");
-    boxes.Expect(IDOK, CADODatabase::kKeptForNextStartText);
+    boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
     if (!c.writable) boxes.Expect(IDOK, CADODatabase::kNotInJournalText);
     testing::internal::CaptureStderr();
     db.database.WriteKeptLastTry();
@@ -499,6 +510,118 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
     EXPECT_EQ(boxes.Count(), c.writable ? 3u : 5u);
     ASSERT_EQ(other.Exec("DELETE FROM Lot"), SQLITE_OK);
   }
+}
+
+namespace {
+
+// Run on every connection opened (the next start's too) while set: what makes
+// a cause last beyond the connection that met it.
+std::string g_onEveryOpen;
+
+int RunOnEveryOpen(sqlite3* db, char**, const sqlite3_api_routines*) {
+  if (!g_onEveryOpen.empty()) sqlite3_exec(db, g_onEveryOpen.c_str(), nullptr, nullptr, nullptr);
+  return SQLITE_OK;
+}
+
+// The line of `text` that starts with `start`, "" when none does.
+std::string LineStarting(const std::string& text, const std::string& start) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    if (text.compare(at, start.size(), start) == 0) return text.substr(at, end - at);
+    at = end + 1;
+  }
+  return std::string();
+}
+
+// Writes `bytes` over the table's first page in the database file (the write-
+// ahead log emptied into it first, so that every connection reads the file).
+// What was there comes back.
+std::string OverwriteRootPage(RawDatabase& other, const std::string& path, const std::string& table,
+                              const std::string& bytes) {
+  EXPECT_EQ(other.Exec("PRAGMA wal_checkpoint(TRUNCATE)"), SQLITE_OK);
+  const long long page = std::stoll(other.Text("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'"));
+  const long long size = std::stoll(other.Text("PRAGMA page_size"));
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  std::string was(bytes.size(), '\0');
+  file.seekg((page - 1) * size);
+  file.read(was.data(), static_cast<std::streamsize>(was.size()));
+  file.seekp((page - 1) * size);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return was;
+}
+
+}  // namespace
+
+// Records that wait are told with what holds them, at the close, in the report
+// for the next start, and at that start: another program's lock, or what the
+// database cannot do in its own words; never the lock when it is not.
+TEST_F(KeptWritesJournalTest, EverySentenceAboutWaitingRecordsNamesTheCauseThatHoldsThem) {
+  struct Cause {
+    const char* what;
+    const char* words;        // how the sentences name it
+    const char* onEveryOpen;  // what makes it on a connection ("": the lock, or the file itself)
+    bool damage;              // a damaged page of the table
+  };
+  const std::vector<Cause> causes = {
+      {"another program's lock", "locked by another program", "", false},
+      {"a full disk", "database or disk is full", "PRAGMA max_page_count = 1", false},
+      {"a damaged page", "database disk image is malformed", "", true},
+      {"a read-only database", "attempt to write a readonly database", "PRAGMA query_only = 1", false},
+  };
+  boxes.SetDefaultAnswer(IDOK);
+  sqlite3_auto_extension(reinterpret_cast<void (*)()>(&RunOnEveryOpen));
+  for (const Cause& cause : causes) {
+    SCOPED_TRACE(cause.what);
+    const bool lock = !*cause.onEveryOpen && !cause.damage;
+    boxes.Clear();
+    ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    lots.AddNew();
+    lots.SetFieldValue("strName", std::string("held"));
+    lots.Update();
+    ASSERT_EQ(db.database.GetKeptWriteCount(), 1u);
+    lots.Close();
+    std::string undamaged;
+    if (!lock) {
+      // The lock goes; the cause comes and stays, the next start's too.
+      ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+      g_onEveryOpen = cause.onEveryOpen;
+      RunOnEveryOpen(db.database.GetConnection()->Handle()->Get(), nullptr, nullptr);
+      if (cause.damage) undamaged = OverwriteRootPage(other, db.path, "Lot", std::string(512, '\xA5'));
+      EXPECT_FALSE(db.database.WriteKept());
+    }
+    testing::internal::CaptureStderr();
+    db.database.WriteKeptLastTry();
+    db.database.GetConnection()->Close();
+    ASSERT_TRUE(db.database.Open());
+    const std::string errorOutput = testing::internal::GetCapturedStderr();
+    std::string boxTexts;
+    for (const ScriptedMessageBox::Shown& box : boxes.Boxes()) boxTexts += box.text + "\n";
+
+    const std::vector<std::string> sentences = {
+        LineStarting(errorOutput, "These records wait for the database"),
+        LineStarting(boxTexts, "These records could not be written before the close"),
+        LineStarting(boxTexts, "An earlier run of the program ended while these records waited"),
+    };
+    for (const std::string& sentence : sentences) {
+      ASSERT_FALSE(sentence.empty()) << errorOutput << boxTexts;
+      EXPECT_NE(sentence.find(cause.words), std::string::npos) << sentence;
+    }
+    if (!lock) {
+      EXPECT_EQ(boxTexts.find("locked by another program"), std::string::npos) << boxTexts;
+      EXPECT_EQ(errorOutput.find("locked by another program"), std::string::npos) << errorOutput;
+    }
+
+    // Mended: nothing waits any more.
+    db.database.GetConnection()->Close();
+    ASSERT_EQ(std::remove(Journal().c_str()), 0);
+    if (lock) {
+      ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+    }
+    g_onEveryOpen.clear();
+    if (cause.damage) OverwriteRootPage(other, db.path, "Lot", undamaged);
+    ASSERT_TRUE(NextStart());
+  }
+  sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&RunOnEveryOpen));
 }
 
 // The records set aside are those the database refused, alone: put back as the

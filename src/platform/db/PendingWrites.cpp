@@ -270,6 +270,7 @@ bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& 
         rc = write(row.rowId);
       }
       if (behind || IsBusy(rc)) {
+        if (!behind) m_heldBy = rc & 0xFF;
         PendingWrite made = keep();
         if (made.kind == PendingWrite::Kind::Insert) {
           made.newRow = TakeNewRowNumber();
@@ -311,18 +312,18 @@ void PendingWrites::Keep(PendingWrite write) {
   } else if (!m_journal.empty()) {
     m_forNextStart.push_back(write);
     SaveJournal();
+    // Behind what the close could not write, for what held that.
+    const std::string cause = CauseText(m_heldBy);
     if (m_tokensInJournal.count(write.token) != 0) {
-      m_failed.push_back(DescribeOne(write) +
-                         " (the database was locked by another program at the close: kept for the next start, which "
-                         "writes it)");
+      m_failed.push_back(DescribeOne(write) + " (at the close " + cause +
+                         ": kept for the next start, which writes it once the database takes it)");
     } else {
       // Only the report has it: nothing may write it behind the operator's back.
       m_forNextStart.pop_back();
-      Drop(write, "the database was locked by another program at the close, and the journal could not be written: "
-                  "enter it again by hand");
+      Drop(write, "at the close " + cause + ", and the journal could not be written: enter it again by hand");
     }
   } else {
-    Drop(write, "the database was still locked by another program after the close");
+    Drop(write, "after the close " + CauseText(m_heldBy));
   }
 }
 
@@ -407,6 +408,7 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
       const int rc = RunKeptOnce(handle, write, row.rowId, gotRowId);
       if (rc != SQLITE_DONE && !RefusedForGood(rc)) {
         // It waits, and what is kept behind it with it.
+        m_heldBy = rc & 0xFF;
         if (!IsBusy(rc)) TellWaiting(write, rc);
         waiting = true;
         break;
@@ -452,6 +454,16 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
     sqlite3_finalize(stmt);
   }
   return !waiting;
+}
+
+std::string PendingWrites::CauseText(int rc) {
+  if (rc == 0 || IsBusy(rc)) return kLockedCause;
+  return std::string("the database cannot take writes (") + sqlite3_errstr(rc) + ")";
+}
+
+std::string PendingWrites::WaitingCause() const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  return CauseText(m_heldBy);
 }
 
 // Told once per cause, not at every try: the retry timer comes every second.
@@ -876,8 +888,8 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
     const std::string journal = std::exchange(m_journal, std::string());
     return "The journal " + journal + " is " + why +
            ", not a file of records: it was left as it is and nothing was read from it. Until it is moved away, "
-           "records kept for the database while another program holds it locked are kept in memory only (a "
-           "program ended meanwhile loses them).\n";
+           "records kept for the database while it cannot take them (another program's lock, a full disk) are "
+           "kept in memory only (a program ended meanwhile loses them).\n";
   }
   std::vector<PendingWrite> writes;
   if (file == KeptWriteJournal::ReadResult::Failed) {

@@ -126,6 +126,15 @@ class PendingWrites {
   bool HasKept() const;
   std::size_t KeptCount() const;
 
+  // What holds kept writes, in the operator's words: another program's lock,
+  // or what the database cannot do now in SQLite's own words (a full disk, a
+  // damaged or read-only database, a file it cannot reach). `rc` is SQLite's
+  // result; 0 (nothing tried since the lock kept them) is the lock.
+  static std::string CauseText(int rc);
+  inline static constexpr const char* kLockedCause = "the database is locked by another program";
+  // The cause that held the kept writes at their last try.
+  std::string WaitingCause() const;
+
   // Where failures are told (at once, outside the queue's lock). Without one
   // they wait for TakeFailed.
   void SetFailureSink(FailureSink sink);
@@ -259,6 +268,7 @@ class PendingWrites {
   std::unordered_set<std::string> m_tokensInJournal;
   std::string m_journalTrouble;
   int m_waitingCause = 0;        // what the kept writes wait on but the lock (told once), 0 for nothing
+  int m_heldBy = 0;              // what held them at their last try, the lock too (0: the lock that kept them)
   std::string m_tokenPrefix;
   // This run's token prefix and those of the journal it took over: the tokens
   // it may forget once no journal names them.
