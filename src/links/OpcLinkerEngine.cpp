@@ -140,8 +140,14 @@ void COpcLinkerEngine::ListenToItemTags(bool listen) {
     for (COpcItem* item : group->GetItems()) {
       CDCTag* tag = item->GetDCTag();
       if (!tag) continue;
-      if (listen) tag->AddListener(window);
-      else tag->RemoveListener(window);
+      if (!listen) {
+        tag->RemoveListener(window);
+        continue;
+      }
+      tag->AddListener(window);
+      // What the tag holds as the link starts is no command to write; a value it
+      // takes from here on is, and its message reaches this window.
+      item->NoteCommandsWritten(tag->GetCommandCount());
     }
   }
 }
@@ -150,12 +156,6 @@ BOOL COpcLinkerEngine::Start() {
   // A started link is connected already: a second start would add its groups twice.
   if (IsStarted()) return TRUE;
   if (!CHwLinkerEngine::Start()) return FALSE;
-  // What each tag holds now is no command to write.
-  for (COpcGroup* group : m_server->GetGroups()) {
-    for (COpcItem* item : group->GetItems()) {
-      if (CDCTag* tag = item->GetDCTag()) item->NoteCommandsWritten(tag->GetCommandCount());
-    }
-  }
   ListenToItemTags(true);
   if (!m_server->ConnectAll()) {
     // Leave nothing half-started: the engine root treats the change to Real as failed.

@@ -54,12 +54,6 @@ BOOL CSerialLinkerEngine::Start() {
   }
   m_master->SetOwnerEngine(GetSafeHwnd());
   m_master->SetItemReplyLength(0, 9);
-  // What each tag holds now is no command to write; every command from now on
-  // is, and no reading takes its place until it is written (the first reading
-  // may be handled after the first command).
-  for (CHwLinkerItem* item : m_items) {
-    if (CDCTag* tag = item->GetDCTag()) item->NoteCommandsWritten(tag->GetCommandCount());
-  }
   if (!m_master->StartPolling()) return FALSE;
   m_running = true;
   return TRUE;
