@@ -273,8 +273,8 @@ TEST_F(ComPortSelectDlgTest, AnyRateTheDeviceTakesOpensAndARefusalSaysWhatAndWhy
   EXPECT_EQ(master.GetBaudRate(), 250000);  // nothing changed
 
   line_driver::next.store(line_driver::kGoneAfter);
-  boxes.Expect(IDOK, "COM2 is gone (No such device, error 1167) while set to BaudRate:31250");
-  boxes.Expect(IDOK, "Error 102");
+  boxes.Expect(IDOK, "COM2 is gone (No such device, error 1167) while being set to BaudRate:31250");
+  boxes.Expect(IDOK, "Error 102: Unable to set COM setting. Restart program and retry.\r\nCOM2 is gone");
   CancelPortSettings();
   EXPECT_FALSE(dialog.ApplyConfig(config, TRUE));
   EXPECT_EQ(boxes.Count(), 3u);
