@@ -235,6 +235,15 @@ TEST_F(OperatorWalk, AStepChargesAgainWhatItsDischargeSentIntoAnotherMixer) {
   ReplayWalk("R1 S p74 V5+ V27+ p4 V27-");
 }
 
+// Near90 stopped mid-charge (23.8 kg in Batcher02), de-activated, Small30
+// activated, Start (seed 9305117, default weights): the program refuses, as
+// the batcher holds what this run did not charge. Both recipes are one L.A.B.S
+// step into Mixer 1; the check must still take the new Start for a new run,
+// not count the old run's charge as the new run's own.
+TEST_F(OperatorWalk, ARunIsKnownByItsRecipeNotOnlyByItsSteps) {
+  ReplayWalk("R3 S T A R2 S", "(r3)");
+}
+
 // WaterEx's Water-Ex (23.8 kg in Batcher02) emptied into Mixer 2 by hand while
 // the run goes on (default weights, 1 in 1 500 walks): the step charges it
 // again as a first start does, its valve open before its pump, and never

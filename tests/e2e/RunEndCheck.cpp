@@ -9,6 +9,7 @@
 #include "engine/ProcessEngineApp.h"
 #include "plant/Material.h"
 #include "plant/PlantModel.h"
+#include "plant/RuvEngineApp.h"
 #include "records/MaterialNames.h"
 #include "records/RecipeRS.h"
 #include "records/RecipeStepInfo.h"
@@ -65,11 +66,18 @@ void RunEndCheck::NotePass() {
     const PlantObjectId pump = g_materials[static_cast<std::size_t>(material)].GetChargePumpId();
     steps[i] = Step{material, info.GetMixerNumber(), info.GetDose(), GetShapeAttribFloat(pump, eCodeLoadInWay)};
   }
-  // Another recipe's steps: a new run (the one before was given up).
-  if (m_run.from < 0 || steps.size() != m_run.steps.size() ||
+  // Another recipe, or other steps: a new run (the one before was given up).
+  // Two recipes may have the same steps, so the recipe tells the runs apart;
+  // its id follows the recipe through its saves.
+  const CRecipeRS* recipes = g_pRecipeRS.load();
+  const auto followed = [recipes](int id) { return recipes ? recipes->FollowRecordId(id) : id; };
+  CRuvEngineApp* root = GetEngineRoot();
+  const int recipe = followed(root ? root->GetRecipeSupervisor().GetRunRecipeID() : -1);
+  if (m_run.from < 0 || followed(m_run.recipe) != recipe || steps.size() != m_run.steps.size() ||
       !std::equal(steps.begin(), steps.end(), m_run.steps.begin())) {
-    m_run = Run{m_rowsAtStart, m_rowsAtStartKnown, steps, {}};
+    m_run = Run{m_rowsAtStart, recipe, m_rowsAtStartKnown, steps, {}};
   }
+  m_run.recipe = recipe;
   for (auto& [i, step] : m_run.steps) {
     step.dose = std::min(step.dose, steps[i].dose);
     step.lead = std::max(step.lead, steps[i].lead);

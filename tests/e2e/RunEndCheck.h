@@ -21,8 +21,8 @@ class RunEndCheck {
   // (unless `rowsWaiting`: rows kept under another program's lock get their
   // ids when written, and the run's rows cannot be told by id).
   void NoteStart(bool rowsWaiting);
-  // Every pass: the run's steps (while there is a run, started or stopped),
-  // their doses and the mixers' batch numbers.
+  // Every pass: the run's recipe and steps (while there is a run, started or
+  // stopped), their doses and the mixers' batch numbers.
   void NotePass();
   // The end-of-recipe message was shown: the run is kept for the check.
   void RunEnded();
@@ -42,6 +42,7 @@ class RunEndCheck {
   };
   struct Run {
     int from = -1;                          // the run's rows have higher ids (-1: no run noted)
+    int recipe = -1;                        // the id of the recipe that started it
     bool fromKnown = true;                  // no row of an earlier run waited for its id then
     std::map<int, Step> steps;              // by step index
     std::map<int, std::set<int>> batches;  // by mixer

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 #include "platform/base/Text.h"
@@ -20,6 +21,18 @@ class ComboWidget : public QComboBox {
   void hidePopup() override {
     QComboBox::hidePopup();
     if (m_owner && CWnd::FromWidget(this) == m_owner) m_owner->NotifyParent(CBN_CLOSEUP);
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    // A closed box leaves Return to its dialog (the default button), as the
+    // platform's does; Qt's editable box would keep it for itself.
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !view()->isVisible()) {
+      event->ignore();
+      return;
+    }
+    QComboBox::keyPressEvent(event);
   }
 
  private:

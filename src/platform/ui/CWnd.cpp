@@ -474,6 +474,20 @@ CWnd* CWnd::GetDlgItem(UINT id) const {
   return nullptr;
 }
 
+void CWnd::PlaceAfterSibling(const CWnd* previous) {
+  if (!m_parent || previous == this) return;
+  auto& siblings = m_parent->m_children;
+  const auto self = std::find(siblings.begin(), siblings.end(), this);
+  if (self == siblings.end()) return;
+  siblings.erase(self);
+  auto at = siblings.begin();
+  if (previous) {
+    at = std::find(siblings.begin(), siblings.end(), previous);
+    if (at != siblings.end()) ++at;
+  }
+  siblings.insert(at, this);
+}
+
 BOOL CWnd::IsChild(const CWnd* window) const {
   for (const CWnd* w = window ? window->m_parent : nullptr; w; w = w->m_parent) {
     if (w == this) return TRUE;
@@ -605,6 +619,9 @@ BOOL CWnd::ShowWindow(int command) {
       break;
     default: m_widget->show(); break;
   }
+  // The window's own flag, also while its parent is hidden (Qt says nothing then).
+  if (command == SW_HIDE) m_style &= ~WS_VISIBLE;
+  else m_style |= WS_VISIBLE;
   if (command == SW_SHOWNORMAL || command == SW_SHOW || command == SW_SHOWMAXIMIZED || command == SW_RESTORE) {
     if (m_widget->isWindow()) {
       m_widget->raise();

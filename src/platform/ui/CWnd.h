@@ -200,11 +200,14 @@ class CWnd : public IMessageTarget {
   CWnd* GetOwner() const { return m_parent; }
   CWnd* GetTopLevelParent() const;
   std::vector<CWnd*> GetChildren() const { return m_children; }
+  // Puts this window right after `previous` among its siblings (first when
+  // null): the child order is the z-order and a dialog's tab order.
+  void PlaceAfterSibling(const CWnd* previous);
   CWnd* GetDlgItem(UINT id) const;
   UINT GetDlgCtrlID() const { return m_controlId; }
   void SetDlgCtrlID(UINT id) { m_controlId = id; }
   BOOL IsChild(const CWnd* wnd) const;
-  // GW_CHILD (first child), GW_HWNDNEXT / GW_HWNDPREV (siblings in creation
+  // GW_CHILD (first child), GW_HWNDNEXT / GW_HWNDPREV (siblings in child
   // order), GW_HWNDFIRST / GW_HWNDLAST, GW_OWNER.
   CWnd* GetWindow(UINT relation) const;
   void SetDlgItemText(UINT id, const std::string& text);

@@ -46,12 +46,12 @@ BOOL ReplaceTemplateControl(CWnd* parent, UINT id, CWnd& control, std::vector<st
   const bool visible = current->IsWindowVisible() != FALSE;
   // Keep the place in the stacking and tab order: the new control goes where the old one was.
   QWidget* next = nullptr;
-  QWidget* previous = nullptr;
+  CWnd* previous = nullptr;
   const std::vector<CWnd*> children = parent->GetChildren();
   for (std::size_t i = 0; i < children.size(); ++i) {
     if (children[i] != current) continue;
     if (i + 1 < children.size()) next = children[i + 1]->GetWidget();
-    if (i > 0) previous = children[i - 1]->GetWidget();
+    if (i > 0) previous = children[i - 1];
   }
   current->DestroyWindow();
   for (auto it = owned.begin(); it != owned.end(); ++it) {
@@ -61,9 +61,11 @@ BOOL ReplaceTemplateControl(CWnd* parent, UINT id, CWnd& control, std::vector<st
     }
   }
   if (!control.CreateEx(exStyle, className, text, (style & ~WS_VISIBLE) | WS_CHILD, rect, parent, id)) return FALSE;
+  // Both orders: Qt's for Tab, the window's own for the dialog's first focus and its groups.
+  control.PlaceAfterSibling(previous);
   if (QWidget* widget = control.GetWidget()) {
     if (next) widget->stackUnder(next);
-    if (previous) QWidget::setTabOrder(previous, widget);
+    if (previous && previous->GetWidget()) QWidget::setTabOrder(previous->GetWidget(), widget);
   }
   if (visible || (style & WS_VISIBLE)) control.ShowWindow(SW_SHOWNA);
   if (auto* library = dynamic_cast<CControlBase*>(&control)) library->PreSubclassWindow();
