@@ -243,8 +243,9 @@ BOOL CRecipeDlg::OnRefreshTimer() {
 
 void CRecipeDlg::BringForward() {
   if (!GetSafeHwnd()) return;
-  if (IsIconic()) ShowWindow(SW_RESTORE);
-  else if (!IsWindowVisible()) ShowWindow(SW_SHOWNOACTIVATE);
+  // Shown again even when it is shown already: a window manager may have
+  // withdrawn it, and the show maps it again.
+  ShowWindow(IsIconic() ? SW_RESTORE : SW_SHOWNOACTIVATE);
   SetWindowPos(&wndTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 

@@ -65,14 +65,19 @@ class ProgramInChildFixture : public ::testing::Test {
   void Start(const std::vector<int>& ignored = {}, const std::vector<int>& held = {}) {
     // Everything the child needs is made before the fork. Every per-user
     // folder is the test's own.
-    const std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen",
-                                                  "XDG_RUNTIME_DIR=" + dir.Path(),
-                                                  "XDG_CONFIG_HOME=" + dir.File("config"),
-                                                  "XDG_DATA_HOME=" + dir.File("data"),
-                                                  "XDG_CACHE_HOME=" + dir.File("cache"),
-                                                  "XDG_STATE_HOME=" + dir.File("state"),
-                                                  "HOME=" + dir.Path(),
-                                                  "ASAN_OPTIONS=detect_leaks=0"};
+    std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen",
+                                            "XDG_RUNTIME_DIR=" + dir.Path(),
+                                            "XDG_CONFIG_HOME=" + dir.File("config"),
+                                            "XDG_DATA_HOME=" + dir.File("data"),
+                                            "XDG_CACHE_HOME=" + dir.File("cache"),
+                                            "XDG_STATE_HOME=" + dir.File("state"),
+                                            "HOME=" + dir.Path(),
+                                            "ASAN_OPTIONS=detect_leaks=0"};
+    for (const std::string& entry : environmentOverrides) {
+      const std::string key = entry.substr(0, entry.find('=') + 1);
+      std::erase_if(environment, [&key](const std::string& given) { return given.starts_with(key); });
+      environment.push_back(entry);
+    }
     std::vector<char*> envp;
     for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
     envp.push_back(nullptr);
@@ -121,5 +126,7 @@ class ProgramInChildFixture : public ::testing::Test {
   }
 
   TempDir dir;
+  // "NAME=value" entries the child gets in place of (or besides) the above.
+  std::vector<std::string> environmentOverrides;
   pid_t m_pid = -1;
 };

@@ -16,6 +16,7 @@
 #include "platform/ui/CClientDC.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/CursorResources.h"
+#include "platform/ui/NativeWindow.h"
 #include "platform/ui/QtGeometry.h"
 #include "platform/ui/WindowEventBridge.h"
 #include "platform/ui/WindowStacking.h"
@@ -599,7 +600,18 @@ std::string CWnd::TextFromWidget() const { return GetStoredText(); }
 
 BOOL CWnd::ShowWindow(int command) {
   if (!m_widget) return FALSE;
-  const BOOL wasVisible = m_widget->isVisible() ? TRUE : FALSE;
+  const BOOL wasVisible = IsWindowVisible();
+  if (m_widget->isWindow()) {
+    if (command == SW_HIDE) {
+      window_stacking::DropHeldShows(m_widget);
+    } else if (window_stacking::HoldUntilOwnerShown(m_widget, HeldShow(command))) {
+      return wasVisible;
+    } else if (native_window::IsUnmappedWhileShown(m_widget)) {
+      // Withdrawn by a window manager or unmapped by another program: Qt holds
+      // it shown and so would map nothing.
+      native_window::MapAgain(m_widget);
+    }
+  }
   switch (command) {
     case SW_HIDE: m_widget->hide(); break;
     case SW_SHOWMAXIMIZED:
@@ -632,7 +644,22 @@ BOOL CWnd::ShowWindow(int command) {
   return wasVisible;
 }
 
-BOOL CWnd::IsWindowVisible() const { return m_widget && m_widget->isVisible() ? TRUE : FALSE; }
+std::function<void()> CWnd::HeldShow(int command) const {
+  // Shown once its owner is, and the owner was shown and made active after
+  // it: the owner stays active, as it would on the original platform.
+  int later = command;
+  if (command == SW_SHOW) later = SW_SHOWNA;
+  else if (command == SW_SHOWNORMAL || command == SW_RESTORE) later = SW_SHOWNOACTIVATE;
+  else if (command == SW_SHOWMINIMIZED) later = SW_SHOWMINNOACTIVE;
+  const HWND handle = GetSafeHwnd();
+  return [handle, later] {
+    if (CWnd* window = FromHandle(handle)) window->ShowWindow(later);
+  };
+}
+
+BOOL CWnd::IsWindowVisible() const {
+  return m_widget && (m_widget->isVisible() || window_stacking::IsShowHeld(m_widget)) ? TRUE : FALSE;
+}
 BOOL CWnd::IsIconic() const { return m_widget && m_widget->isMinimized() ? TRUE : FALSE; }
 BOOL CWnd::IsZoomed() const { return m_widget && m_widget->isMaximized() ? TRUE : FALSE; }
 

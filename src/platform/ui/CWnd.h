@@ -18,6 +18,7 @@
 // Invalidate, SetTimer, KillTimer, IsWindow and GetSafeHwnd.
 #include <QMetaObject>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -325,6 +326,9 @@ class CWnd : public IMessageTarget {
   void EraseBackgroundNow(CDC* dc);
   void DetachBridge();
   std::string GetStoredText() const;
+  // The show to run once the owner this window waits for is shown (see
+  // window_stacking::HoldUntilOwnerShown).
+  std::function<void()> HeldShow(int command) const;
 
   QWidget* m_widget = nullptr;
   WindowEventBridge* m_bridge = nullptr;

@@ -1,15 +1,28 @@
 #include "platform/ui/WindowPlacement.h"
 
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
 
 #include "platform/ui/QtGeometry.h"
+#include "platform/ui/WindowStacking.h"
 
 namespace {
 
 void ApplyShowCommand(QWidget* widget, UINT showCmd) {
+  const bool shows = showCmd == SW_SHOWMAXIMIZED || showCmd == SW_SHOWMINIMIZED || showCmd == SW_MINIMIZE ||
+                     showCmd == SW_SHOWMINNOACTIVE;
+  if (showCmd == SW_HIDE) window_stacking::DropHeldShows(widget);
+  // An owned window waits for its owner as it does for any show (CWnd::ShowWindow).
+  if (shows && widget->isWindow() &&
+      window_stacking::HoldUntilOwnerShown(widget, [held = QPointer<QWidget>(widget), showCmd] {
+        if (!held) return;
+        ApplyShowCommand(held, showCmd);
+        window_stacking::KeepAbove(held);
+      }))
+    return;
   switch (showCmd) {
     case SW_HIDE: widget->hide(); break;
     case SW_SHOWMAXIMIZED: widget->showMaximized(); break;
@@ -33,10 +46,10 @@ BOOL GetWindowPlacement(const CWnd* window, WINDOWPLACEMENT* placement) {
                            : widget->frameGeometry();
   placement->length = sizeof(WINDOWPLACEMENT);
   placement->flags = 0;
-  placement->showCmd = widget->isMinimized()   ? SW_SHOWMINIMIZED
-                       : widget->isMaximized() ? SW_SHOWMAXIMIZED
-                       : widget->isVisible()   ? SW_SHOWNORMAL
-                                               : SW_HIDE;
+  placement->showCmd = widget->isMinimized()       ? SW_SHOWMINIMIZED
+                       : widget->isMaximized()     ? SW_SHOWMAXIMIZED
+                       : window->IsWindowVisible() ? SW_SHOWNORMAL
+                                                   : SW_HIDE;
   placement->rcNormalPosition = FromQRect(normal);
   return TRUE;
 }

@@ -4,9 +4,11 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "platform/ui/CWnd.h"
+#include "platform/ui/NativeWindow.h"
 
 namespace window_stacking {
 namespace {
@@ -31,11 +33,19 @@ struct Ownership {
   // was tied to it: a window manager read its transient hint then, found no
   // owner among its windows, and keeps it above nothing.
   bool hintUnread = false;
+  // Shows of the owned window waiting for the owner to be shown, in order.
+  std::vector<std::function<void()>> heldShows;
 };
 
 std::vector<Ownership>& Ownerships() {
   static std::vector<Ownership> ownerships;
   return ownerships;
+}
+
+Ownership* OwnershipOf(const QWidget* owned) {
+  for (Ownership& pair : Ownerships())
+    if (pair.owned.data() == owned) return &pair;
+  return nullptr;
 }
 
 bool IsOpenBox(const QWidget* widget) {
@@ -54,8 +64,13 @@ void KeepOwnedAbove(CWnd& owned, CWnd& owner) {
   QWidget* ownedWindow = owned.GetWidget() ? owned.GetWidget()->window() : nullptr;
   QWidget* ownerWindow = owner.GetWidget() ? owner.GetWidget()->window() : nullptr;
   if (!ownedWindow || !ownerWindow || ownedWindow == ownerWindow) return;
-  std::erase_if(ownerships, [ownedWindow](const Ownership& pair) { return pair.owned.data() == ownedWindow; });
-  ownerships.push_back({ownedWindow, ownerWindow, ownedWindow->isVisible()});
+  // Tied again: the shows it holds stay held.
+  Ownership* pair = OwnershipOf(ownedWindow);
+  if (!pair) {
+    pair = &ownerships.emplace_back();
+    pair->owned = ownedWindow;
+  }
+  pair->owner = ownerWindow;
   // A window manager raises the owner by itself (a click on it) and never asks
   // us: only a window transient for its owner stays above it then. The native
   // windows are made now, as the hint is sent when the owned window is shown.
@@ -63,6 +78,28 @@ void KeepOwnedAbove(CWnd& owned, CWnd& owner) {
   ownedWindow->winId();
   if (QWindow* ownedNative = ownedWindow->windowHandle())
     ownedNative->setTransientParent(ownerWindow->windowHandle());
+  // On the screen already: the window manager read its hint without this owner.
+  if (ownedWindow->isVisible()) {
+    if (ownerWindow->isVisible()) native_window::WriteTransientHint(ownedWindow, ownerWindow);
+    else pair->hintUnread = true;
+  }
+}
+
+bool HoldUntilOwnerShown(QWidget* window, std::function<void()> show) {
+  if (!window || window->isVisible() || !native_window::IsOnX()) return false;
+  Ownership* pair = OwnershipOf(window);
+  if (!pair || !pair->owner || pair->owner->isVisible()) return false;
+  pair->heldShows.push_back(std::move(show));
+  return true;
+}
+
+bool IsShowHeld(const QWidget* window) {
+  const Ownership* pair = window ? OwnershipOf(window) : nullptr;
+  return pair && !pair->heldShows.empty();
+}
+
+void DropHeldShows(const QWidget* window) {
+  if (Ownership* pair = window ? OwnershipOf(window) : nullptr) pair->heldShows.clear();
 }
 
 void AddOpenBox(QWidget* box) {
@@ -81,24 +118,30 @@ void KeepAbove(QWidget* window) {
       auto* owned = qobject_cast<QWidget*>(child);
       if (owned && owned->isWindow() && owned->isVisible() && !IsOpenBox(owned)) owned->raise();
     }
-    std::vector<QPointer<QWidget>> shownAgain;
+    std::vector<std::function<void()>> heldShows;
+    std::vector<QPointer<QWidget>> hintsUnread;
     for (Ownership& pair : Ownerships()) {
       if (pair.owned.data() == window && pair.owner && !pair.owner->isVisible()) pair.hintUnread = true;
-      if (pair.owner.data() != window || !pair.owned || !pair.owned->isVisible()) continue;
-      if (pair.hintUnread) shownAgain.emplace_back(pair.owned);
+      if (pair.owner.data() != window || !pair.owned || !window->isVisible()) continue;
+      for (std::function<void()>& show : pair.heldShows) heldShows.push_back(std::move(show));
+      pair.heldShows.clear();
+      if (pair.hintUnread && pair.owned->isVisible()) hintsUnread.emplace_back(pair.owned);
       pair.hintUnread = false;
     }
-    // Shown again now that the owner is on the screen, for the window manager
-    // to read the hint afresh. Hiding and showing lets other code run: the
+    // Its owned windows go on the screen now that it is there, each read by a
+    // window manager with its owner found. The shows let other code run: the
     // list is taken first.
-    for (const QPointer<QWidget>& owned : shownAgain) {
-      if (!owned) continue;
-      owned->hide();
-      owned->show();
-    }
-    const std::vector<Ownership> ownerships = Ownerships();
-    for (const Ownership& pair : ownerships)
-      if (pair.owner.data() == window && pair.owned && pair.owned->isVisible()) pair.owned->raise();
+    for (const std::function<void()>& show : heldShows) show();
+    // Shown before it some other way: the hint is written again for a window
+    // manager to read afresh (hiding and showing the window instead can lose
+    // it: a map right after an unmap may go to a frame about to be destroyed).
+    for (const QPointer<QWidget>& owned : hintsUnread)
+      if (owned) native_window::WriteTransientHint(owned, window);
+    std::vector<QPointer<QWidget>> shownOwned;
+    for (const Ownership& pair : Ownerships())
+      if (pair.owner.data() == window && pair.owned && pair.owned->isVisible()) shownOwned.emplace_back(pair.owned);
+    for (const QPointer<QWidget>& owned : shownOwned)
+      if (owned) owned->raise();
   }
   DropClosedBoxes();
   if (OpenBoxes().empty()) return;

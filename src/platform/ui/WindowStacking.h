@@ -5,6 +5,8 @@
 // windows stay above it, and an open message box stays above every other window
 // of the program. Whatever shows or brings a top-level window forward calls
 // KeepAbove after. UI thread only.
+#include <functional>
+
 class CWnd;
 class QWidget;
 
@@ -16,13 +18,26 @@ namespace window_stacking {
 // shown, when the window manager reads it).
 void KeepOwnedAbove(CWnd& owned, CWnd& owner);
 
+// Whether `window`, given to KeepOwnedAbove, is to wait for its owner before
+// it goes on the screen: under X while the owner is not shown yet. A window
+// manager reads the transient hint as it maps a window; read with no owner on
+// the screen, it keeps the window above nothing. The show is then held: `show`
+// runs once the owner is shown (from the owner's KeepAbove), after any shows
+// held before it, true is returned, and the caller shows nothing now. Until
+// then the window counts as shown (IsShowHeld); a hide drops the held shows
+// (DropHeldShows).
+bool HoldUntilOwnerShown(QWidget* window, std::function<void()> show);
+bool IsShowHeld(const QWidget* window);
+void DropHeldShows(const QWidget* window);
+
 // A message box now showing; it leaves the list when it is hidden or deleted.
 void AddOpenBox(QWidget* box);
 bool IsAnyBoxOpen();
 
-// After `window` (a top-level window) was shown or raised: its visible owned
-// windows (its top-level children and those given to KeepOwnedAbove) go above
-// it, the open boxes above everything, the last one active.
+// After `window` (a top-level window) was shown or raised: the shows held for
+// it run, its visible owned windows (its top-level children and those given to
+// KeepOwnedAbove) go above it, the open boxes above everything, the last one
+// active.
 void KeepAbove(QWidget* window);
 
 }  // namespace window_stacking

@@ -1,0 +1,323 @@
+// The program itself under a real X server and a real window manager (Xvfb and
+// openbox, started here on a display number the server picks): after every
+// start the recipe dialog is on the screen above the plant, and Tables > Recipe
+// maps it again once the window manager has withdrawn it. What is on the screen
+// is asked of the X server itself. Skipped, with a word, where Xvfb, openbox or
+// xdotool is missing (scripts/bootstrap installs them).
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ProgramInChildFixture.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string FindOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::stringstream folders(path && *path ? path : "/usr/local/bin:/usr/bin:/bin");
+  for (std::string folder; std::getline(folders, folder, ':');) {
+    const std::string candidate = folder + "/" + name;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "";
+}
+
+// True once `done` holds, polled until `limit` has passed.
+bool PollUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const Clock::time_point end = Clock::now() + limit;
+  while (Clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return done();
+}
+
+// A helper program of the test's (the X server, the window manager, xdotool):
+// started with the given environment, ended with SIGTERM when dropped.
+class Helper {
+ public:
+  // `inherited`: a descriptor the program keeps (the test's own are closed on exec).
+  Helper(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+         int inherited = -1) {
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const std::string& entry : environment) envp.push_back(const_cast<char*>(entry.c_str()));
+    envp.push_back(nullptr);
+    m_pid = ::fork();
+    if (m_pid == 0) {
+      if (inherited >= 0) ::fcntl(inherited, F_SETFD, 0);
+      const int quiet = ::open("/dev/null", O_WRONLY);
+      if (quiet >= 0) {
+        ::dup2(quiet, STDOUT_FILENO);
+        ::dup2(quiet, STDERR_FILENO);
+      }
+      ::execve(argv[0], argv.data(), envp.data());
+      ::_exit(127);
+    }
+  }
+  ~Helper() {
+    if (m_pid <= 0) return;
+    ::kill(m_pid, SIGTERM);
+    ::waitpid(m_pid, nullptr, 0);
+  }
+  Helper(const Helper&) = delete;
+  Helper& operator=(const Helper&) = delete;
+
+  // Waits for the program's own end; false when it did not end in time.
+  bool Finished(std::chrono::milliseconds limit, int* status) {
+    const bool ended = PollUntil([&] { return ::waitpid(m_pid, status, WNOHANG) == m_pid; }, limit);
+    if (ended) m_pid = -1;
+    return ended;
+  }
+
+ private:
+  pid_t m_pid = -1;
+};
+
+// What the X server holds of the windows: their map state, whether a window
+// manager manages them, and their stacking.
+class XServerView {
+ public:
+  explicit XServerView(const std::string& display) : m_connection(xcb_connect(display.c_str(), nullptr)) {
+    if (xcb_connection_has_error(m_connection)) return;
+    m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+  }
+  ~XServerView() { xcb_disconnect(m_connection); }
+  XServerView(const XServerView&) = delete;
+  XServerView& operator=(const XServerView&) = delete;
+
+  bool Connected() const { return m_root != XCB_WINDOW_NONE; }
+
+  bool HasWindowManager() { return HasProperty(m_root, Atom("_NET_SUPPORTING_WM_CHECK")); }
+
+  // The first window (a client or a window manager's frame's child) whose
+  // name starts with `prefix`, or none.
+  xcb_window_t FindByName(const std::string& prefix) {
+    std::vector<xcb_window_t> level{m_root};
+    for (int depth = 0; depth < 3 && !level.empty(); ++depth) {
+      std::vector<xcb_window_t> next;
+      for (xcb_window_t window : level) {
+        const std::vector<xcb_window_t> children = Children(window);
+        next.insert(next.end(), children.begin(), children.end());
+      }
+      std::vector<xcb_get_property_cookie_t> names;
+      for (xcb_window_t window : next)
+        names.push_back(xcb_get_property(m_connection, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 64));
+      xcb_window_t found = XCB_WINDOW_NONE;
+      for (std::size_t i = 0; i < next.size(); ++i) {
+        const Reply<xcb_get_property_reply_t> name(xcb_get_property_reply(m_connection, names[i], nullptr));
+        if (!name || found != XCB_WINDOW_NONE) continue;
+        const std::string text(static_cast<const char*>(xcb_get_property_value(name.get())),
+                               static_cast<std::size_t>(xcb_get_property_value_length(name.get())));
+        if (text.starts_with(prefix)) found = next[i];
+      }
+      if (found != XCB_WINDOW_NONE) return found;
+      level = std::move(next);
+    }
+    return XCB_WINDOW_NONE;
+  }
+
+  bool IsViewable(xcb_window_t window) {
+    const Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
+    return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+  }
+
+  // A window manager manages a window while it has WM_STATE on it.
+  bool IsManaged(xcb_window_t window) { return HasProperty(window, Atom("WM_STATE")); }
+
+  // Whether `upper` stands above `lower`: their top-level windows (frames
+  // under a reparenting window manager) in the root's stacking order.
+  bool IsAbove(xcb_window_t upper, xcb_window_t lower) {
+    const xcb_window_t upperTop = TopLevelOf(upper);
+    const xcb_window_t lowerTop = TopLevelOf(lower);
+    const std::vector<xcb_window_t> stacking = Children(m_root);  // bottom first
+    const auto upperAt = std::find(stacking.begin(), stacking.end(), upperTop);
+    const auto lowerAt = std::find(stacking.begin(), stacking.end(), lowerTop);
+    return upperTop != lowerTop && upperAt != stacking.end() && lowerAt != stacking.end() && upperAt > lowerAt;
+  }
+
+  // Unmapped by another program: the window manager withdraws it, while the
+  // program still holds it shown.
+  void Unmap(xcb_window_t window) {
+    xcb_unmap_window(m_connection, window);
+    xcb_flush(m_connection);
+  }
+
+ private:
+  // A reply of the X server's, freed as the C binding wants.
+  template <typename T>
+  struct Reply : std::unique_ptr<T, decltype(&std::free)> {
+    explicit Reply(T* reply) : std::unique_ptr<T, decltype(&std::free)>(reply, &std::free) {}
+  };
+
+  xcb_atom_t Atom(const char* name) {
+    const auto length = static_cast<uint16_t>(std::string(name).size());
+    const Reply<xcb_intern_atom_reply_t> atom(
+        xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, length, name), nullptr));
+    return atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
+  }
+
+  bool HasProperty(xcb_window_t window, xcb_atom_t property) {
+    const Reply<xcb_get_property_reply_t> value(xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1), nullptr));
+    return value && value->type != XCB_ATOM_NONE;
+  }
+
+  std::vector<xcb_window_t> Children(xcb_window_t window) {
+    const Reply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr));
+    if (!tree) return {};
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    return std::vector<xcb_window_t>(children, children + xcb_query_tree_children_length(tree.get()));
+  }
+
+  xcb_window_t TopLevelOf(xcb_window_t window) {
+    for (int depth = 0; depth < 8; ++depth) {
+      const Reply<xcb_query_tree_reply_t> tree(
+          xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr));
+      if (!tree || tree->parent == m_root || tree->parent == XCB_WINDOW_NONE) return window;
+      window = tree->parent;
+    }
+    return window;
+  }
+
+  xcb_connection_t* m_connection;
+  xcb_window_t m_root = XCB_WINDOW_NONE;
+};
+
+class RecipeDlgUnderWindowManager : public ProgramInChildFixture {
+ protected:
+  static constexpr int kStarts = 30;
+  static constexpr const char* kMainTitle = "RuvFrame[";
+  static constexpr const char* kDialogTitle = "Recipe (Formula) Editor";
+
+  // The helpers' environment: the display, and every per-user folder the test's own.
+  std::vector<std::string> HelperEnvironment(const std::string& display) const {
+    const char* path = std::getenv("PATH");
+    return {"DISPLAY=" + display,
+            std::string("PATH=") + (path ? path : "/usr/bin:/bin"),
+            "HOME=" + dir.File("helpers"),
+            "XDG_CONFIG_HOME=" + dir.File("helpers/config"),
+            "XDG_CACHE_HOME=" + dir.File("helpers/cache"),
+            "XDG_DATA_HOME=" + dir.File("helpers/data"),
+            "XDG_RUNTIME_DIR=" + dir.Path()};
+  }
+
+  // The X server's display, once it is ready ("" when it never said).
+  static std::string ReadDisplayNumber(int from) {
+    std::string number;
+    const Clock::time_point end = Clock::now() + std::chrono::seconds(30);
+    while (Clock::now() < end && number.find('\n') == std::string::npos) {
+      pollfd ready{from, POLLIN, 0};
+      if (::poll(&ready, 1, 100) <= 0) continue;
+      char chunk[16];
+      const ssize_t got = ::read(from, chunk, sizeof chunk);
+      if (got <= 0) break;
+      number.append(chunk, static_cast<std::size_t>(got));
+    }
+    if (number.find('\n') == std::string::npos) return "";
+    return ":" + number.substr(0, number.find('\n'));
+  }
+};
+
+TEST_F(RecipeDlgUnderWindowManager, OnTheScreenAboveThePlantAfterEveryStartAndMappedAgainByTablesRecipe) {
+  const std::string xvfb = FindOnPath("Xvfb"), openbox = FindOnPath("openbox"), xdotool = FindOnPath("xdotool");
+  if (xvfb.empty() || openbox.empty() || xdotool.empty())
+    GTEST_SKIP() << "needs Xvfb, openbox and xdotool on the PATH (scripts/bootstrap installs them)";
+
+  int displayPipe[2];
+  ASSERT_EQ(::pipe2(displayPipe, O_CLOEXEC), 0);
+  std::filesystem::create_directories(dir.File("helpers"));
+  const std::vector<std::string> quiet = HelperEnvironment("");
+  Helper server({xvfb, "-displayfd", std::to_string(displayPipe[1]), "-screen", "0", "1366x768x24", "-nolisten", "tcp"},
+                quiet, displayPipe[1]);
+  ::close(displayPipe[1]);
+  const std::string display = ReadDisplayNumber(displayPipe[0]);
+  ::close(displayPipe[0]);
+  ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+  const std::vector<std::string> helperEnvironment = HelperEnvironment(display);
+  XServerView x(display);
+  ASSERT_TRUE(x.Connected()) << "cannot reach the X server on " << display;
+  Helper windowManager({openbox}, helperEnvironment);
+  ASSERT_TRUE(PollUntil([&] { return x.HasWindowManager(); }, std::chrono::seconds(30))) << "openbox did not start";
+
+  // The dialog's place kept from an earlier run, shown.
+  dir.Write("config/RuvFrame Qelo.ini", "[Setting]\r\nRecipeDlg=633,22,1365,472,1,0\r\n");
+  environmentOverrides = {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display};
+
+  std::vector<std::string> faults;
+  int goodStarts = 0;
+  for (int start = 1; start <= kStarts; ++start) {
+    const std::string at = "start " + std::to_string(start) + ": ";
+    Start();
+    int status = 0;
+    xcb_window_t main = XCB_WINDOW_NONE;
+    ASSERT_TRUE(PollUntil(
+        [&] {
+          main = x.FindByName(kMainTitle);
+          return (main != XCB_WINDOW_NONE && x.IsViewable(main)) || Ended(status);
+        },
+        std::chrono::seconds(60)))
+        << at << "the main window never came";
+    ASSERT_GT(m_pid, 0) << at << "the program ended by itself, status " << status << ": " << ErrorOutput();
+    const xcb_window_t dialog = x.FindByName(kDialogTitle);
+    ASSERT_NE(dialog, XCB_WINDOW_NONE) << at << "no recipe dialog";
+
+    // On the screen above the plant, and staying there (a window manager that
+    // lost the dialog withdraws it just after the main window comes).
+    const auto onTop = [&] { return x.IsViewable(dialog) && x.IsAbove(dialog, main); };
+    Clock::time_point since = Clock::now();
+    const bool settled = PollUntil(
+        [&] {
+          if (!onTop()) since = Clock::now();
+          return Clock::now() - since >= std::chrono::milliseconds(500);
+        },
+        std::chrono::seconds(10));
+    bool good = settled;
+    if (!settled)
+      faults.push_back(at + (x.IsViewable(dialog) ? "the recipe dialog is under the main window"
+                                                  : "the recipe dialog is not on the screen"));
+
+    // Withdrawn by the window manager while the program holds it shown; Tables > Recipe brings it back.
+    x.Unmap(dialog);
+    ASSERT_TRUE(PollUntil([&] { return !x.IsViewable(dialog) && !x.IsManaged(dialog); }, std::chrono::seconds(10)))
+        << at << "openbox did not withdraw the dialog";
+    Helper menu({xdotool, "windowactivate", "--sync", std::to_string(main), "key", "--clearmodifiers", "alt", "sleep",
+                 "0.3", "key", "Right", "Right", "Right", "Down", "Return"},
+                helperEnvironment);
+    int menuStatus = 0;
+    EXPECT_TRUE(menu.Finished(std::chrono::seconds(20), &menuStatus)) << at << "xdotool did not end";
+    if (!PollUntil(onTop, std::chrono::seconds(5))) {
+      good = false;
+      faults.push_back(at + "Tables > Recipe left the withdrawn dialog off the screen");
+    }
+    if (good) ++goodStarts;
+
+    ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
+    ASSERT_TRUE(WaitFor([&] { return Ended(status); })) << at << "the program did not end";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << at << "status " << status << ": " << ErrorOutput();
+  }
+  std::string listed;
+  for (const std::string& fault : faults) listed += "\n  " + fault;
+  EXPECT_EQ(goodStarts, kStarts) << goodStarts << " of " << kStarts << " starts good:" << listed;
+}
+
+}  // namespace
