@@ -7,12 +7,17 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <random>
+#include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "platform/base/AtomicFile.h"
 #include "platform/base/OwnFile.h"
@@ -72,20 +77,59 @@ std::string ValueText(const Variant& value, std::size_t longest = std::string::n
   }
 }
 
-// Runs one kept write on row `rowId` (an insert gets its own); SQLite's
-// result, or SQLITE_NOTFOUND for an update whose row is gone.
-int RunKept(sqlite3* db, const PendingWrite& write, long long rowId) {
-  sqlite3_stmt* stmt = nullptr;
-  int rc = sqlite3_prepare_v2(db, write.sql.c_str(), -1, &stmt, nullptr);
-  if (rc != SQLITE_OK) {
-    sqlite3_finalize(stmt);
+// The statements of one transaction of kept writes, each prepared once: a
+// transaction writes many records, mostly by the same few statements.
+class Statements {
+ public:
+  explicit Statements(sqlite3* db) : m_db(db) {}
+  ~Statements() {
+    for (auto& prepared : m_prepared) sqlite3_finalize(prepared.second);
+  }
+  Statements(const Statements&) = delete;
+  Statements& operator=(const Statements&) = delete;
+
+  // `sql` prepared, unbound; nullptr with SQLite's result in `rc` when it cannot be.
+  sqlite3_stmt* Get(const std::string& sql, int& rc) {
+    rc = SQLITE_OK;
+    if (const auto found = m_prepared.find(sql); found != m_prepared.end()) {
+      sqlite3_clear_bindings(found->second);
+      return found->second;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    rc = sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_finalize(stmt);
+      return nullptr;
+    }
+    m_prepared.emplace(sql, stmt);
+    return stmt;
+  }
+  // Runs `sql`, which returns no rows; SQLITE_DONE when it went in.
+  int Run(const std::string& sql) {
+    int rc = SQLITE_OK;
+    sqlite3_stmt* stmt = Get(sql, rc);
+    if (!stmt) return rc;
+    rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
     return rc;
   }
+
+ private:
+  sqlite3* m_db;
+  std::unordered_map<std::string, sqlite3_stmt*> m_prepared;
+};
+
+// Runs one kept write on row `rowId` (an insert gets its own); SQLite's
+// result, or SQLITE_NOTFOUND for an update whose row is gone.
+int RunKept(sqlite3* db, Statements& statements, const PendingWrite& write, long long rowId) {
+  int rc = SQLITE_OK;
+  sqlite3_stmt* stmt = statements.Get(write.sql, rc);
+  if (!stmt) return rc;
   for (std::size_t i = 0; i < write.values.size(); ++i)
     BindVariant(stmt, static_cast<int>(i + 1), write.values[i].value, write.values[i].asText);
   if (write.kind != PendingWrite::Kind::Insert) sqlite3_bind_int64(stmt, static_cast<int>(write.values.size() + 1), rowId);
   rc = sqlite3_step(stmt);
-  sqlite3_finalize(stmt);
+  sqlite3_reset(stmt);
   if (rc == SQLITE_DONE && write.kind == PendingWrite::Kind::Update && sqlite3_changes(db) == 0) return SQLITE_NOTFOUND;
   return rc;
 }
@@ -101,12 +145,6 @@ class BusyWait {
  private:
   DatabaseHandle& m_handle;
 };
-
-// Whether the kept `write` goes to the row `row` names.
-bool KeptWriteReaches(const PendingWrite& write, const std::string& table, const RowKey& row) {
-  if (row.newRow != 0) return write.newRow == row.newRow;
-  return write.newRow == 0 && write.rowId == row.rowId && ruv::EqualsNoCase(write.table, table);
-}
 
 // Checks a write read from the journal against the database: a table of the
 // program's own, columns it has (and the program writes), values that suit
@@ -240,7 +278,9 @@ bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& 
   bool kept = false;
   {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    if (!m_kept.empty()) WriteKeptLocked(handle, 0);
+    // One transaction of them at most: a long queue is the writing's to work
+    // through, not a cycle's write's.
+    if (!m_kept.empty()) WriteKeptLocked(handle, 0, 1);
     const NewRowState state = Resolve(row);
     if (state == NewRowState::Lost) {
       rc = SQLITE_NOTFOUND;
@@ -288,6 +328,7 @@ void PendingWrites::Keep(PendingWrite write) {
     m_ownTokenPrefixes.push_back(m_tokenPrefix);
   }
   write.token = m_tokenPrefix + std::to_string(++m_lastToken);
+  Changed();
   if (!m_retriesEnded) {
     m_kept.push_back(std::move(write));
     SaveJournal();
@@ -310,13 +351,23 @@ void PendingWrites::Keep(PendingWrite write) {
 }
 
 bool PendingWrites::WriteKept(DatabaseHandle& handle, int busyWaitMs) {
-  bool done;
+  return WriteKeptSome(handle, busyWaitMs, SIZE_MAX) == Progress::AllWritten;
+}
+
+PendingWrites::Progress PendingWrites::WriteKeptSome(DatabaseHandle& handle, int busyWaitMs,
+                                                     std::size_t mostTransactions) {
+  Progress progress;
   {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    done = WriteKeptLocked(handle, busyWaitMs);
+    progress = WriteKeptLocked(handle, busyWaitMs, mostTransactions);
   }
   TellFailed();
-  return done;
+  return progress;
+}
+
+bool PendingWrites::MoreToWrite() const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  return m_progress == Progress::More && !m_kept.empty();
 }
 
 void PendingWrites::Drop(const PendingWrite& write, const std::string& why) {
@@ -326,87 +377,170 @@ void PendingWrites::Drop(const PendingWrite& write, const std::string& why) {
 
 // With a journal, a kept write and its token go in together: one that went in
 // before the journal lost it is found by its token and not written again.
-int PendingWrites::RunKeptOnce(DatabaseHandle& handle, const PendingWrite& write, long long rowId,
-                               long long& gotRowId) {
+// Each write has a savepoint of its own inside the transaction: one the
+// database refuses is taken back alone, and the others go in.
+PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
   sqlite3* db = handle.Get();
-  if (m_journal.empty() || write.token.empty()) {
-    const int rc = RunKept(db, write, rowId);
-    gotRowId = sqlite3_last_insert_rowid(db);
-    return rc;
-  }
-  int rc = Exec(db, "BEGIN IMMEDIATE");
-  if (rc != SQLITE_OK) return rc;
-  auto fail = [&](int code) {
-    Exec(db, "ROLLBACK");
-    return code;
+  const bool withTokens = !m_journal.empty();
+  const std::string tokens = std::string("\"") + kWrittenTokensTable + "\"";
+  enum class Result { Written, Refused };
+  struct Outcome {
+    Result result;
+    long long rowId;  // the row written
+    std::string why;  // why it was refused
   };
-  sqlite3_stmt* stmt = nullptr;
-  const std::string table = std::string("\"") + kWrittenTokensTable + "\"";
-  if (sqlite3_prepare_v2(db, ("SELECT RowId FROM " + table + " WHERE Token = ?1").c_str(), -1, &stmt, nullptr) ==
-      SQLITE_OK) {
-    sqlite3_bind_text(stmt, 1, write.token.c_str(), -1, SQLITE_TRANSIENT);
-    rc = sqlite3_step(stmt);
-    if (rc == SQLITE_ROW) gotRowId = sqlite3_column_int64(stmt, 0);
-    sqlite3_finalize(stmt);
-    if (rc == SQLITE_ROW) return fail(SQLITE_DONE);  // written already
-    if (rc != SQLITE_DONE) return fail(rc);
-  } else {
-    sqlite3_finalize(stmt);  // no such table yet: nothing was written with a token
-  }
-  rc = RunKept(db, write, rowId);
-  if (rc != SQLITE_DONE) return fail(rc);
-  gotRowId = write.kind == PendingWrite::Kind::Insert ? sqlite3_last_insert_rowid(db) : rowId;
-  rc = Exec(db, ("CREATE TABLE IF NOT EXISTS " + table + " (\"Token\" TEXT PRIMARY KEY, \"RowId\" INTEGER)").c_str());
-  if (rc != SQLITE_OK) return fail(rc);
-  stmt = nullptr;
-  rc = sqlite3_prepare_v2(db, ("INSERT INTO " + table + " (Token, RowId) VALUES (?1, ?2)").c_str(), -1, &stmt, nullptr);
-  if (rc == SQLITE_OK) {
-    sqlite3_bind_text(stmt, 1, write.token.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_int64(stmt, 2, gotRowId);
-    rc = sqlite3_step(stmt);
-  }
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE) return fail(rc);
-  rc = Exec(db, "COMMIT");
-  if (rc != SQLITE_OK) return fail(rc);
-  return SQLITE_DONE;
-}
-
-bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
-  if (!handle.IsOpen()) return m_kept.empty();
-  BusyWait wait(handle, busyWaitMs);
-  // The writes done with are taken off the front together: the queue may be long.
-  std::size_t done = 0;
-  bool waiting = false;
-  while (done < m_kept.size()) {
-    const PendingWrite& write = m_kept[done];
-    RowKey row{write.rowId, write.kind == PendingWrite::Kind::Insert ? 0 : write.newRow};
-    if (Resolve(row) == NewRowState::Lost) {
-      Refuse(write, "the new row it belongs to could not be written");
-    } else {
-      long long gotRowId = 0;
-      const int rc = RunKeptOnce(handle, write, row.rowId, gotRowId);
-      if (rc != SQLITE_DONE && !RefusedForGood(rc)) {
-        // It waits, and what is kept behind it with it.
-        if (!IsBusy(rc)) TellWaiting(write, rc);
-        waiting = true;
+  std::vector<Outcome> outcomes;
+  int waitRc = SQLITE_OK;  // what the first write not done waits on
+  std::size_t most = std::min(m_kept.size(), DeathAfterWrite() ? std::size_t{1} : kWritesPerTransaction);
+  for (;;) {
+    outcomes.clear();
+    waitRc = Exec(db, "BEGIN IMMEDIATE");
+    if (waitRc != SQLITE_OK) break;
+    Statements statements(db);
+    if (withTokens) {
+      const int rc = statements.Run("CREATE TABLE IF NOT EXISTS " + tokens + " (\"Token\" TEXT PRIMARY KEY, \"RowId\" INTEGER)");
+      if (rc != SQLITE_DONE) {
+        Exec(db, "ROLLBACK");
+        waitRc = rc;
         break;
       }
-      if (rc != SQLITE_DONE) {
-        Refuse(write, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc));
+    }
+    // The kept new rows this transaction made: their ids (kNoRowId: refused).
+    std::map<long long, long long> madeHere;
+    // A failure that took the whole transaction back (a rule that rolls back):
+    // the writes before it go again alone.
+    std::size_t takenBackAt = most;
+    int takenBackRc = SQLITE_OK;
+    for (std::size_t n = 0; n < most; ++n) {
+      const PendingWrite& write = m_kept[n];
+      const bool insert = write.kind == PendingWrite::Kind::Insert;
+      RowKey row{write.rowId, insert ? 0 : write.newRow};
+      bool lost = false;
+      if (const auto made = madeHere.find(row.newRow); row.newRow != 0 && made != madeHere.end()) {
+        lost = made->second == kNoRowId;
+        row = RowKey{made->second, 0};
       } else {
-        m_waitingCause = 0;
-        if (write.kind == PendingWrite::Kind::Insert) NoteWritten(write, gotRowId);
-        if (DeathAfterWrite() && DeathAfterWrite()()) {
-          m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
-          return false;
+        lost = Resolve(row) == NewRowState::Lost;
+      }
+      if (lost) {
+        outcomes.push_back({Result::Refused, 0, "the new row it belongs to could not be written"});
+        continue;
+      }
+      int rc = statements.Run("SAVEPOINT kept");
+      long long gotRowId = 0;
+      bool already = false;
+      if (rc == SQLITE_DONE && withTokens) {
+        sqlite3_stmt* find = statements.Get("SELECT RowId FROM " + tokens + " WHERE Token = ?1", rc);
+        if (find) {
+          sqlite3_bind_text(find, 1, write.token.c_str(), -1, SQLITE_TRANSIENT);
+          rc = sqlite3_step(find);
+          already = rc == SQLITE_ROW;
+          if (already) gotRowId = sqlite3_column_int64(find, 0);
+          sqlite3_reset(find);
+          if (rc == SQLITE_ROW) rc = SQLITE_DONE;
         }
       }
+      if (rc == SQLITE_DONE && !already) {
+        rc = RunKept(db, statements, write, row.rowId);
+        gotRowId = insert ? sqlite3_last_insert_rowid(db) : row.rowId;
+        if (rc == SQLITE_DONE && withTokens) {
+          sqlite3_stmt* note = statements.Get("INSERT INTO " + tokens + " (Token, RowId) VALUES (?1, ?2)", rc);
+          if (note) {
+            sqlite3_bind_text(note, 1, write.token.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int64(note, 2, gotRowId);
+            rc = sqlite3_step(note);
+            sqlite3_reset(note);
+          }
+        }
+      }
+      if (rc == SQLITE_DONE) {
+        statements.Run("RELEASE kept");
+        outcomes.push_back({Result::Written, gotRowId, std::string()});
+        if (insert) madeHere[write.newRow] = gotRowId;
+        continue;
+      }
+      if (sqlite3_get_autocommit(db)) {
+        takenBackAt = n;
+        takenBackRc = rc;
+        break;
+      }
+      statements.Run("ROLLBACK TO kept");
+      statements.Run("RELEASE kept");
+      if (!RefusedForGood(rc)) {
+        waitRc = rc;  // it waits, and what is kept behind it with it
+        break;
+      }
+      outcomes.push_back({Result::Refused, 0, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc)});
+      if (insert) madeHere[write.newRow] = kNoRowId;
     }
-    ++done;
+    if (takenBackAt < most) {
+      if (takenBackAt > 0) {
+        most = takenBackAt;
+        continue;
+      }
+      outcomes.clear();
+      if (RefusedForGood(takenBackRc))
+        outcomes.push_back({Result::Refused, 0, sqlite3_errstr(takenBackRc)});
+      else
+        waitRc = takenBackRc;
+      break;
+    }
+    if (const int rc = Exec(db, "COMMIT"); rc != SQLITE_OK) {
+      Exec(db, "ROLLBACK");
+      outcomes.clear();
+      waitRc = rc;
+    }
+    break;
   }
-  if (done == 0) return !waiting;
+  // What went in (or was refused) is done with, in order.
+  std::size_t done = 0;
+  for (; done < outcomes.size(); ++done) {
+    const PendingWrite& write = m_kept[done];
+    if (outcomes[done].result == Result::Refused) {
+      Refuse(write, outcomes[done].why);
+      continue;
+    }
+    m_waitingCause = 0;
+    if (write.kind == PendingWrite::Kind::Insert) NoteWritten(write, outcomes[done].rowId);
+    if (DeathAfterWrite() && DeathAfterWrite()()) {
+      m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
+      Changed();
+      return BatchEnd::Died;
+    }
+  }
   m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
+  Changed();
+  if (waitRc == SQLITE_OK || waitRc == SQLITE_DONE) return BatchEnd::Written;
+  if (!IsBusy(waitRc) && !m_kept.empty()) TellWaiting(m_kept.front(), waitRc);
+  return BatchEnd::Waiting;
+}
+
+PendingWrites::Progress PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs,
+                                                       std::size_t mostTransactions) {
+  if (!handle.IsOpen()) return m_progress = m_kept.empty() ? Progress::AllWritten : Progress::Waiting;
+  BusyWait wait(handle, busyWaitMs);
+  const std::size_t before = m_kept.size();
+  Progress progress = Progress::AllWritten;
+  for (std::size_t transactions = 0; !m_kept.empty(); ++transactions) {
+    if (transactions == mostTransactions) {
+      progress = Progress::More;
+      break;
+    }
+    const BatchEnd end = WriteBatch(handle);
+    if (end == BatchEnd::Died) return m_progress = Progress::More;
+    if (end == BatchEnd::Waiting) {
+      progress = Progress::Waiting;
+      break;
+    }
+  }
+  m_progress = progress;
+  if (m_kept.size() == before && !m_journalBehind) return progress;
+  // The journal is rewritten once the writing stops: meanwhile the tokens of
+  // what went in tell it apart.
+  if (progress == Progress::More) {
+    m_journalBehind = true;
+    return progress;
+  }
   const auto fromJournal = [](const PendingWrite& write) { return write.fromJournal; };
   if (std::none_of(m_kept.begin(), m_kept.end(), fromJournal) &&
       std::none_of(m_forNextStart.begin(), m_forNextStart.end(), fromJournal))
@@ -429,7 +563,7 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
     }
     sqlite3_finalize(stmt);
   }
-  return !waiting;
+  return progress;
 }
 
 // Told once per cause, not at every try: the retry timer comes every second.
@@ -546,12 +680,16 @@ std::string PendingWrites::EndRetries(std::string* notInJournal) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   m_retriesEnded = true;
   std::string text;
+  // Out of the queue before the journal is written: each of them is in it once.
+  const std::deque<PendingWrite> left = std::exchange(m_kept, {});
+  Changed();
   if (!m_journal.empty()) {
     // Still in the journal: the next start writes them.
-    m_forNextStart.insert(m_forNextStart.end(), m_kept.begin(), m_kept.end());
-    if (!m_journalTrouble.empty()) SaveJournal();  // one more chance before it is said
+    m_forNextStart.insert(m_forNextStart.end(), left.begin(), left.end());
+    // One more chance before it is said; or it still holds what was written since.
+    if (!m_journalTrouble.empty() || m_journalBehind) SaveJournal();
   }
-  for (const PendingWrite& write : m_kept) {
+  for (const PendingWrite& write : left) {
     const bool inJournal = !m_journal.empty() && m_tokensInJournal.count(write.token) != 0;
     if (m_journal.empty() || inJournal || !notInJournal) {
       text += DescribeOne(write) + "\n";
@@ -565,9 +703,8 @@ std::string PendingWrites::EndRetries(std::string* notInJournal) {
     if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
   }
   if (m_journal.empty())
-    for (const PendingWrite& write : m_kept)
+    for (const PendingWrite& write : left)
       if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
-  m_kept.clear();
   return text;
 }
 
@@ -585,56 +722,67 @@ PendingWrites::NewRowState PendingWrites::Resolve(RowKey& row) const {
   return found->second.state;
 }
 
+const PendingWrites::TableIndex& PendingWrites::IndexOf(const std::string& table) const {
+  if (m_indexVersion != m_version) {
+    m_indexes.clear();
+    m_indexVersion = m_version;
+  }
+  const std::string key = ruv::ToLowerAscii(table);
+  if (const auto found = m_indexes.find(key); found != m_indexes.end()) return found->second;
+  TableIndex& index = m_indexes[key];
+  std::unordered_set<long long> deletedNewRows, changed;
+  for (const auto* list : {&m_kept, &m_forNextStart}) {
+    for (const PendingWrite& write : *list) {
+      if (!ruv::EqualsNoCase(write.table, table)) continue;
+      if (write.newRow != 0) {
+        index.byNewRow[write.newRow].push_back(&write);
+        if (write.kind == PendingWrite::Kind::Insert) index.newRows.push_back(RowKey{write.rowId, write.newRow});
+        if (write.kind == PendingWrite::Kind::Delete) deletedNewRows.insert(write.newRow);
+        continue;
+      }
+      index.byRowId[write.rowId].push_back(&write);
+      if (write.kind != PendingWrite::Kind::Insert && changed.insert(write.rowId).second)
+        index.changedRows.push_back(write.rowId);
+    }
+  }
+  std::erase_if(index.newRows, [&](const RowKey& row) { return deletedNewRows.count(row.newRow) != 0; });
+  return index;
+}
+
 void PendingWrites::Overlay(const std::string& table, const RowKey& row, std::vector<Variant>& values,
                             std::vector<bool>& overlaid, bool& exists) const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   overlaid.assign(values.size(), false);
-  for (const auto* list : {&m_kept, &m_forNextStart}) {
-    for (const PendingWrite& write : *list) {
-      if (!KeptWriteReaches(write, table, row)) continue;
-      if (write.kind == PendingWrite::Kind::Delete) {
-        exists = false;
-        continue;
-      }
-      if (write.kind == PendingWrite::Kind::Insert) {
-        exists = true;
-        std::fill(values.begin(), values.end(), Variant::Null());
-        std::fill(overlaid.begin(), overlaid.end(), true);
-      }
-      for (const auto& [column, value] : write.columns) {
-        if (column < 0 || static_cast<std::size_t>(column) >= values.size()) continue;
-        values[static_cast<std::size_t>(column)] = value;
-        overlaid[static_cast<std::size_t>(column)] = true;
-      }
+  const TableIndex& index = IndexOf(table);
+  const auto& byRow = row.newRow != 0 ? index.byNewRow : index.byRowId;
+  const auto found = byRow.find(row.newRow != 0 ? row.newRow : row.rowId);
+  if (found == byRow.end()) return;
+  for (const PendingWrite* write : found->second) {
+    if (write->kind == PendingWrite::Kind::Delete) {
+      exists = false;
+      continue;
+    }
+    if (write->kind == PendingWrite::Kind::Insert) {
+      exists = true;
+      std::fill(values.begin(), values.end(), Variant::Null());
+      std::fill(overlaid.begin(), overlaid.end(), true);
+    }
+    for (const auto& [column, value] : write->columns) {
+      if (column < 0 || static_cast<std::size_t>(column) >= values.size()) continue;
+      values[static_cast<std::size_t>(column)] = value;
+      overlaid[static_cast<std::size_t>(column)] = true;
     }
   }
 }
 
 std::vector<RowKey> PendingWrites::KeptNewRows(const std::string& table) const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  std::vector<RowKey> rows;
-  for (const auto* list : {&m_kept, &m_forNextStart}) {
-    for (const PendingWrite& write : *list) {
-      if (write.newRow == 0 || !ruv::EqualsNoCase(write.table, table)) continue;
-      if (write.kind == PendingWrite::Kind::Insert) rows.push_back(RowKey{write.rowId, write.newRow});
-      if (write.kind == PendingWrite::Kind::Delete)
-        rows.erase(std::remove_if(rows.begin(), rows.end(),
-                                  [&](const RowKey& row) { return row.newRow == write.newRow; }),
-                   rows.end());
-    }
-  }
-  return rows;
+  return IndexOf(table).newRows;
 }
 
 std::vector<long long> PendingWrites::KeptChangedRows(const std::string& table) const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  std::vector<long long> rows;
-  for (const auto* list : {&m_kept, &m_forNextStart})
-    for (const PendingWrite& write : *list)
-      if (write.kind != PendingWrite::Kind::Insert && write.newRow == 0 && ruv::EqualsNoCase(write.table, table) &&
-          std::find(rows.begin(), rows.end(), write.rowId) == rows.end())
-        rows.push_back(write.rowId);
-  return rows;
+  return IndexOf(table).changedRows;
 }
 
 // A kept new row's values but its id (it has none yet): what names it in a report.
@@ -701,7 +849,7 @@ bool PendingWrites::SaveJournal() {
   std::string content = std::string(kJournalHeading) + "\n";
   // Refused records not set aside yet stay: they came first. Written as the
   // kept ones are, so that the new rows are numbered alike.
-  std::vector<PendingWrite> refused;
+  std::deque<PendingWrite> refused;
   for (const RefusedRecord& record : m_refusedNotAside) refused.push_back(record.write);
   std::unordered_set<std::string> tokens;
   for (const auto* list : {&refused, &m_kept, &m_forNextStart}) {
@@ -730,6 +878,7 @@ bool PendingWrites::SaveJournal() {
   if (saved) {
     m_tokensInJournal = std::move(tokens);
     m_journalTrouble.clear();
+    m_journalBehind = false;
     return true;
   }
   // Once per cause: every kept write rewrites the journal.
@@ -759,7 +908,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
              "records kept for the database while another program holds it locked are kept in memory only (a "
              "program ended meanwhile loses them).\n";
     }
-    std::vector<PendingWrite> writes;
+    std::deque<PendingWrite> writes;
     if (file == KeptWriteJournal::ReadResult::Failed) {
       why = "it cannot be opened: " + why;
     } else {
@@ -832,11 +981,17 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     // The file as read holds them, until it is rewritten.
     for (const PendingWrite& write : writes) m_tokensInJournal.insert(write.token);
     // Older than anything this run writes: they go first.
-    m_kept.insert(m_kept.begin(), std::make_move_iterator(writes.begin()), std::make_move_iterator(writes.end()));
+    if (m_kept.empty())
+      m_kept = std::move(writes);  // not a second copy of a long journal
+    else
+      m_kept.insert(m_kept.begin(), std::make_move_iterator(writes.begin()), std::make_move_iterator(writes.end()));
+    Changed();
     m_takenOver = std::move(content);
     m_takenOverAside.clear();
     SaveJournal();
-    WriteKeptLocked(handle, busyWaitMs);
+    // The first transaction of them now; a long journal's rest is written
+    // after the start, a transaction at a time (WriteKeptSome).
+    const Progress progress = WriteKeptLocked(handle, busyWaitMs, 1);
     if (!m_takenOverAside.empty()) {
       state = JournalState::Refused;
       told = "The database refused some of these records (each is told); they are set aside " +
@@ -844,7 +999,9 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
                                          : "as " + m_takenOverAside) +
              ":\n" + told;
     } else {
-      state = m_kept.empty() ? JournalState::Written : JournalState::Kept;
+      state = m_kept.empty()                   ? JournalState::Written
+              : progress == Progress::More ? JournalState::Writing
+                                           : JournalState::Kept;
     }
   }
   TellFailed();

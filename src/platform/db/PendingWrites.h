@@ -26,15 +26,23 @@
 // only those and the ones of a journal it took over, never another program's.
 //
 // Each try waits for the lock no longer than it is given: a plant that writes
-// a row per charge must not stop for the lock at every write. A kept write that
+// a row per charge must not stop for the lock at every write. The kept writes
+// go in transactions of many (each with its token), so a long queue is written
+// back in seconds; a bounded writing stops between two transactions, and the
+// journal is rewritten once the writing stops, not after each transaction (its
+// written records are known by their tokens meanwhile). A kept write that
 // the database cannot take now (a full disk, an I/O error, a read-only database)
 // waits as a locked one does, told once per cause; one it refuses for good (a
 // rule of the table, a row deleted meanwhile) is told once, whichever path
 // wrote it, and dropped; a record of a journal taken over is set aside instead.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -113,6 +121,17 @@ class PendingWrites {
   // take now. A kept write refused for good is dropped and told. True when none
   // is left.
   bool WriteKept(DatabaseHandle& handle, int busyWaitMs);
+  // Where a bounded writing of the kept ones stopped: none is left, the first
+  // left waits (for the lock or for what the database cannot take now), or
+  // there are more the database would take now.
+  enum class Progress { AllWritten, Waiting, More };
+  // As WriteKept, but at most `mostTransactions` transactions (each waits for
+  // the lock at most `busyWaitMs`); nothing overtakes what is left.
+  Progress WriteKeptSome(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
+  // Whether the last writing stopped at its bound with more to write now.
+  bool MoreToWrite() const;
+  // How many kept writes at most go in one transaction.
+  inline static constexpr std::size_t kWritesPerTransaction = 1000;
   bool HasKept() const;
   std::size_t KeptCount() const;
 
@@ -167,7 +186,9 @@ class PendingWrites {
   // run into the queue and tries them (waiting at most `busyWaitMs`); each goes
   // in once, and those the lock still refuses stay kept (and in the journal).
   // Returns what the operator is told: "" when there was no journal; else the
-  // journal's writes described, and what became of them in `state`. Anything
+  // journal's writes described, and what became of them in `state`. Only the
+  // first transaction of them is written here (Writing: the rest is for
+  // WriteKeptSome, so the start need not wait for a long journal). Anything
   // but a regular file of its own at its name is left alone (never followed
   // nor removed) and this run keeps its writes in memory only; a journal that
   // cannot be read (or names a table or column not the program's) is set aside
@@ -175,20 +196,23 @@ class PendingWrites {
   // of their own beside it (Refused), so that putting it back once the cause is
   // mended writes each once; they stay in the journal while that file cannot
   // be written.
-  enum class JournalState { None, Written, Kept, Unreadable, Refused };
+  enum class JournalState { None, Written, Kept, Unreadable, Refused, Writing };
   std::string TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state);
 
   // Test seam: when the hook returns true right after a kept write went in,
   // the writing stops there, as a process killed at that moment would (before
-  // the journal is rewritten).
+  // the journal is rewritten). While it is set, each kept write goes in a
+  // transaction of its own, so that the writing can stop between any two.
   static void SetDeathAfterWriteForTest(std::function<bool()> hook);
 
   // The table that records the tokens of the kept writes written.
   inline static constexpr const char* kWrittenTokensTable = "KeptWritesWritten";
 
  private:
-  bool WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs);
-  int RunKeptOnce(DatabaseHandle& handle, const PendingWrite& write, long long rowId, long long& gotRowId);
+  Progress WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
+  // How one transaction of kept writes ended.
+  enum class BatchEnd { Written, Waiting, Died };
+  BatchEnd WriteBatch(DatabaseHandle& handle);
   void Keep(PendingWrite write);
   long long TakeNewRowNumber();
   void Drop(const PendingWrite& write, const std::string& why);
@@ -202,8 +226,23 @@ class PendingWrites {
   std::string DescribeOne(const PendingWrite& write, std::size_t longestValue = std::string::npos) const;
   std::string Identity(const PendingWrite& insert, std::size_t longestValue = std::string::npos) const;
 
+  // The kept writes of one table by the row they reach, in order: what the
+  // recordsets read is looked up, not searched for, however long the queue.
+  struct TableIndex {
+    std::unordered_map<long long, std::vector<const PendingWrite*>> byRowId;   // rows of the database
+    std::unordered_map<long long, std::vector<const PendingWrite*>> byNewRow;  // kept new rows
+    std::vector<RowKey> newRows;         // KeptNewRows
+    std::vector<long long> changedRows;  // KeptChangedRows
+  };
+  const TableIndex& IndexOf(const std::string& table) const;
+  // Every change of m_kept or m_forNextStart: the indexes are made again.
+  void Changed() { ++m_version; }
+
   mutable std::recursive_mutex m_mutex;
-  std::vector<PendingWrite> m_kept;
+  std::deque<PendingWrite> m_kept;  // written from the front, a transaction at a time
+  std::uint64_t m_version = 0;
+  mutable std::uint64_t m_indexVersion = 0;
+  mutable std::map<std::string, TableIndex> m_indexes;  // by the table's name in lower case
   std::vector<std::string> m_failed;  // described writes dropped, not yet told
   struct NewRow {
     NewRowState state = NewRowState::Kept;
@@ -215,7 +254,7 @@ class PendingWrites {
   mutable long long m_reservedNewRow = 0;  // the number NextRowHandle promised the next kept new row
   bool m_retriesEnded = false;
   // After the last try, with a journal: what waits for the next start, in order.
-  std::vector<PendingWrite> m_forNextStart;
+  std::deque<PendingWrite> m_forNextStart;
   std::string m_journal;
   std::vector<std::string> m_journalTables;  // the tables a journal read back may write
   std::string m_database;        // the database's own file, never taken for the journal
@@ -235,6 +274,8 @@ class PendingWrites {
   // why it could not be written last (told once per cause; "" when it was).
   std::unordered_set<std::string> m_tokensInJournal;
   std::string m_journalTrouble;
+  bool m_journalBehind = false;  // it still holds records written or set aside since it was written
+  Progress m_progress = Progress::AllWritten;  // where the last writing stopped
   int m_waitingCause = 0;        // what the kept writes wait on but the lock (told once), 0 for nothing
   std::string m_tokenPrefix;
   // This run's token prefix and those of the journal it took over: the tokens
