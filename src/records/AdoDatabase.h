@@ -56,6 +56,9 @@ class CADODatabase {
   // (without waiting for the lock); true when none is left.
   std::size_t GetKeptWriteCount() const;
   bool WriteKept();
+  // One transaction of them now (without waiting for the lock); true when
+  // there are more the database would take now.
+  bool WriteKeptTransaction();
   // The close's last try for the kept writes (the retry timer stops), and the
   // report of what it could not write; the connection stays open, and a write
   // the lock refuses after it is told at once. Close runs it.
@@ -68,6 +71,11 @@ class CADODatabase {
       "These records could not be written before the close; the database is locked by another program. They are "
       "kept in the journal beside the database, and the next start of the program writes them (do not enter them "
       "again):\n";
+  // What the close had no time left to write, though the database took them.
+  inline static constexpr const char* kCutAtCloseText =
+      "These records were not written yet when the program closed; the close stops between two transactions, so "
+      "they are kept in the journal beside the database, and the next start writes them (do not enter them "
+      "again):\n";
   // What the close could not write, and the journal could not keep (it cannot be written).
   inline static constexpr const char* kNotInJournalText =
       "These records could not be written before the close, and the journal beside the database could not be "
@@ -75,6 +83,10 @@ class CADODatabase {
   // Said at the start about a journal an earlier run left.
   inline static constexpr const char* kJournalWrittenText =
       "An earlier run of the program ended while these records waited for the database; they are written now:\n";
+  // ...when it holds more than one transaction: the rest is written while the program runs.
+  inline static constexpr const char* kJournalWritingText =
+      "An earlier run of the program ended while these records waited for the database; they are being written "
+      "now, while the program runs, and the journal beside the database keeps those not written yet:\n";
   inline static constexpr const char* kJournalKeptText =
       "An earlier run of the program ended while these records waited for the database; the database is locked by "
       "another program, so they wait again and are written once it is free:\n";
@@ -88,10 +100,13 @@ class CADODatabase {
   // Said (standard error and the file) before the close's last try waits for the lock...
   inline static constexpr const char* kKeptAtCloseText =
       "These records wait for the database, locked by another program; the close tries once more to write them:\n";
+  // ...or while they are being written (a long journal's rest)...
+  inline static constexpr const char* kWritingAtCloseText =
+      "These records are being written to the database; the close goes on writing them for a few seconds:\n";
   // ...and after it, when the lock went in time.
   inline static constexpr const char* kAllWrittenAtCloseText =
       "The lock went: all of them were written, but any listed as not written just above.\n";
-  // The close's last try waits this long for the lock.
+  // The close's last try waits this long for the lock, and writes no longer.
   inline static constexpr int kCloseLockWaitMs = 5000;
   inline static constexpr UINT kRetryTimerMs = 1000;
   // A report lists every write on the standard error output and in the file

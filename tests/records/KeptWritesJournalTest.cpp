@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,8 +16,10 @@
 #include "RecordsTestSupport.h"
 #include "PlantTablesSupport.h"
 #include "platform/base/AtomicFile.h"
+#include "platform/base/Clock.h"
 #include "platform/base/Text.h"
 #include "platform/db/Connection.h"
+#include "platform/db/PendingWrites.h"
 #include "records/AdoException.h"
 #include "records/AdoRecordset.h"
 #include "support/ScriptedMessageBox.h"
@@ -520,4 +523,63 @@ TEST_F(KeptWritesJournalTest, AJournalSetAsideAndPutBackWritesEachRecordOnce) {
   ASSERT_TRUE(NextStart());
   EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 ");
   EXPECT_EQ(boxes.Count(), 3u);
+}
+
+namespace {
+
+// A slow disk as the close sees it: every look at the clock finds its time
+// gone, so it writes one transaction more and stops.
+class SlowDiskClock final : public IClock {
+ public:
+  SlowDiskClock() { SetClock(this); }
+  ~SlowDiskClock() override { SetClock(nullptr); }
+  SlowDiskClock(const SlowDiskClock&) = delete;
+  SlowDiskClock& operator=(const SlowDiskClock&) = delete;
+  std::uint32_t TickCount() override { return m_ticks += CADODatabase::kCloseLockWaitMs; }
+  DateTimeFields LocalNow() override { return DateTimeFields{}; }
+  void SleepMs(std::uint32_t) override {}
+
+ private:
+  std::uint32_t m_ticks = 0;
+};
+
+}  // namespace
+
+// A long journal does not hold the start: one transaction of it is written
+// there, the rest while the program runs. A close during that writing stops
+// between two transactions within its time, names what it did not write, and
+// leaves exactly that in the journal; the next start writes it, each once.
+TEST_F(KeptWritesJournalTest, ACloseDuringALongJournalsWritingEndsInTimeAndKeepsTheRest) {
+  const int perTransaction = static_cast<int>(ruv::db::PendingWrites::kWritesPerTransaction);
+  const int records = 3 * perTransaction;
+  Kill();
+  std::string journal = "RuvFrame kept writes 2\n";
+  for (int n = 1; n <= records; ++n)
+    journal += ruv::Format("insert\t4d2-1-2-%d\tLot\tnew:%d\tstrName\ttext\tlot %d\tnCount\ti4\t%d\n", n, n, n, n);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  boxes.Expect(IDOK, CADODatabase::kJournalWritingText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(db.database.GetKeptWriteCount(), static_cast<std::size_t>(records - perTransaction));
+
+  boxes.Expect(IDOK, CADODatabase::kCutAtCloseText);
+  lots.Close();
+  {
+    SlowDiskClock slowDisk;
+    db.database.Close();
+  }
+  EXPECT_EQ(other.Text("SELECT COUNT(*) FROM Lot"), std::to_string(2 * perTransaction));
+  EXPECT_EQ(RecordsIn(Journal()), perTransaction);
+  std::string report;
+  ASSERT_TRUE(ReadWholeFile(db.path + CADODatabase::kUnwrittenFileSuffix, report));
+  const std::size_t cut = report.find(CADODatabase::kCutAtCloseText);
+  ASSERT_NE(cut, std::string::npos) << report;
+  EXPECT_NE(report.find(ruv::Format("New row of Lot: strName = 'lot %d', nCount = %d\n", records, records), cut),
+            std::string::npos);
+
+  boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(other.Text("SELECT COUNT(*) || ' ' || COUNT(DISTINCT strName) FROM Lot"),
+            std::to_string(records) + " " + std::to_string(records));
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(boxes.Pending(), 0u);
 }
