@@ -525,6 +525,31 @@ TEST_F(KeptWritesJournalTest, AJournalSetAsideAndPutBackWritesEachRecordOnce) {
   EXPECT_EQ(boxes.Count(), 3u);
 }
 
+// A journal that could not be written while records were kept, and can be
+// at the close, holds each of them once: the next start writes each once
+// (twice over, its new row was made twice and the whole journal set aside).
+TEST_F(KeptWritesJournalTest, AJournalWrittenOnlyAtTheCloseHoldsEachKeptRecordOnce) {
+  SetWriteInterruptForTest([](const std::string&) { return true; });
+  boxes.Expect(IDOK, "could not be written");
+  AddAndChangeUnderTheLock();
+  SetWriteInterruptForTest(nullptr);
+  // The close finds no room for them (it does not wait for the lock then).
+  ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+  boxes.Expect(IDOK, "(database or disk is full: it waits");
+  boxes.Expect(IDOK, CADODatabase::kKeptForNextStartText);
+  db.database.WriteKeptLastTry();
+  Kill();
+  EXPECT_EQ(RecordsIn(Journal()), 2);
+
+  boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(Rows(), "1 mine\tnew\nline 5 0.1");
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
 namespace {
 
 // A slow disk as the close sees it: every look at the clock finds its time
