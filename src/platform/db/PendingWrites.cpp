@@ -125,9 +125,13 @@ int RunKept(sqlite3* db, Statements& statements, const PendingWrite& write, long
   int rc = SQLITE_OK;
   sqlite3_stmt* stmt = statements.Get(write.sql, rc);
   if (!stmt) return rc;
-  for (std::size_t i = 0; i < write.values.size(); ++i)
-    BindVariant(stmt, static_cast<int>(i + 1), write.values[i].value, write.values[i].asText);
-  if (write.kind != PendingWrite::Kind::Insert) sqlite3_bind_int64(stmt, static_cast<int>(write.values.size() + 1), rowId);
+  int parameter = 0;
+  for (const auto& [column, value] : write.columns) {
+    if (column == write.idColumn) continue;
+    const auto at = static_cast<std::size_t>(parameter);
+    BindVariant(stmt, ++parameter, value, at >= write.boundAsText.size() || write.boundAsText[at]);
+  }
+  if (write.kind != PendingWrite::Kind::Insert) sqlite3_bind_int64(stmt, parameter + 1, rowId);
   rc = sqlite3_step(stmt);
   sqlite3_reset(stmt);
   if (rc == SQLITE_DONE && write.kind == PendingWrite::Kind::Update && sqlite3_changes(db) == 0) return SQLITE_NOTFOUND;
@@ -200,14 +204,14 @@ bool BuildJournalWrite(sqlite3* db, const std::vector<std::string>& ownTables, P
   std::sort(given.begin(), given.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   write.columns.clear();
   write.columnNames.clear();
-  write.values.clear();
+  write.boundAsText.clear();
   // Bound in the table's order, as the recordsets bind them.
   std::vector<bool> isGiven(columns.size(), false);
   std::vector<int> bound;
   for (auto& [index, value] : given) {
     const ColumnInfo& column = columns[static_cast<std::size_t>(index)];
     isGiven[static_cast<std::size_t>(index)] = true;
-    write.values.push_back({value, HasTextAffinity(column)});
+    write.boundAsText.push_back(HasTextAffinity(column));
     write.columns.emplace_back(index, std::move(value));
     write.columnNames.push_back(column.name);
   }
@@ -988,7 +992,9 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     Changed();
     m_takenOver = std::move(content);
     m_takenOverAside.clear();
-    SaveJournal();
+    // Written anew once the writing stops: at once when the first
+    // transaction ends it, and a long journal not twice over meanwhile.
+    m_journalBehind = true;
     // The first transaction of them now; a long journal's rest is written
     // after the start, a transaction at a time (WriteKeptSome).
     const Progress progress = WriteKeptLocked(handle, busyWaitMs, 1);

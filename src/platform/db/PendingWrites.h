@@ -80,17 +80,15 @@ struct PendingWrite {
   long long newRow = 0;  // the kept new row this write makes or goes to (0: a row of the database)
   int idColumn = -1;     // an insert's column that shows the row's id (its handle while kept)
   std::string token;     // names the write in the journal and, once written, in KeptWritesWritten
-  // An update's or a deletion's text ends with "rowid = ?N", N one past `values`:
-  // the row's id is bound when the write runs.
+  // An update's or a deletion's text ends with "rowid = ?N", N one past the
+  // values bound: the row's id is bound when the write runs.
   std::string sql;
-  // Bound in order as ?1, ?2...; `asText` chooses text over blob for a string.
-  struct Bound {
-    Variant value;
-    bool asText = true;
-  };
-  std::vector<Bound> values;
-  // The table's columns (by their index in the table) and what the write gives them.
+  // The table's columns (by their index in the table) and what the write gives
+  // them. Bound in order as ?1, ?2..., but the id column of an insert.
   std::vector<std::pair<int, Variant>> columns;
+  // Per value bound: whether a string goes as text (else as a blob). Not a
+  // second copy of the values: a long journal is held in memory whole.
+  std::vector<bool> boundAsText;
   std::vector<std::string> columnNames;  // the names of `columns`, same order
   bool fromJournal = false;              // taken over from an earlier run's journal
   // Where its lines (its description and itself) are in the journal taken over.

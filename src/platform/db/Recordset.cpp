@@ -570,7 +570,7 @@ PendingWrite Recordset::KeptWrite(PendingWrite::Kind kind, const RowKey& row, st
   write.sql = std::move(sql);
   for (int column : bound) {
     const Variant& value = m_pending[static_cast<std::size_t>(column)];
-    write.values.push_back({value, HasTextAffinity(m_columns[static_cast<std::size_t>(column)])});
+    write.boundAsText.push_back(HasTextAffinity(m_columns[static_cast<std::size_t>(column)]));
     write.columns.emplace_back(column, value);
     write.columnNames.push_back(m_columns[static_cast<std::size_t>(column)].name);
   }
