@@ -209,8 +209,12 @@ void CADODatabase::WriteKeptLastTry() {
   bool cut = false;  // the time ran out while the database still took them
   if (!kept.empty()) {
     // Said before the wait too: the process may be ended during it (a second
-    // signal), and the records must not go without a trace.
-    WriteReport(DatabaseFile(), pending.MoreToWrite() ? kWritingAtCloseText : kKeptAtCloseText, kept);
+    // signal), and the records must not go without a trace. A long journal's
+    // rest is in the journal: counted, not listed (that would take the close's time).
+    if (pending.MoreToWrite() && pending.JournalHoldsAll())
+      WriteReport(DatabaseFile(), std::to_string(pending.KeptCount()) + kWritingAtCloseText, std::string());
+    else
+      WriteReport(DatabaseFile(), kKeptAtCloseText, kept);
     // A transaction at a time, within the close's time: a long journal's rest
     // stops between two, and stays in the journal.
     using Progress = ruv::db::PendingWrites::Progress;

@@ -100,9 +100,10 @@ class CADODatabase {
   // Said (standard error and the file) before the close's last try waits for the lock...
   inline static constexpr const char* kKeptAtCloseText =
       "These records wait for the database, locked by another program; the close tries once more to write them:\n";
-  // ...or while they are being written (a long journal's rest)...
+  // ...or, after their count, while they are being written (a long journal's rest)...
   inline static constexpr const char* kWritingAtCloseText =
-      "These records are being written to the database; the close goes on writing them for a few seconds:\n";
+      " records of the journal beside the database are being written to it; the close goes on writing them for a "
+      "few seconds, and those it does not write stay in the journal.\n";
   // ...and after it, when the lock went in time.
   inline static constexpr const char* kAllWrittenAtCloseText =
       "The lock went: all of them were written, but any listed as not written just above.\n";

@@ -213,7 +213,6 @@ bool BuildJournalWrite(sqlite3* db, const std::vector<std::string>& ownTables, P
     isGiven[static_cast<std::size_t>(index)] = true;
     write.boundAsText.push_back(HasTextAffinity(column));
     write.columns.emplace_back(index, std::move(value));
-    write.columnNames.push_back(column.name);
   }
   switch (write.kind) {
     case PendingWrite::Kind::Insert:
@@ -222,7 +221,6 @@ bool BuildJournalWrite(sqlite3* db, const std::vector<std::string>& ownTables, P
         // Shows the kept new row's handle until it is written.
         write.idColumn = static_cast<int>(i);
         write.columns.emplace(write.columns.begin(), static_cast<int>(i), Variant::Null());
-        write.columnNames.insert(write.columnNames.begin(), columns[i].name);
       }
       write.sql = InsertStatement(write.table, columns, isGiven, bound);
       break;
@@ -339,7 +337,7 @@ void PendingWrites::Keep(PendingWrite write) {
   } else if (!m_journal.empty()) {
     m_forNextStart.push_back(write);
     SaveJournal();
-    if (m_tokensInJournal.count(write.token) != 0) {
+    if (m_forNextStart.back().inJournal) {
       m_failed.push_back(DescribeOne(write) +
                          " (the database was locked by another program at the close: kept for the next start, which "
                          "writes it)");
@@ -372,6 +370,12 @@ PendingWrites::Progress PendingWrites::WriteKeptSome(DatabaseHandle& handle, int
 bool PendingWrites::MoreToWrite() const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   return m_progress == Progress::More && !m_kept.empty();
+}
+
+bool PendingWrites::JournalHoldsAll() const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  return !m_journal.empty() &&
+         std::all_of(m_kept.begin(), m_kept.end(), [](const PendingWrite& write) { return write.inJournal; });
 }
 
 void PendingWrites::Drop(const PendingWrite& write, const std::string& why) {
@@ -685,16 +689,18 @@ std::string PendingWrites::EndRetries(std::string* notInJournal) {
   m_retriesEnded = true;
   std::string text;
   // Out of the queue before the journal is written: each of them is in it once.
-  const std::deque<PendingWrite> left = std::exchange(m_kept, {});
+  std::deque<PendingWrite> left = std::exchange(m_kept, {});
   Changed();
   if (!m_journal.empty()) {
     // Still in the journal: the next start writes them.
+    const std::size_t from = m_forNextStart.size();
     m_forNextStart.insert(m_forNextStart.end(), left.begin(), left.end());
     // One more chance before it is said; or it still holds what was written since.
     if (!m_journalTrouble.empty() || m_journalBehind) SaveJournal();
+    for (std::size_t i = 0; i < left.size(); ++i) left[i].inJournal = m_forNextStart[from + i].inJournal;
   }
   for (const PendingWrite& write : left) {
-    const bool inJournal = !m_journal.empty() && m_tokensInJournal.count(write.token) != 0;
+    const bool inJournal = !m_journal.empty() && write.inJournal;
     if (m_journal.empty() || inJournal || !notInJournal) {
       text += DescribeOne(write) + "\n";
       continue;
@@ -794,8 +800,7 @@ std::string PendingWrites::Identity(const PendingWrite& insert, std::size_t long
   std::string text;
   for (std::size_t i = 0; i < insert.columns.size(); ++i) {
     if (insert.columns[i].first == insert.idColumn) continue;
-    const std::string name = i < insert.columnNames.size() ? insert.columnNames[i] : std::to_string(insert.columns[i].first);
-    text += (text.empty() ? "" : ", ") + name + " = " + ValueText(insert.columns[i].second, longestValue);
+    text += (text.empty() ? "" : ", ") + ColumnName(insert, i) + " = " + ValueText(insert.columns[i].second, longestValue);
   }
   return text;
 }
@@ -820,10 +825,18 @@ std::string PendingWrites::DescribeOne(const PendingWrite& write, std::size_t lo
   if (write.newRow != 0 && text.rfind("Row ", 0) != 0) text = "Change of " + row;
   text += ":";
   for (std::size_t i = 0; i < write.columns.size(); ++i) {
-    const std::string name = i < write.columnNames.size() ? write.columnNames[i] : std::to_string(write.columns[i].first);
-    text += (i ? ", " : " ") + name + " = " + ValueText(write.columns[i].second, longestValue);
+    text += (i ? ", " : " ") + ColumnName(write, i) + " = " + ValueText(write.columns[i].second, longestValue);
   }
   return text;
+}
+
+std::string PendingWrites::ColumnName(const PendingWrite& write, std::size_t i) const {
+  if (i < write.columnNames.size()) return write.columnNames[i];
+  const int column = write.columns[i].first;
+  if (const auto table = m_tableColumns.find(write.table);
+      table != m_tableColumns.end() && column >= 0 && static_cast<std::size_t>(column) < table->second.size())
+    return table->second[static_cast<std::size_t>(column)];
+  return std::to_string(column);
 }
 
 std::string PendingWrites::Describe() const {
@@ -855,7 +868,7 @@ bool PendingWrites::SaveJournal() {
   // kept ones are, so that the new rows are numbered alike.
   std::deque<PendingWrite> refused;
   for (const RefusedRecord& record : m_refusedNotAside) refused.push_back(record.write);
-  std::unordered_set<std::string> tokens;
+  bool any = !refused.empty();
   for (const auto* list : {&refused, &m_kept, &m_forNextStart}) {
     for (const PendingWrite& kept : *list) {
       // A write to a kept new row written since goes to the id it got.
@@ -871,16 +884,17 @@ bool PendingWrites::SaveJournal() {
       content += "# ";
       AppendJournalField(DescribeOne(write, kLongestNamingValue), content);
       content += "\n";
-      AppendJournalWrite(write, content);
+      const auto table = m_tableColumns.find(write.table);
+      AppendJournalWrite(write, content, table == m_tableColumns.end() ? nullptr : &table->second);
       content += "\n";
-      if (list != &refused) tokens.insert(write.token);
+      any = true;
     }
   }
-  const bool any = !tokens.empty() || !refused.empty();
   std::string error;
   const bool saved = KeptWriteJournal::Save(m_journal, any ? content : std::string(), m_database, error);
   if (saved) {
-    m_tokensInJournal = std::move(tokens);
+    for (auto* list : {&m_kept, &m_forNextStart})
+      for (PendingWrite& write : *list) write.inJournal = true;
     m_journalTrouble.clear();
     m_journalBehind = false;
     return true;
@@ -951,6 +965,11 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
         }
       }
       if (why.empty() && number == 0) why = "it is empty";
+      for (const auto& [table, columns] : tables) {
+        std::vector<std::string>& names = m_tableColumns[table];
+        names.clear();
+        for (const ColumnInfo& column : columns) names.push_back(column.name);
+      }
     }
     if (!why.empty()) {
       // Set aside, never lost: the operator reads it and enters its records by hand.
@@ -983,7 +1002,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
       told += DescribeOne(write) + "\n";
     }
     // The file as read holds them, until it is rewritten.
-    for (const PendingWrite& write : writes) m_tokensInJournal.insert(write.token);
+    for (PendingWrite& write : writes) write.inJournal = true;
     // Older than anything this run writes: they go first.
     if (m_kept.empty())
       m_kept = std::move(writes);  // not a second copy of a long journal

@@ -89,8 +89,11 @@ struct PendingWrite {
   // Per value bound: whether a string goes as text (else as a blob). Not a
   // second copy of the values: a long journal is held in memory whole.
   std::vector<bool> boundAsText;
-  std::vector<std::string> columnNames;  // the names of `columns`, same order
-  bool fromJournal = false;              // taken over from an earlier run's journal
+  // The names of `columns`, same order; none for a record of a journal taken
+  // over (its table's columns name them: a long journal is held in memory whole).
+  std::vector<std::string> columnNames;
+  bool fromJournal = false;  // taken over from an earlier run's journal
+  bool inJournal = false;    // the journal's file as last written holds it
   // Where its lines (its description and itself) are in the journal taken over.
   std::size_t journalBegin = 0, journalEnd = 0;
 };
@@ -128,6 +131,8 @@ class PendingWrites {
   Progress WriteKeptSome(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
   // Whether the last writing stopped at its bound with more to write now.
   bool MoreToWrite() const;
+  // Whether every kept write is in the journal's file (it may hold written ones too).
+  bool JournalHoldsAll() const;
   // How many kept writes at most go in one transaction.
   inline static constexpr std::size_t kWritesPerTransaction = 1000;
   bool HasKept() const;
@@ -222,6 +227,8 @@ class PendingWrites {
   bool SaveJournal();
   // A text value longer than `longestValue` is cut (where it only names the write).
   std::string DescribeOne(const PendingWrite& write, std::size_t longestValue = std::string::npos) const;
+  // The name of the column `columns[i]` of `write` sets.
+  std::string ColumnName(const PendingWrite& write, std::size_t i) const;
   std::string Identity(const PendingWrite& insert, std::size_t longestValue = std::string::npos) const;
 
   // The kept writes of one table by the row they reach, in order: what the
@@ -268,9 +275,10 @@ class PendingWrites {
   };
   std::vector<RefusedRecord> m_refusedNotAside;
   std::string m_asideTrouble;    // why they could not be set aside, told once
-  // What the journal's file holds (the tokens of the kept writes in it), and
-  // why it could not be written last (told once per cause; "" when it was).
-  std::unordered_set<std::string> m_tokensInJournal;
+  // The columns of the tables the journal taken over writes, by table.
+  std::map<std::string, std::vector<std::string>> m_tableColumns;
+  // Why the journal's file could not be written last (told once per cause; ""
+  // when it was); what it holds is marked on each kept write (inJournal).
   std::string m_journalTrouble;
   bool m_journalBehind = false;  // it still holds records written or set aside since it was written
   Progress m_progress = Progress::AllWritten;  // where the last writing stopped
