@@ -205,16 +205,16 @@ void CADODatabase::WriteKeptLastTry() {
   const auto handle = m_pConnection->Handle();
   if (!handle) return;
   ruv::db::PendingWrites& pending = handle->Pending();
-  const std::string kept = pending.Describe();
+  const bool anyKept = pending.KeptCount() > 0;
   bool cut = false;  // the time ran out while the database still took them
-  if (!kept.empty()) {
+  if (anyKept) {
     // Said before the wait too: the process may be ended during it (a second
     // signal), and the records must not go without a trace. A long journal's
     // rest is in the journal: counted, not listed (that would take the close's time).
     if (pending.MoreToWrite() && pending.JournalHoldsAll())
       WriteReport(DatabaseFile(), std::to_string(pending.KeptCount()) + kWritingAtCloseText, std::string());
     else
-      WriteReport(DatabaseFile(), kKeptAtCloseText, kept);
+      WriteReport(DatabaseFile(), kKeptAtCloseText, pending.Describe());
     // A transaction at a time, within the close's time: a long journal's rest
     // stops between two, and stays in the journal.
     using Progress = ruv::db::PendingWrites::Progress;
@@ -236,7 +236,7 @@ void CADODatabase::WriteKeptLastTry() {
     Report(!pending.HasJournal() ? kUnwrittenText : cut ? kCutAtCloseText : kKeptForNextStartText, unwritten);
   if (!notInJournal.empty())
     Report(kNotInJournalText, notInJournal);
-  else if (unwritten.empty() && !kept.empty())
+  else if (unwritten.empty() && anyKept)
     WriteReport(DatabaseFile(), kAllWrittenAtCloseText, std::string());
 }
 
