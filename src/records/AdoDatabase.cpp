@@ -207,11 +207,13 @@ void CADODatabase::WriteKeptLastTry() {
   ruv::db::PendingWrites& pending = handle->Pending();
   const bool anyKept = pending.KeptCount() > 0;
   bool cut = false;  // the time ran out while the database still took them
+  // A long journal's rest being written, not records waiting for the lock.
+  const bool writing = anyKept && pending.MoreToWrite() && pending.JournalHoldsAll();
   if (anyKept) {
     // Said before the wait too: the process may be ended during it (a second
     // signal), and the records must not go without a trace. A long journal's
     // rest is in the journal: counted, not listed (that would take the close's time).
-    if (pending.MoreToWrite() && pending.JournalHoldsAll())
+    if (writing)
       WriteReport(DatabaseFile(), std::to_string(pending.KeptCount()) + kWritingAtCloseText, std::string());
     else
       WriteReport(DatabaseFile(), kKeptAtCloseText, pending.Describe());
@@ -237,7 +239,7 @@ void CADODatabase::WriteKeptLastTry() {
   if (!notInJournal.empty())
     Report(kNotInJournalText, notInJournal);
   else if (unwritten.empty() && anyKept)
-    WriteReport(DatabaseFile(), kAllWrittenAtCloseText, std::string());
+    WriteReport(DatabaseFile(), writing ? kWrittenAtCloseText : kAllWrittenAtCloseText, std::string());
 }
 
 void CADODatabase::Close() {

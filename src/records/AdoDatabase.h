@@ -104,7 +104,9 @@ class CADODatabase {
   inline static constexpr const char* kWritingAtCloseText =
       " records of the journal beside the database are being written to it; the close goes on writing them for a "
       "few seconds, and those it does not write stay in the journal.\n";
-  // ...and after it, when the lock went in time.
+  // ...and after it, when all of them went in...
+  inline static constexpr const char* kWrittenAtCloseText = "All of them were written before the close.\n";
+  // ...or when the lock went in time.
   inline static constexpr const char* kAllWrittenAtCloseText =
       "The lock went: all of them were written, but any listed as not written just above.\n";
   // The close's last try waits this long for the lock, and writes no longer.
