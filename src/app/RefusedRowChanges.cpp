@@ -1,5 +1,6 @@
 #include "app/RefusedRowChanges.h"
 
+#include <set>
 #include <utility>
 
 #include "platform/base/Text.h"
@@ -17,11 +18,17 @@ void CRefusedRowChanges::Refused(EntryId entry, int row, const std::string& mate
 void CRefusedRowChanges::Settled(EntryId entry) { m_refusals.erase(entry); }
 
 std::vector<std::string> CRefusedRowChanges::TakeUntold() {
+  // A cause told for a row still refused is not told again for another: the
+  // report line counts the rows.
+  std::set<std::string> told;
+  for (const auto& [entry, refusal] : m_refusals)
+    if (refusal.told) told.insert(refusal.cause);
   // Rows refused for the same cause at once are told together.
   std::vector<std::pair<std::string, std::vector<const Refusal*>>> byCause;
   for (auto& [entry, refusal] : m_refusals) {
     if (refusal.told) continue;
     refusal.told = true;
+    if (told.count(refusal.cause) != 0) continue;
     auto same = byCause.begin();
     while (same != byCause.end() && same->first != refusal.cause) ++same;
     if (same == byCause.end()) same = byCause.emplace(byCause.end(), refusal.cause, std::vector<const Refusal*>());

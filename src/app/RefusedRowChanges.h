@@ -1,8 +1,8 @@
 #pragma once
 // Changes of charge rows the database refused, each with the database's own
 // words. A refused change is tried again at every flush of the rows; the
-// operator is told once per row and cause, and the plant form shows what is
-// still unwritten until it goes in.
+// operator is told once per cause while any row is refused for it, and the
+// plant form counts what is still unwritten until it goes in.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -32,7 +32,8 @@ class CRefusedRowChanges {
   // The entry's row went in, or is never written again: nothing of it is
   // unwritten, and a later refusal is told anew.
   void Settled(EntryId entry);
-  // One box text per cause of the refusals not told yet; they are told from now on.
+  // One box text per cause of the refusals not told yet, but a cause a row is
+  // still refused for was told already; they are told from now on.
   std::vector<std::string> TakeUntold();
   // The note while a change is unwritten; empty when none is.
   std::string Note() const;

@@ -151,21 +151,43 @@ Variant CDCTag::GetValue() const {
   return m_value;
 }
 
-void CDCTag::SetValue(const Variant& value) {
+Variant CDCTag::GetValue(std::uint32_t& commandCount) const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  commandCount = m_commandCount;
+  return m_value;
+}
+
+void CDCTag::SetValue(const Variant& value) { StoreValue(value, true, nullptr); }
+
+BOOL CDCTag::SetReading(const Variant& value, std::uint32_t commandsWritten) {
+  return StoreValue(value, false, &commandsWritten) ? TRUE : FALSE;
+}
+
+std::uint32_t CDCTag::GetCommandCount() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_commandCount;
+}
+
+bool CDCTag::StoreValue(const Variant& value, bool command, const std::uint32_t* commandsWritten) {
   bool typeChanged = false;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (SameTagValue(m_value, value)) return;
+    // Checked with the value under one lock: a command given on another thread
+    // between a check and the store would be overwritten by the reading.
+    if (commandsWritten && *commandsWritten != m_commandCount) return false;
+    if (SameTagValue(m_value, value)) return true;
     if (m_dataType == VT_EMPTY) {
       typeChanged = SetDataTypeLocked(value.vt);
-      if (value.vt == VT_EMPTY) return;
+      if (value.vt == VT_EMPTY) return true;
     } else if (m_dataType != value.vt) {
-      return;
+      return true;
     }
     m_value = value;
+    if (command) ++m_commandCount;
   }
   if (typeChanged) NotifyListeners(eTagChangeDataType);
   NotifyListeners(eTagChangeValue);
+  return true;
 }
 
 Variant CDCTag::GetSecondValue() const {
@@ -381,11 +403,12 @@ BOOL CDCTag::Push(const Variant& value) {
   };
   if (GetHWType() != eHWAdv) refuse("Because its HWTaype is not supported by DCTag.\n");
   if (!IsStackableType(value.vt)) refuse("Because its DataType is not supported by CRStack.\n");
+  // Only readings are pushed: they are no commands.
   if (CRStack::Push(value)) {
-    SetValue(Average());
+    StoreValue(Average(), false, nullptr);
     return TRUE;
   }
-  SetValue(value);
+  StoreValue(value, false, nullptr);
   return FALSE;
 }
 

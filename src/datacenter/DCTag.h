@@ -8,6 +8,7 @@
 // threads: every field is guarded by the tag's own mutex, getters return copies,
 // and messages are posted after the lock is released. Listeners are windows
 // referred to by handle; a listener whose window is gone is skipped and dropped.
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -30,7 +31,8 @@ class CDCTag : public CRStack {
 
   // History push: only "ADV" tags of type VT_I2, VT_I4 or VT_R4 keep a history;
   // any other switches it off after a message. The value becomes the average
-  // (TRUE) or, without history, the pushed value itself (FALSE).
+  // (TRUE) or, without history, the pushed value itself (FALSE). A pushed value
+  // is a reading: the command count stays.
   BOOL Push(const Variant& value) override;
 
   int GetTagID() const;
@@ -60,9 +62,20 @@ class CDCTag : public CRStack {
   ELineResult ParseLine(const std::string& line);
 
   Variant GetValue() const;
+  // The value together with the command count it answers to.
+  Variant GetValue(std::uint32_t& commandCount) const;
   // An equal value changes nothing; a value of another type than the tag's is
-  // refused silently; the first value of an untyped tag fixes its type.
+  // refused silently; the first value of an untyped tag fixes its type. A value
+  // taken here is a command: it raises the command count.
   void SetValue(const Variant& value);
+  // A device's reading, under SetValue's rules but leaving the command count,
+  // taken only while the count is still `commandsWritten` (the link has written
+  // every command): FALSE, the tag unchanged, when a command came since.
+  BOOL SetReading(const Variant& value, std::uint32_t commandsWritten);
+  // How many values the tag took as commands (wrapping). A link that writes the
+  // tag keeps the count it last wrote: a command is told from a reading by its
+  // mark, never by its value, which may equal what the tag showed before.
+  std::uint32_t GetCommandCount() const;
   Variant GetSecondValue() const;
   void SetSecondValue(const Variant& value);
   Variant GetMinValue() const;
@@ -109,6 +122,9 @@ class CDCTag : public CRStack {
  private:
   // Returns true when the type changed (the caller posts the code).
   bool SetDataTypeLocked(VARTYPE type);
+  // SetValue's rules; a command raises the count. With `commandsWritten`, FALSE
+  // (nothing stored) when the count has passed it.
+  bool StoreValue(const Variant& value, bool command, const std::uint32_t* commandsWritten);
   void SetLimitLike(Variant CDCTag::*field, const Variant& value, int code);
   template <typename T>
   void SetPlainField(T CDCTag::*field, const T& value, int code);
@@ -125,6 +141,7 @@ class CDCTag : public CRStack {
   std::string m_dataExpression = "NULL";
   float m_portValuePrecision = 0.0f;
   Variant m_value;
+  std::uint32_t m_commandCount = 0;
   Variant m_secondValue;
   Variant m_minValue;
   Variant m_maxValue;

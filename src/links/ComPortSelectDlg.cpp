@@ -116,6 +116,19 @@ BOOL CComPortSelectDlg::SaveConfig(const COMMCONFIG& config) const {
   return TRUE;
 }
 
+// The port, what it was asked to take and the system's cause: the operator then
+// knows what to change, or that the device itself has gone.
+std::string CComPortSelectDlg::RefusalText(const std::string& asked, LONG refused) const {
+  const CommPort* port = m_port != nullptr ? m_port->Port() : nullptr;
+  const std::string cause = port != nullptr ? port->LastCause() : std::string();
+  const std::string because = cause.empty() ? ruv::Format("error %ld", static_cast<long>(refused))
+                                            : ruv::Format("%s, error %ld", cause.c_str(), static_cast<long>(refused));
+  if (refused == static_cast<LONG>(ERROR_DEVICE_NOT_CONNECTED)) {
+    return ruv::Format("%s is gone (%s) while being set to %s.", m_portName.c_str(), because.c_str(), asked.c_str());
+  }
+  return ruv::Format("%s refuses %s (%s).", m_portName.c_str(), asked.c_str(), because.c_str());
+}
+
 BOOL CComPortSelectDlg::ApplyConfig(const COMMCONFIG& config, BOOL showErrors) {
   if (!IsPortOpen()) {
     if (showErrors) ShowMessageBox("Error 101: Unable to set COM setting.\r\n", "", kErrorStyle);
@@ -125,20 +138,20 @@ BOOL CComPortSelectDlg::ApplyConfig(const COMMCONFIG& config, BOOL showErrors) {
   const DCB& dcb = config.dcb;
   const LONG refused = m_port->Setup(dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits);
   if (refused != 0) {
-    // A rate the device does not run at is named: the operator then knows what to change.
-    const std::string rate = refused == static_cast<LONG>(ERROR_NOT_SUPPORTED)
-                                 ? ruv::Format("%s does not run at %u baud.\r\n", m_portName.c_str(),
-                                               static_cast<unsigned>(dcb.BaudRate))
-                                 : std::string();
-    ShowMessageBox("Error 101: Unable to set COM setting.\r\n" + rate +
-                       "Change COM port Setting or restart program and retry!",
+    const std::string asked = ruv::Format("BaudRate:%u, ByteSize:%d, Parity:%d, StopBits:%s",
+                                          static_cast<unsigned>(dcb.BaudRate), static_cast<int>(dcb.ByteSize),
+                                          static_cast<int>(dcb.Parity), StopBitsText(dcb.StopBits));
+    ShowMessageBox("Error 101: Unable to set COM setting.\r\n" + RefusalText(asked, refused) +
+                       "\r\nChange COM port Setting or restart program and retry!",
                    "", kErrorStyle);
     // Settings confirmed there are saved for the next open; this one still failed.
     OnPortSetting();
     result = FALSE;
   }
-  if (!IsPortOpen() || m_port->SetupHandshaking(CSerial::EHandshakeOff) != 0) {
-    ShowMessageBox("Error 102: Unable to set COM setting. Restart program and retry.", "", kErrorStyle);
+  const LONG handshaking = IsPortOpen() ? m_port->SetupHandshaking(CSerial::EHandshakeOff) : 0;
+  if (!IsPortOpen() || handshaking != 0) {
+    const std::string why = handshaking != 0 ? "\r\n" + RefusalText("no handshaking", handshaking) : std::string();
+    ShowMessageBox("Error 102: Unable to set COM setting. Restart program and retry." + why, "", kErrorStyle);
     return FALSE;
   }
   if (result && HasWindow()) {

@@ -66,6 +66,9 @@ class CComPortSelectDlg : public CDialog {
   bool IsPortOpen() const;
   bool HasWindow() const;
   void EnableItem(UINT id, bool enable);
+  // The line of the "Error 101" and "Error 102" boxes that says what the port
+  // refused, and why.
+  std::string RefusalText(const std::string& asked, LONG refused) const;
 
   CComboBox m_portList;
   std::string m_portName = "COM1";

@@ -103,7 +103,12 @@ BOOL CHwLinkerEngine::Start() {
   if (!CreateEngineWindow()) return FALSE;
   const HWND window = GetSafeHwnd();
   for (CHwLinkerItem* item : m_items) {
-    if (CDCTag* tag = item->GetDCTag()) tag->AddListener(window);
+    CDCTag* tag = item->GetDCTag();
+    if (!tag) continue;
+    tag->AddListener(window);
+    // What the tag holds as the link starts is no command to write; a value it
+    // takes from here on is, and its message reaches this window.
+    item->NoteCommandsWritten(tag->GetCommandCount());
   }
   if (m_usePollThread) {
     if (!m_pollThread) m_pollThread = CreatePollThread();

@@ -132,6 +132,15 @@ void CHwLinkerItem::SetReading(BOOL reading) {
   }
 }
 
+BOOL CHwLinkerItem::ShowReading(const Variant& value) {
+  CDCTag* tag = GetDCTag();
+  if (!tag) return FALSE;
+  if (tag->GetSize() == 0) return tag->SetReading(value, GetCommandsWritten());
+  if (HoldsCommandNotYetWritten(tag->GetCommandCount())) return FALSE;
+  tag->Push(value);
+  return TRUE;
+}
+
 void CHwLinkerItem::SetWriting(BOOL writing) {
   m_writing.store(writing != FALSE);
   if (!writing) {

@@ -9,6 +9,7 @@
 // arithmetic is unsigned 32-bit: due and time-out tests stay right across the
 // wrap of the tick count.
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 
 #include "platform/base/Event.h"
@@ -86,6 +87,15 @@ class CHwLinkerItem {
   // Auto-reset; set by the link's receiver when this item's answer arrived.
   Event& GetReplyEvent() { return m_replyEvent; }
 
+  // The tag's command count (CDCTag::GetCommandCount) that this link has dealt
+  // with: written, given up, or held by the tag when the link started.
+  std::uint32_t GetCommandsWritten() const { return m_commandsWritten.load(); }
+  void NoteCommandsWritten(std::uint32_t commandCount) { m_commandsWritten.store(commandCount); }
+  bool HoldsCommandNotYetWritten(std::uint32_t commandCount) const { return commandCount != m_commandsWritten.load(); }
+  // Sets a reading of the device on the tag unless the tag holds a command not
+  // yet written: FALSE then, and the command stays in the tag.
+  BOOL ShowReading(const Variant& value);
+
  private:
   std::atomic<DWORD> m_updateRate{0};
   std::atomic<DWORD> m_timeoutBand{0};
@@ -103,4 +113,5 @@ class CHwLinkerItem {
   std::atomic<DWORD> m_errorCount{0};
   std::atomic<DWORD> m_timeoutCount{0};
   Event m_replyEvent{false, false};
+  std::atomic<std::uint32_t> m_commandsWritten{0};
 };

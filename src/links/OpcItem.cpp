@@ -76,11 +76,9 @@ void COpcItem::Update(const Variant& value, WORD quality, const FILETIME* timeSt
     Variant converted;
     if (SUCCEEDED(VariantChangeType(converted, copy, normalized))) copy = std::move(converted);
   }
-  if (tag->GetSize() != 0) {
-    tag->Push(copy);
-  } else {
-    tag->SetValue(copy);
-  }
-  SetWriting(FALSE);
+  // A value the server sent before a command was given, arriving while the
+  // command's own message is still queued, leaves the command in the tag to be written.
+  const BOOL shown = ShowReading(copy);
+  if (shown) SetWriting(FALSE);
   SetReading(FALSE);
 }

@@ -1,5 +1,6 @@
 #include "links/OpcLinkerEngine.h"
 
+#include <cstdint>
 #include <map>
 #include <vector>
 
@@ -139,8 +140,14 @@ void COpcLinkerEngine::ListenToItemTags(bool listen) {
     for (COpcItem* item : group->GetItems()) {
       CDCTag* tag = item->GetDCTag();
       if (!tag) continue;
-      if (listen) tag->AddListener(window);
-      else tag->RemoveListener(window);
+      if (!listen) {
+        tag->RemoveListener(window);
+        continue;
+      }
+      tag->AddListener(window);
+      // What the tag holds as the link starts is no command to write; a value it
+      // takes from here on is, and its message reaches this window.
+      item->NoteCommandsWritten(tag->GetCommandCount());
     }
   }
 }
@@ -178,20 +185,19 @@ CHwLinkerItem* COpcLinkerEngine::CreateItem(CDCTag* tag) {
 LRESULT COpcLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   if (!tag) return 1;
   if (changeCode != eTagChangeValue) return 0;
-  if (!m_server || !m_server->IsConnected()) return 1;
   auto* item = dynamic_cast<COpcItem*>(FindOrCreateItem(tag));
+  std::uint32_t commandCount = 0;
+  const Variant tagValue = tag->GetValue(commandCount);
+  // The server's own value coming back, or a command written already, is no
+  // command; a command is, even when it equals the server's last value.
+  const bool command = item && item->HoldsCommandNotYetWritten(commandCount);
+  // Written below, or never: either way the server's values show again.
+  if (item) item->NoteCommandsWritten(commandCount);
+  if (!m_server || !m_server->IsConnected()) return 1;
   if (!item || !item->IsAdded()) return 1;
   if ((item->GetAccessRights() & OPC_WRITEABLE) == 0) return 0;
-
-  const VARTYPE itemType = item->GetNormalizedValueType();
   if (item->GetValueType() == VT_DATE) return 0;
-  Variant current = item->GetValue();
-  if (current.vt != itemType) {
-    Variant converted;
-    if (SUCCEEDED(VariantChangeType(converted, current, itemType))) current = std::move(converted);
-  }
-  const Variant tagValue = tag->GetValue();
-  if (tagValue == current) return 0;  // the server's own value coming back
+  if (!command) return 0;
 
   // The text of a copy: the tag keeps its own value and type.
   Variant text;

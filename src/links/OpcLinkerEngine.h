@@ -2,7 +2,9 @@
 // The hardware link of the OPC tags: one server, one group per group name (the
 // tag name before its last "."), one item per tag. The server pushes its values
 // through the callbacks into the items and tags; tag changes made here are
-// written back from the tag-message handler. There is no polling thread.
+// written back from the tag-message handler. A command is known by the tag's
+// command count, not by its value: each one is written, and no server value
+// takes its place before it is. There is no polling thread.
 #include <string>
 
 #include "links/HwLinkerEngine.h"

@@ -51,7 +51,8 @@ class CSerial {
   DWORD GetEventType();
   LONG GetLastError() const { return m_lastError.load(); }
   bool IsOpen() const { return m_port != nullptr; }
-  // The open port itself (none while closed); for line-error injection in tests.
+  // The open port itself (none while closed): why it refused a setting, and
+  // line-error injection in tests.
   CommPort* Port() const { return m_port.get(); }
 
  protected:

@@ -54,12 +54,6 @@ BOOL CSerialLinkerEngine::Start() {
   }
   m_master->SetOwnerEngine(GetSafeHwnd());
   m_master->SetItemReplyLength(0, 9);
-  // What each tag holds now counts as shown: a value it takes while pending is a
-  // command. The first reading may be posted before the first command is given
-  // and handled after it; it must not take that command's place.
-  for (CHwLinkerItem* item : m_items) {
-    if (CDCTag* tag = item->GetDCTag()) static_cast<CSerialLinkerItem*>(item)->NoteReadingShown(tag->GetValue());
-  }
   if (!m_master->StartPolling()) return FALSE;
   m_running = true;
   return TRUE;
@@ -163,7 +157,12 @@ std::string CSerialLinkerEngine::ParseAccessPath(const std::string& accessPath, 
 
 LRESULT CSerialLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   if (!tag || !tag->IsEnabled()) return 1;
-  if (changeCode != eTagChangeValue || (tag->GetIOType() & eIOOutput) == 0) return 0;
+  if (changeCode != eTagChangeValue) return 0;
+  if ((tag->GetIOType() & eIOOutput) == 0) {
+    // A value given to an input goes to no device: its readings go on showing.
+    if (CHwLinkerItem* item = FindOrCreateItem(tag)) item->NoteCommandsWritten(tag->GetCommandCount());
+    return 0;
+  }
   if (!FindOrCreateItem(tag)) return 1;
   if (m_writing) {
     // A write is under way further down this stack (its wait services messages):
@@ -193,11 +192,17 @@ LRESULT CSerialLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
 void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
   auto* item = static_cast<CSerialLinkerItem*>(FindOrCreateItem(tag));
   if (!item) return;
+  std::uint32_t commandCount = 0;
+  const Variant command = tag->GetValue(commandCount);
+  // Only a command goes out, whatever its value. The echo of a reading, or a
+  // second message of a command dealt with already, writes nothing and leaves
+  // the pending mark as that left it.
+  if (!item->HoldsCommandNotYetWritten(commandCount)) return;
   // A message still queued from before Stop reaches no device: the command stays pending.
   bool failed = !m_running || !m_master;
   if (!failed && tag->GetDataType() == VT_R4) {
     Variant asFloat;
-    const bool converted = SUCCEEDED(VariantChangeType(asFloat, tag->GetValue(), VT_R4));
+    const bool converted = SUCCEEDED(VariantChangeType(asFloat, command, VT_R4));
     const float scaled = converted ? asFloat.fltVal * IntPower(10.0f, item->GetFP()) : 0.0f;
     // Rounded, not truncated: 0.53 with two decimals is 52.999996 as a float and must go out as 53.
     const float rounded = std::nearbyint(scaled);
@@ -205,17 +210,14 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
       // Nothing the registers can hold: the command has not reached the device.
       failed = true;
     } else {
-      bool hasValue = false;
-      const float last = ItemValueAsFloat(item->GetValue(), hasValue);
-      // An item with no reading yet never matches: a first command must go out.
-      if (!hasValue || last != rounded) {
-        failed = !m_master->WriteRegisters(item->GetSlaveAddress(),
-                                            item->GetRegister() - kFirstHoldingRegister,
-                                            static_cast<std::int32_t>(rounded));
-      }
+      failed = !m_master->WriteRegisters(item->GetSlaveAddress(), item->GetRegister() - kFirstHoldingRegister,
+                                         static_cast<std::int32_t>(rounded));
     }
   }
-  item->NoteCommandFailed(failed);
+  // Written, or given up: a command the device never confirmed is not held
+  // against its readings (the tag stays write-pending until one arrives), and
+  // the next command tries again.
+  item->NoteCommandsWritten(commandCount);
   if (failed) {
     item->SetErrorCount(item->GetErrorCount() + 1);
   } else {
@@ -240,21 +242,11 @@ LRESULT CSerialLinkerEngine::OnModbusMessage(WPARAM wParam, LPARAM) {
   Variant typed;
   const VARTYPE type = item->GetValueType() != VT_EMPTY ? item->GetValueType() : tag->GetDataType();
   if (SUCCEEDED(VariantChangeType(typed, value, type))) {
-    if (item->HoldsCommandNotYetWritten(*tag)) {
-      // The listener took this reading before the command was given, and the
-      // command's own message is still queued: the old value would take its
-      // place in the tag, and the write would then find nothing to send.
-      tag->SetReadPending(FALSE);
-      return 0;
-    }
-    if (tag->GetSize() != 0) {
-      tag->Push(typed);
-    } else {
-      tag->SetValue(typed);
-    }
-    item->NoteReadingShown(tag->GetValue());
+    // A reading taken before a command was given, handled while the command's
+    // own message is still queued, leaves the command in the tag to be written.
+    const BOOL shown = item->ShowReading(typed);
     tag->SetReadPending(FALSE);
-    tag->SetWritePending(FALSE);
+    if (shown) tag->SetWritePending(FALSE);
   }
   return 0;
 }

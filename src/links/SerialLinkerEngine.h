@@ -6,7 +6,9 @@
 // each new reading with its message on the engine's window, where the value,
 // divided by 10 to the decimals, is set on the tag. A tag written by the plant
 // goes to its slave's registers from the same window, times 10 to the decimals
-// and rounded to the nearest integer.
+// and rounded to the nearest integer. A command is known by the tag's command
+// count, not by its value: each one goes out, even one equal to the last
+// reading, and no reading takes the place of a command not yet written.
 //
 // Every 5 s the link measures each item's answers per second; every 30 s it
 // flags the tags whose items did not answer at all.
@@ -73,7 +75,8 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   // A master whose poller was abandoned goes to that poller with the items it
   // polls, freed as it leaves.
   void FreeMaster(std::unique_ptr<CModBusBase> master);
-  // The write path of one output tag; a failed write leaves it write-pending.
+  // The write path of one output tag: its command not yet written, if any, goes
+  // out; a failed write leaves it write-pending.
   void WriteTag(CDCTag* tag);
 
   std::unique_ptr<CModBusBase> m_master;

@@ -6,9 +6,6 @@
 #include <atomic>
 
 #include "links/HwLinkerItem.h"
-#include "platform/base/Variant.h"
-
-class CDCTag;
 
 class CSerialLinkerItem : public CHwLinkerItem {
  public:
@@ -24,22 +21,9 @@ class CSerialLinkerItem : public CHwLinkerItem {
   int GetReplyLength() const { return m_replyLength.load(); }
   void SetReplyLength(int length) { m_replyLength.store(length); }
 
-  // What the link last put into the tag from a reading (at the link's start,
-  // what the tag held then), and whether the tag's last command failed to reach
-  // the device. Both are kept on the UI thread, where readings and commands are
-  // handled.
-  void NoteReadingShown(const Variant& tagValue);
-  void NoteCommandFailed(bool failed) { m_commandFailed = failed; }
-  // True when `tag` holds a command the link has not yet written: it waits to be
-  // written and differs from the last reading shown, and no write of it failed.
-  bool HoldsCommandNotYetWritten(const CDCTag& tag) const;
-
  private:
   std::atomic<int> m_slaveAddress{-1};
   std::atomic<int> m_register{-1};
   std::atomic<int> m_fp{-1};
   std::atomic<int> m_replyLength{9};
-  Variant m_readingShown;
-  bool m_hasShownReading = false;
-  bool m_commandFailed = false;
 };

@@ -39,7 +39,11 @@ class CADODatabase::RetryTimer final : public IMessageTarget {
       KillWindowTimer(m_handle, kWritingTimerId);
   }
   LRESULT DispatchMessageToTarget(UINT message, WPARAM, LPARAM) override {
-    if (message == WM_TIMER) KeepWriting(m_database.GetKeptWriteCount() > 0 && m_database.WriteKeptTransaction());
+    if (message != WM_TIMER) return 0;
+    // A set-aside copy put back as the journal while the program runs is taken over here.
+    const auto handle = m_database.GetConnection()->Handle();
+    const bool putBack = handle && handle->Pending().JournalPutBack();
+    KeepWriting((m_database.GetKeptWriteCount() > 0 || putBack) && m_database.WriteKeptTransaction());
     return 0;
   }
 
@@ -171,7 +175,14 @@ std::string CADODatabase::BoxText(const std::string& heading, const std::string&
 
 std::string CADODatabase::DatabaseFile() const { return ruv::db::Connection::DataSourceOf(m_strConnection); }
 
-void CADODatabase::Report(const char* heading, const std::string& lines) {
+std::string CADODatabase::WithCause(const char* heading, const std::string& cause) {
+  std::string text = heading;
+  const std::size_t place = text.find("%s");
+  if (place != std::string::npos) text.replace(place, 2, cause);
+  return text;
+}
+
+void CADODatabase::Report(const std::string& heading, const std::string& lines) {
   const ReportFile written = WriteReport(DatabaseFile(), heading, lines);
   ShowMessageBox(BoxText(heading, lines, written), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
 }
@@ -187,11 +198,12 @@ void CADODatabase::TakeOverJournal() {
   State state = State::None;
   const std::string told = pending.TakeOverJournal(*handle, m_pConnection->BusyTimeout(), state);
   if (state == State::None) return;
-  const char* heading = state == State::Written   ? kJournalWrittenText
-                        : state == State::Writing ? kJournalWritingText
-                        : state == State::Kept    ? kJournalKeptText
-                        : state == State::Refused ? kJournalRefusedText
-                                                  : kJournalUnreadableText;
+  // What still holds the kept ones is named: the lock, or what the database cannot do.
+  const std::string heading = state == State::Written   ? kJournalWrittenText
+                              : state == State::Writing ? kJournalWritingText
+                              : state == State::Kept    ? WithCause(kJournalKeptText, pending.WaitingCause())
+                              : state == State::Refused ? kJournalRefusedText
+                                                        : kJournalUnreadableText;
   const ReportFile written = WriteReport(DatabaseFile(), heading, told);
   const bool fine = state == State::Written || state == State::Writing;
   // Not waited for: the start goes on.
@@ -216,7 +228,7 @@ void CADODatabase::WriteKeptLastTry() {
     if (writing)
       WriteReport(DatabaseFile(), std::to_string(pending.KeptCount()) + kWritingAtCloseText, std::string());
     else
-      WriteReport(DatabaseFile(), kKeptAtCloseText, pending.Describe());
+      WriteReport(DatabaseFile(), WithCause(kKeptAtCloseText, pending.WaitingCause()), pending.Describe());
     // A transaction at a time, within the close's time: a long journal's rest
     // stops between two, and stays in the journal.
     using Progress = ruv::db::PendingWrites::Progress;
@@ -234,8 +246,11 @@ void CADODatabase::WriteKeptLastTry() {
   // said to be only in the report.
   std::string notInJournal;
   const std::string unwritten = pending.EndRetries(&notInJournal);
+  // Named for what held them at the last try.
   if (!unwritten.empty())
-    Report(!pending.HasJournal() ? kUnwrittenText : cut ? kCutAtCloseText : kKeptForNextStartText, unwritten);
+    Report(WithCause(!pending.HasJournal() ? kUnwrittenText : cut ? kCutAtCloseText : kKeptForNextStartText,
+                     pending.WaitingCause()),
+           unwritten);
   if (!notInJournal.empty())
     Report(kNotInJournalText, notInJournal);
   else if (unwritten.empty() && anyKept)

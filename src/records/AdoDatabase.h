@@ -10,6 +10,11 @@
 // seconds and reports what even that could not write, values and all (in a
 // box, on the standard error output and in a file beside the database). A kept
 // write that fails is told at once, the same way, whichever write came upon it.
+// What the operator is told of waiting records names what holds them at the
+// time: the lock, or what the database cannot do (a full disk, a damaged or
+// read-only database), never the one for the other; or, for a long journal
+// written back a transaction at a time, that they are being written, or that
+// the close's time for them ran out.
 //
 // Every kept write is also in a journal beside the database until it is
 // written, so a process ended at any moment (a second signal, a kill) loses
@@ -64,18 +69,20 @@ class CADODatabase {
   // the lock refuses after it is told at once. Close runs it.
   void WriteKeptLastTry();
 
-  inline static constexpr const char* kUnwrittenText =
-      "These records could not be written; the database is locked by another program:\n";
+  // The headings about records that wait have a place ("%s") for the cause
+  // that holds them (ruv::db::PendingWrites::CauseText); WithCause fills it.
+  static std::string WithCause(const char* heading, const std::string& cause);
+  // What the close could not write, without a journal.
+  inline static constexpr const char* kUnwrittenText = "These records could not be written; %s:\n";
   // What the close could not write, with the journal keeping it for the next start.
   inline static constexpr const char* kKeptForNextStartText =
-      "These records could not be written before the close; the database is locked by another program. They are "
-      "kept in the journal beside the database, and the next start of the program writes them (do not enter them "
-      "again):\n";
-  // What the close had no time left to write, though the database took them.
+      "These records could not be written before the close; %s. They are kept in the journal beside the database, "
+      "and the next start of the program writes them once the database takes them (do not enter them again):\n";
+  // What the close had no time left to write, though the database took them
+  // (the cause, ruv::db::PendingWrites::kCloseTimeCause, says so).
   inline static constexpr const char* kCutAtCloseText =
-      "These records were not written yet when the program closed; the close stops between two transactions, so "
-      "they are kept in the journal beside the database, and the next start writes them (do not enter them "
-      "again):\n";
+      "These records were not written yet when the program closed; %s. They are kept in the journal beside the "
+      "database, and the next start writes them (do not enter them again):\n";
   // What the close could not write, and the journal could not keep (it cannot be written).
   inline static constexpr const char* kNotInJournalText =
       "These records could not be written before the close, and the journal beside the database could not be "
@@ -88,8 +95,8 @@ class CADODatabase {
       "An earlier run of the program ended while these records waited for the database; they are being written "
       "now, while the program runs, and the journal beside the database keeps those not written yet:\n";
   inline static constexpr const char* kJournalKeptText =
-      "An earlier run of the program ended while these records waited for the database; the database is locked by "
-      "another program, so they wait again and are written once it is free:\n";
+      "An earlier run of the program ended while these records waited for the database; %s, so they wait again "
+      "and are written once the database takes them:\n";
   inline static constexpr const char* kJournalUnreadableText = "The journal of kept records cannot be read:\n";
   inline static constexpr const char* kJournalRefusedText =
       "An earlier run of the program ended while these records waited for the database; the database refused "
@@ -99,16 +106,16 @@ class CADODatabase {
   inline static constexpr const char* kDroppedText = "These records could not be written:\n";
   // Said (standard error and the file) before the close's last try waits for the lock...
   inline static constexpr const char* kKeptAtCloseText =
-      "These records wait for the database, locked by another program; the close tries once more to write them:\n";
+      "These records wait for the database; %s. The close tries once more to write them:\n";
   // ...or, after their count, while they are being written (a long journal's rest)...
   inline static constexpr const char* kWritingAtCloseText =
       " records of the journal beside the database are being written to it; the close goes on writing them for a "
       "few seconds, and those it does not write stay in the journal.\n";
   // ...and after it, when all of them went in...
   inline static constexpr const char* kWrittenAtCloseText = "All of them were written before the close.\n";
-  // ...or when the lock went in time.
+  // ...or when the database took them in time.
   inline static constexpr const char* kAllWrittenAtCloseText =
-      "The lock went: all of them were written, but any listed as not written just above.\n";
+      "The database took them: all of them were written, but any listed as not written just above.\n";
   // The close's last try waits this long for the lock, and writes no longer.
   inline static constexpr int kCloseLockWaitMs = 5000;
   inline static constexpr UINT kRetryTimerMs = 1000;
@@ -138,7 +145,7 @@ class CADODatabase {
   static std::string BoxText(const std::string& heading, const std::string& lines, const ReportFile& file);
   std::string DatabaseFile() const;
   void TakeOverJournal();
-  void Report(const char* heading, const std::string& lines);
+  void Report(const std::string& heading, const std::string& lines);
   std::shared_ptr<ruv::db::Connection> m_pConnection;
   std::string m_strConnection;
   std::string m_strLastError;

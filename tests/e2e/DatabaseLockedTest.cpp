@@ -91,7 +91,8 @@ TEST_F(DatabaseLockedTest, WhatALockLastingPastTheCloseKeptIsToldWithItsValues) 
   ASSERT_TRUE(PassUntil([] { return Phase(1) >= 2; }));  // the water's row begun and its charge ended
   ASSERT_GT(Database().GetKeptWriteCount(), 0u);
   main->SendMessage(WM_COMMAND, ID_STOP_PROCESS);  // the run ends with the program
-  boxes.Expect(IDOK, CADODatabase::kKeptForNextStartText);
+  const std::string forNextStart = CADODatabase::WithCause(CADODatabase::kKeptForNextStartText, ruv::db::PendingWrites::kLockedCause);
+  boxes.Expect(IDOK, forNextStart);
   CloseApplication();
   m_closed = true;
   Unlock();
@@ -101,8 +102,8 @@ TEST_F(DatabaseLockedTest, WhatALockLastingPastTheCloseKeptIsToldWithItsValues) 
   EXPECT_NE(boxes.LastText().find("All of them are in the file:\n" + file), std::string::npos) << boxes.LastText();
   const std::string told = ReadFile(file);
   // Said before the close waited for the lock, and again after it, as kept for the next start.
-  EXPECT_EQ(told.find(CADODatabase::kKeptAtCloseText), 0u) << told;
-  EXPECT_NE(told.find(CADODatabase::kKeptForNextStartText), std::string::npos) << told;
+  EXPECT_EQ(told.find(CADODatabase::WithCause(CADODatabase::kKeptAtCloseText, ruv::db::PendingWrites::kLockedCause)), 0u) << told;
+  EXPECT_NE(told.find(forNextStart), std::string::npos) << told;
   // A new row is named by its values: it has no id until it is written.
   EXPECT_NE(told.find("New row of Event2: "), std::string::npos) << told;
   EXPECT_NE(told.find("m_strBatchedMatrialName = 'Water'"), std::string::npos) << told;

@@ -1,6 +1,6 @@
 // A change of a charge's Event2 row that the database refuses (a trigger
 // here; a read-only file or a full disk refuse the same way): the operator is
-// told once per row and cause, the form's report says what is not written,
+// told once per cause, the form's report says what is not written,
 // and the change goes in quietly once the database takes it.
 #include <string>
 
@@ -12,8 +12,9 @@ class RefusedRowChangesTest : public PlantScenarioFixture {
  protected:
   static constexpr int kLabsPump = 1;
 
-  static void LabsPump(bool on) {
-    g_gearPumps[kLabsPump].SetAttribBool(ePumpDoOnOffSpeed, on);
+  static void LabsPump(bool on) { ChargePump(kLabsPump, on); }
+  static void ChargePump(int pump, bool on) {
+    g_gearPumps[static_cast<std::size_t>(pump)].SetAttribBool(ePumpDoOnOffSpeed, on);
     PumpPendingMessages();
   }
   static std::string RefuseUpdates(const std::string& why) {
@@ -73,6 +74,27 @@ TEST_F(RefusedRowChangesTest, IsToldOncePerCauseShownInTheReportAndWrittenOnceTa
   ASSERT_TRUE(ChargeEndsDone());
   TenRefreshes();
   EXPECT_EQ(boxes.Count() - boxesBefore, 3u);
+  boxes.Expect(IDOK, "these changes are lost");
+}
+
+// Rows refused one after another for the same cause: one box, and the report
+// line counts them.
+TEST_F(RefusedRowChangesTest, RowsRefusedForOneCauseAreToldInOneBox) {
+  StartInDemo();
+  OpenShift("A");
+  EnterBatchNumber("501");
+  RawDatabase other(DatabasePath());
+  ASSERT_EQ(other.Exec(RefuseUpdates("charges are closed")), SQLITE_OK);
+  const std::size_t boxesBefore = boxes.Count();
+  boxes.Expect(IDOK, "charges are closed");
+  for (int pump : {0, 1, 2}) {
+    ChargePump(pump, true);
+    TenRefreshes();
+  }
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM Event2"), "3");
+  EXPECT_EQ(boxes.Count() - boxesBefore, 1u);
+  EXPECT_EQ(Report().rfind("3 records not written: ", 0), 0u) << Report();
+  EXPECT_NE(Report().find("charges are closed"), std::string::npos) << Report();
   boxes.Expect(IDOK, "these changes are lost");
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <atomic>
+#include <cerrno>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -12,6 +14,7 @@
 #include "links/ComPortSelectDlg.h"
 #include "links/ModBusBase.h"
 #include "platform/serial/CommSettingsDialog.h"
+#include "platform/serial/LineSettings.h"
 #include "platform/ui/ModalDialogScript.h"
 #include "platform/ui/WinMessages.h"
 #include "support/PtyPair.h"
@@ -48,6 +51,55 @@ class ComPortSelectDlgTest : public ::testing::Test {
   CSerial holder;
   CModBusBase master;
 };
+
+// A driver between the port and the kernel that refuses the next change of the
+// line settings, or takes it and is gone right after.
+namespace line_driver {
+enum Next { kPass, kRefuse, kGoneAfter };
+std::atomic<int> next{kPass};
+std::atomic<bool> gone{false};
+
+int Read(int fd, void* settings) {
+  if (gone.load()) {
+    errno = ENODEV;
+    return -1;
+  }
+  return KernelLineCalls().read(fd, settings);
+}
+
+int Write(int fd, const void* settings) {
+  if (gone.load()) {
+    errno = ENODEV;
+    return -1;
+  }
+  const int what = next.exchange(kPass);
+  if (what == kRefuse) {
+    errno = EINVAL;
+    return -1;
+  }
+  const int result = KernelLineCalls().write(fd, settings);
+  if (what == kGoneAfter) gone.store(true);
+  return result;
+}
+
+struct Installed {
+  Installed() { SetLineCalls(LineCalls{Read, Write}); }
+  ~Installed() {
+    SetLineCalls(KernelLineCalls());
+    next.store(kPass);
+    gone.store(false);
+  }
+};
+}  // namespace line_driver
+
+// Cancels the port settings dialog once it shows.
+void CancelPortSettings() {
+  QTimer::singleShot(0, [] {
+    auto* settings = dynamic_cast<CommSettingsDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(settings, nullptr);
+    settings->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+  });
+}
 
 }  // namespace
 
@@ -179,12 +231,13 @@ TEST_F(ComPortSelectDlgTest, AMissingPortIsReportedAndLeftClosed) {
 }
 
 TEST_F(ComPortSelectDlgTest, ARefusedSettingOpensThePortDialogSavesItsChoiceAndStillFails) {
-  SaveSettings("PortNumber=COM2\nBuadRate=12345\n");
-  boxes.Expect(IDOK, "Error 101: Unable to set COM setting.\r\nChange COM port Setting or restart program and retry!");
+  SaveSettings("PortNumber=COM2\nBuadRate=12345\nByteSize=7\n");  // a pseudo-terminal keeps 8 data bits
+  boxes.Expect(IDOK, "Error 101: Unable to set COM setting.\r\n");
   QTimer::singleShot(0, [] {
     auto* settings = dynamic_cast<CommSettingsDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(settings, nullptr);
     settings->BaudRateBox()->setCurrentText("19200");
+    settings->ByteSizeBox()->setCurrentText("8");
     settings->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
   });
   EXPECT_FALSE(ShowComPortDialog(&master, settingsFile, false));
@@ -194,4 +247,35 @@ TEST_F(ComPortSelectDlgTest, ARefusedSettingOpensThePortDialogSavesItsChoiceAndS
   EXPECT_TRUE(ShowComPortDialog(&master, settingsFile, false));
   EXPECT_EQ(master.GetBaudRate(), 19200);
   EXPECT_EQ(boxes.Count(), 1u);
+}
+
+// A rate no table names opens, reads back as set and is taken back; a refusal
+// names the port, the settings and the cause, and a device gone is told as gone.
+TEST_F(ComPortSelectDlgTest, AnyRateTheDeviceTakesOpensAndARefusalSaysWhatAndWhy) {
+  SaveSettings("PortNumber=COM2\n");
+  ASSERT_EQ(master.Open("COM2"), 0);
+  ASSERT_EQ(master.Setup(250000, 8, NOPARITY, ONESTOPBIT), 0);
+  ASSERT_EQ(master.GetBaudRate(), 250000);
+  EXPECT_EQ(master.Setup(static_cast<DWORD>(master.GetBaudRate()), 8, NOPARITY, ONESTOPBIT), 0);
+
+  line_driver::Installed driver;
+  CComPortSelectDlg dialog;
+  dialog.LoadPortName(settingsFile);
+  dialog.SetOutput(&master);
+  COMMCONFIG config;
+  config.dcb.BaudRate = 31250;
+  config.dcb.ByteSize = 8;
+  line_driver::next.store(line_driver::kRefuse);
+  boxes.Expect(IDOK, "Error 101: Unable to set COM setting.\r\nCOM2 refuses BaudRate:31250, ByteSize:8, Parity:0, "
+                     "StopBits:1 (the driver refuses it: Invalid argument, error 87).\r\nChange COM port Setting");
+  CancelPortSettings();
+  EXPECT_FALSE(dialog.ApplyConfig(config, TRUE));
+  EXPECT_EQ(master.GetBaudRate(), 250000);  // nothing changed
+
+  line_driver::next.store(line_driver::kGoneAfter);
+  boxes.Expect(IDOK, "COM2 is gone (No such device, error 1167) while being set to BaudRate:31250");
+  boxes.Expect(IDOK, "Error 102: Unable to set COM setting. Restart program and retry.\r\nCOM2 is gone");
+  CancelPortSettings();
+  EXPECT_FALSE(dialog.ApplyConfig(config, TRUE));
+  EXPECT_EQ(boxes.Count(), 3u);
 }

@@ -268,6 +268,31 @@ TEST_F(OpcLinkerEngineTest, ServerValuesReachTagsAndTagChangesAreWritten) {
   EXPECT_EQ(boxes.Count(), 0u);
 }
 
+// A value the server sent before the operator's commands, arriving before their
+// messages are handled, must not take their place: the last command is written,
+// even when it goes back to the value the tag showed.
+TEST_F(OpcLinkerEngineTest, TheLastCommandIsWrittenThoughAServerValueArrivesBeforeIt) {
+  LoadTags("1,Line.Level,OPC,UR200-DB0,DUPLEX,Float,NULL,NULL,NULL\n");
+  OpcStandIn::Instance().SetValue("Line.Level", Variant::R4(12.5f));
+  CDCTag* level = Tag("Line.Level");
+  ASSERT_TRUE(Link().Start());
+  Deliver();
+  ASSERT_EQ(level->GetValue(), Variant::R4(12.5f));
+
+  OpcStandIn::Instance().SetValue("Line.Level", Variant::R4(20.0f));
+  clock.Advance(1000);
+  OpcStandIn::Instance().ServiceGroups();  // the new value's delivery is queued
+  for (float command : {5.5f, 12.5f}) {
+    level->SetValue(Variant::R4(command));
+    level->SetWritePending(TRUE);
+  }
+  PumpPendingMessages();
+  EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(12.5f));
+  Deliver();
+  EXPECT_EQ(level->GetValue(), Variant::R4(12.5f));
+  EXPECT_FALSE(level->IsWritePending());
+}
+
 TEST_F(OpcLinkerEngineTest, StopEndsListeningAndStartReconnectsWithoutDuplicates) {
   LoadTags("1,Line.Count,OPC,UR200-DB0,DUPLEX,Int,NULL,NULL,NULL\n");
   ASSERT_TRUE(Link().Start());

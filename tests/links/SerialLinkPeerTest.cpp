@@ -116,13 +116,13 @@ TEST_F(SerialLinkPeerTest, ATagWriteReachesTheRegistersRoundedAndClearsThePendin
   EXPECT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
 }
 
-TEST_F(SerialLinkPeerTest, AFailedWriteLeavesTheTagPendingAndTheFirstCommandGoesOutEvenWhenZero) {
+TEST_F(SerialLinkPeerTest, AFailedWriteLeavesTheTagPendingAndACommandGoesOutEvenWhenItMatchesTheDevice) {
   peer.SetSilent(1, true);
   peer.SetValue(1, 40001, 777);
   peer.Start();
   ASSERT_TRUE(link->Start());
-  // Nothing was read yet: an "off" (0) goes out although it matches the tag's zero.
-  ASSERT_EQ(level->GetValue().fltVal, 0.0f);
+  // A command goes out although it matches what the device holds.
+  level->SetValue(Variant::R4(7.77f));
   level->SetWritePending(TRUE);
   EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);
   // The silent slave never confirms: the command has not reached the device.
@@ -194,6 +194,60 @@ TEST_F(SerialLinkPeerTest, TheFirstReadingHandledAfterTheFirstCommandDoesNotTake
   EXPECT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40001) == 700; }));
   EXPECT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
   EXPECT_TRUE(Shows(level, 7.0f));
+}
+
+namespace {
+
+// Waits, handling no message, until the link's threads have read `raw` for
+// `item` and posted it: the answer after the one that stored it comes after the post.
+bool ReadingPosted(const CHwLinkerItem& item, float raw) {
+  auto holds = [&] {
+    const Variant value = item.GetValue();
+    return value.vt == VT_R4 && value.fltVal == raw;
+  };
+  for (int i = 0; i < 2000 && !holds(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const DWORD answers = item.GetAnswerCount();
+  for (int i = 0; i < 2000 && item.GetAnswerCount() == answers; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return holds() && item.GetAnswerCount() != answers;
+}
+
+// As the plant gives a command: the value, then the write request.
+void Command(CDCTag* tag, float value) {
+  tag->SetValue(Variant::R4(value));
+  tag->SetWritePending(TRUE);
+}
+
+}  // namespace
+
+// A reading posted before the operator's commands and handled after them must
+// not take their place, even when the last command goes back to the value the
+// tag showed: the last command goes out.
+TEST_F(SerialLinkPeerTest, TheLastCommandGoesOutThoughItEqualsTheValueShownBeforeAReadingHandledFirst) {
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  const CHwLinkerItem& item = *link->GetItemAt(0);
+  ASSERT_EQ(item.GetDCTag(), level);
+
+  // At the link's start the tag holds 0 and the device 12.34.
+  ASSERT_TRUE(ReadingPosted(item, 1234));
+  ASSERT_EQ(level->GetValue().fltVal, 0.0f);
+  Command(level, 7.0f);
+  Command(level, 0.0f);
+  EXPECT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40001) == 0 && !level->IsWritePending(); }));
+  EXPECT_EQ(level->GetValue().fltVal, 0.0f);
+
+  // The tag shows 12.34; the device changes to 20.00.
+  ASSERT_TRUE(PumpUntil([&] { return item.GetValue().fltVal == 0.0f; }));  // read back
+  peer.SetValue(1, 40001, 1234);
+  ASSERT_TRUE(Shows(level, 12.34f));
+  peer.SetValue(1, 40001, 2000);
+  ASSERT_TRUE(ReadingPosted(item, 2000));
+  Command(level, 5.5f);
+  Command(level, 12.34f);
+  EXPECT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40001) == 1234 && !level->IsWritePending(); }));
+  EXPECT_TRUE(Shows(level, 12.34f));
+  EXPECT_EQ(peer.GetValue(1, 40001), 1234);
 }
 
 TEST_F(SerialLinkPeerTest, ASilentSlaveIsFlaggedAfterThirtySecondsAndNothingAfterStop) {

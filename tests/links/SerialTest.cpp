@@ -54,7 +54,7 @@ TEST(SerialTest, SetupAndHandshakingAsTheLineAllows) {
   EXPECT_EQ(serial.GetParity(), 0);
   EXPECT_EQ(serial.GetStopBits(), TWOSTOPBITS);
   // Refused settings change nothing and leave the driver's code as the last error.
-  EXPECT_EQ(serial.Setup(12345, 8, NOPARITY, ONESTOPBIT), static_cast<LONG>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(serial.Setup(0, 8, NOPARITY, ONESTOPBIT), static_cast<LONG>(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(serial.GetLastError(), static_cast<LONG>(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(serial.GetBaudRate(), 38400);
   EXPECT_EQ(serial.SetupHandshaking(CSerial::EHandshakeSoftware), 0);

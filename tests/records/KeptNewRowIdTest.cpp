@@ -111,7 +111,7 @@ TEST_F(KeptNewRowIdTest, AHandleHeldFromAClosedConnectionNamesNoRowOfTheNextOne)
   ASSERT_TRUE(table.AddNew());
   const int held = table.m_current.GetRecordID();
   db.database.GetConnection()->Close();
-  boxes.Expect(IDOK, CADODatabase::kJournalKeptText);
+  boxes.Expect(IDOK, CADODatabase::WithCause(CADODatabase::kJournalKeptText, ruv::db::PendingWrites::kLockedCause));
   ASSERT_TRUE(db.database.Open());
   ASSERT_TRUE(table.SetSourceAndReopen("Probe", true));
   table.m_scratch.m_strName = "second";

@@ -8,8 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -20,6 +24,7 @@
 #include "platform/base/Text.h"
 #include "platform/db/Connection.h"
 #include "platform/db/PendingWrites.h"
+#include "platform/ui/WindowTimers.h"
 #include "records/AdoException.h"
 #include "records/AdoRecordset.h"
 #include "support/ScriptedMessageBox.h"
@@ -57,6 +62,14 @@ class KeptWritesJournalTest : public ::testing::Test {
     ASSERT_TRUE(lots.Open("Lot", CADORecordset::openTable));
   }
   std::string Journal() const { return db.path + CADODatabase::kJournalFileSuffix; }
+  // A heading about waiting records, held by another program's lock.
+  static std::string Locked(const char* heading) {
+    return CADODatabase::WithCause(heading, ruv::db::PendingWrites::kLockedCause);
+  }
+  // ...and by a full disk.
+  static std::string Full(const char* heading) {
+    return CADODatabase::WithCause(heading, ruv::db::PendingWrites::CauseText(SQLITE_FULL));
+  }
   std::string Rows() {
     return other.Text("SELECT group_concat(nRecordID || ' ' || strName || ' ' || nCount || ' ' || IFNULL(fLevel, ''), ', ') FROM Lot");
   }
@@ -124,7 +137,7 @@ TEST_F(KeptWritesJournalTest, AWriteThatWentInJustBeforeAKillIsNotWrittenAgainAt
 TEST_F(KeptWritesJournalTest, AKillWithWritesKeptLosesNoneAndTheNextStartWritesEachOnce) {
   AddAndChangeUnderTheLock();
   Kill();
-  boxes.Expect(IDOK, CADODatabase::kJournalKeptText);
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
   ASSERT_TRUE(NextStart());
   EXPECT_EQ(db.database.GetKeptWriteCount(), 2u);
   EXPECT_TRUE(FileExists(Journal()));
@@ -267,8 +280,9 @@ TEST_F(KeptWritesJournalTest, AnythingButARegularFileAtTheJournalsNameIsToldAndL
   EXPECT_EQ(boxes.Count(), things.size());
 }
 
-// A journal whose writes the database refuses is set aside as it was read,
-// never deleted: the refused record and the set-aside file are told.
+// The records of a journal the database refuses are set aside, never deleted:
+// the refused record and the set-aside file, named for what it holds, are
+// told, and the file holds the records as they stand.
 TEST_F(KeptWritesJournalTest, AJournalWhoseWritesTheDatabaseRefusesIsSetAsideNotDeleted) {
   AddAndChangeUnderTheLock();
   std::string journal;
@@ -285,10 +299,12 @@ TEST_F(KeptWritesJournalTest, AJournalWhoseWritesTheDatabaseRefusesIsSetAsideNot
   EXPECT_NE(errorOutput.find("New row of Lot: strName = 'mine\tnew\nline', nCount = 4, fLevel = 0.1 (constraint failed)"),
             std::string::npos)
       << errorOutput;
-  EXPECT_NE(errorOutput.find("set aside as " + Journal() + ".unreadable"), std::string::npos) << errorOutput;
+  EXPECT_NE(errorOutput.find("set aside as " + Journal() + ".refused"), std::string::npos) << errorOutput;
   std::string aside;
-  ASSERT_TRUE(ReadWholeFile(Journal() + ".unreadable", aside));
-  EXPECT_EQ(aside, journal);
+  ASSERT_TRUE(ReadWholeFile(Journal() + ".refused", aside));
+  // The same records, their new row numbered as this start numbered it.
+  const std::regex newRow("new:[0-9]+");
+  EXPECT_EQ(std::regex_replace(aside, newRow, "new:N"), std::regex_replace(journal, newRow, "new:N"));
   EXPECT_FALSE(FileExists(Journal()));
   EXPECT_EQ(Rows(), "1 other 1 ");
   EXPECT_EQ(boxes.Count(), 2u);
@@ -418,7 +434,7 @@ TEST_F(KeptWritesJournalTest, OnAFullDiskTheJournalsRecordsWaitAndGoInOnceThereI
   Kill();
   ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(3)));
   ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
-  boxes.Expect(IDOK, CADODatabase::kJournalKeptText);
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
   ASSERT_TRUE(NextStart());
   // The disk fills: the database gets no page more, and no file beside it is written.
   ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
@@ -428,12 +444,13 @@ TEST_F(KeptWritesJournalTest, OnAFullDiskTheJournalsRecordsWaitAndGoInOnceThereI
   ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
   boxes.Expect(IDOK, "(database or disk is full: it waits");
   for (int retry = 0; retry < 5; ++retry) EXPECT_FALSE(db.database.WriteKept());
-  boxes.Expect(IDOK, CADODatabase::kKeptForNextStartText);
+  boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
   db.database.WriteKeptLastTry();
   Kill();
   SetWriteInterruptForTest(nullptr);
   EXPECT_EQ(RecordsIn(Journal()), 3);
   EXPECT_FALSE(FileExists(Journal() + ".unreadable"));
+  EXPECT_FALSE(FileExists(Journal() + ".refused"));
 
   boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
   ASSERT_TRUE(NextStart());
@@ -452,22 +469,23 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
     const char* what;
     bool writable;        // whether a file can be written beside the database
     int inJournal;        // records the journal holds after the close
-    const char* madeHere; // where the close says the records made in this run are
+    std::string madeHere; // where the close says the records made in this run are
   };
   const std::vector<Case> cases = {
-      {"a read-only journal", true, 5, CADODatabase::kKeptForNextStartText},
+      {"a read-only journal", true, 5, Full(CADODatabase::kKeptForNextStartText)},
       {"no file can be written", false, 1, CADODatabase::kNotInJournalText},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Kill();
     boxes.Clear();
+    ::unlink(Journal().c_str());  // the case before leaves it read-only
     ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(1)));
     ASSERT_EQ(::chmod(Journal().c_str(), 0444), 0);
     ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
     if (!c.writable) SetWriteInterruptForTest([](const std::string&) { return true; });
     if (!c.writable) boxes.Expect(IDOK, "could not be written");
-    boxes.Expect(IDOK, CADODatabase::kJournalKeptText);
+    boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
     ASSERT_TRUE(NextStart());
     for (int count = 10; count < 14; ++count) {
       lots.AddNew();
@@ -482,7 +500,7 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
               SQLITE_OK);
     ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
     boxes.Expect(IDOK, "(database or disk is full: it waits");
-    boxes.Expect(IDOK, CADODatabase::kKeptForNextStartText);
+    boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
     if (!c.writable) boxes.Expect(IDOK, CADODatabase::kNotInJournalText);
     testing::internal::CaptureStderr();
     db.database.WriteKeptLastTry();
@@ -498,6 +516,118 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
   }
 }
 
+namespace {
+
+// Run on every connection opened (the next start's too) while set: what makes
+// a cause last beyond the connection that met it.
+std::string g_onEveryOpen;
+
+int RunOnEveryOpen(sqlite3* db, char**, const sqlite3_api_routines*) {
+  if (!g_onEveryOpen.empty()) sqlite3_exec(db, g_onEveryOpen.c_str(), nullptr, nullptr, nullptr);
+  return SQLITE_OK;
+}
+
+// The line of `text` that starts with `start`, "" when none does.
+std::string LineStarting(const std::string& text, const std::string& start) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    if (text.compare(at, start.size(), start) == 0) return text.substr(at, end - at);
+    at = end + 1;
+  }
+  return std::string();
+}
+
+// Writes `bytes` over the table's first page in the database file (the write-
+// ahead log emptied into it first, so that every connection reads the file).
+// What was there comes back.
+std::string OverwriteRootPage(RawDatabase& other, const std::string& path, const std::string& table,
+                              const std::string& bytes) {
+  EXPECT_EQ(other.Exec("PRAGMA wal_checkpoint(TRUNCATE)"), SQLITE_OK);
+  const long long page = std::stoll(other.Text("SELECT rootpage FROM sqlite_master WHERE name = '" + table + "'"));
+  const long long size = std::stoll(other.Text("PRAGMA page_size"));
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  std::string was(bytes.size(), '\0');
+  file.seekg((page - 1) * size);
+  file.read(was.data(), static_cast<std::streamsize>(was.size()));
+  file.seekp((page - 1) * size);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return was;
+}
+
+}  // namespace
+
+// Records that wait are told with what holds them, at the close, in the report
+// for the next start, and at that start: another program's lock, or what the
+// database cannot do in its own words; never the lock when it is not.
+TEST_F(KeptWritesJournalTest, EverySentenceAboutWaitingRecordsNamesTheCauseThatHoldsThem) {
+  struct Cause {
+    const char* what;
+    const char* words;        // how the sentences name it
+    const char* onEveryOpen;  // what makes it on a connection ("": the lock, or the file itself)
+    bool damage;              // a damaged page of the table
+  };
+  const std::vector<Cause> causes = {
+      {"another program's lock", "locked by another program", "", false},
+      {"a full disk", "database or disk is full", "PRAGMA max_page_count = 1", false},
+      {"a damaged page", "database disk image is malformed", "", true},
+      {"a read-only database", "attempt to write a readonly database", "PRAGMA query_only = 1", false},
+  };
+  boxes.SetDefaultAnswer(IDOK);
+  sqlite3_auto_extension(reinterpret_cast<void (*)()>(&RunOnEveryOpen));
+  for (const Cause& cause : causes) {
+    SCOPED_TRACE(cause.what);
+    const bool lock = !*cause.onEveryOpen && !cause.damage;
+    boxes.Clear();
+    ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+    lots.AddNew();
+    lots.SetFieldValue("strName", std::string("held"));
+    lots.Update();
+    ASSERT_EQ(db.database.GetKeptWriteCount(), 1u);
+    lots.Close();
+    std::string undamaged;
+    if (!lock) {
+      // The lock goes; the cause comes and stays, the next start's too.
+      ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+      g_onEveryOpen = cause.onEveryOpen;
+      RunOnEveryOpen(db.database.GetConnection()->Handle()->Get(), nullptr, nullptr);
+      if (cause.damage) undamaged = OverwriteRootPage(other, db.path, "Lot", std::string(512, '\xA5'));
+      EXPECT_FALSE(db.database.WriteKept());
+    }
+    testing::internal::CaptureStderr();
+    db.database.WriteKeptLastTry();
+    db.database.GetConnection()->Close();
+    ASSERT_TRUE(db.database.Open());
+    const std::string errorOutput = testing::internal::GetCapturedStderr();
+    std::string boxTexts;
+    for (const ScriptedMessageBox::Shown& box : boxes.Boxes()) boxTexts += box.text + "\n";
+
+    const std::vector<std::string> sentences = {
+        LineStarting(errorOutput, "These records wait for the database"),
+        LineStarting(boxTexts, "These records could not be written before the close"),
+        LineStarting(boxTexts, "An earlier run of the program ended while these records waited"),
+    };
+    for (const std::string& sentence : sentences) {
+      ASSERT_FALSE(sentence.empty()) << errorOutput << boxTexts;
+      EXPECT_NE(sentence.find(cause.words), std::string::npos) << sentence;
+    }
+    if (!lock) {
+      EXPECT_EQ(boxTexts.find("locked by another program"), std::string::npos) << boxTexts;
+      EXPECT_EQ(errorOutput.find("locked by another program"), std::string::npos) << errorOutput;
+    }
+
+    // Mended: nothing waits any more.
+    db.database.GetConnection()->Close();
+    ASSERT_EQ(std::remove(Journal().c_str()), 0);
+    if (lock) {
+      ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+    }
+    g_onEveryOpen.clear();
+    if (cause.damage) OverwriteRootPage(other, db.path, "Lot", undamaged);
+    ASSERT_TRUE(NextStart());
+  }
+  sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&RunOnEveryOpen));
+}
+
 // The records set aside are those the database refused, alone: put back as the
 // journal once the cause is mended, each goes in once and the accepted one is
 // not written a second time.
@@ -505,7 +635,7 @@ TEST_F(KeptWritesJournalTest, AJournalSetAsideAndPutBackWritesEachRecordOnce) {
   Kill();
   ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(2)));
   // A link at the first name is never written through: the next free name is taken.
-  ASSERT_EQ(::symlink(db.path.c_str(), (Journal() + ".unreadable").c_str()), 0);
+  ASSERT_EQ(::symlink(db.path.c_str(), (Journal() + ".refused").c_str()), 0);
   ASSERT_EQ(other.Exec("CREATE TRIGGER Refuse BEFORE INSERT ON Lot WHEN NEW.strName = 'b' "
                        "BEGIN SELECT RAISE(ABORT, 'not this one'); END"),
             SQLITE_OK);
@@ -514,14 +644,116 @@ TEST_F(KeptWritesJournalTest, AJournalSetAsideAndPutBackWritesEachRecordOnce) {
   ASSERT_TRUE(NextStart());
   EXPECT_EQ(Rows(), "1 a 1 ");
   EXPECT_FALSE(FileExists(Journal()));
-  EXPECT_EQ(RecordsIn(Journal() + ".unreadable-2"), 1);
+  EXPECT_EQ(RecordsIn(Journal() + ".refused-2"), 1);
 
   Kill();
   ASSERT_EQ(other.Exec("DROP TRIGGER Refuse"), SQLITE_OK);
-  ASSERT_EQ(::rename((Journal() + ".unreadable-2").c_str(), Journal().c_str()), 0);
+  ASSERT_EQ(::rename((Journal() + ".refused-2").c_str(), Journal().c_str()), 0);
   boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
   ASSERT_TRUE(NextStart());
   EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 ");
+  EXPECT_EQ(boxes.Count(), 3u);
+}
+
+// A copy of refused records put back as the journal while the program runs is
+// the program's to take over, not to overwrite: the next kept write rewrites
+// the journal with the put-back record in it, and the close writes both.
+TEST_F(KeptWritesJournalTest, ACopyPutBackWhileTheProgramRunsIsTakenOverAtTheNextKeptWrite) {
+  Kill();
+  ASSERT_EQ(other.Exec("INSERT INTO Lot (strName, nCount) VALUES ('one', 1)"), SQLITE_OK);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), "RuvFrame kept writes 2\n"
+                                             "update\t4d2-1-2-1\tLot\tid:999\tnCount\ti4\t7\n"
+                                             "update\t4d2-1-2-2\tLot\tid:1\tnCount\ti4\t2\n"));
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  boxes.Expect(IDOK, CADODatabase::kJournalRefusedText);
+  ASSERT_TRUE(NextStart());
+  ASSERT_EQ(Rows(), "1 one 2 ");
+  // The row is there now, and its record put back, while the program runs on.
+  ASSERT_EQ(other.Exec("INSERT INTO Lot (nRecordID, strName, nCount) VALUES (999, 'late', 1)"), SQLITE_OK);
+  ASSERT_EQ(::rename((Journal() + ".refused").c_str(), Journal().c_str()), 0);
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  lots.Edit();
+  lots.SetFieldValue("nCount", 3);
+  lots.Update();
+  EXPECT_EQ(RecordsIn(Journal()), 2);
+  ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
+  db.database.WriteKeptLastTry();
+  EXPECT_EQ(Rows(), "1 one 3 , 999 late 7 ");
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(boxes.Count(), 2u);
+}
+
+// A kill right after the refused records were set aside, before the journal
+// was rewritten without them, leaves them in both: the next start sets them
+// aside again, in a second copy. Whichever copies are put back, in any order
+// and however often, each record goes in once; and no temporary file a killed
+// rewrite of a copy left stays behind.
+TEST_F(KeptWritesJournalTest, CopiesSetAsideAcrossAKillWriteEachRecordOnceHoweverTheyArePutBack) {
+  Kill();
+  ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(3)));
+  ASSERT_EQ(other.Exec("CREATE TRIGGER Refuse BEFORE INSERT ON Lot WHEN NEW.strName <> 'a' "
+                       "BEGIN SELECT RAISE(ABORT, 'not now'); END"),
+            SQLITE_OK);
+  ruv::db::PendingWrites::SetDeathAfterSetAsideForTest([] { return true; });
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  boxes.Expect(IDOK, CADODatabase::kJournalRefusedText);
+  ASSERT_TRUE(NextStart());
+  ruv::db::PendingWrites::SetDeathAfterSetAsideForTest(nullptr);
+  Kill();
+  ASSERT_EQ(RecordsIn(Journal() + ".refused"), 1);
+  ASSERT_EQ(RecordsIn(Journal()), 3);
+  ASSERT_TRUE(WriteFileAtomically(Journal() + ".refused.tmp-AbCdEf", "half"));
+
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  boxes.Expect(IDOK, CADODatabase::kJournalRefusedText);
+  ASSERT_TRUE(NextStart());
+  Kill();
+  EXPECT_EQ(Rows(), "1 a 1 ");
+  EXPECT_FALSE(std::filesystem::exists(Journal() + ".refused.tmp-AbCdEf"));
+  std::string first, second;
+  ASSERT_TRUE(ReadWholeFile(Journal() + ".refused", first));
+  ASSERT_TRUE(ReadWholeFile(Journal() + ".refused-2", second));
+  EXPECT_EQ(RecordsIn(Journal() + ".refused-2"), 2);
+
+  ASSERT_EQ(other.Exec("DROP TRIGGER Refuse"), SQLITE_OK);
+  for (const std::string& copy : {first, second, second, first}) {
+    ASSERT_TRUE(WriteFileAtomically(Journal(), copy));
+    boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+    ASSERT_TRUE(NextStart());
+    Kill();
+  }
+  EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 , 3 c 3 ");
+  EXPECT_EQ(boxes.Count(), 8u);
+}
+
+// A refused record is set aside as it stands: a change of a new row whose
+// insert went in names the row by its id, so once put back it goes in. A
+// change of a new row no line of the journal makes can never go in: it is
+// told so, and not set aside to be put back.
+TEST_F(KeptWritesJournalTest, AChangeOfANewRowWrittenIsSetAsideByItsIdAndGoesInOncePutBack) {
+  Kill();
+  ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(1) + "update\t4d2-1-2-8\tLot\tnew:1\tnCount\ti4\t2\n" +
+                                                 "update\t4d2-1-2-9\tLot\tnew:5\tnCount\ti4\t9\n"));
+  ASSERT_EQ(other.Exec("CREATE TRIGGER Refuse BEFORE UPDATE ON Lot WHEN NEW.nCount = 2 "
+                       "BEGIN SELECT RAISE(ABORT, 'not now'); END"),
+            SQLITE_OK);
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  boxes.Expect(IDOK, CADODatabase::kJournalRefusedText);
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(NextStart());
+  const std::string errorOutput = testing::internal::GetCapturedStderr();
+  EXPECT_NE(errorOutput.find("no line of the journal makes the new row it goes to (new:5): it can never be written"),
+            std::string::npos)
+      << errorOutput;
+  EXPECT_EQ(Rows(), "1 a 1 ");
+  EXPECT_EQ(RecordsIn(Journal() + ".refused"), 1);
+
+  Kill();
+  ASSERT_EQ(other.Exec("DROP TRIGGER Refuse"), SQLITE_OK);
+  ASSERT_EQ(::rename((Journal() + ".refused").c_str(), Journal().c_str()), 0);
+  boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(Rows(), "1 a 2 ");
   EXPECT_EQ(boxes.Count(), 3u);
 }
 
@@ -539,7 +771,7 @@ TEST_F(KeptWritesJournalTest, AJournalWrittenOnlyAtTheCloseHoldsEachKeptRecordOn
             SQLITE_OK);
   ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
   boxes.Expect(IDOK, "(database or disk is full: it waits");
-  boxes.Expect(IDOK, CADODatabase::kKeptForNextStartText);
+  boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
   db.database.WriteKeptLastTry();
   Kill();
   EXPECT_EQ(RecordsIn(Journal()), 2);
@@ -586,7 +818,9 @@ TEST_F(KeptWritesJournalTest, ACloseDuringALongJournalsWritingEndsInTimeAndKeeps
   ASSERT_TRUE(NextStart());
   EXPECT_EQ(db.database.GetKeptWriteCount(), static_cast<std::size_t>(records - perTransaction));
 
-  boxes.Expect(IDOK, CADODatabase::kCutAtCloseText);
+  const std::string cutText = CADODatabase::WithCause(CADODatabase::kCutAtCloseText,
+                                                      ruv::db::PendingWrites::kCloseTimeCause);
+  boxes.Expect(IDOK, cutText);
   lots.Close();
   {
     SlowDiskClock slowDisk;
@@ -596,7 +830,7 @@ TEST_F(KeptWritesJournalTest, ACloseDuringALongJournalsWritingEndsInTimeAndKeeps
   EXPECT_EQ(RecordsIn(Journal()), perTransaction);
   std::string report;
   ASSERT_TRUE(ReadWholeFile(db.path + CADODatabase::kUnwrittenFileSuffix, report));
-  const std::size_t cut = report.find(CADODatabase::kCutAtCloseText);
+  const std::size_t cut = report.find(cutText);
   ASSERT_NE(cut, std::string::npos) << report;
   EXPECT_NE(report.find(ruv::Format("New row of Lot: strName = 'lot %d', nCount = %d\n", records, records), cut),
             std::string::npos);
@@ -607,4 +841,51 @@ TEST_F(KeptWritesJournalTest, ACloseDuringALongJournalsWritingEndsInTimeAndKeeps
             std::to_string(records) + " " + std::to_string(records));
   EXPECT_FALSE(FileExists(Journal()));
   EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+// A journal put at its name while a long one is written back, a transaction at
+// each turn of the event loop, joins that writing instead of being written
+// over: each record of both goes in once. Once nothing is kept, the retry
+// timer takes over the next one put there.
+TEST_F(KeptWritesJournalTest, AJournalPutBackWhileALongOneIsWrittenBackJoinsTheWriting) {
+  const int records = 2 * static_cast<int>(ruv::db::PendingWrites::kWritesPerTransaction) + 1;
+  Kill();
+  std::string journal = "RuvFrame kept writes 2\n";
+  for (int n = 1; n <= records; ++n)
+    journal += ruv::Format("insert\t4d2-1-2-%d\tLot\tnew:%d\tstrName\ttext\tlot %d\tnCount\ti4\t%d\n", n, n, n, n);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  boxes.Expect(IDOK, CADODatabase::kJournalWritingText);
+  ASSERT_TRUE(NextStart());
+  const auto putBack = [&](const std::string& name, int token) {
+    return WriteFileAtomically(Journal(), ruv::Format("RuvFrame kept writes 2\ninsert\t9a-1-3-%d\tLot\tnew:1\t"
+                                                      "strName\ttext\t%s\tnCount\ti4\t0\n",
+                                                      token, name.c_str()));
+  };
+  ASSERT_TRUE(putBack("first", 1));
+  // The connection's timers: the retry timer's and the writing's (at each turn).
+  std::vector<ArmedTimer> armed = ArmedTimers();
+  const auto retry = std::find_if(armed.begin(), armed.end(), [](const ArmedTimer& timer) {
+    return timer.elapseMs == CADODatabase::kRetryTimerMs;
+  });
+  ASSERT_NE(retry, armed.end());
+  const HWND window = retry->window;
+  const UINT_PTR retryId = retry->id;
+  const auto writingTimer = [&]() -> UINT_PTR {
+    for (const ArmedTimer& timer : ArmedTimersOf(window))
+      if (timer.elapseMs == 0) return timer.id;
+    return 0;
+  };
+  for (int turn = 0; turn < 10 && writingTimer() != 0; ++turn) FireTimerNow(window, writingTimer());
+  EXPECT_EQ(writingTimer(), 0u);
+  EXPECT_EQ(other.Text("SELECT COUNT(*) || ' ' || COUNT(DISTINCT strName) FROM Lot"),
+            std::to_string(records + 1) + " " + std::to_string(records + 1));
+  EXPECT_EQ(other.Text("SELECT COUNT(*) FROM Lot WHERE strName = 'first'"), "1");
+  EXPECT_FALSE(FileExists(Journal()));
+
+  ASSERT_TRUE(putBack("second", 2));
+  ASSERT_TRUE(FireTimerNow(window, retryId));
+  EXPECT_EQ(other.Text("SELECT COUNT(*) FROM Lot WHERE strName = 'second'"), "1");
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_EQ(boxes.Count(), 1u);
 }

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <random>
@@ -54,18 +55,31 @@ struct OurRow {
   int heldId = -1;  // the record id we hold for it, followed at every step
 };
 
+// Whether `line` is `heading`, whatever cause fills its place for one ("%s").
+bool IsHeading(const std::string& line, const char* heading) {
+  const std::string text = heading;
+  const std::size_t place = text.find("%s");
+  if (place == std::string::npos) return line == text;
+  const std::string after = text.substr(place + 2);
+  return line.size() >= text.size() - 2 && line.compare(0, place, text, 0, place) == 0 &&
+         line.compare(line.size() - after.size(), after.size(), after) == 0;
+}
+
 // The lines of the report file that tell of writes that were not written (the
 // file also says what the close is about to try, which may still go in).
 std::string ToldLines(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::string told;
   bool telling = false;
+  const auto isAny = [](const std::string& heading, std::initializer_list<const char*> headings) {
+    return std::any_of(headings.begin(), headings.end(), [&](const char* one) { return IsHeading(heading, one); });
+  };
   for (std::string line; std::getline(in, line);) {
     const std::string heading = line + "\n";
-    if (heading == CADODatabase::kDroppedText || heading == CADODatabase::kUnwrittenText) telling = true;
-    else if (heading == CADODatabase::kKeptAtCloseText || heading == CADODatabase::kAllWrittenAtCloseText ||
-             heading == CADODatabase::kKeptForNextStartText || heading == CADODatabase::kJournalWrittenText ||
-             heading == CADODatabase::kJournalKeptText || heading == CADODatabase::kJournalRefusedText)
+    if (isAny(heading, {CADODatabase::kDroppedText, CADODatabase::kUnwrittenText})) telling = true;
+    else if (isAny(heading, {CADODatabase::kKeptAtCloseText, CADODatabase::kAllWrittenAtCloseText,
+                                 CADODatabase::kKeptForNextStartText, CADODatabase::kJournalWrittenText,
+                                 CADODatabase::kJournalKeptText, CADODatabase::kJournalRefusedText}))
       telling = false;
     // Kept for the next start is not lost: that start writes it.
     else if (telling && line.find("kept for the next start") == std::string::npos) told += heading;

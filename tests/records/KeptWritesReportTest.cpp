@@ -165,10 +165,10 @@ TEST_F(KeptWritesReportTest, TheCloseSaysWhatItKeptBeforeItWaitsAndThatItWasWrit
 
   EXPECT_EQ(boxes.Count(), 0u);
   EXPECT_EQ(other.Text("SELECT nCount FROM Lot WHERE strName = 'a'"), "11");
-  const std::string said = std::string(CADODatabase::kKeptAtCloseText) + "Row 1 of Lot: nCount = 11\n\n" +
-                           CADODatabase::kAllWrittenAtCloseText + "\n";
+  const std::string atClose = CADODatabase::WithCause(CADODatabase::kKeptAtCloseText, ruv::db::PendingWrites::kLockedCause);
+  const std::string said = atClose + "Row 1 of Lot: nCount = 11\n\n" + CADODatabase::kAllWrittenAtCloseText + "\n";
   EXPECT_EQ(Told(), said);
-  EXPECT_NE(errorOutput.find(CADODatabase::kKeptAtCloseText), std::string::npos) << errorOutput;
+  EXPECT_NE(errorOutput.find(atClose), std::string::npos) << errorOutput;
 }
 
 // A cycle the close gave up on may still write into the open database after
@@ -182,8 +182,8 @@ TEST_F(KeptWritesReportTest, AfterTheLastTryWhatTheLockRefusesIsToldAtOnceAndThe
   SetCount(11);
   EXPECT_EQ(db.database.GetKeptWriteCount(), 0u);
   EXPECT_EQ(boxes.Count(), 0u);
-  const std::string line = "Row 1 of Lot: nCount = 11 (the database was locked by another program at the close: kept "
-                           "for the next start, which writes it)";
+  const std::string line = "Row 1 of Lot: nCount = 11 (at the close the database is locked by another program: kept "
+                           "for the next start, which writes it once the database takes it)";
   EXPECT_NE(Told().find(std::string(CADODatabase::kDroppedText) + line), std::string::npos) << Told();
   ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
   SetCount(12);  // behind it, never ahead of it

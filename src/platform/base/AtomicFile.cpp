@@ -2,13 +2,17 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "platform/base/FileRewriteInProgress.h"
 #include "platform/base/FolderWriteLock.h"
@@ -28,6 +32,45 @@ bool InterruptedForTest(const std::string& temporaryPath) {
 
 bool WriteNewFileOver(const std::string& path, const std::string& content, std::string* error,
                       const FolderWriteLock& held, bool replaceReadOnly);
+
+// Whether user `uid` may read a file described by `file` (its owner, group and
+// bits), as the system would decide for that user.
+bool UserCanRead(uid_t uid, const struct stat& file) {
+  if (uid == 0) return true;
+  if (file.st_uid == uid) return (file.st_mode & S_IRUSR) != 0;
+  bool inGroup = false;
+  std::vector<char> buffer(16384);
+  struct passwd entry{};
+  struct passwd* user = nullptr;
+  if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &user) == 0 && user != nullptr) {
+    std::vector<gid_t> groups(256);
+    int count = static_cast<int>(groups.size());
+    if (::getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) >= 0)
+      inGroup = std::find(groups.begin(), groups.begin() + count, file.st_gid) != groups.begin() + count;
+    else
+      inGroup = user->pw_gid == file.st_gid;
+  }
+  return (file.st_mode & (inGroup ? S_IRGRP : S_IROTH)) != 0;
+}
+
+// The new file `fd` takes the owner and group of the file `old` it replaces:
+// another user's file rewritten by a program run as root stays theirs. Where
+// the system refuses (a user rewriting another user's file in a shared folder)
+// the new file is the writer's; that is refused only when it would shut the
+// owner out of a file they could read (errno set).
+bool KeepOwnerAndGroup(int fd, const struct stat& old) {
+  struct stat now{};
+  if (::fstat(fd, &now) != 0) return false;
+  now.st_mode = old.st_mode;  // the bits it gets next
+  if (now.st_uid == old.st_uid && now.st_gid == old.st_gid) return true;
+  if (::fchown(fd, old.st_uid, old.st_gid) == 0) return true;
+  const int refused = errno;
+  // The group at least, where the writer belongs to it.
+  if (now.st_gid != old.st_gid && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) == 0) now.st_gid = old.st_gid;
+  if (now.st_uid == old.st_uid || !UserCanRead(old.st_uid, old) || UserCanRead(old.st_uid, now)) return true;
+  errno = refused;
+  return false;
+}
 
 }  // namespace
 
@@ -71,7 +114,8 @@ int RemoveDeadTemporaries(const std::string& path) {
     const std::string name = entry->d_name;
     if (name.size() != prefix.size() + kTemporarySuffixLength || name.compare(0, prefix.size(), prefix) != 0) continue;
     const std::string candidate = folder + name;
-    const int fd = ::open(candidate.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // Never blocks on a named pipe put at such a name: only a regular file is taken.
+    const int fd = ::open(candidate.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) continue;
     struct stat st{};
     // A live writer holds its temporary file's lock until its rename.
@@ -115,12 +159,13 @@ bool WriteNewFileOver(const std::string& path, const std::string& content, std::
   };
   mode_t mode = 0644;
   struct stat st{};
-  if (::stat(path.c_str(), &st) == 0) {
+  const bool replacing = ::stat(path.c_str(), &st) == 0;
+  if (replacing) {
+    // The new file is what the old one was: same bits, owner and group.
     mode = st.st_mode & 07777;
     // A read-only file stays untouched, as the platform's writers refuse it,
-    // unless it is the program's own.
-    if (replaceReadOnly) mode |= S_IWUSR;
-    if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    // unless it is the program's own (which stays read-only).
+    if (!replaceReadOnly && (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
       errno = EACCES;
       return fail(path);
     }
@@ -151,6 +196,16 @@ bool WriteNewFileOver(const std::string& path, const std::string& content, std::
     p += n;
     left -= static_cast<std::size_t>(n);
   }
+  // Owner before bits: a change of owner clears the set-id bits.
+  if (replacing && !KeepOwnerAndGroup(fd, st)) {
+    int saved = errno;
+    ::close(fd);
+    ::unlink(temp.c_str());
+    if (error)
+      *error = path + ": its owner (user " + std::to_string(st.st_uid) + ") cannot be kept (" +
+               std::strerror(saved) + "), and a new file of this user's would shut them out of it";
+    return false;
+  }
   if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
     int saved = errno;
     ::close(fd);
@@ -171,10 +226,27 @@ bool WriteNewFileOver(const std::string& path, const std::string& content, std::
     return fail(path);
   }
   ::close(fd);  // after the rename: until then the temporary file is visibly ours
+  // The file holds the new content now, whether or not the folder's entry is
+  // on the disk yet: a folder that cannot be synced is no failed write.
+  SyncFolderOf(path);
   return true;
 }
 
 }  // namespace
+
+bool SyncFolderOf(const std::string& path) {
+  const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
+
+bool RenameInFolder(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return false;
+  SyncFolderOf(to);
+  return true;
+}
 
 bool FileExists(const std::string& path) {
   struct stat st{};

@@ -13,15 +13,16 @@ class FolderWriteLock;
 
 // False when the file cannot be read (message in *error).
 bool ReadWholeFile(const std::string& path, std::string& content, std::string* error = nullptr);
-// Keeps the old file's permission bits. False (message in *error) when it cannot write.
+// Keeps the old file's permission bits, owner and group. False (message in
+// *error) when it cannot write.
 // Takes the folder's write lock for the time of the write.
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string* error = nullptr);
 // The same for a caller that already holds the folder's lock (a read-modify-write).
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string* error,
                          const FolderWriteLock& held);
 // For a file the program keeps by itself: a read-only file at `path` is
-// replaced too (a new file and a rename; the new one keeps the old bits but
-// may be written again by its owner).
+// replaced too (a new file and a rename; the new one keeps the old bits, owner
+// and group, read-only ones too).
 bool ReplaceFileAtomically(const std::string& path, const std::string& content, std::string* error = nullptr);
 // Removes the temporary files of `path` whose writers are gone; the caller holds
 // the folder's lock. Returns how many were removed.
@@ -31,6 +32,13 @@ int SweepDeadTemporaries(const std::string& path);
 // Test seam: when the hook returns true, a write stops as a killed writer would,
 // after its temporary file is complete and before the rename (the file stays).
 void SetWriteInterruptForTest(std::function<bool(const std::string& temporaryPath)> hook);
+// A rename or removal in a folder reaches the disk only with the folder's own
+// sync: without it a power cut may keep a later change and lose an earlier one
+// (a journal rewritten while its set-aside copy's name is lost). Every write
+// above does it after its rename. False when the folder cannot be synced.
+bool SyncFolderOf(const std::string& path);
+// rename(2), then the folder's sync; false (errno set) when the rename fails.
+bool RenameInFolder(const std::string& from, const std::string& to);
 bool FileExists(const std::string& path);
 // The owner/group/other write bits are all clear (works for root, unlike access()).
 bool FileIsReadOnly(const std::string& path);

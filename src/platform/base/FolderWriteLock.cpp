@@ -6,16 +6,12 @@
 
 #include <cerrno>
 
-namespace {
-
 std::string FolderOf(const std::string& filePath) {
   const std::size_t slash = filePath.rfind('/');
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return filePath.substr(0, slash);
 }
-
-}  // namespace
 
 FolderWriteLock::FolderWriteLock(const std::string& filePath) {
   m_fd = ::open(FolderOf(filePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

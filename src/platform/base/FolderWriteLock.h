@@ -5,6 +5,9 @@
 // so the lock never outlives a writer and leaves no file behind.
 #include <string>
 
+// The folder that holds `filePath` ("." for a bare name).
+std::string FolderOf(const std::string& filePath);
+
 class FolderWriteLock {
  public:
   // Blocks until the folder holding `filePath` is ours. When the folder cannot

@@ -118,7 +118,8 @@ OwnFile OwnFile::Open(const std::string& path, int flags, mode_t mode, const std
   // O_TRUNC waits until the file is known to be its own: an open that
   // truncates would empty another name's file before the check could refuse it.
   const bool truncate = (flags & O_TRUNC) != 0;
-  flags &= ~O_TRUNC;
+  const bool create = (flags & O_CREAT) != 0;
+  flags &= ~(O_TRUNC | O_CREAT);
   for (int look = 0;; ++look) {
     // Looked at before the open: a pipe or a device is never opened at all
     // (an open can block, or do something to the device).
@@ -126,7 +127,7 @@ OwnFile OwnFile::Open(const std::string& path, int flags, mode_t mode, const std
     const bool existed = ::lstat(path.c_str(), &before) == 0;
     if (!existed) {
       if (errno != ENOENT) return failed(errno);
-      if (!(flags & O_CREAT)) {
+      if (!create) {
         file.m_status = Status::Absent;
         return file;
       }
@@ -135,16 +136,19 @@ OwnFile OwnFile::Open(const std::string& path, int flags, mode_t mode, const std
     }
 
     // A name found empty is made here and now (O_EXCL), so that nothing put
-    // there since the look is opened instead.
-    const int made = existed ? 0 : O_EXCL;
+    // there since the look is opened instead. A file found there is opened
+    // without asking to make it: in a world-writable sticky folder the system
+    // (fs.protected_regular) refuses that for another user's file.
+    const int made = existed ? 0 : O_CREAT | O_EXCL;
     const int fd = ::open(path.c_str(), flags | made | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, mode);
     if (fd < 0) {
       const int error = errno;
-      // Something took the name since the look: looked at once more.
-      if (error == EEXIST && made && look == 0) continue;
+      // The name was taken, or emptied, since the look: looked at again.
+      const bool changedHands = made ? error == EEXIST : error == ENOENT && create;
+      if (changedHands && look < 2) continue;
       if (std::string why = WhatIsThere(path, notThisFile); !why.empty()) return notOwn(std::move(why));
       if (error == ELOOP) return notOwn("a symbolic link");
-      if (error == ENOENT && !(flags & O_CREAT)) {
+      if (error == ENOENT && !create) {
         file.m_status = Status::Absent;
         return file;
       }

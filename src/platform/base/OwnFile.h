@@ -31,7 +31,8 @@ class OwnFile {
   // O_APPEND | O_CREAT, ...); O_NOFOLLOW, O_NONBLOCK, O_CLOEXEC and O_NOCTTY
   // are added, and the descriptor is put back to blocking once it is known to
   // be a regular file; O_TRUNC empties it only then. A name found empty is made
-  // exclusively (O_EXCL) and gets `mode` (less the umask). When
+  // exclusively (O_EXCL) and gets `mode` (less the umask); a file found there
+  // is opened without O_CREAT. When
   // `notThisFile` names an existing file (the database), a file that is the
   // same inode is refused as NotOwnFile.
   static OwnFile Open(const std::string& path, int flags, mode_t mode = 0644,

@@ -1,19 +1,75 @@
 #include "platform/db/KeptWriteJournal.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <string_view>
 
 #include "platform/base/AtomicFile.h"
 #include "platform/base/OwnFile.h"
 
 namespace ruv::db {
+namespace {
+
+KeptWriteJournal::Stamp StampOfStat(const struct stat& st) {
+  KeptWriteJournal::Stamp stamp;
+  stamp.present = true;
+  stamp.device = st.st_dev;
+  stamp.inode = st.st_ino;
+  stamp.size = st.st_size;
+  stamp.modified = st.st_mtim;
+  return stamp;
+}
+
+// Whether anything at all (a dangling link too) is at `path`.
+bool NameTaken(const std::string& path) {
+  struct stat st{};
+  return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+}
+
+// The endings of the set-aside copies' names after the journal's: a journal
+// that cannot be read, and its records the database refused (which earlier
+// versions set aside as unreadable too).
+constexpr const char* kUnreadableSuffix = ".unreadable";
+constexpr const char* kRefusedSuffix = ".refused";
+
+// Whether `name` is the journal's name `journal` followed by "", or a
+// set-aside ending with its optional "-<n>".
+bool IsJournalOrAsideName(const std::string& name, const std::string& journal) {
+  if (name.compare(0, journal.size(), journal) != 0) return false;
+  const std::string rest = name.substr(journal.size());
+  if (rest.empty()) return true;
+  for (const std::string_view suffix : {kUnreadableSuffix, kRefusedSuffix}) {
+    if (rest.compare(0, suffix.size(), suffix) != 0) continue;
+    const std::string number = rest.substr(suffix.size());
+    if (number.empty()) return true;
+    if (number.size() > 1 && number[0] == '-' && number.find_first_not_of("0123456789", 1) == std::string::npos)
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool KeptWriteJournal::Stamp::operator==(const Stamp& other) const {
+  if (present != other.present) return false;
+  return !present || (device == other.device && inode == other.inode && size == other.size &&
+                      modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec);
+}
+
+KeptWriteJournal::Stamp KeptWriteJournal::StampOf(const std::string& path) {
+  struct stat st{};
+  if (::lstat(path.c_str(), &st) != 0) return Stamp{};
+  return StampOfStat(st);
+}
 
 KeptWriteJournal::ReadResult KeptWriteJournal::Read(const std::string& path, const std::string& database,
-                                                    std::string& content, std::string& what) {
+                                                    std::string& content, std::string& what, Stamp* stamp) {
   OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
   switch (file.GetStatus()) {
     case OwnFile::Status::Opened: break;
@@ -25,6 +81,8 @@ KeptWriteJournal::ReadResult KeptWriteJournal::Read(const std::string& path, con
     what = std::strerror(file.Error());
     return ReadResult::Failed;
   }
+  struct stat st{};
+  if (stamp && ::fstat(file.Fd(), &st) == 0) *stamp = StampOfStat(st);
   return ReadResult::Read;
 }
 
@@ -37,25 +95,43 @@ bool KeptWriteJournal::Save(const std::string& path, const std::string& content,
     return content.empty();
   }
   if (!content.empty()) return ReplaceFileAtomically(path, content, &error);
-  if (!taken || std::remove(path.c_str()) == 0) return true;
+  if (!taken) return true;
+  if (std::remove(path.c_str()) == 0) {
+    SyncFolderOf(path);
+    return true;
+  }
   error = std::string("it cannot be removed: ") + std::strerror(errno);
   return false;
 }
 
-namespace {
-
-// Whether anything at all (a dangling link too) is at `path`.
-bool NameTaken(const std::string& path) {
-  struct stat st{};
-  return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+std::string KeptWriteJournal::AsideName(const std::string& journal, Aside what) {
+  const std::string first = journal + (what == Aside::Refused ? kRefusedSuffix : kUnreadableSuffix);
+  std::string aside = first;
+  for (int n = 2; NameTaken(aside); ++n) aside = first + "-" + std::to_string(n);
+  return aside;
 }
 
-}  // namespace
-
-std::string KeptWriteJournal::AsideName(const std::string& journal) {
-  std::string aside = journal + ".unreadable";
-  for (int n = 2; NameTaken(aside); ++n) aside = journal + ".unreadable-" + std::to_string(n);
-  return aside;
+int KeptWriteJournal::SweepTemporaries(const std::string& journal) {
+  // Without a slash, npos + 1 wraps to 0: no folder part, the whole path is the name.
+  const std::size_t slash = journal.rfind('/');
+  const std::string folder = journal.substr(0, slash + 1);
+  const std::string name = journal.substr(slash + 1);
+  // A copy set aside once is seldom written again: its temporary file would
+  // stay for good if only the next write of the same name took it away.
+  constexpr const char kTemporaryInfix[] = ".tmp-";
+  std::set<std::string> written;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string entryName = entry->d_name;
+    const std::size_t infix = entryName.rfind(kTemporaryInfix);
+    if (infix != std::string::npos && IsJournalOrAsideName(entryName.substr(0, infix), name))
+      written.insert(entryName.substr(0, infix));
+  }
+  ::closedir(dir);
+  int removed = 0;
+  for (const std::string& file : written) removed += SweepDeadTemporaries(folder + file);
+  return removed;
 }
 
 }  // namespace ruv::db

@@ -1,28 +1,51 @@
 #pragma once
-// The journal's file beside the database, and the copy its refused records are
-// set aside in: each taken only as the regular file of its own name (no link
-// followed, not the database's own file, no pipe or device opened), rewritten
-// whole (a new file renamed over it) or removed. What the lines mean is
-// JournalFormat's.
+// The journal's file beside the database, and the copies set aside beside it
+// (a journal that cannot be read, the records the database refused): each
+// taken only as the regular file of its own name (no link followed, not the
+// database's own file, no pipe or device opened), rewritten whole (a new file
+// renamed over it) or removed. What the lines mean is JournalFormat's.
+#include <sys/types.h>
+
+#include <ctime>
 #include <string>
 
 namespace ruv::db {
 
 class KeptWriteJournal {
  public:
+  // Which file lies at a name, and as it was then: a file put there since, or
+  // changed in place, has another stamp.
+  struct Stamp {
+    bool present = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    bool operator==(const Stamp& other) const;
+  };
+  // The stamp of what lies at `path` now (a link's own, never followed).
+  static Stamp StampOf(const std::string& path);
+
   enum class ReadResult { Absent, Read, NotAFile, Failed };
   // Reads the journal at `path` (`database`: the database's own path, never
   // taken for it); `what` says what is there instead, or why it failed.
+  // `stamp`, when given, gets the stamp of the file read.
   static ReadResult Read(const std::string& path, const std::string& database, std::string& content,
-                         std::string& what);
+                         std::string& what, Stamp* stamp = nullptr);
   // Writes `content` at `path`, or removes the file when `content` is empty.
   // The program's own file is rewritten even when it was made read-only;
   // anything else at the name is left alone, never replaced or removed. False
   // with `error` when the name does not hold `content` (or nothing) now.
   static bool Save(const std::string& path, const std::string& content, const std::string& database,
                    std::string& error);
-  // A free name beside the journal to set its refused records aside under.
-  static std::string AsideName(const std::string& journal);
+  // What a set-aside copy holds, which its name says.
+  enum class Aside { Unreadable, Refused };
+  // A free name beside the journal to set it, or its refused records, aside under.
+  static std::string AsideName(const std::string& journal, Aside what);
+  // Removes the temporary files that killed writers left of the journal and of
+  // its set-aside copies, under every name they may have (those of earlier
+  // versions too), but never one a live writer holds. Returns how many.
+  static int SweepTemporaries(const std::string& journal);
 };
 
 }  // namespace ruv::db

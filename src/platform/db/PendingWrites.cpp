@@ -138,6 +138,21 @@ int RunKept(sqlite3* db, Statements& statements, const PendingWrite& write, long
   return rc;
 }
 
+// Marks the token of a record to be set aside, in the transaction that
+// refused it: before any copy holds the record, so that whichever copy is put
+// back, and however often, it is written once. SQLITE_DONE when it went in.
+int MarkSetAside(Statements& statements, const std::string& token) {
+  const std::string table = std::string("\"") + PendingWrites::kSetAsideTokensTable + "\"";
+  int rc = statements.Run("CREATE TABLE IF NOT EXISTS " + table + " (\"Token\" TEXT PRIMARY KEY)");
+  if (rc != SQLITE_DONE) return rc;
+  sqlite3_stmt* mark = statements.Get("INSERT OR IGNORE INTO " + table + " (Token) VALUES (?1)", rc);
+  if (!mark) return rc;
+  sqlite3_bind_text(mark, 1, token.c_str(), -1, SQLITE_TRANSIENT);
+  rc = sqlite3_step(mark);
+  sqlite3_reset(mark);
+  return rc;
+}
+
 // Waits at most `ms` for the lock in what runs meanwhile, then the handle's own wait again.
 class BusyWait {
  public:
@@ -244,6 +259,23 @@ std::function<bool()>& DeathAfterWrite() {
   return hook;
 }
 
+std::function<bool()>& DeathAfterSetAside() {
+  static std::function<bool()> hook;
+  return hook;
+}
+
+bool TableExists(sqlite3* db, const char* table) {
+  sqlite3_stmt* stmt = nullptr;
+  bool exists = false;
+  if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1", -1, &stmt, nullptr) ==
+      SQLITE_OK) {
+    sqlite3_bind_text(stmt, 1, table, -1, SQLITE_STATIC);
+    exists = sqlite3_step(stmt) == SQLITE_ROW;
+  }
+  sqlite3_finalize(stmt);
+  return exists;
+}
+
 }  // namespace
 
 void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, bool asText) {
@@ -295,6 +327,10 @@ bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& 
         rc = write(row.rowId);
       }
       if (behind || IsBusy(rc)) {
+        if (!behind) {
+          m_heldBy = rc & 0xFF;
+          m_progress = Progress::Waiting;
+        }
         PendingWrite made = keep();
         if (made.kind == PendingWrite::Kind::Insert) {
           made.newRow = TakeNewRowNumber();
@@ -337,18 +373,18 @@ void PendingWrites::Keep(PendingWrite write) {
   } else if (!m_journal.empty()) {
     m_forNextStart.push_back(write);
     SaveJournal();
+    // Behind what the close could not write, for what held that.
     if (m_forNextStart.back().inJournal) {
-      m_failed.push_back(DescribeOne(write) +
-                         " (the database was locked by another program at the close: kept for the next start, which "
-                         "writes it)");
+      m_failed.push_back(DescribeOne(write) + " (" + AtTheClose() +
+                         ": kept for the next start, which writes it once the database takes it)");
     } else {
       // Only the report has it: nothing may write it behind the operator's back.
       m_forNextStart.pop_back();
-      Drop(write, "the database was locked by another program at the close, and the journal could not be written: "
-                  "enter it again by hand");
+      Changed();
+      Drop(write, AtTheClose() + ", and the journal could not be written: enter it again by hand");
     }
   } else {
-    Drop(write, "the database was still locked by another program after the close");
+    Drop(write, "after the close " + CauseText(m_heldBy));
   }
 }
 
@@ -361,6 +397,8 @@ PendingWrites::Progress PendingWrites::WriteKeptSome(DatabaseHandle& handle, int
   Progress progress;
   {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    // The rewrite takes over a journal put at its name meanwhile.
+    if (JournalPutBackLocked()) SaveJournal();
     progress = WriteKeptLocked(handle, busyWaitMs, mostTransactions);
   }
   TellFailed();
@@ -374,7 +412,7 @@ bool PendingWrites::MoreToWrite() const {
 
 bool PendingWrites::JournalHoldsAll() const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  return !m_journal.empty() &&
+  return !m_journal.empty() && !JournalPutBackLocked() &&
          std::all_of(m_kept.begin(), m_kept.end(), [](const PendingWrite& write) { return write.inJournal; });
 }
 
@@ -386,7 +424,10 @@ void PendingWrites::Drop(const PendingWrite& write, const std::string& why) {
 // With a journal, a kept write and its token go in together: one that went in
 // before the journal lost it is found by its token and not written again.
 // Each write has a savepoint of its own inside the transaction: one the
-// database refuses is taken back alone, and the others go in.
+// database refuses is taken back alone, and the others go in. A record of a
+// journal taken over that it refuses has its token marked in the same
+// transaction, and is set aside once that is in: it is either written, or
+// marked and set aside; while the mark cannot go in, it waits in the journal.
 PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
   sqlite3* db = handle.Get();
   const bool withTokens = !m_journal.empty();
@@ -400,6 +441,9 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
   std::vector<Outcome> outcomes;
   int waitRc = SQLITE_OK;  // what the first write not done waits on
   std::size_t most = std::min(m_kept.size(), DeathAfterWrite() ? std::size_t{1} : kWritesPerTransaction);
+  // The first write's failure took a whole transaction back: refused for
+  // good, it is taken as refused in the next, without running it again.
+  int firstRefusedRc = SQLITE_OK;
   for (;;) {
     outcomes.clear();
     waitRc = Exec(db, "BEGIN IMMEDIATE");
@@ -415,10 +459,11 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
     }
     // The kept new rows this transaction made: their ids (kNoRowId: refused).
     std::map<long long, long long> madeHere;
-    // A failure that took the whole transaction back (a rule that rolls back):
-    // the writes before it go again alone.
+    // A failure that took the whole transaction back (a rule that rolls back,
+    // or a mark that could not go in): the writes before it go again alone.
     std::size_t takenBackAt = most;
     int takenBackRc = SQLITE_OK;
+    bool markTakenBack = false;
     for (std::size_t n = 0; n < most; ++n) {
       const PendingWrite& write = m_kept[n];
       const bool insert = write.kind == PendingWrite::Kind::Insert;
@@ -430,55 +475,72 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
       } else {
         lost = Resolve(row) == NewRowState::Lost;
       }
+      std::string why;  // why it is refused for good
       if (lost) {
-        outcomes.push_back({Result::Refused, 0, "the new row it belongs to could not be written"});
-        continue;
-      }
-      int rc = statements.Run("SAVEPOINT kept");
-      long long gotRowId = 0;
-      bool already = false;
-      if (rc == SQLITE_DONE && withTokens) {
-        sqlite3_stmt* find = statements.Get("SELECT RowId FROM " + tokens + " WHERE Token = ?1", rc);
-        if (find) {
-          sqlite3_bind_text(find, 1, write.token.c_str(), -1, SQLITE_TRANSIENT);
-          rc = sqlite3_step(find);
-          already = rc == SQLITE_ROW;
-          if (already) gotRowId = sqlite3_column_int64(find, 0);
-          sqlite3_reset(find);
-          if (rc == SQLITE_ROW) rc = SQLITE_DONE;
-        }
-      }
-      if (rc == SQLITE_DONE && !already) {
-        rc = RunKept(db, statements, write, row.rowId);
-        gotRowId = insert ? sqlite3_last_insert_rowid(db) : row.rowId;
+        why = "the new row it belongs to could not be written";
+      } else if (n == 0 && firstRefusedRc != SQLITE_OK) {
+        why = sqlite3_errstr(firstRefusedRc);
+      } else {
+        int rc = statements.Run("SAVEPOINT kept");
+        long long gotRowId = 0;
+        bool already = false;
         if (rc == SQLITE_DONE && withTokens) {
-          sqlite3_stmt* note = statements.Get("INSERT INTO " + tokens + " (Token, RowId) VALUES (?1, ?2)", rc);
-          if (note) {
-            sqlite3_bind_text(note, 1, write.token.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int64(note, 2, gotRowId);
-            rc = sqlite3_step(note);
-            sqlite3_reset(note);
+          sqlite3_stmt* find = statements.Get("SELECT RowId FROM " + tokens + " WHERE Token = ?1", rc);
+          if (find) {
+            sqlite3_bind_text(find, 1, write.token.c_str(), -1, SQLITE_TRANSIENT);
+            rc = sqlite3_step(find);
+            already = rc == SQLITE_ROW;
+            if (already) gotRowId = sqlite3_column_int64(find, 0);
+            sqlite3_reset(find);
+            if (rc == SQLITE_ROW) rc = SQLITE_DONE;
           }
         }
-      }
-      if (rc == SQLITE_DONE) {
+        if (rc == SQLITE_DONE && !already) {
+          rc = RunKept(db, statements, write, row.rowId);
+          gotRowId = insert ? sqlite3_last_insert_rowid(db) : row.rowId;
+          if (rc == SQLITE_DONE && withTokens) {
+            sqlite3_stmt* note = statements.Get("INSERT INTO " + tokens + " (Token, RowId) VALUES (?1, ?2)", rc);
+            if (note) {
+              sqlite3_bind_text(note, 1, write.token.c_str(), -1, SQLITE_TRANSIENT);
+              sqlite3_bind_int64(note, 2, gotRowId);
+              rc = sqlite3_step(note);
+              sqlite3_reset(note);
+            }
+          }
+        }
+        if (rc == SQLITE_DONE) {
+          statements.Run("RELEASE kept");
+          outcomes.push_back({Result::Written, gotRowId, std::string()});
+          if (insert) madeHere[write.newRow] = gotRowId;
+          continue;
+        }
+        if (sqlite3_get_autocommit(db)) {
+          takenBackAt = n;
+          takenBackRc = rc;
+          break;
+        }
+        statements.Run("ROLLBACK TO kept");
         statements.Run("RELEASE kept");
-        outcomes.push_back({Result::Written, gotRowId, std::string()});
-        if (insert) madeHere[write.newRow] = gotRowId;
-        continue;
+        if (!RefusedForGood(rc)) {
+          waitRc = rc;  // it waits, and what is kept behind it with it
+          break;
+        }
+        why = rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc);
       }
-      if (sqlite3_get_autocommit(db)) {
-        takenBackAt = n;
-        takenBackRc = rc;
-        break;
+      if (write.fromJournal) {
+        if (const int rc = MarkSetAside(statements, write.token); rc != SQLITE_DONE) {
+          // Not set aside unmarked: it stays in the journal, and waits.
+          if (sqlite3_get_autocommit(db)) {
+            takenBackAt = n;
+            takenBackRc = rc;
+            markTakenBack = true;
+          } else {
+            waitRc = rc;
+          }
+          break;
+        }
       }
-      statements.Run("ROLLBACK TO kept");
-      statements.Run("RELEASE kept");
-      if (!RefusedForGood(rc)) {
-        waitRc = rc;  // it waits, and what is kept behind it with it
-        break;
-      }
-      outcomes.push_back({Result::Refused, 0, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc)});
+      outcomes.push_back({Result::Refused, 0, why});
       if (insert) madeHere[write.newRow] = kNoRowId;
     }
     if (takenBackAt < most) {
@@ -487,10 +549,11 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
         continue;
       }
       outcomes.clear();
-      if (RefusedForGood(takenBackRc))
-        outcomes.push_back({Result::Refused, 0, sqlite3_errstr(takenBackRc)});
-      else
-        waitRc = takenBackRc;
+      if (RefusedForGood(takenBackRc) && !markTakenBack && firstRefusedRc == SQLITE_OK) {
+        firstRefusedRc = takenBackRc;
+        continue;
+      }
+      waitRc = takenBackRc;
       break;
     }
     if (const int rc = Exec(db, "COMMIT"); rc != SQLITE_OK) {
@@ -506,6 +569,11 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
     const PendingWrite& write = m_kept[done];
     if (outcomes[done].result == Result::Refused) {
       Refuse(write, outcomes[done].why);
+      if (std::exchange(m_diedForTest, false)) {
+        m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
+        Changed();
+        return BatchEnd::Died;
+      }
       continue;
     }
     m_waitingCause = 0;
@@ -519,6 +587,8 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
   m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
   Changed();
   if (waitRc == SQLITE_OK || waitRc == SQLITE_DONE) return BatchEnd::Written;
+  // What holds them, for every sentence about them.
+  m_heldBy = waitRc & 0xFF;
   if (!IsBusy(waitRc) && !m_kept.empty()) TellWaiting(m_kept.front(), waitRc);
   return BatchEnd::Waiting;
 }
@@ -549,19 +619,18 @@ PendingWrites::Progress PendingWrites::WriteKeptLocked(DatabaseHandle& handle, i
     m_journalBehind = true;
     return progress;
   }
-  const auto fromJournal = [](const PendingWrite& write) { return write.fromJournal; };
-  if (std::none_of(m_kept.begin(), m_kept.end(), fromJournal) &&
-      std::none_of(m_forNextStart.begin(), m_forNextStart.end(), fromJournal))
-    m_takenOver.clear();  // every write of it is done with
   // Once the journal no longer names any written token they are forgotten (at
   // the next chance if the lock is back); never while a journal still may.
   // Only this run's tokens, and those of the journal it took over: another
-  // program on the database may still need its own.
+  // program on the database may still need its own. A token once set aside
+  // stays: a copy of its record may still be put back.
   if (SaveJournal() && m_kept.empty() && m_forNextStart.empty() && !m_journal.empty()) {
     sqlite3_busy_timeout(handle.Get(), 0);
     sqlite3_stmt* stmt = nullptr;
-    const std::string sql = std::string("DELETE FROM \"") + kWrittenTokensTable +
-                            "\" WHERE substr(Token, 1, length(?1)) = ?1";
+    std::string sql = std::string("DELETE FROM \"") + kWrittenTokensTable +
+                      "\" WHERE substr(Token, 1, length(?1)) = ?1";
+    if (TableExists(handle.Get(), kSetAsideTokensTable))
+      sql += std::string(" AND Token NOT IN (SELECT Token FROM \"") + kSetAsideTokensTable + "\")";
     if (sqlite3_prepare_v2(handle.Get(), sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
       for (const std::string& prefix : m_ownTokenPrefixes) {
         sqlite3_reset(stmt);
@@ -571,7 +640,28 @@ PendingWrites::Progress PendingWrites::WriteKeptLocked(DatabaseHandle& handle, i
     }
     sqlite3_finalize(stmt);
   }
+  // The rewrite took in a journal put at its name meanwhile: its records are
+  // the writing's to go on with.
+  if (progress == Progress::AllWritten && !m_kept.empty()) progress = m_progress = Progress::More;
   return progress;
+}
+
+std::string PendingWrites::CauseText(int rc) {
+  if (rc == 0 || IsBusy(rc)) return kLockedCause;
+  return std::string("the database cannot take writes (") + sqlite3_errstr(rc) + ")";
+}
+
+std::string PendingWrites::WaitingCause() const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  // Stopped at its bound while the database took them: nothing held them but time.
+  if (m_progress == Progress::More) return m_retriesEnded ? kCloseTimeCause : kBeingWrittenCause;
+  return CauseText(m_heldBy);
+}
+
+std::string PendingWrites::AtTheClose() const {
+  if (m_progress == Progress::More)
+    return "the close's time ran out while the database still took the records kept before it";
+  return "at the close " + CauseText(m_heldBy);
 }
 
 // Told once per cause, not at every try: the retry timer comes every second.
@@ -582,47 +672,67 @@ void PendingWrites::TellWaiting(const PendingWrite& write, int rc) {
                      ": it waits, with the records kept behind it, and they are written once the database takes them)");
 }
 
-// A write refused for good is told; a record of the journal taken over is set
+// A write refused for good is told; a record of a journal taken over is set
 // aside, to be put back once the cause is mended.
 void PendingWrites::Refuse(const PendingWrite& write, const std::string& why) {
   Drop(write, why);
-  if (!write.fromJournal || write.journalEnd <= write.journalBegin || write.journalEnd > m_takenOver.size()) return;
-  std::string lines = m_takenOver.substr(write.journalBegin, write.journalEnd - write.journalBegin);
-  if (lines.back() != '\n') lines += '\n';
-  m_refusedNotAside.push_back(RefusedRecord{write, std::move(lines)});
+  if (!write.fromJournal) return;
+  // As it stands: a change of a new row written since names the row by its id
+  // (its insert is not set aside); one whose insert was refused too goes with it.
+  PendingWrite aside = write;
+  RowKey row{write.rowId, write.newRow};
+  if (write.kind != PendingWrite::Kind::Insert && write.newRow != 0 && Resolve(row) == NewRowState::Written) {
+    aside.rowId = row.rowId;
+    aside.newRow = 0;
+  }
+  m_refusedNotAside.push_back(std::move(aside));
   WriteAside();
 }
 
-// The set-aside copy is a journal of the refused records alone, as they were
-// read: put back as the journal, it writes each of them once and nothing else.
-// A record leaves the journal only once that copy holds it.
+// The set-aside copy is a journal of the refused records alone: put back as
+// the journal, it writes each of them once and nothing else. A record leaves
+// the journal only once that copy holds it; its token was marked in the
+// transaction that refused it (WriteBatch).
 void PendingWrites::WriteAside() {
   if (m_refusedNotAside.empty()) return;
+  // A copy moved away (put back, say) or changed since is no longer this
+  // run's to rewrite: the records refused from now on begin a new one.
+  if (!m_asidePath.empty() && !(KeptWriteJournal::StampOf(m_asidePath) == m_asideStamp)) m_asidePath.clear();
   if (m_asidePath.empty()) {
-    m_asidePath = KeptWriteJournal::AsideName(m_journal);
+    m_asidePath = KeptWriteJournal::AsideName(m_journal, KeptWriteJournal::Aside::Refused);
     m_asideContent = std::string(kJournalHeading) + "\n";
   }
   std::string content = m_asideContent;
-  for (const RefusedRecord& refused : m_refusedNotAside) content += refused.lines;
+  for (const PendingWrite& refused : m_refusedNotAside) {
+    content += "# ";
+    AppendJournalField(DescribeOne(refused, kLongestNamingValue), content);
+    content += "\n";
+    const auto table = m_tableColumns.find(refused.table);
+    AppendJournalWrite(refused, content, table == m_tableColumns.end() ? nullptr : &table->second);
+    content += "\n";
+  }
   std::string error;
   const std::string there = OwnFile::WhatIsThere(m_asidePath, m_database);
   const bool saved = there.empty() ? WriteFileAtomically(m_asidePath, content, &error)
                                    : (error = "there is " + there + " at its name", false);
   if (saved) {
     m_asideContent = std::move(content);
+    m_asideStamp = KeptWriteJournal::StampOf(m_asidePath);
     m_refusedNotAside.clear();
     if (m_takenOverAside != m_asidePath)
-      m_failed.push_back("The database refused records of the journal an earlier run left (told here); they are set "
-                         "aside as " + m_asidePath + ", which holds them alone: once the cause is mended, put it back "
-                         "as " + m_journal + " (the next start writes each of them once), or enter them again by hand.");
+      m_failed.push_back("The database refused records of a journal taken over (told here); they are set aside as " +
+                         m_asidePath + ", which holds them alone: once the cause is mended, put it back as " +
+                         m_journal + ", while the program runs or before its next start (either takes it over and "
+                         "writes each of them once), or enter them again by hand.");
     m_takenOverAside = m_asidePath;
     m_asideTrouble.clear();
+    if (DeathAfterSetAside() && DeathAfterSetAside()()) m_diedForTest = true;
     return;  // the journal is rewritten without them once the writing stops
   }
   if (m_takenOverAside.empty() || m_takenOverAside[0] == '(') m_takenOverAside = "(it could not be written: " + error + ")";
   if (error != m_asideTrouble)
-    m_failed.push_back("The database refused records of the journal an earlier run left (told here); they could not "
-                       "be set aside as " + m_asidePath + " (" + error + "): they stay in the journal " + m_journal +
+    m_failed.push_back("The database refused records of a journal taken over (told here); they could not be set "
+                       "aside as " + m_asidePath + " (" + error + "): they stay in the journal " + m_journal +
                        ", and the next start tries them again.");
   m_asideTrouble = error;
 }
@@ -693,10 +803,11 @@ std::string PendingWrites::EndRetries(std::string* notInJournal) {
   Changed();
   if (!m_journal.empty()) {
     // Still in the journal: the next start writes them.
-    const std::size_t from = m_forNextStart.size();
     m_forNextStart.insert(m_forNextStart.end(), left.begin(), left.end());
     // One more chance before it is said; or it still holds what was written since.
     if (!m_journalTrouble.empty() || m_journalBehind) SaveJournal();
+    // At the end still: a journal put back, taken in by the rewrite, goes before them.
+    const std::size_t from = m_forNextStart.size() - left.size();
     for (std::size_t i = 0; i < left.size(); ++i) left[i].inJournal = m_forNextStart[from + i].inJournal;
   }
   for (const PendingWrite& write : left) {
@@ -860,39 +971,67 @@ bool PendingWrites::HasJournal() const {
 // The journal holds what is kept now, each write with a line describing it for
 // whoever opens the file; with nothing kept there is no journal.
 void PendingWrites::SetDeathAfterWriteForTest(std::function<bool()> hook) { DeathAfterWrite() = std::move(hook); }
+void PendingWrites::SetDeathAfterSetAsideForTest(std::function<bool()> hook) { DeathAfterSetAside() = std::move(hook); }
+
+bool PendingWrites::JournalPutBack() const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  return JournalPutBackLocked();
+}
+
+// A regular file of its own at the name, other than the one last written:
+// anything else there is never taken (the rewrite tells it and leaves it).
+bool PendingWrites::JournalPutBackLocked() const {
+  if (m_journal.empty()) return false;
+  const KeptWriteJournal::Stamp now = KeptWriteJournal::StampOf(m_journal);
+  return now.present && !(now == m_journalStamp) && OwnFile::WhatIsThere(m_journal, m_database).empty();
+}
 
 bool PendingWrites::SaveJournal() {
   if (m_journal.empty()) return true;
+  // Never over a journal this run did not write: its records join the queue first.
+  if (JournalPutBackLocked()) {
+    if (m_handle == nullptr) {
+      if (m_journalTrouble != "a journal was put there")
+        m_failed.push_back("The journal " + m_journal + " was put there while the program runs and is left as it is: "
+                           "the records kept for the database since are only in memory until they are written.");
+      m_journalTrouble = "a journal was put there";
+      return false;
+    }
+    JournalState state = JournalState::None;
+    const std::string told = TakeJournalIn(*m_handle, m_handle->BusyTimeout(), false, state);
+    if (state == JournalState::Unreadable && !told.empty()) m_failed.push_back(told);
+    if (m_journal.empty()) return false;
+  }
   std::string content = std::string(kJournalHeading) + "\n";
   // Refused records not set aside yet stay: they came first. Written as the
   // kept ones are, so that the new rows are numbered alike.
-  std::deque<PendingWrite> refused;
-  for (const RefusedRecord& record : m_refusedNotAside) refused.push_back(record.write);
-  bool any = !refused.empty();
-  for (const auto* list : {&refused, &m_kept, &m_forNextStart}) {
-    for (const PendingWrite& kept : *list) {
-      // A write to a kept new row written since goes to the id it got.
-      RowKey row{kept.rowId, kept.newRow};
-      std::optional<PendingWrite> followed;
-      if (kept.kind != PendingWrite::Kind::Insert && kept.newRow != 0 && Resolve(row) == NewRowState::Written) {
-        followed = kept;
-        followed->rowId = row.rowId;
-        followed->newRow = 0;
-      }
-      const PendingWrite& write = followed ? *followed : kept;
-      // The description is for whoever opens the file: a long value is cut there.
-      content += "# ";
-      AppendJournalField(DescribeOne(write, kLongestNamingValue), content);
-      content += "\n";
-      const auto table = m_tableColumns.find(write.table);
-      AppendJournalWrite(write, content, table == m_tableColumns.end() ? nullptr : &table->second);
-      content += "\n";
-      any = true;
+  bool any = !m_refusedNotAside.empty();
+  const auto add = [&](const PendingWrite& kept) {
+    // A write to a kept new row written since goes to the id it got.
+    RowKey row{kept.rowId, kept.newRow};
+    std::optional<PendingWrite> followed;
+    if (kept.kind != PendingWrite::Kind::Insert && kept.newRow != 0 && Resolve(row) == NewRowState::Written) {
+      followed = kept;
+      followed->rowId = row.rowId;
+      followed->newRow = 0;
     }
-  }
+    const PendingWrite& write = followed ? *followed : kept;
+    // The description is for whoever opens the file: a long value is cut there.
+    content += "# ";
+    AppendJournalField(DescribeOne(write, kLongestNamingValue), content);
+    content += "\n";
+    const auto table = m_tableColumns.find(write.table);
+    AppendJournalWrite(write, content, table == m_tableColumns.end() ? nullptr : &table->second);
+    content += "\n";
+    any = true;
+  };
+  for (const PendingWrite& refused : m_refusedNotAside) add(refused);
+  for (const auto* list : {&m_kept, &m_forNextStart})
+    for (const PendingWrite& kept : *list) add(kept);
   std::string error;
   const bool saved = KeptWriteJournal::Save(m_journal, any ? content : std::string(), m_database, error);
   if (saved) {
+    m_journalStamp = any ? KeptWriteJournal::StampOf(m_journal) : KeptWriteJournal::Stamp{};
     for (auto* list : {&m_kept, &m_forNextStart})
       for (PendingWrite& write : *list) write.inJournal = true;
     m_journalTrouble.clear();
@@ -913,104 +1052,13 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     state = JournalState::None;
     if (m_journal.empty()) return std::string();
-    std::string content, why;
     m_database = handle.Path();
-    const KeptWriteJournal::ReadResult file = KeptWriteJournal::Read(m_journal, m_database, content, why);
-    if (file == KeptWriteJournal::ReadResult::Absent) return std::string();
-    if (file == KeptWriteJournal::ReadResult::NotAFile) {
-      // Never followed, never replaced: this run keeps its records in memory only.
-      const std::string journal = std::exchange(m_journal, std::string());
-      state = JournalState::Unreadable;
-      return "The journal " + journal + " is " + why +
-             ", not a file of records: it was left as it is and nothing was read from it. Until it is moved away, "
-             "records kept for the database while another program holds it locked are kept in memory only (a "
-             "program ended meanwhile loses them).\n";
-    }
-    std::deque<PendingWrite> writes;
-    if (file == KeptWriteJournal::ReadResult::Failed) {
-      why = "it cannot be opened: " + why;
-    } else {
-      int number = 0;
-      std::map<std::string, std::vector<ColumnInfo>> tables;
-      std::unordered_set<long long> madeRows;  // the new rows its inserts make, each once
-      BusyWait wait(handle, busyWaitMs);
-      // A record's lines: the description before it, and itself.
-      std::size_t recordBegin = 0;
-      for (std::size_t at = 0; why.empty() && at < content.size();) {
-        const std::size_t lineEnd = std::min(content.find('\n', at), content.size());
-        const std::string_view line = std::string_view(content).substr(at, lineEnd - at);
-        const std::size_t next = std::min(lineEnd + 1, content.size());
-        at = next;
-        ++number;
-        if (number == 1) {
-          if (line == kStatementJournalHeading)
-            why = "it was written by an earlier version of the program, whose records cannot be read back";
-          else if (line != kJournalHeading)
-            why = "line 1 is not \"" + std::string(kJournalHeading) + "\"";
-          recordBegin = next;
-          continue;
-        }
-        if (line.empty() || line[0] == '#') continue;
-        PendingWrite write;
-        std::string wrong;
-        if (!DecodeJournalWrite(line, write, wrong) ||
-            !BuildJournalWrite(handle.Get(), m_journalTables, write, tables, wrong)) {
-          why = "line " + std::to_string(number) + ": " + wrong;
-        } else if (write.kind == PendingWrite::Kind::Insert && !madeRows.insert(write.newRow).second) {
-          why = "line " + std::to_string(number) + ": the new row " + std::to_string(write.newRow) + " is made twice";
-        } else {
-          write.journalBegin = std::exchange(recordBegin, next);
-          write.journalEnd = next;
-          writes.push_back(std::move(write));
-        }
-      }
-      if (why.empty() && number == 0) why = "it is empty";
-      for (const auto& [table, columns] : tables) {
-        std::vector<std::string>& names = m_tableColumns[table];
-        names.clear();
-        for (const ColumnInfo& column : columns) names.push_back(column.name);
-      }
-    }
-    if (!why.empty()) {
-      // Set aside, never lost: the operator reads it and enters its records by hand.
-      const std::string aside = KeptWriteJournal::AsideName(m_journal);
-      const bool moved = std::rename(m_journal.c_str(), aside.c_str()) == 0;
-      state = JournalState::Unreadable;
-      return "The file " + m_journal + " holds records an earlier run kept for the database, but it cannot be read (" +
-             why + "). " + (moved ? "It was set aside as " + aside : std::string("It was left where it is")) +
-             ": the records it holds are not written; please enter them again by hand.\n" + content;
-    }
-    // Its kept new rows are numbered anew; the writes that go to them follow.
-    std::map<long long, long long> renumbered;
-    for (PendingWrite& write : writes) {
-      write.fromJournal = true;
-      const std::string prefix = JournalTokenPrefix(write.token);
-      if (std::find(m_ownTokenPrefixes.begin(), m_ownTokenPrefixes.end(), prefix) == m_ownTokenPrefixes.end())
-        m_ownTokenPrefixes.push_back(prefix);
-      if (write.kind == PendingWrite::Kind::Insert) {
-        const long long earlier = write.newRow;
-        write.newRow = renumbered[earlier] = TakeNewRowNumber();
-        write.rowId = KeptRowHandle(write.newRow);
-        for (auto& [column, value] : write.columns)
-          if (column == write.idColumn) value = Variant::I4(static_cast<std::int32_t>(write.rowId));
-        m_newRows[write.newRow] = NewRow{NewRowState::Kept, 0, write.table, Identity(write, kLongestNamingValue)};
-      } else if (write.newRow != 0) {
-        const auto found = renumbered.find(write.newRow);
-        write.newRow = found == renumbered.end() ? -1 : found->second;  // -1: a row never kept here, lost
-        write.rowId = found == renumbered.end() ? kNoRowId : KeptRowHandle(write.newRow);
-      }
-      told += DescribeOne(write) + "\n";
-    }
-    // The file as read holds them, until it is rewritten.
-    for (PendingWrite& write : writes) write.inJournal = true;
-    // Older than anything this run writes: they go first.
-    if (m_kept.empty())
-      m_kept = std::move(writes);  // not a second copy of a long journal
-    else
-      m_kept.insert(m_kept.begin(), std::make_move_iterator(writes.begin()), std::make_move_iterator(writes.end()));
-    Changed();
-    m_takenOver = std::move(content);
-    m_takenOverAside.clear();
+    m_handle = &handle;
+    // A rewrite of the journal or of a set-aside copy cut by a kill left its
+    // temporary file; a copy is seldom written again under the same name.
+    KeptWriteJournal::SweepTemporaries(m_journal);
+    told = TakeJournalIn(handle, busyWaitMs, true, state);
+    if (state != JournalState::Kept) return told;
     // Written anew once the writing stops: at once when the first
     // transaction ends it, and a long journal not twice over meanwhile.
     m_journalBehind = true;
@@ -1030,6 +1078,134 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     }
   }
   TellFailed();
+  return told;
+}
+
+std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, bool atStart, JournalState& state) {
+  state = JournalState::None;
+  std::string content, why;
+  KeptWriteJournal::Stamp stamp;
+  const KeptWriteJournal::ReadResult file = KeptWriteJournal::Read(m_journal, m_database, content, why, &stamp);
+  if (file == KeptWriteJournal::ReadResult::Absent) return std::string();
+  if (file == KeptWriteJournal::ReadResult::NotAFile) {
+    state = JournalState::Unreadable;
+    if (!atStart) return std::string();  // the rewrite tells it and leaves it
+    // Never followed, never replaced: this run keeps its records in memory only.
+    const std::string journal = std::exchange(m_journal, std::string());
+    return "The journal " + journal + " is " + why +
+           ", not a file of records: it was left as it is and nothing was read from it. Until it is moved away, "
+           "records kept for the database while it cannot take them (another program's lock, a full disk) are "
+           "kept in memory only (a program ended meanwhile loses them).\n";
+  }
+  std::deque<PendingWrite> writes;
+  if (file == KeptWriteJournal::ReadResult::Failed) {
+    why = "it cannot be opened: " + why;
+  } else {
+    int number = 0;
+    std::map<std::string, std::vector<ColumnInfo>> tables;
+    std::unordered_set<long long> madeRows;  // the new rows its inserts make, each once
+    BusyWait wait(handle, busyWaitMs);
+    for (std::size_t at = 0; why.empty() && at < content.size();) {
+      const std::size_t lineEnd = std::min(content.find('\n', at), content.size());
+      const std::string_view line = std::string_view(content).substr(at, lineEnd - at);
+      at = std::min(lineEnd + 1, content.size());
+      ++number;
+      if (number == 1) {
+        if (line == kStatementJournalHeading)
+          why = "it was written by an earlier version of the program, whose records cannot be read back";
+        else if (line != kJournalHeading)
+          why = "line 1 is not \"" + std::string(kJournalHeading) + "\"";
+        continue;
+      }
+      if (line.empty() || line[0] == '#') continue;
+      PendingWrite write;
+      std::string wrong;
+      if (!DecodeJournalWrite(line, write, wrong) ||
+          !BuildJournalWrite(handle.Get(), m_journalTables, write, tables, wrong)) {
+        why = "line " + std::to_string(number) + ": " + wrong;
+      } else if (write.kind == PendingWrite::Kind::Insert && !madeRows.insert(write.newRow).second) {
+        why = "line " + std::to_string(number) + ": the new row " + std::to_string(write.newRow) + " is made twice";
+      } else {
+        writes.push_back(std::move(write));
+      }
+    }
+    if (why.empty() && number == 0) why = "it is empty";
+    for (const auto& [table, columns] : tables) {
+      std::vector<std::string>& names = m_tableColumns[table];
+      names.clear();
+      for (const ColumnInfo& column : columns) names.push_back(column.name);
+    }
+  }
+  if (!why.empty()) {
+    // Set aside, never lost: the operator reads it and enters its records by hand.
+    const std::string aside = KeptWriteJournal::AsideName(m_journal, KeptWriteJournal::Aside::Unreadable);
+    const bool moved = RenameInFolder(m_journal, aside);
+    state = JournalState::Unreadable;
+    std::string told = "The file " + m_journal + " holds records " +
+                       (atStart ? "an earlier run kept" : "put there while the program runs") +
+                       " for the database, but it cannot be read (" + why + "). " +
+                       (moved ? "It was set aside as " + aside : std::string("It was left where it is")) +
+                       ": the records it holds are not written; please enter them again by hand.";
+    if (!moved) {
+      // Not this run's to replace: it keeps its records in memory only.
+      told += " Until it is moved away, records kept for the database are kept in memory only (a program ended "
+              "meanwhile loses them).";
+      m_journal.clear();
+    }
+    return told + "\n" + content;
+  }
+  // Its kept new rows are numbered anew; the writes that go to them follow.
+  // Those that go nowhere are told and left out where they stand: a long
+  // journal is not held twice.
+  std::map<long long, long long> renumbered;
+  std::string told;
+  std::size_t taken = 0;
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    PendingWrite& write = writes[i];
+    write.fromJournal = true;
+    const std::string prefix = JournalTokenPrefix(write.token);
+    if (std::find(m_ownTokenPrefixes.begin(), m_ownTokenPrefixes.end(), prefix) == m_ownTokenPrefixes.end())
+      m_ownTokenPrefixes.push_back(prefix);
+    if (write.kind == PendingWrite::Kind::Insert) {
+      const long long earlier = write.newRow;
+      // Never the number promised to a new row being made: one may be under way while the program runs.
+      write.newRow = renumbered[earlier] = ++g_lastNewRow;
+      write.rowId = KeptRowHandle(write.newRow);
+      for (auto& [column, value] : write.columns)
+        if (column == write.idColumn) value = Variant::I4(static_cast<std::int32_t>(write.rowId));
+      m_newRows[write.newRow] = NewRow{NewRowState::Kept, 0, write.table, Identity(write, kLongestNamingValue)};
+    } else if (write.newRow != 0) {
+      const auto found = renumbered.find(write.newRow);
+      if (found == renumbered.end()) {
+        // Nothing could ever write it: it is told, never set aside to be put back.
+        const long long named = write.newRow;
+        write.newRow = -1;  // a row never kept here
+        write.rowId = kNoRowId;
+        Drop(write, "no line of the journal makes the new row it goes to (new:" + std::to_string(named) +
+                        "): it can never be written as it is; please enter it again by hand");
+        continue;
+      }
+      write.newRow = found->second;
+      write.rowId = KeptRowHandle(write.newRow);
+    }
+    told += DescribeOne(write) + "\n";
+    // The file as read holds it, until it is rewritten.
+    write.inJournal = true;
+    if (taken != i) writes[taken] = std::move(write);
+    ++taken;
+  }
+  writes.resize(taken);
+  m_journalStamp = stamp;
+  m_takenOverAside.clear();
+  // Older than anything this run writes: they go first (after the close's
+  // last try, they wait for the next start).
+  std::deque<PendingWrite>& queue = m_retriesEnded ? m_forNextStart : m_kept;
+  if (queue.empty())
+    queue = std::move(writes);  // not a second copy of a long journal
+  else
+    queue.insert(queue.begin(), std::make_move_iterator(writes.begin()), std::make_move_iterator(writes.end()));
+  Changed();
+  state = JournalState::Kept;
   return told;
 }
 

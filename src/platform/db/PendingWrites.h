@@ -34,7 +34,15 @@
 // the database cannot take now (a full disk, an I/O error, a read-only database)
 // waits as a locked one does, told once per cause; one it refuses for good (a
 // rule of the table, a row deleted meanwhile) is told once, whichever path
-// wrote it, and dropped; a record of a journal taken over is set aside instead.
+// wrote it, and dropped; a record of a journal taken over is set aside instead,
+// its token marked in the table KeptWritesSetAside first (in the transaction
+// that refused it, so that a record is either written, or marked and then set
+// aside): such a token is never forgotten once written, so that any copy of it
+// put back, however often, writes it once.
+//
+// The journal is only ever rewritten or removed while the file at its name is
+// the one this run wrote last (or took over): a file put there meanwhile (a
+// set-aside copy put back) is taken over first, as at a start.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -47,6 +55,7 @@
 #include <vector>
 
 #include "platform/base/Variant.h"
+#include "platform/db/KeptWriteJournal.h"
 
 struct sqlite3_stmt;
 
@@ -92,10 +101,8 @@ struct PendingWrite {
   // The names of `columns`, same order; none for a record of a journal taken
   // over (its table's columns name them: a long journal is held in memory whole).
   std::vector<std::string> columnNames;
-  bool fromJournal = false;  // taken over from an earlier run's journal
+  bool fromJournal = false;  // taken over from a journal left at its name
   bool inJournal = false;    // the journal's file as last written holds it
-  // Where its lines (its description and itself) are in the journal taken over.
-  std::size_t journalBegin = 0, journalEnd = 0;
 };
 
 class PendingWrites {
@@ -120,7 +127,7 @@ class PendingWrites {
   // Writes the kept ones, oldest first, waiting for the lock at most
   // `busyWaitMs`; stops at the first still locked, or that the database cannot
   // take now. A kept write refused for good is dropped and told. True when none
-  // is left.
+  // is left. A journal put at its name since (JournalPutBack) is taken over first.
   bool WriteKept(DatabaseHandle& handle, int busyWaitMs);
   // Where a bounded writing of the kept ones stopped: none is left, the first
   // left waits (for the lock or for what the database cannot take now), or
@@ -135,8 +142,29 @@ class PendingWrites {
   bool JournalHoldsAll() const;
   // How many kept writes at most go in one transaction.
   inline static constexpr std::size_t kWritesPerTransaction = 1000;
+  // Whether a file of records this run did not write lies at the journal's
+  // name (a set-aside copy put back while the program runs): the next
+  // WriteKept takes it over.
+  bool JournalPutBack() const;
   bool HasKept() const;
   std::size_t KeptCount() const;
+
+  // What holds kept writes, in the operator's words: another program's lock,
+  // or what the database cannot do now in SQLite's own words (a full disk, a
+  // damaged or read-only database, a file it cannot reach). `rc` is SQLite's
+  // result; 0 (nothing tried since the lock kept them) is the lock.
+  static std::string CauseText(int rc);
+  inline static constexpr const char* kLockedCause = "the database is locked by another program";
+  // What holds kept writes the database takes, a transaction at a time: those
+  // before them are still being written (a long journal written back)...
+  inline static constexpr const char* kBeingWrittenCause =
+      "they are being written to it, a transaction at a time, behind those kept before them";
+  // ...until the close's time for them ran out.
+  inline static constexpr const char* kCloseTimeCause =
+      "the close's time for them ran out while the database still took them (it stops between two transactions)";
+  // The cause that held the kept writes at their last try (or holds them now,
+  // while they are being written).
+  std::string WaitingCause() const;
 
   // Where failures are told (at once, outside the queue's lock). Without one
   // they wait for TakeFailed.
@@ -195,10 +223,12 @@ class PendingWrites {
   // but a regular file of its own at its name is left alone (never followed
   // nor removed) and this run keeps its writes in memory only; a journal that
   // cannot be read (or names a table or column not the program's) is set aside
-  // unrun. The records the database refuses are set aside alone, in a journal
-  // of their own beside it (Refused), so that putting it back once the cause is
+  // unrun. The records the database refuses are set aside alone, as they
+  // stand (a change of a new row written names the row's id), in a journal of
+  // their own beside it (Refused), so that putting it back once the cause is
   // mended writes each once; they stay in the journal while that file cannot
-  // be written.
+  // be written. A change of a new row no line of the journal makes can never
+  // be written: it is told and dropped, never set aside.
   enum class JournalState { None, Written, Kept, Unreadable, Refused, Writing };
   std::string TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state);
 
@@ -207,9 +237,15 @@ class PendingWrites {
   // the journal is rewritten). While it is set, each kept write goes in a
   // transaction of its own, so that the writing can stop between any two.
   static void SetDeathAfterWriteForTest(std::function<bool()> hook);
+  // Test seam: when the hook returns true right after a set-aside copy was
+  // written, the writing stops there, as a process killed at that moment
+  // would (before the journal is rewritten without its records).
+  static void SetDeathAfterSetAsideForTest(std::function<bool()> hook);
 
   // The table that records the tokens of the kept writes written.
   inline static constexpr const char* kWrittenTokensTable = "KeptWritesWritten";
+  // The table that records the tokens of the records ever set aside.
+  inline static constexpr const char* kSetAsideTokensTable = "KeptWritesSetAside";
 
  private:
   Progress WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
@@ -222,6 +258,12 @@ class PendingWrites {
   void Refuse(const PendingWrite& write, const std::string& why);
   void TellWaiting(const PendingWrite& write, int rc);
   void WriteAside();
+  // The cause behind a kept write after the close's last try, as its line says it.
+  std::string AtTheClose() const;
+  // Reads the journal at its name into the queue, its records first (as at a
+  // start); what the operator is told of it, and what it was in `state`.
+  std::string TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, bool atStart, JournalState& state);
+  bool JournalPutBackLocked() const;
   void NoteWritten(const PendingWrite& write, long long rowId);
   void TellFailed();
   bool SaveJournal();
@@ -263,17 +305,17 @@ class PendingWrites {
   std::string m_journal;
   std::vector<std::string> m_journalTables;  // the tables a journal read back may write
   std::string m_database;        // the database's own file, never taken for the journal
-  std::string m_takenOver;       // the journal taken over, as read, until every write of it is done with
+  DatabaseHandle* m_handle = nullptr;  // the one this queue belongs to, once a journal is taken over
+  // The file at the journal's name as this run wrote it last (or took it over).
+  KeptWriteJournal::Stamp m_journalStamp;
   // Where its refused records are set aside ("(...)" when they could not be), "" when none was.
   std::string m_takenOverAside;
   std::string m_asidePath;       // the file they are set aside in, once named
   std::string m_asideContent;    // what that file holds
-  // Refused records not set aside yet, with their lines as read: the journal keeps them.
-  struct RefusedRecord {
-    PendingWrite write;
-    std::string lines;
-  };
-  std::vector<RefusedRecord> m_refusedNotAside;
+  KeptWriteJournal::Stamp m_asideStamp;  // and as it was written
+  // Refused records not set aside yet, as they stand: the journal keeps them.
+  std::vector<PendingWrite> m_refusedNotAside;
+  bool m_diedForTest = false;    // the test seam stopped the writing after a copy was set aside
   std::string m_asideTrouble;    // why they could not be set aside, told once
   // The columns of the tables the journal taken over writes, by table.
   std::map<std::string, std::vector<std::string>> m_tableColumns;
@@ -283,6 +325,7 @@ class PendingWrites {
   bool m_journalBehind = false;  // it still holds records written or set aside since it was written
   Progress m_progress = Progress::AllWritten;  // where the last writing stopped
   int m_waitingCause = 0;        // what the kept writes wait on but the lock (told once), 0 for nothing
+  int m_heldBy = 0;              // what held them at their last try, the lock too (0: the lock that kept them)
   std::string m_tokenPrefix;
   // This run's token prefix and those of the journal it took over: the tokens
   // it may forget once no journal names them.

@@ -86,13 +86,7 @@ bool CreateDatabaseFromSchema(const std::string& schemaSql, const std::string& t
     // link() refuses an existing target, so a file that appeared meanwhile is kept.
     if (::link(temporary.c_str(), targetPath.c_str()) != 0)
       ok = Fail(error, ruv::Format("Cannot create '%s': %s", targetPath.c_str(), std::strerror(errno)));
-    std::size_t slash = targetPath.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : targetPath.substr(0, slash));
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-      ::fsync(dir);
-      ::close(dir);
-    }
+    SyncFolderOf(targetPath);
   }
   for (const char* suffix : {"", "-wal", "-shm", "-journal"}) ::unlink((temporary + suffix).c_str());
   return ok;

@@ -14,72 +14,17 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <string>
+#include <system_error>
 #include <utility>
 
-#include "platform/serial/ArbitraryBaud.h"
+#include "platform/base/Text.h"
 #include "platform/serial/ComPortPath.h"
+#include "platform/serial/LineSettings.h"
 
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
-
-struct BaudEntry {
-  DWORD rate;
-  speed_t code;
-};
-
-constexpr BaudEntry kBauds[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},       {150, B150},
-    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
-    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
-    {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
-    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
-    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
-    {3500000, B3500000}, {4000000, B4000000},
-};
-
-// The platform's named rates that termios has no speed constant for: they go
-// through the kernel's arbitrary-rate interface.
-constexpr DWORD kArbitraryBauds[] = {14400, 56000, 128000, 256000};
-
-bool IsArbitraryBaud(DWORD rate) {
-  for (const DWORD arbitrary : kArbitraryBauds) {
-    if (arbitrary == rate) return true;
-  }
-  return false;
-}
-
-// A driver may report the rate its divisor gives; within 2 % (what a UART
-// frame bears) that is still the rate asked for.
-bool NearRate(DWORD reported, DWORD rate) {
-  const std::uint64_t apart = reported > rate ? reported - rate : rate - reported;
-  return apart * 50 <= rate;
-}
-
-// The rate a line running at an arbitrary rate reports, as the platform names it.
-DWORD NamedArbitraryRate(DWORD reported) {
-  for (const DWORD arbitrary : kArbitraryBauds) {
-    if (NearRate(reported, arbitrary)) return arbitrary;
-  }
-  return reported;
-}
-
-bool BaudCode(DWORD rate, speed_t& code) {
-  for (const auto& entry : kBauds) {
-    if (entry.rate == rate) {
-      code = entry.code;
-      return true;
-    }
-  }
-  return false;
-}
-
-DWORD BaudRate(speed_t code) {
-  for (const auto& entry : kBauds) {
-    if (entry.code == code) return entry.rate;
-  }
-  return 0;
-}
 
 DWORD OpenErrorFromErrno(int error) {
   switch (error) {
@@ -112,23 +57,48 @@ int EarliestMs(int a, int b) {
   return a < b ? a : b;
 }
 
+// Why a line setting fails: the code the call returns and the system's words.
+struct Refusal {
+  DWORD code = ERROR_SUCCESS;
+  std::string cause;
+};
+
+Refusal Refuse(DWORD code, std::string cause) { return Refusal{code, std::move(cause)}; }
+
 // The DCB fields that have a termios form, checked before anything changes.
-DWORD CheckSupported(const DCB& dcb) {
-  speed_t code;
-  if (!BaudCode(dcb.BaudRate, code) && !IsArbitraryBaud(dcb.BaudRate)) return ERROR_INVALID_PARAMETER;
-  if (dcb.ByteSize < 5 || dcb.ByteSize > 8) return ERROR_INVALID_PARAMETER;
-  if (dcb.Parity > SPACEPARITY) return ERROR_INVALID_PARAMETER;
-  if (dcb.StopBits != ONESTOPBIT && dcb.StopBits != TWOSTOPBITS) return ERROR_INVALID_PARAMETER;
+Refusal CheckSupported(const DCB& dcb) {
+  if (dcb.BaudRate == 0) return Refuse(ERROR_INVALID_PARAMETER, "no line runs at 0 baud");
+  if (dcb.ByteSize < 5 || dcb.ByteSize > 8) {
+    return Refuse(ERROR_INVALID_PARAMETER, ruv::Format("a line carries 5 to 8 data bits, not %d", dcb.ByteSize));
+  }
+  if (dcb.Parity > SPACEPARITY) return Refuse(ERROR_INVALID_PARAMETER, ruv::Format("there is no parity %d", dcb.Parity));
+  if (dcb.StopBits == ONE5STOPBITS) return Refuse(ERROR_INVALID_PARAMETER, "the line has no 1.5 stop bits");
+  if (dcb.StopBits != ONESTOPBIT && dcb.StopBits != TWOSTOPBITS) {
+    return Refuse(ERROR_INVALID_PARAMETER, ruv::Format("there are no stop bits %d", dcb.StopBits));
+  }
   if (dcb.fOutxDsrFlow || dcb.fDsrSensitivity || dcb.fDtrControl == DTR_CONTROL_HANDSHAKE) {
-    return ERROR_INVALID_PARAMETER;
+    return Refuse(ERROR_INVALID_PARAMETER, "the line has no DSR or DTR handshaking");
   }
   if (dcb.fDtrControl > DTR_CONTROL_HANDSHAKE || dcb.fRtsControl > RTS_CONTROL_HANDSHAKE) {
-    return ERROR_INVALID_PARAMETER;  // includes RTS toggling
+    return Refuse(ERROR_INVALID_PARAMETER, "the line does not toggle RTS or DTR by itself");
   }
   // termios knows RTS/CTS flow only in both directions together.
-  if (dcb.fOutxCtsFlow != (dcb.fRtsControl == RTS_CONTROL_HANDSHAKE)) return ERROR_INVALID_PARAMETER;
-  if (dcb.fNull || dcb.fErrorChar) return ERROR_INVALID_PARAMETER;
-  return ERROR_SUCCESS;
+  if (dcb.fOutxCtsFlow != (dcb.fRtsControl == RTS_CONTROL_HANDSHAKE)) {
+    return Refuse(ERROR_INVALID_PARAMETER, "the line has RTS/CTS flow only both ways together");
+  }
+  if (dcb.fNull || dcb.fErrorChar) {
+    return Refuse(ERROR_INVALID_PARAMETER, "the line neither strips nulls nor replaces bytes received in error");
+  }
+  return Refusal{};
+}
+
+bool DeviceGone(int error) { return error == ENODEV || error == ENXIO || error == EIO; }
+
+std::string SystemWords(int error) { return std::generic_category().message(error); }
+
+const char* ParityName(BYTE parity) {
+  static const char* const kNames[] = {"none", "odd", "even", "mark", "space"};
+  return parity <= SPACEPARITY ? kNames[parity] : "?";
 }
 
 }  // namespace
@@ -228,95 +198,71 @@ DWORD CommPort::SetupComm(DWORD, DWORD) {
 }
 
 DWORD CommPort::GetCommState(DCB& dcb) {
-  termios tio{};
-  if (tcgetattr(m_fd, &tio) != 0) return HungUp() ? ERROR_DEVICE_NOT_CONNECTED : ERROR_GEN_FAILURE;
+  std::lock_guard<std::mutex> line(m_lineMutex);
+  DCB held;
+  if (const int error = ReadLineSettings(m_fd, held); error != 0) return Fail(error);
   std::lock_guard<std::mutex> lock(m_mutex);
   dcb = m_kept;
   dcb.DCBlength = kWin32DcbLength;
-  dcb.BaudRate = BaudRate(cfgetospeed(&tio));
-  if (dcb.BaudRate == 0) dcb.BaudRate = NamedArbitraryRate(ArbitraryBaudOf(m_fd));
-  switch (tio.c_cflag & CSIZE) {
-    case CS5: dcb.ByteSize = 5; break;
-    case CS6: dcb.ByteSize = 6; break;
-    case CS7: dcb.ByteSize = 7; break;
-    default: dcb.ByteSize = 8; break;
-  }
-  if ((tio.c_cflag & PARENB) == 0) dcb.Parity = NOPARITY;
-  else if (tio.c_cflag & CMSPAR) dcb.Parity = (tio.c_cflag & PARODD) ? MARKPARITY : SPACEPARITY;
-  else dcb.Parity = (tio.c_cflag & PARODD) ? ODDPARITY : EVENPARITY;
-  dcb.fParity = (tio.c_iflag & INPCK) != 0;
-  dcb.StopBits = (tio.c_cflag & CSTOPB) ? TWOSTOPBITS : ONESTOPBIT;
-  const bool rtsCts = (tio.c_cflag & CRTSCTS) != 0;
-  dcb.fOutxCtsFlow = rtsCts;
-  if (rtsCts) dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+  // The rate set reads back as set, not as the divisor the driver made of it.
+  dcb.BaudRate = RunsAtRate(held.BaudRate, m_kept.BaudRate) ? m_kept.BaudRate : held.BaudRate;
+  dcb.ByteSize = held.ByteSize;
+  dcb.Parity = held.Parity;
+  dcb.fParity = held.fParity;
+  dcb.StopBits = held.StopBits;
+  dcb.fOutxCtsFlow = held.fOutxCtsFlow;
+  if (held.fOutxCtsFlow) dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
   else if (dcb.fRtsControl == RTS_CONTROL_HANDSHAKE) dcb.fRtsControl = RTS_CONTROL_ENABLE;
-  dcb.fOutX = (tio.c_iflag & IXON) != 0;
-  dcb.fInX = (tio.c_iflag & IXOFF) != 0;
-  dcb.XonChar = static_cast<char>(tio.c_cc[VSTART]);
-  dcb.XoffChar = static_cast<char>(tio.c_cc[VSTOP]);
+  dcb.fOutX = held.fOutX;
+  dcb.fInX = held.fInX;
+  dcb.XonChar = held.XonChar;
+  dcb.XoffChar = held.XoffChar;
   return ERROR_SUCCESS;
 }
 
 DWORD CommPort::SetCommState(const DCB& dcb) {
-  if (const DWORD refused = CheckSupported(dcb); refused != ERROR_SUCCESS) return refused;
-  termios tio{};
-  if (tcgetattr(m_fd, &tio) != 0) return HungUp() ? ERROR_DEVICE_NOT_CONNECTED : ERROR_GEN_FAILURE;
-  const termios before = tio;
-  const DWORD rateBefore = ArbitraryBaudOf(m_fd);
-  speed_t code = B9600;
-  const bool arbitrary = !BaudCode(dcb.BaudRate, code);
-  if (!arbitrary) {
-    cfsetispeed(&tio, code);
-    cfsetospeed(&tio, code);
+  // Held across the whole change, so a reader meets the settings before or after it.
+  std::lock_guard<std::mutex> line(m_lineMutex);
+  if (const Refusal refused = CheckSupported(dcb); refused.code != ERROR_SUCCESS) {
+    return Refused(refused.code, refused.cause);
   }
-  tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-  static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
-  tio.c_cflag |= kSizes[dcb.ByteSize - 5];
-  switch (dcb.Parity) {
-    case ODDPARITY: tio.c_cflag |= PARENB | PARODD; break;
-    case EVENPARITY: tio.c_cflag |= PARENB; break;
-    case MARKPARITY: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case SPACEPARITY: tio.c_cflag |= PARENB | CMSPAR; break;
-    default: break;
-  }
-  if (dcb.StopBits == TWOSTOPBITS) tio.c_cflag |= CSTOPB;
-  if (dcb.fOutxCtsFlow) tio.c_cflag |= CRTSCTS;
-  tio.c_iflag &= ~(INPCK | IXON | IXOFF);
-  if (dcb.fParity) tio.c_iflag |= INPCK;
-  if (dcb.fOutX) tio.c_iflag |= IXON;
-  if (dcb.fInX) tio.c_iflag |= IXOFF;
-  tio.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
-  tio.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
-  auto putBack = [&] {
-    tcsetattr(m_fd, TCSANOW, &before);
-    if (rateBefore != 0) SetArbitraryBaud(m_fd, rateBefore);
-  };
-  if (tcsetattr(m_fd, TCSANOW, &tio) != 0) {
-    if (HungUp()) return ERROR_DEVICE_NOT_CONNECTED;
-    return errno == EINVAL ? ERROR_INVALID_PARAMETER : ERROR_GEN_FAILURE;
-  }
-  if (arbitrary && !SetArbitraryBaud(m_fd, dcb.BaudRate)) {
-    const int refusal = errno;
-    putBack();
-    if (HungUp()) return ERROR_DEVICE_NOT_CONNECTED;
-    return refusal == EINVAL ? ERROR_NOT_SUPPORTED : ERROR_GEN_FAILURE;
-  }
-  // A driver may quietly keep other values (a pseudo-terminal is always 8 bits,
-  // no parity): then the setting is refused and the old one put back.
-  termios taken{};
-  constexpr tcflag_t kLineBits = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
-  if (tcgetattr(m_fd, &taken) != 0 || (taken.c_cflag & kLineBits) != (tio.c_cflag & kLineBits)) {
-    putBack();
-    return ERROR_INVALID_PARAMETER;
-  }
-  const bool rateKept = arbitrary ? NearRate(ArbitraryBaudOf(m_fd), dcb.BaudRate) : cfgetospeed(&taken) == code;
-  if (!rateKept) {
-    putBack();
-    return ERROR_NOT_SUPPORTED;
+  const LineChange change = ChangeLineSettings(m_fd, dcb);
+  switch (change.outcome) {
+    case LineChange::kFailed:
+      return Fail(change.error);
+    case LineChange::kKeptOther:
+      return Refused(ERROR_INVALID_PARAMETER,
+                     ruv::Format("the device keeps %d data bits, parity %s, stop bits %s, %s", change.kept.ByteSize,
+                                 ParityName(change.kept.Parity), change.kept.StopBits == TWOSTOPBITS ? "2" : "1",
+                                 change.kept.fOutxCtsFlow ? "RTS/CTS flow" : "no RTS/CTS flow"));
+    case LineChange::kOtherRate:
+      return Refused(ERROR_NOT_SUPPORTED,
+                     ruv::Format("the device runs at %u baud instead", static_cast<unsigned>(change.kept.BaudRate)));
+    case LineChange::kTaken:
+      break;
   }
   std::lock_guard<std::mutex> lock(m_mutex);
+  m_cause.clear();
   m_kept = dcb;
   return ERROR_SUCCESS;
+}
+
+DWORD CommPort::Refused(DWORD code, const std::string& cause) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_cause = cause;
+  return code;
+}
+
+DWORD CommPort::Fail(int error) {
+  if (DeviceGone(error)) return Refused(ERROR_DEVICE_NOT_CONNECTED, SystemWords(error));
+  if (HungUp()) return Refused(ERROR_DEVICE_NOT_CONNECTED, "the other side hung up");
+  if (error == EINVAL) return Refused(ERROR_INVALID_PARAMETER, "the driver refuses it: " + SystemWords(error));
+  return Refused(ERROR_GEN_FAILURE, "the driver failed: " + SystemWords(error));
+}
+
+std::string CommPort::LastCause() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_cause;
 }
 
 DWORD CommPort::SetCommConfig(const COMMCONFIG& config) { return SetCommState(config.dcb); }

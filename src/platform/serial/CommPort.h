@@ -5,13 +5,16 @@
 //  - Open is exclusive through flock, so a port held by another process (even
 //    one running as root) reports ERROR_ACCESS_DENIED, "in use"; a name that
 //    leads nowhere reports ERROR_FILE_NOT_FOUND. The line is put in raw mode.
-//  - A setting termios cannot carry out (a baud rate neither termios nor the
-//    platform names, 1.5 stop bits, DSR or DTR handshaking, RTS toggling, one-way RTS/CTS,
-//    null stripping, error replacement) fails with ERROR_INVALID_PARAMETER and
-//    changes nothing, as a driver refusing it would. Queue sizes are accepted.
-//    The named rates without a termios speed constant (14 400, 56 000, 128 000,
-//    256 000) run through the kernel's arbitrary rate; a rate the device does
-//    not take fails with ERROR_NOT_SUPPORTED and changes nothing.
+//  - A setting termios cannot carry out (a rate of 0, 1.5 stop bits, DSR or
+//    DTR handshaking, RTS toggling, one-way RTS/CTS, null stripping, error
+//    replacement) fails with ERROR_INVALID_PARAMETER and changes nothing, as a
+//    driver refusing it would. Queue sizes are accepted. Any other rate is
+//    asked of the device (a termios speed constant where there is one, the
+//    kernel's arbitrary rate otherwise); a rate it does not run at fails with
+//    ERROR_NOT_SUPPORTED, other values it keeps with ERROR_INVALID_PARAMETER,
+//    and the settings before are put back. A device that goes away meanwhile
+//    fails with ERROR_DEVICE_NOT_CONNECTED. LastCause tells why, in the
+//    system's words. A reader of the settings never meets a change half made.
 //  - Read and write follow the COMMTIMEOUTS rules; a further caller time-out
 //    bounds the whole call (ERROR_TIMEOUT when it runs out first).
 //  - WaitCommEvent reports EV_RXCHAR once per arrival of bytes, not again
@@ -55,6 +58,10 @@ class CommPort {
   DWORD WriteFile(const void* data, DWORD length, DWORD& written, DWORD timeoutMs);
   DWORD PurgeComm(DWORD flags);
 
+  // Why the last refused or failed line-settings call failed, in the system's
+  // words ("the device runs at 115200 baud instead", "No such device").
+  std::string LastCause() const;
+
   // Line errors as a UART reports them (CE_ bits); pseudo-terminals have none,
   // so tests raise them here.
   void InjectLineErrors(DWORD errors);
@@ -63,6 +70,8 @@ class CommPort {
   CommPort(std::string path, int fd, int epollFd, int wakeFd);
   bool HungUp() const;
   DWORD CollectLineErrors();  // adds what the driver counted since the last look
+  DWORD Refused(DWORD code, const std::string& cause);  // keeps the cause, returns the code
+  DWORD Fail(int error);  // a failed kernel call: its code and cause
 
   const std::string m_path;
   const int m_fd;
@@ -70,8 +79,10 @@ class CommPort {
   const int m_wakeFd;  // completes a pending event wait (SetCommMask)
   std::atomic<DWORD> m_mask{0};
   std::atomic<bool> m_maskChanged{false};
-  std::mutex m_mutex;  // guards the fields below
-  DCB m_kept;          // settings termios does not hold, read back as set
+  std::mutex m_lineMutex;      // held across a whole read or change of the line settings
+  mutable std::mutex m_mutex;  // guards the fields below
+  DCB m_kept;                  // the settings last set: those termios does not hold read back from here
+  std::string m_cause;         // see LastCause
   COMMTIMEOUTS m_timeouts;
   DWORD m_lineErrors = 0;
   bool m_errorEventDue = false;

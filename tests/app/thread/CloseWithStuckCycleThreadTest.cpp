@@ -73,11 +73,11 @@ class CloseWithStuckCycleThreadTest : public PlantFormFixture {
   // The program closed with Yes while the cycles are held: each is reported
   // and given up on (`more` boxes are expected after those), and the
   // application's run ends.
-  void CloseGivingUpOnBothCycles(const std::vector<const char*>& more = {}) {
+  void CloseGivingUpOnBothCycles(const std::vector<std::string>& more = {}) {
     boxes.Expect(IDYES, "Application will be closed.");
     boxes.Expect(IDOK, "All of threads not closed! You may need End Task this program.");
     boxes.Expect(IDOK, "All of threads not closed! You may need End Task this program.");
-    for (const char* text : more) boxes.Expect(IDOK, text);
+    for (const std::string& text : more) boxes.Expect(IDOK, text);
     main->SendMessage(WM_CLOSE);
     ASSERT_TRUE(IsQuitPosted());
     main = nullptr;
@@ -222,7 +222,7 @@ TEST_F(CloseWithStuckCycleThreadTest, WritesTheLockKeptAreToldAtACloseThatGaveUp
   ASSERT_GT(database->GetKeptWriteCount(), 0u);
 
   HoldBothCycles();
-  CloseGivingUpOnBothCycles({CADODatabase::kKeptForNextStartText});
+  CloseGivingUpOnBothCycles({CADODatabase::WithCause(CADODatabase::kKeptForNextStartText, ruv::db::PendingWrites::kLockedCause)});
   EXPECT_EQ(AbandonedWorkerCount(), 2);
   EXPECT_EQ(boxes.Pending(), 0u);
   const std::string told = ReadFile(DatabasePath() + CADODatabase::kUnwrittenFileSuffix);

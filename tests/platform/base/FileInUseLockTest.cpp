@@ -2,8 +2,17 @@
 // holder is refused even inside one process, and the lock goes with its holder.
 #include <gtest/gtest.h>
 
+#include <endian.h>
+#include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 
@@ -34,4 +43,44 @@ TEST(FileInUseLockTest, OneHolderAtATimeOnAFileEveryUserCanLockAndThatStays) {
   FileInUseLock onAFolder;
   EXPECT_EQ(onAFolder.Take(dir.File("folder.inuse")), FileInUseLock::Result::NotOwnFile);
   EXPECT_EQ(onAFolder.What(), "a folder");
+}
+
+namespace {
+
+// From here on the system refuses every open that asks to make a file without
+// O_EXCL, as fs.protected_regular does for another user's file in a
+// world-writable sticky folder (glibc's open is the openat call).
+bool RefuseOpensThatAskToMakeAFileFoundThere() {
+  constexpr unsigned kFlagsWord = offsetof(seccomp_data, args[2]) + (__BYTE_ORDER == __BIG_ENDIAN ? 4 : 0);
+  sock_filter program[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 4),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, kFlagsWord),
+      BPF_STMT(BPF_ALU | BPF_AND | BPF_K, O_CREAT | O_EXCL),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, O_CREAT, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EACCES),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  sock_fprog filter{static_cast<unsigned short>(sizeof program / sizeof program[0]), program};
+  return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+}
+
+}  // namespace
+
+// Another user's lock file in a sticky folder can be opened only without
+// O_CREAT; a missing one is still made.
+TEST(FileInUseLockTest, ALockFileThatIsThereIsOpenedWithoutAskingToMakeIt) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  TempDir dir;
+  dir.Write("db.inuse", "");
+  EXPECT_EXIT(
+      {
+        if (!RefuseOpensThatAskToMakeAFileFoundThere()) ::_exit(2);
+        FileInUseLock existing;
+        FileInUseLock made;
+        const bool taken = existing.Take(dir.File("db.inuse")) == FileInUseLock::Result::Taken &&
+                           made.Take(dir.File("new.inuse")) == FileInUseLock::Result::Taken;
+        ::_exit(taken ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }

@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <future>
 
 #include "platform/base/AtomicFile.h"
 #include "platform/base/IniProfile.h"
@@ -135,6 +137,24 @@ TEST_F(IniProfileTest, AWriteRemovesWhatAKilledWriterLeftButNotALiveWritersFile)
   ASSERT_TRUE(ini::WriteString(path, "S", "K", "4"));
   EXPECT_EQ(FilesIn(m_dir), (std::vector<std::string>{"other.ini.tmp-AbCdEf", "s.ini"}));
   EXPECT_EQ(m_dir.Read("s.ini"), "[S]\nK=4\n");
+}
+
+// A named pipe at a temporary file's name is not a killed writer's file: the
+// write that looks for those never waits on it, and leaves it.
+TEST_F(IniProfileTest, ANamedPipeAtATemporaryFilesNameNeverHoldsAWrite) {
+  const std::string path = m_dir.File("s.ini");
+  const std::string pipe = path + ".tmp-PiPe01";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  auto write = std::async(std::launch::async, [&] { return ini::WriteString(path, "S", "K", "1"); });
+  if (write.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);  // lets the blocked open go
+    write.wait();
+    if (writer >= 0) ::close(writer);
+    FAIL() << "the write waited on the pipe";
+  }
+  EXPECT_TRUE(write.get());
+  EXPECT_EQ(ini::GetString(path, "S", "K", ""), "1");
+  EXPECT_EQ(FilesIn(m_dir), (std::vector<std::string>{"s.ini", "s.ini.tmp-PiPe01"}));
 }
 
 TEST_F(IniProfileTest, TwoProcessesWritingOneFileKeepEachOthersKeys) {

@@ -227,7 +227,7 @@ TEST_F(PendingWritesTest, AfterTheLastTryNothingIsKeptAndWhatTheLockRefusesIsTol
   EXPECT_EQ(Pending().KeptCount(), 0u);
   ASSERT_EQ(told.size(), 1u);
   EXPECT_EQ(told[0],
-            "after: Row 1 of Item: nCount = 10 (the database was still locked by another program after the close)");
+            "after: Row 1 of Item: nCount = 10 (after the close the database is locked by another program)");
   ASSERT_EQ(Other().Exec("COMMIT"), SQLITE_OK);
   EXPECT_TRUE(WriteKept());
   EXPECT_EQ(Other().Text("SELECT group_concat(strName || ' ' || nCount) FROM Item"), "a 1");
