@@ -889,3 +889,36 @@ TEST_F(KeptWritesJournalTest, AJournalPutBackWhileALongOneIsWrittenBackJoinsTheW
   EXPECT_EQ(boxes.Pending(), 0u);
   EXPECT_EQ(boxes.Count(), 1u);
 }
+
+// Records kept before a journal was put at its name are not in that file: when
+// it cannot be written again, the close says they are only in its report, not
+// that the journal keeps them for the next start.
+TEST_F(KeptWritesJournalTest, RecordsKeptBeforeAJournalWasPutBackAreNotSaidToBeInIt) {
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  lots.AddNew();
+  lots.SetFieldValue("strName", std::string("mine"));
+  lots.Update();
+  ASSERT_EQ(RecordsIn(Journal()), 1);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(1)));
+  SetWriteInterruptForTest([](const std::string&) { return true; });
+  boxes.Expect(IDOK, "could not be written");
+  lots.Edit();
+  lots.SetFieldValue("nCount", 2);
+  lots.Update();
+  ASSERT_EQ(db.database.GetKeptWriteCount(), 3u);
+  // The close finds no room for them (it does not wait for the lock then).
+  ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+  boxes.Expect(IDOK, "(database or disk is full: it waits");
+  boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
+  boxes.Expect(IDOK, CADODatabase::kNotInJournalText);
+  db.database.WriteKeptLastTry();
+  SetWriteInterruptForTest(nullptr);
+  ASSERT_EQ(boxes.Boxes().size(), 4u);
+  const std::string mine = "New row of Lot: strName = 'mine'";
+  EXPECT_EQ(boxes.Boxes()[2].text.find(mine), std::string::npos) << boxes.Boxes()[2].text;
+  EXPECT_NE(boxes.Boxes()[3].text.find(mine), std::string::npos) << boxes.Boxes()[3].text;
+  EXPECT_EQ(RecordsIn(Journal()), 1);
+}

@@ -1195,6 +1195,14 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
     ++taken;
   }
   writes.resize(taken);
+  if (!atStart) {
+    // The file this run wrote last is no longer at the name: what only that
+    // file held is in memory only, until the journal is written again.
+    std::unordered_set<std::string> tokens;
+    for (const PendingWrite& write : writes) tokens.insert(write.token);
+    for (auto* list : {&m_kept, &m_forNextStart})
+      for (PendingWrite& write : *list) write.inJournal = tokens.count(write.token) != 0;
+  }
   m_journalStamp = stamp;
   m_takenOverAside.clear();
   // Older than anything this run writes: they go first (after the close's
