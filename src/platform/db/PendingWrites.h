@@ -134,7 +134,8 @@ class PendingWrites {
   // there are more the database would take now.
   enum class Progress { AllWritten, Waiting, More };
   // As WriteKept, but at most `mostTransactions` transactions (each waits for
-  // the lock at most `busyWaitMs`); nothing overtakes what is left.
+  // the lock at most `busyWaitMs`); nothing overtakes what is left. A journal
+  // put at its name since is taken over first, its records at the front.
   Progress WriteKeptSome(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
   // Whether the last writing stopped at its bound with more to write now.
   bool MoreToWrite() const;
@@ -144,7 +145,7 @@ class PendingWrites {
   inline static constexpr std::size_t kWritesPerTransaction = 1000;
   // Whether a file of records this run did not write lies at the journal's
   // name (a set-aside copy put back while the program runs): the next
-  // WriteKept takes it over.
+  // writing (WriteKept, WriteKeptSome) takes it over.
   bool JournalPutBack() const;
   bool HasKept() const;
   std::size_t KeptCount() const;
