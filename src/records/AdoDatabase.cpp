@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
+#include "platform/base/Clock.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/OwnFile.h"
 #include "platform/db/DbError.h"
@@ -13,11 +15,14 @@
 #include "records/AdoErrorText.h"
 #include "records/AdoException.h"
 
-// A hidden message target whose timer tries the kept writes again.
+// A hidden message target whose timer tries the kept writes again, a
+// transaction at a time: while there are more the database takes now (a long
+// journal written back), a second timer goes on writing at each turn of the
+// event loop, so the window answers meanwhile and a close comes between two.
 class CADODatabase::RetryTimer final : public IMessageTarget {
  public:
   explicit RetryTimer(CADODatabase& database) : m_database(database), m_handle(RegisterMessageTarget(this)) {
-    SetWindowTimer(m_handle, 1, kRetryTimerMs);
+    SetWindowTimer(m_handle, kRetryTimerId, kRetryTimerMs);
   }
   ~RetryTimer() override {
     KillAllWindowTimers(m_handle);
@@ -25,17 +30,29 @@ class CADODatabase::RetryTimer final : public IMessageTarget {
   }
   RetryTimer(const RetryTimer&) = delete;
   RetryTimer& operator=(const RetryTimer&) = delete;
+  void KeepWriting(bool on) {
+    if (on == m_writing) return;
+    m_writing = on;
+    if (on)
+      SetWindowTimer(m_handle, kWritingTimerId, 0);
+    else
+      KillWindowTimer(m_handle, kWritingTimerId);
+  }
   LRESULT DispatchMessageToTarget(UINT message, WPARAM, LPARAM) override {
     if (message != WM_TIMER) return 0;
     // A set-aside copy put back as the journal while the program runs is taken over here.
     const auto handle = m_database.GetConnection()->Handle();
-    if (m_database.GetKeptWriteCount() > 0 || (handle && handle->Pending().JournalPutBack())) m_database.WriteKept();
+    const bool putBack = handle && handle->Pending().JournalPutBack();
+    KeepWriting((m_database.GetKeptWriteCount() > 0 || putBack) && m_database.WriteKeptTransaction());
     return 0;
   }
 
  private:
+  static constexpr UINT_PTR kRetryTimerId = 1;
+  static constexpr UINT_PTR kWritingTimerId = 2;
   CADODatabase& m_database;
   HWND m_handle;
+  bool m_writing = false;
 };
 
 CADODatabase::CADODatabase() : m_pConnection(std::make_shared<ruv::db::Connection>()) {
@@ -72,6 +89,8 @@ bool CADODatabase::Open(const std::string& connectionString, const std::string& 
     });
     TakeOverJournal();
     if (!m_retryTimer) m_retryTimer = std::make_unique<RetryTimer>(*this);
+    // A long journal's rest is written once the start has shown the window.
+    m_retryTimer->KeepWriting(m_pConnection->Handle()->Pending().MoreToWrite());
   }
   return IsOpen();
 }
@@ -87,6 +106,12 @@ bool CADODatabase::WriteKept() {
   const auto handle = m_pConnection ? m_pConnection->Handle() : nullptr;
   if (!handle) return true;
   return handle->Pending().WriteKept(*handle, 0);
+}
+
+bool CADODatabase::WriteKeptTransaction() {
+  const auto handle = m_pConnection ? m_pConnection->Handle() : nullptr;
+  if (!handle) return false;
+  return handle->Pending().WriteKeptSome(*handle, 0, 1) == ruv::db::PendingWrites::Progress::More;
 }
 
 // A box must fit the screen: the first writes, each cut short, and how many
@@ -175,13 +200,15 @@ void CADODatabase::TakeOverJournal() {
   if (state == State::None) return;
   // What still holds the kept ones is named: the lock, or what the database cannot do.
   const std::string heading = state == State::Written   ? kJournalWrittenText
+                              : state == State::Writing ? kJournalWritingText
                               : state == State::Kept    ? WithCause(kJournalKeptText, pending.WaitingCause())
                               : state == State::Refused ? kJournalRefusedText
                                                         : kJournalUnreadableText;
   const ReportFile written = WriteReport(DatabaseFile(), heading, told);
+  const bool fine = state == State::Written || state == State::Writing;
   // Not waited for: the start goes on.
   ShowMessageBoxWithoutWaiting(BoxText(heading, told, written), "",
-                               MB_OK | (state == State::Written ? MB_ICONINFORMATION : MB_ICONSTOP) | MB_SYSTEMMODAL);
+                               MB_OK | (fine ? MB_ICONINFORMATION : MB_ICONSTOP) | MB_SYSTEMMODAL);
 }
 
 void CADODatabase::WriteKeptLastTry() {
@@ -190,12 +217,27 @@ void CADODatabase::WriteKeptLastTry() {
   const auto handle = m_pConnection->Handle();
   if (!handle) return;
   ruv::db::PendingWrites& pending = handle->Pending();
-  const std::string kept = pending.Describe();
-  if (!kept.empty()) {
+  const bool anyKept = pending.KeptCount() > 0;
+  bool cut = false;  // the time ran out while the database still took them
+  // A long journal's rest being written, not records waiting for the lock.
+  const bool writing = anyKept && pending.MoreToWrite() && pending.JournalHoldsAll();
+  if (anyKept) {
     // Said before the wait too: the process may be ended during it (a second
-    // signal), and the records must not go without a trace.
-    WriteReport(DatabaseFile(), WithCause(kKeptAtCloseText, pending.WaitingCause()), kept);
-    pending.WriteKept(*handle, kCloseLockWaitMs);
+    // signal), and the records must not go without a trace. A long journal's
+    // rest is in the journal: counted, not listed (that would take the close's time).
+    if (writing)
+      WriteReport(DatabaseFile(), std::to_string(pending.KeptCount()) + kWritingAtCloseText, std::string());
+    else
+      WriteReport(DatabaseFile(), WithCause(kKeptAtCloseText, pending.WaitingCause()), pending.Describe());
+    // A transaction at a time, within the close's time: a long journal's rest
+    // stops between two, and stays in the journal.
+    using Progress = ruv::db::PendingWrites::Progress;
+    const std::uint32_t start = GetTickCount();
+    const auto bound = static_cast<std::uint32_t>(kCloseLockWaitMs);
+    Progress progress = Progress::More;
+    for (std::uint32_t spent = 0; progress == Progress::More && spent < bound; spent = TicksSince(start, GetTickCount()))
+      progress = pending.WriteKeptSome(*handle, static_cast<int>(bound - spent), 1);
+    cut = progress == Progress::More;
   }
   // What is still kept is told, with its values, so that it can be entered
   // again; a write the lock refuses from now on (a cycle given up on may still
@@ -206,12 +248,13 @@ void CADODatabase::WriteKeptLastTry() {
   const std::string unwritten = pending.EndRetries(&notInJournal);
   // Named for what held them at the last try.
   if (!unwritten.empty())
-    Report(WithCause(pending.HasJournal() ? kKeptForNextStartText : kUnwrittenText, pending.WaitingCause()),
+    Report(WithCause(!pending.HasJournal() ? kUnwrittenText : cut ? kCutAtCloseText : kKeptForNextStartText,
+                     pending.WaitingCause()),
            unwritten);
   if (!notInJournal.empty())
     Report(kNotInJournalText, notInJournal);
-  else if (unwritten.empty() && !kept.empty())
-    WriteReport(DatabaseFile(), kAllWrittenAtCloseText, std::string());
+  else if (unwritten.empty() && anyKept)
+    WriteReport(DatabaseFile(), writing ? kWrittenAtCloseText : kAllWrittenAtCloseText, std::string());
 }
 
 void CADODatabase::Close() {

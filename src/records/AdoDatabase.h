@@ -12,7 +12,9 @@
 // write that fails is told at once, the same way, whichever write came upon it.
 // What the operator is told of waiting records names what holds them at the
 // time: the lock, or what the database cannot do (a full disk, a damaged or
-// read-only database), never the one for the other.
+// read-only database), never the one for the other; or, for a long journal
+// written back a transaction at a time, that they are being written, or that
+// the close's time for them ran out.
 //
 // Every kept write is also in a journal beside the database until it is
 // written, so a process ended at any moment (a second signal, a kill) loses
@@ -59,6 +61,9 @@ class CADODatabase {
   // (without waiting for the lock); true when none is left.
   std::size_t GetKeptWriteCount() const;
   bool WriteKept();
+  // One transaction of them now (without waiting for the lock); true when
+  // there are more the database would take now.
+  bool WriteKeptTransaction();
   // The close's last try for the kept writes (the retry timer stops), and the
   // report of what it could not write; the connection stays open, and a write
   // the lock refuses after it is told at once. Close runs it.
@@ -73,6 +78,11 @@ class CADODatabase {
   inline static constexpr const char* kKeptForNextStartText =
       "These records could not be written before the close; %s. They are kept in the journal beside the database, "
       "and the next start of the program writes them once the database takes them (do not enter them again):\n";
+  // What the close had no time left to write, though the database took them
+  // (the cause, ruv::db::PendingWrites::kCloseTimeCause, says so).
+  inline static constexpr const char* kCutAtCloseText =
+      "These records were not written yet when the program closed; %s. They are kept in the journal beside the "
+      "database, and the next start writes them (do not enter them again):\n";
   // What the close could not write, and the journal could not keep (it cannot be written).
   inline static constexpr const char* kNotInJournalText =
       "These records could not be written before the close, and the journal beside the database could not be "
@@ -80,6 +90,10 @@ class CADODatabase {
   // Said at the start about a journal an earlier run left.
   inline static constexpr const char* kJournalWrittenText =
       "An earlier run of the program ended while these records waited for the database; they are written now:\n";
+  // ...when it holds more than one transaction: the rest is written while the program runs.
+  inline static constexpr const char* kJournalWritingText =
+      "An earlier run of the program ended while these records waited for the database; they are being written "
+      "now, while the program runs, and the journal beside the database keeps those not written yet:\n";
   inline static constexpr const char* kJournalKeptText =
       "An earlier run of the program ended while these records waited for the database; %s, so they wait again "
       "and are written once the database takes them:\n";
@@ -93,10 +107,16 @@ class CADODatabase {
   // Said (standard error and the file) before the close's last try waits for the lock...
   inline static constexpr const char* kKeptAtCloseText =
       "These records wait for the database; %s. The close tries once more to write them:\n";
-  // ...and after it, when the database took them in time.
+  // ...or, after their count, while they are being written (a long journal's rest)...
+  inline static constexpr const char* kWritingAtCloseText =
+      " records of the journal beside the database are being written to it; the close goes on writing them for a "
+      "few seconds, and those it does not write stay in the journal.\n";
+  // ...and after it, when all of them went in...
+  inline static constexpr const char* kWrittenAtCloseText = "All of them were written before the close.\n";
+  // ...or when the database took them in time.
   inline static constexpr const char* kAllWrittenAtCloseText =
       "The database took them: all of them were written, but any listed as not written just above.\n";
-  // The close's last try waits this long for the lock.
+  // The close's last try waits this long for the lock, and writes no longer.
   inline static constexpr int kCloseLockWaitMs = 5000;
   inline static constexpr UINT kRetryTimerMs = 1000;
   // A report lists every write on the standard error output and in the file

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -19,8 +20,11 @@
 #include "RecordsTestSupport.h"
 #include "PlantTablesSupport.h"
 #include "platform/base/AtomicFile.h"
+#include "platform/base/Clock.h"
 #include "platform/base/Text.h"
 #include "platform/db/Connection.h"
+#include "platform/db/PendingWrites.h"
+#include "platform/ui/WindowTimers.h"
 #include "records/AdoException.h"
 #include "records/AdoRecordset.h"
 #include "support/ScriptedMessageBox.h"
@@ -751,4 +755,170 @@ TEST_F(KeptWritesJournalTest, AChangeOfANewRowWrittenIsSetAsideByItsIdAndGoesInO
   ASSERT_TRUE(NextStart());
   EXPECT_EQ(Rows(), "1 a 2 ");
   EXPECT_EQ(boxes.Count(), 3u);
+}
+
+// A journal that could not be written while records were kept, and can be
+// at the close, holds each of them once: the next start writes each once
+// (twice over, its new row was made twice and the whole journal set aside).
+TEST_F(KeptWritesJournalTest, AJournalWrittenOnlyAtTheCloseHoldsEachKeptRecordOnce) {
+  SetWriteInterruptForTest([](const std::string&) { return true; });
+  boxes.Expect(IDOK, "could not be written");
+  AddAndChangeUnderTheLock();
+  SetWriteInterruptForTest(nullptr);
+  // The close finds no room for them (it does not wait for the lock then).
+  ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+  boxes.Expect(IDOK, "(database or disk is full: it waits");
+  boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
+  db.database.WriteKeptLastTry();
+  Kill();
+  EXPECT_EQ(RecordsIn(Journal()), 2);
+
+  boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(Rows(), "1 mine\tnew\nline 5 0.1");
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+namespace {
+
+// A slow disk as the close sees it: every look at the clock finds its time
+// gone, so it writes one transaction more and stops.
+class SlowDiskClock final : public IClock {
+ public:
+  SlowDiskClock() { SetClock(this); }
+  ~SlowDiskClock() override { SetClock(nullptr); }
+  SlowDiskClock(const SlowDiskClock&) = delete;
+  SlowDiskClock& operator=(const SlowDiskClock&) = delete;
+  std::uint32_t TickCount() override { return m_ticks += CADODatabase::kCloseLockWaitMs; }
+  DateTimeFields LocalNow() override { return DateTimeFields{}; }
+  void SleepMs(std::uint32_t) override {}
+
+ private:
+  std::uint32_t m_ticks = 0;
+};
+
+}  // namespace
+
+// A long journal does not hold the start: one transaction of it is written
+// there, the rest while the program runs. A close during that writing stops
+// between two transactions within its time, names what it did not write, and
+// leaves exactly that in the journal; the next start writes it, each once.
+TEST_F(KeptWritesJournalTest, ACloseDuringALongJournalsWritingEndsInTimeAndKeepsTheRest) {
+  const int perTransaction = static_cast<int>(ruv::db::PendingWrites::kWritesPerTransaction);
+  const int records = 3 * perTransaction;
+  Kill();
+  std::string journal = "RuvFrame kept writes 2\n";
+  for (int n = 1; n <= records; ++n)
+    journal += ruv::Format("insert\t4d2-1-2-%d\tLot\tnew:%d\tstrName\ttext\tlot %d\tnCount\ti4\t%d\n", n, n, n, n);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  boxes.Expect(IDOK, CADODatabase::kJournalWritingText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(db.database.GetKeptWriteCount(), static_cast<std::size_t>(records - perTransaction));
+
+  const std::string cutText = CADODatabase::WithCause(CADODatabase::kCutAtCloseText,
+                                                      ruv::db::PendingWrites::kCloseTimeCause);
+  boxes.Expect(IDOK, cutText);
+  lots.Close();
+  {
+    SlowDiskClock slowDisk;
+    db.database.Close();
+  }
+  EXPECT_EQ(other.Text("SELECT COUNT(*) FROM Lot"), std::to_string(2 * perTransaction));
+  EXPECT_EQ(RecordsIn(Journal()), perTransaction);
+  std::string report;
+  ASSERT_TRUE(ReadWholeFile(db.path + CADODatabase::kUnwrittenFileSuffix, report));
+  const std::size_t cut = report.find(cutText);
+  ASSERT_NE(cut, std::string::npos) << report;
+  EXPECT_NE(report.find(ruv::Format("New row of Lot: strName = 'lot %d', nCount = %d\n", records, records), cut),
+            std::string::npos);
+
+  boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(other.Text("SELECT COUNT(*) || ' ' || COUNT(DISTINCT strName) FROM Lot"),
+            std::to_string(records) + " " + std::to_string(records));
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+// A journal put at its name while a long one is written back, a transaction at
+// each turn of the event loop, joins that writing instead of being written
+// over: each record of both goes in once. Once nothing is kept, the retry
+// timer takes over the next one put there.
+TEST_F(KeptWritesJournalTest, AJournalPutBackWhileALongOneIsWrittenBackJoinsTheWriting) {
+  const int records = 2 * static_cast<int>(ruv::db::PendingWrites::kWritesPerTransaction) + 1;
+  Kill();
+  std::string journal = "RuvFrame kept writes 2\n";
+  for (int n = 1; n <= records; ++n)
+    journal += ruv::Format("insert\t4d2-1-2-%d\tLot\tnew:%d\tstrName\ttext\tlot %d\tnCount\ti4\t%d\n", n, n, n, n);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  boxes.Expect(IDOK, CADODatabase::kJournalWritingText);
+  ASSERT_TRUE(NextStart());
+  const auto putBack = [&](const std::string& name, int token) {
+    return WriteFileAtomically(Journal(), ruv::Format("RuvFrame kept writes 2\ninsert\t9a-1-3-%d\tLot\tnew:1\t"
+                                                      "strName\ttext\t%s\tnCount\ti4\t0\n",
+                                                      token, name.c_str()));
+  };
+  ASSERT_TRUE(putBack("first", 1));
+  // The connection's timers: the retry timer's and the writing's (at each turn).
+  std::vector<ArmedTimer> armed = ArmedTimers();
+  const auto retry = std::find_if(armed.begin(), armed.end(), [](const ArmedTimer& timer) {
+    return timer.elapseMs == CADODatabase::kRetryTimerMs;
+  });
+  ASSERT_NE(retry, armed.end());
+  const HWND window = retry->window;
+  const UINT_PTR retryId = retry->id;
+  const auto writingTimer = [&]() -> UINT_PTR {
+    for (const ArmedTimer& timer : ArmedTimersOf(window))
+      if (timer.elapseMs == 0) return timer.id;
+    return 0;
+  };
+  for (int turn = 0; turn < 10 && writingTimer() != 0; ++turn) FireTimerNow(window, writingTimer());
+  EXPECT_EQ(writingTimer(), 0u);
+  EXPECT_EQ(other.Text("SELECT COUNT(*) || ' ' || COUNT(DISTINCT strName) FROM Lot"),
+            std::to_string(records + 1) + " " + std::to_string(records + 1));
+  EXPECT_EQ(other.Text("SELECT COUNT(*) FROM Lot WHERE strName = 'first'"), "1");
+  EXPECT_FALSE(FileExists(Journal()));
+
+  ASSERT_TRUE(putBack("second", 2));
+  ASSERT_TRUE(FireTimerNow(window, retryId));
+  EXPECT_EQ(other.Text("SELECT COUNT(*) FROM Lot WHERE strName = 'second'"), "1");
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_EQ(boxes.Count(), 1u);
+}
+
+// Records kept before a journal was put at its name are not in that file: when
+// it cannot be written again, the close says they are only in its report, not
+// that the journal keeps them for the next start.
+TEST_F(KeptWritesJournalTest, RecordsKeptBeforeAJournalWasPutBackAreNotSaidToBeInIt) {
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  lots.AddNew();
+  lots.SetFieldValue("strName", std::string("mine"));
+  lots.Update();
+  ASSERT_EQ(RecordsIn(Journal()), 1);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(1)));
+  SetWriteInterruptForTest([](const std::string&) { return true; });
+  boxes.Expect(IDOK, "could not be written");
+  lots.Edit();
+  lots.SetFieldValue("nCount", 2);
+  lots.Update();
+  ASSERT_EQ(db.database.GetKeptWriteCount(), 3u);
+  // The close finds no room for them (it does not wait for the lock then).
+  ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+  boxes.Expect(IDOK, "(database or disk is full: it waits");
+  boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
+  boxes.Expect(IDOK, CADODatabase::kNotInJournalText);
+  db.database.WriteKeptLastTry();
+  SetWriteInterruptForTest(nullptr);
+  ASSERT_EQ(boxes.Boxes().size(), 4u);
+  const std::string mine = "New row of Lot: strName = 'mine'";
+  EXPECT_EQ(boxes.Boxes()[2].text.find(mine), std::string::npos) << boxes.Boxes()[2].text;
+  EXPECT_NE(boxes.Boxes()[3].text.find(mine), std::string::npos) << boxes.Boxes()[3].text;
+  EXPECT_EQ(RecordsIn(Journal()), 1);
 }

@@ -135,7 +135,7 @@ void AppendJournalField(std::string_view text, std::string& out) { AppendEscaped
 // Its kind, token, table, row ("id:<id>", or "new:<n>" for a kept new row)
 // and, per column, its name, type and value. Escaped into `out` as it goes: a
 // value may be long.
-void AppendJournalWrite(const PendingWrite& write, std::string& out) {
+void AppendJournalWrite(const PendingWrite& write, std::string& out, const std::vector<std::string>* tableColumns) {
   out += KindWord(write.kind);
   for (const std::string* field : {&write.token, &write.table}) {
     out += '\t';
@@ -148,7 +148,11 @@ void AppendJournalWrite(const PendingWrite& write, std::string& out) {
     std::string type, payload;
     if (value.vt != VT_BSTR) EncodeValue(value, type, payload);
     out += '\t';
-    AppendEscaped(i < write.columnNames.size() ? write.columnNames[i] : std::string(), out);
+    const auto column = static_cast<std::size_t>(write.columns[i].first);
+    AppendEscaped(i < write.columnNames.size()                              ? std::string_view(write.columnNames[i])
+                  : tableColumns && column < tableColumns->size() ? std::string_view((*tableColumns)[column])
+                                                                           : std::string_view(),
+                  out);
     out += '\t';
     out += value.vt == VT_BSTR ? "text" : type;
     out += '\t';

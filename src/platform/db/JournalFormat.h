@@ -5,6 +5,7 @@
 // builds that itself when it reads a line back. No file is touched here.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/db/PendingWrites.h"
 
@@ -18,8 +19,10 @@ inline constexpr const char* kStatementJournalHeading = "RuvFrame kept writes 1"
 // Appends `text` as one field of a journal line: no tab, no line break.
 void AppendJournalField(std::string_view text, std::string& out);
 // Appends a write as one journal line, without its line break (a kept new
-// row's id column left out: it is given when the row is written).
-void AppendJournalWrite(const PendingWrite& write, std::string& out);
+// row's id column left out: it is given when the row is written). A write
+// without column names is named by `tableColumns`, its table's columns.
+void AppendJournalWrite(const PendingWrite& write, std::string& out,
+                        const std::vector<std::string>* tableColumns = nullptr);
 // A journal line read as data; false with `why` when it is not one this
 // program writes. The table and columns are checked against the database apart.
 bool DecodeJournalWrite(std::string_view line, PendingWrite& write, std::string& why);

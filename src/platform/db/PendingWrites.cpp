@@ -7,12 +7,17 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <random>
+#include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "platform/base/AtomicFile.h"
 #include "platform/base/OwnFile.h"
@@ -72,21 +77,79 @@ std::string ValueText(const Variant& value, std::size_t longest = std::string::n
   }
 }
 
-// Runs one kept write on row `rowId` (an insert gets its own); SQLite's
-// result, or SQLITE_NOTFOUND for an update whose row is gone.
-int RunKept(sqlite3* db, const PendingWrite& write, long long rowId) {
-  sqlite3_stmt* stmt = nullptr;
-  int rc = sqlite3_prepare_v2(db, write.sql.c_str(), -1, &stmt, nullptr);
-  if (rc != SQLITE_OK) {
-    sqlite3_finalize(stmt);
+// The statements of one transaction of kept writes, each prepared once: a
+// transaction writes many records, mostly by the same few statements.
+class Statements {
+ public:
+  explicit Statements(sqlite3* db) : m_db(db) {}
+  ~Statements() {
+    for (auto& prepared : m_prepared) sqlite3_finalize(prepared.second);
+  }
+  Statements(const Statements&) = delete;
+  Statements& operator=(const Statements&) = delete;
+
+  // `sql` prepared, unbound; nullptr with SQLite's result in `rc` when it cannot be.
+  sqlite3_stmt* Get(const std::string& sql, int& rc) {
+    rc = SQLITE_OK;
+    if (const auto found = m_prepared.find(sql); found != m_prepared.end()) {
+      sqlite3_clear_bindings(found->second);
+      return found->second;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    rc = sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_finalize(stmt);
+      return nullptr;
+    }
+    m_prepared.emplace(sql, stmt);
+    return stmt;
+  }
+  // Runs `sql`, which returns no rows; SQLITE_DONE when it went in.
+  int Run(const std::string& sql) {
+    int rc = SQLITE_OK;
+    sqlite3_stmt* stmt = Get(sql, rc);
+    if (!stmt) return rc;
+    rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
     return rc;
   }
-  for (std::size_t i = 0; i < write.values.size(); ++i)
-    BindVariant(stmt, static_cast<int>(i + 1), write.values[i].value, write.values[i].asText);
-  if (write.kind != PendingWrite::Kind::Insert) sqlite3_bind_int64(stmt, static_cast<int>(write.values.size() + 1), rowId);
+
+ private:
+  sqlite3* m_db;
+  std::unordered_map<std::string, sqlite3_stmt*> m_prepared;
+};
+
+// Runs one kept write on row `rowId` (an insert gets its own); SQLite's
+// result, or SQLITE_NOTFOUND for an update whose row is gone.
+int RunKept(sqlite3* db, Statements& statements, const PendingWrite& write, long long rowId) {
+  int rc = SQLITE_OK;
+  sqlite3_stmt* stmt = statements.Get(write.sql, rc);
+  if (!stmt) return rc;
+  int parameter = 0;
+  for (const auto& [column, value] : write.columns) {
+    if (column == write.idColumn) continue;
+    const auto at = static_cast<std::size_t>(parameter);
+    BindVariant(stmt, ++parameter, value, at >= write.boundAsText.size() || write.boundAsText[at]);
+  }
+  if (write.kind != PendingWrite::Kind::Insert) sqlite3_bind_int64(stmt, parameter + 1, rowId);
   rc = sqlite3_step(stmt);
-  sqlite3_finalize(stmt);
+  sqlite3_reset(stmt);
   if (rc == SQLITE_DONE && write.kind == PendingWrite::Kind::Update && sqlite3_changes(db) == 0) return SQLITE_NOTFOUND;
+  return rc;
+}
+
+// Marks the token of a record to be set aside, in the transaction that
+// refused it: before any copy holds the record, so that whichever copy is put
+// back, and however often, it is written once. SQLITE_DONE when it went in.
+int MarkSetAside(Statements& statements, const std::string& token) {
+  const std::string table = std::string("\"") + PendingWrites::kSetAsideTokensTable + "\"";
+  int rc = statements.Run("CREATE TABLE IF NOT EXISTS " + table + " (\"Token\" TEXT PRIMARY KEY)");
+  if (rc != SQLITE_DONE) return rc;
+  sqlite3_stmt* mark = statements.Get("INSERT OR IGNORE INTO " + table + " (Token) VALUES (?1)", rc);
+  if (!mark) return rc;
+  sqlite3_bind_text(mark, 1, token.c_str(), -1, SQLITE_TRANSIENT);
+  rc = sqlite3_step(mark);
+  sqlite3_reset(mark);
   return rc;
 }
 
@@ -101,12 +164,6 @@ class BusyWait {
  private:
   DatabaseHandle& m_handle;
 };
-
-// Whether the kept `write` goes to the row `row` names.
-bool KeptWriteReaches(const PendingWrite& write, const std::string& table, const RowKey& row) {
-  if (row.newRow != 0) return write.newRow == row.newRow;
-  return write.newRow == 0 && write.rowId == row.rowId && ruv::EqualsNoCase(write.table, table);
-}
 
 // Checks a write read from the journal against the database: a table of the
 // program's own, columns it has (and the program writes), values that suit
@@ -162,16 +219,15 @@ bool BuildJournalWrite(sqlite3* db, const std::vector<std::string>& ownTables, P
   std::sort(given.begin(), given.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   write.columns.clear();
   write.columnNames.clear();
-  write.values.clear();
+  write.boundAsText.clear();
   // Bound in the table's order, as the recordsets bind them.
   std::vector<bool> isGiven(columns.size(), false);
   std::vector<int> bound;
   for (auto& [index, value] : given) {
     const ColumnInfo& column = columns[static_cast<std::size_t>(index)];
     isGiven[static_cast<std::size_t>(index)] = true;
-    write.values.push_back({value, HasTextAffinity(column)});
+    write.boundAsText.push_back(HasTextAffinity(column));
     write.columns.emplace_back(index, std::move(value));
-    write.columnNames.push_back(column.name);
   }
   switch (write.kind) {
     case PendingWrite::Kind::Insert:
@@ -180,7 +236,6 @@ bool BuildJournalWrite(sqlite3* db, const std::vector<std::string>& ownTables, P
         // Shows the kept new row's handle until it is written.
         write.idColumn = static_cast<int>(i);
         write.columns.emplace(write.columns.begin(), static_cast<int>(i), Variant::Null());
-        write.columnNames.insert(write.columnNames.begin(), columns[i].name);
       }
       write.sql = InsertStatement(write.table, columns, isGiven, bound);
       break;
@@ -257,7 +312,9 @@ bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& 
   bool kept = false;
   {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    if (!m_kept.empty()) WriteKeptLocked(handle, 0);
+    // One transaction of them at most: a long queue is the writing's to work
+    // through, not a cycle's write's.
+    if (!m_kept.empty()) WriteKeptLocked(handle, 0, 1);
     const NewRowState state = Resolve(row);
     if (state == NewRowState::Lost) {
       rc = SQLITE_NOTFOUND;
@@ -270,7 +327,10 @@ bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& 
         rc = write(row.rowId);
       }
       if (behind || IsBusy(rc)) {
-        if (!behind) m_heldBy = rc & 0xFF;
+        if (!behind) {
+          m_heldBy = rc & 0xFF;
+          m_progress = Progress::Waiting;
+        }
         PendingWrite made = keep();
         if (made.kind == PendingWrite::Kind::Insert) {
           made.newRow = TakeNewRowNumber();
@@ -306,6 +366,7 @@ void PendingWrites::Keep(PendingWrite write) {
     m_ownTokenPrefixes.push_back(m_tokenPrefix);
   }
   write.token = m_tokenPrefix + std::to_string(++m_lastToken);
+  Changed();
   if (!m_retriesEnded) {
     m_kept.push_back(std::move(write));
     SaveJournal();
@@ -313,14 +374,14 @@ void PendingWrites::Keep(PendingWrite write) {
     m_forNextStart.push_back(write);
     SaveJournal();
     // Behind what the close could not write, for what held that.
-    const std::string cause = CauseText(m_heldBy);
-    if (m_tokensInJournal.count(write.token) != 0) {
-      m_failed.push_back(DescribeOne(write) + " (at the close " + cause +
+    if (m_forNextStart.back().inJournal) {
+      m_failed.push_back(DescribeOne(write) + " (" + AtTheClose() +
                          ": kept for the next start, which writes it once the database takes it)");
     } else {
       // Only the report has it: nothing may write it behind the operator's back.
       m_forNextStart.pop_back();
-      Drop(write, "at the close " + cause + ", and the journal could not be written: enter it again by hand");
+      Changed();
+      Drop(write, AtTheClose() + ", and the journal could not be written: enter it again by hand");
     }
   } else {
     Drop(write, "after the close " + CauseText(m_heldBy));
@@ -328,15 +389,31 @@ void PendingWrites::Keep(PendingWrite write) {
 }
 
 bool PendingWrites::WriteKept(DatabaseHandle& handle, int busyWaitMs) {
-  bool done;
+  return WriteKeptSome(handle, busyWaitMs, SIZE_MAX) == Progress::AllWritten;
+}
+
+PendingWrites::Progress PendingWrites::WriteKeptSome(DatabaseHandle& handle, int busyWaitMs,
+                                                     std::size_t mostTransactions) {
+  Progress progress;
   {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     // The rewrite takes over a journal put at its name meanwhile.
     if (JournalPutBackLocked()) SaveJournal();
-    done = WriteKeptLocked(handle, busyWaitMs);
+    progress = WriteKeptLocked(handle, busyWaitMs, mostTransactions);
   }
   TellFailed();
-  return done;
+  return progress;
+}
+
+bool PendingWrites::MoreToWrite() const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  return m_progress == Progress::More && !m_kept.empty();
+}
+
+bool PendingWrites::JournalHoldsAll() const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  return !m_journal.empty() && !JournalPutBackLocked() &&
+         std::all_of(m_kept.begin(), m_kept.end(), [](const PendingWrite& write) { return write.inJournal; });
 }
 
 void PendingWrites::Drop(const PendingWrite& write, const std::string& why) {
@@ -346,92 +423,202 @@ void PendingWrites::Drop(const PendingWrite& write, const std::string& why) {
 
 // With a journal, a kept write and its token go in together: one that went in
 // before the journal lost it is found by its token and not written again.
-int PendingWrites::RunKeptOnce(DatabaseHandle& handle, const PendingWrite& write, long long rowId,
-                               long long& gotRowId) {
+// Each write has a savepoint of its own inside the transaction: one the
+// database refuses is taken back alone, and the others go in. A record of a
+// journal taken over that it refuses has its token marked in the same
+// transaction, and is set aside once that is in: it is either written, or
+// marked and set aside; while the mark cannot go in, it waits in the journal.
+PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
   sqlite3* db = handle.Get();
-  if (m_journal.empty() || write.token.empty()) {
-    const int rc = RunKept(db, write, rowId);
-    gotRowId = sqlite3_last_insert_rowid(db);
-    return rc;
-  }
-  int rc = Exec(db, "BEGIN IMMEDIATE");
-  if (rc != SQLITE_OK) return rc;
-  auto fail = [&](int code) {
-    Exec(db, "ROLLBACK");
-    return code;
+  const bool withTokens = !m_journal.empty();
+  const std::string tokens = std::string("\"") + kWrittenTokensTable + "\"";
+  enum class Result { Written, Refused };
+  struct Outcome {
+    Result result;
+    long long rowId;  // the row written
+    std::string why;  // why it was refused
   };
-  sqlite3_stmt* stmt = nullptr;
-  const std::string table = std::string("\"") + kWrittenTokensTable + "\"";
-  if (sqlite3_prepare_v2(db, ("SELECT RowId FROM " + table + " WHERE Token = ?1").c_str(), -1, &stmt, nullptr) ==
-      SQLITE_OK) {
-    sqlite3_bind_text(stmt, 1, write.token.c_str(), -1, SQLITE_TRANSIENT);
-    rc = sqlite3_step(stmt);
-    if (rc == SQLITE_ROW) gotRowId = sqlite3_column_int64(stmt, 0);
-    sqlite3_finalize(stmt);
-    if (rc == SQLITE_ROW) return fail(SQLITE_DONE);  // written already
-    if (rc != SQLITE_DONE) return fail(rc);
-  } else {
-    sqlite3_finalize(stmt);  // no such table yet: nothing was written with a token
-  }
-  rc = RunKept(db, write, rowId);
-  if (rc != SQLITE_DONE) return fail(rc);
-  gotRowId = write.kind == PendingWrite::Kind::Insert ? sqlite3_last_insert_rowid(db) : rowId;
-  rc = Exec(db, ("CREATE TABLE IF NOT EXISTS " + table + " (\"Token\" TEXT PRIMARY KEY, \"RowId\" INTEGER)").c_str());
-  if (rc != SQLITE_OK) return fail(rc);
-  stmt = nullptr;
-  rc = sqlite3_prepare_v2(db, ("INSERT INTO " + table + " (Token, RowId) VALUES (?1, ?2)").c_str(), -1, &stmt, nullptr);
-  if (rc == SQLITE_OK) {
-    sqlite3_bind_text(stmt, 1, write.token.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_int64(stmt, 2, gotRowId);
-    rc = sqlite3_step(stmt);
-  }
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE) return fail(rc);
-  rc = Exec(db, "COMMIT");
-  if (rc != SQLITE_OK) return fail(rc);
-  return SQLITE_DONE;
-}
-
-bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
-  if (!handle.IsOpen()) return m_kept.empty();
-  BusyWait wait(handle, busyWaitMs);
-  // The writes done with are taken off the front together: the queue may be long.
-  std::size_t done = 0;
-  bool waiting = false;
-  while (done < m_kept.size()) {
-    const PendingWrite& write = m_kept[done];
-    RowKey row{write.rowId, write.kind == PendingWrite::Kind::Insert ? 0 : write.newRow};
-    if (Resolve(row) == NewRowState::Lost) {
-      Refuse(write, "the new row it belongs to could not be written");
-    } else {
-      long long gotRowId = 0;
-      const int rc = RunKeptOnce(handle, write, row.rowId, gotRowId);
-      if (rc != SQLITE_DONE && !RefusedForGood(rc)) {
-        // It waits, and what is kept behind it with it.
-        m_heldBy = rc & 0xFF;
-        if (!IsBusy(rc)) TellWaiting(write, rc);
-        waiting = true;
+  std::vector<Outcome> outcomes;
+  int waitRc = SQLITE_OK;  // what the first write not done waits on
+  std::size_t most = std::min(m_kept.size(), DeathAfterWrite() ? std::size_t{1} : kWritesPerTransaction);
+  // The first write's failure took a whole transaction back: refused for
+  // good, it is taken as refused in the next, without running it again.
+  int firstRefusedRc = SQLITE_OK;
+  for (;;) {
+    outcomes.clear();
+    waitRc = Exec(db, "BEGIN IMMEDIATE");
+    if (waitRc != SQLITE_OK) break;
+    Statements statements(db);
+    if (withTokens) {
+      const int rc = statements.Run("CREATE TABLE IF NOT EXISTS " + tokens + " (\"Token\" TEXT PRIMARY KEY, \"RowId\" INTEGER)");
+      if (rc != SQLITE_DONE) {
+        Exec(db, "ROLLBACK");
+        waitRc = rc;
         break;
       }
-      if (rc != SQLITE_DONE) {
-        Refuse(write, rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc));
-        if (std::exchange(m_diedForTest, false)) {
-          m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
-          return false;
-        }
+    }
+    // The kept new rows this transaction made: their ids (kNoRowId: refused).
+    std::map<long long, long long> madeHere;
+    // A failure that took the whole transaction back (a rule that rolls back,
+    // or a mark that could not go in): the writes before it go again alone.
+    std::size_t takenBackAt = most;
+    int takenBackRc = SQLITE_OK;
+    bool markTakenBack = false;
+    for (std::size_t n = 0; n < most; ++n) {
+      const PendingWrite& write = m_kept[n];
+      const bool insert = write.kind == PendingWrite::Kind::Insert;
+      RowKey row{write.rowId, insert ? 0 : write.newRow};
+      bool lost = false;
+      if (const auto made = madeHere.find(row.newRow); row.newRow != 0 && made != madeHere.end()) {
+        lost = made->second == kNoRowId;
+        row = RowKey{made->second, 0};
       } else {
-        m_waitingCause = 0;
-        if (write.kind == PendingWrite::Kind::Insert) NoteWritten(write, gotRowId);
-        if (DeathAfterWrite() && DeathAfterWrite()()) {
-          m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
-          return false;
+        lost = Resolve(row) == NewRowState::Lost;
+      }
+      std::string why;  // why it is refused for good
+      if (lost) {
+        why = "the new row it belongs to could not be written";
+      } else if (n == 0 && firstRefusedRc != SQLITE_OK) {
+        why = sqlite3_errstr(firstRefusedRc);
+      } else {
+        int rc = statements.Run("SAVEPOINT kept");
+        long long gotRowId = 0;
+        bool already = false;
+        if (rc == SQLITE_DONE && withTokens) {
+          sqlite3_stmt* find = statements.Get("SELECT RowId FROM " + tokens + " WHERE Token = ?1", rc);
+          if (find) {
+            sqlite3_bind_text(find, 1, write.token.c_str(), -1, SQLITE_TRANSIENT);
+            rc = sqlite3_step(find);
+            already = rc == SQLITE_ROW;
+            if (already) gotRowId = sqlite3_column_int64(find, 0);
+            sqlite3_reset(find);
+            if (rc == SQLITE_ROW) rc = SQLITE_DONE;
+          }
+        }
+        if (rc == SQLITE_DONE && !already) {
+          rc = RunKept(db, statements, write, row.rowId);
+          gotRowId = insert ? sqlite3_last_insert_rowid(db) : row.rowId;
+          if (rc == SQLITE_DONE && withTokens) {
+            sqlite3_stmt* note = statements.Get("INSERT INTO " + tokens + " (Token, RowId) VALUES (?1, ?2)", rc);
+            if (note) {
+              sqlite3_bind_text(note, 1, write.token.c_str(), -1, SQLITE_TRANSIENT);
+              sqlite3_bind_int64(note, 2, gotRowId);
+              rc = sqlite3_step(note);
+              sqlite3_reset(note);
+            }
+          }
+        }
+        if (rc == SQLITE_DONE) {
+          statements.Run("RELEASE kept");
+          outcomes.push_back({Result::Written, gotRowId, std::string()});
+          if (insert) madeHere[write.newRow] = gotRowId;
+          continue;
+        }
+        if (sqlite3_get_autocommit(db)) {
+          takenBackAt = n;
+          takenBackRc = rc;
+          break;
+        }
+        statements.Run("ROLLBACK TO kept");
+        statements.Run("RELEASE kept");
+        if (!RefusedForGood(rc)) {
+          waitRc = rc;  // it waits, and what is kept behind it with it
+          break;
+        }
+        why = rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc);
+      }
+      if (write.fromJournal) {
+        if (const int rc = MarkSetAside(statements, write.token); rc != SQLITE_DONE) {
+          // Not set aside unmarked: it stays in the journal, and waits.
+          if (sqlite3_get_autocommit(db)) {
+            takenBackAt = n;
+            takenBackRc = rc;
+            markTakenBack = true;
+          } else {
+            waitRc = rc;
+          }
+          break;
         }
       }
+      outcomes.push_back({Result::Refused, 0, why});
+      if (insert) madeHere[write.newRow] = kNoRowId;
     }
-    ++done;
+    if (takenBackAt < most) {
+      if (takenBackAt > 0) {
+        most = takenBackAt;
+        continue;
+      }
+      outcomes.clear();
+      if (RefusedForGood(takenBackRc) && !markTakenBack && firstRefusedRc == SQLITE_OK) {
+        firstRefusedRc = takenBackRc;
+        continue;
+      }
+      waitRc = takenBackRc;
+      break;
+    }
+    if (const int rc = Exec(db, "COMMIT"); rc != SQLITE_OK) {
+      Exec(db, "ROLLBACK");
+      outcomes.clear();
+      waitRc = rc;
+    }
+    break;
   }
-  if (done == 0) return !waiting;
+  // What went in (or was refused) is done with, in order.
+  std::size_t done = 0;
+  for (; done < outcomes.size(); ++done) {
+    const PendingWrite& write = m_kept[done];
+    if (outcomes[done].result == Result::Refused) {
+      Refuse(write, outcomes[done].why);
+      if (std::exchange(m_diedForTest, false)) {
+        m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
+        Changed();
+        return BatchEnd::Died;
+      }
+      continue;
+    }
+    m_waitingCause = 0;
+    if (write.kind == PendingWrite::Kind::Insert) NoteWritten(write, outcomes[done].rowId);
+    if (DeathAfterWrite() && DeathAfterWrite()()) {
+      m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
+      Changed();
+      return BatchEnd::Died;
+    }
+  }
   m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
+  Changed();
+  if (waitRc == SQLITE_OK || waitRc == SQLITE_DONE) return BatchEnd::Written;
+  // What holds them, for every sentence about them.
+  m_heldBy = waitRc & 0xFF;
+  if (!IsBusy(waitRc) && !m_kept.empty()) TellWaiting(m_kept.front(), waitRc);
+  return BatchEnd::Waiting;
+}
+
+PendingWrites::Progress PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs,
+                                                       std::size_t mostTransactions) {
+  if (!handle.IsOpen()) return m_progress = m_kept.empty() ? Progress::AllWritten : Progress::Waiting;
+  BusyWait wait(handle, busyWaitMs);
+  const std::size_t before = m_kept.size();
+  Progress progress = Progress::AllWritten;
+  for (std::size_t transactions = 0; !m_kept.empty(); ++transactions) {
+    if (transactions == mostTransactions) {
+      progress = Progress::More;
+      break;
+    }
+    const BatchEnd end = WriteBatch(handle);
+    if (end == BatchEnd::Died) return m_progress = Progress::More;
+    if (end == BatchEnd::Waiting) {
+      progress = Progress::Waiting;
+      break;
+    }
+  }
+  m_progress = progress;
+  if (m_kept.size() == before && !m_journalBehind) return progress;
+  // The journal is rewritten once the writing stops: meanwhile the tokens of
+  // what went in tell it apart.
+  if (progress == Progress::More) {
+    m_journalBehind = true;
+    return progress;
+  }
   // Once the journal no longer names any written token they are forgotten (at
   // the next chance if the lock is back); never while a journal still may.
   // Only this run's tokens, and those of the journal it took over: another
@@ -453,7 +640,10 @@ bool PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs) {
     }
     sqlite3_finalize(stmt);
   }
-  return !waiting;
+  // The rewrite took in a journal put at its name meanwhile: its records are
+  // the writing's to go on with.
+  if (progress == Progress::AllWritten && !m_kept.empty()) progress = m_progress = Progress::More;
+  return progress;
 }
 
 std::string PendingWrites::CauseText(int rc) {
@@ -463,7 +653,15 @@ std::string PendingWrites::CauseText(int rc) {
 
 std::string PendingWrites::WaitingCause() const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  // Stopped at its bound while the database took them: nothing held them but time.
+  if (m_progress == Progress::More) return m_retriesEnded ? kCloseTimeCause : kBeingWrittenCause;
   return CauseText(m_heldBy);
+}
+
+std::string PendingWrites::AtTheClose() const {
+  if (m_progress == Progress::More)
+    return "the close's time ran out while the database still took the records kept before it";
+  return "at the close " + CauseText(m_heldBy);
 }
 
 // Told once per cause, not at every try: the retry timer comes every second.
@@ -491,36 +689,10 @@ void PendingWrites::Refuse(const PendingWrite& write, const std::string& why) {
   WriteAside();
 }
 
-// Their tokens are marked before any copy holds them: whichever copy is put
-// back, and however often, each record is written once.
-bool PendingWrites::MarkSetAside(std::string& error) {
-  if (m_handle == nullptr || !m_handle->IsOpen()) {
-    error = "the database is closed";
-    return false;
-  }
-  sqlite3* db = m_handle->Get();
-  int rc = Exec(db, "BEGIN IMMEDIATE");
-  const std::string table = std::string("\"") + kSetAsideTokensTable + "\"";
-  if (rc == SQLITE_OK) rc = Exec(db, ("CREATE TABLE IF NOT EXISTS " + table + " (\"Token\" TEXT PRIMARY KEY)").c_str());
-  sqlite3_stmt* stmt = nullptr;
-  if (rc == SQLITE_OK)
-    rc = sqlite3_prepare_v2(db, ("INSERT OR IGNORE INTO " + table + " (Token) VALUES (?1)").c_str(), -1, &stmt, nullptr);
-  for (std::size_t i = 0; rc == SQLITE_OK && i < m_refusedNotAside.size(); ++i) {
-    sqlite3_reset(stmt);
-    sqlite3_bind_text(stmt, 1, m_refusedNotAside[i].token.c_str(), -1, SQLITE_TRANSIENT);
-    rc = sqlite3_step(stmt) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
-  }
-  sqlite3_finalize(stmt);
-  if (rc == SQLITE_OK) rc = Exec(db, "COMMIT");
-  if (rc == SQLITE_OK) return true;
-  error = std::string("the database did not take their tokens: ") + sqlite3_errstr(rc);
-  if (!sqlite3_get_autocommit(db)) Exec(db, "ROLLBACK");
-  return false;
-}
-
 // The set-aside copy is a journal of the refused records alone: put back as
 // the journal, it writes each of them once and nothing else. A record leaves
-// the journal only once that copy holds it.
+// the journal only once that copy holds it; its token was marked in the
+// transaction that refused it (WriteBatch).
 void PendingWrites::WriteAside() {
   if (m_refusedNotAside.empty()) return;
   // A copy moved away (put back, say) or changed since is no longer this
@@ -535,12 +707,13 @@ void PendingWrites::WriteAside() {
     content += "# ";
     AppendJournalField(DescribeOne(refused, kLongestNamingValue), content);
     content += "\n";
-    AppendJournalWrite(refused, content);
+    const auto table = m_tableColumns.find(refused.table);
+    AppendJournalWrite(refused, content, table == m_tableColumns.end() ? nullptr : &table->second);
     content += "\n";
   }
   std::string error;
   const std::string there = OwnFile::WhatIsThere(m_asidePath, m_database);
-  const bool saved = there.empty() ? MarkSetAside(error) && WriteFileAtomically(m_asidePath, content, &error)
+  const bool saved = there.empty() ? WriteFileAtomically(m_asidePath, content, &error)
                                    : (error = "there is " + there + " at its name", false);
   if (saved) {
     m_asideContent = std::move(content);
@@ -625,13 +798,20 @@ std::string PendingWrites::EndRetries(std::string* notInJournal) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   m_retriesEnded = true;
   std::string text;
+  // Out of the queue before the journal is written: each of them is in it once.
+  std::deque<PendingWrite> left = std::exchange(m_kept, {});
+  Changed();
   if (!m_journal.empty()) {
     // Still in the journal: the next start writes them.
-    m_forNextStart.insert(m_forNextStart.end(), m_kept.begin(), m_kept.end());
-    if (!m_journalTrouble.empty()) SaveJournal();  // one more chance before it is said
+    m_forNextStart.insert(m_forNextStart.end(), left.begin(), left.end());
+    // One more chance before it is said; or it still holds what was written since.
+    if (!m_journalTrouble.empty() || m_journalBehind) SaveJournal();
+    // At the end still: a journal put back, taken in by the rewrite, goes before them.
+    const std::size_t from = m_forNextStart.size() - left.size();
+    for (std::size_t i = 0; i < left.size(); ++i) left[i].inJournal = m_forNextStart[from + i].inJournal;
   }
-  for (const PendingWrite& write : m_kept) {
-    const bool inJournal = !m_journal.empty() && m_tokensInJournal.count(write.token) != 0;
+  for (const PendingWrite& write : left) {
+    const bool inJournal = !m_journal.empty() && write.inJournal;
     if (m_journal.empty() || inJournal || !notInJournal) {
       text += DescribeOne(write) + "\n";
       continue;
@@ -644,9 +824,8 @@ std::string PendingWrites::EndRetries(std::string* notInJournal) {
     if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
   }
   if (m_journal.empty())
-    for (const PendingWrite& write : m_kept)
+    for (const PendingWrite& write : left)
       if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
-  m_kept.clear();
   return text;
 }
 
@@ -664,56 +843,67 @@ PendingWrites::NewRowState PendingWrites::Resolve(RowKey& row) const {
   return found->second.state;
 }
 
+const PendingWrites::TableIndex& PendingWrites::IndexOf(const std::string& table) const {
+  if (m_indexVersion != m_version) {
+    m_indexes.clear();
+    m_indexVersion = m_version;
+  }
+  const std::string key = ruv::ToLowerAscii(table);
+  if (const auto found = m_indexes.find(key); found != m_indexes.end()) return found->second;
+  TableIndex& index = m_indexes[key];
+  std::unordered_set<long long> deletedNewRows, changed;
+  for (const auto* list : {&m_kept, &m_forNextStart}) {
+    for (const PendingWrite& write : *list) {
+      if (!ruv::EqualsNoCase(write.table, table)) continue;
+      if (write.newRow != 0) {
+        index.byNewRow[write.newRow].push_back(&write);
+        if (write.kind == PendingWrite::Kind::Insert) index.newRows.push_back(RowKey{write.rowId, write.newRow});
+        if (write.kind == PendingWrite::Kind::Delete) deletedNewRows.insert(write.newRow);
+        continue;
+      }
+      index.byRowId[write.rowId].push_back(&write);
+      if (write.kind != PendingWrite::Kind::Insert && changed.insert(write.rowId).second)
+        index.changedRows.push_back(write.rowId);
+    }
+  }
+  std::erase_if(index.newRows, [&](const RowKey& row) { return deletedNewRows.count(row.newRow) != 0; });
+  return index;
+}
+
 void PendingWrites::Overlay(const std::string& table, const RowKey& row, std::vector<Variant>& values,
                             std::vector<bool>& overlaid, bool& exists) const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   overlaid.assign(values.size(), false);
-  for (const auto* list : {&m_kept, &m_forNextStart}) {
-    for (const PendingWrite& write : *list) {
-      if (!KeptWriteReaches(write, table, row)) continue;
-      if (write.kind == PendingWrite::Kind::Delete) {
-        exists = false;
-        continue;
-      }
-      if (write.kind == PendingWrite::Kind::Insert) {
-        exists = true;
-        std::fill(values.begin(), values.end(), Variant::Null());
-        std::fill(overlaid.begin(), overlaid.end(), true);
-      }
-      for (const auto& [column, value] : write.columns) {
-        if (column < 0 || static_cast<std::size_t>(column) >= values.size()) continue;
-        values[static_cast<std::size_t>(column)] = value;
-        overlaid[static_cast<std::size_t>(column)] = true;
-      }
+  const TableIndex& index = IndexOf(table);
+  const auto& byRow = row.newRow != 0 ? index.byNewRow : index.byRowId;
+  const auto found = byRow.find(row.newRow != 0 ? row.newRow : row.rowId);
+  if (found == byRow.end()) return;
+  for (const PendingWrite* write : found->second) {
+    if (write->kind == PendingWrite::Kind::Delete) {
+      exists = false;
+      continue;
+    }
+    if (write->kind == PendingWrite::Kind::Insert) {
+      exists = true;
+      std::fill(values.begin(), values.end(), Variant::Null());
+      std::fill(overlaid.begin(), overlaid.end(), true);
+    }
+    for (const auto& [column, value] : write->columns) {
+      if (column < 0 || static_cast<std::size_t>(column) >= values.size()) continue;
+      values[static_cast<std::size_t>(column)] = value;
+      overlaid[static_cast<std::size_t>(column)] = true;
     }
   }
 }
 
 std::vector<RowKey> PendingWrites::KeptNewRows(const std::string& table) const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  std::vector<RowKey> rows;
-  for (const auto* list : {&m_kept, &m_forNextStart}) {
-    for (const PendingWrite& write : *list) {
-      if (write.newRow == 0 || !ruv::EqualsNoCase(write.table, table)) continue;
-      if (write.kind == PendingWrite::Kind::Insert) rows.push_back(RowKey{write.rowId, write.newRow});
-      if (write.kind == PendingWrite::Kind::Delete)
-        rows.erase(std::remove_if(rows.begin(), rows.end(),
-                                  [&](const RowKey& row) { return row.newRow == write.newRow; }),
-                   rows.end());
-    }
-  }
-  return rows;
+  return IndexOf(table).newRows;
 }
 
 std::vector<long long> PendingWrites::KeptChangedRows(const std::string& table) const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  std::vector<long long> rows;
-  for (const auto* list : {&m_kept, &m_forNextStart})
-    for (const PendingWrite& write : *list)
-      if (write.kind != PendingWrite::Kind::Insert && write.newRow == 0 && ruv::EqualsNoCase(write.table, table) &&
-          std::find(rows.begin(), rows.end(), write.rowId) == rows.end())
-        rows.push_back(write.rowId);
-  return rows;
+  return IndexOf(table).changedRows;
 }
 
 // A kept new row's values but its id (it has none yet): what names it in a report.
@@ -721,8 +911,7 @@ std::string PendingWrites::Identity(const PendingWrite& insert, std::size_t long
   std::string text;
   for (std::size_t i = 0; i < insert.columns.size(); ++i) {
     if (insert.columns[i].first == insert.idColumn) continue;
-    const std::string name = i < insert.columnNames.size() ? insert.columnNames[i] : std::to_string(insert.columns[i].first);
-    text += (text.empty() ? "" : ", ") + name + " = " + ValueText(insert.columns[i].second, longestValue);
+    text += (text.empty() ? "" : ", ") + ColumnName(insert, i) + " = " + ValueText(insert.columns[i].second, longestValue);
   }
   return text;
 }
@@ -747,10 +936,18 @@ std::string PendingWrites::DescribeOne(const PendingWrite& write, std::size_t lo
   if (write.newRow != 0 && text.rfind("Row ", 0) != 0) text = "Change of " + row;
   text += ":";
   for (std::size_t i = 0; i < write.columns.size(); ++i) {
-    const std::string name = i < write.columnNames.size() ? write.columnNames[i] : std::to_string(write.columns[i].first);
-    text += (i ? ", " : " ") + name + " = " + ValueText(write.columns[i].second, longestValue);
+    text += (i ? ", " : " ") + ColumnName(write, i) + " = " + ValueText(write.columns[i].second, longestValue);
   }
   return text;
+}
+
+std::string PendingWrites::ColumnName(const PendingWrite& write, std::size_t i) const {
+  if (i < write.columnNames.size()) return write.columnNames[i];
+  const int column = write.columns[i].first;
+  if (const auto table = m_tableColumns.find(write.table);
+      table != m_tableColumns.end() && column >= 0 && static_cast<std::size_t>(column) < table->second.size())
+    return table->second[static_cast<std::size_t>(column)];
+  return std::to_string(column);
 }
 
 std::string PendingWrites::Describe() const {
@@ -808,34 +1005,37 @@ bool PendingWrites::SaveJournal() {
   std::string content = std::string(kJournalHeading) + "\n";
   // Refused records not set aside yet stay: they came first. Written as the
   // kept ones are, so that the new rows are numbered alike.
-  std::unordered_set<std::string> tokens;
-  for (const auto* list : {&m_refusedNotAside, &m_kept, &m_forNextStart}) {
-    for (const PendingWrite& kept : *list) {
-      // A write to a kept new row written since goes to the id it got.
-      RowKey row{kept.rowId, kept.newRow};
-      std::optional<PendingWrite> followed;
-      if (kept.kind != PendingWrite::Kind::Insert && kept.newRow != 0 && Resolve(row) == NewRowState::Written) {
-        followed = kept;
-        followed->rowId = row.rowId;
-        followed->newRow = 0;
-      }
-      const PendingWrite& write = followed ? *followed : kept;
-      // The description is for whoever opens the file: a long value is cut there.
-      content += "# ";
-      AppendJournalField(DescribeOne(write, kLongestNamingValue), content);
-      content += "\n";
-      AppendJournalWrite(write, content);
-      content += "\n";
-      if (list != &m_refusedNotAside) tokens.insert(write.token);
+  bool any = !m_refusedNotAside.empty();
+  const auto add = [&](const PendingWrite& kept) {
+    // A write to a kept new row written since goes to the id it got.
+    RowKey row{kept.rowId, kept.newRow};
+    std::optional<PendingWrite> followed;
+    if (kept.kind != PendingWrite::Kind::Insert && kept.newRow != 0 && Resolve(row) == NewRowState::Written) {
+      followed = kept;
+      followed->rowId = row.rowId;
+      followed->newRow = 0;
     }
-  }
-  const bool any = !tokens.empty() || !m_refusedNotAside.empty();
+    const PendingWrite& write = followed ? *followed : kept;
+    // The description is for whoever opens the file: a long value is cut there.
+    content += "# ";
+    AppendJournalField(DescribeOne(write, kLongestNamingValue), content);
+    content += "\n";
+    const auto table = m_tableColumns.find(write.table);
+    AppendJournalWrite(write, content, table == m_tableColumns.end() ? nullptr : &table->second);
+    content += "\n";
+    any = true;
+  };
+  for (const PendingWrite& refused : m_refusedNotAside) add(refused);
+  for (const auto* list : {&m_kept, &m_forNextStart})
+    for (const PendingWrite& kept : *list) add(kept);
   std::string error;
   const bool saved = KeptWriteJournal::Save(m_journal, any ? content : std::string(), m_database, error);
   if (saved) {
     m_journalStamp = any ? KeptWriteJournal::StampOf(m_journal) : KeptWriteJournal::Stamp{};
-    m_tokensInJournal = std::move(tokens);
+    for (auto* list : {&m_kept, &m_forNextStart})
+      for (PendingWrite& write : *list) write.inJournal = true;
     m_journalTrouble.clear();
+    m_journalBehind = false;
     return true;
   }
   // Once per cause: every kept write rewrites the journal.
@@ -859,8 +1059,12 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     KeptWriteJournal::SweepTemporaries(m_journal);
     told = TakeJournalIn(handle, busyWaitMs, true, state);
     if (state != JournalState::Kept) return told;
-    SaveJournal();
-    WriteKeptLocked(handle, busyWaitMs);
+    // Written anew once the writing stops: at once when the first
+    // transaction ends it, and a long journal not twice over meanwhile.
+    m_journalBehind = true;
+    // The first transaction of them now; a long journal's rest is written
+    // after the start, a transaction at a time (WriteKeptSome).
+    const Progress progress = WriteKeptLocked(handle, busyWaitMs, 1);
     if (!m_takenOverAside.empty()) {
       state = JournalState::Refused;
       told = "The database refused some of these records (each is told); they are set aside " +
@@ -868,7 +1072,9 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
                                          : "as " + m_takenOverAside) +
              ":\n" + told;
     } else {
-      state = m_kept.empty() ? JournalState::Written : JournalState::Kept;
+      state = m_kept.empty()                   ? JournalState::Written
+              : progress == Progress::More ? JournalState::Writing
+                                           : JournalState::Kept;
     }
   }
   TellFailed();
@@ -891,7 +1097,7 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
            "records kept for the database while it cannot take them (another program's lock, a full disk) are "
            "kept in memory only (a program ended meanwhile loses them).\n";
   }
-  std::vector<PendingWrite> writes;
+  std::deque<PendingWrite> writes;
   if (file == KeptWriteJournal::ReadResult::Failed) {
     why = "it cannot be opened: " + why;
   } else {
@@ -924,6 +1130,11 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
       }
     }
     if (why.empty() && number == 0) why = "it is empty";
+    for (const auto& [table, columns] : tables) {
+      std::vector<std::string>& names = m_tableColumns[table];
+      names.clear();
+      for (const ColumnInfo& column : columns) names.push_back(column.name);
+    }
   }
   if (!why.empty()) {
     // Set aside, never lost: the operator reads it and enters its records by hand.
@@ -944,11 +1155,13 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
     return told + "\n" + content;
   }
   // Its kept new rows are numbered anew; the writes that go to them follow.
+  // Those that go nowhere are told and left out where they stand: a long
+  // journal is not held twice.
   std::map<long long, long long> renumbered;
   std::string told;
-  std::vector<PendingWrite> taken;
-  taken.reserve(writes.size());
-  for (PendingWrite& write : writes) {
+  std::size_t taken = 0;
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    PendingWrite& write = writes[i];
     write.fromJournal = true;
     const std::string prefix = JournalTokenPrefix(write.token);
     if (std::find(m_ownTokenPrefixes.begin(), m_ownTokenPrefixes.end(), prefix) == m_ownTokenPrefixes.end())
@@ -976,16 +1189,30 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
       write.rowId = KeptRowHandle(write.newRow);
     }
     told += DescribeOne(write) + "\n";
-    taken.push_back(std::move(write));
+    // The file as read holds it, until it is rewritten.
+    write.inJournal = true;
+    if (taken != i) writes[taken] = std::move(write);
+    ++taken;
   }
-  // The file as read holds them, until it is rewritten.
-  for (const PendingWrite& write : taken) m_tokensInJournal.insert(write.token);
+  writes.resize(taken);
+  if (!atStart) {
+    // The file this run wrote last is no longer at the name: what only that
+    // file held is in memory only, until the journal is written again.
+    std::unordered_set<std::string> tokens;
+    for (const PendingWrite& write : writes) tokens.insert(write.token);
+    for (auto* list : {&m_kept, &m_forNextStart})
+      for (PendingWrite& write : *list) write.inJournal = tokens.count(write.token) != 0;
+  }
   m_journalStamp = stamp;
   m_takenOverAside.clear();
   // Older than anything this run writes: they go first (after the close's
   // last try, they wait for the next start).
-  std::vector<PendingWrite>& queue = m_retriesEnded ? m_forNextStart : m_kept;
-  queue.insert(queue.begin(), std::make_move_iterator(taken.begin()), std::make_move_iterator(taken.end()));
+  std::deque<PendingWrite>& queue = m_retriesEnded ? m_forNextStart : m_kept;
+  if (queue.empty())
+    queue = std::move(writes);  // not a second copy of a long journal
+  else
+    queue.insert(queue.begin(), std::make_move_iterator(writes.begin()), std::make_move_iterator(writes.end()));
+  Changed();
   state = JournalState::Kept;
   return told;
 }

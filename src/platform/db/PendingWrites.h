@@ -26,22 +26,31 @@
 // only those and the ones of a journal it took over, never another program's.
 //
 // Each try waits for the lock no longer than it is given: a plant that writes
-// a row per charge must not stop for the lock at every write. A kept write that
+// a row per charge must not stop for the lock at every write. The kept writes
+// go in transactions of many (each with its token), so a long queue is written
+// back in seconds; a bounded writing stops between two transactions, and the
+// journal is rewritten once the writing stops, not after each transaction (its
+// written records are known by their tokens meanwhile). A kept write that
 // the database cannot take now (a full disk, an I/O error, a read-only database)
 // waits as a locked one does, told once per cause; one it refuses for good (a
 // rule of the table, a row deleted meanwhile) is told once, whichever path
 // wrote it, and dropped; a record of a journal taken over is set aside instead,
-// and its token marked in the table KeptWritesSetAside first: such a token is
-// never forgotten once written, so that any copy of it put back, however
-// often, writes it once.
+// its token marked in the table KeptWritesSetAside first (in the transaction
+// that refused it, so that a record is either written, or marked and then set
+// aside): such a token is never forgotten once written, so that any copy of it
+// put back, however often, writes it once.
 //
 // The journal is only ever rewritten or removed while the file at its name is
 // the one this run wrote last (or took over): a file put there meanwhile (a
 // set-aside copy put back) is taken over first, as at a start.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -80,19 +89,20 @@ struct PendingWrite {
   long long newRow = 0;  // the kept new row this write makes or goes to (0: a row of the database)
   int idColumn = -1;     // an insert's column that shows the row's id (its handle while kept)
   std::string token;     // names the write in the journal and, once written, in KeptWritesWritten
-  // An update's or a deletion's text ends with "rowid = ?N", N one past `values`:
-  // the row's id is bound when the write runs.
+  // An update's or a deletion's text ends with "rowid = ?N", N one past the
+  // values bound: the row's id is bound when the write runs.
   std::string sql;
-  // Bound in order as ?1, ?2...; `asText` chooses text over blob for a string.
-  struct Bound {
-    Variant value;
-    bool asText = true;
-  };
-  std::vector<Bound> values;
-  // The table's columns (by their index in the table) and what the write gives them.
+  // The table's columns (by their index in the table) and what the write gives
+  // them. Bound in order as ?1, ?2..., but the id column of an insert.
   std::vector<std::pair<int, Variant>> columns;
-  std::vector<std::string> columnNames;  // the names of `columns`, same order
-  bool fromJournal = false;              // taken over from a journal left at its name
+  // Per value bound: whether a string goes as text (else as a blob). Not a
+  // second copy of the values: a long journal is held in memory whole.
+  std::vector<bool> boundAsText;
+  // The names of `columns`, same order; none for a record of a journal taken
+  // over (its table's columns name them: a long journal is held in memory whole).
+  std::vector<std::string> columnNames;
+  bool fromJournal = false;  // taken over from a journal left at its name
+  bool inJournal = false;    // the journal's file as last written holds it
 };
 
 class PendingWrites {
@@ -119,9 +129,23 @@ class PendingWrites {
   // take now. A kept write refused for good is dropped and told. True when none
   // is left. A journal put at its name since (JournalPutBack) is taken over first.
   bool WriteKept(DatabaseHandle& handle, int busyWaitMs);
+  // Where a bounded writing of the kept ones stopped: none is left, the first
+  // left waits (for the lock or for what the database cannot take now), or
+  // there are more the database would take now.
+  enum class Progress { AllWritten, Waiting, More };
+  // As WriteKept, but at most `mostTransactions` transactions (each waits for
+  // the lock at most `busyWaitMs`); nothing overtakes what is left. A journal
+  // put at its name since is taken over first, its records at the front.
+  Progress WriteKeptSome(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
+  // Whether the last writing stopped at its bound with more to write now.
+  bool MoreToWrite() const;
+  // Whether every kept write is in the journal's file (it may hold written ones too).
+  bool JournalHoldsAll() const;
+  // How many kept writes at most go in one transaction.
+  inline static constexpr std::size_t kWritesPerTransaction = 1000;
   // Whether a file of records this run did not write lies at the journal's
   // name (a set-aside copy put back while the program runs): the next
-  // WriteKept takes it over.
+  // writing (WriteKept, WriteKeptSome) takes it over.
   bool JournalPutBack() const;
   bool HasKept() const;
   std::size_t KeptCount() const;
@@ -132,7 +156,15 @@ class PendingWrites {
   // result; 0 (nothing tried since the lock kept them) is the lock.
   static std::string CauseText(int rc);
   inline static constexpr const char* kLockedCause = "the database is locked by another program";
-  // The cause that held the kept writes at their last try.
+  // What holds kept writes the database takes, a transaction at a time: those
+  // before them are still being written (a long journal written back)...
+  inline static constexpr const char* kBeingWrittenCause =
+      "they are being written to it, a transaction at a time, behind those kept before them";
+  // ...until the close's time for them ran out.
+  inline static constexpr const char* kCloseTimeCause =
+      "the close's time for them ran out while the database still took them (it stops between two transactions)";
+  // The cause that held the kept writes at their last try (or holds them now,
+  // while they are being written).
   std::string WaitingCause() const;
 
   // Where failures are told (at once, outside the queue's lock). Without one
@@ -186,7 +218,9 @@ class PendingWrites {
   // run into the queue and tries them (waiting at most `busyWaitMs`); each goes
   // in once, and those the lock still refuses stay kept (and in the journal).
   // Returns what the operator is told: "" when there was no journal; else the
-  // journal's writes described, and what became of them in `state`. Anything
+  // journal's writes described, and what became of them in `state`. Only the
+  // first transaction of them is written here (Writing: the rest is for
+  // WriteKeptSome, so the start need not wait for a long journal). Anything
   // but a regular file of its own at its name is left alone (never followed
   // nor removed) and this run keeps its writes in memory only; a journal that
   // cannot be read (or names a table or column not the program's) is set aside
@@ -196,12 +230,13 @@ class PendingWrites {
   // mended writes each once; they stay in the journal while that file cannot
   // be written. A change of a new row no line of the journal makes can never
   // be written: it is told and dropped, never set aside.
-  enum class JournalState { None, Written, Kept, Unreadable, Refused };
+  enum class JournalState { None, Written, Kept, Unreadable, Refused, Writing };
   std::string TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state);
 
   // Test seam: when the hook returns true right after a kept write went in,
   // the writing stops there, as a process killed at that moment would (before
-  // the journal is rewritten).
+  // the journal is rewritten). While it is set, each kept write goes in a
+  // transaction of its own, so that the writing can stop between any two.
   static void SetDeathAfterWriteForTest(std::function<bool()> hook);
   // Test seam: when the hook returns true right after a set-aside copy was
   // written, the writing stops there, as a process killed at that moment
@@ -214,15 +249,18 @@ class PendingWrites {
   inline static constexpr const char* kSetAsideTokensTable = "KeptWritesSetAside";
 
  private:
-  bool WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs);
-  int RunKeptOnce(DatabaseHandle& handle, const PendingWrite& write, long long rowId, long long& gotRowId);
+  Progress WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
+  // How one transaction of kept writes ended.
+  enum class BatchEnd { Written, Waiting, Died };
+  BatchEnd WriteBatch(DatabaseHandle& handle);
   void Keep(PendingWrite write);
   long long TakeNewRowNumber();
   void Drop(const PendingWrite& write, const std::string& why);
   void Refuse(const PendingWrite& write, const std::string& why);
   void TellWaiting(const PendingWrite& write, int rc);
   void WriteAside();
-  bool MarkSetAside(std::string& error);
+  // The cause behind a kept write after the close's last try, as its line says it.
+  std::string AtTheClose() const;
   // Reads the journal at its name into the queue, its records first (as at a
   // start); what the operator is told of it, and what it was in `state`.
   std::string TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, bool atStart, JournalState& state);
@@ -232,10 +270,27 @@ class PendingWrites {
   bool SaveJournal();
   // A text value longer than `longestValue` is cut (where it only names the write).
   std::string DescribeOne(const PendingWrite& write, std::size_t longestValue = std::string::npos) const;
+  // The name of the column `columns[i]` of `write` sets.
+  std::string ColumnName(const PendingWrite& write, std::size_t i) const;
   std::string Identity(const PendingWrite& insert, std::size_t longestValue = std::string::npos) const;
 
+  // The kept writes of one table by the row they reach, in order: what the
+  // recordsets read is looked up, not searched for, however long the queue.
+  struct TableIndex {
+    std::unordered_map<long long, std::vector<const PendingWrite*>> byRowId;   // rows of the database
+    std::unordered_map<long long, std::vector<const PendingWrite*>> byNewRow;  // kept new rows
+    std::vector<RowKey> newRows;         // KeptNewRows
+    std::vector<long long> changedRows;  // KeptChangedRows
+  };
+  const TableIndex& IndexOf(const std::string& table) const;
+  // Every change of m_kept or m_forNextStart: the indexes are made again.
+  void Changed() { ++m_version; }
+
   mutable std::recursive_mutex m_mutex;
-  std::vector<PendingWrite> m_kept;
+  std::deque<PendingWrite> m_kept;  // written from the front, a transaction at a time
+  std::uint64_t m_version = 0;
+  mutable std::uint64_t m_indexVersion = 0;
+  mutable std::map<std::string, TableIndex> m_indexes;  // by the table's name in lower case
   std::vector<std::string> m_failed;  // described writes dropped, not yet told
   struct NewRow {
     NewRowState state = NewRowState::Kept;
@@ -247,7 +302,7 @@ class PendingWrites {
   mutable long long m_reservedNewRow = 0;  // the number NextRowHandle promised the next kept new row
   bool m_retriesEnded = false;
   // After the last try, with a journal: what waits for the next start, in order.
-  std::vector<PendingWrite> m_forNextStart;
+  std::deque<PendingWrite> m_forNextStart;
   std::string m_journal;
   std::vector<std::string> m_journalTables;  // the tables a journal read back may write
   std::string m_database;        // the database's own file, never taken for the journal
@@ -263,10 +318,13 @@ class PendingWrites {
   std::vector<PendingWrite> m_refusedNotAside;
   bool m_diedForTest = false;    // the test seam stopped the writing after a copy was set aside
   std::string m_asideTrouble;    // why they could not be set aside, told once
-  // What the journal's file holds (the tokens of the kept writes in it), and
-  // why it could not be written last (told once per cause; "" when it was).
-  std::unordered_set<std::string> m_tokensInJournal;
+  // The columns of the tables the journal taken over writes, by table.
+  std::map<std::string, std::vector<std::string>> m_tableColumns;
+  // Why the journal's file could not be written last (told once per cause; ""
+  // when it was); what it holds is marked on each kept write (inJournal).
   std::string m_journalTrouble;
+  bool m_journalBehind = false;  // it still holds records written or set aside since it was written
+  Progress m_progress = Progress::AllWritten;  // where the last writing stopped
   int m_waitingCause = 0;        // what the kept writes wait on but the lock (told once), 0 for nothing
   int m_heldBy = 0;              // what held them at their last try, the lock too (0: the lock that kept them)
   std::string m_tokenPrefix;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <set>
+#include <utility>
 
 #include "platform/base/Text.h"
 #include "platform/db/Connection.h"
@@ -154,6 +156,10 @@ void Recordset::AddKeptRows(const std::string& clause) {
   values += "?" + std::to_string(m_columns.size() + 1) + " AS rowid";
   sqlite3_stmt* test =
       Prepare("SELECT 1 FROM (SELECT " + values + ") AS " + QuoteIdentifier(m_table) + " " + clause, false);
+  // Looked up, not searched for: a long journal's kept rows are many.
+  const auto keyOf = [](const RowKey& key) { return std::make_pair(key.newRow, key.rowId); };
+  std::set<std::pair<long long, long long>> held, dropped;
+  for (const RowKey& key : m_keys) held.insert(keyOf(key));
   try {
     for (RowKey key : touched) {
       std::vector<Variant> row(m_columns.size(), Variant::Null());
@@ -184,17 +190,23 @@ void Recordset::AddKeptRows(const std::string& clause) {
         matches = rc == SQLITE_ROW;
         sqlite3_reset(test);
       }
-      const auto at = std::find_if(m_keys.begin(), m_keys.end(), [&](const RowKey& held) {
-        return held.newRow == key.newRow && held.rowId == key.rowId;
-      });
-      if (matches && at == m_keys.end()) m_keys.push_back(key);
-      if (!matches && at != m_keys.end()) m_keys.erase(at);
+      const bool isHeld = held.count(keyOf(key)) != 0;
+      if (matches && !isHeld) {
+        m_keys.push_back(key);
+        held.insert(keyOf(key));
+      }
+      if (!matches && isHeld) {
+        dropped.insert(keyOf(key));
+        held.erase(keyOf(key));
+      }
     }
   } catch (...) {
     sqlite3_finalize(test);
     throw;
   }
   sqlite3_finalize(test);
+  if (!dropped.empty())
+    std::erase_if(m_keys, [&](const RowKey& key) { return dropped.count(keyOf(key)) != 0; });
 }
 
 void Recordset::OpenSnapshot(const std::string& sql) {
@@ -570,7 +582,7 @@ PendingWrite Recordset::KeptWrite(PendingWrite::Kind kind, const RowKey& row, st
   write.sql = std::move(sql);
   for (int column : bound) {
     const Variant& value = m_pending[static_cast<std::size_t>(column)];
-    write.values.push_back({value, HasTextAffinity(m_columns[static_cast<std::size_t>(column)])});
+    write.boundAsText.push_back(HasTextAffinity(m_columns[static_cast<std::size_t>(column)]));
     write.columns.emplace_back(column, value);
     write.columnNames.push_back(m_columns[static_cast<std::size_t>(column)].name);
   }

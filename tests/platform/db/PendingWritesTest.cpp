@@ -173,7 +173,7 @@ TEST_F(PendingWritesTest, AWriteMadeWhileOthersAreKeptNeverOvertakesThem) {
         PendingWrite write;
         write.table = "Item";
         write.sql = "UPDATE Item SET nCount = ?1 WHERE rowid = ?2";
-        write.values.push_back({Variant::I4(3), true});
+        write.boundAsText.push_back(true);
         write.columns.emplace_back(kItemCount, Variant::I4(3));
         return write;
       },
