@@ -897,9 +897,7 @@ std::string PendingWrites::EndRetries(std::string* notInJournal) {
   if (!m_journal.empty()) {
     // Still in the journal: the next start writes them. Moved, not copied: a
     // long journal's rest is not held twice.
-    m_forNextStart.insert(m_forNextStart.end(), std::make_move_iterator(left.begin()),
-                          std::make_move_iterator(left.end()));
-    left.clear();
+    for (; !left.empty(); left.pop_front()) m_forNextStart.push_back(std::move(left.front()));
     // One more chance before it is said; or it still holds what was written since.
     if (!m_journalTrouble.empty() || m_journalBehind) SaveJournal();
   }
