@@ -819,6 +819,15 @@ TEST_F(KeptWritesJournalTest, ACloseDuringALongJournalsWritingEndsInTimeAndKeeps
   boxes.Expect(IDOK, CADODatabase::kJournalWritingText);
   ASSERT_TRUE(NextStart());
   EXPECT_EQ(db.database.GetKeptWriteCount(), static_cast<std::size_t>(records - perTransaction));
+  // Told at the start: its first records, and how many more the journal holds.
+  const int listed = static_cast<int>(ruv::db::PendingWrites::kMostListedRecords);
+  std::string told;
+  ASSERT_TRUE(ReadWholeFile(db.path + CADODatabase::kUnwrittenFileSuffix, told));
+  EXPECT_NE(told.find(ruv::Format("strName = 'lot %d', nCount = %d\n", listed, listed)), std::string::npos);
+  EXPECT_EQ(told.find(ruv::Format("strName = 'lot %d', nCount = %d\n", listed + 1, listed + 1)), std::string::npos);
+  EXPECT_NE(told.find(ruv::Format("... and %d more of these %d records", records - listed, records)),
+            std::string::npos)
+      << told;
 
   const std::string cutText = CADODatabase::WithCause(CADODatabase::kCutAtCloseText,
                                                       ruv::db::PendingWrites::kCloseTimeCause);
