@@ -1153,7 +1153,11 @@ bool PendingWrites::SaveJournal() {
     if (state == JournalState::Unreadable && !told.empty()) m_failed.push_back(told);
     if (m_journal.empty()) return false;
   }
-  std::string content = std::string(kJournalHeading) + "\n";
+  std::string content;
+  // Room for what the file last held at once (only what is filled takes
+  // memory): a long journal is not copied at each doubling.
+  if (m_journalStamp.present && m_journalStamp.size > 0) content.reserve(static_cast<std::size_t>(m_journalStamp.size));
+  content.append(kJournalHeading).append("\n");
   // Refused records not set aside yet stay: they came first. Written as the
   // kept ones are, so that the new rows are numbered alike.
   bool any = !m_refusedNotAside.empty();

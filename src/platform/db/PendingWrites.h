@@ -185,7 +185,8 @@ class PendingWrites {
   std::vector<std::string> TakeFailed();
 
   // The close's last try is over: what is still kept is taken out of the queue
-  // and returned described. Without a journal its new rows are lost, and from
+  // and returned described (those the journal holds: the first
+  // kMostListedRecords of them, the rest counted). Without a journal its new rows are lost, and from
   // now on a write the lock refuses is told at once and never kept. With one,
   // it stays in the journal for the next start, and so does every later write
   // while anything waits there (told at once): nothing overtakes it. Given
@@ -229,7 +230,8 @@ class PendingWrites {
   // run into the queue and tries them (waiting at most `busyWaitMs`); each goes
   // in once, and those the lock still refuses stay kept (and in the journal).
   // Returns what the operator is told: "" when there was no journal; else the
-  // journal's writes described, and what became of them in `state`. Only the
+  // journal's writes described (the first kMostListedRecords, the rest
+  // counted), and what became of them in `state`. Only the
   // first transaction of them is written here (Writing: the rest is for
   // WriteKeptSome, so the start need not wait for a long journal). Anything
   // but a regular file of its own at its name is left alone (never followed
