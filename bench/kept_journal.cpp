@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/base/AtomicFile.h"
@@ -97,16 +98,40 @@ struct JournalFixture {
   sqlite3* other = nullptr;
 };
 
-// `records` new rows, each changed once after it is made.
-std::string JournalOf(long records) {
+// `records` new rows, each changed once after it is made: bare lines, or
+// `asTheProgramWritesIt` (a run's long tokens, and a line describing each
+// record for whoever opens the file).
+std::string JournalOf(long records, bool asTheProgramWritesIt = false) {
   std::string content = "RuvFrame kept writes 2\n";
+  const std::string run = asTheProgramWritesIt ? "1f2e-18ef5df85ccfc8ed-9eb3fa392e063bd1-" : "4d2-1-2-";
   for (long n = 1; n <= records; ++n) {
-    const std::string token = "4d2-1-2-" + std::to_string(2 * n);
-    content += "insert\t4d2-1-2-" + std::to_string(2 * n - 1) + "\tLot\tnew:" + std::to_string(n) +
-               "\tstrName\ttext\tlot " + std::to_string(n) + "\tnCount\ti4\t" + std::to_string(n) + "\n";
-    content += "update\t" + token + "\tLot\tnew:" + std::to_string(n) + "\tnCount\ti4\t" + std::to_string(n + 1) + "\n";
+    const std::string name = "lot " + std::to_string(n), count = std::to_string(n);
+    if (asTheProgramWritesIt) content += "# New row of Lot: strName = '" + name + "', nCount = " + count + "\n";
+    content += "insert\t" + run + std::to_string(2 * n - 1) + "\tLot\tnew:" + count + "\tstrName\ttext\t" + name +
+               "\tnCount\ti4\t" + count + "\n";
+    if (asTheProgramWritesIt)
+      content += "# Change of the new row of Lot (strName = '" + name + "', nCount = " + count +
+                 "): nCount = " + std::to_string(n + 1) + "\n";
+    content += "update\t" + run + std::to_string(2 * n) + "\tLot\tnew:" + count + "\tnCount\ti4\t" +
+               std::to_string(n + 1) + "\n";
   }
   return content;
+}
+
+// The growth of the process's peak memory while `run` runs, against `content`'s
+// size (run alone: the peak never goes down).
+template <typename Run>
+void CountPeak(benchmark::State& state, const std::string& content, Run run) {
+  struct rusage before{};
+  getrusage(RUSAGE_SELF, &before);
+  run();
+  struct rusage after{};
+  getrusage(RUSAGE_SELF, &after);
+  const double growth = static_cast<double>(after.ru_maxrss - before.ru_maxrss) / 1024;
+  const double file = static_cast<double>(content.size()) / (1 << 20);
+  state.counters["file_MB"] = file;
+  state.counters["peak_growth_MB"] = growth;
+  state.counters["peak_per_file"] = growth / file;
 }
 
 void BM_TakeOverJournal(benchmark::State& state) {
@@ -117,21 +142,41 @@ void BM_TakeOverJournal(benchmark::State& state) {
 }
 BENCHMARK(BM_TakeOverJournal)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// `records` written back (half new rows, half changes of them), and the peak
-// memory it took against the journal's size.
+// `records` written back (half new rows, half changes of them; the second
+// argument 1: as the program writes the journal), and the peak memory it
+// took against the journal's size.
 void BM_WriteBackJournal(benchmark::State& state) {
   JournalFixture fixture;
-  const std::string content = JournalOf(state.range(0) / 2);
-  struct rusage before{};
-  getrusage(RUSAGE_SELF, &before);
-  for (auto _ : state) fixture.WriteBack(state, content);
-  struct rusage after{};
-  getrusage(RUSAGE_SELF, &after);
+  const std::string content = JournalOf(state.range(0) / 2, state.range(1) != 0);
+  CountPeak(state, content, [&] {
+    for (auto _ : state) fixture.WriteBack(state, content);
+  });
   state.SetItemsProcessed(state.iterations() * state.range(0));
-  state.counters["file_MB"] = static_cast<double>(content.size()) / (1 << 20);
-  state.counters["peak_growth_MB"] = static_cast<double>(after.ru_maxrss - before.ru_maxrss) / 1024;
 }
-BENCHMARK(BM_WriteBackJournal)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_WriteBackJournal)
+    ->Args({10000, 0})
+    ->Args({100000, 0})
+    ->Args({100000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+// The takeover of `records` while another program holds the lock, once, and
+// the peak memory it took against the journal's size (as BM_WriteBackJournal).
+void BM_TakeOverJournalPeak(benchmark::State& state) {
+  JournalFixture fixture;
+  const std::string content = JournalOf(state.range(0) / 2, state.range(1) != 0);
+  CountPeak(state, content, [&] {
+    for (auto _ : state) fixture.TakeOver(state, content);
+  });
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_TakeOverJournalPeak)
+    ->Args({100000, 0})
+    ->Args({100000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 // The peak memory of the process, against the journal's size (run alone:
 // the peak never goes down).
@@ -139,16 +184,34 @@ void BM_TakeOverJournalOfOneLargeValue(benchmark::State& state) {
   JournalFixture fixture;
   const std::string content = "RuvFrame kept writes 2\ninsert\t4d2-1-2-1\tLot\tnew:1\tstrName\ttext\t" +
                               std::string(static_cast<std::size_t>(state.range(0)) << 20, 'x') + "\n";
-  struct rusage before{};
-  getrusage(RUSAGE_SELF, &before);
-  for (auto _ : state) fixture.TakeOver(state, content);
-  struct rusage after{};
-  getrusage(RUSAGE_SELF, &after);
-  state.counters["file_MB"] = static_cast<double>(content.size()) / (1 << 20);
-  state.counters["peak_growth_MB"] = static_cast<double>(after.ru_maxrss - before.ru_maxrss) / 1024;
+  CountPeak(state, content, [&] {
+    for (auto _ : state) fixture.TakeOver(state, content);
+  });
 }
 BENCHMARK(BM_TakeOverJournalOfOneLargeValue)->Arg(50)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// A million records (a journal of 60 to 220 MB) only when asked for
+// (RUV_BENCH_MILLION=1): the short runs CI makes under the sanitizers would take minutes.
+int main(int argc, char** argv) {
+  if (const char* million = std::getenv("RUV_BENCH_MILLION"); million && std::string(million) == "1") {
+    for (const long programForm : {0L, 1L}) {
+      benchmark::RegisterBenchmark("BM_TakeOverJournalPeak", BM_TakeOverJournalPeak)
+          ->Args({1000000, programForm})
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime()
+          ->Iterations(1);
+      benchmark::RegisterBenchmark("BM_WriteBackJournal", BM_WriteBackJournal)
+          ->Args({1000000, programForm})
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime()
+          ->Iterations(1);
+    }
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -86,7 +86,7 @@ void EncodeValue(const Variant& value, std::string& type, std::string& payload) 
     if (known.vt == vt) type = known.name;
 }
 
-bool DecodeValue(const std::string& type, const std::string& payload, Variant& value) {
+bool DecodeValue(std::string_view type, const std::string& payload, Variant& value) {
   const char* start = payload.c_str();
   char* end = nullptr;
   auto whole = [&](long long low, long long high, long long& number) {
@@ -102,6 +102,7 @@ bool DecodeValue(const std::string& type, const std::string& payload, Variant& v
   };
   long long n = 0;
   double d = 0;
+  if (type == "text") { value = Variant::String(payload); return true; }
   if (type == "null") { value = Variant::Null(); return payload.empty(); }
   if (type == "i1") { if (!whole(INT8_MIN, INT8_MAX, n)) return false; value = Variant::I1(static_cast<std::int8_t>(n)); return true; }
   if (type == "ui1") { if (!whole(0, UINT8_MAX, n)) return false; value = Variant::UI1(static_cast<std::uint8_t>(n)); return true; }
@@ -115,7 +116,6 @@ bool DecodeValue(const std::string& type, const std::string& payload, Variant& v
   if (type == "single") { if (!real(d)) return false; value = Variant::R4(static_cast<float>(d)); return true; }
   if (type == "double") { if (!real(d)) return false; value = Variant::R8(d); return true; }
   if (type == "date") { if (!real(d)) return false; value = Variant::Date(d); return true; }
-  if (type == "text") { value = Variant::String(payload); return true; }
   return false;
 }
 
@@ -142,22 +142,25 @@ void AppendJournalWrite(const PendingWrite& write, std::string& out, const std::
     AppendEscaped(*field, out);
   }
   out += write.newRow != 0 ? "\tnew:" + std::to_string(write.newRow) : "\tid:" + std::to_string(write.rowId);
-  for (std::size_t i = 0; i < write.columns.size(); ++i) {
-    if (write.columns[i].first == write.idColumn) continue;  // a kept new row's id is its handle: given when written
-    const Variant& value = write.columns[i].second;
-    std::string type, payload;
-    if (value.vt != VT_BSTR) EncodeValue(value, type, payload);
+  static const std::vector<std::string> kNoNames;
+  const std::vector<std::string>& names = write.statement ? write.statement->columnNames : kNoNames;
+  std::size_t i = 0;
+  std::string type, payload;
+  write.columns.ForEach([&](const KeptValues::Entry& entry) {
+    const std::size_t at = i++;
+    if (entry.column == write.idColumn) return;  // a kept new row's id is its handle: given when written
+    if (entry.vt != VT_BSTR) EncodeValue(entry.ToVariant(), type, payload);
     out += '\t';
-    const auto column = static_cast<std::size_t>(write.columns[i].first);
-    AppendEscaped(i < write.columnNames.size()                              ? std::string_view(write.columnNames[i])
+    const auto column = static_cast<std::size_t>(entry.column);
+    AppendEscaped(at < names.size()                                   ? std::string_view(names[at])
                   : tableColumns && column < tableColumns->size() ? std::string_view((*tableColumns)[column])
-                                                                           : std::string_view(),
+                                                                   : std::string_view(),
                   out);
     out += '\t';
-    out += value.vt == VT_BSTR ? "text" : type;
+    out += entry.vt == VT_BSTR ? "text" : type;
     out += '\t';
-    AppendEscaped(value.vt == VT_BSTR ? std::string_view(value.bstrVal) : std::string_view(payload), out);
-  }
+    AppendEscaped(entry.vt == VT_BSTR ? entry.text : std::string_view(payload), out);
+  });
 }
 
 namespace {
@@ -192,32 +195,43 @@ bool TakeRowNumber(const std::string& text, long long& number) {
 
 std::string JournalTokenPrefix(const std::string& token) { return token.substr(0, token.rfind('-') + 1); }
 
-bool DecodeJournalWrite(std::string_view line, PendingWrite& write, std::string& why) {
-  std::vector<std::string> fields;
+bool DecodeJournalWrite(std::string_view line, JournalLine& decoded, std::string& why) {
+  PendingWrite& write = decoded.write;
+  write = PendingWrite();
+  decoded.count = 0;
+  std::vector<std::string_view>& fields = decoded.fields;
+  fields.clear();
+  std::string scratch;
   for (std::size_t at = 0;;) {
     const std::size_t tab = line.find('\t', at);
-    std::string field;
-    if (!Unescape(line.substr(at, tab == std::string_view::npos ? std::string_view::npos : tab - at), field)) {
+    fields.push_back(line.substr(at, tab == std::string_view::npos ? std::string_view::npos : tab - at));
+    if (fields.back().find('\\') != std::string_view::npos && !Unescape(fields.back(), scratch)) {
       why = "a broken escape";
       return false;
     }
-    fields.push_back(std::move(field));
-    if (tab == std::string::npos) break;
+    if (tab == std::string_view::npos) break;
     at = tab + 1;
   }
+  // Field `i` as the line means it, in `out`.
+  const auto text = [&](std::size_t i, std::string& out) {
+    if (fields[i].find('\\') == std::string_view::npos) out.assign(fields[i]);
+    else Unescape(fields[i], out);
+  };
   why = "a field is missing or malformed";
   if (fields.size() < 4 || (fields.size() - 4) % 3 != 0) return false;
-  if (fields[0] == "insert") write.kind = PendingWrite::Kind::Insert;
-  else if (fields[0] == "update") write.kind = PendingWrite::Kind::Update;
-  else if (fields[0] == "delete") write.kind = PendingWrite::Kind::Delete;
+  text(0, scratch);
+  if (scratch == "insert") write.kind = PendingWrite::Kind::Insert;
+  else if (scratch == "update") write.kind = PendingWrite::Kind::Update;
+  else if (scratch == "delete") write.kind = PendingWrite::Kind::Delete;
   else return false;
-  write.token = fields[1];
+  text(1, write.token);
   if (!IsToken(write.token)) {
     why = "the token \"" + write.token + "\" is not one this program gives";
     return false;
   }
-  write.table = fields[2];
-  const std::string& row = fields[3];
+  text(2, write.table);
+  std::string row;
+  text(3, row);
   long long number = 0;
   if (row.rfind("new:", 0) == 0 && TakeRowNumber(row.substr(4), number) && number != 0 &&
       (write.kind != PendingWrite::Kind::Insert || number > 0)) {
@@ -229,17 +243,30 @@ bool DecodeJournalWrite(std::string_view line, PendingWrite& write, std::string&
     why = "the row \"" + row + "\" is not a row's id nor a kept new row";
     return false;
   }
+  std::string type, payload;
   for (std::size_t i = 4; i < fields.size(); i += 3) {
-    Variant value;
-    if (!DecodeValue(fields[i + 1], fields[i + 2], value)) {
-      why = "the value of " + fields[i] + " is not a " + fields[i + 1];
+    const std::size_t n = decoded.count++;
+    if (decoded.names.size() <= n) {
+      decoded.names.emplace_back();
+      decoded.values.emplace_back();
+    }
+    text(i, decoded.names[n]);
+    text(i + 1, type);
+    Variant& value = decoded.values[n];
+    if (type == "text") {
+      // Straight into the value: a text may be long.
+      value.vt = VT_BSTR;
+      text(i + 2, value.bstrVal);
+      continue;
+    }
+    text(i + 2, payload);
+    if (!DecodeValue(type, payload, value)) {
+      why = "the value of " + decoded.names[n] + " is not a " + type;
       return false;
     }
-    write.columns.emplace_back(-1, std::move(value));
-    write.columnNames.push_back(fields[i]);
   }
-  if (write.kind == PendingWrite::Kind::Delete ? !write.columns.empty()
-                                               : write.kind == PendingWrite::Kind::Update && write.columns.empty()) {
+  if (write.kind == PendingWrite::Kind::Delete ? decoded.count != 0
+                                               : write.kind == PendingWrite::Kind::Update && decoded.count == 0) {
     why = "a deletion with values or a change without any";
     return false;
   }

@@ -23,9 +23,19 @@ void AppendJournalField(std::string_view text, std::string& out);
 // without column names is named by `tableColumns`, its table's columns.
 void AppendJournalWrite(const PendingWrite& write, std::string& out,
                         const std::vector<std::string>* tableColumns = nullptr);
+// A journal line read as data: its write (without values yet), and the
+// values it gives with the names of their columns, as the line has them.
+// Read line after line into one: it keeps its room.
+struct JournalLine {
+  PendingWrite write;
+  std::size_t count = 0;  // the values of this line: the first `count` of each below
+  std::vector<std::string> names;
+  std::vector<Variant> values;
+  std::vector<std::string_view> fields;  // the line's, while it is read
+};
 // A journal line read as data; false with `why` when it is not one this
 // program writes. The table and columns are checked against the database apart.
-bool DecodeJournalWrite(std::string_view line, PendingWrite& write, std::string& why);
+bool DecodeJournalWrite(std::string_view line, JournalLine& decoded, std::string& why);
 // What names a program run's tokens: all of them start with it.
 std::string JournalTokenPrefix(const std::string& token);
 

@@ -9,6 +9,9 @@
 #include <cstring>
 #include <set>
 #include <string_view>
+#include <vector>
+
+#include <unistd.h>
 
 #include "platform/base/AtomicFile.h"
 #include "platform/base/OwnFile.h"
@@ -82,6 +85,50 @@ KeptWriteJournal::ReadResult KeptWriteJournal::Read(const std::string& path, con
     return ReadResult::Failed;
   }
   struct stat st{};
+  if (stamp && ::fstat(file.Fd(), &st) == 0) *stamp = StampOfStat(st);
+  return ReadResult::Read;
+}
+
+KeptWriteJournal::ReadResult KeptWriteJournal::ReadLines(const std::string& path, const std::string& database,
+                                                         const std::function<bool(std::string_view line)>& line,
+                                                         std::string& what, Stamp* stamp) {
+  OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
+  switch (file.GetStatus()) {
+    case OwnFile::Status::Opened: break;
+    case OwnFile::Status::Absent: return ReadResult::Absent;
+    case OwnFile::Status::NotOwnFile: what = file.What(); return ReadResult::NotAFile;
+    case OwnFile::Status::Failed: what = file.What(); return ReadResult::Failed;
+  }
+  // A block at a time; a line cut by the block's end waits for the rest.
+  constexpr std::size_t kBlock = 1 << 20;
+  struct stat st{};
+  std::size_t left = ::fstat(file.Fd(), &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  std::string buffer;
+  buffer.reserve(2 * kBlock);
+  std::vector<char> block(kBlock);
+  bool going = true;
+  for (;;) {
+    const ssize_t got = ::read(file.Fd(), block.data(), block.size());
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      what = std::strerror(errno);
+      return ReadResult::Failed;
+    }
+    if (got == 0) break;
+    const auto size = static_cast<std::size_t>(got);
+    left -= std::min(left, size);
+    // A line longer than a block (one long value): room for the rest of the
+    // file at once, not a copy at each doubling.
+    if (buffer.size() + size > buffer.capacity()) buffer.reserve(buffer.size() + size + left);
+    buffer.append(block.data(), size);
+    std::size_t at = 0;
+    for (std::size_t end; going && (end = buffer.find('\n', at)) != std::string::npos; at = end + 1)
+      going = line(std::string_view(buffer).substr(at, end - at));
+    buffer.erase(0, at);
+    if (!going) break;
+  }
+  // The last line needs no line break.
+  if (going && !buffer.empty()) line(buffer);
   if (stamp && ::fstat(file.Fd(), &st) == 0) *stamp = StampOfStat(st);
   return ReadResult::Read;
 }

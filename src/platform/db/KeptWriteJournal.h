@@ -7,7 +7,9 @@
 #include <sys/types.h>
 
 #include <ctime>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace ruv::db {
 
@@ -32,6 +34,12 @@ class KeptWriteJournal {
   // `stamp`, when given, gets the stamp of the file read.
   static ReadResult Read(const std::string& path, const std::string& database, std::string& content,
                          std::string& what, Stamp* stamp = nullptr);
+  // As Read, but hands `line` each line of the file (without its line break)
+  // as it is read, never the whole file at once: a long journal is not held
+  // twice. `line` returns false to stop the reading there.
+  static ReadResult ReadLines(const std::string& path, const std::string& database,
+                              const std::function<bool(std::string_view line)>& line, std::string& what,
+                              Stamp* stamp = nullptr);
   // Writes `content` at `path`, or removes the file when `content` is empty.
   // The program's own file is rewritten even when it was made read-only;
   // anything else at the name is left alone, never replaced or removed. False

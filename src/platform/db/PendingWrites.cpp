@@ -52,6 +52,9 @@ bool RefusedForGood(int rc) {
   }
 }
 
+// A text read from a journal longer than this is not kept for the next line's.
+constexpr std::size_t kBlockOfText = 1 << 16;
+
 // Where a value only names a write (a kept new row's values naming it, the
 // journal's description line), a text is cut after this many characters.
 constexpr std::size_t kLongestNamingValue = 200;
@@ -123,14 +126,26 @@ class Statements {
 // result, or SQLITE_NOTFOUND for an update whose row is gone.
 int RunKept(sqlite3* db, Statements& statements, const PendingWrite& write, long long rowId) {
   int rc = SQLITE_OK;
-  sqlite3_stmt* stmt = statements.Get(write.sql, rc);
+  sqlite3_stmt* stmt = statements.Get(write.statement->sql, rc);
   if (!stmt) return rc;
+  const std::vector<bool>& boundAsText = write.statement->boundAsText;
   int parameter = 0;
-  for (const auto& [column, value] : write.columns) {
-    if (column == write.idColumn) continue;
+  write.columns.ForEach([&](const KeptValues::Entry& entry) {
+    if (entry.column == write.idColumn) return;
     const auto at = static_cast<std::size_t>(parameter);
-    BindVariant(stmt, ++parameter, value, at >= write.boundAsText.size() || write.boundAsText[at]);
-  }
+    const bool asText = at >= boundAsText.size() || boundAsText[at];
+    ++parameter;
+    if (entry.vt != VT_BSTR) {
+      BindVariant(stmt, parameter, entry.number, asText);
+    } else {
+      // The statement is stepped before the values change: bound where they are.
+      const char* data = entry.text.data() ? entry.text.data() : "";
+      if (asText)
+        sqlite3_bind_text(stmt, parameter, data, static_cast<int>(entry.text.size()), SQLITE_STATIC);
+      else
+        sqlite3_bind_blob(stmt, parameter, data, static_cast<int>(entry.text.size()), SQLITE_STATIC);
+    }
+  });
   if (write.kind != PendingWrite::Kind::Insert) sqlite3_bind_int64(stmt, parameter + 1, rowId);
   rc = sqlite3_step(stmt);
   sqlite3_reset(stmt);
@@ -165,88 +180,154 @@ class BusyWait {
   DatabaseHandle& m_handle;
 };
 
-// Checks a write read from the journal against the database: a table of the
-// program's own, columns it has (and the program writes), values that suit
-// them; then builds its statement as the recordsets do, every value bound and
-// an update or deletion reaching the one row named. False with `why` otherwise.
-bool BuildJournalWrite(sqlite3* db, const std::vector<std::string>& ownTables, PendingWrite& write,
-                       std::map<std::string, std::vector<ColumnInfo>>& known, std::string& why) {
-  const auto own = std::find_if(ownTables.begin(), ownTables.end(),
-                                [&](const std::string& name) { return ruv::EqualsNoCase(name, write.table); });
-  if (own == ownTables.end() || ruv::EqualsNoCase(write.table, PendingWrites::kWrittenTokensTable)) {
-    why = "the table \"" + write.table + "\" is not one of the program's";
-    return false;
-  }
-  write.table = *own;
-  auto found = known.find(write.table);
-  if (found == known.end()) {
-    std::vector<ColumnInfo> columns;
-    const int rc = ReadTableColumns(db, write.table, columns);
-    if (rc != SQLITE_DONE || columns.empty()) {
-      why = rc != SQLITE_DONE ? "the table " + write.table + " cannot be read: " + sqlite3_errstr(rc)
-                              : "the database has no table " + write.table;
-      return false;
+// Checks the records read from a journal against the database: a table of
+// the program's own, columns it has (and the program writes), values that
+// suit them; and builds their statements as the recordsets do, every value
+// bound and an update or deletion reaching the one row named. What records
+// of one kind, table and set of columns share is checked and built once.
+class JournalShapes {
+ public:
+  JournalShapes(sqlite3* db, const std::vector<std::string>& ownTables) : m_db(db), m_ownTables(ownTables) {}
+
+  // `line`'s write, checked, its values coerced for their columns and added in
+  // the table's order (an insert's id column first, showing `rowHandle`).
+  // False with `why` otherwise.
+  bool Build(JournalLine& line, long long rowHandle, std::string& why) {
+    PendingWrite& write = line.write;
+    m_key.assign(1, static_cast<char>('0' + static_cast<int>(write.kind)));
+    m_key += write.table;
+    for (std::size_t i = 0; i < line.count; ++i) {
+      m_key += '\t';
+      m_key += line.names[i];
     }
-    found = known.emplace(write.table, std::move(columns)).first;
-  }
-  const std::vector<ColumnInfo>& columns = found->second;
-  // In the table's order, as a recordset lists them.
-  std::vector<std::pair<int, Variant>> given;
-  for (std::size_t i = 0; i < write.columns.size(); ++i) {
-    const std::string& name = write.columnNames[i];
-    const auto column = std::find_if(columns.begin(), columns.end(),
-                                     [&](const ColumnInfo& info) { return ruv::EqualsNoCase(info.name, name); });
-    if (column == columns.end()) {
-      why = "the table " + write.table + " has no column \"" + name + "\"";
-      return false;
-    }
-    const int index = static_cast<int>(column - columns.begin());
-    if (column->autoNumber) {
-      why = "the column " + column->name + " is numbered by the database";
-      return false;
-    }
-    if (std::any_of(given.begin(), given.end(), [&](const auto& other) { return other.first == index; })) {
-      why = "the column " + column->name + " is given twice";
-      return false;
-    }
-    try {
-      given.emplace_back(index, CoerceForColumn(*column, write.columns[i].second));
-    } catch (const DbError& error) {
-      why = "the value of " + column->name + ": " + error.Description();
-      return false;
-    }
-  }
-  std::sort(given.begin(), given.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  write.columns.clear();
-  write.columnNames.clear();
-  write.boundAsText.clear();
-  // Bound in the table's order, as the recordsets bind them.
-  std::vector<bool> isGiven(columns.size(), false);
-  std::vector<int> bound;
-  for (auto& [index, value] : given) {
-    const ColumnInfo& column = columns[static_cast<std::size_t>(index)];
-    isGiven[static_cast<std::size_t>(index)] = true;
-    write.boundAsText.push_back(HasTextAffinity(column));
-    write.columns.emplace_back(index, std::move(value));
-  }
-  switch (write.kind) {
-    case PendingWrite::Kind::Insert:
-      for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (!columns[i].rowIdAlias) continue;
-        // Shows the kept new row's handle until it is written.
-        write.idColumn = static_cast<int>(i);
-        write.columns.emplace(write.columns.begin(), static_cast<int>(i), Variant::Null());
+    auto found = m_shapes.find(m_key);
+    if (found == m_shapes.end()) found = m_shapes.emplace(m_key, MakeShape(line)).first;
+    const Shape& shape = found->second;
+    // Checked in the line's order: a value that does not suit its column is
+    // told before a later column the table lacks.
+    const std::size_t checked = std::min(shape.badAt, line.count);
+    for (std::size_t i = 0; i < checked; ++i) {
+      const ColumnInfo& column = (*shape.columns)[static_cast<std::size_t>(shape.index[i])];
+      Variant& value = line.values[i];
+      // A text that suits its text column as it is needs no copy.
+      if (value.vt == VT_BSTR && column.type == VT_BSTR &&
+          (column.maxLength <= 0 || ruv::Utf8Length(value.bstrVal) <= static_cast<std::size_t>(column.maxLength)))
+        continue;
+      try {
+        value = CoerceForColumn(column, value);
+      } catch (const DbError& error) {
+        why = "the value of " + column.name + ": " + error.Description();
+        return false;
       }
-      write.sql = InsertStatement(write.table, columns, isGiven, bound);
-      break;
-    case PendingWrite::Kind::Update:
-      for (const auto& column : write.columns) bound.push_back(column.first);
-      write.sql = UpdateStatement(write.table, columns, bound);
-      break;
-    case PendingWrite::Kind::Delete: write.sql = DeleteStatement(write.table); break;
+    }
+    if (!shape.why.empty()) {
+      why = shape.why;
+      return false;
+    }
+    write.table = shape.table;
+    write.statement = shape.statement;
+    write.idColumn = shape.idColumn;
+    write.columns.clear();
+    if (shape.idColumn >= 0) write.columns.Add(shape.idColumn, Variant::I4(static_cast<std::int32_t>(rowHandle)));
+    for (const int at : shape.order)
+      write.columns.Add(shape.index[static_cast<std::size_t>(at)], line.values[static_cast<std::size_t>(at)]);
+    return true;
   }
-  return true;
-}
+
+  // The columns of each table read, by its own name.
+  const std::map<std::string, std::vector<ColumnInfo>>& Tables() const { return m_tables; }
+
+ private:
+  struct Shape {
+    std::string why;  // why no such record can be written ("" when they can)
+    std::size_t badAt = SIZE_MAX;  // the line's value that `why` is about (SIZE_MAX: none of them)
+    std::string table;             // the table's own name
+    const std::vector<ColumnInfo>* columns = nullptr;
+    std::vector<int> index;  // per value of the line, its column in the table
+    std::vector<int> order;  // the line's values in the table's order
+    int idColumn = -1;
+    std::shared_ptr<const KeptStatement> statement;
+  };
+
+  Shape MakeShape(const JournalLine& line) {
+    Shape shape;
+    shape.badAt = 0;
+    const PendingWrite& write = line.write;
+    const auto own = std::find_if(m_ownTables.begin(), m_ownTables.end(),
+                                  [&](const std::string& name) { return ruv::EqualsNoCase(name, write.table); });
+    if (own == m_ownTables.end() || ruv::EqualsNoCase(write.table, PendingWrites::kWrittenTokensTable)) {
+      shape.why = "the table \"" + write.table + "\" is not one of the program's";
+      return shape;
+    }
+    shape.table = *own;
+    auto known = m_tables.find(shape.table);
+    if (known == m_tables.end()) {
+      std::vector<ColumnInfo> columns;
+      const int rc = ReadTableColumns(m_db, shape.table, columns);
+      if (rc != SQLITE_DONE || columns.empty()) {
+        shape.why = rc != SQLITE_DONE ? "the table " + shape.table + " cannot be read: " + sqlite3_errstr(rc)
+                                      : "the database has no table " + shape.table;
+        return shape;
+      }
+      known = m_tables.emplace(shape.table, std::move(columns)).first;
+    }
+    const std::vector<ColumnInfo>& columns = known->second;
+    shape.columns = &columns;
+    for (std::size_t i = 0; i < line.count; ++i, ++shape.badAt) {
+      const std::string& name = line.names[i];
+      const auto column = std::find_if(columns.begin(), columns.end(),
+                                       [&](const ColumnInfo& info) { return ruv::EqualsNoCase(info.name, name); });
+      if (column == columns.end()) {
+        shape.why = "the table " + shape.table + " has no column \"" + name + "\"";
+        return shape;
+      }
+      const int index = static_cast<int>(column - columns.begin());
+      if (column->autoNumber) {
+        shape.why = "the column " + column->name + " is numbered by the database";
+        return shape;
+      }
+      if (std::find(shape.index.begin(), shape.index.end(), index) != shape.index.end()) {
+        shape.why = "the column " + column->name + " is given twice";
+        return shape;
+      }
+      shape.index.push_back(index);
+    }
+    shape.badAt = SIZE_MAX;
+    // Bound in the table's order, as the recordsets bind them.
+    for (std::size_t i = 0; i < line.count; ++i) shape.order.push_back(static_cast<int>(i));
+    std::sort(shape.order.begin(), shape.order.end(), [&](int a, int b) {
+      return shape.index[static_cast<std::size_t>(a)] < shape.index[static_cast<std::size_t>(b)];
+    });
+    auto statement = std::make_shared<KeptStatement>();
+    std::vector<bool> isGiven(columns.size(), false);
+    std::vector<int> bound;
+    for (const int at : shape.order) {
+      const auto index = static_cast<std::size_t>(shape.index[static_cast<std::size_t>(at)]);
+      isGiven[index] = true;
+      statement->boundAsText.push_back(HasTextAffinity(columns[index]));
+      bound.push_back(static_cast<int>(index));
+    }
+    switch (write.kind) {
+      case PendingWrite::Kind::Insert:
+        // Shows the kept new row's handle until it is written.
+        for (std::size_t i = 0; i < columns.size(); ++i)
+          if (columns[i].rowIdAlias) shape.idColumn = static_cast<int>(i);
+        bound.clear();
+        statement->sql = InsertStatement(shape.table, columns, isGiven, bound);
+        break;
+      case PendingWrite::Kind::Update: statement->sql = UpdateStatement(shape.table, columns, bound); break;
+      case PendingWrite::Kind::Delete: statement->sql = DeleteStatement(shape.table); break;
+    }
+    shape.statement = std::move(statement);
+    return shape;
+  }
+
+  sqlite3* m_db;
+  const std::vector<std::string>& m_ownTables;
+  std::map<std::string, std::vector<ColumnInfo>> m_tables;
+  std::unordered_map<std::string, Shape> m_shapes;  // by kind, table and the line's column names
+  std::string m_key;
+};
 
 int Exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
@@ -335,7 +416,7 @@ bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& 
         if (made.kind == PendingWrite::Kind::Insert) {
           made.newRow = TakeNewRowNumber();
           made.rowId = KeptRowHandle(made.newRow);
-          m_newRows[made.newRow] = NewRow{NewRowState::Kept, 0, made.table, Identity(made, kLongestNamingValue)};
+          m_newRows[made.newRow] = NewRow{NewRowState::Kept, 0, made.table};
           row = RowKey{made.rowId, made.newRow};
         } else {
           made.rowId = row.rowId;
@@ -366,6 +447,14 @@ void PendingWrites::Keep(PendingWrite write) {
     m_ownTokenPrefixes.push_back(m_tokenPrefix);
   }
   write.token = m_tokenPrefix + std::to_string(++m_lastToken);
+  // One statement text for every write made by it.
+  if (write.statement) {
+    auto& shared = m_statements[write.statement->sql];
+    if (!shared || shared->boundAsText != write.statement->boundAsText ||
+        shared->columnNames != write.statement->columnNames)
+      shared = write.statement;
+    write.statement = shared;
+  }
   Changed();
   if (!m_retriesEnded) {
     m_kept.push_back(std::move(write));
@@ -418,7 +507,12 @@ bool PendingWrites::JournalHoldsAll() const {
 
 void PendingWrites::Drop(const PendingWrite& write, const std::string& why) {
   m_failed.push_back(DescribeOne(write) + " (" + why + ")");
-  if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
+  if (write.kind == PendingWrite::Kind::Insert) MarkLost(write);
+}
+
+void PendingWrites::MarkLost(const PendingWrite& insert) {
+  m_newRows[insert.newRow].state = NewRowState::Lost;
+  m_lostRowIdentities[insert.newRow] = Identity(insert, kLongestNamingValue);
 }
 
 // With a journal, a kept write and its token go in together: one that went in
@@ -569,11 +663,6 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
     const PendingWrite& write = m_kept[done];
     if (outcomes[done].result == Result::Refused) {
       Refuse(write, outcomes[done].why);
-      if (std::exchange(m_diedForTest, false)) {
-        m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
-        Changed();
-        return BatchEnd::Died;
-      }
       continue;
     }
     m_waitingCause = 0;
@@ -584,8 +673,12 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
       return BatchEnd::Died;
     }
   }
+  // The records of a journal it refused are set aside together, once per
+  // transaction: their tokens went in with it.
+  WriteAside();
   m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(done));
   Changed();
+  if (std::exchange(m_diedForTest, false)) return BatchEnd::Died;
   if (waitRc == SQLITE_OK || waitRc == SQLITE_DONE) return BatchEnd::Written;
   // What holds them, for every sentence about them.
   m_heldBy = waitRc & 0xFF;
@@ -686,7 +779,6 @@ void PendingWrites::Refuse(const PendingWrite& write, const std::string& why) {
     aside.newRow = 0;
   }
   m_refusedNotAside.push_back(std::move(aside));
-  WriteAside();
 }
 
 // The set-aside copy is a journal of the refused records alone: put back as
@@ -800,32 +892,55 @@ std::string PendingWrites::EndRetries(std::string* notInJournal) {
   std::string text;
   // Out of the queue before the journal is written: each of them is in it once.
   std::deque<PendingWrite> left = std::exchange(m_kept, {});
+  const std::size_t count = left.size();
   Changed();
   if (!m_journal.empty()) {
-    // Still in the journal: the next start writes them.
-    m_forNextStart.insert(m_forNextStart.end(), left.begin(), left.end());
+    // Still in the journal: the next start writes them. Moved, not copied: a
+    // long journal's rest is not held twice.
+    for (; !left.empty(); left.pop_front()) m_forNextStart.push_back(std::move(left.front()));
     // One more chance before it is said; or it still holds what was written since.
     if (!m_journalTrouble.empty() || m_journalBehind) SaveJournal();
-    // At the end still: a journal put back, taken in by the rewrite, goes before them.
-    const std::size_t from = m_forNextStart.size() - left.size();
-    for (std::size_t i = 0; i < left.size(); ++i) left[i].inJournal = m_forNextStart[from + i].inJournal;
   }
-  for (const PendingWrite& write : left) {
+  // At the end still: a journal put back, taken in by the rewrite, goes before them.
+  std::deque<PendingWrite>& list = m_journal.empty() ? left : m_forNextStart;
+  const std::size_t from = list.size() - count;
+  KeptInserts inserts;
+  std::size_t listed = 0, notListed = 0;
+  bool anyOnlyReported = false;
+  for (std::size_t i = from; i < list.size(); ++i) {
+    const PendingWrite& write = list[i];
     const bool inJournal = !m_journal.empty() && write.inJournal;
+    if (inJournal && listed == kMostListedRecords) {
+      // The journal holds it: counted, not listed (a long journal's rest).
+      ++notListed;
+      if (write.kind == PendingWrite::Kind::Insert) inserts[write.newRow] = &write;
+      continue;
+    }
     if (m_journal.empty() || inJournal || !notInJournal) {
-      text += DescribeOne(write) + "\n";
+      text += DescribeOne(write, std::string::npos, &inserts) + "\n";
+      if (inJournal) ++listed;
       continue;
     }
     // Only the report has it: the operator enters it again, so nothing may write it later.
-    *notInJournal += DescribeOne(write) + "\n";
-    if (!m_journal.empty())
-      m_forNextStart.erase(std::find_if(m_forNextStart.begin(), m_forNextStart.end(),
-                                        [&](const PendingWrite& kept) { return kept.token == write.token; }));
-    if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
+    *notInJournal += DescribeOne(write, std::string::npos, &inserts) + "\n";
+    anyOnlyReported = true;
   }
-  if (m_journal.empty())
+  if (notListed > 0) text += NotListedLine(listed + notListed, listed, "the journal beside the database holds every one");
+  if (m_journal.empty()) {
     for (const PendingWrite& write : left)
-      if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow].state = NewRowState::Lost;
+      if (write.kind == PendingWrite::Kind::Insert) MarkLost(write);
+  } else if (anyOnlyReported) {
+    std::deque<PendingWrite> kept;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      if (i < from || list[i].inJournal) {
+        kept.push_back(std::move(list[i]));
+      } else if (list[i].kind == PendingWrite::Kind::Insert) {
+        MarkLost(list[i]);
+      }
+    }
+    m_forNextStart = std::move(kept);
+    Changed();
+  }
   return text;
 }
 
@@ -888,11 +1003,11 @@ void PendingWrites::Overlay(const std::string& table, const RowKey& row, std::ve
       std::fill(values.begin(), values.end(), Variant::Null());
       std::fill(overlaid.begin(), overlaid.end(), true);
     }
-    for (const auto& [column, value] : write->columns) {
-      if (column < 0 || static_cast<std::size_t>(column) >= values.size()) continue;
-      values[static_cast<std::size_t>(column)] = value;
-      overlaid[static_cast<std::size_t>(column)] = true;
-    }
+    write->columns.ForEach([&](const KeptValues::Entry& entry) {
+      if (entry.column < 0 || static_cast<std::size_t>(entry.column) >= values.size()) return;
+      values[static_cast<std::size_t>(entry.column)] = entry.ToVariant();
+      overlaid[static_cast<std::size_t>(entry.column)] = true;
+    });
   }
 }
 
@@ -909,14 +1024,33 @@ std::vector<long long> PendingWrites::KeptChangedRows(const std::string& table) 
 // A kept new row's values but its id (it has none yet): what names it in a report.
 std::string PendingWrites::Identity(const PendingWrite& insert, std::size_t longestValue) const {
   std::string text;
-  for (std::size_t i = 0; i < insert.columns.size(); ++i) {
-    if (insert.columns[i].first == insert.idColumn) continue;
-    text += (text.empty() ? "" : ", ") + ColumnName(insert, i) + " = " + ValueText(insert.columns[i].second, longestValue);
-  }
+  std::size_t i = 0;
+  insert.columns.ForEach([&](const KeptValues::Entry& entry) {
+    const std::size_t at = i++;
+    if (entry.column == insert.idColumn) return;
+    text += (text.empty() ? "" : ", ") + ColumnName(insert, at, entry.column) + " = " +
+            ValueText(entry.ToVariant(), longestValue);
+  });
   return text;
 }
 
-std::string PendingWrites::DescribeOne(const PendingWrite& write, std::size_t longestValue) const {
+std::string PendingWrites::NewRowIdentity(long long newRow, const KeptInserts* inserts) const {
+  if (const auto lost = m_lostRowIdentities.find(newRow); lost != m_lostRowIdentities.end()) return lost->second;
+  if (inserts) {
+    if (const auto found = inserts->find(newRow); found != inserts->end())
+      return Identity(*found->second, kLongestNamingValue);
+  }
+  // Its insert is still kept (or set aside): it is named by its values.
+  for (const auto* list : {&m_kept, &m_forNextStart})
+    for (const PendingWrite& write : *list)
+      if (write.kind == PendingWrite::Kind::Insert && write.newRow == newRow) return Identity(write, kLongestNamingValue);
+  for (const PendingWrite& write : m_refusedNotAside)
+    if (write.kind == PendingWrite::Kind::Insert && write.newRow == newRow) return Identity(write, kLongestNamingValue);
+  return "?";
+}
+
+std::string PendingWrites::DescribeOne(const PendingWrite& write, std::size_t longestValue,
+                                       KeptInserts* inserts) const {
   // A write to a kept new row names the row by its id once it has one, else by its values.
   std::string row = "row " + std::to_string(write.rowId) + " of " + write.table;
   if (write.newRow != 0 && write.kind != PendingWrite::Kind::Insert) {
@@ -924,10 +1058,13 @@ std::string PendingWrites::DescribeOne(const PendingWrite& write, std::size_t lo
     if (found != m_newRows.end() && found->second.state == NewRowState::Written)
       row = "row " + std::to_string(found->second.rowId) + " of " + write.table;
     else
-      row = "the new row of " + write.table + " (" + (found == m_newRows.end() ? "?" : found->second.identity) + ")";
+      row = "the new row of " + write.table + " (" +
+            (found == m_newRows.end() ? "?" : NewRowIdentity(write.newRow, inserts)) + ")";
   }
   switch (write.kind) {
-    case PendingWrite::Kind::Insert: return "New row of " + write.table + ": " + Identity(write, longestValue);
+    case PendingWrite::Kind::Insert:
+      if (inserts) (*inserts)[write.newRow] = &write;
+      return "New row of " + write.table + ": " + Identity(write, longestValue);
     case PendingWrite::Kind::Delete: return "Deletion of " + row;
     case PendingWrite::Kind::Update: break;
   }
@@ -935,15 +1072,31 @@ std::string PendingWrites::DescribeOne(const PendingWrite& write, std::size_t lo
   text[0] = 'R';
   if (write.newRow != 0 && text.rfind("Row ", 0) != 0) text = "Change of " + row;
   text += ":";
-  for (std::size_t i = 0; i < write.columns.size(); ++i) {
-    text += (i ? ", " : " ") + ColumnName(write, i) + " = " + ValueText(write.columns[i].second, longestValue);
-  }
+  std::size_t i = 0;
+  write.columns.ForEach([&](const KeptValues::Entry& entry) {
+    const std::size_t at = i++;
+    text += (at ? ", " : " ") + ColumnName(write, at, entry.column) + " = " + ValueText(entry.ToVariant(), longestValue);
+  });
   return text;
 }
 
-std::string PendingWrites::ColumnName(const PendingWrite& write, std::size_t i) const {
-  if (i < write.columnNames.size()) return write.columnNames[i];
-  const int column = write.columns[i].first;
+template <typename List>
+std::string PendingWrites::DescribeList(const List& list, std::size_t from, std::size_t most) const {
+  std::string text;
+  KeptInserts inserts;
+  for (std::size_t i = from; i < list.size() && i - from < most; ++i)
+    text += DescribeOne(list[i], std::string::npos, &inserts) + "\n";
+  return text;
+}
+
+std::string PendingWrites::NotListedLine(std::size_t total, std::size_t listed, const char* where) {
+  if (listed >= total) return std::string();
+  return "... and " + std::to_string(total - listed) + " more of these " + std::to_string(total) +
+         " records, not listed here: " + where + ".\n";
+}
+
+std::string PendingWrites::ColumnName(const PendingWrite& write, std::size_t i, int column) const {
+  if (write.statement && i < write.statement->columnNames.size()) return write.statement->columnNames[i];
   if (const auto table = m_tableColumns.find(write.table);
       table != m_tableColumns.end() && column >= 0 && static_cast<std::size_t>(column) < table->second.size())
     return table->second[static_cast<std::size_t>(column)];
@@ -952,9 +1105,7 @@ std::string PendingWrites::ColumnName(const PendingWrite& write, std::size_t i) 
 
 std::string PendingWrites::Describe() const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  std::string text;
-  for (const PendingWrite& write : m_kept) text += DescribeOne(write) + "\n";
-  return text;
+  return DescribeList(m_kept, 0, SIZE_MAX);
 }
 
 void PendingWrites::SetJournal(const std::string& path, std::vector<std::string> tables) {
@@ -1002,10 +1153,15 @@ bool PendingWrites::SaveJournal() {
     if (state == JournalState::Unreadable && !told.empty()) m_failed.push_back(told);
     if (m_journal.empty()) return false;
   }
-  std::string content = std::string(kJournalHeading) + "\n";
+  std::string content;
+  // Room for what the file last held at once (only what is filled takes
+  // memory): a long journal is not copied at each doubling.
+  if (m_journalStamp.present && m_journalStamp.size > 0) content.reserve(static_cast<std::size_t>(m_journalStamp.size));
+  content.append(kJournalHeading).append("\n");
   // Refused records not set aside yet stay: they came first. Written as the
   // kept ones are, so that the new rows are numbered alike.
   bool any = !m_refusedNotAside.empty();
+  KeptInserts inserts;  // a change of a kept new row is described by its insert's values
   const auto add = [&](const PendingWrite& kept) {
     // A write to a kept new row written since goes to the id it got.
     RowKey row{kept.rowId, kept.newRow};
@@ -1018,7 +1174,7 @@ bool PendingWrites::SaveJournal() {
     const PendingWrite& write = followed ? *followed : kept;
     // The description is for whoever opens the file: a long value is cut there.
     content += "# ";
-    AppendJournalField(DescribeOne(write, kLongestNamingValue), content);
+    AppendJournalField(DescribeOne(write, kLongestNamingValue, &inserts), content);
     content += "\n";
     const auto table = m_tableColumns.find(write.table);
     AppendJournalWrite(write, content, table == m_tableColumns.end() ? nullptr : &table->second);
@@ -1059,9 +1215,9 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     KeptWriteJournal::SweepTemporaries(m_journal);
     told = TakeJournalIn(handle, busyWaitMs, true, state);
     if (state != JournalState::Kept) return told;
-    // Written anew once the writing stops: at once when the first
-    // transaction ends it, and a long journal not twice over meanwhile.
-    m_journalBehind = true;
+    // The file as read holds what is kept: it is written anew once the writing
+    // stops with any of them gone (at once when the first transaction ends it),
+    // and a long journal not twice over meanwhile.
     // The first transaction of them now; a long journal's rest is written
     // after the start, a transaction at a time (WriteKeptSome).
     const Progress progress = WriteKeptLocked(handle, busyWaitMs, 1);
@@ -1083,60 +1239,106 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
 
 std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, bool atStart, JournalState& state) {
   state = JournalState::None;
-  std::string content, why;
+  std::string why, what;
   KeptWriteJournal::Stamp stamp;
-  const KeptWriteJournal::ReadResult file = KeptWriteJournal::Read(m_journal, m_database, content, why, &stamp);
+  std::deque<PendingWrite> writes;
+  // Writes to a new row no line before them makes: told once the whole journal
+  // is read, with the number that named the row.
+  std::vector<std::pair<PendingWrite, long long>> goingNowhere;
+  int number = 0;
+  JournalShapes shapes(handle.Get(), m_journalTables);
+  // Its kept new rows are numbered anew as they are read; the writes that go
+  // to them follow.
+  std::unordered_map<long long, long long> renumbered;
+  JournalLine decoded;
+  std::string lastPrefix;
+  BusyWait wait(handle, busyWaitMs);
+  // Read a line at a time, never held whole: a long journal is only held as its records.
+  const KeptWriteJournal::ReadResult file = KeptWriteJournal::ReadLines(
+      m_journal, m_database,
+      [&](std::string_view line) {
+        ++number;
+        if (number == 1) {
+          if (line == kStatementJournalHeading)
+            why = "it was written by an earlier version of the program, whose records cannot be read back";
+          else if (line != kJournalHeading)
+            why = "line 1 is not \"" + std::string(kJournalHeading) + "\"";
+          return why.empty();
+        }
+        if (line.empty() || line[0] == '#') return true;
+        std::string wrong;
+        const bool read = DecodeJournalWrite(line, decoded, wrong);
+        const bool insert = read && decoded.write.kind == PendingWrite::Kind::Insert;
+        const long long made = insert ? g_lastNewRow + 1 : 0;
+        if (!read || !shapes.Build(decoded, KeptRowHandle(made), wrong)) {
+          why = "line " + std::to_string(number) + ": " + wrong;
+          return false;
+        }
+        // A long value is held once, as the record's.
+        for (std::size_t i = 0; i < decoded.count; ++i)
+          if (decoded.values[i].bstrVal.capacity() > kBlockOfText) std::string().swap(decoded.values[i].bstrVal);
+        PendingWrite& write = decoded.write;
+        if (insert) {
+          if (!renumbered.emplace(write.newRow, made).second) {
+            why = "line " + std::to_string(number) + ": the new row " + std::to_string(write.newRow) +
+                  " is made twice";
+            return false;
+          }
+          // Never the number promised to a new row being made: one may be under way while the program runs.
+          ++g_lastNewRow;
+          write.newRow = made;
+          write.rowId = KeptRowHandle(made);
+        } else if (write.newRow != 0) {
+          const auto found = renumbered.find(write.newRow);
+          if (found == renumbered.end()) {
+            const long long named = write.newRow;
+            goingNowhere.emplace_back(std::move(write), named);
+            return true;
+          }
+          write.newRow = found->second;
+          write.rowId = KeptRowHandle(write.newRow);
+        }
+        write.fromJournal = true;
+        // The file as read holds it, until it is rewritten.
+        write.inJournal = true;
+        // Every run whose tokens it holds: this run may forget them once written.
+        const std::string_view token(write.token);
+        const std::string_view prefix = token.substr(0, token.rfind('-') + 1);
+        if (prefix != lastPrefix) {
+          lastPrefix.assign(prefix);
+          if (std::find(m_ownTokenPrefixes.begin(), m_ownTokenPrefixes.end(), lastPrefix) == m_ownTokenPrefixes.end())
+            m_ownTokenPrefixes.push_back(lastPrefix);
+        }
+        writes.push_back(std::move(write));
+        return true;
+      },
+      what, &stamp);
   if (file == KeptWriteJournal::ReadResult::Absent) return std::string();
   if (file == KeptWriteJournal::ReadResult::NotAFile) {
     state = JournalState::Unreadable;
     if (!atStart) return std::string();  // the rewrite tells it and leaves it
     // Never followed, never replaced: this run keeps its records in memory only.
     const std::string journal = std::exchange(m_journal, std::string());
-    return "The journal " + journal + " is " + why +
+    return "The journal " + journal + " is " + what +
            ", not a file of records: it was left as it is and nothing was read from it. Until it is moved away, "
            "records kept for the database while it cannot take them (another program's lock, a full disk) are "
            "kept in memory only (a program ended meanwhile loses them).\n";
   }
-  std::deque<PendingWrite> writes;
   if (file == KeptWriteJournal::ReadResult::Failed) {
-    why = "it cannot be opened: " + why;
+    why = "it cannot be opened: " + what;
   } else {
-    int number = 0;
-    std::map<std::string, std::vector<ColumnInfo>> tables;
-    std::unordered_set<long long> madeRows;  // the new rows its inserts make, each once
-    BusyWait wait(handle, busyWaitMs);
-    for (std::size_t at = 0; why.empty() && at < content.size();) {
-      const std::size_t lineEnd = std::min(content.find('\n', at), content.size());
-      const std::string_view line = std::string_view(content).substr(at, lineEnd - at);
-      at = std::min(lineEnd + 1, content.size());
-      ++number;
-      if (number == 1) {
-        if (line == kStatementJournalHeading)
-          why = "it was written by an earlier version of the program, whose records cannot be read back";
-        else if (line != kJournalHeading)
-          why = "line 1 is not \"" + std::string(kJournalHeading) + "\"";
-        continue;
-      }
-      if (line.empty() || line[0] == '#') continue;
-      PendingWrite write;
-      std::string wrong;
-      if (!DecodeJournalWrite(line, write, wrong) ||
-          !BuildJournalWrite(handle.Get(), m_journalTables, write, tables, wrong)) {
-        why = "line " + std::to_string(number) + ": " + wrong;
-      } else if (write.kind == PendingWrite::Kind::Insert && !madeRows.insert(write.newRow).second) {
-        why = "line " + std::to_string(number) + ": the new row " + std::to_string(write.newRow) + " is made twice";
-      } else {
-        writes.push_back(std::move(write));
-      }
-    }
     if (why.empty() && number == 0) why = "it is empty";
-    for (const auto& [table, columns] : tables) {
+    for (const auto& [table, columns] : shapes.Tables()) {
       std::vector<std::string>& names = m_tableColumns[table];
       names.clear();
       for (const ColumnInfo& column : columns) names.push_back(column.name);
     }
   }
   if (!why.empty()) {
+    writes.clear();
+    // What it holds goes with the words: read whole only here.
+    std::string content, unused;
+    KeptWriteJournal::Read(m_journal, m_database, content, unused);
     // Set aside, never lost: the operator reads it and enters its records by hand.
     const std::string aside = KeptWriteJournal::AsideName(m_journal, KeptWriteJournal::Aside::Unreadable);
     const bool moved = RenameInFolder(m_journal, aside);
@@ -1154,47 +1356,19 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
     }
     return told + "\n" + content;
   }
-  // Its kept new rows are numbered anew; the writes that go to them follow.
-  // Those that go nowhere are told and left out where they stand: a long
-  // journal is not held twice.
-  std::map<long long, long long> renumbered;
-  std::string told;
-  std::size_t taken = 0;
-  for (std::size_t i = 0; i < writes.size(); ++i) {
-    PendingWrite& write = writes[i];
-    write.fromJournal = true;
-    const std::string prefix = JournalTokenPrefix(write.token);
-    if (std::find(m_ownTokenPrefixes.begin(), m_ownTokenPrefixes.end(), prefix) == m_ownTokenPrefixes.end())
-      m_ownTokenPrefixes.push_back(prefix);
-    if (write.kind == PendingWrite::Kind::Insert) {
-      const long long earlier = write.newRow;
-      // Never the number promised to a new row being made: one may be under way while the program runs.
-      write.newRow = renumbered[earlier] = ++g_lastNewRow;
-      write.rowId = KeptRowHandle(write.newRow);
-      for (auto& [column, value] : write.columns)
-        if (column == write.idColumn) value = Variant::I4(static_cast<std::int32_t>(write.rowId));
-      m_newRows[write.newRow] = NewRow{NewRowState::Kept, 0, write.table, Identity(write, kLongestNamingValue)};
-    } else if (write.newRow != 0) {
-      const auto found = renumbered.find(write.newRow);
-      if (found == renumbered.end()) {
-        // Nothing could ever write it: it is told, never set aside to be put back.
-        const long long named = write.newRow;
-        write.newRow = -1;  // a row never kept here
-        write.rowId = kNoRowId;
-        Drop(write, "no line of the journal makes the new row it goes to (new:" + std::to_string(named) +
-                        "): it can never be written as it is; please enter it again by hand");
-        continue;
-      }
-      write.newRow = found->second;
-      write.rowId = KeptRowHandle(write.newRow);
-    }
-    told += DescribeOne(write) + "\n";
-    // The file as read holds it, until it is rewritten.
-    write.inJournal = true;
-    if (taken != i) writes[taken] = std::move(write);
-    ++taken;
+  for (const PendingWrite& write : writes)
+    if (write.kind == PendingWrite::Kind::Insert) m_newRows[write.newRow] = NewRow{NewRowState::Kept, 0, write.table};
+  // Those that go nowhere are told and left out where they stand.
+  for (auto& [write, named] : goingNowhere) {
+    // Nothing could ever write it: it is told, never set aside to be put back.
+    write.newRow = -1;  // a row never kept here
+    write.rowId = kNoRowId;
+    Drop(write, "no line of the journal makes the new row it goes to (new:" + std::to_string(named) +
+                    "): it can never be written as it is; please enter it again by hand");
   }
-  writes.resize(taken);
+  // The file still holds them: it is written anew once the writing stops.
+  if (!goingNowhere.empty()) m_journalBehind = true;
+  const std::size_t taken = writes.size();
   if (!atStart) {
     // The file this run wrote last is no longer at the name: what only that
     // file held is in memory only, until the journal is written again.
@@ -1214,7 +1388,10 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
     queue.insert(queue.begin(), std::make_move_iterator(writes.begin()), std::make_move_iterator(writes.end()));
   Changed();
   state = JournalState::Kept;
-  return told;
+  // A long journal is counted past its first records, not listed whole: its file holds every one.
+  return DescribeList(queue, 0, std::min(taken, kMostListedRecords)) +
+         NotListedLine(taken, std::min(taken, kMostListedRecords),
+                       "each is in the journal beside the database until it is written");
 }
 
 }  // namespace ruv::db

@@ -48,6 +48,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -55,6 +56,7 @@
 #include <vector>
 
 #include "platform/base/Variant.h"
+#include "platform/db/KeptValues.h"
 #include "platform/db/KeptWriteJournal.h"
 
 struct sqlite3_stmt;
@@ -81,28 +83,33 @@ struct RowKey {
   long long newRow = 0;  // not 0: a kept new row, not yet written
 };
 
-struct PendingWrite {
-  enum class Kind { Insert, Update, Delete };
-  Kind kind = Kind::Update;
-  std::string table;
-  long long rowId = 0;   // the row written (for a kept new row, its handle)
-  long long newRow = 0;  // the kept new row this write makes or goes to (0: a row of the database)
-  int idColumn = -1;     // an insert's column that shows the row's id (its handle while kept)
-  std::string token;     // names the write in the journal and, once written, in KeptWritesWritten
+// What the kept writes of one statement (a table, a kind, a set of columns)
+// share, held once for all of them: a long journal is held in memory whole.
+struct KeptStatement {
   // An update's or a deletion's text ends with "rowid = ?N", N one past the
   // values bound: the row's id is bound when the write runs.
   std::string sql;
-  // The table's columns (by their index in the table) and what the write gives
-  // them. Bound in order as ?1, ?2..., but the id column of an insert.
-  std::vector<std::pair<int, Variant>> columns;
-  // Per value bound: whether a string goes as text (else as a blob). Not a
-  // second copy of the values: a long journal is held in memory whole.
+  // Per value bound: whether a string goes as text (else as a blob).
   std::vector<bool> boundAsText;
-  // The names of `columns`, same order; none for a record of a journal taken
-  // over (its table's columns name them: a long journal is held in memory whole).
+  // The names of the values' columns, in their order; none for the records
+  // of a journal taken over (their table's columns name them).
   std::vector<std::string> columnNames;
+};
+
+struct PendingWrite {
+  enum class Kind : std::uint8_t { Insert, Update, Delete };
+  Kind kind = Kind::Update;
   bool fromJournal = false;  // taken over from a journal left at its name
   bool inJournal = false;    // the journal's file as last written holds it
+  int idColumn = -1;     // an insert's column that shows the row's id (its handle while kept)
+  long long rowId = 0;   // the row written (for a kept new row, its handle)
+  long long newRow = 0;  // the kept new row this write makes or goes to (0: a row of the database)
+  std::string table;
+  std::string token;     // names the write in the journal and, once written, in KeptWritesWritten
+  std::shared_ptr<const KeptStatement> statement;
+  // The table's columns (by their index in the table) and what the write gives
+  // them. Bound in order as ?1, ?2..., but the id column of an insert.
+  KeptValues columns;
 };
 
 class PendingWrites {
@@ -143,6 +150,10 @@ class PendingWrites {
   bool JournalHoldsAll() const;
   // How many kept writes at most go in one transaction.
   inline static constexpr std::size_t kWritesPerTransaction = 1000;
+  // How many records of a long journal are listed where they are told (at
+  // the start, and at the close for those it keeps): the rest are counted,
+  // and the journal's file holds every one of them.
+  inline static constexpr std::size_t kMostListedRecords = 1000;
   // Whether a file of records this run did not write lies at the journal's
   // name (a set-aside copy put back while the program runs): the next
   // writing (WriteKept, WriteKeptSome) takes it over.
@@ -174,7 +185,8 @@ class PendingWrites {
   std::vector<std::string> TakeFailed();
 
   // The close's last try is over: what is still kept is taken out of the queue
-  // and returned described. Without a journal its new rows are lost, and from
+  // and returned described (those the journal holds: the first
+  // kMostListedRecords of them, the rest counted). Without a journal its new rows are lost, and from
   // now on a write the lock refuses is told at once and never kept. With one,
   // it stays in the journal for the next start, and so does every later write
   // while anything waits there (told at once): nothing overtakes it. Given
@@ -218,7 +230,8 @@ class PendingWrites {
   // run into the queue and tries them (waiting at most `busyWaitMs`); each goes
   // in once, and those the lock still refuses stay kept (and in the journal).
   // Returns what the operator is told: "" when there was no journal; else the
-  // journal's writes described, and what became of them in `state`. Only the
+  // journal's writes described (the first kMostListedRecords, the rest
+  // counted), and what became of them in `state`. Only the
   // first transaction of them is written here (Writing: the rest is for
   // WriteKeptSome, so the start need not wait for a long journal). Anything
   // but a regular file of its own at its name is left alone (never followed
@@ -268,10 +281,25 @@ class PendingWrites {
   void NoteWritten(const PendingWrite& write, long long rowId);
   void TellFailed();
   bool SaveJournal();
-  // A text value longer than `longestValue` is cut (where it only names the write).
-  std::string DescribeOne(const PendingWrite& write, std::size_t longestValue = std::string::npos) const;
-  // The name of the column `columns[i]` of `write` sets.
-  std::string ColumnName(const PendingWrite& write, std::size_t i) const;
+  // The kept inserts by the new row they make, among the writes described so
+  // far: a change of a kept new row names the row by its insert's values.
+  using KeptInserts = std::unordered_map<long long, const PendingWrite*>;
+  // A text value longer than `longestValue` is cut (where it only names the
+  // write). Given `inserts`, the insert of a kept new row is looked up there
+  // (and recorded, for an insert), else searched for among the kept writes.
+  std::string DescribeOne(const PendingWrite& write, std::size_t longestValue = std::string::npos,
+                          KeptInserts* inserts = nullptr) const;
+  // The writes of `list` from `from` on, one a line, at most `most` of them.
+  template <typename List>
+  std::string DescribeList(const List& list, std::size_t from, std::size_t most) const;
+  // What names a kept new row not written: its insert's values.
+  std::string NewRowIdentity(long long newRow, const KeptInserts* inserts) const;
+  // A kept insert that cannot be written: its row is lost, and named by its values from now on.
+  void MarkLost(const PendingWrite& insert);
+  // What follows a bounded list of `total` records, `listed` of them listed ("" when all were).
+  static std::string NotListedLine(std::size_t total, std::size_t listed, const char* where);
+  // The name of the column `column`, the one `write`'s `i`th value is for.
+  std::string ColumnName(const PendingWrite& write, std::size_t i, int column) const;
   std::string Identity(const PendingWrite& insert, std::size_t longestValue = std::string::npos) const;
 
   // The kept writes of one table by the row they reach, in order: what the
@@ -296,9 +324,12 @@ class PendingWrites {
     NewRowState state = NewRowState::Kept;
     long long rowId = 0;  // the id it got once written
     std::string table;
-    std::string identity;  // its values, for the report
   };
   std::map<long long, NewRow> m_newRows;  // every kept new row of this connection, by number
+  // The values that name a lost new row, for the report (the others are named by their insert while it is kept).
+  std::map<long long, std::string> m_lostRowIdentities;
+  // The statements of the kept writes, each held once, by its text.
+  std::map<std::string, std::shared_ptr<const KeptStatement>> m_statements;
   mutable long long m_reservedNewRow = 0;  // the number NextRowHandle promised the next kept new row
   bool m_retriesEnded = false;
   // After the last try, with a journal: what waits for the next start, in order.

@@ -579,21 +579,23 @@ PendingWrite Recordset::KeptWrite(PendingWrite::Kind kind, const RowKey& row, st
   write.table = m_table;
   write.rowId = row.rowId;
   write.newRow = row.newRow;
-  write.sql = std::move(sql);
-  for (int column : bound) {
-    const Variant& value = m_pending[static_cast<std::size_t>(column)];
-    write.boundAsText.push_back(HasTextAffinity(m_columns[static_cast<std::size_t>(column)]));
-    write.columns.emplace_back(column, value);
-    write.columnNames.push_back(m_columns[static_cast<std::size_t>(column)].name);
-  }
+  auto statement = std::make_shared<KeptStatement>();
+  statement->sql = std::move(sql);
   if (kind == PendingWrite::Kind::Insert) {
     for (std::size_t i = 0; i < m_columns.size(); ++i) {
       if (!m_columns[i].rowIdAlias) continue;
-      write.columns.emplace(write.columns.begin(), static_cast<int>(i), FromStoredInteger(m_columns[i], row.rowId));
-      write.columnNames.insert(write.columnNames.begin(), m_columns[i].name);
+      write.columns.Add(static_cast<int>(i), FromStoredInteger(m_columns[i], row.rowId));
+      statement->columnNames.push_back(m_columns[i].name);
       write.idColumn = static_cast<int>(i);
     }
   }
+  for (int column : bound) {
+    const Variant& value = m_pending[static_cast<std::size_t>(column)];
+    statement->boundAsText.push_back(HasTextAffinity(m_columns[static_cast<std::size_t>(column)]));
+    write.columns.Add(column, value);
+    statement->columnNames.push_back(m_columns[static_cast<std::size_t>(column)].name);
+  }
+  write.statement = std::move(statement);
   return write;
 }
 

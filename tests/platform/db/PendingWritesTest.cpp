@@ -172,9 +172,9 @@ TEST_F(PendingWritesTest, AWriteMadeWhileOthersAreKeptNeverOvertakesThem) {
       [&] {
         PendingWrite write;
         write.table = "Item";
-        write.sql = "UPDATE Item SET nCount = ?1 WHERE rowid = ?2";
-        write.boundAsText.push_back(true);
-        write.columns.emplace_back(kItemCount, Variant::I4(3));
+        write.statement = std::make_shared<KeptStatement>(
+            KeptStatement{"UPDATE Item SET nCount = ?1 WHERE rowid = ?2", {true}, {}});
+        write.columns.Add(kItemCount, Variant::I4(3));
         return write;
       },
       rc);
