@@ -72,6 +72,7 @@ bool CColorButton::PreTranslateQtEvent(QEvent* event) {
     QStyleOptionButton option;
     option.initFrom(button);
     option.state |= button->isDown() ? QStyle::State_Sunken : QStyle::State_Raised;
+    if (button->isDefault()) option.features |= QStyleOptionButton::DefaultButton;
     button->style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, button);
     const DWORD align = GetStyle() & kAlignBits;
     const Qt::Alignment horizontal = align == kAlignLeft ? Qt::AlignLeft : align == kAlignRight ? Qt::AlignRight
@@ -79,6 +80,7 @@ bool CColorButton::PreTranslateQtEvent(QEvent* event) {
     const QRect textArea = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
     button->style()->drawItemText(&painter, textArea, static_cast<int>(horizontal | Qt::AlignVCenter | Qt::TextShowMnemonic),
                                   button->palette(), button->isEnabled(), button->text(), QPalette::ButtonText);
+    if (button->hasFocus()) CButton::DrawFocusMark(painter, *button);  // the ordinary button's, under the swatch
     CDC dc;
     dc.AttachPainter(&painter);
     DrawSwatch(&dc, client);

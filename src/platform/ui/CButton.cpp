@@ -33,6 +33,12 @@ class OwnerDrawButtonWidget : public QPushButton {
       return;
     }
     QPushButton::paintEvent(event);
+    // Qt marks the focus only after keyboard use; the operator must see which
+    // button Return presses after a click too.
+    if (hasFocus()) {
+      QPainter painter(this);
+      CButton::DrawFocusMark(painter, *this);
+    }
   }
 
  private:
@@ -176,12 +182,29 @@ void CButton::ApplyStyle(UINT style, BOOL redraw) {
   if (redraw && GetWidget()) GetWidget()->update();
 }
 
+bool CButton::TakesDefaultLook() const {
+  const DWORD type = TypeOf(GetStyle());
+  return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW;
+}
+
 void CButton::SetDefaultLook(bool isDefault) {
   // As the dialog manager does: push buttons, owner-drawn ones included, are told
   // their new type (an owner-drawn button keeps its own type if it wants).
-  const DWORD type = TypeOf(GetStyle());
-  if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW)
-    SetButtonStyle((GetStyle() & ~BS_TYPEMASK & 0xFFFF) | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
+  if (!TakesDefaultLook()) return;
+  SetButtonStyle((GetStyle() & ~BS_TYPEMASK & 0xFFFF) | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
+  // An owner-drawn button's type stays, so its widget is told here (ODS_DEFAULT).
+  if (auto* push = qobject_cast<QPushButton*>(GetWidget())) push->setDefault(isDefault);
+}
+
+void CButton::DrawFocusMark(QPainter& painter, const QWidget& button) {
+  const QRect mark = button.rect().adjusted(4, 4, -5, -5);
+  if (mark.width() < 1 || mark.height() < 1) return;
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setPen(QPen(button.palette().color(QPalette::ButtonText), 1, Qt::DotLine));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(mark);
+  painter.restore();
 }
 
 void CButton::DrawItem(LPDRAWITEMSTRUCT) {}

@@ -43,8 +43,13 @@ class CButton : public CControlBase {
   UINT GetButtonStyle() const { return GetStyle() & 0xFFFF; }
   // Changes the button type; the widget is remade when its kind changes.
   void SetButtonStyle(UINT style, BOOL redraw = TRUE);
-  // The dialog's default push button look.
+  // Push buttons, owner-drawn ones included: what a dialog gives its default
+  // look to and what Return presses while it has the focus.
+  bool TakesDefaultLook() const;
+  // The dialog's default push button look (BM_SETSTYLE with the push type).
   void SetDefaultLook(bool isDefault);
+  // A focused push button's mark: a dotted rectangle just inside its edge.
+  static void DrawFocusMark(class QPainter& painter, const QWidget& button);
   // Presses the button as a click would (BN_CLICKED and the check rules).
   void Click();
 

@@ -1,5 +1,6 @@
 #include "platform/ui/CDialog.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
 #include <QGridLayout>
@@ -22,6 +23,20 @@
 #include "platform/ui/TemplateControls.h"
 #include "platform/ui/WindowEventBridge.h"
 #include "platform/ui/WindowStacking.h"
+
+namespace {
+
+// The focus moves between a dialog's controls by mouse, keys and code alike: one
+// watch on the application sees them all.
+void WatchFocusForDefaultLook(void (*follow)(QWidget*)) {
+  static QPointer<QApplication> watched;
+  auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+  if (!app || watched == app) return;
+  watched = app;
+  QObject::connect(app, &QApplication::focusChanged, app, [follow](QWidget*, QWidget* now) { follow(now); });
+}
+
+}  // namespace
 
 CDialog::CDialog() = default;
 
@@ -112,6 +127,9 @@ BOOL CDialog::CreateFromTemplate(const DialogTemplate& dialogTemplate, CWnd* par
   m_ended = false;
   m_result = -1;
   m_defId = IDOK;
+  m_hasDefaultButton = false;
+  m_defaultLookHolder = nullptr;
+  WatchFocusForDefaultLook(&CDialog::FollowFocus);
   if (!CreateEx(copy.exStyle, kDialogClass, copy.caption, copy.style & ~WS_VISIBLE, rect, parent,
                 child ? m_nIDHelp : 0))
     return FALSE;
@@ -143,18 +161,26 @@ BOOL CDialog::CreateFromTemplate(const DialogTemplate& dialogTemplate, CWnd* par
       }
     }
   }
+  UpdateDefaultLook();
   if (!m_modal && (copy.style & WS_VISIBLE) && GetSafeHwnd()) ShowWindow(SW_SHOW);
   return TRUE;
 }
 
 void CDialog::CreateControls(const DialogTemplate& dialogTemplate) {
   m_defId = CreateTemplateControls(this, dialogTemplate, m_bound, m_ownedControls, m_defId);
+  for (const DialogItemTemplate& item : dialogTemplate.items) {
+    if (item.id == m_defId && (item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) m_hasDefaultButton = true;
+  }
+  if (CWnd* button = m_hasDefaultButton ? GetDlgItem(m_defId) : nullptr) m_defaultLookHolder = button->GetSafeHwnd();
 }
 
 BOOL CDialog::SubclassDlgItem(UINT id, CWnd& control) {
   if (GetDlgItem(id) == &control) return TRUE;
+  const HWND replaced = GetDlgItem(id) ? GetDlgItem(id)->GetSafeHwnd() : nullptr;
   if (!ReplaceTemplateControl(this, id, control, m_ownedControls)) return FALSE;
   m_bound[id] = &control;
+  // The new control took the old one's style, the default look with it.
+  if (replaced && replaced == m_defaultLookHolder) m_defaultLookHolder = control.GetSafeHwnd();
   return TRUE;
 }
 
@@ -340,12 +366,10 @@ bool CDialog::HandleDialogKey(int virtualKey, bool shift) {
       return true;
     }
     case VK_RETURN: {
-      if (auto* button = dynamic_cast<CButton*>(GetFocus()); button && IsChild(button)) {
-        const DWORD type = button->GetStyle() & BS_TYPEMASK;
-        if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_OWNERDRAW) {
-          button->Click();
-          return true;
-        }
+      if (auto* button = dynamic_cast<CButton*>(GetFocus());
+          button && IsChild(button) && button->TakesDefaultLook()) {
+        button->Click();
+        return true;
       }
       PressDefaultButton();
       return true;
@@ -419,9 +443,36 @@ void CDialog::CheckRadioButton(UINT firstId, UINT lastId, UINT checkId) {
 }
 
 void CDialog::SetDefID(UINT id) {
-  if (auto* old = dynamic_cast<CButton*>(GetDlgItem(m_defId))) old->SetDefaultLook(false);
   m_defId = id;
-  if (auto* button = dynamic_cast<CButton*>(GetDlgItem(id))) button->SetDefaultLook(true);
+  m_hasDefaultButton = true;
+  UpdateDefaultLook();
+}
+
+void CDialog::UpdateDefaultLook() {
+  QWidget* widget = GetWidget();
+  if (!widget || OutermostDialog(this) != this) return;
+  // The focus this dialog keeps, also while another window is active.
+  CButton* target = dynamic_cast<CButton*>(CWnd::FromWidget(widget->focusWidget()));
+  if (!target || !IsChild(target) || !target->TakesDefaultLook()) {
+    target = m_hasDefaultButton ? dynamic_cast<CButton*>(GetDlgItem(m_defId)) : nullptr;
+  }
+  auto* holder = dynamic_cast<CButton*>(CWnd::FromHandle(m_defaultLookHolder));
+  if (holder == target) return;
+  m_defaultLookHolder = target ? target->GetSafeHwnd() : nullptr;
+  if (holder) holder->SetDefaultLook(false);
+  if (target) target->SetDefaultLook(true);
+}
+
+CDialog* CDialog::OutermostDialog(CWnd* window) {
+  CDialog* outermost = nullptr;
+  for (CWnd* w = window; w; w = (w->GetStyle() & WS_CHILD) ? w->GetParent() : nullptr) {
+    if (auto* dialog = dynamic_cast<CDialog*>(w)) outermost = dialog;
+  }
+  return outermost;
+}
+
+void CDialog::FollowFocus(QWidget* focus) {
+  if (CDialog* dialog = OutermostDialog(CWnd::FromWidget(focus))) dialog->UpdateDefaultLook();
 }
 
 DWORD CDialog::GetDefID() const { return static_cast<DWORD>(MAKELPARAM(static_cast<int>(m_defId), DC_HASDEFID)); }

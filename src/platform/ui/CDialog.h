@@ -4,6 +4,8 @@
 // item. Modal (DoModal runs a local event loop until EndDialog) or modeless
 // (Create). Enter presses the focused push button or the default button (IDOK
 // when none), Escape sends IDCANCEL, closing the window sends IDCANCEL too.
+// The focused push button looks default while it has the focus; otherwise the
+// default button does.
 //
 // A derived dialog may name, before creation, its own control object for an id
 // (BindControl); the template then builds that object for the id. DDX_Control
@@ -124,6 +126,14 @@ class CDialog : public CWnd {
   BOOL CreateFromTemplate(const DialogTemplate& dialogTemplate, CWnd* parent);
   void CreateControls(const DialogTemplate& dialogTemplate);
   void PressDefaultButton();
+  // As the dialog manager does: the push button with the focus looks default
+  // while it has it, else the default button does (m_defId itself stays).
+  void UpdateDefaultLook();
+  // The outermost dialog over the window that now has the focus updates its look.
+  static void FollowFocus(QWidget* focus);
+  // A page's buttons belong to its sheet's look: the outermost dialog over a
+  // window (through child windows only) keeps the look for all of them.
+  static CDialog* OutermostDialog(CWnd* window);
   void MoveToTabStop(bool forward);
   void QuitModalLoop();
   QScrollBar* WindowBar(int bar) const;
@@ -134,6 +144,8 @@ class CDialog : public CWnd {
   std::map<UINT, CWnd*> m_bound;
   std::vector<std::unique_ptr<CWnd>> m_ownedControls;
   UINT m_defId = IDOK;
+  bool m_hasDefaultButton = false;  // the template named one, or SetDefID did
+  HWND m_defaultLookHolder = nullptr;
   bool m_modal = false;
   bool m_ended = false;
   int m_result = -1;

@@ -1,9 +1,12 @@
 // Tab, Return and Escape in a dialog by what the focused window asks for
-// through WM_GETDLGCODE; registered message numbers; right-to-left styles.
+// through WM_GETDLGCODE; the default look that follows the focus; registered
+// message numbers; right-to-left styles.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <vector>
 
 #include "platform/ui/CButton.h"
@@ -92,6 +95,44 @@ TEST(DialogKeys, AWindowGetsTheKeysItAsksForAndTheDialogTheOthers) {
   Press(&dialog.plain, Qt::Key_Escape);
   EXPECT_EQ(dialog.plain.keys, (std::vector<UINT>{VK_TAB}));
   EXPECT_EQ(dialog.commands, (std::vector<UINT>{static_cast<UINT>(IDCANCEL)}));
+  dialog.DestroyWindow();
+}
+
+bool LooksDefault(CWnd* button) {
+  auto* push = qobject_cast<QPushButton*>(button->GetWidget());
+  return (button->GetStyle() & BS_TYPEMASK) == BS_DEFPUSHBUTTON && push && push->isDefault();
+}
+
+TEST(DialogKeys, TheFocusedPushButtonLooksDefaultAndReturnPressesIt) {
+  KeysDialog dialog;
+  ASSERT_TRUE(dialog.Create(kKeysDialog));
+  dialog.ShowWindow(SW_SHOW);
+  QApplication::setActiveWindow(dialog.GetWidget());
+  CWnd* edit = dialog.GetDlgItem(kEditId);
+  CWnd* ok = dialog.GetDlgItem(IDOK);
+  CWnd* cancel = dialog.GetDlgItem(IDCANCEL);
+
+  // Focused as a mouse click leaves it: the look goes with the focus, the
+  // dialog's default id stays, Return presses the button that looks default.
+  cancel->SetFocus();
+  EXPECT_TRUE(LooksDefault(cancel));
+  EXPECT_FALSE(LooksDefault(ok));
+  EXPECT_EQ(LOWORD(dialog.GetDefID()), static_cast<UINT>(IDOK));
+  Press(cancel, Qt::Key_Return);
+  EXPECT_EQ(dialog.commands, (std::vector<UINT>{static_cast<UINT>(IDCANCEL)}));
+
+  // Anything but a push button gives the look back to the default button.
+  edit->SetFocus();
+  EXPECT_TRUE(LooksDefault(ok));
+  EXPECT_FALSE(LooksDefault(cancel));
+  const QImage defaultOnly = ok->GetWidget()->grab().toImage();
+  Press(edit, Qt::Key_Return);
+  EXPECT_EQ(dialog.commands, (std::vector<UINT>{static_cast<UINT>(IDCANCEL), static_cast<UINT>(IDOK)}));
+
+  // A focused push button shows its focus, however it got it.
+  ok->SetFocus();
+  EXPECT_TRUE(LooksDefault(ok));
+  EXPECT_NE(ok->GetWidget()->grab().toImage(), defaultOnly);
   dialog.DestroyWindow();
 }
 
