@@ -204,6 +204,7 @@ int CDialog::DoModal() {
   if (!m_ended && GetSafeHwnd()) {
     QWidget* widget = GetWidget();
     widget->setWindowModality(Qt::ApplicationModal);
+    window_stacking::GiveKeyboardBackWhenHidden(widget);
     ShowWindow(SW_SHOW);
     const HWND self = GetSafeHwnd();
     if (modal_script::Script script = modal_script::Take()) {

@@ -127,6 +127,7 @@ void OpenSignalled(const std::string& text, const std::string& caption, UINT sty
                    std::function<void(int)> answered) {
   QMessageBox* box = QtMessageBox::Build(text, caption, style);
   box->setAttribute(Qt::WA_DeleteOnClose);
+  window_stacking::GiveKeyboardBackWhenHidden(box);
   QObject::connect(box, &QDialog::finished, box, [box, answered] { answered(QtMessageBox::AnswerOf(*box)); });
   // Closed by the application's end without an answer: the safe one.
   QObject::connect(box, &QObject::destroyed, [answered] { answered(IDCANCEL); });
@@ -162,6 +163,7 @@ int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT
   if (IsUiThread()) {
     // The UI thread has nothing else to do until the answer: the box's own loop.
     std::unique_ptr<QMessageBox> box(Build(text, caption, style));
+    window_stacking::GiveKeyboardBackWhenHidden(box.get());
     box->show();
     ShownOnTop(*box);
     if (style & (MB_SYSTEMMODAL | MB_SETFOREGROUND)) box->activateWindow();

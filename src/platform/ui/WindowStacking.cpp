@@ -1,5 +1,8 @@
 #include "platform/ui/WindowStacking.h"
 
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
@@ -54,7 +57,40 @@ bool IsOpenBox(const QWidget* widget) {
   return false;
 }
 
+// Watches one modal window for its hide (see GiveKeyboardBackWhenHidden).
+class KeyboardReturn : public QObject {
+ public:
+  KeyboardReturn(QWidget* modal, QWidget* activeBefore) : QObject(modal), m_before(activeBefore) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* modal = qobject_cast<QWidget*>(watched);
+    // The hide has taken the active window away already; the system's focus
+    // window, told of the change later, still says whether it had the keyboard.
+    if (event->type() == QEvent::Hide && modal && modal->isWindow() && modal->windowHandle() &&
+        QGuiApplication::focusWindow() == modal->windowHandle())
+      GiveBack();
+    return false;
+  }
+
+ private:
+  void GiveBack() {
+    DropClosedBoxes();
+    QWidget* next = !OpenBoxes().empty() ? OpenBoxes().back().data() : m_before.data();
+    if (next && next->isVisible() && !next->isActiveWindow()) next->activateWindow();
+  }
+
+  QPointer<QWidget> m_before;
+};
+
 }  // namespace
+
+void GiveKeyboardBackWhenHidden(QWidget* modal) {
+  if (!modal) return;
+  QWidget* before = QApplication::activeWindow();
+  if (before == modal) before = nullptr;
+  modal->installEventFilter(new KeyboardReturn(modal, before));
+}
 
 void KeepOwnedAbove(CWnd& owned, CWnd& owner) {
   auto& ownerships = Ownerships();

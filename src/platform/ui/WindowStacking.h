@@ -40,4 +40,11 @@ bool IsAnyBoxOpen();
 // active.
 void KeepAbove(QWidget* window);
 
+// `modal` (a dialog or box about to be shown modal) gives the keyboard back
+// when it is hidden while it has it: to the last open box, else to the window
+// that was active when it was shown, as the original platform activates a
+// closed dialog's owner. Without a window manager nothing else would: the X
+// server hands the focus to the root window, and keys go nowhere.
+void GiveKeyboardBackWhenHidden(QWidget* modal);
+
 }  // namespace window_stacking

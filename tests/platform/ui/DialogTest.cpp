@@ -140,6 +140,28 @@ TEST(DialogModal, EndedInsideInitDialogNeverShows) {
   EXPECT_EQ(modal_script::Pending(), 0);
 }
 
+// The window that had the keyboard before a modal dialog has it again after:
+// with no window manager nothing else gives it back.
+TEST(DialogModal, TheKeyboardGoesBackToTheWindowThatHadItBefore) {
+  const auto activeSoon = [](QWidget* window) {
+    for (int i = 0; i < 100 && !window->isActiveWindow(); ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return window->isActiveWindow();
+  };
+  QWidget plant;
+  plant.resize(300, 200);
+  plant.show();
+  plant.activateWindow();
+  ASSERT_TRUE(activeSoon(&plant));
+  TestDialog dialog;
+  modal_script::Push([&](CDialog& d) {
+    d.GetWidget()->activateWindow();
+    EXPECT_TRUE(activeSoon(d.GetWidget()));
+    d.EndDialog(IDOK);
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_TRUE(activeSoon(&plant));
+}
+
 TEST(DialogModal, EnterInWantReturnEditDoesNotEnd) {
   TestDialog dialog;
   modal_script::Push([](CDialog& d) {
