@@ -76,7 +76,7 @@ TEST_F(KeptWritesReportTest, AKeptWriteThatFailsIsToldAtOnceWhicheverWriteComesU
   lots.MoveLast();
   SetCount(22);
   const std::string errorOutput = testing::internal::GetCapturedStderr();
-  const std::string line = "Row 1 of Lot: nCount = 11 (the row was deleted meanwhile)";
+  const std::string line = "Row 1 of Lot: nCount = 11 (the row is not in the database (deleted, or never there))";
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_FALSE(boxes.Boxes()[0].waited);
   EXPECT_NE(boxes.LastText().find(line), std::string::npos) << boxes.LastText();
@@ -132,7 +132,7 @@ TEST_F(KeptWritesReportTest, ALinkOrAPipeAtTheReportFilesNameIsLeftAsItIsAndTheB
     ASSERT_EQ(boxes.Count(), before + 1);
     EXPECT_NE(boxes.LastText().find(notWritten), std::string::npos) << boxes.LastText();
     EXPECT_EQ(boxes.LastText().find("All of them are in the file"), std::string::npos) << boxes.LastText();
-    EXPECT_NE(errorOutput.find("(the row was deleted meanwhile)"), std::string::npos) << errorOutput;
+    EXPECT_NE(errorOutput.find("(the row is not in the database (deleted, or never there))"), std::string::npos) << errorOutput;
     EXPECT_NE(errorOutput.find(notWritten), std::string::npos) << errorOutput;
   }
   EXPECT_EQ(db.dir.Read("outside.txt"), "theirs\n");

@@ -52,6 +52,10 @@ bool RefusedForGood(int rc) {
   }
 }
 
+// Said of an update or deletion whose row the database does not have: it may
+// have been deleted, or the record may name a row that never was.
+constexpr const char* kRowNotThere = "the row is not in the database (deleted, or never there)";
+
 // A text read from a journal longer than this is not kept for the next line's.
 constexpr std::size_t kBlockOfText = 1 << 16;
 
@@ -538,6 +542,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
   // The first write's failure took a whole transaction back: refused for
   // good, it is taken as refused in the next, without running it again.
   int firstRefusedRc = SQLITE_OK;
+  std::string firstRefusedWhy;
   for (;;) {
     outcomes.clear();
     waitRc = Exec(db, "BEGIN IMMEDIATE");
@@ -557,6 +562,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
     // or a mark that could not go in): the writes before it go again alone.
     std::size_t takenBackAt = most;
     int takenBackRc = SQLITE_OK;
+    std::string takenBackWhy;
     bool markTakenBack = false;
     for (std::size_t n = 0; n < most; ++n) {
       const PendingWrite& write = m_kept[n];
@@ -573,7 +579,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
       if (lost) {
         why = "the new row it belongs to could not be written";
       } else if (n == 0 && firstRefusedRc != SQLITE_OK) {
-        why = sqlite3_errstr(firstRefusedRc);
+        why = firstRefusedWhy;
       } else {
         int rc = statements.Run("SAVEPOINT kept");
         long long gotRowId = 0;
@@ -589,8 +595,12 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
             if (rc == SQLITE_ROW) rc = SQLITE_DONE;
           }
         }
+        // The database's own words for a refusal (a rule's message), taken
+        // before anything else runs on the connection.
+        std::string refusal;
         if (rc == SQLITE_DONE && !already) {
           rc = RunKept(db, statements, write, row.rowId);
+          if (rc != SQLITE_DONE && rc != SQLITE_NOTFOUND) refusal = sqlite3_errmsg(db);
           gotRowId = insert ? sqlite3_last_insert_rowid(db) : row.rowId;
           if (rc == SQLITE_DONE && withTokens) {
             sqlite3_stmt* note = statements.Get("INSERT INTO " + tokens + " (Token, RowId) VALUES (?1, ?2)", rc);
@@ -608,9 +618,11 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
           if (insert) madeHere[write.newRow] = gotRowId;
           continue;
         }
+        if (refusal.empty() && rc != SQLITE_NOTFOUND) refusal = sqlite3_errstr(rc);
         if (sqlite3_get_autocommit(db)) {
           takenBackAt = n;
           takenBackRc = rc;
+          takenBackWhy = refusal;
           break;
         }
         statements.Run("ROLLBACK TO kept");
@@ -619,7 +631,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
           waitRc = rc;  // it waits, and what is kept behind it with it
           break;
         }
-        why = rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc);
+        why = rc == SQLITE_NOTFOUND ? kRowNotThere : refusal;
       }
       if (write.fromJournal) {
         if (const int rc = MarkSetAside(statements, write.token); rc != SQLITE_DONE) {
@@ -645,6 +657,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
       outcomes.clear();
       if (RefusedForGood(takenBackRc) && !markTakenBack && firstRefusedRc == SQLITE_OK) {
         firstRefusedRc = takenBackRc;
+        firstRefusedWhy = takenBackWhy.empty() ? sqlite3_errstr(takenBackRc) : takenBackWhy;
         continue;
       }
       waitRc = takenBackRc;

@@ -33,7 +33,7 @@
 // written records are known by their tokens meanwhile). A kept write that
 // the database cannot take now (a full disk, an I/O error, a read-only database)
 // waits as a locked one does, told once per cause; one it refuses for good (a
-// rule of the table, a row deleted meanwhile) is told once, whichever path
+// rule of the table, in its own words, a row not in the database) is told once, whichever path
 // wrote it, and dropped; a record of a journal taken over is set aside instead,
 // its token marked in the table KeptWritesSetAside first (in the transaction
 // that refused it, so that a record is either written, or marked and then set
