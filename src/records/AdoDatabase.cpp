@@ -40,7 +40,8 @@ class CADODatabase::RetryTimer final : public IMessageTarget {
   }
   LRESULT DispatchMessageToTarget(UINT message, WPARAM, LPARAM) override {
     if (message != WM_TIMER) return 0;
-    // A set-aside copy put back as the journal while the program runs is taken over here.
+    // A set-aside copy put back (beside the journal, or as the journal while
+    // none lies there) while the program runs is taken over here.
     const auto handle = m_database.GetConnection()->Handle();
     const bool putBack = handle && handle->Pending().JournalPutBack();
     KeepWriting((m_database.GetKeptWriteCount() > 0 || putBack) && m_database.WriteKeptTransaction());
@@ -86,6 +87,14 @@ bool CADODatabase::Open(const std::string& connectionString, const std::string& 
       // close's last try nobody may be there to answer.
       if (!afterLastTry)
         ShowMessageBoxWithoutWaiting(BoxText(kDroppedText, text, written), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+    });
+    // What became of a file of kept records put back beside the journal.
+    m_pConnection->Handle()->Pending().SetNoticeSink([database](const std::vector<std::string>& lines) {
+      std::string text;
+      for (const std::string& line : lines) text += line + "\n";
+      const ReportFile written = WriteReport(database, kPutBackTakenText, text);
+      ShowMessageBoxWithoutWaiting(BoxText(kPutBackTakenText, text, written), "",
+                                   MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL);
     });
     TakeOverJournal();
     if (!m_retryTimer) m_retryTimer = std::make_unique<RetryTimer>(*this);

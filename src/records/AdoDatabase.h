@@ -101,6 +101,9 @@ class CADODatabase {
   inline static constexpr const char* kJournalRefusedText =
       "An earlier run of the program ended while these records waited for the database; the database refused "
       "some of them:\n";
+  // Said of the files of kept records put back beside the journal (each
+  // told: its name, its records, and whether they went in or wait).
+  inline static constexpr const char* kPutBackTakenText = "Kept records put back were taken over:\n";
   // The journal: the database's path and this suffix.
   inline static constexpr const char* kJournalFileSuffix = ".kept.txt";
   inline static constexpr const char* kDroppedText = "These records could not be written:\n";
