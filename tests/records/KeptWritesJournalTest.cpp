@@ -905,6 +905,42 @@ TEST_F(KeptWritesJournalTest, ACloseDuringALongJournalsWritingEndsInTimeAndKeeps
   EXPECT_EQ(boxes.Pending(), 0u);
 }
 
+// A close while a long journal's records wait (for the lock, a full disk)
+// does not spend its time listing them: the report lists the first and counts the
+// rest, which the journal holds for the next start.
+TEST_F(KeptWritesJournalTest, ACloseWithALongJournalWaitingListsItsFirstRecordsAndCountsTheRest) {
+  const int listed = static_cast<int>(ruv::db::PendingWrites::kMostListedRecords);
+  const int records = listed + 5;
+  Kill();
+  std::string journal = "RuvFrame kept writes 2\n";
+  for (int n = 1; n <= records; ++n)
+    journal += ruv::Format("insert\t4d2-1-2-%d\tLot\tnew:%d\tstrName\ttext\tlot %d\tnCount\ti4\t%d\n", n, n, n, n);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
+  ASSERT_TRUE(NextStart());
+  ASSERT_TRUE(std::filesystem::remove(db.path + CADODatabase::kUnwrittenFileSuffix));
+  // The close finds no room for them (it does not wait for the lock then).
+  ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+  boxes.Expect(IDOK, "(database or disk is full: it waits");
+  boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
+  lots.Close();
+  db.database.Close();
+  std::string report;
+  ASSERT_TRUE(ReadWholeFile(db.path + CADODatabase::kUnwrittenFileSuffix, report));
+  ASSERT_EQ(report.find(Locked(CADODatabase::kKeptAtCloseText)), 0u) << report.substr(0, 300);
+  const std::size_t afterIt = report.find(Full(CADODatabase::kKeptForNextStartText));
+  ASSERT_NE(afterIt, std::string::npos);
+  const std::string before = report.substr(0, afterIt);
+  EXPECT_NE(before.find(ruv::Format("strName = 'lot %d', nCount = %d\n", listed, listed)), std::string::npos);
+  EXPECT_EQ(before.find(ruv::Format("strName = 'lot %d', nCount = %d\n", listed + 1, listed + 1)), std::string::npos);
+  EXPECT_NE(before.find(ruv::Format("... and 5 more of these %d records", records)), std::string::npos);
+  EXPECT_EQ(RecordsIn(Journal()), records);
+}
+
 // A journal put at its name while a long one is written back, a transaction at
 // each turn of the event loop, joins that writing instead of being written
 // over: each record of both goes in once. Once nothing is kept, the retry

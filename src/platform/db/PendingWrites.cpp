@@ -1151,7 +1151,20 @@ std::string PendingWrites::ColumnName(const PendingWrite& write, std::size_t i, 
 
 std::string PendingWrites::Describe() const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  return DescribeList(m_kept, 0, SIZE_MAX);
+  std::string text;
+  KeptInserts inserts;
+  std::size_t listed = 0, notListed = 0;
+  for (const PendingWrite& write : m_kept) {
+    // The journal holds it: a long journal's rest is counted, not listed.
+    if (write.inJournal && !m_journal.empty() && listed == kMostListedRecords) {
+      ++notListed;
+      if (write.kind == PendingWrite::Kind::Insert) inserts[write.newRow] = &write;
+      continue;
+    }
+    text += DescribeOne(write, std::string::npos, &inserts) + "\n";
+    if (write.inJournal) ++listed;
+  }
+  return text + NotListedLine(listed + notListed, listed, "the journal beside the database holds every one");
 }
 
 void PendingWrites::SetJournal(const std::string& path, std::vector<std::string> tables) {

@@ -221,7 +221,9 @@ class PendingWrites {
   // The rows of the database in `table` a kept write changes or deletes, once each.
   std::vector<long long> KeptChangedRows(const std::string& table) const;
   // What is kept, one line per write with its values, for the operator (a new
-  // row not written by its values: it has no id yet).
+  // row not written by its values: it has no id yet). Those the journal holds
+  // are listed up to kMostListedRecords and the rest counted; those it does
+  // not hold are all listed (nothing else has them).
   std::string Describe() const;
 
   // Keeps every kept write in the file `path` too, until it is written (and,
