@@ -1355,9 +1355,23 @@ bool PendingWrites::SaveJournal(bool takePutBack) {
     m_putBackTaken.clear();
   }
   // Once per cause: every kept write rewrites the journal.
-  if (error != m_journalTrouble)
-    m_failed.push_back("The journal " + m_journal + " could not be written (" + error +
-                       "): the records kept for the database since are only in memory until they are written.");
+  if (error != m_journalTrouble) {
+    std::size_t notHeld = 0;
+    for (const auto* list : {&m_kept, &m_forNextStart})
+      for (const PendingWrite& write : *list) notHeld += write.inJournal ? 0 : 1;
+    // Said of what its file holds now: those records are not lost with the program.
+    std::string said = "The journal " + m_journal + " could not be written (" + error + "): ";
+    const std::string isOrAre = notHeld == 1 ? " is" : " are";
+    if (!m_journalStamp.present)
+      said += "the " + Records(notHeld) + isOrAre + " only in memory until written.";
+    else if (notHeld == 0)
+      said += "its file still holds every record that waits, as it was last written (any written since is known "
+              "and not written again).";
+    else
+      said += "its file still holds the records it held when it was last written; the " + Records(notHeld) +
+              " kept since" + isOrAre + " only in memory until written.";
+    m_failed.push_back(said);
+  }
   m_journalTrouble = error;
   return false;
 }
