@@ -1,9 +1,12 @@
 #include "records/AdoDatabase.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "platform/base/Clock.h"
@@ -164,9 +167,27 @@ CADODatabase::ReportFile CADODatabase::WriteReport(const std::string& database, 
     written.notOwn = out.What();
     std::fputs((NotWrittenLine(written) + "\n").c_str(), stderr);
   }
+  if (out.IsOpen()) {
+    struct stat before{};
+    const bool sized = ::fstat(out.Fd(), &before) == 0;
+    written.saved = out.WriteAll(heading + lines + "\n");
+    if (!written.saved) {
+      // No half report left behind (a full disk): the file holds the earlier ones as they were.
+      written.failed = std::strerror(out.Error());
+      if (sized && ::ftruncate(out.Fd(), before.st_size) != 0) written.failed += ", and part of it may be there";
+    }
+  } else if (out.GetStatus() == OwnFile::Status::Failed) {
+    written.failed = out.What();
+  }
+  if (!written.failed.empty()) std::fputs((FailedLine(written) + "\n").c_str(), stderr);
   std::fflush(stderr);
-  written.saved = out.IsOpen() && out.WriteAll(heading + lines + "\n");
   return written;
+}
+
+std::string CADODatabase::FailedLine(const ReportFile& file) {
+  return kReportFailedText + file.path + " (" + file.failed +
+         "): what it says is only here and on the standard error output, and the records the journal beside the "
+         "database keeps are in it as well.";
 }
 
 std::string CADODatabase::NotWrittenLine(const ReportFile& file) {
@@ -179,6 +200,7 @@ std::string CADODatabase::BoxText(const std::string& heading, const std::string&
   std::string text = heading + FirstLines(lines);
   if (file.saved) text += "\nAll of them are in the file:\n" + file.path;
   if (!file.notOwn.empty()) text += "\n" + NotWrittenLine(file);
+  if (!file.failed.empty()) text += "\n" + FailedLine(file);
   return text;
 }
 
