@@ -1,9 +1,12 @@
 #include "records/AdoDatabase.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "platform/base/Clock.h"
@@ -40,7 +43,8 @@ class CADODatabase::RetryTimer final : public IMessageTarget {
   }
   LRESULT DispatchMessageToTarget(UINT message, WPARAM, LPARAM) override {
     if (message != WM_TIMER) return 0;
-    // A set-aside copy put back as the journal while the program runs is taken over here.
+    // A set-aside copy put back (beside the journal, or as the journal while
+    // none lies there) while the program runs is taken over here.
     const auto handle = m_database.GetConnection()->Handle();
     const bool putBack = handle && handle->Pending().JournalPutBack();
     KeepWriting((m_database.GetKeptWriteCount() > 0 || putBack) && m_database.WriteKeptTransaction());
@@ -86,6 +90,14 @@ bool CADODatabase::Open(const std::string& connectionString, const std::string& 
       // close's last try nobody may be there to answer.
       if (!afterLastTry)
         ShowMessageBoxWithoutWaiting(BoxText(kDroppedText, text, written), "", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+    });
+    // What became of a file of kept records put back beside the journal.
+    m_pConnection->Handle()->Pending().SetNoticeSink([database](const std::vector<std::string>& lines) {
+      std::string text;
+      for (const std::string& line : lines) text += line + "\n";
+      const ReportFile written = WriteReport(database, kPutBackTakenText, text);
+      ShowMessageBoxWithoutWaiting(BoxText(kPutBackTakenText, text, written), "",
+                                   MB_OK | MB_ICONINFORMATION | MB_SYSTEMMODAL);
     });
     TakeOverJournal();
     if (!m_retryTimer) m_retryTimer = std::make_unique<RetryTimer>(*this);
@@ -155,9 +167,27 @@ CADODatabase::ReportFile CADODatabase::WriteReport(const std::string& database, 
     written.notOwn = out.What();
     std::fputs((NotWrittenLine(written) + "\n").c_str(), stderr);
   }
+  if (out.IsOpen()) {
+    struct stat before{};
+    const bool sized = ::fstat(out.Fd(), &before) == 0;
+    written.saved = out.WriteAll(heading + lines + "\n");
+    if (!written.saved) {
+      // No half report left behind (a full disk): the file holds the earlier ones as they were.
+      written.failed = std::strerror(out.Error());
+      if (sized && ::ftruncate(out.Fd(), before.st_size) != 0) written.failed += ", and part of it may be there";
+    }
+  } else if (out.GetStatus() == OwnFile::Status::Failed) {
+    written.failed = out.What();
+  }
+  if (!written.failed.empty()) std::fputs((FailedLine(written) + "\n").c_str(), stderr);
   std::fflush(stderr);
-  written.saved = out.IsOpen() && out.WriteAll(heading + lines + "\n");
   return written;
+}
+
+std::string CADODatabase::FailedLine(const ReportFile& file) {
+  return kReportFailedText + file.path + " (" + file.failed +
+         "): what it says is only here and on the standard error output, and the records the journal beside the "
+         "database keeps are in it as well.";
 }
 
 std::string CADODatabase::NotWrittenLine(const ReportFile& file) {
@@ -170,6 +200,7 @@ std::string CADODatabase::BoxText(const std::string& heading, const std::string&
   std::string text = heading + FirstLines(lines);
   if (file.saved) text += "\nAll of them are in the file:\n" + file.path;
   if (!file.notOwn.empty()) text += "\n" + NotWrittenLine(file);
+  if (!file.failed.empty()) text += "\n" + FailedLine(file);
   return text;
 }
 

@@ -101,6 +101,9 @@ class CADODatabase {
   inline static constexpr const char* kJournalRefusedText =
       "An earlier run of the program ended while these records waited for the database; the database refused "
       "some of them:\n";
+  // Said of the files of kept records put back beside the journal (each
+  // told: its name, its records, and whether they went in or wait).
+  inline static constexpr const char* kPutBackTakenText = "Kept records put back were taken over:\n";
   // The journal: the database's path and this suffix.
   inline static constexpr const char* kJournalFileSuffix = ".kept.txt";
   inline static constexpr const char* kDroppedText = "These records could not be written:\n";
@@ -125,6 +128,10 @@ class CADODatabase {
   // Said in the report's box (and on the standard error output) when something
   // else lies at that file's name: the path, " is ", what lies there.
   inline static constexpr const char* kReportNotWrittenText = "This report was not written to its file: ";
+  // Said in the report's box (and on the standard error output) when its file
+  // could not take it (a full disk): the path, the system's words, and where
+  // what it says is instead.
+  inline static constexpr const char* kReportFailedText = "This report could not be written to its file ";
   inline static constexpr int kMostReportedLines = 4;
   inline static constexpr std::size_t kMostReportedChars = 240;
   // Room for a sentence naming two long paths (the journal and its set-aside copy).
@@ -139,9 +146,11 @@ class CADODatabase {
     std::string path;
     bool saved = false;
     std::string notOwn;
+    std::string failed;  // why the file could not take it ("" when it did, or was not its own)
   };
   static ReportFile WriteReport(const std::string& database, const std::string& heading, const std::string& lines);
   static std::string NotWrittenLine(const ReportFile& file);
+  static std::string FailedLine(const ReportFile& file);
   static std::string BoxText(const std::string& heading, const std::string& lines, const ReportFile& file);
   std::string DatabaseFile() const;
   void TakeOverJournal();

@@ -227,7 +227,7 @@ TEST_F(BaseTableRSTest, AKeptSaveWhoseRowAnotherProgramDeletedIsToldWithItsValue
   boxes.Expect(IDOK, CADODatabase::kDroppedText);
   EXPECT_TRUE(db.database.WriteKept());
   EXPECT_NE(boxes.LastText().find("Row 2 of Probe: strName = 'b', nCount = 77,"), std::string::npos) << boxes.LastText();
-  EXPECT_NE(boxes.LastText().find("(the row was deleted meanwhile)"), std::string::npos) << boxes.LastText();
+  EXPECT_NE(boxes.LastText().find("(the row is not in the database (deleted, or never there))"), std::string::npos) << boxes.LastText();
   EXPECT_EQ(db.database.GetKeptWriteCount(), 0u);
 }
 

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -76,7 +79,7 @@ TEST_F(KeptWritesReportTest, AKeptWriteThatFailsIsToldAtOnceWhicheverWriteComesU
   lots.MoveLast();
   SetCount(22);
   const std::string errorOutput = testing::internal::GetCapturedStderr();
-  const std::string line = "Row 1 of Lot: nCount = 11 (the row was deleted meanwhile)";
+  const std::string line = "Row 1 of Lot: nCount = 11 (the row is not in the database (deleted, or never there))";
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_FALSE(boxes.Boxes()[0].waited);
   EXPECT_NE(boxes.LastText().find(line), std::string::npos) << boxes.LastText();
@@ -132,7 +135,7 @@ TEST_F(KeptWritesReportTest, ALinkOrAPipeAtTheReportFilesNameIsLeftAsItIsAndTheB
     ASSERT_EQ(boxes.Count(), before + 1);
     EXPECT_NE(boxes.LastText().find(notWritten), std::string::npos) << boxes.LastText();
     EXPECT_EQ(boxes.LastText().find("All of them are in the file"), std::string::npos) << boxes.LastText();
-    EXPECT_NE(errorOutput.find("(the row was deleted meanwhile)"), std::string::npos) << errorOutput;
+    EXPECT_NE(errorOutput.find("(the row is not in the database (deleted, or never there))"), std::string::npos) << errorOutput;
     EXPECT_NE(errorOutput.find(notWritten), std::string::npos) << errorOutput;
   }
   EXPECT_EQ(db.dir.Read("outside.txt"), "theirs\n");
@@ -201,4 +204,36 @@ TEST_F(KeptWritesReportTest, AfterTheLastTryWhatTheLockRefusesIsToldAtOnceAndThe
             std::string::npos)
       << errorOutput;
   EXPECT_FALSE(FileExists(db.path + CADODatabase::kJournalFileSuffix));
+}
+
+// A report its file cannot take (a full disk) leaves no half of it there, and
+// its box says so and where what it says is instead.
+TEST_F(KeptWritesReportTest, AReportItsFileCannotTakeLeavesTheFileAsItWasAndItsBoxSaysSo) {
+  const std::string report = db.path + CADODatabase::kUnwrittenFileSuffix;
+  const std::string earlier(64 * 1024, '.');
+  ASSERT_TRUE(WriteFileAtomically(report, earlier));
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  lots.MoveFirst();
+  SetCount(11);  // kept
+  ASSERT_EQ(other.Exec("DELETE FROM Lot WHERE strName = 'a'; COMMIT"), SQLITE_OK);
+  // The disk fills a few bytes into the report.
+  rlimit was{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &was), 0);
+  rlimit full = was;
+  full.rlim_cur = earlier.size() + 16;
+  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  testing::internal::CaptureStderr();
+  const bool written = db.database.WriteKept();
+  const std::string errorOutput = testing::internal::GetCapturedStderr();
+  ::setrlimit(RLIMIT_FSIZE, &was);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_TRUE(written);
+  const std::string said = CADODatabase::kReportFailedText + report + " (" + std::strerror(EFBIG) + "): what it says "
+                           "is only here and on the standard error output";
+  EXPECT_NE(boxes.LastText().find("Row 1 of Lot: nCount = 11"), std::string::npos) << boxes.LastText();
+  EXPECT_NE(boxes.LastText().find(said), std::string::npos) << boxes.LastText();
+  EXPECT_NE(errorOutput.find(said), std::string::npos) << errorOutput;
+  EXPECT_EQ(Told(), earlier);
 }

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -156,6 +157,24 @@ std::string KeptWriteJournal::AsideName(const std::string& journal, Aside what) 
   std::string aside = first;
   for (int n = 2; NameTaken(aside); ++n) aside = first + "-" + std::to_string(n);
   return aside;
+}
+
+std::vector<std::string> KeptWriteJournal::PutBackNames(const std::string& journal) {
+  const std::size_t slash = journal.rfind('/');
+  const std::string folder = journal.substr(0, slash + 1);
+  const std::string prefix = journal.substr(slash + 1) + kPutBackSuffix;
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    // A copy still being written under a temporary name is not taken half-made.
+    if (name.substr(0, prefix.size()) == prefix && name.find(".tmp-", prefix.size()) == std::string_view::npos)
+      names.push_back(folder + std::string(name));
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 int KeptWriteJournal::SweepTemporaries(const std::string& journal) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ruv::db {
 
@@ -50,6 +51,14 @@ class KeptWriteJournal {
   enum class Aside { Unreadable, Refused };
   // A free name beside the journal to set it, or its refused records, aside under.
   static std::string AsideName(const std::string& journal, Aside what);
+  // Files a person put back for the program to take over (a set-aside copy
+  // renamed so): the journal's name and this ending, and anything after it,
+  // so that several can wait side by side. Never the journal's own name: a
+  // copy put back there can never replace a journal the program still needs.
+  static constexpr const char* kPutBackSuffix = ".put-back";
+  // The names of the files put back beside `journal` now, in order (never a
+  // temporary file a writer is still making).
+  static std::vector<std::string> PutBackNames(const std::string& journal);
   // Removes the temporary files that killed writers left of the journal and of
   // its set-aside copies, under every name they may have (those of earlier
   // versions too), but never one a live writer holds. Returns how many.

@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <optional>
@@ -51,6 +54,10 @@ bool RefusedForGood(int rc) {
     default: return false;
   }
 }
+
+// Said of an update or deletion whose row the database does not have: it may
+// have been deleted, or the record may name a row that never was.
+constexpr const char* kRowNotThere = "the row is not in the database (deleted, or never there)";
 
 // A text read from a journal longer than this is not kept for the next line's.
 constexpr std::size_t kBlockOfText = 1 << 16;
@@ -486,8 +493,6 @@ PendingWrites::Progress PendingWrites::WriteKeptSome(DatabaseHandle& handle, int
   Progress progress;
   {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    // The rewrite takes over a journal put at its name meanwhile.
-    if (JournalPutBackLocked()) SaveJournal();
     progress = WriteKeptLocked(handle, busyWaitMs, mostTransactions);
   }
   TellFailed();
@@ -538,6 +543,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
   // The first write's failure took a whole transaction back: refused for
   // good, it is taken as refused in the next, without running it again.
   int firstRefusedRc = SQLITE_OK;
+  std::string firstRefusedWhy;
   for (;;) {
     outcomes.clear();
     waitRc = Exec(db, "BEGIN IMMEDIATE");
@@ -557,6 +563,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
     // or a mark that could not go in): the writes before it go again alone.
     std::size_t takenBackAt = most;
     int takenBackRc = SQLITE_OK;
+    std::string takenBackWhy;
     bool markTakenBack = false;
     for (std::size_t n = 0; n < most; ++n) {
       const PendingWrite& write = m_kept[n];
@@ -573,7 +580,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
       if (lost) {
         why = "the new row it belongs to could not be written";
       } else if (n == 0 && firstRefusedRc != SQLITE_OK) {
-        why = sqlite3_errstr(firstRefusedRc);
+        why = firstRefusedWhy;
       } else {
         int rc = statements.Run("SAVEPOINT kept");
         long long gotRowId = 0;
@@ -589,8 +596,12 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
             if (rc == SQLITE_ROW) rc = SQLITE_DONE;
           }
         }
+        // The database's own words for a refusal (a rule's message), taken
+        // before anything else runs on the connection.
+        std::string refusal;
         if (rc == SQLITE_DONE && !already) {
           rc = RunKept(db, statements, write, row.rowId);
+          if (rc != SQLITE_DONE && rc != SQLITE_NOTFOUND) refusal = sqlite3_errmsg(db);
           gotRowId = insert ? sqlite3_last_insert_rowid(db) : row.rowId;
           if (rc == SQLITE_DONE && withTokens) {
             sqlite3_stmt* note = statements.Get("INSERT INTO " + tokens + " (Token, RowId) VALUES (?1, ?2)", rc);
@@ -608,9 +619,11 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
           if (insert) madeHere[write.newRow] = gotRowId;
           continue;
         }
+        if (refusal.empty() && rc != SQLITE_NOTFOUND) refusal = sqlite3_errstr(rc);
         if (sqlite3_get_autocommit(db)) {
           takenBackAt = n;
           takenBackRc = rc;
+          takenBackWhy = refusal;
           break;
         }
         statements.Run("ROLLBACK TO kept");
@@ -619,7 +632,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
           waitRc = rc;  // it waits, and what is kept behind it with it
           break;
         }
-        why = rc == SQLITE_NOTFOUND ? "the row was deleted meanwhile" : sqlite3_errstr(rc);
+        why = rc == SQLITE_NOTFOUND ? kRowNotThere : refusal;
       }
       if (write.fromJournal) {
         if (const int rc = MarkSetAside(statements, write.token); rc != SQLITE_DONE) {
@@ -645,6 +658,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
       outcomes.clear();
       if (RefusedForGood(takenBackRc) && !markTakenBack && firstRefusedRc == SQLITE_OK) {
         firstRefusedRc = takenBackRc;
+        firstRefusedWhy = takenBackWhy.empty() ? sqlite3_errstr(takenBackRc) : takenBackWhy;
         continue;
       }
       waitRc = takenBackRc;
@@ -689,6 +703,18 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
 PendingWrites::Progress PendingWrites::WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs,
                                                        std::size_t mostTransactions) {
   if (!handle.IsOpen()) return m_progress = m_kept.empty() ? Progress::AllWritten : Progress::Waiting;
+  // A file put at the journal's name took the place of the one that held this
+  // run's records, which are now only in memory; a file put back beside it
+  // is taken over as well. The journal is rewritten with both at once, before
+  // anything is written: a kill meanwhile must find them in it.
+  if (JournalPutBackLocked() || PutBackWaitingLocked()) SaveJournal(true);
+  const Progress progress = WriteAndSave(handle, busyWaitMs, mostTransactions);
+  TellPutBack(progress);
+  return progress;
+}
+
+PendingWrites::Progress PendingWrites::WriteAndSave(DatabaseHandle& handle, int busyWaitMs,
+                                                    std::size_t mostTransactions) {
   BusyWait wait(handle, busyWaitMs);
   const std::size_t before = m_kept.size();
   Progress progress = Progress::AllWritten;
@@ -768,6 +794,7 @@ void PendingWrites::TellWaiting(const PendingWrite& write, int rc) {
 // A write refused for good is told; a record of a journal taken over is set
 // aside, to be put back once the cause is mended.
 void PendingWrites::Refuse(const PendingWrite& write, const std::string& why) {
+  if (m_refusedAtStart) m_refusedAtStart->emplace_back(write.token, DescribeOne(write));
   Drop(write, why);
   if (!write.fromJournal) return;
   // As it stands: a change of a new row written since names the row by its id
@@ -813,9 +840,10 @@ void PendingWrites::WriteAside() {
     m_refusedNotAside.clear();
     if (m_takenOverAside != m_asidePath)
       m_failed.push_back("The database refused records of a journal taken over (told here); they are set aside as " +
-                         m_asidePath + ", which holds them alone: once the cause is mended, put it back as " +
-                         m_journal + ", while the program runs or before its next start (either takes it over and "
-                         "writes each of them once), or enter them again by hand.");
+                         m_asidePath + ", which holds them alone: once the cause is mended, rename it to " +
+                         m_journal + KeptWriteJournal::kPutBackSuffix +
+                         " (or any name that begins so), while the program runs or before its next start: either "
+                         "takes it over and writes each of them once. Or enter them again by hand.");
     m_takenOverAside = m_asidePath;
     m_asideTrouble.clear();
     if (DeathAfterSetAside() && DeathAfterSetAside()()) m_diedForTest = true;
@@ -874,16 +902,25 @@ std::vector<std::string> PendingWrites::TakeFailed() {
 // Told outside the lock: the sink may show a box or write a file.
 void PendingWrites::TellFailed() {
   FailureSink sink;
-  std::vector<std::string> failed;
+  NoticeSink noticeSink;
+  std::vector<std::string> failed, notices;
   bool afterLastTry;
   {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    if (!m_sink || m_failed.empty()) return;
+    if (m_sink) failed = std::exchange(m_failed, {});
+    if (m_noticeSink) notices = std::exchange(m_notices, {});
+    else m_notices.clear();
     sink = m_sink;
-    failed = std::exchange(m_failed, {});
+    noticeSink = m_noticeSink;
     afterLastTry = m_retriesEnded;
   }
-  sink(failed, afterLastTry);
+  if (!failed.empty()) sink(failed, afterLastTry);
+  if (!notices.empty()) noticeSink(notices);
+}
+
+void PendingWrites::SetNoticeSink(NoticeSink sink) {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  m_noticeSink = std::move(sink);
 }
 
 std::string PendingWrites::EndRetries(std::string* notInJournal) {
@@ -1089,6 +1126,15 @@ std::string PendingWrites::DescribeList(const List& list, std::size_t from, std:
   return text;
 }
 
+template <typename List>
+std::vector<std::string> PendingWrites::DescribeEach(const List& list, std::size_t from, std::size_t most) const {
+  std::vector<std::string> each;
+  KeptInserts inserts;
+  for (std::size_t i = from; i < list.size() && i - from < most; ++i)
+    each.push_back(DescribeOne(list[i], std::string::npos, &inserts));
+  return each;
+}
+
 std::string PendingWrites::NotListedLine(std::size_t total, std::size_t listed, const char* where) {
   if (listed >= total) return std::string();
   return "... and " + std::to_string(total - listed) + " more of these " + std::to_string(total) +
@@ -1105,7 +1151,20 @@ std::string PendingWrites::ColumnName(const PendingWrite& write, std::size_t i, 
 
 std::string PendingWrites::Describe() const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  return DescribeList(m_kept, 0, SIZE_MAX);
+  std::string text;
+  KeptInserts inserts;
+  std::size_t listed = 0, notListed = 0;
+  for (const PendingWrite& write : m_kept) {
+    // The journal holds it: a long journal's rest is counted, not listed.
+    if (write.inJournal && !m_journal.empty() && listed == kMostListedRecords) {
+      ++notListed;
+      if (write.kind == PendingWrite::Kind::Insert) inserts[write.newRow] = &write;
+      continue;
+    }
+    text += DescribeOne(write, std::string::npos, &inserts) + "\n";
+    if (write.inJournal) ++listed;
+  }
+  return text + NotListedLine(listed + notListed, listed, "the journal beside the database holds every one");
 }
 
 void PendingWrites::SetJournal(const std::string& path, std::vector<std::string> tables) {
@@ -1126,7 +1185,7 @@ void PendingWrites::SetDeathAfterSetAsideForTest(std::function<bool()> hook) { D
 
 bool PendingWrites::JournalPutBack() const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  return JournalPutBackLocked();
+  return JournalPutBackLocked() || PutBackWaitingLocked();
 }
 
 // A regular file of its own at the name, other than the one last written:
@@ -1137,7 +1196,75 @@ bool PendingWrites::JournalPutBackLocked() const {
   return now.present && !(now == m_journalStamp) && OwnFile::WhatIsThere(m_journal, m_database).empty();
 }
 
-bool PendingWrites::SaveJournal() {
+// After the close's last try a file put back waits for the next start.
+bool PendingWrites::PutBackWaitingLocked() const {
+  if (m_journal.empty() || m_handle == nullptr || m_retriesEnded) return false;
+  for (const std::string& path : KeptWriteJournal::PutBackNames(m_journal)) {
+    const auto left = m_putBackLeft.find(path);
+    if (left == m_putBackLeft.end() || !(left->second == KeptWriteJournal::StampOf(path))) return true;
+  }
+  return false;
+}
+
+namespace {
+
+std::string Records(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " record" : " records");
+}
+
+}  // namespace
+
+std::size_t PendingWrites::TakePutBackIn() {
+  if (!PutBackWaitingLocked()) return 0;
+  std::size_t total = 0;
+  for (const std::string& path : KeptWriteJournal::PutBackNames(m_journal)) {
+    if (const auto left = m_putBackLeft.find(path); left != m_putBackLeft.end()) {
+      if (left->second == KeptWriteJournal::StampOf(path)) continue;
+      m_putBackLeft.erase(left);
+    }
+    JournalState state = JournalState::None;
+    std::size_t taken = 0;
+    KeptWriteJournal::Stamp read;
+    const std::string told =
+        TakeJournalIn(*m_handle, m_handle->BusyTimeout(), path, Source::PutBack, state, &taken, &read);
+    if (state == JournalState::Kept) {
+      m_putBackTaken.push_back(PutBackFile{path, read, taken, std::string()});
+      total += taken;
+    } else if (state == JournalState::Unreadable) {
+      if (!told.empty()) m_failed.push_back(told);
+      // Still there (not a file of records, or not movable): not read again until it changes.
+      if (const KeptWriteJournal::Stamp there = KeptWriteJournal::StampOf(path); there.present)
+        m_putBackLeft[path] = there;
+    }
+  }
+  return total;
+}
+
+void PendingWrites::TellPutBack(Progress progress) {
+  for (const PutBackFile& file : m_putBackToTell) {
+    std::string text = "The file " + file.path + " put back was taken over (" + Records(file.records) + "): ";
+    switch (progress) {
+      case Progress::AllWritten:
+        text += "written to the database, each once (any it refused is told apart).";
+        break;
+      case Progress::Waiting:
+        text += "in the journal " + m_journal + " now, waiting there with the other kept records (" +
+                CauseText(m_heldBy) + "); written once the database takes them.";
+        break;
+      case Progress::More:
+        text += "in the journal " + m_journal + " now, being written with the other kept records, a transaction "
+                "at a time.";
+        break;
+    }
+    if (!file.notRemoved.empty())
+      text += " The file itself could not be removed (" + file.notRemoved +
+              "): please remove it; taken over again, it would write none of them twice.";
+    m_notices.push_back(text);
+  }
+  m_putBackToTell.clear();
+}
+
+bool PendingWrites::SaveJournal(bool takePutBack) {
   if (m_journal.empty()) return true;
   // Never over a journal this run did not write: its records join the queue first.
   if (JournalPutBackLocked()) {
@@ -1149,10 +1276,13 @@ bool PendingWrites::SaveJournal() {
       return false;
     }
     JournalState state = JournalState::None;
-    const std::string told = TakeJournalIn(*m_handle, m_handle->BusyTimeout(), false, state);
+    const std::string told =
+        TakeJournalIn(*m_handle, m_handle->BusyTimeout(), m_journal, Source::PutAtName, state);
     if (state == JournalState::Unreadable && !told.empty()) m_failed.push_back(told);
     if (m_journal.empty()) return false;
   }
+  // The files put back beside it: at the front of the queue, until the journal holds them.
+  const std::size_t putBack = takePutBack ? TakePutBackIn() : 0;
   std::string content;
   // Room for what the file last held at once (only what is filled takes
   // memory): a long journal is not copied at each doubling.
@@ -1192,12 +1322,56 @@ bool PendingWrites::SaveJournal() {
       for (PendingWrite& write : *list) write.inJournal = true;
     m_journalTrouble.clear();
     m_journalBehind = false;
+    // The journal holds their records now: the files put back go (only as
+    // they were read: one changed since is taken over anew).
+    for (PutBackFile& file : m_putBackTaken) {
+      if (KeptWriteJournal::StampOf(file.path) == file.stamp) {
+        if (std::remove(file.path.c_str()) == 0) {
+          SyncFolderOf(file.path);
+        } else {
+          // Not read again while it stays as it is: its records are in the journal.
+          file.notRemoved = std::strerror(errno);
+          m_putBackLeft[file.path] = file.stamp;
+        }
+      }
+      m_putBackToTell.push_back(std::move(file));
+    }
+    m_putBackTaken.clear();
+    m_putBackTrouble.clear();
     return true;
   }
+  if (!m_putBackTaken.empty()) {
+    // Their files still hold them: out of the queue again, until the journal can take them.
+    for (std::size_t i = 0; i < putBack; ++i)
+      if (m_kept[i].kind == PendingWrite::Kind::Insert) m_newRows.erase(m_kept[i].newRow);
+    m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(putBack));
+    Changed();
+    if (error != m_putBackTrouble)
+      for (const PutBackFile& file : m_putBackTaken)
+        m_failed.push_back("The file " + file.path + " put back (" + Records(file.records) +
+                           ") waits where it is: the journal " + m_journal + " could not be written (" + error +
+                           "), and it is taken over once the journal can be written.");
+    m_putBackTrouble = error;
+    m_putBackTaken.clear();
+  }
   // Once per cause: every kept write rewrites the journal.
-  if (error != m_journalTrouble)
-    m_failed.push_back("The journal " + m_journal + " could not be written (" + error +
-                       "): the records kept for the database since are only in memory until they are written.");
+  if (error != m_journalTrouble) {
+    std::size_t notHeld = 0;
+    for (const auto* list : {&m_kept, &m_forNextStart})
+      for (const PendingWrite& write : *list) notHeld += write.inJournal ? 0 : 1;
+    // Said of what its file holds now: those records are not lost with the program.
+    std::string said = "The journal " + m_journal + " could not be written (" + error + "): ";
+    const std::string isOrAre = notHeld == 1 ? " is" : " are";
+    if (!m_journalStamp.present)
+      said += "the " + Records(notHeld) + isOrAre + " only in memory until written.";
+    else if (notHeld == 0)
+      said += "its file still holds every record that waits, as it was last written (any written since is known "
+              "and not written again).";
+    else
+      said += "its file still holds the records it held when it was last written; the " + Records(notHeld) +
+              " kept since" + isOrAre + " only in memory until written.";
+    m_failed.push_back(said);
+  }
   m_journalTrouble = error;
   return false;
 }
@@ -1213,31 +1387,69 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     // A rewrite of the journal or of a set-aside copy cut by a kill left its
     // temporary file; a copy is seldom written again under the same name.
     KeptWriteJournal::SweepTemporaries(m_journal);
-    told = TakeJournalIn(handle, busyWaitMs, true, state);
-    if (state != JournalState::Kept) return told;
-    // The file as read holds what is kept: it is written anew once the writing
-    // stops with any of them gone (at once when the first transaction ends it),
-    // and a long journal not twice over meanwhile.
-    // The first transaction of them now; a long journal's rest is written
-    // after the start, a transaction at a time (WriteKeptSome).
-    const Progress progress = WriteKeptLocked(handle, busyWaitMs, 1);
-    if (!m_takenOverAside.empty()) {
-      state = JournalState::Refused;
-      told = "The database refused some of these records (each is told); they are set aside " +
-             (m_takenOverAside[0] == '(' ? "nowhere " + m_takenOverAside + ": they stay in the journal"
-                                         : "as " + m_takenOverAside) +
-             ":\n" + told;
-    } else {
-      state = m_kept.empty()                   ? JournalState::Written
-              : progress == Progress::More ? JournalState::Writing
-                                           : JournalState::Kept;
+    std::size_t taken = 0;
+    std::vector<std::string> listed;
+    told = TakeJournalIn(handle, busyWaitMs, m_journal, Source::Start, state, &taken, nullptr, &listed);
+    // Files put back beside it are taken over by the first writing, before it writes anything.
+    if (!m_journal.empty() && (state == JournalState::Kept || PutBackWaitingLocked())) {
+      std::vector<std::string> listedTokens;
+      if (state == JournalState::Kept)
+        for (std::size_t i = 0; i < listed.size() && i < m_kept.size(); ++i) listedTokens.push_back(m_kept[i].token);
+      // The file as read holds what is kept: it is written anew once the writing stops with any of them gone.
+      // The first transaction of them now; a long journal's rest is written
+      // after the start, a transaction at a time (WriteKeptSome).
+      std::vector<std::pair<std::string, std::string>> refused;
+      m_refusedAtStart = &refused;
+      const Progress progress = WriteKeptLocked(handle, busyWaitMs, 1);
+      m_refusedAtStart = nullptr;
+      if (state == JournalState::Kept && !m_takenOverAside.empty()) {
+        state = JournalState::Refused;
+        // The refused ones under their own words, the others under theirs.
+        std::unordered_set<std::string> refusedTokens;
+        std::string refusedText;
+        for (const auto& [token, description] : refused) {
+          refusedTokens.insert(token);
+          refusedText += description + "\n";
+        }
+        std::string othersText;
+        std::size_t others = 0;
+        for (std::size_t i = 0; i < listedTokens.size(); ++i) {
+          if (refusedTokens.count(listedTokens[i]) != 0) continue;
+          othersText += listed[i] + "\n";
+          ++others;
+        }
+        told = "The database refused these records (each is told); they are set aside " +
+               (m_takenOverAside[0] == '(' ? "nowhere " + m_takenOverAside + ": they stay in the journal"
+                                           : "as " + m_takenOverAside) +
+               ":\n" + refusedText;
+        const std::size_t notListed = taken - listedTokens.size();
+        if (others + notListed > 0) {
+          const std::string& cause = CauseText(m_heldBy);
+          told += std::string("\n") +
+                  (m_kept.empty()                  ? "The others were written"
+                   : progress == Progress::More ? "The others are being written, a transaction at a time, while the "
+                                                  "program runs (the journal beside the database keeps those not "
+                                                  "written yet)"
+                                                : "The others wait in the journal beside the database (" + cause +
+                                                      ") and are written once the database takes them") +
+                  ":\n" + othersText +
+                  NotListedLine(others + notListed, others, "each is in the journal beside the database until it is written");
+        }
+      } else if (state == JournalState::Kept) {
+        state = m_kept.empty()                   ? JournalState::Written
+                : progress == Progress::More ? JournalState::Writing
+                                             : JournalState::Kept;
+      }
     }
   }
   TellFailed();
   return told;
 }
 
-std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, bool atStart, JournalState& state) {
+std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, const std::string& path,
+                                         Source source, JournalState& state, std::size_t* takenOut,
+                                         KeptWriteJournal::Stamp* stampOut, std::vector<std::string>* listed) {
+  const bool atStart = source == Source::Start;
   state = JournalState::None;
   std::string why, what;
   KeptWriteJournal::Stamp stamp;
@@ -1255,7 +1467,7 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
   BusyWait wait(handle, busyWaitMs);
   // Read a line at a time, never held whole: a long journal is only held as its records.
   const KeptWriteJournal::ReadResult file = KeptWriteJournal::ReadLines(
-      m_journal, m_database,
+      path, m_database,
       [&](std::string_view line) {
         ++number;
         if (number == 1) {
@@ -1299,8 +1511,9 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
           write.rowId = KeptRowHandle(write.newRow);
         }
         write.fromJournal = true;
-        // The file as read holds it, until it is rewritten.
-        write.inJournal = true;
+        // The journal's file as read holds it, until it is rewritten; a file
+        // put back beside it does not.
+        write.inJournal = source != Source::PutBack;
         // Every run whose tokens it holds: this run may forget them once written.
         const std::string_view token(write.token);
         const std::string_view prefix = token.substr(0, token.rfind('-') + 1);
@@ -1316,7 +1529,10 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
   if (file == KeptWriteJournal::ReadResult::Absent) return std::string();
   if (file == KeptWriteJournal::ReadResult::NotAFile) {
     state = JournalState::Unreadable;
-    if (!atStart) return std::string();  // the rewrite tells it and leaves it
+    if (source == Source::PutAtName) return std::string();  // the rewrite tells it and leaves it
+    if (source == Source::PutBack)
+      return "The file " + path + " put back is " + what +
+             ", not a file of records: it was left as it is and nothing was read from it.";
     // Never followed, never replaced: this run keeps its records in memory only.
     const std::string journal = std::exchange(m_journal, std::string());
     return "The journal " + journal + " is " + what +
@@ -1338,17 +1554,19 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
     writes.clear();
     // What it holds goes with the words: read whole only here.
     std::string content, unused;
-    KeptWriteJournal::Read(m_journal, m_database, content, unused);
+    KeptWriteJournal::Read(path, m_database, content, unused);
     // Set aside, never lost: the operator reads it and enters its records by hand.
     const std::string aside = KeptWriteJournal::AsideName(m_journal, KeptWriteJournal::Aside::Unreadable);
-    const bool moved = RenameInFolder(m_journal, aside);
+    const bool moved = RenameInFolder(path, aside);
     state = JournalState::Unreadable;
-    std::string told = "The file " + m_journal + " holds records " +
-                       (atStart ? "an earlier run kept" : "put there while the program runs") +
+    std::string told = "The file " + path + " holds records " +
+                       (atStart                        ? "an earlier run kept"
+                        : source == Source::PutAtName ? "put there while the program runs"
+                                                       : "put back") +
                        " for the database, but it cannot be read (" + why + "). " +
                        (moved ? "It was set aside as " + aside : std::string("It was left where it is")) +
                        ": the records it holds are not written; please enter them again by hand.";
-    if (!moved) {
+    if (!moved && source != Source::PutBack) {
       // Not this run's to replace: it keeps its records in memory only.
       told += " Until it is moved away, records kept for the database are kept in memory only (a program ended "
               "meanwhile loses them).";
@@ -1363,13 +1581,16 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
     // Nothing could ever write it: it is told, never set aside to be put back.
     write.newRow = -1;  // a row never kept here
     write.rowId = kNoRowId;
-    Drop(write, "no line of the journal makes the new row it goes to (new:" + std::to_string(named) +
+    Drop(write, "no line of " + std::string(source == Source::PutBack ? "its file" : "the journal") +
+                    " makes the new row it goes to (new:" + std::to_string(named) +
                     "): it can never be written as it is; please enter it again by hand");
   }
   // The file still holds them: it is written anew once the writing stops.
   if (!goingNowhere.empty()) m_journalBehind = true;
   const std::size_t taken = writes.size();
-  if (!atStart) {
+  if (takenOut) *takenOut = taken;
+  if (stampOut) *stampOut = stamp;
+  if (source == Source::PutAtName) {
     // The file this run wrote last is no longer at the name: what only that
     // file held is in memory only, until the journal is written again.
     std::unordered_set<std::string> tokens;
@@ -1377,8 +1598,10 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
     for (auto* list : {&m_kept, &m_forNextStart})
       for (PendingWrite& write : *list) write.inJournal = tokens.count(write.token) != 0;
   }
-  m_journalStamp = stamp;
-  m_takenOverAside.clear();
+  if (source != Source::PutBack) {
+    m_journalStamp = stamp;
+    m_takenOverAside.clear();
+  }
   // Older than anything this run writes: they go first (after the close's
   // last try, they wait for the next start).
   std::deque<PendingWrite>& queue = m_retriesEnded ? m_forNextStart : m_kept;
@@ -1388,10 +1611,14 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
     queue.insert(queue.begin(), std::make_move_iterator(writes.begin()), std::make_move_iterator(writes.end()));
   Changed();
   state = JournalState::Kept;
+  if (source == Source::PutBack) return std::string();
   // A long journal is counted past its first records, not listed whole: its file holds every one.
-  return DescribeList(queue, 0, std::min(taken, kMostListedRecords)) +
-         NotListedLine(taken, std::min(taken, kMostListedRecords),
-                       "each is in the journal beside the database until it is written");
+  std::vector<std::string> each = DescribeEach(queue, 0, std::min(taken, kMostListedRecords));
+  std::string told;
+  for (const std::string& one : each) told += one + "\n";
+  told += NotListedLine(taken, each.size(), "each is in the journal beside the database until it is written");
+  if (listed) *listed = std::move(each);
+  return told;
 }
 
 }  // namespace ruv::db

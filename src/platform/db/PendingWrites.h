@@ -33,7 +33,7 @@
 // written records are known by their tokens meanwhile). A kept write that
 // the database cannot take now (a full disk, an I/O error, a read-only database)
 // waits as a locked one does, told once per cause; one it refuses for good (a
-// rule of the table, a row deleted meanwhile) is told once, whichever path
+// rule of the table, in its own words, a row not in the database) is told once, whichever path
 // wrote it, and dropped; a record of a journal taken over is set aside instead,
 // its token marked in the table KeptWritesSetAside first (in the transaction
 // that refused it, so that a record is either written, or marked and then set
@@ -119,6 +119,8 @@ class PendingWrites {
   // Told the described writes that failed; `afterLastTry` once the close has
   // given the kept writes their last try (nobody may be there to answer).
   using FailureSink = std::function<void(const std::vector<std::string>& lines, bool afterLastTry)>;
+  // Told what became of the files put back that were taken over (sentences).
+  using NoticeSink = std::function<void(const std::vector<std::string>& lines)>;
 
   // Runs `write` on the row `row` names (it gives SQLite's result) waiting at
   // most `busyWaitMs` for the lock, unless writes are kept (the kept ones are
@@ -155,8 +157,9 @@ class PendingWrites {
   // and the journal's file holds every one of them.
   inline static constexpr std::size_t kMostListedRecords = 1000;
   // Whether a file of records this run did not write lies at the journal's
-  // name (a set-aside copy put back while the program runs): the next
-  // writing (WriteKept, WriteKeptSome) takes it over.
+  // name, or a file put back beside it (KeptWriteJournal::kPutBackSuffix)
+  // waits: the next writing (WriteKept, WriteKeptSome) takes it over, and
+  // rewrites the journal with its records before it writes anything.
   bool JournalPutBack() const;
   bool HasKept() const;
   std::size_t KeptCount() const;
@@ -183,6 +186,8 @@ class PendingWrites {
   void SetFailureSink(FailureSink sink);
   // The dropped writes not yet told, described.
   std::vector<std::string> TakeFailed();
+  // Where the files put back that were taken over are told; without one they are not.
+  void SetNoticeSink(NoticeSink sink);
 
   // The close's last try is over: what is still kept is taken out of the queue
   // and returned described (those the journal holds: the first
@@ -216,7 +221,9 @@ class PendingWrites {
   // The rows of the database in `table` a kept write changes or deletes, once each.
   std::vector<long long> KeptChangedRows(const std::string& table) const;
   // What is kept, one line per write with its values, for the operator (a new
-  // row not written by its values: it has no id yet).
+  // row not written by its values: it has no id yet). Those the journal holds
+  // are listed up to kMostListedRecords and the rest counted; those it does
+  // not hold are all listed (nothing else has them).
   std::string Describe() const;
 
   // Keeps every kept write in the file `path` too, until it is written (and,
@@ -237,10 +244,12 @@ class PendingWrites {
   // but a regular file of its own at its name is left alone (never followed
   // nor removed) and this run keeps its writes in memory only; a journal that
   // cannot be read (or names a table or column not the program's) is set aside
-  // unrun. The records the database refuses are set aside alone, as they
+  // unrun. Files put back beside it are taken over too, their records in the
+  // journal before anything is written. The records the database refuses are
+  // set aside alone, as they
   // stand (a change of a new row written names the row's id), in a journal of
-  // their own beside it (Refused), so that putting it back once the cause is
-  // mended writes each once; they stay in the journal while that file cannot
+  // their own beside it (Refused), so that putting it back (renamed to a
+  // put-back name) once the cause is mended writes each once; they stay in the journal while that file cannot
   // be written. A change of a new row no line of the journal makes can never
   // be written: it is told and dropped, never set aside.
   enum class JournalState { None, Written, Kept, Unreadable, Refused, Writing };
@@ -274,13 +283,31 @@ class PendingWrites {
   void WriteAside();
   // The cause behind a kept write after the close's last try, as its line says it.
   std::string AtTheClose() const;
-  // Reads the journal at its name into the queue, its records first (as at a
+  // Where a file of records read into the queue comes from: the journal at
+  // the start, a file put at the journal's name while the program runs, or a
+  // file put back beside it.
+  enum class Source { Start, PutAtName, PutBack };
+  // Reads the file at `path` into the queue, its records first (as at a
   // start); what the operator is told of it, and what it was in `state`.
-  std::string TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, bool atStart, JournalState& state);
+  // `taken` gets how many records it held, `stamp` the stamp of the file read,
+  // `listed` (at the start) the description of each record listed.
+  std::string TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, const std::string& path, Source source,
+                            JournalState& state, std::size_t* taken = nullptr,
+                            KeptWriteJournal::Stamp* stamp = nullptr, std::vector<std::string>* listed = nullptr);
   bool JournalPutBackLocked() const;
+  // Whether a file put back beside the journal waits to be taken over.
+  bool PutBackWaitingLocked() const;
+  // Reads the files put back into the front of the queue; how many records.
+  std::size_t TakePutBackIn();
+  // What became of the files put back taken over by the writing that ended so.
+  void TellPutBack(Progress progress);
+  Progress WriteAndSave(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
   void NoteWritten(const PendingWrite& write, long long rowId);
   void TellFailed();
-  bool SaveJournal();
+  // Rewrites the journal (taking over a file put at its name first); with
+  // `takePutBack`, the files put back beside it too, each removed once the
+  // journal holds its records.
+  bool SaveJournal(bool takePutBack = false);
   // The kept inserts by the new row they make, among the writes described so
   // far: a change of a kept new row names the row by its insert's values.
   using KeptInserts = std::unordered_map<long long, const PendingWrite*>;
@@ -292,6 +319,9 @@ class PendingWrites {
   // The writes of `list` from `from` on, one a line, at most `most` of them.
   template <typename List>
   std::string DescribeList(const List& list, std::size_t from, std::size_t most) const;
+  // The same, one description per write.
+  template <typename List>
+  std::vector<std::string> DescribeEach(const List& list, std::size_t from, std::size_t most) const;
   // What names a kept new row not written: its insert's values.
   std::string NewRowIdentity(long long newRow, const KeptInserts* inserts) const;
   // A kept insert that cannot be written: its row is lost, and named by its values from now on.
@@ -358,6 +388,23 @@ class PendingWrites {
   Progress m_progress = Progress::AllWritten;  // where the last writing stopped
   int m_waitingCause = 0;        // what the kept writes wait on but the lock (told once), 0 for nothing
   int m_heldBy = 0;              // what held them at their last try, the lock too (0: the lock that kept them)
+  // A file put back beside the journal, as it was read.
+  struct PutBackFile {
+    std::string path;
+    KeptWriteJournal::Stamp stamp;
+    std::size_t records = 0;
+    std::string notRemoved;  // why it could not be removed once the journal held its records
+  };
+  std::vector<PutBackFile> m_putBackTaken;   // read into the queue; removed once the journal holds them
+  std::vector<PutBackFile> m_putBackToTell;  // removed: told once the writing stops
+  // Files put back that were left where they are (not a file of records, or
+  // unreadable and not movable), as they were: not read again while so.
+  std::map<std::string, KeptWriteJournal::Stamp> m_putBackLeft;
+  std::string m_putBackTrouble;  // why the journal could not take files put back (told once)
+  std::vector<std::string> m_notices;
+  NoticeSink m_noticeSink;
+  // While the start writes its first transaction: the refused records, by token and description.
+  std::vector<std::pair<std::string, std::string>>* m_refusedAtStart = nullptr;
   std::string m_tokenPrefix;
   // This run's token prefix and those of the journal it took over: the tokens
   // it may forget once no journal names them.

@@ -101,7 +101,7 @@ TEST_F(PendingWritesTest, WhenAKeptNewRowFailsTheWritesThatDependOnItFailWithItA
 
   EXPECT_TRUE(WriteKept());
   ASSERT_EQ(told.size(), 2u);
-  EXPECT_NE(told[0].find("New row of Item: strName = 'mine', nCount = 5 (constraint failed)"),
+  EXPECT_NE(told[0].find("New row of Item: strName = 'mine', nCount = 5 (UNIQUE constraint failed: Item.strName)"),
             std::string::npos)
       << told[0];
   // Named by the values of its row, which never got an id.
@@ -139,7 +139,7 @@ TEST_F(PendingWritesTest, AFailureFoundByTheNextOrdinaryWriteIsToldOnce) {
   items.MoveLast();
   SetCount(22);  // writes what was kept first, then itself
   ASSERT_EQ(told.size(), 1u);
-  EXPECT_EQ(told[0], "Row 1 of Item: nCount = 11 (the row was deleted meanwhile)");
+  EXPECT_EQ(told[0], "Row 1 of Item: nCount = 11 (the row is not in the database (deleted, or never there))");
   EXPECT_EQ(Other().Text("SELECT nCount FROM Item WHERE strName = 'b'"), "22");
   EXPECT_TRUE(WriteKept());
   EXPECT_TRUE(Pending().TakeFailed().empty());
