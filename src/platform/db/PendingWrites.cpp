@@ -66,6 +66,14 @@ constexpr std::size_t kBlockOfText = 1 << 16;
 // journal's description line), a text is cut after this many characters.
 constexpr std::size_t kLongestNamingValue = 200;
 
+// A text on one line, as the journal writes it: each record is told on a line
+// of its own, so a list can be cut and counted by lines.
+std::string OnOneLine(const std::string& text) {
+  std::string line;
+  AppendJournalField(text, line);
+  return line;
+}
+
 // A value as the operator reads it; a text longer than `longest` is cut there.
 std::string ValueText(const Variant& value, std::size_t longest = std::string::npos) {
   switch (value.vt) {
@@ -73,8 +81,9 @@ std::string ValueText(const Variant& value, std::size_t longest = std::string::n
     case VT_EMPTY: return "NULL";
     case VT_BSTR:
       if (value.bstrVal.size() > longest)
-        return "'" + value.bstrVal.substr(0, longest) + "'... (" + std::to_string(value.bstrVal.size()) + " characters)";
-      return "'" + value.bstrVal + "'";
+        return "'" + OnOneLine(value.bstrVal.substr(0, longest)) + "'... (" + std::to_string(value.bstrVal.size()) +
+               " characters)";
+      return "'" + OnOneLine(value.bstrVal) + "'";
     case VT_I2: return std::to_string(value.iVal);
     case VT_I4: return std::to_string(value.lVal);
     case VT_UI1: return std::to_string(value.bVal);

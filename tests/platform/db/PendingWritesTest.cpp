@@ -146,6 +146,17 @@ TEST_F(PendingWritesTest, AFailureFoundByTheNextOrdinaryWriteIsToldOnce) {
   EXPECT_EQ(told.size(), 1u);
 }
 
+// A kept record is told on one line, whatever line breaks its values hold:
+// lists of them are cut and counted by lines.
+TEST_F(PendingWritesTest, AKeptRecordIsToldOnOneLine) {
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  Add("a\nb\tc\\", 1);  // kept
+  EXPECT_EQ(Pending().Describe(), "New row of Item: strName = 'a\\nb\\tc\\\\', nCount = 1\n");
+  ASSERT_EQ(Other().Exec("COMMIT"), SQLITE_OK);
+  EXPECT_TRUE(WriteKept());
+  EXPECT_EQ(Other().Text("SELECT strName FROM Item"), "a\nb\tc\\");
+}
+
 // While a write is kept, the next write of the same row waits behind it even
 // when the lock goes during its own wait: written ahead, it would be undone
 // by the older value.
