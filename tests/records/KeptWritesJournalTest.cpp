@@ -297,7 +297,7 @@ TEST_F(KeptWritesJournalTest, AJournalWhoseWritesTheDatabaseRefusesIsSetAsideNot
   testing::internal::CaptureStderr();
   ASSERT_TRUE(NextStart());
   const std::string errorOutput = testing::internal::GetCapturedStderr();
-  EXPECT_NE(errorOutput.find("New row of Lot: strName = 'mine\tnew\nline', nCount = 4, fLevel = 0.1 (not this one)"),
+  EXPECT_NE(errorOutput.find("New row of Lot: strName = 'mine\\tnew\\nline', nCount = 4, fLevel = 0.1 (not this one)"),
             std::string::npos)
       << errorOutput;
   EXPECT_NE(errorOutput.find("set aside as " + Journal() + ".refused"), std::string::npos) << errorOutput;

@@ -74,6 +74,15 @@ std::string OnOneLine(const std::string& text) {
   return line;
 }
 
+// The line that tells a person what the record under it is, in a journal or a
+// set-aside file: never read back, it only has to stay one line (its texts are
+// on one line already).
+void AppendDescriptionLine(const std::string& description, std::string& out) {
+  out += "# ";
+  for (const char c : description) out += (c == '\n' || c == '\r') ? ' ' : c;
+  out += '\n';
+}
+
 // A value as the operator reads it; a text longer than `longest` is cut there.
 std::string ValueText(const Variant& value, std::size_t longest = std::string::npos) {
   switch (value.vt) {
@@ -832,9 +841,7 @@ void PendingWrites::WriteAside() {
   }
   std::string content = m_asideContent;
   for (const PendingWrite& refused : m_refusedNotAside) {
-    content += "# ";
-    AppendJournalField(DescribeOne(refused, kLongestNamingValue), content);
-    content += "\n";
+    AppendDescriptionLine(DescribeOne(refused, kLongestNamingValue), content);
     const auto table = m_tableColumns.find(refused.table);
     AppendJournalWrite(refused, content, table == m_tableColumns.end() ? nullptr : &table->second);
     content += "\n";
@@ -1312,9 +1319,7 @@ bool PendingWrites::SaveJournal(bool takePutBack) {
     }
     const PendingWrite& write = followed ? *followed : kept;
     // The description is for whoever opens the file: a long value is cut there.
-    content += "# ";
-    AppendJournalField(DescribeOne(write, kLongestNamingValue, &inserts), content);
-    content += "\n";
+    AppendDescriptionLine(DescribeOne(write, kLongestNamingValue, &inserts), content);
     const auto table = m_tableColumns.find(write.table);
     AppendJournalWrite(write, content, table == m_tableColumns.end() ? nullptr : &table->second);
     content += "\n";
