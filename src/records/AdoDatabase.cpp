@@ -126,30 +126,38 @@ bool CADODatabase::WriteKeptTransaction() {
   return handle->Pending().WriteKeptSome(*handle, 0, 1) == ruv::db::PendingWrites::Progress::More;
 }
 
-// A box must fit the screen: the first writes, each cut short, and how many
-// more the whole list (in the file and on the standard error output) has. A
-// sentence of the program's own (it ends with a full stop) says what happened
-// and what to do, often around long paths: it is cut only far later, so its
-// last words are always there.
+// A box must fit the screen: the first records, each cut short, and under each
+// list how many more of it the whole report (in the file and on the standard
+// error output) has. The program's own lines (a heading ending with a colon, a
+// sentence with a full stop, a blank line between lists) are always there, cut
+// only far later: they say what happened and what to do, often around long
+// paths. A record is told on one line, so the records are counted by lines.
 std::string CADODatabase::FirstLines(const std::string& lines) {
   std::string shown;
+  int listed = 0, more = 0;
+  const auto tellMore = [&] {
+    if (more > 0) shown += "... and " + std::to_string(more) + " more\n";
+    more = 0;
+  };
   std::size_t at = 0;
-  int count = 0, more = 0;
   while (at < lines.size()) {
     std::size_t next = lines.find('\n', at);
     if (next == std::string::npos) next = lines.size();
-    if (count < kMostReportedLines) {
-      const std::string line = lines.substr(at, next - at);
-      const bool sentence = !line.empty() && line.back() == '.';
-      const std::size_t most = sentence ? kMostReportedSentenceChars : kMostReportedChars;
-      shown += (line.size() > most ? line.substr(0, most) + "..." : line) + "\n";
-      ++count;
+    const std::string line = lines.substr(at, next - at);
+    at = next + 1;
+    const bool ownLine = line.empty() || line.back() == '.' || line.back() == ':';
+    if (ownLine) {
+      tellMore();
+      shown += (line.size() > kMostReportedSentenceChars ? line.substr(0, kMostReportedSentenceChars) + "..." : line) +
+               "\n";
+    } else if (listed < kMostReportedLines) {
+      shown += (line.size() > kMostReportedChars ? line.substr(0, kMostReportedChars) + "..." : line) + "\n";
+      ++listed;
     } else {
       ++more;
     }
-    at = next + 1;
   }
-  if (more > 0) shown += "... and " + std::to_string(more) + " more\n";
+  tellMore();
   return shown;
 }
 

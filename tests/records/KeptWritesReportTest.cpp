@@ -237,3 +237,22 @@ TEST_F(KeptWritesReportTest, AReportItsFileCannotTakeLeavesTheFileAsItWasAndItsB
   EXPECT_NE(errorOutput.find(said), std::string::npos) << errorOutput;
   EXPECT_EQ(Told(), earlier);
 }
+
+// A box counts records, not lines: the program's own headings and sentences
+// are all there, and each list says how many of its records it leaves out.
+TEST(KeptWritesBoxText, EachListCountsTheRecordsItLeavesOutAndEveryHeadingStays) {
+  const std::string refused = "The database refused these records (each is told); they are set aside as x.refused:\n";
+  const std::string written = "The others were written:\n";
+  std::string lines = refused;
+  for (int i = 1; i <= 5; ++i) lines += "New row of Batch: nBatchNumber = " + std::to_string(900 + i) + "\n";
+  lines += "\n" + written + "Row 1 of Batch: nCount = 5\nRow 2 of Batch: nCount = 6\n";
+  lines += "... and 7 more of these 9 records, not listed here: the journal holds them.\n";
+  const std::string box = CADODatabase::FirstLines(lines);
+  std::string expected = refused;
+  for (int i = 1; i <= CADODatabase::kMostReportedLines; ++i)
+    expected += "New row of Batch: nBatchNumber = " + std::to_string(900 + i) + "\n";
+  expected += "... and " + std::to_string(5 - CADODatabase::kMostReportedLines) + " more\n";
+  expected += "\n" + written + "... and 2 more\n";
+  expected += "... and 7 more of these 9 records, not listed here: the journal holds them.\n";
+  EXPECT_EQ(box, expected);
+}
