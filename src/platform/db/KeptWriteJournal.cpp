@@ -58,6 +58,18 @@ bool IsJournalOrAsideName(const std::string& name, const std::string& journal) {
   return false;
 }
 
+// Read (the file is open) or what keeps it from being read.
+KeptWriteJournal::ReadResult OpenedOrWhy(const OwnFile& file, std::string& what) {
+  switch (file.GetStatus()) {
+    case OwnFile::Status::Opened: return KeptWriteJournal::ReadResult::Read;
+    case OwnFile::Status::Absent: return KeptWriteJournal::ReadResult::Absent;
+    case OwnFile::Status::NotOwnFile: what = file.What(); return KeptWriteJournal::ReadResult::NotAFile;
+    case OwnFile::Status::Failed: break;
+  }
+  what = file.What();
+  return KeptWriteJournal::ReadResult::Failed;
+}
+
 }  // namespace
 
 bool KeptWriteJournal::Stamp::operator==(const Stamp& other) const {
@@ -75,12 +87,7 @@ KeptWriteJournal::Stamp KeptWriteJournal::StampOf(const std::string& path) {
 KeptWriteJournal::ReadResult KeptWriteJournal::Read(const std::string& path, const std::string& database,
                                                     std::string& content, std::string& what, Stamp* stamp) {
   OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
-  switch (file.GetStatus()) {
-    case OwnFile::Status::Opened: break;
-    case OwnFile::Status::Absent: return ReadResult::Absent;
-    case OwnFile::Status::NotOwnFile: what = file.What(); return ReadResult::NotAFile;
-    case OwnFile::Status::Failed: what = file.What(); return ReadResult::Failed;
-  }
+  if (const ReadResult opened = OpenedOrWhy(file, what); opened != ReadResult::Read) return opened;
   if (!file.ReadAll(content)) {
     what = std::strerror(file.Error());
     return ReadResult::Failed;
@@ -94,12 +101,7 @@ KeptWriteJournal::ReadResult KeptWriteJournal::ReadLines(const std::string& path
                                                          const std::function<bool(std::string_view line)>& line,
                                                          std::string& what, Stamp* stamp) {
   OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
-  switch (file.GetStatus()) {
-    case OwnFile::Status::Opened: break;
-    case OwnFile::Status::Absent: return ReadResult::Absent;
-    case OwnFile::Status::NotOwnFile: what = file.What(); return ReadResult::NotAFile;
-    case OwnFile::Status::Failed: what = file.What(); return ReadResult::Failed;
-  }
+  if (const ReadResult opened = OpenedOrWhy(file, what); opened != ReadResult::Read) return opened;
   // A block at a time; a line cut by the block's end waits for the rest.
   constexpr std::size_t kBlock = 1 << 20;
   struct stat st{};
