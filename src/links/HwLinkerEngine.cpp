@@ -102,14 +102,7 @@ BOOL CHwLinkerEngine::Start() {
   if (!BuildItems()) return FALSE;
   if (!CreateEngineWindow()) return FALSE;
   const HWND window = GetSafeHwnd();
-  for (CHwLinkerItem* item : m_items) {
-    CDCTag* tag = item->GetDCTag();
-    if (!tag) continue;
-    tag->AddListener(window);
-    // What the tag holds as the link starts is no command to write; a value it
-    // takes from here on is, and its message reaches this window.
-    item->NoteCommandsWritten(tag->GetCommandCount());
-  }
+  for (CHwLinkerItem* item : m_items) item->ListenToTag(window);
   if (m_usePollThread) {
     if (!m_pollThread) m_pollThread = CreatePollThread();
     if (!m_pollThread || !m_pollThread->Start()) return FALSE;

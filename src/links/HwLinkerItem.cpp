@@ -40,6 +40,13 @@ void CHwLinkerItem::SetDCTag(CDCTag* tag) { m_tag.store(tag); }
 
 VARTYPE CHwLinkerItem::GetNormalizedValueType() const { return NormalizeVarType(GetValueType()); }
 
+void CHwLinkerItem::ListenToTag(HWND window) {
+  CDCTag* tag = GetDCTag();
+  if (!tag) return;
+  tag->AddListener(window);
+  NoteCommandsWritten(tag->GetCommandCount());
+}
+
 VARTYPE CHwLinkerItem::NormalizeVarType(VARTYPE type) const {
   if (type == VT_I2 || type == VT_UI2) return VT_I4;
   return type;

@@ -15,6 +15,7 @@
 #include "platform/base/Event.h"
 #include "platform/base/Variant.h"
 #include "platform/base/WinTypes.h"
+#include "platform/ui/MessageCore.h"
 
 class CDCTag;
 class CHwLinkerEngine;
@@ -91,6 +92,9 @@ class CHwLinkerItem {
   // with: written, given up, or held by the tag when the link started.
   std::uint32_t GetCommandsWritten() const { return m_commandsWritten.load(); }
   void NoteCommandsWritten(std::uint32_t commandCount) { m_commandsWritten.store(commandCount); }
+  // The tag's new values reach `window` from now on. What the tag holds as the
+  // link starts is no command to write; a value it takes from here on is.
+  void ListenToTag(HWND window);
   bool HoldsCommandNotYetWritten(std::uint32_t commandCount) const { return commandCount != m_commandsWritten.load(); }
   // Sets a reading of the device on the tag unless the tag holds a command not
   // yet written: FALSE then, and the command stays in the tag.

@@ -71,7 +71,7 @@ void COpcItem::Update(const Variant& value, WORD quality, const FILETIME* timeSt
   if (GetValueType() == VT_EMPTY && copy.vt != VT_EMPTY) SetValueType(copy.vt);
   CDCTag* tag = GetDCTag();
   if (!tag) return;
-  const VARTYPE normalized = NormalizeVarType(GetValueType());
+  const VARTYPE normalized = GetNormalizedValueType();
   if (normalized != copy.vt) {
     Variant converted;
     if (SUCCEEDED(VariantChangeType(converted, copy, normalized))) copy = std::move(converted);

@@ -144,10 +144,7 @@ void COpcLinkerEngine::ListenToItemTags(bool listen) {
         tag->RemoveListener(window);
         continue;
       }
-      tag->AddListener(window);
-      // What the tag holds as the link starts is no command to write; a value it
-      // takes from here on is, and its message reaches this window.
-      item->NoteCommandsWritten(tag->GetCommandCount());
+      item->ListenToTag(window);
     }
   }
 }

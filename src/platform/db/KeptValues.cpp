@@ -75,15 +75,6 @@ void KeptValues::Add(int column, const Variant& value) {
   ++m_count;
 }
 
-void KeptValues::AddFirst(int column, const Variant& value) {
-  std::string bytes;
-  bytes.reserve(m_bytes.size() + 16);
-  Append(column, value, bytes);
-  bytes += m_bytes;
-  m_bytes = std::move(bytes);
-  ++m_count;
-}
-
 void KeptValues::clear() {
   m_bytes.clear();
   m_count = 0;
@@ -120,13 +111,6 @@ Variant KeptValues::Entry::ToVariant() const {
   Variant value = number;
   value.vt = vt;
   return value;
-}
-
-std::vector<std::pair<int, Variant>> KeptValues::ToVector() const {
-  std::vector<std::pair<int, Variant>> values;
-  values.reserve(m_count);
-  ForEach([&](const Entry& entry) { values.emplace_back(entry.column, entry.ToVariant()); });
-  return values;
 }
 
 }  // namespace ruv::db

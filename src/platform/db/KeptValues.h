@@ -8,8 +8,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "platform/base/Variant.h"
 
@@ -21,8 +19,6 @@ class KeptValues {
   // the table's columns name it). A value of another type than the scalar
   // ones a column takes is kept as its text.
   void Add(int column, const Variant& value);
-  // Adds it in front of the others.
-  void AddFirst(int column, const Variant& value);
   std::size_t size() const { return m_count; }
   bool empty() const { return m_count == 0; }
   void clear();
@@ -46,8 +42,6 @@ class KeptValues {
       visit(entry);
     }
   }
-  // Every entry as a column and a Variant.
-  std::vector<std::pair<int, Variant>> ToVector() const;
 
  private:
   std::size_t Read(std::size_t at, Entry& entry) const;

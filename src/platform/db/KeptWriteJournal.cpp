@@ -85,15 +85,13 @@ KeptWriteJournal::Stamp KeptWriteJournal::StampOf(const std::string& path) {
 }
 
 KeptWriteJournal::ReadResult KeptWriteJournal::Read(const std::string& path, const std::string& database,
-                                                    std::string& content, std::string& what, Stamp* stamp) {
+                                                    std::string& content, std::string& what) {
   OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
   if (const ReadResult opened = OpenedOrWhy(file, what); opened != ReadResult::Read) return opened;
   if (!file.ReadAll(content)) {
     what = std::strerror(file.Error());
     return ReadResult::Failed;
   }
-  struct stat st{};
-  if (stamp && ::fstat(file.Fd(), &st) == 0) *stamp = StampOfStat(st);
   return ReadResult::Read;
 }
 

@@ -32,9 +32,8 @@ class KeptWriteJournal {
   enum class ReadResult { Absent, Read, NotAFile, Failed };
   // Reads the journal at `path` (`database`: the database's own path, never
   // taken for it); `what` says what is there instead, or why it failed.
-  // `stamp`, when given, gets the stamp of the file read.
   static ReadResult Read(const std::string& path, const std::string& database, std::string& content,
-                         std::string& what, Stamp* stamp = nullptr);
+                         std::string& what);
   // As Read, but hands `line` each line of the file (without its line break)
   // as it is read, never the whole file at once: a long journal is not held
   // twice. `line` returns false to stop the reading there.

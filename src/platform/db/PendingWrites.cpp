@@ -1134,15 +1134,6 @@ std::string PendingWrites::DescribeOne(const PendingWrite& write, std::size_t lo
 }
 
 template <typename List>
-std::string PendingWrites::DescribeList(const List& list, std::size_t from, std::size_t most) const {
-  std::string text;
-  KeptInserts inserts;
-  for (std::size_t i = from; i < list.size() && i - from < most; ++i)
-    text += DescribeOne(list[i], std::string::npos, &inserts) + "\n";
-  return text;
-}
-
-template <typename List>
 std::vector<std::string> PendingWrites::DescribeEach(const List& list, std::size_t from, std::size_t most) const {
   std::vector<std::string> each;
   KeptInserts inserts;

@@ -316,10 +316,8 @@ class PendingWrites {
   // (and recorded, for an insert), else searched for among the kept writes.
   std::string DescribeOne(const PendingWrite& write, std::size_t longestValue = std::string::npos,
                           KeptInserts* inserts = nullptr) const;
-  // The writes of `list` from `from` on, one a line, at most `most` of them.
-  template <typename List>
-  std::string DescribeList(const List& list, std::size_t from, std::size_t most) const;
-  // The same, one description per write.
+  // The writes of `list` from `from` on, at most `most` of them, one
+  // description per write.
   template <typename List>
   std::vector<std::string> DescribeEach(const List& list, std::size_t from, std::size_t most) const;
   // What names a kept new row not written: its insert's values.

@@ -168,10 +168,9 @@ BOOL CDialog::CreateFromTemplate(const DialogTemplate& dialogTemplate, CWnd* par
 
 void CDialog::CreateControls(const DialogTemplate& dialogTemplate) {
   m_defId = CreateTemplateControls(this, dialogTemplate, m_bound, m_ownedControls, m_defId);
-  for (const DialogItemTemplate& item : dialogTemplate.items) {
-    if (item.id == m_defId && (item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) m_hasDefaultButton = true;
-  }
-  if (CWnd* button = m_hasDefaultButton ? GetDlgItem(m_defId) : nullptr) m_defaultLookHolder = button->GetSafeHwnd();
+  CWnd* button = GetDlgItem(m_defId);
+  m_hasDefaultButton = button && (button->GetStyle() & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  if (m_hasDefaultButton) m_defaultLookHolder = button->GetSafeHwnd();
 }
 
 BOOL CDialog::SubclassDlgItem(UINT id, CWnd& control) {

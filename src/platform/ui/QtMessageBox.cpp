@@ -69,6 +69,7 @@ QMessageBox* QtMessageBox::Build(const std::string& text, const std::string& cap
   // its edge and cut off what follows; the box's text is wrapped wherever needed.
   if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) WrappingText::TakePlaceOf(*label);
   box->setWindowModality(Qt::ApplicationModal);
+  window_stacking::GiveKeyboardBackWhenHidden(box);
   if (style & (MB_SYSTEMMODAL | MB_TOPMOST)) box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
   return box;
 }
@@ -127,7 +128,6 @@ void OpenSignalled(const std::string& text, const std::string& caption, UINT sty
                    std::function<void(int)> answered) {
   QMessageBox* box = QtMessageBox::Build(text, caption, style);
   box->setAttribute(Qt::WA_DeleteOnClose);
-  window_stacking::GiveKeyboardBackWhenHidden(box);
   QObject::connect(box, &QDialog::finished, box, [box, answered] { answered(QtMessageBox::AnswerOf(*box)); });
   // Closed by the application's end without an answer: the safe one.
   QObject::connect(box, &QObject::destroyed, [answered] { answered(IDCANCEL); });
@@ -163,7 +163,6 @@ int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT
   if (IsUiThread()) {
     // The UI thread has nothing else to do until the answer: the box's own loop.
     std::unique_ptr<QMessageBox> box(Build(text, caption, style));
-    window_stacking::GiveKeyboardBackWhenHidden(box.get());
     box->show();
     ShownOnTop(*box);
     if (style & (MB_SYSTEMMODAL | MB_SETFOREGROUND)) box->activateWindow();

@@ -131,7 +131,8 @@ bool HoldUntilOwnerShown(QWidget* window, std::function<void()> show) {
 
 bool IsShowHeld(const QWidget* window) {
   const Ownership* pair = window ? OwnershipOf(window) : nullptr;
-  return pair && !pair->heldShows.empty();
+  // Shows held for an owner since destroyed never run.
+  return pair && pair->owner && !pair->heldShows.empty();
 }
 
 void DropHeldShows(const QWidget* window) {
