@@ -131,8 +131,8 @@ LONG CModBusBase::SendFrame(const std::vector<BYTE>& frame) {
   return Write(frame.data(), static_cast<DWORD>(frame.size()), nullptr, nullptr, 1000);
 }
 
-std::chrono::nanoseconds ModbusFrameSilence(int baud, int bitsPerChar) {
-  if (baud <= 0 || bitsPerChar <= 0) return std::chrono::milliseconds(1);
+std::chrono::nanoseconds ModbusFrameSilence(std::uint32_t baud, int bitsPerChar) {
+  if (baud == 0 || bitsPerChar <= 0) return std::chrono::milliseconds(1);
   const std::int64_t rule = ModbusLineSilence::FrameSilenceNs(baud, bitsPerChar);
   // A slave's baud may be a few per cent off; the fixed time above 19 200 baud is not.
   if (baud > ModbusLineSilence::kFixedTimesAboveBaud) return std::chrono::nanoseconds(rule);
@@ -201,7 +201,9 @@ void CModBusBase::RefreshLineTiming() {
   // Start, data, parity and stop bits of one character on the line.
   const int stopBits = GetStopBits() == ONESTOPBIT ? 1 : 2;
   const int bits = 1 + GetByteSize() + (GetParity() != NOPARITY ? 1 : 0) + stopBits;
-  const int baud = GetBaudRate();
+  // Read as the line holds it, unsigned: a rate is never taken for a negative number.
+  DCB dcb;
+  const std::uint32_t baud = ReadDcb(dcb) ? dcb.BaudRate : 0;
   if (baud > 0) m_characterNs.store(static_cast<std::int64_t>(1e9 * bits / baud));
   std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
   m_line.SetTiming(ModbusFrameSilence(baud, bits).count(), m_characterNs.load());

@@ -161,5 +161,5 @@ class CModBusBase : public CSerialEx {
 
 // The silence a frame needs before it at `baud` with `bitsPerChar` bits on the
 // line per character: 3.5 character times with three per cent more for margin up
-// to 19 200 baud, the fixed 1.75 ms above; one millisecond when the baud is unknown.
-std::chrono::nanoseconds ModbusFrameSilence(int baud, int bitsPerChar);
+// to 19 200 baud, the fixed 1.75 ms above; one millisecond when the baud is unknown (0).
+std::chrono::nanoseconds ModbusFrameSilence(std::uint32_t baud, int bitsPerChar);

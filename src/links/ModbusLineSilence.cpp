@@ -5,19 +5,21 @@
 
 namespace {
 // `halves` half characters at the baud, rounded up: the rule is a least silence.
-std::int64_t HalfCharactersNs(int halves, int baud, int bitsPerChar) {
-  const std::int64_t bitHalves = static_cast<std::int64_t>(halves) * bitsPerChar;
-  return (bitHalves * 1000000000 + 2 * static_cast<std::int64_t>(baud) - 1) / (2 * static_cast<std::int64_t>(baud));
+// Unsigned 64-bit throughout: no rate a line can report overflows it.
+std::int64_t HalfCharactersNs(int halves, std::uint32_t baud, int bitsPerChar) {
+  const std::uint64_t bitHalves = static_cast<std::uint64_t>(halves) * static_cast<std::uint64_t>(bitsPerChar);
+  const std::uint64_t perSecond = 2 * static_cast<std::uint64_t>(baud);
+  return static_cast<std::int64_t>((bitHalves * 1000000000u + perSecond - 1) / perSecond);
 }
 }  // namespace
 
-std::int64_t ModbusLineSilence::FrameSilenceNs(int baud, int bitsPerChar) {
-  if (baud <= 0 || bitsPerChar <= 0) return 0;
+std::int64_t ModbusLineSilence::FrameSilenceNs(std::uint32_t baud, int bitsPerChar) {
+  if (baud == 0 || bitsPerChar <= 0) return 0;
   return baud > kFixedTimesAboveBaud ? 1750000 : HalfCharactersNs(7, baud, bitsPerChar);
 }
 
-std::int64_t ModbusLineSilence::CharacterLimitNs(int baud, int bitsPerChar) {
-  if (baud <= 0 || bitsPerChar <= 0) return 0;
+std::int64_t ModbusLineSilence::CharacterLimitNs(std::uint32_t baud, int bitsPerChar) {
+  if (baud == 0 || bitsPerChar <= 0) return 0;
   return baud > kFixedTimesAboveBaud ? 750000 : HalfCharactersNs(3, baud, bitsPerChar);
 }
 

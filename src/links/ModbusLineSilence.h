@@ -13,9 +13,9 @@ class ModbusLineSilence {
   // 1.5 characters inside one ends it. Above 19 200 baud the rule fixes 1.75 ms
   // and 750 us instead: the character times get too short for a slave to time.
   // 0 when the baud or the character is unknown.
-  static constexpr int kFixedTimesAboveBaud = 19200;
-  static std::int64_t FrameSilenceNs(int baud, int bitsPerChar);
-  static std::int64_t CharacterLimitNs(int baud, int bitsPerChar);
+  static constexpr std::uint32_t kFixedTimesAboveBaud = 19200;
+  static std::int64_t FrameSilenceNs(std::uint32_t baud, int bitsPerChar);
+  static std::int64_t CharacterLimitNs(std::uint32_t baud, int bitsPerChar);
 
   // The gap a frame needs before it (the frame silence, perhaps with a margin)
   // and one character's time, at the line's settings.

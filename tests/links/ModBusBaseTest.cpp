@@ -138,6 +138,9 @@ TEST(ModbusFrameSilence, ThreeAndAHalfCharactersWithAMarginUpTo19200BaudTheFixed
   // Above 19 200 baud the line's fixed 1.75 ms, not 3.5 characters (1.03 ms here).
   EXPECT_EQ(ModbusFrameSilence(38400, 11), std::chrono::microseconds(1750));
   // Unknown settings (a closed port) keep the old one-millisecond gap.
-  EXPECT_EQ(ModbusFrameSilence(-1, 10), std::chrono::milliseconds(1));
+  EXPECT_EQ(ModbusFrameSilence(0, 10), std::chrono::milliseconds(1));
+  // The fastest rates a line holds keep the rule's time, not the unknown one.
+  EXPECT_EQ(ModbusFrameSilence(2147483648u, 10), std::chrono::microseconds(1750));
+  EXPECT_EQ(ModbusFrameSilence(4294967295u, 11), std::chrono::microseconds(1750));
   EXPECT_EQ(ModbusFrameSilence(9600, 0), std::chrono::milliseconds(1));
 }

@@ -65,9 +65,23 @@ struct Refusal {
 
 Refusal Refuse(DWORD code, std::string cause) { return Refusal{code, std::move(cause)}; }
 
+constexpr DWORD kSlowestBaud = 50;
+constexpr DWORD kFastestBaud = 0x7FFFFFFF;
+
 // The DCB fields that have a termios form, checked before anything changes.
 Refusal CheckSupported(const DCB& dcb) {
   if (dcb.BaudRate == 0) return Refuse(ERROR_INVALID_PARAMETER, "no line runs at 0 baud");
+  // The kernel holds a rate in a signed field: a rate at or above 2^31 (a
+  // negative number in the settings file) reads back negative.
+  if (dcb.BaudRate > kFastestBaud) {
+    return Refuse(ERROR_INVALID_PARAMETER,
+                  ruv::Format("no line runs at %u baud (2147483647 at the most)", static_cast<unsigned>(dcb.BaudRate)));
+  }
+  // Below it one polled register pair takes seconds and a frame's silence most of one.
+  if (dcb.BaudRate < kSlowestBaud) {
+    return Refuse(ERROR_INVALID_PARAMETER, ruv::Format("%u baud is too slow to poll a device (50 baud at the least)",
+                                                       static_cast<unsigned>(dcb.BaudRate)));
+  }
   if (dcb.ByteSize < 5 || dcb.ByteSize > 8) {
     return Refuse(ERROR_INVALID_PARAMETER, ruv::Format("a line carries 5 to 8 data bits, not %d", dcb.ByteSize));
   }

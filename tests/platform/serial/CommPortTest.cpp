@@ -131,6 +131,41 @@ TEST(CommPortTest, LineSettingsRoundTripAndRefusalsChangeNothing) {
   EXPECT_EQ(port->SetupComm(4096, 4096), ERROR_SUCCESS);
 }
 
+// The kernel keeps a rate in a signed field, and a poll needs some speed: a
+// rate beyond either is refused with its cause, and the line keeps its rate.
+TEST(CommPortTest, ARateTheKernelCannotHoldOrTooSlowToPollIsRefusedWithItsCause) {
+  PtyPair pty;
+  auto port = OpenOk(pty.SlavePath());
+  DCB dcb;
+  ASSERT_EQ(port->GetCommState(dcb), ERROR_SUCCESS);
+  dcb.BaudRate = 19200;
+  ASSERT_EQ(port->SetCommState(dcb), ERROR_SUCCESS);
+  const struct {
+    DWORD rate;
+    const char* cause;
+  } refused[] = {
+      {2147483648u, "no line runs at 2147483648 baud (2147483647 at the most)"},
+      {4294967295u, "no line runs at 4294967295 baud (2147483647 at the most)"},
+      {static_cast<DWORD>(-9600), "no line runs at 4294957696 baud (2147483647 at the most)"},
+      {1, "1 baud is too slow to poll a device (50 baud at the least)"},
+      {49, "49 baud is too slow to poll a device (50 baud at the least)"},
+  };
+  for (const auto& rate : refused) {
+    DCB asked = dcb;
+    asked.BaudRate = rate.rate;
+    EXPECT_EQ(port->SetCommState(asked), ERROR_INVALID_PARAMETER) << rate.rate;
+    EXPECT_EQ(port->LastCause(), rate.cause);
+    DCB now;
+    ASSERT_EQ(port->GetCommState(now), ERROR_SUCCESS);
+    EXPECT_EQ(now.BaudRate, 19200u) << rate.rate;
+  }
+  for (DWORD rate : {50u, 2147483647u}) {
+    DCB asked = dcb;
+    asked.BaudRate = rate;
+    EXPECT_EQ(port->SetCommState(asked), ERROR_SUCCESS) << rate;
+  }
+}
+
 TEST(CommPortTest, ReadsFollowTheTimeoutRules) {
   PtyPair pty;
   auto port = OpenOk(pty.SlavePath());
