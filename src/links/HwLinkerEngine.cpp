@@ -1,6 +1,7 @@
 #include "links/HwLinkerEngine.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "common/CommonUtils.h"
 #include "datacenter/DCTag.h"
@@ -8,6 +9,8 @@
 #include "datacenter/ThreadEngine.h"
 #include "links/HwLinkerItem.h"
 #include "platform/base/Clock.h"
+#include "platform/base/Text.h"
+#include "platform/ui/CWinApp.h"
 
 CHwLinkerEngine::CHwLinkerEngine() = default;
 
@@ -68,6 +71,10 @@ LRESULT CHwLinkerEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
   if (message == DCTAG_NOTIFY_MESSAGE) {
     return OnTagMessage(reinterpret_cast<CDCTag*>(wParam), static_cast<int>(lParam));
   }
+  if (message == kTellGivenUpMessage) {
+    TellGivenUpCommands();
+    return 0;
+  }
   return CWnd::WindowProc(message, wParam, lParam);
 }
 
@@ -101,8 +108,7 @@ BOOL CHwLinkerEngine::Start() {
   if (m_started) return TRUE;
   if (!BuildItems()) return FALSE;
   if (!CreateEngineWindow()) return FALSE;
-  const HWND window = GetSafeHwnd();
-  for (CHwLinkerItem* item : m_items) item->ListenToTag(window);
+  for (CHwLinkerItem* item : m_items) ListenToItemTag(*item);
   if (m_usePollThread) {
     if (!m_pollThread) m_pollThread = CreatePollThread();
     if (!m_pollThread || !m_pollThread->Start()) return FALSE;
@@ -117,6 +123,9 @@ BOOL CHwLinkerEngine::Start() {
 
 BOOL CHwLinkerEngine::Stop() {
   if (m_pollThread) m_pollThread->Stop();
+  if (WritesCommands()) {
+    for (CHwLinkerItem* item : m_items) GiveUpCommandNotWritten(*item, kStoppedCause);
+  }
   const HWND window = GetSafeHwnd();
   for (CHwLinkerItem* item : m_items) {
     if (CDCTag* tag = item->GetDCTag()) tag->RemoveListener(window);
@@ -128,6 +137,64 @@ BOOL CHwLinkerEngine::Stop() {
   }
   m_started = false;
   return TRUE;
+}
+
+void CHwLinkerEngine::GiveUpCommand(CHwLinkerItem& item, std::uint32_t commandCount, const Variant& command,
+                                    const std::string& cause, bool tell) {
+  CDCTag* tag = item.GetDCTag();
+  if (!tag) return;
+  if (tag->GetCommandCount() == commandCount) {
+    tag->SetWritePending(FALSE);
+    ShowLatestReading(item);
+  }
+  if (!tell || !item.TakeGivenUpNotice()) return;
+  Variant text;
+  const std::string value = SUCCEEDED(VariantChangeType(text, command, VT_BSTR)) ? text.bstrVal : std::string("?");
+  m_untoldGivenUp.push_back(
+      {tag, ruv::Format("The command %s for %s was given up: %s.", value.c_str(), tag->GetTagName().c_str(), cause.c_str())});
+  // One message tells all that gathered until it is handled; with the window
+  // gone (the link is being freed) there is no one left to tell.
+  if (m_untoldGivenUp.size() == 1 && !::PostMessage(GetSafeHwnd(), kTellGivenUpMessage, 0, 0)) m_untoldGivenUp.clear();
+}
+
+void CHwLinkerEngine::GiveUpCommandNotWritten(CHwLinkerItem& item, const std::string& cause) {
+  CDCTag* tag = item.GetDCTag();
+  if (!tag || (tag->GetIOType() & eIOOutput) == 0) return;
+  std::uint32_t commandCount = 0;
+  const Variant command = tag->GetValue(commandCount);
+  if (!item.HoldsCommandNotYetWritten(commandCount)) return;
+  item.NoteCommandsWritten(commandCount);
+  GiveUpCommand(item, commandCount, command, cause);
+}
+
+void CHwLinkerEngine::ListenToItemTag(CHwLinkerItem& item) {
+  item.RearmGivenUpNotice();
+  CDCTag* tag = item.GetDCTag();
+  // Only a tag waiting for the hardware took a command for it: a value the
+  // plant gave in another mode is none.
+  if (tag && WritesCommands() && tag->IsWritePending()) GiveUpCommandNotWritten(item, kGivenWhileStoppedCause);
+  item.ListenToTag(GetSafeHwnd());
+}
+
+void CHwLinkerEngine::ShowLatestReading(CHwLinkerItem&) {}
+
+void CHwLinkerEngine::TellCommandGivenUp(CDCTag& tag, const std::string& text) { tag.SetLinkerError(text); }
+
+void CHwLinkerEngine::TellGivenUpCommands() {
+  std::vector<GivenUpNotice> notices;
+  notices.swap(m_untoldGivenUp);
+  // Each box services messages: the link may be released meanwhile.
+  EnterServicingWait();
+  for (const GivenUpNotice& notice : notices) {
+    if (m_releasePending) break;
+    if (IsApplicationClosing()) {
+      // No box holds the close up: the standard error output keeps the word.
+      std::fprintf(stderr, "Hardware Linker Engine: %s\n", notice.text.c_str());
+    } else {
+      TellCommandGivenUp(*notice.tag, notice.text);
+    }
+  }
+  LeaveServicingWait();  // may delete this link: nothing of it is touched after
 }
 
 BOOL CHwLinkerEngine::BuildItems() { return IsReady(); }

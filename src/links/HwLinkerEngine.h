@@ -23,6 +23,7 @@
 // Links are freed only through Release (or an Owned pointer, which calls it):
 // their destructors are not public, since deleting a link whose polling worker
 // was given up would free the link and its items under that worker.
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -32,6 +33,7 @@
 #include <vector>
 
 #include "datacenter/RTimer.h"
+#include "platform/base/Variant.h"
 #include "platform/ui/CWnd.h"
 
 class CDCTag;
@@ -45,6 +47,11 @@ class CHwLinkerEngine : public CWnd {
   static constexpr UINT kTimerPeriodMs = 5000;
   static constexpr DWORD kPollPeriodMs = 200;
   static constexpr const char* kWindowName = "$-HwLinkerEngineWnd-$";
+  // Posted to the engine's window when given-up commands wait to be told.
+  static constexpr UINT kTellGivenUpMessage = WM_APP + 0x181;
+  // Why a command was given up at the link's stop, or at its start.
+  static constexpr const char* kStoppedCause = "the link stopped before it went out";
+  static constexpr const char* kGivenWhileStoppedCause = "it was given while the link was stopped";
 
   CHwLinkerEngine();
 
@@ -98,6 +105,21 @@ class CHwLinkerEngine : public CWnd {
   // The mapped item of the tag, else CreateItem's, recorded in the map. An item
   // made here that is not in the item array is still owned by the engine.
   virtual CHwLinkerItem* FindOrCreateItem(CDCTag* tag);
+  // A command that did not reach the device (refused, not answered, the link
+  // stopped first) is given up; the caller has marked it dealt with, so it is
+  // never written later on its own. Unless a newer command came meanwhile, the
+  // tag no longer waits for it and shows the device's latest value again. The
+  // operator is told, with the command and `cause`, once per tag until a
+  // command to it goes out or the link starts again, unless the link told of
+  // it in its own words already (`tell` false). The telling is posted to the
+  // engine's window, so no box opens inside the write or stop that gave it up;
+  // while the program closes it goes to the standard error output instead.
+  void GiveUpCommand(CHwLinkerItem& item, std::uint32_t commandCount, const Variant& command,
+                     const std::string& cause, bool tell = true);
+  // Whether the link writes each command to its output tags once and knows
+  // which it wrote (the tag's command count): such a link gives up at its stop
+  // the commands not yet written, and at its start those given while stopped.
+  virtual bool WritesCommands() const { return false; }
 
   void SetUsePollThread(BOOL use) { m_usePollThread = use != FALSE; }
   BOOL IsUsingPollThread() const { return m_usePollThread; }
@@ -133,6 +155,18 @@ class CHwLinkerEngine : public CWnd {
  protected:
   ~CHwLinkerEngine() override;
 
+  // A command to the item's output tag not written yet is given up with `cause`.
+  void GiveUpCommandNotWritten(CHwLinkerItem& item, const std::string& cause);
+  // The tag's new values reach the engine's window from now on. A command the
+  // tag took while the link was stopped (it waits for the hardware) is given
+  // up: what the link starts with is what the plant sets from now on.
+  void ListenToItemTag(CHwLinkerItem& item);
+  // Shows the item's latest reading on its tag, the link's own way (scaled,
+  // converted); nothing here.
+  virtual void ShowLatestReading(CHwLinkerItem& item);
+  // How the link tells of a given-up command: the tag's linker error here.
+  virtual void TellCommandGivenUp(CDCTag& tag, const std::string& text);
+
   // Bracket a handler's wait that services messages (see Release). Leaving
   // returns true when the link was released meanwhile and is now deleted: the
   // caller returns at once, touching nothing of it.
@@ -143,6 +177,8 @@ class CHwLinkerEngine : public CWnd {
 
  private:
   static UINT PollThreadProc(CThreadEngine* thread);
+  // Tells the operator of the commands given up since the last telling.
+  void TellGivenUpCommands();
   // Deletes the engine now, or hands it to its abandoned polling worker.
   static void Free(CHwLinkerEngine* engine);
 
@@ -158,4 +194,9 @@ class CHwLinkerEngine : public CWnd {
   int m_servicingWaits = 0;
   bool m_releasePending = false;
   std::function<void()> m_afterFreed;
+  struct GivenUpNotice {
+    CDCTag* tag;
+    std::string text;
+  };
+  std::vector<GivenUpNotice> m_untoldGivenUp;
 };

@@ -100,6 +100,12 @@ class CHwLinkerItem {
   // yet written: FALSE then, and the command stays in the tag.
   BOOL ShowReading(const Variant& value);
 
+  // The operator hears of a given-up command once per tag, not at every
+  // command the device keeps missing: true the first time since the link
+  // started or a command to the tag last went out (RearmGivenUpNotice).
+  bool TakeGivenUpNotice() { return !m_givenUpTold.exchange(true); }
+  void RearmGivenUpNotice() { m_givenUpTold.store(false); }
+
  private:
   std::atomic<DWORD> m_updateRate{0};
   std::atomic<DWORD> m_timeoutBand{0};
@@ -118,4 +124,5 @@ class CHwLinkerItem {
   std::atomic<DWORD> m_timeoutCount{0};
   Event m_replyEvent{false, false};
   std::atomic<std::uint32_t> m_commandsWritten{0};
+  std::atomic<bool> m_givenUpTold{false};
 };

@@ -13,6 +13,7 @@
 #include "datacenter/ThreadEngine.h"
 #include "links/ModbusRtu.h"
 #include "platform/base/Clock.h"
+#include "platform/base/Text.h"
 
 CModBusBase::CModBusBase() { InitMaster(); }
 
@@ -416,13 +417,13 @@ void CModBusBase::GiveLineBack() {
   m_writer = std::thread::id();
 }
 
-bool CModBusBase::TryWrite(const std::vector<BYTE>& request, DWORD replyLength) {
+CModBusBase::WriteTry CModBusBase::TryWrite(const std::vector<BYTE>& request, DWORD replyLength) {
   // A line that keeps talking (noise, a frame longer than any reply) is not
   // spoken over: the try fails without sending.
   const std::int64_t giveUp = SteadyNowNs() + static_cast<std::int64_t>(kWriteReplyTimeoutMs) * 1000000 +
                               static_cast<std::int64_t>(ModbusReceiver::kCapacity) * m_characterNs.load();
-  if (!WaitForQuietLine([] { return true; }, giveUp)) return false;
-  if (SendFrame(request) != ERROR_SUCCESS) return false;
+  if (!WaitForQuietLine([] { return true; }, giveUp)) return {WriteTry::kLineBusy};
+  if (SendFrame(request) != ERROR_SUCCESS) return {WriteTry::kNotSent};
   const std::int64_t sentNs = SteadyNowNs();
   {
     std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
@@ -439,7 +440,7 @@ bool CModBusBase::TryWrite(const std::vector<BYTE>& request, DWORD replyLength) 
     // late this thread looks.
     const bool last = SteadyNowNs() >= deadline;
     DWORD count = 0;
-    if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS) return false;
+    if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS) return {WriteTry::kNoAnswer};
     if (count > 0) {
       std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
       m_line.NoteReceived(SteadyNowNs());
@@ -449,28 +450,49 @@ bool CModBusBase::TryWrite(const std::vector<BYTE>& request, DWORD replyLength) 
     while (result.status == ModbusParse::WrongSlave || result.status == ModbusParse::Unexpected) {
       result = receiver.Feed(nullptr, 0);
     }
+    if (result.status == ModbusParse::Exception) return {WriteTry::kRefused, result.exceptionCode};
     if (result.status != ModbusParse::NeedMore) {
-      return result.status == ModbusParse::Complete && replyLength == modbus::kWriteReplyLength;
+      const bool confirmed = result.status == ModbusParse::Complete && replyLength == modbus::kWriteReplyLength;
+      return {confirmed ? WriteTry::kConfirmed : WriteTry::kNoAnswer};
     }
-    if (last) return false;
+    if (last) return {WriteTry::kNoAnswer};
     if (count == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
 }
 
-BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries) {
-  if (!TakeLineForWrite()) return FALSE;
-  bool ok = false;
-  for (int tries = retries + 1; tries > 0 && !ok; --tries) ok = TryWrite(request, replyLength);
+std::string CModBusBase::DescribeFailure(const WriteTry& last, int tries) {
+  switch (last.outcome) {
+    case WriteTry::kRefused:
+      return ruv::Format("the device refused it (Modbus exception %d)", static_cast<int>(last.exceptionCode));
+    case WriteTry::kLineBusy: return "the serial line never fell quiet to send it";
+    case WriteTry::kNotSent: return "the serial port would not send it";
+    default: return ruv::Format("the device did not answer (%d tries)", tries);
+  }
+}
+
+BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries, std::string* failure) {
+  if (!TakeLineForWrite()) {
+    if (failure) *failure = "another write or the polling held the serial line";
+    return FALSE;
+  }
+  WriteTry last;
+  int tries = 0;
+  while (tries <= retries && last.outcome != WriteTry::kConfirmed) {
+    last = TryWrite(request, replyLength);
+    ++tries;
+  }
   Sleep(1);
   GiveLineBack();
+  const bool ok = last.outcome == WriteTry::kConfirmed;
+  if (!ok && failure) *failure = DescribeFailure(last, tries);
   return ok ? TRUE : FALSE;
 }
 
-BOOL CModBusBase::WriteRegisters(int slave, int address, std::int32_t value) {
+BOOL CModBusBase::WriteRegisters(int slave, int address, std::int32_t value, std::string* failure) {
   if (!GetEngine()->IsRealHardware()) return TRUE;
   BYTE bytes[4];
   modbus::SplitBigEndian(static_cast<std::uint32_t>(value), bytes);
   std::vector<BYTE> request;
   BuildWriteRequest(static_cast<BYTE>(slave), address, 2, bytes, request);
-  return Transact(request, modbus::kWriteReplyLength, kWriteRetries);
+  return Transact(request, modbus::kWriteReplyLength, kWriteRetries, failure);
 }

@@ -29,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -99,10 +100,11 @@ class CModBusBase : public CSerialEx {
   // stand aside in time, or another write holds it (one further down this very
   // thread's stack, reached through the message servicing of its wait, cannot be
   // waited for).
-  BOOL Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries);
+  // On failure `failure`, when given, says why in words for the operator.
+  BOOL Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries, std::string* failure = nullptr);
   // Writes `value` to two registers at the 1-based address (register - 40000).
   // Without real hardware nothing is sent and the result is TRUE.
-  BOOL WriteRegisters(int slave, int address, std::int32_t value);
+  BOOL WriteRegisters(int slave, int address, std::int32_t value, std::string* failure = nullptr);
 
   CThreadEngine* GetPollThread() const { return m_pollThread.get(); }
 
@@ -134,9 +136,23 @@ class CModBusBase : public CSerialEx {
   // quiet for the frame gap: TRUE then. FALSE when `keepWaiting` says no more,
   // or the line is still talking at `giveUpNs` (steady clock).
   bool WaitForQuietLine(const std::function<bool()>& keepWaiting, std::int64_t giveUpNs);
+  // What became of one try of a write.
+  struct WriteTry {
+    enum Outcome {
+      kConfirmed,   // the slave echoed the request
+      kRefused,     // the slave answered with an exception: `exceptionCode`
+      kNoAnswer,    // no whole, good reply within the reply time
+      kLineBusy,    // the line never fell quiet: nothing sent
+      kNotSent,     // the port would not take the request
+    };
+    Outcome outcome = kNoAnswer;
+    BYTE exceptionCode = 0;
+  };
   // One try of a write: the request out, then its reply matched among whatever
-  // arrives within the reply time-out. TRUE when the slave confirmed it.
-  bool TryWrite(const std::vector<BYTE>& request, DWORD replyLength);
+  // arrives within the reply time-out.
+  WriteTry TryWrite(const std::vector<BYTE>& request, DWORD replyLength);
+  // The operator's words for a write that failed after `tries` tries.
+  static std::string DescribeFailure(const WriteTry& last, int tries);
 
   std::unique_ptr<CThreadEngine> m_pollThread;
   std::vector<CSerialLinkerItem*> m_items;  // the engine's items, not owned

@@ -320,7 +320,9 @@ void COpcGroup::Write(WriteKind kind, const std::vector<COpcItem*>& items, const
     const bool converted = (type & VT_ARRAY) ? TextToArrayVariant(item->GetValue(), texts[i], value)
                                              : TextToVariant(texts[i], type, value);
     if (!converted) {
+      const OPCHANDLE handle = item->GetClientHandle();
       OpcMessage("Unable to map write data to variant data for item '%s'.", item->GetItemId().c_str());
+      COpcItem::GiveUpRefusedWriteOf(handle);
       continue;
     }
     packedItems.push_back(item);
@@ -356,6 +358,7 @@ void COpcGroup::Write(WriteKind kind, const std::vector<COpcItem*>& items, const
       if (kind == WriteKind::Sync) packedItems[k]->SetWriting(FALSE);
       continue;
     }
+    const OPCHANDLE handle = packedItems[k]->GetClientHandle();
     const char* id = packedItems[k]->GetItemId().c_str();
     const unsigned code = static_cast<unsigned>(FAILED(hr) ? hr : itemResult);
     switch (kind) {
@@ -371,6 +374,7 @@ void COpcGroup::Write(WriteKind kind, const std::vector<COpcItem*>& items, const
                    m_name.c_str(), code);
         break;
     }
+    COpcItem::GiveUpRefusedWriteOf(handle);
   }
   if (errors) CoTaskMemFree(errors);
 }

@@ -1,6 +1,7 @@
 #include "links/OpcItem.h"
 
 #include "datacenter/DCTag.h"
+#include "links/HwLinkerEngine.h"
 #include "links/OpcGroup.h"
 #include "links/OpcHandleTable.h"
 #include "links/OpcServer.h"
@@ -69,8 +70,13 @@ void COpcItem::Update(const Variant& value, WORD quality, const FILETIME* timeSt
   }
   // The type check may ask the operator: no lock is held across it.
   if (GetValueType() == VT_EMPTY && copy.vt != VT_EMPTY) SetValueType(copy.vt);
+  ShowLatestValue();
+}
+
+void COpcItem::ShowLatestValue() {
   CDCTag* tag = GetDCTag();
   if (!tag) return;
+  Variant copy = GetValue();
   const VARTYPE normalized = GetNormalizedValueType();
   if (normalized != copy.vt) {
     Variant converted;
@@ -81,4 +87,12 @@ void COpcItem::Update(const Variant& value, WORD quality, const FILETIME* timeSt
   const BOOL shown = ShowReading(copy);
   if (shown) SetWriting(FALSE);
   SetReading(FALSE);
+}
+
+void COpcItem::GiveUpRefusedWrite() {
+  if (CHwLinkerEngine* engine = GetEngine()) engine->GiveUpCommand(*this, GetCommandsWritten(), Variant(), "", false);
+}
+
+void COpcItem::GiveUpRefusedWriteOf(OPCHANDLE clientItem) {
+  if (COpcItem* item = FromClientHandle(clientItem)) item->GiveUpRefusedWrite();
 }

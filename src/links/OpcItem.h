@@ -45,6 +45,14 @@ class COpcItem : public CHwLinkerItem {
   // A value from the server (without or with its time stamp), passed on to the tag.
   void UpdateValue(const Variant& value, WORD quality);
   void UpdateValue(const Variant& value, WORD quality, FILETIME timeStamp);
+  // The server's latest value on the tag (unless the tag holds a command not yet written).
+  void ShowLatestValue();
+  // The server refused the item's last command, and said so in its own box:
+  // the command is given up, and the server's value shows again.
+  void GiveUpRefusedWrite();
+  // The same for the item of a client handle, looked up anew after a box
+  // (which may have let the item go).
+  static void GiveUpRefusedWriteOf(OPCHANDLE clientItem);
 
   // Links of the group's item list.
   COpcItem* m_prevItem = nullptr;

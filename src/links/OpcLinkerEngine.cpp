@@ -144,7 +144,7 @@ void COpcLinkerEngine::ListenToItemTags(bool listen) {
         tag->RemoveListener(window);
         continue;
       }
-      item->ListenToTag(window);
+      ListenToItemTag(*item);
     }
   }
 }
@@ -163,8 +163,24 @@ BOOL COpcLinkerEngine::Start() {
 }
 
 BOOL COpcLinkerEngine::Stop() {
+  // The commands given while the link ran (the outputs switched off as the
+  // plant leaves the hardware) are written while the server is still there.
+  if (IsStarted() && m_server && m_server->IsConnected()) {
+    for (COpcGroup* group : m_server->GetGroups()) {
+      for (COpcItem* item : group->GetItems()) {
+        CDCTag* tag = item->GetDCTag();
+        if (tag && item->HoldsCommandNotYetWritten(tag->GetCommandCount())) OnTagMessage(tag, eTagChangeValue);
+      }
+    }
+  }
   if (!CHwLinkerEngine::Stop()) return FALSE;
-  if (m_server) m_server->Disconnect();
+  // Before the disconnection, while the items still hold the server's values.
+  if (m_server) {
+    for (COpcGroup* group : m_server->GetGroups()) {
+      for (COpcItem* item : group->GetItems()) GiveUpCommandNotWritten(*item, kStoppedCause);
+    }
+    m_server->Disconnect();
+  }
   ListenToItemTags(false);
   return TRUE;
 }
@@ -183,15 +199,21 @@ LRESULT COpcLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   if (!tag) return 1;
   if (changeCode != eTagChangeValue) return 0;
   auto* item = dynamic_cast<COpcItem*>(FindOrCreateItem(tag));
+  if (!item) return 1;
   std::uint32_t commandCount = 0;
   const Variant tagValue = tag->GetValue(commandCount);
   // The server's own value coming back, or a command written already, is no
   // command; a command is, even when it equals the server's last value.
-  const bool command = item && item->HoldsCommandNotYetWritten(commandCount);
-  // Written below, or never: either way the server's values show again.
-  if (item) item->NoteCommandsWritten(commandCount);
-  if (!m_server || !m_server->IsConnected()) return 1;
-  if (!item || !item->IsAdded()) return 1;
+  const bool command = item->HoldsCommandNotYetWritten(commandCount);
+  // Written below, or given up: either way never written later, and the
+  // server's values show again.
+  item->NoteCommandsWritten(commandCount);
+  if (!m_server || !m_server->IsConnected() || !item->IsAdded()) {
+    if (command && (tag->GetIOType() & eIOOutput) != 0) {
+      GiveUpCommand(*item, commandCount, tagValue, "the OPC server is not connected");
+    }
+    return 1;
+  }
   if ((item->GetAccessRights() & OPC_WRITEABLE) == 0) return 0;
   if (item->GetValueType() == VT_DATE) return 0;
   if (!command) return 0;
@@ -200,6 +222,7 @@ LRESULT COpcLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   Variant text;
   if (FAILED(VariantChangeType(text, tagValue, VT_BSTR))) {
     OpcMessage("Unable to map write data to variant data for item '%s'.", item->GetItemId().c_str());
+    GiveUpCommand(*item, commandCount, tagValue, "", false);
     return 0;
   }
   COpcGroup* group = item->GetGroup();
@@ -213,3 +236,11 @@ LRESULT COpcLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   }
   return 0;
 }
+
+void COpcLinkerEngine::ShowLatestReading(CHwLinkerItem& item) {
+  auto& opcItem = static_cast<COpcItem&>(item);
+  // A disconnected item holds no value of the server's: its first report will show.
+  if (opcItem.IsAdded() && !opcItem.GetValue().IsEmpty()) opcItem.ShowLatestValue();
+}
+
+void COpcLinkerEngine::TellCommandGivenUp(CDCTag&, const std::string& text) { OpcMessage("%s", text.c_str()); }

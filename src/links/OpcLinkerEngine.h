@@ -30,6 +30,7 @@ class COpcLinkerEngine : public CHwLinkerEngine {
   // The OPC items belong to their groups: the item serving a tag is looked up,
   // never created or adopted by the frame.
   CHwLinkerItem* FindOrCreateItem(CDCTag* tag) override { return CreateItem(tag); }
+  bool WritesCommands() const override { return true; }
 
   // The machine to connect to: the configured remote machine when the operator
   // says Yes, else "" (the local server). Asks nothing when none is configured.
@@ -47,6 +48,10 @@ class COpcLinkerEngine : public CHwLinkerEngine {
   std::string ParseTag(const std::string& name, const std::string& accessPath, long long& updateRate,
                        float& deadband, std::string& groupName) const;
   void ListenToItemTags(bool listen);
+  // The server's latest value on the item's tag.
+  void ShowLatestReading(CHwLinkerItem& item) override;
+  // In a box of its own, as the link tells its other errors.
+  void TellCommandGivenUp(CDCTag& tag, const std::string& text) override;
 
   COpcServer* m_server = nullptr;  // owned
   std::string m_progId = kProgId;

@@ -85,5 +85,6 @@ void CRAdviseSink::OnWriteComplete(const std::uint8_t* bytes, std::size_t size) 
     OpcMessage("Failed on item '%s'  for asynchronous 1.0 write transaction %08X (HR = %08X).",
                item->GetItemId().c_str(), static_cast<unsigned>(stream.transactionId),
                static_cast<unsigned>(result.error));
+    COpcItem::GiveUpRefusedWriteOf(result.clientItem);
   }
 }

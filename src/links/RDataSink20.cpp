@@ -71,6 +71,7 @@ HRESULT IRDataSink20::OnWriteComplete(DWORD transactionId, OPCHANDLE clientGroup
       if (FAILED(errors[i])) {
         OpcMessage("Failed on item '%s' for asynchronous 2.0 write transaction %08X (HR = %08X).",
                    item->GetItemId().c_str(), static_cast<unsigned>(transactionId), static_cast<unsigned>(errors[i]));
+        COpcItem::GiveUpRefusedWriteOf(clientItems[i]);
       } else {
         item->SetWriting(FALSE);
       }

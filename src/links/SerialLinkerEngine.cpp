@@ -64,9 +64,24 @@ BOOL CSerialLinkerEngine::OpenPort(CModBusBase& master) {
 }
 
 BOOL CSerialLinkerEngine::Stop() {
+  // The commands given while the link ran go out before it stops: the plant
+  // switches its outputs off just before it leaves the hardware, and their
+  // messages are still queued. Not from inside a write (that one holds the
+  // line), nor once the window is gone (the link is being freed).
+  const bool writeFirst = m_running && !m_writing && IsWindow(GetSafeHwnd());
+  if (writeFirst) {
+    BeginWrites();
+    for (CHwLinkerItem* item : m_items) {
+      CDCTag* tag = item->GetDCTag();
+      if (!tag || !tag->IsEnabled() || (tag->GetIOType() & eIOOutput) == 0) continue;
+      if (item->HoldsCommandNotYetWritten(tag->GetCommandCount())) WriteTag(tag);
+    }
+    WriteWaitingTags();
+  }
   m_running = false;
   const BOOL result = CHwLinkerEngine::Stop();
   DropMaster();
+  if (writeFirst) EndWrites();  // may delete this link: nothing of it is touched after
   return result;
 }
 
@@ -172,21 +187,33 @@ LRESULT CSerialLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
     }
     return 0;
   }
+  BeginWrites();
+  WriteTag(tag);
+  EndWrites();  // may delete this link: nothing of it is touched after
+  return 0;
+}
+
+void CSerialLinkerEngine::BeginWrites() {
   m_writing = true;
   // The write's wait services messages: the link may be stopped or released in
   // it (the close can come there); it lives on until the writes have returned.
   EnterServicingWait();
-  WriteTag(tag);
+}
+
+void CSerialLinkerEngine::WriteWaitingTags() {
   while (!m_waitingWrites.empty()) {
     CDCTag* next = m_waitingWrites.front();
     m_waitingWrites.erase(m_waitingWrites.begin());
     if (next->IsEnabled()) WriteTag(next);
   }
+}
+
+void CSerialLinkerEngine::EndWrites() {
+  WriteWaitingTags();
   m_writing = false;
   for (auto& master : m_droppedMasters) FreeMaster(std::move(master));
   m_droppedMasters.clear();
-  LeaveServicingWait();  // may delete this link: nothing of it is touched after
-  return 0;
+  LeaveServicingWait();
 }
 
 void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
@@ -198,57 +225,70 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
   // second message of a command dealt with already, writes nothing and leaves
   // the pending mark as that left it.
   if (!item->HoldsCommandNotYetWritten(commandCount)) return;
-  // A message still queued from before Stop reaches no device: the command stays pending.
-  bool failed = !m_running || !m_master;
-  if (!failed && tag->GetDataType() == VT_R4) {
+  // A message still queued from before Stop reaches no device (the stop gave its command up).
+  std::string failure;
+  if (!m_running || !m_master) {
+    failure = kStoppedCause;
+  } else if (tag->GetDataType() == VT_R4) {
     Variant asFloat;
     const bool converted = SUCCEEDED(VariantChangeType(asFloat, command, VT_R4));
     const float scaled = converted ? asFloat.fltVal * IntPower(10.0f, item->GetFP()) : 0.0f;
     // Rounded, not truncated: 0.53 with two decimals is 52.999996 as a float and must go out as 53.
     const float rounded = std::nearbyint(scaled);
     if (!converted || !std::isfinite(rounded) || rounded < -2147483648.0f || rounded >= 2147483648.0f) {
-      // Nothing the registers can hold: the command has not reached the device.
-      failed = true;
-    } else {
-      failed = !m_master->WriteRegisters(item->GetSlaveAddress(), item->GetRegister() - kFirstHoldingRegister,
-                                         static_cast<std::int32_t>(rounded));
+      failure = "the device's registers cannot hold it";
+    } else if (m_master->WriteRegisters(item->GetSlaveAddress(), item->GetRegister() - kFirstHoldingRegister,
+                                        static_cast<std::int32_t>(rounded), &failure)) {
+      // The device confirmed it holds the command: that is its latest value
+      // until the next reading, and what a command given up later shows again.
+      if (GetEngine()->IsRealHardware()) item->SetValue(Variant::R4(rounded));
+    } else if (failure.empty()) {
+      failure = "the device did not confirm it";
     }
   }
-  // Written, or given up: a command the device never confirmed is not held
-  // against its readings (the tag stays write-pending until one arrives), and
-  // the next command tries again.
+  // Written, or given up: either way it is never written again, and the
+  // device's readings show on the tag again.
   item->NoteCommandsWritten(commandCount);
-  if (failed) {
-    item->SetErrorCount(item->GetErrorCount() + 1);
-  } else {
+  if (failure.empty()) {
     tag->SetWritePending(FALSE);
+    item->RearmGivenUpNotice();
+    ShowLatestReading(*item);  // as the device holds it, in its registers' steps
+    return;
   }
+  item->SetErrorCount(item->GetErrorCount() + 1);
+  GiveUpCommand(*item, commandCount, command, failure);
 }
 
 LRESULT CSerialLinkerEngine::OnModbusMessage(WPARAM wParam, LPARAM) {
   auto* item = reinterpret_cast<CSerialLinkerItem*>(wParam);
   // A message still queued from an earlier master may name nothing of ours.
   if (std::find(m_items.begin(), m_items.end(), item) == m_items.end()) return 0;
-  CDCTag* tag = item->GetDCTag();
-  if (!tag) return 0;
-  Variant value = item->GetValue();
-  if (item->GetFP() > 0) {
+  ShowLatestReading(*item);
+  return 0;
+}
+
+void CSerialLinkerEngine::ShowLatestReading(CHwLinkerItem& base) {
+  auto& item = static_cast<CSerialLinkerItem&>(base);
+  CDCTag* tag = item.GetDCTag();
+  if (!tag) return;
+  Variant value = item.GetValue();
+  if (value.IsEmpty()) return;  // nothing read yet: the first reading will show
+  if (item.GetFP() > 0) {
     bool ok = false;
     float scaled = ItemValueAsFloat(value, ok);
-    if (!ok) return 0;
-    for (int i = 0; i < item->GetFP(); ++i) scaled = static_cast<float>(scaled / 10.0);
+    if (!ok) return;
+    for (int i = 0; i < item.GetFP(); ++i) scaled = static_cast<float>(scaled / 10.0);
     value = Variant::R4(scaled);
   }
   Variant typed;
-  const VARTYPE type = item->GetValueType() != VT_EMPTY ? item->GetValueType() : tag->GetDataType();
+  const VARTYPE type = item.GetValueType() != VT_EMPTY ? item.GetValueType() : tag->GetDataType();
   if (SUCCEEDED(VariantChangeType(typed, value, type))) {
     // A reading taken before a command was given, handled while the command's
     // own message is still queued, leaves the command in the tag to be written.
-    const BOOL shown = item->ShowReading(typed);
+    const BOOL shown = item.ShowReading(typed);
     tag->SetReadPending(FALSE);
     if (shown) tag->SetWritePending(FALSE);
   }
-  return 0;
 }
 
 void CSerialLinkerEngine::OnQueryRateTimer() {

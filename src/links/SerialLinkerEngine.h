@@ -37,7 +37,8 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   // dialog while the override keys are held), then polling. TRUE while the link
   // runs; a running link is left as it is.
   BOOL Start() override;
-  // The frame's stop, then the master stops polling, closes its port and goes.
+  // The commands given while the link ran are written first; then the frame's
+  // stop, and the master stops polling, closes its port and goes.
   BOOL Stop() override;
   // One item per enabled "SRL" tag whose type and access path fit; every other
   // one is reported and disabled. FALSE without any serial tag.
@@ -51,6 +52,7 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   CHwLinkerItem* CreateItem(CDCTag* tag) override;
   // A new reading of `item` (message 5377): published on its tag.
   virtual LRESULT OnModbusMessage(WPARAM wParam, LPARAM lParam);
+  bool WritesCommands() const override { return true; }
 
   // `base` to the power `exponent` in 32-bit float steps; a negative exponent
   // gives the reciprocal.
@@ -68,6 +70,8 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
 
   // The port's opening; a test may replace it. TRUE when the master's port is open.
   virtual BOOL OpenPort(CModBusBase& master);
+  // The item's last reading, scaled, on its tag.
+  void ShowLatestReading(CHwLinkerItem& item) override;
 
  private:
   // Stops the master and frees it (after the write under way, if any).
@@ -76,8 +80,14 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   // polls, freed as it leaves.
   void FreeMaster(std::unique_ptr<CModBusBase> master);
   // The write path of one output tag: its command not yet written, if any, goes
-  // out; a failed write leaves it write-pending.
+  // out; one that does not reach the device is given up.
   void WriteTag(CDCTag* tag);
+  // Writes run between these two: tags written meanwhile wait their turn, and
+  // a stop or release in a write's wait leaves the link until EndWrites, which
+  // writes the tags that waited and may then delete the link.
+  void BeginWrites();
+  void WriteWaitingTags();
+  void EndWrites();
 
   std::unique_ptr<CModBusBase> m_master;
   bool m_running = false;

@@ -293,6 +293,38 @@ TEST_F(OpcLinkerEngineTest, TheLastCommandIsWrittenThoughAServerValueArrivesBefo
   EXPECT_FALSE(level->IsWritePending());
 }
 
+// A command the server refuses is given up: the server's latest value (held
+// back while the command waited) shows at once, and the same value given
+// again is written.
+TEST_F(OpcLinkerEngineTest, ACommandTheServerRefusesIsGivenUpAndTheServersValueShows) {
+  LoadTags("1,Line.Level,OPC,UR200-DB0,DUPLEX,Float,NULL,NULL,NULL\n");
+  OpcStandIn::Instance().SetValue("Line.Level", Variant::R4(12.5f));
+  CDCTag* level = Tag("Line.Level");
+  ASSERT_TRUE(Link().Start());
+  Deliver();
+  ASSERT_EQ(level->GetValue(), Variant::R4(12.5f));
+
+  OpcStandIn::Instance().FailWrites("Line.Level");
+  OpcStandIn::Instance().SetValue("Line.Level", Variant::R4(20.0f));
+  clock.Advance(1000);
+  OpcStandIn::Instance().ServiceGroups();  // the new value's delivery is queued
+  level->SetValue(Variant::R4(5.5f));
+  level->SetWritePending(TRUE);
+  boxes.Expect(IDOK, "Failed on item 'Line.Level'  for asynchronous 1.0 write transaction");
+  Deliver();
+  EXPECT_EQ(level->GetValue(), Variant::R4(20.0f));
+  EXPECT_FALSE(level->IsWritePending());
+  EXPECT_EQ(boxes.Count(), 1u);
+
+  OpcStandIn::Instance().FailWrites("Line.Level", S_OK);
+  level->SetValue(Variant::R4(5.5f));
+  level->SetWritePending(TRUE);
+  Deliver();
+  EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(5.5f));
+  EXPECT_FALSE(level->IsWritePending());
+  EXPECT_EQ(boxes.Count(), 1u);
+}
+
 TEST_F(OpcLinkerEngineTest, StopEndsListeningAndStartReconnectsWithoutDuplicates) {
   LoadTags("1,Line.Count,OPC,UR200-DB0,DUPLEX,Int,NULL,NULL,NULL\n");
   ASSERT_TRUE(Link().Start());

@@ -116,7 +116,7 @@ TEST_F(SerialLinkPeerTest, ATagWriteReachesTheRegistersRoundedAndClearsThePendin
   EXPECT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
 }
 
-TEST_F(SerialLinkPeerTest, AFailedWriteLeavesTheTagPendingAndACommandGoesOutEvenWhenItMatchesTheDevice) {
+TEST_F(SerialLinkPeerTest, AFailedWriteIsGivenUpAndACommandGoesOutEvenWhenItMatchesTheDevice) {
   peer.SetSilent(1, true);
   peer.SetValue(1, 40001, 777);
   peer.Start();
@@ -124,10 +124,14 @@ TEST_F(SerialLinkPeerTest, AFailedWriteLeavesTheTagPendingAndACommandGoesOutEven
   // A command goes out although it matches what the device holds.
   level->SetValue(Variant::R4(7.77f));
   level->SetWritePending(TRUE);
+  boxes.Expect(IDOK, "The command 7.77 for Level was given up: the device did not answer (3 tries).");
   EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);
-  // The silent slave never confirms: the command has not reached the device.
-  EXPECT_TRUE(level->IsWritePending());
+  // The silent slave never confirms: the command has not reached the device,
+  // and the tag no longer waits for it.
+  EXPECT_FALSE(level->IsWritePending());
   EXPECT_GT(link->GetItemAt(0)->GetErrorCount(), 0u);
+  PumpPendingMessages();
+  EXPECT_EQ(boxes.Pending(), 0u);
   // Its three tries heard while still silent (a busy machine may hold them in
   // the line until later).
   EXPECT_TRUE(PumpUntil([&] { return peer.WriteLog().size() >= 3; }));
@@ -139,6 +143,74 @@ TEST_F(SerialLinkPeerTest, AFailedWriteLeavesTheTagPendingAndACommandGoesOutEven
   EXPECT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40001) == 500; }));
   EXPECT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
   EXPECT_TRUE(Shows(level, 5.0f));
+}
+
+// A write the device refuses, or never answers, is given up: the tag shows the
+// device's value again at once, the operator is told once, and the same value
+// given again goes out.
+TEST_F(SerialLinkPeerTest, ACommandTheDeviceRefusesOrNeverAnswersIsGivenUpAndTheDeviceShowsAgain) {
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  const struct {
+    ModbusSlavePeer::Writes writes;
+    const char* notice;
+  } rounds[] = {
+      {ModbusSlavePeer::Writes::Refused,
+       "The command 5.5 for Level was given up: the device refused it (Modbus exception 4)."},
+      {ModbusSlavePeer::Writes::Ignored, "The command 5.5 for Level was given up: the device did not answer (3 tries)."},
+  };
+  for (const auto& round : rounds) {
+    SCOPED_TRACE(round.notice);
+    boxes.Clear();
+    peer.SetWrites(1, round.writes);
+    boxes.Expect(IDOK, round.notice);
+    level->SetWritePending(TRUE);
+    level->SetValue(Variant::R4(5.5f));
+    EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
+    EXPECT_FLOAT_EQ(level->GetValue().fltVal, 12.34f);
+    EXPECT_FALSE(level->IsWritePending());
+    EXPECT_EQ(peer.GetValue(1, 40001), 1234);
+    EXPECT_EQ(boxes.Count(), 1u);
+
+    peer.SetWrites(1, ModbusSlavePeer::Writes::Taken);
+    level->SetWritePending(TRUE);
+    level->SetValue(Variant::R4(5.5f));
+    EXPECT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40001) == 550 && !level->IsWritePending(); }));
+    peer.SetValue(1, 40001, 1234);
+    EXPECT_TRUE(Shows(level, 12.34f));
+    EXPECT_EQ(boxes.Count(), 1u);
+  }
+}
+
+// A command still waiting when the link stops goes out before it stops (the
+// outputs switched off as the plant leaves the hardware); one given while it
+// is stopped is given up and told, and never written when the link starts again.
+TEST_F(SerialLinkPeerTest, ACommandWaitingAtTheStopGoesOutFirstAndOneGivenWhileStoppedIsGivenUp) {
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+
+  level->SetWritePending(TRUE);
+  level->SetValue(Variant::R4(5.5f));  // its message is still queued
+  link->Stop();
+  EXPECT_EQ(peer.GetValue(1, 40001), 550);
+  EXPECT_FALSE(level->IsWritePending());
+  PumpPendingMessages();
+  EXPECT_EQ(peer.WrittenValues(1, 40001), std::vector<std::int32_t>{550});
+
+  level->SetWritePending(TRUE);
+  level->SetValue(Variant::R4(6.5f));
+  boxes.Expect(IDOK, "The command 6.5 for Level was given up: it was given while the link was stopped.");
+  ASSERT_TRUE(link->Start());
+  EXPECT_FALSE(level->IsWritePending());
+  EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
+  EXPECT_TRUE(Shows(level, 5.5f));
+  // Another reading of the device after the start, and still nothing more written.
+  peer.SetValue(1, 40003, 43);
+  EXPECT_TRUE(Shows(flow, 43.0f));
+  EXPECT_EQ(peer.WrittenValues(1, 40001), std::vector<std::int32_t>{550});
+  EXPECT_EQ(boxes.Count(), 1u);
 }
 
 // The listener posts each reading; one may still wait in the queue when a
@@ -158,21 +230,22 @@ TEST_F(SerialLinkPeerTest, AReadingStillQueuedWhenACommandIsGivenDoesNotTakeItsP
   EXPECT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
   EXPECT_TRUE(Shows(level, 5.5f));
 
-  // A command the slave never confirmed is not held against the device's readings:
-  // the next reading shows what the device has, and the next change tries again.
+  // A command the slave never confirmed is given up: the tag shows what the
+  // device has at once, and the next change tries again.
   peer.SetSilent(1, true);
   const std::size_t writesBefore = peer.WriteLog().size();
+  boxes.Expect(IDOK, "The command 6.5 for Level was given up: the device did not answer (3 tries).");
   level->SetWritePending(TRUE);
   level->SetValue(Variant::R4(6.5f));
   EXPECT_TRUE(PumpUntil([&] { return item->GetErrorCount() > 0; }));
-  EXPECT_TRUE(level->IsWritePending());
   // Its three tries heard while still silent (a busy machine may hold them in
   // the line until later).
   EXPECT_TRUE(PumpUntil([&] { return peer.WriteLog().size() >= writesBefore + 3; }));
-  peer.SetSilent(1, false);
   EXPECT_TRUE(Shows(level, 5.5f));
   EXPECT_FALSE(level->IsWritePending());
+  peer.SetSilent(1, false);
   EXPECT_EQ(peer.GetValue(1, 40001), 550);
+  EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
 }
 
 // The same for the very first reading: on a busy machine the link's threads may
@@ -332,18 +405,23 @@ TEST_F(SerialLinkPeerTest, ALinkStoppedWhileAWriteWaitsForTheLineKeepsItsMasterU
   level->SetValue(Variant::R4(7.0f));
   level->SetWritePending(TRUE);
   PostMessage(stopper.Handle(), WM_USER, 0, 0);
+  boxes.Expect(IDOK, "The command 7 for Level was given up: the link stopped before it went out.");
   EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);
   EXPECT_EQ(link->GetMaster(), nullptr);
   EXPECT_FALSE(link->IsLinkRunning());
-  EXPECT_TRUE(level->IsWritePending());
+  // Given up at the stop (told once, though the write then failed too).
+  EXPECT_FALSE(level->IsWritePending());
+  EXPECT_FLOAT_EQ(level->GetValue().fltVal, 12.34f);
   PumpPendingMessages();
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_EQ(boxes.Count(), 1u);
 }
 
 // The same while the link is then released (the engine root's shut-down at the
 // close, which the close button served in that wait leads to): the link, its
 // items and its stopped master live until the write has returned, and a tag
 // written in the wait (outputs going off) is still handled after it, as after
-// a stop: the stopped link reaches no device, and the command stays pending.
+// a stop: the stopped link reaches no device, and gives its commands up.
 TEST_F(SerialLinkPeerTest, ALinkReleasedWhileAWriteWaitsForTheLineIsFreedOnlyAfterTheWriteReturns) {
   CDCTag* valve = AddSerialTag(dataCenter, "Valve", "MBRTU16-DA1-REG40021-FP0-UR20-TOB15");
   peer.Start();
@@ -365,10 +443,15 @@ TEST_F(SerialLinkPeerTest, ALinkReleasedWhileAWriteWaitsForTheLineIsFreedOnlyAft
   });
   level->SetValue(Variant::R4(7.0f));
   level->SetWritePending(TRUE);
+  // Told while the stop waits for the master's threads, before the link goes.
+  boxes.Expect(IDOK, "The command 7 for Level was given up: the link stopped before it went out.");
+  boxes.Expect(IDOK, "The command 0 for Valve was given up: the link stopped before it went out.");
   PostMessage(releaser.Handle(), WM_USER, 0, 0);
   EXPECT_EQ(released->OnTagMessage(level, eTagChangeValue), 0);
   ASSERT_TRUE(releaseRan);
-  EXPECT_TRUE(level->IsWritePending());
-  EXPECT_TRUE(valve->IsWritePending());
+  EXPECT_FALSE(level->IsWritePending());
+  EXPECT_FALSE(valve->IsWritePending());
+  EXPECT_EQ(peer.GetValue(1, 40021), 1);
   PumpPendingMessages();
+  EXPECT_EQ(boxes.Pending(), 0u);
 }

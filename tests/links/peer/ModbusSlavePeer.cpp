@@ -75,6 +75,11 @@ void ModbusSlavePeer::SetSilent(int slave, bool silent) {
   m_silent[slave] = silent;
 }
 
+void ModbusSlavePeer::SetWrites(int slave, Writes writes) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_writes[slave] = writes;
+}
+
 void ModbusSlavePeer::SetValue(int slave, int registerNumber, std::int32_t value) {
   std::lock_guard<std::mutex> lock(m_mutex);
   auto* mapping = m_slaves.at(slave);
@@ -233,8 +238,13 @@ void ModbusSlavePeer::Answer(const std::vector<std::uint8_t>& request, Clock::ti
     }
     auto found = m_slaves.find(slave);
     if (found == m_slaves.end() || m_silent[slave]) return;
+    const Writes writes = request[1] == 16 ? m_writes[slave] : Writes::Taken;
+    if (writes == Writes::Ignored) return;
     modbus_set_slave(m_ctx, slave);
-    if (modbus_reply(m_ctx, request.data(), static_cast<int>(request.size()), found->second) < 0) return;
+    const int replied = writes == Writes::Refused
+                            ? modbus_reply_exception(m_ctx, request.data(), MODBUS_EXCEPTION_SLAVE_OR_SERVER_FAILURE)
+                            : modbus_reply(m_ctx, request.data(), static_cast<int>(request.size()), found->second);
+    if (replied < 0) return;
     std::uint8_t buffer[300];
     const ssize_t got = ::read(m_replyPipe[0], buffer, sizeof buffer);
     if (got <= 0) return;

@@ -49,6 +49,10 @@ class ModbusSlavePeer {
   // A slave with holding registers 40001..41000 (addresses 0..999).
   void AddSlave(int slave);
   void SetSilent(int slave, bool silent);
+  // How a slave meets a write (function 16); reads are answered as ever. A
+  // refused or ignored write leaves the registers as they were.
+  enum class Writes { Taken, Refused, Ignored };
+  void SetWrites(int slave, Writes writes);
   // Two registers at `registerNumber` hold `value`, most significant word first.
   void SetValue(int slave, int registerNumber, std::int32_t value);
   std::int32_t GetValue(int slave, int registerNumber);
@@ -109,6 +113,7 @@ class ModbusSlavePeer {
   std::mutex m_mutex;
   std::map<int, _modbus_mapping_t*> m_slaves;
   std::map<int, bool> m_silent;
+  std::map<int, Writes> m_writes;
   std::map<int, int> m_requests;
   std::vector<WriteRequest> m_writeLog;
   std::map<std::pair<int, int>, std::vector<std::int32_t>> m_writtenValues;
