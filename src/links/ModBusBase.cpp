@@ -490,6 +490,10 @@ BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, 
 
 BOOL CModBusBase::WriteRegisters(int slave, int address, std::int32_t value, std::string* failure) {
   if (!GetEngine()->IsRealHardware()) return TRUE;
+  return WriteRegistersToDevice(slave, address, value, failure);
+}
+
+BOOL CModBusBase::WriteRegistersToDevice(int slave, int address, std::int32_t value, std::string* failure) {
   BYTE bytes[4];
   modbus::SplitBigEndian(static_cast<std::uint32_t>(value), bytes);
   std::vector<BYTE> request;

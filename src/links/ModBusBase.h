@@ -105,6 +105,9 @@ class CModBusBase : public CSerialEx {
   // Writes `value` to two registers at the 1-based address (register - 40000).
   // Without real hardware nothing is sent and the result is TRUE.
   BOOL WriteRegisters(int slave, int address, std::int32_t value, std::string* failure = nullptr);
+  // The same whatever the data source says: the plant's last commands as it
+  // leaves the hardware (the data source has changed already) still go out.
+  BOOL WriteRegistersToDevice(int slave, int address, std::int32_t value, std::string* failure = nullptr);
 
   CThreadEngine* GetPollThread() const { return m_pollThread.get(); }
 

@@ -214,9 +214,12 @@ LRESULT COpcLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
     }
     return 1;
   }
-  if ((item->GetAccessRights() & OPC_WRITEABLE) == 0) return 0;
-  if (item->GetValueType() == VT_DATE) return 0;
   if (!command) return 0;
+  if ((item->GetAccessRights() & OPC_WRITEABLE) == 0 || item->GetValueType() == VT_DATE) {
+    // Never written to such an item: the tag shows the server's value again.
+    GiveUpCommand(*item, commandCount, tagValue, "", false);
+    return 0;
+  }
 
   // The text of a copy: the tag keeps its own value and type.
   Variant text;

@@ -71,12 +71,14 @@ BOOL CSerialLinkerEngine::Stop() {
   const bool writeFirst = m_running && !m_writing && IsWindow(GetSafeHwnd());
   if (writeFirst) {
     BeginWrites();
+    m_writingBeforeStop = true;
     for (CHwLinkerItem* item : m_items) {
       CDCTag* tag = item->GetDCTag();
       if (!tag || !tag->IsEnabled() || (tag->GetIOType() & eIOOutput) == 0) continue;
       if (item->HoldsCommandNotYetWritten(tag->GetCommandCount())) WriteTag(tag);
     }
     WriteWaitingTags();
+    m_writingBeforeStop = false;
   }
   m_running = false;
   const BOOL result = CHwLinkerEngine::Stop();
@@ -237,13 +239,21 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
     const float rounded = std::nearbyint(scaled);
     if (!converted || !std::isfinite(rounded) || rounded < -2147483648.0f || rounded >= 2147483648.0f) {
       failure = "the device's registers cannot hold it";
-    } else if (m_master->WriteRegisters(item->GetSlaveAddress(), item->GetRegister() - kFirstHoldingRegister,
-                                        static_cast<std::int32_t>(rounded), &failure)) {
-      // The device confirmed it holds the command: that is its latest value
-      // until the next reading, and what a command given up later shows again.
-      if (GetEngine()->IsRealHardware()) item->SetValue(Variant::R4(rounded));
-    } else if (failure.empty()) {
-      failure = "the device did not confirm it";
+    } else {
+      // At the stop the data source has left the hardware already; the
+      // commands given before still go to the device.
+      const bool toDevice = m_writingBeforeStop || GetEngine()->IsRealHardware();
+      const int slave = item->GetSlaveAddress();
+      const int address = item->GetRegister() - kFirstHoldingRegister;
+      const auto value = static_cast<std::int32_t>(rounded);
+      if (!(toDevice ? m_master->WriteRegistersToDevice(slave, address, value, &failure)
+                     : m_master->WriteRegisters(slave, address, value, &failure))) {
+        if (failure.empty()) failure = "the device did not confirm it";
+      } else if (toDevice) {
+        // The device confirmed it holds the command: that is its latest value
+        // until the next reading, and what a command given up later shows again.
+        item->SetValue(Variant::R4(rounded));
+      }
     }
   }
   // Written, or given up: either way it is never written again, and the

@@ -93,6 +93,7 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   bool m_running = false;
   // A tag write is under way; tags written meanwhile wait their turn here.
   bool m_writing = false;
+  bool m_writingBeforeStop = false;  // the stop writes the commands given before it
   std::vector<CDCTag*> m_waitingWrites;
   std::vector<std::unique_ptr<CModBusBase>> m_droppedMasters;  // stopped during a write
   bool m_inWatchdog = false;  // a tag's error box runs a message loop that may fire the timer again

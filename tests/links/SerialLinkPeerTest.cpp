@@ -193,11 +193,14 @@ TEST_F(SerialLinkPeerTest, ACommandWaitingAtTheStopGoesOutFirstAndOneGivenWhileS
 
   level->SetWritePending(TRUE);
   level->SetValue(Variant::R4(5.5f));  // its message is still queued
+  // As the plant leaves the hardware: the data source first, then the link.
+  root.SetDataSource(eDataSourceNone);
   link->Stop();
   EXPECT_EQ(peer.GetValue(1, 40001), 550);
   EXPECT_FALSE(level->IsWritePending());
   PumpPendingMessages();
   EXPECT_EQ(peer.WrittenValues(1, 40001), std::vector<std::int32_t>{550});
+  root.SetDataSource(eDataSourceRealHW);
 
   level->SetWritePending(TRUE);
   level->SetValue(Variant::R4(6.5f));

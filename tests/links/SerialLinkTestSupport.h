@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -18,7 +19,9 @@ class SerialTestEngineRoot final : public IEngineServices {
  public:
   explicit SerialTestEngineRoot(std::string settingsFile) : m_settingsFile(std::move(settingsFile)) { SetEngine(this); }
   ~SerialTestEngineRoot() override { SetEngine(nullptr); }
-  int GetDataSourceType() const override { return eDataSourceRealHW; }
+  int GetDataSourceType() const override { return m_dataSource.load(); }
+  // The engine root changes the data source before it stops the links.
+  void SetDataSource(int type) { m_dataSource.store(type); }
   bool IsSuspended() const override { return false; }
   CDataCenterBase* GetDataCenter() const override { return m_dataCenter; }
   CIniFile* GetIniFile() const override { return nullptr; }
@@ -28,6 +31,7 @@ class SerialTestEngineRoot final : public IEngineServices {
  private:
   std::string m_settingsFile;
   CDataCenterBase* m_dataCenter = nullptr;
+  std::atomic<int> m_dataSource{eDataSourceRealHW};
 };
 
 inline CDCTag* AddSerialTag(CDataCenterBase& dataCenter, const std::string& name, const std::string& path,
