@@ -71,6 +71,15 @@ class OpcLinkerEngineTest : public ::testing::Test {
     if (!link) link = CHwLinkerEngine::Make<COpcLinkerEngine>();
     return *link;
   }
+  // One float item, Line.Level, started and showing the server's `value`; none on failure.
+  CDCTag* StartWithLevelAt(float value) {
+    LoadTags("1,Line.Level,OPC,UR200-DB0,DUPLEX,Float,NULL,NULL,NULL\n");
+    OpcStandIn::Instance().SetValue("Line.Level", Variant::R4(value));
+    CDCTag* level = Tag("Line.Level");
+    if (!level || !Link().Start()) return nullptr;
+    Deliver();
+    return level->GetValue() == Variant::R4(value) ? level : nullptr;
+  }
   // Delivers what the stand-in has due (data changes, write completions).
   void Deliver() {
     clock.Advance(1000);
@@ -272,12 +281,8 @@ TEST_F(OpcLinkerEngineTest, ServerValuesReachTagsAndTagChangesAreWritten) {
 // messages are handled, must not take their place: the last command is written,
 // even when it goes back to the value the tag showed.
 TEST_F(OpcLinkerEngineTest, TheLastCommandIsWrittenThoughAServerValueArrivesBeforeIt) {
-  LoadTags("1,Line.Level,OPC,UR200-DB0,DUPLEX,Float,NULL,NULL,NULL\n");
-  OpcStandIn::Instance().SetValue("Line.Level", Variant::R4(12.5f));
-  CDCTag* level = Tag("Line.Level");
-  ASSERT_TRUE(Link().Start());
-  Deliver();
-  ASSERT_EQ(level->GetValue(), Variant::R4(12.5f));
+  CDCTag* level = StartWithLevelAt(12.5f);
+  ASSERT_NE(level, nullptr);
 
   OpcStandIn::Instance().SetValue("Line.Level", Variant::R4(20.0f));
   clock.Advance(1000);
@@ -297,12 +302,8 @@ TEST_F(OpcLinkerEngineTest, TheLastCommandIsWrittenThoughAServerValueArrivesBefo
 // back while the command waited) shows at once, and the same value given
 // again is written.
 TEST_F(OpcLinkerEngineTest, ACommandTheServerRefusesIsGivenUpAndTheServersValueShows) {
-  LoadTags("1,Line.Level,OPC,UR200-DB0,DUPLEX,Float,NULL,NULL,NULL\n");
-  OpcStandIn::Instance().SetValue("Line.Level", Variant::R4(12.5f));
-  CDCTag* level = Tag("Line.Level");
-  ASSERT_TRUE(Link().Start());
-  Deliver();
-  ASSERT_EQ(level->GetValue(), Variant::R4(12.5f));
+  CDCTag* level = StartWithLevelAt(12.5f);
+  ASSERT_NE(level, nullptr);
 
   OpcStandIn::Instance().FailWrites("Line.Level");
   OpcStandIn::Instance().SetValue("Line.Level", Variant::R4(20.0f));
