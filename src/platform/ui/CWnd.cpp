@@ -424,6 +424,8 @@ BOOL CWnd::PreTranslateMessage(UINT, WPARAM, LPARAM) { return FALSE; }
 
 bool CWnd::HandleDialogKey(int, bool) { return false; }
 
+bool CWnd::MoveFocusOff(CWnd&) { return false; }
+
 // Handlers: each does the default handling of the message being handled.
 int CWnd::OnCreate(LPCREATESTRUCT) { return static_cast<int>(Default()); }
 void CWnd::OnDestroy() { Default(); }
@@ -865,6 +867,13 @@ void CWnd::UpdateWindow() {
 BOOL CWnd::EnableWindow(BOOL enable) {
   if (!m_widget) return FALSE;
   const BOOL wasDisabled = m_widget->isEnabled() ? FALSE : TRUE;
+  // Left to Qt, the focus would go on to the next control, a push button as
+  // like as not, and Return would press what the operator never chose.
+  QWidget* focus = m_widget->isWindow() ? nullptr : m_widget->window()->focusWidget();
+  if (!enable && !wasDisabled && focus && (focus == m_widget || m_widget->isAncestorOf(focus))) {
+    for (CWnd* w = GetParent(); w; w = (w->GetStyle() & WS_CHILD) ? w->GetParent() : nullptr)
+      if (w->MoveFocusOff(*this)) break;
+  }
   m_widget->setEnabled(enable != FALSE);
   if (enable) m_style &= ~WS_DISABLED;
   else m_style |= WS_DISABLED;

@@ -150,6 +150,10 @@ class CWnd : public IMessageTarget {
   // windows that does not ask for them through WM_GETDLGCODE; true when this
   // window is a dialog and acted on the key.
   virtual bool HandleDialogKey(int virtualKey, bool shift);
+  // `disabled` (a window of this one's, about to be disabled) holds its
+  // top-level window's focus; true when this window is a dialog and put the
+  // focus elsewhere.
+  virtual bool MoveFocusOff(CWnd& disabled);
   // Routes a command (WM_COMMAND) to whoever handles it; TRUE when handled.
   virtual BOOL OnCmdMsg(UINT id, int code);
   // Asks for a command's enabled/checked state before a menu or bar shows it.
@@ -255,7 +259,9 @@ class CWnd : public IMessageTarget {
   int MessageBox(const std::string& text, const std::string& caption = std::string(), UINT type = MB_OK);
 
   // --- state ---
-  BOOL EnableWindow(BOOL enable = TRUE);  // returns whether it was disabled before
+  // Returns whether it was disabled before. A window disabled while it (or a
+  // window in it) has the focus leaves the focus where its dialog puts it.
+  BOOL EnableWindow(BOOL enable = TRUE);
   BOOL IsWindowEnabled() const;
   CWnd* SetFocus();
   static CWnd* GetFocus();
