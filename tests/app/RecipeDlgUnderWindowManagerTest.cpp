@@ -238,10 +238,12 @@ class RecipeDlgUnderWindowManager : public ProgramInChildFixture {
             "XDG_RUNTIME_DIR=" + dir.Path()};
   }
 
-  // Xvfb on a display number it picks, at 1366x768; the display, "" when it did not start.
-  std::string StartXServer(const std::string& xvfb, std::unique_ptr<Helper>& server) {
+  // Xvfb on a display number it picks, at 1366x768, reached by `xServer`; the
+  // program to start on it with the recipe dialog's place kept from an earlier
+  // run, shown.
+  void StartXServer(const std::string& xvfb) {
     int displayPipe[2];
-    if (::pipe2(displayPipe, O_CLOEXEC) != 0) return "";
+    ASSERT_EQ(::pipe2(displayPipe, O_CLOEXEC), 0);
     std::filesystem::create_directories(dir.File("helpers"));
     server = std::make_unique<Helper>(
         std::vector<std::string>{xvfb, "-displayfd", std::to_string(displayPipe[1]), "-screen", "0", "1366x768x24",
@@ -250,7 +252,12 @@ class RecipeDlgUnderWindowManager : public ProgramInChildFixture {
     ::close(displayPipe[1]);
     const std::string display = ReadDisplayNumber(displayPipe[0]);
     ::close(displayPipe[0]);
-    return display;
+    ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+    helperEnvironment = HelperEnvironment(display);
+    xServer = std::make_unique<XServerView>(display);
+    ASSERT_TRUE(xServer->Connected()) << "cannot reach the X server on " << display;
+    dir.Write("config/RuvFrame Qelo.ini", "[Setting]\r\nRecipeDlg=633,22,1365,472,1,0\r\n");
+    environmentOverrides = {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display};
   }
 
   // The X server's display, once it is ready ("" when it never said).
@@ -268,6 +275,10 @@ class RecipeDlgUnderWindowManager : public ProgramInChildFixture {
     if (number.find('\n') == std::string::npos) return "";
     return ":" + number.substr(0, number.find('\n'));
   }
+
+  std::unique_ptr<Helper> server;
+  std::unique_ptr<XServerView> xServer;
+  std::vector<std::string> helperEnvironment;  // the display's, for the helpers
 };
 
 TEST_F(RecipeDlgUnderWindowManager, OnTheScreenAboveThePlantAfterEveryStartAndMappedAgainByTablesRecipe) {
@@ -275,18 +286,10 @@ TEST_F(RecipeDlgUnderWindowManager, OnTheScreenAboveThePlantAfterEveryStartAndMa
   if (xvfb.empty() || openbox.empty() || xdotool.empty())
     GTEST_SKIP() << "needs Xvfb, openbox and xdotool on the PATH (scripts/bootstrap installs them)";
 
-  std::unique_ptr<Helper> server;
-  const std::string display = StartXServer(xvfb, server);
-  ASSERT_FALSE(display.empty()) << "Xvfb did not start";
-  const std::vector<std::string> helperEnvironment = HelperEnvironment(display);
-  XServerView x(display);
-  ASSERT_TRUE(x.Connected()) << "cannot reach the X server on " << display;
+  ASSERT_NO_FATAL_FAILURE(StartXServer(xvfb));
+  XServerView& x = *xServer;
   Helper windowManager({openbox}, helperEnvironment);
   ASSERT_TRUE(PollUntil([&] { return x.HasWindowManager(); }, std::chrono::seconds(30))) << "openbox did not start";
-
-  // The dialog's place kept from an earlier run, shown.
-  dir.Write("config/RuvFrame Qelo.ini", "[Setting]\r\nRecipeDlg=633,22,1365,472,1,0\r\n");
-  environmentOverrides = {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display};
 
   std::vector<std::string> faults;
   int goodStarts = 0;
@@ -353,12 +356,8 @@ TEST_F(RecipeDlgUnderWindowManager, ClosedWithNoWindowManagerTheRecipeDialogGive
   const std::string xvfb = FindOnPath("Xvfb"), xdotool = FindOnPath("xdotool");
   if (xvfb.empty() || xdotool.empty())
     GTEST_SKIP() << "needs Xvfb and xdotool on the PATH (scripts/bootstrap installs them)";
-  std::unique_ptr<Helper> server;
-  const std::string display = StartXServer(xvfb, server);
-  ASSERT_FALSE(display.empty()) << "Xvfb did not start";
-  const std::vector<std::string> helperEnvironment = HelperEnvironment(display);
-  XServerView x(display);
-  ASSERT_TRUE(x.Connected()) << "cannot reach the X server on " << display;
+  ASSERT_NO_FATAL_FAILURE(StartXServer(xvfb));
+  XServerView& x = *xServer;
   ASSERT_FALSE(x.HasWindowManager());
   const auto xdotoolRuns = [&](std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), xdotool);
@@ -367,8 +366,6 @@ TEST_F(RecipeDlgUnderWindowManager, ClosedWithNoWindowManagerTheRecipeDialogGive
     return run.Finished(std::chrono::seconds(20), &status) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   };
 
-  dir.Write("config/RuvFrame Qelo.ini", "[Setting]\r\nRecipeDlg=633,22,1365,472,1,0\r\n");
-  environmentOverrides = {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display};
   Start();
   int status = 0;
   xcb_window_t main = XCB_WINDOW_NONE, dialog = XCB_WINDOW_NONE;
