@@ -379,11 +379,12 @@ bool CDialog::HandleDialogKey(int virtualKey, bool shift) {
   }
 }
 
-bool CDialog::MoveFocusOff(CWnd& disabled) {
+bool CDialog::MoveFocusOff(CWnd& leaving) {
   QWidget* dialog = GetWidget();
-  QWidget* gone = disabled.GetWidget();
-  // A page's controls belong to its sheet's default button.
-  if (!dialog || !gone || OutermostDialog(this) != this) return false;
+  QWidget* gone = leaving.GetWidget();
+  // A page's controls belong to its sheet's default button; a child dialog in
+  // another kind of window leaves the focus to that window's ways.
+  if (!dialog || !gone || (GetStyle() & WS_CHILD) || OutermostDialog(this) != this) return false;
   const auto takes = [dialog, gone](QWidget* w) {
     return w && w != gone && !gone->isAncestorOf(w) && dialog->isAncestorOf(w) && w->isEnabled() &&
            w->isVisibleTo(dialog) && (w->focusPolicy() & Qt::TabFocus);

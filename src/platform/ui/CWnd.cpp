@@ -615,7 +615,10 @@ BOOL CWnd::ShowWindow(int command) {
     }
   }
   switch (command) {
-    case SW_HIDE: m_widget->hide(); break;
+    case SW_HIDE:
+      MoveFocusOffBeforeLosingIt();
+      m_widget->hide();
+      break;
     case SW_SHOWMAXIMIZED:
       // Without a window manager nobody else would size it to the screen.
       if (m_widget->isWindow()) {
@@ -867,17 +870,20 @@ void CWnd::UpdateWindow() {
 BOOL CWnd::EnableWindow(BOOL enable) {
   if (!m_widget) return FALSE;
   const BOOL wasDisabled = m_widget->isEnabled() ? FALSE : TRUE;
-  // Left to Qt, the focus would go on to the next control, a push button as
-  // like as not, and Return would press what the operator never chose.
-  QWidget* focus = m_widget->isWindow() ? nullptr : m_widget->window()->focusWidget();
-  if (!enable && !wasDisabled && focus && (focus == m_widget || m_widget->isAncestorOf(focus))) {
-    for (CWnd* w = GetParent(); w; w = (w->GetStyle() & WS_CHILD) ? w->GetParent() : nullptr)
-      if (w->MoveFocusOff(*this)) break;
-  }
+  if (!enable && !wasDisabled) MoveFocusOffBeforeLosingIt();
   m_widget->setEnabled(enable != FALSE);
   if (enable) m_style &= ~WS_DISABLED;
   else m_style |= WS_DISABLED;
   return wasDisabled;
+}
+
+void CWnd::MoveFocusOffBeforeLosingIt() {
+  // Left to Qt, the focus would go on to the next control, a push button as
+  // like as not, and Return would press what the operator never chose.
+  QWidget* focus = m_widget->isWindow() ? nullptr : m_widget->window()->focusWidget();
+  if (!focus || !(focus == m_widget || m_widget->isAncestorOf(focus))) return;
+  for (CWnd* w = GetParent(); w; w = (w->GetStyle() & WS_CHILD) ? w->GetParent() : nullptr)
+    if (w->MoveFocusOff(*this)) return;
 }
 
 BOOL CWnd::IsWindowEnabled() const { return m_widget && m_widget->isEnabled() ? TRUE : FALSE; }
