@@ -64,11 +64,16 @@ void Press(CWnd* window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifi
   QApplication::sendEvent(window->GetWidget(), &press);
 }
 
-TEST(DialogKeys, AWindowGetsTheKeysItAsksForAndTheDialogTheOthers) {
-  KeysDialog dialog;
+// Created, shown and active, as the operator finds it.
+void Open(KeysDialog& dialog) {
   ASSERT_TRUE(dialog.Create(kKeysDialog));
   dialog.ShowWindow(SW_SHOW);
   QApplication::setActiveWindow(dialog.GetWidget());
+}
+
+TEST(DialogKeys, AWindowGetsTheKeysItAsksForAndTheDialogTheOthers) {
+  KeysDialog dialog;
+  ASSERT_NO_FATAL_FAILURE(Open(dialog));
 
   // Not asked for: Return presses the default button, Escape cancels, Tab moves on.
   dialog.plain.SetFocus();
@@ -106,9 +111,7 @@ bool LooksDefault(CWnd* button) {
 
 TEST(DialogKeys, TheFocusedPushButtonLooksDefaultAndReturnPressesIt) {
   KeysDialog dialog;
-  ASSERT_TRUE(dialog.Create(kKeysDialog));
-  dialog.ShowWindow(SW_SHOW);
-  QApplication::setActiveWindow(dialog.GetWidget());
+  ASSERT_NO_FATAL_FAILURE(Open(dialog));
   CWnd* edit = dialog.GetDlgItem(kEditId);
   CWnd* ok = dialog.GetDlgItem(IDOK);
   CWnd* cancel = dialog.GetDlgItem(IDCANCEL);
@@ -143,9 +146,7 @@ TEST(DialogKeys, TheFocusedPushButtonLooksDefaultAndReturnPressesIt) {
 // the next Return.
 TEST(DialogKeys, AFocusedControlDisabledOrHiddenHandsTheFocusToTheDefaultButtonOrTheFirstField) {
   KeysDialog dialog;
-  ASSERT_TRUE(dialog.Create(kKeysDialog));
-  dialog.ShowWindow(SW_SHOW);
-  QApplication::setActiveWindow(dialog.GetWidget());
+  ASSERT_NO_FATAL_FAILURE(Open(dialog));
   CWnd* ok = dialog.GetDlgItem(IDOK);
   CWnd* cancel = dialog.GetDlgItem(IDCANCEL);
 
