@@ -1,9 +1,11 @@
 // The program itself under a real X server and a real window manager (Xvfb and
 // openbox, started here on a display number the server picks): after every
 // start the recipe dialog is on the screen above the plant, and Tables > Recipe
-// maps it again once the window manager has withdrawn it. What is on the screen
-// is asked of the X server itself. Skipped, with a word, where Xvfb, openbox or
-// xdotool is missing (scripts/bootstrap installs them).
+// maps it again once the window manager has withdrawn it. Under no window
+// manager, the dialog closed gives the keyboard back to the main window. What
+// is on the screen and where the keyboard is are asked of the X server itself.
+// Skipped, with a word, where Xvfb, openbox or xdotool is missing
+// (scripts/bootstrap installs them).
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -154,6 +156,21 @@ class XServerView {
     return upperTop != lowerTop && upperAt != stacking.end() && lowerAt != stacking.end() && upperAt > lowerAt;
   }
 
+  // The top-level windows on the screen (a window manager's frames, or the
+  // programs' own windows with none).
+  std::size_t ViewableTopLevels() {
+    const std::vector<xcb_window_t> windows = Children(m_root);
+    return static_cast<std::size_t>(
+        std::count_if(windows.begin(), windows.end(), [this](xcb_window_t window) { return IsViewable(window); }));
+  }
+
+  // The window that has the keyboard (the root window when none of the programs' has it).
+  xcb_window_t InputFocus() {
+    const Reply<xcb_get_input_focus_reply_t> focus(
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    return focus ? focus->focus : xcb_window_t{XCB_WINDOW_NONE};
+  }
+
   // Unmapped by another program: the window manager withdraws it, while the
   // program still holds it shown.
   void Unmap(xcb_window_t window) {
@@ -221,6 +238,28 @@ class RecipeDlgUnderWindowManager : public ProgramInChildFixture {
             "XDG_RUNTIME_DIR=" + dir.Path()};
   }
 
+  // Xvfb on a display number it picks, at 1366x768, reached by `xServer`; the
+  // program to start on it with the recipe dialog's place kept from an earlier
+  // run, shown.
+  void StartXServer(const std::string& xvfb) {
+    int displayPipe[2];
+    ASSERT_EQ(::pipe2(displayPipe, O_CLOEXEC), 0);
+    std::filesystem::create_directories(dir.File("helpers"));
+    server = std::make_unique<Helper>(
+        std::vector<std::string>{xvfb, "-displayfd", std::to_string(displayPipe[1]), "-screen", "0", "1366x768x24",
+                                 "-nolisten", "tcp"},
+        HelperEnvironment(""), displayPipe[1]);
+    ::close(displayPipe[1]);
+    const std::string display = ReadDisplayNumber(displayPipe[0]);
+    ::close(displayPipe[0]);
+    ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+    helperEnvironment = HelperEnvironment(display);
+    xServer = std::make_unique<XServerView>(display);
+    ASSERT_TRUE(xServer->Connected()) << "cannot reach the X server on " << display;
+    dir.Write("config/RuvFrame Qelo.ini", "[Setting]\r\nRecipeDlg=633,22,1365,472,1,0\r\n");
+    environmentOverrides = {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display};
+  }
+
   // The X server's display, once it is ready ("" when it never said).
   static std::string ReadDisplayNumber(int from) {
     std::string number;
@@ -236,6 +275,10 @@ class RecipeDlgUnderWindowManager : public ProgramInChildFixture {
     if (number.find('\n') == std::string::npos) return "";
     return ":" + number.substr(0, number.find('\n'));
   }
+
+  std::unique_ptr<Helper> server;
+  std::unique_ptr<XServerView> xServer;
+  std::vector<std::string> helperEnvironment;  // the display's, for the helpers
 };
 
 TEST_F(RecipeDlgUnderWindowManager, OnTheScreenAboveThePlantAfterEveryStartAndMappedAgainByTablesRecipe) {
@@ -243,25 +286,10 @@ TEST_F(RecipeDlgUnderWindowManager, OnTheScreenAboveThePlantAfterEveryStartAndMa
   if (xvfb.empty() || openbox.empty() || xdotool.empty())
     GTEST_SKIP() << "needs Xvfb, openbox and xdotool on the PATH (scripts/bootstrap installs them)";
 
-  int displayPipe[2];
-  ASSERT_EQ(::pipe2(displayPipe, O_CLOEXEC), 0);
-  std::filesystem::create_directories(dir.File("helpers"));
-  const std::vector<std::string> quiet = HelperEnvironment("");
-  Helper server({xvfb, "-displayfd", std::to_string(displayPipe[1]), "-screen", "0", "1366x768x24", "-nolisten", "tcp"},
-                quiet, displayPipe[1]);
-  ::close(displayPipe[1]);
-  const std::string display = ReadDisplayNumber(displayPipe[0]);
-  ::close(displayPipe[0]);
-  ASSERT_FALSE(display.empty()) << "Xvfb did not start";
-  const std::vector<std::string> helperEnvironment = HelperEnvironment(display);
-  XServerView x(display);
-  ASSERT_TRUE(x.Connected()) << "cannot reach the X server on " << display;
+  ASSERT_NO_FATAL_FAILURE(StartXServer(xvfb));
+  XServerView& x = *xServer;
   Helper windowManager({openbox}, helperEnvironment);
   ASSERT_TRUE(PollUntil([&] { return x.HasWindowManager(); }, std::chrono::seconds(30))) << "openbox did not start";
-
-  // The dialog's place kept from an earlier run, shown.
-  dir.Write("config/RuvFrame Qelo.ini", "[Setting]\r\nRecipeDlg=633,22,1365,472,1,0\r\n");
-  environmentOverrides = {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display};
 
   std::vector<std::string> faults;
   int goodStarts = 0;
@@ -318,6 +346,61 @@ TEST_F(RecipeDlgUnderWindowManager, OnTheScreenAboveThePlantAfterEveryStartAndMa
   std::string listed;
   for (const std::string& fault : faults) listed += "\n  " + fault;
   EXPECT_EQ(goodStarts, kStarts) << goodStarts << " of " << kStarts << " starts good:" << listed;
+}
+
+// With no window manager nothing gives the keyboard back when a window goes:
+// the X server hands it to the root window. The recipe dialog closed by
+// Escape and by its Close button (Alt+C) gives it to the main window, where
+// Tables > Recipe brings the dialog back.
+TEST_F(RecipeDlgUnderWindowManager, ClosedWithNoWindowManagerTheRecipeDialogGivesTheKeyboardToTheMainWindow) {
+  const std::string xvfb = FindOnPath("Xvfb"), xdotool = FindOnPath("xdotool");
+  if (xvfb.empty() || xdotool.empty())
+    GTEST_SKIP() << "needs Xvfb and xdotool on the PATH (scripts/bootstrap installs them)";
+  ASSERT_NO_FATAL_FAILURE(StartXServer(xvfb));
+  XServerView& x = *xServer;
+  ASSERT_FALSE(x.HasWindowManager());
+  const auto xdotoolRuns = [&](std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), xdotool);
+    Helper run(arguments, helperEnvironment);
+    int status = 0;
+    return run.Finished(std::chrono::seconds(20), &status) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  };
+
+  Start();
+  int status = 0;
+  xcb_window_t main = XCB_WINDOW_NONE, dialog = XCB_WINDOW_NONE;
+  ASSERT_TRUE(PollUntil(
+      [&] {
+        main = x.FindByName(kMainTitle);
+        dialog = x.FindByName(kDialogTitle);
+        return (main != XCB_WINDOW_NONE && dialog != XCB_WINDOW_NONE && x.IsViewable(main) && x.IsViewable(dialog)) ||
+               Ended(status);
+      },
+      std::chrono::seconds(60)))
+      << "the main window and the recipe dialog never came";
+  // The start is over once the splash window has gone and its end brought the main window forward.
+  ASSERT_TRUE(PollUntil([&] { return (x.ViewableTopLevels() == 2 && x.InputFocus() == main) || Ended(status); },
+                        std::chrono::seconds(90)))
+      << "the splash window stayed";
+  ASSERT_GT(m_pid, 0) << "the program ended by itself, status " << status << ": " << ErrorOutput();
+
+  for (const char* key : {"Escape", "alt+c"}) {
+    const std::string with = std::string("closed with ") + key + ": ";
+    ASSERT_TRUE(xdotoolRuns({"windowfocus", "--sync", std::to_string(dialog)})) << with << "no keyboard on the dialog";
+    ASSERT_TRUE(xdotoolRuns({"sleep", "0.3", "key", "--clearmodifiers", key})) << with << "xdotool failed";
+    ASSERT_TRUE(PollUntil([&] { return !x.IsViewable(dialog); }, std::chrono::seconds(10)))
+        << with << "the dialog stayed on the screen";
+    EXPECT_TRUE(PollUntil([&] { return x.InputFocus() == main; }, std::chrono::seconds(5)))
+        << with << "the keyboard is on window " << x.InputFocus() << ", not on the main window " << main;
+    // Tables > Recipe from the main window's keyboard (given to it here should the close not have).
+    ASSERT_TRUE(xdotoolRuns({"windowfocus", "--sync", std::to_string(main), "sleep", "0.3", "key", "--clearmodifiers",
+                             "alt", "sleep", "0.3", "key", "Right", "Right", "Right", "Down", "Return"}));
+    ASSERT_TRUE(PollUntil([&] { return x.IsViewable(dialog); }, std::chrono::seconds(10)))
+        << with << "Tables > Recipe did not bring the dialog back";
+  }
+  ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
+  ASSERT_TRUE(WaitFor([&] { return Ended(status); })) << "the program did not end";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status << ": " << ErrorOutput();
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 // refusing to while the process runs), a new shift, the running end time.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
+
 #include "PlantDialogFixture.h"
 #include "app/NewShiftDlg.h"
 #include "app/ShiftDlg.h"
@@ -35,6 +38,18 @@ class ShiftDlgTest : public PlantDialogFixture {
   }
   static void Click(CDialog& target, UINT id) { target.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
   std::string Text(UINT id) { return dialog.GetDlgItemText(id); }
+  static bool ActiveSoon(CDialog& target) {
+    target.GetWidget()->activateWindow();
+    for (int i = 0; i < 100 && !target.GetWidget()->isActiveWindow(); ++i)
+      QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return target.GetWidget()->isActiveWindow();
+  }
+  // Return as the operator presses it: to the control that has the focus.
+  static void PressReturn(CDialog& target) {
+    QWidget* focus = QApplication::focusWidget();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(focus ? focus : target.GetWidget(), &press);
+  }
   int CurrentId() const { return Shift()->Current().GetRecordID(); }
 
   CProcessEngineApp process;
@@ -57,6 +72,32 @@ TEST_F(ShiftDlgTest, NoRowsThenANewShiftAsTheOnlyRow) {
   EXPECT_EQ(Sql("SELECT m_strOperatorName || ' ' || m_bShiftStopped FROM Shift"), "Karimi 0");
   EXPECT_EQ(Text(IDC_SHIFT_OPERATOR), "Karimi");
   EXPECT_EQ(Buttons(), "00010");
+}
+
+// New clicked, a name, then Return after Return: the new shift opens and stays
+// open. The disabled New leaves the focus on the record's field, where Return
+// closes the table; the stop question is never asked (were it asked, Return
+// would answer its default, Yes).
+TEST_F(ShiftDlgTest, ReturnsAfterANewShiftNeverStopIt) {
+  Open("");
+  dialog.ShowWindow(SW_SHOW);
+  ASSERT_TRUE(ActiveSoon(dialog));
+  dialog.GetDlgItem(IDC_TABLE_NEW)->SetFocus();  // a click leaves the focus on the button
+  modal_script::Push([](CDialog& asking) {
+    EXPECT_TRUE(ActiveSoon(asking));
+    asking.GetDlgItem(IDC_NEW_SHIFT_OPERATOR)->SetWindowText("Karimi");
+    PressReturn(asking);
+  });
+  boxes.SetDefaultAnswer(IDYES);
+  PressReturn(dialog);
+  ASSERT_EQ(Sql("SELECT m_strOperatorName || ' ' || m_bShiftStopped FROM Shift"), "Karimi 0");
+  ASSERT_TRUE(ActiveSoon(dialog));
+  EXPECT_NE(CWnd::GetFocus(), dialog.GetDlgItem(IDC_SHIFT_STOP));
+  for (int i = 0; i < 2 && dialog.IsWindowVisible(); ++i) PressReturn(dialog);
+  EXPECT_TRUE(boxes.Boxes().empty()) << boxes.LastText();
+  EXPECT_FALSE(dialog.IsWindowVisible());
+  EXPECT_TRUE(Shift()->HasActiveRecord());
+  EXPECT_EQ(Sql("SELECT m_strOperatorName || ' ' || m_bShiftStopped FROM Shift"), "Karimi 0");
 }
 
 TEST_F(ShiftDlgTest, ThreeRowsOpenOnTheActiveOneAndFindActiveKeepsItsBookings) {

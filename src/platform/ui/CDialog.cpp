@@ -379,6 +379,32 @@ bool CDialog::HandleDialogKey(int virtualKey, bool shift) {
   }
 }
 
+bool CDialog::MoveFocusOff(CWnd& leaving) {
+  QWidget* dialog = GetWidget();
+  QWidget* gone = leaving.GetWidget();
+  // A page's controls belong to its sheet's default button; a child dialog in
+  // another kind of window leaves the focus to that window's ways.
+  if (!dialog || !gone || (GetStyle() & WS_CHILD) || OutermostDialog(this) != this) return false;
+  const auto takes = [dialog, gone](QWidget* w) {
+    return w && w != gone && !gone->isAncestorOf(w) && dialog->isAncestorOf(w) && w->isEnabled() &&
+           w->isVisibleTo(dialog) && (w->focusPolicy() & Qt::TabFocus);
+  };
+  QWidget* next = nullptr;
+  if (CWnd* button = m_hasDefaultButton ? GetDlgItem(m_defId) : nullptr; button && takes(button->GetWidget()))
+    next = button->GetWidget();
+  for (QWidget* w = dialog->nextInFocusChain(); !next && w && w != dialog; w = w->nextInFocusChain()) {
+    auto* button = dynamic_cast<CButton*>(CWnd::FromWidget(w));
+    if (takes(w) && !(button && button->TakesDefaultLook())) next = w;
+  }
+  if (next) {
+    next->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = dynamic_cast<CEdit*>(CWnd::FromWidget(next))) edit->SetSel(0, -1);
+  } else if (QWidget* focus = dialog->focusWidget()) {
+    focus->clearFocus();
+  }
+  return true;
+}
+
 // The next widget of the dialog that takes the focus by Tab, as Qt's focus
 // chain orders them.
 void CDialog::MoveToTabStop(bool forward) {

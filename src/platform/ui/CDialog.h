@@ -5,7 +5,8 @@
 // (Create). Enter presses the focused push button or the default button (IDOK
 // when none), Escape sends IDCANCEL, closing the window sends IDCANCEL too.
 // The focused push button looks default while it has the focus; otherwise the
-// default button does.
+// default button does. A focused control being disabled or hidden hands the
+// focus to the default button or the first field, never to another push button.
 //
 // A derived dialog may name, before creation, its own control object for an id
 // (BindControl); the template then builds that object for the id. DDX_Control
@@ -111,6 +112,11 @@ class CDialog : public CWnd {
   // Tab and Shift+Tab move to the next or previous tab stop; Return presses the
   // focused push button or the default button; Escape sends IDCANCEL.
   bool HandleDialogKey(int virtualKey, bool shift) override;
+  // The focus leaves a control being disabled or hidden for the default
+  // button, else the first field (a control that is no push button), else
+  // nothing: never for another push button, which would look default and take
+  // the next Return.
+  bool MoveFocusOff(CWnd& leaving) override;
   // Asks WM_GETMINMAXINFO again and applies the limits to the window.
   void ApplyTrackingLimits();
 

@@ -424,6 +424,8 @@ BOOL CWnd::PreTranslateMessage(UINT, WPARAM, LPARAM) { return FALSE; }
 
 bool CWnd::HandleDialogKey(int, bool) { return false; }
 
+bool CWnd::MoveFocusOff(CWnd&) { return false; }
+
 // Handlers: each does the default handling of the message being handled.
 int CWnd::OnCreate(LPCREATESTRUCT) { return static_cast<int>(Default()); }
 void CWnd::OnDestroy() { Default(); }
@@ -613,7 +615,10 @@ BOOL CWnd::ShowWindow(int command) {
     }
   }
   switch (command) {
-    case SW_HIDE: m_widget->hide(); break;
+    case SW_HIDE:
+      MoveFocusOffBeforeLosingIt();
+      m_widget->hide();
+      break;
     case SW_SHOWMAXIMIZED:
       // Without a window manager nobody else would size it to the screen.
       if (m_widget->isWindow()) {
@@ -865,10 +870,20 @@ void CWnd::UpdateWindow() {
 BOOL CWnd::EnableWindow(BOOL enable) {
   if (!m_widget) return FALSE;
   const BOOL wasDisabled = m_widget->isEnabled() ? FALSE : TRUE;
+  if (!enable && !wasDisabled) MoveFocusOffBeforeLosingIt();
   m_widget->setEnabled(enable != FALSE);
   if (enable) m_style &= ~WS_DISABLED;
   else m_style |= WS_DISABLED;
   return wasDisabled;
+}
+
+void CWnd::MoveFocusOffBeforeLosingIt() {
+  // Left to Qt, the focus would go on to the next control, a push button as
+  // like as not, and Return would press what the operator never chose.
+  QWidget* focus = m_widget->isWindow() ? nullptr : m_widget->window()->focusWidget();
+  if (!focus || !(focus == m_widget || m_widget->isAncestorOf(focus))) return;
+  for (CWnd* w = GetParent(); w; w = (w->GetStyle() & WS_CHILD) ? w->GetParent() : nullptr)
+    if (w->MoveFocusOff(*this)) return;
 }
 
 BOOL CWnd::IsWindowEnabled() const { return m_widget && m_widget->isEnabled() ? TRUE : FALSE; }

@@ -150,6 +150,10 @@ class CWnd : public IMessageTarget {
   // windows that does not ask for them through WM_GETDLGCODE; true when this
   // window is a dialog and acted on the key.
   virtual bool HandleDialogKey(int virtualKey, bool shift);
+  // `leaving` (a window in this one, about to be disabled or hidden) holds its
+  // top-level window's focus; true when this window is a dialog and put the
+  // focus elsewhere.
+  virtual bool MoveFocusOff(CWnd& leaving);
   // Routes a command (WM_COMMAND) to whoever handles it; TRUE when handled.
   virtual BOOL OnCmdMsg(UINT id, int code);
   // Asks for a command's enabled/checked state before a menu or bar shows it.
@@ -255,7 +259,10 @@ class CWnd : public IMessageTarget {
   int MessageBox(const std::string& text, const std::string& caption = std::string(), UINT type = MB_OK);
 
   // --- state ---
-  BOOL EnableWindow(BOOL enable = TRUE);  // returns whether it was disabled before
+  // Returns whether it was disabled before. A child window disabled or hidden
+  // while it (or a window in it) has the focus leaves the focus where its
+  // dialog puts it (MoveFocusOff).
+  BOOL EnableWindow(BOOL enable = TRUE);
   BOOL IsWindowEnabled() const;
   CWnd* SetFocus();
   static CWnd* GetFocus();
@@ -317,6 +324,9 @@ class CWnd : public IMessageTarget {
   // (focus by Tab and click) and the right-to-left extended styles.
   void ApplyFocusPolicy();
   void ApplyLayoutDirection();
+  // Before this child window is disabled or hidden: when the focus is in it,
+  // its dialog moves it out first (MoveFocusOff), instead of Qt's next control.
+  void MoveFocusOffBeforeLosingIt();
   void DestroyTree(bool widgetAlreadyGone);
   void WidgetDestroyedExternally();
   LRESULT OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam);

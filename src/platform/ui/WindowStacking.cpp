@@ -57,27 +57,31 @@ bool IsOpenBox(const QWidget* widget) {
   return false;
 }
 
-// Watches one modal window for its hide (see GiveKeyboardBackWhenHidden).
+// Watches one window for its hide (see GiveKeyboardBackWhenHidden and KeepOwnedAbove).
 class KeyboardReturn : public QObject {
  public:
-  KeyboardReturn(QWidget* modal, QWidget* activeBefore) : QObject(modal), m_before(activeBefore) {}
+  // `activeBefore`: the window active when a modal window was shown; none for
+  // an owned window, whose owner takes the keyboard back.
+  KeyboardReturn(QWidget* window, QWidget* activeBefore) : QObject(window), m_before(activeBefore) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    auto* modal = qobject_cast<QWidget*>(watched);
-    // The hide has taken the active window away already; the system's focus
-    // window, told of the change later, still says whether it had the keyboard.
-    if (event->type() == QEvent::Hide && modal && modal->isWindow() && modal->windowHandle() &&
-        QGuiApplication::focusWindow() == modal->windowHandle())
-      GiveBack();
+    auto* window = qobject_cast<QWidget*>(watched);
+    // Hidden by the program, not minimised. The hide has taken the active
+    // window away already; the system's focus window, told of the change
+    // later, still says whether it had the keyboard.
+    if (event->type() == QEvent::Hide && !event->spontaneous() && window && window->isWindow() &&
+        window->windowHandle() && QGuiApplication::focusWindow() == window->windowHandle())
+      GiveBack(window);
     return false;
   }
 
  private:
-  void GiveBack() {
+  void GiveBack(const QWidget* window) {
     DropClosedBoxes();
     QWidget* next = !OpenBoxes().empty() ? OpenBoxes().back().data() : m_before.data();
-    if (next && next->isVisible() && !next->isActiveWindow()) next->activateWindow();
+    if (const Ownership* pair = OwnershipOf(window); !next && pair) next = pair->owner.data();
+    if (next && next->isVisible() && !next->isMinimized() && !next->isActiveWindow()) next->activateWindow();
   }
 
   QPointer<QWidget> m_before;
@@ -107,6 +111,10 @@ void KeepOwnedAbove(CWnd& owned, CWnd& owner) {
     pair->owned = ownedWindow;
   }
   pair->owner = ownerWindow;
+  // Closed, it gives the keyboard back to its owner as an owned window does.
+  const QObjectList& watches = ownedWindow->children();
+  if (std::none_of(watches.begin(), watches.end(), [](QObject* c) { return dynamic_cast<KeyboardReturn*>(c); }))
+    ownedWindow->installEventFilter(new KeyboardReturn(ownedWindow, nullptr));
   // A window manager raises the owner by itself (a click on it) and never asks
   // us: only a window transient for its owner stays above it then. The native
   // windows are made now, as the hint is sent when the owned window is shown.

@@ -15,7 +15,9 @@ namespace window_stacking {
 // `owned` (a top-level window) stays above `owner` as an owned window does,
 // while each is not made the other's child: each keeps its own lifetime. Under
 // a window manager too: `owned` is made transient for `owner` (before it is
-// shown, when the window manager reads it).
+// shown, when the window manager reads it). Hidden by the program while it has
+// the keyboard, `owned` gives it to the last open box, else to `owner`, under
+// any window manager or none (see GiveKeyboardBackWhenHidden).
 void KeepOwnedAbove(CWnd& owned, CWnd& owner);
 
 // Whether `window`, given to KeepOwnedAbove, is to wait for its owner before
@@ -41,7 +43,7 @@ bool IsAnyBoxOpen();
 void KeepAbove(QWidget* window);
 
 // `modal` (a dialog or box about to be shown modal) gives the keyboard back
-// when it is hidden while it has it: to the last open box, else to the window
+// when the program hides it while it has it: to the last open box, else to the window
 // that was active when it was shown, as the original platform activates a
 // closed dialog's owner. Without a window manager nothing else would: the X
 // server hands the focus to the root window, and keys go nowhere.

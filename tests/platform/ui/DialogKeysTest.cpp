@@ -1,5 +1,6 @@
 // Tab, Return and Escape in a dialog by what the focused window asks for
-// through WM_GETDLGCODE; the default look that follows the focus; registered
+// through WM_GETDLGCODE; the default look that follows the focus; where the
+// focus goes from a control disabled or hidden; registered
 // message numbers; right-to-left styles.
 #include <gtest/gtest.h>
 
@@ -63,11 +64,16 @@ void Press(CWnd* window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifi
   QApplication::sendEvent(window->GetWidget(), &press);
 }
 
-TEST(DialogKeys, AWindowGetsTheKeysItAsksForAndTheDialogTheOthers) {
-  KeysDialog dialog;
+// Created, shown and active, as the operator finds it.
+void Open(KeysDialog& dialog) {
   ASSERT_TRUE(dialog.Create(kKeysDialog));
   dialog.ShowWindow(SW_SHOW);
   QApplication::setActiveWindow(dialog.GetWidget());
+}
+
+TEST(DialogKeys, AWindowGetsTheKeysItAsksForAndTheDialogTheOthers) {
+  KeysDialog dialog;
+  ASSERT_NO_FATAL_FAILURE(Open(dialog));
 
   // Not asked for: Return presses the default button, Escape cancels, Tab moves on.
   dialog.plain.SetFocus();
@@ -105,9 +111,7 @@ bool LooksDefault(CWnd* button) {
 
 TEST(DialogKeys, TheFocusedPushButtonLooksDefaultAndReturnPressesIt) {
   KeysDialog dialog;
-  ASSERT_TRUE(dialog.Create(kKeysDialog));
-  dialog.ShowWindow(SW_SHOW);
-  QApplication::setActiveWindow(dialog.GetWidget());
+  ASSERT_NO_FATAL_FAILURE(Open(dialog));
   CWnd* edit = dialog.GetDlgItem(kEditId);
   CWnd* ok = dialog.GetDlgItem(IDOK);
   CWnd* cancel = dialog.GetDlgItem(IDCANCEL);
@@ -133,6 +137,33 @@ TEST(DialogKeys, TheFocusedPushButtonLooksDefaultAndReturnPressesIt) {
   ok->SetFocus();
   EXPECT_TRUE(LooksDefault(ok));
   EXPECT_NE(ok->GetWidget()->grab().toImage(), defaultOnly);
+  dialog.DestroyWindow();
+}
+
+// A focused control the dialog disables or hides hands the focus to the
+// default button, or to the first field when the default button is the one
+// going: never to the next push button, which would look default and take
+// the next Return.
+TEST(DialogKeys, AFocusedControlDisabledOrHiddenHandsTheFocusToTheDefaultButtonOrTheFirstField) {
+  KeysDialog dialog;
+  ASSERT_NO_FATAL_FAILURE(Open(dialog));
+  CWnd* ok = dialog.GetDlgItem(IDOK);
+  CWnd* cancel = dialog.GetDlgItem(IDCANCEL);
+
+  cancel->SetFocus();
+  cancel->EnableWindow(FALSE);
+  EXPECT_EQ(CWnd::GetFocus(), ok);
+  cancel->EnableWindow(TRUE);
+  ok->SetFocus();
+  ok->EnableWindow(FALSE);
+  EXPECT_EQ(CWnd::GetFocus(), &dialog.plain);
+  EXPECT_FALSE(LooksDefault(cancel));
+  ok->EnableWindow(TRUE);
+  ok->SetFocus();
+  ok->ShowWindow(SW_HIDE);
+  EXPECT_EQ(CWnd::GetFocus(), &dialog.plain);
+  Press(&dialog.plain, Qt::Key_Return);
+  EXPECT_EQ(dialog.commands, (std::vector<UINT>{static_cast<UINT>(IDOK)}));
   dialog.DestroyWindow();
 }
 
