@@ -1,0 +1,171 @@
+#include "platform/db/JournalFile.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+
+#include "platform/base/AtomicFile.h"
+#include "platform/base/OwnFile.h"
+#include "platform/db/JournalFormat.h"
+#include "platform/db/JournalShapes.h"
+#include "platform/db/KeptQueue.h"
+
+namespace ruv::db {
+namespace {
+
+// A text read from a journal longer than this is not kept for the next line's.
+constexpr std::size_t kBlockOfText = 1 << 16;
+
+}  // namespace
+
+void JournalFile::Set(const std::string& path, std::vector<std::string> tables) {
+  m_path = path;
+  m_tables = std::move(tables);
+}
+
+bool JournalFile::PutAtName() const {
+  if (m_path.empty()) return false;
+  const KeptWriteJournal::Stamp now = KeptWriteJournal::StampOf(m_path);
+  return now.present && !(now == m_stamp) && OwnFile::WhatIsThere(m_path, m_database).empty();
+}
+
+bool JournalFile::Write(const std::string& content, std::string& error) {
+  if (!KeptWriteJournal::Save(m_path, content, m_database, error)) return false;
+  m_stamp = content.empty() ? KeptWriteJournal::Stamp{} : KeptWriteJournal::StampOf(m_path);
+  return true;
+}
+
+JournalFile::Records JournalFile::Read(sqlite3* db, const std::string& path, bool inJournal,
+                                       std::vector<std::string>& tokenPrefixes) const {
+  Records records;
+  int number = 0;
+  JournalShapes shapes(db, m_tables);
+  // Its kept new rows are numbered anew as they are read; the writes that go to them follow.
+  std::unordered_map<long long, long long> renumbered;
+  JournalLine decoded;
+  std::string lastPrefix;
+  std::string& why = records.why;
+  records.file = KeptWriteJournal::ReadLines(
+      path, m_database,
+      [&](std::string_view line) {
+        ++number;
+        if (number == 1) {
+          if (line == kStatementJournalHeading)
+            why = "it was written by an earlier version of the program, whose records cannot be read back";
+          else if (line != kJournalHeading)
+            why = "line 1 is not \"" + std::string(kJournalHeading) + "\"";
+          return why.empty();
+        }
+        if (line.empty() || line[0] == '#') return true;
+        std::string wrong;
+        const bool read = DecodeJournalWrite(line, decoded, wrong);
+        const bool insert = read && decoded.write.kind == PendingWrite::Kind::Insert;
+        const long long made = insert ? KeptQueue::PeekProcessNewRow() : 0;
+        if (!read || !shapes.Build(decoded, KeptRowHandle(made), wrong)) {
+          why = "line " + std::to_string(number) + ": " + wrong;
+          return false;
+        }
+        // A long value is held once, as the record's.
+        for (std::size_t i = 0; i < decoded.count; ++i)
+          if (decoded.values[i].bstrVal.capacity() > kBlockOfText) std::string().swap(decoded.values[i].bstrVal);
+        PendingWrite& write = decoded.write;
+        if (insert) {
+          if (!renumbered.emplace(write.newRow, made).second) {
+            why = "line " + std::to_string(number) + ": the new row " + std::to_string(write.newRow) +
+                  " is made twice";
+            return false;
+          }
+          // Never the number promised to a new row being made: one may be under way while the program runs.
+          KeptQueue::TakeProcessNewRow();
+          write.newRow = made;
+          write.rowId = KeptRowHandle(made);
+        } else if (write.newRow != 0) {
+          const auto found = renumbered.find(write.newRow);
+          if (found == renumbered.end()) {
+            const long long named = write.newRow;
+            records.goingNowhere.emplace_back(std::move(write), named);
+            return true;
+          }
+          write.newRow = found->second;
+          write.rowId = KeptRowHandle(write.newRow);
+        }
+        write.fromJournal = true;
+        write.inJournal = inJournal;
+        // Every run whose tokens it holds.
+        const std::string_view token(write.token);
+        const std::string_view prefix = token.substr(0, token.rfind('-') + 1);
+        if (prefix != lastPrefix) {
+          lastPrefix.assign(prefix);
+          if (std::find(tokenPrefixes.begin(), tokenPrefixes.end(), lastPrefix) == tokenPrefixes.end())
+            tokenPrefixes.push_back(lastPrefix);
+        }
+        records.writes.push_back(std::move(write));
+        return true;
+      },
+      records.what, &records.stamp);
+  if (records.file == KeptWriteJournal::ReadResult::Failed) {
+    why = "it cannot be opened: " + records.what;
+  } else if (records.file == KeptWriteJournal::ReadResult::Read) {
+    if (why.empty() && number == 0) why = "it is empty";
+    for (const auto& [table, columns] : shapes.Tables()) {
+      std::vector<std::string>& names = records.tableColumns[table];
+      for (const ColumnInfo& column : columns) names.push_back(column.name);
+    }
+  }
+  if (!why.empty()) records.writes.clear();
+  return records;
+}
+
+std::string JournalFile::SetAsideUnreadable(const std::string& path, KeptTexts::From from, const std::string& why) {
+  // What it holds goes with the words: read whole only here.
+  std::string content, unused;
+  KeptWriteJournal::Read(path, m_database, content, unused);
+  // Set aside, never lost: the operator reads it and enters its records by hand.
+  const std::string aside = KeptWriteJournal::AsideName(m_path, KeptWriteJournal::Aside::Unreadable);
+  const bool moved = RenameInFolder(path, aside);
+  std::string told = KeptTexts::Unreadable(path, from, why, moved, aside);
+  if (!moved && from != KeptTexts::From::PutBack) {
+    // Not this run's to replace: it keeps its records in memory only.
+    told += KeptTexts::UnreadableInMemoryOnly();
+    m_path.clear();
+  }
+  return told + "\n" + content;
+}
+
+std::string JournalFile::Compose(const KeptQueue& queue, const std::vector<PendingWrite>& notSetAside,
+                                 const KeptTexts& texts, const KeptTexts::TableColumns& tableColumns) const {
+  std::string content;
+  // Room for what the file last held at once (only what is filled takes
+  // memory): a long journal is not copied at each doubling.
+  if (const KeptWriteJournal::Stamp& last = m_stamp; last.present && last.size > 0)
+    content.reserve(static_cast<std::size_t>(last.size));
+  content.append(kJournalHeading).append("\n");
+  // Refused records not set aside yet stay: they came first. Written as the
+  // kept ones are, so that the new rows are numbered alike.
+  bool any = false;
+  KeptTexts::KeptInserts inserts;  // a change of a kept new row is described by its insert's values
+  const auto add = [&](const PendingWrite& kept) {
+    // A write to a kept new row written since goes to the id it got.
+    RowKey row{kept.rowId, kept.newRow};
+    std::optional<PendingWrite> followed;
+    if (kept.kind != PendingWrite::Kind::Insert && kept.newRow != 0 &&
+        queue.Resolve(row) == KeptQueue::NewRowState::Written) {
+      followed = kept;
+      followed->rowId = row.rowId;
+      followed->newRow = 0;
+    }
+    const PendingWrite& write = followed ? *followed : kept;
+    // The description is for whoever opens the file: a long value is cut there.
+    KeptTexts::AppendDescriptionLine(texts.DescribeOne(write, KeptTexts::kLongestNamingValue, &inserts), content);
+    const auto table = tableColumns.find(write.table);
+    AppendJournalWrite(write, content, table == tableColumns.end() ? nullptr : &table->second);
+    content += "\n";
+    any = true;
+  };
+  for (const PendingWrite& refused : notSetAside) add(refused);
+  queue.ForEach(add);
+  return any ? content : std::string();
+}
+
+}  // namespace ruv::db

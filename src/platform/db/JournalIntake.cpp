@@ -1,0 +1,75 @@
+#include "platform/db/JournalIntake.h"
+
+#include <algorithm>
+#include <deque>
+#include <iterator>
+#include <unordered_set>
+#include <utility>
+
+namespace ruv::db {
+
+std::string JournalIntake::Take(JournalFile::Records records, const std::string& path, KeptTexts::From source,
+                                bool retriesEnded, JournalState& state, std::size_t* takenOut,
+                                KeptWriteJournal::Stamp* stampOut, std::vector<std::string>* listed,
+                                std::size_t mostListed) {
+  state = JournalState::None;
+  if (records.file == KeptWriteJournal::ReadResult::Absent) return std::string();
+  if (records.file == KeptWriteJournal::ReadResult::NotAFile) {
+    state = JournalState::Unreadable;
+    if (source == KeptTexts::From::PutAtName) return std::string();  // the rewrite tells it and leaves it
+    if (source == KeptTexts::From::PutBack) return KeptTexts::PutBackNotAFile(path, records.what);
+    // Never followed, never replaced: this run keeps its records in memory only.
+    return KeptTexts::JournalNotAFile(m_journal.Drop(), records.what);
+  }
+  for (auto& [table, columns] : records.tableColumns) m_tableColumns[table] = std::move(columns);
+  if (!records.why.empty()) {
+    state = JournalState::Unreadable;
+    return m_journal.SetAsideUnreadable(path, source, records.why);
+  }
+  std::deque<PendingWrite>& writes = records.writes;
+  for (const PendingWrite& write : writes)
+    if (write.kind == PendingWrite::Kind::Insert) m_queue.AddNewRow(write.newRow, write.table);
+  // Those that go nowhere are told and left out where they stand.
+  for (auto& [write, named] : records.goingNowhere) {
+    // Nothing could ever write it: it is told, never set aside to be put back.
+    write.newRow = -1;  // a row never kept here
+    write.rowId = kNoRowId;
+    const std::string why = KeptTexts::GoesNowhere(source == KeptTexts::From::PutBack, named);
+    m_told.push_back(m_texts.DescribeOne(write) + " (" + why + ")");
+  }
+  // The file still holds them: it is written anew once the writing stops.
+  if (!records.goingNowhere.empty()) m_journal.behind = true;
+  const std::size_t taken = writes.size();
+  if (takenOut) *takenOut = taken;
+  if (stampOut) *stampOut = records.stamp;
+  if (source == KeptTexts::From::PutAtName) {
+    // The file this run wrote last is no longer at the name: what only that
+    // file held is in memory only, until the journal is written again.
+    std::unordered_set<std::string> tokens;
+    for (const PendingWrite& write : writes) tokens.insert(write.token);
+    m_queue.ForEach([&](PendingWrite& write) { write.inJournal = tokens.count(write.token) != 0; });
+  }
+  if (source != KeptTexts::From::PutBack) {
+    m_journal.TookOver(records.stamp);
+    m_setAside.ForgetTakenOver();
+  }
+  // Older than anything this run writes: they go first (after the close's
+  // last try, they wait for the next start).
+  std::deque<PendingWrite>& queue = retriesEnded ? m_queue.ForNextStart() : m_queue.Kept();
+  if (queue.empty())
+    queue = std::move(writes);  // not a second copy of a long journal
+  else
+    queue.insert(queue.begin(), std::make_move_iterator(writes.begin()), std::make_move_iterator(writes.end()));
+  m_queue.Changed();
+  state = JournalState::Kept;
+  if (source == KeptTexts::From::PutBack) return std::string();
+  // A long journal is counted past its first records, not listed whole: its file holds every one.
+  std::vector<std::string> each = m_texts.DescribeEach(queue, 0, std::min(taken, mostListed));
+  std::string told;
+  for (const std::string& one : each) told += one + "\n";
+  told += KeptTexts::NotListedLine(taken, each.size(), KeptTexts::kEachInJournal);
+  if (listed) *listed = std::move(each);
+  return told;
+}
+
+}  // namespace ruv::db
