@@ -118,9 +118,11 @@ JournalFile::Records JournalFile::Read(sqlite3* db, const std::string& path, boo
 }
 
 std::string JournalFile::SetAsideUnreadable(const std::string& path, KeptTexts::From from, const std::string& why) {
-  // What it holds goes with the words: read whole only here.
-  std::string content, unused;
-  KeptWriteJournal::Read(path, m_database, content, unused);
+  // Its first lines go with the words, the rest counted: the file may be long junk.
+  KeptWriteJournal::Excerpt excerpt;
+  std::string unused;
+  KeptWriteJournal::ReadExcerpt(path, m_database, KeptTexts::kMostFileLines, KeptTexts::kLongestFileLine, excerpt,
+                                unused);
   // Set aside, never lost: the operator reads it and enters its records by hand.
   const std::string aside = KeptWriteJournal::AsideName(m_path, KeptWriteJournal::Aside::Unreadable);
   const bool moved = RenameInFolder(path, aside);
@@ -130,7 +132,7 @@ std::string JournalFile::SetAsideUnreadable(const std::string& path, KeptTexts::
     told += KeptTexts::UnreadableInMemoryOnly();
     m_path.clear();
   }
-  return told + "\n" + content;
+  return told + "\n" + KeptTexts::FileLines(excerpt);
 }
 
 std::string JournalFile::Compose(const KeptQueue& queue, const std::vector<PendingWrite>& notSetAside,

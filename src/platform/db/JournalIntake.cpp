@@ -22,6 +22,8 @@ std::string JournalIntake::Take(JournalFile::Records records, const std::string&
     return KeptTexts::JournalNotAFile(m_journal.Drop(), records.what);
   }
   for (auto& [table, columns] : records.tableColumns) m_tableColumns[table] = std::move(columns);
+  // A refused record of it is set aside no more open than the file itself.
+  if (records.file == KeptWriteJournal::ReadResult::Read) m_setAside.CameFrom(records.stamp.mode);
   if (!records.why.empty()) {
     state = JournalState::Unreadable;
     return m_journal.SetAsideUnreadable(path, source, records.why);
@@ -36,6 +38,14 @@ std::string JournalIntake::Take(JournalFile::Records records, const std::string&
     write.rowId = kNoRowId;
     const std::string why = KeptTexts::GoesNowhere(source == KeptTexts::From::PutBack, named);
     m_told.push_back(m_texts.DescribeOne(write) + " (" + why + ")");
+  }
+  // A journal of its heading alone holds nothing to write or tell: it goes
+  // at the start, with no box.
+  if (source == KeptTexts::From::Start && writes.empty() && records.goingNowhere.empty()) {
+    m_journal.TookOver(records.stamp);
+    std::string notRemoved;
+    m_journal.Write(std::string(), notRemoved);
+    return std::string();
   }
   // The file still holds them: it is written anew once the writing stops.
   if (!records.goingNowhere.empty()) m_journal.behind = true;

@@ -174,6 +174,10 @@ std::string KeptTexts::PutBackNotAFile(const std::string& path, const std::strin
          ", not a file of records: it was left as it is and nothing was read from it.";
 }
 
+std::string KeptTexts::PutBackInsideALine(const std::string& path) {
+  return "The file " + path + " put back ends inside a line: it is left as it is until it is complete.";
+}
+
 std::string KeptTexts::JournalNotAFile(const std::string& journal, const std::string& what) {
   return "The journal " + journal + " is " + what +
          ", not a file of records: it was left as it is and nothing was read from it. Until it is moved away, "
@@ -216,6 +220,20 @@ std::string KeptTexts::Unreadable(const std::string& path, From from, const std:
 std::string KeptTexts::UnreadableInMemoryOnly() {
   return " Until it is moved away, records kept for the database are kept in memory only (a program ended "
          "meanwhile loses them).";
+}
+
+std::string KeptTexts::FileLines(const KeptWriteJournal::Excerpt& excerpt) {
+  std::string text;
+  for (std::size_t i = 0; i < excerpt.lines.size(); ++i) {
+    text += kFileLineMark + OnOneLine(excerpt.lines[i]);
+    if (excerpt.lengths[i] > excerpt.lines[i].size())
+      text += "... (" + std::to_string(excerpt.lengths[i]) + " characters)";
+    text += "\n";
+  }
+  if (excerpt.moreLines > 0)
+    text += "... and " + std::to_string(excerpt.moreLines) + (excerpt.moreLines == 1 ? " more line" : " more lines") +
+            " of the file, not shown here.\n";
+  return text;
 }
 
 std::string KeptTexts::GoesNowhere(bool putBack, long long named) {

@@ -11,6 +11,7 @@
 
 #include "platform/base/Variant.h"
 #include "platform/db/KeptQueue.h"
+#include "platform/db/KeptWriteJournal.h"
 #include "platform/db/PendingWrite.h"
 
 namespace ruv::db {
@@ -99,6 +100,7 @@ class KeptTexts {
   static std::string PutBackWaits(const std::string& path, std::size_t records, const std::string& journal,
                                   const std::string& error);
   static std::string PutBackNotAFile(const std::string& path, const std::string& what);
+  static std::string PutBackInsideALine(const std::string& path);
   // ...the journal...
   static std::string JournalNotAFile(const std::string& journal, const std::string& what);
   static std::string JournalPutAtNameLeft(const std::string& journal);
@@ -112,6 +114,15 @@ class KeptTexts {
   static std::string Unreadable(const std::string& path, From from, const std::string& why, bool moved,
                                 const std::string& aside);
   static std::string UnreadableInMemoryOnly();
+  // The first lines of a file's own text, each on a line of its own behind
+  // kFileLineMark (its line breaks, tabs and backslashes written as the
+  // journal writes them), and a count of the rest. The mark is set here
+  // only: whatever a line of the file ends with, it is never taken for a
+  // sentence of the program's own where the text is cut for a box.
+  static std::string FileLines(const KeptWriteJournal::Excerpt& excerpt);
+  static constexpr const char* kFileLineMark = "| ";
+  static constexpr std::size_t kMostFileLines = 4;
+  static constexpr std::size_t kLongestFileLine = 200;
   static std::string GoesNowhere(bool putBack, long long named);
   // ...and the records set aside.
   static std::string SetAsideDone(const std::string& aside, const std::string& journal);

@@ -27,6 +27,8 @@ KeptWriteJournal::Stamp StampOfStat(const struct stat& st) {
   stamp.inode = st.st_ino;
   stamp.size = st.st_size;
   stamp.modified = st.st_mtim;
+  stamp.links = st.st_nlink;
+  stamp.mode = st.st_mode & 07777;
   return stamp;
 }
 
@@ -75,7 +77,8 @@ KeptWriteJournal::ReadResult OpenedOrWhy(const OwnFile& file, std::string& what)
 bool KeptWriteJournal::Stamp::operator==(const Stamp& other) const {
   if (present != other.present) return false;
   return !present || (device == other.device && inode == other.inode && size == other.size &&
-                      modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec);
+                      modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+                      links == other.links);
 }
 
 KeptWriteJournal::Stamp KeptWriteJournal::StampOf(const std::string& path) {
@@ -84,14 +87,55 @@ KeptWriteJournal::Stamp KeptWriteJournal::StampOf(const std::string& path) {
   return StampOfStat(st);
 }
 
-KeptWriteJournal::ReadResult KeptWriteJournal::Read(const std::string& path, const std::string& database,
-                                                    std::string& content, std::string& what) {
+KeptWriteJournal::ReadResult KeptWriteJournal::ReadExcerpt(const std::string& path, const std::string& database,
+                                                           std::size_t most, std::size_t longest, Excerpt& excerpt,
+                                                           std::string& what) {
   OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
   if (const ReadResult opened = OpenedOrWhy(file, what); opened != ReadResult::Read) return opened;
-  if (!file.ReadAll(content)) {
-    what = std::strerror(file.Error());
-    return ReadResult::Failed;
+  std::vector<char> block(1 << 16);
+  std::size_t begun = 0;  // lines begun so far
+  bool inLine = false;
+  for (;;) {
+    const ssize_t got = ::read(file.Fd(), block.data(), block.size());
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      what = std::strerror(errno);
+      return ReadResult::Failed;
+    }
+    if (got == 0) break;
+    const char* at = block.data();
+    const char* const end = at + got;
+    while (at < end) {
+      if (!inLine) {
+        ++begun;
+        inLine = true;
+        if (begun <= most) {
+          excerpt.lines.emplace_back();
+          excerpt.lengths.push_back(0);
+        }
+      }
+      const char* const lineEnd = std::find(at, end, '\n');
+      if (begun <= most) {
+        const auto size = static_cast<std::size_t>(lineEnd - at);
+        std::string& shown = excerpt.lines.back();
+        shown.append(at, std::min(size, longest - std::min(longest, shown.size())));
+        excerpt.lengths.back() += size;
+      }
+      if (lineEnd == end) break;
+      inLine = false;
+      at = lineEnd + 1;
+    }
   }
+  // A line cut inside a character loses that character's first bytes too.
+  for (std::size_t i = 0; i < excerpt.lines.size(); ++i) {
+    std::string& shown = excerpt.lines[i];
+    if (shown.size() == excerpt.lengths[i]) continue;
+    std::size_t keep = shown.size();
+    while (keep > 0 && (static_cast<unsigned char>(shown[keep - 1]) & 0xC0) == 0x80) --keep;
+    if (keep > 0 && (static_cast<unsigned char>(shown[keep - 1]) & 0x80) != 0) --keep;
+    shown.resize(keep);
+  }
+  excerpt.moreLines = begun > most ? begun - most : 0;
   return ReadResult::Read;
 }
 
@@ -132,6 +176,15 @@ KeptWriteJournal::ReadResult KeptWriteJournal::ReadLines(const std::string& path
   if (going && !buffer.empty()) line(buffer);
   if (stamp && ::fstat(file.Fd(), &st) == 0) *stamp = StampOfStat(st);
   return ReadResult::Read;
+}
+
+bool KeptWriteJournal::EndsInsideALine(const std::string& path, const std::string& database) {
+  // Anything else there is for the reading to tell.
+  const OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
+  struct stat st{};
+  if (file.GetStatus() != OwnFile::Status::Opened || ::fstat(file.Fd(), &st) != 0 || st.st_size == 0) return false;
+  char last = '\n';
+  return ::pread(file.Fd(), &last, 1, st.st_size - 1) == 1 && last != '\n';
 }
 
 bool KeptWriteJournal::Save(const std::string& path, const std::string& content, const std::string& database,

@@ -17,29 +17,43 @@ namespace ruv::db {
 class KeptWriteJournal {
  public:
   // Which file lies at a name, and as it was then: a file put there since, or
-  // changed in place, has another stamp.
+  // changed in place, or one of whose other names went (its link count), has
+  // another stamp.
   struct Stamp {
     bool present = false;
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = 0;
     timespec modified{};
+    nlink_t links = 0;
+    mode_t mode = 0;  // its permission bits: what it is, not which (never compared)
     bool operator==(const Stamp& other) const;
   };
   // The stamp of what lies at `path` now (a link's own, never followed).
   static Stamp StampOf(const std::string& path);
 
   enum class ReadResult { Absent, Read, NotAFile, Failed };
-  // Reads the journal at `path` (`database`: the database's own path, never
-  // taken for it); `what` says what is there instead, or why it failed.
-  static ReadResult Read(const std::string& path, const std::string& database, std::string& content,
-                         std::string& what);
+  // The first lines of a file, as a person is shown them.
+  struct Excerpt {
+    std::vector<std::string> lines;    // each without its line break, cut after the longest shown
+    std::vector<std::size_t> lengths;  // each line's whole length
+    std::size_t moreLines = 0;         // how many lines follow them
+  };
+  // The first `most` lines of the file at `path` (`database`: the database's
+  // own path, never taken for it), each cut after `longest` bytes, and how
+  // many more it holds: a block at a time, never held whole (a file of junk
+  // may be long). `what` says what is there instead, or why it failed.
+  static ReadResult ReadExcerpt(const std::string& path, const std::string& database, std::size_t most,
+                                std::size_t longest, Excerpt& excerpt, std::string& what);
   // As Read, but hands `line` each line of the file (without its line break)
   // as it is read, never the whole file at once: a long journal is not held
   // twice. `line` returns false to stop the reading there.
   static ReadResult ReadLines(const std::string& path, const std::string& database,
                               const std::function<bool(std::string_view line)>& line, std::string& what,
                               Stamp* stamp = nullptr);
+  // Whether the regular file of its own at `path` ends inside a line (its
+  // last byte is no line break): still being written, or cut short.
+  static bool EndsInsideALine(const std::string& path, const std::string& database);
   // Writes `content` at `path`, or removes the file when `content` is empty.
   // The program's own file is rewritten even when it was made read-only;
   // anything else at the name is left alone, never replaced or removed. False

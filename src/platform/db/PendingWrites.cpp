@@ -442,26 +442,42 @@ bool PendingWrites::HasJournal() const {
 
 void PendingWrites::SetDeathAfterWriteForTest(std::function<bool()> hook) { DeathAfterWrite() = std::move(hook); }
 
-bool PendingWrites::JournalPutBack() const {
+bool PendingWrites::JournalPutBack() {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   return m_journal.PutAtName() || PutBackWaitingLocked();
 }
 
+void PendingWrites::SetPutBackFolderWatched(bool watched) {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  m_putBack.SetFolderWatched(watched);
+}
+
+void PendingWrites::PutBackFolderChanged() {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  m_putBack.FolderChanged();
+}
+
 // After the close's last try a file put back waits for the next start.
-bool PendingWrites::PutBackWaitingLocked() const {
+bool PendingWrites::PutBackWaitingLocked() {
   if (!m_journal.Has() || m_handle == nullptr || m_retriesEnded) return false;
-  return m_putBack.Waiting(m_journal.Path());
+  return m_putBack.Look(m_journal.Path(), m_journal.Database(), m_putBackAsItStands);
 }
 
 std::size_t PendingWrites::TakePutBackIn() {
   if (!PutBackWaitingLocked()) return 0;
   return m_putBack.TakeIn(
-      m_journal.Path(),
-      [&](const std::string& path) {
+      [&](const std::string& path, const KeptWriteJournal::Stamp& seen) {
         PutBackIntake::Read read;
+        // A file put back beside the journal does not hold its records for it.
+        JournalFile::Records records = ReadRecords(*m_handle, m_handle->BusyTimeout(), path, false);
+        // Written to since the look found it whole and settled: none of it is taken now.
+        if (records.file == KeptWriteJournal::ReadResult::Read && !(records.stamp == seen)) {
+          read.result = PutBackIntake::Read::Result::Changed;
+          return read;
+        }
         JournalState state = JournalState::None;
-        read.told = TakeJournalIn(*m_handle, m_handle->BusyTimeout(), path, Source::PutBack, state, &read.records,
-                                  &read.stamp);
+        read.told = Intake().Take(std::move(records), path, Source::PutBack, m_retriesEnded, state, &read.records,
+                                  &read.stamp, nullptr, kMostListedRecords);
         read.result = state == JournalState::Kept         ? PutBackIntake::Read::Result::Taken
                       : state == JournalState::Unreadable ? PutBackIntake::Read::Result::Left
                                                           : PutBackIntake::Read::Result::Other;
@@ -527,12 +543,18 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
     if (!m_journal.Has()) return std::string();
     m_journal.SetDatabase(handle.Path());
     m_handle = &handle;
+    // Before the program runs, nobody is putting a file back as it starts.
+    m_putBackAsItStands = true;
+    struct AfterTheStart {
+      bool& asItStands;
+      ~AfterTheStart() { asItStands = false; }
+    } afterTheStart{m_putBackAsItStands};
     // A rewrite of the journal or of a set-aside copy cut by a kill left its
     // temporary file; a copy is seldom written again under the same name.
     KeptWriteJournal::SweepTemporaries(m_journal.Path());
     std::size_t taken = 0;
     std::vector<std::string> listed;
-    told = TakeJournalIn(handle, busyWaitMs, m_journal.Path(), Source::Start, state, &taken, nullptr, &listed);
+    told = TakeJournalIn(handle, busyWaitMs, m_journal.Path(), Source::Start, state, &taken, &listed);
     // Files put back beside it are taken over by the first writing, before it writes anything.
     if (m_journal.Has() && (state == JournalState::Kept || PutBackWaitingLocked())) {
       std::vector<std::string> listedTokens;
@@ -564,15 +586,20 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
 
 std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, const std::string& path,
                                          Source source, JournalState& state, std::size_t* takenOut,
-                                         KeptWriteJournal::Stamp* stampOut, std::vector<std::string>* listed) {
-  JournalFile::Records records;
-  {
-    BusyWait wait(handle, busyWaitMs);
-    // The journal's file as read holds them, until it is rewritten; a file put back beside it does not.
-    records = m_journal.Read(handle.Get(), path, source != Source::PutBack, m_ownTokenPrefixes);
-  }
-  return JournalIntake(m_queue, m_journal, m_setAside, m_tableColumns, m_texts, m_failed)
-      .Take(std::move(records), path, source, m_retriesEnded, state, takenOut, stampOut, listed, kMostListedRecords);
+                                         std::vector<std::string>* listed) {
+  // The journal's file as read holds them, until it is rewritten.
+  return Intake().Take(ReadRecords(handle, busyWaitMs, path, true), path, source, m_retriesEnded, state, takenOut,
+                       nullptr, listed, kMostListedRecords);
+}
+
+JournalFile::Records PendingWrites::ReadRecords(DatabaseHandle& handle, int busyWaitMs, const std::string& path,
+                                                bool inJournal) {
+  BusyWait wait(handle, busyWaitMs);
+  return m_journal.Read(handle.Get(), path, inJournal, m_ownTokenPrefixes);
+}
+
+JournalIntake PendingWrites::Intake() {
+  return JournalIntake(m_queue, m_journal, m_setAside, m_tableColumns, m_texts, m_failed);
 }
 
 }  // namespace ruv::db

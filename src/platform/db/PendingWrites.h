@@ -110,7 +110,13 @@ class PendingWrites {
   // name, or a file put back beside it (KeptWriteJournal::kPutBackSuffix)
   // waits: the next writing (WriteKept, WriteKeptSome) takes it over, and
   // rewrites the journal with its records before it writes anything.
-  bool JournalPutBack() const;
+  bool JournalPutBack();
+  // The journal's folder is watched for files put back (by the window's
+  // thread, which tells each change): it is listed again only after a change,
+  // not at every look. While the program runs a file put back is taken only
+  // once it stayed as it is over two looks a second apart, and only whole.
+  void SetPutBackFolderWatched(bool watched);
+  void PutBackFolderChanged();
   bool HasKept() const;
   std::size_t KeptCount() const;
 
@@ -244,13 +250,16 @@ class PendingWrites {
   using Source = KeptTexts::From;
   // Reads the file at `path` into the queue, its records first (as at a
   // start); what the operator is told of it, and what it was in `state`.
-  // `taken` gets how many records it held, `stamp` the stamp of the file read,
-  // `listed` (at the start) the description of each record listed.
+  // `taken` gets how many records it held, `listed` (at the start) the
+  // description of each record listed.
   std::string TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, const std::string& path, Source source,
                             JournalState& state, std::size_t* taken = nullptr,
-                            KeptWriteJournal::Stamp* stamp = nullptr, std::vector<std::string>* listed = nullptr);
-  // Whether a file put back beside the journal waits to be taken over.
-  bool PutBackWaitingLocked() const;
+                            std::vector<std::string>* listed = nullptr);
+  // Reads the file of records at `path` (`inJournal`: the journal's file holds them).
+  JournalFile::Records ReadRecords(DatabaseHandle& handle, int busyWaitMs, const std::string& path, bool inJournal);
+  JournalIntake Intake();
+  // Whether a file put back beside the journal waits to be taken over (a look at them).
+  bool PutBackWaitingLocked();
   // Reads the files put back into the front of the queue; how many records.
   std::size_t TakePutBackIn();
   void TellFailed();
@@ -277,6 +286,7 @@ class PendingWrites {
   int m_waitingCause = 0;        // what the kept writes wait on but the lock (told once), 0 for nothing
   int m_heldBy = 0;              // what held them at their last try, the lock too (0: the lock that kept them)
   PutBackIntake m_putBack;
+  bool m_putBackAsItStands = false;  // at the start: a file put back is taken at the first look
   std::vector<std::string> m_notices;
   NoticeSink m_noticeSink;
   // While the start writes its first transaction: the refused records, by token and description.

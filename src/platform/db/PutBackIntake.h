@@ -3,8 +3,10 @@
 // a put-back name): which wait, which were read into the queue, removed once
 // the journal holds their records, and what is told of each.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,20 +17,35 @@ namespace ruv::db {
 
 class PutBackIntake {
  public:
-  // Whether a file put back beside `journal` waits to be taken over.
-  bool Waiting(const std::string& journal) const;
+  // While the program runs a file is taken only whole: once it has stayed as
+  // it is (its size and time) over two looks this far apart, and only when
+  // its last line ends with a line break. A copy still being made (cp, dd)
+  // is never read in part.
+  static constexpr std::uint32_t kSettledMs = 1000;
+
+  // Looks at the files put back beside `journal` (`database`: the database's
+  // own file, never taken for one): whether one waits to be taken over now
+  // (or to be told). `asItStands`: at the start, before the program runs, a
+  // file whose last line is whole is taken at the first look.
+  bool Look(const std::string& journal, const std::string& database, bool asItStands);
+  // The folder is watched: it is listed again only once told it changed
+  // (FolderChanged), not at every look.
+  void SetFolderWatched(bool watched);
+  void FolderChanged() { m_folderChanged = true; }
 
   // How the reading of one file put back ended.
   struct Read {
-    enum class Result { Taken, Left, Other };
+    enum class Result { Taken, Left, Changed, Other };
     Result result = Result::Other;
     std::size_t records = 0;
     KeptWriteJournal::Stamp stamp;  // of the file read
     std::string told;               // what the operator is told of a file left
   };
-  // Reads each file put back that waits by `read` (into the front of the
-  // queue); how many records. What is told of those left goes to `told`.
-  std::size_t TakeIn(const std::string& journal, const std::function<Read(const std::string& path)>& read,
+  // Reads each file put back that the last look found ready by `read` (into
+  // the front of the queue; `read` takes nothing when the file is no longer
+  // as the look found it, given `seen`); how many records. What is told of
+  // those left goes to `told`.
+  std::size_t TakeIn(const std::function<Read(const std::string& path, const KeptWriteJournal::Stamp& seen)>& read,
                      std::vector<std::string>& told);
   // Whether files were read into the queue and wait for the journal to hold them.
   bool AnyTaken() const { return !m_taken.empty(); }
@@ -54,6 +71,18 @@ class PutBackIntake {
   // movable), as they were: not read again while so.
   std::map<std::string, KeptWriteJournal::Stamp> m_left;
   std::string m_trouble;  // why the journal could not take files put back (told once)
+
+  // The names put back, as last listed, each as the looks saw it.
+  struct Seen {
+    KeptWriteJournal::Stamp stamp;
+    std::uint32_t since = 0;  // the tick it was first seen so
+  };
+  std::map<std::string, Seen> m_seen;
+  std::vector<std::string> m_ready;        // whole and settled at the last look: to be read
+  std::set<std::string> m_toldInsideALine;  // told once while they end inside a line
+  std::vector<std::string> m_news;          // told at the next intake
+  bool m_watched = false;
+  bool m_folderChanged = true;  // list at the first look
 };
 
 }  // namespace ruv::db

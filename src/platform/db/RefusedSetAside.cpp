@@ -37,7 +37,7 @@ bool RefusedSetAside::Write(const std::string& journal, const std::string& datab
   }
   std::string error;
   const std::string there = OwnFile::WhatIsThere(m_path, database);
-  const bool saved = there.empty() ? WriteFileAtomically(m_path, content, &error)
+  const bool saved = there.empty() ? WriteFileAtomicallyWithin(m_path, content, m_mostMode, &error)
                                    : (error = "there is " + there + " at its name", false);
   if (saved) {
     m_content = std::move(content);

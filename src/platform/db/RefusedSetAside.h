@@ -24,6 +24,10 @@ class RefusedSetAside {
     std::string error;  // NotWritten: why they could not be
   };
 
+  // Records were read from a file of permission bits `mode`: the copy they
+  // may be set aside in is never readable by more people than that file (the
+  // program's own user reads and writes it, as it could that file).
+  void CameFrom(unsigned mode) { m_mostMode &= (mode & 0777) | 0600; }
   // A refused record, as it stands, not set aside yet: the journal keeps it.
   void Add(PendingWrite write) { m_notAside.push_back(std::move(write)); }
   const std::vector<PendingWrite>& NotAside() const { return m_notAside; }
@@ -47,6 +51,7 @@ class RefusedSetAside {
   std::string m_content;              // what that file holds
   KeptWriteJournal::Stamp m_stamp;    // and as it was written
   std::string m_trouble;              // why they could not be set aside, told once
+  unsigned m_mostMode = 0777;         // the bits the copy may have at most
 };
 
 }  // namespace ruv::db
