@@ -90,53 +90,25 @@ KeptWriteJournal::Stamp KeptWriteJournal::StampOf(const std::string& path) {
 KeptWriteJournal::ReadResult KeptWriteJournal::ReadExcerpt(const std::string& path, const std::string& database,
                                                            std::size_t most, std::size_t longest, Excerpt& excerpt,
                                                            std::string& what) {
-  OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
-  if (const ReadResult opened = OpenedOrWhy(file, what); opened != ReadResult::Read) return opened;
-  std::vector<char> block(1 << 16);
-  std::size_t begun = 0;  // lines begun so far
-  bool inLine = false;
-  for (;;) {
-    const ssize_t got = ::read(file.Fd(), block.data(), block.size());
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      what = std::strerror(errno);
-      return ReadResult::Failed;
-    }
-    if (got == 0) break;
-    const char* at = block.data();
-    const char* const end = at + got;
-    while (at < end) {
-      if (!inLine) {
-        ++begun;
-        inLine = true;
-        if (begun <= most) {
-          excerpt.lines.emplace_back();
-          excerpt.lengths.push_back(0);
+  const ReadResult read = ReadLines(
+      path, database,
+      [&](std::string_view line) {
+        if (excerpt.lines.size() == most) {
+          ++excerpt.moreLines;
+          return true;
         }
-      }
-      const char* const lineEnd = std::find(at, end, '\n');
-      if (begun <= most) {
-        const auto size = static_cast<std::size_t>(lineEnd - at);
-        std::string& shown = excerpt.lines.back();
-        shown.append(at, std::min(size, longest - std::min(longest, shown.size())));
-        excerpt.lengths.back() += size;
-      }
-      if (lineEnd == end) break;
-      inLine = false;
-      at = lineEnd + 1;
-    }
-  }
-  // A line cut inside a character loses that character's first bytes too.
-  for (std::size_t i = 0; i < excerpt.lines.size(); ++i) {
-    std::string& shown = excerpt.lines[i];
-    if (shown.size() == excerpt.lengths[i]) continue;
-    std::size_t keep = shown.size();
-    while (keep > 0 && (static_cast<unsigned char>(shown[keep - 1]) & 0xC0) == 0x80) --keep;
-    if (keep > 0 && (static_cast<unsigned char>(shown[keep - 1]) & 0x80) != 0) --keep;
-    shown.resize(keep);
-  }
-  excerpt.moreLines = begun > most ? begun - most : 0;
-  return ReadResult::Read;
+        std::string shown(line.substr(0, longest));
+        // A line cut inside a character loses that character's first bytes too.
+        if (shown.size() < line.size()) {
+          while (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0xC0) == 0x80) shown.pop_back();
+          if (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0x80) != 0) shown.pop_back();
+        }
+        excerpt.lines.push_back(std::move(shown));
+        excerpt.lengths.push_back(line.size());
+        return true;
+      },
+      what);
+  return read;
 }
 
 KeptWriteJournal::ReadResult KeptWriteJournal::ReadLines(const std::string& path, const std::string& database,

@@ -41,7 +41,7 @@ class KeptWriteJournal {
   };
   // The first `most` lines of the file at `path` (`database`: the database's
   // own path, never taken for it), each cut after `longest` bytes, and how
-  // many more it holds: a block at a time, never held whole (a file of junk
+  // many more it holds: a line at a time, never held whole (a file of junk
   // may be long). `what` says what is there instead, or why it failed.
   static ReadResult ReadExcerpt(const std::string& path, const std::string& database, std::size_t most,
                                 std::size_t longest, Excerpt& excerpt, std::string& what);
