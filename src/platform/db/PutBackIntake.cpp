@@ -28,7 +28,7 @@ std::size_t PutBackIntake::TakeIn(const std::string& journal,
     }
     const Read got = read(path);
     if (got.result == Read::Result::Taken) {
-      m_taken.push_back(File{path, got.stamp, got.records, std::string()});
+      m_taken.push_back(File{path, got.stamp, got.records + got.already, got.already, std::string()});
       total += got.records;
     } else if (got.result == Read::Result::Left) {
       if (!got.told.empty()) told.push_back(got.told);
@@ -67,7 +67,7 @@ void PutBackIntake::JournalFailed(const std::string& journal, const std::string&
 void PutBackIntake::Tell(KeptProgress progress, const std::string& journal, const std::string& cause,
                          std::vector<std::string>& notices) {
   for (const File& file : m_toTell)
-    notices.push_back(KeptTexts::PutBackTaken(file.path, file.records, progress, journal, cause, file.notRemoved));
+    notices.push_back(KeptTexts::PutBackTaken(file.path, file.records, file.already, progress, journal, cause, file.notRemoved));
   m_toTell.clear();
 }
 
