@@ -1140,3 +1140,41 @@ TEST_F(KeptWritesJournalTest, OnAFullDiskALongJournalIsNotWrittenAgainAtEveryKep
   EXPECT_NE(report.find("New row of Lot: strName = 'kept', nCount = 19", notInJournal), std::string::npos);
   EXPECT_EQ(boxes.Pending(), 0u);
 }
+
+// The database keeps the token of every record it took from a journal or a
+// file put back, for good: a copy of a journal whose records went in, put
+// back after, writes none of them again, and says so; so do two copies of a
+// record an earlier version set aside (it marked no token), put back one
+// after the other.
+TEST_F(KeptWritesJournalTest, AWrittenRecordPutBackAgainFromAnyCopyIsWrittenNoSecondTime) {
+  Kill();
+  ASSERT_TRUE(WriteFileAtomically(Journal(), NewLots(5)));
+  const std::string copy = NewLots(5);
+  boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+  ASSERT_TRUE(NextStart());
+  ASSERT_EQ(Rows(), "1 a 1 , 2 b 2 , 3 c 3 , 4 d 4 , 5 e 5 ");
+  ASSERT_FALSE(FileExists(Journal()));
+
+  const std::string putBack = Journal() + ruv::db::KeptWriteJournal::kPutBackSuffix;
+  ASSERT_TRUE(WriteFileAtomically(putBack, copy));
+  boxes.Expect(IDOK, "The file " + putBack + " put back was taken over (5 records): written to the database, each "
+                     "once (any it refused is told apart). 5 of them were already in the database.");
+  EXPECT_TRUE(db.database.WriteKept());
+  EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 , 3 c 3 , 4 d 4 , 5 e 5 ");
+  EXPECT_FALSE(FileExists(putBack));
+
+  // An earlier version's set-aside copies of one record, never written.
+  ASSERT_EQ(other.Exec("DELETE FROM Lot"), SQLITE_OK);
+  const std::string aside = "RuvFrame kept writes 2\n"
+                            "insert\t9a-7-8-1\tLot\tnew:1\tstrName\ttext\tb\tnCount\ti4\t2\n";
+  ASSERT_TRUE(WriteFileAtomically(Journal() + ".unreadable", aside));
+  ASSERT_TRUE(WriteFileAtomically(Journal() + ".unreadable-2", aside));
+  for (const char* name : {".unreadable", ".unreadable-2"}) {
+    ASSERT_EQ(::rename((Journal() + name).c_str(), (putBack + name).c_str()), 0);
+    boxes.Expect(IDOK, "put back was taken over (1 record): written to the database");
+    EXPECT_TRUE(db.database.WriteKept());
+  }
+  EXPECT_EQ(Rows(), "6 b 2 ");
+  EXPECT_NE(boxes.LastText().find("1 of them were already in the database."), std::string::npos) << boxes.LastText();
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
