@@ -75,6 +75,7 @@ std::string JournalIntake::Take(JournalFile::Records records, const std::string&
   std::string told;
   for (const std::string& one : each) told += one + "\n";
   told += KeptTexts::NotListedLine(taken, each.size(), KeptTexts::kEachInJournal);
+  if (records.already > 0) told += KeptTexts::Already(records.already) + "\n";
   if (listed) *listed = std::move(each);
   return told;
 }

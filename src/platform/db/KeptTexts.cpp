@@ -59,6 +59,7 @@ std::string KeptTexts::Identity(const PendingWrite& insert, std::size_t longestV
 
 std::string KeptTexts::NewRowIdentity(long long newRow, const KeptInserts* inserts) const {
   if (const std::string* lost = m_queue.LostIdentity(newRow)) return *lost;
+  if (const KeptQueue::NewRow* row = m_queue.FindNewRow(newRow); row && !row->identity.empty()) return row->identity;
   if (inserts) {
     if (const auto found = inserts->find(newRow); found != inserts->end())
       return Identity(*found->second, kLongestNamingValue);
@@ -157,8 +158,7 @@ std::string KeptTexts::PutBackTaken(const std::string& path, std::size_t records
               "at a time.";
       break;
   }
-  if (already > 0)
-    text += " " + std::to_string(already) + " of them were already in the database.";
+  if (already > 0) text += " " + Already(already);
   if (!notRemoved.empty())
     text += " The file itself could not be removed (" + notRemoved +
             "): please remove it; taken over again, it would write none of them twice.";
@@ -224,6 +224,10 @@ std::string KeptTexts::GoesNowhere(bool putBack, long long named) {
   return "no line of " + std::string(putBack ? "its file" : "the journal") +
          " makes the new row it goes to (new:" + std::to_string(named) +
          "): it can never be written as it is; please enter it again by hand";
+}
+
+std::string KeptTexts::Already(std::size_t already) {
+  return std::to_string(already) + " of them were already in the database.";
 }
 
 std::string KeptTexts::CutTail(const std::string& path, std::size_t bytes) {

@@ -115,6 +115,8 @@ class KeptTexts {
                                 const std::string& aside);
   static std::string UnreadableInMemoryOnly();
   static std::string GoesNowhere(bool putBack, long long named);
+  // Of a file's records, how many the database held already (none of them written again).
+  static std::string Already(std::size_t already);
   // A file of records whose last `bytes` bytes have no line break (a write cut short): no record.
   static std::string CutTail(const std::string& path, std::size_t bytes);
   // ...and the records set aside.

@@ -73,7 +73,7 @@ bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& 
         if (made.kind == PendingWrite::Kind::Insert) {
           made.newRow = m_queue.TakeNewRowNumber();
           made.rowId = KeptRowHandle(made.newRow);
-          m_queue.AddNewRow(made.newRow, made.table);
+          m_queue.AddNewRow(made.newRow, made.table, m_texts.Identity(made, KeptTexts::kLongestNamingValue));
           row = RowKey{made.rowId, made.newRow};
         } else {
           made.rowId = row.rowId;
@@ -251,7 +251,11 @@ PendingWrites::Progress PendingWrites::WriteAndSave(DatabaseHandle& handle, int 
   m_progress = progress;
   // The journal is tidied once the writing stops: meanwhile the tokens of
   // what went in tell its written records apart.
-  if (progress == Progress::More || m_queue.Kept().size() == before) return progress;
+  if (progress == Progress::More) return progress;
+  // Nothing written: the file is tidied only when it must be, and one that
+  // could not be written is tried again only once something was written.
+  const bool changed = m_queue.Kept().size() != before;
+  if (!changed && (!m_journal.trouble.empty() || (!m_journal.behind && !m_journal.MostlyDone()))) return progress;
   TidyJournal();
   // The rewrite took in a journal put at its name meanwhile: its records are
   // the writing's to go on with.
