@@ -1,5 +1,7 @@
 #include "platform/db/JournalFile.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -17,6 +19,40 @@ namespace {
 // A text read from a journal longer than this is not kept for the next line's.
 constexpr std::size_t kBlockOfText = 1 << 16;
 
+// Finds the tokens the database holds as written, when it has their table.
+class WrittenTokens {
+ public:
+  explicit WrittenTokens(sqlite3* db) {
+    const std::string sql = std::string("SELECT RowId FROM \"") + kWrittenTokensTable + "\" WHERE Token = ?1";
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_find, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(m_find);
+      m_find = nullptr;
+    }
+  }
+  ~WrittenTokens() { sqlite3_finalize(m_find); }
+  WrittenTokens(const WrittenTokens&) = delete;
+  WrittenTokens& operator=(const WrittenTokens&) = delete;
+
+  // Whether `token` is written, with the row it wrote in `rowId`. One the
+  // database cannot tell now is taken as not written: its writing looks again.
+  bool Find(const std::string& token, long long& rowId) {
+    if (m_find == nullptr) return false;
+    sqlite3_bind_text(m_find, 1, token.data(), static_cast<int>(token.size()), SQLITE_STATIC);
+    const int rc = sqlite3_step(m_find);
+    if (rc == SQLITE_ROW) rowId = sqlite3_column_int64(m_find, 0);
+    sqlite3_reset(m_find);
+    // Not asked again at every record while another program holds the database.
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+      sqlite3_finalize(m_find);
+      m_find = nullptr;
+    }
+    return rc == SQLITE_ROW;
+  }
+
+ private:
+  sqlite3_stmt* m_find = nullptr;
+};
+
 }  // namespace
 
 void JournalFile::Set(const std::string& path, std::vector<std::string> tables) {
@@ -30,21 +66,41 @@ bool JournalFile::PutAtName() const {
   return now.present && !(now == m_stamp) && OwnFile::WhatIsThere(m_path, m_database).empty();
 }
 
-bool JournalFile::Write(const std::string& content, std::string& error) {
+void JournalFile::TookOver(const KeptWriteJournal::Stamp& stamp, std::size_t records, std::size_t done,
+                           bool rewriteFirst) {
+  m_stamp = stamp;
+  m_records = records;
+  m_done = done;
+  m_rewriteFirst = rewriteFirst;
+}
+
+bool JournalFile::Write(const std::string& content, std::size_t records, std::string& error) {
   if (!KeptWriteJournal::Save(m_path, content, m_database, error)) return false;
   m_stamp = content.empty() ? KeptWriteJournal::Stamp{} : KeptWriteJournal::StampOf(m_path);
+  m_records = content.empty() ? 0 : records;
+  m_done = 0;
+  m_rewriteFirst = false;
   return true;
 }
 
-JournalFile::Records JournalFile::Read(sqlite3* db, const std::string& path, bool inJournal,
-                                       std::vector<std::string>& tokenPrefixes) const {
+bool JournalFile::Append(const std::string& lines, std::size_t records, std::string& error) {
+  if (!CanAppend()) {
+    error = "it is rewritten first";
+    return false;
+  }
+  if (!KeptWriteJournal::Append(m_path, lines, m_database, m_stamp, error)) return false;
+  m_records += records;
+  return true;
+}
+
+JournalFile::Records JournalFile::Read(sqlite3* db, const std::string& path, bool inJournal) const {
   Records records;
+  WrittenTokens written(db);
   int number = 0;
   JournalShapes shapes(db, m_tables);
   // Its kept new rows are numbered anew as they are read; the writes that go to them follow.
   std::unordered_map<long long, long long> renumbered;
   JournalLine decoded;
-  std::string lastPrefix;
   std::string& why = records.why;
   records.file = KeptWriteJournal::ReadLines(
       path, m_database,
@@ -78,6 +134,7 @@ JournalFile::Records JournalFile::Read(sqlite3* db, const std::string& path, boo
           }
           // Never the number promised to a new row being made: one may be under way while the program runs.
           KeptQueue::TakeProcessNewRow();
+          records.renumbered = records.renumbered || write.newRow != made;
           write.newRow = made;
           write.rowId = KeptRowHandle(made);
         } else if (write.newRow != 0) {
@@ -90,20 +147,19 @@ JournalFile::Records JournalFile::Read(sqlite3* db, const std::string& path, boo
           write.newRow = found->second;
           write.rowId = KeptRowHandle(write.newRow);
         }
+        // Written already (by this copy or another): left out for good, but
+        // the writes after it that go to the new row it made reach its id.
+        if (long long rowId = 0; written.Find(write.token, rowId)) {
+          ++records.already;
+          if (insert) records.writtenRows.emplace_back(write.newRow, rowId);
+          return true;
+        }
         write.fromJournal = true;
         write.inJournal = inJournal;
-        // Every run whose tokens it holds.
-        const std::string_view token(write.token);
-        const std::string_view prefix = token.substr(0, token.rfind('-') + 1);
-        if (prefix != lastPrefix) {
-          lastPrefix.assign(prefix);
-          if (std::find(tokenPrefixes.begin(), tokenPrefixes.end(), lastPrefix) == tokenPrefixes.end())
-            tokenPrefixes.push_back(lastPrefix);
-        }
         records.writes.push_back(std::move(write));
         return true;
       },
-      records.what, &records.stamp);
+      records.what, &records.stamp, &records.cutTail);
   if (records.file == KeptWriteJournal::ReadResult::Failed) {
     why = "it cannot be opened: " + records.what;
   } else if (records.file == KeptWriteJournal::ReadResult::Read) {
@@ -135,39 +191,44 @@ std::string JournalFile::SetAsideUnreadable(const std::string& path, KeptTexts::
   return told + "\n" + KeptTexts::FileLines(excerpt);
 }
 
+void JournalFile::AppendRecord(const PendingWrite& kept, const KeptQueue& queue, const KeptTexts& texts,
+                               const KeptTexts::TableColumns& tableColumns, std::string& out,
+                               KeptTexts::KeptInserts* inserts) {
+  RowKey row{kept.rowId, kept.newRow};
+  std::optional<PendingWrite> followed;
+  if (kept.kind != PendingWrite::Kind::Insert && kept.newRow != 0 &&
+      queue.Resolve(row) == KeptQueue::NewRowState::Written) {
+    followed = kept;
+    followed->rowId = row.rowId;
+    followed->newRow = 0;
+  }
+  const PendingWrite& write = followed ? *followed : kept;
+  // The description is for whoever opens the file: a long value is cut there.
+  KeptTexts::AppendDescriptionLine(texts.DescribeOne(write, KeptTexts::kLongestNamingValue, inserts), out);
+  const auto table = tableColumns.find(write.table);
+  AppendJournalWrite(write, out, table == tableColumns.end() ? nullptr : &table->second);
+  out += "\n";
+}
+
 std::string JournalFile::Compose(const KeptQueue& queue, const std::vector<PendingWrite>& notSetAside,
-                                 const KeptTexts& texts, const KeptTexts::TableColumns& tableColumns) const {
+                                 const KeptTexts& texts, const KeptTexts::TableColumns& tableColumns,
+                                 std::size_t& records) const {
   std::string content;
   // Room for what the file last held at once (only what is filled takes
   // memory): a long journal is not copied at each doubling.
-  if (const KeptWriteJournal::Stamp& last = m_stamp; last.present && last.size > 0)
-    content.reserve(static_cast<std::size_t>(last.size));
+  if (m_stamp.present && m_stamp.size > 0) content.reserve(static_cast<std::size_t>(m_stamp.size));
   content.append(kJournalHeading).append("\n");
   // Refused records not set aside yet stay: they came first. Written as the
   // kept ones are, so that the new rows are numbered alike.
-  bool any = false;
+  records = 0;
   KeptTexts::KeptInserts inserts;  // a change of a kept new row is described by its insert's values
   const auto add = [&](const PendingWrite& kept) {
-    // A write to a kept new row written since goes to the id it got.
-    RowKey row{kept.rowId, kept.newRow};
-    std::optional<PendingWrite> followed;
-    if (kept.kind != PendingWrite::Kind::Insert && kept.newRow != 0 &&
-        queue.Resolve(row) == KeptQueue::NewRowState::Written) {
-      followed = kept;
-      followed->rowId = row.rowId;
-      followed->newRow = 0;
-    }
-    const PendingWrite& write = followed ? *followed : kept;
-    // The description is for whoever opens the file: a long value is cut there.
-    KeptTexts::AppendDescriptionLine(texts.DescribeOne(write, KeptTexts::kLongestNamingValue, &inserts), content);
-    const auto table = tableColumns.find(write.table);
-    AppendJournalWrite(write, content, table == tableColumns.end() ? nullptr : &table->second);
-    content += "\n";
-    any = true;
+    AppendRecord(kept, queue, texts, tableColumns, content, &inserts);
+    ++records;
   };
   for (const PendingWrite& refused : notSetAside) add(refused);
   queue.ForEach(add);
-  return any ? content : std::string();
+  return records > 0 ? content : std::string();
 }
 
 }  // namespace ruv::db

@@ -11,7 +11,7 @@ namespace ruv::db {
 std::string JournalIntake::Take(JournalFile::Records records, const std::string& path, KeptTexts::From source,
                                 bool retriesEnded, JournalState& state, std::size_t* takenOut,
                                 KeptWriteJournal::Stamp* stampOut, std::vector<std::string>* listed,
-                                std::size_t mostListed) {
+                                std::size_t mostListed, std::size_t* alreadyOut) {
   state = JournalState::None;
   if (records.file == KeptWriteJournal::ReadResult::Absent) return std::string();
   if (records.file == KeptWriteJournal::ReadResult::NotAFile) {
@@ -31,6 +31,10 @@ std::string JournalIntake::Take(JournalFile::Records records, const std::string&
   std::deque<PendingWrite>& writes = records.writes;
   for (const PendingWrite& write : writes)
     if (write.kind == PendingWrite::Kind::Insert) m_queue.AddNewRow(write.newRow, write.table);
+  // The new rows written already: the writes that go to them reach their ids.
+  for (const auto& [newRow, rowId] : records.writtenRows) m_queue.NoteWritten(newRow, rowId);
+  // A write cut short by the end of the program that made it: the lines before it are whole.
+  if (records.cutTail > 0) m_told.push_back(KeptTexts::CutTail(path, records.cutTail));
   // Those that go nowhere are told and left out where they stand.
   for (auto& [write, named] : records.goingNowhere) {
     // Nothing could ever write it: it is told, never set aside to be put back.
@@ -39,12 +43,12 @@ std::string JournalIntake::Take(JournalFile::Records records, const std::string&
     const std::string why = KeptTexts::GoesNowhere(source == KeptTexts::From::PutBack, named);
     m_told.push_back(m_texts.DescribeOne(write) + " (" + why + ")");
   }
-  // A journal of its heading alone holds nothing to write or tell: it goes
-  // at the start, with no box.
-  if (source == KeptTexts::From::Start && writes.empty() && records.goingNowhere.empty()) {
-    m_journal.TookOver(records.stamp);
+  // A journal of its heading alone (a cut tail at most, told above) holds
+  // nothing to write or tell: it goes at the start, with no box of its own.
+  if (source == KeptTexts::From::Start && writes.empty() && records.goingNowhere.empty() && records.already == 0) {
+    m_journal.TookOver(records.stamp, 0, 0, false);
     std::string notRemoved;
-    m_journal.Write(std::string(), notRemoved);
+    m_journal.Write(std::string(), 0, notRemoved);
     return std::string();
   }
   // The file still holds them: it is written anew once the writing stops.
@@ -59,8 +63,11 @@ std::string JournalIntake::Take(JournalFile::Records records, const std::string&
     for (const PendingWrite& write : writes) tokens.insert(write.token);
     m_queue.ForEach([&](PendingWrite& write) { write.inJournal = tokens.count(write.token) != 0; });
   }
+  if (alreadyOut) *alreadyOut = records.already;
   if (source != KeptTexts::From::PutBack) {
-    m_journal.TookOver(records.stamp);
+    // Its lines as read: those written, or never to be written, are done with.
+    const std::size_t done = records.already + records.goingNowhere.size();
+    m_journal.TookOver(records.stamp, taken + done, done, records.renumbered || records.cutTail > 0);
     m_setAside.ForgetTakenOver();
   }
   // Older than anything this run writes: they go first (after the close's
@@ -78,6 +85,7 @@ std::string JournalIntake::Take(JournalFile::Records records, const std::string&
   std::string told;
   for (const std::string& one : each) told += one + "\n";
   told += KeptTexts::NotListedLine(taken, each.size(), KeptTexts::kEachInJournal);
+  if (records.already > 0) told += KeptTexts::Already(records.already) + "\n";
   if (listed) *listed = std::move(each);
   return told;
 }

@@ -27,10 +27,11 @@ class JournalIntake {
   // the last try): what the operator is told, what the file was in `state`.
   // `taken` gets how many records it held, `stamp` the stamp of the file read,
   // `listed` (at the start) the description of each record listed (at most
-  // `mostListed`, the rest counted).
+  // `mostListed`, the rest counted), `already` how many the database held
+  // already (left out).
   std::string Take(JournalFile::Records records, const std::string& path, KeptTexts::From source, bool retriesEnded,
                    JournalState& state, std::size_t* taken, KeptWriteJournal::Stamp* stamp,
-                   std::vector<std::string>* listed, std::size_t mostListed);
+                   std::vector<std::string>* listed, std::size_t mostListed, std::size_t* already = nullptr);
 
  private:
   KeptQueue& m_queue;

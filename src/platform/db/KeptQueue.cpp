@@ -28,14 +28,15 @@ long long KeptQueue::NextRowHandle() const {
   return KeptRowHandle(m_reservedNewRow);
 }
 
-void KeptQueue::AddNewRow(long long newRow, const std::string& table) {
-  m_newRows[newRow] = NewRow{NewRowState::Kept, 0, table};
+void KeptQueue::AddNewRow(long long newRow, const std::string& table, std::string identity) {
+  m_newRows[newRow] = NewRow{NewRowState::Kept, 0, table, std::move(identity)};
 }
 
 void KeptQueue::NoteWritten(long long newRow, long long rowId) {
   NewRow& row = m_newRows[newRow];
   row.state = NewRowState::Written;
   row.rowId = rowId;
+  row.identity.clear();
 }
 
 void KeptQueue::MarkLost(long long newRow, std::string identity) {

@@ -51,7 +51,7 @@ class KeptQueue {
   long long NextRowHandle() const;
 
   // A kept new row `newRow` of `table` is kept (by an insert made or read).
-  void AddNewRow(long long newRow, const std::string& table);
+  void AddNewRow(long long newRow, const std::string& table, std::string identity = std::string());
   void ForgetNewRow(long long newRow) { m_newRows.erase(newRow); }
   void NoteWritten(long long newRow, long long rowId);
   // A kept new row that cannot be written: named by `identity` from now on.
@@ -62,6 +62,9 @@ class KeptQueue {
     NewRowState state = NewRowState::Kept;
     long long rowId = 0;  // the id it got once written
     std::string table;
+    // The values that name it while it is kept, for a row this run kept: a
+    // change of it is described without a search through a long queue.
+    std::string identity;
   };
   // The kept new row `newRow`, nullptr when this connection never kept it.
   const NewRow* FindNewRow(long long newRow) const;

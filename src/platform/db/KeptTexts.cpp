@@ -59,6 +59,7 @@ std::string KeptTexts::Identity(const PendingWrite& insert, std::size_t longestV
 
 std::string KeptTexts::NewRowIdentity(long long newRow, const KeptInserts* inserts) const {
   if (const std::string* lost = m_queue.LostIdentity(newRow)) return *lost;
+  if (const KeptQueue::NewRow* row = m_queue.FindNewRow(newRow); row && !row->identity.empty()) return row->identity;
   if (inserts) {
     if (const auto found = inserts->find(newRow); found != inserts->end())
       return Identity(*found->second, kLongestNamingValue);
@@ -142,8 +143,8 @@ std::string KeptTexts::WaitingLine(const std::string& described, int rc) {
          ": it waits, with the records kept behind it, and they are written once the database takes them)";
 }
 
-std::string KeptTexts::PutBackTaken(const std::string& path, std::size_t records, KeptProgress progress,
-                                    const std::string& journal, const std::string& cause,
+std::string KeptTexts::PutBackTaken(const std::string& path, std::size_t records, std::size_t already,
+                                    KeptProgress progress, const std::string& journal, const std::string& cause,
                                     const std::string& notRemoved) {
   std::string text = "The file " + path + " put back was taken over (" + Records(records) + "): ";
   switch (progress) {
@@ -157,6 +158,7 @@ std::string KeptTexts::PutBackTaken(const std::string& path, std::size_t records
               "at a time.";
       break;
   }
+  if (already > 0) text += " " + Already(already);
   if (!notRemoved.empty())
     text += " The file itself could not be removed (" + notRemoved +
             "): please remove it; taken over again, it would write none of them twice.";
@@ -240,6 +242,16 @@ std::string KeptTexts::GoesNowhere(bool putBack, long long named) {
   return "no line of " + std::string(putBack ? "its file" : "the journal") +
          " makes the new row it goes to (new:" + std::to_string(named) +
          "): it can never be written as it is; please enter it again by hand";
+}
+
+std::string KeptTexts::Already(std::size_t already) {
+  return std::to_string(already) + " of them were already in the database.";
+}
+
+std::string KeptTexts::CutTail(const std::string& path, std::size_t bytes) {
+  return "The file " + path + " ends inside a line (its last " + std::to_string(bytes) +
+         " bytes have no line break: a write cut short when the program that made it ended). That part is no "
+         "record and was left out; every record before it was read.";
 }
 
 std::string KeptTexts::SetAsideDone(const std::string& aside, const std::string& journal) {

@@ -95,8 +95,10 @@ class KeptTexts {
   static std::string WaitingLine(const std::string& described, int rc);
 
   // The sentences about the files put back...
-  static std::string PutBackTaken(const std::string& path, std::size_t records, KeptProgress progress,
-                                  const std::string& journal, const std::string& cause, const std::string& notRemoved);
+  // `already` of its records the database held already: none of them was written again.
+  static std::string PutBackTaken(const std::string& path, std::size_t records, std::size_t already,
+                                  KeptProgress progress, const std::string& journal, const std::string& cause,
+                                  const std::string& notRemoved);
   static std::string PutBackWaits(const std::string& path, std::size_t records, const std::string& journal,
                                   const std::string& error);
   static std::string PutBackNotAFile(const std::string& path, const std::string& what);
@@ -124,6 +126,10 @@ class KeptTexts {
   static constexpr std::size_t kMostFileLines = 4;
   static constexpr std::size_t kLongestFileLine = 200;
   static std::string GoesNowhere(bool putBack, long long named);
+  // Of a file's records, how many the database held already (none of them written again).
+  static std::string Already(std::size_t already);
+  // A file of records whose last `bytes` bytes have no line break (a write cut short): no record.
+  static std::string CutTail(const std::string& path, std::size_t bytes);
   // ...and the records set aside.
   static std::string SetAsideDone(const std::string& aside, const std::string& journal);
   static std::string SetAsideFailed(const std::string& aside, const std::string& error, const std::string& journal);

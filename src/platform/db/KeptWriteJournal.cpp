@@ -90,6 +90,7 @@ KeptWriteJournal::Stamp KeptWriteJournal::StampOf(const std::string& path) {
 KeptWriteJournal::ReadResult KeptWriteJournal::ReadExcerpt(const std::string& path, const std::string& database,
                                                            std::size_t most, std::size_t longest, Excerpt& excerpt,
                                                            std::string& what) {
+  std::size_t cutTail = 0;
   const ReadResult read = ReadLines(
       path, database,
       [&](std::string_view line) {
@@ -107,13 +108,15 @@ KeptWriteJournal::ReadResult KeptWriteJournal::ReadExcerpt(const std::string& pa
         excerpt.lengths.push_back(line.size());
         return true;
       },
-      what);
+      what, nullptr, &cutTail);
+  // A last line without its line break is a line of the file all the same.
+  if (cutTail > 0) ++excerpt.moreLines;
   return read;
 }
 
 KeptWriteJournal::ReadResult KeptWriteJournal::ReadLines(const std::string& path, const std::string& database,
                                                          const std::function<bool(std::string_view line)>& line,
-                                                         std::string& what, Stamp* stamp) {
+                                                         std::string& what, Stamp* stamp, std::size_t* cutTail) {
   OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
   if (const ReadResult opened = OpenedOrWhy(file, what); opened != ReadResult::Read) return opened;
   // A block at a time; a line cut by the block's end waits for the rest.
@@ -144,8 +147,8 @@ KeptWriteJournal::ReadResult KeptWriteJournal::ReadLines(const std::string& path
     buffer.erase(0, at);
     if (!going) break;
   }
-  // The last line needs no line break.
-  if (going && !buffer.empty()) line(buffer);
+  // A last line without its line break is no record: a write cut short.
+  if (cutTail) *cutTail = going ? buffer.size() : 0;
   if (stamp && ::fstat(file.Fd(), &st) == 0) *stamp = StampOfStat(st);
   return ReadResult::Read;
 }
@@ -175,6 +178,34 @@ bool KeptWriteJournal::Save(const std::string& path, const std::string& content,
   }
   error = std::string("it cannot be removed: ") + std::strerror(errno);
   return false;
+}
+
+bool KeptWriteJournal::Append(const std::string& path, const std::string& lines, const std::string& database,
+                              Stamp& stamp, std::string& error) {
+  OwnFile file = OwnFile::Open(path, O_WRONLY | O_APPEND, 0, database);
+  if (!file.IsOpen()) {
+    error = file.GetStatus() == OwnFile::Status::Absent ? "it is no longer there" : file.What();
+    return false;
+  }
+  struct stat st{};
+  if (::fstat(file.Fd(), &st) != 0 || !(StampOfStat(st) == stamp)) {
+    error = "it is not the file last written";
+    return false;
+  }
+  int failed = file.WriteAll(lines) ? 0 : file.Error();
+  if (failed == 0 && ::fdatasync(file.Fd()) != 0) failed = errno;
+  if (failed != 0) {
+    // No half line stays behind: the next append begins on a line of its own.
+    if (::ftruncate(file.Fd(), stamp.size) == 0) ::fdatasync(file.Fd());
+    error = std::strerror(failed);
+    return false;
+  }
+  if (::fstat(file.Fd(), &st) != 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  stamp = StampOfStat(st);
+  return true;
 }
 
 std::string KeptWriteJournal::AsideName(const std::string& journal, Aside what) {

@@ -6,6 +6,7 @@
 // renamed over it) or removed. What the lines mean is JournalFormat's.
 #include <sys/types.h>
 
+#include <cstddef>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -45,15 +46,24 @@ class KeptWriteJournal {
   // may be long). `what` says what is there instead, or why it failed.
   static ReadResult ReadExcerpt(const std::string& path, const std::string& database, std::size_t most,
                                 std::size_t longest, Excerpt& excerpt, std::string& what);
-  // As Read, but hands `line` each line of the file (without its line break)
+  // Hands `line` each line of the file (without its line break)
   // as it is read, never the whole file at once: a long journal is not held
-  // twice. `line` returns false to stop the reading there.
+  // twice. `line` returns false to stop the reading there. A last line without
+  // its line break (a write cut short) is never handed on: `cutTail` gets its
+  // length (0 when the file ends with a line break).
   static ReadResult ReadLines(const std::string& path, const std::string& database,
                               const std::function<bool(std::string_view line)>& line, std::string& what,
-                              Stamp* stamp = nullptr);
+                              Stamp* stamp = nullptr, std::size_t* cutTail = nullptr);
   // Whether the regular file of its own at `path` ends inside a line (its
   // last byte is no line break): still being written, or cut short.
   static bool EndsInsideALine(const std::string& path, const std::string& database);
+  // Appends `lines` (whole lines) to the journal at `path`, only while it is
+  // the file `stamp` names (this run's own, unchanged since), and makes them
+  // durable (fdatasync) before it returns; `stamp` then names the file as it
+  // is. A write the disk refuses leaves the file as it was (cut back to its
+  // size). False with `error` otherwise: the caller rewrites the journal whole.
+  static bool Append(const std::string& path, const std::string& lines, const std::string& database, Stamp& stamp,
+                     std::string& error);
   // Writes `content` at `path`, or removes the file when `content` is empty.
   // The program's own file is rewritten even when it was made read-only;
   // anything else at the name is left alone, never replaced or removed. False

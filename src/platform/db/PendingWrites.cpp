@@ -42,18 +42,6 @@ std::function<bool()>& DeathAfterWrite() {
   return hook;
 }
 
-bool TableExists(sqlite3* db, const char* table) {
-  sqlite3_stmt* stmt = nullptr;
-  bool exists = false;
-  if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1", -1, &stmt, nullptr) ==
-      SQLITE_OK) {
-    sqlite3_bind_text(stmt, 1, table, -1, SQLITE_STATIC);
-    exists = sqlite3_step(stmt) == SQLITE_ROW;
-  }
-  sqlite3_finalize(stmt);
-  return exists;
-}
-
 }  // namespace
 
 bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& row,
@@ -85,7 +73,7 @@ bool PendingWrites::WriteOrKeep(DatabaseHandle& handle, int busyWaitMs, RowKey& 
         if (made.kind == PendingWrite::Kind::Insert) {
           made.newRow = m_queue.TakeNewRowNumber();
           made.rowId = KeptRowHandle(made.newRow);
-          m_queue.AddNewRow(made.newRow, made.table);
+          m_queue.AddNewRow(made.newRow, made.table, m_texts.Identity(made, KeptTexts::kLongestNamingValue));
           row = RowKey{made.rowId, made.newRow};
         } else {
           made.rowId = row.rowId;
@@ -109,18 +97,17 @@ void PendingWrites::Keep(PendingWrite write) {
     const auto now = std::chrono::system_clock::now().time_since_epoch().count();
     m_tokenPrefix = ruv::Format("%x-%llx-%08x%08x-", static_cast<unsigned>(::getpid()),
                                 static_cast<unsigned long long>(now), device(), device());
-    m_ownTokenPrefixes.push_back(m_tokenPrefix);
   }
   write.token = m_tokenPrefix + std::to_string(++m_lastToken);
   m_queue.ShareStatement(write);
   m_queue.Changed();
   if (!m_retriesEnded) {
     m_queue.Kept().push_back(std::move(write));
-    SaveJournal();
+    JournalKept(m_queue.Kept().back());
   } else if (m_journal.Has()) {
     std::deque<PendingWrite>& forNextStart = m_queue.ForNextStart();
     forNextStart.push_back(write);
-    SaveJournal();
+    JournalKept(forNextStart.back());
     // Behind what the close could not write, for what held that.
     if (forNextStart.back().inJournal) {
       m_failed.push_back(m_texts.DescribeOne(write) + KeptTexts::KeptForNextStart(AtTheClose()));
@@ -133,6 +120,28 @@ void PendingWrites::Keep(PendingWrite write) {
   } else {
     Drop(write, KeptTexts::AfterTheClose(m_heldBy));
   }
+}
+
+// Appended to the journal and made durable before the write is told kept:
+// the cost does not grow with the journal. The journal is rewritten whole
+// only when its file cannot take an append as it is (none yet, one put at its
+// name, one read whose lines must be written anew); one that could not be
+// written is not tried again at every write kept, but once the writing stops.
+void PendingWrites::JournalKept(PendingWrite& write) {
+  if (!m_journal.Has() || !m_journal.trouble.empty()) return;
+  if (m_journal.PutAtName() || !m_journal.CanAppend()) {
+    SaveJournal();
+    return;
+  }
+  std::string lines, error;
+  JournalFile::AppendRecord(write, m_queue, m_texts, m_tableColumns, lines);
+  if (m_journal.Append(lines, 1, error)) {
+    write.inJournal = true;
+    return;
+  }
+  // The file is as it was: written whole instead (a read-only journal is
+  // replaced), or told why not.
+  SaveJournal();
 }
 
 bool PendingWrites::WriteKept(DatabaseHandle& handle, int busyWaitMs) {
@@ -181,7 +190,10 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
   for (; done < end.outcomes.size(); ++done) {
     const PendingWrite& write = kept[done];
     const KeptBatch::Outcome& outcome = end.outcomes[done];
+    if (write.inJournal) m_journal.NoteDone(1);
     if (!outcome.written) {
+      // Never tried again from the journal: it goes from the file once the writing stops.
+      if (write.inJournal) m_journal.behind = true;
       Refuse(write, outcome.why);
       continue;
     }
@@ -237,39 +249,46 @@ PendingWrites::Progress PendingWrites::WriteAndSave(DatabaseHandle& handle, int 
     }
   }
   m_progress = progress;
-  if (m_queue.Kept().size() == before && !m_journal.behind) return progress;
-  // The journal is rewritten once the writing stops: meanwhile the tokens of
-  // what went in tell it apart.
-  if (progress == Progress::More) {
-    m_journal.behind = true;
-    return progress;
-  }
-  if (SaveJournal() && m_queue.Kept().empty() && m_queue.ForNextStart().empty() && m_journal.Has())
-    ForgetWrittenTokens(handle);
+  // The journal is tidied once the writing stops: meanwhile the tokens of
+  // what went in tell its written records apart.
+  if (progress == Progress::More) return progress;
+  // Nothing written: the file is tidied only when it must be, and one that
+  // could not be written is tried again only once something was written.
+  const bool changed = m_queue.Kept().size() != before;
+  if (!changed && (!m_journal.trouble.empty() || (!m_journal.behind && !m_journal.MostlyDone()))) return progress;
+  TidyJournal();
   // The rewrite took in a journal put at its name meanwhile: its records are
   // the writing's to go on with.
   if (progress == Progress::AllWritten && !m_queue.Kept().empty()) progress = m_progress = Progress::More;
   return progress;
 }
 
-// At the next chance if the lock is back; never while a journal still may
-// name them. Only this run's tokens, and those of the journal it took over:
-// another program on the database may still need its own. A token once set
-// aside stays: a copy of its record may still be put back.
-void PendingWrites::ForgetWrittenTokens(DatabaseHandle& handle) {
-  sqlite3_busy_timeout(handle.Get(), 0);
-  sqlite3_stmt* stmt = nullptr;
-  std::string sql = std::string("DELETE FROM \"") + kWrittenTokensTable + "\" WHERE substr(Token, 1, length(?1)) = ?1";
-  if (TableExists(handle.Get(), kSetAsideTokensTable))
-    sql += std::string(" AND Token NOT IN (SELECT Token FROM \"") + kSetAsideTokensTable + "\")";
-  if (sqlite3_prepare_v2(handle.Get(), sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
-    for (const std::string& prefix : m_ownTokenPrefixes) {
-      sqlite3_reset(stmt);
-      sqlite3_bind_text(stmt, 1, prefix.c_str(), -1, SQLITE_TRANSIENT);
-      if (sqlite3_step(stmt) != SQLITE_DONE) break;
-    }
+// With nothing left, the journal goes. Otherwise it is rewritten only when it
+// must be (it holds records never to be tried again, or a file was put at its
+// name) or when its written records make up most of it; else the records it
+// could not take are appended, and the written ones stay, known by their tokens.
+void PendingWrites::TidyJournal() {
+  if (!m_journal.Has()) return;
+  const bool nothingLeft =
+      m_queue.Kept().empty() && m_queue.ForNextStart().empty() && m_setAside.NotAside().empty();
+  if (nothingLeft || m_journal.behind || m_journal.MostlyDone() || m_journal.PutAtName() || !m_journal.CanAppend()) {
+    SaveJournal();
+    return;
   }
-  sqlite3_finalize(stmt);
+  std::string lines, error;
+  std::size_t count = 0;
+  m_queue.ForEach([&](const PendingWrite& write) {
+    if (write.inJournal) return;
+    JournalFile::AppendRecord(write, m_queue, m_texts, m_tableColumns, lines);
+    ++count;
+  });
+  if (count == 0) return;
+  if (!m_journal.Append(lines, count, error)) {
+    SaveJournal();
+    return;
+  }
+  m_queue.ForEach([](PendingWrite& write) { write.inJournal = true; });
+  m_journal.trouble.clear();
 }
 
 std::string PendingWrites::WaitingCause() const {
@@ -371,8 +390,8 @@ std::string PendingWrites::EndRetries(std::string* notInJournal) {
     // Still in the journal: the next start writes them. Moved, not copied: a
     // long journal's rest is not held twice.
     for (; !left.empty(); left.pop_front()) forNextStart.push_back(std::move(left.front()));
-    // One more chance before it is said; or it still holds what was written since.
-    if (!m_journal.trouble.empty() || m_journal.behind) SaveJournal();
+    // One more chance before it is said, and the file tidied for the next start.
+    TidyJournal();
   }
   // At the end still: a journal put back, taken in by the rewrite, goes before them.
   std::deque<PendingWrite>& list = m_journal.Has() ? forNextStart : left;
@@ -477,7 +496,7 @@ std::size_t PendingWrites::TakePutBackIn() {
         }
         JournalState state = JournalState::None;
         read.told = Intake().Take(std::move(records), path, Source::PutBack, m_retriesEnded, state, &read.records,
-                                  &read.stamp, nullptr, kMostListedRecords);
+                                  &read.stamp, nullptr, kMostListedRecords, &read.already);
         read.result = state == JournalState::Kept         ? PutBackIntake::Read::Result::Taken
                       : state == JournalState::Unreadable ? PutBackIntake::Read::Result::Left
                                                           : PutBackIntake::Read::Result::Other;
@@ -504,7 +523,9 @@ bool PendingWrites::SaveJournal(bool takePutBack) {
   // The files put back beside it: at the front of the queue, until the journal holds them.
   const std::size_t putBack = takePutBack ? TakePutBackIn() : 0;
   std::string error;
-  if (!m_journal.Write(m_journal.Compose(m_queue, m_setAside.NotAside(), m_texts, m_tableColumns), error)) {
+  std::size_t records = 0;
+  const std::string content = m_journal.Compose(m_queue, m_setAside.NotAside(), m_texts, m_tableColumns, records);
+  if (!m_journal.Write(content, records, error)) {
     JournalNotWritten(error, putBack);
     return false;
   }
@@ -595,7 +616,7 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
 JournalFile::Records PendingWrites::ReadRecords(DatabaseHandle& handle, int busyWaitMs, const std::string& path,
                                                 bool inJournal) {
   BusyWait wait(handle, busyWaitMs);
-  return m_journal.Read(handle.Get(), path, inJournal, m_ownTokenPrefixes);
+  return m_journal.Read(handle.Get(), path, inJournal);
 }
 
 JournalIntake PendingWrites::Intake() {

@@ -235,9 +235,10 @@ class PendingWrites {
   // How one transaction of kept writes ended.
   enum class BatchEnd { Written, Waiting, Died };
   BatchEnd WriteBatch(DatabaseHandle& handle);
-  // Once the journal no longer names any written token of this run's (or of
-  // the journal it took over) they are forgotten, but those set aside.
-  void ForgetWrittenTokens(DatabaseHandle& handle);
+  // The journal once the writing stopped: removed, rewritten or appended to.
+  void TidyJournal();
+  // Puts a write just kept in the journal's file.
+  void JournalKept(PendingWrite& write);
   void Keep(PendingWrite write);
   void Drop(const PendingWrite& write, const std::string& why);
   void MarkLost(const PendingWrite& insert);
@@ -291,10 +292,7 @@ class PendingWrites {
   NoticeSink m_noticeSink;
   // While the start writes its first transaction: the refused records, by token and description.
   std::vector<std::pair<std::string, std::string>>* m_refusedAtStart = nullptr;
-  std::string m_tokenPrefix;
-  // This run's token prefix and those of the journal it took over: the tokens
-  // it may forget once no journal names them.
-  std::vector<std::string> m_ownTokenPrefixes;
+  std::string m_tokenPrefix;  // of this run's tokens, unique among every program on the database
   unsigned long long m_lastToken = 0;
   FailureSink m_sink;
 };

@@ -76,7 +76,7 @@ std::size_t PutBackIntake::TakeIn(
   for (const std::string& path : std::exchange(m_ready, {})) {
     const Read got = read(path, m_seen[path].stamp);
     if (got.result == Read::Result::Taken) {
-      m_taken.push_back(File{path, got.stamp, got.records, std::string()});
+      m_taken.push_back(File{path, got.stamp, got.records + got.already, got.already, std::string()});
       m_toldInsideALine.erase(path);
       total += got.records;
     } else if (got.result == Read::Result::Left) {
@@ -119,7 +119,7 @@ void PutBackIntake::JournalFailed(const std::string& journal, const std::string&
 void PutBackIntake::Tell(KeptProgress progress, const std::string& journal, const std::string& cause,
                          std::vector<std::string>& notices) {
   for (const File& file : m_toTell)
-    notices.push_back(KeptTexts::PutBackTaken(file.path, file.records, progress, journal, cause, file.notRemoved));
+    notices.push_back(KeptTexts::PutBackTaken(file.path, file.records, file.already, progress, journal, cause, file.notRemoved));
   m_toTell.clear();
 }
 

@@ -38,6 +38,7 @@ class PutBackIntake {
     enum class Result { Taken, Left, Changed, Other };
     Result result = Result::Other;
     std::size_t records = 0;
+    std::size_t already = 0;        // of them, the database held already (never written again)
     KeptWriteJournal::Stamp stamp;  // of the file read
     std::string told;               // what the operator is told of a file left
   };
@@ -63,6 +64,7 @@ class PutBackIntake {
     std::string path;
     KeptWriteJournal::Stamp stamp;
     std::size_t records = 0;
+    std::size_t already = 0;
     std::string notRemoved;  // why it could not be removed once the journal held its records
   };
   std::vector<File> m_taken;   // read into the queue; removed once the journal holds them
