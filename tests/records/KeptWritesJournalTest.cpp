@@ -1178,3 +1178,34 @@ TEST_F(KeptWritesJournalTest, AWrittenRecordPutBackAgainFromAnyCopyIsWrittenNoSe
   EXPECT_NE(boxes.LastText().find("1 of them were already in the database."), std::string::npos) << boxes.LastText();
   EXPECT_EQ(boxes.Pending(), 0u);
 }
+
+// A kill in the middle of an append leaves the journal ending inside a line:
+// the next start takes every whole record before it, tells the cut part, which
+// is no record, and the next record kept begins on a line of its own.
+TEST_F(KeptWritesJournalTest, AJournalEndingInsideALineKeepsItsWholeRecordsAndTheNextOneBeginsOnItsOwnLine) {
+  Kill();
+  std::string journal = NewLots(3);
+  journal.resize(journal.size() - std::string("t\ti4\t3\n").size());  // "...\tnCoun"
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  boxes.Expect(IDOK, "Qelo-DataBase.mdb.kept.txt ends inside a line (its last 47 bytes have no line break");
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(db.database.GetKeptWriteCount(), 2u);
+  lots.AddNew();
+  lots.SetFieldValue("strName", std::string("mine"));
+  lots.SetFieldValue("nCount", 9);
+  lots.Update();
+  std::string now;
+  ASSERT_TRUE(ReadWholeFile(Journal(), now));
+  EXPECT_EQ(RecordsIn(Journal()), 3) << now;
+  EXPECT_EQ(now.find("nCoun\n"), std::string::npos) << now;
+  Kill();
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+
+  boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 , 3 mine 9 ");
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
