@@ -5,14 +5,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -91,6 +89,12 @@ class KeptWritesJournalTest : public ::testing::Test {
     lots.SetFieldValue("nCount", 5);
     lots.Update();
     ASSERT_EQ(db.database.GetKeptWriteCount(), 2u);
+  }
+  // The database gets no page more, as on a full disk.
+  void FillTheDisk() {
+    ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
   }
   // As a kill -9 leaves it: no last try, nothing but the files.
   void Kill() {
@@ -458,9 +462,7 @@ TEST_F(KeptWritesJournalTest, OnAFullDiskTheJournalsRecordsWaitAndGoInOnceThereI
   boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
   ASSERT_TRUE(NextStart());
   // The disk fills: the database gets no page more, and no file beside it is written.
-  ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
-                         nullptr),
-            SQLITE_OK);
+  FillTheDisk();
   SetWriteInterruptForTest([](const std::string&) { return true; });
   ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
   boxes.Expect(IDOK, "(database or disk is full: it waits");
@@ -520,9 +522,7 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
     }
     ASSERT_EQ(db.database.GetKeptWriteCount(), 5u);
     // The close finds no room for them (it does not wait for the lock then).
-    ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr,
-                           nullptr, nullptr),
-              SQLITE_OK);
+    FillTheDisk();
     ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
     boxes.Expect(IDOK, "(database or disk is full: it waits");
     boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
@@ -842,9 +842,7 @@ TEST_F(KeptWritesJournalTest, AJournalWrittenOnlyAtTheCloseHoldsEachKeptRecordOn
   AddAndChangeUnderTheLock();
   SetWriteInterruptForTest(nullptr);
   // The close finds no room for them (it does not wait for the lock then).
-  ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
-                         nullptr),
-            SQLITE_OK);
+  FillTheDisk();
   ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
   boxes.Expect(IDOK, "(database or disk is full: it waits");
   boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
@@ -944,9 +942,7 @@ TEST_F(KeptWritesJournalTest, ACloseWithALongJournalWaitingListsItsFirstRecordsA
   ASSERT_TRUE(NextStart());
   ASSERT_TRUE(std::filesystem::remove(db.path + CADODatabase::kUnwrittenFileSuffix));
   // The close finds no room for them (it does not wait for the lock then).
-  ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
-                         nullptr),
-            SQLITE_OK);
+  FillTheDisk();
   ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
   boxes.Expect(IDOK, "(database or disk is full: it waits");
   boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
@@ -1066,9 +1062,7 @@ TEST_F(KeptWritesJournalTest, RecordsKeptBeforeAJournalWasPutBackAreNotSaidToBeI
   lots.Update();
   ASSERT_EQ(db.database.GetKeptWriteCount(), 3u);
   // The close finds no room for them (it does not wait for the lock then).
-  ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
-                         nullptr),
-            SQLITE_OK);
+  FillTheDisk();
   ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
   boxes.Expect(IDOK, "(database or disk is full: it waits");
   boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
@@ -1116,36 +1110,29 @@ TEST_F(KeptWritesJournalTest, OnAFullDiskALongJournalIsNotWrittenAgainAtEveryKep
   ASSERT_TRUE(NextStart());
 
   // The disk fills: no file grows past the journal's size.
-  rlimit was{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &was), 0);
-  rlimit full = was;
-  full.rlim_cur = journal.size() + 64;
-  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
-  const long long before = BytesWrittenSoFar();
-  boxes.Expect(IDOK, ": File too large): its file still holds the records it held when it was "
-                     "last written; the 1 record kept since is only in memory until written.");
-  for (int count = 0; count < 20; ++count) {
-    lots.AddNew();
-    lots.SetFieldValue("strName", std::string("kept"));
-    lots.SetFieldValue("nCount", count);
-    lots.Update();
+  long long written = 0;
+  {
+    const FileSizeLimit full(journal.size() + 64);
+    ASSERT_TRUE(full.IsSet());
+    const long long before = BytesWrittenSoFar();
+    boxes.Expect(IDOK, ": File too large): its file still holds the records it held when it was "
+                       "last written; the 1 record kept since is only in memory until written.");
+    for (int count = 0; count < 20; ++count) {
+      lots.AddNew();
+      lots.SetFieldValue("strName", std::string("kept"));
+      lots.SetFieldValue("nCount", count);
+      lots.Update();
+    }
+    // The close finds no room in the database either.
+    FillTheDisk();
+    ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+    boxes.Expect(IDOK, "(database or disk is full: it waits");
+    boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
+    boxes.Expect(IDOK, CADODatabase::kNotInJournalText);
+    lots.Close();
+    db.database.Close();
+    written = BytesWrittenSoFar() - before;
   }
-  // The close finds no room in the database either.
-  ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
-                         nullptr),
-            SQLITE_OK);
-  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
-  boxes.Expect(IDOK, "(database or disk is full: it waits");
-  boxes.Expect(IDOK, Full(CADODatabase::kKeptForNextStartText));
-  boxes.Expect(IDOK, CADODatabase::kNotInJournalText);
-  testing::internal::CaptureStderr();
-  lots.Close();
-  db.database.Close();
-  const std::string errorOutput = testing::internal::GetCapturedStderr();
-  const long long written = BytesWrittenSoFar() - before;
-  ::setrlimit(RLIMIT_FSIZE, &was);
-  std::signal(SIGXFSZ, handler);
 
   // A journal's worth tried at most twice, and the report: not once per record kept.
   EXPECT_LT(written, 4 * static_cast<long long>(journal.size()));
@@ -1153,7 +1140,7 @@ TEST_F(KeptWritesJournalTest, OnAFullDiskALongJournalIsNotWrittenAgainAtEveryKep
   std::string report;
   ASSERT_TRUE(ReadWholeFile(db.path + CADODatabase::kUnwrittenFileSuffix, report));
   const std::size_t notInJournal = report.find(CADODatabase::kNotInJournalText);
-  ASSERT_NE(notInJournal, std::string::npos) << errorOutput;
+  ASSERT_NE(notInJournal, std::string::npos) << report;
   EXPECT_NE(report.find("New row of Lot: strName = 'kept', nCount = 19", notInJournal), std::string::npos);
   EXPECT_EQ(boxes.Pending(), 0u);
 }
@@ -1193,5 +1180,36 @@ TEST_F(KeptWritesJournalTest, AWrittenRecordPutBackAgainFromAnyCopyIsWrittenNoSe
   }
   EXPECT_EQ(Rows(), "6 b 2 ");
   EXPECT_NE(boxes.LastText().find("1 of them were already in the database."), std::string::npos) << boxes.LastText();
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+// A kill in the middle of an append leaves the journal ending inside a line:
+// the next start takes every whole record before it, tells the cut part, which
+// is no record, and the next record kept begins on a line of its own.
+TEST_F(KeptWritesJournalTest, AJournalEndingInsideALineKeepsItsWholeRecordsAndTheNextOneBeginsOnItsOwnLine) {
+  Kill();
+  std::string journal = NewLots(3);
+  journal.resize(journal.size() - std::string("t\ti4\t3\n").size());  // "...\tnCoun"
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  boxes.Expect(IDOK, "Qelo-DataBase.mdb.kept.txt ends inside a line (its last 47 bytes have no line break");
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(db.database.GetKeptWriteCount(), 2u);
+  lots.AddNew();
+  lots.SetFieldValue("strName", std::string("mine"));
+  lots.SetFieldValue("nCount", 9);
+  lots.Update();
+  std::string now;
+  ASSERT_TRUE(ReadWholeFile(Journal(), now));
+  EXPECT_EQ(RecordsIn(Journal()), 3) << now;
+  EXPECT_EQ(now.find("nCoun\n"), std::string::npos) << now;
+  Kill();
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+
+  boxes.Expect(IDOK, CADODatabase::kJournalWrittenText);
+  ASSERT_TRUE(NextStart());
+  EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 , 3 mine 9 ");
+  EXPECT_FALSE(FileExists(Journal()));
   EXPECT_EQ(boxes.Pending(), 0u);
 }

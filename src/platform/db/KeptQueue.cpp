@@ -29,19 +29,21 @@ long long KeptQueue::NextRowHandle() const {
 }
 
 void KeptQueue::AddNewRow(long long newRow, const std::string& table, std::string identity) {
-  m_newRows[newRow] = NewRow{NewRowState::Kept, 0, table, std::move(identity)};
+  m_newRows[newRow] = NewRow{NewRowState::Kept, 0, table};
+  if (!identity.empty()) m_keptIdentities[newRow] = std::move(identity);
 }
 
 void KeptQueue::NoteWritten(long long newRow, long long rowId) {
   NewRow& row = m_newRows[newRow];
   row.state = NewRowState::Written;
   row.rowId = rowId;
-  row.identity.clear();
+  m_keptIdentities.erase(newRow);
 }
 
 void KeptQueue::MarkLost(long long newRow, std::string identity) {
   m_newRows[newRow].state = NewRowState::Lost;
   m_lostRowIdentities[newRow] = std::move(identity);
+  m_keptIdentities.erase(newRow);
 }
 
 KeptQueue::NewRowState KeptQueue::Resolve(RowKey& row) const {
@@ -60,6 +62,11 @@ const KeptQueue::NewRow* KeptQueue::FindNewRow(long long newRow) const {
 const std::string* KeptQueue::LostIdentity(long long newRow) const {
   const auto lost = m_lostRowIdentities.find(newRow);
   return lost == m_lostRowIdentities.end() ? nullptr : &lost->second;
+}
+
+const std::string* KeptQueue::KeptIdentity(long long newRow) const {
+  const auto kept = m_keptIdentities.find(newRow);
+  return kept == m_keptIdentities.end() ? nullptr : &kept->second;
 }
 
 long long KeptQueue::FollowRowId(const std::string& table, long long id) const {

@@ -52,7 +52,10 @@ class KeptQueue {
 
   // A kept new row `newRow` of `table` is kept (by an insert made or read).
   void AddNewRow(long long newRow, const std::string& table, std::string identity = std::string());
-  void ForgetNewRow(long long newRow) { m_newRows.erase(newRow); }
+  void ForgetNewRow(long long newRow) {
+    m_newRows.erase(newRow);
+    m_keptIdentities.erase(newRow);
+  }
   void NoteWritten(long long newRow, long long rowId);
   // A kept new row that cannot be written: named by `identity` from now on.
   void MarkLost(long long newRow, std::string identity);
@@ -62,14 +65,14 @@ class KeptQueue {
     NewRowState state = NewRowState::Kept;
     long long rowId = 0;  // the id it got once written
     std::string table;
-    // The values that name it while it is kept, for a row this run kept: a
-    // change of it is described without a search through a long queue.
-    std::string identity;
   };
   // The kept new row `newRow`, nullptr when this connection never kept it.
   const NewRow* FindNewRow(long long newRow) const;
   // The values that named a lost new row, nullptr for one not lost.
   const std::string* LostIdentity(long long newRow) const;
+  // The values that name a new row this run kept while it is kept, nullptr
+  // for another: a change of it is described without a search through a long queue.
+  const std::string* KeptIdentity(long long newRow) const;
   long long FollowRowId(const std::string& table, long long id) const;
 
   // One shared statement for every write made by the same text.
@@ -100,6 +103,8 @@ class KeptQueue {
   std::map<long long, NewRow> m_newRows;  // every kept new row of this connection, by number
   // The values that name a lost new row, for the report (the others are named by their insert while it is kept).
   std::map<long long, std::string> m_lostRowIdentities;
+  // The values that name the new rows this run kept, while they are kept (not those of a journal read).
+  std::unordered_map<long long, std::string> m_keptIdentities;
   // The statements of the kept writes, each held once, by its text.
   std::map<std::string, std::shared_ptr<const KeptStatement>> m_statements;
   mutable long long m_reservedNewRow = 0;  // the number NextRowHandle promised the next kept new row

@@ -59,7 +59,7 @@ std::string KeptTexts::Identity(const PendingWrite& insert, std::size_t longestV
 
 std::string KeptTexts::NewRowIdentity(long long newRow, const KeptInserts* inserts) const {
   if (const std::string* lost = m_queue.LostIdentity(newRow)) return *lost;
-  if (const KeptQueue::NewRow* row = m_queue.FindNewRow(newRow); row && !row->identity.empty()) return row->identity;
+  if (const std::string* kept = m_queue.KeptIdentity(newRow)) return *kept;
   if (inserts) {
     if (const auto found = inserts->find(newRow); found != inserts->end())
       return Identity(*found->second, kLongestNamingValue);

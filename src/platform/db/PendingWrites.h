@@ -17,28 +17,29 @@
 // database.
 //
 // With a journal (SetJournal), every kept write is also in a file beside the
-// database from the moment it is kept until it is written: a process killed at
-// any moment leaves it there, and the next start writes it (TakeOverJournal).
+// database from the moment it is kept until it is written: it is appended to
+// the file and made durable before it counts as kept, a process killed at any
+// moment leaves it there, and the next start writes it (TakeOverJournal).
 // Each kept write carries a token; it is written in one transaction with the
-// token's row in the table KeptWritesWritten, so a write that went in before
-// the journal could be rewritten is found there and never written twice. A
-// run's tokens share a prefix of its own (process id, time, random): it forgets
-// only those and the ones of a journal it took over, never another program's.
+// token's row in the table KeptWritesWritten, which is never forgotten: a
+// record found there (a write that went in before the journal was written
+// without it, any copy of it put back) is never written twice. A run's tokens
+// share a prefix of its own (process id, time, random).
 //
 // Each try waits for the lock no longer than it is given: a plant that writes
 // a row per charge must not stop for the lock at every write. The kept writes
 // go in transactions of many (each with its token), so a long queue is written
-// back in seconds; a bounded writing stops between two transactions, and the
-// journal is rewritten once the writing stops, not after each transaction (its
-// written records are known by their tokens meanwhile). A kept write that
+// back in seconds; a bounded writing stops between two transactions. The
+// journal keeps its written records (known by their tokens) until it is
+// written anew without them: once a writing stops or at the close, when they
+// make up most of it or it holds records never to be tried again. A kept write that
 // the database cannot take now (a full disk, an I/O error, a read-only database)
 // waits as a locked one does, told once per cause; one it refuses for good (a
 // rule of the table, in its own words, a row not in the database) is told once, whichever path
 // wrote it, and dropped; a record of a journal taken over is set aside instead,
 // its token marked in the table KeptWritesSetAside first (in the transaction
 // that refused it, so that a record is either written, or marked and then set
-// aside): such a token is never forgotten once written, so that any copy of it
-// put back, however often, writes it once.
+// aside), so that any copy of it put back, however often, writes it once.
 //
 // The journal is only ever rewritten or removed while the file at its name is
 // the one this run wrote last (or took over): a file put there meanwhile (a
@@ -229,8 +230,8 @@ class PendingWrites {
   // journal is rewritten with it before anything is written), then writes the
   // kept ones and tells what became of the files put back.
   Progress TakeOverThenWrite(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
-  // Writes at most `mostTransactions` transactions, then rewrites the journal
-  // once the writing stopped (and forgets the tokens no journal names).
+  // Writes at most `mostTransactions` transactions, then tidies the journal
+  // once the writing stopped (TidyJournal).
   Progress WriteAndSave(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
   // How one transaction of kept writes ended.
   enum class BatchEnd { Written, Waiting, Died };
