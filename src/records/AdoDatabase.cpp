@@ -9,10 +9,14 @@
 #include <cstring>
 #include <vector>
 
+#include <QDir>
+#include <QFileSystemWatcher>
+
 #include "platform/base/Clock.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/OwnFile.h"
 #include "platform/db/DbError.h"
+#include "platform/db/KeptTexts.h"
 #include "platform/ui/MessageCore.h"
 #include "platform/ui/WindowTimers.h"
 #include "records/AdoErrorText.h"
@@ -22,10 +26,27 @@
 // transaction at a time: while there are more the database takes now (a long
 // journal written back), a second timer goes on writing at each turn of the
 // event loop, so the window answers meanwhile and a close comes between two.
+// The database's folder is watched (inotify) for files put back: it is listed
+// only after a change, never every second on the window's thread.
 class CADODatabase::RetryTimer final : public IMessageTarget {
  public:
   explicit RetryTimer(CADODatabase& database) : m_database(database), m_handle(RegisterMessageTarget(this)) {
     SetWindowTimer(m_handle, kRetryTimerId, kRetryTimerMs);
+    QObject::connect(&m_folder, &QFileSystemWatcher::directoryChanged, &m_folder, [this] {
+      if (const auto handle = m_database.GetConnection()->Handle()) handle->Pending().PutBackFolderChanged();
+    });
+  }
+  // Watches the folder of the connection's database (opened anew, its queue is new too).
+  void WatchFolder() {
+    const auto handle = m_database.GetConnection()->Handle();
+    if (!handle) return;
+    const std::string database = m_database.DatabaseFile();
+    const std::size_t slash = database.rfind('/');
+    const QString folder = QString::fromStdString(slash == std::string::npos ? "." : database.substr(0, slash + 1));
+    // Where it cannot be watched, the folder is listed at every look instead.
+    const bool watched = m_folder.directories().contains(QDir(folder).absolutePath()) ||
+                         m_folder.addPath(QDir(folder).absolutePath());
+    handle->Pending().SetPutBackFolderWatched(watched);
   }
   ~RetryTimer() override {
     KillAllWindowTimers(m_handle);
@@ -57,6 +78,7 @@ class CADODatabase::RetryTimer final : public IMessageTarget {
   CADODatabase& m_database;
   HWND m_handle;
   bool m_writing = false;
+  QFileSystemWatcher m_folder;
 };
 
 CADODatabase::CADODatabase() : m_pConnection(std::make_shared<ruv::db::Connection>()) {
@@ -101,6 +123,7 @@ bool CADODatabase::Open(const std::string& connectionString, const std::string& 
     });
     TakeOverJournal();
     if (!m_retryTimer) m_retryTimer = std::make_unique<RetryTimer>(*this);
+    m_retryTimer->WatchFolder();
     // A long journal's rest is written once the start has shown the window.
     m_retryTimer->KeepWriting(m_pConnection->Handle()->Pending().MoreToWrite());
   }
@@ -132,6 +155,8 @@ bool CADODatabase::WriteKeptTransaction() {
 // sentence with a full stop, a blank line between lists) are always there, cut
 // only far later: they say what happened and what to do, often around long
 // paths. A record is told on one line, so the records are counted by lines.
+// A line of a file's own text (an unreadable journal's) is marked where it is
+// told: it is counted as a record is, whatever it ends with.
 std::string CADODatabase::FirstLines(const std::string& lines) {
   std::string shown;
   int listed = 0, more = 0;
@@ -145,7 +170,8 @@ std::string CADODatabase::FirstLines(const std::string& lines) {
     if (next == std::string::npos) next = lines.size();
     const std::string line = lines.substr(at, next - at);
     at = next + 1;
-    const bool ownLine = line.empty() || line.back() == '.' || line.back() == ':';
+    const bool fileLine = line.rfind(ruv::db::KeptTexts::kFileLineMark, 0) == 0;
+    const bool ownLine = !fileLine && (line.empty() || line.back() == '.' || line.back() == ':');
     if (ownLine) {
       tellMore();
       shown += (line.size() > kMostReportedSentenceChars ? line.substr(0, kMostReportedSentenceChars) + "..." : line) +

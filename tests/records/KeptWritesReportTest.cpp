@@ -217,18 +217,16 @@ TEST_F(KeptWritesReportTest, AReportItsFileCannotTakeLeavesTheFileAsItWasAndItsB
   SetCount(11);  // kept
   ASSERT_EQ(other.Exec("DELETE FROM Lot WHERE strName = 'a'; COMMIT"), SQLITE_OK);
   // The disk fills a few bytes into the report.
-  rlimit was{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &was), 0);
-  rlimit full = was;
-  full.rlim_cur = earlier.size() + 16;
-  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
-  boxes.Expect(IDOK, CADODatabase::kDroppedText);
-  testing::internal::CaptureStderr();
-  const bool written = db.database.WriteKept();
-  const std::string errorOutput = testing::internal::GetCapturedStderr();
-  ::setrlimit(RLIMIT_FSIZE, &was);
-  std::signal(SIGXFSZ, handler);
+  bool written = false;
+  std::string errorOutput;
+  {
+    const FileSizeLimit full(earlier.size() + 16);
+    ASSERT_TRUE(full.IsSet());
+    boxes.Expect(IDOK, CADODatabase::kDroppedText);
+    testing::internal::CaptureStderr();
+    written = db.database.WriteKept();
+    errorOutput = testing::internal::GetCapturedStderr();
+  }
   EXPECT_TRUE(written);
   const std::string said = CADODatabase::kReportFailedText + report + " (" + std::strerror(EFBIG) + "): what it says "
                            "is only here and on the standard error output";

@@ -1,6 +1,9 @@
 #pragma once
 // A small table on the frame (the plant's tables come later), a database made
 // from a schema text, and a window that records the table notifications.
+#include <sys/resource.h>
+
+#include <csignal>
 #include <regex>
 #include <string>
 #include <vector>
@@ -110,6 +113,31 @@ class NotifyRecorder final : public IMessageTarget {
   HWND m_handle;
   std::vector<int> m_reasons;
   std::vector<WPARAM> m_tables;
+};
+
+// While it lives, no file of the process grows past `bytes` (a full disk): a
+// write past it fails with EFBIG instead of the signal ending the process.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &m_was);
+    rlimit limited = m_was;
+    limited.rlim_cur = bytes;
+    m_handler = std::signal(SIGXFSZ, SIG_IGN);
+    m_set = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &m_was);
+    std::signal(SIGXFSZ, m_handler);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  bool IsSet() const { return m_set; }
+
+ private:
+  rlimit m_was{};
+  void (*m_handler)(int) = nullptr;
+  bool m_set = false;
 };
 
 // A fresh probe database, opened.

@@ -31,7 +31,7 @@ bool InterruptedForTest(const std::string& temporaryPath) {
 }
 
 bool WriteNewFileOver(const std::string& path, const std::string& content, std::string* error,
-                      const FolderWriteLock& held, bool replaceReadOnly);
+                      const FolderWriteLock& held, bool replaceReadOnly, mode_t mostMode = 07777);
 
 // Whether user `uid` may read a file described by `file` (its owner, group and
 // bits), as the system would decide for that user.
@@ -149,10 +149,16 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& content, 
   return WriteNewFileOver(path, content, error, lock, true);
 }
 
+bool WriteFileAtomicallyWithin(const std::string& path, const std::string& content, unsigned mostMode,
+                               std::string* error) {
+  FolderWriteLock lock(path);
+  return WriteNewFileOver(path, content, error, lock, false, static_cast<mode_t>(mostMode & 07777));
+}
+
 namespace {
 
 bool WriteNewFileOver(const std::string& path, const std::string& content, std::string* error,
-                      const FolderWriteLock& held, bool replaceReadOnly) {
+                      const FolderWriteLock& held, bool replaceReadOnly, mode_t mostMode) {
   auto fail = [&](const std::string& what) {
     if (error) *error = what + ": " + std::strerror(errno);
     return false;
@@ -170,6 +176,7 @@ bool WriteNewFileOver(const std::string& path, const std::string& content, std::
       return fail(path);
     }
   }
+  mode &= mostMode;
   // Only under the folder's lock can no other writer be between its mkstemp and its flock.
   if (held.Held()) RemoveDeadTemporaries(path);
   std::string temp = path + kTemporaryInfix + std::string(kTemporarySuffixLength, 'X');

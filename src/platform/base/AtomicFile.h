@@ -20,6 +20,12 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, st
 // The same for a caller that already holds the folder's lock (a read-modify-write).
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string* error,
                          const FolderWriteLock& held);
+// As WriteFileAtomically, but the file is readable and writable by no more
+// people than the bits `mostMode` allow: a new file's bits and those kept
+// from the old one are cut to them (a copy of another file's records is
+// never open to more people than that file).
+bool WriteFileAtomicallyWithin(const std::string& path, const std::string& content, unsigned mostMode,
+                               std::string* error = nullptr);
 // For a file the program keeps by itself: a read-only file at `path` is
 // replaced too (a new file and a rename; the new one keeps the old bits, owner
 // and group, read-only ones too).

@@ -193,8 +193,6 @@ bool TakeRowNumber(const std::string& text, long long& number) {
 
 }  // namespace
 
-std::string JournalTokenPrefix(const std::string& token) { return token.substr(0, token.rfind('-') + 1); }
-
 bool DecodeJournalWrite(std::string_view line, JournalLine& decoded, std::string& why) {
   PendingWrite& write = decoded.write;
   write = PendingWrite();

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/db/PendingWrites.h"
+#include "platform/db/PendingWrite.h"
 
 namespace ruv::db {
 
@@ -36,7 +36,5 @@ struct JournalLine {
 // A journal line read as data; false with `why` when it is not one this
 // program writes. The table and columns are checked against the database apart.
 bool DecodeJournalWrite(std::string_view line, JournalLine& decoded, std::string& why);
-// What names a program run's tokens: all of them start with it.
-std::string JournalTokenPrefix(const std::string& token);
 
 }  // namespace ruv::db

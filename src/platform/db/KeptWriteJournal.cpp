@@ -27,6 +27,8 @@ KeptWriteJournal::Stamp StampOfStat(const struct stat& st) {
   stamp.inode = st.st_ino;
   stamp.size = st.st_size;
   stamp.modified = st.st_mtim;
+  stamp.links = st.st_nlink;
+  stamp.mode = st.st_mode & 07777;
   return stamp;
 }
 
@@ -75,7 +77,8 @@ KeptWriteJournal::ReadResult OpenedOrWhy(const OwnFile& file, std::string& what)
 bool KeptWriteJournal::Stamp::operator==(const Stamp& other) const {
   if (present != other.present) return false;
   return !present || (device == other.device && inode == other.inode && size == other.size &&
-                      modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec);
+                      modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+                      links == other.links);
 }
 
 KeptWriteJournal::Stamp KeptWriteJournal::StampOf(const std::string& path) {
@@ -84,20 +87,36 @@ KeptWriteJournal::Stamp KeptWriteJournal::StampOf(const std::string& path) {
   return StampOfStat(st);
 }
 
-KeptWriteJournal::ReadResult KeptWriteJournal::Read(const std::string& path, const std::string& database,
-                                                    std::string& content, std::string& what) {
-  OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
-  if (const ReadResult opened = OpenedOrWhy(file, what); opened != ReadResult::Read) return opened;
-  if (!file.ReadAll(content)) {
-    what = std::strerror(file.Error());
-    return ReadResult::Failed;
-  }
-  return ReadResult::Read;
+KeptWriteJournal::ReadResult KeptWriteJournal::ReadExcerpt(const std::string& path, const std::string& database,
+                                                           std::size_t most, std::size_t longest, Excerpt& excerpt,
+                                                           std::string& what) {
+  std::size_t cutTail = 0;
+  const ReadResult read = ReadLines(
+      path, database,
+      [&](std::string_view line) {
+        if (excerpt.lines.size() == most) {
+          ++excerpt.moreLines;
+          return true;
+        }
+        std::string shown(line.substr(0, longest));
+        // A line cut inside a character loses that character's first bytes too.
+        if (shown.size() < line.size()) {
+          while (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0xC0) == 0x80) shown.pop_back();
+          if (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0x80) != 0) shown.pop_back();
+        }
+        excerpt.lines.push_back(std::move(shown));
+        excerpt.lengths.push_back(line.size());
+        return true;
+      },
+      what, nullptr, &cutTail);
+  // A last line without its line break is a line of the file all the same.
+  if (cutTail > 0) ++excerpt.moreLines;
+  return read;
 }
 
 KeptWriteJournal::ReadResult KeptWriteJournal::ReadLines(const std::string& path, const std::string& database,
                                                          const std::function<bool(std::string_view line)>& line,
-                                                         std::string& what, Stamp* stamp) {
+                                                         std::string& what, Stamp* stamp, std::size_t* cutTail) {
   OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
   if (const ReadResult opened = OpenedOrWhy(file, what); opened != ReadResult::Read) return opened;
   // A block at a time; a line cut by the block's end waits for the rest.
@@ -128,10 +147,19 @@ KeptWriteJournal::ReadResult KeptWriteJournal::ReadLines(const std::string& path
     buffer.erase(0, at);
     if (!going) break;
   }
-  // The last line needs no line break.
-  if (going && !buffer.empty()) line(buffer);
+  // A last line without its line break is no record: a write cut short.
+  if (cutTail) *cutTail = going ? buffer.size() : 0;
   if (stamp && ::fstat(file.Fd(), &st) == 0) *stamp = StampOfStat(st);
   return ReadResult::Read;
+}
+
+bool KeptWriteJournal::EndsInsideALine(const std::string& path, const std::string& database) {
+  // Anything else there is for the reading to tell.
+  const OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
+  struct stat st{};
+  if (file.GetStatus() != OwnFile::Status::Opened || ::fstat(file.Fd(), &st) != 0 || st.st_size == 0) return false;
+  char last = '\n';
+  return ::pread(file.Fd(), &last, 1, st.st_size - 1) == 1 && last != '\n';
 }
 
 bool KeptWriteJournal::Save(const std::string& path, const std::string& content, const std::string& database,
@@ -150,6 +178,34 @@ bool KeptWriteJournal::Save(const std::string& path, const std::string& content,
   }
   error = std::string("it cannot be removed: ") + std::strerror(errno);
   return false;
+}
+
+bool KeptWriteJournal::Append(const std::string& path, const std::string& lines, const std::string& database,
+                              Stamp& stamp, std::string& error) {
+  OwnFile file = OwnFile::Open(path, O_WRONLY | O_APPEND, 0, database);
+  if (!file.IsOpen()) {
+    error = file.GetStatus() == OwnFile::Status::Absent ? "it is no longer there" : file.What();
+    return false;
+  }
+  struct stat st{};
+  if (::fstat(file.Fd(), &st) != 0 || !(StampOfStat(st) == stamp)) {
+    error = "it is not the file last written";
+    return false;
+  }
+  int failed = file.WriteAll(lines) ? 0 : file.Error();
+  if (failed == 0 && ::fdatasync(file.Fd()) != 0) failed = errno;
+  if (failed != 0) {
+    // No half line stays behind: the next append begins on a line of its own.
+    if (::ftruncate(file.Fd(), stamp.size) == 0) ::fdatasync(file.Fd());
+    error = std::strerror(failed);
+    return false;
+  }
+  if (::fstat(file.Fd(), &st) != 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  stamp = StampOfStat(st);
+  return true;
 }
 
 std::string KeptWriteJournal::AsideName(const std::string& journal, Aside what) {

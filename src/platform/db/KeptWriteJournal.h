@@ -6,6 +6,7 @@
 // renamed over it) or removed. What the lines mean is JournalFormat's.
 #include <sys/types.h>
 
+#include <cstddef>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -17,29 +18,52 @@ namespace ruv::db {
 class KeptWriteJournal {
  public:
   // Which file lies at a name, and as it was then: a file put there since, or
-  // changed in place, has another stamp.
+  // changed in place, or one of whose other names went (its link count), has
+  // another stamp.
   struct Stamp {
     bool present = false;
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = 0;
     timespec modified{};
+    nlink_t links = 0;
+    mode_t mode = 0;  // its permission bits: what it is, not which (never compared)
     bool operator==(const Stamp& other) const;
   };
   // The stamp of what lies at `path` now (a link's own, never followed).
   static Stamp StampOf(const std::string& path);
 
   enum class ReadResult { Absent, Read, NotAFile, Failed };
-  // Reads the journal at `path` (`database`: the database's own path, never
-  // taken for it); `what` says what is there instead, or why it failed.
-  static ReadResult Read(const std::string& path, const std::string& database, std::string& content,
-                         std::string& what);
-  // As Read, but hands `line` each line of the file (without its line break)
+  // The first lines of a file, as a person is shown them.
+  struct Excerpt {
+    std::vector<std::string> lines;    // each without its line break, cut after the longest shown
+    std::vector<std::size_t> lengths;  // each line's whole length
+    std::size_t moreLines = 0;         // how many lines follow them
+  };
+  // The first `most` lines of the file at `path` (`database`: the database's
+  // own path, never taken for it), each cut after `longest` bytes, and how
+  // many more it holds: a line at a time, never held whole (a file of junk
+  // may be long). `what` says what is there instead, or why it failed.
+  static ReadResult ReadExcerpt(const std::string& path, const std::string& database, std::size_t most,
+                                std::size_t longest, Excerpt& excerpt, std::string& what);
+  // Hands `line` each line of the file (without its line break)
   // as it is read, never the whole file at once: a long journal is not held
-  // twice. `line` returns false to stop the reading there.
+  // twice. `line` returns false to stop the reading there. A last line without
+  // its line break (a write cut short) is never handed on: `cutTail` gets its
+  // length (0 when the file ends with a line break).
   static ReadResult ReadLines(const std::string& path, const std::string& database,
                               const std::function<bool(std::string_view line)>& line, std::string& what,
-                              Stamp* stamp = nullptr);
+                              Stamp* stamp = nullptr, std::size_t* cutTail = nullptr);
+  // Whether the regular file of its own at `path` ends inside a line (its
+  // last byte is no line break): still being written, or cut short.
+  static bool EndsInsideALine(const std::string& path, const std::string& database);
+  // Appends `lines` (whole lines) to the journal at `path`, only while it is
+  // the file `stamp` names (this run's own, unchanged since), and makes them
+  // durable (fdatasync) before it returns; `stamp` then names the file as it
+  // is. A write the disk refuses leaves the file as it was (cut back to its
+  // size). False with `error` otherwise: the caller rewrites the journal whole.
+  static bool Append(const std::string& path, const std::string& lines, const std::string& database, Stamp& stamp,
+                     std::string& error);
   // Writes `content` at `path`, or removes the file when `content` is empty.
   // The program's own file is rewritten even when it was made read-only;
   // anything else at the name is left alone, never replaced or removed. False

@@ -17,110 +17,61 @@
 // database.
 //
 // With a journal (SetJournal), every kept write is also in a file beside the
-// database from the moment it is kept until it is written: a process killed at
-// any moment leaves it there, and the next start writes it (TakeOverJournal).
+// database from the moment it is kept until it is written: it is appended to
+// the file and made durable before it counts as kept, a process killed at any
+// moment leaves it there, and the next start writes it (TakeOverJournal).
 // Each kept write carries a token; it is written in one transaction with the
-// token's row in the table KeptWritesWritten, so a write that went in before
-// the journal could be rewritten is found there and never written twice. A
-// run's tokens share a prefix of its own (process id, time, random): it forgets
-// only those and the ones of a journal it took over, never another program's.
+// token's row in the table KeptWritesWritten, which is never forgotten: a
+// record found there (a write that went in before the journal was written
+// without it, any copy of it put back) is never written twice. A run's tokens
+// share a prefix of its own (process id, time, random).
 //
 // Each try waits for the lock no longer than it is given: a plant that writes
 // a row per charge must not stop for the lock at every write. The kept writes
 // go in transactions of many (each with its token), so a long queue is written
-// back in seconds; a bounded writing stops between two transactions, and the
-// journal is rewritten once the writing stops, not after each transaction (its
-// written records are known by their tokens meanwhile). A kept write that
+// back in seconds; a bounded writing stops between two transactions. The
+// journal keeps its written records (known by their tokens) until it is
+// written anew without them: once a writing stops or at the close, when they
+// make up most of it or it holds records never to be tried again. A kept write that
 // the database cannot take now (a full disk, an I/O error, a read-only database)
 // waits as a locked one does, told once per cause; one it refuses for good (a
 // rule of the table, in its own words, a row not in the database) is told once, whichever path
 // wrote it, and dropped; a record of a journal taken over is set aside instead,
 // its token marked in the table KeptWritesSetAside first (in the transaction
 // that refused it, so that a record is either written, or marked and then set
-// aside): such a token is never forgotten once written, so that any copy of it
-// put back, however often, writes it once.
+// aside), so that any copy of it put back, however often, writes it once.
 //
 // The journal is only ever rewritten or removed while the file at its name is
 // the one this run wrote last (or took over): a file put there meanwhile (a
 // set-aside copy put back) is taken over first, as at a start.
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <map>
-#include <memory>
 #include <mutex>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "platform/base/Variant.h"
-#include "platform/db/KeptValues.h"
-#include "platform/db/KeptWriteJournal.h"
-
-struct sqlite3_stmt;
+#include "platform/db/JournalFile.h"
+#include "platform/db/JournalIntake.h"
+#include "platform/db/KeptNotices.h"
+#include "platform/db/KeptQueue.h"
+#include "platform/db/KeptTexts.h"
+#include "platform/db/PendingWrite.h"
+#include "platform/db/PutBackIntake.h"
+#include "platform/db/RefusedSetAside.h"
 
 namespace ruv::db {
 
 class DatabaseHandle;
 
-// Binds `value` as parameter `parameter`: numbers as numbers, dates as their
-// number, a string as text, or as a blob when `asText` is false.
-void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, bool asText);
-
-// "No row" wherever a row id is held.
-constexpr long long kNoRowId = -1;
-// Whether `id` is the handle of a kept new row (never a row's id).
-constexpr bool IsKeptRowHandle(long long id) { return id < kNoRowId; }
-// The handle of kept new row number `newRow` (1, 2...): -2, -3...
-constexpr long long KeptRowHandle(long long newRow) { return kNoRowId - newRow; }
-
-// A row as a recordset holds it: its id, or for a kept new row not yet written,
-// its handle and the number that names it while it is kept.
-struct RowKey {
-  long long rowId = 0;   // a kept new row's handle while it is kept
-  long long newRow = 0;  // not 0: a kept new row, not yet written
-};
-
-// What the kept writes of one statement (a table, a kind, a set of columns)
-// share, held once for all of them: a long journal is held in memory whole.
-struct KeptStatement {
-  // An update's or a deletion's text ends with "rowid = ?N", N one past the
-  // values bound: the row's id is bound when the write runs.
-  std::string sql;
-  // Per value bound: whether a string goes as text (else as a blob).
-  std::vector<bool> boundAsText;
-  // The names of the values' columns, in their order; none for the records
-  // of a journal taken over (their table's columns name them).
-  std::vector<std::string> columnNames;
-};
-
-struct PendingWrite {
-  enum class Kind : std::uint8_t { Insert, Update, Delete };
-  Kind kind = Kind::Update;
-  bool fromJournal = false;  // taken over from a journal left at its name
-  bool inJournal = false;    // the journal's file as last written holds it
-  int idColumn = -1;     // an insert's column that shows the row's id (its handle while kept)
-  long long rowId = 0;   // the row written (for a kept new row, its handle)
-  long long newRow = 0;  // the kept new row this write makes or goes to (0: a row of the database)
-  std::string table;
-  std::string token;     // names the write in the journal and, once written, in KeptWritesWritten
-  std::shared_ptr<const KeptStatement> statement;
-  // The table's columns (by their index in the table) and what the write gives
-  // them. Bound in order as ?1, ?2..., but the id column of an insert.
-  KeptValues columns;
-};
-
 class PendingWrites {
  public:
   // What became of a kept new row.
-  enum class NewRowState { Kept, Written, Lost };
-  // Told the described writes that failed; `afterLastTry` once the close has
-  // given the kept writes their last try (nobody may be there to answer).
-  using FailureSink = std::function<void(const std::vector<std::string>& lines, bool afterLastTry)>;
-  // Told what became of the files put back that were taken over (sentences).
-  using NoticeSink = std::function<void(const std::vector<std::string>& lines)>;
+  using NewRowState = KeptQueue::NewRowState;
+  using FailureSink = KeptNotices::FailureSink;
+  using NoticeSink = KeptNotices::NoticeSink;
 
   // Runs `write` on the row `row` names (it gives SQLite's result) waiting at
   // most `busyWaitMs` for the lock, unless writes are kept (the kept ones are
@@ -138,10 +89,8 @@ class PendingWrites {
   // take now. A kept write refused for good is dropped and told. True when none
   // is left. A journal put at its name since (JournalPutBack) is taken over first.
   bool WriteKept(DatabaseHandle& handle, int busyWaitMs);
-  // Where a bounded writing of the kept ones stopped: none is left, the first
-  // left waits (for the lock or for what the database cannot take now), or
-  // there are more the database would take now.
-  enum class Progress { AllWritten, Waiting, More };
+  // Where a bounded writing of the kept ones stopped.
+  using Progress = KeptProgress;
   // As WriteKept, but at most `mostTransactions` transactions (each waits for
   // the lock at most `busyWaitMs`); nothing overtakes what is left. A journal
   // put at its name since is taken over first, its records at the front.
@@ -160,7 +109,13 @@ class PendingWrites {
   // name, or a file put back beside it (KeptWriteJournal::kPutBackSuffix)
   // waits: the next writing (WriteKept, WriteKeptSome) takes it over, and
   // rewrites the journal with its records before it writes anything.
-  bool JournalPutBack() const;
+  bool JournalPutBack();
+  // The journal's folder is watched for files put back (by the window's
+  // thread, which tells each change): it is listed again only after a change,
+  // not at every look. While the program runs a file put back is taken only
+  // once it stayed as it is over two looks a second apart, and only whole.
+  void SetPutBackFolderWatched(bool watched);
+  void PutBackFolderChanged();
   bool HasKept() const;
   std::size_t KeptCount() const;
 
@@ -168,15 +123,13 @@ class PendingWrites {
   // or what the database cannot do now in SQLite's own words (a full disk, a
   // damaged or read-only database, a file it cannot reach). `rc` is SQLite's
   // result; 0 (nothing tried since the lock kept them) is the lock.
-  static std::string CauseText(int rc);
-  inline static constexpr const char* kLockedCause = "the database is locked by another program";
+  static std::string CauseText(int rc) { return KeptTexts::CauseText(rc); }
+  inline static constexpr const char* kLockedCause = KeptTexts::kLockedCause;
   // What holds kept writes the database takes, a transaction at a time: those
   // before them are still being written (a long journal written back)...
-  inline static constexpr const char* kBeingWrittenCause =
-      "they are being written to it, a transaction at a time, behind those kept before them";
+  inline static constexpr const char* kBeingWrittenCause = KeptTexts::kBeingWrittenCause;
   // ...until the close's time for them ran out.
-  inline static constexpr const char* kCloseTimeCause =
-      "the close's time for them ran out while the database still took them (it stops between two transactions)";
+  inline static constexpr const char* kCloseTimeCause = KeptTexts::kCloseTimeCause;
   // The cause that held the kept writes at their last try (or holds them now,
   // while they are being written).
   std::string WaitingCause() const;
@@ -252,7 +205,7 @@ class PendingWrites {
   // put-back name) once the cause is mended writes each once; they stay in the journal while that file cannot
   // be written. A change of a new row no line of the journal makes can never
   // be written: it is told and dropped, never set aside.
-  enum class JournalState { None, Written, Kept, Unreadable, Refused, Writing };
+  using JournalState = db::JournalState;
   std::string TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state);
 
   // Test seam: when the hook returns true right after a kept write went in,
@@ -263,152 +216,81 @@ class PendingWrites {
   // Test seam: when the hook returns true right after a set-aside copy was
   // written, the writing stops there, as a process killed at that moment
   // would (before the journal is rewritten without its records).
-  static void SetDeathAfterSetAsideForTest(std::function<bool()> hook);
+  static void SetDeathAfterSetAsideForTest(std::function<bool()> hook) {
+    RefusedSetAside::SetDeathAfterSetAsideForTest(std::move(hook));
+  }
 
-  // The table that records the tokens of the kept writes written.
-  inline static constexpr const char* kWrittenTokensTable = "KeptWritesWritten";
-  // The table that records the tokens of the records ever set aside.
-  inline static constexpr const char* kSetAsideTokensTable = "KeptWritesSetAside";
+  inline static constexpr const char* kWrittenTokensTable = db::kWrittenTokensTable;
+  inline static constexpr const char* kSetAsideTokensTable = db::kSetAsideTokensTable;
 
  private:
-  Progress WriteKeptLocked(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
+  // Takes over what was put at the journal's name or back beside it (the
+  // journal is rewritten with it before anything is written), then writes the
+  // kept ones and tells what became of the files put back.
+  Progress TakeOverThenWrite(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
+  // Writes at most `mostTransactions` transactions, then tidies the journal
+  // once the writing stopped (TidyJournal).
+  Progress WriteAndSave(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
   // How one transaction of kept writes ended.
   enum class BatchEnd { Written, Waiting, Died };
   BatchEnd WriteBatch(DatabaseHandle& handle);
+  // The journal once the writing stopped: removed, rewritten or appended to.
+  void TidyJournal();
+  // Puts a write just kept in the journal's file.
+  void JournalKept(PendingWrite& write);
   void Keep(PendingWrite write);
-  long long TakeNewRowNumber();
   void Drop(const PendingWrite& write, const std::string& why);
+  void MarkLost(const PendingWrite& insert);
   void Refuse(const PendingWrite& write, const std::string& why);
   void TellWaiting(const PendingWrite& write, int rc);
-  void WriteAside();
-  // The cause behind a kept write after the close's last try, as its line says it.
-  std::string AtTheClose() const;
+  std::string AtTheClose() const { return KeptTexts::AtTheClose(m_progress, m_heldBy); }
   // Where a file of records read into the queue comes from: the journal at
   // the start, a file put at the journal's name while the program runs, or a
   // file put back beside it.
-  enum class Source { Start, PutAtName, PutBack };
+  using Source = KeptTexts::From;
   // Reads the file at `path` into the queue, its records first (as at a
   // start); what the operator is told of it, and what it was in `state`.
-  // `taken` gets how many records it held, `stamp` the stamp of the file read,
-  // `listed` (at the start) the description of each record listed.
+  // `taken` gets how many records it held, `listed` (at the start) the
+  // description of each record listed.
   std::string TakeJournalIn(DatabaseHandle& handle, int busyWaitMs, const std::string& path, Source source,
                             JournalState& state, std::size_t* taken = nullptr,
-                            KeptWriteJournal::Stamp* stamp = nullptr, std::vector<std::string>* listed = nullptr);
-  bool JournalPutBackLocked() const;
-  // Whether a file put back beside the journal waits to be taken over.
-  bool PutBackWaitingLocked() const;
+                            std::vector<std::string>* listed = nullptr);
+  // Reads the file of records at `path` (`inJournal`: the journal's file holds them).
+  JournalFile::Records ReadRecords(DatabaseHandle& handle, int busyWaitMs, const std::string& path, bool inJournal);
+  JournalIntake Intake();
+  // Whether a file put back beside the journal waits to be taken over (a look at them).
+  bool PutBackWaitingLocked();
   // Reads the files put back into the front of the queue; how many records.
   std::size_t TakePutBackIn();
-  // What became of the files put back taken over by the writing that ended so.
-  void TellPutBack(Progress progress);
-  Progress WriteAndSave(DatabaseHandle& handle, int busyWaitMs, std::size_t mostTransactions);
-  void NoteWritten(const PendingWrite& write, long long rowId);
   void TellFailed();
   // Rewrites the journal (taking over a file put at its name first); with
   // `takePutBack`, the files put back beside it too, each removed once the
   // journal holds its records.
   bool SaveJournal(bool takePutBack = false);
-  // The kept inserts by the new row they make, among the writes described so
-  // far: a change of a kept new row names the row by its insert's values.
-  using KeptInserts = std::unordered_map<long long, const PendingWrite*>;
-  // A text value longer than `longestValue` is cut (where it only names the
-  // write). Given `inserts`, the insert of a kept new row is looked up there
-  // (and recorded, for an insert), else searched for among the kept writes.
-  std::string DescribeOne(const PendingWrite& write, std::size_t longestValue = std::string::npos,
-                          KeptInserts* inserts = nullptr) const;
-  // The writes of `list` from `from` on, at most `most` of them, one
-  // description per write.
-  template <typename List>
-  std::vector<std::string> DescribeEach(const List& list, std::size_t from, std::size_t most) const;
-  // What names a kept new row not written: its insert's values.
-  std::string NewRowIdentity(long long newRow, const KeptInserts* inserts) const;
-  // A kept insert that cannot be written: its row is lost, and named by its values from now on.
-  void MarkLost(const PendingWrite& insert);
-  // What follows a bounded list of `total` records, `listed` of them listed ("" when all were).
-  static std::string NotListedLine(std::size_t total, std::size_t listed, const char* where);
-  // The name of the column `column`, the one `write`'s `i`th value is for.
-  std::string ColumnName(const PendingWrite& write, std::size_t i, int column) const;
-  std::string Identity(const PendingWrite& insert, std::size_t longestValue = std::string::npos) const;
-
-  // The kept writes of one table by the row they reach, in order: what the
-  // recordsets read is looked up, not searched for, however long the queue.
-  struct TableIndex {
-    std::unordered_map<long long, std::vector<const PendingWrite*>> byRowId;   // rows of the database
-    std::unordered_map<long long, std::vector<const PendingWrite*>> byNewRow;  // kept new rows
-    std::vector<RowKey> newRows;         // KeptNewRows
-    std::vector<long long> changedRows;  // KeptChangedRows
-  };
-  const TableIndex& IndexOf(const std::string& table) const;
-  // Every change of m_kept or m_forNextStart: the indexes are made again.
-  void Changed() { ++m_version; }
+  // The journal could not be written (`error`): the files put back leave the
+  // queue again, and it is told once per cause.
+  void JournalNotWritten(const std::string& error, std::size_t putBack);
 
   mutable std::recursive_mutex m_mutex;
-  std::deque<PendingWrite> m_kept;  // written from the front, a transaction at a time
-  std::uint64_t m_version = 0;
-  mutable std::uint64_t m_indexVersion = 0;
-  mutable std::map<std::string, TableIndex> m_indexes;  // by the table's name in lower case
-  std::vector<std::string> m_failed;  // described writes dropped, not yet told
-  struct NewRow {
-    NewRowState state = NewRowState::Kept;
-    long long rowId = 0;  // the id it got once written
-    std::string table;
-  };
-  std::map<long long, NewRow> m_newRows;  // every kept new row of this connection, by number
-  // The values that name a lost new row, for the report (the others are named by their insert while it is kept).
-  std::map<long long, std::string> m_lostRowIdentities;
-  // The statements of the kept writes, each held once, by its text.
-  std::map<std::string, std::shared_ptr<const KeptStatement>> m_statements;
-  mutable long long m_reservedNewRow = 0;  // the number NextRowHandle promised the next kept new row
+  KeptQueue m_queue;
+  KeptNotices m_told;  // what the operator is told, once the lock is let go
   bool m_retriesEnded = false;
-  // After the last try, with a journal: what waits for the next start, in order.
-  std::deque<PendingWrite> m_forNextStart;
-  std::string m_journal;
-  std::vector<std::string> m_journalTables;  // the tables a journal read back may write
-  std::string m_database;        // the database's own file, never taken for the journal
+  JournalFile m_journal;
   DatabaseHandle* m_handle = nullptr;  // the one this queue belongs to, once a journal is taken over
-  // The file at the journal's name as this run wrote it last (or took it over).
-  KeptWriteJournal::Stamp m_journalStamp;
-  // Where its refused records are set aside ("(...)" when they could not be), "" when none was.
-  std::string m_takenOverAside;
-  std::string m_asidePath;       // the file they are set aside in, once named
-  std::string m_asideContent;    // what that file holds
-  KeptWriteJournal::Stamp m_asideStamp;  // and as it was written
-  // Refused records not set aside yet, as they stand: the journal keeps them.
-  std::vector<PendingWrite> m_refusedNotAside;
-  bool m_diedForTest = false;    // the test seam stopped the writing after a copy was set aside
-  std::string m_asideTrouble;    // why they could not be set aside, told once
   // The columns of the tables the journal taken over writes, by table.
-  std::map<std::string, std::vector<std::string>> m_tableColumns;
-  // Why the journal's file could not be written last (told once per cause; ""
-  // when it was); what it holds is marked on each kept write (inJournal).
-  std::string m_journalTrouble;
-  bool m_journalBehind = false;  // it still holds records written or set aside since it was written
+  KeptTexts::TableColumns m_tableColumns;
+  RefusedSetAside m_setAside;
+  KeptTexts m_texts{m_queue, m_tableColumns, m_setAside.NotAside()};
+  bool m_diedForTest = false;    // the test seam stopped the writing after a copy was set aside
   Progress m_progress = Progress::AllWritten;  // where the last writing stopped
   int m_waitingCause = 0;        // what the kept writes wait on but the lock (told once), 0 for nothing
   int m_heldBy = 0;              // what held them at their last try, the lock too (0: the lock that kept them)
-  // A file put back beside the journal, as it was read.
-  struct PutBackFile {
-    std::string path;
-    KeptWriteJournal::Stamp stamp;
-    std::size_t records = 0;
-    std::string notRemoved;  // why it could not be removed once the journal held its records
-  };
-  std::vector<PutBackFile> m_putBackTaken;   // read into the queue; removed once the journal holds them
-  std::vector<PutBackFile> m_putBackToTell;  // removed: told once the writing stops
-  // Files put back that were left where they are (not a file of records, or
-  // unreadable and not movable), as they were: not read again while so.
-  std::map<std::string, KeptWriteJournal::Stamp> m_putBackLeft;
-  std::string m_putBackTrouble;  // why the journal could not take files put back (told once)
-  std::vector<std::string> m_notices;
-  NoticeSink m_noticeSink;
+  PutBackIntake m_putBack;
+  bool m_putBackAsItStands = false;  // at the start: a file put back is taken at the first look
   // While the start writes its first transaction: the refused records, by token and description.
   std::vector<std::pair<std::string, std::string>>* m_refusedAtStart = nullptr;
-  std::string m_tokenPrefix;
-  // This run's token prefix and those of the journal it took over: the tokens
-  // it may forget once no journal names them.
-  std::vector<std::string> m_ownTokenPrefixes;
+  std::string m_tokenPrefix;  // of this run's tokens, unique among every program on the database
   unsigned long long m_lastToken = 0;
-  FailureSink m_sink;
 };
 
 }  // namespace ruv::db

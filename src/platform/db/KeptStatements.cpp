@@ -1,0 +1,140 @@
+#include "platform/db/KeptStatements.h"
+
+#include <sqlite3.h>
+
+#include <vector>
+
+namespace ruv::db {
+namespace {
+
+std::string Quoted(const char* table) { return std::string("\"") + table + "\""; }
+
+}  // namespace
+
+void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, bool asText) {
+  switch (value.vt) {
+    case VT_NULL: case VT_EMPTY: sqlite3_bind_null(stmt, parameter); break;
+    case VT_I2: sqlite3_bind_int64(stmt, parameter, value.iVal); break;
+    case VT_I4: sqlite3_bind_int64(stmt, parameter, value.lVal); break;
+    case VT_UI1: sqlite3_bind_int64(stmt, parameter, value.bVal); break;
+    case VT_BOOL: sqlite3_bind_int64(stmt, parameter, value.boolVal); break;
+    case VT_R4: sqlite3_bind_double(stmt, parameter, value.fltVal); break;
+    case VT_R8: sqlite3_bind_double(stmt, parameter, value.dblVal); break;
+    case VT_DATE: sqlite3_bind_double(stmt, parameter, value.date); break;
+    case VT_CY:
+    case VT_DECIMAL: {
+      // Their exact digits; the column's numeric affinity stores them as a number.
+      const std::string text = VariantToString(value);
+      sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      break;
+    }
+    default: {
+      const std::string& text = value.bstrVal;
+      if (asText)
+        sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      else
+        sqlite3_bind_blob(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+      break;
+    }
+  }
+}
+
+KeptStatements::~KeptStatements() {
+  for (auto& prepared : m_prepared) sqlite3_finalize(prepared.second);
+}
+
+sqlite3_stmt* KeptStatements::Get(const std::string& sql, int& rc) {
+  rc = SQLITE_OK;
+  if (const auto found = m_prepared.find(sql); found != m_prepared.end()) {
+    sqlite3_clear_bindings(found->second);
+    return found->second;
+  }
+  sqlite3_stmt* stmt = nullptr;
+  rc = sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    return nullptr;
+  }
+  m_prepared.emplace(sql, stmt);
+  return stmt;
+}
+
+int KeptStatements::Run(const std::string& sql) {
+  int rc = SQLITE_OK;
+  sqlite3_stmt* stmt = Get(sql, rc);
+  if (!stmt) return rc;
+  rc = sqlite3_step(stmt);
+  sqlite3_reset(stmt);
+  return rc;
+}
+
+int KeptStatements::RunKept(const PendingWrite& write, long long rowId) {
+  int rc = SQLITE_OK;
+  sqlite3_stmt* stmt = Get(write.statement->sql, rc);
+  if (!stmt) return rc;
+  const std::vector<bool>& boundAsText = write.statement->boundAsText;
+  int parameter = 0;
+  write.columns.ForEach([&](const KeptValues::Entry& entry) {
+    if (entry.column == write.idColumn) return;
+    const auto at = static_cast<std::size_t>(parameter);
+    const bool asText = at >= boundAsText.size() || boundAsText[at];
+    ++parameter;
+    if (entry.vt != VT_BSTR) {
+      BindVariant(stmt, parameter, entry.number, asText);
+    } else {
+      // The statement is stepped before the values change: bound where they are.
+      const char* data = entry.text.data() ? entry.text.data() : "";
+      if (asText)
+        sqlite3_bind_text(stmt, parameter, data, static_cast<int>(entry.text.size()), SQLITE_STATIC);
+      else
+        sqlite3_bind_blob(stmt, parameter, data, static_cast<int>(entry.text.size()), SQLITE_STATIC);
+    }
+  });
+  if (write.kind != PendingWrite::Kind::Insert) sqlite3_bind_int64(stmt, parameter + 1, rowId);
+  rc = sqlite3_step(stmt);
+  sqlite3_reset(stmt);
+  if (rc == SQLITE_DONE && write.kind == PendingWrite::Kind::Update && sqlite3_changes(m_db) == 0)
+    return SQLITE_NOTFOUND;
+  return rc;
+}
+
+int KeptStatements::MakeWrittenTable() {
+  return Run("CREATE TABLE IF NOT EXISTS " + Quoted(kWrittenTokensTable) +
+             " (\"Token\" TEXT PRIMARY KEY, \"RowId\" INTEGER)");
+}
+
+int KeptStatements::FindWritten(const std::string& token, long long& rowId) {
+  int rc = SQLITE_OK;
+  sqlite3_stmt* find = Get("SELECT RowId FROM " + Quoted(kWrittenTokensTable) + " WHERE Token = ?1", rc);
+  if (!find) return rc;
+  sqlite3_bind_text(find, 1, token.c_str(), -1, SQLITE_TRANSIENT);
+  rc = sqlite3_step(find);
+  if (rc == SQLITE_ROW) rowId = sqlite3_column_int64(find, 0);
+  sqlite3_reset(find);
+  return rc;
+}
+
+int KeptStatements::NoteWritten(const std::string& token, long long rowId) {
+  int rc = SQLITE_OK;
+  sqlite3_stmt* note = Get("INSERT INTO " + Quoted(kWrittenTokensTable) + " (Token, RowId) VALUES (?1, ?2)", rc);
+  if (!note) return rc;
+  sqlite3_bind_text(note, 1, token.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_int64(note, 2, rowId);
+  rc = sqlite3_step(note);
+  sqlite3_reset(note);
+  return rc;
+}
+
+int KeptStatements::MarkSetAside(const std::string& token) {
+  const std::string table = Quoted(kSetAsideTokensTable);
+  int rc = Run("CREATE TABLE IF NOT EXISTS " + table + " (\"Token\" TEXT PRIMARY KEY)");
+  if (rc != SQLITE_DONE) return rc;
+  sqlite3_stmt* mark = Get("INSERT OR IGNORE INTO " + table + " (Token) VALUES (?1)", rc);
+  if (!mark) return rc;
+  sqlite3_bind_text(mark, 1, token.c_str(), -1, SQLITE_TRANSIENT);
+  rc = sqlite3_step(mark);
+  sqlite3_reset(mark);
+  return rc;
+}
+
+}  // namespace ruv::db

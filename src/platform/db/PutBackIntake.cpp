@@ -1,0 +1,126 @@
+#include "platform/db/PutBackIntake.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "platform/base/AtomicFile.h"
+#include "platform/base/Clock.h"
+#include "platform/db/KeptTexts.h"
+
+namespace ruv::db {
+
+void PutBackIntake::SetFolderWatched(bool watched) {
+  m_watched = watched;
+  m_folderChanged = true;
+}
+
+bool PutBackIntake::Look(const std::string& journal, const std::string& database, bool asItStands) {
+  // The folder is listed only when it changed (at every look unless watched):
+  // with many files in it, a listing is no cost for every second.
+  if (!m_watched || m_folderChanged) {
+    m_folderChanged = false;
+    std::map<std::string, Seen> seen;
+    for (const std::string& path : KeptWriteJournal::PutBackNames(journal)) {
+      const auto known = m_seen.find(path);
+      seen[path] = known != m_seen.end() ? known->second : Seen{};
+    }
+    m_seen = std::move(seen);
+  }
+  const std::uint32_t now = GetTickCount();
+  m_ready.clear();
+  for (auto at = m_seen.begin(); at != m_seen.end();) {
+    const std::string& path = at->first;
+    Seen& seen = at->second;
+    const KeptWriteJournal::Stamp stamp = KeptWriteJournal::StampOf(path);
+    if (!stamp.present) {
+      m_left.erase(path);
+      m_toldInsideALine.erase(path);
+      at = m_seen.erase(at);
+      continue;
+    }
+    const auto left = m_left.find(path);
+    if (left != m_left.end() && left->second == stamp) {  // left as it is until it changes
+      ++at;
+      continue;
+    }
+    if (!(stamp == seen.stamp)) {
+      seen = Seen{stamp, now};
+      if (!asItStands) {  // first seen so: it may still be being written
+        ++at;
+        continue;
+      }
+    } else if (!asItStands && TicksSince(seen.since, now) < kSettledMs) {
+      ++at;
+      continue;
+    }
+    if (KeptWriteJournal::EndsInsideALine(path, database)) {
+      // Still being written, or cut short: never read in part.
+      m_left[path] = stamp;
+      if (m_toldInsideALine.insert(path).second) m_news.push_back(KeptTexts::PutBackInsideALine(path));
+    } else if (stamp.size > 0) {  // an empty one is a copy not begun: nothing to take or tell
+      m_ready.push_back(path);
+    }
+    ++at;
+  }
+  return !m_ready.empty() || !m_news.empty();
+}
+
+std::size_t PutBackIntake::TakeIn(
+    const std::function<Read(const std::string& path, const KeptWriteJournal::Stamp& seen)>& read,
+    std::vector<std::string>& told) {
+  for (std::string& news : m_news) told.push_back(std::move(news));
+  m_news.clear();
+  std::size_t total = 0;
+  for (const std::string& path : std::exchange(m_ready, {})) {
+    const Read got = read(path, m_seen[path].stamp);
+    if (got.result == Read::Result::Taken) {
+      m_taken.push_back(File{path, got.stamp, got.records + got.already, got.already, std::string()});
+      m_toldInsideALine.erase(path);
+      total += got.records;
+    } else if (got.result == Read::Result::Left) {
+      if (!got.told.empty()) told.push_back(got.told);
+      // Still there (not a file of records, or not movable): not read again until it changes.
+      if (const KeptWriteJournal::Stamp there = KeptWriteJournal::StampOf(path); there.present) m_left[path] = there;
+    } else if (got.result == Read::Result::Changed) {
+      // Written to while it was read: taken once it is left alone again.
+      m_seen[path] = Seen{};
+    }
+  }
+  return total;
+}
+
+void PutBackIntake::JournalSaved() {
+  for (File& file : m_taken) {
+    if (KeptWriteJournal::StampOf(file.path) == file.stamp) {
+      if (std::remove(file.path.c_str()) == 0) {
+        SyncFolderOf(file.path);
+      } else {
+        // Not read again while it stays as it is: its records are in the journal.
+        file.notRemoved = std::strerror(errno);
+        m_left[file.path] = file.stamp;
+      }
+    }
+    m_toTell.push_back(std::move(file));
+  }
+  m_taken.clear();
+  m_trouble.clear();
+}
+
+void PutBackIntake::JournalFailed(const std::string& journal, const std::string& error,
+                                  std::vector<std::string>& told) {
+  if (error != m_trouble)
+    for (const File& file : m_taken) told.push_back(KeptTexts::PutBackWaits(file.path, file.records, journal, error));
+  m_trouble = error;
+  m_taken.clear();
+}
+
+void PutBackIntake::Tell(KeptProgress progress, const std::string& journal, const std::string& cause,
+                         std::vector<std::string>& notices) {
+  for (const File& file : m_toTell)
+    notices.push_back(KeptTexts::PutBackTaken(file.path, file.records, file.already, progress, journal, cause, file.notRemoved));
+  m_toTell.clear();
+}
+
+}  // namespace ruv::db

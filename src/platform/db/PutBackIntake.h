@@ -1,0 +1,90 @@
+#pragma once
+// The files a person put back beside the journal (a set-aside copy renamed to
+// a put-back name): which wait, which were read into the queue, removed once
+// the journal holds their records, and what is told of each.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/db/KeptWriteJournal.h"
+#include "platform/db/PendingWrite.h"
+
+namespace ruv::db {
+
+class PutBackIntake {
+ public:
+  // While the program runs a file is taken only whole: once it has stayed as
+  // it is (its size and time) over two looks this far apart, and only when
+  // its last line ends with a line break. A copy still being made (cp, dd)
+  // is never read in part.
+  static constexpr std::uint32_t kSettledMs = 1000;
+
+  // Looks at the files put back beside `journal` (`database`: the database's
+  // own file, never taken for one): whether one waits to be taken over now
+  // (or to be told). `asItStands`: at the start, before the program runs, a
+  // file whose last line is whole is taken at the first look.
+  bool Look(const std::string& journal, const std::string& database, bool asItStands);
+  // The folder is watched: it is listed again only once told it changed
+  // (FolderChanged), not at every look.
+  void SetFolderWatched(bool watched);
+  void FolderChanged() { m_folderChanged = true; }
+
+  // How the reading of one file put back ended.
+  struct Read {
+    enum class Result { Taken, Left, Changed, Other };
+    Result result = Result::Other;
+    std::size_t records = 0;
+    std::size_t already = 0;        // of them, the database held already (never written again)
+    KeptWriteJournal::Stamp stamp;  // of the file read
+    std::string told;               // what the operator is told of a file left
+  };
+  // Reads each file put back that the last look found ready by `read` (into
+  // the front of the queue; `read` takes nothing when the file is no longer
+  // as the look found it, given `seen`); how many records. What is told of
+  // those left goes to `told`.
+  std::size_t TakeIn(const std::function<Read(const std::string& path, const KeptWriteJournal::Stamp& seen)>& read,
+                     std::vector<std::string>& told);
+  // Whether files were read into the queue and wait for the journal to hold them.
+  bool AnyTaken() const { return !m_taken.empty(); }
+  // The journal holds their records now: the files go (only as they were
+  // read: one changed since is taken over anew), to be told once the writing stops.
+  void JournalSaved();
+  // The journal could not take them (`error`): they wait where they are, told once per cause.
+  void JournalFailed(const std::string& journal, const std::string& error, std::vector<std::string>& told);
+  // What became of the files taken over, once the writing stopped at `progress`.
+  void Tell(KeptProgress progress, const std::string& journal, const std::string& cause,
+            std::vector<std::string>& notices);
+
+ private:
+  struct File {
+    std::string path;
+    KeptWriteJournal::Stamp stamp;
+    std::size_t records = 0;
+    std::size_t already = 0;
+    std::string notRemoved;  // why it could not be removed once the journal held its records
+  };
+  std::vector<File> m_taken;   // read into the queue; removed once the journal holds them
+  std::vector<File> m_toTell;  // removed: told once the writing stops
+  // Files left where they are (not a file of records, or unreadable and not
+  // movable), as they were: not read again while so.
+  std::map<std::string, KeptWriteJournal::Stamp> m_left;
+  std::string m_trouble;  // why the journal could not take files put back (told once)
+
+  // The names put back, as last listed, each as the looks saw it.
+  struct Seen {
+    KeptWriteJournal::Stamp stamp;
+    std::uint32_t since = 0;  // the tick it was first seen so
+  };
+  std::map<std::string, Seen> m_seen;
+  std::vector<std::string> m_ready;        // whole and settled at the last look: to be read
+  std::set<std::string> m_toldInsideALine;  // told once while they end inside a line
+  std::vector<std::string> m_news;          // told at the next intake
+  bool m_watched = false;
+  bool m_folderChanged = true;  // list at the first look
+};
+
+}  // namespace ruv::db

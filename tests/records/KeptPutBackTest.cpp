@@ -1,0 +1,227 @@
+// Files of kept records put back beside the journal are taken only whole,
+// looked at again when what kept them out is gone; what a file holds is told
+// in a few lines; a copy set aside is no more open than the file it came from.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "RecordsTestSupport.h"
+#include "platform/base/AtomicFile.h"
+#include "platform/base/Text.h"
+#include "platform/ui/WindowTimers.h"
+#include "records/AdoRecordset.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedMessageBox.h"
+
+namespace {
+
+const char* kPutBackLotSchema = R"(
+CREATE TABLE "Lot" (
+  "nRecordID" INTEGER PRIMARY KEY AUTOINCREMENT,
+  "strName"   TEXT(20),
+  "nCount"    LONG,
+  "fLevel"    DOUBLE
+);)";
+
+// `count` inserts of Lot, one a line, from number `first` on: 'P00001' 1...
+std::string PutBackLots(int first, int count) {
+  std::string lines;
+  for (int n = first; n < first + count; ++n)
+    lines += ruv::Format("insert\t7b-1-5-%d\tLot\tnew:%d\tstrName\ttext\tP%05d\tnCount\ti4\t%d\n", n, n, n, n);
+  return lines;
+}
+
+void AppendTo(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::app);
+  out << text;
+}
+
+class KeptPutBackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clock.Install();
+    ASSERT_TRUE(db.created);
+    db.database.GetConnection()->SetBusyTimeout(0);
+    ASSERT_TRUE(lots.Open("Lot", CADORecordset::openTable));
+  }
+  std::string Journal() const { return db.path + CADODatabase::kJournalFileSuffix; }
+  std::string PutBack() const { return Journal() + ".put-back"; }
+  std::string Rows() { return other.Text("SELECT COUNT(*) || ' ' || COUNT(DISTINCT strName) FROM Lot"); }
+  // As a kill -9 leaves it: no last try, nothing but the files.
+  void Kill() {
+    lots.Close();
+    db.database.GetConnection()->Close();
+  }
+  bool NextStart() {
+    const bool opened = db.database.Open();
+    lots.Open("Lot", CADORecordset::openTable);
+    return opened;
+  }
+  // The retry timer's look, a second after the last: the folder's changes
+  // are taken in first, as the event loop would between two.
+  void LookASecondLater() {
+    for (int turn = 0; turn < 5; ++turn) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    clock.Advance(CADODatabase::kRetryTimerMs);
+    std::vector<ArmedTimer> armed = ArmedTimers();
+    const auto retry = std::find_if(armed.begin(), armed.end(), [](const ArmedTimer& timer) {
+      return timer.elapseMs == CADODatabase::kRetryTimerMs;
+    });
+    ASSERT_NE(retry, armed.end());
+    ASSERT_TRUE(FireTimerNow(retry->window, retry->id));
+  }
+
+  FakeClock clock;
+  ScriptedMessageBox boxes;
+  ProbeDatabase db{kPutBackLotSchema};
+  CADORecordset lots{&db.database};
+  RawDatabase other{db.path};
+};
+
+}  // namespace
+
+// A file put back while the program runs may still be being written (cp, dd):
+// it is taken only once it stayed as it is over two looks and its last line
+// is whole. One whose last line has no line break is told once and left; one
+// that grows between two looks waits; neither is written in part nor removed.
+TEST_F(KeptPutBackTest, AFilePutBackIsTakenOnlyWholeNeverInPart) {
+  const std::string heading = "RuvFrame kept writes 2\n";
+  // Its last line ends inside its last value: 'P0001' of 'P00010'.
+  ASSERT_TRUE(WriteFileAtomically(PutBack(), heading + PutBackLots(1, 1) +
+                                                 "insert\t7b-1-5-10\tLot\tnew:10\tstrName\ttext\tP0001"));
+  boxes.Expect(IDOK, "The file " + PutBack() +
+                         " put back ends inside a line: it is left as it is until it is complete.");
+  for (int look = 0; look < 4; ++look) LookASecondLater();
+  EXPECT_EQ(Rows(), "0 0");
+  EXPECT_TRUE(FileExists(PutBack()));
+  EXPECT_EQ(boxes.Count(), 1u);
+  AppendTo(PutBack(), "0\tnCount\ti4\t10\n");
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back was taken over (2 records): written to the database");
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  EXPECT_EQ(other.Text("SELECT group_concat(strName, ' ') FROM Lot"), "P00001 P00010");
+  EXPECT_FALSE(FileExists(PutBack()));
+
+  // Written in two parts, as a copy of a long file is.
+  const std::string growing = PutBack() + "-long";
+  ASSERT_TRUE(WriteFileAtomically(growing, heading + PutBackLots(11, 5)));
+  LookASecondLater();
+  AppendTo(growing, PutBackLots(16, 15));
+  LookASecondLater();
+  EXPECT_EQ(Rows(), "2 2");
+  EXPECT_TRUE(FileExists(growing));
+  boxes.Expect(IDOK, "The file " + growing + " put back was taken over (20 records): written to the database");
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  EXPECT_EQ(Rows(), "22 22");
+  EXPECT_FALSE(FileExists(growing));
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_EQ(boxes.Count(), 3u);
+}
+
+// A journal of the right heading and then junk: its box and its report show a
+// few lines of its own text and count the rest, whatever those lines end with
+// (a line of junk ending with a full stop or a colon is no sentence of the
+// program's), and the close after it ends with its report.
+TEST_F(KeptPutBackTest, AJunkJournalsTextIsToldInAFewLinesAndTheCloseEndsWithItsReport) {
+  Kill();
+  std::string junk = "RuvFrame kept writes 2\n";
+  std::size_t lines = 1;
+  junk.reserve((20u << 20) + 100);
+  while (junk.size() < (20u << 20)) {
+    junk += "junk that reads like a sentence.\nand like a heading:\n\n";
+    lines += 3;
+  }
+  ASSERT_TRUE(WriteFileAtomically(Journal(), junk));
+  std::string().swap(junk);
+  boxes.Expect(IDOK, CADODatabase::kJournalUnreadableText);
+  ASSERT_TRUE(NextStart());
+  const std::string more = "... and " + std::to_string(lines - 4) + " more lines of the file, not shown here.";
+  const std::string box = boxes.LastText();
+  EXPECT_LT(box.size(), 4000u) << box.substr(0, 4000);
+  EXPECT_NE(box.find("| RuvFrame kept writes 2\n| junk that reads like a sentence.\n| and like a heading:\n|"),
+            std::string::npos)
+      << box.substr(0, 4000);
+  EXPECT_NE(box.find(more), std::string::npos) << box.substr(0, 4000);
+  const std::string reportFile = db.path + CADODatabase::kUnwrittenFileSuffix;
+  std::string report;
+  ASSERT_TRUE(ReadWholeFile(reportFile, report));
+  EXPECT_LT(report.size(), 4000u);
+  EXPECT_NE(report.find(more), std::string::npos) << report.substr(0, 4000);
+
+  // The close, with a record of this run kept under another program's lock
+  // and a full disk at the close.
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  lots.AddNew();
+  lots.SetFieldValue("strName", std::string("shift"));
+  lots.Update();
+  ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+  boxes.Expect(IDOK, "(database or disk is full: it waits");
+  boxes.Expect(IDOK, "These records could not be written before the close; the database cannot take writes "
+                     "(database or disk is full). They are kept in the journal beside the database");
+  lots.Close();
+  db.database.Close();
+  ASSERT_TRUE(ReadWholeFile(reportFile, report));
+  EXPECT_NE(report.find("New row of Lot: strName = 'shift'"), std::string::npos) << report;
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+// A journal that holds its heading alone (every record went in) is no news:
+// the start removes it and shows no box.
+TEST_F(KeptPutBackTest, AJournalOfItsHeadingAloneIsRemovedAtTheStartWithNoBox) {
+  Kill();
+  ASSERT_TRUE(WriteFileAtomically(Journal(), "RuvFrame kept writes 2\n"));
+  ASSERT_TRUE(NextStart());
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_FALSE(FileExists(db.path + CADODatabase::kUnwrittenFileSuffix));
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// A file put back that is a hard link is refused (its other name could change
+// it behind the program's back); once that name is gone, it is a file of its
+// own and is taken over while the program runs.
+TEST_F(KeptPutBackTest, AFilePutBackRefusedAsAHardLinkIsTakenOnceItsOtherNameIsGone) {
+  const std::string otherName = db.path + ".copy";
+  ASSERT_TRUE(WriteFileAtomically(otherName, "RuvFrame kept writes 2\n" + PutBackLots(1, 2)));
+  ASSERT_EQ(::link(otherName.c_str(), PutBack().c_str()), 0);
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back is a hard link");
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  EXPECT_EQ(Rows(), "0 0");
+  EXPECT_EQ(boxes.Count(), 1u);
+  ASSERT_EQ(::unlink(otherName.c_str()), 0);
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back was taken over (2 records): written to the database");
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  EXPECT_EQ(Rows(), "2 2");
+  EXPECT_FALSE(FileExists(PutBack()));
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+// The records of a file put back that the database refuses are set aside in a
+// copy no more open than that file: what only its owner and group could read
+// stays so.
+TEST_F(KeptPutBackTest, RefusedRecordsOfAFilePutBackAreSetAsideNoMoreOpenThanItWas) {
+  ASSERT_EQ(other.Exec("CREATE TRIGGER Refuse BEFORE INSERT ON Lot WHEN NEW.strName = 'P00002' "
+                       "BEGIN SELECT RAISE(ABORT, 'not this one'); END"),
+            SQLITE_OK);
+  ASSERT_TRUE(WriteFileAtomically(PutBack(), "RuvFrame kept writes 2\n" + PutBackLots(1, 2)));
+  ASSERT_EQ(::chmod(PutBack().c_str(), 0640), 0);
+  boxes.Expect(IDOK, "they are set aside as " + Journal() + ".refused");
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back was taken over (2 records)");
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  EXPECT_EQ(Rows(), "1 1");
+  struct stat aside{};
+  ASSERT_EQ(::stat((Journal() + ".refused").c_str(), &aside), 0);
+  EXPECT_EQ(aside.st_mode & 0777, 0640u);
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
