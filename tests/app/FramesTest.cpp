@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QAction>
 #include <QApplication>
 #include <QImage>
@@ -61,7 +63,11 @@ TEST_F(Frames, StartShowsTheMaximisedMainFrameWithOneMaximisedChildFrameAndView)
   // The frames' own styles leave out the add-to-title flag: the main frame keeps
   // its title, the child frame shows the document's.
   EXPECT_EQ(main->GetWindowText(), "RuvFrame");
-  EXPECT_EQ(child->GetWindowText(), "RuvFra1");
+  // The document's default title, its name and a number: 1 in a program just
+  // started, more where other tests in this process made documents before.
+  const std::string title = child->GetWindowText();
+  EXPECT_EQ(title.rfind("RuvFra", 0), 0u) << title;
+  EXPECT_GT(std::atoi(title.c_str() + 6), 0) << title;
   ASSERT_NE(main->ToolBar().GetToolBar(), nullptr);
   EXPECT_EQ(main->ToolBar().GetCount(), 10);
   // The plant form's menu shows while the form is open.
