@@ -1194,8 +1194,16 @@ TEST_F(KeptWritesJournalTest, AJournalEndingInsideALineKeepsItsWholeRecordsAndTh
   ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
   boxes.Expect(IDOK, "Qelo-DataBase.mdb.kept.txt ends inside a line (its last 47 bytes have no line break");
   boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
+  const std::string cut = journal.substr(journal.rfind('\n') + 1);
   ASSERT_TRUE(NextStart());
   EXPECT_EQ(db.database.GetKeptWriteCount(), 2u);
+  // The cut part is kept as it stood, beside the journal (a journal made by
+  // hand may just lack its last line break), and the box says where.
+  std::string kept;
+  ASSERT_TRUE(ReadWholeFile(Journal() + ".cut-tail", kept));
+  EXPECT_EQ(kept, cut);
+  EXPECT_NE(boxes.Boxes().front().text.find("The part is kept as " + Journal() + ".cut-tail."), std::string::npos)
+      << boxes.Boxes().front().text;
   lots.AddNew();
   lots.SetFieldValue("strName", std::string("mine"));
   lots.SetFieldValue("nCount", 9);

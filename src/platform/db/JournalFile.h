@@ -99,7 +99,7 @@ class JournalFile {
     // out, but a kept new row they made (its number, the id it got).
     std::size_t already = 0;
     std::vector<std::pair<long long, long long>> writtenRows;
-    std::size_t cutTail = 0;  // the bytes of a last line without its line break (no record)
+    std::string cutTail;  // a last line without its line break (no record)
     bool renumbered = false;  // its new rows were numbered anew otherwise than the file numbers them
   };
   // Reads the file at `path` a line at a time (never held whole): each record

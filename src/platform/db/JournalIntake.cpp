@@ -6,6 +6,8 @@
 #include <unordered_set>
 #include <utility>
 
+#include "platform/base/AtomicFile.h"
+
 namespace ruv::db {
 
 std::string JournalIntake::Take(JournalFile::Records records, const std::string& path, KeptTexts::From source,
@@ -34,7 +36,17 @@ std::string JournalIntake::Take(JournalFile::Records records, const std::string&
   // The new rows written already: the writes that go to them reach their ids.
   for (const auto& [newRow, rowId] : records.writtenRows) m_queue.NoteWritten(newRow, rowId);
   // A write cut short by the end of the program that made it: the lines before it are whole.
-  if (records.cutTail > 0) m_told.push_back(KeptTexts::CutTail(path, records.cutTail));
+  if (!records.cutTail.empty()) {
+    // Kept beside the journal before any rewrite drops it: a journal made by
+    // hand may lack its last line break, and its last line is the person's.
+    std::string keptAs;
+    std::string error;
+    if (source != KeptTexts::From::PutBack) {
+      keptAs = KeptWriteJournal::AsideName(path, KeptWriteJournal::Aside::CutTail);
+      if (!WriteFileAtomicallyWithin(keptAs, records.cutTail, records.stamp.mode, &error)) keptAs.clear();
+    }
+    m_told.push_back(KeptTexts::CutTail(path, records.cutTail.size(), keptAs, error));
+  }
   // Those that go nowhere are told and left out where they stand.
   for (auto& [write, named] : records.goingNowhere) {
     // Nothing could ever write it: it is told, never set aside to be put back.
@@ -67,7 +79,7 @@ std::string JournalIntake::Take(JournalFile::Records records, const std::string&
   if (source != KeptTexts::From::PutBack) {
     // Its lines as read: those written, or never to be written, are done with.
     const std::size_t done = records.already + records.goingNowhere.size();
-    m_journal.TookOver(records.stamp, taken + done, done, records.renumbered || records.cutTail > 0);
+    m_journal.TookOver(records.stamp, taken + done, done, records.renumbered || !records.cutTail.empty());
     m_setAside.ForgetTakenOver();
   }
   // Older than anything this run writes: they go first (after the close's

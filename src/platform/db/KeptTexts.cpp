@@ -248,10 +248,17 @@ std::string KeptTexts::Already(std::size_t already) {
   return std::to_string(already) + " of them were already in the database.";
 }
 
-std::string KeptTexts::CutTail(const std::string& path, std::size_t bytes) {
-  return "The file " + path + " ends inside a line (its last " + std::to_string(bytes) +
-         " bytes have no line break: a write cut short when the program that made it ended). That part is no "
-         "record and was left out; every record before it was read.";
+std::string KeptTexts::CutTail(const std::string& path, std::size_t bytes, const std::string& keptAs,
+                               const std::string& error) {
+  std::string text = "The file " + path + " ends inside a line (its last " + std::to_string(bytes) +
+                     " bytes have no line break: a write cut short when the program that made it ended). That part is "
+                     "no record and was left out; every record before it was read.";
+  if (!keptAs.empty()) {
+    text += " The part is kept as " + keptAs + ".";
+  } else if (!error.empty()) {
+    text += " The part could not be kept aside: " + error + ".";
+  }
+  return text;
 }
 
 std::string KeptTexts::SetAsideDone(const std::string& aside, const std::string& journal) {

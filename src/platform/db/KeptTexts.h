@@ -129,7 +129,9 @@ class KeptTexts {
   // Of a file's records, how many the database held already (none of them written again).
   static std::string Already(std::size_t already);
   // A file of records whose last `bytes` bytes have no line break (a write cut short): no record.
-  static std::string CutTail(const std::string& path, std::size_t bytes);
+  // `keptAs`: where those bytes were kept; empty when they were not (`error` says why, if anything).
+  static std::string CutTail(const std::string& path, std::size_t bytes, const std::string& keptAs,
+                             const std::string& error);
   // ...and the records set aside.
   static std::string SetAsideDone(const std::string& aside, const std::string& journal);
   static std::string SetAsideFailed(const std::string& aside, const std::string& error, const std::string& journal);

@@ -43,6 +43,7 @@ bool NameTaken(const std::string& path) {
 // versions set aside as unreadable too).
 constexpr const char* kUnreadableSuffix = ".unreadable";
 constexpr const char* kRefusedSuffix = ".refused";
+constexpr const char* kCutTailSuffix = ".cut-tail";
 
 // Whether `name` is the journal's name `journal` followed by "", or a
 // set-aside ending with its optional "-<n>".
@@ -50,7 +51,7 @@ bool IsJournalOrAsideName(const std::string& name, const std::string& journal) {
   if (name.compare(0, journal.size(), journal) != 0) return false;
   const std::string rest = name.substr(journal.size());
   if (rest.empty()) return true;
-  for (const std::string_view suffix : {kUnreadableSuffix, kRefusedSuffix}) {
+  for (const std::string_view suffix : {kUnreadableSuffix, kRefusedSuffix, kCutTailSuffix}) {
     if (rest.compare(0, suffix.size(), suffix) != 0) continue;
     const std::string number = rest.substr(suffix.size());
     if (number.empty()) return true;
@@ -90,7 +91,7 @@ KeptWriteJournal::Stamp KeptWriteJournal::StampOf(const std::string& path) {
 KeptWriteJournal::ReadResult KeptWriteJournal::ReadExcerpt(const std::string& path, const std::string& database,
                                                            std::size_t most, std::size_t longest, Excerpt& excerpt,
                                                            std::string& what) {
-  std::size_t cutTail = 0;
+  std::string cutTail;
   const ReadResult read = ReadLines(
       path, database,
       [&](std::string_view line) {
@@ -110,13 +111,13 @@ KeptWriteJournal::ReadResult KeptWriteJournal::ReadExcerpt(const std::string& pa
       },
       what, nullptr, &cutTail);
   // A last line without its line break is a line of the file all the same.
-  if (cutTail > 0) ++excerpt.moreLines;
+  if (!cutTail.empty()) ++excerpt.moreLines;
   return read;
 }
 
 KeptWriteJournal::ReadResult KeptWriteJournal::ReadLines(const std::string& path, const std::string& database,
                                                          const std::function<bool(std::string_view line)>& line,
-                                                         std::string& what, Stamp* stamp, std::size_t* cutTail) {
+                                                         std::string& what, Stamp* stamp, std::string* cutTail) {
   OwnFile file = OwnFile::Open(path, O_RDONLY, 0, database);
   if (const ReadResult opened = OpenedOrWhy(file, what); opened != ReadResult::Read) return opened;
   // A block at a time; a line cut by the block's end waits for the rest.
@@ -148,7 +149,10 @@ KeptWriteJournal::ReadResult KeptWriteJournal::ReadLines(const std::string& path
     if (!going) break;
   }
   // A last line without its line break is no record: a write cut short.
-  if (cutTail) *cutTail = going ? buffer.size() : 0;
+  if (cutTail) {
+    cutTail->clear();
+    if (going) cutTail->swap(buffer);
+  }
   if (stamp && ::fstat(file.Fd(), &st) == 0) *stamp = StampOfStat(st);
   return ReadResult::Read;
 }
@@ -209,7 +213,8 @@ bool KeptWriteJournal::Append(const std::string& path, const std::string& lines,
 }
 
 std::string KeptWriteJournal::AsideName(const std::string& journal, Aside what) {
-  const std::string first = journal + (what == Aside::Refused ? kRefusedSuffix : kUnreadableSuffix);
+  const char* suffix = what == Aside::Refused ? kRefusedSuffix : what == Aside::CutTail ? kCutTailSuffix : kUnreadableSuffix;
+  const std::string first = journal + suffix;
   std::string aside = first;
   for (int n = 2; NameTaken(aside); ++n) aside = first + "-" + std::to_string(n);
   return aside;

@@ -50,10 +50,10 @@ class KeptWriteJournal {
   // as it is read, never the whole file at once: a long journal is not held
   // twice. `line` returns false to stop the reading there. A last line without
   // its line break (a write cut short) is never handed on: `cutTail` gets its
-  // length (0 when the file ends with a line break).
+  // bytes (none when the file ends with a line break).
   static ReadResult ReadLines(const std::string& path, const std::string& database,
                               const std::function<bool(std::string_view line)>& line, std::string& what,
-                              Stamp* stamp = nullptr, std::size_t* cutTail = nullptr);
+                              Stamp* stamp = nullptr, std::string* cutTail = nullptr);
   // Whether the regular file of its own at `path` ends inside a line (its
   // last byte is no line break): still being written, or cut short.
   static bool EndsInsideALine(const std::string& path, const std::string& database);
@@ -71,7 +71,7 @@ class KeptWriteJournal {
   static bool Save(const std::string& path, const std::string& content, const std::string& database,
                    std::string& error);
   // What a set-aside copy holds, which its name says.
-  enum class Aside { Unreadable, Refused };
+  enum class Aside { Unreadable, Refused, CutTail };
   // A free name beside the journal to set it, or its refused records, aside under.
   static std::string AsideName(const std::string& journal, Aside what);
   // Files a person put back for the program to take over (a set-aside copy
