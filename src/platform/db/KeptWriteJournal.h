@@ -40,6 +40,12 @@ class KeptWriteJournal {
   static ReadResult ReadLines(const std::string& path, const std::string& database,
                               const std::function<bool(std::string_view line)>& line, std::string& what,
                               Stamp* stamp = nullptr);
+  // The lines ReadLines hands on, from text already read: hands `line` each
+  // line of `text` that ends in a line break (without it) and removes it from
+  // `text`, which keeps the rest, a line not ended yet. `atEnd`: `text` runs to
+  // the file's end, so that rest is its last line and handed on too. False
+  // once `line` stopped the reading. No file is touched.
+  static bool HandLines(std::string& text, bool atEnd, const std::function<bool(std::string_view line)>& line);
   // Writes `content` at `path`, or removes the file when `content` is empty.
   // The program's own file is rewritten even when it was made read-only;
   // anything else at the name is left alone, never replaced or removed. False
