@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +32,14 @@ using ruv::db::PendingWrite;
 void Fail(const char* what, std::string_view detail = std::string_view()) {
   std::fprintf(stderr, "journal invariant broken: %s %.*s\n", what, static_cast<int>(detail.size()), detail.data());
   std::abort();
+}
+
+// A line read as a record, the line alone in memory of its own size: a read
+// past its end is caught.
+bool Decode(std::string_view line, JournalLine& decoded, std::string& why) {
+  const std::unique_ptr<char[]> alone(new char[line.size()]);
+  std::memcpy(alone.get(), line.data(), line.size());
+  return ruv::db::DecodeJournalWrite(std::string_view(alone.get(), line.size()), decoded, why);
 }
 
 bool IsReal(VARTYPE vt) { return vt == VT_R4 || vt == VT_R8 || vt == VT_DATE; }
@@ -64,7 +74,7 @@ void CheckRoundTrip(const JournalLine& read) {
   if (line.find_first_of("\r\n") != std::string::npos) Fail("a record written back is not one line:", line);
   JournalLine again;
   std::string why;
-  if (!ruv::db::DecodeJournalWrite(line, again, why)) Fail("a record written back is not read again:", why + ": " + line);
+  if (!Decode(line, again, why)) Fail("a record written back is not read again:", why + ": " + line);
   const PendingWrite& first = read.write;
   const PendingWrite& second = again.write;
   if (second.kind != first.kind || second.token != first.token || second.table != first.table ||
@@ -104,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       return !stopped;
     }
     if (text.empty() || text[0] == '#') return true;
-    stopped = !ruv::db::DecodeJournalWrite(text, decoded, why);
+    stopped = !Decode(text, decoded, why);
     if (stopped) {
       if (why.empty()) Fail("a line refused without a reason");
       return false;
