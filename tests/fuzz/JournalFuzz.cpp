@@ -54,7 +54,8 @@ bool SameValue(const Variant& a, const Variant& b) {
 }
 
 // The record's line as the journal writes it: its values packed as a kept
-// write holds them, each named by its column.
+// write holds them, each named by its column; an insert's id column first,
+// holding the new row's handle, as a kept insert has it (never written).
 std::string Written(const JournalLine& read) {
   PendingWrite write;
   write.kind = read.write.kind;
@@ -62,6 +63,10 @@ std::string Written(const JournalLine& read) {
   write.table = read.write.table;
   write.rowId = read.write.rowId;
   write.newRow = read.write.newRow;
+  if (write.kind == PendingWrite::Kind::Insert) {
+    write.idColumn = static_cast<int>(read.count);
+    write.columns.Add(write.idColumn, Variant::I4(static_cast<std::int32_t>(ruv::db::KeptRowHandle(1))));
+  }
   for (std::size_t i = 0; i < read.count; ++i) write.columns.Add(static_cast<int>(i), read.values[i]);
   const std::vector<std::string> names(read.names.begin(), read.names.begin() + static_cast<std::ptrdiff_t>(read.count));
   std::string line;
