@@ -1,33 +1,56 @@
 // libFuzzer harness for the journal of kept writes read as a whole file (the
 // journal beside the database, or a file a person wrote or put back): the
 // first byte says how big the blocks are that the file arrives in, the rest is
-// the file. Its lines are handed on as KeptWriteJournal hands a file's; line 1
-// must be the heading, and every later line but a blank one or a note is read
-// as a record, one JournalLine kept from line to line, until one is not a
-// record: as the program takes a journal over.
+// the file. Its lines are handed on as KeptWriteJournal hands a file's, and
+// read by JournalReader as the program takes a journal over, against the
+// plant's tables in a database in memory (made from data/schema.sql, with one
+// token written already): the heading, each record checked against its
+// table's columns, its kept new rows numbered anew and the writes to them
+// followed ("made twice", a row no line makes), those written left out.
 // Checks what the reader must keep: the lines handed on are the file's own, in
-// order, each once, none after the reading stopped; and a record read, written
-// back as the journal writes it (its values packed as a kept write holds them)
-// on one line and read again, is the same record, written the same way the
-// second time.
+// order, each once, none after the reading stopped, a cut last line never one;
+// each line that is a record, written back as the journal writes it and read
+// again, is the same record; and the records taken over, written as the
+// journal holds them (JournalFile::Compose) and read again, are the same
+// writes to the same rows, none refused, none left out.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include <map>
+#include <sqlite3.h>
+
+#include "platform/db/JournalFile.h"
 #include "platform/db/JournalFormat.h"
+#include "platform/db/JournalReader.h"
+#include "platform/db/KeptQueue.h"
+#include "platform/db/KeptTexts.h"
 #include "platform/db/KeptWriteJournal.h"
 
 namespace {
 
+using ruv::db::JournalFile;
 using ruv::db::JournalLine;
+using ruv::db::JournalReader;
+using ruv::db::KeptQueue;
 using ruv::db::PendingWrite;
+
+// A token the database holds as written: its records are left out.
+constexpr const char* kWrittenToken = "1f2e-18ef5df85ccfc8ed-9eb3fa392e063bd1-7";
+constexpr long long kWrittenRowId = 41;
 
 void Fail(const char* what, std::string_view detail = std::string_view()) {
   std::fprintf(stderr, "journal invariant broken: %s %.*s\n", what, static_cast<int>(detail.size()), detail.data());
@@ -92,6 +115,119 @@ void CheckRoundTrip(const JournalLine& read) {
   if (Written(again) != line) Fail("a record is written another way the second time:", line);
 }
 
+// The plant's database in memory, made once: its tables as the program has
+// them, and the table of written tokens holding one.
+struct Plant {
+  sqlite3* db = nullptr;
+  std::vector<std::string> tables;  // every table but SQLite's own (the tokens' too: never written to)
+};
+
+const Plant& ThePlant() {
+  static const Plant plant = [] {
+    Plant made;
+    std::ifstream file(RUV_SCHEMA_SQL);
+    std::stringstream schema;
+    schema << file.rdbuf();
+    const std::string sql = schema.str() + "CREATE TABLE \"" + ruv::db::kWrittenTokensTable +
+                            "\" (\"Token\" TEXT PRIMARY KEY, \"RowId\" INTEGER);" + "INSERT INTO \"" +
+                            ruv::db::kWrittenTokensTable + "\" VALUES ('" + kWrittenToken + "', " +
+                            std::to_string(kWrittenRowId) + ");";
+    if (sqlite3_open(":memory:", &made.db) != SQLITE_OK || file.fail() ||
+        sqlite3_exec(made.db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+      Fail("the plant's database cannot be made:", sqlite3_errmsg(made.db));
+    sqlite3_stmt* names = nullptr;
+    sqlite3_prepare_v2(made.db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'", -1,
+                       &names, nullptr);
+    while (sqlite3_step(names) == SQLITE_ROW)
+      made.tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(names, 0)));
+    sqlite3_finalize(names);
+    return made;
+  }();
+  return plant;
+}
+
+// The entries of a write's values but its id column (a kept new row's handle).
+std::vector<std::pair<int, Variant>> ValuesOf(const PendingWrite& write) {
+  std::vector<std::pair<int, Variant>> values;
+  write.columns.ForEach([&](const ruv::db::KeptValues::Entry& entry) {
+    if (entry.column != write.idColumn) values.emplace_back(entry.column, entry.ToVariant());
+  });
+  return values;
+}
+
+// What the program keeps of a file read is sound: every record writes a
+// table of the program's, with its statement; its new rows are numbered
+// once each, and a write to one follows the insert that makes it.
+void CheckTaken(const JournalFile::Records& records) {
+  std::set<long long> made;
+  for (const auto& [newRow, rowId] : records.writtenRows) made.insert(newRow);
+  for (const PendingWrite& write : records.writes) {
+    const std::vector<std::string>& tables = ThePlant().tables;
+    if (std::find(tables.begin(), tables.end(), write.table) == tables.end() ||
+        write.table == ruv::db::kWrittenTokensTable)
+      Fail("a record taken writes a table not the program's:", write.table);
+    if (!write.statement || write.statement->sql.empty()) Fail("a record taken has no statement:", write.token);
+    if (write.token == kWrittenToken) Fail("a record written already is taken again");
+    if (write.kind == PendingWrite::Kind::Insert) {
+      if (write.newRow <= 0 || write.rowId != ruv::db::KeptRowHandle(write.newRow) || write.idColumn < 0)
+        Fail("an insert taken names no kept new row:", write.token);
+      if (!made.insert(write.newRow).second) Fail("a kept new row is made twice:", write.token);
+    } else if (write.newRow != 0 && made.count(write.newRow) == 0) {
+      Fail("a record taken goes to a new row no insert before it makes:", write.token);
+    }
+  }
+}
+
+// Reads `text` (whole lines) as the program reads a file of records.
+JournalFile::Records ReadWhole(std::string text) {
+  JournalFile::Records records;
+  JournalReader reader(ThePlant().db, ThePlant().tables, true, records);
+  ruv::db::KeptWriteJournal::HandLines(text, [&](std::string_view line) { return reader.Line(line); });
+  records.cutTail = text.size();
+  reader.End(true);
+  return records;
+}
+
+// The records taken over, written as the journal holds them and read again,
+// are the same writes to the same rows.
+void CheckWrittenBack(JournalFile::Records& first) {
+  KeptQueue queue;
+  for (const PendingWrite& write : first.writes)
+    if (write.kind == PendingWrite::Kind::Insert) queue.AddNewRow(write.newRow, write.table);
+  for (const auto& [newRow, rowId] : first.writtenRows) queue.NoteWritten(newRow, rowId);
+  queue.Kept() = first.writes;
+  queue.Changed();
+  const std::vector<PendingWrite> setAside;
+  const ruv::db::KeptTexts texts(queue, first.tableColumns, setAside);
+  std::size_t count = 0;
+  const std::string content = JournalFile().Compose(queue, setAside, texts, first.tableColumns, count);
+  if (count != first.writes.size()) Fail("the journal written holds another number of records");
+  if (count == 0) return;
+  const JournalFile::Records second = ReadWhole(content);
+  if (!second.why.empty()) Fail("the journal written back is not read again:", second.why + "\n" + content);
+  if (second.cutTail != 0 || second.already != 0 || !second.goingNowhere.empty() || second.writes.size() != count)
+    Fail("the journal written back is read as other records:", content);
+  std::map<long long, long long> renumbered, back;  // the first reading's new rows to the second's, and back
+  for (std::size_t i = 0; i < count; ++i) {
+    const PendingWrite& a = first.writes[i];
+    const PendingWrite& b = second.writes[i];
+    if (a.kind != b.kind || a.token != b.token || a.table != b.table || a.idColumn != b.idColumn)
+      Fail("a record read again is another write:", b.token + "\n" + content);
+    ruv::db::RowKey row{a.rowId, a.newRow};
+    if (a.newRow == 0 || queue.Resolve(row) == KeptQueue::NewRowState::Written) {
+      if (b.newRow != 0 || b.rowId != row.rowId) Fail("a record read again goes to another row:", b.token + "\n" + content);
+    } else if (b.newRow == 0 || renumbered.emplace(a.newRow, b.newRow).first->second != b.newRow ||
+               back.emplace(b.newRow, a.newRow).first->second != a.newRow) {
+      Fail("a record read again goes to another new row:", b.token + "\n" + content);
+    }
+    const auto valuesA = ValuesOf(a), valuesB = ValuesOf(b);
+    bool same = valuesA.size() == valuesB.size();
+    for (std::size_t v = 0; same && v < valuesA.size(); ++v)
+      same = valuesA[v].first == valuesB[v].first && SameValue(valuesA[v].second, valuesB[v].second);
+    if (!same) Fail("a record read again has other values:", b.token + "\n" + content);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -106,6 +242,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t number = 0;
   JournalLine decoded;
   std::string why;
+  JournalFile::Records records;
+  JournalReader reader(ThePlant().db, ThePlant().tables, true, records);
   const auto line = [&](std::string_view text) {
     if (stopped) Fail("a line handed on after the reading stopped");
     if (at > file.size()) Fail("a line handed on past the file's end");
@@ -114,18 +252,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (at >= file.size() || file[at] != '\n') Fail("a line handed on without its line break");
     ++at;
     ++number;
-    if (number == 1) {
-      stopped = text != ruv::db::kJournalHeading;
-      return !stopped;
-    }
-    if (text.empty() || text[0] == '#') return true;
-    stopped = !Decode(text, decoded, why);
-    if (stopped) {
-      if (why.empty()) Fail("a line refused without a reason");
-      return false;
-    }
-    CheckRoundTrip(decoded);
-    return true;
+    const bool record = number > 1 && !text.empty() && text[0] != '#';
+    const bool decodes = record && Decode(text, decoded, why);
+    if (record && !decodes && why.empty()) Fail("a line refused without a reason");
+    if (decodes) CheckRoundTrip(decoded);
+    stopped = !reader.Line(text);
+    if (stopped && records.why.empty()) Fail("the reading stopped without a reason");
+    if (!stopped && ((number == 1 && text != ruv::db::kJournalHeading) || (record && !decodes)))
+      Fail("a line that is no record is taken:", text);
+    return !stopped;
   };
 
   // As KeptWriteJournal::ReadLines reads a file: a block at a time, a line cut
@@ -142,5 +277,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // cut short): never a record, and all the file holds after its last line.
   if (going && (at + buffer.size() != file.size() || file.substr(at) != buffer))
     Fail("the end of the file is neither handed on nor kept back as its cut tail");
+  reader.End(true);
+  if (records.why.empty() != (going && number > 0)) Fail("a file stopped or empty is taken, or one read whole is not");
+  if (!records.why.empty() && !records.writes.empty()) Fail("a file that cannot be read keeps records");
+  CheckTaken(records);
+  CheckWrittenBack(records);
   return 0;
 }
