@@ -10,6 +10,23 @@ namespace {
 // A text read from a journal longer than this is not kept for the next line's.
 constexpr std::size_t kBlockOfText = 1 << 16;
 
+// Why a heading that looks right is not, when an editor added to it what no
+// journal the program writes holds: a byte-order mark before it, a carriage
+// return after it (Windows line endings). "" for any other line.
+std::string HeadingMarred(std::string_view line) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  const bool mark = line.substr(0, kByteOrderMark.size()) == kByteOrderMark;
+  if (mark) line.remove_prefix(kByteOrderMark.size());
+  const bool carriageReturn = !line.empty() && line.back() == '\r';
+  if (carriageReturn) line.remove_suffix(1);
+  if ((!mark && !carriageReturn) || (line != kJournalHeading && line != kStatementJournalHeading)) return std::string();
+  std::string why = ": the file";
+  if (mark) why += " begins with a byte-order mark";
+  if (mark && carriageReturn) why += " and";
+  if (carriageReturn) why += " has Windows line endings (CR LF)";
+  return why + (carriageReturn ? "; saved without them, it is read" : "; saved without it, it is read");
+}
+
 }  // namespace
 
 JournalReader::JournalReader(sqlite3* db, const std::vector<std::string>& tables, bool inJournal,
@@ -51,7 +68,7 @@ bool JournalReader::Line(std::string_view line) {
     if (line == kStatementJournalHeading)
       why = "it was written by an earlier version of the program, whose records cannot be read back";
     else if (line != kJournalHeading)
-      why = "line 1 is not \"" + std::string(kJournalHeading) + "\"";
+      why = "line 1 is not \"" + std::string(kJournalHeading) + "\"" + HeadingMarred(line);
     return why.empty();
   }
   if (line.empty() || line[0] == '#') return true;
