@@ -77,6 +77,28 @@ std::string JournalFile::SetAsideUnreadable(const std::string& path, KeptTexts::
   return told + "\n" + content;
 }
 
+bool JournalFile::AppendOne(PendingWrite& write, const KeptQueue& queue, const KeptTexts& texts,
+                            const KeptTexts::TableColumns& tableColumns) {
+  std::string lines, error;
+  AppendRecord(write, queue, texts, tableColumns, lines);
+  write.inJournal = Append(lines, 1, error);
+  return write.inJournal;
+}
+
+bool JournalFile::AppendNotHeld(KeptQueue& queue, const KeptTexts& texts,
+                                const KeptTexts::TableColumns& tableColumns) {
+  std::string lines, error;
+  std::size_t count = 0;
+  queue.ForEach([&](const PendingWrite& write) {
+    if (write.inJournal) return;
+    AppendRecord(write, queue, texts, tableColumns, lines);
+    ++count;
+  });
+  if (count > 0 && !Append(lines, count, error)) return false;
+  queue.ForEach([](PendingWrite& write) { write.inJournal = true; });
+  return true;
+}
+
 void JournalFile::AppendRecord(const PendingWrite& kept, const KeptQueue& queue, const KeptTexts& texts,
                                const KeptTexts::TableColumns& tableColumns, std::string& out,
                                KeptTexts::KeptInserts* inserts) {

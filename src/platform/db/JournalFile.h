@@ -49,6 +49,12 @@ class JournalFile {
   // put there since, one that must be rewritten first, or the disk refused):
   // the file is then as it was.
   bool Append(const std::string& lines, std::size_t records, std::string& error);
+  // Appends `write` (just kept) and marks it held; false when it cannot.
+  bool AppendOne(PendingWrite& write, const KeptQueue& queue, const KeptTexts& texts,
+                 const KeptTexts::TableColumns& tableColumns);
+  // Appends the records of `queue` the file does not hold yet (kept while it
+  // could not be written), in order, and marks them held; false when it cannot.
+  bool AppendNotHeld(KeptQueue& queue, const KeptTexts& texts, const KeptTexts::TableColumns& tableColumns);
   // Whether an append may be tried: a file this run wrote last is there and
   // takes one as it is.
   bool CanAppend() const { return m_stamp.present && !m_rewriteFirst; }

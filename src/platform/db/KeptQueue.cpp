@@ -15,6 +15,20 @@ std::atomic<long long> g_lastNewRow{0};
 
 }  // namespace
 
+void KeptQueue::DropNotHeldForNextStart(std::size_t from,
+                                        const std::function<void(const PendingWrite& insert)>& lost) {
+  std::deque<PendingWrite> held;
+  for (std::size_t i = 0; i < m_forNextStart.size(); ++i) {
+    PendingWrite& write = m_forNextStart[i];
+    if (i < from || write.inJournal)
+      held.push_back(std::move(write));
+    else if (write.kind == PendingWrite::Kind::Insert)
+      lost(write);
+  }
+  m_forNextStart = std::move(held);
+  Changed();
+}
+
 long long KeptQueue::TakeNewRowNumber() {
   return m_reservedNewRow != 0 ? std::exchange(m_reservedNewRow, 0) : ++g_lastNewRow;
 }

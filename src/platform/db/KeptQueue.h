@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -38,6 +39,10 @@ class KeptQueue {
     for (auto* list : {&m_kept, &m_forNextStart})
       for (PendingWrite& write : *list) visit(write);
   }
+  // Drops from the next start's list, from `from` on, the writes the
+  // journal's file does not hold (only the report has them); `lost` is told
+  // each insert dropped.
+  void DropNotHeldForNextStart(std::size_t from, const std::function<void(const PendingWrite& insert)>& lost);
   // Every change of either list: the indexes are made again.
   void Changed() { ++m_version; }
 

@@ -110,7 +110,7 @@ void PendingWrites::Keep(PendingWrite write) {
     JournalKept(forNextStart.back());
     // Behind what the close could not write, for what held that.
     if (forNextStart.back().inJournal) {
-      m_failed.push_back(m_texts.DescribeOne(write) + KeptTexts::KeptForNextStart(AtTheClose()));
+      m_told.failed.push_back(m_texts.DescribeOne(write) + KeptTexts::KeptForNextStart(AtTheClose()));
     } else {
       // Only the report has it: nothing may write it behind the operator's back.
       forNextStart.pop_back();
@@ -133,15 +133,9 @@ void PendingWrites::JournalKept(PendingWrite& write) {
     SaveJournal();
     return;
   }
-  std::string lines, error;
-  JournalFile::AppendRecord(write, m_queue, m_texts, m_tableColumns, lines);
-  if (m_journal.Append(lines, 1, error)) {
-    write.inJournal = true;
-    return;
-  }
-  // The file is as it was: written whole instead (a read-only journal is
-  // replaced), or told why not.
-  SaveJournal();
+  // Else the file is as it was: written whole instead (a read-only journal
+  // is replaced), or told why not.
+  if (!m_journal.AppendOne(write, m_queue, m_texts, m_tableColumns)) SaveJournal();
 }
 
 bool PendingWrites::WriteKept(DatabaseHandle& handle, int busyWaitMs) {
@@ -172,7 +166,7 @@ bool PendingWrites::JournalHoldsAll() const {
 }
 
 void PendingWrites::Drop(const PendingWrite& write, const std::string& why) {
-  m_failed.push_back(m_texts.DescribeOne(write) + " (" + why + ")");
+  m_told.failed.push_back(m_texts.DescribeOne(write) + " (" + why + ")");
   if (write.kind == PendingWrite::Kind::Insert) MarkLost(write);
 }
 
@@ -206,7 +200,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
     }
   }
   // Their tokens went in with the transaction.
-  if (m_setAside.Write(m_journal.Path(), m_journal.Database(), m_texts, m_tableColumns, m_failed))
+  if (m_setAside.Write(m_journal.Path(), m_journal.Database(), m_texts, m_tableColumns, m_told.failed))
     m_diedForTest = true;
   kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(done));
   m_queue.Changed();
@@ -227,7 +221,7 @@ PendingWrites::Progress PendingWrites::TakeOverThenWrite(DatabaseHandle& handle,
   // anything is written: a kill meanwhile must find them in it.
   if (m_journal.PutAtName() || PutBackWaitingLocked()) SaveJournal(true);
   const Progress progress = WriteAndSave(handle, busyWaitMs, mostTransactions);
-  m_putBack.Tell(progress, m_journal.Path(), KeptTexts::CauseText(m_heldBy), m_notices);
+  m_putBack.Tell(progress, m_journal.Path(), KeptTexts::CauseText(m_heldBy), m_told.notices);
   return progress;
 }
 
@@ -275,20 +269,10 @@ void PendingWrites::TidyJournal() {
     SaveJournal();
     return;
   }
-  std::string lines, error;
-  std::size_t count = 0;
-  m_queue.ForEach([&](const PendingWrite& write) {
-    if (write.inJournal) return;
-    JournalFile::AppendRecord(write, m_queue, m_texts, m_tableColumns, lines);
-    ++count;
-  });
-  if (count == 0) return;
-  if (!m_journal.Append(lines, count, error)) {
+  if (m_journal.AppendNotHeld(m_queue, m_texts, m_tableColumns))
+    m_journal.trouble.clear();
+  else
     SaveJournal();
-    return;
-  }
-  m_queue.ForEach([](PendingWrite& write) { write.inJournal = true; });
-  m_journal.trouble.clear();
 }
 
 std::string PendingWrites::WaitingCause() const {
@@ -302,7 +286,7 @@ std::string PendingWrites::WaitingCause() const {
 void PendingWrites::TellWaiting(const PendingWrite& write, int rc) {
   if ((rc & 0xFF) == m_waitingCause) return;
   m_waitingCause = rc & 0xFF;
-  m_failed.push_back(KeptTexts::WaitingLine(m_texts.DescribeOne(write), rc));
+  m_told.failed.push_back(KeptTexts::WaitingLine(m_texts.DescribeOne(write), rc));
 }
 
 // A write refused for good is told; a record of a journal taken over is set
@@ -346,36 +330,27 @@ std::size_t PendingWrites::KeptCount() const {
 
 void PendingWrites::SetFailureSink(FailureSink sink) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  m_sink = std::move(sink);
-}
-
-std::vector<std::string> PendingWrites::TakeFailed() {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  return std::exchange(m_failed, {});
-}
-
-// Told outside the lock: the sink may show a box or write a file.
-void PendingWrites::TellFailed() {
-  FailureSink sink;
-  NoticeSink noticeSink;
-  std::vector<std::string> failed, notices;
-  bool afterLastTry;
-  {
-    std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    if (m_sink) failed = std::exchange(m_failed, {});
-    if (m_noticeSink) notices = std::exchange(m_notices, {});
-    else m_notices.clear();
-    sink = m_sink;
-    noticeSink = m_noticeSink;
-    afterLastTry = m_retriesEnded;
-  }
-  if (!failed.empty()) sink(failed, afterLastTry);
-  if (!notices.empty()) noticeSink(notices);
+  m_told.SetFailureSink(std::move(sink));
 }
 
 void PendingWrites::SetNoticeSink(NoticeSink sink) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  m_noticeSink = std::move(sink);
+  m_told.SetNoticeSink(std::move(sink));
+}
+
+std::vector<std::string> PendingWrites::TakeFailed() {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  return std::exchange(m_told.failed, {});
+}
+
+// Told outside the lock: the sink may show a box or write a file.
+void PendingWrites::TellFailed() {
+  KeptNotices::Due due;
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    due = m_told.TakeDue(m_retriesEnded);
+  }
+  due.Tell();
 }
 
 std::string PendingWrites::EndRetries(std::string* notInJournal) {
@@ -403,16 +378,7 @@ std::string PendingWrites::EndRetries(std::string* notInJournal) {
     for (const PendingWrite& write : left)
       if (write.kind == PendingWrite::Kind::Insert) MarkLost(write);
   } else if (anyOnlyReported) {
-    std::deque<PendingWrite> kept;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      if (i < from || list[i].inJournal) {
-        kept.push_back(std::move(list[i]));
-      } else if (list[i].kind == PendingWrite::Kind::Insert) {
-        MarkLost(list[i]);
-      }
-    }
-    forNextStart = std::move(kept);
-    m_queue.Changed();
+    m_queue.DropNotHeldForNextStart(from, [&](const PendingWrite& insert) { MarkLost(insert); });
   }
   return text;
 }
@@ -486,7 +452,7 @@ std::size_t PendingWrites::TakePutBackIn() {
                                                           : PutBackIntake::Read::Result::Other;
         return read;
       },
-      m_failed);
+      m_told.failed);
 }
 
 bool PendingWrites::SaveJournal(bool takePutBack) {
@@ -494,14 +460,14 @@ bool PendingWrites::SaveJournal(bool takePutBack) {
   // Never over a journal this run did not write: its records join the queue first.
   if (m_journal.PutAtName()) {
     if (m_handle == nullptr) {
-      if (m_journal.trouble != "a journal was put there") m_failed.push_back(KeptTexts::JournalPutAtNameLeft(m_journal.Path()));
+      if (m_journal.trouble != "a journal was put there") m_told.failed.push_back(KeptTexts::JournalPutAtNameLeft(m_journal.Path()));
       m_journal.trouble = "a journal was put there";
       return false;
     }
     JournalState state = JournalState::None;
     const std::string told =
         TakeJournalIn(*m_handle, m_handle->BusyTimeout(), m_journal.Path(), Source::PutAtName, state);
-    if (state == JournalState::Unreadable && !told.empty()) m_failed.push_back(told);
+    if (state == JournalState::Unreadable && !told.empty()) m_told.failed.push_back(told);
     if (!m_journal.Has()) return false;
   }
   // The files put back beside it: at the front of the queue, until the journal holds them.
@@ -528,13 +494,13 @@ void PendingWrites::JournalNotWritten(const std::string& error, std::size_t putB
       if (kept[i].kind == PendingWrite::Kind::Insert) m_queue.ForgetNewRow(kept[i].newRow);
     kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(putBack));
     m_queue.Changed();
-    m_putBack.JournalFailed(m_journal.Path(), error, m_failed);
+    m_putBack.JournalFailed(m_journal.Path(), error, m_told.failed);
   }
   // Once per cause: every kept write rewrites the journal.
   if (error != m_journal.trouble) {
     std::size_t notHeld = 0;
     m_queue.ForEach([&](const PendingWrite& write) { notHeld += write.inJournal ? 0 : 1; });
-    m_failed.push_back(
+    m_told.failed.push_back(
         KeptTexts::JournalNotWritten(m_journal.Path(), error, m_journal.LastWritten().present, notHeld));
   }
   m_journal.trouble = error;
@@ -593,7 +559,7 @@ std::string PendingWrites::TakeJournalIn(DatabaseHandle& handle, int busyWaitMs,
     // The journal's file as read holds them, until it is rewritten; a file put back beside it does not.
     records = m_journal.Read(handle.Get(), path, source != Source::PutBack);
   }
-  return JournalIntake(m_queue, m_journal, m_setAside, m_tableColumns, m_texts, m_failed)
+  return JournalIntake(m_queue, m_journal, m_setAside, m_tableColumns, m_texts, m_told.failed)
       .Take(std::move(records), path, source, m_retriesEnded, state, takenOut, stampOut, listed, kMostListedRecords,
             already);
 }

@@ -55,6 +55,7 @@
 #include "platform/base/Variant.h"
 #include "platform/db/JournalFile.h"
 #include "platform/db/JournalIntake.h"
+#include "platform/db/KeptNotices.h"
 #include "platform/db/KeptQueue.h"
 #include "platform/db/KeptTexts.h"
 #include "platform/db/PendingWrite.h"
@@ -69,11 +70,8 @@ class PendingWrites {
  public:
   // What became of a kept new row.
   using NewRowState = KeptQueue::NewRowState;
-  // Told the described writes that failed; `afterLastTry` once the close has
-  // given the kept writes their last try (nobody may be there to answer).
-  using FailureSink = std::function<void(const std::vector<std::string>& lines, bool afterLastTry)>;
-  // Told what became of the files put back that were taken over (sentences).
-  using NoticeSink = std::function<void(const std::vector<std::string>& lines)>;
+  using FailureSink = KeptNotices::FailureSink;
+  using NoticeSink = KeptNotices::NoticeSink;
 
   // Runs `write` on the row `row` names (it gives SQLite's result) waiting at
   // most `busyWaitMs` for the lock, unless writes are kept (the kept ones are
@@ -267,7 +265,7 @@ class PendingWrites {
 
   mutable std::recursive_mutex m_mutex;
   KeptQueue m_queue;
-  std::vector<std::string> m_failed;  // described writes dropped, not yet told
+  KeptNotices m_told;  // what the operator is told, once the lock is let go
   bool m_retriesEnded = false;
   JournalFile m_journal;
   DatabaseHandle* m_handle = nullptr;  // the one this queue belongs to, once a journal is taken over
@@ -280,13 +278,10 @@ class PendingWrites {
   int m_waitingCause = 0;        // what the kept writes wait on but the lock (told once), 0 for nothing
   int m_heldBy = 0;              // what held them at their last try, the lock too (0: the lock that kept them)
   PutBackIntake m_putBack;
-  std::vector<std::string> m_notices;
-  NoticeSink m_noticeSink;
   // While the start writes its first transaction: the refused records, by token and description.
   std::vector<std::pair<std::string, std::string>>* m_refusedAtStart = nullptr;
   std::string m_tokenPrefix;  // of this run's tokens, unique among every program on the database
   unsigned long long m_lastToken = 0;
-  FailureSink m_sink;
 };
 
 }  // namespace ruv::db
