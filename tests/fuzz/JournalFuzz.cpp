@@ -33,6 +33,7 @@
 #include <map>
 #include <sqlite3.h>
 
+#include "platform/base/Text.h"
 #include "platform/db/JournalFile.h"
 #include "platform/db/JournalFormat.h"
 #include "platform/db/JournalReader.h"
@@ -256,7 +257,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool decodes = record && Decode(text, decoded, why);
     if (record && !decodes && why.empty()) Fail("a line refused without a reason");
     if (decodes) CheckRoundTrip(decoded);
+    const std::size_t taken = records.writes.size();
     stopped = !reader.Line(text);
+    // A record taken is the line's own: its kind, token, table and values.
+    if (!stopped && records.writes.size() > taken) {
+      const PendingWrite& write = records.writes.back();
+      const std::size_t values = decoded.count + (write.kind == PendingWrite::Kind::Insert ? 1 : 0);
+      if (!decodes || write.kind != decoded.write.kind || write.token != decoded.write.token ||
+          !ruv::EqualsNoCase(write.table, decoded.write.table) || write.columns.size() != values)
+        Fail("a record taken is not its line's:", text);
+    }
     if (stopped && records.why.empty()) Fail("the reading stopped without a reason");
     if (!stopped && ((number == 1 && text != ruv::db::kJournalHeading) || (record && !decodes)))
       Fail("a line that is no record is taken:", text);
