@@ -13,11 +13,14 @@ namespace ruv::db {
 
 bool JournalShapes::Build(JournalLine& line, long long rowHandle, std::string& why) {
   PendingWrite& write = line.write;
+  // Each name led by its length: a name may hold any character (a tab
+  // too), and two lines of other tables or columns never share a shape.
   m_key.assign(1, static_cast<char>('0' + static_cast<int>(write.kind)));
-  m_key += write.table;
-  for (std::size_t i = 0; i < line.count; ++i) {
-    m_key += '\t';
-    m_key += line.names[i];
+  for (std::size_t i = 0; i <= line.count; ++i) {
+    const std::string& name = i == 0 ? write.table : line.names[i - 1];
+    m_key += std::to_string(name.size());
+    m_key += ':';
+    m_key += name;
   }
   auto found = m_shapes.find(m_key);
   if (found == m_shapes.end()) found = m_shapes.emplace(m_key, MakeShape(line)).first;

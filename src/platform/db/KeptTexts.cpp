@@ -19,14 +19,17 @@ std::string OnOneLine(const std::string& text) {
   return line;
 }
 
-// A value as the operator reads it; a text longer than `longest` is cut there.
+// A value as the operator reads it; a text longer than `longest` characters
+// is cut there, never inside a character.
 std::string ValueText(const Variant& value, std::size_t longest = std::string::npos) {
   switch (value.vt) {
     case VT_NULL:
     case VT_EMPTY: return "NULL";
     case VT_BSTR:
-      if (value.bstrVal.size() > longest)
-        return "'" + OnOneLine(value.bstrVal.substr(0, longest)) + "'... (" + std::to_string(value.bstrVal.size()) +
+      // No text holds more characters than bytes: a short one is not counted.
+      if (const std::size_t characters = value.bstrVal.size() > longest ? ruv::Utf8Length(value.bstrVal) : 0;
+          characters > longest)
+        return "'" + OnOneLine(ruv::CutUtf8Chars(value.bstrVal, longest)) + "'... (" + std::to_string(characters) +
                " characters)";
       return "'" + OnOneLine(value.bstrVal) + "'";
     case VT_I2: return std::to_string(value.iVal);

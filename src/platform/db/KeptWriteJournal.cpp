@@ -128,7 +128,7 @@ KeptWriteJournal::ReadResult KeptWriteJournal::ReadLines(const std::string& path
   buffer.reserve(2 * kBlock);
   std::vector<char> block(kBlock);
   bool going = true;
-  for (;;) {
+  while (going) {
     const ssize_t got = ::read(file.Fd(), block.data(), block.size());
     if (got < 0) {
       if (errno == EINTR) continue;
@@ -142,11 +142,7 @@ KeptWriteJournal::ReadResult KeptWriteJournal::ReadLines(const std::string& path
     // file at once, not a copy at each doubling.
     if (buffer.size() + size > buffer.capacity()) buffer.reserve(buffer.size() + size + left);
     buffer.append(block.data(), size);
-    std::size_t at = 0;
-    for (std::size_t end; going && (end = buffer.find('\n', at)) != std::string::npos; at = end + 1)
-      going = line(std::string_view(buffer).substr(at, end - at));
-    buffer.erase(0, at);
-    if (!going) break;
+    going = HandLines(buffer, line);
   }
   // A last line without its line break is no record: a write cut short.
   if (cutTail) {
@@ -164,6 +160,15 @@ bool KeptWriteJournal::EndsInsideALine(const std::string& path, const std::strin
   if (file.GetStatus() != OwnFile::Status::Opened || ::fstat(file.Fd(), &st) != 0 || st.st_size == 0) return false;
   char last = '\n';
   return ::pread(file.Fd(), &last, 1, st.st_size - 1) == 1 && last != '\n';
+}
+
+bool KeptWriteJournal::HandLines(std::string& text, const std::function<bool(std::string_view line)>& line) {
+  bool going = true;
+  std::size_t at = 0;
+  for (std::size_t end; going && (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+    going = line(std::string_view(text).substr(at, end - at));
+  text.erase(0, at);
+  return going;
 }
 
 bool KeptWriteJournal::Save(const std::string& path, const std::string& content, const std::string& database,

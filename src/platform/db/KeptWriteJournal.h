@@ -64,6 +64,12 @@ class KeptWriteJournal {
   // size). False with `error` otherwise: the caller rewrites the journal whole.
   static bool Append(const std::string& path, const std::string& lines, const std::string& database, Stamp& stamp,
                      std::string& error);
+  // The lines ReadLines hands on, from text already read: hands `line` each
+  // line of `text` that ends in a line break (without it) and removes it from
+  // `text`, which keeps the rest, a line not ended yet (at the file's end, a
+  // write cut short: never a line). False once `line` stopped the reading.
+  // No file is touched.
+  static bool HandLines(std::string& text, const std::function<bool(std::string_view line)>& line);
   // Writes `content` at `path`, or removes the file when `content` is empty.
   // The program's own file is rewritten even when it was made read-only;
   // anything else at the name is left alone, never replaced or removed. False
