@@ -184,7 +184,7 @@ JournalFile::Records ReadWhole(std::string text) {
   JournalFile::Records records;
   JournalReader reader(ThePlant().db, ThePlant().tables, true, records);
   ruv::db::KeptWriteJournal::HandLines(text, [&](std::string_view line) { return reader.Line(line); });
-  records.cutTail = text.size();
+  records.cutTail = std::move(text);
   reader.End(true);
   return records;
 }
@@ -211,7 +211,7 @@ void CheckWrittenBack(JournalFile::Records& first, std::string_view file) {
   if (IsUtf8(file) && !IsUtf8(content)) Fail("the journal written back cuts a character:", content);
   const JournalFile::Records second = ReadWhole(content);
   if (!second.why.empty()) Fail("the journal written back is not read again:", second.why + "\n" + content);
-  if (second.cutTail != 0 || second.already != 0 || !second.goingNowhere.empty() || second.writes.size() != count)
+  if (!second.cutTail.empty() || second.already != 0 || !second.goingNowhere.empty() || second.writes.size() != count)
     Fail("the journal written back is read as other records:", content);
   std::map<long long, long long> renumbered, back;  // the first reading's new rows to the second's, and back
   for (std::size_t i = 0; i < count; ++i) {
