@@ -229,6 +229,7 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
   if (!item->HoldsCommandNotYetWritten(commandCount)) return;
   // A message still queued from before Stop reaches no device (the stop gave its command up).
   std::string failure;
+  bool sent = false;  // to the device, which confirmed it (not a write skipped away from the hardware)
   if (!m_running || !m_master) {
     failure = kStoppedCause;
   } else if (tag->GetDataType() == VT_R4) {
@@ -253,6 +254,7 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
         // The device confirmed it holds the command: that is its latest value
         // until the next reading, and what a command given up later shows again.
         item->SetValue(Variant::R4(rounded));
+        sent = true;
       }
     }
   }
@@ -262,7 +264,7 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
   if (failure.empty()) {
     tag->SetWritePending(FALSE);
     item->RearmGivenUpNotice();
-    ShowLatestReading(*item);  // as the device holds it, in its registers' steps
+    if (sent) ShowLatestReading(*item);  // as the device holds it, in its registers' steps
     return;
   }
   item->SetErrorCount(item->GetErrorCount() + 1);
