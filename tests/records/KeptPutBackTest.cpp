@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -125,6 +126,30 @@ TEST_F(KeptPutBackTest, AFilePutBackIsTakenOnlyWholeNeverInPart) {
   EXPECT_FALSE(FileExists(growing));
   EXPECT_EQ(boxes.Pending(), 0u);
   EXPECT_EQ(boxes.Count(), 3u);
+}
+
+// A writer that keeps the file open and pauses over a second right after a
+// line break: nothing of it is taken, nor the file removed, while it is open
+// for writing; once closed, every record goes in once.
+TEST_F(KeptPutBackTest, AFilePutBackIsNotTakenWhileItsWriterStillHasItOpen) {
+  const int writer = ::open(PutBack().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  ASSERT_GE(writer, 0);
+  const auto write = [writer](const std::string& text) {
+    return ::write(writer, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  };
+  ASSERT_TRUE(write("RuvFrame kept writes 2\n" + PutBackLots(1, 10)));
+  for (int look = 0; look < 3; ++look) LookASecondLater();  // a pause of 2 s and more
+  ASSERT_TRUE(write(PutBackLots(11, 10)));
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  ASSERT_TRUE(write(PutBackLots(21, 10)));
+  EXPECT_EQ(Rows(), "0 0");
+  EXPECT_TRUE(FileExists(PutBack()));
+  ::close(writer);
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back was taken over (30 records): written to the database");
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  EXPECT_EQ(Rows(), "30 30");
+  EXPECT_FALSE(FileExists(PutBack()));
+  EXPECT_EQ(boxes.Count(), 1u);
 }
 
 // A journal of the right heading and then junk: its box and its report show a

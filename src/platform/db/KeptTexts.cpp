@@ -183,6 +183,12 @@ std::string KeptTexts::PutBackInsideALine(const std::string& path) {
   return "The file " + path + " put back ends inside a line: it is left as it is until it is complete.";
 }
 
+std::string KeptTexts::PutBackOpenedToWrite(const std::string& path, std::size_t records) {
+  return "The file " + path + " put back was read (" + Records(records) +
+         "), but a program opened it for writing meanwhile: it is left where it is and taken over again once "
+         "nothing writes it (a record read twice is written once).";
+}
+
 std::string KeptTexts::JournalNotAFile(const std::string& journal, const std::string& what) {
   return "The journal " + journal + " is " + what +
          ", not a file of records: it was left as it is and nothing was read from it. Until it is moved away, "

@@ -103,6 +103,8 @@ class KeptTexts {
                                   const std::string& error);
   static std::string PutBackNotAFile(const std::string& path, const std::string& what);
   static std::string PutBackInsideALine(const std::string& path);
+  // A writer opened it after its records were read: it stays, to be taken again.
+  static std::string PutBackOpenedToWrite(const std::string& path, std::size_t records);
   // ...the journal...
   static std::string JournalNotAFile(const std::string& journal, const std::string& what);
   static std::string JournalPutAtNameLeft(const std::string& journal);

@@ -451,12 +451,12 @@ bool PendingWrites::PutBackWaitingLocked() {
 std::size_t PendingWrites::TakePutBackIn() {
   if (!PutBackWaitingLocked()) return 0;
   return m_putBack.TakeIn(
-      [&](const std::string& path, const KeptWriteJournal::Stamp& seen) {
+      [&](const std::string& path, const KeptWriteJournal::Stamp& seen, const std::function<bool()>& leftAlone) {
         PutBackIntake::Read read;
         // A file put back beside the journal does not hold its records for it.
         JournalFile::Records records = ReadRecords(*m_handle, m_handle->BusyTimeout(), path, false);
-        // Written to since the look found it whole and settled: none of it is taken now.
-        if (records.file == KeptWriteJournal::ReadResult::Read && !(records.stamp == seen)) {
+        // Written to (or opened to be) since the look found it whole and settled: none of it is taken now.
+        if (records.file == KeptWriteJournal::ReadResult::Read && (!(records.stamp == seen) || !leftAlone())) {
           read.result = PutBackIntake::Read::Result::Changed;
           return read;
         }

@@ -55,7 +55,10 @@ bool PutBackIntake::Look(const std::string& journal, const std::string& database
       ++at;
       continue;
     }
-    if (KeptWriteJournal::EndsInsideALine(path, database)) {
+    if (ReadLease(path).state() == ReadLease::State::Writing) {
+      // A process still has it open for writing: whatever it looks like now,
+      // more may come (told nothing; looked at again).
+    } else if (KeptWriteJournal::EndsInsideALine(path, database)) {
       // Still being written, or cut short: never read in part.
       m_left[path] = stamp;
       if (m_toldInsideALine.insert(path).second) m_news.push_back(KeptTexts::PutBackInsideALine(path));
@@ -67,16 +70,20 @@ bool PutBackIntake::Look(const std::string& journal, const std::string& database
   return !m_ready.empty() || !m_news.empty();
 }
 
-std::size_t PutBackIntake::TakeIn(
-    const std::function<Read(const std::string& path, const KeptWriteJournal::Stamp& seen)>& read,
-    std::vector<std::string>& told) {
+std::size_t PutBackIntake::TakeIn(const Reader& read, std::vector<std::string>& told) {
   for (std::string& news : m_news) told.push_back(std::move(news));
   m_news.clear();
   std::size_t total = 0;
   for (const std::string& path : std::exchange(m_ready, {})) {
-    const Read got = read(path, m_seen[path].stamp);
+    // Held from before the read until the file is removed: a writer opening
+    // it meanwhile breaks it, and the file is neither taken nor removed.
+    ReadLease lease(path);
+    if (lease.state() == ReadLease::State::Writing) continue;  // opened for writing since the look
+    const Read got = read(path, m_seen[path].stamp, [&lease] {
+      return lease.state() != ReadLease::State::Held || lease.StillHeld();
+    });
     if (got.result == Read::Result::Taken) {
-      m_taken.push_back(File{path, got.stamp, got.records + got.already, got.already, std::string()});
+      m_taken.push_back(File{path, got.stamp, got.records + got.already, got.already, std::string(), std::move(lease)});
       m_toldInsideALine.erase(path);
       total += got.records;
     } else if (got.result == Read::Result::Left) {
@@ -93,7 +100,12 @@ std::size_t PutBackIntake::TakeIn(
 
 void PutBackIntake::JournalSaved() {
   for (File& file : m_taken) {
-    if (KeptWriteJournal::StampOf(file.path) == file.stamp) {
+    if (file.lease.state() == ReadLease::State::Held && !file.lease.StillHeld()) {
+      // A writer opened it since it was read: more may come. It stays, and is
+      // taken again once left alone (what the journal holds is not written twice).
+      file.openedToWrite = true;
+      m_seen[file.path] = Seen{};
+    } else if (KeptWriteJournal::StampOf(file.path) == file.stamp) {
       if (std::remove(file.path.c_str()) == 0) {
         SyncFolderOf(file.path);
       } else {
@@ -102,6 +114,7 @@ void PutBackIntake::JournalSaved() {
         m_left[file.path] = file.stamp;
       }
     }
+    file.lease.Release();  // a writer waiting to open it goes on
     m_toTell.push_back(std::move(file));
   }
   m_taken.clear();
@@ -119,7 +132,9 @@ void PutBackIntake::JournalFailed(const std::string& journal, const std::string&
 void PutBackIntake::Tell(KeptProgress progress, const std::string& journal, const std::string& cause,
                          std::vector<std::string>& notices) {
   for (const File& file : m_toTell)
-    notices.push_back(KeptTexts::PutBackTaken(file.path, file.records, file.already, progress, journal, cause, file.notRemoved));
+    notices.push_back(file.openedToWrite ? KeptTexts::PutBackOpenedToWrite(file.path, file.records)
+                                         : KeptTexts::PutBackTaken(file.path, file.records, file.already, progress,
+                                                                   journal, cause, file.notRemoved));
   m_toTell.clear();
 }
 

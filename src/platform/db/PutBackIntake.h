@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/ReadLease.h"
 #include "platform/db/KeptWriteJournal.h"
 #include "platform/db/PendingWrite.h"
 
@@ -20,7 +21,10 @@ class PutBackIntake {
   // While the program runs a file is taken only whole: once it has stayed as
   // it is (its size and time) over two looks this far apart, and only when
   // its last line ends with a line break. A copy still being made (cp, dd)
-  // is never read in part.
+  // is never read in part. Nor is one a process still has open for writing
+  // (a writer that pauses after a line break): see ReadLease. Where no lease
+  // can be had (another user's file, a file system without leases), the
+  // looks above are the whole rule.
   static constexpr std::uint32_t kSettledMs = 1000;
 
   // Looks at the files put back beside `journal` (`database`: the database's
@@ -44,10 +48,12 @@ class PutBackIntake {
   };
   // Reads each file put back that the last look found ready by `read` (into
   // the front of the queue; `read` takes nothing when the file is no longer
-  // as the look found it, given `seen`); how many records. What is told of
-  // those left goes to `told`.
-  std::size_t TakeIn(const std::function<Read(const std::string& path, const KeptWriteJournal::Stamp& seen)>& read,
-                     std::vector<std::string>& told);
+  // as the look found it, given `seen`, or when `leftAlone()`, asked once the
+  // file is read, says a writer opened it meanwhile); how many records. What
+  // is told of those left goes to `told`.
+  using Reader = std::function<Read(const std::string& path, const KeptWriteJournal::Stamp& seen,
+                                    const std::function<bool()>& leftAlone)>;
+  std::size_t TakeIn(const Reader& read, std::vector<std::string>& told);
   // Whether files were read into the queue and wait for the journal to hold them.
   bool AnyTaken() const { return !m_taken.empty(); }
   // The journal holds their records now: the files go (only as they were
@@ -66,6 +72,8 @@ class PutBackIntake {
     std::size_t records = 0;
     std::size_t already = 0;
     std::string notRemoved;  // why it could not be removed once the journal held its records
+    ReadLease lease;         // held from the read until it is removed
+    bool openedToWrite = false;  // a writer opened it after it was read: left, taken again later
   };
   std::vector<File> m_taken;   // read into the queue; removed once the journal holds them
   std::vector<File> m_toTell;  // removed: told once the writing stops
