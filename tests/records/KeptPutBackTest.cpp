@@ -152,6 +152,29 @@ TEST_F(KeptPutBackTest, AFilePutBackIsNotTakenWhileItsWriterStillHasItOpen) {
   EXPECT_EQ(boxes.Count(), 1u);
 }
 
+// An editor's backup (….put-back~) and a copy not yet renamed (….put-back.part)
+// are no files put back. Two files holding one token with other values: the
+// person is told which file's record goes in and which is left out.
+TEST_F(KeptPutBackTest, AnEditorsBackupIsNotTakenAndOneTokenWithOtherValuesIsTold) {
+  const std::string heading = "RuvFrame kept writes 2\n";
+  const std::string corrected = "insert\t7b-1-5-2\tLot\tnew:2\tstrName\ttext\tP99999\tnCount\ti4\t2\n";
+  ASSERT_TRUE(WriteFileAtomically(PutBack() + "~", heading + PutBackLots(1, 2)));
+  ASSERT_TRUE(WriteFileAtomically(PutBack() + ".part", heading + PutBackLots(3, 1)));
+  ASSERT_TRUE(WriteFileAtomically(PutBack(), heading + PutBackLots(1, 2)));
+  ASSERT_TRUE(WriteFileAtomically(PutBack() + "-2", heading + corrected));
+  boxes.Expect(IDOK, "The file " + PutBack() + "-2 put back and the file " + PutBack() +
+                         " put back hold a record of the same token with other values: the one of the file " +
+                         PutBack() + "-2 goes in (New row of Lot: strName = 'P99999', nCount = 2), the one of the file " +
+                         PutBack() + " put back is left out (New row of Lot: strName = 'P00002', nCount = 2).");
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  EXPECT_EQ(other.Text("SELECT group_concat(strName, ' ') FROM (SELECT strName FROM Lot ORDER BY strName)"),
+            "P00001 P99999");
+  EXPECT_TRUE(FileExists(PutBack() + "~"));
+  EXPECT_TRUE(FileExists(PutBack() + ".part"));
+  EXPECT_FALSE(FileExists(PutBack()));
+  EXPECT_FALSE(FileExists(PutBack() + "-2"));
+}
+
 // A journal of the right heading and then junk: its box and its report show a
 // few lines of its own text and count the rest, whatever those lines end with
 // (a line of junk ending with a full stop or a colon is no sentence of the

@@ -189,6 +189,13 @@ std::string KeptTexts::PutBackOpenedToWrite(const std::string& path, std::size_t
          "nothing writes it (a record read twice is written once).";
 }
 
+std::string KeptTexts::PutBackSameToken(const std::string& path, const std::string& taken, const std::string& from,
+                                        const std::string& leftOut) {
+  return "The file " + path + " put back and " + from +
+         " hold a record of the same token with other values: the one of the file " + path + " goes in (" + taken +
+         "), the one of " + from + " is left out (" + leftOut + ").";
+}
+
 std::string KeptTexts::JournalNotAFile(const std::string& journal, const std::string& what) {
   return "The journal " + journal + " is " + what +
          ", not a file of records: it was left as it is and nothing was read from it. Until it is moved away, "

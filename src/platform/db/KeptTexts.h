@@ -105,6 +105,10 @@ class KeptTexts {
   static std::string PutBackInsideALine(const std::string& path);
   // A writer opened it after its records were read: it stays, to be taken again.
   static std::string PutBackOpenedToWrite(const std::string& path, std::size_t records);
+  // Two records of one token with other values: `taken` (of the file `path`)
+  // goes in, `leftOut` (of `from`: "the file … put back", "the journal …") not.
+  static std::string PutBackSameToken(const std::string& path, const std::string& taken, const std::string& from,
+                                      const std::string& leftOut);
   // ...the journal...
   static std::string JournalNotAFile(const std::string& journal, const std::string& what);
   static std::string JournalPutAtNameLeft(const std::string& journal);

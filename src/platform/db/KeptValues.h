@@ -22,6 +22,7 @@ class KeptValues {
   std::size_t size() const { return m_count; }
   bool empty() const { return m_count == 0; }
   void clear();
+  bool operator==(const KeptValues& other) const { return m_count == other.m_count && m_bytes == other.m_bytes; }
 
   // One entry: its column and value. A text is viewed in place (valid while
   // the values are unchanged).

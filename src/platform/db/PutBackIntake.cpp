@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/base/AtomicFile.h"
@@ -10,6 +12,23 @@
 #include "platform/db/KeptTexts.h"
 
 namespace ruv::db {
+namespace {
+
+// Whether two records of one token write the same.
+bool SameValues(const PendingWrite& one, const PendingWrite& other) {
+  // A new row's number is given anew at each reading: not compared.
+  return one.kind == other.kind && one.table == other.table && one.columns == other.columns &&
+         (one.newRow != 0 || other.newRow != 0 || one.rowId == other.rowId);
+}
+
+}  // namespace
+
+bool PutBackIntake::InProgressName(const std::string& name) {
+  const std::string_view file = std::string_view(name).substr(name.rfind('/') + 1);
+  for (const std::string_view ending : {"~", ".part", ".tmp", ".swp", ".bak"})
+    if (file.size() >= ending.size() && file.substr(file.size() - ending.size()) == ending) return true;
+  return file.find(".tmp-") != std::string_view::npos;
+}
 
 void PutBackIntake::SetFolderWatched(bool watched) {
   m_watched = watched;
@@ -23,6 +42,8 @@ bool PutBackIntake::Look(const std::string& journal, const std::string& database
     m_folderChanged = false;
     std::map<std::string, Seen> seen;
     for (const std::string& path : KeptWriteJournal::PutBackNames(journal)) {
+      // An editor's backup of the file, or a copy not yet renamed to its name.
+      if (InProgressName(path)) continue;
       const auto known = m_seen.find(path);
       seen[path] = known != m_seen.end() ? known->second : Seen{};
     }
@@ -127,6 +148,7 @@ void PutBackIntake::JournalFailed(const std::string& journal, const std::string&
     for (const File& file : m_taken) told.push_back(KeptTexts::PutBackWaits(file.path, file.records, journal, error));
   m_trouble = error;
   m_taken.clear();
+  m_sameTokens.clear();  // out of the queue again: told once they are taken
 }
 
 void PutBackIntake::Tell(KeptProgress progress, const std::string& journal, const std::string& cause,
@@ -136,6 +158,33 @@ void PutBackIntake::Tell(KeptProgress progress, const std::string& journal, cons
                                          : KeptTexts::PutBackTaken(file.path, file.records, file.already, progress,
                                                                    journal, cause, file.notRemoved));
   m_toTell.clear();
+  for (std::string& same : std::exchange(m_sameTokens, {})) notices.push_back(std::move(same));
+}
+
+void PutBackIntake::NoteSameTokens(const std::string& path, std::size_t records,
+                                   const std::deque<PendingWrite>& queue, const std::string& journal,
+                                   const std::function<std::string(const PendingWrite&)>& describe) {
+  if (records == 0 || records > queue.size()) return;
+  std::unordered_map<std::string_view, const PendingWrite*> read;
+  for (std::size_t i = 0; i < records; ++i) read.emplace(queue[i].token, &queue[i]);
+  // Behind them, the files taken before in this intake, the last read first.
+  const auto fromOf = [&](std::size_t index) {
+    for (auto file = m_taken.rbegin(); file != m_taken.rend(); ++file) {
+      const std::size_t count = file->records - file->already;
+      if (index < count) return "the file " + file->path + " put back";
+      index -= count;
+    }
+    return "the journal " + journal;
+  };
+  for (std::size_t i = records; i < queue.size(); ++i) {
+    const PendingWrite& waiting = queue[i];
+    // Only records taken over from a file: this run's own are known by other values.
+    if (!waiting.fromJournal) continue;
+    const auto same = read.find(waiting.token);
+    if (same == read.end() || SameValues(*same->second, waiting)) continue;
+    m_sameTokens.push_back(
+        KeptTexts::PutBackSameToken(path, describe(*same->second), fromOf(i - records), describe(waiting)));
+  }
 }
 
 }  // namespace ruv::db

@@ -4,6 +4,7 @@
 // the journal holds their records, and what is told of each.
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <set>
@@ -26,6 +27,9 @@ class PutBackIntake {
   // can be had (another user's file, a file system without leases), the
   // looks above are the whole rule.
   static constexpr std::uint32_t kSettledMs = 1000;
+  // Whether the file name `name` is one an editor or a copying program gives
+  // a backup or a file in progress: never a file put back.
+  static bool InProgressName(const std::string& name);
 
   // Looks at the files put back beside `journal` (`database`: the database's
   // own file, never taken for one): whether one waits to be taken over now
@@ -54,6 +58,12 @@ class PutBackIntake {
   using Reader = std::function<Read(const std::string& path, const KeptWriteJournal::Stamp& seen,
                                     const std::function<bool()>& leftAlone)>;
   std::size_t TakeIn(const Reader& read, std::vector<std::string>& told);
+  // Of the `records` just read from the file `path` into the front of
+  // `queue`, each whose token a record taken over before and waiting behind
+  // them holds with other values is told with the files taken: the first in
+  // the queue goes in, the other is then found written by its token and left out.
+  void NoteSameTokens(const std::string& path, std::size_t records, const std::deque<PendingWrite>& queue,
+                      const std::string& journal, const std::function<std::string(const PendingWrite&)>& describe);
   // Whether files were read into the queue and wait for the journal to hold them.
   bool AnyTaken() const { return !m_taken.empty(); }
   // The journal holds their records now: the files go (only as they were
@@ -77,6 +87,7 @@ class PutBackIntake {
   };
   std::vector<File> m_taken;   // read into the queue; removed once the journal holds them
   std::vector<File> m_toTell;  // removed: told once the writing stops
+  std::vector<std::string> m_sameTokens;  // records of one token with other values, told with them
   // Files left where they are (not a file of records, or unreadable and not
   // movable), as they were: not read again while so.
   std::map<std::string, KeptWriteJournal::Stamp> m_left;
