@@ -70,6 +70,8 @@ bool ReadLease::StillHeld() const {
 
 void ReadLease::Release() {
   if (m_fd < 0) return;
-  ::close(m_fd);  // the lease goes with the descriptor
+  // Given back before the close: a copy of the descriptor (a fork) would keep it.
+  if (m_state == State::Held) ::fcntl(m_fd, F_SETLEASE, F_UNLCK);
+  ::close(m_fd);
   m_fd = -1;
 }
