@@ -149,7 +149,26 @@ TEST_F(KeptPutBackTest, AFilePutBackIsNotTakenWhileItsWriterStillHasItOpen) {
   for (int look = 0; look < 2; ++look) LookASecondLater();
   EXPECT_EQ(Rows(), "30 30");
   EXPECT_FALSE(FileExists(PutBack()));
-  EXPECT_EQ(boxes.Count(), 1u);
+
+  // A writer opens it once it is read, while the journal takes its records:
+  // it stays, and is taken again once left alone, its records written once.
+  ASSERT_TRUE(WriteFileAtomically(PutBack(), "RuvFrame kept writes 2\n" + PutBackLots(31, 2)));
+  SetWriteInterruptForTest([this](const std::string&) {
+    const int late = ::open(PutBack().c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (late >= 0) ::close(late);
+    return false;
+  });
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back was read (2 records), but a program opened it for "
+                     "writing meanwhile: it is left where it is and taken over again once nothing writes it");
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  SetWriteInterruptForTest(nullptr);
+  EXPECT_TRUE(FileExists(PutBack()));
+  boxes.Expect(IDOK, "taken over (2 records): written to the database, each once (any it refused is told apart). "
+                     "2 of them were already in the database.");
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  EXPECT_EQ(Rows(), "32 32");
+  EXPECT_FALSE(FileExists(PutBack()));
+  EXPECT_EQ(boxes.Count(), 3u);
 }
 
 // An editor's backup (….put-back~) and a copy not yet renamed (….put-back.part)
