@@ -253,7 +253,8 @@ bool CRuvEngineBase::ApplyDataSourceType(int type, bool& connectBoxShown) {
       const bool connected = ConnectHardware() != FALSE;
       if (!connected && !connectBoxShown) {
         connectBoxShown = true;
-        ShowMessageBox(kConnectErrorText, std::string(), MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
+        // A link that told why it could not start has said it all.
+        if (!m_connectFailureTold) ShowMessageBox(kConnectErrorText, std::string(), MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);
       }
       return connected;
     }
@@ -324,6 +325,7 @@ BOOL CRuvEngineBase::SwitchToDemo() {
 BOOL CRuvEngineBase::CanStopHardware() { return TRUE; }
 
 BOOL CRuvEngineBase::ConnectHardware() {
+  m_connectFailureTold = false;
   if (!CanStopHardware()) return FALSE;
   PrepareRealTags();
   CDataCenterBase* dataCenter = GetDataCenter();
@@ -334,7 +336,10 @@ BOOL CRuvEngineBase::ConnectHardware() {
       m_linkerEngineMade[index] = true;
     }
     // Links started before a failure keep running until the next mode stops them.
-    if (m_linkerEngines[index] && !m_linkerEngines[index]->Start()) return FALSE;
+    if (m_linkerEngines[index] && !m_linkerEngines[index]->Start()) {
+      m_connectFailureTold = m_linkerEngines[index]->IsStartFailureTold();
+      return FALSE;
+    }
   }
   return ResetOutputs() ? TRUE : FALSE;
 }

@@ -246,6 +246,7 @@ class CRuvEngineBase : public IEngineServices, public ITableEngineServices {
   std::unique_ptr<CAlarmBaseRS> m_pAlarmTable;
   std::array<CHwLinkerEngine*, kHwTypeCount> m_linkerEngines{};  // owned
   std::array<bool, kHwTypeCount> m_linkerEngineMade{};           // made once per type
+  bool m_connectFailureTold = false;  // the link that failed the last connection told why
   std::array<CThreadEngine, 2> m_threads;
   mutable CIniFile m_iniFile;
   CRTimer m_recordStopwatch;

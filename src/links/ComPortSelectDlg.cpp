@@ -67,6 +67,7 @@ void CComPortSelectDlg::LoadPortName(const std::string& settingsFileName) {
 
 void CComPortSelectDlg::OpenSavedPort() {
   ClosePort();
+  m_settingsRefused = false;
   if (m_port == nullptr) return;
   if (m_port->Open(m_portName, 0, 0, true) != 0) {
     ClosePort();
@@ -74,7 +75,9 @@ void CComPortSelectDlg::OpenSavedPort() {
   } else {
     COMMCONFIG config;
     LoadConfig(config);
-    if (!ApplyConfig(config, TRUE)) {
+    // Opened without the dialog (as the link starts), a refusal is its one
+    // box: no settings dialog comes up that nobody asked for.
+    if (!ApplyConfig(config, TRUE, HasWindow())) {
       ClosePort();
     } else {
       CIniFile settings(m_settingsFileName);
@@ -129,7 +132,7 @@ std::string CComPortSelectDlg::RefusalText(const std::string& asked, LONG refuse
   return ruv::Format("%s refuses %s (%s).", m_portName.c_str(), asked.c_str(), because.c_str());
 }
 
-BOOL CComPortSelectDlg::ApplyConfig(const COMMCONFIG& config, BOOL showErrors) {
+BOOL CComPortSelectDlg::ApplyConfig(const COMMCONFIG& config, BOOL showErrors, bool offerSettings) {
   if (!IsPortOpen()) {
     if (showErrors) ShowMessageBox("Error 101: Unable to set COM setting.\r\n", "", kErrorStyle);
     return FALSE;
@@ -144,8 +147,9 @@ BOOL CComPortSelectDlg::ApplyConfig(const COMMCONFIG& config, BOOL showErrors) {
     ShowMessageBox("Error 101: Unable to set COM setting.\r\n" + RefusalText(asked, refused) +
                        "\r\nChange COM port Setting or restart program and retry!",
                    "", kErrorStyle);
+    m_settingsRefused = true;
     // Settings confirmed there are saved for the next open; this one still failed.
-    OnPortSetting();
+    if (offerSettings) OnPortSetting();
     result = FALSE;
   }
   const LONG handshaking = IsPortOpen() ? m_port->SetupHandshaking(CSerial::EHandshakeOff) : 0;
@@ -266,7 +270,7 @@ BOOL CComPortSelectDlg::OnCmdMsg(UINT id, int code) {
   }
 }
 
-bool ShowComPortDialog(CModBusBase* port, const std::string& settingsFileName, bool show) {
+bool ShowComPortDialog(CModBusBase* port, const std::string& settingsFileName, bool show, bool* settingsRefused) {
   CComPortSelectDlg dialog(nullptr);
   dialog.LoadPortName(settingsFileName);
   dialog.SetOutput(port);
@@ -275,5 +279,7 @@ bool ShowComPortDialog(CModBusBase* port, const std::string& settingsFileName, b
   } else {
     dialog.OpenSavedPort();
   }
-  return port != nullptr && port->IsOpen();
+  const bool open = port != nullptr && port->IsOpen();
+  if (settingsRefused) *settingsRefused = !open && dialog.WereSettingsRefused();
+  return open;
 }

@@ -43,7 +43,11 @@ class CComPortSelectDlg : public CDialog {
   void LoadConfig(COMMCONFIG& config) const;
   BOOL SaveConfig(const COMMCONFIG& config) const;
   // Puts the settings on the open port without handshaking; 1 when it took them.
-  BOOL ApplyConfig(const COMMCONFIG& config, BOOL showErrors);
+  // A refusal is told with its cause, then the port settings dialog offers a
+  // change unless `offerSettings` is false.
+  BOOL ApplyConfig(const COMMCONFIG& config, BOOL showErrors, bool offerSettings = true);
+  // Whether the port's last opening failed on settings it refused (and told why).
+  bool WereSettingsRefused() const { return m_settingsRefused; }
   // Lists the free ports ("COM1".."COM254"), or with `currentOnly` just the
   // named one when it is free, and selects the named one.
   void ScanPorts(BOOL currentOnly);
@@ -75,8 +79,11 @@ class CComPortSelectDlg : public CDialog {
   std::string m_settingsFileName;
   CModBusBase* m_port = nullptr;  // not owned
   CStatic m_status;
+  bool m_settingsRefused = false;
 };
 
 // Opens `port` with the port saved in the settings file, through the dialog when
-// `show` is set. True when the port is open afterwards.
-bool ShowComPortDialog(CModBusBase* port, const std::string& settingsFileName, bool show);
+// `show` is set. True when the port is open afterwards; else `settingsRefused`
+// (when given) says whether it failed on settings it refused, told with the cause.
+bool ShowComPortDialog(CModBusBase* port, const std::string& settingsFileName, bool show,
+                       bool* settingsRefused = nullptr);

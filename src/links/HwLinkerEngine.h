@@ -120,6 +120,9 @@ class CHwLinkerEngine : public CWnd {
   // which it wrote (the tag's command count): such a link gives up at its stop
   // the commands not yet written, and at its start those given while stopped.
   virtual bool WritesCommands() const { return false; }
+  // Whether the last Start failed with its cause told in the link's own box:
+  // whoever started it then adds no box of its own.
+  virtual bool IsStartFailureTold() const { return false; }
 
   void SetUsePollThread(BOOL use) { m_usePollThread = use != FALSE; }
   BOOL IsUsingPollThread() const { return m_usePollThread; }

@@ -272,6 +272,8 @@ void COpcGroup::Disconnect(BOOL destroy) {
     m_callbackSink->Release();
     m_callbackSink = nullptr;
   }
+  // No completion reaches the group any more.
+  m_writesUnderWay.clear();
   RemoveAllItems(destroy);
   ReleaseInterfaces();
 }
@@ -308,7 +310,14 @@ void COpcGroup::Write(WriteKind kind, const std::vector<COpcItem*>& items, const
     return;
 
   // Convert every text; an item whose text does not fit its type is left out.
-  std::vector<COpcItem*> packedItems;
+  // Each write carries the command it sends (the item's count dealt with): the
+  // answer to it gives up that command, never a newer one given meanwhile.
+  struct Sent {
+    OPCHANDLE clientItem;
+    std::uint32_t commandCount;
+    std::string itemId;
+  };
+  std::vector<Sent> sent;
   std::vector<OPCHANDLE> handles;
   std::vector<Variant> values;
   const std::size_t count = std::min(items.size(), texts.size());
@@ -321,60 +330,85 @@ void COpcGroup::Write(WriteKind kind, const std::vector<COpcItem*>& items, const
                                              : TextToVariant(texts[i], type, value);
     if (!converted) {
       const OPCHANDLE handle = item->GetClientHandle();
+      const std::uint32_t commandCount = item->GetCommandsWritten();
       OpcMessage("Unable to map write data to variant data for item '%s'.", item->GetItemId().c_str());
-      COpcItem::GiveUpRefusedWriteOf(handle);
+      COpcItem::GiveUpRefusedWriteOf(handle, commandCount);
       continue;
     }
-    packedItems.push_back(item);
+    sent.push_back({item->GetClientHandle(), item->GetCommandsWritten(), item->GetItemId()});
     handles.push_back(item->GetServerHandle());
     values.push_back(std::move(value));
   }
-  if (packedItems.empty()) return;
+  if (sent.empty()) return;
 
-  const DWORD n = static_cast<DWORD>(packedItems.size());
+  const DWORD n = static_cast<DWORD>(sent.size());
   HRESULT* errors = nullptr;
   HRESULT hr = E_FAIL;
+  DWORD transactionId = 0;
   switch (kind) {
     case WriteKind::Sync:
       hr = m_syncIO->Write(n, handles.data(), values.data(), &errors);
       break;
-    case WriteKind::Async10: {
-      DWORD transactionId = 0;
+    case WriteKind::Async10:
       hr = m_asyncIO->Write(m_writeConnection, n, handles.data(), values.data(), &transactionId, &errors);
       break;
-    }
     case WriteKind::Async20: {
+      transactionId = m_nextTransactionId++;
       DWORD cancelId = 0;
-      hr = m_asyncIO2->Write(n, handles.data(), values.data(), 0, &cancelId, &errors);
+      hr = m_asyncIO2->Write(n, handles.data(), values.data(), transactionId, &cancelId, &errors);
       break;
     }
   }
 
-  for (std::size_t k = 0; k < packedItems.size(); ++k) {
+  // The writes taken first: the boxes of those refused may let this group go.
+  std::vector<std::size_t> refused;
+  for (std::size_t k = 0; k < sent.size(); ++k) {
     const HRESULT itemResult = errors ? errors[k] : hr;
-    if (SUCCEEDED(hr) && errors && SUCCEEDED(itemResult)) {
-      // A synchronous write is done; an asynchronous one clears the mark when
-      // its completion or the item's next value arrives.
-      if (kind == WriteKind::Sync) packedItems[k]->SetWriting(FALSE);
-      continue;
+    if (!(SUCCEEDED(hr) && errors && SUCCEEDED(itemResult))) {
+      refused.push_back(k);
+    } else if (kind == WriteKind::Sync) {
+      // Done; an asynchronous one waits for its completion.
+      if (COpcItem* item = COpcItem::FromClientHandle(sent[k].clientItem)) item->SetWriting(FALSE);
+    } else {
+      m_writesUnderWay.push_back({transactionId, sent[k].clientItem, sent[k].commandCount, values[k]});
     }
-    const OPCHANDLE handle = packedItems[k]->GetClientHandle();
-    const char* id = packedItems[k]->GetItemId().c_str();
-    const unsigned code = static_cast<unsigned>(FAILED(hr) ? hr : itemResult);
+  }
+  std::vector<unsigned> codes;
+  for (std::size_t k : refused) codes.push_back(static_cast<unsigned>(FAILED(hr) ? hr : errors[k]));
+  if (errors) CoTaskMemFree(errors);
+  const std::string name = m_name;
+  for (std::size_t r = 0; r < refused.size(); ++r) {
+    const Sent& write = sent[refused[r]];
+    const char* id = write.itemId.c_str();
     switch (kind) {
       case WriteKind::Sync:
-        OpcMessage("Failed on item '%s' synchronous write for group '%s' (HR = %08X). ", id, m_name.c_str(), code);
+        OpcMessage("Failed on item '%s' synchronous write for group '%s' (HR = %08X). ", id, name.c_str(), codes[r]);
         break;
       case WriteKind::Async10:
         OpcMessage("Failed to add item '%s' to an asynchronous 1.0 write transaction for group '%s' (HR = %08X).", id,
-                   m_name.c_str(), code);
+                   name.c_str(), codes[r]);
         break;
       case WriteKind::Async20:
         OpcMessage("Failed to add item '%s' to an asynchronous 2.0 write transaction for group '%s' (HR = %08X).", id,
-                   m_name.c_str(), code);
+                   name.c_str(), codes[r]);
         break;
     }
-    COpcItem::GiveUpRefusedWriteOf(handle);
+    COpcItem::GiveUpRefusedWriteOf(write.clientItem, write.commandCount);
   }
-  if (errors) CoTaskMemFree(errors);
+}
+
+bool COpcGroup::TakeWriteUnderWay(DWORD transactionId, OPCHANDLE clientItem, std::uint32_t& commandCount) {
+  auto found = std::find_if(m_writesUnderWay.begin(), m_writesUnderWay.end(), [&](const WriteUnderWay& write) {
+    return write.transactionId == transactionId && write.clientItem == clientItem;
+  });
+  if (found == m_writesUnderWay.end()) return false;
+  commandCount = found->commandCount;
+  m_writesUnderWay.erase(found);
+  return true;
+}
+
+std::vector<COpcGroup::WriteUnderWay> COpcGroup::TakeWritesUnderWay() {
+  std::vector<WriteUnderWay> writes;
+  writes.swap(m_writesUnderWay);
+  return writes;
 }

@@ -2,9 +2,11 @@
 // One OPC group of the link with its items: its state, the group interfaces the
 // server gives, the data connections (the version 1.0 data-object advise, or the
 // version 2.0 callback), and adding and removing its items.
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/base/Variant.h"
 #include "platform/opc/ComPtr.h"
 #include "platform/opc/OpcDaInterfaces.h"
 
@@ -68,6 +70,21 @@ class COpcGroup {
   void WriteAsync10(const std::vector<COpcItem*>& items, const std::vector<std::string>& texts);
   void WriteAsync20(const std::vector<COpcItem*>& items, const std::vector<std::string>& texts);
 
+  // A write sent asynchronously whose completion has not come yet: the
+  // transaction, the item and the command (the tag's command count) it carries.
+  struct WriteUnderWay {
+    DWORD transactionId = 0;
+    OPCHANDLE clientItem = 0;
+    std::uint32_t commandCount = 0;
+    Variant value;
+  };
+  // The command a completion of `transactionId` answers for the item, which is
+  // no longer under way; false when no such write is (one given up already).
+  bool TakeWriteUnderWay(DWORD transactionId, OPCHANDLE clientItem, std::uint32_t& commandCount);
+  bool HasWritesUnderWay() const { return !m_writesUnderWay.empty(); }
+  // Every write still under way, in the order sent; none is afterwards.
+  std::vector<WriteUnderWay> TakeWritesUnderWay();
+
   void AddItems(COpcItem* const* items, DWORD count, BOOL alreadyLinked);
   void AddAllItems();
   // Takes the group interfaces from what the server's AddGroup returned and sets up
@@ -120,4 +137,7 @@ class COpcGroup {
 
   COpcItem* m_firstItem = nullptr;
   DWORD m_itemCount = 0;
+
+  std::vector<WriteUnderWay> m_writesUnderWay;
+  DWORD m_nextTransactionId = 1;  // the client's own, for the 2.0 writes
 };

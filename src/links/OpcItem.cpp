@@ -89,10 +89,15 @@ void COpcItem::ShowLatestValue() {
   SetReading(FALSE);
 }
 
-void COpcItem::GiveUpRefusedWrite() {
-  if (CHwLinkerEngine* engine = GetEngine()) engine->GiveUpCommand(*this, GetCommandsWritten(), Variant(), "", false);
+void COpcItem::GiveUpRefusedWrite(std::uint32_t commandCount) {
+  if (CHwLinkerEngine* engine = GetEngine()) engine->GiveUpCommand(*this, commandCount, Variant(), "", false);
 }
 
-void COpcItem::GiveUpRefusedWriteOf(OPCHANDLE clientItem) {
-  if (COpcItem* item = FromClientHandle(clientItem)) item->GiveUpRefusedWrite();
+void COpcItem::GiveUpRefusedWriteOf(OPCHANDLE clientItem, std::uint32_t commandCount) {
+  if (COpcItem* item = FromClientHandle(clientItem)) item->GiveUpRefusedWrite(commandCount);
+}
+
+void COpcItem::EndCompletedWrite() {
+  CDCTag* tag = GetDCTag();
+  if (tag && tag->GetCommandCount() == m_commandCompleted.load()) SetWriting(FALSE);
 }

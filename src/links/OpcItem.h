@@ -3,6 +3,8 @@
 // qualities and time stamps into it, and it passes the values on to its tag.
 // The item's own lock guards its value, quality, time stamp and update count
 // wherever they are read or written; it is never held while the tag is told.
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -47,12 +49,18 @@ class COpcItem : public CHwLinkerItem {
   void UpdateValue(const Variant& value, WORD quality, FILETIME timeStamp);
   // The server's latest value on the tag (unless the tag holds a command not yet written).
   void ShowLatestValue();
-  // The server refused the item's last command, and said so in its own box:
-  // the command is given up, and the server's value shows again.
-  void GiveUpRefusedWrite();
+  // The server refused the command of the tag's command count `commandCount`,
+  // and said so in its own box: that command is given up, and unless a newer
+  // one waits, the server's value shows again.
+  void GiveUpRefusedWrite(std::uint32_t commandCount);
   // The same for the item of a client handle, looked up anew after a box
   // (which may have let the item go).
-  static void GiveUpRefusedWriteOf(OPCHANDLE clientItem);
+  static void GiveUpRefusedWriteOf(OPCHANDLE clientItem, std::uint32_t commandCount);
+  // The server completed the write of that command.
+  void NoteWriteCompleted(std::uint32_t commandCount) { m_commandCompleted.store(commandCount); }
+  // The tag's write-pending mark goes off when its newest command is the one
+  // the server completed last (no report of the server's is waited for).
+  void EndCompletedWrite();
 
   // Links of the group's item list.
   COpcItem* m_prevItem = nullptr;
@@ -76,4 +84,5 @@ class COpcItem : public CHwLinkerItem {
   WORD m_quality = OPC_QUALITY_OUT_OF_SERVICE;
   Variant m_value;
   DWORD m_updateCount = 0;
+  std::atomic<std::uint32_t> m_commandCompleted{0};
 };

@@ -16,6 +16,7 @@
 #include "links/OpcServer.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/Text.h"
+#include "platform/ui/MessageCore.h"
 
 namespace {
 
@@ -164,7 +165,10 @@ BOOL COpcLinkerEngine::Start() {
 
 BOOL COpcLinkerEngine::Stop() {
   // The commands given while the link ran (the outputs switched off as the
-  // plant leaves the hardware) are written while the server is still there.
+  // plant leaves the hardware) are written while the server is still there,
+  // and their completions waited for: the server drops a write whose client
+  // goes first. The server calls back from the event loop, so the wait services
+  // it; not once the window is gone (the link is being freed).
   if (IsStarted() && m_server && m_server->IsConnected()) {
     for (COpcGroup* group : m_server->GetGroups()) {
       for (COpcItem* item : group->GetItems()) {
@@ -172,17 +176,41 @@ BOOL COpcLinkerEngine::Stop() {
         if (tag && item->HoldsCommandNotYetWritten(tag->GetCommandCount())) OnTagMessage(tag, eTagChangeValue);
       }
     }
+    if (IsWindow(GetSafeHwnd())) {
+      EnterServicingWait();
+      WaitPumping([this] { return !HasWritesUnderWay(); }, kWriteCompletionWaitMs);
+      if (LeaveServicingWait()) return TRUE;  // released meanwhile, and stopped by that
+    }
   }
   if (!CHwLinkerEngine::Stop()) return FALSE;
   // Before the disconnection, while the items still hold the server's values.
   if (m_server) {
     for (COpcGroup* group : m_server->GetGroups()) {
-      for (COpcItem* item : group->GetItems()) GiveUpCommandNotWritten(*item, kStoppedCause);
+      const std::vector<COpcGroup::WriteUnderWay> writes = group->TakeWritesUnderWay();
+      // The newest first: the operator hears of the command the tag holds.
+      for (auto write = writes.rbegin(); write != writes.rend(); ++write) {
+        if (COpcItem* item = COpcItem::FromClientHandle(write->clientItem)) {
+          GiveUpCommand(*item, write->commandCount, write->value, kNotCompletedCause);
+        }
+      }
+      for (COpcItem* item : group->GetItems()) {
+        GiveUpCommandNotWritten(*item, kStoppedCause);
+        // No report of the server's comes after the stop to end its mark.
+        item->EndCompletedWrite();
+      }
     }
     m_server->Disconnect();
   }
   ListenToItemTags(false);
   return TRUE;
+}
+
+bool COpcLinkerEngine::HasWritesUnderWay() const {
+  if (!m_server) return false;
+  for (COpcGroup* group : m_server->GetGroups()) {
+    if (group->HasWritesUnderWay()) return true;
+  }
+  return false;
 }
 
 CHwLinkerItem* COpcLinkerEngine::CreateItem(CDCTag* tag) {

@@ -18,6 +18,9 @@ class COpcLinkerEngine : public CHwLinkerEngine {
   static constexpr const char* kProgId = "OPC.SimaticNET";
   static constexpr const char* kSettingsSection = "OpcEngine";
   static constexpr const char* kRemoteMachineKey = "OpcRemoteMachineNameOrIP";
+  // How long the stop waits for the server to complete the writes it sent.
+  static constexpr DWORD kWriteCompletionWaitMs = 1000;
+  static constexpr const char* kNotCompletedCause = "the OPC server did not complete it before the link stopped";
 
   COpcLinkerEngine();
 
@@ -48,6 +51,7 @@ class COpcLinkerEngine : public CHwLinkerEngine {
   std::string ParseTag(const std::string& name, const std::string& accessPath, long long& updateRate,
                        float& deadband, std::string& groupName) const;
   void ListenToItemTags(bool listen);
+  bool HasWritesUnderWay() const;
   // The server's latest value on the item's tag.
   void ShowLatestReading(CHwLinkerItem& item) override;
   // In a box of its own, as the link tells its other errors.

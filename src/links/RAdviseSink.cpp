@@ -80,11 +80,20 @@ void CRAdviseSink::OnWriteComplete(const std::uint8_t* bytes, std::size_t size) 
   if (ReadOpcWriteCompleteStream(bytes, size, stream) != OpcStreamError::None) return;
   if (stream.clientGroup == 0 || !COpcGroup::FromClientHandle(stream.clientGroup)) return;
   for (const OpcWriteResult& result : stream.items) {
+    // Looked up for each result: a box of an earlier one may have let them go.
+    COpcGroup* group = COpcGroup::FromClientHandle(stream.clientGroup);
     COpcItem* item = COpcItem::FromClientHandle(result.clientItem);
-    if (!item || !FAILED(result.error)) continue;  // success: the next value clears the mark
+    if (!group) return;
+    if (!item) continue;
+    std::uint32_t commandCount = item->GetCommandsWritten();  // of a write not sent here: the newest
+    group->TakeWriteUnderWay(stream.transactionId, result.clientItem, commandCount);
+    if (!FAILED(result.error)) {
+      item->NoteWriteCompleted(commandCount);  // the next value clears the mark
+      continue;
+    }
     OpcMessage("Failed on item '%s'  for asynchronous 1.0 write transaction %08X (HR = %08X).",
                item->GetItemId().c_str(), static_cast<unsigned>(stream.transactionId),
                static_cast<unsigned>(result.error));
-    COpcItem::GiveUpRefusedWriteOf(result.clientItem);
+    COpcItem::GiveUpRefusedWriteOf(result.clientItem, commandCount);
   }
 }

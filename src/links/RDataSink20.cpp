@@ -66,14 +66,20 @@ HRESULT IRDataSink20::OnWriteComplete(DWORD transactionId, OPCHANDLE clientGroup
   if (clientGroup == 0 || count == 0 || !clientItems || !errors) return E_INVALIDARG;
   for (DWORD i = 0; i < count; ++i) {
     try {
+      // Looked up for each item: a box of an earlier one may have let them go.
       COpcItem* item = COpcItem::FromClientHandle(clientItems[i]);
       if (!item) continue;
+      std::uint32_t commandCount = item->GetCommandsWritten();  // of a write not sent here: the newest
+      if (COpcGroup* group = COpcGroup::FromClientHandle(clientGroup)) {
+        group->TakeWriteUnderWay(transactionId, clientItems[i], commandCount);
+      }
       if (FAILED(errors[i])) {
         OpcMessage("Failed on item '%s' for asynchronous 2.0 write transaction %08X (HR = %08X).",
                    item->GetItemId().c_str(), static_cast<unsigned>(transactionId), static_cast<unsigned>(errors[i]));
-        COpcItem::GiveUpRefusedWriteOf(clientItems[i]);
+        COpcItem::GiveUpRefusedWriteOf(clientItems[i], commandCount);
       } else {
-        item->SetWriting(FALSE);
+        item->NoteWriteCompleted(commandCount);
+        item->EndCompletedWrite();
       }
     } catch (...) {
     }

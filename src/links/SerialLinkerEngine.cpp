@@ -48,8 +48,10 @@ BOOL CSerialLinkerEngine::Start() {
   for (CHwLinkerItem* item : m_items) items.push_back(static_cast<CSerialLinkerItem*>(item));
   m_master->SetItems(std::move(items));
 
+  m_portSettingsRefused = false;
   if (!OpenPort(*m_master)) {
-    ShowMessageBox("Error: RuvFrame cannot connect to Serial Port!", "", kConfigReportStyle);
+    // A refused setting was told with the port, the settings and the cause: that box says it all.
+    if (!m_portSettingsRefused) ShowMessageBox("Error: RuvFrame cannot connect to Serial Port!", "", kConfigReportStyle);
     return FALSE;
   }
   m_master->SetOwnerEngine(GetSafeHwnd());
@@ -60,7 +62,9 @@ BOOL CSerialLinkerEngine::Start() {
 }
 
 BOOL CSerialLinkerEngine::OpenPort(CModBusBase& master) {
-  return ShowComPortDialog(&master, GetEngine()->GetSettingsFileName(), IsOverrideComboDown()) ? TRUE : FALSE;
+  return ShowComPortDialog(&master, GetEngine()->GetSettingsFileName(), IsOverrideComboDown(), &m_portSettingsRefused)
+             ? TRUE
+             : FALSE;
 }
 
 BOOL CSerialLinkerEngine::Stop() {

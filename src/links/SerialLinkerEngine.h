@@ -53,6 +53,7 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   // A new reading of `item` (message 5377): published on its tag.
   virtual LRESULT OnModbusMessage(WPARAM wParam, LPARAM lParam);
   bool WritesCommands() const override { return true; }
+  bool IsStartFailureTold() const override { return m_portSettingsRefused; }
 
   // `base` to the power `exponent` in 32-bit float steps; a negative exponent
   // gives the reciprocal.
@@ -91,6 +92,7 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
 
   std::unique_ptr<CModBusBase> m_master;
   bool m_running = false;
+  bool m_portSettingsRefused = false;  // the last start's port refused its settings, and said why
   // A tag write is under way; tags written meanwhile wait their turn here.
   bool m_writing = false;
   bool m_writingBeforeStop = false;  // the stop writes the commands given before it

@@ -230,18 +230,24 @@ TEST_F(ComPortSelectDlgTest, AMissingPortIsReportedAndLeftClosed) {
   EXPECT_FALSE(master.IsOpen());
 }
 
-TEST_F(ComPortSelectDlgTest, ARefusedSettingOpensThePortDialogSavesItsChoiceAndStillFails) {
+// In the COM-port box the operator is choosing the port's settings: a refused
+// one opens the port settings dialog, whose choice is saved for the next open.
+TEST_F(ComPortSelectDlgTest, ARefusedSettingInTheDialogOpensThePortDialogSavesItsChoiceAndStillFails) {
   SaveSettings("PortNumber=COM2\nBuadRate=12345\nByteSize=7\n");  // a pseudo-terminal keeps 8 data bits
   boxes.Expect(IDOK, "Error 101: Unable to set COM setting.\r\n");
-  QTimer::singleShot(0, [] {
-    auto* settings = dynamic_cast<CommSettingsDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(settings, nullptr);
-    settings->BaudRateBox()->setCurrentText("19200");
-    settings->ByteSizeBox()->setCurrentText("8");
-    settings->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+  modal_script::Push([&](CDialog& dialog) {
+    QTimer::singleShot(0, [] {
+      auto* settings = dynamic_cast<CommSettingsDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(settings, nullptr);
+      settings->BaudRateBox()->setCurrentText("19200");
+      settings->ByteSizeBox()->setCurrentText("8");
+      settings->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    Press(dialog, CComPortSelectDlg::kOpenPortId);
+    EXPECT_FALSE(master.IsOpen());
+    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, static_cast<int>(BN_CLICKED)), 0);
   });
-  EXPECT_FALSE(ShowComPortDialog(&master, settingsFile, false));
-  EXPECT_FALSE(master.IsOpen());
+  EXPECT_FALSE(ShowComPortDialog(&master, settingsFile, true));
   EXPECT_NE(temp.Read("Plant-Setting.ini").find("BuadRate=19200"), std::string::npos);
   // The next open takes the saved choice.
   EXPECT_TRUE(ShowComPortDialog(&master, settingsFile, false));

@@ -326,6 +326,59 @@ TEST_F(OpcLinkerEngineTest, ACommandTheServerRefusesIsGivenUpAndTheServersValueS
   EXPECT_EQ(boxes.Count(), 1u);
 }
 
+// The stop waits for the server to complete the writes it sent (the outputs
+// switched off as the plant leaves the hardware); what the server never
+// completes is given up and told once the wait has run out.
+TEST_F(OpcLinkerEngineTest, TheStopWaitsForItsWritesToCompleteAndTellsThoseThatDoNot) {
+  CDCTag* level = StartWithLevelAt(12.5f);
+  ASSERT_NE(level, nullptr);
+  level->SetValue(Variant::R4(5.5f));
+  level->SetWritePending(TRUE);
+  EXPECT_TRUE(Link().Stop());
+  PumpPendingMessages();
+  EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(5.5f));
+  EXPECT_EQ(level->GetValue(), Variant::R4(5.5f));
+  EXPECT_FALSE(level->IsWritePending());
+  EXPECT_EQ(boxes.Count(), 0u);
+
+  ASSERT_TRUE(Link().Start());
+  Deliver();
+  OpcStandIn::Instance().LeaveWritesUncompleted(true);
+  level->SetValue(Variant::R4(7.5f));
+  level->SetWritePending(TRUE);
+  boxes.Expect(IDOK, "The command 7.5 for Line.Level was given up: the OPC server did not complete it before the link "
+                     "stopped.");
+  EXPECT_TRUE(Link().Stop());
+  PumpPendingMessages();
+  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(level->GetValue(), Variant::R4(5.5f));
+  EXPECT_FALSE(level->IsWritePending());
+}
+
+// An older command's refusal arriving after a newer command went out gives up
+// only the older one: the newer stays on the tag, waiting for the server.
+TEST_F(OpcLinkerEngineTest, ALateRefusalGivesUpOnlyTheCommandItAnswers) {
+  CDCTag* level = StartWithLevelAt(12.5f);
+  ASSERT_NE(level, nullptr);
+  OpcStandIn::Instance().FailWrites("Line.Level");
+  level->SetValue(Variant::R4(5.5f));
+  level->SetWritePending(TRUE);
+  Link().OnTagMessage(level, eTagChangeValue);
+  level->SetValue(Variant::R4(7.5f));
+  level->SetWritePending(TRUE);
+  Link().OnTagMessage(level, eTagChangeValue);  // both sent, neither completed
+  boxes.Expect(IDOK, "Failed on item 'Line.Level'  for asynchronous 1.0 write transaction");
+  boxes.SetOnShow([](const std::string&) { OpcStandIn::Instance().FailWrites("Line.Level", S_OK); });
+  PumpPendingMessages();
+  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(7.5f));
+  EXPECT_EQ(level->GetValue(), Variant::R4(7.5f));
+  EXPECT_TRUE(level->IsWritePending());
+  Deliver();
+  EXPECT_EQ(level->GetValue(), Variant::R4(7.5f));
+  EXPECT_FALSE(level->IsWritePending());
+}
+
 TEST_F(OpcLinkerEngineTest, StopEndsListeningAndStartReconnectsWithoutDuplicates) {
   LoadTags("1,Line.Count,OPC,UR200-DB0,DUPLEX,Int,NULL,NULL,NULL\n");
   ASSERT_TRUE(Link().Start());

@@ -112,6 +112,16 @@ void OpcStandIn::FailWrites(const std::string& itemId, HRESULT error) {
   }
 }
 
+void OpcStandIn::LeaveWritesUncompleted(bool leave) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_leaveWritesUncompleted = leave;
+}
+
+bool OpcStandIn::LeavesWritesUncompleted() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_leaveWritesUncompleted;
+}
+
 void OpcStandIn::RefuseGroup(const std::string& groupName, HRESULT error) {
   std::lock_guard<std::mutex> lock(m_mutex);
   if (SUCCEEDED(error)) {
@@ -138,6 +148,7 @@ void OpcStandIn::Reset() {
   m_failedWrites.clear();
   m_refusedGroups.clear();
   m_writeCount = 0;
+  m_leaveWritesUncompleted = false;
 }
 
 bool OpcStandIn::HasItem(const std::string& itemId) const {

@@ -52,6 +52,10 @@ class OpcStandIn {
   void RefuseItem(const std::string& itemId, HRESULT error = OPC_E_UNKNOWNITEMID);
   // Writes to the item complete with `error` (S_OK lets them succeed again).
   void FailWrites(const std::string& itemId, HRESULT error = E_FAIL);
+  // While on, asynchronous writes are taken but never done nor completed, as by
+  // a server that hangs; the writes taken meanwhile stay undone when it goes off.
+  void LeaveWritesUncompleted(bool leave);
+  bool LeavesWritesUncompleted() const;
   // AddGroup refuses a group of this name with `error` (S_OK accepts it again).
   void RefuseGroup(const std::string& groupName, HRESULT error = E_FAIL);
   // Every connected client is asked to shut down (from the event loop).
@@ -91,4 +95,5 @@ class OpcStandIn {
   std::map<std::string, HRESULT> m_refusedGroups;
   std::vector<OpcStandInServer*> m_servers;
   std::size_t m_writeCount = 0;
+  bool m_leaveWritesUncompleted = false;
 };

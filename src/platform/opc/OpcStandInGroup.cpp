@@ -201,6 +201,7 @@ HRESULT OpcStandInGroup::Write(DWORD connection, DWORD count, OPCHANDLE* serverI
   if (!accepted.empty()) {
     const DWORD id = m_nextTransaction++;
     *transactionId = id;
+    if (space.LeavesWritesUncompleted()) return allAccepted ? S_OK : S_FALSE;
     ComPtr<OpcStandInGroup> self = ComPtr<OpcStandInGroup>::Share(this);
     PostToUiThread([self, connection, id, writes = std::move(accepted)]() mutable {
       self->CompleteWrites(connection, id, std::move(writes));
