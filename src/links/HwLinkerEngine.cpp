@@ -159,9 +159,12 @@ std::string CHwLinkerEngine::CommandAsText(const Variant& command) {
 
 void CHwLinkerEngine::TellLater(CDCTag* tag, std::string text) {
   m_untoldGivenUp.push_back({tag, std::move(text)});
-  // One message tells all that gathered until it is handled; with the window
-  // gone (the link is being freed) there is no one left to tell.
-  if (m_untoldGivenUp.size() == 1 && !::PostMessage(GetSafeHwnd(), kTellGivenUpMessage, 0, 0)) m_untoldGivenUp.clear();
+  // One message tells all that gathered until it is handled. With the window
+  // gone the link is being freed (the close): the standard error output keeps the word.
+  if (m_untoldGivenUp.size() == 1 && !::PostMessage(GetSafeHwnd(), kTellGivenUpMessage, 0, 0)) {
+    std::fprintf(stderr, "Hardware Linker Engine: %s\n", m_untoldGivenUp.front().text.c_str());
+    m_untoldGivenUp.clear();
+  }
 }
 
 void CHwLinkerEngine::GiveUpCommandNotWritten(CHwLinkerItem& item, const std::string& cause) {
