@@ -177,6 +177,11 @@ BOOL CDCTag::IsLastCommandGivenWithoutLink() const {
   return m_lastCommandWithoutLink ? TRUE : FALSE;
 }
 
+void CDCTag::ForgetCommandGivenWithoutLink() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_lastCommandWithoutLink = false;
+}
+
 bool CDCTag::StoreValue(const Variant& value, bool command, const std::uint32_t* commandsWritten, bool withoutLink) {
   bool typeChanged = false;
   {

@@ -80,6 +80,7 @@ class CDCTag : public CRStack {
   // Whether the latest command was given while the data source was None: the
   // link that starts next gives it up and tells so.
   BOOL IsLastCommandGivenWithoutLink() const;
+  void ForgetCommandGivenWithoutLink();
   Variant GetSecondValue() const;
   void SetSecondValue(const Variant& value);
   Variant GetMinValue() const;
