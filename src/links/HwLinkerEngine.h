@@ -163,8 +163,9 @@ class CHwLinkerEngine : public CWnd {
   // A command to the item's output tag not written yet is given up with `cause`.
   void GiveUpCommandNotWritten(CHwLinkerItem& item, const std::string& cause);
   // The tag's new values reach the engine's window from now on. A command the
-  // tag took while the link was stopped (it waits for the hardware) is given
-  // up: what the link starts with is what the plant sets from now on.
+  // tag took while the link was stopped (it waits for the hardware, or was
+  // given while the data source was None) is given up and told: what the link
+  // starts with is what the plant sets from now on.
   void ListenToItemTag(CHwLinkerItem& item);
   // Shows the item's latest reading on its tag, the link's own way (scaled,
   // converted); nothing here.

@@ -110,5 +110,5 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   std::set<int> m_silentDevicesTold;  // devices told silent, until they answer again
   std::vector<CDCTag*> m_waitingWrites;
   std::vector<std::unique_ptr<CModBusBase>> m_droppedMasters;  // stopped during a write
-  bool m_inWatchdog = false;  // a tag's error box runs a message loop that may fire the timer again
+  bool m_inWatchdog = false;  // an outage box runs a message loop that may fire the timer again
 };
