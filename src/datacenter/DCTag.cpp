@@ -157,7 +157,11 @@ Variant CDCTag::GetValue(std::uint32_t& commandCount) const {
   return m_value;
 }
 
-void CDCTag::SetValue(const Variant& value) { StoreValue(value, true, nullptr); }
+void CDCTag::SetValue(const Variant& value) {
+  // Asked before the tag's lock: the engine root never waits on a tag.
+  const bool withoutLink = GetEngine()->GetDataSourceType() == eDataSourceNone;
+  StoreValue(value, true, nullptr, withoutLink);
+}
 
 BOOL CDCTag::SetReading(const Variant& value, std::uint32_t commandsWritten) {
   return StoreValue(value, false, &commandsWritten) ? TRUE : FALSE;
@@ -168,7 +172,17 @@ std::uint32_t CDCTag::GetCommandCount() const {
   return m_commandCount;
 }
 
-bool CDCTag::StoreValue(const Variant& value, bool command, const std::uint32_t* commandsWritten) {
+BOOL CDCTag::IsLastCommandGivenWithoutLink() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_lastCommandWithoutLink ? TRUE : FALSE;
+}
+
+void CDCTag::ForgetCommandGivenWithoutLink() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_lastCommandWithoutLink = false;
+}
+
+bool CDCTag::StoreValue(const Variant& value, bool command, const std::uint32_t* commandsWritten, bool withoutLink) {
   bool typeChanged = false;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -183,7 +197,10 @@ bool CDCTag::StoreValue(const Variant& value, bool command, const std::uint32_t*
       return true;
     }
     m_value = value;
-    if (command) ++m_commandCount;
+    if (command) {
+      ++m_commandCount;
+      m_lastCommandWithoutLink = withoutLink;
+    }
   }
   if (typeChanged) NotifyListeners(eTagChangeDataType);
   NotifyListeners(eTagChangeValue);
@@ -223,6 +240,17 @@ void CDCTag::SetWritePending(BOOL pending) {
     m_writePending = granted;
   }
   NotifyListeners(eTagChangeWritePending);
+}
+
+BOOL CDCTag::EndWriteOfCommand(std::uint32_t commandCount) {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_commandCount != commandCount) return FALSE;
+    if (!m_writePending) return TRUE;
+    m_writePending = false;
+  }
+  NotifyListeners(eTagChangeWritePending);
+  return TRUE;
 }
 
 BOOL CDCTag::IsReadPending() const {

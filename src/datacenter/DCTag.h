@@ -66,7 +66,8 @@ class CDCTag : public CRStack {
   Variant GetValue(std::uint32_t& commandCount) const;
   // An equal value changes nothing; a value of another type than the tag's is
   // refused silently; the first value of an untyped tag fixes its type. A value
-  // taken here is a command: it raises the command count.
+  // taken here is a command: it raises the command count. One taken while the
+  // data source is None is marked as given with no link running to carry it.
   void SetValue(const Variant& value);
   // A device's reading, under SetValue's rules but leaving the command count,
   // taken only while the count is still `commandsWritten` (the link has written
@@ -76,6 +77,10 @@ class CDCTag : public CRStack {
   // tag keeps the count it last wrote: a command is told from a reading by its
   // mark, never by its value, which may equal what the tag showed before.
   std::uint32_t GetCommandCount() const;
+  // Whether the latest command was given while the data source was None: the
+  // link that starts next gives it up and tells so.
+  BOOL IsLastCommandGivenWithoutLink() const;
+  void ForgetCommandGivenWithoutLink();
   Variant GetSecondValue() const;
   void SetSecondValue(const Variant& value);
   Variant GetMinValue() const;
@@ -86,6 +91,10 @@ class CDCTag : public CRStack {
   BOOL IsWritePending() const;
   // Granted only to a writable hardware tag while the data source is the real hardware.
   void SetWritePending(BOOL pending);
+  // In one step under the tag's lock: when the command count is still
+  // `commandCount` (no newer command came), the write-pending mark goes and the
+  // result is TRUE; a newer command keeps its mark.
+  BOOL EndWriteOfCommand(std::uint32_t commandCount);
   BOOL IsReadPending() const;
   // Granted only to a readable hardware tag.
   void SetReadPending(BOOL pending);
@@ -124,7 +133,7 @@ class CDCTag : public CRStack {
   bool SetDataTypeLocked(VARTYPE type);
   // SetValue's rules; a command raises the count. With `commandsWritten`, FALSE
   // (nothing stored) when the count has passed it.
-  bool StoreValue(const Variant& value, bool command, const std::uint32_t* commandsWritten);
+  bool StoreValue(const Variant& value, bool command, const std::uint32_t* commandsWritten, bool withoutLink = false);
   void SetLimitLike(Variant CDCTag::*field, const Variant& value, int code);
   template <typename T>
   void SetPlainField(T CDCTag::*field, const T& value, int code);
@@ -142,6 +151,7 @@ class CDCTag : public CRStack {
   float m_portValuePrecision = 0.0f;
   Variant m_value;
   std::uint32_t m_commandCount = 0;
+  bool m_lastCommandWithoutLink = false;
   Variant m_secondValue;
   Variant m_minValue;
   Variant m_maxValue;

@@ -141,6 +141,10 @@ void CDataCenterBase::SetAllWritePending(BOOL pending) {
   for (const auto& tag : m_tags) tag->SetWritePending(pending);
 }
 
+void CDataCenterBase::ForgetCommandsGivenWithoutLink() {
+  for (const auto& tag : m_tags) tag->ForgetCommandGivenWithoutLink();
+}
+
 int CDataCenterBase::Clear() { return ResetDataCenter(); }
 
 int CDataCenterBase::ResetDataCenter() {

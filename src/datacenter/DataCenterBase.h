@@ -53,6 +53,8 @@ class CDataCenterBase {
   int LoadTagText(const std::string& content);
   virtual void SetAllReadPending(BOOL pending);
   virtual void SetAllWritePending(BOOL pending);
+  // No tag's latest command counts as given without a link any more.
+  void ForgetCommandsGivenWithoutLink();
   virtual int Clear();
   // Deletes every tag and zeroes the counters; 0.
   virtual int ResetDataCenter();

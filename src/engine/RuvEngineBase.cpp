@@ -312,6 +312,9 @@ BOOL CRuvEngineBase::PrepareRealTags() {
 BOOL CRuvEngineBase::SwitchToNone() {
   // Outputs off while the links can still carry the writes.
   if (!ResetOutputs()) return FALSE;
+  // Those no link carried (none ran) are no operator's commands to tell of at
+  // the next start, which sets the outputs off again itself.
+  if (CDataCenterBase* dataCenter = GetDataCenter()) dataCenter->ForgetCommandsGivenWithoutLink();
   if (!CanStopHardware()) return FALSE;
   return DisconnectHardware() ? TRUE : FALSE;
 }

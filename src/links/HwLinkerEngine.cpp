@@ -4,11 +4,13 @@
 #include <cstdio>
 
 #include "common/CommonUtils.h"
+#include "datacenter/ConfigurationBoxes.h"
 #include "datacenter/DCTag.h"
 #include "datacenter/EngineServices.h"
 #include "datacenter/ThreadEngine.h"
 #include "links/HwLinkerItem.h"
 #include "platform/base/Clock.h"
+#include "platform/base/MessageBoxService.h"
 #include "platform/base/Text.h"
 #include "platform/ui/CWinApp.h"
 
@@ -143,18 +145,26 @@ void CHwLinkerEngine::GiveUpCommand(CHwLinkerItem& item, std::uint32_t commandCo
                                     const std::string& cause, bool tell) {
   CDCTag* tag = item.GetDCTag();
   if (!tag) return;
-  if (tag->GetCommandCount() == commandCount) {
-    tag->SetWritePending(FALSE);
-    ShowLatestReading(item);
-  }
+  // Checked and cleared in one step: a newer command given meanwhile keeps its mark.
+  if (tag->EndWriteOfCommand(commandCount)) ShowLatestReading(item);
   if (!tell || !item.TakeGivenUpNotice()) return;
+  TellLater(tag, ruv::Format("The command %s for %s was given up: %s.", CommandAsText(command).c_str(),
+                             tag->GetTagName().c_str(), cause.c_str()));
+}
+
+std::string CHwLinkerEngine::CommandAsText(const Variant& command) {
   Variant text;
-  const std::string value = SUCCEEDED(VariantChangeType(text, command, VT_BSTR)) ? text.bstrVal : std::string("?");
-  m_untoldGivenUp.push_back(
-      {tag, ruv::Format("The command %s for %s was given up: %s.", value.c_str(), tag->GetTagName().c_str(), cause.c_str())});
-  // One message tells all that gathered until it is handled; with the window
-  // gone (the link is being freed) there is no one left to tell.
-  if (m_untoldGivenUp.size() == 1 && !::PostMessage(GetSafeHwnd(), kTellGivenUpMessage, 0, 0)) m_untoldGivenUp.clear();
+  return SUCCEEDED(VariantChangeType(text, command, VT_BSTR)) ? text.bstrVal : std::string("?");
+}
+
+void CHwLinkerEngine::TellLater(CDCTag* tag, std::string text) {
+  m_untoldGivenUp.push_back({tag, std::move(text)});
+  // One message tells all that gathered until it is handled. With the window
+  // gone the link is being freed (the close): the standard error output keeps the word.
+  if (m_untoldGivenUp.size() == 1 && !::PostMessage(GetSafeHwnd(), kTellGivenUpMessage, 0, 0)) {
+    std::fprintf(stderr, "Hardware Linker Engine: %s\n", m_untoldGivenUp.front().text.c_str());
+    m_untoldGivenUp.clear();
+  }
 }
 
 void CHwLinkerEngine::GiveUpCommandNotWritten(CHwLinkerItem& item, const std::string& cause) {
@@ -170,9 +180,11 @@ void CHwLinkerEngine::GiveUpCommandNotWritten(CHwLinkerItem& item, const std::st
 void CHwLinkerEngine::ListenToItemTag(CHwLinkerItem& item) {
   item.RearmGivenUpNotice();
   CDCTag* tag = item.GetDCTag();
-  // Only a tag waiting for the hardware took a command for it: a value the
-  // plant gave in another mode is none.
-  if (tag && WritesCommands() && tag->IsWritePending()) GiveUpCommandNotWritten(item, kGivenWhileStoppedCause);
+  // Only a tag waiting for the hardware, or given its latest value while no
+  // data source ran (None), took a command for it: a value the Demo gave is none.
+  if (tag && WritesCommands() && (tag->IsWritePending() || tag->IsLastCommandGivenWithoutLink())) {
+    GiveUpCommandNotWritten(item, kGivenWhileStoppedCause);
+  }
   item.ListenToTag(GetSafeHwnd());
 }
 
@@ -190,8 +202,10 @@ void CHwLinkerEngine::TellGivenUpCommands() {
     if (IsApplicationClosing()) {
       // No box holds the close up: the standard error output keeps the word.
       std::fprintf(stderr, "Hardware Linker Engine: %s\n", notice.text.c_str());
-    } else {
+    } else if (notice.tag) {
       TellCommandGivenUp(*notice.tag, notice.text);
+    } else {
+      ShowMessageBox("Hardware Linker Engine Error: " + notice.text, "", kConfigReportStyle);
     }
   }
   LeaveServicingWait();  // may delete this link: nothing of it is touched after

@@ -158,11 +158,17 @@ class CHwLinkerEngine : public CWnd {
  protected:
   ~CHwLinkerEngine() override;
 
+  // The command's value in the operator's words ("?" when it has none).
+  static std::string CommandAsText(const Variant& command);
+  // `text` is told the operator with the given-up commands (see GiveUpCommand):
+  // about `tag` (its details added), or, with no tag, about the link as a whole.
+  void TellLater(CDCTag* tag, std::string text);
   // A command to the item's output tag not written yet is given up with `cause`.
   void GiveUpCommandNotWritten(CHwLinkerItem& item, const std::string& cause);
   // The tag's new values reach the engine's window from now on. A command the
-  // tag took while the link was stopped (it waits for the hardware) is given
-  // up: what the link starts with is what the plant sets from now on.
+  // tag took while the link was stopped (it waits for the hardware, or was
+  // given while the data source was None) is given up and told: what the link
+  // starts with is what the plant sets from now on.
   void ListenToItemTag(CHwLinkerItem& item);
   // Shows the item's latest reading on its tag, the link's own way (scaled,
   // converted); nothing here.
@@ -198,7 +204,7 @@ class CHwLinkerEngine : public CWnd {
   bool m_releasePending = false;
   std::function<void()> m_afterFreed;
   struct GivenUpNotice {
-    CDCTag* tag;
+    CDCTag* tag;  // none: a notice about the link, not one tag
     std::string text;
   };
   std::vector<GivenUpNotice> m_untoldGivenUp;

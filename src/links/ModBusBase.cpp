@@ -466,7 +466,7 @@ std::string CModBusBase::DescribeFailure(const WriteTry& last, int tries) {
       return ruv::Format("the device refused it (Modbus exception %d)", static_cast<int>(last.exceptionCode));
     case WriteTry::kLineBusy: return "the serial line never fell quiet to send it";
     case WriteTry::kNotSent: return "the serial port would not send it";
-    default: return ruv::Format("the device did not answer (%d tries)", tries);
+    default: return ruv::Format("%s (%d tries)", kNoAnswerCause, tries);
   }
 }
 
@@ -477,7 +477,8 @@ BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, 
   }
   WriteTry last;
   int tries = 0;
-  while (tries <= retries && last.outcome != WriteTry::kConfirmed) {
+  // A refusal is the device's definite answer: asking again would only repeat it.
+  while (tries <= retries && last.outcome != WriteTry::kConfirmed && last.outcome != WriteTry::kRefused) {
     last = TryWrite(request, replyLength);
     ++tries;
   }

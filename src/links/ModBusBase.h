@@ -48,6 +48,8 @@ class CModBusBase : public CSerialEx {
   static constexpr DWORD kIdleWaitMs = 1000;
   static constexpr DWORD kWriteReplyTimeoutMs = 100;
   static constexpr int kWriteRetries = 2;  // three tries in all
+  // How a write that no try got an answer to is told, its tries following.
+  static constexpr const char* kNoAnswerCause = "the device did not answer";
 
   CModBusBase();
   ~CModBusBase() override;
@@ -95,7 +97,8 @@ class CModBusBase : public CSerialEx {
   LONG SendFrame(const std::vector<BYTE>& frame);
   // One write request and its reply of `replyLength` bytes (the request's first
   // bytes echoed), read by this thread while the polling and the receiver stand
-  // aside; tried again `retries` more times, holding the line throughout. FALSE
+  // aside; tried again `retries` more times, holding the line throughout, unless
+  // the device refused it (an exception reply is never asked again). FALSE
   // without sending anything when the line cannot be had: the poller does not
   // stand aside in time, or another write holds it (one further down this very
   // thread's stack, reached through the message servicing of its wait, cannot be

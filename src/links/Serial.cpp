@@ -30,6 +30,7 @@ LONG CSerial::Open(const std::string& device, DWORD inQueue, DWORD outQueue, boo
   DWORD error = 0;
   m_port = CommPort::Open(device, error);
   if (!m_port) return Fail(static_cast<LONG>(error));
+  m_portName = device;
   if (overlapped) m_overlappedEvent = std::make_unique<Event>(true, false);
   if (inQueue != 0 || outQueue != 0) {
     if (const DWORD refused = m_port->SetupComm(inQueue, outQueue); refused != ERROR_SUCCESS) {

@@ -51,6 +51,8 @@ class CSerial {
   DWORD GetEventType();
   LONG GetLastError() const { return m_lastError.load(); }
   bool IsOpen() const { return m_port != nullptr; }
+  // The name the port was last opened by ("COM2"), for the operator's messages.
+  const std::string& GetPortName() const { return m_portName; }
   // The open port itself (none while closed): why it refused a setting, and
   // line-error injection in tests.
   CommPort* Port() const { return m_port.get(); }
@@ -69,6 +71,7 @@ class CSerial {
 
   std::atomic<LONG> m_lastError{0};  // written from the owner's and the listener's threads
   std::unique_ptr<CommPort> m_port;
+  std::string m_portName;  // the owner's thread only
   std::atomic<DWORD> m_eventBits{0};
   std::atomic<DWORD> m_eventMask{0};
   std::unique_ptr<Event> m_overlappedEvent;  // only while a port opened for overlapped I/O is open

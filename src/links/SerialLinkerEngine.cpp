@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 
 #include "common/TimeAndKeys.h"
 #include "datacenter/ConfigurationBoxes.h"
@@ -14,6 +15,7 @@
 #include "links/ModBusBase.h"
 #include "links/SerialLinkerItem.h"
 #include "platform/base/MessageBoxService.h"
+#include "platform/base/Text.h"
 
 namespace {
 
@@ -37,8 +39,12 @@ LRESULT CSerialLinkerEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
 }
 
 BOOL CSerialLinkerEngine::Start() {
-  // A second master would fight the first one for the port it holds.
-  if (m_running) return TRUE;
+  // A second master would fight the first one for the port it holds. A stop
+  // waiting for a write under way (see Stop) is called off: the link runs on.
+  if (m_running) {
+    m_stopAfterWrites = false;
+    return TRUE;
+  }
   if (!CHwLinkerEngine::Start()) return FALSE;
   // A master left by a start whose port would not open is replaced, never doubled.
   DropMaster();
@@ -57,6 +63,7 @@ BOOL CSerialLinkerEngine::Start() {
   m_master->SetOwnerEngine(GetSafeHwnd());
   m_master->SetItemReplyLength(0, 9);
   if (!m_master->StartPolling()) return FALSE;
+  m_silentDevicesTold.clear();
   m_running = true;
   return TRUE;
 }
@@ -68,11 +75,22 @@ BOOL CSerialLinkerEngine::OpenPort(CModBusBase& master) {
 }
 
 BOOL CSerialLinkerEngine::Stop() {
+  if (m_running && m_writing) {
+    // Asked in the wait of a write under way further down this stack (the close
+    // comes there too): that write holds the line, so the link stops once it
+    // has returned (EndWrites), after writing what waits, and the outputs' last
+    // commands still reach the devices.
+    m_stopAfterWrites = true;
+    return TRUE;
+  }
+  // Not once the window is gone (the link is being freed).
+  return StopNow(m_running && IsWindow(GetSafeHwnd()));
+}
+
+BOOL CSerialLinkerEngine::StopNow(bool writeFirst) {
   // The commands given while the link ran go out before it stops: the plant
   // switches its outputs off just before it leaves the hardware, and their
-  // messages are still queued. Not from inside a write (that one holds the
-  // line), nor once the window is gone (the link is being freed).
-  const bool writeFirst = m_running && !m_writing && IsWindow(GetSafeHwnd());
+  // messages are still queued.
   if (writeFirst) {
     BeginWrites();
     m_writingBeforeStop = true;
@@ -83,6 +101,7 @@ BOOL CSerialLinkerEngine::Stop() {
     }
     WriteWaitingTags();
     m_writingBeforeStop = false;
+    TellCommandsToSilentDevices();
   }
   m_running = false;
   const BOOL result = CHwLinkerEngine::Stop();
@@ -215,6 +234,11 @@ void CSerialLinkerEngine::WriteWaitingTags() {
 }
 
 void CSerialLinkerEngine::EndWrites() {
+  if (m_stopAfterWrites) {
+    // The stop asked for during the writes: it writes what waits, to the devices.
+    m_stopAfterWrites = false;
+    if (m_running) StopNow(true);
+  }
   WriteWaitingTags();
   m_writing = false;
   for (auto& master : m_droppedMasters) FreeMaster(std::move(master));
@@ -236,6 +260,16 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
   bool sent = false;  // to the device, which confirmed it (not a write skipped away from the hardware)
   if (!m_running || !m_master) {
     failure = kStoppedCause;
+  } else if (m_writingBeforeStop && m_silentAtStop.count(item->GetSlaveAddress()) != 0) {
+    // Its device let a command at this stop go unanswered through all its
+    // tries: the rest are given up at once, told together (see the stop).
+    item->NoteCommandsWritten(commandCount);
+    item->SetErrorCount(item->GetErrorCount() + 1);
+    GiveUpCommand(*item, commandCount, command, CModBusBase::kNoAnswerCause, false);
+    if (item->TakeGivenUpNotice()) {
+      m_untoldToSilent.push_back(CommandAsText(command) + " for " + tag->GetTagName());
+    }
+    return;
   } else if (tag->GetDataType() == VT_R4) {
     Variant asFloat;
     const bool converted = SUCCEEDED(VariantChangeType(asFloat, command, VT_R4));
@@ -254,6 +288,7 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
       if (!(toDevice ? m_master->WriteRegistersToDevice(slave, address, value, &failure)
                      : m_master->WriteRegisters(slave, address, value, &failure))) {
         if (failure.empty()) failure = "the device did not confirm it";
+        if (m_writingBeforeStop && failure.rfind(CModBusBase::kNoAnswerCause, 0) == 0) m_silentAtStop.insert(slave);
       } else if (toDevice) {
         // The device confirmed it holds the command: that is its latest value
         // until the next reading, and what a command given up later shows again.
@@ -273,6 +308,17 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
   }
   item->SetErrorCount(item->GetErrorCount() + 1);
   GiveUpCommand(*item, commandCount, command, failure);
+}
+
+void CSerialLinkerEngine::TellCommandsToSilentDevices() {
+  m_silentAtStop.clear();
+  if (m_untoldToSilent.empty()) return;
+  std::string commands;
+  for (const std::string& command : m_untoldToSilent) commands += (commands.empty() ? "" : ", ") + command;
+  const char* noun = m_untoldToSilent.size() == 1 ? "command" : "commands";
+  const char* verb = m_untoldToSilent.size() == 1 ? "was" : "were";
+  m_untoldToSilent.clear();
+  TellLater(nullptr, ruv::Format("The %s %s %s given up: %s.", noun, commands.c_str(), verb, CModBusBase::kNoAnswerCause));
 }
 
 LRESULT CSerialLinkerEngine::OnModbusMessage(WPARAM wParam, LPARAM) {
@@ -321,16 +367,45 @@ void CSerialLinkerEngine::OnWatchdogTimer() {
   if (!m_running || m_inWatchdog) return;
   const DWORD elapsed = GetWatchdogStopwatch().GetElapsedMs();
   if (elapsed < kWatchdogPeriodMs) return;
-  m_inWatchdog = true;
-  for (CHwLinkerItem* item : m_items) {
-    if (!m_running) break;  // the link was stopped while an error box was up
+  // Judged per device: it answered when any of its items judged now did.
+  struct Device {
+    bool judged = false;
+    bool answered = false;
+    std::string tags;
+  };
+  std::map<int, Device> devices;
+  for (CHwLinkerItem* base : m_items) {
+    auto* item = static_cast<CSerialLinkerItem*>(base);
+    Device& device = devices[item->GetSlaveAddress()];
+    if (CDCTag* tag = item->GetDCTag()) device.tags += (device.tags.empty() ? "" : ", ") + tag->GetTagName();
     if (static_cast<std::uint64_t>(item->GetUpdateRate()) * 3 >= elapsed) continue;
-    CDCTag* tag = item->GetDCTag();
-    if (!tag) continue;
-    tag->SetLinkerError(item->GetQueryRate() == 0.0f ? kNoAnswerError : "");
+    device.judged = true;
+    if (item->GetQueryRate() != 0.0f) device.answered = true;
+  }
+  // One word per outage: a silent device is told once, and again only after
+  // it answered in between.
+  std::vector<std::string> notices;
+  const std::string port = m_master ? m_master->GetPortName() : std::string();
+  for (const auto& [slave, device] : devices) {
+    if (!device.judged) continue;
+    if (device.answered) {
+      m_silentDevicesTold.erase(slave);
+    } else if (m_silentDevicesTold.insert(slave).second) {
+      notices.push_back(ruv::Format("Hardware Linker Engine Error: %s\n\nDevice %d on %s does not answer. Its tags: %s.",
+                                    kNoAnswerError, slave, port.c_str(), device.tags.c_str()));
+    }
+  }
+  CHwLinkerEngine::OnWatchdogTimer();
+  if (notices.empty()) return;
+  // A box runs a message loop that may fire the timer again, or stop or release the link.
+  m_inWatchdog = true;
+  EnterServicingWait();
+  for (const std::string& text : notices) {
+    if (!m_running) break;
+    ShowMessageBox(text, "", kConfigReportStyle);
   }
   m_inWatchdog = false;
-  CHwLinkerEngine::OnWatchdogTimer();
+  LeaveServicingWait();  // may delete this link: nothing of it is touched after
 }
 
 CHwLinkerItem* CSerialLinkerEngine::CreateItem(CDCTag* tag) {

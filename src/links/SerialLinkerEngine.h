@@ -11,11 +11,13 @@
 // reading, and no reading takes the place of a command not yet written.
 //
 // Every 5 s the link measures each item's answers per second; every 30 s it
-// flags the tags whose items did not answer at all.
+// tells of each device (slave) none of whose items answered at all, once per
+// outage, naming the port, the device and its tags.
 //
 // Threads: everything here runs on the UI thread; the master's threads reach the
 // engine only through the posted value message.
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,7 +40,10 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   // runs; a running link is left as it is.
   BOOL Start() override;
   // The commands given while the link ran are written first; then the frame's
-  // stop, and the master stops polling, closes its port and goes.
+  // stop, and the master stops polling, closes its port and goes. Asked while a
+  // write is under way (in its wait), the stop comes as that write returns.
+  // Once a command at the stop went unanswered, the rest to that device are
+  // given up at once and told in one notice.
   BOOL Stop() override;
   // One item per enabled "SRL" tag whose type and access path fit; every other
   // one is reported and disabled. FALSE without any serial tag.
@@ -75,6 +80,11 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   void ShowLatestReading(CHwLinkerItem& item) override;
 
  private:
+  // Stop's work: with `writeFirst`, the commands not yet written go out first.
+  BOOL StopNow(bool writeFirst);
+  // Tells in one notice the commands given up at the stop because their
+  // device had not answered another.
+  void TellCommandsToSilentDevices();
   // Stops the master and frees it (after the write under way, if any).
   void DropMaster();
   // A master whose poller was abandoned goes to that poller with the items it
@@ -96,7 +106,11 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   // A tag write is under way; tags written meanwhile wait their turn here.
   bool m_writing = false;
   bool m_writingBeforeStop = false;  // the stop writes the commands given before it
+  bool m_stopAfterWrites = false;    // a stop asked for in a write's wait
+  std::set<int> m_silentAtStop;      // devices that let a command at this stop go unanswered
+  std::vector<std::string> m_untoldToSilent;  // commands given up for it, not yet told
+  std::set<int> m_silentDevicesTold;  // devices told silent, until they answer again
   std::vector<CDCTag*> m_waitingWrites;
   std::vector<std::unique_ptr<CModBusBase>> m_droppedMasters;  // stopped during a write
-  bool m_inWatchdog = false;  // a tag's error box runs a message loop that may fire the timer again
+  bool m_inWatchdog = false;  // an outage box runs a message loop that may fire the timer again
 };

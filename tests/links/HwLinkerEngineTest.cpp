@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <utility>
 #include <type_traits>
 
 #include "HwLinkerTestSupport.h"
@@ -205,6 +208,52 @@ TEST(HwLinkerPathReaders, ReadPathFieldKeysAreExactAndValuesMayBeEmpty) {
   std::string empty = "-CH3";
   EXPECT_FALSE(CHwLinkerEngine::ReadPathField(empty, "", value));  // an empty field never matches
   EXPECT_EQ(empty, "CH3");
+}
+
+// An engine root on the real hardware that, the first time it is asked for the
+// data source, runs a call: a command given on another thread just then.
+class InterruptingEngineRoot final : public IEngineServices {
+ public:
+  InterruptingEngineRoot() { SetEngine(this); }
+  ~InterruptingEngineRoot() override { SetEngine(nullptr); }
+  int GetDataSourceType() const override {
+    if (m_interruption) std::exchange(m_interruption, nullptr)();
+    return eDataSourceRealHW;
+  }
+  bool IsSuspended() const override { return false; }
+  CDataCenterBase* GetDataCenter() const override { return nullptr; }
+  CIniFile* GetIniFile() const override { return nullptr; }
+  std::string GetSettingsFileName() const override { return {}; }
+  void InterruptOnce(std::function<void()> call) { m_interruption = std::move(call); }
+  bool Interrupted() const { return !m_interruption; }
+
+ private:
+  mutable std::function<void()> m_interruption;
+};
+
+// A command given while an older one is given up keeps its write mark, however
+// the two meet: the older one's count is checked and its mark cleared in one step.
+TEST(HwLinkerGiveUp, ANewerCommandGivenMeanwhileKeepsItsWriteMark) {
+  InterruptingEngineRoot root;
+  std::unique_ptr<CDCTag> output = MakeHardwareTag("Valve", eHWSerial, eIOOutput, VT_R4);
+  TestLink link({output.get()});
+  ASSERT_TRUE(link.BuildItems());
+  output->SetValue(Variant::R4(1.0f));
+  output->SetWritePending(TRUE);
+  std::uint32_t olderCount = 0;
+  const Variant older = output->GetValue(olderCount);
+  auto newerCommand = [&] {
+    output->SetValue(Variant::R4(2.0f));
+    output->SetWritePending(TRUE);
+  };
+  root.InterruptOnce(newerCommand);
+  link.GiveUpCommand(*link.GetItemAt(0), olderCount, older, "the device refused it", false);
+  if (!root.Interrupted()) {  // it came just after
+    root.InterruptOnce(nullptr);
+    newerCommand();
+  }
+  EXPECT_FLOAT_EQ(output->GetValue().fltVal, 2.0f);
+  EXPECT_TRUE(output->IsWritePending());
 }
 
 }  // namespace

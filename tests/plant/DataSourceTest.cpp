@@ -32,6 +32,21 @@ TEST_F(DataSourceTest, EachModeRunsItsStepsInOrderAndReusesTheLinks) {
   EXPECT_EQ(boxes.Count(), 0u);
 }
 
+// The outputs-off of a switch to None that no link carried (none ran, as after
+// the Demo) are no operator's commands: the next start of the links does not
+// tell them as given up, it sets the outputs off again itself.
+TEST_F(DataSourceTest, TheOutputsOffOfASwitchToNoneFromTheDemoAreNoCommandsToTellOf) {
+  LoadTags(kAllTypesTagFile);
+  CDCTag* speed = engine.GetDataCenter()->FindTag("P1.Speed");
+  ASSERT_NE(speed, nullptr);
+  Switch(eDataSourceDemo, TRUE);
+  engine.onResetOutputs = [&] { speed->SetValue(Variant::R4(0.0f)); };
+  speed->SetValue(Variant::R4(50.0f));
+  Switch(eDataSourceNone, TRUE);
+  EXPECT_FLOAT_EQ(speed->GetValue().fltVal, 0.0f);
+  EXPECT_FALSE(speed->IsLastCommandGivenWithoutLink());
+}
+
 TEST_F(DataSourceTest, RealWithoutHardwareTagsMakesNoLinkAndSucceeds) {
   LoadTags(kNoHardwareTagFile);
   EXPECT_EQ(Switch(eDataSourceRealHW, TRUE), (Log{"UpdateMaterialTotals", "Create NULL", "ResetOutputs"}));

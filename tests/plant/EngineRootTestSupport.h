@@ -106,7 +106,7 @@ class RecordingEngine : public CRuvEngineApp {
   }
   BOOL ResetOutputs() override {
     cursorDuringResetOutputs = CWaitCursor::IsShown();
-    return Record("ResetOutputs");
+    return Record("ResetOutputs", onResetOutputs);
   }
   BOOL InitDemoValues() override { return Record("InitDemoValues"); }
   BOOL UpdateMaterialTotals() override { return Record("UpdateMaterialTotals"); }
@@ -117,6 +117,7 @@ class RecordingEngine : public CRuvEngineApp {
   BOOL ProcessCycle() override { return Record("ProcessCycle", onProcess); }
 
   std::function<void()> onCommon, onProcess;  // set before the cycles start
+  std::function<void()> onResetOutputs;
   std::array<bool, 4> startResults{true, true, true, true};
   bool cursorDuringResetOutputs = false;
 
