@@ -90,6 +90,13 @@ class KeptWritesJournalTest : public ::testing::Test {
     lots.Update();
     ASSERT_EQ(db.database.GetKeptWriteCount(), 2u);
   }
+  // A new row kept under the other program's lock.
+  void KeepNewLot(int count) {
+    lots.AddNew();
+    lots.SetFieldValue("strName", std::string("kept"));
+    lots.SetFieldValue("nCount", count);
+    lots.Update();
+  }
   // The database gets no page more, as on a full disk.
   void FillTheDisk() {
     ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
@@ -1220,4 +1227,26 @@ TEST_F(KeptWritesJournalTest, AJournalEndingInsideALineKeepsItsWholeRecordsAndTh
   EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 , 3 mine 9 ");
   EXPECT_FALSE(FileExists(Journal()));
   EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+
+
+
+// The files beside the database hold its records: the report and a new
+// journal are never more open than the database itself.
+TEST_F(KeptWritesJournalTest, TheReportAndANewJournalAreNoMoreOpenThanTheDatabase) {
+  Kill();
+  ASSERT_EQ(::chmod(db.path.c_str(), 0640), 0);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), "RuvFrame kept writes 2\nW\tbroken\n"));
+  ASSERT_EQ(::chmod(Journal().c_str(), 0640), 0);
+  boxes.Expect(IDOK, CADODatabase::kJournalUnreadableText);
+  ASSERT_TRUE(NextStart());
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  KeepNewLot(1);
+  for (const std::string& file : {db.path + CADODatabase::kUnwrittenFileSuffix, Journal()}) {
+    struct stat st{};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0) << file;
+    EXPECT_EQ(st.st_mode & 0777 & ~0640, 0u) << file << ": " << std::oct << (st.st_mode & 0777);
+  }
+  Kill();
 }

@@ -82,6 +82,12 @@ bool KeptWriteJournal::Stamp::operator==(const Stamp& other) const {
                       links == other.links);
 }
 
+unsigned KeptWriteJournal::MostModeBeside(const std::string& database) {
+  struct stat st{};
+  if (database.empty() || ::stat(database.c_str(), &st) != 0) return 07777;
+  return (st.st_mode & 0777) | 0600;
+}
+
 KeptWriteJournal::Stamp KeptWriteJournal::StampOf(const std::string& path) {
   struct stat st{};
   if (::lstat(path.c_str(), &st) != 0) return Stamp{};
@@ -179,7 +185,7 @@ bool KeptWriteJournal::Save(const std::string& path, const std::string& content,
     error = "there is " + there + " at its name";
     return content.empty();
   }
-  if (!content.empty()) return ReplaceFileAtomically(path, content, &error);
+  if (!content.empty()) return ReplaceFileAtomically(path, content, &error, MostModeBeside(database));
   if (!taken) return true;
   if (std::remove(path.c_str()) == 0) {
     SyncFolderOf(path);

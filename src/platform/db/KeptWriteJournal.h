@@ -32,6 +32,10 @@ class KeptWriteJournal {
   };
   // The stamp of what lies at `path` now (a link's own, never followed).
   static Stamp StampOf(const std::string& path);
+  // The permission bits a file of the database's records beside it may have
+  // at most: never more open than the database itself (the program's own
+  // user reads and writes it). Any bits while the database cannot be looked at.
+  static unsigned MostModeBeside(const std::string& database);
 
   enum class ReadResult { Absent, Read, NotAFile, Failed };
   // The first lines of a file, as a person is shown them.
