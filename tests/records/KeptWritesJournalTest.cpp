@@ -1231,6 +1231,25 @@ TEST_F(KeptWritesJournalTest, AJournalEndingInsideALineKeepsItsWholeRecordsAndTh
 
 
 
+// A journal ending inside a line, read at two starts before it is written
+// anew: its cut part is kept beside it once, and told once.
+TEST_F(KeptWritesJournalTest, ACutTailIsKeptAndToldOnceHoweverOftenTheJournalIsRead) {
+  Kill();
+  std::string journal = NewLots(2);
+  journal.resize(journal.size() - 3);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  boxes.Expect(IDOK, "ends inside a line");
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
+  ASSERT_TRUE(NextStart());
+  Kill();
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
+  ASSERT_TRUE(NextStart());
+  EXPECT_TRUE(FileExists(Journal() + ".cut-tail"));
+  EXPECT_FALSE(FileExists(Journal() + ".cut-tail-2"));
+  EXPECT_EQ(boxes.Count(), 3u);
+  Kill();
+}
 
 // The files beside the database hold its records: the report and a new
 // journal are never more open than the database itself.

@@ -84,6 +84,11 @@ class KeptWriteJournal {
   enum class Aside { Unreadable, Refused, CutTail };
   // A free name beside the journal to set it, or its refused records, aside under.
   static std::string AsideName(const std::string& journal, Aside what);
+  // The set-aside copy of `what` beside `journal` (a regular file of its own,
+  // not `database`) that holds exactly `bytes`, "" when none does: what an
+  // earlier reading of the same file set aside already.
+  static std::string AsideHolding(const std::string& journal, Aside what, const std::string& bytes,
+                                  const std::string& database);
   // Files a person put back for the program to take over (a set-aside copy
   // renamed so): the journal's name and this ending, and anything after it,
   // so that several can wait side by side. Never the journal's own name: a
