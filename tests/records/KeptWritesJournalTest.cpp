@@ -1229,6 +1229,24 @@ TEST_F(KeptWritesJournalTest, AJournalEndingInsideALineKeepsItsWholeRecordsAndTh
   EXPECT_EQ(boxes.Pending(), 0u);
 }
 
+// An append the disk refuses is cut back: the file is still the one this run
+// wrote, not one put at its name, so its records are not read in again.
+TEST_F(KeptWritesJournalTest, AJournalCutBackAfterARefusedAppendIsNotReadAgain) {
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  KeepNewLot(1);
+  KeepNewLot(2);
+  {
+    const FileSizeLimit full(std::filesystem::file_size(Journal()) + 16);
+    ASSERT_TRUE(full.IsSet());
+    boxes.Expect(IDOK, "could not be written (" + Journal() + ": File too large)");
+    KeepNewLot(3);
+  }
+  KeepNewLot(4);
+  EXPECT_EQ(db.database.GetKeptWriteCount(), 4u);
+  EXPECT_EQ(lots.GetRecordCount(), 4);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  Kill();
+}
 
 
 // A journal ending inside a line, read at two starts before it is written

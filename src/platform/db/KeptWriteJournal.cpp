@@ -220,7 +220,12 @@ bool KeptWriteJournal::Append(const std::string& path, const std::string& lines,
   if (failed == 0 && ::fdatasync(file.Fd()) != 0) failed = errno;
   if (failed != 0) {
     // No half line stays behind: the next append begins on a line of its own.
-    if (::ftruncate(file.Fd(), stamp.size) == 0) ::fdatasync(file.Fd());
+    // Cut back, it is this run's file as it was, under a new modification
+    // time: not one put at its name, to be read again.
+    if (::ftruncate(file.Fd(), stamp.size) == 0) {
+      ::fdatasync(file.Fd());
+      if (::fstat(file.Fd(), &st) == 0 && st.st_size == stamp.size) stamp = StampOfStat(st);
+    }
     error = std::strerror(failed);
     return false;
   }

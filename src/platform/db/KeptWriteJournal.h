@@ -65,7 +65,8 @@ class KeptWriteJournal {
   // the file `stamp` names (this run's own, unchanged since), and makes them
   // durable (fdatasync) before it returns; `stamp` then names the file as it
   // is. A write the disk refuses leaves the file as it was (cut back to its
-  // size). False with `error` otherwise: the caller rewrites the journal whole.
+  // size, `stamp` taken again). False with `error` otherwise: the caller
+  // rewrites the journal whole.
   static bool Append(const std::string& path, const std::string& lines, const std::string& database, Stamp& stamp,
                      std::string& error);
   // The lines ReadLines hands on, from text already read: hands `line` each
