@@ -518,8 +518,7 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
     // The journal as read holds what waits: it is written again at the first
     // write kept, and is said to hold still what it held.
     if (!c.writable)
-      boxes.Expect(IDOK, "its file still holds the records it held when it was last written; the 1 record kept "
-                         "since is only in memory until written.");
+      boxes.Expect(IDOK, "its file still holds the 1 record it held when it was last written");
     ASSERT_TRUE(NextStart());
     for (int count = 10; count < 14; ++count) {
       lots.AddNew();
@@ -1122,8 +1121,10 @@ TEST_F(KeptWritesJournalTest, OnAFullDiskALongJournalIsNotWrittenAgainAtEveryKep
     const FileSizeLimit full(journal.size() + 64);
     ASSERT_TRUE(full.IsSet());
     const long long before = BytesWrittenSoFar();
-    boxes.Expect(IDOK, ": File too large): its file still holds the records it held when it was "
-                       "last written; the 1 record kept since is only in memory until written.");
+    // Said of what the file holds, which stays true while records are kept.
+    boxes.Expect(IDOK, ": File too large): its file still holds the 5000 records it held when it was last written "
+                       "(any written since is known and not written again); those kept since are only in memory "
+                       "until it can be written, tried again every second while they wait.");
     for (int count = 0; count < 20; ++count) {
       lots.AddNew();
       lots.SetFieldValue("strName", std::string("kept"));
@@ -1248,6 +1249,28 @@ TEST_F(KeptWritesJournalTest, AJournalCutBackAfterARefusedAppendIsNotReadAgain) 
   Kill();
 }
 
+// A journal the disk refused is tried again at most once a second while
+// records wait: once the disk has room, they are in it.
+TEST_F(KeptWritesJournalTest, AJournalTheDiskRefusedHoldsTheWaitingRecordsOnceItHasRoom) {
+  FakeClock clock;
+  clock.Install();
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  KeepNewLot(1);
+  {
+    const FileSizeLimit full(std::filesystem::file_size(Journal()) + 16);
+    ASSERT_TRUE(full.IsSet());
+    boxes.Expect(IDOK, "could not be written");
+    KeepNewLot(2);
+  }
+  KeepNewLot(3);
+  EXPECT_FALSE(db.database.WriteKept());
+  EXPECT_EQ(RecordsIn(Journal()), 1);
+  clock.Advance(1000);
+  EXPECT_FALSE(db.database.WriteKept());
+  EXPECT_EQ(RecordsIn(Journal()), 3);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  Kill();
+}
 
 // A journal ending inside a line, read at two starts before it is written
 // anew: its cut part is kept beside it once, and told once.
