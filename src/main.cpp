@@ -1,5 +1,7 @@
 // RuvFrame: plant supervision and control. The application object runs the
 // whole start-up, the message loop and the shut-down.
+#include <csignal>
+
 #include "app/RuvFrameApp.h"
 #include "platform/ui/TerminationSignals.h"
 
@@ -10,4 +12,10 @@
 [[gnu::used, gnu::section(".preinit_array")]] static void (*const kTakeTerminationSignalsFirst)() =
     &TakeTerminationSignals;
 
-int main(int argc, char** argv) { return AfxWinMain(theApp, argc, argv); }
+int main(int argc, char** argv) {
+  // A file-size limit (ulimit -f) is a full disk: a write past it fails with
+  // EFBIG, told as any refused write is, instead of ending the program with
+  // its kept records in memory and a cut line in the journal.
+  std::signal(SIGXFSZ, SIG_IGN);
+  return AfxWinMain(theApp, argc, argv);
+}

@@ -17,6 +17,7 @@
 #include "platform/base/OwnFile.h"
 #include "platform/db/DbError.h"
 #include "platform/db/KeptTexts.h"
+#include "platform/db/KeptWriteJournal.h"
 #include "platform/ui/MessageCore.h"
 #include "platform/ui/WindowTimers.h"
 #include "records/AdoErrorText.h"
@@ -196,7 +197,12 @@ CADODatabase::ReportFile CADODatabase::WriteReport(const std::string& database, 
   ReportFile written;
   written.path = database + kUnwrittenFileSuffix;
   std::fputs((heading + lines).c_str(), stderr);
-  OwnFile out = OwnFile::Open(written.path, O_WRONLY | O_APPEND | O_CREAT, 0666, database);
+  // It lists the database's records: never more open than the database.
+  const auto mostMode = static_cast<mode_t>(ruv::db::KeptWriteJournal::MostModeBeside(database));
+  OwnFile out = OwnFile::Open(written.path, O_WRONLY | O_APPEND | O_CREAT, 0666 & mostMode, database);
+  struct stat was{};
+  if (out.IsOpen() && ::fstat(out.Fd(), &was) == 0 && (was.st_mode & 07777 & ~mostMode) != 0)
+    ::fchmod(out.Fd(), was.st_mode & 07777 & mostMode);
   if (out.GetStatus() == OwnFile::Status::NotOwnFile) {
     written.notOwn = out.What();
     std::fputs((NotWrittenLine(written) + "\n").c_str(), stderr);

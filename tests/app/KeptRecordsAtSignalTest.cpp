@@ -145,4 +145,33 @@ TEST_F(KeptRecordsAtSignalTest, AKillWithWritesKeptLosesNoneAndTheNextStartWrite
   TheNextStartWritesTheJournal(other);
 }
 
+// A file-size limit (ulimit -f, prlimit --fsize) is a full disk to the
+// program: the append past it is refused and cut back, the journal keeps what
+// it held, the report says the disk's words, and the program goes on.
+TEST_F(KeptRecordsAtSignalTest, AFileSizeLimitIsAFullDiskAndTheProgramGoesOn) {
+  RawDatabase other(DatabasePath());
+  ASSERT_EQ(other.Exec("INSERT INTO Shift (m_nOperatorCode, m_strOperatorName, m_nShiftRecipeID, "
+                       "m_strShiftRecipeName, m_bShiftStopped) VALUES (7, 'Ali', 5, 'Gone', 0)"),
+            SQLITE_OK);
+  // An earlier run's journal: the start's kept write of the shift is the
+  // append past the limit, and the journal rewritten with it is longer still.
+  std::string journal = "RuvFrame kept writes 2\n";
+  for (int n = 1; n <= 300; ++n)
+    journal += "# New row of Event2: m_nBatchNumber = " + std::to_string(n) + "\ninsert\t4d2-1-2-" +
+               std::to_string(n) + "\tEvent2\tnew:" + std::to_string(n) + "\tm_nBatchNumber\ti4\t" +
+               std::to_string(n) + "\n";
+  ASSERT_TRUE(WriteFileAtomically(JournalPath(), journal));
+  ASSERT_EQ(other.Exec("BEGIN EXCLUSIVE"), SQLITE_OK);
+  fileSizeLimit = journal.size() + 64;
+  Start();
+  int status = 0;
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(ReportPath()).find("File too large") != std::string::npos || Ended(status); }));
+  ASSERT_GT(m_pid, 0) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_NE(ReadFile(ReportPath()).find("File too large): its file still holds the 300 records it held"), std::string::npos)
+      << ReadFile(ReportPath());
+  EXPECT_TRUE(ReadFile(JournalPath()) == journal) << "the journal is not as it was";
+  ASSERT_FALSE(Ended(status));
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -99,6 +100,12 @@ class ProgramInChildFixture : public ::testing::Test {
       // background job has SIGINT ignored): it starts with the defaults.
       for (int signal : {SIGTERM, SIGHUP, SIGINT}) ::signal(signal, SIG_DFL);
       for (int signal : ignored) ::signal(signal, SIG_IGN);
+      // The program's own disposition of SIGXFSZ is what counts, not the test's.
+      ::signal(SIGXFSZ, SIG_DFL);
+      if (fileSizeLimit != RLIM_INFINITY) {
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+      }
       sigset_t childMask = testMask;
       for (int signal : held) sigaddset(&childMask, signal);
       for (int signal : {SIGTERM, SIGHUP, SIGINT})
@@ -128,5 +135,7 @@ class ProgramInChildFixture : public ::testing::Test {
   TempDir dir;
   // "NAME=value" entries the child gets in place of (or besides) the above.
   std::vector<std::string> environmentOverrides;
+  // No file of the child grows past this many bytes (prlimit --fsize).
+  rlim_t fileSizeLimit = RLIM_INFINITY;
   pid_t m_pid = -1;
 };

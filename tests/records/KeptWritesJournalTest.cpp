@@ -90,6 +90,13 @@ class KeptWritesJournalTest : public ::testing::Test {
     lots.Update();
     ASSERT_EQ(db.database.GetKeptWriteCount(), 2u);
   }
+  // A new row kept under the other program's lock.
+  void KeepNewLot(int count) {
+    lots.AddNew();
+    lots.SetFieldValue("strName", std::string("kept"));
+    lots.SetFieldValue("nCount", count);
+    lots.Update();
+  }
   // The database gets no page more, as on a full disk.
   void FillTheDisk() {
     ASSERT_EQ(sqlite3_exec(db.database.GetConnection()->Handle()->Get(), "PRAGMA max_page_count = 1", nullptr, nullptr,
@@ -511,8 +518,7 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
     // The journal as read holds what waits: it is written again at the first
     // write kept, and is said to hold still what it held.
     if (!c.writable)
-      boxes.Expect(IDOK, "its file still holds the records it held when it was last written; the 1 record kept "
-                         "since is only in memory until written.");
+      boxes.Expect(IDOK, "its file still holds the 1 record it held when it was last written");
     ASSERT_TRUE(NextStart());
     for (int count = 10; count < 14; ++count) {
       lots.AddNew();
@@ -1115,8 +1121,10 @@ TEST_F(KeptWritesJournalTest, OnAFullDiskALongJournalIsNotWrittenAgainAtEveryKep
     const FileSizeLimit full(journal.size() + 64);
     ASSERT_TRUE(full.IsSet());
     const long long before = BytesWrittenSoFar();
-    boxes.Expect(IDOK, ": File too large): its file still holds the records it held when it was "
-                       "last written; the 1 record kept since is only in memory until written.");
+    // Said of what the file holds, which stays true while records are kept.
+    boxes.Expect(IDOK, ": File too large): its file still holds the 5000 records it held when it was last written "
+                       "(any written since is known and not written again); those kept since are only in memory "
+                       "until it can be written, tried again every second while they wait.");
     for (int count = 0; count < 20; ++count) {
       lots.AddNew();
       lots.SetFieldValue("strName", std::string("kept"));
@@ -1220,4 +1228,85 @@ TEST_F(KeptWritesJournalTest, AJournalEndingInsideALineKeepsItsWholeRecordsAndTh
   EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 , 3 mine 9 ");
   EXPECT_FALSE(FileExists(Journal()));
   EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+// An append the disk refuses is cut back: the file is still the one this run
+// wrote, not one put at its name, so its records are not read in again.
+TEST_F(KeptWritesJournalTest, AJournalCutBackAfterARefusedAppendIsNotReadAgain) {
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  KeepNewLot(1);
+  KeepNewLot(2);
+  {
+    const FileSizeLimit full(std::filesystem::file_size(Journal()) + 16);
+    ASSERT_TRUE(full.IsSet());
+    boxes.Expect(IDOK, "could not be written (" + Journal() + ": File too large)");
+    KeepNewLot(3);
+  }
+  KeepNewLot(4);
+  EXPECT_EQ(db.database.GetKeptWriteCount(), 4u);
+  EXPECT_EQ(lots.GetRecordCount(), 4);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  Kill();
+}
+
+// A journal the disk refused is tried again at most once a second while
+// records wait: once the disk has room, they are in it.
+TEST_F(KeptWritesJournalTest, AJournalTheDiskRefusedHoldsTheWaitingRecordsOnceItHasRoom) {
+  FakeClock clock;
+  clock.Install();
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  KeepNewLot(1);
+  {
+    const FileSizeLimit full(std::filesystem::file_size(Journal()) + 16);
+    ASSERT_TRUE(full.IsSet());
+    boxes.Expect(IDOK, "could not be written");
+    KeepNewLot(2);
+  }
+  KeepNewLot(3);
+  EXPECT_FALSE(db.database.WriteKept());
+  EXPECT_EQ(RecordsIn(Journal()), 1);
+  clock.Advance(1000);
+  EXPECT_FALSE(db.database.WriteKept());
+  EXPECT_EQ(RecordsIn(Journal()), 3);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  Kill();
+}
+
+// A journal ending inside a line, read at two starts before it is written
+// anew: its cut part is kept beside it once, and told once.
+TEST_F(KeptWritesJournalTest, ACutTailIsKeptAndToldOnceHoweverOftenTheJournalIsRead) {
+  Kill();
+  std::string journal = NewLots(2);
+  journal.resize(journal.size() - 3);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  boxes.Expect(IDOK, "ends inside a line");
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
+  ASSERT_TRUE(NextStart());
+  Kill();
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
+  ASSERT_TRUE(NextStart());
+  EXPECT_TRUE(FileExists(Journal() + ".cut-tail"));
+  EXPECT_FALSE(FileExists(Journal() + ".cut-tail-2"));
+  EXPECT_EQ(boxes.Count(), 3u);
+  Kill();
+}
+
+// The files beside the database hold its records: the report and a new
+// journal are never more open than the database itself.
+TEST_F(KeptWritesJournalTest, TheReportAndANewJournalAreNoMoreOpenThanTheDatabase) {
+  Kill();
+  ASSERT_EQ(::chmod(db.path.c_str(), 0640), 0);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), "RuvFrame kept writes 2\nW\tbroken\n"));
+  ASSERT_EQ(::chmod(Journal().c_str(), 0640), 0);
+  boxes.Expect(IDOK, CADODatabase::kJournalUnreadableText);
+  ASSERT_TRUE(NextStart());
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  KeepNewLot(1);
+  for (const std::string& file : {db.path + CADODatabase::kUnwrittenFileSuffix, Journal()}) {
+    struct stat st{};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0) << file;
+    EXPECT_EQ(st.st_mode & 0777 & ~0640, 0u) << file << ": " << std::oct << (st.st_mode & 0777);
+  }
+  Kill();
 }

@@ -144,9 +144,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, st
   return WriteNewFileOver(path, content, error, held, false);
 }
 
-bool ReplaceFileAtomically(const std::string& path, const std::string& content, std::string* error) {
+bool ReplaceFileAtomically(const std::string& path, const std::string& content, std::string* error,
+                           unsigned mostMode) {
   FolderWriteLock lock(path);
-  return WriteNewFileOver(path, content, error, lock, true);
+  return WriteNewFileOver(path, content, error, lock, true, static_cast<mode_t>(mostMode & 07777));
 }
 
 bool WriteFileAtomicallyWithin(const std::string& path, const std::string& content, unsigned mostMode,

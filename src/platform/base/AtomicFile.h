@@ -28,8 +28,9 @@ bool WriteFileAtomicallyWithin(const std::string& path, const std::string& conte
                                std::string* error = nullptr);
 // For a file the program keeps by itself: a read-only file at `path` is
 // replaced too (a new file and a rename; the new one keeps the old bits, owner
-// and group, read-only ones too).
-bool ReplaceFileAtomically(const std::string& path, const std::string& content, std::string* error = nullptr);
+// and group, read-only ones too), its bits cut to `mostMode` as above.
+bool ReplaceFileAtomically(const std::string& path, const std::string& content, std::string* error = nullptr,
+                           unsigned mostMode = 07777);
 // Removes the temporary files of `path` whose writers are gone; the caller holds
 // the folder's lock. Returns how many were removed.
 int RemoveDeadTemporaries(const std::string& path);

@@ -3,11 +3,13 @@
 // this run wrote last (only that one is ever rewritten or removed), why it
 // could not be written, and the reading of a file of records (the journal,
 // or one put back) into kept writes.
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/base/Clock.h"
 #include "platform/db/KeptQueue.h"
 #include "platform/db/KeptTexts.h"
 #include "platform/db/KeptWriteJournal.h"
@@ -58,6 +60,8 @@ class JournalFile {
   // Whether an append may be tried: a file this run wrote last is there and
   // takes one as it is.
   bool CanAppend() const { return m_stamp.present && !m_rewriteFirst; }
+  // How many records the file this run wrote last holds.
+  std::size_t RecordsHeld() const { return m_records; }
   // `count` records the file holds were written (or are never to be written).
   void NoteDone(std::size_t count) { m_done += count; }
   // Whether those make up most of the file: it is worth rewriting without them.
@@ -81,6 +85,14 @@ class JournalFile {
   // Why the file could not be written last ("" when it was): told once per
   // cause, and not tried again at every record kept.
   std::string trouble;
+  // The file could not be written (`error`) now.
+  void Failed(const std::string& error) {
+    trouble = error;
+    m_failedAt = GetTickCount();
+  }
+  // Whether it could not be written and a second passed since it was last tried.
+  bool RetryDue() const { return !trouble.empty() && TicksSince(m_failedAt, GetTickCount()) >= kRetryMs; }
+  inline static constexpr std::uint32_t kRetryMs = 1000;
   // It holds records that must not be tried again (set aside, refused, or
   // never to be written): it is rewritten once the writing stops.
   bool behind = false;
@@ -115,6 +127,7 @@ class JournalFile {
   std::size_t m_records = 0;  // the records the file holds...
   std::size_t m_done = 0;     // ...and how many of them are done with
   bool m_rewriteFirst = false;
+  std::uint32_t m_failedAt = 0;  // when it was last tried and could not be written
 };
 
 }  // namespace ruv::db

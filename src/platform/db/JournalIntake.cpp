@@ -36,7 +36,11 @@ std::string JournalIntake::Take(JournalFile::Records records, const std::string&
   // The new rows written already: the writes that go to them reach their ids.
   for (const auto& [newRow, rowId] : records.writtenRows) m_queue.NoteWritten(newRow, rowId);
   // A write cut short by the end of the program that made it: the lines before it are whole.
-  if (!records.cutTail.empty()) {
+  // Kept and told once, however often the journal is read before its rewrite.
+  if (!records.cutTail.empty() &&
+      (source == KeptTexts::From::PutBack ||
+       KeptWriteJournal::AsideHolding(path, KeptWriteJournal::Aside::CutTail, records.cutTail, m_journal.Database())
+           .empty())) {
     // Kept beside the journal before any rewrite drops it: a journal made by
     // hand may lack its last line break, and its last line is the person's.
     std::string keptAs;

@@ -209,19 +209,16 @@ std::string KeptTexts::JournalPutAtNameLeft(const std::string& journal) {
 }
 
 std::string KeptTexts::JournalNotWritten(const std::string& journal, const std::string& error, bool hadFile,
-                                         std::size_t notHeld) {
-  // Said of what its file holds now: those records are not lost with the program.
+                                         std::size_t fileRecords) {
+  // Said of what its file holds, which stays true while it cannot be written;
+  // the records kept meanwhile grow in number, and the report lists them.
   std::string said = "The journal " + journal + " could not be written (" + error + "): ";
-  const std::string isOrAre = notHeld == 1 ? " is" : " are";
   if (!hadFile)
-    said += "the " + Records(notHeld) + isOrAre + " only in memory until written.";
-  else if (notHeld == 0)
-    said += "its file still holds every record that waits, as it was last written (any written since is known "
-            "and not written again).";
+    said += "no file holds the records kept for the database;";
   else
-    said += "its file still holds the records it held when it was last written; the " + Records(notHeld) +
-            " kept since" + isOrAre + " only in memory until written.";
-  return said;
+    said += "its file still holds the " + Records(fileRecords) + " it held when it was last written (any written "
+            "since is known and not written again); those kept since are";
+  return said + " only in memory until it can be written, tried again every second while they wait.";
 }
 
 std::string KeptTexts::Unreadable(const std::string& path, From from, const std::string& why, bool moved,

@@ -113,9 +113,10 @@ class KeptTexts {
   static std::string JournalNotAFile(const std::string& journal, const std::string& what);
   static std::string JournalPutAtNameLeft(const std::string& journal);
   // The journal could not be written: said of what its file holds now
-  // (`hadFile`), of which `notHeld` records are only in memory.
+  // (`hadFile`: `fileRecords` records), not of the records only in memory,
+  // which grow in number while it cannot be written.
   static std::string JournalNotWritten(const std::string& journal, const std::string& error, bool hadFile,
-                                       std::size_t notHeld);
+                                       std::size_t fileRecords);
   // A file of records that cannot be read (`why`), set aside as `aside` or left
   // where it is; `from` says whose records they are.
   enum class From { Start, PutAtName, PutBack };

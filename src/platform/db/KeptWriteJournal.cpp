@@ -45,19 +45,28 @@ constexpr const char* kUnreadableSuffix = ".unreadable";
 constexpr const char* kRefusedSuffix = ".refused";
 constexpr const char* kCutTailSuffix = ".cut-tail";
 
+const char* SuffixOf(KeptWriteJournal::Aside what) {
+  using Aside = KeptWriteJournal::Aside;
+  return what == Aside::Refused ? kRefusedSuffix : what == Aside::CutTail ? kCutTailSuffix : kUnreadableSuffix;
+}
+
+// Whether `name` is the journal's name `journal` followed by the set-aside
+// ending `suffix` and its optional "-<n>".
+bool IsAsideName(std::string_view name, std::string_view journal, std::string_view suffix) {
+  if (name.substr(0, journal.size()) != journal) return false;
+  const std::string_view rest = name.substr(journal.size());
+  if (rest.substr(0, suffix.size()) != suffix) return false;
+  const std::string_view number = rest.substr(suffix.size());
+  return number.empty() ||
+         (number.size() > 1 && number[0] == '-' && number.find_first_not_of("0123456789", 1) == std::string::npos);
+}
+
 // Whether `name` is the journal's name `journal` followed by "", or a
 // set-aside ending with its optional "-<n>".
 bool IsJournalOrAsideName(const std::string& name, const std::string& journal) {
-  if (name.compare(0, journal.size(), journal) != 0) return false;
-  const std::string rest = name.substr(journal.size());
-  if (rest.empty()) return true;
-  for (const std::string_view suffix : {kUnreadableSuffix, kRefusedSuffix, kCutTailSuffix}) {
-    if (rest.compare(0, suffix.size(), suffix) != 0) continue;
-    const std::string number = rest.substr(suffix.size());
-    if (number.empty()) return true;
-    if (number.size() > 1 && number[0] == '-' && number.find_first_not_of("0123456789", 1) == std::string::npos)
-      return true;
-  }
+  if (name == journal) return true;
+  for (const std::string_view suffix : {kUnreadableSuffix, kRefusedSuffix, kCutTailSuffix})
+    if (IsAsideName(name, journal, suffix)) return true;
   return false;
 }
 
@@ -80,6 +89,12 @@ bool KeptWriteJournal::Stamp::operator==(const Stamp& other) const {
   return !present || (device == other.device && inode == other.inode && size == other.size &&
                       modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
                       links == other.links);
+}
+
+unsigned KeptWriteJournal::MostModeBeside(const std::string& database) {
+  struct stat st{};
+  if (database.empty() || ::stat(database.c_str(), &st) != 0) return 07777;
+  return (st.st_mode & 0777) | 0600;
 }
 
 KeptWriteJournal::Stamp KeptWriteJournal::StampOf(const std::string& path) {
@@ -179,7 +194,7 @@ bool KeptWriteJournal::Save(const std::string& path, const std::string& content,
     error = "there is " + there + " at its name";
     return content.empty();
   }
-  if (!content.empty()) return ReplaceFileAtomically(path, content, &error);
+  if (!content.empty()) return ReplaceFileAtomically(path, content, &error, MostModeBeside(database));
   if (!taken) return true;
   if (std::remove(path.c_str()) == 0) {
     SyncFolderOf(path);
@@ -205,7 +220,12 @@ bool KeptWriteJournal::Append(const std::string& path, const std::string& lines,
   if (failed == 0 && ::fdatasync(file.Fd()) != 0) failed = errno;
   if (failed != 0) {
     // No half line stays behind: the next append begins on a line of its own.
-    if (::ftruncate(file.Fd(), stamp.size) == 0) ::fdatasync(file.Fd());
+    // Cut back, it is this run's file as it was, under a new modification
+    // time: not one put at its name, to be read again.
+    if (::ftruncate(file.Fd(), stamp.size) == 0) {
+      ::fdatasync(file.Fd());
+      if (::fstat(file.Fd(), &st) == 0 && st.st_size == stamp.size) stamp = StampOfStat(st);
+    }
     error = std::strerror(failed);
     return false;
   }
@@ -218,11 +238,33 @@ bool KeptWriteJournal::Append(const std::string& path, const std::string& lines,
 }
 
 std::string KeptWriteJournal::AsideName(const std::string& journal, Aside what) {
-  const char* suffix = what == Aside::Refused ? kRefusedSuffix : what == Aside::CutTail ? kCutTailSuffix : kUnreadableSuffix;
-  const std::string first = journal + suffix;
+  const std::string first = journal + SuffixOf(what);
   std::string aside = first;
   for (int n = 2; NameTaken(aside); ++n) aside = first + "-" + std::to_string(n);
   return aside;
+}
+
+std::string KeptWriteJournal::AsideHolding(const std::string& journal, Aside what, const std::string& bytes,
+                                           const std::string& database) {
+  const std::size_t slash = journal.rfind('/');
+  const std::string folder = journal.substr(0, slash + 1);
+  const std::string name = journal.substr(slash + 1);
+  std::vector<std::string> asides;
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return std::string();
+  while (const dirent* entry = ::readdir(dir))
+    if (IsAsideName(entry->d_name, name, SuffixOf(what))) asides.push_back(folder + entry->d_name);
+  ::closedir(dir);
+  std::sort(asides.begin(), asides.end());
+  for (const std::string& aside : asides) {
+    OwnFile file = OwnFile::Open(aside, O_RDONLY, 0, database);
+    struct stat st{};
+    if (!file.IsOpen() || ::fstat(file.Fd(), &st) != 0 || static_cast<std::size_t>(st.st_size) != bytes.size())
+      continue;
+    std::string content;
+    if (file.ReadAll(content) && content == bytes) return aside;
+  }
+  return std::string();
 }
 
 std::vector<std::string> KeptWriteJournal::PutBackNames(const std::string& journal) {

@@ -32,6 +32,10 @@ class KeptWriteJournal {
   };
   // The stamp of what lies at `path` now (a link's own, never followed).
   static Stamp StampOf(const std::string& path);
+  // The permission bits a file of the database's records beside it may have
+  // at most: never more open than the database itself (the program's own
+  // user reads and writes it). Any bits while the database cannot be looked at.
+  static unsigned MostModeBeside(const std::string& database);
 
   enum class ReadResult { Absent, Read, NotAFile, Failed };
   // The first lines of a file, as a person is shown them.
@@ -61,7 +65,8 @@ class KeptWriteJournal {
   // the file `stamp` names (this run's own, unchanged since), and makes them
   // durable (fdatasync) before it returns; `stamp` then names the file as it
   // is. A write the disk refuses leaves the file as it was (cut back to its
-  // size). False with `error` otherwise: the caller rewrites the journal whole.
+  // size, `stamp` taken again). False with `error` otherwise: the caller
+  // rewrites the journal whole.
   static bool Append(const std::string& path, const std::string& lines, const std::string& database, Stamp& stamp,
                      std::string& error);
   // The lines ReadLines hands on, from text already read: hands `line` each
@@ -80,6 +85,11 @@ class KeptWriteJournal {
   enum class Aside { Unreadable, Refused, CutTail };
   // A free name beside the journal to set it, or its refused records, aside under.
   static std::string AsideName(const std::string& journal, Aside what);
+  // The set-aside copy of `what` beside `journal` (a regular file of its own,
+  // not `database`) that holds exactly `bytes`, "" when none does: what an
+  // earlier reading of the same file set aside already.
+  static std::string AsideHolding(const std::string& journal, Aside what, const std::string& bytes,
+                                  const std::string& database);
   // Files a person put back for the program to take over (a set-aside copy
   // renamed so): the journal's name and this ending, and anything after it,
   // so that several can wait side by side. Never the journal's own name: a

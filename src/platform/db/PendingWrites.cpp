@@ -126,9 +126,13 @@ void PendingWrites::Keep(PendingWrite write) {
 // the cost does not grow with the journal. The journal is rewritten whole
 // only when its file cannot take an append as it is (none yet, one put at its
 // name, one read whose lines must be written anew); one that could not be
-// written is not tried again at every write kept, but once the writing stops.
+// written is not tried again at every write kept, but at most once a second.
 void PendingWrites::JournalKept(PendingWrite& write) {
-  if (!m_journal.Has() || !m_journal.trouble.empty()) return;
+  if (!m_journal.Has()) return;
+  if (!m_journal.trouble.empty()) {
+    RetryJournal();
+    return;
+  }
   if (m_journal.PutAtName() || !m_journal.CanAppend()) {
     SaveJournal();
     return;
@@ -247,8 +251,9 @@ PendingWrites::Progress PendingWrites::WriteAndSave(DatabaseHandle& handle, int 
   // what went in tell its written records apart.
   if (progress == Progress::More) return progress;
   // Nothing written: the file is tidied only when it must be, and one that
-  // could not be written is tried again only once something was written.
+  // could not be written is tried again at most once a second.
   const bool changed = m_queue.Kept().size() != before;
+  if (!changed) RetryJournal();
   if (!changed && (!m_journal.trouble.empty() || (!m_journal.behind && !m_journal.MostlyDone()))) return progress;
   TidyJournal();
   // The rewrite took in a journal put at its name meanwhile: its records are
@@ -273,6 +278,20 @@ void PendingWrites::TidyJournal() {
     m_journal.trouble.clear();
   else
     SaveJournal();
+}
+
+// Records wait that the file could not take: as soon as the disk has room
+// they are there. What it lacks is appended (a refused append cost no more
+// than that); only a file that cannot take an append is written whole.
+void PendingWrites::RetryJournal() {
+  if (!m_journal.Has() || !m_journal.RetryDue()) return;
+  if (m_journal.behind || m_journal.PutAtName() || !m_journal.CanAppend()) {
+    SaveJournal();
+  } else if (m_journal.AppendNotHeld(m_queue, m_texts, m_tableColumns)) {
+    m_journal.trouble.clear();
+  } else {
+    m_journal.Failed(m_journal.trouble);  // the same cause, told once
+  }
 }
 
 std::string PendingWrites::WaitingCause() const {
@@ -480,7 +499,7 @@ bool PendingWrites::SaveJournal(bool takePutBack) {
   if (m_journal.PutAtName()) {
     if (m_handle == nullptr) {
       if (m_journal.trouble != "a journal was put there") m_told.failed.push_back(KeptTexts::JournalPutAtNameLeft(m_journal.Path()));
-      m_journal.trouble = "a journal was put there";
+      m_journal.Failed("a journal was put there");
       return false;
     }
     JournalState state = JournalState::None;
@@ -516,13 +535,10 @@ void PendingWrites::JournalNotWritten(const std::string& error, std::size_t putB
     m_putBack.JournalFailed(m_journal.Path(), error, m_told.failed);
   }
   // Once per cause: every kept write rewrites the journal.
-  if (error != m_journal.trouble) {
-    std::size_t notHeld = 0;
-    m_queue.ForEach([&](const PendingWrite& write) { notHeld += write.inJournal ? 0 : 1; });
-    m_told.failed.push_back(
-        KeptTexts::JournalNotWritten(m_journal.Path(), error, m_journal.LastWritten().present, notHeld));
-  }
-  m_journal.trouble = error;
+  if (error != m_journal.trouble)
+    m_told.failed.push_back(KeptTexts::JournalNotWritten(m_journal.Path(), error, m_journal.LastWritten().present,
+                                                         m_journal.RecordsHeld()));
+  m_journal.Failed(error);
 }
 
 std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitMs, JournalState& state) {

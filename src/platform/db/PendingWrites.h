@@ -236,6 +236,8 @@ class PendingWrites {
   BatchEnd WriteBatch(DatabaseHandle& handle);
   // The journal once the writing stopped: removed, rewritten or appended to.
   void TidyJournal();
+  // A journal that could not be written, tried again once a second has passed.
+  void RetryJournal();
   // Puts a write just kept in the journal's file.
   void JournalKept(PendingWrite& write);
   void Keep(PendingWrite write);
