@@ -173,6 +173,8 @@ class PendingWrites {
   std::vector<RowKey> KeptNewRows(const std::string& table) const;
   // The rows of the database in `table` a kept write changes or deletes, once each.
   std::vector<long long> KeptChangedRows(const std::string& table) const;
+  // Test seam: how often a table's index of the kept writes was made over the whole queue.
+  std::size_t IndexBuildsForTest() const;
   // What is kept, one line per write with its values, for the operator (a new
   // row not written by its values: it has no id yet). Those the journal holds
   // are listed up to kMostListedRecords and the rest counted; those it does
