@@ -507,12 +507,11 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
     ASSERT_EQ(::chmod(Journal().c_str(), 0444), 0);
     ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
     if (!c.writable) SetWriteInterruptForTest([](const std::string&) { return true; });
-    boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
-    // The journal as read holds what waits: it is written again at the first
-    // write kept, and is said to hold still what it held.
+    // The journal as read holds what waits: it is written again by the start,
+    // and is said to hold still what it held.
     if (!c.writable)
-      boxes.Expect(IDOK, "its file still holds the records it held when it was last written; the 1 record kept "
-                         "since is only in memory until written.");
+      boxes.Expect(IDOK, "its file still holds every record that waits, as it was last written");
+    boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
     ASSERT_TRUE(NextStart());
     for (int count = 10; count < 14; ++count) {
       lots.AddNew();
@@ -1219,5 +1218,35 @@ TEST_F(KeptWritesJournalTest, AJournalEndingInsideALineKeepsItsWholeRecordsAndTh
   ASSERT_TRUE(NextStart());
   EXPECT_EQ(Rows(), "1 a 1 , 2 b 2 , 3 mine 9 ");
   EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+// A journal whose new rows an earlier run numbered otherwise than this run
+// does must be written anew before anything is appended: the start does it,
+// and the first write kept behind it is appended, not the whole journal
+// written again inside that write.
+TEST_F(KeptWritesJournalTest, TheStartRewritesAJournalNumberedByAnEarlierRunAndTheFirstKeptWriteIsAppended) {
+  Kill();
+  std::string journal = "RuvFrame kept writes 2\n";
+  for (int n = 1; n <= 3; ++n)
+    journal += ruv::Format("insert\t4d2-1-2-%d\tLot\tnew:%d\tstrName\ttext\tr%d\tnCount\ti4\t%d\n", n, 500 + n, n, n);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  struct stat left{}, atStart{}, afterWrite{};
+  ASSERT_EQ(stat(Journal().c_str(), &left), 0);
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
+  ASSERT_TRUE(NextStart());
+  ASSERT_EQ(stat(Journal().c_str(), &atStart), 0);
+  EXPECT_NE(atStart.st_ino, left.st_ino);  // written anew by the start
+
+  lots.AddNew();
+  lots.SetFieldValue("strName", std::string("mine"));
+  lots.Update();
+  ASSERT_EQ(db.database.GetKeptWriteCount(), 4u);
+  ASSERT_EQ(stat(Journal().c_str(), &afterWrite), 0);
+  EXPECT_EQ(afterWrite.st_ino, atStart.st_ino);  // appended to
+  EXPECT_EQ(RecordsIn(Journal()), 4);
+  Kill();
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
   EXPECT_EQ(boxes.Pending(), 0u);
 }

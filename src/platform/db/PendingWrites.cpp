@@ -549,6 +549,13 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
       if (state == JournalState::Kept)
         for (std::size_t i = 0; i < listed.size() && i < m_queue.Kept().size(); ++i)
           listedTokens.push_back(m_queue.Kept()[i].token);
+      // A journal whose lines cannot take an append as they stand (numbered
+      // by an earlier run, or cut inside a line) is written anew before
+      // anything is written, not inside the first write kept behind it. Files
+      // put back are taken in by that rewrite (TakeOverThenWrite).
+      if (state == JournalState::Kept && !m_queue.Kept().empty() && !m_journal.CanAppend() &&
+          !PutBackWaitingLocked())
+        SaveJournal();
       // The first transaction of them now; a long journal's rest is written
       // after the start, a transaction at a time (WriteKeptSome).
       std::vector<std::pair<std::string, std::string>> refused;
