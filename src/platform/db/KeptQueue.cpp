@@ -51,6 +51,19 @@ void KeptQueue::NoteWritten(long long newRow, long long rowId) {
   row.state = NewRowState::Written;
   row.rowId = rowId;
   m_keptIdentities.erase(newRow);
+  m_writtenAs.emplace(rowId, newRow);
+}
+
+long long KeptQueue::NewRowWrittenAs(const std::string& table, long long rowId) const {
+  long long newest = 0;
+  const auto [first, last] = m_writtenAs.equal_range(rowId);
+  for (auto written = first; written != last; ++written) {
+    const auto row = m_newRows.find(written->second);
+    if (row != m_newRows.end() && row->second.state == NewRowState::Written && row->second.rowId == rowId &&
+        ruv::EqualsNoCase(row->second.table, table))
+      newest = std::max(newest, written->second);
+  }
+  return newest;
 }
 
 void KeptQueue::MarkLost(long long newRow, std::string identity) {

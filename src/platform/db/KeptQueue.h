@@ -71,6 +71,8 @@ class KeptQueue {
     m_keptIdentities.erase(newRow);
   }
   void NoteWritten(long long newRow, long long rowId);
+  // The kept new row of `table` written as the row `rowId`; 0 for none.
+  long long NewRowWrittenAs(const std::string& table, long long rowId) const;
   // A kept new row that cannot be written: named by `identity` from now on.
   void MarkLost(long long newRow, std::string identity);
   // Follows a kept new row to the id it got; the state of the row `row` names.
@@ -128,6 +130,7 @@ class KeptQueue {
   std::uint64_t m_firstPlace = 0;  // the place of the first write of both lists
   mutable std::size_t m_indexBuilds = 0;
   std::map<long long, NewRow> m_newRows;  // every kept new row of this connection, by number
+  std::unordered_multimap<long long, long long> m_writtenAs;  // the kept new rows written, by the id they got
   // The values that name a lost new row, for the report (the others are named by their insert while it is kept).
   std::map<long long, std::string> m_lostRowIdentities;
   // The values that name the new rows this run kept, while they are kept (not those of a journal read).

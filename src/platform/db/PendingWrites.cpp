@@ -309,6 +309,11 @@ long long PendingWrites::FollowRowId(const std::string& table, long long id) con
   return m_queue.FollowRowId(table, id);
 }
 
+long long PendingWrites::NewRowWrittenAs(const std::string& table, long long rowId) const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  return m_queue.NewRowWrittenAs(table, rowId);
+}
+
 long long PendingWrites::NextRowHandle() const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   return m_queue.NextRowHandle();

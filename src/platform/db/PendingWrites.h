@@ -159,6 +159,8 @@ class PendingWrites {
   // The id the kept new row of `table` with handle `id` got once written; any
   // other `id` (a real id, -1, the handle of a row still kept or lost) unchanged.
   long long FollowRowId(const std::string& table, long long id) const;
+  // The kept new row of `table` written as the row `rowId` (its number); 0 for none.
+  long long NewRowWrittenAs(const std::string& table, long long rowId) const;
   // The handle the next kept new row gets (asked while making its insert);
   // handles are never reused within the process.
   long long NextRowHandle() const;
