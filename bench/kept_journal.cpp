@@ -218,7 +218,7 @@ void BM_KeepOneWrite(benchmark::State& state) {
         rc);
     if (!kept) state.SkipWithError("the write was not kept");
   };
-  keepOne();  // the journal as read is written anew once, in this run's numbering
+  keepOne();  // the first after the start, which wrote the journal anew in this run's numbering
   for (auto _ : state) keepOne();
   if (pending.KeptCount() != static_cast<std::size_t>(state.range(0)) + state.iterations() + 1)
     state.SkipWithError("a record went missing");

@@ -351,6 +351,24 @@ bool CADORecordset::FindFieldValue(const Variant& field, const Variant& value, b
   const long start = m_recordset.AbsolutePosition();
   if (start < 1) return false;  // no current row to compare or to come back to
   if (ReadField(field) == value) return true;
+  if (const long position = RowIdPosition(field, value); position >= 0) {
+    // The search would have passed the current row: a pending edit ends as it would.
+    m_nEditStatus = dbEditNone;
+    try {
+      Guarded([&] { m_recordset.SetAbsolutePosition(position > 0 ? position : start); });
+      if (position > 0 && ReadField(field) == value) {
+        if (moved) *moved = position != start;
+        return true;
+      }
+    } catch (...) {
+      try {
+        Guarded([&] { m_recordset.SetAbsolutePosition(start); });
+      } catch (const CADOException&) {
+      }
+      throw;
+    }
+    if (position == 0) return false;
+  }
   try {
     MoveLast();
     while (!IsBOF()) {
@@ -370,4 +388,16 @@ bool CADORecordset::FindFieldValue(const Variant& field, const Variant& value, b
   // Not found: back to the row the search started from.
   Guarded([&] { m_recordset.SetAbsolutePosition(start); });
   return false;
+}
+
+long CADORecordset::RowIdPosition(const Variant& field, const Variant& value) {
+  const int column = m_recordset.RowIdColumn();
+  if (column < 0 || value.vt != VT_I4 || m_recordset.Field(column).type != VT_I4) return -1;
+  if (field.vt == VT_BSTR) {
+    if (Guarded([&] { return m_recordset.FieldIndex(field.bstrVal); }) != column) return -1;
+  } else {
+    Variant index;
+    if (FAILED(VariantChangeType(index, field, VT_I4)) || index.lVal != column) return -1;
+  }
+  return Guarded([&] { return m_recordset.PositionOfRowId(value.lVal); });
 }

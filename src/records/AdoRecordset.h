@@ -96,6 +96,8 @@ class CADORecordset {
   // value: the current row first, then from the last row towards the first.
   // Found: that row is current, *moved tells whether it changed. Not found, an
   // empty recordset, or no current row to start from: false, position unchanged.
+  // A row's id (the table's key, a 32-bit value) is looked up: one row read,
+  // however many rows there are.
   virtual bool FindFieldValue(const Variant& field, const Variant& value, bool* moved = nullptr);
 
   // Record ids a caller holds. A row added while another program holds the
@@ -123,6 +125,9 @@ class CADORecordset {
   auto Guarded(Call&& call) const -> decltype(call());
   Variant ReadField(const std::string& column);
   Variant ReadField(const Variant& field);
+  // Where the row whose id (the column `field`) is `value` stands (0: none);
+  // -1 when `field` is not the id column or `value` no 32-bit id.
+  long RowIdPosition(const Variant& field, const Variant& value);
 
   ruv::db::Recordset m_recordset;
   std::shared_ptr<ruv::db::Connection> m_pConnection;

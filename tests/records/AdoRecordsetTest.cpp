@@ -255,6 +255,41 @@ TEST_F(AdoRecordsetTest, FindFieldValue) {
   EXPECT_TRUE(rs.IsEOF());
 }
 
+// A row found by its id, the table's key, is looked up: the current row and
+// the row found are read, not every row after it. Nothing found leaves the
+// current row where it was.
+TEST(AdoRecordsetFindTest, ARowFoundByItsIdIsReadAloneHoweverManyRowsComeAfterIt) {
+  ProbeDatabase db{R"(CREATE TABLE "Keyed" ("nRecordID" INTEGER PRIMARY KEY AUTOINCREMENT, "nCount" LONG);)"};
+  ASSERT_TRUE(db.created);
+  RawDatabase raw(db.path);
+  ASSERT_EQ(raw.Exec("INSERT INTO Keyed (nCount) WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n "
+                     "WHERE x < 500) SELECT x FROM n"),
+            SQLITE_OK);
+  CADORecordset rs(&db.database);
+  ASSERT_TRUE(rs.Open("Keyed"));
+  rs.MoveLast();
+  int statements = 0;
+  sqlite3* handle = db.database.GetConnection()->Handle()->Get();
+  sqlite3_trace_v2(
+      handle, SQLITE_TRACE_STMT,
+      [](unsigned, void* count, void*, void*) {
+        ++*static_cast<int*>(count);
+        return 0;
+      },
+      &statements);
+  bool moved = false;
+  EXPECT_TRUE(rs.FindFieldValue(Variant::String("nRecordID"), Variant::I4(3), &moved));
+  EXPECT_TRUE(moved);
+  EXPECT_EQ(rs.GetAbsolutePosition(), 3);
+  EXPECT_FALSE(rs.FindFieldValue(Variant::I4(0), Variant::I4(501), &moved));
+  EXPECT_EQ(rs.GetAbsolutePosition(), 3);
+  sqlite3_trace_v2(handle, 0, nullptr, nullptr);
+  EXPECT_EQ(statements, 2);  // the last row, then row 3
+  int count = 0;
+  EXPECT_TRUE(rs.GetFieldValue("nCount", count));
+  EXPECT_EQ(count, 3);
+}
+
 TEST_F(AdoRecordsetTest, DatabaseOpenFailuresAndReopen) {
   CADODatabase other;
   try {

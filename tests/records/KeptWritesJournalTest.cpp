@@ -514,11 +514,11 @@ TEST_F(KeptWritesJournalTest, TheCloseSaysOfTheKeptRecordsWhatTheJournalHolds) {
     ASSERT_EQ(::chmod(Journal().c_str(), 0444), 0);
     ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
     if (!c.writable) SetWriteInterruptForTest([](const std::string&) { return true; });
-    boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
-    // The journal as read holds what waits: it is written again at the first
-    // write kept, and is said to hold still what it held.
+    // The journal as read holds what waits: it is written again by the start,
+    // and is said to hold still what it held.
     if (!c.writable)
       boxes.Expect(IDOK, "its file still holds the 1 record it held when it was last written");
+    boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
     ASSERT_TRUE(NextStart());
     for (int count = 10; count < 14; ++count) {
       lots.AddNew();
@@ -1309,4 +1309,34 @@ TEST_F(KeptWritesJournalTest, TheReportAndANewJournalAreNoMoreOpenThanTheDatabas
     EXPECT_EQ(st.st_mode & 0777 & ~0640, 0u) << file << ": " << std::oct << (st.st_mode & 0777);
   }
   Kill();
+}
+
+// A journal whose new rows an earlier run numbered otherwise than this run
+// does must be written anew before anything is appended: the start does it,
+// and the first write kept behind it is appended, not the whole journal
+// written again inside that write.
+TEST_F(KeptWritesJournalTest, TheStartRewritesAJournalNumberedByAnEarlierRunAndTheFirstKeptWriteIsAppended) {
+  Kill();
+  std::string journal = "RuvFrame kept writes 2\n";
+  for (int n = 1; n <= 3; ++n)
+    journal += ruv::Format("insert\t4d2-1-2-%d\tLot\tnew:%d\tstrName\ttext\tr%d\tnCount\ti4\t%d\n", n, 500 + n, n, n);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  struct stat left{}, atStart{}, afterWrite{};
+  ASSERT_EQ(stat(Journal().c_str(), &left), 0);
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  boxes.Expect(IDOK, Locked(CADODatabase::kJournalKeptText));
+  ASSERT_TRUE(NextStart());
+  ASSERT_EQ(stat(Journal().c_str(), &atStart), 0);
+  EXPECT_NE(atStart.st_ino, left.st_ino);  // written anew by the start
+
+  lots.AddNew();
+  lots.SetFieldValue("strName", std::string("mine"));
+  lots.Update();
+  ASSERT_EQ(db.database.GetKeptWriteCount(), 4u);
+  ASSERT_EQ(stat(Journal().c_str(), &afterWrite), 0);
+  EXPECT_EQ(afterWrite.st_ino, atStart.st_ino);  // appended to
+  EXPECT_EQ(RecordsIn(Journal()), 4);
+  Kill();
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+  EXPECT_EQ(boxes.Pending(), 0u);
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <unordered_set>
 #include <utility>
 
 #include "platform/base/Text.h"
@@ -52,6 +51,19 @@ void KeptQueue::NoteWritten(long long newRow, long long rowId) {
   row.state = NewRowState::Written;
   row.rowId = rowId;
   m_keptIdentities.erase(newRow);
+  m_writtenAs.emplace(rowId, newRow);
+}
+
+long long KeptQueue::NewRowWrittenAs(const std::string& table, long long rowId) const {
+  long long newest = 0;
+  const auto [first, last] = m_writtenAs.equal_range(rowId);
+  for (auto written = first; written != last; ++written) {
+    const auto row = m_newRows.find(written->second);
+    if (row != m_newRows.end() && row->second.state == NewRowState::Written && row->second.rowId == rowId &&
+        ruv::EqualsNoCase(row->second.table, table))
+      newest = std::max(newest, written->second);
+  }
+  return newest;
 }
 
 void KeptQueue::MarkLost(long long newRow, std::string identity) {
@@ -101,39 +113,70 @@ void KeptQueue::ShareStatement(PendingWrite& write) {
   write.statement = shared;
 }
 
-const KeptQueue::TableIndex& KeptQueue::IndexOf(const std::string& table) const {
+KeptQueue::TableIndex& KeptQueue::IndexOf(const std::string& table) const {
   if (m_indexVersion != m_version) {
     m_indexes.clear();
     m_indexVersion = m_version;
   }
   const std::string key = ruv::ToLowerAscii(table);
   if (const auto found = m_indexes.find(key); found != m_indexes.end()) return found->second;
+  ++m_indexBuilds;
   TableIndex& index = m_indexes[key];
-  std::unordered_set<long long> deletedNewRows, changed;
+  std::uint64_t place = m_firstPlace;
   ForEach([&](const PendingWrite& write) {
-    if (!ruv::EqualsNoCase(write.table, table)) return;
-    if (write.newRow != 0) {
-      index.byNewRow[write.newRow].push_back(&write);
-      if (write.kind == PendingWrite::Kind::Insert) index.newRows.push_back(RowKey{write.rowId, write.newRow});
-      if (write.kind == PendingWrite::Kind::Delete) deletedNewRows.insert(write.newRow);
-      return;
-    }
-    index.byRowId[write.rowId].push_back(&write);
-    if (write.kind != PendingWrite::Kind::Insert && changed.insert(write.rowId).second)
-      index.changedRows.push_back(write.rowId);
+    if (ruv::EqualsNoCase(write.table, table)) Index(index, write, place);
+    ++place;
   });
-  std::erase_if(index.newRows, [&](const RowKey& row) { return deletedNewRows.count(row.newRow) != 0; });
   return index;
+}
+
+void KeptQueue::Index(TableIndex& index, const PendingWrite& write, std::uint64_t place) {
+  const Indexed indexed{place, &write};
+  if (write.newRow == 0) {
+    index.byRowId[write.rowId].push_back(indexed);
+    return;
+  }
+  index.byNewRow[write.newRow].push_back(indexed);
+  if (write.kind == PendingWrite::Kind::Insert) index.inserts.push_back(indexed);
+  if (write.kind == PendingWrite::Kind::Delete) index.deletedNewRows.insert(write.newRow);
+}
+
+std::vector<KeptQueue::Indexed>& KeptQueue::Live(std::vector<Indexed>& writes) const {
+  const auto first = std::find_if(writes.begin(), writes.end(),
+                                  [&](const Indexed& indexed) { return indexed.place >= m_firstPlace; });
+  writes.erase(writes.begin(), first);
+  return writes;
+}
+
+PendingWrite& KeptQueue::Append(PendingWrite write, bool forNextStart) {
+  std::deque<PendingWrite>& list = forNextStart ? m_forNextStart : m_kept;
+  list.push_back(std::move(write));
+  PendingWrite& kept = list.back();
+  // Kept ahead of the next start's: not at the end of the order.
+  if (!forNextStart && !m_forNextStart.empty()) {
+    Changed();
+    return kept;
+  }
+  if (m_indexVersion != m_version) return kept;  // made again when next read
+  if (const auto index = m_indexes.find(ruv::ToLowerAscii(kept.table)); index != m_indexes.end())
+    Index(index->second, kept, m_firstPlace + m_kept.size() + m_forNextStart.size() - 1);
+  return kept;
+}
+
+void KeptQueue::DropFront(std::size_t count) {
+  m_kept.erase(m_kept.begin(), m_kept.begin() + static_cast<std::ptrdiff_t>(count));
+  m_firstPlace += count;
 }
 
 void KeptQueue::Overlay(const std::string& table, const RowKey& row, std::vector<Variant>& values,
                         std::vector<bool>& overlaid, bool& exists) const {
   overlaid.assign(values.size(), false);
-  const TableIndex& index = IndexOf(table);
-  const auto& byRow = row.newRow != 0 ? index.byNewRow : index.byRowId;
+  TableIndex& index = IndexOf(table);
+  auto& byRow = row.newRow != 0 ? index.byNewRow : index.byRowId;
   const auto found = byRow.find(row.newRow != 0 ? row.newRow : row.rowId);
   if (found == byRow.end()) return;
-  for (const PendingWrite* write : found->second) {
+  for (const Indexed& indexed : Live(found->second)) {
+    const PendingWrite* write = indexed.write;
     if (write->kind == PendingWrite::Kind::Delete) {
       exists = false;
       continue;
@@ -149,12 +192,39 @@ void KeptQueue::Overlay(const std::string& table, const RowKey& row, std::vector
       overlaid[static_cast<std::size_t>(entry.column)] = true;
     });
   }
+  if (found->second.empty()) byRow.erase(found);
 }
 
-std::vector<RowKey> KeptQueue::KeptNewRows(const std::string& table) const { return IndexOf(table).newRows; }
+std::vector<RowKey> KeptQueue::KeptNewRows(const std::string& table) const {
+  TableIndex& index = IndexOf(table);
+  std::vector<RowKey> rows;
+  for (const Indexed& insert : Live(index.inserts))
+    if (index.deletedNewRows.count(insert.write->newRow) == 0)
+      rows.push_back(RowKey{insert.write->rowId, insert.write->newRow});
+  return rows;
+}
 
+// Each row once, in the order of its first change still kept.
 std::vector<long long> KeptQueue::KeptChangedRows(const std::string& table) const {
-  return IndexOf(table).changedRows;
+  TableIndex& index = IndexOf(table);
+  std::vector<std::pair<std::uint64_t, long long>> firstChanges;
+  for (auto row = index.byRowId.begin(); row != index.byRowId.end();) {
+    const std::vector<Indexed>& writes = Live(row->second);
+    if (writes.empty()) {
+      row = index.byRowId.erase(row);
+      continue;
+    }
+    const auto change = std::find_if(writes.begin(), writes.end(), [](const Indexed& indexed) {
+      return indexed.write->kind != PendingWrite::Kind::Insert;
+    });
+    if (change != writes.end()) firstChanges.emplace_back(change->place, row->first);
+    ++row;
+  }
+  std::sort(firstChanges.begin(), firstChanges.end());
+  std::vector<long long> rows;
+  rows.reserve(firstChanges.size());
+  for (const auto& [place, rowId] : firstChanges) rows.push_back(rowId);
+  return rows;
 }
 
 }  // namespace ruv::db

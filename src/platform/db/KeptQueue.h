@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/base/Variant.h"
@@ -43,8 +44,16 @@ class KeptQueue {
   // journal's file does not hold (only the report has them); `lost` is told
   // each insert dropped.
   void DropNotHeldForNextStart(std::size_t from, const std::function<void(const PendingWrite& insert)>& lost);
-  // Every change of either list: the indexes are made again.
+  // Any other change of either list: the indexes are made again.
   void Changed() { ++m_version; }
+  // Keeps `write` at the end of the kept ones (or of the next start's): the
+  // indexes take it in alone, however many wait. The write as kept.
+  PendingWrite& Append(PendingWrite write, bool forNextStart);
+  // The first `count` kept ones are done with (written or refused): they
+  // leave the queue, and the indexes pass over them.
+  void DropFront(std::size_t count);
+  // How often a table's index was made over the whole queue.
+  std::size_t IndexBuilds() const { return m_indexBuilds; }
 
   // The number of the next kept new row: across every connection of the
   // process, so that a handle held from a connection closed since never names
@@ -62,6 +71,8 @@ class KeptQueue {
     m_keptIdentities.erase(newRow);
   }
   void NoteWritten(long long newRow, long long rowId);
+  // The kept new row of `table` written as the row `rowId`; 0 for none.
+  long long NewRowWrittenAs(const std::string& table, long long rowId) const;
   // A kept new row that cannot be written: named by `identity` from now on.
   void MarkLost(long long newRow, std::string identity);
   // Follows a kept new row to the id it got; the state of the row `row` names.
@@ -90,22 +101,36 @@ class KeptQueue {
   std::vector<long long> KeptChangedRows(const std::string& table) const;
 
  private:
+  // A kept write as an index holds it, with its place in the order of both
+  // lists: those placed before the first write still there are gone (written),
+  // passed over and let go when next met.
+  struct Indexed {
+    std::uint64_t place;
+    const PendingWrite* write;
+  };
   // The kept writes of one table by the row they reach, in order: what the
   // recordsets read is looked up, not searched for, however long the queue.
   struct TableIndex {
-    std::unordered_map<long long, std::vector<const PendingWrite*>> byRowId;   // rows of the database
-    std::unordered_map<long long, std::vector<const PendingWrite*>> byNewRow;  // kept new rows
-    std::vector<RowKey> newRows;         // KeptNewRows
-    std::vector<long long> changedRows;  // KeptChangedRows
+    std::unordered_map<long long, std::vector<Indexed>> byRowId;   // rows of the database
+    std::unordered_map<long long, std::vector<Indexed>> byNewRow;  // kept new rows
+    std::vector<Indexed> inserts;                  // of kept new rows, in order
+    std::unordered_set<long long> deletedNewRows;  // kept new rows a kept write deletes
   };
-  const TableIndex& IndexOf(const std::string& table) const;
+  TableIndex& IndexOf(const std::string& table) const;
+  // Takes `write`, at `place`, into `index`.
+  static void Index(TableIndex& index, const PendingWrite& write, std::uint64_t place);
+  // The writes of `writes` not gone yet (those gone are let go).
+  std::vector<Indexed>& Live(std::vector<Indexed>& writes) const;
 
   std::deque<PendingWrite> m_kept;
   std::deque<PendingWrite> m_forNextStart;
   std::uint64_t m_version = 0;
   mutable std::uint64_t m_indexVersion = 0;
   mutable std::map<std::string, TableIndex> m_indexes;  // by the table's name in lower case
+  std::uint64_t m_firstPlace = 0;  // the place of the first write of both lists
+  mutable std::size_t m_indexBuilds = 0;
   std::map<long long, NewRow> m_newRows;  // every kept new row of this connection, by number
+  std::unordered_multimap<long long, long long> m_writtenAs;  // the kept new rows written, by the id they got
   // The values that name a lost new row, for the report (the others are named by their insert while it is kept).
   std::map<long long, std::string> m_lostRowIdentities;
   // The values that name the new rows this run kept, while they are kept (not those of a journal read).

@@ -100,13 +100,11 @@ void PendingWrites::Keep(PendingWrite write) {
   }
   write.token = m_tokenPrefix + std::to_string(++m_lastToken);
   m_queue.ShareStatement(write);
-  m_queue.Changed();
   if (!m_retriesEnded) {
-    m_queue.Kept().push_back(std::move(write));
-    JournalKept(m_queue.Kept().back());
+    JournalKept(m_queue.Append(std::move(write), false));
   } else if (m_journal.Has()) {
     std::deque<PendingWrite>& forNextStart = m_queue.ForNextStart();
-    forNextStart.push_back(write);
+    m_queue.Append(write, true);
     JournalKept(forNextStart.back());
     // Behind what the close could not write, for what held that.
     if (forNextStart.back().inJournal) {
@@ -198,16 +196,14 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
     m_waitingCause = 0;
     if (write.kind == PendingWrite::Kind::Insert) m_queue.NoteWritten(write.newRow, outcome.rowId);
     if (DeathAfterWrite() && DeathAfterWrite()()) {
-      kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(done));
-      m_queue.Changed();
+      m_queue.DropFront(done);
       return BatchEnd::Died;
     }
   }
   // Their tokens went in with the transaction.
   if (m_setAside.Write(m_journal.Path(), m_journal.Database(), m_texts, m_tableColumns, m_told.failed))
     m_diedForTest = true;
-  kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(done));
-  m_queue.Changed();
+  m_queue.DropFront(done);
   if (std::exchange(m_diedForTest, false)) return BatchEnd::Died;
   if (end.waitRc == SQLITE_OK || end.waitRc == SQLITE_DONE) return BatchEnd::Written;
   // What holds them, for every sentence about them.
@@ -332,6 +328,11 @@ long long PendingWrites::FollowRowId(const std::string& table, long long id) con
   return m_queue.FollowRowId(table, id);
 }
 
+long long PendingWrites::NewRowWrittenAs(const std::string& table, long long rowId) const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  return m_queue.NewRowWrittenAs(table, rowId);
+}
+
 long long PendingWrites::NextRowHandle() const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   return m_queue.NextRowHandle();
@@ -427,6 +428,11 @@ std::vector<RowKey> PendingWrites::KeptNewRows(const std::string& table) const {
 std::vector<long long> PendingWrites::KeptChangedRows(const std::string& table) const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   return m_queue.KeptChangedRows(table);
+}
+
+std::size_t PendingWrites::IndexBuildsForTest() const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  return m_queue.IndexBuilds();
 }
 
 std::string PendingWrites::Describe() const {
@@ -567,6 +573,13 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
       if (state == JournalState::Kept)
         for (std::size_t i = 0; i < listed.size() && i < m_queue.Kept().size(); ++i)
           listedTokens.push_back(m_queue.Kept()[i].token);
+      // A journal whose lines cannot take an append as they stand (numbered
+      // by an earlier run, or cut inside a line) is written anew before
+      // anything is written, not inside the first write kept behind it. Files
+      // put back are taken in by that rewrite (TakeOverThenWrite).
+      if (state == JournalState::Kept && !m_queue.Kept().empty() && !m_journal.CanAppend() &&
+          !PutBackWaitingLocked())
+        SaveJournal();
       // The first transaction of them now; a long journal's rest is written
       // after the start, a transaction at a time (WriteKeptSome).
       std::vector<std::pair<std::string, std::string>> refused;

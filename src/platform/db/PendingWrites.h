@@ -159,6 +159,8 @@ class PendingWrites {
   // The id the kept new row of `table` with handle `id` got once written; any
   // other `id` (a real id, -1, the handle of a row still kept or lost) unchanged.
   long long FollowRowId(const std::string& table, long long id) const;
+  // The kept new row of `table` written as the row `rowId` (its number); 0 for none.
+  long long NewRowWrittenAs(const std::string& table, long long rowId) const;
   // The handle the next kept new row gets (asked while making its insert);
   // handles are never reused within the process.
   long long NextRowHandle() const;
@@ -173,6 +175,8 @@ class PendingWrites {
   std::vector<RowKey> KeptNewRows(const std::string& table) const;
   // The rows of the database in `table` a kept write changes or deletes, once each.
   std::vector<long long> KeptChangedRows(const std::string& table) const;
+  // Test seam: how often a table's index of the kept writes was made over the whole queue.
+  std::size_t IndexBuildsForTest() const;
   // What is kept, one line per write with its values, for the operator (a new
   // row not written by its values: it has no id yet). Those the journal holds
   // are listed up to kMostListedRecords and the rest counted; those it does

@@ -136,6 +136,7 @@ void Recordset::OpenKeyset(const std::string& table, const std::string& clause) 
   m_table = table;
   // The rows include what is kept for a locked database.
   if (m_handle->Pending().HasKept()) AddKeptRows(clause);
+  IndexKeys();
   m_keyset = true;
   m_updatable = true;
 }
@@ -209,6 +210,46 @@ void Recordset::AddKeptRows(const std::string& clause) {
     std::erase_if(m_keys, [&](const RowKey& key) { return dropped.count(keyOf(key)) != 0; });
 }
 
+void Recordset::IndexKeys() {
+  m_sortedKeys = 0;
+  while (m_sortedKeys < m_keys.size() && m_keys[m_sortedKeys].newRow == 0 &&
+         (m_sortedKeys == 0 || m_keys[m_sortedKeys - 1].rowId < m_keys[m_sortedKeys].rowId))
+    ++m_sortedKeys;
+  m_laterKeys.clear();
+  m_laterIndexed = m_sortedKeys;
+}
+
+long Recordset::PositionOfRowId(long long id) const {
+  if (!m_keyset) return 0;
+  // The rows added since the last look.
+  for (; m_laterIndexed < m_keys.size(); ++m_laterIndexed) m_laterKeys[m_keys[m_laterIndexed].rowId] = m_laterIndexed;
+  std::size_t found = 0;  // one past the place
+  const auto sortedEnd = m_keys.begin() + static_cast<std::ptrdiff_t>(m_sortedKeys);
+  const auto sorted = std::lower_bound(m_keys.begin(), sortedEnd, id,
+                                       [](const RowKey& key, long long value) { return key.rowId < value; });
+  if (sorted != sortedEnd && sorted->rowId == id) found = static_cast<std::size_t>(sorted - m_keys.begin()) + 1;
+  const auto later = [&](long long indexedAs) {
+    const auto at = m_laterKeys.find(indexedAs);
+    if (at == m_laterKeys.end()) return;
+    // A kept new row reads the id it got once written, no longer its handle.
+    RowKey& key = m_keys[at->second];
+    m_handle->Pending().Resolve(key);
+    if (key.rowId == id) found = std::max(found, at->second + 1);
+  };
+  later(id);
+  // A kept new row written since it was taken in is found by the id it got.
+  if (!IsKeptRowHandle(id))
+    if (const long long newRow = m_handle->Pending().NewRowWrittenAs(m_table, id)) later(KeptRowHandle(newRow));
+  return static_cast<long>(found);
+}
+
+int Recordset::RowIdColumn() const {
+  if (!m_keyset) return -1;
+  for (std::size_t i = 0; i < m_columns.size(); ++i)
+    if (m_columns[i].rowIdAlias) return static_cast<int>(i);
+  return -1;
+}
+
 void Recordset::OpenSnapshot(const std::string& sql) {
   sqlite3_stmt* stmt = Prepare(sql, false);
   const int count = sqlite3_column_count(stmt);
@@ -241,6 +282,9 @@ void Recordset::Close() {
   m_table.clear();
   m_columns.clear();
   m_keys.clear();
+  m_sortedKeys = 0;
+  m_laterKeys.clear();
+  m_laterIndexed = 0;
   m_snapshot.clear();
   m_index = -1;
   m_currentDeleted = false;
@@ -677,6 +721,10 @@ void Recordset::Delete() {
       },
       [&] { return KeptWrite(PendingWrite::Kind::Delete, row, sql, {}); });
   m_keys.erase(m_keys.begin() + m_index);
+  // The rows after it moved up a place.
+  if (static_cast<std::size_t>(m_index) < m_sortedKeys) --m_sortedKeys;
+  m_laterKeys.clear();
+  m_laterIndexed = m_sortedKeys;
   m_currentDeleted = true;
   PositionChanged();
 }

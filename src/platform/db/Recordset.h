@@ -26,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/base/Variant.h"
@@ -85,6 +86,13 @@ class Recordset {
   Variant Value(int index) const;
   void SetValue(int index, const Variant& value);
 
+  // The position (1-based) of the last row whose id is `id` (a row's id, or a
+  // kept new row's handle), looked up, not searched for; 0 for none. Only the
+  // rows of a table have ids (RowIdColumn).
+  long PositionOfRowId(long long id) const;
+  // The column that reads the row's id, the table's key; -1 for none.
+  int RowIdColumn() const;
+
   // The id the kept new row of this table with handle `id` got once written;
   // any other `id` unchanged (idempotent: a real id is never followed elsewhere).
   long long FollowRowId(long long id) const;
@@ -100,6 +108,8 @@ class Recordset {
   // The rows of `table` the clause ("WHERE ...", "ORDER BY ..." or both) picks.
   void OpenKeyset(const std::string& table, const std::string& clause);
   void AddKeptRows(const std::string& clause);
+  // The keys looked up by id from now on (PositionOfRowId), as they stand.
+  void IndexKeys();
   void OpenSnapshot(const std::string& sql);
   void RequireOpen() const;
   void RequireColumn(int index) const;
@@ -133,6 +143,13 @@ class Recordset {
   std::string m_table;
   std::vector<ColumnInfo> m_columns;
   mutable std::vector<RowKey> m_keys;  // a kept new row's key follows it to the id it got, even on a read
+  // The keys by id: the first m_sortedKeys are rows of the database in
+  // ascending id (a table's, or a query's by its id); the rest, by their id
+  // then (a kept new row's: its handle), the last place of each, taken in as
+  // far as m_laterIndexed.
+  std::size_t m_sortedKeys = 0;
+  mutable std::unordered_map<long long, std::size_t> m_laterKeys;
+  mutable std::size_t m_laterIndexed = 0;
   std::vector<std::vector<Variant>> m_snapshot;
 
   long m_index = -1;              // -1: BOF; RecordCount(): EOF

@@ -222,6 +222,28 @@ TEST_F(PendingWritesTest, AKeptNewRowAndAnotherProgramsRowOfTheSameIdAreReadApar
   EXPECT_EQ(fresh.Value(kItemId).lVal, 3);
 }
 
+// Each write kept is taken into what the rows read alone: the row read after
+// each of many kept writes reads them all, and the queue is indexed whole once.
+TEST_F(PendingWritesTest, EachKeptWriteJoinsTheIndexAloneAndTheRowReadAfterItShowsIt) {
+  Add("a", 1);
+  Add("b", 2);
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  items.MoveFirst();
+  for (int count = 10; count < 30; ++count) {
+    SetCount(count);
+    EXPECT_EQ(items.Value(kItemCount).lVal, count);
+  }
+  Add("c", 3);
+  EXPECT_EQ(items.Value(kItemName).bstrVal, "c");
+  items.MoveFirst();
+  EXPECT_EQ(items.Value(kItemCount).lVal, 29);
+  EXPECT_EQ(Pending().KeptCount(), 21u);
+  EXPECT_EQ(Pending().IndexBuildsForTest(), 1u);
+  ASSERT_EQ(Other().Exec("ROLLBACK"), SQLITE_OK);
+  EXPECT_TRUE(WriteKept());
+  EXPECT_EQ(Other().Text("SELECT group_concat(strName || ' ' || nCount, ', ') FROM Item"), "a 29, b 2, c 3");
+}
+
 // After the close's last try, what was kept is handed over to be reported
 // and never written later; a write the lock refuses from then on is told at
 // once, not kept.
