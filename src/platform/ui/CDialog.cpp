@@ -396,9 +396,10 @@ bool CDialog::MoveFocusOff(CWnd& leaving) {
     auto* button = dynamic_cast<CButton*>(CWnd::FromWidget(w));
     if (takes(w) && !(button && button->TakesDefaultLook())) next = w;
   }
+  // A field handed the focus selects nothing: the operator did not choose it,
+  // and keys typed on would replace its value.
   if (next) {
     next->setFocus(Qt::OtherFocusReason);
-    if (auto* edit = dynamic_cast<CEdit*>(CWnd::FromWidget(next))) edit->SetSel(0, -1);
   } else if (QWidget* focus = dialog->focusWidget()) {
     focus->clearFocus();
   }
