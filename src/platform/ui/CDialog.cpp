@@ -205,6 +205,11 @@ int CDialog::DoModal() {
     widget->setWindowModality(Qt::ApplicationModal);
     window_stacking::GiveKeyboardBackWhenHidden(widget);
     ShowWindow(SW_SHOW);
+    // Above every other window of the program while it is open (a box a worker
+    // opened before it too), whatever shows or brings a window forward
+    // meanwhile: no window manager need be there to keep it.
+    window_stacking::AddOpenModal(widget);
+    window_stacking::KeepAbove(widget);
     const HWND self = GetSafeHwnd();
     if (modal_script::Script script = modal_script::Take()) {
       QTimer::singleShot(0, widget, [this, self, script] {
