@@ -266,4 +266,7 @@ void CBatchNumDlg::FinishBatch(int mixer) {
   SetShiftNumber(mixer, 0);
   if (CShiftRS* shift = g_pShiftRS.load()) shift->NotifyOwner(kTableActiveShiftChanged);
   Fill();
+  // The mixer has no batch left to finish: the focus goes to its number, so
+  // that Return does not finish "batch 0" and the next batch's number can be typed.
+  GotoDlgCtrl(&NumberEdit(mixer));
 }

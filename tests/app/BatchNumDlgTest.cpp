@@ -1,9 +1,10 @@
 // The batch-number dialog against the plant's database: the rules in order,
 // look-ups by data source, new batches with the mixer's level, refusals that
-// write nothing, and finishing a batch.
+// write nothing, and finishing a batch (the keys going on in the mixer's number).
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 
 #include "PlantDialogFixture.h"
 #include "app/BatchNumDlg.h"
@@ -148,6 +149,31 @@ TEST_F(BatchNumDlgTest, OnlyYesFinishesTheMixersOpenBatch) {
   boxes.Expect(IDOK);
   dialog.FinishBatch(2);
   EXPECT_EQ(boxes.LastText(), "بچ زير شروع نشده و ثبت نشده است\n\nBatch Number:35");
+}
+
+// Finished by Return on its Finish button, the mixer has nothing left to
+// finish: the keys go on in its number, and Return stores the next batch
+// instead of finishing "batch 0".
+TEST_F(BatchNumDlgTest, AfterFinishTheKeysGoToTheMixersNumber) {
+  Open();
+  Shift()->SetActiveMixerBatchNumber(1, 21);
+  dialog.Fill();
+  QApplication::setActiveWindow(dialog.GetWidget());
+  const auto type = [](CWnd* window, int key, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(window->GetWidget(), &press);
+  };
+  dialog.GetDlgItem(IDC_BATCH_FINISH_FIRST + 1)->SetFocus();
+  boxes.Expect(IDYES);
+  type(CWnd::GetFocus(), Qt::Key_Return, "\r");
+  EXPECT_EQ(ActiveNumber(1), 0);
+  EXPECT_EQ(CWnd::GetFocus(), &dialog.NumberEdit(1));
+  type(CWnd::GetFocus(), Qt::Key_3, "3");
+  type(CWnd::GetFocus(), Qt::Key_6, "6");
+  type(CWnd::GetFocus(), Qt::Key_Return, "\r");
+  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(ActiveNumber(1), 36);
+  EXPECT_FALSE(dialog.IsWindowVisible());
 }
 
 TEST_F(BatchNumDlgTest, TheRegisteredRunnerOpensTheDialogModallyAndOnlyTheFocusedEditIsYellow) {

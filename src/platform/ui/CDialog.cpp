@@ -205,6 +205,11 @@ int CDialog::DoModal() {
     widget->setWindowModality(Qt::ApplicationModal);
     window_stacking::GiveKeyboardBackWhenHidden(widget);
     ShowWindow(SW_SHOW);
+    // Above every other window of the program while it is open (a box a worker
+    // opened before it too), whatever shows or brings a window forward
+    // meanwhile: no window manager need be there to keep it.
+    window_stacking::AddOpenModal(widget);
+    window_stacking::KeepAbove(widget);
     const HWND self = GetSafeHwnd();
     if (modal_script::Script script = modal_script::Take()) {
       QTimer::singleShot(0, widget, [this, self, script] {
@@ -396,9 +401,10 @@ bool CDialog::MoveFocusOff(CWnd& leaving) {
     auto* button = dynamic_cast<CButton*>(CWnd::FromWidget(w));
     if (takes(w) && !(button && button->TakesDefaultLook())) next = w;
   }
+  // A field handed the focus selects nothing: the operator did not choose it,
+  // and keys typed on would replace its value.
   if (next) {
     next->setFocus(Qt::OtherFocusReason);
-    if (auto* edit = dynamic_cast<CEdit*>(CWnd::FromWidget(next))) edit->SetSel(0, -1);
   } else if (QWidget* focus = dialog->focusWidget()) {
     focus->clearFocus();
   }

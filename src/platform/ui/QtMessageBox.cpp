@@ -115,7 +115,7 @@ std::vector<QPointer<QMessageBox>>& OpenMessageBoxes() {
 
 // A box is above every window of the program, and stays so while it is open.
 void ShownOnTop(QMessageBox& box) {
-  window_stacking::AddOpenBox(&box);
+  window_stacking::AddOpenModal(&box);
   auto& open = OpenMessageBoxes();
   std::erase_if(open, [](const QPointer<QMessageBox>& known) { return known.isNull(); });
   open.emplace_back(&box);

@@ -16,17 +16,18 @@
 namespace window_stacking {
 namespace {
 
-std::vector<QPointer<QWidget>>& OpenBoxes() {
-  static std::vector<QPointer<QWidget>> boxes;
-  return boxes;
+// The message boxes and modal dialogs open now, in the order they were shown.
+std::vector<QPointer<QWidget>>& OpenModals() {
+  static std::vector<QPointer<QWidget>> modals;
+  return modals;
 }
 
-void DropClosedBoxes() {
-  auto& boxes = OpenBoxes();
-  boxes.erase(std::remove_if(boxes.begin(), boxes.end(), [](const QPointer<QWidget>& box) {
-                return box.isNull() || !box->isVisible();
-              }),
-              boxes.end());
+void DropClosedModals() {
+  auto& modals = OpenModals();
+  modals.erase(std::remove_if(modals.begin(), modals.end(), [](const QPointer<QWidget>& modal) {
+                 return modal.isNull() || !modal->isVisible();
+               }),
+               modals.end());
 }
 
 struct Ownership {
@@ -51,10 +52,40 @@ Ownership* OwnershipOf(const QWidget* owned) {
   return nullptr;
 }
 
-bool IsOpenBox(const QWidget* widget) {
-  for (const QPointer<QWidget>& box : OpenBoxes())
-    if (box.data() == widget) return true;
+bool IsOpenModal(const QWidget* widget) {
+  for (const QPointer<QWidget>& modal : OpenModals())
+    if (modal.data() == widget) return true;
   return false;
+}
+
+// Whether `window` (a top-level window) is owned by `owner`, directly or
+// through owners of owners: as a top-level child, or given to KeepOwnedAbove.
+bool IsOwnedBy(const QWidget* window, const QWidget* owner) {
+  constexpr int kDeepestOwnership = 16;  // a tie made by mistake in a circle ends here
+  const QWidget* w = window;
+  for (int depth = 0; w && depth < kDeepestOwnership; ++depth) {
+    const QWidget* next = w->parentWidget() ? w->parentWidget()->window() : nullptr;
+    if (const Ownership* pair = next ? nullptr : OwnershipOf(w)) next = pair->owner.data();
+    if (next == owner) return true;
+    w = next;
+  }
+  return false;
+}
+
+// `window`'s visible owned windows (its top-level children, then those given
+// to KeepOwnedAbove) go above it; open modal windows are left where they are.
+void RaiseOwnedWindows(QWidget* window) {
+  for (QObject* child : window->children()) {
+    auto* owned = qobject_cast<QWidget*>(child);
+    if (owned && owned->isWindow() && owned->isVisible() && !IsOpenModal(owned)) owned->raise();
+  }
+  // Raising lets nothing run, but the list is taken first all the same.
+  std::vector<QPointer<QWidget>> shownOwned;
+  for (const Ownership& pair : Ownerships())
+    if (pair.owner.data() == window && pair.owned && pair.owned->isVisible() && !IsOpenModal(pair.owned))
+      shownOwned.emplace_back(pair.owned);
+  for (const QPointer<QWidget>& owned : shownOwned)
+    if (owned) owned->raise();
 }
 
 // Watches one window for its hide (see GiveKeyboardBackWhenHidden and KeepOwnedAbove).
@@ -78,8 +109,8 @@ class KeyboardReturn : public QObject {
 
  private:
   void GiveBack(const QWidget* window) {
-    DropClosedBoxes();
-    QWidget* next = !OpenBoxes().empty() ? OpenBoxes().back().data() : m_before.data();
+    DropClosedModals();
+    QWidget* next = !OpenModals().empty() ? OpenModals().back().data() : m_before.data();
     if (const Ownership* pair = OwnershipOf(window); !next && pair) next = pair->owner.data();
     if (next && next->isVisible() && !next->isMinimized() && !next->isActiveWindow()) next->activateWindow();
   }
@@ -147,22 +178,18 @@ void DropHeldShows(const QWidget* window) {
   if (Ownership* pair = window ? OwnershipOf(window) : nullptr) pair->heldShows.clear();
 }
 
-void AddOpenBox(QWidget* box) {
-  DropClosedBoxes();
-  if (box && !IsOpenBox(box)) OpenBoxes().emplace_back(box);
+void AddOpenModal(QWidget* modal) {
+  DropClosedModals();
+  if (modal && !IsOpenModal(modal)) OpenModals().emplace_back(modal);
 }
 
-bool IsAnyBoxOpen() {
-  DropClosedBoxes();
-  return !OpenBoxes().empty();
+bool IsAnyModalOpen() {
+  DropClosedModals();
+  return !OpenModals().empty();
 }
 
 void KeepAbove(QWidget* window) {
-  if (window && window->isWindow() && !IsOpenBox(window)) {
-    for (QObject* child : window->children()) {
-      auto* owned = qobject_cast<QWidget*>(child);
-      if (owned && owned->isWindow() && owned->isVisible() && !IsOpenBox(owned)) owned->raise();
-    }
+  if (window && window->isWindow() && !IsOpenModal(window)) {
     std::vector<std::function<void()>> heldShows;
     std::vector<QPointer<QWidget>> hintsUnread;
     for (Ownership& pair : Ownerships()) {
@@ -182,19 +209,22 @@ void KeepAbove(QWidget* window) {
     // it: a map right after an unmap may go to a frame about to be destroyed).
     for (const QPointer<QWidget>& owned : hintsUnread)
       if (owned) native_window::WriteTransientHint(owned, window);
-    std::vector<QPointer<QWidget>> shownOwned;
-    for (const Ownership& pair : Ownerships())
-      if (pair.owner.data() == window && pair.owned && pair.owned->isVisible()) shownOwned.emplace_back(pair.owned);
-    for (const QPointer<QWidget>& owned : shownOwned)
-      if (owned) owned->raise();
+    RaiseOwnedWindows(window);
   }
-  DropClosedBoxes();
-  if (OpenBoxes().empty()) return;
-  // A copy: raising lets nothing run, but the list is not ours to hold across calls.
-  const std::vector<QPointer<QWidget>> boxes = OpenBoxes();
-  for (const QPointer<QWidget>& box : boxes)
-    if (box) box->raise();
-  if (const QPointer<QWidget>& last = boxes.back(); last && window != last.data()) last->activateWindow();
+  DropClosedModals();
+  if (OpenModals().empty()) return;
+  // Each open modal window above everything shown before it, with the windows
+  // it owns (a balloon or hint of its controls) above it. A copy: the list is
+  // not ours to hold across calls.
+  const std::vector<QPointer<QWidget>> modals = OpenModals();
+  for (const QPointer<QWidget>& modal : modals) {
+    if (!modal) continue;
+    modal->raise();
+    RaiseOwnedWindows(modal);
+  }
+  // The keyboard stays with the last one, unless what came forward is its own.
+  if (const QPointer<QWidget>& last = modals.back(); last && window != last.data() && !IsOwnedBy(window, last))
+    last->activateWindow();
 }
 
 }  // namespace window_stacking

@@ -1,6 +1,6 @@
 // Tab, Return and Escape in a dialog by what the focused window asks for
 // through WM_GETDLGCODE; the default look that follows the focus; where the
-// focus goes from a control disabled or hidden; registered
+// focus goes from a control disabled or hidden, selecting nothing; registered
 // message numbers; right-to-left styles.
 #include <gtest/gtest.h>
 
@@ -164,6 +164,24 @@ TEST(DialogKeys, AFocusedControlDisabledOrHiddenHandsTheFocusToTheDefaultButtonO
   EXPECT_EQ(CWnd::GetFocus(), &dialog.plain);
   Press(&dialog.plain, Qt::Key_Return);
   EXPECT_EQ(dialog.commands, (std::vector<UINT>{static_cast<UINT>(IDOK)}));
+  dialog.DestroyWindow();
+}
+
+// The field handed the focus from a disabled button selects nothing: the keys
+// the operator goes on typing add to its value instead of replacing it.
+TEST(DialogKeys, AFieldHandedTheFocusFromADisabledControlKeepsItsText) {
+  KeysDialog dialog;
+  ASSERT_NO_FATAL_FAILURE(Open(dialog));
+  CWnd* edit = dialog.GetDlgItem(kEditId);
+  CWnd* ok = dialog.GetDlgItem(IDOK);
+  edit->SetWindowText("12");
+  dialog.plain.EnableWindow(FALSE);
+  ok->SetFocus();
+  ok->EnableWindow(FALSE);
+  ASSERT_EQ(CWnd::GetFocus(), edit);
+  QKeyEvent five(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, "5");
+  QApplication::sendEvent(edit->GetWidget(), &five);
+  EXPECT_EQ(edit->GetWindowText(), "125");
   dialog.DestroyWindow();
 }
 

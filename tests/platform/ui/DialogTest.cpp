@@ -20,6 +20,7 @@
 #include "platform/ui/CommonDialogs.h"
 #include "platform/ui/ModalDialogScript.h"
 #include "platform/ui/ColorRef.h"
+#include "platform/ui/WindowStacking.h"
 
 namespace {
 
@@ -160,6 +161,48 @@ TEST(DialogModal, TheKeyboardGoesBackToTheWindowThatHadItBefore) {
   });
   EXPECT_EQ(dialog.DoModal(), IDOK);
   EXPECT_TRUE(activeSoon(&plant));
+}
+
+// Which of the windows it watches was raised last.
+class LastRaised : public QObject {
+ public:
+  void Watch(CWnd& window) { window.GetWidget()->installEventFilter(this); }
+  QObject* last = nullptr;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ZOrderChange) last = watched;
+    return false;
+  }
+};
+
+// With no window manager only the program keeps a modal dialog on top: the
+// main window brought forward raises its owned window (the recipe dialog),
+// which may also bring itself forward (its placement restored, a row waiting
+// for the operator); the modal dialog goes above them again each time.
+TEST(DialogModal, StaysAboveTheOtherWindowsBroughtForwardWhileItIsOpen) {
+  CWnd main, owned;
+  ASSERT_TRUE(main.CreateEx(0, std::string(), "Main", WS_OVERLAPPEDWINDOW, CRect(0, 0, 400, 300), nullptr, 0));
+  ASSERT_TRUE(owned.CreateEx(0, std::string(), "Owned", WS_OVERLAPPEDWINDOW, CRect(0, 0, 200, 100), nullptr, 0));
+  window_stacking::KeepOwnedAbove(owned, main);
+  main.ShowWindow(SW_SHOW);
+  owned.ShowWindow(SW_SHOW);
+  LastRaised raised;
+  raised.Watch(main);
+  raised.Watch(owned);
+  TestDialog dialog;
+  modal_script::Push([&](CDialog& d) {
+    raised.Watch(d);
+    main.SetForegroundWindow();
+    EXPECT_EQ(raised.last, d.GetWidget()) << "under the main window's owned window";
+    owned.ShowWindow(SW_SHOWNOACTIVATE);
+    owned.SetWindowPos(&CWnd::wndTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_EQ(raised.last, d.GetWidget()) << "under the owned window brought forward";
+    d.EndDialog(IDOK);
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  owned.DestroyWindow();
+  main.DestroyWindow();
 }
 
 TEST(DialogModal, EnterInWantReturnEditDoesNotEnd) {
