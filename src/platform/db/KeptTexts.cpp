@@ -214,7 +214,7 @@ std::string KeptTexts::JournalNotWritten(const std::string& journal, const std::
   // the records kept meanwhile grow in number, and the report lists them.
   std::string said = "The journal " + journal + " could not be written (" + error + "): ";
   if (!hadFile)
-    said += "no file holds the records kept for the database;";
+    said += "no file holds the records kept for the database: they are";
   else
     said += "its file still holds the " + Records(fileRecords) + " it held when it was last written (any written "
             "since is known and not written again); those kept since are";

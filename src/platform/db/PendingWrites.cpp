@@ -103,15 +103,14 @@ void PendingWrites::Keep(PendingWrite write) {
   if (!m_retriesEnded) {
     JournalKept(m_queue.Append(std::move(write), false));
   } else if (m_journal.Has()) {
-    std::deque<PendingWrite>& forNextStart = m_queue.ForNextStart();
-    m_queue.Append(write, true);
-    JournalKept(forNextStart.back());
+    PendingWrite& kept = m_queue.Append(write, true);
+    JournalKept(kept);
     // Behind what the close could not write, for what held that.
-    if (forNextStart.back().inJournal) {
+    if (kept.inJournal) {
       m_told.failed.push_back(m_texts.DescribeOne(write) + KeptTexts::KeptForNextStart(AtTheClose()));
     } else {
       // Only the report has it: nothing may write it behind the operator's back.
-      forNextStart.pop_back();
+      m_queue.ForNextStart().pop_back();
       m_queue.Changed();
       Drop(write, KeptTexts::NotInJournalAtClose(AtTheClose()));
     }
