@@ -97,12 +97,32 @@ namespace {
 // (building a message box, for one).
 std::mutex g_uiCallsMutex;
 std::deque<std::function<void()>> g_uiCalls;
+// Workers blocked in a send: run before the posted calls, and alone by a wait
+// that must not run anything else (a link's stop, the close).
+std::deque<std::function<void()>> g_uiSends;
 
 // Made once and never closed: a worker may still write to it while the
 // application object goes away, and a closed number could be reused.
 std::atomic<int> g_wakeFd{-1};
 
+// Runs the sends waiting now; true when there was one.
+bool RunQueuedSends() {
+  bool ran = false;
+  for (;;) {
+    std::function<void()> call;
+    {
+      std::lock_guard<std::mutex> lock(g_uiCallsMutex);
+      if (g_uiSends.empty()) return ran;
+      call = std::move(g_uiSends.front());
+      g_uiSends.pop_front();
+    }
+    call();
+    ran = true;
+  }
+}
+
 void RunQueuedUiCalls() {
+  RunQueuedSends();
   for (;;) {
     std::function<void()> call;
     {
@@ -112,6 +132,7 @@ void RunQueuedUiCalls() {
       g_uiCalls.pop_front();
     }
     call();
+    RunQueuedSends();
   }
 }
 
@@ -176,12 +197,21 @@ bool RunOnUiThreadAndWait(const std::function<void()>& call) {
   }
   if (!IsUiAvailable()) return false;
   auto pending = std::make_shared<PendingSend>();
-  PostToUiThread([pending, call] {
+  std::function<void()> run = [pending, call] {
     call();
     std::lock_guard<std::mutex> lock(pending->mutex);
     pending->finished = true;
     pending->done.notify_all();
-  });
+  };
+  if (!g_uiCallRunner.load()) {
+    PostToUiThread(std::move(run));
+  } else {
+    {
+      std::lock_guard<std::mutex> lock(g_uiCallsMutex);
+      g_uiSends.push_back(std::move(run));
+    }
+    WakeUiThread();
+  }
   std::unique_lock<std::mutex> lock(pending->mutex);
   // Wake now and then to notice a UI thread that went away without running the call.
   while (!pending->finished) {
@@ -206,6 +236,17 @@ LRESULT SendMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     if (IMessageTarget* target = TargetFromHandle(handle)) result = target->DispatchMessageToTarget(message, wParam, lParam);
   });
   return result;
+}
+
+bool WaitServicingSends(const std::function<bool()>& done, DWORD timeoutMs) {
+  const std::uint32_t start = GetTickCount();
+  const bool ui = IsUiThread();
+  for (;;) {
+    if (done()) return true;
+    if (timeoutMs != INFINITE && TicksSince(start, GetTickCount()) >= timeoutMs) return done();
+    if (ui && RunQueuedSends()) continue;
+    Sleep(1);
+  }
 }
 
 void PumpPendingMessages() {

@@ -7,8 +7,10 @@
 //    delivered in posting order. A message for a handle that is dead at delivery is dropped.
 //  - SendMessage on the UI thread calls the target directly; from another thread it
 //    queues the call and blocks until the UI thread has run it (0 when the handle is dead).
-//  - The UI thread never blocks on a worker except through WaitPumping, which keeps
-//    delivering queued posts and cross-thread sends while it waits.
+//  - The UI thread never blocks on a worker except through WaitServicingSends,
+//    which runs only the workers' sends while it waits (no input, posted message
+//    or timer, so nothing of the program's own runs inside the wait), or
+//    WaitPumping, which delivers everything queued.
 #include <functional>
 #include <string>
 
@@ -54,5 +56,10 @@ bool RunOnUiThreadAndWait(const std::function<void()>& call);
 // On the UI thread it keeps delivering queued messages and cross-thread sends
 // meanwhile; elsewhere it sleeps in short steps. Returns done()'s last value.
 bool WaitPumping(const std::function<bool()>& done, DWORD timeoutMs);
+// Waits like WaitPumping, but on the UI thread runs only the cross-thread sends
+// (a worker blocked in SendMessage, RunOnUiThreadAndWait or a message box would
+// otherwise never finish): no input, posted message or timer is delivered, so no
+// start, stop, close or command runs inside the wait. Returns done()'s last value.
+bool WaitServicingSends(const std::function<bool()>& done, DWORD timeoutMs);
 // Delivers what is queued for the UI thread now (no-op on other threads).
 void PumpPendingMessages();

@@ -57,6 +57,29 @@ TEST(CrossThread, ASendFromAWorkerRunsOnTheUiThreadWhileTheUiThreadWaits) {
   wnd.DestroyWindow();
 }
 
+// A wait for a worker (a link's stop, the close) runs the worker's send but
+// nothing posted meanwhile: no command or menu choice runs inside that wait.
+TEST(CrossThread, AWaitServicingSendsRunsTheSendAndLeavesThePostsForLater) {
+  RecordingWnd wnd;
+  wnd.answeredMessage = kShapeNotify;
+  wnd.answer = 1;
+  ASSERT_TRUE(wnd.CreateTopLevel());
+  const HWND handle = wnd.GetSafeHwnd();
+  std::atomic<bool> finished{false};
+  PostMessage(handle, kTagMessage, 0, 1);
+  std::thread worker([&] {
+    PostMessage(handle, kTagMessage, 0, 2);
+    EXPECT_EQ(SendMessage(handle, kShapeNotify, 0, 30), 1);
+    finished = true;
+  });
+  EXPECT_TRUE(WaitServicingSends([&] { return finished.load(); }, 60000));
+  worker.join();
+  EXPECT_EQ(wnd.Only(kShapeNotify).size(), 1u);
+  EXPECT_TRUE(wnd.Only(kTagMessage).empty());
+  ASSERT_TRUE(WaitPumping([&] { return wnd.Only(kTagMessage).size() == 2; }, 10000));
+  wnd.DestroyWindow();
+}
+
 TEST(CrossThread, AWorkersSendToADeadWindowIsDropped) {
   RecordingWnd wnd;
   ASSERT_TRUE(wnd.CreateTopLevel());
