@@ -131,6 +131,10 @@ void AppendCanonical(const KeptValues::Entry& entry, std::string& out) {
   AppendNumber(number, out);
 }
 
+bool SameDecimal(const DECIMAL& one, const DECIMAL& other) {
+  return one.scale == other.scale && one.sign == other.sign && one.Hi32 == other.Hi32 && one.Lo64 == other.Lo64;
+}
+
 }  // namespace
 
 std::string KeptValues::Canonical(int ignoredColumn) const {
@@ -151,6 +155,34 @@ std::string KeptValues::Canonical(int ignoredColumn) const {
     form += ';';
   }
   return form;
+}
+
+bool KeptValues::SameValues(const KeptValues& other, int ignoredColumn, int otherIgnoredColumn) const {
+  std::size_t at = 0, otherAt = 0, i = 0, j = 0;
+  Entry mine, theirs;
+  for (;;) {
+    bool haveMine = false, haveTheirs = false;
+    while (!haveMine && i < m_count) {
+      at = Read(at, mine);
+      ++i;
+      haveMine = mine.column != ignoredColumn;
+    }
+    while (!haveTheirs && j < other.m_count) {
+      otherAt = other.Read(otherAt, theirs);
+      ++j;
+      haveTheirs = theirs.column != otherIgnoredColumn;
+    }
+    if (!haveMine && !haveTheirs) return true;
+    // Held alike so far: the same column, type and payload.
+    const bool alike =
+        haveMine && haveTheirs && mine.column == theirs.column && mine.vt == theirs.vt &&
+        (mine.vt == VT_BSTR      ? mine.text == theirs.text
+         : mine.vt == VT_DECIMAL ? SameDecimal(mine.number.decVal, theirs.number.decVal)
+                                 : mine.number.llVal == theirs.number.llVal);
+    if (!alike) break;
+  }
+  // Held otherwise (another order, type or form): by their canonical forms.
+  return Canonical(ignoredColumn) == other.Canonical(otherIgnoredColumn);
 }
 
 std::string WrittenDigest(const PendingWrite& write) {

@@ -30,6 +30,10 @@ class KeptValues {
   // packed bytes are no such measure. `ignoredColumn` is left out (a kept new
   // row's id column, which shows a handle given anew at each reading).
   std::string Canonical(int ignoredColumn = -1) const;
+  // Whether the two give the same values (their canonical forms are equal),
+  // each without its ignored column; the same values held alike are told
+  // apart without building either form (a file read again: many records).
+  bool SameValues(const KeptValues& other, int ignoredColumn, int otherIgnoredColumn) const;
 
   // One entry: its column and value. A text is viewed in place (valid while
   // the values are unchanged).

@@ -23,7 +23,7 @@ bool SameValues(const PendingWrite& one, const PendingWrite& other) {
   // A new row's number is given anew at each reading: not compared.
   return one.kind == other.kind && ruv::EqualsNoCase(one.table, other.table) &&
          (one.newRow != 0 || other.newRow != 0 || one.rowId == other.rowId) &&
-         one.columns.Canonical(one.idColumn) == other.columns.Canonical(other.idColumn);
+         one.columns.SameValues(other.columns, one.idColumn, other.idColumn);
 }
 
 }  // namespace
