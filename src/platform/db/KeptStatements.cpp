@@ -103,11 +103,11 @@ int KeptStatements::MakeWrittenTable() {
   const int rc = Run("CREATE TABLE IF NOT EXISTS " + table +
                      " (\"Token\" TEXT PRIMARY KEY, \"RowId\" INTEGER, \"Digest\" TEXT)");
   if (rc != SQLITE_DONE) return rc;
-  // A table an earlier version made has no digests: kept from now on.
+  // A table an earlier version made has no digests: kept from now on. (Not
+  // quoted: a quoted name no column has would be read as a text.)
   sqlite3_stmt* probe = nullptr;
   const bool hasDigest =
-      sqlite3_prepare_v2(m_db, ("SELECT \"Digest\" FROM " + table + " LIMIT 0").c_str(), -1, &probe, nullptr) ==
-      SQLITE_OK;
+      sqlite3_prepare_v2(m_db, ("SELECT Digest FROM " + table + " LIMIT 0").c_str(), -1, &probe, nullptr) == SQLITE_OK;
   sqlite3_finalize(probe);
   return hasDigest ? SQLITE_DONE : Run("ALTER TABLE " + table + " ADD COLUMN \"Digest\" TEXT");
 }
