@@ -157,10 +157,14 @@ bool CADODatabase::WriteKeptTransaction() {
 // only far later: they say what happened and what to do, often around long
 // paths. A record is told on one line, so the records are counted by lines.
 // A line of a file's own text (an unreadable journal's) is marked where it is
-// told: it is counted as a record is, whatever it ends with.
+// told: it is counted as a record is, whatever it ends with. Sentences too are
+// told up to a bound (one per file taken over, and many files may come at
+// once): past it, every further line is counted.
 std::string CADODatabase::FirstLines(const std::string& lines) {
   std::string shown;
-  int listed = 0, more = 0;
+  int listed = 0, more = 0, sentences = 0;
+  bool cut = false;
+  std::size_t beyond = 0;  // lines past the last sentence told
   const auto tellMore = [&] {
     if (more > 0) shown += "... and " + std::to_string(more) + " more\n";
     more = 0;
@@ -173,7 +177,10 @@ std::string CADODatabase::FirstLines(const std::string& lines) {
     at = next + 1;
     const bool fileLine = line.rfind(ruv::db::KeptTexts::kFileLineMark, 0) == 0;
     const bool ownLine = !fileLine && (line.empty() || line.back() == '.' || line.back() == ':');
-    if (ownLine) {
+    if (!cut && ownLine && !line.empty() && sentences++ == kMostReportedSentences) cut = true;
+    if (cut) {
+      if (!line.empty()) ++beyond;
+    } else if (ownLine) {
       tellMore();
       shown += (line.size() > kMostReportedSentenceChars ? line.substr(0, kMostReportedSentenceChars) + "..." : line) +
                "\n";
@@ -185,6 +192,7 @@ std::string CADODatabase::FirstLines(const std::string& lines) {
     }
   }
   tellMore();
+  if (beyond > 0) shown += "... and " + std::to_string(beyond) + " more lines\n";
   return shown;
 }
 

@@ -133,6 +133,8 @@ class CADODatabase {
   // what it says is instead.
   inline static constexpr const char* kReportFailedText = "This report could not be written to its file ";
   inline static constexpr int kMostReportedLines = 4;
+  // The program's own sentences and headings a box tells before it counts the rest.
+  inline static constexpr int kMostReportedSentences = 12;
   inline static constexpr std::size_t kMostReportedChars = 240;
   // Room for a sentence naming two long paths (the journal and its set-aside copy).
   inline static constexpr std::size_t kMostReportedSentenceChars = 2400;

@@ -171,6 +171,95 @@ TEST_F(KeptPutBackTest, AFilePutBackIsNotTakenWhileItsWriterStillHasItOpen) {
   EXPECT_EQ(boxes.Count(), 3u);
 }
 
+// A file read again (a writer opened it while the journal took its records in)
+// while its records still wait for another program's lock: each is the record
+// read before, never one "of the same token with other values". A copy of it
+// with other values put back then is told in one sentence that counts them:
+// the box lists a few, the report every one.
+TEST_F(KeptPutBackTest, AFileTakenAgainWhileItsRecordsWaitIsTheSameRecordsAndOtherValuesAreCountedInTheBox) {
+  const std::string heading = "RuvFrame kept writes 2\n";
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  ASSERT_TRUE(WriteFileAtomically(PutBack(), heading + PutBackLots(1, 30)));
+  SetWriteInterruptForTest([this](const std::string&) {
+    const int late = ::open(PutBack().c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (late >= 0) ::close(late);
+    return false;
+  });
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back was read (30 records), but a program opened it for "
+                     "writing meanwhile");
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  SetWriteInterruptForTest(nullptr);
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back was taken over (30 records): in the journal " + Journal() +
+                         " now, waiting there");
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  EXPECT_FALSE(FileExists(PutBack()));
+  ASSERT_EQ(boxes.Count(), 2u);
+  EXPECT_EQ(boxes.LastText().find("other values"), std::string::npos) << boxes.LastText();
+
+  std::string corrected;
+  for (int n = 1; n <= 30; ++n)
+    corrected += ruv::Format("insert\t7b-1-5-%d\tLot\tnew:%d\tstrName\ttext\tQ%05d\tnCount\ti4\t%d\n", n, n, n, n);
+  ASSERT_TRUE(WriteFileAtomically(PutBack() + "-2", heading + corrected));
+  boxes.Expect(IDOK, "The file " + PutBack() + "-2 put back and the journal " + Journal() +
+                         " hold 30 records of the same tokens with other values: those of the file " + PutBack() +
+                         "-2 go in, those of the journal " + Journal() +
+                         " are left out (each below, the one that goes in first):\n"
+                         "goes in: New row of Lot: strName = 'Q00001', nCount = 1; "
+                         "left out: New row of Lot: strName = 'P00001', nCount = 1\n");
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  ASSERT_EQ(boxes.Count(), 3u);
+  const std::string box = boxes.LastText();
+  EXPECT_NE(box.find("\n... and 26 more\n"), std::string::npos) << box;
+  EXPECT_EQ(box.find("Q00005"), std::string::npos) << box;
+  EXPECT_LT(box.size(), 3000u) << box;
+  std::string report;
+  ASSERT_TRUE(ReadWholeFile(db.path + CADODatabase::kUnwrittenFileSuffix, report));
+  EXPECT_NE(report.find("goes in: New row of Lot: strName = 'Q00030', nCount = 30; "
+                        "left out: New row of Lot: strName = 'P00030', nCount = 30\n"),
+            std::string::npos);
+
+  ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
+  boxes.SetDefaultAnswer(IDOK);
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  EXPECT_EQ(other.Text("SELECT COUNT(*) || ' ' || SUM(strName LIKE 'Q%') FROM Lot"), "30 30");
+}
+
+// A copy corrected after the first went in: its records are not written again
+// (their tokens are in the database), but the box says once for the file that
+// their values differ, which stayed and which were left out, and how many. A
+// plain copy read again says nothing of other values.
+TEST_F(KeptPutBackTest, ACorrectedCopyPutBackAfterTheFirstWentInIsToldOnceWithWhatWasLeftOut) {
+  const std::string heading = "RuvFrame kept writes 2\n";
+  ASSERT_TRUE(WriteFileAtomically(PutBack(), heading + PutBackLots(1, 4)));
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back was taken over (4 records): written to the database");
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  ASSERT_EQ(Rows(), "4 4");
+
+  std::string corrected;
+  for (int n = 1; n <= 4; ++n)
+    corrected += ruv::Format("insert\t7b-1-5-%d\tLot\tnew:%d\tnCount\ti4\t%d\tstrName\ttext\tQ%05d\n", n, n, n, n);
+  ASSERT_TRUE(WriteFileAtomically(PutBack() + "-2", heading + corrected));
+  boxes.Expect(IDOK, "The file " + PutBack() + "-2 put back holds 4 records the database holds already with other "
+                         "values (their tokens went in before, from this or another file or the journal): those "
+                         "written then stay, those of the file are left out (each below, with the row its token went "
+                         "to); please enter by hand what must change:\n"
+                         "left out: New row of Lot: strName = 'Q00001', nCount = 1 (its token went to row 1 of Lot)\n");
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  EXPECT_NE(boxes.LastText().find("4 of them were already in the database."), std::string::npos) << boxes.LastText();
+  EXPECT_EQ(other.Text("SELECT group_concat(strName, ' ') FROM Lot"), "P00001 P00002 P00003 P00004");
+
+  // The same records again, their columns in another order and their numbers
+  // in other forms: the same values.
+  std::string same;
+  for (int n = 1; n <= 4; ++n)
+    same += ruv::Format("insert\t7b-1-5-%d\tLot\tnew:%d\tnCount\tdouble\t%d.0\tstrName\ttext\tP%05d\n", n, n, n, n);
+  ASSERT_TRUE(WriteFileAtomically(PutBack() + "-3", heading + same));
+  boxes.Expect(IDOK, "The file " + PutBack() + "-3 put back was taken over (4 records): written to the database");
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  EXPECT_EQ(boxes.LastText().find("other values"), std::string::npos) << boxes.LastText();
+  EXPECT_EQ(boxes.Count(), 3u);
+}
+
 // An editor's backup (….put-back~) and a copy not yet renamed (….put-back.part)
 // are no files put back. Two files holding one token with other values: the
 // person is told which file's record goes in and which is left out.

@@ -254,3 +254,16 @@ TEST(KeptWritesBoxText, EachListCountsTheRecordsItLeavesOutAndEveryHeadingStays)
   expected += "... and 7 more of these 9 records, not listed here: the journal holds them.\n";
   EXPECT_EQ(box, expected);
 }
+
+// Sentences too are told up to a bound: one per file taken over, however many
+// files came at once; past it every line is counted, records and sentences.
+TEST(KeptWritesBoxText, SentencesPastAHandfulAreCountedWithTheLinesAfterThem) {
+  std::string lines = "Kept records put back were taken over:\n";
+  for (int i = 1; i <= 30; ++i)
+    lines += "The file x.put-back-" + std::to_string(i) + " put back was taken over (1 record): written.\n";
+  lines += "New row of Lot: nCount = 1\n";
+  const std::string box = CADODatabase::FirstLines(lines);
+  EXPECT_NE(box.find("x.put-back-11 put back"), std::string::npos) << box;
+  EXPECT_EQ(box.find("x.put-back-12 put back"), std::string::npos) << box;
+  EXPECT_NE(box.find("\n... and 20 more lines\n"), std::string::npos) << box;
+}

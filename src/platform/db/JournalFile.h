@@ -111,6 +111,10 @@ class JournalFile {
     // out, but a kept new row they made (its number, the id it got).
     std::size_t already = 0;
     std::vector<std::pair<long long, long long>> writtenRows;
+    // Of those, the ones written with other values than the file gives them
+    // (a copy corrected after the first went in), with the row their token
+    // wrote: never written, but told.
+    std::vector<std::pair<PendingWrite, long long>> writtenOtherwise;
     std::string cutTail;  // a last line without its line break (no record)
     bool renumbered = false;  // its new rows were numbered anew otherwise than the file numbers them
   };

@@ -32,9 +32,12 @@ std::string HeadingMarred(std::string_view line) {
 JournalReader::JournalReader(sqlite3* db, const std::vector<std::string>& tables, bool inJournal,
                              JournalFile::Records& records)
     : m_records(records), m_inJournal(inJournal), m_shapes(db, tables) {
-  // The tokens the database holds as written, when it has their table.
-  const std::string sql = std::string("SELECT RowId FROM \"") + kWrittenTokensTable + "\" WHERE Token = ?1";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_findWritten, nullptr) != SQLITE_OK) {
+  // The tokens the database holds as written, when it has their table, with
+  // their digests when it keeps them (a table of an earlier version has none).
+  for (const char* digest : {"Digest", "NULL"}) {
+    const std::string sql = std::string("SELECT RowId, ") + digest + " FROM \"" + kWrittenTokensTable +
+                            "\" WHERE Token = ?1";
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &m_findWritten, nullptr) == SQLITE_OK) break;
     sqlite3_finalize(m_findWritten);
     m_findWritten = nullptr;
   }
@@ -42,11 +45,15 @@ JournalReader::JournalReader(sqlite3* db, const std::vector<std::string>& tables
 
 JournalReader::~JournalReader() { sqlite3_finalize(m_findWritten); }
 
-bool JournalReader::Written(const std::string& token, long long& rowId) {
+bool JournalReader::Written(const std::string& token, long long& rowId, std::string& digest) {
+  digest.clear();
   if (m_findWritten == nullptr) return false;
   sqlite3_bind_text(m_findWritten, 1, token.data(), static_cast<int>(token.size()), SQLITE_STATIC);
   const int rc = sqlite3_step(m_findWritten);
-  if (rc == SQLITE_ROW) rowId = sqlite3_column_int64(m_findWritten, 0);
+  if (rc == SQLITE_ROW) {
+    rowId = sqlite3_column_int64(m_findWritten, 0);
+    if (const unsigned char* text = sqlite3_column_text(m_findWritten, 1)) digest = reinterpret_cast<const char*>(text);
+  }
   sqlite3_reset(m_findWritten);
   // Not asked again at every record while another program holds the database.
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
@@ -100,9 +107,12 @@ bool JournalReader::Line(std::string_view line) {
   }
   // Written already (by this copy or another): left out for good, but the
   // writes after it that go to the new row it made reach its id.
-  if (long long rowId = 0; Written(write.token, rowId)) {
+  if (long long rowId = 0; Written(write.token, rowId, m_digest)) {
     ++m_records.already;
     if (insert) m_records.writtenRows.emplace_back(write.newRow, rowId);
+    // A copy corrected after the first went in: told, never dropped unsaid.
+    if (!m_digest.empty() && m_digest != WrittenDigest(write))
+      m_records.writtenOtherwise.emplace_back(std::move(write), rowId);
     return true;
   }
   write.fromJournal = true;

@@ -35,9 +35,11 @@ class JournalReader {
   void End(bool readWhole);
 
  private:
-  // Whether `token` is written, with the row it wrote in `rowId`. One the
-  // database cannot tell now is taken as not written: its writing looks again.
-  bool Written(const std::string& token, long long& rowId);
+  // Whether `token` is written, with the row it wrote in `rowId` and the
+  // digest of its values in `digest` ("" when written by a version that kept
+  // none). One the database cannot tell now is taken as not written: its
+  // writing looks again.
+  bool Written(const std::string& token, long long& rowId, std::string& digest);
   bool Stop(const std::string& why);
 
   JournalFile::Records& m_records;
@@ -49,6 +51,7 @@ class JournalReader {
   std::unordered_map<long long, long long> m_renumbered;
   JournalLine m_decoded;
   std::string m_wrong;
+  std::string m_digest;
 };
 
 }  // namespace ruv::db

@@ -140,7 +140,7 @@ int KeptBatch::WriteOne(KeptStatements& statements, const PendingWrite& write, l
     // anything else runs on the connection.
     if (rc != SQLITE_DONE && rc != SQLITE_NOTFOUND) refusal = sqlite3_errmsg(m_db);
     if (write.kind == PendingWrite::Kind::Insert) rowId = sqlite3_last_insert_rowid(m_db);
-    if (rc == SQLITE_DONE && m_withTokens) rc = statements.NoteWritten(write.token, rowId);
+    if (rc == SQLITE_DONE && m_withTokens) rc = statements.NoteWritten(write.token, rowId, WrittenDigest(write));
   }
   if (rc == SQLITE_DONE) {
     statements.Run("RELEASE kept");

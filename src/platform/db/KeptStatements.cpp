@@ -99,8 +99,17 @@ int KeptStatements::RunKept(const PendingWrite& write, long long rowId) {
 }
 
 int KeptStatements::MakeWrittenTable() {
-  return Run("CREATE TABLE IF NOT EXISTS " + Quoted(kWrittenTokensTable) +
-             " (\"Token\" TEXT PRIMARY KEY, \"RowId\" INTEGER)");
+  const std::string table = Quoted(kWrittenTokensTable);
+  const int rc = Run("CREATE TABLE IF NOT EXISTS " + table +
+                     " (\"Token\" TEXT PRIMARY KEY, \"RowId\" INTEGER, \"Digest\" TEXT)");
+  if (rc != SQLITE_DONE) return rc;
+  // A table an earlier version made has no digests: kept from now on. (Not
+  // quoted: a quoted name no column has would be read as a text.)
+  sqlite3_stmt* probe = nullptr;
+  const bool hasDigest =
+      sqlite3_prepare_v2(m_db, ("SELECT Digest FROM " + table + " LIMIT 0").c_str(), -1, &probe, nullptr) == SQLITE_OK;
+  sqlite3_finalize(probe);
+  return hasDigest ? SQLITE_DONE : Run("ALTER TABLE " + table + " ADD COLUMN \"Digest\" TEXT");
 }
 
 int KeptStatements::FindWritten(const std::string& token, long long& rowId) {
@@ -114,12 +123,14 @@ int KeptStatements::FindWritten(const std::string& token, long long& rowId) {
   return rc;
 }
 
-int KeptStatements::NoteWritten(const std::string& token, long long rowId) {
+int KeptStatements::NoteWritten(const std::string& token, long long rowId, const std::string& digest) {
   int rc = SQLITE_OK;
-  sqlite3_stmt* note = Get("INSERT INTO " + Quoted(kWrittenTokensTable) + " (Token, RowId) VALUES (?1, ?2)", rc);
+  sqlite3_stmt* note =
+      Get("INSERT INTO " + Quoted(kWrittenTokensTable) + " (Token, RowId, Digest) VALUES (?1, ?2, ?3)", rc);
   if (!note) return rc;
   sqlite3_bind_text(note, 1, token.c_str(), -1, SQLITE_TRANSIENT);
   sqlite3_bind_int64(note, 2, rowId);
+  sqlite3_bind_text(note, 3, digest.c_str(), -1, SQLITE_TRANSIENT);
   rc = sqlite3_step(note);
   sqlite3_reset(note);
   return rc;

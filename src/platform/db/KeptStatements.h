@@ -28,13 +28,15 @@ class KeptStatements {
   // Whether `token` went in before: SQLITE_ROW with the row it wrote in
   // `rowId`, SQLITE_DONE when not, or the failure.
   int FindWritten(const std::string& token, long long& rowId);
-  // Notes `token` as written to row `rowId`; SQLITE_DONE when it went in.
-  int NoteWritten(const std::string& token, long long rowId);
+  // Notes `token` as written to row `rowId`, with the digest of its values
+  // (WrittenDigest); SQLITE_DONE when it went in.
+  int NoteWritten(const std::string& token, long long rowId, const std::string& digest);
   // Marks the token of a record to be set aside, in the transaction that
   // refused it: before any copy holds the record, so that whichever copy is
   // put back, and however often, it is written once. SQLITE_DONE when it went in.
   int MarkSetAside(const std::string& token);
-  // Makes the table of written tokens where there is none yet.
+  // Makes the table of written tokens where there is none yet, or gives it
+  // the digests' column where an earlier version made it without.
   int MakeWrittenTable();
 
  private:

@@ -189,11 +189,42 @@ std::string KeptTexts::PutBackOpenedToWrite(const std::string& path, std::size_t
          "nothing writes it (a record read twice is written once).";
 }
 
-std::string KeptTexts::PutBackSameToken(const std::string& path, const std::string& taken, const std::string& from,
-                                        const std::string& leftOut) {
-  return "The file " + path + " put back and " + from +
-         " hold a record of the same token with other values: the one of the file " + path + " goes in (" + taken +
-         "), the one of " + from + " is left out (" + leftOut + ").";
+std::string KeptTexts::PutBackSameToken(const std::string& path, const std::string& from,
+                                        const std::vector<std::pair<std::string, std::string>>& records) {
+  if (records.size() == 1)
+    return "The file " + path + " put back and " + from +
+           " hold a record of the same token with other values: the one of the file " + path + " goes in (" +
+           records.front().first + "), the one of " + from + " is left out (" + records.front().second + ").";
+  // A line per record, never a sentence: the box counts them past the first few.
+  std::string text = "The file " + path + " put back and " + from + " hold " + std::to_string(records.size()) +
+                     " records of the same tokens with other values: those of the file " + path +
+                     " go in, those of " + from + " are left out (each below, the one that goes in first):";
+  for (const auto& [taken, leftOut] : records) text += "\ngoes in: " + taken + "; left out: " + leftOut;
+  return text;
+}
+
+std::string KeptTexts::PutBackWrittenOtherwise(const std::string& path,
+                                               const std::vector<std::pair<std::string, std::string>>& records) {
+  if (records.size() == 1)
+    return "The file " + path + " put back holds a record the database holds already with other values (its token "
+           "went in before, to " + records.front().second + ", from this or another file or the journal): the one "
+           "written then stays, the one of the file is left out (" + records.front().first + "). Please enter by "
+           "hand what must change.";
+  std::string text = "The file " + path + " put back holds " + std::to_string(records.size()) +
+                     " records the database holds already with other values (their tokens went in before, from this "
+                     "or another file or the journal): those written then stay, those of the file are left out (each "
+                     "below, with the row its token went to); please enter by hand what must change:";
+  for (const auto& [leftOut, row] : records) text += "\nleft out: " + leftOut + " (its token went to " + row + ")";
+  return text;
+}
+
+std::string KeptTexts::WrittenOtherwise(const std::string& path,
+                                        const std::vector<std::pair<PendingWrite, long long>>& records) const {
+  std::vector<std::pair<std::string, std::string>> described;
+  described.reserve(records.size());
+  for (const auto& [write, rowId] : records)
+    described.emplace_back(DescribeOne(write), "row " + std::to_string(rowId) + " of " + write.table);
+  return PutBackWrittenOtherwise(path, described);
 }
 
 std::string KeptTexts::JournalNotAFile(const std::string& journal, const std::string& what) {

@@ -105,10 +105,22 @@ class KeptTexts {
   static std::string PutBackInsideALine(const std::string& path);
   // A writer opened it after its records were read: it stays, to be taken again.
   static std::string PutBackOpenedToWrite(const std::string& path, std::size_t records);
-  // Two records of one token with other values: `taken` (of the file `path`)
-  // goes in, `leftOut` (of `from`: "the file … put back", "the journal …") not.
-  static std::string PutBackSameToken(const std::string& path, const std::string& taken, const std::string& from,
-                                      const std::string& leftOut);
+  // Records of one token with other values in the file `path` and in `from`
+  // ("the file … put back", "the journal …"): each pair the one of the file,
+  // which goes in, and the one of `from`, left out. One sentence for one;
+  // for more, a sentence that counts them over a line for each (a box shows
+  // the first few and counts the rest; the report has them all).
+  static std::string PutBackSameToken(const std::string& path, const std::string& from,
+                                      const std::vector<std::pair<std::string, std::string>>& records);
+  // Records of the file `path` whose tokens the database holds already, but
+  // written with other values (a copy corrected after the first went in):
+  // each described, with the row its token went to ("row 2 of Lot"). Left
+  // out, told as above.
+  static std::string PutBackWrittenOtherwise(const std::string& path,
+                                             const std::vector<std::pair<std::string, std::string>>& records);
+  // The same of the records read (each with the row its token wrote).
+  std::string WrittenOtherwise(const std::string& path,
+                               const std::vector<std::pair<PendingWrite, long long>>& records) const;
   // ...the journal...
   static std::string JournalNotAFile(const std::string& journal, const std::string& what);
   static std::string JournalPutAtNameLeft(const std::string& journal);

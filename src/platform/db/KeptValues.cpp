@@ -1,6 +1,16 @@
 #include "platform/db/KeptValues.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
+
+#include "platform/base/Text.h"
+#include "platform/db/PendingWrite.h"
 
 namespace ruv::db {
 namespace {
@@ -48,7 +58,150 @@ std::size_t ReadRaw(const std::string& bytes, std::size_t at, T& raw) {
   return at + sizeof raw;
 }
 
+// A number in one form: a whole one as its digits, any other as its exact
+// bits in hexadecimal ("%a"), so 10, 10.0f and 1e1 read the same.
+void AppendNumber(double number, std::string& out) {
+  if (std::isfinite(number) && number == std::trunc(number) && std::fabs(number) < 9.2e18) {
+    out += 'i';
+    out += std::to_string(static_cast<long long>(number));
+  } else {
+    out += 'r';
+    out += ruv::Format("%a", number);
+  }
+}
+
+// A text that is a decimal number as a person or a program writes one ("10",
+// "-2.50", "1e3"): the database's numeric columns take it as that number.
+bool TextAsNumber(std::string_view text, double& number) {
+  if (text.empty() || text.size() > 64) return false;
+  bool digit = false;
+  for (const char c : text) {
+    if (std::isdigit(static_cast<unsigned char>(c))) digit = true;
+    else if (c != '+' && c != '-' && c != '.' && c != 'e' && c != 'E') return false;
+  }
+  if (!digit) return false;
+  const std::string whole(text);
+  char* end = nullptr;
+  number = std::strtod(whole.c_str(), &end);
+  return end == whole.c_str() + whole.size();
+}
+
+void AppendCanonical(const KeptValues::Entry& entry, std::string& out) {
+  const Variant& value = entry.number;
+  double number = 0;
+  switch (entry.vt) {
+    case VT_EMPTY: case VT_NULL: out += 'n'; return;
+    case VT_BSTR:
+      if (TextAsNumber(entry.text, number)) break;
+      out += 't';
+      out += std::to_string(entry.text.size());
+      out += ':';
+      out += entry.text;
+      return;
+    // A whole number of any width stays exact (past 2^53 a double would not).
+    case VT_I1: out += 'i' + std::to_string(value.cVal); return;
+    case VT_UI1: out += 'i' + std::to_string(value.bVal); return;
+    case VT_I2: out += 'i' + std::to_string(value.iVal); return;
+    case VT_UI2: out += 'i' + std::to_string(value.uiVal); return;
+    case VT_BOOL: out += 'i' + std::to_string(value.boolVal); return;
+    case VT_I4: case VT_INT: out += 'i' + std::to_string(value.lVal); return;
+    case VT_UI4: case VT_UINT: case VT_ERROR: out += 'i' + std::to_string(value.ulVal); return;
+    case VT_I8: out += 'i' + std::to_string(value.llVal); return;
+    case VT_UI8: out += 'i' + std::to_string(static_cast<std::uint64_t>(value.llVal)); return;
+    case VT_CY:
+      if (value.cyVal % 10000 == 0) {
+        out += 'i' + std::to_string(value.cyVal / 10000);
+        return;
+      }
+      number = static_cast<double>(value.cyVal) / 10000.0;
+      break;
+    case VT_R4: number = value.fltVal; break;
+    case VT_R8: number = value.dblVal; break;
+    case VT_DATE: number = value.date; break;
+    default: {
+      // A decimal, by its digits.
+      Variant real;
+      if (VariantChangeType(real, entry.ToVariant(), VT_R8) != S_OK) {
+        out += 'x' + VariantToString(entry.ToVariant());
+        return;
+      }
+      number = real.dblVal;
+    }
+  }
+  AppendNumber(number, out);
+}
+
+bool SameDecimal(const DECIMAL& one, const DECIMAL& other) {
+  return one.scale == other.scale && one.sign == other.sign && one.Hi32 == other.Hi32 && one.Lo64 == other.Lo64;
+}
+
 }  // namespace
+
+std::string KeptValues::Canonical(int ignoredColumn) const {
+  std::vector<std::pair<int, std::string>> columns;
+  columns.reserve(m_count);
+  ForEach([&](const Entry& entry) {
+    if (entry.column == ignoredColumn) return;
+    std::string value;
+    AppendCanonical(entry, value);
+    columns.emplace_back(entry.column, std::move(value));
+  });
+  std::sort(columns.begin(), columns.end());
+  std::string form;
+  for (const auto& [column, value] : columns) {
+    form += std::to_string(column);
+    form += '=';
+    form += value;
+    form += ';';
+  }
+  return form;
+}
+
+bool KeptValues::SameValues(const KeptValues& other, int ignoredColumn, int otherIgnoredColumn) const {
+  std::size_t at = 0, otherAt = 0, i = 0, j = 0;
+  Entry mine, theirs;
+  for (;;) {
+    bool haveMine = false, haveTheirs = false;
+    while (!haveMine && i < m_count) {
+      at = Read(at, mine);
+      ++i;
+      haveMine = mine.column != ignoredColumn;
+    }
+    while (!haveTheirs && j < other.m_count) {
+      otherAt = other.Read(otherAt, theirs);
+      ++j;
+      haveTheirs = theirs.column != otherIgnoredColumn;
+    }
+    if (!haveMine && !haveTheirs) return true;
+    // Held alike so far: the same column, type and payload.
+    const bool alike =
+        haveMine && haveTheirs && mine.column == theirs.column && mine.vt == theirs.vt &&
+        (mine.vt == VT_BSTR      ? mine.text == theirs.text
+         : mine.vt == VT_DECIMAL ? SameDecimal(mine.number.decVal, theirs.number.decVal)
+                                 : mine.number.llVal == theirs.number.llVal);
+    if (!alike) break;
+  }
+  // Held otherwise (another order, type or form): by their canonical forms.
+  return Canonical(ignoredColumn) == other.Canonical(otherIgnoredColumn);
+}
+
+std::string WrittenDigest(const PendingWrite& write) {
+  // FNV-1a: short, the same on every machine and in every run.
+  std::uint64_t hash = 14695981039346656037ull;
+  const auto add = [&hash](std::string_view bytes) {
+    for (const char c : bytes) {
+      hash ^= static_cast<unsigned char>(c);
+      hash *= 1099511628211ull;
+    }
+  };
+  std::string table = write.table;
+  for (char& c : table) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  add(std::string(1, static_cast<char>('0' + static_cast<int>(write.kind))));
+  add(table);
+  add("\n");
+  add(write.columns.Canonical(write.idColumn));
+  return ruv::Format("%016llx", static_cast<unsigned long long>(hash));
+}
 
 void KeptValues::Append(int column, const Variant& value, std::string& out) {
   const bool scalar = !value.IsArray() && PayloadSize(value.vt) >= 0;

@@ -22,7 +22,18 @@ class KeptValues {
   std::size_t size() const { return m_count; }
   bool empty() const { return m_count == 0; }
   void clear();
-  bool operator==(const KeptValues& other) const { return m_count == other.m_count && m_bytes == other.m_bytes; }
+  // The values as the database takes them, in one form for every way a value
+  // may come: the columns in the table's order (not the order they were
+  // added in), a number by its value whatever its type or form (10, 10.0,
+  // 0x1.4p+3 and the text '10' alike), NULL and an empty value alike. Two
+  // kept writes give the same values exactly when their forms are equal; the
+  // packed bytes are no such measure. `ignoredColumn` is left out (a kept new
+  // row's id column, which shows a handle given anew at each reading).
+  std::string Canonical(int ignoredColumn = -1) const;
+  // Whether the two give the same values (their canonical forms are equal),
+  // each without its ignored column; the same values held alike are told
+  // apart without building either form (a file read again: many records).
+  bool SameValues(const KeptValues& other, int ignoredColumn, int otherIgnoredColumn) const;
 
   // One entry: its column and value. A text is viewed in place (valid while
   // the values are unchanged).

@@ -60,6 +60,12 @@ struct PendingWrite {
   KeptValues columns;
 };
 
+// What a kept write gives the database, short: its kind, table and values
+// (KeptValues::Canonical; not the row, which a copy may name by its id once
+// its new row is written). Kept with its token once it is written: a record
+// of that token read again later with other values is told, not dropped unsaid.
+std::string WrittenDigest(const PendingWrite& write);
+
 // Where a writing of the kept ones stopped: none is left, the first left
 // waits (for the lock or for what the database cannot take now), or there are
 // more the database would take now.

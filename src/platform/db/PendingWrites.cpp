@@ -485,11 +485,15 @@ std::size_t PendingWrites::TakePutBackIn() {
           return read;
         }
         JournalState state = JournalState::None;
+        const auto writtenOtherwise = std::move(records.writtenOtherwise);
         read.told = Intake().Take(std::move(records), path, Source::PutBack, m_retriesEnded, state, &read.records,
                                   &read.stamp, nullptr, kMostListedRecords, &read.already);
-        if (state == JournalState::Kept)
+        if (state == JournalState::Kept) {
           m_putBack.NoteSameTokens(path, read.records, m_queue.Kept(), m_journal.Path(),
                                    [&](const PendingWrite& write) { return m_texts.DescribeOne(write); });
+          if (!writtenOtherwise.empty())
+            m_putBack.NoteWrittenOtherwise(m_texts.WrittenOtherwise(path, writtenOtherwise));
+        }
         read.result = state == JournalState::Kept         ? PutBackIntake::Read::Result::Taken
                       : state == JournalState::Unreadable ? PutBackIntake::Read::Result::Left
                                                           : PutBackIntake::Read::Result::Other;

@@ -1,24 +1,29 @@
 #include "platform/db/PutBackIntake.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/base/AtomicFile.h"
 #include "platform/base/Clock.h"
+#include "platform/base/Text.h"
 #include "platform/db/KeptTexts.h"
 
 namespace ruv::db {
 namespace {
 
-// Whether two records of one token write the same.
+// Whether two records of one token write the same: by their values, not by
+// how they are held (a file read again gives its new rows other handles).
 bool SameValues(const PendingWrite& one, const PendingWrite& other) {
   // A new row's number is given anew at each reading: not compared.
-  return one.kind == other.kind && one.table == other.table && one.columns == other.columns &&
-         (one.newRow != 0 || other.newRow != 0 || one.rowId == other.rowId);
+  return one.kind == other.kind && ruv::EqualsNoCase(one.table, other.table) &&
+         (one.newRow != 0 || other.newRow != 0 || one.rowId == other.rowId) &&
+         one.columns.SameValues(other.columns, one.idColumn, other.idColumn);
 }
 
 }  // namespace
@@ -176,15 +181,30 @@ void PutBackIntake::NoteSameTokens(const std::string& path, std::size_t records,
     }
     return "the journal " + journal;
   };
+  // Told once per file or journal they meet (a handful), each token once: a
+  // file taken again may wait in the queue twice, read before and now.
+  struct Met {
+    std::string from;
+    std::vector<std::pair<std::string, std::string>> records;  // the one that goes in, the one left out
+  };
+  std::vector<Met> met;
+  std::unordered_set<std::string_view> told;
   for (std::size_t i = records; i < queue.size(); ++i) {
     const PendingWrite& waiting = queue[i];
     // Only records taken over from a file: this run's own are known by other values.
     if (!waiting.fromJournal) continue;
     const auto same = read.find(waiting.token);
-    if (same == read.end() || SameValues(*same->second, waiting)) continue;
-    m_sameTokens.push_back(
-        KeptTexts::PutBackSameToken(path, describe(*same->second), fromOf(i - records), describe(waiting)));
+    if (same == read.end() || SameValues(*same->second, waiting) || !told.insert(waiting.token).second) continue;
+    std::string from = fromOf(i - records);
+    auto into = std::find_if(met.begin(), met.end(), [&](const Met& one) { return one.from == from; });
+    if (into == met.end()) into = met.insert(met.end(), Met{std::move(from), {}});
+    into->records.emplace_back(describe(*same->second), describe(waiting));
   }
+  for (const Met& one : met) m_sameTokens.push_back(KeptTexts::PutBackSameToken(path, one.from, one.records));
+}
+
+void PutBackIntake::NoteWrittenOtherwise(std::string told) {
+  if (!told.empty()) m_sameTokens.push_back(std::move(told));
 }
 
 }  // namespace ruv::db

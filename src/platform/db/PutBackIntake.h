@@ -61,9 +61,15 @@ class PutBackIntake {
   // Of the `records` just read from the file `path` into the front of
   // `queue`, each whose token a record taken over before and waiting behind
   // them holds with other values is told with the files taken: the first in
-  // the queue goes in, the other is then found written by its token and left out.
+  // the queue goes in, the other is then found written by its token and left
+  // out. Records of equal values (a file read again) are one record, not told.
+  // Told once per file or journal met, however many records.
   void NoteSameTokens(const std::string& path, std::size_t records, const std::deque<PendingWrite>& queue,
                       const std::string& journal, const std::function<std::string(const PendingWrite&)>& describe);
+  // What is told of the file just read whose records the database holds
+  // already with other values (KeptTexts::PutBackWrittenOtherwise): told with
+  // the files taken.
+  void NoteWrittenOtherwise(std::string told);
   // Whether files were read into the queue and wait for the journal to hold them.
   bool AnyTaken() const { return !m_taken.empty(); }
   // The journal holds their records now: the files go (only as they were
