@@ -152,6 +152,18 @@ void CHwLinkerEngine::GiveUpCommand(CHwLinkerItem& item, std::uint32_t commandCo
                              tag->GetTagName().c_str(), cause.c_str()));
 }
 
+void CHwLinkerEngine::GiveUpRefusedCommand(CHwLinkerItem& item, std::uint32_t commandCount, const Variant& command,
+                                           const std::string& cause, bool tell) {
+  item.RearmGivenUpNotice();
+  GiveUpCommand(item, commandCount, command, cause, tell);
+}
+
+bool CHwLinkerEngine::EndCommand(CHwLinkerItem& item, std::uint32_t commandCount) {
+  item.RearmGivenUpNotice();
+  CDCTag* tag = item.GetDCTag();
+  return tag && tag->EndWriteOfCommand(commandCount);
+}
+
 std::string CHwLinkerEngine::CommandAsText(const Variant& command) {
   Variant text;
   return SUCCEEDED(VariantChangeType(text, command, VT_BSTR)) ? text.bstrVal : std::string("?");

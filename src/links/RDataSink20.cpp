@@ -78,8 +78,7 @@ HRESULT IRDataSink20::OnWriteComplete(DWORD transactionId, OPCHANDLE clientGroup
                    item->GetItemId().c_str(), static_cast<unsigned>(transactionId), static_cast<unsigned>(errors[i]));
         COpcItem::GiveUpRefusedWriteOf(clientItems[i], commandCount);
       } else {
-        item->NoteWriteCompleted(commandCount);
-        item->EndCompletedWrite();
+        item->EndWrittenCommand(commandCount);
       }
     } catch (...) {
     }

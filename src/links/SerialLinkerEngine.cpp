@@ -301,8 +301,7 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
   // device's readings show on the tag again.
   item->NoteCommandsWritten(commandCount);
   if (failure.empty()) {
-    tag->SetWritePending(FALSE);
-    item->RearmGivenUpNotice();
+    EndCommand(*item, commandCount);
     if (sent) ShowLatestReading(*item);  // as the device holds it, in its registers' steps
     return;
   }

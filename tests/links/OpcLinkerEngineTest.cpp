@@ -3,7 +3,9 @@
 // stop against the server stand-in, and tag changes written to the server.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "common/IniFile.h"
 #include "datacenter/DCTag.h"
@@ -28,7 +30,13 @@ namespace {
 
 class RealEngine final : public IEngineServices {
  public:
-  int GetDataSourceType() const override { return eDataSourceRealHW; }
+  // `interruption`, when set, runs once the next time the data source is asked:
+  // what another thread does just then.
+  int GetDataSourceType() const override {
+    if (interruption) std::exchange(interruption, nullptr)();
+    return eDataSourceRealHW;
+  }
+  mutable std::function<void()> interruption;
   bool IsSuspended() const override { return false; }
   CDataCenterBase* GetDataCenter() const override { return dataCenter; }
   CIniFile* GetIniFile() const override { return iniFile; }
@@ -377,6 +385,34 @@ TEST_F(OpcLinkerEngineTest, ALateRefusalGivesUpOnlyTheCommandItAnswers) {
   Deliver();
   EXPECT_EQ(level->GetValue(), Variant::R4(7.5f));
   EXPECT_FALSE(level->IsWritePending());
+}
+
+// The server's report of a completed command ends that command's mark only: a
+// newer command given just then (on another thread) keeps its own, while the
+// server still holds the older one.
+TEST_F(OpcLinkerEngineTest, AnOlderCommandsSuccessLeavesTheNewerCommandPending) {
+  CDCTag* level = StartWithLevelAt(12.5f);
+  ASSERT_NE(level, nullptr);
+  level->SetValue(Variant::R4(7.0f));
+  level->SetWritePending(TRUE);
+  PumpPendingMessages();  // written and completed; its mark waits for the server's report
+  ASSERT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(7.0f));
+  ASSERT_TRUE(level->IsWritePending());
+  OpcStandIn::Instance().LeaveWritesUncompleted(true);
+  auto newerCommand = [level] {
+    level->SetValue(Variant::R4(8.0f));
+    level->SetWritePending(TRUE);
+  };
+  engine.interruption = newerCommand;
+  Deliver();  // the report of 7.0, with 8.0 given as the mark ends
+  if (engine.interruption) {  // it came just after
+    engine.interruption = nullptr;
+    newerCommand();
+    PumpPendingMessages();
+  }
+  EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(7.0f));
+  EXPECT_EQ(level->GetValue(), Variant::R4(8.0f));
+  EXPECT_TRUE(level->IsWritePending());
 }
 
 TEST_F(OpcLinkerEngineTest, StopEndsListeningAndStartReconnectsWithoutDuplicates) {
