@@ -85,8 +85,10 @@ void CRAdviseSink::OnWriteComplete(const std::uint8_t* bytes, std::size_t size) 
     COpcItem* item = COpcItem::FromClientHandle(result.clientItem);
     if (!group) return;
     if (!item) continue;
-    std::uint32_t commandCount = item->GetCommandsWritten();  // of a write not sent here: the newest
-    group->TakeWriteUnderWay(stream.transactionId, result.clientItem, commandCount);
+    // Only the answer to a write of this run under way counts: one the stop
+    // gave up already, or one of an earlier run, says nothing of the tag's commands.
+    std::uint32_t commandCount = 0;
+    if (!group->TakeWriteUnderWay(stream.transactionId, result.clientItem, commandCount)) continue;
     if (!FAILED(result.error)) {
       item->NoteWriteCompleted(commandCount);  // the next value clears the mark
       continue;

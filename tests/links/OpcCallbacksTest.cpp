@@ -186,6 +186,7 @@ TEST_F(OpcCallbacks, TimeStampedStreamStoresTheStamp) {
 }
 
 TEST_F(OpcCallbacks, WriteCompleteReportsEachFailedItem) {
+  for (COpcItem* item : items) group->KeepWriteUnderWay({7, item->GetClientHandle(), 0, Variant()});
   OpcWriteCompleteStream done;
   done.clientGroup = group->GetClientHandle();
   done.transactionId = 7;
@@ -259,6 +260,7 @@ TEST_F(OpcCallbacks, Version2DataChangesAndCompletions) {
   tags[0]->SetWritePending(TRUE);
   tags[1]->SetWritePending(TRUE);
   ASSERT_TRUE(tags[0]->IsWritePending());
+  for (COpcItem* item : items) group->KeepWriteUnderWay({3, item->GetClientHandle(), 0, Variant()});
   HRESULT writeErrors[] = {S_OK, S_OK, OPC_E_BADRIGHTS};
   EXPECT_EQ(callback->OnWriteComplete(3, groupHandle, S_OK, 3, handles, nullptr), E_INVALIDARG);
   boxes.Expect(IDOK);

@@ -3,6 +3,7 @@
 // stop against the server stand-in, and tag changes written to the server.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -12,15 +13,20 @@
 #include "datacenter/DCTagTypes.h"
 #include "datacenter/DataCenterBase.h"
 #include "datacenter/EngineServices.h"
+#include "links/OpcClipboardFormats.h"
 #include "links/OpcGroup.h"
 #include "links/OpcItem.h"
 #include "links/OpcLinkerEngine.h"
 #include "links/OpcServer.h"
 #include "links/OpcStandInAddressSpace.h"
+#include "links/RAdviseSink.h"
 #include "platform/base/IniProfile.h"
 #include "platform/base/ProgramFolder.h"
 #include "platform/opc/ComClassRegistry.h"
+#include "platform/opc/ComPtr.h"
+#include "platform/opc/GlobalMemory.h"
 #include "platform/opc/OpcStandIn.h"
+#include "platform/opc/OpcStreamWriter.h"
 #include "platform/ui/MessageCore.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedMessageBox.h"
@@ -413,6 +419,59 @@ TEST_F(OpcLinkerEngineTest, AnOlderCommandsSuccessLeavesTheNewerCommandPending) 
   EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(7.0f));
   EXPECT_EQ(level->GetValue(), Variant::R4(8.0f));
   EXPECT_TRUE(level->IsWritePending());
+}
+
+// The server's answer to a write the link no longer waits for (given up at the
+// stop, or sent in an earlier run) is ignored: it neither opens a box nor
+// touches the command the tag holds now.
+TEST_F(OpcLinkerEngineTest, AnAnswerToAWriteOfNoRunUnderWayIsIgnored) {
+  CDCTag* level = StartWithLevelAt(12.5f);
+  ASSERT_NE(level, nullptr);
+  COpcGroup* group = static_cast<COpcItem*>(Link().CreateItem(level))->GetGroup();
+  const OPCHANDLE item = static_cast<COpcItem*>(Link().CreateItem(level))->GetClientHandle();
+  OpcStandIn::Instance().LeaveWritesUncompleted(true);
+  level->SetValue(Variant::R4(7.5f));
+  level->SetWritePending(TRUE);
+  PumpPendingMessages();
+  ASSERT_EQ(group->GetWritesUnderWay().size(), 1u);
+  const OPCHANDLE earlierGroup = group->GetClientHandle();
+  const DWORD earlierWrite = group->GetWritesUnderWay().front().transactionId;
+  boxes.Expect(IDOK, "The command 7.5 for Line.Level was given up: the OPC server did not complete it before the link "
+                     "stopped.");
+  Link().Stop();
+  PumpPendingMessages();
+  auto lateAnswer = [&](HRESULT error) {
+    OpcWriteCompleteStream done;
+    done.clientGroup = earlierGroup;
+    done.transactionId = earlierWrite;
+    done.items = {{item, error}};
+    const std::vector<std::uint8_t> bytes = WriteOpcWriteCompleteStream(done);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    FORMATETC format{OpcFormatWriteComplete(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium;
+    medium.tymed = TYMED_HGLOBAL;
+    medium.hGlobal = block;
+    ComPtr<CRAdviseSink> sink = ComPtr<CRAdviseSink>::Share(new CRAdviseSink());
+    sink->OnDataChange(&format, &medium);
+    GlobalFree(block);
+    PumpPendingMessages();
+  };
+  lateAnswer(E_FAIL);  // after the stop
+  EXPECT_EQ(boxes.Count(), 1u);
+
+  ASSERT_TRUE(Link().Start());
+  Deliver();
+  level->SetValue(Variant::R4(8.5f));
+  level->SetWritePending(TRUE);
+  PumpPendingMessages();  // under way in the new run
+  lateAnswer(S_OK);
+  OpcStandIn::Instance().SetValue("Line.Level", Variant::R4(13.0f));
+  Deliver();  // a report of the server's own ends no mark of a write not completed
+  EXPECT_TRUE(level->IsWritePending());
+  lateAnswer(E_FAIL);
+  EXPECT_TRUE(level->IsWritePending());
+  EXPECT_EQ(boxes.Count(), 1u);
 }
 
 TEST_F(OpcLinkerEngineTest, StopEndsListeningAndStartReconnectsWithoutDuplicates) {
