@@ -198,6 +198,9 @@ class CHwLinkerEngine : public CWnd {
   static UINT PollThreadProc(CThreadEngine* thread);
   // Tells the operator of the commands given up since the last telling.
   void TellGivenUpCommands();
+  // The notices not told yet go to the standard error output (no window is
+  // left to tell them).
+  void WriteUntoldToStandardError();
   // Deletes the engine now, or hands it to its abandoned polling worker.
   static void Free(CHwLinkerEngine* engine);
 
@@ -218,4 +221,5 @@ class CHwLinkerEngine : public CWnd {
     std::string text;
   };
   std::vector<GivenUpNotice> m_untoldGivenUp;
+  HWND m_tellingPostedTo = nullptr;  // the window a telling of them was posted to, not handled yet
 };
