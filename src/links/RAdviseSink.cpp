@@ -93,7 +93,8 @@ void CRAdviseSink::OnWriteComplete(const std::uint8_t* bytes, std::size_t size) 
       item->NoteWriteCompleted(commandCount);  // the next value clears the mark
       continue;
     }
-    OpcMessage("Failed on item '%s'  for asynchronous 1.0 write transaction %08X (HR = %08X).",
+    // Told later: a completion may come inside a wait that must run nothing else.
+    OpcMessageLater("Failed on item '%s'  for asynchronous 1.0 write transaction %08X (HR = %08X).",
                item->GetItemId().c_str(), static_cast<unsigned>(stream.transactionId),
                static_cast<unsigned>(result.error));
     COpcItem::GiveUpRefusedWriteOf(result.clientItem, commandCount);

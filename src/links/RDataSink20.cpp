@@ -77,7 +77,8 @@ HRESULT IRDataSink20::OnWriteComplete(DWORD transactionId, OPCHANDLE clientGroup
       std::uint32_t commandCount = 0;
       if (!group || !group->TakeWriteUnderWay(transactionId, clientItems[i], commandCount)) continue;
       if (FAILED(errors[i])) {
-        OpcMessage("Failed on item '%s' for asynchronous 2.0 write transaction %08X (HR = %08X).",
+        // Told later: a completion may come inside a wait that must run nothing else.
+        OpcMessageLater("Failed on item '%s' for asynchronous 2.0 write transaction %08X (HR = %08X).",
                    item->GetItemId().c_str(), static_cast<unsigned>(transactionId), static_cast<unsigned>(errors[i]));
         COpcItem::GiveUpRefusedWriteOf(clientItems[i], commandCount);
       } else {

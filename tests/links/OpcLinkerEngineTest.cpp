@@ -348,7 +348,9 @@ TEST_F(OpcLinkerEngineTest, TheStopWaitsForItsWritesToCompleteAndTellsThoseThatD
   ASSERT_NE(level, nullptr);
   level->SetValue(Variant::R4(5.5f));
   level->SetWritePending(TRUE);
+  clock.SetRealTime(true);  // the wait's bound in real time: the server's own thread gets to call back
   EXPECT_TRUE(Link().Stop());
+  clock.SetRealTime(false);
   PumpPendingMessages();
   EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(5.5f));
   EXPECT_EQ(level->GetValue(), Variant::R4(5.5f));
@@ -369,6 +371,36 @@ TEST_F(OpcLinkerEngineTest, TheStopWaitsForItsWritesToCompleteAndTellsThoseThatD
   EXPECT_FALSE(level->IsWritePending());
 }
 
+// A start that reaches the link inside its stop's wait for the server's
+// completions (here as the server completes the stop's write) is refused with
+// a word, not taken for a running link: the link ends stopped, and a start
+// after the stop connects it again.
+TEST_F(OpcLinkerEngineTest, AStartInsideTheStopsWaitIsRefusedAndTheLinkEndsStopped) {
+  CDCTag* level = StartWithLevelAt(12.5f);
+  ASSERT_NE(level, nullptr);
+  level->SetValue(Variant::R4(5.5f));
+  level->SetWritePending(TRUE);  // waiting: the stop writes it
+  int startInside = -1;
+  OpcStandIn::Instance().ObserveCompletions([&](const std::string&) {
+    if (startInside == -1) startInside = Link().Start();
+  });
+  boxes.Expect(IDOK, "The OPC link was not started: it is still stopping or starting. Choose the data source again "
+                     "once it has finished.");
+  clock.SetRealTime(true);  // the wait's bound in real time: the server's own thread gets to call back
+  EXPECT_TRUE(Link().Stop());
+  clock.SetRealTime(false);
+  PumpPendingMessages();
+  EXPECT_EQ(startInside, FALSE);
+  EXPECT_TRUE(Link().IsStartFailureTold());
+  EXPECT_FALSE(Link().GetServer()->IsConnected());
+  EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(5.5f));
+  EXPECT_EQ(boxes.Count(), 1u);
+
+  ASSERT_TRUE(Link().Start());
+  EXPECT_TRUE(Link().GetServer()->IsConnected());
+  EXPECT_FALSE(Link().IsStartFailureTold());
+}
+
 // An older command's refusal arriving after a newer command went out gives up
 // only the older one: the newer stays on the tag, waiting for the server.
 TEST_F(OpcLinkerEngineTest, ALateRefusalGivesUpOnlyTheCommandItAnswers) {
@@ -382,7 +414,10 @@ TEST_F(OpcLinkerEngineTest, ALateRefusalGivesUpOnlyTheCommandItAnswers) {
   level->SetWritePending(TRUE);
   Link().OnTagMessage(level, eTagChangeValue);  // both sent, neither completed
   boxes.Expect(IDOK, "Failed on item 'Line.Level'  for asynchronous 1.0 write transaction");
-  boxes.SetOnShow([](const std::string&) { OpcStandIn::Instance().FailWrites("Line.Level", S_OK); });
+  int completions = 0;
+  OpcStandIn::Instance().ObserveCompletions([&completions](const std::string&) {
+    if (++completions == 2) OpcStandIn::Instance().FailWrites("Line.Level", S_OK);
+  });
   PumpPendingMessages();
   EXPECT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(7.5f));
