@@ -172,7 +172,15 @@ std::string CHwLinkerEngine::CommandAsText(const Variant& command) {
 }
 
 void CHwLinkerEngine::TellLater(CDCTag* tag, std::string text) {
-  m_untoldGivenUp.push_back({tag, std::move(text)});
+  // A tag's notice not told yet gives way to its later one: refusals in a
+  // row bring one box per tag at a time, not one per command.
+  const auto untold = std::find_if(m_untoldGivenUp.begin(), m_untoldGivenUp.end(),
+                                   [tag](const GivenUpNotice& notice) { return tag && notice.tag == tag; });
+  if (untold != m_untoldGivenUp.end()) {
+    untold->text = std::move(text);
+  } else {
+    m_untoldGivenUp.push_back({tag, std::move(text)});
+  }
   // One message tells all that gathered until it is handled. One posted to a
   // window since gone was dropped with it: the notices it was to tell are
   // written out with this one. With the window gone the link is being freed

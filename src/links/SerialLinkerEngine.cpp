@@ -306,7 +306,13 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
     return;
   }
   item->SetErrorCount(item->GetErrorCount() + 1);
-  GiveUpCommand(*item, commandCount, command, failure);
+  // A refusal is the device's answer to a command that went out: told
+  // whether or not the tag's earlier commands were refused.
+  if (failure.rfind(CModBusBase::kRefusedCause, 0) == 0) {
+    GiveUpRefusedCommand(*item, commandCount, command, failure);
+  } else {
+    GiveUpCommand(*item, commandCount, command, failure);
+  }
 }
 
 void CSerialLinkerEngine::TellCommandsToSilentDevices() {
