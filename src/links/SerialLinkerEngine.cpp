@@ -354,7 +354,8 @@ void CSerialLinkerEngine::ShowLatestReading(CHwLinkerItem& base) {
     // own message is still queued, leaves the command in the tag to be written.
     const BOOL shown = item.ShowReading(typed);
     tag->SetReadPending(FALSE);
-    if (shown) tag->SetWritePending(FALSE);
+    // Checked and cleared in one step: a command given just now keeps its mark.
+    if (shown) tag->EndWriteOfCommand(item.GetCommandsWritten());
   }
 }
 
