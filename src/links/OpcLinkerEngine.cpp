@@ -176,6 +176,9 @@ BOOL COpcLinkerEngine::Start() {
   }
   if (LeaveServicingWait()) return FALSE;  // released meanwhile, stopped by that, and deleted
   m_state = ELinkState::Running;
+  // A start refused inside this one's boxes told its own caller; a stop asked
+  // meanwhile was a later choice, and the start's failure wants no box of its own.
+  m_startFailureTold = m_stopAsked;
   if (started && !m_stopAsked) return TRUE;
   // Leave nothing half-started: the engine root treats the change to Real as failed.
   Stop();
