@@ -371,7 +371,9 @@ void COpcGroup::Write(WriteKind kind, const std::vector<COpcItem*>& items, const
       refused.push_back(k);
     } else if (kind == WriteKind::Sync) {
       // Done; an asynchronous one waits for its completion.
-      if (COpcItem* item = COpcItem::FromClientHandle(sent[k].clientItem)) item->EndWrittenCommand(sent[k].commandCount);
+      if (COpcItem* item = COpcItem::FromClientHandle(sent[k].clientItem)) {
+        item->EndWrittenCommand(sent[k].commandCount);
+      }
     } else {
       KeepWriteUnderWay({transactionId, sent[k].clientItem, sent[k].commandCount, values[k]});
     }
