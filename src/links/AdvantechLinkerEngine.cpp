@@ -1,5 +1,6 @@
 #include "links/AdvantechLinkerEngine.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -159,10 +160,12 @@ LRESULT CAdvantechLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   auto* item = static_cast<CAdvantechLinkerItem*>(FindOrCreateItem(tag));
   if (!item) return 1;
   if ((tag->GetIOType() & eIOOutput) != 0 && item->GetBaseAddress() == CAdvantechLinkerItem::kDigitalBaseAddress) {
-    bool state = FirstByteSet(tag->GetValue());
+    std::uint32_t commandCount = 0;
+    bool state = FirstByteSet(tag->GetValue(commandCount));
     if (IsNegative(*tag)) state = !state;
     if (WriteDigitalBit(item->GetDigitalGroup(), item->GetDigitalBit(), state)) {
-      tag->SetWritePending(FALSE);
+      // The mark of this command only: one given meanwhile is still to be written.
+      EndCommand(*item, commandCount);
     } else {
       // Still pending: the plant sees that its command has not reached the card.
       CountError(*item);

@@ -23,6 +23,8 @@ CHwLinkerEngine::~CHwLinkerEngine() {
     if (!m_pollThread->IsAbandoned()) delete m_pollThread;
     m_pollThread = nullptr;
   }
+  // A telling posted to the window went with it: nothing said is lost.
+  WriteUntoldToStandardError();
   DeleteAllArrayItems(m_items);
   std::lock_guard<std::mutex> lock(m_mapMutex);
   DeleteAllArrayItems(m_unlistedItems);
@@ -152,19 +154,52 @@ void CHwLinkerEngine::GiveUpCommand(CHwLinkerItem& item, std::uint32_t commandCo
                              tag->GetTagName().c_str(), cause.c_str()));
 }
 
+void CHwLinkerEngine::GiveUpRefusedCommand(CHwLinkerItem& item, std::uint32_t commandCount, const Variant& command,
+                                           const std::string& cause, bool tell) {
+  item.RearmGivenUpNotice();
+  GiveUpCommand(item, commandCount, command, cause, tell);
+}
+
+bool CHwLinkerEngine::EndCommand(CHwLinkerItem& item, std::uint32_t commandCount) {
+  item.RearmGivenUpNotice();
+  CDCTag* tag = item.GetDCTag();
+  return tag && tag->EndWriteOfCommand(commandCount);
+}
+
 std::string CHwLinkerEngine::CommandAsText(const Variant& command) {
   Variant text;
   return SUCCEEDED(VariantChangeType(text, command, VT_BSTR)) ? text.bstrVal : std::string("?");
 }
 
 void CHwLinkerEngine::TellLater(CDCTag* tag, std::string text) {
-  m_untoldGivenUp.push_back({tag, std::move(text)});
-  // One message tells all that gathered until it is handled. With the window
-  // gone the link is being freed (the close): the standard error output keeps the word.
-  if (m_untoldGivenUp.size() == 1 && !::PostMessage(GetSafeHwnd(), kTellGivenUpMessage, 0, 0)) {
-    std::fprintf(stderr, "Hardware Linker Engine: %s\n", m_untoldGivenUp.front().text.c_str());
-    m_untoldGivenUp.clear();
+  // A tag's notice not told yet gives way to its later one: refusals in a
+  // row bring one box per tag at a time, not one per command.
+  const auto untold = std::find_if(m_untoldGivenUp.begin(), m_untoldGivenUp.end(),
+                                   [tag](const GivenUpNotice& notice) { return tag && notice.tag == tag; });
+  if (untold != m_untoldGivenUp.end()) {
+    untold->text = std::move(text);
+  } else {
+    m_untoldGivenUp.push_back({tag, std::move(text)});
   }
+  // One message tells all that gathered until it is handled. One posted to a
+  // window since gone was dropped with it: the notices it was to tell are
+  // written out with this one. With the window gone the link is being freed
+  // (the close): the standard error output keeps the word.
+  const HWND window = GetSafeHwnd();
+  if (m_tellingPostedTo == window && IsWindow(window)) return;
+  m_tellingPostedTo = nullptr;
+  if (IsWindow(window) && ::PostMessage(window, kTellGivenUpMessage, 0, 0)) {
+    m_tellingPostedTo = window;
+    return;
+  }
+  WriteUntoldToStandardError();
+}
+
+void CHwLinkerEngine::WriteUntoldToStandardError() {
+  for (const GivenUpNotice& notice : m_untoldGivenUp) {
+    std::fprintf(stderr, "Hardware Linker Engine: %s\n", notice.text.c_str());
+  }
+  m_untoldGivenUp.clear();
 }
 
 void CHwLinkerEngine::GiveUpCommandNotWritten(CHwLinkerItem& item, const std::string& cause) {
@@ -193,14 +228,15 @@ void CHwLinkerEngine::ShowLatestReading(CHwLinkerItem&) {}
 void CHwLinkerEngine::TellCommandGivenUp(CDCTag& tag, const std::string& text) { tag.SetLinkerError(text); }
 
 void CHwLinkerEngine::TellGivenUpCommands() {
+  m_tellingPostedTo = nullptr;
   std::vector<GivenUpNotice> notices;
   notices.swap(m_untoldGivenUp);
   // Each box services messages: the link may be released meanwhile.
   EnterServicingWait();
   for (const GivenUpNotice& notice : notices) {
-    if (m_releasePending) break;
-    if (IsApplicationClosing()) {
-      // No box holds the close up: the standard error output keeps the word.
+    if (m_releasePending || IsApplicationClosing()) {
+      // No box holds the close up, nor opens for a link released meanwhile:
+      // the standard error output keeps the word.
       std::fprintf(stderr, "Hardware Linker Engine: %s\n", notice.text.c_str());
     } else if (notice.tag) {
       TellCommandGivenUp(*notice.tag, notice.text);

@@ -116,6 +116,16 @@ class CHwLinkerEngine : public CWnd {
   // while the program closes it goes to the standard error output instead.
   void GiveUpCommand(CHwLinkerItem& item, std::uint32_t commandCount, const Variant& command,
                      const std::string& cause, bool tell = true);
+  // The device or server refused the command: it went out, so the operator
+  // is told of it whether or not an earlier command of the tag was refused
+  // (unless `tell` is false: the link told in its own words). Given up as above.
+  void GiveUpRefusedCommand(CHwLinkerItem& item, std::uint32_t commandCount, const Variant& command,
+                            const std::string& cause, bool tell = true);
+  // The command of `commandCount` reached the device (written and confirmed,
+  // or completed by the server): its write mark goes, checked and cleared in
+  // one step under the tag's lock, so a newer command still waiting keeps its
+  // mark. Rearms the given-up notice. True when it was the tag's newest command.
+  bool EndCommand(CHwLinkerItem& item, std::uint32_t commandCount);
   // Whether the link writes each command to its output tags once and knows
   // which it wrote (the tag's command count): such a link gives up at its stop
   // the commands not yet written, and at its start those given while stopped.
@@ -188,6 +198,9 @@ class CHwLinkerEngine : public CWnd {
   static UINT PollThreadProc(CThreadEngine* thread);
   // Tells the operator of the commands given up since the last telling.
   void TellGivenUpCommands();
+  // The notices not told yet go to the standard error output (no window is
+  // left to tell them).
+  void WriteUntoldToStandardError();
   // Deletes the engine now, or hands it to its abandoned polling worker.
   static void Free(CHwLinkerEngine* engine);
 
@@ -208,4 +221,5 @@ class CHwLinkerEngine : public CWnd {
     std::string text;
   };
   std::vector<GivenUpNotice> m_untoldGivenUp;
+  HWND m_tellingPostedTo = nullptr;  // the window a telling of them was posted to, not handled yet
 };

@@ -463,7 +463,7 @@ CModBusBase::WriteTry CModBusBase::TryWrite(const std::vector<BYTE>& request, DW
 std::string CModBusBase::DescribeFailure(const WriteTry& last, int tries) {
   switch (last.outcome) {
     case WriteTry::kRefused:
-      return ruv::Format("the device refused it (Modbus exception %d)", static_cast<int>(last.exceptionCode));
+      return ruv::Format("%s (Modbus exception %d)", kRefusedCause, static_cast<int>(last.exceptionCode));
     case WriteTry::kLineBusy: return "the serial line never fell quiet to send it";
     case WriteTry::kNotSent: return "the serial port would not send it";
     default: return ruv::Format("%s (%d tries)", kNoAnswerCause, tries);

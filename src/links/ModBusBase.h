@@ -50,6 +50,8 @@ class CModBusBase : public CSerialEx {
   static constexpr int kWriteRetries = 2;  // three tries in all
   // How a write that no try got an answer to is told, its tries following.
   static constexpr const char* kNoAnswerCause = "the device did not answer";
+  // How a write the device answered with an exception is told, its code following.
+  static constexpr const char* kRefusedCause = "the device refused it";
 
   CModBusBase();
   ~CModBusBase() override;

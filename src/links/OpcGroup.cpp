@@ -272,8 +272,11 @@ void COpcGroup::Disconnect(BOOL destroy) {
     m_callbackSink->Release();
     m_callbackSink = nullptr;
   }
-  // No completion reaches the group any more.
+  // No completion reaches the group any more: those still under way were
+  // given up, and one the server sends late names the retired handle.
   m_writesUnderWay.clear();
+  OpcHandleTable<COpcGroup>::Instance().Unregister(m_clientHandle);
+  m_clientHandle = OpcHandleTable<COpcGroup>::Instance().Register(this);
   RemoveAllItems(destroy);
   ReleaseInterfaces();
 }
@@ -368,9 +371,11 @@ void COpcGroup::Write(WriteKind kind, const std::vector<COpcItem*>& items, const
       refused.push_back(k);
     } else if (kind == WriteKind::Sync) {
       // Done; an asynchronous one waits for its completion.
-      if (COpcItem* item = COpcItem::FromClientHandle(sent[k].clientItem)) item->SetWriting(FALSE);
+      if (COpcItem* item = COpcItem::FromClientHandle(sent[k].clientItem)) {
+        item->EndWrittenCommand(sent[k].commandCount);
+      }
     } else {
-      m_writesUnderWay.push_back({transactionId, sent[k].clientItem, sent[k].commandCount, values[k]});
+      KeepWriteUnderWay({transactionId, sent[k].clientItem, sent[k].commandCount, values[k]});
     }
   }
   std::vector<unsigned> codes;

@@ -4,6 +4,7 @@
 // version 2.0 callback), and adding and removing its items.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/base/Variant.h"
@@ -82,6 +83,9 @@ class COpcGroup {
   // no longer under way; false when no such write is (one given up already).
   bool TakeWriteUnderWay(DWORD transactionId, OPCHANDLE clientItem, std::uint32_t& commandCount);
   bool HasWritesUnderWay() const { return !m_writesUnderWay.empty(); }
+  const std::vector<WriteUnderWay>& GetWritesUnderWay() const { return m_writesUnderWay; }
+  // A write sent asynchronously, kept until its completion comes.
+  void KeepWriteUnderWay(WriteUnderWay write) { m_writesUnderWay.push_back(std::move(write)); }
   // Every write still under way, in the order sent; none is afterwards.
   std::vector<WriteUnderWay> TakeWritesUnderWay();
 
@@ -91,7 +95,8 @@ class COpcGroup {
   // the data connection of the update mode.
   void ConnectInterfaces(IUnknown* group);
   // Ends the data connections, removes (and with `destroy` deletes) the items and
-  // releases the group interfaces.
+  // releases the group interfaces. The group takes a new client handle: the
+  // server's late calls about the run that ends here find no group.
   void Disconnect(BOOL destroy);
   void RemoveAllItems(BOOL destroy);
   void RemoveItems(COpcItem* const* items, DWORD count, BOOL destroy);

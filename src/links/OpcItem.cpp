@@ -84,20 +84,31 @@ void COpcItem::ShowLatestValue() {
   }
   // A value the server sent before a command was given, arriving while the
   // command's own message is still queued, leaves the command in the tag to be written.
+  // Shown, it ends the mark of the command the server completed last, and of
+  // no newer one (the version 1.0 path ends a write's mark at the next value).
   const BOOL shown = ShowReading(copy);
-  if (shown) SetWriting(FALSE);
+  if (shown) EndCompletedWrite();
   SetReading(FALSE);
 }
 
 void COpcItem::GiveUpRefusedWrite(std::uint32_t commandCount) {
-  if (CHwLinkerEngine* engine = GetEngine()) engine->GiveUpCommand(*this, commandCount, Variant(), "", false);
+  if (CHwLinkerEngine* engine = GetEngine()) engine->GiveUpRefusedCommand(*this, commandCount, Variant(), "", false);
 }
 
 void COpcItem::GiveUpRefusedWriteOf(OPCHANDLE clientItem, std::uint32_t commandCount) {
   if (COpcItem* item = FromClientHandle(clientItem)) item->GiveUpRefusedWrite(commandCount);
 }
 
+void COpcItem::EndWrittenCommand(std::uint32_t commandCount) {
+  NoteWriteCompleted(commandCount);
+  if (CHwLinkerEngine* engine = GetEngine()) {
+    engine->EndCommand(*this, commandCount);
+  } else if (CDCTag* tag = GetDCTag()) {
+    tag->EndWriteOfCommand(commandCount);
+  }
+}
+
 void COpcItem::EndCompletedWrite() {
   CDCTag* tag = GetDCTag();
-  if (tag && tag->GetCommandCount() == m_commandCompleted.load()) SetWriting(FALSE);
+  if (tag) tag->EndWriteOfCommand(m_commandCompleted.load());
 }

@@ -58,8 +58,12 @@ class COpcItem : public CHwLinkerItem {
   static void GiveUpRefusedWriteOf(OPCHANDLE clientItem, std::uint32_t commandCount);
   // The server completed the write of that command.
   void NoteWriteCompleted(std::uint32_t commandCount) { m_commandCompleted.store(commandCount); }
+  // The server took that command (a synchronous write, or a 2.0 completion):
+  // the tag's write-pending mark goes unless a newer command waits.
+  void EndWrittenCommand(std::uint32_t commandCount);
   // The tag's write-pending mark goes off when its newest command is the one
-  // the server completed last (no report of the server's is waited for).
+  // the server completed last (no report of the server's is waited for);
+  // checked and cleared in one step, so a newer command keeps its mark.
   void EndCompletedWrite();
 
   // Links of the group's item list.

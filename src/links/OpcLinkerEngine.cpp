@@ -31,7 +31,8 @@ COpcLinkerEngine::COpcLinkerEngine() {
 }
 
 COpcLinkerEngine::~COpcLinkerEngine() {
-  Stop();
+  // The window is gone: nothing is waited for.
+  if (m_state != ELinkState::Stopped) FinishStop();
   delete m_server;  // removes and deletes its groups and items
   m_server = nullptr;
   // Written back so the key stands in the settings file once the link has run.
@@ -151,38 +152,84 @@ void COpcLinkerEngine::ListenToItemTags(bool listen) {
 }
 
 BOOL COpcLinkerEngine::Start() {
-  // A started link is connected already: a second start would add its groups twice.
-  if (IsStarted()) return TRUE;
-  if (!CHwLinkerEngine::Start()) return FALSE;
-  ListenToItemTags(true);
-  if (!m_server->ConnectAll()) {
-    // Leave nothing half-started: the engine root treats the change to Real as failed.
-    Stop();
-    return FALSE;
+  switch (m_state) {
+    case ELinkState::Running: return TRUE;  // connected already: its groups are not added twice
+    case ELinkState::Starting:
+    case ELinkState::Stopping:
+      // Come inside a box of the start, or inside the stop through a worker's
+      // box: neither is run inside the other.
+      m_startFailureTold = true;
+      OpcMessageLater("%s", kStartRefusedText);
+      return FALSE;
+    case ELinkState::Stopped: break;
   }
-  return TRUE;
+  m_state = ELinkState::Starting;
+  m_stopAsked = false;
+  m_startFailureTold = false;
+  // The start's boxes (the remote machine's question, an item the server
+  // refuses) service every message: a stop or the close may come meanwhile.
+  EnterServicingWait();
+  bool started = CHwLinkerEngine::Start() != FALSE;
+  if (started) {
+    ListenToItemTags(true);
+    started = m_server->ConnectAll() != FALSE;
+  }
+  if (LeaveServicingWait()) return FALSE;  // released meanwhile, stopped by that, and deleted
+  m_state = ELinkState::Running;
+  // A start refused inside this one's boxes told its own caller; a stop asked
+  // meanwhile was a later choice, and the start's failure wants no box of its own.
+  m_startFailureTold = m_stopAsked;
+  if (started && !m_stopAsked) return TRUE;
+  // Leave nothing half-started: the engine root treats the change to Real as failed.
+  Stop();
+  return FALSE;
 }
 
 BOOL COpcLinkerEngine::Stop() {
-  // The commands given while the link ran (the outputs switched off as the
-  // plant leaves the hardware) are written while the server is still there,
-  // and their completions waited for: the server drops a write whose client
-  // goes first. The server calls back from the event loop, so the wait services
-  // it; not once the window is gone (the link is being freed).
-  if (IsStarted() && m_server && m_server->IsConnected()) {
-    for (COpcGroup* group : m_server->GetGroups()) {
-      for (COpcItem* item : group->GetItems()) {
-        CDCTag* tag = item->GetDCTag();
-        if (tag && item->HoldsCommandNotYetWritten(tag->GetCommandCount())) OnTagMessage(tag, eTagChangeValue);
+  switch (m_state) {
+    case ELinkState::Stopped: return TRUE;
+    case ELinkState::Starting:
+      m_stopAsked = true;  // the start stops the link once its box is answered
+      return FALSE;
+    case ELinkState::Stopping:
+      // Inside the stop's own wait (the close, through a worker's box): it waits no longer.
+      FinishStop();
+      return TRUE;
+    case ELinkState::Running: break;
+  }
+  m_state = ELinkState::Stopping;
+  {
+    // The commands given while the link ran are written while the server is
+    // still there, and no later one is taken. No box opens inside the stop.
+    ScopedOpcMessagesLater later;
+    ListenToItemTags(false);
+    if (m_server && m_server->IsConnected()) {
+      for (COpcGroup* group : m_server->GetGroups()) {
+        for (COpcItem* item : group->GetItems()) {
+          CDCTag* tag = item->GetDCTag();
+          if (tag && item->HoldsCommandNotYetWritten(tag->GetCommandCount())) WriteCommand(item, tag);
+        }
       }
     }
-    if (IsWindow(GetSafeHwnd())) {
-      EnterServicingWait();
-      WaitPumping([this] { return !HasWritesUnderWay(); }, kWriteCompletionWaitMs);
-      if (LeaveServicingWait()) return TRUE;  // released meanwhile, and stopped by that
-    }
   }
-  if (!CHwLinkerEngine::Stop()) return FALSE;
+  // Their completions are waited for: the server drops a write whose client
+  // goes first. The server calls back from its own thread, so the wait needs
+  // to run the workers' sends only; not once the window is gone (the link is
+  // being freed).
+  if (HasWritesUnderWay() && IsWindow(GetSafeHwnd())) {
+    EnterServicingWait();
+    WaitServicingSends([this] { return m_state != ELinkState::Stopping || !HasWritesUnderWay(); },
+                       kWriteCompletionWaitMs);
+    if (LeaveServicingWait()) return TRUE;  // released meanwhile, stopped by that, and deleted
+    if (m_state != ELinkState::Stopping) return m_state == ELinkState::Stopped ? TRUE : FALSE;
+  }
+  FinishStop();
+  return TRUE;
+}
+
+void COpcLinkerEngine::FinishStop() {
+  ScopedOpcMessagesLater later;
+  CHwLinkerEngine::Stop();
   // Before the disconnection, while the items still hold the server's values.
   if (m_server) {
     for (COpcGroup* group : m_server->GetGroups()) {
@@ -202,7 +249,7 @@ BOOL COpcLinkerEngine::Stop() {
     m_server->Disconnect();
   }
   ListenToItemTags(false);
-  return TRUE;
+  m_state = ELinkState::Stopped;
 }
 
 bool COpcLinkerEngine::HasWritesUnderWay() const {
@@ -226,8 +273,15 @@ CHwLinkerItem* COpcLinkerEngine::CreateItem(CDCTag* tag) {
 LRESULT COpcLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   if (!tag) return 1;
   if (changeCode != eTagChangeValue) return 0;
+  // A message still queued from before the stop writes nothing: the stop
+  // wrote or gave up the commands waiting when it was asked.
+  if (m_state == ELinkState::Stopping || m_state == ELinkState::Stopped) return 0;
   auto* item = dynamic_cast<COpcItem*>(FindOrCreateItem(tag));
   if (!item) return 1;
+  return WriteCommand(item, tag);
+}
+
+LRESULT COpcLinkerEngine::WriteCommand(COpcItem* item, CDCTag* tag) {
   std::uint32_t commandCount = 0;
   const Variant tagValue = tag->GetValue(commandCount);
   // The server's own value coming back, or a command written already, is no

@@ -85,13 +85,16 @@ void CRAdviseSink::OnWriteComplete(const std::uint8_t* bytes, std::size_t size) 
     COpcItem* item = COpcItem::FromClientHandle(result.clientItem);
     if (!group) return;
     if (!item) continue;
-    std::uint32_t commandCount = item->GetCommandsWritten();  // of a write not sent here: the newest
-    group->TakeWriteUnderWay(stream.transactionId, result.clientItem, commandCount);
+    // Only the answer to a write of this run under way counts: one the stop
+    // gave up already, or one of an earlier run, says nothing of the tag's commands.
+    std::uint32_t commandCount = 0;
+    if (!group->TakeWriteUnderWay(stream.transactionId, result.clientItem, commandCount)) continue;
     if (!FAILED(result.error)) {
       item->NoteWriteCompleted(commandCount);  // the next value clears the mark
       continue;
     }
-    OpcMessage("Failed on item '%s'  for asynchronous 1.0 write transaction %08X (HR = %08X).",
+    // Told later: a completion may come inside a wait that must run nothing else.
+    OpcMessageLater("Failed on item '%s'  for asynchronous 1.0 write transaction %08X (HR = %08X).",
                item->GetItemId().c_str(), static_cast<unsigned>(stream.transactionId),
                static_cast<unsigned>(result.error));
     COpcItem::GiveUpRefusedWriteOf(result.clientItem, commandCount);

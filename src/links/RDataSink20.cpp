@@ -37,9 +37,11 @@ HRESULT IRDataSink20::Deliver(bool always, DWORD transactionId, OPCHANDLE client
   }
   for (DWORD i = 0; i < count; ++i) {
     try {
-      if (COpcItem* item = COpcItem::FromClientHandle(clientItems[i])) {
-        item->UpdateValue(values[i], qualities[i], timeStamps[i]);
-      }
+      // Looked up for each item: a box of an earlier one may have let them go.
+      // Values sent to a group of an earlier run are no longer the link's.
+      const COpcGroup* group = COpcGroup::FromClientHandle(clientGroup);
+      COpcItem* item = COpcItem::FromClientHandle(clientItems[i]);
+      if (group && item && item->GetGroup() == group) item->UpdateValue(values[i], qualities[i], timeStamps[i]);
     } catch (...) {
       // one item's failure does not stop the others
     }
@@ -69,17 +71,18 @@ HRESULT IRDataSink20::OnWriteComplete(DWORD transactionId, OPCHANDLE clientGroup
       // Looked up for each item: a box of an earlier one may have let them go.
       COpcItem* item = COpcItem::FromClientHandle(clientItems[i]);
       if (!item) continue;
-      std::uint32_t commandCount = item->GetCommandsWritten();  // of a write not sent here: the newest
-      if (COpcGroup* group = COpcGroup::FromClientHandle(clientGroup)) {
-        group->TakeWriteUnderWay(transactionId, clientItems[i], commandCount);
-      }
+      // Only the answer to a write of this run under way counts: one the stop
+      // gave up already, or one of an earlier run, says nothing of the tag's commands.
+      COpcGroup* group = COpcGroup::FromClientHandle(clientGroup);
+      std::uint32_t commandCount = 0;
+      if (!group || !group->TakeWriteUnderWay(transactionId, clientItems[i], commandCount)) continue;
       if (FAILED(errors[i])) {
-        OpcMessage("Failed on item '%s' for asynchronous 2.0 write transaction %08X (HR = %08X).",
+        // Told later: a completion may come inside a wait that must run nothing else.
+        OpcMessageLater("Failed on item '%s' for asynchronous 2.0 write transaction %08X (HR = %08X).",
                    item->GetItemId().c_str(), static_cast<unsigned>(transactionId), static_cast<unsigned>(errors[i]));
         COpcItem::GiveUpRefusedWriteOf(clientItems[i], commandCount);
       } else {
-        item->NoteWriteCompleted(commandCount);
-        item->EndCompletedWrite();
+        item->EndWrittenCommand(commandCount);
       }
     } catch (...) {
     }

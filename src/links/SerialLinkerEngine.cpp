@@ -301,13 +301,18 @@ void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
   // device's readings show on the tag again.
   item->NoteCommandsWritten(commandCount);
   if (failure.empty()) {
-    tag->SetWritePending(FALSE);
-    item->RearmGivenUpNotice();
+    EndCommand(*item, commandCount);
     if (sent) ShowLatestReading(*item);  // as the device holds it, in its registers' steps
     return;
   }
   item->SetErrorCount(item->GetErrorCount() + 1);
-  GiveUpCommand(*item, commandCount, command, failure);
+  // A refusal is the device's answer to a command that went out: told
+  // whether or not the tag's earlier commands were refused.
+  if (failure.rfind(CModBusBase::kRefusedCause, 0) == 0) {
+    GiveUpRefusedCommand(*item, commandCount, command, failure);
+  } else {
+    GiveUpCommand(*item, commandCount, command, failure);
+  }
 }
 
 void CSerialLinkerEngine::TellCommandsToSilentDevices() {
@@ -349,7 +354,8 @@ void CSerialLinkerEngine::ShowLatestReading(CHwLinkerItem& base) {
     // own message is still queued, leaves the command in the tag to be written.
     const BOOL shown = item.ShowReading(typed);
     tag->SetReadPending(FALSE);
-    if (shown) tag->SetWritePending(FALSE);
+    // Checked and cleared in one step: a command given just now keeps its mark.
+    if (shown) tag->EndWriteOfCommand(item.GetCommandsWritten());
   }
 }
 

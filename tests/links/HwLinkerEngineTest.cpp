@@ -256,4 +256,28 @@ TEST(HwLinkerGiveUp, ANewerCommandGivenMeanwhileKeepsItsWriteMark) {
   EXPECT_TRUE(output->IsWritePending());
 }
 
+// A telling posted to the link's window goes with the window: that notice and
+// every later one of the link reach the standard error output instead.
+TEST(HwLinkerGiveUp, NoticesAfterTheWindowWentReachTheStandardErrorOutput) {
+  ScriptedMessageBox boxes;
+  LinkTestEngineRoot root;
+  root.SetDataSource(eDataSourceRealHW);
+  std::unique_ptr<CDCTag> pump = MakeHardwareTag("Pump", eHWSerial, eIOOutput, VT_R4);
+  std::unique_ptr<CDCTag> valve = MakeHardwareTag("Valve", eHWSerial, eIOOutput, VT_R4);
+  TestLink link({pump.get(), valve.get()});
+  ASSERT_TRUE(link.Start());
+  pump->SetValue(Variant::R4(1.0f));
+  valve->SetValue(Variant::R4(2.0f));
+  std::uint32_t count = 0;
+  link.GiveUpCommand(*link.GetItemAt(0), pump->GetCommandCount(), pump->GetValue(count), "the device did not answer");
+  link.DestroyWindow();
+  PumpPendingMessages();
+  testing::internal::CaptureStderr();
+  link.GiveUpCommand(*link.GetItemAt(1), valve->GetCommandCount(), valve->GetValue(count), "the device did not answer");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Hardware Linker Engine: The command 1 for Pump was given up: the device did not answer.\n"
+            "Hardware Linker Engine: The command 2 for Valve was given up: the device did not answer.\n");
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
 }  // namespace

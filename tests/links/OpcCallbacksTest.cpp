@@ -19,6 +19,7 @@
 #include "platform/opc/ComPtr.h"
 #include "platform/opc/GlobalMemory.h"
 #include "platform/opc/OpcStreamWriter.h"
+#include "platform/ui/MessageCore.h"
 #include "support/ScriptedMessageBox.h"
 #include "support/TestEnvironment.h"
 
@@ -186,12 +187,15 @@ TEST_F(OpcCallbacks, TimeStampedStreamStoresTheStamp) {
 }
 
 TEST_F(OpcCallbacks, WriteCompleteReportsEachFailedItem) {
+  for (COpcItem* item : items) group->KeepWriteUnderWay({7, item->GetClientHandle(), 0, Variant()});
   OpcWriteCompleteStream done;
   done.clientGroup = group->GetClientHandle();
   done.transactionId = 7;
   done.items = {{items[0]->GetClientHandle(), S_OK}, {items[1]->GetClientHandle(), OPC_E_BADTYPE}, {0xFFFF0000u, E_FAIL}};
   boxes.Expect(IDOK);
   Send(OpcFormatWriteComplete(), WriteOpcWriteCompleteStream(done));
+  EXPECT_EQ(boxes.Count(), 0u);  // told from the event loop, never inside the server's call
+  PumpPendingMessages();
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(boxes.LastText(), "Failed on item 'Line.Level'  for asynchronous 1.0 write transaction 00000007 (HR = C0040004).");
 
@@ -201,6 +205,7 @@ TEST_F(OpcCallbacks, WriteCompleteReportsEachFailedItem) {
   Put32(cut, 4, group->GetClientHandle());
   cut.resize(cut.size() - 1);
   Send(OpcFormatWriteComplete(), cut);
+  PumpPendingMessages();
   EXPECT_EQ(boxes.Count(), 1u);
 }
 
@@ -259,10 +264,12 @@ TEST_F(OpcCallbacks, Version2DataChangesAndCompletions) {
   tags[0]->SetWritePending(TRUE);
   tags[1]->SetWritePending(TRUE);
   ASSERT_TRUE(tags[0]->IsWritePending());
+  for (COpcItem* item : items) group->KeepWriteUnderWay({3, item->GetClientHandle(), 0, Variant()});
   HRESULT writeErrors[] = {S_OK, S_OK, OPC_E_BADRIGHTS};
   EXPECT_EQ(callback->OnWriteComplete(3, groupHandle, S_OK, 3, handles, nullptr), E_INVALIDARG);
   boxes.Expect(IDOK);
   EXPECT_EQ(callback->OnWriteComplete(3, groupHandle, S_OK, 3, handles, writeErrors), S_OK);
+  PumpPendingMessages();
   EXPECT_EQ(boxes.LastText(), "Failed on item 'Line.Level' for asynchronous 2.0 write transaction 00000003 (HR = C0040006).");
   EXPECT_FALSE(tags[0]->IsWritePending());
   EXPECT_TRUE(tags[1]->IsWritePending());

@@ -3,22 +3,30 @@
 // stop against the server stand-in, and tag changes written to the server.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "common/IniFile.h"
 #include "datacenter/DCTag.h"
 #include "datacenter/DCTagTypes.h"
 #include "datacenter/DataCenterBase.h"
 #include "datacenter/EngineServices.h"
+#include "links/OpcClipboardFormats.h"
 #include "links/OpcGroup.h"
 #include "links/OpcItem.h"
 #include "links/OpcLinkerEngine.h"
 #include "links/OpcServer.h"
 #include "links/OpcStandInAddressSpace.h"
+#include "links/RAdviseSink.h"
 #include "platform/base/IniProfile.h"
 #include "platform/base/ProgramFolder.h"
 #include "platform/opc/ComClassRegistry.h"
+#include "platform/opc/ComPtr.h"
+#include "platform/opc/GlobalMemory.h"
 #include "platform/opc/OpcStandIn.h"
+#include "platform/opc/OpcStreamWriter.h"
 #include "platform/ui/MessageCore.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedMessageBox.h"
@@ -28,7 +36,13 @@ namespace {
 
 class RealEngine final : public IEngineServices {
  public:
-  int GetDataSourceType() const override { return eDataSourceRealHW; }
+  // `interruption`, when set, runs once the next time the data source is asked:
+  // what another thread does just then.
+  int GetDataSourceType() const override {
+    if (interruption) std::exchange(interruption, nullptr)();
+    return eDataSourceRealHW;
+  }
+  mutable std::function<void()> interruption;
   bool IsSuspended() const override { return false; }
   CDataCenterBase* GetDataCenter() const override { return dataCenter; }
   CIniFile* GetIniFile() const override { return iniFile; }
@@ -334,7 +348,9 @@ TEST_F(OpcLinkerEngineTest, TheStopWaitsForItsWritesToCompleteAndTellsThoseThatD
   ASSERT_NE(level, nullptr);
   level->SetValue(Variant::R4(5.5f));
   level->SetWritePending(TRUE);
+  clock.SetRealTime(true);  // the wait's bound in real time: the server's own thread gets to call back
   EXPECT_TRUE(Link().Stop());
+  clock.SetRealTime(false);
   PumpPendingMessages();
   EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(5.5f));
   EXPECT_EQ(level->GetValue(), Variant::R4(5.5f));
@@ -355,6 +371,36 @@ TEST_F(OpcLinkerEngineTest, TheStopWaitsForItsWritesToCompleteAndTellsThoseThatD
   EXPECT_FALSE(level->IsWritePending());
 }
 
+// A start that reaches the link inside its stop's wait for the server's
+// completions (here as the server completes the stop's write) is refused with
+// a word, not taken for a running link: the link ends stopped, and a start
+// after the stop connects it again.
+TEST_F(OpcLinkerEngineTest, AStartInsideTheStopsWaitIsRefusedAndTheLinkEndsStopped) {
+  CDCTag* level = StartWithLevelAt(12.5f);
+  ASSERT_NE(level, nullptr);
+  level->SetValue(Variant::R4(5.5f));
+  level->SetWritePending(TRUE);  // waiting: the stop writes it
+  int startInside = -1;
+  OpcStandIn::Instance().ObserveCompletions([&](const std::string&) {
+    if (startInside == -1) startInside = Link().Start();
+  });
+  boxes.Expect(IDOK, "The OPC link was not started: it is still stopping or starting. Choose the data source again "
+                     "once it has finished.");
+  clock.SetRealTime(true);  // the wait's bound in real time: the server's own thread gets to call back
+  EXPECT_TRUE(Link().Stop());
+  clock.SetRealTime(false);
+  PumpPendingMessages();
+  EXPECT_EQ(startInside, FALSE);
+  EXPECT_TRUE(Link().IsStartFailureTold());
+  EXPECT_FALSE(Link().GetServer()->IsConnected());
+  EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(5.5f));
+  EXPECT_EQ(boxes.Count(), 1u);
+
+  ASSERT_TRUE(Link().Start());
+  EXPECT_TRUE(Link().GetServer()->IsConnected());
+  EXPECT_FALSE(Link().IsStartFailureTold());
+}
+
 // An older command's refusal arriving after a newer command went out gives up
 // only the older one: the newer stays on the tag, waiting for the server.
 TEST_F(OpcLinkerEngineTest, ALateRefusalGivesUpOnlyTheCommandItAnswers) {
@@ -368,7 +414,10 @@ TEST_F(OpcLinkerEngineTest, ALateRefusalGivesUpOnlyTheCommandItAnswers) {
   level->SetWritePending(TRUE);
   Link().OnTagMessage(level, eTagChangeValue);  // both sent, neither completed
   boxes.Expect(IDOK, "Failed on item 'Line.Level'  for asynchronous 1.0 write transaction");
-  boxes.SetOnShow([](const std::string&) { OpcStandIn::Instance().FailWrites("Line.Level", S_OK); });
+  int completions = 0;
+  OpcStandIn::Instance().ObserveCompletions([&completions](const std::string&) {
+    if (++completions == 2) OpcStandIn::Instance().FailWrites("Line.Level", S_OK);
+  });
   PumpPendingMessages();
   EXPECT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(7.5f));
@@ -377,6 +426,87 @@ TEST_F(OpcLinkerEngineTest, ALateRefusalGivesUpOnlyTheCommandItAnswers) {
   Deliver();
   EXPECT_EQ(level->GetValue(), Variant::R4(7.5f));
   EXPECT_FALSE(level->IsWritePending());
+}
+
+// The server's report of a completed command ends that command's mark only: a
+// newer command given just then (on another thread) keeps its own, while the
+// server still holds the older one.
+TEST_F(OpcLinkerEngineTest, AnOlderCommandsSuccessLeavesTheNewerCommandPending) {
+  CDCTag* level = StartWithLevelAt(12.5f);
+  ASSERT_NE(level, nullptr);
+  level->SetValue(Variant::R4(7.0f));
+  level->SetWritePending(TRUE);
+  PumpPendingMessages();  // written and completed; its mark waits for the server's report
+  ASSERT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(7.0f));
+  ASSERT_TRUE(level->IsWritePending());
+  OpcStandIn::Instance().LeaveWritesUncompleted(true);
+  auto newerCommand = [level] {
+    level->SetValue(Variant::R4(8.0f));
+    level->SetWritePending(TRUE);
+  };
+  engine.interruption = newerCommand;
+  Deliver();  // the report of 7.0, with 8.0 given as the mark ends
+  if (engine.interruption) {  // it came just after
+    engine.interruption = nullptr;
+    newerCommand();
+    PumpPendingMessages();
+  }
+  EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(7.0f));
+  EXPECT_EQ(level->GetValue(), Variant::R4(8.0f));
+  EXPECT_TRUE(level->IsWritePending());
+}
+
+// The server's answer to a write the link no longer waits for (given up at the
+// stop, or sent in an earlier run) is ignored: it neither opens a box nor
+// touches the command the tag holds now.
+TEST_F(OpcLinkerEngineTest, AnAnswerToAWriteOfNoRunUnderWayIsIgnored) {
+  CDCTag* level = StartWithLevelAt(12.5f);
+  ASSERT_NE(level, nullptr);
+  COpcGroup* group = static_cast<COpcItem*>(Link().CreateItem(level))->GetGroup();
+  const OPCHANDLE item = static_cast<COpcItem*>(Link().CreateItem(level))->GetClientHandle();
+  OpcStandIn::Instance().LeaveWritesUncompleted(true);
+  level->SetValue(Variant::R4(7.5f));
+  level->SetWritePending(TRUE);
+  PumpPendingMessages();
+  ASSERT_EQ(group->GetWritesUnderWay().size(), 1u);
+  const OPCHANDLE earlierGroup = group->GetClientHandle();
+  const DWORD earlierWrite = group->GetWritesUnderWay().front().transactionId;
+  boxes.Expect(IDOK, "The command 7.5 for Line.Level was given up: the OPC server did not complete it before the link "
+                     "stopped.");
+  Link().Stop();
+  PumpPendingMessages();
+  auto lateAnswer = [&](HRESULT error) {
+    OpcWriteCompleteStream done;
+    done.clientGroup = earlierGroup;
+    done.transactionId = earlierWrite;
+    done.items = {{item, error}};
+    const std::vector<std::uint8_t> bytes = WriteOpcWriteCompleteStream(done);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    FORMATETC format{OpcFormatWriteComplete(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium;
+    medium.tymed = TYMED_HGLOBAL;
+    medium.hGlobal = block;
+    ComPtr<CRAdviseSink> sink = ComPtr<CRAdviseSink>::Share(new CRAdviseSink());
+    sink->OnDataChange(&format, &medium);
+    GlobalFree(block);
+    PumpPendingMessages();
+  };
+  lateAnswer(E_FAIL);  // after the stop
+  EXPECT_EQ(boxes.Count(), 1u);
+
+  ASSERT_TRUE(Link().Start());
+  Deliver();
+  level->SetValue(Variant::R4(8.5f));
+  level->SetWritePending(TRUE);
+  PumpPendingMessages();  // under way in the new run
+  lateAnswer(S_OK);
+  OpcStandIn::Instance().SetValue("Line.Level", Variant::R4(13.0f));
+  Deliver();  // a report of the server's own ends no mark of a write not completed
+  EXPECT_TRUE(level->IsWritePending());
+  lateAnswer(E_FAIL);
+  EXPECT_TRUE(level->IsWritePending());
+  EXPECT_EQ(boxes.Count(), 1u);
 }
 
 TEST_F(OpcLinkerEngineTest, StopEndsListeningAndStartReconnectsWithoutDuplicates) {

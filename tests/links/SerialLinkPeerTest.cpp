@@ -8,6 +8,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "MasterRig.h"
@@ -467,6 +468,24 @@ TEST_F(SerialLinkPeerTest, ACommandTheDeviceRefusesIsAskedOnce) {
   level->SetValue(Variant::R4(5.5f));
   EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
   EXPECT_EQ(peer.WriteLog().size(), 1u);
+}
+
+// Each refused command went out and is told, however the tag's earlier ones went.
+TEST_F(SerialLinkPeerTest, EachCommandTheDeviceRefusesIsTold) {
+  peer.SetWrites(1, ModbusSlavePeer::Writes::Refused);
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  const std::pair<float, const char*> commands[] = {
+      {5.5f, "The command 5.5 for Level was given up: the device refused it (Modbus exception 4)."},
+      {6.5f, "The command 6.5 for Level was given up: the device refused it (Modbus exception 4)."}};
+  for (const auto& [command, told] : commands) {
+    boxes.Expect(IDOK, told);
+    level->SetWritePending(TRUE);
+    level->SetValue(Variant::R4(command));
+    EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
+  }
+  EXPECT_EQ(boxes.Count(), 2u);
 }
 
 // A stop with a silent device does not wait out every command's tries: once one

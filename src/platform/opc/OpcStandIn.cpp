@@ -1,6 +1,7 @@
 #include "platform/opc/OpcStandIn.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/opc/OpcStandInServer.h"
 #include "platform/opc/OpcStream.h"
@@ -122,6 +123,14 @@ bool OpcStandIn::LeavesWritesUncompleted() const {
   return m_leaveWritesUncompleted;
 }
 
+void OpcStandIn::ObserveCompletions(std::function<void(const std::string& itemId)> observer) {
+  m_completionObserver = std::move(observer);
+}
+
+void OpcStandIn::NoteCompletion(const std::string& itemId) {
+  if (m_completionObserver) m_completionObserver(itemId);
+}
+
 void OpcStandIn::RefuseGroup(const std::string& groupName, HRESULT error) {
   std::lock_guard<std::mutex> lock(m_mutex);
   if (SUCCEEDED(error)) {
@@ -149,6 +158,7 @@ void OpcStandIn::Reset() {
   m_refusedGroups.clear();
   m_writeCount = 0;
   m_leaveWritesUncompleted = false;
+  m_completionObserver = nullptr;
 }
 
 bool OpcStandIn::HasItem(const std::string& itemId) const {

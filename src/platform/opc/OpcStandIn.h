@@ -8,6 +8,7 @@
 // changes, write completions, shut-down requests) from the UI event loop, never
 // inside a client call: a change only schedules a delivery. A group delivers at
 // most once per update rate, measured on the clock service.
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -56,6 +57,10 @@ class OpcStandIn {
   // a server that hangs; the writes taken meanwhile stay undone when it goes off.
   void LeaveWritesUncompleted(bool leave);
   bool LeavesWritesUncompleted() const;
+  // Runs `observer` (UI thread) as each asynchronous write completes, before
+  // the client hears of it: tests see what runs wherever the completion lands.
+  void ObserveCompletions(std::function<void(const std::string& itemId)> observer);
+  void NoteCompletion(const std::string& itemId);
   // AddGroup refuses a group of this name with `error` (S_OK accepts it again).
   void RefuseGroup(const std::string& groupName, HRESULT error = E_FAIL);
   // Every connected client is asked to shut down (from the event loop).
@@ -96,4 +101,5 @@ class OpcStandIn {
   std::vector<OpcStandInServer*> m_servers;
   std::size_t m_writeCount = 0;
   bool m_leaveWritesUncompleted = false;
+  std::function<void(const std::string&)> m_completionObserver;  // UI thread only
 };

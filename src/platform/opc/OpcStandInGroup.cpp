@@ -2,6 +2,9 @@
 
 #include <QTimer>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <utility>
 
 #include "platform/base/Clock.h"
 #include "platform/base/Text.h"
@@ -9,6 +12,7 @@
 #include "platform/opc/ComMemory.h"
 #include "platform/opc/GlobalMemory.h"
 #include "platform/opc/OpcStandIn.h"
+#include "platform/opc/OpcStandInCourier.h"
 #include "platform/opc/OpcStreamWriter.h"
 #include "platform/ui/MessageCore.h"
 
@@ -202,10 +206,19 @@ HRESULT OpcStandInGroup::Write(DWORD connection, DWORD count, OPCHANDLE* serverI
     const DWORD id = m_nextTransaction++;
     *transactionId = id;
     if (space.LeavesWritesUncompleted()) return allAccepted ? S_OK : S_FALSE;
-    ComPtr<OpcStandInGroup> self = ComPtr<OpcStandInGroup>::Share(this);
-    PostToUiThread([self, connection, id, writes = std::move(accepted)]() mutable {
-      self->CompleteWrites(connection, id, std::move(writes));
-    });
+    // The completion comes from the event loop, or, when the client waits
+    // servicing only sends, from the server's own thread: whichever comes
+    // first delivers it, once. Both run it on the UI thread.
+    auto completion = std::make_shared<std::function<void()>>(
+        [self = ComPtr<OpcStandInGroup>::Share(this), connection, id, writes = std::move(accepted)]() mutable {
+          self->CompleteWrites(connection, id, std::move(writes));
+        });
+    auto deliverOnce = [completion] {
+      // Moved out first: the call (and the group it holds) ends on this thread.
+      if (std::function<void()> call = std::exchange(*completion, nullptr)) call();
+    };
+    PostToUiThread(deliverOnce);
+    OpcStandInCourier::Instance().Send(deliverOnce);
   }
   return allAccepted ? S_OK : S_FALSE;
 }
@@ -410,6 +423,7 @@ void OpcStandInGroup::CompleteWrites(DWORD connection, DWORD transactionId, std:
   stream.transactionId = transactionId;
   OpcStandIn& space = OpcStandIn::Instance();
   for (const PendingWrite& write : writes) {
+    space.NoteCompletion(write.itemId);
     const HRESULT error = space.ApplyWrite(write.itemId, write.value);
     stream.items.push_back({write.clientItem, error});
     if (FAILED(error)) stream.status = S_FALSE;
