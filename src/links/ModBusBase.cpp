@@ -247,15 +247,15 @@ UINT CModBusBase::PollingProc(CThreadEngine* thread) {
 }
 
 bool CModBusBase::HandOver(Command command) {
-  std::lock_guard<std::mutex> lock(m_commandMutex);
-  if (m_leaveOnceWritten.load()) return false;
-  for (Command& waiting : m_commands) {
-    if (waiting.item == command.item) {
-      waiting = std::move(command);
-      return true;
-    }
+  {
+    std::lock_guard<std::mutex> lock(m_commandMutex);
+    if (m_leaveOnceWritten.load()) return false;
+    const auto waiting = std::find_if(m_commands.begin(), m_commands.end(),
+                                      [&](const Command& earlier) { return earlier.item == command.item; });
+    if (waiting != m_commands.end()) *waiting = std::move(command);
+    else m_commands.push_back(std::move(command));
   }
-  m_commands.push_back(std::move(command));
+  WakePoller();  // a poll in flight waits no longer than a write's reply time
   return true;
 }
 
@@ -267,8 +267,11 @@ std::vector<CModBusBase::CommandOutcome> CModBusBase::TakeOutcomes() {
 }
 
 void CModBusBase::LeaveOnceWritten() {
-  std::lock_guard<std::mutex> lock(m_commandMutex);
-  m_leaveOnceWritten.store(true);
+  {
+    std::lock_guard<std::mutex> lock(m_commandMutex);
+    m_leaveOnceWritten.store(true);
+  }
+  WakePoller();
 }
 
 bool CModBusBase::HasLeft() const { return !m_pollThread || !m_pollThread->IsRunning(); }
@@ -318,13 +321,11 @@ void CModBusBase::WriteHandedOverCommands() {
 
 bool CModBusBase::WriteFromPollingThread(const std::vector<BYTE>& request, std::string& failure) {
   const std::thread::id me = std::this_thread::get_id();
-  bool claimed = false;
-  for (DWORD waited = 0; !claimed; ++waited) {
+  for (DWORD waited = 0;; ++waited) {
     {
       std::lock_guard<std::mutex> lock(m_writerMutex);
       if (m_writer == std::thread::id()) {
         m_writer = me;
-        claimed = true;
         break;
       }
     }
@@ -389,12 +390,14 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
     m_line.NoteSent(sentNs, request.size());
   }
   item->SetLastRequestTick(GetTickCount());
-  // Ends with the reply, the band or a stop. A write wanting the line (WakePoller)
-  // shortens it to the write's own reply time: the reply still taken and stored,
-  // the line left free of it, and a long band no longer holds the write up.
+  // Ends with the reply, the band or a stop. A write wanting the line (WakePoller:
+  // a write of another thread, a command handed over, the link's stop) shortens
+  // it to the write's own reply time: the reply still taken and stored, the
+  // line left free of it, and a long band no longer holds the write up.
+  const auto writeWaits = [this] { return m_sync.load() || m_leaveOnceWritten.load() || HasCommandsWaiting(); };
   const DWORD band = item->GetTimeoutBand();
   bool woken = item->GetReplyEvent().Wait(band);
-  while (woken && m_sync.load() && m_pollThread->IsKeepRunning()) {
+  while (woken && writeWaits() && m_pollThread->IsKeepRunning()) {
     {
       std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
       if (m_outstanding != index) break;  // answered
@@ -411,7 +414,7 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   }
   // Given up for a stop or a write: the slave was not too slow, so no time-out.
   // Otherwise no whole reply came in time (none at all, or a truncated one).
-  if (m_pollThread->IsKeepRunning() && !m_sync.load()) item->SetTimeoutCount(item->GetTimeoutCount() + 1);
+  if (m_pollThread->IsKeepRunning() && !writeWaits()) item->SetTimeoutCount(item->GetTimeoutCount() + 1);
   item->GetReplyEvent().Reset();
   m_outstanding = -1;
   m_receiver.Disarm();

@@ -57,20 +57,27 @@ BOOL CSerialLinkerEngine::Start() {
     case LinkState::kStopped: break;
   }
   SetLinkState(LinkState::kStarting);
+  DropMaster();  // one left by a start whose port would not open
   if (!CHwLinkerEngine::Start()) {
     SetLinkState(LinkState::kStopped);
     return FALSE;
   }
-  // A master left by a start whose port would not open is replaced, never doubled.
-  DropMaster();
-  m_master = std::make_unique<CModBusBase>();
+  // Kept here until its port is open: a stop asked in the port's dialog finds no master of this start.
+  auto master = std::make_unique<CModBusBase>();
   std::vector<CSerialLinkerItem*> items;
   items.reserve(m_items.size());
   for (CHwLinkerItem* item : m_items) items.push_back(static_cast<CSerialLinkerItem*>(item));
-  m_master->SetItems(std::move(items));
+  master->SetItems(std::move(items));
 
   m_portSettingsRefused = false;
-  if (!OpenPort(*m_master)) {
+  const BOOL opened = OpenPort(*master);
+  if (GetLinkState() != LinkState::kStarting) {
+    // Stopped while the port was chosen: the operator has moved on, nothing more to say.
+    m_startFailureTold = true;
+    return FALSE;
+  }
+  m_master = std::move(master);  // closed when it would not open: the next start replaces it
+  if (!opened) {
     SetLinkState(LinkState::kStopped);
     // A refused setting was told with the port, the settings and the cause: that box says it all.
     m_startFailureTold = m_portSettingsRefused;
@@ -104,8 +111,13 @@ BOOL CSerialLinkerEngine::Stop() {
         return TRUE;
       }
       return FinishStopWithin(kStopWaitMs) ? TRUE : FALSE;
-    case LinkState::kRunning: break;
     case LinkState::kStarting:
+      // Asked in the start's own dialog (the COM-port dialog): the link has no
+      // master yet, and the start sees the stop as the dialog returns.
+      CHwLinkerEngine::Stop();
+      SetLinkState(LinkState::kStopped);
+      return TRUE;
+    case LinkState::kRunning: break;
     case LinkState::kStopped:
       CHwLinkerEngine::Stop();
       DropMaster();
