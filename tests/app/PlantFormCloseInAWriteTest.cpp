@@ -79,4 +79,26 @@ TEST_F(PlantFormCloseInAWrite, TheCloseWhileACommandIsOnItsWayEndsInOrderAfterTh
   EXPECT_EQ(boxes.Pending(), 0u);
 }
 
+// A second choice in the Data Source menu while the first switch is under way
+// (the link's stop waits for its polling thread) is taken after it, never
+// inside it, and the last choice is the one that holds.
+TEST_F(PlantFormCloseInAWrite, ASecondDataSourceChoiceDuringASwitchIsTakenAfterIt) {
+  MakeDatabase();
+  peer.Start();
+  ASSERT_TRUE(StartApplication());
+  main->SendMessage(WM_COMMAND, ID_DATA_SOURCE_REAL);
+  CRuvEngineApp* engine = GetEngineRoot();
+  ASSERT_NE(engine, nullptr);
+  ASSERT_EQ(engine->GetDataSourceType(), eDataSourceRealHW);
+  auto* link = dynamic_cast<CSerialLinkerEngine*>(engine->GetLinkerEngine(eHWSerial));
+  ASSERT_NE(link, nullptr);
+  PostMessage(main->GetSafeHwnd(), WM_COMMAND, ID_DATA_SOURCE_DEMO, 0);  // the second click, queued
+  main->SendMessage(WM_COMMAND, ID_DATA_SOURCE_NONE);
+  EXPECT_EQ(engine->GetDataSourceType(), eDataSourceNone);
+  EXPECT_FALSE(link->IsLinkRunning());
+  PumpPendingMessages();
+  EXPECT_EQ(engine->GetDataSourceType(), eDataSourceDemo);
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
 }  // namespace
