@@ -655,3 +655,29 @@ TEST_F(SerialLinkLifeTest, TheWindowAnswersWhileACommandIsTriedOnASlowLineWithAS
   EXPECT_TRUE(choiceTakenWhileTried);
   EXPECT_GE(ticksWhileTried, 3);
 }
+
+// On a slow line the stop's writes to a silent device outlast its wait: the
+// stop says so, a start meanwhile is refused with a word, and the stop ends on
+// its own once the writes are done.
+TEST_F(SerialLinkLifeTest, AStopThatCannotFinishAtOnceSaysSoAndEndsOnItsOwn) {
+  temp.Write("Plant-Setting.ini", "[SerialPortSetting]\nPortNumber=COM2\nBuadRate=110\n");
+  peer.SetSilent(1, true);
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  level->SetValue(Variant::R4(7.0f));
+  level->SetWritePending(TRUE);
+  root.SetDataSource(eDataSourceNone);
+  EXPECT_FALSE(link->Stop());
+  EXPECT_EQ(link->GetLinkState(), CHwLinkerEngine::LinkState::kStopping);
+  root.SetDataSource(eDataSourceRealHW);
+  boxes.Expect(IDOK,
+               "The serial link is still writing the commands given before it stopped. Choose Real again once they "
+               "are written.");
+  EXPECT_FALSE(link->Start());
+  EXPECT_TRUE(link->IsStartFailureTold());
+  boxes.Expect(IDOK, "The command 7 for Level was given up: the device did not answer (3 tries).");
+  EXPECT_TRUE(PumpUntil([&] { return link->GetLinkState() == CHwLinkerEngine::LinkState::kStopped; }));
+  EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
+  EXPECT_EQ(link->GetMaster(), nullptr);
+  EXPECT_TRUE(link->Start());
+}
