@@ -276,6 +276,13 @@ void CModBusBase::LeaveOnceWritten() {
 
 bool CModBusBase::HasLeft() const { return !m_pollThread || !m_pollThread->IsRunning(); }
 
+std::vector<CModBusBase::Command> CModBusBase::TakeCommandsNotWritten() {
+  std::lock_guard<std::mutex> lock(m_commandMutex);
+  std::vector<Command> taken;
+  taken.swap(m_commands);
+  return taken;
+}
+
 bool CModBusBase::HasCommandsWaiting() {
   std::lock_guard<std::mutex> lock(m_commandMutex);
   return !m_commands.empty();

@@ -93,6 +93,8 @@ class CModBusBase : public CSerialEx {
   void LeaveOnceWritten();
   // The polling thread is not running (it left, or never started).
   bool HasLeft() const;
+  // The commands handed over and not written (the thread stopped before them).
+  std::vector<Command> TakeCommandsNotWritten();
 
   // The receiver, on the listener thread.
   void OnEvent(DWORD events, DWORD errors) override;

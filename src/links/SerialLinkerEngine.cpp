@@ -164,6 +164,11 @@ void CSerialLinkerEngine::DropMaster() {
   if (!m_master) return;
   m_master->StopAndClose();
   HandleOutcomes(m_master->TakeOutcomes());  // told while it stopped (the link freed while stopping)
+  // Stopped before it wrote them (the link freed while running): given up and told.
+  for (const CModBusBase::Command& command : m_master->TakeCommandsNotWritten()) {
+    command.item->SetErrorCount(command.item->GetErrorCount() + 1);
+    GiveUpCommand(*command.item, command.commandCount, command.given, kStoppedCause);
+  }
   FreeMaster(std::move(m_master));
 }
 
