@@ -93,6 +93,12 @@ BOOL CThreadEngine::Start() {
 
 bool CThreadEngine::StopBoundPassed() const { return m_stopWatch.GetElapsedWholeSeconds() > kStopWaitWholeSeconds; }
 
+void CThreadEngine::WaitForWorkerToLeave() {
+  const auto left = [&] { return m_finished.load() || StopBoundPassed(); };
+  if (m_stopServicesOnlySends.load()) WaitServicingSends(left, INFINITE);
+  else WaitPumping(left, INFINITE);
+}
+
 BOOL CThreadEngine::Stop() {
   m_keepRunning.store(false);
   if (!m_thread.joinable()) return TRUE;  // never started, or already given up
@@ -107,12 +113,12 @@ BOOL CThreadEngine::Stop() {
   if (IsStopping()) {
     // A handler run by the outer Stop's wait: wait with it, within its bound, and
     // leave joining, reporting and abandoning to it.
-    WaitPumping([&] { return m_finished.load() || StopBoundPassed(); }, INFINITE);
+    WaitForWorkerToLeave();
     return TRUE;
   }
   ++m_stopDepth;
   m_stopWatch.Restart();
-  WaitPumping([&] { return m_finished.load() || StopBoundPassed(); }, INFINITE);
+  WaitForWorkerToLeave();
   if (!m_finished.load()) {
     ShowMessageBox("All of threads not closed! You may need End Task this program.", "",
                    MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL);

@@ -53,6 +53,10 @@ class CThreadEngine {
   // Called by Stop (on the stopping thread) right after the keep-running flag is
   // cleared: wakes the waits of the worker that do not watch that flag.
   void SetStopWaker(std::function<void()> waker);
+  // With this set, Stop's wait on the UI thread runs only the workers' sends
+  // (WaitServicingSends), never input, posted messages or timers: nothing of
+  // the program's own (a start, a stop, a command) runs inside it.
+  void SetStopServicesOnlySends(bool onlySends) { m_stopServicesOnlySends.store(onlySends); }
 
   // A started worker is attached (not yet stopped or abandoned).
   bool HasThread() const { return m_thread.joinable(); }
@@ -69,6 +73,8 @@ class CThreadEngine {
  private:
   static void RunWorker(CThreadEngine* self, ThreadProc proc);
   bool StopBoundPassed() const;
+  // Stop's wait for the worker to leave, within the outer Stop's bound.
+  void WaitForWorkerToLeave();
 
   std::atomic<bool> m_keepRunning{false};
   std::atomic<bool> m_running{false};
@@ -76,6 +82,7 @@ class CThreadEngine {
   std::atomic<bool> m_abandoned{false};
   std::atomic<void*> m_owner{nullptr};
   std::atomic<int> m_stopDepth{0};
+  std::atomic<bool> m_stopServicesOnlySends{false};
   CRTimer m_stopWatch;  // the bound of the outermost running Stop
   mutable std::mutex m_procMutex;
   ThreadProc m_proc;

@@ -104,6 +104,8 @@ CThreadEngine* CHwLinkerEngine::CreatePollThread() {
   auto* thread = new CThreadEngine();
   thread->SetOwner(this);
   thread->SetThreadProc(&CHwLinkerEngine::PollThreadProc);
+  // Nothing of the program (a start, another stop, a command) runs inside the link's stop.
+  thread->SetStopServicesOnlySends(true);
   return thread;
 }
 

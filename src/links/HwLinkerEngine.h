@@ -23,6 +23,7 @@
 // Links are freed only through Release (or an Owned pointer, which calls it):
 // their destructors are not public, since deleting a link whose polling worker
 // was given up would free the link and its items under that worker.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -53,7 +54,14 @@ class CHwLinkerEngine : public CWnd {
   static constexpr const char* kStoppedCause = "the link stopped before it went out";
   static constexpr const char* kGivenWhileStoppedCause = "it was given while the link was stopped";
 
+  // Where a link stands, in one state that its paths read and change on the UI
+  // thread (any thread may read it): stopped, starting, running (it takes
+  // commands), stopping (it takes none; those it took are still written).
+  enum class LinkState { kStopped, kStarting, kRunning, kStopping };
+
   CHwLinkerEngine();
+
+  LinkState GetLinkState() const { return m_linkState.load(); }
 
   // How an owner frees an engine (UI thread): its window destroyed and its polling
   // thread stopped, then deleted at once, or, when that worker was abandoned and
@@ -186,6 +194,8 @@ class CHwLinkerEngine : public CWnd {
   // How the link tells of a given-up command: the tag's linker error here.
   virtual void TellCommandGivenUp(CDCTag& tag, const std::string& text);
 
+  void SetLinkState(LinkState state) { m_linkState.store(state); }
+
   // Bracket a handler's wait that services messages (see Release). Leaving
   // returns true when the link was released meanwhile and is now deleted: the
   // caller returns at once, touching nothing of it.
@@ -213,6 +223,7 @@ class CHwLinkerEngine : public CWnd {
   CThreadEngine* m_pollThread = nullptr;          // owned
   bool m_usePollThread = false;
   bool m_started = false;
+  std::atomic<LinkState> m_linkState{LinkState::kStopped};
   int m_servicingWaits = 0;
   bool m_releasePending = false;
   std::function<void()> m_afterFreed;

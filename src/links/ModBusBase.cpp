@@ -28,6 +28,8 @@ void CModBusBase::InitMaster() {
   m_pollThread->SetThreadProc(&CModBusBase::PollingProc);
   // A stop must not wait out a reply wait of a long time-out band.
   m_pollThread->SetStopWaker([this] { WakePoller(); });
+  // Nothing of the program runs inside the link's stop.
+  m_pollThread->SetStopServicesOnlySends(true);
   m_items.clear();
   m_owner.store(nullptr);
   m_message = kValueMessage;
@@ -98,9 +100,9 @@ bool CModBusBase::SetSyncMode(bool sync) {
 bool CModBusBase::WaitForPollerAside(std::uint64_t idleBefore) {
   if (!m_pollThread || !m_pollThread->IsRunning()) return true;
   // The poll in flight ends soon (see PollItem); the poller then shows it
-  // stands aside within one pass. The UI thread keeps servicing messages meanwhile.
+  // stands aside within one pass. The UI thread runs only workers' sends meanwhile.
   WakePoller();
-  return WaitPumping([&] { return m_idlePasses.load() != idleBefore || !m_pollThread->IsRunning(); }, kIdleWaitMs);
+  return WaitServicingSends([&] { return m_idlePasses.load() != idleBefore || !m_pollThread->IsRunning(); }, kIdleWaitMs);
 }
 
 void CModBusBase::WakePoller() {
@@ -224,24 +226,149 @@ UINT CModBusBase::PollingProc(CThreadEngine* thread) {
     if (!self->m_sync.load()) self->ResetReceiver(true);
   }
   CRTimer pace(true);
-  while (thread->IsKeepRunning()) {
+  // Asked to leave once written (the link's stop), it writes what waits even
+  // past a stop of the thread: the plant's last commands must reach the devices.
+  while (thread->IsKeepRunning() || self->m_leaveOnceWritten.load()) {
     const DWORD elapsed = pace.GetElapsedMs();
     if (elapsed < kPollPeriodMs) Sleep(kPollPeriodMs - elapsed);
     pace.Restart();
+    self->WriteHandedOverCommands();
+    if (self->m_leaveOnceWritten.load()) {
+      if (!self->HasCommandsWaiting()) break;
+      continue;
+    }
     if (self->m_sync.load()) ++self->m_idlePasses;
     else if (GetEngine()->IsRealHardware()) self->PollItems();
   }
   thread->SetRunning(false);
+  // The owner learns of the leaving as of an outcome: its stop may be waiting for it.
+  PostMessage(self->m_owner.load(), kCommandOutcomeMessage, 0, 0);
   return 0;
 }
 
+bool CModBusBase::HandOver(Command command) {
+  {
+    std::lock_guard<std::mutex> lock(m_commandMutex);
+    if (m_leaveOnceWritten.load()) return false;
+    const auto waiting = std::find_if(m_commands.begin(), m_commands.end(),
+                                      [&](const Command& earlier) { return earlier.item == command.item; });
+    if (waiting != m_commands.end()) *waiting = std::move(command);
+    else m_commands.push_back(std::move(command));
+  }
+  WakePoller();  // a poll in flight waits no longer than a write's reply time
+  return true;
+}
+
+std::vector<CModBusBase::CommandOutcome> CModBusBase::TakeOutcomes() {
+  std::lock_guard<std::mutex> lock(m_commandMutex);
+  std::vector<CommandOutcome> taken;
+  taken.swap(m_outcomes);
+  return taken;
+}
+
+void CModBusBase::LeaveOnceWritten() {
+  {
+    std::lock_guard<std::mutex> lock(m_commandMutex);
+    m_leaveOnceWritten.store(true);
+  }
+  WakePoller();
+}
+
+bool CModBusBase::HasLeft() const { return !m_pollThread || !m_pollThread->IsRunning(); }
+
+std::vector<CModBusBase::Command> CModBusBase::TakeCommandsNotWritten() {
+  std::lock_guard<std::mutex> lock(m_commandMutex);
+  std::vector<Command> taken;
+  taken.swap(m_commands);
+  return taken;
+}
+
+bool CModBusBase::HasCommandsWaiting() {
+  std::lock_guard<std::mutex> lock(m_commandMutex);
+  return !m_commands.empty();
+}
+
+void CModBusBase::WriteHandedOverCommands() {
+  // Devices that left a command unanswered while this thread leaves: the rest
+  // to them are not tried, so a silent device does not hold the stop up.
+  std::vector<int> silentWhileLeaving;
+  for (;;) {
+    const bool leaving = m_leaveOnceWritten.load();
+    if (!leaving && !m_pollThread->IsKeepRunning()) return;
+    CommandOutcome outcome;
+    {
+      std::lock_guard<std::mutex> lock(m_commandMutex);
+      if (m_commands.empty()) return;
+      outcome.command = std::move(m_commands.front());
+      m_commands.erase(m_commands.begin());
+    }
+    const Command& command = outcome.command;
+    if (leaving && std::find(silentWhileLeaving.begin(), silentWhileLeaving.end(), command.slave) !=
+                       silentWhileLeaving.end()) {
+      outcome.result = CommandOutcome::kSkippedSilentDevice;
+    } else {
+      BYTE bytes[4];
+      modbus::SplitBigEndian(static_cast<std::uint32_t>(command.value), bytes);
+      std::vector<BYTE> request;
+      BuildWriteRequest(static_cast<BYTE>(command.slave), command.address, 2, bytes, request);
+      if (WriteFromPollingThread(request, outcome.failure)) {
+        outcome.result = CommandOutcome::kWritten;
+      } else {
+        outcome.result = CommandOutcome::kFailed;
+        if (leaving && outcome.failure.rfind(kNoAnswerCause, 0) == 0) silentWhileLeaving.push_back(command.slave);
+      }
+    }
+    {
+      std::lock_guard<std::mutex> lock(m_commandMutex);
+      m_outcomes.push_back(std::move(outcome));
+    }
+    PostMessage(m_owner.load(), kCommandOutcomeMessage, 0, 0);
+  }
+}
+
+bool CModBusBase::WriteFromPollingThread(const std::vector<BYTE>& request, std::string& failure) {
+  const std::thread::id me = std::this_thread::get_id();
+  for (DWORD waited = 0;; ++waited) {
+    {
+      std::lock_guard<std::mutex> lock(m_writerMutex);
+      if (m_writer == std::thread::id()) {
+        m_writer = me;
+        break;
+      }
+    }
+    if (waited >= kIdleWaitMs) {
+      failure = "another write held the serial line";
+      return false;
+    }
+    Sleep(1);
+  }
+  RefreshLineTiming();
+  {
+    // Under the receive lock: once set, the listener reads nothing more.
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    m_lineHeld.store(true);
+    m_receiver.Disarm();
+  }
+  const bool written = TryAll(request, modbus::kWriteReplyLength, kWriteRetries, &failure);
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    m_lineHeld.store(false);
+  }
+  std::lock_guard<std::mutex> lock(m_writerMutex);
+  m_writer = std::thread::id();
+  return written;
+}
+
 void CModBusBase::PollItems() {
+  // A command handed over goes out before the next poll: it waits for one poll at most.
+  const auto wanted = [this] {
+    return m_pollThread->IsKeepRunning() && !m_sync.load() && !m_leaveOnceWritten.load() && !HasCommandsWaiting();
+  };
   for (int i = 0; i < GetItemCount(); ++i) {
-    if (!m_pollThread->IsKeepRunning() || m_sync.load()) return;
+    if (!wanted()) return;
     CSerialLinkerItem* item = m_items[static_cast<std::size_t>(i)];
     if (item->IsPollNotDue()) continue;
-    // A line that never falls quiet is never spoken over; a stop or a write still ends the wait.
-    const auto wanted = [this] { return m_pollThread->IsKeepRunning() && !m_sync.load(); };
+    // A line that never falls quiet is never spoken over; a stop, a write or a command still ends the wait.
     if (!WaitForQuietLine(wanted, INT64_MAX)) return;
     PollItem(i, item);
   }
@@ -270,12 +397,14 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
     m_line.NoteSent(sentNs, request.size());
   }
   item->SetLastRequestTick(GetTickCount());
-  // Ends with the reply, the band or a stop. A write wanting the line (WakePoller)
-  // shortens it to the write's own reply time: the reply still taken and stored,
-  // the line left free of it, and a long band no longer holds the write up.
+  // Ends with the reply, the band or a stop. A write wanting the line (WakePoller:
+  // a write of another thread, a command handed over, the link's stop) shortens
+  // it to the write's own reply time: the reply still taken and stored, the
+  // line left free of it, and a long band no longer holds the write up.
+  const auto writeWaits = [this] { return m_sync.load() || m_leaveOnceWritten.load() || HasCommandsWaiting(); };
   const DWORD band = item->GetTimeoutBand();
   bool woken = item->GetReplyEvent().Wait(band);
-  while (woken && m_sync.load() && m_pollThread->IsKeepRunning()) {
+  while (woken && writeWaits() && m_pollThread->IsKeepRunning()) {
     {
       std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
       if (m_outstanding != index) break;  // answered
@@ -292,7 +421,7 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   }
   // Given up for a stop or a write: the slave was not too slow, so no time-out.
   // Otherwise no whole reply came in time (none at all, or a truncated one).
-  if (m_pollThread->IsKeepRunning() && !m_sync.load()) item->SetTimeoutCount(item->GetTimeoutCount() + 1);
+  if (m_pollThread->IsKeepRunning() && !writeWaits()) item->SetTimeoutCount(item->GetTimeoutCount() + 1);
   item->GetReplyEvent().Reset();
   m_outstanding = -1;
   m_receiver.Disarm();
@@ -387,7 +516,7 @@ bool CModBusBase::TakeLineForWrite() {
       std::lock_guard<std::mutex> lock(m_writerMutex);
       if (m_writer == me) return false;
     }
-    if (!WaitPumping(claim, kIdleWaitMs)) return false;
+    if (!WaitServicingSends(claim, kIdleWaitMs)) return false;
   }
   RefreshLineTiming();
   std::uint64_t idleBefore;
@@ -475,6 +604,13 @@ BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, 
     if (failure) *failure = "another write or the polling held the serial line";
     return FALSE;
   }
+  const bool ok = TryAll(request, replyLength, retries, failure);
+  Sleep(1);
+  GiveLineBack();
+  return ok ? TRUE : FALSE;
+}
+
+bool CModBusBase::TryAll(const std::vector<BYTE>& request, DWORD replyLength, int retries, std::string* failure) {
   WriteTry last;
   int tries = 0;
   // A refusal is the device's definite answer: asking again would only repeat it.
@@ -482,11 +618,9 @@ BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, 
     last = TryWrite(request, replyLength);
     ++tries;
   }
-  Sleep(1);
-  GiveLineBack();
   const bool ok = last.outcome == WriteTry::kConfirmed;
   if (!ok && failure) *failure = DescribeFailure(last, tries);
-  return ok ? TRUE : FALSE;
+  return ok;
 }
 
 BOOL CModBusBase::WriteRegisters(int slave, int address, std::int32_t value, std::string* failure) {

@@ -37,6 +37,7 @@
 #include "links/ModbusReceiver.h"
 #include "links/SerialEx.h"
 #include "links/SerialLinkerItem.h"
+#include "platform/base/Variant.h"
 #include "platform/ui/MessageCore.h"
 
 class CThreadEngine;
@@ -44,6 +45,8 @@ class CThreadEngine;
 class CModBusBase : public CSerialEx {
  public:
   static constexpr UINT kValueMessage = 5377;
+  // Posted to the owner engine's window when outcomes of commands wait to be taken.
+  static constexpr UINT kCommandOutcomeMessage = 5378;
   static constexpr DWORD kPollPeriodMs = 2;
   static constexpr DWORD kIdleWaitMs = 1000;
   static constexpr DWORD kWriteReplyTimeoutMs = 100;
@@ -53,8 +56,47 @@ class CModBusBase : public CSerialEx {
   // How a write the device answered with an exception is told, its code following.
   static constexpr const char* kRefusedCause = "the device refused it";
 
+  // A command of the link: `value` goes to the item's slave, in two registers
+  // from the 0-based `address`. `commandCount` and `given` (the value as the
+  // operator gave it) only travel with it to its outcome.
+  struct Command {
+    CSerialLinkerItem* item = nullptr;
+    std::uint32_t commandCount = 0;
+    int slave = 0;
+    int address = 0;
+    std::int32_t value = 0;
+    Variant given;
+  };
+  struct CommandOutcome {
+    enum Result {
+      kWritten,              // the device confirmed it
+      kFailed,               // refused, unanswered or not sent: `failure` says why
+      kSkippedSilentDevice,  // the polling thread was leaving and the device had
+                             // left another command unanswered: not tried
+    };
+    Command command;
+    Result result = kFailed;
+    std::string failure;
+  };
+
   CModBusBase();
   ~CModBusBase() override;
+
+  // Any thread. The command joins those the polling thread writes between its
+  // polls, in the order handed over; one for an item whose earlier command is
+  // still waiting takes that one's place (the tag's latest is what goes out).
+  // FALSE once the polling thread was asked to leave: nothing is taken then.
+  bool HandOver(Command command);
+  // The outcomes told so far, oldest first (each also announced by message 5378).
+  std::vector<CommandOutcome> TakeOutcomes();
+  // The polling thread stops polling, writes what was handed over and leaves.
+  // While it leaves, once a command to a device went unanswered through its
+  // tries, the rest to that device are not tried (kSkippedSilentDevice).
+  void LeaveOnceWritten();
+  // The polling thread is not running (it left, or never started).
+  bool HasLeft() const;
+  // The commands handed over and not written (the thread stopped before them).
+  std::vector<Command> TakeCommandsNotWritten();
 
   // The receiver, on the listener thread.
   void OnEvent(DWORD events, DWORD errors) override;
@@ -82,7 +124,7 @@ class CModBusBase : public CSerialEx {
   int GetShortestReply() const { return m_shortestReply; }
 
   // Returns the previous flag. Switching on ends the poll in flight within the
-  // write's reply time and waits (up to 1 s, servicing messages on the UI thread)
+  // write's reply time and waits (up to 1 s, running only workers' sends on the UI thread)
   // until the polling thread stands aside, then the listener stands aside too;
   // either way the receiver is reset and the port's input drained.
   bool SetSyncMode(bool sync);
@@ -123,6 +165,15 @@ class CModBusBase : public CSerialEx {
   };
 
   static UINT PollingProc(CThreadEngine* thread);
+  // On the polling thread: the commands handed over, each written and its
+  // outcome told.
+  void WriteHandedOverCommands();
+  bool HasCommandsWaiting();
+  // A write from the thread that polls: it owns the line already, so only
+  // another writer is waited for and the listener stands aside.
+  bool WriteFromPollingThread(const std::vector<BYTE>& request, std::string& failure);
+  // The tries of one write while this thread holds the line.
+  bool TryAll(const std::vector<BYTE>& request, DWORD replyLength, int retries, std::string* failure);
   void PollItem(int index, CSerialLinkerItem* item);
   // Ends the polling thread's reply wait early (a stop, or a write taking the port).
   void WakePoller();
@@ -134,7 +185,7 @@ class CModBusBase : public CSerialEx {
   // when it cannot be had. GiveLineBack ends what TakeLineForWrite began.
   bool TakeLineForWrite();
   void GiveLineBack();
-  // Wakes the poll in flight and waits (bounded, servicing messages) until the
+  // Wakes the poll in flight and waits (bounded, running only sends) until the
   // poller stands aside; FALSE when it did not in time.
   bool WaitForPollerAside(std::uint64_t idleBefore);
   // Under the receive lock: reads off and drops whatever waits unread (nothing
@@ -181,6 +232,11 @@ class CModBusBase : public CSerialEx {
   std::atomic<std::int64_t> m_characterNs{1000000 / 3};
   std::mutex m_writerMutex;
   std::thread::id m_writer;  // the thread whose write holds the line; none when free
+  std::mutex m_commandMutex;  // guards the three below
+  std::vector<Command> m_commands;
+  std::vector<CommandOutcome> m_outcomes;
+  bool m_leaving = false;
+  std::atomic<bool> m_leaveOnceWritten{false};
 };
 
 // The silence a frame needs before it at `baud` with `bitsPerChar` bits on the

@@ -51,9 +51,9 @@ LONG CSerialEx::StopListener(DWORD timeoutMs) {
     m_stop.store(true);
     // Setting the mask again completes the listener's pending wait.
     if (m_port) SetMask(GetEventMask());
-    // On the UI thread the wait keeps servicing messages: the listener may be
-    // handing a box or a send to this very thread.
-    const bool stopped = IsUiThread() ? WaitPumping([&] { return m_listenerDone.IsSet(); }, timeoutMs)
+    // On the UI thread the wait runs the workers' sends (the listener may be
+    // handing a box or a send to this very thread), nothing else of the program.
+    const bool stopped = IsUiThread() ? WaitServicingSends([&] { return m_listenerDone.IsSet(); }, timeoutMs)
                                       : m_listenerDone.Wait(timeoutMs);
     if (stopped) {
       m_listener.join();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <map>
 
@@ -35,36 +36,62 @@ CSerialLinkerEngine::~CSerialLinkerEngine() { CSerialLinkerEngine::Stop(); }
 
 LRESULT CSerialLinkerEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == CModBusBase::kValueMessage && m_master) return OnModbusMessage(wParam, lParam);
+  if (message == CModBusBase::kCommandOutcomeMessage) return OnCommandOutcomes();
   return CHwLinkerEngine::WindowProc(message, wParam, lParam);
 }
 
 BOOL CSerialLinkerEngine::Start() {
-  // A second master would fight the first one for the port it holds. A stop
-  // waiting for a write under way (see Stop) is called off: the link runs on.
-  if (m_running) {
-    m_stopAfterWrites = false;
-    return TRUE;
+  m_startFailureTold = false;
+  switch (GetLinkState()) {
+    case LinkState::kRunning: return TRUE;  // a second master would fight the first one for its port
+    case LinkState::kStarting: return FALSE;
+    case LinkState::kStopping:
+      // A stop still writing the commands it took: a start now would take the
+      // port it holds. Waited for within a bound, else refused with a word.
+      if (!FinishStopWithin(kStopWaitMs)) {
+        ShowMessageBox(kStillStoppingError, "", kConfigReportStyle);
+        m_startFailureTold = true;
+        return FALSE;
+      }
+      break;
+    case LinkState::kStopped: break;
   }
-  if (!CHwLinkerEngine::Start()) return FALSE;
-  // A master left by a start whose port would not open is replaced, never doubled.
-  DropMaster();
-  m_master = std::make_unique<CModBusBase>();
+  SetLinkState(LinkState::kStarting);
+  DropMaster();  // one left by a start whose port would not open
+  if (!CHwLinkerEngine::Start()) {
+    SetLinkState(LinkState::kStopped);
+    return FALSE;
+  }
+  // Kept here until its port is open: a stop asked in the port's dialog finds no master of this start.
+  auto master = std::make_unique<CModBusBase>();
   std::vector<CSerialLinkerItem*> items;
   items.reserve(m_items.size());
   for (CHwLinkerItem* item : m_items) items.push_back(static_cast<CSerialLinkerItem*>(item));
-  m_master->SetItems(std::move(items));
+  master->SetItems(std::move(items));
 
   m_portSettingsRefused = false;
-  if (!OpenPort(*m_master)) {
+  const BOOL opened = OpenPort(*master);
+  if (GetLinkState() != LinkState::kStarting) {
+    // Stopped while the port was chosen: the operator has moved on, nothing more to say.
+    m_startFailureTold = true;
+    return FALSE;
+  }
+  m_master = std::move(master);  // closed when it would not open: the next start replaces it
+  if (!opened) {
+    SetLinkState(LinkState::kStopped);
     // A refused setting was told with the port, the settings and the cause: that box says it all.
+    m_startFailureTold = m_portSettingsRefused;
     if (!m_portSettingsRefused) ShowMessageBox("Error: RuvFrame cannot connect to Serial Port!", "", kConfigReportStyle);
     return FALSE;
   }
   m_master->SetOwnerEngine(GetSafeHwnd());
   m_master->SetItemReplyLength(0, 9);
-  if (!m_master->StartPolling()) return FALSE;
+  if (!m_master->StartPolling()) {
+    SetLinkState(LinkState::kStopped);
+    return FALSE;
+  }
   m_silentDevicesTold.clear();
-  m_running = true;
+  SetLinkState(LinkState::kRunning);
   return TRUE;
 }
 
@@ -75,49 +102,72 @@ BOOL CSerialLinkerEngine::OpenPort(CModBusBase& master) {
 }
 
 BOOL CSerialLinkerEngine::Stop() {
-  if (m_running && m_writing) {
-    // Asked in the wait of a write under way further down this stack (the close
-    // comes there too): that write holds the line, so the link stops once it
-    // has returned (EndWrites), after writing what waits, and the outputs' last
-    // commands still reach the devices.
-    m_stopAfterWrites = true;
-    return TRUE;
+  switch (GetLinkState()) {
+    case LinkState::kStopping:
+      // Asked again while the writes of an earlier stop go on; freed (the
+      // window gone), the link waits for them as its master stops.
+      if (!IsWindow(GetSafeHwnd())) {
+        FinishStop();
+        return TRUE;
+      }
+      return FinishStopWithin(kStopWaitMs) ? TRUE : FALSE;
+    case LinkState::kStarting:
+      // Asked in the start's own dialog (the COM-port dialog): the link has no
+      // master yet, and the start sees the stop as the dialog returns.
+      CHwLinkerEngine::Stop();
+      SetLinkState(LinkState::kStopped);
+      return TRUE;
+    case LinkState::kRunning: break;
+    case LinkState::kStopped:
+      CHwLinkerEngine::Stop();
+      DropMaster();
+      return TRUE;
   }
-  // Not once the window is gone (the link is being freed).
-  return StopNow(m_running && IsWindow(GetSafeHwnd()));
-}
-
-BOOL CSerialLinkerEngine::StopNow(bool writeFirst) {
-  // The commands given while the link ran go out before it stops: the plant
+  SetLinkState(LinkState::kStopping);
+  // The commands taken while the link ran go out before it stops: the plant
   // switches its outputs off just before it leaves the hardware, and their
-  // messages are still queued.
-  if (writeFirst) {
-    BeginWrites();
-    m_writingBeforeStop = true;
+  // messages are still queued. Not once the window is gone (the link is being freed).
+  if (IsWindow(GetSafeHwnd())) {
     for (CHwLinkerItem* item : m_items) {
       CDCTag* tag = item->GetDCTag();
       if (!tag || !tag->IsEnabled() || (tag->GetIOType() & eIOOutput) == 0) continue;
-      if (item->HoldsCommandNotYetWritten(tag->GetCommandCount())) WriteTag(tag);
+      HandOverCommand(*static_cast<CSerialLinkerItem*>(item));
     }
-    WriteWaitingTags();
-    m_writingBeforeStop = false;
-    TellCommandsToSilentDevices();
   }
-  m_running = false;
-  const BOOL result = CHwLinkerEngine::Stop();
-  DropMaster();
-  if (writeFirst) EndWrites();  // may delete this link: nothing of it is touched after
-  return result;
+  // No command is taken from here on: the tags are no longer listened to, and
+  // one still queued finds the link stopping.
+  CHwLinkerEngine::Stop();
+  if (!IsWindow(GetSafeHwnd())) {
+    FinishStop();
+    return TRUE;
+  }
+  if (m_master) m_master->LeaveOnceWritten();
+  return FinishStopWithin(kStopWaitMs) ? TRUE : FALSE;
+}
+
+bool CSerialLinkerEngine::FinishStopWithin(DWORD timeoutMs) {
+  // Only the workers' sends run meanwhile: no start, stop or command of the
+  // program comes inside this wait.
+  if (m_master && !WaitServicingSends([this] { return m_master->HasLeft(); }, timeoutMs)) return false;
+  FinishStop();
+  return true;
+}
+
+void CSerialLinkerEngine::FinishStop() {
+  if (m_master) HandleOutcomes(m_master->TakeOutcomes());
+  DropMaster();  // waits for a master not yet left (the link freed), within the thread's bound
+  TellCommandsToSilentDevices();
+  SetLinkState(LinkState::kStopped);
 }
 
 void CSerialLinkerEngine::DropMaster() {
   if (!m_master) return;
   m_master->StopAndClose();
-  if (m_writing) {
-    // Stopped from a handler run by a write's wait: that write still runs in the
-    // master (it finds the port closed); the master goes once it has returned.
-    m_droppedMasters.push_back(std::move(m_master));
-    return;
+  HandleOutcomes(m_master->TakeOutcomes());  // told while it stopped (the link freed while stopping)
+  // Stopped before it wrote them (the link freed while running): given up and told.
+  for (const CModBusBase::Command& command : m_master->TakeCommandsNotWritten()) {
+    command.item->SetErrorCount(command.item->GetErrorCount() + 1);
+    GiveUpCommand(*command.item, command.commandCount, command.given, kStoppedCause);
   }
   FreeMaster(std::move(m_master));
 }
@@ -198,132 +248,130 @@ std::string CSerialLinkerEngine::ParseAccessPath(const std::string& accessPath, 
 LRESULT CSerialLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   if (!tag || !tag->IsEnabled()) return 1;
   if (changeCode != eTagChangeValue) return 0;
+  CHwLinkerItem* item = FindOrCreateItem(tag);
   if ((tag->GetIOType() & eIOOutput) == 0) {
     // A value given to an input goes to no device: its readings go on showing.
-    if (CHwLinkerItem* item = FindOrCreateItem(tag)) item->NoteCommandsWritten(tag->GetCommandCount());
+    if (item) item->NoteCommandsWritten(tag->GetCommandCount());
     return 0;
   }
-  if (!FindOrCreateItem(tag)) return 1;
-  if (m_writing) {
-    // A write is under way further down this stack (its wait services messages):
-    // this one waits its turn, and goes out with the tag's value at that time.
-    if (std::find(m_waitingWrites.begin(), m_waitingWrites.end(), tag) == m_waitingWrites.end()) {
-      m_waitingWrites.push_back(tag);
-    }
-    return 0;
-  }
-  BeginWrites();
-  WriteTag(tag);
-  EndWrites();  // may delete this link: nothing of it is touched after
+  if (!item) return 1;
+  HandOverCommand(*static_cast<CSerialLinkerItem*>(item));
   return 0;
 }
 
-void CSerialLinkerEngine::BeginWrites() {
-  m_writing = true;
-  // The write's wait services messages: the link may be stopped or released in
-  // it (the close can come there); it lives on until the writes have returned.
-  EnterServicingWait();
-}
-
-void CSerialLinkerEngine::WriteWaitingTags() {
-  while (!m_waitingWrites.empty()) {
-    CDCTag* next = m_waitingWrites.front();
-    m_waitingWrites.erase(m_waitingWrites.begin());
-    if (next->IsEnabled()) WriteTag(next);
-  }
-}
-
-void CSerialLinkerEngine::EndWrites() {
-  if (m_stopAfterWrites) {
-    // The stop asked for during the writes: it writes what waits, to the devices.
-    m_stopAfterWrites = false;
-    if (m_running) StopNow(true);
-  }
-  WriteWaitingTags();
-  m_writing = false;
-  for (auto& master : m_droppedMasters) FreeMaster(std::move(master));
-  m_droppedMasters.clear();
-  LeaveServicingWait();
-}
-
-void CSerialLinkerEngine::WriteTag(CDCTag* tag) {
-  auto* item = static_cast<CSerialLinkerItem*>(FindOrCreateItem(tag));
-  if (!item) return;
+void CSerialLinkerEngine::HandOverCommand(CSerialLinkerItem& item) {
+  CDCTag* tag = item.GetDCTag();
+  if (!tag) return;
   std::uint32_t commandCount = 0;
   const Variant command = tag->GetValue(commandCount);
   // Only a command goes out, whatever its value. The echo of a reading, or a
-  // second message of a command dealt with already, writes nothing and leaves
-  // the pending mark as that left it.
-  if (!item->HoldsCommandNotYetWritten(commandCount)) return;
-  // A message still queued from before Stop reaches no device (the stop gave its command up).
+  // second message of a command dealt with already, hands nothing over and
+  // leaves the pending mark as that left it.
+  if (!item.HoldsCommandNotYetWritten(commandCount)) return;
+  // Handed over, or given up: either way it is never handed over again.
+  item.NoteCommandsWritten(commandCount);
+  const LinkState state = GetLinkState();
+  // The stop hands over what it finds waiting before it stops taking commands.
+  const bool taking = state == LinkState::kRunning || (state == LinkState::kStopping && IsStarted());
   std::string failure;
-  bool sent = false;  // to the device, which confirmed it (not a write skipped away from the hardware)
-  if (!m_running || !m_master) {
+  CModBusBase::Command handed;
+  if (!taking || !m_master) {
+    // A message still queued from before the stop reaches no device.
     failure = kStoppedCause;
-  } else if (m_writingBeforeStop && m_silentAtStop.count(item->GetSlaveAddress()) != 0) {
-    // Its device let a command at this stop go unanswered through all its
-    // tries: the rest are given up at once, told together (see the stop).
-    item->NoteCommandsWritten(commandCount);
-    item->SetErrorCount(item->GetErrorCount() + 1);
-    GiveUpCommand(*item, commandCount, command, CModBusBase::kNoAnswerCause, false);
-    if (item->TakeGivenUpNotice()) {
-      m_untoldToSilent.push_back(CommandAsText(command) + " for " + tag->GetTagName());
-    }
-    return;
-  } else if (tag->GetDataType() == VT_R4) {
+  } else {
     Variant asFloat;
     const bool converted = SUCCEEDED(VariantChangeType(asFloat, command, VT_R4));
-    const float scaled = converted ? asFloat.fltVal * IntPower(10.0f, item->GetFP()) : 0.0f;
+    const float scaled = converted ? asFloat.fltVal * IntPower(10.0f, item.GetFP()) : 0.0f;
     // Rounded, not truncated: 0.53 with two decimals is 52.999996 as a float and must go out as 53.
     const float rounded = std::nearbyint(scaled);
     if (!converted || !std::isfinite(rounded) || rounded < -2147483648.0f || rounded >= 2147483648.0f) {
       failure = "the device's registers cannot hold it";
+    } else if (state == LinkState::kRunning && !GetEngine()->IsRealHardware()) {
+      // Away from the hardware a running link writes nothing: the command is dealt with.
+      tag->SetWritePending(FALSE);
+      item.RearmGivenUpNotice();
+      return;
     } else {
-      // At the stop the data source has left the hardware already; the
-      // commands given before still go to the device.
-      const bool toDevice = m_writingBeforeStop || GetEngine()->IsRealHardware();
-      const int slave = item->GetSlaveAddress();
-      const int address = item->GetRegister() - kFirstHoldingRegister;
-      const auto value = static_cast<std::int32_t>(rounded);
-      if (!(toDevice ? m_master->WriteRegistersToDevice(slave, address, value, &failure)
-                     : m_master->WriteRegisters(slave, address, value, &failure))) {
-        if (failure.empty()) failure = "the device did not confirm it";
-        if (m_writingBeforeStop && failure.rfind(CModBusBase::kNoAnswerCause, 0) == 0) m_silentAtStop.insert(slave);
-      } else if (toDevice) {
-        // The device confirmed it holds the command: that is its latest value
-        // until the next reading, and what a command given up later shows again.
-        item->SetValue(Variant::R4(rounded));
-        sent = true;
-      }
+      handed.item = &item;
+      handed.commandCount = commandCount;
+      handed.slave = item.GetSlaveAddress();
+      handed.address = item.GetRegister() - kFirstHoldingRegister;
+      handed.value = static_cast<std::int32_t>(rounded);
+      handed.given = command;
+      if (!m_master->HandOver(handed)) failure = kStoppedCause;
     }
   }
-  // Written, or given up: either way it is never written again, and the
-  // device's readings show on the tag again.
-  item->NoteCommandsWritten(commandCount);
-  if (failure.empty()) {
-    EndCommand(*item, commandCount);
-    if (sent) ShowLatestReading(*item);  // as the device holds it, in its registers' steps
-    return;
-  }
-  item->SetErrorCount(item->GetErrorCount() + 1);
-  // A refusal is the device's answer to a command that went out: told
-  // whether or not the tag's earlier commands were refused.
-  if (failure.rfind(CModBusBase::kRefusedCause, 0) == 0) {
-    GiveUpRefusedCommand(*item, commandCount, command, failure);
-  } else {
-    GiveUpCommand(*item, commandCount, command, failure);
+  if (failure.empty()) return;
+  item.SetErrorCount(item.GetErrorCount() + 1);
+  GiveUpCommand(item, commandCount, command, failure);
+}
+
+LRESULT CSerialLinkerEngine::OnCommandOutcomes() {
+  if (!m_master) return 0;
+  HandleOutcomes(m_master->TakeOutcomes());
+  // A stop that could not wait for its writes ends as its master leaves.
+  if (GetLinkState() == LinkState::kStopping && m_master->HasLeft()) FinishStop();
+  return 0;
+}
+
+void CSerialLinkerEngine::HandleOutcomes(const std::vector<CModBusBase::CommandOutcome>& outcomes) {
+  for (const CModBusBase::CommandOutcome& outcome : outcomes) {
+    CSerialLinkerItem* item = outcome.command.item;
+    CDCTag* tag = item ? item->GetDCTag() : nullptr;
+    if (!tag) continue;
+    const std::uint32_t commandCount = outcome.command.commandCount;
+    switch (outcome.result) {
+      case CModBusBase::CommandOutcome::kWritten:
+        // The device confirmed it holds the command: that is its latest value
+        // until the next reading, and what a command given up later shows again.
+        item->SetValue(Variant::R4(static_cast<float>(outcome.command.value)));
+        // Only this command's mark ends: a newer one still waiting keeps it.
+        if (EndCommand(*item, commandCount)) ShowLatestReading(*item);  // in its registers' steps
+        break;
+      case CModBusBase::CommandOutcome::kFailed:
+        item->SetErrorCount(item->GetErrorCount() + 1);
+        if (outcome.failure.rfind(CModBusBase::kRefusedCause, 0) == 0) {
+          // A refusal is the device's answer to a command that went out: told
+          // whether or not the tag's earlier commands were refused.
+          GiveUpRefusedCommand(*item, commandCount, outcome.command.given, outcome.failure);
+        } else {
+          GiveUpCommand(*item, commandCount, outcome.command.given,
+                        outcome.failure.empty() ? std::string("the device did not confirm it") : outcome.failure);
+        }
+        break;
+      case CModBusBase::CommandOutcome::kSkippedSilentDevice:
+        // Its device let a command at this stop go unanswered through all its
+        // tries: given up untried, told together (see the stop).
+        item->SetErrorCount(item->GetErrorCount() + 1);
+        GiveUpCommand(*item, commandCount, outcome.command.given, CModBusBase::kNoAnswerCause, false);
+        if (item->TakeGivenUpNotice()) {
+          m_untoldToSilent.push_back(CommandAsText(outcome.command.given) + " for " + tag->GetTagName());
+        }
+        break;
+    }
   }
 }
 
 void CSerialLinkerEngine::TellCommandsToSilentDevices() {
-  m_silentAtStop.clear();
   if (m_untoldToSilent.empty()) return;
-  std::string commands;
-  for (const std::string& command : m_untoldToSilent) commands += (commands.empty() ? "" : ", ") + command;
-  const char* noun = m_untoldToSilent.size() == 1 ? "command" : "commands";
-  const char* verb = m_untoldToSilent.size() == 1 ? "was" : "were";
+  const std::size_t total = m_untoldToSilent.size();
+  std::string named;
+  std::string all;
+  for (std::size_t i = 0; i < total; ++i) {
+    const std::string separator = i == 0 ? "" : ", ";
+    all += separator + m_untoldToSilent[i];
+    if (i < kCommandsNamed) named += separator + m_untoldToSilent[i];
+  }
   m_untoldToSilent.clear();
-  TellLater(nullptr, ruv::Format("The %s %s %s given up: %s.", noun, commands.c_str(), verb, CModBusBase::kNoAnswerCause));
+  const char* noun = total == 1 ? "command" : "commands";
+  const char* verb = total == 1 ? "was" : "were";
+  if (total > kCommandsNamed) {
+    // The box names a handful; the standard error output keeps them all.
+    std::fprintf(stderr, "Hardware Linker Engine: The commands %s were given up: %s.\n", all.c_str(),
+                 CModBusBase::kNoAnswerCause);
+    named += ruv::Format(" and %zu more", total - kCommandsNamed);
+  }
+  TellLater(nullptr, ruv::Format("The %s %s %s given up: %s.", noun, named.c_str(), verb, CModBusBase::kNoAnswerCause));
 }
 
 LRESULT CSerialLinkerEngine::OnModbusMessage(WPARAM wParam, LPARAM) {
@@ -360,7 +408,7 @@ void CSerialLinkerEngine::ShowLatestReading(CHwLinkerItem& base) {
 }
 
 void CSerialLinkerEngine::OnQueryRateTimer() {
-  if (!m_running) return;
+  if (!IsLinkRunning()) return;
   const DWORD elapsed = GetQueryRateStopwatch().GetElapsedMs();
   for (CHwLinkerItem* item : m_items) {
     const float rate = elapsed == 0 ? 0.0f : static_cast<float>(item->GetAnswerCount() * 1000.0 / elapsed);
@@ -370,7 +418,7 @@ void CSerialLinkerEngine::OnQueryRateTimer() {
 }
 
 void CSerialLinkerEngine::OnWatchdogTimer() {
-  if (!m_running || m_inWatchdog) return;
+  if (!IsLinkRunning() || m_inWatchdog) return;
   const DWORD elapsed = GetWatchdogStopwatch().GetElapsedMs();
   if (elapsed < kWatchdogPeriodMs) return;
   // Judged per device: it answered when any of its items judged now did.
@@ -407,7 +455,7 @@ void CSerialLinkerEngine::OnWatchdogTimer() {
   m_inWatchdog = true;
   EnterServicingWait();
   for (const std::string& text : notices) {
-    if (!m_running) break;
+    if (!IsLinkRunning()) break;
     ShowMessageBox(text, "", kConfigReportStyle);
   }
   m_inWatchdog = false;

@@ -5,8 +5,10 @@
 // float tags are served. The Modbus master polls on its own thread and announces
 // each new reading with its message on the engine's window, where the value,
 // divided by 10 to the decimals, is set on the tag. A tag written by the plant
-// goes to its slave's registers from the same window, times 10 to the decimals
-// and rounded to the nearest integer. A command is known by the tag's command
+// is a command for its slave's registers, times 10 to the decimals and rounded
+// to the nearest integer: the window hands it to the master, whose polling
+// thread writes it between its polls and tells the outcome by message, so the
+// window never waits for the line. A command is known by the tag's command
 // count, not by its value: each one goes out, even one equal to the last
 // reading, and no reading takes the place of a command not yet written.
 //
@@ -15,15 +17,16 @@
 // outage, naming the port, the device and its tags.
 //
 // Threads: everything here runs on the UI thread; the master's threads reach the
-// engine only through the posted value message.
+// engine only through posted messages. The link's state (see CHwLinkerEngine)
+// says whether it takes commands: only while running.
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "links/HwLinkerEngine.h"
+#include "links/ModBusBase.h"
 
-class CModBusBase;
 class CSerialLinkerItem;
 
 class CSerialLinkerEngine : public CHwLinkerEngine {
@@ -31,19 +34,30 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   static constexpr const char* kNoAnswerError =
       "The Query Rate of Tag is Zero!\nPlease check communication device.";
   static constexpr DWORD kWatchdogPeriodMs = 30000;
+  // How long a stop waits for the commands it hands over to be written, and a
+  // start for a stop still writing them, before saying it could not finish.
+  static constexpr DWORD kStopWaitMs = 1000;
+  // The commands the stop's notice of a silent device names; the rest are counted.
+  static constexpr std::size_t kCommandsNamed = 5;
+  static constexpr const char* kStillStoppingError =
+      "The serial link is still writing the commands given before it stopped. Choose Real again once they are "
+      "written.";
 
   CSerialLinkerEngine();
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // The frame's start, the master and its port (the saved one, or the COM-port
   // dialog while the override keys are held), then polling. TRUE while the link
-  // runs; a running link is left as it is.
+  // runs; a running link is left as it is. A link still stopping is waited for
+  // (bounded); when it has not stopped then, the start is refused and told.
   BOOL Start() override;
-  // The commands given while the link ran are written first; then the frame's
-  // stop, and the master stops polling, closes its port and goes. Asked while a
-  // write is under way (in its wait), the stop comes as that write returns.
-  // Once a command at the stop went unanswered, the rest to that device are
-  // given up at once and told in one notice.
+  // The link takes no command from now on. Those it took and has not written
+  // yet (the outputs switched off as the plant leaves the hardware: their
+  // messages may still be queued) are written first; then the frame's stop, and
+  // the master stops polling, closes its port and goes. Once a command at the
+  // stop went unanswered, the rest to that device are given up at once and told
+  // in one notice. FALSE when the writes did not end within the stop's wait:
+  // the link stays stopping and finishes on its own once they are written.
   BOOL Stop() override;
   // One item per enabled "SRL" tag whose type and access path fit; every other
   // one is reported and disabled. FALSE without any serial tag.
@@ -57,8 +71,11 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   CHwLinkerItem* CreateItem(CDCTag* tag) override;
   // A new reading of `item` (message 5377): published on its tag.
   virtual LRESULT OnModbusMessage(WPARAM wParam, LPARAM lParam);
+  // The master's outcomes of commands (message 5378); a stop waiting for its
+  // writes finishes here once the master has left.
+  LRESULT OnCommandOutcomes();
   bool WritesCommands() const override { return true; }
-  bool IsStartFailureTold() const override { return m_portSettingsRefused; }
+  bool IsStartFailureTold() const override { return m_startFailureTold; }
 
   // `base` to the power `exponent` in 32-bit float steps; a negative exponent
   // gives the reciprocal.
@@ -68,7 +85,7 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
 
   CModBusBase* GetMaster() const { return m_master.get(); }
   // TRUE from a successful Start until Stop.
-  BOOL IsLinkRunning() const { return m_running; }
+  BOOL IsLinkRunning() const { return GetLinkState() == LinkState::kRunning; }
 
  protected:
   // Freed through CHwLinkerEngine::Release only.
@@ -80,37 +97,31 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   void ShowLatestReading(CHwLinkerItem& item) override;
 
  private:
-  // Stop's work: with `writeFirst`, the commands not yet written go out first.
-  BOOL StopNow(bool writeFirst);
+  // The item's command not written yet, if any, goes to the master; one the
+  // link cannot take (it does not run, the registers cannot hold it) is given up.
+  void HandOverCommand(CSerialLinkerItem& item);
+  // The master's outcomes on the commands' tags: a confirmed command ends its
+  // own write mark (a newer one keeps its own), a failed one is given up.
+  void HandleOutcomes(const std::vector<CModBusBase::CommandOutcome>& outcomes);
+  // Waits up to `timeoutMs`, running only workers' sends, for the master to
+  // have left, then ends the stop; false when it had not left.
+  bool FinishStopWithin(DWORD timeoutMs);
+  // The stop's end once the master has left: its outcomes, the master gone,
+  // the silent devices' notice; the link is stopped.
+  void FinishStop();
   // Tells in one notice the commands given up at the stop because their
   // device had not answered another.
   void TellCommandsToSilentDevices();
-  // Stops the master and frees it (after the write under way, if any).
+  // Stops the master and frees it.
   void DropMaster();
   // A master whose poller was abandoned goes to that poller with the items it
   // polls, freed as it leaves.
   void FreeMaster(std::unique_ptr<CModBusBase> master);
-  // The write path of one output tag: its command not yet written, if any, goes
-  // out; one that does not reach the device is given up.
-  void WriteTag(CDCTag* tag);
-  // Writes run between these two: tags written meanwhile wait their turn, and
-  // a stop or release in a write's wait leaves the link until EndWrites, which
-  // writes the tags that waited and may then delete the link.
-  void BeginWrites();
-  void WriteWaitingTags();
-  void EndWrites();
 
   std::unique_ptr<CModBusBase> m_master;
-  bool m_running = false;
   bool m_portSettingsRefused = false;  // the last start's port refused its settings, and said why
-  // A tag write is under way; tags written meanwhile wait their turn here.
-  bool m_writing = false;
-  bool m_writingBeforeStop = false;  // the stop writes the commands given before it
-  bool m_stopAfterWrites = false;    // a stop asked for in a write's wait
-  std::set<int> m_silentAtStop;      // devices that let a command at this stop go unanswered
-  std::vector<std::string> m_untoldToSilent;  // commands given up for it, not yet told
+  bool m_startFailureTold = false;     // the last start's failure was told in the link's own box
+  std::vector<std::string> m_untoldToSilent;  // commands given up at the stop for a silent device
   std::set<int> m_silentDevicesTold;  // devices told silent, until they answer again
-  std::vector<CDCTag*> m_waitingWrites;
-  std::vector<std::unique_ptr<CModBusBase>> m_droppedMasters;  // stopped during a write
   bool m_inWatchdog = false;  // an outage box runs a message loop that may fire the timer again
 };

@@ -1,11 +1,13 @@
 // The whole application on a Modbus slave (libmodbus on a pseudo-terminal): the
-// close button pressed while a command to the slave waits for the line. That
-// wait services messages, so the whole close runs inside it (the question, the
-// form's destruction, the data source going to None, the engine's shut-down
-// releasing the link) while the write is still on the stack.
+// close button pressed while a command to the slave is on its way. The whole
+// close (the question, the form's destruction, the data source going to None,
+// the engine's shut-down releasing the link) runs after the window handed the
+// command over, and the command still reaches the slave.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include "SerialLinkTestSupport.h"
 #include "app/PlantFormFixture.h"
@@ -34,7 +36,7 @@ class PlantFormCloseInAWrite : public PlantFormFixture {
   ModbusSlavePeer peer;
 };
 
-TEST_F(PlantFormCloseInAWrite, TheCloseServedWhileACommandWaitsForTheLineEndsInOrderAfterTheWrite) {
+TEST_F(PlantFormCloseInAWrite, TheCloseWhileACommandIsOnItsWayEndsInOrderAfterTheWrite) {
   MakeDatabase();
   peer.Start();
   ASSERT_TRUE(StartApplication());
@@ -52,19 +54,18 @@ TEST_F(PlantFormCloseInAWrite, TheCloseServedWhileACommandWaitsForTheLineEndsInO
   command->SetValue(Variant::R4(3.0f));
   ASSERT_TRUE(WaitPumping([&] { return peer.GetValue(1, 40021) == 3 && !command->IsWritePending(); }, 30000));
 
-  // The operator closes while the next command waits for the line.
+  // The operator closes while the next command is on its way to the slave: the
+  // window only handed it over, so the close runs after that, never inside a
+  // write, and the link's stop writes it before the link goes.
   boxes.Expect(IDYES, "Application will be closed.");
   const HWND frame = main->GetSafeHwnd();
+  command->SetWritePending(TRUE);
+  command->SetValue(Variant::R4(4.0f));
+  EXPECT_EQ(link->OnTagMessage(command, eTagChangeValue), 0);
   PostMessage(frame, WM_CLOSE, 0, 0);
-  // A write finds the line free at once when the poller stood aside before the
-  // write first looked: its wait then services nothing. The next command waits again.
-  for (float value = 4.0f; IsWindow(frame) && value < 54.0f; value += 1.0f) {
-    command->SetWritePending(TRUE);
-    command->SetValue(Variant::R4(value));
-    EXPECT_EQ(link->OnTagMessage(command, eTagChangeValue), 0);
-  }
-  // The close ran inside the write's wait, and the link went once it returned.
-  EXPECT_FALSE(IsWindow(frame));
+  ASSERT_TRUE(WaitPumping([&] { return !IsWindow(frame); }, 30000));
+  const std::vector<std::int32_t> written = peer.WrittenValues(1, 40021);
+  EXPECT_NE(std::find(written.begin(), written.end(), 4), written.end());
   EXPECT_EQ(GetEngineRoot(), engine);
   EXPECT_EQ(engine->GetLinkerEngine(eHWSerial), nullptr);
   EXPECT_EQ(engine->GetDataCenter(), nullptr);
@@ -75,6 +76,28 @@ TEST_F(PlantFormCloseInAWrite, TheCloseServedWhileACommandWaitsForTheLineEndsInO
   EXPECT_EQ(theApp.Run(), 0);
   theApp.CloseAllDocuments();
   EXPECT_EQ(GetEngineRoot(), nullptr);
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+// A second choice in the Data Source menu while the first switch is under way
+// (the link's stop waits for its polling thread) is taken after it, never
+// inside it, and the last choice is the one that holds.
+TEST_F(PlantFormCloseInAWrite, ASecondDataSourceChoiceDuringASwitchIsTakenAfterIt) {
+  MakeDatabase();
+  peer.Start();
+  ASSERT_TRUE(StartApplication());
+  main->SendMessage(WM_COMMAND, ID_DATA_SOURCE_REAL);
+  CRuvEngineApp* engine = GetEngineRoot();
+  ASSERT_NE(engine, nullptr);
+  ASSERT_EQ(engine->GetDataSourceType(), eDataSourceRealHW);
+  auto* link = dynamic_cast<CSerialLinkerEngine*>(engine->GetLinkerEngine(eHWSerial));
+  ASSERT_NE(link, nullptr);
+  PostMessage(main->GetSafeHwnd(), WM_COMMAND, ID_DATA_SOURCE_DEMO, 0);  // the second click, queued
+  main->SendMessage(WM_COMMAND, ID_DATA_SOURCE_NONE);
+  EXPECT_EQ(engine->GetDataSourceType(), eDataSourceNone);
+  EXPECT_FALSE(link->IsLinkRunning());
+  PumpPendingMessages();
+  EXPECT_EQ(engine->GetDataSourceType(), eDataSourceDemo);
   EXPECT_EQ(boxes.Pending(), 0u);
 }
 

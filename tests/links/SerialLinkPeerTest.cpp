@@ -17,7 +17,9 @@
 #include "links/SerialLinkerEngine.h"
 #include "peer/ModbusSlavePeer.h"
 #include "platform/base/Clock.h"
+#include "platform/ui/WindowTimers.h"
 #include "support/ScriptedMessageBox.h"
+#include "support/StandardErrorCapture.h"
 
 namespace {
 
@@ -131,6 +133,7 @@ TEST_F(SerialLinkPeerTest, AFailedWriteIsGivenUpAndACommandGoesOutEvenWhenItMatc
   EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);
   // The silent slave never confirms: the command has not reached the device,
   // and the tag no longer waits for it.
+  EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
   EXPECT_FALSE(level->IsWritePending());
   EXPECT_GT(link->GetItemAt(0)->GetErrorCount(), 0u);
   PumpPendingMessages();
@@ -399,18 +402,17 @@ class CallOnMessage final : public IMessageTarget {
 
 }  // namespace
 
-// The data source leaving Real while a write waits for the line (its wait
-// services messages) stops the link under that write: the master must live on
-// until the write has returned, and the write still reaches the device.
-TEST_F(SerialLinkPeerTest, ALinkStoppedWhileAWriteWaitsForTheLineKeepsItsMasterUntilTheWriteReturns) {
+// The data source leaving Real while the polling thread writes a command: the
+// stop waits for that write, and the command still reaches the device.
+TEST_F(SerialLinkPeerTest, ALinkStoppedWhileACommandIsWrittenStopsAfterIt) {
   peer.Start();
   ASSERT_TRUE(link->Start());
   ASSERT_TRUE(Shows(level, 12.34f));
-  CallOnMessage stopper([&] { link->Stop(); });
   level->SetValue(Variant::R4(7.0f));
   level->SetWritePending(TRUE);
-  PostMessage(stopper.Handle(), WM_USER, 0, 0);
   EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);
+  root.SetDataSource(eDataSourceNone);
+  EXPECT_TRUE(link->Stop());
   EXPECT_EQ(link->GetMaster(), nullptr);
   EXPECT_FALSE(link->IsLinkRunning());
   EXPECT_FALSE(level->IsWritePending());
@@ -420,10 +422,9 @@ TEST_F(SerialLinkPeerTest, ALinkStoppedWhileAWriteWaitsForTheLineKeepsItsMasterU
 }
 
 // The same while the link is then released (the engine root's shut-down at the
-// close, which the close button served in that wait leads to): the link, its
-// items and its master live until the write has returned, and a tag written in
-// the wait (outputs going off) is still written after it, before the port closes.
-TEST_F(SerialLinkPeerTest, ALinkReleasedWhileAWriteWaitsForTheLineIsFreedOnlyAfterTheWriteReturns) {
+// close): a tag written just before (outputs going off) is still written
+// after the command under way, before the port closes.
+TEST_F(SerialLinkPeerTest, ALinkReleasedWhileACommandIsWrittenWritesTheOutputsOffFirst) {
   CDCTag* valve = AddSerialTag(dataCenter, "Valve", "MBRTU16-DA1-REG40021-FP0-UR20-TOB15");
   peer.Start();
   ASSERT_TRUE(link->Start());
@@ -431,23 +432,15 @@ TEST_F(SerialLinkPeerTest, ALinkReleasedWhileAWriteWaitsForTheLineIsFreedOnlyAft
   valve->SetWritePending(TRUE);
   valve->SetValue(Variant::R4(1.0f));
   ASSERT_TRUE(PumpUntil([&] { return peer.GetValue(1, 40021) == 1 && !valve->IsWritePending(); }));
-  CSerialLinkerEngine* released = link.get();
-  bool releaseRan = false;
-  CallOnMessage releaser([&] {
-    // Outputs off, then the link stopped and released, as the close does.
-    valve->SetWritePending(TRUE);
-    valve->SetValue(Variant::R4(0.0f));
-    PumpPendingMessages();
-    root.SetDataSource(eDataSourceNone);
-    link->Stop();
-    link.reset();
-    releaseRan = true;
-  });
   level->SetValue(Variant::R4(7.0f));
   level->SetWritePending(TRUE);
-  PostMessage(releaser.Handle(), WM_USER, 0, 0);
-  EXPECT_EQ(released->OnTagMessage(level, eTagChangeValue), 0);
-  ASSERT_TRUE(releaseRan);
+  EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);
+  // Outputs off, then the link stopped and released, as the close does.
+  valve->SetWritePending(TRUE);
+  valve->SetValue(Variant::R4(0.0f));
+  root.SetDataSource(eDataSourceNone);
+  link->Stop();
+  link.reset();
   EXPECT_FALSE(level->IsWritePending());
   EXPECT_FALSE(valve->IsWritePending());
   EXPECT_EQ(peer.GetValue(1, 40001), 700);
@@ -507,11 +500,16 @@ TEST_F(SerialLinkPeerTest, AStopWithASilentDeviceTriesOneCommandAndGivesTheRestU
   other->SetValue(Variant::R4(9.0f));
   root.SetDataSource(eDataSourceNone);
   boxes.Expect(IDOK, "The command 1 for Out1 was given up: the device did not answer (3 tries).");
+  // A handful named in the box, the rest counted; all of them on the standard error output.
   boxes.Expect(IDOK,
-               "The commands 2 for Out2, 3 for Out3, 4 for Out4, 5 for Out5, 6 for Out6, 7 for Out7, 8 for Out8 were "
-               "given up: the device did not answer.");
+               "The commands 2 for Out2, 3 for Out3, 4 for Out4, 5 for Out5, 6 for Out6 and 2 more were given up: "
+               "the device did not answer.");
+  StandardErrorCapture errors;
   link->Stop();
   EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0 && peer.GetValue(2, 40001) == 9; }));
+  EXPECT_NE(errors.Text().find("The commands 2 for Out2, 3 for Out3, 4 for Out4, 5 for Out5, 6 for Out6, 7 for Out7, "
+                               "8 for Out8 were given up: the device did not answer."),
+            std::string::npos);
   const std::vector<ModbusSlavePeer::WriteRequest> writes = peer.WriteLog();
   EXPECT_EQ(std::count_if(writes.begin(), writes.end(), [](const auto& write) { return write.slave == 1; }), 3);
   for (CDCTag* output : outputs) EXPECT_FALSE(output->IsWritePending()) << output->GetTagName();
@@ -570,4 +568,135 @@ TEST_F(SerialLinkPeerTest, ACommandGivenUnderNoneIsToldGivenUpAtTheNextStartOnce
   PumpPendingMessages();
   EXPECT_EQ(boxes.Count(), 1u);
   EXPECT_TRUE(peer.WrittenValues(1, 40001).empty());
+}
+
+// The window's thread hands commands over and never waits for the line: the
+// link's stop takes no command given after it returned, and no start, stop or
+// command runs inside another one's wait.
+class SerialLinkLifeTest : public SerialLinkPeerTest {};
+
+// A value given under None after the stop returned is never written, even
+// when the stop came while another command was on its way to the device.
+TEST_F(SerialLinkLifeTest, AValueGivenAfterTheStopReturnedIsNeverWritten) {
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  bool stopped = false;
+  CallOnMessage leaveReal([&] {
+    root.SetDataSource(eDataSourceNone);
+    stopped = link->Stop() != FALSE;
+    level->SetValue(Variant::R4(5.0f));  // under None, after the stop returned
+  });
+  level->SetValue(Variant::R4(1.0f));
+  level->SetWritePending(TRUE);
+  PostMessage(leaveReal.Handle(), WM_USER, 0, 0);
+  EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);
+  EXPECT_TRUE(PumpUntil([&] { return stopped; }));
+  PumpPendingMessages();
+  EXPECT_EQ(peer.WrittenValues(1, 40001), std::vector<std::int32_t>{100});
+}
+
+// A second choice of Real while the stop writes the command waiting at it (the
+// device silent): the start comes after the stop, and a start that says TRUE
+// leaves the link running with its master polling.
+TEST_F(SerialLinkLifeTest, AStartAskedWhileTheStopWritesToASilentDeviceRunsAfterItAndPolls) {
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  peer.SetSilent(1, true);
+  level->SetValue(Variant::R4(7.0f));
+  level->SetWritePending(TRUE);
+  bool asked = false;
+  bool started = false;
+  CallOnMessage chooseReal([&] {
+    root.SetDataSource(eDataSourceRealHW);
+    started = link->Start() != FALSE;
+    asked = true;
+  });
+  PostMessage(chooseReal.Handle(), WM_USER, 0, 0);
+  root.SetDataSource(eDataSourceNone);
+  boxes.Expect(IDOK, "The command 7 for Level was given up: the device did not answer (3 tries).");
+  link->Stop();
+  ASSERT_TRUE(PumpUntil([&] { return asked && boxes.Pending() == 0; }));
+  peer.SetSilent(1, false);
+  EXPECT_TRUE(started);
+  EXPECT_TRUE(link->IsLinkRunning());
+  ASSERT_NE(link->GetMaster(), nullptr);
+  peer.SetValue(1, 40003, 43);
+  EXPECT_TRUE(Shows(flow, 43.0f));
+}
+
+// The same while the stop waits for the polling thread to leave (no command waiting).
+TEST_F(SerialLinkLifeTest, AStartAskedWhileTheStopWaitsForThePollingThreadRunsAfterItAndPolls) {
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  bool asked = false;
+  bool started = false;
+  CallOnMessage chooseReal([&] {
+    root.SetDataSource(eDataSourceRealHW);
+    started = link->Start() != FALSE;
+    asked = true;
+  });
+  PostMessage(chooseReal.Handle(), WM_USER, 0, 0);
+  root.SetDataSource(eDataSourceNone);
+  link->Stop();
+  ASSERT_TRUE(PumpUntil([&] { return asked; }));
+  EXPECT_TRUE(started);
+  EXPECT_TRUE(link->IsLinkRunning());
+  ASSERT_NE(link->GetMaster(), nullptr);
+  peer.SetValue(1, 40003, 43);
+  EXPECT_TRUE(Shows(flow, 43.0f));
+}
+
+// On a slow line a silent device takes its three tries a while: meanwhile the
+// window's timers keep firing and a menu choice posted then is taken.
+TEST_F(SerialLinkLifeTest, TheWindowAnswersWhileACommandIsTriedOnASlowLineWithASilentDevice) {
+  temp.Write("Plant-Setting.ini", "[SerialPortSetting]\nPortNumber=COM2\nBuadRate=1200\n");
+  peer.SetSilent(1, true);
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_EQ(link->GetMaster()->GetBaudRate(), 1200);
+  int ticksWhileTried = 0;
+  bool choiceTakenWhileTried = false;
+  CallOnMessage menuChoice([&] { choiceTakenWhileTried = level->IsWritePending() != FALSE; });
+  CallOnMessage window([&] {
+    if (!level->IsWritePending()) return;
+    if (++ticksWhileTried == 1) PostMessage(menuChoice.Handle(), WM_COMMAND, 0, 0);
+  });
+  ASSERT_NE(SetWindowTimer(window.Handle(), 1, 10), 0u);
+  boxes.Expect(IDOK, "The command 7 for Level was given up: the device did not answer (3 tries).");
+  level->SetValue(Variant::R4(7.0f));
+  level->SetWritePending(TRUE);
+  EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);  // as the window's loop hands it the tag's message
+  EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
+  KillWindowTimer(window.Handle(), 1);
+  EXPECT_TRUE(choiceTakenWhileTried);
+  EXPECT_GE(ticksWhileTried, 3);
+}
+
+// On a slow line the stop's writes to a silent device outlast its wait: the
+// stop says so, a start meanwhile is refused with a word, and the stop ends on
+// its own once the writes are done.
+TEST_F(SerialLinkLifeTest, AStopThatCannotFinishAtOnceSaysSoAndEndsOnItsOwn) {
+  temp.Write("Plant-Setting.ini", "[SerialPortSetting]\nPortNumber=COM2\nBuadRate=110\n");
+  peer.SetSilent(1, true);
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  level->SetValue(Variant::R4(7.0f));
+  level->SetWritePending(TRUE);
+  root.SetDataSource(eDataSourceNone);
+  EXPECT_FALSE(link->Stop());
+  EXPECT_EQ(link->GetLinkState(), CHwLinkerEngine::LinkState::kStopping);
+  root.SetDataSource(eDataSourceRealHW);
+  boxes.Expect(IDOK,
+               "The serial link is still writing the commands given before it stopped. Choose Real again once they "
+               "are written.");
+  EXPECT_FALSE(link->Start());
+  EXPECT_TRUE(link->IsStartFailureTold());
+  boxes.Expect(IDOK, "The command 7 for Level was given up: the device did not answer (3 tries).");
+  EXPECT_TRUE(PumpUntil([&] { return link->GetLinkState() == CHwLinkerEngine::LinkState::kStopped; }));
+  EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
+  EXPECT_EQ(link->GetMaster(), nullptr);
+  EXPECT_TRUE(link->Start());
 }

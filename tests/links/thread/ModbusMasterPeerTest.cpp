@@ -111,6 +111,43 @@ TEST_F(ModbusMasterPeerTest, ReadsSeveralRegistersOfOneSlaveEachIntoItsOwnItem) 
   EXPECT_EQ(zero->GetErrorCount() + negative->GetErrorCount() + large->GetErrorCount(), 0u);
 }
 
+// Commands handed over from the window's thread are written by the polling
+// thread between its polls, the latest of an item in place of one still
+// waiting, each outcome kept for the owner; once it leaves, nothing more is taken.
+TEST_F(ModbusMasterPeerTest, CommandsHandedOverAreWrittenBetweenPollsAndEachOutcomeIsKept) {
+  peer.AddSlave(1);
+  peer.AddSlave(2);
+  peer.SetValue(2, 40001, 5);
+  CSerialLinkerItem* valve = AddItem(1, 40021);
+  CSerialLinkerItem* level = AddItem(2, 40001);
+  Start();
+  ASSERT_TRUE(Reads(level, 5.0f));
+  auto command = [&](std::uint32_t count) {
+    CModBusBase::Command handed;
+    handed.item = valve;
+    handed.commandCount = count;
+    handed.slave = 1;
+    handed.address = 21;  // REG40021
+    handed.value = static_cast<std::int32_t>(count);
+    return handed;
+  };
+  for (std::uint32_t count = 1; count <= 20; ++count) ASSERT_TRUE(master.HandOver(command(count)));
+  std::vector<CModBusBase::CommandOutcome> outcomes;
+  EXPECT_TRUE(PumpUntil([&] {
+    for (auto& outcome : master.TakeOutcomes()) outcomes.push_back(std::move(outcome));
+    return !outcomes.empty() && outcomes.back().command.commandCount == 20;
+  }));
+  for (const auto& outcome : outcomes) EXPECT_EQ(outcome.result, CModBusBase::CommandOutcome::kWritten);
+  EXPECT_EQ(peer.GetValue(1, 40021), 20);
+  peer.SetValue(2, 40001, 6);
+  EXPECT_TRUE(Reads(level, 6.0f));  // polling goes on
+
+  master.LeaveOnceWritten();
+  EXPECT_FALSE(master.HandOver(command(21)));
+  EXPECT_TRUE(PumpUntil([&] { return master.HasLeft(); }));
+  EXPECT_EQ(peer.GetValue(1, 40021), 20);
+}
+
 TEST_F(ModbusMasterPeerTest, PollsTwoSlavesAndWritesTheirRegisters) {
   peer.AddSlave(1);
   peer.AddSlave(2);
