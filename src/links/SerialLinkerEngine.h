@@ -11,8 +11,10 @@
 // reading, and no reading takes the place of a command not yet written.
 //
 // Every 5 s the link measures each item's answers per second; every 30 s it
-// tells of each device (slave) none of whose items answered at all, once per
-// outage, naming the port, the device and its tags.
+// tells, once per outage, of each device (slave) that replied nothing at all,
+// and of each tag whose reads went unanswered or refused while its device
+// replied (see SerialOutageWatch), naming the port, the device and the tags: a
+// handful in the box, every one on the standard error output.
 //
 // Threads: everything here runs on the UI thread; the master's threads reach the
 // engine only through the posted value message.
@@ -22,14 +24,14 @@
 #include <vector>
 
 #include "links/HwLinkerEngine.h"
+#include "links/SerialOutageWatch.h"
 
 class CModBusBase;
 class CSerialLinkerItem;
 
 class CSerialLinkerEngine : public CHwLinkerEngine {
  public:
-  static constexpr const char* kNoAnswerError =
-      "The Query Rate of Tag is Zero!\nPlease check communication device.";
+  static constexpr const char* kNoAnswerError = SerialOutageWatch::kNoAnswerError;
   static constexpr DWORD kWatchdogPeriodMs = 30000;
 
   CSerialLinkerEngine();
@@ -85,6 +87,8 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   // Tells in one notice the commands given up at the stop because their
   // device had not answered another.
   void TellCommandsToSilentDevices();
+  // Each device's replies so far, for the outage watch.
+  SerialOutageWatch::DeviceReplies DeviceReplies() const;
   // Stops the master and frees it (after the write under way, if any).
   void DropMaster();
   // A master whose poller was abandoned goes to that poller with the items it
@@ -109,7 +113,7 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   bool m_stopAfterWrites = false;    // a stop asked for in a write's wait
   std::set<int> m_silentAtStop;      // devices that let a command at this stop go unanswered
   std::vector<std::string> m_untoldToSilent;  // commands given up for it, not yet told
-  std::set<int> m_silentDevicesTold;  // devices told silent, until they answer again
+  SerialOutageWatch m_outages;  // which devices and tags went unanswered, and which were told
   std::vector<CDCTag*> m_waitingWrites;
   std::vector<std::unique_ptr<CModBusBase>> m_droppedMasters;  // stopped during a write
   bool m_inWatchdog = false;  // an outage box runs a message loop that may fire the timer again
