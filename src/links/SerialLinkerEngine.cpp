@@ -47,6 +47,7 @@ BOOL CSerialLinkerEngine::Start() {
     m_stopAfterWrites = false;
     return TRUE;
   }
+  m_startFailureTold = false;
   if (!CHwLinkerEngine::Start()) return FALSE;
   // A master left by a start whose port would not open is replaced, never doubled.
   DropMaster();
@@ -60,6 +61,7 @@ BOOL CSerialLinkerEngine::Start() {
   if (!OpenPort(*m_master)) {
     // A refused setting was told with the port, the settings and the cause: that box says it all.
     if (!m_portSettingsRefused) ShowMessageBox("Error: RuvFrame cannot connect to Serial Port!", "", kConfigReportStyle);
+    m_startFailureTold = true;  // either box is the one: whoever started the link adds none
     return FALSE;
   }
   m_master->SetOwnerEngine(GetSafeHwnd());

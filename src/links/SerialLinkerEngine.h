@@ -60,7 +60,7 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   // A new reading of `item` (message 5377): published on its tag.
   virtual LRESULT OnModbusMessage(WPARAM wParam, LPARAM lParam);
   bool WritesCommands() const override { return true; }
-  bool IsStartFailureTold() const override { return m_portSettingsRefused; }
+  bool IsStartFailureTold() const override { return m_startFailureTold; }
 
   // `base` to the power `exponent` in 32-bit float steps; a negative exponent
   // gives the reciprocal.
@@ -107,6 +107,7 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   std::unique_ptr<CModBusBase> m_master;
   bool m_running = false;
   bool m_portSettingsRefused = false;  // the last start's port refused its settings, and said why
+  bool m_startFailureTold = false;     // the last start failed on the port, told in the link's own box
   // A tag write is under way; tags written meanwhile wait their turn here.
   bool m_writing = false;
   bool m_writingBeforeStop = false;  // the stop writes the commands given before it
