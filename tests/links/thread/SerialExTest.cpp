@@ -85,6 +85,7 @@ namespace {
 // again): the error arrives between the wait and the listener's look at the line.
 class LateErrorPort : public RecordingPort {
  public:
+  ~LateErrorPort() override { Close(); }  // before this part goes: the listener calls WaitEvent
   LONG WaitEvent(OVERLAPPED* overlapped, DWORD timeoutMs) override {
     const LONG result = RecordingPort::WaitEvent(overlapped, timeoutMs);
     if (errorAfterNextWait.exchange(false)) Port()->InjectLineErrors(CE_FRAME);
