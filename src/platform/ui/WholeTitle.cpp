@@ -6,9 +6,9 @@
 
 namespace {
 
-constexpr int kFrameButtons = 4;      // the icon, minimize, maximize, close
-constexpr int kButtonPadding = 8;     // a title bar is the text's height and some
-constexpr int kTitleMargins = 16;     // before and after the title
+constexpr int kFrameButtons = 4;         // the icon, minimize, maximize, close
+constexpr int kButtonPadding = 8;        // a title bar is the text's height and some
+constexpr int kTitleMargins = 16;        // before and after the title
 constexpr int kLargerFontPercent = 125;  // a window manager's title font may be larger than ours
 
 }  // namespace
@@ -22,4 +22,6 @@ int WholeTitleWidth(const QWidget& window) {
   return title + kFrameButtons * barHeight + kTitleMargins;
 }
 
-void KeepTitleWhole(QWidget& window) { window.setMinimumWidth(std::max(window.minimumWidth(), WholeTitleWidth(window))); }
+void KeepTitleWhole(QWidget& window) {
+  window.setMinimumWidth(std::max(window.minimumWidth(), WholeTitleWidth(window)));
+}
