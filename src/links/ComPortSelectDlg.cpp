@@ -75,9 +75,7 @@ void CComPortSelectDlg::OpenSavedPort() {
   } else {
     COMMCONFIG config;
     LoadConfig(config);
-    // Opened without the dialog (as the link starts), a refusal is its one
-    // box: no settings dialog comes up that nobody asked for.
-    if (!ApplyConfig(config, TRUE, HasWindow())) {
+    if (!ApplyConfig(config, TRUE)) {
       ClosePort();
     } else {
       CIniFile settings(m_settingsFileName);
@@ -132,12 +130,11 @@ std::string CComPortSelectDlg::RefusalText(const std::string& asked, LONG refuse
   return ruv::Format("%s refuses %s (%s).", m_portName.c_str(), asked.c_str(), because.c_str());
 }
 
-BOOL CComPortSelectDlg::ApplyConfig(const COMMCONFIG& config, BOOL showErrors, bool offerSettings) {
+BOOL CComPortSelectDlg::ApplyConfig(const COMMCONFIG& config, BOOL showErrors) {
   if (!IsPortOpen()) {
     if (showErrors) ShowMessageBox("Error 101: Unable to set COM setting.\r\n", "", kErrorStyle);
     return FALSE;
   }
-  BOOL result = TRUE;
   const DCB& dcb = config.dcb;
   const LONG refused = m_port->Setup(dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits);
   if (refused != 0) {
@@ -148,9 +145,9 @@ BOOL CComPortSelectDlg::ApplyConfig(const COMMCONFIG& config, BOOL showErrors, b
                        "\r\nChange COM port Setting or restart program and retry!",
                    "", kErrorStyle);
     m_settingsRefused = true;
-    // Settings confirmed there are saved for the next open; this one still failed.
-    if (offerSettings) OnPortSetting();
-    result = FALSE;
+    // That box says it all: the operator changes the settings through *Port
+    // Setting* when he chooses to; no dialog comes up that nobody asked for.
+    return FALSE;
   }
   const LONG handshaking = IsPortOpen() ? m_port->SetupHandshaking(CSerial::EHandshakeOff) : 0;
   if (!IsPortOpen() || handshaking != 0) {
@@ -158,12 +155,12 @@ BOOL CComPortSelectDlg::ApplyConfig(const COMMCONFIG& config, BOOL showErrors, b
     ShowMessageBox("Error 102: Unable to set COM setting. Restart program and retry." + why, "", kErrorStyle);
     return FALSE;
   }
-  if (result && HasWindow()) {
+  if (HasWindow()) {
     m_status.SetWindowText(ruv::Format("%s --> BaudRate:%d, ByteSize:%d, Parity:%d, StopBits:%s", m_portName.c_str(),
                                        static_cast<int>(dcb.BaudRate), static_cast<int>(dcb.ByteSize),
                                        static_cast<int>(dcb.Parity), StopBitsText(dcb.StopBits)));
   }
-  return result;
+  return TRUE;
 }
 
 void CComPortSelectDlg::OnPortSetting() {

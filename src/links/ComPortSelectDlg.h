@@ -43,9 +43,9 @@ class CComPortSelectDlg : public CDialog {
   void LoadConfig(COMMCONFIG& config) const;
   BOOL SaveConfig(const COMMCONFIG& config) const;
   // Puts the settings on the open port without handshaking; 1 when it took them.
-  // A refusal is told with its cause, then the port settings dialog offers a
-  // change unless `offerSettings` is false.
-  BOOL ApplyConfig(const COMMCONFIG& config, BOOL showErrors, bool offerSettings = true);
+  // A refusal is told in one box with its cause, and nothing more: no dialog
+  // opens that the operator did not ask for.
+  BOOL ApplyConfig(const COMMCONFIG& config, BOOL showErrors);
   // Whether the port's last opening failed on settings it refused (and told why).
   bool WereSettingsRefused() const { return m_settingsRefused; }
   // Lists the free ports ("COM1".."COM254"), or with `currentOnly` just the

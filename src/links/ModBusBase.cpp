@@ -65,8 +65,12 @@ BOOL CModBusBase::FindItemBySlave(int slave, int& index) {
 }
 
 BOOL CModBusBase::StartPolling() {
-  // Values left from an earlier run would hide the first reading of this one.
-  for (CSerialLinkerItem* item : m_items) item->ClearValue();
+  // Values left from an earlier run would hide the first reading of this one;
+  // its counts would blur this run's outages.
+  for (CSerialLinkerItem* item : m_items) {
+    item->ClearValue();
+    item->ResetReadCounts();
+  }
   return m_pollThread->Start();
 }
 
@@ -396,6 +400,7 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
     std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
     m_line.NoteSent(sentNs, request.size());
   }
+  item->NoteReadAsked();
   item->SetLastRequestTick(GetTickCount());
   // Ends with the reply, the band or a stop. A write wanting the line (WakePoller:
   // a write of another thread, a command handed over, the link's stop) shortens
@@ -462,9 +467,18 @@ int CModBusBase::TakeReply(const ModbusParseResult& result) {
   if (item == nullptr) return -1;
   int toStore = -1;
   switch (result.status) {
-    case ModbusParse::Complete: toStore = m_outstanding; break;
-    case ModbusParse::BadCrc:
+    case ModbusParse::Complete:
+      toStore = m_outstanding;
+      item->NoteReading();
+      NoteDeviceReply(item->GetSlaveAddress());
+      break;
     case ModbusParse::Exception:
+      // The device is there and answers; it only refuses this tag's read.
+      item->NoteReadRefused();
+      NoteDeviceReply(item->GetSlaveAddress());
+      item->SetErrorCount(item->GetErrorCount() + 1);  // answered, but with nothing to store
+      break;
+    case ModbusParse::BadCrc:
       item->SetErrorCount(item->GetErrorCount() + 1);  // answered, but with nothing to store
       break;
     default:
@@ -617,6 +631,7 @@ bool CModBusBase::TryAll(const std::vector<BYTE>& request, DWORD replyLength, in
   while (tries <= retries && last.outcome != WriteTry::kConfirmed && last.outcome != WriteTry::kRefused) {
     last = TryWrite(request, replyLength);
     ++tries;
+    if (last.outcome == WriteTry::kConfirmed || last.outcome == WriteTry::kRefused) NoteDeviceReply(request[0]);
   }
   const bool ok = last.outcome == WriteTry::kConfirmed;
   if (!ok && failure) *failure = DescribeFailure(last, tries);
@@ -634,4 +649,13 @@ BOOL CModBusBase::WriteRegistersToDevice(int slave, int address, std::int32_t va
   std::vector<BYTE> request;
   BuildWriteRequest(static_cast<BYTE>(slave), address, 2, bytes, request);
   return Transact(request, modbus::kWriteReplyLength, kWriteRetries, failure);
+}
+
+void CModBusBase::NoteDeviceReply(int slave) {
+  if (slave >= 0 && static_cast<std::size_t>(slave) < kSlaveSlots) ++m_deviceReplies[static_cast<std::size_t>(slave)];
+}
+
+std::uint64_t CModBusBase::GetDeviceReplies(int slave) const {
+  if (slave < 0 || static_cast<std::size_t>(slave) >= kSlaveSlots) return 0;
+  return m_deviceReplies[static_cast<std::size_t>(slave)].load();
 }

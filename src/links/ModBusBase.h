@@ -23,6 +23,7 @@
 // is quiet, and reads its own reply matched to its request. Only one write holds the line at a
 // time. The port stays in non-blocking read mode throughout, so the listener
 // never blocks in a read while it holds the receive lock.
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -158,7 +159,16 @@ class CModBusBase : public CSerialEx {
 
   CThreadEngine* GetPollThread() const { return m_pollThread.get(); }
 
+  // The replies of any kind from `slave` since this master was made (a running
+  // total): a reading, a write confirmed, an exception reply to a read or a
+  // write; not a frame spoilt on the line. A refusal is the device's answer:
+  // the device is there.
+  std::uint64_t GetDeviceReplies(int slave) const;
+
  private:
+  static constexpr std::size_t kSlaveSlots = 256;
+  void NoteDeviceReply(int slave);
+
   struct ReplyValue {
     int index;
     std::uint32_t raw;
@@ -230,6 +240,7 @@ class CModBusBase : public CSerialEx {
   // When the line last spoke and the gap a frame needs; under the receive lock.
   ModbusLineSilence m_line;
   std::atomic<std::int64_t> m_characterNs{1000000 / 3};
+  std::array<std::atomic<std::uint64_t>, kSlaveSlots> m_deviceReplies{};
   std::mutex m_writerMutex;
   std::thread::id m_writer;  // the thread whose write holds the line; none when free
   std::mutex m_commandMutex;  // guards the three below

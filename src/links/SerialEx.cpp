@@ -84,7 +84,9 @@ void CSerialEx::ListenerProc() {
     if (const DWORD failed = m_port->ClearCommError(errors, nullptr); failed != ERROR_SUCCESS) {
       m_lastError.store(static_cast<LONG>(failed));
     }
-    if (events != 0) OnEvent(events, errors);
+    // A wait may end with no event (the mask set again) just as the line reports
+    // an error: ClearCommError has taken it, so it is handed on here or never.
+    if (events != 0 || errors != 0) OnEvent(events, errors);
   }
   m_listenerEnded.store(true);
   m_listenerDone.Set();

@@ -23,7 +23,8 @@ class CSerialEx : public CSerial {
   // the UI thread); always 0. A listener that does not stop in time is abandoned,
   // never waited for again.
   virtual LONG StopListener(DWORD timeoutMs = INFINITE);
-  // Called on the listener thread for every non-empty event.
+  // Called on the listener thread for every event that brings something: an
+  // event type, or line errors (CE_ bits) reported meanwhile, whatever ended the wait.
   virtual void OnEvent(DWORD events, DWORD errors) = 0;
 
   bool IsListening() const { return m_listener.joinable() && !m_listenerEnded.load(); }

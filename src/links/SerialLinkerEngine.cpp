@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 
 #include "common/TimeAndKeys.h"
@@ -15,6 +15,7 @@
 #include "links/ComPortSelectDlg.h"
 #include "links/ModBusBase.h"
 #include "links/SerialLinkerItem.h"
+#include "platform/base/Clock.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/Text.h"
 
@@ -80,8 +81,8 @@ BOOL CSerialLinkerEngine::Start() {
   if (!opened) {
     SetLinkState(LinkState::kStopped);
     // A refused setting was told with the port, the settings and the cause: that box says it all.
-    m_startFailureTold = m_portSettingsRefused;
     if (!m_portSettingsRefused) ShowMessageBox("Error: RuvFrame cannot connect to Serial Port!", "", kConfigReportStyle);
+    m_startFailureTold = true;  // either box is the one: whoever started the link adds none
     return FALSE;
   }
   m_master->SetOwnerEngine(GetSafeHwnd());
@@ -90,7 +91,7 @@ BOOL CSerialLinkerEngine::Start() {
     SetLinkState(LinkState::kStopped);
     return FALSE;
   }
-  m_silentDevicesTold.clear();
+  m_outages.Restart(GetTickCount());
   SetLinkState(LinkState::kRunning);
   return TRUE;
 }
@@ -414,52 +415,47 @@ void CSerialLinkerEngine::OnQueryRateTimer() {
     const float rate = elapsed == 0 ? 0.0f : static_cast<float>(item->GetAnswerCount() * 1000.0 / elapsed);
     item->SetQueryRate(rate);
   }
+  if (m_master) m_outages.EndRateWindow(DeviceReplies());
   CHwLinkerEngine::OnQueryRateTimer();
 }
 
 void CSerialLinkerEngine::OnWatchdogTimer() {
-  if (!IsLinkRunning() || m_inWatchdog) return;
-  const DWORD elapsed = GetWatchdogStopwatch().GetElapsedMs();
-  if (elapsed < kWatchdogPeriodMs) return;
-  // Judged per device: it answered when any of its items judged now did.
-  struct Device {
-    bool judged = false;
-    bool answered = false;
-    std::string tags;
-  };
-  std::map<int, Device> devices;
+  if (!IsLinkRunning() || m_inWatchdog || !m_master) return;
+  std::vector<SerialOutageWatch::TagCounts> tags;
+  tags.reserve(m_items.size());
   for (CHwLinkerItem* base : m_items) {
     auto* item = static_cast<CSerialLinkerItem*>(base);
-    Device& device = devices[item->GetSlaveAddress()];
-    if (CDCTag* tag = item->GetDCTag()) device.tags += (device.tags.empty() ? "" : ", ") + tag->GetTagName();
-    if (static_cast<std::uint64_t>(item->GetUpdateRate()) * 3 >= elapsed) continue;
-    device.judged = true;
-    if (item->GetQueryRate() != 0.0f) device.answered = true;
+    const CDCTag* tag = item->GetDCTag();
+    tags.push_back({item->GetSlaveAddress(), tag ? tag->GetTagName() : std::string(), item->GetUpdateRate(),
+                    item->GetReadsAsked(), item->GetReadings(), item->GetReadsRefused()});
   }
-  // One word per outage: a silent device is told once, and again only after
-  // it answered in between.
-  std::vector<std::string> notices;
-  const std::string port = m_master ? m_master->GetPortName() : std::string();
-  for (const auto& [slave, device] : devices) {
-    if (!device.judged) continue;
-    if (device.answered) {
-      m_silentDevicesTold.erase(slave);
-    } else if (m_silentDevicesTold.insert(slave).second) {
-      notices.push_back(ruv::Format("Hardware Linker Engine Error: %s\n\nDevice %d on %s does not answer. Its tags: %s.",
-                                    kNoAnswerError, slave, port.c_str(), device.tags.c_str()));
-    }
-  }
-  CHwLinkerEngine::OnWatchdogTimer();
+  const std::vector<SerialOutageWatch::Notice> notices =
+      m_outages.Judge(GetTickCount(), tags, DeviceReplies(), m_master->GetPortName());
+  if (GetWatchdogStopwatch().GetElapsedMs() >= kWatchdogPeriodMs) CHwLinkerEngine::OnWatchdogTimer();
   if (notices.empty()) return;
+  // A box names a handful of tags; the standard error output keeps them all.
+  for (const SerialOutageWatch::Notice& notice : notices) {
+    if (notice.Shortened()) std::fprintf(stderr, "%s\n", notice.full.c_str());
+  }
+  std::fflush(stderr);
   // A box runs a message loop that may fire the timer again, or stop or release the link.
   m_inWatchdog = true;
   EnterServicingWait();
-  for (const std::string& text : notices) {
+  for (const SerialOutageWatch::Notice& notice : notices) {
     if (!IsLinkRunning()) break;
-    ShowMessageBox(text, "", kConfigReportStyle);
+    ShowMessageBox(notice.box, "", kConfigReportStyle);
   }
   m_inWatchdog = false;
   LeaveServicingWait();  // may delete this link: nothing of it is touched after
+}
+
+SerialOutageWatch::DeviceReplies CSerialLinkerEngine::DeviceReplies() const {
+  SerialOutageWatch::DeviceReplies replies;
+  for (CHwLinkerItem* item : m_items) {
+    const int slave = static_cast<CSerialLinkerItem*>(item)->GetSlaveAddress();
+    replies[slave] = m_master ? m_master->GetDeviceReplies(slave) : 0;
+  }
+  return replies;
 }
 
 CHwLinkerItem* CSerialLinkerEngine::CreateItem(CDCTag* tag) {

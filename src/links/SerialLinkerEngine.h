@@ -13,8 +13,10 @@
 // reading, and no reading takes the place of a command not yet written.
 //
 // Every 5 s the link measures each item's answers per second; every 30 s it
-// tells of each device (slave) none of whose items answered at all, once per
-// outage, naming the port, the device and its tags.
+// tells, once per outage, of each device (slave) that replied nothing at all,
+// and of each tag whose reads went unanswered or refused while its device
+// replied (see SerialOutageWatch), naming the port, the device and the tags: a
+// handful in the box, every one on the standard error output.
 //
 // Threads: everything here runs on the UI thread; the master's threads reach the
 // engine only through posted messages. The link's state (see CHwLinkerEngine)
@@ -26,13 +28,13 @@
 
 #include "links/HwLinkerEngine.h"
 #include "links/ModBusBase.h"
+#include "links/SerialOutageWatch.h"
 
 class CSerialLinkerItem;
 
 class CSerialLinkerEngine : public CHwLinkerEngine {
  public:
-  static constexpr const char* kNoAnswerError =
-      "The Query Rate of Tag is Zero!\nPlease check communication device.";
+  static constexpr const char* kNoAnswerError = SerialOutageWatch::kNoAnswerError;
   static constexpr DWORD kWatchdogPeriodMs = 30000;
   // How long a stop waits for the commands it hands over to be written, and a
   // start for a stop still writing them, before saying it could not finish.
@@ -112,6 +114,8 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   // Tells in one notice the commands given up at the stop because their
   // device had not answered another.
   void TellCommandsToSilentDevices();
+  // Each device's replies so far, for the outage watch.
+  SerialOutageWatch::DeviceReplies DeviceReplies() const;
   // Stops the master and frees it.
   void DropMaster();
   // A master whose poller was abandoned goes to that poller with the items it
@@ -122,6 +126,6 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   bool m_portSettingsRefused = false;  // the last start's port refused its settings, and said why
   bool m_startFailureTold = false;     // the last start's failure was told in the link's own box
   std::vector<std::string> m_untoldToSilent;  // commands given up at the stop for a silent device
-  std::set<int> m_silentDevicesTold;  // devices told silent, until they answer again
+  SerialOutageWatch m_outages;  // which devices and tags went unanswered, and which were told
   bool m_inWatchdog = false;  // an outage box runs a message loop that may fire the timer again
 };

@@ -4,6 +4,7 @@
 // the reply length it expects. Its value holds the last register pair read, as
 // a 32-bit float, unscaled.
 #include <atomic>
+#include <cstdint>
 
 #include "links/HwLinkerItem.h"
 
@@ -21,9 +22,23 @@ class CSerialLinkerItem : public CHwLinkerItem {
   int GetReplyLength() const { return m_replyLength.load(); }
   void SetReplyLength(int length) { m_replyLength.store(length); }
 
+  // Since the master last started polling (running totals, for the outage
+  // watch): read requests sent for this tag, its readings received, and its
+  // reads the device refused with an exception reply.
+  std::uint64_t GetReadsAsked() const { return m_readsAsked.load(); }
+  std::uint64_t GetReadings() const { return m_readings.load(); }
+  std::uint64_t GetReadsRefused() const { return m_readsRefused.load(); }
+  void NoteReadAsked() { ++m_readsAsked; }
+  void NoteReading() { ++m_readings; }
+  void NoteReadRefused() { ++m_readsRefused; }
+  void ResetReadCounts();
+
  private:
   std::atomic<int> m_slaveAddress{-1};
   std::atomic<int> m_register{-1};
   std::atomic<int> m_fp{-1};
   std::atomic<int> m_replyLength{9};
+  std::atomic<std::uint64_t> m_readsAsked{0};
+  std::atomic<std::uint64_t> m_readings{0};
+  std::atomic<std::uint64_t> m_readsRefused{0};
 };

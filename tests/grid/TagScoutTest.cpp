@@ -152,13 +152,35 @@ TEST_F(TagScout, TypedValuesReachTheTagOnlyWithCtrlAndOnlyWhenTheyConvert) {
   EXPECT_EQ(level->GetValue(), Variant::R4(1.0f));
   keys.Press(VK_CONTROL);
   TypeInto(0, "12.5");
-  EXPECT_EQ(level->GetValue(), Variant::R4(12.5f));
+  EXPECT_EQ(level->GetValue().fltVal, 12.5f);
   EXPECT_EQ(listener.Codes(), std::vector<int>{2});
   TypeInto(1, "abc");
   EXPECT_EQ(count->GetValue(), Variant::I4(5));
   TypeInto(1, "");  // an empty text only closes the editor
   EXPECT_EQ(count->GetValue(), Variant::I4(5));
   EXPECT_FALSE(Grid().m_editInProgress);
+}
+
+// Ctrl is read as the Return key's event had it, though the hand let it go
+// before the cell is written: a value ended with Ctrl+Return is written, one
+// ended with Return alone puts the cell back.
+TEST_F(TagScout, TheCtrlOfTheKeyThatEndsTheEditDecidesThoughItIsReleasedBeforeTheCellIsWritten) {
+  CDCTag* level = engine.AddTag(1, "Level", Variant::R4(1.0f));
+  Open();
+  auto endWith = [&](const char* text, Qt::KeyboardModifiers modifiers) {
+    ASSERT_EQ(Grid().BeginCellEditAt(CDataCenterScoutGrid::kColModifier, 0), 0);
+    Grid().m_editCtrl->SetWindowText(text);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, modifiers);
+    QApplication::sendEvent(Grid().m_editCtrl->GetWidget(), &enter);
+    Grid().CloseEditor();  // Return went on to edit the next row's cell
+  };
+  ASSERT_FALSE(keys.IsDown(VK_CONTROL));  // the keyboard now: Ctrl already released
+  endWith("12.5", Qt::ControlModifier);
+  EXPECT_EQ(level->GetValue().fltVal, 12.5f);
+  endWith("7", Qt::NoModifier);
+  EXPECT_EQ(level->GetValue().fltVal, 12.5f);
+  Grid().RefreshVisibleRows();
+  EXPECT_EQ(Text(Grid(), CDataCenterScoutGrid::kColModifier, 0), "12.5");
 }
 
 TEST_F(TagScout, TheScoutsOwnUpdatesNeverWriteEvenWithCtrlHeld) {

@@ -92,15 +92,6 @@ struct Installed {
 };
 }  // namespace line_driver
 
-// Cancels the port settings dialog once it shows.
-void CancelPortSettings() {
-  QTimer::singleShot(0, [] {
-    auto* settings = dynamic_cast<CommSettingsDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(settings, nullptr);
-    settings->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
-  });
-}
-
 }  // namespace
 
 TEST_F(ComPortSelectDlgTest, WithoutASettingsFileTheDefaultsHoldAndSavedSettingsReadBack) {
@@ -230,28 +221,28 @@ TEST_F(ComPortSelectDlgTest, AMissingPortIsReportedAndLeftClosed) {
   EXPECT_FALSE(master.IsOpen());
 }
 
-// In the COM-port box the operator is choosing the port's settings: a refused
-// one opens the port settings dialog, whose choice is saved for the next open.
-TEST_F(ComPortSelectDlgTest, ARefusedSettingInTheDialogOpensThePortDialogSavesItsChoiceAndStillFails) {
+// In the COM-port box a refused setting is one box, naming what was refused:
+// no port settings dialog comes up unasked, and the port stays closed.
+TEST_F(ComPortSelectDlgTest, ARefusedSettingInTheDialogIsOneBoxAndOpensNoDialogUnasked) {
   SaveSettings("PortNumber=COM2\nBuadRate=12345\nByteSize=7\n");  // a pseudo-terminal keeps 8 data bits
-  boxes.Expect(IDOK, "Error 101: Unable to set COM setting.\r\n");
+  boxes.Expect(IDOK, "Error 101: Unable to set COM setting.\r\nCOM2 refuses BaudRate:12345, ByteSize:7");
+  bool settingsOpened = false;
   modal_script::Push([&](CDialog& dialog) {
-    QTimer::singleShot(0, [] {
-      auto* settings = dynamic_cast<CommSettingsDialog*>(QApplication::activeModalWidget());
-      ASSERT_NE(settings, nullptr);
-      settings->BaudRateBox()->setCurrentText("19200");
-      settings->ByteSizeBox()->setCurrentText("8");
-      settings->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    // A settings dialog that opens anyway is seen and closed, so the test goes on.
+    QTimer::singleShot(0, [&] {
+      if (auto* settings = dynamic_cast<CommSettingsDialog*>(QApplication::activeModalWidget())) {
+        settingsOpened = true;
+        settings->reject();
+      }
     });
     Press(dialog, CComPortSelectDlg::kOpenPortId);
     EXPECT_FALSE(master.IsOpen());
     dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, static_cast<int>(BN_CLICKED)), 0);
   });
-  EXPECT_FALSE(ShowComPortDialog(&master, settingsFile, true));
-  EXPECT_NE(temp.Read("Plant-Setting.ini").find("BuadRate=19200"), std::string::npos);
-  // The next open takes the saved choice.
-  EXPECT_TRUE(ShowComPortDialog(&master, settingsFile, false));
-  EXPECT_EQ(master.GetBaudRate(), 19200);
+  bool refused = false;
+  EXPECT_FALSE(ShowComPortDialog(&master, settingsFile, true, &refused));
+  EXPECT_FALSE(settingsOpened);
+  EXPECT_TRUE(refused);
   EXPECT_EQ(boxes.Count(), 1u);
 }
 
@@ -274,14 +265,12 @@ TEST_F(ComPortSelectDlgTest, AnyRateTheDeviceTakesOpensAndARefusalSaysWhatAndWhy
   line_driver::next.store(line_driver::kRefuse);
   boxes.Expect(IDOK, "Error 101: Unable to set COM setting.\r\nCOM2 refuses BaudRate:31250, ByteSize:8, Parity:0, "
                      "StopBits:1 (the driver refuses it: Invalid argument, error 87).\r\nChange COM port Setting");
-  CancelPortSettings();
   EXPECT_FALSE(dialog.ApplyConfig(config, TRUE));
   EXPECT_EQ(master.GetBaudRate(), 250000);  // nothing changed
 
+  // A device gone while being set: one box says so.
   line_driver::next.store(line_driver::kGoneAfter);
   boxes.Expect(IDOK, "COM2 is gone (No such device, error 1167) while being set to BaudRate:31250");
-  boxes.Expect(IDOK, "Error 102: Unable to set COM setting. Restart program and retry.\r\nCOM2 is gone");
-  CancelPortSettings();
   EXPECT_FALSE(dialog.ApplyConfig(config, TRUE));
-  EXPECT_EQ(boxes.Count(), 3u);
+  EXPECT_EQ(boxes.Count(), 2u);
 }

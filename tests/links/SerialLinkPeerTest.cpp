@@ -547,6 +547,57 @@ TEST_F(SerialLinkPeerTest, ASilentDeviceIsToldOncePerOutageNamingThePortTheDevic
   EXPECT_EQ(boxes.Count(), 2u);
 }
 
+// A tag on a register the device does not have (the device refuses its read)
+// is told while the device answers its other tags, once per outage.
+TEST_F(SerialLinkPeerTest, ATagWhoseReadTheDeviceRefusesIsToldWhileItsDeviceAnswersTheOthers) {
+  AddSerialTag(dataCenter, "Wrong", "MBRTU16-DA1-REG45001-FP0-UR20-TOB15", eIOInput);
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  auto* wrong = static_cast<CSerialLinkerItem*>(link->GetItemAt(2));
+  auto refusedAgain = [&] {
+    const std::uint64_t before = wrong->GetReadsRefused();
+    return PumpUntil([&] { return wrong->GetReadsRefused() > before; });
+  };
+  auto judge = [&] {
+    clock.Advance(CSerialLinkerEngine::kWatchdogPeriodMs);
+    link->OnQueryRateTimer();
+    link->OnWatchdogTimer();
+  };
+  ASSERT_TRUE(refusedAgain());
+  boxes.Expect(IDOK,
+               "Hardware Linker Engine Error: The Query Rate of Tag is Zero!\nPlease check communication device.\n\n"
+               "Device 1 on COM2 answers, but refuses to read its tags: Wrong.");
+  judge();
+  EXPECT_EQ(boxes.Count(), 1u);
+  ASSERT_TRUE(refusedAgain());
+  judge();  // the same outage
+  EXPECT_EQ(boxes.Count(), 1u);
+}
+
+// A silent device with 42 tags: the box names a handful, the standard error
+// output every one.
+TEST_F(SerialLinkPeerTest, TheOutageBoxOfADeviceWithManyTagsNamesAHandfulAndTheStandardErrorAll) {
+  for (int i = 3; i <= 42; ++i) {
+    AddSerialTag(dataCenter, "Tag" + std::to_string(i),
+                 "MBRTU16-DA1-REG" + std::to_string(40001 + 2 * i) + "-FP0-UR20-TOB15", eIOInput);
+  }
+  peer.SetSilent(1, true);
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  link->OnQueryRateTimer();
+  clock.Advance(CSerialLinkerEngine::kWatchdogPeriodMs);
+  boxes.Expect(IDOK, "Device 1 on COM2 does not answer. Its tags: Level, Flow, Tag3, Tag4, Tag5 and 37 more.");
+  StandardErrorCapture standardError;
+  link->OnWatchdogTimer();
+  const std::string reported = standardError.Text();
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text.find("Tag6"), std::string::npos);
+  EXPECT_NE(reported.find("Device 1 on COM2 does not answer. Its tags: Level, Flow, Tag3, Tag4, Tag5, Tag6, "),
+            std::string::npos);
+  EXPECT_NE(reported.find(", Tag41, Tag42."), std::string::npos);
+}
+
 // A value given to an output while no data source runs (None) reaches no
 // device: the next start gives it up and tells so, once.
 TEST_F(SerialLinkPeerTest, ACommandGivenUnderNoneIsToldGivenUpAtTheNextStartOnce) {

@@ -6,7 +6,10 @@
 #include "links/ModBusBase.h"
 #include "links/SerialLinkerEngine.h"
 #include "links/SerialLinkerItem.h"
+#include "platform/ui/ModalDialogScript.h"
+#include "platform/ui/WinMessages.h"
 #include "support/FakeClock.h"
+#include "support/PtyPair.h"
 #include "support/ScriptedMessageBox.h"
 
 namespace {
@@ -181,4 +184,30 @@ TEST_F(SerialLinkTest, AMissingSavedPortFailsTheStartWithBothMessages) {
   EXPECT_TRUE(level->IsWritePending());
   link->Stop();
   EXPECT_EQ(link->GetMaster(), nullptr);
+}
+
+// The operator closes the COM-port box (the override keys held) with no port
+// open: the link's box is the only one, whoever started the link adds none.
+TEST_F(SerialLinkTest, ClosingTheComPortBoxWithNoPortOpenIsOneBox) {
+  ComPortFolder ports;
+  PtyPair line;
+  ports.Link("COM2", line.SlavePath());
+  temp.Write("Plant-Setting.ini", "[SerialPortSetting]\nPortNumber=COM2\n");
+  AddSerialTag(dataCenter, "Level", "MBRTU16-DA1-REG40001-FP2-UR100-TOB50");
+  ScopedKeyState keys;
+  keys.Press(VK_CONTROL);
+  keys.Press(VK_SHIFT);
+  bool shown = false;
+  modal_script::Push([&](CDialog& dialog) {
+    shown = true;
+    dialog.SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, static_cast<int>(BN_CLICKED)), 0);
+  });
+  boxes.SetDefaultAnswer(0);
+  boxes.Expect(IDOK, "Error: RuvFrame cannot connect to Serial Port!");
+  auto link = CHwLinkerEngine::Make<CSerialLinkerEngine>();
+  EXPECT_FALSE(link->Start());
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(link->IsStartFailureTold());
+  EXPECT_EQ(boxes.Count(), 1u);
+  modal_script::Clear();
 }

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "platform/base/WinTypes.h"
+
 namespace {
 InjectedKeyState g_noKeys;
 std::atomic<IKeyState*> g_keyState{nullptr};
@@ -14,6 +16,32 @@ IKeyState& KeyState() {
   return state ? *state : g_noKeys;
 }
 void SetKeyState(IKeyState* state) { g_keyState.store(state, std::memory_order_release); }
+
+namespace {
+thread_local HeldAtEvent* t_innermostEvent = nullptr;
+}  // namespace
+
+HeldAtEvent::HeldAtEvent(bool shift, bool control, bool alt)
+    : m_shift(shift), m_control(control), m_alt(alt), m_outer(t_innermostEvent) {
+  t_innermostEvent = this;
+}
+
+HeldAtEvent::~HeldAtEvent() { t_innermostEvent = m_outer; }
+
+bool HeldAtEvent::IsDown(int virtualKey, bool& known) {
+  const HeldAtEvent* event = t_innermostEvent;
+  known = event != nullptr && (virtualKey == VK_SHIFT || virtualKey == VK_CONTROL || virtualKey == VK_MENU);
+  if (!known) return false;
+  if (virtualKey == VK_SHIFT) return event->m_shift;
+  if (virtualKey == VK_CONTROL) return event->m_control;
+  return event->m_alt;
+}
+
+bool IsVirtualKeyDown(int virtualKey) {
+  bool known = false;
+  const bool atEvent = HeldAtEvent::IsDown(virtualKey, known);
+  return known ? atEvent : KeyState().IsDown(virtualKey);
+}
 
 bool InjectedKeyState::IsDown(int virtualKey) {
   std::lock_guard<std::mutex> lock(m_mutex);

@@ -13,7 +13,30 @@ class IKeyState {
 
 IKeyState& KeyState();
 void SetKeyState(IKeyState* state);  // nullptr: nothing is ever held
-inline bool IsVirtualKeyDown(int virtualKey) { return KeyState().IsDown(virtualKey); }
+// Held or not. While an input event is handled on this thread (see
+// HeldAtEvent), Shift, Ctrl and Alt are as that event had them, whatever the
+// keyboard says by now: a quick hand has let Ctrl go before the Return it
+// came with is handled to its end. Otherwise the key state's answer.
+bool IsVirtualKeyDown(int virtualKey);
+
+// The modifier keys held at the input event being handled, for the time this
+// object lives on the handling thread; nested events hold their own.
+class HeldAtEvent {
+ public:
+  HeldAtEvent(bool shift, bool control, bool alt);
+  ~HeldAtEvent();
+  HeldAtEvent(const HeldAtEvent&) = delete;
+  HeldAtEvent& operator=(const HeldAtEvent&) = delete;
+  // The innermost event's state of VK_SHIFT, VK_CONTROL or VK_MENU; false for
+  // any other key, or with no event handled on this thread (`known` false then).
+  static bool IsDown(int virtualKey, bool& known);
+
+ private:
+  bool m_shift;
+  bool m_control;
+  bool m_alt;
+  HeldAtEvent* m_outer;
+};
 
 // A key state set by hand (tests, and the default before the UI exists).
 class InjectedKeyState : public IKeyState {

@@ -5,6 +5,8 @@
 #include <QFormLayout>
 #include <QVBoxLayout>
 
+#include "platform/ui/WholeTitle.h"
+
 namespace {
 
 constexpr DWORD kBaudRates[] = {110,   300,   600,   1200,   2400,   4800,   9600,
@@ -55,6 +57,8 @@ CommSettingsDialog::CommSettingsDialog(const std::string& portName, const DCB& s
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(buttons);
+  // Its form is narrower than "COM1 Properties" in a title bar.
+  KeepTitleWhole(*this);
 }
 
 DCB CommSettingsDialog::Settings() const {

@@ -8,6 +8,9 @@
 #include <QWheelEvent>
 #include <QWidget>
 
+#include <optional>
+
+#include "platform/base/InputState.h"
 #include "platform/ui/CDC.h"
 #include "platform/ui/CWnd.h"
 #include "platform/ui/ControlConstants.h"
@@ -57,6 +60,28 @@ bool TakeKeyKeptFromDialog(const QEvent* event) {
   return true;
 }
 
+namespace {
+
+// A modifier key's own press has it held, its release not, whatever the event
+// says of the state just before it.
+Qt::KeyboardModifiers HeldModifiersOf(const QInputEvent* event) {
+  Qt::KeyboardModifiers held = event->modifiers();
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+    const bool pressed = event->type() == QEvent::KeyPress;
+    Qt::KeyboardModifier own = Qt::NoModifier;
+    switch (static_cast<const QKeyEvent*>(event)->key()) {
+      case Qt::Key_Shift: own = Qt::ShiftModifier; break;
+      case Qt::Key_Control: own = Qt::ControlModifier; break;
+      case Qt::Key_Alt: own = Qt::AltModifier; break;
+      default: break;
+    }
+    if (own != Qt::NoModifier) held = pressed ? (held | own) : (held & ~own);
+  }
+  return held;
+}
+
+}  // namespace
+
 WindowEventBridge::WindowEventBridge(CWnd* owner, QWidget* widget) : QObject(widget), m_owner(owner), m_widget(widget) {}
 
 bool WindowEventBridge::eventFilter(QObject* watched, QEvent* event) {
@@ -71,6 +96,13 @@ bool WindowEventBridge::eventFilter(QObject* watched, QEvent* event) {
       window->DispatchTracked(WM_SIZE, SizeKindOf(m_widget), MAKELPARAM(size.width(), size.height()), nullptr, &alive);
     }
     return false;
+  }
+  // What the event's handlers ask of Shift, Ctrl and Alt is what the event had.
+  std::optional<HeldAtEvent> held;
+  if (event->isInputEvent()) {
+    const Qt::KeyboardModifiers modifiers = HeldModifiersOf(static_cast<QInputEvent*>(event));
+    held.emplace((modifiers & Qt::ShiftModifier) != 0, (modifiers & Qt::ControlModifier) != 0,
+                 (modifiers & Qt::AltModifier) != 0);
   }
   if (window->PreTranslateQtEvent(event)) return true;
   if (!m_owner) return true;

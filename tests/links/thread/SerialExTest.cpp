@@ -79,6 +79,32 @@ TEST(SerialExTest, TheListenerHandsEachArrivalToOnEvent) {
   EXPECT_EQ(port.Close(), 0);
 }
 
+namespace {
+
+// The line reports an error just as a wait ends with no event (the mask was set
+// again): the error arrives between the wait and the listener's look at the line.
+class LateErrorPort : public RecordingPort {
+ public:
+  ~LateErrorPort() override { Close(); }  // before this part goes: the listener calls WaitEvent
+  LONG WaitEvent(OVERLAPPED* overlapped, DWORD timeoutMs) override {
+    const LONG result = RecordingPort::WaitEvent(overlapped, timeoutMs);
+    if (errorAfterNextWait.exchange(false)) Port()->InjectLineErrors(CE_FRAME);
+    return result;
+  }
+  std::atomic<bool> errorAfterNextWait{false};
+};
+
+}  // namespace
+
+TEST(SerialExTest, ALineErrorReportedAsAWaitEndsWithoutAnEventReachesOnEvent) {
+  PtyPair pty;
+  LateErrorPort port;
+  ASSERT_EQ(port.Open(pty.SlavePath()), 0);
+  port.errorAfterNextWait = true;
+  port.SetMask(port.GetEventMask());  // ends the wait under way with no event
+  EXPECT_TRUE(WaitUntil([&] { return port.Errors() == CE_FRAME; })) << port.Errors();
+}
+
 TEST(SerialExTest, AListenerEndedByAHangUpCanBeStartedAgain) {
   PtyPair pty;
   RecordingPort port;

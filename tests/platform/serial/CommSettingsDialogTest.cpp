@@ -90,3 +90,21 @@ TEST(CommSettingsDialogTest, OkHandsBackTheSettingsAndCancelKeepsThem) {
   EXPECT_EQ(config.dcb.Parity, ODDPARITY);
   EXPECT_EQ(config.dcb.BaudRate, 38400u);
 }
+
+// The form is narrower than its title in a window manager's title bar, which
+// cut it to "COM1 … erties": the dialog is as wide as the whole title needs.
+TEST(CommSettingsDialogTest, TheDialogIsWideEnoughForItsWholeTitle) {
+  DCB dcb{};
+  dcb.BaudRate = 9600;
+  dcb.ByteSize = 8;
+  CommSettingsDialog dialog("COM1", dcb);
+  dialog.show();
+  EXPECT_EQ(dialog.windowTitle().toStdString(), "COM1 Properties");
+  QFont bold = dialog.font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  // The title bold and a quarter larger (a window manager's font), beside an
+  // icon and three buttons as tall as a title bar.
+  const int titleBar = metrics.height() + 8;
+  EXPECT_GE(dialog.width(), metrics.horizontalAdvance("COM1 Properties") * 5 / 4 + 4 * titleBar);
+}
