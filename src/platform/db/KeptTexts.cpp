@@ -330,4 +330,16 @@ std::string KeptTexts::NotInJournalAtClose(const std::string& atTheClose) {
 
 std::string KeptTexts::AfterTheClose(int heldBy) { return "after the close " + CauseText(heldBy); }
 
+std::string KeptTexts::PutBackTakenWithoutLease(unsigned seconds) {
+  return "It was taken without a read lease (none can be had on it: another user's file, or a file system "
+         "without leases), so a program may still have it open for writing: it stays where it is until nothing "
+         "has changed it for " +
+         std::to_string(seconds) + " s, and is taken over again if anything does (no record is written twice).";
+}
+
+std::string KeptTexts::PutBackNotRemovedLater(const std::string& path, const std::string& why) {
+  return "The file " + path + " put back, whose records the journal holds, could not be removed (" + why +
+         "): please remove it; taken over again, it would write none of them twice.";
+}
+
 }  // namespace ruv::db

@@ -160,6 +160,12 @@ class KeptTexts {
   static constexpr const char* kJournalHoldsEvery = "the journal beside the database holds every one";
   static constexpr const char* kEachInJournal = "each is in the journal beside the database until it is written";
 
+  // A file put back taken without a read lease (none can be had on it): it
+  // stays until nothing changed it for `seconds`.
+  static std::string PutBackTakenWithoutLease(unsigned seconds);
+  // A file put back whose records are in the journal could not be removed once it settled (`why`).
+  static std::string PutBackNotRemovedLater(const std::string& path, const std::string& why);
+
  private:
   std::string NewRowIdentity(long long newRow, const KeptInserts* inserts) const;
   // The name of the column `column`, the one `write`'s `i`th value is for.
