@@ -65,7 +65,9 @@ void PutBackIntake::PutBackUnder(const std::string& removing, const std::string&
 
 bool PutBackIntake::InProgressName(const std::string& name) {
   const std::string_view file = std::string_view(name).substr(name.rfind('/') + 1);
-  for (const std::string_view ending : {"~", ".part", ".tmp", ".swp", ".bak"})
+  // A hidden file: an editor's or a copying program's temporary (rsync, vim).
+  if (!file.empty() && file[0] == '.') return true;
+  for (const std::string_view ending : {"~", ".part", ".tmp", ".swp", ".swo", ".bak", ".orig", ".crdownload"})
     if (file.size() >= ending.size() && file.substr(file.size() - ending.size()) == ending) return true;
   return file.find(".tmp-") != std::string_view::npos;
 }

@@ -37,8 +37,9 @@ class PutBackIntake {
   // its name when a writer opened it meanwhile, else removed. One a kill left
   // there is put back at the next look.
   static std::string RemovingName(const std::string& journal);
-  // Whether the file name `name` is one an editor or a copying program gives
-  // a backup or a file in progress: never a file put back.
+  // Whether the file name `name` is one an editor, a merge tool or a copying
+  // program gives a backup, a swap file or a file in progress (or a hidden
+  // one): never a file put back.
   static bool InProgressName(const std::string& name);
 
   // Looks at the files put back beside `journal` (`database`: the database's
