@@ -1272,6 +1272,26 @@ TEST_F(KeptWritesJournalTest, AJournalTheDiskRefusedHoldsTheWaitingRecordsOnceIt
   Kill();
 }
 
+// A file-size limit the database itself meets, writing back the records kept:
+// told in the words the journal uses for it, not as a disk I/O error.
+TEST_F(KeptWritesJournalTest, AFileSizeLimitTheDatabaseMeetsIsToldAsSuch) {
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  KeepNewLot(1);
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+  {
+    const FileSizeLimit full(1);
+    ASSERT_TRUE(full.IsSet());
+    boxes.Expect(IDOK, "New row of Lot: strName = 'kept', nCount = 1 (File too large: it waits, with the records "
+                       "kept behind it, and they are written once the database takes them)");
+    EXPECT_FALSE(db.database.WriteKept());
+  }
+  EXPECT_EQ(db.database.GetConnection()->Handle()->Pending().WaitingCause(),
+            "the database cannot take writes (File too large)");
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_TRUE(db.database.WriteKept());
+  EXPECT_EQ(Rows(), "1 kept 1 ");
+}
+
 // A journal ending inside a line, read at two starts before it is written
 // anew: its cut part is kept beside it once, and told once.
 TEST_F(KeptWritesJournalTest, ACutTailIsKeptAndToldOnceHoweverOftenTheJournalIsRead) {

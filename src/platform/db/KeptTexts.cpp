@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <unordered_set>
 
 #include "platform/base/Text.h"
@@ -132,7 +135,7 @@ std::string KeptTexts::NotListedLine(std::size_t total, std::size_t listed, cons
 
 std::string KeptTexts::CauseText(int rc) {
   if (rc == 0 || IsLockedResult(rc)) return kLockedCause;
-  return std::string("the database cannot take writes (") + sqlite3_errstr(rc) + ")";
+  return "the database cannot take writes (" + ResultWords(rc) + ")";
 }
 
 std::string KeptTexts::AtTheClose(KeptProgress progress, int heldBy) {
@@ -142,7 +145,7 @@ std::string KeptTexts::AtTheClose(KeptProgress progress, int heldBy) {
 }
 
 std::string KeptTexts::WaitingLine(const std::string& described, int rc) {
-  return described + " (" + sqlite3_errstr(rc) +
+  return described + " (" + ResultWords(rc) +
          ": it waits, with the records kept behind it, and they are written once the database takes them)";
 }
 
@@ -340,6 +343,12 @@ std::string KeptTexts::PutBackTakenWithoutLease(unsigned seconds) {
 std::string KeptTexts::PutBackNotRemovedLater(const std::string& path, const std::string& why) {
   return "The file " + path + " put back, whose records the journal holds, could not be removed (" + why +
          "): please remove it; taken over again, it would write none of them twice.";
+}
+
+static_assert((KeptTexts::kFileSizeLimitResult & 0xFF) == SQLITE_IOERR);
+
+std::string KeptTexts::ResultWords(int rc) {
+  return rc == kFileSizeLimitResult ? std::strerror(EFBIG) : sqlite3_errstr(rc);
 }
 
 }  // namespace ruv::db

@@ -206,7 +206,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
   if (std::exchange(m_diedForTest, false)) return BatchEnd::Died;
   if (end.waitRc == SQLITE_OK || end.waitRc == SQLITE_DONE) return BatchEnd::Written;
   // What holds them, for every sentence about them.
-  m_heldBy = end.waitRc & 0xFF;
+  m_heldBy = KeptTexts::CauseOf(end.waitRc);
   if (!KeptBatch::IsBusy(end.waitRc) && !kept.empty()) TellWaiting(kept.front(), end.waitRc);
   return BatchEnd::Waiting;
 }
@@ -298,8 +298,8 @@ std::string PendingWrites::WaitingCause() const {
 
 // Told once per cause, not at every try: the retry timer comes every second.
 void PendingWrites::TellWaiting(const PendingWrite& write, int rc) {
-  if ((rc & 0xFF) == m_waitingCause) return;
-  m_waitingCause = rc & 0xFF;
+  if (KeptTexts::CauseOf(rc) == m_waitingCause) return;
+  m_waitingCause = KeptTexts::CauseOf(rc);
   m_told.failed.push_back(KeptTexts::WaitingLine(m_texts.DescribeOne(write), rc));
 }
 
