@@ -1272,6 +1272,31 @@ TEST_F(KeptWritesJournalTest, AJournalTheDiskRefusedHoldsTheWaitingRecordsOnceIt
   Kill();
 }
 
+// A journal tried again that fails for another cause than the one told is
+// told in that cause's own words, not left under the old one.
+TEST_F(KeptWritesJournalTest, AJournalTriedAgainThatFailsForANewCauseTellsThatCause) {
+  FakeClock clock;
+  clock.Install();
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  KeepNewLot(1);
+  {
+    const FileSizeLimit full(std::filesystem::file_size(Journal()) + 16);
+    ASSERT_TRUE(full.IsSet());
+    boxes.Expect(IDOK, "could not be written (" + Journal() + ": File too large)");
+    KeepNewLot(2);
+  }
+  // Someone made a folder of its name meanwhile.
+  ASSERT_TRUE(std::filesystem::remove(Journal()));
+  ASSERT_TRUE(std::filesystem::create_directory(Journal()));
+  boxes.Expect(IDOK, "The journal " + Journal() + " could not be written (there is a folder at its name): its file "
+                     "still holds the 1 record it held when it was last written");
+  clock.Advance(1000);
+  EXPECT_FALSE(db.database.WriteKept());
+  EXPECT_EQ(boxes.Pending(), 0u);
+  Kill();
+  std::filesystem::remove(Journal());
+}
+
 // A file-size limit the database itself meets, writing back the records kept:
 // told in the words the journal uses for it, not as a disk I/O error.
 TEST_F(KeptWritesJournalTest, AFileSizeLimitTheDatabaseMeetsIsToldAsSuch) {

@@ -88,7 +88,7 @@ bool JournalFile::AppendOne(PendingWrite& write, const KeptQueue& queue, const K
 }
 
 bool JournalFile::AppendNotHeld(KeptQueue& queue, const KeptTexts& texts,
-                                const KeptTexts::TableColumns& tableColumns) {
+                                const KeptTexts::TableColumns& tableColumns, std::string* failed) {
   std::string lines, error;
   std::size_t count = 0;
   queue.ForEach([&](const PendingWrite& write) {
@@ -96,7 +96,10 @@ bool JournalFile::AppendNotHeld(KeptQueue& queue, const KeptTexts& texts,
     AppendRecord(write, queue, texts, tableColumns, lines);
     ++count;
   });
-  if (count > 0 && !Append(lines, count, error)) return false;
+  if (count > 0 && !Append(lines, count, error)) {
+    if (failed) *failed = error;
+    return false;
+  }
   queue.ForEach([](PendingWrite& write) { write.inJournal = true; });
   return true;
 }

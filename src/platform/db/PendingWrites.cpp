@@ -270,7 +270,7 @@ void PendingWrites::TidyJournal() {
     return;
   }
   if (m_journal.AppendNotHeld(m_queue, m_texts, m_tableColumns))
-    m_journal.trouble.clear();
+    m_journal.Mended();
   else
     SaveJournal();
 }
@@ -280,12 +280,17 @@ void PendingWrites::TidyJournal() {
 // than that); only a file that cannot take an append is written whole.
 void PendingWrites::RetryJournal() {
   if (!m_journal.Has() || !m_journal.RetryDue()) return;
+  std::string error;
   if (m_journal.behind || m_journal.PutAtName() || !m_journal.CanAppend()) {
     SaveJournal();
-  } else if (m_journal.AppendNotHeld(m_queue, m_texts, m_tableColumns)) {
-    m_journal.trouble.clear();
-  } else {
+  } else if (m_journal.AppendNotHeld(m_queue, m_texts, m_tableColumns, &error)) {
+    m_journal.Mended();
+  } else if (error == m_journal.trouble || error == m_journal.appendTrouble) {
     m_journal.Failed(m_journal.trouble);  // the same cause, told once
+  } else {
+    // Another cause than the one told: the file may be gone or replaced, which
+    // a rewrite mends; else the rewrite tells its own words.
+    if (!SaveJournal()) m_journal.appendTrouble = error;
   }
 }
 
@@ -523,7 +528,7 @@ bool PendingWrites::SaveJournal(bool takePutBack) {
     return false;
   }
   m_queue.ForEach([](PendingWrite& write) { write.inJournal = true; });
-  m_journal.trouble.clear();
+  m_journal.Mended();
   m_journal.behind = false;
   m_putBack.JournalSaved();
   return true;
