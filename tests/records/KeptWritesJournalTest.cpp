@@ -1297,6 +1297,38 @@ TEST_F(KeptWritesJournalTest, AJournalTriedAgainThatFailsForANewCauseTellsThatCa
   std::filesystem::remove(Journal());
 }
 
+// Most of a journal written back, then the disk is full: the journal, which
+// still holds every record waiting, is written anew without the written ones
+// once the disk has room. Meanwhile nothing is said of it (no record is only
+// in memory), and it is not tried again at every second.
+TEST_F(KeptWritesJournalTest, AJournalMostlyWrittenWhenTheDiskIsFullStaysWholeUntoldUntilItHasRoom) {
+  FakeClock clock;
+  clock.Install();
+  Kill();
+  std::string journal = "RuvFrame kept writes 2\n";
+  for (int n = 1; n <= 1500; ++n)
+    journal += ruv::Format("insert\t4d2-1-2-%d\tLot\tnew:%d\tstrName\ttext\tL%d\tnCount\ti4\t%d\n", n, n, n, n);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  boxes.Expect(IDOK, CADODatabase::kJournalWritingText);
+  ASSERT_TRUE(NextStart());  // the first 1000 written
+  {
+    const FileSizeLimit full(100);
+    ASSERT_TRUE(full.IsSet());
+    boxes.Expect(IDOK, "New row of Lot: strName = 'L1001', nCount = 1001 (File too large: it waits");
+    for (int second = 0; second < 4; ++second) {
+      EXPECT_FALSE(db.database.WriteKept());
+      clock.Advance(1000);
+    }
+    EXPECT_EQ(RecordsIn(Journal()), 1500);
+  }
+  // Room again: the rest goes in, and the journal with it.
+  EXPECT_TRUE(db.database.WriteKept());
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(other.Text("SELECT COUNT(*) FROM Lot"), "1500");
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_EQ(boxes.Count(), 2u);
+}
+
 // A file-size limit the database itself meets, writing back the records kept:
 // told in the words the journal uses for it, not as a disk I/O error.
 TEST_F(KeptWritesJournalTest, AFileSizeLimitTheDatabaseMeetsIsToldAsSuch) {

@@ -37,6 +37,7 @@ bool JournalFile::Write(const std::string& content, std::size_t records, std::st
   m_records = content.empty() ? 0 : records;
   m_done = 0;
   m_rewriteFirst = false;
+  tidyFailed = false;
   return true;
 }
 

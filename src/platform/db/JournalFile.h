@@ -106,6 +106,10 @@ class JournalFile {
   // It holds records that must not be tried again (set aside, refused, or
   // never to be written): it is rewritten once the writing stops.
   bool behind = false;
+  // A rewrite without its written records failed (the disk had no room): the
+  // file holds every record waiting, and it is tried again only once more
+  // are written, or at the close.
+  bool tidyFailed = false;
 
   // A file of records read: the records in order, or why it cannot be read.
   struct Records {
