@@ -17,5 +17,11 @@ int main(int argc, char** argv) {
   // EFBIG, told as any refused write is, instead of ending the program with
   // its kept records in memory and a cut line in the journal.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A writer's open of a file put back breaks the program's read lease on it,
+  // and the kernel signals that (SIGIO), whose default ends the process. The
+  // lease is asked after the read instead, so the signal is never needed:
+  // ignored from the start, not only once a lease was taken (a kill -IO, or a
+  // lease of a library's, before that must not end it either).
+  std::signal(SIGIO, SIG_IGN);
   return AfxWinMain(theApp, argc, argv);
 }

@@ -104,4 +104,17 @@ TEST_F(ProgramStartTest, TemporariesLeftByAKilledRewriteGoAtTheNextStart) {
   ExpectNothingHalfWritten();
 }
 
+// A SIGIO (what a writer's open of a leased file makes the kernel send, or
+// any process's kill -IO) before the program has taken any lease: it is
+// ignored from the start, and the program ends only when told to.
+TEST_F(ProgramStartTest, ASigioBeforeAnyLeaseDoesNotEndTheProgram) {
+  Start();
+  int status = 0;
+  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(dir.File("RuvFrame Qelo.lock")) || Ended(status); }));
+  ASSERT_GT(m_pid, 0) << "the program ended by itself, status " << status << ": " << ErrorOutput();
+  ASSERT_EQ(::kill(m_pid, SIGIO), 0);
+  ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
+  EXPECT_EQ(ExitCode(), 0) << ErrorOutput();
+}
+
 }  // namespace

@@ -11,15 +11,20 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "RecordsTestSupport.h"
 #include "platform/base/AtomicFile.h"
+#include "platform/base/ReadLease.h"
 #include "platform/base/Text.h"
+#include "platform/db/PutBackIntake.h"
 #include "platform/ui/WindowTimers.h"
 #include "records/AdoRecordset.h"
 #include "support/FakeClock.h"
@@ -46,6 +51,20 @@ std::string PutBackLots(int first, int count) {
 void AppendTo(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::app);
   out << text;
+}
+
+// Whether the kernel breaks a lease on the file at `path` now (a writer's
+// open waits for it): /proc/locks marks it BREAKING.
+bool LeaseBreaking(const std::string& path) {
+  struct stat st{};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  std::ifstream locks("/proc/locks");
+  const std::string inode = ":" + std::to_string(st.st_ino) + " ";
+  for (std::string line; std::getline(locks, line);)
+    if (line.find("LEASE") != std::string::npos && line.find("BREAKING") != std::string::npos &&
+        line.find(inode) != std::string::npos)
+      return true;
+  return false;
 }
 
 class KeptPutBackTest : public ::testing::Test {
@@ -257,6 +276,80 @@ TEST_F(KeptPutBackTest, ACorrectedCopyPutBackAfterTheFirstWentInIsToldOnceWithWh
   boxes.Expect(IDOK, "The file " + PutBack() + "-3 put back was taken over (4 records): written to the database");
   for (int look = 0; look < 2; ++look) LookASecondLater();
   EXPECT_EQ(boxes.LastText().find("other values"), std::string::npos) << boxes.LastText();
+}
+
+// A writer whose open comes once the looks let the file go, just before its
+// removal: it waits for the lease, and its open never completes on a removed
+// file. The file is put back under its name, and taken again with what the
+// writer added, every record once.
+TEST_F(KeptPutBackTest, AWritersOpenAfterTheLastLookNeverLandsOnARemovedFile) {
+  ASSERT_TRUE(WriteFileAtomically(PutBack(), "RuvFrame kept writes 2\n" + PutBackLots(1, 10)));
+  std::thread writer;
+  bool opened = false;
+  ruv::db::PutBackIntake::SetBeforeRemovalForTest([&](const std::string& path) {
+    if (std::exchange(opened, true)) return;
+    writer = std::thread([path] {
+      const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);  // waits for the lease
+      if (fd < 0) return;
+      const std::string more = PutBackLots(11, 5);
+      EXPECT_EQ(::write(fd, more.data(), more.size()), static_cast<ssize_t>(more.size()));
+      ::close(fd);
+    });
+    for (int round = 0; round < 10000 && !LeaseBreaking(path); ++round)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back was read (10 records), but a program opened it for "
+                     "writing meanwhile: it is left where it is and taken over again once nothing writes it");
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  ASSERT_TRUE(opened);
+  writer.join();
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back was taken over (15 records): written to the database, "
+                     "each once (any it refused is told apart). 10 of them were already in the database.");
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  ruv::db::PutBackIntake::SetBeforeRemovalForTest(nullptr);
+  EXPECT_EQ(Rows(), "15 15");
+  EXPECT_FALSE(FileExists(PutBack()));
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+// Where no lease can be had, a writer keeps the file open and adds to it after
+// pauses: the file is taken, but removed only once it stayed as it was for the
+// longer settle; what the writer adds after each pause is taken too, every
+// record once, and the box says it was taken without a lease.
+TEST_F(KeptPutBackTest, WithoutALeaseAFileTakenIsRemovedOnlyOnceItStayedTheSameLongEnough) {
+  ReadLease::SetRefusedForTest(true);
+  struct Restore {
+    ~Restore() { ReadLease::SetRefusedForTest(false); }
+  } restore;
+  const int writer = ::open(PutBack().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  ASSERT_GE(writer, 0);
+  const auto write = [writer](const std::string& text) {
+    return ::write(writer, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  };
+  const std::string withoutLease =
+      "It was taken without a read lease (none can be had on it: another user's file, or a file system without "
+      "leases), so a program may still have it open for writing: it stays where it is until nothing has changed "
+      "it for 30 s, and is taken over again if anything does (no record is written twice).";
+  ASSERT_TRUE(write("RuvFrame kept writes 2\n" + PutBackLots(1, 10)));
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back was taken over (10 records): written to the database, "
+                     "each once (any it refused is told apart). " + withoutLease);
+  for (int look = 0; look < 3; ++look) LookASecondLater();  // a pause of 2 s and more
+  ASSERT_TRUE(write(PutBackLots(11, 10)));
+  boxes.Expect(IDOK, "put back was taken over (20 records): written to the database, each once (any it refused is "
+                     "told apart). 10 of them were already in the database. " + withoutLease);
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  ASSERT_TRUE(write(PutBackLots(21, 10)));
+  ::close(writer);
+  boxes.Expect(IDOK, "(30 records): written to the database, each once (any it refused is told apart). 20 of them "
+                     "were already in the database. " + withoutLease);
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  EXPECT_EQ(Rows(), "30 30");
+  EXPECT_TRUE(FileExists(PutBack()));
+  clock.Advance(ruv::db::PutBackIntake::kUnleasedSettledMs);
+  LookASecondLater();
+  EXPECT_FALSE(FileExists(PutBack()));
+  EXPECT_EQ(Rows(), "30 30");
+  EXPECT_EQ(boxes.Pending(), 0u);
   EXPECT_EQ(boxes.Count(), 3u);
 }
 

@@ -1272,6 +1272,83 @@ TEST_F(KeptWritesJournalTest, AJournalTheDiskRefusedHoldsTheWaitingRecordsOnceIt
   Kill();
 }
 
+// A journal tried again that fails for another cause than the one told is
+// told in that cause's own words, not left under the old one.
+TEST_F(KeptWritesJournalTest, AJournalTriedAgainThatFailsForANewCauseTellsThatCause) {
+  FakeClock clock;
+  clock.Install();
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  KeepNewLot(1);
+  {
+    const FileSizeLimit full(std::filesystem::file_size(Journal()) + 16);
+    ASSERT_TRUE(full.IsSet());
+    boxes.Expect(IDOK, "could not be written (" + Journal() + ": File too large)");
+    KeepNewLot(2);
+  }
+  // Someone made a folder of its name meanwhile.
+  ASSERT_TRUE(std::filesystem::remove(Journal()));
+  ASSERT_TRUE(std::filesystem::create_directory(Journal()));
+  boxes.Expect(IDOK, "The journal " + Journal() + " could not be written (there is a folder at its name): its file "
+                     "still holds the 1 record it held when it was last written");
+  clock.Advance(1000);
+  EXPECT_FALSE(db.database.WriteKept());
+  EXPECT_EQ(boxes.Pending(), 0u);
+  Kill();
+  std::filesystem::remove(Journal());
+}
+
+// Most of a journal written back, then the disk is full: the journal, which
+// still holds every record waiting, is written anew without the written ones
+// once the disk has room. Meanwhile nothing is said of it (no record is only
+// in memory), and it is not tried again at every second.
+TEST_F(KeptWritesJournalTest, AJournalMostlyWrittenWhenTheDiskIsFullStaysWholeUntoldUntilItHasRoom) {
+  FakeClock clock;
+  clock.Install();
+  Kill();
+  std::string journal = "RuvFrame kept writes 2\n";
+  for (int n = 1; n <= 1500; ++n)
+    journal += ruv::Format("insert\t4d2-1-2-%d\tLot\tnew:%d\tstrName\ttext\tL%d\tnCount\ti4\t%d\n", n, n, n, n);
+  ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
+  boxes.Expect(IDOK, CADODatabase::kJournalWritingText);
+  ASSERT_TRUE(NextStart());  // the first 1000 written
+  {
+    const FileSizeLimit full(100);
+    ASSERT_TRUE(full.IsSet());
+    boxes.Expect(IDOK, "New row of Lot: strName = 'L1001', nCount = 1001 (File too large: it waits");
+    for (int second = 0; second < 4; ++second) {
+      EXPECT_FALSE(db.database.WriteKept());
+      clock.Advance(1000);
+    }
+    EXPECT_EQ(RecordsIn(Journal()), 1500);
+  }
+  // Room again: the rest goes in, and the journal with it.
+  EXPECT_TRUE(db.database.WriteKept());
+  EXPECT_FALSE(FileExists(Journal()));
+  EXPECT_EQ(other.Text("SELECT COUNT(*) FROM Lot"), "1500");
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_EQ(boxes.Count(), 2u);
+}
+
+// A file-size limit the database itself meets, writing back the records kept:
+// told in the words the journal uses for it, not as a disk I/O error.
+TEST_F(KeptWritesJournalTest, AFileSizeLimitTheDatabaseMeetsIsToldAsSuch) {
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  KeepNewLot(1);
+  ASSERT_EQ(other.Exec("ROLLBACK"), SQLITE_OK);
+  {
+    const FileSizeLimit full(1);
+    ASSERT_TRUE(full.IsSet());
+    boxes.Expect(IDOK, "New row of Lot: strName = 'kept', nCount = 1 (File too large: it waits, with the records "
+                       "kept behind it, and they are written once the database takes them)");
+    EXPECT_FALSE(db.database.WriteKept());
+  }
+  EXPECT_EQ(db.database.GetConnection()->Handle()->Pending().WaitingCause(),
+            "the database cannot take writes (File too large)");
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_TRUE(db.database.WriteKept());
+  EXPECT_EQ(Rows(), "1 kept 1 ");
+}
+
 // A journal ending inside a line, read at two starts before it is written
 // anew: its cut part is kept beside it once, and told once.
 TEST_F(KeptWritesJournalTest, ACutTailIsKeptAndToldOnceHoweverOftenTheJournalIsRead) {
@@ -1312,14 +1389,14 @@ TEST_F(KeptWritesJournalTest, TheReportAndANewJournalAreNoMoreOpenThanTheDatabas
 }
 
 // A journal whose new rows an earlier run numbered otherwise than this run
-// does must be written anew before anything is appended: the start does it,
-// and the first write kept behind it is appended, not the whole journal
-// written again inside that write.
+// can take them (here, out of their order) must be written anew before
+// anything is appended: the start does it, and the first write kept behind it
+// is appended, not the whole journal written again inside that write.
 TEST_F(KeptWritesJournalTest, TheStartRewritesAJournalNumberedByAnEarlierRunAndTheFirstKeptWriteIsAppended) {
   Kill();
   std::string journal = "RuvFrame kept writes 2\n";
   for (int n = 1; n <= 3; ++n)
-    journal += ruv::Format("insert\t4d2-1-2-%d\tLot\tnew:%d\tstrName\ttext\tr%d\tnCount\ti4\t%d\n", n, 500 + n, n, n);
+    journal += ruv::Format("insert\t4d2-1-2-%d\tLot\tnew:%d\tstrName\ttext\tr%d\tnCount\ti4\t%d\n", n, 504 - n, n, n);
   ASSERT_TRUE(WriteFileAtomically(Journal(), journal));
   struct stat left{}, atStart{}, afterWrite{};
   ASSERT_EQ(stat(Journal().c_str(), &left), 0);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <utility>
@@ -29,7 +30,11 @@ void IgnoreLeaseBreakSignal() {
   });
 }
 
+std::atomic<bool> g_refusedForTest{false};
+
 }  // namespace
+
+void ReadLease::SetRefusedForTest(bool refused) { g_refusedForTest = refused; }
 
 ReadLease::ReadLease(const std::string& path) {
   // Never blocks: a FIFO at the name has no writer to wait for here.
@@ -41,6 +46,10 @@ ReadLease::ReadLease(const std::string& path) {
     return;
   }
   IgnoreLeaseBreakSignal();
+  if (g_refusedForTest) {
+    Release();
+    return;
+  }
   if (::fcntl(m_fd, F_SETLEASE, F_RDLCK) == 0) {
     m_state = State::Held;
     return;

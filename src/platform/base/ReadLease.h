@@ -26,6 +26,10 @@ class ReadLease {
   // Gives it back (a writer waiting for it goes on at once).
   void Release();
 
+  // Test seam: while set, no lease can be had (as on a file system without
+  // leases, or on another user's file).
+  static void SetRefusedForTest(bool refused);
+
  private:
   int m_fd = -1;
   State m_state = State::Unavailable;

@@ -54,8 +54,9 @@ void DatabaseHandle::Fail(int rc, bool writing) const {
   // SQLite's "disk I/O error" alone hides why: the system's own words (no
   // space left, a lost disk) go with it. Not for a file it could not open:
   // its last try may have been another way of opening, with its own error.
+  // A file-size limit (EFBIG) is named alone, as the journal names it.
   if (const int systemError = m_db ? sqlite3_system_errno(m_db) : 0; systemError != 0 && (rc & 0xFF) == SQLITE_IOERR)
-    detail += std::string(": ") + std::strerror(systemError);
+    detail = systemError == EFBIG ? std::strerror(systemError) : detail + ": " + std::strerror(systemError);
   switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:

@@ -37,6 +37,7 @@ bool JournalFile::Write(const std::string& content, std::size_t records, std::st
   m_records = content.empty() ? 0 : records;
   m_done = 0;
   m_rewriteFirst = false;
+  tidyFailed = false;
   return true;
 }
 
@@ -88,7 +89,7 @@ bool JournalFile::AppendOne(PendingWrite& write, const KeptQueue& queue, const K
 }
 
 bool JournalFile::AppendNotHeld(KeptQueue& queue, const KeptTexts& texts,
-                                const KeptTexts::TableColumns& tableColumns) {
+                                const KeptTexts::TableColumns& tableColumns, std::string* failed) {
   std::string lines, error;
   std::size_t count = 0;
   queue.ForEach([&](const PendingWrite& write) {
@@ -96,7 +97,10 @@ bool JournalFile::AppendNotHeld(KeptQueue& queue, const KeptTexts& texts,
     AppendRecord(write, queue, texts, tableColumns, lines);
     ++count;
   });
-  if (count > 0 && !Append(lines, count, error)) return false;
+  if (count > 0 && !Append(lines, count, error)) {
+    if (failed) *failed = error;
+    return false;
+  }
   queue.ForEach([](PendingWrite& write) { write.inJournal = true; });
   return true;
 }

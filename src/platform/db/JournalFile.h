@@ -55,8 +55,10 @@ class JournalFile {
   bool AppendOne(PendingWrite& write, const KeptQueue& queue, const KeptTexts& texts,
                  const KeptTexts::TableColumns& tableColumns);
   // Appends the records of `queue` the file does not hold yet (kept while it
-  // could not be written), in order, and marks them held; false when it cannot.
-  bool AppendNotHeld(KeptQueue& queue, const KeptTexts& texts, const KeptTexts::TableColumns& tableColumns);
+  // could not be written), in order, and marks them held; false when it
+  // cannot, with why in `error` when given.
+  bool AppendNotHeld(KeptQueue& queue, const KeptTexts& texts, const KeptTexts::TableColumns& tableColumns,
+                     std::string* error = nullptr);
   // Whether an append may be tried: a file this run wrote last is there and
   // takes one as it is.
   bool CanAppend() const { return m_stamp.present && !m_rewriteFirst; }
@@ -85,6 +87,14 @@ class JournalFile {
   // Why the file could not be written last ("" when it was): told once per
   // cause, and not tried again at every record kept.
   std::string trouble;
+  // An append tried again failed for `appendTrouble`, which a rewrite did not
+  // mend: not rewritten again for it at every try, only appended to.
+  std::string appendTrouble;
+  // It was written: nothing to try again.
+  void Mended() {
+    trouble.clear();
+    appendTrouble.clear();
+  }
   // The file could not be written (`error`) now.
   void Failed(const std::string& error) {
     trouble = error;
@@ -96,6 +106,10 @@ class JournalFile {
   // It holds records that must not be tried again (set aside, refused, or
   // never to be written): it is rewritten once the writing stops.
   bool behind = false;
+  // A rewrite without its written records failed (the disk had no room): the
+  // file holds every record waiting, and it is tried again only once more
+  // are written, or at the close.
+  bool tidyFailed = false;
 
   // A file of records read: the records in order, or why it cannot be read.
   struct Records {

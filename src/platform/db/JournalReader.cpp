@@ -81,8 +81,12 @@ bool JournalReader::Line(std::string_view line) {
   if (line.empty() || line[0] == '#') return true;
   const bool read = DecodeJournalWrite(line, m_decoded, m_wrong);
   const bool insert = read && m_decoded.write.kind == PendingWrite::Kind::Insert;
-  const long long made = insert ? KeptQueue::PeekProcessNewRow() : 0;
-  if (!read || !m_shapes.Build(m_decoded, KeptRowHandle(made), m_wrong)) return Stop(m_wrong);
+  if (!read) return Stop(m_wrong);
+  // Never the number promised to a new row being made: one may be under way
+  // while the program runs. The file's own while it is free: an earlier
+  // run's journal keeps its lines as they stand, and takes this run's appends.
+  const long long made = insert ? KeptQueue::TakeNumberFor(m_decoded.write.newRow) : 0;
+  if (!m_shapes.Build(m_decoded, KeptRowHandle(made), m_wrong)) return Stop(m_wrong);
   // A long value is held once, as the record's.
   for (std::size_t i = 0; i < m_decoded.count; ++i)
     if (m_decoded.values[i].bstrVal.capacity() > kBlockOfText) std::string().swap(m_decoded.values[i].bstrVal);
@@ -90,8 +94,6 @@ bool JournalReader::Line(std::string_view line) {
   if (insert) {
     if (!m_renumbered.emplace(write.newRow, made).second)
       return Stop("the new row " + std::to_string(write.newRow) + " is made twice");
-    // Never the number promised to a new row being made: one may be under way while the program runs.
-    KeptQueue::TakeProcessNewRow();
     m_records.renumbered = m_records.renumbered || write.newRow != made;
     write.newRow = made;
     write.rowId = KeptRowHandle(made);

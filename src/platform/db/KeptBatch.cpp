@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <map>
 
 #include "platform/db/KeptStatements.h"
@@ -25,11 +26,17 @@ bool KeptBatch::RefusedForGood(int rc) {
   }
 }
 
+int KeptBatch::Named(int rc, int failedWith) const {
+  if ((rc & 0xFF) != SQLITE_IOERR || rc == KeptTexts::kFileSizeLimitResult) return rc;
+  const int system = failedWith != 0 ? failedWith : sqlite3_system_errno(m_db);
+  return system == EFBIG ? KeptTexts::kFileSizeLimitResult : rc;
+}
+
 KeptBatch::End KeptBatch::Write(const std::deque<PendingWrite>& kept, std::size_t most) {
   FirstRefused first;
   for (;;) {
     Try tried = TryOnce(kept, most, first);
-    if (tried.takenBackAt >= most) return End{std::move(tried.outcomes), tried.waitRc};
+    if (tried.takenBackAt >= most) return End{std::move(tried.outcomes), Named(tried.waitRc, 0)};
     // Taken back whole: the writes before the one that failed go again alone...
     if (tried.takenBackAt > 0) {
       most = tried.takenBackAt;
@@ -41,7 +48,7 @@ KeptBatch::End KeptBatch::Write(const std::deque<PendingWrite>& kept, std::size_
       first.why = tried.takenBackWhy.empty() ? sqlite3_errstr(tried.takenBackRc) : tried.takenBackWhy;
       continue;
     }
-    return End{{}, tried.takenBackRc};
+    return End{{}, Named(tried.takenBackRc, 0)};
   }
 }
 
@@ -117,10 +124,14 @@ KeptBatch::Try KeptBatch::TryOnce(const std::deque<PendingWrite>& kept, std::siz
     tried.outcomes.push_back(Outcome{false, 0, why});
     if (insert) madeHere[write.newRow] = kNoRowId;
   }
+  // The commit writes the pages: SQLite keeps no system error of its own for
+  // a commit that failed, so the system's is taken as the call left it.
+  errno = 0;
   if (const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr); rc != SQLITE_OK) {
+    const int failedWith = errno;
     sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     tried.outcomes.clear();
-    tried.waitRc = rc;
+    tried.waitRc = Named(rc, failedWith);
   }
   return tried;
 }

@@ -31,7 +31,8 @@ class KeptBatch {
     std::string why;
   };
   // The outcomes of the first writes, in order, and what the first write not
-  // done waits on (SQLITE_OK, or SQLITE_DONE, when none waits).
+  // done waits on (SQLITE_OK, or SQLITE_DONE, when none waits; a file-size
+  // limit the database met as KeptTexts::kFileSizeLimitResult).
   struct End {
     std::vector<Outcome> outcomes;
     int waitRc = 0;
@@ -48,6 +49,10 @@ class KeptBatch {
   static bool RefusedForGood(int rc);
 
  private:
+  // `rc`, or KeptTexts::kFileSizeLimitResult when it is an I/O error the
+  // file-size limit made (EFBIG): `failedWith` the system's error as the
+  // failed call left it, else SQLite's.
+  int Named(int rc, int failedWith) const;
   // A refusal of the first write that took a whole transaction back: in the
   // next it is taken as refused, without running it again.
   struct FirstRefused {

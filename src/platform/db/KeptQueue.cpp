@@ -32,9 +32,16 @@ long long KeptQueue::TakeNewRowNumber() {
   return m_reservedNewRow != 0 ? std::exchange(m_reservedNewRow, 0) : ++g_lastNewRow;
 }
 
-long long KeptQueue::PeekProcessNewRow() { return g_lastNewRow + 1; }
 
-void KeptQueue::TakeProcessNewRow() { ++g_lastNewRow; }
+long long KeptQueue::TakeNumberFor(long long named) {
+  // Far below where the numbers would wrap, however many rows follow.
+  constexpr long long kMostKept = 1LL << 60;
+  long long last = g_lastNewRow.load();
+  for (;;) {
+    const long long number = named > last && named <= kMostKept ? named : last + 1;
+    if (g_lastNewRow.compare_exchange_weak(last, number)) return number;
+  }
+}
 
 long long KeptQueue::NextRowHandle() const {
   if (m_reservedNewRow == 0) m_reservedNewRow = ++g_lastNewRow;

@@ -59,9 +59,10 @@ class KeptQueue {
   // process, so that a handle held from a connection closed since never names
   // a row of a later one. One promised by NextRowHandle is taken first.
   long long TakeNewRowNumber();
-  // The number the next new row gets, not taken yet, and taking it.
-  static long long PeekProcessNewRow();
-  static void TakeProcessNewRow();
+  // The number a kept new row read from a file gets: the file's own `named`
+  // while no number of the process reached it (an earlier run's journal is
+  // then taken as it stands, its lines need no rewrite), else the next. Taken.
+  static long long TakeNumberFor(long long named);
   long long NextRowHandle() const;
 
   // A kept new row `newRow` of `table` is kept (by an insert made or read).

@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <unordered_set>
 
 #include "platform/base/Text.h"
@@ -132,7 +135,7 @@ std::string KeptTexts::NotListedLine(std::size_t total, std::size_t listed, cons
 
 std::string KeptTexts::CauseText(int rc) {
   if (rc == 0 || IsLockedResult(rc)) return kLockedCause;
-  return std::string("the database cannot take writes (") + sqlite3_errstr(rc) + ")";
+  return "the database cannot take writes (" + ResultWords(rc) + ")";
 }
 
 std::string KeptTexts::AtTheClose(KeptProgress progress, int heldBy) {
@@ -142,7 +145,7 @@ std::string KeptTexts::AtTheClose(KeptProgress progress, int heldBy) {
 }
 
 std::string KeptTexts::WaitingLine(const std::string& described, int rc) {
-  return described + " (" + sqlite3_errstr(rc) +
+  return described + " (" + ResultWords(rc) +
          ": it waits, with the records kept behind it, and they are written once the database takes them)";
 }
 
@@ -360,5 +363,23 @@ std::string KeptTexts::NotInJournalAtClose(const std::string& atTheClose) {
 }
 
 std::string KeptTexts::AfterTheClose(int heldBy) { return "after the close " + CauseText(heldBy); }
+
+std::string KeptTexts::PutBackTakenWithoutLease(unsigned seconds) {
+  return "It was taken without a read lease (none can be had on it: another user's file, or a file system "
+         "without leases), so a program may still have it open for writing: it stays where it is until nothing "
+         "has changed it for " +
+         std::to_string(seconds) + " s, and is taken over again if anything does (no record is written twice).";
+}
+
+std::string KeptTexts::PutBackNotRemovedLater(const std::string& path, const std::string& why) {
+  return "The file " + path + " put back, whose records the journal holds, could not be removed (" + why +
+         "): please remove it; taken over again, it would write none of them twice.";
+}
+
+static_assert((KeptTexts::kFileSizeLimitResult & 0xFF) == SQLITE_IOERR);
+
+std::string KeptTexts::ResultWords(int rc) {
+  return rc == kFileSizeLimitResult ? std::strerror(EFBIG) : sqlite3_errstr(rc);
+}
 
 }  // namespace ruv::db

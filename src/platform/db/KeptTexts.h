@@ -172,6 +172,21 @@ class KeptTexts {
   static constexpr const char* kJournalHoldsEvery = "the journal beside the database holds every one";
   static constexpr const char* kEachInJournal = "each is in the journal beside the database until it is written";
 
+  // A file put back taken without a read lease (none can be had on it): it
+  // stays until nothing changed it for `seconds`.
+  static std::string PutBackTakenWithoutLease(unsigned seconds);
+  // A file put back whose records are in the journal could not be removed once it settled (`why`).
+  static std::string PutBackNotRemovedLater(const std::string& path, const std::string& why);
+
+  // A write past a file-size limit (ulimit -f) that the database met: SQLite
+  // calls it a disk I/O error, the system says what it is. Kept as the result
+  // that holds the kept writes, told in the system's words.
+  static constexpr int kFileSizeLimitResult = 10 | (0xFE << 8);  // SQLITE_IOERR, an extension of ours
+  // SQLite's words for `rc`, or the system's for the file-size limit.
+  static std::string ResultWords(int rc);
+  // What holds the kept writes after `rc`: its primary result, or the file-size limit.
+  static int CauseOf(int rc) { return rc == kFileSizeLimitResult ? rc : rc & 0xFF; }
+
  private:
   std::string NewRowIdentity(long long newRow, const KeptInserts* inserts) const;
   // The name of the column `column`, the one `write`'s `i`th value is for.

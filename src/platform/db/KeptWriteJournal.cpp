@@ -29,6 +29,7 @@ KeptWriteJournal::Stamp StampOfStat(const struct stat& st) {
   stamp.modified = st.st_mtim;
   stamp.links = st.st_nlink;
   stamp.mode = st.st_mode & 07777;
+  stamp.changed = st.st_ctim;
   return stamp;
 }
 

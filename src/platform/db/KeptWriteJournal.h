@@ -28,6 +28,7 @@ class KeptWriteJournal {
     timespec modified{};
     nlink_t links = 0;
     mode_t mode = 0;  // its permission bits: what it is, not which (never compared)
+    timespec changed{};  // its inode's change time (a rename changes it too; compared only where said)
     bool operator==(const Stamp& other) const;
   };
   // The stamp of what lies at `path` now (a link's own, never followed).

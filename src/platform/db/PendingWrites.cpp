@@ -206,7 +206,7 @@ PendingWrites::BatchEnd PendingWrites::WriteBatch(DatabaseHandle& handle) {
   if (std::exchange(m_diedForTest, false)) return BatchEnd::Died;
   if (end.waitRc == SQLITE_OK || end.waitRc == SQLITE_DONE) return BatchEnd::Written;
   // What holds them, for every sentence about them.
-  m_heldBy = end.waitRc & 0xFF;
+  m_heldBy = KeptTexts::CauseOf(end.waitRc);
   if (!KeptBatch::IsBusy(end.waitRc) && !kept.empty()) TellWaiting(kept.front(), end.waitRc);
   return BatchEnd::Waiting;
 }
@@ -248,8 +248,11 @@ PendingWrites::Progress PendingWrites::WriteAndSave(DatabaseHandle& handle, int 
   // Nothing written: the file is tidied only when it must be, and one that
   // could not be written is tried again at most once a second.
   const bool changed = m_queue.Kept().size() != before;
+  if (changed) m_journal.tidyFailed = false;  // more written: the disk may have room now
   if (!changed) RetryJournal();
-  if (!changed && (!m_journal.trouble.empty() || (!m_journal.behind && !m_journal.MostlyDone()))) return progress;
+  if (!changed && (!m_journal.trouble.empty() ||
+                   (!m_journal.behind && (!m_journal.MostlyDone() || m_journal.tidyFailed))))
+    return progress;
   TidyJournal();
   // The rewrite took in a journal put at its name meanwhile: its records are
   // the writing's to go on with.
@@ -265,14 +268,18 @@ void PendingWrites::TidyJournal() {
   if (!m_journal.Has()) return;
   const bool nothingLeft =
       m_queue.Kept().empty() && m_queue.ForNextStart().empty() && m_setAside.NotAside().empty();
-  if (nothingLeft || m_journal.behind || m_journal.MostlyDone() || m_journal.PutAtName() || !m_journal.CanAppend()) {
+  if (nothingLeft || m_journal.behind || m_journal.PutAtName() || !m_journal.CanAppend()) {
     SaveJournal();
     return;
   }
-  if (m_journal.AppendNotHeld(m_queue, m_texts, m_tableColumns))
-    m_journal.trouble.clear();
-  else
+  if (!m_journal.AppendNotHeld(m_queue, m_texts, m_tableColumns)) {
     SaveJournal();
+    return;
+  }
+  m_journal.Mended();
+  // It holds every record waiting now: written anew without the written ones
+  // only when the disk has room for that, nothing lost meanwhile (no box).
+  if (m_journal.MostlyDone() && !m_journal.tidyFailed) SaveJournal(false, true);
 }
 
 // Records wait that the file could not take: as soon as the disk has room
@@ -280,12 +287,17 @@ void PendingWrites::TidyJournal() {
 // than that); only a file that cannot take an append is written whole.
 void PendingWrites::RetryJournal() {
   if (!m_journal.Has() || !m_journal.RetryDue()) return;
+  std::string error;
   if (m_journal.behind || m_journal.PutAtName() || !m_journal.CanAppend()) {
     SaveJournal();
-  } else if (m_journal.AppendNotHeld(m_queue, m_texts, m_tableColumns)) {
-    m_journal.trouble.clear();
-  } else {
+  } else if (m_journal.AppendNotHeld(m_queue, m_texts, m_tableColumns, &error)) {
+    m_journal.Mended();
+  } else if (error == m_journal.trouble || error == m_journal.appendTrouble) {
     m_journal.Failed(m_journal.trouble);  // the same cause, told once
+  } else {
+    // Another cause than the one told: the file may be gone or replaced, which
+    // a rewrite mends; else the rewrite tells its own words.
+    if (!SaveJournal()) m_journal.appendTrouble = error;
   }
 }
 
@@ -298,8 +310,8 @@ std::string PendingWrites::WaitingCause() const {
 
 // Told once per cause, not at every try: the retry timer comes every second.
 void PendingWrites::TellWaiting(const PendingWrite& write, int rc) {
-  if ((rc & 0xFF) == m_waitingCause) return;
-  m_waitingCause = rc & 0xFF;
+  if (KeptTexts::CauseOf(rc) == m_waitingCause) return;
+  m_waitingCause = KeptTexts::CauseOf(rc);
   m_told.failed.push_back(KeptTexts::WaitingLine(m_texts.DescribeOne(write), rc));
 }
 
@@ -385,6 +397,7 @@ std::string PendingWrites::EndRetries(std::string* notInJournal) {
     // long journal's rest is not held twice.
     for (; !left.empty(); left.pop_front()) forNextStart.push_back(std::move(left.front()));
     // One more chance before it is said, and the file tidied for the next start.
+    m_journal.tidyFailed = false;
     TidyJournal();
   }
   // At the end still: a journal put back, taken in by the rewrite, goes before them.
@@ -502,7 +515,7 @@ std::size_t PendingWrites::TakePutBackIn() {
       m_told.failed);
 }
 
-bool PendingWrites::SaveJournal(bool takePutBack) {
+bool PendingWrites::SaveJournal(bool takePutBack, bool onlyTidy) {
   if (!m_journal.Has()) return true;
   // Never over a journal this run did not write: its records join the queue first.
   if (m_journal.PutAtName()) {
@@ -523,11 +536,15 @@ bool PendingWrites::SaveJournal(bool takePutBack) {
   std::size_t records = 0;
   const std::string content = m_journal.Compose(m_queue, m_setAside.NotAside(), m_texts, m_tableColumns, records);
   if (!m_journal.Write(content, records, error)) {
+    if (onlyTidy) {
+      m_journal.tidyFailed = true;  // tried again once more are written, or at the close
+      return false;
+    }
     JournalNotWritten(error, putBack);
     return false;
   }
   m_queue.ForEach([](PendingWrite& write) { write.inJournal = true; });
-  m_journal.trouble.clear();
+  m_journal.Mended();
   m_journal.behind = false;
   m_putBack.JournalSaved();
   return true;

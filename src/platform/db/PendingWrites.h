@@ -271,8 +271,10 @@ class PendingWrites {
   void TellFailed();
   // Rewrites the journal (taking over a file put at its name first); with
   // `takePutBack`, the files put back beside it too, each removed once the
-  // journal holds its records.
-  bool SaveJournal(bool takePutBack = false);
+  // journal holds its records. `onlyTidy`: the file holds every record
+  // waiting, and is rewritten only without the written ones: a failure loses
+  // nothing and is not told (JournalFile::tidyFailed).
+  bool SaveJournal(bool takePutBack = false, bool onlyTidy = false);
   // The journal could not be written (`error`): the files put back leave the
   // queue again, and it is told once per cause.
   void JournalNotWritten(const std::string& error, std::size_t putBack);

@@ -1,6 +1,9 @@
 #include "platform/db/PutBackIntake.h"
 
 #include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,11 +29,50 @@ bool SameValues(const PendingWrite& one, const PendingWrite& other) {
          one.columns.SameValues(other.columns, one.idColumn, other.idColumn);
 }
 
+std::function<void(const std::string&)>& BeforeRemoval() {
+  static std::function<void(const std::string&)> hook;
+  return hook;
+}
+
+// Whether the file was left as `before` says, its change time too: nothing
+// wrote it, truncated it, or changed its name or bits since.
+bool SameSince(const KeptWriteJournal::Stamp& before, const KeptWriteJournal::Stamp& now) {
+  return before == now && before.changed.tv_sec == now.changed.tv_sec &&
+         before.changed.tv_nsec == now.changed.tv_nsec;
+}
+
+// rename(2) that never replaces what is at `to` (a file a writer just made there).
+bool MoveWithoutReplacing(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL) return false;
+  // A file system without it: a second name, then the first one goes.
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  ::unlink(from.c_str());
+  return true;
+}
+
 }  // namespace
+
+void PutBackIntake::SetBeforeRemovalForTest(std::function<void(const std::string& path)> hook) {
+  BeforeRemoval() = std::move(hook);
+}
+
+std::string PutBackIntake::RemovingName(const std::string& journal) {
+  return journal + KeptWriteJournal::kPutBackSuffix + ".tmp-removing";
+}
+
+void PutBackIntake::PutBackUnder(const std::string& removing, const std::string& path) {
+  std::string to = path;
+  for (int n = 2; !MoveWithoutReplacing(removing, to) && errno == EEXIST && n < 1000; ++n)
+    to = path + "-" + std::to_string(n);
+  SyncFolderOf(path);
+}
 
 bool PutBackIntake::InProgressName(const std::string& name) {
   const std::string_view file = std::string_view(name).substr(name.rfind('/') + 1);
-  for (const std::string_view ending : {"~", ".part", ".tmp", ".swp", ".bak"})
+  // A hidden file: an editor's or a copying program's temporary (rsync, vim).
+  if (!file.empty() && file[0] == '.') return true;
+  for (const std::string_view ending : {"~", ".part", ".tmp", ".swp", ".swo", ".bak", ".orig", ".crdownload"})
     if (file.size() >= ending.size() && file.substr(file.size() - ending.size()) == ending) return true;
   return file.find(".tmp-") != std::string_view::npos;
 }
@@ -43,8 +85,14 @@ void PutBackIntake::SetFolderWatched(bool watched) {
 bool PutBackIntake::Look(const std::string& journal, const std::string& database, bool asItStands) {
   // The folder is listed only when it changed (at every look unless watched):
   // with many files in it, a listing is no cost for every second.
+  m_journal = journal;
   if (!m_watched || m_folderChanged) {
     m_folderChanged = false;
+    // A kill between the move out of reach and the removal: its records are
+    // in the journal, but a writer may have added to it. Taken again (each
+    // record once).
+    if (const std::string removing = RemovingName(journal); KeptWriteJournal::StampOf(removing).present)
+      PutBackUnder(removing, journal + KeptWriteJournal::kPutBackSuffix);
     std::map<std::string, Seen> seen;
     for (const std::string& path : KeptWriteJournal::PutBackNames(journal)) {
       // An editor's backup of the file, or a copy not yet renamed to its name.
@@ -68,6 +116,30 @@ bool PutBackIntake::Look(const std::string& journal, const std::string& database
     }
     const auto left = m_left.find(path);
     if (left != m_left.end() && left->second == stamp) {  // left as it is until it changes
+      ++at;
+      continue;
+    }
+    if (const auto unleased = m_unleased.find(path); unleased != m_unleased.end()) {
+      if (!SameSince(unleased->second.stamp, stamp)) {
+        // Changed since it was read: read again once it settles.
+        m_unleased.erase(unleased);
+        seen = Seen{stamp, now};
+      } else if (TicksSince(unleased->second.since, now) >= kUnleasedSettledMs) {
+        std::string why;
+        const ReadLease none;
+        const bool removed = Remove(path, unleased->second.stamp, none, why);
+        m_unleased.erase(unleased);
+        if (removed) {
+          m_toldInsideALine.erase(path);
+          at = m_seen.erase(at);
+          continue;
+        }
+        if (!why.empty()) {
+          m_left[path] = stamp;
+          m_news.push_back(KeptTexts::PutBackNotRemovedLater(path, why));
+        }
+        seen = Seen{KeptWriteJournal::StampOf(path), now};
+      }
       ++at;
       continue;
     }
@@ -126,18 +198,26 @@ std::size_t PutBackIntake::TakeIn(const Reader& read, std::vector<std::string>& 
 
 void PutBackIntake::JournalSaved() {
   for (File& file : m_taken) {
-    if (file.lease.state() == ReadLease::State::Held && !file.lease.StillHeld()) {
+    if (file.lease.state() != ReadLease::State::Held) {
+      // No lease: a writer may still have it open. It stays until it has
+      // stayed as it is long enough (Look), taken again if it changes.
+      file.unleased = true;
+      if (const KeptWriteJournal::Stamp now = KeptWriteJournal::StampOf(file.path); now == file.stamp)
+        m_unleased[file.path] = Unleased{now, GetTickCount()};
+    } else if (!file.lease.StillHeld()) {
       // A writer opened it since it was read: more may come. It stays, and is
       // taken again once left alone (what the journal holds is not written twice).
       file.openedToWrite = true;
       m_seen[file.path] = Seen{};
     } else if (KeptWriteJournal::StampOf(file.path) == file.stamp) {
-      if (std::remove(file.path.c_str()) == 0) {
-        SyncFolderOf(file.path);
-      } else {
-        // Not read again while it stays as it is: its records are in the journal.
-        file.notRemoved = std::strerror(errno);
-        m_left[file.path] = file.stamp;
+      if (!Remove(file.path, file.stamp, file.lease, file.notRemoved)) {
+        if (file.notRemoved.empty()) {
+          file.openedToWrite = true;
+          m_seen[file.path] = Seen{};
+        } else {
+          // Not read again while it stays as it is: its records are in the journal.
+          m_left[file.path] = file.stamp;
+        }
       }
     }
     file.lease.Release();  // a writer waiting to open it goes on
@@ -145,6 +225,30 @@ void PutBackIntake::JournalSaved() {
   }
   m_taken.clear();
   m_trouble.clear();
+}
+
+bool PutBackIntake::Remove(const std::string& path, const KeptWriteJournal::Stamp& stamp, const ReadLease& lease,
+                           std::string& why) {
+  if (BeforeRemoval()) BeforeRemoval()(path);
+  // Out of reach first: a writer's open from now on finds no file at the name,
+  // and one that found it before breaks the lease, looked at after the move.
+  const std::string removing = RemovingName(m_journal);
+  if (!MoveWithoutReplacing(path, removing)) {
+    why = std::strerror(errno);
+    return false;
+  }
+  const bool leaseKept = lease.state() != ReadLease::State::Held || lease.StillHeld();
+  if (!leaseKept || !(KeptWriteJournal::StampOf(removing) == stamp)) {
+    PutBackUnder(removing, path);
+    return false;
+  }
+  if (::unlink(removing.c_str()) != 0) {
+    why = std::strerror(errno);
+    PutBackUnder(removing, path);
+    return false;
+  }
+  SyncFolderOf(path);
+  return true;
 }
 
 void PutBackIntake::JournalFailed(const std::string& journal, const std::string& error,
@@ -158,10 +262,16 @@ void PutBackIntake::JournalFailed(const std::string& journal, const std::string&
 
 void PutBackIntake::Tell(KeptProgress progress, const std::string& journal, const std::string& cause,
                          std::vector<std::string>& notices) {
-  for (const File& file : m_toTell)
-    notices.push_back(file.openedToWrite ? KeptTexts::PutBackOpenedToWrite(file.path, file.records)
-                                         : KeptTexts::PutBackTaken(file.path, file.records, file.already, progress,
-                                                                   journal, cause, file.notRemoved));
+  for (const File& file : m_toTell) {
+    if (file.openedToWrite) {
+      notices.push_back(KeptTexts::PutBackOpenedToWrite(file.path, file.records));
+      continue;
+    }
+    std::string taken =
+        KeptTexts::PutBackTaken(file.path, file.records, file.already, progress, journal, cause, file.notRemoved);
+    if (file.unleased) taken += " " + KeptTexts::PutBackTakenWithoutLease(kUnleasedSettledMs / 1000);
+    notices.push_back(std::move(taken));
+  }
   m_toTell.clear();
   for (std::string& same : std::exchange(m_sameTokens, {})) notices.push_back(std::move(same));
 }

@@ -27,8 +27,19 @@ class PutBackIntake {
   // can be had (another user's file, a file system without leases), the
   // looks above are the whole rule.
   static constexpr std::uint32_t kSettledMs = 1000;
-  // Whether the file name `name` is one an editor or a copying program gives
-  // a backup or a file in progress: never a file put back.
+  // Where no lease can be had, nothing tells whether a writer still has the
+  // file open: one taken stays where it is until it has stayed as it was read
+  // (its size, time, file and change time) this long, and is read again if it
+  // changes (a record read twice is written once).
+  static constexpr std::uint32_t kUnleasedSettledMs = 30000;
+  // The name a file taken is moved to before the last look at its lease, out
+  // of any writer's reach (an in-progress name, never taken): put back under
+  // its name when a writer opened it meanwhile, else removed. One a kill left
+  // there is put back at the next look.
+  static std::string RemovingName(const std::string& journal);
+  // Whether the file name `name` is one an editor, a merge tool or a copying
+  // program gives a backup, a swap file or a file in progress (or a hidden
+  // one): never a file put back.
   static bool InProgressName(const std::string& name);
 
   // Looks at the files put back beside `journal` (`database`: the database's
@@ -81,6 +92,10 @@ class PutBackIntake {
   void Tell(KeptProgress progress, const std::string& journal, const std::string& cause,
             std::vector<std::string>& notices);
 
+  // Test seam: called with a file's path once the looks let it go and before
+  // it is removed (a writer may open it then).
+  static void SetBeforeRemovalForTest(std::function<void(const std::string& path)> hook);
+
  private:
   struct File {
     std::string path;
@@ -90,7 +105,25 @@ class PutBackIntake {
     std::string notRemoved;  // why it could not be removed once the journal held its records
     ReadLease lease;         // held from the read until it is removed
     bool openedToWrite = false;  // a writer opened it after it was read: left, taken again later
+    bool unleased = false;       // no lease could be had: removed only once it stayed the same long enough
   };
+  // Removes the file taken whose lease is `lease` (held, or none): moved out of
+  // reach first, put back under its name when the lease was broken meanwhile
+  // or it is no longer as `stamp` says. False when it stays; `why` says why
+  // it could not be removed, "" when a writer opened it.
+  bool Remove(const std::string& path, const KeptWriteJournal::Stamp& stamp, const ReadLease& lease,
+              std::string& why);
+  // Moves a file back from RemovingName to `path`, or to a free put-back name
+  // beside it when a file was made there meanwhile.
+  static void PutBackUnder(const std::string& removing, const std::string& path);
+  // The files taken without a lease, as they were once the journal held their
+  // records (their change time too), and since when so.
+  struct Unleased {
+    KeptWriteJournal::Stamp stamp;
+    std::uint32_t since = 0;
+  };
+  std::map<std::string, Unleased> m_unleased;
+  std::string m_journal;  // the journal beside which they are put back (as last looked at)
   std::vector<File> m_taken;   // read into the queue; removed once the journal holds them
   std::vector<File> m_toTell;  // removed: told once the writing stops
   std::vector<std::string> m_sameTokens;  // records of one token with other values, told with them
