@@ -212,6 +212,8 @@ void CHwLinkerEngine::GiveUpCommandNotWritten(CHwLinkerItem& item, const std::st
   if (!item.HoldsCommandNotYetWritten(commandCount)) return;
   item.NoteCommandsWritten(commandCount);
   GiveUpCommand(item, commandCount, command, cause);
+  // It never went out: the next command that does, and is missed, is told on its own.
+  item.RearmGivenUpNotice();
 }
 
 void CHwLinkerEngine::ListenToItemTag(CHwLinkerItem& item) {

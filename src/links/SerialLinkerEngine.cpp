@@ -305,6 +305,8 @@ void CSerialLinkerEngine::HandOverCommand(CSerialLinkerItem& item) {
   if (failure.empty()) return;
   item.SetErrorCount(item.GetErrorCount() + 1);
   GiveUpCommand(item, commandCount, command, failure);
+  // It never went out: the next command that does, and is missed, is told on its own.
+  item.RearmGivenUpNotice();
 }
 
 LRESULT CSerialLinkerEngine::OnCommandOutcomes() {

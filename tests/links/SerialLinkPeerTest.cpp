@@ -621,6 +621,46 @@ TEST_F(SerialLinkPeerTest, ACommandGivenUnderNoneIsToldGivenUpAtTheNextStartOnce
   EXPECT_TRUE(peer.WrittenValues(1, 40001).empty());
 }
 
+// A notice of a command that never went out (given under None, told at the
+// start; one the registers cannot hold) leaves the next command, sent and left
+// unanswered, told on its own.
+TEST_F(SerialLinkPeerTest, ACommandUnansweredAfterOneThatNeverWentOutIsToldToo) {
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  root.SetDataSource(eDataSourceNone);
+  link->Stop();
+  level->SetValue(Variant::R4(8.5f));
+  root.SetDataSource(eDataSourceRealHW);
+  boxes.Expect(IDOK, "The command 8.5 for Level was given up: it was given while the link was stopped.");
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
+
+  peer.SetWrites(1, ModbusSlavePeer::Writes::Ignored);
+  boxes.Expect(IDOK, "The command 9.5 for Level was given up: the device did not answer (3 tries).");
+  level->SetWritePending(TRUE);
+  level->SetValue(Variant::R4(9.5f));
+  ASSERT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
+  PumpPendingMessages();  // the notice, posted as the command was given up
+  EXPECT_EQ(boxes.Count(), 2u);
+
+  peer.SetWrites(1, ModbusSlavePeer::Writes::Taken);
+  level->SetWritePending(TRUE);
+  level->SetValue(Variant::R4(7.5f));
+  ASSERT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
+  peer.SetWrites(1, ModbusSlavePeer::Writes::Ignored);
+  boxes.Expect(IDOK, "for Level was given up: the device's registers cannot hold it.");
+  boxes.Expect(IDOK, "The command 10.5 for Level was given up: the device did not answer (3 tries).");
+  for (const float value : {3.0e7f, 10.5f}) {
+    level->SetWritePending(TRUE);
+    level->SetValue(Variant::R4(value));
+    ASSERT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
+    PumpPendingMessages();
+  }
+  EXPECT_EQ(boxes.Count(), 4u);
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
 // The window's thread hands commands over and never waits for the line: the
 // link's stop takes no command given after it returned, and no start, stop or
 // command runs inside another one's wait.
