@@ -11,6 +11,7 @@
 #include "platform/base/Text.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/KeptReadThrough.h"
 #include "platform/db/TableStatements.h"
 
 namespace ruv::db {
@@ -250,27 +251,41 @@ int Recordset::RowIdColumn() const {
   return -1;
 }
 
+// Read through the kept writes as the rows of a table are (KeptReadThrough),
+// while none of them is written.
 void Recordset::OpenSnapshot(const std::string& sql) {
-  sqlite3_stmt* stmt = Prepare(sql, false);
-  const int count = sqlite3_column_count(stmt);
-  for (int i = 0; i < count; ++i) {
-    const char* name = sqlite3_column_name(stmt, i);
-    const char* type = sqlite3_column_decltype(stmt, i);
-    m_columns.push_back(DescribeColumn(name ? name : "", type ? type : ""));
-  }
-  int rc;
-  try {
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-      std::vector<Variant> row;
-      for (int i = 0; i < count; ++i) row.push_back(ReadStored(stmt, i, m_columns[i]));
-      m_snapshot.push_back(std::move(row));
+  m_handle->Pending().HoldWhile([&] {
+    const std::string readThrough = KeptReadThrough::Query(*m_handle, sql);
+    // The columns are named and typed as the query itself has them.
+    sqlite3_stmt* stmt = Prepare(sql, false);
+    const int count = sqlite3_column_count(stmt);
+    for (int i = 0; i < count; ++i) {
+      const char* name = sqlite3_column_name(stmt, i);
+      const char* type = sqlite3_column_decltype(stmt, i);
+      m_columns.push_back(DescribeColumn(name ? name : "", type ? type : ""));
     }
-  } catch (...) {
+    if (readThrough != sql) {
+      sqlite3_finalize(stmt);
+      stmt = Prepare(readThrough, false);
+      if (sqlite3_column_count(stmt) != count) {
+        sqlite3_finalize(stmt);
+        throw DbError(kErrDatabase, "The query could not be read through the records kept for the database.");
+      }
+    }
+    int rc;
+    try {
+      while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        std::vector<Variant> row;
+        for (int i = 0; i < count; ++i) row.push_back(ReadStored(stmt, i, m_columns[i]));
+        m_snapshot.push_back(std::move(row));
+      }
+    } catch (...) {
+      sqlite3_finalize(stmt);
+      throw;
+    }
     sqlite3_finalize(stmt);
-    throw;
-  }
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
+    if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
+  });
 }
 
 void Recordset::Close() {
