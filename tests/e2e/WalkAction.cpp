@@ -41,10 +41,11 @@ constexpr const char* kHandSequences[] = {
     "w5 V4- V5+", "w5 V27-", "w5 V27- p* V27+", "P1+ p* P1-", "P6+ p* P6-", "w1 T V27+ V27-",
     // Stopped while the charge settles, part of it into Mixer 2 by hand, Start.
     "w2 T V5+ V27+ p* V27- V5- S"};
-// A charge's row written, another program's lock taken while it charges (the
-// lock's kind and sign drawn), the discharge under the lock, a close and a
-// start while it holds, a Start and 60 s of passes: the lock goes after them.
-constexpr const char* kRowCompletedUnderLockFormat = "S w1 %c5%c w5 p40 K S p300";
+// Another program's lock (its kind and sign drawn) over a close and a start
+// while a charge's row waits for it, a Start and 60 s of passes, then the lock
+// goes: the row written before the lock and completed under it, or made under
+// the lock and still in its batcher at the close.
+constexpr const char* kRowsUnderLockFormats[] = {"S w1 %c5%c w5 p40 K S p300", "%c6%c S w1 p* K S p300"};
 // Part of Batcher02 into Mixer 2, the rest into Mixer 1, by hand.
 constexpr const char* kSplitDischarge = "V5+ V27+ p* V27- V5- V4+ V27+ p* V27- V4-";
 
@@ -133,7 +134,8 @@ std::vector<WalkAction> WalkAction::Draw(std::uint32_t seed, int length, const s
     }
     if (kind == 'Y') {
       char text[64];
-      std::snprintf(text, sizeof text, kRowCompletedUnderLockFormat, pick(2) == 0 ? 'L' : 'X', "+-~"[pick(3)]);
+      const char* format = kRowsUnderLockFormats[pick(static_cast<int>(std::size(kRowsUnderLockFormats)))];
+      std::snprintf(text, sizeof text, format, pick(2) == 0 ? 'L' : 'X', "+-~"[pick(3)]);
       sequence(text);
       continue;
     }

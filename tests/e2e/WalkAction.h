@@ -49,9 +49,10 @@ struct WalkAction {
   // draws are short sequences: w (a hand action mid-charge, while settling or
   // mid-discharge), E (T1 or Z), H (a hand discharge split between Mixer 2 and
   // Mixer 1), L (a lock), G (a shift change, now and then with new batch
-  // numbers), Y (a charge's row written, another program's lock taken while
-  // it charges, its discharge under the lock, K, a Start and a run of 60 s,
-  // then the lock goes). Three steered weightings have names: "hands-running" (hand
+  // numbers), Y (another program's lock over K while a charge's row waits for
+  // it: the row written before the lock and completed under it, or made under
+  // it and still in its batcher; then a Start and a run of 60 s, and the lock
+  // goes). Three steered weightings have names: "hands-running" (hand
   // actions while the process runs), "locks-closes" (locks and closes) and
   // "shifts" (shift changes between runs and while material still flows);
   // "locks-closes" draws Y too, which no other weighting does unless asked.
