@@ -223,13 +223,13 @@ std::string KeptTable(const DatabaseHandle& handle, const std::string& table) {
 
 }  // namespace
 
-std::string KeptReadThrough::Query(const DatabaseHandle& handle, const std::string& sql) {
+std::string KeptReadThrough::Query(const DatabaseHandle& handle, const std::string& sql, const std::string& ownTable) {
   if (!handle.Pending().HasKept()) return sql;
   const Scanned scanned = Scan(sql);
   if (scanned.firstWord != "select" && scanned.firstWord != "values" && scanned.firstWord != "with") return sql;
   std::string tables;
   for (const std::string& table : TableNames(handle)) {
-    if (scanned.names.count(Lower(table)) == 0) continue;
+    if (scanned.names.count(Lower(table)) == 0 || Lower(table) == Lower(ownTable)) continue;
     const std::string kept = KeptTable(handle, table);
     if (!kept.empty()) tables += (tables.empty() ? "" : ", ") + kept;
   }

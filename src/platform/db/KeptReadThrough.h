@@ -25,7 +25,10 @@ class KeptReadThrough {
   // WITH), names no such table, or nothing is kept for them. Read it while
   // the kept writes are held (PendingWrites::HoldWhile): none is written
   // meanwhile. A table of the database's that cannot be read throws DbError.
-  static std::string Query(const DatabaseHandle& handle, const std::string& sql);
+  // `ownTable` (a keyset's, which reads its own rows by their rowid and lays
+  // the kept writes over them itself) is left as the database has it.
+  static std::string Query(const DatabaseHandle& handle, const std::string& sql,
+                           const std::string& ownTable = std::string());
 };
 
 }  // namespace ruv::db

@@ -126,7 +126,10 @@ void Recordset::OpenKeyset(const std::string& table, const std::string& clause) 
   if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
   if (m_columns.empty()) ThrowNoSuchTable(table);
 
-  sqlite3_stmt* keys = Prepare("SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, false);
+  // A clause that reads other tables reads them as kept.
+  sqlite3_stmt* keys =
+      Prepare(KeptReadThrough::Query(*m_handle, "SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, table),
+              false);
   while ((rc = sqlite3_step(keys)) == SQLITE_ROW) m_keys.push_back(RowKey{sqlite3_column_int64(keys, 0), 0});
   sqlite3_finalize(keys);
   if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
@@ -156,8 +159,10 @@ void Recordset::AddKeptRows(const std::string& clause) {
   for (std::size_t i = 0; i < m_columns.size(); ++i)
     values += "?" + std::to_string(i + 1) + " AS " + QuoteIdentifier(m_columns[i].name) + ", ";
   values += "?" + std::to_string(m_columns.size() + 1) + " AS rowid";
-  sqlite3_stmt* test =
-      Prepare("SELECT 1 FROM (SELECT " + values + ") AS " + QuoteIdentifier(m_table) + " " + clause, false);
+  sqlite3_stmt* test = Prepare(
+      KeptReadThrough::Query(*m_handle, "SELECT 1 FROM (SELECT " + values + ") AS " + QuoteIdentifier(m_table) + " " + clause,
+                             m_table),
+      false);
   // Looked up, not searched for: a long journal's kept rows are many.
   const auto keyOf = [](const RowKey& key) { return std::make_pair(key.newRow, key.rowId); };
   std::set<std::pair<long long, long long>> held, dropped;

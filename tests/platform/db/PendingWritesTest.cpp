@@ -25,6 +25,10 @@ CREATE TABLE "Item" (
   "nRecordID" INTEGER PRIMARY KEY AUTOINCREMENT,
   "strName"   TEXT(10) UNIQUE,
   "nCount"    LONG
+);
+CREATE TABLE "Tag" (
+  "nRecordID" INTEGER PRIMARY KEY AUTOINCREMENT,
+  "strName"   TEXT(10)
 );)";
 
 enum ItemColumn { kItemId, kItemName, kItemCount };
@@ -304,8 +308,9 @@ TEST_F(PendingWritesTest, AQueryWithAClauseSeesTheKeptRowsItsClauseTakesIn) {
 }
 
 // Any other query of the program's own (a choice of columns, a count, a sum, a
-// largest id, a query over a query) reads the tables as the kept writes leave
-// them too, its columns typed as the table declares them.
+// largest id, a query over a query, a clause that reads another table) reads
+// the tables as the kept writes leave them too, its columns typed as the table
+// declares them.
 TEST_F(PendingWritesTest, EveryOtherQueryReadsTheTablesThroughWhatIsKept) {
   Add("a", 1);
   Add("b", 20);
@@ -319,6 +324,13 @@ TEST_F(PendingWritesTest, EveryOtherQueryReadsTheTablesThroughWhatIsKept) {
   items.Delete();
   Add("d", 40);
   Add("e", 3);
+  Recordset tags;
+  tags.OpenTable(connection, "Tag");
+  for (const char* name : {"b", "d"}) {
+    tags.AddNew();
+    tags.SetValue(1, Variant::String(name));
+    tags.Update();
+  }
 
   auto read = [&](const std::string& sql) {
     Recordset query;
@@ -336,6 +348,12 @@ TEST_F(PendingWritesTest, EveryOtherQueryReadsTheTablesThroughWhatIsKept) {
     EXPECT_EQ(read("WITH big AS (SELECT strName FROM Item WHERE nCount > 5) SELECT COUNT(*) FROM big"), "2;");
     EXPECT_EQ(read("SELECT strName FROM Item i WHERE NOT EXISTS (SELECT 1 FROM Item j WHERE j.nCount < i.nCount)"),
               "b;");
+    // A table's rows chosen by a clause that reads another table.
+    Recordset chosen;
+    chosen.OpenQuery(connection, "SELECT * FROM Item WHERE strName IN (SELECT strName FROM Tag)");
+    std::string names;
+    for (; !chosen.IsEOF(); chosen.MoveNext()) names += chosen.Value(kItemName).bstrVal;
+    EXPECT_EQ(names, "bd");
   };
   expectAsKept();
   // The kept new rows read their handles until they are written.
