@@ -3,8 +3,6 @@
 #include <sqlite3.h>
 
 #include <cctype>
-#include <charconv>
-#include <cmath>
 #include <set>
 #include <vector>
 
@@ -92,52 +90,6 @@ Scanned Scan(const std::string& sql) {
   return scanned;
 }
 
-std::string Hex(const std::string& bytes) {
-  static const char* const kDigits = "0123456789ABCDEF";
-  std::string hex;
-  hex.reserve(bytes.size() * 2);
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0xF];
-  }
-  return hex;
-}
-
-// A real as SQLite reads it back exactly (a NaN is stored as NULL).
-std::string RealLiteral(double value) {
-  if (std::isnan(value)) return "NULL";
-  if (std::isinf(value)) return value > 0 ? "9e999" : "-9e999";
-  char text[64];
-  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-  std::string literal(text, end);
-  if (literal.find_first_of(".e") == std::string::npos) literal += ".0";
-  return literal;
-}
-
-// `value` as a literal that gives what BindVariant binds for it, and the
-// column then stores.
-std::string Literal(const Variant& value, bool asText) {
-  switch (value.vt) {
-    case VT_NULL: case VT_EMPTY: return "NULL";
-    case VT_I2: return std::to_string(value.iVal);
-    case VT_I4: return std::to_string(value.lVal);
-    case VT_UI1: return std::to_string(value.bVal);
-    case VT_BOOL: return std::to_string(value.boolVal);
-    case VT_R4: return RealLiteral(value.fltVal);
-    case VT_R8: return RealLiteral(value.dblVal);
-    case VT_DATE: return RealLiteral(value.date);
-    case VT_CY:
-    case VT_DECIMAL: {
-      // Bound as their digits, which a column of numbers stores as a number.
-      const std::string digits = "CAST(X'" + Hex(VariantToString(value)) + "' AS TEXT)";
-      return asText ? digits : "CAST(" + digits + " AS NUMERIC)";
-    }
-    default:
-      return asText ? "CAST(X'" + Hex(value.bstrVal) + "' AS TEXT)" : "X'" + Hex(value.bstrVal) + "'";
-  }
-}
-
 // The tables of the database (not SQLite's own).
 std::vector<std::string> TableNames(const DatabaseHandle& handle) {
   sqlite3_stmt* list = nullptr;
@@ -156,87 +108,156 @@ std::vector<std::string> TableNames(const DatabaseHandle& handle) {
   return names;
 }
 
-// "<table>(<columns>) AS (...)": the table's rows as the kept writes leave
-// them; "" when nothing kept reaches it.
-std::string KeptTable(const DatabaseHandle& handle, const std::string& table) {
-  const PendingWrites& pending = handle.Pending();
+// A statement finalized however its scope is left.
+class Statement {
+ public:
+  Statement(const DatabaseHandle& handle, const std::string& sql) : m_handle(handle) {
+    const int rc = sqlite3_prepare_v2(handle.Get(), sql.c_str(), -1, &m_stmt, nullptr);
+    if (rc != SQLITE_OK) {
+      sqlite3_finalize(m_stmt);
+      m_stmt = nullptr;
+      handle.Fail(rc, false);
+    }
+  }
+  ~Statement() { sqlite3_finalize(m_stmt); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  sqlite3_stmt* Get() const { return m_stmt; }
+  // Runs it once with what is bound, then clears it for the next.
+  void Run() {
+    const int rc = sqlite3_step(m_stmt);
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+    if (rc != SQLITE_DONE) m_handle.Fail(rc, false);
+  }
+
+ private:
+  const DatabaseHandle& m_handle;
+  sqlite3_stmt* m_stmt = nullptr;
+};
+
+std::string Numbered(const char* name, std::size_t i) { return name + std::to_string(i + 1); }
+
+}  // namespace
+
+KeptReadThrough::KeptReadThrough(const DatabaseHandle& handle, const std::string& sql, const std::string& ownTable)
+    : m_handle(handle), m_sql(sql) {
+  if (!handle.Pending().HasKept()) return;
+  const Scanned scanned = Scan(sql);
+  if (scanned.firstWord != "select" && scanned.firstWord != "values" && scanned.firstWord != "with") return;
+  std::string tables;
+  try {
+    for (const std::string& table : TableNames(handle)) {
+      if (scanned.names.count(Lower(table)) == 0 || Lower(table) == Lower(ownTable)) continue;
+      const std::string laidOut = LayOut(table);
+      if (!laidOut.empty()) tables += (tables.empty() ? "" : ", ") + laidOut;
+    }
+  } catch (...) {
+    Empty();
+    throw;
+  }
+  if (tables.empty()) return;
+  if (scanned.afterWith != std::string::npos)
+    m_sql = sql.substr(0, scanned.afterWith) + " " + tables + "," + sql.substr(scanned.afterWith);
+  else
+    m_sql = "WITH " + tables + " " + sql;
+}
+
+KeptReadThrough::~KeptReadThrough() { Empty(); }
+
+void KeptReadThrough::Empty() {
+  // Not needed once read: a long queue's values are not held twice.
+  for (const std::string& filled : m_filled)
+    sqlite3_exec(m_handle.Get(), ("DELETE FROM temp." + filled).c_str(), nullptr, nullptr, nullptr);
+  m_filled.clear();
+}
+
+void KeptReadThrough::Exec(const std::string& sql) {
+  const int rc = sqlite3_exec(m_handle.Get(), sql.c_str(), nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) m_handle.Fail(rc, false);
+}
+
+std::string KeptReadThrough::LayOut(const std::string& table) {
+  const PendingWrites& pending = m_handle.Pending();
   const std::vector<long long> changed = pending.KeptChangedRows(table);
   const std::vector<RowKey> added = pending.KeptNewRows(table);
   if (changed.empty() && added.empty()) return std::string();
   std::vector<ColumnInfo> columns;
-  const int rc = ReadTableColumns(handle.Get(), table, columns);
-  if (rc != SQLITE_DONE) handle.Fail(rc, false);
+  const int rc = ReadTableColumns(m_handle.Get(), table, columns);
+  if (rc != SQLITE_DONE) m_handle.Fail(rc, false);
   if (columns.empty()) return std::string();
 
+  // The rows a kept write changes (each column with whether a kept value
+  // sets it), and the kept new rows: typed as the table's columns, so a value
+  // goes in as the database would store it. Named by the table and its width.
+  const std::string suffix = " of " + table + " (" + std::to_string(columns.size()) + ")";
+  const std::string changes = QuoteIdentifier("kept changes" + suffix), rows = QuoteIdentifier("kept rows" + suffix);
+  std::string changeColumns = "id INTEGER, present INTEGER", rowColumns;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    const std::string type = columns[i].declaredType.empty() ? "" : " " + columns[i].declaredType;
+    changeColumns += ", " + Numbered("v", i) + type + ", " + Numbered("s", i) + " INTEGER";
+    rowColumns += (i ? ", " : "") + Numbered("v", i) + type;
+  }
+  Exec("CREATE TEMP TABLE IF NOT EXISTS " + changes + " (" + changeColumns + ")");
+  Exec("CREATE TEMP TABLE IF NOT EXISTS " + rows + " (" + rowColumns + ")");
+  m_filled.push_back(changes);
+  m_filled.push_back(rows);
+  Exec("DELETE FROM temp." + changes);
+  Exec("DELETE FROM temp." + rows);
+
+  const bool ownTransaction = sqlite3_get_autocommit(m_handle.Get()) != 0;
+  if (ownTransaction) Exec("BEGIN");
+  try {
+    std::string parameters;
+    for (std::size_t p = 0; p < 2 * columns.size() + 2; ++p) parameters += (p ? ", ?" : "?") + std::to_string(p + 1);
+    Statement change(m_handle, "INSERT INTO temp." + changes + " VALUES (" + parameters + ")");
+    for (const long long rowId : changed) {
+      std::vector<Variant> values(columns.size(), Variant::Null());
+      std::vector<bool> overlaid;
+      bool exists = true;
+      pending.Overlay(table, RowKey{rowId, 0}, values, overlaid, exists);
+      sqlite3_bind_int64(change.Get(), 1, rowId);
+      sqlite3_bind_int(change.Get(), 2, exists ? 1 : 0);  // not present: a kept deletion
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        const bool set = i < overlaid.size() && overlaid[i];
+        if (set) BindVariant(change.Get(), static_cast<int>(2 * i + 3), values[i], HasTextAffinity(columns[i]));
+        sqlite3_bind_int(change.Get(), static_cast<int>(2 * i + 4), set ? 1 : 0);
+      }
+      change.Run();
+    }
+    parameters.clear();
+    for (std::size_t p = 0; p < columns.size(); ++p) parameters += (p ? ", ?" : "?") + std::to_string(p + 1);
+    Statement row(m_handle, "INSERT INTO temp." + rows + " VALUES (" + parameters + ")");
+    for (const RowKey& key : added) {
+      std::vector<Variant> values(columns.size(), Variant::Null());
+      std::vector<bool> overlaid;
+      bool exists = false;
+      pending.Overlay(table, key, values, overlaid, exists);
+      if (!exists) continue;
+      for (std::size_t i = 0; i < columns.size(); ++i)
+        BindVariant(row.Get(), static_cast<int>(i + 1), values[i], HasTextAffinity(columns[i]));
+      row.Run();
+    }
+  } catch (...) {
+    if (ownTransaction) sqlite3_exec(m_handle.Get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+  if (ownTransaction) Exec("COMMIT");
+
   const std::string quoted = QuoteIdentifier(table);
-  std::string names;
-  for (const ColumnInfo& column : columns) names += (names.empty() ? "" : ", ") + QuoteIdentifier(column.name);
-  // The database's rows no kept write reaches...
-  std::string body = "SELECT " + names + " FROM main." + quoted;
-  if (!changed.empty()) {
-    body += " WHERE rowid NOT IN (";
-    for (std::size_t i = 0; i < changed.size(); ++i) body += (i ? ", " : "") + std::to_string(changed[i]);
-    body += ")";
-  }
-  // ...those it changes, each column the kept value when one sets it...
-  std::string changes;
-  for (const long long rowId : changed) {
-    std::vector<Variant> values(columns.size(), Variant::Null());
-    std::vector<bool> overlaid;
-    bool exists = true;
-    pending.Overlay(table, RowKey{rowId, 0}, values, overlaid, exists);
-    if (!exists) continue;  // a kept deletion
-    changes += changes.empty() ? "(" : ", (";
-    changes += std::to_string(rowId);
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      const bool set = i < overlaid.size() && overlaid[i];
-      changes += ", " + (set ? Literal(values[i], HasTextAffinity(columns[i])) : std::string("NULL"));
-      changes += set ? ", 1" : ", 0";
-    }
-    changes += ")";
-  }
-  if (!changes.empty()) {
-    body += " UNION ALL SELECT ";
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      const std::string value = "k.column" + std::to_string(2 * i + 2), set = "k.column" + std::to_string(2 * i + 3);
-      body += (i ? ", " : "") + ("CASE WHEN " + set + " THEN " + value + " ELSE t." + QuoteIdentifier(columns[i].name) +
+  std::string names, merged, values;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    const std::string name = QuoteIdentifier(columns[i].name);
+    names += (i ? ", " : "") + name;
+    merged += (i ? ", " : "") + ("CASE WHEN k." + Numbered("s", i) + " THEN k." + Numbered("v", i) + " ELSE t." + name +
                                  " END");
-    }
-    body += " FROM (VALUES " + changes + ") AS k JOIN main." + quoted + " AS t ON t.rowid = k.column1";
+    values += (i ? ", " : "") + Numbered("v", i);
   }
-  // ...and the kept new rows, last.
-  std::string rows;
-  for (const RowKey& key : added) {
-    std::vector<Variant> values(columns.size(), Variant::Null());
-    std::vector<bool> overlaid;
-    bool exists = false;
-    pending.Overlay(table, key, values, overlaid, exists);
-    if (!exists) continue;
-    rows += rows.empty() ? "(" : ", (";
-    for (std::size_t i = 0; i < columns.size(); ++i)
-      rows += (i ? ", " : "") + Literal(values[i], HasTextAffinity(columns[i]));
-    rows += ")";
-  }
-  if (!rows.empty()) body += " UNION ALL SELECT * FROM (VALUES " + rows + ")";
-  return quoted + "(" + names + ") AS (" + body + ")";
-}
-
-}  // namespace
-
-std::string KeptReadThrough::Query(const DatabaseHandle& handle, const std::string& sql, const std::string& ownTable) {
-  if (!handle.Pending().HasKept()) return sql;
-  const Scanned scanned = Scan(sql);
-  if (scanned.firstWord != "select" && scanned.firstWord != "values" && scanned.firstWord != "with") return sql;
-  std::string tables;
-  for (const std::string& table : TableNames(handle)) {
-    if (scanned.names.count(Lower(table)) == 0 || Lower(table) == Lower(ownTable)) continue;
-    const std::string kept = KeptTable(handle, table);
-    if (!kept.empty()) tables += (tables.empty() ? "" : ", ") + kept;
-  }
-  if (tables.empty()) return sql;
-  if (scanned.afterWith != std::string::npos)
-    return sql.substr(0, scanned.afterWith) + " " + tables + "," + sql.substr(scanned.afterWith);
-  return "WITH " + tables + " " + sql;
+  // The database's rows no kept write reaches, those it changes, and the kept new rows last.
+  return quoted + "(" + names + ") AS (SELECT " + names + " FROM main." + quoted +
+         " WHERE rowid NOT IN (SELECT id FROM temp." + changes + ") UNION ALL SELECT " + merged + " FROM temp." +
+         changes + " AS k JOIN main." + quoted + " AS t ON t.rowid = k.id WHERE k.present UNION ALL SELECT " + values +
+         " FROM temp." + rows + ")";
 }
 
 }  // namespace ruv::db

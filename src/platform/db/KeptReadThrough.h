@@ -9,10 +9,14 @@
 //
 // Each table a kept write reaches is named in the statement by a common table
 // expression of its own name, which SQLite reads before the table itself;
-// inside it the table is reached as main.<table>. The kept values go in as
-// literals that give back exactly what the write binds. Nothing is created in
-// the database, so no other statement of the connection is touched.
+// inside it the table is reached as main.<table>. The kept values wait in
+// tables of the connection's own temporary database (made once, emptied after
+// each read), bound as the writes bind them into columns of the same declared
+// types, so they read back exactly as the database would store them, and the
+// cost grows with the records kept, not with their square. Nothing of the
+// database itself is written.
 #include <string>
+#include <vector>
 
 namespace ruv::db {
 
@@ -20,15 +24,32 @@ class DatabaseHandle;
 
 class KeptReadThrough {
  public:
-  // `sql` as it reads through what the handle's PendingWrites keep for the
-  // tables it names; `sql` itself when it is no query (SELECT, VALUES or
-  // WITH), names no such table, or nothing is kept for them. Read it while
-  // the kept writes are held (PendingWrites::HoldWhile): none is written
-  // meanwhile. A table of the database's that cannot be read throws DbError.
+  // Lays what the handle's PendingWrites keep for the tables `sql` names
+  // into the temporary tables; Sql() then reads through them. `sql` is left
+  // as it is when it is no query (SELECT, VALUES or WITH), names no such
+  // table, or nothing is kept for them. Make it, and read its Sql(), while the
+  // kept writes are held (PendingWrites::HoldWhile): none is written
+  // meanwhile. A table that cannot be read or laid out throws DbError.
   // `ownTable` (a keyset's, which reads its own rows by their rowid and lays
   // the kept writes over them itself) is left as the database has it.
-  static std::string Query(const DatabaseHandle& handle, const std::string& sql,
-                           const std::string& ownTable = std::string());
+  KeptReadThrough(const DatabaseHandle& handle, const std::string& sql, const std::string& ownTable = std::string());
+  // Empties the temporary tables it filled.
+  ~KeptReadThrough();
+  KeptReadThrough(const KeptReadThrough&) = delete;
+  KeptReadThrough& operator=(const KeptReadThrough&) = delete;
+
+  const std::string& Sql() const { return m_sql; }
+
+ private:
+  // "<table>(<columns>) AS (...)" once the kept writes of `table` are laid
+  // out; "" when none reaches it.
+  std::string LayOut(const std::string& table);
+  void Exec(const std::string& sql);
+  void Empty();
+
+  const DatabaseHandle& m_handle;
+  std::string m_sql;
+  std::vector<std::string> m_filled;  // the temporary tables to empty afterwards
 };
 
 }  // namespace ruv::db

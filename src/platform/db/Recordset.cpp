@@ -126,20 +126,23 @@ void Recordset::OpenKeyset(const std::string& table, const std::string& clause) 
   if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
   if (m_columns.empty()) ThrowNoSuchTable(table);
 
-  // A clause that reads other tables reads them as kept.
-  sqlite3_stmt* keys =
-      Prepare(KeptReadThrough::Query(*m_handle, "SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, table),
-              false);
-  while ((rc = sqlite3_step(keys)) == SQLITE_ROW) m_keys.push_back(RowKey{sqlite3_column_int64(keys, 0), 0});
-  sqlite3_finalize(keys);
-  if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
   std::string select = "SELECT ";
   for (std::size_t i = 0; i < m_columns.size(); ++i) select += (i ? ", " : "") + QuoteIdentifier(m_columns[i].name);
   select += " FROM " + QuoteIdentifier(table) + " WHERE rowid = ?1";
   m_readRow = Prepare(select, false);
   m_table = table;
-  // The rows include what is kept for a locked database.
-  if (m_handle->Pending().HasKept()) AddKeptRows(clause);
+  // The rows include what is kept for a locked database, as it stands while they are read.
+  m_handle->Pending().HoldWhile([&] {
+    {
+      // A clause that reads other tables reads them as kept.
+      const KeptReadThrough keysRead(*m_handle, "SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, table);
+      sqlite3_stmt* keys = Prepare(keysRead.Sql(), false);
+      while ((rc = sqlite3_step(keys)) == SQLITE_ROW) m_keys.push_back(RowKey{sqlite3_column_int64(keys, 0), 0});
+      sqlite3_finalize(keys);
+      if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
+    }
+    if (m_handle->Pending().HasKept()) AddKeptRows(clause);
+  });
   IndexKeys();
   m_keyset = true;
   m_updatable = true;
@@ -159,10 +162,9 @@ void Recordset::AddKeptRows(const std::string& clause) {
   for (std::size_t i = 0; i < m_columns.size(); ++i)
     values += "?" + std::to_string(i + 1) + " AS " + QuoteIdentifier(m_columns[i].name) + ", ";
   values += "?" + std::to_string(m_columns.size() + 1) + " AS rowid";
-  sqlite3_stmt* test = Prepare(
-      KeptReadThrough::Query(*m_handle, "SELECT 1 FROM (SELECT " + values + ") AS " + QuoteIdentifier(m_table) + " " + clause,
-                             m_table),
-      false);
+  const KeptReadThrough testRead(
+      *m_handle, "SELECT 1 FROM (SELECT " + values + ") AS " + QuoteIdentifier(m_table) + " " + clause, m_table);
+  sqlite3_stmt* test = Prepare(testRead.Sql(), false);
   // Looked up, not searched for: a long journal's kept rows are many.
   const auto keyOf = [](const RowKey& key) { return std::make_pair(key.newRow, key.rowId); };
   std::set<std::pair<long long, long long>> held, dropped;
@@ -260,7 +262,7 @@ int Recordset::RowIdColumn() const {
 // while none of them is written.
 void Recordset::OpenSnapshot(const std::string& sql) {
   m_handle->Pending().HoldWhile([&] {
-    const std::string readThrough = KeptReadThrough::Query(*m_handle, sql);
+    const KeptReadThrough readThrough(*m_handle, sql);
     // The columns are named and typed as the query itself has them.
     sqlite3_stmt* stmt = Prepare(sql, false);
     const int count = sqlite3_column_count(stmt);
@@ -269,9 +271,9 @@ void Recordset::OpenSnapshot(const std::string& sql) {
       const char* type = sqlite3_column_decltype(stmt, i);
       m_columns.push_back(DescribeColumn(name ? name : "", type ? type : ""));
     }
-    if (readThrough != sql) {
+    if (readThrough.Sql() != sql) {
       sqlite3_finalize(stmt);
-      stmt = Prepare(readThrough, false);
+      stmt = Prepare(readThrough.Sql(), false);
       if (sqlite3_column_count(stmt) != count) {
         sqlite3_finalize(stmt);
         throw DbError(kErrDatabase, "The query could not be read through the records kept for the database.");
