@@ -1,6 +1,7 @@
 // A recipe run while another program holds the database locked: the plant's
 // records are kept and written once the lock goes, in order, nothing lost; a
-// lock that outlasts the program is reported at the close with what it kept.
+// lock that outlasts the program is reported at the close with what it kept,
+// and the next start under it reads the plant as those records left it.
 #include <memory>
 
 #include "e2e/PlantScenarioFixture.h"
