@@ -87,6 +87,12 @@ inline constexpr const char* kLostRowFormat =
     "The record of a charge (Event2 row %d, %s) is no longer in the database: another program deleted it.\n"
     "Its later changes are not written.";
 
+// The start could not read which charges an earlier session left in the
+// weighers (the database's words).
+inline constexpr const char* kOpenRowsUnreadFormat =
+    "The records of the charges still in the weighers could not be read from the database (%s).\n"
+    "Their rows stay as they are: what those charges hold is credited to no batch.";
+
 class CRuvFrameView : public CFormView {
  public:
   CRuvFrameView();

@@ -12,6 +12,7 @@
 #include "common/TimeAndKeys.h"
 #include "engine/EngineTables.h"
 #include "engine/ProcessEngineApp.h"
+#include "platform/base/MessageBoxService.h"
 #include "platform/base/Text.h"
 #include "platform/db/PendingWrites.h"
 #include "plant/MaterialLedger.h"
@@ -390,8 +391,10 @@ void CRuvFrameView::AdoptRowsLeftInWeighers() {
         break;
       }
     }
-  } catch (const CADOException&) {
-    // Shown by the database layer; what those rows hold stays on them, uncredited.
+  } catch (const CADOException& error) {
+    // What those rows hold stays on them, uncredited: said, not waited for (the start goes on).
+    ShowMessageBoxWithoutWaiting(ruv::Format(kOpenRowsUnreadFormat, error.GetErrorMessage().c_str()),
+                                 kChargeRefusedCaption, MB_OK | MB_ICONSTOP);
   }
 }
 

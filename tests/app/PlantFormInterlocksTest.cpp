@@ -363,6 +363,20 @@ TEST_F(PlantFormInterlocksTest, AFailedRowLeavesNoOlderRowToChange) {
 }
 
 using PlantFormWithoutTablesTest = PlantFormFixture;
+using PlantFormOpenRowsTest = PlantFormFixture;
+
+// A charge an earlier session left in its weigher whose row cannot be read
+// (binary data where its weight belongs): the start says so, in the database's words.
+TEST_F(PlantFormOpenRowsTest, OpenRowsThatCannotBeReadAreToldAtTheStart) {
+  MakeDatabase(std::string(kRunningShift) +
+               "INSERT INTO Event2 (m_strBatchedMatrialName, m_fStartMatrialDose, m_fEndMatrialDose, "
+               "m_bBatchIsCompleted) VALUES ('L.A.B.S', X'00', 20, 0), ('Water', 0, 20, 1);");
+  boxes.Expect(IDOK, "The records of the charges still in the weighers could not be read from the database (The "
+                     "column 'm_fStartMatrialDose' holds binary data, not a SINGLE value.).\nTheir rows stay as they "
+                     "are: what those charges hold is credited to no batch.");
+  ASSERT_TRUE(StartApplication());
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
 
 TEST_F(PlantFormWithoutTablesTest, EventsWriteNothingAfterAFailedStart) {
   boxes.Expect(IDOK, "DataBase file not found!");

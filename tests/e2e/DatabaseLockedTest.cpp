@@ -1,6 +1,7 @@
 // A recipe run while another program holds the database locked: the plant's
 // records are kept and written once the lock goes, in order, nothing lost; a
-// lock that outlasts the program is reported at the close with what it kept.
+// lock that outlasts the program is reported at the close with what it kept,
+// and the next start under it reads the plant as those records left it.
 #include <memory>
 
 #include "e2e/PlantScenarioFixture.h"
@@ -110,6 +111,41 @@ TEST_F(DatabaseLockedTest, WhatALockLastingPastTheCloseKeptIsToldWithItsValues) 
   EXPECT_NE(told.find("Change of the new row of Event2 ("), std::string::npos) << told;  // its charge end
   EXPECT_EQ(told.find("m_nRecordID = "), std::string::npos) << told;
   EXPECT_NE(ReadFile(DatabasePath() + CADODatabase::kJournalFileSuffix).find("New row of Event2: "), std::string::npos);
+}
+
+// A charge's row written before another program took the lock, its discharge
+// kept under the lock, the program closed and started again while the lock
+// holds: the start sees the row completed as the kept change made it, so the
+// next run neither takes it as still in the batcher nor writes over it.
+TEST_F(DatabaseLockedTest, ARowCompletedUnderALockThatOutlastsACloseAndAStartKeepsItsKilograms) {
+  StartInDemo();
+  OpenShift("A");
+  EnterBatchNumber("701");
+  ASSERT_NO_FATAL_FAILURE(FillRecipe({{kLabs, "95", "0", true}}));
+  ActivateRecipe();
+  StartProcess();
+  ASSERT_TRUE(PassUntil([this] { return Phase(1) == 1 && Sql("SELECT COUNT(*) FROM Event2") == "1"; }));
+  Lock();
+  boxes.Expect(IDOK, kRunEnd);
+  ASSERT_TRUE(PassUntil([] { return !GetProcessEngine().IsStarted(); }));
+  ASSERT_TRUE(ChargeEndsDone());
+  ASSERT_EQ(Sql("SELECT m_bBatchIsCompleted FROM Event2"), "0");  // its completion is kept
+
+  CloseWithYes({CADODatabase::WithCause(CADODatabase::kKeptForNextStartText, ruv::db::PendingWrites::kLockedCause)});
+  boxes.Expect(IDOK, CADODatabase::WithCause(CADODatabase::kJournalKeptText, ruv::db::PendingWrites::kLockedCause));
+  ASSERT_NO_FATAL_FAILURE(StartAgainAfterClose());
+  StartProcess();
+  boxes.Expect(IDOK, kRunEnd);
+  ASSERT_TRUE(PassUntil([] { return !GetProcessEngine().IsStarted(); }));
+  ASSERT_TRUE(ChargeEndsDone());
+  Unlock();
+  ASSERT_TRUE(PassUntil([] { return Database().GetKeptWriteCount() == 0 || (Database().WriteKept(), false); }, 10));
+
+  EXPECT_EQ(Sql("SELECT GROUP_CONCAT(m_nRecordID || ' ' || m_strBatchedMatrialName || ' ' || "
+                "printf('%.1f', m_fEndMatrialDose - m_fStartMatrialDose) || ' ' || m_strDisChargeDir || ' ' || "
+                "m_nBatchNumber || ' ' || m_bBatchIsCompleted, '; ') FROM Event2"),
+            "1 L.A.B.S 95.2 Mixer1 701 1; 2 L.A.B.S 95.2 Mixer1 701 1");
+  EXPECT_EQ(Sql("SELECT printf('%.1f', m_fTtlActlMtrlLABS) FROM Shift"), "190.4");
 }
 
 }  // namespace

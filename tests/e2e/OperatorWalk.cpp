@@ -445,10 +445,11 @@ void OperatorWalk::SaveActiveDose(int kg) {
   }
 }
 
-void OperatorWalk::CloseAndStartAgain() {
-  // The other program lets go before the close (a lock that outlasts the
-  // program is the close's report, not the records' balance).
-  ReleaseLock();
+void OperatorWalk::CloseAndStartAgain(bool underTheLock) {
+  // The other program lets go before the close, unless its lock is to outlast
+  // the program: the records it kept then wait in the journal, and the start
+  // must read them as kept.
+  if (!underTheLock) ReleaseLock();
   main->SendMessage(WM_CLOSE);
   if (!IsQuitPosted()) return;
   main = nullptr;
@@ -515,6 +516,7 @@ void OperatorWalk::Do(const WalkAction& action) {
     case 'M': DoMaxPhy(action.number); break;
     case 'W': SaveActiveDose(action.number); break;
     case 'Q': CloseAndStartAgain(); break;
+    case 'K': CloseAndStartAgain(true); break;
     case 'p': RunPasses(std::max(1, action.number)); break;
     default: break;
   }
@@ -648,7 +650,7 @@ std::vector<std::string> OperatorWalk::CheckStartedRun(const WalkAction& action,
         findings.push_back(std::move(finding));
   if (m_watchedStartBoxes == kNotWatched) return findings;
   // The operator's own Stop, or a close, ends the watch.
-  if (action.kind == 'T' || action.kind == 'Z' || action.kind == 'Q') {
+  if (action.kind == 'T' || action.kind == 'Z' || action.kind == 'Q' || action.kind == 'K') {
     m_watchedStartBoxes = kNotWatched;
     return findings;
   }

@@ -69,7 +69,9 @@ class OperatorWalk : public PlantScenarioFixture {
   void PushActivate();
   void AnswerConfirmation();
   void SaveActiveDose(int kg);
-  void CloseAndStartAgain();
+  // File → Exit and a start; another program's lock goes before the close
+  // unless `underTheLock` (then it holds on across both).
+  void CloseAndStartAgain(bool underTheLock = false);
   void RunPasses(int count);
   // One pass of both cycles with the truth sampled around the Demo's move.
   void WalkPass();

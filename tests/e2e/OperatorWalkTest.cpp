@@ -74,11 +74,12 @@ TEST_F(OperatorWalk, TheTextFormReadsBackWhatItWrites) {
   const std::vector<WalkAction> walk = WalkAction::Draw(7, 60);
   EXPECT_EQ(WalkAction::Parse(WalkAction::Join(walk)), walk);
   EXPECT_EQ(WalkAction::Join(WalkAction::Parse("R2 S p120  V27+ V4- P1+ M60 Q")), "R2 S p120 V27+ V4- P1+ M60 Q");
-  EXPECT_EQ(WalkAction::Join(WalkAction::Parse("T1 Z801 w1 w2 w5 b703 L3+ X0- G")), "T1 Z801 w1 w2 w5 b703 L3+ X0- G");
+  EXPECT_EQ(WalkAction::Join(WalkAction::Parse("T1 Z801 w1 w2 w5 b703 L3+ X0- G K")), "T1 Z801 w1 w2 w5 b703 L3+ X0- G K");
   // The steered weightings draw what they are named for.
   EXPECT_NE(WalkAction::Join(WalkAction::Draw(7, 60, "hands-running")).find(" w1 "), std::string::npos);
   const std::string locks = WalkAction::Join(WalkAction::Draw(7, 60, "locks-closes"));
   EXPECT_TRUE(locks.find(" L") != std::string::npos || locks.find(" X") != std::string::npos) << locks;
+  EXPECT_NE(WalkAction::Join(WalkAction::Draw(7, 60, "locks-closes,Y40")).find(" K S p300"), std::string::npos);
   EXPECT_NE(WalkAction::Join(WalkAction::Draw(7, 60, "shifts")).find(" G"), std::string::npos);
 }
 

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <filesystem>
 #include <initializer_list>
 #include <map>
 #include <optional>
@@ -208,9 +209,11 @@ class PlantScenarioFixture : public PlantFormFixture {
   bool ChargeEndsDone() {
     return PassUntil([this] { return m_chargeEndArmedAt.empty(); }, 100);
   }
-  // File → Exit answered Yes, and the loop run out as the program's main does.
-  void CloseWithYes() {
+  // File → Exit answered Yes, and the loop run out as the program's main does;
+  // the boxes the close shows then (`closeBoxes`) are answered OK.
+  void CloseWithYes(std::initializer_list<std::string> closeBoxes = {}) {
     boxes.Expect(IDYES, "Application will be closed.");
+    for (const std::string& box : closeBoxes) boxes.Expect(IDOK, box);
     main->SendMessage(WM_CLOSE);
     ASSERT_TRUE(IsQuitPosted());
     m_closed = true;
@@ -221,6 +224,27 @@ class PlantScenarioFixture : public PlantFormFixture {
     theApp.CloseAllDocuments();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(boxes.Pending(), 0u);
+  }
+  // The program started again in this process after a close, as a new
+  // process would start: the process engine's run and the materials' totals
+  // forgotten, the single-instance lock taken in a folder of its own, the
+  // worker cycles handed to the test. The database and its journal stay.
+  void StartAgainAfterClose() {
+    CProcessEngineApp& engine = GetProcessEngine();
+    engine.SetStarted(0, 1);
+    engine.ResetSteps();
+    engine.ClearRunUsedSteps();
+    for (CMaterial& material : g_materials) material.SetTotal(0.0f);
+    const std::string lockFolder = dir.File("lock-again-" + std::to_string(++m_startsAgain));
+    std::filesystem::create_directories(lockFolder);
+    ::setenv("XDG_RUNTIME_DIR", lockFolder.c_str(), 1);
+    ini::ClearCache();
+    clock.SetYieldOnSleep(true);
+    clock.Install();
+    ASSERT_TRUE(StartApplication());
+    m_closed = false;
+    StopCycles();
+    m_chargeEndArmedAt.clear();
   }
   static int Phase(int number) { return GetProcessEngine().GetStepPhase(number - 1); }
   std::string Sql(const std::string& query) { return RawDatabase(DatabasePath()).Text(query); }
@@ -239,4 +263,5 @@ class PlantScenarioFixture : public PlantFormFixture {
   // Dialogs earlier tests of this process left unscripted are not this one's.
   int m_unscriptedAtStart = modal_script::UnscriptedCount();
   bool m_closed = false;
+  int m_startsAgain = 0;
 };

@@ -1,6 +1,7 @@
 #include "e2e/WalkAction.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <random>
@@ -25,13 +26,13 @@ struct Weighted {
 constexpr Weighted kDefaultWeights[] = {
     {'S', 12}, {'s', 2}, {'T', 5}, {'N', 3}, {'D', 4}, {'V', 14}, {'P', 3}, {'F', 2}, {'f', 1}, {'B', 2}, {'b', 1},
     {'R', 7},  {'A', 3}, {'C', 3}, {'M', 5}, {'W', 3}, {'Q', 3},  {'p', 30}, {'w', 6}, {'E', 3}, {'H', 2}, {'L', 2},
-    {'G', 1},
+    {'G', 1},  {'Y', 0},
 };
 // The steered weightings by name: hand actions while the process runs, and
 // another program's locks with closes.
 const std::pair<const char*, const char*> kSteeredWeights[] = {
     {"hands-running", "w40,E10,H10,V10,P6,S16,T3,N1,D1,Q1,L0,M3"},
-    {"locks-closes", "L30,Q14,S14,T4,E4,w6,H3,F3,B3"},
+    {"locks-closes", "L30,Q14,S14,T4,E4,w6,H3,F3,B3,Y3"},
     {"shifts", "G12,S14,T5,E4,w8,H4,V16,P4"},
 };
 // What a hand does mid-charge (after w1) or mid-discharge (after w5), or at any time.
@@ -40,6 +41,11 @@ constexpr const char* kHandSequences[] = {
     "w5 V4- V5+", "w5 V27-", "w5 V27- p* V27+", "P1+ p* P1-", "P6+ p* P6-", "w1 T V27+ V27-",
     // Stopped while the charge settles, part of it into Mixer 2 by hand, Start.
     "w2 T V5+ V27+ p* V27- V5- S"};
+// Another program's lock (its kind and sign drawn) over a close and a start
+// while a charge's row waits for it, a Start and 60 s of passes, then the lock
+// goes: the row written before the lock and completed under it, or made under
+// the lock and still in its batcher at the close.
+constexpr const char* kRowsUnderLockFormats[] = {"S w1 %c5%c w5 p40 K S p300", "%c6%c S w1 p* K S p300"};
 // Part of Batcher02 into Mixer 2, the rest into Mixer 1, by hand.
 constexpr const char* kSplitDischarge = "V5+ V27+ p* V27- V5- V4+ V27+ p* V27- V4-";
 
@@ -124,6 +130,13 @@ std::vector<WalkAction> WalkAction::Draw(std::uint32_t seed, int length, const s
     }
     if (kind == 'H') {
       sequence(kSplitDischarge);
+      continue;
+    }
+    if (kind == 'Y') {
+      char text[64];
+      const char* format = kRowsUnderLockFormats[pick(static_cast<int>(std::size(kRowsUnderLockFormats)))];
+      std::snprintf(text, sizeof text, format, pick(2) == 0 ? 'L' : 'X', "+-~"[pick(3)]);
+      sequence(text);
       continue;
     }
     if (kind == 'G') {

@@ -20,6 +20,8 @@
 //   M<kg>      Batcher02's Max Phy set to kg on its property sheet
 //   W<kg>      the active recipe's L.A.B.S dose made kg and saved
 //   Q          File → Exit answered Yes, and the program started again
+//   K          the same while another program holds the database: its lock
+//              stays across the close and the start
 //   p<n>       n passes of the cycles
 //   L<n>+/-    another program takes the database with BEGIN IMMEDIATE, adds
 //              a row to Event2 and to Batch, and after n more actions (or
@@ -47,8 +49,12 @@ struct WalkAction {
   // draws are short sequences: w (a hand action mid-charge, while settling or
   // mid-discharge), E (T1 or Z), H (a hand discharge split between Mixer 2 and
   // Mixer 1), L (a lock), G (a shift change, now and then with new batch
-  // numbers). Three steered weightings have names: "hands-running" (hand
+  // numbers), Y (another program's lock over K while a charge's row waits for
+  // it: the row written before the lock and completed under it, or made under
+  // it and still in its batcher; then a Start and a run of 60 s, and the lock
+  // goes). Three steered weightings have names: "hands-running" (hand
   // actions while the process runs), "locks-closes" (locks and closes) and
-  // "shifts" (shift changes between runs and while material still flows).
+  // "shifts" (shift changes between runs and while material still flows);
+  // "locks-closes" draws Y too, which no other weighting does unless asked.
   static std::vector<WalkAction> Draw(std::uint32_t seed, int length, const std::string& weights = std::string());
 };

@@ -426,6 +426,11 @@ PendingWrites::NewRowState PendingWrites::Resolve(RowKey& row) const {
   return m_queue.Resolve(row);
 }
 
+void PendingWrites::HoldWhile(const std::function<void()>& read) const {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  read();
+}
+
 void PendingWrites::Overlay(const std::string& table, const RowKey& row, std::vector<Variant>& values,
                             std::vector<bool>& overlaid, bool& exists) const {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);

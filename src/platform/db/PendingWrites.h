@@ -118,6 +118,9 @@ class PendingWrites {
   void PutBackFolderChanged();
   bool HasKept() const;
   std::size_t KeptCount() const;
+  // Runs `read` with the kept writes as they stand: none is written, dropped
+  // or kept meanwhile, so what it reads of them and of the database agree.
+  void HoldWhile(const std::function<void()>& read) const;
 
   // What holds kept writes, in the operator's words: another program's lock,
   // or what the database cannot do now in SQLite's own words (a full disk, a

@@ -11,6 +11,7 @@
 #include "platform/base/Text.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/KeptReadThrough.h"
 #include "platform/db/TableStatements.h"
 
 namespace ruv::db {
@@ -125,17 +126,23 @@ void Recordset::OpenKeyset(const std::string& table, const std::string& clause) 
   if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
   if (m_columns.empty()) ThrowNoSuchTable(table);
 
-  sqlite3_stmt* keys = Prepare("SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, false);
-  while ((rc = sqlite3_step(keys)) == SQLITE_ROW) m_keys.push_back(RowKey{sqlite3_column_int64(keys, 0), 0});
-  sqlite3_finalize(keys);
-  if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
   std::string select = "SELECT ";
   for (std::size_t i = 0; i < m_columns.size(); ++i) select += (i ? ", " : "") + QuoteIdentifier(m_columns[i].name);
   select += " FROM " + QuoteIdentifier(table) + " WHERE rowid = ?1";
   m_readRow = Prepare(select, false);
   m_table = table;
-  // The rows include what is kept for a locked database.
-  if (m_handle->Pending().HasKept()) AddKeptRows(clause);
+  // The rows include what is kept for a locked database, as it stands while they are read.
+  m_handle->Pending().HoldWhile([&] {
+    {
+      // A clause that reads other tables reads them as kept.
+      const KeptReadThrough keysRead(*m_handle, "SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, table);
+      sqlite3_stmt* keys = Prepare(keysRead.Sql(), false);
+      while ((rc = sqlite3_step(keys)) == SQLITE_ROW) m_keys.push_back(RowKey{sqlite3_column_int64(keys, 0), 0});
+      sqlite3_finalize(keys);
+      if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
+    }
+    if (m_handle->Pending().HasKept()) AddKeptRows(clause);
+  });
   IndexKeys();
   m_keyset = true;
   m_updatable = true;
@@ -155,8 +162,9 @@ void Recordset::AddKeptRows(const std::string& clause) {
   for (std::size_t i = 0; i < m_columns.size(); ++i)
     values += "?" + std::to_string(i + 1) + " AS " + QuoteIdentifier(m_columns[i].name) + ", ";
   values += "?" + std::to_string(m_columns.size() + 1) + " AS rowid";
-  sqlite3_stmt* test =
-      Prepare("SELECT 1 FROM (SELECT " + values + ") AS " + QuoteIdentifier(m_table) + " " + clause, false);
+  const KeptReadThrough testRead(
+      *m_handle, "SELECT 1 FROM (SELECT " + values + ") AS " + QuoteIdentifier(m_table) + " " + clause, m_table);
+  sqlite3_stmt* test = Prepare(testRead.Sql(), false);
   // Looked up, not searched for: a long journal's kept rows are many.
   const auto keyOf = [](const RowKey& key) { return std::make_pair(key.newRow, key.rowId); };
   std::set<std::pair<long long, long long>> held, dropped;
@@ -250,27 +258,41 @@ int Recordset::RowIdColumn() const {
   return -1;
 }
 
+// Read through the kept writes as the rows of a table are (KeptReadThrough),
+// while none of them is written.
 void Recordset::OpenSnapshot(const std::string& sql) {
-  sqlite3_stmt* stmt = Prepare(sql, false);
-  const int count = sqlite3_column_count(stmt);
-  for (int i = 0; i < count; ++i) {
-    const char* name = sqlite3_column_name(stmt, i);
-    const char* type = sqlite3_column_decltype(stmt, i);
-    m_columns.push_back(DescribeColumn(name ? name : "", type ? type : ""));
-  }
-  int rc;
-  try {
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-      std::vector<Variant> row;
-      for (int i = 0; i < count; ++i) row.push_back(ReadStored(stmt, i, m_columns[i]));
-      m_snapshot.push_back(std::move(row));
+  m_handle->Pending().HoldWhile([&] {
+    const KeptReadThrough readThrough(*m_handle, sql);
+    // The columns are named and typed as the query itself has them.
+    sqlite3_stmt* stmt = Prepare(sql, false);
+    const int count = sqlite3_column_count(stmt);
+    for (int i = 0; i < count; ++i) {
+      const char* name = sqlite3_column_name(stmt, i);
+      const char* type = sqlite3_column_decltype(stmt, i);
+      m_columns.push_back(DescribeColumn(name ? name : "", type ? type : ""));
     }
-  } catch (...) {
+    if (readThrough.Sql() != sql) {
+      sqlite3_finalize(stmt);
+      stmt = Prepare(readThrough.Sql(), false);
+      if (sqlite3_column_count(stmt) != count) {
+        sqlite3_finalize(stmt);
+        throw DbError(kErrDatabase, "The query could not be read through the records kept for the database.");
+      }
+    }
+    int rc;
+    try {
+      while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        std::vector<Variant> row;
+        for (int i = 0; i < count; ++i) row.push_back(ReadStored(stmt, i, m_columns[i]));
+        m_snapshot.push_back(std::move(row));
+      }
+    } catch (...) {
+      sqlite3_finalize(stmt);
+      throw;
+    }
     sqlite3_finalize(stmt);
-    throw;
-  }
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
+    if (rc != SQLITE_DONE) m_handle->Fail(rc, false);
+  });
 }
 
 void Recordset::Close() {

@@ -25,6 +25,10 @@ CREATE TABLE "Item" (
   "nRecordID" INTEGER PRIMARY KEY AUTOINCREMENT,
   "strName"   TEXT(10) UNIQUE,
   "nCount"    LONG
+);
+CREATE TABLE "Tag" (
+  "nRecordID" INTEGER PRIMARY KEY AUTOINCREMENT,
+  "strName"   TEXT(10)
 );)";
 
 enum ItemColumn { kItemId, kItemName, kItemCount };
@@ -301,6 +305,67 @@ TEST_F(PendingWritesTest, AQueryWithAClauseSeesTheKeptRowsItsClauseTakesIn) {
   ASSERT_EQ(Other().Exec("ROLLBACK"), SQLITE_OK);
   EXPECT_TRUE(WriteKept());
   EXPECT_EQ(read("SELECT * FROM Item WHERE nCount >= 10"), "ad");
+}
+
+// Any other query of the program's own (a choice of columns, a count, a sum, a
+// largest id, a query over a query, a clause that reads another table) reads
+// the tables as the kept writes leave them too, its columns typed as the table
+// declares them.
+TEST_F(PendingWritesTest, EveryOtherQueryReadsTheTablesThroughWhatIsKept) {
+  Add("a", 1);
+  Add("b", 20);
+  Add("c", 30);
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  items.MoveFirst();
+  SetCount(10);
+  items.MoveNext();
+  SetCount(2);
+  items.MoveNext();
+  items.Delete();
+  Add("d", 40);
+  Add("e", 3);
+  Recordset tags;
+  tags.OpenTable(connection, "Tag");
+  for (const char* name : {"b", "d"}) {
+    tags.AddNew();
+    tags.SetValue(1, Variant::String(name));
+    tags.Update();
+  }
+
+  auto read = [&](const std::string& sql) {
+    Recordset query;
+    query.OpenQuery(connection, sql);
+    std::string rows;
+    for (; !query.IsEOF(); query.MoveNext()) {
+      for (int i = 0; i < query.FieldCount(); ++i) rows += (i ? " " : "") + VariantToString(query.Value(i));
+      rows += ";";
+    }
+    return rows;
+  };
+  const auto expectAsKept = [&] {
+    EXPECT_EQ(read("SELECT strName, nCount FROM Item WHERE nCount >= 10 ORDER BY strName"), "a 10;d 40;");
+    EXPECT_EQ(read("SELECT COUNT(*), SUM(nCount) FROM \"item\""), "4 55;");
+    EXPECT_EQ(read("WITH big AS (SELECT strName FROM Item WHERE nCount > 5) SELECT COUNT(*) FROM big"), "2;");
+    EXPECT_EQ(read("SELECT strName FROM Item i WHERE NOT EXISTS (SELECT 1 FROM Item j WHERE j.nCount < i.nCount)"),
+              "b;");
+    // A table's rows chosen by a clause that reads another table.
+    Recordset chosen;
+    chosen.OpenQuery(connection, "SELECT * FROM Item WHERE strName IN (SELECT strName FROM Tag)");
+    std::string names;
+    for (; !chosen.IsEOF(); chosen.MoveNext()) names += chosen.Value(kItemName).bstrVal;
+    EXPECT_EQ(names, "bd");
+  };
+  expectAsKept();
+  // The kept new rows read their handles until they are written.
+  EXPECT_EQ(read("SELECT MAX(nRecordID) FROM Item"), "2;");
+  Recordset typed;
+  typed.OpenQuery(connection, "SELECT nCount FROM Item WHERE strName = 'd'");
+  EXPECT_EQ(typed.Value(0).vt, VT_I4);
+  typed.Close();
+  ASSERT_EQ(Other().Exec("ROLLBACK"), SQLITE_OK);
+  EXPECT_TRUE(WriteKept());
+  expectAsKept();
+  EXPECT_EQ(read("SELECT MAX(nRecordID) FROM Item"), "5;");
 }
 
 // Without a sink the failures wait to be taken, once.
