@@ -347,7 +347,14 @@ void RecordInvariants::CheckLearning(const std::vector<EventRow>& rows, std::vec
         for (const float dose : doses) {
           const double limit = static_cast<double>(0.7f) * dose;
           const bool reachedDose = row.charged >= (dose - lead) * (1.0 - 0.001) - kLedgerTolerance;
-          if (reachedDose) reached.emplace_back(std::clamp(lead + row.charged - dose, 0.0, limit), row.id);
+          if (!reachedDose) continue;
+          // A value some chain already reached is kept once (its earliest row): charges that
+          // each teach nothing new would else double the chains and fill the bound before a later one.
+          const double next = std::clamp(lead + row.charged - dose, 0.0, limit);
+          const bool known = std::any_of(reached.begin(), reached.end(), [&](const std::pair<double, int>& chain) {
+            return chain.second > fromRow && std::fabs(chain.first - next) <= 1e-6;
+          });
+          if (!known) reached.emplace_back(next, row.id);
         }
       }
     }
