@@ -6,6 +6,7 @@
 #include "links/ModBusBase.h"
 #include "links/SerialLinkerEngine.h"
 #include "links/SerialLinkerItem.h"
+#include "platform/ui/CDialog.h"
 #include "platform/ui/ModalDialogScript.h"
 #include "platform/ui/WinMessages.h"
 #include "support/FakeClock.h"
