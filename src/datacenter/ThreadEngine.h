@@ -17,6 +17,13 @@
 // engine again: a nested Stop waits with the running one and leaves the verdict
 // to it; a Start while a Stop runs fails (two workers must never serve one owner,
 // and the running Stop's caller is about to tear down what a worker would use).
+//
+// A Stop run inside the worker's own send (the UI thread runs a handler the
+// worker waits for) cannot wait for it: it asks the worker to leave and returns
+// at once, and the worker leaves once its send has returned. Until it has left
+// it is let go: detached and counted as abandoned (its owner hands over what it
+// would free, as for any abandoned worker), but nothing is reported, and the
+// next Stop or Start outside that send still gives it the bounded wait.
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -60,7 +67,8 @@ class CThreadEngine {
 
   // A started worker is attached (not yet stopped or abandoned).
   bool HasThread() const { return m_thread.joinable(); }
-  // The last Stop gave up on a worker that has not left since.
+  // The last Stop gave up on a worker, or let it go from inside its own send,
+  // and it has not left since.
   bool IsAbandoned() const { return m_abandoned.load() && !m_finished.load(); }
   // A Stop of this engine is running (possibly further down the UI thread's stack).
   bool IsStopping() const { return m_stopDepth.load() > 0; }
@@ -75,11 +83,14 @@ class CThreadEngine {
   bool StopBoundPassed() const;
   // Stop's wait for the worker to leave, within the outer Stop's bound.
   void WaitForWorkerToLeave();
+  // Detaches a worker asked to leave from inside its own send (UI thread).
+  void LetWorkerGo();
 
   std::atomic<bool> m_keepRunning{false};
   std::atomic<bool> m_running{false};
   std::atomic<bool> m_finished{true};  // the procedure has returned (or none was started)
   std::atomic<bool> m_abandoned{false};
+  std::atomic<bool> m_letGo{false};  // detached by a Stop inside its own send, not yet waited for
   std::atomic<void*> m_owner{nullptr};
   std::atomic<int> m_stopDepth{0};
   std::atomic<bool> m_stopServicesOnlySends{false};
@@ -91,4 +102,5 @@ class CThreadEngine {
   std::function<void()> m_reclaim;
   bool m_leaving = false;  // the worker has begun to leave (under m_exitMutex)
   std::thread m_thread;
+  std::thread::id m_workerId;  // of the last worker started, kept once it is detached (UI thread)
 };

@@ -58,11 +58,10 @@ void CRAdviseSink::OnData(const std::uint8_t* bytes, std::size_t size, bool with
   COpcGroup* group = COpcGroup::FromClientHandle(stream.clientGroup);
   if (!group) return;  // a group that is gone: nothing of it is ours any more
   if (stream.transactionId != 0) {
-    OpcMessage("Asynchronous 1.0 transaction %08X completed for %d items on group '%s' (HR = %08X).",
-               static_cast<unsigned>(stream.transactionId), static_cast<int>(stream.items.size()),
-               group->GetName().c_str(), static_cast<unsigned>(stream.status));
-    group = COpcGroup::FromClientHandle(stream.clientGroup);  // the box may have let the group go
-    if (!group) return;
+    // Told later: a server may call back as a send, inside a wait that must run nothing else.
+    OpcMessageLater("Asynchronous 1.0 transaction %08X completed for %d items on group '%s' (HR = %08X).",
+                    static_cast<unsigned>(stream.transactionId), static_cast<int>(stream.items.size()),
+                    group->GetName().c_str(), static_cast<unsigned>(stream.status));
   }
   for (const OpcStreamItem& entry : stream.items) {
     COpcItem* item = COpcItem::FromClientHandle(entry.clientItem);

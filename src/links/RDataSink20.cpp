@@ -30,10 +30,11 @@ HRESULT IRDataSink20::Deliver(bool always, DWORD transactionId, OPCHANDLE client
     return E_INVALIDARG;
   }
   if (always || transactionId != 0) {
+    // Told later: a server may call back as a send, inside a wait that must run nothing else.
     const COpcGroup* group = COpcGroup::FromClientHandle(clientGroup);
-    OpcMessage("Asynchronous 2.0 transaction %08X completed for %d items on group '%s' (HR = %08X).",
-               static_cast<unsigned>(transactionId), static_cast<int>(count), group ? group->GetName().c_str() : "",
-               static_cast<unsigned>(masterError));
+    OpcMessageLater("Asynchronous 2.0 transaction %08X completed for %d items on group '%s' (HR = %08X).",
+                    static_cast<unsigned>(transactionId), static_cast<int>(count),
+                    group ? group->GetName().c_str() : "", static_cast<unsigned>(masterError));
   }
   for (DWORD i = 0; i < count; ++i) {
     try {

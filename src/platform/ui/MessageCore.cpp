@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cctype>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -100,6 +102,18 @@ std::deque<std::function<void()>> g_uiCalls;
 // Workers blocked in a send: run before the posted calls, and alone by a wait
 // that must not run anything else (a link's stop, the close).
 std::deque<std::function<void()>> g_uiSends;
+
+// The threads whose sends the UI thread is running now, innermost last (UI
+// thread only): a send's handler may wait for other workers and run their sends.
+std::vector<std::thread::id> g_runningSenders;
+
+class RunningSend {
+ public:
+  explicit RunningSend(std::thread::id sender) { g_runningSenders.push_back(sender); }
+  ~RunningSend() { g_runningSenders.pop_back(); }
+  RunningSend(const RunningSend&) = delete;
+  RunningSend& operator=(const RunningSend&) = delete;
+};
 
 // Made once and never closed: a worker may still write to it while the
 // application object goes away, and a closed number could be reused.
@@ -197,8 +211,11 @@ bool RunOnUiThreadAndWait(const std::function<void()>& call) {
   }
   if (!IsUiAvailable()) return false;
   auto pending = std::make_shared<PendingSend>();
-  std::function<void()> run = [pending, call] {
-    call();
+  std::function<void()> run = [pending, call, sender = std::this_thread::get_id()] {
+    {
+      RunningSend running(sender);
+      call();
+    }
     std::lock_guard<std::mutex> lock(pending->mutex);
     pending->finished = true;
     pending->done.notify_all();
@@ -249,8 +266,19 @@ bool WaitServicingSends(const std::function<bool()>& done, DWORD timeoutMs) {
   }
 }
 
+bool IsRunningWorkersSend() { return IsUiThread() && !g_runningSenders.empty(); }
+
+bool IsRunningSendOf(std::thread::id sender) {
+  if (!IsUiThread()) return false;
+  return std::find(g_runningSenders.begin(), g_runningSenders.end(), sender) != g_runningSenders.end();
+}
+
 void PumpPendingMessages() {
   if (!IsUiThread()) return;
+  if (IsRunningWorkersSend()) {
+    RunQueuedSends();  // a send's handler runs no loop
+    return;
+  }
   RunQueuedUiCalls();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   QCoreApplication::sendPostedEvents(nullptr, 0);  // deferred calls and meta-calls
@@ -262,7 +290,11 @@ bool WaitPumping(const std::function<bool()>& done, DWORD timeoutMs) {
   for (;;) {
     if (done()) return true;
     if (timeoutMs != INFINITE && TicksSince(start, GetTickCount()) >= timeoutMs) return done();
-    if (ui) {
+    // A worker's send's handler may run inside a wait that must run nothing
+    // else (a link's stop): then this wait runs only the sends as well.
+    if (ui && IsRunningWorkersSend()) {
+      if (RunQueuedSends()) continue;
+    } else if (ui) {
       RunQueuedUiCalls();
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
       QCoreApplication::sendPostedEvents(nullptr, 0);

@@ -11,8 +11,13 @@
 //    which runs only the workers' sends while it waits (no input, posted message
 //    or timer, so nothing of the program's own runs inside the wait), or
 //    WaitPumping, which delivers everything queued.
+//  - A worker's send's handler runs no loop: a wait inside it runs only the
+//    sends, and a box it asks for opens later (see QtMessageBox). Such a
+//    handler may be run by a wait that must run nothing else, and whatever a
+//    loop delivered would run inside that wait.
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "platform/base/WinTypes.h"
 
@@ -52,14 +57,23 @@ void PostToUiThread(std::function<void()> call);
 // Returns false when the UI thread is gone and the call could not run.
 bool RunOnUiThreadAndWait(const std::function<void()>& call);
 
+// True on the UI thread while it runs a send of another thread (SendMessage or
+// RunOnUiThreadAndWait called there), however deep; the sender waits meanwhile.
+bool IsRunningWorkersSend();
+// The same for the sends of one thread: that thread is blocked until the UI
+// thread's stack unwinds past its handler, so waiting for it here never ends.
+bool IsRunningSendOf(std::thread::id sender);
+
 // Waits until `done()` is true or `timeoutMs` passed on the clock service.
 // On the UI thread it keeps delivering queued messages and cross-thread sends
-// meanwhile; elsewhere it sleeps in short steps. Returns done()'s last value.
+// meanwhile (only the sends inside a worker's send's handler); elsewhere it
+// sleeps in short steps. Returns done()'s last value.
 bool WaitPumping(const std::function<bool()>& done, DWORD timeoutMs);
 // Waits like WaitPumping, but on the UI thread runs only the cross-thread sends
 // (a worker blocked in SendMessage, RunOnUiThreadAndWait or a message box would
 // otherwise never finish): no input, posted message or timer is delivered, so no
 // start, stop, close or command runs inside the wait. Returns done()'s last value.
 bool WaitServicingSends(const std::function<bool()>& done, DWORD timeoutMs);
-// Delivers what is queued for the UI thread now (no-op on other threads).
+// Delivers what is queued for the UI thread now (no-op on other threads; only
+// the sends inside a worker's send's handler).
 void PumpPendingMessages();

@@ -160,6 +160,16 @@ void QtMessageBox::AnswerOpenBoxesUnattended() {
 }
 
 int QtMessageBox::Show(const std::string& text, const std::string& caption, UINT style) {
+  if (IsRunningWorkersSend()) {
+    // A worker's send's handler opens no box: the box's loop would deliver
+    // everything queued, and the handler may run inside a wait that must run
+    // nothing else (a link's stop), so a Start or a command would run inside
+    // that stop. The box is told later, from the event loop, and the handler
+    // goes on with the button the box marks as its default (as nobody can
+    // answer it now: the same answer a close nobody attends gives).
+    ShowWithoutWaiting(text, caption, style);
+    return MarkedDefaultButtonOf(style);
+  }
   if (IsUiThread()) {
     // The UI thread has nothing else to do until the answer: the box's own loop.
     std::unique_ptr<QMessageBox> box(Build(text, caption, style));

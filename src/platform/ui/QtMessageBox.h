@@ -3,7 +3,9 @@
 // thread and the caller waits for the answer (a UI thread that is waiting in
 // WaitPumping still shows it). A worker's box opens without a loop of its own and
 // its answer reaches the worker as soon as the operator gives it. A system-modal box is application-modal and
-// stays on top; an empty caption means the application's title.
+// stays on top; an empty caption means the application's title. A box asked
+// inside a worker's send's handler opens later, without a loop, and the handler
+// gets the box's marked default button at once (no send's handler runs a loop).
 #include "platform/base/MessageBoxService.h"
 
 class QMessageBox;

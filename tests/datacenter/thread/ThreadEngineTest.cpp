@@ -220,6 +220,55 @@ TEST(ThreadEngineTest, StopKeepsServicingSendsFromTheWorker) {
   EXPECT_EQ(boxes.Count(), 0u);
 }
 
+// A handler of the worker's own send stops the engine. The worker waits for that
+// handler, so a Stop waiting for the worker there would only wait out its bound
+// and report a worker that is fine. It returns at once; the worker leaves once
+// its send has returned, nothing is reported, and the engine serves again.
+TEST(ThreadEngineTest, AStopInsideItsOwnWorkersSendReturnsAtOnceAndTheWorkerLeavesAfterIt) {
+  FakeClock clock;  // a stop that waited would pass its bound without real waiting
+  clock.Install();
+  TickRecordingBox reports;
+  const int abandonedBefore = AbandonedWorkerCount();
+  std::atomic<bool> sendReturned{false};
+  std::uint32_t ticksInStop = 0;
+  CThreadEngine engine;
+  engine.SetThreadProc([&](CThreadEngine* e) -> UINT {
+    e->SetRunning(true);
+    RunOnUiThreadAndWait([&] {
+      const std::uint32_t before = GetTickCount();
+      EXPECT_TRUE(e->Stop());
+      ticksInStop = TicksSince(before, GetTickCount());
+    });
+    sendReturned = true;
+    while (e->IsKeepRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    e->SetRunning(false);
+    return 0;
+  });
+  ASSERT_TRUE(engine.Start());
+  for (int i = 0; i < 20000 && !(sendReturned.load() && !engine.IsAbandoned()); ++i) {
+    PumpPendingMessages();  // runs the worker's send
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_TRUE(sendReturned.load());
+  EXPECT_EQ(ticksInStop, 0u);
+  EXPECT_TRUE(reports.texts.empty());
+  ASSERT_TRUE(Eventually([&] { return !engine.IsAbandoned(); }));
+  EXPECT_FALSE(engine.IsRunning());
+  EXPECT_EQ(AbandonedWorkerCount(), abandonedBefore);
+
+  SetClock(nullptr);  // a fresh worker notices a stop in real time
+  engine.SetThreadProc([](CThreadEngine* e) -> UINT {
+    e->SetRunning(true);
+    while (e->IsKeepRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    e->SetRunning(false);
+    return 0;
+  });
+  ASSERT_TRUE(engine.Start());
+  EXPECT_TRUE(engine.Stop());
+  EXPECT_FALSE(engine.HasThread());
+  EXPECT_TRUE(reports.texts.empty());
+}
+
 TEST(ThreadEngineTest, DestructorStopsTheWorker) {
   ScriptedMessageBox boxes;
   std::atomic<bool> mayLeave{true};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include "platform/ui/CWinApp.h"
 #include "platform/ui/MessageCore.h"
 #include "platform/ui/QtMessageBox.h"
+#include "platform/ui/RecordingWnd.h"
 #include "support/StandardErrorCapture.h"
 
 namespace {
@@ -178,3 +180,73 @@ TEST(QtMessageBoxThread, AWorkersBoxStillQueuedWhenAnUnattendedCloseBeginsOpensN
   SetMessageBoxService(nullptr);
   EXPECT_NE(errors.Text().find("[Process] Stop the process?"), std::string::npos);
 }
+
+namespace {
+
+constexpr UINT kAskingMessage = WM_USER + 40;
+constexpr UINT kPostedMessage = WM_USER + 41;
+
+// A window whose handler of one message asks for a box, as a tag's notice or
+// a server's callback may.
+class AskingWnd final : public RecordingWnd {
+ public:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    const LRESULT result = RecordingWnd::WindowProc(message, wParam, lParam);
+    if (message == kAskingMessage) answer = ShowMessageBox("Device 1 on COM2 does not answer.", "Link", MB_OK);
+    return result;
+  }
+  int answer = 0;
+};
+
+// A wait for a worker (a link's stop) runs the worker's send, whose handler asks
+// for a box. A box's loop delivers whatever is queued, so a Start or a command
+// posted meanwhile would run inside the stop: the box opens only after the wait,
+// and no posted message, timer or input runs inside it.
+TEST(QtMessageBoxThread, ABoxAskedInsideASendDuringAStopsWaitOpensAfterItAndLetsNothingIn) {
+  CWinApp app("RuvFrame");
+  QtMessageBox service;
+  SetMessageBoxService(&service);
+  AskingWnd wnd;
+  ASSERT_TRUE(wnd.CreateTopLevel());
+  wnd.ShowWindow(SW_SHOW);
+  const HWND handle = wnd.GetSafeHwnd();
+  // The operator answers every box that comes up.
+  std::vector<std::string> shown;
+  QTimer presser;
+  QObject::connect(&presser, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box || !box->isVisible()) continue;
+      shown.push_back(box->text().toStdString());
+      box->button(QMessageBox::Ok)->click();
+    }
+  });
+  presser.start(5);
+
+  PostMessage(handle, kPostedMessage, 0, 0);
+  wnd.SetTimer(7, 1);
+  QCoreApplication::postEvent(wnd.GetWidget(), new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
+  std::atomic<bool> sent{false};
+  std::thread worker([&] {
+    SendMessage(handle, kAskingMessage, 0, 0);
+    sent = true;
+  });
+  EXPECT_TRUE(WaitServicingSends([&] { return sent.load(); }, 60000));
+  worker.join();
+  EXPECT_EQ(wnd.answer, IDOK);
+  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(wnd.Sequence({kAskingMessage, kPostedMessage, WM_TIMER, WM_KEYDOWN}), std::vector<UINT>{kAskingMessage});
+
+  // The event loop then opens the box and delivers the rest.
+  EXPECT_TRUE(WaitPumping([&] {
+    return !shown.empty() && !wnd.Only(kPostedMessage).empty() && !wnd.Only(WM_TIMER).empty() &&
+           !wnd.Only(WM_KEYDOWN).empty();
+  }, 60000));
+  EXPECT_EQ(shown, std::vector<std::string>{"Device 1 on COM2 does not answer."});
+  presser.stop();
+  wnd.KillTimer(7);
+  SetMessageBoxService(nullptr);
+  wnd.DestroyWindow();
+}
+
+}  // namespace
