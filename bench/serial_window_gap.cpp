@@ -12,6 +12,13 @@
 //            a menu, a click or a timer at the worst moment;
 //   tries_ms how long the command took to be given up (the line's own time).
 // Iterations run one command each; the benchmark's time is the command's.
+//
+// NoneWhileACommandIsTried: at 110 baud, *None* is chosen (the data source
+// leaves Real and the link is stopped, from the window's loop) while the
+// command is tried. Figures:
+//   none_gap_ms the longest time from *None* chosen to the next turn of the
+//               window's loop: how long the choice holds the window;
+//   stop_ms     how long the link took to be stopped (its thread's own time).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -44,7 +51,8 @@ class RealHardwareRoot final : public IEngineServices {
     SetEngine(this);
   }
   ~RealHardwareRoot() override { SetEngine(nullptr); }
-  int GetDataSourceType() const override { return eDataSourceRealHW; }
+  int GetDataSourceType() const override { return m_dataSource.load(); }
+  void SetDataSource(int type) { m_dataSource.store(type); }
   bool IsSuspended() const override { return false; }
   CDataCenterBase* GetDataCenter() const override { return m_dataCenter; }
   CIniFile* GetIniFile() const override { return nullptr; }
@@ -53,6 +61,7 @@ class RealHardwareRoot final : public IEngineServices {
  private:
   CDataCenterBase* m_dataCenter;
   std::string m_settings;
+  std::atomic<int> m_dataSource{eDataSourceRealHW};
 };
 
 // The given-up notices are not what is measured: they go nowhere.
@@ -151,6 +160,77 @@ BENCHMARK(CommandToASilentDevice)
     ->UseManualTime()
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);
+
+void NoneWhileACommandIsTried(benchmark::State& state) {
+  constexpr int kBaud = 110;
+  // The tries have begun by then: the request is on the line.
+  constexpr double kNoneAfterMs = 500;
+  SilentBoxes boxes;
+  ModbusSlavePeer peer;
+  peer.AddSlave(1);
+  peer.SetSilent(1, true);
+  peer.SetWireBaud(kBaud);
+  peer.Start();
+  PortFolder folder(peer.PortPath(), kBaud);
+  CDataCenterBase dataCenter;
+  auto owned = std::make_unique<CDCTag>();
+  owned->SetTagName("Valve");
+  owned->SetHWType(eHWSerial);
+  owned->SetIOType(eIODuplex);
+  owned->SetDataType(VT_R4);
+  owned->SetAccessPath("MBRTU16-DA1-REG40001-FP0-UR60000-TOB50");
+  owned->SetLineNumber(1);
+  CDCTag* tag = owned.get();
+  dataCenter.AddTag(owned);
+  RealHardwareRoot root(&dataCenter, folder.Settings());
+  auto link = CHwLinkerEngine::Make<CSerialLinkerEngine>();
+  double longestGapMs = 0;
+  double stopMs = 0;
+  float value = 1.0f;
+  for (auto _ : state) {
+    root.SetDataSource(eDataSourceRealHW);
+    if (!link->Start()) {
+      state.SkipWithError("the serial link does not start on the pseudo-terminal");
+      break;
+    }
+    const Clock::time_point given = Clock::now();
+    Clock::time_point noneChosen{};
+    bool noneAsked = false;
+    double gapMs = -1;
+    QEventLoop loop;
+    QTimer ticker;
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+      const Clock::time_point now = Clock::now();
+      if (noneAsked && gapMs < 0) gapMs = std::chrono::duration<double, std::milli>(now - noneChosen).count();
+      if (!noneAsked && std::chrono::duration<double, std::milli>(now - given).count() >= kNoneAfterMs) {
+        noneAsked = true;
+        // As the menu's choice does it: from the window's loop, the data source first, then the link.
+        QTimer::singleShot(0, [&] {
+          noneChosen = Clock::now();
+          root.SetDataSource(eDataSourceNone);
+          link->Stop();
+        });
+      }
+      if (noneAsked && link->GetLinkState() == CHwLinkerEngine::LinkState::kStopped) loop.quit();
+    });
+    ticker.start();
+    tag->SetWritePending(TRUE);
+    tag->SetValue(Variant::R4(value));  // its message is queued to the link's window
+    value += 1.0f;
+    loop.exec();
+    ticker.stop();
+    const double elapsed = std::chrono::duration<double>(Clock::now() - given).count();
+    state.SetIterationTime(elapsed);
+    longestGapMs = std::max(longestGapMs, gapMs);
+    stopMs += std::chrono::duration<double, std::milli>(Clock::now() - noneChosen).count();
+  }
+  state.counters["none_gap_ms"] = longestGapMs;
+  state.counters["stop_ms"] = state.iterations() > 0 ? stopMs / static_cast<double>(state.iterations()) : 0.0;
+  link->Stop();
+  peer.Stop();
+}
+BENCHMARK(NoneWhileACommandIsTried)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

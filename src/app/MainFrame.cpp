@@ -12,6 +12,10 @@
 
 namespace {
 std::function<void()> g_confirmedCloseHook;
+std::function<bool()> g_closeGate;
+// How often a close waiting at the gate asks it again.
+constexpr UINT_PTR kCloseGateTimer = 0xE140;
+constexpr UINT kCloseGateMs = 50;
 // The tool bar's buttons follow the commands' state this often (the framework's idle update).
 constexpr UINT_PTR kToolBarUpdateTimer = AFX_IDW_TOOLBAR;
 constexpr UINT kToolBarUpdateMs = 500;
@@ -19,6 +23,8 @@ constexpr DWORD kToolBarStyle = 0x50402834;
 }  // namespace
 
 void CMainFrame::SetConfirmedCloseHook(std::function<void()> hook) { g_confirmedCloseHook = std::move(hook); }
+
+void CMainFrame::SetCloseGate(std::function<bool()> mayGoOn) { g_closeGate = std::move(mayGoOn); }
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCT& cs) {
   if (!CMDIFrameWnd::PreCreateWindow(cs)) return FALSE;
@@ -58,6 +64,12 @@ void CMainFrame::OnTimer(UINT_PTR id) {
     m_wndToolBar.UpdateButtons();
     return;
   }
+  if (id == kCloseGateTimer) {
+    if (g_closeGate && !g_closeGate()) return;
+    KillTimer(kCloseGateTimer);
+    CMDIFrameWnd::OnClose();
+    return;
+  }
   CMDIFrameWnd::OnTimer(id);
 }
 
@@ -71,6 +83,8 @@ void CMainFrame::OnClose() {
   }
   if (CWinApp* app = AfxGetApp()) app->BeginClose();
   if (g_confirmedCloseHook) g_confirmedCloseHook();
+  // The windows go once the gate lets the close on; meanwhile the loop runs as ever.
+  if (g_closeGate && !g_closeGate() && SetTimer(kCloseGateTimer, kCloseGateMs)) return;
   CMDIFrameWnd::OnClose();
 }
 

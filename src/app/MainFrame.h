@@ -14,6 +14,11 @@ class CMainFrame : public CMDIFrameWnd {
   // Runs once the operator has confirmed the close, before the windows go
   // (the engine closes its tag scout here).
   static void SetConfirmedCloseHook(std::function<void()> hook);
+  // Asked once the operator has confirmed the close and the hook ran, then by
+  // a timer of the frame until it says the close may go on: the close waits
+  // for what must end first (the links' last writes) with no loop of its own.
+  // None: the close goes on at once.
+  static void SetCloseGate(std::function<bool()> mayGoOn);
 
   BOOL PreCreateWindow(CREATESTRUCT& cs) override;
   int OnCreate(LPCREATESTRUCT cs) override;

@@ -109,6 +109,12 @@ BOOL CRuvFrameApp::InitInstance() {
   CMainFrame::SetConfirmedCloseHook([] {
     if (CRuvEngineApp* engine = GetEngineRoot()) engine->CloseScoutDialog();
   });
+  // The close switches the outputs off and goes on once the links have written them (bounded).
+  CMainFrame::SetCloseGate([] {
+    CRuvEngineApp* engine = GetEngineRoot();
+    auto* view = engine ? dynamic_cast<CRuvFrameView*>(engine->GetOwnerView()) : nullptr;
+    return !view || view->LeaveHardwareForClose();
+  });
 
   CCommandLineInfo commandLine;
   ParseCommandLine(commandLine);
@@ -164,6 +170,7 @@ int CRuvFrameApp::ExitInstance() {
   m_splash.reset();
   COpcServer::SetMainWindow(nullptr);
   CMainFrame::SetConfirmedCloseHook(nullptr);
+  CMainFrame::SetCloseGate(nullptr);
   CPlantOperatorServices::SetBatchNumberDialogRunner(nullptr);
   UnregisterDataCenterScout();
   // A worker that would not stop (an engine cycle, a link's poll) still runs

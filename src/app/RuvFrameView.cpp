@@ -1,6 +1,7 @@
 #include "app/RuvFrameView.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <QImage>
 
 #include "app/ClearPlace.h"
@@ -243,6 +244,13 @@ void CRuvFrameView::UpdateReport() {
     Label(IDC_BATCH_LABEL_MIXER1 + static_cast<UINT>(mixer))
         .SetText("Batch " + (number < 1 ? std::string("?") : std::to_string(number)));
   }
+  if (!m_closingNote.empty()) {
+    // The close says what it waits for, and what it went on without.
+    CNemLabel& line = Label(IDC_REPORT_LABEL);
+    line.SetText(m_closingNote);
+    if (line.GetTextColor() != kYellow) line.SetTextColor(kYellow);
+    return;
+  }
   const std::string report = g_strProcessReport.Get();
   // A refused row change comes first on the report line until it is written.
   const std::string unwritten = m_refusedRows.Note();
@@ -348,7 +356,7 @@ BOOL CRuvFrameView::OnCmdMsg(UINT id, int code) {
   if (code != 0 && code != 1) return CFormView::OnCmdMsg(id, code);  // control notifications
   // The close waits for the cycles while serving clicks: nothing may start
   // work (a run, a data source, a dialog) on a form that is going.
-  if (m_closing && IsFormCommand(id)) return TRUE;
+  if ((m_closing || m_leavingHardware) && IsFormCommand(id)) return TRUE;
   switch (id) {
     case ID_START_PROCESS: OnStartProcess(); return TRUE;
     case ID_STOP_PROCESS: OnStopProcess(); return TRUE;
@@ -592,6 +600,39 @@ void CRuvFrameView::DestroyShapeWindows() {
       if (CRAttrib* attrib = shape->GetAttrib(i)) attrib->SetDCTag(nullptr);
     }
   }
+}
+
+bool CRuvFrameView::LeaveHardwareForClose() {
+  CRuvEngineApp* engine = GetEngineRoot();
+  if (!engine) return true;
+  if (!m_leavingHardware) {
+    m_leavingHardware = true;
+    m_leaveWatch.Start();
+    m_closingNote = kSwitchingOutputsOffNote;
+    UpdateReport();
+    // Outputs off, then the links asked to stop: they write what they took on their own threads.
+    engine->SetDataSourceType(eDataSourceNone);
+  }
+  if (engine->HaveLinksStopped()) return true;
+  if (m_leaveWatch.GetElapsedMs() < kCloseLinkWaitMs) return false;
+  const std::vector<std::string> named = engine->NameCommandsNotWritten();
+  std::string all;
+  std::string shown;
+  for (std::size_t i = 0; i < named.size(); ++i) {
+    all += (i == 0 ? "" : ", ") + named[i];
+    if (i < kCloseCommandsNamed) shown += (i == 0 ? "" : ", ") + named[i];
+  }
+  if (named.size() > kCloseCommandsNamed) shown += ruv::Format(" and %zu more", named.size() - kCloseCommandsNamed);
+  if (named.empty()) {
+    std::fprintf(stderr, "RuvFrame: the close went on before the links had stopped.\n");
+    m_closingNote = "Closing: the links had not stopped.";
+  } else {
+    std::fprintf(stderr, "RuvFrame: the close went on before these commands were written: %s.\n", all.c_str());
+    m_closingNote = "Closing: not written: " + shown + ".";
+  }
+  std::fflush(stderr);
+  UpdateReport();
+  return true;
 }
 
 void CRuvFrameView::OnDestroy() {

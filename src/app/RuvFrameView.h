@@ -7,12 +7,14 @@
 // when it is destroyed.
 #include <array>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/PlantFormTemplate.h"
 #include "app/RefusedRowChanges.h"
 #include "common/PlantObjectId.h"
 #include "controls/CNemLabel.h"
+#include "datacenter/RTimer.h"
 #include "platform/ui/CFormView.h"
 #include "platform/ui/ShapePictureCache.h"
 #include "plant/MaterialLedger.h"
@@ -68,6 +70,12 @@ inline constexpr const char* kDataSourceChangeCaption = "Data Source change Mess
 inline constexpr const char* kNoDataSourceText =
     "Remember, before starting process you must\nselect the data source Demo or Real.";
 inline constexpr UINT kDataSourceBlinkMs = 333;
+// The report line while the close waits for the links' last writes.
+inline constexpr const char* kSwitchingOutputsOffNote = "Closing: switching the outputs off...";
+// How long the close waits for the links to stop before it goes on without them.
+inline constexpr DWORD kCloseLinkWaitMs = 10000;
+// The commands the close's report line names; the rest are counted.
+inline constexpr std::size_t kCloseCommandsNamed = 5;
 // A pump that would charge into a batcher whose discharge valve stands open
 // (material, batcher), and a discharge valve of a batcher being charged
 // (batcher, material).
@@ -122,6 +130,12 @@ class CRuvFrameView : public CFormView {
   void ArrangePlant();
   // Data source, batch numbers and the process report into their labels.
   void UpdateReport();
+  // The close's first step, asked again by the frame's timer until it is true:
+  // the plant leaves the hardware (outputs off, the links asked to stop), the
+  // report line saying so. True once every link has stopped, or the wait's
+  // bound has passed: what was still not written then is named on the
+  // standard error output and on the report line. Runs no loop of its own.
+  bool LeaveHardwareForClose();
   // The pipes over the shapes' background colour, into `dc` of `client`'s size.
   // A paint copies the part it repaints from the kept picture of them.
   void DrawForm(CDC& dc, const CRect& client);
@@ -211,5 +225,8 @@ class CRuvFrameView : public CFormView {
   // A discharge's rows, posted (written at once while the form closes).
   void PostRowsEvent(int code, int material);
   bool m_closing = false;  // the form is being destroyed: its commands are refused
+  bool m_leavingHardware = false;  // the close has switched the outputs off and waits for the links
+  CRTimer m_leaveWatch;            // since the close switched the outputs off
+  std::string m_closingNote;       // the close's word on the report line, before all else
   ShapePictureCache m_picture;  // the background and the pipes
 };

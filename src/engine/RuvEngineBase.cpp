@@ -353,6 +353,22 @@ BOOL CRuvEngineBase::DisconnectHardware() {
   return TRUE;
 }
 
+bool CRuvEngineBase::HaveLinksStopped() const {
+  return std::all_of(m_linkerEngines.begin(), m_linkerEngines.end(), [](const CHwLinkerEngine* engine) {
+    return !engine || (engine->GetLinkState() == CHwLinkerEngine::LinkState::kStopped && !engine->IsStartKept());
+  });
+}
+
+std::vector<std::string> CRuvEngineBase::NameCommandsNotWritten() const {
+  std::vector<std::string> named;
+  for (const CHwLinkerEngine* engine : m_linkerEngines) {
+    if (!engine) continue;
+    const std::vector<std::string> ofLink = engine->NameCommandsNotWritten();
+    named.insert(named.end(), ofLink.begin(), ofLink.end());
+  }
+  return named;
+}
+
 // ---------------------------------------------------------------- title
 
 std::string CRuvEngineBase::LockedCopy(const std::string& text) const {

@@ -29,6 +29,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "common/IniFile.h"
 #include "datacenter/EngineServices.h"
@@ -124,10 +125,17 @@ class CRuvEngineBase : public IEngineServices, public ITableEngineServices {
   // A plant that must refuse to stop its links says so here.
   virtual BOOL CanStopHardware();
   // Read marks, one engine per hardware type with tags (made once, started
-  // every time), outputs off. The first failed start ends it with 0.
+  // every time), outputs off. The first failed start ends it with 0. A link
+  // still stopping keeps its start and runs it once stopped: the outputs'
+  // commands wait in their tags for it.
   virtual BOOL ConnectHardware();
-  // Stops every engine (they are kept for the next Real HW); 1.
+  // Asks every engine to stop (they are kept for the next Real HW); 1. The
+  // links' stops return at once and end on the links' own threads.
   virtual BOOL DisconnectHardware();
+  // Every link has stopped: none is still stopping, starting or running.
+  bool HaveLinksStopped() const;
+  // The commands the links still have to write, as "5.5 for Line.Level".
+  std::vector<std::string> NameCommandsNotWritten() const;
 
   // --- title ---
   virtual std::string GetAppTitle() const;

@@ -35,17 +35,29 @@ CAdvantechLinkerEngine::CAdvantechLinkerEngine() { SetUsePollThread(TRUE); }
 CAdvantechLinkerEngine::~CAdvantechLinkerEngine() { CAdvantechLinkerEngine::Stop(); }
 
 BOOL CAdvantechLinkerEngine::Start() {
-  if (!CHwLinkerEngine::Start()) return FALSE;
+  if (GetLinkState() == LinkState::kRunning) return TRUE;
+  SetLinkState(LinkState::kStarting);
+  if (!CHwLinkerEngine::Start()) {
+    SetLinkState(LinkState::kStopped);
+    return FALSE;
+  }
   if (!OpenCards()) {
+    // The frame runs until the next mode stops the link, as a link started before a failure does.
+    SetLinkState(LinkState::kRunning);
     ShowMessageBox("System cannot connect to real Advantech Mode", "", kConfigReportStyle);
     return FALSE;
   }
+  SetLinkState(LinkState::kRunning);
   return TRUE;
 }
 
 BOOL CAdvantechLinkerEngine::Stop() {
+  // The cards are written at once, from the window: nothing is left to write
+  // when the link stops, so its stop ends here.
+  if (GetLinkState() != LinkState::kStopped) SetLinkState(LinkState::kStopping);
   CHwLinkerEngine::Stop();
   CloseCards();
+  LinkStopped();
   return TRUE;
 }
 

@@ -19,8 +19,9 @@ class CAdvantechLinkerEngine : public CHwLinkerEngine {
   CAdvantechLinkerEngine();
 
   // The frame's start, then the cards; a missing card fails with its message.
+  // A running link is left as it is.
   BOOL Start() override;
-  // The frame's stop, then the cards are closed.
+  // The frame's stop, then the cards are closed; the link is stopped at once.
   BOOL Stop() override;
   // One item per enabled "ADV" tag whose access path and types fit; a tag that
   // does not fit is reported and disabled. FALSE without any "ADV" tag.

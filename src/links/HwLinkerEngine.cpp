@@ -79,6 +79,10 @@ LRESULT CHwLinkerEngine::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
     TellGivenUpCommands();
     return 0;
   }
+  if (message == kRunKeptStartMessage) {
+    RunKeptStart();
+    return 0;
+  }
   return CWnd::WindowProc(message, wParam, lParam);
 }
 
@@ -124,6 +128,7 @@ BOOL CHwLinkerEngine::Start() {
   m_queryRateStopwatch.Start();
   m_watchdogStopwatch.Start();
   m_started = true;
+  if (GetLinkState() == LinkState::kStopped) SetLinkState(LinkState::kRunning);
   return TRUE;
 }
 
@@ -142,7 +147,71 @@ BOOL CHwLinkerEngine::Stop() {
     KillTimer(kWatchdogTimerId);
   }
   m_started = false;
+  if (GetLinkState() == LinkState::kRunning) SetLinkState(LinkState::kStopped);
   return TRUE;
+}
+
+bool CHwLinkerEngine::KeepStartWhileStopping() {
+  if (GetLinkState() != LinkState::kStopping) return false;
+  if (m_startKept) return true;
+  m_startKept = true;
+  if (IsWindow(GetSafeHwnd())) {
+    for (CHwLinkerItem* item : GetServedItems()) ListenToItemTag(*item);
+  }
+  return true;
+}
+
+void CHwLinkerEngine::DropKeptStart() {
+  if (!m_startKept) return;
+  m_startKept = false;
+  ForgetKeptStart();
+}
+
+void CHwLinkerEngine::ForgetKeptStart() {
+  const HWND window = GetSafeHwnd();
+  for (CHwLinkerItem* item : GetServedItems()) {
+    if (CDCTag* tag = item->GetDCTag()) tag->RemoveListener(window);
+    if (WritesCommands()) GiveUpCommandNotWritten(*item, kStoppedCause);
+  }
+}
+
+void CHwLinkerEngine::LinkStopped() {
+  SetLinkState(LinkState::kStopped);
+  if (!m_startKept) return;
+  // Posted: the stop that ends here returns first, and no start runs inside it.
+  const HWND window = GetSafeHwnd();
+  if (!IsWindow(window) || !::PostMessage(window, kRunKeptStartMessage, 0, 0)) DropKeptStart();
+}
+
+void CHwLinkerEngine::RunKeptStart() {
+  // Dropped by a later stop, or another start came first.
+  if (!m_startKept || GetLinkState() != LinkState::kStopped) return;
+  m_startKept = false;
+  // The start's boxes service messages: the link may be released meanwhile.
+  EnterServicingWait();
+  const bool started = Start() != FALSE;
+  if (LeaveServicingWait()) return;  // released and deleted: nothing of it is touched
+  if (!started) {
+    ForgetKeptStart();
+    if (!IsStartFailureTold()) TellLater(nullptr, kKeptStartFailedText);
+    return;
+  }
+  // The commands given while the start waited go out now, as their messages would have taken them.
+  for (CHwLinkerItem* item : GetServedItems()) {
+    CDCTag* tag = item->GetDCTag();
+    if (!tag || (tag->GetIOType() & eIOOutput) == 0 || !WritesCommands()) continue;
+    if (item->HoldsCommandNotYetWritten(tag->GetCommandCount())) OnTagMessage(tag, eTagChangeValue);
+  }
+}
+
+std::vector<std::string> CHwLinkerEngine::NameCommandsNotWritten() const {
+  std::vector<std::string> named;
+  for (CHwLinkerItem* item : GetServedItems()) {
+    CDCTag* tag = item->GetDCTag();
+    if (!tag || (tag->GetIOType() & eIOOutput) == 0 || !tag->IsWritePending()) continue;
+    named.push_back(CommandAsText(tag->GetValue()) + " for " + tag->GetTagName());
+  }
+  return named;
 }
 
 void CHwLinkerEngine::GiveUpCommand(CHwLinkerItem& item, std::uint32_t commandCount, const Variant& command,
@@ -217,8 +286,10 @@ void CHwLinkerEngine::GiveUpCommandNotWritten(CHwLinkerItem& item, const std::st
 }
 
 void CHwLinkerEngine::ListenToItemTag(CHwLinkerItem& item) {
-  item.RearmGivenUpNotice();
   CDCTag* tag = item.GetDCTag();
+  // Listened to since a start was kept: what the tag took since is for this start.
+  if (tag && tag->HasListener(GetSafeHwnd())) return;
+  item.RearmGivenUpNotice();
   // Only a tag waiting for the hardware, or given its latest value while no
   // data source ran (None), took a command for it: a value the Demo gave is none.
   if (tag && WritesCommands() && (tag->IsWritePending() || tag->IsLastCommandGivenWithoutLink())) {

@@ -13,6 +13,14 @@
 // polling thread, the listening and the timers, and a later Start takes them up
 // again without building anything anew.
 //
+// Where a link stands is one state, the same for every kind of link: stopped,
+// starting, running, stopping. A link's Start and Stop return at once. A link
+// whose stop goes on on its own thread (it writes the commands waiting when it
+// was asked) stays stopping until it calls LinkStopped. A Start asked meanwhile
+// is kept and runs once the link has stopped; a later Stop drops it (the last
+// choice wins). The commands given while a start is kept wait in their tags and
+// are written once it has run.
+//
 // Threads: Start, Stop, the window and its timers belong to the UI thread;
 // PollOnce runs on the polling thread. The item array is fixed once built; the
 // tag map has its own lock because the UI thread may add to it at any time.
@@ -53,6 +61,11 @@ class CHwLinkerEngine : public CWnd {
   // Why a command was given up at the link's stop, or at its start.
   static constexpr const char* kStoppedCause = "the link stopped before it went out";
   static constexpr const char* kGivenWhileStoppedCause = "it was given while the link was stopped";
+  // Posted to the engine's window when a start kept during the stop is to run.
+  static constexpr UINT kRunKeptStartMessage = WM_APP + 0x182;
+  // Told when a start kept during the stop fails without telling why itself.
+  static constexpr const char* kKeptStartFailedText =
+      "The link did not start again after its stop. Choose the data source again.";
 
   // Where a link stands, in one state that its paths read and change on the UI
   // thread (any thread may read it): stopped, starting, running (it takes
@@ -62,6 +75,11 @@ class CHwLinkerEngine : public CWnd {
   CHwLinkerEngine();
 
   LinkState GetLinkState() const { return m_linkState.load(); }
+  // A Start asked while the link was stopping waits to run once it has stopped.
+  bool IsStartKept() const { return m_startKept; }
+  // The commands to the link's outputs that still wait for the hardware, as
+  // "5.5 for Line.Level" (UI thread).
+  std::vector<std::string> NameCommandsNotWritten() const;
 
   // How an owner frees an engine (UI thread): its window destroyed and its polling
   // thread stopped, then deleted at once, or, when that worker was abandoned and
@@ -92,9 +110,11 @@ class CHwLinkerEngine : public CWnd {
   virtual CThreadEngine* CreatePollThread();
   // Builds the items, creates the window, listens to the items' tags, starts the
   // polling thread when wanted, sets both timers and starts both stopwatches.
-  // A started engine is left as it is (TRUE).
+  // A started engine is left as it is (TRUE). A link that keeps no state of its
+  // own runs from here on.
   virtual BOOL Start();
-  // Ends the polling thread, the listening and both timers; always TRUE.
+  // Ends the polling thread, the listening and both timers; always TRUE. A
+  // link that keeps no state of its own is stopped from here on.
   virtual BOOL Stop();
   // The ready flag. A link returns TRUE at once when ready, else calls this,
   // builds its items, sets ready and returns it.
@@ -147,6 +167,9 @@ class CHwLinkerEngine : public CWnd {
   BOOL IsStarted() const { return m_started; }
   CThreadEngine* GetPollThread() const { return m_pollThread; }
 
+  // Every item serving a tag: the item array here; a link whose items live
+  // elsewhere (the OPC groups) names its own.
+  virtual std::vector<CHwLinkerItem*> GetServedItems() const { return m_items; }
   // Items: appended items are owned by the engine and recorded in the tag map.
   void AddItem(CHwLinkerItem* item);
   int GetItemCount() const { return static_cast<int>(m_items.size()); }
@@ -195,6 +218,17 @@ class CHwLinkerEngine : public CWnd {
   virtual void TellCommandGivenUp(CDCTag& tag, const std::string& text);
 
   void SetLinkState(LinkState state) { m_linkState.store(state); }
+  // A Start asked while the link stops: kept (true), to run once the link has
+  // stopped. The tags are listened to again from now on: a command given to
+  // one waits in it for the start, and one given while the link was stopped
+  // is given up and told now. False when the link is not stopping.
+  bool KeepStartWhileStopping();
+  // A Stop asked while the link stops: the kept start, if any, is dropped, and
+  // the commands given for it are given up and told.
+  void DropKeptStart();
+  // The link's stop has ended (its own thread has left): the link is stopped,
+  // and a start kept meanwhile runs, by a message of its own.
+  void LinkStopped();
 
   // Bracket a handler's wait that services messages (see Release). Leaving
   // returns true when the link was released meanwhile and is now deleted: the
@@ -206,6 +240,10 @@ class CHwLinkerEngine : public CWnd {
 
  private:
   static UINT PollThreadProc(CThreadEngine* thread);
+  // The start kept during the stop, then the commands given for it.
+  void RunKeptStart();
+  // The kept start's tags no longer listened to, their commands given up.
+  void ForgetKeptStart();
   // Tells the operator of the commands given up since the last telling.
   void TellGivenUpCommands();
   // The notices not told yet go to the standard error output (no window is
@@ -224,6 +262,7 @@ class CHwLinkerEngine : public CWnd {
   bool m_usePollThread = false;
   bool m_started = false;
   std::atomic<LinkState> m_linkState{LinkState::kStopped};
+  bool m_startKept = false;  // a start asked while stopping, to run once stopped
   int m_servicingWaits = 0;
   bool m_releasePending = false;
   std::function<void()> m_afterFreed;

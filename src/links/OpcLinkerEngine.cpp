@@ -32,7 +32,7 @@ COpcLinkerEngine::COpcLinkerEngine() {
 
 COpcLinkerEngine::~COpcLinkerEngine() {
   // The window is gone: nothing is waited for.
-  if (m_state != ELinkState::Stopped) FinishStop();
+  if (GetLinkState() != LinkState::kStopped) FinishStop();
   delete m_server;  // removes and deletes its groups and items
   m_server = nullptr;
   // Written back so the key stands in the settings file once the link has run.
@@ -152,18 +152,20 @@ void COpcLinkerEngine::ListenToItemTags(bool listen) {
 }
 
 BOOL COpcLinkerEngine::Start() {
-  switch (m_state) {
-    case ELinkState::Running: return TRUE;  // connected already: its groups are not added twice
-    case ELinkState::Starting:
-    case ELinkState::Stopping:
-      // Come inside a box of the start, or inside the stop through a worker's
-      // box: neither is run inside the other.
+  switch (GetLinkState()) {
+    case LinkState::kRunning: return TRUE;  // connected already: its groups are not added twice
+    case LinkState::kStopping:
+      // Its writes still wait for the server: the start runs once the link has stopped.
+      KeepStartWhileStopping();
+      return TRUE;
+    case LinkState::kStarting:
+      // Come inside a box of the start: not run inside it.
       m_startFailureTold = true;
       OpcMessageLater("%s", kStartRefusedText);
       return FALSE;
-    case ELinkState::Stopped: break;
+    case LinkState::kStopped: break;
   }
-  m_state = ELinkState::Starting;
+  SetLinkState(LinkState::kStarting);
   m_stopAsked = false;
   m_startFailureTold = false;
   // The start's boxes (the remote machine's question, an item the server
@@ -175,7 +177,7 @@ BOOL COpcLinkerEngine::Start() {
     started = m_server->ConnectAll() != FALSE;
   }
   if (LeaveServicingWait()) return FALSE;  // released meanwhile, stopped by that, and deleted
-  m_state = ELinkState::Running;
+  SetLinkState(LinkState::kRunning);
   // A start refused inside this one's boxes told its own caller; a stop asked
   // meanwhile was a later choice, and the start's failure wants no box of its own.
   m_startFailureTold = m_stopAsked;
@@ -186,23 +188,25 @@ BOOL COpcLinkerEngine::Start() {
 }
 
 BOOL COpcLinkerEngine::Stop() {
-  switch (m_state) {
-    case ELinkState::Stopped: return TRUE;
-    case ELinkState::Starting:
+  switch (GetLinkState()) {
+    case LinkState::kStopped: return TRUE;
+    case LinkState::kStarting:
       m_stopAsked = true;  // the start stops the link once its box is answered
       return FALSE;
-    case ELinkState::Stopping:
-      // Inside the stop's own wait (the close, through a worker's box): it waits no longer.
-      FinishStop();
+    case LinkState::kStopping:
+      // The last choice wins: a start kept meanwhile is dropped. Freed (the
+      // window gone), the link waits no longer.
+      DropKeptStart();
+      if (!IsWindow(GetSafeHwnd())) FinishStop();
       return TRUE;
-    case ELinkState::Running: break;
+    case LinkState::kRunning: break;
   }
-  m_state = ELinkState::Stopping;
+  SetLinkState(LinkState::kStopping);
   {
-    // The commands given while the link ran are written while the server is
-    // still there, and no later one is taken. No box opens inside the stop.
+    // The commands given while the link ran, and those the tags hold whose
+    // messages are still queued, are written while the server is still there,
+    // and no later one is taken. No box opens inside the stop.
     ScopedOpcMessagesLater later;
-    ListenToItemTags(false);
     if (m_server && m_server->IsConnected()) {
       for (COpcGroup* group : m_server->GetGroups()) {
         for (COpcItem* item : group->GetItems()) {
@@ -211,25 +215,35 @@ BOOL COpcLinkerEngine::Stop() {
         }
       }
     }
+    CHwLinkerEngine::Stop();
   }
-  // Their completions are waited for: the server drops a write whose client
-  // goes first. The server calls back from its own thread, so the wait needs
-  // to run the workers' sends only; not once the window is gone (the link is
-  // being freed).
-  if (HasWritesUnderWay() && IsWindow(GetSafeHwnd())) {
-    EnterServicingWait();
-    WaitServicingSends([this] { return m_state != ELinkState::Stopping || !HasWritesUnderWay(); },
-                       kWriteCompletionWaitMs);
-    if (LeaveServicingWait()) return TRUE;  // released meanwhile, stopped by that, and deleted
-    if (m_state != ELinkState::Stopping) return m_state == ELinkState::Stopped ? TRUE : FALSE;
+  // Their completions come from the window's loop (the server drops a write
+  // whose client goes first): a timer ends the stop once they have come, or
+  // the bound has passed. Not once the window is gone (the link is being freed).
+  if (HasWritesUnderWay() && IsWindow(GetSafeHwnd()) && SetTimer(kStopTimerId, kStopTimerPeriodMs)) {
+    m_stopWatch.Start();
+    return TRUE;
   }
   FinishStop();
   return TRUE;
 }
 
+void COpcLinkerEngine::OnTimer(UINT_PTR id) {
+  if (id != kStopTimerId) {
+    CHwLinkerEngine::OnTimer(id);
+    return;
+  }
+  if (GetLinkState() == LinkState::kStopping && HasWritesUnderWay() &&
+      m_stopWatch.GetElapsedMs() < kWriteCompletionWaitMs) {
+    return;
+  }
+  KillTimer(kStopTimerId);
+  if (GetLinkState() == LinkState::kStopping) FinishStop();
+}
+
 void COpcLinkerEngine::FinishStop() {
   ScopedOpcMessagesLater later;
-  CHwLinkerEngine::Stop();
+  if (IsWindow(GetSafeHwnd())) KillTimer(kStopTimerId);
   // Before the disconnection, while the items still hold the server's values.
   if (m_server) {
     for (COpcGroup* group : m_server->GetGroups()) {
@@ -241,15 +255,17 @@ void COpcLinkerEngine::FinishStop() {
         }
       }
       for (COpcItem* item : group->GetItems()) {
-        GiveUpCommandNotWritten(*item, kStoppedCause);
+        // A command given for a start kept meanwhile waits for it.
+        if (!IsStartKept()) GiveUpCommandNotWritten(*item, kStoppedCause);
         // No report of the server's comes after the stop to end its mark.
         item->EndCompletedWrite();
       }
     }
     m_server->Disconnect();
   }
-  ListenToItemTags(false);
-  m_state = ELinkState::Stopped;
+  // Stopped from any state (the link freed): nothing of it is listened to.
+  if (!IsStartKept()) ListenToItemTags(false);
+  LinkStopped();
 }
 
 bool COpcLinkerEngine::HasWritesUnderWay() const {
@@ -258,6 +274,15 @@ bool COpcLinkerEngine::HasWritesUnderWay() const {
     if (group->HasWritesUnderWay()) return true;
   }
   return false;
+}
+
+std::vector<CHwLinkerItem*> COpcLinkerEngine::GetServedItems() const {
+  std::vector<CHwLinkerItem*> items;
+  if (!m_server) return items;
+  for (COpcGroup* group : m_server->GetGroups()) {
+    for (COpcItem* item : group->GetItems()) items.push_back(item);
+  }
+  return items;
 }
 
 CHwLinkerItem* COpcLinkerEngine::CreateItem(CDCTag* tag) {
@@ -275,7 +300,8 @@ LRESULT COpcLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   if (changeCode != eTagChangeValue) return 0;
   // A message still queued from before the stop writes nothing: the stop
   // wrote or gave up the commands waiting when it was asked.
-  if (m_state == ELinkState::Stopping || m_state == ELinkState::Stopped) return 0;
+  // One given while a start is kept waits in its tag for that start.
+  if (GetLinkState() != LinkState::kRunning && GetLinkState() != LinkState::kStarting) return 0;
   auto* item = dynamic_cast<COpcItem*>(FindOrCreateItem(tag));
   if (!item) return 1;
   return WriteCommand(item, tag);

@@ -6,14 +6,14 @@
 // command count, not by its value: each one is written, and no server value
 // takes its place before it is. There is no polling thread.
 //
-// Where the link stands is one state, read and changed by every path on the
-// UI thread: stopped, starting, running, stopping. The stop waits for the
-// completions of its writes servicing only the workers' sends (the server
-// calls back from its own thread, as a send), so no start, stop, command or
-// close runs inside it; one that still comes there (through a worker's box)
-// finds the link stopping: a start is refused with a word, a stop finishes
-// the stop at once.
+// Where the link stands is the frame's one state (see CHwLinkerEngine). The
+// stop returns at once: it writes the commands waiting when it was asked and
+// stays stopping until the server has completed them, or a bounded time has
+// passed, as a window timer finds; the server's completions come meanwhile
+// from the window's loop like any other message. A start asked while the link
+// stops runs once it has stopped.
 #include <string>
+#include <vector>
 
 #include "links/HwLinkerEngine.h"
 
@@ -26,27 +26,30 @@ class COpcLinkerEngine : public CHwLinkerEngine {
   static constexpr const char* kProgId = "OPC.SimaticNET";
   static constexpr const char* kSettingsSection = "OpcEngine";
   static constexpr const char* kRemoteMachineKey = "OpcRemoteMachineNameOrIP";
-  // How long the stop waits for the server to complete the writes it sent.
-  static constexpr DWORD kWriteCompletionWaitMs = 1000;
+  // How long a stop gives the server to complete the writes it sent, and how
+  // often its timer looks.
+  static constexpr DWORD kWriteCompletionWaitMs = 5000;
+  static constexpr UINT_PTR kStopTimerId = 10103;
+  static constexpr UINT kStopTimerPeriodMs = 20;
   static constexpr const char* kNotCompletedCause = "the OPC server did not complete it before the link stopped";
   static constexpr const char* kStartRefusedText =
-      "The OPC link was not started: it is still stopping or starting. Choose the data source again once it has "
-      "finished.";
-
-  enum class ELinkState { Stopped, Starting, Running, Stopping };
+      "The OPC link was not started: it is still starting. Choose the data source again once it has finished.";
 
   COpcLinkerEngine();
 
-  // A running link is left as it is (TRUE). Refused (FALSE, told) while the
-  // link is stopping or starting; a stop asked inside the start's boxes
-  // stops the link once they are answered, and the start is FALSE.
+  // A running link is left as it is (TRUE); asked while the link stops, the
+  // start is kept (TRUE) and runs once it has stopped. Refused (FALSE, told)
+  // inside the start's own boxes; a stop asked there stops the link once they
+  // are answered, and the start is FALSE.
   BOOL Start() override;
-  // Writes the commands waiting when asked (the outputs switched off as the
-  // plant leaves the hardware) and stops taking any; waits a bounded time for
-  // the server to complete them, then gives up what it did not complete and
-  // disconnects. FALSE when asked while the link starts: it stops as the
-  // start's boxes are answered. Asked while stopping, it finishes at once.
+  // Returns at once: writes the commands waiting when asked (the outputs
+  // switched off as the plant leaves the hardware) and takes no more; the link
+  // is stopping until the server has completed them or kWriteCompletionWaitMs
+  // has passed, then gives up what was not completed and disconnects. FALSE
+  // when asked while the link starts: it stops as the start's boxes are
+  // answered. Asked while stopping, it drops a start kept meanwhile.
   BOOL Stop() override;
+  void OnTimer(UINT_PTR id) override;
   BOOL BuildItems() override;
   void PollOnce() override {}
   LRESULT OnTagMessage(CDCTag* tag, int changeCode) override;
@@ -54,9 +57,9 @@ class COpcLinkerEngine : public CHwLinkerEngine {
   // The OPC items belong to their groups: the item serving a tag is looked up,
   // never created or adopted by the frame.
   CHwLinkerItem* FindOrCreateItem(CDCTag* tag) override { return CreateItem(tag); }
+  std::vector<CHwLinkerItem*> GetServedItems() const override;
   bool WritesCommands() const override { return true; }
   bool IsStartFailureTold() const override { return m_startFailureTold; }
-  ELinkState GetLinkState() const { return m_state; }
 
   // The machine to connect to: the configured remote machine when the operator
   // says Yes, else "" (the local server). Asks nothing when none is configured.
@@ -88,7 +91,7 @@ class COpcLinkerEngine : public CHwLinkerEngine {
   COpcServer* m_server = nullptr;  // owned
   std::string m_progId = kProgId;
   std::string m_remoteMachine;
-  ELinkState m_state = ELinkState::Stopped;
+  CRTimer m_stopWatch;  // since the stop sent its writes
   bool m_stopAsked = false;  // a stop came inside the start
   bool m_startFailureTold = false;
 };

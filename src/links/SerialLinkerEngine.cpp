@@ -47,14 +47,10 @@ BOOL CSerialLinkerEngine::Start() {
     case LinkState::kRunning: return TRUE;  // a second master would fight the first one for its port
     case LinkState::kStarting: return FALSE;
     case LinkState::kStopping:
-      // A stop still writing the commands it took: a start now would take the
-      // port it holds. Waited for within a bound, else refused with a word.
-      if (!FinishStopWithin(kStopWaitMs)) {
-        ShowMessageBox(kStillStoppingError, "", kConfigReportStyle);
-        m_startFailureTold = true;
-        return FALSE;
-      }
-      break;
+      // The stop still writes the commands it took and holds the port: the
+      // start runs once its thread has left.
+      KeepStartWhileStopping();
+      return TRUE;
     case LinkState::kStopped: break;
   }
   SetLinkState(LinkState::kStarting);
@@ -105,13 +101,11 @@ BOOL CSerialLinkerEngine::OpenPort(CModBusBase& master) {
 BOOL CSerialLinkerEngine::Stop() {
   switch (GetLinkState()) {
     case LinkState::kStopping:
-      // Asked again while the writes of an earlier stop go on; freed (the
-      // window gone), the link waits for them as its master stops.
-      if (!IsWindow(GetSafeHwnd())) {
-        FinishStop();
-        return TRUE;
-      }
-      return FinishStopWithin(kStopWaitMs) ? TRUE : FALSE;
+      // The last choice wins: a start kept meanwhile is dropped. Freed (the
+      // window gone), the link ends its stop now, as its master stops.
+      DropKeptStart();
+      if (!IsWindow(GetSafeHwnd())) FinishStop();
+      return TRUE;
     case LinkState::kStarting:
       // Asked in the start's own dialog (the COM-port dialog): the link has no
       // master yet, and the start sees the stop as the dialog returns.
@@ -125,9 +119,10 @@ BOOL CSerialLinkerEngine::Stop() {
       return TRUE;
   }
   SetLinkState(LinkState::kStopping);
-  // The commands taken while the link ran go out before it stops: the plant
-  // switches its outputs off just before it leaves the hardware, and their
-  // messages are still queued. Not once the window is gone (the link is being freed).
+  // The commands the tags hold and the link has not taken yet go out before it
+  // stops: the plant switches its outputs off just before it leaves the
+  // hardware, and their messages are still queued. Not once the window is gone
+  // (the link is being freed).
   if (IsWindow(GetSafeHwnd())) {
     for (CHwLinkerItem* item : m_items) {
       CDCTag* tag = item->GetDCTag();
@@ -138,27 +133,22 @@ BOOL CSerialLinkerEngine::Stop() {
   // No command is taken from here on: the tags are no longer listened to, and
   // one still queued finds the link stopping.
   CHwLinkerEngine::Stop();
-  if (!IsWindow(GetSafeHwnd())) {
+  if (!IsWindow(GetSafeHwnd()) || !m_master) {
     FinishStop();
     return TRUE;
   }
-  if (m_master) m_master->LeaveOnceWritten();
-  return FinishStopWithin(kStopWaitMs) ? TRUE : FALSE;
-}
-
-bool CSerialLinkerEngine::FinishStopWithin(DWORD timeoutMs) {
-  // Only the workers' sends run meanwhile: no start, stop or command of the
-  // program comes inside this wait.
-  if (m_master && !WaitServicingSends([this] { return m_master->HasLeft(); }, timeoutMs)) return false;
-  FinishStop();
-  return true;
+  // The master's thread writes what it took, tells each outcome by message and
+  // says so as it leaves: the stop ends there (OnCommandOutcomes).
+  m_master->LeaveOnceWritten();
+  if (m_master->HasLeft()) FinishStop();
+  return TRUE;
 }
 
 void CSerialLinkerEngine::FinishStop() {
   if (m_master) HandleOutcomes(m_master->TakeOutcomes());
   DropMaster();  // waits for a master not yet left (the link freed), within the thread's bound
   TellCommandsToSilentDevices();
-  SetLinkState(LinkState::kStopped);
+  LinkStopped();
 }
 
 void CSerialLinkerEngine::DropMaster() {
@@ -249,6 +239,8 @@ std::string CSerialLinkerEngine::ParseAccessPath(const std::string& accessPath, 
 LRESULT CSerialLinkerEngine::OnTagMessage(CDCTag* tag, int changeCode) {
   if (!tag || !tag->IsEnabled()) return 1;
   if (changeCode != eTagChangeValue) return 0;
+  // A start waits for the stop to end: the command waits in its tag for it.
+  if (IsStartKept()) return 0;
   CHwLinkerItem* item = FindOrCreateItem(tag);
   if ((tag->GetIOType() & eIOOutput) == 0) {
     // A value given to an input goes to no device: its readings go on showing.
@@ -312,7 +304,7 @@ void CSerialLinkerEngine::HandOverCommand(CSerialLinkerItem& item) {
 LRESULT CSerialLinkerEngine::OnCommandOutcomes() {
   if (!m_master) return 0;
   HandleOutcomes(m_master->TakeOutcomes());
-  // A stop that could not wait for its writes ends as its master leaves.
+  // The stop ends as its master leaves.
   if (GetLinkState() == LinkState::kStopping && m_master->HasLeft()) FinishStop();
   return 0;
 }

@@ -36,30 +36,26 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
  public:
   static constexpr const char* kNoAnswerError = SerialOutageWatch::kNoAnswerError;
   static constexpr DWORD kWatchdogPeriodMs = 30000;
-  // How long a stop waits for the commands it hands over to be written, and a
-  // start for a stop still writing them, before saying it could not finish.
-  static constexpr DWORD kStopWaitMs = 1000;
   // The commands the stop's notice of a silent device names; the rest are counted.
   static constexpr std::size_t kCommandsNamed = 5;
-  static constexpr const char* kStillStoppingError =
-      "The serial link is still writing the commands given before it stopped. Choose Real again once they are "
-      "written.";
 
   CSerialLinkerEngine();
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   // The frame's start, the master and its port (the saved one, or the COM-port
   // dialog while the override keys are held), then polling. TRUE while the link
-  // runs; a running link is left as it is. A link still stopping is waited for
-  // (bounded); when it has not stopped then, the start is refused and told.
+  // runs; a running link is left as it is. Asked while the link stops, the
+  // start is kept (TRUE) and runs once the stop has ended.
   BOOL Start() override;
-  // The link takes no command from now on. Those it took and has not written
-  // yet (the outputs switched off as the plant leaves the hardware: their
-  // messages may still be queued) are written first; then the frame's stop, and
-  // the master stops polling, closes its port and goes. Once a command at the
-  // stop went unanswered, the rest to that device are given up at once and told
-  // in one notice. FALSE when the writes did not end within the stop's wait:
-  // the link stays stopping and finishes on its own once they are written.
+  // Returns at once; the link takes no command from now on and is stopping.
+  // Those it took and has not written yet, and those the tags hold that it has
+  // not taken (the outputs switched off as the plant leaves the hardware: their
+  // messages may still be queued), are written by the master's thread, which
+  // tells each outcome by message; the link is stopped once that thread has
+  // left, and the master stops polling, closes its port and goes. Once a
+  // command at the stop went unanswered, the rest to that device are given up
+  // at once and told in one notice. Asked while stopping, it drops a start
+  // kept meanwhile. Always TRUE.
   BOOL Stop() override;
   // One item per enabled "SRL" tag whose type and access path fit; every other
   // one is reported and disabled. FALSE without any serial tag.
@@ -73,8 +69,8 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   CHwLinkerItem* CreateItem(CDCTag* tag) override;
   // A new reading of `item` (message 5377): published on its tag.
   virtual LRESULT OnModbusMessage(WPARAM wParam, LPARAM lParam);
-  // The master's outcomes of commands (message 5378); a stop waiting for its
-  // writes finishes here once the master has left.
+  // The master's outcomes of commands (message 5378); the stop ends here once
+  // the master has left.
   LRESULT OnCommandOutcomes();
   bool WritesCommands() const override { return true; }
   bool IsStartFailureTold() const override { return m_startFailureTold; }
@@ -105,11 +101,8 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   // The master's outcomes on the commands' tags: a confirmed command ends its
   // own write mark (a newer one keeps its own), a failed one is given up.
   void HandleOutcomes(const std::vector<CModBusBase::CommandOutcome>& outcomes);
-  // Waits up to `timeoutMs`, running only workers' sends, for the master to
-  // have left, then ends the stop; false when it had not left.
-  bool FinishStopWithin(DWORD timeoutMs);
   // The stop's end once the master has left: its outcomes, the master gone,
-  // the silent devices' notice; the link is stopped.
+  // the silent devices' notice; the link is stopped (a kept start then runs).
   void FinishStop();
   // Tells in one notice the commands given up at the stop because their
   // device had not answered another.

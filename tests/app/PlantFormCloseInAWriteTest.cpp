@@ -1,8 +1,9 @@
 // The whole application on a Modbus slave (libmodbus on a pseudo-terminal): the
 // close button pressed while a command to the slave is on its way. The whole
-// close (the question, the form's destruction, the data source going to None,
-// the engine's shut-down releasing the link) runs after the window handed the
-// command over, and the command still reaches the slave.
+// close (the question, the outputs off and the links stopping, the form's
+// destruction, the engine's shut-down releasing the link) runs after the window
+// handed the command over; the close says it switches the outputs off, goes on
+// once the link has stopped, and the command still reaches the slave.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -63,7 +64,15 @@ TEST_F(PlantFormCloseInAWrite, TheCloseWhileACommandIsOnItsWayEndsInOrderAfterTh
   command->SetValue(Variant::R4(4.0f));
   EXPECT_EQ(link->OnTagMessage(command, eTagChangeValue), 0);
   PostMessage(frame, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(WaitPumping([&] { return !IsWindow(frame); }, 30000));
+  bool switchingOffShown = false;
+  ASSERT_TRUE(WaitPumping(
+      [&] {
+        if (!IsWindow(frame)) return true;
+        switchingOffShown |= view->Label(IDC_REPORT_LABEL).GetText() == "Closing: switching the outputs off...";
+        return false;
+      },
+      30000));
+  EXPECT_TRUE(switchingOffShown);
   const std::vector<std::int32_t> written = peer.WrittenValues(1, 40021);
   EXPECT_NE(std::find(written.begin(), written.end(), 4), written.end());
   EXPECT_EQ(GetEngineRoot(), engine);

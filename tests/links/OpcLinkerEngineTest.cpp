@@ -3,9 +3,11 @@
 // stop against the server stand-in, and tag changes written to the server.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <utility>
 
 #include "common/IniFile.h"
@@ -100,6 +102,16 @@ class OpcLinkerEngineTest : public ::testing::Test {
     OpcStandIn::Instance().ServiceGroups();
     PumpPendingMessages();
   }
+  // The window's loop runs (its timers too) until `done` holds, for some ten seconds at most.
+  static bool PumpUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 2000 && !done(); ++i) {
+      PumpPendingMessages();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return done();
+  }
+  // A stop returns at once and ends as the server's completions come, or its bound passes.
+  bool Stopped() { return PumpUntil([&] { return Link().GetLinkState() == CHwLinkerEngine::LinkState::kStopped; }); }
 
   FakeClock clock;
   TempDir folder;
@@ -340,65 +352,95 @@ TEST_F(OpcLinkerEngineTest, ACommandTheServerRefusesIsGivenUpAndTheServersValueS
   EXPECT_EQ(boxes.Count(), 1u);
 }
 
-// The stop waits for the server to complete the writes it sent (the outputs
-// switched off as the plant leaves the hardware); what the server never
-// completes is given up and told once the wait has run out.
-TEST_F(OpcLinkerEngineTest, TheStopWaitsForItsWritesToCompleteAndTellsThoseThatDoNot) {
+// The stop returns at once: the link is stopping until the server has
+// completed the writes it sent (the outputs switched off as the plant leaves
+// the hardware), the window's loop running meanwhile; what the server never
+// completes is given up and told once the stop's bound has passed.
+TEST_F(OpcLinkerEngineTest, TheStopReturnsAtOnceAndEndsAsTheServerCompletesItsWritesOrItsBoundPasses) {
   CDCTag* level = StartWithLevelAt(12.5f);
   ASSERT_NE(level, nullptr);
-  level->SetValue(Variant::R4(5.5f));
-  level->SetWritePending(TRUE);
-  clock.SetRealTime(true);  // the wait's bound in real time: the server's own thread gets to call back
-  EXPECT_TRUE(Link().Stop());
-  clock.SetRealTime(false);
-  PumpPendingMessages();
-  EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(5.5f));
-  EXPECT_EQ(level->GetValue(), Variant::R4(5.5f));
-  EXPECT_FALSE(level->IsWritePending());
-  EXPECT_EQ(boxes.Count(), 0u);
-
-  ASSERT_TRUE(Link().Start());
-  Deliver();
   OpcStandIn::Instance().LeaveWritesUncompleted(true);
   level->SetValue(Variant::R4(7.5f));
   level->SetWritePending(TRUE);
   boxes.Expect(IDOK, "The command 7.5 for Line.Level was given up: the OPC server did not complete it before the link "
                      "stopped.");
   EXPECT_TRUE(Link().Stop());
+  EXPECT_EQ(Link().GetLinkState(), CHwLinkerEngine::LinkState::kStopping);
   PumpPendingMessages();
-  EXPECT_EQ(boxes.Count(), 1u);
-  EXPECT_EQ(level->GetValue(), Variant::R4(5.5f));
+  EXPECT_EQ(Link().GetLinkState(), CHwLinkerEngine::LinkState::kStopping);
+  EXPECT_EQ(boxes.Count(), 0u);
+  clock.Advance(COpcLinkerEngine::kWriteCompletionWaitMs);
+  ASSERT_TRUE(Stopped());
+  EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
+  EXPECT_FALSE(Link().GetServer()->IsConnected());
+  EXPECT_EQ(level->GetValue(), Variant::R4(12.5f));
   EXPECT_FALSE(level->IsWritePending());
 }
 
-// A start that reaches the link inside its stop's wait for the server's
-// completions (here as the server completes the stop's write) is refused with
-// a word, not taken for a running link: the link ends stopped, and a start
-// after the stop connects it again.
-TEST_F(OpcLinkerEngineTest, AStartInsideTheStopsWaitIsRefusedAndTheLinkEndsStopped) {
+// A command whose message is still queued when the link stops is written by
+// the stop and reaches the server, every time.
+TEST_F(OpcLinkerEngineTest, ACommandWhoseMessageIsStillQueuedAtTheStopReachesTheServer) {
+  CDCTag* level = StartWithLevelAt(12.5f);
+  ASSERT_NE(level, nullptr);
+  level->SetValue(Variant::R4(5.5f));  // its message is still queued
+  level->SetWritePending(TRUE);
+  EXPECT_TRUE(Link().Stop());
+  ASSERT_TRUE(Stopped());
+  PumpPendingMessages();
+  EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(5.5f));
+  EXPECT_EQ(level->GetValue(), Variant::R4(5.5f));
+  EXPECT_FALSE(level->IsWritePending());
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// A start asked while the link stops is kept and runs once it has stopped; a
+// command given meanwhile waits for it and is written then. A stop after a
+// kept start drops it: the last choice holds.
+TEST_F(OpcLinkerEngineTest, AStartAskedWhileTheLinkStopsRunsOnceItHasStoppedUnlessAStopCameAfter) {
   CDCTag* level = StartWithLevelAt(12.5f);
   ASSERT_NE(level, nullptr);
   level->SetValue(Variant::R4(5.5f));
   level->SetWritePending(TRUE);  // waiting: the stop writes it
-  int startInside = -1;
-  OpcStandIn::Instance().ObserveCompletions([&](const std::string&) {
-    if (startInside == -1) startInside = Link().Start();
-  });
-  boxes.Expect(IDOK, "The OPC link was not started: it is still stopping or starting. Choose the data source again "
-                     "once it has finished.");
-  clock.SetRealTime(true);  // the wait's bound in real time: the server's own thread gets to call back
   EXPECT_TRUE(Link().Stop());
-  clock.SetRealTime(false);
-  PumpPendingMessages();
-  EXPECT_EQ(startInside, FALSE);
-  EXPECT_TRUE(Link().IsStartFailureTold());
-  EXPECT_FALSE(Link().GetServer()->IsConnected());
-  EXPECT_EQ(OpcStandIn::Instance().Value("Line.Level"), Variant::R4(5.5f));
-  EXPECT_EQ(boxes.Count(), 1u);
-
-  ASSERT_TRUE(Link().Start());
+  ASSERT_EQ(Link().GetLinkState(), CHwLinkerEngine::LinkState::kStopping);
+  EXPECT_TRUE(Link().Start());
+  EXPECT_TRUE(Link().IsStartKept());
+  level->SetValue(Variant::R4(6.5f));  // given for the kept start
+  level->SetWritePending(TRUE);
+  ASSERT_TRUE(PumpUntil([&] { return Link().GetLinkState() == CHwLinkerEngine::LinkState::kRunning; }));
   EXPECT_TRUE(Link().GetServer()->IsConnected());
-  EXPECT_FALSE(Link().IsStartFailureTold());
+  EXPECT_TRUE(PumpUntil([&] { return OpcStandIn::Instance().Value("Line.Level") == Variant::R4(6.5f); }));
+  EXPECT_EQ(boxes.Count(), 0u);
+
+  level->SetValue(Variant::R4(7.5f));
+  level->SetWritePending(TRUE);
+  PumpPendingMessages();
+  OpcStandIn::Instance().LeaveWritesUncompleted(true);
+  level->SetValue(Variant::R4(8.5f));
+  level->SetWritePending(TRUE);
+  EXPECT_TRUE(Link().Stop());
+  EXPECT_TRUE(Link().Start());
+  EXPECT_TRUE(Link().Stop());
+  EXPECT_FALSE(Link().IsStartKept());
+  boxes.Expect(IDOK, "The command 8.5 for Line.Level was given up: the OPC server did not complete it before the link "
+                     "stopped.");
+  clock.Advance(COpcLinkerEngine::kWriteCompletionWaitMs);
+  ASSERT_TRUE(Stopped());
+  EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
+  PumpPendingMessages();
+  EXPECT_EQ(Link().GetLinkState(), CHwLinkerEngine::LinkState::kStopped);
+  EXPECT_FALSE(Link().GetServer()->IsConnected());
+}
+
+// Where the link stands is one state, the frame's: read through the base, a
+// running OPC link is running.
+TEST_F(OpcLinkerEngineTest, ARunningLinkReadThroughTheFrameIsRunning) {
+  ASSERT_NE(StartWithLevelAt(12.5f), nullptr);
+  const CHwLinkerEngine& frame = Link();
+  EXPECT_EQ(frame.GetLinkState(), CHwLinkerEngine::LinkState::kRunning);
+  Link().Stop();
+  ASSERT_TRUE(Stopped());
+  EXPECT_EQ(frame.GetLinkState(), CHwLinkerEngine::LinkState::kStopped);
 }
 
 // An older command's refusal arriving after a newer command went out gives up
@@ -474,6 +516,8 @@ TEST_F(OpcLinkerEngineTest, AnAnswerToAWriteOfNoRunUnderWayIsIgnored) {
   boxes.Expect(IDOK, "The command 7.5 for Line.Level was given up: the OPC server did not complete it before the link "
                      "stopped.");
   Link().Stop();
+  clock.Advance(COpcLinkerEngine::kWriteCompletionWaitMs);
+  ASSERT_TRUE(Stopped());
   PumpPendingMessages();
   auto lateAnswer = [&](HRESULT error) {
     OpcWriteCompleteStream done;
@@ -517,6 +561,7 @@ TEST_F(OpcLinkerEngineTest, StopEndsListeningAndStartReconnectsWithoutDuplicates
   EXPECT_EQ(OpcStandIn::Instance().ItemUseCount("Line.Count"), 1u);
 
   EXPECT_TRUE(Link().Stop());
+  ASSERT_TRUE(Stopped());
   EXPECT_FALSE(Link().GetServer()->IsConnected());
   EXPECT_EQ(OpcStandIn::Instance().GroupCount(), 0u);
   const std::size_t writes = OpcStandIn::Instance().WriteCount();
