@@ -39,8 +39,9 @@ class PutBackIntake {
   static std::string RemovingName(const std::string& journal);
   // Whether the file name `name` is one an editor, a merge tool or a copying
   // program gives a backup, a swap file or a file in progress (or a hidden
-  // one): never a file put back.
-  static bool InProgressName(const std::string& name);
+  // one): never a file put back. Given the `journal` it is put back beside,
+  // a leading dot that name has of its own (a hidden database's) is no sign.
+  static bool InProgressName(const std::string& name, const std::string& journal = std::string());
 
   // Looks at the files put back beside `journal` (`database`: the database's
   // own file, never taken for one): whether one waits to be taken over now
