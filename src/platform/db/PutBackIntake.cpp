@@ -265,6 +265,11 @@ void PutBackIntake::JournalFailed(const std::string& journal, const std::string&
 
 void PutBackIntake::Tell(KeptProgress progress, const std::string& journal, const std::string& cause,
                          std::vector<std::string>& notices) {
+  // What needs the operator leads (a box shows only its first sentences):
+  // records of other values, left out; then files not taken, or not removed;
+  // then the files taken as expected.
+  std::vector<std::string> asExpected;
+  for (std::string& same : std::exchange(m_sameTokens, {})) notices.push_back(std::move(same));
   for (const File& file : m_toTell) {
     if (file.openedToWrite) {
       notices.push_back(KeptTexts::PutBackOpenedToWrite(file.path, file.records));
@@ -273,10 +278,10 @@ void PutBackIntake::Tell(KeptProgress progress, const std::string& journal, cons
     std::string taken =
         KeptTexts::PutBackTaken(file.path, file.records, file.already, progress, journal, cause, file.notRemoved);
     if (file.unleased) taken += " " + KeptTexts::PutBackTakenWithoutLease(kUnleasedSettledMs / 1000);
-    notices.push_back(std::move(taken));
+    (file.notRemoved.empty() ? asExpected : notices).push_back(std::move(taken));
   }
   m_toTell.clear();
-  for (std::string& same : std::exchange(m_sameTokens, {})) notices.push_back(std::move(same));
+  for (std::string& taken : asExpected) notices.push_back(std::move(taken));
 }
 
 void PutBackIntake::NoteSameTokens(const std::string& path, std::size_t records,

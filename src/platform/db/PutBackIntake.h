@@ -89,7 +89,9 @@ class PutBackIntake {
   void JournalSaved();
   // The journal could not take them (`error`): they wait where they are, told once per cause.
   void JournalFailed(const std::string& journal, const std::string& error, std::vector<std::string>& told);
-  // What became of the files taken over, once the writing stopped at `progress`.
+  // What became of the files taken over, once the writing stopped at `progress`:
+  // what needs the operator first (records of other values or left out, files
+  // not taken or not removed), then the files taken as expected.
   void Tell(KeptProgress progress, const std::string& journal, const std::string& cause,
             std::vector<std::string>& notices);
 
