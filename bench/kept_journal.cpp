@@ -172,25 +172,34 @@ std::string EarlierRunsJournalOf(long records, bool newRows, long long first, bo
 // The start's takeover of an earlier run's journal while another program
 // holds the lock (the second argument 1: new rows, 0: changes of rows, 2: new
 // rows numbered out of their order, which this run numbers anew and writes
-// the journal anew for): per record the same for 20 000 and 80 000 records,
-// and for new rows as for changes of rows. As at a start, the earlier run's
+// the journal anew for; 3: new rows numbered from 1, as a test's journal is,
+// into an emptied database): per record the same for 20 000 and 80 000
+// records, and for new rows as for changes of rows. As at a start, the earlier run's
 // numbers are above any this process gave (each round's journal is numbered
 // higher than the last).
 void BM_TakeOverEarlierRunsJournal(benchmark::State& state) {
   JournalFixture fixture;
   const bool newRows = state.range(1) != 0;
   const bool descending = state.range(1) == 2;
+  const bool fromOne = state.range(1) == 3;
   // Across every run of this benchmark in the process.
   static long long first = 1000000000;
   for (auto _ : state) {
     state.PauseTiming();
-    const std::string content = EarlierRunsJournalOf(state.range(0), newRows, first, descending);
+    const std::string content = EarlierRunsJournalOf(state.range(0), newRows, fromOne ? 1 : first, descending);
     first += 1000000;
+    if (fromOne) {  // as a test leaves it: its rows gone from the database
+      fixture.RemoveDatabase();
+      fixture.MakeDatabase();
+    }
     state.ResumeTiming();
     fixture.TakeOver(state, content);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
-  state.SetLabel(descending ? "new rows numbered anew" : newRows ? "new rows" : "row changes");
+  state.SetLabel(fromOne      ? "new rows numbered from 1, the database emptied"
+                 : descending ? "new rows numbered anew"
+                 : newRows    ? "new rows"
+                              : "row changes");
 }
 BENCHMARK(BM_TakeOverEarlierRunsJournal)
     ->Args({20000, 1})
@@ -199,6 +208,8 @@ BENCHMARK(BM_TakeOverEarlierRunsJournal)
     ->Args({80000, 0})
     ->Args({20000, 2})
     ->Args({80000, 2})
+    ->Args({20000, 3})
+    ->Args({80000, 3})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -9,8 +9,16 @@
 // signals are taken before any library's constructors and the program's own
 // globals run, long before the Qt application exists. Only the dynamic loader
 // and a sanitizer's runtime start before this.
-[[gnu::used, gnu::section(".preinit_array")]] static void (*const kTakeTerminationSignalsFirst)() =
-    &TakeTerminationSignals;
+//
+// A standard error whose reader is gone (a terminal closed, a logger
+// restarted) must not end the program without its close at the first line it
+// writes there (SIGPIPE), nor must a kill -PIPE: the write fails (EPIPE) and
+// what it said is dropped. Ignored as early, before anything can write.
+static void TakeSignalsFirst() {
+  std::signal(SIGPIPE, SIG_IGN);
+  TakeTerminationSignals();
+}
+[[gnu::used, gnu::section(".preinit_array")]] static void (*const kTakeSignalsFirst)() = &TakeSignalsFirst;
 
 int main(int argc, char** argv) {
   // A file-size limit (ulimit -f) is a full disk: a write past it fails with

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileSystemWatcher>
 
+#include "platform/base/AtomicFile.h"
 #include "platform/base/Clock.h"
 #include "platform/base/MessageBoxService.h"
 #include "platform/base/OwnFile.h"
@@ -197,9 +198,10 @@ std::string CADODatabase::FirstLines(const std::string& lines) {
 }
 
 // The whole list goes to the standard error output and to the file (appended:
-// earlier reports stay). Only a regular file of its own is written: a link's
-// target is never written through, and a pipe or device never blocks the
-// program; whatever lies there instead is left as it is, and said.
+// earlier reports stay, up to kMostReportFileBytes; past that they are moved
+// aside once, then dropped). Only a regular file of its own is written: a
+// link's target is never written through, and a pipe or device never blocks
+// the program; whatever lies there instead is left as it is, and said.
 CADODatabase::ReportFile CADODatabase::WriteReport(const std::string& database, const std::string& heading,
                                                    const std::string& lines) {
   ReportFile written;
@@ -215,10 +217,22 @@ CADODatabase::ReportFile CADODatabase::WriteReport(const std::string& database, 
     written.notOwn = out.What();
     std::fputs((NotWrittenLine(written) + "\n").c_str(), stderr);
   }
+  const std::string report = heading + lines + "\n";
+  if (struct stat held{}; out.IsOpen() && ::fstat(out.Fd(), &held) == 0 && held.st_size > 0 &&
+                          static_cast<std::size_t>(held.st_size) + report.size() > kMostReportFileBytes) {
+    // The earlier reports go aside, replacing those moved there before (only
+    // a file of the program's own is replaced); this one starts the file anew.
+    const std::string old = written.path + kOldReportSuffix;
+    struct stat there{};
+    const bool stillThere = ::lstat(written.path.c_str(), &there) == 0 && there.st_ino == held.st_ino &&
+                            there.st_dev == held.st_dev;
+    if (stillThere && OwnFile::WhatIsThere(old, database).empty() && RenameInFolder(written.path, old))
+      out = OwnFile::Open(written.path, O_WRONLY | O_APPEND | O_CREAT, held.st_mode & 07777 & mostMode, database);
+  }
   if (out.IsOpen()) {
     struct stat before{};
     const bool sized = ::fstat(out.Fd(), &before) == 0;
-    written.saved = out.WriteAll(heading + lines + "\n");
+    written.saved = out.WriteAll(report);
     if (!written.saved) {
       // No half report left behind (a full disk): the file holds the earlier ones as they were.
       written.failed = std::strerror(out.Error());

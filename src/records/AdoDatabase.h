@@ -125,6 +125,13 @@ class CADODatabase {
   // A report lists every write on the standard error output and in the file
   // named by the database's path and this suffix; its box shows the first few.
   inline static constexpr const char* kUnwrittenFileSuffix = ".unwritten.txt";
+  // The file keeps the newest reports up to this many bytes: one that would
+  // take it past them starts it anew, the earlier ones moved aside once to
+  // the name with kOldReportSuffix after it (replacing what the last move left
+  // there). A single report longer than that is kept whole: it may list
+  // records that only it holds.
+  inline static constexpr std::size_t kMostReportFileBytes = 16u << 20;
+  inline static constexpr const char* kOldReportSuffix = ".old";
   // Said in the report's box (and on the standard error output) when something
   // else lies at that file's name: the path, " is ", what lies there.
   inline static constexpr const char* kReportNotWrittenText = "This report was not written to its file: ";

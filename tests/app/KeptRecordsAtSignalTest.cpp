@@ -116,7 +116,7 @@ class KeptRecordsAtSecondSignalTest : public KeptRecordsAtSignalTest, public ::t
 
 TEST_P(KeptRecordsAtSecondSignalTest, EveryKeptRecordIsInTheJournalAndTheNextStartWritesItOnce) {
   RawDatabase other(DatabasePath());
-  StartWithAKeptWrite(other);
+  ASSERT_NO_FATAL_FAILURE(StartWithAKeptWrite(other));
   ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(GetParam()));
   ASSERT_EQ(::kill(m_pid, SIGINT), 0);
@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(AfterTheFirst, KeptRecordsAtSecondSignalTest, ::testing
 
 TEST_F(KeptRecordsAtSignalTest, AKillWithWritesKeptLosesNoneAndTheNextStartWritesThemOnce) {
   RawDatabase other(DatabasePath());
-  StartWithAKeptWrite(other);
+  ASSERT_NO_FATAL_FAILURE(StartWithAKeptWrite(other));
   ASSERT_EQ(::kill(m_pid, SIGKILL), 0);
   int status = 0;
   ASSERT_TRUE(WaitFor([&] { return Ended(status); }));

@@ -1,7 +1,8 @@
 #pragma once
 // The program itself, `ruvframe`, started in a child process from the default
 // files and a new database in a temporary folder, as a logout or a service
-// manager sees it: its standard error goes to a file, and the test waits for
+// manager sees it: its standard error goes to a file (or a pipe whose reader
+// is gone), and the test waits for
 // what the program leaves behind (journal files, reports) or for its end.
 #include <gtest/gtest.h>
 
@@ -85,6 +86,11 @@ class ProgramInChildFixture : public ::testing::Test {
     const std::string program = Program();
     char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
     const std::string errors = StandardError();
+    // A pipe whose reader is gone (a closed terminal, a logger restarted).
+    int closedPipe[2] = {-1, -1};
+    if (errorToClosedPipe) {
+      ASSERT_EQ(::pipe2(closedPipe, O_CLOEXEC), 0);
+    }
     // Closed by the exec: its end tells the test the program runs.
     int executing[2];
     ASSERT_EQ(::pipe2(executing, O_CLOEXEC), 0);
@@ -111,12 +117,23 @@ class ProgramInChildFixture : public ::testing::Test {
       for (int signal : {SIGTERM, SIGHUP, SIGINT})
         if (!sigismember(&heldSet, signal)) sigdelset(&childMask, signal);
       ::pthread_sigmask(SIG_SETMASK, &childMask, nullptr);
-      const int errorFile = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (errorFile >= 0) ::dup2(errorFile, STDERR_FILENO);
+      if (errorToClosedPipe) {
+        // The program's own disposition of SIGPIPE is what counts, not the test's.
+        ::signal(SIGPIPE, SIG_DFL);
+        ::close(closedPipe[0]);
+        ::dup2(closedPipe[1], STDERR_FILENO);
+      } else {
+        const int errorFile = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (errorFile >= 0) ::dup2(errorFile, STDERR_FILENO);
+      }
       ::execve(program.c_str(), argv, envp.data());
       ::_exit(127);
     }
     ::pthread_sigmask(SIG_SETMASK, &testMask, nullptr);
+    if (errorToClosedPipe) {
+      ::close(closedPipe[0]);
+      ::close(closedPipe[1]);
+    }
     ::close(executing[1]);
     char ignoredByte;
     while (::read(executing[0], &ignoredByte, 1) < 0 && errno == EINTR) {
@@ -135,6 +152,8 @@ class ProgramInChildFixture : public ::testing::Test {
   TempDir dir;
   // "NAME=value" entries the child gets in place of (or besides) the above.
   std::vector<std::string> environmentOverrides;
+  // The child's standard error is a pipe nobody reads from (StandardError() stays empty).
+  bool errorToClosedPipe = false;
   // No file of the child grows past this many bytes (prlimit --fsize).
   rlim_t fileSizeLimit = RLIM_INFINITY;
   pid_t m_pid = -1;

@@ -77,7 +77,7 @@ TEST_F(TerminationSignalTest, ASecondSignalEndsTheProgramAtOnce) {
 // signal it was not told to ignore closes it in order.
 TEST_F(TerminationSignalTest, SignalsIgnoredAtTheStartStayIgnored) {
   Start({SIGHUP, SIGINT});
-  WaitUntilUp();
+  ASSERT_NO_FATAL_FAILURE(WaitUntilUp());
   ASSERT_EQ(::kill(m_pid, SIGHUP), 0);
   ASSERT_EQ(::kill(m_pid, SIGINT), 0);
   // Had either been taken, this one would be the second signal and end the
@@ -93,11 +93,27 @@ TEST_F(TerminationSignalTest, SignalsIgnoredAtTheStartStayIgnored) {
 TEST_F(TerminationSignalTest, ASignalWhileAStartUpBoxIsOpenAnswersItAndClosesInOrder) {
   ASSERT_EQ(RawDatabase(dir.File("Qelo-DataBase.mdb")).Exec("DROP TABLE Shift"), SQLITE_OK);
   Start();
-  WaitUntilUp();
+  ASSERT_NO_FATAL_FAILURE(WaitUntilUp());
   ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
   EXPECT_EQ(ExitCode(), 0) << ErrorOutput();
   ExpectClosedInOrder();
   EXPECT_NE(ReadFile(StandardError()).find("Shift"), std::string::npos) << ErrorOutput();
+}
+
+// Its standard error a pipe whose reader is gone: SIGPIPE (a kill -PIPE, or
+// the write of the box's text there) ends nothing. The write fails and is
+// dropped, and the program closes in order.
+TEST_F(TerminationSignalTest, AClosedStandardErrorPipeEndsNothingAndTheCloseRunsInOrder) {
+  ASSERT_EQ(RawDatabase(dir.File("Qelo-DataBase.mdb")).Exec("DROP TABLE Shift"), SQLITE_OK);
+  errorToClosedPipe = true;
+  Start();
+  ASSERT_NO_FATAL_FAILURE(WaitUntilUp());
+  ASSERT_GT(m_pid, 0);
+  ASSERT_EQ(::kill(m_pid, SIGPIPE), 0);
+  // The open box is answered, its text written to the closed pipe.
+  ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
+  EXPECT_EQ(ExitCode(), 0);
+  ExpectClosedInOrder();
 }
 
 }  // namespace

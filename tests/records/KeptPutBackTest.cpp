@@ -278,6 +278,39 @@ TEST_F(KeptPutBackTest, ACorrectedCopyPutBackAfterTheFirstWentInIsToldOnceWithWh
   EXPECT_EQ(boxes.LastText().find("other values"), std::string::npos) << boxes.LastText();
 }
 
+// Many files put back at once, each a corrected copy of one that went in
+// before: what needs the operator (values that differ, records left out)
+// leads the box, before the sentences of the files taken as expected, which
+// are counted past the box's bound.
+TEST_F(KeptPutBackTest, ManyCorrectedCopiesPutBackAtOnceShowTheirOtherValuesFirst) {
+  const std::string heading = "RuvFrame kept writes 2\n";
+  constexpr int kFiles = 13;
+  for (int file = 0; file < kFiles; ++file)
+    ASSERT_TRUE(WriteFileAtomically(PutBack() + "-" + std::to_string(file), heading + PutBackLots(1 + 10 * file, 10)));
+  boxes.Expect(IDOK, CADODatabase::kPutBackTakenText);
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  ASSERT_EQ(Rows(), "130 130");
+
+  for (int file = 0; file < kFiles; ++file) {
+    std::string corrected;
+    for (int n = 1 + 10 * file; n <= 10 * (file + 1); ++n)
+      corrected += ruv::Format("insert\t7b-1-5-%d\tLot\tnew:%d\tstrName\ttext\tQ%05d\tnCount\ti4\t%d\n", n, n, n, n);
+    ASSERT_TRUE(WriteFileAtomically(PutBack() + "-c" + std::to_string(file), heading + corrected));
+  }
+  boxes.Expect(IDOK, CADODatabase::kPutBackTakenText);
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  ASSERT_EQ(boxes.Count(), 2u);
+  const std::string box = boxes.LastText();
+  EXPECT_NE(box.find("The file " + PutBack() + "-c0 put back holds 10 records the database holds already with other "
+                     "values"),
+            std::string::npos)
+      << box;
+  EXPECT_NE(box.find("left out: New row of Lot: strName = 'Q00001', nCount = 1 (its token went to row "), std::string::npos)
+      << box;
+  EXPECT_NE(box.find("\n... and 24 more lines\n"), std::string::npos) << box;
+  EXPECT_EQ(other.Text("SELECT COUNT(*) || ' ' || SUM(strName LIKE 'P%') FROM Lot"), "130 130");
+}
+
 // A writer whose open comes once the looks let the file go, just before its
 // removal: it waits for the lease, and its open never completes on a removed
 // file. The file is put back under its name, and taken again with what the

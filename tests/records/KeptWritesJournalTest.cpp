@@ -1405,6 +1405,12 @@ TEST_F(KeptWritesJournalTest, TheStartRewritesAJournalNumberedByAnEarlierRunAndT
   ASSERT_TRUE(NextStart());
   ASSERT_EQ(stat(Journal().c_str(), &atStart), 0);
   EXPECT_NE(atStart.st_ino, left.st_ino);  // written anew by the start
+  // As it stood but for its numbers: no record composed or described anew.
+  std::string rewritten;
+  ASSERT_TRUE(ReadWholeFile(Journal(), rewritten));
+  const std::regex newRow("new:[0-9]+");
+  EXPECT_EQ(std::regex_replace(rewritten, newRow, "new:N"), std::regex_replace(journal, newRow, "new:N"));
+  EXPECT_NE(rewritten, journal);
 
   lots.AddNew();
   lots.SetFieldValue("strName", std::string("mine"));

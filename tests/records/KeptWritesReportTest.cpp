@@ -236,6 +236,32 @@ TEST_F(KeptWritesReportTest, AReportItsFileCannotTakeLeavesTheFileAsItWasAndItsB
   EXPECT_EQ(Told(), earlier);
 }
 
+// The report file keeps the newest reports up to its bound: the one that would
+// take it past it starts the file anew, the earlier ones moved aside once
+// (replacing what an earlier move left there), so the two files never hold
+// more than twice the bound, however many reports come.
+TEST_F(KeptWritesReportTest, TheReportFileKeepsTheNewestReportsUpToItsBound) {
+  const std::string report = db.path + CADODatabase::kUnwrittenFileSuffix;
+  const std::string old = report + CADODatabase::kOldReportSuffix;
+  ASSERT_TRUE(WriteFileAtomically(old, "reports moved aside before\n"));
+  const std::string earlier(CADODatabase::kMostReportFileBytes - 64, '.');
+  ASSERT_TRUE(WriteFileAtomically(report, earlier));
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  lots.MoveFirst();
+  SetCount(11);  // kept
+  ASSERT_EQ(other.Exec("DELETE FROM Lot WHERE strName = 'a'; COMMIT"), SQLITE_OK);
+  boxes.Expect(IDOK, CADODatabase::kDroppedText);
+  testing::internal::CaptureStderr();
+  EXPECT_TRUE(db.database.WriteKept());
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(Told().rfind(CADODatabase::kDroppedText, 0), 0u) << Told().substr(0, 200);
+  EXPECT_NE(Told().find("Row 1 of Lot: nCount = 11"), std::string::npos) << Told().substr(0, 200);
+  std::string aside;
+  ASSERT_TRUE(ReadWholeFile(old, aside));
+  EXPECT_TRUE(aside == earlier) << aside.size();
+  EXPECT_NE(boxes.LastText().find("All of them are in the file:\n" + report), std::string::npos) << boxes.LastText();
+}
+
 // A box counts records, not lines: the program's own headings and sentences
 // are all there, and each list says how many of its records it leaves out.
 TEST(KeptWritesBoxText, EachListCountsTheRecordsItLeavesOutAndEveryHeadingStays) {

@@ -154,6 +154,11 @@ void Connection::Open(const std::string& connectionString) {
                                             path.c_str(), mode.c_str()));
   rc = sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) handle->Fail(rc, false);
+  // The temporary tables a read through the kept records builds stay in
+  // memory: a full temporary folder (TMPDIR, /var/tmp) must not fail the read,
+  // nor be told as the database's own disk being full.
+  rc = sqlite3_exec(db, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) handle->Fail(rc, false);
   // The schema must be readable: a file that is no database fails here.
   rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) handle->Fail(rc, false);

@@ -3,7 +3,8 @@
 // the file must already exist and be writable (it is never created here). The
 // connection runs in WAL mode with full synchronous commits, so a committed row
 // survives a crash or a power cut; a database locked by another program is
-// waited for up to the busy time-out, then reported.
+// waited for up to the busy time-out, then reported. Its temporary tables stay
+// in memory (a full temporary folder fails no read).
 #include <atomic>
 #include <memory>
 #include <string>

@@ -1,6 +1,7 @@
 #include "platform/db/JournalFile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <string_view>
 
@@ -29,10 +30,54 @@ void JournalFile::TookOver(const KeptWriteJournal::Stamp& stamp, std::size_t rec
   m_records = records;
   m_done = done;
   m_rewriteFirst = rewriteFirst;
+  m_numbers.clear();
+}
+
+bool JournalFile::RewriteRenumbered() {
+  const std::unordered_map<long long, long long> numbers = std::exchange(m_numbers, {});
+  if (numbers.empty() || !m_rewriteFirst || !m_stamp.present) return false;
+  std::string content;
+  content.reserve(static_cast<std::size_t>(m_stamp.size) + 64);
+  bool asExpected = true;
+  std::string what, cutTail;
+  KeptWriteJournal::Stamp read;
+  const auto result = KeptWriteJournal::ReadLines(
+      m_path, m_database,
+      [&](std::string_view line) {
+        // Its kind, token, table, then its row: only "new:<n>" changes.
+        std::size_t at = 0;
+        for (int field = 0; field < 3 && at != std::string_view::npos; ++field) {
+          at = line.find('\t', at);
+          if (at != std::string_view::npos) ++at;
+        }
+        if (line.empty() || line[0] == '#' || at == std::string_view::npos || line.substr(at, 4) != "new:") {
+          content.append(line).append("\n");
+          return true;
+        }
+        const std::size_t end = std::min(line.find('\t', at), line.size());
+        long long named = 0;
+        const char* first = line.data() + at + 4;
+        const auto [past, failed] = std::from_chars(first, line.data() + end, named);
+        const auto found = failed == std::errc() && past == line.data() + end ? numbers.find(named) : numbers.end();
+        if (found == numbers.end()) return asExpected = false;
+        content.append(line.substr(0, at + 4)).append(std::to_string(found->second)).append(line.substr(end));
+        content.append("\n");
+        return true;
+      },
+      what, &read, &cutTail);
+  if (!asExpected || result != KeptWriteJournal::ReadResult::Read || !(read == m_stamp) || !cutTail.empty())
+    return false;
+  // Its lines as read: as many records, as many of them done with.
+  const std::size_t done = m_done;
+  std::string error;
+  if (!Write(content, m_records, error)) return false;
+  m_done = done;
+  return true;
 }
 
 bool JournalFile::Write(const std::string& content, std::size_t records, std::string& error) {
   if (!KeptWriteJournal::Save(m_path, content, m_database, error)) return false;
+  m_numbers.clear();  // the file as read is gone
   m_stamp = content.empty() ? KeptWriteJournal::Stamp{} : KeptWriteJournal::StampOf(m_path);
   m_records = content.empty() ? 0 : records;
   m_done = 0;

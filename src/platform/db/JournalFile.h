@@ -2,10 +2,12 @@
 // The journal beside the database as this run keeps it: its name, the file
 // this run wrote last (only that one is ever rewritten or removed), why it
 // could not be written, and the reading of a file of records (the journal,
-// or one put back) into kept writes.
+// or one put back) into kept writes. One taken over whose new rows were
+// numbered anew is copied with this run's numbers, not composed anew.
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -41,6 +43,17 @@ class JournalFile {
   // cannot take an append as they are (its new rows are numbered otherwise
   // than this run numbers them, or it ends inside a line).
   void TookOver(const KeptWriteJournal::Stamp& stamp, std::size_t records, std::size_t done, bool rewriteFirst);
+  // The new rows of the file taken over were numbered anew (`numbers`: each
+  // one's by the file's own): it is written anew with those numbers, every
+  // other byte as it stands (its lines describing each record too), once
+  // RewriteRenumbered is asked to.
+  void KeepNumbers(std::unordered_map<long long, long long> numbers) { m_numbers = std::move(numbers); }
+  // Writes the file taken over anew with its new rows' numbers as this run
+  // gave them: no record is composed or described again, so the cost is that
+  // of copying the file. False (nothing changed) when it cannot: no numbers
+  // kept, the file changed since it was read, a line not as expected, or the
+  // write failed; the caller then composes the journal whole.
+  bool RewriteRenumbered();
 
   // Writes `content` (`records` records) at the name, a new file renamed over
   // the old one, or removes the file when it is empty. False with `error` when
@@ -131,6 +144,8 @@ class JournalFile {
     std::vector<std::pair<PendingWrite, long long>> writtenOtherwise;
     std::string cutTail;  // a last line without its line break (no record)
     bool renumbered = false;  // its new rows were numbered anew otherwise than the file numbers them
+    // When so, the number each new row got, by the file's own.
+    std::unordered_map<long long, long long> numbers;
   };
   // Reads the file at `path` a line at a time (never held whole): each record
   // checked against the database `db`, its kept new rows numbered anew.
@@ -145,6 +160,7 @@ class JournalFile {
   std::size_t m_records = 0;  // the records the file holds...
   std::size_t m_done = 0;     // ...and how many of them are done with
   bool m_rewriteFirst = false;
+  std::unordered_map<long long, long long> m_numbers;  // see KeepNumbers
   std::uint32_t m_failedAt = 0;  // when it was last tried and could not be written
 };
 

@@ -84,6 +84,10 @@ std::string JournalIntake::Take(JournalFile::Records records, const std::string&
     // Its lines as read: those written, or never to be written, are done with.
     const std::size_t done = records.already + records.goingNowhere.size();
     m_journal.TookOver(records.stamp, taken + done, done, records.renumbered || !records.cutTail.empty());
+    // Renumbered alone: written anew as it stands, but for the numbers. A
+    // write to a new row no line makes keeps a number this run may give:
+    // composed anew then, without it.
+    if (records.cutTail.empty() && records.goingNowhere.empty()) m_journal.KeepNumbers(std::move(records.numbers));
     m_setAside.ForgetTakenOver();
   }
   // Older than anything this run writes: they go first (after the close's

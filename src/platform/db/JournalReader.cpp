@@ -133,6 +133,8 @@ void JournalReader::End(bool readWhole) {
     }
   }
   if (!m_records.why.empty()) m_records.writes.clear();
+  // The journal is then written anew with these numbers, its lines as they stand.
+  if (m_records.why.empty() && m_records.renumbered) m_records.numbers = std::move(m_renumbered);
 }
 
 }  // namespace ruv::db

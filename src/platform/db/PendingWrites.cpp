@@ -603,7 +603,7 @@ std::string PendingWrites::TakeOverJournal(DatabaseHandle& handle, int busyWaitM
       // anything is written, not inside the first write kept behind it. Files
       // put back are taken in by that rewrite (TakeOverThenWrite).
       if (state == JournalState::Kept && !m_queue.Kept().empty() && !m_journal.CanAppend() &&
-          !PutBackWaitingLocked())
+          !PutBackWaitingLocked() && !m_journal.RewriteRenumbered())
         SaveJournal();
       // The first transaction of them now; a long journal's rest is written
       // after the start, a transaction at a time (WriteKeptSome).

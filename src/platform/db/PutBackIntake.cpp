@@ -68,10 +68,13 @@ void PutBackIntake::PutBackUnder(const std::string& removing, const std::string&
   SyncFolderOf(path);
 }
 
-bool PutBackIntake::InProgressName(const std::string& name) {
+bool PutBackIntake::InProgressName(const std::string& name, const std::string& journal) {
   const std::string_view file = std::string_view(name).substr(name.rfind('/') + 1);
+  const std::string_view own = std::string_view(journal).substr(journal.rfind('/') + 1);
   // A hidden file: an editor's or a copying program's temporary (rsync, vim).
-  if (!file.empty() && file[0] == '.') return true;
+  // The file's own dot, not the one it has from a hidden journal's name.
+  const bool dotOfTheJournal = !own.empty() && own[0] == '.' && file.substr(0, own.size()) == own;
+  if (!file.empty() && file[0] == '.' && !dotOfTheJournal) return true;
   for (const std::string_view ending : {"~", ".part", ".tmp", ".swp", ".swo", ".bak", ".orig", ".crdownload"})
     if (file.size() >= ending.size() && file.substr(file.size() - ending.size()) == ending) return true;
   return file.find(".tmp-") != std::string_view::npos;
@@ -96,7 +99,7 @@ bool PutBackIntake::Look(const std::string& journal, const std::string& database
     std::map<std::string, Seen> seen;
     for (const std::string& path : KeptWriteJournal::PutBackNames(journal)) {
       // An editor's backup of the file, or a copy not yet renamed to its name.
-      if (InProgressName(path)) continue;
+      if (InProgressName(path, journal)) continue;
       const auto known = m_seen.find(path);
       seen[path] = known != m_seen.end() ? known->second : Seen{};
     }
@@ -262,6 +265,11 @@ void PutBackIntake::JournalFailed(const std::string& journal, const std::string&
 
 void PutBackIntake::Tell(KeptProgress progress, const std::string& journal, const std::string& cause,
                          std::vector<std::string>& notices) {
+  // What needs the operator leads (a box shows only its first sentences):
+  // records of other values, left out; then files not taken, or not removed;
+  // then the files taken as expected.
+  std::vector<std::string> asExpected;
+  for (std::string& same : std::exchange(m_sameTokens, {})) notices.push_back(std::move(same));
   for (const File& file : m_toTell) {
     if (file.openedToWrite) {
       notices.push_back(KeptTexts::PutBackOpenedToWrite(file.path, file.records));
@@ -270,10 +278,10 @@ void PutBackIntake::Tell(KeptProgress progress, const std::string& journal, cons
     std::string taken =
         KeptTexts::PutBackTaken(file.path, file.records, file.already, progress, journal, cause, file.notRemoved);
     if (file.unleased) taken += " " + KeptTexts::PutBackTakenWithoutLease(kUnleasedSettledMs / 1000);
-    notices.push_back(std::move(taken));
+    (file.notRemoved.empty() ? asExpected : notices).push_back(std::move(taken));
   }
   m_toTell.clear();
-  for (std::string& same : std::exchange(m_sameTokens, {})) notices.push_back(std::move(same));
+  for (std::string& taken : asExpected) notices.push_back(std::move(taken));
 }
 
 void PutBackIntake::NoteSameTokens(const std::string& path, std::size_t records,

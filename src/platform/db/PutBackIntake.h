@@ -39,8 +39,9 @@ class PutBackIntake {
   static std::string RemovingName(const std::string& journal);
   // Whether the file name `name` is one an editor, a merge tool or a copying
   // program gives a backup, a swap file or a file in progress (or a hidden
-  // one): never a file put back.
-  static bool InProgressName(const std::string& name);
+  // one): never a file put back. Given the `journal` it is put back beside,
+  // a leading dot that name has of its own (a hidden database's) is no sign.
+  static bool InProgressName(const std::string& name, const std::string& journal = std::string());
 
   // Looks at the files put back beside `journal` (`database`: the database's
   // own file, never taken for one): whether one waits to be taken over now
@@ -88,7 +89,9 @@ class PutBackIntake {
   void JournalSaved();
   // The journal could not take them (`error`): they wait where they are, told once per cause.
   void JournalFailed(const std::string& journal, const std::string& error, std::vector<std::string>& told);
-  // What became of the files taken over, once the writing stopped at `progress`.
+  // What became of the files taken over, once the writing stopped at `progress`:
+  // what needs the operator first (records of other values or left out, files
+  // not taken or not removed), then the files taken as expected.
   void Tell(KeptProgress progress, const std::string& journal, const std::string& cause,
             std::vector<std::string>& notices);
 

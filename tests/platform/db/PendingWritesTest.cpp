@@ -3,7 +3,9 @@
 // told once.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <functional>
 #include <memory>
 #include <string>
@@ -389,4 +391,40 @@ TEST(PendingWritesAlone, FailuresWaitForTheTakerWithoutASink) {
   EXPECT_TRUE(pending.WriteKept(*connection.Handle(), 0));
   EXPECT_EQ(pending.TakeFailed().size(), 1u);
   EXPECT_TRUE(pending.TakeFailed().empty());
+}
+
+// A read through many kept records builds its tables in memory, never in a
+// file of the temporary folder: with that folder full (here no file may grow
+// at all: the file-size limit) the read goes on, and is never told as the
+// database's disk being full.
+TEST_F(PendingWritesTest, AReadThroughManyKeptRecordsNeedsNoRoomInTheTemporaryFolder) {
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  constexpr int kRows = 4000;
+  for (int n = 1; n <= kRows; ++n) Add("n" + std::to_string(n), n);
+  const auto read = [&] {
+    Recordset query;
+    query.OpenQuery(connection, "SELECT COUNT(*), SUM(nCount) FROM Item WHERE nCount > 0");
+    return VariantToString(query.Value(0)) + " " + VariantToString(query.Value(1));
+  };
+  const std::string all = std::to_string(kRows) + " " + std::to_string(kRows * (kRows + 1) / 2);
+  EXPECT_EQ(read(), all);
+  // The least room in memory before what is read goes to a file.
+  ASSERT_EQ(sqlite3_exec(connection.Handle()->Get(), "PRAGMA temp.cache_size = 1", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  rlimit was{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &was), 0);
+  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit full = was;
+  full.rlim_cur = 0;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+  std::string got;
+  try {
+    got = read();
+  } catch (const DbError& error) {
+    got = error.Description();
+  }
+  ::setrlimit(RLIMIT_FSIZE, &was);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_EQ(got, all);
+  ASSERT_EQ(Other().Exec("ROLLBACK"), SQLITE_OK);
 }
