@@ -375,8 +375,10 @@ void CModBusBase::PollItems() {
     if (first < 0 && item->IsPollNotDue()) continue;
     // A line that never falls quiet is never spoken over; a stop, a write or a command still ends the wait.
     if (!WaitForQuietLine(wanted, INT64_MAX)) return;
-    item->ClearReadFirst();
+    const std::uint64_t asked = item->GetReadsAsked();
     PollItem(index, item);
+    // Asked first until its request has gone out (the line may have spoken again first).
+    if (first >= 0 && item->GetReadsAsked() != asked) item->ClearReadFirst();
   }
 }
 
