@@ -66,8 +66,8 @@ class CHwLinkerEngine : public CWnd {
   // How an owner frees an engine (UI thread): its window destroyed and its polling
   // thread stopped, then deleted at once, or, when that worker was abandoned and
   // still runs, deleted by that worker as it leaves (it still uses the engine and
-  // its items). A handler of the link that waits servicing messages (a write
-  // waiting for the line) may be further down this thread's stack: the link is
+  // its items). A handler of the link that waits servicing messages (a box
+  // telling of an outage or a given-up command) may be further down this thread's stack: the link is
   // then stopped at once and deleted as that handler returns. `afterFreed`
   // (what the link's items point to, the tags, say) runs once the link is
   // deleted, or at once when a worker it was handed to deletes it.

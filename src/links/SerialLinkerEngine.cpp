@@ -446,9 +446,10 @@ void CSerialLinkerEngine::TellCommandsToSilentDevices() {
   const char* noun = total == 1 ? "command" : "commands";
   const char* verb = total == 1 ? "was" : "were";
   const std::string advice = ruv::Format(
-      "The tags show the device's value again. Check that %s %s on and wired to the port, then give the commands "
-      "again while the data source is Real.",
-      where.c_str(), devices.find(',') == std::string::npos ? "is" : "are");
+      "%s the device's value again. Check that %s %s on and wired to the port, then give the %s again while the "
+      "data source is Real.",
+      total == 1 ? "Its tag shows" : "Their tags show", where.c_str(), devices.find(',') == std::string::npos ? "is" : "are",
+      noun);
   if (total > kCommandsNamed) {
     // The box names a handful; the standard error output keeps them all.
     std::fprintf(stderr, "Hardware Linker Engine: The commands %s were given up: %s (%s).\n", all.c_str(),

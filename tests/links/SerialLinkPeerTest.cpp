@@ -355,9 +355,9 @@ TEST_F(SerialLinkPeerTest, ASilentSlaveIsFlaggedAfterThirtySecondsAndNothingAfte
   EXPECT_EQ(boxes.Count(), 1u);
 }
 
-// A write waits for the line while servicing messages; a second tag written
-// meanwhile is handled in that wait. It must wait its turn: go out after the
-// first write has its reply, never in the middle of it.
+// Two tags written one right after the other: the second waits its turn on the
+// polling thread and goes out after the first write has its reply, never in
+// the middle of it.
 TEST_F(SerialLinkPeerTest, ATagWrittenDuringAnotherTagsWriteGoesOutAfterIt) {
   CDCTag* valve = AddSerialTag(dataCenter, "Valve", "MBRTU16-DA1-REG40021-FP0-UR20-TOB15");
   peer.Start();
@@ -503,7 +503,9 @@ TEST_F(SerialLinkPeerTest, AStopWithASilentDeviceTriesOneCommandAndGivesTheRestU
   // A handful named in the box, the rest counted; all of them on the standard error output.
   boxes.Expect(IDOK,
                "The commands 2 for Out2, 3 for Out3, 4 for Out4, 5 for Out5, 6 for Out6 and 2 more were given up: "
-               "the device did not answer (device 1 on COM2).");
+               "the device did not answer (device 1 on COM2). Their tags show the device's value again. Check that "
+               "device 1 on COM2 is on and wired to the port, then give the commands again while the data source is "
+               "Real.");
   StandardErrorCapture errors;
   link->Stop();
   EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0 && peer.GetValue(2, 40001) == 9; }));
