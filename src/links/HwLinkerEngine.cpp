@@ -218,11 +218,17 @@ void CHwLinkerEngine::GiveUpCommand(CHwLinkerItem& item, std::uint32_t commandCo
                                     const std::string& cause, bool tell) {
   CDCTag* tag = item.GetDCTag();
   if (!tag) return;
-  // Checked and cleared in one step: a newer command given meanwhile keeps its mark.
-  if (tag->EndWriteOfCommand(commandCount)) ShowLatestReading(item);
+  // Checked and cleared in one step: a newer command given meanwhile keeps its
+  // mark, and so does one still under way.
+  if (!item.HasCommandUnderWay() && tag->EndWriteOfCommand(commandCount)) ShowLatestReading(item);
   if (!tell || !item.TakeGivenUpNotice()) return;
-  TellLater(tag, ruv::Format("The command %s for %s was given up: %s.", CommandAsText(command).c_str(),
-                             tag->GetTagName().c_str(), cause.c_str()));
+  TellLater(tag, GivenUpText(item, command, cause));
+}
+
+std::string CHwLinkerEngine::GivenUpText(CHwLinkerItem& item, const Variant& command, const std::string& cause) {
+  const CDCTag* tag = item.GetDCTag();
+  return ruv::Format("The command %s for %s was given up: %s.", CommandAsText(command).c_str(),
+                     tag ? tag->GetTagName().c_str() : "?", cause.c_str());
 }
 
 void CHwLinkerEngine::GiveUpRefusedCommand(CHwLinkerItem& item, std::uint32_t commandCount, const Variant& command,
@@ -234,7 +240,7 @@ void CHwLinkerEngine::GiveUpRefusedCommand(CHwLinkerItem& item, std::uint32_t co
 bool CHwLinkerEngine::EndCommand(CHwLinkerItem& item, std::uint32_t commandCount) {
   item.RearmGivenUpNotice();
   CDCTag* tag = item.GetDCTag();
-  return tag && tag->EndWriteOfCommand(commandCount);
+  return tag && !item.HasCommandUnderWay() && tag->EndWriteOfCommand(commandCount);
 }
 
 std::string CHwLinkerEngine::CommandAsText(const Variant& command) {
@@ -300,7 +306,13 @@ void CHwLinkerEngine::ListenToItemTag(CHwLinkerItem& item) {
 
 void CHwLinkerEngine::ShowLatestReading(CHwLinkerItem&) {}
 
-void CHwLinkerEngine::TellCommandGivenUp(CDCTag& tag, const std::string& text) { tag.SetLinkerError(text); }
+void CHwLinkerEngine::TellCommandGivenUp(CDCTag& tag, const std::string& text) {
+  // The operator reads what happened and what to do; the tag's details are
+  // for whoever looks into it later.
+  std::fprintf(stderr, "Hardware Linker Engine: %s\n%s\n", text.c_str(), tag.GetInfoText().c_str());
+  std::fflush(stderr);
+  ShowMessageBox("Hardware Linker Engine Error: " + text, "", kConfigReportStyle);
+}
 
 void CHwLinkerEngine::TellGivenUpCommands() {
   m_tellingPostedTo = nullptr;

@@ -84,8 +84,8 @@ class CHwLinkerEngine : public CWnd {
   // How an owner frees an engine (UI thread): its window destroyed and its polling
   // thread stopped, then deleted at once, or, when that worker was abandoned and
   // still runs, deleted by that worker as it leaves (it still uses the engine and
-  // its items). A handler of the link that waits servicing messages (a write
-  // waiting for the line) may be further down this thread's stack: the link is
+  // its items). A handler of the link that waits servicing messages (a box
+  // telling of an outage or a given-up command) may be further down this thread's stack: the link is
   // then stopped at once and deleted as that handler returns. `afterFreed`
   // (what the link's items point to, the tags, say) runs once the link is
   // deleted, or at once when a worker it was handed to deletes it.
@@ -135,8 +135,10 @@ class CHwLinkerEngine : public CWnd {
   virtual CHwLinkerItem* FindOrCreateItem(CDCTag* tag);
   // A command that did not reach the device (refused, not answered, the link
   // stopped first) is given up; the caller has marked it dealt with, so it is
-  // never written later on its own. Unless a newer command came meanwhile, the
-  // tag no longer waits for it and shows the device's latest value again. The
+  // never written later on its own. Unless a newer command came meanwhile, or
+  // another of the tag's commands is still under way (see
+  // CHwLinkerItem::HasCommandUnderWay), the tag no longer waits for it and
+  // shows the device's latest value again. The
   // operator is told, with the command and `cause`, once per tag until a
   // command to it goes out or the link starts again, unless the link told of
   // it in its own words already (`tell` false). The telling is posted to the
@@ -151,8 +153,9 @@ class CHwLinkerEngine : public CWnd {
                             const std::string& cause, bool tell = true);
   // The command of `commandCount` reached the device (written and confirmed,
   // or completed by the server): its write mark goes, checked and cleared in
-  // one step under the tag's lock, so a newer command still waiting keeps its
-  // mark. Rearms the given-up notice. True when it was the tag's newest command.
+  // one step under the tag's lock, so a newer command still waiting or under
+  // way keeps its mark. Rearms the given-up notice. True when it was the tag's
+  // newest command and none is under way.
   bool EndCommand(CHwLinkerItem& item, std::uint32_t commandCount);
   // Whether the link writes each command to its output tags once and knows
   // which it wrote (the tag's command count): such a link gives up at its stop
@@ -201,6 +204,9 @@ class CHwLinkerEngine : public CWnd {
 
   // The command's value in the operator's words ("?" when it has none).
   static std::string CommandAsText(const Variant& command);
+  // The operator's words for a given-up command: what was given to which tag,
+  // what happened and what to do. Here the command, the tag and `cause`.
+  virtual std::string GivenUpText(CHwLinkerItem& item, const Variant& command, const std::string& cause);
   // `text` is told the operator with the given-up commands (see GiveUpCommand):
   // about `tag` (its details added), or, with no tag, about the link as a whole.
   void TellLater(CDCTag* tag, std::string text);
@@ -214,7 +220,8 @@ class CHwLinkerEngine : public CWnd {
   // Shows the item's latest reading on its tag, the link's own way (scaled,
   // converted); nothing here.
   virtual void ShowLatestReading(CHwLinkerItem& item);
-  // How the link tells of a given-up command: the tag's linker error here.
+  // How the link tells of a given-up command: a box with `text` here, the
+  // tag's details on the standard error output.
   virtual void TellCommandGivenUp(CDCTag& tag, const std::string& text);
 
   void SetLinkState(LinkState state) { m_linkState.store(state); }

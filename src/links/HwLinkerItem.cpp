@@ -139,9 +139,15 @@ void CHwLinkerItem::SetReading(BOOL reading) {
   }
 }
 
+void CHwLinkerItem::NoteCommandOutcome() {
+  int underWay = m_commandsUnderWay.load();
+  while (underWay > 0 && !m_commandsUnderWay.compare_exchange_weak(underWay, underWay - 1)) {
+  }
+}
+
 BOOL CHwLinkerItem::ShowReading(const Variant& value) {
   CDCTag* tag = GetDCTag();
-  if (!tag) return FALSE;
+  if (!tag || HasCommandUnderWay()) return FALSE;
   if (tag->GetSize() == 0) return tag->SetReading(value, GetCommandsWritten());
   if (HoldsCommandNotYetWritten(tag->GetCommandCount())) return FALSE;
   tag->Push(value);

@@ -97,8 +97,20 @@ class CHwLinkerItem {
   void ListenToTag(HWND window);
   bool HoldsCommandNotYetWritten(std::uint32_t commandCount) const { return commandCount != m_commandsWritten.load(); }
   // Sets a reading of the device on the tag unless the tag holds a command not
-  // yet written: FALSE then, and the command stays in the tag.
+  // yet written, or one of its commands is still under way: FALSE then, and
+  // the command stays in the tag.
   BOOL ShowReading(const Variant& value);
+
+  // Commands handed to a link's own thread and not yet back with their
+  // outcome (confirmed, refused, unanswered, given up). Handed over is not
+  // written: while one is under way no reading is shown and the tag's write
+  // mark stays. Links that write on the UI thread never count any.
+  void NoteCommandUnderWay() { ++m_commandsUnderWay; }
+  // The outcome of one of them came back.
+  void NoteCommandOutcome();
+  bool HasCommandUnderWay() const { return m_commandsUnderWay.load() > 0; }
+  // The link's own thread has gone with whatever it still held.
+  void ForgetCommandsUnderWay() { m_commandsUnderWay.store(0); }
 
   // The operator hears of a given-up command once per tag, not at every
   // command the device keeps missing: true the first time since the link
@@ -124,5 +136,6 @@ class CHwLinkerItem {
   std::atomic<DWORD> m_timeoutCount{0};
   Event m_replyEvent{false, false};
   std::atomic<std::uint32_t> m_commandsWritten{0};
+  std::atomic<int> m_commandsUnderWay{0};
   std::atomic<bool> m_givenUpTold{false};
 };

@@ -251,14 +251,29 @@ UINT CModBusBase::PollingProc(CThreadEngine* thread) {
 }
 
 bool CModBusBase::HandOver(Command command) {
+  bool passedOver = false;
   {
     std::lock_guard<std::mutex> lock(m_commandMutex);
     if (m_leaveOnceWritten.load()) return false;
-    const auto waiting = std::find_if(m_commands.begin(), m_commands.end(),
-                                      [&](const Command& earlier) { return earlier.item == command.item; });
-    if (waiting != m_commands.end()) *waiting = std::move(command);
-    else m_commands.push_back(std::move(command));
+    // Every command waits its turn: a pulse (1, then 0) reaches the device as
+    // both. Only a flood faster than the line passes the item's oldest waiting
+    // one over, and that is told as its outcome.
+    const auto sameItem = [&](const Command& earlier) { return earlier.item == command.item; };
+    const auto waiting = std::count_if(m_commands.begin(), m_commands.end(), sameItem);
+    if (static_cast<std::size_t>(waiting) >= kMostCommandsWaitingPerItem) {
+      const auto oldest = std::find_if(m_commands.begin(), m_commands.end(), sameItem);
+      CommandOutcome outcome;
+      outcome.command = std::move(*oldest);
+      outcome.result = CommandOutcome::kPassedOver;
+      outcome.failure = ruv::Format("%s: %zu newer commands of the tag waited for the serial line", kPassedOverCause,
+                                    kMostCommandsWaitingPerItem);
+      m_commands.erase(oldest);
+      m_outcomes.push_back(std::move(outcome));
+      passedOver = true;
+    }
+    m_commands.push_back(std::move(command));
   }
+  if (passedOver) PostMessage(m_owner.load(), kCommandOutcomeMessage, 0, 0);
   WakePoller();  // a poll in flight waits no longer than a write's reply time
   return true;
 }
@@ -331,21 +346,6 @@ void CModBusBase::WriteHandedOverCommands() {
 }
 
 bool CModBusBase::WriteFromPollingThread(const std::vector<BYTE>& request, std::string& failure) {
-  const std::thread::id me = std::this_thread::get_id();
-  for (DWORD waited = 0;; ++waited) {
-    {
-      std::lock_guard<std::mutex> lock(m_writerMutex);
-      if (m_writer == std::thread::id()) {
-        m_writer = me;
-        break;
-      }
-    }
-    if (waited >= kIdleWaitMs) {
-      failure = "another write held the serial line";
-      return false;
-    }
-    Sleep(1);
-  }
   RefreshLineTiming();
   {
     // Under the receive lock: once set, the listener reads nothing more.
@@ -354,12 +354,8 @@ bool CModBusBase::WriteFromPollingThread(const std::vector<BYTE>& request, std::
     m_receiver.Disarm();
   }
   const bool written = TryAll(request, modbus::kWriteReplyLength, kWriteRetries, &failure);
-  {
-    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
-    m_lineHeld.store(false);
-  }
-  std::lock_guard<std::mutex> lock(m_writerMutex);
-  m_writer = std::thread::id();
+  std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+  m_lineHeld.store(false);
   return written;
 }
 
@@ -370,12 +366,27 @@ void CModBusBase::PollItems() {
   };
   for (int i = 0; i < GetItemCount(); ++i) {
     if (!wanted()) return;
-    CSerialLinkerItem* item = m_items[static_cast<std::size_t>(i)];
-    if (item->IsPollNotDue()) continue;
+    // A tag asked to be read first (its command given up, no value of the
+    // device known) goes before the rest; the round's own item waits its turn.
+    const int first = ItemAskedReadFirst();
+    const int index = first >= 0 ? first : i;
+    if (first >= 0) --i;
+    CSerialLinkerItem* item = m_items[static_cast<std::size_t>(index)];
+    if (first < 0 && item->IsPollNotDue()) continue;
     // A line that never falls quiet is never spoken over; a stop, a write or a command still ends the wait.
     if (!WaitForQuietLine(wanted, INT64_MAX)) return;
-    PollItem(i, item);
+    const std::uint64_t asked = item->GetReadsAsked();
+    PollItem(index, item);
+    // Asked first until its request has gone out (the line may have spoken again first).
+    if (first >= 0 && item->GetReadsAsked() != asked) item->ClearReadFirst();
   }
+}
+
+int CModBusBase::ItemAskedReadFirst() const {
+  for (int i = 0; i < GetItemCount(); ++i) {
+    if (m_items[static_cast<std::size_t>(i)]->IsReadAskedFirst()) return i;
+  }
+  return -1;
 }
 
 void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
@@ -403,7 +414,7 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   item->NoteReadAsked();
   item->SetLastRequestTick(GetTickCount());
   // Ends with the reply, the band or a stop. A write wanting the line (WakePoller:
-  // a write of another thread, a command handed over, the link's stop) shortens
+  // a command handed over, sync mode, the link's stop) shortens
   // it to the write's own reply time: the reply still taken and stored, the
   // line left free of it, and a long band no longer holds the write up.
   const auto writeWaits = [this] { return m_sync.load() || m_leaveOnceWritten.load() || HasCommandsWaiting(); };
@@ -515,51 +526,6 @@ void CModBusBase::PostItemChanged(CSerialLinkerItem* item) {
   PostMessage(m_owner.load(), m_message, reinterpret_cast<WPARAM>(item), 0);
 }
 
-bool CModBusBase::TakeLineForWrite() {
-  const std::thread::id me = std::this_thread::get_id();
-  auto claim = [&] {
-    std::lock_guard<std::mutex> lock(m_writerMutex);
-    if (m_writer != std::thread::id()) return false;
-    m_writer = me;
-    return true;
-  };
-  if (!claim()) {
-    {
-      // A write further down this thread's stack cannot finish before this one
-      // returns: waiting for it would only run out the bound.
-      std::lock_guard<std::mutex> lock(m_writerMutex);
-      if (m_writer == me) return false;
-    }
-    if (!WaitServicingSends(claim, kIdleWaitMs)) return false;
-  }
-  RefreshLineTiming();
-  std::uint64_t idleBefore;
-  {
-    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
-    idleBefore = m_idlePasses.load();
-    m_sync.store(true);
-  }
-  if (!WaitForPollerAside(idleBefore)) {
-    GiveLineBack();
-    return false;
-  }
-  // Under the receive lock: once set, the listener reads nothing more.
-  std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
-  m_lineHeld.store(true);
-  m_receiver.Disarm();
-  return true;
-}
-
-void CModBusBase::GiveLineBack() {
-  {
-    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
-    m_lineHeld.store(false);
-    m_sync.store(false);
-  }
-  std::lock_guard<std::mutex> lock(m_writerMutex);
-  m_writer = std::thread::id();
-}
-
 CModBusBase::WriteTry CModBusBase::TryWrite(const std::vector<BYTE>& request, DWORD replyLength) {
   // A line that keeps talking (noise, a frame longer than any reply) is not
   // spoken over: the try fails without sending.
@@ -613,17 +579,6 @@ std::string CModBusBase::DescribeFailure(const WriteTry& last, int tries) {
   }
 }
 
-BOOL CModBusBase::Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries, std::string* failure) {
-  if (!TakeLineForWrite()) {
-    if (failure) *failure = "another write or the polling held the serial line";
-    return FALSE;
-  }
-  const bool ok = TryAll(request, replyLength, retries, failure);
-  Sleep(1);
-  GiveLineBack();
-  return ok ? TRUE : FALSE;
-}
-
 bool CModBusBase::TryAll(const std::vector<BYTE>& request, DWORD replyLength, int retries, std::string* failure) {
   WriteTry last;
   int tries = 0;
@@ -636,19 +591,6 @@ bool CModBusBase::TryAll(const std::vector<BYTE>& request, DWORD replyLength, in
   const bool ok = last.outcome == WriteTry::kConfirmed;
   if (!ok && failure) *failure = DescribeFailure(last, tries);
   return ok;
-}
-
-BOOL CModBusBase::WriteRegisters(int slave, int address, std::int32_t value, std::string* failure) {
-  if (!GetEngine()->IsRealHardware()) return TRUE;
-  return WriteRegistersToDevice(slave, address, value, failure);
-}
-
-BOOL CModBusBase::WriteRegistersToDevice(int slave, int address, std::int32_t value, std::string* failure) {
-  BYTE bytes[4];
-  modbus::SplitBigEndian(static_cast<std::uint32_t>(value), bytes);
-  std::vector<BYTE> request;
-  BuildWriteRequest(static_cast<BYTE>(slave), address, 2, bytes, request);
-  return Transact(request, modbus::kWriteReplyLength, kWriteRetries, failure);
 }
 
 void CModBusBase::NoteDeviceReply(int slave) {

@@ -3,8 +3,16 @@
 // receiver) and a polling thread that asks each due item's slave for its two
 // registers, one request at a time, every 2 ms pass. Values are stored in the
 // items and announced to the owner engine's window with message 5377 (wParam
-// the item). Tag writes go out as function 16 transactions that take the port
-// over from the polling thread.
+// the item).
+//
+// Commands are written by the polling thread too, which owns the line: the
+// window hands each one over (HandOver) and learns its outcome by message 5378
+// (TakeOutcomes), never waiting for the line. The commands of an item wait in
+// the order given and go out in that order, each as a function 16 write tried
+// up to three times (a refusal is not asked again), before the next poll; a
+// poll in flight is cut to the write's reply time. Only a flood of more than
+// kMostCommandsWaitingPerItem commands of one item passes the oldest waiting
+// one over, told as its outcome.
 //
 // Every request, and every write, waits until the line has been quiet for the
 // frame silence (ModbusFrameSilence): after a time-out the reply may still be
@@ -14,15 +22,10 @@
 //
 // A reply belongs only to the request that is outstanding: the polled item and
 // its slave are remembered under the receive lock, and anything else that
-// arrives (a late or stray reply, another slave's frame, noise) is dropped.
-//
-// A write takes the line from the polling thread (a bounded wait; when the
-// poller does not stand aside in time the write fails and sends nothing): the
-// poll in flight keeps its reply for at most the write's own reply time. The
-// write then lets what is still on the line arrive and discards it once the line
-// is quiet, and reads its own reply matched to its request. Only one write holds the line at a
-// time. The port stays in non-blocking read mode throughout, so the listener
-// never blocks in a read while it holds the receive lock.
+// arrives (a late or stray reply, another slave's frame, noise) is dropped. A
+// write reads its own reply while the listener stands aside, matched to its
+// request. The port stays in non-blocking read mode throughout, so the
+// listener never blocks in a read while it holds the receive lock.
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -56,9 +59,13 @@ class CModBusBase : public CSerialEx {
   static constexpr const char* kNoAnswerCause = "the device did not answer";
   // How a write the device answered with an exception is told, its code following.
   static constexpr const char* kRefusedCause = "the device refused it";
+  // How a command passed over in a flood is told, the bound following.
+  static constexpr const char* kPassedOverCause = "it was passed over";
+  // The commands of one item that wait for the line at most.
+  static constexpr std::size_t kMostCommandsWaitingPerItem = 64;
 
   // A command of the link: `value` goes to the item's slave, in two registers
-  // from the 0-based `address`. `commandCount` and `given` (the value as the
+  // from `address` (the register less 40000: 1 for REG40001, address 0 on the wire). `commandCount` and `given` (the value as the
   // operator gave it) only travel with it to its outcome.
   struct Command {
     CSerialLinkerItem* item = nullptr;
@@ -74,6 +81,8 @@ class CModBusBase : public CSerialEx {
       kFailed,               // refused, unanswered or not sent: `failure` says why
       kSkippedSilentDevice,  // the polling thread was leaving and the device had
                              // left another command unanswered: not tried
+      kPassedOver,           // more than the bound of the item's commands waited:
+                             // not tried, `failure` says so
     };
     Command command;
     Result result = kFailed;
@@ -84,9 +93,10 @@ class CModBusBase : public CSerialEx {
   ~CModBusBase() override;
 
   // Any thread. The command joins those the polling thread writes between its
-  // polls, in the order handed over; one for an item whose earlier command is
-  // still waiting takes that one's place (the tag's latest is what goes out).
-  // FALSE once the polling thread was asked to leave: nothing is taken then.
+  // polls, in the order handed over, after the item's earlier ones still
+  // waiting. With kMostCommandsWaitingPerItem of the item waiting already, the
+  // oldest of them is passed over (kPassedOver). FALSE once the polling thread
+  // was asked to leave: nothing is taken then.
   bool HandOver(Command command);
   // The outcomes told so far, oldest first (each also announced by message 5378).
   std::vector<CommandOutcome> TakeOutcomes();
@@ -124,7 +134,7 @@ class CModBusBase : public CSerialEx {
   int GetLongestReply() const { return m_longestReply; }
   int GetShortestReply() const { return m_shortestReply; }
 
-  // Returns the previous flag. Switching on ends the poll in flight within the
+  // Returns the previous flag. Switching on ends the poll in flight within a
   // write's reply time and waits (up to 1 s, running only workers' sends on the UI thread)
   // until the polling thread stands aside, then the listener stands aside too;
   // either way the receiver is reset and the port's input drained.
@@ -140,22 +150,6 @@ class CModBusBase : public CSerialEx {
                                 std::vector<BYTE>& out);
   static BOOL CheckCrc(const BYTE* frame, std::size_t length);
   LONG SendFrame(const std::vector<BYTE>& frame);
-  // One write request and its reply of `replyLength` bytes (the request's first
-  // bytes echoed), read by this thread while the polling and the receiver stand
-  // aside; tried again `retries` more times, holding the line throughout, unless
-  // the device refused it (an exception reply is never asked again). FALSE
-  // without sending anything when the line cannot be had: the poller does not
-  // stand aside in time, or another write holds it (one further down this very
-  // thread's stack, reached through the message servicing of its wait, cannot be
-  // waited for).
-  // On failure `failure`, when given, says why in words for the operator.
-  BOOL Transact(const std::vector<BYTE>& request, DWORD replyLength, int retries, std::string* failure = nullptr);
-  // Writes `value` to two registers at the 1-based address (register - 40000).
-  // Without real hardware nothing is sent and the result is TRUE.
-  BOOL WriteRegisters(int slave, int address, std::int32_t value, std::string* failure = nullptr);
-  // The same whatever the data source says: the plant's last commands as it
-  // leaves the hardware (the data source has changed already) still go out.
-  BOOL WriteRegistersToDevice(int slave, int address, std::int32_t value, std::string* failure = nullptr);
 
   CThreadEngine* GetPollThread() const { return m_pollThread.get(); }
 
@@ -179,22 +173,20 @@ class CModBusBase : public CSerialEx {
   // outcome told.
   void WriteHandedOverCommands();
   bool HasCommandsWaiting();
-  // A write from the thread that polls: it owns the line already, so only
-  // another writer is waited for and the listener stands aside.
+  // A write from the thread that polls: it owns the line already, so only the
+  // listener stands aside.
   bool WriteFromPollingThread(const std::vector<BYTE>& request, std::string& failure);
+  // The first item asked to be read first (CSerialLinkerItem::AskReadFirst), or -1.
+  int ItemAskedReadFirst() const;
   // The tries of one write while this thread holds the line.
   bool TryAll(const std::vector<BYTE>& request, DWORD replyLength, int retries, std::string* failure);
   void PollItem(int index, CSerialLinkerItem* item);
-  // Ends the polling thread's reply wait early (a stop, or a write taking the port).
+  // Ends the polling thread's reply wait early (a stop, a command handed over, sync mode).
   void WakePoller();
   // The locked half of HandleReply: the index whose value is to be stored, or -1.
   int TakeReply(const ModbusParseResult& result);
   // The line's character time and frame gap at the port's settings.
   void RefreshLineTiming();
-  // Takes the line for a write (one writer at a time, the poller aside); FALSE
-  // when it cannot be had. GiveLineBack ends what TakeLineForWrite began.
-  bool TakeLineForWrite();
-  void GiveLineBack();
   // Wakes the poll in flight and waits (bounded, running only sends) until the
   // poller stands aside; FALSE when it did not in time.
   bool WaitForPollerAside(std::uint64_t idleBefore);
@@ -236,17 +228,14 @@ class CModBusBase : public CSerialEx {
   std::recursive_mutex m_receiveLock;
   ModbusReceiver m_receiver;
   int m_outstanding = -1;  // index of the item whose reply is awaited
-  std::atomic<std::uint64_t> m_idlePasses{0};  // passes the poller stood aside for a write
+  std::atomic<std::uint64_t> m_idlePasses{0};  // passes the poller stood aside in sync mode
   // When the line last spoke and the gap a frame needs; under the receive lock.
   ModbusLineSilence m_line;
   std::atomic<std::int64_t> m_characterNs{1000000 / 3};
   std::array<std::atomic<std::uint64_t>, kSlaveSlots> m_deviceReplies{};
-  std::mutex m_writerMutex;
-  std::thread::id m_writer;  // the thread whose write holds the line; none when free
-  std::mutex m_commandMutex;  // guards the three below
+  std::mutex m_commandMutex;  // guards the two below
   std::vector<Command> m_commands;
   std::vector<CommandOutcome> m_outcomes;
-  bool m_leaving = false;
   std::atomic<bool> m_leaveOnceWritten{false};
 };
 

@@ -354,4 +354,15 @@ void COpcLinkerEngine::ShowLatestReading(CHwLinkerItem& item) {
   if (opcItem.IsAdded() && !opcItem.GetValue().IsEmpty()) opcItem.ShowLatestValue();
 }
 
-void COpcLinkerEngine::TellCommandGivenUp(CDCTag&, const std::string& text) { OpcMessage("%s", text.c_str()); }
+void COpcLinkerEngine::TellCommandGivenUp(CDCTag& tag, const std::string& text) {
+  // The operator's words: the tag and what happened (the text), the server,
+  // what the tag shows and what to do.
+  const std::string server = m_progId + (m_remoteMachine.empty() ? " on this computer" : " on " + m_remoteMachine);
+  const bool atStop = text.find(kStoppedCause) != std::string::npos ||
+                      text.find(kGivenWhileStoppedCause) != std::string::npos ||
+                      text.find(kNotCompletedCause) != std::string::npos;
+  const char* advice = atStop ? "Give the command again while the data source is Real."
+                              : "Check that the OPC server runs and takes the item, then give the command again.";
+  OpcMessage("%s The OPC server is %s. %s shows the server's value again. %s", text.c_str(), server.c_str(),
+             tag.GetTagName().c_str(), advice);
+}

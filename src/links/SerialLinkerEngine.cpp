@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <map>
 
+#include "common/IniFile.h"
 #include "common/TimeAndKeys.h"
 #include "datacenter/ConfigurationBoxes.h"
 #include "datacenter/DCTag.h"
@@ -157,10 +158,19 @@ void CSerialLinkerEngine::DropMaster() {
   HandleOutcomes(m_master->TakeOutcomes());  // told while it stopped (the link freed while stopping)
   // Stopped before it wrote them (the link freed while running): given up and told.
   for (const CModBusBase::Command& command : m_master->TakeCommandsNotWritten()) {
+    command.item->NoteCommandOutcome();
     command.item->SetErrorCount(command.item->GetErrorCount() + 1);
     GiveUpCommand(*command.item, command.commandCount, command.given, kStoppedCause);
+    SettleCommands(*command.item);
   }
+  m_portName = m_master->GetPortName();
   FreeMaster(std::move(m_master));
+  // A command an abandoned poller still held gets no outcome: the tags show readings again.
+  for (CHwLinkerItem* item : m_items) {
+    if (!item->HasCommandUnderWay()) continue;
+    item->ForgetCommandsUnderWay();
+    SettleCommands(*static_cast<CSerialLinkerItem*>(item));
+  }
 }
 
 void CSerialLinkerEngine::FreeMaster(std::unique_ptr<CModBusBase> owned) {
@@ -261,7 +271,8 @@ void CSerialLinkerEngine::HandOverCommand(CSerialLinkerItem& item) {
   // second message of a command dealt with already, hands nothing over and
   // leaves the pending mark as that left it.
   if (!item.HoldsCommandNotYetWritten(commandCount)) return;
-  // Handed over, or given up: either way it is never handed over again.
+  // Handed over, or given up: either way it is never handed over again. Handed
+  // over is not written: it is under way until its own outcome comes back.
   item.NoteCommandsWritten(commandCount);
   const LinkState state = GetLinkState();
   // The stop hands over what it finds waiting before it stops taking commands.
@@ -278,7 +289,7 @@ void CSerialLinkerEngine::HandOverCommand(CSerialLinkerItem& item) {
     // Rounded, not truncated: 0.53 with two decimals is 52.999996 as a float and must go out as 53.
     const float rounded = std::nearbyint(scaled);
     if (!converted || !std::isfinite(rounded) || rounded < -2147483648.0f || rounded >= 2147483648.0f) {
-      failure = "the device's registers cannot hold it";
+      failure = kRegistersCannotHoldCause;
     } else if (state == LinkState::kRunning && !GetEngine()->IsRealHardware()) {
       // Away from the hardware a running link writes nothing: the command is dealt with.
       tag->SetWritePending(FALSE);
@@ -291,14 +302,17 @@ void CSerialLinkerEngine::HandOverCommand(CSerialLinkerItem& item) {
       handed.address = item.GetRegister() - kFirstHoldingRegister;
       handed.value = static_cast<std::int32_t>(rounded);
       handed.given = command;
-      if (!m_master->HandOver(handed)) failure = kStoppedCause;
+      item.NoteCommandUnderWay();
+      if (m_master->HandOver(handed)) return;
+      item.NoteCommandOutcome();
+      failure = kStoppedCause;
     }
   }
-  if (failure.empty()) return;
   item.SetErrorCount(item.GetErrorCount() + 1);
   GiveUpCommand(item, commandCount, command, failure);
   // It never went out: the next command that does, and is missed, is told on its own.
   item.RearmGivenUpNotice();
+  SettleCommands(item);
 }
 
 LRESULT CSerialLinkerEngine::OnCommandOutcomes() {
@@ -315,13 +329,18 @@ void CSerialLinkerEngine::HandleOutcomes(const std::vector<CModBusBase::CommandO
     CDCTag* tag = item ? item->GetDCTag() : nullptr;
     if (!tag) continue;
     const std::uint32_t commandCount = outcome.command.commandCount;
+    item->NoteCommandOutcome();
     switch (outcome.result) {
       case CModBusBase::CommandOutcome::kWritten:
         // The device confirmed it holds the command: that is its latest value
         // until the next reading, and what a command given up later shows again.
         item->SetValue(Variant::R4(static_cast<float>(outcome.command.value)));
-        // Only this command's mark ends: a newer one still waiting keeps it.
+        // Only this command's mark ends: a newer one still waiting or under way keeps it.
         if (EndCommand(*item, commandCount)) ShowLatestReading(*item);  // in its registers' steps
+        break;
+      case CModBusBase::CommandOutcome::kPassedOver:
+        item->SetErrorCount(item->GetErrorCount() + 1);
+        GiveUpCommand(*item, commandCount, outcome.command.given, outcome.failure);
         break;
       case CModBusBase::CommandOutcome::kFailed:
         item->SetErrorCount(item->GetErrorCount() + 1);
@@ -341,10 +360,63 @@ void CSerialLinkerEngine::HandleOutcomes(const std::vector<CModBusBase::CommandO
         GiveUpCommand(*item, commandCount, outcome.command.given, CModBusBase::kNoAnswerCause, false);
         if (item->TakeGivenUpNotice()) {
           m_untoldToSilent.push_back(CommandAsText(outcome.command.given) + " for " + tag->GetTagName());
+          m_silentDevices.insert(outcome.command.slave);
         }
         break;
     }
+    SettleCommands(*item);
   }
+}
+
+void CSerialLinkerEngine::SettleCommands(CSerialLinkerItem& item) {
+  CDCTag* tag = item.GetDCTag();
+  if (!tag || item.HasCommandUnderWay()) return;
+  // The last of the tag's commands under way has its outcome. Unless a newer
+  // one waits to be handed over, the mark goes (a command given up while an
+  // older one was written kept it until now) and the device's value shows.
+  if (!tag->EndWriteOfCommand(item.GetCommandsWritten())) return;
+  ShowLatestReading(item);
+  // None known (not read since the link started): read before the other tags,
+  // so the tag shows the device's value, not the command that never reached it.
+  if (item.GetValue().IsEmpty()) item.AskReadFirst();
+}
+
+std::string CSerialLinkerEngine::PortName() const {
+  if (m_master && !m_master->GetPortName().empty()) return m_master->GetPortName();
+  if (!m_portName.empty()) return m_portName;
+  // Not opened yet in this run: the port the settings name.
+  std::string saved;
+  CIniFile settings(GetEngine()->GetSettingsFileName());
+  settings.ReadString(CComPortSelectDlg::kSection, "PortNumber", saved, "COM1");
+  return saved;
+}
+
+std::string CSerialLinkerEngine::GivenUpText(CHwLinkerItem& base, const Variant& command, const std::string& cause) {
+  auto& item = static_cast<CSerialLinkerItem&>(base);
+  const CDCTag* tag = item.GetDCTag();
+  const std::string name = tag ? tag->GetTagName() : std::string("?");
+  const int slave = item.GetSlaveAddress();
+  const std::string port = PortName();
+  std::string advice;
+  if (cause.rfind(CModBusBase::kRefusedCause, 0) == 0) {
+    advice = ruv::Format("Check that device %d has register %d and takes this value, then give the command again.",
+                         slave, item.GetRegister());
+  } else if (cause.rfind(CModBusBase::kNoAnswerCause, 0) == 0) {
+    advice = ruv::Format("Check that device %d is on, wired to %s and set to address %d, then give the command again.",
+                         slave, port.c_str(), slave);
+  } else if (cause == kStoppedCause || cause == kGivenWhileStoppedCause) {
+    advice = "Give the command again while the data source is Real.";
+  } else if (cause == kRegistersCannotHoldCause) {
+    const double largest = 2147483647.0 / std::pow(10.0, item.GetFP());
+    advice = ruv::Format("Give a value between %g and %g.", -largest, largest);
+  } else if (cause.rfind(CModBusBase::kPassedOverCause, 0) == 0) {
+    advice = "Give the tag fewer commands at a time; give the one that counts again.";
+  } else {
+    advice = ruv::Format("Check the serial port %s and its cable, then give the command again.", port.c_str());
+  }
+  return ruv::Format("The command %s for %s (device %d on %s) was given up: %s. %s shows the device's value again. %s",
+                     CommandAsText(command).c_str(), name.c_str(), slave, port.c_str(), cause.c_str(), name.c_str(),
+                     advice.c_str());
 }
 
 void CSerialLinkerEngine::TellCommandsToSilentDevices() {
@@ -358,15 +430,26 @@ void CSerialLinkerEngine::TellCommandsToSilentDevices() {
     if (i < kCommandsNamed) named += separator + m_untoldToSilent[i];
   }
   m_untoldToSilent.clear();
+  std::string devices;
+  for (const int slave : m_silentDevices) devices += (devices.empty() ? "" : ", ") + std::to_string(slave);
+  const std::string where = ruv::Format("%s %s on %s", m_silentDevices.size() == 1 ? "device" : "devices",
+                                        devices.c_str(), PortName().c_str());
+  m_silentDevices.clear();
   const char* noun = total == 1 ? "command" : "commands";
   const char* verb = total == 1 ? "was" : "were";
+  const std::string advice = ruv::Format(
+      "%s the device's value again. Check that %s %s on and wired to the port, then give the %s again while the "
+      "data source is Real.",
+      total == 1 ? "Its tag shows" : "Their tags show", where.c_str(), devices.find(',') == std::string::npos ? "is" : "are",
+      noun);
   if (total > kCommandsNamed) {
     // The box names a handful; the standard error output keeps them all.
-    std::fprintf(stderr, "Hardware Linker Engine: The commands %s were given up: %s.\n", all.c_str(),
-                 CModBusBase::kNoAnswerCause);
+    std::fprintf(stderr, "Hardware Linker Engine: The commands %s were given up: %s (%s).\n", all.c_str(),
+                 CModBusBase::kNoAnswerCause, where.c_str());
     named += ruv::Format(" and %zu more", total - kCommandsNamed);
   }
-  TellLater(nullptr, ruv::Format("The %s %s %s given up: %s.", noun, named.c_str(), verb, CModBusBase::kNoAnswerCause));
+  TellLater(nullptr, ruv::Format("The %s %s %s given up: %s (%s). %s", noun, named.c_str(), verb,
+                                 CModBusBase::kNoAnswerCause, where.c_str(), advice.c_str()));
 }
 
 LRESULT CSerialLinkerEngine::OnModbusMessage(WPARAM wParam, LPARAM) {

@@ -7,10 +7,14 @@
 // divided by 10 to the decimals, is set on the tag. A tag written by the plant
 // is a command for its slave's registers, times 10 to the decimals and rounded
 // to the nearest integer: the window hands it to the master, whose polling
-// thread writes it between its polls and tells the outcome by message, so the
-// window never waits for the line. A command is known by the tag's command
-// count, not by its value: each one goes out, even one equal to the last
-// reading, and no reading takes the place of a command not yet written.
+// thread writes it between its polls, the commands of a tag in the order
+// given, and tells each outcome by message, so the window never waits for the
+// line. A command is known by the tag's command count, not by its value: each
+// one goes out, even one equal to the last reading. A command is under way
+// from its hand-over to its own outcome (confirmed, refused, unanswered, given
+// up): meanwhile no reading is shown on its tag and its write mark stays. A
+// command given up leaves the tag showing the device's value, read before the
+// other tags when none is known yet.
 //
 // Every 5 s the link measures each item's answers per second; every 30 s it
 // tells, once per outage, of each device (slave) that replied nothing at all,
@@ -38,6 +42,8 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   static constexpr DWORD kWatchdogPeriodMs = 30000;
   // The commands the stop's notice of a silent device names; the rest are counted.
   static constexpr std::size_t kCommandsNamed = 5;
+  // Why a command was given up before it went out: too large for two registers.
+  static constexpr const char* kRegistersCannotHoldCause = "the device's registers cannot hold it";
 
   CSerialLinkerEngine();
 
@@ -91,8 +97,11 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
 
   // The port's opening; a test may replace it. TRUE when the master's port is open.
   virtual BOOL OpenPort(CModBusBase& master);
-  // The item's last reading, scaled, on its tag.
+  // The item's last reading, scaled, on its tag; none while a command of the
+  // item is under way.
   void ShowLatestReading(CHwLinkerItem& item) override;
+  // The tag, its device and port, what happened and what to do.
+  std::string GivenUpText(CHwLinkerItem& item, const Variant& command, const std::string& cause) override;
 
  private:
   // The item's command not written yet, if any, goes to the master; one the
@@ -101,6 +110,12 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   // The master's outcomes on the commands' tags: a confirmed command ends its
   // own write mark (a newer one keeps its own), a failed one is given up.
   void HandleOutcomes(const std::vector<CModBusBase::CommandOutcome>& outcomes);
+  // Once none of the item's commands is under way and no newer one waits, the
+  // tag's write mark goes and it shows the device's value, read first when none
+  // is known.
+  void SettleCommands(CSerialLinkerItem& item);
+  // The port of the master, of the last one, or the one the settings name.
+  std::string PortName() const;
   // The stop's end once the master has left: its outcomes, the master gone,
   // the silent devices' notice; the link is stopped (a kept start then runs).
   void FinishStop();
@@ -119,6 +134,8 @@ class CSerialLinkerEngine : public CHwLinkerEngine {
   bool m_portSettingsRefused = false;  // the last start's port refused its settings, and said why
   bool m_startFailureTold = false;     // the last start's failure was told in the link's own box
   std::vector<std::string> m_untoldToSilent;  // commands given up at the stop for a silent device
+  std::set<int> m_silentDevices;              // and their devices
+  std::string m_portName;                     // the last master's port
   SerialOutageWatch m_outages;  // which devices and tags went unanswered, and which were told
   bool m_inWatchdog = false;  // an outage box runs a message loop that may fire the timer again
 };

@@ -33,6 +33,12 @@ class CSerialLinkerItem : public CHwLinkerItem {
   void NoteReadRefused() { ++m_readsRefused; }
   void ResetReadCounts();
 
+  // The master reads this tag before the others on its next request (a
+  // command was given up while no value of the device was known).
+  void AskReadFirst() { m_readFirst.store(true); }
+  bool IsReadAskedFirst() const { return m_readFirst.load(); }
+  void ClearReadFirst() { m_readFirst.store(false); }
+
  private:
   std::atomic<int> m_slaveAddress{-1};
   std::atomic<int> m_register{-1};
@@ -41,4 +47,5 @@ class CSerialLinkerItem : public CHwLinkerItem {
   std::atomic<std::uint64_t> m_readsAsked{0};
   std::atomic<std::uint64_t> m_readings{0};
   std::atomic<std::uint64_t> m_readsRefused{0};
+  std::atomic<bool> m_readFirst{false};
 };

@@ -86,6 +86,36 @@ inline float ValueOf(const CSerialLinkerItem& item) {
   return v.vt == VT_R4 ? v.fltVal : -12345.0f;
 }
 
+// Delivers posted messages until `done` holds or about ten seconds passed.
+inline bool PumpUntil(const std::function<bool()>& done);
+
+// A command handed over to `master`'s polling thread (which must run), and its
+// outcome once the thread told it (messages delivered meanwhile); kFailed with
+// "not told" when none came within the wait.
+inline CModBusBase::CommandOutcome WriteThroughPoller(CModBusBase& master, int slave, int address, std::int32_t value) {
+  static std::atomic<std::uint32_t> commands{0};
+  CModBusBase::Command command;
+  command.commandCount = ++commands;
+  command.slave = slave;
+  command.address = address;
+  command.value = value;
+  command.given = Variant::I4(value);
+  std::optional<CModBusBase::CommandOutcome> told;
+  if (master.HandOver(command)) {
+    PumpUntil([&] {
+      for (CModBusBase::CommandOutcome& outcome : master.TakeOutcomes()) {
+        if (outcome.command.commandCount == command.commandCount) told = std::move(outcome);
+      }
+      return told.has_value();
+    });
+  }
+  if (told) return *told;
+  CModBusBase::CommandOutcome untold;
+  untold.command = command;
+  untold.failure = "not told";
+  return untold;
+}
+
 // A master that watches its own port, where it decides (a busy machine may hold
 // bytes back inside a pseudo-terminal, so what the far end sees is no measure):
 //  - the silence it leaves between the last byte it read and each frame it
@@ -173,7 +203,7 @@ class LineWatchingMaster : public CModBusBase {
     bool answeredInTime = false;  // a try's reply reached the port within its reply time
     int tries = 0;                // write requests that went out
   };
-  // WriteRegisters, watched.
+  // A command written by the polling thread, watched.
   WriteOutcome WatchedWrite(int slave, int address, std::int32_t value) {
     {
       std::lock_guard<std::mutex> lock(m_mutex);
@@ -181,7 +211,7 @@ class LineWatchingMaster : public CModBusBase {
       m_tracing = true;
     }
     WriteOutcome outcome;
-    outcome.done = WriteRegisters(slave, address, value) != FALSE;
+    outcome.done = WriteThroughPoller(*this, slave, address, value).result == CommandOutcome::kWritten;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_tracing = false;
     for (std::size_t i = 0; i < m_trace.size(); ++i) {

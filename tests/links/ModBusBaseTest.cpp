@@ -75,15 +75,6 @@ TEST(ModBusBaseTest, ItemsReplyLengthsAndSlaveLookup) {
   EXPECT_EQ(m.master.GetItem(-1), nullptr);
 }
 
-TEST(ModBusBaseTest, WithoutRealHardwareAWriteSendsNothingAndSucceeds) {
-  Master m;
-  PtyPair pty;
-  ASSERT_EQ(m.master.Open(pty.SlavePath(), 0, 0, false), 0);
-  m.engine.SetDataSourceType(eDataSourceDemo);
-  EXPECT_TRUE(m.master.WriteRegisters(5, 10, 12345));
-  EXPECT_EQ(pty.Receive(1, 50), "");
-}
-
 // Each try sends the same request, and every request stays on the line: only
 // input is ever dropped between tries (flushing the output would take back a
 // request the slave has not read yet).
@@ -91,7 +82,11 @@ TEST(ModBusBaseTest, AWriteThatGetsNoReplyFailsAfterThreeTries) {
   Master m;
   PtyPair pty;
   ASSERT_EQ(m.master.Open(pty.SlavePath(), 0, 0, false), 0);
-  EXPECT_FALSE(m.master.WriteRegisters(5, 10, 12345));
+  m.master.SetOwnerEngine(m.window.Handle());
+  ASSERT_TRUE(m.master.StartPolling());
+  const CModBusBase::CommandOutcome outcome = WriteThroughPoller(m.master, 5, 10, 12345);
+  EXPECT_EQ(outcome.result, CModBusBase::CommandOutcome::kFailed);
+  EXPECT_EQ(outcome.failure, "the device did not answer (3 tries)");
   const std::string sent = pty.Receive(3 * modbus::kWriteRequestLength + 1, 200);
   std::vector<BYTE> expected;
   const BYTE value[4] = {0x00, 0x00, 0x30, 0x39};
@@ -99,7 +94,39 @@ TEST(ModBusBaseTest, AWriteThatGetsNoReplyFailsAfterThreeTries) {
   const std::string frame(expected.begin(), expected.end());
   EXPECT_EQ(frame.substr(0, 11), std::string("\x05\x10\x00\x09\x00\x02\x04\x00\x00\x30\x39", 11));
   EXPECT_EQ(sent, frame + frame + frame);
-  EXPECT_FALSE(m.master.IsSyncMode());
+  EXPECT_TRUE(m.master.StopAndClose());
+}
+
+// Commands of an item wait in order; only a flood beyond the bound passes the
+// oldest waiting one over, and says so in its outcome.
+TEST(ModBusBaseTest, AFloodBeyondTheBoundPassesTheOldestWaitingCommandOverAndTellsIt) {
+  Master m;
+  m.Use(MakeItem(1, 40021));
+  m.Use(MakeItem(2, 40001));
+  auto command = [&](CSerialLinkerItem* item, std::uint32_t count) {
+    CModBusBase::Command handed;
+    handed.item = item;
+    handed.commandCount = count;
+    handed.slave = item->GetSlaveAddress();
+    handed.address = 21;
+    return handed;
+  };
+  // No polling thread: everything handed over waits.
+  const std::uint32_t bound = CModBusBase::kMostCommandsWaitingPerItem;
+  ASSERT_EQ(bound, 64u);
+  ASSERT_TRUE(m.master.HandOver(command(m.items[1].get(), 1000)));
+  for (std::uint32_t count = 1; count <= bound; ++count) ASSERT_TRUE(m.master.HandOver(command(m.items[0].get(), count)));
+  EXPECT_TRUE(m.master.TakeOutcomes().empty());
+  ASSERT_TRUE(m.master.HandOver(command(m.items[0].get(), bound + 1)));
+  const std::vector<CModBusBase::CommandOutcome> outcomes = m.master.TakeOutcomes();
+  ASSERT_EQ(outcomes.size(), 1u);
+  EXPECT_EQ(outcomes[0].command.commandCount, 1u);
+  EXPECT_EQ(outcomes[0].result, CModBusBase::CommandOutcome::kPassedOver);
+  EXPECT_EQ(outcomes[0].failure, "it was passed over: 64 newer commands of the tag waited for the serial line");
+  const std::vector<CModBusBase::Command> waiting = m.master.TakeCommandsNotWritten();
+  ASSERT_EQ(waiting.size(), bound + 1);
+  EXPECT_EQ(waiting[0].commandCount, 1000u);
+  for (std::uint32_t i = 1; i <= bound; ++i) EXPECT_EQ(waiting[i].commandCount, i + 1);
 }
 
 TEST(ModBusBaseTest, WhileAWriteHoldsThePortTheReceiverReadsNothing) {

@@ -138,7 +138,7 @@ TEST_F(SerialLinkPeerTest, AFailedWriteIsGivenUpAndACommandGoesOutEvenWhenItMatc
   // A command goes out although it matches what the device holds.
   level->SetValue(Variant::R4(7.77f));
   level->SetWritePending(TRUE);
-  boxes.Expect(IDOK, "The command 7.77 for Level was given up: the device did not answer (3 tries).");
+  boxes.Expect(IDOK, "The command 7.77 for Level (device 1 on COM2) was given up: the device did not answer (3 tries).");
   EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);
   // The silent slave never confirms: the command has not reached the device,
   // and the tag no longer waits for it.
@@ -172,8 +172,8 @@ TEST_F(SerialLinkPeerTest, ACommandTheDeviceRefusesOrNeverAnswersIsGivenUpAndThe
     const char* notice;
   } rounds[] = {
       {ModbusSlavePeer::Writes::Refused,
-       "The command 5.5 for Level was given up: the device refused it (Modbus exception 4)."},
-      {ModbusSlavePeer::Writes::Ignored, "The command 5.5 for Level was given up: the device did not answer (3 tries)."},
+       "The command 5.5 for Level (device 1 on COM2) was given up: the device refused it (Modbus exception 4)."},
+      {ModbusSlavePeer::Writes::Ignored, "The command 5.5 for Level (device 1 on COM2) was given up: the device did not answer (3 tries)."},
   };
   for (const auto& round : rounds) {
     SCOPED_TRACE(round.notice);
@@ -220,7 +220,7 @@ TEST_F(SerialLinkPeerTest, ACommandWaitingAtTheStopGoesOutFirstAndOneGivenWhileS
 
   level->SetWritePending(TRUE);
   level->SetValue(Variant::R4(6.5f));
-  boxes.Expect(IDOK, "The command 6.5 for Level was given up: it was given while the link was stopped.");
+  boxes.Expect(IDOK, "The command 6.5 for Level (device 1 on COM2) was given up: it was given while the link was stopped.");
   ASSERT_TRUE(link->Start());
   EXPECT_FALSE(level->IsWritePending());
   EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
@@ -253,7 +253,7 @@ TEST_F(SerialLinkPeerTest, AReadingStillQueuedWhenACommandIsGivenDoesNotTakeItsP
   // device has at once, and the next change tries again.
   peer.SetSilent(1, true);
   const std::size_t writesBefore = peer.WriteLog().size();
-  boxes.Expect(IDOK, "The command 6.5 for Level was given up: the device did not answer (3 tries).");
+  boxes.Expect(IDOK, "The command 6.5 for Level (device 1 on COM2) was given up: the device did not answer (3 tries).");
   level->SetWritePending(TRUE);
   level->SetValue(Variant::R4(6.5f));
   EXPECT_TRUE(PumpUntil([&] { return item->GetErrorCount() > 0; }));
@@ -365,9 +365,9 @@ TEST_F(SerialLinkPeerTest, ASilentSlaveIsFlaggedAfterThirtySecondsAndNothingAfte
   EXPECT_EQ(boxes.Count(), 1u);
 }
 
-// A write waits for the line while servicing messages; a second tag written
-// meanwhile is handled in that wait. It must wait its turn: go out after the
-// first write has its reply, never in the middle of it.
+// Two tags written one right after the other: the second waits its turn on the
+// polling thread and goes out after the first write has its reply, never in
+// the middle of it.
 TEST_F(SerialLinkPeerTest, ATagWrittenDuringAnotherTagsWriteGoesOutAfterIt) {
   CDCTag* valve = AddSerialTag(dataCenter, "Valve", "MBRTU16-DA1-REG40021-FP0-UR20-TOB15");
   peer.Start();
@@ -472,7 +472,7 @@ TEST_F(SerialLinkPeerTest, ACommandTheDeviceRefusesIsAskedOnce) {
   peer.Start();
   ASSERT_TRUE(link->Start());
   ASSERT_TRUE(Shows(level, 12.34f));
-  boxes.Expect(IDOK, "The command 5.5 for Level was given up: the device refused it (Modbus exception 4).");
+  boxes.Expect(IDOK, "The command 5.5 for Level (device 1 on COM2) was given up: the device refused it (Modbus exception 4).");
   level->SetWritePending(TRUE);
   level->SetValue(Variant::R4(5.5f));
   EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
@@ -486,8 +486,8 @@ TEST_F(SerialLinkPeerTest, EachCommandTheDeviceRefusesIsTold) {
   ASSERT_TRUE(link->Start());
   ASSERT_TRUE(Shows(level, 12.34f));
   const std::pair<float, const char*> commands[] = {
-      {5.5f, "The command 5.5 for Level was given up: the device refused it (Modbus exception 4)."},
-      {6.5f, "The command 6.5 for Level was given up: the device refused it (Modbus exception 4)."}};
+      {5.5f, "The command 5.5 for Level (device 1 on COM2) was given up: the device refused it (Modbus exception 4)."},
+      {6.5f, "The command 6.5 for Level (device 1 on COM2) was given up: the device refused it (Modbus exception 4)."}};
   for (const auto& [command, told] : commands) {
     boxes.Expect(IDOK, told);
     level->SetWritePending(TRUE);
@@ -515,16 +515,18 @@ TEST_F(SerialLinkPeerTest, AStopWithASilentDeviceTriesOneCommandAndGivesTheRestU
   for (std::size_t i = 0; i < outputs.size(); ++i) outputs[i]->SetValue(Variant::R4(static_cast<float>(i + 1)));
   other->SetValue(Variant::R4(9.0f));
   root.SetDataSource(eDataSourceNone);
-  boxes.Expect(IDOK, "The command 1 for Out1 was given up: the device did not answer (3 tries).");
+  boxes.Expect(IDOK, "The command 1 for Out1 (device 1 on COM2) was given up: the device did not answer (3 tries).");
   // A handful named in the box, the rest counted; all of them on the standard error output.
   boxes.Expect(IDOK,
                "The commands 2 for Out2, 3 for Out3, 4 for Out4, 5 for Out5, 6 for Out6 and 2 more were given up: "
-               "the device did not answer.");
+               "the device did not answer (device 1 on COM2). Their tags show the device's value again. Check that "
+               "device 1 on COM2 is on and wired to the port, then give the commands again while the data source is "
+               "Real.");
   StandardErrorCapture errors;
   link->Stop();
   EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0 && peer.GetValue(2, 40001) == 9; }));
   EXPECT_NE(errors.Text().find("The commands 2 for Out2, 3 for Out3, 4 for Out4, 5 for Out5, 6 for Out6, 7 for Out7, "
-                               "8 for Out8 were given up: the device did not answer."),
+                               "8 for Out8 were given up: the device did not answer (device 1 on COM2)."),
             std::string::npos);
   const std::vector<ModbusSlavePeer::WriteRequest> writes = peer.WriteLog();
   EXPECT_EQ(std::count_if(writes.begin(), writes.end(), [](const auto& write) { return write.slave == 1; }), 3);
@@ -624,7 +626,7 @@ TEST_F(SerialLinkPeerTest, ACommandGivenUnderNoneIsToldGivenUpAtTheNextStartOnce
   link->Stop();
   level->SetValue(Variant::R4(8.5f));  // as the tag scout gives it: no write mark without the hardware
   root.SetDataSource(eDataSourceRealHW);
-  boxes.Expect(IDOK, "The command 8.5 for Level was given up: it was given while the link was stopped.");
+  boxes.Expect(IDOK, "The command 8.5 for Level (device 1 on COM2) was given up: it was given while the link was stopped.");
   ASSERT_TRUE(link->Start());
   EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
   EXPECT_TRUE(Shows(level, 12.34f));
@@ -648,12 +650,12 @@ TEST_F(SerialLinkPeerTest, ACommandUnansweredAfterOneThatNeverWentOutIsToldToo) 
   link->Stop();
   level->SetValue(Variant::R4(8.5f));
   root.SetDataSource(eDataSourceRealHW);
-  boxes.Expect(IDOK, "The command 8.5 for Level was given up: it was given while the link was stopped.");
+  boxes.Expect(IDOK, "The command 8.5 for Level (device 1 on COM2) was given up: it was given while the link was stopped.");
   ASSERT_TRUE(link->Start());
   ASSERT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
 
   peer.SetWrites(1, ModbusSlavePeer::Writes::Ignored);
-  boxes.Expect(IDOK, "The command 9.5 for Level was given up: the device did not answer (3 tries).");
+  boxes.Expect(IDOK, "The command 9.5 for Level (device 1 on COM2) was given up: the device did not answer (3 tries).");
   level->SetWritePending(TRUE);
   level->SetValue(Variant::R4(9.5f));
   ASSERT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
@@ -665,8 +667,8 @@ TEST_F(SerialLinkPeerTest, ACommandUnansweredAfterOneThatNeverWentOutIsToldToo) 
   level->SetValue(Variant::R4(7.5f));
   ASSERT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
   peer.SetWrites(1, ModbusSlavePeer::Writes::Ignored);
-  boxes.Expect(IDOK, "for Level was given up: the device's registers cannot hold it.");
-  boxes.Expect(IDOK, "The command 10.5 for Level was given up: the device did not answer (3 tries).");
+  boxes.Expect(IDOK, "for Level (device 1 on COM2) was given up: the device's registers cannot hold it.");
+  boxes.Expect(IDOK, "The command 10.5 for Level (device 1 on COM2) was given up: the device did not answer (3 tries).");
   for (const float value : {3.0e7f, 10.5f}) {
     level->SetWritePending(TRUE);
     level->SetValue(Variant::R4(value));
@@ -675,6 +677,120 @@ TEST_F(SerialLinkPeerTest, ACommandUnansweredAfterOneThatNeverWentOutIsToldToo) 
   }
   EXPECT_EQ(boxes.Count(), 4u);
   EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+// Handed over is not written: a reading posted after the hand-over, before the
+// command's outcome, is not shown over the command and leaves its write mark.
+TEST_F(SerialLinkPeerTest, AReadingPostedAfterTheHandOverLeavesTheCommandAndItsMark) {
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  auto* item = static_cast<CSerialLinkerItem*>(link->GetItemAt(0));
+  Command(level, 5.5f);
+  EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);  // handed over
+  // No message is handled in between: the command's outcome cannot have come.
+  link->OnModbusMessage(reinterpret_cast<WPARAM>(item), 0);
+  EXPECT_FLOAT_EQ(level->GetValue().fltVal, 5.5f);
+  EXPECT_TRUE(level->IsWritePending());
+  // Its own outcome ends the mark.
+  EXPECT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
+  EXPECT_EQ(peer.GetValue(1, 40001), 550);
+  EXPECT_TRUE(Shows(level, 5.5f));
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+// A pulse (1, then 0) given while the polling thread is busy with another,
+// silent device reaches its device as 1 then 0: a later command of a tag
+// never takes the place of one still waiting.
+TEST_F(SerialLinkPeerTest, APulseGivenWhileThePollerIsBusyReachesTheDeviceAsOneThenZero) {
+  peer.AddSlave(2);
+  peer.SetSilent(2, true);
+  CDCTag* pump = AddSerialTag(dataCenter, "Pump", "MBRTU16-DA2-REG40001-FP0-UR20-TOB15");
+  CDCTag* valve = AddSerialTag(dataCenter, "Valve", "MBRTU16-DA1-REG40021-FP0-UR20-TOB15");
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  boxes.Expect(IDOK, "The command 1 for Pump (device 2 on COM2) was given up: the device did not answer (3 tries).");
+  // The pump's command holds the poller for its three tries while the pulse is given.
+  Command(pump, 1.0f);
+  EXPECT_EQ(link->OnTagMessage(pump, eTagChangeValue), 0);
+  Command(valve, 1.0f);
+  EXPECT_EQ(link->OnTagMessage(valve, eTagChangeValue), 0);
+  Command(valve, 0.0f);
+  EXPECT_EQ(link->OnTagMessage(valve, eTagChangeValue), 0);
+  EXPECT_TRUE(PumpUntil([&] { return !valve->IsWritePending() && !pump->IsWritePending(); }));
+  EXPECT_EQ(peer.WrittenValues(1, 40021), (std::vector<std::int32_t>{1, 0}));
+  EXPECT_FLOAT_EQ(valve->GetValue().fltVal, 0.0f);
+  EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
+}
+
+// A command given up while no value of its device is known (the tag not read
+// yet since the start) leaves the tag showing the device's value: its register
+// is read before the other tags, not after the rest of the round.
+TEST_F(SerialLinkPeerTest, ACommandGivenUpBeforeItsTagWasReadHasItsRegisterReadFirst) {
+  peer.AddSlave(2);
+  peer.SetSilent(2, true);
+  peer.AddSlave(3);
+  peer.SetValue(3, 40021, 5);
+  peer.SetWrites(3, ModbusSlavePeer::Writes::Refused);
+  // Six silent tags, each waited for 1 s on every round, before the valve.
+  for (int i = 1; i <= 6; ++i) {
+    AddSerialTag(dataCenter, "Silent" + std::to_string(i),
+                 "MBRTU16-DA2-REG" + std::to_string(40001 + 2 * i) + "-FP0-UR3000-TOB1000", eIOInput);
+  }
+  CDCTag* valve = AddSerialTag(dataCenter, "Valve", "MBRTU16-DA3-REG40021-FP1-UR3000-TOB100");
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  auto* item = static_cast<CSerialLinkerItem*>(link->FindItem(valve));
+  ASSERT_NE(item, nullptr);
+  boxes.Expect(IDOK, "The command 9 for Valve (device 3 on COM2) was given up: the device refused it (Modbus exception 4).");
+  Command(valve, 9.0f);
+  EXPECT_EQ(link->OnTagMessage(valve, eTagChangeValue), 0);
+  ASSERT_TRUE(PumpUntil([&] { return !valve->IsWritePending(); }));
+  ASSERT_TRUE(item->GetValue().IsEmpty()) << "the round reached the valve before its command";
+  const int silentAsked = peer.RequestsFor(2);
+  EXPECT_TRUE(Shows(valve, 0.5f));
+  // At most the poll in flight as the command was given up (and one the busy
+  // machine let the peer count late) came first, not the rest of the round.
+  EXPECT_LE(peer.RequestsFor(2) - silentAsked, 2);
+  EXPECT_EQ(peer.GetValue(3, 40021), 5);
+  EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
+}
+
+// A "given up" box is in the operator's words: the command, the tag, its device
+// and port, what happened, what the tag shows and what to do. The tag's details
+// go to the standard error output.
+TEST_F(SerialLinkPeerTest, AGivenUpBoxNamesTheTagDeviceAndPortAndWhatToDo) {
+  peer.SetWrites(1, ModbusSlavePeer::Writes::Refused);
+  peer.Start();
+  ASSERT_TRUE(link->Start());
+  ASSERT_TRUE(Shows(level, 12.34f));
+  boxes.Expect(IDOK);
+  StandardErrorCapture errors;
+  Command(level, 5.5f);
+  ASSERT_TRUE(PumpUntil([&] { return boxes.Count() == 1; }));
+  EXPECT_EQ(boxes.Boxes()[0].text,
+            "Hardware Linker Engine Error: The command 5.5 for Level (device 1 on COM2) was given up: the device "
+            "refused it (Modbus exception 4). Level shows the device's value again. Check that device 1 has register "
+            "40001 and takes this value, then give the command again.");
+  const std::string details = errors.Text();
+  EXPECT_NE(details.find("Hardware Linker Engine: The command 5.5 for Level (device 1 on COM2) was given up"),
+            std::string::npos);
+  EXPECT_NE(details.find("AccessPath: MBRTU16-DA1-REG40001-FP2-UR20-TOB15"), std::string::npos);
+  EXPECT_NE(details.find("LineNumberInDCTFile: 1"), std::string::npos);
+
+  // Told once per tag until a command to it goes out.
+  peer.SetWrites(1, ModbusSlavePeer::Writes::Taken);
+  Command(level, 7.5f);
+  ASSERT_TRUE(PumpUntil([&] { return !level->IsWritePending(); }));
+  peer.SetWrites(1, ModbusSlavePeer::Writes::Ignored);
+  boxes.Expect(IDOK,
+               "Hardware Linker Engine Error: The command 6.5 for Level (device 1 on COM2) was given up: the device did "
+               "not answer (3 tries). Level shows the device's value again. Check that device 1 is on, wired to COM2 "
+               "and set to address 1, then give the command again.");
+  Command(level, 6.5f);
+  EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0; }));
+  EXPECT_TRUE(Shows(level, 7.5f));
 }
 
 // The window's thread hands commands over and never waits for the line: the
@@ -723,7 +839,7 @@ TEST_F(SerialLinkLifeTest, AStartAskedWhileTheStopWritesToASilentDeviceRunsAfter
   });
   PostMessage(chooseReal.Handle(), WM_USER, 0, 0);
   root.SetDataSource(eDataSourceNone);
-  boxes.Expect(IDOK, "The command 7 for Level was given up: the device did not answer (3 tries).");
+  boxes.Expect(IDOK, "The command 7 for Level (device 1 on COM2) was given up: the device did not answer (3 tries).");
   link->Stop();
   boxes.SetOnShow([&](const std::string&) { peer.SetSilent(1, false); });
   ASSERT_TRUE(PumpUntil([&] { return asked && boxes.Pending() == 0 && link->IsLinkRunning(); }));
@@ -771,7 +887,7 @@ TEST_F(SerialLinkLifeTest, TheWindowAnswersWhileACommandIsTriedOnASlowLineWithAS
     if (++ticksWhileTried == 1) PostMessage(menuChoice.Handle(), WM_COMMAND, 0, 0);
   });
   ASSERT_NE(SetWindowTimer(window.Handle(), 1, 10), 0u);
-  boxes.Expect(IDOK, "The command 7 for Level was given up: the device did not answer (3 tries).");
+  boxes.Expect(IDOK, "The command 7 for Level (device 1 on COM2) was given up: the device did not answer (3 tries).");
   level->SetValue(Variant::R4(7.0f));
   level->SetWritePending(TRUE);
   EXPECT_EQ(link->OnTagMessage(level, eTagChangeValue), 0);  // as the window's loop hands it the tag's message
@@ -805,7 +921,7 @@ TEST_F(SerialLinkLifeTest, NoneDuringACommandsTriesReturnsAtOnceAndRealAfterItWr
   valve->SetValue(Variant::R4(1.0f));  // as the plant sets its outputs at the start
   // The device answers again once the command tried at the stop is told.
   boxes.SetOnShow([&](const std::string&) { peer.SetSilent(1, false); });
-  boxes.Expect(IDOK, "The command 7 for Level was given up: the device did not answer (3 tries).");
+  boxes.Expect(IDOK, "The command 7 for Level (device 1 on COM2) was given up: the device did not answer (3 tries).");
   EXPECT_TRUE(PumpUntil([&] { return boxes.Pending() == 0 && link->IsLinkRunning() && !valve->IsWritePending(); }));
   EXPECT_EQ(peer.GetValue(1, 40021), 1);
   EXPECT_FALSE(level->IsWritePending());

@@ -112,8 +112,8 @@ TEST_F(ModbusMasterPeerTest, ReadsSeveralRegistersOfOneSlaveEachIntoItsOwnItem) 
 }
 
 // Commands handed over from the window's thread are written by the polling
-// thread between its polls, the latest of an item in place of one still
-// waiting, each outcome kept for the owner; once it leaves, nothing more is taken.
+// thread between its polls, every one in the order given, each outcome kept
+// for the owner; once it leaves, nothing more is taken.
 TEST_F(ModbusMasterPeerTest, CommandsHandedOverAreWrittenBetweenPollsAndEachOutcomeIsKept) {
   peer.AddSlave(1);
   peer.AddSlave(2);
@@ -137,7 +137,11 @@ TEST_F(ModbusMasterPeerTest, CommandsHandedOverAreWrittenBetweenPollsAndEachOutc
     for (auto& outcome : master.TakeOutcomes()) outcomes.push_back(std::move(outcome));
     return !outcomes.empty() && outcomes.back().command.commandCount == 20;
   }));
-  for (const auto& outcome : outcomes) EXPECT_EQ(outcome.result, CModBusBase::CommandOutcome::kWritten);
+  ASSERT_EQ(outcomes.size(), 20u);
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    EXPECT_EQ(outcomes[i].command.commandCount, i + 1);
+    EXPECT_EQ(outcomes[i].result, CModBusBase::CommandOutcome::kWritten);
+  }
   EXPECT_EQ(peer.GetValue(1, 40021), 20);
   peer.SetValue(2, 40001, 6);
   EXPECT_TRUE(Reads(level, 6.0f));  // polling goes on
@@ -180,7 +184,9 @@ TEST_F(ModbusMasterPeerTest, ASilentSlaveTimesOutWhileTheOthersKeepBeingPolled) 
   EXPECT_TRUE(Reads(alive, 6.0f));
   EXPECT_TRUE(silent->GetValue().IsEmpty());
   EXPECT_TRUE(window.MessagesFor(silent).empty());
-  EXPECT_FALSE(master.WriteRegisters(4, 1, 1));  // three tries, no reply
+  const CModBusBase::CommandOutcome written = WriteThroughPoller(master, 4, 1, 1);
+  EXPECT_EQ(written.result, CModBusBase::CommandOutcome::kFailed);
+  EXPECT_EQ(written.failure, "the device did not answer (3 tries)");
 }
 
 TEST_F(ModbusMasterPeerTest, ABadCrcCountsAnErrorAndNoTimeout) {
@@ -377,7 +383,7 @@ class UiAnsweredBox final : public IMessageBoxService {
 }  // namespace
 
 // A first reading whose type differs from its tag's asks the operator from the
-// listener. The UI thread starting a write meanwhile must not wait for a lock the
+// listener. The UI thread handing a command over meanwhile must not wait for a lock the
 // listener holds across that box (each would wait for the other forever).
 TEST_F(ModbusMasterPeerTest, ABoxAskedWhileStoringAReadingHoldsNoLockTheUiThreadNeeds) {
   UiAnsweredBox box;
