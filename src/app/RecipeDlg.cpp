@@ -6,6 +6,7 @@
 #include "controls/ControlPictures.h"
 #include "engine/ProcessEngineBase.h"
 #include "platform/ui/CDataExchange.h"
+#include "platform/ui/WindowStacking.h"
 #include "records/RecipeRS.h"
 
 static_assert(CRecipeDlg::kRowCount == CRecipeRS::kStepCount);
@@ -258,6 +259,8 @@ LRESULT CRecipeDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void CRecipeDlg::BringRowForward(int index) {
   if (!GetSafeHwnd() || index < 0 || index >= kRowCount) return;
   BringForward();
+  // Brought forward unasked: a window the operator works in (the tag scout) stays above.
+  window_stacking::KeepActiveAbove();
   if (!m_stepsChild || !m_stepsChild->GetSafeHwnd()) return;
   const int top = kRowTop + kRowPitch * index;
   m_stepsChild->ScrollIntoView(top, top + kRowPitch);

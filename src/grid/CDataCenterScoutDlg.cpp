@@ -7,6 +7,7 @@
 #include "platform/base/ProfileStore.h"
 #include "platform/ui/CDataExchange.h"
 #include "platform/ui/CEdit.h"
+#include "platform/ui/WindowStacking.h"
 
 namespace {
 
@@ -86,6 +87,8 @@ BOOL CDataCenterScoutDlg::OnInitDialog() {
     EndDialog(IDCANCEL);
     return FALSE;
   }
+  // Over the plant and the recipe dialog whenever the operator works in it.
+  window_stacking::StayAboveWhileActive(*this);
   m_grid.BindToDialogItem(this, IDC_SCOUT_GRID);
   AnchorControl(IDC_SCOUT_GRID, TOP_LEFT, BOTTOM_RIGHT);
   EnablePlacementSaving(kPlacementSection, kPlacementEntry);

@@ -2,7 +2,8 @@
 // openbox, started here on a display number the server picks): after every
 // start the recipe dialog is on the screen above the plant, and Tables > Recipe
 // maps it again once the window manager has withdrawn it. Under no window
-// manager, the dialog closed gives the keyboard back to the main window. What
+// manager, the dialog closed gives the keyboard back to the main window. The
+// tag scout given the keyboard comes above the recipe dialog and the plant. What
 // is on the screen and where the keyboard is are asked of the X server itself.
 // Skipped, with a word, where Xvfb, openbox or xdotool is missing
 // (scripts/bootstrap installs them).
@@ -346,6 +347,85 @@ TEST_F(RecipeDlgUnderWindowManager, OnTheScreenAboveThePlantAfterEveryStartAndMa
   std::string listed;
   for (const std::string& fault : faults) listed += "\n  " + fault;
   EXPECT_EQ(goodStarts, kStarts) << goodStarts << " of " << kStarts << " starts good:" << listed;
+}
+
+// The tag scout, opened beside the recipe dialog and then covered by it, comes
+// above it and the plant once it has the keyboard, also when the keyboard is
+// given to it without a click (the window manager raises only a window it
+// activates itself).
+TEST_F(RecipeDlgUnderWindowManager, TheTagScoutGivenTheKeyboardComesAboveTheRecipeDialogAndThePlant) {
+  const std::string xvfb = FindOnPath("Xvfb"), openbox = FindOnPath("openbox"), xdotool = FindOnPath("xdotool");
+  if (xvfb.empty() || openbox.empty() || xdotool.empty())
+    GTEST_SKIP() << "needs Xvfb, openbox and xdotool on the PATH (scripts/bootstrap installs them)";
+  ASSERT_NO_FATAL_FAILURE(StartXServer(xvfb));
+  XServerView& x = *xServer;
+  Helper windowManager({openbox}, helperEnvironment);
+  ASSERT_TRUE(PollUntil([&] { return x.HasWindowManager(); }, std::chrono::seconds(30))) << "openbox did not start";
+  const auto xdotoolRuns = [&](std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), xdotool);
+    Helper run(arguments, helperEnvironment);
+    int status = 0;
+    return run.Finished(std::chrono::seconds(20), &status) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  };
+
+  const std::size_t windowManagersOwn = x.ViewableTopLevels();
+  Start();
+  int status = 0;
+  xcb_window_t main = XCB_WINDOW_NONE, dialog = XCB_WINDOW_NONE;
+  // The start is over once the splash window has gone (its end brings the main
+  // window forward, and its owned windows with it).
+  ASSERT_TRUE(PollUntil(
+      [&] {
+        main = x.FindByName(kMainTitle);
+        dialog = x.FindByName(kDialogTitle);
+        return (main != XCB_WINDOW_NONE && dialog != XCB_WINDOW_NONE && x.IsViewable(main) && x.IsViewable(dialog) &&
+                x.IsAbove(dialog, main) && x.ViewableTopLevels() == windowManagersOwn + 2) ||
+               Ended(status);
+      },
+      std::chrono::seconds(90)))
+      << "the main window and the recipe dialog never came, or the splash window stayed";
+  ASSERT_GT(m_pid, 0) << "the program ended by itself, status " << status << ": " << ErrorOutput();
+
+  // Help > Show DataCenter Scout from the main window's keyboard, Ctrl+Shift
+  // held until the scout is there (the program reads them as it runs the item).
+  ASSERT_TRUE(xdotoolRuns({"windowactivate", "--sync", std::to_string(main), "sleep", "0.3", "key",
+                           "--clearmodifiers", "alt", "sleep", "0.3", "key", "Right", "Right", "Right", "Right",
+                           "Right", "Right", "Down", "sleep", "0.3", "keydown", "Control_L", "keydown", "Shift_L",
+                           "key", "Return"}));
+  xcb_window_t scout = XCB_WINDOW_NONE;
+  const bool opened = PollUntil(
+      [&] {
+        scout = x.FindByName("RuvFrame DataCenter Scout");
+        return scout != XCB_WINDOW_NONE && x.IsViewable(scout);
+      },
+      std::chrono::seconds(30));
+  ASSERT_TRUE(xdotoolRuns({"keyup", "Shift_L", "keyup", "Control_L"}));
+  ASSERT_TRUE(opened) << "the tag scout did not open";
+
+  // Shown and settled above the plant (its opening raises it once more).
+  const auto staysSo = [&](const std::function<bool()>& holds) {
+    Clock::time_point since = Clock::now();
+    return PollUntil(
+        [&] {
+          if (!holds()) since = Clock::now();
+          return Clock::now() - since >= std::chrono::seconds(1);
+        },
+        std::chrono::seconds(20));
+  };
+  ASSERT_TRUE(staysSo([&] { return x.IsAbove(scout, dialog); })) << "the scout did not open above the recipe dialog";
+  // The recipe dialog activated covers it...
+  ASSERT_TRUE(xdotoolRuns({"windowactivate", "--sync", std::to_string(dialog)}));
+  ASSERT_TRUE(staysSo([&] { return x.IsAbove(dialog, scout); }))
+      << "the recipe dialog activated did not come above the scout";
+  // ...until the scout has the keyboard.
+  ASSERT_TRUE(xdotoolRuns({"windowfocus", "--sync", std::to_string(scout)})) << "no keyboard on the scout";
+  EXPECT_TRUE(PollUntil([&] { return x.IsAbove(scout, dialog) && x.IsAbove(scout, main); }, std::chrono::seconds(10)))
+      << "the scout has the keyboard (window " << x.InputFocus() << ", the scout is " << scout
+      << ") but stays under the recipe dialog";
+
+  ASSERT_EQ(::kill(m_pid, SIGTERM), 0);
+  ASSERT_TRUE(WaitFor([&] { return Ended(status); })) << "the program did not end";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status << ": " << ErrorOutput();
 }
 
 // With no window manager nothing gives the keyboard back when a window goes:

@@ -118,7 +118,55 @@ class KeyboardReturn : public QObject {
   QPointer<QWidget> m_before;
 };
 
+// The windows given to StayAboveWhileActive.
+std::vector<QPointer<QWidget>>& WindowsAboveWhileActive() {
+  static std::vector<QPointer<QWidget>> windows;
+  return windows;
+}
+
+bool StaysAboveWhileActive(const QWidget* window) {
+  const auto& windows = WindowsAboveWhileActive();
+  return std::any_of(windows.begin(), windows.end(), [window](const QPointer<QWidget>& w) { return w.data() == window; });
+}
+
+// Watches a window given to StayAboveWhileActive for the keyboard.
+class RaiseWhenActivated : public QObject {
+ public:
+  explicit RaiseWhenActivated(QWidget* window) : QObject(window) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* window = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::WindowActivate && window && window->isWindow() && window->isVisible() &&
+        !window->isMinimized()) {
+      window->raise();
+      KeepAbove(window);
+    }
+    return false;
+  }
+};
+
 }  // namespace
+
+void StayAboveWhileActive(CWnd& window) {
+  QWidget* top = window.GetWidget() ? window.GetWidget()->window() : nullptr;
+  if (!top) return;
+  auto& windows = WindowsAboveWhileActive();
+  windows.erase(std::remove_if(windows.begin(), windows.end(), [](const QPointer<QWidget>& w) { return w.isNull(); }),
+                windows.end());
+  if (StaysAboveWhileActive(top)) return;
+  windows.emplace_back(top);
+  top->installEventFilter(new RaiseWhenActivated(top));
+}
+
+void KeepActiveAbove() {
+  QWidget* active = QApplication::activeWindow();
+  if (!active || !active->isVisible() || active->isMinimized() || IsOpenModal(active) ||
+      !StaysAboveWhileActive(active))
+    return;
+  active->raise();
+  KeepAbove(active);
+}
 
 void GiveKeyboardBackWhenHidden(QWidget* modal) {
   if (!modal) return;

@@ -43,6 +43,17 @@ bool IsAnyModalOpen();
 // with its own owned windows), the last one active.
 void KeepAbove(QWidget* window);
 
+// `window` (a top-level window) comes above the program's other windows
+// whenever it gets the keyboard: a window manager raises a window clicked, but
+// not one given the keyboard some other way (by the program, or by another
+// client), and with no window manager nothing raises it at all.
+void StayAboveWhileActive(CWnd& window);
+
+// After a window was brought forward without the keyboard: the window that
+// has it, when given to StayAboveWhileActive, goes above it again (with its
+// own owned windows), so that what the operator works in is not covered.
+void KeepActiveAbove();
+
 // `modal` (a dialog or box about to be shown modal) gives the keyboard back
 // when the program hides it while it has it: to the last open modal window,
 // else to the window that was active when it was shown, as the original
