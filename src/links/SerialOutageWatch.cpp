@@ -77,8 +77,8 @@ std::vector<SerialOutageWatch::Notice> SerialOutageWatch::Judge(std::uint32_t no
     // Too slow a poll to have been asked three times: not judged yet.
     if (static_cast<std::uint64_t>(tag.updateRateMs) * 3 >= elapsed) continue;
     verdict.judged = true;
-    if (late > read) {
-      // Its device answers it, too late to be taken: a longer band is the cure.
+    if (late > read + refused) {
+      // Its device answers it, mostly too late to be taken: a longer band is the cure.
       verdict.late = true;
       verdict.lateBandMs = std::max(verdict.lateBandMs, tag.timeoutBandMs);
       continue;

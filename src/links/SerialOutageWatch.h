@@ -10,7 +10,7 @@
 //    register the device passes over (its reads timed out). A read still in
 //    flight as the period ends is neither.
 //  - A tag whose replies came after its time-out band more often than in it
-//    answers late: its device is told to be given a longer time-out (TOB).
+//    (readings and refusals) answers late: its device is told to be given a longer time-out (TOB).
 //  - A tag polled less often than three times a period is not judged yet, and a
 //    tag not asked in the period (the line busy with writes) is not judged.
 //
