@@ -77,8 +77,10 @@ std::vector<SerialOutageWatch::Notice> SerialOutageWatch::Judge(std::uint32_t no
     // Too slow a poll to have been asked three times: not judged yet.
     if (static_cast<std::uint64_t>(tag.updateRateMs) * 3 >= elapsed) continue;
     verdict.judged = true;
-    if (late > read + refused) {
-      // Its device answers it, mostly too late to be taken: a longer band is the cure.
+    // Its device answers it, mostly too late to be taken: a longer band is the
+    // cure. Not judged while its mark from its device's silence stands: the
+    // replies coming back then are no measure of the band.
+    if (late >= kLateRepliesToTell && late > read + refused && m_tagsTold.count(tag.tag) == 0) {
       verdict.late = true;
       verdict.lateBandMs = std::max(verdict.lateBandMs, tag.timeoutBandMs);
       continue;

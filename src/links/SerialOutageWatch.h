@@ -10,7 +10,7 @@
 //    register the device passes over (its reads timed out). A read still in
 //    flight as the period ends is neither.
 //  - A tag whose replies came after its time-out band more often than in it
-//    (readings and refusals) answers late: its device is told to be given a longer time-out (TOB).
+//    (readings and refusals), a few times at least, answers late: its device is told to be given a longer time-out (TOB).
 //  - A tag polled less often than three times a period is not judged yet, and a
 //    tag not asked in the period (the line busy with writes) is not judged.
 //
@@ -37,6 +37,9 @@ class SerialOutageWatch {
  public:
   static constexpr std::uint32_t kPeriodMs = 30000;
   static constexpr std::size_t kNamesInBox = 5;
+  // Late replies of a tag in a period below which it is not told late: one held
+  // up by a busy moment says nothing of the band.
+  static constexpr std::uint64_t kLateRepliesToTell = 3;
   static constexpr const char* kNoAnswerError =
       "The Query Rate of Tag is Zero!\nPlease check communication device.";
 
