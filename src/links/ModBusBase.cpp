@@ -71,6 +71,10 @@ BOOL CModBusBase::StartPolling() {
     item->ClearValue();
     item->ResetReadCounts();
   }
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    m_slaves.fill(SlaveReplies{});
+  }
   return m_pollThread->Start();
 }
 
@@ -180,8 +184,12 @@ DWORD CModBusBase::DrainInput() {
   BYTE scratch[64];
   DWORD total = 0;
   DWORD count = 0;
-  while (Read(scratch, sizeof scratch, &count) == ERROR_SUCCESS && count > 0) total += count;
-  if (total > 0) m_line.NoteReceived(SteadyNowNs());
+  while (Read(scratch, sizeof scratch, &count) == ERROR_SUCCESS && count > 0) {
+    total += count;
+    m_line.NoteReceived(SteadyNowNs());
+    // Nothing is outstanding: whole frames among them are late or stray replies, counted.
+    if (m_receiver.IsWatching()) FeedReceived(scratch, count, nullptr);
+  }
   return total;
 }
 
@@ -364,22 +372,50 @@ void CModBusBase::PollItems() {
   const auto wanted = [this] {
     return m_pollThread->IsKeepRunning() && !m_sync.load() && !m_leaveOnceWritten.load() && !HasCommandsWaiting();
   };
-  for (int i = 0; i < GetItemCount(); ++i) {
+  {
+    // After a write (which reads its own replies) the line is watched again.
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    if (!m_receiver.IsArmed() && !m_receiver.IsWatching()) m_receiver.Watch();
+  }
+  const int count = GetItemCount();
+  int waitedFrom = -1;
+  for (int step = 0; step < count; ++step) {
     if (!wanted()) return;
     // A tag asked to be read first (its command given up, no value of the
-    // device known) goes before the rest; the round's own item waits its turn.
-    const int first = ItemAskedReadFirst();
-    const int index = first >= 0 ? first : i;
-    if (first >= 0) --i;
+    // device known) goes before the rest once its slave may be asked; the
+    // round's own item waits its turn.
+    int first = ItemAskedReadFirst();
+    int index = (m_pollFrom + step) % count;
     CSerialLinkerItem* item = m_items[static_cast<std::size_t>(index)];
-    if (first < 0 && item->IsPollNotDue()) continue;
+    Ask ask = Ask::kNotDue;
+    {
+      std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+      const std::int64_t nowNs = SteadyNowNs();
+      if (first >= 0 && MayAsk(m_items[static_cast<std::size_t>(first)], nowNs) != Ask::kWaitsForSlave) {
+        index = first;
+        item = m_items[static_cast<std::size_t>(first)];
+        ask = Ask::kNow;
+      } else {
+        first = -1;
+        ask = MayAsk(item, nowNs);
+      }
+    }
+    if (ask == Ask::kWaitsForSlave && waitedFrom < 0) waitedFrom = index;
+    if (ask != Ask::kNow) continue;
     // A line that never falls quiet is never spoken over; a stop, a write or a command still ends the wait.
     if (!WaitForQuietLine(wanted, INT64_MAX)) return;
     const std::uint64_t asked = item->GetReadsAsked();
     PollItem(index, item);
-    // Asked first until its request has gone out (the line may have spoken again first).
-    if (first >= 0 && item->GetReadsAsked() != asked) item->ClearReadFirst();
+    // Asked first until its request has gone out (the line may have spoken
+    // again first); once it went out, the round's own item still has its turn.
+    if (first >= 0 && item->GetReadsAsked() != asked) {
+      item->ClearReadFirst();
+      --step;
+    }
   }
+  // The tags passed over while their slave owed a reply go first in the next
+  // pass: a tag whose every read times out does not keep its slave's others waiting.
+  m_pollFrom = waitedFrom >= 0 ? waitedFrom : 0;
 }
 
 int CModBusBase::ItemAskedReadFirst() const {
@@ -401,9 +437,20 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
     // the listener meanwhile): not now, the item stays due.
     DrainInput();
     if (m_line.WaitBeforeSending(SteadyNowNs()) > 0) return;
+    // A late reply drained just now may have changed where the slave stands.
+    if (MayAsk(item, SteadyNowNs()) != Ask::kNow) return;
     m_receiver.ExpectRead(slave);
     m_outstanding = index;
+    m_heard = Heard{};
+    m_sendingNs.store(0);
     item->GetReplyEvent().Reset();
+  }
+  const DWORD band = item->GetTimeoutBand();
+  {
+    // From here on bytes read may begin the reply; by the band's end it is whole or late.
+    const std::int64_t sendingNs = SteadyNowNs();
+    m_deadlineNs.store(sendingNs + static_cast<std::int64_t>(band) * 1000000);
+    m_sendingNs.store(sendingNs);
   }
   SendFrame(request);
   const std::int64_t sentNs = SteadyNowNs();
@@ -418,7 +465,6 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
   // it to the write's own reply time: the reply still taken and stored, the
   // line left free of it, and a long band no longer holds the write up.
   const auto writeWaits = [this] { return m_sync.load() || m_leaveOnceWritten.load() || HasCommandsWaiting(); };
-  const DWORD band = item->GetTimeoutBand();
   bool woken = item->GetReplyEvent().Wait(band);
   while (woken && writeWaits() && m_pollThread->IsKeepRunning()) {
     {
@@ -430,20 +476,117 @@ void CModBusBase::PollItem(int index, CSerialLinkerItem* item) {
     if (left <= 0) break;
     woken = item->GetReplyEvent().Wait(static_cast<DWORD>((left + 999999) / 1000000));
   }
-  std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
-  if (m_outstanding != index) {
-    item->GetReplyEvent().Reset();  // answered (perhaps just as the wait ran out)
-    return;
+  std::uint32_t value = 0;
+  bool store = false;
+  {
+    std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
+    if (m_outstanding != index) {
+      item->GetReplyEvent().Reset();  // answered (perhaps just as the wait ran out)
+      return;
+    }
+    // Given up for a stop or a write: the slave was not too slow, so no time-out.
+    // Otherwise no whole reply came in time (none at all, or a truncated one),
+    // or a checked read's band has run to its end.
+    const bool timedOut = m_pollThread->IsKeepRunning() && !writeWaits();
+    store = EndRead(index, item, timedOut, value);
+    // The rest of a reply may still be coming in: the next request waits for the
+    // line to fall quiet (PollItems), and the line is watched meanwhile.
+    DrainInput();
   }
-  // Given up for a stop or a write: the slave was not too slow, so no time-out.
-  // Otherwise no whole reply came in time (none at all, or a truncated one).
-  if (m_pollThread->IsKeepRunning() && !writeWaits()) item->SetTimeoutCount(item->GetTimeoutCount() + 1);
+  if (store) StoreItemValue(index, value, true);
+}
+
+bool CModBusBase::EndRead(int index, CSerialLinkerItem* item, bool timedOut, std::uint32_t& value) {
+  const int slave = item->GetSlaveAddress();
+  SlaveReplies& replies = m_slaves[static_cast<std::size_t>(slave) % kSlaveSlots];
+  const std::int64_t now = SteadyNowNs();
   item->GetReplyEvent().Reset();
   m_outstanding = -1;
-  m_receiver.Disarm();
-  // The rest of a reply may still be coming in: the next request waits for the
-  // line to fall quiet (PollItems), and the listener drops it meanwhile.
-  DrainInput();
+  m_receiver.Watch();  // what is held may be the start of a late reply
+  bool store = false;
+  if (m_heard.replies == 1) {
+    // A checked read heard its one reply: it is its own.
+    const ModbusParseResult& reply = m_heard.first;
+    NoteDeviceReply(slave);
+    if (reply.status == ModbusParse::Complete) {
+      item->NoteReading();
+      value = reply.value;
+      store = true;
+    } else if (reply.status == ModbusParse::Exception) {
+      item->NoteReadRefused();
+      item->SetErrorCount(item->GetErrorCount() + 1);
+    } else {
+      item->SetErrorCount(item->GetErrorCount() + 1);
+    }
+    replies.state = SlaveReplies::kInStep;
+    return store;
+  }
+  if (m_heard.replies > 1) {
+    // Two replies to one read: one answers an earlier request, and which cannot
+    // be told. Both dropped; the slave's next request is checked as well.
+    m_droppedReplies[static_cast<std::size_t>(slave) % kSlaveSlots] += static_cast<std::uint64_t>(m_heard.replies);
+    NoteDeviceReply(slave);
+    replies.state = SlaveReplies::kChecked;
+    return false;
+  }
+  if (timedOut) {
+    item->SetTimeoutCount(item->GetTimeoutCount() + 1);
+    item->NoteReadTimedOut();
+  }
+  // Unanswered (timed out, or given up for a write or a stop): its reply may
+  // still come, and only the guard or that reply tells when it cannot.
+  replies.state = SlaveReplies::kOwing;
+  replies.owedIndex = index;
+  replies.askedNs = m_sendingNs.load();
+  replies.quietFromNs = now;
+  replies.guardNs = GuardNs(slave, item->GetTimeoutBand());
+  if (m_heard.late) {
+    // It came after the band, before this thread saw the band end.
+    ModbusParseResult late = m_heard.first;
+    late.status = ModbusParse::Unsolicited;
+    NoteUntakenFrame(late, m_heard.lateAtNs);
+  }
+  return false;
+}
+
+std::int64_t CModBusBase::GuardNs(int slave, DWORD bandMs) const {
+  const std::int64_t band = static_cast<std::int64_t>(bandMs) * 1000000;
+  const std::int64_t longest = std::min<std::int64_t>(m_slaves[static_cast<std::size_t>(slave) % kSlaveSlots].longestReplyNs,
+                                                      static_cast<std::int64_t>(kLongestGuardMs) * 1000000);
+  return std::max(band, longest);
+}
+
+CModBusBase::Ask CModBusBase::MayAsk(CSerialLinkerItem* item, std::int64_t nowNs) {
+  SlaveReplies& replies = m_slaves[static_cast<std::size_t>(item->GetSlaveAddress()) % kSlaveSlots];
+  if (replies.state == SlaveReplies::kOwing) {
+    if (nowNs < replies.quietFromNs + replies.guardNs) return Ask::kWaitsForSlave;
+    // The guard passed with no reply: the late one is taken as lost, and the
+    // slave's next reply is taken only once its band shows it alone.
+    replies.state = SlaveReplies::kChecked;
+  }
+  return item->IsPollNotDue() ? Ask::kNotDue : Ask::kNow;
+}
+
+void CModBusBase::NoteUntakenFrame(const ModbusParseResult& result, std::int64_t nowNs) {
+  const std::size_t slave = result.slave;
+  if (slave >= kSlaveSlots) return;
+  ++m_droppedReplies[slave];
+  const BYTE function = static_cast<BYTE>(result.function & ~modbus::kExceptionFlag);
+  if (function != modbus::kReadHoldingRegisters) return;  // a write's echo answers no read
+  SlaveReplies& replies = m_slaves[slave];
+  CSerialLinkerItem* outstanding = GetItem(m_outstanding);
+  if (outstanding && static_cast<std::size_t>(outstanding->GetSlaveAddress()) == slave && m_heard.replies > 0) {
+    // A second reply in a checked read's band.
+    ++m_heard.replies;
+    --m_droppedReplies[slave];  // counted with the first as the read ends
+    return;
+  }
+  if (replies.state != SlaveReplies::kOwing) return;
+  // The reply the slave owed, late: its request is answered, nothing more is owed.
+  NoteDeviceReply(static_cast<int>(slave));
+  if (CSerialLinkerItem* owed = GetItem(replies.owedIndex)) owed->NoteLateReply();
+  replies.longestReplyNs = std::max(replies.longestReplyNs, nowNs - replies.askedNs);
+  replies.state = SlaveReplies::kInStep;
 }
 
 void CModBusBase::OnEvent(DWORD events, DWORD) {
@@ -455,16 +598,13 @@ void CModBusBase::OnEvent(DWORD events, DWORD) {
       std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
       // Checked before every read: a write transaction reads its reply itself.
       if (m_lineHeld.load()) return;
+      // Bytes read before the outstanding read was handed to the port cannot begin its reply.
+      const bool early = m_outstanding >= 0 && m_sendingNs.load() == 0;
       DWORD count = 0;
       if (Read(scratch, sizeof scratch, &count) != ERROR_SUCCESS || count == 0) return;
       // Noted under the lock that the poller checks the line's silence under.
       m_line.NoteReceived(SteadyNowNs());
-      ModbusParseResult result = m_receiver.Feed(scratch, count);
-      while (result.status != ModbusParse::NeedMore) {
-        if (const int index = TakeReply(result); index >= 0) values.push_back({index, result.value});
-        if (!m_receiver.IsArmed()) break;
-        result = m_receiver.Feed(nullptr, 0);
-      }
+      if (!early) FeedReceived(scratch, count, &values);
     }
     // Stored without the lock: storing may ask the operator (a type check), and the
     // UI thread may be waiting for the lock meanwhile.
@@ -472,10 +612,54 @@ void CModBusBase::OnEvent(DWORD events, DWORD) {
   }
 }
 
+void CModBusBase::FeedReceived(const BYTE* data, DWORD count, std::vector<ReplyValue>* values) {
+  ModbusParseResult result = m_receiver.Feed(data, count);
+  while (result.status != ModbusParse::NeedMore) {
+    switch (result.status) {
+      case ModbusParse::Complete:
+      case ModbusParse::Exception:
+      case ModbusParse::BadCrc: {
+        const int index = TakeReply(result);
+        if (index >= 0 && values) values->push_back({index, result.value});
+        m_receiver.Watch();  // what comes behind it is no reply to this request
+        break;
+      }
+      case ModbusParse::WrongSlave:
+      case ModbusParse::Unexpected:
+      case ModbusParse::Unsolicited: NoteUntakenFrame(result, SteadyNowNs()); break;
+      default: break;
+    }
+    if (!m_receiver.IsArmed() && !m_receiver.IsWatching()) break;
+    result = m_receiver.Feed(nullptr, 0);
+  }
+}
+
 int CModBusBase::TakeReply(const ModbusParseResult& result) {
   std::lock_guard<std::recursive_mutex> lock(m_receiveLock);
   CSerialLinkerItem* item = GetItem(m_outstanding);
   if (item == nullptr) return -1;
+  if (result.status != ModbusParse::Complete && result.status != ModbusParse::Exception &&
+      result.status != ModbusParse::BadCrc) {
+    return -1;  // not the reply to this request: dropped, the request still waits
+  }
+  const std::size_t slave = static_cast<std::size_t>(item->GetSlaveAddress()) % kSlaveSlots;
+  if (SteadyNowNs() > m_deadlineNs.load()) {
+    // Whole only after the band: the read has timed out (the poller is about to
+    // see it), and this is its late reply, never taken.
+    if (result.status != ModbusParse::BadCrc && m_heard.replies == 0 && !m_heard.late) {
+      m_heard.late = true;
+      m_heard.lateAtNs = SteadyNowNs();
+      m_heard.first = result;
+    } else if (result.status != ModbusParse::BadCrc) {
+      ++m_droppedReplies[slave];
+    }
+    return -1;
+  }
+  if (m_slaves[slave].state == SlaveReplies::kChecked) {
+    // Held to the band's end: taken only if no second reply comes in it.
+    if (m_heard.replies++ == 0) m_heard.first = result;
+    return -1;
+  }
   int toStore = -1;
   switch (result.status) {
     case ModbusParse::Complete:
@@ -492,8 +676,7 @@ int CModBusBase::TakeReply(const ModbusParseResult& result) {
     case ModbusParse::BadCrc:
       item->SetErrorCount(item->GetErrorCount() + 1);  // answered, but with nothing to store
       break;
-    default:
-      return -1;  // not the reply to this request: dropped, the request still waits
+    default: return -1;
   }
   m_outstanding = -1;
   item->GetReplyEvent().Set();
@@ -595,6 +778,11 @@ bool CModBusBase::TryAll(const std::vector<BYTE>& request, DWORD replyLength, in
 
 void CModBusBase::NoteDeviceReply(int slave) {
   if (slave >= 0 && static_cast<std::size_t>(slave) < kSlaveSlots) ++m_deviceReplies[static_cast<std::size_t>(slave)];
+}
+
+std::uint64_t CModBusBase::GetDroppedReplies(int slave) const {
+  if (slave < 0 || static_cast<std::size_t>(slave) >= kSlaveSlots) return 0;
+  return m_droppedReplies[static_cast<std::size_t>(slave)].load();
 }
 
 std::uint64_t CModBusBase::GetDeviceReplies(int slave) const {

@@ -20,10 +20,32 @@
 // wait runs to the silence's end on the clock, not to a scheduler tick after it,
 // so that polling keeps the line as busy as the rule lets it.
 //
-// A reply belongs only to the request that is outstanding: the polled item and
-// its slave are remembered under the receive lock, and anything else that
-// arrives (a late or stray reply, another slave's frame, noise) is dropped. A
-// write reads its own reply while the listener stands aside, matched to its
+// A reply belongs only to the request it answers. A read reply names no
+// register, so the master keeps each slave's replies in step with its requests:
+//  - a reply is taken only when it begins after its request was handed to the
+//    port and is whole by the request's time-out band; anything else (a late or
+//    stray reply, another slave's frame, noise) is dropped and counted
+//    (GetDroppedReplies);
+//  - a read that times out leaves its slave owing a reply. The slave is asked
+//    nothing more until the line has kept quiet of it for a guard: its time-out
+//    band, or the longest reply it has shown when that is longer (at most
+//    kLongestGuardMs). A reply of the slave coming meanwhile is the late one: it
+//    is dropped, counted against the item whose read timed out (its tag's
+//    answers are late, see SerialOutageWatch), and the slave owes nothing more;
+//  - after a guard that passed with no reply the late one is taken as lost, but
+//    the slave's next request is checked: its reply is taken only once its whole
+//    band has passed with that one reply; two replies in the band (a slave that
+//    held the late one back until it was spoken to, then answered both) cannot
+//    be told apart and are both dropped, and the next request is checked again.
+// Why it holds: a slave answers one request at a time, in the order asked, at
+// most once each. A late reply comes either within the guard (seen and dropped
+// while nothing of its slave is outstanding) or after it, and then into the
+// band of the slave's next request, ahead of that request's own reply, where
+// two replies are refused. What is left is a slave that drops a request just
+// after answering an earlier one later than its band and guard; such a slave
+// answers later than its time-out, and the operator is told to raise TOB.
+//
+// A write reads its own reply while the listener stands aside, matched to its
 // request. The port stays in non-blocking read mode throughout, so the
 // listener never blocks in a read while it holds the receive lock.
 #include <array>
@@ -158,6 +180,12 @@ class CModBusBase : public CSerialEx {
   // write; not a frame spoilt on the line. A refusal is the device's answer:
   // the device is there.
   std::uint64_t GetDeviceReplies(int slave) const;
+  // The whole frames bearing `slave`'s address that were taken for no request
+  // since this master was made (late, stray, or two in one checked band).
+  std::uint64_t GetDroppedReplies(int slave) const;
+  // The longest a slave's late reply may come after its read's time-out band
+  // for the guard still to wait for it.
+  static constexpr DWORD kLongestGuardMs = 2000;
 
  private:
   static constexpr std::size_t kSlaveSlots = 256;
@@ -185,6 +213,18 @@ class CModBusBase : public CSerialEx {
   void WakePoller();
   // The locked half of HandleReply: the index whose value is to be stored, or -1.
   int TakeReply(const ModbusParseResult& result);
+  // Under the receive lock: feeds bytes read to the receiver and acts on every
+  // frame they complete; values to store are added to `values` when given.
+  void FeedReceived(const BYTE* data, DWORD count, std::vector<ReplyValue>* values);
+  // Under the receive lock: a whole frame taken for no request.
+  void NoteUntakenFrame(const ModbusParseResult& result, std::int64_t nowNs);
+  // Under the receive lock: whether an item may be asked now.
+  enum class Ask { kNow, kNotDue, kWaitsForSlave };
+  Ask MayAsk(CSerialLinkerItem* item, std::int64_t nowNs);
+  // Under the receive lock: the guard a slave's late reply is waited for.
+  std::int64_t GuardNs(int slave, DWORD bandMs) const;
+  // Under the receive lock: the outstanding read ended; true when a value is to be stored.
+  bool EndRead(int index, CSerialLinkerItem* item, bool timedOut, std::uint32_t& value);
   // The line's character time and frame gap at the port's settings.
   void RefreshLineTiming();
   // Wakes the poll in flight and waits (bounded, running only sends) until the
@@ -228,6 +268,29 @@ class CModBusBase : public CSerialEx {
   std::recursive_mutex m_receiveLock;
   ModbusReceiver m_receiver;
   int m_outstanding = -1;  // index of the item whose reply is awaited
+  // When the outstanding read was handed to the port (0 until then: bytes read
+  // before cannot begin its reply), and its time-out.
+  std::atomic<std::int64_t> m_sendingNs{0};
+  std::atomic<std::int64_t> m_deadlineNs{0};
+  // What the outstanding read has heard; under the receive lock.
+  struct Heard {
+    int replies = 0;             // in its band (a checked read holds them to its end)
+    ModbusParseResult first;     // the first of them
+    bool late = false;           // a reply after its band, before the poller saw the time-out
+    std::int64_t lateAtNs = 0;
+  } m_heard;
+  // Where each slave stands with its replies; under the receive lock.
+  struct SlaveReplies {
+    enum State { kInStep, kOwing, kChecked } state = kInStep;
+    std::int64_t quietFromNs = 0;   // owing: the guard runs from here
+    std::int64_t guardNs = 0;
+    std::int64_t askedNs = 0;       // owing: when the read that timed out went out
+    int owedIndex = -1;             // owing: the item whose read timed out
+    std::int64_t longestReplyNs = 0;  // the longest a reply of it took (late ones seen)
+  };
+  std::array<SlaveReplies, kSlaveSlots> m_slaves{};
+  int m_pollFrom = 0;  // the polling thread's: the item its next pass begins with
+  std::array<std::atomic<std::uint64_t>, kSlaveSlots> m_droppedReplies{};
   std::atomic<std::uint64_t> m_idlePasses{0};  // passes the poller stood aside in sync mode
   // When the line last spoke and the gap a frame needs; under the receive lock.
   ModbusLineSilence m_line;

@@ -11,7 +11,9 @@ constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 }  // namespace
 
 void ModbusReceiver::ExpectRead(BYTE slave) {
+  // Held bytes came before the request went out: none of them begins its reply.
   m_buffer.clear();
+  m_watching = false;
   m_armed = true;
   m_slave = slave;
   m_function = modbus::kReadHoldingRegisters;
@@ -19,6 +21,7 @@ void ModbusReceiver::ExpectRead(BYTE slave) {
 
 void ModbusReceiver::ExpectWrite(const BYTE* request, std::size_t length) {
   m_buffer.clear();
+  m_watching = false;
   m_armed = length >= 6;
   if (!m_armed) return;
   m_slave = request[0];
@@ -28,7 +31,43 @@ void ModbusReceiver::ExpectWrite(const BYTE* request, std::size_t length) {
 
 void ModbusReceiver::Disarm() {
   m_armed = false;
+  m_watching = false;
   m_buffer.clear();
+}
+
+void ModbusReceiver::Watch() {
+  m_armed = false;
+  m_watching = true;
+}
+
+ModbusParseResult ModbusReceiver::FeedWatching() {
+  ModbusParseResult result;
+  const std::size_t held = m_buffer.size();
+  std::size_t firstIncomplete = kNone;
+  for (std::size_t at = 0; at < held; ++at) {
+    const std::size_t frameLength = FrameLengthAt(at);
+    if (frameLength == 0) continue;
+    if (frameLength == kUnknown || at + frameLength > held) {
+      if (firstIncomplete == kNone) firstIncomplete = at;
+      continue;
+    }
+    const BYTE* frame = m_buffer.data() + at;
+    if (!modbus::CheckCrc(frame, frameLength)) continue;
+    result.status = ModbusParse::Unsolicited;
+    result.slave = frame[0];
+    result.function = frame[1];
+    if (frameLength == modbus::kReadReplyLength && frame[1] == modbus::kReadHoldingRegisters) {
+      result.value = modbus::JoinBigEndian(frame + 3);
+    }
+    if (frameLength == modbus::kExceptionReplyLength) result.exceptionCode = frame[2];
+    result.dropped = at;
+    m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(at + frameLength));
+    return result;
+  }
+  const std::size_t keepFrom = firstIncomplete == kNone ? held : firstIncomplete;
+  m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(keepFrom));
+  result.dropped = keepFrom;
+  return result;
 }
 
 std::size_t ModbusReceiver::FrameLengthAt(std::size_t at) const {
@@ -61,6 +100,7 @@ bool ModbusReceiver::StartsAwaitedReply(std::size_t at) const {
 ModbusParseResult ModbusReceiver::Classify(const BYTE* frame, std::size_t length) const {
   ModbusParseResult result;
   result.slave = frame[0];
+  result.function = frame[1];
   if (frame[0] != m_slave) {
     result.status = ModbusParse::WrongSlave;
     return result;
@@ -85,17 +125,23 @@ ModbusParseResult ModbusReceiver::Classify(const BYTE* frame, std::size_t length
 
 ModbusParseResult ModbusReceiver::Feed(const BYTE* data, std::size_t length) {
   ModbusParseResult result;
-  if (!m_armed) {
+  if (!m_armed && !m_watching) {
     result.dropped = m_buffer.size() + length;
     m_buffer.clear();
     return result;
   }
-  m_buffer.insert(m_buffer.end(), data, data + length);
+  if (length > 0) m_buffer.insert(m_buffer.end(), data, data + length);
+  std::size_t excess = 0;
   if (m_buffer.size() > kCapacity) {
-    const std::size_t excess = m_buffer.size() - kCapacity;
+    excess = m_buffer.size() - kCapacity;
     m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(excess));
-    result.dropped += excess;
   }
+  if (m_watching) {
+    result = FeedWatching();
+    result.dropped += excess;
+    return result;
+  }
+  result.dropped += excess;
   const std::size_t held = m_buffer.size();
   std::size_t firstIncomplete = kNone;
   for (std::size_t at = 0; at < held; ++at) {
@@ -113,10 +159,12 @@ ModbusParseResult ModbusReceiver::Feed(const BYTE* data, std::size_t length) {
     if (badReply) {
       found.status = ModbusParse::BadCrc;
       found.slave = frame[0];
+      found.function = frame[1];
     }
     found.dropped = result.dropped + at;
     m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(at + frameLength));
-    if (found.status != ModbusParse::WrongSlave && found.status != ModbusParse::Unexpected) Disarm();
+    // The request has ended; what came behind its reply is kept for Watch.
+    if (found.status != ModbusParse::WrongSlave && found.status != ModbusParse::Unexpected) m_armed = false;
     return found;
   }
   // No frame yet: what cannot begin one is noise.

@@ -504,7 +504,8 @@ void CSerialLinkerEngine::OnWatchdogTimer() {
     auto* item = static_cast<CSerialLinkerItem*>(base);
     const CDCTag* tag = item->GetDCTag();
     tags.push_back({item->GetSlaveAddress(), tag ? tag->GetTagName() : std::string(), item->GetUpdateRate(),
-                    item->GetReadsAsked(), item->GetReadings(), item->GetReadsRefused()});
+                    item->GetReadsAsked(), item->GetReadings(), item->GetReadsRefused(), item->GetReadsTimedOut(),
+                    item->GetLateReplies(), item->GetTimeoutBand()});
   }
   const std::vector<SerialOutageWatch::Notice> notices =
       m_outages.Judge(GetTickCount(), tags, DeviceReplies(), m_master->GetPortName());

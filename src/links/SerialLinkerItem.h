@@ -23,14 +23,20 @@ class CSerialLinkerItem : public CHwLinkerItem {
   void SetReplyLength(int length) { m_replyLength.store(length); }
 
   // Since the master last started polling (running totals, for the outage
-  // watch): read requests sent for this tag, its readings received, and its
-  // reads the device refused with an exception reply.
+  // watch): read requests sent for this tag, its readings received, its reads
+  // the device refused with an exception reply, its reads that went without a
+  // reply through their time-out band, and the replies to its reads that came
+  // after that (dropped).
   std::uint64_t GetReadsAsked() const { return m_readsAsked.load(); }
   std::uint64_t GetReadings() const { return m_readings.load(); }
   std::uint64_t GetReadsRefused() const { return m_readsRefused.load(); }
+  std::uint64_t GetReadsTimedOut() const { return m_readsTimedOut.load(); }
+  std::uint64_t GetLateReplies() const { return m_lateReplies.load(); }
   void NoteReadAsked() { ++m_readsAsked; }
   void NoteReading() { ++m_readings; }
   void NoteReadRefused() { ++m_readsRefused; }
+  void NoteReadTimedOut() { ++m_readsTimedOut; }
+  void NoteLateReply() { ++m_lateReplies; }
   void ResetReadCounts();
 
   // The master reads this tag before the others on its next request (a
@@ -48,4 +54,6 @@ class CSerialLinkerItem : public CHwLinkerItem {
   std::atomic<std::uint64_t> m_readings{0};
   std::atomic<std::uint64_t> m_readsRefused{0};
   std::atomic<bool> m_readFirst{false};
+  std::atomic<std::uint64_t> m_readsTimedOut{0};
+  std::atomic<std::uint64_t> m_lateReplies{0};
 };

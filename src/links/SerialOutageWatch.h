@@ -7,7 +7,10 @@
 //    is alive, and a plant with refused writes is not told its device is gone.
 //  - A device that replied, but not with a reading of one of its tags whose read
 //    went out, leaves that tag unanswered: a wrong register, say (refused), or a
-//    register the device passes over (no reply at all).
+//    register the device passes over (its reads timed out). A read still in
+//    flight as the period ends is neither.
+//  - A tag whose replies came after its time-out band more often than in it
+//    (readings and refusals), a few times at least, answers late: its device is told to be given a longer time-out (TOB).
 //  - A tag polled less often than three times a period is not judged yet, and a
 //    tag not asked in the period (the line busy with writes) is not judged.
 //
@@ -17,8 +20,9 @@
 // it.
 //
 // Each outage is told once: a device again only after it replied in between, a
-// tag only after it was read in between; the tags of a device told silent are
-// told with it. A notice names at most kNamesInBox tags and the count of the
+// tag only after it was read in between, a late device after a period without
+// late replies. The tags of a device told silent are told with it; once it
+// answers again they are judged on their own from the next period. A notice names at most kNamesInBox tags and the count of the
 // rest; its full text, every name, goes with it.
 //
 // Pure: the counts and the time come from the caller (the link's watchdog
@@ -33,6 +37,9 @@ class SerialOutageWatch {
  public:
   static constexpr std::uint32_t kPeriodMs = 30000;
   static constexpr std::size_t kNamesInBox = 5;
+  // Late replies of a tag in a period below which it is not told late: one held
+  // up by a busy moment says nothing of the band.
+  static constexpr std::uint64_t kLateRepliesToTell = 3;
   static constexpr const char* kNoAnswerError =
       "The Query Rate of Tag is Zero!\nPlease check communication device.";
 
@@ -44,6 +51,9 @@ class SerialOutageWatch {
     std::uint64_t readsAsked = 0;    // read requests sent for the tag
     std::uint64_t readings = 0;      // its readings received
     std::uint64_t readsRefused = 0;  // its reads the device refused
+    std::uint64_t readsTimedOut = 0;  // its reads that went without a reply through their band
+    std::uint64_t lateReplies = 0;    // replies to its reads that came after their band
+    std::uint32_t timeoutBandMs = 0;  // its time-out band (TOB)
   };
   // Each device's replies of any kind (readings, refusals, write confirmations)
   // since the link started polling: a running total by device address.
@@ -76,4 +86,6 @@ class SerialOutageWatch {
   bool m_windowEnded = false;         // since the last judgement
   std::set<int> m_silentDevicesTold;
   std::set<std::string> m_tagsTold;
+  std::map<int, std::set<std::string>> m_toldWithSilentDevice;  // marks that end as the device answers
+  std::set<int> m_lateDevicesTold;
 };

@@ -35,6 +35,7 @@ TEST(SerialOutageWatchTest, ATagUnansweredWhileItsDeviceAnswersIsToldOncePerOuta
     for (Counts& tag : tags) {
       tag.readsAsked += 10;
       if (tag.tag != "Spare" || spareRead) tag.readings += 10;
+      else tag.readsTimedOut += 10;
     }
     replies += spareRead ? 30 : 20;
     watch.EndRateWindow({{1, replies}});
@@ -84,4 +85,62 @@ TEST(SerialOutageWatchTest, ABoxNamesAHandfulOfTagsAndTheFullTextEveryOne) {
   EXPECT_TRUE(notices[0].Shortened());
   EXPECT_NE(notices[0].full.find("Its tags: Tag1, Tag2, Tag3, Tag4, Tag5, Tag6,"), std::string::npos);
   EXPECT_NE(notices[0].full.find(", Tag41, Tag42."), std::string::npos);
+}
+
+// A device silent for a period is told with its tags; once it answers again, a
+// tag it still leaves unanswered is told on its own, once.
+TEST(SerialOutageWatchTest, ATagStillUnansweredWhenItsSilentDeviceAnswersAgainIsToldOnce) {
+  SerialOutageWatch watch;
+  watch.Restart(0);
+  std::vector<Counts> tags = {{1, "Level", 20, 0, 0, 0}, {1, "Flow", 20, 0, 0, 0}};
+  std::uint64_t replies = 0;
+  auto period = [&](std::uint32_t at, bool silent) {
+    for (Counts& tag : tags) {
+      tag.readsAsked += 10;
+      if (silent || tag.tag == "Flow") {
+        tag.readsTimedOut += 10;
+      } else {
+        tag.readings += 10;
+        replies += 10;
+      }
+    }
+    watch.EndRateWindow({{1, replies}});
+    return Boxes(watch.Judge(at, tags, {{1, replies}}, "COM2"));
+  };
+  EXPECT_EQ(period(kPeriod, true),
+            std::vector<std::string>{kHeading + "Device 1 on COM2 does not answer. Its tags: Level, Flow."});
+  std::vector<std::string> told;
+  for (std::uint32_t i = 2; i <= 5; ++i) {
+    for (const std::string& box : period(i * kPeriod, false)) told.push_back(box);
+  }
+  EXPECT_EQ(told, std::vector<std::string>{kHeading + "Device 1 on COM2 answers, but not for its tags: Flow."});
+}
+
+// A read still in flight as the period ends is not unanswered; a tag whose
+// replies come after its band is told as late, with the band to raise.
+TEST(SerialOutageWatchTest, AReadInFlightIsNotUnansweredAndLateRepliesAskForALongerBand) {
+  SerialOutageWatch watch;
+  watch.Restart(0);
+  //                device tag   UR   asked read refused timedOut late band
+  Counts level{1, "Level", 20, 1, 0, 0, 0, 0, 15};
+  Counts slow{1, "Slow", 200, 0, 0, 0, 0, 0, 100};
+  watch.EndRateWindow({{1, 5}});
+  EXPECT_TRUE(watch.Judge(kPeriod, {level, slow}, {{1, 5}}, "COM2").empty());
+
+  level.readsAsked = 2;
+  level.readings = 1;
+  slow.readsAsked = 10;
+  slow.readsTimedOut = 10;
+  slow.lateReplies = 9;
+  watch.EndRateWindow({{1, 15}});
+  const std::vector<std::string> late = {kHeading +
+                                         "Device 1 on COM2 answers later than its time-out of 100 ms: raise TOB in "
+                                         "the tag file."};
+  EXPECT_EQ(Boxes(watch.Judge(2 * kPeriod, {level, slow}, {{1, 15}}, "COM2")), late);
+  slow.readsAsked = 20;
+  slow.readsTimedOut = 20;
+  slow.lateReplies = 19;
+  level.readings = 2;
+  watch.EndRateWindow({{1, 26}});
+  EXPECT_TRUE(watch.Judge(3 * kPeriod, {level, slow}, {{1, 26}}, "COM2").empty());  // the same outage
 }

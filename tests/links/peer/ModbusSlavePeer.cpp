@@ -104,6 +104,16 @@ void ModbusSlavePeer::InjectFault(Fault fault, int count, int otherSlave) {
   m_otherSlave = otherSlave;
 }
 
+void ModbusSlavePeer::HoldNextReadReply(int slave, int registerNumber) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_holdNext = std::make_pair(slave, registerNumber);
+}
+
+void ModbusSlavePeer::SetReadReplies(int slave, int registerNumber, int lateMs, bool ignored) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_readReplies[{slave, registerNumber}] = {lateMs, ignored};
+}
+
 int ModbusSlavePeer::RequestsFor(int slave) {
   std::lock_guard<std::mutex> lock(m_mutex);
   return m_requests[slave];
@@ -223,10 +233,27 @@ void ModbusSlavePeer::Serve() {
 
 void ModbusSlavePeer::Answer(const std::vector<std::uint8_t>& request, Clock::time_point arrived) {
   std::vector<std::uint8_t> reply;
+  std::optional<HeldReply> held;
+  int lateMs = 0;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     const int slave = request[0];
     ++m_requests[slave];
+    // A reply held back goes out before the reply to whatever this slave is asked next.
+    if (m_held && m_held->slave == slave) {
+      held = std::move(m_held);
+      m_held.reset();
+    }
+    bool holdThis = false;
+    bool ignored = false;
+    if (request[1] == 3) {
+      const int registerNumber = 40001 + ((request[2] << 8) | request[3]);
+      const ReadReplies how = m_readReplies[{slave, registerNumber}];
+      ignored = how.ignored;
+      lateMs = how.lateMs;
+      holdThis = !ignored && m_holdNext && *m_holdNext == std::make_pair(slave, registerNumber);
+      if (holdThis) m_holdNext.reset();
+    }
     if (request[1] == 16) {
       const int registerNumber = 40001 + ((request[2] << 8) | request[3]);
       m_writeLog.push_back({slave, registerNumber});
@@ -237,24 +264,43 @@ void ModbusSlavePeer::Answer(const std::vector<std::uint8_t>& request, Clock::ti
       }
     }
     auto found = m_slaves.find(slave);
-    if (found == m_slaves.end() || m_silent[slave]) return;
     const Writes writes = request[1] == 16 ? m_writes[slave] : Writes::Taken;
-    if (writes == Writes::Ignored) return;
-    modbus_set_slave(m_ctx, slave);
-    const int replied = writes == Writes::Refused
-                            ? modbus_reply_exception(m_ctx, request.data(), MODBUS_EXCEPTION_SLAVE_OR_SERVER_FAILURE)
-                            : modbus_reply(m_ctx, request.data(), static_cast<int>(request.size()), found->second);
-    if (replied < 0) return;
-    std::uint8_t buffer[300];
-    const ssize_t got = ::read(m_replyPipe[0], buffer, sizeof buffer);
-    if (got <= 0) return;
-    reply.assign(buffer, buffer + got);
+    if (found != m_slaves.end() && !m_silent[slave] && !ignored && writes != Writes::Ignored) {
+      modbus_set_slave(m_ctx, slave);
+      const int replied =
+          writes == Writes::Refused
+              ? modbus_reply_exception(m_ctx, request.data(), MODBUS_EXCEPTION_SLAVE_OR_SERVER_FAILURE)
+              : modbus_reply(m_ctx, request.data(), static_cast<int>(request.size()), found->second);
+      std::uint8_t buffer[300];
+      const ssize_t got = replied < 0 ? 0 : ::read(m_replyPipe[0], buffer, sizeof buffer);
+      if (got > 0) reply.assign(buffer, buffer + got);
+    }
+    if (holdThis && !reply.empty()) {
+      m_held = HeldReply{slave, std::move(reply)};
+      reply.clear();
+    }
   }
-  SendSpoiled(std::move(reply), arrived, request.size());
+  if (reply.empty() && !held) return;
+  SendSpoiled(std::move(reply), arrived, request.size(), std::move(held), lateMs);
 }
 
 void ModbusSlavePeer::SendSpoiled(std::vector<std::uint8_t> reply, Clock::time_point arrived,
-                                  std::size_t requestLength) {
+                                  std::size_t requestLength, std::optional<HeldReply> held, int lateMs) {
+  if (held) {
+    // The held reply first, as the slave's answer to this request would have gone.
+    const std::string wire(held->reply.begin(), held->reply.end());
+    const std::chrono::duration<double> onWire(CharacterSeconds() * requestLength + FrameSilenceSeconds());
+    SendOnWire(wire, arrived + std::chrono::duration_cast<Clock::duration>(onWire));
+    m_heldSent.fetch_add(1);
+    // Its own reply follows after the line's silence.
+    arrived = Clock::now() - std::chrono::duration_cast<Clock::duration>(
+                                 std::chrono::duration<double>(CharacterSeconds() * requestLength));
+  }
+  if (reply.empty()) return;
+  if (lateMs > 0) {
+    arrived += std::chrono::milliseconds(lateMs);
+    if (CharacterSeconds() <= 0) SleepUntil(arrived);  // no wire time to keep: late by the clock alone
+  }
   Fault fault = Fault::None;
   int otherSlave = 0;
   {

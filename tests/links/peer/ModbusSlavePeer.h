@@ -58,6 +58,14 @@ class ModbusSlavePeer {
   std::int32_t GetValue(int slave, int registerNumber);
   // The next `count` replies get `fault`.
   void InjectFault(Fault fault, int count = 1, int otherSlave = 0);
+  // The reply to the next read of `registerNumber` of `slave` is held back, as
+  // a slave too slow for its master's time-out, until the next request to that
+  // slave comes in; it then goes out just before that request's own reply.
+  void HoldNextReadReply(int slave, int registerNumber);
+  int HeldRepliesSent() const { return m_heldSent.load(); }
+  // Replies to reads of `registerNumber` of `slave` go out `lateMs` after
+  // their time (0: on time), or never when `ignored`.
+  void SetReadReplies(int slave, int registerNumber, int lateMs, bool ignored = false);
 
   int RequestsFor(int slave);
   // The write requests (function 16) in the order they came: slave and register number.
@@ -98,9 +106,14 @@ class ModbusSlavePeer {
 
  private:
   using Clock = std::chrono::steady_clock;
+  struct HeldReply {
+    int slave = 0;
+    std::vector<std::uint8_t> reply;
+  };
   void Serve();
   void Answer(const std::vector<std::uint8_t>& request, Clock::time_point arrived);
-  void SendSpoiled(std::vector<std::uint8_t> reply, Clock::time_point arrived, std::size_t requestLength);
+  void SendSpoiled(std::vector<std::uint8_t> reply, Clock::time_point arrived, std::size_t requestLength,
+                   std::optional<HeldReply> held = std::nullopt, int lateMs = 0);
   // Sends `wire` at once, or paced one character time a byte from `start`.
   void SendOnWire(const std::string& wire, Clock::time_point start);
   void NoteRequestArrival(Clock::time_point arrived);
@@ -117,6 +130,14 @@ class ModbusSlavePeer {
   std::map<int, int> m_requests;
   std::vector<WriteRequest> m_writeLog;
   std::map<std::pair<int, int>, std::vector<std::int32_t>> m_writtenValues;
+  std::optional<std::pair<int, int>> m_holdNext;  // slave and register whose next read reply is held
+  std::optional<HeldReply> m_held;
+  std::atomic<int> m_heldSent{0};
+  struct ReadReplies {
+    int lateMs = 0;
+    bool ignored = false;
+  };
+  std::map<std::pair<int, int>, ReadReplies> m_readReplies;
   Fault m_fault = Fault::None;
   int m_faultCount = 0;
   int m_otherSlave = 0;
