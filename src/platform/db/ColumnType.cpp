@@ -91,7 +91,9 @@ bool NumberText(std::string_view text, std::string& trimmed, bool& whole) {
   while (end > begin && IsSqliteSpace(text[end - 1])) --end;
   text = text.substr(begin, end - begin);
   std::size_t at = 0, digits = 0;
-  const auto isDigit = [&](std::size_t i) { return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); };
+  const auto isDigit = [&](std::size_t i) {
+    return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
+  };
   if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
   for (; isDigit(at); ++at) ++digits;
   whole = true;
@@ -127,7 +129,8 @@ StoredValue IntegerIfExact(double number) {
 StoredValue StoreNumber(Affinity affinity, const StoredValue& number) {
   switch (affinity) {
     case Affinity::Text: {
-      if (number.kind == StoredValue::Kind::Integer) return Bytes(StoredValue::Kind::Text, std::to_string(number.integer));
+      if (number.kind == StoredValue::Kind::Integer)
+        return Bytes(StoredValue::Kind::Text, std::to_string(number.integer));
       if (number.kind != StoredValue::Kind::Real) return number;
       char text[64];
       sqlite3_snprintf(sizeof text, text, "%!.15g", number.real);

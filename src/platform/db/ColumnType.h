@@ -75,7 +75,6 @@ struct StoredValue {
   long long integer = 0;
   double real = 0;
   std::string bytes;  // a text or a blob
-  bool operator==(const StoredValue& other) const = default;
 };
 
 // The value `value` (or the text `text`) becomes in a column stored as `storage`.

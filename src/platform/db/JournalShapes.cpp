@@ -55,7 +55,8 @@ bool JournalShapes::Build(JournalLine& line, long long rowHandle, std::string& w
                       shape.storage[static_cast<std::size_t>(shape.idColumn)]);
   for (const int at : shape.order) {
     const int column = shape.index[static_cast<std::size_t>(at)];
-    write.columns.Add(column, line.values[static_cast<std::size_t>(at)], shape.storage[static_cast<std::size_t>(column)]);
+    write.columns.Add(column, line.values[static_cast<std::size_t>(at)],
+                      shape.storage[static_cast<std::size_t>(column)]);
   }
   return true;
 }

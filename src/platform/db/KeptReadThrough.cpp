@@ -192,7 +192,8 @@ KeptReadThrough::KeptReadThrough(const DatabaseHandle& handle, const std::string
     bool reachesKept = false;
     for (const std::string& table : tableNames)
       reachesKept = reachesKept || (read.names.count(Lower(table)) != 0 && keeps(table));
-    for (const auto& other : views) reachesKept = reachesKept || (other.first != view && read.names.count(Lower(other.first)) != 0);
+    for (const auto& other : views)
+      reachesKept = reachesKept || (other.first != view && read.names.count(Lower(other.first)) != 0);
     if (reachesKept)
       throw DbError(kErrDatabase, "The query \"" + sql + "\" reads the view " + view +
                                       ", which cannot read the records kept for the database until they are "

@@ -17,8 +17,12 @@ void BindStored(sqlite3_stmt* stmt, int parameter, const StoredValue& stored) {
     case StoredValue::Kind::Null: sqlite3_bind_null(stmt, parameter); break;
     case StoredValue::Kind::Integer: sqlite3_bind_int64(stmt, parameter, stored.integer); break;
     case StoredValue::Kind::Real: sqlite3_bind_double(stmt, parameter, stored.real); break;
-    case StoredValue::Kind::Text: sqlite3_bind_text(stmt, parameter, stored.bytes.data(), size, SQLITE_TRANSIENT); break;
-    case StoredValue::Kind::Blob: sqlite3_bind_blob(stmt, parameter, stored.bytes.data(), size, SQLITE_TRANSIENT); break;
+    case StoredValue::Kind::Text:
+      sqlite3_bind_text(stmt, parameter, stored.bytes.data(), size, SQLITE_TRANSIENT);
+      break;
+    case StoredValue::Kind::Blob:
+      sqlite3_bind_blob(stmt, parameter, stored.bytes.data(), size, SQLITE_TRANSIENT);
+      break;
   }
 }
 

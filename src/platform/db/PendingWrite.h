@@ -39,7 +39,9 @@ struct KeptStatement {
   // An update's or a deletion's text ends with "rowid = ?N", N one past the
   // values bound: the row's id is bound when the write runs.
   std::string sql;
-  // Per value bound: whether a string goes as text (else as a blob).
+  // Per value bound: whether its column has text affinity (statements alike
+  // are held once). The values are bound as their columns store them, each
+  // by the storage kept with it (KeptValues).
   std::vector<bool> boundAsText;
   // The names of the values' columns, in their order; none for the records
   // of a journal taken over (their table's columns name them).
