@@ -72,6 +72,22 @@ bool ParsePlainSelect(const std::string& sql, std::string& table, std::string& c
   return TakeKeyword(clause, at, "ORDER") && TakeKeyword(clause, at, "BY");
 }
 
+// Parameter `parameter` read with the affinity of `column`, as the table's
+// column would be in a comparison ('10' equals a LONG 10). A text kept as
+// its bytes (MEMO) is left as bound: a cast would take '007' for 7.
+std::string TypedParameter(const ColumnInfo& column, std::size_t parameter) {
+  const std::string bound = "?" + std::to_string(parameter);
+  const ColumnStorage storage = StorageOf(column);
+  if (storage.textAsBlob) return bound;
+  switch (storage.affinity) {
+    case Affinity::Text: return "CAST(" + bound + " AS TEXT)";
+    case Affinity::Real: return "CAST(" + bound + " AS REAL)";
+    case Affinity::Numeric: case Affinity::Integer: return "CAST(" + bound + " AS NUMERIC)";
+    case Affinity::Blob: break;
+  }
+  return bound;
+}
+
 [[noreturn]] void ThrowNoCurrentRecord() {
   throw DbError(kErrNoCurrentRecord,
                 "Either BOF or EOF is True, or the current record has been deleted. "
@@ -158,12 +174,12 @@ void Recordset::AddKeptRows(const std::string& clause) {
   for (long long id : pending.KeptChangedRows(m_table)) touched.push_back(RowKey{id, 0});
   for (const RowKey& added : pending.KeptNewRows(m_table)) touched.push_back(added);
   if (touched.empty()) return;
-  // The clause, asked of one row of bound values named as the table's columns
-  // (and its rowid, last).
+  // The clause, asked of one row of bound values named and typed as the
+  // table's columns (and its rowid, last).
   std::string values;
   for (std::size_t i = 0; i < m_columns.size(); ++i)
-    values += "?" + std::to_string(i + 1) + " AS " + QuoteIdentifier(m_columns[i].name) + ", ";
-  values += "?" + std::to_string(m_columns.size() + 1) + " AS rowid";
+    values += TypedParameter(m_columns[i], i + 1) + " AS " + QuoteIdentifier(m_columns[i].name) + ", ";
+  values += "CAST(?" + std::to_string(m_columns.size() + 1) + " AS INTEGER) AS rowid";
   const KeptReadThrough testRead(*m_handle,
                                  "SELECT 1 FROM (SELECT " + values + ") AS " + QuoteIdentifier(m_table) + " " + clause);
   sqlite3_stmt* test = Prepare(testRead.Sql(), false);

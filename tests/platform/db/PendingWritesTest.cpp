@@ -402,6 +402,7 @@ TEST_F(PendingWritesTest, AQueryReadsWhatIsKeptAsTheDatabaseWillHoldItOrIsRefuse
   const auto expectAsWritten = [&] {
     EXPECT_EQ(read("SELECT strName FROM Item WHERE nCount = '10'"), "a;");
     EXPECT_EQ(read("SELECT strName FROM Item WHERE nCount IN ('10', '40') ORDER BY strName"), "a;d;");
+    EXPECT_EQ(names("SELECT * FROM Item WHERE nCount IN ('10', '40')"), "ad");
     EXPECT_EQ(names("SELECT * FROM Item WHERE nCount = (SELECT MAX(nCount) FROM Item)"), "d");
     EXPECT_EQ(read("SELECT strName FROM main.Item WHERE nCount >= 10 ORDER BY strName"), "a;b;d;");
     EXPECT_EQ(read("SELECT strName FROM Item WHERE rowid = nRecordID AND nCount >= 10 ORDER BY strName"), "a;b;d;");
