@@ -243,6 +243,61 @@ TEST_F(KeptPutBackTest, AFileTakenAgainWhileItsRecordsWaitIsTheSameRecordsAndOth
   EXPECT_EQ(other.Text("SELECT COUNT(*) || ' ' || SUM(strName LIKE 'Q%') FROM Lot"), "30 30");
 }
 
+// A text column holds a code of digits as its text: a corrected copy whose
+// codes read as the same number ('007' and '7', '1e3' and '1000', two codes
+// of 17 digits) holds other values, told when the first went in and when
+// both wait in the journal. A copy whose LONG column gives 10.0 for 10 holds
+// the same values, as the database would, and is told as none.
+TEST_F(KeptPutBackTest, ACodeOfDigitsInATextColumnIsItsTextAndANumberIsItsValue) {
+  const std::string heading = "RuvFrame kept writes 2\n";
+  const std::vector<std::pair<std::string, std::string>> codes = {
+      {"text\t007", "text\t7"},   {"text\t007", "i4\t7"},   {"text\t1e3", "text\t1000"},
+      {"text\t+5", "text\t5"},    {"text\t0.5", "text\t.5"}, {"text\t10", "text\t10.0"},
+      {"text\t0012", "text\t12"}, {"text\t12345678901234567", "text\t12345678901234568"}};
+  const auto file = [&](int first, bool corrected, const char* count) {
+    std::string lines = heading;
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+      const int n = first + static_cast<int>(i);
+      lines += ruv::Format("insert\t7b-1-5-%d\tLot\tnew:%d\tnCount\t%s\tstrName\t%s\n", n, n, count,
+                           (corrected ? codes[i].second : codes[i].first).c_str());
+    }
+    return lines;
+  };
+  // Written at once, then a corrected copy and a plain one.
+  ASSERT_TRUE(WriteFileAtomically(PutBack(), file(1, false, "i4\t10")));
+  boxes.Expect(IDOK, "The file " + PutBack() + " put back was taken over (8 records): written to the database");
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  ASSERT_EQ(boxes.Count(), 1u) << boxes.LastText();
+  ASSERT_TRUE(WriteFileAtomically(PutBack() + "-2", file(1, true, "i4\t10")));
+  boxes.Expect(IDOK, "The file " + PutBack() + "-2 put back holds 8 records the database holds already with other "
+                         "values");
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  ASSERT_EQ(boxes.Count(), 2u) << boxes.LastText();
+  ASSERT_TRUE(WriteFileAtomically(PutBack() + "-3", file(1, false, "double\t10.0")));
+  boxes.Expect(IDOK, "The file " + PutBack() + "-3 put back was taken over (8 records): written to the database");
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  ASSERT_EQ(boxes.Count(), 3u) << boxes.LastText();
+  EXPECT_EQ(boxes.LastText().find("other values"), std::string::npos) << boxes.LastText();
+
+  // Both waiting in the journal while another program holds the database.
+  ASSERT_EQ(other.Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  ASSERT_TRUE(WriteFileAtomically(PutBack() + "-4", file(11, false, "i4\t10")));
+  boxes.Expect(IDOK, "The file " + PutBack() + "-4 put back was taken over (8 records): in the journal " + Journal() +
+                         " now, waiting there");
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  ASSERT_EQ(boxes.Count(), 4u) << boxes.LastText();
+  ASSERT_TRUE(WriteFileAtomically(PutBack() + "-5", file(11, true, "i4\t10")));
+  boxes.Expect(IDOK, "The file " + PutBack() + "-5 put back and the journal " + Journal() +
+                         " hold 8 records of the same tokens with other values");
+  for (int look = 0; look < 3; ++look) LookASecondLater();
+  ASSERT_EQ(boxes.Count(), 5u) << boxes.LastText();
+  ASSERT_EQ(other.Exec("COMMIT"), SQLITE_OK);
+  boxes.SetDefaultAnswer(IDOK);
+  for (int look = 0; look < 2; ++look) LookASecondLater();
+  EXPECT_EQ(other.Text("SELECT group_concat(strName || ':' || typeof(strName), ' ') FROM Lot WHERE nRecordID > 8"),
+            "7:text 7:text 1000:text 5:text .5:text 10.0:text 12:text 12345678901234568:text");
+}
+
 // A copy corrected after the first went in: its records are not written again
 // (their tokens are in the database), but the box says once for the file that
 // their values differ, which stayed and which were left out, and how many. A

@@ -1,6 +1,10 @@
 #include "platform/db/ColumnType.h"
 
+#include <sqlite3.h>
+
 #include <cctype>
+#include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 
@@ -51,7 +55,162 @@ std::size_t SignificantDigits(const std::string& text) {
   return digits.find_last_not_of('0') - first + 1;
 }
 
+bool Contains(const std::string& upper, const char* part) { return upper.find(part) != std::string::npos; }
+
+bool IsSqliteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+StoredValue Integer(long long number) {
+  StoredValue stored;
+  stored.kind = StoredValue::Kind::Integer;
+  stored.integer = number;
+  return stored;
+}
+
+StoredValue Real(double number) {
+  StoredValue stored;
+  // The database holds no NaN: bound, it is NULL.
+  if (std::isnan(number)) return stored;
+  stored.kind = StoredValue::Kind::Real;
+  stored.real = number;
+  return stored;
+}
+
+StoredValue Bytes(StoredValue::Kind kind, std::string_view bytes) {
+  StoredValue stored;
+  stored.kind = kind;
+  stored.bytes = std::string(bytes);
+  return stored;
+}
+
+// A text SQLite reads as a number in a numeric column: blanks around, a sign,
+// digits with at most one point, an exponent; at least one digit before it.
+// `whole`: digits alone (no point, no exponent).
+bool NumberText(std::string_view text, std::string& trimmed, bool& whole) {
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && IsSqliteSpace(text[begin])) ++begin;
+  while (end > begin && IsSqliteSpace(text[end - 1])) --end;
+  text = text.substr(begin, end - begin);
+  std::size_t at = 0, digits = 0;
+  const auto isDigit = [&](std::size_t i) {
+    return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
+  };
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+  for (; isDigit(at); ++at) ++digits;
+  whole = true;
+  if (at < text.size() && text[at] == '.') {
+    whole = false;
+    for (++at; isDigit(at); ++at) ++digits;
+  }
+  if (digits == 0) return false;
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    whole = false;
+    ++at;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    if (!isDigit(at)) return false;
+    while (isDigit(at)) ++at;
+  }
+  if (at != text.size()) return false;
+  trimmed = std::string(text);
+  return true;
+}
+
+// A real as SQLite holds it in a NUMERIC or INTEGER column: an integer when it is one exactly.
+StoredValue IntegerIfExact(double number) {
+  if (std::isfinite(number) && number > -9223372036854775808.0 && number < 9223372036854775808.0) {
+    const auto whole = static_cast<long long>(number);
+    if (static_cast<double>(whole) == number && whole > std::numeric_limits<long long>::min() &&
+        whole < std::numeric_limits<long long>::max())
+      return Integer(whole);
+  }
+  return Real(number);
+}
+
+// A number given to a column of `affinity`.
+StoredValue StoreNumber(Affinity affinity, const StoredValue& number) {
+  switch (affinity) {
+    case Affinity::Text: {
+      if (number.kind == StoredValue::Kind::Integer)
+        return Bytes(StoredValue::Kind::Text, std::to_string(number.integer));
+      if (number.kind != StoredValue::Kind::Real) return number;
+      char text[64];
+      sqlite3_snprintf(sizeof text, text, "%!.15g", number.real);
+      return Bytes(StoredValue::Kind::Text, text);
+    }
+    case Affinity::Real:
+      return number.kind == StoredValue::Kind::Integer ? Real(static_cast<double>(number.integer)) : number;
+    case Affinity::Numeric: case Affinity::Integer:
+      return number.kind == StoredValue::Kind::Real ? IntegerIfExact(number.real) : number;
+    case Affinity::Blob: break;
+  }
+  return number;
+}
+
 }  // namespace
+
+Affinity AffinityOf(const std::string& declaredType) {
+  const std::string upper = ruv::ToUpperAscii(declaredType);
+  if (Contains(upper, "INT")) return Affinity::Integer;
+  if (Contains(upper, "CHAR") || Contains(upper, "CLOB") || Contains(upper, "TEXT")) return Affinity::Text;
+  if (Contains(upper, "BLOB") || ruv::Trim(upper).empty()) return Affinity::Blob;
+  if (Contains(upper, "REAL") || Contains(upper, "FLOA") || Contains(upper, "DOUB")) return Affinity::Real;
+  return Affinity::Numeric;
+}
+
+ColumnStorage StorageOf(const ColumnInfo& column) {
+  ColumnStorage storage;
+  storage.affinity = AffinityOf(column.declaredType);
+  storage.textAsBlob = column.type == VT_BSTR && storage.affinity != Affinity::Text;
+  return storage;
+}
+
+StoredValue StoreTextInColumn(ColumnStorage storage, std::string_view text) {
+  if (storage.affinity == Affinity::Text || storage.affinity == Affinity::Blob)
+    return Bytes(StoredValue::Kind::Text, text);
+  if (storage.textAsBlob) return Bytes(StoredValue::Kind::Blob, text);
+  std::string trimmed;
+  bool whole = false;
+  if (!NumberText(text, trimmed, whole)) return Bytes(StoredValue::Kind::Text, text);
+  if (whole) {
+    // Digits alone stay exact past 2^53, as far as a 64-bit integer goes.
+    errno = 0;
+    char* end = nullptr;
+    const long long number = std::strtoll(trimmed.c_str(), &end, 10);
+    if (errno == 0 && end == trimmed.c_str() + trimmed.size()) return StoreNumber(storage.affinity, Integer(number));
+  }
+  return StoreNumber(storage.affinity, Real(std::strtod(trimmed.c_str(), nullptr)));
+}
+
+StoredValue StoreInColumn(ColumnStorage storage, const Variant& value) {
+  if (value.IsArray()) return StoreTextInColumn(storage, VariantToString(value));
+  switch (value.vt) {
+    case VT_EMPTY: case VT_NULL: return StoredValue();
+    case VT_BSTR: return StoreTextInColumn(storage, value.bstrVal);
+    case VT_I1: return StoreNumber(storage.affinity, Integer(value.cVal));
+    case VT_UI1: return StoreNumber(storage.affinity, Integer(value.bVal));
+    case VT_I2: return StoreNumber(storage.affinity, Integer(value.iVal));
+    case VT_UI2: return StoreNumber(storage.affinity, Integer(value.uiVal));
+    case VT_BOOL: return StoreNumber(storage.affinity, Integer(value.boolVal));
+    case VT_I4: case VT_INT: return StoreNumber(storage.affinity, Integer(value.lVal));
+    case VT_UI4: case VT_UINT: return StoreNumber(storage.affinity, Integer(value.ulVal));
+    case VT_ERROR: return StoreNumber(storage.affinity, Integer(value.scode));
+    case VT_I8: return StoreNumber(storage.affinity, Integer(value.llVal));
+    case VT_UI8: {
+      const auto number = static_cast<std::uint64_t>(value.llVal);
+      return StoreNumber(storage.affinity, number <= static_cast<std::uint64_t>(std::numeric_limits<long long>::max())
+                                               ? Integer(static_cast<long long>(number))
+                                               : Real(static_cast<double>(number)));
+    }
+    case VT_R4: return StoreNumber(storage.affinity, Real(value.fltVal));
+    case VT_R8: return StoreNumber(storage.affinity, Real(value.dblVal));
+    case VT_DATE: return StoreNumber(storage.affinity, Real(value.date));
+    default: {
+      // A currency or decimal goes as its exact digits (never as a blob): a
+      // numeric column takes them as the number.
+      storage.textAsBlob = false;
+      return StoreTextInColumn(storage, VariantToString(value));
+    }
+  }
+}
 
 ColumnInfo DescribeColumn(const std::string& name, const std::string& declaredType, bool notNull) {
   ColumnInfo column;

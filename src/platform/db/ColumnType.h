@@ -21,7 +21,16 @@
 //   TEXT(n)              VT_BSTR   TEXT of at most n characters (TEXT alone: 255)
 //   MEMO (LONGTEXT)      VT_BSTR   TEXT of any length
 // Every column may hold NULL (VT_NULL) unless declared NOT NULL.
+//
+// What the database holds of a value given to a column follows SQLite's
+// affinity of the declared type (StorageOf, StoreInColumn): a text stays that
+// text in a column of text affinity (TEXT(n)); a text that reads as a number
+// becomes that number in a numeric one; a whole real becomes an integer in a
+// NUMERIC or INTEGER one. A column the program reads as text whose affinity
+// is not text (MEMO) takes a text as its bytes (a blob), so '007' stays '007'.
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/base/Variant.h"
 
@@ -41,9 +50,43 @@ struct ColumnInfo {
   bool known = true;         // false: the declared type is not one of the above
 };
 
+// SQLite's affinity of a declared type, by SQLite's rules (INT; else CHAR,
+// CLOB or TEXT; else BLOB or none; else REAL, FLOA or DOUB; else NUMERIC).
+enum class Affinity : std::uint8_t { Blob, Text, Numeric, Integer, Real };
+Affinity AffinityOf(const std::string& declaredType);
+
+// How a column stores what it is given: its affinity, and whether a text goes
+// in as its bytes (a text column of the program's without text affinity).
+struct ColumnStorage {
+  Affinity affinity = Affinity::Blob;
+  bool textAsBlob = false;
+  // Packed into one byte (kept with each value) and back.
+  std::uint8_t Packed() const { return static_cast<std::uint8_t>(static_cast<int>(affinity) | (textAsBlob ? 8 : 0)); }
+  static ColumnStorage Unpacked(std::uint8_t packed) {
+    return ColumnStorage{static_cast<Affinity>(packed & 7), (packed & 8) != 0};
+  }
+};
+
+// A value as the database holds it once given to a column: binding it gives
+// the column exactly this, and two values the database holds alike are equal.
+struct StoredValue {
+  enum class Kind : std::uint8_t { Null, Integer, Real, Text, Blob };
+  Kind kind = Kind::Null;
+  long long integer = 0;
+  double real = 0;
+  std::string bytes;  // a text or a blob
+};
+
+// The value `value` (or the text `text`) becomes in a column stored as `storage`.
+StoredValue StoreInColumn(ColumnStorage storage, const Variant& value);
+StoredValue StoreTextInColumn(ColumnStorage storage, std::string_view text);
+
 // Describes a column from its name and declared type. An unknown declared type
 // gives `known` false and VT_BSTR (the schema tool refuses such columns).
 ColumnInfo DescribeColumn(const std::string& name, const std::string& declaredType, bool notNull = false);
+
+// How the column stores what it is given (see StoredValue).
+ColumnStorage StorageOf(const ColumnInfo& column);
 
 // ADO data type number of the column (adInteger, adVarWChar, ...) and its defined size in bytes.
 int AdoTypeOf(const ColumnInfo& column);

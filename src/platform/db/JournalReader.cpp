@@ -113,7 +113,7 @@ bool JournalReader::Line(std::string_view line) {
     ++m_records.already;
     if (insert) m_records.writtenRows.emplace_back(write.newRow, rowId);
     // A copy corrected after the first went in: told, never dropped unsaid.
-    if (!m_digest.empty() && m_digest != WrittenDigest(write))
+    if (WrittenOtherwise(m_digest, write))
       m_records.writtenOtherwise.emplace_back(std::move(write), rowId);
     return true;
   }

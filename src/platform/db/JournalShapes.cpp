@@ -50,9 +50,14 @@ bool JournalShapes::Build(JournalLine& line, long long rowHandle, std::string& w
   write.statement = shape.statement;
   write.idColumn = shape.idColumn;
   write.columns.clear();
-  if (shape.idColumn >= 0) write.columns.Add(shape.idColumn, Variant::I4(static_cast<std::int32_t>(rowHandle)));
-  for (const int at : shape.order)
-    write.columns.Add(shape.index[static_cast<std::size_t>(at)], line.values[static_cast<std::size_t>(at)]);
+  if (shape.idColumn >= 0)
+    write.columns.Add(shape.idColumn, Variant::I4(static_cast<std::int32_t>(rowHandle)),
+                      shape.storage[static_cast<std::size_t>(shape.idColumn)]);
+  for (const int at : shape.order) {
+    const int column = shape.index[static_cast<std::size_t>(at)];
+    write.columns.Add(column, line.values[static_cast<std::size_t>(at)],
+                      shape.storage[static_cast<std::size_t>(column)]);
+  }
   return true;
 }
 
@@ -80,6 +85,7 @@ JournalShapes::Shape JournalShapes::MakeShape(const JournalLine& line) {
   }
   const std::vector<ColumnInfo>& columns = known->second;
   shape.columns = &columns;
+  for (const ColumnInfo& column : columns) shape.storage.push_back(StorageOf(column));
   for (std::size_t i = 0; i < line.count; ++i, ++shape.badAt) {
     const std::string& name = line.names[i];
     const auto column = std::find_if(columns.begin(), columns.end(),

@@ -37,6 +37,7 @@ class JournalShapes {
     std::size_t badAt = SIZE_MAX;  // the line's value that `why` is about (SIZE_MAX: none of them)
     std::string table;             // the table's own name
     const std::vector<ColumnInfo>* columns = nullptr;
+    std::vector<ColumnStorage> storage;  // per column of the table: how it stores a value
     std::vector<int> index;  // per value of the line, its column in the table
     std::vector<int> order;  // the line's values in the table's order
     int idColumn = -1;

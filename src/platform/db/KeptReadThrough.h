@@ -43,7 +43,8 @@ class KeptReadThrough {
  private:
   // "<table>(<columns>) AS (...)" once the kept writes of `table` are laid
   // out; "" when none reaches it.
-  std::string LayOut(const std::string& table);
+  // `rowIdNames`: the names of a row's id the query reads (rowid, oid, _rowid_).
+  std::string LayOut(const std::string& table, const std::vector<std::string>& rowIdNames);
   void Exec(const std::string& sql);
   void Empty();
 

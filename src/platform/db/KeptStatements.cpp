@@ -11,32 +11,23 @@ std::string Quoted(const char* table) { return std::string("\"") + table + "\"";
 
 }  // namespace
 
-void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, bool asText) {
-  switch (value.vt) {
-    case VT_NULL: case VT_EMPTY: sqlite3_bind_null(stmt, parameter); break;
-    case VT_I2: sqlite3_bind_int64(stmt, parameter, value.iVal); break;
-    case VT_I4: sqlite3_bind_int64(stmt, parameter, value.lVal); break;
-    case VT_UI1: sqlite3_bind_int64(stmt, parameter, value.bVal); break;
-    case VT_BOOL: sqlite3_bind_int64(stmt, parameter, value.boolVal); break;
-    case VT_R4: sqlite3_bind_double(stmt, parameter, value.fltVal); break;
-    case VT_R8: sqlite3_bind_double(stmt, parameter, value.dblVal); break;
-    case VT_DATE: sqlite3_bind_double(stmt, parameter, value.date); break;
-    case VT_CY:
-    case VT_DECIMAL: {
-      // Their exact digits; the column's numeric affinity stores them as a number.
-      const std::string text = VariantToString(value);
-      sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+void BindStored(sqlite3_stmt* stmt, int parameter, const StoredValue& stored) {
+  const auto size = static_cast<int>(stored.bytes.size());
+  switch (stored.kind) {
+    case StoredValue::Kind::Null: sqlite3_bind_null(stmt, parameter); break;
+    case StoredValue::Kind::Integer: sqlite3_bind_int64(stmt, parameter, stored.integer); break;
+    case StoredValue::Kind::Real: sqlite3_bind_double(stmt, parameter, stored.real); break;
+    case StoredValue::Kind::Text:
+      sqlite3_bind_text(stmt, parameter, stored.bytes.data(), size, SQLITE_TRANSIENT);
       break;
-    }
-    default: {
-      const std::string& text = value.bstrVal;
-      if (asText)
-        sqlite3_bind_text(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-      else
-        sqlite3_bind_blob(stmt, parameter, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    case StoredValue::Kind::Blob:
+      sqlite3_bind_blob(stmt, parameter, stored.bytes.data(), size, SQLITE_TRANSIENT);
       break;
-    }
   }
+}
+
+void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, ColumnStorage storage) {
+  BindStored(stmt, parameter, StoreInColumn(storage, value));
 }
 
 KeptStatements::~KeptStatements() {
@@ -72,23 +63,12 @@ int KeptStatements::RunKept(const PendingWrite& write, long long rowId) {
   int rc = SQLITE_OK;
   sqlite3_stmt* stmt = Get(write.statement->sql, rc);
   if (!stmt) return rc;
-  const std::vector<bool>& boundAsText = write.statement->boundAsText;
   int parameter = 0;
+  // Each value as its column holds it: the form it is compared and digested in.
   write.columns.ForEach([&](const KeptValues::Entry& entry) {
     if (entry.column == write.idColumn) return;
-    const auto at = static_cast<std::size_t>(parameter);
-    const bool asText = at >= boundAsText.size() || boundAsText[at];
     ++parameter;
-    if (entry.vt != VT_BSTR) {
-      BindVariant(stmt, parameter, entry.number, asText);
-    } else {
-      // The statement is stepped before the values change: bound where they are.
-      const char* data = entry.text.data() ? entry.text.data() : "";
-      if (asText)
-        sqlite3_bind_text(stmt, parameter, data, static_cast<int>(entry.text.size()), SQLITE_STATIC);
-      else
-        sqlite3_bind_blob(stmt, parameter, data, static_cast<int>(entry.text.size()), SQLITE_STATIC);
-    }
+    BindStored(stmt, parameter, entry.Stored());
   });
   if (write.kind != PendingWrite::Kind::Insert) sqlite3_bind_int64(stmt, parameter + 1, rowId);
   rc = sqlite3_step(stmt);

@@ -70,8 +70,9 @@ void AppendNumber(double number, std::string& out) {
   }
 }
 
-// A text that is a decimal number as a person or a program writes one ("10",
-// "-2.50", "1e3"): the database's numeric columns take it as that number.
+// The earlier version's form, kept to judge the digests it left: a text that
+// is a decimal number as a person or a program writes one ("10", "-2.50",
+// "1e3") was taken for that number, whatever its column.
 bool TextAsNumber(std::string_view text, double& number) {
   if (text.empty() || text.size() > 64) return false;
   bool digit = false;
@@ -86,7 +87,7 @@ bool TextAsNumber(std::string_view text, double& number) {
   return end == whole.c_str() + whole.size();
 }
 
-void AppendCanonical(const KeptValues::Entry& entry, std::string& out) {
+void AppendEarlierCanonical(const KeptValues::Entry& entry, std::string& out) {
   const Variant& value = entry.number;
   double number = 0;
   switch (entry.vt) {
@@ -131,19 +132,36 @@ void AppendCanonical(const KeptValues::Entry& entry, std::string& out) {
   AppendNumber(number, out);
 }
 
+// A value as its column holds it: NULL, an integer by its digits, a real by
+// its exact bits ("%a"), a text or a blob by its length and bytes.
+void AppendCanonical(const KeptValues::Entry& entry, std::string& out) {
+  const StoredValue stored = entry.Stored();
+  switch (stored.kind) {
+    case StoredValue::Kind::Null: out += 'n'; return;
+    case StoredValue::Kind::Integer: out += 'i' + std::to_string(stored.integer); return;
+    case StoredValue::Kind::Real: out += 'r' + ruv::Format("%a", stored.real); return;
+    case StoredValue::Kind::Text: out += 't'; break;
+    case StoredValue::Kind::Blob: out += 'b'; break;
+  }
+  out += std::to_string(stored.bytes.size());
+  out += ':';
+  out += stored.bytes;
+}
+
 bool SameDecimal(const DECIMAL& one, const DECIMAL& other) {
   return one.scale == other.scale && one.sign == other.sign && one.Hi32 == other.Hi32 && one.Lo64 == other.Lo64;
 }
 
 }  // namespace
 
-std::string KeptValues::Canonical(int ignoredColumn) const {
+template <typename AppendValue>
+std::string KeptValues::Form(int ignoredColumn, AppendValue&& appendValue) const {
   std::vector<std::pair<int, std::string>> columns;
   columns.reserve(m_count);
   ForEach([&](const Entry& entry) {
     if (entry.column == ignoredColumn) return;
     std::string value;
-    AppendCanonical(entry, value);
+    appendValue(entry, value);
     columns.emplace_back(entry.column, std::move(value));
   });
   std::sort(columns.begin(), columns.end());
@@ -155,6 +173,12 @@ std::string KeptValues::Canonical(int ignoredColumn) const {
     form += ';';
   }
   return form;
+}
+
+std::string KeptValues::Canonical(int ignoredColumn) const { return Form(ignoredColumn, AppendCanonical); }
+
+std::string KeptValues::EarlierCanonical(int ignoredColumn) const {
+  return Form(ignoredColumn, AppendEarlierCanonical);
 }
 
 bool KeptValues::SameValues(const KeptValues& other, int ignoredColumn, int otherIgnoredColumn) const {
@@ -176,6 +200,7 @@ bool KeptValues::SameValues(const KeptValues& other, int ignoredColumn, int othe
     // Held alike so far: the same column, type and payload.
     const bool alike =
         haveMine && haveTheirs && mine.column == theirs.column && mine.vt == theirs.vt &&
+        mine.storage.Packed() == theirs.storage.Packed() &&
         (mine.vt == VT_BSTR      ? mine.text == theirs.text
          : mine.vt == VT_DECIMAL ? SameDecimal(mine.number.decVal, theirs.number.decVal)
                                  : mine.number.llVal == theirs.number.llVal);
@@ -185,7 +210,11 @@ bool KeptValues::SameValues(const KeptValues& other, int ignoredColumn, int othe
   return Canonical(ignoredColumn) == other.Canonical(otherIgnoredColumn);
 }
 
-std::string WrittenDigest(const PendingWrite& write) {
+namespace {
+
+constexpr std::string_view kDigestMark = "2:";
+
+std::string Digest(const PendingWrite& write, const std::string& values) {
   // FNV-1a: short, the same on every machine and in every run.
   std::uint64_t hash = 14695981039346656037ull;
   const auto add = [&hash](std::string_view bytes) {
@@ -199,15 +228,28 @@ std::string WrittenDigest(const PendingWrite& write) {
   add(std::string(1, static_cast<char>('0' + static_cast<int>(write.kind))));
   add(table);
   add("\n");
-  add(write.columns.Canonical(write.idColumn));
+  add(values);
   return ruv::Format("%016llx", static_cast<unsigned long long>(hash));
 }
 
-void KeptValues::Append(int column, const Variant& value, std::string& out) {
+}  // namespace
+
+std::string WrittenDigest(const PendingWrite& write) {
+  return std::string(kDigestMark) + Digest(write, write.columns.Canonical(write.idColumn));
+}
+
+bool WrittenOtherwise(const std::string& digest, const PendingWrite& write) {
+  if (digest.empty()) return false;  // kept by a version that kept none
+  if (std::string_view(digest).substr(0, kDigestMark.size()) == kDigestMark) return digest != WrittenDigest(write);
+  return digest != Digest(write, write.columns.EarlierCanonical(write.idColumn));
+}
+
+void KeptValues::Append(int column, const Variant& value, ColumnStorage storage, std::string& out) {
   const bool scalar = !value.IsArray() && PayloadSize(value.vt) >= 0;
   const VARTYPE vt = scalar || value.vt == VT_BSTR ? value.vt : static_cast<VARTYPE>(VT_BSTR);
   AppendRaw(static_cast<std::int16_t>(column), out);
-  AppendRaw(vt, out);
+  // Every type kept is below 0x100: its column's storage rides in the high byte.
+  AppendRaw(static_cast<VARTYPE>(vt | (storage.Packed() << 8)), out);
   if (vt == VT_BSTR) {
     const std::string other = value.vt == VT_BSTR ? std::string() : VariantToString(value);
     const std::string& text = value.vt == VT_BSTR ? value.bstrVal : other;
@@ -223,8 +265,8 @@ void KeptValues::Append(int column, const Variant& value, std::string& out) {
   }
 }
 
-void KeptValues::Add(int column, const Variant& value) {
-  Append(column, value, m_bytes);
+void KeptValues::Add(int column, const Variant& value, ColumnStorage storage) {
+  Append(column, value, storage, m_bytes);
   ++m_count;
 }
 
@@ -237,7 +279,10 @@ std::size_t KeptValues::Read(std::size_t at, Entry& entry) const {
   std::int16_t column = 0;
   at = ReadRaw(m_bytes, at, column);
   entry.column = column;
-  at = ReadRaw(m_bytes, at, entry.vt);
+  VARTYPE typeAndStorage = 0;
+  at = ReadRaw(m_bytes, at, typeAndStorage);
+  entry.vt = static_cast<VARTYPE>(typeAndStorage & 0xFF);
+  entry.storage = ColumnStorage::Unpacked(static_cast<std::uint8_t>(typeAndStorage >> 8));
   entry.text = std::string_view();
   entry.number.vt = entry.vt;
   if (entry.vt == VT_BSTR) {
@@ -257,6 +302,11 @@ std::size_t KeptValues::Read(std::size_t at, Entry& entry) const {
   entry.number.llVal = 0;
   std::memcpy(const_cast<void*>(PayloadOf(entry.number)), m_bytes.data() + at, size);
   return at + size;
+}
+
+StoredValue KeptValues::Entry::Stored() const {
+  if (vt == VT_BSTR) return StoreTextInColumn(storage, text);
+  return StoreInColumn(storage, number);
 }
 
 Variant KeptValues::Entry::ToVariant() const {

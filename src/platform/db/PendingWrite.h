@@ -7,15 +7,17 @@
 #include <vector>
 
 #include "platform/base/Variant.h"
+#include "platform/db/ColumnType.h"
 #include "platform/db/KeptValues.h"
 
 struct sqlite3_stmt;
 
 namespace ruv::db {
 
-// Binds `value` as parameter `parameter`: numbers as numbers, dates as their
-// number, a string as text, or as a blob when `asText` is false.
-void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, bool asText);
+// Binds `value` as parameter `parameter` as the database holds it in a column
+// stored as `storage` (StoreInColumn): what is bound is what the column takes.
+void BindVariant(sqlite3_stmt* stmt, int parameter, const Variant& value, ColumnStorage storage);
+void BindStored(sqlite3_stmt* stmt, int parameter, const StoredValue& stored);
 
 // "No row" wherever a row id is held.
 constexpr long long kNoRowId = -1;
@@ -37,7 +39,9 @@ struct KeptStatement {
   // An update's or a deletion's text ends with "rowid = ?N", N one past the
   // values bound: the row's id is bound when the write runs.
   std::string sql;
-  // Per value bound: whether a string goes as text (else as a blob).
+  // Per value bound: whether its column has text affinity (statements alike
+  // are held once). The values are bound as their columns store them, each
+  // by the storage kept with it (KeptValues).
   std::vector<bool> boundAsText;
   // The names of the values' columns, in their order; none for the records
   // of a journal taken over (their table's columns name them).
@@ -64,7 +68,14 @@ struct PendingWrite {
 // (KeptValues::Canonical; not the row, which a copy may name by its id once
 // its new row is written). Kept with its token once it is written: a record
 // of that token read again later with other values is told, not dropped unsaid.
+// Marked "2:" before its digits: the values as the database holds them.
 std::string WrittenDigest(const PendingWrite& write);
+// Whether `digest`, kept when a record of `write`'s token was written, tells
+// other values than `write` gives. A digest of an earlier version (16 digits,
+// no mark) took a text that reads as a number for that number: it is judged
+// in its own form, so a plain copy of such a record is never told as other
+// values (a correction it could not tell apart stays untold, as it was).
+bool WrittenOtherwise(const std::string& digest, const PendingWrite& write);
 
 // Where a writing of the kept ones stopped: none is left, the first left
 // waits (for the lock or for what the database cannot take now), or there are

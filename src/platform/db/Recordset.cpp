@@ -72,6 +72,22 @@ bool ParsePlainSelect(const std::string& sql, std::string& table, std::string& c
   return TakeKeyword(clause, at, "ORDER") && TakeKeyword(clause, at, "BY");
 }
 
+// Parameter `parameter` read with the affinity of `column`, as the table's
+// column would be in a comparison ('10' equals a LONG 10). A text kept as
+// its bytes (MEMO) is left as bound: a cast would take '007' for 7.
+std::string TypedParameter(const ColumnInfo& column, std::size_t parameter) {
+  const std::string bound = "?" + std::to_string(parameter);
+  const ColumnStorage storage = StorageOf(column);
+  if (storage.textAsBlob) return bound;
+  switch (storage.affinity) {
+    case Affinity::Text: return "CAST(" + bound + " AS TEXT)";
+    case Affinity::Real: return "CAST(" + bound + " AS REAL)";
+    case Affinity::Numeric: case Affinity::Integer: return "CAST(" + bound + " AS NUMERIC)";
+    case Affinity::Blob: break;
+  }
+  return bound;
+}
+
 [[noreturn]] void ThrowNoCurrentRecord() {
   throw DbError(kErrNoCurrentRecord,
                 "Either BOF or EOF is True, or the current record has been deleted. "
@@ -134,8 +150,10 @@ void Recordset::OpenKeyset(const std::string& table, const std::string& clause) 
   // The rows include what is kept for a locked database, as it stands while they are read.
   m_handle->Pending().HoldWhile([&] {
     {
-      // A clause that reads other tables reads them as kept.
-      const KeptReadThrough keysRead(*m_handle, "SELECT rowid FROM " + QuoteIdentifier(table) + " " + clause, table);
+      // The table's own rows as the database has them (the kept ones are
+      // taken in below); a clause that reads tables, this one too, reads them as kept.
+      const KeptReadThrough keysRead(*m_handle, "SELECT rowid FROM main." + QuoteIdentifier(table) + " " + clause,
+                                     table);
       sqlite3_stmt* keys = Prepare(keysRead.Sql(), false);
       while ((rc = sqlite3_step(keys)) == SQLITE_ROW) m_keys.push_back(RowKey{sqlite3_column_int64(keys, 0), 0});
       sqlite3_finalize(keys);
@@ -156,14 +174,14 @@ void Recordset::AddKeptRows(const std::string& clause) {
   for (long long id : pending.KeptChangedRows(m_table)) touched.push_back(RowKey{id, 0});
   for (const RowKey& added : pending.KeptNewRows(m_table)) touched.push_back(added);
   if (touched.empty()) return;
-  // The clause, asked of one row of bound values named as the table's columns
-  // (and its rowid, last).
+  // The clause, asked of one row of bound values named and typed as the
+  // table's columns (and its rowid, last).
   std::string values;
   for (std::size_t i = 0; i < m_columns.size(); ++i)
-    values += "?" + std::to_string(i + 1) + " AS " + QuoteIdentifier(m_columns[i].name) + ", ";
-  values += "?" + std::to_string(m_columns.size() + 1) + " AS rowid";
-  const KeptReadThrough testRead(
-      *m_handle, "SELECT 1 FROM (SELECT " + values + ") AS " + QuoteIdentifier(m_table) + " " + clause, m_table);
+    values += TypedParameter(m_columns[i], i + 1) + " AS " + QuoteIdentifier(m_columns[i].name) + ", ";
+  values += "CAST(?" + std::to_string(m_columns.size() + 1) + " AS INTEGER) AS rowid";
+  const KeptReadThrough testRead(*m_handle,
+                                 "SELECT 1 FROM (SELECT " + values + ") AS " + QuoteIdentifier(m_table) + " " + clause);
   sqlite3_stmt* test = Prepare(testRead.Sql(), false);
   // Looked up, not searched for: a long journal's kept rows are many.
   const auto keyOf = [](const RowKey& key) { return std::make_pair(key.newRow, key.rowId); };
@@ -192,7 +210,7 @@ void Recordset::AddKeptRows(const std::string& clause) {
       if (exists) {
         sqlite3_reset(test);
         for (std::size_t i = 0; i < row.size(); ++i)
-          BindVariant(test, static_cast<int>(i + 1), row[i], HasTextAffinity(m_columns[i]));
+          BindVariant(test, static_cast<int>(i + 1), row[i], StorageOf(m_columns[i]));
         sqlite3_bind_int64(test, static_cast<int>(row.size() + 1), key.rowId);
         const int rc = sqlite3_step(test);
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) m_handle->Fail(rc, false);
@@ -276,7 +294,9 @@ void Recordset::OpenSnapshot(const std::string& sql) {
       stmt = Prepare(readThrough.Sql(), false);
       if (sqlite3_column_count(stmt) != count) {
         sqlite3_finalize(stmt);
-        throw DbError(kErrDatabase, "The query could not be read through the records kept for the database.");
+        throw DbError(kErrDatabase, "The query \"" + sql +
+                                        "\" could not be read through the records kept for the database (it "
+                                        "reads a row's id beside all of a table's columns); it was not run.");
       }
     }
     int rc;
@@ -601,7 +621,7 @@ void Recordset::AddNew() {
 }
 
 void Recordset::Bind(sqlite3_stmt* stmt, int parameter, int column, const Variant& value) const {
-  BindVariant(stmt, parameter, value, HasTextAffinity(m_columns[static_cast<std::size_t>(column)]));
+  BindVariant(stmt, parameter, value, StorageOf(m_columns[static_cast<std::size_t>(column)]));
 }
 
 int Recordset::RunPendingValues(const std::string& sql, const std::vector<int>& bound, long long rowId) {
@@ -650,7 +670,7 @@ PendingWrite Recordset::KeptWrite(PendingWrite::Kind kind, const RowKey& row, st
   if (kind == PendingWrite::Kind::Insert) {
     for (std::size_t i = 0; i < m_columns.size(); ++i) {
       if (!m_columns[i].rowIdAlias) continue;
-      write.columns.Add(static_cast<int>(i), FromStoredInteger(m_columns[i], row.rowId));
+      write.columns.Add(static_cast<int>(i), FromStoredInteger(m_columns[i], row.rowId), StorageOf(m_columns[i]));
       statement->columnNames.push_back(m_columns[i].name);
       write.idColumn = static_cast<int>(i);
     }
@@ -658,7 +678,7 @@ PendingWrite Recordset::KeptWrite(PendingWrite::Kind kind, const RowKey& row, st
   for (int column : bound) {
     const Variant& value = m_pending[static_cast<std::size_t>(column)];
     statement->boundAsText.push_back(HasTextAffinity(m_columns[static_cast<std::size_t>(column)]));
-    write.columns.Add(column, value);
+    write.columns.Add(column, value, StorageOf(m_columns[static_cast<std::size_t>(column)]));
     statement->columnNames.push_back(m_columns[static_cast<std::size_t>(column)].name);
   }
   write.statement = std::move(statement);

@@ -19,9 +19,11 @@
 //    counts as done, and the rows of a table or of a "SELECT * FROM <table> ..."
 //    query show it (a kept row the clause takes in comes after the others,
 //    whatever the ORDER BY). Every other query reads its tables as those rows
-//    stand too, kept writes laid over the database's (KeptReadThrough). A kept
-//    new row gets its id when it is written; until then its id column reads its
-//    handle, a number below -1 that is never a row's id (see PendingWrites).
+//    stand too, kept writes laid over the database's, each column of its
+//    table's type (KeptReadThrough; a query through a view that reaches them is
+//    refused, never read around them). A kept new row gets its id when it is
+//    written; until then its id column (and its rowid) reads its handle, a
+//    number below -1 that is never a row's id (see PendingWrites).
 // Every failure throws DbError.
 #include <functional>
 #include <memory>

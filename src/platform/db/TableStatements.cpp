@@ -8,11 +8,7 @@ namespace ruv::db {
 
 std::string QuoteIdentifier(const std::string& name) { return "\"" + ruv::ReplaceAll(name, "\"", "\"\"") + "\""; }
 
-bool HasTextAffinity(const ColumnInfo& column) {
-  const std::string upper = ruv::ToUpperAscii(column.declaredType);
-  return upper.find("CHAR") != std::string::npos || upper.find("CLOB") != std::string::npos ||
-         upper.find("TEXT") != std::string::npos;
-}
+bool HasTextAffinity(const ColumnInfo& column) { return AffinityOf(column.declaredType) == Affinity::Text; }
 
 int ReadTableColumns(sqlite3* db, const std::string& table, std::vector<ColumnInfo>& columns) {
   sqlite3_stmt* info = nullptr;

@@ -14,9 +14,9 @@ namespace ruv::db {
 
 std::string QuoteIdentifier(const std::string& name);
 
-// SQLite converts a text that looks like a number into a number in a column
-// whose declared type is not a text type (MEMO, for one); such texts are
-// stored as blobs so they come back exactly as written.
+// Whether the column's declared type has SQLite's text affinity. Elsewhere
+// SQLite takes a text that looks like a number for that number; a text column
+// of the program's without it (MEMO) takes texts as blobs (StorageOf).
 bool HasTextAffinity(const ColumnInfo& column);
 
 // The columns of `table` in order, its AUTOINCREMENT key marked as numbered by

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
 
 #include "platform/db/ColumnType.h"
 #include "platform/db/DbError.h"
@@ -75,4 +78,47 @@ TEST(ColumnType, StoredValuesReadAsTheColumnType) {
   EXPECT_THROW(FromStoredText(DescribeColumn("a", "LONG"), "twelve"), DbError);
   EXPECT_EQ(FromStoredText(DescribeColumn("a", "LONG"), "12").lVal, 12);
   EXPECT_EQ(FromStoredReal(DescribeColumn("a", "DATETIME"), 45000.5).vt, VT_DATE);
+}
+
+// A value is held as SQLite itself stores it in a column of that declared
+// type: the engine, given the same text, stores the same integer, real or text.
+TEST(ColumnType, AValueIsHeldAsTheDatabaseStoresItInItsColumn) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+  const char* texts[] = {"007", "1e3", "+5", ".5", "10.0", "12345678901234567", " 12 ", "1e", "abc", "-0", "5.",
+                         "99999999999999999999", "9223372036854775808", "0x10", "-.5e-3"};
+  for (const char* type : {"LONG", "DOUBLE", "SINGLE", "INT", "TEXT(50)", "DATETIME"}) {
+    ASSERT_EQ(sqlite3_exec(db, ("DROP TABLE IF EXISTS t; CREATE TABLE t (c " + std::string(type) + ")").c_str(),
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    for (const char* text : texts) {
+      sqlite3_stmt* stmt = nullptr;
+      ASSERT_EQ(sqlite3_prepare_v2(db, "INSERT INTO t VALUES (?1) RETURNING typeof(c), c", -1, &stmt, nullptr),
+                SQLITE_OK);
+      sqlite3_bind_text(stmt, 1, text, -1, SQLITE_TRANSIENT);
+      ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+      const std::string storedType = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+      ColumnInfo column = DescribeColumn("c", type);
+      column.type = column.type == VT_BSTR ? VT_BSTR : VT_I4;
+      const StoredValue held = StoreTextInColumn(StorageOf(column), text);
+      switch (held.kind) {
+        case StoredValue::Kind::Integer:
+          EXPECT_EQ(storedType + " " + std::to_string(sqlite3_column_int64(stmt, 1)),
+                    "integer " + std::to_string(held.integer)) << type << " '" << text << "'";
+          break;
+        case StoredValue::Kind::Real:
+          EXPECT_EQ(storedType, "real") << type << " '" << text << "'";
+          EXPECT_EQ(sqlite3_column_double(stmt, 1), held.real) << type << " '" << text << "'";
+          break;
+        default:
+          EXPECT_EQ(storedType + " " + reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)),
+                    "text " + held.bytes)
+              << type << " '" << text << "'";
+      }
+      sqlite3_finalize(stmt);
+    }
+  }
+  // A text column of the program's without text affinity keeps a text as its bytes.
+  EXPECT_EQ(StoreTextInColumn(StorageOf(DescribeColumn("c", "MEMO")), "007").kind, StoredValue::Kind::Blob);
+  sqlite3_close(db);
 }

@@ -370,6 +370,59 @@ TEST_F(PendingWritesTest, EveryOtherQueryReadsTheTablesThroughWhatIsKept) {
   EXPECT_EQ(read("SELECT MAX(nRecordID) FROM Item"), "5;");
 }
 
+// A query read through what is kept reads it as the database will hold it
+// once written: each column keeps its type (a quoted number compares with a
+// LONG column as that number), a clause over the keyset's own table, a table
+// named main.<table> and a row's id read through too. A view, which would
+// read around what is kept, is refused, naming the query.
+TEST_F(PendingWritesTest, AQueryReadsWhatIsKeptAsTheDatabaseWillHoldItOrIsRefused) {
+  ASSERT_EQ(Other().Exec("CREATE VIEW Big AS SELECT strName FROM Item WHERE nCount > 5"), SQLITE_OK);
+  Add("a", 1);
+  Add("b", 20);
+  ASSERT_EQ(Other().Exec("BEGIN IMMEDIATE"), SQLITE_OK);
+  items.MoveFirst();
+  SetCount(10);  // a: kept, was 1
+  Add("d", 40);  // a kept new row
+
+  auto read = [&](const std::string& sql) {
+    Recordset query;
+    query.OpenQuery(connection, sql);
+    std::string rows;
+    for (; !query.IsEOF(); query.MoveNext()) {
+      for (int i = 0; i < query.FieldCount(); ++i) rows += (i ? " " : "") + VariantToString(query.Value(i));
+      rows += ";";
+    }
+    return rows;
+  };
+  auto names = [&](const std::string& sql) {
+    Recordset keyset;
+    keyset.OpenQuery(connection, sql);
+    std::string found;
+    for (; !keyset.IsEOF(); keyset.MoveNext()) found += keyset.Value(kItemName).bstrVal;
+    return found;
+  };
+  const auto expectAsWritten = [&] {
+    EXPECT_EQ(read("SELECT strName FROM Item WHERE nCount = '10'"), "a;");
+    EXPECT_EQ(read("SELECT strName FROM Item WHERE nCount IN ('10', '40') ORDER BY strName"), "a;d;");
+    EXPECT_EQ(names("SELECT * FROM Item WHERE nCount IN ('10', '40')"), "ad");
+    EXPECT_EQ(names("SELECT * FROM Item WHERE nCount = (SELECT MAX(nCount) FROM Item)"), "d");
+    EXPECT_EQ(read("SELECT strName FROM main.Item WHERE nCount >= 10 ORDER BY strName"), "a;b;d;");
+    EXPECT_EQ(read("SELECT strName FROM Item WHERE rowid = nRecordID AND nCount >= 10 ORDER BY strName"), "a;b;d;");
+  };
+  expectAsWritten();
+  try {
+    read("SELECT COUNT(*) FROM Big");
+    ADD_FAILURE() << "a view read around what is kept";
+  } catch (const DbError& error) {
+    EXPECT_EQ(error.Description(), "The query \"SELECT COUNT(*) FROM Big\" reads the view Big, which cannot read the "
+                                   "records kept for the database until they are written; it was not run.");
+  }
+  ASSERT_EQ(Other().Exec("ROLLBACK"), SQLITE_OK);
+  EXPECT_TRUE(WriteKept());
+  expectAsWritten();
+  EXPECT_EQ(read("SELECT COUNT(*) FROM Big"), "3;");
+}
+
 // Without a sink the failures wait to be taken, once.
 TEST(PendingWritesAlone, FailuresWaitForTheTakerWithoutASink) {
   TempDir dir;
