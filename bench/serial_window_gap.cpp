@@ -95,6 +95,21 @@ struct PortFolder {
   std::string Settings() const { return dir + "/Bench-Setting.ini"; }
 };
 
+// The valve of device 1 the benchmarks command. A long update rate: the polls
+// of the silent device do not stand between the commands.
+CDCTag* AddValve(CDataCenterBase& dataCenter) {
+  auto owned = std::make_unique<CDCTag>();
+  owned->SetTagName("Valve");
+  owned->SetHWType(eHWSerial);
+  owned->SetIOType(eIODuplex);
+  owned->SetDataType(VT_R4);
+  owned->SetAccessPath("MBRTU16-DA1-REG40001-FP0-UR60000-TOB50");
+  owned->SetLineNumber(1);
+  CDCTag* tag = owned.get();
+  dataCenter.AddTag(owned);
+  return tag;
+}
+
 void CommandToASilentDevice(benchmark::State& state) {
   const int baud = static_cast<int>(state.range(0));
   SilentBoxes boxes;
@@ -105,16 +120,7 @@ void CommandToASilentDevice(benchmark::State& state) {
   peer.Start();
   PortFolder folder(peer.PortPath(), baud);
   CDataCenterBase dataCenter;
-  auto owned = std::make_unique<CDCTag>();
-  owned->SetTagName("Valve");
-  owned->SetHWType(eHWSerial);
-  owned->SetIOType(eIODuplex);
-  owned->SetDataType(VT_R4);
-  // A long update rate: the polls of the silent device do not stand between the commands.
-  owned->SetAccessPath("MBRTU16-DA1-REG40001-FP0-UR60000-TOB50");
-  owned->SetLineNumber(1);
-  CDCTag* tag = owned.get();
-  dataCenter.AddTag(owned);
+  CDCTag* tag = AddValve(dataCenter);
   RealHardwareRoot root(&dataCenter, folder.Settings());
   auto link = CHwLinkerEngine::Make<CSerialLinkerEngine>();
   if (!link->Start()) {
@@ -173,15 +179,7 @@ void NoneWhileACommandIsTried(benchmark::State& state) {
   peer.Start();
   PortFolder folder(peer.PortPath(), kBaud);
   CDataCenterBase dataCenter;
-  auto owned = std::make_unique<CDCTag>();
-  owned->SetTagName("Valve");
-  owned->SetHWType(eHWSerial);
-  owned->SetIOType(eIODuplex);
-  owned->SetDataType(VT_R4);
-  owned->SetAccessPath("MBRTU16-DA1-REG40001-FP0-UR60000-TOB50");
-  owned->SetLineNumber(1);
-  CDCTag* tag = owned.get();
-  dataCenter.AddTag(owned);
+  CDCTag* tag = AddValve(dataCenter);
   RealHardwareRoot root(&dataCenter, folder.Settings());
   auto link = CHwLinkerEngine::Make<CSerialLinkerEngine>();
   double longestGapMs = 0;
